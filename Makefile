@@ -1,0 +1,32 @@
+# Set-up and everyday commands; each works on a fresh Debian 12 machine as root.
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build-release build-debug run test bench format clean
+
+all: build-release
+
+deps:
+	@sh scripts/install-deps
+
+build-release: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+
+build-debug: deps
+	cmake --preset debug >/dev/null
+	cmake --build --preset debug -j $(JOBS)
+
+run: build-release
+	GAVELDESK_HOME= ./build/release/app/gaveldesk
+
+test: build-debug
+	ctest --preset debug -j $(JOBS)
+
+bench: build-release
+	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build

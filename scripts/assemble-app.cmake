@@ -1,0 +1,23 @@
+# Builds the application folder from resources/ and the executable.
+# Existing user files (config.ini, the database) are kept, so a rebuild never wipes data.
+file(MAKE_DIRECTORY ${DST}/bin)
+file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*)
+foreach(f IN LISTS files)
+  if(f MATCHES "^images/")
+    continue()
+  endif()
+  if(EXISTS ${DST}/${f} AND f MATCHES "^bin/config\\.ini$")
+    continue()
+  endif()
+  get_filename_component(dir ${DST}/${f} DIRECTORY)
+  file(MAKE_DIRECTORY ${dir})
+  file(COPY_FILE ${SRC}/${f} ${DST}/${f} ONLY_IF_DIFFERENT)
+endforeach()
+file(COPY_FILE ${EXE} ${DST}/gaveldesk ONLY_IF_DIFFERENT)
+if(NOT EXISTS ${DST}/gaveldesk.mdb)
+  execute_process(COMMAND ${DST}/gaveldesk --create-database ${DST}/gaveldesk.mdb
+                  RESULT_VARIABLE rc OUTPUT_QUIET)
+  if(NOT rc EQUAL 0)
+    message(WARNING "could not create ${DST}/gaveldesk.mdb (${rc})")
+  endif()
+endif()

@@ -1,0 +1,35 @@
+#pragma once
+// The parser's rules from the keyword file, and the two primitives that apply
+// a rule to an email text.
+
+#include <QString>
+#include <array>
+#include <vector>
+
+namespace gd {
+
+struct tFeld {
+    QString sKey;      // start marker: the value begins right after it
+    QString sEnde;     // end marker; empty means the end of the line
+    QString sTabelle;  // "Kunden", "Lieferanten", "Auktionen" or "xxx"
+    QString sFeld;
+};
+
+// Rows in file order, the order of trial.
+inline std::vector<tFeld> gaSofortkauf;
+inline std::vector<tFeld> gaKauf;
+inline std::vector<tFeld> gaVerkauf;
+// Elements 1 to 4 (0 unused): two alternative start/end pairs around a data block.
+inline std::array<QString, 5> gsVerkaeuferdaten;
+inline std::array<QString, 5> gsKaeuferdaten;
+
+// Loads the three sections of gsKeywordIni; a section that yields nothing keeps its table.
+void subGetFelder();
+
+// The value after the first sKey up to sEnde, cleaned by funTrim. An empty sEnde
+// becomes CR LF, and the caller's variable keeps it.
+QString funGetData(const QString& sText, const QString& sKey, QString& sEnde);
+QString funGetData(const QString& sText, const QString& sKey);
+QString funTrim(const QString& sText);
+
+}  // namespace gd

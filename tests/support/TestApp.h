@@ -1,0 +1,41 @@
+#pragma once
+// A temporary application folder with the shipped resources, the scripted
+// platform and a fixed clock, for tests that run the program's code on files.
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "platform/Clock.h"
+#include "platform/ScriptedPlatform.h"
+
+namespace gd::test {
+
+class TestApp {
+public:
+    // withResources: copy resources/ (bin/*.ini ...) into the folder.
+    explicit TestApp(bool withResources = true);
+    ~TestApp();
+    TestApp(const TestApp&) = delete;
+    TestApp& operator=(const TestApp&) = delete;
+
+    QString path() const { return dir_.path(); }
+    QString file(const QString& relative) const;
+    void write(const QString& relative, const QByteArray& bytes) const;
+    QByteArray read(const QString& relative) const;
+
+    ScriptedPlatform platform;
+    FixedClock clock;
+
+private:
+    QTemporaryDir dir_;
+    QByteArray oldHome_;
+};
+
+QByteArray ansi(const QString& s);     // Windows-1252 bytes
+QString dataFile(const QString& name);  // tests/data/<name>
+
+}  // namespace gd::test
