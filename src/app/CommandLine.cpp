@@ -1,10 +1,15 @@
 #include "app/CommandLine.h"
 
+#include "platform/Platform.h"
+
 #include <QCommandLineParser>
 #include <QTextStream>
 #include <cstdio>
 
 #include "app/modGlobal.h"
+#include "db/AuktionsListe.h"
+#include "db/Database.h"
+#include "platform/ConsolePlatform.h"
 
 namespace gd {
 namespace {
@@ -16,6 +21,68 @@ QTextStream& out() {
 QTextStream& err() {
     static QTextStream s(stderr);
     return s;
+}
+
+int fail(const QString& message) {
+    err() << "gaveldesk: " << message << "\n";
+    err().flush();
+    return 1;
+}
+
+int createDatabase(const QStringList& positional) {
+    if (positional.size() > 1) return fail(QStringLiteral("--create-database nimmt höchstens einen Pfad."));
+    subInitApp();
+    QString path = positional.value(0);
+    if (path.isEmpty()) {
+        // The path the settings name, else the default next to the program.
+        path = gsDataSource;
+        if (path.isEmpty()) path = AppPath() + QLatin1Char('/') + ExeName() + QStringLiteral(".mdb");
+    }
+    try {
+        Database::create(path);
+    } catch (const RunError& e) {
+        return fail(QStringLiteral("Die Datenbank kann nicht angelegt werden: ") + e.description());
+    }
+    out() << "Datenbank angelegt: " << path << "\n";
+    out().flush();
+    return 0;
+}
+
+std::optional<ListFilter> parseFilter(const QString& name) {
+    const QString n = name.toLower();
+    if (n.isEmpty() || n == QStringLiteral("alle")) return ListFilter::Alle;
+    if (n == QStringLiteral("verkauf")) return ListFilter::Verkauf;
+    if (n == QStringLiteral("kauf") || n == QStringLiteral("einkauf")) return ListFilter::Einkauf;
+    if (n == QStringLiteral("abgeschlossen")) return ListFilter::Abgeschlossen;
+    return std::nullopt;
+}
+
+QString tsvField(QString s) {
+    s.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return s;
+}
+
+int listAuctions(const QString& filterName) {
+    const auto filter = parseFilter(filterName);
+    if (!filter) {
+        err() << "gaveldesk: unbekannter Filter '" << filterName << "' (verkauf, kauf, alle, abgeschlossen)\n";
+        err().flush();
+        return 2;
+    }
+    subInitApp();
+    QList<ListRow> rows;
+    try {
+        rows = loadAuktionsListe(gsDataSource, gsStandardUser, *filter);
+    } catch (const RunError& e) {
+        return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + e.text());
+    }
+    out() << "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\n";
+    for (const ListRow& r : rows)
+        out() << tsvField(r.AuktionsID) << '\t' << tsvField(r.AuktionsNr) << '\t' << tsvField(r.ebayName) << '\t'
+              << tsvField(r.Name) << '\t' << tsvField(r.Titel) << '\t' << r.EndeDatum << '\t' << tsvField(r.Status)
+              << '\t' << tsvField(r.GruppenID) << '\n';
+    out().flush();
+    return 0;
 }
 
 }  // namespace
@@ -35,10 +102,27 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                                   QStringLiteral("Zeigt diese Hilfe an."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Zeigt Programmname und Version an."));
+    const QCommandLineOption create(QStringLiteral("create-database"),
+                                    QStringLiteral("Legt eine neue, leere Datenbank an (Pfad als Argument, sonst der "
+                                                   "eingestellte). Eine vorhandene Datei wird nicht überschrieben."));
+    const QCommandLineOption list(QStringLiteral("list"),
+                                  QStringLiteral("Listet die Auktionen des eingestellten Benutzers, neuestes "
+                                                 "Auktionsende zuerst, als Tabulator-getrennten Text."));
+    const QCommandLineOption filter(QStringLiteral("filter"),
+                                    QStringLiteral("Auswahl für --list: verkauf, kauf, alle oder abgeschlossen."),
+                                    QStringLiteral("auswahl"), QStringLiteral("alle"));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(create);
+    parser.addOption(list);
+    parser.addOption(filter);
+    parser.addPositionalArgument(QStringLiteral("pfad"), QStringLiteral("Pfad der neuen Datenbank (--create-database)."),
+                                 QStringLiteral("[pfad]"));
     if (!parser.parse(arguments)) {
-        err() << "gaveldesk: " << parser.errorText() << "\n"
+        const QStringList unknown = parser.unknownOptionNames();
+        const QString what = unknown.isEmpty() ? QStringLiteral("Einer Option fehlt ihr Wert.")
+                                               : QStringLiteral("Unbekannte Option: ") + unknown.first();
+        err() << "gaveldesk: " << what << "\n"
               << "Aufruf ohne Optionen startet das Programmfenster; --help zeigt die Optionen.\n";
         err().flush();
         return 2;
@@ -53,6 +137,10 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         out().flush();
         return 0;
     }
+    static ConsolePlatform console;
+    setPlatform(&console);
+    if (parser.isSet(create)) return createDatabase(parser.positionalArguments());
+    if (parser.isSet(list)) return listAuctions(parser.value(filter));
     if (!parser.positionalArguments().isEmpty()) {
         err() << "gaveldesk: unbekanntes Argument: " << parser.positionalArguments().first() << "\n";
         err().flush();

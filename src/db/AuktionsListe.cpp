@@ -1,0 +1,45 @@
+#include "db/AuktionsListe.h"
+
+#include "app/modFunktions.h"
+#include "db/Database.h"
+
+namespace gd {
+
+QList<ListRow> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter) {
+    // Only the columns the grid shows: the whole email texts of 10,000 rows stay on disk.
+    QString where;
+    switch (filter) {
+        case ListFilter::Verkauf:
+            where = QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunden.ebayname = Auktionen.ebayname and Kunde = 1");
+            break;
+        case ListFilter::Einkauf:
+            where = QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunden.ebayname = Auktionen.ebayname and Lieferant = 1");
+            break;
+        case ListFilter::Alle:
+            where = QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunden.ebayname = Auktionen.ebayname");
+            break;
+        case ListFilter::Abgeschlossen:
+            where = QStringLiteral("Auktionen.Abgeschlossen = 1 and Kunden.ebayname = Auktionen.ebayname");
+            break;
+    }
+    const QString sql = QStringLiteral(
+                            "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, "
+                            "Auktionen.Status, Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID "
+                            "from Kunden,Auktionen where ") +
+                        where +
+                        QStringLiteral(" and Auktionen.Standarduser = ? and Kunden.Standarduser = ? "
+                                       "order by Auktionen.EndeDatum DESC");
+    Database db = Database::open(dataSource);
+    Recordset rs = db.OpenRecordset(sql, {standardUser, standardUser});
+    QList<ListRow> rows;
+    rows.reserve(rs.RecordCount());
+    for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
+        rows.append(ListRow{rs.text(QStringLiteral("Kunden.ebayName")), rs.text(QStringLiteral("Name")),
+                            rs.text(QStringLiteral("Titel")), dateToText(rs.date(QStringLiteral("EndeDatum"))),
+                            rs.text(QStringLiteral("Status")), rs.text(QStringLiteral("AuktionsNr")),
+                            funNullWertS(rs.value(QStringLiteral("GruppenID"))), rs.text(QStringLiteral("AuktionsID"))});
+    }
+    return rows;
+}
+
+}  // namespace gd

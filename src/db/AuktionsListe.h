@@ -1,0 +1,26 @@
+#pragma once
+// The auction list of the main window: the owner's auctions joined with their
+// partner, for one filter, newest end date first.
+
+#include <QList>
+#include <QString>
+
+namespace gd {
+
+enum class ListFilter { Verkauf = 0, Einkauf = 1, Alle = 2, Abgeschlossen = 3 };
+
+struct ListRow {
+    QString ebayName;  // Kunden.ebayName
+    QString Name;
+    QString Titel;
+    QString EndeDatum;  // as text, "04.12.2026 20:15:33"
+    QString Status;
+    QString AuktionsNr;
+    QString GruppenID;
+    QString AuktionsID;
+};
+
+// Throws DbError; the list reports it itself.
+QList<ListRow> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter);
+
+}  // namespace gd

@@ -1,0 +1,83 @@
+#pragma once
+// A test application folder with a fresh database and a configured user.
+
+#include <QFile>
+
+#include "app/modGlobal.h"
+#include "db/Database.h"
+#include "db/LoadSave.h"
+#include "db/StatusGruppen.h"
+#include "support/TestApp.h"
+
+namespace gd::test {
+
+// Every test copies one database created per process, so the key is derived once.
+inline QString emptyDatabaseTemplate() {
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString p = dir.filePath(QStringLiteral("template.mdb"));
+        Database::create(p);
+        return p;
+    }();
+    return path;
+}
+
+class DbTest : public ::testing::Test {
+protected:
+    TestApp app{false};
+    QString db = app.file(QStringLiteral("gaveldesk.mdb"));
+
+    void SetUp() override {
+        ASSERT_TRUE(QFile::copy(emptyDatabaseTemplate(), db));
+        QFile(db).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        gsDataSource = db;
+        gsStandardUser = QStringLiteral("haendler");
+        Database::setBusyTimeoutMs(50);
+    }
+    void TearDown() override { Database::setBusyTimeoutMs(3000); }
+
+    int count(const QString& sql, const Params& p = {}) {
+        Database d = Database::open(db);
+        Recordset rs = d.OpenRecordset(sql, p);
+        rs.MoveFirst();
+        return rs.value(QStringLiteral("n")).toInt();
+    }
+    int auctions() { return count(QStringLiteral("select count(*) as n from Auktionen")); }
+    int contacts() { return count(QStringLiteral("select count(*) as n from Kunden")); }
+
+    static tKunde kunde(const QString& ebay, const QString& name = QStringLiteral("Hans Müller")) {
+        tKunde k;
+        k.ebayName = ebay;
+        k.Name = name;
+        k.Strasse = QStringLiteral("Hauptstraße 12");
+        k.Ort = QStringLiteral("12345 Berlin");
+        k.Land = QStringLiteral("Deutschland");
+        k.Email = ebay + QStringLiteral("@example.de");
+        return k;
+    }
+    static tAuktion auktion(const QString& nr, const QString& ebay, const QString& ende = QStringLiteral("04.12.2026")) {
+        tAuktion a;
+        a.AuktionsNr = nr;
+        a.ebayName = ebay;
+        a.Titel = QStringLiteral("Kaffeemühle ") + nr;
+        a.EndeDatum = ende;
+        a.Preis = QStringLiteral("12,50");
+        a.Menge = QStringLiteral("1");
+        a.Betrag = QStringLiteral("17,40");
+        a.Versandkosten = QStringLiteral("4,90");
+        return a;
+    }
+    // Imports one auction as the import dialog does; returns its AuktionsID.
+    QString store(tAuktion a, tKunde k) {
+        EXPECT_TRUE(funSaveKunde(k, a.AuktionsNr));
+        QString nr = k.KundenNr.isEmpty() ? LoadMaxGruppenID(k.ebayName) : k.KundenNr;
+        EXPECT_TRUE(funSaveAuktionnew(a, nr));
+        Database d = Database::open(db);
+        Recordset rs = d.OpenRecordset(
+            QStringLiteral("select AuktionsID from Auktionen where AuktionsNr = ? order by rowid desc"), {a.AuktionsNr});
+        rs.MoveFirst();
+        return rs.text(QStringLiteral("AuktionsID"));
+    }
+};
+
+}  // namespace gd::test
