@@ -115,10 +115,36 @@ QDateTime funCDate(const QString& Text) {
 
 QString dateToText(const QDateTime& d) {
     if (!d.isValid()) return QString();
-    const bool midnight = d.time() == QTime(0, 0);
-    if (d.date() == zeroDate().date()) return midnight ? QStringLiteral("00:00:00") : d.time().toString(QStringLiteral("HH:mm:ss"));
-    const QString day = d.date().toString(QStringLiteral("dd.MM.yyyy"));
-    return midnight ? day : day + QLatin1Char(' ') + d.time().toString(QStringLiteral("HH:mm:ss"));
+    // Formatted by hand: lists show thousands of dates.
+    const auto two = [](QChar* p, int v) {
+        p[0] = QLatin1Char(char('0' + v / 10));
+        p[1] = QLatin1Char(char('0' + v % 10));
+    };
+    const QDate day = d.date();
+    const QTime t = d.time();
+    const bool midnight = t == QTime(0, 0);
+    QString time(8, Qt::Uninitialized);
+    two(time.data(), t.hour());
+    time[2] = QLatin1Char(':');
+    two(time.data() + 3, t.minute());
+    time[5] = QLatin1Char(':');
+    two(time.data() + 6, t.second());
+    if (day == zeroDate().date()) return midnight ? QStringLiteral("00:00:00") : time;
+    const int y = day.year();
+    if (y < 1000 || y > 9999) return day.toString(QStringLiteral("dd.MM.yyyy")) + (midnight ? QString() : QLatin1Char(' ') + time);
+    QString out(midnight ? 10 : 19, Qt::Uninitialized);
+    QChar* p = out.data();
+    two(p, day.day());
+    p[2] = QLatin1Char('.');
+    two(p + 3, day.month());
+    p[5] = QLatin1Char('.');
+    two(p + 6, y / 100);
+    two(p + 8, y % 100);
+    if (!midnight) {
+        p[10] = QLatin1Char(' ');
+        for (int i = 0; i < 8; ++i) p[11 + i] = time[i];
+    }
+    return out;
 }
 
 std::optional<bool> textToBool(const QString& Text) {

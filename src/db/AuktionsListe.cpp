@@ -33,11 +33,13 @@ QList<ListRow> loadAuktionsListe(const QString& dataSource, const QString& stand
     Recordset rs = db.OpenRecordset(sql, {standardUser, standardUser});
     QList<ListRow> rows;
     rows.reserve(rs.RecordCount());
+    const int ebay = rs.fieldIndex(QStringLiteral("Kunden.ebayName")), name = rs.fieldIndex(QStringLiteral("Name")),
+              titel = rs.fieldIndex(QStringLiteral("Titel")), ende = rs.fieldIndex(QStringLiteral("EndeDatum")),
+              status = rs.fieldIndex(QStringLiteral("Status")), nr = rs.fieldIndex(QStringLiteral("AuktionsNr")),
+              gruppe = rs.fieldIndex(QStringLiteral("GruppenID")), id = rs.fieldIndex(QStringLiteral("AuktionsID"));
     for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
-        rows.append(ListRow{rs.text(QStringLiteral("Kunden.ebayName")), rs.text(QStringLiteral("Name")),
-                            rs.text(QStringLiteral("Titel")), dateToText(rs.date(QStringLiteral("EndeDatum"))),
-                            rs.text(QStringLiteral("Status")), rs.text(QStringLiteral("AuktionsNr")),
-                            funNullWertS(rs.value(QStringLiteral("GruppenID"))), rs.text(QStringLiteral("AuktionsID"))});
+        rows.append(ListRow{rs.textAt(ebay), rs.textAt(name), rs.textAt(titel), dbDateToText(rs.valueAt(ende)),
+                            rs.textAt(status), rs.textAt(nr), funNullWertS(rs.valueAt(gruppe)), rs.textAt(id)});
     }
     return rows;
 }

@@ -97,6 +97,13 @@ public:
 
     // Column by name without regard to case; "Kunden.ebayName" in joins.
     QVariant value(const QString& column) const;
+    // For loops over many rows: look the column up once, then read by position.
+    int fieldIndex(const QString& column) const { return columnIndex(column); }
+    const QVariant& valueAt(int field) const { return rows_[std::size_t(pos_)][field]; }
+    QString textAt(int field) const {
+        const QVariant& v = valueAt(field);
+        return v.isNull() ? QString() : v.toString();
+    }
     QString text(const QString& column) const;  // Null reads as the empty text
     bool flag(const QString& column) const;
     QDateTime date(const QString& column) const;
@@ -125,5 +132,8 @@ private:
 // Dates are stored as "yyyy-MM-dd HH:mm:ss"; the zero date is day zero, midnight.
 QString toDbDate(const QDateTime& d);
 QDateTime fromDbDate(const QVariant& v);
+// The stored text straight to "dd.MM.yyyy[ HH:mm:ss]", as dateToText shows it.
+// No QDateTime: local-time conversions cost a time-zone lookup each.
+QString dbDateToText(const QVariant& v);
 
 }  // namespace gd

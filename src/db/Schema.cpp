@@ -45,7 +45,6 @@ CREATE TABLE Auktionen (
   Bemerkungen         TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
   Mitteilungen        TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
   Bezahlung           TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
-  EmailText           TEXT NOT NULL DEFAULT '',
   ebayName            TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
   GruppenID           TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
   Standarduser        TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
@@ -62,7 +61,9 @@ CREATE TABLE Auktionen (
   Bewerungabgegeben      INTEGER NOT NULL DEFAULT 0,
   BewerungabgegebenDatum TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
   Abgeschlossen          INTEGER NOT NULL DEFAULT 0,
-  AbgeschlossenDatum     TEXT NOT NULL DEFAULT '1899-12-30 00:00:00'
+  AbgeschlossenDatum     TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  -- last, so that reading any other column never walks the overflow pages of a long email
+  EmailText              TEXT NOT NULL DEFAULT ''
 );
 CREATE INDEX Kunden_User_ebayName ON Kunden (Standarduser, ebayName);
 CREATE INDEX Kunden_User_KundenNr ON Kunden (Standarduser, KundenNr);
@@ -71,7 +72,9 @@ CREATE INDEX Auktionen_User_ebayName ON Auktionen (Standarduser, ebayName);
 CREATE INDEX Auktionen_User_AuktionsNr ON Auktionen (Standarduser, AuktionsNr);
 CREATE INDEX Auktionen_User_KundenNr ON Auktionen (Standarduser, KundenNr);
 CREATE INDEX Auktionen_User_GruppenID ON Auktionen (Standarduser, GruppenID);
-CREATE INDEX Auktionen_User_Ende ON Auktionen (Standarduser, Abgeschlossen, EndeDatum);
+-- covers the list: the grid is filled from the index alone
+CREATE INDEX Auktionen_Liste ON Auktionen (Standarduser, Abgeschlossen, EndeDatum, ebayName, Titel, Status,
+                                           AuktionsNr, GruppenID, AuktionsID);
 )SQL";
 
 void run(sqlite3* db, const char* sql) {

@@ -1,16 +1,18 @@
 #include "errors/CallStack.h"
 
 #include <QHash>
-#include <QTime>
+#include <QDateTime>
 #include <array>
 #include <mutex>
 
 namespace gd {
 namespace {
 
+// The time is kept as UTC milliseconds: the local-time conversion costs a
+// time-zone lookup and happens only when the trace is shown.
 struct Entry {
     QString signature;
-    QTime time;
+    qint64 msecs = 0;
 };
 
 struct Ring {
@@ -76,7 +78,7 @@ QStringList splitParams(const QString& params) {
 
 void CallStack::push(const QString& signature) {
     Ring& r = ring();
-    const QTime now = QTime::currentTime();
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
     std::lock_guard lock(r.mutex);
     r.items[std::size_t(r.next)] = Entry{signature, now};
     r.next = (r.next + 1) % kMaxEntries;
@@ -90,7 +92,7 @@ QStringList CallStack::entries() {
     out.reserve(r.count);
     for (int i = 1; i <= r.count; ++i) {
         const Entry& e = r.items[std::size_t((r.next - i + kMaxEntries) % kMaxEntries)];
-        out << e.signature + QLatin1Char(' ') + e.time.toString(QStringLiteral("hh:mm:ss"));
+        out << e.signature + QLatin1Char(' ') + QDateTime::fromMSecsSinceEpoch(e.msecs).time().toString(QStringLiteral("hh:mm:ss"));
     }
     return out;
 }

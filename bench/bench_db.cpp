@@ -1,0 +1,83 @@
+// Database budgets: open+close, the list statements over 10,000 auctions,
+// one import save.
+#include <benchmark/benchmark.h>
+
+#include <QTemporaryDir>
+
+#include "app/modGlobal.h"
+#include "db/AuktionsListe.h"
+#include "db/Database.h"
+#include "db/LoadSave.h"
+#include "platform/ScriptedPlatform.h"
+
+namespace {
+
+struct Fixture {
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("bench.mdb"));
+    gd::ScriptedPlatform platform;
+
+    Fixture(int auctions, int contacts) {
+        gd::setPlatform(&platform);
+        gd::Database::create(path);
+        gd::gsDataSource = path;
+        gd::gsStandardUser = QStringLiteral("haendler");
+        gd::Transaction tx(path);
+        gd::Database db = gd::Database::open(path);
+        for (int c = 0; c < contacts; ++c)
+            db.execute(QStringLiteral("insert into Kunden (KundenNr, Name, ebayName, Kunde, Lieferant, Standarduser) "
+                                      "values (?, ?, ?, ?, ?, 'haendler')"),
+                       {QString::number(c), QStringLiteral("Kunde %1").arg(c), QStringLiteral("mitglied_%1").arg(c),
+                        c % 3 != 0, c % 3 == 0});
+        const QString email(3000, QLatin1Char('e'));
+        for (int a = 0; a < auctions; ++a)
+            db.execute(QStringLiteral("insert into Auktionen (AuktionsID, AuktionsNr, Titel, EndeDatum, ebayName, "
+                                      "EmailText, Abgeschlossen, Standarduser) values (?, ?, ?, ?, ?, ?, ?, 'haendler')"),
+                       {QStringLiteral("id%1").arg(a), QString::number(1000000 + a), QStringLiteral("Artikel %1").arg(a),
+                        QStringLiteral("2026-%1-%2 12:00:00").arg(1 + a % 12, 2, 10, QLatin1Char('0')).arg(1 + a % 28, 2, 10, QLatin1Char('0')),
+                        QStringLiteral("mitglied_%1").arg(a % contacts), email, a % 10 == 0 ? 1 : 0});
+        tx.commit();
+    }
+    ~Fixture() { gd::setPlatform(nullptr); }
+};
+
+void BM_OpenClose(benchmark::State& state) {
+    Fixture f(10, 10);
+    for (auto _ : state) {
+        gd::Database db = gd::Database::open(f.path);
+        db.Close();
+    }
+}
+BENCHMARK(BM_OpenClose)->Unit(benchmark::kMillisecond);
+
+void BM_ListAlle(benchmark::State& state) {
+    Fixture f(10000, 2000);
+    std::size_t rows = 0;
+    for (auto _ : state) rows = std::size_t(gd::loadAuktionsListe(f.path, gd::gsStandardUser, gd::ListFilter::Alle).size());
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_ListAlle)->Unit(benchmark::kMillisecond);
+
+void BM_ImportSave(benchmark::State& state) {
+    Fixture f(10000, 2000);
+    int n = 0;
+    for (auto _ : state) {
+        gd::tKunde k;
+        k.ebayName = QStringLiteral("neu_%1").arg(n);
+        k.Name = QStringLiteral("Neue Kundin");
+        gd::tAuktion a;
+        a.AuktionsNr = QString::number(5000000 + n++);
+        a.EndeDatum = QStringLiteral("04.12.2026 20:15:33");
+        a.EmailText = QString(4000, QLatin1Char('m'));
+        gd::Transaction tx(f.path);
+        if (!gd::funSaveKunde(k, a.AuktionsNr)) state.SkipWithError("contact");
+        QString nr = k.KundenNr;
+        if (!gd::funSaveAuktionnew(a, nr)) state.SkipWithError("auction");
+        tx.commit();
+    }
+}
+BENCHMARK(BM_ImportSave)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
