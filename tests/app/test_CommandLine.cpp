@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "support/TestApp.h"
+
+namespace gd {
+namespace {
+
+struct Outcome {
+    int code;
+    QString out, err;
+};
+
+Outcome run(const test::TestApp& app, const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("GAVELDESK_HOME"), app.path());
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(GD_EXECUTABLE), args);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+TEST(CommandLine, CreateListAndRefuse) {
+    test::TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=haendler\r\n");
+    Outcome r = run(app, {QStringLiteral("--create-database")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(app.file(QStringLiteral("gaveldesk.mdb"))));
+    r = run(app, {QStringLiteral("--create-database")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("existiert bereits"))) << r.err.toStdString();
+    r = run(app, {QStringLiteral("--list"), QStringLiteral("--filter"), QStringLiteral("verkauf")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\n"));
+    r = run(app, {QStringLiteral("--list"), QStringLiteral("--filter"), QStringLiteral("irgendwas")});
+    EXPECT_EQ(r.code, 2);
+}
+
+TEST(CommandLine, ListWithoutDatabaseFailsInGerman) {
+    test::TestApp app(true);
+    const Outcome r = run(app, {QStringLiteral("--list")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("keine Datenbankdatei"))) << r.err.toStdString();
+}
+
+TEST(CommandLine, VersionHelpAndNoDisplay) {
+    test::TestApp app(true);
+    Outcome r = run(app, {QStringLiteral("--version")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, QStringLiteral("Orvo Gaveldesk 2005 1.0.0\n"));
+    r = run(app, {QStringLiteral("--help")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("--create-database")));
+    r = run(app, {QStringLiteral("--unsinn")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Unbekannte Option: unsinn"))) << r.err.toStdString();
+    r = run(app, {});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1);  // one clear line, no crash
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Kein Bildschirm")));
+}
+
+}  // namespace
+}  // namespace gd
