@@ -3,12 +3,15 @@
 #include "platform/Platform.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
+#include <QJsonDocument>
 #include <QTextStream>
 #include <cstdio>
 
 #include "app/modGlobal.h"
 #include "db/AuktionsListe.h"
 #include "db/Database.h"
+#include "import/BatchImport.h"
 #include "platform/ConsolePlatform.h"
 
 namespace gd {
@@ -62,6 +65,43 @@ QString tsvField(QString s) {
     return s;
 }
 
+int importFiles(const QStringList& files) {
+    if (files.isEmpty()) {
+        err() << "gaveldesk: --import braucht mindestens eine Datei.\n";
+        err().flush();
+        return 2;
+    }
+    subInitApp();
+    int refused = 0;
+    for (const QString& f : files) {
+        const FileImport r = importMailFile(f, true);
+        const QString name = QFileInfo(f).fileName();
+        if (r.stored) {
+            out() << name << ": " << mailKindName(r.kind) << " " << r.auktionsNr << "\n";
+        } else {
+            ++refused;
+            out() << name << ": abgelehnt: " << r.refusal << "\n";
+        }
+        out().flush();
+    }
+    return refused ? 1 : 0;
+}
+
+int parseFile(const QStringList& files) {
+    if (files.size() != 1) {
+        err() << "gaveldesk: --parse nimmt genau eine Datei.\n";
+        err().flush();
+        return 2;
+    }
+    subInitApp();
+    ImportRecords r;
+    QStringList messages;
+    const FileImport result = importMailFile(files.first(), false, &r, &messages);
+    out() << QJsonDocument(recordsToJson(result.kind, r, messages)).toJson(QJsonDocument::Indented);
+    out().flush();
+    return r.acceptable ? 0 : 1;
+}
+
 int listAuctions(const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) {
@@ -111,12 +151,21 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     const QCommandLineOption filter(QStringLiteral("filter"),
                                     QStringLiteral("Auswahl für --list: verkauf, kauf, alle oder abgeschlossen."),
                                     QStringLiteral("auswahl"), QStringLiteral("alle"));
+    const QCommandLineOption import(QStringLiteral("import"),
+                                    QStringLiteral("Liest gespeicherte Auktions-E-Mails (.txt oder .eml) ein und "
+                                                   "speichert sie wie der Einlese-Dialog; alle Rückfragen werden mit "
+                                                   "\"Nein\" beantwortet. Eine Zeile je Datei."));
+    const QCommandLineOption parse(QStringLiteral("parse"),
+                                   QStringLiteral("Zeigt als JSON, was aus einer E-Mail-Datei erkannt wird, ohne "
+                                                  "zu speichern."));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(import);
+    parser.addOption(parse);
     parser.addOption(create);
     parser.addOption(list);
     parser.addOption(filter);
-    parser.addPositionalArgument(QStringLiteral("pfad"), QStringLiteral("Pfad der neuen Datenbank (--create-database)."),
+    parser.addPositionalArgument(QStringLiteral("pfad"), QStringLiteral("Dateien für --import und --parse, oder der Pfad der neuen Datenbank (--create-database)."),
                                  QStringLiteral("[pfad]"));
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -139,6 +188,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     }
     static ConsolePlatform console;
     setPlatform(&console);
+    if (parser.isSet(import)) return importFiles(parser.positionalArguments());
+    if (parser.isSet(parse)) return parseFile(parser.positionalArguments());
     if (parser.isSet(create)) return createDatabase(parser.positionalArguments());
     if (parser.isSet(list)) return listAuctions(parser.value(filter));
     if (!parser.positionalArguments().isEmpty()) {
