@@ -1,12 +1,14 @@
 #include "mainwindow/frmMain.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "app/modGlobal.h"
 #include "errors/CallStack.h"
 #include "import/Keywords.h"
+#include "import/frmEinlesen.h"
 
 namespace gd {
 
@@ -32,6 +34,13 @@ void frmMain::Form_Load() {
                       .arg(gaKauf.size())
                       .arg(gaVerkauf.size()));
     layout->addWidget(info);
+    auto* cmdEinlesen = new QPushButton(QStringLiteral("Auktionsemail einlesen ..."), central);
+    cmdEinlesen->setObjectName(QStringLiteral("cmdEinlesen"));
+    connect(cmdEinlesen, &QPushButton::clicked, this, [this] {
+        frmEinlesen dlg(this);
+        if (dlg.exec() == QDialog::Accepted) statusBar()->showMessage(QStringLiteral("Auktion gespeichert."));
+    });
+    layout->addWidget(cmdEinlesen, 0, Qt::AlignLeft);
     layout->addStretch();
     setCentralWidget(central);
     statusBar()->showMessage(QStringLiteral("Bereit"));

@@ -67,3 +67,35 @@ TEST(CommandLine, VersionHelpAndNoDisplay) {
 
 }  // namespace
 }  // namespace gd
+
+namespace gd {
+namespace {
+
+TEST(CommandLine, ImportAFolderOfSavedMailsAndParse) {
+    test::TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
+    ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
+    const QString dir = QStringLiteral(GD_TEST_DATA_DIR "/mails/");
+    Outcome r = run(app, {QStringLiteral("--import"), dir + QStringLiteral("verkauf.eml"), dir + QStringLiteral("kauf.eml"),
+                          dir + QStringLiteral("sofortkauf_verkauf.txt"), dir + QStringLiteral("keine_ebay_email.txt"),
+                          dir + QStringLiteral("verkauf.txt")});
+    EXPECT_EQ(r.code, 1);  // one refused, one duplicate
+    EXPECT_EQ(r.out, QStringLiteral("verkauf.eml: Verkauf 1234567890\n"
+                                    "kauf.eml: Kauf 3456789012\n"
+                                    "sofortkauf_verkauf.txt: Sofortkauf 2345678901\n"
+                                    "keine_ebay_email.txt: abgelehnt: Die Zwischenablage enthält keine ebay Email\n"
+                                    "verkauf.txt: abgelehnt: Diese Auktionsnummer existiert schon in der Datenbank, "
+                                    "soll diese Email trotzdem gespeichert werden?\n"))
+        << r.out.toStdString() << r.err.toStdString();
+    r = run(app, {QStringLiteral("--list")});
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 4);  // header + three auctions
+    r = run(app, {QStringLiteral("--parse"), dir + QStringLiteral("kauf.txt")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\"kind\": \"Kauf\""))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\"Name\": \"Bärbel Öztürk-D'Amico\"")));
+    r = run(app, {QStringLiteral("--import")});
+    EXPECT_EQ(r.code, 2);
+}
+
+}  // namespace
+}  // namespace gd

@@ -1,7 +1,7 @@
 #include <QDir>
 #include <QProcess>
 
-#include "DbTest.h"
+#include "support/DbTestShared.h"
 #include "db/AuktionsListe.h"
 
 #define SQLITE_HAS_CODEC 1

@@ -1,4 +1,4 @@
-#include "DbTest.h"
+#include "support/DbTestShared.h"
 
 namespace gd {
 namespace {

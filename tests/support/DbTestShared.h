@@ -2,6 +2,7 @@
 // A test application folder with a fresh database and a configured user.
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include "app/modGlobal.h"
 #include "db/Database.h"
@@ -23,6 +24,12 @@ inline QString emptyDatabaseTemplate() {
 }
 
 class DbTest : public ::testing::Test {
+public:
+    static QByteArray shippedKeywords() {
+        QFile f(QStringLiteral(GD_RESOURCES_DIR "/bin/gaveldesk.ini"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
 protected:
     TestApp app{false};
     QString db = app.file(QStringLiteral("gaveldesk.mdb"));
