@@ -1,0 +1,89 @@
+#pragma once
+// The SMTP dialogue without a socket: replies in, bytes out. The driver in
+// ctlSMTPRelay feeds it what the server sends and carries out its actions.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace gd {
+
+// What the control is given to send (its properties).
+struct SmtpMessage {
+    QString MailSenderName;
+    QString MailSenderEMail;
+    QString MailSenderEMailCC;
+    QString MailRecipientName;
+    QString MailRecipientEMail;
+    QString MailBody;  // a "subject:" line, then the text
+    QString SMTPAuthUser;
+    QString SMTPAuthPass;
+};
+
+struct PreparedMessage {
+    QString senderName;     // encoded and quoted
+    QString recipientName;
+    QString body;           // header lines, empty line, encoded body; or the body unchanged
+};
+
+// The encoding step before a session; refuses line breaks in names, addresses
+// and the subject (they come from pasted emails: no header or command injection).
+PreparedMessage PrepareMessage(const SmtpMessage& m, QString* error);
+
+// The text sent after DATA, dot-stuffed, ending with "." on a line of its own.
+QByteArray dataText(const SmtpMessage& m, const PreparedMessage& p, const QDateTime& local, qint16 utcOffset);
+
+class SmtpSession final {
+public:
+    enum State {
+        Idle = 0, Connecting = 1, Helo = 2, AuthLogin = 3, AuthUser = 4, AuthPass = 5, MailFrom = 6, RcptTo = 7,
+        Data = 8, Body = 9, Quit = 10, Finished = 11, StartTls = 12
+    };
+
+    struct Actions {
+        QByteArray send;
+        bool startTls = false;  // begin the TLS handshake now
+        bool close = false;
+    };
+
+    SmtpSession(SmtpMessage message, bool testOnly, bool tlsActive, QDateTime local, qint16 utcOffset);
+
+    // False with the reason when the message cannot be sent at all.
+    bool prepare(QString* error);
+    Actions start();
+    Actions received(const QByteArray& bytes);
+    Actions tlsEstablished();
+    void socketError(const QString& description);
+    void socketClosed();
+    void timedOut();
+
+    State state() const { return state_; }
+    bool success() const { return success_; }
+    bool finished() const { return state_ == Finished; }
+    bool authenticates() const;
+    QString lastReply() const { return lastReply_; }
+    QString failure() const { return failure_; }
+    QStringList trace() const { return trace_; }
+
+private:
+    Actions onReply(int code, const QString& text);
+    void finish(Actions& a, const QString& why);
+    QByteArray line(const QString& command) const;
+
+    SmtpMessage m_;
+    PreparedMessage p_;
+    bool testOnly_;
+    bool tls_;
+    QDateTime local_;
+    qint16 utcOffset_;
+    State state_ = Idle;
+    bool success_ = false;
+    QByteArray buffer_;
+    QStringList replyLines_;
+    QString lastReply_;
+    QString failure_;
+    QStringList trace_;
+};
+
+}  // namespace gd
