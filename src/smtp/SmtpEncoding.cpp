@@ -14,12 +14,10 @@ const QString kAlphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijkl
 
 QString hex2(int c) { return QString::number(c, 16).toUpper().rightJustified(2, QLatin1Char('0')); }
 
-int ansiCode(QChar ch) { return static_cast<unsigned char>(win::toAnsi(QString(ch)).at(0)); }
-
 // Characters ISO-8859-1 and -15 show differently from the system's code page.
-bool needsWindows1252(const QString& text, bool euro) {
-    for (QChar ch : text) {
-        const int c = ansiCode(ch);
+bool needsWindows1252(const QByteArray& ansi, bool euro) {
+    for (char ch : ansi) {
+        const int c = static_cast<unsigned char>(ch);
         if (c >= 0x81 && c <= 0x9F) return true;  // „ “ – … and the like exist in neither
         if (euro && (c == 0xA4 || c == 0xA6 || c == 0xA8 || c == 0xB4 || c == 0xB8 || c == 0xBC || c == 0xBD ||
                      c == 0xBE))
@@ -28,9 +26,9 @@ bool needsWindows1252(const QString& text, bool euro) {
     return false;
 }
 
-QString charsetFor(const QString& text) {
-    const bool euro = text.contains(QChar(0x20AC));
-    if (needsWindows1252(text, euro)) return QStringLiteral("windows-1252");
+QString charsetFor(const QByteArray& ansi) {
+    const bool euro = ansi.contains('\x80');
+    if (needsWindows1252(ansi, euro)) return QStringLiteral("windows-1252");
     return euro ? QStringLiteral("ISO-8859-15") : QStringLiteral("ISO-8859-1");
 }
 
@@ -148,20 +146,21 @@ QString Base64Decode(const QString& text) {
 }
 
 QString EncodeHeader_qp(const QString& text) {
-    const QString charset = charsetFor(text);
+    const QByteArray ansi = win::toAnsi(text);
+    const QString charset = charsetFor(ansi);
     QString out;
     bool eight = false;
-    for (QChar ch : text) {
-        const int c = ansiCode(ch);
+    for (char ch : ansi) {
+        const int c = static_cast<unsigned char>(ch);
         if (c >= 128) {
             out += escaped(c, charset);
             eight = true;
-        } else if (ch == QLatin1Char('=')) {
+        } else if (ch == '=') {
             out += QStringLiteral("=3D");
-        } else if (ch == QLatin1Char('?')) {
+        } else if (ch == '?') {
             out += QStringLiteral("=3F");
         } else {
-            out += ch;
+            out += QLatin1Char(ch);
         }
     }
     if (!eight) return out.replace(QStringLiteral("=3D"), QStringLiteral("=")).replace(QStringLiteral("=3F"), QStringLiteral("?"));
@@ -170,17 +169,24 @@ QString EncodeHeader_qp(const QString& text) {
 }
 
 QString EncodeBody_qp(const QString& text, QString& charset) {
-    charset = charsetFor(text);
-    QString out;
-    out.reserve(text.size() + text.size() / 8);
-    for (QChar ch : text) {
-        const int c = ch.unicode() < 128 ? ch.unicode() : ansiCode(ch);
-        if (ch == QLatin1Char('=') || c >= 128)
-            out += escaped(c, charset);
-        else
+    const QByteArray ansi = win::toAnsi(text);
+    charset = charsetFor(ansi);
+    const bool cp1252 = charset == QStringLiteral("windows-1252");
+    static const char digits[] = "0123456789ABCDEF";
+    QByteArray out;
+    out.reserve(ansi.size() + ansi.size() / 8);
+    for (char ch : ansi) {
+        const int c = static_cast<unsigned char>(ch);
+        if (ch == '=' || c >= 128) {
+            const int v = (c == 128 && !cp1252) ? 0xA4 : c;
+            out += '=';
+            out += digits[v >> 4];
+            out += digits[v & 15];
+        } else {
             out += ch;
+        }
     }
-    return out;
+    return QString::fromLatin1(out);
 }
 
 QString wrapQuotedPrintable(const QString& encoded) {

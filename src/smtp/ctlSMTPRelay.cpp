@@ -11,6 +11,7 @@
 namespace gd {
 namespace {
 int g_replyTimeoutSecs = 30;
+quint16 g_implicitTlsPort = 465;
 QList<QSslCertificate>& extraCerts() {
     static QList<QSslCertificate> certs;
     return certs;
@@ -18,6 +19,7 @@ QList<QSslCertificate>& extraCerts() {
 }  // namespace
 
 void ctlSMTPRelay::setReplyTimeoutSecs(int secs) { g_replyTimeoutSecs = secs; }
+void ctlSMTPRelay::setImplicitTlsPort(quint16 port) { g_implicitTlsPort = port; }
 void ctlSMTPRelay::setExtraTrustedCertificate(const QSslCertificate& cert) {
     extraCerts().clear();
     if (!cert.isNull()) extraCerts() << cert;
@@ -32,7 +34,7 @@ QString ctlSMTPRelay::SMTPDebugOutput() const {
 bool ctlSMTPRelay::SendMail(bool testOnly) {
     lastError_.clear();
     lastReply_.clear();
-    const bool implicitTls = SMTPPort == 465;
+    const bool implicitTls = SMTPPort == g_implicitTlsPort;
     SmtpMessage m{MailSenderName, MailSenderEMail, MailSenderEMailCC, MailRecipientName, MailRecipientEMail,
                   MailBody,       SMTPAuthUser,    SMTPAuthPass};
     const QDateTime local = now();
@@ -105,7 +107,9 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     else
         socket.connectToHost(SMTPServer.trimmed(), quint16(SMTPPort));
     while (!session.finished()) loop.exec();
-    socket.abort();  // always closed, whatever happened
+    // QUIT goes out before the line is cut; the socket is always closed, whatever happened.
+    if (socket.state() == QAbstractSocket::ConnectedState && socket.bytesToWrite() > 0) socket.waitForBytesWritten(1000);
+    socket.abort();
 
     lastReply_ = session.lastReply();
     if (SMTPDebugmode) debug_ = session.trace();

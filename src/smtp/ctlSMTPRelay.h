@@ -39,6 +39,8 @@ public:
 
     // Seconds a reply may take before the session ends as failed.
     static void setReplyTimeoutSecs(int secs);
+    // TLS from the first byte on this port (465); tests move it to their server's port.
+    static void setImplicitTlsPort(quint16 port);
     // Tests only: trust this certificate in addition to the system's CAs.
     static void setExtraTrustedCertificate(const QSslCertificate& cert);
 
