@@ -10,7 +10,10 @@
 
 #include "app/modGlobal.h"
 #include "db/AuktionsListe.h"
+#include "db/CsvExport.h"
 #include "db/Database.h"
+#include "smtp/modMail.h"
+#include <QSaveFile>
 #include "import/BatchImport.h"
 #include "platform/ConsolePlatform.h"
 
@@ -102,6 +105,42 @@ int parseFile(const QStringList& files) {
     return r.acceptable ? 0 : 1;
 }
 
+int exportFile(const QString& file, const QString& filterName) {
+    const auto filter = parseFilter(filterName);
+    if (!filter) {
+        err() << "gaveldesk: unbekannter Filter '" << filterName << "' (verkauf, kauf, alle, abgeschlossen)\n";
+        err().flush();
+        return 2;
+    }
+    subInitApp();
+    QByteArray csv;
+    int rows = 0;
+    try {
+        csv = exportCsv(gsDataSource, gsStandardUser, *filter, &rows);
+    } catch (const RunError& e) {
+        return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + e.text());
+    }
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(csv) != csv.size() || !out.commit())
+        return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(file, out.errorString()));
+    err() << rows << " Auktionen nach " << file << " geschrieben.\n";
+    err().flush();
+    return 0;
+}
+
+int testMail(const QString& address) {
+    subInitApp();
+    if (gsAbsender.trimmed().isEmpty()) return fail(QStringLiteral("Es ist keine Absenderadresse eingestellt."));
+    const QString msg = QStringLiteral("subject: Testmail von Orvo Gaveldesk 2005\r\n") +
+                        QStringLiteral("Guten Tag,\r\n\r\ndies ist eine Testmail. Wenn Sie sie lesen, stimmen die "
+                                       "SMTP-Einstellungen von Orvo Gaveldesk 2005.\r\n\r\nMit freundlichen Grüßen\r\n");
+    if (!Send_SMTP(gsAbsender, address, msg, QString()))
+        return fail(QStringLiteral("Die Testmail wurde nicht gesendet: ") + lastSmtpError());
+    out() << "Testmail gesendet.\n";
+    out().flush();
+    return 0;
+}
+
 int listAuctions(const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) {
@@ -149,7 +188,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                                   QStringLiteral("Listet die Auktionen des eingestellten Benutzers, neuestes "
                                                  "Auktionsende zuerst, als Tabulator-getrennten Text."));
     const QCommandLineOption filter(QStringLiteral("filter"),
-                                    QStringLiteral("Auswahl für --list: verkauf, kauf, alle oder abgeschlossen."),
+                                    QStringLiteral("Auswahl für --list und --export-csv: verkauf, kauf, alle oder abgeschlossen."),
                                     QStringLiteral("auswahl"), QStringLiteral("alle"));
     const QCommandLineOption import(QStringLiteral("import"),
                                     QStringLiteral("Liest gespeicherte Auktions-E-Mails (.txt oder .eml) ein und "
@@ -158,8 +197,18 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     const QCommandLineOption parse(QStringLiteral("parse"),
                                    QStringLiteral("Zeigt als JSON, was aus einer E-Mail-Datei erkannt wird, ohne "
                                                   "zu speichern."));
+    const QCommandLineOption exportCsvOption(QStringLiteral("export-csv"),
+                                             QStringLiteral("Schreibt die Auktionen mit den Kontaktdaten als CSV "
+                                                            "(Semikolon, UTF-8) für Tabellenkalkulation und Buchhaltung."),
+                                             QStringLiteral("datei"));
+    const QCommandLineOption testmail(QStringLiteral("testmail"),
+                                      QStringLiteral("Sendet eine Testmail mit den eingestellten SMTP-Daten an die "
+                                                     "Adresse."),
+                                      QStringLiteral("adresse"));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(exportCsvOption);
+    parser.addOption(testmail);
     parser.addOption(import);
     parser.addOption(parse);
     parser.addOption(create);
@@ -188,6 +237,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     }
     static ConsolePlatform console;
     setPlatform(&console);
+    if (parser.isSet(exportCsvOption)) return exportFile(parser.value(exportCsvOption), parser.value(filter));
+    if (parser.isSet(testmail)) return testMail(parser.value(testmail));
     if (parser.isSet(import)) return importFiles(parser.positionalArguments());
     if (parser.isSet(parse)) return parseFile(parser.positionalArguments());
     if (parser.isSet(create)) return createDatabase(parser.positionalArguments());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QProcess>
 
 #include "support/TestApp.h"
@@ -95,6 +96,75 @@ TEST(CommandLine, ImportAFolderOfSavedMailsAndParse) {
     EXPECT_TRUE(r.out.contains(QStringLiteral("\"Name\": \"Bärbel Öztürk-D'Amico\"")));
     r = run(app, {QStringLiteral("--import")});
     EXPECT_EQ(r.code, 2);
+}
+
+}  // namespace
+}  // namespace gd
+
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+namespace gd {
+namespace {
+
+TEST(CommandLine, CsvExportForAGermanSpreadsheet) {
+    test::TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
+    ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
+    const QString dir = QStringLiteral(GD_TEST_DATA_DIR "/mails/");
+    ASSERT_EQ(run(app, {QStringLiteral("--import"), dir + QStringLiteral("verkauf.txt"), dir + QStringLiteral("kauf.txt"),
+                        dir + QStringLiteral("sofortkauf_verkauf.txt")})
+                  .code,
+              0);
+    const QString csv = app.file(QStringLiteral("export.csv"));
+    Outcome r = run(app, {QStringLiteral("--export-csv"), csv, QStringLiteral("--filter"), QStringLiteral("verkauf")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("2 Auktionen")));
+    const QByteArray bytes = app.read(QStringLiteral("export.csv"));
+    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    const QString text = QString::fromUtf8(bytes.mid(3));
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("\"AuktionsID\";\"AuktionsNr\";\"Titel\";\"EndeDatum\"")));
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("\"Kunde_Kunde\";\"Kunde_Lieferant\"")));
+    // newest end date first: the instant purchase of 05.12. before the sale of 04.12.
+    const int sofort = int(text.indexOf(QStringLiteral("\"2345678901\"")));
+    const int sale = int(text.indexOf(QStringLiteral("\"1234567890\"")));
+    EXPECT_GT(sofort, 0);
+    EXPECT_GT(sale, sofort);
+    EXPECT_TRUE(text.contains(QStringLiteral("\"04.12.2026\"")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"Seán O'Neill\"")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"24,50\"")));  // amounts as stored
+    EXPECT_FALSE(text.contains(QStringLiteral("3456789012")));  // the purchase is not a sale
+    r = run(app, {QStringLiteral("--export-csv"), app.file(QStringLiteral("kein/ordner/x.csv"))});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("kann nicht geschrieben werden")));
+}
+
+TEST(CommandLine, TestMailThroughTheConfiguredServer) {
+    test::TestApp app(true);
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    app.write(QStringLiteral("bin/config.ini"),
+              QStringLiteral("[Konto]\r\nSMTPServer=127.0.0.1\r\nSMTPPort=%1\r\nAbsender=shop@gavel.example\r\n")
+                  .arg(port)
+                  .toLatin1());
+    Outcome r = run(app, {QStringLiteral("--testmail"), QStringLiteral("hans@example.de")});
+    EXPECT_EQ(r.code, 1);  // nobody listens yet
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Testmail wurde nicht gesendet"))) << r.err.toStdString();
+
+    QTemporaryDir out;
+    QProcess server;
+    server.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(GD_SMTP_SERVER_SCRIPT), QStringLiteral("--port"),
+                                                      QString::number(port), QStringLiteral("--outdir"), out.path()});
+    ASSERT_TRUE(server.waitForReadyRead(20000));
+    r = run(app, {QStringLiteral("--testmail"), QStringLiteral("hans@example.de")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("Testmail gesendet.\n"));
+    EXPECT_EQ(QDir(out.path()).entryList({QStringLiteral("*.json")}).size(), 1);
+    server.closeWriteChannel();
+    server.waitForFinished(3000);
 }
 
 }  // namespace
