@@ -61,9 +61,12 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     gd::subInitApp();
     gd::frmMain main;
+    main.Form_Load();
     splash->close();
     splash.reset();
     main.show();
+    main.finishStart();
+    if (qEnvironmentVariableIsSet("GAVELDESK_QUIT_AFTER_START")) QTimer::singleShot(0, &app, &QApplication::quit);
     const int rc = QApplication::exec();
     gd::setPlatform(nullptr);
     return rc;

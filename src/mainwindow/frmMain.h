@@ -1,17 +1,87 @@
 #pragma once
-// The main window. Until the auction list lands it shows the loaded settings.
+// The main window: the auction list with its filters, and the pane of the
+// selected auction and partner.
 
 #include <QMainWindow>
+#include <array>
+
+#include "db/Records.h"
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
 
 namespace gd {
+
+class FlexGrid;
 
 class frmMain final : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
 
-private:
+    // Start-up steps 6 to 12; the caller shows the window between 11 and 12.
     void Form_Load();
+    void finishStart();
+
+    // The list.
+    void makeUeberschrift(bool first = false);
+    void subInitListe();
+    void subRefreshListe();
+    void subListeClick(const QString& sTag);
+    void selectfirst();
+    void selectflex(int Index);
+    void demarkcheck(int flag);
+    void clearTypes();
+    void cmdListe_Click(int Index);
+    void Flex1_Click();
+    void Flex1_DblClick();
+    // List commands by menu key: keysort0..keysort31, keyallemark, keyalledemark, keydelete, keyrefresh.
+    void listCommand(const QString& key);
+
+    // The pane.
+    void subSetAuktion(const tAuktion& oAuktion);
+    void subSetKunde(const tKunde& oKunde);
+    void subSetLieferant(const tKunde& oLiefer);
+    void subClearFelder();
+    void chkStatus_Click(int Index);
+    void dtpStatus_Change(int Index);
+    void cmdEinlesen_Click();
+    void cmdAuktion_Click();
+    void cmdAbbrechen_Click();
+
+    const tAuktion& selectedAuktion() const { return mAuktion; }
+    const tKunde& selectedKunde() const { return mKunde; }
+    FlexGrid* grid() const { return Flex1; }
+
+private:
+    int pressedFilter() const;
+    bool ensureDatabase();
+    void buildPane(QWidget* pane);
+
+    tAuktion mAuktion;
+    tKunde mKunde;
+    qint32 glListRow = 0;
+    bool gbLoading = false;
+    QString lastListError_;
+
+    FlexGrid* Flex1 = nullptr;
+    std::array<QPushButton*, 4> cmdListe{};
+    QGroupBox* fraKunde = nullptr;
+    QGroupBox* fraAuktion = nullptr;
+    QLineEdit *txtebayName = nullptr, *txtEmailAdresse = nullptr, *txtName = nullptr, *txtStrasse = nullptr,
+              *txtOrt = nullptr, *txtLand = nullptr;
+    QComboBox* cboAuktion = nullptr;
+    QDateEdit* dtpEndeDatum = nullptr;
+    QLineEdit *txtPreis = nullptr, *txtMenge = nullptr, *txtVersand = nullptr, *txtBetrag = nullptr,
+              *txtVersandinfos = nullptr, *txtHinweise = nullptr, *txtMitteilung = nullptr, *txtBezahlung = nullptr;
+    std::array<QCheckBox*, kMilestones> chkStatus{};
+    std::array<QDateEdit*, kMilestones> dtpStatus{};
+    QPushButton *cmdSpeichern = nullptr, *cmdSenden = nullptr, *cmdEinlesen = nullptr, *cmdAuktion = nullptr,
+                *cmdAbbrechen = nullptr;
 };
 
 }  // namespace gd

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "mainwindow/FlexGrid.h"
+#include "mainwindow/frmMain.h"
+#include "support/DbTestShared.h"
+#include "support/GuiApp.h"
+
+namespace gd {
+namespace {
+
+class MainWindow : public test::DbTest {
+protected:
+    std::unique_ptr<frmMain> w;
+    void SetUp() override {
+        test::guiApp();
+        DbTest::SetUp();
+        gsStandardUser = QStringLiteral("haendler");
+    }
+    void open() {
+        w = std::make_unique<frmMain>();
+        w->Form_Load();
+        w->show();
+        w->finishStart();
+    }
+    QStringList column(int col) {
+        QStringList out;
+        for (int r = 1; r < w->grid()->Rows(); ++r) out << w->grid()->TextMatrix(r, col);
+        return out;
+    }
+    void filter(int i) {
+        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdListe_%1").arg(i)), Qt::LeftButton);
+    }
+    void sale(const QString& nr, const QString& ebay, const QString& ende, const QString& titel) {
+        tAuktion a = auktion(nr, ebay, ende);
+        a.Titel = titel;
+        store(a, kunde(ebay));
+    }
+    void purchase(const QString& nr, const QString& ebay, const QString& ende) {
+        tKunde k = kunde(ebay);
+        ASSERT_TRUE(funSaveLieferant(k, nr));
+        QString knr = k.KundenNr;
+        ASSERT_TRUE(funSaveAuktionnew(auktion(nr, ebay, ende), knr));
+    }
+    void fill() {
+        sale(QStringLiteral("101"), QStringLiteral("anna"), QStringLiteral("01.12.2026"), QStringLiteral("Zinnbecher"));
+        sale(QStringLiteral("102"), QStringLiteral("bernd"), QStringLiteral("03.12.2026 10:00"), QStringLiteral("Armbanduhr"));
+        sale(QStringLiteral("103"), QStringLiteral("carla"), QStringLiteral("02.12.2026"), QStringLiteral("Mokkatassen"));
+        purchase(QStringLiteral("201"), QStringLiteral("dieter"), QStringLiteral("04.12.2026"));
+        const QString closed = store(auktion(QStringLiteral("104"), QStringLiteral("anna"), QStringLiteral("20.11.2026")),
+                                     kunde(QStringLiteral("anna")));
+        ASSERT_TRUE(SaveStatusMail(closed, zeroDate(), 6));
+        gsStandardUser = QStringLiteral("zweites_konto");
+        store(auktion(QStringLiteral("301"), QStringLiteral("anna"), QStringLiteral("05.12.2026")), kunde(QStringLiteral("anna")));
+        gsStandardUser = QStringLiteral("haendler");
+    }
+};
+
+TEST_F(MainWindow, FiltersShowExactlyTheirRowsNewestFirst) {
+    fill();
+    open();
+    EXPECT_TRUE(w->findChild<QPushButton*>(QStringLiteral("cmdListe_2"))->isChecked());
+    EXPECT_EQ(column(7), (QStringList{QStringLiteral("201"), QStringLiteral("102"), QStringLiteral("103"), QStringLiteral("101")}));
+    filter(0);
+    EXPECT_EQ(column(7), (QStringList{QStringLiteral("102"), QStringLiteral("103"), QStringLiteral("101")}));
+    EXPECT_FALSE(w->findChild<QPushButton*>(QStringLiteral("cmdListe_2"))->isChecked());
+    filter(1);
+    EXPECT_EQ(column(7), QStringList{QStringLiteral("201")});
+    EXPECT_EQ(w->findChild<QGroupBox*>(QStringLiteral("fraKunde"))->title(), QStringLiteral("Verkäuferdaten"));
+    filter(3);
+    EXPECT_EQ(column(7), QStringList{QStringLiteral("104")});
+    EXPECT_EQ(column(6), QStringList{QStringLiteral("Abgeschlossen")});
+    EXPECT_TRUE(app.platform.messages.isEmpty()) << app.platform.messageTexts().join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(MainWindow, SortKeysAndBackToDatabaseOrder) {
+    fill();
+    open();
+    w->listCommand(QStringLiteral("keysort3"));
+    EXPECT_EQ(column(4).first(), QStringLiteral("Armbanduhr"));
+    w->listCommand(QStringLiteral("keysort31"));
+    EXPECT_EQ(column(4).first(), QStringLiteral("Zinnbecher"));
+    w->listCommand(QStringLiteral("keysort2"));
+    EXPECT_EQ(column(2), (QStringList{QStringLiteral("anna"), QStringLiteral("bernd"), QStringLiteral("carla"), QStringLiteral("dieter")}));
+    w->listCommand(QStringLiteral("keysort21"));
+    EXPECT_EQ(column(2).first(), QStringLiteral("dieter"));
+    w->listCommand(QStringLiteral("keysort0"));
+    EXPECT_EQ(column(7).first(), QStringLiteral("201"));
+    // the first row is loaded into the pane after a sort
+    EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("201"));
+}
+
+TEST_F(MainWindow, SelectionLoadsThePaneAndArrowKeysMove) {
+    fill();
+    open();
+    EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("201"));
+    w->grid()->setFocus();
+    QTest::keyClick(w->grid(), Qt::Key_Down);
+    EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("102"));
+    EXPECT_EQ(w->findChild<QLineEdit*>(QStringLiteral("txtebayName"))->text(), QStringLiteral("bernd"));
+    EXPECT_EQ(w->findChild<QGroupBox*>(QStringLiteral("fraKunde"))->title(), QStringLiteral("Käuferdaten"));
+}
+
+TEST_F(MainWindow, DeleteAsksAndDeletesOnlyTheShownRow) {
+    fill();
+    open();
+    w->grid()->setFocus();
+    w->listCommand(QStringLiteral("keyallemark"));
+    app.platform.queueAnswer(Platform::Answer::No);
+    QTest::keyClick(w->grid(), Qt::Key_Delete);
+    ASSERT_EQ(app.platform.messages.size(), 2);
+    EXPECT_EQ(app.platform.messages[0].title, QStringLiteral("Emaileintrag wird unwiderruflich gelöscht."));
+    EXPECT_TRUE(app.platform.messages[0].text.endsWith(
+        QStringLiteral("Emaileintrag: 201 - Kaffeemühle 201 - von dem ebayuser - dieter gelöscht werden soll?")));
+    EXPECT_EQ(app.platform.messages[1].text, QStringLiteral("Löschvorgang abgebrochen!"));
+    EXPECT_EQ(w->grid()->Rows(), 5);
+    app.platform.queueAnswer(Platform::Answer::Yes);
+    w->listCommand(QStringLiteral("keydelete"));
+    EXPECT_EQ(column(7), (QStringList{QStringLiteral("102"), QStringLiteral("103"), QStringLiteral("101")}));
+    EXPECT_EQ(auctions(), 5);
+}
+
+TEST_F(MainWindow, GroupedRowShowsTheIconAndDeletesAlone) {
+    fill();
+    saveGruppenID(LoadMaxGruppenID(QStringLiteral("anna")), QStringLiteral("anna"));
+    open();
+    filter(0);
+    const int annaRow = int(column(2).indexOf(QStringLiteral("anna"))) + 1;
+    const QModelIndex icon = w->grid()->model()->index(annaRow - 1, 1);
+    EXPECT_FALSE(icon.data(Qt::DecorationRole).isNull());
+    EXPECT_TRUE(w->grid()->model()->index(0, 1).data(Qt::DecorationRole).isNull());
+    w->selectflex(annaRow);
+    app.platform.queueAnswer(Platform::Answer::Yes);
+    w->listCommand(QStringLiteral("keydelete"));
+    EXPECT_FALSE(column(2).contains(QStringLiteral("anna")));
+    EXPECT_EQ(auctions(), 5);  // the closed grouped auction of anna stays
+}
+
+TEST_F(MainWindow, EmptyListRefusesDelete) {
+    open();
+    EXPECT_EQ(w->grid()->Rows(), 1);
+    w->listCommand(QStringLiteral("keydelete"));
+    ASSERT_EQ(app.platform.messages.size(), 1);
+    EXPECT_EQ(app.platform.messages[0].text, QStringLiteral("Keine Einträge in der Liste enthalten!"));
+    EXPECT_EQ(app.platform.messages[0].icon, Platform::Icon::Critical);
+}
+
+TEST_F(MainWindow, TickingClosedMovesTheRowToTheClosedList) {
+    fill();
+    open();
+    QCheckBox* paid = w->findChild<QCheckBox*>(QStringLiteral("chkStatus_2"));
+    QTest::mouseClick(paid, Qt::LeftButton);
+    EXPECT_EQ(column(6).first(), QStringLiteral("Bezahlt"));
+    QTest::mouseClick(w->findChild<QCheckBox*>(QStringLiteral("chkStatus_6")), Qt::LeftButton);
+    EXPECT_FALSE(column(7).contains(QStringLiteral("201")));
+    filter(3);
+    EXPECT_TRUE(column(7).contains(QStringLiteral("201")));
+}
+
+TEST_F(MainWindow, FirstStartWithoutDatabaseAsksAndCreates) {
+    QFile::remove(db);
+    gsDataSource.clear();
+    app.platform.queueAnswer(Platform::Answer::Yes);
+    open();
+    ASSERT_GE(app.platform.messages.size(), 1);
+    EXPECT_TRUE(app.platform.messages[0].text.startsWith(QStringLiteral("Es ist noch keine Datenbank vorhanden.")));
+    EXPECT_EQ(app.platform.messages.size(), 1);
+    EXPECT_TRUE(QFile::exists(app.file(QStringLiteral("gaveldesk.mdb"))));
+    EXPECT_EQ(w->grid()->Rows(), 1);
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(MainWindow, AnswerNoShowsTheDatabaseMessageOnce) {
+    QFile::remove(db);
+    gsDataSource.clear();
+    open();  // the question is answered "Nein" by default
+    ASSERT_EQ(app.platform.messages.size(), 2);
+    EXPECT_TRUE(app.platform.messages[1].text.startsWith(QStringLiteral("Beim Laden der Auktionsdaten")));
+    w->listCommand(QStringLiteral("keyrefresh"));
+    EXPECT_EQ(app.platform.messages.size(), 2);
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(MainWindow, Screenshot) {
+    const char* titles[] = {"Kaffeemühle Zassenhaus Santiago", "Nähmaschine Pfaff 260", "Tischlampe Bauhaus, Messing",
+                            "Schallplatte Kraftwerk – Autobahn", "Mokkatassen Rosenthal (6 Stück)",
+                            "Armbanduhr Junghans Max Bill", "Zinnbecher, graviert", "Briefmarken Berlin 1949",
+                            "Modelleisenbahn Märklin H0 Lok", "Lederjacke Gr. 52"};
+    const char* names[] = {"mueller_hans", "baerbel_naehstube", "o_neill_77", "plattenkiste_ruhr", "sammlerin_ute",
+                           "uhrwerk_kiel", "zinn_und_mehr", "philatelie_fritz", "spur_h0", "lederladen"};
+    const char* people[] = {"Hans Müller", "Bärbel Öztürk", "Seán O'Neill", "Jörg Plattner", "Ute Sammer",
+                            "Kai Uhrmacher", "Zita Zinn", "Fritz Philipp", "Helga Spurig", "Lars Leder"};
+    for (int i = 0; i < 20; ++i) {
+        tAuktion a = auktion(QString::number(1234567800 + i), QString::fromUtf8(names[i % 10]),
+                             QStringLiteral("%1.11.2026 %2:15").arg(10 + i).arg(8 + i % 12));
+        a.Titel = QString::fromUtf8(titles[i % 10]);
+        store(a, kunde(QString::fromUtf8(names[i % 10]), QString::fromUtf8(people[i % 10])));
+    }
+    for (int i = 0; i < 20; i += 3) {
+        tAuktion a;
+        Database d = Database::open(db);
+        Recordset rs = d.OpenRecordset(QStringLiteral("select AuktionsID from Auktionen where AuktionsNr = ?"),
+                                       {QString::number(1234567800 + i)});
+        rs.MoveFirst();
+        ASSERT_TRUE(SaveStatusMail(rs.text(QStringLiteral("AuktionsID")), now(), i % 4));
+    }
+    open();
+    w->resize(1280, 720);
+    test::screenshot(w.get(), QStringLiteral("main.png"));
+    EXPECT_EQ(w->grid()->Rows(), 21);
+}
+
+}  // namespace
+}  // namespace gd
