@@ -50,7 +50,10 @@ int main(int argc, char** argv) {
 
     // A second start ends silently.
     gd::InstanceLock lock(gd::AppPath());
-    if (!lock.acquire()) return 0;
+    if (!lock.acquire()) {
+        lock.askRunningToRaise();  // the running window comes to the front where the desktop allows
+        return 0;
+    }
 
     gd::QtPlatform qtPlatform;
     gd::setPlatform(&qtPlatform);
@@ -65,6 +68,11 @@ int main(int argc, char** argv) {
     splash->close();
     splash.reset();
     main.show();
+    lock.listen([&main] {
+        main.showNormal();
+        main.raise();
+        main.activateWindow();
+    });
     main.finishStart();
     if (qEnvironmentVariableIsSet("GAVELDESK_QUIT_AFTER_START")) QTimer::singleShot(0, &app, &QApplication::quit);
     const int rc = QApplication::exec();

@@ -1,6 +1,9 @@
 #include "platform/InstanceLock.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
 
 namespace gd {
 
@@ -13,6 +16,38 @@ bool InstanceLock::acquire() {
     if (held_) return true;
     held_ = lock_->tryLock(0);
     return held_;
+}
+
+InstanceLock::~InstanceLock() = default;
+
+QString InstanceLock::serverName() const {
+    return QStringLiteral("gaveldesk-") +
+           QString::fromLatin1(QCryptographicHash::hash(path_.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+}
+
+void InstanceLock::listen(std::function<void()> onRaise) {
+    if (!held_) return;
+    server_ = std::make_unique<QLocalServer>();
+    QLocalServer::removeServer(serverName());  // left by a crashed run
+    if (!server_->listen(serverName())) return;
+    QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this, onRaise] {
+        while (QLocalSocket* s = server_->nextPendingConnection()) {
+            s->deleteLater();
+            onRaise();
+        }
+    });
+}
+
+bool InstanceLock::askRunningToRaise() const {
+    QLocalSocket s;
+    s.connectToServer(serverName());
+    const bool ok = s.waitForConnected(500);
+    if (ok) {
+        s.write("raise");
+        s.waitForBytesWritten(200);
+        s.disconnectFromServer();
+    }
+    return ok;
 }
 
 }  // namespace gd

@@ -3,7 +3,10 @@
 
 #include <QLockFile>
 #include <QString>
+#include <functional>
 #include <memory>
+
+class QLocalServer;
 
 namespace gd {
 
@@ -16,9 +19,17 @@ public:
     bool held() const { return held_; }
     QString path() const { return path_; }
 
+    // The holder listens; a second start asks it to come to the front.
+    void listen(std::function<void()> onRaise);
+    bool askRunningToRaise() const;
+
+    ~InstanceLock();
+
 private:
+    QString serverName() const;
     QString path_;
     std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<QLocalServer> server_;
     bool held_ = false;
 };
 

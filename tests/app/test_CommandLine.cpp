@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
 
 #include "support/TestApp.h"
 
@@ -165,6 +167,37 @@ TEST(CommandLine, TestMailThroughTheConfiguredServer) {
     EXPECT_EQ(QDir(out.path()).entryList({QStringLiteral("*.json")}).size(), 1);
     server.closeWriteChannel();
     server.waitForFinished(3000);
+}
+
+}  // namespace
+}  // namespace gd
+
+namespace gd {
+namespace {
+
+TEST(Main, SecondInstanceEndsSilentlyWithStatusZero) {
+    test::TestApp app(true);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("GAVELDESK_HOME"), app.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(GD_EXECUTABLE), {});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    // the first holds the lock once its window is up
+    QElapsedTimer t;
+    t.start();
+    while (!QFile::exists(app.file(QStringLiteral("gaveldesk.lock"))) && t.elapsed() < 20000) QThread::msleep(50);
+    QThread::msleep(500);
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(GD_EXECUTABLE), {});
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(second.readAllStandardOutput(), QByteArray());
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished(5000);
 }
 
 }  // namespace

@@ -1,0 +1,59 @@
+// The list refresh of 10,000 auctions into the grid.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "app/modGlobal.h"
+#include "db/Database.h"
+#include "mainwindow/FlexGrid.h"
+#include "mainwindow/frmMain.h"
+#include "platform/ScriptedPlatform.h"
+
+namespace {
+
+void BM_RefreshListe10000(benchmark::State& state) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "bench";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    gd::ScriptedPlatform platform;
+    gd::setPlatform(&platform);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bench.mdb"));
+    gd::Database::create(path);
+    gd::gsDataSource = path;
+    gd::gsStandardUser = QStringLiteral("haendler");
+    {
+        gd::Transaction tx(path);
+        gd::Database db = gd::Database::open(path);
+        for (int c = 0; c < 2000; ++c)
+            db.execute(QStringLiteral("insert into Kunden (KundenNr, Name, ebayName, Kunde, Standarduser) values (?, ?, ?, 1, 'haendler')"),
+                       {QString::number(c), QStringLiteral("Kunde %1").arg(c), QStringLiteral("mitglied_%1").arg(c)});
+        for (int a = 0; a < 10000; ++a)
+            db.execute(QStringLiteral("insert into Auktionen (AuktionsID, AuktionsNr, Titel, EndeDatum, ebayName, EmailText, "
+                                      "GruppenID, Standarduser) values (?, ?, ?, ?, ?, ?, ?, 'haendler')"),
+                       {QStringLiteral("id%1").arg(a), QString::number(1000000 + a), QStringLiteral("Artikel %1").arg(a),
+                        QStringLiteral("2026-11-%1 12:00:00").arg(1 + a % 28, 2, 10, QLatin1Char('0')),
+                        QStringLiteral("mitglied_%1").arg(a % 2000), QString(3000, QLatin1Char('e')),
+                        a % 7 ? QString() : QStringLiteral("g")});
+        tx.commit();
+    }
+    gd::frmMain w;
+    w.Form_Load();
+    w.show();
+    w.finishStart();
+    for (auto _ : state) {
+        w.subRefreshListe();
+        QApplication::processEvents();
+    }
+    state.counters["rows"] = w.grid()->Rows() - 1;
+    gd::setPlatform(nullptr);
+}
+BENCHMARK(BM_RefreshListe10000)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+}  // namespace
+
+BENCHMARK_MAIN();
