@@ -12,7 +12,7 @@
 #include "db/AuktionsListe.h"
 #include "db/CsvExport.h"
 #include "db/Database.h"
-#include "smtp/modMail.h"
+#include "settings/Optionen.h"
 #include <QSaveFile>
 #include "import/BatchImport.h"
 #include "platform/ConsolePlatform.h"
@@ -131,11 +131,9 @@ int exportFile(const QString& file, const QString& filterName) {
 int testMail(const QString& address) {
     subInitApp();
     if (gsAbsender.trimmed().isEmpty()) return fail(QStringLiteral("Es ist keine Absenderadresse eingestellt."));
-    const QString msg = QStringLiteral("subject: Testmail von Orvo Gaveldesk 2005\r\n") +
-                        QStringLiteral("Guten Tag,\r\n\r\ndies ist eine Testmail. Wenn Sie sie lesen, stimmen die "
-                                       "SMTP-Einstellungen von Orvo Gaveldesk 2005.\r\n\r\nMit freundlichen Grüßen\r\n");
-    if (!Send_SMTP(gsAbsender, address, msg, QString()))
-        return fail(QStringLiteral("Die Testmail wurde nicht gesendet: ") + lastSmtpError());
+    QString error;
+    if (!sendTestMail(optionsFromGlobals(), address, &error))
+        return fail(QStringLiteral("Die Testmail wurde nicht gesendet: ") + error);
     out() << "Testmail gesendet.\n";
     out().flush();
     return 0;

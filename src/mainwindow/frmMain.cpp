@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
@@ -25,6 +26,7 @@
 #include "db/StatusGruppen.h"
 #include "errors/CallStack.h"
 #include "import/frmEinlesen.h"
+#include "settings/frmOptionen.h"
 #include "mainwindow/FlexGrid.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
@@ -113,6 +115,15 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     split->setStretchFactor(1, 2);
     setCentralWidget(split);
     statusBar()->showMessage(QStringLiteral("Bereit"));
+    // The few commands that have windows so far; the full menus follow.
+    QMenu* datei = menuBar()->addMenu(QStringLiteral("&Datei"));
+    datei->addAction(QStringLiteral("Email &einlesen ..."), this, &frmMain::cmdEinlesen_Click);
+    datei->addAction(QStringLiteral("&Optionen ..."), this, [this] {
+        frmOptionen dlg(this);
+        dlg.exec();
+    });
+    datei->addSeparator();
+    datei->addAction(QStringLiteral("&Beenden"), this, &frmMain::cmdAbbrechen_Click);
     resize(1180, 640);
 }
 
