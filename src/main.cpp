@@ -7,7 +7,9 @@
 #include <memory>
 
 #include "app/CommandLine.h"
+#include "app/GuiApplication.h"
 #include "app/frmSplash.h"
+#include "errors/frmPanne.h"
 #include "app/modGlobal.h"
 #include "errors/CallStack.h"
 #include "mainwindow/frmMain.h"
@@ -44,7 +46,7 @@ int main(int argc, char** argv) {
                      "nicht geöffnet werden.\n");
         return 1;
     }
-    QApplication app(argc, argv);
+    gd::GuiApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("gaveldesk"));
     QApplication::setApplicationDisplayName(gd::productName());
 
@@ -57,6 +59,7 @@ int main(int argc, char** argv) {
 
     gd::QtPlatform qtPlatform;
     gd::setPlatform(&qtPlatform);
+    gd::frmPanne::install();
     CALLSTACK_MODULE("modMain");
 
     auto splash = std::make_unique<gd::frmSplash>();

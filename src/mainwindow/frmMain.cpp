@@ -27,6 +27,8 @@
 #include "errors/CallStack.h"
 #include "import/frmEinlesen.h"
 #include "settings/frmOptionen.h"
+#include "about/frmAbout.h"
+#include "about/modLinks.h"
 #include "mainwindow/FlexGrid.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
@@ -124,6 +126,11 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     });
     datei->addSeparator();
     datei->addAction(QStringLiteral("&Beenden"), this, &frmMain::cmdAbbrechen_Click);
+    QMenu* hilfe = menuBar()->addMenu(QStringLiteral("&Hilfe"));
+    hilfe->addAction(QStringLiteral("&Info ..."), this, [this] {
+        frmAbout dlg(this);
+        dlg.exec();
+    });
     resize(1180, 640);
 }
 
@@ -499,9 +506,7 @@ void frmMain::cmdAuktion_Click() {
     if (mAuktion.AuktionsNr.isEmpty()) return;
     QString link = gsItemLink;
     link.replace(QStringLiteral("[#Artikel#]"), mAuktion.AuktionsNr);
-    if (!platform().shellExecute(QStringLiteral("Open"), link))
-        platform().msgBox(QStringLiteral("Browser nicht gefunden..."), Platform::Buttons::Ok,
-                          Platform::Icon::Exclamation, QString());
+    OpenLink(link);
 }
 
 void frmMain::cmdAbbrechen_Click() {

@@ -20,6 +20,7 @@ public:
     bool printLines(const QStringList&) override { return false; }
     bool shellExecute(const QString&, const QString&) override { return false; }
     QString findExecutable(const QString&) override { return QString(); }
+    bool startProgram(const QString&, const QStringList&) override { return false; }
 
     int messagesShown = 0;
 };

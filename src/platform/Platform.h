@@ -35,6 +35,8 @@ public:
 
     // Opens a document or URL with its program; false when nothing could open it.
     virtual bool shellExecute(const QString& verb, const QString& file) = 0;
+    // Starts a program with arguments, detached; false when it could not be started.
+    virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
     // Full path of the program that opens the file, or empty.
     virtual QString findExecutable(const QString& file) = 0;
 };

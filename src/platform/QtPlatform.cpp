@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -117,6 +118,10 @@ QString QtPlatform::findExecutable(const QString& file) {
     // The nearest counterpart here: the desktop's opener, when the file exists.
     if (!QFileInfo::exists(file)) return QString();
     return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+}
+
+bool QtPlatform::startProgram(const QString& program, const QStringList& arguments) {
+    return QProcess::startDetached(program, arguments);
 }
 
 }  // namespace gd

@@ -21,6 +21,7 @@ public:
     bool printLines(const QStringList& lines) override;
     bool shellExecute(const QString& verb, const QString& file) override;
     QString findExecutable(const QString& file) override;
+    bool startProgram(const QString& program, const QStringList& arguments) override;
 
 private:
     bool busy_ = false;

@@ -62,6 +62,10 @@ public:
         return shellSucceeds;
     }
     QString findExecutable(const QString&) override { return executableFound; }
+    bool startProgram(const QString& program, const QStringList& arguments) override {
+        shellCalls.append({QStringLiteral("Start"), program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '))});
+        return shellSucceeds;
+    }
 
     QStringList messageTexts() const;
     void reset();
