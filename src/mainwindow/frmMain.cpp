@@ -27,6 +27,7 @@
 #include "errors/CallStack.h"
 #include "import/frmEinlesen.h"
 #include "settings/frmOptionen.h"
+#include "mail/frmMail.h"
 #include "about/frmAbout.h"
 #include "about/modLinks.h"
 #include "mainwindow/FlexGrid.h"
@@ -207,10 +208,10 @@ void frmMain::buildPane(QWidget* pane) {
     cmdEinlesen = button("cmdEinlesen", "Email Einlesen");
     cmdAuktion = button("cmdAuktion", "zur Auktion");
     cmdAbbrechen = button("cmdAbbrechen", "Beenden");
-    // Saving the pane and the mail form come with their own windows.
+    // Saving the pane's edits comes with the pane's own issue.
     cmdSpeichern->setToolTip(QStringLiteral("Speichern der Änderungen folgt mit der nächsten Version."));
-    cmdSenden->setToolTip(QStringLiteral("Das E-Mail-Formular folgt mit der nächsten Version."));
     cmdSpeichern->setEnabled(false);
+    connect(cmdSenden, &QPushButton::clicked, this, &frmMain::cmdSenden_Click);
     cmdSenden->setEnabled(false);
     cmdAuktion->setEnabled(false);
     connect(cmdEinlesen, &QPushButton::clicked, this, &frmMain::cmdEinlesen_Click);
@@ -364,6 +365,7 @@ void frmMain::cmdListe_Click(int Index) {
         clearTypes();
         cmdAuktion->setEnabled(false);
     }
+    cmdSenden->setEnabled(rows);
     glListRow = 0;
 }
 
@@ -493,6 +495,29 @@ void frmMain::dtpStatus_Change(int Index) {
     CALLSTACK();
     mAuktion.Datum[std::size_t(Index)] = QDateTime(dtpStatus[std::size_t(Index)]->date(), QTime(0, 0));
     SaveStatus(mAuktion, Index);
+}
+
+void frmMain::cmdSenden_Click() {
+    CALLSTACK();
+    if (mAuktion.AuktionsID.isEmpty()) return;
+    MailInputs in;
+    in.sName = mKunde.Name;
+    in.sPreis = txtPreis->text();
+    in.sVersand = txtVersand->text();
+    in.sEmail = mKunde.Email;
+    in.sArtikelnummer = mAuktion.AuktionsNr;
+    in.sAuktionsID = mAuktion.AuktionsID;
+    in.sBezeichnung = mAuktion.Titel;
+    in.sGesamtbetrag = txtBetrag->text();
+    in.bLieferant = mKunde.Lieferant;
+    in.sAngebotsende = mAuktion.EndeDatum;
+    in.sDatumBezahlt = dateToText(mAuktion.Datum[2]);
+    in.bGruppiert = checkgruppierteMails(mAuktion.KundenNr);
+    in.sKundennr = mAuktion.KundenNr;
+    in.sStatus = mAuktion.Status;
+    frmMail dlg(in, this);
+    dlg.onStatusRecorded = [this] { subRefreshListe(); };
+    dlg.exec();
 }
 
 void frmMain::cmdEinlesen_Click() {

@@ -50,6 +50,7 @@ public:
     void chkStatus_Click(int Index);
     void dtpStatus_Change(int Index);
     void cmdEinlesen_Click();
+    void cmdSenden_Click();
     void cmdAuktion_Click();
     void cmdAbbrechen_Click();
 
