@@ -6,6 +6,7 @@
 
 #include "app/modGlobal.h"
 #include "db/AuktionsListe.h"
+#include "db/CsvExport.h"
 #include "db/Database.h"
 #include "db/LoadSave.h"
 #include "platform/ScriptedPlatform.h"
@@ -57,6 +58,14 @@ void BM_ListAlle(benchmark::State& state) {
     state.counters["rows"] = double(rows);
 }
 BENCHMARK(BM_ListAlle)->Unit(benchmark::kMillisecond);
+
+void BM_ExportCsv10000(benchmark::State& state) {
+    Fixture f(10000, 2000);
+    qsizetype bytes = 0;
+    for (auto _ : state) bytes = gd::exportCsv(f.path, gd::gsStandardUser, gd::ListFilter::Alle).size();
+    state.counters["MB"] = double(bytes) / 1e6;
+}
+BENCHMARK(BM_ExportCsv10000)->Unit(benchmark::kMillisecond);
 
 void BM_ImportSave(benchmark::State& state) {
     Fixture f(10000, 2000);

@@ -3,6 +3,11 @@
 #include "db/Database.h"
 #include "db/Records.h"
 
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+#include <vector>
+
 namespace gd {
 namespace {
 
@@ -15,25 +20,24 @@ const char* const kAuctionColumns[] = {
 const char* const kContactColumns[] = {"KundenNr", "Name", "Strasse", "Ort", "Land", "Email", "ebayName", "Kunde",
                                        "Lieferant"};
 
-bool isDateColumn(const QString& c) { return c.endsWith(QStringLiteral("Datum")); }
-bool isFlagColumn(const QString& c) {
+bool isFlagColumn(const QString& lower) {
     for (const Milestone& m : kMilestoneTable)
-        if (c == QString::fromUtf8(m.flagColumn)) return true;
-    return c == QStringLiteral("Kunde") || c == QStringLiteral("Lieferant");
+        if (lower == QString::fromUtf8(m.flagColumn).toLower()) return true;
+    return lower == QStringLiteral("kunde") || lower == QStringLiteral("lieferant");
 }
 
-QString quoted(QString s) { return QLatin1Char('"') + s.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"'); }
-
-QString cell(const Recordset& rs, const QString& column) {
-    const QVariant v = rs.value(column);
-    const QString bare = column.mid(column.indexOf(QLatin1Char('.')) + 1);
-    if (isDateColumn(bare)) {
-        const QDateTime d = fromDbDate(v);
-        return d.date() == QDate(1899, 12, 30) ? QString() : d.date().toString(QStringLiteral("dd.MM.yyyy"));
+// A field as UTF-8 between quotes, inner quotes doubled.
+void appendQuoted(QByteArray& out, const char* text, int len) {
+    out += '"';
+    for (int i = 0; i < len; ++i) {
+        if (text[i] == '"') out += '"';
+        out += text[i];
     }
-    if (isFlagColumn(bare)) return v.toLongLong() ? QStringLiteral("Ja") : QStringLiteral("Nein");
-    return v.isNull() ? QString() : v.toString();
+    out += '"';
 }
+void appendQuoted(QByteArray& out, const QByteArray& s) { appendQuoted(out, s.constData(), int(s.size())); }
+
+enum class Kind { Text, Date, Flag };
 
 }  // namespace
 
@@ -46,35 +50,64 @@ QByteArray exportCsv(const QString& dataSource, const QString& standardUser, Lis
         case ListFilter::Abgeschlossen: where = QStringLiteral("Auktionen.Abgeschlossen = 1"); break;
     }
     Database db = Database::open(dataSource);
-    Recordset rs = db.OpenRecordset(QStringLiteral("select Kunden.*, Auktionen.* from Kunden,Auktionen where ") + where +
-                                        QStringLiteral(" and Kunden.ebayname = Auktionen.ebayname and "
-                                                       "Auktionen.Standarduser = ? and Kunden.Standarduser = ? "
-                                                       "order by Auktionen.EndeDatum DESC"),
-                                    {standardUser, standardUser});
     QStringList columns, header;
     for (const char* c : kAuctionColumns) {
-        columns << QStringLiteral("Auktionen.") + QString::fromUtf8(c);
+        columns << QStringLiteral("auktionen.") + QString::fromUtf8(c).toLower();
         header << QString::fromUtf8(c);
     }
     for (const char* c : kContactColumns) {
-        columns << QStringLiteral("Kunden.") + QString::fromUtf8(c);
+        columns << QStringLiteral("kunden.") + QString::fromUtf8(c).toLower();
         header << QStringLiteral("Kunde_") + QString::fromUtf8(c);
     }
-    QString out;
-    const auto line = [&out](const QStringList& fields) {
-        QStringList q;
-        for (const QString& f : fields) q << quoted(f);
-        out += q.join(QLatin1Char(';')) + QStringLiteral("\r\n");
-    };
-    line(header);
-    int n = 0;
-    for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext(), ++n) {
-        QStringList fields;
-        for (const QString& c : columns) fields << cell(rs, c);
-        line(fields);
+    QByteArray out("\xEF\xBB\xBF");
+    for (qsizetype i = 0; i < header.size(); ++i) {
+        if (i) out += ';';
+        appendQuoted(out, header[i].toUtf8());
     }
+    out += "\r\n";
+    QStringList names;
+    std::vector<int> fields;
+    std::vector<Kind> kinds;
+    int n = 0;
+    // Streamed: the whole email texts of 10,000 auctions are never held twice.
+    db.forEachRow(QStringLiteral("select Kunden.*, Auktionen.* from Kunden,Auktionen where ") + where +
+                      QStringLiteral(" and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
+                                     "Kunden.Standarduser = ? order by Auktionen.EndeDatum DESC"),
+                  {standardUser, standardUser}, names, [&](sqlite3_stmt* st) {
+                      if (fields.empty())
+                          for (const QString& c : columns) {
+                              const qsizetype at = names.indexOf(c);
+                              if (at < 0) throw DbError(3265, QStringLiteral("Spalte %1 fehlt.").arg(c));
+                              fields.push_back(int(at));
+                              const QString bare = c.mid(c.indexOf(QLatin1Char('.')) + 1);
+                              kinds.push_back(bare.endsWith(QStringLiteral("datum")) ? Kind::Date
+                                              : isFlagColumn(bare)                     ? Kind::Flag
+                                                                                       : Kind::Text);
+                          }
+                      for (std::size_t i = 0; i < fields.size(); ++i) {
+                          if (i) out += ';';
+                          const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, fields[i]));
+                          const int len = sqlite3_column_bytes(st, fields[i]);
+                          switch (kinds[i]) {
+                              case Kind::Date: {
+                                  // "yyyy-MM-dd ..." to "dd.MM.yyyy"; the zero date stays empty
+                                  const QByteArray d(t ? t : "", len);
+                                  appendQuoted(out, d.size() < 10 || d.startsWith("1899-12-30")
+                                                        ? QByteArray()
+                                                        : d.mid(8, 2) + '.' + d.mid(5, 2) + '.' + d.left(4));
+                                  break;
+                              }
+                              case Kind::Flag:
+                                  appendQuoted(out, sqlite3_column_int64(st, fields[i]) ? QByteArray("Ja") : QByteArray("Nein"));
+                                  break;
+                              case Kind::Text: appendQuoted(out, t ? t : "", t ? len : 0); break;
+                          }
+                      }
+                      out += "\r\n";
+                      ++n;
+                  });
     if (rows) *rows = n;
-    return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
+    return out;
 }
 
 }  // namespace gd

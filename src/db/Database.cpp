@@ -307,6 +307,25 @@ void Database::execute(const QString& sql, const Params& params) {
     if (rc != SQLITE_DONE) throwSqlite(d->db, rc);
 }
 
+void Database::forEachRow(const QString& sql, const Params& params, QStringList& names,
+                          const std::function<void(sqlite3_stmt*)>& row) {
+    if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+    Statement s;
+    prepare(d->db, sql, params, s);
+    names.clear();
+    for (int i = 0; i < sqlite3_column_count(s.stmt); ++i) {
+        const char* tab = sqlite3_column_table_name(s.stmt, i);
+        names << (QString::fromUtf8(tab ? tab : "") + QLatin1Char('.') + QString::fromUtf8(sqlite3_column_name(s.stmt, i)))
+                     .toLower();
+    }
+    for (;;) {
+        const int rc = sqlite3_step(s.stmt);
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) throwSqlite(d->db, rc);
+        row(s.stmt);
+    }
+}
+
 void Database::Close() { d.reset(); }
 
 sqlite3* Database::handle() const { return d ? d->db : nullptr; }

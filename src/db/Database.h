@@ -9,12 +9,14 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "errors/RunError.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace gd {
 
@@ -42,6 +44,10 @@ public:
 
     Recordset OpenRecordset(const QString& sql, const Params& params = {});
     void execute(const QString& sql, const Params& params = {});
+    // Streams a read-only result row by row, for results too large to hold:
+    // names gets "table.column" in lower case before the first row.
+    void forEachRow(const QString& sql, const Params& params, QStringList& names,
+                    const std::function<void(sqlite3_stmt*)>& row);
     void Close();
 
     sqlite3* handle() const;

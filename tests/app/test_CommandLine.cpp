@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QThread>
 
+#include "db/Database.h"
 #include "support/TestApp.h"
 
 namespace gd {
@@ -109,6 +110,41 @@ TEST(CommandLine, ImportAFolderOfSavedMailsAndParse) {
 namespace gd {
 namespace {
 
+// RFC 4180 with ";" as the separator.
+QList<QStringList> parseCsv(const QString& text) {
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
+                field += c;
+                ++i;
+            } else if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char(';')) {
+            row << field;
+            field.clear();
+        } else if (c == QLatin1Char('\r')) {
+        } else if (c == QLatin1Char('\n')) {
+            row << field;
+            rows << row;
+            row.clear();
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    return rows;
+}
+
 TEST(CommandLine, CsvExportForAGermanSpreadsheet) {
     test::TestApp app(true);
     app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
@@ -118,6 +154,11 @@ TEST(CommandLine, CsvExportForAGermanSpreadsheet) {
                         dir + QStringLiteral("sofortkauf_verkauf.txt")})
                   .code,
               0);
+    {
+        Database db = Database::open(app.file(QStringLiteral("gaveldesk.mdb")));
+        db.execute(QStringLiteral("update Auktionen set Bemerkungen = ? where AuktionsNr = '1234567890'"),
+                   {QStringLiteral("Kunde sagt: \"bitte; schnell\"\r\nzweite Zeile")});
+    }
     const QString csv = app.file(QStringLiteral("export.csv"));
     Outcome r = run(app, {QStringLiteral("--export-csv"), csv, QStringLiteral("--filter"), QStringLiteral("verkauf")});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
@@ -137,6 +178,14 @@ TEST(CommandLine, CsvExportForAGermanSpreadsheet) {
     EXPECT_TRUE(text.contains(QStringLiteral("\"Seán O'Neill\"")));
     EXPECT_TRUE(text.contains(QStringLiteral("\"24,50\"")));  // amounts as stored
     EXPECT_FALSE(text.contains(QStringLiteral("3456789012")));  // the purchase is not a sale
+    const QList<QStringList> rows = parseCsv(text);
+    ASSERT_EQ(rows.size(), 3);
+    const int bem = int(rows[0].indexOf(QStringLiteral("Bemerkungen")));
+    const int name = int(rows[0].indexOf(QStringLiteral("Kunde_Name")));
+    ASSERT_GE(bem, 0);
+    for (const QStringList& row : rows) EXPECT_EQ(row.size(), rows[0].size());
+    EXPECT_EQ(rows[2][bem], QStringLiteral("Kunde sagt: \"bitte; schnell\"\r\nzweite Zeile"));
+    EXPECT_EQ(rows[2][name], QStringLiteral("Hans Müller"));
     r = run(app, {QStringLiteral("--export-csv"), app.file(QStringLiteral("kein/ordner/x.csv"))});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("kann nicht geschrieben werden")));
@@ -154,7 +203,7 @@ TEST(CommandLine, TestMailThroughTheConfiguredServer) {
                   .toLatin1());
     Outcome r = run(app, {QStringLiteral("--testmail"), QStringLiteral("hans@example.de")});
     EXPECT_EQ(r.code, 1);  // nobody listens yet
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Testmail wurde nicht gesendet"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Testmail wurde nicht gesendet: Verbindungsfehler"))) << r.err.toStdString();
 
     QTemporaryDir out;
     QProcess server;
@@ -164,7 +213,13 @@ TEST(CommandLine, TestMailThroughTheConfiguredServer) {
     r = run(app, {QStringLiteral("--testmail"), QStringLiteral("hans@example.de")});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("Testmail gesendet.\n"));
-    EXPECT_EQ(QDir(out.path()).entryList({QStringLiteral("*.json")}).size(), 1);
+    const QStringList mails = QDir(out.path()).entryList({QStringLiteral("*.json")});
+    ASSERT_EQ(mails.size(), 1);
+    QFile mail(QDir(out.path()).filePath(mails.first()));
+    ASSERT_TRUE(mail.open(QIODevice::ReadOnly));
+    const QByteArray json = mail.readAll();
+    EXPECT_TRUE(json.contains("Subject:  Testmail von Orvo Gaveldesk 2005"));
+    EXPECT_TRUE(json.contains("hans@example.de"));
     server.closeWriteChannel();
     server.waitForFinished(3000);
 }
