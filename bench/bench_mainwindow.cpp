@@ -9,6 +9,9 @@
 #include "db/Database.h"
 #include "mainwindow/FlexGrid.h"
 #include "mainwindow/frmMain.h"
+#include "mail/frmMail.h"
+#include <QDir>
+#include <QFile>
 #include "platform/ScriptedPlatform.h"
 
 namespace {
@@ -53,6 +56,31 @@ void BM_RefreshListe10000(benchmark::State& state) {
     gd::setPlatform(nullptr);
 }
 BENCHMARK(BM_RefreshListe10000)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_OpenMailForm(benchmark::State& state) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "bench";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath(QStringLiteral("bin")));
+    const QDir res(QStringLiteral(GD_RESOURCES_DIR "/bin"));
+    for (const QString& f : res.entryList(QDir::Files)) QFile::copy(res.filePath(f), dir.filePath(QStringLiteral("bin/") + f));
+    qputenv("GAVELDESK_HOME", dir.path().toLocal8Bit());
+    gd::subInitApp();
+    gd::MailInputs in;
+    in.sName = QStringLiteral("Hans Müller");
+    in.sEmail = QStringLiteral("hans@example.de");
+    in.sArtikelnummer = QStringLiteral("1234567890");
+    in.sBezeichnung = QStringLiteral("Kaffeemühle");
+    for (auto _ : state) {
+        gd::frmMail f(in);
+        f.show();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_OpenMailForm)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -10,7 +10,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "import/MailFile.h"
 #include "mail/MailComposer.h"
+#include "platform/codepage.h"
 #include "mail/frmMail.h"
 #include "mail/modVorlagen.h"
 #include "support/DbTestShared.h"
@@ -100,6 +106,58 @@ TEST(MailComposer, PlaceholdersInsuredSentenceSubjectAndUrl) {
     }
 }
 
+TEST(MailComposer, MailtoUrlForEverySwitchParsesBack) {
+    test::TestApp app(false);
+    MailComposer c(single());
+    const QString body = QStringLiteral("Guten Tag Herr Müller,\r\n\tPreis: 24,50 €\r\nGruß");
+    for (int p20 : {0, 1})
+        for (int nobody : {0, 1})
+            for (bool copies : {false, true}) {
+                glProzent20 = p20;
+                glNobody = nobody;
+                const QString url = c.mailtoUrl(body, QStringLiteral("Ihr Kauf: Kaffeemühle"),
+                                                copies ? QStringLiteral("cc@x.de") : QString(),
+                                                copies ? QStringLiteral("bcc@x.de") : QString());
+                SCOPED_TRACE(url.toStdString());
+                ASSERT_TRUE(url.startsWith(QStringLiteral("mailto:hans@example.de")));
+                const qsizetype q = url.indexOf(QStringLiteral("?subject="));
+                ASSERT_GT(q, 0);
+                EXPECT_EQ(url.mid(7, q - 7), copies ? QStringLiteral("hans@example.de&cc= cc@x.de&bcc= bcc@x.de")
+                                                    : QStringLiteral("hans@example.de"));
+                const qsizetype b = url.indexOf(QStringLiteral("&body="));
+                QString subject = url.mid(q + 9, b < 0 ? -1 : b - q - 9);
+                EXPECT_EQ(subject.replace(QStringLiteral("%20"), QStringLiteral(" ")), QStringLiteral("Ihr Kauf: Kaffeemühle"));
+                EXPECT_EQ(url.contains(QStringLiteral("%20")), p20 == 1);
+                if (nobody) {
+                    EXPECT_LT(b, 0);
+                } else {
+                    QString decoded = url.mid(b + 6);
+                    decoded.replace(QStringLiteral("%0D%0A"), QStringLiteral("\r\n")).replace(QStringLiteral("%09"), QStringLiteral("\t"));
+                    EXPECT_EQ(decoded, body);
+                }
+            }
+    glProzent20 = glNobody = 0;
+}
+
+TEST(MailComposer, PurchaseTemplatesFillEveryPlaceholder) {
+    test::TestApp app(true);
+    subInitApp();
+    gsStandardUser = QStringLiteral("gavel_haendler");
+    gsHTTPLink1 = QStringLiteral("http://shop.example.de");
+    MailInputs in = single();
+    in.bLieferant = true;
+    in.sName = QStringLiteral("Bärbel Öztürk");
+    MailComposer c(in);
+    for (int i = 0; i < templateNames(true, false).size(); ++i) {
+        const QString text = c.fillBody(Read_Protokoll_Version(QString::number(i), true, false));
+        EXPECT_FALSE(text.contains(QStringLiteral("[#"))) << i << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("Bärbel Öztürk"))) << i;
+    }
+    for (int i = 0; i < templateNames(false, false).size(); ++i)
+        EXPECT_FALSE(c.fillBody(Read_Protokoll_Version(QString::number(i), false, false)).contains(QStringLiteral("[#")))
+            << "sale " << i;
+}
+
 class MailDb : public test::DbTest {};
 
 TEST_F(MailDb, GroupTextsAndSums) {
@@ -172,9 +230,13 @@ TEST_F(MailForm, FailedSendsRecordNoMilestone) {
     probe.close();  // nobody listens
     gsAbsender = QStringLiteral("shop@gavel.example");
     f = open();
+    auto* body = f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"));
+    body->setPlainText(QStringLiteral("Mein eigener Text"));
     QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
     EXPECT_TRUE(app.platform.messages.last().text.startsWith(QStringLiteral("Email konnte nicht versendet werden")));
     EXPECT_EQ(status(), QString());
+    EXPECT_EQ(body->toPlainText(), QStringLiteral("Mein eigener Text"));  // nothing typed is lost
+    EXPECT_TRUE(f->isVisible());
 }
 
 TEST_F(MailForm, HandOverAndSmtpRecordTheMilestone) {
@@ -198,14 +260,52 @@ TEST_F(MailForm, HandOverAndSmtpRecordTheMilestone) {
     gsSMTPServer = QStringLiteral("127.0.0.1");
     glSMTPPort = port;
     gsAbsender = QStringLiteral("shop@gavel.example");
+    glKopie = 1;
     f = open();
     f->findChild<QComboBox*>(QStringLiteral("cmbStatus"))->setCurrentIndex(4);  // "Versendet"
     QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
     EXPECT_EQ(app.platform.messages.last().text, QStringLiteral("Email wurde erfolgreich versendet"));
-    EXPECT_EQ(QDir(out.path()).entryList({QStringLiteral("*.json")}).size(), 1);
+    const QStringList mails = QDir(out.path()).entryList({QStringLiteral("*.json")});
+    ASSERT_EQ(mails.size(), 1);
+    QFile mail(QDir(out.path()).filePath(mails.first()));
+    ASSERT_TRUE(mail.open(QIODevice::ReadOnly));
+    const QJsonObject m = QJsonDocument::fromJson(mail.readAll()).object();
+    EXPECT_EQ(m.value(QStringLiteral("rcpt")).toArray().toVariantList(),
+              (QVariantList{QStringLiteral("hans@example.de"), QStringLiteral("shop@gavel.example")}));
+    QString error;
+    const QString delivered = *decodeMimeMessage(win::toAnsi(m.value(QStringLiteral("data")).toString()), &error);
+    EXPECT_TRUE(delivered.contains(QStringLiteral("Guten Tag Hans Müller,"))) << delivered.toStdString();
+    EXPECT_TRUE(delivered.contains(QStringLiteral("Kaffeemühle")));
+    EXPECT_TRUE(delivered.contains(QStringLiteral("Diese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt.")));
+    EXPECT_TRUE(m.value(QStringLiteral("data")).toString().contains(QStringLiteral("Subject: =?ISO-8859-1?Q?_Ihr_Kauf_bei_haendler:_Kaffeem=FChle_(1234567890)?=")));
     EXPECT_EQ(status(), QStringLiteral("Versendet"));
     server.closeWriteChannel();
     server.waitForFinished(3000);
+}
+
+TEST_F(MailForm, OwnTemplateFromTheEditorIsUsedByTheNextMail) {
+    gbStandardversandmail = true;
+    auto f = open();
+    test::screenshot(f.get(), QStringLiteral("mail.png"));
+    frmchange editor(f.get());
+    auto* text = editor.findChild<QPlainTextEdit*>(QStringLiteral("rtf1"));
+    EXPECT_TRUE(text->toPlainText().contains(QStringLiteral("[#ebaynameto#]")));  // the raw template
+    text->setPlainText(QStringLiteral("Hallo "));
+    text->moveCursor(QTextCursor::End);
+    QTest::mouseClick(editor.findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);  // [#ebaynameto#]
+    app.platform.queueFileName(app.file(QStringLiteral("bin/meine")));
+    gsVorlagenDatei = app.file(QStringLiteral("bin/vorher.datV"));  // own type preselected
+    QTest::mouseClick(editor.findChild<QPushButton*>(QStringLiteral("cmdsave")), Qt::LeftButton);
+    EXPECT_EQ(gsVorlagenDatei, app.file(QStringLiteral("bin/meine.datV")));
+    EXPECT_EQ(app.read(QStringLiteral("bin/meine.datV")), QByteArray("Hallo [#ebaynameto#]"));
+    // the form reloaded the saved template, filled
+    EXPECT_TRUE(f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText().startsWith(QStringLiteral("Hallo Hans Müller")));
+    // the next mail form loads it as an own template
+    auto g = open();
+    app.platform.queueFileName(app.file(QStringLiteral("bin/meine.datV")));
+    QTest::mouseClick(g->findChild<QPushButton*>(QStringLiteral("cmdload")), Qt::LeftButton);
+    EXPECT_EQ(g->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText(), QStringLiteral("Hallo Hans Müller\n"));
+    EXPECT_EQ(g->findChild<QLineEdit*>(QStringLiteral("txtsubject"))->text(), QStringLiteral("ebay Auktion - 1234567890: Kaffeemühle"));
 }
 
 }  // namespace
