@@ -63,6 +63,12 @@ std::optional<ListFilter> parseFilter(const QString& name) {
     return std::nullopt;
 }
 
+int unknownFilter(const QString& name) {
+    err() << "gaveldesk: unbekannter Filter '" << name << "' (verkauf, kauf, alle, abgeschlossen)\n";
+    err().flush();
+    return 2;
+}
+
 QString tsvField(QString s) {
     s.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     return s;
@@ -107,11 +113,7 @@ int parseFile(const QStringList& files) {
 
 int exportFile(const QString& file, const QString& filterName) {
     const auto filter = parseFilter(filterName);
-    if (!filter) {
-        err() << "gaveldesk: unbekannter Filter '" << filterName << "' (verkauf, kauf, alle, abgeschlossen)\n";
-        err().flush();
-        return 2;
-    }
+    if (!filter) return unknownFilter(filterName);
     subInitApp();
     QByteArray csv;
     int rows = 0;
@@ -141,11 +143,7 @@ int testMail(const QString& address) {
 
 int listAuctions(const QString& filterName) {
     const auto filter = parseFilter(filterName);
-    if (!filter) {
-        err() << "gaveldesk: unbekannter Filter '" << filterName << "' (verkauf, kauf, alle, abgeschlossen)\n";
-        err().flush();
-        return 2;
-    }
+    if (!filter) return unknownFilter(filterName);
     subInitApp();
     QList<ListRow> rows;
     try {

@@ -5,23 +5,19 @@
 
 namespace gd {
 
+QString listFilterWhere(ListFilter filter) {
+    switch (filter) {
+        case ListFilter::Verkauf: return QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunde = 1");
+        case ListFilter::Einkauf: return QStringLiteral("Auktionen.Abgeschlossen = 0 and Lieferant = 1");
+        case ListFilter::Alle: return QStringLiteral("Auktionen.Abgeschlossen = 0");
+        case ListFilter::Abgeschlossen: break;
+    }
+    return QStringLiteral("Auktionen.Abgeschlossen = 1");
+}
+
 QList<ListRow> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter) {
     // Only the columns the grid shows: the whole email texts of 10,000 rows stay on disk.
-    QString where;
-    switch (filter) {
-        case ListFilter::Verkauf:
-            where = QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunden.ebayname = Auktionen.ebayname and Kunde = 1");
-            break;
-        case ListFilter::Einkauf:
-            where = QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunden.ebayname = Auktionen.ebayname and Lieferant = 1");
-            break;
-        case ListFilter::Alle:
-            where = QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunden.ebayname = Auktionen.ebayname");
-            break;
-        case ListFilter::Abgeschlossen:
-            where = QStringLiteral("Auktionen.Abgeschlossen = 1 and Kunden.ebayname = Auktionen.ebayname");
-            break;
-    }
+    const QString where = listFilterWhere(filter) + QStringLiteral(" and Kunden.ebayname = Auktionen.ebayname");
     const QString sql = QStringLiteral(
                             "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, "
                             "Auktionen.Status, Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID "

@@ -20,6 +20,9 @@ struct ListRow {
     QString AuktionsID;
 };
 
+// The filter's part of the where clause of the join of Kunden and Auktionen.
+QString listFilterWhere(ListFilter filter);
+
 // Throws DbError; the list reports it itself.
 QList<ListRow> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter);
 

@@ -42,13 +42,7 @@ enum class Kind { Text, Date, Flag };
 }  // namespace
 
 QByteArray exportCsv(const QString& dataSource, const QString& standardUser, ListFilter filter, int* rows) {
-    QString where;
-    switch (filter) {
-        case ListFilter::Verkauf: where = QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunde = 1"); break;
-        case ListFilter::Einkauf: where = QStringLiteral("Auktionen.Abgeschlossen = 0 and Lieferant = 1"); break;
-        case ListFilter::Alle: where = QStringLiteral("Auktionen.Abgeschlossen = 0"); break;
-        case ListFilter::Abgeschlossen: where = QStringLiteral("Auktionen.Abgeschlossen = 1"); break;
-    }
+    const QString where = listFilterWhere(filter);
     Database db = Database::open(dataSource);
     QStringList columns, header;
     for (const char* c : kAuctionColumns) {
