@@ -21,6 +21,7 @@
 #include "mail/modVorlagen.h"
 #include "support/DbTestShared.h"
 #include "support/GuiApp.h"
+#include "support/SmtpServer.h"
 
 namespace gd {
 namespace {
@@ -224,10 +225,7 @@ TEST_F(MailForm, FailedSendsRecordNoMilestone) {
 
     gbStandardversandmail = false;
     gsSMTPServer = QStringLiteral("127.0.0.1");
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    glSMTPPort = probe.serverPort();
-    probe.close();  // nobody listens
+    glSMTPPort = test::freeLoopbackPort();  // nobody listens
     gsAbsender = QStringLiteral("shop@gavel.example");
     f = open();
     auto* body = f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"));
@@ -247,29 +245,20 @@ TEST_F(MailForm, HandOverAndSmtpRecordTheMilestone) {
     EXPECT_TRUE(app.platform.shellCalls[0].file.startsWith(QStringLiteral("mailto:hans@example.de?subject=")));
     EXPECT_EQ(status(), QStringLiteral("Geantwortet"));
 
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    QTemporaryDir out;
-    QProcess server;
-    server.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(GD_SMTP_SERVER_SCRIPT), QStringLiteral("--port"),
-                                                      QString::number(port), QStringLiteral("--outdir"), out.path()});
-    ASSERT_TRUE(server.waitForReadyRead(20000));
+    test::LocalSmtpServer server;
+    ASSERT_TRUE(server.start());
     gbStandardversandmail = false;
     gsSMTPServer = QStringLiteral("127.0.0.1");
-    glSMTPPort = port;
+    glSMTPPort = server.port;
     gsAbsender = QStringLiteral("shop@gavel.example");
     glKopie = 1;
     f = open();
     f->findChild<QComboBox*>(QStringLiteral("cmbStatus"))->setCurrentIndex(4);  // "Versendet"
     QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
     EXPECT_EQ(app.platform.messages.last().text, QStringLiteral("Email wurde erfolgreich versendet"));
-    const QStringList mails = QDir(out.path()).entryList({QStringLiteral("*.json")});
+    const auto mails = server.messages();
     ASSERT_EQ(mails.size(), 1);
-    QFile mail(QDir(out.path()).filePath(mails.first()));
-    ASSERT_TRUE(mail.open(QIODevice::ReadOnly));
-    const QJsonObject m = QJsonDocument::fromJson(mail.readAll()).object();
+    const QJsonObject m = QJsonDocument::fromJson(mails.first()).object();
     EXPECT_EQ(m.value(QStringLiteral("rcpt")).toArray().toVariantList(),
               (QVariantList{QStringLiteral("hans@example.de"), QStringLiteral("shop@gavel.example")}));
     QString error;
@@ -279,8 +268,6 @@ TEST_F(MailForm, HandOverAndSmtpRecordTheMilestone) {
     EXPECT_TRUE(delivered.contains(QStringLiteral("Diese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt.")));
     EXPECT_TRUE(m.value(QStringLiteral("data")).toString().contains(QStringLiteral("Subject: =?ISO-8859-1?Q?_Ihr_Kauf_bei_haendler:_Kaffeem=FChle_(1234567890)?=")));
     EXPECT_EQ(status(), QStringLiteral("Versendet"));
-    server.closeWriteChannel();
-    server.waitForFinished(3000);
 }
 
 TEST_F(MailForm, OwnTemplateFromTheEditorIsUsedByTheNextMail) {
