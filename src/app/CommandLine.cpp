@@ -222,7 +222,12 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         return 2;
     }
     if (parser.isSet(help)) {
-        out() << parser.helpText();
+        QString text = parser.helpText();
+        text.replace(QStringLiteral("Usage:"), QStringLiteral("Aufruf:"))
+            .replace(QStringLiteral("[options]"), QStringLiteral("[Optionen]"))
+            .replace(QStringLiteral("Options:"), QStringLiteral("Optionen:"))
+            .replace(QStringLiteral("Arguments:"), QStringLiteral("Argumente:"));
+        out() << text;
         out().flush();
         return 0;
     }

@@ -61,6 +61,8 @@ TEST(CommandLine, VersionHelpAndNoDisplay) {
     r = run(app, {QStringLiteral("--help")});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.out.contains(QStringLiteral("--create-database")));
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Aufruf:"))) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains(QStringLiteral("Options:")));
     r = run(app, {QStringLiteral("--unsinn")});
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Unbekannte Option: unsinn"))) << r.err.toStdString();
