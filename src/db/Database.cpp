@@ -173,7 +173,6 @@ QString quoteIdent(const QString& name) {
 struct Database::Impl {
     sqlite3* db = nullptr;
     QString path;
-    bool shared = false;  // owned by a Transaction: Close leaves it open
     ~Impl() {
         if (db) sqlite3_close_v2(db);
     }

@@ -217,3 +217,83 @@ TEST_F(MainWindow, Screenshot) {
 
 }  // namespace
 }  // namespace gd
+
+#include <QComboBox>
+#include <QTimer>
+
+#include "import/MailFile.h"
+#include "import/frmEinlesen.h"
+#include "mail/frmMail.h"
+#include "support/SmtpServer.h"
+
+namespace gd {
+namespace {
+
+// The road of one sale: import, answer by mail, paid, closed, restart.
+TEST(RoadOfOneSale, FromEmailToClosedAndAfterARestart) {
+    test::guiApp();
+    test::TestApp app(true);
+    test::LocalSmtpServer server;
+    ASSERT_TRUE(server.start());
+    app.write(QStringLiteral("bin/config.ini"),
+              QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Konto]\r\nStandardversandmail=Falsch\r\n"
+                             "SMTPServer=127.0.0.1\r\nSMTPPort=%1\r\nAbsender=shop@gavel.example\r\nKopie=0\r\n")
+                  .arg(server.port)
+                  .toLatin1());
+    subInitApp();
+    app.platform.queueAnswer(Platform::Answer::Yes);  // create the database at first start
+    auto w = std::make_unique<frmMain>();
+    w->Form_Load();
+    w->show();
+    w->finishStart();
+    ASSERT_EQ(w->grid()->Rows(), 1);
+
+    QString error;
+    app.platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")), &error));
+    QTimer::singleShot(0, [] {
+        auto* dlg = qobject_cast<frmEinlesen*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        dlg->cmdEinlesen_Click();
+        dlg->cmdUebernehmen_Click();
+    });
+    w->cmdEinlesen_Click();
+    ASSERT_EQ(w->grid()->Rows(), 2);
+    EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("1234567890"));
+
+    QTimer::singleShot(0, [] {
+        auto* mail = qobject_cast<frmMail*>(QApplication::activeModalWidget());
+        ASSERT_NE(mail, nullptr);
+        mail->findChild<QComboBox*>(QStringLiteral("cmbStatus"))->setCurrentIndex(1);  // "Geantwortet"
+        mail->OrvoButton1_Click();
+        mail->cmdcancel_Click();
+    });
+    w->cmdSenden_Click();
+    EXPECT_EQ(server.messages().size(), 1);
+    EXPECT_EQ(w->grid()->TextMatrix(1, 6), QStringLiteral("Geantwortet"));
+    EXPECT_TRUE(w->findChild<QCheckBox*>(QStringLiteral("chkStatus_0"))->isChecked());
+
+    QTest::mouseClick(w->findChild<QCheckBox*>(QStringLiteral("chkStatus_2")), Qt::LeftButton);
+    EXPECT_EQ(w->grid()->TextMatrix(1, 6), QStringLiteral("Bezahlt"));
+    QTest::mouseClick(w->findChild<QCheckBox*>(QStringLiteral("chkStatus_6")), Qt::LeftButton);
+    EXPECT_EQ(w->grid()->Rows(), 1);  // left the open list
+
+    // a restart finds everything as it was
+    w.reset();
+    subInitApp();
+    auto again = std::make_unique<frmMain>();
+    again->Form_Load();
+    again->show();
+    again->finishStart();
+    EXPECT_EQ(again->grid()->Rows(), 1);
+    QTest::mouseClick(again->findChild<QPushButton*>(QStringLiteral("cmdListe_3")), Qt::LeftButton);
+    ASSERT_EQ(again->grid()->Rows(), 2);
+    EXPECT_EQ(again->grid()->TextMatrix(1, 6), QStringLiteral("Abgeschlossen"));
+    const tAuktion& a = again->selectedAuktion();
+    EXPECT_EQ(a.Datum[0].date(), QDate(2026, 12, 4));
+    EXPECT_FALSE(isZeroDate(a.Datum[2]));
+    EXPECT_FALSE(isZeroDate(a.Datum[6]));
+    EXPECT_EQ(a.ebayName, QStringLiteral("mueller_hans"));
+}
+
+}  // namespace
+}  // namespace gd
