@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QRegularExpression>
+#include <cmath>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -208,10 +210,10 @@ void frmMain::buildPane(QWidget* pane) {
     cmdEinlesen = button("cmdEinlesen", "Email Einlesen");
     cmdAuktion = button("cmdAuktion", "zur Auktion");
     cmdAbbrechen = button("cmdAbbrechen", "Beenden");
-    // Saving the pane's edits comes with the pane's own issue.
-    cmdSpeichern->setToolTip(QStringLiteral("Speichern der Änderungen folgt mit der nächsten Version."));
     cmdSpeichern->setEnabled(false);
     connect(cmdSenden, &QPushButton::clicked, this, &frmMain::cmdSenden_Click);
+    connect(cmdSpeichern, &QPushButton::clicked, this, &frmMain::cmdSpeichern_Click);
+    connect(txtVersand, &QLineEdit::editingFinished, this, &frmMain::berechneVersand);  // txtVersand_LostFocus
     cmdSenden->setEnabled(false);
     cmdAuktion->setEnabled(false);
     connect(cmdEinlesen, &QPushButton::clicked, this, &frmMain::cmdEinlesen_Click);
@@ -366,6 +368,7 @@ void frmMain::cmdListe_Click(int Index) {
         cmdAuktion->setEnabled(false);
     }
     cmdSenden->setEnabled(rows);
+    cmdSpeichern->setEnabled(rows);
     glListRow = 0;
 }
 
@@ -447,6 +450,7 @@ void frmMain::subSetAuktion(const tAuktion& oAuktion) {
         versand += QStringLiteral(" Versandversicherung: ") + oAuktion.Versandversicherung;
     txtVersandinfos->setText(versand);
     txtBezahlung->setText(oAuktion.Bezahlung);
+    berechneVersand();
     for (QLineEdit* e : {txtPreis, txtMenge, txtVersand, txtBetrag, txtMitteilung, txtHinweise, txtVersandinfos,
                          txtBezahlung})
         e->setCursorPosition(0);
@@ -481,8 +485,12 @@ void frmMain::subClearFelder() {
 
 void frmMain::chkStatus_Click(int Index) {
     CALLSTACK();
-    if (gbLoading || mAuktion.AuktionsID.isEmpty()) return;
+    if (gbLoading) return;
     QCheckBox* c = chkStatus[std::size_t(Index)];
+    if (Flex1->Rows() == 1 || mAuktion.AuktionsID.isEmpty()) {
+        c->setChecked(false);  // nothing to store it for
+        return;
+    }
     QDateEdit* d = dtpStatus[std::size_t(Index)];
     mAuktion.Datum[std::size_t(Index)] = c->isChecked() ? QDateTime(d->date(), QTime(0, 0)) : zeroDate();
     d->setEnabled(c->isChecked());
@@ -499,7 +507,12 @@ void frmMain::dtpStatus_Change(int Index) {
 
 void frmMain::cmdSenden_Click() {
     CALLSTACK();
-    if (mAuktion.AuktionsID.isEmpty()) return;
+    if (Flex1->Rows() <= 1) {
+        platform().msgBox(QStringLiteral("Es sind keine Emails in der Liste vorhanden!"), Platform::Buttons::Ok,
+                          Platform::Icon::Critical, QString());
+        return;
+    }
+    if (mAuktion.AuktionsNr.isEmpty()) return;
     MailInputs in;
     in.sName = mKunde.Name;
     in.sPreis = txtPreis->text();
@@ -512,8 +525,8 @@ void frmMain::cmdSenden_Click() {
     in.bLieferant = mKunde.Lieferant;
     in.sAngebotsende = mAuktion.EndeDatum;
     in.sDatumBezahlt = dateToText(mAuktion.Datum[2]);
-    in.bGruppiert = checkgruppierteMails(mAuktion.KundenNr);
-    in.sKundennr = mAuktion.KundenNr;
+    in.bGruppiert = !mAuktion.KundenNr.isEmpty() && checkgruppierteMails(mKunde.KundenNr);
+    in.sKundennr = mKunde.KundenNr;
     in.sStatus = mAuktion.Status;
     frmMail dlg(in, this);
     dlg.onStatusRecorded = [this] { subRefreshListe(); };
@@ -528,10 +541,78 @@ void frmMain::cmdEinlesen_Click() {
 
 void frmMain::cmdAuktion_Click() {
     CALLSTACK();
-    if (mAuktion.AuktionsNr.isEmpty()) return;
+    if (mAuktion.AuktionsNr.isEmpty()) {
+        platform().msgBox(QStringLiteral("Es wurde kein Artikel ausgewählt!"), Platform::Buttons::Ok,
+                          Platform::Icon::Critical, QString());
+        return;
+    }
+    const auto ende = tryCDate(mAuktion.EndeDatum);
+    const qint64 d = ende ? ende->date().daysTo(today()) : 0;
+    if (d > 90) {
+        platform().msgBox(QStringLiteral("Diese Auktion ist älter als 90 Tage. Bei ebay sind ausgelaufene Auktionen nur "
+                                         "90 Tage verfügbar. Diese Auktion kann nicht angezeigt werden."),
+                          Platform::Buttons::Ok, Platform::Icon::Critical,
+                          QStringLiteral("Diese Auktion ist seit %1 Tagen ausgelaufen!").arg(d));
+        return;
+    }
     QString link = gsItemLink;
-    link.replace(QStringLiteral("[#Artikel#]"), mAuktion.AuktionsNr);
-    OpenLink(link);
+    link.replace(QStringLiteral("[#Artikel#]"), mAuktion.AuktionsNr.trimmed().remove(QLatin1Char(')')));
+    OpenLink(link, true);
+}
+
+void frmMain::subGetAuktion(tAuktion& oAuktion) {
+    CALLSTACK();
+    oAuktion.Preis = txtPreis->text();
+    oAuktion.Menge = txtMenge->text();
+    oAuktion.Versandkosten = txtVersand->text();
+    oAuktion.Betrag = txtBetrag->text();
+    oAuktion.EndeDatum = dtpEndeDatum->date().toString(QStringLiteral("dd.MM.yyyy"));
+    oAuktion.Mitteilungen = txtMitteilung->text();
+    oAuktion.Hinweise = txtHinweise->text();
+    oAuktion.Versandinfos = txtVersandinfos->text();
+    oAuktion.Bezahlung = txtBezahlung->text();
+}
+
+void frmMain::subGetLieferantKunde(tKunde& oLiefer) {
+    CALLSTACK();
+    oLiefer.Name = txtName->text();
+    oLiefer.ebayName = txtebayName->text();
+    oLiefer.Email = txtEmailAdresse->text();
+    oLiefer.Strasse = txtStrasse->text();
+    oLiefer.Ort = txtOrt->text();
+    oLiefer.Land = txtLand->text();
+    oLiefer.Kunde = fraKunde->title() != QStringLiteral("Verkäuferdaten");
+    oLiefer.Lieferant = !oLiefer.Kunde;
+}
+
+void frmMain::cmdSpeichern_Click() {
+    CALLSTACK();
+    if (mAuktion.AuktionsNr.isEmpty()) return;
+    if (platform().msgBox(QStringLiteral("Sollen die Daten jetzt gespeichert werden?"), Platform::Buttons::YesNo,
+                          Platform::Icon::Question, QString()) != Platform::Answer::Yes)
+        return;
+    subGetAuktion(mAuktion);
+    subGetLieferantKunde(mKunde);
+    funSaveLieferantupdate(mKunde, mAuktion.AuktionsNr);
+    QString nr = mAuktion.KundenNr;
+    funSaveAuktion(mAuktion, nr);
+}
+
+void frmMain::berechneVersand() {
+    CALLSTACK();
+    // The amount after the first blank ("EUR 12,50" -> 12,50).
+    const auto amount = [](const QString& t) {
+        const qsizetype blank = t.indexOf(QLatin1Char(' '));
+        return funCDbl(blank < 0 ? t : t.mid(blank + 1));
+    };
+    bool ok = false;
+    const int menge = germanLocale().toInt(mAuktion.Menge.trimmed(), &ok);
+    if (!ok) return;  // a quantity that is no number leaves the total as it is
+    const double total = menge * amount(mAuktion.Preis) + amount(txtVersand->text());
+    // "#,###.00": no digit before the separator below one
+    QString text = germanLocale().toString(total, 'f', 2);
+    if (std::abs(total) < 1.0) text.replace(QRegularExpression(QStringLiteral("^(-?)0")), QStringLiteral("\\1"));
+    txtBetrag->setText(text);
 }
 
 void frmMain::cmdAbbrechen_Click() {

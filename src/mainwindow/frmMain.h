@@ -51,6 +51,10 @@ public:
     void dtpStatus_Change(int Index);
     void cmdEinlesen_Click();
     void cmdSenden_Click();
+    void cmdSpeichern_Click();
+    void subGetAuktion(tAuktion& oAuktion);
+    void subGetLieferantKunde(tKunde& oLiefer);
+    void berechneVersand();
     void cmdAuktion_Click();
     void cmdAbbrechen_Click();
 

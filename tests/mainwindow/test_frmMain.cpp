@@ -297,3 +297,98 @@ TEST(RoadOfOneSale, FromEmailToClosedAndAfterARestart) {
 
 }  // namespace
 }  // namespace gd
+
+namespace gd {
+namespace {
+
+class Pane : public test::DbTest {
+protected:
+    std::unique_ptr<frmMain> w;
+    void SetUp() override {
+        test::guiApp();
+        DbTest::SetUp();
+    }
+    void openWith(const QString& preis, const QString& menge, const QString& versand, const QString& ende) {
+        tAuktion a = auktion(QStringLiteral("5"), QStringLiteral("k"), ende);
+        a.Preis = preis;
+        a.Menge = menge;
+        a.Versandkosten = versand;
+        store(a, kunde(QStringLiteral("k")));
+        w = std::make_unique<frmMain>();
+        w->Form_Load();
+        w->show();
+        w->finishStart();
+    }
+    QLineEdit* edit(const char* n) { return w->findChild<QLineEdit*>(QString::fromLatin1(n)); }
+};
+
+TEST_F(Pane, TotalIsQuantityTimesPricePlusShipping) {
+    struct Case {
+        const char *preis, *menge, *versand, *total;
+    };
+    const Case cases[] = {{"EUR 12,50", "2", "EUR 4,90", "29,90"},
+                          {"0,25", "2", "0", ",50"},
+                          {"1.000,00", "3", "EUR 6,90", "3.006,90"},
+                          {"12,50", "zwei", "4,90", "17,40"}};  // no number: the stored total stays
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.preis);
+        test::DbTest::TearDown();
+        QFile::remove(db);
+        DbTest::SetUp();
+        openWith(QString::fromUtf8(c.preis), QString::fromUtf8(c.menge), QString::fromUtf8(c.versand),
+                 QStringLiteral("04.12.2026"));
+        EXPECT_EQ(edit("txtBetrag")->text().toStdString(), c.total);
+    }
+}
+
+TEST_F(Pane, NinetyDayRule) {
+    openWith(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("04.09.2026"));  // 91 days
+    w->cmdAuktion_Click();
+    ASSERT_EQ(app.platform.messages.size(), 1);
+    EXPECT_EQ(app.platform.messages[0].title, QStringLiteral("Diese Auktion ist seit 91 Tagen ausgelaufen!"));
+    EXPECT_TRUE(app.platform.shellCalls.isEmpty());
+    app.clock.set(app.clock.now().addDays(-1));  // exactly 90 days
+    gsItemLink = QStringLiteral("http://cgi.ebay.de/ws/eBayISAPI.dll?ViewItem%26item=[#Artikel#]%26rd=1");
+    app.platform.executableFound = QStringLiteral("/usr/bin/xdg-open");
+    w->cmdAuktion_Click();
+    ASSERT_EQ(app.platform.shellCalls.size(), 1);
+    EXPECT_TRUE(app.platform.shellCalls[0].file.contains(QStringLiteral("ViewItem%26item=5%26rd=1")));
+}
+
+TEST_F(Pane, SaveAsksAndNoChangesNothing) {
+    openWith(QStringLiteral("12,50"), QStringLiteral("1"), QStringLiteral("4,90"), QStringLiteral("04.12.2026"));
+    edit("txtStrasse")->setText(QStringLiteral("Neue Straße 1"));
+    edit("txtHinweise")->setText(QStringLiteral("Abholung"));
+    w->cmdSpeichern_Click();  // answered "Nein"
+    tKunde k;
+    ASSERT_TRUE(funLoadKunde(k, QStringLiteral("k")));
+    EXPECT_EQ(k.Strasse, QStringLiteral("Hauptstraße 12"));
+    EXPECT_EQ(app.platform.messages.last().text, QStringLiteral("Sollen die Daten jetzt gespeichert werden?"));
+    app.platform.queueAnswer(Platform::Answer::Yes);
+    w->cmdSpeichern_Click();
+    ASSERT_TRUE(funLoadKunde(k, QStringLiteral("k")));
+    EXPECT_EQ(k.Strasse, QStringLiteral("Neue Straße 1"));
+    EXPECT_TRUE(k.Kunde);
+    tAuktion a;
+    ASSERT_TRUE(funLoadAuktion(a, w->selectedAuktion().AuktionsID));
+    EXPECT_EQ(a.Hinweise, QStringLiteral("Abholung"));
+    EXPECT_EQ(auctions(), 1);
+}
+
+TEST_F(Pane, EmptyListRefusals) {
+    w = std::make_unique<frmMain>();
+    w->Form_Load();
+    w->show();
+    w->finishStart();
+    QCheckBox* paid = w->findChild<QCheckBox*>(QStringLiteral("chkStatus_2"));
+    paid->setEnabled(true);
+    QTest::mouseClick(paid, Qt::LeftButton);
+    EXPECT_FALSE(paid->isChecked());
+    w->cmdSenden_Click();
+    EXPECT_EQ(app.platform.messages.last().text, QStringLiteral("Es sind keine Emails in der Liste vorhanden!"));
+    w->cmdAuktion_Click();
+    EXPECT_EQ(app.platform.messages.last().text, QStringLiteral("Es wurde kein Artikel ausgewählt!"));
+}
+
+}  // namespace
+}  // namespace gd
