@@ -12,6 +12,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QCloseEvent>
+#include <QTimer>
+#include <functional>
 #include <QMenuBar>
 #include <QPainter>
 #include <QRegularExpression>
@@ -22,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "app/modGlobal.h"
+#include "settings/modIni.h"
 #include "db/AuktionsListe.h"
 #include "db/Database.h"
 #include "db/LoadSave.h"
@@ -120,19 +124,17 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     split->setStretchFactor(1, 2);
     setCentralWidget(split);
     statusBar()->showMessage(QStringLiteral("Bereit"));
-    // The few commands that have windows so far; the full menus follow.
-    QMenu* datei = menuBar()->addMenu(QStringLiteral("&Datei"));
-    datei->addAction(QStringLiteral("Email &einlesen ..."), this, &frmMain::cmdEinlesen_Click);
-    datei->addAction(QStringLiteral("&Optionen ..."), this, [this] {
-        frmOptionen dlg(this);
-        dlg.exec();
-    });
-    datei->addSeparator();
-    datei->addAction(QStringLiteral("&Beenden"), this, &frmMain::cmdAbbrechen_Click);
-    QMenu* hilfe = menuBar()->addMenu(QStringLiteral("&Hilfe"));
-    hilfe->addAction(QStringLiteral("&Info ..."), this, [this] {
-        frmAbout dlg(this);
-        dlg.exec();
+    tmrMenue = new QTimer(this);
+    tmPopup = new QTimer(this);
+    for (QTimer* t : {tmrMenue, tmPopup}) {
+        t->setInterval(10);
+        t->setSingleShot(true);
+    }
+    connect(tmrMenue, &QTimer::timeout, this, &frmMain::tmrMenue_Timer);
+    connect(tmPopup, &QTimer::timeout, this, &frmMain::tmPopup_Timer);
+    pBuildMenus();
+    connect(Flex1, &FlexGrid::rightClicked, this, [this](const QPoint& at) {
+        if (Flex1->Rows() > 1 && !gbLoading) smartpopmdi->popup(at + QPoint(0, 10));
     });
     resize(1180, 640);
 }
@@ -246,9 +248,179 @@ bool frmMain::ensureDatabase() {
     return true;
 }
 
+void frmMain::pBuildMenus() {
+    CALLSTACK();
+    struct Item {
+        const char* key;     // nullptr: a separator
+        const char* caption;
+        const char* parent;  // nullptr: the menu bar
+        QKeySequence shortcut;
+    };
+    const Item sortItems[] = {{"keysort2", "nach ebayname (aufsteigend)", "", {}},
+                              {"keysort21", "nach ebayname (absteigend)", "", {}},
+                              {nullptr, nullptr, "", {}},
+                              {"keysort3", "nach Bezeichnung (aufsteigend)", "", {}},
+                              {"keysort31", "nach Bezeichnung (absteigend)", "", {}},
+                              {nullptr, nullptr, "", {}},
+                              {"keysort1", "nach Status (aufsteigend)", "", {}},
+                              {"keysort11", "nach Status (absteigend)", "", {}},
+                              {nullptr, nullptr, "", {}},
+                              {"keysort0", "nach Auktionsende", "", {}}};
+    const auto add = [](QMenu* m, const Item& it, const std::function<void(const QString&)>& click) {
+        if (!it.key) {
+            m->addSeparator();
+            return;
+        }
+        QAction* a = m->addAction(QString::fromUtf8(it.caption));
+        a->setObjectName(QString::fromLatin1(it.key));
+        if (!it.shortcut.isEmpty()) a->setShortcut(it.shortcut);
+        const QString key = QString::fromLatin1(it.key);
+        QObject::connect(a, &QAction::triggered, m, [click, key] { click(key); });
+    };
+    const auto bar = [this](const QString& k) { SmartMenuXP1_Click(k); };
+    const auto pop = [this](const QString& k) { smartpopmdi_Click(k); };
+
+    QMenu* einstellungen = menuBar()->addMenu(QStringLiteral("Einstellungen"));
+    einstellungen->setObjectName(QStringLiteral("keyEinstellungen"));
+    for (const Item& it : {Item{"keyOptionen", "&Optionen", "", QKeySequence(Qt::CTRL | Qt::Key_O)},
+                           Item{"keyInfo", "&Info", "", QKeySequence(Qt::CTRL | Qt::Key_I)},
+                           Item{"keyHelp", "&Hilfe", "", QKeySequence(Qt::Key_F1)}, Item{nullptr, nullptr, "", {}},
+                           Item{"keyExit", "Beenden", "", QKeySequence(Qt::CTRL | Qt::Key_B)}})
+        add(einstellungen, it, bar);
+    QMenu* aktion = menuBar()->addMenu(QStringLiteral("Aktionen"));
+    aktion->setObjectName(QStringLiteral("keyAktion"));
+    for (const Item& it : {Item{"keyEmaileinlesen", "Email einlesen", "", QKeySequence(Qt::CTRL | Qt::Key_E)},
+                           Item{"keyEmailversenden", "Email versenden", "", QKeySequence(Qt::CTRL | Qt::Key_S)},
+                           Item{nullptr, nullptr, "", {}},
+                           Item{"keyrefresh", "Liste aktualisieren", "", QKeySequence(Qt::Key_F5)},
+                           Item{nullptr, nullptr, "", {}}, Item{"keyBewertungen", "Bewertungen abgeben", "", {}},
+                           Item{nullptr, nullptr, "", {}},
+                           Item{"keydelete", "Markierte(n) Emaileintrag/Einträge löschen", "", {}}})
+        add(aktion, it, bar);
+    QMenu* ansicht = menuBar()->addMenu(QStringLiteral("Ansicht"));
+    ansicht->setObjectName(QStringLiteral("keyAnsicht"));
+    QMenu* sortmenue = ansicht->addMenu(QStringLiteral("Liste sortieren...."));
+    sortmenue->setObjectName(QStringLiteral("keysortmenue"));
+    for (const Item& it : sortItems) add(sortmenue, it, bar);
+    QMenu* markierung = menuBar()->addMenu(QStringLiteral("Markierung"));
+    markierung->setObjectName(QStringLiteral("keyMarkierung"));
+    add(markierung, {"keyallemark", "Alle markieren", "", {}}, bar);
+    add(markierung, {"keyalledemark", "Markierungen aufheben", "", {}}, bar);
+
+    smartpopmdi = new QMenu(QStringLiteral("POPUP2"), this);
+    smartpopmdi->setObjectName(QStringLiteral("keypop2"));
+    add(smartpopmdi, {"keyzurauktion", "Zur Auktion", "", {}}, pop);
+    smartpopmdi->addSeparator();
+    QMenu* sort = smartpopmdi->addMenu(QStringLiteral("Liste sortieren...."));
+    sort->setObjectName(QStringLiteral("keysort"));
+    for (const Item& it : sortItems) add(sort, it, pop);
+    add(smartpopmdi, {"keyallemark", "Alle markieren", "", {}}, pop);
+    add(smartpopmdi, {"keyalledemark", "Markierungen aufheben", "", {}}, pop);
+    smartpopmdi->addSeparator();
+    add(smartpopmdi, {"keydelete", "Markierte(n) Emaileinträge löschen", "", {}}, pop);
+}
+
+void frmMain::SmartMenuXP1_Click(const QString& key) {
+    CALLSTACK();
+    if (tmrMenue->isActive()) return;  // a command is still pending
+    gsMenuKey = key;
+    tmrMenue->start();
+}
+
+void frmMain::smartpopmdi_Click(const QString& key) {
+    CALLSTACK();
+    if (tmPopup->isActive()) return;
+    gsPopupKey = key;
+    tmPopup->start();
+}
+
+void frmMain::tmrMenue_Timer() {
+    CALLSTACK();
+    tmrMenue->stop();
+    const QString key = gsMenuKey;
+    gsMenuKey.clear();
+    runMenuCommand(key);
+}
+
+void frmMain::tmPopup_Timer() {
+    CALLSTACK();
+    tmPopup->stop();
+    const QString key = gsPopupKey;
+    gsPopupKey.clear();
+    static const QStringList popupKeys = {
+        QStringLiteral("keyzurauktion"), QStringLiteral("keysort2"),     QStringLiteral("keysort21"),
+        QStringLiteral("keysort3"),      QStringLiteral("keysort31"),    QStringLiteral("keysort1"),
+        QStringLiteral("keysort11"),     QStringLiteral("keysort0"),     QStringLiteral("keyallemark"),
+        QStringLiteral("keyalledemark"), QStringLiteral("keydelete")};
+    if (popupKeys.contains(key)) runMenuCommand(key);
+}
+
+void frmMain::runMenuCommand(const QString& key) {
+    CALLSTACK();
+    if (key == QStringLiteral("keyOptionen")) {
+        frmOptionen dlg(this);
+        dlg.exec();
+    } else if (key == QStringLiteral("keyEmaileinlesen")) {
+        cmdEinlesen_Click();
+    } else if (key == QStringLiteral("keyEmailversenden")) {
+        cmdSenden_Click();
+    } else if (key == QStringLiteral("keyHelp")) {
+        OpenLink(AppPath() + QStringLiteral("/Help/hilfe.htm"), false);
+    } else if (key == QStringLiteral("keyBewertungen")) {
+        OpenLink(gsFeedbackLink, false);
+    } else if (key == QStringLiteral("keyExit")) {
+        close();
+    } else if (key == QStringLiteral("keyInfo")) {
+        frmAbout dlg(this);
+        dlg.exec();
+    } else if (key == QStringLiteral("keyzurauktion")) {
+        cmdAuktion_Click();
+    } else if (key.startsWith(QStringLiteral("keysort")) || key == QStringLiteral("keyrefresh") ||
+               key == QStringLiteral("keyallemark") || key == QStringLiteral("keyalledemark") ||
+               key == QStringLiteral("keydelete")) {
+        listCommand(key);
+    }
+}
+
+void frmMain::saveWindowState() {
+    const QString ini = configIniPath();
+    funIni_SetString(ini, QStringLiteral("Fenster"), QStringLiteral("Geometrie"),
+                     QString::fromLatin1(saveGeometry().toBase64()), false);
+    QStringList widths;
+    for (int c = 0; c < FlexModel::kCols; ++c) widths << QString::number(Flex1->isColumnHidden(c) ? 0 : Flex1->columnWidth(c));
+    funIni_SetString(ini, QStringLiteral("Fenster"), QStringLiteral("Spalten"), widths.join(QLatin1Char(',')), false);
+}
+
+void frmMain::restoreWindowState() {
+    const QString ini = configIniPath();
+    // The geometry text is longer than a profile read returns; read the section raw.
+    const auto lines = funIni_GetAllKeys(ini, QStringLiteral("Fenster"), false);
+    if (!lines) return;
+    for (const QString& l : *lines) {
+        const qsizetype eq = l.indexOf(QLatin1Char('='));
+        const QString key = l.left(eq).trimmed(), value = l.mid(eq + 1).trimmed();
+        if (key.compare(QStringLiteral("Geometrie"), Qt::CaseInsensitive) == 0)
+            restoreGeometry(QByteArray::fromBase64(value.toLatin1()));
+        if (key.compare(QStringLiteral("Spalten"), Qt::CaseInsensitive) == 0) {
+            const QStringList w = value.split(QLatin1Char(','));
+            for (int c = 0; c < FlexModel::kCols && c < w.size(); ++c)
+                if (!Flex1->isColumnHidden(c) && w[c].toInt() > 0 && c != 4) Flex1->setColumnWidth(c, w[c].toInt());
+        }
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent* e) {
+    saveWindowState();
+    // Closing the main window ends the program with every other window.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this) w->close();
+    QMainWindow::closeEvent(e);
+}
+
 void frmMain::Form_Load() {
     CALLSTACK();
     makeUeberschrift(true);
+    restoreWindowState();
     subInitListe();
     ensureDatabase();
     subRefreshListe();

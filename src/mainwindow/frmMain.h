@@ -12,6 +12,8 @@ class QComboBox;
 class QDateEdit;
 class QGroupBox;
 class QLineEdit;
+class QMenu;
+class QTimer;
 class QPushButton;
 
 namespace gd {
@@ -58,11 +60,25 @@ public:
     void cmdAuktion_Click();
     void cmdAbbrechen_Click();
 
+    // Menus: a click records its key; a 10 ms timer runs the command after the menu closed.
+    void pBuildMenus();
+    void SmartMenuXP1_Click(const QString& key);
+    void smartpopmdi_Click(const QString& key);
+    void tmrMenue_Timer();
+    void tmPopup_Timer();
+    void runMenuCommand(const QString& key);
+    QMenu* popupMenu() const { return smartpopmdi; }
+
     const tAuktion& selectedAuktion() const { return mAuktion; }
     const tKunde& selectedKunde() const { return mKunde; }
     FlexGrid* grid() const { return Flex1; }
 
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
 private:
+    void saveWindowState();
+    void restoreWindowState();
     int pressedFilter() const;
     bool ensureDatabase();
     void buildPane(QWidget* pane);
@@ -85,6 +101,10 @@ private:
               *txtVersandinfos = nullptr, *txtHinweise = nullptr, *txtMitteilung = nullptr, *txtBezahlung = nullptr;
     std::array<QCheckBox*, kMilestones> chkStatus{};
     std::array<QDateEdit*, kMilestones> dtpStatus{};
+    QMenu* smartpopmdi = nullptr;
+    QTimer* tmrMenue = nullptr;
+    QTimer* tmPopup = nullptr;
+    QString gsMenuKey, gsPopupKey;
     QPushButton *cmdSpeichern = nullptr, *cmdSenden = nullptr, *cmdEinlesen = nullptr, *cmdAuktion = nullptr,
                 *cmdAbbrechen = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QMenu>
 #include <QTest>
 
 #include "mainwindow/FlexGrid.h"
@@ -388,6 +389,65 @@ TEST_F(Pane, EmptyListRefusals) {
     EXPECT_EQ(app.platform.messages.last().text, QStringLiteral("Es sind keine Emails in der Liste vorhanden!"));
     w->cmdAuktion_Click();
     EXPECT_EQ(app.platform.messages.last().text, QStringLiteral("Es wurde kein Artikel ausgewählt!"));
+}
+
+}  // namespace
+}  // namespace gd
+
+namespace gd {
+namespace {
+
+TEST_F(MainWindow, EveryMenuEntryReachesItsCommandAfterTheTimer) {
+    fill();
+    open();
+    gsItemLink = QStringLiteral("http://cgi.ebay.de/ViewItem%26item=[#Artikel#]");
+    gsFeedbackLink = QStringLiteral("http://feedback.ebay.de/x");
+    app.platform.executableFound = QStringLiteral("/usr/bin/xdg-open");
+    const auto trigger = [this](const char* menu, const char* key) {
+        QMenu* m = QString::fromLatin1(menu) == QStringLiteral("keypop2")
+                       ? w->popupMenu()
+                       : w->findChild<QMenu*>(QString::fromLatin1(menu));
+        EXPECT_NE(m, nullptr) << menu;
+        QAction* a = m ? m->findChild<QAction*>(QString::fromLatin1(key)) : nullptr;
+        if (!a) {
+            for (QMenu* sub : m->findChildren<QMenu*>())
+                if ((a = sub->findChild<QAction*>(QString::fromLatin1(key)))) break;
+        }
+        EXPECT_NE(a, nullptr) << key;
+        if (a) a->trigger();
+        QTest::qWait(100);  // the 10 ms timer runs the command
+    };
+    trigger("keyAnsicht", "keysort2");
+    EXPECT_EQ(column(2).first(), QStringLiteral("anna"));
+    trigger("keypop2", "keysort21");
+    EXPECT_EQ(column(2).first(), QStringLiteral("dieter"));
+    trigger("keyAktion", "keyrefresh");
+    EXPECT_EQ(column(7).first(), QStringLiteral("201"));
+    trigger("keyMarkierung", "keyallemark");
+    EXPECT_EQ(w->grid()->selectionModel()->selectedRows().size(), 4);
+    trigger("keypop2", "keyalledemark");
+    EXPECT_EQ(w->grid()->selectionModel()->selectedRows().size(), 1);
+    trigger("keyAktion", "keyBewertungen");
+    EXPECT_EQ(app.platform.shellCalls.last().file, QStringLiteral("http://feedback.ebay.de/x"));
+    trigger("keyEinstellungen", "keyHelp");
+    EXPECT_TRUE(app.platform.shellCalls.last().file.endsWith(QStringLiteral("/Help/hilfe.htm")));
+    trigger("keypop2", "keyzurauktion");
+    EXPECT_TRUE(app.platform.shellCalls.last().file.contains(QStringLiteral("item=201")));
+    trigger("keyAktion", "keydelete");  // answered "Nein"
+    EXPECT_EQ(app.platform.messages.last().text, QStringLiteral("Löschvorgang abgebrochen!"));
+    // a second click while a command is pending is dropped
+    w->listCommand(QStringLiteral("keysort0"));
+    w->SmartMenuXP1_Click(QStringLiteral("keysort2"));
+    w->SmartMenuXP1_Click(QStringLiteral("keysort21"));
+    QTest::qWait(100);
+    EXPECT_EQ(column(2).first(), QStringLiteral("anna"));
+    // the shortcuts of the table
+    EXPECT_EQ(w->findChild<QAction*>(QStringLiteral("keyEmailversenden"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_EQ(w->findChild<QAction*>(QStringLiteral("keyrefresh"))->shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(w->findChild<QAction*>(QStringLiteral("keyHelp"))->shortcut(), QKeySequence(Qt::Key_F1));
+    trigger("keyEinstellungen", "keyExit");
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(app.read(QStringLiteral("bin/config.ini")).contains("Geometrie="));  // kept for the next start
 }
 
 }  // namespace
