@@ -11,6 +11,8 @@
 #include "mainwindow/frmMain.h"
 #include "mail/frmMail.h"
 #include <QDir>
+#include <QElapsedTimer>
+#include <algorithm>
 #include <QFile>
 #include "platform/ScriptedPlatform.h"
 
@@ -53,6 +55,17 @@ void BM_RefreshListe10000(benchmark::State& state) {
         QApplication::processEvents();
     }
     state.counters["rows"] = w.grid()->Rows() - 1;
+    // A click on a row until the pane is filled.
+    int r = 1;
+    QElapsedTimer t;
+    qint64 worst = 0;
+    for (int i = 0; i < 50; ++i, r = (r * 7919) % (w.grid()->Rows() - 1) + 1) {
+        t.start();
+        w.grid()->setRow(r);
+        w.Flex1_Click();
+        worst = std::max(worst, t.nsecsElapsed());
+    }
+    state.counters["click_to_pane_worst_ms"] = double(worst) / 1e6;
     gd::setPlatform(nullptr);
 }
 BENCHMARK(BM_RefreshListe10000)->Unit(benchmark::kMillisecond)->Iterations(20);

@@ -20,6 +20,7 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -116,10 +117,16 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
         listCommand(keys[col][descending ? 1 : 0]);
     });
 
-    auto* pane = new QWidget(split);
+    // The pane scrolls in a low window instead of squeezing its fields.
+    auto* scroll = new QScrollArea(split);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* pane = new QWidget(scroll);
     buildPane(pane);
+    pane->setMinimumHeight(pane->sizeHint().height());
+    scroll->setWidget(pane);
     split->addWidget(left);
-    split->addWidget(pane);
+    split->addWidget(scroll);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
     setCentralWidget(split);
@@ -178,6 +185,9 @@ void frmMain::buildPane(QWidget* pane) {
     a->addRow(QStringLiteral("Bezahlung:"), txtBezahlung = edit("txtBezahlung"));
     for (QLineEdit* e : {txtHinweise, txtMitteilung, txtBezahlung})
         connect(e, &QLineEdit::textChanged, e, [e](const QString& t) { e->setToolTip(t); });
+    for (QLineEdit* e : {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtPreis, txtMenge,
+                         txtVersand, txtBetrag, txtVersandinfos, txtHinweise, txtMitteilung, txtBezahlung})
+        connect(e, &QLineEdit::textEdited, this, [this] { paneEdited_ = true; });
     v->addWidget(fraAuktion);
 
     auto* fraStatus = new QGroupBox(QStringLiteral("Status"), pane);
@@ -410,6 +420,23 @@ void frmMain::restoreWindowState() {
 }
 
 void frmMain::closeEvent(QCloseEvent* e) {
+    // Typed but not saved: ask before it is lost.
+    if (paneEdited_ && !mAuktion.AuktionsNr.isEmpty()) {
+        const auto a = platform().msgBox(QStringLiteral("Sollen die Daten jetzt gespeichert werden?"),
+                                         Platform::Buttons::YesNoCancel, Platform::Icon::Question, QString());
+        if (a == Platform::Answer::Cancel) {
+            e->ignore();
+            return;
+        }
+        if (a == Platform::Answer::Yes) {
+            subGetAuktion(mAuktion);
+            subGetLieferantKunde(mKunde);
+            funSaveLieferantupdate(mKunde, mAuktion.AuktionsNr);
+            QString nr = mAuktion.KundenNr;
+            funSaveAuktion(mAuktion, nr);
+        }
+        paneEdited_ = false;
+    }
     saveWindowState();
     // Closing the main window ends the program with every other window.
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -483,6 +510,7 @@ void frmMain::subListeClick(const QString& sTag) {
     if (!funLoadKunde(k, a.ebayName)) return;
     mAuktion = a;
     mKunde = k;
+    paneEdited_ = false;
     cboAuktion->clear();
     subSetAuktion(mAuktion);
     if (mKunde.Kunde)
@@ -767,7 +795,7 @@ void frmMain::cmdSpeichern_Click() {
     subGetLieferantKunde(mKunde);
     funSaveLieferantupdate(mKunde, mAuktion.AuktionsNr);
     QString nr = mAuktion.KundenNr;
-    funSaveAuktion(mAuktion, nr);
+    if (funSaveAuktion(mAuktion, nr)) paneEdited_ = false;
 }
 
 void frmMain::berechneVersand() {

@@ -88,6 +88,7 @@ private:
     qint32 glListRow = 0;
     bool gbLoading = false;
     QString lastListError_;
+    bool paneEdited_ = false;  // typed into the pane since it was filled or saved
 
     FlexGrid* Flex1 = nullptr;
     std::array<QPushButton*, 4> cmdListe{};

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMenu>
+#include <QPainter>
 #include <QTest>
 
 #include "mainwindow/FlexGrid.h"
@@ -448,6 +449,50 @@ TEST_F(MainWindow, EveryMenuEntryReachesItsCommandAfterTheTimer) {
     trigger("keyEinstellungen", "keyExit");
     EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE(app.read(QStringLiteral("bin/config.ini")).contains("Geometrie="));  // kept for the next start
+}
+
+}  // namespace
+}  // namespace gd
+
+namespace gd {
+namespace {
+
+TEST_F(MainWindow, ClosingAsksBeforeTypedTextIsLost) {
+    fill();
+    open();
+    QLineEdit* street = w->findChild<QLineEdit*>(QStringLiteral("txtStrasse"));
+    street->setFocus();
+    street->selectAll();
+    QTest::keyClicks(street, QStringLiteral("Am Markt 3"));
+    app.platform.queueAnswer(Platform::Answer::Cancel);
+    w->close();
+    EXPECT_TRUE(w->isVisible());  // cancelled: stays open with the text
+    EXPECT_EQ(street->text(), QStringLiteral("Am Markt 3"));
+    app.platform.queueAnswer(Platform::Answer::Yes);
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+    tKunde k;
+    ASSERT_TRUE(funLoadKunde(k, QStringLiteral("dieter")));
+    EXPECT_EQ(k.Strasse, QStringLiteral("Am Markt 3"));
+    EXPECT_EQ(app.platform.messages.size(), 2);
+}
+
+TEST_F(MainWindow, PopupScreenshot) {
+    fill();
+    open();
+    w->resize(1100, 600);
+    w->popupMenu()->popup(w->grid()->mapToGlobal(QPoint(120, 60)));
+    QTest::qWait(50);
+    const QString dir = qEnvironmentVariable("GD_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+        QPixmap shot = w->grab();
+        QPainter p(&shot);
+        p.drawPixmap(w->mapFromGlobal(w->popupMenu()->pos()), w->popupMenu()->grab());
+        p.end();
+        shot.save(QDir(dir).filePath(QStringLiteral("popup.png")));
+    }
+    EXPECT_TRUE(w->popupMenu()->isVisible());
+    w->popupMenu()->close();
 }
 
 }  // namespace
