@@ -497,3 +497,36 @@ TEST_F(MainWindow, PopupScreenshot) {
 
 }  // namespace
 }  // namespace gd
+
+namespace gd {
+namespace {
+
+TEST_F(MainWindow, MenuEntriesThatOpenWindows) {
+    fill();
+    open();
+    struct Case {
+        const char* key;
+        const char* window;
+    };
+    const Case cases[] = {{"keyOptionen", "frmOptionen"}, {"keyInfo", "frmAbout"},
+                          {"keyEmaileinlesen", "frmEinlesen"}, {"keyEmailversenden", "frmMail"}};
+    for (const Case& c : cases) {
+        QString seen;
+        QTimer closer;
+        closer.setInterval(20);
+        QObject::connect(&closer, &QTimer::timeout, [&seen] {
+            if (QWidget* m = QApplication::activeModalWidget()) {
+                seen = m->objectName();
+                m->close();
+            }
+        });
+        closer.start();
+        w->SmartMenuXP1_Click(QString::fromLatin1(c.key));
+        QTest::qWaitFor([&seen] { return !seen.isEmpty(); }, 5000);
+        closer.stop();
+        EXPECT_EQ(seen.toStdString(), c.window) << c.key;
+    }
+}
+
+}  // namespace
+}  // namespace gd
