@@ -522,7 +522,7 @@ TEST_F(MainWindow, MenuEntriesThatOpenWindows) {
         });
         closer.start();
         w->SmartMenuXP1_Click(QString::fromLatin1(c.key));
-        QTest::qWaitFor([&seen] { return !seen.isEmpty(); }, 5000);
+        EXPECT_TRUE(QTest::qWaitFor([&seen] { return !seen.isEmpty(); }, 5000)) << c.key;
         closer.stop();
         EXPECT_EQ(seen.toStdString(), c.window) << c.key;
     }
