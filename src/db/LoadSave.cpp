@@ -22,6 +22,19 @@ void makeKundenNr(tKunde& k, const QString& sAuktionsNr) {
     if (k.KundenNr.isEmpty()) k.KundenNr = today().toString(QStringLiteral("yyyyMMdd")) + sAuktionsNr;
 }
 
+// The contact columns every contact save writes.
+void writeContactColumns(Recordset& rs, const tKunde& k, bool kunde, bool lieferant) {
+    rs.set(QStringLiteral("Name"), k.Name);
+    rs.set(QStringLiteral("Strasse"), k.Strasse);
+    rs.set(QStringLiteral("Ort"), k.Ort);
+    rs.set(QStringLiteral("Land"), k.Land);
+    rs.set(QStringLiteral("Email"), k.Email);
+    rs.set(QStringLiteral("ebayName"), k.ebayName);
+    rs.set(QStringLiteral("Kunde"), kunde);
+    rs.set(QStringLiteral("Lieferant"), lieferant);
+    rs.set(QStringLiteral("Standarduser"), gsStandardUser);
+}
+
 // Buyer and seller saves differ only in the flags.
 bool saveContact(tKunde& k, const QString& sAuktionsNr, bool kunde, const QString& sentence) {
     try {
@@ -36,15 +49,7 @@ bool saveContact(tKunde& k, const QString& sAuktionsNr, bool kunde, const QStrin
             rs.MoveFirst();
             rs.Edit();
         }
-        rs.set(QStringLiteral("Name"), k.Name);
-        rs.set(QStringLiteral("Strasse"), k.Strasse);
-        rs.set(QStringLiteral("Ort"), k.Ort);
-        rs.set(QStringLiteral("Land"), k.Land);
-        rs.set(QStringLiteral("Email"), k.Email);
-        rs.set(QStringLiteral("ebayName"), k.ebayName);
-        rs.set(QStringLiteral("Kunde"), kunde);
-        rs.set(QStringLiteral("Lieferant"), !kunde);
-        rs.set(QStringLiteral("Standarduser"), gsStandardUser);
+        writeContactColumns(rs, k, kunde, !kunde);
         rs.Update();
         return true;
     } catch (const RunError& e) {
@@ -137,15 +142,7 @@ bool funSaveLieferantupdate(tKunde& oLieferant, const QString& sAuktionsNr) {
             rs.Edit();
         }
         rs.set(QStringLiteral("KundenNr"), oLieferant.KundenNr);
-        rs.set(QStringLiteral("Name"), oLieferant.Name);
-        rs.set(QStringLiteral("Strasse"), oLieferant.Strasse);
-        rs.set(QStringLiteral("Ort"), oLieferant.Ort);
-        rs.set(QStringLiteral("Land"), oLieferant.Land);
-        rs.set(QStringLiteral("Email"), oLieferant.Email);
-        rs.set(QStringLiteral("ebayName"), oLieferant.ebayName);
-        rs.set(QStringLiteral("Kunde"), oLieferant.Kunde);
-        rs.set(QStringLiteral("Lieferant"), oLieferant.Lieferant);
-        rs.set(QStringLiteral("standarduser"), gsStandardUser);
+        writeContactColumns(rs, oLieferant, oLieferant.Kunde, oLieferant.Lieferant);
         rs.Update();
         return true;
     } catch (const RunError& e) {

@@ -105,16 +105,14 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
         static const QHash<int, QStringList> keys = {{2, {QStringLiteral("keysort2"), QStringLiteral("keysort21")}},
                                                      {4, {QStringLiteral("keysort3"), QStringLiteral("keysort31")}},
                                                      {6, {QStringLiteral("keysort1"), QStringLiteral("keysort11")}}};
-        static int lastCol = -1;
-        static bool descending = false;
         if (!keys.contains(col)) {
             listCommand(QStringLiteral("keysort0"));
-            lastCol = -1;
+            sortColumn_ = -1;
             return;
         }
-        descending = lastCol == col ? !descending : false;
-        lastCol = col;
-        listCommand(keys[col][descending ? 1 : 0]);
+        sortDescending_ = sortColumn_ == col ? !sortDescending_ : false;
+        sortColumn_ = col;
+        listCommand(keys[col][sortDescending_ ? 1 : 0]);
     });
 
     // The pane scrolls in a low window instead of squeezing its fields.
@@ -428,13 +426,7 @@ void frmMain::closeEvent(QCloseEvent* e) {
             e->ignore();
             return;
         }
-        if (a == Platform::Answer::Yes) {
-            subGetAuktion(mAuktion);
-            subGetLieferantKunde(mKunde);
-            funSaveLieferantupdate(mKunde, mAuktion.AuktionsNr);
-            QString nr = mAuktion.KundenNr;
-            funSaveAuktion(mAuktion, nr);
-        }
+        if (a == Platform::Answer::Yes) savePane();
         paneEdited_ = false;
     }
     saveWindowState();
@@ -791,6 +783,10 @@ void frmMain::cmdSpeichern_Click() {
     if (platform().msgBox(QStringLiteral("Sollen die Daten jetzt gespeichert werden?"), Platform::Buttons::YesNo,
                           Platform::Icon::Question, QString()) != Platform::Answer::Yes)
         return;
+    savePane();
+}
+
+void frmMain::savePane() {
     subGetAuktion(mAuktion);
     subGetLieferantKunde(mKunde);
     funSaveLieferantupdate(mKunde, mAuktion.AuktionsNr);

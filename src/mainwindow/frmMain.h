@@ -77,6 +77,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    void savePane();  // the pane's texts into contact and auction
     void saveWindowState();
     void restoreWindowState();
     int pressedFilter() const;
@@ -88,7 +89,9 @@ private:
     qint32 glListRow = 0;
     bool gbLoading = false;
     QString lastListError_;
-    bool paneEdited_ = false;  // typed into the pane since it was filled or saved
+    bool paneEdited_ = false;
+    int sortColumn_ = -1;  // the heading last clicked, for turning its order
+    bool sortDescending_ = false;  // typed into the pane since it was filled or saved
 
     FlexGrid* Flex1 = nullptr;
     std::array<QPushButton*, 4> cmdListe{};
