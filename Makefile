@@ -23,7 +23,7 @@ test: build-debug
 	ctest --preset debug -j $(JOBS)
 
 bench: build-release
-	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@for b in build/release/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && "$$b"; done
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -4,22 +4,18 @@
 
 #include <QTemporaryDir>
 
-#include "app/modGlobal.h"
-#include "db/AuktionsListe.h"
-#include "db/CsvExport.h"
-#include "db/Database.h"
-#include "db/LoadSave.h"
-#include "platform/ScriptedPlatform.h"
+#include "domain/settings/modGlobal.h"
+#include "domain/db/AuktionsListe.h"
+#include "domain/db/CsvExport.h"
+#include "domain/db/Database.h"
+#include "domain/db/LoadSave.h"
 
 namespace {
 
 struct Fixture {
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("bench.mdb"));
-    gd::ScriptedPlatform platform;
-
     Fixture(int auctions, int contacts) {
-        gd::setPlatform(&platform);
         gd::Database::create(path);
         gd::gsDataSource = path;
         gd::gsStandardUser = QStringLiteral("haendler");
@@ -39,7 +35,6 @@ struct Fixture {
                         QStringLiteral("mitglied_%1").arg(a % contacts), email, a % 10 == 0 ? 1 : 0});
         tx.commit();
     }
-    ~Fixture() { gd::setPlatform(nullptr); }
 };
 
 void BM_OpenClose(benchmark::State& state) {
@@ -54,7 +49,7 @@ BENCHMARK(BM_OpenClose)->Unit(benchmark::kMillisecond);
 void BM_ListAlle(benchmark::State& state) {
     Fixture f(10000, 2000);
     std::size_t rows = 0;
-    for (auto _ : state) rows = std::size_t(gd::loadAuktionsListe(f.path, gd::gsStandardUser, gd::ListFilter::Alle).size());
+    for (auto _ : state) rows = std::size_t(gd::loadAuktionsListe(f.path, gd::gsStandardUser, gd::ListFilter::Alle).value().size());
     state.counters["rows"] = double(rows);
 }
 BENCHMARK(BM_ListAlle)->Unit(benchmark::kMillisecond);
@@ -62,7 +57,7 @@ BENCHMARK(BM_ListAlle)->Unit(benchmark::kMillisecond);
 void BM_ExportCsv10000(benchmark::State& state) {
     Fixture f(10000, 2000);
     qsizetype bytes = 0;
-    for (auto _ : state) bytes = gd::exportCsv(f.path, gd::gsStandardUser, gd::ListFilter::Alle).size();
+    for (auto _ : state) bytes = gd::exportCsv(f.path, gd::gsStandardUser, gd::ListFilter::Alle).value().size();
     state.counters["MB"] = double(bytes) / 1e6;
 }
 BENCHMARK(BM_ExportCsv10000)->Unit(benchmark::kMillisecond);
@@ -79,9 +74,9 @@ void BM_ImportSave(benchmark::State& state) {
         a.EndeDatum = QStringLiteral("04.12.2026 20:15:33");
         a.EmailText = QString(4000, QLatin1Char('m'));
         gd::Transaction tx(f.path);
-        if (!gd::funSaveKunde(k, a.AuktionsNr)) state.SkipWithError("contact");
+        if (!gd::funSaveKunde(k, a.AuktionsNr).ok()) state.SkipWithError("contact");
         QString nr = k.KundenNr;
-        if (!gd::funSaveAuktionnew(a, nr)) state.SkipWithError("auction");
+        if (!gd::funSaveAuktionnew(a, nr).ok()) state.SkipWithError("auction");
         tx.commit();
     }
 }

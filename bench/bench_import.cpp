@@ -5,11 +5,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/modGlobal.h"
-#include "db/Database.h"
-#include "import/BatchImport.h"
-#include "import/MailFile.h"
-#include "import/Parser.h"
+#include "base/AppPath.h"
+#include "domain/settings/modGlobal.h"
+#include "domain/db/Database.h"
+#include "domain/import/BatchImport.h"
+#include "domain/import/MailFile.h"
+#include "domain/import/Parser.h"
 
 namespace {
 

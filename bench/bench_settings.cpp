@@ -5,11 +5,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/modGlobal.h"
-#include "import/Keywords.h"
-#include "platform/codepage.h"
-#include "settings/Crypt.h"
-#include "settings/modIni.h"
+#include "base/AppPath.h"
+#include "domain/settings/modGlobal.h"
+#include "domain/settings/Keywords.h"
+#include "base/codepage.h"
+#include "domain/settings/Crypt.h"
+#include "domain/settings/modIni.h"
 
 static void BM_subInitApp(benchmark::State& state) {
     QTemporaryDir dir;
@@ -17,11 +18,9 @@ static void BM_subInitApp(benchmark::State& state) {
     QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/gaveldesk.ini"), dir.filePath(QStringLiteral("bin/gaveldesk.ini")));
     qputenv("GAVELDESK_HOME", dir.path().toLocal8Bit());
     const QString ini = gd::configIniPath();
-    for (const gd::Setting& s : gd::settingsTable()) {
-        const char* key = s.writeKey ? s.writeKey : s.key;
-        gd::funIni_SetString(ini, QString::fromLatin1(s.section), QString::fromLatin1(key),
-                             QStringLiteral("Wert für %1 mit Umlauten äöü €").arg(QString::fromLatin1(key)), false);
-    }
+    for (const gd::Setting& s : gd::settingsTable())
+        gd::funIni_SetString(ini, QString::fromLatin1(s.section), QString::fromLatin1(s.key),
+                             QStringLiteral("Wert für %1 mit Umlauten äöü €").arg(QString::fromLatin1(s.key)), false);
     gd::funIni_SetString(ini, QStringLiteral("Konto"), QStringLiteral("Kennwort"),
                          gd::Crypt(QStringLiteral("geheim123"), gd::kPasswordKey, true), false);
     gd::funIni_SetString(ini, QStringLiteral("Main"), QStringLiteral("Plattform"), QStringLiteral("ebay.at"), false);

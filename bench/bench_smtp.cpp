@@ -6,9 +6,9 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
-#include "app/modGlobal.h"
-#include "smtp/SmtpSession.h"
-#include "smtp/modMail.h"
+#include "domain/settings/modGlobal.h"
+#include "domain/smtp/SmtpSession.h"
+#include "domain/smtp/modMail.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ void BM_DeliverToLocalServer(benchmark::State& state) {
     gd::glSMTPPort = port;
     const QString msg = QStringLiteral("subject: Zahlung erhalten\r\nGuten Tag,\r\nvielen Dank.\r\n");
     for (auto _ : state)
-        if (!gd::Send_SMTP(QStringLiteral("Gavel <shop@gavel.example>"), QStringLiteral("hans@example.de"), msg, QString()))
+        if (!gd::Send_SMTP(QStringLiteral("Gavel <shop@gavel.example>"), QStringLiteral("hans@example.de"), msg, QString()).ok())
             state.SkipWithError("not delivered");
     server.closeWriteChannel();
     server.waitForFinished(3000);

@@ -1,21 +1,19 @@
 #include "app/CommandLine.h"
 
-#include "platform/Platform.h"
-
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QTextStream>
-#include <cstdio>
-
-#include "app/modGlobal.h"
-#include "db/AuktionsListe.h"
-#include "db/CsvExport.h"
-#include "db/Database.h"
-#include "settings/Optionen.h"
 #include <QSaveFile>
-#include "import/BatchImport.h"
-#include "platform/ConsolePlatform.h"
+#include <QTextStream>
+
+#include "base/AppPath.h"
+#include "base/Product.h"
+#include "domain/db/AuktionsListe.h"
+#include "domain/db/CsvExport.h"
+#include "domain/db/Database.h"
+#include "domain/import/BatchImport.h"
+#include "domain/settings/modGlobal.h"
+#include "domain/mail/MailComposer.h"
 
 namespace gd {
 namespace {
@@ -35,20 +33,24 @@ int fail(const QString& message) {
     return 1;
 }
 
-int createDatabase(const QStringList& positional) {
+// The settings, with the faults of the keyword file on stderr.
+void initApp() {
+    for (QString m : subInitApp())
+        err() << "gaveldesk: " << m.replace(QLatin1Char('\r'), QLatin1Char(' ')) << "\n";
+    err().flush();
+}
+
+int createDatabaseCommand(const QStringList& positional) {
     if (positional.size() > 1) return fail(QStringLiteral("--create-database nimmt höchstens einen Pfad."));
-    subInitApp();
+    initApp();
     QString path = positional.value(0);
     if (path.isEmpty()) {
         // The path the settings name, else the default next to the program.
         path = gsDataSource;
-        if (path.isEmpty()) path = AppPath() + QLatin1Char('/') + ExeName() + QStringLiteral(".mdb");
+        if (path.isEmpty()) path = defaultDatabasePath();
     }
-    try {
-        Database::create(path);
-    } catch (const RunError& e) {
-        return fail(QStringLiteral("Die Datenbank kann nicht angelegt werden: ") + e.description());
-    }
+    const Status created = createDatabase(path);
+    if (!created.ok()) return fail(created.error().sentence + QLatin1Char(' ') + created.error().description);
     out() << "Datenbank angelegt: " << path << "\n";
     out().flush();
     return 0;
@@ -80,7 +82,7 @@ int importFiles(const QStringList& files) {
         err().flush();
         return 2;
     }
-    subInitApp();
+    initApp();
     int refused = 0;
     for (const QString& f : files) {
         const FileImport r = importMailFile(f, true);
@@ -102,7 +104,7 @@ int parseFile(const QStringList& files) {
         err().flush();
         return 2;
     }
-    subInitApp();
+    initApp();
     ImportRecords r;
     QStringList messages;
     const FileImport result = importMailFile(files.first(), false, &r, &messages);
@@ -114,14 +116,11 @@ int parseFile(const QStringList& files) {
 int exportFile(const QString& file, const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
-    subInitApp();
-    QByteArray csv;
+    initApp();
     int rows = 0;
-    try {
-        csv = exportCsv(gsDataSource, gsStandardUser, *filter, &rows);
-    } catch (const RunError& e) {
-        return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + e.text());
-    }
+    const Result<QByteArray> exported = exportCsv(gsDataSource, gsStandardUser, *filter, &rows);
+    if (!exported.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + exported.error().text());
+    const QByteArray& csv = exported.value();
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(csv) != csv.size() || !out.commit())
         return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(file, out.errorString()));
@@ -131,11 +130,10 @@ int exportFile(const QString& file, const QString& filterName) {
 }
 
 int testMail(const QString& address) {
-    subInitApp();
+    initApp();
     if (gsAbsender.trimmed().isEmpty()) return fail(QStringLiteral("Es ist keine Absenderadresse eingestellt."));
-    QString error;
-    if (!sendTestMail(optionsFromGlobals(), address, &error))
-        return fail(QStringLiteral("Die Testmail wurde nicht gesendet: ") + error);
+    const Status sent = sendTestMail(currentSettings(), address);
+    if (!sent.ok()) return fail(QStringLiteral("Die Testmail wurde nicht gesendet: ") + sent.error().message());
     out() << "Testmail gesendet.\n";
     out().flush();
     return 0;
@@ -144,13 +142,10 @@ int testMail(const QString& address) {
 int listAuctions(const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
-    subInitApp();
-    QList<ListRow> rows;
-    try {
-        rows = loadAuktionsListe(gsDataSource, gsStandardUser, *filter);
-    } catch (const RunError& e) {
-        return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + e.text());
-    }
+    initApp();
+    const Result<QList<ListRow>> loaded = loadAuktionsListe(gsDataSource, gsStandardUser, *filter);
+    if (!loaded.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + loaded.error().text());
+    const QList<ListRow>& rows = loaded.value();
     out() << "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\n";
     for (const ListRow& r : rows)
         out() << tsvField(r.AuktionsID) << '\t' << tsvField(r.AuktionsNr) << '\t' << tsvField(r.ebayName) << '\t'
@@ -161,12 +156,6 @@ int listAuctions(const QString& filterName) {
 }
 
 }  // namespace
-
-QString productName() { return QStringLiteral("Orvo Gaveldesk 2005"); }
-
-QString productVersion() {
-    return QStringLiteral("%1.%2.%3").arg(GD_VERSION_MAJOR).arg(GD_VERSION_MINOR).arg(GD_VERSION_PATCH);
-}
 
 std::optional<int> runCommandLine(const QStringList& arguments) {
     if (arguments.size() <= 1) return std::nullopt;
@@ -236,13 +225,11 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         out().flush();
         return 0;
     }
-    static ConsolePlatform console;
-    setPlatform(&console);
     if (parser.isSet(exportCsvOption)) return exportFile(parser.value(exportCsvOption), parser.value(filter));
     if (parser.isSet(testmail)) return testMail(parser.value(testmail));
     if (parser.isSet(import)) return importFiles(parser.positionalArguments());
     if (parser.isSet(parse)) return parseFile(parser.positionalArguments());
-    if (parser.isSet(create)) return createDatabase(parser.positionalArguments());
+    if (parser.isSet(create)) return createDatabaseCommand(parser.positionalArguments());
     if (parser.isSet(list)) return listAuctions(parser.value(filter));
     if (!parser.positionalArguments().isEmpty()) {
         err() << "gaveldesk: unbekanntes Argument: " << parser.positionalArguments().first() << "\n";

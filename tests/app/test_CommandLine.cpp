@@ -5,7 +5,7 @@
 #include <QProcess>
 #include <QThread>
 
-#include "db/Database.h"
+#include "domain/db/Database.h"
 #include "support/SmtpServer.h"
 #include "support/TestApp.h"
 

@@ -4,10 +4,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/modGlobal.h"
-#include "db/Database.h"
-#include "db/LoadSave.h"
-#include "db/StatusGruppen.h"
+#include "domain/db/Database.h"
+#include "domain/db/LoadSave.h"
+#include "domain/db/StatusGruppen.h"
+#include "domain/settings/modGlobal.h"
+#include "support/ResultAssert.h"
 #include "support/TestApp.h"
 
 namespace gd::test {
@@ -76,9 +77,9 @@ protected:
     }
     // Imports one auction as the import dialog does; returns its AuktionsID.
     QString store(tAuktion a, tKunde k) {
-        EXPECT_TRUE(funSaveKunde(k, a.AuktionsNr));
-        QString nr = k.KundenNr.isEmpty() ? LoadMaxGruppenID(k.ebayName) : k.KundenNr;
-        EXPECT_TRUE(funSaveAuktionnew(a, nr));
+        EXPECT_TRUE(funSaveKunde(k, a.AuktionsNr).ok());
+        QString nr = k.KundenNr.isEmpty() ? LoadMaxGruppenID(k.ebayName).valueOr(QString()) : k.KundenNr;
+        EXPECT_TRUE(funSaveAuktionnew(a, nr).ok());
         Database d = Database::open(db);
         Recordset rs = d.OpenRecordset(
             QStringLiteral("select AuktionsID from Auktionen where AuktionsNr = ? order by rowid desc"), {a.AuktionsNr});

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/codepage.h"
+#include "base/codepage.h"
 
 namespace gd::test {
 namespace {
@@ -36,12 +36,10 @@ TestApp::TestApp(bool withResources) : clock(QDateTime(QDate(2026, 12, 4), QTime
         QFile(rt).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", rt.toLocal8Bit());
     }
-    setPlatform(&platform);
     setClock(&clock);
 }
 
 TestApp::~TestApp() {
-    setPlatform(nullptr);
     setClock(nullptr);
     if (oldHome_.isNull())
         qunsetenv("GAVELDESK_HOME");

@@ -1,6 +1,6 @@
 #pragma once
-// A temporary application folder with the shipped resources, the scripted
-// platform and a fixed clock, for tests that run the program's code on files.
+// A temporary application folder with the shipped resources and a fixed clock,
+// for tests that run the program's code on files.
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "platform/Clock.h"
-#include "platform/ScriptedPlatform.h"
+#include "base/Clock.h"
 
 namespace gd::test {
 
@@ -27,7 +26,6 @@ public:
     void write(const QString& relative, const QByteArray& bytes) const;
     QByteArray read(const QString& relative) const;
 
-    ScriptedPlatform platform;
     FixedClock clock;
 
 private:

@@ -1,0 +1,155 @@
+#!/usr/bin/env python3
+"""Fails when the code under src/ breaks its layers.
+
+Folders are layers, bottom to top: base, the domain folders, ui, app. A file may
+include its own folder and the folders its layer builds on, nothing else, so no
+two folders include each other. Base and domain include no QtWidgets, QtGui or
+QtPrintSupport header, and (given their archives) use no symbol of those
+libraries. No source file has more than 600 non-blank lines.
+
+    check-layers.py SRC_DIR [--qt-headers DIR] [--qt-lib LIB ...] [--archive FOLDER=ARCHIVE ...]
+"""
+import argparse
+import os
+import re
+import subprocess
+import sys
+
+DOMAIN = ["domain/settings", "domain/db", "domain/smtp", "domain/import", "domain/mail"]
+ALLOWED = {
+    "base": set(),
+    "domain/settings": {"base"},
+    "domain/db": {"domain/settings", "base"},
+    "domain/smtp": {"domain/settings", "base"},
+    "domain/import": {"domain/db", "domain/settings", "base"},
+    "domain/mail": {"domain/smtp", "domain/db", "domain/settings", "base"},
+    # The forms know no protocol: mail goes out through domain/mail.
+    "ui": set(DOMAIN) - {"domain/smtp"} | {"base"},
+    "app": {"ui", "base"} | set(DOMAIN),
+}
+# Folders that must build without the GUI modules.
+HEADLESS = ["base"] + DOMAIN
+GUI_MODULES = ["QtWidgets", "QtGui", "QtPrintSupport"]
+MAX_LINES = 600
+
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+
+
+def folder_of(rel_path):
+    d = os.path.dirname(rel_path)
+    return d.replace(os.sep, "/")
+
+
+def gui_headers(qt_headers):
+    names = set()
+    for module in GUI_MODULES:
+        path = os.path.join(qt_headers, module)
+        if os.path.isdir(path):
+            names.update(n for n in os.listdir(path) if not n.endswith(".h") or n.startswith("q"))
+    # Headers QtCore ships under the same name are not the GUI's.
+    core = os.path.join(qt_headers, "QtCore")
+    if os.path.isdir(core):
+        names.difference_update(os.listdir(core))
+    return names
+
+
+def find_cycle(graph):
+    state = {}
+
+    def visit(node, trail):
+        state[node] = 1
+        for nxt in sorted(graph.get(node, ())):
+            if state.get(nxt) == 1:
+                return trail + [node, nxt]
+            if state.get(nxt) is None:
+                found = visit(nxt, trail + [node])
+                if found:
+                    return found
+        state[node] = 2
+        return None
+
+    for n in sorted(graph):
+        if state.get(n) is None:
+            found = visit(n, [])
+            if found:
+                return found
+    return None
+
+
+def defined_symbols(lib):
+    out = subprocess.run(["nm", "-D", "--defined-only", lib], capture_output=True, text=True, check=True).stdout
+    # "_ZN7QWidget4showEv@@Qt_6": the version tag is not part of the name an archive refers to.
+    return {line.split()[-1].split("@")[0] for line in out.splitlines() if line.strip()}
+
+
+def undefined_symbols(archive):
+    out = subprocess.run(["nm", "--undefined-only", archive], capture_output=True, text=True, check=True).stdout
+    return {line.split()[-1] for line in out.splitlines() if line.strip() and not line.endswith(":")}
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("src")
+    ap.add_argument("--qt-headers")
+    ap.add_argument("--qt-lib", action="append", default=[])
+    ap.add_argument("--archive", action="append", default=[])
+    args = ap.parse_args()
+
+    faults = []
+    forbidden = gui_headers(args.qt_headers) if args.qt_headers else set()
+    graph = {}
+    for root, _, files in os.walk(args.src):
+        for name in sorted(files):
+            if not name.endswith((".h", ".cpp", ".h.in")):
+                continue
+            path = os.path.join(root, name)
+            rel = os.path.relpath(path, args.src)
+            here = folder_of(rel)
+            if here not in ALLOWED:
+                faults.append(f"{rel}: folder '{here}' is no layer")
+                continue
+            with open(path, encoding="utf-8") as f:
+                lines = f.read().splitlines()
+            non_blank = sum(1 for l in lines if l.strip())
+            if non_blank > MAX_LINES:
+                faults.append(f"{rel}: {non_blank} non-blank lines (at most {MAX_LINES})")
+            for number, line in enumerate(lines, 1):
+                m = INCLUDE.match(line)
+                if not m:
+                    continue
+                kind, target = m.groups()
+                if kind == '"':
+                    there = folder_of(target)
+                    graph.setdefault(here, set())
+                    if there != here:
+                        graph[here].add(there)
+                        if there not in ALLOWED[here]:
+                            faults.append(f"{rel}:{number}: '{here}' may not include '{target}'")
+                elif here in HEADLESS:
+                    head = target.split("/")[0]
+                    if head in GUI_MODULES or target in forbidden:
+                        faults.append(f"{rel}:{number}: <{target}> is a GUI header; '{here}' builds without the GUI")
+    cycle = find_cycle(graph)
+    if cycle:
+        faults.append("folders include each other: " + " -> ".join(cycle))
+
+    if args.qt_lib and args.archive:
+        gui = set()
+        for lib in args.qt_lib:
+            gui |= defined_symbols(lib)
+        for item in args.archive:
+            folder, archive = item.split("=", 1)
+            used = sorted(undefined_symbols(archive) & gui)
+            for sym in used[:10]:
+                faults.append(f"{folder}: uses the GUI symbol {sym}")
+
+    for f in faults:
+        print(f)
+    if not faults:
+        print(f"layers: {sum(len(v) for v in graph.values())} folder dependencies, all downward; no GUI in "
+              f"{', '.join(HEADLESS)}")
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,30 @@
+#pragma once
+// The auction list of the main window: the owner's auctions joined with their
+// partner, for one filter, newest end date first.
+
+#include <QList>
+#include <QString>
+
+#include "base/Result.h"
+
+namespace gd {
+
+enum class ListFilter { Verkauf = 0, Einkauf = 1, Alle = 2, Abgeschlossen = 3 };
+
+struct ListRow {
+    QString ebayName;  // Kunden.ebayName
+    QString Name;
+    QString Titel;
+    QString EndeDatum;  // as text, "04.12.2026 20:15:33"
+    QString Status;
+    QString AuktionsNr;
+    QString GruppenID;
+    QString AuktionsID;
+};
+
+// The filter's part of the where clause of the join of Kunden and Auktionen.
+QString listFilterWhere(ListFilter filter);
+
+Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter);
+
+}  // namespace gd

@@ -1,0 +1,149 @@
+#pragma once
+// A thin DAO-like layer over SQLCipher: a database opened per operation, and
+// record sets over prepared statements with every value bound. A record set of
+// one table is updatable (AddNew/Edit/Update/Delete); a join is read-only.
+// Every failure throws DbError, which the calling function's handler reports.
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "base/Result.h"
+#include "base/RunError.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace gd {
+
+class DbError : public RunError {
+public:
+    using RunError::RunError;
+};
+
+// Bound parameters, in the order of the "?" of the statement.
+using Params = QVariantList;
+
+class Recordset;
+
+class Database final {
+public:
+    // Opens an existing database file with the program's password; a missing
+    // file, a wrong password or a file that is no database throws.
+    static Database open(const QString& path);
+    // Creates a new database with the full schema; refuses an existing file.
+    static void create(const QString& path);
+
+    Database(Database&&) noexcept;
+    Database& operator=(Database&&) noexcept;
+    ~Database();
+
+    Recordset OpenRecordset(const QString& sql, const Params& params = {});
+    void execute(const QString& sql, const Params& params = {});
+    // Streams a read-only result row by row, for results too large to hold:
+    // names gets "table.column" in lower case before the first row.
+    void forEachRow(const QString& sql, const Params& params, QStringList& names,
+                    const std::function<void(sqlite3_stmt*)>& row);
+    void Close();
+
+    sqlite3* handle() const;
+
+    // How long a write waits for another program's lock before it fails.
+    static void setBusyTimeoutMs(int ms);
+
+    struct Impl;  // the connection; opaque
+
+private:
+    explicit Database(std::shared_ptr<Impl> impl);
+    std::shared_ptr<Impl> d;
+    friend class Recordset;
+    friend class Transaction;
+};
+
+// One transaction around several database operations: while it lives, every
+// Database::open of the same file shares its connection; it rolls back unless
+// committed, so a failure leaves nothing half-written.
+class Transaction final {
+public:
+    explicit Transaction(const QString& path);  // throws DbError
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();  // throws DbError
+    bool active() const { return active_; }
+
+private:
+    std::shared_ptr<Database::Impl> d_;
+    bool active_ = false;
+    bool nested_ = false;
+};
+
+class Recordset final {
+public:
+    Recordset(Recordset&&) noexcept = default;
+    Recordset& operator=(Recordset&&) noexcept = default;
+    ~Recordset();
+
+    bool isEOF() const { return pos_ >= qsizetype(rows_.size()); }
+    int RecordCount() const { return int(rows_.size()); }
+    void MoveFirst() { pos_ = 0; }
+    void MoveNext() {
+        if (!isEOF()) ++pos_;
+    }
+
+    void AddNew();
+    void Edit();
+    void Update();
+    void Delete();
+    void Close() {}
+
+    // Column by name without regard to case; "Kunden.ebayName" in joins.
+    QVariant value(const QString& column) const;
+    // For loops over many rows: look the column up once, then read by position.
+    int fieldIndex(const QString& column) const { return columnIndex(column); }
+    const QVariant& valueAt(int field) const { return rows_[std::size_t(pos_)][field]; }
+    QString textAt(int field) const {
+        const QVariant& v = valueAt(field);
+        return v.isNull() ? QString() : v.toString();
+    }
+    QString text(const QString& column) const;  // Null reads as the empty text
+    bool flag(const QString& column) const;
+    QDateTime date(const QString& column) const;
+    void set(const QString& column, const QVariant& v);
+    void set(const QString& column, bool v) { set(column, QVariant(v ? 1 : 0)); }
+    void set(const QString& column, const QDateTime& v);
+    void set(const QString& column, const QString& v) { set(column, QVariant(v)); }
+    void set(const QString& column, const char*) = delete;
+
+private:
+    friend class Database;
+    Recordset(std::shared_ptr<Database::Impl> db, QString table);
+    int columnIndex(const QString& column) const;
+
+    std::shared_ptr<Database::Impl> db_;
+    QString table_;  // empty for a read-only record set
+    QStringList names_;
+    QHash<QString, int> index_;  // lower-case name and "table.name" -> column
+    std::vector<qint64> rowids_;
+    std::vector<QVariantList> rows_;
+    qsizetype pos_ = 0;
+    enum class Mode { None, Edit, AddNew } mode_ = Mode::None;
+    QHash<QString, QVariant> pending_;  // column -> new value
+};
+
+// A new, empty database with the full schema; refuses an existing file.
+Status createDatabase(const QString& path);
+
+// Dates are stored as "yyyy-MM-dd HH:mm:ss"; the zero date is day zero, midnight.
+QString toDbDate(const QDateTime& d);
+QDateTime fromDbDate(const QVariant& v);
+// The stored text straight to "dd.MM.yyyy[ HH:mm:ss]", as dateToText shows it.
+// No QDateTime: local-time conversions cost a time-zone lookup each.
+QString dbDateToText(const QVariant& v);
+
+}  // namespace gd

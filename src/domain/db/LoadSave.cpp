@@ -1,0 +1,300 @@
+#include "domain/db/LoadSave.h"
+
+#include "base/CallStack.h"
+#include "base/Clock.h"
+#include "domain/db/Database.h"
+#include "domain/settings/modGlobal.h"
+
+#define CALLSTACK_DB() CALLSTACK_MODULE("modGlobal")
+
+namespace gd {
+namespace {
+
+const QString kKaeufer = QStringLiteral("Beim Speichern der Käuferdaten ist ein Fehler aufgetreten:");
+const QString kVerkaeufer = QStringLiteral("Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:");
+const QString kAuktion = QStringLiteral("Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:");
+const QString kPruefen = QStringLiteral("Beim Prüfen der Auktionsdaten ist ein Fehler aufgetreten:");
+const QString kLadenAuktion = QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:");
+const QString kLadenKunde = QStringLiteral("Beim Laden der Kaüfer-/Verkäuferdaten ist ein Fehler aufgetreten:");
+
+void makeKundenNr(tKunde& k, const QString& sAuktionsNr) {
+    if (k.KundenNr.isEmpty()) k.KundenNr = today().toString(QStringLiteral("yyyyMMdd")) + sAuktionsNr;
+}
+
+// The contact columns every contact save writes.
+void writeContactColumns(Recordset& rs, const tKunde& k, bool kunde, bool lieferant) {
+    rs.set(QStringLiteral("Name"), k.Name);
+    rs.set(QStringLiteral("Strasse"), k.Strasse);
+    rs.set(QStringLiteral("Ort"), k.Ort);
+    rs.set(QStringLiteral("Land"), k.Land);
+    rs.set(QStringLiteral("Email"), k.Email);
+    rs.set(QStringLiteral("ebayName"), k.ebayName);
+    rs.set(QStringLiteral("Kunde"), kunde);
+    rs.set(QStringLiteral("Lieferant"), lieferant);
+    rs.set(QStringLiteral("Standarduser"), gsStandardUser);
+}
+
+// Buyer and seller saves differ only in the flags.
+Status saveContact(tKunde& k, const QString& sAuktionsNr, bool kunde, const QString& sentence) {
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(
+            QStringLiteral("select * from Kunden where ebayName = ? and standarduser = ?"), {k.ebayName, gsStandardUser});
+        if (rs.RecordCount() < 1) {
+            rs.AddNew();
+            makeKundenNr(k, sAuktionsNr);
+            rs.set(QStringLiteral("KundenNr"), k.KundenNr);
+        } else {
+            rs.MoveFirst();
+            rs.Edit();
+        }
+        writeContactColumns(rs, k, kunde, !kunde);
+        rs.Update();
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(sentence, e);
+    }
+}
+
+bool idTaken(Database& db, const QString& id) {
+    return db.OpenRecordset(QStringLiteral("select AuktionsID from Auktionen where AuktionsID = ?"), {id}).RecordCount() > 0;
+}
+
+// The row key: date and time of the insert, then the item number. A key taken
+// by an insert in the same second moves on by a second.
+QString newAuktionsID(Database& db, const QString& auktionsNr) {
+    QDateTime t = now();
+    for (int i = 0; i < 100000; ++i, t = t.addSecs(1)) {
+        const QString id = t.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) + auktionsNr;
+        if (!idTaken(db, id)) return id;
+    }
+    throw DbError(3022, QStringLiteral("Für die Auktion kann kein eindeutiger Schlüssel gebildet werden."));
+}
+
+void writeAuktionColumns(Recordset& rs, const tAuktion& a, const QString& sKundennr) {
+    rs.set(QStringLiteral("KundenNr"), sKundennr);
+    rs.set(QStringLiteral("AuktionsNr"), a.AuktionsNr);
+    rs.set(QStringLiteral("Titel"), checklaenge(a.Titel));
+    rs.set(QStringLiteral("EndeDatum"), funCDate(a.EndeDatum));
+    rs.set(QStringLiteral("Status"), a.Status);
+    rs.set(QStringLiteral("Preis"), a.Preis);
+    rs.set(QStringLiteral("Menge"), a.Menge);
+    rs.set(QStringLiteral("Betrag"), a.Betrag);
+    rs.set(QStringLiteral("Versandkosten"), checklaenge(a.Versandkosten));
+    rs.set(QStringLiteral("Hinweise"), checklaenge(a.Hinweise));
+    rs.set(QStringLiteral("Zahlungshinweise"), checklaenge(a.Zahlungshinweise));
+    rs.set(QStringLiteral("Bemerkungen"), checklaenge(a.Bemerkungen));
+    rs.set(QStringLiteral("Mitteilungen"), checklaenge(a.Mitteilungen));
+    rs.set(QStringLiteral("Bezahlung"), checklaenge(a.Bezahlung));
+    rs.set(QStringLiteral("EmailText"), a.EmailText);
+    rs.set(QStringLiteral("standarduser"), gsStandardUser);
+}
+
+// Columns written only when a row is new.
+void writeNewRowColumns(Recordset& rs, const tAuktion& a, QString& sKundennr) {
+    rs.set(QStringLiteral("Versandinfos"), checklaenge(a.Versandinfos));
+    rs.set(QStringLiteral("Versandversicherung"), checklaenge(a.Versandversicherung));
+    rs.set(QStringLiteral("ebayName"), a.ebayName);
+    if (!a.GruppenID.isEmpty()) sKundennr = a.GruppenID;
+    rs.set(QStringLiteral("GruppenID"), a.GruppenID);
+}
+
+}  // namespace
+
+QString checklaenge(const QString& sText) {
+    CALLSTACK_DB();
+    return sText.size() >= 255 ? sText.left(254) : sText;
+}
+
+QString milestoneName(int index) {
+    if (index < 0 || index >= kMilestones) return QString();
+    return QString::fromUtf8(kMilestoneTable[std::size_t(index)].name);
+}
+
+Status funSaveKunde(tKunde& oKunde, const QString& sAuktionsNr) {
+    CALLSTACK_DB();
+    return saveContact(oKunde, sAuktionsNr, true, kKaeufer);
+}
+
+Status funSaveLieferant(tKunde& oLieferant, const QString& sAuktionsNr) {
+    CALLSTACK_DB();
+    return saveContact(oLieferant, sAuktionsNr, false, kVerkaeufer);
+}
+
+Status funSaveLieferantupdate(tKunde& oLieferant, const QString& sAuktionsNr) {
+    CALLSTACK_DB();
+    try {
+        makeKundenNr(oLieferant, sAuktionsNr);
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Kunden where KundenNr = ? and standarduser = ?"),
+                                        {oLieferant.KundenNr, gsStandardUser});
+        if (rs.RecordCount() < 1) {
+            rs.AddNew();
+        } else {
+            rs.MoveFirst();
+            rs.Edit();
+        }
+        rs.set(QStringLiteral("KundenNr"), oLieferant.KundenNr);
+        writeContactColumns(rs, oLieferant, oLieferant.Kunde, oLieferant.Lieferant);
+        rs.Update();
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(kVerkaeufer, e);
+    }
+}
+
+Status funSaveAuktionnew(const tAuktion& oAuktion, QString& sKundennr) {
+    CALLSTACK_DB();
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsNr = ? and standarduser = ?"),
+                                        {oAuktion.AuktionsNr, gsStandardUser});
+        // A date the conversion cannot read stops the insert before anything is written.
+        funCDate(oAuktion.EndeDatum);
+        rs.AddNew();
+        QString kundennr = sKundennr;
+        writeNewRowColumns(rs, oAuktion, kundennr);
+        writeAuktionColumns(rs, oAuktion, kundennr);
+        rs.set(QStringLiteral("AuktionsID"), newAuktionsID(db, oAuktion.AuktionsNr));
+        rs.Update();
+        sKundennr = kundennr;
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(kAuktion, e);
+    }
+}
+
+Status funSaveAuktion(const tAuktion& oAuktion, QString& sKundennr) {
+    CALLSTACK_DB();
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?"),
+                                        {oAuktion.AuktionsID, gsStandardUser});
+        funCDate(oAuktion.EndeDatum);
+        QString kundennr = sKundennr;
+        if (rs.RecordCount() < 1) {
+            rs.AddNew();
+            writeNewRowColumns(rs, oAuktion, kundennr);
+            // A row without a key could never be loaded again: make one as on import.
+            rs.set(QStringLiteral("AuktionsID"), newAuktionsID(db, oAuktion.AuktionsNr));
+        } else {
+            rs.MoveFirst();
+            rs.Edit();
+        }
+        writeAuktionColumns(rs, oAuktion, kundennr);
+        rs.Update();
+        sKundennr = kundennr;
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(kAuktion, e);
+    }
+}
+
+Result<bool> checkAuktionnew(const tAuktion& oAuktion) {
+    CALLSTACK_DB();
+    try {
+        Database db = Database::open(gsDataSource);
+        return db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsNr = ? and standarduser = ?"),
+                                {oAuktion.AuktionsNr, gsStandardUser})
+                   .RecordCount() < 1;
+    } catch (const RunError& e) {
+        return Error::from(kPruefen, e);
+    }
+}
+
+Result<bool> checkkundeStatus(const QString& sebayname, const QString& /*sDatum*/) {
+    CALLSTACK_DB();
+    try {
+        Database db = Database::open(gsDataSource);
+        return db
+                   .OpenRecordset(QStringLiteral("select * from Auktionen where ebayName = ? and Bezahlt = 0 and "
+                                                 "Bewertet = 0 and Versendet = 0 and Bewerungabgegeben = 0 and "
+                                                 "Abgeschlossen = 0 and Standarduser = ?"),
+                                  {sebayname, gsStandardUser})
+                   .RecordCount() > 0;
+    } catch (const RunError& e) {
+        return Error::from(kLadenAuktion, e);
+    }
+}
+
+Result<bool> funLoadKunde(tKunde& oKunde, const QString& sebayname) {
+    CALLSTACK_DB();
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Kunden where ebayname = ? and Standarduser = ?"),
+                                        {sebayname, gsStandardUser});
+        if (rs.RecordCount() < 1) return false;
+        rs.MoveFirst();
+        tKunde k;
+        k.KundenNr = rs.text(QStringLiteral("KundenNr"));
+        k.Name = rs.text(QStringLiteral("Name"));
+        k.Strasse = rs.text(QStringLiteral("Strasse"));
+        k.Ort = rs.text(QStringLiteral("Ort"));
+        k.Land = rs.text(QStringLiteral("Land"));
+        k.Email = rs.text(QStringLiteral("Email"));
+        k.ebayName = rs.text(QStringLiteral("ebayName"));
+        k.Kunde = rs.flag(QStringLiteral("Kunde"));
+        k.Lieferant = rs.flag(QStringLiteral("Lieferant"));
+        oKunde = k;
+        return true;
+    } catch (const RunError& e) {
+        return Error::from(kLadenKunde, e);
+    }
+}
+
+Result<bool> funLoadAuktion(tAuktion& oAuktion, const QString& sNummer) {
+    CALLSTACK_DB();
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and Standarduser = ?"),
+                                        {sNummer, gsStandardUser});
+        if (rs.RecordCount() < 1) return false;
+        rs.MoveFirst();
+        tAuktion a;
+        a.KundenNr = rs.text(QStringLiteral("KundenNr"));
+        a.AuktionsNr = rs.text(QStringLiteral("AuktionsNr"));
+        a.Titel = rs.text(QStringLiteral("Titel"));
+        a.EndeDatum = dateToText(rs.date(QStringLiteral("EndeDatum")));
+        a.Status = rs.text(QStringLiteral("Status"));
+        a.Preis = rs.text(QStringLiteral("Preis"));
+        a.Menge = rs.text(QStringLiteral("Menge"));
+        a.Betrag = rs.text(QStringLiteral("Betrag"));
+        a.Versandkosten = rs.text(QStringLiteral("Versandkosten"));
+        a.Versandversicherung = rs.text(QStringLiteral("Versandversicherung"));
+        a.Hinweise = rs.text(QStringLiteral("Hinweise"));
+        a.Versandinfos = funNullWertS(rs.value(QStringLiteral("Versandinfos")));
+        a.Zahlungshinweise = rs.text(QStringLiteral("Zahlungshinweise"));
+        a.Bemerkungen = rs.text(QStringLiteral("Bemerkungen"));
+        a.Mitteilungen = rs.text(QStringLiteral("Mitteilungen"));
+        a.Bezahlung = rs.text(QStringLiteral("Bezahlung"));
+        a.EmailText = rs.text(QStringLiteral("EmailText"));
+        a.ebayName = rs.text(QStringLiteral("ebayname"));
+        for (int i = 0; i < kMilestones; ++i) {
+            const Milestone& m = kMilestoneTable[std::size_t(i)];
+            a.Datum[std::size_t(i)] = rs.flag(QString::fromUtf8(m.flagColumn))
+                                          ? rs.date(QString::fromUtf8(m.dateColumn))
+                                          : zeroDate();
+        }
+        a.AuktionsID = rs.text(QStringLiteral("AuktionsID"));
+        oAuktion = a;
+        return true;
+    } catch (const RunError& e) {
+        return Error::from(kLadenAuktion, e);
+    }
+}
+
+Status subDeleteAuktion(const tAuktion& oAuktion) {
+    CALLSTACK_DB();
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?"),
+                                        {oAuktion.AuktionsID, gsStandardUser});
+        rs.MoveFirst();
+        rs.Delete();  // no row: "Kein aktueller Datensatz."
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(kAuktion, e);
+    }
+}
+
+}  // namespace gd

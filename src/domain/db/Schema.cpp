@@ -1,0 +1,126 @@
+#include "domain/db/Schema.h"
+
+#include <QString>
+#include <string>
+
+#include "domain/db/Database.h"
+#include "domain/db/SqliteError.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+namespace gd {
+namespace {
+
+// Text columns compare without regard to case, as the program expects;
+// empty text rather than Null, zero date rather than Null.
+constexpr const char* kSchema = R"SQL(
+CREATE TABLE Kunden (
+  KundenNr     TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Name         TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Strasse      TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Ort          TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Land         TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Email        TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  ebayName     TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Kunde        INTEGER NOT NULL DEFAULT 0,
+  Lieferant    INTEGER NOT NULL DEFAULT 0,
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE
+);
+CREATE TABLE Auktionen (
+  AuktionsID          TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  KundenNr            TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  AuktionsNr          TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Titel               TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  EndeDatum           TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  Status              TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Preis               TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Menge               TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Betrag              TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Versandkosten       TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Versandversicherung TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Hinweise            TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Versandinfos        TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Zahlungshinweise    TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Bemerkungen         TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Mitteilungen        TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Bezahlung           TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  ebayName            TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  GruppenID           TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Standarduser        TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Antwort                INTEGER NOT NULL DEFAULT 0,
+  AntwortDatum           TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  "Bestätigung"          INTEGER NOT NULL DEFAULT 0,
+  "BestätigungDatum"     TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  Bezahlt                INTEGER NOT NULL DEFAULT 0,
+  BezahltDatum           TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  Versendet              INTEGER NOT NULL DEFAULT 0,
+  VersendetDatum         TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  Bewertet               INTEGER NOT NULL DEFAULT 0,
+  BewertetDatum          TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  Bewerungabgegeben      INTEGER NOT NULL DEFAULT 0,
+  BewerungabgegebenDatum TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  Abgeschlossen          INTEGER NOT NULL DEFAULT 0,
+  AbgeschlossenDatum     TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  -- last, so that reading any other column never walks the overflow pages of a long email
+  EmailText              TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX Kunden_User_ebayName ON Kunden (Standarduser, ebayName);
+CREATE INDEX Kunden_User_KundenNr ON Kunden (Standarduser, KundenNr);
+CREATE UNIQUE INDEX Auktionen_AuktionsID ON Auktionen (AuktionsID);
+CREATE INDEX Auktionen_User_ebayName ON Auktionen (Standarduser, ebayName);
+CREATE INDEX Auktionen_User_AuktionsNr ON Auktionen (Standarduser, AuktionsNr);
+CREATE INDEX Auktionen_User_KundenNr ON Auktionen (Standarduser, KundenNr);
+CREATE INDEX Auktionen_User_GruppenID ON Auktionen (Standarduser, GruppenID);
+-- covers the list: the grid is filled from the index alone
+CREATE INDEX Auktionen_Liste ON Auktionen (Standarduser, Abgeschlossen, EndeDatum, ebayName, Titel, Status,
+                                           AuktionsNr, GruppenID, AuktionsID);
+)SQL";
+
+void run(sqlite3* db, const char* sql) {
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
+    sqlite3_free(err);
+    if (rc != SQLITE_OK) throwSqlite(db, rc);
+}
+
+int queryInt(sqlite3* db, const char* sql) {
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    int value = 0;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) value = sqlite3_column_int(st, 0);
+    }
+    sqlite3_finalize(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throwSqlite(db, rc);
+    return value;
+}
+
+}  // namespace
+
+void createSchema(sqlite3* db) {
+    run(db, "BEGIN;");
+    try {
+        run(db, kSchema);
+        run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
+        run(db, "COMMIT;");
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void checkSchema(sqlite3* db) {
+    const int tables = queryInt(
+        db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('Kunden','Auktionen')");
+    if (tables != 2)
+        throw DbError(3078, QStringLiteral("Die Datei enthält die Tabellen 'Kunden' und 'Auktionen' nicht."));
+    const int version = queryInt(db, "PRAGMA user_version");
+    if (version > kSchemaVersion)
+        throw DbError(3197, QStringLiteral("Die Datenbank stammt von einer neueren Programmversion (Version %1).")
+                                .arg(version));
+    // Version 1 is the first; later versions add their migrations here, each in a transaction.
+}
+
+}  // namespace gd

@@ -1,0 +1,142 @@
+#include "domain/db/StatusGruppen.h"
+
+#include "base/CallStack.h"
+#include "domain/db/Database.h"
+#include "domain/settings/modGlobal.h"
+
+#define CALLSTACK_DB() CALLSTACK_MODULE("modGlobal")
+
+namespace gd {
+namespace {
+
+const QString kStatus = QStringLiteral("Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:");
+const QString kGruppe = QStringLiteral("Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:");
+const QString kLadenGruppe = QStringLiteral("Beim Laden der GruppenID ist ein Fehler aufgetreten:");
+const QString kLadenAuktion = QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:");
+
+const QString kByID = QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?");
+
+QString col(const char* utf8) { return QString::fromUtf8(utf8); }
+
+}  // namespace
+
+Status SaveStatus(const tAuktion& oAuktion, int Index) {
+    CALLSTACK_DB();
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(kByID, {oAuktion.AuktionsID, gsStandardUser});
+        if (rs.RecordCount() < 1) return {};
+        rs.MoveFirst();
+        rs.Edit();
+        if (Index >= 0 && Index < kMilestones) {
+            const Milestone& m = kMilestoneTable[std::size_t(Index)];
+            const QDateTime& d = oAuktion.Datum[std::size_t(Index)];
+            rs.set(col(m.dateColumn), isZeroDate(d) ? zeroDate() : d);
+            rs.set(col(m.flagColumn), !isZeroDate(d));
+        }
+        QString status;
+        for (int i = kMilestones - 1; i >= 0; --i)
+            if (!isZeroDate(oAuktion.Datum[std::size_t(i)])) {
+                status = milestoneName(i);
+                break;
+            }
+        rs.set(QStringLiteral("Status"), status);
+        rs.Update();
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(kStatus, e);
+    }
+}
+
+Status SaveStatusMail(const QString& sAuktionsID, const QDateTime& Datum, int Index) {
+    CALLSTACK_DB();
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(kByID, {sAuktionsID, gsStandardUser});
+        if (rs.RecordCount() < 1) return {};
+        rs.MoveFirst();
+        rs.Edit();
+        if (Index >= 0 && Index < kMilestones) {
+            const Milestone& m = kMilestoneTable[std::size_t(Index)];
+            rs.set(col(m.dateColumn), Datum);
+            rs.set(col(m.flagColumn), true);
+        }
+        rs.set(QStringLiteral("Status"), milestoneName(Index));
+        rs.Update();
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(kStatus, e);
+    }
+}
+
+Status saveGruppenID(const QString& sGruppenID, const QString& sebayname) {
+    CALLSTACK_DB();
+    try {
+        // All rows of the group or none.
+        Transaction tx(gsDataSource);
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(
+            QStringLiteral("select * from Auktionen where ebayName = ? and Bezahlt = 0 and Standarduser = ?"),
+            {sebayname, gsStandardUser});
+        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
+            rs.Edit();
+            rs.set(QStringLiteral("GruppenID"), sGruppenID);
+            rs.set(QStringLiteral("Kundennr"), sGruppenID);
+            rs.Update();
+        }
+        tx.commit();
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(kGruppe, e);
+    }
+}
+
+Result<QString> LoadMaxGruppenID(const QString& sebayname) {
+    CALLSTACK_DB();
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(QStringLiteral("select Kundennr from Kunden where Standarduser = ? and ebayName = ?"),
+                                        {gsStandardUser, sebayname});
+        if (rs.RecordCount() < 1) return QString();
+        rs.MoveFirst();
+        return rs.text(QStringLiteral("Kundennr"));
+    } catch (const RunError& e) {
+        return Error::from(kLadenGruppe, e);
+    }
+}
+
+Result<bool> checkgruppierteMails(const QString& sKundennr) {
+    CALLSTACK_DB();
+    try {
+        Database db = Database::open(gsDataSource);
+        return db
+                   .OpenRecordset(QStringLiteral("select * from Auktionen where Standarduser = ? and GruppenID = ?"),
+                                  {gsStandardUser, sKundennr})
+                   .RecordCount() > 0;
+    } catch (const RunError& e) {
+        return Error::from(kLadenGruppe, e);
+    }
+}
+
+Result<QList<GroupEntry>> funLoadAuktiongruppiert(const QString& sKundennr) {
+    CALLSTACK_DB();
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(
+            QStringLiteral("select * from Auktionen where Kundennr = ? and Standarduser = ? order BY EndeDatum asc"),
+            {sKundennr, gsStandardUser});
+        QList<GroupEntry> out;
+        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
+            out.append(GroupEntry{rs.text(QStringLiteral("AuktionsNr")), rs.text(QStringLiteral("Titel")),
+                                  dateToText(rs.date(QStringLiteral("EndeDatum"))), rs.text(QStringLiteral("Preis")),
+                                  rs.text(QStringLiteral("Menge")), rs.text(QStringLiteral("Betrag")),
+                                  rs.text(QStringLiteral("Versandkosten")),
+                                  rs.text(QStringLiteral("Versandversicherung")), rs.text(QStringLiteral("AuktionsID"))});
+        }
+        return out;
+    } catch (const RunError& e) {
+        return Error::from(kLadenAuktion, e);
+    }
+}
+
+}  // namespace gd

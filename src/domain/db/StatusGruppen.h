@@ -1,0 +1,28 @@
+#pragma once
+// Milestones with their dates and status text; the unpaid auctions of one
+// member grouped under one group id.
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QVariantList>
+
+#include "base/Result.h"
+#include "domain/db/Records.h"
+
+namespace gd {
+
+Status SaveStatus(const tAuktion& oAuktion, int Index);
+Status SaveStatusMail(const QString& sAuktionsID, const QDateTime& Datum, int Index);
+Status saveGruppenID(const QString& sGruppenID, const QString& sebayname);
+// The member's contact number; empty when the member is not stored.
+Result<QString> LoadMaxGruppenID(const QString& sebayname);
+Result<bool> checkgruppierteMails(const QString& sKundennr);
+
+// One entry an auction, earliest end first: AuktionsNr, Titel, EndeDatum, Preis,
+// Menge, Betrag, Versandkosten, Versandversicherung, AuktionsID.
+using GroupEntry = QVariantList;
+// Empty when the contact number has no auction.
+Result<QList<GroupEntry>> funLoadAuktiongruppiert(const QString& sKundennr);
+
+}  // namespace gd

@@ -1,0 +1,80 @@
+#include "domain/import/BatchImport.h"
+
+#include <QJsonArray>
+
+#include "domain/import/Accept.h"
+#include "domain/import/MailFile.h"
+
+namespace gd {
+namespace {
+
+QString oneLine(QString t) { return t.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')); }
+
+QJsonObject contactJson(const tKunde& k) {
+    return {{QStringLiteral("KundenNr"), k.KundenNr}, {QStringLiteral("Name"), k.Name},
+            {QStringLiteral("Strasse"), k.Strasse},   {QStringLiteral("Ort"), k.Ort},
+            {QStringLiteral("Land"), k.Land},         {QStringLiteral("Email"), k.Email},
+            {QStringLiteral("ebayName"), k.ebayName}};
+}
+
+}  // namespace
+
+FileImport importMailFile(const QString& path, bool store, ImportRecords* records, QStringList* messages) {
+    FileImport result;
+    // What stopped the import; a message the dialog would have shown goes to messages too.
+    const auto refuse = [&](const QString& why, bool shown = true) {
+        result.refusal = oneLine(why);
+        if (messages && shown) *messages << result.refusal;
+        return result;
+    };
+    QString error;
+    const auto text = readMailFile(path, &error);
+    if (!text) return refuse(error);
+    ImportRecords local;
+    ImportRecords& r = records ? *records : local;
+    const ParseResult parsed = parseMail(r, normalizeMailText(*text));
+    result.kind = parsed.kind;
+    result.auktionsNr = r.oAuktion.AuktionsNr;
+    if (!r.acceptable) {
+        if (parsed.message.isEmpty())
+            return refuse(QStringLiteral("Keine Artikelnummer gefunden; die E-Mail wird nicht übernommen."), false);
+        return refuse(parsed.message);
+    }
+    if (messages && !parsed.message.isEmpty()) *messages << oneLine(parsed.message);
+    if (!store) return result;
+    const Result<ImportFacts> facts = checkImport(r);
+    if (!facts.ok()) return refuse(facts.error().message());
+    // Every question answered "Nein": a stored number is not stored twice, nothing is grouped.
+    if (facts.value().duplicate) return refuse(kDuplicateQuestion);
+    const Result<Stored> stored = acceptImport(r, ImportChoices{});
+    if (!stored.ok()) return refuse(stored.error().message());
+    if (stored.value() == Stored::DuplicateAppeared) return refuse(kDuplicateQuestion);
+    result.stored = true;
+    return result;
+}
+
+QJsonObject recordsToJson(MailKind kind, const ImportRecords& r, const QStringList& messages) {
+    const tAuktion& a = r.oAuktion;
+    const QJsonObject auktion{{QStringLiteral("AuktionsNr"), a.AuktionsNr},
+                              {QStringLiteral("Titel"), a.Titel},
+                              {QStringLiteral("EndeDatum"), a.EndeDatum},
+                              {QStringLiteral("Preis"), a.Preis},
+                              {QStringLiteral("Menge"), a.Menge},
+                              {QStringLiteral("Betrag"), a.Betrag},
+                              {QStringLiteral("Versandkosten"), a.Versandkosten},
+                              {QStringLiteral("Versandversicherung"), a.Versandversicherung},
+                              {QStringLiteral("Hinweise"), a.Hinweise},
+                              {QStringLiteral("Versandinfos"), a.Versandinfos},
+                              {QStringLiteral("Mitteilungen"), a.Mitteilungen},
+                              {QStringLiteral("Bezahlung"), a.Bezahlung},
+                              {QStringLiteral("ebayName"), a.ebayName}};
+    return {{QStringLiteral("kind"), kind == MailKind::Keine ? QJsonValue() : QJsonValue(mailKindName(kind))},
+            {QStringLiteral("caption"), r.caption},
+            {QStringLiteral("acceptable"), r.acceptable},
+            {QStringLiteral("oKunde"), contactJson(r.oKunde)},
+            {QStringLiteral("oLieferant"), contactJson(r.oLieferant)},
+            {QStringLiteral("oAuktion"), auktion},
+            {QStringLiteral("messages"), QJsonArray::fromStringList(messages)}};
+}
+
+}  // namespace gd

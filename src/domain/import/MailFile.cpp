@@ -1,0 +1,179 @@
+#include "domain/import/MailFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QStringDecoder>
+
+#include "base/codepage.h"
+
+namespace gd {
+namespace {
+
+constexpr qint64 kMaxFileBytes = 64ll << 20;  // no notification is this large; keep memory bounded
+
+struct Part {
+    QList<QPair<QByteArray, QByteArray>> headers;  // lower-case name, value
+    QByteArray body;
+    QByteArray header(const QByteArray& name) const {
+        for (const auto& h : headers)
+            if (h.first == name) return h.second;
+        return QByteArray();
+    }
+};
+
+Part splitPart(const QByteArray& raw) {
+    Part p;
+    qsizetype sep = raw.indexOf("\r\n\r\n");
+    qsizetype skip = 4;
+    const qsizetype lf = raw.indexOf("\n\n");
+    if (sep < 0 || (lf >= 0 && lf < sep)) {
+        sep = lf;
+        skip = 2;
+    }
+    const QByteArray head = sep < 0 ? raw : raw.left(sep);
+    p.body = sep < 0 ? QByteArray() : raw.mid(sep + skip);
+    QByteArray current;
+    const auto flush = [&] {
+        const qsizetype colon = current.indexOf(':');
+        if (colon > 0) p.headers.append({current.left(colon).trimmed().toLower(), current.mid(colon + 1).trimmed()});
+        current.clear();
+    };
+    for (QByteArray line : head.split('\n')) {
+        if (line.endsWith('\r')) line.chop(1);
+        if (!line.isEmpty() && (line[0] == ' ' || line[0] == '\t')) {
+            current += ' ' + line.trimmed();  // folded header
+        } else {
+            flush();
+            current = line;
+        }
+    }
+    flush();
+    return p;
+}
+
+// A parameter of a header value: charset=..., boundary="...".
+QByteArray parameter(const QByteArray& value, const QByteArray& name) {
+    for (QByteArray piece : value.split(';')) {
+        piece = piece.trimmed();
+        const qsizetype eq = piece.indexOf('=');
+        if (eq < 0 || piece.left(eq).trimmed().toLower() != name) continue;
+        QByteArray v = piece.mid(eq + 1).trimmed();
+        if (v.size() >= 2 && v.startsWith('"') && v.endsWith('"')) v = v.mid(1, v.size() - 2);
+        return v;
+    }
+    return QByteArray();
+}
+
+QString decodeCharset(const QByteArray& bytes, QByteArray charset) {
+    charset = charset.toLower();
+    if (charset.isEmpty()) return win::decodeText(bytes).text;
+    if (charset == "utf-8" || charset == "utf8") return QString::fromUtf8(bytes);
+    if (charset == "windows-1252" || charset == "cp1252" || charset == "us-ascii" || charset == "iso-8859-1" ||
+        charset == "latin1")
+        return win::fromAnsi(bytes);
+    QStringDecoder dec(charset.constData());
+    if (dec.isValid()) return dec.decode(bytes);
+    return win::decodeText(bytes).text;
+}
+
+std::optional<QString> textOf(const Part& p, int depth, QString* error) {
+    const QByteArray type = p.header("content-type");
+    const QByteArray mime = type.split(';').first().trimmed().toLower();
+    if (mime.startsWith("multipart/")) {
+        const QByteArray boundary = parameter(type, "boundary");
+        if (boundary.isEmpty() || depth > 5) {
+            if (error) *error = QStringLiteral("Die E-Mail ist unvollständig aufgebaut (keine Teilgrenze).");
+            return std::nullopt;
+        }
+        const QList<QByteArray> pieces = p.body.split('\n');
+        QList<QByteArray> parts;
+        QByteArray cur;
+        bool inside = false;
+        for (QByteArray line : pieces) {
+            QByteArray bare = line;
+            if (bare.endsWith('\r')) bare.chop(1);
+            if (bare == "--" + boundary || bare == "--" + boundary + "--") {
+                if (inside) parts << cur;
+                cur.clear();
+                inside = bare == "--" + boundary;
+                continue;
+            }
+            if (inside) cur += line + '\n';
+        }
+        for (const QByteArray& raw : parts) {
+            QString ignored;
+            if (auto t = textOf(splitPart(raw), depth + 1, &ignored)) return t;
+        }
+        if (error) *error = QStringLiteral("Die E-Mail enthält keinen reinen Text (text/plain).");
+        return std::nullopt;
+    }
+    if (!mime.isEmpty() && mime != "text/plain") {
+        if (error) *error = QStringLiteral("Die E-Mail enthält keinen reinen Text (text/plain).");
+        return std::nullopt;
+    }
+    const QByteArray cte = p.header("content-transfer-encoding").toLower();
+    QByteArray body = p.body;
+    if (cte == "quoted-printable")
+        body = decodeQuotedPrintable(body);
+    else if (cte == "base64")
+        body = QByteArray::fromBase64(body);
+    return decodeCharset(body, parameter(type, "charset"));
+}
+
+}  // namespace
+
+QByteArray decodeQuotedPrintable(const QByteArray& in) {
+    QByteArray out;
+    out.reserve(in.size());
+    const auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        const char c = in[i];
+        if (c != '=') {
+            out += c;
+            continue;
+        }
+        if (i + 1 < in.size() && in[i + 1] == '\n') {  // soft line break
+            ++i;
+            continue;
+        }
+        if (i + 2 < in.size() && in[i + 1] == '\r' && in[i + 2] == '\n') {
+            i += 2;
+            continue;
+        }
+        if (i + 2 < in.size() && hex(in[i + 1]) >= 0 && hex(in[i + 2]) >= 0) {
+            out += char(hex(in[i + 1]) * 16 + hex(in[i + 2]));
+            i += 2;
+            continue;
+        }
+        out += c;  // a lone "=" stays
+    }
+    return out;
+}
+
+std::optional<QString> decodeMimeMessage(const QByteArray& message, QString* error) {
+    return textOf(splitPart(message), 0, error);
+}
+
+std::optional<QString> readMailFile(const QString& path, QString* error) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error) *error = QStringLiteral("Die Datei kann nicht gelesen werden: ") + f.errorString();
+        return std::nullopt;
+    }
+    if (f.size() > kMaxFileBytes) {
+        if (error) *error = QStringLiteral("Die Datei ist zu groß für eine Auktions-E-Mail.");
+        return std::nullopt;
+    }
+    const QByteArray bytes = f.readAll();
+    if (QFileInfo(path).suffix().compare(QStringLiteral("eml"), Qt::CaseInsensitive) == 0)
+        return decodeMimeMessage(bytes, error);
+    return win::decodeText(bytes).text;
+}
+
+}  // namespace gd

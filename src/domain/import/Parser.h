@@ -1,0 +1,52 @@
+#pragma once
+// Recognition of a pasted notification email and the three parses that fill
+// buyer, seller and auction from the keyword rules. No widgets: the dialog and
+// the command line both show what ImportRecords holds afterwards.
+
+#include <QString>
+
+#include "domain/db/Records.h"
+
+namespace gd {
+
+enum class MailKind { Keine, Kauf, Verkauf, Sofortkauf };
+QString mailKindName(MailKind k);  // "Kauf", "Verkauf", "Sofortkauf", ""
+
+// The frame caption tells which party the fields show.
+inline const QString kCaptionNeutral = QStringLiteral("Käufer- / Verkäuferdaten");
+inline const QString kCaptionVerkaeufer = QStringLiteral("Verkäuferdaten");
+
+// The three records of one import and what the fields show.
+struct ImportRecords {
+    tKunde oKunde;      // the buyer
+    tKunde oLieferant;  // the seller
+    tAuktion oAuktion;
+    QString caption = kCaptionNeutral;
+    bool shown = false;        // a parse ended in its display step
+    bool acceptable = false;   // the accept button: an item number was found
+    bool sellerShown() const { return caption == kCaptionVerkaeufer; }
+    tKunde& partner() { return sellerShown() ? oLieferant : oKunde; }
+    void clear();  // "Felder Löschen": every field empty, flags false, not acceptable
+};
+
+// Clipboard and file texts to CR LF line ends, control characters removed, so that
+// the rules cut what they cut on the system the rules were written for.
+QString normalizeMailText(const QString& text);
+
+MailKind recogniseMail(const QString& text);
+
+// Each gives back the message the dialog shows after it, or an empty text.
+QString subEinlesenKauf(ImportRecords& r);
+QString subEinlesenVerkauf(ImportRecords& r);
+QString subEinlesenSofortkauf(ImportRecords& r);
+
+struct ParseResult {
+    MailKind kind = MailKind::Keine;
+    QString message;  // a refusal the dialog shows (no icon, no title), or empty
+};
+
+// The read step after the clipboard text was taken: records cleared, EmailText
+// set, the kind recognised and parsed.
+ParseResult parseMail(ImportRecords& r, const QString& text);
+
+}  // namespace gd

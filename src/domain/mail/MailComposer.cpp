@@ -1,0 +1,203 @@
+#include "domain/mail/MailComposer.h"
+
+#include "base/CallStack.h"
+#include "base/Clock.h"
+#include "base/Product.h"
+#include "base/modFunktions.h"
+#include "domain/db/StatusGruppen.h"
+#include "domain/settings/modGlobal.h"
+#include "domain/smtp/modMail.h"
+
+#define CALLSTACK_MAIL() CALLSTACK_MODULE("frmMail")
+
+namespace gd {
+namespace {
+QString money(double v) { return germanLocale().toString(v, 'f', 2); }  // "#,##0.00"
+}  // namespace
+
+QString mailFooter() {
+    return QStringLiteral("-INFO-%0D%0ADiese E-Mail wurde mit dem ") + productName() +
+           QStringLiteral(" erstellt. Weitere Informationen erhalten Sie unter: ") + QString::fromLatin1(kProductPage);
+}
+
+Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QString& sPreis, const QString& sVersand,
+                                 const QString& sGesamtbetrag) {
+    CALLSTACK_MODULE("frmMain");
+    MailInputs in;
+    in.sName = k.Name;
+    in.sPreis = sPreis;
+    in.sVersand = sVersand;
+    in.sEmail = k.Email;
+    in.sArtikelnummer = a.AuktionsNr;
+    in.sAuktionsID = a.AuktionsID;
+    in.sBezeichnung = a.Titel;
+    in.sGesamtbetrag = sGesamtbetrag;
+    in.bLieferant = k.Lieferant;
+    in.sAngebotsende = a.EndeDatum;
+    in.sDatumBezahlt = dateToText(a.Datum[2]);
+    in.sKundennr = k.KundenNr;
+    in.sStatus = a.Status;
+    if (!a.KundenNr.isEmpty()) {
+        const Result<bool> grouped = checkgruppierteMails(k.KundenNr);
+        if (!grouped.ok()) return grouped.error();
+        in.bGruppiert = grouped.value();
+    }
+    return in;
+}
+
+MailComposer::MailComposer(MailInputs in) : in_(std::move(in)) {}
+
+Status MailComposer::loadGroup() {
+    CALLSTACK_MAIL();
+    if (!in_.bGruppiert) return {};
+    const Result<QList<GroupEntry>> group = funLoadAuktiongruppiert(in_.sKundennr);
+    group_ = group.valueOr({});
+    fillArtikelgrouptext();
+    fillDatumgrouptext();
+    fillBetreffrouptext();
+    if (!group.ok()) return group.error();
+    return {};
+}
+
+void MailComposer::fillArtikelgrouptext() {
+    CALLSTACK_MAIL();
+    artikel_.clear();
+    for (const QVariantList& e : group_)
+        artikel_ += e.value(0).toString() + QStringLiteral(" - ") + e.value(1).toString() + QStringLiteral(" vom ") +
+                    e.value(2).toString() + QStringLiteral("\r\n");
+}
+
+void MailComposer::fillDatumgrouptext() {
+    CALLSTACK_MAIL();
+    datum_.clear();
+    for (const QVariantList& e : group_) {
+        const QString d = e.value(2).toString() + QStringLiteral(", ");
+        if (!datum_.contains(d)) datum_ += d;
+    }
+    if (!datum_.isEmpty()) datum_ = datum_.left(datum_.size() - 2) + QLatin1Char(' ');
+}
+
+void MailComposer::fillBetreffrouptext() {
+    CALLSTACK_MAIL();
+    nummern_.clear();
+    in_.sGesamtbetrag = QStringLiteral("0");
+    in_.sPreis = QStringLiteral("0");
+    for (const QVariantList& e : group_) {
+        nummern_ += e.value(0).toString() + QStringLiteral(" - ");
+        in_.sPreis = money(funCDbl(in_.sPreis) + funCDbl(e.value(3).toString().trimmed()));
+        in_.sGesamtbetrag = money(funCDbl(in_.sGesamtbetrag) +
+                                  funCDbl(e.value(3).toString().trimmed()) * funCDbl(e.value(4).toString()));
+    }
+    in_.sGesamtbetrag = money(funCDbl(in_.sGesamtbetrag) + funCDbl(in_.sVersand.trimmed()));
+    if (nummern_.size() >= 3) nummern_.chop(3);
+}
+
+QString MailComposer::fillBody(QString t) const {
+    CALLSTACK_MAIL();
+    const auto r = [&t](const char* key, const QString& v) { t.replace(QString::fromLatin1(key), v, Qt::CaseSensitive); };
+    r("[#ebaynameto#]", in_.sName);
+    r("[#Kontonummer#]", gsKontonummer);
+    r("[#Kontoinhaber#]", gsKontoinhaber);
+    r("[#BLZ#]", gsBLZ);
+    r("[#Bank#]", gsBank);
+    r("[#Preis#]", in_.sPreis);
+    r("[#Versand#]", in_.sVersand);
+    r("[#Gesamtbetrag#]", in_.sGesamtbetrag);
+    r("[#StandardUser#]", gsStandardUser);
+    r("[#Angebotsende#]", in_.sAngebotsende);
+    r("[#DatumBezahlt#]", in_.sDatumBezahlt);
+    r("[#HTTPLINK1#]", gsHTTPLink1);
+    r("[#HTTPLINK2#]", gsHTTPLink2);
+    if (!in_.bGruppiert) {
+        r("[#Artikelnummer#]", in_.sArtikelnummer);
+        r("[#Bezeichnung#]", in_.sBezeichnung);
+    } else {
+        r("[#Angebotsendegruppiert#]", datum_);
+        r("[#ArtikelGroupText#]", artikel_);
+    }
+    if (!gsVersicherterVersand.isEmpty() && gsVersicherterVersand != QStringLiteral("0.00"))
+        r("[#versicherterversand#]", gsVersicherterVersand);
+    else
+        t.remove(QStringLiteral("Falls Sie einen versicherten Versand per Postpaket wünschen, so betragen die "
+                                "Versandkosten [#versicherterversand#] EUR."));
+    return t;
+}
+
+QString MailComposer::fillSubject(QString s) const {
+    CALLSTACK_MAIL();
+    s.replace(QStringLiteral("[#Artikelnummer#]"), in_.bGruppiert ? nummern_ : in_.sArtikelnummer);
+    s.replace(QStringLiteral("[#Bezeichnung#]"), in_.sBezeichnung);
+    s.replace(QStringLiteral("[#StandardUser#]"), gsStandardUser);
+    return s;
+}
+
+int MailComposer::preselection(int entries) const {
+    int i = 0;
+    const QString& s = in_.sStatus;
+    if (s == QStringLiteral("Bezahlt") || s == QStringLiteral("Versendet"))
+        i = 1;
+    else if (s == QStringLiteral("Bewertet"))
+        i = 3;
+    else if (s == QStringLiteral("Abgeschlossen"))
+        i = 4;
+    // A list shorter than the entry keeps the first template.
+    return i < entries ? i : 0;
+}
+
+QString MailComposer::finalBody(const QString& edited) const {
+    QString t = edited;
+    // The footer counts in either form, so a text that went out once does not get it twice.
+    QString sent = mailFooter();
+    sent.replace(QStringLiteral("%0D%0A"), QStringLiteral("\r\n"));
+    if (!t.contains(mailFooter()) && !t.contains(sent)) t += QStringLiteral("\r\n\r\n") + mailFooter();
+    t.replace(QStringLiteral("%0D%0A"), QStringLiteral("\r\n"));
+    return t;
+}
+
+QString MailComposer::mailtoUrl(const QString& body, const QString& subject, const QString& cc,
+                                const QString& bcc) const {
+    QString b = body;
+    b.replace(QStringLiteral("\r\n"), QStringLiteral("%0D%0A")).replace(QLatin1Char('\t'), QStringLiteral("%09"));
+    QString s = subject;
+    if (glProzent20 == 1) s.replace(QLatin1Char(' '), QStringLiteral("%20"));
+    QString copies;
+    if (!cc.trimmed().isEmpty()) copies = QStringLiteral("&cc= ") + cc.trimmed();
+    if (!bcc.trimmed().isEmpty()) copies += QStringLiteral("&bcc= ") + bcc.trimmed();
+    QString url = QStringLiteral("mailto:") + in_.sEmail.trimmed() + copies + QStringLiteral("?subject=") + s.trimmed();
+    if (glNobody != 1) url += QStringLiteral("&body=") + b;
+    return url;
+}
+
+QString MailComposer::smtpMessage(const QString& subject, const QString& body) const {
+    return QStringLiteral("subject: ") + subject + QStringLiteral("\r\n") + body + QStringLiteral("\r\n\r\n");
+}
+
+Status MailComposer::sendSmtp(const QString& to, const QString& subject, const QString& body) const {
+    return Send_SMTP(gsStandardUser + QLatin1Char('<') + gsAbsender + QLatin1Char('>'), to, smtpMessage(subject, body),
+                     glKopie == 1 ? gsAbsender : QString(), true, false);
+}
+
+Status sendTestMail(const Settings& s, const QString& to) {
+    CALLSTACK_MODULE("frmOptionen");
+    if (s.Absender.trimmed().isEmpty() || to.trimmed().isEmpty())
+        return Error::plain(QStringLiteral("Bitte tragen Sie zuerst die Absender-Emailadresse ein."));
+    const QString msg = QStringLiteral("subject: Testmail von ") + productName() + QStringLiteral("\r\n") +
+                        QStringLiteral("Guten Tag,\r\n\r\ndies ist eine Testmail. Wenn Sie sie lesen, stimmen die "
+                                       "SMTP-Einstellungen von ") +
+                        productName() + QStringLiteral(".\r\n\r\nMit freundlichen Grüßen\r\n");
+    return sendThrough(accountOf(s), s.Absender, to, msg, QString());
+}
+
+Status MailComposer::recordStatus(int position) const {
+    CALLSTACK_MAIL();
+    if (position < 1 || position > 7) return {};
+    const QDateTime date(today(), QTime(0, 0));
+    if (!in_.bGruppiert) return SaveStatusMail(in_.sAuktionsID, date, position - 1);
+    for (const QVariantList& e : group_) {
+        const Status s = SaveStatusMail(e.value(8).toString(), date, position - 1);
+        if (!s.ok()) return s;
+    }
+    return {};
+}
+
+}  // namespace gd

@@ -1,0 +1,74 @@
+#pragma once
+// What the mail form does with its inputs: fill templates, build the group
+// texts, the mailto: URL and the SMTP message, record the milestone.
+
+#include <QList>
+#include <QString>
+#include <QVariantList>
+
+#include "base/Result.h"
+#include "domain/db/Records.h"
+#include "domain/settings/modGlobal.h"
+
+namespace gd {
+
+struct MailInputs {
+    QString sName, sPreis, sVersand, sEmail, sArtikelnummer, sAuktionsID, sBezeichnung, sGesamtbetrag;
+    bool bLieferant = false;
+    QString sAngebotsende, sDatumBezahlt;
+    bool bGruppiert = false;
+    QString sKundennr, sStatus;
+};
+
+// What the main window hands the mail form for the selected auction and its
+// partner; the pane's price, shipping and total texts as the user sees them.
+// Fails when the database cannot tell whether the partner has grouped auctions.
+Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QString& sPreis, const QString& sVersand,
+                                 const QString& sGesamtbetrag);
+
+// A test mail with these settings (not yet saved) to the address.
+Status sendTestMail(const Settings& s, const QString& to);
+
+// "-INFO-%0D%0ADiese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt. Weitere
+// Informationen erhalten Sie unter: " and the product page.
+QString mailFooter();
+
+class MailComposer {
+public:
+    explicit MailComposer(MailInputs in);
+
+    // Loads the group of a grouped mail and builds its texts and sums; on a
+    // failure the mail goes on with an empty group.
+    Status loadGroup();
+    void fillArtikelgrouptext();
+    void fillDatumgrouptext();
+    void fillBetreffrouptext();
+
+    QString fillBody(QString text) const;
+    QString fillSubject(QString subject) const;
+    // The list entry the auction's status preselects, within the list's size.
+    int preselection(int entries) const;
+
+    // The body as sent: footer added once, "%0D%0A" as line breaks.
+    QString finalBody(const QString& edited) const;
+    QString mailtoUrl(const QString& body, const QString& subject, const QString& cc, const QString& bcc) const;
+    QString smtpMessage(const QString& subject, const QString& body) const;
+    // Sends through the configured account: from the member name and sender
+    // address, a copy to the sender when the settings say so.
+    Status sendSmtp(const QString& to, const QString& subject, const QString& body) const;
+    // Records the milestone (list position p >= 1) for the auction or the whole group.
+    Status recordStatus(int position) const;
+
+    const MailInputs& inputs() const { return in_; }
+    const QList<QVariantList>& group() const { return group_; }
+    QString artikelGroupText() const { return artikel_; }
+    QString datumGroupText() const { return datum_; }
+    QString nummernGroupText() const { return nummern_; }
+
+private:
+    MailInputs in_;
+    QList<QVariantList> group_;
+    QString artikel_, datum_, nummern_;
+};
+
+}  // namespace gd

@@ -1,0 +1,91 @@
+#include "domain/mail/modVorlagen.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "base/AppPath.h"
+#include "base/CallStack.h"
+#include "base/codepage.h"
+#include "base/modFunktions.h"
+#include "domain/settings/modIni.h"
+
+#define CALLSTACK_V() CALLSTACK_MODULE("modGlobal")
+
+namespace gd {
+namespace {
+
+// Each line followed by CR LF, as the template is read line by line.
+QString readLines(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return QString();
+    QString text = win::decodeText(f.readAll()).text;
+    if (text.isEmpty()) return QString();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
+    QString out;
+    for (const QString& l : text.split(QLatin1Char('\n'))) out += l + QStringLiteral("\r\n");
+    return out;
+}
+
+}  // namespace
+
+QString catalogueLetter(bool verkauf, bool bgruppiert) {
+    if (!bgruppiert) return verkauf ? QStringLiteral("y") : QStringLiteral("x");
+    return verkauf ? QStringLiteral("z") : QStringLiteral("w");
+}
+
+QString bodyLetter(bool verkauf, bool bgruppiert) {
+    if (!bgruppiert) return verkauf ? QStringLiteral("y") : QStringLiteral("x");
+    return verkauf ? QStringLiteral("w") : QStringLiteral("z");
+}
+
+QStringList templateNames(bool verkauf, bool bgruppiert) {
+    CALLSTACK_V();
+    const QString k = catalogueLetter(verkauf, bgruppiert);
+    const QString ini = vorlagenIniPath();
+    const int n = funCLng(funIni_GetString(ini, QStringLiteral("Vorlagen"), QStringLiteral("Anzahl") + k, QString(), false));
+    QStringList out;
+    for (int i = 0; i < n && i < 1000; ++i)
+        out << funIni_GetString(ini, QStringLiteral("Vorlagen"), k + QString::number(i), QString(), false);
+    return out;
+}
+
+QString templateSubject(bool verkauf, bool bgruppiert, int index) {
+    return funIni_GetString(vorlagenIniPath(), QStringLiteral("Vorlagen"),
+                            catalogueLetter(verkauf, bgruppiert) + QStringLiteral("o") + QString::number(index),
+                            QString(), false);
+}
+
+QString Read_Protokoll_Version(const QString& Index, bool verkauf, bool bgruppiert) {
+    CALLSTACK_V();
+    const QString path = AppPath() + QStringLiteral("/bin/") + bodyLetter(verkauf, bgruppiert) + Index + QStringLiteral(".dat");
+    if (!QFileInfo::exists(path)) return QString();
+    const QString text = readLines(path);
+    gsVorlagenDatei = path;
+    return text;
+}
+
+QString readRTF() {
+    CALLSTACK_V();
+    if (gsVorlagenDatei.isEmpty() || !QFileInfo::exists(gsVorlagenDatei)) return QString();
+    return readLines(gsVorlagenDatei);
+}
+
+Status WriteRTF(const QString& Text_String) {
+    CALLSTACK_V();
+    QSaveFile f(gsVorlagenDatei);
+    const QByteArray bytes = win::toAnsi(Text_String);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+        return Error::plain(QStringLiteral("Die Vorlage kann nicht in die Datei '") + gsVorlagenDatei +
+                            QStringLiteral("' geschrieben werden: ") + f.errorString());
+    return {};
+}
+
+QString setExtension(const QString& text, const QString& ext) {
+    CALLSTACK_V();
+    const qsizetype dot = text.indexOf(QLatin1Char('.'));
+    return dot < 0 ? text + ext : text.left(dot) + ext;
+}
+
+}  // namespace gd

@@ -1,0 +1,169 @@
+#include "domain/settings/modGlobal.h"
+
+#include <QFileInfo>
+#include <array>
+#include <type_traits>
+
+#include "base/AppPath.h"
+#include "base/CallStack.h"
+#include "base/modFunktions.h"
+#include "base/profile.h"
+#include "domain/settings/Crypt.h"
+#include "domain/settings/Keywords.h"
+
+namespace gd {
+
+std::span<const Setting> settingsTable() {
+    using K = Setting::Kind;
+    using S = Settings;
+    // The keys as the options dialog writes them; reading ignores letter case.
+    static const std::array<Setting, 21> table = {{
+        {"User", "Username", "", K::Text, false, &S::Username, &gsEbayName},
+        {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser, &gbBrowser},
+        {"User", "username", "", K::Text, false, &S::Username, &gsStandardUser},
+        {"Konto", "Standardkontonummer", "", K::Text, true, &S::Kontonummer, &gsKontonummer},
+        {"Konto", "Standardbank", "", K::Text, true, &S::Bank, &gsBank},
+        {"Konto", "Standardkontoinhaber", "", K::Text, true, &S::Kontoinhaber, &gsKontoinhaber},
+        {"Konto", "StandardBLZ", "", K::Text, true, &S::BLZ, &gsBLZ},
+        {"Konto", "versicherterversand", "", K::Text, true, &S::VersicherterVersand, &gsVersicherterVersand},
+        {"Main", "HTTPLink1", "", K::Text, true, &S::HTTPLink1, &gsHTTPLink1},
+        {"Main", "HTTPLink2", "", K::Text, true, &S::HTTPLink2, &gsHTTPLink2},
+        {"Konto", "Prozent20", "0", K::Number, true, &S::Prozent20, &glProzent20},
+        {"Konto", "nobody", "0", K::Number, true, &S::Nobody, &glNobody},
+        {"Konto", "Standardversandmail", "True", K::Boolean, true, &S::Standardversandmail, &gbStandardversandmail},
+        {"Konto", "SMTPServer", "", K::Text, true, &S::SMTPServer, &gsSMTPServer},
+        {"Konto", "SMTPPort", "25", K::NumberStrict, true, &S::SMTPPort, &glSMTPPort},
+        {"Konto", "Absender", "", K::Text, true, &S::Absender, &gsAbsender},
+        {"Konto", "Kopie", "1", K::NumberStrict, true, &S::Kopie, &glKopie},
+        {"Konto", "Auth", "0", K::NumberStrict, true, &S::Auth, &glAuth},
+        {"Konto", "Konto", "", K::Text, true, &S::Konto, &gsSMTPUser},
+        {"Konto", "Kennwort", "", K::Password, true, &S::Kennwort, &gsKennwort},
+        {"Main", "Plattform", kPlattformDomain, K::Text, false, &S::Plattform, &gsPlattform},
+    }};
+    return table;
+}
+
+namespace {
+
+QString text(const char* latin1) { return QString::fromLatin1(latin1); }
+
+void readRow(const Setting& row, const win::ProfileSnapshot& file, Settings& s) {
+    const QString deflt = text(row.deflt);
+    QString buffer;
+    const int n = file.GetPrivateProfileString(text(row.section), text(row.key), deflt, buffer, 255);
+    const QString v = buffer.left(n);
+    switch (row.kind) {
+        case Setting::Kind::Text:
+            s.*std::get<QString Settings::*>(row.member) = v;
+            break;
+        case Setting::Kind::Password:
+            s.*std::get<QString Settings::*>(row.member) = Crypt(v, kPasswordKey, false);
+            break;
+        case Setting::Kind::Boolean:
+            // Neither a Boolean nor a number: the default holds.
+            s.*std::get<bool Settings::*>(row.member) = textToBool(v).value_or(*textToBool(deflt));
+            break;
+        case Setting::Kind::Number: {
+            qint32& target = s.*std::get<qint32 Settings::*>(row.member);
+            bool ok = false;
+            germanLocale().toDouble(v.trimmed(), &ok);
+            if (ok)
+                target = funCLng(v);
+            else if (auto b = textToBool(v))
+                target = *b ? 1 : 0;
+            else
+                target = funCLng(deflt);
+            break;
+        }
+        case Setting::Kind::NumberStrict:
+            s.*std::get<qint32 Settings::*>(row.member) = funCLng(v);
+            break;
+    }
+}
+
+QString writtenText(const Setting& row, const Settings& s) {
+    switch (row.kind) {
+        case Setting::Kind::Text: return s.*std::get<QString Settings::*>(row.member);
+        case Setting::Kind::Password: return Crypt(s.*std::get<QString Settings::*>(row.member), kPasswordKey, true);
+        case Setting::Kind::Boolean:
+            return s.*std::get<bool Settings::*>(row.member) ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
+        case Setting::Kind::Number:
+        case Setting::Kind::NumberStrict: return QString::number(s.*std::get<qint32 Settings::*>(row.member));
+    }
+    return QString();
+}
+
+}  // namespace
+
+Settings readSettings(const QString& iniFile) {
+    const win::ProfileSnapshot file(iniFile);
+    Settings s;
+    for (const Setting& row : settingsTable()) readRow(row, file, s);
+    return s;
+}
+
+Status writeSettings(const Settings& s, const QString& iniFile) {
+    QList<win::ProfileWrite> writes;
+    for (const Setting& row : settingsTable())
+        if (row.written) writes.append({text(row.section), text(row.key), writtenText(row, s)});
+    if (!win::WritePrivateProfileStrings(writes, iniFile))
+        return Error::plain(QStringLiteral("Die Einstellungen können nicht gespeichert werden: Die Datei '%1' ist "
+                                           "nicht beschreibbar.")
+                                .arg(QFileInfo(iniFile).absoluteFilePath()));
+    return {};
+}
+
+void applySettings(const Settings& s) {
+    for (const Setting& row : settingsTable()) {
+        std::visit(
+            [&s](auto member, auto global) {
+                if constexpr (std::is_same_v<decltype(s.*member), std::remove_pointer_t<decltype(global)> const&>)
+                    *global = s.*member;
+            },
+            row.member, row.global);
+    }
+}
+
+Settings currentSettings() {
+    Settings s;
+    for (const Setting& row : settingsTable()) {
+        std::visit(
+            [&s](auto member, auto global) {
+                if constexpr (std::is_same_v<decltype(s.*member), std::remove_pointer_t<decltype(global)>&>)
+                    s.*member = *global;
+            },
+            row.member, row.global);
+    }
+    return s;
+}
+
+QString funcGetDataSource() {
+    CALLSTACK_MODULE("modFunktions");
+    QString buffer;
+    const int n = win::GetPrivateProfileString(QStringLiteral("Main"), QStringLiteral("Database"), QString(), buffer,
+                                               255, configIniPath());
+    if (n >= 1) return buffer.left(n);
+    const QString candidate = defaultDatabasePath();
+    return QFileInfo::exists(candidate) ? candidate : QString();
+}
+
+QStringList subInitApp() {
+    CALLSTACK();
+    gsDataSource = funcGetDataSource();
+    gsKeywordIni = keywordIniPath();
+    const Settings s = readSettings(configIniPath());
+    applySettings(s);
+
+    const QString domain = QString::fromLatin1(kPlattformDomain);
+    const QString prefix = QString::fromLatin1(kClickPrefix);
+    gsItemLink = prefix + QStringLiteral("http://cgi.") + domain +
+                 QStringLiteral("/ws/eBayISAPI.dll?ViewItem%26item=[#Artikel#]%26rd=1");
+    gsFeedbackLink = prefix + QStringLiteral("http://feedback.") + domain +
+                     QStringLiteral("/ws1/eBayISAPI.dll?GetAndShowTransactions%26item=0%26page=1%26nflw=1");
+    gsItemLink.replace(domain, gsPlattform, Qt::CaseSensitive);
+    gsFeedbackLink.replace(domain, gsPlattform, Qt::CaseSensitive);
+
+    return subGetFelder();
+}
+
+}  // namespace gd

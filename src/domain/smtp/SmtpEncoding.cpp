@@ -1,0 +1,273 @@
+#include "domain/smtp/SmtpEncoding.h"
+
+#include <QStringList>
+#include <cmath>
+
+#include "base/CallStack.h"
+#include "base/Clock.h"
+#include "base/codepage.h"
+
+namespace gd {
+namespace {
+
+const QString kAlphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+
+QString hex2(int c) { return QString::number(c, 16).toUpper().rightJustified(2, QLatin1Char('0')); }
+
+// Characters ISO-8859-1 and -15 show differently from the system's code page.
+bool needsWindows1252(const QByteArray& ansi, bool euro) {
+    for (char ch : ansi) {
+        const int c = static_cast<unsigned char>(ch);
+        if (c >= 0x81 && c <= 0x9F) return true;  // „ “ – … and the like exist in neither
+        if (euro && (c == 0xA4 || c == 0xA6 || c == 0xA8 || c == 0xB4 || c == 0xB8 || c == 0xBC || c == 0xBD ||
+                     c == 0xBE))
+            return true;  // taken by other characters in ISO-8859-15
+    }
+    return false;
+}
+
+QString charsetFor(const QByteArray& ansi) {
+    const bool euro = ansi.contains('\x80');
+    if (needsWindows1252(ansi, euro)) return QStringLiteral("windows-1252");
+    return euro ? QStringLiteral("ISO-8859-15") : QStringLiteral("ISO-8859-1");
+}
+
+// "=" and the byte as the declared charset writes the character.
+QString escaped(int c, const QString& charset) {
+    if (c == 128 && charset != QStringLiteral("windows-1252")) return QStringLiteral("=A4");
+    return QLatin1Char('=') + hex2(c);
+}
+
+bool matchesQuoted(const QString& s, QChar q) { return s.size() >= 2 && s.front() == q && s.back() == q; }
+
+}  // namespace
+
+QString Base10ToBinary(qint32 n) {
+    if (n <= 0) return QStringLiteral("0");
+    QString out;
+    int last = -1;
+    while (n > 0) {
+        const int p = int(std::floor(std::log2(double(n))));
+        if (last >= 0)
+            for (int k = last - 1; k > p; --k) out += QLatin1Char('0');
+        out += QLatin1Char('1');
+        n -= qint32(1) << p;
+        last = p;
+    }
+    for (int k = last - 1; k >= 0; --k) out += QLatin1Char('0');
+    return out;
+}
+
+qint32 BinaryToBase10(const QString& bits) {
+    qint64 v = 0;
+    const int n = int(bits.size());
+    for (int i = 1; i <= n; ++i) v += qint64(bits[i - 1].digitValue()) << (n - i);
+    return qint32(v);
+}
+
+void Bin3x8To4x6(const QString& a, const QString& b, const QString& c, QString& o1, QString& o2, QString& o3,
+                 QString& o4) {
+    const QString A = a.rightJustified(8, QLatin1Char('0')), B = b.rightJustified(8, QLatin1Char('0')),
+                  C = c.rightJustified(8, QLatin1Char('0'));
+    o1 = A.left(6);
+    o2 = A.right(2) + B.left(4);
+    o3 = B.right(4) + C.left(2);
+    o4 = C.right(6);
+}
+
+void Bin4x6To3x8(const QString& a, const QString& b, const QString& c, const QString& d, QString& o1, QString& o2,
+                 QString& o3) {
+    const QString A = a.rightJustified(6, QLatin1Char('0')), B = b.rightJustified(6, QLatin1Char('0')),
+                  C = c.rightJustified(6, QLatin1Char('0')), D = d.rightJustified(6, QLatin1Char('0'));
+    o1 = A + B.left(2);
+    o2 = B.right(4) + C.left(4);
+    o3 = C.right(2) + D;
+}
+
+QString RemoveFromString(const QString& text, const QString& part) {
+    if (part.isEmpty()) return QString();
+    QString t = text;
+    qsizetype at;
+    while ((at = t.indexOf(part)) >= 0) t.remove(at, part.size());
+    return t;
+}
+
+QString Base64Encode(const QString& text, qint16 lineLength) {
+    if (text.isEmpty()) return QString();
+    const QByteArray b = win::toAnsi(text);
+    const qsizetype n = b.size();
+    const auto bits = [&b](qsizetype i) { return Base10ToBinary(static_cast<unsigned char>(b[i])); };
+    QString out;
+    out.reserve(n * 4 / 3 + 4);
+    QString o1, o2, o3, o4;
+    const auto emit4 = [&](int valid) {
+        out += kAlphabet[BinaryToBase10(o1)];
+        out += kAlphabet[BinaryToBase10(o2)];
+        out += valid >= 2 ? kAlphabet[BinaryToBase10(o3)] : QLatin1Char('=');
+        out += valid >= 3 ? kAlphabet[BinaryToBase10(o4)] : QLatin1Char('=');
+    };
+    qsizetype i = 0;
+    for (; i + 3 < n; i += 3) {  // full groups while i is at most length - 3 (1-based)
+        Bin3x8To4x6(bits(i), bits(i + 1), bits(i + 2), o1, o2, o3, o4);
+        emit4(3);
+    }
+    const qsizetype rest = n - i;
+    Bin3x8To4x6(bits(i), rest > 1 ? bits(i + 1) : QStringLiteral("0"), rest > 2 ? bits(i + 2) : QStringLiteral("0"),
+                o1, o2, o3, o4);
+    emit4(int(rest));
+    if (lineLength <= 0) return out;
+    QString wrapped;
+    for (qsizetype p = 0; p < out.size(); p += lineLength) {
+        if (p > 0) wrapped += QStringLiteral("\r\n");
+        wrapped += out.mid(p, lineLength);
+    }
+    return wrapped;
+}
+
+QString Base64Decode(const QString& text) {
+    QString t = RemoveFromString(RemoveFromString(RemoveFromString(text, QStringLiteral(" ")), QStringLiteral("\r")),
+                                 QStringLiteral("\n"));
+    if (t.isEmpty()) return QString();
+    for (QChar c : t)
+        if (c != QLatin1Char('=') && !kAlphabet.contains(c)) return QString();
+    if (t.size() % 4 != 0) return QString();
+    QByteArray out;
+    const auto bitsOf = [](QChar c) {
+        return c == QLatin1Char('=') ? QStringLiteral("0") : Base10ToBinary(qint32(kAlphabet.indexOf(c)));
+    };
+    for (qsizetype i = 0; i < t.size(); i += 4) {
+        QString o1, o2, o3;
+        Bin4x6To3x8(bitsOf(t[i]), bitsOf(t[i + 1]), bitsOf(t[i + 2]), bitsOf(t[i + 3]), o1, o2, o3);
+        out += char(BinaryToBase10(o1));
+        if (t[i + 2] != QLatin1Char('=')) out += char(BinaryToBase10(o2));
+        if (t[i + 3] != QLatin1Char('=')) out += char(BinaryToBase10(o3));
+    }
+    return win::fromAnsi(out);
+}
+
+QString EncodeHeader_qp(const QString& text) {
+    const QByteArray ansi = win::toAnsi(text);
+    const QString charset = charsetFor(ansi);
+    QString out;
+    bool eight = false;
+    for (char ch : ansi) {
+        const int c = static_cast<unsigned char>(ch);
+        if (c >= 128) {
+            out += escaped(c, charset);
+            eight = true;
+        } else if (ch == '=') {
+            out += QStringLiteral("=3D");
+        } else if (ch == '?') {
+            out += QStringLiteral("=3F");
+        } else {
+            out += QLatin1Char(ch);
+        }
+    }
+    if (!eight) return out.replace(QStringLiteral("=3D"), QStringLiteral("=")).replace(QStringLiteral("=3F"), QStringLiteral("?"));
+    out.replace(QLatin1Char(' '), QLatin1Char('_'));
+    return QStringLiteral("=?") + charset + QStringLiteral("?Q?") + out + QStringLiteral("?=");
+}
+
+QString EncodeBody_qp(const QString& text, QString& charset) {
+    const QByteArray ansi = win::toAnsi(text);
+    charset = charsetFor(ansi);
+    const bool cp1252 = charset == QStringLiteral("windows-1252");
+    static const char digits[] = "0123456789ABCDEF";
+    QByteArray out;
+    out.reserve(ansi.size() + ansi.size() / 8);
+    for (char ch : ansi) {
+        const int c = static_cast<unsigned char>(ch);
+        if (ch == '=' || c >= 128) {
+            const int v = (c == 128 && !cp1252) ? 0xA4 : c;
+            out += '=';
+            out += digits[v >> 4];
+            out += digits[v & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return QString::fromLatin1(out);
+}
+
+QString wrapQuotedPrintable(const QString& encoded) {
+    QString t = encoded;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList out;
+    for (QString line : t.split(QLatin1Char('\n'))) {
+        if (!line.isEmpty() && (line.back() == QLatin1Char(' ') || line.back() == QLatin1Char('\t'))) {
+            const QChar last = line.back();
+            line.chop(1);
+            line += last == QLatin1Char(' ') ? QStringLiteral("=20") : QStringLiteral("=09");
+        }
+        while (line.size() > 76) {
+            int cut = 75;  // 75 characters and "=" make 76
+            if (line[cut - 1] == QLatin1Char('=')) cut -= 1;        // never split "=XX"
+            else if (line[cut - 2] == QLatin1Char('=')) cut -= 2;
+            out << line.left(cut) + QLatin1Char('=');
+            line = line.mid(cut);
+        }
+        out << line;
+    }
+    return out.join(QStringLiteral("\r\n"));
+}
+
+QString EncodeAddress_qp(const QString& address) {
+    const qsizetype lt = address.indexOf(QLatin1Char('<'));
+    if (lt < 0 || address.indexOf(QLatin1Char('>'), lt) < 0) return address;
+    QString name = address.left(lt);
+    const QString rest = address.mid(lt);
+    if (matchesQuoted(name, QLatin1Char('"'))) name = name.mid(1, name.size() - 2);
+    name = EncodeHeader_qp(name);
+    if (!name.isEmpty() && !name.startsWith(QStringLiteral("=?ISO"))) name = QLatin1Char('"') + name + QLatin1Char('"');
+    return name + rest;
+}
+
+QString HexToChar(const QString& twoDigits) {
+    bool ok = false;
+    const int v = twoDigits.toInt(&ok, 16);
+    if (!ok || twoDigits.size() != 2 || v < 0 || v > 255) return QString();
+    return win::fromAnsi(QByteArray(1, char(v)));
+}
+
+QString Decode_qp(const QString& message) {
+    static const QString header = QStringLiteral("Content-Transfer-Encoding: quoted-printable");
+    const qsizetype at = message.indexOf(header, 0, Qt::CaseInsensitive);
+    if (at < 0) return message;
+    QString t = message;
+    qsizetype pos = at + 1;
+    while ((pos = t.indexOf(QLatin1Char('='), pos)) >= 0) {
+        const QString c = HexToChar(t.mid(pos + 1, 2));
+        t.replace(pos, qMin<qsizetype>(3, t.size() - pos), c);
+        pos += c.size();
+    }
+    return t;
+}
+
+QString FormatMailDate(const QDateTime& local) {
+    static const char* const days[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    static const char* const months[] = {" Jan ", " Feb ", " Mar ", " Apr ", " May ", " Jun ",
+                                         " Jul ", " Aug ", " Sep ", " Oct ", " Nov ", " Dec "};
+    const QDate d = local.date();
+    return QString::fromLatin1(days[d.dayOfWeek() - 1]) + QStringLiteral(", ") +
+           QString::number(d.day()).rightJustified(2, QLatin1Char('0')) + QString::fromLatin1(months[d.month() - 1]) +
+           QString::number(d.year()).rightJustified(4, QLatin1Char('0'));
+}
+
+qint16 GetUTCOffset() {
+    CALLSTACK_MODULE("modMail");
+    return qint16(now().offsetFromUtc() / 3600);
+}
+
+QString mailDateLine(const QDateTime& local, qint16 utcOffset) {
+    QString zone = utcOffset >= 0 ? QStringLiteral("+") + QString::number(utcOffset).rightJustified(2, QLatin1Char('0'))
+                                  : QStringLiteral("-") + QString::number(-utcOffset).rightJustified(2, QLatin1Char('0'));
+    return QStringLiteral("DATE: ") + FormatMailDate(local) + QLatin1Char(' ') +
+           local.time().toString(QStringLiteral("HH:mm:ss")) + QLatin1Char(' ') + zone + QStringLiteral("00");
+}
+
+QString AddressLocalPart(const QString& address) {
+    const qsizetype at = address.indexOf(QLatin1Char('@'));
+    return at < 0 ? address : address.left(at);
+}
+
+}  // namespace gd

@@ -1,0 +1,123 @@
+#include "domain/smtp/ctlSMTPRelay.h"
+
+#include <QEventLoop>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QTimer>
+
+#include "base/Clock.h"
+#include "domain/smtp/SmtpEncoding.h"
+
+namespace gd {
+namespace {
+int g_replyTimeoutSecs = 30;
+quint16 g_implicitTlsPort = 465;
+QList<QSslCertificate>& extraCerts() {
+    static QList<QSslCertificate> certs;
+    return certs;
+}
+}  // namespace
+
+void ctlSMTPRelay::setReplyTimeoutSecs(int secs) { g_replyTimeoutSecs = secs; }
+void ctlSMTPRelay::setImplicitTlsPort(quint16 port) { g_implicitTlsPort = port; }
+void ctlSMTPRelay::setExtraTrustedCertificate(const QSslCertificate& cert) {
+    extraCerts().clear();
+    if (!cert.isNull()) extraCerts() << cert;
+}
+
+QString ctlSMTPRelay::SMTPDebugOutput() const {
+    QString out;
+    for (const QString& e : debug_) out += e + QStringLiteral("\r\n");
+    return out;
+}
+
+bool ctlSMTPRelay::SendMail(bool testOnly) {
+    lastError_.clear();
+    lastReply_.clear();
+    const bool implicitTls = SMTPPort == g_implicitTlsPort;
+    SmtpMessage m{MailSenderName, MailSenderEMail, MailSenderEMailCC, MailRecipientName, MailRecipientEMail,
+                  MailBody,       SMTPAuthUser,    SMTPAuthPass};
+    const QDateTime local = now();
+    SmtpSession session(m, testOnly, implicitTls, local, qint16(local.offsetFromUtc() / 3600));
+    if (!session.prepare(&lastError_)) return false;
+    if (SMTPServer.trimmed().isEmpty()) {
+        lastError_ = QStringLiteral("Es ist kein SMTP-Server eingestellt.");
+        return false;
+    }
+    if (SMTPPort < 1 || SMTPPort > 65535) {
+        lastError_ = QStringLiteral("Der SMTP-Port %1 ist ungültig.").arg(SMTPPort);
+        return false;
+    }
+
+    QSslSocket socket;
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    if (!extraCerts().isEmpty()) {
+        QList<QSslCertificate> cas = config.caCertificates();
+        cas << extraCerts();
+        config.setCaCertificates(cas);
+    }
+    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    socket.setSslConfiguration(config);
+
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    timeout.setInterval(g_replyTimeoutSecs * 1000);
+
+    const auto apply = [&](const SmtpSession::Actions& a) {
+        if (!a.send.isEmpty()) socket.write(a.send);
+        if (a.startTls) socket.startClientEncryption();
+        if (a.close || session.finished()) {
+            socket.flush();
+            socket.disconnectFromHost();
+            loop.quit();
+        }
+    };
+    connect(&socket, &QSslSocket::readyRead, &loop, [&] {
+        timeout.start();
+        apply(session.received(socket.readAll()));
+    });
+    connect(&socket, &QSslSocket::encrypted, &loop, [&] {
+        timeout.start();
+        apply(session.tlsEstablished());
+    });
+    connect(&socket, &QSslSocket::sslErrors, &loop, [&](const QList<QSslError>& errors) {
+        // Never fall back to clear text: a certificate that does not check out ends the session.
+        session.socketError(QStringLiteral("Das Zertifikat des Servers ist ungültig: ") +
+                            (errors.isEmpty() ? QString() : errors.first().errorString()));
+        loop.quit();
+    });
+    connect(&socket, &QSslSocket::errorOccurred, &loop, [&](QAbstractSocket::SocketError) {
+        session.socketError(QStringLiteral("Verbindungsfehler: ") + socket.errorString());
+        loop.quit();
+    });
+    connect(&socket, &QSslSocket::disconnected, &loop, [&] {
+        session.socketClosed();
+        loop.quit();
+    });
+    connect(&timeout, &QTimer::timeout, &loop, [&] {
+        session.timedOut();
+        loop.quit();
+    });
+
+    apply(session.start());
+    timeout.start();
+    if (implicitTls)
+        socket.connectToHostEncrypted(SMTPServer.trimmed(), quint16(SMTPPort));
+    else
+        socket.connectToHost(SMTPServer.trimmed(), quint16(SMTPPort));
+    while (!session.finished()) loop.exec();
+    // QUIT goes out before the line is cut; the socket is always closed, whatever happened.
+    if (socket.state() == QAbstractSocket::ConnectedState && socket.bytesToWrite() > 0) socket.waitForBytesWritten(1000);
+    socket.abort();
+
+    lastReply_ = session.lastReply();
+    if (SMTPDebugmode) debug_ = session.trace();
+    if (!session.success()) {
+        lastError_ = session.failure();
+        if (lastError_.isEmpty()) lastError_ = QStringLiteral("Die E-Mail wurde nicht angenommen.");
+    }
+    return session.success();
+}
+
+}  // namespace gd

@@ -1,0 +1,53 @@
+#pragma once
+// The SMTP client control: properties, one session per SendMail, waiting in a
+// nested event loop so the windows stay responsive while a mail goes out.
+
+#include <QObject>
+#include <QSslCertificate>
+#include <QString>
+#include <QStringList>
+
+#include "domain/smtp/SmtpSession.h"
+
+namespace gd {
+
+class ctlSMTPRelay final : public QObject {
+    Q_OBJECT
+public:
+    explicit ctlSMTPRelay(QObject* parent = nullptr) : QObject(parent) {}
+
+    QString MailSenderName;
+    QString MailSenderEMail;
+    QString MailSenderEMailCC;
+    QString MailRecipientName;
+    QString MailRecipientEMail;
+    QString MailSubject;  // stored only: the subject travels in MailBody
+    QString MailBody;
+    QString SMTPServer;
+    qint32 SMTPPort = 0;
+    QString SMTPAuthUser;
+    QString SMTPAuthPass;
+    bool SMTPDebugmode = false;
+    QString SMTPDebugOutput() const;
+
+    // True when the mail (test-only: the recipients) was accepted.
+    bool SendMail(bool testOnly);
+
+    // Why the last send failed, with the server's last reply when there was one.
+    QString lastError() const { return lastError_; }
+    QString lastReply() const { return lastReply_; }
+
+    // Seconds a reply may take before the session ends as failed.
+    static void setReplyTimeoutSecs(int secs);
+    // TLS from the first byte on this port (465); tests move it to their server's port.
+    static void setImplicitTlsPort(quint16 port);
+    // Tests only: trust this certificate in addition to the system's CAs.
+    static void setExtraTrustedCertificate(const QSslCertificate& cert);
+
+private:
+    QStringList debug_;
+    QString lastError_;
+    QString lastReply_;
+};
+
+}  // namespace gd

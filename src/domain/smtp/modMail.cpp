@@ -1,0 +1,86 @@
+#include "domain/smtp/modMail.h"
+
+#include "base/CallStack.h"
+#include "domain/smtp/ctlSMTPRelay.h"
+
+namespace gd {
+namespace {
+
+QString stripQuotes(QString s, QChar q) {
+    if (s.size() >= 2 && s.front() == q && s.back() == q) s = s.mid(1, s.size() - 2).trimmed();
+    return s;
+}
+
+SmtpAccount accountFromGlobals() {
+    SmtpAccount a;
+    a.server = gsSMTPServer;
+    a.port = glSMTPPort;
+    a.auth = glAuth == 1;
+    a.user = gsSMTPUser;
+    a.password = gsKennwort;
+    return a;
+}
+
+}  // namespace
+
+bool splitAddress(const QString& text, QString& name, QString& address) {
+    const qsizetype p = text.indexOf(QLatin1Char('<'));
+    if (p < 0) {
+        name.clear();
+        address = text;
+        return true;
+    }
+    const qsizetype q = text.indexOf(QLatin1Char('>'), p);
+    if (q < 0) return false;
+    name = stripQuotes(stripQuotes(text.left(p).trimmed(), QLatin1Char('"')), QLatin1Char('\''));
+    address = text.mid(p + 1, q - p - 1);
+    return true;
+}
+
+SmtpAccount accountOf(const Settings& s) {
+    SmtpAccount a;
+    a.server = s.SMTPServer;
+    a.port = s.SMTPPort;
+    a.auth = s.Auth == 1;
+    a.user = s.Konto;
+    a.password = s.Kennwort;
+    return a;
+}
+
+ctlSMTPRelay& SMTP_1() {
+    static ctlSMTPRelay control;
+    return control;
+}
+
+Status Send_SMTP(const QString& Sender, const QString& Recv, const QString& Msg, const QString& Kopie,
+                 bool debugmode, bool Testonly) {
+    CALLSTACK();
+    return sendThrough(accountFromGlobals(), Sender, Recv, Msg, Kopie, debugmode, Testonly);
+}
+
+Status sendThrough(const SmtpAccount& account, const QString& Sender, const QString& Recv, const QString& Msg,
+                   const QString& Kopie, bool debugmode, bool Testonly) {
+    QString senderName, senderAddress, recvName, recvAddress;
+    // An address with "<" and no ">" is refused before anything is sent.
+    if (!splitAddress(Sender, senderName, senderAddress))
+        return Error::plain(QStringLiteral("Die Absenderadresse '%1' ist unvollständig (\">\" fehlt).").arg(Sender));
+    if (!splitAddress(Recv, recvName, recvAddress))
+        return Error::plain(QStringLiteral("Die Empfängeradresse '%1' ist unvollständig (\">\" fehlt).").arg(Recv));
+    ctlSMTPRelay& c = SMTP_1();
+    // The debug trace is kept when the caller asks for it.
+    c.SMTPDebugmode = debugmode;
+    c.MailRecipientName = recvName;
+    c.MailRecipientEMail = recvAddress;
+    c.MailSenderName = senderName;
+    c.MailSenderEMail = senderAddress;
+    c.MailSenderEMailCC = Kopie;
+    c.MailBody = Msg;
+    c.SMTPPort = account.port;
+    c.SMTPServer = account.server;
+    c.SMTPAuthPass = account.auth ? account.password : QString();
+    c.SMTPAuthUser = account.auth ? account.user : QString();
+    if (c.SendMail(Testonly)) return {};
+    return Error::plain(c.lastError());
+}
+
+}  // namespace gd

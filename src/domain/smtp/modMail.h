@@ -1,0 +1,37 @@
+#pragma once
+// Sending a mail directly: sender and recipient split into name and address,
+// the SMTP account applied, one session run.
+
+#include <QString>
+
+#include "base/Result.h"
+#include "domain/settings/modGlobal.h"
+
+namespace gd {
+
+class ctlSMTPRelay;
+
+// "Name <adresse>" or a bare address. False when "<" has no ">" after it.
+bool splitAddress(const QString& text, QString& name, QString& address);
+
+// The server and login a send uses.
+struct SmtpAccount {
+    QString server;
+    qint32 port = 25;
+    bool auth = false;
+    QString user;
+    QString password;
+};
+SmtpAccount accountOf(const Settings& s);
+
+// The control of the mail form; created on first use.
+ctlSMTPRelay& SMTP_1();
+
+// One mail through the configured account (the settings globals). The error
+// says why it failed, with the server's last reply.
+Status Send_SMTP(const QString& Sender, const QString& Recv, const QString& Msg, const QString& Kopie,
+                 bool debugmode = false, bool Testonly = false);
+Status sendThrough(const SmtpAccount& account, const QString& Sender, const QString& Recv, const QString& Msg,
+                   const QString& Kopie, bool debugmode = false, bool Testonly = false);
+
+}  // namespace gd

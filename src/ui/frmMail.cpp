@@ -1,0 +1,172 @@
+#include "ui/frmMail.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "base/AppPath.h"
+#include "base/CallStack.h"
+#include "domain/mail/modVorlagen.h"
+#include "domain/settings/modGlobal.h"
+#include "ui/Platform.h"
+#include "ui/frmchange.h"
+
+namespace gd {
+
+frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), composer_(inputs) {
+    setObjectName(QStringLiteral("frmMail"));
+    setWindowTitle(QStringLiteral("Mailvorlagen"));
+    setModal(true);
+    const auto named = [](auto* w, const char* name) {
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+    Combo1 = named(new QComboBox(this), "Combo1");
+    txtmail = named(new QLineEdit(this), "txtmail");
+    txtCc = named(new QLineEdit(this), "txtCc");
+    txtBcc = named(new QLineEdit(this), "txtBcc");
+    txtsubject = named(new QLineEdit(this), "txtsubject");
+    rtf1 = named(new QPlainTextEdit(this), "rtf1");
+    cmbStatus = named(new QComboBox(this), "cmbStatus");
+    cmbStatus->addItems({QStringLiteral("nicht setzen"), QStringLiteral("Geantwortet"), QStringLiteral("Bestätigt"),
+                         QStringLiteral("Bezahlt"), QStringLiteral("Versendet"), QStringLiteral("Bewertet"),
+                         QStringLiteral("Bewertung erhalten"), QStringLiteral("Abgeschlossen")});
+    cmbStatus->setCurrentIndex(-1);
+    cmbStatus->setPlaceholderText(QStringLiteral("nicht setzten"));
+    cmdload = named(new QPushButton(QStringLiteral("Vorlage laden"), this), "cmdload");
+    cmdchange = named(new QPushButton(QStringLiteral("Vorlage bearbeiten"), this), "cmdchange");
+    cmdcancel = named(new QPushButton(QStringLiteral("Schliessen"), this), "cmdcancel");
+    OrvoButton1 = named(new QPushButton(this), "OrvoButton1");
+    for (QPushButton* b : {cmdload, cmdchange, cmdcancel, OrvoButton1}) b->setAutoDefault(false);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Bitte wählen Sie die Vorlage aus!"), Combo1);
+    form->addRow(QStringLiteral("An:"), txtmail);
+    form->addRow(QStringLiteral("Kopie (Cc):"), txtCc);
+    form->addRow(QStringLiteral("Kopie (Bcc):"), txtBcc);
+    form->addRow(QStringLiteral("Betrefftext:"), txtsubject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(new QLabel(QStringLiteral("Automatisch den Status setzen:"), this));
+    buttons->addWidget(cmbStatus);
+    buttons->addStretch();
+    buttons->addWidget(cmdload);
+    buttons->addWidget(cmdchange);
+    buttons->addWidget(OrvoButton1);
+    buttons->addWidget(cmdcancel);
+    auto* v = new QVBoxLayout(this);
+    v->addLayout(form);
+    v->addWidget(rtf1, 1);
+    v->addLayout(buttons);
+    resize(820, 620);
+
+    connect(Combo1, &QComboBox::activated, this, &frmMail::Combo1_Click);
+    connect(cmdload, &QPushButton::clicked, this, &frmMail::cmdload_Click);
+    connect(cmdchange, &QPushButton::clicked, this, &frmMail::cmdchange_Click);
+    connect(cmdcancel, &QPushButton::clicked, this, &frmMail::cmdcancel_Click);
+    connect(OrvoButton1, &QPushButton::clicked, this, &frmMail::OrvoButton1_Click);
+    Form_Load();
+}
+
+void frmMail::Form_Load() {
+    CALLSTACK();
+    const MailInputs& in = composer_.inputs();
+    const Status group = composer_.loadGroup();
+    if (!group.ok()) showError(group.error());
+    Combo1->addItems(templateNames(in.bLieferant, in.bGruppiert));
+    const int pre = composer_.preselection(Combo1->count());
+    if (Combo1->count() > 0) {
+        Combo1->setCurrentIndex(pre);
+        Combo1_Click(pre);
+    }
+    txtmail->setText(in.sEmail);
+    const bool program = gbStandardversandmail;
+    txtCc->setEnabled(program);
+    txtBcc->setEnabled(program);
+    OrvoButton1->setText(program ? QStringLiteral("An Mailprogramm übergeben") : QStringLiteral("Mail versenden"));
+}
+
+void frmMail::Combo1_Click(int index) {
+    CALLSTACK();
+    const MailInputs& in = composer_.inputs();
+    const QString body = Read_Protokoll_Version(QString::number(index), in.bLieferant, in.bGruppiert);
+    rtf1->setPlainText(composer_.fillBody(body));
+    txtsubject->setText(composer_.fillSubject(templateSubject(in.bLieferant, in.bGruppiert, index)));
+}
+
+void frmMail::reloadVorlage() {
+    CALLSTACK();
+    rtf1->setPlainText(composer_.fillBody(readRTF()));
+    txtsubject->setText(composer_.fillSubject(QStringLiteral("ebay Auktion - [#Artikelnummer#]: [#Bezeichnung#]")));
+}
+
+void frmMail::cmdload_Click() {
+    CALLSTACK();
+    const QString file = platform().openFileName(QStringLiteral("Vorlage laden"), AppPath() + QStringLiteral("/bin"),
+                                                 QStringLiteral("Vorlagen (*.datV)"));
+    if (file.isEmpty()) return;
+    gsVorlagenDatei = file;
+    reloadVorlage();
+}
+
+void frmMail::cmdchange_Click() {
+    CALLSTACK();
+    frmchange editor(this, this);
+    editor.exec();
+}
+
+void frmMail::cmdcancel_Click() {
+    CALLSTACK();
+    reject();
+}
+
+bool frmMail::makemail(const QString& body) {
+    CALLSTACK();
+    OrvoButton1->setEnabled(false);
+    platform().setBusyCursor(true);
+    const Status sent = composer_.sendSmtp(txtmail->text(), txtsubject->text(), body);
+    platform().setBusyCursor(false);
+    if (sent.ok())
+        platform().msgBox(QStringLiteral("Email wurde erfolgreich versendet"), Platform::Buttons::Ok,
+                          Platform::Icon::Information, QString());
+    else
+        platform().msgBox(QStringLiteral("Email konnte nicht versendet werden, Verbindungsfehler") + QLatin1Char('\r') +
+                              sent.error().message(),
+                          Platform::Buttons::Ok, Platform::Icon::Critical, QString());
+    OrvoButton1->setEnabled(true);
+    return sent.ok();
+}
+
+void frmMail::OrvoButton1_Click() {
+    CALLSTACK();
+    const QString body = composer_.finalBody(rtf1->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    bool sent = false;
+    if (gbStandardversandmail) {
+        if (glNobody == 1) {
+            platform().clipboardClear();
+            platform().clipboardSetText(body);
+        }
+        sent = platform().shellExecute(QStringLiteral("Open"),
+                                       composer_.mailtoUrl(body, txtsubject->text(), txtCc->text(), txtBcc->text()));
+        if (!sent)
+            platform().msgBox(QStringLiteral("Das E-Mail-Programm konnte nicht geöffnet werden. Bitte richten Sie ein "
+                                             "Standard-E-Mail-Programm ein oder versenden Sie direkt über SMTP "
+                                             "(Einstellungen, Emailversand)."),
+                              Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
+    } else {
+        sent = makemail(body);
+    }
+    // A mail that did not go out records no milestone.
+    if (sent && cmbStatus->currentIndex() >= 1) {
+        const Status recorded = composer_.recordStatus(cmbStatus->currentIndex());
+        if (!recorded.ok()) showError(recorded.error());
+        if (onStatusRecorded) onStatusRecorded();
+    }
+}
+
+}  // namespace gd

@@ -1,0 +1,150 @@
+#pragma once
+// The main window: the auction list with its filters, and the pane of the
+// selected auction and partner.
+
+#include <QHash>
+#include <QKeyCombination>
+#include <QMainWindow>
+#include <array>
+#include <span>
+
+#include "domain/db/Records.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLineEdit;
+class QMenu;
+class QTimer;
+class QPushButton;
+
+namespace gd {
+
+class FlexGrid;
+
+class frmMain final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+
+    // Start-up steps 6 to 12; the caller shows the window between 11 and 12.
+    void Form_Load();
+    void finishStart();
+
+    const tAuktion& selectedAuktion() const { return mAuktion; }
+    const tKunde& selectedKunde() const { return mKunde; }
+    FlexGrid* grid() const { return Flex1; }
+    QMenu* popupMenu() const { return smartpopmdi; }
+
+    // One command of the menus, the pop-up menu and the headings: the only list
+    // of menu keys. Menus are built from it in its order.
+    enum class BarMenu { None, Einstellungen, Aktionen, Sortieren, Markierung };
+    enum class Need { Always, Rows, Selection };
+    struct Command {
+        const char* key;
+        const char* caption;
+        QKeyCombination shortcut;
+        BarMenu bar;
+        bool barSeparator;         // a separator before it in its menu
+        bool popup;                // offered in the list's pop-up menu too
+        bool popupSeparator;
+        const char* popupCaption;  // nullptr: the caption
+        void (*run)(frmMain&);
+        Need need = Need::Always;
+        int sortColumn = -1;  // the heading that sorts by it
+        bool descending = false;
+    };
+    static std::span<const Command> commands();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    // The list.
+    void makeUeberschrift(bool first = false);
+    void subInitListe();
+    void subRefreshListe();
+    void subListeClick(const QString& sTag);
+    void selectfirst();
+    void selectflex(int Index);
+    void demarkcheck(int flag);
+    void clearTypes();
+    void cmdListe_Click(int Index);
+    void Flex1_Click();
+    void Flex1_DblClick();
+    void sortList(int col, bool ascending);
+    void headingClicked(int col);
+    void deleteEntry();
+
+    // The pane.
+    void buildPane(QWidget* pane);
+    void subSetAuktion(const tAuktion& oAuktion);
+    void subSetKunde(const tKunde& oKunde);
+    void subSetLieferant(const tKunde& oLiefer);
+    void subClearFelder();
+    void chkStatus_Click(int Index);
+    void dtpStatus_Change(int Index);
+    void cmdEinlesen_Click();
+    void cmdSenden_Click();
+    void cmdSpeichern_Click();
+    void subGetAuktion(tAuktion& oAuktion);
+    void subGetLieferantKunde(tKunde& oLiefer);
+    void berechneVersand();
+    void cmdAuktion_Click();
+    void cmdAbbrechen_Click();
+    // The pane's texts into contact and auction; false (the message shown) when
+    // either could not be stored.
+    bool savePane();
+
+    // Menus: a click records its key; a 10 ms timer runs the command after the menu closed.
+    void pBuildMenus();
+    void SmartMenuXP1_Click(const QString& key);
+    void smartpopmdi_Click(const QString& key);
+    void tmrMenue_Timer();
+    void tmPopup_Timer();
+    void runMenuCommand(const QString& key);
+    void showOptions();
+    void showAbout();
+    void showHelp();
+    void openFeedback();
+    // Every button's and menu entry's enabled state, from the list and the selection.
+    void updateActions();
+
+    void saveWindowState();
+    void restoreWindowState();
+    int pressedFilter() const;
+    bool ensureDatabase();
+
+    tAuktion mAuktion;
+    tKunde mKunde;
+    qint32 glListRow = 0;
+    bool gbLoading = false;
+    QString lastListError_;
+    bool paneEdited_ = false;  // typed into the pane since it was filled or saved
+    int sortColumn_ = -1;      // the heading last clicked, for turning its order
+    bool sortDescending_ = false;
+
+    FlexGrid* Flex1 = nullptr;
+    std::array<QPushButton*, 4> cmdListe{};
+    QGroupBox* fraKunde = nullptr;
+    QGroupBox* fraAuktion = nullptr;
+    QLineEdit *txtebayName = nullptr, *txtEmailAdresse = nullptr, *txtName = nullptr, *txtStrasse = nullptr,
+              *txtOrt = nullptr, *txtLand = nullptr;
+    QComboBox* cboAuktion = nullptr;
+    QDateEdit* dtpEndeDatum = nullptr;
+    QLineEdit *txtPreis = nullptr, *txtMenge = nullptr, *txtVersand = nullptr, *txtBetrag = nullptr,
+              *txtVersandinfos = nullptr, *txtHinweise = nullptr, *txtMitteilung = nullptr, *txtBezahlung = nullptr;
+    std::array<QCheckBox*, kMilestones> chkStatus{};
+    std::array<QDateEdit*, kMilestones> dtpStatus{};
+    QMenu* smartpopmdi = nullptr;
+    QHash<QString, QList<QAction*>> actions_;  // by key: the entries of the menus and the pop-up
+    QTimer* tmrMenue = nullptr;
+    QTimer* tmPopup = nullptr;
+    QString gsMenuKey, gsPopupKey;
+    QPushButton *cmdSpeichern = nullptr, *cmdSenden = nullptr, *cmdEinlesen = nullptr, *cmdAuktion = nullptr,
+                *cmdAbbrechen = nullptr;
+};
+
+}  // namespace gd

@@ -1,0 +1,196 @@
+// The menus of frmMain: one command table, the menu bar and the pop-up menu
+// built from it, and the 10 ms deferral of every menu command.
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <array>
+
+#include "base/AppPath.h"
+#include "base/CallStack.h"
+#include "domain/settings/modGlobal.h"
+#include "ui/FlexGrid.h"
+#include "ui/frmAbout.h"
+#include "ui/frmMain.h"
+#include "ui/frmOptionen.h"
+#include "ui/modLinks.h"
+
+#define CALLSTACK_MENU() CALLSTACK_MODULE("frmMain")
+
+namespace gd {
+
+std::span<const frmMain::Command> frmMain::commands() {
+    using B = BarMenu;
+    using N = Need;
+    const QKeyCombination none;
+    static const std::array<Command, 19> table = {{
+        {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
+         [](frmMain& w) { w.showOptions(); }},
+        {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
+         [](frmMain& w) { w.showAbout(); }},
+        {"keyHelp", "&Hilfe", QKeyCombination(Qt::Key_F1), B::Einstellungen, false, false, false, nullptr,
+         [](frmMain& w) { w.showHelp(); }},
+        {"keyExit", "Beenden", Qt::CTRL | Qt::Key_B, B::Einstellungen, true, false, false, nullptr,
+         [](frmMain& w) { w.close(); }},
+        {"keyEmaileinlesen", "Email einlesen", Qt::CTRL | Qt::Key_E, B::Aktionen, false, false, false, nullptr,
+         [](frmMain& w) { w.cmdEinlesen_Click(); }},
+        {"keyEmailversenden", "Email versenden", Qt::CTRL | Qt::Key_S, B::Aktionen, false, false, false, nullptr,
+         [](frmMain& w) { w.cmdSenden_Click(); }},
+        {"keyrefresh", "Liste aktualisieren", QKeyCombination(Qt::Key_F5), B::Aktionen, true, false, false, nullptr,
+         [](frmMain& w) { w.subRefreshListe(); }},
+        {"keyBewertungen", "Bewertungen abgeben", none, B::Aktionen, true, false, false, nullptr,
+         [](frmMain& w) { w.openFeedback(); }},
+        {"keyzurauktion", "Zur Auktion", none, B::None, false, true, false, nullptr,
+         [](frmMain& w) { w.cmdAuktion_Click(); }},
+        {"keysort2", "nach ebayname (aufsteigend)", none, B::Sortieren, false, true, true, nullptr,
+         [](frmMain& w) { w.sortList(2, true); }, N::Always, 2, false},
+        {"keysort21", "nach ebayname (absteigend)", none, B::Sortieren, false, true, false, nullptr,
+         [](frmMain& w) { w.sortList(2, false); }, N::Always, 2, true},
+        {"keysort3", "nach Bezeichnung (aufsteigend)", none, B::Sortieren, true, true, false, nullptr,
+         [](frmMain& w) { w.sortList(4, true); }, N::Always, 4, false},
+        {"keysort31", "nach Bezeichnung (absteigend)", none, B::Sortieren, false, true, false, nullptr,
+         [](frmMain& w) { w.sortList(4, false); }, N::Always, 4, true},
+        {"keysort1", "nach Status (aufsteigend)", none, B::Sortieren, true, true, false, nullptr,
+         [](frmMain& w) { w.sortList(6, true); }, N::Always, 6, false},
+        {"keysort11", "nach Status (absteigend)", none, B::Sortieren, false, true, false, nullptr,
+         [](frmMain& w) { w.sortList(6, false); }, N::Always, 6, true},
+        {"keysort0", "nach Auktionsende", none, B::Sortieren, true, true, false, nullptr,
+         [](frmMain& w) { w.subRefreshListe(); }},
+        {"keyallemark", "Alle markieren", none, B::Markierung, false, true, false, nullptr,
+         [](frmMain& w) { w.demarkcheck(1); }},
+        {"keyalledemark", "Markierungen aufheben", none, B::Markierung, false, true, false, nullptr,
+         [](frmMain& w) { w.demarkcheck(2); }},
+        {"keydelete", "Markierte(n) Emaileintrag/Einträge löschen", none, B::Aktionen, true, true, true,
+         "Markierte(n) Emaileinträge löschen", [](frmMain& w) { w.deleteEntry(); }},
+    }};
+    return table;
+}
+
+void frmMain::pBuildMenus() {
+    CALLSTACK();
+    struct Bar {
+        BarMenu which;
+        const char* title;
+        const char* key;
+    };
+    static const Bar bars[] = {{BarMenu::Einstellungen, "Einstellungen", "keyEinstellungen"},
+                               {BarMenu::Aktionen, "Aktionen", "keyAktion"},
+                               {BarMenu::Sortieren, "Ansicht", "keyAnsicht"},
+                               {BarMenu::Markierung, "Markierung", "keyMarkierung"}};
+    QHash<int, QMenu*> menus;
+    QMenu* popupSort = nullptr;
+    smartpopmdi = new QMenu(QStringLiteral("POPUP2"), this);
+    smartpopmdi->setObjectName(QStringLiteral("keypop2"));
+    const auto addTo = [this](QMenu* m, const Command& c, const char* caption, bool separator, bool popup) {
+        if (separator) m->addSeparator();
+        QAction* a = m->addAction(QString::fromUtf8(caption));
+        a->setObjectName(QString::fromLatin1(c.key));
+        if (c.shortcut != QKeyCombination()) a->setShortcut(QKeySequence(c.shortcut));
+        const QString key = QString::fromLatin1(c.key);
+        connect(a, &QAction::triggered, this,
+                [this, key, popup] { popup ? smartpopmdi_Click(key) : SmartMenuXP1_Click(key); });
+        actions_[key] << a;
+    };
+    for (const Command& c : commands()) {
+        if (c.bar != BarMenu::None) {
+            QMenu*& m = menus[int(c.bar)];
+            if (!m) {
+                const Bar& b = *std::find_if(std::begin(bars), std::end(bars), [&c](const Bar& x) { return x.which == c.bar; });
+                m = menuBar()->addMenu(QString::fromUtf8(b.title));
+                m->setObjectName(QString::fromLatin1(b.key));
+                if (c.bar == BarMenu::Sortieren) {  // "Ansicht" holds the sort menu
+                    m = m->addMenu(QStringLiteral("Liste sortieren...."));
+                    m->setObjectName(QStringLiteral("keysortmenue"));
+                }
+            }
+            addTo(m, c, c.caption, c.barSeparator, false);
+        }
+        if (!c.popup) continue;
+        QMenu* target = smartpopmdi;
+        bool separator = c.popupSeparator;
+        if (c.bar == BarMenu::Sortieren) {
+            if (!popupSort) {
+                if (c.popupSeparator) smartpopmdi->addSeparator();
+                popupSort = smartpopmdi->addMenu(QStringLiteral("Liste sortieren...."));
+                popupSort->setObjectName(QStringLiteral("keysort"));
+                separator = false;
+            } else {
+                separator = c.barSeparator;
+            }
+            target = popupSort;
+        }
+        addTo(target, c, c.popupCaption ? c.popupCaption : c.caption, separator, true);
+    }
+}
+
+void frmMain::SmartMenuXP1_Click(const QString& key) {
+    CALLSTACK();
+    if (tmrMenue->isActive()) return;  // a command is still pending
+    gsMenuKey = key;
+    tmrMenue->start();
+}
+
+void frmMain::smartpopmdi_Click(const QString& key) {
+    CALLSTACK();
+    if (tmPopup->isActive()) return;
+    gsPopupKey = key;
+    tmPopup->start();
+}
+
+void frmMain::tmrMenue_Timer() {
+    CALLSTACK();
+    tmrMenue->stop();
+    const QString key = gsMenuKey;
+    gsMenuKey.clear();
+    runMenuCommand(key);
+}
+
+void frmMain::tmPopup_Timer() {
+    CALLSTACK();
+    tmPopup->stop();
+    const QString key = gsPopupKey;
+    gsPopupKey.clear();
+    for (const Command& c : commands())
+        if (c.popup && key == QLatin1String(c.key)) runMenuCommand(key);
+}
+
+void frmMain::runMenuCommand(const QString& key) {
+    CALLSTACK();
+    for (const Command& c : commands())
+        if (key == QLatin1String(c.key)) {
+            c.run(*this);
+            return;
+        }
+}
+
+void frmMain::showOptions() {
+    frmOptionen dlg(this);
+    dlg.exec();
+}
+
+void frmMain::showAbout() {
+    frmAbout dlg(this);
+    dlg.exec();
+}
+
+void frmMain::showHelp() { OpenLink(AppPath() + QStringLiteral("/Help/hilfe.htm"), false); }
+
+void frmMain::openFeedback() { OpenLink(gsFeedbackLink, false); }
+
+void frmMain::updateActions() {
+    if (!cmdSenden) return;  // still being built
+    const bool rows = Flex1->Rows() > 1;
+    const bool selected = rows && !mAuktion.AuktionsID.isEmpty();
+    cmdSenden->setEnabled(selected);
+    cmdSpeichern->setEnabled(selected);
+    cmdAuktion->setEnabled(selected);
+    for (const Command& c : commands()) {
+        const bool on = c.need == Need::Always || (c.need == Need::Rows ? rows : selected);
+        for (QAction* a : actions_.value(QString::fromLatin1(c.key))) a->setEnabled(on);
+    }
+}
+
+}  // namespace gd

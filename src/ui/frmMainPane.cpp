@@ -1,0 +1,319 @@
+// The detail pane of frmMain: partner, auction and milestones of the selected row.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "base/CallStack.h"
+#include "base/Clock.h"
+#include "domain/db/LoadSave.h"
+#include "domain/db/StatusGruppen.h"
+#include "domain/db/Trade.h"
+#include "domain/mail/MailComposer.h"
+#include "ui/FlexGrid.h"
+#include "ui/Platform.h"
+#include "ui/frmEinlesen.h"
+#include "ui/frmMail.h"
+#include "ui/frmMain.h"
+#include "ui/modLinks.h"
+
+#define CALLSTACK_PANE() CALLSTACK_MODULE("frmMain")
+
+namespace gd {
+namespace {
+
+const char* const kStatusCaptions[kMilestones] = {"Geantwortet:", "Bestätigt:", "Bezahlt:", "Versendet:",
+                                                  "Bewertet:", "Bew. erhalten:", "Abgeschlossen:"};
+
+QDate parseShownDate(const QString& text) {
+    const auto d = tryCDate(text);
+    return d ? d->date() : today();
+}
+
+}  // namespace
+
+void frmMain::buildPane(QWidget* pane) {
+    auto* v = new QVBoxLayout(pane);
+    const auto edit = [pane](const char* name) {
+        auto* e = new QLineEdit(pane);
+        e->setObjectName(QString::fromLatin1(name));
+        return e;
+    };
+    fraKunde = new QGroupBox(QStringLiteral("Käufer- / Verkäuferdaten"), pane);
+    fraKunde->setObjectName(QStringLiteral("fraKunde"));
+    auto* k = new QFormLayout(fraKunde);
+    k->addRow(QStringLiteral("ebay-Name:"), txtebayName = edit("txtebayName"));
+    k->addRow(QStringLiteral("Email Adresse:"), txtEmailAdresse = edit("txtEmailAdresse"));
+    k->addRow(QStringLiteral("Name:"), txtName = edit("txtName"));
+    k->addRow(QStringLiteral("Strasse:"), txtStrasse = edit("txtStrasse"));
+    k->addRow(QStringLiteral("Ort:"), txtOrt = edit("txtOrt"));
+    k->addRow(QStringLiteral("Land:"), txtLand = edit("txtLand"));
+    v->addWidget(fraKunde);
+
+    fraAuktion = new QGroupBox(QStringLiteral("Auktion"), pane);
+    fraAuktion->setObjectName(QStringLiteral("fraAuktion"));
+    auto* a = new QFormLayout(fraAuktion);
+    cboAuktion = new QComboBox(fraAuktion);
+    cboAuktion->setObjectName(QStringLiteral("cboAuktion"));
+    a->addRow(cboAuktion);
+    dtpEndeDatum = new QDateEdit(fraAuktion);
+    dtpEndeDatum->setObjectName(QStringLiteral("dtpEndeDatum"));
+    dtpEndeDatum->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    dtpEndeDatum->setCalendarPopup(true);
+    a->addRow(QStringLiteral("Auktionsende:"), dtpEndeDatum);
+    a->addRow(QStringLiteral("Preis:"), txtPreis = edit("txtPreis"));
+    a->addRow(QStringLiteral("Menge:"), txtMenge = edit("txtMenge"));
+    a->addRow(QStringLiteral("Versandkosten:"), txtVersand = edit("txtVersand"));
+    a->addRow(QStringLiteral("Betrag:"), txtBetrag = edit("txtBetrag"));
+    a->addRow(QStringLiteral("Versandinfos:"), txtVersandinfos = edit("txtVersandinfos"));
+    a->addRow(QStringLiteral("Hinweise:"), txtHinweise = edit("txtHinweise"));
+    a->addRow(QStringLiteral("Mitteilung:"), txtMitteilung = edit("txtMitteilung"));
+    a->addRow(QStringLiteral("Bezahlung:"), txtBezahlung = edit("txtBezahlung"));
+    for (QLineEdit* e : {txtHinweise, txtMitteilung, txtBezahlung})
+        connect(e, &QLineEdit::textChanged, e, [e](const QString& t) { e->setToolTip(t); });
+    for (QLineEdit* e : {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtPreis, txtMenge,
+                         txtVersand, txtBetrag, txtVersandinfos, txtHinweise, txtMitteilung, txtBezahlung})
+        connect(e, &QLineEdit::textEdited, this, [this] { paneEdited_ = true; });
+    v->addWidget(fraAuktion);
+
+    auto* fraStatus = new QGroupBox(QStringLiteral("Status"), pane);
+    fraStatus->setObjectName(QStringLiteral("fraStatus"));
+    auto* g = new QGridLayout(fraStatus);
+    for (int i = 0; i < kMilestones; ++i) {
+        auto* c = new QCheckBox(QString::fromUtf8(kStatusCaptions[i]), fraStatus);
+        c->setObjectName(QStringLiteral("chkStatus_%1").arg(i));
+        auto* d = new QDateEdit(QDate::currentDate(), fraStatus);
+        d->setObjectName(QStringLiteral("dtpStatus_%1").arg(i));
+        d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        d->setCalendarPopup(true);
+        d->setEnabled(false);
+        connect(c, &QCheckBox::clicked, this, [this, i] { chkStatus_Click(i); });
+        connect(d, &QDateEdit::dateChanged, this, [this, i] { dtpStatus_Change(i); });
+        chkStatus[std::size_t(i)] = c;
+        dtpStatus[std::size_t(i)] = d;
+        g->addWidget(c, i % 4, (i / 4) * 2);
+        g->addWidget(d, i % 4, (i / 4) * 2 + 1);
+    }
+    v->addWidget(fraStatus);
+    v->addStretch();
+
+    const auto button = [pane](const char* name, const char* caption) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), pane);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    cmdSpeichern = button("cmdSpeichern", "Speichern");
+    cmdSenden = button("cmdSenden", "Email Senden");
+    cmdEinlesen = button("cmdEinlesen", "Email Einlesen");
+    cmdAuktion = button("cmdAuktion", "zur Auktion");
+    cmdAbbrechen = button("cmdAbbrechen", "Beenden");
+    connect(cmdSenden, &QPushButton::clicked, this, &frmMain::cmdSenden_Click);
+    connect(cmdSpeichern, &QPushButton::clicked, this, &frmMain::cmdSpeichern_Click);
+    connect(txtVersand, &QLineEdit::editingFinished, this, &frmMain::berechneVersand);  // txtVersand_LostFocus
+    connect(cmdEinlesen, &QPushButton::clicked, this, &frmMain::cmdEinlesen_Click);
+    connect(cmdAuktion, &QPushButton::clicked, this, &frmMain::cmdAuktion_Click);
+    connect(cmdAbbrechen, &QPushButton::clicked, this, &frmMain::cmdAbbrechen_Click);
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(cmdEinlesen, 0, 0);
+    buttons->addWidget(cmdSenden, 0, 1);
+    buttons->addWidget(cmdSpeichern, 0, 2);
+    buttons->addWidget(cmdAuktion, 1, 0);
+    buttons->addWidget(cmdAbbrechen, 1, 2);
+    v->addLayout(buttons);
+}
+
+void frmMain::subSetAuktion(const tAuktion& oAuktion) {
+    CALLSTACK_PANE();
+    gbLoading = true;
+    cboAuktion->addItem(oAuktion.AuktionsNr + QStringLiteral(": ") + oAuktion.Titel);
+    cboAuktion->setCurrentIndex(cboAuktion->count() - 1);
+    txtPreis->setText(oAuktion.Preis);
+    txtMenge->setText(oAuktion.Menge);
+    txtVersand->setText(oAuktion.Versandkosten);
+    txtBetrag->setText(oAuktion.Betrag);
+    for (int i = 0; i < kMilestones; ++i) {
+        const QDateTime& d = oAuktion.Datum[std::size_t(i)];
+        const bool reached = !isZeroDate(d);
+        chkStatus[std::size_t(i)]->setChecked(reached);
+        dtpStatus[std::size_t(i)]->setDate(reached ? d.date() : today());
+        dtpStatus[std::size_t(i)]->setEnabled(reached);
+    }
+    dtpEndeDatum->setDate(parseShownDate(oAuktion.EndeDatum));
+    txtMitteilung->setText(oAuktion.Mitteilungen);
+    txtHinweise->setText(oAuktion.Hinweise);
+    QString versand = oAuktion.Versandinfos + oAuktion.Versandkosten;
+    if (!oAuktion.Versandversicherung.isEmpty())
+        versand += QStringLiteral(" Versandversicherung: ") + oAuktion.Versandversicherung;
+    txtVersandinfos->setText(versand);
+    txtBezahlung->setText(oAuktion.Bezahlung);
+    berechneVersand();
+    for (QLineEdit* e : {txtPreis, txtMenge, txtVersand, txtBetrag, txtMitteilung, txtHinweise, txtVersandinfos,
+                         txtBezahlung})
+        e->setCursorPosition(0);
+    gbLoading = false;
+}
+
+void frmMain::subSetKunde(const tKunde& oKunde) {
+    CALLSTACK_PANE();
+    fraKunde->setTitle(QStringLiteral("Käuferdaten"));
+    txtName->setText(oKunde.Name);
+    txtebayName->setText(oKunde.ebayName);
+    txtEmailAdresse->setText(oKunde.Email);
+    txtStrasse->setText(oKunde.Strasse);
+    txtOrt->setText(oKunde.Ort);
+    txtLand->setText(oKunde.Land);
+}
+
+void frmMain::subSetLieferant(const tKunde& oLiefer) {
+    CALLSTACK_PANE();
+    subSetKunde(oLiefer);
+    fraKunde->setTitle(QStringLiteral("Verkäuferdaten"));
+}
+
+void frmMain::subClearFelder() {
+    CALLSTACK_PANE();
+    for (QLineEdit* e : {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtPreis, txtMenge,
+                         txtVersand, txtBetrag, txtVersandinfos, txtHinweise, txtMitteilung, txtBezahlung})
+        e->clear();
+    cboAuktion->clear();
+    cmdAuktion->setToolTip(QString());
+    fraKunde->setTitle(QStringLiteral("Käufer- / Verkäuferdaten"));
+}
+
+void frmMain::chkStatus_Click(int Index) {
+    CALLSTACK_PANE();
+    if (gbLoading) return;
+    QCheckBox* c = chkStatus[std::size_t(Index)];
+    if (Flex1->Rows() == 1 || mAuktion.AuktionsID.isEmpty()) {
+        c->setChecked(false);  // nothing to store it for
+        return;
+    }
+    QDateEdit* d = dtpStatus[std::size_t(Index)];
+    mAuktion.Datum[std::size_t(Index)] = c->isChecked() ? QDateTime(d->date(), QTime(0, 0)) : zeroDate();
+    d->setEnabled(c->isChecked());
+    const Status saved = SaveStatus(mAuktion, Index);
+    if (!saved.ok()) showError(saved.error());
+    subRefreshListe();
+}
+
+void frmMain::dtpStatus_Change(int Index) {
+    if (gbLoading || mAuktion.AuktionsID.isEmpty() || !chkStatus[std::size_t(Index)]->isChecked()) return;
+    CALLSTACK_PANE();
+    mAuktion.Datum[std::size_t(Index)] = QDateTime(dtpStatus[std::size_t(Index)]->date(), QTime(0, 0));
+    const Status saved = SaveStatus(mAuktion, Index);
+    if (!saved.ok()) showError(saved.error());
+}
+
+void frmMain::cmdSenden_Click() {
+    CALLSTACK_PANE();
+    if (Flex1->Rows() <= 1) {
+        platform().msgBox(QStringLiteral("Es sind keine Emails in der Liste vorhanden!"), Platform::Buttons::Ok,
+                          Platform::Icon::Critical, QString());
+        return;
+    }
+    if (mAuktion.AuktionsNr.isEmpty()) return;
+    const Result<MailInputs> in = mailInputsFor(mAuktion, mKunde, txtPreis->text(), txtVersand->text(),
+                                                txtBetrag->text());
+    if (!in.ok()) {
+        showError(in.error());
+        return;
+    }
+    frmMail dlg(in.value(), this);
+    dlg.onStatusRecorded = [this] { subRefreshListe(); };
+    dlg.exec();
+}
+
+void frmMain::cmdEinlesen_Click() {
+    CALLSTACK_PANE();
+    frmEinlesen dlg(this);
+    if (dlg.exec() == QDialog::Accepted) subRefreshListe();
+}
+
+void frmMain::cmdAuktion_Click() {
+    CALLSTACK_PANE();
+    if (mAuktion.AuktionsNr.isEmpty()) {
+        platform().msgBox(QStringLiteral("Es wurde kein Artikel ausgewählt!"), Platform::Buttons::Ok,
+                          Platform::Icon::Critical, QString());
+        return;
+    }
+    const qint64 d = daysSinceEnd(mAuktion.EndeDatum, today());
+    if (d > kItemPageDays) {
+        platform().msgBox(QStringLiteral("Diese Auktion ist älter als 90 Tage. Bei ebay sind ausgelaufene Auktionen nur "
+                                         "90 Tage verfügbar. Diese Auktion kann nicht angezeigt werden."),
+                          Platform::Buttons::Ok, Platform::Icon::Critical,
+                          QStringLiteral("Diese Auktion ist seit %1 Tagen ausgelaufen!").arg(d));
+        return;
+    }
+    OpenLink(itemLink(mAuktion.AuktionsNr), true);
+}
+
+void frmMain::subGetAuktion(tAuktion& oAuktion) {
+    CALLSTACK_PANE();
+    oAuktion.Preis = txtPreis->text();
+    oAuktion.Menge = txtMenge->text();
+    oAuktion.Versandkosten = txtVersand->text();
+    oAuktion.Betrag = txtBetrag->text();
+    oAuktion.EndeDatum = dtpEndeDatum->date().toString(QStringLiteral("dd.MM.yyyy"));
+    oAuktion.Mitteilungen = txtMitteilung->text();
+    oAuktion.Hinweise = txtHinweise->text();
+    oAuktion.Versandinfos = txtVersandinfos->text();
+    oAuktion.Bezahlung = txtBezahlung->text();
+}
+
+void frmMain::subGetLieferantKunde(tKunde& oLiefer) {
+    CALLSTACK_PANE();
+    oLiefer.Name = txtName->text();
+    oLiefer.ebayName = txtebayName->text();
+    oLiefer.Email = txtEmailAdresse->text();
+    oLiefer.Strasse = txtStrasse->text();
+    oLiefer.Ort = txtOrt->text();
+    oLiefer.Land = txtLand->text();
+    oLiefer.Kunde = fraKunde->title() != QStringLiteral("Verkäuferdaten");
+    oLiefer.Lieferant = !oLiefer.Kunde;
+}
+
+void frmMain::cmdSpeichern_Click() {
+    CALLSTACK_PANE();
+    if (mAuktion.AuktionsNr.isEmpty()) return;
+    if (platform().msgBox(QStringLiteral("Sollen die Daten jetzt gespeichert werden?"), Platform::Buttons::YesNo,
+                          Platform::Icon::Question, QString()) != Platform::Answer::Yes)
+        return;
+    savePane();
+}
+
+bool frmMain::savePane() {
+    subGetAuktion(mAuktion);
+    subGetLieferantKunde(mKunde);
+    const Status contact = funSaveLieferantupdate(mKunde, mAuktion.AuktionsNr);
+    if (!contact.ok()) {
+        showError(contact.error());
+        return false;
+    }
+    QString nr = mAuktion.KundenNr;
+    const Status auction = funSaveAuktion(mAuktion, nr);
+    if (!auction.ok()) {
+        showError(auction.error());
+        return false;
+    }
+    paneEdited_ = false;
+    return true;
+}
+
+void frmMain::berechneVersand() {
+    CALLSTACK_PANE();
+    // A quantity that is no number leaves the total as it is.
+    if (const auto total = funBetrag(mAuktion.Preis, mAuktion.Menge, txtVersand->text())) txtBetrag->setText(*total);
+}
+
+void frmMain::cmdAbbrechen_Click() {
+    CALLSTACK_PANE();
+    close();
+}
+
+}  // namespace gd

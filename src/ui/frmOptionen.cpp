@@ -1,0 +1,225 @@
+#include "ui/frmOptionen.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "base/CallStack.h"
+#include "domain/settings/Optionen.h"
+#include "domain/mail/MailComposer.h"
+#include "ui/Platform.h"
+
+namespace gd {
+
+frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmOptionen"));
+    setWindowTitle(QStringLiteral("Einstellungen"));
+    setModal(true);
+    const char* captions[12] = {"Kontoinhaber:",
+                                "Kontonummer:",
+                                "BLZ:",
+                                "Name der Bank:",
+                                "Standardpreis versicherter Versand:",
+                                "Postausgang (SMTP):",
+                                "Benutzerdefinierter Eintrag für [#HTTPLINK1#]:",
+                                "Absender (Emailadresse):",
+                                "Postausgangsport (SMTP): Standard = 25",
+                                "Benutzerdefinierter Eintrag für [#HTTPLINK2#]:",
+                                "SMTP-Kontoname:",
+                                "SMTP-Kennwort:"};
+    for (int i = 0; i < 12; ++i) {
+        txtDaten[std::size_t(i)] = new QLineEdit(this);
+        txtDaten[std::size_t(i)]->setObjectName(QStringLiteral("txtDaten_%1").arg(i));
+        lbldaten[std::size_t(i)] = new QLabel(QString::fromUtf8(captions[i]), this);
+        lbldaten[std::size_t(i)]->setObjectName(QStringLiteral("lbldaten_%1").arg(i));
+    }
+    txt(11)->setEchoMode(QLineEdit::Password);
+
+    Frame1 = new QWidget(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    auto* f1 = new QFormLayout(Frame1);
+    auto* hint = new QLabel(
+        QStringLiteral("Bitte tragen Sie hier Ihre Daten ein, damit diese automatisch eingefügt werden können."), Frame1);
+    hint->setWordWrap(true);
+    f1->addRow(hint);
+    for (int i : {0, 1, 2, 3, 4, 6, 9}) f1->addRow(lbldaten[std::size_t(i)], txt(i));
+
+    Frame2 = new QWidget(this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    auto* f2 = new QFormLayout(Frame2);
+    Option1 = new QRadioButton(QStringLiteral("Standardemailprogramm nutzen (einfache Datenübergabe)"), Frame2);
+    Option1->setObjectName(QStringLiteral("Option1"));
+    Option2 = new QRadioButton(QStringLiteral("Direkt versenden über einen SMTP-Server"), Frame2);
+    Option2->setObjectName(QStringLiteral("Option2"));
+    f2->addRow(Option1);
+    f2->addRow(Option2);
+    for (int i : {5, 8, 7}) f2->addRow(lbldaten[std::size_t(i)], txt(i));
+    Check1 = new QCheckBox(QStringLiteral("Kopie an Absender schicken (Empfehlenswert)"), Frame2);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check2 = new QCheckBox(
+        QStringLiteral("Server erfordert Authentifizierung (nicht mit dem Pop3 Kennwort verwechseln)"), Frame2);
+    Check2->setObjectName(QStringLiteral("Check2"));
+    f2->addRow(Check1);
+    f2->addRow(Check2);
+    for (int i : {10, 11}) f2->addRow(lbldaten[std::size_t(i)], txt(i));
+    checkpro20 = new QCheckBox(QStringLiteral("Leerzeichen im Betreff mit %20 ersetzen (für den Email-Client BAT)"), Frame2);
+    checkpro20->setObjectName(QStringLiteral("checkpro20"));
+    checknobody = new QCheckBox(
+        QStringLiteral("Bodytext der Email nicht an Email-Client übergeben (BAT und IncrediMail)"), Frame2);
+    checknobody->setObjectName(QStringLiteral("checknobody"));
+    f2->addRow(checkpro20);
+    f2->addRow(checknobody);
+    f2->addRow(new QLabel(QStringLiteral("Der Text kann dann per StrgV einfacher reinkopiert werden"), Frame2));
+    cmdTestmail = new QPushButton(QStringLiteral("Testmail senden"), Frame2);
+    cmdTestmail->setObjectName(QStringLiteral("cmdTestmail"));
+    cmdTestmail->setToolTip(QStringLiteral("Sendet mit den eingetragenen Daten eine Testmail an den Absender."));
+    f2->addRow(cmdTestmail);
+
+    pages = new QStackedWidget(this);
+    pages->addWidget(Frame1);
+    pages->addWidget(Frame2);
+
+    const auto button = [this](const char* name, const char* caption) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    OrvoButton1 = button("OrvoButton1", "Allgemein");
+    OrvoButton2 = button("OrvoButton2", "Emailversand");
+    cmdOK = button("cmdOK", "Übernehmen");
+    cmdCancel = button("cmdCancel", "Abbrechen");
+    cmdOK->setDefault(true);
+    connect(OrvoButton1, &QPushButton::clicked, this, &frmOptionen::OrvoButton1_Click);
+    connect(OrvoButton2, &QPushButton::clicked, this, &frmOptionen::OrvoButton2_Click);
+    connect(Option1, &QRadioButton::toggled, this, &frmOptionen::Option1_Click);
+    connect(Check2, &QCheckBox::toggled, this, &frmOptionen::Check2_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmOptionen::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmOptionen::cmdcancel_Click);
+    connect(cmdTestmail, &QPushButton::clicked, this, &frmOptionen::cmdTestmail_Click);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(OrvoButton1);
+    top->addWidget(OrvoButton2);
+    top->addStretch();
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(cmdOK);
+    bottom->addWidget(cmdCancel);
+    auto* v = new QVBoxLayout(this);
+    v->addLayout(top);
+    v->addWidget(pages);
+    v->addLayout(bottom);
+    resize(640, 520);
+    Form_Load();
+}
+
+void frmOptionen::Form_Load() {
+    CALLSTACK();
+    const Settings& o = loaded_ = currentSettings();
+    const QString texts[12] = {o.Kontoinhaber, o.Kontonummer, o.BLZ,        o.Bank,
+                               o.VersicherterVersand, o.SMTPServer, o.HTTPLink1, o.Absender,
+                               QString::number(o.SMTPPort), o.HTTPLink2, o.Konto, o.Kennwort};
+    for (int i = 0; i < 12; ++i) txt(i)->setText(texts[i]);
+    Option1->setChecked(o.Standardversandmail);
+    Option2->setChecked(!o.Standardversandmail);
+    Check1->setChecked(o.Kopie != 0);
+    Check2->setChecked(o.Auth != 0);
+    checkpro20->setChecked(o.Prozent20 != 0);
+    checknobody->setChecked(o.Nobody != 0);
+    Option1_Click();
+    Check2_Click();
+    OrvoButton1_Click();
+}
+
+Result<Settings> frmOptionen::values() const {
+    const Result<qint32> port = parsePort(txt(8)->text());
+    if (!port.ok()) return port.error();
+    Settings v = loaded_;
+    v.Kontoinhaber = txt(0)->text();
+    v.Kontonummer = txt(1)->text();
+    v.BLZ = txt(2)->text();
+    v.Bank = txt(3)->text();
+    v.VersicherterVersand = txt(4)->text();
+    v.SMTPServer = txt(5)->text();
+    v.HTTPLink1 = txt(6)->text();
+    v.Absender = txt(7)->text();
+    v.SMTPPort = port.value();
+    v.HTTPLink2 = txt(9)->text();
+    v.Konto = txt(10)->text();
+    v.Kennwort = txt(11)->text();
+    v.Standardversandmail = Option1->isChecked();
+    v.Kopie = Check1->isChecked() ? 1 : 0;
+    v.Auth = Check2->isChecked() ? 1 : 0;
+    v.Prozent20 = checkpro20->isChecked() ? 1 : 0;
+    v.Nobody = checknobody->isChecked() ? 1 : 0;
+    return v;
+}
+
+void frmOptionen::OrvoButton1_Click() {
+    CALLSTACK();
+    pages->setCurrentWidget(Frame1);
+    OrvoButton1->setEnabled(false);
+    OrvoButton2->setEnabled(true);
+}
+
+void frmOptionen::OrvoButton2_Click() {
+    CALLSTACK();
+    pages->setCurrentWidget(Frame2);
+    OrvoButton2->setEnabled(false);
+    OrvoButton1->setEnabled(true);
+}
+
+void frmOptionen::Option1_Click() {
+    CALLSTACK();
+    const bool smtp = Option2->isChecked();
+    for (int i : {5, 7, 8}) txt(i)->setEnabled(smtp);
+    cmdTestmail->setEnabled(smtp);
+}
+
+void frmOptionen::Check2_Click() {
+    CALLSTACK();
+    for (int i : {10, 11}) txt(i)->setEnabled(Check2->isChecked());
+}
+
+void frmOptionen::cmdOK_Click() {
+    CALLSTACK();
+    // A refused value or an unwritable file keeps the dialog open with what was typed.
+    const Result<Settings> v = values();
+    const Status saved = v.ok() ? saveOptions(v.value()) : Status(v.error());
+    if (!saved.ok()) {
+        platform().msgBox(saved.error().message(), Platform::Buttons::Ok, Platform::Icon::Exclamation, windowTitle());
+        return;
+    }
+    // Every reader sees the new settings at once.
+    showMessages(subInitApp());
+    accept();
+}
+
+void frmOptionen::cmdcancel_Click() {
+    CALLSTACK();
+    reject();
+}
+
+void frmOptionen::cmdTestmail_Click() {
+    CALLSTACK();
+    const Result<Settings> v = values();
+    platform().setBusyCursor(true);
+    const Status sent = v.ok() ? sendTestMail(v.value(), v.value().Absender) : Status(v.error());
+    platform().setBusyCursor(false);
+    if (sent.ok())
+        platform().msgBox(QStringLiteral("Testmail gesendet an ") + v.value().Absender + QLatin1Char('.'),
+                          Platform::Buttons::Ok, Platform::Icon::Information, windowTitle());
+    else
+        platform().msgBox(QStringLiteral("Die Testmail wurde nicht gesendet:") + QLatin1Char('\r') +
+                              sent.error().message(),
+                          Platform::Buttons::Ok, Platform::Icon::Exclamation, windowTitle());
+}
+
+}  // namespace gd

@@ -1,0 +1,51 @@
+#pragma once
+// "Einstellungen": bank data, links and how mails are sent.
+
+#include <QDialog>
+#include <array>
+
+#include "base/Result.h"
+#include "domain/settings/modGlobal.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+
+namespace gd {
+
+class frmOptionen final : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmOptionen(QWidget* parent = nullptr);
+
+    void OrvoButton1_Click();
+    void OrvoButton2_Click();
+    void Option1_Click();
+    void Check2_Click();
+    void cmdOK_Click();
+    void cmdcancel_Click();
+    void cmdTestmail_Click();
+
+    // What the controls hold, as the settings they stand for; a refusal when
+    // a value cannot be saved (the port).
+    Result<Settings> values() const;
+
+private:
+    void Form_Load();
+    Settings loaded_;  // what the dialog started from: keys it does not show stay as they are
+    QLineEdit* txt(int i) const { return txtDaten[std::size_t(i)]; }
+
+    std::array<QLineEdit*, 12> txtDaten{};
+    std::array<QLabel*, 12> lbldaten{};
+    QStackedWidget* pages = nullptr;
+    QWidget *Frame1 = nullptr, *Frame2 = nullptr;
+    QRadioButton *Option1 = nullptr, *Option2 = nullptr;
+    QCheckBox *Check1 = nullptr, *Check2 = nullptr, *checkpro20 = nullptr, *checknobody = nullptr;
+    QPushButton *OrvoButton1 = nullptr, *OrvoButton2 = nullptr, *cmdOK = nullptr, *cmdCancel = nullptr,
+                *cmdTestmail = nullptr;
+};
+
+}  // namespace gd

@@ -1,0 +1,71 @@
+#include "ui/modLinks.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include "base/AppPath.h"
+#include "base/CallStack.h"
+#include "base/Registry.h"
+#include "domain/settings/modGlobal.h"
+#include "ui/Platform.h"
+
+namespace gd {
+
+void OpenLink(const QString& WebSiteStr, bool OpenNew) {
+    CALLSTACK_MODULE("modGlobal");
+    if (gbBrowser) {
+        CompanionBrowserLink link;
+        if (link.LinkMode() == 1) {
+            link.LinkExecute(QStringLiteral("AWBR:") + WebSiteStr);
+            return;
+        }
+    }
+    const QString probe = AppPath() + QStringLiteral("/we.htm");
+    {
+        QFile f(probe);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write("<HTML> <\\HTML>\r\n");
+    }
+    const QString browser = platform().findExecutable(probe).trimmed();
+    if (browser.isEmpty()) {
+        platform().msgBox(QStringLiteral("Der StandardBrowser kann nicht geöffnet werden"), Platform::Buttons::Ok,
+                          Platform::Icon::Exclamation, QStringLiteral("Browser nicht gefunden..."));
+    } else {
+        const bool ok = OpenNew ? platform().startProgram(browser, {WebSiteStr})
+                                : platform().shellExecute(QStringLiteral("Open"), WebSiteStr);
+        if (!ok)
+            platform().msgBox(QStringLiteral("Webseite konnte nicht geladen werden!"), Platform::Buttons::Ok,
+                              Platform::Icon::Exclamation, QStringLiteral("Error"));
+    }
+    QFile::remove(probe);
+}
+
+void subLink(QString sLink) {
+    CALLSTACK_MODULE("frmAbout");
+    if (!sLink.startsWith(QStringLiteral("mailto:")) && !sLink.startsWith(QStringLiteral("http://")))
+        sLink = QStringLiteral("http://") + sLink;
+    platform().shellExecute(QStringLiteral("Open"), sLink);
+}
+
+void StartSysInfo() {
+    CALLSTACK_MODULE("frmAbout");
+    // The registry keys of the system's information program, then the programs this platform has.
+    if (const auto path = regQueryValue(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
+                                        QStringLiteral("PATH"));
+        path && QFileInfo::exists(*path) && platform().startProgram(*path, {}))
+        return;
+    if (const auto folder = regQueryValue(
+            QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location"), QStringLiteral("MSINFO"))) {
+        const QString exe = *folder + QStringLiteral("/MSINFO32.EXE");
+        if (QFileInfo::exists(exe) && platform().startProgram(exe, {})) return;
+    }
+    for (const char* name : {"gnome-system-monitor", "kinfocenter", "hardinfo", "mate-system-monitor",
+                             "xfce4-taskmanager"}) {
+        const QString exe = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!exe.isEmpty() && platform().startProgram(exe, {})) return;
+    }
+    platform().msgBox(QStringLiteral("Systeminformationsprogramm zur Zeit nicht verfügbar."), Platform::Buttons::Ok,
+                      Platform::Icon::None, QString());
+}
+
+}  // namespace gd

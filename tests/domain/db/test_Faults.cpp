@@ -1,0 +1,188 @@
+#include <QDir>
+#include <QProcess>
+
+#include "support/DbTestShared.h"
+#include "domain/db/AuktionsListe.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace gd {
+namespace {
+
+using test::DbTest;
+
+class Faults : public DbTest {
+protected:
+    QString id;
+    void SetUp() override {
+        DbTest::SetUp();
+        id = store(auktion(QStringLiteral("1"), QStringLiteral("k")), kunde(QStringLiteral("k")));
+    }
+    // Every function fails with its own sentence and the cause.
+    void expectAllFail(const QString& tail) {
+        tKunde k = kunde(QStringLiteral("k"));
+        tAuktion a = auktion(QStringLiteral("2"), QStringLiteral("k"));
+        a.AuktionsID = id;
+        QString nr = QStringLiteral("x");
+        struct Call {
+            const char* sentence;
+            std::function<QString()> failure;
+        };
+        const Call calls[] = {
+            {"Beim Speichern der Käuferdaten ist ein Fehler aufgetreten:", [&] { return test::failure(funSaveKunde(k, QStringLiteral("2"))); }},
+            {"Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:", [&] { return test::failure(funSaveLieferant(k, QStringLiteral("2"))); }},
+            {"Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:", [&] { return test::failure(funSaveAuktionnew(a, nr)); }},
+            {"Beim Prüfen der Auktionsdaten ist ein Fehler aufgetreten:", [&] { return test::failure(checkAuktionnew(a)); }},
+            {"Beim Laden der Kaüfer-/Verkäuferdaten ist ein Fehler aufgetreten:", [&] { return test::failure(funLoadKunde(k, QStringLiteral("k"))); }},
+            {"Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:", [&] { return test::failure(funLoadAuktion(a, id)); }},
+            {"Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:", [&] { return test::failure(subDeleteAuktion(a)); }},
+            {"Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:", [&] { return test::failure(SaveStatusMail(id, zeroDate(), 1)); }},
+            {"Beim Laden der GruppenID ist ein Fehler aufgetreten:", [&] { return test::failure(checkgruppierteMails(QStringLiteral("k"))); }},
+        };
+        for (const Call& c : calls) {
+            const QString text = c.failure();
+            EXPECT_TRUE(text.startsWith(QString::fromUtf8(c.sentence) + QLatin1Char('\r'))) << text.toStdString();
+            EXPECT_TRUE(text.endsWith(tail)) << text.toStdString();
+        }
+    }
+    void expectIntact() {
+        gsDataSource = db;
+        tAuktion a;
+        EXPECT_TRUE(test::found(funLoadAuktion(a, id)));
+        EXPECT_EQ(auctions(), 1);
+        EXPECT_EQ(contacts(), 1);
+    }
+};
+
+TEST_F(Faults, MissingFileAndEmptyPath) {
+    gsDataSource = app.file(QStringLiteral("fehlt.mdb"));
+    expectAllFail(QStringLiteral("wurde nicht gefunden."));
+    EXPECT_FALSE(QFile::exists(gsDataSource));  // never created by an open
+    gsDataSource.clear();
+    expectAllFail(QStringLiteral("liegt keine Datenbankdatei."));
+    expectIntact();
+}
+
+TEST_F(Faults, WrongPassword) {
+    const QString other = app.file(QStringLiteral("fremd.mdb"));
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open(other.toUtf8().constData(), &h), SQLITE_OK);
+    sqlite3_exec(h, "PRAGMA key='falsch'; CREATE TABLE Kunden(x); CREATE TABLE Auktionen(y);", nullptr, nullptr, nullptr);
+    sqlite3_close(h);
+    gsDataSource = other;
+    expectAllFail(QStringLiteral("3031: Das Kennwort der Datenbank ist falsch, oder die Datei ist keine "
+                                 "Gaveldesk-Datenbank."));
+    expectIntact();
+}
+
+TEST_F(Faults, NotADatabaseAndTruncatedFile) {
+    app.write(QStringLiteral("text.mdb"), "Dies ist eine Textdatei und keine Datenbank.\r\n");
+    gsDataSource = app.file(QStringLiteral("text.mdb"));
+    expectAllFail(QStringLiteral("Gaveldesk-Datenbank."));
+    app.write(QStringLiteral("kurz.mdb"), "abc");
+    gsDataSource = app.file(QStringLiteral("kurz.mdb"));
+    expectAllFail(QStringLiteral("Gaveldesk-Datenbank."));
+
+    QFile full(db);
+    ASSERT_TRUE(full.open(QIODevice::ReadOnly));
+    const QByteArray bytes = full.readAll();
+    app.write(QStringLiteral("halb.mdb"), bytes.left(bytes.size() / 2));
+    gsDataSource = app.file(QStringLiteral("halb.mdb"));
+    tAuktion a;
+    EXPECT_FALSE(test::failure(funLoadAuktion(a, id)).isEmpty());  // fails with a message, no crash
+    expectIntact();
+}
+
+TEST_F(Faults, LockedBySecondConnectionMidTransaction) {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(db.toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "PRAGMA key='kaltwind'; BEGIN EXCLUSIVE; "
+                                  "UPDATE Auktionen SET Titel='halb geschrieben';",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    tAuktion a = auktion(QStringLiteral("3"), QStringLiteral("k"));
+    QString nr = QStringLiteral("x");
+    const QString text = test::failure(funSaveAuktionnew(a, nr));
+    EXPECT_TRUE(text.contains(QStringLiteral("gesperrt"))) << text.toStdString();
+    sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    expectIntact();
+    tAuktion b;
+    ASSERT_TRUE(test::found(funLoadAuktion(b, id)));
+    EXPECT_EQ(b.Titel, QStringLiteral("Kaffeemühle 1"));
+}
+
+// Root ignores permission bits; the immutable attribute stops it too.
+bool makeReadOnly(const QString& file, bool on) {
+    if (::geteuid() != 0)
+        return QFile::setPermissions(file, on ? QFileDevice::ReadOwner : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return QProcess::execute(QStringLiteral("chattr"), {on ? QStringLiteral("+i") : QStringLiteral("-i"), file}) == 0;
+}
+
+TEST_F(Faults, ReadOnlyFile) {
+    if (!makeReadOnly(db, true)) GTEST_SKIP() << "cannot make the file read-only here";
+    struct Restore {
+        QString f;
+        ~Restore() { makeReadOnly(f, false); }
+    } restore{db};
+    tAuktion a = auktion(QStringLiteral("3"), QStringLiteral("k"));
+    QString nr = QStringLiteral("x");
+    const QString text = test::failure(funSaveAuktionnew(a, nr));
+    EXPECT_TRUE(text.contains(QStringLiteral("schreibgeschützt")) || text.contains(QStringLiteral("nicht geöffnet")))
+        << text.toStdString();
+    tAuktion b;
+    EXPECT_TRUE(test::found(funLoadAuktion(b, id)));  // reading still works
+    EXPECT_TRUE(makeReadOnly(db, false));
+    expectIntact();
+}
+
+TEST_F(Faults, CreateRefusesAnExistingFile) {
+    try {
+        Database::create(db);
+        ADD_FAILURE() << "overwrote";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.description().contains(QStringLiteral("existiert bereits")));
+    }
+    expectIntact();
+}
+
+TEST_F(Faults, FileOpensWithThePassphraseInTheCommandLineTool) {
+    QProcess p;
+    p.start(QStringLiteral("sqlcipher"), {db});
+    ASSERT_TRUE(p.waitForStarted(5000));
+    p.write("PRAGMA key='kaltwind';\nselect AuktionsNr from Auktionen;\n");
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_TRUE(p.readAllStandardOutput().contains("1"));
+}
+
+TEST_F(Faults, ListFiltersAndOrder) {
+    tKunde seller = kunde(QStringLiteral("verkaeufer"));
+    ASSERT_TRUE(test::ok(funSaveLieferant(seller, QStringLiteral("9"))));
+    QString nr = seller.KundenNr;
+    ASSERT_TRUE(test::ok(funSaveAuktionnew(auktion(QStringLiteral("9"), QStringLiteral("verkaeufer"), QStringLiteral("10.12.2026")), nr)));
+    const QString late = store(auktion(QStringLiteral("2"), QStringLiteral("k"), QStringLiteral("08.12.2026 10:00")),
+                               kunde(QStringLiteral("k")));
+    ASSERT_TRUE(test::ok(SaveStatusMail(id, zeroDate(), 6)));  // closes auction 1
+    gsStandardUser = QStringLiteral("fremd");
+    store(auktion(QStringLiteral("3"), QStringLiteral("k")), kunde(QStringLiteral("k")));
+    const QString u = QStringLiteral("haendler");
+    const auto nrs = [&](ListFilter f) {
+        QStringList out;
+        for (const ListRow& r : loadAuktionsListe(db, u, f).value()) out << r.AuktionsNr;
+        return out;
+    };
+    EXPECT_EQ(nrs(ListFilter::Alle), (QStringList{QStringLiteral("9"), QStringLiteral("2")}));
+    EXPECT_EQ(nrs(ListFilter::Verkauf), QStringList{QStringLiteral("2")});
+    EXPECT_EQ(nrs(ListFilter::Einkauf), QStringList{QStringLiteral("9")});
+    EXPECT_EQ(nrs(ListFilter::Abgeschlossen), QStringList{QStringLiteral("1")});
+    const ListRow row = loadAuktionsListe(db, u, ListFilter::Verkauf).value().first();
+    EXPECT_EQ(row.AuktionsID, late);
+    EXPECT_EQ(row.EndeDatum, QStringLiteral("08.12.2026 10:00:00"));
+    EXPECT_EQ(row.Name, QStringLiteral("Hans Müller"));
+}
+
+}  // namespace
+}  // namespace gd

@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "domain/settings/modGlobal.h"
+#include "domain/import/BatchImport.h"
+#include "domain/settings/Keywords.h"
+#include "domain/import/MailFile.h"
+#include "domain/import/Parser.h"
+#include "support/TestApp.h"
+
+namespace gd {
+namespace {
+
+using test::TestApp;
+
+QString mail(const QString& name) {
+    QString error;
+    const auto t = readMailFile(test::dataFile(QStringLiteral("mails/") + name), &error);
+    EXPECT_TRUE(t.has_value()) << error.toStdString();
+    return normalizeMailText(t.value_or(QString()));
+}
+
+class Parse : public ::testing::Test {
+protected:
+    TestApp app{true};
+    void SetUp() override {
+        subInitApp();
+        gsEbayName = QStringLiteral("gavel_haendler");
+    }
+};
+
+struct Expect {
+    const char* file;
+    MailKind kind;
+    bool sellerShown;
+    // partner: ebayName, Email, Name, Strasse, Ort, Land
+    const char* partner[6];
+    // AuktionsNr, Titel, Preis, Menge, Betrag, EndeDatum, Versandinfos, Bezahlung, Mitteilungen, Hinweise
+    const char* auction[10];
+};
+
+const char* const kVerkaufPartner[6] = {"mueller_hans", "hans.mueller@example.de", "Hans Müller", "Hauptstraße 12",
+                                        "10115 Berlin", "Deutschland"};
+const char* const kVerkaufAuction[10] = {"1234567890", "Kaffeemühle Zassenhaus Santiago, Buche", "24,50", "1", "30,90",
+                                         "04.12.2026 20:15:33", "EUR 4,90 Versandversicherung: EUR 1,50",
+                                         "Überweisung, PayPal", "", ""};
+
+TEST_F(Parse, EverySampleFully) {
+    const Expect cases[] = {
+        {"verkauf.txt", MailKind::Verkauf, false, {}, {}},
+        {"verkauf_unix.txt", MailKind::Verkauf, false, {}, {}},
+        {"verkauf_cp1252.txt", MailKind::Verkauf, false, {}, {}},
+        {"verkauf.eml", MailKind::Verkauf, false, {}, {}},
+        {"verkauf_200kb.txt", MailKind::Verkauf, false, {}, {}},
+        {"verkauf_steuerzeichen.txt", MailKind::Verkauf, false, {}, {}},
+        {"kauf.txt",
+         MailKind::Kauf,
+         true,
+         {"baerbel_naehstube", "b.oeztuerk@example.de", "Bärbel Öztürk-D'Amico", "Lindenallee 3a",
+          "79098 Freiburg im Breisgau", "Deutschland"},
+         {"3456789012", "Nähmaschine Pfaff 260 mit Koffer", "1.234,56", "1", "1.254,46", "03.12.2026 18:42:07",
+          "EUR 19,90", "Überweisung", "", ""}},
+        {"kauf.eml", MailKind::Kauf, true, {"baerbel_naehstube", "b.oeztuerk@example.de", "Bärbel Öztürk-D'Amico",
+          "Lindenallee 3a", "79098 Freiburg im Breisgau", "Deutschland"},
+         {"3456789012", "Nähmaschine Pfaff 260 mit Koffer", "1.234,56", "1", "1.254,46", "03.12.2026 18:42:07",
+          "EUR 19,90", "Überweisung", "", ""}},
+        {"sofortkauf_verkauf.txt",
+         MailKind::Sofortkauf,
+         false,
+         {"o_neill_77", "sean.oneill@example.ie", "Seán O'Neill", "Kölner Straße 7", "40211 Düsseldorf", "Deutschland"},
+         {"2345678901", "Tischlampe Bauhaus-Stil, Messing", "89,00", "2", "185,90", "05.12.2026 14:02:51",
+          "DHL Paket, versichert, EUR 7,90", "Überweisung", "Bitte beide Lampen einzeln verpacken.",
+          "Versand innerhalb von 2 Werktagen nach Zahlungseingang."}},
+        {"sofortkauf_kauf.txt",
+         MailKind::Sofortkauf,
+         true,
+         {"plattenkiste_ruhr", "kiste@example.net", "Jörg Plattner", "Zechenweg 44", "44787 Bochum", "Deutschland"},
+         {"4567890123", "Schallplatte Kraftwerk - Autobahn, Erstpressung", "45,00", "1", "49,50", "06.12.2026 09:15:00",
+          "Warensendung, EUR 4,50", "PayPal", "", "Keine Rücknahme."}},
+    };
+    for (const Expect& c : cases) {
+        SCOPED_TRACE(c.file);
+        ImportRecords r;
+        const ParseResult parsed = parseMail(r, mail(QString::fromUtf8(c.file)));
+        EXPECT_EQ(parsed.kind, c.kind);
+        EXPECT_TRUE(parsed.message.isEmpty()) << parsed.message.toStdString();
+        EXPECT_TRUE(r.acceptable);
+        EXPECT_EQ(r.sellerShown(), c.sellerShown);
+        EXPECT_EQ(r.caption, c.sellerShown ? QStringLiteral("Verkäuferdaten") : QStringLiteral("Käufer- / Verkäuferdaten"));
+        const char* const* p = c.partner[0] ? c.partner : kVerkaufPartner;
+        const char* const* a = c.auction[0] ? c.auction : kVerkaufAuction;
+        const tKunde& k = r.partner();
+        const QString got[6] = {k.ebayName, k.Email, k.Name, k.Strasse, k.Ort, k.Land};
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(got[i].toStdString(), p[i]) << "partner field " << i;
+        const tAuktion& o = r.oAuktion;
+        const QString gotA[10] = {o.AuktionsNr, o.Titel,        o.Preis,     o.Menge,        o.Betrag,
+                                  o.EndeDatum,  o.Versandinfos, o.Bezahlung, o.Mitteilungen, o.Hinweise};
+        for (int i = 0; i < 10; ++i) EXPECT_EQ(gotA[i].toStdString(), a[i]) << "auction field " << i;
+        EXPECT_TRUE(o.EmailText.contains(QStringLiteral("\r\n")));
+        EXPECT_FALSE(o.EmailText.contains(QChar(0)));
+    }
+}
+
+TEST_F(Parse, MissingFieldStaysEmpty) {
+    ImportRecords r;
+    ASSERT_EQ(parseMail(r, mail(QStringLiteral("verkauf_ohne_strasse.txt"))).kind, MailKind::Verkauf);
+    EXPECT_EQ(r.oKunde.Strasse, QString());
+    EXPECT_EQ(r.oKunde.Land, QStringLiteral("[nicht angegeben]"));
+    EXPECT_EQ(r.oKunde.Name, QStringLiteral("Hans Müller"));
+}
+
+TEST_F(Parse, Refusals) {
+    struct Case {
+        QString text;
+        QString ebayName;
+        QString message;
+    };
+    const QString sofort = mail(QStringLiteral("sofortkauf_verkauf.txt"));
+    QString noNames = sofort;
+    noNames.replace(QStringLiteral("Verkäufer: gavel_haendler"), QStringLiteral("Anbieter: gavel_haendler"))
+        .replace(QStringLiteral("Käufer: o_neill_77"), QStringLiteral("Kunde: o_neill_77"));
+    const Case cases[] = {
+        {mail(QStringLiteral("keine_ebay_email.txt")), QStringLiteral("gavel_haendler"),
+         QStringLiteral("Die Zwischenablage enthält keine ebay Email")},
+        {sofort, QStringLiteral("GAVEL_HAENDLER"),  // letter case differs: not the user
+         QStringLiteral("Die Email kann nicht verarbeitet werden.\rVerkäufer- und Käufer-Name aus der Email stimmen "
+                        "nicht mit dem eingestellten ebay-Namen überein!")},
+        {noNames, QStringLiteral("gavel_haendler"),
+         QStringLiteral("Die Email kann nicht verarbeitet werden.\rVerkäufer- und Käufer-Name aus der Email stimmen "
+                        "nicht mit dem eingestellten ebay-Namen überein!")},
+    };
+    for (const Case& c : cases) {
+        gsEbayName = c.ebayName;
+        ImportRecords r;
+        EXPECT_EQ(parseMail(r, c.text).message, c.message);
+        EXPECT_FALSE(r.acceptable);
+        EXPECT_EQ(r.oAuktion.AuktionsNr, QString());
+        EXPECT_EQ(r.oKunde.ebayName, QString());
+    }
+}
+
+TEST_F(Parse, RecognitionOrder) {
+    struct Case {
+        const char* text;
+        MailKind kind;
+    };
+    const Case cases[] = {
+        {"Sie haben am 1.1. ... Kontaktinformationen des Käufers:", MailKind::Kauf},
+        {"Kontaktinformationen des \r\nKäufers:", MailKind::Verkauf},  // broken over two lines
+        {"den folgenden Artikel über eBay ... hat am", MailKind::Verkauf},
+        {"hat am ... Sofort-Kaufen", MailKind::Sofortkauf},
+        {"hat am ... nichts", MailKind::Keine},
+        {"Kontaktinformationen des Verkaeufers:", MailKind::Kauf},
+    };
+    for (const Case& c : cases) EXPECT_EQ(recogniseMail(QString::fromUtf8(c.text)), c.kind) << c.text;
+}
+
+TEST_F(Parse, SecondRuleFillsWhatTheFirstMissedAndNoDateMeansToday) {
+    app.write(QStringLiteral("bin/gaveldesk.ini"),
+              test::ansi(QStringLiteral("[Verkauf]\r\nPreisX:/=Auktionen/Preis\r\nPreis:/EUR=Auktionen/Preis\r\n"
+                                        "Nr:/=Auktionen/ArtikelNr\r\nVersand:/EUR=Auktionen/Versandkosten\r\n")));
+    subGetFelder();
+    ImportRecords r;
+    parseMail(r, QStringLiteral("Kontaktinformationen des Käufers:\r\nNr: 77\r\nPreis: 12,50 EUR\r\nVersand: 4,90 EUR\r\n"));
+    EXPECT_EQ(r.oAuktion.Preis, QStringLiteral("12,50"));
+    EXPECT_EQ(r.oAuktion.EndeDatum, QStringLiteral("04.12.2026"));  // the test clock's today
+    EXPECT_EQ(r.oAuktion.Versandinfos, QStringLiteral("EUR 4,90"));
+}
+
+TEST_F(Parse, BadInputNeverCrashes) {
+    QString garbage;
+    for (int i = 0; i < 200000; ++i) garbage += QChar(char16_t((i * 7919) % 0xD7FF + 1));
+    const QString huge = QString(10 << 20, QLatin1Char('x')) + QStringLiteral("Sofort-Kaufen");
+    for (const QString& t : {garbage, huge, QString()}) {
+        ImportRecords r;
+        parseMail(r, normalizeMailText(t));
+        EXPECT_FALSE(r.acceptable);
+    }
+}
+
+TEST(MailFile, QuotedPrintableAndMime) {
+    EXPECT_EQ(decodeQuotedPrintable("Kaffeem=C3=BChle=\r\n Buche=3D=\nx = y"), QByteArray("Kaffeem\xC3\xBChle Buche=x = y"));
+    QString error;
+    EXPECT_FALSE(decodeMimeMessage("Content-Type: text/html\r\n\r\n<p>x</p>", &error).has_value());
+    EXPECT_TRUE(error.contains(QStringLiteral("text/plain")));
+    const auto latin = decodeMimeMessage("Content-Type: text/plain; charset=iso-8859-15\r\n\r\n\xA4 5", &error);
+    ASSERT_TRUE(latin.has_value());
+    EXPECT_EQ(*latin, QStringLiteral("€ 5"));
+    EXPECT_FALSE(readMailFile(QStringLiteral("/nicht/da.txt"), &error).has_value());
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Die Datei kann nicht gelesen werden")));
+}
+
+}  // namespace
+}  // namespace gd

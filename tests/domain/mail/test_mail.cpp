@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <QUrl>
+#include <QUrlQuery>
+
+#include "domain/mail/MailComposer.h"
+#include "domain/mail/modVorlagen.h"
+#include "support/DbTestShared.h"
+
+namespace gd {
+namespace {
+
+TEST(Vorlagen, FilesKindsAndNames) {
+    test::TestApp app(true);
+    subInitApp();
+    EXPECT_EQ(templateNames(false, false).size(), 4);
+    EXPECT_EQ(templateNames(true, true).first(), QStringLiteral("Käufe bestätigen, Zahlungsdaten erbitten"));
+    // grouped to a supplier: names from "z", body from w0.dat
+    EXPECT_TRUE(Read_Protokoll_Version(QStringLiteral("0"), true, true).contains(QStringLiteral("ich habe bei Ihnen folgende Artikel")));
+    EXPECT_EQ(gsVorlagenDatei, app.file(QStringLiteral("bin/w0.dat")));
+    EXPECT_EQ(templateSubject(true, true, 0), QStringLiteral("Meine Käufe bei Ihnen"));
+    // every catalogue entry has its body
+    for (bool l : {false, true})
+        for (bool g : {false, true})
+            for (int i = 0; i < templateNames(l, g).size(); ++i)
+                EXPECT_FALSE(Read_Protokoll_Version(QString::number(i), l, g).isEmpty()) << l << g << i;
+    app.write(QStringLiteral("bin/y2.dat"), "A\r\nB");
+    EXPECT_EQ(Read_Protokoll_Version(QStringLiteral("2"), true, false), QStringLiteral("A\r\nB\r\n"));
+    const QString before = gsVorlagenDatei;
+    EXPECT_EQ(Read_Protokoll_Version(QStringLiteral("9"), true, false), QString());
+    EXPECT_EQ(gsVorlagenDatei, before);  // a missing file changes nothing
+    EXPECT_TRUE(test::ok(WriteRTF(QStringLiteral("neu\r\nZeile"))));
+    EXPECT_EQ(app.read(QStringLiteral("bin/y2.dat")), QByteArray("neu\r\nZeile"));
+    EXPECT_EQ(setExtension(QStringLiteral("C:/a.b/vorlage.txt"), QStringLiteral(".datV")), QStringLiteral("C:/a.datV"));
+    EXPECT_EQ(setExtension(QStringLiteral("brief"), QStringLiteral(".datV")), QStringLiteral("brief.datV"));
+    gsVorlagenDatei = app.file(QStringLiteral("kein/ordner/x.datV"));
+    EXPECT_TRUE(test::failure(WriteRTF(QStringLiteral("x"))).startsWith(QStringLiteral("Die Vorlage kann nicht")));
+}
+
+MailInputs single() {
+    MailInputs in;
+    in.sName = QStringLiteral("Hans Müller");
+    in.sPreis = QStringLiteral("24,50");
+    in.sVersand = QStringLiteral("4,90");
+    in.sEmail = QStringLiteral(" hans@example.de ");
+    in.sArtikelnummer = QStringLiteral("1234567890");
+    in.sBezeichnung = QStringLiteral("Kaffeemühle");
+    in.sGesamtbetrag = QStringLiteral("29,40");
+    in.sAngebotsende = QStringLiteral("04.12.2026");
+    return in;
+}
+
+TEST(MailComposer, PlaceholdersInsuredSentenceSubjectAndUrl) {
+    test::TestApp app(false);
+    gsStandardUser = QStringLiteral("gavel_haendler");
+    gsKontonummer = QStringLiteral("123");
+    MailComposer c(single());
+    const QString sentence = QStringLiteral("Falls Sie einen versicherten Versand per Postpaket wünschen, so betragen die "
+                                            "Versandkosten [#versicherterversand#] EUR.");
+    gsVersicherterVersand = QStringLiteral("0.00");
+    EXPECT_EQ(c.fillBody(QStringLiteral("Hallo [#ebaynameto#], [#Preis#]+[#Versand#]=[#Gesamtbetrag#] auf [#Kontonummer#]. ") +
+                         sentence + QStringLiteral(" [#ArtikelGroupText#]")),
+              QStringLiteral("Hallo Hans Müller, 24,50+4,90=29,40 auf 123.  [#ArtikelGroupText#]"));
+    gsVersicherterVersand = QStringLiteral("4.90");
+    EXPECT_TRUE(c.fillBody(sentence).contains(QStringLiteral("Versandkosten 4.90 EUR.")));
+    EXPECT_EQ(c.fillSubject(QStringLiteral("[#Artikelnummer#]: [#Bezeichnung#] bei [#StandardUser#] [#Preis#]")),
+              QStringLiteral("1234567890: Kaffeemühle bei gavel_haendler [#Preis#]"));
+
+    const QString body = c.finalBody(QStringLiteral("Zeile 1\r\nZeile\t2"));
+    EXPECT_TRUE(body.endsWith(QStringLiteral("erstellt. Weitere Informationen erhalten Sie unter: http://www.gavelmail.de/gaveldesk/")));
+    EXPECT_EQ(c.finalBody(body), body);  // no second footer
+    glProzent20 = 0;
+    glNobody = 0;
+    const QString url = c.mailtoUrl(QStringLiteral("a\r\nb\tc"), QStringLiteral("Ihr Kauf"), QStringLiteral(" c@x.de "), QString());
+    EXPECT_EQ(url, QStringLiteral("mailto:hans@example.de&cc= c@x.de?subject=Ihr Kauf&body=a%0D%0Ab%09c"));
+    glProzent20 = 1;
+    glNobody = 1;
+    EXPECT_EQ(c.mailtoUrl(QStringLiteral("a"), QStringLiteral("Ihr Kauf"), QString(), QStringLiteral("b@x.de")),
+              QStringLiteral("mailto:hans@example.de&bcc= b@x.de?subject=Ihr%20Kauf"));
+    glProzent20 = glNobody = 0;
+    struct Pre {
+        const char* status;
+        int entry;
+    };
+    for (const Pre& p : {Pre{"Versendet", 1}, Pre{"Bewertung erhalten", 0}, Pre{"Bewertet", 3}, Pre{"Abgeschlossen", 0}}) {
+        MailInputs in = single();
+        in.sStatus = QString::fromUtf8(p.status);
+        EXPECT_EQ(MailComposer(in).preselection(4), p.entry) << p.status;
+    }
+}
+
+TEST(MailComposer, MailtoUrlForEverySwitchParsesBack) {
+    test::TestApp app(false);
+    MailComposer c(single());
+    const QString body = QStringLiteral("Guten Tag Herr Müller,\r\n\tPreis: 24,50 €\r\nGruß");
+    for (int p20 : {0, 1})
+        for (int nobody : {0, 1})
+            for (bool copies : {false, true}) {
+                glProzent20 = p20;
+                glNobody = nobody;
+                const QString url = c.mailtoUrl(body, QStringLiteral("Ihr Kauf: Kaffeemühle"),
+                                                copies ? QStringLiteral("cc@x.de") : QString(),
+                                                copies ? QStringLiteral("bcc@x.de") : QString());
+                SCOPED_TRACE(url.toStdString());
+                ASSERT_TRUE(url.startsWith(QStringLiteral("mailto:hans@example.de")));
+                const qsizetype q = url.indexOf(QStringLiteral("?subject="));
+                ASSERT_GT(q, 0);
+                EXPECT_EQ(url.mid(7, q - 7), copies ? QStringLiteral("hans@example.de&cc= cc@x.de&bcc= bcc@x.de")
+                                                    : QStringLiteral("hans@example.de"));
+                const qsizetype b = url.indexOf(QStringLiteral("&body="));
+                QString subject = url.mid(q + 9, b < 0 ? -1 : b - q - 9);
+                EXPECT_EQ(subject.replace(QStringLiteral("%20"), QStringLiteral(" ")), QStringLiteral("Ihr Kauf: Kaffeemühle"));
+                EXPECT_EQ(url.contains(QStringLiteral("%20")), p20 == 1);
+                if (nobody) {
+                    EXPECT_LT(b, 0);
+                } else {
+                    QString decoded = url.mid(b + 6);
+                    decoded.replace(QStringLiteral("%0D%0A"), QStringLiteral("\r\n")).replace(QStringLiteral("%09"), QStringLiteral("\t"));
+                    EXPECT_EQ(decoded, body);
+                }
+            }
+    glProzent20 = glNobody = 0;
+}
+
+TEST(MailComposer, PurchaseTemplatesFillEveryPlaceholder) {
+    test::TestApp app(true);
+    subInitApp();
+    gsStandardUser = QStringLiteral("gavel_haendler");
+    gsHTTPLink1 = QStringLiteral("http://shop.example.de");
+    MailInputs in = single();
+    in.bLieferant = true;
+    in.sName = QStringLiteral("Bärbel Öztürk");
+    MailComposer c(in);
+    for (int i = 0; i < templateNames(true, false).size(); ++i) {
+        const QString text = c.fillBody(Read_Protokoll_Version(QString::number(i), true, false));
+        EXPECT_FALSE(text.contains(QStringLiteral("[#"))) << i << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("Bärbel Öztürk"))) << i;
+    }
+    for (int i = 0; i < templateNames(false, false).size(); ++i)
+        EXPECT_FALSE(c.fillBody(Read_Protokoll_Version(QString::number(i), false, false)).contains(QStringLiteral("[#")))
+            << "sale " << i;
+}
+
+class MailDb : public test::DbTest {};
+
+TEST_F(MailDb, GroupTextsAndSums) {
+    tKunde k = kunde(QStringLiteral("sammler"));
+    store(auktion(QStringLiteral("11"), QStringLiteral("sammler"), QStringLiteral("01.12.2026")), k);
+    tAuktion two = auktion(QStringLiteral("12"), QStringLiteral("sammler"), QStringLiteral("01.12.2026"));
+    two.Preis = QStringLiteral("1.000,00");
+    two.Menge = QStringLiteral("2");
+    store(two, k);
+    const QString group = LoadMaxGruppenID(QStringLiteral("sammler")).value();
+    ASSERT_TRUE(test::ok(saveGruppenID(group, QStringLiteral("sammler"))));
+    MailInputs in = single();
+    in.bGruppiert = true;
+    in.sKundennr = group;
+    in.sVersand = QStringLiteral("6,90");
+    MailComposer c(in);
+    ASSERT_TRUE(test::ok(c.loadGroup()));
+    EXPECT_EQ(c.artikelGroupText(), QStringLiteral("11 - Kaffeemühle 11 vom 01.12.2026\r\n12 - Kaffeemühle 12 vom 01.12.2026\r\n"));
+    EXPECT_EQ(c.datumGroupText(), QStringLiteral("01.12.2026 "));  // an equal date once
+    EXPECT_EQ(c.nummernGroupText(), QStringLiteral("11 - 12"));
+    EXPECT_EQ(c.inputs().sPreis, QStringLiteral("1.012,50"));
+    EXPECT_EQ(c.inputs().sGesamtbetrag, QStringLiteral("2.019,40"));  // 12,50 + 2 x 1.000,00 + 6,90
+    EXPECT_EQ(c.fillSubject(QStringLiteral("[#Artikelnummer#] [#Bezeichnung#]")), QStringLiteral("11 - 12 Kaffeemühle"));
+    EXPECT_EQ(c.fillBody(QStringLiteral("[#Bezeichnung#]")), QStringLiteral("[#Bezeichnung#]"));
+}
+
+}  // namespace
+}  // namespace gd
+
+namespace gd {
+namespace {
+
+class MailInputsTest : public test::DbTest {};
+
+// What the main window hands the mail form: the pane's texts, the partner, and
+// whether the partner's auctions are grouped.
+TEST_F(MailInputsTest, FromTheSelectedAuctionAndItsPartner) {
+    tKunde k = kunde(QStringLiteral("sammler"));
+    const QString id = store(auktion(QStringLiteral("11"), QStringLiteral("sammler")), k);
+    tAuktion a;
+    ASSERT_TRUE(test::found(funLoadAuktion(a, id)));
+    ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("sammler"))));
+    Result<MailInputs> in = mailInputsFor(a, k, QStringLiteral("12,50"), QStringLiteral("4,90"), QStringLiteral("17,40"));
+    ASSERT_TRUE(test::ok(in));
+    EXPECT_EQ(in->sName, QStringLiteral("Hans Müller"));
+    EXPECT_EQ(in->sEmail, QStringLiteral("sammler@example.de"));
+    EXPECT_EQ(in->sGesamtbetrag, QStringLiteral("17,40"));
+    EXPECT_EQ(in->sAuktionsID, id);
+    EXPECT_EQ(in->sDatumBezahlt, QStringLiteral("00:00:00"));
+    EXPECT_FALSE(in->bGruppiert);
+    ASSERT_TRUE(test::ok(saveGruppenID(k.KundenNr, QStringLiteral("sammler"))));
+    ASSERT_TRUE(test::found(funLoadAuktion(a, id)));
+    EXPECT_TRUE(mailInputsFor(a, k, {}, {}, {})->bGruppiert);
+    gsDataSource = app.file(QStringLiteral("fehlt.mdb"));
+    EXPECT_TRUE(test::failure(mailInputsFor(a, k, {}, {}, {})).startsWith(QStringLiteral("Beim Laden der GruppenID")));
+}
+
+}  // namespace
+}  // namespace gd

@@ -1,0 +1,350 @@
+// Delivery to real servers on loopback: aiosmtpd (plain, AUTH LOGIN, STARTTLS,
+// implicit TLS) and a scripted misbehaving server of our own.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+
+#include "domain/settings/modGlobal.h"
+#include "domain/import/MailFile.h"
+#include "base/codepage.h"
+#include "domain/smtp/ctlSMTPRelay.h"
+#include "domain/smtp/modMail.h"
+#include "support/ResultAssert.h"
+
+namespace gd {
+namespace {
+
+QCoreApplication& coreApp() {
+    static int argc = 1;
+    static char name[] = "test_smtp";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = QCoreApplication::instance() ? QCoreApplication::instance()
+                                                                : new QCoreApplication(argc, argv);
+    return *app;
+}
+
+quint16 freePort() {
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost, 0);
+    return s.serverPort();
+}
+
+// aiosmtpd started for one test, stopped with it.
+class RealServer {
+public:
+    QTemporaryDir dir;
+    quint16 port = freePort();
+    QProcess proc;
+    QString cert, key;
+
+    explicit RealServer(const QStringList& extra = {}) {
+        QStringList args = {QStringLiteral(GD_SMTP_SERVER_SCRIPT), QStringLiteral("--port"), QString::number(port),
+                            QStringLiteral("--outdir"), dir.path()};
+        args << extra;
+        proc.start(QStringLiteral("/usr/bin/python3"), args);
+        ready = proc.waitForStarted(10000) && proc.waitForReadyRead(20000) &&
+                proc.readAllStandardOutput().contains("READY");
+    }
+    ~RealServer() {
+        proc.closeWriteChannel();
+        if (!proc.waitForFinished(3000)) proc.kill();
+        proc.waitForFinished(3000);
+    }
+    bool ready = false;
+
+    QList<QJsonObject> messages() const {
+        QList<QJsonObject> out;
+        for (const QString& f : QDir(dir.path()).entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
+            QFile file(dir.filePath(f));
+            file.open(QIODevice::ReadOnly);
+            out << QJsonDocument::fromJson(file.readAll()).object();
+        }
+        return out;
+    }
+};
+
+// A certificate for 127.0.0.1 that the test trusts.
+struct TestCert {
+    QTemporaryDir dir;
+    QString cert = dir.filePath(QStringLiteral("cert.pem")), key = dir.filePath(QStringLiteral("key.pem"));
+    bool made = false;
+    TestCert() {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral("openssl"),
+                                 {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                                  QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"), key,
+                                  QStringLiteral("-out"), cert, QStringLiteral("-days"), QStringLiteral("2"),
+                                  QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                                  QStringLiteral("subjectAltName=IP:127.0.0.1")});
+        made = p.waitForFinished(60000) && p.exitCode() == 0;
+    }
+    QSslCertificate certificate() const {
+        QFile f(cert);
+        f.open(QIODevice::ReadOnly);
+        return QSslCertificate(f.readAll());
+    }
+};
+
+class Delivery : public ::testing::Test {
+protected:
+    void SetUp() override {
+        coreApp();
+        ctlSMTPRelay::setReplyTimeoutSecs(5);
+        ctlSMTPRelay::setExtraTrustedCertificate(QSslCertificate());
+        gsSMTPServer = QStringLiteral("127.0.0.1");
+        glAuth = 0;
+        gsSMTPUser.clear();
+        gsKennwort.clear();
+    }
+    static QString body() {
+        return QStringLiteral("subject: Zahlung erhalten – Kaffeemühle für 24,50 €\r\n") +
+               QStringLiteral("Guten Tag Herr Müller,\r\n\r\n.dieser Satz beginnt mit einem Punkt.\r\n") +
+               QString(1000, QLatin1Char('x')) + QStringLiteral("\r\nMit freundlichen Grüßen\r\n");
+    }
+    static QString decodedBody(const QJsonObject& msg) {
+        QString error;
+        const auto t = decodeMimeMessage(win::toAnsi(msg.value(QStringLiteral("data")).toString()), &error);
+        return t.value_or(QStringLiteral("<%1>").arg(error));
+    }
+    static QString header(const QJsonObject& msg, const QString& name) {
+        const QString data = msg.value(QStringLiteral("data")).toString();
+        for (const QString& l : data.split(QStringLiteral("\r\n"))) {
+            if (l.isEmpty()) break;
+            if (l.startsWith(name + QLatin1Char(':'), Qt::CaseInsensitive)) return l.mid(name.size() + 1).trimmed();
+        }
+        return QString();
+    }
+    void expectDelivered(RealServer& srv) {
+        const auto msgs = srv.messages();
+        ASSERT_EQ(msgs.size(), 1);
+        const QJsonObject m = msgs[0];
+        EXPECT_EQ(m.value(QStringLiteral("from")).toString(), QStringLiteral("shop@gavel.example"));
+        EXPECT_EQ(m.value(QStringLiteral("rcpt")).toArray().toVariantList(),
+                  (QVariantList{QStringLiteral("hans@example.de"), QStringLiteral("kopie@gavel.example")}));
+        EXPECT_EQ(header(m, QStringLiteral("Subject")),
+                  QStringLiteral("=?windows-1252?Q?_Zahlung_erhalten_=96_Kaffeem=FChle_f=FCr_24,50_=80?="));
+        EXPECT_TRUE(header(m, QStringLiteral("FROM")).endsWith(QStringLiteral("<shop@gavel.example>")));
+        const QString b = decodedBody(m);
+        EXPECT_TRUE(b.contains(QStringLiteral("\r\n.dieser Satz beginnt mit einem Punkt.\r\n"))) << b.toStdString();
+        EXPECT_TRUE(b.contains(QStringLiteral("\r\n") + QString(1000, QLatin1Char('x')) + QStringLiteral("\r\n")));
+        EXPECT_TRUE(b.contains(QStringLiteral("Grüßen")));
+        for (const QString& l : m.value(QStringLiteral("data")).toString().split(QStringLiteral("\r\n")))
+            EXPECT_LE(l.size(), 998);
+    }
+    Status last;
+    Status send(quint16 port) {
+        glSMTPPort = port;
+        return last = Send_SMTP(QStringLiteral("\"Gavel Händler\" <shop@gavel.example>"),
+                                QStringLiteral("Hans Müller <hans@example.de>"), body(), QStringLiteral("kopie@gavel.example"));
+    }
+    Status direct(const QString& from, const QString& to) { return last = Send_SMTP(from, to, body(), QString()); }
+};
+
+TEST_F(Delivery, PlainServer) {
+    RealServer srv;
+    ASSERT_TRUE(srv.ready);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(test::ok(send(srv.port)));
+    expectDelivered(srv);
+    // a second send sets every property again
+    EXPECT_TRUE(test::ok(send(srv.port)));
+    EXPECT_EQ(srv.messages().size(), 2);
+}
+
+TEST_F(Delivery, AuthLoginRightAndWrongPassword) {
+    RealServer srv({QStringLiteral("--auth"), QStringLiteral("haendler:geheim")});
+    ASSERT_TRUE(srv.ready);
+    glAuth = 1;
+    gsSMTPUser = QStringLiteral("haendler");
+    gsKennwort = QStringLiteral("falsch");
+    EXPECT_FALSE(send(srv.port).ok());
+    EXPECT_TRUE(test::failure(last).contains(QStringLiteral("535"))) << test::failure(last).toStdString();
+    EXPECT_TRUE(srv.messages().isEmpty());
+    gsKennwort = QStringLiteral("geheim");
+    EXPECT_TRUE(test::ok(send(srv.port)));
+    expectDelivered(srv);
+}
+
+TEST_F(Delivery, StartTlsWithTrustedAndUntrustedCertificate) {
+    TestCert cert;
+    ASSERT_TRUE(cert.made);
+    RealServer srv({QStringLiteral("--auth"), QStringLiteral("haendler:geheim"), QStringLiteral("--cert"), cert.cert,
+                    QStringLiteral("--key"), cert.key});
+    ASSERT_TRUE(srv.ready);
+    glAuth = 1;
+    gsSMTPUser = QStringLiteral("haendler");
+    gsKennwort = QStringLiteral("geheim");
+    EXPECT_FALSE(send(srv.port).ok());  // not trusted: no fall-back to clear text
+    EXPECT_TRUE(test::failure(last).contains(QStringLiteral("Zertifikat"))) << test::failure(last).toStdString();
+    EXPECT_TRUE(srv.messages().isEmpty());
+    ctlSMTPRelay::setExtraTrustedCertificate(cert.certificate());
+    EXPECT_TRUE(test::ok(send(srv.port)));
+    expectDelivered(srv);
+}
+
+TEST_F(Delivery, ImplicitTls) {
+    TestCert cert;
+    ASSERT_TRUE(cert.made);
+    RealServer srv({QStringLiteral("--cert"), cert.cert, QStringLiteral("--key"), cert.key,
+                    QStringLiteral("--implicit-tls")});
+    ASSERT_TRUE(srv.ready);
+    ctlSMTPRelay::setImplicitTlsPort(srv.port);
+    ctlSMTPRelay::setExtraTrustedCertificate(cert.certificate());
+    EXPECT_TRUE(test::ok(send(srv.port)));
+    expectDelivered(srv);
+    ctlSMTPRelay::setExtraTrustedCertificate(QSslCertificate());
+    EXPECT_FALSE(send(srv.port).ok());
+    ctlSMTPRelay::setImplicitTlsPort(465);
+}
+
+// The misbehaving server: answers each command with the next scripted reply.
+class FakeServer : public QObject {
+public:
+    struct Rule {
+        QByteArray reply;
+        bool closeAfter = false;
+        bool silent = false;
+        bool byteByByte = false;
+    };
+    QTcpServer server;
+    QList<Rule> script;  // [0] is the greeting
+    QByteArray received;
+
+    explicit FakeServer(QList<Rule> s) : script(std::move(s)) {
+        server.listen(QHostAddress::LocalHost, 0);
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket* c = server.nextPendingConnection();
+            next(c);
+            connect(c, &QTcpSocket::readyRead, this, [this, c] {
+                const QByteArray in = c->readAll();
+                received += in;
+                inData_ = inData_ || received.endsWith("DATA\r\n");
+                // in DATA only the end of the mail gets a reply
+                if (inData_ && !in.contains("\r\n.\r\n") && !in.endsWith("DATA\r\n")) return;
+                if (in.contains("\r\n.\r\n")) inData_ = false;
+                for (int lines = std::max<int>(1, int(in.count("\r\n"))); lines > 0 && !script.isEmpty(); --lines) {
+                    if (inData_ && !in.endsWith("DATA\r\n")) break;
+                    next(c);
+                    if (in.endsWith("DATA\r\n")) break;
+                }
+            });
+        });
+    }
+    quint16 port() const { return server.serverPort(); }
+
+private:
+    bool inData_ = false;
+    void next(QTcpSocket* c) {
+        if (script.isEmpty()) return;
+        const Rule r = script.takeFirst();
+        if (r.silent) return;
+        if (r.byteByByte)
+            for (char ch : r.reply) {
+                c->write(QByteArray(1, ch));
+                c->flush();
+                c->waitForBytesWritten(100);
+            }
+        else
+            c->write(r.reply);
+        if (r.closeAfter) {
+            c->flush();
+            c->disconnectFromHost();
+        }
+    }
+};
+
+TEST_F(Delivery, SplitRepliesStillDeliver) {
+    FakeServer fake({{"220-mx.example ESMTP\r\n220 bereit\r\n", false, false, true},
+                     {"250 hallo\r\n", false, false, true},
+                     {"250 ok\r\n", false, false, true},
+                     {"250 ok\r\n", false, false, true},
+                     {"250 ok\r\n"},
+                     {"354 los\r\n", false, false, true},
+                     {"250 angenommen\r\n", false, false, true},
+                     {"221 tschuess\r\n"}});
+    EXPECT_TRUE(test::ok(send(fake.port())));
+    QElapsedTimer t;
+    t.start();
+    while (!fake.received.endsWith("QUIT\r\n") && t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_TRUE(fake.received.contains("\r\n..dieser Satz beginnt"));
+    EXPECT_TRUE(fake.received.endsWith("\r\n.\r\nQUIT\r\n"));
+}
+
+TEST_F(Delivery, EveryFaultIsAFailureWithinItsTimeOut) {
+    using R = FakeServer::Rule;
+    struct Case {
+        const char* name;
+        QList<R> script;
+    };
+    const QList<Case> cases = {
+        {"greeting 554", {{"554 nicht hier\r\n"}}},
+        {"HELO 421", {{"220 mx\r\n"}, {"421 zu\r\n"}}},
+        {"MAIL 451", {{"220 mx\r\n"}, {"250 hi\r\n"}, {"451 spaeter\r\n"}}},
+        {"RCPT 550", {{"220 mx\r\n"}, {"250 hi\r\n"}, {"250 ok\r\n"}, {"550 unbekannt\r\n"}}},
+        {"DATA 554", {{"220 mx\r\n"}, {"250 hi\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"554 nein\r\n"}}},
+        {"body 552",
+         {{"220 mx\r\n"}, {"250 hi\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"354 los\r\n"}, {"552 zu gross\r\n"}}},
+        {"closed mid-DATA",
+         {{"220 mx\r\n"}, {"250 hi\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"354 los\r\n", true}}},
+        {"silent after HELO", {{"220 mx\r\n"}, {"", false, true}}},
+        {"no greeting at all", {{"", false, true}}},
+    };
+    ctlSMTPRelay::setReplyTimeoutSecs(1);
+    for (const Case& c : cases) {
+        FakeServer fake(c.script);
+        QElapsedTimer t;
+        t.start();
+        EXPECT_FALSE(send(fake.port()).ok()) << c.name;
+        EXPECT_FALSE(test::failure(last).isEmpty()) << c.name;
+        EXPECT_LT(t.elapsed(), 4000) << c.name;
+    }
+}
+
+TEST_F(Delivery, RefusedConnectionUnknownHostAndBrokenAddresses) {
+    ctlSMTPRelay::setReplyTimeoutSecs(5);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(send(freePort()).ok());  // nobody listens
+    EXPECT_TRUE(test::failure(last).startsWith(QStringLiteral("Verbindungsfehler"))) << test::failure(last).toStdString();
+    gsSMTPServer = QStringLiteral("gibt-es-nicht.invalid");
+    EXPECT_FALSE(send(25).ok());
+    EXPECT_LT(t.elapsed(), 12000);
+    gsSMTPServer = QStringLiteral("127.0.0.1");
+    glSMTPPort = 25;
+    EXPECT_FALSE(direct(QStringLiteral("Gavel <shop@gavel.example"), QStringLiteral("h@x.de")).ok());
+    EXPECT_TRUE(test::failure(last).contains(QStringLiteral("unvollständig")));
+    EXPECT_FALSE(direct(QStringLiteral("shop@gavel.example"), QStringLiteral("Hans <h@x.de")).ok());
+    gsSMTPServer.clear();
+    EXPECT_FALSE(direct(QStringLiteral("shop@gavel.example"), QStringLiteral("h@x.de")).ok());
+    EXPECT_TRUE(test::failure(last).contains(QStringLiteral("kein SMTP-Server")));
+}
+
+TEST(SplitAddress, NamesAndBareAddresses) {
+    QString n, a;
+    ASSERT_TRUE(splitAddress(QStringLiteral("  \"Hans Müller\"  <hans@x.de>"), n, a));
+    EXPECT_EQ(n, QStringLiteral("Hans Müller"));
+    EXPECT_EQ(a, QStringLiteral("hans@x.de"));
+    ASSERT_TRUE(splitAddress(QStringLiteral("'Jörg' <j@x.de>"), n, a));
+    EXPECT_EQ(n, QStringLiteral("Jörg"));
+    ASSERT_TRUE(splitAddress(QStringLiteral("h@x.de"), n, a));
+    EXPECT_EQ(n, QString());
+    EXPECT_EQ(a, QStringLiteral("h@x.de"));
+    EXPECT_FALSE(splitAddress(QStringLiteral("Hans <h@x.de"), n, a));
+}
+
+}  // namespace
+}  // namespace gd

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include "domain/smtp/SmtpEncoding.h"
+#include "domain/smtp/SmtpSession.h"
+
+namespace gd {
+namespace {
+
+TEST(Base64, Rfc4648VectorsAndLineBreaks) {
+    const char* vectors[][2] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},        {"foo", "Zm9v"},
+                                {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
+    for (const auto& v : vectors) {
+        EXPECT_EQ(Base64Encode(QString::fromLatin1(v[0]), 0), QString::fromLatin1(v[1])) << v[0];
+        EXPECT_EQ(Base64Decode(QString::fromLatin1(v[1])), QString::fromLatin1(v[0])) << v[1];
+    }
+    EXPECT_EQ(Base64Encode(QStringLiteral("Müller€"), 0), QStringLiteral("TfxsbGVygA=="));  // ANSI codes
+    EXPECT_EQ(Base64Encode(QStringLiteral("foobarfoo"), 4), QStringLiteral("Zm9v\r\nYmFy\r\nZm9v"));
+    EXPECT_EQ(Base64Decode(QStringLiteral("Zm9v\r\nYmFy")), QStringLiteral("foobar"));
+    EXPECT_EQ(Base64Decode(QStringLiteral("Zm9vY")), QString());   // not a multiple of 4
+    EXPECT_EQ(Base64Decode(QStringLiteral("Zm9*")), QString());    // not of the alphabet
+    QString all;
+    for (int i = 1; i < 256; ++i) all += QChar(char16_t(i < 0x80 || i > 0x9F ? i : 'x'));
+    EXPECT_EQ(Base64Decode(Base64Encode(all, 76)), all);
+}
+
+TEST(BitTexts, Helpers) {
+    EXPECT_EQ(Base10ToBinary(0), QStringLiteral("0"));
+    EXPECT_EQ(Base10ToBinary(1), QStringLiteral("1"));
+    EXPECT_EQ(Base10ToBinary(8), QStringLiteral("1000"));
+    EXPECT_EQ(Base10ToBinary(77), QStringLiteral("1001101"));
+    EXPECT_EQ(BinaryToBase10(QStringLiteral("1001101")), 77);
+    QString a, b, c, d;
+    Bin3x8To4x6(QStringLiteral("1100110"), QStringLiteral("1101111"), QStringLiteral("1101111"), a, b, c, d);
+    EXPECT_EQ(a + b + c + d, QStringLiteral("011001100110111101101111"));
+    EXPECT_EQ(RemoveFromString(QStringLiteral("a b  c"), QStringLiteral(" ")), QStringLiteral("abc"));
+    EXPECT_EQ(RemoveFromString(QStringLiteral("abc"), QString()), QString());
+}
+
+TEST(QuotedPrintable, HeaderWords) {
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"Kaffeemuehle = 3? Ja", "Kaffeemuehle = 3? Ja"},
+        {"Hans Müller jun", "=?ISO-8859-1?Q?Hans_M=FCller_jun?="},
+        {"Preis 5 €", "=?ISO-8859-15?Q?Preis_5_=A4?="},
+        {"Größe=40?", "=?ISO-8859-1?Q?Gr=F6=DFe=3D40=3F?="},
+        {"„Zitat“", "=?windows-1252?Q?=84Zitat=93?="},  // not in ISO-8859-1: the system's own code page
+    };
+    for (const Case& c : cases) EXPECT_EQ(EncodeHeader_qp(QString::fromUtf8(c.in)).toStdString(), c.out) << c.in;
+    // the name is everything before "<", its blank included
+    EXPECT_EQ(EncodeAddress_qp(QStringLiteral("\"Jörg\"<j@x.de>")).toStdString(), "=?ISO-8859-1?Q?J=F6rg?=<j@x.de>");
+    EXPECT_EQ(EncodeAddress_qp(QStringLiteral("Hans <h@x.de>")).toStdString(), "\"Hans \"<h@x.de>");
+    EXPECT_EQ(EncodeAddress_qp(QStringLiteral("h@x.de")), QStringLiteral("h@x.de"));
+}
+
+TEST(QuotedPrintable, BodyAndSoftBreaks) {
+    QString cs;
+    EXPECT_EQ(EncodeBody_qp(QStringLiteral("a=b\r\nc"), cs), QStringLiteral("a=3Db\r\nc"));
+    EXPECT_EQ(cs, QStringLiteral("ISO-8859-1"));
+    EXPECT_EQ(EncodeBody_qp(QStringLiteral("12 € für Sie"), cs), QStringLiteral("12 =A4 f=FCr Sie"));
+    EXPECT_EQ(cs, QStringLiteral("ISO-8859-15"));
+
+    const QString longLine = QString(100, QLatin1Char('a')) + QStringLiteral("ü") + QString(100, QLatin1Char('b'));
+    const QString wrapped = wrapQuotedPrintable(EncodeBody_qp(longLine, cs));
+    for (const QString& l : wrapped.split(QStringLiteral("\r\n"))) EXPECT_LE(l.size(), 76) << l.toStdString();
+    // decoding the soft breaks gives the text back, the "=FC" not split
+    QString decoded = wrapped;
+    decoded.remove(QStringLiteral("=\r\n"));
+    EXPECT_EQ(decoded, EncodeBody_qp(longLine, cs));
+    EXPECT_EQ(wrapQuotedPrintable(QStringLiteral("Ende \r\nTab\t")), QStringLiteral("Ende=20\r\nTab=09"));
+    EXPECT_EQ(Decode_qp(QStringLiteral("Content-Transfer-Encoding: quoted-printable\r\n\r\nf=FCr=\r\n Sie")),
+              QStringLiteral("Content-Transfer-Encoding: quoted-printable\r\n\r\nfür Sie"));
+    EXPECT_EQ(HexToChar(QStringLiteral("FC")), QStringLiteral("ü"));
+    EXPECT_EQ(HexToChar(QStringLiteral("\r\n")), QString());
+}
+
+TEST(MailDate, LineAndZones) {
+    const QDateTime t(QDate(2005, 1, 3), QTime(14, 5, 9));
+    EXPECT_EQ(FormatMailDate(t), QStringLiteral("Mon, 03 Jan 2005"));
+    EXPECT_EQ(mailDateLine(t, 1), QStringLiteral("DATE: Mon, 03 Jan 2005 14:05:09 +0100"));
+    EXPECT_EQ(mailDateLine(t, -5), QStringLiteral("DATE: Mon, 03 Jan 2005 14:05:09 -0500"));
+    EXPECT_EQ(mailDateLine(t, 0), QStringLiteral("DATE: Mon, 03 Jan 2005 14:05:09 +0000"));
+    EXPECT_EQ(FormatMailDate(QDateTime(QDate(2026, 12, 6), QTime(0, 0))), QStringLiteral("Sun, 06 Dec 2026"));
+}
+
+TEST(PrepareMessage, HeadersNamesAndRefusals) {
+    SmtpMessage m;
+    m.MailSenderName = QStringLiteral("'Gavel Händler'");
+    m.MailRecipientName = QStringLiteral("'Hans'");
+    m.MailBody = QStringLiteral("vorweg\r\nSubject: Zahlung erhalten – danke\r\nGuten Tag,\r\n.\r\nGruß");
+    QString error;
+    const PreparedMessage p = PrepareMessage(m, &error);
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_EQ(p.senderName, QStringLiteral("=?ISO-8859-1?Q?Gavel_H=E4ndler?="));
+    EXPECT_EQ(p.recipientName, QStringLiteral("\"'Hans'\""));  // single quotes stay for the recipient
+    EXPECT_EQ(p.body, QStringLiteral("X-Mailer: Orvo Gaveldesk 2005\r\nSubject: =?windows-1252?Q?_Zahlung_erhalten_=96_danke?=\r\n"
+                                     "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=\"ISO-8859-1\"\r\n"
+                                     "Content-Transfer-Encoding: quoted-printable\r\n\r\nGuten Tag,\r\n.\r\nGru=DF"));
+    m.MailBody = QStringLiteral("kein Betreff");
+    EXPECT_EQ(PrepareMessage(m, &error).body, QStringLiteral("kein Betreff"));
+    m.MailRecipientName = QStringLiteral("Böse\r\nBcc: alle@example.org");
+    PrepareMessage(m, &error);
+    EXPECT_FALSE(error.isEmpty());
+    m.MailRecipientName.clear();
+    m.MailBody = QStringLiteral("Subject: a\nBcc: x@y\r\ntext");
+    PrepareMessage(m, &error);
+    EXPECT_FALSE(error.isEmpty());
+}
+
+}  // namespace
+}  // namespace gd

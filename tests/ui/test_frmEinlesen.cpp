@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "domain/import/Accept.h"
+#include "domain/import/MailFile.h"
+#include "support/UiDbTest.h"
+#include "ui/frmEinlesen.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+namespace gd {
+namespace {
+
+class Dialog : public test::UiDbTest {
+protected:
+    std::unique_ptr<frmEinlesen> dlg;
+    void SetUp() override {
+        UiDbTest::SetUp();
+        app.write(QStringLiteral("bin/gaveldesk.ini"), test::DbTest::shippedKeywords());
+        subInitApp();
+        gsDataSource = db;
+        gsStandardUser = QStringLiteral("gavel_haendler");
+        gsEbayName = QStringLiteral("gavel_haendler");
+        dlg = std::make_unique<frmEinlesen>();
+        dlg->show();
+    }
+    template <class T>
+    T* child(const char* name) {
+        T* w = dlg->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QString text(const char* name) { return child<QLineEdit>(name)->text(); }
+    void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
+    void paste(const QString& file) {
+        QString error;
+        platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/") + file), &error));
+    }
+};
+
+TEST_F(Dialog, ReadCorrectAcceptAndFindTheRows) {
+    paste(QStringLiteral("kauf.txt"));
+    click("cmdEinlesen");
+    EXPECT_EQ(child<QGroupBox>("fraKunde")->title(), QStringLiteral("Verkäuferdaten"));
+    EXPECT_EQ(text("txtebayName"), QStringLiteral("baerbel_naehstube"));
+    EXPECT_EQ(text("txtName"), QStringLiteral("Bärbel Öztürk-D'Amico"));
+    EXPECT_EQ(text("txtArtikelNr"), QStringLiteral("3456789012"));
+    EXPECT_EQ(text("txtPreis"), QStringLiteral("1.234,56"));
+    EXPECT_EQ(text("txtVersandinfos"), QStringLiteral("EUR 19,90"));
+    EXPECT_TRUE(child<QPlainTextEdit>("txtEmail")->toPlainText().contains(QStringLiteral("Pfaff 260")));
+    EXPECT_TRUE(child<QPushButton>("cmdUebernehmen")->isEnabled());
+    test::screenshot(dlg.get(), QStringLiteral("import.png"));
+
+    QLineEdit* strasse = child<QLineEdit>("txtStrasse");
+    strasse->clear();
+    test::typeText(strasse, QStringLiteral("  Lindenallee 5  "));  // blanks around are not stored
+    click("cmdUebernehmen");
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(platform.messages.isEmpty()) << platform.messageTexts().join(QLatin1Char('|')).toStdString();
+
+    tKunde k;
+    ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("baerbel_naehstube"))));
+    EXPECT_EQ(k.Strasse, QStringLiteral("Lindenallee 5"));
+    EXPECT_TRUE(k.Lieferant);
+    EXPECT_FALSE(k.Kunde);
+    EXPECT_EQ(k.KundenNr, QStringLiteral("202612043456789012"));
+    EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen where AuktionsNr = '3456789012' and "
+                                   "KundenNr = '202612043456789012' and ebayName = 'baerbel_naehstube'")),
+              1);
+}
+
+TEST_F(Dialog, DuplicateIsAskedAndNothingStoredTwice) {
+    for (const char* file : {"verkauf.txt", "kauf.txt"}) {
+        SCOPED_TRACE(file);
+        paste(QString::fromLatin1(file));
+        click("cmdEinlesen");
+        click("cmdUebernehmen");
+        const int before = auctions();
+        dlg->show();
+        click("cmdEinlesen");
+        platform.messages.clear();
+        platform.queueAnswer(Platform::Answer::No);  // duplicate: no
+        click("cmdUebernehmen");
+        ASSERT_GE(platform.messages.size(), 1);
+        EXPECT_TRUE(platform.messages[0].text.startsWith(QStringLiteral("Diese Auktionsnummer existiert schon")));
+        EXPECT_EQ(auctions(), before);
+        EXPECT_TRUE(dlg->isVisible());  // stays open with its contents
+        EXPECT_FALSE(text("txtArtikelNr").isEmpty());
+    }
+    EXPECT_EQ(contacts(), 2);
+}
+
+TEST_F(Dialog, GroupingYesAndNo) {
+    // an earlier unpaid auction of the same buyer
+    paste(QStringLiteral("verkauf.txt"));
+    click("cmdEinlesen");
+    click("cmdUebernehmen");
+    const QString groupId = QStringLiteral("202612041234567890");
+
+    for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
+        dlg->show();
+        QString mail = *readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")), nullptr);
+        mail.replace(QStringLiteral("1234567890"), answer == Platform::Answer::No ? QStringLiteral("111") : QStringLiteral("222"));
+        platform.clipboardSetText(mail);
+        click("cmdEinlesen");
+        platform.messages.clear();
+        platform.queueAnswer(answer);
+        click("cmdUebernehmen");
+        ASSERT_EQ(platform.messages.size(), 1);
+        EXPECT_EQ(platform.messages[0].text,
+                  QStringLiteral("Es wurden noch Auktionen gefunden die von dem gleichen ebayuser sind und noch nicht "
+                                 "bezahlt worden sind.. Sollen die Auktionen gruppiert werden?"));
+        if (answer == Platform::Answer::No) {
+            // no group id, yet the stored partner's number
+            EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen where AuktionsNr = '111' and "
+                                           "GruppenID = '' and KundenNr = ?"),
+                            {groupId}),
+                      1);
+        }
+    }
+    // "Ja": the new one and the earlier unpaid ones carry the group id twice
+    EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen where GruppenID = ? and KundenNr = ?"),
+                    {groupId, groupId}),
+              3);
+}
+
+TEST_F(Dialog, ClearAndBadClipboards) {
+    paste(QStringLiteral("verkauf.txt"));
+    click("cmdEinlesen");
+    EXPECT_TRUE(child<QPushButton>("cmdUebernehmen")->isEnabled());
+    click("cmdLoeschen");
+    EXPECT_FALSE(child<QPushButton>("cmdUebernehmen")->isEnabled());
+    EXPECT_EQ(text("txtName"), QString());
+    EXPECT_FALSE(child<QPlainTextEdit>("txtEmail")->toPlainText().isEmpty());  // the email text stays
+
+    platform.messages.clear();
+    platform.clipboardClear();  // empty or non-text clipboard
+    click("cmdEinlesen");
+    ASSERT_EQ(platform.messages.size(), 1);
+    EXPECT_EQ(platform.messages[0].text,
+              QStringLiteral("Kein Text in der Zwischenablage vorhanden.\rKopieren Sie erst den Inhalt der ebay-Email "
+                             "in die Zwischenablage."));
+
+    QString garbage;
+    for (int i = 0; i < 100000; ++i) garbage += QChar(char16_t((qint64(i) * 40503) % 0xD7FF + 1));
+    for (const QString& t : {garbage, QString(10 << 20, QLatin1Char('y'))}) {
+        platform.messages.clear();
+        platform.clipboardSetText(t);
+        click("cmdEinlesen");
+        ASSERT_EQ(platform.messages.size(), 1);
+        EXPECT_EQ(platform.messages[0].text, QStringLiteral("Die Zwischenablage enthält keine ebay Email"));
+        EXPECT_FALSE(child<QPushButton>("cmdUebernehmen")->isEnabled());
+    }
+    EXPECT_EQ(auctions(), 0);
+    EXPECT_EQ(contacts(), 0);
+}
+
+TEST_F(Dialog, SaleAfterPurchaseShowsTheBuyerAgain) {
+    paste(QStringLiteral("kauf.txt"));
+    click("cmdEinlesen");
+    paste(QStringLiteral("verkauf_unix.txt"));
+    click("cmdEinlesen");
+    EXPECT_EQ(child<QGroupBox>("fraKunde")->title(), QStringLiteral("Käufer- / Verkäuferdaten"));
+    click("cmdUebernehmen");
+    tKunde k;
+    ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("mueller_hans"))));
+    EXPECT_TRUE(k.Kunde);
+    EXPECT_TRUE(test::missing(funLoadKunde(k, QStringLiteral("baerbel_naehstube"))));
+}
+
+// The questions come before the write: while the user thinks, another program
+// (a --import in a terminal) can still write. The write transaction used to be
+// open during the questions, and the other writer failed with "gesperrt".
+TEST_F(Dialog, NoLockIsHeldWhileTheQuestionsAreUp) {
+    paste(QStringLiteral("verkauf.txt"));
+    click("cmdEinlesen");
+    click("cmdUebernehmen");
+    dlg->show();
+    click("cmdEinlesen");  // the same mail again: duplicate and grouping questions
+    QStringList otherWriter;
+    platform.onMessage = [this, &otherWriter](const ScriptedPlatform::Message&) {
+        sqlite3* other = nullptr;
+        sqlite3_open(db.toUtf8().constData(), &other);
+        const int rc = sqlite3_exec(other, "PRAGMA key='kaltwind'; BEGIN IMMEDIATE; "
+                                           "UPDATE Kunden SET Ort = Ort; COMMIT;", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        otherWriter << (rc == SQLITE_OK ? QStringLiteral("geschrieben") : QStringLiteral("gesperrt"));
+    };
+    platform.queueAnswer(Platform::Answer::Yes);  // store it twice
+    platform.queueAnswer(Platform::Answer::No);   // do not group
+    click("cmdUebernehmen");
+    platform.onMessage = {};
+    ASSERT_EQ(platform.messages.size(), 2);
+    EXPECT_EQ(platform.messages[0].text, kDuplicateQuestion);
+    EXPECT_TRUE(platform.messages[1].text.startsWith(QStringLiteral("Es wurden noch Auktionen gefunden")));
+    EXPECT_EQ(otherWriter, (QStringList{QStringLiteral("geschrieben"), QStringLiteral("geschrieben")}));
+    EXPECT_EQ(auctions(), 2);
+    EXPECT_FALSE(dlg->isVisible());
+}
+
+}  // namespace
+}  // namespace gd

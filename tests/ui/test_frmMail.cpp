@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "base/codepage.h"
+#include "domain/import/MailFile.h"
+#include "domain/mail/modVorlagen.h"
+#include "support/SmtpServer.h"
+#include "support/UiDbTest.h"
+#include "ui/frmMail.h"
+#include "ui/frmchange.h"
+
+namespace gd {
+namespace {
+
+MailInputs single() {
+    MailInputs in;
+    in.sName = QStringLiteral("Hans Müller");
+    in.sPreis = QStringLiteral("24,50");
+    in.sVersand = QStringLiteral("4,90");
+    in.sEmail = QStringLiteral(" hans@example.de ");
+    in.sArtikelnummer = QStringLiteral("1234567890");
+    in.sBezeichnung = QStringLiteral("Kaffeemühle");
+    in.sGesamtbetrag = QStringLiteral("29,40");
+    in.sAngebotsende = QStringLiteral("04.12.2026");
+    return in;
+}
+
+class MailForm : public test::UiDbTest {
+protected:
+    void SetUp() override {
+        UiDbTest::SetUp();
+        const QDir res(QStringLiteral(GD_RESOURCES_DIR "/bin"));
+        for (const QString& f : res.entryList(QDir::Files)) QFile::copy(res.filePath(f), app.file(QStringLiteral("bin/") + f));
+        const QString keep = gsDataSource;
+        subInitApp();
+        gsDataSource = keep;
+        gsStandardUser = QStringLiteral("haendler");
+        id = store(auktion(QStringLiteral("77"), QStringLiteral("k")), kunde(QStringLiteral("k")));
+    }
+    QString id;
+    QString status() {
+        tAuktion a;
+        EXPECT_TRUE(test::found(funLoadAuktion(a, id)));
+        return a.Status;
+    }
+    std::unique_ptr<frmMail> open() {
+        MailInputs in = single();
+        in.sAuktionsID = id;
+        auto f = std::make_unique<frmMail>(in);
+        f->show();
+        f->findChild<QComboBox*>(QStringLiteral("cmbStatus"))->setCurrentIndex(1);  // "Geantwortet"
+        return f;
+    }
+};
+
+TEST_F(MailForm, FailedSendsRecordNoMilestone) {
+    gbStandardversandmail = true;
+    platform.shellSucceeds = false;  // no mail program registered
+    auto f = open();
+    EXPECT_TRUE(f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText().startsWith(QStringLiteral("Guten Tag Hans Müller")));
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+    EXPECT_EQ(status(), QString());
+    EXPECT_TRUE(platform.messages.last().text.startsWith(QStringLiteral("Das E-Mail-Programm konnte nicht")));
+    EXPECT_TRUE(f->isVisible());
+
+    gbStandardversandmail = false;
+    gsSMTPServer = QStringLiteral("127.0.0.1");
+    glSMTPPort = test::freeLoopbackPort();  // nobody listens
+    gsAbsender = QStringLiteral("shop@gavel.example");
+    f = open();
+    auto* body = f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"));
+    body->setPlainText(QStringLiteral("Mein eigener Text"));
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+    EXPECT_TRUE(platform.messages.last().text.startsWith(QStringLiteral("Email konnte nicht versendet werden")));
+    EXPECT_EQ(status(), QString());
+    EXPECT_EQ(body->toPlainText(), QStringLiteral("Mein eigener Text"));  // nothing typed is lost
+    EXPECT_TRUE(f->isVisible());
+}
+
+TEST_F(MailForm, HandOverAndSmtpRecordTheMilestone) {
+    gbStandardversandmail = true;
+    auto f = open();
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+    ASSERT_EQ(platform.shellCalls.size(), 1);
+    EXPECT_TRUE(platform.shellCalls[0].file.startsWith(QStringLiteral("mailto:hans@example.de?subject=")));
+    EXPECT_EQ(status(), QStringLiteral("Geantwortet"));
+
+    test::LocalSmtpServer server;
+    ASSERT_TRUE(server.start());
+    gbStandardversandmail = false;
+    gsSMTPServer = QStringLiteral("127.0.0.1");
+    glSMTPPort = server.port;
+    gsAbsender = QStringLiteral("shop@gavel.example");
+    glKopie = 1;
+    f = open();
+    f->findChild<QComboBox*>(QStringLiteral("cmbStatus"))->setCurrentIndex(4);  // "Versendet"
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+    EXPECT_EQ(platform.messages.last().text, QStringLiteral("Email wurde erfolgreich versendet"));
+    const auto mails = server.messages();
+    ASSERT_EQ(mails.size(), 1);
+    const QJsonObject m = QJsonDocument::fromJson(mails.first()).object();
+    EXPECT_EQ(m.value(QStringLiteral("rcpt")).toArray().toVariantList(),
+              (QVariantList{QStringLiteral("hans@example.de"), QStringLiteral("shop@gavel.example")}));
+    QString error;
+    const QString delivered = *decodeMimeMessage(win::toAnsi(m.value(QStringLiteral("data")).toString()), &error);
+    EXPECT_TRUE(delivered.contains(QStringLiteral("Guten Tag Hans Müller,"))) << delivered.toStdString();
+    EXPECT_TRUE(delivered.contains(QStringLiteral("Kaffeemühle")));
+    EXPECT_TRUE(delivered.contains(QStringLiteral("Diese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt.")));
+    EXPECT_TRUE(m.value(QStringLiteral("data")).toString().contains(QStringLiteral("Subject: =?ISO-8859-1?Q?_Ihr_Kauf_bei_haendler:_Kaffeem=FChle_(1234567890)?=")));
+    EXPECT_EQ(status(), QStringLiteral("Versendet"));
+}
+
+TEST_F(MailForm, OwnTemplateFromTheEditorIsUsedByTheNextMail) {
+    gbStandardversandmail = true;
+    auto f = open();
+    test::screenshot(f.get(), QStringLiteral("mail.png"));
+    test::whenModal<frmchange>([this](frmchange* editor) {
+        auto* text = editor->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"));
+        EXPECT_TRUE(text->toPlainText().contains(QStringLiteral("[#ebaynameto#]")));  // the raw template
+        text->setPlainText(QStringLiteral("Hallo "));
+        text->moveCursor(QTextCursor::End);
+        QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);  // [#ebaynameto#]
+        platform.queueFileName(app.file(QStringLiteral("bin/meine")));
+        gsVorlagenDatei = app.file(QStringLiteral("bin/vorher.datV"));  // own type preselected
+        QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("cmdsave")), Qt::LeftButton);
+    });
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("cmdchange")), Qt::LeftButton);
+    EXPECT_EQ(gsVorlagenDatei, app.file(QStringLiteral("bin/meine.datV")));
+    EXPECT_EQ(app.read(QStringLiteral("bin/meine.datV")), QByteArray("Hallo [#ebaynameto#]"));
+    // the form reloaded the saved template, filled
+    EXPECT_TRUE(f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText().startsWith(QStringLiteral("Hallo Hans Müller")));
+    // the next mail form loads it as an own template
+    auto g = open();
+    platform.queueFileName(app.file(QStringLiteral("bin/meine.datV")));
+    QTest::mouseClick(g->findChild<QPushButton*>(QStringLiteral("cmdload")), Qt::LeftButton);
+    EXPECT_EQ(g->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText(), QStringLiteral("Hallo Hans Müller\n"));
+    EXPECT_EQ(g->findChild<QLineEdit*>(QStringLiteral("txtsubject"))->text(), QStringLiteral("ebay Auktion - 1234567890: Kaffeemühle"));
+}
+
+}  // namespace
+}  // namespace gd

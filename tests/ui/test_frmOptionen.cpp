@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QDir>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <unistd.h>
+
+#include "domain/settings/modGlobal.h"
+#include "ui/frmOptionen.h"
+#include "support/GuiApp.h"
+#include "support/SmtpServer.h"
+
+namespace gd {
+namespace {
+
+class Options : public ::testing::Test {
+protected:
+    test::UiApp app{true};
+    std::unique_ptr<frmOptionen> dlg;
+    void SetUp() override { subInitApp(); }
+    void open() {
+        dlg = std::make_unique<frmOptionen>();
+        dlg->show();
+    }
+    QLineEdit* txt(int i) { return dlg->findChild<QLineEdit*>(QStringLiteral("txtDaten_%1").arg(i)); }
+    template <class T>
+    T* child(const char* name) {
+        return dlg->findChild<T*>(QString::fromLatin1(name));
+    }
+    // Check boxes and radio buttons take a click on their mark, at the left.
+    void click(const char* name) {
+        QWidget* b = child<QWidget>(name);
+        const bool mark = qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b);
+        QTest::mouseClick(b, Qt::LeftButton, {}, mark ? QPoint(8, b->height() / 2) : b->rect().center());
+    }
+    // Types into field i as a user does: its page shown, the old text selected and replaced.
+    void type(int i, const QString& t) {
+        static const QList<int> second = {5, 7, 8, 10, 11};
+        click(second.contains(i) ? "OrvoButton2" : "OrvoButton1");
+        QLineEdit* e = txt(i);
+        EXPECT_TRUE(e->isVisible() && e->isEnabled()) << i;
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Delete);
+        test::typeText(e, t);
+    }
+};
+
+TEST_F(Options, RoundTripOfEveryField) {
+    open();
+    const QString values[12] = {QStringLiteral("Gavel Händler GmbH"), QStringLiteral("1234567890"), QStringLiteral("370 501 98"),
+                                QStringLiteral("Sparkasse Köln"),     QStringLiteral("6,90 €"),      QStringLiteral("smtp.example.de"),
+                                QStringLiteral("http://shop.example.de"), QStringLiteral("shop@gavel.example"),
+                                QStringLiteral("587"),                QStringLiteral("Bewertungen ansehen"),
+                                QStringLiteral("haendler"),           QStringLiteral("geheim€")};
+    click("OrvoButton2");
+    click("Option2");
+    click("Check1");  // off
+    click("Check2");  // on
+    click("checkpro20");
+    click("checknobody");
+    for (int i = 0; i < 12; ++i) type(i, values[i]);
+    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(app.platform.messages.isEmpty());
+
+    const QByteArray file = app.read(QStringLiteral("bin/config.ini"));
+    for (const char* line : {"Standardkontoinhaber=Gavel H\xE4ndler GmbH\r\n", "Standardbank=Sparkasse K\xF6ln\r\n",
+                             "Standardversandmail=Falsch\r\n", "SMTPServer=smtp.example.de\r\n", "SMTPPort=587\r\n",
+                             "Kopie=0\r\n", "Auth=1\r\n", "Konto=haendler\r\n", "Prozent20=1\r\n", "nobody=1\r\n",
+                             "HTTPLink1=http://shop.example.de\r\n", "versicherterversand=6,90 \x80\r\n"})
+        EXPECT_TRUE(file.contains(line)) << line;
+    EXPECT_FALSE(file.contains("geheim"));  // scrambled
+    EXPECT_EQ(gsKennwort, QStringLiteral("geheim€"));
+    EXPECT_EQ(glSMTPPort, 587);
+    EXPECT_EQ(gsVersicherterVersand, QStringLiteral("6,90 €"));  // reloaded at once
+
+    open();
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(txt(i)->text(), values[i]) << i;
+    EXPECT_TRUE(child<QRadioButton>("Option2")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("Check1")->isChecked());
+}
+
+TEST_F(Options, EnablingRules) {
+    open();
+    click("OrvoButton2");
+    EXPECT_FALSE(child<QPushButton>("OrvoButton2")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>("OrvoButton1")->isEnabled());
+    click("Option1");
+    for (int i : {5, 7, 8}) EXPECT_FALSE(txt(i)->isEnabled()) << i;
+    click("Check2");
+    EXPECT_TRUE(txt(10)->isEnabled());  // independent of the send mode
+    click("Option2");
+    for (int i : {5, 7, 8}) EXPECT_TRUE(txt(i)->isEnabled()) << i;
+    click("Check2");
+    EXPECT_FALSE(txt(11)->isEnabled());
+}
+
+TEST_F(Options, CancelAndRefusalsLeaveTheFileAlone) {
+    const QByteArray before = app.read(QStringLiteral("bin/config.ini"));
+    open();
+    type(3, QStringLiteral("Andere Bank"));
+    QTest::mouseClick(child<QPushButton>("cmdCancel"), Qt::LeftButton);
+    EXPECT_EQ(app.read(QStringLiteral("bin/config.ini")), before);
+
+    open();
+    click("OrvoButton2");
+    click("Option2");
+    type(8, QStringLiteral("fünfundzwanzig"));
+    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    ASSERT_EQ(app.platform.messages.size(), 1);
+    EXPECT_TRUE(app.platform.messages[0].text.contains(QStringLiteral("1 bis 65535")));
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(txt(8)->text(), QStringLiteral("fünfundzwanzig"));  // nothing typed is lost
+    EXPECT_EQ(app.read(QStringLiteral("bin/config.ini")), before);
+    type(8, QStringLiteral("70000"));
+    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    EXPECT_EQ(app.platform.messages.size(), 2);
+}
+
+TEST_F(Options, UnwritableSettingsFileSaysSoAndKeepsTheDialog) {
+    const QString ini = app.file(QStringLiteral("bin/config.ini"));
+    const bool root = ::geteuid() == 0;
+    const bool locked = root ? QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), ini}) == 0
+                             : QFile::setPermissions(ini, QFileDevice::ReadOwner);
+    if (!locked) GTEST_SKIP() << "cannot make the file read-only here";
+    open();
+    type(3, QStringLiteral("Neue Bank"));
+    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    if (root)
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), ini});
+    else
+        QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_EQ(app.platform.messages.size(), 1);
+    EXPECT_TRUE(app.platform.messages[0].text.startsWith(QStringLiteral("Die Einstellungen können nicht gespeichert werden")));
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(txt(3)->text(), QStringLiteral("Neue Bank"));
+    EXPECT_EQ(gsBank, QString());
+}
+
+TEST_F(Options, TestmailUsesTheEditedSettings) {
+    test::LocalSmtpServer server;
+    ASSERT_TRUE(server.start());
+    open();
+    click("OrvoButton2");
+    click("Option2");
+    type(5, QStringLiteral("127.0.0.1"));
+    type(8, QString::number(server.port));
+    type(7, QStringLiteral("shop@gavel.example"));
+    QTest::mouseClick(child<QPushButton>("cmdTestmail"), Qt::LeftButton);
+    ASSERT_EQ(app.platform.messages.size(), 1);
+    EXPECT_EQ(app.platform.messages[0].text, QStringLiteral("Testmail gesendet an shop@gavel.example."));
+    EXPECT_EQ(server.messages().size(), 1);
+    EXPECT_EQ(gsSMTPServer, QString());  // nothing saved by the test mail
+    QTest::mouseClick(child<QPushButton>("OrvoButton2"), Qt::LeftButton);
+    test::screenshot(dlg.get(), QStringLiteral("options.png"));
+}
+
+}  // namespace
+}  // namespace gd
