@@ -37,3 +37,6 @@ QByteArray ansi(const QString& s);     // Windows-1252 bytes
 QString dataFile(const QString& name);  // tests/data/<name>
 
 }  // namespace gd::test
+
+// Readable failures: QString as text.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
