@@ -83,6 +83,10 @@ int importFiles(const QStringList& files) {
         return 2;
     }
     initApp();
+    // Rows are stored under the member name; without one they would vanish from view once it is set.
+    if (gsEbayName.trimmed().isEmpty())
+        return fail(QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
+                                   "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
     int refused = 0;
     for (const QString& f : files) {
         const FileImport r = importMailFile(f, true);

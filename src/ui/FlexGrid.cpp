@@ -5,9 +5,12 @@
 #include <QMouseEvent>
 #include <algorithm>
 
+#include "domain/db/Trade.h"
+
 namespace gd {
 namespace {
-const char* const kHeadings[FlexModel::kCols] = {"", "", "ebay", "Name", "Auktion", "Auktionsende", "Status", ""};
+const char* const kHeadings[FlexModel::kCols] = {"", "", "ebay", "Name", "Auktion", "Auktionsende", "Status", "",
+                                                 "Betrag"};
 
 QString field(const ListRow& r, int col) {
     switch (col) {
@@ -18,6 +21,7 @@ QString field(const ListRow& r, int col) {
         case 5: return r.EndeDatum;
         case 6: return r.Status;
         case 7: return r.AuktionsNr;
+        case 8: return r.Betrag;
         default: return QString();
     }
 }
@@ -31,20 +35,30 @@ QVariant FlexModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole && index.column() == 1 && !r.GruppenID.isEmpty())
         return QStringLiteral("Gruppiert (%1)").arg(r.GruppenID);
     if (role == Qt::ToolTipRole && index.column() == 4) return r.Titel;
+    if (role == Qt::TextAlignmentRole && index.column() == 8) return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
 
 QVariant FlexModel::headerData(int section, Qt::Orientation o, int role) const {
     if (o != Qt::Horizontal || section < 0 || section >= kCols) return {};
     if (role == Qt::DisplayRole) return QString::fromLatin1(kHeadings[section]);
-    if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole)
+        return int((section == 8 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     return {};
 }
 
 void FlexModel::setRows(QList<ListRow> rows) {
     beginResetModel();
     rows_.assign(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    applySort();
     endResetModel();
+}
+
+int FlexModel::rowOf(const QString& auktionsID) const {
+    if (auktionsID.isEmpty()) return -1;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].AuktionsID == auktionsID) return int(i);
+    return -1;
 }
 
 QString FlexModel::text(int dataRow, int col) const {
@@ -54,12 +68,32 @@ QString FlexModel::text(int dataRow, int col) const {
 
 void FlexModel::sortByColumn(int col, bool ascending) {
     beginResetModel();
-    // The grid's generic sort: by the cell text, without regard to case; equal texts keep their order.
-    std::stable_sort(rows_.begin(), rows_.end(), [col, ascending](const ListRow& a, const ListRow& b) {
-        const int c = field(a, col).compare(field(b, col), Qt::CaseInsensitive);
+    sortColumn_ = col;
+    ascending_ = ascending;
+    applySort();
+    endResetModel();
+}
+
+void FlexModel::applySort() {
+    const int col = sortColumn_;
+    if (col < 0) return;
+    const bool ascending = ascending_;
+    // "dd.MM.yyyy HH:mm:ss" sorts as "yyyyMMdd HH:mm:ss"; a total by its amount.
+    const auto dateKey = [](const QString& t) {
+        return t.size() >= 10 ? t.mid(6, 4) + t.mid(3, 2) + t.left(2) + t.mid(10) : t;
+    };
+    std::stable_sort(rows_.begin(), rows_.end(), [&](const ListRow& a, const ListRow& b) {
+        int c = 0;
+        if (col == 5) {
+            c = dateKey(a.EndeDatum).compare(dateKey(b.EndeDatum));
+        } else if (col == 8) {
+            const double x = amountOf(a.Betrag), y = amountOf(b.Betrag);
+            c = x < y ? -1 : (x > y ? 1 : 0);
+        } else {
+            c = field(a, col).compare(field(b, col), Qt::CaseInsensitive);
+        }
         return ascending ? c < 0 : c > 0;
     });
-    endResetModel();
 }
 
 FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexModel(this)) {
@@ -82,6 +116,10 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexModel(t
         if (!programmatic_ && current.isValid()) emit rowClicked();
     });
     connect(this, &QTableView::doubleClicked, this, [this] { emit rowActivated(); });
+    // A column the user widens or narrows keeps that width as its own.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int width) {
+        if (!fitting_ && col >= 0 && col < FlexModel::kCols && col != 4) preferred_[std::size_t(col)] = width;
+    });
 }
 
 int FlexGrid::Row() const {
@@ -115,12 +153,47 @@ void FlexGrid::selectAllRows() {
                              QItemSelectionModel::ClearAndSelect);
 }
 
+void FlexGrid::showSort() {
+    const int col = model_->sortColumn();
+    horizontalHeader()->setSortIndicatorShown(col >= 0);
+    if (col >= 0) horizontalHeader()->setSortIndicator(col, model_->sortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
 void FlexGrid::setColWidthTwips(int col, int twips) {
     // 15 twips a pixel
     if (twips == 0)
         setColumnHidden(col, true);
     else
-        setColumnWidth(col, twips / 15);
+        setPreferredWidth(col, twips / 15);
+}
+
+void FlexGrid::setPreferredWidth(int col, int width) {
+    if (col < 0 || col >= FlexModel::kCols) return;
+    preferred_[std::size_t(col)] = width;
+    fitColumns();
+}
+
+void FlexGrid::resizeEvent(QResizeEvent* e) {
+    QTableView::resizeEvent(e);
+    fitColumns();
+}
+
+void FlexGrid::fitColumns() {
+    constexpr int kTitle = 4, kTitleRoom = 140;
+    // Below these a column no longer shows its text: the end with its time, a total of thousands.
+    static const int narrowest[FlexModel::kCols] = {0, 0, 60, 60, 0, 136, 60, 0, 72};
+    int wanted = 0;
+    for (int c = 0; c < FlexModel::kCols; ++c)
+        if (c != kTitle && !isColumnHidden(c)) wanted += preferred_[std::size_t(c)];
+    const int room = viewport()->width() - kTitleRoom;
+    const double share = wanted > 0 && room < wanted ? std::max(0.0, double(room) / wanted) : 1.0;
+    fitting_ = true;
+    for (int c = 0; c < FlexModel::kCols; ++c)
+        if (c != kTitle && !isColumnHidden(c) && preferred_[std::size_t(c)] > 0)
+            setColumnWidth(c, c == 1 ? preferred_[1]
+                                     : std::max(std::min(narrowest[c], preferred_[std::size_t(c)]),
+                                                int(preferred_[std::size_t(c)] * share)));
+    fitting_ = false;
 }
 
 void FlexGrid::keyPressEvent(QKeyEvent* e) {

@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QTableView>
+#include <array>
 #include <vector>
 
 #include "domain/db/AuktionsListe.h"
@@ -16,23 +17,36 @@ namespace gd {
 class FlexModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    static constexpr int kCols = 8;
+    // 0 AuktionsID (hidden), 1 group icon, 2 ebay, 3 Name, 4 Auktion, 5 Auktionsende,
+    // 6 Status, 7 AuktionsNr (hidden), 8 Betrag.
+    static constexpr int kCols = 9;
     using QAbstractTableModel::QAbstractTableModel;
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(rows_.size()); }
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : kCols; }
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
+    // The rows in the database's order; a sort chosen before is applied again.
     void setRows(QList<ListRow> rows);
     void clear() { setRows({}); }
     QString text(int dataRow, int col) const;
     const ListRow& row(int dataRow) const { return rows_[std::size_t(dataRow)]; }
+    // The data row of an auction key, or -1.
+    int rowOf(const QString& auktionsID) const;
+    // Dates sort by time and totals by amount; other columns by their text,
+    // without regard to case. Equal keys keep their order.
     void sortByColumn(int col, bool ascending);
+    void clearSort() { sortColumn_ = -1; }  // the next setRows keeps the database order
+    int sortColumn() const { return sortColumn_; }
+    bool sortAscending() const { return ascending_; }
     void setGroupIcon(const QIcon& icon) { groupIcon_ = icon; }
 
 private:
+    void applySort();
     std::vector<ListRow> rows_;
     QIcon groupIcon_;
+    int sortColumn_ = -1;
+    bool ascending_ = true;
 };
 
 class FlexGrid final : public QTableView {
@@ -47,6 +61,11 @@ public:
     QString TextMatrix(int row, int col) const;
     void selectAllRows();
     void setColWidthTwips(int col, int twips);
+    // Shows the model's sort in the heading (or none).
+    void showSort();
+    // A width the user (or the saved layout) chose for a column.
+    void setPreferredWidth(int col, int width);
+    int preferredWidth(int col) const { return preferred_[std::size_t(col)]; }
 
 signals:
     void rowClicked();
@@ -57,10 +76,16 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
+    // In a narrow window the columns give up width in proportion, so the title
+    // keeps room and no column is pushed out on the right.
+    void fitColumns();
     FlexModel* model_;
     bool programmatic_ = false;
+    bool fitting_ = false;
+    std::array<int, FlexModel::kCols> preferred_{};
 };
 
 }  // namespace gd

@@ -23,8 +23,9 @@ void showMessages(const QStringList& texts) {
     for (const QString& t : texts) platform().msgBox(t, Platform::Buttons::Ok, Platform::Icon::None, QString());
 }
 
-Platform::Answer ScriptedPlatform::msgBox(const QString& text, Buttons buttons, Icon icon, const QString& title) {
-    messages.append({text, buttons, icon, title});
+Platform::Answer ScriptedPlatform::msgBox(const QString& text, Buttons buttons, Icon icon, const QString& title,
+                                          std::optional<Answer> defaultButton) {
+    messages.append({text, buttons, icon, title, defaultButton});
     if (onMessage) onMessage(messages.last());
     if (!answers_.isEmpty()) return answers_.dequeue();
     switch (buttons) {

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "base/Result.h"
 
@@ -18,8 +19,10 @@ public:
 
     virtual ~Platform() = default;
 
+    // defaultButton: the answer Enter gives; questions that delete or overwrite
+    // make it "Nein". Without one the desktop's default holds.
     virtual Answer msgBox(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
-                          const QString& title = {}) = 0;
+                          const QString& title = {}, std::optional<Answer> defaultButton = std::nullopt) = 0;
     virtual void beep() = 0;
     virtual void setBusyCursor(bool busy) = 0;
 
@@ -41,6 +44,10 @@ public:
     virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
     // Full path of the program that opens the file, or empty.
     virtual QString findExecutable(const QString& file) = 0;
+    // Whether web addresses can be opened at all (a browser is there).
+    virtual bool canOpenLinks() = 0;
+    // Whether a program of this name is installed.
+    virtual bool hasProgram(const QString& name) = 0;
 };
 
 // The installed platform; a ScriptedPlatform until the program installs the Qt

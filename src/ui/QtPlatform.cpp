@@ -20,7 +20,8 @@ namespace {
 QWidget* activeWindow() { return QApplication::activeWindow(); }
 }  // namespace
 
-Platform::Answer QtPlatform::msgBox(const QString& text, Buttons buttons, Icon icon, const QString& title) {
+Platform::Answer QtPlatform::msgBox(const QString& text, Buttons buttons, Icon icon, const QString& title,
+                                    std::optional<Answer> defaultButton) {
     QMessageBox box(activeWindow());
     box.setText(text);
     // The system shows the program's name where no title is given.
@@ -45,6 +46,14 @@ Platform::Answer QtPlatform::msgBox(const QString& text, Buttons buttons, Icon i
     if (auto* no = box.button(QMessageBox::No)) no->setText(QStringLiteral("&Nein"));
     if (auto* cancel = box.button(QMessageBox::Cancel)) cancel->setText(QStringLiteral("Abbrechen"));
     if (auto* retry = box.button(QMessageBox::Retry)) retry->setText(QStringLiteral("&Wiederholen"));
+    if (defaultButton) {
+        const QMessageBox::StandardButton d = *defaultButton == Answer::No       ? QMessageBox::No
+                                              : *defaultButton == Answer::Yes    ? QMessageBox::Yes
+                                              : *defaultButton == Answer::Cancel ? QMessageBox::Cancel
+                                              : *defaultButton == Answer::Retry  ? QMessageBox::Retry
+                                                                                 : QMessageBox::Ok;
+        if (QAbstractButton* b = box.button(d)) box.setDefaultButton(qobject_cast<QPushButton*>(b));
+    }
     // A busy pointer must not hang over a question.
     const bool wasBusy = busy_;
     if (wasBusy) setBusyCursor(false);
@@ -119,6 +128,16 @@ QString QtPlatform::findExecutable(const QString& file) {
     if (!QFileInfo::exists(file)) return QString();
     return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
 }
+
+bool QtPlatform::canOpenLinks() {
+#if defined(Q_OS_LINUX)
+    return !QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty();
+#else
+    return true;
+#endif
+}
+
+bool QtPlatform::hasProgram(const QString& name) { return !QStandardPaths::findExecutable(name).isEmpty(); }
 
 bool QtPlatform::startProgram(const QString& program, const QStringList& arguments) {
     return QProcess::startDetached(program, arguments);

@@ -9,7 +9,8 @@ namespace gd {
 
 class QtPlatform final : public Platform {
 public:
-    Answer msgBox(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
+    Answer msgBox(const QString& text, Buttons buttons, Icon icon, const QString& title,
+                  std::optional<Answer> defaultButton) override;
     void beep() override;
     void setBusyCursor(bool busy) override;
     bool clipboardHasText() override;
@@ -22,6 +23,8 @@ public:
     bool shellExecute(const QString& verb, const QString& file) override;
     QString findExecutable(const QString& file) override;
     bool startProgram(const QString& program, const QStringList& arguments) override;
+    bool canOpenLinks() override;
+    bool hasProgram(const QString& name) override;
 
 private:
     bool busy_ = false;

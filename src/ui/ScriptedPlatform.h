@@ -17,6 +17,7 @@ public:
         Buttons buttons;
         Icon icon;
         QString title;
+        std::optional<Answer> defaultButton;
     };
     struct ShellCall {
         QString verb;
@@ -37,11 +38,14 @@ public:
     bool printSucceeds = true;
     bool shellSucceeds = true;
     QString executableFound;
+    bool linksOpen = true;
+    QStringList programs;  // installed programs, by name
     int unansweredQuestions = 0;
     // Runs while a message is up, before it is answered: what else happens meanwhile.
     std::function<void(const Message&)> onMessage;
 
-    Answer msgBox(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
+    Answer msgBox(const QString& text, Buttons buttons, Icon icon, const QString& title,
+                  std::optional<Answer> defaultButton) override;
     void beep() override { ++beeps; }
     void setBusyCursor(bool b) override { busy = b; }
     bool clipboardHasText() override { return clipboardHoldsText && !clipboard.isEmpty(); }
@@ -65,6 +69,8 @@ public:
         return shellSucceeds;
     }
     QString findExecutable(const QString&) override { return executableFound; }
+    bool canOpenLinks() override { return linksOpen; }
+    bool hasProgram(const QString& name) override { return programs.contains(name); }
     bool startProgram(const QString& program, const QStringList& arguments) override {
         shellCalls.append({QStringLiteral("Start"), program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '))});
         return shellSucceeds;

@@ -8,6 +8,7 @@
 
 #include "base/CallStack.h"
 #include "base/Product.h"
+#include "ui/Platform.h"
 #include "ui/frmSplash.h"
 #include "ui/modLinks.h"
 
@@ -43,6 +44,14 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     auto* cmdInfo = new QPushButton(QStringLiteral("Infos zum ") + productName(), this);
     cmdInfo->setObjectName(QStringLiteral("cmdInfo"));
+    // Every entry does something here, or it is not offered.
+    const bool links = platform().canOpenLinks();
+    cmdInfo->setVisible(links);
+    if (!links) {
+        QObject::disconnect(picture, &QPushButton::clicked, nullptr, nullptr);
+        picture->setToolTip(QString());
+    }
+    cmdSysInfo->setVisible(hasSystemInformation());
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
     connect(cmdInfo, &QPushButton::clicked, this, &frmAbout::cmdInfo_Click);

@@ -173,9 +173,9 @@ void frmEinlesen::cmdEinlesen_Click() {
 }
 
 namespace {
-bool ask(const QString& question) {
-    return platform().msgBox(question, Platform::Buttons::YesNo, Platform::Icon::Question, QString()) ==
-           Platform::Answer::Yes;
+bool ask(const QString& question, std::optional<Platform::Answer> defaultButton = std::nullopt) {
+    return platform().msgBox(question, Platform::Buttons::YesNo, Platform::Icon::Question, QString(),
+                             defaultButton) == Platform::Answer::Yes;
 }
 }  // namespace
 
@@ -191,7 +191,7 @@ void frmEinlesen::cmdUebernehmen_Click() {
     // A stored item number is asked about for sales too: importing the same
     // notification twice would otherwise store the auction twice.
     if (facts->duplicate) {
-        if (!ask(kDuplicateQuestion)) return;
+        if (!ask(kDuplicateQuestion, Platform::Answer::No)) return;
         choices.storeDuplicate = true;
     }
     if (facts->groupable)
@@ -210,7 +210,7 @@ void frmEinlesen::cmdUebernehmen_Click() {
         }
         if (stored.value() == Stored::Yes) break;
         // Stored by another program while the questions were up.
-        if (!ask(kDuplicateQuestion)) return;
+        if (!ask(kDuplicateQuestion, Platform::Answer::No)) return;
         choices.storeDuplicate = true;
     }
     accept();

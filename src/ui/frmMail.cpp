@@ -43,7 +43,11 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
     cmdchange = named(new QPushButton(QStringLiteral("Vorlage bearbeiten"), this), "cmdchange");
     cmdcancel = named(new QPushButton(QStringLiteral("Schliessen"), this), "cmdcancel");
     OrvoButton1 = named(new QPushButton(this), "OrvoButton1");
-    for (QPushButton* b : {cmdload, cmdchange, cmdcancel, OrvoButton1}) b->setAutoDefault(false);
+    cmdStop = named(new QPushButton(QStringLiteral("Abbrechen"), this), "cmdStop");
+    cmdStop->setVisible(false);
+    lblSenden = named(new QLabel(QStringLiteral("Die E-Mail wird gesendet \u2026"), this), "lblSenden");
+    lblSenden->setVisible(false);
+    for (QPushButton* b : {cmdload, cmdchange, cmdcancel, OrvoButton1, cmdStop}) b->setAutoDefault(false);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Bitte wählen Sie die Vorlage aus!"), Combo1);
@@ -55,6 +59,8 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
     buttons->addWidget(new QLabel(QStringLiteral("Automatisch den Status setzen:"), this));
     buttons->addWidget(cmbStatus);
     buttons->addStretch();
+    buttons->addWidget(lblSenden);
+    buttons->addWidget(cmdStop);
     buttons->addWidget(cmdload);
     buttons->addWidget(cmdchange);
     buttons->addWidget(OrvoButton1);
@@ -70,6 +76,10 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
     connect(cmdchange, &QPushButton::clicked, this, &frmMail::cmdchange_Click);
     connect(cmdcancel, &QPushButton::clicked, this, &frmMail::cmdcancel_Click);
     connect(OrvoButton1, &QPushButton::clicked, this, &frmMail::OrvoButton1_Click);
+    connect(cmdStop, &QPushButton::clicked, this, [this] {
+        stopped_ = true;
+        cancelSending();
+    });
     Form_Load();
 }
 
@@ -95,13 +105,13 @@ void frmMail::Combo1_Click(int index) {
     CALLSTACK();
     const MailInputs& in = composer_.inputs();
     const QString body = Read_Protokoll_Version(QString::number(index), in.bLieferant, in.bGruppiert);
-    rtf1->setPlainText(composer_.fillBody(body));
+    rtf1->setPlainText(composer_.shownBody(body));
     txtsubject->setText(composer_.fillSubject(templateSubject(in.bLieferant, in.bGruppiert, index)));
 }
 
 void frmMail::reloadVorlage() {
     CALLSTACK();
-    rtf1->setPlainText(composer_.fillBody(readRTF()));
+    rtf1->setPlainText(composer_.shownBody(readRTF()));
     txtsubject->setText(composer_.fillSubject(QStringLiteral("ebay Auktion - [#Artikelnummer#]: [#Bezeichnung#]")));
 }
 
@@ -128,9 +138,26 @@ void frmMail::cmdcancel_Click() {
 bool frmMail::makemail(const QString& body) {
     CALLSTACK();
     OrvoButton1->setEnabled(false);
-    platform().setBusyCursor(true);
+    // The form says that the mail is going out and offers to stop it; the
+    // windows stay responsive meanwhile.
+    sending_ = true;
+    stopped_ = false;
+    lblSenden->setVisible(true);
+    cmdStop->setVisible(true);
     const Status sent = composer_.sendSmtp(txtmail->text(), txtsubject->text(), body);
-    platform().setBusyCursor(false);
+    sending_ = false;
+    lblSenden->setVisible(false);
+    cmdStop->setVisible(false);
+    OrvoButton1->setEnabled(true);
+    if (closeAfterSend_) {  // the form was closed during the send: nothing more to say
+        QDialog::reject();
+        return false;
+    }
+    if (stopped_) {
+        platform().msgBox(QStringLiteral("Der Versand wurde abgebrochen; die E-Mail wurde nicht versendet."),
+                          Platform::Buttons::Ok, Platform::Icon::Information, QString());
+        return false;
+    }
     if (sent.ok())
         platform().msgBox(QStringLiteral("Email wurde erfolgreich versendet"), Platform::Buttons::Ok,
                           Platform::Icon::Information, QString());
@@ -138,8 +165,16 @@ bool frmMail::makemail(const QString& body) {
         platform().msgBox(QStringLiteral("Email konnte nicht versendet werden, Verbindungsfehler") + QLatin1Char('\r') +
                               sent.error().message(),
                           Platform::Buttons::Ok, Platform::Icon::Critical, QString());
-    OrvoButton1->setEnabled(true);
     return sent.ok();
+}
+
+void frmMail::reject() {
+    if (sending_) {
+        closeAfterSend_ = true;
+        cancelSending();
+        return;
+    }
+    QDialog::reject();
 }
 
 void frmMail::OrvoButton1_Click() {

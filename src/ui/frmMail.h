@@ -7,6 +7,7 @@
 #include "domain/mail/MailComposer.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -28,6 +29,9 @@ public:
     // Called after a milestone was recorded, so the list can reload.
     std::function<void()> onStatusRecorded;
 
+    // Closing while a mail goes out ends the send first.
+    void reject() override;
+
 private:
     void Form_Load();
     bool makemail(const QString& body);
@@ -38,6 +42,11 @@ private:
     QPlainTextEdit* rtf1 = nullptr;
     QComboBox* cmbStatus = nullptr;
     QPushButton *cmdload = nullptr, *cmdchange = nullptr, *cmdcancel = nullptr, *OrvoButton1 = nullptr;
+    QLabel* lblSenden = nullptr;        // "Die E-Mail wird gesendet …" while it goes out
+    QPushButton* cmdStop = nullptr;     // "Abbrechen" of a running send
+    bool sending_ = false;
+    bool stopped_ = false;       // the user ended the send
+    bool closeAfterSend_ = false;
 };
 
 }  // namespace gd

@@ -4,7 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateEdit>
+#include <QLabel>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
@@ -18,12 +18,14 @@
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
+#include "base/profile.h"
 #include "domain/db/AuktionsListe.h"
 #include "domain/db/Database.h"
 #include "domain/db/LoadSave.h"
 #include "domain/db/StatusGruppen.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/settings/modIni.h"
+#include "ui/DatePicker.h"
 #include "ui/FlexGrid.h"
 #include "ui/Platform.h"
 
@@ -32,7 +34,7 @@ namespace {
 
 // The grid's widths in twips; the member name gets more room than the 1125 it had,
 // so that today's longer member names stay readable.
-const int kWidths[FlexModel::kCols] = {0, 270, 1700, 2070, 1000, 2210, 1755, 0};
+const int kWidths[FlexModel::kCols] = {0, 270, 1700, 2070, 1000, 2100, 1500, 0, 1100};
 
 // The "group" picture of the image list: two stacked parcels, drawn here.
 QIcon groupIcon() {
@@ -81,19 +83,32 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     connect(Flex1, &FlexGrid::deletePressed, this, &frmMain::deleteEntry);
     connect(Flex1->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMain::headingClicked);
 
-    // The pane scrolls in a low window instead of squeezing its fields.
-    auto* scroll = new QScrollArea(split);
+    // The fields scroll in a low window; milestones and buttons stay in view below them.
+    auto* right = new QWidget(split);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(right);
+    scroll->setObjectName(QStringLiteral("paneScroll"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // no field cut off on the right
     auto* pane = new QWidget(scroll);
-    buildPane(pane);
-    pane->setMinimumHeight(pane->sizeHint().height());
+    auto* fixed = new QWidget(right);
+    buildPane(pane, fixed);
     scroll->setWidget(pane);
+    scroll->setMinimumWidth(pane->minimumSizeHint().width());
+    rightLayout->addWidget(scroll, 1);
+    rightLayout->addWidget(fixed);
     split->addWidget(left);
-    split->addWidget(scroll);
+    split->addWidget(right);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
+    split->setCollapsible(1, false);
     setCentralWidget(split);
+    // The count stays when a menu entry's hint takes the status bar.
+    lblAnzahl = new QLabel(this);
+    lblAnzahl->setObjectName(QStringLiteral("lblAnzahl"));
+    statusBar()->addPermanentWidget(lblAnzahl);
     statusBar()->showMessage(QStringLiteral("Bereit"));
     tmrMenue = new QTimer(this);
     tmrMenue->setObjectName(QStringLiteral("tmrMenue"));
@@ -109,7 +124,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     connect(Flex1, &FlexGrid::rightClicked, this, [this](const QPoint& at) {
         if (Flex1->Rows() > 1 && !gbLoading) smartpopmdi->popup(at + QPoint(0, 10));
     });
-    resize(1180, 640);
+    resize(1180, 740);  // the first start; later the window keeps the size it was given
     updateActions();
 }
 
@@ -134,10 +149,12 @@ void frmMain::saveWindowState() {
     const QString ini = configIniPath();
     QStringList widths;
     for (int c = 0; c < FlexModel::kCols; ++c)
-        widths << QString::number(Flex1->isColumnHidden(c) ? 0 : Flex1->columnWidth(c));
-    funIni_SetString(ini, QStringLiteral("Fenster"), QStringLiteral("Geometrie"),
-                     QString::fromLatin1(saveGeometry().toBase64()), false);
-    funIni_SetString(ini, QStringLiteral("Fenster"), QStringLiteral("Spalten"), widths.join(QLatin1Char(',')), false);
+        widths << QString::number(Flex1->isColumnHidden(c) ? 0 : Flex1->preferredWidth(c));
+    // Both in one replacement of the file.
+    win::WritePrivateProfileStrings(
+        {{QStringLiteral("Fenster"), QStringLiteral("Geometrie"), QString::fromLatin1(saveGeometry().toBase64())},
+         {QStringLiteral("Fenster"), QStringLiteral("Spalten"), widths.join(QLatin1Char(','))}},
+        ini);
 }
 
 void frmMain::restoreWindowState() {
@@ -152,7 +169,7 @@ void frmMain::restoreWindowState() {
         if (key.compare(QStringLiteral("Spalten"), Qt::CaseInsensitive) == 0) {
             const QStringList w = value.split(QLatin1Char(','));
             for (int c = 0; c < FlexModel::kCols && c < w.size(); ++c)
-                if (!Flex1->isColumnHidden(c) && w[c].toInt() > 0 && c != 4) Flex1->setColumnWidth(c, w[c].toInt());
+                if (!Flex1->isColumnHidden(c) && w[c].toInt() > 0 && c != 4) Flex1->setPreferredWidth(c, w[c].toInt());
         }
     }
 }
@@ -188,6 +205,18 @@ void frmMain::Form_Load() {
 void frmMain::finishStart() {
     CALLSTACK();
     cmdListe_Click(2);
+    // Before anything is imported the program knows whose trades they are.
+    if (gsEbayName.trimmed().isEmpty()) askForMemberName();
+}
+
+bool frmMain::askForMemberName() {
+    CALLSTACK_MODULE("frmMain");
+    if (platform().msgBox(QStringLiteral("Es ist noch kein Mitgliedsname eingestellt.") + QLatin1Char('\r') +
+                              QStringLiteral("Unter ihm werden die Auktionen gespeichert, und er steht in den "
+                                             "E-Mails an Ihre Handelspartner. Jetzt in den Einstellungen eintragen?"),
+                          Platform::Buttons::YesNo, Platform::Icon::Question, QString()) == Platform::Answer::Yes)
+        showOptions(true);
+    return !gsEbayName.trimmed().isEmpty();
 }
 
 void frmMain::makeUeberschrift(bool first) {
@@ -212,6 +241,11 @@ int frmMain::pressedFilter() const {
 
 void frmMain::subRefreshListe() {
     CALLSTACK();
+    selectAfterRefresh(mAuktion.AuktionsID);  // the trade shown stays shown
+}
+
+void frmMain::selectAfterRefresh(const QString& auktionsID) {
+    CALLSTACK_MODULE("frmMain");
     subInitListe();
     const int filter = pressedFilter();
     if (filter < 0) {  // no button pressed: an empty grid
@@ -227,8 +261,14 @@ void frmMain::subRefreshListe() {
         if (rows.error().text() != lastListError_) showError(rows.error());
         lastListError_ = rows.error().text();
     }
-    statusBar()->showMessage(QStringLiteral("%1 Auktionen").arg(Flex1->Rows() - 1));
-    if (Flex1->Rows() > 1) {
+    const int n = Flex1->Rows() - 1;
+    lblAnzahl->setText(n == 1 ? QStringLiteral("1 Auktion") : QStringLiteral("%1 Auktionen").arg(n));
+    Flex1->showSort();
+    const int row = Flex1->model()->rowOf(auktionsID);
+    if (row >= 0) {
+        Flex1->setRow(row + 1);
+        subListeClick(auktionsID);
+    } else if (Flex1->Rows() > 1) {
         selectflex(glListRow);
     } else {
         subClearFelder();
@@ -300,7 +340,7 @@ void frmMain::cmdListe_Click(int Index) {
     CALLSTACK();
     for (QPushButton* b : cmdListe) b->setChecked(false);
     cmdListe[std::size_t(Index)]->setChecked(true);
-    subRefreshListe();
+    selectAfterRefresh(QString());
     if (Flex1->Rows() >= 2)
         selectfirst();
     else
@@ -323,22 +363,22 @@ void frmMain::Flex1_DblClick() {
 void frmMain::sortList(int col, bool ascending) {
     CALLSTACK_MODULE("frmMain");
     Flex1->model()->sortByColumn(col, ascending);
+    Flex1->showSort();
+    selectfirst();
+}
+
+void frmMain::databaseOrder() {
+    CALLSTACK_MODULE("frmMain");
+    Flex1->model()->clearSort();
+    subRefreshListe();
     selectfirst();
 }
 
 void frmMain::headingClicked(int col) {
-    // A heading click sorts as the sort menu does; a second click turns the order.
-    bool sortable = false;
-    for (const Command& c : commands()) sortable = sortable || c.sortColumn == col;
-    if (!sortable) {
-        sortColumn_ = -1;
-        runMenuCommand(QStringLiteral("keysort0"));
-        return;
-    }
-    sortDescending_ = sortColumn_ == col ? !sortDescending_ : false;
-    sortColumn_ = col;
-    for (const Command& c : commands())
-        if (c.sortColumn == col && c.descending == sortDescending_) runMenuCommand(QString::fromLatin1(c.key));
+    // A heading sorts by its column; a second click turns the order.
+    if (col == 0 || col == 1 || col == 7) return;
+    FlexModel* m = Flex1->model();
+    sortList(col, m->sortColumn() == col ? !m->sortAscending() : true);
 }
 
 void frmMain::deleteEntry() {
@@ -354,7 +394,8 @@ void frmMain::deleteEntry() {
                              QStringLiteral(" - von dem ebayuser - ") + mAuktion.ebayName +
                              QStringLiteral(" gelöscht werden soll?");
     if (platform().msgBox(question, Platform::Buttons::YesNo, Platform::Icon::Critical,
-                          QStringLiteral("Emaileintrag wird unwiderruflich gelöscht.")) != Platform::Answer::Yes) {
+                          QStringLiteral("Emaileintrag wird unwiderruflich gelöscht."),
+                          Platform::Answer::No) != Platform::Answer::Yes) {
         platform().msgBox(QStringLiteral("Löschvorgang abgebrochen!"), Platform::Buttons::Ok,
                           Platform::Icon::Exclamation, windowTitle());
         return;

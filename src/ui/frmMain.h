@@ -13,8 +13,8 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QTimer;
@@ -22,6 +22,7 @@ class QPushButton;
 
 namespace gd {
 
+class DatePicker;
 class FlexGrid;
 
 class frmMain final : public QMainWindow {
@@ -53,8 +54,6 @@ public:
         const char* popupCaption;  // nullptr: the caption
         void (*run)(frmMain&);
         Need need = Need::Always;
-        int sortColumn = -1;  // the heading that sorts by it
-        bool descending = false;
     };
     static std::span<const Command> commands();
 
@@ -75,11 +74,15 @@ private:
     void Flex1_Click();
     void Flex1_DblClick();
     void sortList(int col, bool ascending);
+    void databaseOrder();
     void headingClicked(int col);
     void deleteEntry();
+    // Selects the row of the auction when the list shows it, else the row at the
+    // position of the last click (or the first); loads it into the pane.
+    void selectAfterRefresh(const QString& auktionsID);
 
     // The pane.
-    void buildPane(QWidget* pane);
+    void buildPane(QWidget* pane, QWidget* fixed);
     void subSetAuktion(const tAuktion& oAuktion);
     void subSetKunde(const tKunde& oKunde);
     void subSetLieferant(const tKunde& oLiefer);
@@ -105,7 +108,10 @@ private:
     void tmrMenue_Timer();
     void tmPopup_Timer();
     void runMenuCommand(const QString& key);
-    void showOptions();
+    void showOptions(bool memberName = false);
+    // At the first start and before an import: the member name is asked for.
+    // True when one is set afterwards.
+    bool askForMemberName();
     void showAbout();
     void showHelp();
     void openFeedback();
@@ -123,8 +129,7 @@ private:
     bool gbLoading = false;
     QString lastListError_;
     bool paneEdited_ = false;  // typed into the pane since it was filled or saved
-    int sortColumn_ = -1;      // the heading last clicked, for turning its order
-    bool sortDescending_ = false;
+    bool totalInputsEdited_ = false;  // price, quantity or shipping typed since the last total
 
     FlexGrid* Flex1 = nullptr;
     std::array<QPushButton*, 4> cmdListe{};
@@ -133,11 +138,12 @@ private:
     QLineEdit *txtebayName = nullptr, *txtEmailAdresse = nullptr, *txtName = nullptr, *txtStrasse = nullptr,
               *txtOrt = nullptr, *txtLand = nullptr;
     QComboBox* cboAuktion = nullptr;
-    QDateEdit* dtpEndeDatum = nullptr;
+    DatePicker* dtpEndeDatum = nullptr;
     QLineEdit *txtPreis = nullptr, *txtMenge = nullptr, *txtVersand = nullptr, *txtBetrag = nullptr,
               *txtVersandinfos = nullptr, *txtHinweise = nullptr, *txtMitteilung = nullptr, *txtBezahlung = nullptr;
     std::array<QCheckBox*, kMilestones> chkStatus{};
-    std::array<QDateEdit*, kMilestones> dtpStatus{};
+    std::array<DatePicker*, kMilestones> dtpStatus{};
+    QLabel* lblAnzahl = nullptr;  // "N Auktionen", beside whatever the status bar says
     QMenu* smartpopmdi = nullptr;
     QHash<QString, QList<QAction*>> actions_;  // by key: the entries of the menus and the pop-up
     QTimer* tmrMenue = nullptr;

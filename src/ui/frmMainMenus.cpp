@@ -14,6 +14,7 @@
 #include "domain/settings/modGlobal.h"
 #include "ui/FlexGrid.h"
 #include "ui/frmAbout.h"
+#include "ui/frmHilfe.h"
 #include "ui/frmMain.h"
 #include "ui/frmOptionen.h"
 #include "ui/modLinks.h"
@@ -24,7 +25,6 @@ namespace gd {
 
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
-    using N = Need;
     const QKeyCombination none;
     static const std::array<Command, 19> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
@@ -46,19 +46,19 @@ std::span<const frmMain::Command> frmMain::commands() {
         {"keyzurauktion", "Zur Auktion", none, B::None, false, true, false, nullptr,
          [](frmMain& w) { w.cmdAuktion_Click(); }},
         {"keysort2", "nach ebayname (aufsteigend)", none, B::Sortieren, false, true, true, nullptr,
-         [](frmMain& w) { w.sortList(2, true); }, N::Always, 2, false},
+         [](frmMain& w) { w.sortList(2, true); }},
         {"keysort21", "nach ebayname (absteigend)", none, B::Sortieren, false, true, false, nullptr,
-         [](frmMain& w) { w.sortList(2, false); }, N::Always, 2, true},
+         [](frmMain& w) { w.sortList(2, false); }},
         {"keysort3", "nach Bezeichnung (aufsteigend)", none, B::Sortieren, true, true, false, nullptr,
-         [](frmMain& w) { w.sortList(4, true); }, N::Always, 4, false},
+         [](frmMain& w) { w.sortList(4, true); }},
         {"keysort31", "nach Bezeichnung (absteigend)", none, B::Sortieren, false, true, false, nullptr,
-         [](frmMain& w) { w.sortList(4, false); }, N::Always, 4, true},
+         [](frmMain& w) { w.sortList(4, false); }},
         {"keysort1", "nach Status (aufsteigend)", none, B::Sortieren, true, true, false, nullptr,
-         [](frmMain& w) { w.sortList(6, true); }, N::Always, 6, false},
+         [](frmMain& w) { w.sortList(6, true); }},
         {"keysort11", "nach Status (absteigend)", none, B::Sortieren, false, true, false, nullptr,
-         [](frmMain& w) { w.sortList(6, false); }, N::Always, 6, true},
+         [](frmMain& w) { w.sortList(6, false); }},
         {"keysort0", "nach Auktionsende", none, B::Sortieren, true, true, false, nullptr,
-         [](frmMain& w) { w.subRefreshListe(); }},
+         [](frmMain& w) { w.databaseOrder(); }},
         {"keyallemark", "Alle markieren", none, B::Markierung, false, true, false, nullptr,
          [](frmMain& w) { w.demarkcheck(1); }},
         {"keyalledemark", "Markierungen aufheben", none, B::Markierung, false, true, false, nullptr,
@@ -166,9 +166,11 @@ void frmMain::runMenuCommand(const QString& key) {
         }
 }
 
-void frmMain::showOptions() {
+void frmMain::showOptions(bool memberName) {
     frmOptionen dlg(this);
-    dlg.exec();
+    if (memberName) dlg.focusMemberName();
+    // The member name owns the rows: a new one may show other trades.
+    if (dlg.exec() == QDialog::Accepted) subRefreshListe();
 }
 
 void frmMain::showAbout() {
@@ -176,7 +178,7 @@ void frmMain::showAbout() {
     dlg.exec();
 }
 
-void frmMain::showHelp() { OpenLink(AppPath() + QStringLiteral("/Help/hilfe.htm"), false); }
+void frmMain::showHelp() { frmHilfe::showHelp(this); }
 
 void frmMain::openFeedback() { OpenLink(gsFeedbackLink, false); }
 

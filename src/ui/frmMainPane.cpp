@@ -1,7 +1,6 @@
 // The detail pane of frmMain: partner, auction and milestones of the selected row.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,6 +14,7 @@
 #include "domain/db/StatusGruppen.h"
 #include "domain/db/Trade.h"
 #include "domain/mail/MailComposer.h"
+#include "ui/DatePicker.h"
 #include "ui/FlexGrid.h"
 #include "ui/Platform.h"
 #include "ui/frmEinlesen.h"
@@ -35,10 +35,21 @@ QDate parseShownDate(const QString& text) {
     return d ? d->date() : today();
 }
 
+// The shipping text once: an import has put cost and insurance into it already.
+QString shippingText(const tAuktion& a) {
+    QString versand = a.Versandinfos;
+    const QString kosten = a.Versandkosten.trimmed();
+    if (!kosten.isEmpty() && !versand.contains(kosten)) versand += kosten;
+    if (!a.Versandversicherung.isEmpty() && !versand.contains(a.Versandversicherung))
+        versand += QStringLiteral(" Versandversicherung: ") + a.Versandversicherung;
+    return versand;
+}
+
 }  // namespace
 
-void frmMain::buildPane(QWidget* pane) {
+void frmMain::buildPane(QWidget* pane, QWidget* fixed) {
     auto* v = new QVBoxLayout(pane);
+    v->setContentsMargins(0, 0, 0, 0);
     const auto edit = [pane](const char* name) {
         auto* e = new QLineEdit(pane);
         e->setObjectName(QString::fromLatin1(name));
@@ -61,10 +72,8 @@ void frmMain::buildPane(QWidget* pane) {
     cboAuktion = new QComboBox(fraAuktion);
     cboAuktion->setObjectName(QStringLiteral("cboAuktion"));
     a->addRow(cboAuktion);
-    dtpEndeDatum = new QDateEdit(fraAuktion);
+    dtpEndeDatum = new DatePicker(fraAuktion);
     dtpEndeDatum->setObjectName(QStringLiteral("dtpEndeDatum"));
-    dtpEndeDatum->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    dtpEndeDatum->setCalendarPopup(true);
     a->addRow(QStringLiteral("Auktionsende:"), dtpEndeDatum);
     a->addRow(QStringLiteral("Preis:"), txtPreis = edit("txtPreis"));
     a->addRow(QStringLiteral("Menge:"), txtMenge = edit("txtMenge"));
@@ -79,18 +88,29 @@ void frmMain::buildPane(QWidget* pane) {
     for (QLineEdit* e : {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtPreis, txtMenge,
                          txtVersand, txtBetrag, txtVersandinfos, txtHinweise, txtMitteilung, txtBezahlung})
         connect(e, &QLineEdit::textEdited, this, [this] { paneEdited_ = true; });
+    // The stored total is what was agreed; it is computed anew only when the
+    // user changes one of its parts and leaves the box (txtVersand_LostFocus).
+    for (QLineEdit* e : {txtPreis, txtMenge, txtVersand}) {
+        connect(e, &QLineEdit::textEdited, this, [this] { totalInputsEdited_ = true; });
+        connect(e, &QLineEdit::editingFinished, this, [this] {
+            if (totalInputsEdited_) berechneVersand();
+        });
+    }
     v->addWidget(fraAuktion);
+    v->addStretch();
 
-    auto* fraStatus = new QGroupBox(QStringLiteral("Status"), pane);
+    // Milestones and buttons stay in view however low the window is.
+    auto* f = new QVBoxLayout(fixed);
+    f->setContentsMargins(0, 0, 0, 0);
+    auto* fraStatus = new QGroupBox(QStringLiteral("Status"), fixed);
     fraStatus->setObjectName(QStringLiteral("fraStatus"));
     auto* g = new QGridLayout(fraStatus);
     for (int i = 0; i < kMilestones; ++i) {
         auto* c = new QCheckBox(QString::fromUtf8(kStatusCaptions[i]), fraStatus);
         c->setObjectName(QStringLiteral("chkStatus_%1").arg(i));
-        auto* d = new QDateEdit(QDate::currentDate(), fraStatus);
+        auto* d = new DatePicker(fraStatus);
         d->setObjectName(QStringLiteral("dtpStatus_%1").arg(i));
-        d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-        d->setCalendarPopup(true);
+        d->clearDate();
         d->setEnabled(false);
         connect(c, &QCheckBox::clicked, this, [this, i] { chkStatus_Click(i); });
         connect(d, &QDateEdit::dateChanged, this, [this, i] { dtpStatus_Change(i); });
@@ -99,11 +119,10 @@ void frmMain::buildPane(QWidget* pane) {
         g->addWidget(c, i % 4, (i / 4) * 2);
         g->addWidget(d, i % 4, (i / 4) * 2 + 1);
     }
-    v->addWidget(fraStatus);
-    v->addStretch();
+    f->addWidget(fraStatus);
 
-    const auto button = [pane](const char* name, const char* caption) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), pane);
+    const auto button = [fixed](const char* name, const char* caption) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), fixed);
         b->setObjectName(QString::fromLatin1(name));
         b->setAutoDefault(false);
         return b;
@@ -115,7 +134,6 @@ void frmMain::buildPane(QWidget* pane) {
     cmdAbbrechen = button("cmdAbbrechen", "Beenden");
     connect(cmdSenden, &QPushButton::clicked, this, &frmMain::cmdSenden_Click);
     connect(cmdSpeichern, &QPushButton::clicked, this, &frmMain::cmdSpeichern_Click);
-    connect(txtVersand, &QLineEdit::editingFinished, this, &frmMain::berechneVersand);  // txtVersand_LostFocus
     connect(cmdEinlesen, &QPushButton::clicked, this, &frmMain::cmdEinlesen_Click);
     connect(cmdAuktion, &QPushButton::clicked, this, &frmMain::cmdAuktion_Click);
     connect(cmdAbbrechen, &QPushButton::clicked, this, &frmMain::cmdAbbrechen_Click);
@@ -125,7 +143,7 @@ void frmMain::buildPane(QWidget* pane) {
     buttons->addWidget(cmdSpeichern, 0, 2);
     buttons->addWidget(cmdAuktion, 1, 0);
     buttons->addWidget(cmdAbbrechen, 1, 2);
-    v->addLayout(buttons);
+    f->addLayout(buttons);
 }
 
 void frmMain::subSetAuktion(const tAuktion& oAuktion) {
@@ -147,12 +165,9 @@ void frmMain::subSetAuktion(const tAuktion& oAuktion) {
     dtpEndeDatum->setDate(parseShownDate(oAuktion.EndeDatum));
     txtMitteilung->setText(oAuktion.Mitteilungen);
     txtHinweise->setText(oAuktion.Hinweise);
-    QString versand = oAuktion.Versandinfos + oAuktion.Versandkosten;
-    if (!oAuktion.Versandversicherung.isEmpty())
-        versand += QStringLiteral(" Versandversicherung: ") + oAuktion.Versandversicherung;
-    txtVersandinfos->setText(versand);
+    txtVersandinfos->setText(shippingText(oAuktion));
     txtBezahlung->setText(oAuktion.Bezahlung);
-    berechneVersand();
+    totalInputsEdited_ = false;  // the stored total stands as agreed
     for (QLineEdit* e : {txtPreis, txtMenge, txtVersand, txtBetrag, txtMitteilung, txtHinweise, txtVersandinfos,
                          txtBezahlung})
         e->setCursorPosition(0);
@@ -184,6 +199,12 @@ void frmMain::subClearFelder() {
     cboAuktion->clear();
     cmdAuktion->setToolTip(QString());
     fraKunde->setTitle(QStringLiteral("Käufer- / Verkäuferdaten"));
+    // No date of an auction no longer shown.
+    const bool loading = gbLoading;
+    gbLoading = true;
+    dtpEndeDatum->clearDate();
+    for (DatePicker* d : dtpStatus) d->clearDate();
+    gbLoading = loading;
 }
 
 void frmMain::chkStatus_Click(int Index) {
@@ -194,7 +215,8 @@ void frmMain::chkStatus_Click(int Index) {
         c->setChecked(false);  // nothing to store it for
         return;
     }
-    QDateEdit* d = dtpStatus[std::size_t(Index)];
+    DatePicker* d = dtpStatus[std::size_t(Index)];
+    if (c->isChecked() && d->isBlank()) d->setDate(today());
     mAuktion.Datum[std::size_t(Index)] = c->isChecked() ? QDateTime(d->date(), QTime(0, 0)) : zeroDate();
     d->setEnabled(c->isChecked());
     const Status saved = SaveStatus(mAuktion, Index);
@@ -219,7 +241,7 @@ void frmMain::cmdSenden_Click() {
     }
     if (mAuktion.AuktionsNr.isEmpty()) return;
     const Result<MailInputs> in = mailInputsFor(mAuktion, mKunde, txtPreis->text(), txtVersand->text(),
-                                                txtBetrag->text());
+                                                txtBetrag->text(), dtpStatus[2]->date());
     if (!in.ok()) {
         showError(in.error());
         return;
@@ -231,8 +253,15 @@ void frmMain::cmdSenden_Click() {
 
 void frmMain::cmdEinlesen_Click() {
     CALLSTACK_PANE();
+    // Rows are stored under the member name: none is imported without one.
+    if (gsEbayName.trimmed().isEmpty() && !askForMemberName()) {
+        platform().msgBox(QStringLiteral("Ohne Mitgliedsnamen kann keine E-Mail eingelesen werden."),
+                          Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
+        return;
+    }
     frmEinlesen dlg(this);
-    if (dlg.exec() == QDialog::Accepted) subRefreshListe();
+    if (dlg.exec() != QDialog::Accepted) return;
+    selectAfterRefresh(dlg.records().oAuktion.AuktionsID);  // the new trade is the one to look at
 }
 
 void frmMain::cmdAuktion_Click() {
@@ -259,7 +288,10 @@ void frmMain::subGetAuktion(tAuktion& oAuktion) {
     oAuktion.Menge = txtMenge->text();
     oAuktion.Versandkosten = txtVersand->text();
     oAuktion.Betrag = txtBetrag->text();
-    oAuktion.EndeDatum = dtpEndeDatum->date().toString(QStringLiteral("dd.MM.yyyy"));
+    // The time of the end stays: only the day is shown in the picker.
+    const auto stored = tryCDate(oAuktion.EndeDatum);
+    const QTime time = stored ? stored->time() : QTime(0, 0);
+    oAuktion.EndeDatum = dateToText(QDateTime(dtpEndeDatum->date(), time));
     oAuktion.Mitteilungen = txtMitteilung->text();
     oAuktion.Hinweise = txtHinweise->text();
     oAuktion.Versandinfos = txtVersandinfos->text();
@@ -307,8 +339,14 @@ bool frmMain::savePane() {
 
 void frmMain::berechneVersand() {
     CALLSTACK_PANE();
-    // A quantity that is no number leaves the total as it is.
-    if (const auto total = funBetrag(mAuktion.Preis, mAuktion.Menge, txtVersand->text())) txtBetrag->setText(*total);
+    totalInputsEdited_ = false;
+    // From what the user typed, with the insurance the mail named; a quantity
+    // that is no number leaves the total as it is.
+    if (const auto total = funBetrag(txtPreis->text(), txtMenge->text(), txtVersand->text(),
+                                     mAuktion.Versandversicherung)) {
+        txtBetrag->setText(*total);
+        paneEdited_ = true;
+    }
 }
 
 void frmMain::cmdAbbrechen_Click() {

@@ -12,6 +12,7 @@
 
 #include "base/CallStack.h"
 #include "domain/settings/Optionen.h"
+#include "domain/db/Accounts.h"
 #include "domain/mail/MailComposer.h"
 #include "ui/Platform.h"
 
@@ -48,6 +49,13 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
         QStringLiteral("Bitte tragen Sie hier Ihre Daten ein, damit diese automatisch eingefügt werden können."), Frame1);
     hint->setWordWrap(true);
     f1->addRow(hint);
+    txtUsername = new QLineEdit(Frame1);
+    txtUsername->setObjectName(QStringLiteral("txtUsername"));
+    txtUsername->setToolTip(QStringLiteral("Ihr Mitgliedsname auf der Auktionsplattform. Unter ihm werden die "
+                                           "Auktionen gespeichert; er steht in Betreff und Signatur der E-Mails."));
+    auto* lblUsername = new QLabel(QStringLiteral("Mitgliedsname:"), Frame1);
+    lblUsername->setObjectName(QStringLiteral("lblUsername"));
+    f1->addRow(lblUsername, txtUsername);
     for (int i : {0, 1, 2, 3, 4, 6, 9}) f1->addRow(lbldaten[std::size_t(i)], txt(i));
 
     Frame2 = new QWidget(this);
@@ -76,6 +84,12 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     f2->addRow(checkpro20);
     f2->addRow(checknobody);
     f2->addRow(new QLabel(QStringLiteral("Der Text kann dann per StrgV einfacher reinkopiert werden"), Frame2));
+    checkFusszeile = new QCheckBox(
+        QStringLiteral("Hinweiszeile \u201E-INFO- Diese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt\u201C "
+                       "unter jede E-Mail setzen"),
+        Frame2);
+    checkFusszeile->setObjectName(QStringLiteral("checkFusszeile"));
+    f2->addRow(checkFusszeile);
     cmdTestmail = new QPushButton(QStringLiteral("Testmail senden"), Frame2);
     cmdTestmail->setObjectName(QStringLiteral("cmdTestmail"));
     cmdTestmail->setToolTip(QStringLiteral("Sendet mit den eingetragenen Daten eine Testmail an den Absender."));
@@ -133,6 +147,8 @@ void frmOptionen::Form_Load() {
     Check2->setChecked(o.Auth != 0);
     checkpro20->setChecked(o.Prozent20 != 0);
     checknobody->setChecked(o.Nobody != 0);
+    txtUsername->setText(o.Username);
+    checkFusszeile->setChecked(o.Fusszeile);
     Option1_Click();
     Check2_Click();
     OrvoButton1_Click();
@@ -159,7 +175,14 @@ Result<Settings> frmOptionen::values() const {
     v.Auth = Check2->isChecked() ? 1 : 0;
     v.Prozent20 = checkpro20->isChecked() ? 1 : 0;
     v.Nobody = checknobody->isChecked() ? 1 : 0;
+    v.Username = txtUsername->text().trimmed();
+    v.Fusszeile = checkFusszeile->isChecked();
     return v;
+}
+
+void frmOptionen::focusMemberName() {
+    OrvoButton1_Click();
+    txtUsername->setFocus();
 }
 
 void frmOptionen::OrvoButton1_Click() {
@@ -199,7 +222,35 @@ void frmOptionen::cmdOK_Click() {
     }
     // Every reader sees the new settings at once.
     showMessages(subInitApp());
+    if (v.value().Username.compare(loaded_.Username, Qt::CaseInsensitive) != 0)
+        offerToMoveTrades(loaded_.Username, v.value().Username);
     accept();
+}
+
+void frmOptionen::offerToMoveTrades(const QString& oldName, const QString& newName) {
+    CALLSTACK();
+    if (gsDataSource.isEmpty() || newName.isEmpty()) return;
+    // The old name's rows, and rows stored while no name was set; nothing moves without "Ja".
+    QStringList owners{oldName};
+    if (!oldName.isEmpty()) owners << QString();
+    for (const QString& owner : owners) {
+        const Result<int> n = countTrades(owner);
+            if (!n.ok() || n.value() == 0) continue;
+        const QString count = n.value() == 1 ? QStringLiteral("ist 1 Auktion")
+                                             : QStringLiteral("sind %1 Auktionen").arg(n.value());
+        const QString question =
+            owner.isEmpty()
+                ? QStringLiteral("Es %1 ohne Mitgliedsnamen gespeichert.").arg(count)
+                : QStringLiteral("Unter dem bisherigen Mitgliedsnamen \u201E%1\u201C %2 gespeichert.").arg(owner, count);
+        if (platform().msgBox(question + QLatin1Char('\r') +
+                                  QStringLiteral("Sollen sie zum Mitgliedsnamen \u201E%1\u201C übernommen werden?")
+                                      .arg(newName),
+                              Platform::Buttons::YesNo, Platform::Icon::Question, windowTitle(),
+                              Platform::Answer::No) != Platform::Answer::Yes)
+            continue;
+        const Result<int> moved = moveTrades(owner, newName);
+        if (!moved.ok()) showError(moved.error());
+    }
 }
 
 void frmOptionen::cmdcancel_Click() {

@@ -32,9 +32,13 @@ public:
     // What the controls hold, as the settings they stand for; a refusal when
     // a value cannot be saved (the port).
     Result<Settings> values() const;
+    // Opens on the member name, for the first start.
+    void focusMemberName();
 
 private:
     void Form_Load();
+    // After a new member name: offers to take along the rows of the old one.
+    void offerToMoveTrades(const QString& oldName, const QString& newName);
     Settings loaded_;  // what the dialog started from: keys it does not show stay as they are
     QLineEdit* txt(int i) const { return txtDaten[std::size_t(i)]; }
 
@@ -43,7 +47,9 @@ private:
     QStackedWidget* pages = nullptr;
     QWidget *Frame1 = nullptr, *Frame2 = nullptr;
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;
-    QCheckBox *Check1 = nullptr, *Check2 = nullptr, *checkpro20 = nullptr, *checknobody = nullptr;
+    QCheckBox *Check1 = nullptr, *Check2 = nullptr, *checkpro20 = nullptr, *checknobody = nullptr,
+              *checkFusszeile = nullptr;
+    QLineEdit* txtUsername = nullptr;
     QPushButton *OrvoButton1 = nullptr, *OrvoButton2 = nullptr, *cmdOK = nullptr, *cmdCancel = nullptr,
                 *cmdTestmail = nullptr;
 };

@@ -172,7 +172,8 @@ bool saveErrorProtocol(const ErrorInfo& e) {
     const QString path = protocolFilePath();
     if (QFileInfo::exists(path) &&
         platform().msgBox(QStringLiteral("Vorhandene Datei '") + path + QStringLiteral("' überschreiben ?"),
-                          Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
+                          Platform::Buttons::YesNo, Platform::Icon::Question, QString(),
+                          Platform::Answer::No) != Platform::Answer::Yes)
         return false;
     const Status written = writeErrorProtocol(e);
     if (!written.ok()) {

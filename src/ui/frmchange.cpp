@@ -72,7 +72,8 @@ bool frmchange::savefile() {
     CALLSTACK();
     if (QFileInfo::exists(gsVorlagenDatei) &&
         platform().msgBox(QStringLiteral("Die Datei exisitiert schon, soll die Datei überschrieben werden?"),
-                          Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
+                          Platform::Buttons::YesNo, Platform::Icon::Question, QString(),
+                          Platform::Answer::No) != Platform::Answer::Yes)
         return false;
     const Status written = WriteRTF(rtf1->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
     if (!written.ok()) showError(written.error());

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
@@ -47,23 +46,35 @@ void subLink(QString sLink) {
     platform().shellExecute(QStringLiteral("Open"), sLink);
 }
 
-void StartSysInfo() {
-    CALLSTACK_MODULE("frmAbout");
-    // The registry keys of the system's information program, then the programs this platform has.
+namespace {
+
+const char* const kSystemMonitors[] = {"gnome-system-monitor", "kinfocenter", "hardinfo", "mate-system-monitor",
+                                       "xfce4-taskmanager"};
+
+// The system's information program: the registry keys first, then the programs this platform has.
+QString systemInformationProgram() {
     if (const auto path = regQueryValue(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
                                         QStringLiteral("PATH"));
-        path && QFileInfo::exists(*path) && platform().startProgram(*path, {}))
-        return;
+        path && QFileInfo::exists(*path))
+        return *path;
     if (const auto folder = regQueryValue(
             QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location"), QStringLiteral("MSINFO"))) {
         const QString exe = *folder + QStringLiteral("/MSINFO32.EXE");
-        if (QFileInfo::exists(exe) && platform().startProgram(exe, {})) return;
+        if (QFileInfo::exists(exe)) return exe;
     }
-    for (const char* name : {"gnome-system-monitor", "kinfocenter", "hardinfo", "mate-system-monitor",
-                             "xfce4-taskmanager"}) {
-        const QString exe = QStandardPaths::findExecutable(QString::fromLatin1(name));
-        if (!exe.isEmpty() && platform().startProgram(exe, {})) return;
-    }
+    for (const char* name : kSystemMonitors)
+        if (platform().hasProgram(QString::fromLatin1(name))) return QString::fromLatin1(name);
+    return QString();
+}
+
+}  // namespace
+
+bool hasSystemInformation() { return !systemInformationProgram().isEmpty(); }
+
+void StartSysInfo() {
+    CALLSTACK_MODULE("frmAbout");
+    const QString program = systemInformationProgram();
+    if (!program.isEmpty() && platform().startProgram(program, {})) return;
     platform().msgBox(QStringLiteral("Systeminformationsprogramm zur Zeit nicht verfügbar."), Platform::Buttons::Ok,
                       Platform::Icon::None, QString());
 }

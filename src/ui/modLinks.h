@@ -18,5 +18,7 @@ public:
 void OpenLink(const QString& WebSiteStr, bool OpenNew = true);
 void subLink(QString sLink);
 void StartSysInfo();
+// Whether StartSysInfo finds a program to start.
+bool hasSystemInformation();
 
 }  // namespace gd

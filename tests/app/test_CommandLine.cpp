@@ -204,7 +204,9 @@ TEST(CommandLine, TestMailThroughTheConfiguredServer) {
                   .toLatin1());
     Outcome r = run(app, {QStringLiteral("--testmail"), QStringLiteral("hans@example.de")});
     EXPECT_EQ(r.code, 1);  // nobody listens yet
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Testmail wurde nicht gesendet: Verbindungsfehler"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Testmail wurde nicht gesendet: Der Server 127.0.0.1 hat die "
+                                              "Verbindung auf Port %1 abgelehnt.").arg(port)))
+        << r.err.toStdString();
 
     ASSERT_TRUE(server.start());
     r = run(app, {QStringLiteral("--testmail"), QStringLiteral("hans@example.de")});

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -25,14 +26,33 @@ protected:
 
     void SetUp() override {
         UiDbTest::SetUp();
-        gsStandardUser = QStringLiteral("haendler");
+        gsStandardUser = gsEbayName = QStringLiteral("haendler");
     }
     // The start as Main runs it.
     void open() {
         w = std::make_unique<frmMain>();
         w->Form_Load();
         w->show();
+        w->activateWindow();  // keys and the focus go where the user puts them
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
         w->finishStart();
+    }
+    // The window back in front, as after a dialog the user closed.
+    void activate() {
+        w->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    }
+    // The shipped templates and keyword file, with the settings of the test kept.
+    void shippedFiles() {
+        const QDir res(QStringLiteral(GD_RESOURCES_DIR "/bin"));
+        for (const QString& f : res.entryList(QDir::Files)) {
+            QFile::remove(app.file(QStringLiteral("bin/") + f));
+            QFile::copy(res.filePath(f), app.file(QStringLiteral("bin/") + f));
+        }
+        const QString user = gsStandardUser, source = gsDataSource;
+        subInitApp();
+        gsStandardUser = gsEbayName = user;
+        gsDataSource = source;
     }
     template <class T = QWidget>
     T* child(const QString& name) {

@@ -5,6 +5,7 @@
 #include "ui/modLinks.h"
 #include "domain/settings/modGlobal.h"
 #include "support/GuiApp.h"
+#include <QTest>
 
 namespace gd {
 namespace {
@@ -61,6 +62,36 @@ TEST(Links, SystemInformationFromTheRegistryFileOrAMessage) {
     StartSysInfo();
     ASSERT_EQ(t.platform.messages.size(), 1);
     EXPECT_EQ(t.platform.messages[0].text, QStringLiteral("Systeminformationsprogramm zur Zeit nicht verfügbar."));
+}
+
+}  // namespace
+}  // namespace gd
+
+#include <QPushButton>
+
+#include "ui/frmAbout.h"
+
+namespace gd {
+namespace {
+
+// Every entry of the about box does something, or it is not offered.
+TEST(Links, AboutBoxOffersWhatWorksHere) {
+    test::UiApp t(false);
+    for (const bool there : {false, true}) {
+        t.platform.linksOpen = there;
+        t.platform.programs = there ? QStringList{QStringLiteral("gnome-system-monitor")} : QStringList();
+        frmAbout box;
+        box.show();
+        EXPECT_EQ(box.findChild<QPushButton*>(QStringLiteral("cmdInfo"))->isVisible(), there);
+        EXPECT_EQ(box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->isVisible(), there);
+        t.platform.shellCalls.clear();
+        QTest::mouseClick(box.findChild<QPushButton*>(QStringLiteral("Picture1")), Qt::LeftButton);
+        EXPECT_EQ(t.platform.shellCalls.size(), there ? 1 : 0);
+        if (there) {
+            QTest::mouseClick(box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
+            EXPECT_EQ(t.platform.shellCalls.last().file, QStringLiteral("gnome-system-monitor "));
+        }
+    }
 }
 
 }  // namespace

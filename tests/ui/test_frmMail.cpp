@@ -8,7 +8,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTcpServer>
 #include <QTest>
+#include <QTimer>
 
 #include "base/codepage.h"
 #include "domain/import/MailFile.h"
@@ -142,8 +146,95 @@ TEST_F(MailForm, OwnTemplateFromTheEditorIsUsedByTheNextMail) {
     auto g = open();
     platform.queueFileName(app.file(QStringLiteral("bin/meine.datV")));
     QTest::mouseClick(g->findChild<QPushButton*>(QStringLiteral("cmdload")), Qt::LeftButton);
-    EXPECT_EQ(g->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText(), QStringLiteral("Hallo Hans Müller\n"));
+    // what goes out, the footer included, is in the text
+    EXPECT_EQ(g->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText(),
+              QStringLiteral("Hallo Hans Müller\n\n-INFO-\nDiese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt. "
+                             "Weitere Informationen erhalten Sie unter: http://www.gavelmail.de/gaveldesk/"));
     EXPECT_EQ(g->findChild<QLineEdit*>(QStringLiteral("txtsubject"))->text(), QStringLiteral("ebay Auktion - 1234567890: Kaffeemühle"));
+}
+
+// While a mail goes out the form says so and offers "Abbrechen"; closing the
+// form ends the send at once (an error box used to appear 30 s later).
+TEST_F(MailForm, SendingShowsProgressAndCanBeStopped) {
+    QTcpServer silent;  // takes the connection and never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    gbStandardversandmail = false;
+    gsSMTPServer = QStringLiteral("127.0.0.1");
+    glSMTPPort = silent.serverPort();
+    gsAbsender = QStringLiteral("shop@gavel.example");
+    for (const bool closeTheForm : {false, true}) {
+        SCOPED_TRACE(closeTheForm);
+        platform.messages.clear();
+        auto f = open();
+        auto* label = f->findChild<QLabel*>(QStringLiteral("lblSenden"));
+        auto* stop = f->findChild<QPushButton*>(QStringLiteral("cmdStop"));
+        EXPECT_FALSE(label->isVisible());
+        EXPECT_FALSE(stop->isVisible());
+        bool seenSending = false;
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!label->isVisible()) return;
+            poll.stop();
+            seenSending = stop->isVisible() && stop->isEnabled();
+            if (closeTheForm)
+                f->close();
+            else
+                QTest::mouseClick(stop, Qt::LeftButton);
+        });
+        poll.start();
+        QElapsedTimer t;
+        t.start();
+        QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+        EXPECT_LT(t.elapsed(), 5000);
+        EXPECT_TRUE(seenSending);
+        EXPECT_FALSE(label->isVisible());
+        EXPECT_EQ(status(), QString());  // nothing recorded
+        if (closeTheForm) {
+            EXPECT_FALSE(f->isVisible());
+            EXPECT_TRUE(platform.messages.isEmpty()) << platform.messageTexts().join(QLatin1Char('|')).toStdString();
+        } else {
+            ASSERT_EQ(platform.messages.size(), 1);
+            EXPECT_EQ(platform.messages[0].text,
+                      QStringLiteral("Der Versand wurde abgebrochen; die E-Mail wurde nicht versendet."));
+            EXPECT_TRUE(f->isVisible());
+        }
+    }
+}
+
+TEST_F(MailForm, OneClearMessageWhenTheServerRefuses) {
+    gbStandardversandmail = false;
+    gsSMTPServer = QStringLiteral("127.0.0.1");
+    glSMTPPort = test::freeLoopbackPort();  // nobody listens
+    gsAbsender = QStringLiteral("shop@gavel.example");
+    auto f = open();
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+    ASSERT_EQ(platform.messages.size(), 1);
+    EXPECT_EQ(platform.messages[0].text,
+              QStringLiteral("Email konnte nicht versendet werden, Verbindungsfehler\rDer Server 127.0.0.1 hat die "
+                             "Verbindung auf Port %1 abgelehnt.")
+                  .arg(glSMTPPort));
+}
+
+TEST_F(MailForm, TheFooterIsShownAndCanBeSwitchedOff) {
+    test::LocalSmtpServer server;
+    ASSERT_TRUE(server.start());
+    gbStandardversandmail = false;
+    gsSMTPServer = QStringLiteral("127.0.0.1");
+    glSMTPPort = server.port;
+    gsAbsender = QStringLiteral("shop@gavel.example");
+    for (const bool footer : {true, false}) {
+        gbFusszeile = footer;
+        auto f = open();
+        const QString shown = f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText();
+        EXPECT_EQ(shown.contains(QStringLiteral("-INFO-\nDiese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt.")), footer);
+        QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+    }
+    gbFusszeile = true;
+    const auto mails = server.messages();
+    ASSERT_EQ(mails.size(), 2);
+    EXPECT_TRUE(mails[0].contains("-INFO-"));
+    EXPECT_FALSE(mails[1].contains("-INFO-"));  // nothing goes out that the form did not show
 }
 
 }  // namespace

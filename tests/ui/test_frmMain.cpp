@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QPainter>
+#include <QScrollArea>
+#include <QStatusTipEvent>
+#include <QTextBrowser>
 
 #include "MainWindowFixture.h"
+#include "ui/frmOptionen.h"
 
 namespace gd {
 namespace {
@@ -152,8 +157,19 @@ TEST_F(MainWindow, EveryMenuEntryReachesItsCommand) {
     platform.executableFound = QStringLiteral("/usr/bin/xdg-open");
     menu("keyAktion", "keyBewertungen");
     EXPECT_EQ(platform.shellCalls.last().file, QStringLiteral("http://feedback.ebay.de/x"));
-    menu("keyEinstellungen", "keyHelp");
-    EXPECT_TRUE(platform.shellCalls.last().file.endsWith(QStringLiteral("/Help/hilfe.htm")));
+    QFile shipped(QStringLiteral(GD_RESOURCES_DIR "/Help/hilfe.htm"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    app.write(QStringLiteral("Help/hilfe.htm"), shipped.readAll());
+    platform.linksOpen = false;
+    menu("keyEinstellungen", "keyHelp");  // in a window of the program: no browser needed
+    QWidget* help = nullptr;
+    for (QWidget* t : QApplication::topLevelWidgets())
+        if (t->objectName() == QStringLiteral("frmHilfe") && t->isVisible()) help = t;
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->findChild<QTextBrowser*>(QStringLiteral("txtHilfe"))->toPlainText().contains(
+        QStringLiteral("Auktions-E-Mails einlesen")));  // Windows-1252 read right
+    help->close();
+    platform.linksOpen = true;
     menu("keypop2", "keyzurauktion");
     EXPECT_TRUE(platform.shellCalls.last().file.contains(QStringLiteral("item=201")));
     menu("keypop2", "keyallemark");
@@ -223,6 +239,138 @@ TEST_F(MainWindow, PopupByRightClickAndScreenshot) {
         shot.save(QDir(dir).filePath(QStringLiteral("popup.png")));
     }
     w->popupMenu()->close();
+}
+
+TEST_F(MainWindow, HeadingsSortWithTheirIndicatorAndTheSortOutlivesARefresh) {
+    fill();
+    open();
+    QHeaderView* h = w->grid()->horizontalHeader();
+    clickHeading(8);  // Betrag, by amount
+    EXPECT_TRUE(h->isSortIndicatorShown());
+    EXPECT_EQ(h->sortIndicatorSection(), 8);
+    EXPECT_EQ(h->sortIndicatorOrder(), Qt::AscendingOrder);
+    clickHeading(5);  // Auktionsende, by time
+    EXPECT_EQ(column(7), (QStringList{QStringLiteral("101"), QStringLiteral("103"), QStringLiteral("102"), QStringLiteral("201")}));
+    clickHeading(5);
+    EXPECT_EQ(h->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(column(7).first(), QStringLiteral("201"));
+    clickHeading(3);  // Name
+    clickHeading(3);
+    const QStringList byName = column(3);
+    tick(0);  // a refresh
+    EXPECT_EQ(column(3), byName);
+    EXPECT_EQ(h->sortIndicatorSection(), 3);
+    menu("keysortmenue", "keysort0");  // back to the database's order
+    EXPECT_FALSE(h->isSortIndicatorShown());
+    EXPECT_EQ(column(7).first(), QStringLiteral("201"));
+}
+
+TEST_F(MainWindow, TheCountStaysWhenAMenuTakesTheStatusBar) {
+    fill();
+    open();
+    auto* count = child<QLabel>(QStringLiteral("lblAnzahl"));
+    EXPECT_EQ(count->text(), QStringLiteral("4 Auktionen"));
+    QStatusTipEvent tip(QStringLiteral("Liste aktualisieren"));  // a menu entry under the mouse
+    QApplication::sendEvent(w.get(), &tip);
+    EXPECT_TRUE(count->isVisible());
+    EXPECT_EQ(count->text(), QStringLiteral("4 Auktionen"));
+}
+
+TEST_F(MainWindow, QuestionsThatDeleteHaveNoAsTheirDefault) {
+    fill();
+    open();
+    QTest::keyClick(w->grid(), Qt::Key_Delete);
+    ASSERT_FALSE(platform.messages.isEmpty());
+    EXPECT_EQ(platform.messages[0].defaultButton, Platform::Answer::No);
+}
+
+// At the default size and at 1024×768 every button and milestone is in view
+// without scrolling, and no field runs out on the right.
+TEST_F(MainWindow, EveryActionInReachAtTheDefaultSizeAnd1024x768) {
+    fill();
+    open();
+    for (const QSize size : {w->size(), QSize(1024, 768)}) {
+        SCOPED_TRACE(size.width());
+        w->resize(size);
+        QApplication::processEvents();
+        ASSERT_EQ(w->size(), size);  // the window can be that small
+        const QRect window = w->rect();
+        QStringList names = {QStringLiteral("cmdEinlesen"), QStringLiteral("cmdSenden"), QStringLiteral("cmdSpeichern"),
+                             QStringLiteral("cmdAuktion"), QStringLiteral("cmdAbbrechen")};
+        for (int i = 0; i < kMilestones; ++i)
+            names << QStringLiteral("chkStatus_%1").arg(i) << QStringLiteral("dtpStatus_%1").arg(i);
+        for (const QString& n : names) {
+            QWidget* c = child<QWidget>(n);
+            const QRect r(c->mapTo(w.get(), QPoint(0, 0)), c->size());
+            EXPECT_TRUE(c->isVisible()) << n.toStdString();
+            EXPECT_TRUE(window.contains(r)) << n.toStdString();
+            EXPECT_EQ(c->visibleRegion().boundingRect(), c->rect()) << n.toStdString();  // not covered or clipped
+        }
+        auto* scroll = child<QScrollArea>(QStringLiteral("paneScroll"));
+        const QRect view(scroll->viewport()->mapTo(w.get(), QPoint(0, 0)), scroll->viewport()->size());
+        for (QLineEdit* e : scroll->widget()->findChildren<QLineEdit*>()) {
+            const QRect r(e->mapTo(w.get(), QPoint(0, 0)), e->size());
+            EXPECT_LE(r.right(), view.right()) << e->objectName().toStdString();
+        }
+        // the list's last column is not pushed out on the right either
+        FlexGrid* g = w->grid();
+        EXPECT_LE(g->columnViewportPosition(8) + g->columnWidth(8), g->viewport()->width());
+    }
+}
+
+// Mails used to go out as "Ihr Kauf bei : …" because the member name could only be
+// set in config.ini by hand; rows stored before it was set then vanished from view.
+TEST_F(MainWindow, FirstStartAsksForTheMemberNameAndOffersTheRowsStoredWithoutIt) {
+    app.write(QStringLiteral("bin/config.ini"), "");  // a first start: every setting at its default
+    subInitApp();
+    ASSERT_EQ(gsDataSource, db);
+    ASSERT_EQ(gsEbayName, QString());
+    store(auktion(QStringLiteral("1"), QStringLiteral("k")), kunde(QStringLiteral("k")));
+    store(auktion(QStringLiteral("2"), QStringLiteral("l")), kunde(QStringLiteral("l")));
+    for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
+        SCOPED_TRACE(int(answer));
+        platform.messages.clear();
+        platform.queueAnswer(Platform::Answer::Yes);  // enter it now
+        platform.queueAnswer(answer);                  // take the rows along?
+        test::whenModal<frmOptionen>([](frmOptionen* o) {
+            auto* name = o->findChild<QLineEdit*>(QStringLiteral("txtUsername"));
+            EXPECT_TRUE(name->isVisible());
+            EXPECT_EQ(o->focusWidget(), name);
+            test::typeText(name, QStringLiteral("gavel_händler"));
+            QTest::mouseClick(o->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        });
+        open();
+        ASSERT_EQ(platform.messages.size(), 2);
+        EXPECT_TRUE(platform.messages[0].text.startsWith(QStringLiteral("Es ist noch kein Mitgliedsname eingestellt.")));
+        EXPECT_EQ(platform.messages[1].text,
+                  QStringLiteral("Es sind 2 Auktionen ohne Mitgliedsnamen gespeichert.\rSollen sie zum Mitgliedsnamen "
+                                 "\u201Egavel_händler\u201C übernommen werden?"));
+        EXPECT_EQ(platform.messages[1].defaultButton, Platform::Answer::No);
+        EXPECT_EQ(gsEbayName, QStringLiteral("gavel_händler"));
+        EXPECT_TRUE(app.read(QStringLiteral("bin/config.ini")).contains("Username=gavel_h\xE4ndler"));
+        const int moved = answer == Platform::Answer::Yes ? 2 : 0;
+        EXPECT_EQ(w->grid()->Rows() - 1, moved);
+        EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen where Standarduser = ''")), 2 - moved);
+        // the next start knows the name and asks nothing
+        platform.messages.clear();
+        if (answer == Platform::Answer::No) {
+            app.write(QStringLiteral("bin/config.ini"), "");
+            subInitApp();
+        }
+    }
+    open();
+    EXPECT_TRUE(platform.messages.isEmpty());
+}
+
+TEST_F(MainWindow, NoImportWithoutAMemberName) {
+    gsStandardUser = gsEbayName = QString();
+    platform.queueAnswer(Platform::Answer::No);  // not now
+    open();
+    platform.queueAnswer(Platform::Answer::No);
+    click("cmdEinlesen");
+    ASSERT_EQ(platform.messages.size(), 3);
+    EXPECT_EQ(platform.messages[2].text, QStringLiteral("Ohne Mitgliedsnamen kann keine E-Mail eingelesen werden."));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(MainWindow, Screenshot) {

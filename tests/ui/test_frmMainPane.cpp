@@ -2,12 +2,15 @@
 
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QWheelEvent>
 
 #include "MainWindowFixture.h"
 #include "domain/import/MailFile.h"
 #include "support/SmtpServer.h"
 #include "ui/frmEinlesen.h"
+#include "ui/DatePicker.h"
 #include "ui/frmMail.h"
+#include "ui/frmOptionen.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -26,7 +29,9 @@ protected:
         open();
     }
     void typeInto(const char* field, const QString& text) {
+        activate();
         QLineEdit* e = edit(field);
+        QTest::mouseClick(e, Qt::LeftButton);
         e->setFocus();
         e->selectAll();
         QTest::keyClick(e, Qt::Key_Delete);
@@ -34,23 +39,141 @@ protected:
     }
 };
 
-TEST_F(Pane, TotalIsQuantityTimesPricePlusShipping) {
+// The pane used to compute the total anew whenever it showed an auction: the
+// insurance was dropped, instant purchases lost their shipping, and the
+// payment mail and "Speichern" took the wrong figure.
+TEST_F(Pane, TheTotalShownAndMailedIsTheTotalAgreed) {
+    tAuktion sale = auktion(QStringLiteral("5"), QStringLiteral("k"));
+    sale.Preis = QStringLiteral("24,50");
+    sale.Versandkosten = QStringLiteral("4,90");
+    sale.Versandversicherung = QStringLiteral("EUR 1,50");
+    sale.Betrag = QStringLiteral("30,90");
+    store(sale, kunde(QStringLiteral("k")));
+    tAuktion instant = auktion(QStringLiteral("6"), QStringLiteral("s"), QStringLiteral("05.12.2026"));
+    instant.Preis = QStringLiteral("89,00");
+    instant.Menge = QStringLiteral("2");
+    instant.Versandkosten = QString();  // as older imports of instant purchases stored it
+    instant.Betrag = QStringLiteral("185,90");
+    store(instant, kunde(QStringLiteral("s")));
+    open();
+    EXPECT_EQ(edit("txtBetrag")->text(), QStringLiteral("185,90"));
+    clickRow(2);
+    EXPECT_EQ(edit("txtBetrag")->text(), QStringLiteral("30,90"));
+    EXPECT_EQ(column(8), (QStringList{QStringLiteral("185,90"), QStringLiteral("30,90")}));  // the list shows it too
+
+    // the payment mail asks for it
+    shippedFiles();
+    gbStandardversandmail = true;
+    QString mailed;
+    test::whenModal<frmMail>([&mailed](frmMail* m) {
+        mailed = m->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText();
+        m->reject();
+    });
+    click("cmdSenden");
+    EXPECT_TRUE(mailed.contains(QStringLiteral("Gesamtbetrag:  30,90 EUR"))) << mailed.toStdString();
+
+    // "Speichern" without an edit keeps it
+    platform.queueAnswer(Platform::Answer::Yes);
+    click("cmdSpeichern");
+    tAuktion back;
+    ASSERT_TRUE(test::found(funLoadAuktion(back, w->selectedAuktion().AuktionsID)));
+    EXPECT_EQ(back.Betrag, QStringLiteral("30,90"));
+
+    // an edit of a part, and leaving the box, computes it anew: quantity × price + shipping + insurance
     struct Case {
-        const char *preis, *menge, *versand, *total;
+        const char *field, *text, *total;
     };
-    const Case cases[] = {{"EUR 12,50", "2", "EUR 4,90", "29,90"},
-                          {"0,25", "2", "0", ",50"},
-                          {"1.000,00", "3", "EUR 6,90", "3.006,90"},
-                          {"12,50", "zwei", "4,90", "17,40"}};  // no number: the stored total stays
+    const Case cases[] = {{"txtVersand", "5,90", "31,90"},
+                          {"txtMenge", "2", "56,40"},
+                          {"txtPreis", "EUR 0,25", "7,90"},
+                          {"txtMenge", "zwei", "7,90"}};  // no number: the total stays
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.preis);
-        DbTest::TearDown();
-        QFile::remove(db);
-        DbTest::SetUp();
-        openWith(QString::fromUtf8(c.preis), QString::fromUtf8(c.menge), QString::fromUtf8(c.versand),
-                 QStringLiteral("04.12.2026"));
-        EXPECT_EQ(edit("txtBetrag")->text().toStdString(), c.total);
+        typeInto(c.field, QString::fromUtf8(c.text));
+        QTest::keyClick(edit(c.field), Qt::Key_Tab);
+        EXPECT_EQ(edit("txtBetrag")->text().toStdString(), c.total) << c.field;
     }
+}
+
+TEST_F(Pane, ShippingTextOnceAndTheEndTimeKept) {
+    tAuktion a = auktion(QStringLiteral("5"), QStringLiteral("k"), QStringLiteral("04.12.2026 20:15:33"));
+    a.Versandinfos = QStringLiteral("EUR 4,90 Versandversicherung: EUR 1,50");  // as an import stores it
+    a.Versandversicherung = QStringLiteral("EUR 1,50");
+    store(a, kunde(QStringLiteral("k")));
+    open();
+    EXPECT_EQ(edit("txtVersandinfos")->text(), QStringLiteral("EUR 4,90 Versandversicherung: EUR 1,50"));
+    platform.queueAnswer(Platform::Answer::Yes);
+    click("cmdSpeichern");
+    EXPECT_EQ(column(5), QStringList{QStringLiteral("04.12.2026 20:15:33")});
+    tAuktion back;
+    ASSERT_TRUE(test::found(funLoadAuktion(back, w->selectedAuktion().AuktionsID)));
+    EXPECT_EQ(back.Versandinfos, QStringLiteral("EUR 4,90 Versandversicherung: EUR 1,50"));  // not doubled
+    EXPECT_EQ(back.EndeDatum, QStringLiteral("04.12.2026 20:15:33"));
+}
+
+// One notch of the wheel over "Bezahlt" used to move the stored date by a day.
+TEST_F(Pane, TheWheelChangesNoDateWithoutTheFocus) {
+    const QString id = store(auktion(QStringLiteral("5"), QStringLiteral("k")), kunde(QStringLiteral("k")));
+    ASSERT_TRUE(test::ok(SaveStatusMail(id, QDateTime(QDate(2026, 12, 1), QTime(0, 0)), 2)));
+    open();
+    auto* paid = child<QWidget>(QStringLiteral("dtpStatus_2"));
+    auto* ende = child<QWidget>(QStringLiteral("dtpEndeDatum"));
+    ASSERT_TRUE(paid->isEnabled());
+    edit("txtName")->setFocus();
+    for (QWidget* picker : {paid, ende}) {
+        const QPoint at = picker->rect().center();
+        QWheelEvent wheel(at, picker->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(picker, &wheel);
+    }
+    tAuktion back;
+    ASSERT_TRUE(test::found(funLoadAuktion(back, id)));
+    EXPECT_EQ(back.Datum[2].date(), QDate(2026, 12, 1));
+    EXPECT_EQ(back.EndeDatum, QStringLiteral("04.12.2026"));
+    // with the focus, the wheel is the user's: it changes the date
+    paid->setFocus();
+    const QPoint at = paid->rect().center();
+    QWheelEvent wheel(at, paid->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(paid, &wheel);
+    ASSERT_TRUE(test::found(funLoadAuktion(back, id)));
+    EXPECT_NE(back.Datum[2].date(), QDate(2026, 12, 1));
+}
+
+// After a tick, a save or a mail the same trade stays selected; a fresh import is selected.
+TEST_F(Pane, TheListKeepsItsPlace) {
+    fill();
+    open();
+    clickRow(3);  // 103, carla
+    ASSERT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("103"));
+    tick(0);
+    EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("103"));
+    platform.queueAnswer(Platform::Answer::Yes);
+    click("cmdSpeichern");
+    EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("103"));
+    gbStandardversandmail = true;
+    test::whenModal<frmMail>([](frmMail* m) {
+        auto* status = m->findChild<QComboBox*>(QStringLiteral("cmbStatus"));
+        status->setFocus();
+        QTest::keyClick(status, Qt::Key_B);  // "Bestätigt"
+        QTest::mouseClick(m->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+        m->reject();
+    });
+    click("cmdSenden");
+    EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("103"));
+    EXPECT_EQ(w->grid()->TextMatrix(w->grid()->Row(), 6), QStringLiteral("Bestätigt"));
+}
+
+TEST_F(Pane, AnEmptyListLeavesNoStaleDateOrButton) {
+    store(auktion(QStringLiteral("5"), QStringLiteral("k")), kunde(QStringLiteral("k")));
+    open();
+    tick(2);
+    platform.queueAnswer(Platform::Answer::Yes);
+    QTest::keyClick(w->grid(), Qt::Key_Delete);
+    ASSERT_EQ(w->grid()->Rows(), 1);
+    for (const char* b : {"cmdSenden", "cmdSpeichern", "cmdAuktion"}) EXPECT_FALSE(button(b)->isEnabled()) << b;
+    EXPECT_EQ(child<DatePicker>(QStringLiteral("dtpEndeDatum"))->text().trimmed(), QString());
+    EXPECT_EQ(child<DatePicker>(QStringLiteral("dtpStatus_2"))->text().trimmed(), QString());
+    EXPECT_EQ(edit("txtBetrag")->text(), QString());
 }
 
 TEST_F(Pane, NinetyDayRule) {
@@ -154,21 +277,30 @@ TEST_F(Pane, ButtonsFollowTheListAfterTheFirstImport) {
     for (const char* b : {"cmdSenden", "cmdSpeichern", "cmdAuktion"}) EXPECT_FALSE(button(b)->isEnabled()) << b;
 }
 
-// The road of one sale: import, answer by mail, paid, closed, restart.
+// The road of one sale: first start with its questions, import, answer by mail
+// with the agreed total, paid, closed, restart.
 TEST_F(Pane, RoadOfOneSaleFromEmailToClosedAndAfterARestart) {
     test::LocalSmtpServer server;
     ASSERT_TRUE(server.start());
-    app.write(QStringLiteral("bin/gaveldesk.ini"), shippedKeywords());
+    shippedFiles();
     app.write(QStringLiteral("bin/config.ini"),
-              QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Konto]\r\nStandardversandmail=Falsch\r\n"
+              QStringLiteral("[Konto]\r\nStandardversandmail=Falsch\r\n"
                              "SMTPServer=127.0.0.1\r\nSMTPPort=%1\r\nAbsender=shop@gavel.example\r\nKopie=0\r\n")
                   .arg(server.port)
                   .toLatin1());
     QFile::remove(db);
     subInitApp();
+    ASSERT_EQ(gsEbayName, QString());
     platform.queueAnswer(Platform::Answer::Yes);  // create the database at first start
+    platform.queueAnswer(Platform::Answer::Yes);  // and enter the member name now
+    test::whenModal<frmOptionen>([](frmOptionen* o) {
+        test::typeText(o->findChild<QLineEdit*>(QStringLiteral("txtUsername")), QStringLiteral("gavel_haendler"));
+        QTest::mouseClick(o->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    });
     open();
     ASSERT_EQ(w->grid()->Rows(), 1);
+    EXPECT_EQ(gsStandardUser, QStringLiteral("gavel_haendler"));
+    EXPECT_EQ(platform.messages.size(), 2);  // no rows to take along
 
     platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")), nullptr));
     test::whenModal<frmEinlesen>([](frmEinlesen* dlg) {
@@ -186,8 +318,12 @@ TEST_F(Pane, RoadOfOneSaleFromEmailToClosedAndAfterARestart) {
         QTest::mouseClick(mail->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
         QTest::mouseClick(mail->findChild<QPushButton*>(QStringLiteral("cmdcancel")), Qt::LeftButton);
     });
+    EXPECT_EQ(edit("txtBetrag")->text(), QStringLiteral("30,90"));  // with the insurance
     click("cmdSenden");
-    EXPECT_EQ(server.messages().size(), 1);
+    ASSERT_EQ(server.messages().size(), 1);
+    const QString sent = QString::fromUtf8(server.messages().first());
+    EXPECT_TRUE(sent.contains(QStringLiteral("Gesamtbetrag:  30,90 EUR"))) << sent.toStdString();
+    EXPECT_TRUE(sent.contains(QStringLiteral("Ihr_Kauf_bei_gavel_haendler"))) << sent.toStdString();
     EXPECT_EQ(w->grid()->TextMatrix(1, 6), QStringLiteral("Geantwortet"));
     EXPECT_TRUE(child<QCheckBox>(QStringLiteral("chkStatus_0"))->isChecked());
 

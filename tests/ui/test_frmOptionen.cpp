@@ -13,7 +13,11 @@
 
 #include "domain/settings/modGlobal.h"
 #include "ui/frmOptionen.h"
+#include "domain/db/Accounts.h"
+#include "domain/db/Database.h"
+#include "domain/db/LoadSave.h"
 #include "support/GuiApp.h"
+#include "support/ResultAssert.h"
 #include "support/SmtpServer.h"
 
 namespace gd {
@@ -65,16 +69,25 @@ TEST_F(Options, RoundTripOfEveryField) {
     click("Check2");  // on
     click("checkpro20");
     click("checknobody");
+    click("checkFusszeile");  // off
     for (int i = 0; i < 12; ++i) type(i, values[i]);
+    click("OrvoButton1");
+    QLineEdit* name = child<QLineEdit>("txtUsername");
+    name->setFocus();
+    test::typeText(name, QStringLiteral("gavel_händler"));
     QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
     EXPECT_FALSE(dlg->isVisible());
-    EXPECT_TRUE(app.platform.messages.isEmpty());
+    EXPECT_TRUE(app.platform.messages.isEmpty());  // no database: nothing to take along
+    EXPECT_EQ(gsEbayName, QStringLiteral("gavel_händler"));
+    EXPECT_EQ(gsStandardUser, QStringLiteral("gavel_händler"));
+    EXPECT_FALSE(gbFusszeile);
 
     const QByteArray file = app.read(QStringLiteral("bin/config.ini"));
     for (const char* line : {"Standardkontoinhaber=Gavel H\xE4ndler GmbH\r\n", "Standardbank=Sparkasse K\xF6ln\r\n",
                              "Standardversandmail=Falsch\r\n", "SMTPServer=smtp.example.de\r\n", "SMTPPort=587\r\n",
                              "Kopie=0\r\n", "Auth=1\r\n", "Konto=haendler\r\n", "Prozent20=1\r\n", "nobody=1\r\n",
-                             "HTTPLink1=http://shop.example.de\r\n", "versicherterversand=6,90 \x80\r\n"})
+                             "HTTPLink1=http://shop.example.de\r\n", "versicherterversand=6,90 \x80\r\n",
+                             "Username=gavel_h\xE4ndler\r\n", "Fusszeile=Falsch\r\n"})
         EXPECT_TRUE(file.contains(line)) << line;
     EXPECT_FALSE(file.contains("geheim"));  // scrambled
     EXPECT_EQ(gsKennwort, QStringLiteral("geheim€"));
@@ -85,6 +98,47 @@ TEST_F(Options, RoundTripOfEveryField) {
     for (int i = 0; i < 12; ++i) EXPECT_EQ(txt(i)->text(), values[i]) << i;
     EXPECT_TRUE(child<QRadioButton>("Option2")->isChecked());
     EXPECT_FALSE(child<QCheckBox>("Check1")->isChecked());
+    EXPECT_EQ(child<QLineEdit>("txtUsername")->text(), QStringLiteral("gavel_händler"));
+    EXPECT_FALSE(child<QCheckBox>("checkFusszeile")->isChecked());
+    gbFusszeile = true;
+}
+
+// A new member name: the rows of the old one are offered, and move only on "Ja".
+TEST_F(Options, ANewMemberNameOffersTheRowsOfTheOldOne) {
+    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=alt\r\n");
+    ASSERT_TRUE(test::ok(createDatabase(app.file(QStringLiteral("gaveldesk.mdb")))));
+    subInitApp();
+    tKunde k;
+    k.ebayName = QStringLiteral("kundin");
+    ASSERT_TRUE(test::ok(funSaveKunde(k, QStringLiteral("7"))));
+    tAuktion a;
+    a.AuktionsNr = QStringLiteral("7");
+    a.EndeDatum = QStringLiteral("01.12.2026");
+    a.ebayName = k.ebayName;
+    QString nr = k.KundenNr;
+    ASSERT_TRUE(test::ok(funSaveAuktionnew(a, nr)));
+    for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
+        app.platform.messages.clear();
+        app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=alt\r\n");
+        subInitApp();
+        open();
+        QLineEdit* name = child<QLineEdit>("txtUsername");
+        name->setFocus();
+        name->selectAll();
+        QTest::keyClick(name, Qt::Key_Delete);
+        test::typeText(name, answer == Platform::Answer::No ? QStringLiteral("zwischen") : QStringLiteral("neu"));
+        app.platform.queueAnswer(answer);
+        QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+        ASSERT_EQ(app.platform.messages.size(), 1);
+        EXPECT_EQ(app.platform.messages[0].text,
+                  QStringLiteral("Unter dem bisherigen Mitgliedsnamen \u201Ealt\u201C ist 1 Auktion gespeichert.\r"
+                                 "Sollen sie zum Mitgliedsnamen \u201E%1\u201C übernommen werden?")
+                      .arg(gsEbayName));
+        EXPECT_EQ(app.platform.messages[0].defaultButton, Platform::Answer::No);
+        EXPECT_EQ(countTrades(QStringLiteral("alt")).value(), answer == Platform::Answer::No ? 1 : 0);
+    }
+    EXPECT_EQ(countTrades(QStringLiteral("neu")).value(), 1);
+    EXPECT_EQ(countTrades(QStringLiteral("zwischen")).value(), 0);
 }
 
 TEST_F(Options, EnablingRules) {

@@ -21,7 +21,7 @@ Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QStrin
     const QString where = listFilterWhere(filter) + QStringLiteral(" and Kunden.ebayname = Auktionen.ebayname");
     const QString sql = QStringLiteral(
                             "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, "
-                            "Auktionen.Status, Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID "
+                            "Auktionen.Status, Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag "
                             "from Kunden,Auktionen where ") +
                         where +
                         QStringLiteral(" and Auktionen.Standarduser = ? and Kunden.Standarduser = ? "
@@ -34,10 +34,12 @@ Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QStrin
     const int ebay = rs.fieldIndex(QStringLiteral("Kunden.ebayName")), name = rs.fieldIndex(QStringLiteral("Name")),
               titel = rs.fieldIndex(QStringLiteral("Titel")), ende = rs.fieldIndex(QStringLiteral("EndeDatum")),
               status = rs.fieldIndex(QStringLiteral("Status")), nr = rs.fieldIndex(QStringLiteral("AuktionsNr")),
-              gruppe = rs.fieldIndex(QStringLiteral("GruppenID")), id = rs.fieldIndex(QStringLiteral("AuktionsID"));
+              gruppe = rs.fieldIndex(QStringLiteral("GruppenID")), id = rs.fieldIndex(QStringLiteral("AuktionsID")),
+              betrag = rs.fieldIndex(QStringLiteral("Betrag"));
     for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
         rows.append(ListRow{rs.textAt(ebay), rs.textAt(name), rs.textAt(titel), dbDateToText(rs.valueAt(ende)),
-                            rs.textAt(status), rs.textAt(nr), funNullWertS(rs.valueAt(gruppe)), rs.textAt(id)});
+                            rs.textAt(status), rs.textAt(nr), funNullWertS(rs.valueAt(gruppe)), rs.textAt(id),
+                            rs.textAt(betrag)});
     }
     return rows;
     } catch (const RunError& e) {

@@ -20,6 +20,7 @@ struct ListRow {
     QString AuktionsNr;
     QString GruppenID;
     QString AuktionsID;
+    QString Betrag;  // the total the buyer pays, as stored
 };
 
 // The filter's part of the where clause of the join of Kunden and Auktionen.

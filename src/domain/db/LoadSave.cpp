@@ -143,7 +143,7 @@ Status funSaveLieferantupdate(tKunde& oLieferant, const QString& sAuktionsNr) {
     }
 }
 
-Status funSaveAuktionnew(const tAuktion& oAuktion, QString& sKundennr) {
+Status funSaveAuktionnew(const tAuktion& oAuktion, QString& sKundennr, QString* sAuktionsID) {
     CALLSTACK_DB();
     try {
         Database db = Database::open(gsDataSource);
@@ -155,9 +155,11 @@ Status funSaveAuktionnew(const tAuktion& oAuktion, QString& sKundennr) {
         QString kundennr = sKundennr;
         writeNewRowColumns(rs, oAuktion, kundennr);
         writeAuktionColumns(rs, oAuktion, kundennr);
-        rs.set(QStringLiteral("AuktionsID"), newAuktionsID(db, oAuktion.AuktionsNr));
+        const QString id = newAuktionsID(db, oAuktion.AuktionsNr);
+        rs.set(QStringLiteral("AuktionsID"), id);
         rs.Update();
         sKundennr = kundennr;
+        if (sAuktionsID) *sAuktionsID = id;
         return {};
     } catch (const RunError& e) {
         return Error::from(kAuktion, e);

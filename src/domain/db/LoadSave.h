@@ -14,7 +14,8 @@ namespace gd {
 Status funSaveKunde(tKunde& oKunde, const QString& sAuktionsNr);
 Status funSaveLieferant(tKunde& oLieferant, const QString& sAuktionsNr);
 Status funSaveLieferantupdate(tKunde& oLieferant, const QString& sAuktionsNr);
-Status funSaveAuktionnew(const tAuktion& oAuktion, QString& sKundennr);
+// The new row's key comes back through sAuktionsID when given.
+Status funSaveAuktionnew(const tAuktion& oAuktion, QString& sKundennr, QString* sAuktionsID = nullptr);
 Status funSaveAuktion(const tAuktion& oAuktion, QString& sKundennr);
 // True when the owner has no auction with this item number yet.
 Result<bool> checkAuktionnew(const tAuktion& oAuktion);

@@ -8,16 +8,18 @@
 
 namespace gd {
 
-std::optional<QString> funBetrag(const QString& sPreis, const QString& sMenge, const QString& sVersand) {
-    // The amount after the first blank ("EUR 12,50" -> 12,50).
-    const auto amount = [](const QString& t) {
-        const qsizetype blank = t.indexOf(QLatin1Char(' '));
-        return funCDbl(blank < 0 ? t : t.mid(blank + 1));
-    };
+double amountOf(const QString& text) {
+    QString t = text;
+    t.remove(QStringLiteral("EUR")).remove(QChar(0x20AC));
+    return funCDbl(t.trimmed());
+}
+
+std::optional<QString> funBetrag(const QString& sPreis, const QString& sMenge, const QString& sVersand,
+                                 const QString& sVersicherung) {
     bool ok = false;
     const int menge = germanLocale().toInt(sMenge.trimmed(), &ok);
     if (!ok) return std::nullopt;
-    const double total = menge * amount(sPreis) + amount(sVersand);
+    const double total = menge * amountOf(sPreis) + amountOf(sVersand) + amountOf(sVersicherung);
     QString text = germanLocale().toString(total, 'f', 2);
     if (std::abs(total) < 1.0) text.replace(QRegularExpression(QStringLiteral("^(-?)0")), QStringLiteral("\\1"));
     return text;

@@ -8,10 +8,12 @@
 
 namespace gd {
 
-// Quantity × price + shipping in "#,###.00" (no digit before the separator
-// below one); each amount is read after its first blank, so "EUR 12,50" counts
-// as 12,50. nullopt when the quantity is no whole number.
-std::optional<QString> funBetrag(const QString& sPreis, const QString& sMenge, const QString& sVersand);
+// An amount as the mails and the pane write it: "12,50", "EUR 12,50", "12,50 €".
+double amountOf(const QString& text);
+// Quantity × price + shipping + insurance in "#,###.00" (no digit before the
+// separator below one). nullopt when the quantity is no whole number.
+std::optional<QString> funBetrag(const QString& sPreis, const QString& sMenge, const QString& sVersand,
+                                 const QString& sVersicherung = QString());
 
 // The platform keeps ended auctions for this many days.
 inline constexpr qint64 kItemPageDays = 90;

@@ -63,7 +63,7 @@ Result<Stored> acceptImport(ImportRecords& r, const ImportChoices& c) {
         if (!stored.ok()) return stored.error();
         partnerNr = stored.value();
     }
-    const Status inserted = funSaveAuktionnew(w.oAuktion, partnerNr);
+    const Status inserted = funSaveAuktionnew(w.oAuktion, partnerNr, &w.oAuktion.AuktionsID);
     if (!inserted.ok()) return inserted.error();
     try {
         tx->commit();

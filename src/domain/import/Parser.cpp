@@ -39,13 +39,13 @@ AuctionTarget auctionField(tAuktion& a, const QString& feld, bool sofortkauf) {
     if (feld == QStringLiteral("Betrag")) return {&a.Betrag, true};
     if (feld == QStringLiteral("EndeDatum")) return {&a.EndeDatum};
     if (feld == QStringLiteral("Bezahlung")) return {&a.Bezahlung};
+    // Instant purchases have their shipping cost cut too, so that the total can be checked.
+    if (feld == QStringLiteral("Versandkosten")) return {&a.Versandkosten, true};
+    if (feld == QStringLiteral("Versandversicherung")) return {&a.Versandversicherung};
     if (sofortkauf) {
         if (feld == QStringLiteral("Mitteilung")) return {&a.Mitteilungen};
         if (feld == QStringLiteral("Hinweise")) return {&a.Hinweise};
         if (feld == QStringLiteral("Versandinfos")) return {&a.Versandinfos};
-    } else {
-        if (feld == QStringLiteral("Versandkosten")) return {&a.Versandkosten, true};
-        if (feld == QStringLiteral("Versandversicherung")) return {&a.Versandversicherung};
     }
     return {};
 }
@@ -78,10 +78,12 @@ void subZeigeAuktion(ImportRecords& r) {
     CALLSTACK_IMPORT();
     tAuktion& a = r.oAuktion;
     if (a.EndeDatum.isEmpty()) a.EndeDatum = today().toString(QStringLiteral("dd.MM.yyyy"));
-    // No shipping cost cut: no stray "EUR" glued to the shipping text.
+    // No shipping cost cut, or one the shipping text names already: no stray "EUR" glued to it.
     QString versand = a.Versandinfos;
-    if (!a.Versandkosten.isEmpty()) versand += QStringLiteral("EUR ") + a.Versandkosten;
-    if (!a.Versandversicherung.isEmpty()) versand += QStringLiteral(" Versandversicherung: ") + a.Versandversicherung;
+    const QString kosten = a.Versandkosten.trimmed();
+    if (!kosten.isEmpty() && !versand.contains(kosten)) versand += QStringLiteral("EUR ") + kosten;
+    if (!a.Versandversicherung.isEmpty() && !versand.contains(a.Versandversicherung))
+        versand += QStringLiteral(" Versandversicherung: ") + a.Versandversicherung;
     a.Versandinfos = versand;
     for (QString* f : {&a.AuktionsNr, &a.Titel, &a.Preis, &a.Menge, &a.Betrag, &a.EndeDatum, &a.Mitteilungen,
                        &a.Hinweise, &a.Versandinfos, &a.Bezahlung})

@@ -6,6 +6,7 @@
 #include "base/modFunktions.h"
 #include "domain/db/StatusGruppen.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/smtp/ctlSMTPRelay.h"
 #include "domain/smtp/modMail.h"
 
 #define CALLSTACK_MAIL() CALLSTACK_MODULE("frmMail")
@@ -21,7 +22,7 @@ QString mailFooter() {
 }
 
 Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QString& sPreis, const QString& sVersand,
-                                 const QString& sGesamtbetrag) {
+                                 const QString& sGesamtbetrag, const QDate& bezahltAm) {
     CALLSTACK_MODULE("frmMain");
     MailInputs in;
     in.sName = k.Name;
@@ -34,7 +35,10 @@ Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QStri
     in.sGesamtbetrag = sGesamtbetrag;
     in.bLieferant = k.Lieferant;
     in.sAngebotsende = a.EndeDatum;
-    in.sDatumBezahlt = dateToText(a.Datum[2]);
+    // A payment not recorded yet is confirmed for the day the user picked, never as "00:00:00".
+    in.sDatumBezahlt = isZeroDate(a.Datum[2])
+                           ? (bezahltAm.isValid() ? dateToText(QDateTime(bezahltAm, QTime(0, 0))) : QString())
+                           : dateToText(a.Datum[2]);
     in.sKundennr = k.KundenNr;
     in.sStatus = a.Status;
     if (!a.KundenNr.isEmpty()) {
@@ -144,12 +148,19 @@ int MailComposer::preselection(int entries) const {
     return i < entries ? i : 0;
 }
 
+QString MailComposer::shownBody(const QString& text) const {
+    QString t = fillBody(text);
+    if (!gbFusszeile) return t;
+    // The footer counts in either form, so a text that has it keeps one.
+    QString footer = mailFooter();
+    footer.replace(QStringLiteral("%0D%0A"), QStringLiteral("\r\n"));
+    if (t.contains(mailFooter()) || t.contains(footer)) return t;
+    if (!t.isEmpty() && !t.endsWith(QStringLiteral("\r\n"))) t += QStringLiteral("\r\n");
+    return t + QStringLiteral("\r\n") + footer;
+}
+
 QString MailComposer::finalBody(const QString& edited) const {
     QString t = edited;
-    // The footer counts in either form, so a text that went out once does not get it twice.
-    QString sent = mailFooter();
-    sent.replace(QStringLiteral("%0D%0A"), QStringLiteral("\r\n"));
-    if (!t.contains(mailFooter()) && !t.contains(sent)) t += QStringLiteral("\r\n\r\n") + mailFooter();
     t.replace(QStringLiteral("%0D%0A"), QStringLiteral("\r\n"));
     return t;
 }
@@ -176,6 +187,8 @@ Status MailComposer::sendSmtp(const QString& to, const QString& subject, const Q
     return Send_SMTP(gsStandardUser + QLatin1Char('<') + gsAbsender + QLatin1Char('>'), to, smtpMessage(subject, body),
                      glKopie == 1 ? gsAbsender : QString(), true, false);
 }
+
+void cancelSending() { SMTP_1().cancel(); }
 
 Status sendTestMail(const Settings& s, const QString& to) {
     CALLSTACK_MODULE("frmOptionen");

@@ -21,10 +21,14 @@ struct MailInputs {
 };
 
 // What the main window hands the mail form for the selected auction and its
-// partner; the pane's price, shipping and total texts as the user sees them.
+// partner; the pane's price, shipping and total texts as the user sees them,
+// and the date of its "Bezahlt" picker for a payment not yet recorded.
 // Fails when the database cannot tell whether the partner has grouped auctions.
 Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QString& sPreis, const QString& sVersand,
-                                 const QString& sGesamtbetrag);
+                                 const QString& sGesamtbetrag, const QDate& bezahltAm = QDate());
+
+// Ends the mail that is going out (the form's "Abbrechen"); it fails as cancelled.
+void cancelSending();
 
 // A test mail with these settings (not yet saved) to the address.
 Status sendTestMail(const Settings& s, const QString& to);
@@ -45,11 +49,15 @@ public:
     void fillBetreffrouptext();
 
     QString fillBody(QString text) const;
+    // The body as the form shows it: filled, and with the footer when the
+    // settings ask for it, so the user sees everything that goes out.
+    QString shownBody(const QString& text) const;
     QString fillSubject(QString subject) const;
     // The list entry the auction's status preselects, within the list's size.
     int preselection(int entries) const;
 
-    // The body as sent: footer added once, "%0D%0A" as line breaks.
+    // The body as sent: the edited text with "%0D%0A" as line breaks; nothing
+    // is added that the form did not show.
     QString finalBody(const QString& edited) const;
     QString mailtoUrl(const QString& body, const QString& subject, const QString& cc, const QString& bcc) const;
     QString smtpMessage(const QString& subject, const QString& body) const;

@@ -17,8 +17,9 @@ std::span<const Setting> settingsTable() {
     using K = Setting::Kind;
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
-    static const std::array<Setting, 21> table = {{
-        {"User", "Username", "", K::Text, false, &S::Username, &gsEbayName},
+    // Username is read twice, for the member name and for the owner of the rows.
+    static const std::array<Setting, 22> table = {{
+        {"User", "Username", "", K::Text, true, &S::Username, &gsEbayName},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser, &gbBrowser},
         {"User", "username", "", K::Text, false, &S::Username, &gsStandardUser},
         {"Konto", "Standardkontonummer", "", K::Text, true, &S::Kontonummer, &gsKontonummer},
@@ -38,6 +39,7 @@ std::span<const Setting> settingsTable() {
         {"Konto", "Auth", "0", K::NumberStrict, true, &S::Auth, &glAuth},
         {"Konto", "Konto", "", K::Text, true, &S::Konto, &gsSMTPUser},
         {"Konto", "Kennwort", "", K::Password, true, &S::Kennwort, &gsKennwort},
+        {"Konto", "Fusszeile", "True", K::Boolean, true, &S::Fusszeile, &gbFusszeile},
         {"Main", "Plattform", kPlattformDomain, K::Text, false, &S::Plattform, &gsPlattform},
     }};
     return table;

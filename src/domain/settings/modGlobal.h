@@ -34,6 +34,7 @@ inline qint32 glAuth = 0;
 inline QString gsSMTPUser;
 inline QString gsKennwort;  // plain; stored scrambled
 inline QString gsPlattform;
+inline bool gbFusszeile = true;  // the "-INFO-" footer under every mail
 inline QString gsDataSource;
 inline QString gsKeywordIni;
 inline QString gsItemLink;
@@ -53,6 +54,7 @@ struct Settings {
     qint32 Kopie = 1, Auth = 0;
     QString Konto, Kennwort;  // the password in plain text
     QString Plattform;
+    bool Fusszeile = true;
 };
 
 // One row of the settings table: where a setting lives, how it is read, which

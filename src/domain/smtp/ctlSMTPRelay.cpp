@@ -25,6 +25,34 @@ void ctlSMTPRelay::setExtraTrustedCertificate(const QSslCertificate& cert) {
     if (!cert.isNull()) extraCerts() << cert;
 }
 
+namespace {
+
+// The socket's fault in German; Qt's English text only behind it, where it adds something.
+QString socketFault(QAbstractSocket::SocketError error, const QSslSocket& s, const QString& server, qint32 port) {
+    switch (error) {
+        case QAbstractSocket::ConnectionRefusedError:
+            return QStringLiteral("Der Server %1 hat die Verbindung auf Port %2 abgelehnt.").arg(server).arg(port);
+        case QAbstractSocket::RemoteHostClosedError:
+            return QStringLiteral("Der Server hat die Verbindung beendet.");
+        case QAbstractSocket::HostNotFoundError:
+            return QStringLiteral("Der Server \u201E%1\u201C wurde nicht gefunden.").arg(server);
+        case QAbstractSocket::SocketTimeoutError:
+            return QStringLiteral("Der Server antwortet nicht (Zeitüberschreitung).");
+        case QAbstractSocket::NetworkError:
+            return QStringLiteral("Das Netzwerk ist nicht erreichbar.");
+        case QAbstractSocket::SslHandshakeFailedError:
+            return QStringLiteral("Die verschlüsselte Verbindung zum Server kam nicht zustande (%1).").arg(s.errorString());
+        default:
+            return QStringLiteral("Die Verbindung zum Server ist gestört (%1).").arg(s.errorString());
+    }
+}
+
+}  // namespace
+
+void ctlSMTPRelay::cancel() {
+    if (sending_) emit cancelRequested();
+}
+
 QString ctlSMTPRelay::SMTPDebugOutput() const {
     QString out;
     for (const QString& e : debug_) out += e + QStringLiteral("\r\n");
@@ -87,8 +115,12 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
                             (errors.isEmpty() ? QString() : errors.first().errorString()));
         loop.quit();
     });
-    connect(&socket, &QSslSocket::errorOccurred, &loop, [&](QAbstractSocket::SocketError) {
-        session.socketError(QStringLiteral("Verbindungsfehler: ") + socket.errorString());
+    connect(&socket, &QSslSocket::errorOccurred, &loop, [&](QAbstractSocket::SocketError error) {
+        session.socketError(socketFault(error, socket, SMTPServer.trimmed(), SMTPPort));
+        loop.quit();
+    });
+    connect(this, &ctlSMTPRelay::cancelRequested, &loop, [&] {
+        session.socketError(QStringLiteral("Der Versand wurde abgebrochen."));
         loop.quit();
     });
     connect(&socket, &QSslSocket::disconnected, &loop, [&] {
@@ -100,6 +132,7 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
         loop.quit();
     });
 
+    sending_ = true;
     apply(session.start());
     timeout.start();
     if (implicitTls)
@@ -107,6 +140,7 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     else
         socket.connectToHost(SMTPServer.trimmed(), quint16(SMTPPort));
     while (!session.finished()) loop.exec();
+    sending_ = false;
     // QUIT goes out before the line is cut; the socket is always closed, whatever happened.
     if (socket.state() == QAbstractSocket::ConnectedState && socket.bytesToWrite() > 0) socket.waitForBytesWritten(1000);
     socket.abort();

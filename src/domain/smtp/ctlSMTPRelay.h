@@ -32,6 +32,9 @@ public:
 
     // True when the mail (test-only: the recipients) was accepted.
     bool SendMail(bool testOnly);
+    // Ends a running send at once (the user pressed "Abbrechen" or closed the form).
+    void cancel();
+    bool sending() const { return sending_; }
 
     // Why the last send failed, with the server's last reply when there was one.
     QString lastError() const { return lastError_; }
@@ -44,7 +47,11 @@ public:
     // Tests only: trust this certificate in addition to the system's CAs.
     static void setExtraTrustedCertificate(const QSslCertificate& cert);
 
+signals:
+    void cancelRequested();
+
 private:
+    bool sending_ = false;
     QStringList debug_;
     QString lastError_;
     QString lastReply_;

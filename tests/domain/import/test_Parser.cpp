@@ -7,6 +7,7 @@
 #include "domain/settings/Keywords.h"
 #include "domain/import/MailFile.h"
 #include "domain/import/Parser.h"
+#include "domain/db/Trade.h"
 #include "support/TestApp.h"
 
 namespace gd {
@@ -100,6 +101,24 @@ TEST_F(Parse, EverySampleFully) {
         EXPECT_TRUE(o.EmailText.contains(QStringLiteral("\r\n")));
         EXPECT_FALSE(o.EmailText.contains(QChar(0)));
     }
+}
+
+// The parts the rules cut add up to the total the notification names, instant
+// purchases included: the shipping is cut for them too.
+TEST_F(Parse, ThePartsAddUpToTheTotalOfEverySample) {
+    for (const char* file : {"verkauf.txt", "verkauf.eml", "kauf.txt", "kauf.eml", "sofortkauf_verkauf.txt",
+                             "sofortkauf_kauf.txt", "verkauf_cp1252.txt"}) {
+        SCOPED_TRACE(file);
+        ImportRecords r;
+        parseMail(r, mail(QString::fromUtf8(file)));
+        const tAuktion& a = r.oAuktion;
+        EXPECT_FALSE(a.Versandkosten.isEmpty());
+        EXPECT_EQ(funBetrag(a.Preis, a.Menge, a.Versandkosten, a.Versandversicherung).value_or(QString()), a.Betrag);
+    }
+    ImportRecords r;
+    parseMail(r, mail(QStringLiteral("sofortkauf_verkauf.txt")));
+    EXPECT_EQ(r.oAuktion.Versandkosten, QStringLiteral("7,90"));
+    EXPECT_EQ(r.oAuktion.Versandinfos, QStringLiteral("DHL Paket, versichert, EUR 7,90"));  // named once
 }
 
 TEST_F(Parse, MissingFieldStaysEmpty) {

@@ -66,9 +66,17 @@ TEST(MailComposer, PlaceholdersInsuredSentenceSubjectAndUrl) {
     EXPECT_EQ(c.fillSubject(QStringLiteral("[#Artikelnummer#]: [#Bezeichnung#] bei [#StandardUser#] [#Preis#]")),
               QStringLiteral("1234567890: Kaffeemühle bei gavel_haendler [#Preis#]"));
 
-    const QString body = c.finalBody(QStringLiteral("Zeile 1\r\nZeile\t2"));
-    EXPECT_TRUE(body.endsWith(QStringLiteral("erstellt. Weitere Informationen erhalten Sie unter: http://www.gavelmail.de/gaveldesk/")));
-    EXPECT_EQ(c.finalBody(body), body);  // no second footer
+    // The footer is part of what the form shows, so nothing is added on the way out.
+    gbFusszeile = true;
+    const QString shown = c.shownBody(QStringLiteral("Zeile 1\r\nZeile\t2"));
+    EXPECT_EQ(shown, QStringLiteral("Zeile 1\r\nZeile\t2\r\n\r\n-INFO-\r\nDiese E-Mail wurde mit dem Orvo Gaveldesk 2005 "
+                                    "erstellt. Weitere Informationen erhalten Sie unter: http://www.gavelmail.de/gaveldesk/"));
+    EXPECT_EQ(c.shownBody(shown), shown);  // no second footer
+    EXPECT_EQ(c.shownBody(QStringLiteral("a") + mailFooter()), QStringLiteral("a") + mailFooter());
+    EXPECT_EQ(c.finalBody(QStringLiteral("a%0D%0Ab")), QStringLiteral("a\r\nb"));
+    gbFusszeile = false;
+    EXPECT_EQ(c.shownBody(QStringLiteral("Zeile 1")), QStringLiteral("Zeile 1"));
+    gbFusszeile = true;
     glProzent20 = 0;
     glNobody = 0;
     const QString url = c.mailtoUrl(QStringLiteral("a\r\nb\tc"), QStringLiteral("Ihr Kauf"), QStringLiteral(" c@x.de "), QString());
@@ -189,7 +197,10 @@ TEST_F(MailInputsTest, FromTheSelectedAuctionAndItsPartner) {
     EXPECT_EQ(in->sEmail, QStringLiteral("sammler@example.de"));
     EXPECT_EQ(in->sGesamtbetrag, QStringLiteral("17,40"));
     EXPECT_EQ(in->sAuktionsID, id);
-    EXPECT_EQ(in->sDatumBezahlt, QStringLiteral("00:00:00"));
+    EXPECT_EQ(in->sDatumBezahlt, QString());  // not paid, no picker: never "00:00:00"
+    EXPECT_EQ(mailInputsFor(a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, QStringLiteral("06.12.2026"));
+    a.Datum[2] = QDateTime(QDate(2026, 12, 5), QTime(0, 0));
+    EXPECT_EQ(mailInputsFor(a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, QStringLiteral("05.12.2026"));
     EXPECT_FALSE(in->bGruppiert);
     ASSERT_TRUE(test::ok(saveGruppenID(k.KundenNr, QStringLiteral("sammler"))));
     ASSERT_TRUE(test::found(funLoadAuktion(a, id)));

@@ -11,6 +11,7 @@ namespace {
 
 Settings everyField() {
     Settings s;
+    s.Username = QStringLiteral("händler_neu");
     s.Kontoinhaber = QStringLiteral("Gavel Händler GmbH");
     s.Kontonummer = QStringLiteral("1234567890");
     s.BLZ = QStringLiteral("370 501 98");
@@ -39,10 +40,10 @@ TEST(SettingsTable, WrittenValuesReadBackAndForeignKeysStay) {
               "[User]\r\nUsername=gavel_haendler\r\n[Main]\r\nGavelBrowser=Falsch\r\nDatabase=/daten/a.mdb\r\n"
               "[Fenster]\r\nSpalten=1,2,3\r\n");
     Settings s = everyField();
-    s.Username = QStringLiteral("nicht geschrieben");
+    s.Fusszeile = false;
     ASSERT_TRUE(test::ok(saveOptions(s)));
     const QByteArray file = app.read(QStringLiteral("bin/config.ini"));
-    for (const char* line : {"Username=gavel_haendler\r\n", "GavelBrowser=Falsch\r\n", "Database=/daten/a.mdb\r\n",
+    for (const char* line : {"Username=h\xE4ndler_neu\r\n", "GavelBrowser=Falsch\r\n", "Fusszeile=Falsch\r\n", "Database=/daten/a.mdb\r\n",
                              "Spalten=1,2,3\r\n", "HTTPLink2=Bewertungen\r\n", "Prozent20=1\r\n", "nobody=1\r\n",
                              "Standardversandmail=Falsch\r\n", "SMTPPort=587\r\n", "Kopie=0\r\n",
                              "Standardbank=Sparkasse K\xF6ln\r\n", "versicherterversand=6,90 \x80\r\n"})
@@ -51,8 +52,9 @@ TEST(SettingsTable, WrittenValuesReadBackAndForeignKeysStay) {
 
     const Settings back = readSettings(configIniPath());
     const Settings want = everyField();
-    EXPECT_EQ(back.Username, QStringLiteral("gavel_haendler"));
+    EXPECT_EQ(back.Username, QStringLiteral("händler_neu"));
     EXPECT_FALSE(back.GavelBrowser);
+    EXPECT_FALSE(back.Fusszeile);
     for (auto m : {&Settings::Kontoinhaber, &Settings::Kontonummer, &Settings::BLZ, &Settings::Bank,
                    &Settings::VersicherterVersand, &Settings::HTTPLink1, &Settings::HTTPLink2, &Settings::SMTPServer,
                    &Settings::Absender, &Settings::Konto, &Settings::Kennwort})
@@ -62,8 +64,8 @@ TEST(SettingsTable, WrittenValuesReadBackAndForeignKeysStay) {
     EXPECT_EQ(back.Standardversandmail, want.Standardversandmail);
 
     applySettings(back);
-    EXPECT_EQ(gsEbayName, QStringLiteral("gavel_haendler"));
-    EXPECT_EQ(gsStandardUser, QStringLiteral("gavel_haendler"));
+    EXPECT_EQ(gsEbayName, QStringLiteral("händler_neu"));
+    EXPECT_EQ(gsStandardUser, QStringLiteral("händler_neu"));
     EXPECT_EQ(glSMTPPort, 587);
     EXPECT_EQ(currentSettings().Kennwort, QStringLiteral("geheim€"));
 }

@@ -1,0 +1,48 @@
+#include "domain/db/Accounts.h"
+
+#include "base/CallStack.h"
+#include "domain/db/Database.h"
+#include "domain/settings/modGlobal.h"
+
+namespace gd {
+namespace {
+const QString kSentence = QStringLiteral("Beim Übernehmen der Auktionen ist ein Fehler aufgetreten:");
+}  // namespace
+
+Result<int> countTrades(const QString& owner) {
+    CALLSTACK_MODULE("modGlobal");
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs =
+            db.OpenRecordset(QStringLiteral("select count(*) as n from Auktionen where Standarduser = ?"), {owner});
+        rs.MoveFirst();
+        return int(rs.value(QStringLiteral("n")).toLongLong());
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:"), e);
+    }
+}
+
+Result<int> moveTrades(const QString& from, const QString& to) {
+    CALLSTACK_MODULE("modGlobal");
+    if (from.compare(to, Qt::CaseInsensitive) == 0) return 0;
+    try {
+        Transaction tx(gsDataSource);
+        Database db = Database::open(gsDataSource);
+        Recordset rs =
+            db.OpenRecordset(QStringLiteral("select count(*) as n from Auktionen where Standarduser = ?"), {from});
+        rs.MoveFirst();
+        const int n = int(rs.value(QStringLiteral("n")).toLongLong());
+        // One contact row a partner and owner: the list joins on the member name.
+        db.execute(QStringLiteral("delete from Kunden where Standarduser = ? and ebayName in "
+                                  "(select ebayName from Kunden where Standarduser = ?)"),
+                   {from, to});
+        db.execute(QStringLiteral("update Kunden set Standarduser = ? where Standarduser = ?"), {to, from});
+        db.execute(QStringLiteral("update Auktionen set Standarduser = ? where Standarduser = ?"), {to, from});
+        tx.commit();
+        return n;
+    } catch (const RunError& e) {
+        return Error::from(kSentence, e);
+    }
+}
+
+}  // namespace gd
