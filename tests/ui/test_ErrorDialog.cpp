@@ -30,6 +30,7 @@ TEST(ErrorProtocol, SaveAsksBeforeOverwriting) {
     t.platform.queueAnswer(Platform::Answer::No);
     EXPECT_FALSE(saveErrorProtocol(e));
     EXPECT_EQ(t.platform.messages.last().text, QStringLiteral("Vorhandene Datei '") + path + QStringLiteral("' überschreiben ?"));
+    EXPECT_EQ(t.platform.messages.last().defaultButton, Platform::Answer::No);  // Enter never overwrites
     EXPECT_EQ(t.read(QStringLiteral("gaveldesk.ERR")), QByteArray("alt"));
     t.platform.queueAnswer(Platform::Answer::Yes);
     EXPECT_TRUE(saveErrorProtocol(e));

@@ -89,6 +89,7 @@ TEST_F(Dialog, DuplicateIsAskedAndNothingStoredTwice) {
         click("cmdUebernehmen");
         ASSERT_GE(platform.messages.size(), 1);
         EXPECT_TRUE(platform.messages[0].text.startsWith(QStringLiteral("Diese Auktionsnummer existiert schon")));
+        EXPECT_EQ(platform.messages[0].defaultButton, Platform::Answer::No);
         EXPECT_EQ(auctions(), before);
         EXPECT_TRUE(dlg->isVisible());  // stays open with its contents
         EXPECT_FALSE(text("txtArtikelNr").isEmpty());

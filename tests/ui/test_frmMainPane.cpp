@@ -161,6 +161,35 @@ TEST_F(Pane, TheListKeepsItsPlace) {
     click("cmdSenden");
     EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("103"));
     EXPECT_EQ(w->grid()->TextMatrix(w->grid()->Row(), 6), QStringLiteral("Bestätigt"));
+    // a fresh import is the trade shown
+    shippedFiles();
+    platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")), nullptr));
+    test::whenModal<frmEinlesen>([](frmEinlesen* dlg) {
+        QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("cmdEinlesen")), Qt::LeftButton);
+        QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("cmdUebernehmen")), Qt::LeftButton);
+    });
+    click("cmdEinlesen");
+    EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("1234567890"));
+    EXPECT_EQ(w->grid()->TextMatrix(w->grid()->Row(), 7), QStringLiteral("1234567890"));
+}
+
+// "Zahlung erhalten" used to say "am 00:00:00" for a payment not ticked yet.
+TEST_F(Pane, ThePaymentMailNamesTheDayOfThePicker) {
+    store(auktion(QStringLiteral("5"), QStringLiteral("k")), kunde(QStringLiteral("k")));
+    shippedFiles();
+    gbStandardversandmail = true;
+    open();
+    QString text;
+    test::whenModal<frmMail>([&text](frmMail* m) {
+        auto* templates = m->findChild<QComboBox*>(QStringLiteral("Combo1"));
+        templates->setFocus();
+        QTest::keyClick(templates, Qt::Key_Z);  // "Zahlung erhalten"
+        text = m->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText();
+        m->reject();
+    });
+    click("cmdSenden");
+    EXPECT_TRUE(text.contains(QStringLiteral("ist am 04.12.2026 bei mir eingegangen"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("00:00:00")));
 }
 
 TEST_F(Pane, AnEmptyListLeavesNoStaleDateOrButton) {
