@@ -51,12 +51,15 @@ QString fromAnsi(const QByteArray& bytes) {
 }
 
 QByteArray toAnsi(const QString& text) {
-    QByteArray out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* d = out.data();
+    const QChar* src = text.constData();
+    const qsizetype n = text.size();
+    qsizetype w = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = src[i].unicode();
         if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-            out += char(c);
+            d[w++] = char(c);
             continue;
         }
         char b = '?';
@@ -65,10 +68,22 @@ QByteArray toAnsi(const QString& text) {
                 b = char(0x80 + k);
                 break;
             }
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
-        out += b;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && src[i + 1].isLowSurrogate()) ++i;
+        d[w++] = b;
     }
+    out.truncate(w);
     return out;
+}
+
+bool representable(const QString& text) {
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) continue;
+        bool found = false;
+        for (int k = 0; k < 32 && !found; ++k) found = kHigh[k] == c;
+        if (!found) return false;
+    }
+    return true;
 }
 
 DecodedText decodeText(const QByteArray& bytes) {

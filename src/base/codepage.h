@@ -20,6 +20,8 @@ DecodedText decodeText(const QByteArray& bytes);
 QString fromAnsi(const QByteArray& bytes);
 // Characters that Windows-1252 cannot hold become "?", as the ANSI functions do.
 QByteArray toAnsi(const QString& text);
+// Whether Windows-1252 holds every character of the text.
+bool representable(const QString& text);
 QByteArray encodeText(const QString& text, TextEncoding encoding);
 
 }  // namespace gd::win

@@ -1,7 +1,9 @@
 #include "ui/frmOptionen.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,7 +69,31 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     Option2->setObjectName(QStringLiteral("Option2"));
     f2->addRow(Option1);
     f2->addRow(Option2);
-    for (int i : {5, 8, 7}) f2->addRow(lbldaten[std::size_t(i)], txt(i));
+    for (int i : {5, 8}) f2->addRow(lbldaten[std::size_t(i)], txt(i));
+    // The choice sets the usual port; a port typed afterwards stays.
+    grpSicherheit = new QGroupBox(QStringLiteral("Verbindungssicherheit"), Frame2);
+    grpSicherheit->setObjectName(QStringLiteral("grpSicherheit"));
+    auto* security = new QHBoxLayout(grpSicherheit);
+    // A group of their own: radio buttons otherwise share exclusivity with the send mode above.
+    auto* securityGroup = new QButtonGroup(grpSicherheit);
+    const struct {
+        const char* name;
+        const char* caption;
+        int port;
+    } choices[3] = {{"optStartTls", "STARTTLS (Port 587)", 587},
+                    {"optSslTls", "SSL/TLS (Port 465)", 465},
+                    {"optKeine", "Keine Verschlüsselung (Port 25)", 25}};
+    for (std::size_t k = 0; k < 3; ++k) {
+        optSicherheit[k] = new QRadioButton(QString::fromUtf8(choices[k].caption), grpSicherheit);
+        optSicherheit[k]->setObjectName(QString::fromLatin1(choices[k].name));
+        security->addWidget(optSicherheit[k]);
+        securityGroup->addButton(optSicherheit[k]);
+        const int port = choices[k].port;
+        connect(optSicherheit[k], &QRadioButton::clicked, this, [this, port] { txt(8)->setText(QString::number(port)); });
+    }
+    security->addStretch();
+    f2->addRow(grpSicherheit);
+    f2->addRow(lbldaten[7], txt(7));
     Check1 = new QCheckBox(QStringLiteral("Kopie an Absender schicken (Empfehlenswert)"), Frame2);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check2 = new QCheckBox(
@@ -76,6 +102,12 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     f2->addRow(Check1);
     f2->addRow(Check2);
     for (int i : {10, 11}) f2->addRow(lbldaten[std::size_t(i)], txt(i));
+    checkUnverschluesselt = new QCheckBox(QStringLiteral("Kennwort auch unverschlüsselt senden (unsicher)"), Frame2);
+    checkUnverschluesselt->setObjectName(QStringLiteral("checkUnverschluesselt"));
+    checkUnverschluesselt->setToolTip(
+        QStringLiteral("Ohne Verschlüsselung kann jeder auf dem Weg zum Server das Kennwort mitlesen. Nur ankreuzen, "
+                       "wenn der Server keine verschlüsselte Verbindung anbietet."));
+    f2->addRow(checkUnverschluesselt);
     checkpro20 = new QCheckBox(QStringLiteral("Leerzeichen im Betreff mit %20 ersetzen (für den Email-Client BAT)"), Frame2);
     checkpro20->setObjectName(QStringLiteral("checkpro20"));
     checknobody = new QCheckBox(
@@ -149,6 +181,11 @@ void frmOptionen::Form_Load() {
     checknobody->setChecked(o.Nobody != 0);
     txtUsername->setText(o.Username);
     checkFusszeile->setChecked(o.Fusszeile);
+    const QString security = connectionSecurity(o);
+    optSicherheit[0]->setChecked(security == QStringLiteral("STARTTLS"));
+    optSicherheit[1]->setChecked(security == QStringLiteral("SSL/TLS"));
+    optSicherheit[2]->setChecked(security == QStringLiteral("Keine"));
+    checkUnverschluesselt->setChecked(o.KennwortUnverschluesselt);
     Option1_Click();
     Check2_Click();
     OrvoButton1_Click();
@@ -177,6 +214,10 @@ Result<Settings> frmOptionen::values() const {
     v.Nobody = checknobody->isChecked() ? 1 : 0;
     v.Username = txtUsername->text().trimmed();
     v.Fusszeile = checkFusszeile->isChecked();
+    v.Verbindungssicherheit = optSicherheit[0]->isChecked()   ? QStringLiteral("STARTTLS")
+                              : optSicherheit[1]->isChecked() ? QStringLiteral("SSL/TLS")
+                                                              : QStringLiteral("Keine");
+    v.KennwortUnverschluesselt = checkUnverschluesselt->isChecked();
     return v;
 }
 
@@ -203,12 +244,14 @@ void frmOptionen::Option1_Click() {
     CALLSTACK();
     const bool smtp = Option2->isChecked();
     for (int i : {5, 7, 8}) txt(i)->setEnabled(smtp);
+    grpSicherheit->setEnabled(smtp);
     cmdTestmail->setEnabled(smtp);
 }
 
 void frmOptionen::Check2_Click() {
     CALLSTACK();
     for (int i : {10, 11}) txt(i)->setEnabled(Check2->isChecked());
+    checkUnverschluesselt->setEnabled(Check2->isChecked());
 }
 
 void frmOptionen::cmdOK_Click() {
@@ -235,7 +278,7 @@ void frmOptionen::offerToMoveTrades(const QString& oldName, const QString& newNa
     if (!oldName.isEmpty()) owners << QString();
     for (const QString& owner : owners) {
         const Result<int> n = countTrades(owner);
-            if (!n.ok() || n.value() == 0) continue;
+        if (!n.ok() || n.value() == 0) continue;
         const QString count = n.value() == 1 ? QStringLiteral("ist 1 Auktion")
                                              : QStringLiteral("sind %1 Auktionen").arg(n.value());
         const QString question =

@@ -8,6 +8,7 @@
 #include "domain/settings/modGlobal.h"
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -48,7 +49,9 @@ private:
     QWidget *Frame1 = nullptr, *Frame2 = nullptr;
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;
     QCheckBox *Check1 = nullptr, *Check2 = nullptr, *checkpro20 = nullptr, *checknobody = nullptr,
-              *checkFusszeile = nullptr;
+              *checkFusszeile = nullptr, *checkUnverschluesselt = nullptr;
+    QGroupBox* grpSicherheit = nullptr;
+    std::array<QRadioButton*, 3> optSicherheit{};  // STARTTLS, SSL/TLS, none
     QLineEdit* txtUsername = nullptr;
     QPushButton *OrvoButton1 = nullptr, *OrvoButton2 = nullptr, *cmdOK = nullptr, *cmdCancel = nullptr,
                 *cmdTestmail = nullptr;

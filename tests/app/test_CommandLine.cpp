@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QThread>
 
@@ -194,6 +197,59 @@ TEST(CommandLine, CsvExportForAGermanSpreadsheet) {
     EXPECT_TRUE(r.err.contains(QStringLiteral("kann nicht geschrieben werden")));
 }
 
+// Text from pasted emails cannot become a spreadsheet formula; numbers stay numbers.
+TEST(CommandLine, CsvExportGuardsAgainstFormulas) {
+    test::TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
+    ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
+    ASSERT_EQ(run(app, {QStringLiteral("--import"), QStringLiteral(GD_TEST_DATA_DIR "/mails/verkauf.txt")}).code, 0);
+    struct Field {
+        const char* table;
+        const char* column;
+        const char* stored;
+        const char* exported;  // as Python's csv module reads it back
+    };
+    const Field fields[] = {
+        {"Auktionen", "Titel", "=HYPERLINK(\"http://evil.example\";\"Klick\")", "'=HYPERLINK(\"http://evil.example\";\"Klick\")"},
+        {"Kunden", "Name", "@SUMME(1+1)*cmd|' /C calc'!A0", "'@SUMME(1+1)*cmd|' /C calc'!A0"},
+        {"Auktionen", "Bemerkungen", "-2+3+cmd|' /C calc'!A0", "'-2+3+cmd|' /C calc'!A0"},
+        {"Auktionen", "Hinweise", "+49 170 1234567", "'+49 170 1234567"},
+        {"Auktionen", "Versandinfos", "\tTabulator", "'\tTabulator"},
+        {"Auktionen", "Zahlungshinweise", "\r\nZeile", "'\r\nZeile"},
+        {"Auktionen", "Preis", "-5", "-5"},
+        {"Auktionen", "Versandkosten", "+4,90", "+4,90"},
+        {"Auktionen", "Betrag", "1.234,56", "1.234,56"},
+        {"Auktionen", "Mitteilungen", "Summe = 5 €", "Summe = 5 €"},
+    };
+    {
+        Database db = Database::open(app.file(QStringLiteral("gaveldesk.mdb")));
+        for (const Field& f : fields)
+            db.execute(QStringLiteral("update %1 set %2 = ?").arg(QString::fromLatin1(f.table), QString::fromUtf8(f.column)),
+                       {QString::fromUtf8(f.stored)});
+    }
+    const QString csv = app.file(QStringLiteral("export.csv"));
+    const Outcome r = run(app, {QStringLiteral("--export-csv"), csv});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QProcess py;
+    py.start(QStringLiteral("/usr/bin/python3"),
+             {QStringLiteral("-c"),
+              QStringLiteral("import csv, json, sys\n"
+                             "with open(sys.argv[1], encoding='utf-8-sig', newline='') as f:\n"
+                             "    rows = list(csv.reader(f, delimiter=';'))\n"
+                             "json.dump([dict(zip(rows[0], r)) for r in rows[1:]], sys.stdout)\n"),
+              csv});
+    ASSERT_TRUE(py.waitForFinished(20000));
+    const QJsonArray rows = QJsonDocument::fromJson(py.readAllStandardOutput()).array();
+    ASSERT_EQ(rows.size(), 1) << py.readAllStandardError().toStdString();
+    const QJsonObject row = rows[0].toObject();
+    for (const Field& f : fields) {
+        const QString column = (QString::fromLatin1(f.table) == QStringLiteral("Kunden") ? QStringLiteral("Kunde_")
+                                                                                           : QString()) +
+                               QString::fromUtf8(f.column);
+        EXPECT_EQ(row.value(column).toString(), QString::fromUtf8(f.exported)) << f.column;
+    }
+}
+
 TEST(CommandLine, TestMailThroughTheConfiguredServer) {
     test::TestApp app(true);
     test::LocalSmtpServer server;
@@ -215,7 +271,7 @@ TEST(CommandLine, TestMailThroughTheConfiguredServer) {
     const auto mails = server.messages();
     ASSERT_EQ(mails.size(), 1);
     const QByteArray json = mails.first();
-    EXPECT_TRUE(json.contains("Subject:  Testmail von Orvo Gaveldesk 2005"));
+    EXPECT_TRUE(json.contains("Subject: Testmail von Orvo Gaveldesk 2005\\r\\n"));
     EXPECT_TRUE(json.contains("hans@example.de"));
 }
 

@@ -76,7 +76,9 @@ void whenModal(std::function<void(T*)> action, int timeoutMs = 10000) {
 // keyClicks knows ASCII only).
 inline void typeText(QWidget* w, const QString& text) {
     for (const QChar c : text) {
-        if (c.unicode() >= 0x20 && c.unicode() < 0x7F)
+        if (c == QLatin1Char('\n'))
+            QTest::keyClick(w, Qt::Key_Return);
+        else if (c.unicode() >= 0x20 && c.unicode() < 0x7F)
             QTest::keyClick(w, char(c.unicode()));
         else
             QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);

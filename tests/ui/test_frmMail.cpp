@@ -119,8 +119,45 @@ TEST_F(MailForm, HandOverAndSmtpRecordTheMilestone) {
     EXPECT_TRUE(delivered.contains(QStringLiteral("Guten Tag Hans Müller,"))) << delivered.toStdString();
     EXPECT_TRUE(delivered.contains(QStringLiteral("Kaffeemühle")));
     EXPECT_TRUE(delivered.contains(QStringLiteral("Diese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt.")));
-    EXPECT_TRUE(m.value(QStringLiteral("data")).toString().contains(QStringLiteral("Subject: =?ISO-8859-1?Q?_Ihr_Kauf_bei_haendler:_Kaffeem=FChle_(1234567890)?=")));
+    const QJsonObject read = server.decoded(0);
+    EXPECT_EQ(read.value(QStringLiteral("subject")).toString(), QStringLiteral("Ihr Kauf bei haendler: Kaffeemühle (1234567890)"));
+    EXPECT_EQ(read.value(QStringLiteral("to_name")).toString(), QStringLiteral("Hans Müller"));
     EXPECT_EQ(status(), QStringLiteral("Versendet"));
+}
+
+// A buyer from Poland, a street in Cyrillic, a member name with "_": the mail
+// program shows what the form showed.
+TEST_F(MailForm, WhatTheFormShowsArrives) {
+    test::LocalSmtpServer server;
+    ASSERT_TRUE(server.start());
+    gbStandardversandmail = false;
+    gsSMTPServer = QStringLiteral("127.0.0.1");
+    glSMTPPort = server.port;
+    gsAbsender = QStringLiteral("shop@gavel.example");
+    gsStandardUser = QStringLiteral("gavel_haendler");
+    MailInputs in = single();
+    in.sAuktionsID = id;
+    in.sName = QStringLiteral("Łukasz Wiśniewski");
+    in.sEmail = QStringLiteral("lukasz@example.pl");
+    in.sBezeichnung = QStringLiteral("Kaffeemühle „Dvořák“");
+    frmMail f(in);
+    f.show();
+    auto* body = f.findChild<QPlainTextEdit*>(QStringLiteral("rtf1"));
+    EXPECT_TRUE(body->toPlainText().startsWith(QStringLiteral("Guten Tag Łukasz Wiśniewski")));
+    body->moveCursor(QTextCursor::Start);
+    test::typeText(body, QStringLiteral("Lieferung an: улица Ленина 5, Санкт-Петербург\n"));
+    const QString subject = f.findChild<QLineEdit*>(QStringLiteral("txtsubject"))->text();
+    EXPECT_TRUE(subject.contains(QStringLiteral("gavel_haendler"))) << subject.toStdString();
+    const QString shown = body->toPlainText();
+    QTest::mouseClick(f.findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+    EXPECT_EQ(platform.messages.last().text, QStringLiteral("Email wurde erfolgreich versendet"));
+    const QJsonObject read = server.decoded(0);
+    EXPECT_EQ(read.value(QStringLiteral("subject")).toString(), subject);
+    EXPECT_EQ(read.value(QStringLiteral("to_name")).toString(), QStringLiteral("Łukasz Wiśniewski"));
+    EXPECT_EQ(read.value(QStringLiteral("to_address")).toString(), QStringLiteral("lukasz@example.pl"));
+    EXPECT_EQ(read.value(QStringLiteral("body")).toString().replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed(),
+              shown.trimmed());
+    EXPECT_FALSE(read.value(QStringLiteral("message_id")).toString().isEmpty());
 }
 
 TEST_F(MailForm, OwnTemplateFromTheEditorIsUsedByTheNextMail) {

@@ -216,5 +216,57 @@ TEST_F(Options, TestmailUsesTheEditedSettings) {
     test::screenshot(dlg.get(), QStringLiteral("options.png"));
 }
 
+// The security choice sets the port, is kept, and the password stays home on a
+// server without TLS until the user ticks the unsafe box.
+TEST_F(Options, ConnectionSecurityAndThePasswordRule) {
+    test::LocalSmtpServer server;
+    ASSERT_TRUE(server.start({QStringLiteral("--auth"), QStringLiteral("haendler:geheim")}));
+    open();
+    click("OrvoButton2");
+    click("Option2");
+    EXPECT_TRUE(child<QRadioButton>("optKeine")->isChecked());  // an empty file: what the program did before
+    EXPECT_TRUE(child<QRadioButton>("Option2")->isChecked());   // the two choices do not unset each other
+    const std::pair<const char*, const char*> choices[] = {
+        {"optSslTls", "465"}, {"optKeine", "25"}, {"optStartTls", "587"}};
+    for (const auto& [radio, port] : choices) {
+        click(radio);
+        EXPECT_EQ(txt(8)->text(), QString::fromLatin1(port)) << radio;
+        EXPECT_TRUE(child<QRadioButton>("Option2")->isChecked()) << radio;
+    }
+    EXPECT_FALSE(child<QCheckBox>("checkUnverschluesselt")->isEnabled());
+    click("Check2");
+    EXPECT_TRUE(child<QCheckBox>("checkUnverschluesselt")->isEnabled());
+    type(5, QStringLiteral("127.0.0.1"));
+    type(8, QString::number(server.port));  // the user's own port stays with the choice
+    type(7, QStringLiteral("shop@gavel.example"));
+    type(10, QStringLiteral("haendler"));
+    type(11, QStringLiteral("geheim"));
+
+    QTest::mouseClick(child<QPushButton>("cmdTestmail"), Qt::LeftButton);
+    ASSERT_EQ(app.platform.messages.size(), 1);
+    EXPECT_TRUE(app.platform.messages[0].text.contains(QStringLiteral("Kennwort auch unverschlüsselt senden (unsicher)")))
+        << app.platform.messages[0].text.toStdString();
+    EXPECT_TRUE(server.messages().isEmpty());
+
+    click("checkUnverschluesselt");
+    QTest::mouseClick(child<QPushButton>("cmdTestmail"), Qt::LeftButton);
+    ASSERT_EQ(app.platform.messages.size(), 2);
+    EXPECT_EQ(app.platform.messages[1].text, QStringLiteral("Testmail gesendet an shop@gavel.example."));
+    EXPECT_EQ(server.messages().size(), 1);
+
+    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    const QByteArray file = app.read(QStringLiteral("bin/config.ini"));
+    for (const char* line : {"Verbindungssicherheit=STARTTLS\r\n", "KennwortUnverschluesselt=Wahr\r\n"})
+        EXPECT_TRUE(file.contains(line)) << line << "\n" << file.toStdString();
+    EXPECT_TRUE(gbKennwortUnverschluesselt);
+    open();
+    click("OrvoButton2");
+    EXPECT_TRUE(child<QRadioButton>("optStartTls")->isChecked());
+    EXPECT_EQ(txt(8)->text(), QString::number(server.port));
+    EXPECT_TRUE(child<QCheckBox>("checkUnverschluesselt")->isChecked());
+    test::screenshot(dlg.get(), QStringLiteral("options-mail.png"));
+    gbKennwortUnverschluesselt = false;
+}
+
 }  // namespace
 }  // namespace gd

@@ -6,6 +6,7 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
 
+#include <cstring>
 #include <vector>
 
 namespace gd {
@@ -38,6 +39,35 @@ void appendQuoted(QByteArray& out, const char* text, int len) {
 void appendQuoted(QByteArray& out, const QByteArray& s) { appendQuoted(out, s.constData(), int(s.size())); }
 
 enum class Kind { Text, Date, Flag };
+
+// "-24,50", "+3", "1.234,56": a number a spreadsheet reads as one.
+bool isNumber(const char* t, int len) {
+    int i = (len > 0 && (t[0] == '-' || t[0] == '+')) ? 1 : 0;
+    bool digit = false, separatorLast = false;
+    for (; i < len; ++i) {
+        if (t[i] >= '0' && t[i] <= '9') {
+            digit = true;
+            separatorLast = false;
+        } else if ((t[i] == ',' || t[i] == '.') && digit && !separatorLast) {
+            separatorLast = true;
+        } else {
+            return false;
+        }
+    }
+    return digit && !separatorLast;
+}
+
+// Text from pasted emails: a leading "=", "+", "-", "@", tab or CR would make a
+// spreadsheet run it as a formula, so such a field starts with an apostrophe.
+void appendText(QByteArray& out, const char* t, int len) {
+    if (len > 0 && std::strchr("=+-@\t\r", t[0]) != nullptr && t[0] != '\0' && !isNumber(t, len)) {
+        QByteArray guarded("'");
+        guarded.append(t, len);
+        appendQuoted(out, guarded);
+        return;
+    }
+    appendQuoted(out, t, len);
+}
 
 
 QByteArray exportRows(const QString& dataSource, const QString& standardUser, ListFilter filter, int* rows) {
@@ -93,7 +123,7 @@ QByteArray exportRows(const QString& dataSource, const QString& standardUser, Li
                               case Kind::Flag:
                                   appendQuoted(out, sqlite3_column_int64(st, fields[i]) ? QByteArray("Ja") : QByteArray("Nein"));
                                   break;
-                              case Kind::Text: appendQuoted(out, t ? t : "", t ? len : 0); break;
+                              case Kind::Text: appendText(out, t ? t : "", t ? len : 0); break;
                           }
                       }
                       out += "\r\n";

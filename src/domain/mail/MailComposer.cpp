@@ -165,16 +165,37 @@ QString MailComposer::finalBody(const QString& edited) const {
     return t;
 }
 
+namespace {
+
+// A mailto: field as UTF-8; line ends, tabs and what would end the field or the
+// URL ("&", "#", "?", "%") as %XX, so the mail program gets the text whole.
+QString mailtoField(const QString& text) {
+    static const char digits[] = "0123456789ABCDEF";
+    QString out;
+    for (const char ch : text.toUtf8()) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c >= 0x7F || ch == '%' || ch == '&' || ch == '#' || ch == '?' || ch == '+') {
+            out += QLatin1Char('%');
+            out += QLatin1Char(digits[c >> 4]);
+            out += QLatin1Char(digits[c & 15]);
+        } else {
+            out += QLatin1Char(ch);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 QString MailComposer::mailtoUrl(const QString& body, const QString& subject, const QString& cc,
                                 const QString& bcc) const {
-    QString b = body;
-    b.replace(QStringLiteral("\r\n"), QStringLiteral("%0D%0A")).replace(QLatin1Char('\t'), QStringLiteral("%09"));
-    QString s = subject;
+    const QString b = mailtoField(body);
+    QString s = mailtoField(subject.trimmed());
     if (glProzent20 == 1) s.replace(QLatin1Char(' '), QStringLiteral("%20"));
     QString copies;
     if (!cc.trimmed().isEmpty()) copies = QStringLiteral("&cc= ") + cc.trimmed();
     if (!bcc.trimmed().isEmpty()) copies += QStringLiteral("&bcc= ") + bcc.trimmed();
-    QString url = QStringLiteral("mailto:") + in_.sEmail.trimmed() + copies + QStringLiteral("?subject=") + s.trimmed();
+    QString url = QStringLiteral("mailto:") + in_.sEmail.trimmed() + copies + QStringLiteral("?subject=") + s;
     if (glNobody != 1) url += QStringLiteral("&body=") + b;
     return url;
 }
@@ -184,7 +205,14 @@ QString MailComposer::smtpMessage(const QString& subject, const QString& body) c
 }
 
 Status MailComposer::sendSmtp(const QString& to, const QString& subject, const QString& body) const {
-    return Send_SMTP(gsStandardUser + QLatin1Char('<') + gsAbsender + QLatin1Char('>'), to, smtpMessage(subject, body),
+    // A bare address gets the partner's name, as the salutation has it.
+    QString recipient = to.trimmed();
+    QString name = in_.sName;
+    name.remove(QLatin1Char('<')).remove(QLatin1Char('>')).remove(QLatin1Char('"'));
+    name.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (!recipient.contains(QLatin1Char('<')) && !name.trimmed().isEmpty())
+        recipient = name.trimmed() + QStringLiteral(" <") + recipient + QLatin1Char('>');
+    return Send_SMTP(gsStandardUser + QLatin1Char('<') + gsAbsender + QLatin1Char('>'), recipient, smtpMessage(subject, body),
                      glKopie == 1 ? gsAbsender : QString(), true, false);
 }
 

@@ -18,7 +18,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 22> table = {{
+    static const std::array<Setting, 25> table = {{
         {"User", "Username", "", K::Text, true, &S::Username, &gsEbayName},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser, &gbBrowser},
         {"User", "username", "", K::Text, false, &S::Username, &gsStandardUser},
@@ -40,6 +40,10 @@ std::span<const Setting> settingsTable() {
         {"Konto", "Konto", "", K::Text, true, &S::Konto, &gsSMTPUser},
         {"Konto", "Kennwort", "", K::Password, true, &S::Kennwort, &gsKennwort},
         {"Konto", "Fusszeile", "True", K::Boolean, true, &S::Fusszeile, &gbFusszeile},
+        {"Konto", "Verbindungssicherheit", "", K::Text, true, &S::Verbindungssicherheit, &gsVerbindungssicherheit},
+        {"Konto", "KennwortUnverschluesselt", "False", K::Boolean, true, &S::KennwortUnverschluesselt,
+         &gbKennwortUnverschluesselt},
+        {"Konto", "SMTPZeitlimit", "120", K::Number, false, &S::SMTPZeitlimit, &glSMTPZeitlimit},
         {"Main", "Plattform", kPlattformDomain, K::Text, false, &S::Plattform, &gsPlattform},
     }};
     return table;
@@ -137,6 +141,14 @@ Settings currentSettings() {
             row.member, row.global);
     }
     return s;
+}
+
+QString connectionSecurity(const Settings& s) {
+    for (const char* known : {"STARTTLS", "SSL/TLS", "Keine"})
+        if (s.Verbindungssicherheit.trimmed().compare(QString::fromLatin1(known), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(known);
+    if (s.SMTPPort == 465) return QStringLiteral("SSL/TLS");
+    return s.Auth == 1 ? QStringLiteral("STARTTLS") : QStringLiteral("Keine");
 }
 
 QString funcGetDataSource() {

@@ -35,6 +35,9 @@ inline QString gsSMTPUser;
 inline QString gsKennwort;  // plain; stored scrambled
 inline QString gsPlattform;
 inline bool gbFusszeile = true;  // the "-INFO-" footer under every mail
+inline QString gsVerbindungssicherheit;  // "STARTTLS", "SSL/TLS", "Keine"; empty: by port and login
+inline bool gbKennwortUnverschluesselt = false;  // the SMTP password may go out without TLS
+inline qint32 glSMTPZeitlimit = 120;  // seconds a whole send may take
 inline QString gsDataSource;
 inline QString gsKeywordIni;
 inline QString gsItemLink;
@@ -55,6 +58,9 @@ struct Settings {
     QString Konto, Kennwort;  // the password in plain text
     QString Plattform;
     bool Fusszeile = true;
+    QString Verbindungssicherheit;
+    bool KennwortUnverschluesselt = false;
+    qint32 SMTPZeitlimit = 120;
 };
 
 // One row of the settings table: where a setting lives, how it is read, which
@@ -72,6 +78,11 @@ struct Setting {
 
 // Rows in loading order; Plattform last, as it is read after the links are built.
 std::span<const Setting> settingsTable();
+
+// How the SMTP connection is protected: "STARTTLS", "SSL/TLS" or "Keine". A file
+// that names none keeps what the program did before: SSL/TLS on port 465,
+// STARTTLS with a login, else none.
+QString connectionSecurity(const Settings& s);
 
 // Every row from the file; a missing file, section or key gives the default.
 Settings readSettings(const QString& iniFile);

@@ -1,7 +1,10 @@
 #include "domain/smtp/SmtpEncoding.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <string>
 
 #include "base/CallStack.h"
 #include "base/Clock.h"
@@ -12,7 +15,11 @@ namespace {
 
 const QString kAlphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
 
-QString hex2(int c) { return QString::number(c, 16).toUpper().rightJustified(2, QLatin1Char('0')); }
+QString hex2(int c) {
+    static const char digits[] = "0123456789ABCDEF";
+    const char pair[3] = {digits[(c >> 4) & 15], digits[c & 15], 0};
+    return QString::fromLatin1(pair, 2);
+}
 
 // Characters ISO-8859-1 and -15 show differently from the system's code page.
 bool needsWindows1252(const QByteArray& ansi, bool euro) {
@@ -32,10 +39,49 @@ QString charsetFor(const QByteArray& ansi) {
     return euro ? QStringLiteral("ISO-8859-15") : QStringLiteral("ISO-8859-1");
 }
 
-// "=" and the byte as the declared charset writes the character.
-QString escaped(int c, const QString& charset) {
-    if (c == 128 && charset != QStringLiteral("windows-1252")) return QStringLiteral("=A4");
-    return QLatin1Char('=') + hex2(c);
+// The charset of a text: the system's ones for what Windows-1252 holds, UTF-8
+// for anything else, so no character turns into "?" on its way out.
+struct Charset {
+    QString name;
+    bool utf8 = false;
+};
+
+Charset charsetOf(const QString& text) {
+    if (!win::representable(text)) return {QStringLiteral("UTF-8"), true};
+    return {charsetFor(win::toAnsi(text)), false};
+}
+
+QByteArray bytesIn(const QString& text, const Charset& cs) { return cs.utf8 ? text.toUtf8() : win::toAnsi(text); }
+
+// The byte as the declared charset writes it: the euro is 0xA4 in ISO-8859-15.
+int byteIn(int c, const Charset& cs) {
+    return (c == 128 && !cs.utf8 && cs.name != QStringLiteral("windows-1252")) ? 0xA4 : c;
+}
+
+// RFC 2047 §5 (3): in a word that may stand in a phrase only letters, digits and
+// "!*+-/" stay; a blank is "_"; everything else, "_", "=" and "?" included, is =XX.
+void appendQ(QString& out, const QByteArray& bytes, const Charset& cs) {
+    for (char ch : bytes) {
+        const int c = static_cast<unsigned char>(ch);
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '!' || c == '*' ||
+            c == '+' || c == '-' || c == '/')
+            out += QLatin1Char(ch);
+        else if (c == ' ')
+            out += QLatin1Char('_');
+        else
+            out += QLatin1Char('=') + hex2(byteIn(c, cs));
+    }
+}
+
+// Besides what ASCII lacks, a word too long to fold: a header line may not grow past 998.
+bool needsEncodedWords(const QString& text) {
+    qsizetype word = 0;
+    for (const QChar ch : text) {
+        if (ch.unicode() >= 0x7F || ch.unicode() < 0x20) return true;
+        word = ch == QLatin1Char(' ') ? 0 : word + 1;
+        if (word > 70) return true;
+    }
+    return false;
 }
 
 bool matchesQuoted(const QString& s, QChar q) { return s.size() >= 2 && s.front() == q && s.back() == q; }
@@ -145,40 +191,64 @@ QString Base64Decode(const QString& text) {
     return win::fromAnsi(out);
 }
 
-QString EncodeHeader_qp(const QString& text) {
-    const QByteArray ansi = win::toAnsi(text);
-    const QString charset = charsetFor(ansi);
-    QString out;
-    bool eight = false;
-    for (char ch : ansi) {
-        const int c = static_cast<unsigned char>(ch);
-        if (c >= 128) {
-            out += escaped(c, charset);
-            eight = true;
-        } else if (ch == '=') {
-            out += QStringLiteral("=3D");
-        } else if (ch == '?') {
-            out += QStringLiteral("=3F");
+QStringList encodedWords(const QString& text, qsizetype firstRoom) {
+    const Charset cs = charsetOf(text);
+    const QString prefix = QStringLiteral("=?") + cs.name + QStringLiteral("?Q?"), suffix = QStringLiteral("?=");
+    // The first word shares its line with the field name; every word holds at least one character (=F0=9F=98=80).
+    const qsizetype frame = prefix.size() + suffix.size();
+    qsizetype room = std::max<qsizetype>(std::min<qsizetype>(75, firstRoom) - frame, 12);
+    QStringList words;
+    QString word;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // One character at a time, so no word ends inside one.
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        QString piece;
+        appendQ(piece, bytesIn(text.mid(i, n), cs), cs);
+        i += n - 1;
+        if (!word.isEmpty() && word.size() + piece.size() > room) {
+            words << prefix + word + suffix;
+            word.clear();
+            room = 75 - frame;
+        }
+        word += piece;
+    }
+    if (!word.isEmpty() || words.isEmpty()) words << prefix + word + suffix;
+    return words;
+}
+
+QString EncodeHeader_qp(const QString& text, qsizetype firstRoom) {
+    if (!needsEncodedWords(text)) return text;  // plain ASCII comes back unchanged
+    return encodedWords(text, firstRoom).join(QLatin1Char(' '));
+}
+
+QString foldHeader(const QString& line) {
+    if (line.size() <= 78) return line;
+    // Fold at the blanks; a single word longer than a line stays whole.
+    QString out, current;
+    for (const QString& word : line.split(QLatin1Char(' '))) {
+        if (current.isEmpty()) {
+            current = word;
+        } else if (current.size() + 1 + word.size() <= 78) {
+            current += QLatin1Char(' ') + word;
         } else {
-            out += QLatin1Char(ch);
+            out += current + QStringLiteral("\r\n");
+            current = QLatin1Char(' ') + word;
         }
     }
-    if (!eight) return out.replace(QStringLiteral("=3D"), QStringLiteral("=")).replace(QStringLiteral("=3F"), QStringLiteral("?"));
-    out.replace(QLatin1Char(' '), QLatin1Char('_'));
-    return QStringLiteral("=?") + charset + QStringLiteral("?Q?") + out + QStringLiteral("?=");
+    return out + current;
 }
 
 QString EncodeBody_qp(const QString& text, QString& charset) {
-    const QByteArray ansi = win::toAnsi(text);
-    charset = charsetFor(ansi);
-    const bool cp1252 = charset == QStringLiteral("windows-1252");
+    const Charset cs = charsetOf(text);
+    charset = cs.name;
+    const QByteArray bytes = bytesIn(text, cs);
     static const char digits[] = "0123456789ABCDEF";
     QByteArray out;
-    out.reserve(ansi.size() + ansi.size() / 8);
-    for (char ch : ansi) {
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (char ch : bytes) {
         const int c = static_cast<unsigned char>(ch);
         if (ch == '=' || c >= 128) {
-            const int v = (c == 128 && !cp1252) ? 0xA4 : c;
+            const int v = byteIn(c, cs);
             out += '=';
             out += digits[v >> 4];
             out += digits[v & 15];
@@ -187,6 +257,69 @@ QString EncodeBody_qp(const QString& text, QString& charset) {
         }
     }
     return QString::fromLatin1(out);
+}
+
+QByteArray quotedPrintableBody(const QString& text, QString& charset) {
+    const Charset cs = charsetOf(text);
+    charset = cs.name;
+    const QByteArray bytes = bytesIn(text, cs);
+    static const char digits[] = "0123456789ABCDEF";
+    // At most three characters a byte, and a soft break for every 73 of them.
+    QByteArray out(bytes.size() * 4 + 16, Qt::Uninitialized);
+    char* o = out.data();
+    std::string line;
+    line.reserve(1024);
+    // One line at a time: blanks at its end made visible, then soft breaks that never split "=XX".
+    const auto flush = [&](bool last) {
+        if (!line.empty() && (line.back() == ' ' || line.back() == '\t')) {
+            const char blank = line.back();
+            line.pop_back();
+            line += blank == ' ' ? "=20" : "=09";
+        }
+        std::size_t pos = 0;
+        while (line.size() - pos > 76) {
+            std::size_t cut = 75;  // 75 characters and "=" make 76
+            if (line[pos + cut - 1] == '=')
+                cut -= 1;
+            else if (line[pos + cut - 2] == '=')
+                cut -= 2;
+            std::memcpy(o, line.data() + pos, cut);
+            o += cut;
+            *o++ = '=';
+            *o++ = '\r';
+            *o++ = '\n';
+            pos += cut;
+        }
+        std::memcpy(o, line.data() + pos, line.size() - pos);
+        o += line.size() - pos;
+        if (!last) {
+            *o++ = '\r';
+            *o++ = '\n';
+        }
+        line.clear();
+    };
+    const qsizetype n = bytes.size();
+    const char* in = bytes.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char ch = in[i];
+        if (ch == '\r' || ch == '\n') {
+            if (ch == '\r' && i + 1 < n && in[i + 1] == '\n') ++i;
+            flush(false);
+            continue;
+        }
+        const int c = static_cast<unsigned char>(ch);
+        if (ch == '=' || c >= 128) {
+            const int v = byteIn(c, cs);
+            line += '=';
+            line += digits[v >> 4];
+            line += digits[v & 15];
+        } else {
+            line += ch;
+        }
+    }
+    flush(true);
+    out.truncate(o - out.constData());
+    return out;
 }
 
 QString wrapQuotedPrintable(const QString& encoded) {
@@ -218,7 +351,7 @@ QString EncodeAddress_qp(const QString& address) {
     const QString rest = address.mid(lt);
     if (matchesQuoted(name, QLatin1Char('"'))) name = name.mid(1, name.size() - 2);
     name = EncodeHeader_qp(name);
-    if (!name.isEmpty() && !name.startsWith(QStringLiteral("=?ISO"))) name = QLatin1Char('"') + name + QLatin1Char('"');
+    if (!name.isEmpty() && !name.startsWith(QStringLiteral("=?"))) name = QLatin1Char('"') + name + QLatin1Char('"');
     return name + rest;
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace gd {
 
@@ -18,8 +19,14 @@ void Bin4x6To3x8(const QString& a, const QString& b, const QString& c, const QSt
                  QString& o3);
 QString RemoveFromString(const QString& text, const QString& part);
 
-// Plain ASCII comes back unchanged; otherwise one encoded word.
-QString EncodeHeader_qp(const QString& text);
+// Plain ASCII comes back unchanged; otherwise RFC 2047 "Q" words of at most 75
+// characters, blank-separated, in the system's charset or, for characters it
+// lacks, UTF-8. The first word is at most firstRoom long: what the line has
+// left after the field name.
+QString EncodeHeader_qp(const QString& text, qsizetype firstRoom = 75);
+QStringList encodedWords(const QString& text, qsizetype firstRoom = 75);
+// A header line folded at blanks into lines of at most 78 characters (RFC 5322).
+QString foldHeader(const QString& line);
 // The charset name comes back through the second argument.
 QString EncodeBody_qp(const QString& text, QString& charset);
 QString EncodeAddress_qp(const QString& address);
@@ -33,6 +40,10 @@ qint16 GetUTCOffset();
 // "DATE: Mon, 05 Jan 2005 14:05:09 +0100"
 QString mailDateLine(const QDateTime& local, qint16 utcOffset);
 QString AddressLocalPart(const QString& address);
+
+// EncodeBody_qp and wrapQuotedPrintable in one pass over the bytes: what a
+// mail body is sent as, lines ending in CR LF.
+QByteArray quotedPrintableBody(const QString& text, QString& charset);
 
 // Body lines longer than 76 characters get soft line breaks; blanks at a line's
 // end are written as "=20"/"=09" so servers cannot strip them.

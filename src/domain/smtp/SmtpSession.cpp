@@ -1,5 +1,8 @@
 #include "domain/smtp/SmtpSession.h"
 
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
 #include "base/Product.h"
 #include "base/codepage.h"
 #include "domain/smtp/SmtpEncoding.h"
@@ -9,20 +12,48 @@ namespace {
 
 bool quotedBy(const QString& s, QChar q) { return s.size() >= 2 && s.front() == q && s.back() == q; }
 
+// A display name: encoded words stand as they are, plain text between quotes.
 QString quoteEncoded(const QString& encoded) {
-    if (!encoded.isEmpty() && !encoded.startsWith(QStringLiteral("=?ISO")) && !encoded.startsWith(QStringLiteral("=?windows")))
-        return QLatin1Char('"') + encoded + QLatin1Char('"');
-    return encoded;
+    if (encoded.isEmpty() || encoded.startsWith(QStringLiteral("=?"))) return encoded;
+    QString q = encoded;
+    q.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
 bool hasLineBreak(const QString& s) { return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')); }
 
+bool isAscii(const QString& s) {
+    for (const QChar c : s)
+        if (c.unicode() >= 0x80) return false;
+    return true;
+}
+
+// What a login sends: the system's code page where it holds the text, else UTF-8.
+QByteArray credential(const QString& s) { return win::representable(s) ? win::toAnsi(s) : s.toUtf8(); }
+
+// The words after the code of a multi-line reply, one entry a line.
+QStringList replyWords(const QString& reply) {
+    QStringList out;
+    for (const QString& l : reply.split(QLatin1Char('\n'))) out << l.mid(4).trimmed();
+    return out;
+}
+
 }  // namespace
+
+QString makeMessageId(const QString& senderAddress, const QDateTime& when) {
+    QString domain = senderAddress.mid(senderAddress.lastIndexOf(QLatin1Char('@')) + 1).trimmed();
+    static const QRegularExpression bad(QStringLiteral("[^A-Za-z0-9.-]"));
+    if (!senderAddress.contains(QLatin1Char('@')) || domain.isEmpty() || domain.contains(bad))
+        domain = QStringLiteral("gaveldesk.invalid");
+    const quint64 unique = QRandomGenerator::global()->generate64();
+    return QLatin1Char('<') + when.toString(QStringLiteral("yyyyMMddHHmmss")) + QLatin1Char('.') +
+           QString::number(unique, 16) + QLatin1Char('@') + domain + QLatin1Char('>');
+}
 
 PreparedMessage PrepareMessage(const SmtpMessage& m, QString* error) {
     PreparedMessage p;
     for (const QString* f : {&m.MailSenderName, &m.MailSenderEMail, &m.MailSenderEMailCC, &m.MailRecipientName,
-                             &m.MailRecipientEMail, &m.SMTPAuthUser, &m.SMTPAuthPass})
+                             &m.MailRecipientEMail, &m.SMTPAuthUser, &m.SMTPAuthPass, &m.MessageId})
         if (hasLineBreak(*f)) {
             if (error) *error = QStringLiteral("Ein Name oder eine Adresse enthält einen Zeilenumbruch.");
             return p;
@@ -30,10 +61,11 @@ PreparedMessage PrepareMessage(const SmtpMessage& m, QString* error) {
     QString sender = m.MailSenderName;
     if (quotedBy(sender, QLatin1Char('"'))) sender = sender.mid(1, sender.size() - 2);
     if (quotedBy(sender, QLatin1Char('\''))) sender = sender.mid(1, sender.size() - 2);
-    p.senderName = quoteEncoded(EncodeHeader_qp(sender));
+    p.senderName = quoteEncoded(EncodeHeader_qp(sender, 78 - 6));  // after "FROM: "
     QString recipient = m.MailRecipientName;
     if (quotedBy(recipient, QLatin1Char('"'))) recipient = recipient.mid(1, recipient.size() - 2);
-    p.recipientName = quoteEncoded(EncodeHeader_qp(recipient));
+    p.recipientName = quoteEncoded(EncodeHeader_qp(recipient, 78 - 4));  // after "TO: "
+    p.messageId = m.MessageId;
 
     const qsizetype at = m.MailBody.indexOf(QStringLiteral("subject:"), 0, Qt::CaseInsensitive);
     if (at < 0) {
@@ -41,52 +73,83 @@ PreparedMessage PrepareMessage(const SmtpMessage& m, QString* error) {
         return p;
     }
     const qsizetype eol = m.MailBody.indexOf(QStringLiteral("\r\n"), at + 8);
-    const QString subject = eol < 0 ? m.MailBody.mid(at + 8) : m.MailBody.mid(at + 8, eol - at - 8);
+    // The blank after "subject:" separates; it is no part of the subject.
+    const QString subject = (eol < 0 ? m.MailBody.mid(at + 8) : m.MailBody.mid(at + 8, eol - at - 8)).trimmed();
     const QString body = eol < 0 ? QString() : m.MailBody.mid(eol + 2);
     if (hasLineBreak(subject)) {
         if (error) *error = QStringLiteral("Der Betreff enthält einen Zeilenumbruch.");
         return p;
     }
     QString charset;
-    const QString encoded = wrapQuotedPrintable(EncodeBody_qp(body, charset));
-    p.body = QStringLiteral("X-Mailer: ") + productName() + QStringLiteral("\r\n") + QStringLiteral("Subject: ") +
-             EncodeHeader_qp(subject) + QStringLiteral("\r\nMime-Version: 1.0\r\n") +
-             QStringLiteral("Content-Type: text/plain; charset=\"") + charset + QStringLiteral("\"\r\n") +
-             QStringLiteral("Content-Transfer-Encoding: quoted-printable\r\n\r\n") + encoded;
+    const QString encoded = QString::fromLatin1(quotedPrintableBody(body, charset));
+    p.body = QStringLiteral("X-Mailer: ") + productName() + QStringLiteral("\r\n") +
+             (p.messageId.isEmpty() ? QString() : QStringLiteral("Message-ID: ") + p.messageId + QStringLiteral("\r\n")) +
+             foldHeader(QStringLiteral("Subject: ") + EncodeHeader_qp(subject, 78 - 9)) +
+             QStringLiteral("\r\nMime-Version: 1.0\r\n") + QStringLiteral("Content-Type: text/plain; charset=\"") +
+             charset + QStringLiteral("\"\r\n") + QStringLiteral("Content-Transfer-Encoding: quoted-printable\r\n\r\n") +
+             encoded;
     if (error) error->clear();
     return p;
 }
 
 QByteArray dataText(const SmtpMessage& m, const PreparedMessage& p, const QDateTime& local, qint16 utcOffset) {
-    QString text = mailDateLine(local, utcOffset) + QStringLiteral("\r\n") + QStringLiteral("FROM: ") + p.senderName +
-                   QLatin1Char('<') + m.MailSenderEMail + QStringLiteral(">\r\n") + QStringLiteral("TO: ") +
-                   p.recipientName + QLatin1Char('<') + m.MailRecipientEMail + QStringLiteral(">\r\n") + p.body;
+    const QByteArray text =
+        win::toAnsi(mailDateLine(local, utcOffset) + QStringLiteral("\r\n") +
+                    foldHeader(QStringLiteral("FROM: ") + p.senderName + QLatin1Char('<') + m.MailSenderEMail +
+                               QLatin1Char('>')) +
+                    QStringLiteral("\r\n") +
+                    foldHeader(QStringLiteral("TO: ") + p.recipientName + QLatin1Char('<') + m.MailRecipientEMail +
+                               QLatin1Char('>')) +
+                    QStringLiteral("\r\n") + p.body);
     // Every line ends in CR LF on the wire; a line that starts with "." gets a second
     // one, or the server would take it for the end of the mail.
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QByteArray out;
-    out.reserve(text.size() + 64);
-    for (const QString& l : text.split(QLatin1Char('\n'))) {
-        if (l.startsWith(QLatin1Char('.'))) out += '.';
-        out += win::toAnsi(l) + "\r\n";
+    // At most twice as long: a CR alone becomes CR LF, a "." at a line start two.
+    QByteArray out(text.size() * 2 + 8, Qt::Uninitialized);
+    char* o = out.data();
+    bool lineStart = true;
+    const qsizetype n = text.size();
+    const char* in = text.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = in[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < n && in[i + 1] == '\n') ++i;
+            *o++ = '\r';
+            *o++ = '\n';
+            lineStart = true;
+            continue;
+        }
+        if (lineStart && c == '.') *o++ = '.';
+        *o++ = c;
+        lineStart = false;
     }
+    out.truncate(o - out.constData());
+    if (!out.endsWith("\r\n")) out += "\r\n";  // the end mark brings its own line end otherwise
     out += ".\r\n";
     return out;
 }
 
-SmtpSession::SmtpSession(SmtpMessage message, bool testOnly, bool tlsActive, QDateTime local, qint16 utcOffset)
-    : m_(std::move(message)), testOnly_(testOnly), tls_(tlsActive), local_(std::move(local)), utcOffset_(utcOffset) {}
+SmtpSession::SmtpSession(SmtpMessage message, bool testOnly, bool tlsActive, QDateTime local, qint16 utcOffset,
+                         SmtpSecurity security, bool allowPlainPassword)
+    : m_(std::move(message)),
+      testOnly_(testOnly),
+      tls_(tlsActive),
+      local_(std::move(local)),
+      utcOffset_(utcOffset),
+      security_(security),
+      allowPlainPassword_(allowPlainPassword) {}
 
 bool SmtpSession::authenticates() const {
     return !m_.SMTPAuthUser.trimmed().isEmpty() && !m_.SMTPAuthPass.trimmed().isEmpty();
 }
 
 bool SmtpSession::prepare(QString* error) {
+    if (m_.MessageId.isEmpty()) m_.MessageId = makeMessageId(m_.MailSenderEMail, local_);
     QString why;
     p_ = PrepareMessage(m_, &why);
     if (why.isEmpty()) {
+        // Addresses come from pasted emails: nothing that could end the command or hide a second one.
         for (const QString* a : {&m_.MailSenderEMail, &m_.MailRecipientEMail, &m_.MailSenderEMailCC})
-            if (a->contains(QLatin1Char('<')) || a->contains(QLatin1Char('>')))
+            if (a->contains(QLatin1Char('<')) || a->contains(QLatin1Char('>')) || !isAscii(*a))
                 why = QStringLiteral("Die Adresse '%1' ist ungültig.").arg(*a);
     }
     if (!why.isEmpty()) {
@@ -99,7 +162,7 @@ bool SmtpSession::prepare(QString* error) {
 }
 
 SmtpSession::Actions SmtpSession::start() {
-    trace_ << QStringLiteral("Start");
+    note(QStringLiteral("Start"));
     state_ = Connecting;
     success_ = false;
     return {};
@@ -107,38 +170,113 @@ SmtpSession::Actions SmtpSession::start() {
 
 QByteArray SmtpSession::line(const QString& command) const { return win::toAnsi(command) + "\r\n"; }
 
+void SmtpSession::note(const QString& entry) {
+    trace_ << (entry.size() > 1000 ? entry.left(1000) + QStringLiteral(" …") : entry);
+    if (trace_.size() > kMaxTrace) trace_.removeFirst();
+}
+
 void SmtpSession::finish(Actions& a, const QString& why) {
     a.close = true;
     state_ = Finished;
     if (!success_ && failure_.isEmpty()) failure_ = why;
 }
 
+void SmtpSession::fail(Actions& a, const QString& why) {
+    a.send += line(QStringLiteral("QUIT"));
+    finish(a, why);
+}
+
 SmtpSession::Actions SmtpSession::received(const QByteArray& bytes) {
     Actions all;
     if (finished()) return all;
     buffer_ += bytes;
-    trace_ << QString::fromLatin1(bytes);
+    note(QString::fromLatin1(bytes));
     // Whole lines only, however the network split them; "250-" lines continue a reply.
     qsizetype eol;
     while (!finished() && (eol = buffer_.indexOf('\n')) >= 0) {
+        if (eol > kMaxLine) break;
         QByteArray l = buffer_.left(eol);
         buffer_.remove(0, eol + 1);
         if (l.endsWith('\r')) l.chop(1);
         const QString text = QString::fromLatin1(l);
         replyLines_ << text;
+        if (replyLines_.size() > kMaxReplyLines) {
+            fail(all, QStringLiteral("Die Antwort des Servers hat mehr als %1 Zeilen.").arg(kMaxReplyLines));
+            return all;
+        }
         if (text.size() > 3 && text[3] == QLatin1Char('-')) continue;
         bool ok = false;
         const int code = text.left(3).toInt(&ok);
         lastReply_ = replyLines_.join(QLatin1Char('\n'));
         const QString whole = lastReply_;
         replyLines_.clear();
+        ++replies_;
         Actions a = onReply(ok ? code : 0, whole);
         all.send += a.send;
         all.startTls = all.startTls || a.startTls;
         all.close = all.close || a.close;
-        if (a.startTls) break;  // what follows must be read through TLS
+        if (a.startTls) {
+            // What came with the go-ahead came in clear: a man in the middle may have
+            // added it. The session starts afresh after the handshake.
+            buffer_.clear();
+            replyLines_.clear();
+            return all;
+        }
+    }
+    if (!finished() && (buffer_.size() > kMaxLine || buffer_.indexOf('\n') > kMaxLine)) {
+        buffer_.clear();
+        fail(all, QStringLiteral("Der Server sendet eine Antwortzeile von mehr als 4 KB."));
     }
     return all;
+}
+
+SmtpSession::Actions SmtpSession::afterEhlo(const QString& text) {
+    Actions a;
+    const bool auth = authenticates();
+    const QStringList caps = replyWords(text);
+    bool offersTls = false;
+    QStringList mechanisms;
+    for (const QString& c : caps) {
+        const QStringList w = c.split(QRegularExpression(QStringLiteral("[ =]")), Qt::SkipEmptyParts);
+        if (w.isEmpty()) continue;
+        if (w.first().compare(QStringLiteral("STARTTLS"), Qt::CaseInsensitive) == 0) offersTls = true;
+        if (w.first().compare(QStringLiteral("AUTH"), Qt::CaseInsensitive) == 0)
+            for (const QString& mech : w.mid(1)) mechanisms << mech.toUpper();
+    }
+    if (!tls_ && security_ == SmtpSecurity::StartTls && offersTls) {
+        a.send = line(QStringLiteral("STARTTLS"));
+        note(QStringLiteral("STARTTLS"));
+        state_ = StartTls;
+        return a;
+    }
+    if (!auth) {
+        a.send = line(QStringLiteral("MAIL FROM: <") + m_.MailSenderEMail + QLatin1Char('>'));
+        note(QStringLiteral("MailFrom Auth"));
+        state_ = MailFrom;
+        return a;
+    }
+    // The password goes over TLS only, unless the user allowed otherwise.
+    if (!tls_ && !allowPlainPassword_) {
+        fail(a, QStringLiteral("Der Server bietet keine verschlüsselte Verbindung an; das Kennwort wird nicht "
+                               "unverschlüsselt gesendet. Wählen Sie in den Einstellungen (Emailversand) eine "
+                               "verschlüsselte Verbindung oder \u201EKennwort auch unverschlüsselt senden "
+                               "(unsicher)\u201C."));
+        return a;
+    }
+    if (mechanisms.isEmpty() || mechanisms.contains(QStringLiteral("LOGIN"))) {
+        a.send = line(QStringLiteral("AUTH LOGIN"));
+        note(QStringLiteral("AUTH LOGIN"));
+        state_ = AuthLogin;
+    } else if (mechanisms.contains(QStringLiteral("PLAIN"))) {
+        const QByteArray plain = QByteArray(1, '\0') + credential(m_.SMTPAuthUser) + QByteArray(1, '\0') +
+                                 credential(m_.SMTPAuthPass);
+        a.send = "AUTH PLAIN " + plain.toBase64() + "\r\n";
+        note(QStringLiteral("AUTH PLAIN"));
+        state_ = AuthPass;
+    } else {
+        fail(a, QStringLiteral("Der Server bietet kein bekanntes Anmeldeverfahren an (LOGIN oder PLAIN)."));
+    }
+    return a;
 }
 
 SmtpSession::Actions SmtpSession::onReply(int code, const QString& text) {
@@ -146,54 +284,39 @@ SmtpSession::Actions SmtpSession::onReply(int code, const QString& text) {
     const bool auth = authenticates();
     if (code == 220 && state_ == StartTls) {
         a.startTls = true;
-        trace_ << QStringLiteral("STARTTLS");
         return a;
     }
     if (code == 220) {
-        if (auth) {
-            a.send = line(QStringLiteral("EHLO ") + AddressLocalPart(m_.SMTPAuthUser));
-            trace_ << QStringLiteral("Ehlo");
+        // EHLO where the capabilities matter: a login, or a connection to protect.
+        if (auth || security_ == SmtpSecurity::StartTls) {
+            a.send = line(QStringLiteral("EHLO ") + AddressLocalPart(auth ? m_.SMTPAuthUser : m_.MailSenderEMail));
+            note(QStringLiteral("Ehlo"));
         } else {
             a.send = line(QStringLiteral("HELO ") + AddressLocalPart(m_.MailSenderEMail));
-            trace_ << QStringLiteral("Helo");
+            note(QStringLiteral("Helo"));
         }
         state_ = Helo;
         return a;
     }
     if (code >= 400) {
-        trace_ << QStringLiteral("CLOSE1");
+        note(QStringLiteral("CLOSE1"));
         finish(a, QStringLiteral("Der Server hat abgelehnt: ") + text);
         return a;
     }
     switch (code) {
         case 250:
-            if (state_ == Helo) {
-                const bool offersTls = text.contains(QStringLiteral("STARTTLS"), Qt::CaseInsensitive);
-                if (auth && !tls_ && offersTls) {
-                    a.send = line(QStringLiteral("STARTTLS"));
-                    state_ = StartTls;
-                } else if (auth) {
-                    a.send = line(QStringLiteral("AUTH LOGIN"));
-                    trace_ << QStringLiteral("AUTH LOGIN");
-                    state_ = AuthLogin;
-                } else {
-                    a.send = line(QStringLiteral("MAIL FROM: <") + m_.MailSenderEMail + QLatin1Char('>'));
-                    trace_ << QStringLiteral("MailFrom Auth");
-                    state_ = MailFrom;
-                }
-                return a;
-            }
+            if (state_ == Helo) return afterEhlo(text);
             if (state_ == MailFrom) {
                 a.send = line(QStringLiteral("RCPT TO: <") + m_.MailRecipientEMail + QLatin1Char('>'));
                 if (!m_.MailSenderEMailCC.isEmpty())
                     a.send += line(QStringLiteral("RCPT TO: <") + m_.MailSenderEMailCC + QLatin1Char('>'));
-                trace_ << QStringLiteral("RCPT TO");
+                note(QStringLiteral("RCPT TO"));
                 state_ = RcptTo;
                 return a;
             }
             if (state_ == Body) {
                 a.send = line(QStringLiteral("QUIT"));
-                trace_ << QStringLiteral("QUIT");
+                note(QStringLiteral("QUIT"));
                 success_ = true;
                 state_ = Quit;
                 finish(a, QString());
@@ -209,37 +332,37 @@ SmtpSession::Actions SmtpSession::onReply(int code, const QString& text) {
                     finish(a, QString());
                 } else {
                     a.send = line(QStringLiteral("DATA"));
-                    trace_ << (code == 250 ? QStringLiteral("DATA1") : QStringLiteral("DATA2"));
+                    note(code == 250 ? QStringLiteral("DATA1") : QStringLiteral("DATA2"));
                 }
             }
             return a;  // in another state: ignored
         case 334:
             if (state_ == AuthLogin) {
-                a.send = line(Base64Encode(m_.SMTPAuthUser, 0));
-                trace_ << QStringLiteral("AUTH USER");
+                a.send = credential(m_.SMTPAuthUser).toBase64() + "\r\n";
+                note(QStringLiteral("AUTH USER"));
                 state_ = AuthUser;
             } else if (state_ == AuthUser) {
-                a.send = line(Base64Encode(m_.SMTPAuthPass, 0));
-                trace_ << QStringLiteral("AUTH PASS");
+                a.send = credential(m_.SMTPAuthPass).toBase64() + "\r\n";
+                note(QStringLiteral("AUTH PASS"));
                 state_ = AuthPass;
             }
             return a;
         case 235:
             if (state_ == AuthPass) {
                 a.send = line(QStringLiteral("MAIL FROM: <") + m_.MailSenderEMail + QLatin1Char('>'));
-                trace_ << QStringLiteral("Mailfrom");
+                note(QStringLiteral("Mailfrom"));
                 state_ = MailFrom;
             }
             return a;
         case 354:
             if (state_ == Data) {
                 a.send = dataText(m_, p_, local_, utcOffset_);
-                trace_ << QStringLiteral("SEND BODY");
+                note(QStringLiteral("SEND BODY"));
                 state_ = Body;
             }
             return a;
         default:
-            trace_ << QStringLiteral("CLOSE2");
+            note(QStringLiteral("CLOSE2"));
             finish(a, QStringLiteral("Unerwartete Antwort des Servers: ") + text);
             return a;
     }
@@ -250,15 +373,16 @@ SmtpSession::Actions SmtpSession::tlsEstablished() {
     Actions a;
     if (state_ != StartTls) return a;
     // A new greeting is not sent after STARTTLS: the client starts again with EHLO.
-    a.send = line(QStringLiteral("EHLO ") + AddressLocalPart(m_.SMTPAuthUser));
-    trace_ << QStringLiteral("Ehlo");
+    a.send = line(QStringLiteral("EHLO ") +
+                  AddressLocalPart(authenticates() ? m_.SMTPAuthUser : m_.MailSenderEMail));
+    note(QStringLiteral("Ehlo"));
     state_ = Helo;
     return a;
 }
 
 void SmtpSession::socketError(const QString& description) {
     if (finished()) return;
-    trace_ << QStringLiteral("ERROR ") + description;
+    note(QStringLiteral("ERROR ") + description);
     success_ = false;
     failure_ = description;
     state_ = Finished;
@@ -274,6 +398,13 @@ void SmtpSession::timedOut() {
     if (finished()) return;
     success_ = false;
     failure_ = QStringLiteral("Der Server antwortet nicht (Zeitüberschreitung).");
+    state_ = Finished;
+}
+
+void SmtpSession::tookTooLong(int seconds) {
+    if (finished()) return;
+    success_ = false;
+    failure_ = QStringLiteral("Der Versand hat länger als %1 Sekunden gedauert und wurde abgebrochen.").arg(seconds);
     state_ = Finished;
 }
 

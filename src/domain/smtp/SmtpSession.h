@@ -9,6 +9,13 @@
 
 namespace gd {
 
+// How the connection is protected.
+enum class SmtpSecurity {
+    StartTls,     // STARTTLS when the server offers it (port 587); a password only after it
+    ImplicitTls,  // TLS from the first byte (port 465)
+    None,         // no encryption (port 25)
+};
+
 // What the control is given to send (its properties).
 struct SmtpMessage {
     QString MailSenderName;
@@ -19,17 +26,21 @@ struct SmtpMessage {
     QString MailBody;  // a "subject:" line, then the text
     QString SMTPAuthUser;
     QString SMTPAuthPass;
+    QString MessageId;  // "<unique@domain>"; made when empty
 };
 
 struct PreparedMessage {
     QString senderName;     // encoded and quoted
     QString recipientName;
+    QString messageId;
     QString body;           // header lines, empty line, encoded body; or the body unchanged
 };
 
 // The encoding step before a session; refuses line breaks in names, addresses
 // and the subject (they come from pasted emails: no header or command injection).
 PreparedMessage PrepareMessage(const SmtpMessage& m, QString* error);
+// "<20261204084402.5f3a9c0e11b2d4e7@gavel.example>": the sender's domain after a unique part.
+QString makeMessageId(const QString& senderAddress, const QDateTime& when);
 
 // The text sent after DATA, dot-stuffed, ending with "." on a line of its own.
 QByteArray dataText(const SmtpMessage& m, const PreparedMessage& p, const QDateTime& local, qint16 utcOffset);
@@ -47,7 +58,13 @@ public:
         bool close = false;
     };
 
-    SmtpSession(SmtpMessage message, bool testOnly, bool tlsActive, QDateTime local, qint16 utcOffset);
+    // A server may not hold the client with endless replies.
+    static constexpr qsizetype kMaxLine = 4096;
+    static constexpr int kMaxReplyLines = 100;
+    static constexpr int kMaxTrace = 200;
+
+    SmtpSession(SmtpMessage message, bool testOnly, bool tlsActive, QDateTime local, qint16 utcOffset,
+                SmtpSecurity security = SmtpSecurity::StartTls, bool allowPlainPassword = false);
 
     // False with the reason when the message cannot be sent at all.
     bool prepare(QString* error);
@@ -57,6 +74,8 @@ public:
     void socketError(const QString& description);
     void socketClosed();
     void timedOut();
+    // The whole send took longer than its limit.
+    void tookTooLong(int seconds);
 
     State state() const { return state_; }
     bool success() const { return success_; }
@@ -65,10 +84,15 @@ public:
     QString lastReply() const { return lastReply_; }
     QString failure() const { return failure_; }
     QStringList trace() const { return trace_; }
+    // Complete replies read so far: a send makes progress only with them.
+    int replies() const { return replies_; }
 
 private:
     Actions onReply(int code, const QString& text);
+    Actions afterEhlo(const QString& text);
     void finish(Actions& a, const QString& why);
+    void fail(Actions& a, const QString& why);
+    void note(const QString& entry);
     QByteArray line(const QString& command) const;
 
     SmtpMessage m_;
@@ -77,8 +101,11 @@ private:
     bool tls_;
     QDateTime local_;
     qint16 utcOffset_;
+    SmtpSecurity security_;
+    bool allowPlainPassword_;
     State state_ = Idle;
     bool success_ = false;
+    int replies_ = 0;
     QByteArray buffer_;
     QStringList replyLines_;
     QString lastReply_;

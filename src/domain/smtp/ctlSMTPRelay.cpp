@@ -4,6 +4,7 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
+#include <algorithm>
 
 #include "base/Clock.h"
 #include "domain/smtp/SmtpEncoding.h"
@@ -62,11 +63,12 @@ QString ctlSMTPRelay::SMTPDebugOutput() const {
 bool ctlSMTPRelay::SendMail(bool testOnly) {
     lastError_.clear();
     lastReply_.clear();
-    const bool implicitTls = SMTPPort == g_implicitTlsPort;
+    const bool implicitTls = SMTPSecurity == SmtpSecurity::ImplicitTls || SMTPPort == g_implicitTlsPort;
     SmtpMessage m{MailSenderName, MailSenderEMail, MailSenderEMailCC, MailRecipientName, MailRecipientEMail,
-                  MailBody,       SMTPAuthUser,    SMTPAuthPass};
+                  MailBody,       SMTPAuthUser,    SMTPAuthPass,      QString()};
     const QDateTime local = now();
-    SmtpSession session(m, testOnly, implicitTls, local, qint16(local.offsetFromUtc() / 3600));
+    SmtpSession session(m, testOnly, implicitTls, local, qint16(local.offsetFromUtc() / 3600),
+                        implicitTls ? SmtpSecurity::ImplicitTls : SMTPSecurity, SMTPPlainPassword);
     if (!session.prepare(&lastError_)) return false;
     if (SMTPServer.trimmed().isEmpty()) {
         lastError_ = QStringLiteral("Es ist kein SMTP-Server eingestellt.");
@@ -86,11 +88,16 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     }
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
     socket.setSslConfiguration(config);
+    // A server that floods is read in bounded pieces; the session refuses long lines.
+    socket.setReadBufferSize(64 * 1024);
 
     QEventLoop loop;
     QTimer timeout;
     timeout.setSingleShot(true);
     timeout.setInterval(g_replyTimeoutSecs * 1000);
+    QTimer total;
+    total.setSingleShot(true);
+    total.setInterval(std::max(1, SMTPTotalSecs) * 1000);
 
     const auto apply = [&](const SmtpSession::Actions& a) {
         if (!a.send.isEmpty()) socket.write(a.send);
@@ -102,8 +109,10 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
         }
     };
     connect(&socket, &QSslSocket::readyRead, &loop, [&] {
-        timeout.start();
+        // Only a whole reply is progress: a server that trickles bytes does not keep the send alive.
+        const int before = session.replies();
         apply(session.received(socket.readAll()));
+        if (session.replies() != before) timeout.start();
     });
     connect(&socket, &QSslSocket::encrypted, &loop, [&] {
         timeout.start();
@@ -131,10 +140,15 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
         session.timedOut();
         loop.quit();
     });
+    connect(&total, &QTimer::timeout, &loop, [&] {
+        session.tookTooLong(SMTPTotalSecs);
+        loop.quit();
+    });
 
     sending_ = true;
     apply(session.start());
     timeout.start();
+    total.start();
     if (implicitTls)
         socket.connectToHostEncrypted(SMTPServer.trimmed(), quint16(SMTPPort));
     else

@@ -27,6 +27,9 @@ public:
     qint32 SMTPPort = 0;
     QString SMTPAuthUser;
     QString SMTPAuthPass;
+    SmtpSecurity SMTPSecurity = SmtpSecurity::StartTls;
+    bool SMTPPlainPassword = false;  // the user allowed the password without TLS
+    int SMTPTotalSecs = 120;         // the longest a whole send may take
     bool SMTPDebugmode = false;
     QString SMTPDebugOutput() const;
 
@@ -40,7 +43,8 @@ public:
     QString lastError() const { return lastError_; }
     QString lastReply() const { return lastReply_; }
 
-    // Seconds a reply may take before the session ends as failed.
+    // Seconds a reply may take before the session ends as failed; the clock
+    // starts anew only with a whole reply, not with every byte.
     static void setReplyTimeoutSecs(int secs);
     // TLS from the first byte on this port (465); tests move it to their server's port.
     static void setImplicitTlsPort(quint16 port);

@@ -11,15 +11,7 @@ QString stripQuotes(QString s, QChar q) {
     return s;
 }
 
-SmtpAccount accountFromGlobals() {
-    SmtpAccount a;
-    a.server = gsSMTPServer;
-    a.port = glSMTPPort;
-    a.auth = glAuth == 1;
-    a.user = gsSMTPUser;
-    a.password = gsKennwort;
-    return a;
-}
+SmtpAccount accountFromGlobals() { return accountOf(currentSettings()); }
 
 }  // namespace
 
@@ -44,7 +36,16 @@ SmtpAccount accountOf(const Settings& s) {
     a.auth = s.Auth == 1;
     a.user = s.Konto;
     a.password = s.Kennwort;
+    a.security = securityOf(connectionSecurity(s));
+    a.plainPassword = s.KennwortUnverschluesselt;
+    a.totalSecs = s.SMTPZeitlimit > 0 ? s.SMTPZeitlimit : 120;
     return a;
+}
+
+SmtpSecurity securityOf(const QString& name) {
+    if (name == QStringLiteral("STARTTLS")) return SmtpSecurity::StartTls;
+    if (name == QStringLiteral("SSL/TLS")) return SmtpSecurity::ImplicitTls;
+    return SmtpSecurity::None;
 }
 
 ctlSMTPRelay& SMTP_1() {
@@ -79,6 +80,9 @@ Status sendThrough(const SmtpAccount& account, const QString& Sender, const QStr
     c.SMTPServer = account.server;
     c.SMTPAuthPass = account.auth ? account.password : QString();
     c.SMTPAuthUser = account.auth ? account.user : QString();
+    c.SMTPSecurity = account.security;
+    c.SMTPPlainPassword = account.plainPassword;
+    c.SMTPTotalSecs = account.totalSecs;
     if (c.SendMail(Testonly)) return {};
     return Error::plain(c.lastError());
 }

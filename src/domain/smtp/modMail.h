@@ -6,6 +6,7 @@
 
 #include "base/Result.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/smtp/SmtpSession.h"
 
 namespace gd {
 
@@ -21,8 +22,13 @@ struct SmtpAccount {
     bool auth = false;
     QString user;
     QString password;
+    SmtpSecurity security = SmtpSecurity::StartTls;
+    bool plainPassword = false;
+    int totalSecs = 120;
 };
 SmtpAccount accountOf(const Settings& s);
+// "STARTTLS", "SSL/TLS" or "Keine" (connectionSecurity).
+SmtpSecurity securityOf(const QString& name);
 
 // The control of the mail form; created on first use.
 ctlSMTPRelay& SMTP_1();

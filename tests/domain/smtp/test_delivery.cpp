@@ -14,6 +14,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QRegularExpression>
+#include <cstdio>
 #include <functional>
 
 #include "domain/settings/modGlobal.h"
@@ -22,6 +24,8 @@
 #include "domain/smtp/ctlSMTPRelay.h"
 #include "domain/smtp/modMail.h"
 #include "support/ResultAssert.h"
+#include "support/TestApp.h"
+#include "support/SmtpServer.h"
 
 namespace gd {
 namespace {
@@ -35,68 +39,14 @@ QCoreApplication& coreApp() {
     return *app;
 }
 
-quint16 freePort() {
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost, 0);
-    return s.serverPort();
-}
+quint16 freePort() { return test::freeLoopbackPort(); }
 
 // aiosmtpd started for one test, stopped with it.
-class RealServer {
-public:
-    QTemporaryDir dir;
-    quint16 port = freePort();
-    QProcess proc;
-    QString cert, key;
-
-    explicit RealServer(const QStringList& extra = {}) {
-        QStringList args = {QStringLiteral(GD_SMTP_SERVER_SCRIPT), QStringLiteral("--port"), QString::number(port),
-                            QStringLiteral("--outdir"), dir.path()};
-        args << extra;
-        proc.start(QStringLiteral("/usr/bin/python3"), args);
-        ready = proc.waitForStarted(10000) && proc.waitForReadyRead(20000) &&
-                proc.readAllStandardOutput().contains("READY");
-    }
-    ~RealServer() {
-        proc.closeWriteChannel();
-        if (!proc.waitForFinished(3000)) proc.kill();
-        proc.waitForFinished(3000);
-    }
+struct RealServer : test::LocalSmtpServer {
     bool ready = false;
-
-    QList<QJsonObject> messages() const {
-        QList<QJsonObject> out;
-        for (const QString& f : QDir(dir.path()).entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
-            QFile file(dir.filePath(f));
-            file.open(QIODevice::ReadOnly);
-            out << QJsonDocument::fromJson(file.readAll()).object();
-        }
-        return out;
-    }
+    explicit RealServer(const QStringList& extra = {}) { ready = start(extra); }
 };
-
-// A certificate for 127.0.0.1 that the test trusts.
-struct TestCert {
-    QTemporaryDir dir;
-    QString cert = dir.filePath(QStringLiteral("cert.pem")), key = dir.filePath(QStringLiteral("key.pem"));
-    bool made = false;
-    TestCert() {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(QStringLiteral("openssl"),
-                                 {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                                  QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"), key,
-                                  QStringLiteral("-out"), cert, QStringLiteral("-days"), QStringLiteral("2"),
-                                  QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-                                  QStringLiteral("subjectAltName=IP:127.0.0.1")});
-        made = p.waitForFinished(60000) && p.exitCode() == 0;
-    }
-    QSslCertificate certificate() const {
-        QFile f(cert);
-        f.open(QIODevice::ReadOnly);
-        return QSslCertificate(f.readAll());
-    }
-};
+using TestCert = test::TestCertificate;
 
 class Delivery : public ::testing::Test {
 protected:
@@ -108,6 +58,9 @@ protected:
         glAuth = 0;
         gsSMTPUser.clear();
         gsKennwort.clear();
+        gsVerbindungssicherheit.clear();
+        gbKennwortUnverschluesselt = false;
+        glSMTPZeitlimit = 120;
     }
     static QString body() {
         return QStringLiteral("subject: Zahlung erhalten – Kaffeemühle für 24,50 €\r\n") +
@@ -128,14 +81,14 @@ protected:
         return QString();
     }
     void expectDelivered(RealServer& srv) {
-        const auto msgs = srv.messages();
+        const auto msgs = srv.objects();
         ASSERT_EQ(msgs.size(), 1);
         const QJsonObject m = msgs[0];
         EXPECT_EQ(m.value(QStringLiteral("from")).toString(), QStringLiteral("shop@gavel.example"));
         EXPECT_EQ(m.value(QStringLiteral("rcpt")).toArray().toVariantList(),
                   (QVariantList{QStringLiteral("hans@example.de"), QStringLiteral("kopie@gavel.example")}));
-        EXPECT_EQ(header(m, QStringLiteral("Subject")),
-                  QStringLiteral("=?windows-1252?Q?_Zahlung_erhalten_=96_Kaffeem=FChle_f=FCr_24,50_=80?="));
+        EXPECT_EQ(srv.decoded(0).value(QStringLiteral("subject")).toString(),
+                  QStringLiteral("Zahlung erhalten – Kaffeemühle für 24,50 €"));
         EXPECT_TRUE(header(m, QStringLiteral("FROM")).endsWith(QStringLiteral("<shop@gavel.example>")));
         const QString b = decodedBody(m);
         EXPECT_TRUE(b.contains(QStringLiteral("\r\n.dieser Satz beginnt mit einem Punkt.\r\n"))) << b.toStdString();
@@ -170,6 +123,12 @@ TEST_F(Delivery, AuthLoginRightAndWrongPassword) {
     ASSERT_TRUE(srv.ready);
     glAuth = 1;
     gsSMTPUser = QStringLiteral("haendler");
+    gsKennwort = QStringLiteral("geheim");
+    // The server offers no TLS: the password stays home until the user allows otherwise.
+    EXPECT_FALSE(send(srv.port).ok());
+    EXPECT_TRUE(test::failure(last).contains(QStringLiteral("Kennwort auch unverschlüsselt senden (unsicher)")))
+        << test::failure(last).toStdString();
+    gbKennwortUnverschluesselt = true;
     gsKennwort = QStringLiteral("falsch");
     EXPECT_FALSE(send(srv.port).ok());
     EXPECT_TRUE(test::failure(last).contains(QStringLiteral("535"))) << test::failure(last).toStdString();
@@ -177,6 +136,41 @@ TEST_F(Delivery, AuthLoginRightAndWrongPassword) {
     gsKennwort = QStringLiteral("geheim");
     EXPECT_TRUE(test::ok(send(srv.port)));
     expectDelivered(srv);
+}
+
+TEST_F(Delivery, NamesFromAllOverEuropeArriveAsTyped) {
+    TestCert cert;
+    ASSERT_TRUE(cert.made);
+    RealServer srv(QStringList{QStringLiteral("--auth"), QStringLiteral("haendler:geheim")} + cert.serverArgs());
+    ASSERT_TRUE(srv.ready);
+    ctlSMTPRelay::setExtraTrustedCertificate(cert.certificate());
+    glAuth = 1;
+    gsSMTPUser = QStringLiteral("haendler");
+    gsKennwort = QStringLiteral("geheim");
+    glSMTPPort = srv.port;
+    const QString subject = QStringLiteral("Ihr Kauf bei gavel_haendler: Kaffeemühle „Dvořák“ mit Mahlwerk aus "
+                                           "Edelstahl und Glasbehälter (Artikel 4711)");
+    const QString text = QStringLiteral("Dzień dobry Łukasz Wiśniewski,\r\n\r\nLieferadresse:\r\nулица Ленина 5\r\n"
+                                        "Санкт-Петербург\r\n\r\nSumme: 24,50 € = 2450 Cent_genau\r\n");
+    const Status sent = Send_SMTP(QStringLiteral("Gavel Händler <shop@gavel.example>"),
+                                  QStringLiteral("Łukasz Wiśniewski <lukasz@example.pl>"),
+                                  QStringLiteral("subject: ") + subject + QStringLiteral("\r\n") + text, QString());
+    ASSERT_TRUE(test::ok(sent));
+    const QJsonObject m = srv.decoded(0);
+    EXPECT_EQ(m.value(QStringLiteral("subject")).toString(), subject);
+    EXPECT_EQ(m.value(QStringLiteral("to_name")).toString(), QStringLiteral("Łukasz Wiśniewski"));
+    EXPECT_EQ(m.value(QStringLiteral("to_address")).toString(), QStringLiteral("lukasz@example.pl"));
+    EXPECT_EQ(m.value(QStringLiteral("from_name")).toString(), QStringLiteral("Gavel Händler"));
+    EXPECT_EQ(m.value(QStringLiteral("body")).toString().replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+              QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    EXPECT_EQ(m.value(QStringLiteral("charset")).toString(), QStringLiteral("utf-8"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^<[0-9]{14}\\.[0-9a-f]+@gavel\\.example>$"))
+                    .match(m.value(QStringLiteral("message_id")).toString())
+                    .hasMatch())
+        << m.value(QStringLiteral("message_id")).toString().toStdString();
+    EXPECT_TRUE(m.value(QStringLiteral("defects")).toArray().isEmpty());
+    for (const QJsonValue& l : m.value(QStringLiteral("header_lines")).toArray())
+        EXPECT_LE(l.toString().size(), 78) << l.toString().toStdString();
 }
 
 TEST_F(Delivery, StartTlsWithTrustedAndUntrustedCertificate) {
@@ -333,6 +327,68 @@ TEST_F(Delivery, RefusedConnectionUnknownHostAndBrokenAddresses) {
     gsSMTPServer.clear();
     EXPECT_FALSE(direct(QStringLiteral("shop@gavel.example"), QStringLiteral("h@x.de")).ok());
     EXPECT_TRUE(test::failure(last).contains(QStringLiteral("kein SMTP-Server")));
+}
+
+// A misbehaving server in its own process, so its memory is not ours.
+struct BadServer {
+    QProcess proc;
+    quint16 port = 0;
+    explicit BadServer(const char* mode) {
+        proc.start(QStringLiteral("/usr/bin/python3"),
+                   {QStringLiteral(GD_BAD_SERVER_SCRIPT), QStringLiteral("--mode"), QString::fromLatin1(mode)});
+        if (proc.waitForReadyRead(20000)) port = quint16(proc.readAllStandardOutput().trimmed().mid(5).toUInt());
+    }
+    ~BadServer() {
+        proc.kill();
+        proc.waitForFinished(3000);
+    }
+};
+
+// kB from /proc/self/status; "VmHWM" is the peak since clearPeak().
+qint64 statusKb(const char* key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (l.startsWith(key)) return l.mid(qsizetype(qstrlen(key)) + 1).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+bool clearPeak() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
+TEST_F(Delivery, NoServerCanHoldOrFloodASend) {
+    struct Case {
+        const char* mode;
+        int replySecs, totalSecs;
+        qint64 limitMs;  // the send ends before this
+        const char* because;
+    };
+    const Case cases[] = {
+        // one byte every 4 s: the reply clock is not wound up by single bytes, the total limit ends it
+        {"trickle", 30, 3, 4500, "3 Sekunden"},
+        {"trickle", 2, 120, 3500, "Zeitüberschreitung"},
+        {"endless", 30, 120, 3000, "100 Zeilen"},
+        {"flood", 30, 120, 10000, "4 KB"},
+    };
+    for (const Case& c : cases) {
+        BadServer bad(c.mode);
+        ASSERT_NE(bad.port, 0) << c.mode;
+        ctlSMTPRelay::setReplyTimeoutSecs(c.replySecs);
+        glSMTPZeitlimit = c.totalSecs;
+        const qint64 rssBefore = statusKb("VmRSS:");
+        const bool peakCleared = clearPeak();
+        QElapsedTimer t;
+        t.start();
+        EXPECT_FALSE(send(bad.port).ok()) << c.mode;
+        EXPECT_LT(t.elapsed(), c.limitMs) << c.mode;
+        EXPECT_TRUE(test::failure(last).contains(QString::fromUtf8(c.because))) << test::failure(last).toStdString();
+        if (peakCleared) {
+            const qint64 grewKb = statusKb("VmHWM:") - rssBefore;
+            std::printf("%s: peak memory %lld kB above the start (%lld kB)\n", c.mode, grewKb, rssBefore);
+            EXPECT_LT(grewKb, 100 * 1024) << c.mode;
+        }
+    }
 }
 
 TEST(SplitAddress, NamesAndBareAddresses) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "domain/smtp/SmtpSession.h"
+#include "support/TestApp.h"
 
 namespace gd {
 namespace {
@@ -15,6 +18,7 @@ SmtpMessage message(bool auth, bool cc = false) {
     m.MailRecipientEMail = QStringLiteral("hans@example.de");
     if (cc) m.MailSenderEMailCC = QStringLiteral("kopie@gavel.example");
     m.MailBody = QStringLiteral("subject: Danke\r\nHallo\r\n.Punkt am Anfang\r\nGruß");
+    m.MessageId = QStringLiteral("<20261204084402.1@gavel.example>");
     if (auth) {
         m.SMTPAuthUser = QStringLiteral("haendler@gavel.example");
         m.SMTPAuthPass = QStringLiteral("geheim");
@@ -39,8 +43,10 @@ void run(SmtpSession& s, const std::vector<Step>& steps) {
     }
 }
 
+constexpr auto kNone = SmtpSecurity::None;
+
 TEST(SmtpSession, PlainDeliveryByteForByte) {
-    SmtpSession s(message(false), false, false, kWhen, 1);
+    SmtpSession s(message(false), false, false, kWhen, 1, kNone);
     run(s, {{"220 mx ready\r\n", "HELO shop\r\n", SmtpSession::Helo},
             {"250 hello\r\n", "MAIL FROM: <shop@gavel.example>\r\n", SmtpSession::MailFrom},
             {"250 ok\r\n", "RCPT TO: <hans@example.de>\r\n", SmtpSession::RcptTo},
@@ -49,7 +55,8 @@ TEST(SmtpSession, PlainDeliveryByteForByte) {
              "DATE: Fri, 04 Dec 2026 08:44:02 +0100\r\n"
              "FROM: =?ISO-8859-1?Q?Gavel_H=E4ndler?=<shop@gavel.example>\r\n"
              "TO: =?ISO-8859-1?Q?Hans_M=FCller?=<hans@example.de>\r\n"
-             "X-Mailer: Orvo Gaveldesk 2005\r\nSubject:  Danke\r\nMime-Version: 1.0\r\n"
+             "X-Mailer: Orvo Gaveldesk 2005\r\nMessage-ID: <20261204084402.1@gavel.example>\r\n"
+             "Subject: Danke\r\nMime-Version: 1.0\r\n"
              "Content-Type: text/plain; charset=\"ISO-8859-1\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
              "Hallo\r\n..Punkt am Anfang\r\nGru=DF\r\n.\r\n",
              SmtpSession::Body},
@@ -72,7 +79,7 @@ TEST(SmtpSession, AuthLoginWithCopyAndMultiLineReplies) {
 }
 
 TEST(SmtpSession, RepliesSplitAnywhereAreReadWhole) {
-    SmtpSession s(message(false), false, false, kWhen, 1);
+    SmtpSession s(message(false), false, false, kWhen, 1, kNone);
     QString e;
     ASSERT_TRUE(s.prepare(&e));
     s.start();
@@ -95,7 +102,7 @@ TEST(SmtpSession, StartTlsThenEhloAgain) {
 }
 
 TEST(SmtpSession, TestOnlySendsNoData) {
-    SmtpSession s(message(false), true, false, kWhen, 1);
+    SmtpSession s(message(false), true, false, kWhen, 1, kNone);
     run(s, {{"220 mx\r\n", "HELO shop\r\n", SmtpSession::Helo},
             {"250 hi\r\n", "MAIL FROM: <shop@gavel.example>\r\n", SmtpSession::MailFrom},
             {"250 ok\r\n", "RCPT TO: <hans@example.de>\r\n", SmtpSession::RcptTo},
@@ -125,7 +132,7 @@ TEST(SmtpSession, FailuresAtEveryStage) {
 TEST(SmtpSession, BlankUserMeansNoAuthAndBadAddressesAreRefused) {
     SmtpMessage m = message(true);
     m.SMTPAuthUser = QStringLiteral("   ");
-    SmtpSession s(m, false, false, kWhen, 1);
+    SmtpSession s(m, false, false, kWhen, 1, kNone);
     run(s, {{"220 mx\r\n", "HELO shop\r\n", SmtpSession::Helo}});
 
     m = message(false);
@@ -135,6 +142,106 @@ TEST(SmtpSession, BlankUserMeansNoAuthAndBadAddressesAreRefused) {
     EXPECT_FALSE(bad.prepare(&e));
     EXPECT_FALSE(e.isEmpty());
     EXPECT_TRUE(bad.finished());
+}
+
+TEST(SmtpSession, WhatCameWithTheStartTlsGoAheadIsThrownAway) {
+    SmtpSession s(message(true), false, false, kWhen, 1);
+    run(s, {{"220 mx\r\n", "EHLO haendler\r\n", SmtpSession::Helo},
+            {"250-mx\r\n250 STARTTLS\r\n", "STARTTLS\r\n", SmtpSession::StartTls}});
+    // A man in the middle appends a capability list in clear text.
+    const auto a = s.received("220 go ahead\r\n250-mx\r\n250 AUTH PLAIN\r\n235 ok\r\n");
+    EXPECT_TRUE(a.startTls);
+    EXPECT_TRUE(a.send.isEmpty());
+    EXPECT_EQ(s.tlsEstablished().send, QByteArray("EHLO haendler\r\n"));
+    EXPECT_EQ(s.state(), SmtpSession::Helo);
+    // Only the server's answer through TLS counts.
+    EXPECT_EQ(s.received("250-mx\r\n250 AUTH LOGIN\r\n").send, QByteArray("AUTH LOGIN\r\n"));
+}
+
+TEST(SmtpSession, ThePasswordGoesOutOnlyOverTlsUnlessAllowed) {
+    struct Case {
+        SmtpSecurity security;
+        bool tls, allowPlain;
+        const char* capabilities;
+        const char* expectSent;  // empty: refused
+    };
+    const Case cases[] = {
+        {SmtpSecurity::StartTls, false, false, "250-mx\r\n250 AUTH LOGIN PLAIN\r\n", ""},
+        {SmtpSecurity::None, false, false, "250-mx\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n", ""},
+        {SmtpSecurity::StartTls, false, true, "250-mx\r\n250 AUTH LOGIN\r\n", "AUTH LOGIN\r\n"},
+        {SmtpSecurity::None, false, true, "250-mx\r\n250 AUTH=LOGIN\r\n", "AUTH LOGIN\r\n"},
+        {SmtpSecurity::ImplicitTls, true, false, "250-mx\r\n250 AUTH LOGIN\r\n", "AUTH LOGIN\r\n"},
+        {SmtpSecurity::ImplicitTls, true, false, "250-mx\r\n250 AUTH PLAIN CRAM-MD5\r\n",
+         "AUTH PLAIN AGhhZW5kbGVyQGdhdmVsLmV4YW1wbGUAZ2VoZWlt\r\n"},
+        {SmtpSecurity::ImplicitTls, true, false, "250-mx\r\n250 AUTH CRAM-MD5\r\n", ""},
+    };
+    for (const Case& c : cases) {
+        SmtpSession s(message(true), false, c.tls, kWhen, 1, c.security, c.allowPlain);
+        QString e;
+        ASSERT_TRUE(s.prepare(&e));
+        s.start();
+        QByteArray wire = s.received("220 mx\r\n").send;
+        const auto a = s.received(c.capabilities);
+        wire += a.send;
+        const std::string expected = c.expectSent;
+        if (expected.empty()) {
+            EXPECT_TRUE(a.close) << c.capabilities;
+            EXPECT_FALSE(s.success());
+            EXPECT_FALSE(wire.contains("Z2VoZWlt")) << "the password went out";
+            EXPECT_FALSE(wire.contains("AUTH")) << c.capabilities;
+            if (!c.tls) {
+                EXPECT_TRUE(s.failure().contains(QStringLiteral("Kennwort auch unverschlüsselt senden (unsicher)")))
+                    << s.failure().toStdString();
+            }
+        } else {
+            EXPECT_EQ(a.send.toStdString(), expected) << c.capabilities;
+        }
+    }
+}
+
+TEST(SmtpSession, AuthPlainLogsInAndGoesOn) {
+    SmtpSession s(message(true), false, true, kWhen, 1, SmtpSecurity::ImplicitTls);
+    run(s, {{"220 mx\r\n", "EHLO haendler\r\n", SmtpSession::Helo},
+            {"250-mx\r\n250 AUTH PLAIN\r\n", "AUTH PLAIN AGhhZW5kbGVyQGdhdmVsLmV4YW1wbGUAZ2VoZWlt\r\n",
+             SmtpSession::AuthPass},
+            {"235 ok\r\n", "MAIL FROM: <shop@gavel.example>\r\n", SmtpSession::MailFrom}});
+}
+
+TEST(SmtpSession, AServerCannotHoldOrFloodTheSession) {
+    struct Case {
+        const char* what;
+        std::function<QByteArray(int)> chunk;  // the n-th piece the server sends
+        int pieces;
+    };
+    const Case cases[] = {
+        {"one line without end", [](int) { return QByteArray(1000, 'x'); }, 100},
+        {"a reply that never ends", [](int) { return QByteArray("220-still greeting\r\n"); }, 1000},
+        {"a long line in a reply", [](int n) { return n == 0 ? QByteArray("220-a\r\n") : QByteArray(5000, 'y'); }, 3},
+    };
+    for (const Case& c : cases) {
+        SmtpSession s(message(false), false, false, kWhen, 1, kNone);
+        QString e;
+        ASSERT_TRUE(s.prepare(&e));
+        s.start();
+        int n = 0;
+        for (; n < c.pieces && !s.finished(); ++n) s.received(c.chunk(n));
+        EXPECT_TRUE(s.finished()) << c.what;
+        EXPECT_FALSE(s.success()) << c.what;
+        EXPECT_FALSE(s.failure().isEmpty()) << c.what;
+        EXPECT_LE(s.trace().size(), SmtpSession::kMaxTrace) << c.what;
+        qsizetype traced = 0;
+        for (const QString& t : s.trace()) traced += t.size();
+        EXPECT_LE(traced, SmtpSession::kMaxTrace * 1010) << c.what;
+    }
+    // Many small replies keep the trace bounded too.
+    SmtpSession s(message(false), false, false, kWhen, 1, kNone);
+    QString e;
+    ASSERT_TRUE(s.prepare(&e));
+    s.start();
+    for (int i = 0; i < 1000; ++i) s.received("2");
+    EXPECT_EQ(s.trace().size(), SmtpSession::kMaxTrace);
+    s.tookTooLong(120);
+    EXPECT_TRUE(s.failure().contains(QStringLiteral("120 Sekunden"))) << s.failure().toStdString();
 }
 
 }  // namespace
