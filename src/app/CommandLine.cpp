@@ -3,11 +3,11 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include "base/AppPath.h"
 #include "base/Product.h"
+#include "base/SafeWrite.h"
 #include "domain/db/AuktionsListe.h"
 #include "domain/db/CsvExport.h"
 #include "domain/db/Database.h"
@@ -125,9 +125,9 @@ int exportFile(const QString& file, const QString& filterName) {
     const Result<QByteArray> exported = exportCsv(gsDataSource, gsStandardUser, *filter, &rows);
     if (!exported.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + exported.error().text());
     const QByteArray& csv = exported.value();
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(csv) != csv.size() || !out.commit())
-        return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(file, out.errorString()));
+    const Status written = writeFileSafely(file, csv);
+    if (!written.ok())
+        return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(file, written.error().description));
     err() << rows << " Auktionen nach " << file << " geschrieben.\n";
     err().flush();
     return 0;

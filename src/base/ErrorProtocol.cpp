@@ -1,12 +1,12 @@
 #include "base/ErrorProtocol.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSysInfo>
 
 #include "base/AppPath.h"
 #include "base/Product.h"
 #include "base/CallStack.h"
+#include "base/SafeWrite.h"
 #include "base/Clock.h"
 #include "base/codepage.h"
 
@@ -87,11 +87,10 @@ QString protocolFilePath() { return AppPath() + QLatin1Char('/') + ExeName() + Q
 Status writeErrorProtocol(const ErrorInfo& e) {
     CALLSTACK_MODULE("frmPanne");
     const QString path = protocolFilePath();
-    QSaveFile f(path);
-    const QByteArray bytes = win::toAnsi(errorProtocolText(e));
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    const Status written = writeFileSafely(path, win::toAnsi(errorProtocolText(e)));
+    if (!written.ok())
         return Error::plain(QStringLiteral("Das Fehlerprotokoll kann nicht in die Datei '") + path +
-                            QStringLiteral("' geschrieben werden: ") + f.errorString());
+                            QStringLiteral("' geschrieben werden: ") + written.error().description);
     return {};
 }
 

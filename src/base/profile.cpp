@@ -2,9 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 
+#include "base/SafeWrite.h"
 #include "base/codepage.h"
 
 namespace gd::win {
@@ -133,18 +133,10 @@ int fitList(const QStringList& items, QString& returned, int size) {
     return size - 2;
 }
 
-bool save(const IniFile& f, const QString& path) {
-    if (f.existed && !QFileInfo(path).isWritable()) return false;
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) return false;
+Status save(const IniFile& f, const QString& path) {
     QString text;
     for (const QString& l : f.lines) text += l + f.eol;
-    const QByteArray bytes = encodeText(text, f.encoding);
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    return writeFileSafely(path, encodeText(text, f.encoding));
 }
 
 int getString(const IniFile& f, const OptString& section, const OptString& key, const QString& deflt,
@@ -224,6 +216,10 @@ bool WritePrivateProfileString(const OptString& section, const OptString& key, c
 }
 
 bool WritePrivateProfileStrings(const QList<ProfileWrite>& writes, const QString& file) {
+    return writeProfileStrings(writes, file).ok();
+}
+
+Status writeProfileStrings(const QList<ProfileWrite>& writes, const QString& file) {
     IniFile f = load(file);
     const QStringList before = f.lines;
     bool values = false;
@@ -232,7 +228,7 @@ bool WritePrivateProfileStrings(const QList<ProfileWrite>& writes, const QString
         values = values || (w.key && w.value);
     }
     // Deleting what is not there leaves the file alone (and creates none).
-    if (!values && f.lines == before) return true;
+    if (!values && f.lines == before) return {};
     return save(f, file);
 }
 

@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 
+#include "base/Result.h"
+
 namespace gd::win {
 
 using OptString = std::optional<QString>;
@@ -35,6 +37,8 @@ struct ProfileWrite {
     OptString value;
 };
 bool WritePrivateProfileStrings(const QList<ProfileWrite>& writes, const QString& file);
+// The same, with the reason when the file cannot be written.
+Status writeProfileStrings(const QList<ProfileWrite>& writes, const QString& file);
 
 struct IniFile;
 // One read of a file for many lookups; each lookup as GetPrivateProfileString.

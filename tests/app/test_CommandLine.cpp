@@ -11,27 +11,10 @@
 #include "domain/db/Database.h"
 #include "support/SmtpServer.h"
 #include "support/TestApp.h"
+#include "RunCli.h"
 
 namespace gd {
 namespace {
-
-struct Outcome {
-    int code;
-    QString out, err;
-};
-
-Outcome run(const test::TestApp& app, const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("GAVELDESK_HOME"), app.path());
-
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(GD_EXECUTABLE), args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 TEST(CommandLine, CreateListAndRefuse) {
     test::TestApp app(true);

@@ -2,10 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
+#include "base/SafeWrite.h"
 #include "base/codepage.h"
 #include "base/modFunktions.h"
 #include "domain/settings/modIni.h"
@@ -74,11 +74,10 @@ QString readRTF() {
 
 Status WriteRTF(const QString& Text_String) {
     CALLSTACK_V();
-    QSaveFile f(gsVorlagenDatei);
-    const QByteArray bytes = win::toAnsi(Text_String);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    const Status written = writeFileSafely(gsVorlagenDatei, win::toAnsi(Text_String));
+    if (!written.ok())
         return Error::plain(QStringLiteral("Die Vorlage kann nicht in die Datei '") + gsVorlagenDatei +
-                            QStringLiteral("' geschrieben werden: ") + f.errorString());
+                            QStringLiteral("' geschrieben werden: ") + written.error().description);
     return {};
 }
 

@@ -112,10 +112,11 @@ Status writeSettings(const Settings& s, const QString& iniFile) {
     QList<win::ProfileWrite> writes;
     for (const Setting& row : settingsTable())
         if (row.written) writes.append({text(row.section), text(row.key), writtenText(row, s)});
-    if (!win::WritePrivateProfileStrings(writes, iniFile))
-        return Error::plain(QStringLiteral("Die Einstellungen können nicht gespeichert werden: Die Datei '%1' ist "
-                                           "nicht beschreibbar.")
-                                .arg(QFileInfo(iniFile).absoluteFilePath()));
+    const Status written = win::writeProfileStrings(writes, iniFile);
+    if (!written.ok())
+        return Error::plain(QStringLiteral("Die Einstellungen können nicht gespeichert werden: Die Datei '%1' kann "
+                                           "nicht geschrieben werden. %2")
+                                .arg(QFileInfo(iniFile).absoluteFilePath(), written.error().description));
     return {};
 }
 

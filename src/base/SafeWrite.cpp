@@ -1,0 +1,115 @@
+#include "base/SafeWrite.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace gd {
+namespace {
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// The rename is durable only once the folder itself is on the disk.
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+QString fileErrorReason(int error, const QString& path) {
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    QString reason;
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT: reason = QStringLiteral("Der Datenträger ist voll."); break;
+        case EROFS: reason = QStringLiteral("Der Datenträger ist schreibgeschützt."); break;
+        case EISDIR: reason = QStringLiteral("Unter diesem Namen gibt es einen Ordner."); break;
+        case ENOENT:
+        case ENOTDIR: reason = QStringLiteral("Der Ordner '%1' existiert nicht.").arg(folder); break;
+        case EACCES:
+        case EPERM:
+            if (!QFileInfo(folder).isWritable())
+                reason = QStringLiteral("Der Ordner '%1' ist schreibgeschützt.").arg(folder);
+            else
+                reason = QStringLiteral("Es fehlt die Berechtigung, die Datei zu schreiben.");
+            break;
+        case ENAMETOOLONG: reason = QStringLiteral("Der Dateiname ist zu lang."); break;
+        default:
+            reason = QStringLiteral("Fehler beim Schreiben (%1).").arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
+    if (info.isDir() && error != EISDIR) reason = QStringLiteral("Unter diesem Namen gibt es einen Ordner.");
+    return reason;
+}
+
+Status writeFileSafely(const QString& requested, const QByteArray& bytes) {
+    // Through a link to the file it names, so the link stays.
+    const QFileInfo asked(requested);
+    const QString path = asked.isSymLink() ? asked.symLinkTarget() : asked.absoluteFilePath();
+    const auto failed = [&](int error) {
+        return Error{QStringLiteral("Die Datei '%1' kann nicht geschrieben werden.").arg(requested), 0,
+                     fileErrorReason(error, path)};
+    };
+    if (QFileInfo(path).isDir()) return failed(EISDIR);
+    const QByteArray target = QFile::encodeName(path);
+    struct stat old {};
+    const bool existed = ::stat(target.constData(), &old) == 0;
+    // An existing file the user made read-only stays so.
+    if (existed && ::access(target.constData(), W_OK) != 0) return failed(errno);
+
+    const QString tmpPath = path + QLatin1String(kTemporarySuffix) +
+                            QString::number(QRandomGenerator::global()->generate() % 1000000).rightJustified(6, u'0');
+    const QByteArray tmp = QFile::encodeName(tmpPath);
+    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? (old.st_mode & 07777) : 0666);
+    if (fd < 0) return failed(errno);
+    if (existed) ::fchmod(fd, old.st_mode & 07777);  // not narrowed by the umask
+    int error = 0;
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::rename(tmp.constData(), target.constData()) != 0) error = errno;
+    if (error != 0) {
+        ::unlink(tmp.constData());
+        return failed(error);
+    }
+    syncFolder(QFileInfo(path).absolutePath());
+    return {};
+}
+
+void removeStaleTemporaries(const QString& folder) {
+    // Ours, and those of the earlier save routine ("config.ini.AbC123").
+    static const QRegularExpression ours(QStringLiteral("\\.gdtmp-[0-9]{6}$"));
+    static const QRegularExpression earlier(QStringLiteral("\\.(ini|dat|datV|ERR|csv)\\.[A-Za-z0-9]{6}$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
+    for (const QFileInfo& f : files)
+        if ((ours.match(f.fileName()).hasMatch() || earlier.match(f.fileName()).hasMatch()) &&
+            f.lastModified().toUTC() < before)
+            QFile::remove(f.absoluteFilePath());
+}
+
+}  // namespace gd
