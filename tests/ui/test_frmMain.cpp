@@ -322,6 +322,7 @@ TEST_F(MainWindow, EveryActionInReachAtTheDefaultSizeAnd1024x768) {
 // set in config.ini by hand; rows stored before it was set then vanished from view.
 TEST_F(MainWindow, FirstStartAsksForTheMemberNameAndOffersTheRowsStoredWithoutIt) {
     app.write(QStringLiteral("bin/config.ini"), "");  // a first start: every setting at its default
+    QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/gaveldesk.ini"), app.file(QStringLiteral("bin/gaveldesk.ini")));
     subInitApp();
     ASSERT_EQ(gsDataSource, db);
     ASSERT_EQ(gsEbayName, QString());

@@ -1,5 +1,6 @@
 #include "domain/settings/Keywords.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 #include "base/CallStack.h"
@@ -27,7 +28,10 @@ struct LineReader {
         return QString();
     }
     void finish() {
-        if (failed && messages.size() < kMaxLineMessages) messages << QStringLiteral("Fehler beim Lesen von: ") + line;
+        // A line of megabytes is quoted by its start.
+        if (failed && messages.size() < kMaxLineMessages)
+            messages << QStringLiteral("Fehler beim Lesen von: ") +
+                            (line.size() > 200 ? line.left(200) + QStringLiteral(" …") : line);
     }
 };
 
@@ -95,6 +99,18 @@ void loadSection(const QString& section, std::vector<tFeld>& table, bool withMar
 QStringList subGetFelder() {
     CALLSTACK_MODULE("modGlobal");
     QStringList messages;
+    const QFileInfo file(gsKeywordIni);
+    if (!file.isFile() || !file.isReadable()) {
+        messages << QStringLiteral("Die Schlüsselwortdatei '%1' fehlt oder kann nicht gelesen werden. Ohne sie "
+                                   "erkennt Gaveldesk keine Auktions-E-Mails.")
+                        .arg(file.absoluteFilePath());
+        return messages;
+    }
+    if (file.size() > kMaxSettingsFileBytes) {
+        messages << QStringLiteral("Die Schlüsselwortdatei '%1' ist größer als 1 MB und wird nicht gelesen.")
+                        .arg(file.absoluteFilePath());
+        return messages;
+    }
     loadSection(QStringLiteral("Sofortkauf"), gaSofortkauf, true, messages);
     loadSection(QStringLiteral("Kauf"), gaKauf, false, messages);
     loadSection(QStringLiteral("Verkauf"), gaVerkauf, false, messages);

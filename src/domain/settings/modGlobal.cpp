@@ -6,6 +6,7 @@
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
+#include "base/SafeWrite.h"
 #include "base/modFunktions.h"
 #include "base/profile.h"
 #include "domain/settings/Crypt.h"
@@ -152,22 +153,42 @@ QString connectionSecurity(const Settings& s) {
     return s.Auth == 1 ? QStringLiteral("STARTTLS") : QStringLiteral("Keine");
 }
 
-QString funcGetDataSource() {
-    CALLSTACK_MODULE("modFunktions");
+namespace {
+
+QString dataSourceFrom(const win::ProfileSnapshot& file) {
     QString buffer;
-    const int n = win::GetPrivateProfileString(QStringLiteral("Main"), QStringLiteral("Database"), QString(), buffer,
-                                               255, configIniPath());
+    const int n = file.GetPrivateProfileString(QStringLiteral("Main"), QStringLiteral("Database"), QString(), buffer, 255);
     if (n >= 1) return buffer.left(n);
     const QString candidate = defaultDatabasePath();
     return QFileInfo::exists(candidate) ? candidate : QString();
 }
 
+}  // namespace
+
+QString funcGetDataSource() {
+    CALLSTACK_MODULE("modFunktions");
+    return dataSourceFrom(win::ProfileSnapshot(configIniPath()));
+}
+
 QStringList subInitApp() {
     CALLSTACK();
-    gsDataSource = funcGetDataSource();
+    QStringList messages;
+    // What killed writes left behind in our folders.
+    removeStaleTemporaries(AppPath());
+    removeStaleTemporaries(AppPath() + QStringLiteral("/bin"));
     gsKeywordIni = keywordIniPath();
-    const Settings s = readSettings(configIniPath());
+    // One read of the settings file for everything at start.
+    const QFileInfo config(configIniPath());
+    const bool tooLarge = config.size() > kMaxSettingsFileBytes;
+    if (tooLarge)
+        messages << QStringLiteral("Die Einstellungsdatei '%1' ist größer als 1 MB und wird nicht gelesen; es gelten "
+                                   "die Standardeinstellungen.")
+                        .arg(config.absoluteFilePath());
+    const win::ProfileSnapshot file(tooLarge ? QString() : config.absoluteFilePath());
+    Settings s;
+    for (const Setting& row : settingsTable()) readRow(row, file, s);
     applySettings(s);
+    gsDataSource = dataSourceFrom(file);
 
     const QString domain = QString::fromLatin1(kPlattformDomain);
     const QString prefix = QString::fromLatin1(kClickPrefix);
@@ -178,7 +199,7 @@ QStringList subInitApp() {
     gsItemLink.replace(domain, gsPlattform, Qt::CaseSensitive);
     gsFeedbackLink.replace(domain, gsPlattform, Qt::CaseSensitive);
 
-    return subGetFelder();
+    return messages + subGetFelder();
 }
 
 }  // namespace gd

@@ -84,6 +84,9 @@ std::span<const Setting> settingsTable();
 // STARTTLS with a login, else none.
 QString connectionSecurity(const Settings& s);
 
+// Larger settings and keyword files are refused: they are typed by people.
+inline constexpr qint64 kMaxSettingsFileBytes = 1024 * 1024;
+
 // Every row from the file; a missing file, section or key gives the default.
 Settings readSettings(const QString& iniFile);
 // Every row the dialog writes, in one atomic replacement of the file.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include "domain/settings/modGlobal.h"
 #include "domain/settings/Keywords.h"
 #include "support/TestApp.h"
@@ -76,8 +78,30 @@ TEST_F(Rules, MissingSectionKeepsTheTableAndMissingFileIsNoError) {
     EXPECT_TRUE(subGetFelder().isEmpty());
     EXPECT_EQ(gaKauf.size(), 1u);
     EXPECT_EQ(gaVerkauf.size(), 1u);
+}
+
+// Without a usable keyword file nothing is recognised: the user is told which file.
+TEST_F(Rules, AMissingHugeOrBrokenKeywordFileIsNamed) {
     gsKeywordIni = app.file(QStringLiteral("bin/fehlt.ini"));
-    EXPECT_TRUE(subGetFelder().isEmpty());
+    QStringList m = subGetFelder();
+    ASSERT_EQ(m.size(), 1);
+    EXPECT_TRUE(m[0].contains(gsKeywordIni)) << m[0].toStdString();
+    QDir().mkpath(app.file(QStringLiteral("bin/ordner.ini")));
+    gsKeywordIni = app.file(QStringLiteral("bin/ordner.ini"));
+    EXPECT_TRUE(subGetFelder().value(0).contains(QStringLiteral("fehlt oder kann nicht gelesen werden")));
+
+    app.write(QStringLiteral("bin/gaveldesk.ini"), "[Kauf]\r\n" + QByteArray(2 * 1024 * 1024, 'x') + "\r\n");
+    gsKeywordIni = app.file(QStringLiteral("bin/gaveldesk.ini"));
+    m = subGetFelder();
+    ASSERT_EQ(m.size(), 1);
+    EXPECT_TRUE(m[0].contains(QStringLiteral("größer als 1 MB"))) << m[0].toStdString();
+
+    // A broken line of 500 KB is quoted by its first 200 characters.
+    app.write(QStringLiteral("bin/gaveldesk.ini"), "[Kauf]\r\n" + QByteArray(500 * 1024, 'y') + "\r\n");
+    m = subGetFelder();
+    ASSERT_EQ(m.size(), 1);
+    EXPECT_LT(m[0].size(), 260);
+    EXPECT_TRUE(m[0].startsWith(QStringLiteral("Fehler beim Lesen von: yyy")));
 }
 
 TEST_F(Rules, ManyLinesAndManyFaultsStayBounded) {

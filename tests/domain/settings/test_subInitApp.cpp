@@ -36,6 +36,21 @@ TEST(subInitApp, WithoutSettingsFileEveryValueTakesItsDefault) {
     EXPECT_EQ(gsKeywordIni, app.file(QStringLiteral("bin/gaveldesk.ini")));
 }
 
+// A settings file of megabytes is no one's typing: refused, the defaults used, the start not slowed.
+TEST(subInitApp, ASettingsFileAboveOneMegabyteIsRefused) {
+    TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"),
+              "[Konto]\r\nSMTPServer=smtp.example.de\r\n[Rest]\r\n" + QByteArray(1024 * 1024, 'x') + "\r\n");
+    const QStringList messages = subInitApp();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(app.file(QStringLiteral("bin/config.ini"))));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("größer als 1 MB")));
+    EXPECT_EQ(gsSMTPServer, QString());
+    app.write(QStringLiteral("bin/config.ini"), "[Konto]\r\nSMTPServer=smtp.example.de\r\n");
+    EXPECT_TRUE(subInitApp().isEmpty());
+    EXPECT_EQ(gsSMTPServer, QStringLiteral("smtp.example.de"));
+}
+
 TEST(subInitApp, HandWrittenFileInMixedCase) {
     TestApp app(false);
     app.write(QStringLiteral("bin/config.ini"),
