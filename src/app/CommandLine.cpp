@@ -88,9 +88,9 @@ int importFiles(const QStringList& files) {
         return fail(QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
                                    "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
     int refused = 0;
-    for (const QString& f : files) {
-        const FileImport r = importMailFile(f, true);
-        const QString name = QFileInfo(f).fileName();
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const FileImport r = importMailFile(files[i], true);
+        const QString name = QFileInfo(files[i]).fileName();
         if (r.stored) {
             out() << name << ": " << mailKindName(r.kind) << " " << r.auktionsNr << "\n";
         } else {
@@ -98,6 +98,16 @@ int importFiles(const QStringList& files) {
             out() << name << ": abgelehnt: " << r.refusal << "\n";
         }
         out().flush();
+        // Every further file would wait out the same lock.
+        if (r.locked) {
+            const qsizetype left = files.size() - i - 1;
+            if (left > 0)
+                return fail(QStringLiteral("Die Datenbank ist gesperrt; der Import wurde abgebrochen. %1 nicht "
+                                           "eingelesen.")
+                                .arg(left == 1 ? QStringLiteral("1 weitere Datei wurde")
+                                               : QStringLiteral("%1 weitere Dateien wurden").arg(left)));
+            return 1;
+        }
     }
     return refused ? 1 : 0;
 }

@@ -233,6 +233,27 @@ TEST(CommandLine, CsvExportGuardsAgainstFormulas) {
     }
 }
 
+// Another program holds the write lock: a batch of 300 files stops at the first
+// lock instead of waiting on each file, and says how many were not read.
+TEST(CommandLine, ALockedDatabaseStopsTheBatchAtOnce) {
+    test::TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
+    ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
+    QStringList files;
+    for (int i = 0; i < 300; ++i) files << QStringLiteral(GD_TEST_DATA_DIR "/mails/verkauf.txt");
+    Database holder = Database::open(app.file(QStringLiteral("gaveldesk.mdb")));
+    holder.execute(QStringLiteral("BEGIN IMMEDIATE"));
+    QElapsedTimer t;
+    t.start();
+    const Outcome r = run(app, QStringList{QStringLiteral("--import")} + files);
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("gesperrt"))) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("299 weitere Dateien wurden nicht eingelesen"))) << r.err.toStdString();
+    holder.execute(QStringLiteral("ROLLBACK"));
+    EXPECT_EQ(run(app, {QStringLiteral("--import"), files.first()}).code, 0);  // free again: it goes in
+}
+
 TEST(CommandLine, TestMailThroughTheConfiguredServer) {
     test::TestApp app(true);
     test::LocalSmtpServer server;

@@ -151,7 +151,7 @@ QString quoteIdent(const QString& name) {
     switch (rc & 0xFF) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
-            throw DbError(3008, msg("Die Datenbank wird gerade von einem anderen Programm verwendet und ist gesperrt."));
+            throw DbError(kDatabaseLocked, msg("Die Datenbank wird gerade von einem anderen Programm verwendet und ist gesperrt."));
         case SQLITE_READONLY:
             throw DbError(3051, msg("Die Datenbank ist schreibgeschützt."));
         case SQLITE_CANTOPEN:

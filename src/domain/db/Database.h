@@ -21,6 +21,9 @@ struct sqlite3_stmt;
 
 namespace gd {
 
+// The run-time error number of a database another program holds locked.
+inline constexpr int kDatabaseLocked = 3008;
+
 class DbError : public RunError {
 public:
     using RunError::RunError;

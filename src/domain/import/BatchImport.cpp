@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 
+#include "domain/db/Database.h"
 #include "domain/import/Accept.h"
 #include "domain/import/MailFile.h"
 
@@ -42,12 +43,16 @@ FileImport importMailFile(const QString& path, bool store, ImportRecords* record
     }
     if (messages && !parsed.message.isEmpty()) *messages << oneLine(parsed.message);
     if (!store) return result;
+    const auto lockedBy = [&](const Error& e) {
+        result.locked = e.number == kDatabaseLocked;
+        return refuse(e.message());
+    };
     const Result<ImportFacts> facts = checkImport(r);
-    if (!facts.ok()) return refuse(facts.error().message());
+    if (!facts.ok()) return lockedBy(facts.error());
     // Every question answered "Nein": a stored number is not stored twice, nothing is grouped.
     if (facts.value().duplicate) return refuse(kDuplicateQuestion);
     const Result<Stored> stored = acceptImport(r, ImportChoices{});
-    if (!stored.ok()) return refuse(stored.error().message());
+    if (!stored.ok()) return lockedBy(stored.error());
     if (stored.value() == Stored::DuplicateAppeared) return refuse(kDuplicateQuestion);
     result.stored = true;
     return result;
