@@ -163,7 +163,16 @@ void frmEinlesen::cmdEinlesen_Click() {
         return;
     }
     platform().setBusyCursor(true);
-    const QString text = normalizeMailText(platform().clipboardText());
+    const QString raw = platform().clipboardText();
+    // A notification is a few kilobytes; megabytes would stall the window.
+    if (raw.size() > 16 * 1024 * 1024) {
+        platform().setBusyCursor(false);
+        platform().msgBox(QStringLiteral("Der Text in der Zwischenablage ist größer als 16 MB; so groß ist keine "
+                                         "Auktions-E-Mail. Er wird nicht eingelesen."),
+                          Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
+        return;
+    }
+    const QString text = normalizeMailText(raw);
     txtEmail->setPlainText(text);
     const ParseResult parsed = parseMail(r_, text);
     platform().setBusyCursor(false);
@@ -182,6 +191,15 @@ bool ask(const QString& question, std::optional<Platform::Answer> defaultButton 
 void frmEinlesen::cmdUebernehmen_Click() {
     CALLSTACK();
     // Every question comes before the first write, so no lock is held while the user thinks.
+    const QStringList implausible = implausibleFields(r_);
+    if (!implausible.isEmpty()) {
+        if (!ask(QStringLiteral("Bitte prüfen Sie die eingelesenen Daten:") + QLatin1Char('\r') +
+                     implausible.join(QLatin1Char('\r')) + QLatin1Char('\r') +
+                     QStringLiteral("Sollen sie trotzdem übernommen werden?"),
+                 Platform::Answer::No))
+            return;
+        cutToColumns(r_);
+    }
     const Result<ImportFacts> facts = checkImport(r_);
     if (!facts.ok()) {
         showError(facts.error());

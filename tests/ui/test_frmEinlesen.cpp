@@ -131,6 +131,28 @@ TEST_F(Dialog, GroupingYesAndNo) {
               3);
 }
 
+// A member name no notification holds is shown before anything is stored; "Nein"
+// stores nothing, "Ja" stores it cut to the column.
+TEST_F(Dialog, ImplausibleValuesAreAskedAboutFirst) {
+    const QString longName = QString(300, QLatin1Char('m'));
+    for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
+        dlg->show();
+        QString mail = *readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")), nullptr);
+        mail.replace(QStringLiteral("mueller_hans"), longName);
+        platform.clipboardSetText(mail);
+        click("cmdEinlesen");
+        platform.messages.clear();
+        platform.queueAnswer(answer);
+        click("cmdUebernehmen");
+        ASSERT_GE(platform.messages.size(), 1);
+        EXPECT_TRUE(platform.messages[0].text.startsWith(QStringLiteral("Bitte prüfen Sie die eingelesenen Daten:")));
+        EXPECT_TRUE(platform.messages[0].text.contains(QStringLiteral("länger als 254 Zeichen")));
+        EXPECT_EQ(platform.messages[0].defaultButton, Platform::Answer::No);
+        EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen"), {}), answer == Platform::Answer::No ? 0 : 1);
+    }
+    EXPECT_EQ(count(QStringLiteral("select count(*) as n from Kunden where ebayName = ?"), {longName.left(254)}), 1);
+}
+
 TEST_F(Dialog, ClearAndBadClipboards) {
     paste(QStringLiteral("verkauf.txt"));
     click("cmdEinlesen");

@@ -1,5 +1,7 @@
 #include "domain/import/Accept.h"
 
+#include <QRegularExpression>
+
 #include <optional>
 
 #include "base/CallStack.h"
@@ -12,6 +14,43 @@ namespace gd {
 namespace {
 const QString kAuktion = QStringLiteral("Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:");
 }  // namespace
+
+namespace {
+
+QString quoted(const QString& v) { return QStringLiteral("\u201E") + (v.size() > 60 ? v.left(60) + QStringLiteral(" …") : v) + QStringLiteral("\u201C"); }
+
+}  // namespace
+
+QStringList implausibleFields(ImportRecords& r) {
+    QStringList w;
+    const tKunde& p = r.partner();
+    const QString name = p.ebayName.trimmed();
+    if (name.isEmpty())
+        w << QStringLiteral("Der Mitgliedsname des Partners ist leer.");
+    else if (name.size() > kMaxColumnChars)
+        w << QStringLiteral("Der Mitgliedsname %1 ist länger als %2 Zeichen.").arg(quoted(name)).arg(kMaxColumnChars);
+    const QString mail = p.Email.trimmed();
+    if (mail.size() > kMaxColumnChars)
+        w << QStringLiteral("Die E-Mail-Adresse %1 ist länger als %2 Zeichen.").arg(quoted(mail)).arg(kMaxColumnChars);
+    else if (!mail.isEmpty() && !mail.contains(QLatin1Char('@')))
+        w << QStringLiteral("Die E-Mail-Adresse %1 enthält kein \u201E@\u201C.").arg(quoted(mail));
+    const QString nr = r.oAuktion.AuktionsNr.trimmed();
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    if (nr.size() > kMaxColumnChars)
+        w << QStringLiteral("Die Artikelnummer %1 ist länger als %2 Zeichen.").arg(quoted(nr)).arg(kMaxColumnChars);
+    else if (!digits.match(nr).hasMatch())
+        w << QStringLiteral("Die Artikelnummer %1 besteht nicht nur aus Ziffern.").arg(quoted(nr));
+    return w;
+}
+
+void cutToColumns(ImportRecords& r) {
+    for (tKunde* k : {&r.oKunde, &r.oLieferant}) {
+        k->ebayName = k->ebayName.left(kMaxColumnChars);
+        k->Email = k->Email.left(kMaxColumnChars);
+    }
+    r.oAuktion.ebayName = r.oAuktion.ebayName.left(kMaxColumnChars);
+    r.oAuktion.AuktionsNr = r.oAuktion.AuktionsNr.left(kMaxColumnChars);
+}
 
 Result<ImportFacts> checkImport(const ImportRecords& r) {
     CALLSTACK_MODULE("frmEinlesen");

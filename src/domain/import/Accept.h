@@ -12,6 +12,14 @@ namespace gd {
 inline const QString kDuplicateQuestion =
     QStringLiteral("Diese Auktionsnummer existiert schon in der Datenbank, soll diese Email trotzdem gespeichert werden?");
 
+// What a notification cannot plausibly hold: a member name, e-mail address or
+// item number longer than its column (254), an empty member name, an address
+// without "@", an item number that is not digits. One German sentence each.
+inline constexpr qsizetype kMaxColumnChars = 254;
+QStringList implausibleFields(ImportRecords& r);
+// After the user accepted them anyway: cut to what the columns hold.
+void cutToColumns(ImportRecords& r);
+
 struct ImportFacts {
     bool duplicate = false;  // the item number is stored already
     bool groupable = false;  // the partner has other auctions without a milestone

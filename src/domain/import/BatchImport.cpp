@@ -43,6 +43,9 @@ FileImport importMailFile(const QString& path, bool store, ImportRecords* record
     }
     if (messages && !parsed.message.isEmpty()) *messages << oneLine(parsed.message);
     if (!store) return result;
+    // Nobody on the command line to ask: an implausible value is refused.
+    const QStringList implausible = implausibleFields(r);
+    if (!implausible.isEmpty()) return refuse(implausible.join(QLatin1Char(' ')));
     const auto lockedBy = [&](const Error& e) {
         result.locked = e.number == kDatabaseLocked;
         return refuse(e.message());

@@ -10,7 +10,7 @@
 namespace gd {
 namespace {
 
-constexpr qint64 kMaxFileBytes = 64ll << 20;  // no notification is this large; keep memory bounded
+constexpr qint64 kMaxFileBytes = 16ll << 20;  // no notification is this large; keep memory bounded
 
 struct Part {
     QList<QPair<QByteArray, QByteArray>> headers;  // lower-case name, value
@@ -162,14 +162,19 @@ std::optional<QString> decodeMimeMessage(const QByteArray& message, QString* err
 
 std::optional<QString> readMailFile(const QString& path, QString* error) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error) *error = QStringLiteral("Die Datei kann nicht gelesen werden: ") + f.errorString();
+    const QFileInfo info(path);
+    const auto refuse = [&](const QString& why) {
+        if (error) *error = why;
         return std::nullopt;
-    }
-    if (f.size() > kMaxFileBytes) {
-        if (error) *error = QStringLiteral("Die Datei ist zu groß für eine Auktions-E-Mail.");
-        return std::nullopt;
-    }
+    };
+    if (info.isDir()) return refuse(QStringLiteral("'%1' ist ein Ordner, keine Datei.").arg(path));
+    if (!info.exists()) return refuse(QStringLiteral("Die Datei '%1' gibt es nicht.").arg(path));
+    if (!f.open(QIODevice::ReadOnly))
+        return refuse(info.isReadable() ? QStringLiteral("Die Datei '%1' kann nicht gelesen werden (%2).").arg(path, f.errorString())
+                                        : QStringLiteral("Es fehlt die Berechtigung, die Datei '%1' zu lesen.").arg(path));
+    if (f.size() > kMaxFileBytes)
+        return refuse(QStringLiteral("Die Datei ist größer als 16 MB; so groß ist keine Auktions-E-Mail. Sie wird "
+                                     "nicht eingelesen."));
     const QByteArray bytes = f.readAll();
     if (QFileInfo(path).suffix().compare(QStringLiteral("eml"), Qt::CaseInsensitive) == 0)
         return decodeMimeMessage(bytes, error);

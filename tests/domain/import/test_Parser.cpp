@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include "domain/settings/modGlobal.h"
 #include "domain/import/BatchImport.h"
 #include "domain/settings/Keywords.h"
+#include "domain/import/Accept.h"
 #include "domain/import/MailFile.h"
 #include "domain/import/Parser.h"
 #include "domain/db/Trade.h"
@@ -206,8 +209,57 @@ TEST(MailFile, QuotedPrintableAndMime) {
     const auto latin = decodeMimeMessage("Content-Type: text/plain; charset=iso-8859-15\r\n\r\n\xA4 5", &error);
     ASSERT_TRUE(latin.has_value());
     EXPECT_EQ(*latin, QStringLiteral("€ 5"));
-    EXPECT_FALSE(readMailFile(QStringLiteral("/nicht/da.txt"), &error).has_value());
-    EXPECT_TRUE(error.startsWith(QStringLiteral("Die Datei kann nicht gelesen werden")));
+}
+
+// Each refusal names its cause in German.
+TEST(MailFile, RefusalsNameTheCause) {
+    QTemporaryDir dir;
+    QFile big(dir.filePath(QStringLiteral("gross.txt")));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(16 * 1024 * 1024 + 1));
+    big.close();
+    QDir().mkpath(dir.filePath(QStringLiteral("ordner.txt")));
+    const std::pair<QString, const char*> cases[] = {
+        {QStringLiteral("/nicht/da.txt"), "gibt es nicht"},
+        {dir.filePath(QStringLiteral("ordner.txt")), "ist ein Ordner"},
+        {big.fileName(), "größer als 16 MB"},
+    };
+    for (const auto& [path, cause] : cases) {
+        QString error;
+        EXPECT_FALSE(readMailFile(path, &error).has_value()) << path.toStdString();
+        EXPECT_TRUE(error.contains(QString::fromUtf8(cause))) << error.toStdString();
+    }
+}
+
+// Values no notification holds: warned in the dialog, refused on the command line.
+TEST(ImportLimits, ImplausibleValuesAreNamed) {
+    struct Case {
+        QString name, mail, nr;
+        const char* expect;  // a part of the one warning, or empty for none
+    };
+    const Case cases[] = {
+        {QStringLiteral("kaeufer_1"), QStringLiteral("k@example.de"), QStringLiteral("1234567890"), ""},
+        {QString(), QStringLiteral("k@example.de"), QStringLiteral("1234567890"), "Mitgliedsname des Partners ist leer"},
+        {QString(100000, QLatin1Char('n')), QString(), QStringLiteral("1"), "länger als 254 Zeichen"},
+        {QStringLiteral("k"), QStringLiteral("keine-adresse"), QStringLiteral("1"), "enthält kein"},
+        {QStringLiteral("k"), QString(), QStringLiteral("12AB"), "nicht nur aus Ziffern"},
+    };
+    for (const Case& c : cases) {
+        ImportRecords r;
+        r.oKunde.ebayName = c.name;
+        r.oKunde.Email = c.mail;
+        r.oAuktion.AuktionsNr = c.nr;
+        const QStringList w = implausibleFields(r);
+        if (*c.expect == 0) {
+            EXPECT_TRUE(w.isEmpty()) << w.join(QLatin1Char(' ')).toStdString();
+            continue;
+        }
+        ASSERT_EQ(w.size(), 1) << c.expect;
+        EXPECT_TRUE(w[0].contains(QString::fromUtf8(c.expect))) << w[0].toStdString();
+        EXPECT_LT(w[0].size(), 200);  // a long value is quoted by its start
+        cutToColumns(r);
+        EXPECT_LE(r.oKunde.ebayName.size(), 254);
+    }
 }
 
 }  // namespace
