@@ -87,6 +87,9 @@ int importFiles(const QStringList& files) {
     if (gsEbayName.trimmed().isEmpty())
         return fail(QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
                                    "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
+    // Nothing goes into a damaged file.
+    const Status intact = gsDataSource.isEmpty() ? Status() : checkDatabase(gsDataSource);
+    if (!intact.ok()) return fail(intact.error().sentence + QLatin1Char(' ') + intact.error().description);
     int refused = 0;
     for (qsizetype i = 0; i < files.size(); ++i) {
         const FileImport r = importMailFile(files[i], true);

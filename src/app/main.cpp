@@ -11,6 +11,7 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Product.h"
+#include "domain/db/Database.h"
 #include "domain/settings/modGlobal.h"
 #include "ui/GuiApplication.h"
 #include "ui/QtPlatform.h"
@@ -69,12 +70,15 @@ int main(int argc, char** argv) {
     splash->show();
     QCoreApplication::processEvents();
     const QStringList faults = gd::subInitApp();
+    // A damaged file is named before the list shows what it still can; nothing is written into it.
+    const gd::Status intact = gd::gsDataSource.isEmpty() ? gd::Status() : gd::checkDatabase(gd::gsDataSource);
     gd::frmMain main;
     main.Form_Load();
     splash->close();
     splash.reset();
     main.show();
     gd::showMessages(faults);
+    if (!intact.ok()) gd::showError(intact.error());
     lock.listen([&main] {
         main.showNormal();
         main.raise();

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -252,6 +253,38 @@ TEST(CommandLine, ALockedDatabaseStopsTheBatchAtOnce) {
     EXPECT_TRUE(r.err.contains(QStringLiteral("299 weitere Dateien wurden nicht eingelesen"))) << r.err.toStdString();
     holder.execute(QStringLiteral("ROLLBACK"));
     EXPECT_EQ(run(app, {QStringLiteral("--import"), files.first()}).code, 0);  // free again: it goes in
+}
+
+// Bytes changed in a page of a copy: the import refuses to write, with the
+// message; the undamaged file goes on as before.
+TEST(CommandLine, ADamagedDatabaseIsNamedAndNotWritten) {
+    test::TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
+    ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
+    const QString mails = QStringLiteral(GD_TEST_DATA_DIR "/mails/");
+    ASSERT_EQ(run(app, {QStringLiteral("--import"), mails + QStringLiteral("verkauf.txt"), mails + QStringLiteral("kauf.txt")}).code, 0);
+    const QString good = app.file(QStringLiteral("gaveldesk.mdb"));
+    const QString bad = app.file(QStringLiteral("kaputt.mdb"));
+    ASSERT_TRUE(QFile::copy(good, bad));
+    const qint64 pages = QFileInfo(bad).size() / 1024;
+    ASSERT_GE(pages, 4);
+    {
+        QFile f(bad);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        for (qint64 page = 2; page < pages; ++page) {  // every page but the first: the damage a bad sector does
+            f.seek(page * 1024 + 300);
+            f.write(QByteArray(64, '\x5A'));
+        }
+    }
+    const QByteArray before = app.read(QStringLiteral("kaputt.mdb"));
+    app.write(QStringLiteral("bin/config.ini"), (QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Main]\r\nDatabase=") + bad + QStringLiteral("\r\n")).toUtf8());
+    const Outcome r = run(app, {QStringLiteral("--import"), mails + QStringLiteral("sofortkauf_verkauf.txt")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("ist beschädigt"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("letzte Sicherung"))) << r.err.toStdString();
+    EXPECT_EQ(app.read(QStringLiteral("kaputt.mdb")), before);  // not a byte written
+    app.write(QStringLiteral("bin/config.ini"), (QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Main]\r\nDatabase=") + good + QStringLiteral("\r\n")).toUtf8());
+    EXPECT_EQ(run(app, {QStringLiteral("--import"), mails + QStringLiteral("sofortkauf_verkauf.txt")}).code, 0);
 }
 
 TEST(CommandLine, TestMailThroughTheConfiguredServer) {

@@ -1,12 +1,15 @@
 #include "domain/db/Database.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <map>
+#include <set>
+#include <utility>
 
 #include <openssl/evp.h>
 
@@ -199,11 +202,14 @@ std::shared_ptr<Database::Impl> connect(const QString& path) {
         throw DbError(3044, QStringLiteral("Es ist keine Datenbank eingestellt, und neben dem Programm liegt keine "
                                            "Datenbankdatei."));
     const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    if (info.isDir())
+        throw DbError(3024, QStringLiteral("Unter dem Pfad der Datenbank '%1' liegt ein Ordner, keine Datei.").arg(path));
+    if (!info.exists())
         throw DbError(3024, QStringLiteral("Die Datenbankdatei '%1' wurde nicht gefunden.").arg(path));
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw DbError(3051, QStringLiteral("Die Datenbankdatei '%1' kann nicht gelesen werden.").arg(path));
+        throw DbError(3051, QStringLiteral("Die Datenbankdatei '%1' kann nicht gelesen werden: Es fehlt die "
+                                           "Berechtigung.").arg(path));
     const QByteArray salt = f.read(16);
     f.close();
     if (salt.size() < 16) throwSqlite(nullptr, SQLITE_NOTADB);
@@ -222,6 +228,70 @@ std::shared_ptr<Database::Impl> connect(const QString& path) {
 }  // namespace
 
 Database::Database(std::shared_ptr<Impl> impl) : d(std::move(impl)) {}
+namespace {
+
+std::set<QString>& damagedFiles() {
+    static std::set<QString> files;
+    return files;
+}
+
+[[noreturn]] void throwDamaged(const QString& path) {
+    throw DbError(kDatabaseDamaged,
+                  QStringLiteral("Die Datenbank '%1' ist beschädigt; Gaveldesk schreibt nichts hinein, bis Sie "
+                                 "entschieden haben, wie es weitergeht.")
+                      .arg(path));
+}
+
+}  // namespace
+
+bool isMarkedDamaged(const QString& path) {
+    return !path.isEmpty() && damagedFiles().count(canonical(path)) > 0;
+}
+
+void clearDamaged(const QString& path) { damagedFiles().erase(canonical(path)); }
+
+Status checkDatabase(const QString& path, int maxMs) {
+    const auto damaged = [&](const QString& detail) -> Status {
+        damagedFiles().insert(canonical(path));
+        const QString shown = detail.size() > 200 ? detail.left(200) + QStringLiteral(" …") : detail;
+        return Error{QStringLiteral("Die Datenbank '%1' ist beschädigt (%2).").arg(path, shown), kDatabaseDamaged,
+                     QStringLiteral("Gaveldesk schreibt nichts mehr in diese Datei. Legen Sie eine Kopie von ihr an "
+                                    "und spielen Sie Ihre letzte Sicherung zurück.")};
+    };
+    std::shared_ptr<Database::Impl> impl;
+    try {
+        impl = connect(path);
+    } catch (const RunError& e) {
+        // Missing or unreadable is not damage; a file that no longer decrypts is.
+        if (e.number() == 3024 || e.number() == 3051 || e.number() == 3044) return {};
+        return damaged(e.description());
+    }
+    // Bounded: a huge file is not checked longer than maxMs; unchecked is not damaged.
+    QElapsedTimer t;
+    t.start();
+    std::pair<QElapsedTimer*, int> bound{&t, maxMs};
+    sqlite3_progress_handler(impl->db, 1000, [](void* b) -> int {
+        const auto* p = static_cast<std::pair<QElapsedTimer*, int>*>(b);
+        return p->first->elapsed() > p->second ? 1 : 0;
+    }, &bound);
+    sqlite3_stmt* st = nullptr;
+    QString result;
+    int rc = sqlite3_prepare_v2(impl->db, "PRAGMA quick_check(5);", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            if (!result.isEmpty()) result += QStringLiteral("; ");
+            result += QString::fromUtf8(text ? text : "");
+        }
+    }
+    sqlite3_finalize(st);
+    sqlite3_progress_handler(impl->db, 0, nullptr, nullptr);
+    if (rc == SQLITE_INTERRUPT) return {};
+    if (rc != SQLITE_DONE) return damaged(QString::fromUtf8(sqlite3_errmsg(impl->db)));
+    if (result != QStringLiteral("ok")) return damaged(result);
+    return {};
+}
+
 Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&&) noexcept = default;
 Database::~Database() = default;
@@ -314,6 +384,7 @@ void Database::execute(const QString& sql, const Params& params) {
     if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
     Statement s;
     prepare(d->db, sql, params, s);
+    if (!sqlite3_stmt_readonly(s.stmt) && isMarkedDamaged(d->path)) throwDamaged(d->path);
     int rc;
     while ((rc = sqlite3_step(s.stmt)) == SQLITE_ROW) {
     }
@@ -352,6 +423,7 @@ Transaction::Transaction(const QString& path) {
         nested_ = true;
         exec(d_->db, "SAVEPOINT gd_nested;");
     } else {
+        if (isMarkedDamaged(path)) throwDamaged(path);
         d_ = connect(path);
         exec(d_->db, "BEGIN IMMEDIATE;");
         amb[canonical(path)] = d_;

@@ -23,6 +23,14 @@ namespace gd {
 
 // The run-time error number of a database another program holds locked.
 inline constexpr int kDatabaseLocked = 3008;
+// ... and of one whose pages are damaged.
+inline constexpr int kDatabaseDamaged = 3049;
+
+// A quick check of the file (PRAGMA quick_check), at most maxMs long; a damaged
+// file is remembered, and no write goes into it from this process until cleared.
+Status checkDatabase(const QString& path, int maxMs = 3000);
+bool isMarkedDamaged(const QString& path);
+void clearDamaged(const QString& path);
 
 class DbError : public RunError {
 public:
