@@ -138,6 +138,30 @@ TEST_F(Faults, ReadOnlyFile) {
     expectIntact();
 }
 
+// A file that fails its check is written no more from this process; reading goes on.
+TEST_F(Faults, ADamagedFileIsCheckedAndNotWritten) {
+    EXPECT_TRUE(test::ok(checkDatabase(gsDataSource)));
+    {
+        QFile f(gsDataSource);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        for (qint64 page = 2; page < f.size() / 1024; ++page) {
+            f.seek(page * 1024 + 300);
+            f.write(QByteArray(64, '\x5A'));
+        }
+    }
+    const Status checked = checkDatabase(gsDataSource);
+    ASSERT_FALSE(checked.ok());
+    EXPECT_EQ(checked.error().number, kDatabaseDamaged);
+    EXPECT_TRUE(checked.error().message().contains(QStringLiteral("beschädigt"))) << checked.error().message().toStdString();
+    EXPECT_TRUE(isMarkedDamaged(gsDataSource));
+    tKunde k = kunde(QStringLiteral("neu"));
+    const QString refused = test::failure(funSaveKunde(k, QStringLiteral("9")));
+    EXPECT_TRUE(refused.contains(QStringLiteral("beschädigt"))) << refused.toStdString();
+    EXPECT_THROW(Transaction tx(gsDataSource), RunError);  // no write begins
+    clearDamaged(gsDataSource);
+    EXPECT_FALSE(isMarkedDamaged(gsDataSource));
+}
+
 TEST_F(Faults, CreateRefusesAnExistingFile) {
     try {
         Database::create(db);
