@@ -58,6 +58,20 @@ int byteIn(int c, const Charset& cs) {
     return (c == 128 && !cs.utf8 && cs.name != QStringLiteral("windows-1252")) ? 0xA4 : c;
 }
 
+// A body byte as quoted-printable: "=" and every byte above ASCII as =XX.
+void appendQpByte(std::string& out, char ch, const Charset& cs) {
+    static const char digits[] = "0123456789ABCDEF";
+    const int c = static_cast<unsigned char>(ch);
+    if (ch != '=' && c < 128) {
+        out += ch;
+        return;
+    }
+    const int v = byteIn(c, cs);
+    out += '=';
+    out += digits[v >> 4];
+    out += digits[v & 15];
+}
+
 // RFC 2047 §5 (3): in a word that may stand in a phrase only letters, digits and
 // "!*+-/" stay; a blank is "_"; everything else, "_", "=" and "?" included, is =XX.
 void appendQ(QString& out, const QByteArray& bytes, const Charset& cs) {
@@ -242,28 +256,16 @@ QString EncodeBody_qp(const QString& text, QString& charset) {
     const Charset cs = charsetOf(text);
     charset = cs.name;
     const QByteArray bytes = bytesIn(text, cs);
-    static const char digits[] = "0123456789ABCDEF";
-    QByteArray out;
-    out.reserve(bytes.size() + bytes.size() / 8);
-    for (char ch : bytes) {
-        const int c = static_cast<unsigned char>(ch);
-        if (ch == '=' || c >= 128) {
-            const int v = byteIn(c, cs);
-            out += '=';
-            out += digits[v >> 4];
-            out += digits[v & 15];
-        } else {
-            out += ch;
-        }
-    }
-    return QString::fromLatin1(out);
+    std::string out;
+    out.reserve(std::size_t(bytes.size() + bytes.size() / 8));
+    for (char ch : bytes) appendQpByte(out, ch, cs);
+    return QString::fromLatin1(out.data(), qsizetype(out.size()));
 }
 
 QByteArray quotedPrintableBody(const QString& text, QString& charset) {
     const Charset cs = charsetOf(text);
     charset = cs.name;
     const QByteArray bytes = bytesIn(text, cs);
-    static const char digits[] = "0123456789ABCDEF";
     // At most three characters a byte, and a soft break for every 73 of them.
     QByteArray out(bytes.size() * 4 + 16, Qt::Uninitialized);
     char* o = out.data();
@@ -307,15 +309,7 @@ QByteArray quotedPrintableBody(const QString& text, QString& charset) {
             flush(false);
             continue;
         }
-        const int c = static_cast<unsigned char>(ch);
-        if (ch == '=' || c >= 128) {
-            const int v = byteIn(c, cs);
-            line += '=';
-            line += digits[v >> 4];
-            line += digits[v & 15];
-        } else {
-            line += ch;
-        }
+        appendQpByte(line, ch, cs);
     }
     flush(true);
     out.truncate(o - out.constData());
