@@ -81,10 +81,15 @@ Status writeFileSafely(const QString& requested, const QByteArray& bytes) {
     // An existing file the user made read-only stays so.
     if (existed && ::access(target.constData(), W_OK) != 0) return failed(errno);
 
-    const QString tmpPath = path + QLatin1String(kTemporarySuffix) +
-                            QString::number(QRandomGenerator::global()->generate() % 1000000).rightJustified(6, u'0');
-    const QByteArray tmp = QFile::encodeName(tmpPath);
-    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? (old.st_mode & 07777) : 0666);
+    QByteArray tmp;
+    int fd = -1;
+    // A name another write holds right now: take the next.
+    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+        tmp = QFile::encodeName(path + QLatin1String(kTemporarySuffix) +
+                                QString::number(QRandomGenerator::global()->bounded(1000000u)).rightJustified(6, u'0'));
+        fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? (old.st_mode & 07777) : 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
     if (fd < 0) return failed(errno);
     if (existed) ::fchmod(fd, old.st_mode & 07777);  // not narrowed by the umask
     int error = 0;
