@@ -391,6 +391,16 @@ void Database::execute(const QString& sql, const Params& params) {
     if (rc != SQLITE_DONE) throwSqlite(d->db, rc);
 }
 
+bool Database::exists(const QString& sql, const Params& params) {
+    if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+    Statement s;
+    prepare(d->db, sql, params, s);
+    const int rc = sqlite3_step(s.stmt);
+    if (rc == SQLITE_ROW) return true;
+    if (rc != SQLITE_DONE) throwSqlite(d->db, rc);
+    return false;
+}
+
 void Database::forEachRow(const QString& sql, const Params& params, QStringList& names,
                           const std::function<void(sqlite3_stmt*)>& row) {
     if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));

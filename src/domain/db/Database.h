@@ -56,6 +56,8 @@ public:
 
     Recordset OpenRecordset(const QString& sql, const Params& params = {});
     void execute(const QString& sql, const Params& params = {});
+    // Whether the query has a row; reads no more than the first.
+    bool exists(const QString& sql, const Params& params = {});
     // Streams a read-only result row by row, for results too large to hold:
     // names gets "table.column" in lower case before the first row.
     void forEachRow(const QString& sql, const Params& params, QStringList& names,

@@ -57,7 +57,7 @@ Status saveContact(tKunde& k, const QString& sAuktionsNr, bool kunde, const QStr
 }
 
 bool idTaken(Database& db, const QString& id) {
-    return db.OpenRecordset(QStringLiteral("select AuktionsID from Auktionen where AuktionsID = ?"), {id}).RecordCount() > 0;
+    return db.exists(QStringLiteral("select 1 from Auktionen where AuktionsID = ? limit 1"), {id});
 }
 
 // The row key: date and time of the insert, then the item number. A key taken
@@ -196,9 +196,9 @@ Result<bool> checkAuktionnew(const tAuktion& oAuktion) {
     CALLSTACK_DB();
     try {
         Database db = Database::open(gsDataSource);
-        return db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsNr = ? and standarduser = ?"),
-                                {oAuktion.AuktionsNr, gsStandardUser})
-                   .RecordCount() < 1;
+        // One row answers it; the mail texts stay on disk.
+        return !db.exists(QStringLiteral("select 1 from Auktionen where AuktionsNr = ? and standarduser = ? limit 1"),
+                          {oAuktion.AuktionsNr, gsStandardUser});
     } catch (const RunError& e) {
         return Error::from(kPruefen, e);
     }
@@ -208,12 +208,11 @@ Result<bool> checkkundeStatus(const QString& sebayname, const QString& /*sDatum*
     CALLSTACK_DB();
     try {
         Database db = Database::open(gsDataSource);
-        return db
-                   .OpenRecordset(QStringLiteral("select * from Auktionen where ebayName = ? and Bezahlt = 0 and "
-                                                 "Bewertet = 0 and Versendet = 0 and Bewerungabgegeben = 0 and "
-                                                 "Abgeschlossen = 0 and Standarduser = ?"),
-                                  {sebayname, gsStandardUser})
-                   .RecordCount() > 0;
+        // Asked at every import of the buyer: one row answers it, however many sales came before.
+        return db.exists(QStringLiteral("select 1 from Auktionen where ebayName = ? and Bezahlt = 0 and "
+                                        "Bewertet = 0 and Versendet = 0 and Bewerungabgegeben = 0 and "
+                                        "Abgeschlossen = 0 and Standarduser = ? limit 1"),
+                         {sebayname, gsStandardUser});
     } catch (const RunError& e) {
         return Error::from(kLadenAuktion, e);
     }

@@ -109,10 +109,8 @@ Result<bool> checkgruppierteMails(const QString& sKundennr) {
     CALLSTACK_DB();
     try {
         Database db = Database::open(gsDataSource);
-        return db
-                   .OpenRecordset(QStringLiteral("select * from Auktionen where Standarduser = ? and GruppenID = ?"),
-                                  {gsStandardUser, sKundennr})
-                   .RecordCount() > 0;
+        return db.exists(QStringLiteral("select 1 from Auktionen where Standarduser = ? and GruppenID = ? limit 1"),
+                         {gsStandardUser, sKundennr});
     } catch (const RunError& e) {
         return Error::from(kLadenGruppe, e);
     }
