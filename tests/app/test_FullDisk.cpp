@@ -16,10 +16,7 @@
 namespace gd {
 namespace {
 
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<fehlt>");
-}
+using test::fileBytes;
 
 TEST(FullDisk, EveryWriteFailsHonestlyAndKeepsTheOldFile) {
     test::TestApp app(true);
@@ -48,7 +45,7 @@ TEST(FullDisk, EveryWriteFailsHonestlyAndKeepsTheOldFile) {
     const QStringList files = {home + QStringLiteral("/bin/config.ini"), home + QStringLiteral("/bin/x0.dat"), csv,
                                protocolFilePath()};
     QList<QByteArray> before;
-    for (const QString& f : files) before << bytesOf(f);
+    for (const QString& f : files) before << fileBytes(f);
     disk.fill();
 
     struct Write {
@@ -88,7 +85,7 @@ TEST(FullDisk, EveryWriteFailsHonestlyAndKeepsTheOldFile) {
         EXPECT_TRUE(s.error().message().contains(QStringLiteral("Der Datenträger ist voll.")))
             << w.what << ": " << s.error().message().toStdString();
         for (qsizetype i = 0; i < files.size(); ++i)
-            EXPECT_EQ(bytesOf(files[i]), before[i]) << w.what << " changed " << files[i].toStdString();
+            EXPECT_EQ(fileBytes(files[i]), before[i]) << w.what << " changed " << files[i].toStdString();
         EXPECT_TRUE(disk.temporaries().isEmpty()) << w.what << ": " << disk.temporaries().join(QLatin1Char(' ')).toStdString();
     }
     qputenv("GAVELDESK_HOME", app.path().toLocal8Bit());

@@ -12,10 +12,7 @@
 namespace gd {
 namespace {
 
-QByteArray read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<fehlt>");
-}
+using test::fileBytes;
 
 TEST(SafeWrite, ReplacesKeepsModeAndNamesTheCause) {
     QTemporaryDir dir;
@@ -23,7 +20,7 @@ TEST(SafeWrite, ReplacesKeepsModeAndNamesTheCause) {
     ASSERT_TRUE(writeFileSafely(path, "alt").ok());
     ::chmod(QFile::encodeName(path).constData(), 0600);
     ASSERT_TRUE(writeFileSafely(path, "neu").ok());
-    EXPECT_EQ(read(path), QByteArray("neu"));
+    EXPECT_EQ(fileBytes(path), QByteArray("neu"));
     struct stat st {};
     ::stat(QFile::encodeName(path).constData(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0600u);  // the password file stays private

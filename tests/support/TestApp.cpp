@@ -67,4 +67,9 @@ QByteArray ansi(const QString& s) { return win::toAnsi(s); }
 
 QString dataFile(const QString& name) { return QStringLiteral(GD_TEST_DATA_DIR "/") + name; }
 
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<fehlt>");
+}
+
 }  // namespace gd::test

@@ -35,6 +35,7 @@ private:
 
 QByteArray ansi(const QString& s);     // Windows-1252 bytes
 QString dataFile(const QString& name);  // tests/data/<name>
+QByteArray fileBytes(const QString& path);  // the whole file, or "<fehlt>"
 
 }  // namespace gd::test
 
