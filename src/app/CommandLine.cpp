@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QTextStream>
+#include <optional>
 
 #include "base/AppPath.h"
 #include "base/Product.h"
@@ -90,6 +91,18 @@ int importFiles(const QStringList& files) {
     // Nothing goes into a damaged file.
     const Status intact = gsDataSource.isEmpty() ? Status() : checkDatabase(gsDataSource);
     if (!intact.ok()) return fail(intact.error().sentence + QLatin1Char(' ') + intact.error().description);
+    // One transaction for the batch and a savepoint per file: a refused or failing file rolls
+    // back alone, and the batch pays for one commit instead of one per file.
+    std::optional<Transaction> batch;
+    try {
+        batch.emplace(gsDataSource);
+    } catch (const RunError& e) {
+        if (e.number() == kDatabaseLocked)
+            return fail(QStringLiteral("Die Datenbank ist gesperrt; der Import wurde abgebrochen. %1 nicht eingelesen.")
+                            .arg(files.size() == 1 ? QStringLiteral("1 Datei wurde")
+                                                   : QStringLiteral("%1 Dateien wurden").arg(files.size())));
+        batch.reset();  // each file then says what is wrong
+    }
     int refused = 0;
     for (qsizetype i = 0; i < files.size(); ++i) {
         const FileImport r = importMailFile(files[i], true);
@@ -102,7 +115,7 @@ int importFiles(const QStringList& files) {
         }
         out().flush();
         // Every further file would wait out the same lock.
-        if (r.locked) {
+        if (r.locked && !batch) {
             const qsizetype left = files.size() - i - 1;
             if (left > 0)
                 return fail(QStringLiteral("Die Datenbank ist gesperrt; der Import wurde abgebrochen. %1 nicht "
@@ -110,6 +123,15 @@ int importFiles(const QStringList& files) {
                                 .arg(left == 1 ? QStringLiteral("1 weitere Datei wurde")
                                                : QStringLiteral("%1 weitere Dateien wurden").arg(left)));
             return 1;
+        }
+    }
+    if (batch && batch->active()) {
+        try {
+            batch->commit();
+        } catch (const RunError& e) {
+            return fail(QStringLiteral("Die eingelesenen Auktionen können nicht gespeichert werden (%1); keine der "
+                                       "Dateien wurde übernommen.")
+                            .arg(e.description()));
         }
     }
     return refused ? 1 : 0;

@@ -249,10 +249,28 @@ TEST(CommandLine, ALockedDatabaseStopsTheBatchAtOnce) {
     const Outcome r = run(app, QStringList{QStringLiteral("--import")} + files);
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.out.contains(QStringLiteral("gesperrt"))) << r.out.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("299 weitere Dateien wurden nicht eingelesen"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("gesperrt"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("300 Dateien wurden nicht eingelesen"))) << r.err.toStdString();
     holder.execute(QStringLiteral("ROLLBACK"));
     EXPECT_EQ(run(app, {QStringLiteral("--import"), files.first()}).code, 0);  // free again: it goes in
+}
+
+// A batch is one transaction with a savepoint per file: a refused file in the
+// middle takes nothing of the others with it.
+TEST(CommandLine, ARefusedFileInABatchKeepsTheOthers) {
+    test::TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
+    ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
+    const QString mails = QStringLiteral(GD_TEST_DATA_DIR "/mails/");
+    const Outcome r = run(app, {QStringLiteral("--import"), mails + QStringLiteral("verkauf.txt"),
+                                mails + QStringLiteral("keine_ebay_email.txt"), mails + QStringLiteral("verkauf.txt"),
+                                mails + QStringLiteral("kauf.txt")});
+    EXPECT_EQ(r.code, 1);  // two refused: the newsletter and the repeated sale
+    EXPECT_EQ(r.out.count(QStringLiteral("abgelehnt")), 2) << r.out.toStdString();
+    const Outcome list = run(app, {QStringLiteral("--list"), QStringLiteral("--filter"), QStringLiteral("alle")});
+    EXPECT_TRUE(list.out.contains(QStringLiteral("1234567890"))) << list.out.toStdString();
+    EXPECT_TRUE(list.out.contains(QStringLiteral("3456789012"))) << list.out.toStdString();
+    EXPECT_EQ(list.out.count(QStringLiteral("\t1234567890\t")), 1);  // the repeated sale stored once
 }
 
 // Bytes changed in a page of a copy: the import refuses to write, with the
