@@ -36,6 +36,8 @@ int fail(const QString& message) {
 
 // The settings, with the faults of the keyword file on stderr.
 void initApp() {
+    removeStaleTemporaries(AppPath());
+    removeStaleTemporaries(AppPath() + QStringLiteral("/bin"));
     for (QString m : subInitApp())
         err() << "gaveldesk: " << m.replace(QLatin1Char('\r'), QLatin1Char(' ')) << "\n";
     err().flush();
@@ -92,7 +94,8 @@ int importFiles(const QStringList& files) {
     const Status intact = gsDataSource.isEmpty() ? Status() : checkDatabase(gsDataSource);
     if (!intact.ok()) return fail(intact.error().sentence + QLatin1Char(' ') + intact.error().description);
     // One transaction for the batch and a savepoint per file: a refused or failing file rolls
-    // back alone, and the batch pays for one commit instead of one per file.
+    // back alone, and the batch pays for one commit instead of one per file. Holding the write
+    // lock from here on, no file can meet another program's lock.
     std::optional<Transaction> batch;
     try {
         batch.emplace(gsDataSource);
@@ -104,9 +107,9 @@ int importFiles(const QStringList& files) {
         batch.reset();  // each file then says what is wrong
     }
     int refused = 0;
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        const FileImport r = importMailFile(files[i], true);
-        const QString name = QFileInfo(files[i]).fileName();
+    for (const QString& file : files) {
+        const FileImport r = importMailFile(file, true);
+        const QString name = QFileInfo(file).fileName();
         if (r.stored) {
             out() << name << ": " << mailKindName(r.kind) << " " << r.auktionsNr << "\n";
         } else {
@@ -114,16 +117,6 @@ int importFiles(const QStringList& files) {
             out() << name << ": abgelehnt: " << r.refusal << "\n";
         }
         out().flush();
-        // Every further file would wait out the same lock.
-        if (r.locked && !batch) {
-            const qsizetype left = files.size() - i - 1;
-            if (left > 0)
-                return fail(QStringLiteral("Die Datenbank ist gesperrt; der Import wurde abgebrochen. %1 nicht "
-                                           "eingelesen.")
-                                .arg(left == 1 ? QStringLiteral("1 weitere Datei wurde")
-                                               : QStringLiteral("%1 weitere Dateien wurden").arg(left)));
-            return 1;
-        }
     }
     if (batch && batch->active()) {
         try {

@@ -11,6 +11,7 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Product.h"
+#include "base/SafeWrite.h"
 #include "domain/db/Database.h"
 #include "domain/settings/modGlobal.h"
 #include "ui/GuiApplication.h"
@@ -69,6 +70,9 @@ int main(int argc, char** argv) {
     auto splash = std::make_unique<gd::frmSplash>();
     splash->show();
     QCoreApplication::processEvents();
+    // What killed writes left behind in our folders.
+    gd::removeStaleTemporaries(gd::AppPath());
+    gd::removeStaleTemporaries(gd::AppPath() + QStringLiteral("/bin"));
     const QStringList faults = gd::subInitApp();
     // A damaged file is named before the list shows what it still can; nothing is written into it.
     const gd::Status intact = gd::gsDataSource.isEmpty() ? gd::Status() : gd::checkDatabase(gd::gsDataSource);

@@ -12,6 +12,7 @@
 
 #include "base/CallStack.h"
 #include "domain/import/Accept.h"
+#include "domain/import/MailFile.h"
 #include "ui/Platform.h"
 
 namespace gd {
@@ -165,7 +166,7 @@ void frmEinlesen::cmdEinlesen_Click() {
     platform().setBusyCursor(true);
     const QString raw = platform().clipboardText();
     // A notification is a few kilobytes; megabytes would stall the window.
-    if (raw.size() > 16 * 1024 * 1024) {
+    if (raw.size() > kMaxMailBytes) {
         platform().setBusyCursor(false);
         platform().msgBox(QStringLiteral("Der Text in der Zwischenablage ist größer als 16 MB; so groß ist keine "
                                          "Auktions-E-Mail. Er wird nicht eingelesen."),

@@ -245,7 +245,8 @@ std::set<QString>& damagedFiles() {
 }  // namespace
 
 bool isMarkedDamaged(const QString& path) {
-    return !path.isEmpty() && damagedFiles().count(canonical(path)) > 0;
+    // Asked before every write: no path lookup while nothing is damaged.
+    return !damagedFiles().empty() && !path.isEmpty() && damagedFiles().count(canonical(path)) > 0;
 }
 
 void clearDamaged(const QString& path) { damagedFiles().erase(canonical(path)); }

@@ -2,7 +2,6 @@
 
 #include <QJsonArray>
 
-#include "domain/db/Database.h"
 #include "domain/import/Accept.h"
 #include "domain/import/MailFile.h"
 
@@ -46,16 +45,12 @@ FileImport importMailFile(const QString& path, bool store, ImportRecords* record
     // Nobody on the command line to ask: an implausible value is refused.
     const QStringList implausible = implausibleFields(r);
     if (!implausible.isEmpty()) return refuse(implausible.join(QLatin1Char(' ')));
-    const auto lockedBy = [&](const Error& e) {
-        result.locked = e.number == kDatabaseLocked;
-        return refuse(e.message());
-    };
     const Result<ImportFacts> facts = checkImport(r);
-    if (!facts.ok()) return lockedBy(facts.error());
+    if (!facts.ok()) return refuse(facts.error().message());
     // Every question answered "Nein": a stored number is not stored twice, nothing is grouped.
     if (facts.value().duplicate) return refuse(kDuplicateQuestion);
     const Result<Stored> stored = acceptImport(r, ImportChoices{});
-    if (!stored.ok()) return lockedBy(stored.error());
+    if (!stored.ok()) return refuse(stored.error().message());
     if (stored.value() == Stored::DuplicateAppeared) return refuse(kDuplicateQuestion);
     result.stored = true;
     return result;

@@ -15,7 +15,6 @@ struct FileImport {
     MailKind kind = MailKind::Keine;
     QString auktionsNr;
     QString refusal;  // the German message that stopped it, on one line
-    bool locked = false;  // another program holds the database: the next file would wait in vain too
 };
 
 // Reads, parses and (store = true) stores one file. messages gets what the

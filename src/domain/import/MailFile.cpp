@@ -10,7 +10,6 @@
 namespace gd {
 namespace {
 
-constexpr qint64 kMaxFileBytes = 16ll << 20;  // no notification is this large; keep memory bounded
 
 struct Part {
     QList<QPair<QByteArray, QByteArray>> headers;  // lower-case name, value
@@ -172,7 +171,7 @@ std::optional<QString> readMailFile(const QString& path, QString* error) {
     if (!f.open(QIODevice::ReadOnly))
         return refuse(info.isReadable() ? QStringLiteral("Die Datei '%1' kann nicht gelesen werden (%2).").arg(path, f.errorString())
                                         : QStringLiteral("Es fehlt die Berechtigung, die Datei '%1' zu lesen.").arg(path));
-    if (f.size() > kMaxFileBytes)
+    if (f.size() > kMaxMailBytes)
         return refuse(QStringLiteral("Die Datei ist größer als 16 MB; so groß ist keine Auktions-E-Mail. Sie wird "
                                      "nicht eingelesen."));
     const QByteArray bytes = f.readAll();

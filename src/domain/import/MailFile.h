@@ -10,6 +10,9 @@
 namespace gd {
 
 // The body text, or nullopt with a German reason in *error.
+// No notification is this large; a larger text is refused to keep memory bounded.
+inline constexpr qint64 kMaxMailBytes = 16ll << 20;
+
 std::optional<QString> readMailFile(const QString& path, QString* error);
 std::optional<QString> decodeMimeMessage(const QByteArray& message, QString* error);
 

@@ -6,7 +6,6 @@
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
-#include "base/SafeWrite.h"
 #include "base/modFunktions.h"
 #include "base/profile.h"
 #include "domain/settings/Crypt.h"
@@ -102,12 +101,13 @@ QString writtenText(const Setting& row, const Settings& s) {
 
 }  // namespace
 
-Settings readSettings(const QString& iniFile) {
-    const win::ProfileSnapshot file(iniFile);
+Settings readSettings(const win::ProfileSnapshot& file) {
     Settings s;
     for (const Setting& row : settingsTable()) readRow(row, file, s);
     return s;
 }
+
+Settings readSettings(const QString& iniFile) { return readSettings(win::ProfileSnapshot(iniFile)); }
 
 Status writeSettings(const Settings& s, const QString& iniFile) {
     QList<win::ProfileWrite> writes;
@@ -173,9 +173,6 @@ QString funcGetDataSource() {
 QStringList subInitApp() {
     CALLSTACK();
     QStringList messages;
-    // What killed writes left behind in our folders.
-    removeStaleTemporaries(AppPath());
-    removeStaleTemporaries(AppPath() + QStringLiteral("/bin"));
     gsKeywordIni = keywordIniPath();
     // One read of the settings file for everything at start.
     const QFileInfo config(configIniPath());
@@ -185,9 +182,7 @@ QStringList subInitApp() {
                                    "die Standardeinstellungen.")
                         .arg(config.absoluteFilePath());
     const win::ProfileSnapshot file(tooLarge ? QString() : config.absoluteFilePath());
-    Settings s;
-    for (const Setting& row : settingsTable()) readRow(row, file, s);
-    applySettings(s);
+    applySettings(readSettings(file));
     gsDataSource = dataSourceFrom(file);
 
     const QString domain = QString::fromLatin1(kPlattformDomain);

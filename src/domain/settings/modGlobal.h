@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "base/Result.h"
+#include "base/profile.h"
 
 namespace gd {
 
@@ -89,6 +90,7 @@ inline constexpr qint64 kMaxSettingsFileBytes = 1024 * 1024;
 
 // Every row from the file; a missing file, section or key gives the default.
 Settings readSettings(const QString& iniFile);
+Settings readSettings(const win::ProfileSnapshot& file);
 // Every row the dialog writes, in one atomic replacement of the file.
 Status writeSettings(const Settings& s, const QString& iniFile);
 // The globals of every row.
