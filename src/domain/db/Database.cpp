@@ -1,19 +1,16 @@
 #include "domain/db/Database.h"
 
-#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <map>
 #include <set>
 #include <utility>
 
-#include <openssl/evp.h>
-
 #include "base/modFunktions.h"
+#include "domain/db/Connection.h"
 #include "domain/db/Schema.h"
 #include "domain/db/SqliteError.h"
 
@@ -23,107 +20,6 @@
 namespace gd {
 
 namespace {
-
-// The system's database password.
-const QByteArray kPassphrase = "kaltwind";
-constexpr int kKdfIterations = 64000;
-int g_busyTimeoutMs = 3000;
-
-// The derived key of a file depends only on its salt: derive once per salt.
-QByteArray rawKeyFor(const QByteArray& salt) {
-    static QMutex mutex;
-    static std::map<QByteArray, QByteArray> cache;
-    QMutexLocker lock(&mutex);
-    auto it = cache.find(salt);
-    if (it != cache.end()) return it->second;
-    // OpenSSL's PBKDF2 takes half the time of Qt's for the same key.
-    QByteArray key(32, '\0');
-    if (PKCS5_PBKDF2_HMAC(kPassphrase.constData(), int(kPassphrase.size()),
-                          reinterpret_cast<const unsigned char*>(salt.constData()), int(salt.size()), kKdfIterations,
-                          EVP_sha1(), int(key.size()), reinterpret_cast<unsigned char*>(key.data())) != 1)
-        throw DbError(3051, QStringLiteral("Der Schlüssel der Datenbank kann nicht gebildet werden."));
-    cache.emplace(salt, key);
-    return key;
-}
-
-// Salt for files this process creates: one derivation serves them all.
-QByteArray creationSalt() {
-    static const QByteArray salt = [] {
-        QByteArray s(16, '\0');
-        QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(s.data()), 4);
-        return s;
-    }();
-    return salt;
-}
-
-void exec(sqlite3* db, const char* sql) {
-    char* err = nullptr;
-    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
-    sqlite3_free(err);
-    if (rc != SQLITE_OK) throwSqlite(db, rc);
-}
-
-void applyKey(sqlite3* db, const QByteArray& key, const QByteArray& salt) {
-    // Raw key (and salt on creation): no key derivation per open.
-    const QByteArray pragma = "PRAGMA key = \"x'" + key.toHex() + salt.toHex() + "'\";";
-    exec(db, pragma.constData());
-    // The settings of the files we write, pinned so a newer SQLCipher reads them alike.
-    exec(db, "PRAGMA cipher_compatibility = 3;");
-    exec(db, "PRAGMA cipher_page_size = 1024;");
-    exec(db, "PRAGMA kdf_iter = 64000;");
-}
-
-struct Statement {
-    sqlite3_stmt* stmt = nullptr;
-    ~Statement() { sqlite3_finalize(stmt); }
-};
-
-void bindAll(sqlite3* db, sqlite3_stmt* st, const Params& params) {
-    for (int i = 0; i < params.size(); ++i) {
-        const QVariant& v = params[i];
-        int rc = SQLITE_OK;
-        if (v.isNull() || !v.isValid()) {
-            rc = sqlite3_bind_null(st, i + 1);
-        } else {
-            switch (v.typeId()) {
-                case QMetaType::Bool:
-                case QMetaType::Int:
-                case QMetaType::UInt:
-                case QMetaType::LongLong:
-                case QMetaType::ULongLong:
-                    rc = sqlite3_bind_int64(st, i + 1, v.toLongLong());
-                    break;
-                case QMetaType::Double:
-                    rc = sqlite3_bind_double(st, i + 1, v.toDouble());
-                    break;
-                case QMetaType::QDateTime: {
-                    const QByteArray t = toDbDate(v.toDateTime()).toUtf8();
-                    rc = sqlite3_bind_text(st, i + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-                    break;
-                }
-                case QMetaType::QByteArray: {
-                    const QByteArray b = v.toByteArray();
-                    rc = sqlite3_bind_blob(st, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-                    break;
-                }
-                default: {
-                    const QByteArray t = v.toString().toUtf8();
-                    rc = sqlite3_bind_text(st, i + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-                }
-            }
-        }
-        if (rc != SQLITE_OK) throwSqlite(db, rc);
-    }
-}
-
-void prepare(sqlite3* db, const QString& sql, const Params& params, Statement& s) {
-    const QByteArray text = sql.toUtf8();
-    const int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &s.stmt, nullptr);
-    if (rc != SQLITE_OK) throwSqlite(db, rc);
-    if (sqlite3_bind_parameter_count(s.stmt) != params.size())
-        throw DbError(3061, QStringLiteral("Zu wenige Parameter."));
-    bindAll(db, s.stmt, params);
-}
 
 QVariant columnValue(sqlite3_stmt* st, int i) {
     switch (sqlite3_column_type(st, i)) {
@@ -147,89 +43,14 @@ QString quoteIdent(const QString& name) {
     return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
-}  // namespace
-
-[[noreturn]] void throwSqlite(sqlite3* db, int rc) {
-    const auto msg = [](const char* t) { return QString::fromUtf8(t); };
-    switch (rc & 0xFF) {
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            throw DbError(kDatabaseLocked, msg("Die Datenbank wird gerade von einem anderen Programm verwendet und ist gesperrt."));
-        case SQLITE_READONLY:
-            throw DbError(3051, msg("Die Datenbank ist schreibgeschützt."));
-        case SQLITE_CANTOPEN:
-            throw DbError(3051, msg("Die Datenbankdatei kann nicht geöffnet werden."));
-        case SQLITE_NOTADB:
-            throw DbError(3031, msg("Das Kennwort der Datenbank ist falsch, oder die Datei ist keine Gaveldesk-Datenbank."));
-        case SQLITE_CORRUPT:
-            throw DbError(3049, msg("Die Datenbankdatei ist beschädigt."));
-        case SQLITE_FULL:
-            throw DbError(3026, msg("Der Datenträger ist voll."));
-        case SQLITE_IOERR:
-            throw DbError(3043, msg("Beim Lesen oder Schreiben der Datenbankdatei ist ein Fehler aufgetreten."));
-        case SQLITE_PERM:
-        case SQLITE_AUTH:
-            throw DbError(3051, msg("Der Zugriff auf die Datenbank wurde verweigert."));
-        case SQLITE_CONSTRAINT:
-            throw DbError(3022, msg("Der Datensatz verletzt eine Regel der Datenbank (doppelter Schlüssel)."));
-        default:
-            throw DbError(3000 + (rc & 0xFF), QStringLiteral("Datenbankfehler (%1).")
-                                                  .arg(msg(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc))));
-    }
-}
-
-struct Database::Impl {
-    sqlite3* db = nullptr;
-    QString path;
-    ~Impl() {
-        if (db) sqlite3_close_v2(db);
-    }
-};
-
-namespace {
 // The transaction that currently owns a connection, by canonical path.
 std::map<QString, std::weak_ptr<Database::Impl>>& ambient() {
-    static std::map<QString, std::weak_ptr<Database::Impl>> m;
+    thread_local std::map<QString, std::weak_ptr<Database::Impl>> m;
     return m;
 }
-QString canonical(const QString& path) {
-    const QString c = QFileInfo(path).canonicalFilePath();
-    return c.isEmpty() ? QFileInfo(path).absoluteFilePath() : c;
-}
 
-std::shared_ptr<Database::Impl> connect(const QString& path) {
-    if (path.isEmpty())
-        throw DbError(3044, QStringLiteral("Es ist keine Datenbank eingestellt, und neben dem Programm liegt keine "
-                                           "Datenbankdatei."));
-    const QFileInfo info(path);
-    if (info.isDir())
-        throw DbError(3024, QStringLiteral("Unter dem Pfad der Datenbank '%1' liegt ein Ordner, keine Datei.").arg(path));
-    if (!info.exists())
-        throw DbError(3024, QStringLiteral("Die Datenbankdatei '%1' wurde nicht gefunden.").arg(path));
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw DbError(3051, QStringLiteral("Die Datenbankdatei '%1' kann nicht gelesen werden: Es fehlt die "
-                                           "Berechtigung.").arg(path));
-    const QByteArray salt = f.read(16);
-    f.close();
-    if (salt.size() < 16) throwSqlite(nullptr, SQLITE_NOTADB);
 
-    auto impl = std::make_shared<Database::Impl>();
-    impl->path = path;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &impl->db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK) throwSqlite(impl->db, rc);
-    sqlite3_extended_result_codes(impl->db, 0);
-    applyKey(impl->db, rawKeyFor(salt), QByteArray());
-    sqlite3_busy_timeout(impl->db, g_busyTimeoutMs);
-    // The first read proves the key; a wrong one or a foreign file fails here.
-    checkSchema(impl->db);
-    return impl;
-}
-}  // namespace
-
-Database::Database(std::shared_ptr<Impl> impl) : d(std::move(impl)) {}
-namespace {
-
+QMutex g_damagedMutex;
 std::set<QString>& damagedFiles() {
     static std::set<QString> files;
     return files;
@@ -245,15 +66,22 @@ std::set<QString>& damagedFiles() {
 }  // namespace
 
 bool isMarkedDamaged(const QString& path) {
+    QMutexLocker lock(&g_damagedMutex);
     // Asked before every write: no path lookup while nothing is damaged.
-    return !damagedFiles().empty() && !path.isEmpty() && damagedFiles().count(canonical(path)) > 0;
+    return !damagedFiles().empty() && !path.isEmpty() && damagedFiles().count(canonicalDbPath(path)) > 0;
 }
 
-void clearDamaged(const QString& path) { damagedFiles().erase(canonical(path)); }
+void clearDamaged(const QString& path) {
+    QMutexLocker lock(&g_damagedMutex);
+    damagedFiles().erase(canonicalDbPath(path));
+}
 
 Status checkDatabase(const QString& path, int maxMs) {
     const auto damaged = [&](const QString& detail) -> Status {
-        damagedFiles().insert(canonical(path));
+        {
+            QMutexLocker lock(&g_damagedMutex);
+            damagedFiles().insert(canonicalDbPath(path));
+        }
         const QString shown = detail.size() > 200 ? detail.left(200) + QStringLiteral(" …") : detail;
         return Error{QStringLiteral("Die Datenbank '%1' ist beschädigt (%2).").arg(path, shown), kDatabaseDamaged,
                      QStringLiteral("Gaveldesk schreibt nichts mehr in diese Datei. Legen Sie eine Kopie von ihr an "
@@ -293,37 +121,30 @@ Status checkDatabase(const QString& path, int maxMs) {
     return {};
 }
 
+Database::Database(std::shared_ptr<Impl> impl) : d(std::move(impl)) {}
 Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&&) noexcept = default;
 Database::~Database() = default;
 
-void Database::setBusyTimeoutMs(int ms) { g_busyTimeoutMs = ms; }
+void Database::setBusyTimeoutMs(int ms) { setBusyTimeout(ms); }
 
 Database Database::open(const QString& path) {
     auto& amb = ambient();
     if (!path.isEmpty()) {
-        auto it = amb.find(canonical(path));
+        auto it = amb.find(canonicalDbPath(path));
         if (it != amb.end())
             if (auto shared = it->second.lock()) return Database(shared);
     }
-    return Database(connect(path));
+    return Database(cachedConnection(path));
 }
 
 void Database::create(const QString& path) {
     if (path.isEmpty()) throw DbError(3044, QStringLiteral("Es ist kein Pfad für die neue Datenbank angegeben."));
     if (QFileInfo::exists(path))
         throw DbError(3204, QStringLiteral("Die Datei '%1' existiert bereits und wird nicht überschrieben.").arg(path));
-    auto impl = std::make_shared<Impl>();
-    impl->path = path;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &impl->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                                   nullptr);
     try {
-        if (rc != SQLITE_OK) throwSqlite(impl->db, rc);
-        const QByteArray salt = creationSalt();
-        applyKey(impl->db, rawKeyFor(salt), salt);
-        createSchema(impl->db);
+        createSchema(createConnection(path)->db);
     } catch (...) {
-        impl.reset();
         QFile::remove(path);
         throw;
     }
@@ -353,8 +174,8 @@ Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
                QLatin1Char(' ') + m.captured(3);
     }
     Recordset rs(d, table);
-    Statement s;
-    prepare(d->db, text, params, s);
+    Statement s(*d, text);
+    s.bind(params);
     const int n = sqlite3_column_count(s.stmt);
     const int first = table.isEmpty() ? 0 : 1;
     for (int i = first; i < n; ++i) {
@@ -371,7 +192,7 @@ Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
     for (;;) {
         const int rc = sqlite3_step(s.stmt);
         if (rc == SQLITE_DONE) break;
-        if (rc != SQLITE_ROW) throwSqlite(d->db, rc);
+        if (rc != SQLITE_ROW) fail(*d, rc);
         QVariantList row;
         row.reserve(n - first);
         for (int i = first; i < n; ++i) row << columnValue(s.stmt, i);
@@ -383,30 +204,30 @@ Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
 
 void Database::execute(const QString& sql, const Params& params) {
     if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
-    Statement s;
-    prepare(d->db, sql, params, s);
+    Statement s(*d, sql);
+    s.bind(params);
     if (!sqlite3_stmt_readonly(s.stmt) && isMarkedDamaged(d->path)) throwDamaged(d->path);
     int rc;
     while ((rc = sqlite3_step(s.stmt)) == SQLITE_ROW) {
     }
-    if (rc != SQLITE_DONE) throwSqlite(d->db, rc);
+    if (rc != SQLITE_DONE) fail(*d, rc);
 }
 
 bool Database::exists(const QString& sql, const Params& params) {
     if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
-    Statement s;
-    prepare(d->db, sql, params, s);
+    Statement s(*d, sql);
+    s.bind(params);
     const int rc = sqlite3_step(s.stmt);
     if (rc == SQLITE_ROW) return true;
-    if (rc != SQLITE_DONE) throwSqlite(d->db, rc);
+    if (rc != SQLITE_DONE) fail(*d, rc);
     return false;
 }
 
 void Database::forEachRow(const QString& sql, const Params& params, QStringList& names,
                           const std::function<void(sqlite3_stmt*)>& row) {
     if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
-    Statement s;
-    prepare(d->db, sql, params, s);
+    Statement s(*d, sql);
+    s.bind(params);
     names.clear();
     for (int i = 0; i < sqlite3_column_count(s.stmt); ++i) {
         const char* tab = sqlite3_column_table_name(s.stmt, i);
@@ -416,7 +237,7 @@ void Database::forEachRow(const QString& sql, const Params& params, QStringList&
     for (;;) {
         const int rc = sqlite3_step(s.stmt);
         if (rc == SQLITE_DONE) break;
-        if (rc != SQLITE_ROW) throwSqlite(d->db, rc);
+        if (rc != SQLITE_ROW) fail(*d, rc);
         row(s.stmt);
     }
 }
@@ -427,17 +248,18 @@ sqlite3* Database::handle() const { return d ? d->db : nullptr; }
 
 Transaction::Transaction(const QString& path) {
     auto& amb = ambient();
-    const auto it = path.isEmpty() ? amb.end() : amb.find(canonical(path));
+    const auto it = path.isEmpty() ? amb.end() : amb.find(canonicalDbPath(path));
     if (it != amb.end()) d_ = it->second.lock();
     if (d_) {
         // Inside another transaction on the same file: a savepoint of its connection.
         nested_ = true;
-        exec(d_->db, "SAVEPOINT gd_nested;");
+        execOn(*d_, "SAVEPOINT gd_nested;");
     } else {
         if (isMarkedDamaged(path)) throwDamaged(path);
-        d_ = connect(path);
-        exec(d_->db, "BEGIN IMMEDIATE;");
-        amb[canonical(path)] = d_;
+        d_ = cachedConnection(path);
+        execOn(*d_, "BEGIN IMMEDIATE;");
+        key_ = canonicalDbPath(path);
+        amb[key_] = d_;
     }
     active_ = true;
 }
@@ -448,13 +270,15 @@ Transaction::~Transaction() {
         if (active_) sqlite3_exec(d_->db, "ROLLBACK TO gd_nested; RELEASE gd_nested;", nullptr, nullptr, nullptr);
         return;
     }
-    ambient().erase(canonical(d_->path));
+    ambient().erase(key_);
     if (active_) sqlite3_exec(d_->db, "ROLLBACK;", nullptr, nullptr, nullptr);
+    // A connection left inside a transaction would hold its lock: it is not used again.
+    if (!sqlite3_get_autocommit(d_->db)) d_->stale = true;
 }
 
 void Transaction::commit() {
     if (!active_) return;
-    exec(d_->db, nested_ ? "RELEASE gd_nested;" : "COMMIT;");
+    execOn(*d_, nested_ ? "RELEASE gd_nested;" : "COMMIT;");
     active_ = false;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// A thin DAO-like layer over SQLCipher: a database opened per operation, and
+// A thin DAO-like layer over SQLCipher: a database that behaves as if opened
+// per operation (one kept connection, checked against the file each time), and
 // record sets over prepared statements with every value bound. A record set of
 // one table is updatable (AddNew/Edit/Update/Delete); a join is read-only.
 // Every failure throws DbError, which the calling function's handler reports.
@@ -92,6 +93,7 @@ public:
 
 private:
     std::shared_ptr<Database::Impl> d_;
+    QString key_;
     bool active_ = false;
     bool nested_ = false;
 };

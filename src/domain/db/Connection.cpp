@@ -1,0 +1,312 @@
+#include "domain/db/Connection.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include <openssl/evp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "domain/db/Schema.h"
+#include "domain/db/SqliteError.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+namespace gd {
+
+namespace {
+
+// The system's database password.
+const QByteArray kPassphrase = "kaltwind";
+constexpr int kKdfIterations = 64000;
+std::atomic<int> g_busyTimeoutMs{3000};
+
+// The derived key of a file depends only on its salt: derive once per salt.
+QByteArray rawKeyFor(const QByteArray& salt) {
+    static QMutex mutex;
+    static std::map<QByteArray, QByteArray> cache;
+    QMutexLocker lock(&mutex);
+    auto it = cache.find(salt);
+    if (it != cache.end()) return it->second;
+    // OpenSSL's PBKDF2 takes half the time of Qt's for the same key.
+    QByteArray key(32, '\0');
+    if (PKCS5_PBKDF2_HMAC(kPassphrase.constData(), int(kPassphrase.size()),
+                          reinterpret_cast<const unsigned char*>(salt.constData()), int(salt.size()), kKdfIterations,
+                          EVP_sha1(), int(key.size()), reinterpret_cast<unsigned char*>(key.data())) != 1)
+        throw DbError(3051, QStringLiteral("Der Schlüssel der Datenbank kann nicht gebildet werden."));
+    cache.emplace(salt, key);
+    return key;
+}
+
+// Salt for files this process creates: one derivation serves them all.
+QByteArray creationSalt() {
+    static const QByteArray salt = [] {
+        QByteArray s(16, '\0');
+        QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(s.data()), 4);
+        return s;
+    }();
+    return salt;
+}
+
+void exec(sqlite3* db, const char* sql) {
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
+    sqlite3_free(err);
+    if (rc != SQLITE_OK) throwSqlite(db, rc);
+}
+
+void applyKey(sqlite3* db, const QByteArray& key, const QByteArray& salt) {
+    // Raw key (and salt on creation): no key derivation per open.
+    const QByteArray pragma = "PRAGMA key = \"x'" + key.toHex() + salt.toHex() + "'\";";
+    exec(db, pragma.constData());
+    // The settings of the files we write, pinned so a newer SQLCipher reads them alike.
+    exec(db, "PRAGMA cipher_compatibility = 3;");
+    exec(db, "PRAGMA cipher_page_size = 1024;");
+    exec(db, "PRAGMA kdf_iter = 64000;");
+}
+
+void bindAll(sqlite3* db, sqlite3_stmt* st, const Params& params) {
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& v = params[i];
+        int rc = SQLITE_OK;
+        if (v.isNull() || !v.isValid()) {
+            rc = sqlite3_bind_null(st, i + 1);
+        } else {
+            switch (v.typeId()) {
+                case QMetaType::Bool:
+                case QMetaType::Int:
+                case QMetaType::UInt:
+                case QMetaType::LongLong:
+                case QMetaType::ULongLong:
+                    rc = sqlite3_bind_int64(st, i + 1, v.toLongLong());
+                    break;
+                case QMetaType::Double:
+                    rc = sqlite3_bind_double(st, i + 1, v.toDouble());
+                    break;
+                case QMetaType::QDateTime: {
+                    const QByteArray t = toDbDate(v.toDateTime()).toUtf8();
+                    rc = sqlite3_bind_text(st, i + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+                    break;
+                }
+                case QMetaType::QByteArray: {
+                    const QByteArray b = v.toByteArray();
+                    rc = sqlite3_bind_blob(st, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+                    break;
+                }
+                default: {
+                    const QByteArray t = v.toString().toUtf8();
+                    rc = sqlite3_bind_text(st, i + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+                }
+            }
+        }
+        if (rc != SQLITE_OK) throwSqlite(db, rc);
+    }
+}
+
+std::optional<FileStamp> stampOf(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
+    return FileStamp{st.st_dev, st.st_ino, st.st_size, qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                     qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+}
+
+bool writableOnDisk(const QString& path) { return ::access(QFile::encodeName(path).constData(), W_OK) == 0; }
+
+QByteArray saltOf(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.read(16);
+}
+
+constexpr std::size_t kMaxCachedStatements = 64;
+constexpr std::size_t kMaxConnections = 4;
+
+}  // namespace
+
+[[noreturn]] void throwSqlite(sqlite3* db, int rc) {
+    const auto msg = [](const char* t) { return QString::fromUtf8(t); };
+    switch (rc & 0xFF) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            throw DbError(kDatabaseLocked, msg("Die Datenbank wird gerade von einem anderen Programm verwendet und ist gesperrt."));
+        case SQLITE_READONLY:
+            throw DbError(3051, msg("Die Datenbank ist schreibgeschützt."));
+        case SQLITE_CANTOPEN:
+            throw DbError(3051, msg("Die Datenbankdatei kann nicht geöffnet werden."));
+        case SQLITE_NOTADB:
+            throw DbError(3031, msg("Das Kennwort der Datenbank ist falsch, oder die Datei ist keine Gaveldesk-Datenbank."));
+        case SQLITE_CORRUPT:
+            throw DbError(3049, msg("Die Datenbankdatei ist beschädigt."));
+        case SQLITE_FULL:
+            throw DbError(3026, msg("Der Datenträger ist voll."));
+        case SQLITE_IOERR:
+            throw DbError(3043, msg("Beim Lesen oder Schreiben der Datenbankdatei ist ein Fehler aufgetreten."));
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            throw DbError(3051, msg("Der Zugriff auf die Datenbank wurde verweigert."));
+        case SQLITE_CONSTRAINT:
+            throw DbError(3022, msg("Der Datensatz verletzt eine Regel der Datenbank (doppelter Schlüssel)."));
+        default:
+            throw DbError(3000 + (rc & 0xFF), QStringLiteral("Datenbankfehler (%1).")
+                                                  .arg(msg(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc))));
+    }
+}
+
+// What identifies the file on disk: a replaced file has another inode, a file
+
+[[noreturn]] void fail(Database::Impl& impl, int rc) {
+    switch (rc & 0xFF) {
+        case SQLITE_IOERR:
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+        case SQLITE_FULL:
+        case SQLITE_CANTOPEN:
+        case SQLITE_READONLY:
+            impl.stale = true;
+            break;
+        default:
+            break;
+    }
+    throwSqlite(impl.db, rc);
+}
+
+void execOn(Database::Impl& impl, const char* sql) {
+    const int rc = sqlite3_exec(impl.db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) fail(impl, rc);
+}
+
+int busyTimeoutMs() { return g_busyTimeoutMs; }
+void setBusyTimeout(int ms) { g_busyTimeoutMs = ms; }
+
+Database::Impl::~Impl() {
+    for (auto& [sql, c] : statements) sqlite3_finalize(c.stmt);
+    if (db) sqlite3_close_v2(db);
+}
+
+Statement::Statement(Database::Impl& impl, const QString& sql) : db_(impl.db) {
+    auto it = impl.statements.find(sql);
+    if (it != impl.statements.end() && !it->second.busy) {
+        cached_ = &it->second;
+    } else {
+        const QByteArray text = sql.toUtf8();
+        const int rc = sqlite3_prepare_v2(impl.db, text.constData(), int(text.size()), &stmt, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            fail(impl, rc);
+        }
+        if (it == impl.statements.end() && impl.statements.size() < kMaxCachedStatements)
+            cached_ = &impl.statements.emplace(sql, Database::Impl::Cached{stmt, false}).first->second;
+    }
+    if (cached_) {
+        cached_->busy = true;
+        stmt = cached_->stmt;
+    }
+}
+
+Statement::~Statement() {
+    if (cached_) {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        cached_->busy = false;
+    } else {
+        sqlite3_finalize(stmt);
+    }
+}
+
+void Statement::bind(const Params& params) {
+    if (sqlite3_bind_parameter_count(stmt) != params.size()) throw DbError(3061, QStringLiteral("Zu wenige Parameter."));
+    bindAll(db_, stmt, params);
+}
+
+QString canonicalDbPath(const QString& path) {
+    const QString c = QFileInfo(path).canonicalFilePath();
+    return c.isEmpty() ? QFileInfo(path).absoluteFilePath() : c;
+}
+
+std::shared_ptr<Database::Impl> connect(const QString& path) {
+    if (path.isEmpty())
+        throw DbError(3044, QStringLiteral("Es ist keine Datenbank eingestellt, und neben dem Programm liegt keine "
+                                           "Datenbankdatei."));
+    const QFileInfo info(path);
+    if (info.isDir())
+        throw DbError(3024, QStringLiteral("Unter dem Pfad der Datenbank '%1' liegt ein Ordner, keine Datei.").arg(path));
+    if (!info.exists())
+        throw DbError(3024, QStringLiteral("Die Datenbankdatei '%1' wurde nicht gefunden.").arg(path));
+    const std::optional<FileStamp> stamp = stampOf(path);
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw DbError(3051, QStringLiteral("Die Datenbankdatei '%1' kann nicht gelesen werden: Es fehlt die "
+                                           "Berechtigung.").arg(path));
+    const QByteArray salt = f.read(16);
+    f.close();
+    if (salt.size() < 16) throwSqlite(nullptr, SQLITE_NOTADB);
+
+    auto impl = std::make_shared<Database::Impl>();
+    impl->path = path;
+    impl->salt = salt;
+    if (stamp) impl->stamp = *stamp;
+    impl->writable = writableOnDisk(path);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &impl->db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) throwSqlite(impl->db, rc);
+    sqlite3_extended_result_codes(impl->db, 0);
+    applyKey(impl->db, rawKeyFor(salt), QByteArray());
+    // Room for the list pages of 100,000 trades, kept between operations while the file is unchanged.
+    exec(impl->db, "PRAGMA cache_size = -65536;");
+    sqlite3_busy_timeout(impl->db, g_busyTimeoutMs);
+    // The first read proves the key; a wrong one or a foreign file fails here.
+    checkSchema(impl->db);
+    return impl;
+}
+
+std::shared_ptr<Database::Impl> createConnection(const QString& path) {
+    auto impl = std::make_shared<Database::Impl>();
+    impl->path = path;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &impl->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                   nullptr);
+    if (rc != SQLITE_OK) throwSqlite(impl->db, rc);
+    const QByteArray salt = creationSalt();
+    applyKey(impl->db, rawKeyFor(salt), salt);
+    return impl;
+}
+
+// One connection per file and thread, kept between operations. It holds no lock
+// while idle, so other programs may write; before each use the file's identity
+// is compared, and a file replaced on disk (a restore, a copy by the user) gets
+// a new connection, as if the file were opened per operation.
+std::shared_ptr<Database::Impl> cachedConnection(const QString& path) {
+    thread_local std::vector<std::pair<QString, std::shared_ptr<Database::Impl>>> cache;
+    const QString key = path.isEmpty() ? path : canonicalDbPath(path);
+    const auto it = std::find_if(cache.begin(), cache.end(), [&](const auto& e) { return e.first == key; });
+    if (it != cache.end()) {
+        std::shared_ptr<Database::Impl> impl = it->second;
+        const std::optional<FileStamp> now = stampOf(path);
+        if (now && !impl->stale && *now == impl->stamp) {
+            sqlite3_busy_timeout(impl->db, g_busyTimeoutMs);
+            return impl;
+        }
+        // Changed. Written by another program: SQLite sees that itself. Replaced,
+        // or its permissions changed: a new connection, as a fresh open would be.
+        if (now && !impl->stale && now->sameFile(impl->stamp) && writableOnDisk(path) == impl->writable &&
+            QFileInfo(path).isFile() && saltOf(path) == impl->salt) {
+            impl->stamp = *now;
+            sqlite3_busy_timeout(impl->db, g_busyTimeoutMs);
+            return impl;
+        }
+        cache.erase(it);
+    }
+    std::shared_ptr<Database::Impl> impl = connect(path);
+    cache.insert(cache.begin(), {key, impl});
+    if (cache.size() > kMaxConnections) cache.pop_back();
+    return impl;
+}
+
+}  // namespace gd

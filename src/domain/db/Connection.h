@@ -1,0 +1,81 @@
+#pragma once
+// Inside the database layer only: the connection behind a Database, kept per
+// file and thread, with its prepared statements.
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <unordered_map>
+
+#include <sys/types.h>
+
+#include "domain/db/Database.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace gd {
+
+// What identifies the file on disk: a replaced file has another inode, a file
+// written by anyone another change time.
+struct FileStamp {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    qint64 mtimeNs = 0;
+    qint64 ctimeNs = 0;
+    bool sameFile(const FileStamp& o) const { return dev == o.dev && ino == o.ino; }
+    bool operator==(const FileStamp& o) const {
+        return sameFile(o) && size == o.size && mtimeNs == o.mtimeNs && ctimeNs == o.ctimeNs;
+    }
+};
+
+struct Database::Impl {
+    sqlite3* db = nullptr;
+    QString path;
+    QByteArray salt;
+    FileStamp stamp;
+    bool writable = true;
+    // Set by an I/O failure: the next operation starts on a fresh connection.
+    bool stale = false;
+    struct Cached {
+        sqlite3_stmt* stmt = nullptr;
+        bool busy = false;
+    };
+    std::unordered_map<QString, Cached> statements;
+    ~Impl();
+};
+
+// A prepared statement for one operation, from the connection's cache; reset
+// when done, so that no lock outlives the operation. A statement still
+// stepping (a query inside a loop over the same query) gets a fresh one.
+class Statement {
+public:
+    Statement(Database::Impl& impl, const QString& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    // Apart from the constructor, so that a failing bind still resets the statement.
+    void bind(const Params& params);
+    sqlite3_stmt* stmt = nullptr;
+
+private:
+    sqlite3* db_;
+    Database::Impl::Cached* cached_ = nullptr;
+};
+
+// The connection of this thread to the file, opened or reused; throws DbError.
+std::shared_ptr<Database::Impl> cachedConnection(const QString& path);
+// A connection of its own, not shared (the file check).
+std::shared_ptr<Database::Impl> connect(const QString& path);
+// The file as one key, however its path was written.
+QString canonicalDbPath(const QString& path);
+// Throws the error of rc; an I/O-class failure retires the connection.
+[[noreturn]] void fail(Database::Impl& impl, int rc);
+void execOn(Database::Impl& impl, const char* sql);
+int busyTimeoutMs();
+void setBusyTimeout(int ms);
+// A new file's connection with its key set, before the schema exists.
+std::shared_ptr<Database::Impl> createConnection(const QString& path);
+
+}  // namespace gd

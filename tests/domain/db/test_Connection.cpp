@@ -1,0 +1,116 @@
+// The kept connection must behave as if the file were opened per operation:
+// what another program writes, or a file put in its place, is seen at once,
+// and nothing stays locked between two operations.
+#include <QProcess>
+
+#include "domain/db/AuktionsListe.h"
+#include "support/DbTestShared.h"
+
+namespace gd {
+namespace {
+
+using test::DbTest;
+
+// Another process: the command-line tool of the cipher library.
+QString sqlcipher(const QString& file, const QByteArray& script) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral("sqlcipher"), {file});
+    if (!p.waitForStarted(5000)) return QStringLiteral("not started");
+    p.write("PRAGMA key='kaltwind';\n" + script + "\n");
+    p.closeWriteChannel();
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAll());
+}
+
+class Connection : public DbTest {
+protected:
+    QString first;
+    void SetUp() override {
+        DbTest::SetUp();
+        first = store(auktion(QStringLiteral("1"), QStringLiteral("k")), kunde(QStringLiteral("k")));
+    }
+    QString titleOf(const QString& id) {
+        tAuktion a;
+        const Result<bool> r = funLoadAuktion(a, id);
+        if (!r.ok()) return QStringLiteral("Fehler: ") + r.error().text();
+        return r.value() ? a.Titel : QStringLiteral("nicht da");
+    }
+    QStringList listed() {
+        QStringList nrs;
+        for (const ListRow& r : loadAuktionsListe(db, gsStandardUser, ListFilter::Alle).value()) nrs << r.AuktionsNr;
+        return nrs;
+    }
+    // Every kind of read this process does, so that each could leave a lock behind.
+    void readAllWays() {
+        EXPECT_EQ(titleOf(first), QStringLiteral("Kaffeemühle 1"));
+        EXPECT_FALSE(listed().isEmpty());
+        tAuktion dup = auktion(QStringLiteral("1"), QStringLiteral("k"));
+        EXPECT_TRUE(checkAuktionnew(dup).ok());
+        EXPECT_TRUE(checkgruppierteMails(QStringLiteral("k")).ok());
+    }
+    // A second database, as another installation would have made it: its own salt.
+    QString otherFile(const QString& name, const QString& title) {
+        const QString other = app.file(name);
+        const QString out = sqlcipher(db, "ATTACH DATABASE '" + other.toUtf8() + "' AS n KEY 'kaltwind';\n"
+                                          "SELECT sqlcipher_export('n');\n"
+                                          "UPDATE n.Auktionen SET Titel='" + title.toUtf8() + "';\nDETACH n;");
+        EXPECT_TRUE(QFile::exists(other)) << out.toStdString();
+        return other;
+    }
+};
+
+TEST_F(Connection, AnotherProgramWritesBetweenTwoOperations) {
+    readAllWays();
+    const QString out = sqlcipher(db, "UPDATE Auktionen SET Titel='Teekanne';\n"
+                                      "INSERT INTO Auktionen (AuktionsID, AuktionsNr, ebayName, Standarduser, EndeDatum) "
+                                      "VALUES ('fremd', '77', 'k', 'haendler', '2026-12-05 10:00:00');");
+    EXPECT_FALSE(out.contains(QStringLiteral("locked"))) << out.toStdString();  // we held no lock
+    EXPECT_EQ(titleOf(first), QStringLiteral("Teekanne"));
+    EXPECT_EQ(listed(), (QStringList{QStringLiteral("77"), QStringLiteral("1")}));
+    // ... and our own write goes on after theirs.
+    EXPECT_TRUE(SaveStatusMail(first, QDateTime(QDate(2026, 12, 6), QTime(9, 0)), 2).ok());
+    EXPECT_TRUE(sqlcipher(db, "SELECT Bezahlt FROM Auktionen WHERE AuktionsNr='1';").startsWith(QLatin1Char('1')));
+}
+
+TEST_F(Connection, AFilePutInItsPlaceIsSeen) {
+    struct Case {
+        const char* how;
+        bool rename;  // a new file moved over, or the bytes copied into the old one
+    };
+    for (const Case c : {Case{"moved over", true}, Case{"copied into", false}}) {
+        SCOPED_TRACE(c.how);
+        const QString title = QStringLiteral("Wiederhergestellt ") + QString::fromLatin1(c.how);
+        const QString other = otherFile(QStringLiteral("andere.mdb"), title);
+        readAllWays();
+        if (c.rename) {
+            ASSERT_TRUE(QFile::remove(db));
+            ASSERT_TRUE(QFile::rename(other, db));
+        } else {
+            QFile from(other), to(db);
+            ASSERT_TRUE(from.open(QIODevice::ReadOnly));
+            ASSERT_TRUE(to.open(QIODevice::ReadWrite));  // same inode, new bytes and salt
+            ASSERT_TRUE(to.resize(0));
+            ASSERT_EQ(to.write(from.readAll()), from.size());
+            to.close();
+            QFile::remove(other);
+        }
+        EXPECT_EQ(titleOf(first), title);
+        // The write lands in the new file.
+        EXPECT_TRUE(SaveStatusMail(first, QDateTime(QDate(2026, 12, 6), QTime(9, 0)), 2).ok());
+        EXPECT_TRUE(sqlcipher(db, "SELECT Bezahlt FROM Auktionen;").startsWith(QLatin1Char('1')));
+        ASSERT_TRUE(QFile::remove(db));
+        ASSERT_TRUE(QFile::copy(test::emptyDatabaseTemplate(), db));
+        first = store(auktion(QStringLiteral("1"), QStringLiteral("k")), kunde(QStringLiteral("k")));
+    }
+}
+
+TEST_F(Connection, AFileRemovedIsMissingAndNotRecreated) {
+    readAllWays();
+    ASSERT_TRUE(QFile::remove(db));
+    EXPECT_TRUE(titleOf(first).contains(QStringLiteral("wurde nicht gefunden"))) << titleOf(first).toStdString();
+    EXPECT_FALSE(QFile::exists(db));
+}
+
+}  // namespace
+}  // namespace gd
