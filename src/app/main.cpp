@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -16,6 +18,7 @@
 #include "domain/settings/modGlobal.h"
 #include "ui/GuiApplication.h"
 #include "ui/QtPlatform.h"
+#include "ui/FlexGrid.h"
 #include "ui/frmMain.h"
 #include "ui/frmPanne.h"
 #include "ui/Platform.h"
@@ -33,6 +36,30 @@ bool haveDisplay() {
 #else
     return true;
 #endif
+}
+
+// The file check reads every page (a second at 100,000 trades): it runs beside the
+// window, and a damaged file is named as soon as it is known. Until then the file
+// is also not written by the index renewal, which follows a good check.
+void checkInBackground(QThreadPool& pool, gd::frmMain& main) {
+    if (gd::gsDataSource.isEmpty()) return;
+    QPointer<gd::frmMain> window(&main);
+    pool.start([window, path = gd::gsDataSource] {
+        const gd::Status intact = gd::checkDatabase(path);
+        if (intact.ok()) (void)gd::renewListIndexIfOld(path);  // only speed is at stake; the next start tries again
+        QMetaObject::invokeMethod(qApp, [window, intact] {
+            if (window && !intact.ok()) gd::showError(intact.error());
+        }, Qt::QueuedConnection);
+    });
+}
+
+// For timing the start from outside: the program ends once its whole list is painted.
+void quitWhenListPainted(gd::frmMain& main) {
+    QObject::connect(&main, &gd::frmMain::listComplete, &main, [&main] {
+        if (main.listLoading()) return;
+        main.grid()->viewport()->repaint();
+        QTimer::singleShot(0, qApp, &QApplication::quit);
+    });
 }
 
 }  // namespace
@@ -74,22 +101,22 @@ int main(int argc, char** argv) {
     gd::removeStaleTemporaries(gd::AppPath());
     gd::removeStaleTemporaries(gd::AppPath() + QStringLiteral("/bin"));
     const QStringList faults = gd::subInitApp();
-    // A damaged file is named before the list shows what it still can; nothing is written into it.
-    const gd::Status intact = gd::gsDataSource.isEmpty() ? gd::Status() : gd::checkDatabase(gd::gsDataSource);
+    QThreadPool checks;  // before the window, so it outlives it and waits for its check
     gd::frmMain main;
     main.Form_Load();
     splash->close();
     splash.reset();
     main.show();
     gd::showMessages(faults);
-    if (!intact.ok()) gd::showError(intact.error());
+    checkInBackground(checks, main);
     lock.listen([&main] {
         main.showNormal();
         main.raise();
         main.activateWindow();
     });
+    if (qEnvironmentVariableIsSet("GAVELDESK_QUIT_AFTER_START"))
+        quitWhenListPainted(main);
     main.finishStart();
-    if (qEnvironmentVariableIsSet("GAVELDESK_QUIT_AFTER_START")) QTimer::singleShot(0, &app, &QApplication::quit);
     const int rc = QApplication::exec();
     gd::setPlatform(nullptr);
     return rc;

@@ -54,6 +54,29 @@ void FlexModel::setRows(QList<ListRow> rows) {
     endResetModel();
 }
 
+void FlexModel::swapRows(std::vector<ListRow>& rows) {
+    beginResetModel();
+    rows_.swap(rows);
+    endResetModel();
+}
+
+void FlexModel::continueWith(std::vector<ListRow>& rows) {
+    if (rows.size() <= rows_.size()) return;
+    // The rows shown lead the new ones unchanged: a swap, and the views see only the rows added.
+    beginInsertRows({}, int(rows_.size()), int(rows.size()) - 1);
+    rows_.swap(rows);
+    endInsertRows();
+}
+
+bool FlexModel::continuedBy(const std::vector<ListRow>& rows) const {
+    if (sortColumn_ >= 0 || rows.size() < rows_.size()) return false;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows[i].AuktionsID != rows_[i].AuktionsID || rows[i].Status != rows_[i].Status ||
+            rows[i].Titel != rows_[i].Titel || rows[i].Betrag != rows_[i].Betrag)
+            return false;
+    return true;
+}
+
 int FlexModel::rowOf(const QString& auktionsID) const {
     if (auktionsID.isEmpty()) return -1;
     for (std::size_t i = 0; i < rows_.size(); ++i)
@@ -75,14 +98,16 @@ void FlexModel::sortByColumn(int col, bool ascending) {
 }
 
 void FlexModel::applySort() {
-    const int col = sortColumn_;
+    if (sortColumn_ >= 0) sortRows(rows_, sortColumn_, ascending_);
+}
+
+void FlexModel::sortRows(std::vector<ListRow>& rows, int col, bool ascending) {
     if (col < 0) return;
-    const bool ascending = ascending_;
     // "dd.MM.yyyy HH:mm:ss" sorts as "yyyyMMdd HH:mm:ss"; a total by its amount.
     const auto dateKey = [](const QString& t) {
         return t.size() >= 10 ? t.mid(6, 4) + t.mid(3, 2) + t.left(2) + t.mid(10) : t;
     };
-    std::stable_sort(rows_.begin(), rows_.end(), [&](const ListRow& a, const ListRow& b) {
+    std::stable_sort(rows.begin(), rows.end(), [&](const ListRow& a, const ListRow& b) {
         int c = 0;
         if (col == 5) {
             c = dateKey(a.EndeDatum).compare(dateKey(b.EndeDatum));
@@ -105,6 +130,7 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexModel(t
     setAlternatingRowColors(true);
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // 100,000 rows cost no per-row work
     horizontalHeader()->setHighlightSections(false);
     QFont bold = horizontalHeader()->font();
     bold.setBold(true);

@@ -28,7 +28,22 @@ public:
 
     // The rows in the database's order; a sort chosen before is applied again.
     void setRows(QList<ListRow> rows);
-    void clear() { setRows({}); }
+    // Rows already in the model's order (sorted elsewhere); the old ones come back
+    // in rows, so the caller can free them away from the window's thread.
+    void swapRows(std::vector<ListRow>& rows);
+    // Rows that begin with the ones shown (see continuedBy): selection and scroll
+    // stay. The rows shown before come back in rows.
+    void continueWith(std::vector<ListRow>& rows);
+    // Whether rows begins with exactly the rows shown, so the rest can be appended.
+    bool continuedBy(const std::vector<ListRow>& rows) const;
+    // The model's sort applied to rows outside the model (on a loading thread).
+    static void sortRows(std::vector<ListRow>& rows, int col, bool ascending);
+    // Empties the model; the old rows come back for the caller to free.
+    std::vector<ListRow> takeRows() {
+        std::vector<ListRow> none;
+        swapRows(none);
+        return none;
+    }
     QString text(int dataRow, int col) const;
     const ListRow& row(int dataRow) const { return rows_[std::size_t(dataRow)]; }
     // The data row of an auction key, or -1.

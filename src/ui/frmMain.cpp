@@ -13,6 +13,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -193,6 +194,8 @@ void frmMain::closeEvent(QCloseEvent* e) {
     QMainWindow::closeEvent(e);
 }
 
+frmMain::~frmMain() = default;
+
 void frmMain::Form_Load() {
     CALLSTACK();
     makeUeberschrift(true);
@@ -223,7 +226,7 @@ void frmMain::makeUeberschrift(bool first) {
     CALLSTACK();
     if (first)
         for (int c = 0; c < FlexModel::kCols; ++c) Flex1->setColWidthTwips(c, kWidths[c]);
-    Flex1->model()->clear();
+    freeRows(Flex1->model()->takeRows());
     // The title takes the room the other columns leave.
     Flex1->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
 }
@@ -246,13 +249,17 @@ void frmMain::subRefreshListe() {
 
 void frmMain::selectAfterRefresh(const QString& auktionsID) {
     CALLSTACK_MODULE("frmMain");
+    ++listGeneration_;
+    listLoading_ = false;
     subInitListe();
     const int filter = pressedFilter();
     if (filter < 0) {  // no button pressed: an empty grid
         updateActions();
+        emit listComplete();
         return;
     }
-    const Result<QList<ListRow>> rows = loadAuktionsListe(gsDataSource, gsStandardUser, ListFilter(filter));
+    // A screenful at once; a longer list follows without holding the window.
+    const Result<QList<ListRow>> rows = loadAuktionsListe(gsDataSource, gsStandardUser, ListFilter(filter), kFirstRows);
     if (rows.ok()) {
         Flex1->model()->setRows(rows.value());
         lastListError_.clear();
@@ -261,13 +268,15 @@ void frmMain::selectAfterRefresh(const QString& auktionsID) {
         if (rows.error().text() != lastListError_) showError(rows.error());
         lastListError_ = rows.error().text();
     }
-    const int n = Flex1->Rows() - 1;
-    lblAnzahl->setText(n == 1 ? QStringLiteral("1 Auktion") : QStringLiteral("%1 Auktionen").arg(n));
+    listLoading_ = rows.ok() && rows.value().size() >= kFirstRows;
+    showCount();
     Flex1->showSort();
     const int row = Flex1->model()->rowOf(auktionsID);
     if (row >= 0) {
         Flex1->setRow(row + 1);
         subListeClick(auktionsID);
+    } else if (listLoading_ && (!auktionsID.isEmpty() || glListRow > Flex1->Rows() - 1)) {
+        // Further down: the pane keeps what it shows until the row has arrived.
     } else if (Flex1->Rows() > 1) {
         selectflex(glListRow);
     } else {
@@ -275,6 +284,93 @@ void frmMain::selectAfterRefresh(const QString& auktionsID) {
         clearTypes();
     }
     updateActions();
+    if (listLoading_)
+        loadRestInBackground(filter, auktionsID);
+    else
+        emit listComplete();
+}
+
+void frmMain::showCount() {
+    const int n = Flex1->Rows() - 1;
+    if (listLoading_)
+        lblAnzahl->setText(QStringLiteral("%1 Auktionen, weitere werden geladen …").arg(n));
+    else
+        lblAnzahl->setText(n == 1 ? QStringLiteral("1 Auktion") : QStringLiteral("%1 Auktionen").arg(n));
+}
+
+void frmMain::loadRestInBackground(int filter, const QString& wantedID) {
+    const quint64 generation = listGeneration_;
+    const QString source = gsDataSource, user = gsStandardUser;
+    const int sortColumn = Flex1->model()->sortColumn();
+    const bool ascending = Flex1->model()->sortAscending();
+    pool().start([this, generation, source, user, filter, sortColumn, ascending, wantedID] {
+        auto rows = std::make_shared<std::vector<ListRow>>();
+        std::optional<Error> error;
+        // A newer refresh may already wait: then this one is not worth reading.
+        if (generation == listGeneration_) {
+            Result<QList<ListRow>> all = loadAuktionsListe(source, user, ListFilter(filter));
+            if (all.ok()) {
+                rows->assign(std::make_move_iterator(all.value().begin()), std::make_move_iterator(all.value().end()));
+                FlexModel::sortRows(*rows, sortColumn, ascending);
+            } else {
+                error = all.error();
+            }
+        }
+        QMetaObject::invokeMethod(this, [this, generation, rows, error, wantedID] {
+            restArrived(generation, rows, error, wantedID);
+        }, Qt::QueuedConnection);
+    });
+}
+
+void frmMain::freeRows(std::vector<ListRow>&& rows) {
+    if (rows.size() <= std::size_t(kFirstRows)) return;
+    // 100,000 rows take a while to free: not on the window's thread.
+    pool().start([old = std::make_shared<std::vector<ListRow>>(std::move(rows))] { old->clear(); });
+}
+
+QThreadPool& frmMain::pool() {
+    if (!listPool_) {
+        listPool_ = std::make_unique<QThreadPool>();
+        listPool_->setMaxThreadCount(1);
+        listPool_->setExpiryTimeout(-1);  // the thread keeps its connection and page cache
+    }
+    return *listPool_;
+}
+
+void frmMain::restArrived(quint64 generation, std::shared_ptr<std::vector<ListRow>> rows,
+                          const std::optional<Error>& error, const QString& wantedID) {
+    CALLSTACK_MODULE("frmMain");
+    if (generation != listGeneration_) return;  // a newer refresh is on its way
+    listLoading_ = false;
+    if (error) {
+        if (error->text() != lastListError_) showError(*error);
+        lastListError_ = error->text();
+        showCount();
+        emit listComplete();
+        return;
+    }
+    FlexModel* model = Flex1->model();
+    const QString current = Flex1->Row() > 0 ? Flex1->TextMatrix(Flex1->Row(), 0) : QString();
+    if (model->continuedBy(*rows)) {
+        // The rows shown stay where they are, with selection and scroll position.
+        model->continueWith(*rows);
+    } else {
+        model->swapRows(*rows);
+        if (const int r = model->rowOf(current); r >= 0) Flex1->setRow(r + 1);
+    }
+    freeRows(std::move(*rows));
+    showCount();
+    if (Flex1->Row() == 0 || (!wantedID.isEmpty() && current != wantedID)) {
+        const int r = model->rowOf(wantedID);
+        if (r >= 0) {
+            Flex1->setRow(r + 1);
+            if (mAuktion.AuktionsID != wantedID) subListeClick(wantedID);
+        } else if (Flex1->Rows() > 1 && Flex1->Row() == 0) {
+            selectflex(glListRow);
+        }
+    }
+    updateActions();
+    emit listComplete();
 }
 
 void frmMain::subListeClick(const QString& sTag) {

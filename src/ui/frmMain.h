@@ -5,9 +5,15 @@
 #include <QHash>
 #include <QKeyCombination>
 #include <QMainWindow>
+#include <QList>
 #include <array>
+#include <atomic>
+#include <memory>
+#include <optional>
 #include <span>
+#include <vector>
 
+#include "base/Result.h"
 #include "domain/db/Records.h"
 
 class QAction;
@@ -19,9 +25,11 @@ class QLineEdit;
 class QMenu;
 class QTimer;
 class QPushButton;
+class QThreadPool;
 
 namespace gd {
 
+struct ListRow;
 class DatePicker;
 class FlexGrid;
 
@@ -29,6 +37,7 @@ class frmMain final : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
 
     // Start-up steps 6 to 12; the caller shows the window between 11 and 12.
     void Form_Load();
@@ -57,6 +66,15 @@ public:
     };
     static std::span<const Command> commands();
 
+    // Rows shown at once on a refresh; a longer list follows from a loading thread.
+    static constexpr int kFirstRows = 200;
+    // Whether the list still waits for the rest of its rows.
+    bool listLoading() const { return listLoading_; }
+
+signals:
+    // The list shows every row of its filter.
+    void listComplete();
+
 protected:
     void closeEvent(QCloseEvent* e) override;
 
@@ -80,6 +98,14 @@ private:
     // Selects the row of the auction when the list shows it, else the row at the
     // position of the last click (or the first); loads it into the pane.
     void selectAfterRefresh(const QString& auktionsID);
+    // The whole list read on the loading thread and sorted there; the window
+    // only swaps it in.
+    void loadRestInBackground(int filter, const QString& wantedID);
+    void restArrived(quint64 generation, std::shared_ptr<std::vector<ListRow>> rows, const std::optional<Error>& error,
+                     const QString& wantedID);
+    void showCount();
+    void freeRows(std::vector<ListRow>&& rows);
+    QThreadPool& pool();  // the loading thread
 
     // The pane.
     void buildPane(QWidget* pane, QWidget* fixed);
@@ -128,6 +154,8 @@ private:
     qint32 glListRow = 0;
     bool gbLoading = false;
     QString lastListError_;
+    std::atomic<quint64> listGeneration_{0};  // a newer refresh makes older loads void
+    bool listLoading_ = false;
     bool paneEdited_ = false;  // typed into the pane since it was filled or saved
     bool totalInputsEdited_ = false;  // price, quantity or shipping typed since the last total
 
@@ -151,6 +179,8 @@ private:
     QString gsMenuKey, gsPopupKey;
     QPushButton *cmdSpeichern = nullptr, *cmdSenden = nullptr, *cmdEinlesen = nullptr, *cmdAuktion = nullptr,
                 *cmdAbbrechen = nullptr;
+    // Last, so it goes first: the window waits for a load still running.
+    std::unique_ptr<QThreadPool> listPool_;
 };
 
 }  // namespace gd

@@ -1,8 +1,9 @@
 #include "domain/db/AuktionsListe.h"
 
-#include "base/CallStack.h"
-#include "base/modFunktions.h"
 #include "domain/db/Database.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
 
 namespace gd {
 
@@ -16,32 +17,31 @@ QString listFilterWhere(ListFilter filter) {
     return QStringLiteral("Auktionen.Abgeschlossen = 1");
 }
 
-Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter) {
-    // Only the columns the grid shows: the whole email texts of 10,000 rows stay on disk.
+Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter,
+                                         int limit) {
+    // Only the columns the grid shows, all in the list index: the mail texts stay on disk.
+    // The auctions lead the join: they come in the index's order, so nothing is sorted.
     const QString where = listFilterWhere(filter) + QStringLiteral(" and Kunden.ebayname = Auktionen.ebayname");
-    const QString sql = QStringLiteral(
-                            "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, "
-                            "Auktionen.Status, Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag "
-                            "from Kunden,Auktionen where ") +
-                        where +
-                        QStringLiteral(" and Auktionen.Standarduser = ? and Kunden.Standarduser = ? "
-                                       "order by Auktionen.EndeDatum DESC");
+    QString sql = QStringLiteral(
+                      "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, "
+                      "Auktionen.Status, Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag "
+                      "from Auktionen cross join Kunden where ") +
+                  where +
+                  QStringLiteral(" and Auktionen.Standarduser = ? and Kunden.Standarduser = ? "
+                                 "order by Auktionen.EndeDatum DESC");
+    if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
     try {
-    Database db = Database::open(dataSource);
-    Recordset rs = db.OpenRecordset(sql, {standardUser, standardUser});
-    QList<ListRow> rows;
-    rows.reserve(rs.RecordCount());
-    const int ebay = rs.fieldIndex(QStringLiteral("Kunden.ebayName")), name = rs.fieldIndex(QStringLiteral("Name")),
-              titel = rs.fieldIndex(QStringLiteral("Titel")), ende = rs.fieldIndex(QStringLiteral("EndeDatum")),
-              status = rs.fieldIndex(QStringLiteral("Status")), nr = rs.fieldIndex(QStringLiteral("AuktionsNr")),
-              gruppe = rs.fieldIndex(QStringLiteral("GruppenID")), id = rs.fieldIndex(QStringLiteral("AuktionsID")),
-              betrag = rs.fieldIndex(QStringLiteral("Betrag"));
-    for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
-        rows.append(ListRow{rs.textAt(ebay), rs.textAt(name), rs.textAt(titel), dbDateToText(rs.valueAt(ende)),
-                            rs.textAt(status), rs.textAt(nr), funNullWertS(rs.valueAt(gruppe)), rs.textAt(id),
-                            rs.textAt(betrag)});
-    }
-    return rows;
+        Database db = Database::open(dataSource);
+        QList<ListRow> rows;
+        QStringList names;
+        const auto text = [](sqlite3_stmt* st, int i) {
+            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+        };
+        db.forEachRow(sql, {standardUser, standardUser}, names, [&](sqlite3_stmt* st) {
+            rows.append(ListRow{text(st, 0), text(st, 1), text(st, 2), dbDateToText(text(st, 3)), text(st, 4),
+                                text(st, 5), text(st, 6), text(st, 7), text(st, 8)});
+        });
+        return rows;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:"), e);
     }

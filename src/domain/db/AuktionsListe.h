@@ -26,6 +26,8 @@ struct ListRow {
 // The filter's part of the where clause of the join of Kunden and Auktionen.
 QString listFilterWhere(ListFilter filter);
 
-Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter);
+// The first `limit` rows only when limit >= 0: the screenful a window shows at once.
+Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter,
+                                         int limit = -1);
 
 }  // namespace gd

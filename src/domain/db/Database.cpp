@@ -150,6 +150,17 @@ void Database::create(const QString& path) {
     }
 }
 
+Status renewListIndexIfOld(const QString& path) {
+    try {
+        if (isMarkedDamaged(path)) return {};
+        auto impl = cachedConnection(path);
+        if (!listIndexCurrent(impl->db)) renewListIndex(impl->db);
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Der Index der Auktionsliste kann nicht erneuert werden:"), e);
+    }
+}
+
 Status createDatabase(const QString& path) {
     try {
         Database::create(path);

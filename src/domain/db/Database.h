@@ -153,6 +153,9 @@ private:
 
 // A new, empty database with the full schema; refuses an existing file.
 Status createDatabase(const QString& path);
+// Brings the list index of a file from an earlier build up to date (once, in one
+// transaction); no data changes. A damaged file is left alone.
+Status renewListIndexIfOld(const QString& path);
 
 // Dates are stored as "yyyy-MM-dd HH:mm:ss"; the zero date is day zero, midnight.
 QString toDbDate(const QDateTime& d);

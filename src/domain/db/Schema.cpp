@@ -72,10 +72,12 @@ CREATE INDEX Auktionen_User_ebayName ON Auktionen (Standarduser, ebayName);
 CREATE INDEX Auktionen_User_AuktionsNr ON Auktionen (Standarduser, AuktionsNr);
 CREATE INDEX Auktionen_User_KundenNr ON Auktionen (Standarduser, KundenNr);
 CREATE INDEX Auktionen_User_GruppenID ON Auktionen (Standarduser, GruppenID);
--- covers the list: the grid is filled from the index alone
-CREATE INDEX Auktionen_Liste ON Auktionen (Standarduser, Abgeschlossen, EndeDatum, ebayName, Titel, Status,
-                                           AuktionsNr, GruppenID, AuktionsID);
 )SQL";
+
+// Covers the list: the grid is filled from the index alone, in its order.
+constexpr const char* kListIndex =
+    "CREATE INDEX Auktionen_Liste ON Auktionen (Standarduser, Abgeschlossen, EndeDatum, ebayName, Titel, Status, "
+    "AuktionsNr, GruppenID, AuktionsID, Betrag);";
 
 void run(sqlite3* db, const char* sql) {
     char* err = nullptr;
@@ -103,6 +105,7 @@ void createSchema(sqlite3* db) {
     run(db, "BEGIN;");
     try {
         run(db, kSchema);
+        run(db, kListIndex);
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -121,6 +124,30 @@ void checkSchema(sqlite3* db) {
         throw DbError(3197, QStringLiteral("Die Datenbank stammt von einer neueren Programmversion (Version %1).")
                                 .arg(version));
     // Version 1 is the first; later versions add their migrations here, each in a transaction.
+}
+
+bool listIndexCurrent(sqlite3* db) {
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE type='index' AND name='Auktionen_Liste'", -1,
+                                &st, nullptr);
+    std::string sql;
+    if (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW && sqlite3_column_text(st, 0))
+        sql = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    sqlite3_finalize(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throwSqlite(db, rc);
+    return sql == kListIndex || sql + ";" == kListIndex;
+}
+
+void renewListIndex(sqlite3* db) {
+    run(db, "BEGIN IMMEDIATE;");
+    try {
+        run(db, "DROP INDEX IF EXISTS Auktionen_Liste;");
+        run(db, kListIndex);
+        run(db, "COMMIT;");
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 }  // namespace gd

@@ -12,5 +12,9 @@ void createSchema(sqlite3* db);
 // Reads the schema: throws DbError for a wrong key, a foreign file, a file
 // without our tables or one from a newer program; migrates older versions.
 void checkSchema(sqlite3* db);
+// Files of earlier builds have a list index without the total; the list then
+// reads every row from the table. Renewing it changes no data.
+bool listIndexCurrent(sqlite3* db);
+void renewListIndex(sqlite3* db);  // one transaction; throws DbError
 
 }  // namespace gd

@@ -1,0 +1,130 @@
+// The list and the click at 10,000 and 100,000 trades, each beside the same
+// work done with the cipher library's C API on a kept connection.
+#include <benchmark/benchmark.h>
+
+#include <QList>
+#include <QString>
+#include <vector>
+
+#include "BenchFixture.h"
+#include "domain/db/AuktionsListe.h"
+#include "domain/db/LoadSave.h"
+#include "domain/settings/modGlobal.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+namespace {
+
+const char* const kListSql =
+    "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "
+    "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag from Auktionen cross join Kunden "
+    "where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? "
+    "and Kunden.Standarduser = ? order by Auktionen.EndeDatum DESC";
+
+struct Raw {
+    sqlite3* db = nullptr;
+    explicit Raw(const QString& path) {
+        sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size=-65536; select count(*) from sqlite_master;", nullptr,
+                     nullptr, nullptr);
+    }
+    ~Raw() { sqlite3_close(db); }
+};
+
+QString text(sqlite3_stmt* st, int i) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+}
+
+// "yyyy-MM-dd HH:mm:ss" to "dd.MM.yyyy HH:mm:ss", straight from the bytes.
+QString dateText(sqlite3_stmt* st, int i) {
+    const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+    const char out[19] = {t[8], t[9], '.', t[5], t[6], '.', t[0], t[1], t[2], t[3], ' ',
+                          t[11], t[12], ':', t[14], t[15], ':', t[17], t[18]};
+    return QString::fromLatin1(out, 19);
+}
+
+void setUser(const QString& path) {
+    gd::gsDataSource = path;
+    gd::gsStandardUser = QStringLiteral("haendler");
+}
+
+void BM_List(benchmark::State& state) {
+    const QString path = bench::tradesFile(int(state.range(0)), int(state.range(0)) / 5);
+    setUser(path);
+    std::size_t rows = 0;
+    for (auto _ : state) rows = std::size_t(gd::loadAuktionsListe(path, gd::gsStandardUser, gd::ListFilter::Alle).value().size());
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_List)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_ListRaw(benchmark::State& state) {
+    const QString path = bench::tradesFile(int(state.range(0)), int(state.range(0)) / 5);
+    Raw raw(path);
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(raw.db, kListSql, -1, &st, nullptr);
+        sqlite3_bind_text(st, 1, "haendler", -1, SQLITE_STATIC);
+        sqlite3_bind_text(st, 2, "haendler", -1, SQLITE_STATIC);
+        QList<gd::ListRow> out;
+        while (sqlite3_step(st) == SQLITE_ROW)
+            out.append(gd::ListRow{text(st, 0), text(st, 1), text(st, 2), dateText(st, 3), text(st, 4), text(st, 5),
+                                   text(st, 6), text(st, 7), text(st, 8)});
+        sqlite3_finalize(st);
+        rows = std::size_t(out.size());
+        benchmark::DoNotOptimize(out);
+    }
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_ListRaw)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A click: the trade and its partner, every column the pane shows.
+void BM_Click(benchmark::State& state) {
+    const int n = int(state.range(0));
+    const QString path = bench::tradesFile(n, n / 5);
+    setUser(path);
+    int i = 0;
+    for (auto _ : state) {
+        gd::tAuktion a;
+        gd::tKunde k;
+        const QString id = QStringLiteral("id%1").arg((i++ * 7919) % n);
+        if (!gd::funLoadAuktion(a, id).value() || !gd::funLoadKunde(k, a.ebayName).value()) state.SkipWithError("not found");
+    }
+}
+BENCHMARK(BM_Click)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+void BM_ClickRaw(benchmark::State& state) {
+    const int n = int(state.range(0));
+    Raw raw(bench::tradesFile(n, n / 5));
+    int i = 0;
+    for (auto _ : state) {
+        const QByteArray id = QStringLiteral("id%1").arg((i++ * 7919) % n).toUtf8();
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(raw.db, "select * from Auktionen where AuktionsID = ? and Standarduser = ?", -1, &st, nullptr);
+        sqlite3_bind_text(st, 1, id.constData(), int(id.size()), SQLITE_STATIC);
+        sqlite3_bind_text(st, 2, "haendler", -1, SQLITE_STATIC);
+        std::vector<QString> values;
+        QString partner;
+        if (sqlite3_step(st) == SQLITE_ROW) {
+            for (int c = 0; c < sqlite3_column_count(st); ++c) values.push_back(text(st, c));
+            partner = text(st, 17);  // ebayName
+        }
+        sqlite3_finalize(st);
+        sqlite3_prepare_v2(raw.db, "select * from Kunden where ebayname = ? and Standarduser = ?", -1, &st, nullptr);
+        const QByteArray p = partner.toUtf8();
+        sqlite3_bind_text(st, 1, p.constData(), int(p.size()), SQLITE_STATIC);
+        sqlite3_bind_text(st, 2, "haendler", -1, SQLITE_STATIC);
+        if (sqlite3_step(st) == SQLITE_ROW)
+            for (int c = 0; c < sqlite3_column_count(st); ++c) values.push_back(text(st, c));
+        else
+            state.SkipWithError("not found");
+        sqlite3_finalize(st);
+        benchmark::DoNotOptimize(values);
+    }
+}
+BENCHMARK(BM_ClickRaw)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
