@@ -1,6 +1,7 @@
 // Main: one instance, the splash, the settings, the main window.
 
 #include <QApplication>
+#include <atomic>
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThreadPool>
@@ -39,14 +40,15 @@ bool haveDisplay() {
 }
 
 // The file check reads every page (a second at 100,000 trades): it runs beside the
-// window, and a damaged file is named as soon as it is known. Until then the file
-// is also not written by the index renewal, which follows a good check.
-void checkInBackground(QThreadPool& pool, gd::frmMain& main) {
+// window, and a damaged file is named as soon as it is known. The renewal of an
+// old list index writes, so it follows a good check only.
+void checkInBackground(QThreadPool& pool, const std::atomic<bool>& stop, gd::frmMain& main) {
     if (gd::gsDataSource.isEmpty()) return;
     QPointer<gd::frmMain> window(&main);
-    pool.start([window, path = gd::gsDataSource] {
-        const gd::Status intact = gd::checkDatabase(path);
-        if (intact.ok()) (void)gd::renewListIndexIfOld(path);  // only speed is at stake; the next start tries again
+    pool.start([window, &stop, path = gd::gsDataSource] {
+        const gd::Status intact = gd::checkDatabase(path, {3000, &stop});
+        // Only speed is at stake here; the next start tries again.
+        if (intact.ok() && !stop) (void)gd::renewListIndexIfOld(path);
         QMetaObject::invokeMethod(qApp, [window, intact] {
             if (window && !intact.ok()) gd::showError(intact.error());
         }, Qt::QueuedConnection);
@@ -101,6 +103,7 @@ int main(int argc, char** argv) {
     gd::removeStaleTemporaries(gd::AppPath());
     gd::removeStaleTemporaries(gd::AppPath() + QStringLiteral("/bin"));
     const QStringList faults = gd::subInitApp();
+    std::atomic<bool> stopChecks{false};
     QThreadPool checks;  // before the window, so it outlives it and waits for its check
     gd::frmMain main;
     main.Form_Load();
@@ -108,7 +111,12 @@ int main(int argc, char** argv) {
     splash.reset();
     main.show();
     gd::showMessages(faults);
-    checkInBackground(checks, main);
+    // After the list: the check reads the whole file, and the list comes first.
+    QObject::connect(&main, &gd::frmMain::listComplete, &main, [&, started = false]() mutable {
+        if (started || main.listLoading()) return;
+        started = true;
+        checkInBackground(checks, stopChecks, main);
+    });
     lock.listen([&main] {
         main.showNormal();
         main.raise();
@@ -118,6 +126,7 @@ int main(int argc, char** argv) {
         quitWhenListPainted(main);
     main.finishStart();
     const int rc = QApplication::exec();
+    stopChecks = true;  // closing does not wait for the end of a long check
     gd::setPlatform(nullptr);
     return rc;
 }

@@ -52,6 +52,12 @@ public:
     // without regard to case. Equal keys keep their order.
     void sortByColumn(int col, bool ascending);
     void clearSort() { sortColumn_ = -1; }  // the next setRows keeps the database order
+    // The sort to show, for rows sorted elsewhere (sortRows) and put in by swapRows.
+    void setSort(int col, bool ascending) {
+        sortColumn_ = col;
+        ascending_ = ascending;
+    }
+    const std::vector<ListRow>& rows() const { return rows_; }
     int sortColumn() const { return sortColumn_; }
     bool sortAscending() const { return ascending_; }
     void setGroupIcon(const QIcon& icon) { groupIcon_ = icon; }

@@ -251,6 +251,7 @@ void frmMain::selectAfterRefresh(const QString& auktionsID) {
     CALLSTACK_MODULE("frmMain");
     ++listGeneration_;
     listLoading_ = false;
+    selectFirstOnArrival_ = false;
     subInitListe();
     const int filter = pressedFilter();
     if (filter < 0) {  // no button pressed: an empty grid
@@ -360,15 +361,19 @@ void frmMain::restArrived(quint64 generation, std::shared_ptr<std::vector<ListRo
     }
     freeRows(std::move(*rows));
     showCount();
-    if (Flex1->Row() == 0 || (!wantedID.isEmpty() && current != wantedID)) {
+    if (selectFirstOnArrival_) {
+        selectfirst();
+    } else if (Flex1->Row() == 0) {
+        // The row wanted lay beyond the first screenful; a row the user chose meanwhile stays.
         const int r = model->rowOf(wantedID);
         if (r >= 0) {
             Flex1->setRow(r + 1);
             if (mAuktion.AuktionsID != wantedID) subListeClick(wantedID);
-        } else if (Flex1->Rows() > 1 && Flex1->Row() == 0) {
+        } else if (Flex1->Rows() > 1) {
             selectflex(glListRow);
         }
     }
+    selectFirstOnArrival_ = false;
     updateActions();
     emit listComplete();
 }
@@ -458,9 +463,30 @@ void frmMain::Flex1_DblClick() {
 
 void frmMain::sortList(int col, bool ascending) {
     CALLSTACK_MODULE("frmMain");
-    Flex1->model()->sortByColumn(col, ascending);
+    FlexModel* m = Flex1->model();
+    if (m->rowCount() <= kFirstRows && !listLoading_) {
+        m->sortByColumn(col, ascending);
+        Flex1->showSort();
+        selectfirst();
+        return;
+    }
+    // A long list is sorted on the loading thread; the window only swaps it in.
+    m->setSort(col, ascending);
     Flex1->showSort();
-    selectfirst();
+    if (listLoading_) {  // what is still loading comes in the new order
+        selectAfterRefresh(QString());
+        selectFirstOnArrival_ = true;
+        return;
+    }
+    const quint64 generation = ++listGeneration_;
+    listLoading_ = true;
+    selectFirstOnArrival_ = true;
+    showCount();
+    pool().start([this, generation, rows = std::make_shared<std::vector<ListRow>>(m->rows()), col, ascending] {
+        if (generation == listGeneration_) FlexModel::sortRows(*rows, col, ascending);
+        QMetaObject::invokeMethod(this, [this, generation, rows] { restArrived(generation, rows, std::nullopt, QString()); },
+                                  Qt::QueuedConnection);
+    });
 }
 
 void frmMain::databaseOrder() {

@@ -156,6 +156,7 @@ private:
     QString lastListError_;
     std::atomic<quint64> listGeneration_{0};  // a newer refresh makes older loads void
     bool listLoading_ = false;
+    bool selectFirstOnArrival_ = false;  // a sort of a long list shows its first row when done
     bool paneEdited_ = false;  // typed into the pane since it was filled or saved
     bool totalInputsEdited_ = false;  // price, quantity or shipping typed since the last total
 

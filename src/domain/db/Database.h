@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -27,9 +28,15 @@ inline constexpr int kDatabaseLocked = 3008;
 // ... and of one whose pages are damaged.
 inline constexpr int kDatabaseDamaged = 3049;
 
-// A quick check of the file (PRAGMA quick_check), at most maxMs long; a damaged
-// file is remembered, and no write goes into it from this process until cleared.
-Status checkDatabase(const QString& path, int maxMs = 3000);
+struct CheckLimits {
+    int maxMs = 3000;
+    const std::atomic<bool>* stop = nullptr;  // ends the check early when it turns true
+    qint64 quickCheckUpToBytes = 16LL * 1024 * 1024;  // larger files are read row by row
+};
+// A check of the file (PRAGMA quick_check, or every row of a large file), within
+// its limits; a damaged file is remembered, and no write goes into it from this
+// process until cleared. Unfinished counts as not damaged.
+Status checkDatabase(const QString& path, const CheckLimits& limits = {});
 bool isMarkedDamaged(const QString& path);
 void clearDamaged(const QString& path);
 
