@@ -54,7 +54,11 @@ const QLocale& germanLocale() {
     return de;
 }
 
-QDateTime zeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+QDateTime zeroDate() {
+    // Every record starts with seven of them; building one asks the system's time zone.
+    static const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0));
+    return zero;
+}
 bool isZeroDate(const QDateTime& d) { return !d.isValid() || d == zeroDate(); }
 
 double funCDbl(const QString& Text) {

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMutex>
 #include <QRandomGenerator>
 #include <algorithm>
@@ -204,7 +205,7 @@ Statement::Statement(Database::Impl& impl, const QString& sql) : db_(impl.db) {
             fail(impl, rc);
         }
         if (it == impl.statements.end() && impl.statements.size() < kMaxCachedStatements)
-            cached_ = &impl.statements.emplace(sql, Database::Impl::Cached{stmt, false}).first->second;
+            cached_ = &impl.statements.emplace(sql, Database::Impl::Cached{stmt, false, std::nullopt}).first->second;
     }
     if (cached_) {
         cached_->busy = true;
@@ -228,8 +229,16 @@ void Statement::bind(const Params& params) {
 }
 
 QString canonicalDbPath(const QString& path) {
+    // Asked before every operation; resolving a path costs a system call per folder.
+    // Only a key: the file behind it is compared by its identity each time anyway.
+    thread_local QHash<QString, QString> known;
+    const auto it = known.constFind(path);
+    if (it != known.constEnd()) return it.value();
     const QString c = QFileInfo(path).canonicalFilePath();
-    return c.isEmpty() ? QFileInfo(path).absoluteFilePath() : c;
+    if (c.isEmpty()) return QFileInfo(path).absoluteFilePath();  // not there (yet): asked again next time
+    if (known.size() > 64) known.clear();
+    known.insert(path, c);
+    return c;
 }
 
 std::shared_ptr<Database::Impl> connect(const QString& path) {

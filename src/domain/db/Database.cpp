@@ -189,29 +189,45 @@ Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
     static const QRegularExpression single(
         QStringLiteral(R"(^\s*select\s+(.*?)\s+from\s+([A-Za-z_][A-Za-z0-9_]*)\s*(\bwhere\b.*|\border\b.*)?$)"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    const auto m = single.match(sql);
-    QString table;
-    QString text = sql;
-    if (m.hasMatch()) {
-        table = m.captured(2);
-        text = QStringLiteral("select rowid, ") + m.captured(1) + QStringLiteral(" from ") + table +
-               QLatin1Char(' ') + m.captured(3);
+    // The same few statements come again and again: their reading is kept.
+    thread_local QHash<QString, std::pair<QString, QString>> readings;  // sql -> table, statement
+    auto known = readings.constFind(sql);
+    if (known == readings.constEnd()) {
+        const auto m = single.match(sql);
+        std::pair<QString, QString> r{QString(), sql};
+        if (m.hasMatch())
+            r = {m.captured(2), QStringLiteral("select rowid, ") + m.captured(1) + QStringLiteral(" from ") + m.captured(2) +
+                                    QLatin1Char(' ') + m.captured(3)};
+        if (readings.size() > 256) readings.clear();
+        known = readings.insert(sql, r);
     }
+    const QString table = known->first;
+    const QString text = known->second;
     Recordset rs(d, table);
     Statement s(*d, text);
     s.bind(params);
     const int n = sqlite3_column_count(s.stmt);
     const int first = table.isEmpty() ? 0 : 1;
-    for (int i = first; i < n; ++i) {
-        const QString name = QString::fromUtf8(sqlite3_column_name(s.stmt, i));
-        const char* tab = sqlite3_column_table_name(s.stmt, i);
-        rs.names_ << name;
-        const int idx = i - first;
-        if (!rs.index_.contains(name.toLower())) rs.index_.insert(name.toLower(), idx);
-        if (tab) {
-            const QString q = QString::fromUtf8(tab).toLower() + QLatin1Char('.') + name.toLower();
-            if (!rs.index_.contains(q)) rs.index_.insert(q, idx);
+    // Worked out again when the statement no longer has the columns it had (the schema changed).
+    if (!s.columns() || s.columns()->names.size() != n - first) {
+        Database::Impl::Columns c;
+        for (int i = first; i < n; ++i) {
+            const QString name = QString::fromUtf8(sqlite3_column_name(s.stmt, i));
+            const char* tab = sqlite3_column_table_name(s.stmt, i);
+            c.names << name;
+            const int idx = i - first;
+            if (!c.index.contains(name.toLower())) c.index.insert(name.toLower(), idx);
+            if (tab) {
+                const QString q = QString::fromUtf8(tab).toLower() + QLatin1Char('.') + name.toLower();
+                if (!c.index.contains(q)) c.index.insert(q, idx);
+            }
         }
+        s.keepColumns(c);
+        rs.names_ = c.names;
+        rs.index_ = c.index;
+    } else {
+        rs.names_ = s.columns()->names;
+        rs.index_ = s.columns()->index;
     }
     for (;;) {
         const int rc = sqlite3_step(s.stmt);

@@ -147,8 +147,8 @@ Status funSaveAuktionnew(const tAuktion& oAuktion, QString& sKundennr, QString* 
     CALLSTACK_DB();
     try {
         Database db = Database::open(gsDataSource);
-        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsNr = ? and standarduser = ?"),
-                                        {oAuktion.AuktionsNr, gsStandardUser});
+        // Only the columns for the new row: earlier auctions of the number, mail texts and all, stay on disk.
+        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where 0 = 1"));
         // A date the conversion cannot read stops the insert before anything is written.
         funCDate(oAuktion.EndeDatum);
         rs.AddNew();
