@@ -97,31 +97,33 @@ BENCHMARK(BM_Click)->Arg(100000)->Unit(benchmark::kMicrosecond);
 void BM_ClickRaw(benchmark::State& state) {
     const int n = int(state.range(0));
     Raw raw(bench::tradesFile(n, n / 5));
+    sqlite3_stmt* auction = nullptr;
+    sqlite3_stmt* partner = nullptr;
+    sqlite3_prepare_v2(raw.db, "select * from Auktionen where AuktionsID = ? and Standarduser = ?", -1, &auction, nullptr);
+    sqlite3_prepare_v2(raw.db, "select * from Kunden where ebayname = ? and Standarduser = ?", -1, &partner, nullptr);
     int i = 0;
     for (auto _ : state) {
         const QByteArray id = QStringLiteral("id%1").arg((i++ * 7919) % n).toUtf8();
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(raw.db, "select * from Auktionen where AuktionsID = ? and Standarduser = ?", -1, &st, nullptr);
-        sqlite3_bind_text(st, 1, id.constData(), int(id.size()), SQLITE_STATIC);
-        sqlite3_bind_text(st, 2, "haendler", -1, SQLITE_STATIC);
+        sqlite3_bind_text(auction, 1, id.constData(), int(id.size()), SQLITE_STATIC);
+        sqlite3_bind_text(auction, 2, "haendler", -1, SQLITE_STATIC);
         std::vector<QString> values;
-        QString partner;
-        if (sqlite3_step(st) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(st); ++c) values.push_back(text(st, c));
-            partner = text(st, 17);  // ebayName
+        QByteArray name;
+        if (sqlite3_step(auction) == SQLITE_ROW) {
+            for (int c = 0; c < sqlite3_column_count(auction); ++c) values.push_back(text(auction, c));
+            name = values[17].toUtf8();  // ebayName
         }
-        sqlite3_finalize(st);
-        sqlite3_prepare_v2(raw.db, "select * from Kunden where ebayname = ? and Standarduser = ?", -1, &st, nullptr);
-        const QByteArray p = partner.toUtf8();
-        sqlite3_bind_text(st, 1, p.constData(), int(p.size()), SQLITE_STATIC);
-        sqlite3_bind_text(st, 2, "haendler", -1, SQLITE_STATIC);
-        if (sqlite3_step(st) == SQLITE_ROW)
-            for (int c = 0; c < sqlite3_column_count(st); ++c) values.push_back(text(st, c));
+        sqlite3_reset(auction);
+        sqlite3_bind_text(partner, 1, name.constData(), int(name.size()), SQLITE_STATIC);
+        sqlite3_bind_text(partner, 2, "haendler", -1, SQLITE_STATIC);
+        if (sqlite3_step(partner) == SQLITE_ROW)
+            for (int c = 0; c < sqlite3_column_count(partner); ++c) values.push_back(text(partner, c));
         else
             state.SkipWithError("not found");
-        sqlite3_finalize(st);
+        sqlite3_reset(partner);
         benchmark::DoNotOptimize(values);
     }
+    sqlite3_finalize(auction);
+    sqlite3_finalize(partner);
 }
 BENCHMARK(BM_ClickRaw)->Arg(100000)->Unit(benchmark::kMicrosecond);
 

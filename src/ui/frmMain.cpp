@@ -481,7 +481,6 @@ void frmMain::sortList(int col, bool ascending) {
     const quint64 generation = ++listGeneration_;
     listLoading_ = true;
     selectFirstOnArrival_ = true;
-    showCount();
     pool().start([this, generation, rows = std::make_shared<std::vector<ListRow>>(m->rows()), col, ascending] {
         if (generation == listGeneration_) FlexModel::sortRows(*rows, col, ascending);
         QMetaObject::invokeMethod(this, [this, generation, rows] { restArrived(generation, rows, std::nullopt, QString()); },
