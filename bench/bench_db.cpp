@@ -2,7 +2,10 @@
 // one import save.
 #include <benchmark/benchmark.h>
 
+#include <QFile>
 #include <QTemporaryDir>
+
+#include "BenchFixture.h"
 
 #include "domain/settings/modGlobal.h"
 #include "domain/db/AuktionsListe.h"
@@ -12,28 +15,14 @@
 
 namespace {
 
+// A copy of the kept file of that many trades, so a benchmark may write into it.
 struct Fixture {
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("bench.mdb"));
     Fixture(int auctions, int contacts) {
-        gd::Database::create(path);
+        QFile::copy(bench::tradesFile(auctions, contacts), path);
         gd::gsDataSource = path;
         gd::gsStandardUser = QStringLiteral("haendler");
-        gd::Transaction tx(path);
-        gd::Database db = gd::Database::open(path);
-        for (int c = 0; c < contacts; ++c)
-            db.execute(QStringLiteral("insert into Kunden (KundenNr, Name, ebayName, Kunde, Lieferant, Standarduser) "
-                                      "values (?, ?, ?, ?, ?, 'haendler')"),
-                       {QString::number(c), QStringLiteral("Kunde %1").arg(c), QStringLiteral("mitglied_%1").arg(c),
-                        c % 3 != 0, c % 3 == 0});
-        const QString email(3000, QLatin1Char('e'));
-        for (int a = 0; a < auctions; ++a)
-            db.execute(QStringLiteral("insert into Auktionen (AuktionsID, AuktionsNr, Titel, EndeDatum, ebayName, "
-                                      "EmailText, Abgeschlossen, Standarduser) values (?, ?, ?, ?, ?, ?, ?, 'haendler')"),
-                       {QStringLiteral("id%1").arg(a), QString::number(1000000 + a), QStringLiteral("Artikel %1").arg(a),
-                        QStringLiteral("2026-%1-%2 12:00:00").arg(1 + a % 12, 2, 10, QLatin1Char('0')).arg(1 + a % 28, 2, 10, QLatin1Char('0')),
-                        QStringLiteral("mitglied_%1").arg(a % contacts), email, a % 10 == 0 ? 1 : 0});
-        tx.commit();
     }
 };
 
