@@ -37,6 +37,26 @@ QVariant columnValue(sqlite3_stmt* st, int i) {
     }
 }
 
+bool integral(const QVariant& v) {
+    switch (v.typeId()) {
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Equal as stored: the same text, or the same whole number however it was typed.
+bool sameValue(const QVariant& stored, const QVariant& v) {
+    if (stored.isNull() || v.isNull()) return stored.isNull() && v.isNull();
+    if (integral(stored) && integral(v)) return stored.toLongLong() == v.toLongLong();
+    return stored.typeId() == v.typeId() && stored == v;
+}
+
 QString quoteIdent(const QString& name) {
     QString n = name;
     n.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -373,6 +393,8 @@ void Recordset::Update() {
     QStringList cols;
     Params params;
     for (auto it = pending_.cbegin(); it != pending_.cend(); ++it) {
+        // A column set to what it holds is left out: no index entry is rewritten for nothing.
+        if (mode_ == Mode::Edit && sameValue(rows_[std::size_t(pos_)][columnIndex(it.key())], it.value())) continue;
         cols << quoteIdent(it.key());
         params << it.value();
     }

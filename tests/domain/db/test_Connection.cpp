@@ -6,6 +6,9 @@
 #include "domain/db/AuktionsListe.h"
 #include "support/DbTestShared.h"
 
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
 namespace gd {
 namespace {
 
@@ -110,6 +113,41 @@ TEST_F(Connection, AFileRemovedIsMissingAndNotRecreated) {
     ASSERT_TRUE(QFile::remove(db));
     EXPECT_TRUE(titleOf(first).contains(QStringLiteral("wurde nicht gefunden"))) << titleOf(first).toStdString();
     EXPECT_FALSE(QFile::exists(db));
+}
+
+// An edit writes only the columns that change: an unchanged save rewrites no index entry.
+TEST_F(Connection, AnEditWritesOnlyWhatChanged) {
+    struct Case {
+        const char* column;
+        QVariant value;
+        bool written;
+        const char* stored;
+    };
+    const Case cases[] = {
+        {"Name", QStringLiteral("Hans Müller"), false, "Hans Müller"},
+        {"Name", QStringLiteral("hans müller"), true, "hans müller"},  // the case the user typed counts
+        {"Kunde", QVariant(1), false, "1"},                               // an int, stored as a whole number
+        {"Kunde", QVariant(true), false, "1"},
+        {"Lieferant", QVariant(true), true, "1"},
+        {"Ort", QString(), true, ""},  // emptied
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.column);
+        Database d = Database::open(db);
+        d.execute(QStringLiteral("update Kunden set Name = 'Hans Müller', Ort = '12345 Berlin', Kunde = 1, "
+                                 "Lieferant = 0 where ebayName = 'k'"));
+        const QString select = QStringLiteral("select * from Kunden where ebayName = 'k'");
+        Recordset rs = d.OpenRecordset(select);
+        rs.MoveFirst();
+        const int before = sqlite3_total_changes(d.handle());
+        rs.Edit();
+        rs.set(QString::fromLatin1(c.column), c.value);
+        rs.Update();
+        EXPECT_EQ(sqlite3_total_changes(d.handle()) - before, c.written ? 1 : 0);
+        Recordset again = d.OpenRecordset(select);
+        again.MoveFirst();
+        EXPECT_EQ(again.text(QString::fromLatin1(c.column)), QString::fromUtf8(c.stored));
+    }
 }
 
 // Files of earlier builds: the list index gains the total once, and nothing else changes.
