@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <functional>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -66,7 +67,10 @@ QString fileErrorReason(int error, const QString& path) {
     return reason;
 }
 
-Status writeFileSafely(const QString& requested, const QByteArray& bytes) {
+namespace {
+
+// The temporary file, its filling, the flush and the rename; fill gives back 0 or an errno.
+Status replaceFile(const QString& requested, const std::function<int(int fd)>& fill) {
     // Through a link to the file it names, so the link stays.
     const QFileInfo asked(requested);
     const QString path = asked.isSymLink() ? asked.symLinkTarget() : asked.absoluteFilePath();
@@ -92,8 +96,8 @@ Status writeFileSafely(const QString& requested, const QByteArray& bytes) {
     }
     if (fd < 0) return failed(errno);
     if (existed) ::fchmod(fd, old.st_mode & 07777);  // not narrowed by the umask
-    int error = 0;
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) error = errno;
+    int error = fill(fd);
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
     if (::close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && ::rename(tmp.constData(), target.constData()) != 0) error = errno;
     if (error != 0) {
@@ -102,6 +106,31 @@ Status writeFileSafely(const QString& requested, const QByteArray& bytes) {
     }
     syncFolder(QFileInfo(path).absolutePath());
     return {};
+}
+
+}  // namespace
+
+Status writeFileSafely(const QString& requested, const QByteArray& bytes) {
+    return replaceFile(requested, [&](int fd) { return writeAll(fd, bytes) ? 0 : errno; });
+}
+
+Status copyFileSafely(const QString& from, const QString& to) {
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return Error{QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(from), 0, fileErrorReason(errno, from)};
+    // In pieces: a database of 100,000 trades is a few hundred megabytes.
+    const Status copied = replaceFile(to, [in](int fd) {
+        QByteArray chunk(1 << 20, Qt::Uninitialized);
+        for (;;) {
+            const ssize_t n = ::read(in, chunk.data(), size_t(chunk.size()));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return errno;
+            if (n == 0) return 0;
+            if (!writeAll(fd, QByteArray::fromRawData(chunk.constData(), qsizetype(n)))) return errno;
+        }
+    });
+    ::close(in);
+    return copied;
 }
 
 void removeStaleTemporaries(const QString& folder) {

@@ -14,6 +14,9 @@ namespace gd {
 // Error::sentence "Die Datei '…' kann nicht geschrieben werden.", description the cause.
 Status writeFileSafely(const QString& path, const QByteArray& bytes);
 
+// The same for a copy of a file, read in pieces.
+Status copyFileSafely(const QString& from, const QString& to);
+
 // The German cause of a failed file operation (errno), the system's own text in
 // brackets behind it when it adds something.
 QString fileErrorReason(int error, const QString& path);

@@ -6,6 +6,7 @@
 #include <QMutex>
 #include <QRandomGenerator>
 #include <algorithm>
+#include <limits>
 #include <atomic>
 #include <map>
 #include <optional>
@@ -16,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/SafeWrite.h"
 #include "domain/db/Schema.h"
 #include "domain/db/SqliteError.h"
 
@@ -241,7 +243,58 @@ QString canonicalDbPath(const QString& path) {
     return c;
 }
 
-std::shared_ptr<Database::Impl> connect(const QString& path) {
+namespace {
+
+// A file of an earlier version is brought to the current one on its first open:
+// checked, copied beside itself ("<name>.v1.bak"), then changed in one
+// transaction. Any failure leaves it as it was.
+void migrateToCurrent(Database::Impl& impl, int from) {
+    const QString& path = impl.path;
+    const auto refused = [&](int number, const QString& cause) {
+        return DbError(number, QStringLiteral("Die Datenbank '%1' stammt von einer früheren Programmversion (Version %2) "
+                                              "und muss für diese Version umgestellt werden. Das ist nicht gelungen: %3 "
+                                              "Die Datei ist unverändert.")
+                                   .arg(path)
+                                   .arg(from)
+                                   .arg(cause));
+    };
+    // Nothing is written into a damaged file; this check has no time bound, a migration needs it whole.
+    CheckLimits whole;
+    whole.maxMs = std::numeric_limits<int>::max();
+    const Status intact = checkDatabase(path, whole);
+    if (!intact.ok()) throw refused(kDatabaseDamaged, intact.error().sentence);
+    try {
+        execOn(impl, "BEGIN EXCLUSIVE;");
+    } catch (const RunError& e) {
+        throw refused(e.number(), e.description());
+    }
+    const auto undo = [&] { sqlite3_exec(impl.db, "ROLLBACK;", nullptr, nullptr, nullptr); };
+    int now = from;
+    try {
+        now = schemaVersion(impl.db);  // another instance may have been quicker
+    } catch (const RunError& e) {
+        undo();
+        throw refused(e.number(), e.description());
+    }
+    if (now < kSchemaVersion) {
+        const Status copied = copyFileSafely(path, path + QStringLiteral(".v%1.bak").arg(now));
+        if (!copied.ok()) {
+            undo();
+            throw refused(3043, copied.error().sentence + QLatin1Char(' ') + copied.error().description);
+        }
+    }
+    try {
+        if (now < kSchemaVersion) migrateSchema(impl.db, now);
+        execOn(impl, "COMMIT;");
+    } catch (const RunError& e) {
+        undo();
+        throw refused(e.number(), e.description());
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate) {
     if (path.isEmpty())
         throw DbError(3044, QStringLiteral("Es ist keine Datenbank eingestellt, und neben dem Programm liegt keine "
                                            "Datenbankdatei."));
@@ -272,7 +325,8 @@ std::shared_ptr<Database::Impl> connect(const QString& path) {
     exec(impl->db, "PRAGMA cache_size = -65536;");
     sqlite3_busy_timeout(impl->db, g_busyTimeoutMs);
     // The first read proves the key; a wrong one or a foreign file fails here.
-    checkSchema(impl->db);
+    const int version = checkSchema(impl->db);
+    if (migrate && version < kSchemaVersion) migrateToCurrent(*impl, version);
     return impl;
 }
 

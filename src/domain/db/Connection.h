@@ -80,8 +80,9 @@ private:
 
 // The connection of this thread to the file, opened or reused; throws DbError.
 std::shared_ptr<Database::Impl> cachedConnection(const QString& path);
-// A connection of its own, not shared (the file check).
-std::shared_ptr<Database::Impl> connect(const QString& path);
+// A connection of its own, not shared. A file of an earlier version is brought up
+// to date first, unless migrate is false (the file check reads it as it is).
+std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate = true);
 // The file as one key, however its path was written.
 QString canonicalDbPath(const QString& path);
 // Throws the error of rc; an I/O-class failure retires the connection.

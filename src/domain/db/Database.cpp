@@ -110,7 +110,7 @@ Status checkDatabase(const QString& path, const CheckLimits& limits) {
     };
     std::shared_ptr<Database::Impl> impl;
     try {
-        impl = connect(path);
+        impl = connect(path, false);
     } catch (const RunError& e) {
         // Missing or unreadable is not damage; a file that no longer decrypts is.
         if (e.number() == 3024 || e.number() == 3051 || e.number() == 3044) return {};

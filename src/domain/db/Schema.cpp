@@ -74,6 +74,30 @@ CREATE INDEX Auktionen_User_KundenNr ON Auktionen (Standarduser, KundenNr);
 CREATE INDEX Auktionen_User_GruppenID ON Auktionen (Standarduser, GruppenID);
 )SQL";
 
+// Version 2: the parcel of a trade and the payment reminders sent for it, in tables
+// of their own, so that the trades' rows (and their mail texts) are not rewritten.
+// Repeatable: a copy made with the cipher tool's export has lost its version number.
+constexpr const char* kVersion2 = R"SQL(
+CREATE TABLE IF NOT EXISTS Versand (
+  AuktionsID     TEXT NOT NULL PRIMARY KEY COLLATE NOCASE,
+  Versanddienst  TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Sendungsnummer TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Standarduser   TEXT NOT NULL DEFAULT '' COLLATE NOCASE
+);
+CREATE TABLE IF NOT EXISTS Mahnungen (
+  AuktionsID   TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Stufe        INTEGER NOT NULL DEFAULT 1,
+  Datum        TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS Mahnungen_AuktionsID ON Mahnungen (AuktionsID, Stufe);
+-- a trade deleted takes its parcel and reminders along, whoever deletes it
+CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht AFTER DELETE ON Auktionen BEGIN
+  DELETE FROM Versand WHERE AuktionsID = old.AuktionsID;
+  DELETE FROM Mahnungen WHERE AuktionsID = old.AuktionsID;
+END;
+)SQL";
+
 // Covers the list: the grid is filled from the index alone, in its order.
 constexpr const char* kListIndex =
     "CREATE INDEX Auktionen_Liste ON Auktionen (Standarduser, Abgeschlossen, EndeDatum, ebayName, Titel, Status, "
@@ -106,6 +130,7 @@ void createSchema(sqlite3* db) {
     try {
         run(db, kSchema);
         run(db, kListIndex);
+        run(db, kVersion2);
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -114,16 +139,27 @@ void createSchema(sqlite3* db) {
     }
 }
 
-void checkSchema(sqlite3* db) {
+int checkSchema(sqlite3* db) {
     const int tables = queryInt(
         db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('Kunden','Auktionen')");
     if (tables != 2)
         throw DbError(3078, QStringLiteral("Die Datei enthält die Tabellen 'Kunden' und 'Auktionen' nicht."));
     const int version = queryInt(db, "PRAGMA user_version");
     if (version > kSchemaVersion)
-        throw DbError(3197, QStringLiteral("Die Datenbank stammt von einer neueren Programmversion (Version %1).")
-                                .arg(version));
-    // Version 1 is the first; later versions add their migrations here, each in a transaction.
+        throw DbError(3197, QStringLiteral("Die Datenbank stammt von einer neueren Programmversion (Version %1); diese "
+                                           "Version von Gaveldesk kennt nur Version %2. Die Datei bleibt unverändert; "
+                                           "öffnen Sie sie mit der neueren Version.")
+                                .arg(version)
+                                .arg(kSchemaVersion));
+    return version;
+}
+
+int schemaVersion(sqlite3* db) { return queryInt(db, "PRAGMA user_version"); }
+
+void migrateSchema(sqlite3* db, int from) {
+    // Inside the caller's transaction: all steps or none.
+    if (from < 2) run(db, kVersion2);
+    run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }
 
 bool listIndexCurrent(sqlite3* db) {

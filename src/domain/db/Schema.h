@@ -5,13 +5,16 @@ struct sqlite3;
 
 namespace gd {
 
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 // Creates tables and indexes in one transaction and marks the version.
 void createSchema(sqlite3* db);
 // Reads the schema: throws DbError for a wrong key, a foreign file, a file
-// without our tables or one from a newer program; migrates older versions.
-void checkSchema(sqlite3* db);
+// without our tables or one from a newer program; gives back its version.
+int checkSchema(sqlite3* db);
+int schemaVersion(sqlite3* db);
+// The steps from an older version to the current one, in the caller's transaction.
+void migrateSchema(sqlite3* db, int from);
 // Files of earlier builds have a list index without the total; the list then
 // reads every row from the table. Renewing it changes no data.
 bool listIndexCurrent(sqlite3* db);
