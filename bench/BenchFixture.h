@@ -7,13 +7,14 @@
 #include <QString>
 
 #include "domain/db/Database.h"
+#include "domain/db/Schema.h"
 
 namespace bench {
 
 // A file with `auctions` trades among `contacts` partners, every tenth closed,
 // each with a mail text of mailBytes.
 inline QString tradesFile(int auctions, int contacts, int mailBytes = 2000) {
-    const QString path = QDir::temp().filePath(QStringLiteral("gaveldesk-bench-%1-%2-%3.mdb").arg(auctions).arg(contacts).arg(mailBytes));
+    const QString path = QDir::temp().filePath(QStringLiteral("gaveldesk-bench-v%4-%1-%2-%3.mdb").arg(auctions).arg(contacts).arg(mailBytes).arg(gd::kSchemaVersion));
     if (QFile::exists(path)) return path;
     const QString part = path + QStringLiteral(".part");
     QFile::remove(part);

@@ -1,5 +1,5 @@
 // Database budgets: open+close, the list statements over 10,000 auctions,
-// one import save.
+// one import save, the migration of 100,000 trades.
 #include <benchmark/benchmark.h>
 
 #include <QFile>
@@ -12,6 +12,9 @@
 #include "domain/db/CsvExport.h"
 #include "domain/db/Database.h"
 #include "domain/db/LoadSave.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
 
 namespace {
 
@@ -70,6 +73,53 @@ void BM_ImportSave(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ImportSave)->Unit(benchmark::kMillisecond);
+
+// The first open of a version-1 file of 100,000 trades: the whole check, the copy
+// beside it, the new tables. Beside it the same three steps in the C API and a
+// plain file copy.
+void downgrade(const QString& path) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_exec(db, "PRAGMA key='kaltwind'; DROP TRIGGER Auktionen_Geloescht; DROP TABLE Versand; DROP TABLE Mahnungen; "
+                     "PRAGMA user_version = 1;", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+void BM_Migrate100000(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        Fixture f(100000, 20000);
+        downgrade(f.path);
+        state.ResumeTiming();
+        gd::Database::open(f.path);
+        state.PauseTiming();
+        QFile::remove(f.path + QStringLiteral(".v1.bak"));
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Migrate100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_Migrate100000Raw(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        Fixture f(100000, 20000);
+        downgrade(f.path);
+        state.ResumeTiming();
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(f.path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA quick_check;", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
+        QFile::copy(f.path, f.path + QStringLiteral(".v1.bak"));
+        sqlite3_exec(db, "CREATE TABLE Versand (AuktionsID TEXT PRIMARY KEY, Versanddienst TEXT, Sendungsnummer TEXT, "
+                         "Standarduser TEXT); CREATE TABLE Mahnungen (AuktionsID TEXT, Stufe INTEGER, Datum TEXT, "
+                         "Standarduser TEXT); PRAGMA user_version = 2; COMMIT;", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        state.PauseTiming();
+        QFile::remove(f.path + QStringLiteral(".v1.bak"));
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Migrate100000Raw)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
