@@ -114,6 +114,9 @@ private:
     void subSetLieferant(const tKunde& oLiefer);
     void subClearFelder();
     void chkStatus_Click(int Index);
+    // After "Versendet": carrier and tracking number, both optional.
+    void askForParcel();
+    void showParcel();
     void dtpStatus_Change(int Index);
     void cmdEinlesen_Click();
     void cmdSenden_Click();
@@ -172,7 +175,8 @@ private:
               *txtVersandinfos = nullptr, *txtHinweise = nullptr, *txtMitteilung = nullptr, *txtBezahlung = nullptr;
     std::array<QCheckBox*, kMilestones> chkStatus{};
     std::array<DatePicker*, kMilestones> dtpStatus{};
-    QLabel* lblAnzahl = nullptr;  // "N Auktionen", beside whatever the status bar says
+    QLabel* lblAnzahl = nullptr;
+    QLabel* lblSendung = nullptr;  // carrier and tracking number, a link to the carrier's page  // "N Auktionen", beside whatever the status bar says
     QMenu* smartpopmdi = nullptr;
     QHash<QString, QList<QAction*>> actions_;  // by key: the entries of the menus and the pop-up
     QTimer* tmrMenue = nullptr;

@@ -4,6 +4,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -11,6 +12,7 @@
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "domain/db/LoadSave.h"
+#include "domain/db/Parcel.h"
 #include "domain/db/StatusGruppen.h"
 #include "domain/db/Trade.h"
 #include "domain/mail/MailComposer.h"
@@ -19,6 +21,7 @@
 #include "ui/Platform.h"
 #include "ui/frmEinlesen.h"
 #include "ui/frmMail.h"
+#include "ui/frmVersand.h"
 #include "ui/frmMain.h"
 #include "ui/modLinks.h"
 
@@ -119,6 +122,13 @@ void frmMain::buildPane(QWidget* pane, QWidget* fixed) {
         g->addWidget(c, i % 4, (i / 4) * 2);
         g->addWidget(d, i % 4, (i / 4) * 2 + 1);
     }
+    lblSendung = new QLabel(fraStatus);
+    lblSendung->setObjectName(QStringLiteral("lblSendung"));
+    lblSendung->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    lblSendung->setOpenExternalLinks(false);
+    connect(lblSendung, &QLabel::linkActivated, this,
+            [](const QString& url) { platform().shellExecute(QStringLiteral("Open"), url); });
+    g->addWidget(lblSendung, 4, 0, 1, 4);
     f->addWidget(fraStatus);
 
     const auto button = [fixed](const char* name, const char* caption) {
@@ -162,6 +172,7 @@ void frmMain::subSetAuktion(const tAuktion& oAuktion) {
         dtpStatus[std::size_t(i)]->setDate(reached ? d.date() : today());
         dtpStatus[std::size_t(i)]->setEnabled(reached);
     }
+    showParcel();
     dtpEndeDatum->setDate(parseShownDate(oAuktion.EndeDatum));
     txtMitteilung->setText(oAuktion.Mitteilungen);
     txtHinweise->setText(oAuktion.Hinweise);
@@ -197,6 +208,7 @@ void frmMain::subClearFelder() {
                          txtVersand, txtBetrag, txtVersandinfos, txtHinweise, txtMitteilung, txtBezahlung})
         e->clear();
     cboAuktion->clear();
+    lblSendung->clear();
     cmdAuktion->setToolTip(QString());
     fraKunde->setTitle(QStringLiteral("Käufer- / Verkäuferdaten"));
     // No date of an auction no longer shown.
@@ -221,7 +233,31 @@ void frmMain::chkStatus_Click(int Index) {
     d->setEnabled(c->isChecked());
     const Status saved = SaveStatus(mAuktion, Index);
     if (!saved.ok()) showError(saved.error());
+    if (saved.ok() && Index == 3 && c->isChecked()) askForParcel();
     subRefreshListe();
+}
+
+void frmMain::askForParcel() {
+    CALLSTACK_PANE();
+    const Result<Parcel> recorded = loadParcel(mAuktion.AuktionsID);
+    frmVersand dlg(recorded.valueOr({}), this);
+    if (dlg.exec() != QDialog::Accepted) return;
+    const Status saved = saveParcel(mAuktion.AuktionsID, dlg.parcel());
+    if (!saved.ok()) showError(saved.error());
+    showParcel();
+}
+
+void frmMain::showParcel() {
+    const Result<Parcel> p = mAuktion.AuktionsID.isEmpty() ? Result<Parcel>(Parcel{}) : loadParcel(mAuktion.AuktionsID);
+    if (!p.ok() || p.value().Sendungsnummer.isEmpty()) {
+        lblSendung->clear();
+        return;
+    }
+    const QString link = trackingLink(p.value());
+    const QString number = p.value().Sendungsnummer.toHtmlEscaped();
+    lblSendung->setText(QStringLiteral("Sendung: ") + p.value().Versanddienst.toHtmlEscaped() + QLatin1Char(' ') +
+                        (link.isEmpty() ? number
+                                        : QStringLiteral("<a href=\"%1\">%2</a>").arg(link.toHtmlEscaped(), number)));
 }
 
 void frmMain::dtpStatus_Change(int Index) {

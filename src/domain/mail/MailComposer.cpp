@@ -1,9 +1,12 @@
 #include "domain/mail/MailComposer.h"
 
+#include <QRegularExpression>
+
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "base/Product.h"
 #include "base/modFunktions.h"
+#include "domain/db/Parcel.h"
 #include "domain/db/StatusGruppen.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/smtp/ctlSMTPRelay.h"
@@ -45,6 +48,12 @@ Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QStri
         const Result<bool> grouped = checkgruppierteMails(k.KundenNr);
         if (!grouped.ok()) return grouped.error();
         in.bGruppiert = grouped.value();
+    }
+    if (!a.AuktionsID.isEmpty()) {
+        const Result<Parcel> parcel = loadParcel(a.AuktionsID);
+        if (!parcel.ok()) return parcel.error();
+        in.sVersanddienst = parcel.value().Versanddienst;
+        in.sSendungsnummer = parcel.value().Sendungsnummer;
     }
     return in;
 }
@@ -118,6 +127,18 @@ QString MailComposer::fillBody(QString t) const {
     } else {
         r("[#Angebotsendegruppiert#]", datum_);
         r("[#ArtikelGroupText#]", artikel_);
+    }
+    // Without a recorded parcel its lines go: no "Sendungsnummer: " with nothing behind it.
+    if (in_.sSendungsnummer.isEmpty()) {
+        static const QRegularExpression parcelLine(
+            QStringLiteral(R"([^\r\n]*\[#(SENDUNGSNUMMER|VERSANDDIENST|SENDUNGSLINK)#\][^\r\n]*(\r\n|\n|\r)?)"));
+        t.remove(parcelLine);
+    } else {
+        const Parcel parcel{in_.sVersanddienst, in_.sSendungsnummer};
+        const QString link = trackingLink(parcel);
+        r("[#SENDUNGSNUMMER#]", in_.sSendungsnummer);
+        r("[#VERSANDDIENST#]", in_.sVersanddienst.isEmpty() ? QStringLiteral("dem Paketdienst") : in_.sVersanddienst);
+        r("[#SENDUNGSLINK#]", link.isEmpty() ? in_.sSendungsnummer : link);
     }
     if (!gsVersicherterVersand.isEmpty() && gsVersicherterVersand != QStringLiteral("0.00"))
         r("[#versicherterversand#]", gsVersicherterVersand);

@@ -18,6 +18,7 @@ struct MailInputs {
     QString sAngebotsende, sDatumBezahlt;
     bool bGruppiert = false;
     QString sKundennr, sStatus;
+    QString sVersanddienst, sSendungsnummer;  // the parcel, when one is recorded
 };
 
 // What the main window hands the mail form for the selected auction and its

@@ -1,0 +1,84 @@
+#include "domain/db/Parcel.h"
+
+#include <QStringList>
+
+#include "base/CallStack.h"
+#include "domain/db/Database.h"
+#include "domain/settings/modGlobal.h"
+
+namespace gd {
+namespace {
+
+const QString kSentence = QStringLiteral("Beim Speichern der Sendungsdaten ist ein Fehler aufgetreten:");
+
+struct Carrier {
+    const char* name;
+    const char* page;  // the number goes at the end
+};
+// Their public tracking pages, as of this writing.
+constexpr Carrier kCarriers[] = {
+    {"DHL", "https://www.dhl.de/de/privatkunden/pakete-empfangen/verfolgen.html?piececode="},
+    {"Deutsche Post", "https://www.deutschepost.de/de/s/sendungsverfolgung.html?piececode="},
+    {"Hermes", "https://www.myhermes.de/empfangen/sendungsverfolgung/sendungsinformation#"},
+    {"DPD", "https://tracking.dpd.de/status/de_DE/parcel/"},
+    {"GLS", "https://gls-group.com/DE/de/paketverfolgung?match="},
+    {"UPS", "https://www.ups.com/track?loc=de_DE&tracknum="},
+};
+
+}  // namespace
+
+const QStringList& carriers() {
+    static const QStringList names = [] {
+        QStringList n;
+        for (const Carrier& c : kCarriers) n << QString::fromLatin1(c.name);
+        return n;
+    }();
+    return names;
+}
+
+Result<Parcel> loadParcel(const QString& sAuktionsID) {
+    CALLSTACK_MODULE("modGlobal");
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(
+            QStringLiteral("select Versanddienst, Sendungsnummer from Versand where AuktionsID = ? and Standarduser = ?"),
+            {sAuktionsID, gsStandardUser});
+        if (rs.RecordCount() < 1) return Parcel{};
+        rs.MoveFirst();
+        return Parcel{rs.text(QStringLiteral("Versanddienst")), rs.text(QStringLiteral("Sendungsnummer"))};
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Beim Laden der Sendungsdaten ist ein Fehler aufgetreten:"), e);
+    }
+}
+
+Status saveParcel(const QString& sAuktionsID, const Parcel& p) {
+    CALLSTACK_MODULE("modGlobal");
+    try {
+        Transaction tx(gsDataSource);
+        Database db = Database::open(gsDataSource);
+        db.execute(QStringLiteral("delete from Versand where AuktionsID = ?"), {sAuktionsID});
+        const QString number = p.Sendungsnummer.simplified();
+        if (!number.isEmpty())
+            db.execute(QStringLiteral("insert into Versand (AuktionsID, Versanddienst, Sendungsnummer, Standarduser) "
+                                      "values (?, ?, ?, ?)"),
+                       {sAuktionsID, p.Versanddienst.simplified(), number, gsStandardUser});
+        tx.commit();
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(kSentence, e);
+    }
+}
+
+QString trackingLink(const Parcel& p) {
+    // Letters and digits only: a number pasted with blanks or dashes still finds its parcel.
+    QString number;
+    for (const QChar c : p.Sendungsnummer)
+        if (c.isLetterOrNumber() && c.unicode() < 128) number += c;
+    if (number.isEmpty()) return {};
+    for (const Carrier& c : kCarriers)
+        if (p.Versanddienst.trimmed().compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(c.page) + number;
+    return {};
+}
+
+}  // namespace gd
