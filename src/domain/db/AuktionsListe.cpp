@@ -1,6 +1,7 @@
 #include "domain/db/AuktionsListe.h"
 
 #include "domain/db/Database.h"
+#include "domain/db/SearchFold.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -17,19 +18,13 @@ QString listFilterWhere(ListFilter filter) {
     return QStringLiteral("Auktionen.Abgeschlossen = 1");
 }
 
-Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter,
-                                         int limit) {
-    // Only the columns the grid shows, all in the list index: the mail texts stay on disk.
-    // The auctions lead the join: they come in the index's order, so nothing is sorted.
-    const QString where = listFilterWhere(filter) + QStringLiteral(" and Kunden.ebayname = Auktionen.ebayname");
-    QString sql = QStringLiteral(
-                      "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, "
-                      "Auktionen.Status, Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag "
-                      "from Auktionen cross join Kunden where ") +
-                  where +
-                  QStringLiteral(" and Auktionen.Standarduser = ? and Kunden.Standarduser = ? "
-                                 "order by Auktionen.EndeDatum DESC");
-    if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
+namespace {
+
+const char* const kColumns =
+    "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "
+    "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag ";
+
+Result<QList<ListRow>> readRows(const QString& dataSource, const QString& sql, const Params& params) {
     try {
         Database db = Database::open(dataSource);
         QList<ListRow> rows;
@@ -37,7 +32,7 @@ Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QStrin
         const auto text = [](sqlite3_stmt* st, int i) {
             return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
         };
-        db.forEachRow(sql, {standardUser, standardUser}, names, [&](sqlite3_stmt* st) {
+        db.forEachRow(sql, params, names, [&](sqlite3_stmt* st) {
             rows.append(ListRow{text(st, 0), text(st, 1), text(st, 2), dbDateToText(text(st, 3)), text(st, 4),
                                 text(st, 5), text(st, 6), text(st, 7), text(st, 8)});
         });
@@ -45,6 +40,34 @@ Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QStrin
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:"), e);
     }
+}
+
+}  // namespace
+
+Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter,
+                                         int limit) {
+    // Only the columns the grid shows, all in the list index: the mail texts stay on disk.
+    // The auctions lead the join: they come in the index's order, so nothing is sorted.
+    QString sql = QString::fromLatin1(kColumns) + QStringLiteral("from Auktionen cross join Kunden where ") +
+                  listFilterWhere(filter) +
+                  QStringLiteral(" and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
+                                 "Kunden.Standarduser = ? order by Auktionen.EndeDatum DESC");
+    if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
+    return readRows(dataSource, sql, {standardUser, standardUser});
+}
+
+Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QString& standardUser, const QString& typed,
+                                           int limit) {
+    const QString query = searchQuery(typed);
+    if (query.isEmpty()) return QList<ListRow>();
+    // The index names the trades; the rest as in the list, of every state, newest first.
+    QString sql = QString::fromLatin1(kColumns) +
+                  QStringLiteral("from Suche cross join Auktionen cross join Kunden where Suche match ? and "
+                                 "Auktionen.rowid = Suche.docid and Kunden.ebayname = Auktionen.ebayname and "
+                                 "Auktionen.Standarduser = ? and Kunden.Standarduser = ? "
+                                 "order by Auktionen.EndeDatum DESC");
+    if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
+    return readRows(dataSource, sql, {query, standardUser, standardUser});
 }
 
 }  // namespace gd

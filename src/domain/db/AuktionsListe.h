@@ -30,4 +30,9 @@ QString listFilterWhere(ListFilter filter);
 Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter,
                                          int limit = -1);
 
+// Trades of every state, closed ones included, that contain every word typed
+// (at a word's start; letter case and umlaut spelling do not count), newest first.
+Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QString& standardUser, const QString& typed,
+                                           int limit = -1);
+
 }  // namespace gd

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "domain/db/Database.h"
+#include "domain/db/SearchFold.h"
 #include "domain/db/SqliteError.h"
 
 #define SQLITE_HAS_CODEC 1
@@ -75,7 +76,8 @@ CREATE INDEX Auktionen_User_GruppenID ON Auktionen (Standarduser, GruppenID);
 )SQL";
 
 // Version 2: the parcel of a trade and the payment reminders sent for it, in tables
-// of their own, so that the trades' rows (and their mail texts) are not rewritten.
+// of their own, so that the trades' rows (and their mail texts) are not rewritten;
+// and the search index of every trade, kept by triggers.
 // Repeatable: a copy made with the cipher tool's export has lost its version number.
 constexpr const char* kVersion2 = R"SQL(
 CREATE TABLE IF NOT EXISTS Versand (
@@ -91,12 +93,58 @@ CREATE TABLE IF NOT EXISTS Mahnungen (
   Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS Mahnungen_AuktionsID ON Mahnungen (AuktionsID, Stufe);
--- a trade deleted takes its parcel and reminders along, whoever deletes it
+-- Every text of a trade a seller may look for, folded (see SuchQuelle), one row per trade.
+CREATE VIRTUAL TABLE IF NOT EXISTS Suche USING fts4(Text, prefix="2");
+@FOLD@
+-- a trade deleted takes its parcel, reminders and search row along, whoever deletes it
 CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht AFTER DELETE ON Auktionen BEGIN
   DELETE FROM Versand WHERE AuktionsID = old.AuktionsID;
   DELETE FROM Mahnungen WHERE AuktionsID = old.AuktionsID;
+  DELETE FROM Suche WHERE docid = old.rowid;
+END;
+CREATE TRIGGER IF NOT EXISTS Auktionen_Neu AFTER INSERT ON Auktionen BEGIN
+  INSERT INTO Suche (docid, Text) SELECT docid, Text FROM SuchQuelle WHERE docid = new.rowid;
+END;
+CREATE TRIGGER IF NOT EXISTS Auktionen_Geaendert AFTER UPDATE OF AuktionsID, AuktionsNr, Titel, Hinweise, Versandinfos,
+    Zahlungshinweise, Bemerkungen, Mitteilungen, ebayName, Standarduser, EmailText ON Auktionen BEGIN
+  DELETE FROM Suche WHERE docid = old.rowid;
+  INSERT INTO Suche (docid, Text) SELECT docid, Text FROM SuchQuelle WHERE docid = new.rowid;
+END;
+CREATE TRIGGER IF NOT EXISTS Kunden_Geaendert AFTER UPDATE OF Name, Strasse, Ort, Email, ebayName ON Kunden
+    WHEN old.Name IS NOT new.Name OR old.Strasse IS NOT new.Strasse OR old.Ort IS NOT new.Ort
+      OR old.Email IS NOT new.Email OR old.ebayName IS NOT new.ebayName BEGIN
+  DELETE FROM Suche WHERE docid IN (SELECT rowid FROM Auktionen WHERE Standarduser = new.Standarduser
+                                    AND ebayName IN (old.ebayName, new.ebayName));
+  INSERT INTO Suche (docid, Text) SELECT docid, Text FROM SuchQuelle WHERE docid IN (SELECT rowid FROM Auktionen
+      WHERE Standarduser = new.Standarduser AND ebayName IN (old.ebayName, new.ebayName));
+END;
+CREATE TRIGGER IF NOT EXISTS Versand_Neu AFTER INSERT ON Versand BEGIN
+  DELETE FROM Suche WHERE docid IN (SELECT rowid FROM Auktionen WHERE AuktionsID = new.AuktionsID);
+  INSERT INTO Suche (docid, Text) SELECT docid, Text FROM SuchQuelle WHERE docid IN (SELECT rowid FROM Auktionen
+      WHERE AuktionsID = new.AuktionsID);
+END;
+CREATE TRIGGER IF NOT EXISTS Versand_Geloescht AFTER DELETE ON Versand BEGIN
+  DELETE FROM Suche WHERE docid IN (SELECT rowid FROM Auktionen WHERE AuktionsID = old.AuktionsID);
+  INSERT INTO Suche (docid, Text) SELECT docid, Text FROM SuchQuelle WHERE docid IN (SELECT rowid FROM Auktionen
+      WHERE AuktionsID = old.AuktionsID);
 END;
 )SQL";
+
+// What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail.
+constexpr const char* kSearchText =
+    "a.AuktionsNr || ' ' || a.Titel || ' ' || a.ebayName || ' ' || a.Hinweise || ' ' || a.Versandinfos || ' ' || "
+    "a.Zahlungshinweise || ' ' || a.Bemerkungen || ' ' || a.Mitteilungen || ' ' || "
+    "ifnull((SELECT k.Name || ' ' || k.Strasse || ' ' || k.Ort || ' ' || k.Email FROM Kunden k "
+    "WHERE k.ebayName = a.ebayName AND k.Standarduser = a.Standarduser LIMIT 1), '') || ' ' || "
+    "ifnull((SELECT v.Versanddienst || ' ' || v.Sendungsnummer FROM Versand v WHERE v.AuktionsID = a.AuktionsID), '') "
+    "|| ' ' || a.EmailText";
+
+std::string version2Sql() {
+    QString sql = QString::fromUtf8(kVersion2);
+    const QString source = QStringLiteral("(SELECT a.rowid AS docid, %1 AS x FROM Auktionen a)").arg(QString::fromLatin1(kSearchText));
+    sql.replace(QStringLiteral("@FOLD@"), foldViewsSql(source, QStringLiteral("x"), QStringLiteral("SuchQuelle")).join(QLatin1Char('\n')));
+    return sql.toStdString();
+}
 
 // Covers the list: the grid is filled from the index alone, in its order.
 constexpr const char* kListIndex =
@@ -130,7 +178,7 @@ void createSchema(sqlite3* db) {
     try {
         run(db, kSchema);
         run(db, kListIndex);
-        run(db, kVersion2);
+        run(db, version2Sql().c_str());
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -158,7 +206,11 @@ int schemaVersion(sqlite3* db) { return queryInt(db, "PRAGMA user_version"); }
 
 void migrateSchema(sqlite3* db, int from) {
     // Inside the caller's transaction: all steps or none.
-    if (from < 2) run(db, kVersion2);
+    if (from < 2) {
+        run(db, version2Sql().c_str());
+        // The index of the trades already there; later ones come through the triggers.
+        run(db, "DELETE FROM Suche; INSERT INTO Suche (docid, Text) SELECT docid, Text FROM SuchQuelle;");
+    }
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }
 

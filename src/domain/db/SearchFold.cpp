@@ -1,0 +1,89 @@
+#include "domain/db/SearchFold.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <iterator>
+
+namespace gd {
+namespace {
+
+struct Pair {
+    const char* from;  // UTF-8
+    const char* to;
+};
+// Letters first (SQLite's lower() knows A–Z only), then the German spellings
+// of umlauts; the order matters and is the same on both sides.
+constexpr Pair kFold[] = {
+    {"Ä", "a"}, {"ä", "a"}, {"Ö", "o"}, {"ö", "o"}, {"Ü", "u"}, {"ü", "u"}, {"ß", "ss"}, {"ẞ", "ss"},
+    {"Æ", "ae"}, {"æ", "ae"}, {"Œ", "oe"}, {"œ", "oe"},
+    {"Á", "a"}, {"á", "a"}, {"À", "a"}, {"à", "a"}, {"Â", "a"}, {"â", "a"}, {"Å", "a"}, {"å", "a"},
+    {"Ą", "a"}, {"ą", "a"}, {"Ã", "a"}, {"ã", "a"},
+    {"Ç", "c"}, {"ç", "c"}, {"Ć", "c"}, {"ć", "c"}, {"Č", "c"}, {"č", "c"},
+    {"É", "e"}, {"é", "e"}, {"È", "e"}, {"è", "e"}, {"Ê", "e"}, {"ê", "e"}, {"Ë", "e"}, {"ë", "e"},
+    {"Ę", "e"}, {"ę", "e"}, {"Ě", "e"}, {"ě", "e"},
+    {"Í", "i"}, {"í", "i"}, {"Ì", "i"}, {"ì", "i"}, {"Î", "i"}, {"î", "i"}, {"Ï", "i"}, {"ï", "i"},
+    {"İ", "i"}, {"ı", "i"},
+    {"Ł", "l"}, {"ł", "l"},
+    {"Ñ", "n"}, {"ñ", "n"}, {"Ń", "n"}, {"ń", "n"}, {"Ň", "n"}, {"ň", "n"},
+    {"Ó", "o"}, {"ó", "o"}, {"Ò", "o"}, {"ò", "o"}, {"Ô", "o"}, {"ô", "o"}, {"Õ", "o"}, {"õ", "o"},
+    {"Ø", "o"}, {"ø", "o"}, {"Ő", "o"}, {"ő", "o"},
+    {"Ř", "r"}, {"ř", "r"},
+    {"Ś", "s"}, {"ś", "s"}, {"Š", "s"}, {"š", "s"}, {"Ş", "s"}, {"ş", "s"},
+    {"Ú", "u"}, {"ú", "u"}, {"Ù", "u"}, {"ù", "u"}, {"Û", "u"}, {"û", "u"}, {"Ů", "u"}, {"ů", "u"},
+    {"Ű", "u"}, {"ű", "u"},
+    {"Ý", "y"}, {"ý", "y"}, {"Ÿ", "y"}, {"ÿ", "y"},
+    {"Ź", "z"}, {"ź", "z"}, {"Ż", "z"}, {"ż", "z"}, {"Ž", "z"}, {"ž", "z"},
+    {"ae", "a"}, {"oe", "o"}, {"ue", "u"},
+};
+
+}  // namespace
+
+QStringList foldViewsSql(const QString& source, const QString& text, const QString& view) {
+    // SQLite's parser stack holds some thirty nested calls: the replacements go in steps of views.
+    constexpr int kStep = 20;
+    constexpr int kPairs = int(std::size(kFold));
+    QStringList views;
+    QString from = QStringLiteral("(SELECT docid, lower(%1) AS t FROM %2)").arg(text, source);
+    for (int first = 0; first < kPairs; first += kStep) {
+        QString expr = QStringLiteral("t");
+        for (int i = first; i < std::min(first + kStep, kPairs); ++i)
+            expr = QStringLiteral("replace(%1, '%2', '%3')")
+                       .arg(expr, QString::fromUtf8(kFold[i].from), QString::fromUtf8(kFold[i].to));
+        const bool last = first + kStep >= kPairs;
+        const QString name = last ? view : QStringLiteral("%1_%2").arg(view).arg(first / kStep);
+        views << QStringLiteral("CREATE VIEW IF NOT EXISTS %1 AS SELECT docid, %2 AS %3 FROM %4;")
+                     .arg(name, expr, last ? QStringLiteral("Text") : QStringLiteral("t"), from);
+        from = name;
+    }
+    return views;
+}
+
+QString foldForSearch(const QString& text) {
+    QString t = text;
+    for (QChar& c : t)
+        if (c.unicode() >= 'A' && c.unicode() <= 'Z') c = QChar(c.unicode() + ('a' - 'A'));
+    for (const Pair& p : kFold) t.replace(QString::fromUtf8(p.from), QString::fromUtf8(p.to));
+    return t;
+}
+
+QString searchQuery(const QString& typed) {
+    // Words as the index's tokenizer cuts them: runs of ASCII letters and digits
+    // and of anything beyond ASCII. Nothing else reaches the query, so no
+    // operator or quote the user types can change its meaning.
+    QStringList words;
+    QString word;
+    const QString folded = foldForSearch(typed);
+    for (const QChar c : folded) {
+        const bool inWord = c.unicode() >= 128 || (c.unicode() < 128 && c.isLetterOrNumber());
+        if (inWord) {
+            word += c;
+        } else if (!word.isEmpty()) {
+            words << word + QLatin1Char('*');
+            word.clear();
+        }
+    }
+    if (!word.isEmpty()) words << word + QLatin1Char('*');
+    return words.join(QLatin1Char(' '));
+}
+
+}  // namespace gd

@@ -1,0 +1,90 @@
+// The search finds trades of every state by any of their texts, whatever the
+// letter case and however the umlauts are spelt.
+#include "domain/db/AuktionsListe.h"
+#include "domain/db/Parcel.h"
+#include "domain/db/SearchFold.h"
+#include "support/DbTestShared.h"
+
+namespace gd {
+namespace {
+
+using test::DbTest;
+
+TEST(SearchFold, SpellingsMeetInOneForm) {
+    struct Case {
+        const char* typed;
+        const char* folded;
+    };
+    const Case cases[] = {
+        {"Müller", "muller"}, {"Mueller", "muller"}, {"MULLER", "muller"}, {"MÜLLER", "muller"},
+        {"Große-Wübbeling", "grosse-wubbeling"}, {"Wiśniewska", "wisniewska"}, {"Łukasz Nowak", "lukasz nowak"},
+        {"Çelik", "celik"}, {"Ørsted", "orsted"}, {"Teddybär", "teddybar"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(foldForSearch(QString::fromUtf8(c.typed)), QString::fromUtf8(c.folded)) << c.typed;
+    EXPECT_EQ(searchQuery(QStringLiteral("O'Neill  \"Teddy\" OR -x*")), QStringLiteral("o* neill* teddy* or* x*"));
+    EXPECT_EQ(searchQuery(QStringLiteral(" \"*')( ")), QString());
+}
+
+class Search : public DbTest {
+protected:
+    QString add(const char* nr, const char* ebay, const char* name, const char* title, const char* mail = "") {
+        tAuktion a = auktion(QString::fromLatin1(nr), QString::fromUtf8(ebay));
+        a.Titel = QString::fromUtf8(title);
+        a.EmailText = QString::fromUtf8(mail);
+        return store(a, kunde(QString::fromUtf8(ebay), QString::fromUtf8(name)));
+    }
+    QStringList found(const QString& typed) {
+        const Result<QList<ListRow>> r = searchAuktionsListe(db, gsStandardUser, typed);
+        if (!r.ok()) return {QStringLiteral("Fehler: ") + r.error().text()};
+        QStringList nrs;
+        for (const ListRow& row : r.value()) nrs << row.AuktionsNr;
+        nrs.sort();
+        return nrs;
+    }
+};
+
+TEST_F(Search, AnyTextOfEveryStateWhateverTheSpelling) {
+    add("1001", "hmueller", "Hans Müller", "Kaffeemühle");
+    const QString teddy = add("1002", "gw_sammlerin", "Gisela Große-Wübbeling", "Teddybär von 1950",
+                              "Der Käufer hat die Zahlungsaufforderung erhalten.");
+    add("1003", "zofia_w", "Zofia Wiśniewska", "Porzellan Rosenthal");
+    add("1004", "seanon", "Seán O'Neill", "Modelleisenbahn Märklin");
+    ASSERT_TRUE(SaveStatusMail(teddy, zeroDate(), 6).ok());  // closed: found all the same
+    ASSERT_TRUE(saveParcel(teddy, Parcel{QStringLiteral("DHL"), QStringLiteral("00340434161094042557")}).ok());
+    gsStandardUser = QStringLiteral("fremd");
+    add("2001", "hmueller", "Hans Müller", "Kaffeemühle eines anderen Kontos");
+    gsStandardUser = QStringLiteral("haendler");
+
+    struct Case {
+        const char* typed;
+        const char* nrs;  // the item numbers found, by a blank
+    };
+    const Case cases[] = {
+        {"Muller", "1001"}, {"Müller", "1001"}, {"MUELLER", "1001"}, {"mül", "1001"},
+        {"grosse wübb", "1002"}, {"teddy", "1002"}, {"1950", "1002"},
+        {"zahlungsauff", "1002"},                  // the mail text
+        {"0034043416", "1002"},                    // the parcel
+        {"wisniewska", "1003"}, {"o'neill", "1004"}, {"Marklin", "1004"}, {"MÄRKLIN", "1004"},
+        {"berlin", "1001 1002 1003 1004"},  // the town of all of them
+        {"hmueller@example", "1001"}, {"100", "1001 1002 1003 1004"},
+        {"xyzzy", ""}, {"\" OR 1=1 --", ""}, {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(found(QString::fromUtf8(c.typed)), QString::fromLatin1(c.nrs).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            << c.typed;
+
+    // Changes reach the index, whoever makes them.
+    tKunde renamed = kunde(QStringLiteral("zofia_w"), QStringLiteral("Zofia Kowalczyk"));
+    ASSERT_TRUE(funSaveKunde(renamed, QStringLiteral("1003")).ok());
+    EXPECT_EQ(found(QStringLiteral("kowal")), QStringList{QStringLiteral("1003")});
+    EXPECT_EQ(found(QStringLiteral("wisniewska")), QStringList());
+    ASSERT_TRUE(saveParcel(teddy, Parcel{}).ok());
+    EXPECT_EQ(found(QStringLiteral("0034043416")), QStringList());
+    tAuktion gone;
+    gone.AuktionsID = teddy;
+    ASSERT_TRUE(subDeleteAuktion(gone).ok());
+    EXPECT_EQ(found(QStringLiteral("teddy")), QStringList());
+}
+
+}  // namespace
+}  // namespace gd
