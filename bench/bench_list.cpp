@@ -9,6 +9,7 @@
 #include "BenchFixture.h"
 #include "domain/db/AuktionsListe.h"
 #include "domain/db/LoadSave.h"
+#include "domain/db/SearchFold.h"
 #include "domain/settings/modGlobal.h"
 
 #define SQLITE_HAS_CODEC 1
@@ -126,6 +127,47 @@ void BM_ClickRaw(benchmark::State& state) {
     sqlite3_finalize(partner);
 }
 BENCHMARK(BM_ClickRaw)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// A keystroke in the search field: every trade containing the words typed.
+const char* const kSearches[] = {"1099999", "müller 1234", "artikel 99", "kunde"};
+
+void BM_Search(benchmark::State& state) {
+    const QString path = bench::tradesFile(100000, 20000);
+    setUser(path);
+    const QString typed = QString::fromUtf8(kSearches[state.range(0)]);
+    std::size_t rows = 0;
+    for (auto _ : state) rows = std::size_t(gd::searchAuktionsListe(path, gd::gsStandardUser, typed).value().size());
+    state.SetLabel(kSearches[state.range(0)]);
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_Search)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+void BM_SearchRaw(benchmark::State& state) {
+    Raw raw(bench::tradesFile(100000, 20000));
+    const QByteArray query = gd::searchQuery(QString::fromUtf8(kSearches[state.range(0)])).toUtf8();
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(raw.db,
+                           "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "
+                           "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag "
+                           "from Suche cross join Auktionen cross join Kunden where Suche match ? and "
+                           "Auktionen.rowid = Suche.docid and Kunden.ebayname = Auktionen.ebayname and "
+                           "Auktionen.Standarduser = 'haendler' and Kunden.Standarduser = 'haendler' "
+                           "order by Auktionen.EndeDatum DESC",
+                           -1, &st, nullptr);
+        sqlite3_bind_text(st, 1, query.constData(), int(query.size()), SQLITE_STATIC);
+        QList<gd::ListRow> out;
+        while (sqlite3_step(st) == SQLITE_ROW)
+            out.append(gd::ListRow{text(st, 0), text(st, 1), text(st, 2), dateText(st, 3), text(st, 4), text(st, 5),
+                                   text(st, 6), text(st, 7), text(st, 8)});
+        sqlite3_finalize(st);
+        rows = std::size_t(out.size());
+    }
+    state.SetLabel(kSearches[state.range(0)]);
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_SearchRaw)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -171,20 +171,27 @@ int testMail(const QString& address) {
     return 0;
 }
 
-int listAuctions(const QString& filterName) {
-    const auto filter = parseFilter(filterName);
-    if (!filter) return unknownFilter(filterName);
-    initApp();
-    const Result<QList<ListRow>> loaded = loadAuktionsListe(gsDataSource, gsStandardUser, *filter);
+int printRows(const Result<QList<ListRow>>& loaded) {
     if (!loaded.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + loaded.error().text());
-    const QList<ListRow>& rows = loaded.value();
     out() << "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\n";
-    for (const ListRow& r : rows)
+    for (const ListRow& r : loaded.value())
         out() << tsvField(r.AuktionsID) << '\t' << tsvField(r.AuktionsNr) << '\t' << tsvField(r.ebayName) << '\t'
               << tsvField(r.Name) << '\t' << tsvField(r.Titel) << '\t' << r.EndeDatum << '\t' << tsvField(r.Status)
               << '\t' << tsvField(r.GruppenID) << '\n';
     out().flush();
     return 0;
+}
+
+int listAuctions(const QString& filterName) {
+    const auto filter = parseFilter(filterName);
+    if (!filter) return unknownFilter(filterName);
+    initApp();
+    return printRows(loadAuktionsListe(gsDataSource, gsStandardUser, *filter));
+}
+
+int searchAuctions(const QString& text) {
+    initApp();
+    return printRows(searchAuktionsListe(gsDataSource, gsStandardUser, text));
 }
 
 }  // namespace
@@ -201,6 +208,12 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     const QCommandLineOption create(QStringLiteral("create-database"),
                                     QStringLiteral("Legt eine neue, leere Datenbank an (Pfad als Argument, sonst der "
                                                    "eingestellte). Eine vorhandene Datei wird nicht überschrieben."));
+    const QCommandLineOption search(QStringLiteral("search"),
+                                    QStringLiteral("Sucht Auktionen jedes Status (auch abgeschlossene) nach jedem Text: "
+                                                   "Mitgliedsname, Name, Adresse, Titel, Artikelnummer, Notizen, "
+                                                   "Sendungsnummer und E-Mail-Text; Groß- und Kleinschreibung und die "
+                                                   "Schreibweise der Umlaute zählen nicht. Ausgabe wie --list."),
+                                    QStringLiteral("text"));
     const QCommandLineOption list(QStringLiteral("list"),
                                   QStringLiteral("Listet die Auktionen des eingestellten Benutzers, neuestes "
                                                  "Auktionsende zuerst, als Tabulator-getrennten Text."));
@@ -230,6 +243,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(parse);
     parser.addOption(create);
     parser.addOption(list);
+    parser.addOption(search);
     parser.addOption(filter);
     parser.addPositionalArgument(QStringLiteral("pfad"), QStringLiteral("Dateien für --import und --parse, oder der Pfad der neuen Datenbank (--create-database)."),
                                  QStringLiteral("[pfad]"));
@@ -263,6 +277,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(parse)) return parseFile(parser.positionalArguments());
     if (parser.isSet(create)) return createDatabaseCommand(parser.positionalArguments());
     if (parser.isSet(list)) return listAuctions(parser.value(filter));
+    if (parser.isSet(search)) return searchAuctions(parser.value(search));
     if (!parser.positionalArguments().isEmpty()) {
         err() << "gaveldesk: unbekanntes Argument: " << parser.positionalArguments().first() << "\n";
         err().flush();

@@ -10,7 +10,10 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QScrollArea>
+#include <QShortcut>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QThreadPool>
@@ -74,6 +77,27 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
         filters->addWidget(b);
     }
     filters->addStretch();
+    // Trades of every state by any text; the filter view comes back when it is cleared.
+    txtSuche = new QLineEdit(left);
+    txtSuche->setObjectName(QStringLiteral("txtSuche"));
+    txtSuche->setPlaceholderText(QStringLiteral("Suchen (Strg+F) …"));
+    txtSuche->setClearButtonEnabled(true);
+    txtSuche->setMaxLength(200);
+    txtSuche->setMinimumWidth(180);
+    filters->addWidget(txtSuche, 1);
+    tmrSuche = new QTimer(this);
+    tmrSuche->setObjectName(QStringLiteral("tmrSuche"));
+    tmrSuche->setSingleShot(true);
+    tmrSuche->setInterval(120);  // a pause in typing, not every key
+    connect(txtSuche, &QLineEdit::textChanged, tmrSuche, qOverload<>(&QTimer::start));
+    connect(tmrSuche, &QTimer::timeout, this, &frmMain::searchChanged);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        txtSuche->setFocus(Qt::ShortcutFocusReason);
+        txtSuche->selectAll();
+    });
+    auto* leave = new QShortcut(QKeySequence(Qt::Key_Escape), txtSuche, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(leave, &QShortcut::activated, txtSuche, &QLineEdit::clear);
     leftLayout->addLayout(filters);
     Flex1 = new FlexGrid(left);
     Flex1->setObjectName(QStringLiteral("Flex1"));
@@ -254,13 +278,17 @@ void frmMain::selectAfterRefresh(const QString& auktionsID) {
     selectFirstOnArrival_ = false;
     subInitListe();
     const int filter = pressedFilter();
-    if (filter < 0) {  // no button pressed: an empty grid
+    const QString search = searchText_;
+    if (filter < 0 && search.isEmpty()) {  // no button pressed: an empty grid
+        showCount();
         updateActions();
         emit listComplete();
         return;
     }
     // A screenful at once; a longer list follows without holding the window.
-    const Result<QList<ListRow>> rows = loadAuktionsListe(gsDataSource, gsStandardUser, ListFilter(filter), kFirstRows);
+    const Result<QList<ListRow>> rows =
+        search.isEmpty() ? loadAuktionsListe(gsDataSource, gsStandardUser, ListFilter(filter), kFirstRows)
+                         : searchAuktionsListe(gsDataSource, gsStandardUser, search, kFirstRows);
     if (rows.ok()) {
         Flex1->model()->setRows(rows.value());
         lastListError_.clear();
@@ -286,30 +314,49 @@ void frmMain::selectAfterRefresh(const QString& auktionsID) {
     }
     updateActions();
     if (listLoading_)
-        loadRestInBackground(filter, auktionsID);
+        loadRestInBackground(filter, search, auktionsID);
     else
         emit listComplete();
 }
 
+void frmMain::searchChanged() {
+    CALLSTACK_MODULE("frmMain");
+    const QString typed = txtSuche->text().trimmed();
+    if (typed == searchText_) return;
+    if (searchText_.isEmpty() && !typed.isEmpty()) filterBeforeSearch_ = pressedFilter();
+    searchText_ = typed;
+    for (QPushButton* b : cmdListe) b->setChecked(false);
+    // Cleared: the filter the user had before the search.
+    if (typed.isEmpty() && filterBeforeSearch_ >= 0) cmdListe[std::size_t(filterBeforeSearch_)]->setChecked(true);
+    glListRow = 0;
+    selectAfterRefresh(QString());
+}
+
 void frmMain::showCount() {
     const int n = Flex1->Rows() - 1;
+    if (!searchText_.isEmpty() && !listLoading_) {
+        lblAnzahl->setText(n == 0 ? QStringLiteral("Nichts gefunden")
+                                  : (n == 1 ? QStringLiteral("1 Treffer") : QStringLiteral("%1 Treffer").arg(n)));
+        return;
+    }
     if (listLoading_)
         lblAnzahl->setText(QStringLiteral("%1 Auktionen, weitere werden geladen …").arg(n));
     else
         lblAnzahl->setText(n == 1 ? QStringLiteral("1 Auktion") : QStringLiteral("%1 Auktionen").arg(n));
 }
 
-void frmMain::loadRestInBackground(int filter, const QString& wantedID) {
+void frmMain::loadRestInBackground(int filter, const QString& search, const QString& wantedID) {
     const quint64 generation = listGeneration_;
     const QString source = gsDataSource, user = gsStandardUser;
     const int sortColumn = Flex1->model()->sortColumn();
     const bool ascending = Flex1->model()->sortAscending();
-    pool().start([this, generation, source, user, filter, sortColumn, ascending, wantedID] {
+    pool().start([this, generation, source, user, filter, search, sortColumn, ascending, wantedID] {
         auto rows = std::make_shared<std::vector<ListRow>>();
         std::optional<Error> error;
         // A newer refresh may already wait: then this one is not worth reading.
         if (generation == listGeneration_) {
-            Result<QList<ListRow>> all = loadAuktionsListe(source, user, ListFilter(filter));
+            Result<QList<ListRow>> all = search.isEmpty() ? loadAuktionsListe(source, user, ListFilter(filter))
+                                                          : searchAuktionsListe(source, user, search);
             if (all.ok()) {
                 rows->assign(std::make_move_iterator(all.value().begin()), std::make_move_iterator(all.value().end()));
                 FlexModel::sortRows(*rows, sortColumn, ascending);
@@ -439,6 +486,13 @@ void frmMain::clearTypes() {
 
 void frmMain::cmdListe_Click(int Index) {
     CALLSTACK();
+    // A filter ends the search.
+    if (!searchText_.isEmpty()) {
+        searchText_.clear();
+        const QSignalBlocker quiet(txtSuche);
+        txtSuche->clear();
+        tmrSuche->stop();
+    }
     for (QPushButton* b : cmdListe) b->setChecked(false);
     cmdListe[std::size_t(Index)]->setChecked(true);
     selectAfterRefresh(QString());

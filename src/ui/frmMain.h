@@ -100,7 +100,9 @@ private:
     void selectAfterRefresh(const QString& auktionsID);
     // The whole list read on the loading thread and sorted there; the window
     // only swaps it in.
-    void loadRestInBackground(int filter, const QString& wantedID);
+    void loadRestInBackground(int filter, const QString& search, const QString& wantedID);
+    // The search field after a pause in typing: matches of every state, or back to the filter.
+    void searchChanged();
     void restArrived(quint64 generation, std::shared_ptr<std::vector<ListRow>> rows, const std::optional<Error>& error,
                      const QString& wantedID);
     void showCount();
@@ -159,7 +161,11 @@ private:
     QString lastListError_;
     std::atomic<quint64> listGeneration_{0};  // a newer refresh makes older loads void
     bool listLoading_ = false;
-    bool selectFirstOnArrival_ = false;  // a sort of a long list shows its first row when done
+    bool selectFirstOnArrival_ = false;
+    QString searchText_;          // the list shows matches of this, when not empty
+    int filterBeforeSearch_ = 2;  // the filter the search replaced
+    QLineEdit* txtSuche = nullptr;
+    QTimer* tmrSuche = nullptr;  // a sort of a long list shows its first row when done
     bool paneEdited_ = false;  // typed into the pane since it was filled or saved
     bool totalInputsEdited_ = false;  // price, quantity or shipping typed since the last total
 

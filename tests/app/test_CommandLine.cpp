@@ -83,6 +83,13 @@ TEST(CommandLine, ImportAFolderOfSavedMailsAndParse) {
         << r.out.toStdString() << r.err.toStdString();
     r = run(app, {QStringLiteral("--list")});
     EXPECT_EQ(r.out.count(QLatin1Char('\n')), 4);  // header + three auctions
+    // The search prints what --list prints, for the matches only, spelt as the user likes.
+    for (const char* typed : {"oztürk", "OEZTUERK", "Naehmaschine"}) {
+        r = run(app, {QStringLiteral("--search"), QString::fromUtf8(typed)});
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out.count(QLatin1Char('\n')), 2) << typed << " " << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral("\t3456789012\t"))) << r.out.toStdString();
+    }
     r = run(app, {QStringLiteral("--parse"), dir + QStringLiteral("kauf.txt")});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.out.contains(QStringLiteral("\"kind\": \"Kauf\""))) << r.out.toStdString();

@@ -60,10 +60,11 @@ Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QStr
                                            int limit) {
     const QString query = searchQuery(typed);
     if (query.isEmpty()) return QList<ListRow>();
-    // The index names the trades; the rest as in the list, of every state, newest first.
+    // The index names the trades; they are read newest first along the end dates, so a
+    // screenful is there without reading (and sorting) every match.
     QString sql = QString::fromLatin1(kColumns) +
-                  QStringLiteral("from Suche cross join Auktionen cross join Kunden where Suche match ? and "
-                                 "Auktionen.rowid = Suche.docid and Kunden.ebayname = Auktionen.ebayname and "
+                  QStringLiteral("from Auktionen cross join Kunden where Auktionen.rowid in (select docid from Suche "
+                                 "where Suche match ?) and Kunden.ebayname = Auktionen.ebayname and "
                                  "Auktionen.Standarduser = ? and Kunden.Standarduser = ? "
                                  "order by Auktionen.EndeDatum DESC");
     if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);

@@ -95,6 +95,8 @@ CREATE TABLE IF NOT EXISTS Mahnungen (
 CREATE INDEX IF NOT EXISTS Mahnungen_AuktionsID ON Mahnungen (AuktionsID, Stufe);
 -- Every text of a trade a seller may look for, folded (see SuchQuelle), one row per trade.
 CREATE VIRTUAL TABLE IF NOT EXISTS Suche USING fts4(Text, prefix="2");
+-- search results come newest first across every state: their first screenful without a sort
+CREATE INDEX IF NOT EXISTS Auktionen_Ende ON Auktionen (Standarduser, EndeDatum);
 @FOLD@
 -- a trade deleted takes its parcel, reminders and search row along, whoever deletes it
 CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht AFTER DELETE ON Auktionen BEGIN
