@@ -65,11 +65,12 @@ std::optional<ListFilter> parseFilter(const QString& name) {
     if (n == QStringLiteral("verkauf")) return ListFilter::Verkauf;
     if (n == QStringLiteral("kauf") || n == QStringLiteral("einkauf")) return ListFilter::Einkauf;
     if (n == QStringLiteral("abgeschlossen")) return ListFilter::Abgeschlossen;
+    if (n == QStringLiteral("ueberfaellig") || n == QStringLiteral("überfällig")) return ListFilter::Ueberfaellig;
     return std::nullopt;
 }
 
 int unknownFilter(const QString& name) {
-    err() << "gaveldesk: unbekannter Filter '" << name << "' (verkauf, kauf, alle, abgeschlossen)\n";
+    err() << "gaveldesk: unbekannter Filter '" << name << "' (verkauf, kauf, alle, abgeschlossen, ueberfaellig)\n";
     err().flush();
     return 2;
 }
@@ -171,13 +172,18 @@ int testMail(const QString& address) {
     return 0;
 }
 
-int printRows(const Result<QList<ListRow>>& loaded) {
+// The overdue list has the days overdue as its last column.
+int printRows(const Result<QList<ListRow>>& loaded, bool days = false) {
     if (!loaded.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + loaded.error().text());
-    out() << "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\n";
-    for (const ListRow& r : loaded.value())
+    out() << "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID"
+          << (days ? "\tTage\n" : "\n");
+    for (const ListRow& r : loaded.value()) {
         out() << tsvField(r.AuktionsID) << '\t' << tsvField(r.AuktionsNr) << '\t' << tsvField(r.ebayName) << '\t'
               << tsvField(r.Name) << '\t' << tsvField(r.Titel) << '\t' << r.EndeDatum << '\t' << tsvField(r.Status)
-              << '\t' << tsvField(r.GruppenID) << '\n';
+              << '\t' << tsvField(r.GruppenID);
+        if (days) out() << '\t' << r.Tage;
+        out() << '\n';
+    }
     out().flush();
     return 0;
 }
@@ -186,7 +192,7 @@ int listAuctions(const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
     initApp();
-    return printRows(loadAuktionsListe(gsDataSource, gsStandardUser, *filter));
+    return printRows(loadAuktionsListe(gsDataSource, gsStandardUser, *filter), *filter == ListFilter::Ueberfaellig);
 }
 
 int searchAuctions(const QString& text) {
@@ -218,7 +224,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                                   QStringLiteral("Listet die Auktionen des eingestellten Benutzers, neuestes "
                                                  "Auktionsende zuerst, als Tabulator-getrennten Text."));
     const QCommandLineOption filter(QStringLiteral("filter"),
-                                    QStringLiteral("Auswahl für --list und --export-csv: verkauf, kauf, alle oder abgeschlossen."),
+                                    QStringLiteral("Auswahl für --list und --export-csv: verkauf, kauf, alle, abgeschlossen oder "
+                                                   "ueberfaellig (Verkäufe ohne Zahlung, älteste zuerst)."),
                                     QStringLiteral("auswahl"), QStringLiteral("alle"));
     const QCommandLineOption import(QStringLiteral("import"),
                                     QStringLiteral("Liest gespeicherte Auktions-E-Mails (.txt oder .eml) ein und "

@@ -19,7 +19,9 @@ QString field(const ListRow& r, int col) {
         case 3: return r.Name;
         case 4: return r.Titel;
         case 5: return r.EndeDatum;
-        case 6: return r.Status;
+        case 6:
+            if (r.Tage >= 0) return r.Tage == 1 ? QStringLiteral("1 Tag überfällig") : QStringLiteral("%1 Tage überfällig").arg(r.Tage);
+            return r.Status;
         case 7: return r.AuktionsNr;
         case 8: return r.Betrag;
         default: return QString();

@@ -66,14 +66,17 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     auto* left = new QWidget(split);
     auto* leftLayout = new QVBoxLayout(left);
     auto* filters = new QHBoxLayout;
-    const char* captions[4] = {"Verkauf", "Einkauf", "Alle", "Abgeschlossen"};
-    for (int i = 0; i < 4; ++i) {
+    const char* captions[kFilters] = {"Verkauf", "Einkauf", "Alle", "Abgeschlossen", "Überfällig"};
+    for (int i = 0; i < kFilters; ++i) {
         auto* b = new QPushButton(QString::fromUtf8(captions[i]), left);
         b->setObjectName(QStringLiteral("cmdListe_%1").arg(i));
         b->setCheckable(true);
         b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, [this, i] { cmdListe_Click(i); });
         cmdListe[std::size_t(i)] = b;
+        if (i == int(ListFilter::Ueberfaellig))
+            b->setToolTip(QStringLiteral("Verkäufe ohne „Bezahlt“, deren Ende länger zurückliegt als in den Einstellungen "
+                                         "angegeben; die ältesten zuerst"));
         filters->addWidget(b);
     }
     filters->addStretch();
@@ -261,7 +264,7 @@ void frmMain::subInitListe() {
 }
 
 int frmMain::pressedFilter() const {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < kFilters; ++i)
         if (cmdListe[std::size_t(i)]->isChecked()) return i;
     return -1;
 }

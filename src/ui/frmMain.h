@@ -170,7 +170,8 @@ private:
     bool totalInputsEdited_ = false;  // price, quantity or shipping typed since the last total
 
     FlexGrid* Flex1 = nullptr;
-    std::array<QPushButton*, 4> cmdListe{};
+    static constexpr int kFilters = 5;  // Verkauf, Einkauf, Alle, Abgeschlossen, Überfällig
+    std::array<QPushButton*, kFilters> cmdListe{};
     QGroupBox* fraKunde = nullptr;
     QGroupBox* fraAuktion = nullptr;
     QLineEdit *txtebayName = nullptr, *txtEmailAdresse = nullptr, *txtName = nullptr, *txtStrasse = nullptr,

@@ -59,6 +59,12 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     lblUsername->setObjectName(QStringLiteral("lblUsername"));
     f1->addRow(lblUsername, txtUsername);
     for (int i : {0, 1, 2, 3, 4, 6, 9}) f1->addRow(lbldaten[std::size_t(i)], txt(i));
+    txtMahnTage = new QLineEdit(Frame1);
+    txtMahnTage->setObjectName(QStringLiteral("txtMahnTage"));
+    txtMahnTage->setMaxLength(3);
+    txtMahnTage->setToolTip(QStringLiteral("Ein Verkauf ohne „Bezahlt“ steht so viele Tage nach seinem Ende in der "
+                                           "Liste „Überfällig“."));
+    f1->addRow(QStringLiteral("Zahlung überfällig nach (Tagen):"), txtMahnTage);
 
     Frame2 = new QWidget(this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
@@ -179,6 +185,7 @@ void frmOptionen::Form_Load() {
     Check2->setChecked(o.Auth != 0);
     checkpro20->setChecked(o.Prozent20 != 0);
     checknobody->setChecked(o.Nobody != 0);
+    txtMahnTage->setText(QString::number(o.MahnTage));
     txtUsername->setText(o.Username);
     checkFusszeile->setChecked(o.Fusszeile);
     const QString security = connectionSecurity(o);
@@ -194,6 +201,11 @@ void frmOptionen::Form_Load() {
 Result<Settings> frmOptionen::values() const {
     const Result<qint32> port = parsePort(txt(8)->text());
     if (!port.ok()) return port.error();
+    bool number = false;
+    const int days = txtMahnTage->text().trimmed().toInt(&number);
+    if (!number || days < 1 || days > 365)
+        return Error::plain(QStringLiteral("Bitte geben Sie bei „Zahlung überfällig nach“ eine Zahl von Tagen zwischen 1 "
+                                           "und 365 ein."));
     Settings v = loaded_;
     v.Kontoinhaber = txt(0)->text();
     v.Kontonummer = txt(1)->text();
@@ -212,6 +224,7 @@ Result<Settings> frmOptionen::values() const {
     v.Auth = Check2->isChecked() ? 1 : 0;
     v.Prozent20 = checkpro20->isChecked() ? 1 : 0;
     v.Nobody = checknobody->isChecked() ? 1 : 0;
+    v.MahnTage = days;
     v.Username = txtUsername->text().trimmed();
     v.Fusszeile = checkFusszeile->isChecked();
     v.Verbindungssicherheit = optSicherheit[0]->isChecked()   ? QStringLiteral("STARTTLS")

@@ -83,6 +83,12 @@ TEST(CommandLine, ImportAFolderOfSavedMailsAndParse) {
         << r.out.toStdString() << r.err.toStdString();
     r = run(app, {QStringLiteral("--list")});
     EXPECT_EQ(r.out.count(QLatin1Char('\n')), 4);  // header + three auctions
+    // Nothing is overdue a day after the end of these sales (the clock of the program is today's).
+    r = run(app, {QStringLiteral("--list"), QStringLiteral("--filter"), QStringLiteral("ueberfaellig")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\t"
+                                                "GruppenID\tTage\n")))
+        << r.out.toStdString();
     // The search prints what --list prints, for the matches only, spelt as the user likes.
     for (const char* typed : {"oztürk", "OEZTUERK", "Naehmaschine"}) {
         r = run(app, {QStringLiteral("--search"), QString::fromUtf8(typed)});

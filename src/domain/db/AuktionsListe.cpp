@@ -1,6 +1,9 @@
 #include "domain/db/AuktionsListe.h"
 
+#include "base/Clock.h"
 #include "domain/db/Database.h"
+#include "domain/db/Trade.h"
+#include "domain/settings/modGlobal.h"
 #include "domain/db/SearchFold.h"
 
 #define SQLITE_HAS_CODEC 1
@@ -13,6 +16,11 @@ QString listFilterWhere(ListFilter filter) {
         case ListFilter::Verkauf: return QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunde = 1");
         case ListFilter::Einkauf: return QStringLiteral("Auktionen.Abgeschlossen = 0 and Lieferant = 1");
         case ListFilter::Alle: return QStringLiteral("Auktionen.Abgeschlossen = 0");
+        case ListFilter::Ueberfaellig:
+            // A date of our own making, not typed by anyone: written into the statement.
+            return QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunde = 1 and Auktionen.Bezahlt = 0 and "
+                                  "Auktionen.EndeDatum < '%1'")
+                .arg(toDbDate(now().addDays(-qMax(0, glMahnTage))));
         case ListFilter::Abgeschlossen: break;
     }
     return QStringLiteral("Auktionen.Abgeschlossen = 1");
@@ -51,22 +59,41 @@ Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QStrin
     QString sql = QString::fromLatin1(kColumns) + QStringLiteral("from Auktionen cross join Kunden where ") +
                   listFilterWhere(filter) +
                   QStringLiteral(" and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
-                                 "Kunden.Standarduser = ? order by Auktionen.EndeDatum DESC");
+                                 "Kunden.Standarduser = ? order by Auktionen.EndeDatum ") +
+                  (filter == ListFilter::Ueberfaellig ? QStringLiteral("ASC") : QStringLiteral("DESC"));
     if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
-    return readRows(dataSource, sql, {standardUser, standardUser});
+    Result<QList<ListRow>> rows = readRows(dataSource, sql, {standardUser, standardUser});
+    if (filter == ListFilter::Ueberfaellig && rows.ok()) {
+        const QDate day = today();
+        for (ListRow& r : rows.value()) r.Tage = int(daysSinceEnd(r.EndeDatum, day));
+    }
+    return rows;
 }
 
 Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QString& standardUser, const QString& typed,
                                            int limit) {
     const QString query = searchQuery(typed);
     if (query.isEmpty()) return QList<ListRow>();
-    // The index names the trades; they are read newest first along the end dates, so a
-    // screenful is there without reading (and sorting) every match.
+    // Few matches: the index names them and they are sorted. Many, and only a screenful
+    // wanted: the trades are read newest first along the end dates and kept when the
+    // index names them, so the screenful is there without reading every match.
+    bool alongDates = false;
+    if (limit >= 0) {
+        try {
+            Database db = Database::open(dataSource);
+            Recordset n = db.OpenRecordset(QStringLiteral("select count(*) as n from Suche where Suche match ?"), {query});
+            alongDates = n.value(QStringLiteral("n")).toLongLong() > 4 * limit;
+        } catch (const RunError& e) {
+            return Error::from(QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:"), e);
+        }
+    }
     QString sql = QString::fromLatin1(kColumns) +
-                  QStringLiteral("from Auktionen cross join Kunden where Auktionen.rowid in (select docid from Suche "
-                                 "where Suche match ?) and Kunden.ebayname = Auktionen.ebayname and "
-                                 "Auktionen.Standarduser = ? and Kunden.Standarduser = ? "
-                                 "order by Auktionen.EndeDatum DESC");
+                  (alongDates ? QStringLiteral("from Auktionen cross join Kunden where Auktionen.rowid in (select docid "
+                                               "from Suche where Suche match ?) and ")
+                              : QStringLiteral("from Suche cross join Auktionen cross join Kunden where Suche match ? and "
+                                               "Auktionen.rowid = Suche.docid and ")) +
+                  QStringLiteral("Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
+                                 "Kunden.Standarduser = ? order by Auktionen.EndeDatum DESC, Auktionen.rowid DESC");
     if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
     return readRows(dataSource, sql, {query, standardUser, standardUser});
 }

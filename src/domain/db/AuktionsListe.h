@@ -9,7 +9,8 @@
 
 namespace gd {
 
-enum class ListFilter { Verkauf = 0, Einkauf = 1, Alle = 2, Abgeschlossen = 3 };
+// Ueberfaellig: sales without "Bezahlt" whose end lies more than glMahnTage days back, oldest first.
+enum class ListFilter { Verkauf = 0, Einkauf = 1, Alle = 2, Abgeschlossen = 3, Ueberfaellig = 4 };
 
 struct ListRow {
     QString ebayName;  // Kunden.ebayName
@@ -21,6 +22,7 @@ struct ListRow {
     QString GruppenID;
     QString AuktionsID;
     QString Betrag;  // the total the buyer pays, as stored
+    int Tage = -1;   // days overdue, in the list of overdue sales
 };
 
 // The filter's part of the where clause of the join of Kunden and Auktionen.

@@ -18,7 +18,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 25> table = {{
+    static const std::array<Setting, 26> table = {{
         {"User", "Username", "", K::Text, true, &S::Username, &gsEbayName},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser, &gbBrowser},
         {"User", "username", "", K::Text, false, &S::Username, &gsStandardUser},
@@ -45,6 +45,7 @@ std::span<const Setting> settingsTable() {
          &gbKennwortUnverschluesselt},
         {"Konto", "SMTPZeitlimit", "120", K::Number, false, &S::SMTPZeitlimit, &glSMTPZeitlimit},
         {"Main", "Plattform", kPlattformDomain, K::Text, false, &S::Plattform, &gsPlattform},
+        {"Mahnung", "Tage", "7", K::Number, true, &S::MahnTage, &glMahnTage},
     }};
     return table;
 }

@@ -39,6 +39,7 @@ inline bool gbFusszeile = true;  // the "-INFO-" footer under every mail
 inline QString gsVerbindungssicherheit;  // "STARTTLS", "SSL/TLS", "Keine"; empty: by port and login
 inline bool gbKennwortUnverschluesselt = false;  // the SMTP password may go out without TLS
 inline qint32 glSMTPZeitlimit = 120;  // seconds a whole send may take
+inline qint32 glMahnTage = 7;  // a sale unpaid this many days after its end is overdue
 inline QString gsDataSource;
 inline QString gsKeywordIni;
 inline QString gsItemLink;
@@ -62,6 +63,7 @@ struct Settings {
     QString Verbindungssicherheit;
     bool KennwortUnverschluesselt = false;
     qint32 SMTPZeitlimit = 120;
+    qint32 MahnTage = 7;
 };
 
 // One row of the settings table: where a setting lives, how it is read, which

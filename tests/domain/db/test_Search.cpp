@@ -86,5 +86,22 @@ TEST_F(Search, AnyTextOfEveryStateWhateverTheSpelling) {
     EXPECT_EQ(found(QStringLiteral("teddy")), QStringList());
 }
 
+// A screenful of many matches is read along the end dates; it must be the start of the whole result.
+TEST_F(Search, TheFirstScreenfulOfManyMatchesIsTheStartOfAll) {
+    for (int i = 0; i < 12; ++i) {
+        tAuktion a = auktion(QString::number(500 + i), QStringLiteral("k"),
+                             QStringLiteral("%1.11.2026 10:00").arg(1 + (i * 7) % 28, 2, 10, QLatin1Char('0')));
+        a.Titel = QStringLiteral("Teller Nummer %1").arg(i);
+        store(a, kunde(QStringLiteral("k")));
+    }
+    const QList<ListRow> all = searchAuktionsListe(db, gsStandardUser, QStringLiteral("teller")).value();
+    ASSERT_EQ(all.size(), 12);
+    const QList<ListRow> first = searchAuktionsListe(db, gsStandardUser, QStringLiteral("teller"), 2).value();
+    ASSERT_EQ(first.size(), 2);
+    EXPECT_EQ(first[0].AuktionsNr, all[0].AuktionsNr);
+    EXPECT_EQ(first[1].AuktionsNr, all[1].AuktionsNr);
+    EXPECT_EQ(all[0].EndeDatum, QStringLiteral("22.11.2026 10:00:00"));  // newest first, equal ends in one order
+}
+
 }  // namespace
 }  // namespace gd

@@ -1,0 +1,29 @@
+// The "Überfällig" button: unpaid sales past their days, oldest first, with the
+// days in the status column; the number of days is set in the options.
+#include "MainWindowFixture.h"
+
+namespace gd {
+namespace {
+
+class OverdueList : public test::MainWindowTest {};
+
+TEST_F(OverdueList, TheButtonListsUnpaidSalesOldestFirst) {
+    fill();  // sales 101 (01.12.), 103 (02.12.), 102 (03.12. 10:00); purchase 201; closed 104
+    glMahnTage = 1;  // the clock stands at 04.12.2026 08:44
+    open();
+    filter(4);
+    EXPECT_TRUE(button("cmdListe_4")->isChecked());
+    EXPECT_FALSE(button("cmdListe_2")->isChecked());
+    EXPECT_EQ(column(7), (QStringList{QStringLiteral("101"), QStringLiteral("103")}));
+    EXPECT_EQ(column(6), (QStringList{QStringLiteral("3 Tage überfällig"), QStringLiteral("2 Tage überfällig")}));
+    EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("101"));
+    tick(2);  // paid: off the list
+    EXPECT_EQ(column(7), QStringList{QStringLiteral("103")});
+    glMahnTage = 7;
+    filter(4);
+    EXPECT_EQ(w->grid()->Rows(), 1);
+    EXPECT_TRUE(platform.messages.isEmpty()) << platform.messageTexts().join(QLatin1Char('|')).toStdString();
+}
+
+}  // namespace
+}  // namespace gd
