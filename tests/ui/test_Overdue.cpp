@@ -1,6 +1,7 @@
 // The "Überfällig" button: unpaid sales past their days, oldest first, with the
 // days in the status column; the number of days is set in the options.
 #include "MainWindowFixture.h"
+#include "support/GuiApp.h"
 
 namespace gd {
 namespace {
@@ -17,6 +18,7 @@ TEST_F(OverdueList, TheButtonListsUnpaidSalesOldestFirst) {
     EXPECT_EQ(column(7), (QStringList{QStringLiteral("101"), QStringLiteral("103")}));
     EXPECT_EQ(column(6), (QStringList{QStringLiteral("3 Tage überfällig"), QStringLiteral("2 Tage überfällig")}));
     EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("101"));
+    test::screenshot(w.get(), QStringLiteral("overdue.png"));
     tick(2);  // paid: off the list
     EXPECT_EQ(column(7), QStringList{QStringLiteral("103")});
     glMahnTage = 7;

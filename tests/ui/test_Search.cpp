@@ -42,6 +42,7 @@ TEST_F(SearchField, TypingFindsEveryStateAndClearingBringsTheFilterBack) {
     field()->selectAll();
     test::typeText(field(), QStringLiteral("kaffeem"));  // 104 is closed and found too
     settle();
+    test::screenshot(w.get(), QStringLiteral("search.png"));
     QStringList found = column(7);
     found.sort();
     EXPECT_EQ(found, (QStringList{QStringLiteral("104"), QStringLiteral("105"), QStringLiteral("201")}));

@@ -176,6 +176,27 @@ TEST_F(Options, CancelAndRefusalsLeaveTheFileAlone) {
     type(8, QStringLiteral("70000"));
     QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
     EXPECT_EQ(app.platform.messages.size(), 2);
+
+    // The days until a sale is overdue: a whole number from 1 to 365.
+    type(8, QStringLiteral("587"));
+    click("OrvoButton1");
+    for (const char* days : {"0", "drei", "400"}) {
+        QLineEdit* e = child<QLineEdit>("txtMahnTage");
+        e->selectAll();
+        test::typeText(e, QString::fromLatin1(days));
+        QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+        EXPECT_TRUE(app.platform.messages.last().text.contains(QStringLiteral("zwischen 1 und 365"))) << days;
+        EXPECT_TRUE(dlg->isVisible());
+    }
+    EXPECT_EQ(app.read(QStringLiteral("bin/config.ini")), before);
+    QLineEdit* e = child<QLineEdit>("txtMahnTage");
+    e->selectAll();
+    test::typeText(e, QStringLiteral("14"));
+    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(app.read(QStringLiteral("bin/config.ini")).contains("[Mahnung]\r\nTage=14\r\n"));
+    EXPECT_EQ(glMahnTage, 14);
+    glMahnTage = 7;
 }
 
 TEST_F(Options, UnwritableSettingsFileSaysSoAndKeepsTheDialog) {
