@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <atomic>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QPointer>
 #include <QThreadPool>
 #include <QTimer>
@@ -103,6 +104,23 @@ int main(int argc, char** argv) {
     gd::removeStaleTemporaries(gd::AppPath());
     gd::removeStaleTemporaries(gd::AppPath() + QStringLiteral("/bin"));
     const QStringList faults = gd::subInitApp();
+    // A file of an earlier version is brought up to date once, before anything reads it; the
+    // picture says why the start takes longer and stays drawn.
+    if (!gd::gsDataSource.isEmpty() && gd::needsMigration(gd::gsDataSource)) {
+        splash->showMessage(QStringLiteral("Die Datenbank wird für diese Version umgestellt (einmalig; bei vielen "
+                                           "Auktionen einige Minuten). Eine Kopie der alten Datei bleibt daneben."));
+        QCoreApplication::processEvents();
+        gd::Status migrated;
+        QEventLoop wait;
+        QThreadPool migration;
+        migration.start([&] {
+            migrated = gd::migrateDatabase(gd::gsDataSource);
+            QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+        migration.waitForDone();
+        if (!migrated.ok()) gd::showError(migrated.error());
+    }
     std::atomic<bool> stopChecks{false};
     QThreadPool checks;  // before the window, so it outlives it and waits for its check
     gd::frmMain main;

@@ -84,12 +84,24 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     inner->setContentsMargins(6, 6, 6, 6);
     inner->addWidget(picture);
     inner->addWidget(lblProductName);
+    lblMessage = new QLabel(Frame1);
+    lblMessage->setObjectName(QStringLiteral("lblMessage"));
+    lblMessage->setAlignment(Qt::AlignCenter);
+    lblMessage->setWordWrap(true);
+    lblMessage->hide();
+    inner->addWidget(lblMessage);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(Frame1);
 }
 
 void frmSplash::keyPressEvent(QKeyEvent*) { Form_KeyPress(); }
+
+void frmSplash::showMessage(const QString& text) {
+    lblMessage->setText(text);
+    lblMessage->setVisible(!text.isEmpty());
+    adjustSize();
+}
 
 void frmSplash::Form_KeyPress() {
     CALLSTACK();

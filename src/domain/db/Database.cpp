@@ -183,6 +183,23 @@ void Database::create(const QString& path) {
     }
 }
 
+bool needsMigration(const QString& path) {
+    try {
+        return schemaVersion(connect(path, false)->db) < kSchemaVersion;
+    } catch (const RunError&) {
+        return false;  // whatever is wrong, the first real open says it
+    }
+}
+
+Status migrateDatabase(const QString& path) {
+    try {
+        Database::open(path);
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Datenbank kann nicht geöffnet werden:"), e);
+    }
+}
+
 Status renewListIndexIfOld(const QString& path) {
     try {
         if (isMarkedDamaged(path)) return {};

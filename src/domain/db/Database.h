@@ -160,6 +160,12 @@ private:
 
 // A new, empty database with the full schema; refuses an existing file.
 Status createDatabase(const QString& path);
+// Whether the file is of an earlier version and is brought up to date on its
+// first open (which checks and copies it: minutes at 100,000 trades).
+bool needsMigration(const QString& path);
+// Opens the file once, so that an earlier version is brought up to date now.
+Status migrateDatabase(const QString& path);
+
 // Brings the list index of a file from an earlier build up to date (once, in one
 // transaction); no data changes. A damaged file is left alone.
 Status renewListIndexIfOld(const QString& path);

@@ -210,8 +210,20 @@ void migrateSchema(sqlite3* db, int from) {
     // Inside the caller's transaction: all steps or none.
     if (from < 2) {
         run(db, version2Sql().c_str());
-        // The index of the trades already there; later ones come through the triggers.
-        run(db, "DELETE FROM Suche; INSERT INTO Suche (docid, Text) SELECT docid, Text FROM SuchQuelle;");
+        // The index of the trades already there, folded by the program (the same folding as the
+        // views', many times faster over 100,000 mails); later ones come through the triggers.
+        sqlite3_create_function_v2(
+            db, "gd_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+            [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+                const auto* in = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+                const QByteArray out =
+                    foldForSearch(QString::fromUtf8(in ? in : "", sqlite3_value_bytes(argv[0]))).toUtf8();
+                sqlite3_result_text(ctx, out.constData(), int(out.size()), SQLITE_TRANSIENT);
+            },
+            nullptr, nullptr, nullptr);
+        run(db, (std::string("DELETE FROM Suche; INSERT INTO Suche (docid, Text) SELECT a.rowid, gd_fold(") +
+                 kSearchText + ") FROM Auktionen a;")
+                    .c_str());
     }
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }

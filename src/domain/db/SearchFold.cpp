@@ -1,5 +1,6 @@
 #include "domain/db/SearchFold.h"
 
+#include <QHash>
 #include <QStringList>
 #include <algorithm>
 #include <iterator>
@@ -59,10 +60,33 @@ QStringList foldViewsSql(const QString& source, const QString& text, const QStri
 }
 
 QString foldForSearch(const QString& text) {
-    QString t = text;
-    for (QChar& c : t)
-        if (c.unicode() >= 'A' && c.unicode() <= 'Z') c = QChar(c.unicode() + ('a' - 'A'));
-    for (const Pair& p : kFold) t.replace(QString::fromUtf8(p.from), QString::fromUtf8(p.to));
+    // The letters in one pass (none of them can make another one appear), then the
+    // three spellings in their order, each over the whole text, as replace() does.
+    static const QHash<QChar, QString> letters = [] {
+        QHash<QChar, QString> m;
+        for (const Pair& p : kFold) {
+            const QString from = QString::fromUtf8(p.from);
+            if (from.size() == 1) m.insert(from[0], QString::fromUtf8(p.to));
+        }
+        return m;
+    }();
+    QString t;
+    t.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() >= 'A' && c.unicode() <= 'Z') {
+            t += QChar(c.unicode() + ('a' - 'A'));
+        } else if (c.unicode() < 128) {
+            t += c;
+        } else {
+            const auto it = letters.constFind(c);
+            if (it == letters.constEnd())
+                t += c;
+            else
+                t += it.value();
+        }
+    }
+    for (const Pair& p : kFold)
+        if (QString::fromUtf8(p.from).size() > 1) t.replace(QString::fromUtf8(p.from), QString::fromUtf8(p.to));
     return t;
 }
 

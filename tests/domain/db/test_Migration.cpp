@@ -60,6 +60,10 @@ TEST_F(Migration, TheFirstOpenBringsAVersion1FileUpToDateWithEverythingKept) {
     EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM sqlite_master WHERE name IN ('Versand', 'Mahnungen');"),
               QStringLiteral("2"));
     EXPECT_EQ(contents(db), before);  // every row, milestone and group as it was
+    // The index made by the program folds exactly as the database's own views do.
+    EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Suche;"), QStringLiteral("4"));
+    EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Suche s JOIN SuchQuelle q ON q.docid = s.docid WHERE s.Text = q.Text;"),
+              QStringLiteral("4"));
     EXPECT_EQ(hashOf(bak()), original);  // the copy is the old file, byte for byte
     EXPECT_EQ(sqlcipher(bak(), "PRAGMA user_version;"), QStringLiteral("1"));
 

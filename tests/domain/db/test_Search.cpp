@@ -86,6 +86,24 @@ TEST_F(Search, AnyTextOfEveryStateWhateverTheSpelling) {
     EXPECT_EQ(found(QStringLiteral("teddy")), QStringList());
 }
 
+// The program's folding (queries, the first index) and the database's (every later change) agree.
+TEST_F(Search, TheProgramFoldsAsTheDatabaseDoes) {
+    const char* const titles[] = {"Aee Oue UEBER Ueberzug", "ÆØÅ æøå Œuvre", "Maß ẞ STRASSE", "Ærø Ōsaka Ĳssel",
+                                  "Ünïcödé ÀÉÎÕÜ àéîõü", "Łódź Kraków Gdańsk", "İstanbul Şişli", "€ 1.234,56 – „Zitat“"};
+    for (const char* t : titles) {
+        tAuktion a = auktion(QStringLiteral("77"), QStringLiteral("k"));
+        a.Titel = QString::fromUtf8(t);
+        const QString id = store(a, kunde(QStringLiteral("k")));
+        Database d = Database::open(db);
+        Recordset rs = d.OpenRecordset(
+            QStringLiteral("select s.Text as t from Suche s, Auktionen a where s.docid = a.rowid and a.AuktionsID = ?"), {id});
+        ASSERT_EQ(rs.RecordCount(), 1);
+        EXPECT_TRUE(rs.text(QStringLiteral("t")).contains(foldForSearch(a.Titel))) << t << " → "
+                                                                                      << foldForSearch(a.Titel).toStdString();
+        d.execute(QStringLiteral("delete from Auktionen where AuktionsID = ?"), {id});
+    }
+}
+
 // A screenful of many matches is read along the end dates; it must be the start of the whole result.
 TEST_F(Search, TheFirstScreenfulOfManyMatchesIsTheStartOfAll) {
     for (int i = 0; i < 12; ++i) {
