@@ -84,14 +84,12 @@ void bindAll(sqlite3* db, sqlite3_stmt* st, const Params& params) {
         if (v.isNull() || !v.isValid()) {
             rc = sqlite3_bind_null(st, i + 1);
         } else {
+            if (isWholeNumber(v)) {
+                rc = sqlite3_bind_int64(st, i + 1, v.toLongLong());
+                if (rc != SQLITE_OK) throwSqlite(db, rc);
+                continue;
+            }
             switch (v.typeId()) {
-                case QMetaType::Bool:
-                case QMetaType::Int:
-                case QMetaType::UInt:
-                case QMetaType::LongLong:
-                case QMetaType::ULongLong:
-                    rc = sqlite3_bind_int64(st, i + 1, v.toLongLong());
-                    break;
                 case QMetaType::Double:
                     rc = sqlite3_bind_double(st, i + 1, v.toDouble());
                     break;
@@ -185,6 +183,19 @@ constexpr std::size_t kMaxConnections = 4;
 void execOn(Database::Impl& impl, const char* sql) {
     const int rc = sqlite3_exec(impl.db, sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) fail(impl, rc);
+}
+
+bool isWholeNumber(const QVariant& v) {
+    switch (v.typeId()) {
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            return true;
+        default:
+            return false;
+    }
 }
 
 int busyTimeoutMs() { return g_busyTimeoutMs; }

@@ -89,6 +89,8 @@ QString canonicalDbPath(const QString& path);
 [[noreturn]] void fail(Database::Impl& impl, int rc);
 void execOn(Database::Impl& impl, const char* sql);
 int busyTimeoutMs();
+// Bound and compared as a whole number: bool, int and their kin.
+bool isWholeNumber(const QVariant& v);
 void setBusyTimeout(int ms);
 // A new file's connection with its key set, before the schema exists.
 std::shared_ptr<Database::Impl> createConnection(const QString& path);

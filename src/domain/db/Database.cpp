@@ -37,23 +37,10 @@ QVariant columnValue(sqlite3_stmt* st, int i) {
     }
 }
 
-bool integral(const QVariant& v) {
-    switch (v.typeId()) {
-        case QMetaType::Bool:
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // Equal as stored: the same text, or the same whole number however it was typed.
 bool sameValue(const QVariant& stored, const QVariant& v) {
     if (stored.isNull() || v.isNull()) return stored.isNull() && v.isNull();
-    if (integral(stored) && integral(v)) return stored.toLongLong() == v.toLongLong();
+    if (isWholeNumber(stored) && isWholeNumber(v)) return stored.toLongLong() == v.toLongLong();
     return stored.typeId() == v.typeId() && stored == v;
 }
 

@@ -5,6 +5,7 @@
 
 #include "domain/db/AuktionsListe.h"
 #include "support/DbTestShared.h"
+#include "support/Sqlcipher.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -13,18 +14,8 @@ namespace gd {
 namespace {
 
 using test::DbTest;
+using test::sqlcipher;
 
-// Another process: the command-line tool of the cipher library.
-QString sqlcipher(const QString& file, const QByteArray& script) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral("sqlcipher"), {file});
-    if (!p.waitForStarted(5000)) return QStringLiteral("not started");
-    p.write("PRAGMA key='kaltwind';\n" + script + "\n");
-    p.closeWriteChannel();
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAll());
-}
 
 class Connection : public DbTest {
 protected:

@@ -2,27 +2,18 @@
 // reminders, is brought up to date on its first open: all of it kept, a copy of
 // the old file beside it, and any failure leaves it as it was.
 #include <QCryptographicHash>
-#include <QProcess>
 #include <thread>
 
 #include "support/DbTestShared.h"
+#include "support/Sqlcipher.h"
 #include "support/FullDisk.h"
 
 namespace gd {
 namespace {
 
 using test::DbTest;
+using test::sqlcipher;
 
-QString sqlcipher(const QString& file, const QByteArray& script) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral("sqlcipher"), {file});
-    if (!p.waitForStarted(5000)) return QStringLiteral("not started");
-    p.write("PRAGMA key='kaltwind';\n" + script + "\n");
-    p.closeWriteChannel();
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAll()).trimmed();
-}
 
 // Every row of both tables, as the cipher tool prints them.
 QString contents(const QString& file) {
