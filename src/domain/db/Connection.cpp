@@ -162,8 +162,6 @@ constexpr std::size_t kMaxConnections = 4;
     }
 }
 
-// What identifies the file on disk: a replaced file has another inode, a file
-
 [[noreturn]] void fail(Database::Impl& impl, int rc) {
     switch (rc & 0xFF) {
         case SQLITE_IOERR:
