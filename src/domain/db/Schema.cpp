@@ -132,14 +132,16 @@ CREATE TRIGGER IF NOT EXISTS Versand_Geloescht AFTER DELETE ON Versand BEGIN
 END;
 )SQL";
 
-// What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail.
+// What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail
+// (its first 64 KB: a notification says what matters early; a mail of megabytes would make
+// every change of its trade slow).
 constexpr const char* kSearchText =
     "a.AuktionsNr || ' ' || a.Titel || ' ' || a.ebayName || ' ' || a.Hinweise || ' ' || a.Versandinfos || ' ' || "
     "a.Zahlungshinweise || ' ' || a.Bemerkungen || ' ' || a.Mitteilungen || ' ' || "
     "ifnull((SELECT k.Name || ' ' || k.Strasse || ' ' || k.Ort || ' ' || k.Email FROM Kunden k "
     "WHERE k.ebayName = a.ebayName AND k.Standarduser = a.Standarduser LIMIT 1), '') || ' ' || "
     "ifnull((SELECT v.Versanddienst || ' ' || v.Sendungsnummer FROM Versand v WHERE v.AuktionsID = a.AuktionsID), '') "
-    "|| ' ' || a.EmailText";
+    "|| ' ' || substr(a.EmailText, 1, 65536)";
 
 std::string version2Sql() {
     QString sql = QString::fromUtf8(kVersion2);
