@@ -86,8 +86,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     txtSuche->setPlaceholderText(QStringLiteral("Suchen (Strg+F) …"));
     txtSuche->setClearButtonEnabled(true);
     txtSuche->setMaxLength(200);
-    txtSuche->setMinimumWidth(180);
-    filters->addWidget(txtSuche, 1);
+
     tmrSuche = new QTimer(this);
     tmrSuche->setObjectName(QStringLiteral("tmrSuche"));
     tmrSuche->setSingleShot(true);
@@ -102,6 +101,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     auto* leave = new QShortcut(QKeySequence(Qt::Key_Escape), txtSuche, nullptr, nullptr, Qt::WidgetShortcut);
     connect(leave, &QShortcut::activated, txtSuche, &QLineEdit::clear);
     leftLayout->addLayout(filters);
+    leftLayout->addWidget(txtSuche);  // a row of its own: wide enough on a small screen too
     Flex1 = new FlexGrid(left);
     Flex1->setObjectName(QStringLiteral("Flex1"));
     Flex1->model()->setGroupIcon(groupIcon());
