@@ -41,15 +41,12 @@ bool haveDisplay() {
 }
 
 // The file check reads every page (a second at 100,000 trades): it runs beside the
-// window, and a damaged file is named as soon as it is known. The renewal of an
-// old list index writes, so it follows a good check only.
+// window, and a damaged file is named as soon as it is known.
 void checkInBackground(QThreadPool& pool, const std::atomic<bool>& stop, gd::frmMain& main) {
     if (gd::gsDataSource.isEmpty()) return;
     QPointer<gd::frmMain> window(&main);
     pool.start([window, &stop, path = gd::gsDataSource] {
         const gd::Status intact = gd::checkDatabase(path, {3000, &stop});
-        // Only speed is at stake here; the next start tries again.
-        if (intact.ok() && !stop) (void)gd::renewListIndexIfOld(path);
         QMetaObject::invokeMethod(qApp, [window, intact] {
             if (window && !intact.ok()) gd::showError(intact.error());
         }, Qt::QueuedConnection);

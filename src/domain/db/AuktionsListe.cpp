@@ -32,22 +32,19 @@ const char* const kColumns =
     "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "
     "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag ";
 
-Result<QList<ListRow>> readRows(const QString& dataSource, const QString& sql, const Params& params) {
-    try {
-        Database db = Database::open(dataSource);
-        QList<ListRow> rows;
-        QStringList names;
-        const auto text = [](sqlite3_stmt* st, int i) {
-            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
-        };
-        db.forEachRow(sql, params, names, [&](sqlite3_stmt* st) {
-            rows.append(ListRow{text(st, 0), text(st, 1), text(st, 2), dbDateToText(text(st, 3)), text(st, 4),
-                                text(st, 5), text(st, 6), text(st, 7), text(st, 8)});
-        });
-        return rows;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:"), e);
-    }
+const QString kLoadFailed = QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:");
+
+QList<ListRow> readRows(Database& db, const QString& sql, const Params& params) {
+    QList<ListRow> rows;
+    QStringList names;
+    const auto text = [](sqlite3_stmt* st, int i) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+    };
+    db.forEachRow(sql, params, names, [&](sqlite3_stmt* st) {
+        rows.append(ListRow{text(st, 0), text(st, 1), text(st, 2), dbDateToText(text(st, 3)), text(st, 4), text(st, 5),
+                            text(st, 6), text(st, 7), text(st, 8)});
+    });
+    return rows;
 }
 
 }  // namespace
@@ -62,12 +59,17 @@ Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QStrin
                                  "Kunden.Standarduser = ? order by Auktionen.EndeDatum ") +
                   (filter == ListFilter::Ueberfaellig ? QStringLiteral("ASC") : QStringLiteral("DESC"));
     if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
-    Result<QList<ListRow>> rows = readRows(dataSource, sql, {standardUser, standardUser});
-    if (filter == ListFilter::Ueberfaellig && rows.ok()) {
-        const QDate day = today();
-        for (ListRow& r : rows.value()) r.Tage = int(daysSinceEnd(r.EndeDatum, day));
+    try {
+        Database db = Database::open(dataSource);
+        QList<ListRow> rows = readRows(db, sql, {standardUser, standardUser});
+        if (filter == ListFilter::Ueberfaellig) {
+            const QDate day = today();
+            for (ListRow& r : rows) r.Tage = int(daysSinceEnd(r.EndeDatum, day));
+        }
+        return rows;
+    } catch (const RunError& e) {
+        return Error::from(kLoadFailed, e);
     }
-    return rows;
 }
 
 Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QString& standardUser, const QString& typed,
@@ -77,25 +79,25 @@ Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QStr
     // Few matches: the index names them and they are sorted. Many, and only a screenful
     // wanted: the trades are read newest first along the end dates and kept when the
     // index names them, so the screenful is there without reading every match.
-    bool alongDates = false;
-    if (limit >= 0) {
-        try {
-            Database db = Database::open(dataSource);
+    try {
+        Database db = Database::open(dataSource);
+        bool alongDates = false;
+        if (limit >= 0) {
             Recordset n = db.OpenRecordset(QStringLiteral("select count(*) as n from Suche where Suche match ?"), {query});
             alongDates = n.value(QStringLiteral("n")).toLongLong() > 4 * limit;
-        } catch (const RunError& e) {
-            return Error::from(QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:"), e);
         }
+        QString sql = QString::fromLatin1(kColumns) +
+                      (alongDates ? QStringLiteral("from Auktionen cross join Kunden where Auktionen.rowid in (select "
+                                                   "docid from Suche where Suche match ?) and ")
+                                  : QStringLiteral("from Suche cross join Auktionen cross join Kunden where Suche match ? "
+                                                   "and Auktionen.rowid = Suche.docid and ")) +
+                      QStringLiteral("Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
+                                     "Kunden.Standarduser = ? order by Auktionen.EndeDatum DESC, Auktionen.rowid DESC");
+        if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
+        return readRows(db, sql, {query, standardUser, standardUser});
+    } catch (const RunError& e) {
+        return Error::from(kLoadFailed, e);
     }
-    QString sql = QString::fromLatin1(kColumns) +
-                  (alongDates ? QStringLiteral("from Auktionen cross join Kunden where Auktionen.rowid in (select docid "
-                                               "from Suche where Suche match ?) and ")
-                              : QStringLiteral("from Suche cross join Auktionen cross join Kunden where Suche match ? and "
-                                               "Auktionen.rowid = Suche.docid and ")) +
-                  QStringLiteral("Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
-                                 "Kunden.Standarduser = ? order by Auktionen.EndeDatum DESC, Auktionen.rowid DESC");
-    if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
-    return readRows(dataSource, sql, {query, standardUser, standardUser});
 }
 
 }  // namespace gd

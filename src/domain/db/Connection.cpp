@@ -196,7 +196,6 @@ bool isWholeNumber(const QVariant& v) {
     }
 }
 
-int busyTimeoutMs() { return g_busyTimeoutMs; }
 void setBusyTimeout(int ms) { g_busyTimeoutMs = ms; }
 
 Database::Impl::~Impl() {

@@ -88,7 +88,6 @@ QString canonicalDbPath(const QString& path);
 // Throws the error of rc; an I/O-class failure retires the connection.
 [[noreturn]] void fail(Database::Impl& impl, int rc);
 void execOn(Database::Impl& impl, const char* sql);
-int busyTimeoutMs();
 // Bound and compared as a whole number: bool, int and their kin.
 bool isWholeNumber(const QVariant& v);
 void setBusyTimeout(int ms);

@@ -99,8 +99,8 @@ Status checkDatabase(const QString& path, const CheckLimits& limits) {
     try {
         impl = connect(path, false);
     } catch (const RunError& e) {
-        // Missing or unreadable is not damage; a file that no longer decrypts is.
-        if (e.number() == 3024 || e.number() == 3051 || e.number() == 3044) return {};
+        // Missing, unreadable or held by another program is not damage; a file that no longer decrypts is.
+        if (e.number() == 3024 || e.number() == 3051 || e.number() == 3044 || e.number() == kDatabaseLocked) return {};
         return damaged(e.description());
     }
     // Bounded: a huge file is not checked longer than maxMs; unchecked is not damaged.
@@ -184,17 +184,6 @@ Status migrateDatabase(const QString& path) {
         return {};
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Datenbank kann nicht geöffnet werden:"), e);
-    }
-}
-
-Status renewListIndexIfOld(const QString& path) {
-    try {
-        if (isMarkedDamaged(path)) return {};
-        auto impl = cachedConnection(path);
-        if (!listIndexCurrent(impl->db)) renewListIndex(impl->db);
-        return {};
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Der Index der Auktionsliste kann nicht erneuert werden:"), e);
     }
 }
 

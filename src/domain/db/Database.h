@@ -166,9 +166,6 @@ bool needsMigration(const QString& path);
 // Opens the file once, so that an earlier version is brought up to date now.
 Status migrateDatabase(const QString& path);
 
-// Brings the list index of a file from an earlier build up to date (once, in one
-// transaction); no data changes. A damaged file is left alone.
-Status renewListIndexIfOld(const QString& path);
 
 // Dates are stored as "yyyy-MM-dd HH:mm:ss"; the zero date is day zero, midnight.
 QString toDbDate(const QDateTime& d);

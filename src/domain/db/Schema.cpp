@@ -212,6 +212,9 @@ void migrateSchema(sqlite3* db, int from) {
     // Inside the caller's transaction: all steps or none.
     if (from < 2) {
         run(db, version2Sql().c_str());
+        // The list index of earlier builds lacks the total, so the list read every row of the table.
+        run(db, "DROP INDEX IF EXISTS Auktionen_Liste;");
+        run(db, kListIndex);
         // The index of the trades already there, folded by the program (the same folding as the
         // views', many times faster over 100,000 mails); later ones come through the triggers.
         sqlite3_create_function_v2(
@@ -228,30 +231,6 @@ void migrateSchema(sqlite3* db, int from) {
                     .c_str());
     }
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
-}
-
-bool listIndexCurrent(sqlite3* db) {
-    sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE type='index' AND name='Auktionen_Liste'", -1,
-                                &st, nullptr);
-    std::string sql;
-    if (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW && sqlite3_column_text(st, 0))
-        sql = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-    sqlite3_finalize(st);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throwSqlite(db, rc);
-    return sql == kListIndex || sql + ";" == kListIndex;
-}
-
-void renewListIndex(sqlite3* db) {
-    run(db, "BEGIN IMMEDIATE;");
-    try {
-        run(db, "DROP INDEX IF EXISTS Auktionen_Liste;");
-        run(db, kListIndex);
-        run(db, "COMMIT;");
-    } catch (...) {
-        sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
-        throw;
-    }
 }
 
 }  // namespace gd

@@ -15,9 +15,5 @@ int checkSchema(sqlite3* db);
 int schemaVersion(sqlite3* db);
 // The steps from an older version to the current one, in the caller's transaction.
 void migrateSchema(sqlite3* db, int from);
-// Files of earlier builds have a list index without the total; the list then
-// reads every row from the table. Renewing it changes no data.
-bool listIndexCurrent(sqlite3* db);
-void renewListIndex(sqlite3* db);  // one transaction; throws DbError
 
 }  // namespace gd

@@ -141,37 +141,5 @@ TEST_F(Connection, AnEditWritesOnlyWhatChanged) {
     }
 }
 
-// Files of earlier builds: the list index gains the total once, and nothing else changes.
-TEST_F(Connection, AnOlderListIndexIsRenewedOnceWithTheDataIntact) {
-    store(auktion(QStringLiteral("2"), QStringLiteral("m")), kunde(QStringLiteral("m"), QStringLiteral("Marta Nowak")));
-    const QByteArray indexSql = "SELECT sql FROM sqlite_master WHERE name='Auktionen_Liste';";
-    sqlcipher(db, "DROP INDEX Auktionen_Liste;\nCREATE INDEX Auktionen_Liste ON Auktionen (Standarduser, Abgeschlossen, "
-                  "EndeDatum, ebayName, Titel, Status, AuktionsNr, GruppenID, AuktionsID);");
-    ASSERT_FALSE(sqlcipher(db, indexSql).contains(QStringLiteral("Betrag")));
-    const QStringList before = listed();
-    ASSERT_EQ(before.size(), 2);
-
-    // Held by another program: no change, a message that says so, the next start tries again.
-    QProcess holder;
-    holder.start(QStringLiteral("sqlcipher"), {db});
-    ASSERT_TRUE(holder.waitForStarted(5000));
-    holder.write("PRAGMA key='kaltwind';\nBEGIN EXCLUSIVE;\nSELECT 'gesperrt';\n");
-    ASSERT_TRUE(holder.waitForReadyRead(5000));
-    const Status locked = renewListIndexIfOld(db);
-    holder.write("ROLLBACK;\n.quit\n");
-    holder.closeWriteChannel();
-    holder.waitForFinished(5000);
-    ASSERT_FALSE(locked.ok());
-    EXPECT_TRUE(locked.error().text().contains(QStringLiteral("gesperrt"))) << locked.error().text().toStdString();
-    EXPECT_FALSE(sqlcipher(db, indexSql).contains(QStringLiteral("Betrag")));
-
-    EXPECT_TRUE(renewListIndexIfOld(db).ok());
-    EXPECT_TRUE(sqlcipher(db, indexSql).contains(QStringLiteral("Betrag")));
-    EXPECT_TRUE(sqlcipher(db, "PRAGMA integrity_check;").startsWith(QStringLiteral("ok")));
-    EXPECT_EQ(listed(), before);
-    EXPECT_EQ(auctions(), 2);
-    EXPECT_TRUE(renewListIndexIfOld(db).ok());  // current: nothing to do
-}
-
 }  // namespace
 }  // namespace gd

@@ -2,6 +2,7 @@
 // reminders, is brought up to date on its first open: all of it kept, a copy of
 // the old file beside it, and any failure leaves it as it was.
 #include <QCryptographicHash>
+#include <QProcess>
 #include <thread>
 
 #include "support/DbTestShared.h"
@@ -44,8 +45,14 @@ TEST_F(Migration, TheFirstOpenBringsAVersion1FileUpToDateWithEverythingKept) {
     const QByteArray original = hashOf(db);
     ASSERT_TRUE(before.contains(QStringLiteral("Bärbel Öztürk-D'Amico")));
 
+    const QByteArray listIndex = "SELECT sql FROM sqlite_master WHERE name='Auktionen_Liste';";
+    ASSERT_FALSE(sqlcipher(db, listIndex).contains(QStringLiteral("Betrag")));
+
     tAuktion a;
     ASSERT_TRUE(test::found(load(a)));
+    // The list index of the earlier build gains the total, so the list reads no table row.
+    EXPECT_TRUE(sqlcipher(db, listIndex).contains(QStringLiteral("Betrag")));
+    EXPECT_TRUE(sqlcipher(db, "PRAGMA integrity_check;").startsWith(QStringLiteral("ok")));
     EXPECT_EQ(a.BezahltDatum(), QDateTime(QDate(2026, 12, 5), QTime(10, 0)));
     EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), QStringLiteral("2"));
     EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM sqlite_master WHERE name IN ('Versand', 'Mahnungen');"),
@@ -71,6 +78,28 @@ TEST_F(Migration, TheFirstOpenBringsAVersion1FileUpToDateWithEverythingKept) {
                               "('07.12.2026 05:44:271234567890', '00340434161094042557');").isEmpty());
     ASSERT_TRUE(subDeleteAuktion(a).ok());
     EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Versand;"), QStringLiteral("0"));
+}
+
+TEST_F(Migration, AFileHeldByAnotherProgramIsLeftAsItWasAndNotCalledDamaged) {
+    const QByteArray before = hashOf(db);
+    QProcess holder;
+    holder.start(QStringLiteral("sqlcipher"), {db});
+    ASSERT_TRUE(holder.waitForStarted(5000));
+    holder.write("PRAGMA key='kaltwind';\nBEGIN EXCLUSIVE;\nSELECT 'gesperrt';\n");
+    ASSERT_TRUE(holder.waitForReadyRead(5000));
+    tAuktion a;
+    const QString text = test::failure(load(a));
+    const Status checked = checkDatabase(db);  // the check at start meets the same lock
+    holder.write("ROLLBACK;\n.quit\n");
+    holder.closeWriteChannel();
+    holder.waitForFinished(5000);
+    EXPECT_TRUE(text.contains(QStringLiteral("gesperrt"))) << text.toStdString();
+    EXPECT_TRUE(checked.ok());  // not checked is not damaged
+    EXPECT_FALSE(isMarkedDamaged(db));
+    EXPECT_EQ(hashOf(db), before);
+    EXPECT_FALSE(QFile::exists(bak()));
+    ASSERT_TRUE(test::found(load(a)));  // the next open, with the lock gone, brings it up to date
+    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), QStringLiteral("2"));
 }
 
 TEST_F(Migration, ANewerFileIsRefusedAndLeftUntouched) {
