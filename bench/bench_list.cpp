@@ -17,9 +17,16 @@
 
 namespace {
 
+// The list's columns with its mark of the milestones reached.
+#define LIST_COLUMNS                                                                                            \
+    "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "             \
+    "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag, "                       \
+    "(Auktionen.Antwort <> 0) + 2 * (Auktionen.\"Bestätigung\" <> 0) + 4 * (Auktionen.Bezahlt <> 0) + "          \
+    "8 * (Auktionen.Versendet <> 0) + 16 * (Auktionen.Bewertet <> 0) + 32 * (Auktionen.Bewerungabgegeben <> 0) + " \
+    "64 * (Auktionen.Abgeschlossen <> 0) "
+
 const char* const kListSql =
-    "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "
-    "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag from Auktionen cross join Kunden "
+    LIST_COLUMNS "from Auktionen cross join Kunden "
     "where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? "
     "and Kunden.Standarduser = ? order by Auktionen.EndeDatum DESC";
 
@@ -48,9 +55,11 @@ QString dateText(sqlite3_stmt* st, int i) {
 // The rows of a list statement, as the window needs them.
 QList<gd::ListRow> rawRows(sqlite3_stmt* st) {
     QList<gd::ListRow> out;
-    while (sqlite3_step(st) == SQLITE_ROW)
+    while (sqlite3_step(st) == SQLITE_ROW) {
         out.append(gd::ListRow{text(st, 0), text(st, 1), text(st, 2), dateText(st, 3), text(st, 4), text(st, 5),
                                text(st, 6), text(st, 7), text(st, 8)});
+        out.back().Meilensteine = quint8(sqlite3_column_int(st, 9));
+    }
     return out;
 }
 
@@ -167,9 +176,7 @@ void BM_SearchRaw(benchmark::State& state) {
     for (auto _ : state) {
         sqlite3_stmt* st = nullptr;
         sqlite3_prepare_v2(raw.db,
-                           "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "
-                           "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag "
-                           "from Suche cross join Auktionen cross join Kunden where Suche match ? and "
+                           LIST_COLUMNS "from Suche cross join Auktionen cross join Kunden where Suche match ? and "
                            "Auktionen.rowid = Suche.docid and Kunden.ebayname = Auktionen.ebayname and "
                            "Auktionen.Standarduser = 'haendler' and Kunden.Standarduser = 'haendler' "
                            "order by Auktionen.EndeDatum DESC",

@@ -12,13 +12,13 @@
 
 namespace {
 
-using Row = std::array<QString, 9>;
+using Row = std::array<QString, 10>;
 
 class Model final : public QAbstractTableModel {
 public:
     std::vector<Row> rows;
     int rowCount(const QModelIndex&) const override { return int(rows.size()); }
-    int columnCount(const QModelIndex&) const override { return 9; }
+    int columnCount(const QModelIndex&) const override { return 10; }
     QVariant data(const QModelIndex& i, int role) const override {
         return role == Qt::DisplayRole ? QVariant(rows[std::size_t(i.row())][std::size_t(i.column())]) : QVariant();
     }
@@ -36,14 +36,17 @@ int main(int argc, char** argv) {
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db,
                        "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "
-                       "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag "
+                       "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag, "
+                       "(Auktionen.Antwort <> 0) + 2 * (Auktionen.\"Bestätigung\" <> 0) + 4 * (Auktionen.Bezahlt <> 0) + "
+                       "8 * (Auktionen.Versendet <> 0) + 16 * (Auktionen.Bewertet <> 0) + "
+                       "32 * (Auktionen.Bewerungabgegeben <> 0) + 64 * (Auktionen.Abgeschlossen <> 0) "
                        "from Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and "
                        "Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = 'haendler' and "
                        "Kunden.Standarduser = 'haendler' order by Auktionen.EndeDatum DESC",
                        -1, &st, nullptr);
     while (sqlite3_step(st) == SQLITE_ROW) {
         Row r;
-        for (int c = 0; c < 9; ++c)
+        for (int c = 0; c < 10; ++c)
             r[std::size_t(c)] = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
                                                   sqlite3_column_bytes(st, c));
         model.rows.push_back(std::move(r));

@@ -172,16 +172,16 @@ int testMail(const QString& address) {
     return 0;
 }
 
-// The overdue list has the days overdue as its last column.
+// The overdue list has the days overdue and the last reminder sent as its last columns.
 int printRows(const Result<QList<ListRow>>& loaded, bool days = false) {
     if (!loaded.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + loaded.error().text());
     out() << "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID"
-          << (days ? "\tTage\n" : "\n");
+          << (days ? "\tTage\tErinnerung\n" : "\n");
     for (const ListRow& r : loaded.value()) {
         out() << tsvField(r.AuktionsID) << '\t' << tsvField(r.AuktionsNr) << '\t' << tsvField(r.ebayName) << '\t'
               << tsvField(r.Name) << '\t' << tsvField(r.Titel) << '\t' << r.EndeDatum << '\t' << tsvField(r.Status)
               << '\t' << tsvField(r.GruppenID);
-        if (days) out() << '\t' << r.Tage;
+        if (days) out() << '\t' << r.Tage << '\t' << r.Mahnstufe;
         out() << '\n';
     }
     out().flush();

@@ -4,13 +4,23 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <algorithm>
+#include <bit>
 
+#include "domain/db/Records.h"
+#include "domain/db/Reminders.h"
 #include "domain/db/Trade.h"
 
 namespace gd {
 namespace {
 const char* const kHeadings[FlexModel::kCols] = {"", "", "ebay", "Name", "Auktion", "Auktionsende", "Status", "",
-                                                 "Betrag"};
+                                                 "Betrag", "Fortschritt"};
+
+// One mark per milestone, in their order: filled when reached.
+QString progressMarks(quint8 reached) {
+    QString marks;
+    for (int i = 0; i < kMilestones; ++i) marks += (reached >> i) & 1 ? QChar(0x25CF) : QChar(0x25CB);
+    return marks;
+}
 
 QString field(const ListRow& r, int col) {
     switch (col) {
@@ -19,11 +29,15 @@ QString field(const ListRow& r, int col) {
         case 3: return r.Name;
         case 4: return r.Titel;
         case 5: return r.EndeDatum;
-        case 6:
-            if (r.Tage >= 0) return r.Tage == 1 ? QStringLiteral("1 Tag überfällig") : QStringLiteral("%1 Tage überfällig").arg(r.Tage);
-            return r.Status;
+        case 6: {
+            if (r.Tage < 0) return r.Status;
+            const QString days =
+                r.Tage == 1 ? QStringLiteral("1 Tag überfällig") : QStringLiteral("%1 Tage überfällig").arg(r.Tage);
+            return r.Mahnstufe > 0 ? days + QStringLiteral(", ") + reminderText(r.Mahnstufe) : days;
+        }
         case 7: return r.AuktionsNr;
         case 8: return r.Betrag;
+        case 9: return progressMarks(r.Meilensteine);
         default: return QString();
     }
 }
@@ -37,6 +51,12 @@ QVariant FlexModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole && index.column() == 1 && !r.GruppenID.isEmpty())
         return QStringLiteral("Gruppiert (%1)").arg(r.GruppenID);
     if (role == Qt::ToolTipRole && index.column() == 4) return r.Titel;
+    if (role == Qt::ToolTipRole && index.column() == 9) {
+        QStringList reached;
+        for (int i = 0; i < kMilestones; ++i)
+            if ((r.Meilensteine >> i) & 1) reached << milestoneName(i);
+        return reached.isEmpty() ? QStringLiteral("Noch kein Schritt erledigt") : reached.join(QStringLiteral(", "));
+    }
     if (role == Qt::TextAlignmentRole && index.column() == 8) return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
@@ -74,7 +94,8 @@ bool FlexModel::continuedBy(const std::vector<ListRow>& rows) const {
     if (sortColumn_ >= 0 || rows.size() < rows_.size()) return false;
     for (std::size_t i = 0; i < rows_.size(); ++i)
         if (rows[i].AuktionsID != rows_[i].AuktionsID || rows[i].Status != rows_[i].Status ||
-            rows[i].Titel != rows_[i].Titel || rows[i].Betrag != rows_[i].Betrag)
+            rows[i].Titel != rows_[i].Titel || rows[i].Betrag != rows_[i].Betrag ||
+            rows[i].Meilensteine != rows_[i].Meilensteine || rows[i].Mahnstufe != rows_[i].Mahnstufe)
             return false;
     return true;
 }
@@ -116,6 +137,9 @@ void FlexModel::sortRows(std::vector<ListRow>& rows, int col, bool ascending) {
         } else if (col == 8) {
             const double x = amountOf(a.Betrag), y = amountOf(b.Betrag);
             c = x < y ? -1 : (x > y ? 1 : 0);
+        } else if (col == 9) {  // by how far a trade has come
+            const int x = std::popcount(a.Meilensteine), y = std::popcount(b.Meilensteine);
+            c = x != y ? (x < y ? -1 : 1) : int(a.Meilensteine) - int(b.Meilensteine);
         } else {
             c = field(a, col).compare(field(b, col), Qt::CaseInsensitive);
         }
@@ -209,7 +233,7 @@ void FlexGrid::resizeEvent(QResizeEvent* e) {
 void FlexGrid::fitColumns() {
     constexpr int kTitle = 4, kTitleRoom = 140;
     // Below these a column no longer shows its text: the end with its time, a total of thousands.
-    static const int narrowest[FlexModel::kCols] = {0, 0, 60, 60, 0, 136, 60, 0, 72};
+    static const int narrowest[FlexModel::kCols] = {0, 0, 60, 60, 0, 136, 60, 0, 72, 70};
     int wanted = 0;
     for (int c = 0; c < FlexModel::kCols; ++c)
         if (c != kTitle && !isColumnHidden(c)) wanted += preferred_[std::size_t(c)];

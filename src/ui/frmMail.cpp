@@ -89,7 +89,8 @@ void frmMail::Form_Load() {
     const Status group = composer_.loadGroup();
     if (!group.ok()) showError(group.error());
     Combo1->addItems(templateNames(in.bLieferant, in.bGruppiert));
-    const int pre = composer_.preselection(Combo1->count());
+    reminderLevels_ = templateReminderLevels(in.bLieferant, in.bGruppiert);
+    const int pre = composer_.preselection(reminderLevels_);
     if (Combo1->count() > 0) {
         Combo1->setCurrentIndex(pre);
         Combo1_Click(pre);
@@ -105,6 +106,7 @@ void frmMail::Combo1_Click(int index) {
     CALLSTACK();
     const MailInputs& in = composer_.inputs();
     const QString body = Read_Protokoll_Version(QString::number(index), in.bLieferant, in.bGruppiert);
+    reminderLevel_ = reminderLevels_.value(index);
     rtf1->setPlainText(composer_.shownBody(body));
     txtsubject->setText(composer_.fillSubject(templateSubject(in.bLieferant, in.bGruppiert, index)));
 }
@@ -121,6 +123,7 @@ void frmMail::cmdload_Click() {
                                                  QStringLiteral("Vorlagen (*.datV)"));
     if (file.isEmpty()) return;
     gsVorlagenDatei = file;
+    reminderLevel_ = 0;
     reloadVorlage();
 }
 
@@ -196,12 +199,18 @@ void frmMail::OrvoButton1_Click() {
     } else {
         sent = makemail(body);
     }
-    // A mail that did not go out records no milestone.
-    if (sent && cmbStatus->currentIndex() >= 1) {
+    // A mail that did not go out records no milestone and no reminder.
+    if (!sent) return;
+    const bool reminder = reminderLevel_ > 0;
+    if (reminder) {
+        const Status noted = composer_.recordReminder(reminderLevel_);
+        if (!noted.ok()) showError(noted.error());
+    }
+    if (cmbStatus->currentIndex() >= 1) {
         const Status recorded = composer_.recordStatus(cmbStatus->currentIndex());
         if (!recorded.ok()) showError(recorded.error());
-        if (onStatusRecorded) onStatusRecorded();
     }
+    if ((reminder || cmbStatus->currentIndex() >= 1) && onStatusRecorded) onStatusRecorded();
 }
 
 }  // namespace gd

@@ -47,6 +47,8 @@ private:
     bool sending_ = false;
     bool stopped_ = false;       // the user ended the send
     bool closeAfterSend_ = false;
+    QList<int> reminderLevels_;  // per template entry
+    int reminderLevel_ = 0;      // of the text shown; a loaded file is none
 };
 
 }  // namespace gd

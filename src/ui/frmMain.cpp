@@ -38,7 +38,7 @@ namespace {
 
 // The grid's widths in twips; the member name gets more room than the 1125 it had,
 // so that today's longer member names stay readable.
-const int kWidths[FlexModel::kCols] = {0, 270, 1700, 2070, 1000, 2100, 1500, 0, 1100};
+const int kWidths[FlexModel::kCols] = {0, 270, 1700, 2070, 1000, 2100, 1500, 0, 1100, 1200};
 
 // The "group" picture of the image list: two stacked parcels, drawn here.
 QIcon groupIcon() {
@@ -136,6 +136,9 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     // The count stays when a menu entry's hint takes the status bar.
     lblAnzahl = new QLabel(this);
     lblAnzahl->setObjectName(QStringLiteral("lblAnzahl"));
+    lblUebersicht = new QLabel(this);
+    lblUebersicht->setObjectName(QStringLiteral("lblUebersicht"));
+    statusBar()->addPermanentWidget(lblUebersicht);
     statusBar()->addPermanentWidget(lblAnzahl);
     statusBar()->showMessage(QStringLiteral("Bereit"));
     tmrMenue = new QTimer(this);
@@ -320,6 +323,32 @@ void frmMain::selectAfterRefresh(const QString& auktionsID) {
         loadRestInBackground(filter, search, auktionsID);
     else
         emit listComplete();
+    if (search.isEmpty()) refreshSummary();  // typing changes no figure
+}
+
+void frmMain::refreshSummary() {
+    const QString source = gsDataSource, user = gsStandardUser;
+    // One waiting is enough: it reads the file as it is when its turn comes.
+    if (source.isEmpty() || summaryPending_) return;
+    summaryPending_ = true;
+    pool().start([this, source, user] {
+        const Result<ListSummary> sum = loadListSummary(source, user);
+        QMetaObject::invokeMethod(this, [this, sum] {
+            summaryPending_ = false;
+            if (!sum.ok()) return;  // the list itself reports a file it cannot read
+            const ListSummary& s = sum.value();
+            const QLocale de = germanLocale();
+            const auto money = [&de](double v) -> QString { return de.toString(v, 'f', 2) + QStringLiteral(" €"); };
+            lblUebersicht->setText(QStringLiteral("Offen: %1 · Unbezahlt: %2 (%3) · Überfällig: %4 (%5)")
+                                       .arg(de.toString(s.Offen), de.toString(s.Unbezahlt), money(s.UnbezahltSumme),
+                                            de.toString(s.Ueberfaellig), money(s.UeberfaelligSumme)));
+            lblUebersicht->setToolTip(QStringLiteral("Offen: alle nicht abgeschlossenen Auktionen. Unbezahlt: Verkäufe "
+                                                     "ohne „Bezahlt“. Überfällig: davon die, deren Ende länger als %1 "
+                                                     "Tage zurückliegt.")
+                                          .arg(glMahnTage));
+            emit summaryShown();
+        }, Qt::QueuedConnection);
+    });
 }
 
 void frmMain::searchChanged() {

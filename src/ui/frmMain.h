@@ -74,6 +74,8 @@ public:
 signals:
     // The list shows every row of its filter.
     void listComplete();
+    // The status bar's figures are up to date.
+    void summaryShown();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -106,6 +108,8 @@ private:
     void restArrived(quint64 generation, std::shared_ptr<std::vector<ListRow>> rows, const std::optional<Error>& error,
                      const QString& wantedID);
     void showCount();
+    // The status bar's figures of all open trades, read on the loading thread.
+    void refreshSummary();
     void freeRows(std::vector<ListRow>&& rows);
     QThreadPool& pool();  // the loading thread
 
@@ -182,8 +186,10 @@ private:
               *txtVersandinfos = nullptr, *txtHinweise = nullptr, *txtMitteilung = nullptr, *txtBezahlung = nullptr;
     std::array<QCheckBox*, kMilestones> chkStatus{};
     std::array<DatePicker*, kMilestones> dtpStatus{};
-    QLabel* lblAnzahl = nullptr;
-    QLabel* lblSendung = nullptr;  // carrier and tracking number, a link to the carrier's page  // "N Auktionen", beside whatever the status bar says
+    QLabel* lblAnzahl = nullptr;      // "N Auktionen", beside whatever the status bar says
+    QLabel* lblUebersicht = nullptr;  // open, unpaid and overdue trades with their sums
+    bool summaryPending_ = false;
+    QLabel* lblSendung = nullptr;     // carrier and tracking number, a link to the carrier's page
     QMenu* smartpopmdi = nullptr;
     QHash<QString, QList<QAction*>> actions_;  // by key: the entries of the menus and the pop-up
     QTimer* tmrMenue = nullptr;

@@ -87,7 +87,7 @@ TEST(CommandLine, ImportAFolderOfSavedMailsAndParse) {
     r = run(app, {QStringLiteral("--list"), QStringLiteral("--filter"), QStringLiteral("ueberfaellig")});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith(QStringLiteral("AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\t"
-                                                "GruppenID\tTage\n")))
+                                                "GruppenID\tTage\tErinnerung\n")))
         << r.out.toStdString();
     // The search prints what --list prints, for the matches only, spelt as the user likes.
     for (const char* typed : {"oztürk", "OEZTUERK", "Naehmaschine"}) {

@@ -3,6 +3,8 @@
 #include "MainWindowFixture.h"
 #include "support/GuiApp.h"
 
+#include <QLabel>
+
 namespace gd {
 namespace {
 
@@ -18,9 +20,19 @@ TEST_F(OverdueList, TheButtonListsUnpaidSalesOldestFirst) {
     EXPECT_EQ(column(7), (QStringList{QStringLiteral("101"), QStringLiteral("103")}));
     EXPECT_EQ(column(6), (QStringList{QStringLiteral("3 Tage überfällig"), QStringLiteral("2 Tage überfällig")}));
     EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("101"));
+    // The status bar tells the open trades, the unpaid sales and the overdue ones, with their sums.
+    auto* summary = child<QLabel>(QStringLiteral("lblUebersicht"));
+    const auto shows = [summary](const char* text) {
+        return QTest::qWaitFor([&] { return summary->text() == QString::fromUtf8(text); }, 5000);
+    };
+    EXPECT_TRUE(shows("Offen: 4 · Unbezahlt: 3 (52,20 €) · Überfällig: 2 (34,80 €)")) << summary->text().toStdString();
+    EXPECT_EQ(column(9), (QStringList{QStringLiteral("○○○○○○○"), QStringLiteral("○○○○○○○")}));
     test::screenshot(w.get(), QStringLiteral("overdue.png"));
     tick(2);  // paid: off the list
     EXPECT_EQ(column(7), QStringList{QStringLiteral("103")});
+    EXPECT_TRUE(shows("Offen: 4 · Unbezahlt: 2 (34,80 €) · Überfällig: 1 (17,40 €)")) << summary->text().toStdString();
+    filter(2);
+    EXPECT_EQ(column(7).indexOf(QStringLiteral("101")), column(9).indexOf(QStringLiteral("○○●○○○○"))) << column(9).join(QLatin1Char(' ')).toStdString();
     glMahnTage = 7;
     filter(4);
     EXPECT_EQ(w->grid()->Rows(), 1);

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "base/codepage.h"
+#include "domain/db/Reminders.h"
 #include "domain/import/MailFile.h"
 #include "domain/mail/modVorlagen.h"
 #include "support/SmtpServer.h"
@@ -123,6 +124,56 @@ TEST_F(MailForm, HandOverAndSmtpRecordTheMilestone) {
     EXPECT_EQ(read.value(QStringLiteral("subject")).toString(), QStringLiteral("Ihr Kauf bei haendler: Kaffeemühle (1234567890)"));
     EXPECT_EQ(read.value(QStringLiteral("to_name")).toString(), QStringLiteral("Hans Müller"));
     EXPECT_EQ(status(), QStringLiteral("Versendet"));
+}
+
+// An unpaid sale past its days is offered the first reminder, after that the
+// second, and the second again; each one sent is kept, one that did not go out
+// is not; once paid, no reminder is offered.
+TEST_F(MailForm, RemindersClimbTheLadder) {
+    app.clock.set(QDateTime(QDate(2026, 12, 4), QTime(12, 0)));
+    glMahnTage = 7;
+    gbStandardversandmail = true;
+    id = store(auktion(QStringLiteral("88"), QStringLiteral("k"), QStringLiteral("20.11.2026")), kunde(QStringLiteral("k")));
+    const auto form = [this] {
+        tAuktion a;
+        tKunde k;
+        EXPECT_TRUE(test::found(funLoadAuktion(a, id)));
+        EXPECT_TRUE(test::found(funLoadKunde(k, a.ebayName)));
+        auto f = std::make_unique<frmMail>(
+            mailInputsFor(a, k, a.Preis, a.Versandkosten, a.Betrag).value());
+        f->show();
+        return f;
+    };
+    const auto send = [](frmMail* f) {
+        QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+    };
+    struct Step {
+        const char* offered;
+        bool goesOut;
+        int levelAfter;
+    };
+    for (const Step& step : {Step{"Zahlungserinnerung", false, 0}, Step{"Zahlungserinnerung", true, 1},
+                             Step{"Zweite Zahlungserinnerung", true, 2}, Step{"Zweite Zahlungserinnerung", true, 2}}) {
+        platform.shellSucceeds = step.goesOut;
+        auto f = form();
+        EXPECT_EQ(f->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(), QString::fromUtf8(step.offered));
+        EXPECT_TRUE(f->findChild<QLineEdit*>(QStringLiteral("txtsubject"))->text().startsWith(QString::fromUtf8(step.offered) + QLatin1Char(':')));
+        EXPECT_TRUE(f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText().contains(QStringLiteral("17,40 EUR")));
+        send(f.get());
+        EXPECT_EQ(reminderLevel(id).value(), step.levelAfter) << step.offered;
+    }
+    EXPECT_EQ(loadReminders(id).value().size(), 3);
+    // A reminder chosen by hand counts as well; another template chosen records none.
+    auto f = form();
+    auto* combo = f->findChild<QComboBox*>(QStringLiteral("Combo1"));
+    QTest::keyClick(combo, Qt::Key_Home);
+    ASSERT_EQ(combo->currentIndex(), 0);
+    send(f.get());
+    EXPECT_EQ(loadReminders(id).value().size(), 3);
+
+    ASSERT_TRUE(SaveStatusMail(id, QDateTime(QDate(2026, 12, 4), QTime(0, 0)), 2).ok());
+    EXPECT_EQ(form()->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("Zahlung erhalten"));
+    glMahnTage = 7;
 }
 
 // A buyer from Poland, a street in Cyrillic, a member name with "_": the mail

@@ -28,9 +28,16 @@ QString listFilterWhere(ListFilter filter) {
 
 namespace {
 
+// The milestones reached as bits 0 (answered) to 6 (closed); the flags are in the list index.
 const char* const kColumns =
     "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "
-    "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag ";
+    "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag, "
+    "(Auktionen.Antwort <> 0) + 2 * (Auktionen.\"Bestätigung\" <> 0) + 4 * (Auktionen.Bezahlt <> 0) + "
+    "8 * (Auktionen.Versendet <> 0) + 16 * (Auktionen.Bewertet <> 0) + 32 * (Auktionen.Bewerungabgegeben <> 0) + "
+    "64 * (Auktionen.Abgeschlossen <> 0) ";
+// The overdue list also tells the last reminder sent.
+const char* const kReminderColumn =
+    ", (select ifnull(max(Stufe), 0) from Mahnungen where Mahnungen.AuktionsID = Auktionen.AuktionsID) ";
 
 const QString kLoadFailed = QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:");
 
@@ -43,6 +50,8 @@ QList<ListRow> readRows(Database& db, const QString& sql, const Params& params) 
     db.forEachRow(sql, params, names, [&](sqlite3_stmt* st) {
         rows.append(ListRow{text(st, 0), text(st, 1), text(st, 2), dbDateToText(text(st, 3)), text(st, 4), text(st, 5),
                             text(st, 6), text(st, 7), text(st, 8)});
+        rows.back().Meilensteine = quint8(sqlite3_column_int(st, 9));
+        if (sqlite3_column_count(st) > 10) rows.back().Mahnstufe = sqlite3_column_int(st, 10);
     });
     return rows;
 }
@@ -53,7 +62,9 @@ Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QStrin
                                          int limit) {
     // Only the columns the grid shows, all in the list index: the mail texts stay on disk.
     // The auctions lead the join: they come in the index's order, so nothing is sorted.
-    QString sql = QString::fromLatin1(kColumns) + QStringLiteral("from Auktionen cross join Kunden where ") +
+    QString sql = QString::fromUtf8(kColumns) +
+                  (filter == ListFilter::Ueberfaellig ? QString::fromLatin1(kReminderColumn) : QString()) +
+                  QStringLiteral("from Auktionen cross join Kunden where ") +
                   listFilterWhere(filter) +
                   QStringLiteral(" and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
                                  "Kunden.Standarduser = ? order by Auktionen.EndeDatum ") +
@@ -86,7 +97,7 @@ Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QStr
             Recordset n = db.OpenRecordset(QStringLiteral("select count(*) as n from Suche where Suche match ?"), {query});
             alongDates = n.value(QStringLiteral("n")).toLongLong() > 4 * limit;
         }
-        QString sql = QString::fromLatin1(kColumns) +
+        QString sql = QString::fromUtf8(kColumns) +
                       (alongDates ? QStringLiteral("from Auktionen cross join Kunden where Auktionen.rowid in (select "
                                                    "docid from Suche where Suche match ?) and ")
                                   : QStringLiteral("from Suche cross join Auktionen cross join Kunden where Suche match ? "
@@ -95,6 +106,35 @@ Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QStr
                                      "Kunden.Standarduser = ? order by Auktionen.EndeDatum DESC, Auktionen.rowid DESC");
         if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
         return readRows(db, sql, {query, standardUser, standardUser});
+    } catch (const RunError& e) {
+        return Error::from(kLoadFailed, e);
+    }
+}
+
+Result<ListSummary> loadListSummary(const QString& dataSource, const QString& standardUser) {
+    const QString overdueBefore = toDbDate(now().addDays(-qMax(0, glMahnTage)));
+    try {
+        Database db = Database::open(dataSource);
+        ListSummary sum;
+        QStringList names;
+        db.forEachRow(QStringLiteral("select Kunden.Kunde, Auktionen.Bezahlt, Auktionen.EndeDatum, Auktionen.Betrag from "
+                                     "Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = "
+                                     "Auktionen.ebayname and Auktionen.Standarduser = ? and Kunden.Standarduser = ?"),
+                      {standardUser, standardUser}, names, [&](sqlite3_stmt* st) {
+                          ++sum.Offen;
+                          if (sqlite3_column_int(st, 0) == 0 || sqlite3_column_int(st, 1) != 0) return;
+                          const QString betrag = QString::fromUtf8(
+                              reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), sqlite3_column_bytes(st, 3));
+                          const double amount = amountOf(betrag);
+                          ++sum.Unbezahlt;
+                          sum.UnbezahltSumme += amount;
+                          const auto* ende = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
+                          if (ende && QLatin1String(ende) < overdueBefore) {
+                              ++sum.Ueberfaellig;
+                              sum.UeberfaelligSumme += amount;
+                          }
+                      });
+        return sum;
     } catch (const RunError& e) {
         return Error::from(kLoadFailed, e);
     }

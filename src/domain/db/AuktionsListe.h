@@ -23,7 +23,17 @@ struct ListRow {
     QString AuktionsID;
     QString Betrag;  // the total the buyer pays, as stored
     int Tage = -1;   // days overdue, in the list of overdue sales
+    quint8 Meilensteine = 0;  // bit i: milestone i reached (0 answered … 6 closed)
+    int Mahnstufe = 0;        // the last payment reminder sent, in the list of overdue sales
 };
+
+// What the status bar tells of the open trades: all of them, the sales not paid,
+// and those of them overdue, with the totals asked.
+struct ListSummary {
+    int Offen = 0, Unbezahlt = 0, Ueberfaellig = 0;
+    double UnbezahltSumme = 0, UeberfaelligSumme = 0;
+};
+Result<ListSummary> loadListSummary(const QString& dataSource, const QString& standardUser);
 
 // The filter's part of the where clause of the join of Kunden and Auktionen.
 QString listFilterWhere(ListFilter filter);

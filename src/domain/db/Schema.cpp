@@ -153,7 +153,8 @@ std::string version2Sql() {
 // Covers the list: the grid is filled from the index alone, in its order.
 constexpr const char* kListIndex =
     "CREATE INDEX Auktionen_Liste ON Auktionen (Standarduser, Abgeschlossen, EndeDatum, ebayName, Titel, Status, "
-    "AuktionsNr, GruppenID, AuktionsID, Betrag);";
+    "AuktionsNr, GruppenID, AuktionsID, Betrag, Antwort, \"Bestätigung\", Bezahlt, Versendet, Bewertet, "
+    "Bewerungabgegeben);";
 
 void run(sqlite3* db, const char* sql) {
     char* err = nullptr;
@@ -212,7 +213,7 @@ void migrateSchema(sqlite3* db, int from) {
     // Inside the caller's transaction: all steps or none.
     if (from < 2) {
         run(db, version2Sql().c_str());
-        // The list index of earlier builds lacks the total, so the list read every row of the table.
+        // The list index of earlier builds lacks the total and the milestones, so the list read every row of the table.
         run(db, "DROP INDEX IF EXISTS Auktionen_Liste;");
         run(db, kListIndex);
         // The index of the trades already there, folded by the program (the same folding as the

@@ -7,6 +7,7 @@
 #include "base/Product.h"
 #include "base/modFunktions.h"
 #include "domain/db/Parcel.h"
+#include "domain/db/Reminders.h"
 #include "domain/db/StatusGruppen.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/smtp/ctlSMTPRelay.h"
@@ -54,7 +55,14 @@ Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QStri
         if (!parcel.ok()) return parcel.error();
         in.sVersanddienst = parcel.value().Versanddienst;
         in.sSendungsnummer = parcel.value().Sendungsnummer;
+        const Result<int> level = reminderLevel(a.AuktionsID);
+        if (!level.ok()) return level.error();
+        in.iMahnstufe = level.value();
     }
+    // The overdue list's rule, so that what it lists is offered a reminder.
+    const std::optional<QDateTime> ende = tryCDate(a.EndeDatum);
+    in.bUeberfaellig = !k.Lieferant && isZeroDate(a.Datum[2]) && isZeroDate(a.Datum[6]) && ende &&
+                       *ende < now().addDays(-qMax(0, glMahnTage));
     return in;
 }
 
@@ -156,7 +164,17 @@ QString MailComposer::fillSubject(QString s) const {
     return s;
 }
 
-int MailComposer::preselection(int entries) const {
+int MailComposer::preselection(const QList<int>& levels) const {
+    if (in_.bUeberfaellig) {
+        int next = -1, last = -1;
+        for (int i = 0; i < levels.size(); ++i) {
+            if (levels[i] <= 0) continue;
+            if (levels[i] > in_.iMahnstufe && (next < 0 || levels[i] < levels[next])) next = i;
+            if (last < 0 || levels[i] > levels[last]) last = i;
+        }
+        if (next >= 0) return next;
+        if (last >= 0) return last;
+    }
     int i = 0;
     const QString& s = in_.sStatus;
     if (s == QStringLiteral("Bezahlt") || s == QStringLiteral("Versendet"))
@@ -165,8 +183,9 @@ int MailComposer::preselection(int entries) const {
         i = 3;
     else if (s == QStringLiteral("Abgeschlossen"))
         i = 4;
-    // A list shorter than the entry keeps the first template.
-    return i < entries ? i : 0;
+    // A list shorter than the entry keeps the first template, and so does an entry that
+    // is a reminder: a paid or closed trade is never offered one.
+    return i < levels.size() && levels[i] <= 0 ? i : 0;
 }
 
 QString MailComposer::shownBody(const QString& text) const {
@@ -260,6 +279,18 @@ Status MailComposer::recordStatus(int position) const {
         if (!s.ok()) return s;
     }
     return {};
+}
+
+Status MailComposer::recordReminder(int level) const {
+    CALLSTACK_MAIL();
+    if (level <= 0) return {};
+    QStringList ids;
+    if (!in_.bGruppiert)
+        ids << in_.sAuktionsID;
+    else
+        for (const QVariantList& e : group_) ids << e.value(8).toString();
+    ids.removeAll(QString());
+    return gd::recordReminder(ids, level, now());
 }
 
 }  // namespace gd

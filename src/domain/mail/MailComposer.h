@@ -19,6 +19,8 @@ struct MailInputs {
     bool bGruppiert = false;
     QString sKundennr, sStatus;
     QString sVersanddienst, sSendungsnummer;  // the parcel, when one is recorded
+    bool bUeberfaellig = false;  // a sale unpaid past the days of the options
+    int iMahnstufe = 0;          // the highest payment reminder sent
 };
 
 // What the main window hands the mail form for the selected auction and its
@@ -54,8 +56,10 @@ public:
     // settings ask for it, so the user sees everything that goes out.
     QString shownBody(const QString& text) const;
     QString fillSubject(QString subject) const;
-    // The list entry the auction's status preselects, within the list's size.
-    int preselection(int entries) const;
+    // The list entry to preselect, given each entry's reminder level (0: none):
+    // for an overdue sale the reminder after the last one sent (the last again
+    // when all are), else the entry of the auction's status, never a reminder.
+    int preselection(const QList<int>& reminderLevels) const;
 
     // The body as sent: the edited text with "%0D%0A" as line breaks; nothing
     // is added that the form did not show.
@@ -67,6 +71,8 @@ public:
     Status sendSmtp(const QString& to, const QString& subject, const QString& body) const;
     // Records the milestone (list position p >= 1) for the auction or the whole group.
     Status recordStatus(int position) const;
+    // Notes a reminder of the level as sent, for the auction or the whole group.
+    Status recordReminder(int level) const;
 
     const MailInputs& inputs() const { return in_; }
     const QList<QVariantList>& group() const { return group_; }

@@ -51,6 +51,17 @@ QStringList templateNames(bool verkauf, bool bgruppiert) {
     return out;
 }
 
+QList<int> templateReminderLevels(bool verkauf, bool bgruppiert) {
+    const QString k = catalogueLetter(verkauf, bgruppiert);
+    const QString ini = vorlagenIniPath();
+    QList<int> out;
+    const qsizetype n = templateNames(verkauf, bgruppiert).size();
+    for (qsizetype i = 0; i < n; ++i)
+        out << qMax(0, int(funCLng(funIni_GetString(ini, QStringLiteral("Vorlagen"), k + QStringLiteral("m") +
+                                                    QString::number(i), QStringLiteral("0"), false))));
+    return out;
+}
+
 QString templateSubject(bool verkauf, bool bgruppiert, int index) {
     return funIni_GetString(vorlagenIniPath(), QStringLiteral("Vorlagen"),
                             catalogueLetter(verkauf, bgruppiert) + QStringLiteral("o") + QString::number(index),

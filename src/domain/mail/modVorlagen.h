@@ -15,6 +15,8 @@ QString catalogueLetter(bool verkauf, bool bgruppiert);
 QString bodyLetter(bool verkauf, bool bgruppiert);
 QStringList templateNames(bool verkauf, bool bgruppiert);
 QString templateSubject(bool verkauf, bool bgruppiert, int index);
+// Per entry of templateNames: the payment reminder level it is ("<K>m<i>"), 0 for none.
+QList<int> templateReminderLevels(bool verkauf, bool bgruppiert);
 
 QString Read_Protokoll_Version(const QString& Index, bool verkauf, bool bgruppiert);
 QString readRTF();

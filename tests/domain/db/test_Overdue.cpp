@@ -1,6 +1,7 @@
 // Sales without a payment, longer ago than the days set: the overdue list,
 // oldest first, with the days each one is overdue.
 #include "domain/db/AuktionsListe.h"
+#include "domain/db/Reminders.h"
 #include "support/DbTestShared.h"
 
 namespace gd {
@@ -45,6 +46,64 @@ TEST_F(Overdue, UnpaidSalesPastTheirDaysOldestFirst) {
     EXPECT_EQ(overdue(), (QStringList{QStringLiteral("1:20"), QStringLiteral("2:14"), QStringLiteral("3:13"),
                                       QStringLiteral("4:9")}));
     glMahnTage = 7;
+}
+
+// Each reminder is kept with its date and level; the overdue list shows the last
+// one; a group's mail reminds of all its trades at once, and a trade deleted
+// takes its reminders along.
+TEST_F(Overdue, RemindersAreKeptAndTheListShowsTheLastLevel) {
+    app.clock.set(QDateTime(QDate(2026, 12, 4), QTime(12, 0)));
+    glMahnTage = 7;
+    const QString a = sale("1", "10.11.2026"), b = sale("2", "12.11.2026");
+    const QDateTime first(QDate(2026, 11, 20), QTime(9, 30)), second(QDate(2026, 11, 28), QTime(17, 5));
+    ASSERT_TRUE(recordReminder({a}, 1, first).ok());
+    ASSERT_TRUE(recordReminder({a, b}, 2, second).ok());
+    const QList<Reminder> sent = loadReminders(a).value();
+    ASSERT_EQ(sent.size(), 2);
+    EXPECT_EQ(sent[0].Stufe, 1);
+    EXPECT_EQ(sent[0].Datum, first);
+    EXPECT_EQ(sent[1].Stufe, 2);
+    EXPECT_EQ(sent[1].Datum, second);
+    EXPECT_EQ(reminderLevel(b).value(), 2);
+    EXPECT_EQ(reminderLevel(sale("3", "13.11.2026")).value(), 0);
+
+    QStringList levels;
+    for (const ListRow& r : loadAuktionsListe(db, gsStandardUser, ListFilter::Ueberfaellig).value())
+        levels << r.AuktionsNr + QLatin1Char(':') + QString::number(r.Mahnstufe);
+    EXPECT_EQ(levels, (QStringList{QStringLiteral("1:2"), QStringLiteral("2:2"), QStringLiteral("3:0")}));
+
+    tAuktion gone;
+    ASSERT_TRUE(test::found(funLoadAuktion(gone, a)));
+    ASSERT_TRUE(subDeleteAuktion(gone).ok());
+    EXPECT_EQ(count(QStringLiteral("select count(*) as n from Mahnungen where AuktionsID = ?"), {a}), 0);
+    EXPECT_EQ(reminderLevel(b).value(), 2);
+}
+
+// The status bar's figures: open trades, unpaid sales and the overdue ones among
+// them, with the totals asked.
+TEST_F(Overdue, TheSummaryCountsAndAddsUp) {
+    app.clock.set(QDateTime(QDate(2026, 12, 4), QTime(12, 0)));
+    glMahnTage = 7;
+    sale("1", "10.11.2026");                             // overdue, 17,40
+    tAuktion big = auktion(QStringLiteral("2"), QStringLiteral("k"), QStringLiteral("12.11.2026"));
+    big.Betrag = QStringLiteral("EUR 1.204,10");
+    store(big, kunde(QStringLiteral("k")));              // overdue
+    sale("3", "02.12.2026");                             // unpaid, not yet overdue
+    const QString paid = sale("4", "01.11.2026");
+    ASSERT_TRUE(SaveStatusMail(paid, QDateTime(QDate(2026, 11, 3), QTime(0, 0)), 2).ok());
+    const QString closed = sale("5", "02.11.2026");
+    ASSERT_TRUE(SaveStatusMail(closed, zeroDate(), 6).ok());
+    tKunde seller = kunde(QStringLiteral("v"));
+    ASSERT_TRUE(funSaveLieferant(seller, QStringLiteral("6")).ok());
+    QString nr = seller.KundenNr;
+    ASSERT_TRUE(funSaveAuktionnew(auktion(QStringLiteral("6"), QStringLiteral("v"), QStringLiteral("01.10.2026")), nr).ok());
+
+    const ListSummary s = loadListSummary(db, gsStandardUser).value();
+    EXPECT_EQ(s.Offen, 5);  // 1, 2, 3, the paid one and the purchase
+    EXPECT_EQ(s.Unbezahlt, 3);
+    EXPECT_DOUBLE_EQ(s.UnbezahltSumme, 17.40 + 1204.10 + 17.40);
+    EXPECT_EQ(s.Ueberfaellig, 2);
+    EXPECT_DOUBLE_EQ(s.UeberfaelligSumme, 17.40 + 1204.10);
 }
 
 }  // namespace

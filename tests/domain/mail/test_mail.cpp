@@ -13,7 +13,11 @@ namespace {
 TEST(Vorlagen, FilesKindsAndNames) {
     test::TestApp app(true);
     subInitApp();
-    EXPECT_EQ(templateNames(false, false).size(), 4);
+    EXPECT_EQ(templateNames(false, false).size(), 6);
+    // the reminders are marked in the sales catalogues only
+    EXPECT_EQ(templateReminderLevels(false, false), (QList<int>{0, 0, 0, 0, 1, 2}));
+    EXPECT_EQ(templateReminderLevels(false, true), (QList<int>{0, 0, 0, 1, 2}));
+    EXPECT_EQ(templateReminderLevels(true, false), (QList<int>{0, 0, 0}));
     EXPECT_EQ(templateNames(true, true).first(), QStringLiteral("Käufe bestätigen, Zahlungsdaten erbitten"));
     // grouped to a supplier: names from "z", body from w0.dat
     EXPECT_TRUE(Read_Protokoll_Version(QStringLiteral("0"), true, true).contains(QStringLiteral("ich habe bei Ihnen folgende Artikel")));
@@ -86,14 +90,26 @@ TEST(MailComposer, PlaceholdersInsuredSentenceSubjectAndUrl) {
     EXPECT_EQ(c.mailtoUrl(QStringLiteral("a"), QStringLiteral("Ihr Kauf"), QString(), QStringLiteral("b@x.de")),
               QStringLiteral("mailto:hans@example.de&bcc= b@x.de?subject=Ihr%20Kauf"));
     glProzent20 = glNobody = 0;
+    // The shipped sale catalogue: four templates, then the two reminders.
+    const QList<int> ladder{0, 0, 0, 0, 1, 2}, noReminders{0, 0, 0, 0};
     struct Pre {
         const char* status;
+        bool overdue;
+        int sent;  // highest reminder level sent
+        const QList<int>* levels;
         int entry;
     };
-    for (const Pre& p : {Pre{"Versendet", 1}, Pre{"Bewertung erhalten", 0}, Pre{"Bewertet", 3}, Pre{"Abgeschlossen", 0}}) {
+    for (const Pre& p : {Pre{"Versendet", false, 0, &ladder, 1}, Pre{"Bewertung erhalten", false, 0, &ladder, 0},
+                         Pre{"Bewertet", false, 0, &ladder, 3},
+                         Pre{"Abgeschlossen", false, 0, &ladder, 0},  // entry 4 is a reminder: never for a closed trade
+                         Pre{"Abgeschlossen", false, 0, &noReminders, 0}, Pre{"", true, 0, &ladder, 4},
+                         Pre{"Geantwortet", true, 1, &ladder, 5}, Pre{"", true, 2, &ladder, 5},
+                         Pre{"", true, 7, &ladder, 5}, Pre{"Versendet", true, 0, &noReminders, 1}}) {
         MailInputs in = single();
         in.sStatus = QString::fromUtf8(p.status);
-        EXPECT_EQ(MailComposer(in).preselection(4), p.entry) << p.status;
+        in.bUeberfaellig = p.overdue;
+        in.iMahnstufe = p.sent;
+        EXPECT_EQ(MailComposer(in).preselection(*p.levels), p.entry) << p.status << " sent " << p.sent;
     }
 }
 

@@ -1,0 +1,53 @@
+#include "domain/db/Reminders.h"
+
+#include "base/CallStack.h"
+#include "domain/db/Database.h"
+#include "domain/settings/modGlobal.h"
+
+namespace gd {
+
+Result<QList<Reminder>> loadReminders(const QString& sAuktionsID) {
+    CALLSTACK_MODULE("modGlobal");
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(QStringLiteral("select Stufe, Datum from Mahnungen where AuktionsID = ? and "
+                                                       "Standarduser = ? order by Datum, Stufe"),
+                                        {sAuktionsID, gsStandardUser});
+        QList<Reminder> out;
+        for (; !rs.isEOF(); rs.MoveNext())
+            out.append(Reminder{int(rs.value(QStringLiteral("Stufe")).toLongLong()),
+                                rs.date(QStringLiteral("Datum"))});
+        return out;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Beim Laden der Zahlungserinnerungen ist ein Fehler aufgetreten:"), e);
+    }
+}
+
+Result<int> reminderLevel(const QString& sAuktionsID) {
+    const Result<QList<Reminder>> sent = loadReminders(sAuktionsID);
+    if (!sent.ok()) return sent.error();
+    int level = 0;
+    for (const Reminder& r : sent.value()) level = qMax(level, r.Stufe);
+    return level;
+}
+
+Status recordReminder(const QStringList& auktionsIDs, int stufe, const QDateTime& when) {
+    CALLSTACK_MODULE("modGlobal");
+    try {
+        Transaction tx(gsDataSource);
+        Database db = Database::open(gsDataSource);
+        for (const QString& id : auktionsIDs)
+            db.execute(QStringLiteral("insert into Mahnungen (AuktionsID, Stufe, Datum, Standarduser) values (?, ?, ?, ?)"),
+                       {id, stufe, toDbDate(when), gsStandardUser});
+        tx.commit();
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Zahlungserinnerung wurde versendet, konnte aber nicht beim Verkauf "
+                                          "vermerkt werden:"),
+                           e);
+    }
+}
+
+QString reminderText(int stufe) { return stufe > 0 ? QStringLiteral("%1. Erinnerung").arg(stufe) : QString(); }
+
+}  // namespace gd
