@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <algorithm>
 #include <bit>
 
@@ -13,7 +15,7 @@
 namespace gd {
 namespace {
 const char* const kHeadings[FlexModel::kCols] = {"", "", "ebay", "Name", "Auktion", "Auktionsende", "Status", "",
-                                                 "Betrag", "Fortschritt"};
+                                                 "Betrag", "Schritte"};
 
 // One mark per milestone, in their order: filled when reached.
 QString progressMarks(quint8 reached) {
@@ -29,10 +31,9 @@ QString field(const ListRow& r, int col) {
         case 3: return r.Name;
         case 4: return r.Titel;
         case 5: return r.EndeDatum;
-        case 6: {
+        case 6: {  // the overdue list heads this column "Überfällig"
             if (r.Tage < 0) return r.Status;
-            const QString days =
-                r.Tage == 1 ? QStringLiteral("1 Tag überfällig") : QStringLiteral("%1 Tage überfällig").arg(r.Tage);
+            const QString days = r.Tage == 1 ? QStringLiteral("1 Tag") : QStringLiteral("%1 Tage").arg(r.Tage);
             return r.Mahnstufe > 0 ? days + QStringLiteral(", ") + reminderText(r.Mahnstufe) : days;
         }
         case 7: return r.AuktionsNr;
@@ -41,6 +42,35 @@ QString field(const ListRow& r, int col) {
         default: return QString();
     }
 }
+// The milestones as seven small dots: the text's circles are too wide for a list column.
+class ProgressDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem o = option;
+        initStyleOption(&o, index);
+        o.text.clear();
+        o.widget->style()->drawControl(QStyle::CE_ItemViewItem, &o, p, o.widget);
+        const auto reached = quint8(index.data(Qt::UserRole).toUInt());
+        const bool selected = option.state & QStyle::State_Selected;
+        const QColor ink = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        constexpr int kDot = 6, kStep = 9;
+        p->save();
+        p->setRenderHint(QPainter::Antialiasing);
+        const int y = option.rect.center().y() - kDot / 2;
+        for (int i = 0; i < kMilestones; ++i) {
+            const QRectF dot(option.rect.left() + 4 + i * kStep, y, kDot, kDot);
+            p->setPen(QPen(ink, 1));
+            p->setBrush((reached >> i) & 1 ? QBrush(ink) : Qt::NoBrush);
+            p->drawEllipse(dot);
+        }
+        p->restore();
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {8 + kMilestones * 9, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+};
+
 }  // namespace
 
 QVariant FlexModel::data(const QModelIndex& index, int role) const {
@@ -50,7 +80,8 @@ QVariant FlexModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DecorationRole && index.column() == 1 && !r.GruppenID.isEmpty()) return groupIcon_;
     if (role == Qt::ToolTipRole && index.column() == 1 && !r.GruppenID.isEmpty())
         return QStringLiteral("Gruppiert (%1)").arg(r.GruppenID);
-    if (role == Qt::ToolTipRole && index.column() == 4) return r.Titel;
+    if (role == Qt::ToolTipRole && (index.column() == 4 || index.column() == 6)) return field(r, index.column());
+    if (role == Qt::UserRole && index.column() == 9) return uint(r.Meilensteine);
     if (role == Qt::ToolTipRole && index.column() == 9) {
         QStringList reached;
         for (int i = 0; i < kMilestones; ++i)
@@ -63,6 +94,8 @@ QVariant FlexModel::data(const QModelIndex& index, int role) const {
 
 QVariant FlexModel::headerData(int section, Qt::Orientation o, int role) const {
     if (o != Qt::Horizontal || section < 0 || section >= kCols) return {};
+    if (role == Qt::DisplayRole && section == 6 && !rows_.empty() && rows_.front().Tage >= 0)
+        return QStringLiteral("Überfällig");
     if (role == Qt::DisplayRole) return QString::fromLatin1(kHeadings[section]);
     if (role == Qt::TextAlignmentRole)
         return int((section == 8 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
@@ -149,6 +182,7 @@ void FlexModel::sortRows(std::vector<ListRow>& rows, int col, bool ascending) {
 
 FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexModel(this)) {
     setModel(model_);
+    setItemDelegateForColumn(9, new ProgressDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -233,18 +267,39 @@ void FlexGrid::resizeEvent(QResizeEvent* e) {
 void FlexGrid::fitColumns() {
     constexpr int kTitle = 4, kTitleRoom = 140;
     // Below these a column no longer shows its text: the end with its time, a total of thousands.
-    static const int narrowest[FlexModel::kCols] = {0, 0, 60, 60, 0, 136, 60, 0, 72, 70};
-    int wanted = 0;
-    for (int c = 0; c < FlexModel::kCols; ++c)
-        if (c != kTitle && !isColumnHidden(c)) wanted += preferred_[std::size_t(c)];
-    const int room = viewport()->width() - kTitleRoom;
-    const double share = wanted > 0 && room < wanted ? std::max(0.0, double(room) / wanted) : 1.0;
+    static const int narrowest[FlexModel::kCols] = {0, 0, 60, 60, 0, 136, 60, 0, 72, 72};
+    std::array<int, FlexModel::kCols> width{};
+    std::array<bool, FlexModel::kCols> settled{};
+    int room = viewport()->width() - kTitleRoom;
+    for (int c = 0; c < FlexModel::kCols; ++c) {
+        width[std::size_t(c)] = preferred_[std::size_t(c)];
+        // The icon column keeps its width; hidden and title columns take no part.
+        settled[std::size_t(c)] = c == kTitle || c == 1 || isColumnHidden(c) || preferred_[std::size_t(c)] <= 0;
+        if (settled[std::size_t(c)] && c != kTitle && !isColumnHidden(c)) room -= std::max(0, width[std::size_t(c)]);
+    }
+    // The columns give up width in proportion; one that reaches its narrowest stays there and
+    // the others share what is still missing, so the title keeps its room wherever it can.
+    for (bool again = true; again;) {
+        again = false;
+        int wanted = 0;
+        for (int c = 0; c < FlexModel::kCols; ++c)
+            if (!settled[std::size_t(c)]) wanted += preferred_[std::size_t(c)];
+        const double share = wanted > 0 && room < wanted ? std::max(0.0, double(room) / wanted) : 1.0;
+        for (int c = 0; c < FlexModel::kCols; ++c) {
+            if (settled[std::size_t(c)]) continue;
+            const int least = std::min(narrowest[c], preferred_[std::size_t(c)]);
+            width[std::size_t(c)] = int(preferred_[std::size_t(c)] * share);
+            if (width[std::size_t(c)] < least) {
+                width[std::size_t(c)] = least;
+                settled[std::size_t(c)] = true;
+                room -= least;
+                again = true;
+            }
+        }
+    }
     fitting_ = true;
     for (int c = 0; c < FlexModel::kCols; ++c)
-        if (c != kTitle && !isColumnHidden(c) && preferred_[std::size_t(c)] > 0)
-            setColumnWidth(c, c == 1 ? preferred_[1]
-                                     : std::max(std::min(narrowest[c], preferred_[std::size_t(c)]),
-                                                int(preferred_[std::size_t(c)] * share)));
+        if (c != kTitle && !isColumnHidden(c) && preferred_[std::size_t(c)] > 0) setColumnWidth(c, width[std::size_t(c)]);
     fitting_ = false;
 }
 

@@ -18,7 +18,7 @@ class FlexModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
     // 0 AuktionsID (hidden), 1 group icon, 2 ebay, 3 Name, 4 Auktion, 5 Auktionsende,
-    // 6 Status, 7 AuktionsNr (hidden), 8 Betrag, 9 Fortschritt.
+    // 6 Status, 7 AuktionsNr (hidden), 8 Betrag, 9 Schritte (the milestones reached).
     static constexpr int kCols = 10;
     using QAbstractTableModel::QAbstractTableModel;
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(rows_.size()); }

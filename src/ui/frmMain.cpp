@@ -38,7 +38,7 @@ namespace {
 
 // The grid's widths in twips; the member name gets more room than the 1125 it had,
 // so that today's longer member names stay readable.
-const int kWidths[FlexModel::kCols] = {0, 270, 1700, 2070, 1000, 2100, 1500, 0, 1100, 1200};
+const int kWidths[FlexModel::kCols] = {0, 270, 1700, 2070, 1000, 2100, 2100, 0, 1100, 1100};
 
 // The "group" picture of the image list: two stacked parcels, drawn here.
 QIcon groupIcon() {
@@ -328,13 +328,22 @@ void frmMain::selectAfterRefresh(const QString& auktionsID) {
 
 void frmMain::refreshSummary() {
     const QString source = gsDataSource, user = gsStandardUser;
-    // One waiting is enough: it reads the file as it is when its turn comes.
-    if (source.isEmpty() || summaryPending_) return;
+    if (source.isEmpty()) return;
+    // One at a time; a change meanwhile reads again once that one is in.
+    if (summaryPending_) {
+        summaryAgain_ = true;
+        return;
+    }
     summaryPending_ = true;
     pool().start([this, source, user] {
         const Result<ListSummary> sum = loadListSummary(source, user);
         QMetaObject::invokeMethod(this, [this, sum] {
             summaryPending_ = false;
+            if (summaryAgain_) {
+                summaryAgain_ = false;
+                refreshSummary();
+                return;
+            }
             if (!sum.ok()) return;  // the list itself reports a file it cannot read
             const ListSummary& s = sum.value();
             const QLocale de = germanLocale();

@@ -188,7 +188,7 @@ private:
     std::array<DatePicker*, kMilestones> dtpStatus{};
     QLabel* lblAnzahl = nullptr;      // "N Auktionen", beside whatever the status bar says
     QLabel* lblUebersicht = nullptr;  // open, unpaid and overdue trades with their sums
-    bool summaryPending_ = false;
+    bool summaryPending_ = false, summaryAgain_ = false;
     QLabel* lblSendung = nullptr;     // carrier and tracking number, a link to the carrier's page
     QMenu* smartpopmdi = nullptr;
     QHash<QString, QList<QAction*>> actions_;  // by key: the entries of the menus and the pop-up

@@ -3,7 +3,10 @@
 #include "MainWindowFixture.h"
 #include "support/GuiApp.h"
 
+#include <QComboBox>
 #include <QLabel>
+
+#include "ui/frmMail.h"
 
 namespace gd {
 namespace {
@@ -12,13 +15,16 @@ class OverdueList : public test::MainWindowTest {};
 
 TEST_F(OverdueList, TheButtonListsUnpaidSalesOldestFirst) {
     fill();  // sales 101 (01.12.), 103 (02.12.), 102 (03.12. 10:00); purchase 201; closed 104
+    shippedFiles();
     glMahnTage = 1;  // the clock stands at 04.12.2026 08:44
+    gbStandardversandmail = true;
     open();
     filter(4);
     EXPECT_TRUE(button("cmdListe_4")->isChecked());
     EXPECT_FALSE(button("cmdListe_2")->isChecked());
     EXPECT_EQ(column(7), (QStringList{QStringLiteral("101"), QStringLiteral("103")}));
-    EXPECT_EQ(column(6), (QStringList{QStringLiteral("3 Tage überfällig"), QStringLiteral("2 Tage überfällig")}));
+    EXPECT_EQ(w->grid()->TextMatrix(0, 6), QStringLiteral("Überfällig"));
+    EXPECT_EQ(column(6), (QStringList{QStringLiteral("3 Tage"), QStringLiteral("2 Tage")}));
     EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("101"));
     // The status bar tells the open trades, the unpaid sales and the overdue ones, with their sums.
     auto* summary = child<QLabel>(QStringLiteral("lblUebersicht"));
@@ -27,11 +33,23 @@ TEST_F(OverdueList, TheButtonListsUnpaidSalesOldestFirst) {
     };
     EXPECT_TRUE(shows("Offen: 4 · Unbezahlt: 3 (52,20 €) · Überfällig: 2 (34,80 €)")) << summary->text().toStdString();
     EXPECT_EQ(column(9), (QStringList{QStringLiteral("○○○○○○○"), QStringLiteral("○○○○○○○")}));
+    // "Email Senden" offers the first reminder; once it went out, the list says so.
+    QString offered;
+    test::whenModal<frmMail>([&offered](frmMail* f) {
+        offered = f->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText();
+        QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+        QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("cmdcancel")), Qt::LeftButton);
+    });
+    QTest::mouseClick(button("cmdSenden"), Qt::LeftButton);
+    EXPECT_EQ(offered, QStringLiteral("Zahlungserinnerung"));
+    EXPECT_EQ(column(6), (QStringList{QStringLiteral("3 Tage, 1. Erinnerung"), QStringLiteral("2 Tage")}));
+    w->resize(1400, w->height());  // the picture shows the status column whole
     test::screenshot(w.get(), QStringLiteral("overdue.png"));
     tick(2);  // paid: off the list
     EXPECT_EQ(column(7), QStringList{QStringLiteral("103")});
     EXPECT_TRUE(shows("Offen: 4 · Unbezahlt: 2 (34,80 €) · Überfällig: 1 (17,40 €)")) << summary->text().toStdString();
     filter(2);
+    EXPECT_EQ(w->grid()->TextMatrix(0, 6), QStringLiteral("Status"));
     EXPECT_EQ(column(7).indexOf(QStringLiteral("101")), column(9).indexOf(QStringLiteral("○○●○○○○"))) << column(9).join(QLatin1Char(' ')).toStdString();
     glMahnTage = 7;
     filter(4);
