@@ -9,6 +9,9 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace gd {
 
 QString listFilterWhere(ListFilter filter) {
@@ -87,25 +90,46 @@ Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QStr
                                            int limit) {
     const QString query = searchQuery(typed);
     if (query.isEmpty()) return QList<ListRow>();
-    // Few matches: the index names them and they are sorted. Many, and only a screenful
-    // wanted: the trades are read newest first along the end dates and kept when the
-    // index names them, so the screenful is there without reading every match.
+    // The whole result: the index names the trades and they are sorted. A screenful: the index's
+    // matches are taken once; few are read and sorted, of many the newest are found along the end
+    // dates, so the screenful is there without reading every match.
     try {
         Database db = Database::open(dataSource);
-        bool alongDates = false;
-        if (limit >= 0) {
-            Recordset n = db.OpenRecordset(QStringLiteral("select count(*) as n from Suche where Suche match ?"), {query});
-            alongDates = n.value(QStringLiteral("n")).toLongLong() > 4 * limit;
+        const QString order = QStringLiteral(
+            "Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and Kunden.Standarduser = ? "
+            "order by Auktionen.EndeDatum DESC, Auktionen.rowid DESC");
+        if (limit < 0)
+            return readRows(db,
+                            QString::fromUtf8(kColumns) +
+                                QStringLiteral("from Suche cross join Auktionen cross join Kunden where Suche match ? "
+                                               "and Auktionen.rowid = Suche.docid and ") + order,
+                            {query, standardUser, standardUser});
+        QStringList names;
+        std::vector<qint64> ids;
+        db.forEachRow(QStringLiteral("select docid from Suche where Suche match ?"), {query}, names,
+                      [&ids](sqlite3_stmt* st) { ids.push_back(sqlite3_column_int64(st, 0)); });
+        if (ids.size() > 4 * std::size_t(limit)) {
+            std::sort(ids.begin(), ids.end());
+            std::vector<qint64> newest;
+            db.forEachRowWhile(QStringLiteral("select rowid from Auktionen indexed by Auktionen_Ende where Standarduser = ? "
+                                              "order by EndeDatum DESC, rowid DESC"),
+                               {standardUser}, [&](sqlite3_stmt* st) {
+                                   const qint64 id = sqlite3_column_int64(st, 0);
+                                   if (std::binary_search(ids.begin(), ids.end(), id)) newest.push_back(id);
+                                   return std::ssize(newest) < limit;
+                               });
+            ids = std::move(newest);
         }
-        QString sql = QString::fromUtf8(kColumns) +
-                      (alongDates ? QStringLiteral("from Auktionen cross join Kunden where Auktionen.rowid in (select "
-                                                   "docid from Suche where Suche match ?) and ")
-                                  : QStringLiteral("from Suche cross join Auktionen cross join Kunden where Suche match ? "
-                                                   "and Auktionen.rowid = Suche.docid and ")) +
-                      QStringLiteral("Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
-                                     "Kunden.Standarduser = ? order by Auktionen.EndeDatum DESC, Auktionen.rowid DESC");
-        if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
-        return readRows(db, sql, {query, standardUser, standardUser});
+        if (ids.empty()) return QList<ListRow>();
+        // Row numbers from the file itself, not typed text: written into the statement.
+        QString in;
+        in.reserve(int(ids.size()) * 8);
+        for (const qint64 id : ids) in += (in.isEmpty() ? QString() : QStringLiteral(",")) + QString::number(id);
+        return readRows(db,
+                        QString::fromUtf8(kColumns) +
+                            QStringLiteral("from Auktionen cross join Kunden where Auktionen.rowid in (%1) and ").arg(in) +
+                            order + QStringLiteral(" limit %1").arg(limit),
+                        {standardUser, standardUser});
     } catch (const RunError& e) {
         return Error::from(kLoadFailed, e);
     }

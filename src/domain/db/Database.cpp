@@ -295,6 +295,18 @@ void Database::forEachRow(const QString& sql, const Params& params, QStringList&
     }
 }
 
+void Database::forEachRowWhile(const QString& sql, const Params& params, const std::function<bool(sqlite3_stmt*)>& row) {
+    if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+    Statement s(*d, sql);
+    s.bind(params);
+    for (;;) {
+        const int rc = sqlite3_step(s.stmt);
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) fail(*d, rc);
+        if (!row(s.stmt)) break;
+    }
+}
+
 void Database::Close() { d.reset(); }
 
 sqlite3* Database::handle() const { return d ? d->db : nullptr; }

@@ -70,6 +70,8 @@ public:
     // names gets "table.column" in lower case before the first row.
     void forEachRow(const QString& sql, const Params& params, QStringList& names,
                     const std::function<void(sqlite3_stmt*)>& row);
+    // Steps until the rows end or `row` returns false.
+    void forEachRowWhile(const QString& sql, const Params& params, const std::function<bool(sqlite3_stmt*)>& row);
     void Close();
 
     sqlite3* handle() const;
