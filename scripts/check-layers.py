@@ -15,14 +15,15 @@ import re
 import subprocess
 import sys
 
-DOMAIN = ["domain/settings", "domain/db", "domain/smtp", "domain/import", "domain/mail"]
+DOMAIN = ["domain/settings", "domain/db", "domain/smtp", "domain/import", "domain/bank", "domain/mail"]
 ALLOWED = {
     "base": set(),
     "domain/settings": {"base"},
     "domain/db": {"domain/settings", "base"},
     "domain/smtp": {"domain/settings", "base"},
     "domain/import": {"domain/db", "domain/settings", "base"},
-    "domain/mail": {"domain/smtp", "domain/db", "domain/settings", "base"},
+    "domain/bank": {"domain/db", "domain/settings", "base"},
+    "domain/mail": {"domain/smtp", "domain/bank", "domain/db", "domain/settings", "base"},
     # The forms know no protocol: mail goes out through domain/mail.
     "ui": set(DOMAIN) - {"domain/smtp"} | {"base"},
     "app": {"ui", "base"} | set(DOMAIN),

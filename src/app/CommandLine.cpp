@@ -9,6 +9,9 @@
 #include "base/AppPath.h"
 #include "base/Product.h"
 #include "base/SafeWrite.h"
+#include "base/Clock.h"
+#include "ui/InvoicePdf.h"
+#include "domain/bank/Matching.h"
 #include "domain/db/AuktionsListe.h"
 #include "domain/db/CsvExport.h"
 #include "domain/db/Database.h"
@@ -200,6 +203,53 @@ int searchAuctions(const QString& text) {
     return printRows(searchAuktionsListe(gsDataSource, gsStandardUser, text));
 }
 
+// A message box's text on one line.
+QString oneLine(const Error& e) { return e.message().replace(QLatin1Char('\r'), QLatin1Char(' ')); }
+
+// One line a credit: grade, booking day, amount, payer, reference, the sales, why.
+int bankImport(const QString& file, bool apply) {
+    initApp();
+    const Result<BankStatement> st = readStatement(file);
+    if (!st.ok()) return fail(oneLine(st.error()));
+    const Result<QList<Proposal>> proposals = proposalsFor(st.value().Gutschriften);
+    if (!proposals.ok()) return fail(oneLine(proposals.error()));
+    out() << "Einstufung\tBuchungstag\tBetrag\tAuftraggeber\tVerwendungszweck\tAuktionsNr\tebayName\tGrund\n";
+    QList<Proposal> sure;
+    for (const Proposal& p : proposals.value()) {
+        out() << gradeText(p.Einstufung) << '\t' << p.Gutschrift.Buchungstag.toString(QStringLiteral("dd.MM.yyyy")) << '\t'
+              << euroText(p.Gutschrift.Cent) << '\t' << tsvField(p.Gutschrift.Name) << '\t' << tsvField(p.Gutschrift.Zweck)
+              << '\t' << p.AuktionsNrn.join(QLatin1Char(',')) << '\t' << tsvField(p.Kaeufer) << '\t' << p.Grund << '\n';
+        if (p.Einstufung == Grade::Sicher) sure << p;
+    }
+    out().flush();
+    err() << st.value().Format << ": " << proposals.value().size() << " Gutschriften, " << sure.size() << " sicher zugeordnet.\n";
+    if (!apply) {
+        err() << "Nichts geändert; --apply setzt „Bezahlt“ für die sicheren.\n";
+        err().flush();
+        return 0;
+    }
+    // Only the sure ones: a probable match needs a person to look at it.
+    const Result<int> set = applyProposals(sure);
+    if (!set.ok()) return fail(oneLine(set.error()));
+    err() << set.value() << " Verkäufe als bezahlt markiert.\n";
+    err().flush();
+    return 0;
+}
+
+int invoiceCommand(const QStringList& args) {
+    if (args.size() != 2) return fail(QStringLiteral("--invoice braucht die Auktionsnummer und den Namen der PDF-Datei."));
+    initApp();
+    const Result<Invoice> inv = invoiceFor(args[0], today());
+    if (!inv.ok()) return fail(oneLine(inv.error()));
+    const Status written = writeInvoice(inv.value(), args[1]);
+    if (!written.ok())
+        return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(args[1], written.error().description));
+    err() << "Rechnung " << inv.value().Nummer << " (" << euroText(inv.value().total()) << ") nach " << args[1]
+          << " geschrieben.\n";
+    err().flush();
+    return 0;
+}
+
 }  // namespace
 
 std::optional<int> runCommandLine(const QStringList& arguments) {
@@ -242,6 +292,20 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                                       QStringLiteral("Sendet eine Testmail mit den eingestellten SMTP-Daten an die "
                                                      "Adresse."),
                                       QStringLiteral("adresse"));
+    const QCommandLineOption bank(QStringLiteral("bank-import"),
+                                  QStringLiteral("Liest einen Kontoauszug (CAMT.053-XML oder CSV-Export der Bank) und "
+                                                 "zeigt für jede Gutschrift den passenden offenen Verkauf. Ändert nichts "
+                                                 "ohne --apply."),
+                                  QStringLiteral("datei"));
+    const QCommandLineOption apply(QStringLiteral("apply"),
+                                   QStringLiteral("Mit --bank-import: setzt „Bezahlt“ mit dem Buchungstag für die sicher "
+                                                  "zugeordneten Gutschriften."));
+    const QCommandLineOption invoice(QStringLiteral("invoice"),
+                                     QStringLiteral("Schreibt die Rechnung des Verkaufs (mit seiner Gruppe) als PDF: "
+                                                    "--invoice AUKTIONSNR DATEI.pdf."));
+    parser.addOption(bank);
+    parser.addOption(apply);
+    parser.addOption(invoice);
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(exportCsvOption);
@@ -284,6 +348,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(parse)) return parseFile(parser.positionalArguments());
     if (parser.isSet(create)) return createDatabaseCommand(parser.positionalArguments());
     if (parser.isSet(list)) return listAuctions(parser.value(filter));
+    if (parser.isSet(bank)) return bankImport(parser.value(bank), parser.isSet(apply));
+    if (parser.isSet(invoice)) return invoiceCommand(parser.positionalArguments());
     if (parser.isSet(search)) return searchAuctions(parser.value(search));
     if (!parser.positionalArguments().isEmpty()) {
         err() << "gaveldesk: unbekanntes Argument: " << parser.positionalArguments().first() << "\n";

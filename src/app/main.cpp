@@ -8,6 +8,8 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
+#include <QGuiApplication>
 #include <memory>
 
 #include "app/CommandLine.h"
@@ -66,7 +68,12 @@ void quitWhenListPainted(gd::frmMain& main) {
 
 int main(int argc, char** argv) {
     if (wantsCommandLine(argc, argv)) {
-        QCoreApplication app(argc, argv);
+        // An invoice is painted: fonts need a GUI application, though no window opens.
+        bool paints = false;
+        for (int i = 1; i < argc; ++i) paints = paints || std::strcmp(argv[i], "--invoice") == 0;
+        if (paints && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        std::unique_ptr<QCoreApplication> app =
+            paints ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("gaveldesk"));
         if (auto rc = gd::runCommandLine(QCoreApplication::arguments())) return *rc;
         std::fprintf(stderr, "gaveldesk: keine Aufgabe angegeben; --help zeigt die Optionen.\n");

@@ -1,5 +1,6 @@
 #include "ui/frmMail.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -12,6 +13,8 @@
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
+#include "base/Clock.h"
+#include "ui/InvoicePdf.h"
 #include "domain/mail/modVorlagen.h"
 #include "domain/settings/modGlobal.h"
 #include "ui/Platform.h"
@@ -48,6 +51,18 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
     lblSenden = named(new QLabel(QStringLiteral("Die E-Mail wird gesendet \u2026"), this), "lblSenden");
     lblSenden->setVisible(false);
     for (QPushButton* b : {cmdload, cmdchange, cmdcancel, OrvoButton1, cmdStop}) b->setAutoDefault(false);
+    chkGiroCode = named(new QCheckBox(QStringLiteral("GiroCode anhängen"), this), "chkGiroCode");
+    chkGiroCode->setToolTip(QStringLiteral("Ein QR-Code mit Empfänger, IBAN, Betrag und Artikelnummer: die Banking-App "
+                                           "des Käufers füllt damit die Überweisung aus."));
+    chkRechnung = named(new QCheckBox(QStringLiteral("Rechnung als PDF anhängen"), this), "chkRechnung");
+    lblGiroCode = named(new QLabel(this), "lblGiroCode");
+    lblGiroCode->setFixedSize(132, 132);
+    lblGiroCode->setScaledContents(true);
+    lblAnhaenge = named(new QLabel(QStringLiteral("Anhänge gehen nur beim Versand über SMTP (Einstellungen, "
+                                                  "Emailversand); das Mailprogramm kann keine übernehmen."),
+                                   this),
+                        "lblAnhaenge");
+    lblAnhaenge->setWordWrap(true);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Bitte wählen Sie die Vorlage aus!"), Combo1);
@@ -65,13 +80,23 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
     buttons->addWidget(cmdchange);
     buttons->addWidget(OrvoButton1);
     buttons->addWidget(cmdcancel);
+    auto* files = new QVBoxLayout;
+    files->addWidget(chkGiroCode);
+    files->addWidget(lblGiroCode);
+    files->addWidget(chkRechnung);
+    files->addWidget(lblAnhaenge);
+    files->addStretch();
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(rtf1, 1);
+    middle->addLayout(files);
     auto* v = new QVBoxLayout(this);
     v->addLayout(form);
-    v->addWidget(rtf1, 1);
+    v->addLayout(middle, 1);
     v->addLayout(buttons);
     resize(820, 620);
 
     connect(Combo1, &QComboBox::activated, this, &frmMail::Combo1_Click);
+    connect(chkGiroCode, &QCheckBox::toggled, lblGiroCode, &QLabel::setVisible);
     connect(cmdload, &QPushButton::clicked, this, &frmMail::cmdload_Click);
     connect(cmdchange, &QPushButton::clicked, this, &frmMail::cmdchange_Click);
     connect(cmdcancel, &QPushButton::clicked, this, &frmMail::cmdcancel_Click);
@@ -88,6 +113,19 @@ void frmMail::Form_Load() {
     const MailInputs& in = composer_.inputs();
     const Status group = composer_.loadGroup();
     if (!group.ok()) showError(group.error());
+    // A purchase is paid by us: nothing to attach. The mail program takes no attachment.
+    giroPayload_ = composer_.giroCodePayload();
+    const bool sale = !in.bLieferant, smtp = !gbStandardversandmail;
+    lblGiroCode->setPixmap(QPixmap::fromImage(qrImage(giroPayload_, 4)));
+    chkGiroCode->setVisible(sale);
+    chkRechnung->setVisible(sale);
+    lblAnhaenge->setVisible(sale && !smtp);
+    chkGiroCode->setEnabled(smtp && !giroPayload_.isEmpty());
+    chkRechnung->setEnabled(smtp);
+    if (giroPayload_.isEmpty())
+        chkGiroCode->setToolTip(QStringLiteral("Für den GiroCode fehlt eine gültige IBAN (Einstellungen, Allgemein) oder "
+                                               "der Betrag."));
+    lblGiroCode->setVisible(false);
     Combo1->addItems(templateNames(in.bLieferant, in.bGruppiert));
     reminderLevels_ = templateReminderLevels(in.bLieferant, in.bGruppiert);
     const int pre = composer_.preselection(reminderLevels_);
@@ -107,6 +145,9 @@ void frmMail::Combo1_Click(int index) {
     const MailInputs& in = composer_.inputs();
     const QString body = Read_Protokoll_Version(QString::number(index), in.bLieferant, in.bGruppiert);
     reminderLevel_ = reminderLevels_.value(index);
+    // A text that gives the bank account asks for payment: its code goes with it.
+    if (chkGiroCode->isEnabled())
+        chkGiroCode->setChecked(body.contains(QStringLiteral("[#IBAN#]")) || body.contains(QStringLiteral("[#Kontonummer#]")));
     rtf1->setPlainText(composer_.shownBody(body));
     txtsubject->setText(composer_.fillSubject(templateSubject(in.bLieferant, in.bGruppiert, index)));
 }
@@ -147,7 +188,10 @@ bool frmMail::makemail(const QString& body) {
     stopped_ = false;
     lblSenden->setVisible(true);
     cmdStop->setVisible(true);
-    const Status sent = composer_.sendSmtp(txtmail->text(), txtsubject->text(), body);
+    QList<MailAttachment> files;
+    const bool ready = attachments(files);
+    const Status sent = ready ? composer_.sendSmtp(txtmail->text(), txtsubject->text(), body, files)
+                              : Status(Error::plain(QStringLiteral("Die Rechnung konnte nicht erstellt werden.")));
     sending_ = false;
     lblSenden->setVisible(false);
     cmdStop->setVisible(false);
@@ -169,6 +213,23 @@ bool frmMail::makemail(const QString& body) {
                               sent.error().message(),
                           Platform::Buttons::Ok, Platform::Icon::Critical, QString());
     return sent.ok();
+}
+
+bool frmMail::attachments(QList<MailAttachment>& files) {
+    if (chkGiroCode->isVisible() && chkGiroCode->isEnabled() && chkGiroCode->isChecked()) {
+        const QByteArray png = qrPng(giroPayload_, 6);
+        if (!png.isEmpty()) files << MailAttachment{QStringLiteral("GiroCode.png"), "image/png", png};
+    }
+    if (chkRechnung->isVisible() && chkRechnung->isEnabled() && chkRechnung->isChecked()) {
+        const QString nr = composer_.invoiceNumber();
+        const Result<Invoice> inv = invoiceFor(nr, today());
+        if (!inv.ok()) {
+            showError(inv.error());
+            return false;
+        }
+        files << MailAttachment{QStringLiteral("Rechnung-%1.pdf").arg(nr), "application/pdf", invoicePdf(inv.value())};
+    }
+    return true;
 }
 
 void frmMail::reject() {

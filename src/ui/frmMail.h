@@ -6,6 +6,7 @@
 
 #include "domain/mail/MailComposer.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -47,6 +48,12 @@ private:
     bool sending_ = false;
     bool stopped_ = false;       // the user ended the send
     bool closeAfterSend_ = false;
+    // What goes with the mail over SMTP: the payment code (shown) and the invoice.
+    QCheckBox *chkGiroCode = nullptr, *chkRechnung = nullptr;
+    QLabel* lblGiroCode = nullptr;
+    QLabel* lblAnhaenge = nullptr;  // why nothing can be attached through the mail program
+    QByteArray giroPayload_;
+    bool attachments(QList<MailAttachment>& files);
     QList<int> reminderLevels_;  // per template entry
     int reminderLevel_ = 0;      // of the text shown; a loaded file is none
 };

@@ -150,6 +150,8 @@ private:
     void showAbout();
     void showHelp();
     void openFeedback();
+    void importStatement();  // "Kontoauszug einlesen…"
+    void saveInvoice();      // "Rechnung als PDF…" for the selected sale
     // Every button's and menu entry's enabled state, from the list and the selection.
     void updateActions();
 

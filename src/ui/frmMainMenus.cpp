@@ -2,8 +2,10 @@
 // built from it, and the 10 ms deferral of every menu command.
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -11,10 +13,15 @@
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
+#include "base/Clock.h"
+#include "ui/InvoicePdf.h"
+#include "domain/bank/Matching.h"
 #include "domain/settings/modGlobal.h"
 #include "ui/FlexGrid.h"
 #include "ui/frmAbout.h"
 #include "ui/frmHilfe.h"
+#include "ui/frmKontoauszug.h"
+#include "ui/Platform.h"
 #include "ui/frmMain.h"
 #include "ui/frmOptionen.h"
 #include "ui/modLinks.h"
@@ -26,7 +33,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 19> table = {{
+    static const std::array<Command, 21> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -39,6 +46,10 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.cmdEinlesen_Click(); }},
         {"keyEmailversenden", "Email versenden", Qt::CTRL | Qt::Key_S, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.cmdSenden_Click(); }},
+        {"keyRechnung", "Rechnung als PDF…", none, B::Aktionen, false, true, true, nullptr,
+         [](frmMain& w) { w.saveInvoice(); }, Need::Selection},
+        {"keyKontoauszug", "Kontoauszug einlesen…", none, B::Aktionen, true, false, false, nullptr,
+         [](frmMain& w) { w.importStatement(); }},
         {"keyrefresh", "Liste aktualisieren", QKeyCombination(Qt::Key_F5), B::Aktionen, true, false, false, nullptr,
          [](frmMain& w) { w.subRefreshListe(); }},
         {"keyBewertungen", "Bewertungen abgeben", none, B::Aktionen, true, false, false, nullptr,
@@ -181,6 +192,51 @@ void frmMain::showAbout() {
 void frmMain::showHelp() { frmHilfe::showHelp(this); }
 
 void frmMain::openFeedback() { OpenLink(gsFeedbackLink, false); }
+
+void frmMain::importStatement() {
+    CALLSTACK_MENU();
+    const QString file = platform().openFileName(QStringLiteral("Kontoauszug einlesen"), QDir::homePath(),
+                                                 QStringLiteral("Kontoauszüge (*.xml *.csv *.txt);;Alle Dateien (*)"));
+    if (file.isEmpty()) return;
+    const Result<BankStatement> st = readStatement(file);
+    if (!st.ok()) {
+        showError(st.error());
+        return;
+    }
+    if (st.value().Gutschriften.isEmpty()) {
+        platform().msgBox(QStringLiteral("Der Kontoauszug enthält keine gebuchte Gutschrift in Euro."), Platform::Buttons::Ok,
+                          Platform::Icon::Information, QString());
+        return;
+    }
+    const Result<QList<Proposal>> proposals = proposalsFor(st.value().Gutschriften);
+    if (!proposals.ok()) {
+        showError(proposals.error());
+        return;
+    }
+    frmKontoauszug dlg(file, proposals.value(), this);
+    dlg.exec();
+    if (dlg.applied() > 0) subRefreshListe();
+}
+
+void frmMain::saveInvoice() {
+    CALLSTACK_MENU();
+    if (mAuktion.AuktionsID.isEmpty()) return;
+    const Result<Invoice> inv = invoiceFor(mAuktion.AuktionsNr, today());
+    if (!inv.ok()) {
+        showError(inv.error());
+        return;
+    }
+    const QString file = platform().saveFileName(
+        QStringLiteral("Rechnung als PDF speichern"),
+        QDir::homePath() + QStringLiteral("/Rechnung-%1.pdf").arg(inv.value().Nummer), QStringLiteral("PDF-Dateien (*.pdf)"));
+    if (file.isEmpty()) return;
+    const Status written = writeInvoice(inv.value(), file);
+    if (!written.ok()) {
+        showError(written.error());
+        return;
+    }
+    statusBar()->showMessage(QStringLiteral("Rechnung gespeichert: %1").arg(QDir::toNativeSeparators(file)), 8000);
+}
 
 void frmMain::updateActions() {
     if (!cmdSenden) return;  // still being built

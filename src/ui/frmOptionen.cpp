@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "base/CallStack.h"
+#include "domain/bank/Iban.h"
 #include "domain/settings/Optionen.h"
 #include "domain/db/Accounts.h"
 #include "domain/mail/MailComposer.h"
@@ -58,7 +59,30 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     auto* lblUsername = new QLabel(QStringLiteral("Mitgliedsname:"), Frame1);
     lblUsername->setObjectName(QStringLiteral("lblUsername"));
     f1->addRow(lblUsername, txtUsername);
-    for (int i : {0, 1, 2, 3, 4, 6, 9}) f1->addRow(lbldaten[std::size_t(i)], txt(i));
+    f1->addRow(lbldaten[0], txt(0));
+    txtIBAN = new QLineEdit(Frame1);
+    txtIBAN->setObjectName(QStringLiteral("txtIBAN"));
+    txtIBAN->setToolTip(QStringLiteral("Die IBAN Ihres Kontos; sie steht in den Zahlungsmails, im GiroCode und auf der "
+                                       "Rechnung."));
+    // Shown as banks print it: in groups of four.
+    connect(txtIBAN, &QLineEdit::editingFinished, this, [this] {
+        if (ibanValid(txtIBAN->text())) txtIBAN->setText(groupedIban(txtIBAN->text()));
+    });
+    f1->addRow(QStringLiteral("IBAN:"), txtIBAN);
+    txtBIC = new QLineEdit(Frame1);
+    txtBIC->setObjectName(QStringLiteral("txtBIC"));
+    txtBIC->setMaxLength(14);
+    f1->addRow(QStringLiteral("BIC:"), txtBIC);
+    for (int i : {3, 1, 2, 4, 6, 9}) f1->addRow(lbldaten[std::size_t(i)], txt(i));
+    txtAnschrift = new QLineEdit(Frame1);
+    txtAnschrift->setObjectName(QStringLiteral("txtAnschrift"));
+    txtAnschrift->setPlaceholderText(QStringLiteral("Straße Nr., PLZ Ort"));
+    txtAnschrift->setToolTip(QStringLiteral("Ihre Anschrift auf Rechnungen; ein Komma trennt die Zeilen."));
+    f1->addRow(QStringLiteral("Anschrift (für Rechnungen):"), txtAnschrift);
+    checkKleinunternehmer = new QCheckBox(
+        QStringLiteral("Kleinunternehmer: auf Rechnungen „keine Umsatzsteuer nach § 19 UStG“ vermerken"), Frame1);
+    checkKleinunternehmer->setObjectName(QStringLiteral("checkKleinunternehmer"));
+    f1->addRow(checkKleinunternehmer);
     txtMahnTage = new QLineEdit(Frame1);
     txtMahnTage->setObjectName(QStringLiteral("txtMahnTage"));
     txtMahnTage->setMaxLength(3);
@@ -186,6 +210,10 @@ void frmOptionen::Form_Load() {
     checkpro20->setChecked(o.Prozent20 != 0);
     checknobody->setChecked(o.Nobody != 0);
     txtMahnTage->setText(QString::number(o.MahnTage));
+    txtIBAN->setText(ibanValid(o.IBAN) ? groupedIban(o.IBAN) : o.IBAN);
+    txtBIC->setText(o.BIC);
+    txtAnschrift->setText(o.Anschrift);
+    checkKleinunternehmer->setChecked(o.Kleinunternehmer);
     txtUsername->setText(o.Username);
     checkFusszeile->setChecked(o.Fusszeile);
     const QString security = connectionSecurity(o);
@@ -206,7 +234,20 @@ Result<Settings> frmOptionen::values() const {
     if (!number || days < 1 || days > 365)
         return Error::plain(QStringLiteral("Bitte geben Sie bei „Zahlung überfällig nach“ eine Zahl von Tagen zwischen 1 "
                                            "und 365 ein."));
+    const QString iban = compactIban(txtIBAN->text());
+    if (!iban.isEmpty() && !ibanValid(iban))
+        return Error::plain(QStringLiteral("Die IBAN „%1“ ist nicht gültig: Länge oder Prüfziffern stimmen nicht. Bitte "
+                                           "prüfen Sie sie auf Ihrem Kontoauszug.")
+                                .arg(txtIBAN->text().trimmed()));
+    const QString bic = compactIban(txtBIC->text());
+    if (!bic.isEmpty() && !bicValid(bic))
+        return Error::plain(QStringLiteral("Die BIC „%1“ ist nicht gültig: sie hat 8 oder 11 Buchstaben und Ziffern.")
+                                .arg(txtBIC->text().trimmed()));
     Settings v = loaded_;
+    v.IBAN = iban;
+    v.BIC = bic;
+    v.Anschrift = txtAnschrift->text().simplified();
+    v.Kleinunternehmer = checkKleinunternehmer->isChecked();
     v.Kontoinhaber = txt(0)->text();
     v.Kontonummer = txt(1)->text();
     v.BLZ = txt(2)->text();

@@ -48,6 +48,8 @@ private:
     QStackedWidget* pages = nullptr;
     QWidget *Frame1 = nullptr, *Frame2 = nullptr;
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;
+    QLineEdit *txtIBAN = nullptr, *txtBIC = nullptr, *txtAnschrift = nullptr;
+    QCheckBox* checkKleinunternehmer = nullptr;
     QLineEdit* txtMahnTage = nullptr;  // days until a sale is overdue
     QCheckBox *Check1 = nullptr, *Check2 = nullptr, *checkpro20 = nullptr, *checknobody = nullptr,
               *checkFusszeile = nullptr, *checkUnverschluesselt = nullptr;

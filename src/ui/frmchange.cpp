@@ -30,7 +30,7 @@ frmchange::frmchange(frmMail* mail, QWidget* parent) : QDialog(parent), mail_(ma
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->addItems({QStringLiteral("[#ebaynameto#]"), QStringLiteral("[#Kontonummer#]"), QStringLiteral("[#Kontoinhaber#]"),
-                      QStringLiteral("[#BLZ#]"), QStringLiteral("[#Bank#]"), QStringLiteral("[#Preis#]"),
+                      QStringLiteral("[#BLZ#]"), QStringLiteral("[#IBAN#]"), QStringLiteral("[#BIC#]"), QStringLiteral("[#Bank#]"), QStringLiteral("[#Preis#]"),
                       QStringLiteral("[#Versand#]"), QStringLiteral("[#Gesamtbetrag#]"), QStringLiteral("[#StandardUser#]"),
                       QStringLiteral("[#Angebotsende#]"), QStringLiteral("[#DatumBezahlt#]"),
                       QStringLiteral("[#Angebotsendegruppiert#]"), QStringLiteral("[#ArtikelGroupText#]"),

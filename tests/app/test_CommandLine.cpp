@@ -349,6 +349,61 @@ TEST(CommandLine, TestMailThroughTheConfiguredServer) {
 namespace gd {
 namespace {
 
+// A bank's export read twice: the first time proposes, --apply marks the sure ones
+// paid with their booking day, the second time finds them known and changes nothing.
+// The invoice of one of them, read back as text.
+TEST(CommandLine, BankStatementAndInvoice) {
+    test::TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"),
+              test::ansi(QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Konto]\r\nIBAN=DE89370400440532013000\r\n"
+                                        "BIC=COBADEFFXXX\r\nStandardkontoinhaber=Jörg Händler\r\n[Rechnung]\r\n"
+                                        "Anschrift=Lindenweg 3, 24103 Kiel\r\nKleinunternehmer=Wahr\r\n")));
+    ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
+    const QString mails = QStringLiteral(GD_TEST_DATA_DIR "/mails/");
+    ASSERT_EQ(run(app, {QStringLiteral("--import"), mails + QStringLiteral("verkauf.eml"),
+                        mails + QStringLiteral("sofortkauf_verkauf.txt")})
+                  .code,
+              0);
+    const QString statement = test::dataFile(QStringLiteral("bank/sparkasse.csv"));
+    const auto statuses = [&app] {
+        QStringList out;
+        for (const QString& line : run(app, {QStringLiteral("--list")}).out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1))
+            out << line.section(QLatin1Char('\t'), 1, 1) + QLatin1Char('=') + line.section(QLatin1Char('\t'), 6, 6);
+        return out.join(QLatin1Char(' '));
+    };
+    Outcome r = run(app, {QStringLiteral("--bank-import"), statement});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << r.out.toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("sicher\t05.12.2026\t30,90 €\tHans Müller\t"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\t1234567890\tmueller_hans\tArtikelnummer und Betrag")));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("sicher\t06.12.2026\t185,90 €\tSeán O'Neill"))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("keine\t07.12.2026\t1.250,00 €")));
+    EXPECT_EQ(statuses(), QStringLiteral("2345678901= 1234567890="));  // nothing set without --apply
+    r = run(app, {QStringLiteral("--bank-import"), statement, QStringLiteral("--apply")});
+    EXPECT_TRUE(r.err.contains(QStringLiteral("2 Verkäufe als bezahlt markiert."))) << r.err.toStdString();
+    EXPECT_EQ(statuses(), QStringLiteral("2345678901=Bezahlt 1234567890=Bezahlt"));
+    r = run(app, {QStringLiteral("--bank-import"), statement, QStringLiteral("--apply")});
+    EXPECT_EQ(r.out.count(QStringLiteral("bereits erfasst")), 2) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("0 Verkäufe als bezahlt markiert."))) << r.err.toStdString();
+
+    const QString pdf = app.file(QStringLiteral("Rechnung.pdf"));
+    r = run(app, {QStringLiteral("--invoice"), QStringLiteral("1234567890"), pdf});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const QString page = QString::fromUtf8(test::tool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}));
+    for (const char* want : {"Jörg Händler", "Lindenweg 3", "Hans Müller", "Hauptstraße 12", "10115 Berlin",
+                             "Rechnungsnummer: 1234567890", "Kaffeemühle Zassenhaus Santiago", "24,50 €",
+                             "6,40 €", "30,90 €", "Gemäß § 19 UStG", "DE89 3704 0044 0532 0130 00"})
+        EXPECT_TRUE(page.contains(QString::fromUtf8(want))) << want << "\n" << page.toStdString();
+    // The README's picture of the page.
+    if (const QString dir = qEnvironmentVariable("GD_SCREENSHOT_DIR"); !dir.isEmpty())
+        test::tool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("70"), QStringLiteral("-png"),
+                                                QStringLiteral("-singlefile"), pdf, dir + QStringLiteral("/invoice")});
+    r = run(app, {QStringLiteral("--invoice"), QStringLiteral("999"), pdf});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Eine Auktion mit der Nummer '999' gibt es nicht."))) << r.err.toStdString();
+}
+
 TEST(Main, SecondInstanceEndsSilentlyWithStatusZero) {
     test::TestApp app(true);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -1,5 +1,7 @@
 #include "support/TestApp.h"
 
+#include <QProcess>
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -70,6 +72,13 @@ QString dataFile(const QString& name) { return QStringLiteral(GD_TEST_DATA_DIR "
 QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<fehlt>");
+}
+
+QByteArray tool(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return "<fehlt>";
+    return p.readAllStandardOutput();
 }
 
 }  // namespace gd::test

@@ -289,5 +289,36 @@ TEST_F(Options, ConnectionSecurityAndThePasswordRule) {
     gbKennwortUnverschluesselt = false;
 }
 
+// The IBAN is checked by its digits before anything is written; it is kept without
+// blanks and shown in groups of four. The BIC has 8 or 11 characters.
+TEST_F(Options, IbanAndBic) {
+    const QByteArray before = app.read(QStringLiteral("bin/config.ini"));
+    open();
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    QLineEdit* iban = child<QLineEdit>("txtIBAN");
+    QLineEdit* bic = child<QLineEdit>("txtBIC");
+    iban->setFocus();
+    test::typeText(iban, QStringLiteral("de89 3704 0044 0532 0130 01"));  // the last digit wrong
+    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    EXPECT_TRUE(app.platform.messages.last().text.contains(QStringLiteral("ist nicht gültig"))) << app.platform.messages.last().text.toStdString();
+    EXPECT_EQ(app.read(QStringLiteral("bin/config.ini")), before);
+    QTest::mouseClick(iban, Qt::LeftButton);
+    iban->selectAll();
+    test::typeText(iban, QStringLiteral("de89370400440532013000"));
+    QTest::keyClick(iban, Qt::Key_Tab);  // leaving the field shows the groups
+    EXPECT_EQ(iban->text(), QStringLiteral("DE89 3704 0044 0532 0130 00"));
+    test::typeText(bic, QStringLiteral("COBADEF"));
+    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    EXPECT_TRUE(app.platform.messages.last().text.contains(QStringLiteral("Die BIC"))) << app.platform.messages.last().text.toStdString();
+    test::typeText(bic, QStringLiteral("FXXX"));
+    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    EXPECT_FALSE(dlg->isVisible());
+    const QByteArray file = app.read(QStringLiteral("bin/config.ini"));
+    EXPECT_TRUE(file.contains("IBAN=DE89370400440532013000\r\nBIC=COBADEFFXXX\r\n")) << file.toStdString();
+    open();
+    EXPECT_EQ(child<QLineEdit>("txtIBAN")->text(), QStringLiteral("DE89 3704 0044 0532 0130 00"));
+}
+
 }  // namespace
 }  // namespace gd

@@ -1,11 +1,15 @@
 #include "domain/mail/MailComposer.h"
 
 #include <QRegularExpression>
+#include <cmath>
 
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "base/Product.h"
 #include "base/modFunktions.h"
+#include "domain/bank/GiroCode.h"
+#include "domain/bank/Iban.h"
+#include "domain/db/Trade.h"
 #include "domain/db/Parcel.h"
 #include "domain/db/Reminders.h"
 #include "domain/db/StatusGruppen.h"
@@ -120,6 +124,8 @@ QString MailComposer::fillBody(QString t) const {
     r("[#Kontonummer#]", gsKontonummer);
     r("[#Kontoinhaber#]", gsKontoinhaber);
     r("[#BLZ#]", gsBLZ);
+    r("[#IBAN#]", groupedIban(gsIBAN));
+    r("[#BIC#]", compactIban(gsBIC));
     r("[#Bank#]", gsBank);
     r("[#Preis#]", in_.sPreis);
     r("[#Versand#]", in_.sVersand);
@@ -244,7 +250,21 @@ QString MailComposer::smtpMessage(const QString& subject, const QString& body) c
     return QStringLiteral("subject: ") + subject + QStringLiteral("\r\n") + body + QStringLiteral("\r\n\r\n");
 }
 
-Status MailComposer::sendSmtp(const QString& to, const QString& subject, const QString& body) const {
+QByteArray MailComposer::giroCodePayload() const {
+    if (in_.bLieferant) return {};
+    const qint64 cents = std::llround(amountOf(in_.sGesamtbetrag) * 100.0);
+    if (cents <= 0) return {};
+    const QString holder = gsKontoinhaber.trimmed().isEmpty() ? gsStandardUser : gsKontoinhaber;
+    return epcPayload({holder, gsIBAN, gsBIC, cents, in_.bGruppiert && !nummern_.isEmpty() ? nummern_ : in_.sArtikelnummer});
+}
+
+QString MailComposer::invoiceNumber() const {
+    if (in_.bGruppiert && !group_.isEmpty()) return group_.front().value(0).toString();
+    return in_.sArtikelnummer;
+}
+
+Status MailComposer::sendSmtp(const QString& to, const QString& subject, const QString& body,
+                              const QList<MailAttachment>& files) const {
     // A bare address gets the partner's name, as the salutation has it.
     QString recipient = to.trimmed();
     QString name = in_.sName;
@@ -253,7 +273,7 @@ Status MailComposer::sendSmtp(const QString& to, const QString& subject, const Q
     if (!recipient.contains(QLatin1Char('<')) && !name.trimmed().isEmpty())
         recipient = name.trimmed() + QStringLiteral(" <") + recipient + QLatin1Char('>');
     return Send_SMTP(gsStandardUser + QLatin1Char('<') + gsAbsender + QLatin1Char('>'), recipient, smtpMessage(subject, body),
-                     glKopie == 1 ? gsAbsender : QString(), true, false);
+                     glKopie == 1 ? gsAbsender : QString(), true, false, files);
 }
 
 void cancelSending() { SMTP_1().cancel(); }

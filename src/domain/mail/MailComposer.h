@@ -8,6 +8,7 @@
 
 #include "base/Result.h"
 #include "domain/db/Records.h"
+#include "domain/smtp/SmtpSession.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
@@ -68,7 +69,13 @@ public:
     QString smtpMessage(const QString& subject, const QString& body) const;
     // Sends through the configured account: from the member name and sender
     // address, a copy to the sender when the settings say so.
-    Status sendSmtp(const QString& to, const QString& subject, const QString& body) const;
+    Status sendSmtp(const QString& to, const QString& subject, const QString& body,
+                    const QList<MailAttachment>& files = {}) const;
+    // The payment code of the total, the item numbers as reference; empty for a
+    // purchase, without a valid IBAN or without a total.
+    QByteArray giroCodePayload() const;
+    // The item number an invoice is written for (a group's: its first).
+    QString invoiceNumber() const;
     // Records the milestone (list position p >= 1) for the auction or the whole group.
     Status recordStatus(int position) const;
     // Notes a reminder of the level as sent, for the auction or the whole group.

@@ -18,7 +18,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 26> table = {{
+    static const std::array<Setting, 30> table = {{
         {"User", "Username", "", K::Text, true, &S::Username, &gsEbayName},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser, &gbBrowser},
         {"User", "username", "", K::Text, false, &S::Username, &gsStandardUser},
@@ -46,6 +46,10 @@ std::span<const Setting> settingsTable() {
         {"Konto", "SMTPZeitlimit", "120", K::Number, false, &S::SMTPZeitlimit, &glSMTPZeitlimit},
         {"Main", "Plattform", kPlattformDomain, K::Text, false, &S::Plattform, &gsPlattform},
         {"Mahnung", "Tage", "7", K::Number, true, &S::MahnTage, &glMahnTage},
+        {"Konto", "IBAN", "", K::Text, true, &S::IBAN, &gsIBAN},
+        {"Konto", "BIC", "", K::Text, true, &S::BIC, &gsBIC},
+        {"Rechnung", "Anschrift", "", K::Text, true, &S::Anschrift, &gsAnschrift},
+        {"Rechnung", "Kleinunternehmer", "False", K::Boolean, true, &S::Kleinunternehmer, &gbKleinunternehmer},
     }};
     return table;
 }

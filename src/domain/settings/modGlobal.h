@@ -40,6 +40,10 @@ inline QString gsVerbindungssicherheit;  // "STARTTLS", "SSL/TLS", "Keine"; empt
 inline bool gbKennwortUnverschluesselt = false;  // the SMTP password may go out without TLS
 inline qint32 glSMTPZeitlimit = 120;  // seconds a whole send may take
 inline qint32 glMahnTage = 7;  // a sale unpaid this many days after its end is overdue
+inline QString gsIBAN;       // as typed; checked by the options dialog
+inline QString gsBIC;
+inline QString gsAnschrift;  // the seller's address on invoices: "Street 1, 12345 Town"
+inline bool gbKleinunternehmer = false;  // invoices say that no VAT is charged (§ 19 UStG)
 inline QString gsDataSource;
 inline QString gsKeywordIni;
 inline QString gsItemLink;
@@ -64,6 +68,8 @@ struct Settings {
     bool KennwortUnverschluesselt = false;
     qint32 SMTPZeitlimit = 120;
     qint32 MahnTage = 7;
+    QString IBAN, BIC, Anschrift;
+    bool Kleinunternehmer = false;
 };
 
 // One row of the settings table: where a setting lives, how it is read, which

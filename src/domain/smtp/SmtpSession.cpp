@@ -38,6 +38,30 @@ QStringList replyWords(const QString& reply) {
     return out;
 }
 
+// The boundary cannot occur in the parts: they are quoted-printable and base64, which never hold "=_".
+QString multipartMixed(const QString& textPart, const QList<MailAttachment>& files) {
+    const QString boundary =
+        QStringLiteral("=_gd_") + QString::number(QRandomGenerator::global()->generate64(), 16);
+    QString out = QStringLiteral("Content-Type: multipart/mixed; boundary=\"") + boundary +
+                  QStringLiteral("\"\r\n\r\nThis is a multi-part message in MIME format.\r\n--") + boundary +
+                  QStringLiteral("\r\n") + textPart;
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
+    for (const MailAttachment& f : files) {
+        QString name = f.fileName;
+        name.replace(unsafe, QStringLiteral("_"));
+        if (name.isEmpty()) name = QStringLiteral("Anhang");
+        const QByteArray b64 = f.data.toBase64();
+        QString lines;
+        lines.reserve(b64.size() + b64.size() / 38 + 4);
+        for (qsizetype i = 0; i < b64.size(); i += 76) lines += QString::fromLatin1(b64.mid(i, 76)) + QStringLiteral("\r\n");
+        out += QStringLiteral("\r\n--") + boundary + QStringLiteral("\r\nContent-Type: ") +
+               QString::fromLatin1(f.mimeType.isEmpty() ? QByteArray("application/octet-stream") : f.mimeType) +
+               QStringLiteral("; name=\"") + name + QStringLiteral("\"\r\nContent-Transfer-Encoding: base64\r\n") +
+               QStringLiteral("Content-Disposition: attachment; filename=\"") + name + QStringLiteral("\"\r\n\r\n") + lines;
+    }
+    return out + QStringLiteral("--") + boundary + QStringLiteral("--\r\n");
+}
+
 }  // namespace
 
 QString makeMessageId(const QString& senderAddress, const QDateTime& when) {
@@ -82,12 +106,13 @@ PreparedMessage PrepareMessage(const SmtpMessage& m, QString* error) {
     }
     QString charset;
     const QString encoded = QString::fromLatin1(quotedPrintableBody(body, charset));
+    const QString textPart = QStringLiteral("Content-Type: text/plain; charset=\"") + charset + QStringLiteral("\"\r\n") +
+                             QStringLiteral("Content-Transfer-Encoding: quoted-printable\r\n\r\n") + encoded;
     p.body = QStringLiteral("X-Mailer: ") + productName() + QStringLiteral("\r\n") +
              (p.messageId.isEmpty() ? QString() : QStringLiteral("Message-ID: ") + p.messageId + QStringLiteral("\r\n")) +
              foldHeader(QStringLiteral("Subject: ") + EncodeHeader_qp(subject, 78 - 9)) +
-             QStringLiteral("\r\nMime-Version: 1.0\r\n") + QStringLiteral("Content-Type: text/plain; charset=\"") +
-             charset + QStringLiteral("\"\r\n") + QStringLiteral("Content-Transfer-Encoding: quoted-printable\r\n\r\n") +
-             encoded;
+             QStringLiteral("\r\nMime-Version: 1.0\r\n") +
+             (m.Attachments.isEmpty() ? textPart : multipartMixed(textPart, m.Attachments));
     if (error) error->clear();
     return p;
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +15,13 @@ enum class SmtpSecurity {
     StartTls,     // STARTTLS when the server offers it (port 587); a password only after it
     ImplicitTls,  // TLS from the first byte (port 465)
     None,         // no encryption (port 25)
+};
+
+// A file that goes with the mail (the payment code, an invoice).
+struct MailAttachment {
+    QString fileName;  // letters, digits, ".", "-", "_"; others become "_"
+    QByteArray mimeType;
+    QByteArray data;
 };
 
 // What the control is given to send (its properties).
@@ -27,6 +35,7 @@ struct SmtpMessage {
     QString SMTPAuthUser;
     QString SMTPAuthPass;
     QString MessageId;  // "<unique@domain>"; made when empty
+    QList<MailAttachment> Attachments;  // a multipart/mixed mail when there are any
 };
 
 struct PreparedMessage {

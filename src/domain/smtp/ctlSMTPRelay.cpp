@@ -65,7 +65,7 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     lastReply_.clear();
     const bool implicitTls = SMTPSecurity == SmtpSecurity::ImplicitTls || SMTPPort == g_implicitTlsPort;
     SmtpMessage m{MailSenderName, MailSenderEMail, MailSenderEMailCC, MailRecipientName, MailRecipientEMail,
-                  MailBody,       SMTPAuthUser,    SMTPAuthPass,      QString()};
+                  MailBody,       SMTPAuthUser,    SMTPAuthPass,      QString(),         MailAttachments};
     const QDateTime local = now();
     SmtpSession session(m, testOnly, implicitTls, local, qint16(local.offsetFromUtc() / 3600),
                         implicitTls ? SmtpSecurity::ImplicitTls : SMTPSecurity, SMTPPlainPassword);

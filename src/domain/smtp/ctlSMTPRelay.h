@@ -23,6 +23,7 @@ public:
     QString MailRecipientEMail;
     QString MailSubject;  // stored only: the subject travels in MailBody
     QString MailBody;
+    QList<MailAttachment> MailAttachments;
     QString SMTPServer;
     qint32 SMTPPort = 0;
     QString SMTPAuthUser;

@@ -54,13 +54,13 @@ ctlSMTPRelay& SMTP_1() {
 }
 
 Status Send_SMTP(const QString& Sender, const QString& Recv, const QString& Msg, const QString& Kopie,
-                 bool debugmode, bool Testonly) {
+                 bool debugmode, bool Testonly, const QList<MailAttachment>& attachments) {
     CALLSTACK();
-    return sendThrough(accountFromGlobals(), Sender, Recv, Msg, Kopie, debugmode, Testonly);
+    return sendThrough(accountFromGlobals(), Sender, Recv, Msg, Kopie, debugmode, Testonly, attachments);
 }
 
 Status sendThrough(const SmtpAccount& account, const QString& Sender, const QString& Recv, const QString& Msg,
-                   const QString& Kopie, bool debugmode, bool Testonly) {
+                   const QString& Kopie, bool debugmode, bool Testonly, const QList<MailAttachment>& attachments) {
     QString senderName, senderAddress, recvName, recvAddress;
     // An address with "<" and no ">" is refused before anything is sent.
     if (!splitAddress(Sender, senderName, senderAddress))
@@ -76,6 +76,7 @@ Status sendThrough(const SmtpAccount& account, const QString& Sender, const QStr
     c.MailSenderEMail = senderAddress;
     c.MailSenderEMailCC = Kopie;
     c.MailBody = Msg;
+    c.MailAttachments = attachments;
     c.SMTPPort = account.port;
     c.SMTPServer = account.server;
     c.SMTPAuthPass = account.auth ? account.password : QString();

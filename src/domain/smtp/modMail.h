@@ -36,8 +36,9 @@ ctlSMTPRelay& SMTP_1();
 // One mail through the configured account (the settings globals). The error
 // says why it failed, with the server's last reply.
 Status Send_SMTP(const QString& Sender, const QString& Recv, const QString& Msg, const QString& Kopie,
-                 bool debugmode = false, bool Testonly = false);
+                 bool debugmode = false, bool Testonly = false, const QList<MailAttachment>& attachments = {});
 Status sendThrough(const SmtpAccount& account, const QString& Sender, const QString& Recv, const QString& Msg,
-                   const QString& Kopie, bool debugmode = false, bool Testonly = false);
+                   const QString& Kopie, bool debugmode = false, bool Testonly = false,
+                   const QList<MailAttachment>& attachments = {});
 
 }  // namespace gd

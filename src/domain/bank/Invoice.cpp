@@ -1,0 +1,71 @@
+#include "domain/bank/Invoice.h"
+
+
+#include "base/CallStack.h"
+#include "base/modFunktions.h"
+#include "domain/bank/Iban.h"
+#include "domain/db/Database.h"
+#include "domain/db/Trade.h"
+#include "domain/settings/modGlobal.h"
+
+#include <cmath>
+
+namespace gd {
+
+qint64 Invoice::total() const {
+    qint64 sum = Versand;
+    for (const InvoiceItem& p : Posten) sum += p.Einzelpreis * p.Menge;
+    return sum;
+}
+
+Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on) {
+    CALLSTACK_MODULE("modBank");
+    const auto cents = [](const QString& t) { return std::llround(amountOf(t) * 100.0); };
+    try {
+        Database db = Database::open(gsDataSource);
+        const QString columns = QStringLiteral(
+            "select a.AuktionsNr, a.Titel, a.Preis, a.Menge, a.Versandkosten, a.Versandversicherung, a.GruppenID, "
+            "a.ebayName, k.Name, k.Strasse, k.Ort, k.Land, k.Kunde from Auktionen a join Kunden k on k.ebayName = "
+            "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? ");
+        Recordset rs = db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {gsStandardUser, auktionsNr.trimmed()});
+        if (rs.RecordCount() < 1)
+            return Error::plain(QStringLiteral("Eine Auktion mit der Nummer '%1' gibt es nicht.").arg(auktionsNr.trimmed()));
+        rs.MoveFirst();
+        if (rs.value(QStringLiteral("Kunde")).toLongLong() == 0)
+            return Error::plain(QStringLiteral("Die Auktion %1 ist ein Kauf; eine Rechnung schreibt der Verkäufer.").arg(auktionsNr));
+        Invoice inv;
+        inv.Nummer = rs.text(QStringLiteral("AuktionsNr"));
+        inv.Datum = on;
+        inv.Verkaeufer = gsKontoinhaber.trimmed().isEmpty() ? gsStandardUser : gsKontoinhaber.trimmed();
+        for (const QString& part : gsAnschrift.split(QLatin1Char(','), Qt::SkipEmptyParts)) inv.VerkaeuferAnschrift << part.trimmed();
+        inv.VerkaeuferEmail = gsAbsender.trimmed();
+        inv.Mitgliedsname = rs.text(QStringLiteral("ebayName"));
+        for (const char* c : {"Name", "Strasse", "Ort", "Land"})
+            if (!rs.text(QString::fromLatin1(c)).trimmed().isEmpty()) inv.Kaeufer << rs.text(QString::fromLatin1(c)).trimmed();
+        // The shipping of the sale asked for, once for the whole group, as the group's mail asks.
+        inv.Versand = cents(rs.text(QStringLiteral("Versandkosten"))) + cents(rs.text(QStringLiteral("Versandversicherung")));
+        const QString group = rs.text(QStringLiteral("GruppenID")).trimmed();
+        Recordset items = group.isEmpty()
+                              ? db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {gsStandardUser, inv.Nummer})
+                              : db.OpenRecordset(columns + QStringLiteral("and a.GruppenID = ? order by a.EndeDatum"),
+                                                 {gsStandardUser, group});
+        QStringList numbers;
+        for (items.MoveFirst(); !items.isEOF(); items.MoveNext()) {
+            bool whole = false;
+            const int menge = items.text(QStringLiteral("Menge")).trimmed().toInt(&whole);
+            inv.Posten << InvoiceItem{items.text(QStringLiteral("AuktionsNr")), items.text(QStringLiteral("Titel")),
+                                      whole && menge > 0 ? menge : 1, cents(items.text(QStringLiteral("Preis")))};
+            numbers << items.text(QStringLiteral("AuktionsNr"));
+        }
+        inv.Kleinunternehmer = gbKleinunternehmer;
+        inv.Iban = ibanValid(gsIBAN) ? groupedIban(gsIBAN) : QString();
+        inv.Bic = compactIban(gsBIC);
+        inv.Bank = gsBank.trimmed();
+        inv.Verwendungszweck = numbers.join(QStringLiteral(", ")) + QLatin1Char(' ') + inv.Mitgliedsname;
+        return inv;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Rechnung kann nicht erstellt werden:"), e);
+    }
+}
+
+}  // namespace gd

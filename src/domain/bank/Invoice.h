@@ -1,0 +1,40 @@
+#pragma once
+// What an invoice for a sale or a group says; ui/InvoicePdf sets it as a page.
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "base/Result.h"
+
+namespace gd {
+
+struct InvoiceItem {
+    QString AuktionsNr, Titel;
+    int Menge = 1;
+    qint64 Einzelpreis = 0;  // cents
+};
+
+struct Invoice {
+    QString Nummer;
+    QDate Datum;
+    QString Verkaeufer;            // account holder
+    QStringList VerkaeuferAnschrift;
+    QString VerkaeuferEmail;
+    QString Mitgliedsname;         // the buyer's
+    QStringList Kaeufer;           // name, street, town, country
+    QList<InvoiceItem> Posten;
+    qint64 Versand = 0;
+    bool Kleinunternehmer = false;
+    QString Iban, Bic, Bank;
+    QString Verwendungszweck;
+    qint64 total() const;
+};
+
+// The sale with this item number, with the other sales of its group; the seller
+// from the options. An error when the number is unknown or belongs to a purchase.
+Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on);
+
+}  // namespace gd

@@ -1,0 +1,247 @@
+#include "domain/bank/Matching.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+#include <cmath>
+
+#include "base/CallStack.h"
+#include "domain/db/Database.h"
+#include "domain/db/SearchFold.h"
+#include "domain/db/StatusGruppen.h"
+#include "domain/db/Trade.h"
+#include "domain/settings/modGlobal.h"
+
+namespace gd {
+namespace {
+
+qint64 cents(double v) { return std::llround(v * 100.0); }
+
+// One sale, or the open sales of one group: what one transfer pays.
+struct Unit {
+    QList<const OpenSale*> sales;
+    QSet<qint64> totals;  // each amount the buyer may have been asked for
+    bool paid = false;
+    QDate paidOn;
+};
+
+QStringList words(const QString& text) {
+    static const QRegularExpression sep(QStringLiteral("[^a-z0-9]+"));
+    QStringList out = foldForSearch(text).split(sep, Qt::SkipEmptyParts);
+    out.removeIf([](const QString& w) { return w.size() < 2; });
+    return out;
+}
+
+// Every word of the buyer's name among the payer's words ("Müller, Hans" pays for
+// "Hans Müller"), or the member name in the reference.
+bool nameMatches(const Unit& u, const QSet<QString>& payer, const QString& foldedZweck) {
+    const OpenSale& s = *u.sales.front();
+    const QStringList name = words(s.Name);
+    bool all = !name.isEmpty();
+    for (const QString& w : name) all = all && payer.contains(w);
+    if (all) return true;
+    const QString member = foldForSearch(s.ebayName).simplified();
+    return member.size() >= 3 && foldedZweck.contains(member);
+}
+
+QList<Unit> unitsOf(const QList<OpenSale>& sales) {
+    QList<Unit> units;
+    QHash<QString, qsizetype> groups;  // open group id → unit
+    for (const OpenSale& s : sales) {
+        if (s.Bezahlt || s.GruppenID.trimmed().isEmpty()) {
+            Unit u;
+            u.sales << &s;
+            u.paid = s.Bezahlt;
+            u.paidOn = s.BezahltAm;
+            units << u;
+            continue;
+        }
+        const auto g = groups.constFind(s.GruppenID);
+        if (g == groups.constEnd()) {
+            groups.insert(s.GruppenID, units.size());
+            units << Unit{{&s}, {}, false, {}};
+        } else {
+            units[*g].sales << &s;
+        }
+    }
+    for (Unit& u : units) {
+        if (u.sales.size() == 1) {
+            u.totals << cents(amountOf(u.sales.front()->Betrag));
+            continue;
+        }
+        // The group mail asks for the items and one shipping; a buyer may also add up the totals.
+        double items = 0, totals = 0;
+        for (const OpenSale* s : u.sales) {
+            items += amountOf(s->Preis) * funCDbl(s->Menge);
+            totals += amountOf(s->Betrag);
+        }
+        u.totals << cents(totals);
+        for (const OpenSale* s : u.sales) u.totals << cents(items + amountOf(s->Versandkosten));
+    }
+    return units;
+}
+
+}  // namespace
+
+QString gradeText(Grade g) {
+    switch (g) {
+        case Grade::Sicher: return QStringLiteral("sicher");
+        case Grade::Wahrscheinlich: return QStringLiteral("wahrscheinlich");
+        case Grade::Erfasst: return QStringLiteral("bereits erfasst");
+        case Grade::Keine: break;
+    }
+    return QStringLiteral("keine");
+}
+
+QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>& sales) {
+    const QList<Unit> units = unitsOf(sales);
+    QHash<QString, QList<qsizetype>> byNumber;
+    QHash<qint64, QList<qsizetype>> byAmount;
+    for (qsizetype i = 0; i < units.size(); ++i) {
+        for (const OpenSale* s : units[i].sales)
+            if (!s->AuktionsNr.trimmed().isEmpty()) byNumber[s->AuktionsNr.trimmed()] << i;
+        for (const qint64 t : units[i].totals) byAmount[t] << i;
+    }
+    static const QRegularExpression digits(QStringLiteral("[0-9]+"));
+    QSet<qsizetype> taken;  // a sale proposed for one credit is not proposed for another
+    QList<Proposal> out;
+    for (const Credit& c : credits) {
+        Proposal p;
+        p.Gutschrift = c;
+        QSet<qsizetype> byId;
+        for (auto it = digits.globalMatch(c.Zweck); it.hasNext();)
+            for (const qsizetype u : byNumber.value(it.next().captured(0))) byId << u;
+        const QList<qsizetype> sameAmount = byAmount.value(c.Cent);
+        const QStringList payerWords = words(c.Name);
+        const QSet<QString> payer(payerWords.begin(), payerWords.end());
+        const QString zweck = foldForSearch(c.Zweck);
+        QList<qsizetype> candidates(byId.begin(), byId.end());
+        for (const qsizetype u : sameAmount)
+            if (!byId.contains(u)) candidates << u;
+        std::sort(candidates.begin(), candidates.end());
+        QList<qsizetype> sure, idOnly, amountOnly;
+        qsizetype known = -1;
+        for (const qsizetype u : candidates) {
+            const Unit& unit = units[u];
+            const bool id = byId.contains(u), amount = unit.totals.contains(c.Cent);
+            const bool name = nameMatches(unit, payer, zweck);
+            if (unit.paid) {
+                // Read before: the sale it pays is marked already.
+                if (amount && (id || (name && unit.paidOn == c.Buchungstag))) known = u;
+                continue;
+            }
+            if (taken.contains(u)) continue;
+            if (amount && (id || name)) sure << u;
+            else if (id) idOnly << u;
+            else if (amount) amountOnly << u;
+        }
+        qsizetype chosen = -1;
+        if (known >= 0 && sure.isEmpty()) {
+            chosen = known;
+            p.Einstufung = Grade::Erfasst;
+            p.Grund = QStringLiteral("als bezahlt erfasst");
+        } else if (sure.size() == 1) {
+            chosen = sure.front();
+            p.Einstufung = Grade::Sicher;
+            p.Grund = byId.contains(chosen) ? QStringLiteral("Artikelnummer und Betrag") : QStringLiteral("Name und Betrag");
+        } else if (sure.size() > 1) {
+            QList<qsizetype> withId;
+            for (const qsizetype u : sure)
+                if (byId.contains(u)) withId << u;
+            chosen = withId.size() == 1 ? withId.front() : sure.front();
+            p.Einstufung = withId.size() == 1 ? Grade::Sicher : Grade::Wahrscheinlich;
+            p.Grund = withId.size() == 1 ? QStringLiteral("Artikelnummer und Betrag")
+                                         : QStringLiteral("Name und Betrag passen zu %1 Verkäufen").arg(sure.size());
+        } else if (idOnly.size() == 1) {
+            chosen = idOnly.front();
+            p.Einstufung = Grade::Wahrscheinlich;
+            p.Grund = QStringLiteral("Artikelnummer, aber anderer Betrag");
+        } else if (idOnly.isEmpty() && amountOnly.size() == 1) {
+            chosen = amountOnly.front();
+            p.Einstufung = Grade::Wahrscheinlich;
+            p.Grund = QStringLiteral("nur der Betrag");
+        } else {
+            p.Grund = idOnly.size() + amountOnly.size() > 1 ? QStringLiteral("mehrere Verkäufe möglich")
+                                                            : QStringLiteral("kein offener Verkauf passt");
+        }
+        if (chosen >= 0) {
+            const Unit& u = units[chosen];
+            for (const OpenSale* s : u.sales) {
+                p.AuktionsIDs << s->AuktionsID;
+                p.AuktionsNrn << s->AuktionsNr;
+            }
+            p.Kaeufer = u.sales.front()->ebayName;
+            p.Erwartet = u.totals.contains(c.Cent) ? c.Cent : *std::min_element(u.totals.begin(), u.totals.end());
+            if (p.Einstufung != Grade::Erfasst) taken << chosen;
+        }
+        out << p;
+    }
+    return out;
+}
+
+Result<QList<OpenSale>> loadSalesForMatching() {
+    CALLSTACK_MODULE("modBank");
+    try {
+        Database db = Database::open(gsDataSource);
+        Recordset rs = db.OpenRecordset(
+            QStringLiteral("select a.AuktionsID, a.AuktionsNr, a.GruppenID, a.ebayName, k.Name, a.Preis, a.Menge, "
+                           "a.Betrag, a.Versandkosten, a.Bezahlt, a.BezahltDatum from Auktionen a join Kunden k on "
+                           "k.ebayName = a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and "
+                           "a.Abgeschlossen = 0 and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
+            {gsStandardUser});
+        QList<OpenSale> out;
+        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
+            const auto t = [&rs](const char* n) { return rs.text(QString::fromLatin1(n)); };
+            OpenSale s;
+            s.AuktionsID = t("AuktionsID");
+            s.AuktionsNr = t("AuktionsNr");
+            s.GruppenID = t("GruppenID");
+            s.ebayName = t("ebayName");
+            s.Name = t("Name");
+            s.Preis = t("Preis");
+            s.Menge = t("Menge");
+            s.Betrag = t("Betrag");
+            s.Versandkosten = t("Versandkosten");
+            s.Bezahlt = rs.value(QStringLiteral("Bezahlt")).toLongLong() != 0;
+            s.BezahltAm = QDate::fromString(t("BezahltDatum").left(10), Qt::ISODate);
+            out << s;
+        }
+        return out;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die offenen Verkäufe können nicht gelesen werden:"), e);
+    }
+}
+
+Result<QList<Proposal>> proposalsFor(const QList<Credit>& credits) {
+    const Result<QList<OpenSale>> sales = loadSalesForMatching();
+    if (!sales.ok()) return sales.error();
+    return matchCredits(credits, sales.value());
+}
+
+Result<int> applyProposals(const QList<Proposal>& confirmed) {
+    CALLSTACK_MODULE("modBank");
+    try {
+        // All of them or none: a statement half applied would be read again with other proposals.
+        Transaction tx(gsDataSource);
+        Database db = Database::open(gsDataSource);
+        int set = 0;
+        for (const Proposal& p : confirmed) {
+            if (p.Einstufung != Grade::Sicher && p.Einstufung != Grade::Wahrscheinlich) continue;
+            for (const QString& id : p.AuktionsIDs) {
+                Recordset rs = db.OpenRecordset(
+                    QStringLiteral("select Bezahlt from Auktionen where AuktionsID = ? and Standarduser = ?"),
+                    {id, gsStandardUser});
+                if (rs.RecordCount() < 1 || rs.value(QStringLiteral("Bezahlt")).toLongLong() != 0) continue;
+                const Status s = SaveStatusMail(id, QDateTime(p.Gutschrift.Buchungstag, QTime(0, 0)), 2);
+                if (!s.ok()) return s.error();
+                ++set;
+            }
+        }
+        tx.commit();
+        return set;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Zahlungen können nicht gespeichert werden:"), e);
+    }
+}
+
+}  // namespace gd

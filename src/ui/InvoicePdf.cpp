@@ -1,0 +1,159 @@
+#include "ui/InvoicePdf.h"
+
+#include <QBuffer>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <cmath>
+
+#include "base/SafeWrite.h"
+#include "domain/bank/GiroCode.h"
+#include "domain/bank/Statement.h"
+
+namespace gd {
+
+QImage qrImage(const QByteArray& payload, int module) {
+    const QrMatrix m = qrMatrix(payload);
+    if (m.isNull() || module < 1) return {};
+    constexpr int kQuiet = 4;
+    const int side = (m.width + 2 * kQuiet) * module;
+    QImage img(side, side, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    for (int y = 0; y < m.width; ++y)
+        for (int x = 0; x < m.width; ++x)
+            if (m.at(x, y)) p.fillRect((x + kQuiet) * module, (y + kQuiet) * module, module, module, Qt::black);
+    return img;
+}
+
+QByteArray qrPng(const QByteArray& payload, int module) {
+    const QImage img = qrImage(payload, module);
+    if (img.isNull()) return {};
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    return img.save(&buf, "PNG") ? out : QByteArray();
+}
+
+QByteArray invoicePdf(const Invoice& inv) {
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    QPdfWriter pdf(&buf);
+    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    pdf.setResolution(300);
+    pdf.setTitle(QStringLiteral("Rechnung %1").arg(inv.Nummer));
+    pdf.setCreator(QStringLiteral("Gaveldesk"));
+    QPainter p(&pdf);
+    const auto mm = [](double v) { return int(std::lround(v * 300.0 / 25.4)); };
+    QFont body(QStringLiteral("DejaVu Sans"));
+    body.setPointSizeF(10);
+    // No ligatures: a buyer who copies "Kaffeemühle" from the page gets those letters.
+    body.setStyleStrategy(QFont::PreferNoShaping);
+    QFont small = body, bold = body;
+    small.setPointSizeF(7.5);
+    bold.setBold(true);
+    QFont title = bold;
+    title.setPointSizeF(16);
+    // Text on a base line at y mm; with a width, aligned in that box.
+    const auto text = [&](double x, double y, const QString& s, const QFont& f, Qt::Alignment align = Qt::AlignLeft,
+                          double width = 0) {
+        p.setFont(f);
+        if (width <= 0) {
+            p.drawText(mm(x), mm(y), s);
+            return;
+        }
+        // The box starts one ascent above the base line, so aligned text sits on the same line.
+        const QFontMetrics m(f, &pdf);
+        p.drawText(QRect(mm(x), mm(y) - m.ascent(), mm(width), m.height()), int(align | Qt::AlignTop), s);
+    };
+    // The sender line above the envelope's window, the buyer's address in it.
+    QStringList sender{inv.Verkaeufer};
+    sender << inv.VerkaeuferAnschrift;
+    text(20, 47, sender.join(QStringLiteral(" · ")), small);
+    double y = 55;
+    for (const QString& l : inv.Kaeufer) {
+        text(20, y, l, body);
+        y += 5;
+    }
+    double ry = 30;
+    QStringList right{inv.Verkaeufer};
+    right << inv.VerkaeuferAnschrift;
+    if (!inv.VerkaeuferEmail.isEmpty()) right << inv.VerkaeuferEmail;
+    for (int i = 0; i < right.size(); ++i, ry += 5) text(125, ry, right[i], i == 0 ? bold : body);
+    ry += 5;
+    text(125, ry, QStringLiteral("Rechnungsnummer: %1").arg(inv.Nummer), body);
+    text(125, ry + 5, QStringLiteral("Rechnungsdatum: %1").arg(inv.Datum.toString(QStringLiteral("dd.MM.yyyy"))), body);
+    text(125, ry + 10, QStringLiteral("Mitgliedsname: %1").arg(inv.Mitgliedsname), body);
+    y = 100;
+    text(20, y, QStringLiteral("Rechnung"), title);
+    y += 12;
+    text(20, y, QStringLiteral("Artikelnummer"), bold);
+    text(55, y, QStringLiteral("Bezeichnung"), bold);
+    text(125, y, QStringLiteral("Menge"), bold, Qt::AlignRight, 15);
+    text(142, y, QStringLiteral("Einzelpreis"), bold, Qt::AlignRight, 22);
+    text(166, y, QStringLiteral("Summe"), bold, Qt::AlignRight, 24);
+    p.drawLine(mm(20), mm(y + 2), mm(190), mm(y + 2));
+    y += 8;
+    const QFontMetrics fm(body, &pdf);
+    int shown = 0;
+    for (const InvoiceItem& it : inv.Posten) {
+        // One page: rows beyond it are summed up in one line; the total stays right.
+        if (y > 200) {
+            text(55, y, QStringLiteral("… und %1 weitere Artikel (in der Summe enthalten)").arg(inv.Posten.size() - shown), body);
+            y += 6;
+            break;
+        }
+        text(20, y, it.AuktionsNr, body);
+        text(125, y, QString::number(it.Menge), body, Qt::AlignRight, 15);
+        text(142, y, euroText(it.Einzelpreis), body, Qt::AlignRight, 22);
+        text(166, y, euroText(it.Einzelpreis * it.Menge), body, Qt::AlignRight, 24);
+        // A long title takes two lines; beyond that it is cut.
+        const QRect box(mm(55), mm(y) - fm.ascent(), mm(68), 2 * fm.lineSpacing());
+        const int flags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
+        const QString title = fm.elidedText(it.Titel, Qt::ElideRight, 2 * box.width() - mm(12));
+        const bool twoLines = fm.boundingRect(box, flags, title).height() > fm.lineSpacing();
+        p.setFont(body);
+        p.drawText(box, flags, title);
+        y += twoLines ? 10 : 6;
+        ++shown;
+    }
+    text(55, y, QStringLiteral("Versand"), body);
+    text(166, y, euroText(inv.Versand), body, Qt::AlignRight, 24);
+    p.drawLine(mm(20), mm(y + 2), mm(190), mm(y + 2));
+    y += 8;
+    text(55, y, QStringLiteral("Gesamtbetrag"), bold);
+    text(166, y, euroText(inv.total()), bold, Qt::AlignRight, 24);
+    y += 10;
+    if (inv.Kleinunternehmer) {
+        text(20, y, QStringLiteral("Gemäß § 19 UStG wird keine Umsatzsteuer berechnet."), body);
+        y += 10;
+    }
+    if (!inv.Iban.isEmpty()) {
+        text(20, y, QStringLiteral("Bitte überweisen Sie den Gesamtbetrag auf dieses Konto:"), body);
+        QStringList pay{QStringLiteral("Kontoinhaber: %1").arg(inv.Verkaeufer), QStringLiteral("IBAN: %1").arg(inv.Iban)};
+        if (!inv.Bic.isEmpty()) pay << QStringLiteral("BIC: %1").arg(inv.Bic);
+        if (!inv.Bank.isEmpty()) pay << QStringLiteral("Bank: %1").arg(inv.Bank);
+        pay << QStringLiteral("Verwendungszweck: %1").arg(inv.Verwendungszweck);
+        double py = y + 7;
+        for (const QString& l : pay) {
+            text(20, py, l, body);
+            py += 5;
+        }
+        const QImage code = qrImage(epcPayload({inv.Verkaeufer, inv.Iban, inv.Bic, inv.total(), inv.Verwendungszweck}), 8);
+        if (!code.isNull()) {
+            p.drawImage(QRect(mm(150), mm(y - 3), mm(35), mm(35)), code);
+            text(150, y + 36, QStringLiteral("GiroCode: mit der Banking-App scannen"), small);
+        }
+    }
+    p.end();
+    return out;
+}
+
+Status writeInvoice(const Invoice& inv, const QString& path) {
+    const QByteArray bytes = invoicePdf(inv);
+    if (bytes.isEmpty()) return Error::plain(QStringLiteral("Die Rechnung konnte nicht gesetzt werden."));
+    return writeFileSafely(path, bytes);
+}
+
+}  // namespace gd

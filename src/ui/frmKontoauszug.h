@@ -1,0 +1,34 @@
+#pragma once
+// "Kontoauszug einlesen": the credits of a statement with the sale each one pays;
+// the user confirms, and the confirmed ones set "Bezahlt".
+
+#include <QDialog>
+
+#include "domain/bank/Matching.h"
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace gd {
+
+class frmKontoauszug final : public QDialog {
+    Q_OBJECT
+public:
+    frmKontoauszug(const QString& file, const QList<Proposal>& proposals, QWidget* parent = nullptr);
+    // The proposals ticked, as the table shows them now.
+    QList<Proposal> confirmed() const;
+    // Sales set to "Bezahlt" by the last "Bezahlt setzen".
+    int applied() const { return applied_; }
+
+private:
+    void cmdUebernehmen_Click();
+
+    QList<Proposal> proposals_;
+    QTableWidget* grdZahlungen = nullptr;
+    QLabel* lblSumme = nullptr;
+    QPushButton *cmdUebernehmen = nullptr, *cmdAbbrechen = nullptr;
+    int applied_ = 0;
+};
+
+}  // namespace gd

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "MainWindowFixture.h"
+#include "support/GuiApp.h"
+
+#include <QLabel>
+#include <QTableWidget>
+
+#include "ui/frmKontoauszug.h"
+
+namespace gd {
+namespace {
+
+class BankStatement : public test::MainWindowTest {};
+
+// The menu reads a bank's export and proposes a sale for each credit; the sure one is
+// ticked, the probable one waits for the user, the rest cannot be ticked. Confirmed
+// ones are paid on their booking day.
+TEST_F(BankStatement, TheMenuProposesAndTheUserConfirms) {
+    fill();  // sales 101 anna (01.12.), 103 carla (02.12.), 102 bernd (03.12.), each 17,40 from "Hans Müller"
+    open();
+    app.write(QStringLiteral("auszug.csv"),
+              test::ansi(QStringLiteral("Buchung;Valuta;Auftraggeber/Empfänger;Buchungstext;Verwendungszweck;Saldo;"
+                                        "Währung;Betrag;Währung\r\n"
+                                        "05.12.2026;05.12.2026;Anna Ärmel;Gutschrift;Artikel 101;0;EUR;17,40;EUR\r\n"
+                                        "06.12.2026;06.12.2026;Müller, Hans;Gutschrift;Danke;0;EUR;17,40;EUR\r\n"
+                                        "06.12.2026;06.12.2026;Erika Musterfrau;Gutschrift;Miete;0;EUR;50,00;EUR\r\n")));
+    platform.queueFileName(app.file(QStringLiteral("auszug.csv")));
+    QStringList grades, ticked;
+    QString summary;
+    test::whenModal<frmKontoauszug>([&](frmKontoauszug* d) {
+        auto* grid = d->findChild<QTableWidget*>(QStringLiteral("grdZahlungen"));
+        for (int r = 0; r < grid->rowCount(); ++r) {
+            grades << grid->item(r, 6)->text();
+            ticked << (grid->item(r, 0)->checkState() == Qt::Checked ? QStringLiteral("x") : QStringLiteral("-"));
+        }
+        summary = d->findChild<QLabel*>(QStringLiteral("lblSumme"))->text();
+        test::screenshot(d, QStringLiteral("bank.png"));
+        // The probable one: the user ticks it with the space bar.
+        grid->setFocus();
+        grid->setCurrentCell(1, 0);
+        QTest::keyClick(grid, Qt::Key_Space);
+        EXPECT_FALSE(grid->item(2, 0)->flags() & Qt::ItemIsUserCheckable);  // nothing to pay
+        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdUebernehmen")), Qt::LeftButton);
+    });
+    menu("keyAktion", "keyKontoauszug");
+    EXPECT_EQ(grades, (QStringList{QStringLiteral("sicher"), QStringLiteral("wahrscheinlich"), QStringLiteral("keine")}));
+    EXPECT_EQ(ticked, (QStringList{QStringLiteral("x"), QStringLiteral("-"), QStringLiteral("-")}));
+    EXPECT_TRUE(summary.startsWith(QStringLiteral("3 Gutschriften: 1 sicher, 1 wahrscheinlich, 1 ohne passenden Verkauf")))
+        << summary.toStdString();
+    EXPECT_EQ(platform.messages.last().text, QStringLiteral("2 Verkäufe sind jetzt als bezahlt markiert."));
+    // 101 by its number, 103 the oldest of the two whose buyer and amount fit; 102 stays open.
+    filter(4);  // the overdue list shows who still owes
+    glMahnTage = 0;
+    filter(4);
+    EXPECT_EQ(column(7), QStringList{QStringLiteral("102")});
+    glMahnTage = 7;
+}
+
+}  // namespace
+}  // namespace gd
