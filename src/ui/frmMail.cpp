@@ -216,11 +216,11 @@ bool frmMail::makemail(const QString& body) {
 }
 
 bool frmMail::attachments(QList<MailAttachment>& files) {
-    if (chkGiroCode->isVisible() && chkGiroCode->isEnabled() && chkGiroCode->isChecked()) {
+    if (chkGiroCode->isVisibleTo(this) && chkGiroCode->isEnabled() && chkGiroCode->isChecked()) {
         const QByteArray png = qrPng(giroPayload_, 6);
         if (!png.isEmpty()) files << MailAttachment{QStringLiteral("GiroCode.png"), "image/png", png};
     }
-    if (chkRechnung->isVisible() && chkRechnung->isEnabled() && chkRechnung->isChecked()) {
+    if (chkRechnung->isVisibleTo(this) && chkRechnung->isEnabled() && chkRechnung->isChecked()) {
         const QString nr = composer_.invoiceNumber();
         const Result<Invoice> inv = invoiceFor(nr, today());
         if (!inv.ok()) {

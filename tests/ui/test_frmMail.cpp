@@ -58,6 +58,13 @@ protected:
         EXPECT_TRUE(test::found(funLoadAuktion(a, id)));
         return a.Status;
     }
+    // Direct sending through the test's server, from the shop's address.
+    static void useServer(const test::LocalSmtpServer& server) {
+        gbStandardversandmail = false;
+        gsSMTPServer = QStringLiteral("127.0.0.1");
+        glSMTPPort = server.port;
+        gsAbsender = QStringLiteral("shop@gavel.example");
+    }
     std::unique_ptr<frmMail> open() {
         MailInputs in = single();
         in.sAuktionsID = id;
@@ -102,10 +109,7 @@ TEST_F(MailForm, HandOverAndSmtpRecordTheMilestone) {
 
     test::LocalSmtpServer server;
     ASSERT_TRUE(server.start());
-    gbStandardversandmail = false;
-    gsSMTPServer = QStringLiteral("127.0.0.1");
-    glSMTPPort = server.port;
-    gsAbsender = QStringLiteral("shop@gavel.example");
+    useServer(server);
     glKopie = 1;
     f = open();
     f->findChild<QComboBox*>(QStringLiteral("cmbStatus"))->setCurrentIndex(4);  // "Versendet"
@@ -182,10 +186,7 @@ TEST_F(MailForm, RemindersClimbTheLadder) {
 TEST_F(MailForm, WhatTheFormShowsArrives) {
     test::LocalSmtpServer server;
     ASSERT_TRUE(server.start());
-    gbStandardversandmail = false;
-    gsSMTPServer = QStringLiteral("127.0.0.1");
-    glSMTPPort = server.port;
-    gsAbsender = QStringLiteral("shop@gavel.example");
+    useServer(server);
     gsStandardUser = QStringLiteral("gavel_haendler");
     MailInputs in = single();
     in.sAuktionsID = id;
@@ -308,10 +309,7 @@ TEST_F(MailForm, OneClearMessageWhenTheServerRefuses) {
 TEST_F(MailForm, TheFooterIsShownAndCanBeSwitchedOff) {
     test::LocalSmtpServer server;
     ASSERT_TRUE(server.start());
-    gbStandardversandmail = false;
-    gsSMTPServer = QStringLiteral("127.0.0.1");
-    glSMTPPort = server.port;
-    gsAbsender = QStringLiteral("shop@gavel.example");
+    useServer(server);
     for (const bool footer : {true, false}) {
         gbFusszeile = footer;
         auto f = open();
@@ -335,10 +333,7 @@ TEST_F(MailForm, PaymentCodeAndInvoiceGoWithTheMail) {
     gsKontoinhaber = QStringLiteral("Jörg Händler");
     test::LocalSmtpServer server;
     ASSERT_TRUE(server.start());
-    gbStandardversandmail = false;
-    gsSMTPServer = QStringLiteral("127.0.0.1");
-    glSMTPPort = server.port;
-    gsAbsender = QStringLiteral("shop@gavel.example");
+    useServer(server);
     MailInputs in = single();
     in.sAuktionsID = id;
     in.sArtikelnummer = QStringLiteral("77");
@@ -351,6 +346,7 @@ TEST_F(MailForm, PaymentCodeAndInvoiceGoWithTheMail) {
     EXPECT_TRUE(f.findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText().contains(
         QStringLiteral("IBAN:          DE89 3704 0044 0532 0130 00")));
     QTest::mouseClick(f.findChild<QCheckBox*>(QStringLiteral("chkRechnung")), Qt::LeftButton);
+    test::screenshot(&f, QStringLiteral("mail-girocode.png"));
     QTest::mouseClick(f.findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
     EXPECT_EQ(platform.messages.last().text, QStringLiteral("Email wurde erfolgreich versendet"));
     const QJsonObject read = server.decoded(0);

@@ -318,6 +318,7 @@ TEST_F(Options, IbanAndBic) {
     EXPECT_TRUE(file.contains("IBAN=DE89370400440532013000\r\nBIC=COBADEFFXXX\r\n")) << file.toStdString();
     open();
     EXPECT_EQ(child<QLineEdit>("txtIBAN")->text(), QStringLiteral("DE89 3704 0044 0532 0130 00"));
+    test::screenshot(dlg.get(), QStringLiteral("options-general.png"));
 }
 
 }  // namespace

@@ -12,6 +12,9 @@
 #include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
 
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
 namespace gd {
 namespace {
 
@@ -23,6 +26,8 @@ struct Unit {
     QSet<qint64> totals;  // each amount the buyer may have been asked for
     bool paid = false;
     QDate paidOn;
+    QStringList nameWords;  // folded once: a name is compared with many payers
+    QString member;
 };
 
 QStringList words(const QString& text) {
@@ -35,13 +40,9 @@ QStringList words(const QString& text) {
 // Every word of the buyer's name among the payer's words ("Müller, Hans" pays for
 // "Hans Müller"), or the member name in the reference.
 bool nameMatches(const Unit& u, const QSet<QString>& payer, const QString& foldedZweck) {
-    const OpenSale& s = *u.sales.front();
-    const QStringList name = words(s.Name);
-    bool all = !name.isEmpty();
-    for (const QString& w : name) all = all && payer.contains(w);
-    if (all) return true;
-    const QString member = foldForSearch(s.ebayName).simplified();
-    return member.size() >= 3 && foldedZweck.contains(member);
+    bool all = !u.nameWords.isEmpty();
+    for (const QString& w : u.nameWords) all = all && payer.contains(w);
+    return all || (u.member.size() >= 3 && foldedZweck.contains(u.member));
 }
 
 QList<Unit> unitsOf(const QList<OpenSale>& sales) {
@@ -59,12 +60,16 @@ QList<Unit> unitsOf(const QList<OpenSale>& sales) {
         const auto g = groups.constFind(s.GruppenID);
         if (g == groups.constEnd()) {
             groups.insert(s.GruppenID, units.size());
-            units << Unit{{&s}, {}, false, {}};
+            Unit u;
+            u.sales << &s;
+            units << u;
         } else {
             units[*g].sales << &s;
         }
     }
     for (Unit& u : units) {
+        u.nameWords = words(u.sales.front()->Name);
+        u.member = foldForSearch(u.sales.front()->ebayName).simplified();
         if (u.sales.size() == 1) {
             u.totals << cents(amountOf(u.sales.front()->Betrag));
             continue;
@@ -183,29 +188,32 @@ Result<QList<OpenSale>> loadSalesForMatching() {
     CALLSTACK_MODULE("modBank");
     try {
         Database db = Database::open(gsDataSource);
-        Recordset rs = db.OpenRecordset(
-            QStringLiteral("select a.AuktionsID, a.AuktionsNr, a.GruppenID, a.ebayName, k.Name, a.Preis, a.Menge, "
-                           "a.Betrag, a.Versandkosten, a.Bezahlt, a.BezahltDatum from Auktionen a join Kunden k on "
-                           "k.ebayName = a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and "
-                           "a.Abgeschlossen = 0 and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
-            {gsStandardUser});
         QList<OpenSale> out;
-        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
-            const auto t = [&rs](const char* n) { return rs.text(QString::fromLatin1(n)); };
-            OpenSale s;
-            s.AuktionsID = t("AuktionsID");
-            s.AuktionsNr = t("AuktionsNr");
-            s.GruppenID = t("GruppenID");
-            s.ebayName = t("ebayName");
-            s.Name = t("Name");
-            s.Preis = t("Preis");
-            s.Menge = t("Menge");
-            s.Betrag = t("Betrag");
-            s.Versandkosten = t("Versandkosten");
-            s.Bezahlt = rs.value(QStringLiteral("Bezahlt")).toLongLong() != 0;
-            s.BezahltAm = QDate::fromString(t("BezahltDatum").left(10), Qt::ISODate);
-            out << s;
-        }
+        QStringList names;
+        db.forEachRow(
+            QStringLiteral("select a.AuktionsID, a.AuktionsNr, a.GruppenID, a.ebayName, k.Name, a.Preis, a.Menge, a.Betrag, "
+                           "a.Versandkosten, a.Bezahlt, a.BezahltDatum from Auktionen a join Kunden k on k.ebayName = "
+                           "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and a.Abgeschlossen = 0 "
+                           "and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
+            {gsStandardUser}, names, [&out](sqlite3_stmt* st) {
+                const auto t = [st](int i) {
+                    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                                             sqlite3_column_bytes(st, i));
+                };
+                OpenSale s;
+                s.AuktionsID = t(0);
+                s.AuktionsNr = t(1);
+                s.GruppenID = t(2);
+                s.ebayName = t(3);
+                s.Name = t(4);
+                s.Preis = t(5);
+                s.Menge = t(6);
+                s.Betrag = t(7);
+                s.Versandkosten = t(8);
+                s.Bezahlt = sqlite3_column_int64(st, 9) != 0;
+                s.BezahltAm = QDate::fromString(t(10).left(10), Qt::ISODate);
+                out << s;
+            });
         return out;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die offenen Verkäufe können nicht gelesen werden:"), e);
@@ -231,7 +239,9 @@ Result<int> applyProposals(const QList<Proposal>& confirmed) {
                 Recordset rs = db.OpenRecordset(
                     QStringLiteral("select Bezahlt from Auktionen where AuktionsID = ? and Standarduser = ?"),
                     {id, gsStandardUser});
-                if (rs.RecordCount() < 1 || rs.value(QStringLiteral("Bezahlt")).toLongLong() != 0) continue;
+                if (rs.RecordCount() < 1) continue;
+                rs.MoveFirst();
+                if (rs.value(QStringLiteral("Bezahlt")).toLongLong() != 0) continue;  // paid meanwhile: its day stays
                 const Status s = SaveStatusMail(id, QDateTime(p.Gutschrift.Buchungstag, QTime(0, 0)), 2);
                 if (!s.ok()) return s.error();
                 ++set;

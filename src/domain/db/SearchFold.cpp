@@ -85,8 +85,15 @@ QString foldForSearch(const QString& text) {
                 t += it.value();
         }
     }
-    for (const Pair& p : kFold)
-        if (QString::fromUtf8(p.from).size() > 1) t.replace(QString::fromUtf8(p.from), QString::fromUtf8(p.to));
+    // Made once: building them at every call cost more than the folding itself.
+    static const QList<std::pair<QString, QString>> spellings = [] {
+        QList<std::pair<QString, QString>> l;
+        for (const Pair& p : kFold)
+            if (QString::fromUtf8(p.from).size() > 1) l.append({QString::fromUtf8(p.from), QString::fromUtf8(p.to)});
+        return l;
+    }();
+    for (const auto& [from, to] : spellings)
+        if (t.contains(from)) t.replace(from, to);
     return t;
 }
 
