@@ -28,7 +28,7 @@ QString file() { return bench::tradesFile(16667, 3000); }
 QByteArray camt() {
     QByteArray x = "<?xml version=\"1.0\"?><Document><BkToCstmrStmt><Stmt>";
     for (int i = 0; i < 1000; ++i) {
-        const int a = 30 * i + 1;  // an open sale of a buyer (see the fixture's rules)
+        const int a = 15 * i + 1;  // an open sale of a buyer (see the fixture's rules)
         QString zweck, name = QStringLiteral("Zahler %1").arg(i);
         QString amount = QStringLiteral("%1.90").arg(5 + a % 200);
         if (i % 5 < 3) zweck = QStringLiteral("Artikel %1").arg(1000000 + a);
@@ -69,15 +69,19 @@ BENCHMARK(BM_CamtReadRaw)->Unit(benchmark::kMillisecond);
 void BM_Match(benchmark::State& state) {
     setUp();
     const QList<gd::Credit> credits = gd::parseCamt053(camt()).value();
-    int sure = 0, sales = 0;
+    int sure = 0, probable = 0, known = 0, sales = 0;
     for (auto _ : state) {
         const QList<gd::OpenSale> open = gd::loadSalesForMatching().value();
         const QList<gd::Proposal> p = gd::matchCredits(credits, open);
         sales = int(open.size());
         sure = int(std::count_if(p.begin(), p.end(), [](const gd::Proposal& x) { return x.Einstufung == gd::Grade::Sicher; }));
+        probable = int(std::count_if(p.begin(), p.end(), [](const gd::Proposal& x) { return x.Einstufung == gd::Grade::Wahrscheinlich; }));
+        known = int(std::count_if(p.begin(), p.end(), [](const gd::Proposal& x) { return x.Einstufung == gd::Grade::Erfasst; }));
     }
     state.counters["sales"] = sales;
     state.counters["sure"] = sure;
+    state.counters["probable"] = probable;
+    state.counters["known"] = known;
 }
 BENCHMARK(BM_Match)->Unit(benchmark::kMillisecond);
 

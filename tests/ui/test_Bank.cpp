@@ -57,5 +57,25 @@ TEST_F(BankStatement, TheMenuProposesAndTheUserConfirms) {
     glMahnTage = 7;
 }
 
+// "Rechnung als PDF…" in the list's pop-up menu writes the selected sale's invoice
+// where the user says; a purchase gets none.
+TEST_F(BankStatement, TheInvoiceOfTheSelectedSale) {
+    fill();
+    gbKleinunternehmer = true;
+    open();
+    clickRow(1);  // the newest open trade: the purchase 201
+    menu("keypop2", "keyRechnung");  // said before any file is asked for
+    EXPECT_TRUE(platform.messages.last().text.contains(QStringLiteral("ist ein Kauf"))) << platform.messages.last().text.toStdString();
+    clickRow(2);  // sale 102
+    ASSERT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("102"));
+    const QString pdf = app.file(QStringLiteral("Rechnung 102.pdf"));
+    platform.queueFileName(pdf);
+    menu("keypop2", "keyRechnung");
+    const QString page = QString::fromUtf8(test::tool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}));
+    for (const char* want : {"Rechnungsnummer: 102", "Hans Müller", "Armbanduhr", "17,40 €", "§ 19 UStG"})
+        EXPECT_TRUE(page.contains(QString::fromUtf8(want))) << want << "\n" << page.toStdString();
+    gbKleinunternehmer = false;
+}
+
 }  // namespace
 }  // namespace gd

@@ -107,79 +107,105 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
             if (!s->AuktionsNr.trimmed().isEmpty()) byNumber[s->AuktionsNr.trimmed()] << i;
         for (const qint64 t : units[i].totals) byAmount[t] << i;
     }
-    static const QRegularExpression digits(QStringLiteral("[0-9]+"));
-    QSet<qsizetype> taken;  // a sale proposed for one credit is not proposed for another
-    QList<Proposal> out;
-    for (const Credit& c : credits) {
-        Proposal p;
-        p.Gutschrift = c;
+    // What each credit could pay, oldest sale first.
+    struct Fit {
+        QList<qsizetype> sure, idOnly, amountOnly;
         QSet<qsizetype> byId;
+        qsizetype known = -1;  // a paid sale it pays
+    };
+    static const QRegularExpression digits(QStringLiteral("[0-9]+"));
+    QList<Fit> fits;
+    fits.reserve(credits.size());
+    for (const Credit& c : credits) {
+        Fit f;
         for (auto it = digits.globalMatch(c.Zweck); it.hasNext();)
-            for (const qsizetype u : byNumber.value(it.next().captured(0))) byId << u;
-        const QList<qsizetype> sameAmount = byAmount.value(c.Cent);
+            for (const qsizetype u : byNumber.value(it.next().captured(0))) f.byId << u;
         const QStringList payerWords = words(c.Name);
         const QSet<QString> payer(payerWords.begin(), payerWords.end());
         const QString zweck = foldForSearch(c.Zweck);
-        QList<qsizetype> candidates(byId.begin(), byId.end());
-        for (const qsizetype u : sameAmount)
-            if (!byId.contains(u)) candidates << u;
+        QList<qsizetype> candidates(f.byId.begin(), f.byId.end());
+        for (const qsizetype u : byAmount.value(c.Cent))
+            if (!f.byId.contains(u)) candidates << u;
         std::sort(candidates.begin(), candidates.end());
-        QList<qsizetype> sure, idOnly, amountOnly;
-        qsizetype known = -1;
         for (const qsizetype u : candidates) {
             const Unit& unit = units[u];
-            const bool id = byId.contains(u), amount = unit.totals.contains(c.Cent);
+            const bool id = f.byId.contains(u), amount = unit.totals.contains(c.Cent);
             const bool name = nameMatches(unit, payer, zweck);
             if (unit.paid) {
                 // Read before: the sale it pays is marked already.
-                if (amount && (id || (name && unit.paidOn == c.Buchungstag))) known = u;
-                continue;
+                if (amount && (id || (name && unit.paidOn == c.Buchungstag))) f.known = u;
+            } else if (amount && (id || name)) {
+                f.sure << u;
+            } else if (id) {
+                f.idOnly << u;
+            } else if (amount) {
+                f.amountOnly << u;
             }
-            if (taken.contains(u)) continue;
-            if (amount && (id || name)) sure << u;
-            else if (id) idOnly << u;
-            else if (amount) amountOnly << u;
         }
-        qsizetype chosen = -1;
-        if (known >= 0 && sure.isEmpty()) {
-            chosen = known;
+        fits << f;
+    }
+    QList<Proposal> out(credits.size());
+    QList<qsizetype> chosen(credits.size(), -1);
+    QSet<qsizetype> taken;  // a sale proposed for one credit is not proposed for another
+    const auto free = [&taken](const QList<qsizetype>& l) {
+        QList<qsizetype> r;
+        for (const qsizetype u : l)
+            if (!taken.contains(u)) r << u;
+        return r;
+    };
+    // The sure ones first, so that a guess for one credit never takes the sale another one surely pays.
+    for (qsizetype i = 0; i < credits.size(); ++i) {
+        const Fit& f = fits[i];
+        Proposal& p = out[i];
+        p.Gutschrift = credits[i];
+        const QList<qsizetype> sure = free(f.sure);
+        QList<qsizetype> withId;
+        for (const qsizetype u : sure)
+            if (f.byId.contains(u)) withId << u;
+        if (f.known >= 0 && f.sure.isEmpty()) {
+            chosen[i] = f.known;
             p.Einstufung = Grade::Erfasst;
             p.Grund = QStringLiteral("als bezahlt erfasst");
-        } else if (sure.size() == 1) {
-            chosen = sure.front();
+        } else if (sure.size() == 1 || withId.size() == 1) {
+            chosen[i] = sure.size() == 1 ? sure.front() : withId.front();
             p.Einstufung = Grade::Sicher;
-            p.Grund = byId.contains(chosen) ? QStringLiteral("Artikelnummer und Betrag") : QStringLiteral("Name und Betrag");
-        } else if (sure.size() > 1) {
-            QList<qsizetype> withId;
-            for (const qsizetype u : sure)
-                if (byId.contains(u)) withId << u;
-            chosen = withId.size() == 1 ? withId.front() : sure.front();
-            p.Einstufung = withId.size() == 1 ? Grade::Sicher : Grade::Wahrscheinlich;
-            p.Grund = withId.size() == 1 ? QStringLiteral("Artikelnummer und Betrag")
-                                         : QStringLiteral("Name und Betrag passen zu %1 Verkäufen").arg(sure.size());
+            p.Grund = f.byId.contains(chosen[i]) ? QStringLiteral("Artikelnummer und Betrag") : QStringLiteral("Name und Betrag");
+            taken << chosen[i];
+        }
+    }
+    for (qsizetype i = 0; i < credits.size(); ++i) {
+        if (chosen[i] >= 0) continue;
+        const Fit& f = fits[i];
+        Proposal& p = out[i];
+        const QList<qsizetype> sure = free(f.sure), idOnly = free(f.idOnly), amountOnly = free(f.amountOnly);
+        if (!sure.isEmpty()) {
+            chosen[i] = sure.front();
+            p.Grund = sure.size() > 1 ? QStringLiteral("Name und Betrag passen zu %1 Verkäufen").arg(sure.size())
+                                      : QStringLiteral("Name und Betrag; ein zweiter passender Verkauf ist schon zugeordnet");
         } else if (idOnly.size() == 1) {
-            chosen = idOnly.front();
-            p.Einstufung = Grade::Wahrscheinlich;
+            chosen[i] = idOnly.front();
             p.Grund = QStringLiteral("Artikelnummer, aber anderer Betrag");
         } else if (idOnly.isEmpty() && amountOnly.size() == 1) {
-            chosen = amountOnly.front();
-            p.Einstufung = Grade::Wahrscheinlich;
+            chosen[i] = amountOnly.front();
             p.Grund = QStringLiteral("nur der Betrag");
         } else {
             p.Grund = idOnly.size() + amountOnly.size() > 1 ? QStringLiteral("mehrere Verkäufe möglich")
                                                             : QStringLiteral("kein offener Verkauf passt");
+            continue;
         }
-        if (chosen >= 0) {
-            const Unit& u = units[chosen];
-            for (const OpenSale* s : u.sales) {
-                p.AuktionsIDs << s->AuktionsID;
-                p.AuktionsNrn << s->AuktionsNr;
-            }
-            p.Kaeufer = u.sales.front()->ebayName;
-            p.Erwartet = u.totals.contains(c.Cent) ? c.Cent : *std::min_element(u.totals.begin(), u.totals.end());
-            if (p.Einstufung != Grade::Erfasst) taken << chosen;
+        p.Einstufung = Grade::Wahrscheinlich;
+        taken << chosen[i];
+    }
+    for (qsizetype i = 0; i < credits.size(); ++i) {
+        if (chosen[i] < 0) continue;
+        Proposal& p = out[i];
+        const Unit& u = units[chosen[i]];
+        for (const OpenSale* s : u.sales) {
+            p.AuktionsIDs << s->AuktionsID;
+            p.AuktionsNrn << s->AuktionsNr;
         }
-        out << p;
+        p.Kaeufer = u.sales.front()->ebayName;
+        p.Erwartet = u.totals.contains(credits[i].Cent) ? credits[i].Cent : *std::min_element(u.totals.begin(), u.totals.end());
     }
     return out;
 }

@@ -172,6 +172,13 @@ TEST(Matching, CertainProbableNoneAndKnown) {
         EXPECT_EQ(p[qsizetype(i)].Einstufung, cases[i].grade) << i << " " << p[qsizetype(i)].Grund.toStdString();
         EXPECT_EQ(p[qsizetype(i)].AuktionsNrn.join(QLatin1Char(',')), QString::fromLatin1(cases[i].nrs)) << i;
     }
+    // A guess never takes the sale that a later credit surely pays: the sure ones are matched first.
+    const QList<OpenSale> twice = {sale("201", "olaf", "Olaf Ohm", "12,00"), sale("202", "olaf", "Olaf Ohm", "12,00")};
+    const QList<Proposal> two = matchCredits({credit("Olaf Ohm", 1200, "Danke"), credit("Olaf Ohm", 1200, "201")}, twice);
+    EXPECT_EQ(two[0].Einstufung, Grade::Wahrscheinlich);
+    EXPECT_EQ(two[0].AuktionsNrn, QStringList{QStringLiteral("202")});
+    EXPECT_EQ(two[1].Einstufung, Grade::Sicher);
+    EXPECT_EQ(two[1].AuktionsNrn, QStringList{QStringLiteral("201")});
     // The group paid as the sum of its totals counts too.
     EXPECT_EQ(matchCredits({credit("Anna Beispiel", 2480, "")}, sales).front().AuktionsNrn,
               (QStringList{QStringLiteral("102"), QStringLiteral("103")}));
