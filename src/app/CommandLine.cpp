@@ -338,7 +338,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         return 0;
     }
     if (parser.isSet(version)) {
-        out() << productName() << " " << productVersion() << "\n";
+        out() << productName() << " " << productVersion() << "\n" << "Daten: " << AppPath() << "\n";
         out().flush();
         return 0;
     }

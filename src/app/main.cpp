@@ -75,6 +75,11 @@ int main(int argc, char** argv) {
         std::unique_ptr<QCoreApplication> app =
             paints ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("gaveldesk"));
+        // The installed program's data folder gets its defaults before anything reads them.
+        if (const gd::Status ready = gd::prepareAppFolder(); !ready.ok()) {
+            std::fprintf(stderr, "gaveldesk: %s\n", qPrintable(ready.error().message().replace(QLatin1Char('\r'), QLatin1Char(' '))));
+            return 1;
+        }
         if (auto rc = gd::runCommandLine(QCoreApplication::arguments())) return *rc;
         std::fprintf(stderr, "gaveldesk: keine Aufgabe angegeben; --help zeigt die Optionen.\n");
         return 2;
@@ -88,6 +93,7 @@ int main(int argc, char** argv) {
     gd::GuiApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("gaveldesk"));
     QApplication::setApplicationDisplayName(gd::productName());
+    const gd::Status ready = gd::prepareAppFolder();
 
     // A second start ends silently.
     gd::InstanceLock lock(gd::AppPath());
@@ -107,6 +113,7 @@ int main(int argc, char** argv) {
     // What killed writes left behind in our folders.
     gd::removeStaleTemporaries(gd::AppPath());
     gd::removeStaleTemporaries(gd::AppPath() + QStringLiteral("/bin"));
+    if (!ready.ok()) gd::showError(ready.error());  // the program starts with its built-in defaults
     const QStringList faults = gd::subInitApp();
     // A file of an earlier version is brought up to date once, before anything reads it; the
     // picture says why the start takes longer and stays drawn.

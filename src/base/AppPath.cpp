@@ -2,15 +2,79 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include "base/SafeWrite.h"
 
 namespace gd {
 
+namespace {
+
+QString trimmed(QString path) {
+    while (path.size() > 1 && (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\')))) path.chop(1);
+    return path;
+}
+
+// A folder with the program's files that this user may change: root may write to
+// /usr/bin, but an installed program has no bin/ there.
+bool ownFolder(const QString& dir) {
+    const QFileInfo bin(dir + QStringLiteral("/bin"));
+    return bin.isDir() && QFileInfo(dir).isWritable() && bin.isWritable();
+}
+
+// Copies what is missing below `from` into `to`, keeping what is there.
+Status copyMissing(const QString& from, const QString& to) {
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        if (QFileInfo::exists(target)) continue;
+        if (!QDir().mkpath(QFileInfo(target).absolutePath()))
+            return Error::plain(QStringLiteral("Der Ordner '%1' kann nicht angelegt werden.").arg(QFileInfo(target).absolutePath()));
+        const Status copied = copyFileSafely(source, target);
+        if (!copied.ok()) return copied;
+    }
+    return {};
+}
+
+}  // namespace
+
+QString userDataFolder() {
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    // The specification allows absolute paths only.
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.local/share");
+    return trimmed(base) + QStringLiteral("/gaveldesk");
+}
+
+QString shippedDefaultsFolder() {
+    const QString exe = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+    return QDir::cleanPath(exe + QStringLiteral("/../share/gaveldesk"));
+}
+
+Status prepareAppFolder() {
+    const QString app = AppPath();
+    if (app != userDataFolder()) return {};
+    if (!QDir().mkpath(app))
+        return Error::plain(QStringLiteral("Der Datenordner '%1' kann nicht angelegt werden.").arg(app));
+    const QString shipped = shippedDefaultsFolder();
+    Status done;
+    for (const char* sub : {"bin", "Help"}) {
+        const QString from = shipped + QLatin1Char('/') + QString::fromLatin1(sub);
+        if (QFileInfo(from).isDir()) done = copyMissing(from, app + QLatin1Char('/') + QString::fromLatin1(sub));
+        if (!done.ok()) return done;
+    }
+    return {};
+}
+
 QString AppPath() {
     QString home = qEnvironmentVariable("GAVELDESK_HOME");
-    if (home.isEmpty() && QCoreApplication::instance()) home = QCoreApplication::applicationDirPath();
+    if (home.isEmpty() && QCoreApplication::instance()) {
+        const QString exe = QCoreApplication::applicationDirPath();
+        home = ownFolder(exe) ? exe : userDataFolder();
+    }
     if (home.isEmpty()) home = QDir::currentPath();
-    while (home.size() > 1 && (home.endsWith(QLatin1Char('/')) || home.endsWith(QLatin1Char('\\')))) home.chop(1);
-    return home;
+    return trimmed(home);
 }
 
 QString ExeName() { return QStringLiteral("gaveldesk"); }

@@ -3,10 +3,21 @@
 
 #include <QString>
 
+#include "base/Result.h"
+
 namespace gd {
 
-// The executable's folder (or $GAVELDESK_HOME), without trailing separator.
+// The folder the program reads and writes, without trailing separator: $GAVELDESK_HOME;
+// else the executable's folder when it holds bin/ and may be written (a build, a copy
+// on a stick); else the user's data folder (the installed program).
 QString AppPath();
+// $XDG_DATA_HOME/gaveldesk, by default ~/.local/share/gaveldesk.
+QString userDataFolder();
+// Where a package puts the defaults: <prefix>/share/gaveldesk beside <prefix>/bin.
+QString shippedDefaultsFolder();
+// The user's data folder on first start: bin/ and Help/ copied from the shipped
+// defaults, files already there kept. Nothing to do for any other folder.
+Status prepareAppFolder();
 // "gaveldesk": the keyword file is bin/gaveldesk.ini, the database gaveldesk.mdb.
 QString ExeName();
 QString configIniPath();    // AppPath + "/bin/config.ini"

@@ -44,7 +44,7 @@ TEST(CommandLine, VersionHelpAndNoDisplay) {
     test::TestApp app(true);
     Outcome r = run(app, {QStringLiteral("--version")});
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, QStringLiteral("Orvo Gaveldesk 2005 1.0.0\n"));
+    EXPECT_EQ(r.out, QStringLiteral("Orvo Gaveldesk 2005 1.0.0\nDaten: ") + app.path() + QLatin1Char('\n'));
     r = run(app, {QStringLiteral("--help")});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.out.contains(QStringLiteral("--create-database")));
@@ -402,6 +402,50 @@ TEST(CommandLine, BankStatementAndInvoice) {
     r = run(app, {QStringLiteral("--invoice"), QStringLiteral("999"), pdf});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Eine Auktion mit der Nummer '999' gibt es nicht."))) << r.err.toStdString();
+}
+
+// Installed as a package, the program's folder holds no bin/: the data live in the
+// user's data folder, which gets the shipped defaults on first start.
+TEST(CommandLine, InstalledProgramKeepsItsDataInTheHomeFolder) {
+    QTemporaryDir root;
+    const QString prefix = root.filePath(QStringLiteral("usr")), home = root.filePath(QStringLiteral("home"));
+    ASSERT_TRUE(QDir().mkpath(prefix + QStringLiteral("/bin")) && QDir().mkpath(home));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(GD_EXECUTABLE), prefix + QStringLiteral("/bin/gaveldesk")));
+    for (const char* sub : {"bin", "Help"}) {
+        const QString from = QStringLiteral(GD_RESOURCES_DIR "/") + QString::fromLatin1(sub);
+        const QString to = prefix + QStringLiteral("/share/gaveldesk/") + QString::fromLatin1(sub);
+        QDir().mkpath(to);
+        for (const QString& f : QDir(from).entryList(QDir::Files)) QFile::copy(from + QLatin1Char('/') + f, to + QLatin1Char('/') + f);
+    }
+    const auto start = [&](const QStringList& args, const QString& xdg = QString()) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* v : {"GAVELDESK_HOME", "DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME"}) env.remove(QString::fromLatin1(v));
+        env.insert(QStringLiteral("HOME"), home);
+        if (!xdg.isEmpty()) env.insert(QStringLiteral("XDG_DATA_HOME"), xdg);
+        p.setProcessEnvironment(env);
+        p.start(prefix + QStringLiteral("/bin/gaveldesk"), args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return Outcome{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    };
+    const QString data = home + QStringLiteral("/.local/share/gaveldesk");
+    Outcome r = start({QStringLiteral("--version")});
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("Daten: ") + data + QLatin1Char('\n'))) << r.out.toStdString();
+    EXPECT_TRUE(QFile::exists(data + QStringLiteral("/bin/config.ini")));
+    EXPECT_TRUE(QFile::exists(data + QStringLiteral("/Help/hilfe.htm")));
+    // A setting of the user's survives the next start: defaults only fill what is missing.
+    QFile ini(data + QStringLiteral("/bin/config.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("[User]\r\nUsername=kiel_antik\r\n");
+    ini.close();
+    r = start({QStringLiteral("--create-database")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(data + QStringLiteral("/gaveldesk.mdb")));
+    EXPECT_EQ(test::fileBytes(data + QStringLiteral("/bin/config.ini")), QByteArray("[User]\r\nUsername=kiel_antik\r\n"));
+    EXPECT_FALSE(QFileInfo::exists(prefix + QStringLiteral("/bin/bin")));  // nothing written beside the program
+    const QString xdg = root.filePath(QStringLiteral("xdg"));
+    r = start({QStringLiteral("--version")}, xdg);
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("Daten: ") + xdg + QStringLiteral("/gaveldesk\n"))) << r.out.toStdString();
 }
 
 TEST(Main, SecondInstanceEndsSilentlyWithStatusZero) {
