@@ -13,6 +13,7 @@
 #include "ui/InvoicePdf.h"
 #include "domain/bank/Matching.h"
 #include "domain/db/AuktionsListe.h"
+#include "domain/db/Backup.h"
 #include "domain/db/CsvExport.h"
 #include "domain/db/Database.h"
 #include "domain/import/BatchImport.h"
@@ -250,6 +251,32 @@ int invoiceCommand(const QStringList& args) {
     return 0;
 }
 
+int backupCommand(const QString& file) {
+    initApp();
+    if (gsDataSource.isEmpty()) return fail(QStringLiteral("Es gibt keine Datenbank, die gesichert werden könnte."));
+    const Status written = writeBackup(gsDataSource, AppPath() + QStringLiteral("/bin"), file);
+    if (!written.ok()) return fail(oneLine(written.error()));
+    err() << "Datensicherung geschrieben: " << file << "\n";
+    err().flush();
+    return 0;
+}
+
+// Without --force only where no database is yet: a fresh installation.
+int restoreCommand(const QString& file, bool force) {
+    initApp();
+    const QString db = gsDataSource.isEmpty() ? defaultDatabasePath() : gsDataSource;
+    if (QFileInfo::exists(db) && !force)
+        return fail(QStringLiteral("Es gibt schon eine Datenbank ('%1'). --force ersetzt sie; ihr jetziger Stand wird vorher "
+                                   "in '%2' gesichert.")
+                        .arg(db, backupFolder()));
+    const Result<QString> kept = restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder());
+    if (!kept.ok()) return fail(oneLine(kept.error()));
+    err() << "Datensicherung eingespielt: " << db << "\n";
+    if (!kept.value().isEmpty()) err() << "Der vorige Stand liegt in " << kept.value() << "\n";
+    err().flush();
+    return 0;
+}
+
 }  // namespace
 
 std::optional<int> runCommandLine(const QStringList& arguments) {
@@ -303,6 +330,18 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     const QCommandLineOption invoice(QStringLiteral("invoice"),
                                      QStringLiteral("Schreibt die Rechnung des Verkaufs (mit seiner Gruppe) als PDF: "
                                                     "--invoice AUKTIONSNR DATEI.pdf."));
+    const QCommandLineOption backup(QStringLiteral("backup"),
+                                    QStringLiteral("Schreibt eine Datensicherung (Datenbank und Einstellungen in einer "
+                                                   "Datei), auch während das Programm läuft."),
+                                    QStringLiteral("datei"));
+    const QCommandLineOption restore(QStringLiteral("restore"),
+                                     QStringLiteral("Spielt eine Datensicherung ein, wenn es noch keine Datenbank gibt; "
+                                                    "mit --force auch sonst (der jetzige Stand wird vorher gesichert)."),
+                                     QStringLiteral("datei"));
+    const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("Mit --restore: ersetzt die vorhandene Datenbank."));
+    parser.addOption(backup);
+    parser.addOption(restore);
+    parser.addOption(force);
     parser.addOption(bank);
     parser.addOption(apply);
     parser.addOption(invoice);
@@ -348,6 +387,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(parse)) return parseFile(parser.positionalArguments());
     if (parser.isSet(create)) return createDatabaseCommand(parser.positionalArguments());
     if (parser.isSet(list)) return listAuctions(parser.value(filter));
+    if (parser.isSet(backup)) return backupCommand(parser.value(backup));
+    if (parser.isSet(restore)) return restoreCommand(parser.value(restore), parser.isSet(force));
     if (parser.isSet(bank)) return bankImport(parser.value(bank), parser.isSet(apply));
     if (parser.isSet(invoice)) return invoiceCommand(parser.positionalArguments());
     if (parser.isSet(search)) return searchAuctions(parser.value(search));

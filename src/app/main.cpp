@@ -18,7 +18,9 @@
 #include "base/CallStack.h"
 #include "base/Product.h"
 #include "base/SafeWrite.h"
+#include "domain/db/Backup.h"
 #include "domain/db/Database.h"
+#include "base/Clock.h"
 #include "domain/settings/modGlobal.h"
 #include "ui/GuiApplication.h"
 #include "ui/QtPlatform.h"
@@ -51,6 +53,19 @@ void checkInBackground(QThreadPool& pool, const std::atomic<bool>& stop, gd::frm
         const gd::Status intact = gd::checkDatabase(path, {3000, &stop});
         QMetaObject::invokeMethod(qApp, [window, intact] {
             if (window && !intact.ok()) gd::showError(intact.error());
+        }, Qt::QueuedConnection);
+    });
+}
+
+// Today's backup beside the window once the list is there; a failure is said, never hidden.
+void dailyBackupInBackground(QThreadPool& pool, gd::frmMain& main) {
+    if (!gd::gbTaeglicheSicherung || gd::gsDataSource.isEmpty()) return;
+    QPointer<gd::frmMain> window(&main);
+    pool.start([window, db = gd::gsDataSource, bin = gd::AppPath() + QStringLiteral("/bin"), folder = gd::backupFolder(),
+                day = gd::today()] {
+        const gd::Result<QString> done = gd::dailyBackup(db, bin, folder, day);
+        QMetaObject::invokeMethod(qApp, [window, done] {
+            if (window && !done.ok()) gd::showError(done.error());
         }, Qt::QueuedConnection);
     });
 }
@@ -145,6 +160,7 @@ int main(int argc, char** argv) {
         if (started || main.listLoading()) return;
         started = true;
         checkInBackground(checks, stopChecks, main);
+        dailyBackupInBackground(checks, main);
     });
     lock.listen([&main] {
         main.showNormal();

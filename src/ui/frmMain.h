@@ -151,6 +151,8 @@ private:
     void showHelp();
     void openFeedback();
     void importStatement();  // "Kontoauszug einlesen…"
+    void saveBackup();         // "Datensicherung…"
+    void restoreFromBackup();  // "Wiederherstellen…"
     void saveInvoice();      // "Rechnung als PDF…" for the selected sale
     // Every button's and menu entry's enabled state, from the list and the selection.
     void updateActions();

@@ -15,6 +15,7 @@
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "ui/InvoicePdf.h"
+#include "domain/db/Backup.h"
 #include "domain/bank/Matching.h"
 #include "domain/settings/modGlobal.h"
 #include "ui/FlexGrid.h"
@@ -33,13 +34,17 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 21> table = {{
+    static const std::array<Command, 23> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showAbout(); }},
         {"keyHelp", "&Hilfe", QKeyCombination(Qt::Key_F1), B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showHelp(); }},
+        {"keyBackup", "Datensicherung…", none, B::Einstellungen, true, false, false, nullptr,
+         [](frmMain& w) { w.saveBackup(); }},
+        {"keyRestore", "Wiederherstellen…", none, B::Einstellungen, false, false, false, nullptr,
+         [](frmMain& w) { w.restoreFromBackup(); }},
         {"keyExit", "Beenden", Qt::CTRL | Qt::Key_B, B::Einstellungen, true, false, false, nullptr,
          [](frmMain& w) { w.close(); }},
         {"keyEmaileinlesen", "Email einlesen", Qt::CTRL | Qt::Key_E, B::Aktionen, false, false, false, nullptr,
@@ -192,6 +197,51 @@ void frmMain::showAbout() {
 void frmMain::showHelp() { frmHilfe::showHelp(this); }
 
 void frmMain::openFeedback() { OpenLink(gsFeedbackLink, false); }
+
+void frmMain::saveBackup() {
+    CALLSTACK_MENU();
+    if (gsDataSource.isEmpty()) return;
+    const QString file = platform().saveFileName(
+        QStringLiteral("Datensicherung speichern"),
+        QDir::homePath() + QStringLiteral("/gaveldesk-") + today().toString(Qt::ISODate) + QString::fromLatin1(kBackupSuffix),
+        QStringLiteral("Datensicherungen (*.gdsicherung)"));
+    if (file.isEmpty()) return;
+    platform().setBusyCursor(true);
+    const Status written = writeBackup(gsDataSource, AppPath() + QStringLiteral("/bin"), file);
+    platform().setBusyCursor(false);
+    if (!written.ok()) {
+        showError(written.error());
+        return;
+    }
+    statusBar()->showMessage(QStringLiteral("Datensicherung gespeichert: %1").arg(QDir::toNativeSeparators(file)), 8000);
+}
+
+void frmMain::restoreFromBackup() {
+    CALLSTACK_MENU();
+    const QString file = platform().openFileName(QStringLiteral("Datensicherung wiederherstellen"), backupFolder(),
+                                                 QStringLiteral("Datensicherungen (*.gdsicherung);;Alle Dateien (*)"));
+    if (file.isEmpty()) return;
+    const QString db = gsDataSource.isEmpty() ? defaultDatabasePath() : gsDataSource;
+    if (platform().msgBox(QStringLiteral("Die Datensicherung '%1' ersetzt alle Auktionen und Einstellungen.").arg(QDir::toNativeSeparators(file)) +
+                              QLatin1Char('\r') +
+                              QStringLiteral("Der jetzige Stand wird vorher in '%1' gesichert. Fortfahren?").arg(QDir::toNativeSeparators(backupFolder())),
+                          Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
+        return;
+    platform().setBusyCursor(true);
+    const Result<QString> kept = restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder());
+    platform().setBusyCursor(false);
+    if (!kept.ok()) {
+        showError(kept.error());
+        return;
+    }
+    subInitApp();
+    gsDataSource = funcGetDataSource();
+    subRefreshListe();
+    platform().msgBox(QStringLiteral("Die Datensicherung ist eingespielt.") +
+                          (kept.value().isEmpty() ? QString()
+                                                  : QLatin1Char('\r') + QStringLiteral("Der vorige Stand liegt in '%1'.").arg(QDir::toNativeSeparators(kept.value()))),
+                      Platform::Buttons::Ok, Platform::Icon::Information, QString());
+}
 
 void frmMain::importStatement() {
     CALLSTACK_MENU();

@@ -89,6 +89,10 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     txtMahnTage->setToolTip(QStringLiteral("Ein Verkauf ohne „Bezahlt“ steht so viele Tage nach seinem Ende in der "
                                            "Liste „Überfällig“."));
     f1->addRow(QStringLiteral("Zahlung überfällig nach (Tagen):"), txtMahnTage);
+    checkSicherung = new QCheckBox(QStringLiteral("Jeden Tag beim Start eine Datensicherung anlegen (die letzten 7 Tage bleiben)"),
+                                   Frame1);
+    checkSicherung->setObjectName(QStringLiteral("checkSicherung"));
+    f1->addRow(checkSicherung);
 
     Frame2 = new QWidget(this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
@@ -214,6 +218,7 @@ void frmOptionen::Form_Load() {
     txtBIC->setText(o.BIC);
     txtAnschrift->setText(o.Anschrift);
     checkKleinunternehmer->setChecked(o.Kleinunternehmer);
+    checkSicherung->setChecked(o.TaeglicheSicherung);
     txtUsername->setText(o.Username);
     checkFusszeile->setChecked(o.Fusszeile);
     const QString security = connectionSecurity(o);
@@ -248,6 +253,7 @@ Result<Settings> frmOptionen::values() const {
     v.BIC = bic;
     v.Anschrift = txtAnschrift->text().simplified();
     v.Kleinunternehmer = checkKleinunternehmer->isChecked();
+    v.TaeglicheSicherung = checkSicherung->isChecked();
     v.Kontoinhaber = txt(0)->text();
     v.Kontonummer = txt(1)->text();
     v.BLZ = txt(2)->text();

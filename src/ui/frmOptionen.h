@@ -50,6 +50,7 @@ private:
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;
     QLineEdit *txtIBAN = nullptr, *txtBIC = nullptr, *txtAnschrift = nullptr;
     QCheckBox* checkKleinunternehmer = nullptr;
+    QCheckBox* checkSicherung = nullptr;
     QLineEdit* txtMahnTage = nullptr;  // days until a sale is overdue
     QCheckBox *Check1 = nullptr, *Check2 = nullptr, *checkpro20 = nullptr, *checknobody = nullptr,
               *checkFusszeile = nullptr, *checkUnverschluesselt = nullptr;

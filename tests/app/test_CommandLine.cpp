@@ -448,6 +448,27 @@ TEST(CommandLine, InstalledProgramKeepsItsDataInTheHomeFolder) {
     EXPECT_TRUE(r.out.endsWith(QStringLiteral("Daten: ") + xdg + QStringLiteral("/gaveldesk\n"))) << r.out.toStdString();
 }
 
+// --restore puts a backup in place where there is no database yet; over one only with --force.
+TEST(CommandLine, BackupAndRestore) {
+    test::TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
+    ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
+    ASSERT_EQ(run(app, {QStringLiteral("--import"), QStringLiteral(GD_TEST_DATA_DIR "/mails/verkauf.eml")}).code, 0);
+    const QString file = app.file(QStringLiteral("stand.gdsicherung"));
+    Outcome r = run(app, {QStringLiteral("--backup"), file});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QFile::remove(app.file(QStringLiteral("gaveldesk.mdb")));
+    r = run(app, {QStringLiteral("--restore"), file});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(run(app, {QStringLiteral("--list")}).out.count(QLatin1Char('\n')), 2);
+    r = run(app, {QStringLiteral("--restore"), file});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("--force"))) << r.err.toStdString();
+    r = run(app, {QStringLiteral("--restore"), file, QStringLiteral("--force")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Der vorige Stand liegt in"))) << r.err.toStdString();
+}
+
 TEST(Main, SecondInstanceEndsSilentlyWithStatusZero) {
     test::TestApp app(true);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -18,7 +18,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 30> table = {{
+    static const std::array<Setting, 31> table = {{
         {"User", "Username", "", K::Text, true, &S::Username, &gsEbayName},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser, &gbBrowser},
         {"User", "username", "", K::Text, false, &S::Username, &gsStandardUser},
@@ -50,6 +50,7 @@ std::span<const Setting> settingsTable() {
         {"Konto", "BIC", "", K::Text, true, &S::BIC, &gsBIC},
         {"Rechnung", "Anschrift", "", K::Text, true, &S::Anschrift, &gsAnschrift},
         {"Rechnung", "Kleinunternehmer", "False", K::Boolean, true, &S::Kleinunternehmer, &gbKleinunternehmer},
+        {"Sicherung", "Taeglich", "True", K::Boolean, true, &S::TaeglicheSicherung, &gbTaeglicheSicherung},
     }};
     return table;
 }

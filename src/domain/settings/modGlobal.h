@@ -43,7 +43,8 @@ inline qint32 glMahnTage = 7;  // a sale unpaid this many days after its end is 
 inline QString gsIBAN;       // as typed; checked by the options dialog
 inline QString gsBIC;
 inline QString gsAnschrift;  // the seller's address on invoices: "Street 1, 12345 Town"
-inline bool gbKleinunternehmer = false;  // invoices say that no VAT is charged (§ 19 UStG)
+inline bool gbKleinunternehmer = false;
+inline bool gbTaeglicheSicherung = true;  // a backup a day at start, the last seven kept  // invoices say that no VAT is charged (§ 19 UStG)
 inline QString gsDataSource;
 inline QString gsKeywordIni;
 inline QString gsItemLink;
@@ -70,6 +71,7 @@ struct Settings {
     qint32 MahnTage = 7;
     QString IBAN, BIC, Anschrift;
     bool Kleinunternehmer = false;
+    bool TaeglicheSicherung = true;
 };
 
 // One row of the settings table: where a setting lives, how it is read, which

@@ -1,0 +1,30 @@
+#pragma once
+// A backup as one file: a page-for-page copy of the database under its own key,
+// with the settings files of bin/ in a table of their own. Made while the program
+// (or another one) writes; put back only after the present state was saved the same way.
+
+#include <QDate>
+#include <QString>
+
+#include "base/Result.h"
+
+namespace gd {
+
+inline constexpr const char* kBackupSuffix = ".gdsicherung";
+
+// AppPath()/Sicherungen: the daily backups and the states a restore replaced.
+QString backupFolder();
+// A consistent copy of the database with the files of settingsFolder; the target is
+// replaced only when the whole copy is on disk.
+Status writeBackup(const QString& dbPath, const QString& settingsFolder, const QString& target);
+// Checks the backup, saves the present database and settings as a backup in keepFolder
+// (when there is a database), then puts the backup's database and settings in place.
+// Gives back the file that holds the replaced state, empty when there was none.
+Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, const QString& settingsFolder,
+                              const QString& keepFolder);
+// Today's backup in folder unless there is one, then only the newest `keep` daily ones kept.
+// Gives back the file written, empty when today's was there.
+Result<QString> dailyBackup(const QString& dbPath, const QString& settingsFolder, const QString& folder,
+                            const QDate& today, int keep = 7);
+
+}  // namespace gd
