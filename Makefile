@@ -1,7 +1,7 @@
 # Set-up and everyday commands; each works on a fresh Debian 12 machine as root.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build-release build-debug run test bench format clean
+.PHONY: all deps build-release build-debug run test bench package format clean
 
 all: build-release
 
@@ -21,6 +21,14 @@ run: build-release
 
 test: build-debug
 	ctest --preset debug -j $(JOBS)
+
+# The Debian package in build/package, then the validators' verdicts.
+package: build-release
+	@sh scripts/install-deps package
+	cd build/release && cpack -G DEB -B ../package
+	lintian --fail-on error build/package/gaveldesk_*.deb
+	desktop-file-validate packaging/de.gavelmail.gaveldesk.desktop
+	appstreamcli validate --no-net packaging/de.gavelmail.gaveldesk.metainfo.xml
 
 bench: build-release
 	@for b in build/release/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && "$$b"; done

@@ -61,7 +61,8 @@ void checkInBackground(QThreadPool& pool, const std::atomic<bool>& stop, gd::frm
 void dailyBackupInBackground(QThreadPool& pool, gd::frmMain& main) {
     if (!gd::gbTaeglicheSicherung || gd::gsDataSource.isEmpty()) return;
     QPointer<gd::frmMain> window(&main);
-    pool.start([window, db = gd::gsDataSource, bin = gd::AppPath() + QStringLiteral("/bin"), folder = gd::backupFolder(),
+    // QString(): a capture of "a + b" would keep QStringBuilder with references to temporaries.
+    pool.start([window, db = gd::gsDataSource, bin = QString(gd::AppPath() + QStringLiteral("/bin")), folder = gd::backupFolder(),
                 day = gd::today()] {
         const gd::Result<QString> done = gd::dailyBackup(db, bin, folder, day);
         QMetaObject::invokeMethod(qApp, [window, done] {

@@ -494,5 +494,29 @@ TEST(Main, SecondInstanceEndsSilentlyWithStatusZero) {
     first.waitForFinished(5000);
 }
 
+// The window's start writes today's backup beside it and keeps running.
+TEST(Main, StartWritesTheDailyBackup) {
+    test::TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
+    ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("GAVELDESK_HOME"), app.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess gui;
+    gui.setProcessEnvironment(env);
+    gui.start(QStringLiteral(GD_EXECUTABLE), {});
+    ASSERT_TRUE(gui.waitForStarted(10000));
+    const QString today = app.file(QStringLiteral("Sicherungen/gaveldesk-") + QDate::currentDate().toString(Qt::ISODate) +
+                                   QStringLiteral(".gdsicherung"));
+    QElapsedTimer t;
+    t.start();
+    while (!QFile::exists(today) && gui.state() == QProcess::Running && t.elapsed() < 30000) QThread::msleep(50);
+    QThread::msleep(300);
+    EXPECT_TRUE(QFile::exists(today));
+    EXPECT_EQ(gui.state(), QProcess::Running) << gui.readAllStandardError().toStdString();
+    gui.kill();
+    gui.waitForFinished(5000);
+}
+
 }  // namespace
 }  // namespace gd
