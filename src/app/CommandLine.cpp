@@ -8,6 +8,7 @@
 
 #include "base/AppPath.h"
 #include "base/Product.h"
+#include "base/profile.h"
 #include "base/SafeWrite.h"
 #include "base/Clock.h"
 #include "ui/InvoicePdf.h"
@@ -39,12 +40,37 @@ int fail(const QString& message) {
 }
 
 // The settings, with the faults of the keyword file on stderr.
+// A message box's text on one line.
+QString oneLine(const Error& e) { return e.message().replace(QLatin1Char('\r'), QLatin1Char(' ')); }
+
 void initApp() {
     removeStaleTemporaries(AppPath());
     removeStaleTemporaries(AppPath() + QStringLiteral("/bin"));
     for (QString m : subInitApp())
         err() << "gaveldesk: " << m.replace(QLatin1Char('\r'), QLatin1Char(' ')) << "\n";
+    // No one to ask without a window: the own password comes from the environment.
+    if (gbEigenesKennwort) {
+        if (qEnvironmentVariableIsSet("GAVELDESK_KENNWORT"))
+            setDatabasePassphrase(qEnvironmentVariable("GAVELDESK_KENNWORT"));
+        else
+            err() << "gaveldesk: Die Datenbank hat ein eigenes Kennwort; bitte in GAVELDESK_KENNWORT angeben.\n";
+    }
     err().flush();
+}
+
+// The new password from GAVELDESK_NEUES_KENNWORT (empty or unset: the program's own again).
+int changePasswordCommand() {
+    initApp();
+    if (gsDataSource.isEmpty()) return fail(QStringLiteral("Es gibt keine Datenbank."));
+    const QString next = qEnvironmentVariable("GAVELDESK_NEUES_KENNWORT");
+    const Status changed = changeDatabasePassphrase(gsDataSource, next);
+    if (!changed.ok()) return fail(oneLine(changed.error()));
+    if (!win::WritePrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
+                                   next.isEmpty() ? QStringLiteral("Falsch") : QStringLiteral("Wahr"), configIniPath()))
+        return fail(QStringLiteral("Das Kennwort ist geändert, aber '%1' ließ sich nicht schreiben.").arg(configIniPath()));
+    err() << (next.isEmpty() ? "Die Datenbank hat wieder das Kennwort des Programms.\n" : "Die Datenbank hat jetzt ein eigenes Kennwort.\n");
+    err().flush();
+    return 0;
 }
 
 int createDatabaseCommand(const QStringList& positional) {
@@ -204,9 +230,6 @@ int searchAuctions(const QString& text) {
     return printRows(searchAuktionsListe(gsDataSource, gsStandardUser, text));
 }
 
-// A message box's text on one line.
-QString oneLine(const Error& e) { return e.message().replace(QLatin1Char('\r'), QLatin1Char(' ')); }
-
 // One line a credit: grade, booking day, amount, payer, reference, the sales, why.
 int bankImport(const QString& file, bool apply) {
     initApp();
@@ -339,6 +362,11 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                                                     "mit --force auch sonst (der jetzige Stand wird vorher gesichert)."),
                                      QStringLiteral("datei"));
     const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("Mit --restore: ersetzt die vorhandene Datenbank."));
+    const QCommandLineOption password(QStringLiteral("change-password"),
+                                      QStringLiteral("Gibt der Datenbank das Kennwort aus GAVELDESK_NEUES_KENNWORT (leer: wieder "
+                                                     "das des Programms); ein eigenes erwartet Gaveldesk danach in "
+                                                     "GAVELDESK_KENNWORT."));
+    parser.addOption(password);
     parser.addOption(backup);
     parser.addOption(restore);
     parser.addOption(force);
@@ -387,6 +415,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(parse)) return parseFile(parser.positionalArguments());
     if (parser.isSet(create)) return createDatabaseCommand(parser.positionalArguments());
     if (parser.isSet(list)) return listAuctions(parser.value(filter));
+    if (parser.isSet(password)) return changePasswordCommand();
     if (parser.isSet(backup)) return backupCommand(parser.value(backup));
     if (parser.isSet(restore)) return restoreCommand(parser.value(restore), parser.isSet(force));
     if (parser.isSet(bank)) return bankImport(parser.value(bank), parser.isSet(apply));

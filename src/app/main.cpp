@@ -25,6 +25,7 @@
 #include "ui/GuiApplication.h"
 #include "ui/QtPlatform.h"
 #include "ui/FlexGrid.h"
+#include "ui/frmKennwort.h"
 #include "ui/frmMain.h"
 #include "ui/frmPanne.h"
 #include "ui/Platform.h"
@@ -131,6 +132,12 @@ int main(int argc, char** argv) {
     gd::removeStaleTemporaries(gd::AppPath() + QStringLiteral("/bin"));
     if (!ready.ok()) gd::showError(ready.error());  // the program starts with its built-in defaults
     const QStringList faults = gd::subInitApp();
+    // A database under the user's own password opens only with it; nothing is touched before.
+    if (gd::gbEigenesKennwort && !gd::gsDataSource.isEmpty()) {
+        splash->hide();
+        if (!gd::askDatabasePassphrase(gd::gsDataSource)) return 1;
+        splash->show();
+    }
     // A file of an earlier version is brought up to date once, before anything reads it; the
     // picture says why the start takes longer and stays drawn.
     if (!gd::gsDataSource.isEmpty() && gd::needsMigration(gd::gsDataSource)) {

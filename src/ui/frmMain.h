@@ -152,6 +152,7 @@ private:
     void openFeedback();
     void importStatement();  // "Kontoauszug einlesen…"
     void saveBackup();         // "Datensicherung…"
+    void changePassphrase();   // "Datenbank-Kennwort ändern…"
     void restoreFromBackup();  // "Wiederherstellen…"
     void saveInvoice();      // "Rechnung als PDF…" for the selected sale
     // Every button's and menu entry's enabled state, from the list and the selection.

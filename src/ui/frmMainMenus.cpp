@@ -21,6 +21,7 @@
 #include "ui/FlexGrid.h"
 #include "ui/frmAbout.h"
 #include "ui/frmHilfe.h"
+#include "ui/frmKennwort.h"
 #include "ui/frmKontoauszug.h"
 #include "ui/Platform.h"
 #include "ui/frmMain.h"
@@ -34,7 +35,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 23> table = {{
+    static const std::array<Command, 24> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -45,6 +46,8 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.saveBackup(); }},
         {"keyRestore", "Wiederherstellen…", none, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.restoreFromBackup(); }},
+        {"keyKennwort", "Datenbank-Kennwort ändern…", none, B::Einstellungen, false, false, false, nullptr,
+         [](frmMain& w) { w.changePassphrase(); }},
         {"keyExit", "Beenden", Qt::CTRL | Qt::Key_B, B::Einstellungen, true, false, false, nullptr,
          [](frmMain& w) { w.close(); }},
         {"keyEmaileinlesen", "Email einlesen", Qt::CTRL | Qt::Key_E, B::Aktionen, false, false, false, nullptr,
@@ -197,6 +200,13 @@ void frmMain::showAbout() {
 void frmMain::showHelp() { frmHilfe::showHelp(this); }
 
 void frmMain::openFeedback() { OpenLink(gsFeedbackLink, false); }
+
+void frmMain::changePassphrase() {
+    CALLSTACK_MENU();
+    if (gsDataSource.isEmpty()) return;
+    frmKennwort dlg(this);
+    dlg.exec();
+}
 
 void frmMain::saveBackup() {
     CALLSTACK_MENU();

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QThread>
+#include <csignal>
 
 #include "domain/db/Database.h"
 #include "support/SmtpServer.h"
@@ -467,6 +468,92 @@ TEST(CommandLine, BackupAndRestore) {
     r = run(app, {QStringLiteral("--restore"), file, QStringLiteral("--force")});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("Der vorige Stand liegt in"))) << r.err.toStdString();
+}
+
+// A kill in the middle of re-keying leaves the file under the old password or the new
+// one, whole: it opens with one of them and holds every trade.
+TEST(CommandLine, AKillWhileReKeyingLosesNothing) {
+    test::TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
+    ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
+    const QString db = app.file(QStringLiteral("gaveldesk.mdb"));
+    // Enough pages that re-keying takes a while: 3,000 trades with a long mail each.
+    QByteArray script = "PRAGMA key='kaltwind'; BEGIN;\n";
+    for (int i = 0; i < 3000; ++i)
+        script += "INSERT INTO Auktionen (AuktionsID, AuktionsNr, EmailText, Standarduser) VALUES ('k" + QByteArray::number(i) +
+                  "', '" + QByteArray::number(7000 + i) + "', printf('%.2000c', 'x'), 'gavel_haendler');\n";
+    script += "COMMIT;\n";
+    QProcess fill;
+    fill.start(QStringLiteral("sqlcipher"), {db});
+    ASSERT_TRUE(fill.waitForStarted(5000));
+    fill.write(script);
+    fill.closeWriteChannel();
+    ASSERT_TRUE(fill.waitForFinished(60000));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("GAVELDESK_HOME"), app.path());
+    env.insert(QStringLiteral("GAVELDESK_NEUES_KENNWORT"), QStringLiteral("neu"));
+    // How long a whole change takes here (start included), then kills spread over it.
+    QElapsedTimer clock;
+    clock.start();
+    {
+        QProcess whole;
+        whole.setProcessEnvironment(env);
+        whole.start(QStringLiteral(GD_EXECUTABLE), {QStringLiteral("--change-password")});
+        ASSERT_TRUE(whole.waitForFinished(60000));
+        ASSERT_EQ(whole.exitCode(), 0) << whole.readAllStandardError().toStdString();
+    }
+    const qint64 full = clock.elapsed();
+    QProcessEnvironment undo = env;
+    undo.insert(QStringLiteral("GAVELDESK_KENNWORT"), QStringLiteral("neu"));
+    undo.insert(QStringLiteral("GAVELDESK_NEUES_KENNWORT"), QString());
+    {
+        QProcess back;
+        back.setProcessEnvironment(undo);
+        back.start(QStringLiteral(GD_EXECUTABLE), {QStringLiteral("--change-password")});
+        ASSERT_TRUE(back.waitForFinished(60000));
+        ASSERT_EQ(back.exitCode(), 0) << back.readAllStandardError().toStdString();
+        app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
+    }
+    int midWrite = 0;  // kills that left a journal: the change was under way
+    for (int tenth = 3; tenth <= 9; tenth += 2) {
+        const int delay = int(full * tenth / 10);
+        QProcess rekey;
+        rekey.setProcessEnvironment(env);
+        rekey.start(QStringLiteral(GD_EXECUTABLE), {QStringLiteral("--change-password")});
+        ASSERT_TRUE(rekey.waitForStarted(5000));
+        QThread::msleep(delay);
+        if (rekey.state() == QProcess::Running) ::kill(pid_t(rekey.processId()), SIGKILL);
+        rekey.waitForFinished(10000);
+        if (QFileInfo::exists(db + QStringLiteral("-journal"))) ++midWrite;
+        // Whichever password it is under now, the whole file opens with it.
+        const auto trades = [&db](const QByteArray& password) {
+            QProcess p;
+            p.setProcessChannelMode(QProcess::MergedChannels);
+            p.start(QStringLiteral("sqlcipher"), {db});
+            p.waitForStarted(5000);
+            p.write("PRAGMA key='" + password + "';\nselect count(*) from Auktionen where AuktionsID like 'k%';\n");
+            p.closeWriteChannel();
+            p.waitForFinished(30000);
+            return QString::fromUtf8(p.readAll()).trimmed();
+        };
+        const QString underOld = trades("kaltwind"), underNew = trades("neu");
+        EXPECT_TRUE((underOld == QStringLiteral("3000")) != (underNew == QStringLiteral("3000")))
+            << delay << ": " << underOld.toStdString() << " / " << underNew.toStdString();
+        QProcessEnvironment withNew = env;
+        if (underNew == QStringLiteral("3000"))
+            app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n[Datenbank]\r\nEigenesKennwort=Wahr\r\n");
+        // Back to the program's password for the next round.
+        QProcess back;
+        QProcessEnvironment b = withNew;
+        b.insert(QStringLiteral("GAVELDESK_KENNWORT"), QStringLiteral("neu"));
+        b.insert(QStringLiteral("GAVELDESK_NEUES_KENNWORT"), QString());
+        back.setProcessEnvironment(b);
+        back.start(QStringLiteral(GD_EXECUTABLE), {QStringLiteral("--change-password")});
+        back.waitForFinished(30000);
+        app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
+        ASSERT_EQ(run(app, {QStringLiteral("--search"), QStringLiteral("7999")}).code, 0) << delay;
+    }
+    EXPECT_GT(midWrite, 0);
 }
 
 TEST(Main, SecondInstanceEndsSilentlyWithStatusZero) {

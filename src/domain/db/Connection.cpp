@@ -28,25 +28,34 @@ namespace gd {
 
 namespace {
 
-// The system's database password.
+// The system's database password; a user may set one of their own.
 const QByteArray kPassphrase = "kaltwind";
 constexpr int kKdfIterations = 64000;
 std::atomic<int> g_busyTimeoutMs{3000};
+QMutex g_passMutex;
+QByteArray g_passphrase = kPassphrase;
+// Connections made under an earlier password are not reused.
+std::atomic<int> g_keyGeneration{0};
 
-// The derived key of a file depends only on its salt: derive once per salt.
-QByteArray rawKeyFor(const QByteArray& salt) {
+QByteArray currentPassphrase() {
+    QMutexLocker lock(&g_passMutex);
+    return g_passphrase;
+}
+
+// The derived key depends only on the password and the file's salt: derived once per start.
+QByteArray rawKeyFor(const QByteArray& salt, const QByteArray& passphrase = currentPassphrase()) {
     static QMutex mutex;
-    static std::map<QByteArray, QByteArray> cache;
+    static std::map<std::pair<QByteArray, QByteArray>, QByteArray> cache;
     QMutexLocker lock(&mutex);
-    auto it = cache.find(salt);
+    auto it = cache.find({passphrase, salt});
     if (it != cache.end()) return it->second;
     // OpenSSL's PBKDF2 takes half the time of Qt's for the same key.
     QByteArray key(32, '\0');
-    if (PKCS5_PBKDF2_HMAC(kPassphrase.constData(), int(kPassphrase.size()),
+    if (PKCS5_PBKDF2_HMAC(passphrase.constData(), int(passphrase.size()),
                           reinterpret_cast<const unsigned char*>(salt.constData()), int(salt.size()), kKdfIterations,
                           EVP_sha1(), int(key.size()), reinterpret_cast<unsigned char*>(key.data())) != 1)
         throw DbError(3051, QStringLiteral("Der Schlüssel der Datenbank kann nicht gebildet werden."));
-    cache.emplace(salt, key);
+    cache.emplace(std::make_pair(passphrase, salt), key);
     return key;
 }
 
@@ -325,6 +334,7 @@ std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate) {
     impl->salt = salt;
     if (stamp) impl->stamp = *stamp;
     impl->writable = writableOnDisk(path);
+    impl->keyGeneration = g_keyGeneration;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &impl->db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) throwSqlite(impl->db, rc);
     sqlite3_extended_result_codes(impl->db, 0);
@@ -359,7 +369,8 @@ std::shared_ptr<Database::Impl> cachedConnection(const QString& path) {
     const auto it = std::find_if(cache.begin(), cache.end(), [&](const auto& e) { return e.first == key; });
     if (it != cache.end()) {
         std::shared_ptr<Database::Impl> impl = it->second;
-        const std::optional<FileStamp> now = stampOf(path);
+        std::optional<FileStamp> now = stampOf(path);
+        if (impl->keyGeneration != g_keyGeneration) now.reset();  // made with another password
         if (now && !impl->stale && *now == impl->stamp) {
             sqlite3_busy_timeout(impl->db, g_busyTimeoutMs);
             return impl;
@@ -378,6 +389,46 @@ std::shared_ptr<Database::Impl> cachedConnection(const QString& path) {
     cache.insert(cache.begin(), {key, impl});
     if (cache.size() > kMaxConnections) cache.pop_back();
     return impl;
+}
+
+void setDatabasePassphrase(const QString& passphrase) {
+    {
+        QMutexLocker lock(&g_passMutex);
+        g_passphrase = passphrase.isEmpty() ? kPassphrase : passphrase.toUtf8();
+    }
+    ++g_keyGeneration;
+}
+
+bool hasOwnPassphrase() { return currentPassphrase() != kPassphrase; }
+
+bool opensWithCurrentPassphrase(const QString& path) {
+    try {
+        connect(path, false);
+        return true;
+    } catch (const RunError& e) {
+        // Only a wrong key says so; any other fault is the first real open's to report.
+        return e.number() != 3031;  // SQLITE_NOTADB
+    }
+}
+
+Status changeDatabasePassphrase(const QString& path, const QString& passphrase) {
+    const QByteArray next = passphrase.isEmpty() ? kPassphrase : passphrase.toUtf8();
+    try {
+        std::shared_ptr<Database::Impl> c = connect(path, false);
+        // One transaction re-encrypts every page: a kill leaves the old key or the new one, never a mix.
+        const QByteArray pragma = "PRAGMA rekey = \"x'" + rawKeyFor(c->salt, next).toHex() + "'\";";
+        exec(c->db, pragma.constData());
+        {
+            QMutexLocker lock(&g_passMutex);
+            g_passphrase = next;
+        }
+        ++g_keyGeneration;
+        c.reset();
+        connect(path, false);  // the new key opens it
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Das Kennwort der Datenbank wurde nicht geändert:"), e);
+    }
 }
 
 }  // namespace gd

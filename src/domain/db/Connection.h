@@ -41,6 +41,7 @@ struct Database::Impl {
     bool writable = true;
     // Set by an I/O failure: the next operation starts on a fresh connection.
     bool stale = false;
+    int keyGeneration = 0;  // the password it was opened with
     // A record set's column names and its index of them, worked out once per statement.
     struct Columns {
         QStringList names;

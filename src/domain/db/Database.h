@@ -162,6 +162,14 @@ private:
 
 // A new, empty database with the full schema; refuses an existing file.
 Status createDatabase(const QString& path);
+
+// The password every later open uses; empty: the system's. Derived once per file and start.
+void setDatabasePassphrase(const QString& passphrase);
+bool hasOwnPassphrase();
+// False only when the file is a database under another password.
+bool opensWithCurrentPassphrase(const QString& path);
+// Re-encrypts the file under the new password (empty: the system's) and uses it from now on.
+Status changeDatabasePassphrase(const QString& path, const QString& passphrase);
 // Whether the file is of an earlier version and is brought up to date on its
 // first open (which checks and copies it: minutes at 100,000 trades).
 bool needsMigration(const QString& path);

@@ -18,7 +18,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 31> table = {{
+    static const std::array<Setting, 32> table = {{
         {"User", "Username", "", K::Text, true, &S::Username, &gsEbayName},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser, &gbBrowser},
         {"User", "username", "", K::Text, false, &S::Username, &gsStandardUser},
@@ -51,6 +51,8 @@ std::span<const Setting> settingsTable() {
         {"Rechnung", "Anschrift", "", K::Text, true, &S::Anschrift, &gsAnschrift},
         {"Rechnung", "Kleinunternehmer", "False", K::Boolean, true, &S::Kleinunternehmer, &gbKleinunternehmer},
         {"Sicherung", "Taeglich", "True", K::Boolean, true, &S::TaeglicheSicherung, &gbTaeglicheSicherung},
+        // Set by "Datenbank-Kennwort ändern…", not by the options dialog.
+        {"Datenbank", "EigenesKennwort", "False", K::Boolean, false, &S::EigenesKennwort, &gbEigenesKennwort},
     }};
     return table;
 }

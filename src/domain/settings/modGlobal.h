@@ -44,7 +44,8 @@ inline QString gsIBAN;       // as typed; checked by the options dialog
 inline QString gsBIC;
 inline QString gsAnschrift;  // the seller's address on invoices: "Street 1, 12345 Town"
 inline bool gbKleinunternehmer = false;
-inline bool gbTaeglicheSicherung = true;  // a backup a day at start, the last seven kept  // invoices say that no VAT is charged (§ 19 UStG)
+inline bool gbTaeglicheSicherung = true;
+inline bool gbEigenesKennwort = false;  // the database is under a password of the user's; asked at start  // a backup a day at start, the last seven kept  // invoices say that no VAT is charged (§ 19 UStG)
 inline QString gsDataSource;
 inline QString gsKeywordIni;
 inline QString gsItemLink;
@@ -72,6 +73,7 @@ struct Settings {
     QString IBAN, BIC, Anschrift;
     bool Kleinunternehmer = false;
     bool TaeglicheSicherung = true;
+    bool EigenesKennwort = false;
 };
 
 // One row of the settings table: where a setting lives, how it is read, which

@@ -1,0 +1,106 @@
+#include "ui/frmKennwort.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "base/AppPath.h"
+#include "base/CallStack.h"
+#include "base/profile.h"
+#include "domain/db/Database.h"
+#include "domain/settings/modGlobal.h"
+#include "ui/Platform.h"
+
+namespace gd {
+
+frmKennwort::frmKennwort(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmKennwort"));
+    setWindowTitle(QStringLiteral("Datenbank-Kennwort ändern"));
+    setModal(true);
+    auto* hint = new QLabel(
+        QStringLiteral("Mit einem eigenen Kennwort bleiben die Daten Ihrer Kunden geschützt, auch wenn der Rechner "
+                       "verloren geht. Gaveldesk fragt dann bei jedem Start danach. Ohne das Kennwort lässt sich die "
+                       "Datenbank nicht mehr öffnen, auch keine Datensicherung, die danach entsteht: bitte gut "
+                       "aufbewahren.\nLeer lassen: wieder das Kennwort des Programms."),
+        this);
+    hint->setWordWrap(true);
+    txtNeu = new QLineEdit(this);
+    txtNeu->setObjectName(QStringLiteral("txtNeu"));
+    txtNeu->setEchoMode(QLineEdit::Password);
+    txtWiederholung = new QLineEdit(this);
+    txtWiederholung->setObjectName(QStringLiteral("txtWiederholung"));
+    txtWiederholung->setEchoMode(QLineEdit::Password);
+    cmdOK = new QPushButton(QStringLiteral("Ändern"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("Abbrechen"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    connect(cmdOK, &QPushButton::clicked, this, &frmKennwort::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Neues Kennwort:"), txtNeu);
+    form->addRow(QStringLiteral("Wiederholen:"), txtWiederholung);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(hint);
+    v->addLayout(form);
+    v->addLayout(buttons);
+    resize(520, 240);
+}
+
+void frmKennwort::cmdOK_Click() {
+    CALLSTACK();
+    if (txtNeu->text() != txtWiederholung->text()) {
+        platform().msgBox(QStringLiteral("Die beiden Kennwörter stimmen nicht überein."), Platform::Buttons::Ok,
+                          Platform::Icon::Exclamation, QString());
+        return;
+    }
+    platform().setBusyCursor(true);
+    const Status changed = changeDatabasePassphrase(gsDataSource, txtNeu->text());
+    platform().setBusyCursor(false);
+    if (!changed.ok()) {
+        showError(changed.error());
+        return;
+    }
+    const bool own = !txtNeu->text().isEmpty();
+    gbEigenesKennwort = own;
+    // The file is re-keyed either way; without the mark the next start would not ask.
+    if (!win::WritePrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
+                                        own ? QStringLiteral("Wahr") : QStringLiteral("Falsch"), configIniPath()))
+        platform().msgBox(QStringLiteral("Das Kennwort ist geändert, aber die Einstellungsdatei '%1' ließ sich nicht "
+                                         "schreiben: Gaveldesk wird beim nächsten Start nicht danach fragen.")
+                              .arg(configIniPath()),
+                          Platform::Buttons::Ok, Platform::Icon::Critical, QString());
+    else
+        platform().msgBox(own ? QStringLiteral("Die Datenbank hat jetzt Ihr eigenes Kennwort.")
+                              : QStringLiteral("Die Datenbank hat wieder das Kennwort des Programms."),
+                          Platform::Buttons::Ok, Platform::Icon::Information, QString());
+    accept();
+}
+
+bool askDatabasePassphrase(const QString& path) {
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        bool ok = false;
+        const QString typed = QInputDialog::getText(
+            nullptr, QStringLiteral("Gaveldesk"),
+            attempt == 1 ? QStringLiteral("Kennwort der Datenbank:")
+                         : QStringLiteral("Das Kennwort ist falsch. Kennwort der Datenbank (Versuch %1 von 3):").arg(attempt),
+            QLineEdit::Password, QString(), &ok);
+        if (!ok) return false;
+        setDatabasePassphrase(typed);
+        if (opensWithCurrentPassphrase(path)) return true;
+    }
+    platform().msgBox(QStringLiteral("Das Kennwort wurde dreimal falsch eingegeben. Gaveldesk wird beendet; an der "
+                                     "Datenbank wurde nichts geändert."),
+                      Platform::Buttons::Ok, Platform::Icon::Critical, QString());
+    return false;
+}
+
+}  // namespace gd
