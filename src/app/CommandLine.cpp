@@ -292,7 +292,9 @@ int restoreCommand(const QString& file, bool force) {
         return fail(QStringLiteral("Es gibt schon eine Datenbank ('%1'). --force ersetzt sie; ihr jetziger Stand wird vorher "
                                    "in '%2' gesichert.")
                         .arg(db, backupFolder()));
-    const Result<QString> kept = restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder());
+    // A backup made under another password names it in GAVELDESK_SICHERUNG_KENNWORT.
+    const Result<QString> kept = restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder(),
+                                               qEnvironmentVariable("GAVELDESK_SICHERUNG_KENNWORT"));
     if (!kept.ok()) return fail(oneLine(kept.error()));
     err() << "Datensicherung eingespielt: " << db << "\n";
     if (!kept.value().isEmpty()) err() << "Der vorige Stand liegt in " << kept.value() << "\n";

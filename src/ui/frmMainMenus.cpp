@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -238,8 +240,21 @@ void frmMain::restoreFromBackup() {
                           Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
         return;
     platform().setBusyCursor(true);
-    const Result<QString> kept = restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder());
+    bool otherPassword = false;
+    Result<QString> kept = restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder(), QString(), &otherPassword);
     platform().setBusyCursor(false);
+    // Made under another password: ask for it, three times at most.
+    for (int attempt = 0; !kept.ok() && otherPassword && attempt < 3; ++attempt) {
+        bool ok = false;
+        const QString typed = QInputDialog::getText(
+            this, QStringLiteral("Datensicherung wiederherstellen"),
+            QStringLiteral("Die Datensicherung hat ein anderes Kennwort als die Datenbank. Kennwort der Datensicherung:"),
+            QLineEdit::Password, QString(), &ok);
+        if (!ok) return;
+        platform().setBusyCursor(true);
+        kept = restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder(), typed, &otherPassword);
+        platform().setBusyCursor(false);
+    }
     if (!kept.ok()) {
         showError(kept.error());
         return;

@@ -9,6 +9,7 @@
 #include "base/AppPath.h"
 #include "base/Clock.h"
 #include "base/SafeWrite.h"
+#include "base/profile.h"
 #include "domain/db/Database.h"
 
 #define SQLITE_HAS_CODEC 1
@@ -89,7 +90,8 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
 }
 
 Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, const QString& settingsFolder,
-                              const QString& keepFolder) {
+                              const QString& keepFolder, const QString& backupPassword, bool* wrongPassword) {
+    if (wrongPassword) *wrongPassword = false;
     const QString temp = dbPath + QString::fromLatin1(kTemporarySuffix) + QStringLiteral("wiederherstellen");
     const QString refused = QStringLiteral("Die Datensicherung '%1' wurde nicht eingespielt:").arg(QDir::toNativeSeparators(backupFile));
     QFile::remove(temp);
@@ -97,9 +99,15 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
     const Status copied = copyFileSafely(backupFile, temp);
     if (!copied.ok()) return Error{refused, 0, copied.error().description.isEmpty() ? copied.error().sentence : copied.error().description};
     QList<std::pair<QString, QByteArray>> files;
+    const QString present = databasePassphrase();
+    const bool other = !backupPassword.isEmpty() && backupPassword != present;
+    if (other) setDatabasePassphrase(backupPassword);
     try {
         // Opening checks the password, the tables and the version; then every page.
+        clearDamaged(temp);
+        Database::open(temp).Close();
         const Status whole = checkDatabase(temp, {60000, nullptr, 1LL << 40});
+        clearDamaged(temp);  // the temporary copy's mark: it is removed below either way
         if (!whole.ok()) throw DbError(3049, whole.error().description);
         Database db = Database::open(temp);
         if (!db.exists(QStringLiteral("select 1 from sqlite_master where type = 'table' and name = ?"), {kFilesTable}))
@@ -112,8 +120,19 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         db.execute(QStringLiteral("DROP TABLE ") + kFilesTable);
         db.Close();
     } catch (const RunError& e) {
+        if (other) setDatabasePassphrase(present);
         QFile::remove(temp);
+        if (wrongPassword) *wrongPassword = e.number() == 3031;
         return Error::from(refused, e);
+    }
+    // Made under another password: the copy takes the present one, so the program opens it as before.
+    if (other) {
+        const Status rekeyed = changeDatabasePassphrase(temp, present);
+        setDatabasePassphrase(present);
+        if (!rekeyed.ok()) {
+            QFile::remove(temp);
+            return Error{refused, 0, rekeyed.error().message()};
+        }
     }
     // The present state first, as a backup of its own: nothing is lost if the user chose the wrong file.
     QString kept;
@@ -131,14 +150,18 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         QFile::remove(temp);
         return Error{refused, 0, fileErrorReason(why, dbPath)};
     }
+    const QString partly = QStringLiteral("Die Datenbank ist wiederhergestellt, die Einstellungen nicht vollständig (der alte "
+                                          "Stand liegt in '%1'):")
+                               .arg(kept);
     for (const auto& [name, bytes] : files) {
         const Status w = writeFileSafely(settingsFolder + QLatin1Char('/') + name, bytes);
-        if (!w.ok())
-            return Error{QStringLiteral("Die Datenbank ist wiederhergestellt, die Einstellungen nicht vollständig (der alte Stand "
-                                        "liegt in '%1'):")
-                             .arg(kept),
-                         0, w.error().description};
+        if (!w.ok()) return Error{partly, 0, w.error().description};
     }
+    // The restored settings say what the file is under now, not what it was under then.
+    if (!win::WritePrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
+                                        hasOwnPassphrase() ? QStringLiteral("Wahr") : QStringLiteral("Falsch"),
+                                        settingsFolder + QStringLiteral("/config.ini")))
+        return Error{partly, 0, QStringLiteral("config.ini kann nicht geschrieben werden.")};
     return kept;
 }
 

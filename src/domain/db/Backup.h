@@ -20,8 +20,11 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
 // Checks the backup, saves the present database and settings as a backup in keepFolder
 // (when there is a database), then puts the backup's database and settings in place.
 // Gives back the file that holds the replaced state, empty when there was none.
+// A backup keeps the password it was made under: give it as backupPassword when it is
+// not the present one (wrongPassword says so); the restored file takes the present one.
 Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, const QString& settingsFolder,
-                              const QString& keepFolder);
+                              const QString& keepFolder, const QString& backupPassword = QString(),
+                              bool* wrongPassword = nullptr);
 // Today's backup in folder unless there is one, then only the newest `keep` daily ones kept.
 // Gives back the file written, empty when today's was there.
 Result<QString> dailyBackup(const QString& dbPath, const QString& settingsFolder, const QString& folder,

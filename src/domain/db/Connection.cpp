@@ -401,6 +401,8 @@ void setDatabasePassphrase(const QString& passphrase) {
 
 bool hasOwnPassphrase() { return currentPassphrase() != kPassphrase; }
 
+QString databasePassphrase() { return hasOwnPassphrase() ? QString::fromUtf8(currentPassphrase()) : QString(); }
+
 bool opensWithCurrentPassphrase(const QString& path) {
     try {
         connect(path, false);

@@ -166,6 +166,7 @@ Status createDatabase(const QString& path);
 // The password every later open uses; empty: the system's. Derived once per file and start.
 void setDatabasePassphrase(const QString& passphrase);
 bool hasOwnPassphrase();
+QString databasePassphrase();  // empty for the program's own
 // False only when the file is a database under another password.
 bool opensWithCurrentPassphrase(const QString& path);
 // Re-encrypts the file under the new password (empty: the system's) and uses it from now on.
