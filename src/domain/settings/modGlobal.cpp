@@ -9,6 +9,7 @@
 #include "base/modFunktions.h"
 #include "base/profile.h"
 #include "domain/settings/Crypt.h"
+#include "domain/settings/Keyring.h"
 #include "domain/settings/Keywords.h"
 
 namespace gd {
@@ -18,7 +19,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 32> table = {{
+    static const std::array<Setting, 33> table = {{
         {"User", "Username", "", K::Text, true, &S::Username, &gsEbayName},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser, &gbBrowser},
         {"User", "username", "", K::Text, false, &S::Username, &gsStandardUser},
@@ -39,6 +40,8 @@ std::span<const Setting> settingsTable() {
         {"Konto", "Auth", "0", K::NumberStrict, true, &S::Auth, &glAuth},
         {"Konto", "Konto", "", K::Text, true, &S::Konto, &gsSMTPUser},
         {"Konto", "Kennwort", "", K::Password, true, &S::Kennwort, &gsKennwort},
+        {"Konto", "KennwortImSchluesselbund", "False", K::Boolean, true, &S::KennwortImSchluesselbund,
+         &gbKennwortImSchluesselbund},
         {"Konto", "Fusszeile", "True", K::Boolean, true, &S::Fusszeile, &gbFusszeile},
         {"Konto", "Verbindungssicherheit", "", K::Text, true, &S::Verbindungssicherheit, &gsVerbindungssicherheit},
         {"Konto", "KennwortUnverschluesselt", "False", K::Boolean, true, &S::KennwortUnverschluesselt,
@@ -118,9 +121,19 @@ Settings readSettings(const win::ProfileSnapshot& file) {
 Settings readSettings(const QString& iniFile) { return readSettings(win::ProfileSnapshot(iniFile)); }
 
 Status writeSettings(const Settings& s, const QString& iniFile) {
+    // The SMTP password goes to the desktop's Secret Service when there is one; the file then
+    // holds none. Without a password and nothing stored there, the service is not asked.
+    Settings out = s;
+    if (!s.Kennwort.isEmpty() || s.KennwortImSchluesselbund) {
+        const bool kept = storeSmtpPassword(s.Kennwort);
+        // An unreachable keyring with nothing typed keeps pointing there, so a saved
+        // password is not forgotten because the service was late at this start.
+        out.KennwortImSchluesselbund = kept ? !s.Kennwort.isEmpty() : s.Kennwort.isEmpty();
+        if (kept) out.Kennwort.clear();
+    }
     QList<win::ProfileWrite> writes;
     for (const Setting& row : settingsTable())
-        if (row.written) writes.append({text(row.section), text(row.key), writtenText(row, s)});
+        if (row.written) writes.append({text(row.section), text(row.key), writtenText(row, out)});
     const Status written = win::writeProfileStrings(writes, iniFile);
     if (!written.ok())
         return Error::plain(QStringLiteral("Die Einstellungen können nicht gespeichert werden: Die Datei '%1' kann "
@@ -191,6 +204,14 @@ QStringList subInitApp() {
                         .arg(config.absoluteFilePath());
     const win::ProfileSnapshot file(tooLarge ? QString() : config.absoluteFilePath());
     applySettings(readSettings(file));
+    if (gbKennwortImSchluesselbund) {
+        const KeyringRead kept = readSmtpPassword();
+        if (kept.found)
+            gsKennwort = kept.password;
+        else
+            messages << QStringLiteral("Das SMTP-Kennwort liegt im Schlüsselbund des Desktops, der gerade nicht erreichbar "
+                                       "ist; bitte tragen Sie es unter Einstellungen, Emailversand neu ein.");
+    }
     gsDataSource = dataSourceFrom(file);
 
     const QString domain = QString::fromLatin1(kPlattformDomain);

@@ -33,7 +33,8 @@ inline QString gsAbsender;
 inline qint32 glKopie = 0;
 inline qint32 glAuth = 0;
 inline QString gsSMTPUser;
-inline QString gsKennwort;  // plain; stored scrambled
+inline QString gsKennwort;  // plain; stored scrambled, or in the desktop's keyring
+inline bool gbKennwortImSchluesselbund = false;
 inline QString gsPlattform;
 inline bool gbFusszeile = true;  // the "-INFO-" footer under every mail
 inline QString gsVerbindungssicherheit;  // "STARTTLS", "SSL/TLS", "Keine"; empty: by port and login
@@ -74,6 +75,7 @@ struct Settings {
     bool Kleinunternehmer = false;
     bool TaeglicheSicherung = true;
     bool EigenesKennwort = false;
+    bool KennwortImSchluesselbund = false;  // set by writeSettings, not by the dialog
 };
 
 // One row of the settings table: where a setting lives, how it is read, which
