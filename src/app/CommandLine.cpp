@@ -18,6 +18,7 @@
 #include "domain/db/CsvExport.h"
 #include "domain/db/Database.h"
 #include "domain/import/BatchImport.h"
+#include "domain/import/MailFile.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/mail/MailComposer.h"
 
@@ -41,7 +42,8 @@ int fail(const QString& message) {
 
 // The settings, with the faults of the keyword file on stderr.
 // A message box's text on one line.
-QString oneLine(const Error& e) { return e.message().replace(QLatin1Char('\r'), QLatin1Char(' ')); }
+QString oneLine(QString text) { return text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')); }
+QString oneLine(const Error& e) { return oneLine(e.message()); }
 
 void initApp() {
     removeStaleTemporaries(AppPath());
@@ -139,15 +141,29 @@ int importFiles(const QStringList& files) {
     }
     int refused = 0;
     for (const QString& file : files) {
-        const FileImport r = importMailFile(file, true);
         const QString name = QFileInfo(file).fileName();
-        if (r.stored) {
-            out() << name << ": " << mailKindName(r.kind) << " " << r.auktionsNr << "\n";
-        } else {
+        QString error;
+        const auto mails = readMails(file, &error);
+        if (!mails) {
             ++refused;
-            out() << name << ": abgelehnt: " << r.refusal << "\n";
+            out() << name << ": abgelehnt: " << oneLine(error) << "\n";
+            out().flush();
+            continue;
         }
-        out().flush();
+        // Each mail of a mailbox is one import, named by its place in the box.
+        for (const MailText& mail : *mails) {
+            const QString shown = mail.label.isEmpty() ? name : name + QStringLiteral(" (") + mail.label + QLatin1Char(')');
+            FileImport r;
+            if (mail.error.isEmpty()) r = importMailText(mail.text, true);
+            else r.refusal = oneLine(mail.error);
+            if (r.stored) {
+                out() << shown << ": " << mailKindName(r.kind) << " " << r.auktionsNr << "\n";
+            } else {
+                ++refused;
+                out() << shown << ": abgelehnt: " << r.refusal << "\n";
+            }
+            out().flush();
+        }
     }
     if (batch && batch->active()) {
         try {
@@ -330,9 +346,9 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                                                    "ueberfaellig (Verkäufe ohne Zahlung, älteste zuerst)."),
                                     QStringLiteral("auswahl"), QStringLiteral("alle"));
     const QCommandLineOption import(QStringLiteral("import"),
-                                    QStringLiteral("Liest gespeicherte Auktions-E-Mails (.txt oder .eml) ein und "
-                                                   "speichert sie wie der Einlese-Dialog; alle Rückfragen werden mit "
-                                                   "\"Nein\" beantwortet. Eine Zeile je Datei."));
+                                    QStringLiteral("Liest gespeicherte Auktions-E-Mails (.txt, .eml, .html oder "
+                                                   "mbox-Postfächer) ein und speichert sie wie der Einlese-Dialog; alle "
+                                                   "Rückfragen werden mit \"Nein\" beantwortet. Eine Zeile je E-Mail."));
     const QCommandLineOption parse(QStringLiteral("parse"),
                                    QStringLiteral("Zeigt als JSON, was aus einer E-Mail-Datei erkannt wird, ohne "
                                                   "zu speichern."));

@@ -1,7 +1,14 @@
 #include "ui/frmEinlesen.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QFontDatabase>
 #include <QFormLayout>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,8 +19,12 @@
 
 #include "base/CallStack.h"
 #include "domain/import/Accept.h"
+#include "domain/import/Html.h"
 #include "domain/import/MailFile.h"
+#include "domain/settings/Keywords.h"
+#include "domain/settings/modGlobal.h"
 #include "ui/Platform.h"
+#include "ui/RuleTester.h"
 
 namespace gd {
 
@@ -32,7 +43,12 @@ frmEinlesen::frmEinlesen(QWidget* parent) : QDialog(parent) {
     mono.setStyleHint(QFont::TypeWriter);
     mono.setFixedPitch(true);
     txtEmail->setFont(mono);
-    (new QVBoxLayout(fraEmailText))->addWidget(txtEmail);
+    txtEmail->setAcceptDrops(false);  // a dropped mail is read, not pasted into the view
+    tester_ = new RuleTester(fraEmailText);
+    tester_->hide();
+    auto* mailLayout = new QVBoxLayout(fraEmailText);
+    mailLayout->addWidget(txtEmail);
+    mailLayout->addWidget(tester_);
 
     fraKunde = new QGroupBox(kCaptionNeutral, this);
     fraKunde->setObjectName(QStringLiteral("fraKunde"));
@@ -80,6 +96,17 @@ frmEinlesen::frmEinlesen(QWidget* parent) : QDialog(parent) {
     connect(cmdUebernehmen, &QPushButton::clicked, this, &frmEinlesen::cmdUebernehmen_Click);
     connect(cmdLoeschen, &QPushButton::clicked, this, &frmEinlesen::cmdLoeschen_Click);
     connect(cmdAbbrechen, &QPushButton::clicked, this, &frmEinlesen::cmdAbbrechen_Click);
+    cmdDatei = button("cmdDatei", QStringLiteral("Aus Datei einlesen…"));
+    cmdWeiter = button("cmdWeiter", QStringLiteral("Nächste E-Mail"));
+    cmdRegeln = button("cmdRegeln", QStringLiteral("Regeln prüfen"));
+    cmdRegeln->setCheckable(true);
+    cmdWeiter->hide();
+    connect(cmdDatei, &QPushButton::clicked, this, &frmEinlesen::cmdDatei_Click);
+    connect(cmdWeiter, &QPushButton::clicked, this, &frmEinlesen::cmdWeiter_Click);
+    connect(cmdRegeln, &QPushButton::clicked, this, &frmEinlesen::cmdRegeln_Click);
+    lblWarteschlange = new QLabel(this);
+    lblWarteschlange->setObjectName(QStringLiteral("lblWarteschlange"));
+    lblWarteschlange->hide();
 
     auto* fields = new QVBoxLayout;
     fields->addWidget(fraKunde);
@@ -90,7 +117,11 @@ frmEinlesen::frmEinlesen(QWidget* parent) : QDialog(parent) {
     top->addLayout(fields, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdEinlesen);
+    buttons->addWidget(cmdDatei);
+    buttons->addWidget(cmdRegeln);
     buttons->addStretch();
+    buttons->addWidget(lblWarteschlange);
+    buttons->addWidget(cmdWeiter);
     buttons->addWidget(cmdLoeschen);
     buttons->addWidget(cmdUebernehmen);
     buttons->addWidget(cmdAbbrechen);
@@ -105,6 +136,131 @@ void frmEinlesen::Form_Load() {
     CALLSTACK();
     if (parentWidget()) setWindowIcon(parentWidget()->window()->windowIcon());
     cmdUebernehmen->setEnabled(false);
+    setAcceptDrops(true);
+    // A keyword file mended while the dialog is open takes effect at once.
+    watcher_ = new QFileSystemWatcher(this);
+    if (!gsKeywordIni.isEmpty() && QFileInfo::exists(gsKeywordIni)) watcher_->addPath(gsKeywordIni);
+    connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this] {
+        // Editors save by replacing the file, which ends the watch; saving comes in bursts.
+        QTimer::singleShot(150, this, &frmEinlesen::keywordFileChanged);
+    });
+}
+
+void frmEinlesen::keywordFileChanged() {
+    CALLSTACK();
+    if (!watcher_->files().contains(gsKeywordIni) && QFileInfo::exists(gsKeywordIni)) watcher_->addPath(gsKeywordIni);
+    keywordMessages_ = subGetFelder();
+    // Only while the rules are being checked: otherwise fields the user corrected stay.
+    // The text as read: the view has turned its line ends into LF.
+    const QString text = r_.oAuktion.EmailText;
+    if (!cmdRegeln->isChecked() || text.isEmpty()) return;
+    parseMail(r_, text);
+    showRecords();
+    showRules();
+}
+
+void frmEinlesen::showRules() {
+    tester_->show(r_, r_.oAuktion.EmailText, keywordMessages_);
+}
+
+void frmEinlesen::cmdRegeln_Click() {
+    CALLSTACK();
+    const bool on = cmdRegeln->isChecked();
+    tester_->setVisible(on);
+    txtEmail->setVisible(!on);
+    fraEmailText->setTitle(on ? QStringLiteral("Regeln prüfen") : QStringLiteral("Email-Text"));
+    if (on) showRules();
+}
+
+void frmEinlesen::cmdDatei_Click() {
+    CALLSTACK();
+    const QString file = platform().openFileName(
+        QStringLiteral("Gespeicherte E-Mail einlesen"), QString(),
+        QStringLiteral("E-Mails (*.eml *.txt *.mbox *.htm *.html);;Alle Dateien (*)"));
+    if (file.isEmpty()) return;
+    readQueued(queuedMailsFromFiles({file}));
+}
+
+void frmEinlesen::readQueued(const QList<QueuedMail>& mails) {
+    CALLSTACK();
+    queue_ = mails;
+    queueTotal_ = int(mails.size());
+    showNextQueued();
+}
+
+void frmEinlesen::cmdWeiter_Click() {
+    CALLSTACK();
+    showNextQueued();
+}
+
+void frmEinlesen::showNextQueued() {
+    while (!queue_.isEmpty()) {
+        const QueuedMail mail = queue_.takeFirst();
+        const int number = queueTotal_ - int(queue_.size());
+        lblWarteschlange->setText(queueTotal_ > 1 ? QStringLiteral("E-Mail %1 von %2: %3").arg(number).arg(queueTotal_).arg(mail.name)
+                                                  : mail.name);
+        lblWarteschlange->setVisible(true);
+        cmdWeiter->setVisible(!queue_.isEmpty());
+        if (mail.error.isEmpty()) {
+            readText(mail.text, false);
+            return;
+        }
+        cmdLoeschen_Click();
+        txtEmail->clear();
+        r_.oAuktion.EmailText.clear();
+        platform().msgBox(mail.name + QStringLiteral(": ") + mail.error, Platform::Buttons::Ok,
+                          Platform::Icon::Exclamation, QString());
+    }
+    cmdWeiter->setVisible(false);
+}
+
+void frmEinlesen::dragEnterEvent(QDragEnterEvent* e) {
+    if (offersMails(e->mimeData())) e->acceptProposedAction();
+}
+
+void frmEinlesen::dropEvent(QDropEvent* e) {
+    const QList<QueuedMail> mails = queuedMailsFrom(e->mimeData());
+    if (mails.isEmpty()) return;
+    e->acceptProposedAction();
+    // Not inside the drop: the drag source waits for it to end, and reading may ask questions.
+    QTimer::singleShot(0, this, [this, mails] { readQueued(mails); });
+}
+
+QList<QueuedMail> queuedMailsFromFiles(const QStringList& paths) {
+    QList<QueuedMail> mails;
+    for (const QString& path : paths) {
+        const QString name = QFileInfo(path).fileName();
+        QString error;
+        const auto read = readMails(path, &error);
+        if (!read) {
+            mails << QueuedMail{name, QString(), error};
+            continue;
+        }
+        for (const MailText& m : *read)
+            mails << QueuedMail{m.label.isEmpty() ? name : name + QStringLiteral(", ") + m.label, m.text, m.error};
+    }
+    return mails;
+}
+
+bool offersMails(const QMimeData* mime) {
+    if (!mime) return false;
+    if (mime->hasUrls())
+        for (const QUrl& u : mime->urls())
+            if (u.isLocalFile()) return true;
+    return mime->hasText() || mime->hasHtml();
+}
+
+QList<QueuedMail> queuedMailsFrom(const QMimeData* mime) {
+    if (!mime) return {};
+    QStringList files;
+    if (mime->hasUrls())
+        for (const QUrl& u : mime->urls())
+            if (u.isLocalFile()) files << u.toLocalFile();
+    if (!files.isEmpty()) return queuedMailsFromFiles(files);
+    const QString name = QStringLiteral("gezogener Text");
+    if (mime->hasText() && !mime->text().trimmed().isEmpty()) return {QueuedMail{name, mime->text(), QString()}};
+    if (mime->hasHtml()) return {QueuedMail{name, htmlToText(mime->html()), QString()}};
+    return {};
 }
 
 QLineEdit* frmEinlesen::field(const char* name, QString tKunde::*contact) {
@@ -163,13 +319,21 @@ void frmEinlesen::cmdEinlesen_Click() {
                           Platform::Buttons::Ok, Platform::Icon::None, QString());
         return;
     }
+    // The clipboard's mail replaces what was waiting.
+    queue_.clear();
+    lblWarteschlange->hide();
+    cmdWeiter->hide();
+    readText(platform().clipboardText(), true);
+}
+
+void frmEinlesen::readText(const QString& raw, bool fromClipboard) {
+    cmdLoeschen_Click();
     platform().setBusyCursor(true);
-    const QString raw = platform().clipboardText();
     // A notification is a few kilobytes; megabytes would stall the window.
     if (raw.size() > kMaxMailBytes) {
         platform().setBusyCursor(false);
-        platform().msgBox(QStringLiteral("Der Text in der Zwischenablage ist größer als 16 MB; so groß ist keine "
-                                         "Auktions-E-Mail. Er wird nicht eingelesen."),
+        platform().msgBox(QStringLiteral("Der Text ist größer als 16 MB; so groß ist keine Auktions-E-Mail. Er wird "
+                                         "nicht eingelesen."),
                           Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
         return;
     }
@@ -177,8 +341,12 @@ void frmEinlesen::cmdEinlesen_Click() {
     txtEmail->setPlainText(text);
     const ParseResult parsed = parseMail(r_, text);
     platform().setBusyCursor(false);
-    if (!parsed.message.isEmpty())
-        platform().msgBox(parsed.message, Platform::Buttons::Ok, Platform::Icon::None, QString());
+    if (cmdRegeln->isChecked()) showRules();
+    // The clipboard's message would name the wrong source for a file.
+    const QString message = parsed.kind == MailKind::Keine && !fromClipboard
+                                ? QStringLiteral("Diese E-Mail ist keine ebay Email.")
+                                : parsed.message;
+    if (!message.isEmpty()) platform().msgBox(message, Platform::Buttons::Ok, Platform::Icon::None, QString());
     showRecords();
 }
 
@@ -231,6 +399,12 @@ void frmEinlesen::cmdUebernehmen_Click() {
         // Stored by another program while the questions were up.
         if (!ask(kDuplicateQuestion, Platform::Answer::No)) return;
         choices.storeDuplicate = true;
+    }
+    ++stored_;
+    // More mails waiting: the next one, and the dialog stays.
+    if (!queue_.isEmpty()) {
+        showNextQueued();
+        return;
     }
     accept();
 }

@@ -2,15 +2,33 @@
 // "Auktionsemail einlesen": clipboard text in, checked fields, stored on accept.
 
 #include <QDialog>
+#include <QList>
 
 #include "domain/import/Parser.h"
 
+class QFileSystemWatcher;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
+class QMimeData;
 class QPlainTextEdit;
 class QPushButton;
 
 namespace gd {
+
+class RuleTester;
+
+// A mail waiting to be read: from a dropped or opened file (each mail of a mailbox
+// alone) or dropped text.
+struct QueuedMail {
+    QString name;   // what the dialog says it reads
+    QString text;
+    QString error;  // the file could not be read: said instead of reading
+};
+QList<QueuedMail> queuedMailsFromFiles(const QStringList& paths);
+// Files (.eml, .txt, .html, mbox) or mail text; empty when the drop holds neither.
+QList<QueuedMail> queuedMailsFrom(const QMimeData* mime);
+bool offersMails(const QMimeData* mime);
 
 class frmEinlesen final : public QDialog {
     Q_OBJECT
@@ -22,8 +40,24 @@ public:
     void cmdUebernehmen_Click();
     void cmdLoeschen_Click();
     void cmdAbbrechen_Click();
+    void cmdDatei_Click();
+    void cmdWeiter_Click();
+    void cmdRegeln_Click();
+
+    // Reads the mails one after the other, each as the clipboard button reads one;
+    // "Übernehmen" goes on to the next.
+    void readQueued(const QList<QueuedMail>& mails);
+    int storedCount() const { return stored_; }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
+    void readText(const QString& raw, bool fromClipboard);
+    void showNextQueued();
+    void showRules();
+    void keywordFileChanged();
     void Form_Load();
     QLineEdit* field(const char* name, QString tKunde::*contact);
     QLineEdit* field(const char* name, QString tAuktion::*auktion, bool tooltip);
@@ -41,6 +75,14 @@ private:
               *txtBetrag = nullptr, *txtEndeDatum = nullptr, *txtMitteilung = nullptr, *txtHinweise = nullptr,
               *txtVersandinfos = nullptr, *txtBezahlung = nullptr;
     QPushButton *cmdEinlesen = nullptr, *cmdUebernehmen = nullptr, *cmdLoeschen = nullptr, *cmdAbbrechen = nullptr;
+    QPushButton *cmdDatei = nullptr, *cmdWeiter = nullptr, *cmdRegeln = nullptr;
+    QLabel* lblWarteschlange = nullptr;
+    RuleTester* tester_ = nullptr;
+    QStringList keywordMessages_;
+    QFileSystemWatcher* watcher_ = nullptr;
+    QList<QueuedMail> queue_;
+    int queueTotal_ = 0;
+    int stored_ = 0;
 };
 
 }  // namespace gd

@@ -57,6 +57,7 @@ QIcon groupIcon() {
 }  // namespace
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
+    setAcceptDrops(true);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvo Gaveldesk 2005"));
     // 14000 x 6000 twips at 15 twips a pixel

@@ -31,6 +31,7 @@ namespace gd {
 
 struct ListRow;
 class DatePicker;
+struct QueuedMail;
 class FlexGrid;
 
 class frmMain final : public QMainWindow {
@@ -79,6 +80,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    // Mail files or text dropped on the window are read as the import dialog reads them.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     // The list.
@@ -125,6 +129,7 @@ private:
     void showParcel();
     void dtpStatus_Change(int Index);
     void cmdEinlesen_Click();
+    void importMails(const QList<QueuedMail>& mails);
     void cmdSenden_Click();
     void cmdSpeichern_Click();
     void subGetAuktion(tAuktion& oAuktion);

@@ -1,5 +1,7 @@
 // The detail pane of frmMain: partner, auction and milestones of the selected row.
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -7,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "base/CallStack.h"
@@ -289,6 +292,11 @@ void frmMain::cmdSenden_Click() {
 
 void frmMain::cmdEinlesen_Click() {
     CALLSTACK_PANE();
+    importMails({});
+}
+
+void frmMain::importMails(const QList<QueuedMail>& mails) {
+    CALLSTACK_PANE();
     // Rows are stored under the member name: none is imported without one.
     if (gsEbayName.trimmed().isEmpty() && !askForMemberName()) {
         platform().msgBox(QStringLiteral("Ohne Mitgliedsnamen kann keine E-Mail eingelesen werden."),
@@ -296,8 +304,23 @@ void frmMain::cmdEinlesen_Click() {
         return;
     }
     frmEinlesen dlg(this);
-    if (dlg.exec() != QDialog::Accepted) return;
-    selectAfterRefresh(dlg.records().oAuktion.AuktionsID);  // the new trade is the one to look at
+    if (!mails.isEmpty()) QTimer::singleShot(0, &dlg, [&dlg, mails] { dlg.readQueued(mails); });
+    if (dlg.exec() == QDialog::Accepted)
+        selectAfterRefresh(dlg.records().oAuktion.AuktionsID);  // the new trade is the one to look at
+    else if (dlg.storedCount() > 0)
+        selectAfterRefresh(QString());  // some of several were stored before the dialog was closed
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* e) {
+    if (offersMails(e->mimeData())) e->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* e) {
+    const QList<QueuedMail> mails = queuedMailsFrom(e->mimeData());
+    if (mails.isEmpty()) return;
+    e->acceptProposedAction();
+    // Not inside the drop: the drag source waits for it to end.
+    QTimer::singleShot(0, this, [this, mails] { importMails(mails); });
 }
 
 void frmMain::cmdAuktion_Click() {

@@ -20,6 +20,16 @@ QJsonObject contactJson(const tKunde& k) {
 }  // namespace
 
 FileImport importMailFile(const QString& path, bool store, ImportRecords* records, QStringList* messages) {
+    QString error;
+    const auto text = readMailFile(path, &error);
+    if (text) return importMailText(*text, store, records, messages);
+    FileImport result;
+    result.refusal = oneLine(error);
+    if (messages) *messages << result.refusal;
+    return result;
+}
+
+FileImport importMailText(const QString& text, bool store, ImportRecords* records, QStringList* messages) {
     FileImport result;
     // What stopped the import; a message the dialog would have shown goes to messages too.
     const auto refuse = [&](const QString& why, bool shown = true) {
@@ -27,12 +37,9 @@ FileImport importMailFile(const QString& path, bool store, ImportRecords* record
         if (messages && shown) *messages << result.refusal;
         return result;
     };
-    QString error;
-    const auto text = readMailFile(path, &error);
-    if (!text) return refuse(error);
     ImportRecords local;
     ImportRecords& r = records ? *records : local;
-    const ParseResult parsed = parseMail(r, normalizeMailText(*text));
+    const ParseResult parsed = parseMail(r, normalizeMailText(text));
     result.kind = parsed.kind;
     result.auktionsNr = r.oAuktion.AuktionsNr;
     if (!r.acceptable) {

@@ -22,6 +22,10 @@ struct FileImport {
 FileImport importMailFile(const QString& path, bool store, ImportRecords* records = nullptr,
                           QStringList* messages = nullptr);
 
+// The same for a mail already read (one of a mailbox).
+FileImport importMailText(const QString& text, bool store, ImportRecords* records = nullptr,
+                          QStringList* messages = nullptr);
+
 QJsonObject recordsToJson(MailKind kind, const ImportRecords& r, const QStringList& messages);
 
 }  // namespace gd

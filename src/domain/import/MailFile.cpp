@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include "base/codepage.h"
+#include "domain/import/Html.h"
 
 namespace gd {
 namespace {
@@ -76,7 +77,8 @@ QString decodeCharset(const QByteArray& bytes, QByteArray charset) {
     return win::decodeText(bytes).text;
 }
 
-std::optional<QString> textOf(const Part& p, int depth, QString* error) {
+// Plain text is taken where a mail has it; an HTML part only when there is none.
+std::optional<QString> textOf(const Part& p, int depth, bool html, QString* error) {
     const QByteArray type = p.header("content-type");
     const QByteArray mime = type.split(';').first().trimmed().toLower();
     if (mime.startsWith("multipart/")) {
@@ -102,22 +104,67 @@ std::optional<QString> textOf(const Part& p, int depth, QString* error) {
         }
         for (const QByteArray& raw : parts) {
             QString ignored;
-            if (auto t = textOf(splitPart(raw), depth + 1, &ignored)) return t;
+            if (auto t = textOf(splitPart(raw), depth + 1, html, &ignored)) return t;
         }
         if (error) *error = QStringLiteral("Die E-Mail enthält keinen reinen Text (text/plain).");
         return std::nullopt;
     }
-    if (!mime.isEmpty() && mime != "text/plain") {
-        if (error) *error = QStringLiteral("Die E-Mail enthält keinen reinen Text (text/plain).");
+    const bool isHtml = html && mime == "text/html";
+    if (!mime.isEmpty() && mime != "text/plain" && !isHtml) {
+        if (error) *error = QStringLiteral("Die E-Mail enthält keinen Text (text/plain oder text/html).");
         return std::nullopt;
     }
-    const QByteArray cte = p.header("content-transfer-encoding").toLower();
+    const QByteArray cte = p.header("content-transfer-encoding").trimmed().toLower();
     QByteArray body = p.body;
     if (cte == "quoted-printable")
         body = decodeQuotedPrintable(body);
     else if (cte == "base64")
         body = QByteArray::fromBase64(body);
-    return decodeCharset(body, parameter(type, "charset"));
+    QByteArray charset = parameter(type, "charset");
+    if (!isHtml) return decodeCharset(body, charset);
+    if (charset.isEmpty()) charset = htmlMetaCharset(body);
+    return htmlToText(decodeCharset(body, charset));
+}
+
+std::optional<QString> bodyText(const QByteArray& message, QString* error) {
+    const Part top = splitPart(message);
+    QString ignored;
+    if (auto plain = textOf(top, 0, false, &ignored)) return plain;
+    return textOf(top, 0, true, error);
+}
+
+bool isMailbox(const QByteArray& bytes) { return bytes.startsWith("From "); }
+
+// The messages of an mbox file: each begins with a "From " line; ">From " lines
+// inside were escaped by the writer and lose one ">".
+QList<QByteArray> splitMailbox(const QByteArray& bytes) {
+    QList<QByteArray> messages;
+    QByteArray current;
+    bool started = false;
+    bool blankBefore = true;
+    qsizetype pos = 0;
+    while (pos < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', pos);
+        end = end < 0 ? bytes.size() : end + 1;
+        const QByteArrayView line(bytes.constData() + pos, end - pos);
+        pos = end;
+        if (blankBefore && line.startsWith("From ")) {
+            if (started) messages << current;
+            current.clear();
+            started = true;
+            blankBefore = false;
+            continue;
+        }
+        blankBefore = line == "\n" || line == "\r\n";
+        qsizetype gt = 0;
+        while (gt < line.size() && line[gt] == '>') ++gt;
+        if (gt > 0 && line.sliced(gt).startsWith("From "))
+            current += line.sliced(1);
+        else
+            current += line;
+    }
+    if (started) messages << current;
+    return messages;
 }
 
 }  // namespace
@@ -155,11 +202,9 @@ QByteArray decodeQuotedPrintable(const QByteArray& in) {
     return out;
 }
 
-std::optional<QString> decodeMimeMessage(const QByteArray& message, QString* error) {
-    return textOf(splitPart(message), 0, error);
-}
+std::optional<QString> decodeMimeMessage(const QByteArray& message, QString* error) { return bodyText(message, error); }
 
-std::optional<QString> readMailFile(const QString& path, QString* error) {
+std::optional<QList<MailText>> readMails(const QString& path, QString* error) {
     QFile f(path);
     const QFileInfo info(path);
     const auto refuse = [&](const QString& why) {
@@ -171,13 +216,53 @@ std::optional<QString> readMailFile(const QString& path, QString* error) {
     if (!f.open(QIODevice::ReadOnly))
         return refuse(info.isReadable() ? QStringLiteral("Die Datei '%1' kann nicht gelesen werden (%2).").arg(path, f.errorString())
                                         : QStringLiteral("Es fehlt die Berechtigung, die Datei '%1' zu lesen.").arg(path));
-    if (f.size() > kMaxMailBytes)
-        return refuse(QStringLiteral("Die Datei ist größer als 16 MB; so groß ist keine Auktions-E-Mail. Sie wird "
-                                     "nicht eingelesen."));
+    // A mailbox holds many mails; each of them is bounded like a single one.
+    const bool mailbox = isMailbox(f.peek(5));
+    if (f.size() > (mailbox ? kMaxMailboxBytes : kMaxMailBytes))
+        return refuse(mailbox ? QStringLiteral("Das Postfach ist größer als 256 MB und wird nicht eingelesen.")
+                              : QStringLiteral("Die Datei ist größer als 16 MB; so groß ist keine Auktions-E-Mail. Sie "
+                                               "wird nicht eingelesen."));
     const QByteArray bytes = f.readAll();
-    if (QFileInfo(path).suffix().compare(QStringLiteral("eml"), Qt::CaseInsensitive) == 0)
-        return decodeMimeMessage(bytes, error);
-    return win::decodeText(bytes).text;
+    if (f.error() != QFileDevice::NoError)
+        return refuse(QStringLiteral("Die Datei '%1' kann nicht gelesen werden (%2).").arg(path, f.errorString()));
+    QList<MailText> mails;
+    const auto add = [&mails](std::optional<QString> text, const QString& why) {
+        MailText m;
+        if (text) m.text = std::move(*text);
+        else m.error = why;
+        mails << m;
+    };
+    const QString suffix = info.suffix().toLower();
+    if (mailbox) {
+        const QList<QByteArray> messages = splitMailbox(bytes);
+        for (qsizetype i = 0; i < messages.size(); ++i) {
+            QString why;
+            if (messages[i].size() > kMaxMailBytes)
+                add(std::nullopt, QStringLiteral("Die E-Mail ist größer als 16 MB und wird nicht eingelesen."));
+            else
+                add(bodyText(messages[i], &why), why);
+            mails.last().label = QStringLiteral("E-Mail %1 von %2").arg(i + 1).arg(messages.size());
+        }
+    } else if (suffix == QLatin1String("eml")) {
+        QString why;
+        add(bodyText(bytes, &why), why);
+    } else if (suffix == QLatin1String("htm") || suffix == QLatin1String("html")) {
+        const QByteArray charset = htmlMetaCharset(bytes);
+        add(htmlToText(charset.isEmpty() ? win::decodeText(bytes).text : decodeCharset(bytes, charset)), QString());
+    } else {
+        add(win::decodeText(bytes).text, QString());
+    }
+    return mails;
+}
+
+std::optional<QString> readMailFile(const QString& path, QString* error) {
+    auto mails = readMails(path, error);
+    if (!mails) return std::nullopt;
+    if (!mails->first().error.isEmpty()) {
+        if (error) *error = mails->first().error;
+        return std::nullopt;
+    }
+    return mails->first().text;
 }
 
 }  // namespace gd

@@ -1,9 +1,11 @@
 #pragma once
-// Saved notification emails: a plain text file (UTF-8 or Windows-1252), or an
-// .eml message whose text/plain body is read through its transfer encoding
-// (quoted-printable, base64) and its charset.
+// Saved notification emails: a plain text file (UTF-8 or Windows-1252), an HTML
+// file, an .eml message whose text body (text/plain, else text/html as a mail
+// program shows it) is read through its transfer encoding and charset, or an mbox
+// mailbox of such messages.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -12,6 +14,18 @@ namespace gd {
 // The body text, or nullopt with a German reason in *error.
 // No notification is this large; a larger text is refused to keep memory bounded.
 inline constexpr qint64 kMaxMailBytes = 16ll << 20;
+inline constexpr qint64 kMaxMailboxBytes = 256ll << 20;
+
+struct MailText {
+    QString text;
+    QString error;  // why this mail could not be read; text is empty then
+    QString label;  // "E-Mail 2 von 3" for a mail of a mailbox
+};
+
+// Every mail of the file (one but for a mailbox), or nullopt with a German reason
+// when the file itself cannot be read.
+std::optional<QList<MailText>> readMails(const QString& path, QString* error);
+// The first mail of the file.
 
 std::optional<QString> readMailFile(const QString& path, QString* error);
 std::optional<QString> decodeMimeMessage(const QByteArray& message, QString* error);

@@ -1,5 +1,7 @@
 #include "domain/import/Parser.h"
 
+#include <algorithm>
+
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "domain/import/Extract.h"
@@ -50,12 +52,43 @@ AuctionTarget auctionField(tAuktion& a, const QString& feld, bool sofortkauf) {
     return {};
 }
 
-// The first rule that yields a value wins; later ones only fill what is still empty.
-void apply(tFeld& rule, QString* target, const QString& source, bool removeEur) {
-    if (!target || !target->isEmpty()) return;
-    *target = funGetData(source, rule.sKey, rule.sEnde);
-    if (removeEur) target->remove(QStringLiteral("EUR"), Qt::CaseSensitive);
+QString ruleText(const tFeld& f) {
+    // An empty end became CR LF at its first use; the file wrote it empty.
+    const QString end = f.sEnde == QStringLiteral("\r\n") ? QString() : f.sEnde;
+    return f.sKey + QLatin1Char('/') + end + QLatin1Char('=') + f.sTabelle + QLatin1Char('/') + f.sFeld;
 }
+
+// Applies a section's rows and notes for each what it did.
+class Cutter {
+public:
+    Cutter(ImportRecords& r, const std::vector<tFeld>& rules) : hits_(r.hits) {
+        hits_.assign(rules.size(), RuleHit());
+        for (std::size_t i = 0; i < rules.size(); ++i) {
+            hits_[i].rule = ruleText(rules[i]);
+            hits_[i].target = rules[i].sTabelle + QLatin1Char('/') + rules[i].sFeld;
+        }
+    }
+    // The first rule that yields a value wins; later ones only fill what is still empty.
+    void apply(std::size_t row, tFeld& rule, QString* target, const QString& source, bool removeEur) {
+        RuleHit& hit = hits_[row];
+        if (!target) {
+            hit.outcome = RuleHit::Outcome::NotUsed;
+            return;
+        }
+        if (!target->isEmpty()) {
+            hit.outcome = RuleHit::Outcome::AlreadyFilled;
+            hit.value = *target;
+            return;
+        }
+        *target = funGetData(source, rule.sKey, rule.sEnde);
+        if (removeEur) target->remove(QStringLiteral("EUR"), Qt::CaseSensitive);
+        hit.outcome = target->isEmpty() ? RuleHit::Outcome::Nothing : RuleHit::Outcome::Found;
+        hit.value = *target;
+    }
+
+private:
+    std::vector<RuleHit>& hits_;
+};
 
 // What the fields' change handlers store: the text without outer blanks.
 void bindContact(tKunde& k) {
@@ -96,12 +129,16 @@ void parseKaufOrVerkauf(ImportRecords& r, std::vector<tFeld>& table, bool kauf) 
     const QString partnerTable = kauf ? QStringLiteral("Lieferanten") : QStringLiteral("Kunden");
     tKunde& partner = kauf ? r.oLieferant : r.oKunde;
     const QString& text = r.oAuktion.EmailText;
-    for (tFeld& rule : table) {
+    Cutter cut(r, table);
+    for (std::size_t row = 0; row < table.size(); ++row) {
+        tFeld& rule = table[row];
         if (rule.sTabelle == partnerTable) {
-            apply(rule, contactField(partner, rule.sFeld), text, false);
+            cut.apply(row, rule, contactField(partner, rule.sFeld), text, false);
         } else if (rule.sTabelle == QStringLiteral("Auktionen")) {
             const AuctionTarget t = auctionField(r.oAuktion, rule.sFeld, false);
-            apply(rule, t.field, text, t.removeEur);
+            cut.apply(row, rule, t.field, text, t.removeEur);
+        } else {
+            cut.apply(row, rule, nullptr, text, false);
         }
     }
     if (kauf)
@@ -109,6 +146,70 @@ void parseKaufOrVerkauf(ImportRecords& r, std::vector<tFeld>& table, bool kauf) 
     else
         subZeigeKaeufer(r);
     subZeigeAuktion(r);
+}
+
+QString parseSofortkauf(ImportRecords& r, std::vector<tFeld>& table, std::array<QString, 5>& verk,
+                        std::array<QString, 5>& kaeu) {
+    const QString& text = r.oAuktion.EmailText;
+    QString sellerBlock = funGetData(text, verk[1], verk[2]);
+    if (sellerBlock.isEmpty()) sellerBlock = funGetData(text, verk[3], verk[4]);
+    QString buyerBlock = funGetData(text, kaeu[1], kaeu[2]);
+    if (buyerBlock.isEmpty()) buyerBlock = funGetData(text, kaeu[3], kaeu[4]);
+
+    Cutter cut(r, table);
+    const auto isName = [](const tFeld& rule) {
+        return rule.sFeld == QStringLiteral("ebayName") || rule.sFeld == QStringLiteral("Email");
+    };
+    for (std::size_t row = 0; row < table.size(); ++row) {
+        tFeld& rule = table[row];
+        if (rule.sTabelle == QStringLiteral("xxx")) {
+            if (r.oLieferant.ebayName != gsEbayName && r.oKunde.ebayName != gsEbayName) {
+                r.clear();
+                return QStringLiteral("Die Email kann nicht verarbeitet werden.") + QLatin1Char('\r') +
+                       QStringLiteral("Verkäufer- und Käufer-Name aus der Email stimmen nicht mit dem eingestellten "
+                                      "ebay-Namen überein!");
+            }
+            if (r.oLieferant.ebayName != gsEbayName)
+                cut.apply(row, rule, addressField(r.oLieferant, rule.sFeld), sellerBlock, false);  // the user bought
+            else
+                cut.apply(row, rule, addressField(r.oKunde, rule.sFeld), buyerBlock, false);  // the user sold
+        } else if (rule.sTabelle == QStringLiteral("Kunden")) {
+            cut.apply(row, rule, isName(rule) ? contactField(r.oKunde, rule.sFeld) : nullptr, text, false);
+        } else if (rule.sTabelle == QStringLiteral("Lieferanten")) {
+            cut.apply(row, rule, isName(rule) ? contactField(r.oLieferant, rule.sFeld) : nullptr, text, false);
+        } else if (rule.sTabelle == QStringLiteral("Auktionen")) {
+            const AuctionTarget t = auctionField(r.oAuktion, rule.sFeld, true);
+            cut.apply(row, rule, t.field, text, t.removeEur);
+        } else {
+            cut.apply(row, rule, nullptr, text, false);
+        }
+    }
+    if (r.oKunde.ebayName == gsEbayName) {
+        subZeigeVerkaeufer(r);
+        subZeigeAuktion(r);
+    } else if (r.oLieferant.ebayName == gsEbayName) {
+        subZeigeKaeufer(r);
+        subZeigeAuktion(r);
+    } else {
+        r.clear();
+        return QStringLiteral("Die Email kann nicht verarbeitet werden.") + QLatin1Char('\r') +
+               QStringLiteral("Es ist kein Verkäufer-/Käufer-Name in der Email enthalten!");
+    }
+    return QString();
+}
+
+MailKind kindOf(SectionKind k) {
+    switch (k) {
+        case SectionKind::Kauf: return MailKind::Kauf;
+        case SectionKind::Verkauf: return MailKind::Verkauf;
+        case SectionKind::Sofortkauf: break;
+    }
+    return MailKind::Sofortkauf;
+}
+
+bool hasOwnRecognition(SectionKind kind) {
+    return std::any_of(gaSektionen.begin(), gaSektionen.end(),
+                       [kind](const KeywordSection& k) { return !k.extra && k.kind == kind && !k.erkennung.empty(); });
 }
 
 }  // namespace
@@ -147,19 +248,73 @@ QString normalizeMailText(const QString& text) {
     return t;
 }
 
-MailKind recogniseMail(const QString& text) {
-    CALLSTACK_IMPORT();
+namespace {
+// Phrases broken over lines are found: the test copy has no line breaks.
+QString testCopy(const QString& text) {
     QString test = text;
     test.remove(QStringLiteral("\r\n")).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
-    const auto has = [&test](const char* phrase) { return test.contains(QString::fromUtf8(phrase), Qt::CaseSensitive); };
-    if (has("Sie haben am") || has("Kontaktinformationen des Verkäufers:") || has("Kontaktinformationen des Verkaeufers:"))
-        return MailKind::Kauf;
-    if (has("Kontaktinformationen des Käufers:") || has("Kontaktinformationen des Kaeufers:") ||
-        (has("den folgenden Artikel über eBay") && has("hat am")))
-        return MailKind::Verkauf;
-    if (has("Sofort-Kaufen")) return MailKind::Sofortkauf;
-    return MailKind::Keine;
+    return test;
 }
+}  // namespace
+
+std::vector<RecognitionLine> recognitionLines(const QString& text) {
+    const QString test = testCopy(text);
+    std::vector<RecognitionLine> lines;
+    for (const KeywordSection& k : gaSektionen)
+        for (const QStringList& phrases : k.erkennung) {
+            RecognitionLine l{k.name, phrases, {}};
+            for (const QString& p : phrases)
+                if (!test.contains(p, Qt::CaseSensitive)) l.missing << p;
+            lines.push_back(l);
+        }
+    return lines;
+}
+
+Recognition recognise(const QString& text) {
+    CALLSTACK_IMPORT();
+    const QString test = testCopy(text);
+    Recognition found;
+    for (std::size_t i = 0; i < gaSektionen.size(); ++i) {
+        for (const QStringList& line : gaSektionen[i].erkennung) {
+            const bool all = std::all_of(line.begin(), line.end(),
+                                         [&test](const QString& p) { return test.contains(p, Qt::CaseSensitive); });
+            if (!all) continue;
+            found.kind = kindOf(gaSektionen[i].kind);
+            found.section = int(i);
+            found.how = QStringLiteral("#Erkennung#=") + line.join(QLatin1Char('/'));
+            return found;
+        }
+    }
+    // Built in: for a keyword file without recognition lines everything stays as it was.
+    struct Fixed {
+        SectionKind kind;
+        std::initializer_list<const char*> all;
+    };
+    static const Fixed fixed[] = {
+        {SectionKind::Kauf, {"Sie haben am"}},
+        {SectionKind::Kauf, {"Kontaktinformationen des Verkäufers:"}},
+        {SectionKind::Kauf, {"Kontaktinformationen des Verkaeufers:"}},
+        {SectionKind::Verkauf, {"Kontaktinformationen des Käufers:"}},
+        {SectionKind::Verkauf, {"Kontaktinformationen des Kaeufers:"}},
+        {SectionKind::Verkauf, {"den folgenden Artikel über eBay", "hat am"}},
+        {SectionKind::Sofortkauf, {"Sofort-Kaufen"}},
+    };
+    for (const Fixed& f : fixed) {
+        if (hasOwnRecognition(f.kind)) continue;
+        QStringList phrases;
+        for (const char* p : f.all) phrases << QString::fromUtf8(p);
+        const bool all = std::all_of(phrases.begin(), phrases.end(),
+                                     [&test](const QString& p) { return test.contains(p, Qt::CaseSensitive); });
+        if (!all) continue;
+        found.kind = kindOf(f.kind);
+        found.how = QStringLiteral("eingebaut: \u201E") + phrases.join(QStringLiteral("\u201C und \u201E")) +
+                    QStringLiteral("\u201C");
+        return found;
+    }
+    return found;
+}
+
+MailKind recogniseMail(const QString& text) { return recognise(text).kind; }
 
 QString subEinlesenKauf(ImportRecords& r) {
     CALLSTACK_IMPORT();
@@ -175,61 +330,35 @@ QString subEinlesenVerkauf(ImportRecords& r) {
 
 QString subEinlesenSofortkauf(ImportRecords& r) {
     CALLSTACK_IMPORT();
-    const QString& text = r.oAuktion.EmailText;
-    QString sellerBlock = funGetData(text, gsVerkaeuferdaten[1], gsVerkaeuferdaten[2]);
-    if (sellerBlock.isEmpty()) sellerBlock = funGetData(text, gsVerkaeuferdaten[3], gsVerkaeuferdaten[4]);
-    QString buyerBlock = funGetData(text, gsKaeuferdaten[1], gsKaeuferdaten[2]);
-    if (buyerBlock.isEmpty()) buyerBlock = funGetData(text, gsKaeuferdaten[3], gsKaeuferdaten[4]);
-
-    for (tFeld& rule : gaSofortkauf) {
-        if (rule.sTabelle == QStringLiteral("xxx")) {
-            if (r.oLieferant.ebayName != gsEbayName && r.oKunde.ebayName != gsEbayName) {
-                r.clear();
-                return QStringLiteral("Die Email kann nicht verarbeitet werden.") + QLatin1Char('\r') +
-                       QStringLiteral("Verkäufer- und Käufer-Name aus der Email stimmen nicht mit dem eingestellten "
-                                      "ebay-Namen überein!");
-            }
-            if (r.oLieferant.ebayName != gsEbayName)
-                apply(rule, addressField(r.oLieferant, rule.sFeld), sellerBlock, false);  // the user bought
-            else
-                apply(rule, addressField(r.oKunde, rule.sFeld), buyerBlock, false);  // the user sold
-            continue;
-        }
-        if (rule.sTabelle == QStringLiteral("Kunden")) {
-            if (rule.sFeld == QStringLiteral("ebayName") || rule.sFeld == QStringLiteral("Email"))
-                apply(rule, contactField(r.oKunde, rule.sFeld), text, false);
-        } else if (rule.sTabelle == QStringLiteral("Lieferanten")) {
-            if (rule.sFeld == QStringLiteral("ebayName") || rule.sFeld == QStringLiteral("Email"))
-                apply(rule, contactField(r.oLieferant, rule.sFeld), text, false);
-        } else if (rule.sTabelle == QStringLiteral("Auktionen")) {
-            const AuctionTarget t = auctionField(r.oAuktion, rule.sFeld, true);
-            apply(rule, t.field, text, t.removeEur);
-        }
-    }
-    if (r.oKunde.ebayName == gsEbayName) {
-        subZeigeVerkaeufer(r);
-        subZeigeAuktion(r);
-    } else if (r.oLieferant.ebayName == gsEbayName) {
-        subZeigeKaeufer(r);
-        subZeigeAuktion(r);
-    } else {
-        r.clear();
-        return QStringLiteral("Die Email kann nicht verarbeitet werden.") + QLatin1Char('\r') +
-               QStringLiteral("Es ist kein Verkäufer-/Käufer-Name in der Email enthalten!");
-    }
-    return QString();
+    return parseSofortkauf(r, gaSofortkauf, gsVerkaeuferdaten, gsKaeuferdaten);
 }
 
 ParseResult parseMail(ImportRecords& r, const QString& text) {
     CALLSTACK_IMPORT();
     r.oAuktion.EmailText = text;
     r.clear();
+    r.hits.clear();
+    const Recognition rec = recognise(text);
+    KeywordSection* extra = rec.section >= 0 && gaSektionen[std::size_t(rec.section)].extra
+                                ? &gaSektionen[std::size_t(rec.section)]
+                                : nullptr;
+    r.erkennung = rec.how;
+    r.sektion = extra ? extra->name : mailKindName(rec.kind);
     ParseResult p;
-    p.kind = recogniseMail(text);
+    p.kind = rec.kind;
     switch (p.kind) {
-        case MailKind::Kauf: p.message = subEinlesenKauf(r); break;
-        case MailKind::Verkauf: p.message = subEinlesenVerkauf(r); break;
-        case MailKind::Sofortkauf: p.message = subEinlesenSofortkauf(r); break;
+        case MailKind::Kauf:
+            if (extra) parseKaufOrVerkauf(r, extra->rules, true);
+            else p.message = subEinlesenKauf(r);
+            break;
+        case MailKind::Verkauf:
+            if (extra) parseKaufOrVerkauf(r, extra->rules, false);
+            else p.message = subEinlesenVerkauf(r);
+            break;
+        case MailKind::Sofortkauf:
+            p.message = extra ? parseSofortkauf(r, extra->rules, extra->verkaeuferdaten, extra->kaeuferdaten)
+                              : subEinlesenSofortkauf(r);
+            break;
         case MailKind::Keine: p.message = QStringLiteral("Die Zwischenablage enthält keine ebay Email"); break;
     }
     return p;

@@ -4,6 +4,8 @@
 // the command line both show what ImportRecords holds afterwards.
 
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 #include "domain/db/Records.h"
 
@@ -16,6 +18,15 @@ QString mailKindName(MailKind k);  // "Kauf", "Verkauf", "Sofortkauf", ""
 inline const QString kCaptionNeutral = QStringLiteral("Käufer- / Verkäuferdaten");
 inline const QString kCaptionVerkaeufer = QStringLiteral("Verkäuferdaten");
 
+// What one rule row of the chosen section did, for the rule tester.
+struct RuleHit {
+    enum class Outcome { NotReached, Found, Nothing, AlreadyFilled, NotUsed };
+    QString rule;    // the row as the keyword file writes it
+    QString target;  // "Auktionen/Preis"
+    Outcome outcome = Outcome::NotReached;
+    QString value;
+};
+
 // The three records of one import and what the fields show.
 struct ImportRecords {
     tKunde oKunde;      // the buyer
@@ -26,6 +37,11 @@ struct ImportRecords {
     bool acceptable = false;   // the accept button: an item number was found
     bool sellerShown() const { return caption == kCaptionVerkaeufer; }
     tKunde& partner() { return sellerShown() ? oLieferant : oKunde; }
+    // How the mail was read: the section whose rules cut it, what recognised it, and
+    // each of the section's rows in file order.
+    QString sektion;
+    QString erkennung;
+    std::vector<RuleHit> hits;
     void clear();  // "Felder Löschen": every field empty, flags false, not acceptable
 };
 
@@ -34,6 +50,24 @@ struct ImportRecords {
 QString normalizeMailText(const QString& text);
 
 MailKind recogniseMail(const QString& text);
+
+struct Recognition {
+    MailKind kind = MailKind::Keine;
+    int section = -1;  // in gaSektionen when a recognition line decided
+    QString how;       // the line or the built-in phrase that decided
+};
+// The sections' recognition lines in file order; the built-in phrases for the three
+// sections without such lines, in the order Kauf, Verkauf, Sofortkauf.
+Recognition recognise(const QString& text);
+
+// Each recognition line of the keyword file with the phrases the text lacks, for
+// mending the file when a mail is not recognised.
+struct RecognitionLine {
+    QString section;
+    QStringList phrases;
+    QStringList missing;
+};
+std::vector<RecognitionLine> recognitionLines(const QString& text);
 
 // Each gives back the message the dialog shows after it, or an empty text.
 QString subEinlesenKauf(ImportRecords& r);

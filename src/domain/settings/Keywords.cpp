@@ -1,9 +1,11 @@
 #include "domain/settings/Keywords.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <QStringList>
 
 #include "base/CallStack.h"
+#include "base/profile.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/settings/modIni.h"
 
@@ -60,9 +62,26 @@ tFeld readRule(const QString& line, QStringList& messages) {
     return f;
 }
 
-void loadSection(const QString& section, std::vector<tFeld>& table, bool withMarkers, QStringList& messages) {
+// "#Erkennung#=a/b": everything after the first "=", so a phrase may hold "=".
+void readRecognition(const QString& line, std::vector<QStringList>& into, QStringList& messages) {
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    QStringList phrases = eq < 0 ? QStringList() : line.mid(eq + 1).split(QLatin1Char('/'));
+    phrases.removeAll(QString());
+    if (phrases.isEmpty()) {
+        LineReader r{line, messages, true};
+        r.finish();
+        return;
+    }
+    into.push_back(phrases);
+}
+
+void loadSection(const QString& section, std::vector<tFeld>& table, bool withMarkers, QStringList& messages,
+                 KeywordSection* described = nullptr, std::array<QString, 5>* verk = nullptr,
+                 std::array<QString, 5>* kaeu = nullptr) {
     const auto lines = funIni_GetAllKeys(gsKeywordIni, section, false);
     if (!lines) return;
+    if (!verk) verk = &gsVerkaeuferdaten;
+    if (!kaeu) kaeu = &gsKaeuferdaten;
     table.clear();
     table.reserve(std::size_t(lines->size()));
     static const QString verk1 = QStringLiteral("#Verkäuferdaten1#");
@@ -73,23 +92,27 @@ void loadSection(const QString& section, std::vector<tFeld>& table, bool withMar
         if (withMarkers) {
             const QString head17 = line.left(17), head14 = line.left(14);
             if (head17 == verk1) {
-                readMarkers(line, gsVerkaeuferdaten[1], gsVerkaeuferdaten[2], messages);
+                readMarkers(line, (*verk)[1], (*verk)[2], messages);
                 continue;
             }
             if (head17 == verk2) {
-                readMarkers(line, gsVerkaeuferdaten[3], gsVerkaeuferdaten[4], messages);
+                readMarkers(line, (*verk)[3], (*verk)[4], messages);
                 continue;
             }
             if (head14 == kaeu1) {
-                readMarkers(line, gsKaeuferdaten[1], gsKaeuferdaten[2], messages);
+                readMarkers(line, (*kaeu)[1], (*kaeu)[2], messages);
                 continue;
             }
             if (head14 == kaeu2) {
-                readMarkers(line, gsKaeuferdaten[3], gsKaeuferdaten[4], messages);
+                readMarkers(line, (*kaeu)[3], (*kaeu)[4], messages);
                 continue;
             }
         }
         if (line.left(9) == QStringLiteral("#Betreff#")) continue;
+        if (line.left(11) == QStringLiteral("#Erkennung#")) {
+            if (described) readRecognition(line, described->erkennung, messages);
+            continue;
+        }
         table.push_back(readRule(line, messages));
     }
 }
@@ -111,9 +134,46 @@ QStringList subGetFelder() {
                         .arg(file.absoluteFilePath());
         return messages;
     }
-    loadSection(QStringLiteral("Sofortkauf"), gaSofortkauf, true, messages);
-    loadSection(QStringLiteral("Kauf"), gaKauf, false, messages);
-    loadSection(QStringLiteral("Verkauf"), gaVerkauf, false, messages);
+    // The three in the order they were always read, so that messages keep their order.
+    std::array<KeywordSection, 3> base;
+    base[0].kind = SectionKind::Sofortkauf;
+    base[1].kind = SectionKind::Kauf;
+    base[2].kind = SectionKind::Verkauf;
+    loadSection(QStringLiteral("Sofortkauf"), gaSofortkauf, true, messages, &base[0]);
+    loadSection(QStringLiteral("Kauf"), gaKauf, false, messages, &base[1]);
+    loadSection(QStringLiteral("Verkauf"), gaVerkauf, false, messages, &base[2]);
+    // Every section of rules in file order: the recognition lines are tried in that order.
+    QString names;
+    win::GetPrivateProfileString(std::nullopt, std::nullopt, QString(), names, int(kMaxSettingsFileBytes) + 2,
+                                 gsKeywordIni);
+    gaSektionen.clear();
+    static const QString words[3] = {QStringLiteral("Sofortkauf"), QStringLiteral("Kauf"), QStringLiteral("Verkauf")};
+    for (const QString& name : names.split(QChar(0), Qt::SkipEmptyParts)) {
+        // A repeated header: the reader only sees the first.
+        if (std::any_of(gaSektionen.begin(), gaSektionen.end(),
+                        [&](const KeywordSection& k) { return k.name.compare(name, Qt::CaseInsensitive) == 0; }))
+            continue;
+        for (std::size_t w = 0; w < 3; ++w) {
+            if (name.compare(words[w], Qt::CaseInsensitive) == 0) {
+                base[w].name = name;
+                gaSektionen.push_back(std::move(base[w]));
+                break;
+            }
+            if (!name.startsWith(words[w] + QLatin1Char(' '), Qt::CaseInsensitive)) continue;
+            KeywordSection k;
+            k.name = name;
+            k.kind = base[w].kind;
+            k.extra = true;
+            loadSection(name, k.rules, k.kind == SectionKind::Sofortkauf, messages, &k, &k.verkaeuferdaten,
+                        &k.kaeuferdaten);
+            if (k.erkennung.empty() && messages.size() < kMaxLineMessages)
+                messages << QStringLiteral("Der Abschnitt [%1] der Schlüsselwortdatei hat keine #Erkennung#-Zeile; "
+                                           "er wird nie benutzt.")
+                                .arg(name);
+            gaSektionen.push_back(std::move(k));
+            break;
+        }
+    }
     return messages;
 }
 

@@ -23,6 +23,24 @@ inline std::vector<tFeld> gaVerkauf;
 inline std::array<QString, 5> gsVerkaeuferdaten;
 inline std::array<QString, 5> gsKaeuferdaten;
 
+enum class SectionKind { Sofortkauf, Kauf, Verkauf };
+
+// A section of rules for one kind of mail: one of the three above, or a further one
+// for another platform's mails, named by its kind, a blank and any name
+// ("[Verkauf Kiezmarkt]"). "#Erkennung#=phrase/phrase…" lines say which mails it reads:
+// all phrases of one line must occur, any line may match.
+struct KeywordSection {
+    QString name;
+    SectionKind kind = SectionKind::Kauf;
+    bool extra = false;                   // a further section: its rules and markers are here
+    std::vector<tFeld> rules;             // extra sections only; the three use the tables above
+    std::array<QString, 5> verkaeuferdaten;  // extra Sofortkauf sections only
+    std::array<QString, 5> kaeuferdaten;
+    std::vector<QStringList> erkennung;   // the phrases of each recognition line
+};
+// Every section of rules in file order, rebuilt by each load.
+inline std::vector<KeywordSection> gaSektionen;
+
 // Loads the three sections of gsKeywordIni; a section that yields nothing keeps
 // its table. Gives back "Fehler beim Lesen von: …" for each faulty line (at most 10).
 QStringList subGetFelder();

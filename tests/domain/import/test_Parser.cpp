@@ -204,8 +204,7 @@ TEST_F(Parse, BadInputNeverCrashes) {
 TEST(MailFile, QuotedPrintableAndMime) {
     EXPECT_EQ(decodeQuotedPrintable("Kaffeem=C3=BChle=\r\n Buche=3D=\nx = y"), QByteArray("Kaffeem\xC3\xBChle Buche=x = y"));
     QString error;
-    EXPECT_FALSE(decodeMimeMessage("Content-Type: text/html\r\n\r\n<p>x</p>", &error).has_value());
-    EXPECT_TRUE(error.contains(QStringLiteral("text/plain")));
+    EXPECT_EQ(decodeMimeMessage("Content-Type: text/html\r\n\r\n<p>x</p>", &error).value_or(QString()), QStringLiteral("x"));
     const auto latin = decodeMimeMessage("Content-Type: text/plain; charset=iso-8859-15\r\n\r\n\xA4 5", &error);
     ASSERT_TRUE(latin.has_value());
     EXPECT_EQ(*latin, QStringLiteral("€ 5"));
