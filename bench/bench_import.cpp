@@ -10,6 +10,7 @@
 #include "domain/settings/modGlobal.h"
 #include "domain/db/Database.h"
 #include "domain/import/BatchImport.h"
+#include "domain/import/Html.h"
 #include "domain/import/MailFile.h"
 #include "domain/import/Parser.h"
 
@@ -46,6 +47,48 @@ void BM_ParseOneEmail(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ParseOneEmail)->Unit(benchmark::kMicrosecond);
+
+// A notification as platforms send it today: a style block, a layout of nested
+// tables, entities; about 200 KB.
+QString htmlNotification() {
+    QString html = QStringLiteral("<html><head><style>") +
+                   QStringLiteral(".x{font-family:Arial,sans-serif;color:#333;padding:0 4px}\n").repeated(300) +
+                   QStringLiteral("</style></head><body><table width=\"100%\"><tr><td><table class=\"x\">");
+    const QString row = QStringLiteral(
+        "<tr><td class=\"x\" style=\"font-weight:bold\">Artikelnummer:</td><td class=\"x\">1234567890</td></tr>\n"
+        "<tr><td class=\"x\">Verkaufspreis:</td><td class=\"x\">EUR&nbsp;24,50</td></tr>\n"
+        "<tr><td class=\"x\">Name:</td><td class=\"x\">Hans M&uuml;ller &amp; S&ouml;hne</td></tr>\n"
+        "<tr><td colspan=\"2\"><p>Bitte setzen Sie sich innerhalb von drei Tagen mit dem K&auml;ufer in "
+        "Verbindung.<br>Mit freundlichen Gr&uuml;&szlig;en</p></td></tr>\n");
+    while (html.size() < 200 * 1024) html += row;
+    return html + QStringLiteral("</table></td></tr></table></body></html>");
+}
+
+void BM_HtmlToText200KB(benchmark::State& state) {
+    const QString html = htmlNotification();
+    for (auto _ : state) benchmark::DoNotOptimize(gd::htmlToText(html));
+    state.SetBytesProcessed(qint64(state.iterations()) * html.size() * 2);
+}
+BENCHMARK(BM_HtmlToText200KB)->Unit(benchmark::kMillisecond);
+
+// The floor: one pass that only drops what stands between "<" and ">".
+void BM_HtmlRawTagStrip200KB(benchmark::State& state) {
+    const QString html = htmlNotification();
+    for (auto _ : state) {
+        QString out(html.size(), Qt::Uninitialized);
+        QChar* w = out.data();
+        bool inTag = false;
+        for (const QChar c : html) {
+            if (c == u'<') inTag = true;
+            else if (c == u'>') inTag = false;
+            else if (!inTag) *w++ = c;
+        }
+        out.truncate(w - out.data());
+        benchmark::DoNotOptimize(out);
+    }
+    state.SetBytesProcessed(qint64(state.iterations()) * html.size() * 2);
+}
+BENCHMARK(BM_HtmlRawTagStrip200KB)->Unit(benchmark::kMillisecond);
 
 void BM_ImportAndStoreOneFile(benchmark::State& state) {
     Home home;
