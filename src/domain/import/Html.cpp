@@ -325,7 +325,12 @@ QString htmlToText(QStringView s) {
                     out.put(QLatin1Char(' '));
                     continue;
                 }
-                for (const QChar ch : QString::fromUcs4(&shown, 1)) out.put(ch);
+                if (QChar::requiresSurrogates(shown)) {
+                    out.put(QChar(QChar::highSurrogate(shown)));
+                    out.put(QChar(QChar::lowSurrogate(shown)));
+                } else {
+                    out.put(QChar(char16_t(shown)));
+                }
                 continue;
             }
         }
