@@ -66,6 +66,33 @@ TEST(CommandLine, VersionHelpAndNoDisplay) {
 namespace gd {
 namespace {
 
+// A mail program's folder file: each message one trade, as plain text or an HTML-only part.
+TEST(CommandLine, AMailboxOfThreeMailsImportsThreeTrades) {
+    test::TestApp app(true);
+    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
+    ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
+    const QString dir = QStringLiteral(GD_TEST_DATA_DIR "/mails/");
+    QByteArray html = "<html><body><p>";
+    for (const QByteArray& line : test::fileBytes(dir + QStringLiteral("sofortkauf_verkauf.txt")).split('\n'))
+        html += QString::fromUtf8(line).toHtmlEscaped().toUtf8() + "<br>\n";
+    const QByteArray box = "From kiste@example.net Sat Dec  5 14:03:00 2026\n"
+                           "Subject: verkauft\nContent-Type: text/plain; charset=utf-8\n\n" +
+                           test::fileBytes(dir + QStringLiteral("verkauf.txt")) +
+                           "\nFrom shop@example.de Sat Dec  5 15:00:00 2026\n" +
+                           test::fileBytes(dir + QStringLiteral("kauf.eml")) +
+                           "\nFrom lampen@example.de Sat Dec  5 16:00:00 2026\n"
+                           "Subject: Sofort-Kaufen\nContent-Type: text/html; charset=utf-8\n\n" +
+                           html + "</p></body></html>\n";
+    app.write(QStringLiteral("Posteingang"), box);
+    Outcome r = run(app, {QStringLiteral("--import"), app.file(QStringLiteral("Posteingang"))});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("Posteingang (E-Mail 1 von 3): Verkauf 1234567890\n"
+                                    "Posteingang (E-Mail 2 von 3): Kauf 3456789012\n"
+                                    "Posteingang (E-Mail 3 von 3): Sofortkauf 2345678901\n"))
+        << r.out.toStdString();
+    EXPECT_EQ(run(app, {QStringLiteral("--list")}).out.count(QLatin1Char('\n')), 4);  // header + three
+}
+
 TEST(CommandLine, ImportAFolderOfSavedMailsAndParse) {
     test::TestApp app(true);
     app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
