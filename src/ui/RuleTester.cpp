@@ -38,8 +38,8 @@ RuleTester::RuleTester(QWidget* parent) : QWidget(parent) {
     lstRegeln->setObjectName(QStringLiteral("lstRegeln"));
     lstRegeln->setRootIsDecorated(false);
     lstRegeln->setUniformRowHeights(true);
-    lstRegeln->setHeaderLabels({QStringLiteral("Nr."), QStringLiteral("Regel"), QStringLiteral("Ziel"),
-                                QStringLiteral("Ergebnis")});
+    // The target stands in the rule after "=": no column of its own, so the result stays in view.
+    lstRegeln->setHeaderLabels({QStringLiteral("Nr."), QStringLiteral("Regel"), QStringLiteral("Ergebnis")});
     lstRegeln->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     lstRegeln->header()->setStretchLastSection(true);
     auto* layout = new QVBoxLayout(this);
@@ -57,11 +57,11 @@ void RuleTester::show(const ImportRecords& r, const QString& mailText, const QSt
     clear();
     QString head = QStringLiteral("Schlüsselwortdatei: ") + gsKeywordIni;
     if (!fileMessages.isEmpty()) head += QStringLiteral("\n") + fileMessages.join(QLatin1Char('\n'));
-    const auto add = [this](const QString& nr, const QString& rule, const QString& target, const QString& result,
-                            bool miss) {
-        auto* item = new QTreeWidgetItem(lstRegeln, {nr, rule, target, result});
-        item->setToolTip(3, result);
-        if (miss) item->setForeground(3, QColor(0xA0, 0x10, 0x10));
+    const auto add = [this](const QString& nr, const QString& rule, const QString& result, bool miss) {
+        auto* item = new QTreeWidgetItem(lstRegeln, {nr, rule, result});
+        item->setToolTip(1, rule);
+        item->setToolTip(2, result);
+        if (miss) item->setForeground(2, QColor(0xA0, 0x10, 0x10));
     };
     if (mailText.isEmpty()) {
         lblErkennung->setText(head + QStringLiteral("\nNoch keine E-Mail eingelesen."));
@@ -71,15 +71,15 @@ void RuleTester::show(const ImportRecords& r, const QString& mailText, const QSt
         lblErkennung->setText(head + QStringLiteral("\nKeine Erkennungszeile und keine eingebaute Erkennung passt. "
                                                     "Diese Zeilen fehlen Wörter:"));
         for (const RecognitionLine& l : recognitionLines(mailText))
-            add(QString(), QStringLiteral("#Erkennung#=") + l.phrases.join(QLatin1Char('/')),
-                QLatin1Char('[') + l.section + QLatin1Char(']'), QStringLiteral("fehlt: ") + quoted(l.missing), true);
+            add(QLatin1Char('[') + l.section + QLatin1Char(']'), QStringLiteral("#Erkennung#=") + l.phrases.join(QLatin1Char('/')),
+                QStringLiteral("fehlt: ") + quoted(l.missing), true);
         return;
     }
     lblErkennung->setText(head + QStringLiteral("\nErkannt als %1 durch %2; es gelten die Regeln aus [%3].")
                                      .arg(mailKindName(recognise(mailText).kind), r.erkennung, r.sektion));
     int nr = 0;
     for (const RuleHit& h : r.hits)
-        add(QString::number(++nr), h.rule, h.target, outcomeText(h),
+        add(QString::number(++nr), h.rule, outcomeText(h),
             h.outcome == RuleHit::Outcome::Nothing || h.outcome == RuleHit::Outcome::NotReached);
 }
 
