@@ -219,11 +219,15 @@ void frmEinlesen::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void frmEinlesen::dropEvent(QDropEvent* e) {
+    takeMailDrop(e, this, [this](const QList<QueuedMail>& mails) { readQueued(mails); });
+}
+
+void takeMailDrop(QDropEvent* e, QObject* context, const std::function<void(const QList<QueuedMail>&)>& read) {
     const QList<QueuedMail> mails = queuedMailsFrom(e->mimeData());
     if (mails.isEmpty()) return;
     e->acceptProposedAction();
     // Not inside the drop: the drag source waits for it to end, and reading may ask questions.
-    QTimer::singleShot(0, this, [this, mails] { readQueued(mails); });
+    QTimer::singleShot(0, context, [read, mails] { read(mails); });
 }
 
 QList<QueuedMail> queuedMailsFromFiles(const QStringList& paths) {

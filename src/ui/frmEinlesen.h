@@ -3,9 +3,11 @@
 
 #include <QDialog>
 #include <QList>
+#include <functional>
 
 #include "domain/import/Parser.h"
 
+class QDropEvent;
 class QFileSystemWatcher;
 class QGroupBox;
 class QLabel;
@@ -29,6 +31,8 @@ QList<QueuedMail> queuedMailsFromFiles(const QStringList& paths);
 // Files (.eml, .txt, .html, mbox) or mail text; empty when the drop holds neither.
 QList<QueuedMail> queuedMailsFrom(const QMimeData* mime);
 bool offersMails(const QMimeData* mime);
+// Accepts a drop that holds mails and reads them once the drop has ended.
+void takeMailDrop(QDropEvent* e, QObject* context, const std::function<void(const QList<QueuedMail>&)>& read);
 
 class frmEinlesen final : public QDialog {
     Q_OBJECT

@@ -316,11 +316,7 @@ void frmMain::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void frmMain::dropEvent(QDropEvent* e) {
-    const QList<QueuedMail> mails = queuedMailsFrom(e->mimeData());
-    if (mails.isEmpty()) return;
-    e->acceptProposedAction();
-    // Not inside the drop: the drag source waits for it to end.
-    QTimer::singleShot(0, this, [this, mails] { importMails(mails); });
+    takeMailDrop(e, this, [this](const QList<QueuedMail>& mails) { importMails(mails); });
 }
 
 void frmMain::cmdAuktion_Click() {
