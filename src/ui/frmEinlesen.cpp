@@ -176,7 +176,8 @@ void frmEinlesen::cmdDatei_Click() {
     CALLSTACK();
     const QString file = platform().openFileName(
         QStringLiteral("Gespeicherte E-Mail einlesen"), QString(),
-        QStringLiteral("E-Mails (*.eml *.txt *.mbox *.htm *.html);;Alle Dateien (*)"));
+        // Mail programs keep their folders as mbox files without an extension.
+        QStringLiteral("E-Mails und Postfächer (*);;E-Mails (*.eml *.txt *.mbox *.htm *.html)"));
     if (file.isEmpty()) return;
     readQueued(queuedMailsFromFiles({file}));
 }
@@ -240,8 +241,8 @@ QList<QueuedMail> queuedMailsFromFiles(const QStringList& paths) {
             mails << QueuedMail{name, QString(), error};
             continue;
         }
-        for (const MailText& m : *read)
-            mails << QueuedMail{m.label.isEmpty() ? name : name + QStringLiteral(", ") + m.label, m.text, m.error};
+        // The dialog counts the mails of a mailbox with the others.
+        for (const MailText& m : *read) mails << QueuedMail{name, m.text, m.error};
     }
     return mails;
 }
