@@ -219,7 +219,7 @@ std::optional<QList<MailText>> readMails(const QString& path, QString* error) {
     // A mailbox holds many mails; each of them is bounded like a single one.
     const bool mailbox = isMailbox(f.peek(5));
     if (f.size() > (mailbox ? kMaxMailboxBytes : kMaxMailBytes))
-        return refuse(mailbox ? QStringLiteral("Das Postfach ist größer als 256 MB und wird nicht eingelesen.")
+        return refuse(mailbox ? QStringLiteral("Das Postfach ist größer als 64 MB und wird nicht eingelesen; bitte teilen Sie es in kleinere Ordner auf.")
                               : QStringLiteral("Die Datei ist größer als 16 MB; so groß ist keine Auktions-E-Mail. Sie "
                                                "wird nicht eingelesen."));
     const QByteArray bytes = f.readAll();
@@ -241,7 +241,8 @@ std::optional<QList<MailText>> readMails(const QString& path, QString* error) {
                 add(std::nullopt, QStringLiteral("Die E-Mail ist größer als 16 MB und wird nicht eingelesen."));
             else
                 add(bodyText(messages[i], &why), why);
-            mails.last().label = QStringLiteral("E-Mail %1 von %2").arg(i + 1).arg(messages.size());
+            // A saved mail that keeps its envelope line is a box of one: no count for it.
+            if (messages.size() > 1) mails.last().label = QStringLiteral("E-Mail %1 von %2").arg(i + 1).arg(messages.size());
         }
     } else if (suffix == QLatin1String("eml")) {
         QString why;

@@ -14,7 +14,7 @@ namespace gd {
 // The body text, or nullopt with a German reason in *error.
 // No notification is this large; a larger text is refused to keep memory bounded.
 inline constexpr qint64 kMaxMailBytes = 16ll << 20;
-inline constexpr qint64 kMaxMailboxBytes = 256ll << 20;
+inline constexpr qint64 kMaxMailboxBytes = 64ll << 20;  // every mail of it is held at once
 
 struct MailText {
     QString text;
