@@ -150,8 +150,8 @@ void frmEinlesen::keywordFileChanged() {
     CALLSTACK();
     if (!watcher_->files().contains(gsKeywordIni) && QFileInfo::exists(gsKeywordIni)) watcher_->addPath(gsKeywordIni);
     keywordMessages_ = subGetFelder();
-    // Only while the rules are being checked: otherwise fields the user corrected stay.
-    // The text as read: the view has turned its line ends into LF.
+    // The mail is cut again only while the rules are being checked: otherwise fields the
+    // user corrected stay. The text as read, since the view has turned its line ends into LF.
     const QString text = r_.oAuktion.EmailText;
     if (!cmdRegeln->isChecked() || text.isEmpty()) return;
     parseMail(r_, text);
