@@ -8,7 +8,6 @@
 
 #include "base/AppPath.h"
 #include "base/Product.h"
-#include "base/profile.h"
 #include "base/SafeWrite.h"
 #include "base/Clock.h"
 #include "ui/InvoicePdf.h"
@@ -67,8 +66,7 @@ int changePasswordCommand() {
     const QString next = qEnvironmentVariable("GAVELDESK_NEUES_KENNWORT");
     const Status changed = changeDatabasePassphrase(gsDataSource, next);
     if (!changed.ok()) return fail(oneLine(changed.error()));
-    if (!win::WritePrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
-                                   next.isEmpty() ? QStringLiteral("Falsch") : QStringLiteral("Wahr"), configIniPath()))
+    if (!rememberPassphraseKind(configIniPath()))
         return fail(QStringLiteral("Das Kennwort ist geändert, aber '%1' ließ sich nicht schreiben.").arg(configIniPath()));
     err() << (next.isEmpty() ? "Die Datenbank hat wieder das Kennwort des Programms.\n" : "Die Datenbank hat jetzt ein eigenes Kennwort.\n");
     err().flush();

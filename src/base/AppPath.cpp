@@ -42,7 +42,7 @@ Status copyMissing(const QString& from, const QString& to) {
 
 QString userDataFolder() {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    // The specification allows absolute paths only.
+    // A relative XDG_DATA_HOME is invalid and ignored, as other desktop programs do.
     if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.local/share");
     return trimmed(base) + QStringLiteral("/gaveldesk");
 }

@@ -202,11 +202,11 @@ void frmEinlesen::showNextQueued() {
                                                   : mail.name);
         lblWarteschlange->setVisible(true);
         cmdWeiter->setVisible(!queue_.isEmpty());
+        cmdLoeschen_Click();
         if (mail.error.isEmpty()) {
             readText(mail.text, false);
             return;
         }
-        cmdLoeschen_Click();
         txtEmail->clear();
         r_.oAuktion.EmailText.clear();
         platform().msgBox(mail.name + QStringLiteral(": ") + mail.error, Platform::Buttons::Ok,
@@ -332,7 +332,6 @@ void frmEinlesen::cmdEinlesen_Click() {
 }
 
 void frmEinlesen::readText(const QString& raw, bool fromClipboard) {
-    cmdLoeschen_Click();
     platform().setBusyCursor(true);
     // A notification is a few kilobytes; megabytes would stall the window.
     if (raw.size() > kMaxMailBytes) {

@@ -10,7 +10,6 @@
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
-#include "base/profile.h"
 #include "domain/db/Database.h"
 #include "domain/settings/modGlobal.h"
 #include "ui/Platform.h"
@@ -69,11 +68,10 @@ void frmKennwort::cmdOK_Click() {
         showError(changed.error());
         return;
     }
-    const bool own = !txtNeu->text().isEmpty();
+    const bool own = hasOwnPassphrase();
     gbEigenesKennwort = own;
     // The file is re-keyed either way; without the mark the next start would not ask.
-    if (!win::WritePrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
-                                        own ? QStringLiteral("Wahr") : QStringLiteral("Falsch"), configIniPath()))
+    if (!rememberPassphraseKind(configIniPath()))
         platform().msgBox(QStringLiteral("Das Kennwort ist geändert, aber die Einstellungsdatei '%1' ließ sich nicht "
                                          "schreiben: Gaveldesk wird beim nächsten Start nicht danach fragen.")
                               .arg(configIniPath()),

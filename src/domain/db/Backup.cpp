@@ -9,7 +9,6 @@
 #include "base/AppPath.h"
 #include "base/Clock.h"
 #include "base/SafeWrite.h"
-#include "base/profile.h"
 #include "domain/db/Database.h"
 
 #define SQLITE_HAS_CODEC 1
@@ -158,9 +157,7 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         if (!w.ok()) return Error{partly, 0, w.error().description};
     }
     // The restored settings say what the file is under now, not what it was under then.
-    if (!win::WritePrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
-                                        hasOwnPassphrase() ? QStringLiteral("Wahr") : QStringLiteral("Falsch"),
-                                        settingsFolder + QStringLiteral("/config.ini")))
+    if (!rememberPassphraseKind(settingsFolder + QStringLiteral("/config.ini")))
         return Error{partly, 0, QStringLiteral("config.ini kann nicht geschrieben werden.")};
     return kept;
 }

@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/profile.h"
 #include "base/SafeWrite.h"
 #include "domain/db/Schema.h"
 #include "domain/db/SqliteError.h"
@@ -391,13 +392,18 @@ std::shared_ptr<Database::Impl> cachedConnection(const QString& path) {
     return impl;
 }
 
-void setDatabasePassphrase(const QString& passphrase) {
+namespace {
+// Later opens use it; connections made under the one before are not reused.
+void usePassphrase(const QByteArray& passphrase) {
     {
         QMutexLocker lock(&g_passMutex);
-        g_passphrase = passphrase.isEmpty() ? kPassphrase : passphrase.toUtf8();
+        g_passphrase = passphrase;
     }
     ++g_keyGeneration;
 }
+}  // namespace
+
+void setDatabasePassphrase(const QString& passphrase) { usePassphrase(passphrase.isEmpty() ? kPassphrase : passphrase.toUtf8()); }
 
 bool hasOwnPassphrase() { return currentPassphrase() != kPassphrase; }
 
@@ -420,17 +426,18 @@ Status changeDatabasePassphrase(const QString& path, const QString& passphrase) 
         // One transaction re-encrypts every page: a kill leaves the old key or the new one, never a mix.
         const QByteArray pragma = "PRAGMA rekey = \"x'" + rawKeyFor(c->salt, next).toHex() + "'\";";
         exec(c->db, pragma.constData());
-        {
-            QMutexLocker lock(&g_passMutex);
-            g_passphrase = next;
-        }
-        ++g_keyGeneration;
+        usePassphrase(next);
         c.reset();
         connect(path, false);  // the new key opens it
         return {};
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Das Kennwort der Datenbank wurde nicht geändert:"), e);
     }
+}
+
+bool rememberPassphraseKind(const QString& configIni) {
+    return win::WritePrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
+                                          hasOwnPassphrase() ? QStringLiteral("Wahr") : QStringLiteral("Falsch"), configIni);
 }
 
 }  // namespace gd

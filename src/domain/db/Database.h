@@ -171,6 +171,8 @@ QString databasePassphrase();  // empty for the program's own
 bool opensWithCurrentPassphrase(const QString& path);
 // Re-encrypts the file under the new password (empty: the system's) and uses it from now on.
 Status changeDatabasePassphrase(const QString& path, const QString& passphrase);
+// Notes in the settings whether the password in use is the user's, so the next start asks for it.
+bool rememberPassphraseKind(const QString& configIni);
 // Whether the file is of an earlier version and is brought up to date on its
 // first open (which checks and copies it: minutes at 100,000 trades).
 bool needsMigration(const QString& path);

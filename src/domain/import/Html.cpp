@@ -8,13 +8,9 @@
 namespace gd {
 namespace {
 
-struct Entity {
-    QLatin1StringView name;
-    char16_t code;
-};
-
 // An entity name of up to eight letters as one number.
-quint64 nameKey(const char16_t* name, qsizetype len) {
+template <class Char>
+quint64 nameKey(const Char* name, qsizetype len) {
     quint64 key = 0;
     for (qsizetype i = 0; i < len; ++i) key = (key << 8) | quint64(name[i] & 0xFF);
     return key;
@@ -25,57 +21,42 @@ struct KeyedEntity {
     char16_t code;
 };
 
-// Latin-1 by name, typography, and the letters of names from all over Europe.
-std::vector<Entity> buildEntities() {
-    static const char* const latin1[96] = {
-        "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",
-        "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",
-        "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave",
-        "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",
-        "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",
-        "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute",
-        "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave",
-        "iacute", "icirc",  "iuml",   "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide",
-        "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
-    static const Entity more[] = {
-        {QLatin1StringView("amp"), 38},       {QLatin1StringView("lt"), 60},        {QLatin1StringView("gt"), 62},
-        {QLatin1StringView("quot"), 34},      {QLatin1StringView("apos"), 39},      {QLatin1StringView("euro"), 0x20AC},
-        {QLatin1StringView("ndash"), 0x2013}, {QLatin1StringView("mdash"), 0x2014}, {QLatin1StringView("lsquo"), 0x2018},
-        {QLatin1StringView("rsquo"), 0x2019}, {QLatin1StringView("sbquo"), 0x201A}, {QLatin1StringView("ldquo"), 0x201C},
-        {QLatin1StringView("rdquo"), 0x201D}, {QLatin1StringView("bdquo"), 0x201E}, {QLatin1StringView("hellip"), 0x2026},
-        {QLatin1StringView("bull"), 0x2022},  {QLatin1StringView("trade"), 0x2122}, {QLatin1StringView("permil"), 0x2030},
-        {QLatin1StringView("lsaquo"), 0x2039}, {QLatin1StringView("rsaquo"), 0x203A}, {QLatin1StringView("dagger"), 0x2020},
-        {QLatin1StringView("ensp"), 0x2002},  {QLatin1StringView("emsp"), 0x2003},  {QLatin1StringView("thinsp"), 0x2009},
-        {QLatin1StringView("zwnj"), 0x200C},  {QLatin1StringView("zwj"), 0x200D},   {QLatin1StringView("OElig"), 0x152},
-        {QLatin1StringView("oelig"), 0x153},  {QLatin1StringView("Yuml"), 0x178},   {QLatin1StringView("Aogon"), 0x104},
-        {QLatin1StringView("aogon"), 0x105},  {QLatin1StringView("Cacute"), 0x106}, {QLatin1StringView("cacute"), 0x107},
-        {QLatin1StringView("Ccaron"), 0x10C}, {QLatin1StringView("ccaron"), 0x10D}, {QLatin1StringView("Dcaron"), 0x10E},
-        {QLatin1StringView("dcaron"), 0x10F}, {QLatin1StringView("Eogon"), 0x118},  {QLatin1StringView("eogon"), 0x119},
-        {QLatin1StringView("Ecaron"), 0x11A}, {QLatin1StringView("ecaron"), 0x11B}, {QLatin1StringView("Gbreve"), 0x11E},
-        {QLatin1StringView("gbreve"), 0x11F}, {QLatin1StringView("Idot"), 0x130},   {QLatin1StringView("imath"), 0x131},
-        {QLatin1StringView("Lstrok"), 0x141}, {QLatin1StringView("lstrok"), 0x142}, {QLatin1StringView("Nacute"), 0x143},
-        {QLatin1StringView("nacute"), 0x144}, {QLatin1StringView("Ncaron"), 0x147}, {QLatin1StringView("ncaron"), 0x148},
-        {QLatin1StringView("Odblac"), 0x150}, {QLatin1StringView("odblac"), 0x151}, {QLatin1StringView("Rcaron"), 0x158},
-        {QLatin1StringView("rcaron"), 0x159}, {QLatin1StringView("Sacute"), 0x15A}, {QLatin1StringView("sacute"), 0x15B},
-        {QLatin1StringView("Scedil"), 0x15E}, {QLatin1StringView("scedil"), 0x15F}, {QLatin1StringView("Scaron"), 0x160},
-        {QLatin1StringView("scaron"), 0x161}, {QLatin1StringView("Tcaron"), 0x164}, {QLatin1StringView("tcaron"), 0x165},
-        {QLatin1StringView("Uring"), 0x16E},  {QLatin1StringView("uring"), 0x16F},  {QLatin1StringView("Udblac"), 0x170},
-        {QLatin1StringView("udblac"), 0x171}, {QLatin1StringView("Zacute"), 0x179}, {QLatin1StringView("zacute"), 0x17A},
-        {QLatin1StringView("Zdot"), 0x17B},   {QLatin1StringView("zdot"), 0x17C},   {QLatin1StringView("Zcaron"), 0x17D},
-        {QLatin1StringView("zcaron"), 0x17E}};
-    std::vector<Entity> all;
-    for (int i = 0; i < 96; ++i) all.push_back({QLatin1StringView(latin1[i]), char16_t(160 + i)});
-    all.insert(all.end(), std::begin(more), std::end(more));
-    return all;
-}
-
+// Latin-1 by name, typography, and the letters of names from all over Europe; sorted by key.
 const std::vector<KeyedEntity>& entities() {
     static const std::vector<KeyedEntity> table = [] {
+        static const char* const latin1[96] = {
+            "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",
+            "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",
+            "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12",
+            "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil",
+            "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde",
+            "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",
+            "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",
+            "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",
+            "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
+            "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+        static const std::pair<const char*, char16_t> more[] = {
+            {"amp", 38}, {"lt", 60}, {"gt", 62}, {"quot", 34}, {"apos", 39}, {"euro", 0x20AC}, {"ndash", 0x2013},
+            {"mdash", 0x2014}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"sbquo", 0x201A}, {"ldquo", 0x201C},
+            {"rdquo", 0x201D}, {"bdquo", 0x201E}, {"hellip", 0x2026}, {"bull", 0x2022}, {"trade", 0x2122},
+            {"permil", 0x2030}, {"lsaquo", 0x2039}, {"rsaquo", 0x203A}, {"dagger", 0x2020}, {"ensp", 0x2002},
+            {"emsp", 0x2003}, {"thinsp", 0x2009}, {"zwnj", 0x200C}, {"zwj", 0x200D}, {"OElig", 0x152},
+            {"oelig", 0x153}, {"Yuml", 0x178}, {"Aogon", 0x104}, {"aogon", 0x105}, {"Cacute", 0x106},
+            {"cacute", 0x107}, {"Ccaron", 0x10C}, {"ccaron", 0x10D}, {"Dcaron", 0x10E}, {"dcaron", 0x10F},
+            {"Eogon", 0x118}, {"eogon", 0x119}, {"Ecaron", 0x11A}, {"ecaron", 0x11B}, {"Gbreve", 0x11E},
+            {"gbreve", 0x11F}, {"Idot", 0x130}, {"imath", 0x131}, {"Lstrok", 0x141}, {"lstrok", 0x142},
+            {"Nacute", 0x143}, {"nacute", 0x144}, {"Ncaron", 0x147}, {"ncaron", 0x148}, {"Odblac", 0x150},
+            {"odblac", 0x151}, {"Rcaron", 0x158}, {"rcaron", 0x159}, {"Sacute", 0x15A}, {"sacute", 0x15B},
+            {"Scedil", 0x15E}, {"scedil", 0x15F}, {"Scaron", 0x160}, {"scaron", 0x161}, {"Tcaron", 0x164},
+            {"tcaron", 0x165}, {"Uring", 0x16E}, {"uring", 0x16F}, {"Udblac", 0x170}, {"udblac", 0x171},
+            {"Zacute", 0x179}, {"zacute", 0x17A}, {"Zdot", 0x17B}, {"zdot", 0x17C}, {"Zcaron", 0x17D},
+            {"zcaron", 0x17E}};
         std::vector<KeyedEntity> keyed;
-        for (const Entity& e : buildEntities()) {
-            const QString name = e.name.toString();
-            keyed.push_back({nameKey(reinterpret_cast<const char16_t*>(name.utf16()), name.size()), e.code});
-        }
+        const auto add = [&keyed](const char* name, char16_t code) {
+            keyed.push_back({nameKey(name, qstrlen(name)), code});
+        };
+        for (int i = 0; i < 96; ++i) add(latin1[i], char16_t(160 + i));
+        for (const auto& [name, code] : more) add(name, code);
         std::sort(keyed.begin(), keyed.end(), [](const KeyedEntity& a, const KeyedEntity& b) { return a.key < b.key; });
         return keyed;
     }();

@@ -255,6 +255,11 @@ QString testCopy(const QString& text) {
     test.remove(QStringLiteral("\r\n")).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
     return test;
 }
+
+bool allIn(const QString& test, const QStringList& phrases) {
+    return std::all_of(phrases.begin(), phrases.end(),
+                       [&test](const QString& p) { return test.contains(p, Qt::CaseSensitive); });
+}
 }  // namespace
 
 std::vector<RecognitionLine> recognitionLines(const QString& text) {
@@ -276,9 +281,7 @@ Recognition recognise(const QString& text) {
     Recognition found;
     for (std::size_t i = 0; i < gaSektionen.size(); ++i) {
         for (const QStringList& line : gaSektionen[i].erkennung) {
-            const bool all = std::all_of(line.begin(), line.end(),
-                                         [&test](const QString& p) { return test.contains(p, Qt::CaseSensitive); });
-            if (!all) continue;
+            if (!allIn(test, line)) continue;
             found.kind = kindOf(gaSektionen[i].kind);
             found.section = int(i);
             found.how = QStringLiteral("#Erkennung#=") + line.join(QLatin1Char('/'));
@@ -286,27 +289,18 @@ Recognition recognise(const QString& text) {
         }
     }
     // Built in: for a keyword file without recognition lines everything stays as it was.
-    struct Fixed {
-        SectionKind kind;
-        std::initializer_list<const char*> all;
+    static const std::pair<SectionKind, QStringList> fixed[] = {
+        {SectionKind::Kauf, {QStringLiteral("Sie haben am")}},
+        {SectionKind::Kauf, {QStringLiteral("Kontaktinformationen des Verkäufers:")}},
+        {SectionKind::Kauf, {QStringLiteral("Kontaktinformationen des Verkaeufers:")}},
+        {SectionKind::Verkauf, {QStringLiteral("Kontaktinformationen des Käufers:")}},
+        {SectionKind::Verkauf, {QStringLiteral("Kontaktinformationen des Kaeufers:")}},
+        {SectionKind::Verkauf, {QStringLiteral("den folgenden Artikel über eBay"), QStringLiteral("hat am")}},
+        {SectionKind::Sofortkauf, {QStringLiteral("Sofort-Kaufen")}},
     };
-    static const Fixed fixed[] = {
-        {SectionKind::Kauf, {"Sie haben am"}},
-        {SectionKind::Kauf, {"Kontaktinformationen des Verkäufers:"}},
-        {SectionKind::Kauf, {"Kontaktinformationen des Verkaeufers:"}},
-        {SectionKind::Verkauf, {"Kontaktinformationen des Käufers:"}},
-        {SectionKind::Verkauf, {"Kontaktinformationen des Kaeufers:"}},
-        {SectionKind::Verkauf, {"den folgenden Artikel über eBay", "hat am"}},
-        {SectionKind::Sofortkauf, {"Sofort-Kaufen"}},
-    };
-    for (const Fixed& f : fixed) {
-        if (hasOwnRecognition(f.kind)) continue;
-        QStringList phrases;
-        for (const char* p : f.all) phrases << QString::fromUtf8(p);
-        const bool all = std::all_of(phrases.begin(), phrases.end(),
-                                     [&test](const QString& p) { return test.contains(p, Qt::CaseSensitive); });
-        if (!all) continue;
-        found.kind = kindOf(f.kind);
+    for (const auto& [kind, phrases] : fixed) {
+        if (hasOwnRecognition(kind) || !allIn(test, phrases)) continue;
+        found.kind = kindOf(kind);
         found.how = QStringLiteral("eingebaut: \u201E") + phrases.join(QStringLiteral("\u201C und \u201E")) +
                     QStringLiteral("\u201C");
         return found;

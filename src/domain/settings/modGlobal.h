@@ -34,7 +34,7 @@ inline qint32 glKopie = 0;
 inline qint32 glAuth = 0;
 inline QString gsSMTPUser;
 inline QString gsKennwort;  // plain; stored scrambled, or in the desktop's keyring
-inline bool gbKennwortImSchluesselbund = false;
+inline bool gbKennwortImSchluesselbund = false;  // the SMTP password is in the keyring, not the file
 inline QString gsPlattform;
 inline bool gbFusszeile = true;  // the "-INFO-" footer under every mail
 inline QString gsVerbindungssicherheit;  // "STARTTLS", "SSL/TLS", "Keine"; empty: by port and login
@@ -44,9 +44,9 @@ inline qint32 glMahnTage = 7;  // a sale unpaid this many days after its end is 
 inline QString gsIBAN;       // as typed; checked by the options dialog
 inline QString gsBIC;
 inline QString gsAnschrift;  // the seller's address on invoices: "Street 1, 12345 Town"
-inline bool gbKleinunternehmer = false;
-inline bool gbTaeglicheSicherung = true;
-inline bool gbEigenesKennwort = false;  // the database is under a password of the user's; asked at start  // a backup a day at start, the last seven kept  // invoices say that no VAT is charged (§ 19 UStG)
+inline bool gbKleinunternehmer = false;  // invoices say that no VAT is charged (§ 19 UStG)
+inline bool gbTaeglicheSicherung = true;  // a backup a day at start, the last seven kept
+inline bool gbEigenesKennwort = false;  // the database is under a password of the user's; asked at start
 inline QString gsDataSource;
 inline QString gsKeywordIni;
 inline QString gsItemLink;
