@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "base/CallStack.h"
@@ -120,15 +121,21 @@ frmEinlesen::frmEinlesen(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cmdDatei);
     buttons->addWidget(cmdRegeln);
     buttons->addStretch();
-    buttons->addWidget(lblWarteschlange);
-    buttons->addWidget(cmdWeiter);
     buttons->addWidget(cmdLoeschen);
     buttons->addWidget(cmdUebernehmen);
     buttons->addWidget(cmdAbbrechen);
+    // Several mails: where the dialog stands, on a row of its own so the buttons fit a small screen.
+    auto* queue = new QHBoxLayout;
+    queue->addWidget(lblWarteschlange);
+    queue->addWidget(cmdWeiter);
+    queue->addStretch();
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(top);
+    outer->addLayout(queue);
     outer->addLayout(buttons);
-    resize(1100, 640);
+    // Room to read the mail, but never wider or taller than the screen (1024x768 included).
+    const QRect room = screen()->availableGeometry();
+    resize(qMin(1100, room.width() - 24), qMin(640, room.height() - 48));
     Form_Load();
 }
 
@@ -198,8 +205,11 @@ void frmEinlesen::showNextQueued() {
     while (!queue_.isEmpty()) {
         const QueuedMail mail = queue_.takeFirst();
         const int number = queueTotal_ - int(queue_.size());
-        lblWarteschlange->setText(queueTotal_ > 1 ? QStringLiteral("E-Mail %1 von %2: %3").arg(number).arg(queueTotal_).arg(mail.name)
-                                                  : mail.name);
+        const QString shown = queueTotal_ > 1 ? QStringLiteral("E-Mail %1 von %2: %3").arg(number).arg(queueTotal_).arg(mail.name)
+                                              : mail.name;
+        // A long file name must not push the buttons off a small screen.
+        lblWarteschlange->setText(lblWarteschlange->fontMetrics().elidedText(shown, Qt::ElideMiddle, 600));
+        lblWarteschlange->setToolTip(shown);
         lblWarteschlange->setVisible(true);
         cmdWeiter->setVisible(!queue_.isEmpty());
         cmdLoeschen_Click();
