@@ -90,6 +90,22 @@ void BM_HtmlRawTagStrip200KB(benchmark::State& state) {
 }
 BENCHMARK(BM_HtmlRawTagStrip200KB)->Unit(benchmark::kMillisecond);
 
+// A hostile mail of nothing but line breaks after a real notification: the time per
+// break stays the same from 1 M to 8 M breaks (linear), as the complexity line shows.
+void BM_ParseManyLineBreaks(benchmark::State& state) {
+    Home home;
+    QString error;
+    const QString mail = *gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/sofortkauf_verkauf.txt"), &error) +
+                         QString(qsizetype(state.range(0)), QLatin1Char('\n'));
+    for (auto _ : state) {
+        gd::ImportRecords r;
+        gd::parseMail(r, gd::normalizeMailText(mail));
+        benchmark::DoNotOptimize(r.acceptable);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ParseManyLineBreaks)->RangeMultiplier(2)->Range(1 << 20, 8 << 20)->Unit(benchmark::kMillisecond)->Complexity();
+
 void BM_ImportAndStoreOneFile(benchmark::State& state) {
     Home home;
     QString error;

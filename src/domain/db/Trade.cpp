@@ -1,8 +1,8 @@
 #include "domain/db/Trade.h"
 
 #include <QRegularExpression>
-#include <cmath>
 
+#include "base/Money.h"
 #include "base/modFunktions.h"
 #include "domain/settings/modGlobal.h"
 
@@ -18,10 +18,10 @@ std::optional<QString> funBetrag(const QString& sPreis, const QString& sMenge, c
                                  const QString& sVersicherung) {
     bool ok = false;
     const int menge = germanLocale().toInt(sMenge.trimmed(), &ok);
-    if (!ok) return std::nullopt;
-    const double total = menge * amountOf(sPreis) + amountOf(sVersand) + amountOf(sVersicherung);
-    QString text = germanLocale().toString(total, 'f', 2);
-    if (std::abs(total) < 1.0) text.replace(QRegularExpression(QStringLiteral("^(-?)0")), QStringLiteral("\\1"));
+    if (!ok || menge < -kMostQuantity || menge > kMostQuantity) return std::nullopt;
+    const qint64 total = menge * centsOr0(sPreis) + centsOr0(sVersand) + centsOr0(sVersicherung);
+    QString text = centsText(total);
+    if (total > -100 && total < 100) text.replace(QRegularExpression(QStringLiteral("^(-?)0")), QStringLiteral("\\1"));
     return text;
 }
 

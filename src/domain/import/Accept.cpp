@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "base/CallStack.h"
+#include "base/Money.h"
 #include "domain/db/Database.h"
 #include "domain/db/LoadSave.h"
 #include "domain/db/StatusGruppen.h"
@@ -16,6 +17,18 @@ const QString kAuktion = QStringLiteral("Beim Speichern der Auktionsdaten ist ei
 }  // namespace
 
 namespace {
+
+// Why an amount cut from the mail cannot be a trade's: negative, or beyond what any
+// sum of ours may hold. A text that is no number at all stays as it was read.
+QString amountProblem(const QString& what, const QString& text) {
+    const std::optional<qint64> cents = parseCents(text);
+    if (cents && *cents >= 0) return QString();
+    QString t = text;
+    t.remove(QStringLiteral("EUR")).remove(QChar(0x20AC)).remove(QChar(0xA0)).remove(QLatin1Char(' '));
+    static const QRegularExpression number(QStringLiteral("^[-+]?[0-9][0-9.]*(,[0-9]+)?$"));
+    if (!cents && !number.match(t).hasMatch()) return QString();
+    return QStringLiteral("%1 \u201E%2\u201C liegt nicht zwischen 0,00 und 999.999.999,99 EUR.").arg(what, text.trimmed());
+}
 
 QString quoted(const QString& v) { return QStringLiteral("\u201E") + (v.size() > 60 ? v.left(60) + QStringLiteral(" …") : v) + QStringLiteral("\u201C"); }
 
@@ -34,6 +47,25 @@ QStringList implausibleFields(ImportRecords& r) {
         w << QStringLiteral("Die E-Mail-Adresse %1 ist länger als %2 Zeichen.").arg(quoted(mail)).arg(kMaxColumnChars);
     else if (!mail.isEmpty() && !mail.contains(QLatin1Char('@')))
         w << QStringLiteral("Die E-Mail-Adresse %1 enthält kein \u201E@\u201C.").arg(quoted(mail));
+    const struct {
+        const char* what;
+        const QString& text;
+    } contact[] = {{"Der Name", p.Name}, {"Die Straße", p.Strasse}, {"Der Ort", p.Ort}};
+    for (const auto& c : contact)
+        if (c.text.trimmed().size() > kMaxColumnChars)
+            w << QStringLiteral("%1 %2 ist länger als %3 Zeichen.").arg(QString::fromUtf8(c.what), quoted(c.text.trimmed())).arg(kMaxColumnChars);
+    const tAuktion& a = r.oAuktion;
+    const struct {
+        const char* what;
+        const QString& text;
+    } amounts[] = {{"Der Preis", a.Preis}, {"Der Betrag", a.Betrag}, {"Die Versandkosten", a.Versandkosten},
+                   {"Die Versandversicherung", a.Versandversicherung}};
+    for (const auto& m : amounts)
+        if (const QString why = amountProblem(QString::fromUtf8(m.what), m.text); !why.isEmpty()) w << why;
+    bool wholeQuantity = false;
+    const int menge = a.Menge.trimmed().toInt(&wholeQuantity);
+    if (wholeQuantity && (menge < 1 || menge > kMostQuantity))
+        w << QStringLiteral("Die Menge \u201E%1\u201C liegt nicht zwischen 1 und %2.").arg(a.Menge.trimmed()).arg(kMostQuantity);
     const QString nr = r.oAuktion.AuktionsNr.trimmed();
     static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
     if (nr.size() > kMaxColumnChars)
@@ -47,6 +79,7 @@ void cutToColumns(ImportRecords& r) {
     for (tKunde* k : {&r.oKunde, &r.oLieferant}) {
         k->ebayName = k->ebayName.left(kMaxColumnChars);
         k->Email = k->Email.left(kMaxColumnChars);
+        for (QString* f : {&k->Name, &k->Strasse, &k->Ort}) *f = f->trimmed().left(kMaxColumnChars);
     }
     r.oAuktion.ebayName = r.oAuktion.ebayName.left(kMaxColumnChars);
     r.oAuktion.AuktionsNr = r.oAuktion.AuktionsNr.left(kMaxColumnChars);

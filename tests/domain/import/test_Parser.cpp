@@ -235,6 +235,7 @@ TEST(ImportLimits, ImplausibleValuesAreNamed) {
     struct Case {
         QString name, mail, nr;
         const char* expect;  // a part of the one warning, or empty for none
+        QString street = {}, preis = {}, betrag = {}, menge = {};
     };
     const Case cases[] = {
         {QStringLiteral("kaeufer_1"), QStringLiteral("k@example.de"), QStringLiteral("1234567890"), ""},
@@ -242,12 +243,23 @@ TEST(ImportLimits, ImplausibleValuesAreNamed) {
         {QString(100000, QLatin1Char('n')), QString(), QStringLiteral("1"), "länger als 254 Zeichen"},
         {QStringLiteral("k"), QStringLiteral("keine-adresse"), QStringLiteral("1"), "enthält kein"},
         {QStringLiteral("k"), QString(), QStringLiteral("12AB"), "nicht nur aus Ziffern"},
+        {QStringLiteral("k"), QString(), QStringLiteral("1"), "Die Straße", QString(300, QChar(0x00DF))},
+        {QStringLiteral("k"), QString(), QStringLiteral("1"), "", {}, QStringLiteral("EUR 1.234,56"), QStringLiteral("0,00")},
+        {QStringLiteral("k"), QString(), QStringLiteral("1"), "Der Preis", {}, QStringLiteral("EUR 92.233.720.368.547.758,07")},
+        {QStringLiteral("k"), QString(), QStringLiteral("1"), "Der Betrag", {}, {}, QStringLiteral("-10,00")},
+        {QStringLiteral("k"), QString(), QStringLiteral("1"), "Der Betrag", {}, {}, QStringLiteral("1.000.000.000,00 €")},
+        {QStringLiteral("k"), QString(), QStringLiteral("1"), "", {}, QStringLiteral("siehe Beschreibung")},
+        {QStringLiteral("k"), QString(), QStringLiteral("1"), "Die Menge", {}, {}, {}, QStringLiteral("0")},
     };
     for (const Case& c : cases) {
         ImportRecords r;
         r.oKunde.ebayName = c.name;
         r.oKunde.Email = c.mail;
         r.oAuktion.AuktionsNr = c.nr;
+        r.oKunde.Strasse = c.street;
+        r.oAuktion.Preis = c.preis;
+        r.oAuktion.Betrag = c.betrag;
+        r.oAuktion.Menge = c.menge;
         const QStringList w = implausibleFields(r);
         if (*c.expect == 0) {
             EXPECT_TRUE(w.isEmpty()) << w.join(QLatin1Char(' ')).toStdString();
@@ -258,6 +270,7 @@ TEST(ImportLimits, ImplausibleValuesAreNamed) {
         EXPECT_LT(w[0].size(), 200);  // a long value is quoted by its start
         cutToColumns(r);
         EXPECT_LE(r.oKunde.ebayName.size(), 254);
+        EXPECT_LE(r.oKunde.Strasse.size(), 254);
     }
 }
 
