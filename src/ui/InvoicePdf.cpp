@@ -120,6 +120,11 @@ QByteArray invoicePdf(const Invoice& inv) {
     }
     text(55, y, QStringLiteral("Versand"), body);
     text(166, y, euroText(inv.Versand), body, Qt::AlignRight, 24);
+    if (inv.Versicherung != 0) {
+        y += 6;
+        text(55, y, QStringLiteral("Versandversicherung"), body);
+        text(166, y, euroText(inv.Versicherung), body, Qt::AlignRight, 24);
+    }
     p.drawLine(mm(20), mm(y + 2), mm(190), mm(y + 2));
     y += 8;
     text(55, y, QStringLiteral("Gesamtbetrag"), bold);
@@ -144,6 +149,9 @@ QByteArray invoicePdf(const Invoice& inv) {
         if (!code.isNull()) {
             p.drawImage(QRect(mm(150), mm(y - 3), mm(35), mm(35)), code);
             text(150, y + 36, QStringLiteral("GiroCode: mit der Banking-App scannen"), small);
+        } else {
+            text(150, y, QStringLiteral("Kein GiroCode: der Betrag liegt nicht"), small);
+            text(150, y + 4, QStringLiteral("zwischen 0,01 und 999.999.999,99 €."), small);
         }
     }
     p.end();

@@ -63,6 +63,9 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
                                    this),
                         "lblAnhaenge");
     lblAnhaenge->setWordWrap(true);
+    lblKeinGiroCode = named(new QLabel(this), "lblKeinGiroCode");
+    lblKeinGiroCode->setWordWrap(true);
+    lblKeinGiroCode->setMaximumWidth(220);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Bitte wählen Sie die Vorlage aus!"), Combo1);
@@ -83,6 +86,7 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
     auto* files = new QVBoxLayout;
     files->addWidget(chkGiroCode);
     files->addWidget(lblGiroCode);
+    files->addWidget(lblKeinGiroCode);
     files->addWidget(chkRechnung);
     files->addWidget(lblAnhaenge);
     files->addStretch();
@@ -122,9 +126,9 @@ void frmMail::Form_Load() {
     lblAnhaenge->setVisible(sale && !smtp);
     chkGiroCode->setEnabled(smtp && !giroPayload_.isEmpty());
     chkRechnung->setEnabled(smtp);
-    if (giroPayload_.isEmpty())
-        chkGiroCode->setToolTip(QStringLiteral("Für den GiroCode fehlt eine gültige IBAN (Einstellungen, Allgemein) oder "
-                                               "der Betrag."));
+    // Said where it is seen, not in a tooltip: the seller wonders why the box is grey.
+    lblKeinGiroCode->setText(composer_.giroCodeMissing());
+    lblKeinGiroCode->setVisible(sale && giroPayload_.isEmpty());
     lblGiroCode->setVisible(false);
     Combo1->addItems(templateNames(in.bLieferant, in.bGruppiert));
     reminderLevels_ = templateReminderLevels(in.bLieferant, in.bGruppiert);

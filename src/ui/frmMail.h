@@ -52,6 +52,7 @@ private:
     QCheckBox *chkGiroCode = nullptr, *chkRechnung = nullptr;
     QLabel* lblGiroCode = nullptr;
     QLabel* lblAnhaenge = nullptr;  // why nothing can be attached through the mail program
+    QLabel* lblKeinGiroCode = nullptr;  // why no payment code can be made for this mail
     QByteArray giroPayload_;
     bool attachments(QList<MailAttachment>& files);
     QList<int> reminderLevels_;  // per template entry

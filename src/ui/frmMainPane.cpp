@@ -280,7 +280,7 @@ void frmMain::cmdSenden_Click() {
     }
     if (mAuktion.AuktionsNr.isEmpty()) return;
     const Result<MailInputs> in = mailInputsFor(mAuktion, mKunde, txtPreis->text(), txtVersand->text(),
-                                                txtBetrag->text(), dtpStatus[2]->date());
+                                                txtBetrag->text(), dtpStatus[2]->date(), txtMenge->text());
     if (!in.ok()) {
         showError(in.error());
         return;

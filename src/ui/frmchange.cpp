@@ -31,7 +31,8 @@ frmchange::frmchange(frmMail* mail, QWidget* parent) : QDialog(parent), mail_(ma
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->addItems({QStringLiteral("[#ebaynameto#]"), QStringLiteral("[#Kontonummer#]"), QStringLiteral("[#Kontoinhaber#]"),
                       QStringLiteral("[#BLZ#]"), QStringLiteral("[#IBAN#]"), QStringLiteral("[#BIC#]"), QStringLiteral("[#Bank#]"), QStringLiteral("[#Preis#]"),
-                      QStringLiteral("[#Versand#]"), QStringLiteral("[#Gesamtbetrag#]"), QStringLiteral("[#StandardUser#]"),
+                      QStringLiteral("[#Menge#]"), QStringLiteral("[#Versand#]"), QStringLiteral("[#Versicherung#]"),
+                      QStringLiteral("[#Gesamtbetrag#]"), QStringLiteral("[#StandardUser#]"),
                       QStringLiteral("[#Angebotsende#]"), QStringLiteral("[#DatumBezahlt#]"),
                       QStringLiteral("[#Angebotsendegruppiert#]"), QStringLiteral("[#ArtikelGroupText#]"),
                       QStringLiteral("[#Artikelnummer#]"), QStringLiteral("[#Bezeichnung#]"), QStringLiteral("[#HTTPLINK1#]"),

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <qrencode.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "domain/bank/Iban.h"
@@ -10,25 +11,50 @@
 namespace gd {
 namespace {
 
-// Line breaks would shift every field after them; the code counts characters, not bytes.
-QString field(QString s, int most) {
+constexpr qsizetype kMostPayloadBytes = 331;
+
+// Line breaks would shift every field after them. The code counts characters: a cut
+// never splits one (half an emoji would arrive as "?").
+QString field(QString s, qsizetype most) {
     s.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return s.trimmed().left(most);
+    s = s.trimmed();
+    qsizetype end = 0;
+    for (qsizetype chars = 0; end < s.size() && chars < most; ++chars)
+        end += s[end].isHighSurrogate() && end + 1 < s.size() && s[end + 1].isLowSurrogate() ? 2 : 1;
+    return s.left(end);
+}
+
+qsizetype characters(const QString& s) {
+    return s.size() - std::count_if(s.begin(), s.end(), [](QChar c) { return c.isHighSurrogate(); });
 }
 
 }  // namespace
 
 QByteArray epcPayload(const Transfer& t) {
-    const QString name = field(t.name, 70);
+    QString name = field(t.name, 70);
     if (name.isEmpty() || !ibanValid(t.iban) || t.cents < 0 || t.cents > 99999999999LL) return {};
     const QString bic = bicValid(t.bic) ? compactIban(t.bic) : QString();
     const QString amount = t.cents > 0 ? QStringLiteral("EUR%1.%2").arg(t.cents / 100).arg(t.cents % 100, 2, 10, QLatin1Char('0'))
                                        : QString();
-    const QStringList lines = {QStringLiteral("BCD"), QStringLiteral("002"), QStringLiteral("1"), QStringLiteral("SCT"),
-                               bic, name, compactIban(t.iban), amount, QString(), QString(), field(t.reference, 140)};
-    QString out = lines.join(QLatin1Char('\n'));
-    while (out.endsWith(QLatin1Char('\n'))) out.chop(1);
-    return out.toUtf8();
+    QString reference = field(t.reference, 140);
+    const auto build = [&] {
+        QString out = QStringList{QStringLiteral("BCD"), QStringLiteral("002"), QStringLiteral("1"), QStringLiteral("SCT"), bic,
+                                  name, compactIban(t.iban), amount, QString(), QString(), reference}
+                          .join(QLatin1Char('\n'));
+        while (out.endsWith(QLatin1Char('\n'))) out.chop(1);
+        return out.toUtf8();
+    };
+    // Letters beyond Latin take up to four bytes: the reference gives way first, then the name.
+    QByteArray out = build();
+    while (out.size() > kMostPayloadBytes && !reference.isEmpty()) {
+        reference = field(reference, characters(reference) - 1);
+        out = build();
+    }
+    while (out.size() > kMostPayloadBytes && characters(name) > 1) {
+        name = field(name, characters(name) - 1);
+        out = build();
+    }
+    return out;
 }
 
 QrMatrix qrMatrix(const QByteArray& data) {

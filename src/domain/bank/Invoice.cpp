@@ -2,25 +2,24 @@
 
 
 #include "base/CallStack.h"
+#include "base/Money.h"
 #include "base/modFunktions.h"
 #include "domain/bank/Iban.h"
 #include "domain/db/Database.h"
 #include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
 
-#include <cmath>
 
 namespace gd {
 
 qint64 Invoice::total() const {
-    qint64 sum = Versand;
+    qint64 sum = Versand + Versicherung;
     for (const InvoiceItem& p : Posten) sum += p.Einzelpreis * p.Menge;
     return sum;
 }
 
 Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on) {
     CALLSTACK_MODULE("modBank");
-    const auto cents = [](const QString& t) { return std::llround(amountOf(t) * 100.0); };
     try {
         Database db = Database::open(gsDataSource);
         const QString columns = QStringLiteral(
@@ -42,8 +41,6 @@ Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on) {
         inv.Mitgliedsname = rs.text(QStringLiteral("ebayName"));
         for (const char* c : {"Name", "Strasse", "Ort", "Land"})
             if (!rs.text(QString::fromLatin1(c)).trimmed().isEmpty()) inv.Kaeufer << rs.text(QString::fromLatin1(c)).trimmed();
-        // The shipping of the sale asked for, once for the whole group, as the group's mail asks.
-        inv.Versand = cents(rs.text(QStringLiteral("Versandkosten"))) + cents(rs.text(QStringLiteral("Versandversicherung")));
         const QString group = rs.text(QStringLiteral("GruppenID")).trimmed();
         Recordset items = group.isEmpty()
                               ? db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {gsStandardUser, inv.Nummer})
@@ -54,7 +51,10 @@ Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on) {
             bool whole = false;
             const int menge = items.text(QStringLiteral("Menge")).trimmed().toInt(&whole);
             inv.Posten << InvoiceItem{items.text(QStringLiteral("AuktionsNr")), items.text(QStringLiteral("Titel")),
-                                      whole && menge > 0 ? menge : 1, cents(items.text(QStringLiteral("Preis")))};
+                                      whole && menge > 0 && menge <= kMostQuantity ? menge : 1, centsOr0(items.text(QStringLiteral("Preis")))};
+            // Each sale's shipping and insurance, as the list sums the stored totals.
+            inv.Versand += centsOr0(items.text(QStringLiteral("Versandkosten")));
+            inv.Versicherung += centsOr0(items.text(QStringLiteral("Versandversicherung")));
             numbers << items.text(QStringLiteral("AuktionsNr"));
         }
         inv.Kleinunternehmer = gbKleinunternehmer;

@@ -26,7 +26,8 @@ struct Invoice {
     QString Mitgliedsname;         // the buyer's
     QStringList Kaeufer;           // name, street, town, country
     QList<InvoiceItem> Posten;
-    qint64 Versand = 0;
+    qint64 Versand = 0;       // every sale's shipping
+    qint64 Versicherung = 0;  // every sale's shipping insurance
     bool Kleinunternehmer = false;
     QString Iban, Bic, Bank;
     QString Verwendungszweck;

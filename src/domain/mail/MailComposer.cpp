@@ -6,6 +6,7 @@
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "base/Product.h"
+#include "base/Money.h"
 #include "base/modFunktions.h"
 #include "domain/bank/GiroCode.h"
 #include "domain/bank/Iban.h"
@@ -21,7 +22,18 @@
 
 namespace gd {
 namespace {
-QString money(double v) { return germanLocale().toString(v, 'f', 2); }  // "#,##0.00"
+// A part of the total that is nothing: its line goes, as it adds nothing to the sum.
+bool nothing(const QString& amount) { return centsOr0(amount) == 0; }
+bool single(const QString& menge) {
+    bool ok = false;
+    const int n = menge.trimmed().toInt(&ok);
+    return !ok || n == 1;
+}
+void removeLinesWith(QString& t, const QString& placeholder) {
+    const QRegularExpression line(QStringLiteral("[^\\r\\n]*") + QRegularExpression::escape(placeholder) +
+                                  QStringLiteral("[^\\r\\n]*(\\r\\n|\\n|\\r)?"));
+    t.remove(line);
+}
 }  // namespace
 
 QString mailFooter() {
@@ -30,11 +42,13 @@ QString mailFooter() {
 }
 
 Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QString& sPreis, const QString& sVersand,
-                                 const QString& sGesamtbetrag, const QDate& bezahltAm) {
+                                 const QString& sGesamtbetrag, const QDate& bezahltAm, const QString& sMenge) {
     CALLSTACK_MODULE("frmMain");
     MailInputs in;
     in.sName = k.Name;
     in.sPreis = sPreis;
+    in.sMenge = sMenge.isNull() ? a.Menge : sMenge;
+    in.sVersicherung = a.Versandversicherung;
     in.sVersand = sVersand;
     in.sEmail = k.Email;
     in.sArtikelnummer = a.AuktionsNr;
@@ -104,16 +118,27 @@ void MailComposer::fillDatumgrouptext() {
 
 void MailComposer::fillBetreffrouptext() {
     CALLSTACK_MAIL();
+    // Each part summed over the group, and the total the list counts as unpaid: the
+    // stored totals, so that the mail, the payment code and the list agree.
     nummern_.clear();
-    in_.sGesamtbetrag = QStringLiteral("0");
-    in_.sPreis = QStringLiteral("0");
+    qint64 items = 0, shipping = 0, insurance = 0, total = 0;
     for (const QVariantList& e : group_) {
         nummern_ += e.value(0).toString() + QStringLiteral(" - ");
-        in_.sPreis = money(funCDbl(in_.sPreis) + funCDbl(e.value(3).toString().trimmed()));
-        in_.sGesamtbetrag = money(funCDbl(in_.sGesamtbetrag) +
-                                  funCDbl(e.value(3).toString().trimmed()) * funCDbl(e.value(4).toString()));
+        bool whole = false;
+        const int menge = e.value(4).toString().trimmed().toInt(&whole);
+        const qint64 part = centsOr0(e.value(3).toString()) * (whole && menge > 0 ? menge : 1);
+        const qint64 ship = centsOr0(e.value(6).toString()), insure = centsOr0(e.value(7).toString());
+        items += part;
+        shipping += ship;
+        insurance += insure;
+        const std::optional<qint64> stored = parseCents(e.value(5).toString());
+        total += stored ? *stored : part + ship + insure;
     }
-    in_.sGesamtbetrag = money(funCDbl(in_.sGesamtbetrag) + funCDbl(in_.sVersand.trimmed()));
+    in_.sPreis = centsText(items);
+    in_.sVersand = centsText(shipping);
+    in_.sVersicherung = centsText(insurance);
+    in_.sMenge = QStringLiteral("1");
+    in_.sGesamtbetrag = centsText(total);
     if (nummern_.size() >= 3) nummern_.chop(3);
 }
 
@@ -127,7 +152,12 @@ QString MailComposer::fillBody(QString t) const {
     r("[#IBAN#]", groupedIban(gsIBAN));
     r("[#BIC#]", compactIban(gsBIC));
     r("[#Bank#]", gsBank);
+    // A part that adds nothing has no line: a quantity of one, no insurance.
+    if (single(in_.sMenge)) removeLinesWith(t, QStringLiteral("[#Menge#]"));
+    if (nothing(in_.sVersicherung)) removeLinesWith(t, QStringLiteral("[#Versicherung#]"));
     r("[#Preis#]", in_.sPreis);
+    r("[#Menge#]", in_.sMenge.trimmed());
+    r("[#Versicherung#]", in_.sVersicherung.trimmed());
     r("[#Versand#]", in_.sVersand);
     r("[#Gesamtbetrag#]", in_.sGesamtbetrag);
     r("[#StandardUser#]", gsStandardUser);
@@ -250,12 +280,25 @@ QString MailComposer::smtpMessage(const QString& subject, const QString& body) c
     return QStringLiteral("subject: ") + subject + QStringLiteral("\r\n") + body + QStringLiteral("\r\n\r\n");
 }
 
+qint64 MailComposer::totalCents() const { return centsOr0(in_.sGesamtbetrag); }
+
+QString MailComposer::giroCodeMissing() const {
+    if (in_.bLieferant) return QStringLiteral("Für einen Kauf gibt es keinen GiroCode: bezahlt wird an den Verkäufer.");
+    if (!ibanValid(gsIBAN)) return QStringLiteral("Kein GiroCode: In den Optionen steht keine gültige IBAN.");
+    const std::optional<qint64> cents = parseCents(in_.sGesamtbetrag);
+    if (!cents || *cents <= 0)
+        return QStringLiteral("Kein GiroCode: Der Gesamtbetrag „%1“ ist kein Betrag zwischen 0,01 und 999.999.999,99 EUR.")
+            .arg(in_.sGesamtbetrag.trimmed());
+    if (giroCodePayload().isEmpty()) return QStringLiteral("Kein GiroCode: Der Name des Kontoinhabers fehlt.");
+    return QString();
+}
+
 QByteArray MailComposer::giroCodePayload() const {
     if (in_.bLieferant) return {};
-    const qint64 cents = std::llround(amountOf(in_.sGesamtbetrag) * 100.0);
-    if (cents <= 0) return {};
+    const std::optional<qint64> cents = parseCents(in_.sGesamtbetrag);
+    if (!cents || *cents <= 0) return {};
     const QString holder = gsKontoinhaber.trimmed().isEmpty() ? gsStandardUser : gsKontoinhaber;
-    return epcPayload({holder, gsIBAN, gsBIC, cents, in_.bGruppiert && !nummern_.isEmpty() ? nummern_ : in_.sArtikelnummer});
+    return epcPayload({holder, gsIBAN, gsBIC, *cents, in_.bGruppiert && !nummern_.isEmpty() ? nummern_ : in_.sArtikelnummer});
 }
 
 QString MailComposer::invoiceNumber() const {

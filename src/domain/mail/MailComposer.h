@@ -15,6 +15,7 @@ namespace gd {
 
 struct MailInputs {
     QString sName, sPreis, sVersand, sEmail, sArtikelnummer, sAuktionsID, sBezeichnung, sGesamtbetrag;
+    QString sMenge, sVersicherung;  // so that every part of the total is shown
     bool bLieferant = false;
     QString sAngebotsende, sDatumBezahlt;
     bool bGruppiert = false;
@@ -29,7 +30,8 @@ struct MailInputs {
 // and the date of its "Bezahlt" picker for a payment not yet recorded.
 // Fails when the database cannot tell whether the partner has grouped auctions.
 Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QString& sPreis, const QString& sVersand,
-                                 const QString& sGesamtbetrag, const QDate& bezahltAm = QDate());
+                                 const QString& sGesamtbetrag, const QDate& bezahltAm = QDate(),
+                                 const QString& sMenge = QString());
 
 // Ends the mail that is going out (the form's "Abbrechen"); it fails as cancelled.
 void cancelSending();
@@ -72,8 +74,11 @@ public:
     Status sendSmtp(const QString& to, const QString& subject, const QString& body,
                     const QList<MailAttachment>& files = {}) const;
     // The payment code of the total, the item numbers as reference; empty for a
-    // purchase, without a valid IBAN or without a total.
+    // purchase, without a valid IBAN or without a total (giroCodeMissing says why).
     QByteArray giroCodePayload() const;
+    QString giroCodeMissing() const;
+    // The total asked for, in cents.
+    qint64 totalCents() const;
     // The item number an invoice is written for (a group's: its first).
     QString invoiceNumber() const;
     // Records the milestone (list position p >= 1) for the auction or the whole group.

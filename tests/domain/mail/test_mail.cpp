@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QMap>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
 
+#include "base/Money.h"
+#include "domain/bank/GiroCode.h"
 #include "domain/mail/MailComposer.h"
 #include "domain/mail/modVorlagen.h"
 #include "support/DbTestShared.h"
@@ -173,28 +178,90 @@ TEST(MailComposer, PurchaseTemplatesFillEveryPlaceholder) {
 
 class MailDb : public test::DbTest {};
 
-TEST_F(MailDb, GroupTextsAndSums) {
+// The amounts a filled mail shows, by the label of their line ("Preis", "Versand" …).
+QMap<QString, qint64> amountsIn(const QString& body, qint64* menge) {
+    QMap<QString, qint64> found;
+    static const QRegularExpression line(QStringLiteral(R"(^\s*([A-Za-zäöü ]+):\s+([-0-9.,]+)( EUR)?\s*$)"),
+                                         QRegularExpression::MultilineOption);
+    for (auto it = line.globalMatch(body); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.captured(1) == QStringLiteral("Menge")) *menge = m.captured(2).toLongLong();
+        else if (m.captured(3).isEmpty()) continue;
+        else found.insert(m.captured(1), parseCents(m.captured(2)).value_or(-1));
+    }
+    return found;
+}
+
+// Every default template that names amounts shows parts that add up to the stored
+// total, and the payment code asks for that total: one sale of two pieces with
+// insurance, and a group of two sales with insurance (30,90 + 12,40).
+TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
+    for (const QString& f : QDir(QStringLiteral(GD_RESOURCES_DIR "/bin")).entryList({QStringLiteral("*.dat"), QStringLiteral("Vorlagen.ini")}))
+        QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/") + f, app.file(QStringLiteral("bin/") + f));
+    gsIBAN = QStringLiteral("DE89370400440532013000");
+    gsKontoinhaber = QStringLiteral("Jörg Händler");
     tKunde k = kunde(QStringLiteral("sammler"));
-    store(auktion(QStringLiteral("11"), QStringLiteral("sammler"), QStringLiteral("01.12.2026")), k);
-    tAuktion two = auktion(QStringLiteral("12"), QStringLiteral("sammler"), QStringLiteral("01.12.2026"));
-    two.Preis = QStringLiteral("1.000,00");
+    tAuktion one = auktion(QStringLiteral("11"), QStringLiteral("sammler"), QStringLiteral("01.12.2026"));
+    one.Preis = QStringLiteral("24,50");
+    one.Versandversicherung = QStringLiteral("1,50");
+    one.Betrag = QStringLiteral("30,90");
+    tAuktion two = auktion(QStringLiteral("12"), QStringLiteral("sammler"), QStringLiteral("02.12.2026"));
+    two.Preis = QStringLiteral("3,00");
     two.Menge = QStringLiteral("2");
-    store(two, k);
+    two.Versandversicherung = QStringLiteral("1,50");
+    two.Betrag = QStringLiteral("12,40");
+    const QString twoId = store(two, k);
+    store(one, k);
+
+    tAuktion stored;
+    ASSERT_TRUE(test::found(funLoadAuktion(stored, twoId)));
+    ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("sammler"))));
+    Result<MailInputs> singleIn = mailInputsFor(stored, k, stored.Preis, stored.Versandkosten, stored.Betrag);
+    ASSERT_TRUE(test::ok(singleIn));
     const QString group = LoadMaxGruppenID(QStringLiteral("sammler")).value();
     ASSERT_TRUE(test::ok(saveGruppenID(group, QStringLiteral("sammler"))));
-    MailInputs in = single();
-    in.bGruppiert = true;
-    in.sKundennr = group;
-    in.sVersand = QStringLiteral("6,90");
-    MailComposer c(in);
-    ASSERT_TRUE(test::ok(c.loadGroup()));
-    EXPECT_EQ(c.artikelGroupText(), QStringLiteral("11 - Kaffeemühle 11 vom 01.12.2026\r\n12 - Kaffeemühle 12 vom 01.12.2026\r\n"));
-    EXPECT_EQ(c.datumGroupText(), QStringLiteral("01.12.2026 "));  // an equal date once
-    EXPECT_EQ(c.nummernGroupText(), QStringLiteral("11 - 12"));
-    EXPECT_EQ(c.inputs().sPreis, QStringLiteral("1.012,50"));
-    EXPECT_EQ(c.inputs().sGesamtbetrag, QStringLiteral("2.019,40"));  // 12,50 + 2 x 1.000,00 + 6,90
-    EXPECT_EQ(c.fillSubject(QStringLiteral("[#Artikelnummer#] [#Bezeichnung#]")), QStringLiteral("11 - 12 Kaffeemühle"));
-    EXPECT_EQ(c.fillBody(QStringLiteral("[#Bezeichnung#]")), QStringLiteral("[#Bezeichnung#]"));
+    MailInputs groupIn = single();
+    groupIn.bGruppiert = true;
+    groupIn.sKundennr = group;
+
+    const struct {
+        MailInputs in;
+        qint64 total;
+    } mails[] = {{singleIn.value(), 1240}, {groupIn, 4330}};
+    for (const auto& mail : mails) {
+        MailComposer c(mail.in);
+        ASSERT_TRUE(test::ok(c.loadGroup()));
+        ASSERT_EQ(c.inputs().sGesamtbetrag, centsText(mail.total));
+        EXPECT_EQ(c.totalCents(), mail.total);
+        const QByteArray amount = "\nEUR" + QByteArray::number(mail.total / 100) + '.' +
+                                  QByteArray::number(mail.total % 100).rightJustified(2, '0') + '\n';
+        EXPECT_TRUE(c.giroCodePayload().contains(amount)) << c.giroCodePayload().constData();
+        int withParts = 0;
+        for (int i = 0; i < templateNames(false, mail.in.bGruppiert).size(); ++i) {
+            const QString body = c.fillBody(Read_Protokoll_Version(QString::number(i), false, mail.in.bGruppiert));
+            qint64 menge = 1;
+            const QMap<QString, qint64> a = amountsIn(body, &menge);
+            if (!a.contains(QStringLiteral("Gesamtbetrag"))) continue;
+            EXPECT_EQ(a.value(QStringLiteral("Gesamtbetrag")), mail.total) << body.toStdString();
+            if (!a.contains(QStringLiteral("Versand"))) continue;  // a reminder names the total alone
+            ++withParts;
+            const qint64 items = a.value(QStringLiteral("Preis")) * menge + a.value(QStringLiteral("Summe der Artikel"));
+            EXPECT_EQ(items + a.value(QStringLiteral("Versand")) + a.value(QStringLiteral("Versicherung")), mail.total)
+                << body.toStdString();
+        }
+        EXPECT_EQ(withParts, 1);
+    }
+    MailComposer grouped(groupIn);
+    ASSERT_TRUE(test::ok(grouped.loadGroup()));
+    EXPECT_EQ(grouped.artikelGroupText(), QStringLiteral("11 - Kaffeemühle 11 vom 01.12.2026\r\n12 - Kaffeemühle 12 vom 02.12.2026\r\n"));
+    EXPECT_EQ(grouped.datumGroupText(), QStringLiteral("01.12.2026, 02.12.2026 "));
+    EXPECT_EQ(grouped.nummernGroupText(), QStringLiteral("11 - 12"));
+    EXPECT_EQ(grouped.fillSubject(QStringLiteral("[#Artikelnummer#] [#Bezeichnung#]")), QStringLiteral("11 - 12 Kaffeemühle"));
+    EXPECT_EQ(grouped.fillBody(QStringLiteral("[#Bezeichnung#]")), QStringLiteral("[#Bezeichnung#]"));
+    // A single piece without insurance has no lines for them.
+    MailComposer plain(single());
+    EXPECT_EQ(plain.fillBody(QStringLiteral("a\r\nMenge: [#Menge#]\r\nVersicherung: [#Versicherung#] EUR\r\nb")),
+              QStringLiteral("a\r\nb"));
 }
 
 }  // namespace
