@@ -45,17 +45,20 @@ QString oneLine(QString text) { return text.replace(QLatin1Char('\r'), QLatin1Ch
 QString oneLine(const Error& e) { return oneLine(e.message()); }
 
 void initApp() {
-    removeStaleTemporaries(AppPath());
-    removeStaleTemporaries(AppPath() + QStringLiteral("/bin"));
-    for (QString m : subInitApp())
-        err() << "gaveldesk: " << m.replace(QLatin1Char('\r'), QLatin1Char(' ')) << "\n";
-    // No one to ask without a window: the own password comes from the environment.
-    if (gbEigenesKennwort) {
-        if (qEnvironmentVariableIsSet("GAVELDESK_KENNWORT"))
-            setDatabasePassphrase(qEnvironmentVariable("GAVELDESK_KENNWORT"));
-        else
-            err() << "gaveldesk: Die Datenbank hat ein eigenes Kennwort; bitte in GAVELDESK_KENNWORT angeben.\n";
-    }
+    QStringList notes = tidyDataFolder(AppPath());
+    notes << subInitApp();
+    notes << tidyDatabaseFile(gsDataSource, AppPath());
+    for (const QString& m : notes) err() << "gaveldesk: " << oneLine(m) << "\n";
+    // No one to ask without a window: an own password comes from the environment. Tried
+    // whatever the settings say, so a change cut short never locks the user out.
+    const QString given = qEnvironmentVariable("GAVELDESK_KENNWORT");
+    const Result<bool> unlocked = unlockDatabase(gsDataSource, given, configIniPath());
+    if (!unlocked.ok())
+        err() << "gaveldesk: " << oneLine(unlocked.error()) << "\n";
+    else if (!unlocked.value())
+        err() << (given.isEmpty() ? "gaveldesk: Die Datenbank hat ein eigenes Kennwort; bitte in GAVELDESK_KENNWORT angeben.\n"
+                                  : "gaveldesk: Das Kennwort aus GAVELDESK_KENNWORT passt nicht zur Datenbank.\n");
+    gbEigenesKennwort = hasOwnPassphrase();
     err().flush();
 }
 
@@ -69,6 +72,9 @@ int changePasswordCommand() {
     if (!rememberPassphraseKind(configIniPath()))
         return fail(QStringLiteral("Das Kennwort ist geändert, aber '%1' ließ sich nicht schreiben.").arg(configIniPath()));
     err() << (next.isEmpty() ? "Die Datenbank hat wieder das Kennwort des Programms.\n" : "Die Datenbank hat jetzt ein eigenes Kennwort.\n");
+    if (const QStringList older = backupsIn(backupFolder()); !older.isEmpty())
+        err() << "Die " << older.size() << " älteren Datensicherungen in " << backupFolder()
+              << " bleiben mit dem bisherigen Kennwort lesbar; löschen Sie sie, wenn das nicht sein soll.\n";
     err().flush();
     return 0;
 }

@@ -84,6 +84,7 @@ void quitWhenListPainted(gd::frmMain& main) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    gd::restrictNewFiles();  // customer data: no file of ours is readable by other users
     if (wantsCommandLine(argc, argv)) {
         // An invoice is painted: fonts need a GUI application, though no window opens.
         bool paints = false;
@@ -127,16 +128,25 @@ int main(int argc, char** argv) {
     auto splash = std::make_unique<gd::frmSplash>();
     splash->show();
     QCoreApplication::processEvents();
-    // What killed writes left behind in our folders.
-    gd::removeStaleTemporaries(gd::AppPath());
-    gd::removeStaleTemporaries(gd::AppPath() + QStringLiteral("/bin"));
+    // A restore cut short is finished, what killed writes left is removed, the data made private.
+    QStringList faults = gd::tidyDataFolder(gd::AppPath());
     if (!ready.ok()) gd::showError(ready.error());  // the program starts with its built-in defaults
-    const QStringList faults = gd::subInitApp();
-    // A database under the user's own password opens only with it; nothing is touched before.
-    if (gd::gbEigenesKennwort && !gd::gsDataSource.isEmpty()) {
-        splash->hide();
-        if (!gd::askDatabasePassphrase(gd::gsDataSource)) return 1;
-        splash->show();
+    faults << gd::subInitApp();
+    faults << gd::tidyDatabaseFile(gd::gsDataSource, gd::AppPath());
+    // The password that opens the file, whatever the settings say: a change or restore cut
+    // short may have left them behind it. Only when neither key opens it is the user asked;
+    // nothing is touched before.
+    if (!gd::gsDataSource.isEmpty()) {
+        const gd::Result<bool> unlocked = gd::unlockDatabase(gd::gsDataSource, qEnvironmentVariable("GAVELDESK_KENNWORT"),
+                                                             gd::configIniPath());
+        if (!unlocked.ok()) gd::showError(unlocked.error());
+        if (unlocked.ok() && !unlocked.value()) {
+            splash->hide();
+            if (!gd::askDatabasePassphrase(gd::gsDataSource)) return 1;
+            gd::rememberPassphraseKind(gd::configIniPath());
+            splash->show();
+        }
+        gd::gbEigenesKennwort = gd::hasOwnPassphrase();
     }
     // A file of an earlier version is brought up to date once, before anything reads it; the
     // picture says why the start takes longer and stays drawn.

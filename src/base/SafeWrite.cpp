@@ -10,6 +10,7 @@
 #include <functional>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,7 +92,7 @@ Status replaceFile(const QString& requested, const std::function<int(int fd)>& f
     for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
         tmp = QFile::encodeName(path + QLatin1String(kTemporarySuffix) +
                                 QString::number(QRandomGenerator::global()->bounded(1000000u)).rightJustified(6, u'0'));
-        fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? (old.st_mode & 07777) : 0666);
+        fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? (old.st_mode & 07777) : 0600);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) return failed(errno);
@@ -133,17 +134,79 @@ Status copyFileSafely(const QString& from, const QString& to) {
     return copied;
 }
 
+namespace {
+// Whether some process still writes the file: it holds a WritingMark on it.
+bool beingWritten(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+}  // namespace
+
 void removeStaleTemporaries(const QString& folder) {
     // Ours, and those of the earlier save routine ("config.ini.AbC123").
     static const QRegularExpression ours(QStringLiteral("\\.gdtmp-[0-9]{6}$"));
     static const QRegularExpression earlier(QStringLiteral("\\.(ini|dat|datV|ERR|csv)\\.[A-Za-z0-9]{6}$"),
                                             QRegularExpression::CaseInsensitiveOption);
+    // A backup's or a restore's copy, with SQLite's journal beside it: a killed run leaves them.
+    static const QRegularExpression copies(QStringLiteral("\\.gdtmp-(wiederherstellen|sicherung)(-journal)?$"));
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
     const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
-    for (const QFileInfo& f : files)
-        if ((ours.match(f.fileName()).hasMatch() || earlier.match(f.fileName()).hasMatch()) &&
-            f.lastModified().toUTC() < before)
-            QFile::remove(f.absoluteFilePath());
+    for (const QFileInfo& f : files) {
+        const QString path = f.absoluteFilePath();
+        if (const QRegularExpressionMatch m = copies.match(f.fileName()); m.hasMatch()) {
+            const QString main = m.captured(2).isEmpty() ? path : path.chopped(m.captured(2).size());
+            if (!beingWritten(main)) QFile::remove(path);
+        } else if ((ours.match(f.fileName()).hasMatch() || earlier.match(f.fileName()).hasMatch()) &&
+                   f.lastModified().toUTC() < before) {
+            QFile::remove(path);
+        }
+    }
+}
+
+WritingMark::WritingMark(const QString& path) {
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+}
+
+WritingMark::~WritingMark() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+int tightenPermissions(const QString& folder) {
+    static const QRegularExpression data(
+        QStringLiteral("\\.(mdb|bak|gdsicherung|ini|dat|datV|ERR|csv|pdf|gdjournal)$|\\.mdb\\.v[0-9]+\\.bak$|-journal$"),
+        QRegularExpression::CaseInsensitiveOption);
+    int tightened = 0;
+    const QByteArray dir = QFile::encodeName(folder);
+    struct stat st {};
+    if (::stat(dir.constData(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & 077) != 0 &&
+        ::chmod(dir.constData(), st.st_mode & 0700) == 0)
+        ++tightened;
+    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {
+        if (f.isSymLink() || !data.match(f.fileName()).hasMatch()) continue;
+        const QByteArray file = QFile::encodeName(f.absoluteFilePath());
+        if (::stat(file.constData(), &st) == 0 && (st.st_mode & 077) != 0 && ::chmod(file.constData(), st.st_mode & 0600) == 0)
+            ++tightened;
+    }
+    return tightened;
+}
+
+bool tightenFile(const QString& path) {
+    struct stat st {};
+    const QByteArray file = QFile::encodeName(path);
+    return ::stat(file.constData(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 077) != 0 &&
+           ::chmod(file.constData(), st.st_mode & 0600) == 0;
+}
+
+void restrictNewFiles() { ::umask(077); }
+
+bool makePrivateFolder(const QString& folder) {
+    if (QFileInfo(folder).isDir()) return true;
+    if (!QDir().mkpath(folder)) return false;
+    return ::chmod(QFile::encodeName(folder).constData(), 0700) == 0;
 }
 
 }  // namespace gd

@@ -21,9 +21,34 @@ Status copyFileSafely(const QString& from, const QString& to);
 // brackets behind it when it adds something.
 QString fileErrorReason(int error, const QString& path);
 
-// Temporary files that a killed write left in the folder; those older than a
-// minute (a second instance may be writing right now) are removed.
+// Temporary files that a killed write left in the folder: those of a backup or a
+// restore as soon as no process marks them as being written (WritingMark), the others
+// once older than a minute (a second instance may be writing right now).
 void removeStaleTemporaries(const QString& folder);
+
+// Marks a file as being written by this process while it lives, so that a start in
+// between leaves it alone; the mark ends with the process, however it ends.
+class WritingMark {
+public:
+    explicit WritingMark(const QString& path);
+    ~WritingMark();
+    WritingMark(const WritingMark&) = delete;
+    WritingMark& operator=(const WritingMark&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+// Folders 0700 and the program's files 0600 (a database, a backup, settings,
+// templates, protocols): the folder's own files only, never a program. Gives back how
+// many it had to tighten.
+int tightenPermissions(const QString& folder);
+// The same for one file the user placed elsewhere (the folder stays as the user keeps it).
+bool tightenFile(const QString& path);
+// A new folder as only its owner may enter it.
+bool makePrivateFolder(const QString& folder);
+// Files and folders this process creates (SQLite's included) are its user's alone.
+void restrictNewFiles();
 
 // The suffix of our temporary files: "<name>.gdtmp-XXXXXX".
 inline constexpr const char* kTemporarySuffix = ".gdtmp-";

@@ -1,5 +1,8 @@
 #include "ui/frmKennwort.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -10,6 +13,8 @@
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
+#include "base/Clock.h"
+#include "domain/db/Backup.h"
 #include "domain/db/Database.h"
 #include "domain/settings/modGlobal.h"
 #include "ui/Platform.h"
@@ -80,7 +85,34 @@ void frmKennwort::cmdOK_Click() {
         platform().msgBox(own ? QStringLiteral("Die Datenbank hat jetzt Ihr eigenes Kennwort.")
                               : QStringLiteral("Die Datenbank hat wieder das Kennwort des Programms."),
                           Platform::Buttons::Ok, Platform::Icon::Information, QString());
+    offerToRemoveOlderBackups();
     accept();
+}
+
+void frmKennwort::offerToRemoveOlderBackups() {
+    // Backups keep the key they were made under: one made with the program's password opens
+    // in any copy of the program.
+    const QStringList older = backupsIn(backupFolder());
+    if (older.isEmpty()) return;
+    if (platform().msgBox(QStringLiteral("Im Ordner '%1' liegen %2 ältere Datensicherungen. Sie bleiben mit dem bisherigen "
+                                         "Kennwort lesbar.")
+                                  .arg(QDir::toNativeSeparators(backupFolder()))
+                                  .arg(older.size()) +
+                              QLatin1Char('\r') +
+                              QStringLiteral("Sollen sie gelöscht werden? Eine neue Sicherung mit dem neuen Kennwort wird "
+                                             "sofort angelegt."),
+                          Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
+        return;
+    // The new one first: the user is never left without a backup.
+    platform().setBusyCursor(true);
+    const QString fresh = backupFolder() + QStringLiteral("/gaveldesk-") + today().toString(Qt::ISODate) +
+                          QString::fromLatin1(kBackupSuffix);
+    const Status s = writeBackup(gsDataSource, AppPath() + QStringLiteral("/bin"), fresh);  // replaces today's whole
+    if (s.ok())
+        for (const QString& f : older)
+            if (QFileInfo(f) != QFileInfo(fresh)) QFile::remove(f);
+    platform().setBusyCursor(false);
+    if (!s.ok()) showError(s.error());
 }
 
 bool askDatabasePassphrase(const QString& path) {

@@ -17,6 +17,7 @@ public:
 
 private:
     void cmdOK_Click();
+    void offerToRemoveOlderBackups();
 
     QLineEdit *txtNeu = nullptr, *txtWiederholung = nullptr;
     QPushButton *cmdOK = nullptr, *cmdCancel = nullptr;

@@ -29,6 +29,7 @@
 #include "domain/db/StatusGruppen.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/settings/modIni.h"
+#include "ui/frmKennwort.h"
 #include "ui/DatePicker.h"
 #include "ui/FlexGrid.h"
 #include "ui/Platform.h"
@@ -174,6 +175,16 @@ bool frmMain::ensureDatabase() {
         return false;
     }
     gsDataSource = funcGetDataSource();
+    // The program's own password is the same in every copy: one offer, then never again.
+    if (platform().msgBox(QStringLiteral("Die neue Datenbank ist mit dem Kennwort des Programms verschlüsselt, das in jeder "
+                                         "Kopie von Gaveldesk gleich ist.") +
+                              QLatin1Char('\r') +
+                              QStringLiteral("Möchten Sie die Daten Ihrer Kunden mit einem eigenen Kennwort schützen? (Das geht "
+                                             "auch später unter Einstellungen, \u201EDatenbank-Kennwort ändern…\u201C.)"),
+                          Platform::Buttons::YesNo, Platform::Icon::Question, QString()) == Platform::Answer::Yes) {
+        frmKennwort dlg(this);
+        dlg.exec();
+    }
     return true;
 }
 

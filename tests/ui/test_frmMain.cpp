@@ -131,8 +131,10 @@ TEST_F(MainWindow, FirstStartWithoutDatabaseAsksAndCreates) {
     gsDataSource.clear();
     platform.queueAnswer(Platform::Answer::Yes);
     open();
-    ASSERT_EQ(platform.messages.size(), 1);
+    ASSERT_EQ(platform.messages.size(), 2);
     EXPECT_TRUE(platform.messages[0].text.startsWith(QStringLiteral("Es ist noch keine Datenbank vorhanden.")));
+    // The one offer of a password of the user's; "Nein" keeps the program's.
+    EXPECT_TRUE(platform.messages[1].text.contains(QStringLiteral("eigenen Kennwort schützen"))) << platform.messages[1].text.toStdString();
     EXPECT_TRUE(QFile::exists(app.file(QStringLiteral("gaveldesk.mdb"))));
     EXPECT_EQ(w->grid()->Rows(), 1);
     EXPECT_TRUE(w->isVisible());

@@ -321,6 +321,7 @@ TEST_F(Pane, RoadOfOneSaleFromEmailToClosedAndAfterARestart) {
     subInitApp();
     ASSERT_EQ(gsEbayName, QString());
     platform.queueAnswer(Platform::Answer::Yes);  // create the database at first start
+    platform.queueAnswer(Platform::Answer::No);   // no own password for now
     platform.queueAnswer(Platform::Answer::Yes);  // and enter the member name now
     test::whenModal<frmOptionen>([](frmOptionen* o) {
         test::typeText(o->findChild<QLineEdit*>(QStringLiteral("txtUsername")), QStringLiteral("gavel_haendler"));
@@ -329,7 +330,7 @@ TEST_F(Pane, RoadOfOneSaleFromEmailToClosedAndAfterARestart) {
     open();
     ASSERT_EQ(w->grid()->Rows(), 1);
     EXPECT_EQ(gsStandardUser, QStringLiteral("gavel_haendler"));
-    EXPECT_EQ(platform.messages.size(), 2);  // no rows to take along
+    EXPECT_EQ(platform.messages.size(), 3);  // no rows to take along
 
     platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")), nullptr));
     test::whenModal<frmEinlesen>([](frmEinlesen* dlg) {

@@ -5,11 +5,16 @@
 #include <QFileInfo>
 #include <QThread>
 #include <cstdio>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "base/AppPath.h"
 #include "base/Clock.h"
 #include "base/SafeWrite.h"
+#include "base/profile.h"
 #include "domain/db/Database.h"
+#include "domain/db/SqliteError.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -29,11 +34,27 @@ QStringList settingsFiles(const QString& folder) {
                                   QDir::Name);
 }
 
+// config.ini without the SMTP password: a backup travels (a stick, a cloud folder), the
+// account's password stays on this machine.
+QByteArray withoutSecrets(const QByteArray& ini) {
+    QByteArray out;
+    bool konto = false;
+    for (const QByteArray& line : ini.split('\n')) {
+        const QByteArray t = line.trimmed();
+        if (t.startsWith('[')) konto = t.toLower().startsWith("[konto]");
+        const qsizetype eq = t.indexOf('=');
+        if (konto && eq > 0 && t.left(eq).trimmed().toLower() == "kennwort") continue;
+        out += line + '\n';
+    }
+    out.chop(1);
+    return out;
+}
+
 // Every page in one step: a reader's snapshot of the file, whatever writers do meanwhile.
 // A writer in the middle of its commit holds the file for a moment: try again.
 void copyPages(sqlite3* from, sqlite3* to) {
     sqlite3_backup* b = sqlite3_backup_init(to, "main", from, "main");
-    if (!b) throw DbError(3001, QString::fromUtf8(sqlite3_errmsg(to)));
+    if (!b) throwSqlite(to, sqlite3_errcode(to));
     int rc = SQLITE_OK;
     for (int tries = 0; tries < 200; ++tries) {
         rc = sqlite3_backup_step(b, -1);
@@ -51,19 +72,36 @@ bool replaceFile(const QString& from, const QString& to) {
 
 }  // namespace
 
+QStringList backupsIn(const QString& folder) {
+    QStringList out;
+    for (const QFileInfo& f : QDir(folder).entryInfoList({QStringLiteral("*") + QString::fromLatin1(kBackupSuffix)}, QDir::Files))
+        out << f.absoluteFilePath();
+    return out;
+}
+
 QString backupFolder() { return AppPath() + QStringLiteral("/Sicherungen"); }
 
 Status writeBackup(const QString& dbPath, const QString& settingsFolder, const QString& target) {
     const QString temp = target + QString::fromLatin1(kTemporarySuffix) + QStringLiteral("sicherung");
     QFile::remove(temp);
     try {
-        if (!QFileInfo(QFileInfo(target).absolutePath()).isDir() && !QDir().mkpath(QFileInfo(target).absolutePath()))
+        if (!makePrivateFolder(QFileInfo(target).absolutePath()))
             return Error::plain(cannotBackUp(target) + QStringLiteral(" Der Ordner fehlt und kann nicht angelegt werden."));
         Database::create(temp);
+        const WritingMark writing(temp);
         {
             Database source = Database::open(dbPath);
             Database copy = Database::open(temp);
-            copyPages(source.handle(), copy.handle());
+            try {
+                copyPages(source.handle(), copy.handle());
+            } catch (const RunError& e) {
+                // The page copy reads every page: a damaged one is named as damage, in German.
+                CheckLimits whole;
+                whole.maxMs = 60000;
+                const Status intact = checkDatabase(dbPath, whole);
+                if (!intact.ok()) throw DbError(intact.error().number, intact.error().sentence);
+                throw;
+            }
             Transaction tx(temp);
             Database files = Database::open(temp);
             files.execute(QStringLiteral("CREATE TABLE ") + kFilesTable + QStringLiteral(" (Datei TEXT PRIMARY KEY, Inhalt BLOB)"));
@@ -71,7 +109,10 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
                 QFile f(settingsFolder + QLatin1Char('/') + name);
                 if (!f.open(QIODevice::ReadOnly))
                     throw DbError(3043, QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(f.fileName()));
-                files.execute(QStringLiteral("INSERT INTO ") + kFilesTable + QStringLiteral(" VALUES (?, ?)"), {name, f.readAll()});
+                const QByteArray bytes = name.compare(QStringLiteral("config.ini"), Qt::CaseInsensitive) == 0
+                                             ? withoutSecrets(f.readAll())
+                                             : f.readAll();
+                files.execute(QStringLiteral("INSERT INTO ") + kFilesTable + QStringLiteral(" VALUES (?, ?)"), {name, bytes});
             }
             tx.commit();
         }
@@ -88,21 +129,84 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
     }
 }
 
+namespace {
+
+const QString kRestoreJournal = QStringLiteral("wiederherstellung.gdjournal");
+const QString kRestoreSuffix = QString::fromLatin1(kTemporarySuffix) + QStringLiteral("wiederherstellen");
+
+// Puts every file of an unfinished restore in place, as its journal lists them ("copy TAB
+// target" a line); each rename is whole, so doing it again after a kill is safe.
+Status applyJournal(const QString& journal) {
+    QFile f(journal);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    f.close();
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> parts = line.split('\t');
+        if (parts.size() != 2) continue;
+        const QString from = QString::fromUtf8(parts[0]), to = QString::fromUtf8(parts[1]);
+        if (QFileInfo::exists(from) && !replaceFile(from, to))
+            return Error::plain(QStringLiteral("'%1' kann nicht an seinen Platz gelegt werden: %2").arg(to, fileErrorReason(errno, to)));
+    }
+    QFile::remove(journal);
+    return {};
+}
+
+// The restored config.ini names the restored database and the password it is under now;
+// the SMTP password, which no backup holds, comes from the settings it replaces.
+void adjustRestoredSettings(const QString& config, const QString& present, const QString& dbPath, const QString& defaultDb) {
+    QList<win::ProfileWrite> writes;
+    const bool atDefault = QFileInfo(dbPath).absoluteFilePath() == QFileInfo(defaultDb).absoluteFilePath();
+    writes.append({QStringLiteral("Main"), QStringLiteral("Database"),
+                   atDefault ? win::OptString() : win::OptString(QFileInfo(dbPath).absoluteFilePath())});
+    writes.append({QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
+                   hasOwnPassphrase() ? QStringLiteral("Wahr") : QStringLiteral("Falsch")});
+    QString restored, kept;
+    win::GetPrivateProfileString(QStringLiteral("Konto"), QStringLiteral("Kennwort"), QString(), restored, 4096, config);
+    win::GetPrivateProfileString(QStringLiteral("Konto"), QStringLiteral("Kennwort"), QString(), kept, 4096, present);
+    if (restored.isEmpty() && !kept.isEmpty()) writes.append({QStringLiteral("Konto"), QStringLiteral("Kennwort"), kept});
+    win::WritePrivateProfileStrings(writes, config);
+}
+
+}  // namespace
+
+Status finishUnfinishedRestore(const QString& settingsFolder) {
+    const QString journal = settingsFolder + QLatin1Char('/') + kRestoreJournal;
+    if (!QFileInfo::exists(journal)) return {};
+    const Status done = applyJournal(journal);
+    if (!done.ok())
+        return Error{QStringLiteral("Eine unterbrochene Wiederherstellung konnte nicht beendet werden:"), 0, done.error().sentence};
+    return {};
+}
+
 Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, const QString& settingsFolder,
                               const QString& keepFolder, const QString& backupPassword, bool* wrongPassword) {
     if (wrongPassword) *wrongPassword = false;
-    const QString temp = dbPath + QString::fromLatin1(kTemporarySuffix) + QStringLiteral("wiederherstellen");
+    const QString temp = dbPath + kRestoreSuffix;
     const QString refused = QStringLiteral("Die Datensicherung '%1' wurde nicht eingespielt:").arg(QDir::toNativeSeparators(backupFile));
     QFile::remove(temp);
     if (!QFileInfo(backupFile).isFile()) return Error{refused, 0, QStringLiteral("Die Datei gibt es nicht.")};
     const Status copied = copyFileSafely(backupFile, temp);
     if (!copied.ok()) return Error{refused, 0, copied.error().description.isEmpty() ? copied.error().sentence : copied.error().description};
+    const WritingMark writing(temp);
     QList<std::pair<QString, QByteArray>> files;
     const QString present = databasePassphrase();
-    const bool other = !backupPassword.isEmpty() && backupPassword != present;
-    if (other) setDatabasePassphrase(backupPassword);
+    // The password it was made under: the one given, the present one, or the program's own
+    // (a backup from before the user chose a password of their own).
+    QStringList tries;
+    if (!backupPassword.isEmpty()) tries << backupPassword;
+    tries << present;
+    if (!present.isEmpty()) tries << QString();
+    std::optional<QString> madeUnder;
     try {
-        // Opening checks the password, the tables and the version; then every page.
+        for (const QString& p : tries) {
+            setDatabasePassphrase(p);
+            if (!opensWithCurrentPassphrase(temp)) continue;
+            madeUnder = p;
+            break;
+        }
+        if (!madeUnder) throw DbError(kWrongKey, QStringLiteral("Die Datensicherung hat ein anderes Kennwort."));
+        // Opening checks the tables and the version; then every page.
         clearDamaged(temp);
         Database::open(temp).Close();
         const Status whole = checkDatabase(temp, {60000, nullptr, 1LL << 40});
@@ -119,13 +223,13 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         db.execute(QStringLiteral("DROP TABLE ") + kFilesTable);
         db.Close();
     } catch (const RunError& e) {
-        if (other) setDatabasePassphrase(present);
+        setDatabasePassphrase(present);
         QFile::remove(temp);
-        if (wrongPassword) *wrongPassword = e.number() == 3031;
+        if (wrongPassword) *wrongPassword = e.number() == kWrongKey;
         return Error::from(refused, e);
     }
     // Made under another password: the copy takes the present one, so the program opens it as before.
-    if (other) {
+    if (*madeUnder != present) {
         const Status rekeyed = changeDatabasePassphrase(temp, present);
         setDatabasePassphrase(present);
         if (!rekeyed.ok()) {
@@ -133,33 +237,96 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
             return Error{refused, 0, rekeyed.error().message()};
         }
     }
+    setDatabasePassphrase(present);
     // The present state first, as a backup of its own: nothing is lost if the user chose the wrong file.
     QString kept;
     if (QFileInfo::exists(dbPath)) {
-        kept = keepFolder + QStringLiteral("/vor-Wiederherstellung-") + now().toString(QStringLiteral("yyyy-MM-dd-HHmmss")) +
-               QString::fromLatin1(kBackupSuffix);
+        const QString stamp = QStringLiteral("vor-Wiederherstellung-") + now().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+        kept = keepFolder + QLatin1Char('/') + stamp + QString::fromLatin1(kBackupSuffix);
         const Status saved = writeBackup(dbPath, settingsFolder, kept);
         if (!saved.ok()) {
-            QFile::remove(temp);
-            return Error{refused, 0, QStringLiteral("Der jetzige Stand ließ sich nicht sichern: ") + saved.error().message()};
+            // A damaged file (or one no key opens) cannot be copied page by page; its bytes are
+            // kept as they are, so the advised way out of damage works.
+            kept = keepFolder + QLatin1Char('/') + stamp;
+            Status copiedAside = makePrivateFolder(kept) ? copyFileSafely(dbPath, kept + QLatin1Char('/') + QFileInfo(dbPath).fileName())
+                                                         : Status(Error::plain(QStringLiteral("Der Ordner '%1' kann nicht angelegt werden.").arg(kept)));
+            for (const QString& name : settingsFiles(settingsFolder))
+                if (copiedAside.ok()) copiedAside = copyFileSafely(settingsFolder + QLatin1Char('/') + name, kept + QLatin1Char('/') + name);
+            if (!copiedAside.ok()) {
+                QFile::remove(temp);
+                return Error{refused, 0, QStringLiteral("Der jetzige Stand ließ sich nicht sichern: ") + saved.error().message() +
+                                             QLatin1Char(' ') + copiedAside.error().message()};
+            }
         }
     }
-    if (!replaceFile(temp, dbPath)) {
-        const int why = errno;
-        QFile::remove(temp);
-        return Error{refused, 0, fileErrorReason(why, dbPath)};
-    }
-    const QString partly = QStringLiteral("Die Datenbank ist wiederhergestellt, die Einstellungen nicht vollständig (der alte "
-                                          "Stand liegt in '%1'):")
-                               .arg(kept);
+    // Every file beside its place first, then all of them put in place from a journal: a
+    // kill leaves the old state whole, or a journal the next start finishes.
+    QStringList journal{temp + QLatin1Char('\t') + dbPath};
+    const QString defaultDb = QFileInfo(settingsFolder).absolutePath() + QLatin1Char('/') + ExeName() + QStringLiteral(".mdb");
+    const auto discard = [&] {
+        for (const QString& l : journal) QFile::remove(l.section(QLatin1Char('\t'), 0, 0));
+    };
+    std::vector<std::unique_ptr<WritingMark>> marks;
     for (const auto& [name, bytes] : files) {
-        const Status w = writeFileSafely(settingsFolder + QLatin1Char('/') + name, bytes);
-        if (!w.ok()) return Error{partly, 0, w.error().description};
+        const QString target = settingsFolder + QLatin1Char('/') + name;
+        const QString beside = target + kRestoreSuffix;
+        Status w = writeFileSafely(beside, bytes);
+        marks.push_back(std::make_unique<WritingMark>(beside));
+        if (w.ok() && name.compare(QStringLiteral("config.ini"), Qt::CaseInsensitive) == 0)
+            adjustRestoredSettings(beside, target, dbPath, defaultDb);
+        journal << beside + QLatin1Char('\t') + target;
+        if (!w.ok()) {
+            discard();
+            return Error{refused, 0, w.error().description};
+        }
     }
-    // The restored settings say what the file is under now, not what it was under then.
+    const QString journalFile = settingsFolder + QLatin1Char('/') + kRestoreJournal;
+    const Status noted = writeFileSafely(journalFile, journal.join(QLatin1Char('\n')).toUtf8());
+    if (!noted.ok()) {
+        discard();
+        return Error{refused, 0, noted.error().description};
+    }
+    const Status placed = applyJournal(journalFile);
+    if (!placed.ok())
+        return Error{QStringLiteral("Die Wiederherstellung ist unterbrochen; Gaveldesk beendet sie beim nächsten Start:"), 0,
+                     placed.error().sentence};
+    // Files of the backup have their contents; a config.ini it lacked still names the password in use.
     if (!rememberPassphraseKind(settingsFolder + QStringLiteral("/config.ini")))
-        return Error{partly, 0, QStringLiteral("config.ini kann nicht geschrieben werden.")};
+        return Error{refused, 0, QStringLiteral("config.ini kann nicht geschrieben werden.")};
     return kept;
+}
+
+namespace {
+QString tightenedNote(int n) {
+    return QStringLiteral("Gaveldesk hat die Zugriffsrechte von %1 Dateien oder Ordnern eingeschränkt: Sie waren für andere "
+                          "Benutzer dieses Rechners lesbar. Jetzt kann nur noch Ihr Benutzerkonto die Kundendaten lesen.")
+        .arg(n);
+}
+}  // namespace
+
+QStringList tidyDataFolder(const QString& appFolder) {
+    QStringList notes;
+    const QString bin = appFolder + QStringLiteral("/bin");
+    const Status finished = finishUnfinishedRestore(bin);
+    if (!finished.ok()) notes << finished.error().message();
+    const QString backups = appFolder + QStringLiteral("/Sicherungen");
+    int tightened = 0;
+    for (const QString& folder : {appFolder, bin, backups}) {
+        removeStaleTemporaries(folder);
+        tightened += tightenPermissions(folder);
+    }
+    if (tightened > 0) notes << tightenedNote(tightened);
+    return notes;
+}
+
+QStringList tidyDatabaseFile(const QString& dbPath, const QString& appFolder) {
+    if (dbPath.isEmpty()) return {};
+    const QString folder = QFileInfo(dbPath).absolutePath();
+    if (folder == QFileInfo(appFolder).absoluteFilePath()) return {};  // done with the data folder
+    removeStaleTemporaries(folder);
+    int tightened = 0;
+    for (const QString& f : QStringList{dbPath, dbPath + QStringLiteral("-journal")}) tightened += tightenFile(f) ? 1 : 0;
+    return tightened > 0 ? QStringList{tightenedNote(tightened)} : QStringList{};
 }
 
 Result<QString> dailyBackup(const QString& dbPath, const QString& settingsFolder, const QString& folder, const QDate& today,

@@ -25,6 +25,17 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
 Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, const QString& settingsFolder,
                               const QString& keepFolder, const QString& backupPassword = QString(),
                               bool* wrongPassword = nullptr);
+// The backups in folder, daily ones and those a restore kept.
+QStringList backupsIn(const QString& folder);
+// Puts in place what a restore cut short had ready (its journal in settingsFolder); to be
+// called at start, before anything reads the settings or the database.
+Status finishUnfinishedRestore(const QString& settingsFolder);
+// What a start does before the settings are read: finishes a restore cut short, removes
+// what killed backups, restores and writes left, and makes the data folder private.
+// Gives back what the user should be told.
+QStringList tidyDataFolder(const QString& appFolder);
+// After the settings: the same for the database's own folder and file, wherever it is.
+QStringList tidyDatabaseFile(const QString& dbPath, const QString& appFolder);
 // Today's backup in folder unless there is one, then only the newest `keep` daily ones kept.
 // Gives back the file written, empty when today's was there.
 Result<QString> dailyBackup(const QString& dbPath, const QString& settingsFolder, const QString& folder,

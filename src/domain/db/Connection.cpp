@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/modFunktions.h"
 #include "base/profile.h"
 #include "base/SafeWrite.h"
 #include "domain/db/Schema.h"
@@ -433,6 +434,29 @@ Status changeDatabasePassphrase(const QString& path, const QString& passphrase) 
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Das Kennwort der Datenbank wurde nicht geändert:"), e);
     }
+}
+
+Result<bool> unlockDatabase(const QString& path, const QString& userPassword, const QString& configIni) {
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return true;
+    const QByteArray inUse = currentPassphrase();
+    // Whatever the settings say: an interrupted change or restore may have left them behind the file.
+    QList<QByteArray> tries{inUse};
+    if (inUse != kPassphrase) tries << kPassphrase;
+    if (!userPassword.isEmpty() && !tries.contains(userPassword.toUtf8())) tries << userPassword.toUtf8();
+    for (const QByteArray& p : tries) {
+        usePassphrase(p);
+        if (!opensWithCurrentPassphrase(path)) continue;
+        const bool own = p != kPassphrase;
+        QString recordedText;
+        win::GetPrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"), QString(), recordedText, 255,
+                                     configIni);
+        const std::optional<bool> recorded = textToBool(recordedText);
+        if (recorded.value_or(false) != own && !rememberPassphraseKind(configIni))
+            return Error::plain(QStringLiteral("Die Einstellungsdatei '%1' kann nicht geschrieben werden.").arg(configIni));
+        return true;
+    }
+    usePassphrase(inUse);
+    return false;
 }
 
 bool rememberPassphraseKind(const QString& configIni) {

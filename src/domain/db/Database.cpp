@@ -101,6 +101,12 @@ Status checkDatabase(const QString& path, const CheckLimits& limits) {
     } catch (const RunError& e) {
         // Missing, unreadable or held by another program is not damage; a file that no longer decrypts is.
         if (e.number() == 3024 || e.number() == 3051 || e.number() == 3044 || e.number() == kDatabaseLocked) return {};
+        // A key that does not fit is no damage: restoring a backup would throw away the work since.
+        if (e.number() == kWrongKey)
+            return Error{QStringLiteral("Die Datenbank '%1' lässt sich mit diesem Kennwort nicht öffnen.").arg(path), kWrongKey,
+                         QStringLiteral("Sie ist mit einem anderen Kennwort verschlüsselt, oder sie ist keine Gaveldesk-Datenbank. "
+                                        "Ein eigenes Kennwort fragt das Programmfenster beim Start ab; auf der Kommandozeile "
+                                        "steht es in GAVELDESK_KENNWORT.")};
         return damaged(e.description());
     }
     // Bounded: a huge file is not checked longer than maxMs; unchecked is not damaged.

@@ -27,6 +27,8 @@ namespace gd {
 inline constexpr int kDatabaseLocked = 3008;
 // ... and of one whose pages are damaged.
 inline constexpr int kDatabaseDamaged = 3049;
+// ... and of one that the key in use does not open (or that is no database).
+inline constexpr int kWrongKey = 3031;
 
 struct CheckLimits {
     int maxMs = 3000;
@@ -173,6 +175,10 @@ bool opensWithCurrentPassphrase(const QString& path);
 Status changeDatabasePassphrase(const QString& path, const QString& passphrase);
 // Notes in the settings whether the password in use is the user's, so the next start asks for it.
 bool rememberPassphraseKind(const QString& configIni);
+// Finds the password that opens the file: the one in use, the program's own, the user's
+// given one, whatever the settings say (a kill between re-keying and saving the settings
+// leaves them behind). Uses it and corrects the settings; false when none of them opens it.
+Result<bool> unlockDatabase(const QString& path, const QString& userPassword, const QString& configIni);
 // Whether the file is of an earlier version and is brought up to date on its
 // first open (which checks and copies it: minutes at 100,000 trades).
 bool needsMigration(const QString& path);
