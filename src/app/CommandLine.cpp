@@ -62,10 +62,28 @@ void initApp() {
     err().flush();
 }
 
+// Nothing is written into a damaged file: every writing command asks first.
+std::optional<int> refuseDamaged() {
+    if (gsDataSource.isEmpty()) return std::nullopt;
+    const Status intact = checkDatabase(gsDataSource);
+    if (intact.ok()) return std::nullopt;
+    return fail(intact.error().sentence + QLatin1Char(' ') + intact.error().description);
+}
+
+// A reading command goes on with a damaged file, but says so: what it shows may be incomplete.
+void warnIfDamaged() {
+    if (gsDataSource.isEmpty()) return;
+    const Status intact = checkDatabase(gsDataSource);
+    if (intact.ok()) return;
+    err() << "gaveldesk: Warnung: " << oneLine(intact.error().sentence + QLatin1Char(' ') + intact.error().description) << "\n";
+    err().flush();
+}
+
 // The new password from GAVELDESK_NEUES_KENNWORT (empty or unset: the program's own again).
 int changePasswordCommand() {
     initApp();
     if (gsDataSource.isEmpty()) return fail(QStringLiteral("Es gibt keine Datenbank."));
+    if (const auto refused = refuseDamaged()) return *refused;
     const QString next = qEnvironmentVariable("GAVELDESK_NEUES_KENNWORT");
     const Status changed = changeDatabasePassphrase(gsDataSource, next);
     if (!changed.ok()) return fail(oneLine(changed.error()));
@@ -127,9 +145,7 @@ int importFiles(const QStringList& files) {
     if (gsEbayName.trimmed().isEmpty())
         return fail(QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
                                    "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
-    // Nothing goes into a damaged file.
-    const Status intact = gsDataSource.isEmpty() ? Status() : checkDatabase(gsDataSource);
-    if (!intact.ok()) return fail(intact.error().sentence + QLatin1Char(' ') + intact.error().description);
+    if (const auto refused = refuseDamaged()) return *refused;
     // One transaction for the batch and a savepoint per file: a refused or failing file rolls
     // back alone, and the batch pays for one commit instead of one per file. Holding the write
     // lock from here on, no file can meet another program's lock.
@@ -200,6 +216,7 @@ int exportFile(const QString& file, const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
     initApp();
+    warnIfDamaged();
     int rows = 0;
     const Result<QByteArray> exported = exportCsv(gsDataSource, gsStandardUser, *filter, &rows);
     if (!exported.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + exported.error().text());
@@ -242,17 +259,24 @@ int listAuctions(const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
     initApp();
+    warnIfDamaged();
     return printRows(loadAuktionsListe(gsDataSource, gsStandardUser, *filter), *filter == ListFilter::Ueberfaellig);
 }
 
 int searchAuctions(const QString& text) {
     initApp();
+    warnIfDamaged();
     return printRows(searchAuktionsListe(gsDataSource, gsStandardUser, text));
 }
 
 // One line a credit: grade, booking day, amount, payer, reference, the sales, why.
 int bankImport(const QString& file, bool apply) {
     initApp();
+    if (apply) {
+        if (const auto refused = refuseDamaged()) return *refused;
+    } else {
+        warnIfDamaged();
+    }
     const Result<BankStatement> st = readStatement(file);
     if (!st.ok()) return fail(oneLine(st.error()));
     const Result<QList<Proposal>> proposals = proposalsFor(st.value().Gutschriften);
@@ -297,6 +321,8 @@ int invoiceCommand(const QStringList& args) {
 int backupCommand(const QString& file) {
     initApp();
     if (gsDataSource.isEmpty()) return fail(QStringLiteral("Es gibt keine Datenbank, die gesichert werden könnte."));
+    // A damaged file is named as such; its pages cannot be copied one by one.
+    if (const auto refused = refuseDamaged()) return *refused;
     const Status written = writeBackup(gsDataSource, AppPath() + QStringLiteral("/bin"), file);
     if (!written.ok()) return fail(oneLine(written.error()));
     err() << "Datensicherung geschrieben: " << file << "\n";

@@ -290,6 +290,7 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
     if (!placed.ok())
         return Error{QStringLiteral("Die Wiederherstellung ist unterbrochen; Gaveldesk beendet sie beim nächsten Start:"), 0,
                      placed.error().sentence};
+    clearDamaged(dbPath);  // the file that was damaged is no longer there
     // Files of the backup have their contents; a config.ini it lacked still names the password in use.
     if (!rememberPassphraseKind(settingsFolder + QStringLiteral("/config.ini")))
         return Error{refused, 0, QStringLiteral("config.ini kann nicht geschrieben werden.")};
