@@ -50,7 +50,7 @@ void setUp() {
 
 void BM_CamtRead(benchmark::State& state) {
     const QByteArray x = camt();
-    for (auto _ : state) benchmark::DoNotOptimize(gd::parseCamt053(x).value().size());
+    for (auto _ : state) benchmark::DoNotOptimize(gd::parseCamt053(x).value().Gutschriften.size());
 }
 BENCHMARK(BM_CamtRead)->Unit(benchmark::kMillisecond);
 
@@ -68,7 +68,7 @@ BENCHMARK(BM_CamtReadRaw)->Unit(benchmark::kMillisecond);
 
 void BM_Match(benchmark::State& state) {
     setUp();
-    const QList<gd::Credit> credits = gd::parseCamt053(camt()).value();
+    const QList<gd::Credit> credits = gd::parseCamt053(camt()).value().Gutschriften;
     int sure = 0, probable = 0, known = 0, sales = 0;
     for (auto _ : state) {
         const QList<gd::OpenSale> open = gd::loadSalesForMatching().value();
@@ -87,7 +87,7 @@ BENCHMARK(BM_Match)->Unit(benchmark::kMillisecond);
 
 void BM_MatchOnly(benchmark::State& state) {
     setUp();
-    const QList<gd::Credit> credits = gd::parseCamt053(camt()).value();
+    const QList<gd::Credit> credits = gd::parseCamt053(camt()).value().Gutschriften;
     const QList<gd::OpenSale> open = gd::loadSalesForMatching().value();
     for (auto _ : state) benchmark::DoNotOptimize(gd::matchCredits(credits, open).size());
 }
@@ -95,7 +95,7 @@ BENCHMARK(BM_MatchOnly)->Unit(benchmark::kMillisecond);
 
 // The same rows read with the C API, an item number and an amount looked up in hash maps.
 void BM_MatchRaw(benchmark::State& state) {
-    const QList<gd::Credit> credits = gd::parseCamt053(camt()).value();
+    const QList<gd::Credit> credits = gd::parseCamt053(camt()).value().Gutschriften;
     sqlite3* db = nullptr;
     sqlite3_open_v2(file().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size=-65536; select count(*) from sqlite_master;", nullptr, nullptr, nullptr);

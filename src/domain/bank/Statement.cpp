@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
+#include <algorithm>
 
 #include "base/codepage.h"
 
@@ -11,15 +12,22 @@ namespace gd {
 namespace {
 
 constexpr qint64 kMostBytes = 64 * 1024 * 1024;
+constexpr int kMostWholeDigits = 9;  // 999.999.999,99 €: no sale comes near, a misread field does
 
 QString lastOf(const QStringList& path, int n) { return path.mid(std::max<qsizetype>(0, path.size() - n)).join(QLatin1Char('/')); }
+
+// A field quoted in a reason: one line, and short enough for a message box.
+QString shown(const QString& s) {
+    const QString t = s.simplified();
+    return t.size() > 40 ? t.left(39) + QChar(0x2026) : t;
+}
 
 // "2026-12-01", "2026-12-01T10:00:00+01:00"
 QDate isoDate(const QString& s) { return QDate::fromString(s.left(10), Qt::ISODate); }
 
 // "01.12.2026", "01.12.26"
 QDate germanDate(const QString& s) {
-    static const QRegularExpression re(QStringLiteral(R"(^\s*(\d{1,2})\.(\d{1,2})\.(\d{2}|\d{4})\s*$)"));
+    static const QRegularExpression re(QStringLiteral(R"(^\s*([0-9]{1,2})\.([0-9]{1,2})\.([0-9]{2}|[0-9]{4})\s*$)"));
     const QRegularExpressionMatch m = re.match(s);
     if (!m.hasMatch()) return isoDate(s.trimmed());
     int year = m.captured(3).toInt();
@@ -27,32 +35,88 @@ QDate germanDate(const QString& s) {
     return QDate(year, m.captured(2).toInt(), m.captured(1).toInt());
 }
 
+Error tooLarge(const QString& raw) {
+    return Error::plain(QStringLiteral("Betrag „%1“ ist zu groß (mehr als 999.999.999,99 €)").arg(shown(raw)));
+}
+
+// Whole units and up to two decimals to cents, refused beyond the largest amount.
+Result<qint64> centsFrom(const QString& raw, QString whole, QString frac) {
+    while (whole.size() > 1 && whole.front() == QLatin1Char('0')) whole.remove(0, 1);
+    if (whole.size() > kMostWholeDigits) return tooLarge(raw);
+    while (frac.size() < 2) frac += QLatin1Char('0');
+    return whole.toLongLong() * 100 + frac.toLongLong();
+}
+
+// An XML decimal: "17.4", "17.40", "17"; further decimals only as zeros ("17.400").
+Result<qint64> xmlCents(const QString& text) {
+    static const QRegularExpression re(QStringLiteral(R"(^\s*([0-9]{1,18})(?:\.([0-9]{1,2})(0*))?\s*$)"));
+    if (text.trimmed().isEmpty()) return Error::plain(QStringLiteral("Betrag fehlt"));
+    const QRegularExpressionMatch m = re.match(text);
+    if (!m.hasMatch())
+        return Error::plain(QStringLiteral("Betrag „%1“ ist keine Zahl mit Dezimalpunkt und höchstens zwei Nachkommastellen").arg(shown(text)));
+    return centsFrom(text, m.captured(1), m.captured(2));
+}
+
+QString utf16(const QByteArray& bytes, QStringConverter::Encoding e) {
+    QStringDecoder d(e);
+    return d(bytes);
+}
+
+// UTF-16 without a byte order mark: ASCII and Latin-1 text leaves every other byte NUL,
+// which neither UTF-8 nor Windows-1252 text ever has.
+std::optional<QStringConverter::Encoding> utf16ByNuls(const QByteArray& bytes) {
+    const qsizetype pairs = std::min<qsizetype>(bytes.size(), 4096) / 2;
+    qsizetype evenNul = 0, oddNul = 0;
+    for (qsizetype i = 0; i < pairs; ++i) {
+        evenNul += bytes[2 * i] == '\0';
+        oddNul += bytes[2 * i + 1] == '\0';
+    }
+    if (pairs == 0) return std::nullopt;
+    if (oddNul * 2 > pairs && evenNul * 8 < oddNul) return QStringConverter::Utf16LE;
+    if (evenNul * 2 > pairs && oddNul * 8 < evenNul) return QStringConverter::Utf16BE;
+    return std::nullopt;
+}
+
 QString decoded(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.mid(3));
+    if (bytes.startsWith("\xFF\xFE")) return utf16(bytes.mid(2), QStringConverter::Utf16LE);
+    if (bytes.startsWith("\xFE\xFF")) return utf16(bytes.mid(2), QStringConverter::Utf16BE);
+    if (const auto e = utf16ByNuls(bytes)) return utf16(bytes, *e);
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
     return utf8.hasError() ? win::fromAnsi(bytes) : text;
 }
 
+struct CsvRecord {
+    QStringList fields;
+    int line = 0;       // where the record starts, 1-based
+    int openQuote = 0;  // where a field whose quote never closed starts: the record ends the file and lacks that field
+};
+
 // Records of `;`-separated fields; quotes may hold separators, doubled quotes and line breaks.
-QList<QStringList> csvRecords(const QString& text) {
-    QList<QStringList> out;
+// Records whose fields are all blank are left out.
+QList<CsvRecord> csvRecords(const QString& text) {
+    QList<CsvRecord> out;
     QStringList rec;
     QString fieldText;
     bool quoted = false, any = false;
+    int line = 1, recordLine = 1, fieldLine = 1;
     const auto endField = [&] {
         rec << fieldText;
         fieldText.clear();
         any = true;
+        fieldLine = line;
     };
     const auto endRecord = [&] {
         if (any || !fieldText.isEmpty()) endField();
-        if (!(rec.size() == 1 && rec.front().trimmed().isEmpty())) out << rec;
+        if (std::any_of(rec.cbegin(), rec.cend(), [](const QString& f) { return !f.trimmed().isEmpty(); }))
+            out << CsvRecord{rec, recordLine, 0};
         rec.clear();
         any = false;
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
+        const bool lineBreak = c == QLatin1Char('\n') || (c == QLatin1Char('\r') && !(i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')));
         if (quoted) {
             if (c == QLatin1Char('"')) {
                 if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
@@ -63,6 +127,7 @@ QList<QStringList> csvRecords(const QString& text) {
                 }
             } else {
                 fieldText += c;
+                if (lineBreak) ++line;
             }
         } else if (c == QLatin1Char('"')) {
             quoted = true;
@@ -71,11 +136,15 @@ QList<QStringList> csvRecords(const QString& text) {
         } else if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
             if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
             endRecord();
+            recordLine = fieldLine = ++line;
         } else {
             fieldText += c;
         }
     }
-    endRecord();
+    // The rest of the file went into one field: none of it is trusted. Its start is named, not the
+    // last quote: a stray quote inverts every later one.
+    if (quoted) out << CsvRecord{rec, recordLine, fieldLine};
+    else endRecord();
     return out;
 }
 
@@ -87,64 +156,96 @@ int column(const QStringList& header, std::initializer_list<const char*> names) 
     return -1;
 }
 
-// An XML decimal: "17.4", "17.40", "17".
-std::optional<qint64> xmlCents(const QString& text) {
-    static const QRegularExpression re(QStringLiteral(R"(^\s*(\d{1,12})(?:\.(\d{1,2}))?\s*$)"));
-    const QRegularExpressionMatch m = re.match(text);
-    if (!m.hasMatch()) return std::nullopt;
-    QString frac = m.captured(2);
-    while (frac.size() < 2) frac += QLatin1Char('0');
-    return m.captured(1).toLongLong() * 100 + frac.toLongLong();
+// The bank's balance lines between the entries: no money moved.
+bool balanceLine(const QStringList& fields) {
+    return std::any_of(fields.cbegin(), fields.cend(), [](const QString& f) {
+        const QString t = f.trimmed();
+        for (const char* label : {"Anfangssaldo", "Endsaldo", "Alter Kontostand", "Neuer Kontostand"})
+            if (t.compare(QLatin1String(label), Qt::CaseInsensitive) == 0) return true;
+        return false;
+    });
 }
+
+bool isDirection(const QString& s) { return s == QLatin1String("S") || s == QLatin1String("H"); }
 
 }  // namespace
 
-std::optional<qint64> centsOf(const QString& typed) {
+Result<qint64> amountCents(const QString& typed) {
     QString t = typed.trimmed();
-    t.remove(QChar(0x20AC)).remove(QStringLiteral("EUR")).remove(QLatin1Char(' ')).remove(QChar(0xA0));
-    bool negative = false;
-    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) {
-        negative = t.front() == QLatin1Char('-');
-        t.remove(0, 1);
+    if (t.isEmpty()) return Error::plain(QStringLiteral("Betrag fehlt"));
+    const Error notGerman =
+        Error::plain(QStringLiteral("Betrag „%1“ ist keine Zahl in deutscher Schreibweise").arg(shown(typed)));
+    for (const QString& unit : {QStringLiteral("EUR"), QStringLiteral("\u20AC")}) {
+        if (t.startsWith(unit)) {
+            t = t.mid(unit.size()).trimmed();
+            break;
+        }
+        if (t.endsWith(unit)) {
+            t = t.chopped(unit.size()).trimmed();
+            break;
+        }
     }
-    if (t.endsWith(QLatin1Char('-'))) {  // some banks put the sign behind
-        negative = true;
-        t.chop(1);
+    const auto sign = [](QChar c) { return c == QLatin1Char('-') || c == QChar(0x2212) || c == QLatin1Char('+'); };
+    bool negative = false, hasSign = false;
+    if (!t.isEmpty() && sign(t.front())) {
+        hasSign = true;
+        negative = t.front() != QLatin1Char('+');
+        t = t.mid(1).trimmed();
     }
-    static const QRegularExpression comma(QStringLiteral(R"(^(\d{1,3}(?:\.\d{3})+|\d+)(?:,(\d{1,2}))?$)"));
-    static const QRegularExpression point(QStringLiteral(R"(^(\d+)\.(\d{2})$)"));
-    QRegularExpressionMatch m = comma.match(t);
-    if (!m.hasMatch()) m = point.match(t);
-    if (!m.hasMatch()) return std::nullopt;
-    const QString whole = m.captured(1).remove(QLatin1Char('.'));
-    if (whole.size() > 12) return std::nullopt;
-    QString frac = m.captured(2);
-    while (frac.size() < 2) frac += QLatin1Char('0');
-    const qint64 cents = whole.toLongLong() * 100 + frac.toLongLong();
-    return negative ? -cents : cents;
+    if (!t.isEmpty() && sign(t.back())) {  // some banks put the sign behind
+        if (hasSign) return notGerman;
+        hasSign = true;
+        negative = t.back() != QLatin1Char('+');
+        t = t.chopped(1).trimmed();
+    }
+    // [0-9], not \d: other scripts' digits would match \d and read as 0.
+    static const QRegularExpression point(QStringLiteral(R"(^([0-9]+)\.([0-9]{2})$)"));
+    static const QRegularExpression ambiguous(QStringLiteral(R"(^[0-9]{1,3}\.[0-9]{3}$)"));
+    static const QRegularExpression comma(QStringLiteral(
+        R"(^([0-9]{1,3}(?:\.[0-9]{3})+|[0-9]{1,3}(?:[ \x{00A0}\x{202F}][0-9]{3})+|[0-9]+)(?:,([0-9]{1,2}))?$)"));
+    QRegularExpressionMatch m;
+    // A signed amount comes from a bank's own export, which writes a comma.
+    if (!hasSign && (m = point.match(t)).hasMatch()) return centsFrom(typed, m.captured(1), m.captured(2));
+    // 29,40 € or 29.400,00 €: guessing would book the wrong sum.
+    if (ambiguous.match(t).hasMatch())
+        return Error::plain(QStringLiteral("Betrag „%1“ ist mehrdeutig (Punkt als Tausender- oder Dezimaltrennzeichen)")
+                                .arg(shown(typed)));
+    m = comma.match(t);
+    if (!m.hasMatch()) return notGerman;
+    static const QRegularExpression groups(QStringLiteral(R"([. \x{00A0}\x{202F}])"));
+    const Result<qint64> c = centsFrom(typed, m.captured(1).remove(groups), m.captured(2));
+    if (!c.ok() || !negative) return c;
+    return -c.value();
+}
+
+std::optional<qint64> centsOf(const QString& typed) {
+    const Result<qint64> c = amountCents(typed);
+    return c.ok() ? std::optional<qint64>(c.value()) : std::nullopt;
 }
 
 QString euroText(qint64 cents) {
-    const qint64 a = cents < 0 ? -cents : cents;
+    // Unsigned: the magnitude of the smallest qint64 has no qint64.
+    const quint64 a = cents < 0 ? quint64(0) - quint64(cents) : quint64(cents);
     QString whole = QString::number(a / 100);
     for (qsizetype i = whole.size() - 3; i > 0; i -= 3) whole.insert(i, QLatin1Char('.'));
     return (cents < 0 ? QStringLiteral("-") : QString()) + whole + QLatin1Char(',') +
            QStringLiteral("%1").arg(a % 100, 2, 10, QLatin1Char('0')) + QStringLiteral(" \u20AC");
 }
 
-Result<QList<Credit>> parseCamt053(const QByteArray& xml) {
+Result<BankStatement> parseCamt053(const QByteArray& xml) {
     struct Tx {
         std::optional<qint64> cents;
         QString name, zweck, iban;
     };
-    QList<Credit> out;
+    BankStatement st;
+    st.Format = QStringLiteral("CAMT.053");
     QXmlStreamReader r(xml);
     QStringList path;
     // One entry at a time: its own fields and its transactions.
-    bool inEntry = false, credit = false, booked = true, euro = true;
-    std::optional<qint64> entryCents;
+    bool inEntry = false;
+    int entries = 0;
+    QString direction, status, amountText, ccy, dayText, entryInfo, ref;
     QDate day;
-    QString entryInfo;
     QList<Tx> txs;
     const auto addTo = [](QString& s, const QString& more) {
         if (!more.trimmed().isEmpty()) s += (s.isEmpty() ? QString() : QStringLiteral(" ")) + more.trimmed();
@@ -156,27 +257,29 @@ Result<QList<Credit>> parseCamt053(const QByteArray& xml) {
             const QString name = path.back();
             if (name == QLatin1String("Ntry")) {
                 inEntry = true;
-                credit = false;
-                booked = true;
-                euro = true;
-                entryCents.reset();
-                day = QDate();
+                ++entries;
+                direction.clear();
+                status.clear();
+                amountText.clear();
+                ccy.clear();
+                dayText.clear();
                 entryInfo.clear();
+                ref.clear();
+                day = QDate();
                 txs.clear();
             } else if (inEntry && name == QLatin1String("TxDtls")) {
                 txs.append(Tx{});
             } else if (inEntry && name == QLatin1String("Amt")) {
-                const QString ccy = r.attributes().value(QStringLiteral("Ccy")).toString();
+                const QString unit = r.attributes().value(QStringLiteral("Ccy")).toString().trimmed();
                 const QString text = r.readElementText();
                 path.removeLast();
-                const std::optional<qint64> c = xmlCents(text);
-                const QString where = lastOf(path, 1);
-                if (where == QLatin1String("Ntry")) {
-                    entryCents = c;
-                    euro = ccy.isEmpty() || ccy == QLatin1String("EUR");
+                if (lastOf(path, 1) == QLatin1String("Ntry")) {
+                    amountText = text.trimmed();
+                    ccy = unit;
                 } else if (!txs.isEmpty() && (lastOf(path, 1) == QLatin1String("TxDtls") ||
                                               lastOf(path, 2) == QLatin1String("AmtDtls/TxAmt"))) {
-                    if (ccy.isEmpty() || ccy == QLatin1String("EUR")) txs.back().cents = c;
+                    const Result<qint64> c = xmlCents(text);
+                    if (unit == QLatin1String("EUR") && c.ok()) txs.back().cents = c.value();
                 }
             } else if (inEntry) {
                 // Only leaves are read here: a container read as text would swallow its transactions.
@@ -186,13 +289,16 @@ Result<QList<Credit>> parseCamt053(const QByteArray& xml) {
                     path.removeLast();
                     return t;
                 };
-                if (p2 == QLatin1String("Ntry/CdtDbtInd")) credit = text() == QLatin1String("CRDT");
-                else if (p2 == QLatin1String("Ntry/Sts")) {
+                if (p2 == QLatin1String("Ntry/CdtDbtInd")) direction = text();
+                else if (p2 == QLatin1String("Ntry/Sts")) status = text();
+                else if (p3 == QLatin1String("Ntry/BookgDt/Dt") || p3 == QLatin1String("Ntry/BookgDt/DtTm")) {
+                    dayText = text();
+                    day = isoDate(dayText);
+                } else if (p2 == QLatin1String("Ntry/NtryRef")) ref = text();
+                else if (p2 == QLatin1String("Ntry/AcctSvcrRef")) {
                     const QString t = text();
-                    booked = t.isEmpty() || t == QLatin1String("BOOK");
-                } else if (p3 == QLatin1String("Ntry/BookgDt/Dt") || p3 == QLatin1String("Ntry/BookgDt/DtTm"))
-                    day = isoDate(text());
-                else if (p2 == QLatin1String("Ntry/AddtlNtryInf")) entryInfo = text();
+                    if (ref.isEmpty()) ref = t;
+                } else if (p2 == QLatin1String("Ntry/AddtlNtryInf")) entryInfo = text();
                 else if (!txs.isEmpty() && (p3 == QLatin1String("RltdPties/Dbtr/Nm") ||
                                             p4 == QLatin1String("RltdPties/Dbtr/Pty/Nm")))
                     txs.back().name = text();
@@ -203,19 +309,59 @@ Result<QList<Credit>> parseCamt053(const QByteArray& xml) {
             }
         } else if (r.isEndElement()) {
             const QString name = path.isEmpty() ? QString() : path.takeLast();
-            if (name == QLatin1String("Ntry")) {
-                inEntry = false;
-                if (!credit || !booked || !euro || !day.isValid()) continue;
-                if (txs.isEmpty()) txs.append(Tx{});
-                // Several transactions in one entry (a batch): each its own credit when each has its amount.
-                bool each = txs.size() > 1;
-                for (const Tx& t : txs) each = each && t.cents.has_value();
-                for (const Tx& t : txs) {
-                    const std::optional<qint64> c = each ? t.cents : (txs.size() == 1 && t.cents ? t.cents : entryCents);
-                    if (!c || *c <= 0) continue;
-                    out.append(Credit{day, *c, t.name, t.zweck.isEmpty() ? entryInfo : t.zweck, t.iban});
-                    if (!each) break;
+            if (name != QLatin1String("Ntry") || !inEntry) continue;
+            inEntry = false;
+            const auto skip = [&](const QString& grund, const Tx* tx = nullptr) {
+                if (!tx && !txs.isEmpty()) tx = &txs.front();
+                st.NichtGelesen.append(
+                    BankStatement::Skipped{entries, amountText.left(64), tx ? tx->name.simplified() : QString(), grund, ref});
+            };
+            // No status: taken as booked, which is what an end-of-day statement holds.
+            if (!status.isEmpty() && status != QLatin1String("BOOK")) {
+                ++st.Vorgemerkt;
+                continue;
+            }
+            if (direction == QLatin1String("DBIT")) {
+                ++st.Lastschriften;
+                continue;
+            }
+            if (direction != QLatin1String("CRDT")) {
+                skip(direction.isEmpty() ? QStringLiteral("Soll/Haben-Kennzeichen (CdtDbtInd) fehlt")
+                                         : QStringLiteral("Soll/Haben-Kennzeichen „%1“ ist weder CRDT noch DBIT").arg(shown(direction)));
+                continue;
+            }
+            if (ccy.isEmpty() && !amountText.isEmpty()) {
+                skip(QStringLiteral("Währung fehlt"));
+                continue;
+            }
+            if (!ccy.isEmpty() && ccy != QLatin1String("EUR")) {
+                skip(QStringLiteral("Währung „%1“ statt EUR").arg(shown(ccy)));
+                continue;
+            }
+            if (!day.isValid()) {
+                skip(dayText.isEmpty() ? QStringLiteral("Buchungstag fehlt")
+                                       : QStringLiteral("Buchungstag „%1“ ist kein Datum").arg(shown(dayText)));
+                continue;
+            }
+            if (txs.isEmpty()) txs.append(Tx{});
+            // Several transactions in one entry (a batch): each its own credit when each has its amount.
+            const bool each =
+                txs.size() > 1 && std::all_of(txs.cbegin(), txs.cend(), [](const Tx& t) { return t.cents.has_value(); });
+            if (!each && !(txs.size() == 1 && txs.front().cents)) {
+                const Result<qint64> c = xmlCents(amountText);
+                if (!c.ok()) {
+                    skip(c.error().sentence);
+                    continue;
                 }
+                txs.front().cents = c.value();
+            }
+            for (const Tx& t : txs) {
+                if (*t.cents <= 0) {
+                    skip(QStringLiteral("Betrag ist 0,00 €, keine Zahlung"), &t);
+                } else {
+                    st.Gutschriften.append(Credit{day, *t.cents, t.name, t.zweck.isEmpty() ? entryInfo : t.zweck, t.iban});
+                }
+                if (!each) break;
             }
         }
     }
@@ -223,15 +369,15 @@ Result<QList<Credit>> parseCamt053(const QByteArray& xml) {
         return Error::plain(QStringLiteral("Der Kontoauszug ist keine lesbare CAMT-Datei (Zeile %1: %2).")
                                 .arg(r.lineNumber())
                                 .arg(r.errorString()));
-    return out;
+    return st;
 }
 
-Result<QList<Credit>> parseBankCsv(const QByteArray& bytes) {
-    const QList<QStringList> records = csvRecords(decoded(bytes));
+Result<BankStatement> parseBankCsv(const QByteArray& bytes) {
+    const QList<CsvRecord> records = csvRecords(decoded(bytes));
     // Banks put lines about the account above the table: the header is the first record
     // that names a booking day and an amount.
-    for (qsizetype h = 0; h < records.size(); ++h) {
-        const QStringList& header = records[h];
+    for (qsizetype h = 0; h < records.size() && records[h].openQuote == 0; ++h) {
+        const QStringList& header = records[h].fields;
         const int date = column(header, {"Buchungstag", "Buchung", "Buchungsdatum", "Datum"});
         const int amount = column(header, {"Betrag", "Betrag (EUR)", "Betrag (€)", "Umsatz", "Betrag in EUR"});
         if (date < 0 || amount < 0) continue;
@@ -241,40 +387,101 @@ Result<QList<Credit>> parseBankCsv(const QByteArray& bytes) {
         const int zweck = column(header, {"Verwendungszweck", "Vorgang/Verwendungszweck"});
         const int iban = column(header, {"Kontonummer/IBAN", "IBAN", "IBAN Zahlungsbeteiligter", "Kontonummer"});
         const int info = column(header, {"Info", "Status"});
-        const int currency = column(header, {"Waehrung", "Währung"});
-        QList<Credit> out;
+        // Some exports have a currency for the balance too: the amount's is the one beside it.
+        const std::initializer_list<const char*> currencyNames = {"Waehrung", "Währung"};
+        const int currency = column(header.mid(amount + 1, 1), currencyNames) == 0 ? amount + 1 : column(header, currencyNames);
+        // Cooperative banks write the amount unsigned and the direction beside it, S (out) or H (in),
+        // at times under no heading at all.
+        int direction = column(header, {"Soll/Haben", "S/H", "Soll-Haben", "Soll/Haben-Kennzeichen"});
+        if (direction < 0 && header.value(amount + 1).trimmed().isEmpty())
+            for (qsizetype i = h + 1; i < records.size() && direction < 0; ++i)
+                if (isDirection(records[i].fields.value(amount + 1).trimmed())) direction = amount + 1;
+        const int needed = std::max(date, amount) + 1;
+
+        BankStatement st;
+        st.Format = QStringLiteral("CSV");
         for (qsizetype i = h + 1; i < records.size(); ++i) {
-            const QStringList& f = records[i];
-            if (f.size() <= std::max(date, amount)) continue;
-            // Pending lines may still change or vanish.
-            if (info >= 0 && info < f.size() && f[info].contains(QStringLiteral("vorgemerkt"), Qt::CaseInsensitive))
-                continue;
-            if (currency >= 0 && currency < f.size() && !f[currency].trimmed().isEmpty() &&
-                f[currency].trimmed() != QLatin1String("EUR"))
-                continue;
-            const std::optional<qint64> cents = centsOf(f[amount]);
-            const QDate day = germanDate(f[date]);
-            if (!cents || *cents <= 0 || !day.isValid()) continue;
+            const CsvRecord& rec = records[i];
+            const QStringList& f = rec.fields;
             const auto at = [&f](int c) { return c >= 0 && c < f.size() ? f[c].simplified() : QString(); };
-            out.append(Credit{day, *cents, at(name), at(zweck), at(iban)});
+            const auto skip = [&](const QString& grund) {
+                st.NichtGelesen.append(BankStatement::Skipped{rec.line, f.value(amount).trimmed().left(64), at(name), grund, QString()});
+            };
+            if (rec.openQuote > 0) {
+                skip(QStringLiteral("Anführungszeichen nicht geschlossen (ab Zeile %1), der Rest der Datei ist nicht gelesen")
+                         .arg(rec.openQuote));
+                break;
+            }
+            if (balanceLine(f)) continue;
+            if (f.size() < needed) {
+                skip(QStringLiteral("Zeile hat %1 Felder statt mindestens %2").arg(f.size()).arg(needed));
+                continue;
+            }
+            // Pending lines may still change or vanish.
+            if (at(info).contains(QStringLiteral("vorgemerkt"), Qt::CaseInsensitive)) {
+                ++st.Vorgemerkt;
+                continue;
+            }
+            if (direction >= 0) {
+                const QString d = at(direction);
+                if (!isDirection(d)) {
+                    skip(d.isEmpty() ? QStringLiteral("Soll/Haben-Kennzeichen fehlt")
+                                     : QStringLiteral("Soll/Haben-Kennzeichen „%1“ ist weder S noch H").arg(shown(d)));
+                    continue;
+                }
+                // A refund paid out is never a payment received, whatever its amount reads.
+                if (d == QLatin1String("S")) {
+                    ++st.Lastschriften;
+                    continue;
+                }
+            }
+            const Result<qint64> cents = amountCents(f[amount]);
+            if (!cents.ok()) {
+                skip(cents.error().sentence);
+                continue;
+            }
+            if (cents.value() < 0 && direction >= 0) {
+                skip(QStringLiteral("Betrag „%1“ ist negativ, das Kennzeichen sagt aber H (Haben)").arg(shown(f[amount])));
+                continue;
+            }
+            if (cents.value() < 0) {
+                ++st.Lastschriften;
+                continue;
+            }
+            if (currency >= 0) {
+                const QString unit = at(currency);
+                if (unit.isEmpty()) {
+                    skip(QStringLiteral("Währung fehlt"));
+                    continue;
+                }
+                if (unit != QLatin1String("EUR")) {
+                    skip(QStringLiteral("Währung „%1“ statt EUR").arg(shown(unit)));
+                    continue;
+                }
+            }
+            if (cents.value() == 0) {
+                skip(QStringLiteral("Betrag ist 0,00 €, keine Zahlung"));
+                continue;
+            }
+            const QDate day = germanDate(at(date));
+            if (!day.isValid()) {
+                skip(at(date).isEmpty() ? QStringLiteral("Buchungstag fehlt")
+                                        : QStringLiteral("Buchungstag „%1“ ist kein Datum").arg(shown(at(date))));
+                continue;
+            }
+            st.Gutschriften.append(Credit{day, cents.value(), at(name), at(zweck), at(iban)});
         }
-        return out;
+        return st;
     }
+    const int open = records.isEmpty() ? 0 : records.back().openQuote;
     return Error::plain(QStringLiteral("In der Datei steht keine Umsatztabelle mit den Spalten „Buchungstag“ und "
-                                       "„Betrag“; sie ist weder ein CAMT-Kontoauszug noch ein CSV-Export einer Bank."));
+                                       "„Betrag“; sie ist weder ein CAMT-Kontoauszug noch ein CSV-Export einer Bank.") +
+                        (open > 0 ? QStringLiteral(" Ab Zeile %1 ist ein Anführungszeichen nicht geschlossen.").arg(open) : QString()));
 }
 
 Result<BankStatement> parseStatement(const QByteArray& bytes) {
-    const QByteArray head = bytes.left(512).trimmed();
-    const bool xml = head.startsWith("<?xml") || head.startsWith("\xEF\xBB\xBF<") || head.startsWith("<");
-    if (xml) {
-        Result<QList<Credit>> c = parseCamt053(bytes);
-        if (!c.ok()) return c.error();
-        return BankStatement{QStringLiteral("CAMT.053"), c.value()};
-    }
-    Result<QList<Credit>> c = parseBankCsv(bytes);
-    if (!c.ok()) return c.error();
-    return BankStatement{QStringLiteral("CSV"), c.value()};
+    if (decoded(bytes.left(512)).trimmed().startsWith(QLatin1Char('<'))) return parseCamt053(bytes);
+    return parseBankCsv(bytes);
 }
 
 Result<BankStatement> readStatement(const QString& path) {

@@ -1,6 +1,9 @@
 #pragma once
 // The credits of a bank statement the user downloaded: a CAMT.053 file (ISO 20022)
-// or a bank's CSV export (semicolon, decimal comma, Windows-1252 or UTF-8).
+// or a bank's CSV export (semicolon, decimal comma, Windows-1252, UTF-8 or UTF-16).
+// Every entry is accounted for: taken as a credit, counted as a debit or pending,
+// or listed with the reason it could not be read, so an import never looks complete
+// when it is not.
 
 #include <QByteArray>
 #include <QDate>
@@ -21,17 +24,33 @@ struct Credit {
 };
 
 struct BankStatement {
+    // An entry that may be money received but could not be read safely.
+    struct Skipped {
+        int Zeile = 0;     // CSV: the line the entry starts on; CAMT: the n-th entry (Ntry) of the file
+        QString Betrag;    // the amount as written, empty when there is none
+        QString Name;      // the payer, when known
+        QString Grund;     // why, in German, for the user
+        QString Referenz;  // CAMT: the entry's NtryRef or AcctSvcrRef, when it has one
+    };
+
     QString Format;  // "CAMT.053", "CSV"
     QList<Credit> Gutschriften;
+    QList<Skipped> NichtGelesen;
+    int Lastschriften = 0;  // money out: not a payment received
+    int Vorgemerkt = 0;     // not booked yet: may still change or vanish
 };
 
 // By content: XML is read as CAMT.053, anything else as CSV. Only booked credits in euro.
 Result<BankStatement> readStatement(const QString& path);
 Result<BankStatement> parseStatement(const QByteArray& bytes);
-Result<QList<Credit>> parseCamt053(const QByteArray& xml);
-Result<QList<Credit>> parseBankCsv(const QByteArray& bytes);
+Result<BankStatement> parseCamt053(const QByteArray& xml);
+Result<BankStatement> parseBankCsv(const QByteArray& bytes);
 
-// "1.234,56", "-12,5", "17.40" (a point with two decimals and no comma) to cents.
+// An amount as German banks export it, to signed cents: "1.234,56", "-12,5", "12,40-",
+// "30,90 €", "EUR 5", and unsigned "17.40" (a point with two decimals, no comma).
+// Anything that could be read two ways ("29.400") or is no German number ("+29.40",
+// "2.94E1") is refused with a German reason, as is more than 999.999.999,99 €.
+Result<qint64> amountCents(const QString& text);
 std::optional<qint64> centsOf(const QString& text);
 // "17,40 €"
 QString euroText(qint64 cents);
