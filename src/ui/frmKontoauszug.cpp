@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -13,7 +14,8 @@
 
 namespace gd {
 
-frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& proposals, QWidget* parent)
+frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& proposals, const BankStatement& statement,
+                               QWidget* parent)
     : QDialog(parent), proposals_(proposals) {
     setObjectName(QStringLiteral("frmKontoauszug"));
     setWindowTitle(QStringLiteral("Kontoauszug einlesen – %1").arg(QFileInfo(file).fileName()));
@@ -31,11 +33,21 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
         this);
     lblSumme->setObjectName(QStringLiteral("lblSumme"));
     lblSumme->setWordWrap(true);
-    grdZahlungen = new QTableWidget(int(proposals_.size()), 8, this);
+    // Nothing is passed over in silence: what could not be read is named with its reason.
+    txtNichtGelesen = new QPlainTextEdit(this);
+    txtNichtGelesen->setObjectName(QStringLiteral("txtNichtGelesen"));
+    txtNichtGelesen->setReadOnly(true);
+    txtNichtGelesen->setMaximumHeight(110);
+    txtNichtGelesen->setPlainText(unreadLines(statement).join(QLatin1Char('\n')));
+    txtNichtGelesen->setVisible(!statement.NichtGelesen.isEmpty());
+    if (!statement.NichtGelesen.isEmpty() || statement.Lastschriften > 0 || statement.Vorgemerkt > 0)
+        lblSumme->setText(lblSumme->text() + QLatin1Char(' ') + statementCounts(statement));
+    grdZahlungen = new QTableWidget(int(proposals_.size()), 10, this);
     grdZahlungen->setObjectName(QStringLiteral("grdZahlungen"));
     grdZahlungen->setHorizontalHeaderLabels({QString(), QStringLiteral("Buchungstag"), QStringLiteral("Betrag"),
                                             QStringLiteral("Auftraggeber"), QStringLiteral("Verwendungszweck"),
-                                            QStringLiteral("Auktion"), QStringLiteral("Zuordnung"), QStringLiteral("Grund")});
+                                            QStringLiteral("Auktion"), QStringLiteral("Erwartet"), QStringLiteral("Differenz"),
+                                            QStringLiteral("Zuordnung"), QStringLiteral("Grund")});
     grdZahlungen->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdZahlungen->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdZahlungen->verticalHeader()->hide();
@@ -45,16 +57,21 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
         auto* tick = new QTableWidgetItem;
         // Sure ones are ticked; a probable one waits for the user; the rest cannot be ticked.
         tick->setFlags(choosable ? Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::ItemIsSelectable);
-        tick->setCheckState(p.Einstufung == Grade::Sicher ? Qt::Checked : Qt::Unchecked);
+        // A short credit is never ticked ahead: it may be a part payment.
+        tick->setCheckState(p.Einstufung == Grade::Sicher && p.fehlt() <= 0 ? Qt::Checked : Qt::Unchecked);
         grdZahlungen->setItem(r, 0, tick);
         const QString sales = p.AuktionsNrn.isEmpty() ? QString()
                                                       : p.AuktionsNrn.join(QStringLiteral(", ")) + QStringLiteral(" (") +
                                                             p.Kaeufer + QLatin1Char(')');
-        const QString texts[7] = {p.Gutschrift.Buchungstag.toString(QStringLiteral("dd.MM.yyyy")), euroText(p.Gutschrift.Cent),
-                                  p.Gutschrift.Name, p.Gutschrift.Zweck, sales, gradeText(p.Einstufung), p.Grund};
-        for (int c = 0; c < 7; ++c) {
+        const bool matched = !p.AuktionsIDs.isEmpty() && p.Einstufung != Grade::Erfasst;
+        const QString texts[9] = {p.Gutschrift.Buchungstag.toString(QStringLiteral("dd.MM.yyyy")), euroText(p.Gutschrift.Cent),
+                                  p.Gutschrift.Name, p.Gutschrift.Zweck, sales,
+                                  matched ? euroText(p.Erwartet) : QString(),
+                                  matched && p.fehlt() != 0 ? euroText(-p.fehlt()) : QString(), gradeText(p.Einstufung), p.Grund};
+        for (int c = 0; c < 9; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
-            if (c == 1) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (c == 1 || c == 5 || c == 6) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (c == 6 && p.fehlt() > 0) item->setForeground(Qt::red);
             if (c == 3 || c == 4) item->setToolTip(texts[c]);
             grdZahlungen->setItem(r, c + 1, item);
         }
@@ -76,6 +93,7 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
     auto* v = new QVBoxLayout(this);
     v->addWidget(lblSumme);
     v->addWidget(grdZahlungen, 1);
+    v->addWidget(txtNichtGelesen);
     v->addLayout(buttons);
     resize(1000, 460);
 }
@@ -89,21 +107,37 @@ QList<Proposal> frmKontoauszug::confirmed() const {
 
 void frmKontoauszug::cmdUebernehmen_Click() {
     CALLSTACK();
-    const QList<Proposal> chosen = confirmed();
+    QList<Proposal> chosen = confirmed();
     if (chosen.isEmpty()) {
         platform().msgBox(QStringLiteral("Es ist keine Zahlung angehakt."), Platform::Buttons::Ok, Platform::Icon::Information,
                           QString());
         return;
     }
-    const Result<int> set = applyProposals(chosen);
+    // Less than asked: a part payment unless the user says the sale is settled.
+    for (Proposal& p : chosen) {
+        if (p.fehlt() <= 0) continue;
+        const auto a = platform().msgBox(
+            QStringLiteral("Die Gutschrift von %1 über %2 ist %3 weniger als erwartet (%4 für %5).")
+                    .arg(p.Gutschrift.Name, euroText(p.Gutschrift.Cent), euroText(p.fehlt()), euroText(p.Erwartet),
+                         p.AuktionsNrn.join(QStringLiteral(", "))) +
+                QLatin1Char('\r') +
+                QStringLiteral("Ja: als Teilzahlung erfassen (der Verkauf bleibt unbezahlt, der Rest offen). Nein: trotzdem "
+                               "als bezahlt markieren. Abbrechen: nichts erfassen."),
+            Platform::Buttons::YesNoCancel, Platform::Icon::Question, QString());
+        if (a == Platform::Answer::Cancel) return;
+        p.Teilzahlung = a == Platform::Answer::Yes;
+    }
+    int parts = 0;
+    const Result<int> set = applyProposals(chosen, &parts);
     if (!set.ok()) {
         showError(set.error());
         return;
     }
-    applied_ = set.value();
-    platform().msgBox(set.value() == 1 ? QStringLiteral("1 Verkauf ist jetzt als bezahlt markiert.")
-                                       : QStringLiteral("%1 Verkäufe sind jetzt als bezahlt markiert.").arg(set.value()),
-                      Platform::Buttons::Ok, Platform::Icon::Information, QString());
+    applied_ = set.value() + parts;
+    QString done = set.value() == 1 ? QStringLiteral("1 Verkauf ist jetzt als bezahlt markiert.")
+                                    : QStringLiteral("%1 Verkäufe sind jetzt als bezahlt markiert.").arg(set.value());
+    if (parts > 0) done += QLatin1Char('\r') + QStringLiteral("%1 Teilzahlung(en) erfasst.").arg(parts);
+    platform().msgBox(done, Platform::Buttons::Ok, Platform::Icon::Information, QString());
     accept();
 }
 

@@ -7,6 +7,7 @@
 #include "domain/bank/Matching.h"
 
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
 
@@ -15,7 +16,9 @@ namespace gd {
 class frmKontoauszug final : public QDialog {
     Q_OBJECT
 public:
-    frmKontoauszug(const QString& file, const QList<Proposal>& proposals, QWidget* parent = nullptr);
+    // The statement's entries that were not read are listed below the credits.
+    frmKontoauszug(const QString& file, const QList<Proposal>& proposals, const BankStatement& statement = {},
+                   QWidget* parent = nullptr);
     // The proposals ticked, as the table shows them now.
     QList<Proposal> confirmed() const;
     // Sales set to "Bezahlt" by the last "Bezahlt setzen".
@@ -27,6 +30,7 @@ private:
     QList<Proposal> proposals_;
     QTableWidget* grdZahlungen = nullptr;
     QLabel* lblSumme = nullptr;
+    QPlainTextEdit* txtNichtGelesen = nullptr;
     QPushButton *cmdUebernehmen = nullptr, *cmdAbbrechen = nullptr;
     int applied_ = 0;
 };

@@ -200,6 +200,7 @@ private:
     QLabel* lblUebersicht = nullptr;  // open, unpaid and overdue trades with their sums
     bool summaryPending_ = false, summaryAgain_ = false;
     QLabel* lblSendung = nullptr;     // carrier and tracking number, a link to the carrier's page
+    QLabel* lblTeilzahlung = nullptr;  // part payments of the sale or its group
     QMenu* smartpopmdi = nullptr;
     QHash<QString, QList<QAction*>> actions_;  // by key: the entries of the menus and the pop-up
     QTimer* tmrMenue = nullptr;

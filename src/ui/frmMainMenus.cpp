@@ -278,9 +278,10 @@ void frmMain::importStatement() {
         showError(st.error());
         return;
     }
-    if (st.value().Gutschriften.isEmpty()) {
-        platform().msgBox(QStringLiteral("Der Kontoauszug enthält keine gebuchte Gutschrift in Euro."), Platform::Buttons::Ok,
-                          Platform::Icon::Information, QString());
+    if (st.value().Gutschriften.isEmpty() && st.value().NichtGelesen.isEmpty()) {
+        platform().msgBox(QStringLiteral("Der Kontoauszug enthält keine gebuchte Gutschrift in Euro. ") +
+                              statementCounts(st.value()),
+                          Platform::Buttons::Ok, Platform::Icon::Information, QString());
         return;
     }
     const Result<QList<Proposal>> proposals = proposalsFor(st.value().Gutschriften);
@@ -288,7 +289,7 @@ void frmMain::importStatement() {
         showError(proposals.error());
         return;
     }
-    frmKontoauszug dlg(file, proposals.value(), this);
+    frmKontoauszug dlg(file, proposals.value(), st.value(), this);
     dlg.exec();
     if (dlg.applied() > 0) subRefreshListe();
 }

@@ -14,6 +14,8 @@
 
 #include "base/CallStack.h"
 #include "base/Clock.h"
+#include "base/Money.h"
+#include "domain/bank/Matching.h"
 #include "domain/db/LoadSave.h"
 #include "domain/db/Parcel.h"
 #include "domain/db/StatusGruppen.h"
@@ -85,6 +87,10 @@ void frmMain::buildPane(QWidget* pane, QWidget* fixed) {
     a->addRow(QStringLiteral("Menge:"), txtMenge = edit("txtMenge"));
     a->addRow(QStringLiteral("Versandkosten:"), txtVersand = edit("txtVersand"));
     a->addRow(QStringLiteral("Betrag:"), txtBetrag = edit("txtBetrag"));
+    lblTeilzahlung = new QLabel(fraAuktion);
+    lblTeilzahlung->setObjectName(QStringLiteral("lblTeilzahlung"));
+    lblTeilzahlung->setVisible(false);
+    a->addRow(QString(), lblTeilzahlung);
     a->addRow(QStringLiteral("Versandinfos:"), txtVersandinfos = edit("txtVersandinfos"));
     a->addRow(QStringLiteral("Hinweise:"), txtHinweise = edit("txtHinweise"));
     a->addRow(QStringLiteral("Mitteilung:"), txtMitteilung = edit("txtMitteilung"));
@@ -212,6 +218,8 @@ void frmMain::subClearFelder() {
         e->clear();
     cboAuktion->clear();
     lblSendung->clear();
+    lblTeilzahlung->clear();
+    lblTeilzahlung->setVisible(false);
     cmdAuktion->setToolTip(QString());
     fraKunde->setTitle(QStringLiteral("Käufer- / Verkäuferdaten"));
     // No date of an auction no longer shown.
@@ -251,6 +259,14 @@ void frmMain::askForParcel() {
 }
 
 void frmMain::showParcel() {
+    // Money received in part is shown beside the total it is part of.
+    const Result<qint64> part = mAuktion.AuktionsID.isEmpty() ? Result<qint64>(0)
+                                                               : partPaymentsOf(mAuktion.AuktionsID, mAuktion.GruppenID);
+    lblTeilzahlung->setText(part.ok() && part.value() > 0
+                                ? QStringLiteral("Teilzahlung erhalten: %1 · offen: %2")
+                                      .arg(euroText(part.value()), euroText(centsOr0(mAuktion.Betrag) - part.value()))
+                                : QString());
+    lblTeilzahlung->setVisible(!lblTeilzahlung->text().isEmpty());
     const Result<Parcel> p = mAuktion.AuktionsID.isEmpty() ? Result<Parcel>(Parcel{}) : loadParcel(mAuktion.AuktionsID);
     if (!p.ok() || p.value().Sendungsnummer.isEmpty()) {
         lblSendung->clear();

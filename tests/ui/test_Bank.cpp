@@ -4,6 +4,7 @@
 #include "support/GuiApp.h"
 
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTableWidget>
 
 #include "ui/frmKontoauszug.h"
@@ -31,7 +32,7 @@ TEST_F(BankStatement, TheMenuProposesAndTheUserConfirms) {
     test::whenModal<frmKontoauszug>([&](frmKontoauszug* d) {
         auto* grid = d->findChild<QTableWidget*>(QStringLiteral("grdZahlungen"));
         for (int r = 0; r < grid->rowCount(); ++r) {
-            grades << grid->item(r, 6)->text();
+            grades << grid->item(r, 8)->text();
             ticked << (grid->item(r, 0)->checkState() == Qt::Checked ? QStringLiteral("x") : QStringLiteral("-"));
         }
         summary = d->findChild<QLabel*>(QStringLiteral("lblSumme"))->text();
@@ -55,6 +56,52 @@ TEST_F(BankStatement, TheMenuProposesAndTheUserConfirms) {
     filter(4);
     EXPECT_EQ(column(7), QStringList{QStringLiteral("102")});
     glMahnTage = 7;
+}
+
+// A credit short of what the sale asks is never ticked ahead; confirmed, it may be kept
+// as a part payment: the sale stays unpaid, the pane and the status bar show what is left.
+// An entry the reader cannot use is named with its reason.
+TEST_F(BankStatement, AShortCreditBecomesAPartPayment) {
+    fill();
+    open();
+    app.write(QStringLiteral("auszug.csv"),
+              test::ansi(QStringLiteral("Buchung;Auftraggeber/Empfänger;Verwendungszweck;Betrag;Währung\r\n"
+                                        "05.12.2026;Bernd Brösel;Artikel 102;10,00;EUR\r\n"
+                                        "05.12.2026;Bernd Brösel;Artikel 102;29.400;EUR\r\n")));
+    platform.queueFileName(app.file(QStringLiteral("auszug.csv")));
+    QString expected, difference, unread;
+    bool tickedAhead = true;
+    test::whenModal<frmKontoauszug>([&](frmKontoauszug* d) {
+        auto* grid = d->findChild<QTableWidget*>(QStringLiteral("grdZahlungen"));
+        tickedAhead = grid->item(0, 0)->checkState() == Qt::Checked;
+        expected = grid->item(0, 6)->text();
+        difference = grid->item(0, 7)->text();
+        unread = d->findChild<QPlainTextEdit*>(QStringLiteral("txtNichtGelesen"))->toPlainText();
+        grid->setFocus();
+        grid->setCurrentCell(0, 0);
+        QTest::keyClick(grid, Qt::Key_Space);
+        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdUebernehmen")), Qt::LeftButton);
+    });
+    platform.queueAnswer(Platform::Answer::Yes);  // as a part payment
+    menu("keyAktion", "keyKontoauszug");
+    EXPECT_FALSE(tickedAhead);
+    EXPECT_EQ(expected, QStringLiteral("17,40 €"));
+    EXPECT_EQ(difference, QStringLiteral("-7,40 €"));
+    EXPECT_TRUE(unread.contains(QStringLiteral("29.400"))) << unread.toStdString();
+    EXPECT_TRUE(platform.messages.last().text.contains(QStringLiteral("1 Teilzahlung(en) erfasst")))
+        << platform.messages.last().text.toStdString();
+    filter(4);
+    glMahnTage = 0;
+    filter(4);
+    EXPECT_TRUE(column(7).contains(QStringLiteral("102")));  // still owes the rest
+    glMahnTage = 7;
+    clickRow(int(column(7).indexOf(QStringLiteral("102"))) + 1);
+    ASSERT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("102"));
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("lblTeilzahlung"))->text(),
+              QStringLiteral("Teilzahlung erhalten: 10,00 € · offen: 7,40 €"));
+    auto* summary = w->findChild<QLabel*>(QStringLiteral("lblUebersicht"));
+    EXPECT_TRUE(QTest::qWaitFor([summary] { return summary->text().contains(QStringLiteral("Unbezahlt: 3 (42,20 €)")); }, 5000))
+        << summary->text().toStdString();  // 3 x 17,40 less the 10,00 received
 }
 
 // "Rechnung als PDF…" in the list's pop-up menu writes the selected sale's invoice

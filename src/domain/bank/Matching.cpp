@@ -3,9 +3,10 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
-#include <cmath>
+#include <algorithm>
 
 #include "base/CallStack.h"
+#include "base/Money.h"
 #include "domain/db/Database.h"
 #include "domain/db/SearchFold.h"
 #include "domain/db/StatusGruppen.h"
@@ -18,14 +19,13 @@
 namespace gd {
 namespace {
 
-qint64 cents(double v) { return std::llround(v * 100.0); }
-
-// One sale, or the open sales of one group: what one transfer pays.
+// One sale, or the sales of one group: what one transfer pays.
 struct Unit {
     QList<const OpenSale*> sales;
-    QSet<qint64> totals;  // each amount the buyer may have been asked for
+    qint64 asked = 0;  // the stored totals less what was paid in part
     bool paid = false;
     QDate paidOn;
+    QList<std::pair<QDate, qint64>> parts;
     QStringList nameWords;  // folded once: a name is compared with many payers
     QString member;
 };
@@ -37,51 +37,50 @@ QStringList words(const QString& text) {
     return out;
 }
 
+// The member name as a word of its own in the reference: "anna" is no match in "Johanna".
+bool containsWord(const QString& folded, const QString& word) {
+    const auto letter = [](QChar c) { return c.isLetterOrNumber(); };
+    for (qsizetype at = folded.indexOf(word); at >= 0; at = folded.indexOf(word, at + 1)) {
+        const qsizetype end = at + word.size();
+        if ((at == 0 || !letter(folded[at - 1])) && (end == folded.size() || !letter(folded[end]))) return true;
+    }
+    return false;
+}
+
 // Every word of the buyer's name among the payer's words ("Müller, Hans" pays for
 // "Hans Müller"), or the member name in the reference.
 bool nameMatches(const Unit& u, const QSet<QString>& payer, const QString& foldedZweck) {
     bool all = !u.nameWords.isEmpty();
     for (const QString& w : u.nameWords) all = all && payer.contains(w);
-    return all || (u.member.size() >= 3 && foldedZweck.contains(u.member));
+    return all || (u.member.size() >= 3 && containsWord(foldedZweck, u.member));
 }
 
 QList<Unit> unitsOf(const QList<OpenSale>& sales) {
     QList<Unit> units;
-    QHash<QString, qsizetype> groups;  // open group id → unit
+    // A group is one transfer whether it is paid or not: a statement read again meets it whole.
+    QHash<std::pair<bool, QString>, qsizetype> groups;
     for (const OpenSale& s : sales) {
-        if (s.Bezahlt || s.GruppenID.trimmed().isEmpty()) {
+        const QString group = s.GruppenID.trimmed();
+        const auto key = std::make_pair(s.Bezahlt, group);
+        const auto g = group.isEmpty() ? groups.constEnd() : groups.constFind(key);
+        if (g == groups.constEnd()) {
+            if (!group.isEmpty()) groups.insert(key, units.size());
             Unit u;
-            u.sales << &s;
             u.paid = s.Bezahlt;
             u.paidOn = s.BezahltAm;
             units << u;
-            continue;
         }
-        const auto g = groups.constFind(s.GruppenID);
-        if (g == groups.constEnd()) {
-            groups.insert(s.GruppenID, units.size());
-            Unit u;
-            u.sales << &s;
-            units << u;
-        } else {
-            units[*g].sales << &s;
+        Unit& u = units[g == groups.constEnd() ? units.size() - 1 : *g];
+        u.sales << &s;
+        u.asked += centsOr0(s.Betrag);
+        for (const auto& part : s.Teilzahlungen) {
+            u.parts << part;
+            u.asked -= part.second;
         }
     }
     for (Unit& u : units) {
         u.nameWords = words(u.sales.front()->Name);
         u.member = foldForSearch(u.sales.front()->ebayName).simplified();
-        if (u.sales.size() == 1) {
-            u.totals << cents(amountOf(u.sales.front()->Betrag));
-            continue;
-        }
-        // The group mail asks for the items and one shipping; a buyer may also add up the totals.
-        double items = 0, totals = 0;
-        for (const OpenSale* s : u.sales) {
-            items += amountOf(s->Preis) * funCDbl(s->Menge);
-            totals += amountOf(s->Betrag);
-        }
-        u.totals << cents(totals);
-        for (const OpenSale* s : u.sales) u.totals << cents(items + amountOf(s->Versandkosten));
     }
     return units;
 }
@@ -105,13 +104,15 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
     for (qsizetype i = 0; i < units.size(); ++i) {
         for (const OpenSale* s : units[i].sales)
             if (!s->AuktionsNr.trimmed().isEmpty()) byNumber[s->AuktionsNr.trimmed()] << i;
-        for (const qint64 t : units[i].totals) byAmount[t] << i;
+        byAmount[units[i].asked] << i;
+        // A paid sale or a part payment is known by the amount that was booked.
+        for (const auto& part : units[i].parts) byAmount[part.second] << i;
     }
     // What each credit could pay, oldest sale first.
     struct Fit {
         QList<qsizetype> sure, idOnly, amountOnly;
         QSet<qsizetype> byId;
-        qsizetype known = -1;  // a paid sale it pays
+        qsizetype knownById = -1, knownByName = -1;  // a paid sale or part payment it is
     };
     static const QRegularExpression digits(QStringLiteral("[0-9]+"));
     QList<Fit> fits;
@@ -127,20 +128,20 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
         for (const qsizetype u : byAmount.value(c.Cent))
             if (!f.byId.contains(u)) candidates << u;
         std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
         for (const qsizetype u : candidates) {
             const Unit& unit = units[u];
-            const bool id = f.byId.contains(u), amount = unit.totals.contains(c.Cent);
+            const bool id = f.byId.contains(u), amount = unit.asked == c.Cent;
             const bool name = nameMatches(unit, payer, zweck);
-            if (unit.paid) {
-                // Read before: the sale it pays is marked already.
-                if (amount && (id || (name && unit.paidOn == c.Buchungstag))) f.known = u;
-            } else if (amount && (id || name)) {
-                f.sure << u;
-            } else if (id) {
-                f.idOnly << u;
-            } else if (amount) {
-                f.amountOnly << u;
-            }
+            // Read before: the sale it pays is marked paid, or the part it paid is kept.
+            bool booked = unit.paid && amount && (id || unit.paidOn == c.Buchungstag);
+            for (const auto& part : unit.parts) booked = booked || (part.first == c.Buchungstag && part.second == c.Cent);
+            if (booked && id && f.knownById < 0) f.knownById = u;
+            else if (booked && name && f.knownByName < 0) f.knownByName = u;
+            else if (unit.paid) continue;
+            else if (amount && (id || name)) f.sure << u;
+            else if (id) f.idOnly << u;
+            else if (amount) f.amountOnly << u;
         }
         fits << f;
     }
@@ -162,10 +163,12 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
         QList<qsizetype> withId;
         for (const qsizetype u : sure)
             if (f.byId.contains(u)) withId << u;
-        if (f.known >= 0 && f.sure.isEmpty()) {
-            chosen[i] = f.known;
+        // A credit naming a sale it has paid already pays nothing else of that buyer.
+        const qsizetype known = f.knownById >= 0 ? f.knownById : (withId.isEmpty() ? f.knownByName : -1);
+        if (known >= 0) {
+            chosen[i] = known;
             p.Einstufung = Grade::Erfasst;
-            p.Grund = QStringLiteral("als bezahlt erfasst");
+            p.Grund = units[known].paid ? QStringLiteral("als bezahlt erfasst") : QStringLiteral("als Teilzahlung erfasst");
         } else if (sure.size() == 1 || withId.size() == 1) {
             chosen[i] = sure.size() == 1 ? sure.front() : withId.front();
             p.Einstufung = Grade::Sicher;
@@ -205,7 +208,7 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
             p.AuktionsNrn << s->AuktionsNr;
         }
         p.Kaeufer = u.sales.front()->ebayName;
-        p.Erwartet = u.totals.contains(credits[i].Cent) ? credits[i].Cent : *std::min_element(u.totals.begin(), u.totals.end());
+        p.Erwartet = p.Einstufung == Grade::Erfasst ? credits[i].Cent : u.asked;
     }
     return out;
 }
@@ -240,6 +243,17 @@ Result<QList<OpenSale>> loadSalesForMatching() {
                 s.BezahltAm = QDate::fromString(t(10).left(10), Qt::ISODate);
                 out << s;
             });
+        // Few sales have part payments: one pass over them, joined by the sale's key.
+        QHash<QString, qsizetype> byId;
+        for (qsizetype i = 0; i < out.size(); ++i) byId.insert(out[i].AuktionsID, i);
+        db.forEachRow(QStringLiteral("select AuktionsID, Datum, Cent from Teilzahlungen where Standarduser = ?"), {gsStandardUser},
+                      names, [&](sqlite3_stmt* st) {
+                          const auto it = byId.constFind(QString::fromUtf8(
+                              reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0)));
+                          if (it == byId.constEnd()) return;
+                          const QString day = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+                          out[*it].Teilzahlungen.append({QDate::fromString(day.left(10), Qt::ISODate), sqlite3_column_int64(st, 2)});
+                      });
         return out;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die offenen Verkäufe können nicht gelesen werden:"), e);
@@ -252,8 +266,9 @@ Result<QList<Proposal>> proposalsFor(const QList<Credit>& credits) {
     return matchCredits(credits, sales.value());
 }
 
-Result<int> applyProposals(const QList<Proposal>& confirmed) {
+Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments) {
     CALLSTACK_MODULE("modBank");
+    if (partPayments) *partPayments = 0;
     try {
         // All of them or none: a statement half applied would be read again with other proposals.
         Transaction tx(gsDataSource);
@@ -261,6 +276,15 @@ Result<int> applyProposals(const QList<Proposal>& confirmed) {
         int set = 0;
         for (const Proposal& p : confirmed) {
             if (p.Einstufung != Grade::Sicher && p.Einstufung != Grade::Wahrscheinlich) continue;
+            if (p.Teilzahlung) {
+                // Kept with the first sale of the group: the list counts what is still asked.
+                if (p.AuktionsIDs.isEmpty()) continue;
+                db.execute(QStringLiteral("insert into Teilzahlungen (AuktionsID, Cent, Datum, Standarduser) values (?, ?, ?, ?)"),
+                           {p.AuktionsIDs.front(), p.Gutschrift.Cent, QDateTime(p.Gutschrift.Buchungstag, QTime(0, 0)),
+                            gsStandardUser});
+                if (partPayments) ++*partPayments;
+                continue;
+            }
             for (const QString& id : p.AuktionsIDs) {
                 Recordset rs = db.OpenRecordset(
                     QStringLiteral("select Bezahlt from Auktionen where AuktionsID = ? and Standarduser = ?"),
@@ -277,6 +301,26 @@ Result<int> applyProposals(const QList<Proposal>& confirmed) {
         return set;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Zahlungen können nicht gespeichert werden:"), e);
+    }
+}
+
+Result<qint64> partPaymentsOf(const QString& auktionsID, const QString& gruppenID) {
+    CALLSTACK_MODULE("modBank");
+    try {
+        Database db = Database::open(gsDataSource);
+        // A group's part payment is kept with one of its sales; the group id is its contact number too (indexed).
+        Recordset rs = gruppenID.trimmed().isEmpty()
+                           ? db.OpenRecordset(QStringLiteral("select ifnull(sum(Cent), 0) as s from Teilzahlungen where "
+                                                             "AuktionsID = ? and Standarduser = ?"),
+                                              {auktionsID, gsStandardUser})
+                           : db.OpenRecordset(QStringLiteral("select ifnull(sum(Cent), 0) as s from Teilzahlungen where "
+                                                             "Standarduser = ? and AuktionsID in (select AuktionsID from "
+                                                             "Auktionen where Standarduser = ? and KundenNr = ? and GruppenID = ?)"),
+                                              {gsStandardUser, gsStandardUser, gruppenID, gruppenID});
+        rs.MoveFirst();
+        return rs.isEOF() ? 0 : rs.value(QStringLiteral("s")).toLongLong();
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Teilzahlungen können nicht gelesen werden:"), e);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 #include "base/Result.h"
 #include "domain/bank/Statement.h"
@@ -25,6 +26,7 @@ struct OpenSale {
     QString AuktionsID, AuktionsNr, GruppenID, ebayName, Name, Preis, Menge, Betrag, Versandkosten;
     bool Bezahlt = false;
     QDate BezahltAm;
+    QList<std::pair<QDate, qint64>> Teilzahlungen;  // part payments kept with the sale: day, cents
 };
 
 struct Proposal {
@@ -33,8 +35,10 @@ struct Proposal {
     QStringList AuktionsIDs;  // the sale, or every open sale of the group
     QStringList AuktionsNrn;
     QString Kaeufer;          // member name
-    qint64 Erwartet = 0;      // the amount asked, in cents
+    qint64 Erwartet = 0;      // what is still asked, in cents: the total less part payments
     QString Grund;            // why, for the user: "Artikelnummer und Betrag" …
+    bool Teilzahlung = false; // confirmed as a part payment: kept with the sale, which stays unpaid
+    qint64 fehlt() const { return Erwartet - Gutschrift.Cent; }  // > 0: the credit is short
 };
 
 // Pure: for tests and for any source of sales.
@@ -44,8 +48,10 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
 Result<QList<OpenSale>> loadSalesForMatching();
 // Read, load, match.
 Result<QList<Proposal>> proposalsFor(const QList<Credit>& credits);
-// "Bezahlt" with the booking day for every sale of the proposals still unpaid, in
-// one transaction; the number of sales set.
-Result<int> applyProposals(const QList<Proposal>& confirmed);
+// "Bezahlt" with the booking day for every sale of the proposals still unpaid, or a part
+// payment for those confirmed as such, in one transaction; the number of sales set paid.
+Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments = nullptr);
+// The part payments kept with the sale, or with any sale of its group, summed.
+Result<qint64> partPaymentsOf(const QString& auktionsID, const QString& gruppenID);
 
 }  // namespace gd

@@ -498,4 +498,29 @@ Result<BankStatement> readStatement(const QString& path) {
     return parseStatement(bytes);
 }
 
+QString statementCounts(const BankStatement& st) {
+    QStringList parts;
+    if (!st.NichtGelesen.isEmpty())
+        parts << (st.NichtGelesen.size() == 1 ? QStringLiteral("1 Eintrag nicht lesbar")
+                                              : QStringLiteral("%1 Einträge nicht lesbar").arg(st.NichtGelesen.size()));
+    if (st.Lastschriften > 0)
+        parts << (st.Lastschriften == 1 ? QStringLiteral("1 Lastschrift") : QStringLiteral("%1 Lastschriften").arg(st.Lastschriften));
+    if (st.Vorgemerkt > 0)
+        parts << (st.Vorgemerkt == 1 ? QStringLiteral("1 vorgemerkte Buchung")
+                                     : QStringLiteral("%1 vorgemerkte Buchungen").arg(st.Vorgemerkt));
+    return parts.isEmpty() ? QString() : parts.join(QStringLiteral(", ")) + QStringLiteral(" (nicht als Zahlung gezählt).");
+}
+
+QStringList unreadLines(const BankStatement& st) {
+    QStringList out;
+    for (const BankStatement::Skipped& s : st.NichtGelesen) {
+        QString line = (st.Format == QLatin1String("CSV") ? QStringLiteral("Zeile %1") : QStringLiteral("Buchung %1")).arg(s.Zeile);
+        if (!s.Betrag.isEmpty()) line += QStringLiteral(": ") + s.Betrag;
+        if (!s.Name.isEmpty()) line += QStringLiteral(" (") + s.Name + QLatin1Char(')');
+        line += QStringLiteral(" – ") + s.Grund;
+        out << line;
+    }
+    return out;
+}
+
 }  // namespace gd

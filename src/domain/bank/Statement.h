@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 #include "base/Result.h"
@@ -39,6 +40,11 @@ struct BankStatement {
     int Lastschriften = 0;  // money out: not a payment received
     int Vorgemerkt = 0;     // not booked yet: may still change or vanish
 };
+
+// "Nicht gelesen: 3 Einträge; 10 Lastschriften und 1 vorgemerkte Buchung übergangen."
+QString statementCounts(const BankStatement& st);
+// One line an entry not read: "Zeile 12: 29.400 (Hans Müller) – Betrag „29.400“ ist mehrdeutig".
+QStringList unreadLines(const BankStatement& st);
 
 // By content: XML is read as CAMT.053, anything else as CSV. Only booked credits in euro.
 Result<BankStatement> readStatement(const QString& path);

@@ -1,6 +1,7 @@
 #include "domain/db/AuktionsListe.h"
 
 #include "base/Clock.h"
+#include "base/Money.h"
 #include "domain/db/Database.h"
 #include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
@@ -141,7 +142,10 @@ Result<ListSummary> loadListSummary(const QString& dataSource, const QString& st
         Database db = Database::open(dataSource);
         ListSummary sum;
         QStringList names;
-        db.forEachRow(QStringLiteral("select Kunden.Kunde, Auktionen.Bezahlt, Auktionen.EndeDatum, Auktionen.Betrag from "
+        // What is still asked: the total less the part payments kept with the sale.
+        db.forEachRow(QStringLiteral("select Kunden.Kunde, Auktionen.Bezahlt, Auktionen.EndeDatum, Auktionen.Betrag, "
+                                     "(select ifnull(sum(Cent), 0) from Teilzahlungen where Teilzahlungen.AuktionsID = "
+                                     "Auktionen.AuktionsID) from "
                                      "Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = "
                                      "Auktionen.ebayname and Auktionen.Standarduser = ? and Kunden.Standarduser = ?"),
                       {standardUser, standardUser}, names, [&](sqlite3_stmt* st) {
@@ -149,7 +153,7 @@ Result<ListSummary> loadListSummary(const QString& dataSource, const QString& st
                           if (sqlite3_column_int(st, 0) == 0 || sqlite3_column_int(st, 1) != 0) return;
                           const QString betrag = QString::fromUtf8(
                               reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), sqlite3_column_bytes(st, 3));
-                          const double amount = amountOf(betrag);
+                          const double amount = double(centsOr0(betrag) - sqlite3_column_int64(st, 4)) / 100.0;
                           ++sum.Unbezahlt;
                           sum.UnbezahltSumme += amount;
                           const auto* ende = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));

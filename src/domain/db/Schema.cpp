@@ -132,6 +132,21 @@ CREATE TRIGGER IF NOT EXISTS Versand_Geloescht AFTER DELETE ON Versand BEGIN
 END;
 )SQL";
 
+// Version 3: payments that cover part of what a sale or group asks for, in cents, kept
+// with the sale until the rest arrives.
+constexpr const char* kVersion3 = R"SQL(
+CREATE TABLE IF NOT EXISTS Teilzahlungen (
+  AuktionsID   TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Cent         INTEGER NOT NULL DEFAULT 0,
+  Datum        TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS Teilzahlungen_AuktionsID ON Teilzahlungen (AuktionsID);
+CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht_Teilzahlungen AFTER DELETE ON Auktionen BEGIN
+  DELETE FROM Teilzahlungen WHERE AuktionsID = old.AuktionsID;
+END;
+)SQL";
+
 // What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail
 // (its first 64 KB: a notification says what matters early; a mail of megabytes would make
 // every change of its trade slow).
@@ -184,6 +199,7 @@ void createSchema(sqlite3* db) {
         run(db, kSchema);
         run(db, kListIndex);
         run(db, version2Sql().c_str());
+        run(db, kVersion3);
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -231,6 +247,7 @@ void migrateSchema(sqlite3* db, int from) {
                  kSearchText + ") FROM Auktionen a;")
                     .c_str());
     }
+    if (from < 3) run(db, kVersion3);
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }
 

@@ -5,7 +5,7 @@ struct sqlite3;
 
 namespace gd {
 
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // Creates tables and indexes in one transaction and marks the version.
 void createSchema(sqlite3* db);

@@ -352,8 +352,8 @@ TEST(Matching, CertainProbableNoneAndKnown) {
     } cases[] = {
         // Name and amount; 104 asks the same amount but is someone else's.
         {credit("MUELLER, HANS", 1740, "Danke"), Grade::Sicher, "101"},
-        // One transfer for the group's items and one shipping.
-        {credit("Anna Beispiel", 1990, "Artikel 102 und 103"), Grade::Sicher, "102,103"},
+        // One transfer for the group: the sum of its totals, as its mail asks.
+        {credit("Anna Beispiel", 2480, "Artikel 102 und 103"), Grade::Sicher, "102,103"},
         {credit("Z. Zinn", 1740, "Auktion 104"), Grade::Sicher, "104"},
         {credit("P. de Vries", 3040, "RF18 106"), Grade::Wahrscheinlich, "106"},  // the number, not the amount
         {credit("Jemand", 4444, "Danke"), Grade::Wahrscheinlich, "107"},        // the amount of one sale alone
@@ -377,9 +377,50 @@ TEST(Matching, CertainProbableNoneAndKnown) {
     EXPECT_EQ(two[0].AuktionsNrn, QStringList{QStringLiteral("202")});
     EXPECT_EQ(two[1].Einstufung, Grade::Sicher);
     EXPECT_EQ(two[1].AuktionsNrn, QStringList{QStringLiteral("201")});
-    // The group paid as the sum of its totals counts too.
-    EXPECT_EQ(matchCredits({credit("Anna Beispiel", 2480, "")}, sales).front().AuktionsNrn,
-              (QStringList{QStringLiteral("102"), QStringLiteral("103")}));
+}
+
+// The ways an unpaid sale was marked paid, each a credit that must not pay it.
+TEST(Matching, NothingPaidThatWasNotPaid) {
+    const auto credit = [](const char* name, qint64 cents, const char* zweck, QDate day = QDate(2026, 12, 5)) {
+        return Credit{day, cents, QString::fromUtf8(name), QString::fromUtf8(zweck), QString()};
+    };
+    // (a) Read twice: the credit names 301, which it paid; 302 of the same buyer asks the same.
+    QList<OpenSale> sales = {sale("301", "olga", "Olga Orth", "17,40"), sale("302", "olga", "Olga Orth", "17,40")};
+    sales[0].Bezahlt = true;
+    sales[0].BezahltAm = QDate(2026, 12, 5);
+    Proposal p = matchCredits({credit("Olga Orth", 1740, "Artikel 301")}, sales).front();
+    EXPECT_EQ(p.Einstufung, Grade::Erfasst);
+    EXPECT_EQ(p.AuktionsNrn, QStringList{QStringLiteral("301")});
+    // (b) A member name inside another word is no name: "anna" in "Johanna".
+    p = matchCredits({credit("Hausverwaltung", 1740, "Miete Johanna Weber")}, {sale("401", "anna", "Anna Lind", "17,40"),
+                                                                              sale("402", "xy", "Xaver Yilmaz", "17,40")})
+            .front();
+    EXPECT_NE(p.Einstufung, Grade::Sicher) << p.Grund.toStdString();
+    EXPECT_EQ(matchCredits({credit("Jemand", 1740, "fuer anna danke")}, {sale("401", "anna", "Anna Lind", "17,40")}).front().Einstufung,
+              Grade::Sicher);
+    // (d) A credit naming one sale of a group, short of the group's total: probable, with what is missing.
+    const QList<OpenSale> group = {sale("501", "grete", "Grete Groß", "30,90", "9"), sale("502", "grete", "Grete Groß", "12,40", "9")};
+    p = matchCredits({credit("Grete Groß", 3090, "501")}, group).front();
+    EXPECT_EQ(p.Einstufung, Grade::Wahrscheinlich);
+    EXPECT_EQ(p.Erwartet, 4330);
+    EXPECT_EQ(p.fehlt(), 1240);
+    // Kept as a part payment: the rest pays the group surely, and the part read again is known.
+    QList<OpenSale> partly = group;
+    partly[0].Teilzahlungen.append({QDate(2026, 12, 5), 3090});
+    const QList<Proposal> again = matchCredits({credit("Grete Groß", 3090, "501"), credit("Grete Groß", 1240, "502", QDate(2026, 12, 9))},
+                                               partly);
+    EXPECT_EQ(again[0].Einstufung, Grade::Erfasst) << again[0].Grund.toStdString();
+    EXPECT_EQ(again[1].Einstufung, Grade::Sicher) << again[1].Grund.toStdString();
+    EXPECT_EQ(again[1].AuktionsNrn, (QStringList{QStringLiteral("501"), QStringLiteral("502")}));
+    EXPECT_EQ(again[1].fehlt(), 0);
+    // A group paid by one transfer is known whole when the statement is read again.
+    QList<OpenSale> paidGroup = group;
+    for (OpenSale& s : paidGroup) {
+        s.Bezahlt = true;
+        s.BezahltAm = QDate(2026, 12, 5);
+    }
+    paidGroup << sale("503", "grete", "Grete Groß", "43,30");
+    EXPECT_EQ(matchCredits({credit("Grete Groß", 4330, "501 502")}, paidGroup).front().Einstufung, Grade::Erfasst);
 }
 
 }  // namespace

@@ -54,9 +54,9 @@ TEST_F(Migration, TheFirstOpenBringsAVersion1FileUpToDateWithEverythingKept) {
     EXPECT_TRUE(sqlcipher(db, listIndex).contains(QStringLiteral("Betrag")));
     EXPECT_TRUE(sqlcipher(db, "PRAGMA integrity_check;").startsWith(QStringLiteral("ok")));
     EXPECT_EQ(a.BezahltDatum(), QDateTime(QDate(2026, 12, 5), QTime(10, 0)));
-    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), QStringLiteral("2"));
-    EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM sqlite_master WHERE name IN ('Versand', 'Mahnungen');"),
-              QStringLiteral("2"));
+    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), QStringLiteral("3"));
+    EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM sqlite_master WHERE name IN ('Versand', 'Mahnungen', 'Teilzahlungen');"),
+              QStringLiteral("3"));
     EXPECT_EQ(contents(db), before);  // every row, milestone and group as it was
     // The index made by the program folds exactly as the database's own views do.
     EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Suche;"), QStringLiteral("4"));
@@ -99,7 +99,7 @@ TEST_F(Migration, AFileHeldByAnotherProgramIsLeftAsItWasAndNotCalledDamaged) {
     EXPECT_EQ(hashOf(db), before);
     EXPECT_FALSE(QFile::exists(bak()));
     ASSERT_TRUE(test::found(load(a)));  // the next open, with the lock gone, brings it up to date
-    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), QStringLiteral("2"));
+    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), QStringLiteral("3"));
 }
 
 TEST_F(Migration, ANewerFileIsRefusedAndLeftUntouched) {
