@@ -347,6 +347,8 @@ int restoreCommand(const QString& file, bool force) {
                                                qEnvironmentVariable("GAVELDESK_SICHERUNG_KENNWORT"));
     if (!kept.ok()) return fail(oneLine(kept.error()));
     err() << "Datensicherung eingespielt: " << db << "\n";
+    subInitApp();
+    if (smtpPasswordMissing()) err() << kSmtpPasswordNotInBackup << "\n";
     if (!kept.value().isEmpty()) err() << "Der vorige Stand liegt in " << kept.value() << "\n";
     err().flush();
     return 0;

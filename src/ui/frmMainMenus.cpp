@@ -264,8 +264,10 @@ void frmMain::restoreFromBackup() {
     subRefreshListe();
     platform().msgBox(QStringLiteral("Die Datensicherung ist eingespielt.") +
                           (kept.value().isEmpty() ? QString()
-                                                  : QLatin1Char('\r') + QStringLiteral("Der vorige Stand liegt in '%1'.").arg(QDir::toNativeSeparators(kept.value()))),
+                                                  : QLatin1Char('\r') + QStringLiteral("Der vorige Stand liegt in '%1'.").arg(QDir::toNativeSeparators(kept.value()))) +
+                          (smtpPasswordMissing() ? QLatin1Char('\r') + kSmtpPasswordNotInBackup : QString()),
                       Platform::Buttons::Ok, Platform::Icon::Information, QString());
+    if (smtpPasswordMissing()) showOptions(false);
 }
 
 void frmMain::importStatement() {

@@ -191,6 +191,10 @@ QString funcGetDataSource() {
     return dataSourceFrom(win::ProfileSnapshot(configIniPath()));
 }
 
+bool smtpPasswordMissing() {
+    return glAuth != 0 && !gsSMTPUser.trimmed().isEmpty() && gsKennwort.isEmpty() && !gbKennwortImSchluesselbund;
+}
+
 QStringList subInitApp() {
     CALLSTACK();
     QStringList messages;

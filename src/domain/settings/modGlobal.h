@@ -119,6 +119,13 @@ inline constexpr const char* kClickPrefix = "http://www.gavelmail.de/weiter.php?
 // the executable when it exists, else empty.
 QString funcGetDataSource();
 
+// An SMTP account that signs in, but no password: a backup never holds it, so a
+// restored installation asks for it once.
+bool smtpPasswordMissing();
+inline const QString kSmtpPasswordNotInBackup =
+    QStringLiteral("Das Kennwort des E-Mail-Kontos ist aus Sicherheitsgründen nicht in der Datensicherung enthalten. "
+                   "Bitte tragen Sie es unter Einstellungen, Optionen, Emailversand neu ein.");
+
 // Loads every setting, the database path and the keyword rules. Gives back the
 // messages of faulty keyword lines, for the caller to show.
 QStringList subInitApp();
