@@ -32,15 +32,14 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-// The rename is durable only once the folder itself is on the disk.
+}  // namespace
+
 void syncFolder(const QString& folder) {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
 }
-
-}  // namespace
 
 QString fileErrorReason(int error, const QString& path) {
     const QFileInfo info(path);
@@ -134,8 +133,6 @@ Status copyFileSafely(const QString& from, const QString& to) {
     return copied;
 }
 
-namespace {
-// Whether some process still writes the file: it holds a WritingMark on it.
 bool beingWritten(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -143,7 +140,6 @@ bool beingWritten(const QString& path) {
     ::close(fd);
     return held;
 }
-}  // namespace
 
 void removeStaleTemporaries(const QString& folder) {
     // Ours, and those of the earlier save routine ("config.ini.AbC123").

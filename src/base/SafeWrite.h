@@ -21,6 +21,9 @@ Status copyFileSafely(const QString& from, const QString& to);
 // brackets behind it when it adds something.
 QString fileErrorReason(int error, const QString& path);
 
+// A rename into the folder is durable only once the folder itself is on the disk.
+void syncFolder(const QString& folder);
+
 // Temporary files that a killed write left in the folder: those of a backup or a
 // restore as soon as no process marks them as being written (WritingMark), the others
 // once older than a minute (a second instance may be writing right now).
@@ -38,6 +41,9 @@ public:
 private:
     int fd_ = -1;
 };
+
+// Whether a process holds a WritingMark on the file.
+bool beingWritten(const QString& path);
 
 // Folders 0700 and the program's files 0600 (a database, a backup, settings,
 // templates, protocols): the folder's own files only, never a program. Gives back how

@@ -141,14 +141,19 @@ Status applyJournal(const QString& journal) {
     if (!f.open(QIODevice::ReadOnly)) return {};
     const QList<QByteArray> lines = f.readAll().split('\n');
     f.close();
+    QStringList folders;
     for (const QByteArray& line : lines) {
         const QList<QByteArray> parts = line.split('\t');
         if (parts.size() != 2) continue;
         const QString from = QString::fromUtf8(parts[0]), to = QString::fromUtf8(parts[1]);
         if (QFileInfo::exists(from) && !replaceFile(from, to))
             return Error::plain(QStringLiteral("'%1' kann nicht an seinen Platz gelegt werden: %2").arg(to, fileErrorReason(errno, to)));
+        if (!folders.contains(QFileInfo(to).absolutePath())) folders << QFileInfo(to).absolutePath();
     }
+    // Every rename on the disk before the journal goes: a power cut cannot leave half.
+    for (const QString& folder : folders) syncFolder(folder);
     QFile::remove(journal);
+    syncFolder(QFileInfo(journal).absolutePath());
     return {};
 }
 
@@ -172,7 +177,7 @@ void adjustRestoredSettings(const QString& config, const QString& present, const
 
 Status finishUnfinishedRestore(const QString& settingsFolder) {
     const QString journal = settingsFolder + QLatin1Char('/') + kRestoreJournal;
-    if (!QFileInfo::exists(journal)) return {};
+    if (!QFileInfo::exists(journal) || beingWritten(journal)) return {};
     const Status done = applyJournal(journal);
     if (!done.ok())
         return Error{QStringLiteral("Eine unterbrochene Wiederherstellung konnte nicht beendet werden:"), 0, done.error().sentence};
@@ -271,9 +276,10 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         const QString target = settingsFolder + QLatin1Char('/') + name;
         const QString beside = target + kRestoreSuffix;
         Status w = writeFileSafely(beside, bytes);
-        marks.push_back(std::make_unique<WritingMark>(beside));
         if (w.ok() && name.compare(QStringLiteral("config.ini"), Qt::CaseInsensitive) == 0)
             adjustRestoredSettings(beside, target, dbPath, defaultDb);
+        // Marked once it has its final contents: a profile write replaces the file it is given.
+        marks.push_back(std::make_unique<WritingMark>(beside));
         journal << beside + QLatin1Char('\t') + target;
         if (!w.ok()) {
             discard();
@@ -286,6 +292,7 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         discard();
         return Error{refused, 0, noted.error().description};
     }
+    const WritingMark applying(journalFile);  // a start meanwhile leaves it to this process
     const Status placed = applyJournal(journalFile);
     if (!placed.ok())
         return Error{QStringLiteral("Die Wiederherstellung ist unterbrochen; Gaveldesk beendet sie beim nächsten Start:"), 0,

@@ -63,6 +63,21 @@ std::set<QString>& damagedFiles() {
     return files;
 }
 
+// SQLite reports damage in English ("Page 43: unable to get the page", "database disk
+// image is malformed"): the user reads which pages, in German.
+QString germanDamage(const QString& detail) {
+    static const QRegularExpression page(QStringLiteral("[Pp]age (\\d+)"));
+    QStringList pages;
+    for (auto it = page.globalMatch(detail); it.hasNext() && pages.size() < 5;) {
+        const QString p = it.next().captured(1);
+        if (!pages.contains(p)) pages << p;
+    }
+    if (!pages.isEmpty()) return QStringLiteral("Fehler auf Seite ") + pages.join(QStringLiteral(", "));
+    // Our own sentences are German already; anything else is said in general.
+    if (detail.contains(QStringLiteral("Datenbank")) || detail.contains(QStringLiteral("Datei"))) return detail.left(200);
+    return QStringLiteral("die Prüfung der Seiten meldet Fehler");
+}
+
 [[noreturn]] void throwDamaged(const QString& path) {
     throw DbError(kDatabaseDamaged,
                   QStringLiteral("Die Datenbank '%1' ist beschädigt; Gaveldesk schreibt nichts hinein, bis Sie "
@@ -90,7 +105,7 @@ Status checkDatabase(const QString& path, const CheckLimits& limits) {
             QMutexLocker lock(&g_damagedMutex);
             damagedFiles().insert(canonicalDbPath(path));
         }
-        const QString shown = detail.size() > 200 ? detail.left(200) + QStringLiteral(" …") : detail;
+        const QString shown = germanDamage(detail);
         return Error{QStringLiteral("Die Datenbank '%1' ist beschädigt (%2).").arg(path, shown), kDatabaseDamaged,
                      QStringLiteral("Gaveldesk schreibt nichts mehr in diese Datei. Legen Sie eine Kopie von ihr an "
                                     "und spielen Sie Ihre letzte Sicherung zurück.")};
