@@ -93,6 +93,9 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
     auto* v = new QVBoxLayout(this);
     v->addWidget(lblSumme);
     v->addWidget(grdZahlungen, 1);
+    auto* lblNichtGelesen = new QLabel(QStringLiteral("Nicht gelesen (bitte im Online-Banking prüfen):"), this);
+    lblNichtGelesen->setVisible(!statement.NichtGelesen.isEmpty());
+    v->addWidget(lblNichtGelesen);
     v->addWidget(txtNichtGelesen);
     v->addLayout(buttons);
     resize(1000, 460);

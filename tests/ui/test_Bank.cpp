@@ -77,6 +77,7 @@ TEST_F(BankStatement, AShortCreditBecomesAPartPayment) {
         expected = grid->item(0, 6)->text();
         difference = grid->item(0, 7)->text();
         unread = d->findChild<QPlainTextEdit*>(QStringLiteral("txtNichtGelesen"))->toPlainText();
+        test::screenshot(d, QStringLiteral("bank-teilzahlung.png"));
         grid->setFocus();
         grid->setCurrentCell(0, 0);
         QTest::keyClick(grid, Qt::Key_Space);
