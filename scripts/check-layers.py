@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Fails when the code under src/ breaks its layers.
 
-Folders are layers, bottom to top: base, the domain folders, ui, app. A file may
-include its own folder and the folders its layer builds on, nothing else, so no
-two folders include each other. Base and domain include no QtWidgets, QtGui or
-QtPrintSupport header, and (given their archives) use no symbol of those
-libraries. No source file has more than 600 non-blank lines.
+Folders are layers, bottom to top: base, the domain folders, render, ui, app. A
+file may include its own folder and the folders its layer builds on, nothing else,
+so no two folders include each other. Base and domain include no QtWidgets, QtGui
+or QtPrintSupport header, render no QtWidgets or QtPrintSupport header, and (given
+their archives) none uses a symbol of those libraries. No source file has more
+than 600 non-blank lines.
 
     check-layers.py SRC_DIR [--qt-headers DIR] [--qt-lib LIB ...] [--archive FOLDER=ARCHIVE ...]
 """
@@ -24,13 +25,18 @@ ALLOWED = {
     "domain/import": {"domain/db", "domain/settings", "base"},
     "domain/bank": {"domain/db", "domain/settings", "base"},
     "domain/mail": {"domain/smtp", "domain/bank", "domain/db", "domain/settings", "base"},
+    # Pages and pictures of the domain's data, painted without a window.
+    "render": {"domain/bank", "domain/db", "domain/settings", "base"},
     # The forms know no protocol: mail goes out through domain/mail.
-    "ui": set(DOMAIN) - {"domain/smtp"} | {"base"},
-    "app": {"ui", "base"} | set(DOMAIN),
+    "ui": set(DOMAIN) - {"domain/smtp"} | {"base", "render"},
+    # The command line paints an invoice, but opens no window.
+    "app": {"ui", "render", "base"} | set(DOMAIN),
 }
-# Folders that must build without the GUI modules.
-HEADLESS = ["base"] + DOMAIN
 GUI_MODULES = ["QtWidgets", "QtGui", "QtPrintSupport"]
+# What each folder builds without: the GUI modules, or the windows alone.
+WITHOUT = {folder: GUI_MODULES for folder in ["base"] + DOMAIN}
+WITHOUT["render"] = ["QtWidgets", "QtPrintSupport"]
+HEADLESS = list(WITHOUT)
 MAX_LINES = 600
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
@@ -41,9 +47,9 @@ def folder_of(rel_path):
     return d.replace(os.sep, "/")
 
 
-def gui_headers(qt_headers):
+def gui_headers(qt_headers, modules):
     names = set()
-    for module in GUI_MODULES:
+    for module in modules:
         path = os.path.join(qt_headers, module)
         if os.path.isdir(path):
             names.update(n for n in os.listdir(path) if not n.endswith(".h") or n.startswith("q"))
@@ -97,7 +103,7 @@ def main():
     args = ap.parse_args()
 
     faults = []
-    forbidden = gui_headers(args.qt_headers) if args.qt_headers else set()
+    forbidden = {m: gui_headers(args.qt_headers, [m]) if args.qt_headers else set() for m in GUI_MODULES}
     graph = {}
     for root, _, files in os.walk(args.src):
         for name in sorted(files):
@@ -126,23 +132,27 @@ def main():
                         graph[here].add(there)
                         if there not in ALLOWED[here]:
                             faults.append(f"{rel}:{number}: '{here}' may not include '{target}'")
-                elif here in HEADLESS:
+                elif here in WITHOUT:
                     head = target.split("/")[0]
-                    if head in GUI_MODULES or target in forbidden:
-                        faults.append(f"{rel}:{number}: <{target}> is a GUI header; '{here}' builds without the GUI")
+                    for module in WITHOUT[here]:
+                        if head == module or target in forbidden[module]:
+                            faults.append(f"{rel}:{number}: <{target}> belongs to {module}; '{here}' builds without it")
     cycle = find_cycle(graph)
     if cycle:
         faults.append("folders include each other: " + " -> ".join(cycle))
 
     if args.qt_lib and args.archive:
-        gui = set()
+        symbols = {}
         for lib in args.qt_lib:
-            gui |= defined_symbols(lib)
+            module = next((m for m in GUI_MODULES if m.replace("Qt", "Qt6", 1) in os.path.basename(lib)), None)
+            symbols.setdefault(module, set()).update(defined_symbols(lib))
         for item in args.archive:
             folder, archive = item.split("=", 1)
-            used = sorted(undefined_symbols(archive) & gui)
-            for sym in used[:10]:
-                faults.append(f"{folder}: uses the GUI symbol {sym}")
+            banned = set()
+            for module in WITHOUT.get(folder, GUI_MODULES):
+                banned |= symbols.get(module, set())
+            for sym in sorted(undefined_symbols(archive) & banned)[:10]:
+                faults.append(f"{folder}: uses the symbol {sym} of a module it builds without")
 
     for f in faults:
         print(f)

@@ -10,7 +10,7 @@
 #include "base/Product.h"
 #include "base/SafeWrite.h"
 #include "base/Clock.h"
-#include "ui/InvoicePdf.h"
+#include "render/InvoicePdf.h"
 #include "domain/bank/Matching.h"
 #include "domain/db/AuktionsListe.h"
 #include "domain/db/Backup.h"

@@ -52,7 +52,7 @@ Platform::Answer QtPlatform::msgBox(const QString& text, Buttons buttons, Icon i
                                               : *defaultButton == Answer::Cancel ? QMessageBox::Cancel
                                               : *defaultButton == Answer::Retry  ? QMessageBox::Retry
                                                                                  : QMessageBox::Ok;
-        if (QAbstractButton* b = box.button(d)) box.setDefaultButton(qobject_cast<QPushButton*>(b));
+        if (QAbstractButton* chosen = box.button(d)) box.setDefaultButton(qobject_cast<QPushButton*>(chosen));
     }
     // A busy pointer must not hang over a question.
     const bool wasBusy = busy_;

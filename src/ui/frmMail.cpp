@@ -14,7 +14,7 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Clock.h"
-#include "ui/InvoicePdf.h"
+#include "render/InvoicePdf.h"
 #include "domain/mail/modVorlagen.h"
 #include "domain/settings/modGlobal.h"
 #include "ui/Platform.h"
@@ -107,7 +107,7 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
     connect(OrvoButton1, &QPushButton::clicked, this, &frmMail::OrvoButton1_Click);
     connect(cmdStop, &QPushButton::clicked, this, [this] {
         stopped_ = true;
-        cancelSending();
+        if (sender_) sender_->cancel();
     });
     Form_Load();
 }
@@ -183,23 +183,35 @@ void frmMail::cmdcancel_Click() {
     reject();
 }
 
-bool frmMail::makemail(const QString& body) {
+std::function<std::unique_ptr<MailSender>()> frmMail::senderFactory = &frmMail::senderOfSettings;
+
+std::unique_ptr<MailSender> frmMail::senderOfSettings() {
+    if (!gbStandardversandmail) return std::make_unique<SmtpMailSender>();
+    return std::make_unique<MailProgramSender>(
+        [](const QString& url) { return platform().shellExecute(QStringLiteral("Open"), url); },
+        [](const QString& text) {
+            platform().clipboardClear();
+            platform().clipboardSetText(text);
+        });
+}
+
+// Sends and records, showing only progress and the result.
+bool frmMail::makemail(MailSender& sender, const OutgoingMail& mail) {
     CALLSTACK();
     OrvoButton1->setEnabled(false);
-    // The form says that the mail is going out and offers to stop it; the
-    // windows stay responsive meanwhile.
+    // A send that waits for a server says so and can be stopped; the windows stay responsive.
     sending_ = true;
+    sender_ = &sender;
     stopped_ = false;
-    lblSenden->setVisible(true);
-    cmdStop->setVisible(true);
-    QList<MailAttachment> files;
-    const bool ready = attachments(files);
-    const Status sent = ready ? composer_.sendSmtp(txtmail->text(), txtsubject->text(), body, files)
-                              : Status(Error::plain(QStringLiteral("Die Rechnung konnte nicht erstellt werden.")));
+    lblSenden->setVisible(sender.waits());
+    cmdStop->setVisible(sender.waits());
+    const SendOutcome outcome = sendAndRecord(sender, composer_, mail, cmbStatus->currentIndex(), reminderLevel_);
     sending_ = false;
+    sender_ = nullptr;
     lblSenden->setVisible(false);
     cmdStop->setVisible(false);
     OrvoButton1->setEnabled(true);
+    if (outcome.recordedAny && onStatusRecorded) onStatusRecorded();
     if (closeAfterSend_) {  // the form was closed during the send: nothing more to say
         QDialog::reject();
         return false;
@@ -209,14 +221,20 @@ bool frmMail::makemail(const QString& body) {
                           Platform::Buttons::Ok, Platform::Icon::Information, QString());
         return false;
     }
-    if (sent.ok())
+    if (!outcome.sent.ok()) {
+        if (sender.waits())
+            platform().msgBox(QStringLiteral("Email konnte nicht versendet werden, Verbindungsfehler") + QLatin1Char('\r') +
+                                  outcome.sent.error().message(),
+                              Platform::Buttons::Ok, Platform::Icon::Critical, QString());
+        else
+            platform().msgBox(outcome.sent.error().message(), Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
+        return false;
+    }
+    if (sender.waits())
         platform().msgBox(QStringLiteral("Email wurde erfolgreich versendet"), Platform::Buttons::Ok,
                           Platform::Icon::Information, QString());
-    else
-        platform().msgBox(QStringLiteral("Email konnte nicht versendet werden, Verbindungsfehler") + QLatin1Char('\r') +
-                              sent.error().message(),
-                          Platform::Buttons::Ok, Platform::Icon::Critical, QString());
-    return sent.ok();
+    if (!outcome.recorded.ok()) showError(outcome.recorded.error());
+    return true;
 }
 
 bool frmMail::attachments(QList<MailAttachment>& files) {
@@ -239,7 +257,7 @@ bool frmMail::attachments(QList<MailAttachment>& files) {
 void frmMail::reject() {
     if (sending_) {
         closeAfterSend_ = true;
-        cancelSending();
+        if (sender_) sender_->cancel();
         return;
     }
     QDialog::reject();
@@ -247,35 +265,11 @@ void frmMail::reject() {
 
 void frmMail::OrvoButton1_Click() {
     CALLSTACK();
-    const QString body = composer_.finalBody(rtf1->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
-    bool sent = false;
-    if (gbStandardversandmail) {
-        if (glNobody == 1) {
-            platform().clipboardClear();
-            platform().clipboardSetText(body);
-        }
-        sent = platform().shellExecute(QStringLiteral("Open"),
-                                       composer_.mailtoUrl(body, txtsubject->text(), txtCc->text(), txtBcc->text()));
-        if (!sent)
-            platform().msgBox(QStringLiteral("Das E-Mail-Programm konnte nicht geöffnet werden. Bitte richten Sie ein "
-                                             "Standard-E-Mail-Programm ein oder versenden Sie direkt über SMTP "
-                                             "(Einstellungen, Emailversand)."),
-                              Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
-    } else {
-        sent = makemail(body);
-    }
-    // A mail that did not go out records no milestone and no reminder.
-    if (!sent) return;
-    const bool reminder = reminderLevel_ > 0;
-    if (reminder) {
-        const Status noted = composer_.recordReminder(reminderLevel_);
-        if (!noted.ok()) showError(noted.error());
-    }
-    if (cmbStatus->currentIndex() >= 1) {
-        const Status recorded = composer_.recordStatus(cmbStatus->currentIndex());
-        if (!recorded.ok()) showError(recorded.error());
-    }
-    if ((reminder || cmbStatus->currentIndex() >= 1) && onStatusRecorded) onStatusRecorded();
+    const std::unique_ptr<MailSender> sender = senderFactory();
+    OutgoingMail mail{txtmail->text(), txtCc->text(), txtBcc->text(), txtsubject->text(),
+                      composer_.finalBody(rtf1->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"))), {}};
+    if (sender->takesAttachments() && !attachments(mail.files)) return;
+    makemail(*sender, mail);
 }
 
 }  // namespace gd

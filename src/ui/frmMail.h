@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "domain/mail/MailComposer.h"
+#include "domain/mail/MailSender.h"
 
 class QCheckBox;
 class QComboBox;
@@ -33,9 +34,14 @@ public:
     // Closing while a mail goes out ends the send first.
     void reject() override;
 
+    // The sender the settings choose: the mail program or the own SMTP client. Tests
+    // put a fake in its place.
+    static std::function<std::unique_ptr<MailSender>()> senderFactory;
+    static std::unique_ptr<MailSender> senderOfSettings();
+
 private:
     void Form_Load();
-    bool makemail(const QString& body);
+    bool makemail(MailSender& sender, const OutgoingMail& mail);
 
     MailComposer composer_;
     QComboBox* Combo1 = nullptr;
@@ -46,6 +52,7 @@ private:
     QLabel* lblSenden = nullptr;        // "Die E-Mail wird gesendet …" while it goes out
     QPushButton* cmdStop = nullptr;     // "Abbrechen" of a running send
     bool sending_ = false;
+    MailSender* sender_ = nullptr;  // the one sending now
     bool stopped_ = false;       // the user ended the send
     bool closeAfterSend_ = false;
     // What goes with the mail over SMTP: the payment code (shown) and the invoice.

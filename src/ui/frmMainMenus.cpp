@@ -16,7 +16,7 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Clock.h"
-#include "ui/InvoicePdf.h"
+#include "render/InvoicePdf.h"
 #include "domain/db/Backup.h"
 #include "domain/bank/Matching.h"
 #include "domain/settings/modGlobal.h"

@@ -19,6 +19,7 @@
 #include "domain/db/Reminders.h"
 #include "domain/import/MailFile.h"
 #include "domain/mail/modVorlagen.h"
+#include "support/FakeMailSender.h"
 #include "support/SmtpServer.h"
 #include "support/UiDbTest.h"
 #include "ui/frmMail.h"
@@ -75,28 +76,38 @@ protected:
     }
 };
 
+// The form only shows: a send that failed records nothing and keeps what was typed;
+// the next one that goes out records the milestone once.
 TEST_F(MailForm, FailedSendsRecordNoMilestone) {
-    gbStandardversandmail = true;
-    platform.shellSucceeds = false;  // no mail program registered
+    const auto log = std::make_shared<test::FakeMailSender::Log>();
+    frmMail::senderFactory = [log] { return std::make_unique<test::FakeMailSender>(log); };
+    log->failWith = QStringLiteral("550 Empfänger unbekannt");
     auto f = open();
-    EXPECT_TRUE(f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText().startsWith(QStringLiteral("Guten Tag Hans Müller")));
-    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
-    EXPECT_EQ(status(), QString());
-    EXPECT_TRUE(platform.messages.last().text.startsWith(QStringLiteral("Das E-Mail-Programm konnte nicht")));
-    EXPECT_TRUE(f->isVisible());
-
-    gbStandardversandmail = false;
-    gsSMTPServer = QStringLiteral("127.0.0.1");
-    glSMTPPort = test::freeLoopbackPort();  // nobody listens
-    gsAbsender = QStringLiteral("shop@gavel.example");
-    f = open();
     auto* body = f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"));
+    EXPECT_TRUE(body->toPlainText().startsWith(QStringLiteral("Guten Tag Hans Müller")));
     body->setPlainText(QStringLiteral("Mein eigener Text"));
     QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
     EXPECT_TRUE(platform.messages.last().text.startsWith(QStringLiteral("Email konnte nicht versendet werden")));
+    EXPECT_TRUE(platform.messages.last().text.contains(QStringLiteral("550 Empfänger unbekannt")));
     EXPECT_EQ(status(), QString());
     EXPECT_EQ(body->toPlainText(), QStringLiteral("Mein eigener Text"));  // nothing typed is lost
     EXPECT_TRUE(f->isVisible());
+    log->failWith.clear();
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+    ASSERT_EQ(log->sent.size(), 1);
+    EXPECT_EQ(log->sent[0].body, QStringLiteral("Mein eigener Text"));
+    EXPECT_EQ(log->sent[0].to, QStringLiteral(" hans@example.de "));
+    EXPECT_EQ(status(), QStringLiteral("Geantwortet"));
+    frmMail::senderFactory = &frmMail::senderOfSettings;
+
+    // The mail program that cannot be opened is a failure too.
+    gbStandardversandmail = true;
+    platform.shellSucceeds = false;
+    f = open();
+    f->findChild<QComboBox*>(QStringLiteral("cmbStatus"))->setCurrentIndex(4);  // "Versendet"
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
+    EXPECT_TRUE(platform.messages.last().text.startsWith(QStringLiteral("Das E-Mail-Programm konnte nicht")));
+    EXPECT_EQ(status(), QStringLiteral("Geantwortet"));
 }
 
 TEST_F(MailForm, HandOverAndSmtpRecordTheMilestone) {

@@ -33,7 +33,7 @@ SmtpAccount accountOf(const Settings& s) {
     SmtpAccount a;
     a.server = s.SMTPServer;
     a.port = s.SMTPPort;
-    a.auth = s.Auth == 1;
+    a.method = s.Auth == 1 ? SmtpAccount::Method::Password : SmtpAccount::Method::None;
     a.user = s.Konto;
     a.password = s.Kennwort;
     a.security = securityOf(connectionSecurity(s));
@@ -79,8 +79,9 @@ Status sendThrough(const SmtpAccount& account, const QString& Sender, const QStr
     c.MailAttachments = attachments;
     c.SMTPPort = account.port;
     c.SMTPServer = account.server;
-    c.SMTPAuthPass = account.auth ? account.password : QString();
-    c.SMTPAuthUser = account.auth ? account.user : QString();
+    const bool password = account.method == SmtpAccount::Method::Password;
+    c.SMTPAuthPass = password ? account.password : QString();
+    c.SMTPAuthUser = password ? account.user : QString();
     c.SMTPSecurity = account.security;
     c.SMTPPlainPassword = account.plainPassword;
     c.SMTPTotalSecs = account.totalSecs;

@@ -17,9 +17,11 @@ bool splitAddress(const QString& text, QString& name, QString& address);
 
 // The server and login a send uses.
 struct SmtpAccount {
+    // How the account signs in; a token sign-in (OAuth) is the next kind.
+    enum class Method { None, Password };
     QString server;
     qint32 port = 25;
-    bool auth = false;
+    Method method = Method::None;
     QString user;
     QString password;
     SmtpSecurity security = SmtpSecurity::StartTls;

@@ -9,6 +9,8 @@
 #include "base/Money.h"
 #include "domain/bank/GiroCode.h"
 #include "domain/mail/MailComposer.h"
+#include "domain/mail/MailSender.h"
+#include "support/FakeMailSender.h"
 #include "domain/mail/modVorlagen.h"
 #include "support/DbTestShared.h"
 
@@ -177,6 +179,33 @@ TEST(MailComposer, PurchaseTemplatesFillEveryPlaceholder) {
 }
 
 class MailDb : public test::DbTest {};
+
+// The one rule of sending: a mail that did not go out records no milestone and no
+// reminder; one that went out records each once.
+TEST_F(MailDb, OnlyAMailThatWentOutRecords) {
+    const QString id = store(auktion(QStringLiteral("31"), QStringLiteral("bea")), kunde(QStringLiteral("bea")));
+    MailInputs in = single();
+    in.sAuktionsID = id;
+    const MailComposer c(in);
+    const auto log = std::make_shared<test::FakeMailSender::Log>();
+    test::FakeMailSender sender(log);
+    const OutgoingMail mail{QStringLiteral("bea@example.de"), {}, {}, QStringLiteral("Zahlung"), QStringLiteral("Text"), {}};
+    const auto recorded = [&] {
+        return count(QStringLiteral("select count(*) as n from Mahnungen")) * 10 +
+               count(QStringLiteral("select count(*) as n from Auktionen where Antwort <> 0"));
+    };
+    log->failWith = QStringLiteral("Verbindung abgelehnt");
+    SendOutcome out = sendAndRecord(sender, c, mail, 1, 1);
+    EXPECT_FALSE(out.sent.ok());
+    EXPECT_FALSE(out.recordedAny);
+    EXPECT_EQ(recorded(), 0);
+    log->failWith.clear();
+    out = sendAndRecord(sender, c, mail, 1, 1);
+    EXPECT_TRUE(out.sent.ok());
+    EXPECT_TRUE(out.recorded.ok());
+    EXPECT_EQ(recorded(), 11);
+    EXPECT_EQ(log->sent.size(), 1);
+}
 
 // The amounts a filled mail shows, by the label of their line ("Preis", "Versand" …).
 QMap<QString, qint64> amountsIn(const QString& body, qint64* menge) {

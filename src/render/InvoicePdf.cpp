@@ -1,4 +1,4 @@
-#include "ui/InvoicePdf.h"
+#include "render/InvoicePdf.h"
 
 #include <QBuffer>
 #include <QPageLayout>
@@ -111,10 +111,10 @@ QByteArray invoicePdf(const Invoice& inv) {
         // A long title takes two lines; beyond that it is cut.
         const QRect box(mm(55), mm(y) - fm.ascent(), mm(68), 2 * fm.lineSpacing());
         const int flags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
-        const QString title = fm.elidedText(it.Titel, Qt::ElideRight, 2 * box.width() - mm(12));
-        const bool twoLines = fm.boundingRect(box, flags, title).height() > fm.lineSpacing();
+        const QString shownTitle = fm.elidedText(it.Titel, Qt::ElideRight, 2 * box.width() - mm(12));
+        const bool twoLines = fm.boundingRect(box, flags, shownTitle).height() > fm.lineSpacing();
         p.setFont(body);
-        p.drawText(box, flags, title);
+        p.drawText(box, flags, shownTitle);
         y += twoLines ? 10 : 6;
         ++shown;
     }
