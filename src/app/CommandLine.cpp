@@ -58,7 +58,6 @@ void initApp() {
     else if (!unlocked.value())
         err() << (given.isEmpty() ? "gaveldesk: Die Datenbank hat ein eigenes Kennwort; bitte in GAVELDESK_KENNWORT angeben.\n"
                                   : "gaveldesk: Das Kennwort aus GAVELDESK_KENNWORT passt nicht zur Datenbank.\n");
-    gbEigenesKennwort = hasOwnPassphrase();
     err().flush();
 }
 

@@ -146,7 +146,6 @@ int main(int argc, char** argv) {
             gd::rememberPassphraseKind(gd::configIniPath());
             splash->show();
         }
-        gd::gbEigenesKennwort = gd::hasOwnPassphrase();
     }
     // A file of an earlier version is brought up to date once, before anything reads it; the
     // picture says why the start takes longer and stays drawn.

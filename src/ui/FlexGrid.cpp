@@ -1,3 +1,4 @@
+#include "base/Money.h"
 #include "ui/FlexGrid.h"
 
 #include <QHeaderView>
@@ -168,7 +169,7 @@ void FlexModel::sortRows(std::vector<ListRow>& rows, int col, bool ascending) {
         if (col == 5) {
             c = dateKey(a.EndeDatum).compare(dateKey(b.EndeDatum));
         } else if (col == 8) {
-            const double x = amountOf(a.Betrag), y = amountOf(b.Betrag);
+            const qint64 x = centsOr0(a.Betrag), y = centsOr0(b.Betrag);
             c = x < y ? -1 : (x > y ? 1 : 0);
         } else if (col == 9) {  // by how far a trade has come
             const int x = std::popcount(a.Meilensteine), y = std::popcount(b.Meilensteine);

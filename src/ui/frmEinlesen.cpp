@@ -51,7 +51,7 @@ frmEinlesen::frmEinlesen(QWidget* parent) : QDialog(parent) {
     mailLayout->addWidget(txtEmail);
     mailLayout->addWidget(tester_);
 
-    fraKunde = new QGroupBox(kCaptionNeutral, this);
+    fraKunde = new QGroupBox(partnerCaption(PartnerKind::Neutral), this);
     fraKunde->setObjectName(QStringLiteral("fraKunde"));
     auto* kunde = new QFormLayout(fraKunde);
     kunde->addRow(QStringLiteral("ebay-Name:"), txtebayName = field("txtebayName", &tKunde::ebayName));
@@ -302,7 +302,7 @@ void frmEinlesen::setText(QLineEdit* e, const QString& t) {
 }
 
 void frmEinlesen::showRecords() {
-    fraKunde->setTitle(r_.caption);
+    fraKunde->setTitle(r_.caption());
     // Copies: setting a field writes back into the record it shows.
     const tKunde k = r_.partner();
     const tAuktion a = r_.oAuktion;

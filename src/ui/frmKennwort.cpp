@@ -74,7 +74,6 @@ void frmKennwort::cmdOK_Click() {
         return;
     }
     const bool own = hasOwnPassphrase();
-    gbEigenesKennwort = own;
     // The file is re-keyed either way; without the mark the next start would not ask.
     if (!rememberPassphraseKind(configIniPath()))
         platform().msgBox(QStringLiteral("Das Kennwort ist geändert, aber die Einstellungsdatei '%1' ließ sich nicht "

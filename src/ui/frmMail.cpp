@@ -167,7 +167,7 @@ void frmMail::cmdload_Click() {
     const QString file = platform().openFileName(QStringLiteral("Vorlage laden"), AppPath() + QStringLiteral("/bin"),
                                                  QStringLiteral("Vorlagen (*.datV)"));
     if (file.isEmpty()) return;
-    gsVorlagenDatei = file;
+    useTemplateFile(file);
     reminderLevel_ = 0;
     reloadVorlage();
 }

@@ -22,6 +22,7 @@
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
+#include "base/Money.h"
 #include "base/profile.h"
 #include "domain/db/AuktionsListe.h"
 #include "domain/db/Database.h"
@@ -174,7 +175,7 @@ bool frmMain::ensureDatabase() {
         showError(created.error());
         return false;
     }
-    gsDataSource = funcGetDataSource();
+    reloadDataSource();
     // The program's own password is the same in every copy: one offer, then never again.
     if (platform().msgBox(QStringLiteral("Die neue Datenbank ist mit dem Kennwort des Programms verschlüsselt, das in jeder "
                                          "Kopie von Gaveldesk gleich ist.") +
@@ -359,7 +360,7 @@ void frmMain::refreshSummary() {
             if (!sum.ok()) return;  // the list itself reports a file it cannot read
             const ListSummary& s = sum.value();
             const QLocale de = germanLocale();
-            const auto money = [&de](double v) -> QString { return de.toString(v, 'f', 2) + QStringLiteral(" €"); };
+            const auto money = [](qint64 cents) -> QString { return centsText(cents) + QStringLiteral(" €"); };
             lblUebersicht->setText(QStringLiteral("Offen: %1 · Unbezahlt: %2 (%3) · Überfällig: %4 (%5)")
                                        .arg(de.toString(s.Offen), de.toString(s.Unbezahlt), money(s.UnbezahltSumme),
                                             de.toString(s.Ueberfaellig), money(s.UeberfaelligSumme)));

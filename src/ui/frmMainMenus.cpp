@@ -260,7 +260,7 @@ void frmMain::restoreFromBackup() {
         return;
     }
     subInitApp();
-    gsDataSource = funcGetDataSource();
+    reloadDataSource();
     subRefreshListe();
     platform().msgBox(QStringLiteral("Die Datensicherung ist eingespielt.") +
                           (kept.value().isEmpty() ? QString()

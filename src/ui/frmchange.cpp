@@ -92,8 +92,8 @@ void frmchange::cmdsave_Click() {
     // The chosen name's own extension tells the type; without one, the preselected type.
     const QString suffix = QFileInfo(name).suffix();
     const bool type2 = suffix == QStringLiteral("datV") || (suffix != QStringLiteral("dat") && own);
-    gsVorlagenDatei = type2 ? (suffix == QStringLiteral("datV") ? name : setExtension(name, QStringLiteral(".datV")))
-                            : setExtension(name, QStringLiteral(".dat"));
+    useTemplateFile(type2 ? (suffix == QStringLiteral("datV") ? name : setExtension(name, QStringLiteral(".datV")))
+                          : setExtension(name, QStringLiteral(".dat")));
     const bool written = savefile();
     if (!written && !QFileInfo::exists(gsVorlagenDatei)) return;  // not written: nothing typed is lost
     if (mail_) mail_->reloadVorlage();

@@ -153,7 +153,7 @@ Result<ListSummary> loadListSummary(const QString& dataSource, const QString& st
                           if (sqlite3_column_int(st, 0) == 0 || sqlite3_column_int(st, 1) != 0) return;
                           const QString betrag = QString::fromUtf8(
                               reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), sqlite3_column_bytes(st, 3));
-                          const double amount = double(centsOr0(betrag) - sqlite3_column_int64(st, 4)) / 100.0;
+                          const qint64 amount = centsOr0(betrag) - sqlite3_column_int64(st, 4);
                           ++sum.Unbezahlt;
                           sum.UnbezahltSumme += amount;
                           const auto* ende = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));

@@ -31,7 +31,7 @@ struct ListRow {
 // and those of them overdue, with the totals asked.
 struct ListSummary {
     int Offen = 0, Unbezahlt = 0, Ueberfaellig = 0;
-    double UnbezahltSumme = 0, UeberfaelligSumme = 0;
+    qint64 UnbezahltSumme = 0, UeberfaelligSumme = 0;  // cents
 };
 Result<ListSummary> loadListSummary(const QString& dataSource, const QString& standardUser);
 

@@ -21,6 +21,7 @@
 #include "base/profile.h"
 #include "base/SafeWrite.h"
 #include "domain/db/Schema.h"
+#include "domain/settings/modGlobal.h"
 #include "domain/db/SqliteError.h"
 
 #define SQLITE_HAS_CODEC 1
@@ -451,6 +452,7 @@ Result<bool> unlockDatabase(const QString& path, const QString& userPassword, co
         win::GetPrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"), QString(), recordedText, 255,
                                      configIni);
         const std::optional<bool> recorded = textToBool(recordedText);
+        gbEigenesKennwort = own;
         if (recorded.value_or(false) != own && !rememberPassphraseKind(configIni))
             return Error::plain(QStringLiteral("Die Einstellungsdatei '%1' kann nicht geschrieben werden.").arg(configIni));
         return true;
@@ -460,6 +462,7 @@ Result<bool> unlockDatabase(const QString& path, const QString& userPassword, co
 }
 
 bool rememberPassphraseKind(const QString& configIni) {
+    gbEigenesKennwort = hasOwnPassphrase();
     return win::WritePrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
                                           hasOwnPassphrase() ? QStringLiteral("Wahr") : QStringLiteral("Falsch"), configIni);
 }

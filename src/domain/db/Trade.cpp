@@ -8,12 +8,6 @@
 
 namespace gd {
 
-double amountOf(const QString& text) {
-    QString t = text;
-    t.remove(QStringLiteral("EUR")).remove(QChar(0x20AC));
-    return funCDbl(t.trimmed());
-}
-
 std::optional<QString> funBetrag(const QString& sPreis, const QString& sMenge, const QString& sVersand,
                                  const QString& sVersicherung) {
     bool ok = false;

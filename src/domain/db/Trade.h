@@ -8,8 +8,6 @@
 
 namespace gd {
 
-// An amount as the mails and the pane write it: "12,50", "EUR 12,50", "12,50 €".
-double amountOf(const QString& text);
 // Quantity × price + shipping + insurance in "#,###.00" (no digit before the
 // separator below one). nullopt when the quantity is no whole number.
 std::optional<QString> funBetrag(const QString& sPreis, const QString& sMenge, const QString& sVersand,

@@ -79,7 +79,7 @@ QJsonObject recordsToJson(MailKind kind, const ImportRecords& r, const QStringLi
                               {QStringLiteral("Bezahlung"), a.Bezahlung},
                               {QStringLiteral("ebayName"), a.ebayName}};
     return {{QStringLiteral("kind"), kind == MailKind::Keine ? QJsonValue() : QJsonValue(mailKindName(kind))},
-            {QStringLiteral("caption"), r.caption},
+            {QStringLiteral("caption"), r.caption()},
             {QStringLiteral("acceptable"), r.acceptable},
             {QStringLiteral("oKunde"), contactJson(r.oKunde)},
             {QStringLiteral("oLieferant"), contactJson(r.oLieferant)},

@@ -95,15 +95,23 @@ void bindContact(tKunde& k) {
     for (QString* f : {&k.Name, &k.ebayName, &k.Email, &k.Strasse, &k.Ort, &k.Land}) *f = f->trimmed();
 }
 
+}  // namespace
+
+QString partnerCaption(PartnerKind k) {
+    return k == PartnerKind::Verkaeufer ? QStringLiteral("Verkäuferdaten") : QStringLiteral("Käufer- / Verkäuferdaten");
+}
+
+namespace {
+
 void subZeigeVerkaeufer(ImportRecords& r) {
     CALLSTACK_IMPORT();
-    r.caption = kCaptionVerkaeufer;
+    r.partnerKind = PartnerKind::Verkaeufer;
     bindContact(r.oLieferant);
 }
 
 void subZeigeKaeufer(ImportRecords& r) {
     CALLSTACK_IMPORT();
-    r.caption = kCaptionNeutral;
+    r.partnerKind = PartnerKind::Neutral;
     bindContact(r.oKunde);
 }
 

@@ -14,9 +14,11 @@ namespace gd {
 enum class MailKind { Keine, Kauf, Verkauf, Sofortkauf };
 QString mailKindName(MailKind k);  // "Kauf", "Verkauf", "Sofortkauf", ""
 
-// The frame caption tells which party the fields show.
-inline const QString kCaptionNeutral = QStringLiteral("Käufer- / Verkäuferdaten");
-inline const QString kCaptionVerkaeufer = QStringLiteral("Verkäuferdaten");
+// Which party the contact fields of an import show: the seller (a purchase), or
+// the buyer or either (the frame stays neutral).
+enum class PartnerKind { Neutral, Verkaeufer };
+// The frame caption of the kind: "Käufer- / Verkäuferdaten", "Verkäuferdaten".
+QString partnerCaption(PartnerKind k);
 
 // What one rule row of the chosen section did, for the rule tester.
 struct RuleHit {
@@ -32,10 +34,11 @@ struct ImportRecords {
     tKunde oKunde;      // the buyer
     tKunde oLieferant;  // the seller
     tAuktion oAuktion;
-    QString caption = kCaptionNeutral;
+    PartnerKind partnerKind = PartnerKind::Neutral;
     bool shown = false;        // a parse ended in its display step
     bool acceptable = false;   // the accept button: an item number was found
-    bool sellerShown() const { return caption == kCaptionVerkaeufer; }
+    bool sellerShown() const { return partnerKind == PartnerKind::Verkaeufer; }
+    QString caption() const { return partnerCaption(partnerKind); }
     tKunde& partner() { return sellerShown() ? oLieferant : oKunde; }
     // How the mail was read: the section whose rules cut it, what recognised it, and
     // each of the section's rows in file order.

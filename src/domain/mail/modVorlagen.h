@@ -9,6 +9,8 @@
 namespace gd {
 
 inline QString gsVorlagenDatei;  // the template last read or chosen
+// The own template file the user chose: what reloadVorlage and WriteRTF use.
+inline void useTemplateFile(const QString& path) { gsVorlagenDatei = path; }
 
 // Catalogue letter K of a mail kind, and the body-file letter F.
 QString catalogueLetter(bool verkauf, bool bgruppiert);

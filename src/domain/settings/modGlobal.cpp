@@ -20,42 +20,40 @@ std::span<const Setting> settingsTable() {
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
     static const std::array<Setting, 33> table = {{
-        {"User", "Username", "", K::Text, true, &S::Username, &gsEbayName},
-        {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser, &gbBrowser},
-        {"User", "username", "", K::Text, false, &S::Username, &gsStandardUser},
-        {"Konto", "Standardkontonummer", "", K::Text, true, &S::Kontonummer, &gsKontonummer},
-        {"Konto", "Standardbank", "", K::Text, true, &S::Bank, &gsBank},
-        {"Konto", "Standardkontoinhaber", "", K::Text, true, &S::Kontoinhaber, &gsKontoinhaber},
-        {"Konto", "StandardBLZ", "", K::Text, true, &S::BLZ, &gsBLZ},
-        {"Konto", "versicherterversand", "", K::Text, true, &S::VersicherterVersand, &gsVersicherterVersand},
-        {"Main", "HTTPLink1", "", K::Text, true, &S::HTTPLink1, &gsHTTPLink1},
-        {"Main", "HTTPLink2", "", K::Text, true, &S::HTTPLink2, &gsHTTPLink2},
-        {"Konto", "Prozent20", "0", K::Number, true, &S::Prozent20, &glProzent20},
-        {"Konto", "nobody", "0", K::Number, true, &S::Nobody, &glNobody},
-        {"Konto", "Standardversandmail", "True", K::Boolean, true, &S::Standardversandmail, &gbStandardversandmail},
-        {"Konto", "SMTPServer", "", K::Text, true, &S::SMTPServer, &gsSMTPServer},
-        {"Konto", "SMTPPort", "25", K::NumberStrict, true, &S::SMTPPort, &glSMTPPort},
-        {"Konto", "Absender", "", K::Text, true, &S::Absender, &gsAbsender},
-        {"Konto", "Kopie", "1", K::NumberStrict, true, &S::Kopie, &glKopie},
-        {"Konto", "Auth", "0", K::NumberStrict, true, &S::Auth, &glAuth},
-        {"Konto", "Konto", "", K::Text, true, &S::Konto, &gsSMTPUser},
-        {"Konto", "Kennwort", "", K::Password, true, &S::Kennwort, &gsKennwort},
-        {"Konto", "KennwortImSchluesselbund", "False", K::Boolean, true, &S::KennwortImSchluesselbund,
-         &gbKennwortImSchluesselbund},
-        {"Konto", "Fusszeile", "True", K::Boolean, true, &S::Fusszeile, &gbFusszeile},
-        {"Konto", "Verbindungssicherheit", "", K::Text, true, &S::Verbindungssicherheit, &gsVerbindungssicherheit},
-        {"Konto", "KennwortUnverschluesselt", "False", K::Boolean, true, &S::KennwortUnverschluesselt,
-         &gbKennwortUnverschluesselt},
-        {"Konto", "SMTPZeitlimit", "120", K::Number, false, &S::SMTPZeitlimit, &glSMTPZeitlimit},
-        {"Main", "Plattform", kPlattformDomain, K::Text, false, &S::Plattform, &gsPlattform},
-        {"Mahnung", "Tage", "7", K::Number, true, &S::MahnTage, &glMahnTage},
-        {"Konto", "IBAN", "", K::Text, true, &S::IBAN, &gsIBAN},
-        {"Konto", "BIC", "", K::Text, true, &S::BIC, &gsBIC},
-        {"Rechnung", "Anschrift", "", K::Text, true, &S::Anschrift, &gsAnschrift},
-        {"Rechnung", "Kleinunternehmer", "False", K::Boolean, true, &S::Kleinunternehmer, &gbKleinunternehmer},
-        {"Sicherung", "Taeglich", "True", K::Boolean, true, &S::TaeglicheSicherung, &gbTaeglicheSicherung},
+        {"User", "Username", "", K::Text, true, &S::Username},
+        {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser},
+        {"User", "username", "", K::Text, false, &S::StandardUser},
+        {"Konto", "Standardkontonummer", "", K::Text, true, &S::Kontonummer},
+        {"Konto", "Standardbank", "", K::Text, true, &S::Bank},
+        {"Konto", "Standardkontoinhaber", "", K::Text, true, &S::Kontoinhaber},
+        {"Konto", "StandardBLZ", "", K::Text, true, &S::BLZ},
+        {"Konto", "versicherterversand", "", K::Text, true, &S::VersicherterVersand},
+        {"Main", "HTTPLink1", "", K::Text, true, &S::HTTPLink1},
+        {"Main", "HTTPLink2", "", K::Text, true, &S::HTTPLink2},
+        {"Konto", "Prozent20", "0", K::Number, true, &S::Prozent20},
+        {"Konto", "nobody", "0", K::Number, true, &S::Nobody},
+        {"Konto", "Standardversandmail", "True", K::Boolean, true, &S::Standardversandmail},
+        {"Konto", "SMTPServer", "", K::Text, true, &S::SMTPServer},
+        {"Konto", "SMTPPort", "25", K::NumberStrict, true, &S::SMTPPort},
+        {"Konto", "Absender", "", K::Text, true, &S::Absender},
+        {"Konto", "Kopie", "1", K::NumberStrict, true, &S::Kopie},
+        {"Konto", "Auth", "0", K::NumberStrict, true, &S::Auth},
+        {"Konto", "Konto", "", K::Text, true, &S::Konto},
+        {"Konto", "Kennwort", "", K::Password, true, &S::Kennwort},
+        {"Konto", "KennwortImSchluesselbund", "False", K::Boolean, true, &S::KennwortImSchluesselbund},
+        {"Konto", "Fusszeile", "True", K::Boolean, true, &S::Fusszeile},
+        {"Konto", "Verbindungssicherheit", "", K::Text, true, &S::Verbindungssicherheit},
+        {"Konto", "KennwortUnverschluesselt", "False", K::Boolean, true, &S::KennwortUnverschluesselt},
+        {"Konto", "SMTPZeitlimit", "120", K::Number, false, &S::SMTPZeitlimit},
+        {"Main", "Plattform", kPlattformDomain, K::Text, false, &S::Plattform},
+        {"Mahnung", "Tage", "7", K::Number, true, &S::MahnTage},
+        {"Konto", "IBAN", "", K::Text, true, &S::IBAN},
+        {"Konto", "BIC", "", K::Text, true, &S::BIC},
+        {"Rechnung", "Anschrift", "", K::Text, true, &S::Anschrift},
+        {"Rechnung", "Kleinunternehmer", "False", K::Boolean, true, &S::Kleinunternehmer},
+        {"Sicherung", "Taeglich", "True", K::Boolean, true, &S::TaeglicheSicherung},
         // Set by "Datenbank-Kennwort ändern…", not by the options dialog.
-        {"Datenbank", "EigenesKennwort", "False", K::Boolean, false, &S::EigenesKennwort, &gbEigenesKennwort},
+        {"Datenbank", "EigenesKennwort", "False", K::Boolean, false, &S::EigenesKennwort},
     }};
     return table;
 }
@@ -142,28 +140,14 @@ Status writeSettings(const Settings& s, const QString& iniFile) {
     return {};
 }
 
-void applySettings(const Settings& s) {
-    for (const Setting& row : settingsTable()) {
-        std::visit(
-            [&s](auto member, auto global) {
-                if constexpr (std::is_same_v<decltype(s.*member), std::remove_pointer_t<decltype(global)> const&>)
-                    *global = s.*member;
-            },
-            row.member, row.global);
-    }
+SettingsSignals& settingsSignals() {
+    static SettingsSignals signals_;
+    return signals_;
 }
 
-Settings currentSettings() {
-    Settings s;
-    for (const Setting& row : settingsTable()) {
-        std::visit(
-            [&s](auto member, auto global) {
-                if constexpr (std::is_same_v<decltype(s.*member), std::remove_pointer_t<decltype(global)>&>)
-                    s.*member = *global;
-            },
-            row.member, row.global);
-    }
-    return s;
+void setSettings(const Settings& s) {
+    gSettings = s;
+    emit settingsSignals().changed();
 }
 
 QString connectionSecurity(const Settings& s) {
@@ -191,6 +175,8 @@ QString funcGetDataSource() {
     return dataSourceFrom(win::ProfileSnapshot(configIniPath()));
 }
 
+void reloadDataSource() { gsDataSource = funcGetDataSource(); }
+
 bool smtpPasswordMissing() {
     return glAuth != 0 && !gsSMTPUser.trimmed().isEmpty() && gsKennwort.isEmpty() && !gbKennwortImSchluesselbund;
 }
@@ -207,7 +193,7 @@ QStringList subInitApp() {
                                    "die Standardeinstellungen.")
                         .arg(config.absoluteFilePath());
     const win::ProfileSnapshot file(tooLarge ? QString() : config.absoluteFilePath());
-    applySettings(readSettings(file));
+    setSettings(readSettings(file));
     if (gbKennwortImSchluesselbund) {
         const KeyringRead kept = readSmtpPassword();
         if (kept.found)

@@ -1,7 +1,8 @@
 #pragma once
-// The settings globals, the one table of all settings (read and written through
-// it), and the loader subInitApp.
+// The settings, held once, with the names the program knows them by; the one table
+// of all settings (read and written through it); and the loader subInitApp.
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <span>
@@ -12,50 +13,11 @@
 
 namespace gd {
 
-// The settings globals. They hold empty/zero/false until the first subInitApp,
-// and every subInitApp overwrites all of them.
-inline QString gsEbayName;
-inline bool gbBrowser = false;
-inline QString gsStandardUser;
-inline QString gsKontonummer;
-inline QString gsBank;
-inline QString gsKontoinhaber;
-inline QString gsBLZ;
-inline QString gsVersicherterVersand;
-inline QString gsHTTPLink1;
-inline QString gsHTTPLink2;
-inline qint32 glProzent20 = 0;
-inline qint32 glNobody = 0;
-inline bool gbStandardversandmail = false;
-inline QString gsSMTPServer;
-inline qint32 glSMTPPort = 0;
-inline QString gsAbsender;
-inline qint32 glKopie = 0;
-inline qint32 glAuth = 0;
-inline QString gsSMTPUser;
-inline QString gsKennwort;  // plain; stored scrambled, or in the desktop's keyring
-inline bool gbKennwortImSchluesselbund = false;  // the SMTP password is in the keyring, not the file
-inline QString gsPlattform;
-inline bool gbFusszeile = true;  // the "-INFO-" footer under every mail
-inline QString gsVerbindungssicherheit;  // "STARTTLS", "SSL/TLS", "Keine"; empty: by port and login
-inline bool gbKennwortUnverschluesselt = false;  // the SMTP password may go out without TLS
-inline qint32 glSMTPZeitlimit = 120;  // seconds a whole send may take
-inline qint32 glMahnTage = 7;  // a sale unpaid this many days after its end is overdue
-inline QString gsIBAN;       // as typed; checked by the options dialog
-inline QString gsBIC;
-inline QString gsAnschrift;  // the seller's address on invoices: "Street 1, 12345 Town"
-inline bool gbKleinunternehmer = false;  // invoices say that no VAT is charged (§ 19 UStG)
-inline bool gbTaeglicheSicherung = true;  // a backup a day at start, the last seven kept
-inline bool gbEigenesKennwort = false;  // the database is under a password of the user's; asked at start
-inline QString gsDataSource;
-inline QString gsKeywordIni;
-inline QString gsItemLink;
-inline QString gsFeedbackLink;
-
 // The values config.ini holds, as one value: what the options dialog edits and
 // a test mail uses before anything is saved.
 struct Settings {
-    QString Username;
+    QString Username;      // the member name, in mails and on new rows
+    QString StandardUser;  // the owner of the rows this program shows: Username as loaded
     bool GavelBrowser = true;
     QString Kontonummer, Bank, Kontoinhaber, BLZ, VersicherterVersand, HTTPLink1, HTTPLink2;
     qint32 Prozent20 = 0, Nobody = 0;
@@ -78,8 +40,70 @@ struct Settings {
     bool KennwortImSchluesselbund = false;  // set by writeSettings, not by the dialog
 };
 
+// The settings in force: held once, here. Until the first subInitApp they are empty,
+// zero or false, as the program starts.
+inline Settings gSettings = [] {
+    Settings s;
+    s.GavelBrowser = false;
+    s.Standardversandmail = false;
+    s.SMTPPort = 0;
+    s.Kopie = 0;
+    return s;
+}();
+
+// The names every part of the program knows the settings by: each one refers into
+// gSettings, so a setting is never held twice.
+inline QString& gsEbayName = gSettings.Username;
+inline bool& gbBrowser = gSettings.GavelBrowser;
+inline QString& gsStandardUser = gSettings.StandardUser;
+inline QString& gsKontonummer = gSettings.Kontonummer;
+inline QString& gsBank = gSettings.Bank;
+inline QString& gsKontoinhaber = gSettings.Kontoinhaber;
+inline QString& gsBLZ = gSettings.BLZ;
+inline QString& gsVersicherterVersand = gSettings.VersicherterVersand;
+inline QString& gsHTTPLink1 = gSettings.HTTPLink1;
+inline QString& gsHTTPLink2 = gSettings.HTTPLink2;
+inline qint32& glProzent20 = gSettings.Prozent20;
+inline qint32& glNobody = gSettings.Nobody;
+inline bool& gbStandardversandmail = gSettings.Standardversandmail;
+inline QString& gsSMTPServer = gSettings.SMTPServer;
+inline qint32& glSMTPPort = gSettings.SMTPPort;
+inline QString& gsAbsender = gSettings.Absender;
+inline qint32& glKopie = gSettings.Kopie;
+inline qint32& glAuth = gSettings.Auth;
+inline QString& gsSMTPUser = gSettings.Konto;
+inline QString& gsKennwort = gSettings.Kennwort;  // plain; stored scrambled, or in the desktop's keyring
+inline bool& gbKennwortImSchluesselbund = gSettings.KennwortImSchluesselbund;  // the SMTP password is in the keyring
+inline QString& gsPlattform = gSettings.Plattform;
+inline bool& gbFusszeile = gSettings.Fusszeile;  // the "-INFO-" footer under every mail
+inline QString& gsVerbindungssicherheit = gSettings.Verbindungssicherheit;  // "STARTTLS", "SSL/TLS", "Keine"; empty: by port and login
+inline bool& gbKennwortUnverschluesselt = gSettings.KennwortUnverschluesselt;  // the SMTP password may go out without TLS
+inline qint32& glSMTPZeitlimit = gSettings.SMTPZeitlimit;  // seconds a whole send may take
+inline qint32& glMahnTage = gSettings.MahnTage;  // a sale unpaid this many days after its end is overdue
+inline QString& gsIBAN = gSettings.IBAN;  // as typed; checked by the options dialog
+inline QString& gsBIC = gSettings.BIC;
+inline QString& gsAnschrift = gSettings.Anschrift;  // the seller's address on invoices: "Street 1, 12345 Town"
+inline bool& gbKleinunternehmer = gSettings.Kleinunternehmer;  // invoices say that no VAT is charged (§ 19 UStG)
+inline bool& gbTaeglicheSicherung = gSettings.TaeglicheSicherung;  // a backup a day at start, the last seven kept
+inline bool& gbEigenesKennwort = gSettings.EigenesKennwort;  // the database is under a password of the user's
+// Where the data are, found from the settings at load: no setting of the dialog.
+inline QString gsDataSource;
+inline QString gsKeywordIni;
+inline QString gsItemLink;
+inline QString gsFeedbackLink;
+
+// Tells whoever shows a setting that the settings changed (a load, a save of the options).
+class SettingsSignals final : public QObject {
+    Q_OBJECT
+signals:
+    void changed();
+};
+SettingsSignals& settingsSignals();
+// Puts new settings in force and says so.
+void setSettings(const Settings& s);
+
 // One row of the settings table: where a setting lives, how it is read, which
-// member of Settings and which global hold it.
+// member of Settings holds it.
 struct Setting {
     enum class Kind { Text, Boolean, Number, NumberStrict, Password };
     const char* section;
@@ -88,7 +112,6 @@ struct Setting {
     Kind kind;
     bool written;  // the options dialog writes it
     std::variant<QString Settings::*, bool Settings::*, qint32 Settings::*> member;
-    std::variant<QString*, bool*, qint32*> global;
 };
 
 // Rows in loading order; Plattform last, as it is read after the links are built.
@@ -107,9 +130,8 @@ Settings readSettings(const QString& iniFile);
 Settings readSettings(const win::ProfileSnapshot& file);
 // Every row the dialog writes, in one atomic replacement of the file.
 Status writeSettings(const Settings& s, const QString& iniFile);
-// The globals of every row.
-void applySettings(const Settings& s);
-Settings currentSettings();
+// The settings in force.
+inline const Settings& currentSettings() { return gSettings; }
 
 // Built into the link templates; [Main] Plattform replaces it.
 inline constexpr const char* kPlattformDomain = "ebay.de";
@@ -118,6 +140,8 @@ inline constexpr const char* kClickPrefix = "http://www.gavelmail.de/weiter.php?
 // The database path: [Main] Database of config.ini, else the database next to
 // the executable when it exists, else empty.
 QString funcGetDataSource();
+// gsDataSource anew from the settings file (after a database was made or restored).
+void reloadDataSource();
 
 // An SMTP account that signs in, but no password: a backup never holds it, so a
 // restored installation asks for it once.

@@ -101,9 +101,9 @@ TEST_F(Overdue, TheSummaryCountsAndAddsUp) {
     const ListSummary s = loadListSummary(db, gsStandardUser).value();
     EXPECT_EQ(s.Offen, 5);  // 1, 2, 3, the paid one and the purchase
     EXPECT_EQ(s.Unbezahlt, 3);
-    EXPECT_DOUBLE_EQ(s.UnbezahltSumme, 17.40 + 1204.10 + 17.40);
+    EXPECT_EQ(s.UnbezahltSumme, 1740 + 120410 + 1740);  // cents, summed without rounding
     EXPECT_EQ(s.Ueberfaellig, 2);
-    EXPECT_DOUBLE_EQ(s.UeberfaelligSumme, 17.40 + 1204.10);
+    EXPECT_EQ(s.UeberfaelligSumme, 1740 + 120410);
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ TEST_F(Parse, EverySampleFully) {
         EXPECT_TRUE(parsed.message.isEmpty()) << parsed.message.toStdString();
         EXPECT_TRUE(r.acceptable);
         EXPECT_EQ(r.sellerShown(), c.sellerShown);
-        EXPECT_EQ(r.caption, c.sellerShown ? QStringLiteral("Verkäuferdaten") : QStringLiteral("Käufer- / Verkäuferdaten"));
+        EXPECT_EQ(r.caption(), c.sellerShown ? QStringLiteral("Verkäuferdaten") : QStringLiteral("Käufer- / Verkäuferdaten"));
         const char* const* p = c.partner[0] ? c.partner : kVerkaufPartner;
         const char* const* a = c.auction[0] ? c.auction : kVerkaufAuction;
         const tKunde& k = r.partner();

@@ -63,7 +63,7 @@ TEST(SettingsTable, WrittenValuesReadBackAndForeignKeysStay) {
         EXPECT_EQ(back.*m, want.*m);
     EXPECT_EQ(back.Standardversandmail, want.Standardversandmail);
 
-    applySettings(back);
+    setSettings(back);
     EXPECT_EQ(gsEbayName, QStringLiteral("händler_neu"));
     EXPECT_EQ(gsStandardUser, QStringLiteral("händler_neu"));
     EXPECT_EQ(glSMTPPort, 587);
