@@ -148,9 +148,10 @@ int importFiles(const QStringList& files) {
     // One transaction for the batch and a savepoint per file: a refused or failing file rolls
     // back alone, and the batch pays for one commit instead of one per file. Holding the write
     // lock from here on, no file can meet another program's lock.
+    const Store store = currentStore();
     std::optional<Transaction> batch;
     try {
-        batch.emplace(gsDataSource);
+        batch.emplace(store);
     } catch (const RunError& e) {
         if (e.number() == kDatabaseLocked)
             return fail(QStringLiteral("Die Datenbank ist gesperrt; der Import wurde abgebrochen. %1 nicht eingelesen.")
@@ -173,7 +174,9 @@ int importFiles(const QStringList& files) {
         for (const MailText& mail : *mails) {
             const QString shown = mail.label.isEmpty() ? name : name + QStringLiteral(" (") + mail.label + QLatin1Char(')');
             FileImport r;
-            if (mail.error.isEmpty()) r = importMailText(mail.text, true);
+            // Inside the batch, when there is one; each file a savepoint of it.
+            const Store into = batch ? store.within(*batch) : store;
+            if (mail.error.isEmpty()) r = importMailText(&into, mail.text);
             else r.refusal = oneLine(mail.error);
             if (r.stored) {
                 out() << shown << ": " << mailKindName(r.kind) << " " << r.auktionsNr << "\n";

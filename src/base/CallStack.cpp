@@ -29,7 +29,7 @@ Ring& ring() {
 
 QString trimmed(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())).trimmed(); }
 
-// C++ parameter type to the system's type word.
+// A C++ parameter type as the Basic type word of the trace (QString: String, int: Long).
 QString vbType(QString t) {
     t.remove(QStringLiteral("const "));
     t.remove(QLatin1Char('&'));

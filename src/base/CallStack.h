@@ -1,7 +1,7 @@
 #pragma once
 // Process-wide trace of the 20 newest procedure entries, newest first.
-// Each entry is "[Module] declaration hh:mm:ss", the declaration written as the
-// system's own developers wrote it ("Public Function funCLng(String) As Long").
+// Each entry is "[Module] declaration hh:mm:ss", the declaration in Basic notation
+// under the procedure's historic name ("Public Function funCLng(String) As Long").
 
 #include <QString>
 #include <QStringList>

@@ -25,6 +25,6 @@ private:
 QDateTime now();
 QDate today();
 QDateTime nowUtc();
-void setClock(const Clock* c);  // nullptr: the system clock
+void setClock(const Clock* c);  // nullptr: the computer's real clock
 
 }  // namespace gd

@@ -50,7 +50,8 @@ QStringList errorProtocol(const ErrorInfo& e) {
     l << kSeparator << QStringLiteral("CALLSTACK:");
     for (const QString& entry : CallStack::entries()) l << kIndent + entry;
     l << kSeparator << QStringLiteral("SYSTEMINFO:");
-    // The platform line names the system family as the protocol always did; Windows NT where it is one.
+    // The platform line names the operating system family: "Windows NT" on any Windows,
+    // else the operating system's own name.
     const QString platformName =
         QSysInfo::productType() == QStringLiteral("windows") ? QStringLiteral("Windows NT") : QSysInfo::prettyProductName();
     l << kIndent + QStringLiteral("Plattform:\t") + platformName;

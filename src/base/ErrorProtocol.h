@@ -1,6 +1,6 @@
 #pragma once
 // The error protocol: the run-time error, the program, the call trace and the
-// system, as the error dialog saves, prints and mails it.
+// operating system, as the error dialog saves, prints and mails it.
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
-// What a function below the forms gives back: its value, or an error with the
-// system's number and the German sentence the user is shown. The forms and the
+// What a function below the forms gives back: its value, or an error with its
+// run-time error number and the German sentence the user is shown. The forms and the
 // command line decide how to show it; nothing below them talks to the user.
 
 #include <QString>
@@ -13,12 +13,12 @@
 namespace gd {
 
 struct Error {
-    QString sentence;     // what failed, in the system's words; may be empty
+    QString sentence;     // what failed, the German sentence the user reads; may be empty
     int number = 0;       // the run-time error number; 0 when there is none
     QString description;  // the cause
 
-    // "3008: Die Datenbank …", the tail of the system's messages; the bare
-    // description when there is no number.
+    // "3008: Die Datenbank …", the line under the sentence in every error message;
+    // the bare description when there is no number.
     QString text() const {
         if (number == 0) return description;
         return QString::number(number) + QStringLiteral(": ") + description;

@@ -1,5 +1,5 @@
 #pragma once
-// A run-time error as the system reports it: a number and a German description.
+// A run-time error: a number and a German description, as error messages show them.
 // Thrown by conversions that "fail to the caller"; the caller's handler shows it.
 
 #include <QString>

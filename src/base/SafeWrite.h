@@ -17,8 +17,8 @@ Status writeFileSafely(const QString& path, const QByteArray& bytes);
 // The same for a copy of a file, read in pieces.
 Status copyFileSafely(const QString& from, const QString& to);
 
-// The German cause of a failed file operation (errno), the system's own text in
-// brackets behind it when it adds something.
+// The German cause of a failed file operation (errno); an errno without a German
+// sentence of its own gives a general one with strerror's text in brackets.
 QString fileErrorReason(int error, const QString& path);
 
 // A rename into the folder is durable only once the folder itself is on the disk.

@@ -31,8 +31,8 @@ bool isValidUtf8WithMultibyte(const QByteArray& b) {
     return multi;
 }
 
-// 0x80..0x9F of Windows-1252; the five unassigned bytes map to themselves,
-// as the system's own conversion does.
+// 0x80..0x9F of Windows-1252; the five unassigned bytes map to the code points of
+// the same value, so every byte survives the way to text and back.
 constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,

@@ -1,6 +1,7 @@
 #pragma once
-// The system's ANSI code page is Windows-1252. Files written by other editors in
-// UTF-8 (with or without BOM) are recognised on reading.
+// The program's text files are Windows-1252 ("ANSI"), the code page its data has
+// always been in. Files written by other editors in UTF-8 (with or without BOM)
+// are recognised on reading.
 
 #include <QByteArray>
 #include <QString>

@@ -31,7 +31,7 @@ int monthFromName(const QString& name) {
 int fullYear(const QString& y) {
     const int v = y.toInt();
     if (y.size() > 2) return v;
-    return v < 30 ? 2000 + v : 1900 + v;  // the system's two-digit-year window
+    return v < 30 ? 2000 + v : 1900 + v;  // two-digit years: 00-29 are 20xx, 30-99 are 19xx
 }
 
 std::optional<QTime> timeOf(const QString& h, const QString& m, const QString& s) {
@@ -55,7 +55,8 @@ const QLocale& germanLocale() {
 }
 
 QDateTime zeroDate() {
-    // Every record starts with seven of them; building one asks the system's time zone.
+    // Every record starts with seven of them; building one looks up the local time zone,
+    // so it is built once.
     static const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0));
     return zero;
 }

@@ -55,7 +55,7 @@ public:
 Platform& platform();
 void setPlatform(Platform* p);  // nullptr restores the headless default
 
-// A failure reported below the forms, as the system shows it: the sentence,
+// A failure reported below the forms, in a message box: the sentence, then
 // the number and the cause, with the exclamation icon.
 void showError(const Error& e);
 // Each text in its own box without icon or title, as the keyword loader's faults.

@@ -24,7 +24,7 @@ Platform::Answer QtPlatform::msgBox(const QString& text, Buttons buttons, Icon i
                                     std::optional<Answer> defaultButton) {
     QMessageBox box(activeWindow());
     box.setText(text);
-    // The system shows the program's name where no title is given.
+    // A box given no title shows the program's name.
     box.setWindowTitle(title.isEmpty() ? QApplication::applicationDisplayName() : title);
     switch (icon) {
         case Icon::None: box.setIcon(QMessageBox::NoIcon); break;

@@ -40,7 +40,9 @@ public:
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // Start-up steps 6 to 12; the caller shows the window between 11 and 12.
+    // Form_Load lays out the list, restores the window's size and columns, offers a new
+    // database when none is set and fills the list; the caller then shows the window and
+    // calls finishStart, which presses "Alle" and asks for the member name when none is set.
     void Form_Load();
     void finishStart();
 

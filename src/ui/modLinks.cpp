@@ -51,7 +51,8 @@ namespace {
 const char* const kSystemMonitors[] = {"gnome-system-monitor", "kinfocenter", "hardinfo", "mate-system-monitor",
                                        "xfce4-taskmanager"};
 
-// The system's information program: the registry keys first, then the programs this platform has.
+// The program showing the computer's system information: MSINFO32 through the registry
+// keys first, then the first of kSystemMonitors this platform has.
 QString systemInformationProgram() {
     if (const auto path = regQueryValue(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
                                         QStringLiteral("PATH"));

@@ -1,6 +1,6 @@
 #pragma once
 // Web links: the companion browser when it answers, else the default browser;
-// the about box's links and the system information program.
+// the about box's links and the program showing the computer's system information.
 
 #include <QString>
 

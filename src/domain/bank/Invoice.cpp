@@ -18,15 +18,15 @@ qint64 Invoice::total() const {
     return sum;
 }
 
-Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on) {
+Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const QDate& on) {
     CALLSTACK_MODULE("modBank");
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         const QString columns = QStringLiteral(
             "select a.AuktionsNr, a.Titel, a.Preis, a.Menge, a.Versandkosten, a.Versandversicherung, a.GruppenID, "
             "a.ebayName, k.Name, k.Strasse, k.Ort, k.Land, k.Kunde from Auktionen a join Kunden k on k.ebayName = "
             "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? ");
-        Recordset rs = db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {gsStandardUser, auktionsNr.trimmed()});
+        Recordset rs = db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {store.user, auktionsNr.trimmed()});
         if (rs.RecordCount() < 1)
             return Error::plain(QStringLiteral("Eine Auktion mit der Nummer '%1' gibt es nicht.").arg(auktionsNr.trimmed()));
         rs.MoveFirst();
@@ -35,7 +35,7 @@ Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on) {
         Invoice inv;
         inv.Nummer = rs.text(QStringLiteral("AuktionsNr"));
         inv.Datum = on;
-        inv.Verkaeufer = gsKontoinhaber.trimmed().isEmpty() ? gsStandardUser : gsKontoinhaber.trimmed();
+        inv.Verkaeufer = gsKontoinhaber.trimmed().isEmpty() ? store.user : gsKontoinhaber.trimmed();
         for (const QString& part : gsAnschrift.split(QLatin1Char(','), Qt::SkipEmptyParts)) inv.VerkaeuferAnschrift << part.trimmed();
         inv.VerkaeuferEmail = gsAbsender.trimmed();
         inv.Mitgliedsname = rs.text(QStringLiteral("ebayName"));
@@ -43,9 +43,9 @@ Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on) {
             if (!rs.text(QString::fromLatin1(c)).trimmed().isEmpty()) inv.Kaeufer << rs.text(QString::fromLatin1(c)).trimmed();
         const QString group = rs.text(QStringLiteral("GruppenID")).trimmed();
         Recordset items = group.isEmpty()
-                              ? db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {gsStandardUser, inv.Nummer})
+                              ? db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {store.user, inv.Nummer})
                               : db.OpenRecordset(columns + QStringLiteral("and a.GruppenID = ? order by a.EndeDatum"),
-                                                 {gsStandardUser, group});
+                                                 {store.user, group});
         QStringList numbers;
         for (items.MoveFirst(); !items.isEOF(); items.MoveNext()) {
             bool whole = false;

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include "base/Result.h"
+#include "domain/db/Store.h"
 
 namespace gd {
 
@@ -36,6 +37,7 @@ struct Invoice {
 
 // The sale with this item number, with the other sales of its group; the seller
 // from the options. An error when the number is unknown or belongs to a purchase.
-Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on);
+Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const QDate& on);
+inline Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on) { return invoiceFor(currentStore(), auktionsNr, on); }
 
 }  // namespace gd

@@ -213,10 +213,10 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
     return out;
 }
 
-Result<QList<OpenSale>> loadSalesForMatching() {
+Result<QList<OpenSale>> loadSalesForMatching(const Store& store) {
     CALLSTACK_MODULE("modBank");
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         QList<OpenSale> out;
         QStringList names;
         db.forEachRow(
@@ -224,7 +224,7 @@ Result<QList<OpenSale>> loadSalesForMatching() {
                            "a.Versandkosten, a.Bezahlt, a.BezahltDatum from Auktionen a join Kunden k on k.ebayName = "
                            "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and a.Abgeschlossen = 0 "
                            "and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
-            {gsStandardUser}, names, [&out](sqlite3_stmt* st) {
+            {store.user}, names, [&out](sqlite3_stmt* st) {
                 const auto t = [st](int i) {
                     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
                                              sqlite3_column_bytes(st, i));
@@ -246,7 +246,7 @@ Result<QList<OpenSale>> loadSalesForMatching() {
         // Few sales have part payments: one pass over them, joined by the sale's key.
         QHash<QString, qsizetype> byId;
         for (qsizetype i = 0; i < out.size(); ++i) byId.insert(out[i].AuktionsID, i);
-        db.forEachRow(QStringLiteral("select AuktionsID, Datum, Cent from Teilzahlungen where Standarduser = ?"), {gsStandardUser},
+        db.forEachRow(QStringLiteral("select AuktionsID, Datum, Cent from Teilzahlungen where Standarduser = ?"), {store.user},
                       names, [&](sqlite3_stmt* st) {
                           const auto it = byId.constFind(QString::fromUtf8(
                               reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0)));
@@ -260,19 +260,19 @@ Result<QList<OpenSale>> loadSalesForMatching() {
     }
 }
 
-Result<QList<Proposal>> proposalsFor(const QList<Credit>& credits) {
-    const Result<QList<OpenSale>> sales = loadSalesForMatching();
+Result<QList<Proposal>> proposalsFor(const Store& store, const QList<Credit>& credits) {
+    const Result<QList<OpenSale>> sales = loadSalesForMatching(store);
     if (!sales.ok()) return sales.error();
     return matchCredits(credits, sales.value());
 }
 
-Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments) {
+Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed, int* partPayments) {
     CALLSTACK_MODULE("modBank");
     if (partPayments) *partPayments = 0;
     try {
         // All of them or none: a statement half applied would be read again with other proposals.
-        Transaction tx(gsDataSource);
-        Database db = Database::open(gsDataSource);
+        Transaction tx(store);
+        Database db = tx.database();
         int set = 0;
         for (const Proposal& p : confirmed) {
             if (p.Einstufung != Grade::Sicher && p.Einstufung != Grade::Wahrscheinlich) continue;
@@ -281,18 +281,18 @@ Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments) 
                 if (p.AuktionsIDs.isEmpty()) continue;
                 db.execute(QStringLiteral("insert into Teilzahlungen (AuktionsID, Cent, Datum, Standarduser) values (?, ?, ?, ?)"),
                            {p.AuktionsIDs.front(), p.Gutschrift.Cent, QDateTime(p.Gutschrift.Buchungstag, QTime(0, 0)),
-                            gsStandardUser});
+                            store.user});
                 if (partPayments) ++*partPayments;
                 continue;
             }
             for (const QString& id : p.AuktionsIDs) {
                 Recordset rs = db.OpenRecordset(
                     QStringLiteral("select Bezahlt from Auktionen where AuktionsID = ? and Standarduser = ?"),
-                    {id, gsStandardUser});
+                    {id, store.user});
                 if (rs.RecordCount() < 1) continue;
                 rs.MoveFirst();
                 if (rs.value(QStringLiteral("Bezahlt")).toLongLong() != 0) continue;  // paid meanwhile: its day stays
-                const Status s = SaveStatusMail(id, QDateTime(p.Gutschrift.Buchungstag, QTime(0, 0)), 2);
+                const Status s = SaveStatusMail(store.within(tx), id, QDateTime(p.Gutschrift.Buchungstag, QTime(0, 0)), 2);
                 if (!s.ok()) return s.error();
                 ++set;
             }
@@ -304,19 +304,19 @@ Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments) 
     }
 }
 
-Result<qint64> partPaymentsOf(const QString& auktionsID, const QString& gruppenID) {
+Result<qint64> partPaymentsOf(const Store& store, const QString& auktionsID, const QString& gruppenID) {
     CALLSTACK_MODULE("modBank");
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         // A group's part payment is kept with one of its sales; the group id is its contact number too (indexed).
         Recordset rs = gruppenID.trimmed().isEmpty()
                            ? db.OpenRecordset(QStringLiteral("select ifnull(sum(Cent), 0) as s from Teilzahlungen where "
                                                              "AuktionsID = ? and Standarduser = ?"),
-                                              {auktionsID, gsStandardUser})
+                                              {auktionsID, store.user})
                            : db.OpenRecordset(QStringLiteral("select ifnull(sum(Cent), 0) as s from Teilzahlungen where "
                                                              "Standarduser = ? and AuktionsID in (select AuktionsID from "
                                                              "Auktionen where Standarduser = ? and KundenNr = ? and GruppenID = ?)"),
-                                              {gsStandardUser, gsStandardUser, gruppenID, gruppenID});
+                                              {store.user, store.user, gruppenID, gruppenID});
         rs.MoveFirst();
         return rs.isEOF() ? 0 : rs.value(QStringLiteral("s")).toLongLong();
     } catch (const RunError& e) {

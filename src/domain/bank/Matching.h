@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "base/Result.h"
+#include "domain/db/Store.h"
 #include "domain/bank/Statement.h"
 
 namespace gd {
@@ -45,13 +46,17 @@ struct Proposal {
 QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>& sales);
 // The sales of the user's file not closed (paid ones too: a credit for one of those
 // is known and proposes nothing).
-Result<QList<OpenSale>> loadSalesForMatching();
+Result<QList<OpenSale>> loadSalesForMatching(const Store& store);
+inline Result<QList<OpenSale>> loadSalesForMatching() { return loadSalesForMatching(currentStore()); }
 // Read, load, match.
-Result<QList<Proposal>> proposalsFor(const QList<Credit>& credits);
+Result<QList<Proposal>> proposalsFor(const Store& store, const QList<Credit>& credits);
+inline Result<QList<Proposal>> proposalsFor(const QList<Credit>& credits) { return proposalsFor(currentStore(), credits); }
 // "Bezahlt" with the booking day for every sale of the proposals still unpaid, or a part
 // payment for those confirmed as such, in one transaction; the number of sales set paid.
-Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments = nullptr);
+Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed, int* partPayments = nullptr);
+inline Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments = nullptr) { return applyProposals(currentStore(), confirmed, partPayments); }
 // The part payments kept with the sale, or with any sale of its group, summed.
-Result<qint64> partPaymentsOf(const QString& auktionsID, const QString& gruppenID);
+Result<qint64> partPaymentsOf(const Store& store, const QString& auktionsID, const QString& gruppenID);
+inline Result<qint64> partPaymentsOf(const QString& auktionsID, const QString& gruppenID) { return partPaymentsOf(currentStore(), auktionsID, gruppenID); }
 
 }  // namespace gd

@@ -9,10 +9,10 @@ namespace {
 const QString kSentence = QStringLiteral("Beim Übernehmen der Auktionen ist ein Fehler aufgetreten:");
 }  // namespace
 
-Result<int> countTrades(const QString& owner) {
+Result<int> countTrades(const Store& store, const QString& owner) {
     CALLSTACK_MODULE("modGlobal");
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         Recordset rs =
             db.OpenRecordset(QStringLiteral("select count(*) as n from Auktionen where Standarduser = ?"), {owner});
         rs.MoveFirst();
@@ -22,12 +22,12 @@ Result<int> countTrades(const QString& owner) {
     }
 }
 
-Result<int> moveTrades(const QString& from, const QString& to) {
+Result<int> moveTrades(const Store& store, const QString& from, const QString& to) {
     CALLSTACK_MODULE("modGlobal");
     if (from.compare(to, Qt::CaseInsensitive) == 0) return 0;
     try {
-        Transaction tx(gsDataSource);
-        Database db = Database::open(gsDataSource);
+        Transaction tx(store);
+        Database db = tx.database();
         Recordset rs =
             db.OpenRecordset(QStringLiteral("select count(*) as n from Auktionen where Standarduser = ?"), {from});
         rs.MoveFirst();

@@ -103,7 +103,7 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
                 throw;
             }
             Transaction tx(temp);
-            Database files = Database::open(temp);
+            Database files = tx.database();
             files.execute(QStringLiteral("CREATE TABLE ") + kFilesTable + QStringLiteral(" (Datei TEXT PRIMARY KEY, Inhalt BLOB)"));
             for (const QString& name : settingsFiles(settingsFolder)) {
                 QFile f(settingsFolder + QLatin1Char('/') + name);

@@ -31,7 +31,7 @@ namespace gd {
 
 namespace {
 
-// The system's database password; a user may set one of their own.
+// The program's built-in database password; a user may set one of their own.
 const QByteArray kPassphrase = "kaltwind";
 constexpr int kKdfIterations = 64000;
 std::atomic<int> g_busyTimeoutMs{3000};

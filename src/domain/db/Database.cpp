@@ -13,6 +13,7 @@
 #include "domain/db/Connection.h"
 #include "domain/db/Schema.h"
 #include "domain/db/SqliteError.h"
+#include "domain/db/Store.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -49,13 +50,6 @@ QString quoteIdent(const QString& name) {
     n.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + n + QLatin1Char('"');
 }
-
-// The transaction that currently owns a connection, by canonical path.
-std::map<QString, std::weak_ptr<Database::Impl>>& ambient() {
-    thread_local std::map<QString, std::weak_ptr<Database::Impl>> m;
-    return m;
-}
-
 
 QMutex g_damagedMutex;
 std::set<QString>& damagedFiles() {
@@ -169,15 +163,7 @@ Database::~Database() = default;
 
 void Database::setBusyTimeoutMs(int ms) { setBusyTimeout(ms); }
 
-Database Database::open(const QString& path) {
-    auto& amb = ambient();
-    if (!path.isEmpty()) {
-        auto it = amb.find(canonicalDbPath(path));
-        if (it != amb.end())
-            if (auto shared = it->second.lock()) return Database(shared);
-    }
-    return Database(cachedConnection(path));
-}
+Database Database::open(const QString& path) { return Database(cachedConnection(path)); }
 
 void Database::create(const QString& path) {
     if (path.isEmpty()) throw DbError(3044, QStringLiteral("Es ist kein Pfad für die neue Datenbank angegeben."));
@@ -333,19 +319,22 @@ void Database::Close() { d.reset(); }
 sqlite3* Database::handle() const { return d ? d->db : nullptr; }
 
 Transaction::Transaction(const QString& path) {
-    auto& amb = ambient();
-    const auto it = path.isEmpty() ? amb.end() : amb.find(canonicalDbPath(path));
-    if (it != amb.end()) d_ = it->second.lock();
-    if (d_) {
-        // Inside another transaction on the same file: a savepoint of its connection.
+    if (isMarkedDamaged(path)) throwDamaged(path);
+    d_ = cachedConnection(path);
+    execOn(*d_, "BEGIN IMMEDIATE;");
+    active_ = true;
+}
+
+Transaction::Transaction(const Store& store) {
+    if (!store.tx) {
+        if (isMarkedDamaged(store.file)) throwDamaged(store.file);
+        d_ = cachedConnection(store.file);
+        execOn(*d_, "BEGIN IMMEDIATE;");
+    } else {
+        // Inside the caller's transaction: a savepoint of its connection.
+        d_ = store.tx->d_;
         nested_ = true;
         execOn(*d_, "SAVEPOINT gd_nested;");
-    } else {
-        if (isMarkedDamaged(path)) throwDamaged(path);
-        d_ = cachedConnection(path);
-        execOn(*d_, "BEGIN IMMEDIATE;");
-        key_ = canonicalDbPath(path);
-        amb[key_] = d_;
     }
     active_ = true;
 }
@@ -356,11 +345,12 @@ Transaction::~Transaction() {
         if (active_) sqlite3_exec(d_->db, "ROLLBACK TO gd_nested; RELEASE gd_nested;", nullptr, nullptr, nullptr);
         return;
     }
-    ambient().erase(key_);
     if (active_) sqlite3_exec(d_->db, "ROLLBACK;", nullptr, nullptr, nullptr);
     // A connection left inside a transaction would hold its lock: it is not used again.
     if (!sqlite3_get_autocommit(d_->db)) d_->stale = true;
 }
+
+Database Transaction::database() const { return Database(d_); }
 
 void Transaction::commit() {
     if (!active_) return;

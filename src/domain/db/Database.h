@@ -90,21 +90,26 @@ private:
     friend class Transaction;
 };
 
-// One transaction around several database operations: while it lives, every
-// Database::open of the same file shares its connection; it rolls back unless
-// committed, so a failure leaves nothing half-written.
+// One transaction around several database operations, held by the caller and
+// passed on in a Store; it rolls back unless committed, so a failure leaves
+// nothing half-written.
+struct Store;
+
 class Transaction final {
 public:
     explicit Transaction(const QString& path);  // throws DbError
+    // Inside the store's transaction when it names one (a savepoint of it), else a new one.
+    explicit Transaction(const Store& store);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
     void commit();  // throws DbError
     bool active() const { return active_; }
+    // Its connection, for the operations that belong to it.
+    Database database() const;
 
 private:
     std::shared_ptr<Database::Impl> d_;
-    QString key_;
     bool active_ = false;
     bool nested_ = false;
 };
@@ -165,13 +170,13 @@ private:
 // A new, empty database with the full schema; refuses an existing file.
 Status createDatabase(const QString& path);
 
-// The password every later open uses; empty: the system's. Derived once per file and start.
+// The password every later open uses; empty: the program's built-in one. Derived once per file and start.
 void setDatabasePassphrase(const QString& passphrase);
 bool hasOwnPassphrase();
 QString databasePassphrase();  // empty for the program's own
 // False only when the file is a database under another password.
 bool opensWithCurrentPassphrase(const QString& path);
-// Re-encrypts the file under the new password (empty: the system's) and uses it from now on.
+// Re-encrypts the file under the new password (empty: the built-in one) and uses it from now on.
 Status changeDatabasePassphrase(const QString& path, const QString& passphrase);
 // Notes in the settings whether the password in use is the user's, so the next start asks for it.
 bool rememberPassphraseKind(const QString& configIni);

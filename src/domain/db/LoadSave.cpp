@@ -3,6 +3,7 @@
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "domain/db/Database.h"
+#include "domain/db/Store.h"
 #include "domain/settings/modGlobal.h"
 
 #define CALLSTACK_DB() CALLSTACK_MODULE("modGlobal")
@@ -22,7 +23,7 @@ void makeKundenNr(tKunde& k, const QString& sAuktionsNr) {
 }
 
 // The contact columns every contact save writes.
-void writeContactColumns(Recordset& rs, const tKunde& k, bool kunde, bool lieferant) {
+void writeContactColumns(const Store& store, Recordset& rs, const tKunde& k, bool kunde, bool lieferant) {
     rs.set(QStringLiteral("Name"), k.Name);
     rs.set(QStringLiteral("Strasse"), k.Strasse);
     rs.set(QStringLiteral("Ort"), k.Ort);
@@ -31,15 +32,15 @@ void writeContactColumns(Recordset& rs, const tKunde& k, bool kunde, bool liefer
     rs.set(QStringLiteral("ebayName"), k.ebayName);
     rs.set(QStringLiteral("Kunde"), kunde);
     rs.set(QStringLiteral("Lieferant"), lieferant);
-    rs.set(QStringLiteral("Standarduser"), gsStandardUser);
+    rs.set(QStringLiteral("Standarduser"), store.user);
 }
 
 // Buyer and seller saves differ only in the flags.
-Status saveContact(tKunde& k, const QString& sAuktionsNr, bool kunde, const QString& sentence) {
+Status saveContact(const Store& store, tKunde& k, const QString& sAuktionsNr, bool kunde, const QString& sentence) {
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         Recordset rs = db.OpenRecordset(
-            QStringLiteral("select * from Kunden where ebayName = ? and standarduser = ?"), {k.ebayName, gsStandardUser});
+            QStringLiteral("select * from Kunden where ebayName = ? and standarduser = ?"), {k.ebayName, store.user});
         if (rs.RecordCount() < 1) {
             rs.AddNew();
             makeKundenNr(k, sAuktionsNr);
@@ -48,7 +49,7 @@ Status saveContact(tKunde& k, const QString& sAuktionsNr, bool kunde, const QStr
             rs.MoveFirst();
             rs.Edit();
         }
-        writeContactColumns(rs, k, kunde, !kunde);
+        writeContactColumns(store, rs, k, kunde, !kunde);
         rs.Update();
         return {};
     } catch (const RunError& e) {
@@ -71,7 +72,7 @@ QString newAuktionsID(Database& db, const QString& auktionsNr) {
     throw DbError(3022, QStringLiteral("Für die Auktion kann kein eindeutiger Schlüssel gebildet werden."));
 }
 
-void writeAuktionColumns(Recordset& rs, const tAuktion& a, const QString& sKundennr) {
+void writeAuktionColumns(const Store& store, Recordset& rs, const tAuktion& a, const QString& sKundennr) {
     rs.set(QStringLiteral("KundenNr"), sKundennr);
     rs.set(QStringLiteral("AuktionsNr"), a.AuktionsNr);
     rs.set(QStringLiteral("Titel"), checklaenge(a.Titel));
@@ -87,7 +88,7 @@ void writeAuktionColumns(Recordset& rs, const tAuktion& a, const QString& sKunde
     rs.set(QStringLiteral("Mitteilungen"), checklaenge(a.Mitteilungen));
     rs.set(QStringLiteral("Bezahlung"), checklaenge(a.Bezahlung));
     rs.set(QStringLiteral("EmailText"), a.EmailText);
-    rs.set(QStringLiteral("standarduser"), gsStandardUser);
+    rs.set(QStringLiteral("standarduser"), store.user);
 }
 
 // Columns written only when a row is new.
@@ -111,23 +112,23 @@ QString milestoneName(int index) {
     return QString::fromUtf8(kMilestoneTable[std::size_t(index)].name);
 }
 
-Status funSaveKunde(tKunde& oKunde, const QString& sAuktionsNr) {
+Status funSaveKunde(const Store& store, tKunde& oKunde, const QString& sAuktionsNr) {
     CALLSTACK_DB();
-    return saveContact(oKunde, sAuktionsNr, true, kKaeufer);
+    return saveContact(store, oKunde, sAuktionsNr, true, kKaeufer);
 }
 
-Status funSaveLieferant(tKunde& oLieferant, const QString& sAuktionsNr) {
+Status funSaveLieferant(const Store& store, tKunde& oLieferant, const QString& sAuktionsNr) {
     CALLSTACK_DB();
-    return saveContact(oLieferant, sAuktionsNr, false, kVerkaeufer);
+    return saveContact(store, oLieferant, sAuktionsNr, false, kVerkaeufer);
 }
 
-Status funSaveLieferantupdate(tKunde& oLieferant, const QString& sAuktionsNr) {
+Status funSaveLieferantupdate(const Store& store, tKunde& oLieferant, const QString& sAuktionsNr) {
     CALLSTACK_DB();
     try {
         makeKundenNr(oLieferant, sAuktionsNr);
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Kunden where KundenNr = ? and standarduser = ?"),
-                                        {oLieferant.KundenNr, gsStandardUser});
+                                        {oLieferant.KundenNr, store.user});
         if (rs.RecordCount() < 1) {
             rs.AddNew();
         } else {
@@ -135,7 +136,7 @@ Status funSaveLieferantupdate(tKunde& oLieferant, const QString& sAuktionsNr) {
             rs.Edit();
         }
         rs.set(QStringLiteral("KundenNr"), oLieferant.KundenNr);
-        writeContactColumns(rs, oLieferant, oLieferant.Kunde, oLieferant.Lieferant);
+        writeContactColumns(store, rs, oLieferant, oLieferant.Kunde, oLieferant.Lieferant);
         rs.Update();
         return {};
     } catch (const RunError& e) {
@@ -143,10 +144,10 @@ Status funSaveLieferantupdate(tKunde& oLieferant, const QString& sAuktionsNr) {
     }
 }
 
-Status funSaveAuktionnew(const tAuktion& oAuktion, QString& sKundennr, QString* sAuktionsID) {
+Status funSaveAuktionnew(const Store& store, const tAuktion& oAuktion, QString& sKundennr, QString* sAuktionsID) {
     CALLSTACK_DB();
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         // Only the columns for the new row: earlier auctions of the number, mail texts and all, stay on disk.
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where 0 = 1"));
         // A date the conversion cannot read stops the insert before anything is written.
@@ -154,7 +155,7 @@ Status funSaveAuktionnew(const tAuktion& oAuktion, QString& sKundennr, QString* 
         rs.AddNew();
         QString kundennr = sKundennr;
         writeNewRowColumns(rs, oAuktion, kundennr);
-        writeAuktionColumns(rs, oAuktion, kundennr);
+        writeAuktionColumns(store, rs, oAuktion, kundennr);
         const QString id = newAuktionsID(db, oAuktion.AuktionsNr);
         rs.set(QStringLiteral("AuktionsID"), id);
         rs.Update();
@@ -166,12 +167,12 @@ Status funSaveAuktionnew(const tAuktion& oAuktion, QString& sKundennr, QString* 
     }
 }
 
-Status funSaveAuktion(const tAuktion& oAuktion, QString& sKundennr) {
+Status funSaveAuktion(const Store& store, const tAuktion& oAuktion, QString& sKundennr) {
     CALLSTACK_DB();
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?"),
-                                        {oAuktion.AuktionsID, gsStandardUser});
+                                        {oAuktion.AuktionsID, store.user});
         funCDate(oAuktion.EndeDatum);
         QString kundennr = sKundennr;
         if (rs.RecordCount() < 1) {
@@ -183,7 +184,7 @@ Status funSaveAuktion(const tAuktion& oAuktion, QString& sKundennr) {
             rs.MoveFirst();
             rs.Edit();
         }
-        writeAuktionColumns(rs, oAuktion, kundennr);
+        writeAuktionColumns(store, rs, oAuktion, kundennr);
         rs.Update();
         sKundennr = kundennr;
         return {};
@@ -192,38 +193,38 @@ Status funSaveAuktion(const tAuktion& oAuktion, QString& sKundennr) {
     }
 }
 
-Result<bool> checkAuktionnew(const tAuktion& oAuktion) {
+Result<bool> checkAuktionnew(const Store& store, const tAuktion& oAuktion) {
     CALLSTACK_DB();
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         // One row answers it; the mail texts stay on disk.
         return !db.exists(QStringLiteral("select 1 from Auktionen where AuktionsNr = ? and standarduser = ? limit 1"),
-                          {oAuktion.AuktionsNr, gsStandardUser});
+                          {oAuktion.AuktionsNr, store.user});
     } catch (const RunError& e) {
         return Error::from(kPruefen, e);
     }
 }
 
-Result<bool> checkkundeStatus(const QString& sebayname, const QString& /*sDatum*/) {
+Result<bool> checkkundeStatus(const Store& store, const QString& sebayname, const QString& /*sDatum*/) {
     CALLSTACK_DB();
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         // Asked at every import of the buyer: one row answers it, however many sales came before.
         return db.exists(QStringLiteral("select 1 from Auktionen where ebayName = ? and Bezahlt = 0 and "
                                         "Bewertet = 0 and Versendet = 0 and Bewerungabgegeben = 0 and "
                                         "Abgeschlossen = 0 and Standarduser = ? limit 1"),
-                         {sebayname, gsStandardUser});
+                         {sebayname, store.user});
     } catch (const RunError& e) {
         return Error::from(kLadenAuktion, e);
     }
 }
 
-Result<bool> funLoadKunde(tKunde& oKunde, const QString& sebayname) {
+Result<bool> funLoadKunde(const Store& store, tKunde& oKunde, const QString& sebayname) {
     CALLSTACK_DB();
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Kunden where ebayname = ? and Standarduser = ?"),
-                                        {sebayname, gsStandardUser});
+                                        {sebayname, store.user});
         if (rs.RecordCount() < 1) return false;
         rs.MoveFirst();
         tKunde k;
@@ -243,12 +244,12 @@ Result<bool> funLoadKunde(tKunde& oKunde, const QString& sebayname) {
     }
 }
 
-Result<bool> funLoadAuktion(tAuktion& oAuktion, const QString& sNummer) {
+Result<bool> funLoadAuktion(const Store& store, tAuktion& oAuktion, const QString& sNummer) {
     CALLSTACK_DB();
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and Standarduser = ?"),
-                                        {sNummer, gsStandardUser});
+                                        {sNummer, store.user});
         if (rs.RecordCount() < 1) return false;
         rs.MoveFirst();
         tAuktion a;
@@ -284,12 +285,12 @@ Result<bool> funLoadAuktion(tAuktion& oAuktion, const QString& sNummer) {
     }
 }
 
-Status subDeleteAuktion(const tAuktion& oAuktion) {
+Status subDeleteAuktion(const Store& store, const tAuktion& oAuktion) {
     CALLSTACK_DB();
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?"),
-                                        {oAuktion.AuktionsID, gsStandardUser});
+                                        {oAuktion.AuktionsID, store.user});
         rs.MoveFirst();
         rs.Delete();  // no row: "Kein aktueller Datensatz."
         return {};

@@ -36,13 +36,13 @@ const QStringList& carriers() {
     return names;
 }
 
-Result<Parcel> loadParcel(const QString& sAuktionsID) {
+Result<Parcel> loadParcel(const Store& store, const QString& sAuktionsID) {
     CALLSTACK_MODULE("modGlobal");
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         Recordset rs = db.OpenRecordset(
             QStringLiteral("select Versanddienst, Sendungsnummer from Versand where AuktionsID = ? and Standarduser = ?"),
-            {sAuktionsID, gsStandardUser});
+            {sAuktionsID, store.user});
         if (rs.RecordCount() < 1) return Parcel{};
         rs.MoveFirst();
         return Parcel{rs.text(QStringLiteral("Versanddienst")), rs.text(QStringLiteral("Sendungsnummer"))};
@@ -51,17 +51,17 @@ Result<Parcel> loadParcel(const QString& sAuktionsID) {
     }
 }
 
-Status saveParcel(const QString& sAuktionsID, const Parcel& p) {
+Status saveParcel(const Store& store, const QString& sAuktionsID, const Parcel& p) {
     CALLSTACK_MODULE("modGlobal");
     try {
-        Transaction tx(gsDataSource);
-        Database db = Database::open(gsDataSource);
+        Transaction tx(store);
+        Database db = tx.database();
         db.execute(QStringLiteral("delete from Versand where AuktionsID = ?"), {sAuktionsID});
         const QString number = p.Sendungsnummer.simplified();
         if (!number.isEmpty())
             db.execute(QStringLiteral("insert into Versand (AuktionsID, Versanddienst, Sendungsnummer, Standarduser) "
                                       "values (?, ?, ?, ?)"),
-                       {sAuktionsID, p.Versanddienst.simplified(), number, gsStandardUser});
+                       {sAuktionsID, p.Versanddienst.simplified(), number, store.user});
         tx.commit();
         return {};
     } catch (const RunError& e) {

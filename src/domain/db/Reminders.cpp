@@ -6,13 +6,13 @@
 
 namespace gd {
 
-Result<QList<Reminder>> loadReminders(const QString& sAuktionsID) {
+Result<QList<Reminder>> loadReminders(const Store& store, const QString& sAuktionsID) {
     CALLSTACK_MODULE("modGlobal");
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select Stufe, Datum from Mahnungen where AuktionsID = ? and "
                                                        "Standarduser = ? order by Datum, Stufe"),
-                                        {sAuktionsID, gsStandardUser});
+                                        {sAuktionsID, store.user});
         QList<Reminder> out;
         for (; !rs.isEOF(); rs.MoveNext())
             out.append(Reminder{int(rs.value(QStringLiteral("Stufe")).toLongLong()),
@@ -23,22 +23,22 @@ Result<QList<Reminder>> loadReminders(const QString& sAuktionsID) {
     }
 }
 
-Result<int> reminderLevel(const QString& sAuktionsID) {
-    const Result<QList<Reminder>> sent = loadReminders(sAuktionsID);
+Result<int> reminderLevel(const Store& store, const QString& sAuktionsID) {
+    const Result<QList<Reminder>> sent = loadReminders(store, sAuktionsID);
     if (!sent.ok()) return sent.error();
     int level = 0;
     for (const Reminder& r : sent.value()) level = qMax(level, r.Stufe);
     return level;
 }
 
-Status recordReminder(const QStringList& auktionsIDs, int stufe, const QDateTime& when) {
+Status recordReminder(const Store& store, const QStringList& auktionsIDs, int stufe, const QDateTime& when) {
     CALLSTACK_MODULE("modGlobal");
     try {
-        Transaction tx(gsDataSource);
-        Database db = Database::open(gsDataSource);
+        Transaction tx(store);
+        Database db = tx.database();
         for (const QString& id : auktionsIDs)
             db.execute(QStringLiteral("insert into Mahnungen (AuktionsID, Stufe, Datum, Standarduser) values (?, ?, ?, ?)"),
-                       {id, stufe, toDbDate(when), gsStandardUser});
+                       {id, stufe, toDbDate(when), store.user});
         tx.commit();
         return {};
     } catch (const RunError& e) {

@@ -20,11 +20,11 @@ QString col(const char* utf8) { return QString::fromUtf8(utf8); }
 
 }  // namespace
 
-Status SaveStatus(const tAuktion& oAuktion, int Index) {
+Status SaveStatus(const Store& store, const tAuktion& oAuktion, int Index) {
     CALLSTACK_DB();
     try {
-        Database db = Database::open(gsDataSource);
-        Recordset rs = db.OpenRecordset(kByID, {oAuktion.AuktionsID, gsStandardUser});
+        Database db = store.open();
+        Recordset rs = db.OpenRecordset(kByID, {oAuktion.AuktionsID, store.user});
         if (rs.RecordCount() < 1) return {};
         rs.MoveFirst();
         rs.Edit();
@@ -48,11 +48,11 @@ Status SaveStatus(const tAuktion& oAuktion, int Index) {
     }
 }
 
-Status SaveStatusMail(const QString& sAuktionsID, const QDateTime& Datum, int Index) {
+Status SaveStatusMail(const Store& store, const QString& sAuktionsID, const QDateTime& Datum, int Index) {
     CALLSTACK_DB();
     try {
-        Database db = Database::open(gsDataSource);
-        Recordset rs = db.OpenRecordset(kByID, {sAuktionsID, gsStandardUser});
+        Database db = store.open();
+        Recordset rs = db.OpenRecordset(kByID, {sAuktionsID, store.user});
         if (rs.RecordCount() < 1) return {};
         rs.MoveFirst();
         rs.Edit();
@@ -69,15 +69,15 @@ Status SaveStatusMail(const QString& sAuktionsID, const QDateTime& Datum, int In
     }
 }
 
-Status saveGruppenID(const QString& sGruppenID, const QString& sebayname) {
+Status saveGruppenID(const Store& store, const QString& sGruppenID, const QString& sebayname) {
     CALLSTACK_DB();
     try {
         // All rows of the group or none.
-        Transaction tx(gsDataSource);
-        Database db = Database::open(gsDataSource);
+        Transaction tx(store);
+        Database db = tx.database();
         Recordset rs = db.OpenRecordset(
             QStringLiteral("select * from Auktionen where ebayName = ? and Bezahlt = 0 and Standarduser = ?"),
-            {sebayname, gsStandardUser});
+            {sebayname, store.user});
         for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
             rs.Edit();
             rs.set(QStringLiteral("GruppenID"), sGruppenID);
@@ -91,12 +91,12 @@ Status saveGruppenID(const QString& sGruppenID, const QString& sebayname) {
     }
 }
 
-Result<QString> LoadMaxGruppenID(const QString& sebayname) {
+Result<QString> LoadMaxGruppenID(const Store& store, const QString& sebayname) {
     CALLSTACK_DB();
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select Kundennr from Kunden where Standarduser = ? and ebayName = ?"),
-                                        {gsStandardUser, sebayname});
+                                        {store.user, sebayname});
         if (rs.RecordCount() < 1) return QString();
         rs.MoveFirst();
         return rs.text(QStringLiteral("Kundennr"));
@@ -105,24 +105,24 @@ Result<QString> LoadMaxGruppenID(const QString& sebayname) {
     }
 }
 
-Result<bool> checkgruppierteMails(const QString& sKundennr) {
+Result<bool> checkgruppierteMails(const Store& store, const QString& sKundennr) {
     CALLSTACK_DB();
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         return db.exists(QStringLiteral("select 1 from Auktionen where Standarduser = ? and GruppenID = ? limit 1"),
-                         {gsStandardUser, sKundennr});
+                         {store.user, sKundennr});
     } catch (const RunError& e) {
         return Error::from(kLadenGruppe, e);
     }
 }
 
-Result<QList<GroupEntry>> funLoadAuktiongruppiert(const QString& sKundennr) {
+Result<QList<GroupEntry>> funLoadAuktiongruppiert(const Store& store, const QString& sKundennr) {
     CALLSTACK_DB();
     try {
-        Database db = Database::open(gsDataSource);
+        Database db = store.open();
         Recordset rs = db.OpenRecordset(
             QStringLiteral("select * from Auktionen where Kundennr = ? and Standarduser = ? order BY EndeDatum asc"),
-            {sKundennr, gsStandardUser});
+            {sKundennr, store.user});
         QList<GroupEntry> out;
         for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
             out.append(GroupEntry{rs.text(QStringLiteral("AuktionsNr")), rs.text(QStringLiteral("Titel")),

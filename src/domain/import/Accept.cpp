@@ -85,30 +85,31 @@ void cutToColumns(ImportRecords& r) {
     r.oAuktion.AuktionsNr = r.oAuktion.AuktionsNr.left(kMaxColumnChars);
 }
 
-Result<ImportFacts> checkImport(const ImportRecords& r) {
+Result<ImportFacts> checkImport(const Store& store, const ImportRecords& r) {
     CALLSTACK_MODULE("frmEinlesen");
     ImportFacts f;
-    const Result<bool> fresh = checkAuktionnew(r.oAuktion);
+    const Result<bool> fresh = checkAuktionnew(store, r.oAuktion);
     if (!fresh.ok()) return fresh.error();
     f.duplicate = !fresh.value();
     const tKunde& partner = r.sellerShown() ? r.oLieferant : r.oKunde;
-    const Result<bool> open = checkkundeStatus(partner.ebayName, r.oAuktion.EndeDatum);
+    const Result<bool> open = checkkundeStatus(store, partner.ebayName, r.oAuktion.EndeDatum);
     if (!open.ok()) return open.error();
     f.groupable = open.value();
     return f;
 }
 
-Result<Stored> acceptImport(ImportRecords& r, const ImportChoices& c) {
+Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportChoices& c) {
     CALLSTACK_MODULE("frmEinlesen");
     std::optional<Transaction> tx;
     try {
-        tx.emplace(gsDataSource);
+        tx.emplace(store);
     } catch (const RunError& e) {
         return Error::from(kAuktion, e);
     }
+    const Store in = store.within(*tx);  // every step of the import inside it
     // Another program may have stored the number while the dialog asked.
     if (!c.storeDuplicate) {
-        const Result<bool> fresh = checkAuktionnew(r.oAuktion);
+        const Result<bool> fresh = checkAuktionnew(in, r.oAuktion);
         if (!fresh.ok()) return fresh.error();
         if (!fresh.value()) return Stored::DuplicateAppeared;
     }
@@ -117,25 +118,25 @@ Result<Stored> acceptImport(ImportRecords& r, const ImportChoices& c) {
     const bool seller = w.sellerShown();
     tKunde& partner = seller ? w.oLieferant : w.oKunde;
     w.oAuktion.ebayName = partner.ebayName;
-    const Status saved = seller ? funSaveLieferant(partner, w.oAuktion.AuktionsNr)
-                                : funSaveKunde(partner, w.oAuktion.AuktionsNr);
+    const Status saved = seller ? funSaveLieferant(in, partner, w.oAuktion.AuktionsNr)
+                                : funSaveKunde(in, partner, w.oAuktion.AuktionsNr);
     if (!saved.ok()) return saved.error();
     if (c.group) {
-        const Result<QString> g = LoadMaxGruppenID(partner.ebayName);
+        const Result<QString> g = LoadMaxGruppenID(in, partner.ebayName);
         if (!g.ok()) return g.error();
         w.oAuktion.GruppenID = g.value();
-        const Status grouped = saveGruppenID(g.value(), partner.ebayName);
+        const Status grouped = saveGruppenID(in, g.value(), partner.ebayName);
         if (!grouped.ok()) return grouped.error();
     }
     // A partner already stored keeps its number in the table only; the auction gets it too,
     // so that it is not left without a contact number.
     QString partnerNr = partner.KundenNr;
     if (partnerNr.isEmpty()) {
-        const Result<QString> stored = LoadMaxGruppenID(partner.ebayName);
+        const Result<QString> stored = LoadMaxGruppenID(in, partner.ebayName);
         if (!stored.ok()) return stored.error();
         partnerNr = stored.value();
     }
-    const Status inserted = funSaveAuktionnew(w.oAuktion, partnerNr, &w.oAuktion.AuktionsID);
+    const Status inserted = funSaveAuktionnew(in, w.oAuktion, partnerNr, &w.oAuktion.AuktionsID);
     if (!inserted.ok()) return inserted.error();
     try {
         tx->commit();

@@ -5,6 +5,7 @@
 // No lock is held while the user thinks.
 
 #include "base/Result.h"
+#include "domain/db/Store.h"
 #include "domain/import/Parser.h"
 
 namespace gd {
@@ -24,7 +25,8 @@ struct ImportFacts {
     bool duplicate = false;  // the item number is stored already
     bool groupable = false;  // the partner has other auctions without a milestone
 };
-Result<ImportFacts> checkImport(const ImportRecords& r);
+Result<ImportFacts> checkImport(const Store& store, const ImportRecords& r);
+inline Result<ImportFacts> checkImport(const ImportRecords& r) { return checkImport(currentStore(), r); }
 
 struct ImportChoices {
     bool storeDuplicate = false;  // the user said "Ja" to the duplicate question
@@ -36,6 +38,7 @@ enum class Stored { Yes, DuplicateAppeared };
 // Stores the import as chosen. DuplicateAppeared: another program stored the
 // item number after checkImport; nothing was written and the dialog asks again.
 // The records change only when the import was stored.
-Result<Stored> acceptImport(ImportRecords& r, const ImportChoices& c);
+Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportChoices& c);
+inline Result<Stored> acceptImport(ImportRecords& r, const ImportChoices& c) { return acceptImport(currentStore(), r, c); }
 
 }  // namespace gd

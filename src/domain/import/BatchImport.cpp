@@ -30,6 +30,11 @@ FileImport importMailFile(const QString& path, bool store, ImportRecords* record
 }
 
 FileImport importMailText(const QString& text, bool store, ImportRecords* records, QStringList* messages) {
+    const Store current = currentStore();
+    return importMailText(store ? &current : nullptr, text, records, messages);
+}
+
+FileImport importMailText(const Store* into, const QString& text, ImportRecords* records, QStringList* messages) {
     FileImport result;
     // What stopped the import; a message the dialog would have shown goes to messages too.
     const auto refuse = [&](const QString& why, bool shown = true) {
@@ -48,15 +53,15 @@ FileImport importMailText(const QString& text, bool store, ImportRecords* record
         return refuse(parsed.message);
     }
     if (messages && !parsed.message.isEmpty()) *messages << oneLine(parsed.message);
-    if (!store) return result;
+    if (!into) return result;
     // Nobody on the command line to ask: an implausible value is refused.
     const QStringList implausible = implausibleFields(r);
     if (!implausible.isEmpty()) return refuse(implausible.join(QLatin1Char(' ')));
-    const Result<ImportFacts> facts = checkImport(r);
+    const Result<ImportFacts> facts = checkImport(*into, r);
     if (!facts.ok()) return refuse(facts.error().message());
     // Every question answered "Nein": a stored number is not stored twice, nothing is grouped.
     if (facts.value().duplicate) return refuse(kDuplicateQuestion);
-    const Result<Stored> stored = acceptImport(r, ImportChoices{});
+    const Result<Stored> stored = acceptImport(*into, r, ImportChoices{});
     if (!stored.ok()) return refuse(stored.error().message());
     if (stored.value() == Stored::DuplicateAppeared) return refuse(kDuplicateQuestion);
     result.stored = true;

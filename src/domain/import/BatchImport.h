@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "domain/db/Store.h"
 #include "domain/import/Parser.h"
 
 namespace gd {
@@ -24,6 +25,9 @@ FileImport importMailFile(const QString& path, bool store, ImportRecords* record
 
 // The same for a mail already read (one of a mailbox).
 FileImport importMailText(const QString& text, bool store, ImportRecords* records = nullptr,
+                          QStringList* messages = nullptr);
+// Stored into the store given (a batch's transaction), or only read when it is null.
+FileImport importMailText(const Store* into, const QString& text, ImportRecords* records = nullptr,
                           QStringList* messages = nullptr);
 
 QJsonObject recordsToJson(MailKind kind, const ImportRecords& r, const QStringList& messages);

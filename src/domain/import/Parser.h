@@ -48,8 +48,8 @@ struct ImportRecords {
     void clear();  // "Felder Löschen": every field empty, flags false, not acceptable
 };
 
-// Clipboard and file texts to CR LF line ends, control characters removed, so that
-// the rules cut what they cut on the system the rules were written for.
+// Clipboard and file texts to CR LF line ends, control characters removed: the import
+// rules are written for such texts and must cut the same pieces from any source.
 QString normalizeMailText(const QString& text);
 
 MailKind recogniseMail(const QString& text);

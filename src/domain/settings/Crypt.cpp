@@ -30,7 +30,7 @@ QString Crypt(const QString& Inp, const QString& Key, bool mode) {
             const QByteArray pair = in.mid(2 * i - 2, 2);
             bool ok = false;
             const int b = pair.toInt(&ok, 16);
-            // toInt accepts a sign or blank; the system's hex reading does not
+            // toInt accepts a sign or blank; a stored pair is exactly two hex digits
             if (!ok || !std::isxdigit(uchar(pair[0])) || !std::isxdigit(uchar(pair[1]))) return kCryptError;
             out += char(b ^ kc);
         }

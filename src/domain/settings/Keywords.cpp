@@ -15,7 +15,7 @@ namespace {
 // A faulty keyword file must not bury the user under message boxes.
 constexpr int kMaxLineMessages = 10;
 
-// Split as the system's Split does: an empty text has no pieces.
+// An empty text has no pieces; QString::split would give one empty piece.
 QStringList pieces(const QString& s, QChar sep) { return s.isEmpty() ? QStringList() : s.split(sep); }
 
 struct LineReader {

@@ -16,7 +16,7 @@ bool funIni_SetString(const QString& sIniDatei, const QString& sSection, const Q
 // Raw "key=value" lines in file order; nullopt when the section is missing or empty.
 std::optional<QStringList> funIni_GetAllKeys(const QString& sIniDatei, const QString& sSection, bool bCrypted = true);
 
-namespace modIni_detail {  // module-private in the system; open for tests
+namespace modIni_detail {  // private to modIni; open for tests
 QString funIni_Krypt(const QString& sText);
 QString funIni_Dekrypt(const QString& sKrypt);
 QString funKrypt(const QString& sInput, const QString& sKey, bool bMode, qint32& lSum);

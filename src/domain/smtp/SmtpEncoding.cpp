@@ -21,7 +21,8 @@ QString hex2(int c) {
     return QString::fromLatin1(pair, 2);
 }
 
-// Characters ISO-8859-1 and -15 show differently from the system's code page.
+// Whether the text holds characters that ISO-8859-1 (or -15, with a euro sign) shows
+// differently from Windows-1252.
 bool needsWindows1252(const QByteArray& ansi, bool euro) {
     for (char ch : ansi) {
         const int c = static_cast<unsigned char>(ch);
@@ -39,8 +40,8 @@ QString charsetFor(const QByteArray& ansi) {
     return euro ? QStringLiteral("ISO-8859-15") : QStringLiteral("ISO-8859-1");
 }
 
-// The charset of a text: the system's ones for what Windows-1252 holds, UTF-8
-// for anything else, so no character turns into "?" on its way out.
+// The charset of a text: ISO-8859-1, ISO-8859-15 or windows-1252 for what Windows-1252
+// holds, UTF-8 for anything else, so no character turns into "?" on its way out.
 struct Charset {
     QString name;
     bool utf8 = false;

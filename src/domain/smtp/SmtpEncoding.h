@@ -20,9 +20,9 @@ void Bin4x6To3x8(const QString& a, const QString& b, const QString& c, const QSt
 QString RemoveFromString(const QString& text, const QString& part);
 
 // Plain ASCII comes back unchanged; otherwise RFC 2047 "Q" words of at most 75
-// characters, blank-separated, in the system's charset or, for characters it
-// lacks, UTF-8. The first word is at most firstRoom long: what the line has
-// left after the field name.
+// characters, blank-separated, in ISO-8859-1, ISO-8859-15 or windows-1252 (the
+// first that holds the text) or, for characters Windows-1252 lacks, UTF-8. The
+// first word is at most firstRoom long: what the line has left after the field name.
 QString EncodeHeader_qp(const QString& text, qsizetype firstRoom = 75);
 QStringList encodedWords(const QString& text, qsizetype firstRoom = 75);
 // A header line folded at blanks into lines of at most 78 characters (RFC 5322).

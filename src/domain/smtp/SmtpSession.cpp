@@ -28,7 +28,7 @@ bool isAscii(const QString& s) {
     return true;
 }
 
-// What a login sends: the system's code page where it holds the text, else UTF-8.
+// What a login sends: Windows-1252 where it holds the text, else UTF-8.
 QByteArray credential(const QString& s) { return win::representable(s) ? win::toAnsi(s) : s.toUtf8(); }
 
 // The words after the code of a multi-line reply, one entry a line.

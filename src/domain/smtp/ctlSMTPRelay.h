@@ -49,7 +49,7 @@ public:
     static void setReplyTimeoutSecs(int secs);
     // TLS from the first byte on this port (465); tests move it to their server's port.
     static void setImplicitTlsPort(quint16 port);
-    // Tests only: trust this certificate in addition to the system's CAs.
+    // Tests only: trust this certificate in addition to the operating system's CAs.
     static void setExtraTrustedCertificate(const QSslCertificate& cert);
 
 signals:

@@ -223,25 +223,30 @@ TEST_F(DbTest, MainWindowSaveEditsAndKeepsFirstSaveColumns) {
               1);
 }
 
+// A transaction is held by the caller and passed on in the store: what its
+// operations write stands or falls together, a nested one is a savepoint of it.
 TEST_F(DbTest, TransactionLeavesNothingHalfWritten) {
+    const Store store = currentStore();
     {
-        Transaction tx(gsDataSource);
+        Transaction tx(store);
+        const Store in = store.within(tx);
         tKunde k = kunde(QStringLiteral("neu"));
-        ASSERT_TRUE(test::ok(funSaveKunde(k, QStringLiteral("5"))));
+        ASSERT_TRUE(test::ok(funSaveKunde(in, k, QStringLiteral("5"))));
         tAuktion bad = auktion(QStringLiteral("5"), QStringLiteral("neu"), QStringLiteral("kein Datum"));
         QString nr = k.KundenNr;
-        EXPECT_FALSE(funSaveAuktionnew(bad, nr).ok());
+        EXPECT_FALSE(funSaveAuktionnew(in, bad, nr).ok());
         // not committed
     }
     EXPECT_EQ(contacts(), 0);
     EXPECT_EQ(auctions(), 0);
     {
-        Transaction tx(gsDataSource);
+        Transaction tx(store);
+        const Store in = store.within(tx);
         tKunde k = kunde(QStringLiteral("neu"));
-        ASSERT_TRUE(test::ok(funSaveKunde(k, QStringLiteral("5"))));
+        ASSERT_TRUE(test::ok(funSaveKunde(in, k, QStringLiteral("5"))));
         QString nr = k.KundenNr;
-        ASSERT_TRUE(test::ok(funSaveAuktionnew(auktion(QStringLiteral("5"), QStringLiteral("neu")), nr)));
-        EXPECT_TRUE(test::ok(saveGruppenID(nr, QStringLiteral("neu"))));  // nested inside
+        ASSERT_TRUE(test::ok(funSaveAuktionnew(in, auktion(QStringLiteral("5"), QStringLiteral("neu")), nr)));
+        EXPECT_TRUE(test::ok(saveGruppenID(in, nr, QStringLiteral("neu"))));  // a savepoint inside
         tx.commit();
     }
     EXPECT_EQ(contacts(), 1);

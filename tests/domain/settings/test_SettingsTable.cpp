@@ -33,7 +33,7 @@ Settings everyField() {
 }
 
 // One table reads and writes: what is written reads back the same, under the
-// key spellings the system's dialog writes, and keys the dialog does not own stay.
+// key spellings existing config.ini files hold, and keys the dialog does not own stay.
 TEST(SettingsTable, WrittenValuesReadBackAndForeignKeysStay) {
     test::TestApp app(false);
     app.write(QStringLiteral("bin/config.ini"),

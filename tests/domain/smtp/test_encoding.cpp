@@ -49,7 +49,7 @@ TEST(QuotedPrintable, HeaderWords) {
         {"Hans Müller jun", "=?ISO-8859-1?Q?Hans_M=FCller_jun?="},
         {"Preis 5 €", "=?ISO-8859-15?Q?Preis_5_=A4?="},
         {"Größe=40?", "=?ISO-8859-1?Q?Gr=F6=DFe=3D40=3F?="},
-        {"„Zitat“", "=?windows-1252?Q?=84Zitat=93?="},  // not in ISO-8859-1: the system's own code page
+        {"„Zitat“", "=?windows-1252?Q?=84Zitat=93?="},  // not in ISO-8859-1: windows-1252
         // "_" would read as a blank, ":" "(" ")" are specials in a phrase
         {"gavel_haendler: Kaffeemühle (12)", "=?ISO-8859-1?Q?gavel=5Fhaendler=3A_Kaffeem=FChle_=2812=29?="},
         {"Łukasz Wiśniewski", "=?UTF-8?Q?=C5=81ukasz_Wi=C5=9Bniewski?="},  // beyond Windows-1252: UTF-8
