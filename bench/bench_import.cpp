@@ -37,9 +37,8 @@ struct Home {
 
 void BM_ParseOneEmail(benchmark::State& state) {
     Home home;
-    QString error;
     const QString text =
-        gd::normalizeMailText(*gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/sofortkauf_verkauf.txt"), &error));
+        gd::normalizeMailText(*gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/sofortkauf_verkauf.txt")));
     for (auto _ : state) {
         gd::ImportRecords r;
         gd::parseMail(r, text);
@@ -94,8 +93,7 @@ BENCHMARK(BM_HtmlRawTagStrip200KB)->Unit(benchmark::kMillisecond);
 // break stays the same from 1 M to 8 M breaks (linear), as the complexity line shows.
 void BM_ParseManyLineBreaks(benchmark::State& state) {
     Home home;
-    QString error;
-    const QString mail = *gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/sofortkauf_verkauf.txt"), &error) +
+    const QString mail = *gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/sofortkauf_verkauf.txt")) +
                          QString(qsizetype(state.range(0)), QLatin1Char('\n'));
     for (auto _ : state) {
         gd::ImportRecords r;
@@ -108,8 +106,7 @@ BENCHMARK(BM_ParseManyLineBreaks)->RangeMultiplier(2)->Range(1 << 20, 8 << 20)->
 
 void BM_ImportAndStoreOneFile(benchmark::State& state) {
     Home home;
-    QString error;
-    const QString text = *gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/verkauf.txt"), &error);
+    const QString text = *gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/verkauf.txt"));
     const QString file = home.dir.filePath(QStringLiteral("mail.txt"));
     int n = 0;
     for (auto _ : state) {
@@ -131,8 +128,7 @@ struct Mails {
     QTemporaryDir dir;
     QStringList files;
     explicit Mails(bool oneBuyer) {
-        QString error;
-        const QString text = *gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/verkauf.txt"), &error);
+        const QString text = *gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/verkauf.txt"));
         for (int i = 0; i < 1000; ++i) {
             QString t = text;
             t.replace(QStringLiteral("1234567890"), QString::number(5000000 + i));
@@ -198,9 +194,8 @@ void BM_ImportBatchRaw(benchmark::State& state) {
         sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         int n = 0;
         for (const QString& file : mails.files) {
-            QString error;
             gd::ImportRecords r;
-            gd::parseMail(r, gd::normalizeMailText(*gd::readMailFile(file, &error)));
+            gd::parseMail(r, gd::normalizeMailText(*gd::readMailFile(file)));
             const gd::tKunde& k = r.oKunde;
             const gd::tAuktion& a = r.oAuktion;
             std::vector<QByteArray> keep;  // the bound texts live until the step

@@ -25,8 +25,7 @@ void BM_EncodeBody100k(benchmark::State& state) {
     m.MailRecipientEMail = QStringLiteral("hans@example.de");
     m.MailBody = body100k();
     for (auto _ : state) {
-        QString error;
-        const gd::PreparedMessage p = gd::PrepareMessage(m, &error);
+        const gd::PreparedMessage p = gd::PrepareMessage(m).value();
         benchmark::DoNotOptimize(gd::dataText(m, p, QDateTime::currentDateTime(), 1).size());
     }
 }
@@ -42,8 +41,7 @@ void BM_EncodeBody100kUtf8(benchmark::State& state) {
         b += QStringLiteral("Dziękujemy, Łukasz Wiśniewski: улица Ленина 5, Санкт-Петербург; 24,50 € = Gavel\r\n");
     m.MailBody = b;
     for (auto _ : state) {
-        QString error;
-        const gd::PreparedMessage p = gd::PrepareMessage(m, &error);
+        const gd::PreparedMessage p = gd::PrepareMessage(m).value();
         benchmark::DoNotOptimize(gd::dataText(m, p, QDateTime::currentDateTime(), 1).size());
     }
 }

@@ -162,16 +162,15 @@ int importFiles(const QStringList& files) {
     int refused = 0;
     for (const QString& file : files) {
         const QString name = QFileInfo(file).fileName();
-        QString error;
-        const auto mails = readMails(file, &error);
-        if (!mails) {
+        const Result<QList<MailText>> mails = readMails(file);
+        if (!mails.ok()) {
             ++refused;
-            out() << name << ": abgelehnt: " << oneLine(error) << "\n";
+            out() << name << ": abgelehnt: " << oneLine(mails.error().sentence) << "\n";
             out().flush();
             continue;
         }
         // Each mail of a mailbox is one import, named by its place in the box.
-        for (const MailText& mail : *mails) {
+        for (const MailText& mail : mails.value()) {
             const QString shown = mail.label.isEmpty() ? name : name + QStringLiteral(" (") + mail.label + QLatin1Char(')');
             FileImport r;
             // Inside the batch, when there is one; each file a savepoint of it.

@@ -245,10 +245,9 @@ QList<QueuedMail> queuedMailsFromFiles(const QStringList& paths) {
     QList<QueuedMail> mails;
     for (const QString& path : paths) {
         const QString name = QFileInfo(path).fileName();
-        QString error;
-        const auto read = readMails(path, &error);
-        if (!read) {
-            mails << QueuedMail{name, QString(), error};
+        const Result<QList<MailText>> read = readMails(path);
+        if (!read.ok()) {
+            mails << QueuedMail{name, QString(), read.error().sentence};
             continue;
         }
         // The dialog counts the mails of a mailbox with the others.

@@ -68,7 +68,7 @@ TEST_F(Drop, TwoFilesOnTheListImportBoth) {
 // The rule tester shows the row that found nothing; mending the keyword file on disk
 // takes effect while the dialog is open.
 TEST_F(Drop, RuleTesterShowsTheMissAndFollowsTheFile) {
-    QString mail = *readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")), nullptr);
+    QString mail = *readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")));
     mail.replace(QStringLiteral("Straße: Hauptstraße 12"), QStringLiteral("Anschrift: Hauptstraße 12"));
     frmEinlesen dlg;
     dlg.show();

@@ -39,8 +39,7 @@ protected:
     QString text(const char* name) { return child<QLineEdit>(name)->text(); }
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
     void paste(const QString& file) {
-        QString error;
-        platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/") + file), &error));
+        platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/") + file)));
     }
 };
 
@@ -106,7 +105,7 @@ TEST_F(Dialog, GroupingYesAndNo) {
 
     for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
         dlg->show();
-        QString mail = *readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")), nullptr);
+        QString mail = *readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")));
         mail.replace(QStringLiteral("1234567890"), answer == Platform::Answer::No ? QStringLiteral("111") : QStringLiteral("222"));
         platform.clipboardSetText(mail);
         click("cmdEinlesen");
@@ -137,7 +136,7 @@ TEST_F(Dialog, ImplausibleValuesAreAskedAboutFirst) {
     const QString longName = QString(300, QLatin1Char('m'));
     for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
         dlg->show();
-        QString mail = *readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")), nullptr);
+        QString mail = *readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")));
         mail.replace(QStringLiteral("mueller_hans"), longName);
         platform.clipboardSetText(mail);
         click("cmdEinlesen");

@@ -163,7 +163,7 @@ TEST_F(Pane, TheListKeepsItsPlace) {
     EXPECT_EQ(w->grid()->TextMatrix(w->grid()->Row(), 6), QStringLiteral("Bestätigt"));
     // a fresh import is the trade shown
     shippedFiles();
-    platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")), nullptr));
+    platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt"))));
     test::whenModal<frmEinlesen>([](frmEinlesen* dlg) {
         QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("cmdEinlesen")), Qt::LeftButton);
         QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("cmdUebernehmen")), Qt::LeftButton);
@@ -292,7 +292,7 @@ TEST_F(Pane, ButtonsFollowTheListAfterTheFirstImport) {
     gsStandardUser = gsEbayName = QStringLiteral("gavel_haendler");
     open();
     for (const char* b : {"cmdSenden", "cmdSpeichern", "cmdAuktion"}) EXPECT_FALSE(button(b)->isEnabled()) << b;
-    platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")), nullptr));
+    platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt"))));
     test::whenModal<frmEinlesen>([](frmEinlesen* dlg) {
         QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("cmdEinlesen")), Qt::LeftButton);
         QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("cmdUebernehmen")), Qt::LeftButton);
@@ -332,7 +332,7 @@ TEST_F(Pane, RoadOfOneSaleFromEmailToClosedAndAfterARestart) {
     EXPECT_EQ(gsStandardUser, QStringLiteral("gavel_haendler"));
     EXPECT_EQ(platform.messages.size(), 3);  // no rows to take along
 
-    platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")), nullptr));
+    platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt"))));
     test::whenModal<frmEinlesen>([](frmEinlesen* dlg) {
         QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("cmdEinlesen")), Qt::LeftButton);
         QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("cmdUebernehmen")), Qt::LeftButton);

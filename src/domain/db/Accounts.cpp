@@ -2,24 +2,22 @@
 
 #include "base/CallStack.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
 namespace {
-const QString kSentence = QStringLiteral("Beim Übernehmen der Auktionen ist ein Fehler aufgetreten:");
 }  // namespace
 
 Result<int> countTrades(const Store& store, const QString& owner) {
     CALLSTACK_MODULE("modGlobal");
-    try {
+    return dbStep(QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:"), [&]() -> Result<int> {
         Database db = store.open();
         Recordset rs =
             db.OpenRecordset(QStringLiteral("select count(*) as n from Auktionen where Standarduser = ?"), {owner});
         rs.MoveFirst();
         return int(rs.value(QStringLiteral("n")).toLongLong());
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:"), e);
-    }
+    });
 }
 
 Result<int> moveTrades(const Store& store, const QString& from, const QString& to) {
@@ -41,7 +39,7 @@ Result<int> moveTrades(const Store& store, const QString& from, const QString& t
         tx.commit();
         return n;
     } catch (const RunError& e) {
-        return Error::from(kSentence, e);
+        return Error::from(sentences::kAuktionenUebernehmen, e);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "base/Money.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/db/SearchFold.h"
@@ -43,7 +44,6 @@ const char* const kColumns =
 const char* const kReminderColumn =
     ", (select ifnull(max(Stufe), 0) from Mahnungen where Mahnungen.AuktionsID = Auktionen.AuktionsID) ";
 
-const QString kLoadFailed = QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:");
 
 QList<ListRow> readRows(Database& db, const QString& sql, const Params& params) {
     QList<ListRow> rows;
@@ -83,7 +83,7 @@ Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QStrin
         }
         return rows;
     } catch (const RunError& e) {
-        return Error::from(kLoadFailed, e);
+        return Error::from(sentences::kAuktionLaden, e);
     }
 }
 
@@ -132,7 +132,7 @@ Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QStr
                             order + QStringLiteral(" limit %1").arg(limit),
                         {standardUser, standardUser});
     } catch (const RunError& e) {
-        return Error::from(kLoadFailed, e);
+        return Error::from(sentences::kAuktionLaden, e);
     }
 }
 
@@ -164,7 +164,7 @@ Result<ListSummary> loadListSummary(const QString& dataSource, const QString& st
                       });
         return sum;
     } catch (const RunError& e) {
-        return Error::from(kLoadFailed, e);
+        return Error::from(sentences::kAuktionLaden, e);
     }
 }
 

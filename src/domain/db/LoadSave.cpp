@@ -3,6 +3,7 @@
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/db/Store.h"
 #include "domain/settings/modGlobal.h"
 
@@ -11,12 +12,6 @@
 namespace gd {
 namespace {
 
-const QString kKaeufer = QStringLiteral("Beim Speichern der Käuferdaten ist ein Fehler aufgetreten:");
-const QString kVerkaeufer = QStringLiteral("Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:");
-const QString kAuktion = QStringLiteral("Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:");
-const QString kPruefen = QStringLiteral("Beim Prüfen der Auktionsdaten ist ein Fehler aufgetreten:");
-const QString kLadenAuktion = QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:");
-const QString kLadenKunde = QStringLiteral("Beim Laden der Kaüfer-/Verkäuferdaten ist ein Fehler aufgetreten:");
 
 void makeKundenNr(tKunde& k, const QString& sAuktionsNr) {
     if (k.KundenNr.isEmpty()) k.KundenNr = today().toString(QStringLiteral("yyyyMMdd")) + sAuktionsNr;
@@ -37,7 +32,7 @@ void writeContactColumns(const Store& store, Recordset& rs, const tKunde& k, boo
 
 // Buyer and seller saves differ only in the flags.
 Status saveContact(const Store& store, tKunde& k, const QString& sAuktionsNr, bool kunde, const QString& sentence) {
-    try {
+    return dbStep(sentence, [&]() -> Status {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(
             QStringLiteral("select * from Kunden where ebayName = ? and standarduser = ?"), {k.ebayName, store.user});
@@ -52,9 +47,7 @@ Status saveContact(const Store& store, tKunde& k, const QString& sAuktionsNr, bo
         writeContactColumns(store, rs, k, kunde, !kunde);
         rs.Update();
         return {};
-    } catch (const RunError& e) {
-        return Error::from(sentence, e);
-    }
+    });
 }
 
 bool idTaken(Database& db, const QString& id) {
@@ -114,17 +107,17 @@ QString milestoneName(int index) {
 
 Status funSaveKunde(const Store& store, tKunde& oKunde, const QString& sAuktionsNr) {
     CALLSTACK_DB();
-    return saveContact(store, oKunde, sAuktionsNr, true, kKaeufer);
+    return saveContact(store, oKunde, sAuktionsNr, true, sentences::kKaeuferSpeichern);
 }
 
 Status funSaveLieferant(const Store& store, tKunde& oLieferant, const QString& sAuktionsNr) {
     CALLSTACK_DB();
-    return saveContact(store, oLieferant, sAuktionsNr, false, kVerkaeufer);
+    return saveContact(store, oLieferant, sAuktionsNr, false, sentences::kVerkaeuferSpeichern);
 }
 
 Status funSaveLieferantupdate(const Store& store, tKunde& oLieferant, const QString& sAuktionsNr) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kVerkaeuferSpeichern, [&]() -> Status {
         makeKundenNr(oLieferant, sAuktionsNr);
         Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Kunden where KundenNr = ? and standarduser = ?"),
@@ -139,14 +132,12 @@ Status funSaveLieferantupdate(const Store& store, tKunde& oLieferant, const QStr
         writeContactColumns(store, rs, oLieferant, oLieferant.Kunde, oLieferant.Lieferant);
         rs.Update();
         return {};
-    } catch (const RunError& e) {
-        return Error::from(kVerkaeufer, e);
-    }
+    });
 }
 
 Status funSaveAuktionnew(const Store& store, const tAuktion& oAuktion, QString& sKundennr, QString* sAuktionsID) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kAuktionSpeichern, [&]() -> Status {
         Database db = store.open();
         // Only the columns for the new row: earlier auctions of the number, mail texts and all, stay on disk.
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where 0 = 1"));
@@ -162,14 +153,12 @@ Status funSaveAuktionnew(const Store& store, const tAuktion& oAuktion, QString& 
         sKundennr = kundennr;
         if (sAuktionsID) *sAuktionsID = id;
         return {};
-    } catch (const RunError& e) {
-        return Error::from(kAuktion, e);
-    }
+    });
 }
 
 Status funSaveAuktion(const Store& store, const tAuktion& oAuktion, QString& sKundennr) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kAuktionSpeichern, [&]() -> Status {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?"),
                                         {oAuktion.AuktionsID, store.user});
@@ -188,40 +177,34 @@ Status funSaveAuktion(const Store& store, const tAuktion& oAuktion, QString& sKu
         rs.Update();
         sKundennr = kundennr;
         return {};
-    } catch (const RunError& e) {
-        return Error::from(kAuktion, e);
-    }
+    });
 }
 
 Result<bool> checkAuktionnew(const Store& store, const tAuktion& oAuktion) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kAuktionPruefen, [&]() -> Result<bool> {
         Database db = store.open();
         // One row answers it; the mail texts stay on disk.
         return !db.exists(QStringLiteral("select 1 from Auktionen where AuktionsNr = ? and standarduser = ? limit 1"),
                           {oAuktion.AuktionsNr, store.user});
-    } catch (const RunError& e) {
-        return Error::from(kPruefen, e);
-    }
+    });
 }
 
 Result<bool> checkkundeStatus(const Store& store, const QString& sebayname, const QString& /*sDatum*/) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kAuktionLaden, [&]() -> Result<bool> {
         Database db = store.open();
         // Asked at every import of the buyer: one row answers it, however many sales came before.
         return db.exists(QStringLiteral("select 1 from Auktionen where ebayName = ? and Bezahlt = 0 and "
                                         "Bewertet = 0 and Versendet = 0 and Bewerungabgegeben = 0 and "
                                         "Abgeschlossen = 0 and Standarduser = ? limit 1"),
                          {sebayname, store.user});
-    } catch (const RunError& e) {
-        return Error::from(kLadenAuktion, e);
-    }
+    });
 }
 
 Result<bool> funLoadKunde(const Store& store, tKunde& oKunde, const QString& sebayname) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kKundeLaden, [&]() -> Result<bool> {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Kunden where ebayname = ? and Standarduser = ?"),
                                         {sebayname, store.user});
@@ -239,14 +222,12 @@ Result<bool> funLoadKunde(const Store& store, tKunde& oKunde, const QString& seb
         k.Lieferant = rs.flag(QStringLiteral("Lieferant"));
         oKunde = k;
         return true;
-    } catch (const RunError& e) {
-        return Error::from(kLadenKunde, e);
-    }
+    });
 }
 
 Result<bool> funLoadAuktion(const Store& store, tAuktion& oAuktion, const QString& sNummer) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kAuktionLaden, [&]() -> Result<bool> {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and Standarduser = ?"),
                                         {sNummer, store.user});
@@ -280,23 +261,19 @@ Result<bool> funLoadAuktion(const Store& store, tAuktion& oAuktion, const QStrin
         a.AuktionsID = rs.text(QStringLiteral("AuktionsID"));
         oAuktion = a;
         return true;
-    } catch (const RunError& e) {
-        return Error::from(kLadenAuktion, e);
-    }
+    });
 }
 
 Status subDeleteAuktion(const Store& store, const tAuktion& oAuktion) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kAuktionSpeichern, [&]() -> Status {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?"),
                                         {oAuktion.AuktionsID, store.user});
         rs.MoveFirst();
         rs.Delete();  // no row: "Kein aktueller Datensatz."
         return {};
-    } catch (const RunError& e) {
-        return Error::from(kAuktion, e);
-    }
+    });
 }
 
 }  // namespace gd

@@ -4,12 +4,12 @@
 
 #include "base/CallStack.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
 namespace {
 
-const QString kSentence = QStringLiteral("Beim Speichern der Sendungsdaten ist ein Fehler aufgetreten:");
 
 struct Carrier {
     const char* name;
@@ -38,7 +38,7 @@ const QStringList& carriers() {
 
 Result<Parcel> loadParcel(const Store& store, const QString& sAuktionsID) {
     CALLSTACK_MODULE("modGlobal");
-    try {
+    return dbStep(QStringLiteral("Beim Laden der Sendungsdaten ist ein Fehler aufgetreten:"), [&]() -> Result<Parcel> {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(
             QStringLiteral("select Versanddienst, Sendungsnummer from Versand where AuktionsID = ? and Standarduser = ?"),
@@ -46,14 +46,12 @@ Result<Parcel> loadParcel(const Store& store, const QString& sAuktionsID) {
         if (rs.RecordCount() < 1) return Parcel{};
         rs.MoveFirst();
         return Parcel{rs.text(QStringLiteral("Versanddienst")), rs.text(QStringLiteral("Sendungsnummer"))};
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Beim Laden der Sendungsdaten ist ein Fehler aufgetreten:"), e);
-    }
+    });
 }
 
 Status saveParcel(const Store& store, const QString& sAuktionsID, const Parcel& p) {
     CALLSTACK_MODULE("modGlobal");
-    try {
+    return dbStep(sentences::kSendungSpeichern, [&]() -> Status {
         Transaction tx(store);
         Database db = tx.database();
         db.execute(QStringLiteral("delete from Versand where AuktionsID = ?"), {sAuktionsID});
@@ -64,9 +62,7 @@ Status saveParcel(const Store& store, const QString& sAuktionsID, const Parcel& 
                        {sAuktionsID, p.Versanddienst.simplified(), number, store.user});
         tx.commit();
         return {};
-    } catch (const RunError& e) {
-        return Error::from(kSentence, e);
-    }
+    });
 }
 
 QString trackingLink(const Parcel& p) {

@@ -2,13 +2,14 @@
 
 #include "base/CallStack.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
 
 Result<QList<Reminder>> loadReminders(const Store& store, const QString& sAuktionsID) {
     CALLSTACK_MODULE("modGlobal");
-    try {
+    return dbStep(QStringLiteral("Beim Laden der Zahlungserinnerungen ist ein Fehler aufgetreten:"), [&]() -> Result<QList<Reminder>> {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select Stufe, Datum from Mahnungen where AuktionsID = ? and "
                                                        "Standarduser = ? order by Datum, Stufe"),
@@ -18,9 +19,7 @@ Result<QList<Reminder>> loadReminders(const Store& store, const QString& sAuktio
             out.append(Reminder{int(rs.value(QStringLiteral("Stufe")).toLongLong()),
                                 rs.date(QStringLiteral("Datum"))});
         return out;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Beim Laden der Zahlungserinnerungen ist ein Fehler aufgetreten:"), e);
-    }
+    });
 }
 
 Result<int> reminderLevel(const Store& store, const QString& sAuktionsID) {

@@ -2,6 +2,7 @@
 
 #include "base/CallStack.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/settings/modGlobal.h"
 
 #define CALLSTACK_DB() CALLSTACK_MODULE("modGlobal")
@@ -9,10 +10,6 @@
 namespace gd {
 namespace {
 
-const QString kStatus = QStringLiteral("Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:");
-const QString kGruppe = QStringLiteral("Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:");
-const QString kLadenGruppe = QStringLiteral("Beim Laden der GruppenID ist ein Fehler aufgetreten:");
-const QString kLadenAuktion = QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:");
 
 const QString kByID = QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?");
 
@@ -22,7 +19,7 @@ QString col(const char* utf8) { return QString::fromUtf8(utf8); }
 
 Status SaveStatus(const Store& store, const tAuktion& oAuktion, int Index) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kVerkaeuferSpeichern, [&]() -> Status {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(kByID, {oAuktion.AuktionsID, store.user});
         if (rs.RecordCount() < 1) return {};
@@ -43,14 +40,12 @@ Status SaveStatus(const Store& store, const tAuktion& oAuktion, int Index) {
         rs.set(QStringLiteral("Status"), status);
         rs.Update();
         return {};
-    } catch (const RunError& e) {
-        return Error::from(kStatus, e);
-    }
+    });
 }
 
 Status SaveStatusMail(const Store& store, const QString& sAuktionsID, const QDateTime& Datum, int Index) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kVerkaeuferSpeichern, [&]() -> Status {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(kByID, {sAuktionsID, store.user});
         if (rs.RecordCount() < 1) return {};
@@ -64,14 +59,12 @@ Status SaveStatusMail(const Store& store, const QString& sAuktionsID, const QDat
         rs.set(QStringLiteral("Status"), milestoneName(Index));
         rs.Update();
         return {};
-    } catch (const RunError& e) {
-        return Error::from(kStatus, e);
-    }
+    });
 }
 
 Status saveGruppenID(const Store& store, const QString& sGruppenID, const QString& sebayname) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kAuktionSpeichern, [&]() -> Status {
         // All rows of the group or none.
         Transaction tx(store);
         Database db = tx.database();
@@ -86,39 +79,33 @@ Status saveGruppenID(const Store& store, const QString& sGruppenID, const QStrin
         }
         tx.commit();
         return {};
-    } catch (const RunError& e) {
-        return Error::from(kGruppe, e);
-    }
+    });
 }
 
 Result<QString> LoadMaxGruppenID(const Store& store, const QString& sebayname) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kGruppeLaden, [&]() -> Result<QString> {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select Kundennr from Kunden where Standarduser = ? and ebayName = ?"),
                                         {store.user, sebayname});
         if (rs.RecordCount() < 1) return QString();
         rs.MoveFirst();
         return rs.text(QStringLiteral("Kundennr"));
-    } catch (const RunError& e) {
-        return Error::from(kLadenGruppe, e);
-    }
+    });
 }
 
 Result<bool> checkgruppierteMails(const Store& store, const QString& sKundennr) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kGruppeLaden, [&]() -> Result<bool> {
         Database db = store.open();
         return db.exists(QStringLiteral("select 1 from Auktionen where Standarduser = ? and GruppenID = ? limit 1"),
                          {store.user, sKundennr});
-    } catch (const RunError& e) {
-        return Error::from(kLadenGruppe, e);
-    }
+    });
 }
 
 Result<QList<GroupEntry>> funLoadAuktiongruppiert(const Store& store, const QString& sKundennr) {
     CALLSTACK_DB();
-    try {
+    return dbStep(sentences::kAuktionLaden, [&]() -> Result<QList<GroupEntry>> {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(
             QStringLiteral("select * from Auktionen where Kundennr = ? and Standarduser = ? order BY EndeDatum asc"),
@@ -132,9 +119,7 @@ Result<QList<GroupEntry>> funLoadAuktiongruppiert(const Store& store, const QStr
                                   rs.text(QStringLiteral("Versandversicherung")), rs.text(QStringLiteral("AuktionsID"))});
         }
         return out;
-    } catch (const RunError& e) {
-        return Error::from(kLadenAuktion, e);
-    }
+    });
 }
 
 }  // namespace gd

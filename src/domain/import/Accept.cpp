@@ -7,13 +7,13 @@
 #include "base/CallStack.h"
 #include "base/Money.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/db/LoadSave.h"
 #include "domain/db/StatusGruppen.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
 namespace {
-const QString kAuktion = QStringLiteral("Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:");
 }  // namespace
 
 namespace {
@@ -104,7 +104,7 @@ Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportCh
     try {
         tx.emplace(store);
     } catch (const RunError& e) {
-        return Error::from(kAuktion, e);
+        return Error::from(sentences::kAuktionSpeichern, e);
     }
     const Store in = store.within(*tx);  // every step of the import inside it
     // Another program may have stored the number while the dialog asked.
@@ -141,7 +141,7 @@ Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportCh
     try {
         tx->commit();
     } catch (const RunError& e) {
-        return Error::from(kAuktion, e);
+        return Error::from(sentences::kAuktionSpeichern, e);
     }
     r = w;
     return Stored::Yes;

@@ -20,11 +20,10 @@ QJsonObject contactJson(const tKunde& k) {
 }  // namespace
 
 FileImport importMailFile(const QString& path, bool store, ImportRecords* records, QStringList* messages) {
-    QString error;
-    const auto text = readMailFile(path, &error);
-    if (text) return importMailText(*text, store, records, messages);
+    const Result<QString> text = readMailFile(path);
+    if (text.ok()) return importMailText(text.value(), store, records, messages);
     FileImport result;
-    result.refusal = oneLine(error);
+    result.refusal = oneLine(text.error().sentence);
     if (messages) *messages << result.refusal;
     return result;
 }

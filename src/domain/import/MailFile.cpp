@@ -202,15 +202,17 @@ QByteArray decodeQuotedPrintable(const QByteArray& in) {
     return out;
 }
 
-std::optional<QString> decodeMimeMessage(const QByteArray& message, QString* error) { return bodyText(message, error); }
+Result<QString> decodeMimeMessage(const QByteArray& message) {
+    QString why;
+    std::optional<QString> text = bodyText(message, &why);
+    if (!text) return Error::plain(why);
+    return *text;
+}
 
-std::optional<QList<MailText>> readMails(const QString& path, QString* error) {
+Result<QList<MailText>> readMails(const QString& path) {
     QFile f(path);
     const QFileInfo info(path);
-    const auto refuse = [&](const QString& why) {
-        if (error) *error = why;
-        return std::nullopt;
-    };
+    const auto refuse = [](const QString& why) { return Error::plain(why); };
     if (info.isDir()) return refuse(QStringLiteral("'%1' ist ein Ordner, keine Datei.").arg(path));
     if (!info.exists()) return refuse(QStringLiteral("Die Datei '%1' gibt es nicht.").arg(path));
     if (!f.open(QIODevice::ReadOnly))
@@ -256,13 +258,10 @@ std::optional<QList<MailText>> readMails(const QString& path, QString* error) {
     return mails;
 }
 
-std::optional<QString> readMailFile(const QString& path, QString* error) {
-    auto mails = readMails(path, error);
-    if (!mails) return std::nullopt;
-    if (!mails->first().error.isEmpty()) {
-        if (error) *error = mails->first().error;
-        return std::nullopt;
-    }
+Result<QString> readMailFile(const QString& path) {
+    const Result<QList<MailText>> mails = readMails(path);
+    if (!mails.ok()) return mails.error();
+    if (!mails->first().error.isEmpty()) return Error::plain(mails->first().error);
     return mails->first().text;
 }
 

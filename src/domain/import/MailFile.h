@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include "base/Result.h"
 #include <optional>
 
 namespace gd {
@@ -24,11 +26,11 @@ struct MailText {
 
 // Every mail of the file (one but for a mailbox), or nullopt with a German reason
 // when the file itself cannot be read.
-std::optional<QList<MailText>> readMails(const QString& path, QString* error);
+Result<QList<MailText>> readMails(const QString& path);
 // The first mail of the file.
-
-std::optional<QString> readMailFile(const QString& path, QString* error);
-std::optional<QString> decodeMimeMessage(const QByteArray& message, QString* error);
+Result<QString> readMailFile(const QString& path);
+// The text of a saved message: its plain part, else its HTML part as text.
+Result<QString> decodeMimeMessage(const QByteArray& message);
 
 QByteArray decodeQuotedPrintable(const QByteArray& in);
 

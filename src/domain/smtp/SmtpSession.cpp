@@ -74,13 +74,12 @@ QString makeMessageId(const QString& senderAddress, const QDateTime& when) {
            QString::number(unique, 16) + QLatin1Char('@') + domain + QLatin1Char('>');
 }
 
-PreparedMessage PrepareMessage(const SmtpMessage& m, QString* error) {
+Result<PreparedMessage> PrepareMessage(const SmtpMessage& m) {
     PreparedMessage p;
     for (const QString* f : {&m.MailSenderName, &m.MailSenderEMail, &m.MailSenderEMailCC, &m.MailRecipientName,
                              &m.MailRecipientEMail, &m.SMTPAuthUser, &m.SMTPAuthPass, &m.MessageId})
         if (hasLineBreak(*f)) {
-            if (error) *error = QStringLiteral("Ein Name oder eine Adresse enthält einen Zeilenumbruch.");
-            return p;
+            return Error::plain(QStringLiteral("Ein Name oder eine Adresse enthält einen Zeilenumbruch."));
         }
     QString sender = m.MailSenderName;
     if (quotedBy(sender, QLatin1Char('"'))) sender = sender.mid(1, sender.size() - 2);
@@ -101,8 +100,7 @@ PreparedMessage PrepareMessage(const SmtpMessage& m, QString* error) {
     const QString subject = (eol < 0 ? m.MailBody.mid(at + 8) : m.MailBody.mid(at + 8, eol - at - 8)).trimmed();
     const QString body = eol < 0 ? QString() : m.MailBody.mid(eol + 2);
     if (hasLineBreak(subject)) {
-        if (error) *error = QStringLiteral("Der Betreff enthält einen Zeilenumbruch.");
-        return p;
+        return Error::plain(QStringLiteral("Der Betreff enthält einen Zeilenumbruch."));
     }
     QString charset;
     const QString encoded = QString::fromLatin1(quotedPrintableBody(body, charset));
@@ -113,7 +111,6 @@ PreparedMessage PrepareMessage(const SmtpMessage& m, QString* error) {
              foldHeader(QStringLiteral("Subject: ") + EncodeHeader_qp(subject, 78 - 9)) +
              QStringLiteral("\r\nMime-Version: 1.0\r\n") +
              (m.Attachments.isEmpty() ? textPart : multipartMixed(textPart, m.Attachments));
-    if (error) error->clear();
     return p;
 }
 
@@ -167,10 +164,12 @@ bool SmtpSession::authenticates() const {
     return !m_.SMTPAuthUser.trimmed().isEmpty() && !m_.SMTPAuthPass.trimmed().isEmpty();
 }
 
-bool SmtpSession::prepare(QString* error) {
+Status SmtpSession::prepare() {
     if (m_.MessageId.isEmpty()) m_.MessageId = makeMessageId(m_.MailSenderEMail, local_);
     QString why;
-    p_ = PrepareMessage(m_, &why);
+    const Result<PreparedMessage> prepared = PrepareMessage(m_);
+    if (prepared.ok()) p_ = prepared.value();
+    else why = prepared.error().sentence;
     if (why.isEmpty()) {
         // Addresses come from pasted emails: nothing that could end the command or hide a second one.
         for (const QString* a : {&m_.MailSenderEMail, &m_.MailRecipientEMail, &m_.MailSenderEMailCC})
@@ -180,10 +179,9 @@ bool SmtpSession::prepare(QString* error) {
     if (!why.isEmpty()) {
         failure_ = why;
         state_ = Finished;
-        if (error) *error = why;
-        return false;
+        return Error::plain(why);
     }
-    return true;
+    return {};
 }
 
 SmtpSession::Actions SmtpSession::start() {

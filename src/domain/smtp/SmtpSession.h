@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "base/Result.h"
+
 namespace gd {
 
 // How the connection is protected.
@@ -47,7 +49,7 @@ struct PreparedMessage {
 
 // The encoding step before a session; refuses line breaks in names, addresses
 // and the subject (they come from pasted emails: no header or command injection).
-PreparedMessage PrepareMessage(const SmtpMessage& m, QString* error);
+Result<PreparedMessage> PrepareMessage(const SmtpMessage& m);
 // "<20261204084402.5f3a9c0e11b2d4e7@gavel.example>": the sender's domain after a unique part.
 QString makeMessageId(const QString& senderAddress, const QDateTime& when);
 
@@ -76,7 +78,7 @@ public:
                 SmtpSecurity security = SmtpSecurity::StartTls, bool allowPlainPassword = false);
 
     // False with the reason when the message cannot be sent at all.
-    bool prepare(QString* error);
+    Status prepare();
     Actions start();
     Actions received(const QByteArray& bytes);
     Actions tlsEstablished();

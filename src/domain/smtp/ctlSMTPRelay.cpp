@@ -69,7 +69,10 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     const QDateTime local = now();
     SmtpSession session(m, testOnly, implicitTls, local, qint16(local.offsetFromUtc() / 3600),
                         implicitTls ? SmtpSecurity::ImplicitTls : SMTPSecurity, SMTPPlainPassword);
-    if (!session.prepare(&lastError_)) return false;
+    if (const Status ready = session.prepare(); !ready.ok()) {
+        lastError_ = ready.error().sentence;
+        return false;
+    }
     if (SMTPServer.trimmed().isEmpty()) {
         lastError_ = QStringLiteral("Es ist kein SMTP-Server eingestellt.");
         return false;

@@ -18,7 +18,7 @@ protected:
         gsStandardUser = gsEbayName = QStringLiteral("gavel_haendler");
     }
     ImportRecords parsed(const QString& file, const QString& nr = QString()) {
-        QString text = *readMailFile(test::dataFile(QStringLiteral("mails/") + file), nullptr);
+        QString text = *readMailFile(test::dataFile(QStringLiteral("mails/") + file));
         if (!nr.isEmpty()) text.replace(QStringLiteral("1234567890"), nr);
         ImportRecords r;
         parseMail(r, normalizeMailText(text));

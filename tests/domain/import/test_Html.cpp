@@ -65,7 +65,7 @@ TEST(HtmlToText, HostileInputStaysQuick) {
 }
 
 QString sample(const char* name) {
-    return normalizeMailText(*readMailFile(test::dataFile(QStringLiteral("mails/") + QString::fromUtf8(name)), nullptr));
+    return normalizeMailText(*readMailFile(test::dataFile(QStringLiteral("mails/") + QString::fromUtf8(name))));
 }
 
 QString escaped(const QString& s) {
@@ -176,10 +176,10 @@ TEST_F(HtmlMail, CutToTheValuesOfTheTextVersion) {
 TEST_F(HtmlMail, PlainTextPartComesFirst) {
     const QByteArray both = "Content-Type: multipart/alternative; boundary=b\r\n\r\n--b\r\nContent-Type: text/html\r\n\r\n"
                             "<p>aus HTML</p>\r\n--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\naus Text\r\n--b--\r\n";
-    QString error;
-    EXPECT_EQ(decodeMimeMessage(both, &error).value_or(QString()).trimmed(), QStringLiteral("aus Text"));
-    EXPECT_FALSE(decodeMimeMessage("Content-Type: image/png\r\n\r\nxx", &error).has_value());
-    EXPECT_TRUE(error.contains(QStringLiteral("text/plain oder text/html")));
+    EXPECT_EQ(decodeMimeMessage(both).valueOr(QString()).trimmed(), QStringLiteral("aus Text"));
+    const Result<QString> image = decodeMimeMessage("Content-Type: image/png\r\n\r\nxx");
+    ASSERT_FALSE(image.ok());
+    EXPECT_TRUE(image.error().sentence.contains(QStringLiteral("text/plain oder text/html")));
 }
 
 TEST(Mailbox, EachMessageOneMail) {
@@ -194,9 +194,8 @@ TEST(Mailbox, EachMessageOneMail) {
             "From y@example.de Mon Dec  7 10:02:00 2026\n"
             "Subject: drei\nContent-Type: image/png\n\nxx\n");
     f.close();
-    QString error;
-    const auto mails = readMails(path, &error);
-    ASSERT_TRUE(mails.has_value()) << error.toStdString();
+    const Result<QList<MailText>> mails = readMails(path);
+    ASSERT_TRUE(mails.ok());
     ASSERT_EQ(mails->size(), 3);
     EXPECT_EQ((*mails)[0].text, QStringLiteral("Erste Mühle\nFrom here on\n\n"));
     EXPECT_EQ((*mails)[1].text, QStringLiteral("Zweite & HTML"));

@@ -19,10 +19,9 @@ namespace {
 using test::TestApp;
 
 QString mail(const QString& name) {
-    QString error;
-    const auto t = readMailFile(test::dataFile(QStringLiteral("mails/") + name), &error);
-    EXPECT_TRUE(t.has_value()) << error.toStdString();
-    return normalizeMailText(t.value_or(QString()));
+    const Result<QString> t = readMailFile(test::dataFile(QStringLiteral("mails/") + name));
+    EXPECT_TRUE(t.ok()) << (t.ok() ? std::string() : t.error().sentence.toStdString());
+    return normalizeMailText(t.valueOr(QString()));
 }
 
 class Parse : public ::testing::Test {
@@ -203,10 +202,9 @@ TEST_F(Parse, BadInputNeverCrashes) {
 
 TEST(MailFile, QuotedPrintableAndMime) {
     EXPECT_EQ(decodeQuotedPrintable("Kaffeem=C3=BChle=\r\n Buche=3D=\nx = y"), QByteArray("Kaffeem\xC3\xBChle Buche=x = y"));
-    QString error;
-    EXPECT_EQ(decodeMimeMessage("Content-Type: text/html\r\n\r\n<p>x</p>", &error).value_or(QString()), QStringLiteral("x"));
-    const auto latin = decodeMimeMessage("Content-Type: text/plain; charset=iso-8859-15\r\n\r\n\xA4 5", &error);
-    ASSERT_TRUE(latin.has_value());
+    EXPECT_EQ(decodeMimeMessage("Content-Type: text/html\r\n\r\n<p>x</p>").valueOr(QString()), QStringLiteral("x"));
+    const auto latin = decodeMimeMessage("Content-Type: text/plain; charset=iso-8859-15\r\n\r\n\xA4 5");
+    ASSERT_TRUE(latin.ok());
     EXPECT_EQ(*latin, QStringLiteral("€ 5"));
 }
 
@@ -224,9 +222,9 @@ TEST(MailFile, RefusalsNameTheCause) {
         {big.fileName(), "größer als 16 MB"},
     };
     for (const auto& [path, cause] : cases) {
-        QString error;
-        EXPECT_FALSE(readMailFile(path, &error).has_value()) << path.toStdString();
-        EXPECT_TRUE(error.contains(QString::fromUtf8(cause))) << error.toStdString();
+        const Result<QString> read = readMailFile(path);
+        ASSERT_FALSE(read.ok()) << path.toStdString();
+        EXPECT_TRUE(read.error().sentence.contains(QString::fromUtf8(cause))) << read.error().sentence.toStdString();
     }
 }
 

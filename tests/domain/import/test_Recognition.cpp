@@ -48,7 +48,7 @@ protected:
         gsEbayName = QStringLiteral("gavel_haendler");
     }
     QString sample(const char* name) {
-        return normalizeMailText(*readMailFile(test::dataFile(QStringLiteral("mails/") + QString::fromUtf8(name)), nullptr));
+        return normalizeMailText(*readMailFile(test::dataFile(QStringLiteral("mails/") + QString::fromUtf8(name))));
     }
     void addRules(const QByteArray& rules) {
         app.write(QStringLiteral("bin/gaveldesk.ini"), app.read(QStringLiteral("bin/gaveldesk.ini")) + "\r\n" + rules);

@@ -68,9 +68,8 @@ protected:
                QString(1000, QLatin1Char('x')) + QStringLiteral("\r\nMit freundlichen Grüßen\r\n");
     }
     static QString decodedBody(const QJsonObject& msg) {
-        QString error;
-        const auto t = decodeMimeMessage(win::toAnsi(msg.value(QStringLiteral("data")).toString()), &error);
-        return t.value_or(QStringLiteral("<%1>").arg(error));
+        const Result<QString> t = decodeMimeMessage(win::toAnsi(msg.value(QStringLiteral("data")).toString()));
+        return t.ok() ? t.value() : QStringLiteral("<%1>").arg(t.error().sentence);
     }
     static QString header(const QJsonObject& msg, const QString& name) {
         const QString data = msg.value(QStringLiteral("data")).toString();

@@ -157,23 +157,21 @@ TEST(PrepareMessage, HeadersNamesAndRefusals) {
     m.MailSenderName = QStringLiteral("'Gavel Händler'");
     m.MailRecipientName = QStringLiteral("'Hans'");
     m.MailBody = QStringLiteral("vorweg\r\nSubject: Zahlung erhalten – danke\r\nGuten Tag,\r\n.\r\nGruß");
-    QString error;
-    const PreparedMessage p = PrepareMessage(m, &error);
-    EXPECT_TRUE(error.isEmpty());
+    const Result<PreparedMessage> prepared = PrepareMessage(m);
+    ASSERT_TRUE(prepared.ok());
+    const PreparedMessage& p = prepared.value();
     EXPECT_EQ(p.senderName, QStringLiteral("=?ISO-8859-1?Q?Gavel_H=E4ndler?="));
     EXPECT_EQ(p.recipientName, QStringLiteral("\"'Hans'\""));  // single quotes stay for the recipient
     EXPECT_EQ(p.body, QStringLiteral("X-Mailer: Orvo Gaveldesk 2005\r\nSubject: =?windows-1252?Q?Zahlung_erhalten_=96_danke?=\r\n"
                                      "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=\"ISO-8859-1\"\r\n"
                                      "Content-Transfer-Encoding: quoted-printable\r\n\r\nGuten Tag,\r\n.\r\nGru=DF"));
     m.MailBody = QStringLiteral("kein Betreff");
-    EXPECT_EQ(PrepareMessage(m, &error).body, QStringLiteral("kein Betreff"));
+    EXPECT_EQ(PrepareMessage(m)->body, QStringLiteral("kein Betreff"));
     m.MailRecipientName = QStringLiteral("Böse\r\nBcc: alle@example.org");
-    PrepareMessage(m, &error);
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(PrepareMessage(m).ok());
     m.MailRecipientName.clear();
     m.MailBody = QStringLiteral("Subject: a\nBcc: x@y\r\ntext");
-    PrepareMessage(m, &error);
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(PrepareMessage(m).ok());
 }
 
 }  // namespace

@@ -33,8 +33,7 @@ struct Step {
 };
 
 void run(SmtpSession& s, const std::vector<Step>& steps) {
-    QString error;
-    ASSERT_TRUE(s.prepare(&error)) << error.toStdString();
+    ASSERT_TRUE(s.prepare().ok());
     s.start();
     for (const Step& st : steps) {
         const auto a = s.received(QByteArray(st.reply));
@@ -81,7 +80,7 @@ TEST(SmtpSession, AuthLoginWithCopyAndMultiLineReplies) {
 TEST(SmtpSession, RepliesSplitAnywhereAreReadWhole) {
     SmtpSession s(message(false), false, false, kWhen, 1, kNone);
     QString e;
-    ASSERT_TRUE(s.prepare(&e));
+    ASSERT_TRUE(s.prepare().ok());
     s.start();
     QByteArray sent;
     for (char c : QByteArray("220-mx ready\r\n220 really\r\n")) sent += s.received(QByteArray(1, c)).send;
@@ -117,7 +116,7 @@ TEST(SmtpSession, FailuresAtEveryStage) {
         for (const char* bad : {"421 closing\r\n", "535 wrong password\r\n", "221 bye\r\n", "xyz\r\n"}) {
             SmtpSession s(message(true), false, true, kWhen, 1);
             QString e;
-            ASSERT_TRUE(s.prepare(&e));
+            ASSERT_TRUE(s.prepare().ok());
             s.start();
             for (std::size_t i = 0; i < failAt; ++i) s.received(good[i]);
             const auto a = s.received(bad);
@@ -138,9 +137,9 @@ TEST(SmtpSession, BlankUserMeansNoAuthAndBadAddressesAreRefused) {
     m = message(false);
     m.MailRecipientEMail = QStringLiteral("hans@example.de>\r\nRCPT TO: <spam@x");
     SmtpSession bad(m, false, false, kWhen, 1);
-    QString e;
-    EXPECT_FALSE(bad.prepare(&e));
-    EXPECT_FALSE(e.isEmpty());
+    const Status refused = bad.prepare();
+    ASSERT_FALSE(refused.ok());
+    EXPECT_FALSE(refused.error().sentence.isEmpty());
     EXPECT_TRUE(bad.finished());
 }
 
@@ -178,7 +177,7 @@ TEST(SmtpSession, ThePasswordGoesOutOnlyOverTlsUnlessAllowed) {
     for (const Case& c : cases) {
         SmtpSession s(message(true), false, c.tls, kWhen, 1, c.security, c.allowPlain);
         QString e;
-        ASSERT_TRUE(s.prepare(&e));
+        ASSERT_TRUE(s.prepare().ok());
         s.start();
         QByteArray wire = s.received("220 mx\r\n").send;
         const auto a = s.received(c.capabilities);
@@ -221,7 +220,7 @@ TEST(SmtpSession, AServerCannotHoldOrFloodTheSession) {
     for (const Case& c : cases) {
         SmtpSession s(message(false), false, false, kWhen, 1, kNone);
         QString e;
-        ASSERT_TRUE(s.prepare(&e));
+        ASSERT_TRUE(s.prepare().ok());
         s.start();
         int n = 0;
         for (; n < c.pieces && !s.finished(); ++n) s.received(c.chunk(n));
@@ -236,7 +235,7 @@ TEST(SmtpSession, AServerCannotHoldOrFloodTheSession) {
     // Many small replies keep the trace bounded too.
     SmtpSession s(message(false), false, false, kWhen, 1, kNone);
     QString e;
-    ASSERT_TRUE(s.prepare(&e));
+    ASSERT_TRUE(s.prepare().ok());
     s.start();
     for (int i = 0; i < 1000; ++i) s.received("2");
     EXPECT_EQ(s.trace().size(), SmtpSession::kMaxTrace);
