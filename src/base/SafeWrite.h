@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 #include "base/Result.h"
 
@@ -23,6 +24,22 @@ QString fileErrorReason(int error, const QString& path);
 
 // A rename into the folder is durable only once the folder itself is on the disk.
 void syncFolder(const QString& folder);
+// Replaces `to` by `from` in one step (POSIX rename); false with errno set.
+bool renameOver(const QString& from, const QString& to);
+
+// What identifies a file on disk: a replaced file has another inode, a file written
+// by anyone another change time.
+struct FileIdentity {
+    quint64 device = 0, inode = 0;
+    qint64 size = 0, mtimeNs = 0, ctimeNs = 0;
+    bool sameFile(const FileIdentity& o) const { return device == o.device && inode == o.inode; }
+    bool operator==(const FileIdentity& o) const {
+        return sameFile(o) && size == o.size && mtimeNs == o.mtimeNs && ctimeNs == o.ctimeNs;
+    }
+};
+std::optional<FileIdentity> fileIdentity(const QString& path);
+// Whether this process may write the file.
+bool writableByUs(const QString& path);
 
 // Temporary files that a killed write left in the folder: those of a backup or a
 // restore as soon as no process marks them as being written (WritingMark), the others

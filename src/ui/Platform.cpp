@@ -1,13 +1,40 @@
 #include "ui/Platform.h"
 
-#include "ui/ScriptedPlatform.h"
+#include <cstdio>
+
+#include "ui/ScriptedPlatform.h"  // its members are defined below, for the tests
 
 namespace gd {
 namespace {
 Platform* g_platform = nullptr;
 
+// Before a window exists (and on the command line): messages go to stderr, every
+// question is answered with its default or "Nein", nothing is opened.
+class HeadlessPlatform final : public Platform {
+public:
+    Answer msgBox(const QString& text, Buttons buttons, Icon, const QString&, std::optional<Answer> defaultButton) override {
+        std::fprintf(stderr, "gaveldesk: %s\n", qPrintable(QString(text).replace(QLatin1Char('\r'), QLatin1Char(' '))));
+        if (defaultButton) return *defaultButton;
+        return buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::OkCancel || buttons == Buttons::RetryCancel ? Answer::Cancel : Answer::No;
+    }
+    void beep() override {}
+    void setBusyCursor(bool) override {}
+    bool clipboardHasText() override { return false; }
+    QString clipboardText() override { return {}; }
+    void clipboardClear() override {}
+    void clipboardSetText(const QString&) override {}
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    bool printLines(const QStringList&) override { return false; }
+    bool shellExecute(const QString&, const QString&) override { return false; }
+    QString findExecutable(const QString&) override { return {}; }
+    bool canOpenLinks() override { return false; }
+    bool hasProgram(const QString&) override { return false; }
+    bool startProgram(const QString&, const QStringList&) override { return false; }
+};
+
 Platform& headless() {
-    static ScriptedPlatform p;
+    static HeadlessPlatform p;
     return p;
 }
 }  // namespace

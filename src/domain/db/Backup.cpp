@@ -67,7 +67,7 @@ void copyPages(sqlite3* from, sqlite3* to) {
 
 // POSIX rename: the target is replaced in one step or not at all.
 bool replaceFile(const QString& from, const QString& to) {
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+    return renameOver(from, to);
 }
 
 }  // namespace

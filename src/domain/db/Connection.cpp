@@ -14,8 +14,6 @@
 #include <vector>
 
 #include <openssl/evp.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "base/modFunktions.h"
 #include "base/profile.h"
@@ -125,14 +123,9 @@ void bindAll(sqlite3* db, sqlite3_stmt* st, const Params& params) {
     }
 }
 
-std::optional<FileStamp> stampOf(const QString& path) {
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
-    return FileStamp{st.st_dev, st.st_ino, st.st_size, qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
-                     qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
-}
+std::optional<FileStamp> stampOf(const QString& path) { return fileIdentity(path); }
 
-bool writableOnDisk(const QString& path) { return ::access(QFile::encodeName(path).constData(), W_OK) == 0; }
+bool writableOnDisk(const QString& path) { return writableByUs(path); }
 
 QByteArray saltOf(const QString& path) {
     QFile f(path);

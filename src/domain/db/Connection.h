@@ -10,8 +10,8 @@
 #include <optional>
 #include <unordered_map>
 
-#include <sys/types.h>
 
+#include "base/SafeWrite.h"
 #include "domain/db/Database.h"
 
 struct sqlite3;
@@ -19,19 +19,7 @@ struct sqlite3_stmt;
 
 namespace gd {
 
-// What identifies the file on disk: a replaced file has another inode, a file
-// written by anyone another change time.
-struct FileStamp {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    qint64 mtimeNs = 0;
-    qint64 ctimeNs = 0;
-    bool sameFile(const FileStamp& o) const { return dev == o.dev && ino == o.ino; }
-    bool operator==(const FileStamp& o) const {
-        return sameFile(o) && size == o.size && mtimeNs == o.mtimeNs && ctimeNs == o.ctimeNs;
-    }
-};
+using FileStamp = FileIdentity;
 
 struct Database::Impl {
     sqlite3* db = nullptr;

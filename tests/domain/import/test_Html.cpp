@@ -59,7 +59,8 @@ TEST(HtmlToText, HostileInputStaysQuick) {
         QElapsedTimer t;
         t.start();
         const QString text = htmlToText(*html);
-        EXPECT_LT(t.elapsed(), 1000) << html->left(40).toStdString();
+        // A hang guard, not a speed claim: ten times the slowest measured (0.37 s under ASan).
+        EXPECT_LT(t.elapsed(), 4000) << html->left(40).toStdString();
         EXPECT_LE(text.size(), html->size());
     }
 }

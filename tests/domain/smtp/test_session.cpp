@@ -79,7 +79,6 @@ TEST(SmtpSession, AuthLoginWithCopyAndMultiLineReplies) {
 
 TEST(SmtpSession, RepliesSplitAnywhereAreReadWhole) {
     SmtpSession s(message(false), false, false, kWhen, 1, kNone);
-    QString e;
     ASSERT_TRUE(s.prepare().ok());
     s.start();
     QByteArray sent;
@@ -115,7 +114,6 @@ TEST(SmtpSession, FailuresAtEveryStage) {
     for (std::size_t failAt = 0; failAt < good.size(); ++failAt) {
         for (const char* bad : {"421 closing\r\n", "535 wrong password\r\n", "221 bye\r\n", "xyz\r\n"}) {
             SmtpSession s(message(true), false, true, kWhen, 1);
-            QString e;
             ASSERT_TRUE(s.prepare().ok());
             s.start();
             for (std::size_t i = 0; i < failAt; ++i) s.received(good[i]);
@@ -176,7 +174,6 @@ TEST(SmtpSession, ThePasswordGoesOutOnlyOverTlsUnlessAllowed) {
     };
     for (const Case& c : cases) {
         SmtpSession s(message(true), false, c.tls, kWhen, 1, c.security, c.allowPlain);
-        QString e;
         ASSERT_TRUE(s.prepare().ok());
         s.start();
         QByteArray wire = s.received("220 mx\r\n").send;
@@ -219,7 +216,6 @@ TEST(SmtpSession, AServerCannotHoldOrFloodTheSession) {
     };
     for (const Case& c : cases) {
         SmtpSession s(message(false), false, false, kWhen, 1, kNone);
-        QString e;
         ASSERT_TRUE(s.prepare().ok());
         s.start();
         int n = 0;
@@ -234,7 +230,6 @@ TEST(SmtpSession, AServerCannotHoldOrFloodTheSession) {
     }
     // Many small replies keep the trace bounded too.
     SmtpSession s(message(false), false, false, kWhen, 1, kNone);
-    QString e;
     ASSERT_TRUE(s.prepare().ok());
     s.start();
     for (int i = 0; i < 1000; ++i) s.received("2");
