@@ -14,7 +14,11 @@ namespace bench {
 // A file with `auctions` trades among `contacts` partners, every tenth closed,
 // each with a mail text of mailBytes.
 inline QString tradesFile(int auctions, int contacts, int mailBytes = 2000) {
-    const QString path = QDir::temp().filePath(QStringLiteral("gaveldesk-bench-v%4-%1-%2-%3.mdb").arg(auctions).arg(contacts).arg(mailBytes).arg(gd::kSchemaVersion));
+    const QString path = QDir::temp().filePath(QStringLiteral("gaveldesk-bench-v%4-%1-%2-%3.mdb")
+                                                   .arg(auctions)
+                                                   .arg(contacts)
+                                                   .arg(mailBytes)
+                                                   .arg(gd::kSchemaVersion));
     if (QFile::exists(path)) return path;
     const QString part = path + QStringLiteral(".part");
     QFile::remove(part);
@@ -23,15 +27,17 @@ inline QString tradesFile(int auctions, int contacts, int mailBytes = 2000) {
         gd::Transaction tx(part);
         gd::Database db = gd::Database::open(part);
         for (int c = 0; c < contacts; ++c)
-            db.execute(QStringLiteral("insert into Kunden (KundenNr, Name, Strasse, Ort, Email, ebayName, Kunde, Lieferant, "
-                                      "Standarduser) values (?, ?, 'Hauptstraße 1', '12345 Berlin', ?, ?, ?, ?, 'haendler')"),
-                       {QString::number(c), QStringLiteral("Kunde Müller %1").arg(c), QStringLiteral("k%1@example.de").arg(c),
-                        QStringLiteral("mitglied_%1").arg(c), c % 3 != 0, c % 3 == 0});
+            db.execute(
+                QStringLiteral("insert into Kunden (KundenNr, Name, Strasse, Ort, Email, ebayName, Kunde, Lieferant, "
+                               "Standarduser) values (?, ?, 'Hauptstraße 1', '12345 Berlin', ?, ?, ?, ?, 'haendler')"),
+                {QString::number(c), QStringLiteral("Kunde Müller %1").arg(c), QStringLiteral("k%1@example.de").arg(c),
+                 QStringLiteral("mitglied_%1").arg(c), c % 3 != 0, c % 3 == 0});
         const QString email(mailBytes, QLatin1Char('e'));
         for (int a = 0; a < auctions; ++a)
-            db.execute(QStringLiteral("insert into Auktionen (AuktionsID, AuktionsNr, Titel, EndeDatum, Status, Betrag, ebayName, "
-                                      "EmailText, GruppenID, Abgeschlossen, Standarduser) "
-                                      "values (?, ?, ?, ?, 'Bezahlt', ?, ?, ?, ?, ?, 'haendler')"),
+            db.execute(QStringLiteral(
+                           "insert into Auktionen (AuktionsID, AuktionsNr, Titel, EndeDatum, Status, Betrag, ebayName, "
+                           "EmailText, GruppenID, Abgeschlossen, Standarduser) "
+                           "values (?, ?, ?, ?, 'Bezahlt', ?, ?, ?, ?, ?, 'haendler')"),
                        {QStringLiteral("id%1").arg(a), QString::number(1000000 + a),
                         QStringLiteral("Artikel Nummer %1 in gutem Zustand").arg(a),
                         QStringLiteral("20%1-%2-%3 12:%4:00")
@@ -39,8 +45,8 @@ inline QString tradesFile(int auctions, int contacts, int mailBytes = 2000) {
                             .arg(1 + a % 12, 2, 10, QLatin1Char('0'))
                             .arg(1 + a % 28, 2, 10, QLatin1Char('0'))
                             .arg(a % 60, 2, 10, QLatin1Char('0')),
-                        QStringLiteral("%1,90").arg(5 + a % 200), QStringLiteral("mitglied_%1").arg(a % contacts), email,
-                        a % 7 ? QString() : QStringLiteral("g%1").arg(a % contacts), a % 10 == 0 ? 1 : 0});
+                        QStringLiteral("%1,90").arg(5 + a % 200), QStringLiteral("mitglied_%1").arg(a % contacts),
+                        email, a % 7 ? QString() : QStringLiteral("g%1").arg(a % contacts), a % 10 == 0 ? 1 : 0});
         tx.commit();
     }
     QFile::rename(part, path);

@@ -31,12 +31,16 @@ QByteArray camt() {
         const int a = 15 * i + 1;  // an open sale of a buyer (see the fixture's rules)
         QString zweck, name = QStringLiteral("Zahler %1").arg(i);
         QString amount = QStringLiteral("%1.90").arg(5 + a % 200);
-        if (i % 5 < 3) zweck = QStringLiteral("Artikel %1").arg(1000000 + a);
-        else if (i % 5 == 3) name = QStringLiteral("Kunde Müller %1").arg(a % 3000);
-        else amount = QStringLiteral("%1.13").arg(1000 + i);
-        x += QStringLiteral("<Ntry><Amt Ccy=\"EUR\">%1</Amt><CdtDbtInd>CRDT</CdtDbtInd><Sts>BOOK</Sts><BookgDt><Dt>2026-12-05</Dt>"
-                            "</BookgDt><NtryDtls><TxDtls><RltdPties><Dbtr><Nm>%2</Nm></Dbtr></RltdPties><RmtInf><Ustrd>%3"
-                            "</Ustrd></RmtInf></TxDtls></NtryDtls></Ntry>")
+        if (i % 5 < 3)
+            zweck = QStringLiteral("Artikel %1").arg(1000000 + a);
+        else if (i % 5 == 3)
+            name = QStringLiteral("Kunde Müller %1").arg(a % 3000);
+        else
+            amount = QStringLiteral("%1.13").arg(1000 + i);
+        x += QStringLiteral(
+                 "<Ntry><Amt Ccy=\"EUR\">%1</Amt><CdtDbtInd>CRDT</CdtDbtInd><Sts>BOOK</Sts><BookgDt><Dt>2026-12-05</Dt>"
+                 "</BookgDt><NtryDtls><TxDtls><RltdPties><Dbtr><Nm>%2</Nm></Dbtr></RltdPties><RmtInf><Ustrd>%3"
+                 "</Ustrd></RmtInf></TxDtls></NtryDtls></Ntry>")
                  .arg(amount, name, zweck)
                  .toUtf8();
     }
@@ -74,9 +78,12 @@ void BM_Match(benchmark::State& state) {
         const QList<gd::OpenSale> open = gd::loadSalesForMatching().value();
         const QList<gd::Proposal> p = gd::matchCredits(credits, open);
         sales = int(open.size());
-        sure = int(std::count_if(p.begin(), p.end(), [](const gd::Proposal& x) { return x.Einstufung == gd::Grade::Sicher; }));
-        probable = int(std::count_if(p.begin(), p.end(), [](const gd::Proposal& x) { return x.Einstufung == gd::Grade::Wahrscheinlich; }));
-        known = int(std::count_if(p.begin(), p.end(), [](const gd::Proposal& x) { return x.Einstufung == gd::Grade::Erfasst; }));
+        sure = int(
+            std::count_if(p.begin(), p.end(), [](const gd::Proposal& x) { return x.Einstufung == gd::Grade::Sicher; }));
+        probable = int(std::count_if(p.begin(), p.end(),
+                                     [](const gd::Proposal& x) { return x.Einstufung == gd::Grade::Wahrscheinlich; }));
+        known = int(std::count_if(p.begin(), p.end(),
+                                  [](const gd::Proposal& x) { return x.Einstufung == gd::Grade::Erfasst; }));
     }
     state.counters["sales"] = sales;
     state.counters["sure"] = sure;
@@ -98,7 +105,8 @@ void BM_MatchRaw(benchmark::State& state) {
     const QList<gd::Credit> credits = gd::parseCamt053(camt()).value().Gutschriften;
     sqlite3* db = nullptr;
     sqlite3_open_v2(file().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size=-65536; select count(*) from sqlite_master;", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size=-65536; select count(*) from sqlite_master;", nullptr,
+                 nullptr, nullptr);
     struct Row {
         std::string id, nr, name;
         long long cents;
@@ -107,14 +115,17 @@ void BM_MatchRaw(benchmark::State& state) {
     int found = 0, sales = 0;
     for (auto _ : state) {
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db,
-                           "select a.AuktionsID, a.AuktionsNr, k.Name, a.Betrag, a.GruppenID, a.Bezahlt from Auktionen a join "
-                           "Kunden k on k.ebayName = a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = "
-                           "'haendler' and a.Abgeschlossen = 0 and k.Kunde <> 0 order by a.EndeDatum, a.rowid",
-                           -1, &st, nullptr);
+        sqlite3_prepare_v2(
+            db,
+            "select a.AuktionsID, a.AuktionsNr, k.Name, a.Betrag, a.GruppenID, a.Bezahlt from Auktionen a join "
+            "Kunden k on k.ebayName = a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = "
+            "'haendler' and a.Abgeschlossen = 0 and k.Kunde <> 0 order by a.EndeDatum, a.rowid",
+            -1, &st, nullptr);
         std::vector<Row> rows;
         while (sqlite3_step(st) == SQLITE_ROW) {
-            const auto t = [st](int i) { return std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, i))); };
+            const auto t = [st](int i) {
+                return std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+            };
             // "123,90": whole euros, a comma, cents.
             char* end = nullptr;
             const char* betrag = reinterpret_cast<const char*>(sqlite3_column_text(st, 3));

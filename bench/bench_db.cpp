@@ -6,12 +6,11 @@
 #include <QTemporaryDir>
 
 #include "BenchFixture.h"
-
-#include "domain/settings/modGlobal.h"
 #include "domain/db/AuktionsListe.h"
 #include "domain/db/CsvExport.h"
 #include "domain/db/Database.h"
 #include "domain/db/LoadSave.h"
+#include "domain/settings/modGlobal.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -41,7 +40,8 @@ BENCHMARK(BM_OpenClose)->Unit(benchmark::kMillisecond);
 void BM_ListAlle(benchmark::State& state) {
     Fixture f(10000, 2000);
     std::size_t rows = 0;
-    for (auto _ : state) rows = std::size_t(gd::loadAuktionsListe(f.path, gd::gsStandardUser, gd::ListFilter::Alle).value().size());
+    for (auto _ : state)
+        rows = std::size_t(gd::loadAuktionsListe(f.path, gd::gsStandardUser, gd::ListFilter::Alle).value().size());
     state.counters["rows"] = double(rows);
 }
 BENCHMARK(BM_ListAlle)->Unit(benchmark::kMillisecond);
@@ -84,8 +84,10 @@ void downgrade(const QString& path) {
     sqlite3_exec(db, "PRAGMA key='kaltwind';", nullptr, nullptr, nullptr);
     QStringList drops;
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view') OR name IN "
-                           "('Versand', 'Mahnungen', 'Suche', 'Auktionen_Ende')", -1, &st, nullptr);
+    sqlite3_prepare_v2(db,
+                       "SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view') OR name IN "
+                       "('Versand', 'Mahnungen', 'Suche', 'Auktionen_Ende')",
+                       -1, &st, nullptr);
     while (sqlite3_step(st) == SQLITE_ROW) {
         const QString type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
@@ -125,13 +127,15 @@ void BM_Migrate100000Raw(benchmark::State& state) {
         sqlite3_exec(db, "BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
         QFile::copy(f.path, f.path + QStringLiteral(".v1.bak"));
         // The index of every trade's texts, folded by lower() only: the least the same work needs.
-        sqlite3_exec(db, "CREATE TABLE Versand (AuktionsID TEXT PRIMARY KEY, Versanddienst TEXT, Sendungsnummer TEXT, "
-                         "Standarduser TEXT); CREATE TABLE Mahnungen (AuktionsID TEXT, Stufe INTEGER, Datum TEXT, "
-                         "Standarduser TEXT); CREATE VIRTUAL TABLE Suche USING fts4(Text, prefix=\"2\"); "
-                         "INSERT INTO Suche (docid, Text) SELECT a.rowid, lower(a.AuktionsNr || ' ' || a.Titel || ' ' || "
-                         "a.ebayName || ' ' || a.Hinweise || ' ' || ifnull((SELECT k.Name || ' ' || k.Email FROM Kunden k "
-                         "WHERE k.ebayName = a.ebayName AND k.Standarduser = a.Standarduser), '') || ' ' || a.EmailText) "
-                         "FROM Auktionen a; PRAGMA user_version = 2; COMMIT;", nullptr, nullptr, nullptr);
+        sqlite3_exec(db,
+                     "CREATE TABLE Versand (AuktionsID TEXT PRIMARY KEY, Versanddienst TEXT, Sendungsnummer TEXT, "
+                     "Standarduser TEXT); CREATE TABLE Mahnungen (AuktionsID TEXT, Stufe INTEGER, Datum TEXT, "
+                     "Standarduser TEXT); CREATE VIRTUAL TABLE Suche USING fts4(Text, prefix=\"2\"); "
+                     "INSERT INTO Suche (docid, Text) SELECT a.rowid, lower(a.AuktionsNr || ' ' || a.Titel || ' ' || "
+                     "a.ebayName || ' ' || a.Hinweise || ' ' || ifnull((SELECT k.Name || ' ' || k.Email FROM Kunden k "
+                     "WHERE k.ebayName = a.ebayName AND k.Standarduser = a.Standarduser), '') || ' ' || a.EmailText) "
+                     "FROM Auktionen a; PRAGMA user_version = 2; COMMIT;",
+                     nullptr, nullptr, nullptr);
         sqlite3_close(db);
         state.PauseTiming();
         QFile::remove(f.path + QStringLiteral(".v1.bak"));

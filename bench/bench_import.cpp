@@ -7,15 +7,16 @@
 #include <QTemporaryDir>
 
 #include "base/AppPath.h"
-#include "domain/settings/modGlobal.h"
 #include "domain/db/Database.h"
 #include "domain/import/BatchImport.h"
 #include "domain/import/Html.h"
 #include "domain/import/MailFile.h"
 #include "domain/import/Parser.h"
+#include "domain/settings/modGlobal.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
+
 #include <vector>
 
 namespace {
@@ -24,7 +25,8 @@ struct Home {
     QTemporaryDir dir;
     Home() {
         QDir().mkpath(dir.filePath(QStringLiteral("bin")));
-        QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/gaveldesk.ini"), dir.filePath(QStringLiteral("bin/gaveldesk.ini")));
+        QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/gaveldesk.ini"),
+                    dir.filePath(QStringLiteral("bin/gaveldesk.ini")));
         QFile cfg(dir.filePath(QStringLiteral("bin/config.ini")));
         cfg.open(QIODevice::WriteOnly);
         cfg.write("[User]\r\nUsername=gavel_haendler\r\n");
@@ -78,9 +80,12 @@ void BM_HtmlRawTagStrip200KB(benchmark::State& state) {
         QChar* w = out.data();
         bool inTag = false;
         for (const QChar c : html) {
-            if (c == u'<') inTag = true;
-            else if (c == u'>') inTag = false;
-            else if (!inTag) *w++ = c;
+            if (c == u'<')
+                inTag = true;
+            else if (c == u'>')
+                inTag = false;
+            else if (!inTag)
+                *w++ = c;
         }
         out.truncate(w - out.data());
         benchmark::DoNotOptimize(out);
@@ -102,7 +107,11 @@ void BM_ParseManyLineBreaks(benchmark::State& state) {
     }
     state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_ParseManyLineBreaks)->RangeMultiplier(2)->Range(1 << 20, 8 << 20)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_ParseManyLineBreaks)
+    ->RangeMultiplier(2)
+    ->Range(1 << 20, 8 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 void BM_ImportAndStoreOneFile(benchmark::State& state) {
     Home home;
@@ -177,10 +186,12 @@ void BM_ImportBatchRaw(benchmark::State& state) {
         "Standarduser = ?",
         "INSERT INTO Kunden (KundenNr, Name, Strasse, Ort, Land, Email, ebayName, Kunde, Standarduser) "
         "VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?)",
-        "INSERT INTO Auktionen (AuktionsID, KundenNr, AuktionsNr, Titel, EndeDatum, Preis, Menge, Betrag, Versandkosten, "
+        "INSERT INTO Auktionen (AuktionsID, KundenNr, AuktionsNr, Titel, EndeDatum, Preis, Menge, Betrag, "
+        "Versandkosten, "
         "Hinweise, Versandinfos, Zahlungshinweise, EmailText, ebayName, Standarduser) "
         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-        "SAVEPOINT f", "RELEASE f"};
+        "SAVEPOINT f",
+        "RELEASE f"};
     for (auto _ : state) {
         freshDatabase(state);
         sqlite3* db = nullptr;
@@ -218,7 +229,8 @@ void BM_ImportBatchRaw(benchmark::State& state) {
             run(st[1]);
             bind(st[2], {k.ebayName, gd::gsStandardUser});
             QString nr;
-            if (sqlite3_step(st[2]) == SQLITE_ROW) nr = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st[2], 0)));
+            if (sqlite3_step(st[2]) == SQLITE_ROW)
+                nr = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st[2], 0)));
             sqlite3_reset(st[2]);
             if (!nr.isEmpty()) {
                 bind(st[3], {k.Name, k.Strasse, k.Ort, k.Land, k.Email, nr, gd::gsStandardUser});
@@ -228,9 +240,9 @@ void BM_ImportBatchRaw(benchmark::State& state) {
                 bind(st[4], {nr, k.Name, k.Strasse, k.Ort, k.Land, k.Email, k.ebayName, gd::gsStandardUser});
                 run(st[4]);
             }
-            bind(st[5], {QStringLiteral("raw%1").arg(n++), nr, a.AuktionsNr, a.Titel, QStringLiteral("2026-12-04 20:15:33"),
-                         a.Preis, a.Menge, a.Betrag, a.Versandkosten, a.Hinweise, a.Versandinfos, a.Zahlungshinweise,
-                         a.EmailText, k.ebayName, gd::gsStandardUser});
+            bind(st[5], {QStringLiteral("raw%1").arg(n++), nr, a.AuktionsNr, a.Titel,
+                         QStringLiteral("2026-12-04 20:15:33"), a.Preis, a.Menge, a.Betrag, a.Versandkosten, a.Hinweise,
+                         a.Versandinfos, a.Zahlungshinweise, a.EmailText, k.ebayName, gd::gsStandardUser});
             if (run(st[5]) != SQLITE_DONE) state.SkipWithError("not stored");
             run(st[7]);
         }

@@ -18,15 +18,15 @@
 namespace {
 
 // The list's columns with its mark of the milestones reached.
-#define LIST_COLUMNS                                                                                            \
-    "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "             \
-    "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag, "                       \
-    "(Auktionen.Antwort <> 0) + 2 * (Auktionen.\"Bestätigung\" <> 0) + 4 * (Auktionen.Bezahlt <> 0) + "          \
+#define LIST_COLUMNS                                                                                               \
+    "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "                \
+    "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag, "                          \
+    "(Auktionen.Antwort <> 0) + 2 * (Auktionen.\"Bestätigung\" <> 0) + 4 * (Auktionen.Bezahlt <> 0) + "           \
     "8 * (Auktionen.Versendet <> 0) + 16 * (Auktionen.Bewertet <> 0) + 32 * (Auktionen.Bewerungabgegeben <> 0) + " \
     "64 * (Auktionen.Abgeschlossen <> 0) "
 
-const char* const kListSql =
-    LIST_COLUMNS "from Auktionen cross join Kunden "
+const char* const kListSql = LIST_COLUMNS
+    "from Auktionen cross join Kunden "
     "where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? "
     "and Kunden.Standarduser = ? order by Auktionen.EndeDatum DESC";
 
@@ -34,8 +34,8 @@ struct Raw {
     sqlite3* db = nullptr;
     explicit Raw(const QString& path) {
         sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size=-65536; select count(*) from sqlite_master;", nullptr,
-                     nullptr, nullptr);
+        sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size=-65536; select count(*) from sqlite_master;",
+                     nullptr, nullptr, nullptr);
     }
     ~Raw() { sqlite3_close(db); }
 };
@@ -47,8 +47,8 @@ QString text(sqlite3_stmt* st, int i) {
 // "yyyy-MM-dd HH:mm:ss" to "dd.MM.yyyy HH:mm:ss", straight from the bytes.
 QString dateText(sqlite3_stmt* st, int i) {
     const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-    const char out[19] = {t[8], t[9], '.', t[5], t[6], '.', t[0], t[1], t[2], t[3], ' ',
-                          t[11], t[12], ':', t[14], t[15], ':', t[17], t[18]};
+    const char out[19] = {t[8], t[9],  '.',   t[5], t[6],  '.',   t[0], t[1],  t[2], t[3],
+                          ' ',  t[11], t[12], ':',  t[14], t[15], ':',  t[17], t[18]};
     return QString::fromLatin1(out, 19);
 }
 
@@ -72,7 +72,8 @@ void BM_List(benchmark::State& state) {
     const QString path = bench::tradesFile(int(state.range(0)), int(state.range(0)) / 5);
     setUser(path);
     std::size_t rows = 0;
-    for (auto _ : state) rows = std::size_t(gd::loadAuktionsListe(path, gd::gsStandardUser, gd::ListFilter::Alle).value().size());
+    for (auto _ : state)
+        rows = std::size_t(gd::loadAuktionsListe(path, gd::gsStandardUser, gd::ListFilter::Alle).value().size());
     state.counters["rows"] = double(rows);
 }
 BENCHMARK(BM_List)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -105,7 +106,8 @@ void BM_Click(benchmark::State& state) {
         gd::tAuktion a;
         gd::tKunde k;
         const QString id = QStringLiteral("id%1").arg((i++ * 7919) % n);
-        if (!gd::funLoadAuktion(a, id).value() || !gd::funLoadKunde(k, a.ebayName).value()) state.SkipWithError("not found");
+        if (!gd::funLoadAuktion(a, id).value() || !gd::funLoadKunde(k, a.ebayName).value())
+            state.SkipWithError("not found");
     }
 }
 BENCHMARK(BM_Click)->Arg(100000)->Unit(benchmark::kMicrosecond);
@@ -115,7 +117,8 @@ void BM_ClickRaw(benchmark::State& state) {
     Raw raw(bench::tradesFile(n, n / 5));
     sqlite3_stmt* auction = nullptr;
     sqlite3_stmt* partner = nullptr;
-    sqlite3_prepare_v2(raw.db, "select * from Auktionen where AuktionsID = ? and Standarduser = ?", -1, &auction, nullptr);
+    sqlite3_prepare_v2(raw.db, "select * from Auktionen where AuktionsID = ? and Standarduser = ?", -1, &auction,
+                       nullptr);
     sqlite3_prepare_v2(raw.db, "select * from Kunden where ebayname = ? and Standarduser = ?", -1, &partner, nullptr);
     int i = 0;
     for (auto _ : state) {
@@ -163,7 +166,8 @@ void BM_SearchFirstScreen(benchmark::State& state) {
     setUser(path);
     const QString typed = QString::fromUtf8(kSearches[state.range(0)]);
     std::size_t rows = 0;
-    for (auto _ : state) rows = std::size_t(gd::searchAuktionsListe(path, gd::gsStandardUser, typed, 200).value().size());
+    for (auto _ : state)
+        rows = std::size_t(gd::searchAuktionsListe(path, gd::gsStandardUser, typed, 200).value().size());
     state.SetLabel(kSearches[state.range(0)]);
     state.counters["rows"] = double(rows);
 }
@@ -176,7 +180,8 @@ void BM_SearchRaw(benchmark::State& state) {
     for (auto _ : state) {
         sqlite3_stmt* st = nullptr;
         sqlite3_prepare_v2(raw.db,
-                           LIST_COLUMNS "from Suche cross join Auktionen cross join Kunden where Suche match ? and "
+                           LIST_COLUMNS
+                           "from Suche cross join Auktionen cross join Kunden where Suche match ? and "
                            "Auktionen.rowid = Suche.docid and Kunden.ebayname = Auktionen.ebayname and "
                            "Auktionen.Standarduser = 'haendler' and Kunden.Standarduser = 'haendler' "
                            "order by Auktionen.EndeDatum DESC",

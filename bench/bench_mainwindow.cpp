@@ -2,12 +2,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QPushButton>
-#include <QTemporaryDir>
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <algorithm>
@@ -66,7 +65,8 @@ void BM_Refresh(benchmark::State& state) {
         QCoreApplication::processEvents();
         blocked = std::max(blocked, step.nsecsElapsed());
         eventNs = std::max(eventNs, step.nsecsElapsed());
-        if (qEnvironmentVariableIsSet("BENCH_DETAIL")) fprintf(stderr, "click %.1f event %.1f\n", clickNs / 1e6, eventNs / 1e6);
+        if (qEnvironmentVariableIsSet("BENCH_DETAIL"))
+            fprintf(stderr, "click %.1f event %.1f\n", clickNs / 1e6, eventNs / 1e6);
         sumTotal += total.nsecsElapsed();
         worstBlocked = std::max(worstBlocked, blocked);
         state.SetIterationTime(double(blocked) / 1e9);
@@ -90,7 +90,13 @@ void BM_Refresh(benchmark::State& state) {
     state.counters["click_to_pane_worst_ms"] = double(worst) / 1e6;
     gd::setPlatform(nullptr);
 }
-BENCHMARK(BM_Refresh)->Arg(150)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10);
+BENCHMARK(BM_Refresh)
+    ->Arg(150)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
 
 void BM_OpenMailForm(benchmark::State& state) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -101,7 +107,8 @@ void BM_OpenMailForm(benchmark::State& state) {
     QTemporaryDir dir;
     QDir().mkpath(dir.filePath(QStringLiteral("bin")));
     const QDir res(QStringLiteral(GD_RESOURCES_DIR "/bin"));
-    for (const QString& f : res.entryList(QDir::Files)) QFile::copy(res.filePath(f), dir.filePath(QStringLiteral("bin/") + f));
+    for (const QString& f : res.entryList(QDir::Files))
+        QFile::copy(res.filePath(f), dir.filePath(QStringLiteral("bin/") + f));
     qputenv("GAVELDESK_HOME", dir.path().toLocal8Bit());
     gd::subInitApp();
     gd::MailInputs in;

@@ -6,16 +6,17 @@
 #include <QTemporaryDir>
 
 #include "base/AppPath.h"
-#include "domain/settings/modGlobal.h"
-#include "domain/settings/Keywords.h"
 #include "base/codepage.h"
 #include "domain/settings/Crypt.h"
+#include "domain/settings/Keywords.h"
+#include "domain/settings/modGlobal.h"
 #include "domain/settings/modIni.h"
 
 static void BM_subInitApp(benchmark::State& state) {
     QTemporaryDir dir;
     QDir().mkpath(dir.filePath(QStringLiteral("bin")));
-    QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/gaveldesk.ini"), dir.filePath(QStringLiteral("bin/gaveldesk.ini")));
+    QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/gaveldesk.ini"),
+                dir.filePath(QStringLiteral("bin/gaveldesk.ini")));
     qputenv("GAVELDESK_HOME", dir.path().toLocal8Bit());
     const QString ini = gd::configIniPath();
     for (const gd::Setting& s : gd::settingsTable())

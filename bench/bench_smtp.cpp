@@ -106,7 +106,9 @@ void BM_DeliverToLocalServer(benchmark::State& state) {
     gd::glSMTPPort = port;
     const QString msg = QStringLiteral("subject: Zahlung erhalten\r\nGuten Tag,\r\nvielen Dank.\r\n");
     for (auto _ : state)
-        if (!gd::Send_SMTP(QStringLiteral("Gavel <shop@gavel.example>"), QStringLiteral("hans@example.de"), msg, QString()).ok())
+        if (!gd::Send_SMTP(QStringLiteral("Gavel <shop@gavel.example>"), QStringLiteral("hans@example.de"), msg,
+                           QString())
+                 .ok())
             state.SkipWithError("not delivered");
     server.closeWriteChannel();
     server.waitForFinished(3000);

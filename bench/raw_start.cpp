@@ -34,16 +34,17 @@ int main(int argc, char** argv) {
     sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_exec(db, "PRAGMA key='kaltwind';", nullptr, nullptr, nullptr);
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "
-                       "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag, "
-                       "(Auktionen.Antwort <> 0) + 2 * (Auktionen.\"Bestätigung\" <> 0) + 4 * (Auktionen.Bezahlt <> 0) + "
-                       "8 * (Auktionen.Versendet <> 0) + 16 * (Auktionen.Bewertet <> 0) + "
-                       "32 * (Auktionen.Bewerungabgegeben <> 0) + 64 * (Auktionen.Abgeschlossen <> 0) "
-                       "from Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and "
-                       "Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = 'haendler' and "
-                       "Kunden.Standarduser = 'haendler' order by Auktionen.EndeDatum DESC",
-                       -1, &st, nullptr);
+    sqlite3_prepare_v2(
+        db,
+        "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "
+        "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag, "
+        "(Auktionen.Antwort <> 0) + 2 * (Auktionen.\"Bestätigung\" <> 0) + 4 * (Auktionen.Bezahlt <> 0) + "
+        "8 * (Auktionen.Versendet <> 0) + 16 * (Auktionen.Bewertet <> 0) + "
+        "32 * (Auktionen.Bewerungabgegeben <> 0) + 64 * (Auktionen.Abgeschlossen <> 0) "
+        "from Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and "
+        "Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = 'haendler' and "
+        "Kunden.Standarduser = 'haendler' order by Auktionen.EndeDatum DESC",
+        -1, &st, nullptr);
     while (sqlite3_step(st) == SQLITE_ROW) {
         Row r;
         for (int c = 0; c < 10; ++c)

@@ -7,10 +7,9 @@
 #include <optional>
 
 #include "base/AppPath.h"
+#include "base/Clock.h"
 #include "base/Product.h"
 #include "base/SafeWrite.h"
-#include "base/Clock.h"
-#include "render/InvoicePdf.h"
 #include "domain/bank/Matching.h"
 #include "domain/db/AuktionsListe.h"
 #include "domain/db/Backup.h"
@@ -18,8 +17,9 @@
 #include "domain/db/Database.h"
 #include "domain/import/BatchImport.h"
 #include "domain/import/MailFile.h"
-#include "domain/settings/modGlobal.h"
 #include "domain/mail/MailComposer.h"
+#include "domain/settings/modGlobal.h"
+#include "render/InvoicePdf.h"
 
 namespace gd {
 namespace {
@@ -41,7 +41,9 @@ int fail(const QString& message) {
 
 // The settings, with the faults of the keyword file on stderr.
 // A message box's text on one line.
-QString oneLine(QString text) { return text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')); }
+QString oneLine(QString text) {
+    return text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
 QString oneLine(const Error& e) { return oneLine(e.message()); }
 
 void initApp() {
@@ -56,8 +58,9 @@ void initApp() {
     if (!unlocked.ok())
         err() << "gaveldesk: " << oneLine(unlocked.error()) << "\n";
     else if (!unlocked.value())
-        err() << (given.isEmpty() ? "gaveldesk: Die Datenbank hat ein eigenes Kennwort; bitte in GAVELDESK_KENNWORT angeben.\n"
-                                  : "gaveldesk: Das Kennwort aus GAVELDESK_KENNWORT passt nicht zur Datenbank.\n");
+        err() << (given.isEmpty()
+                      ? "gaveldesk: Die Datenbank hat ein eigenes Kennwort; bitte in GAVELDESK_KENNWORT angeben.\n"
+                      : "gaveldesk: Das Kennwort aus GAVELDESK_KENNWORT passt nicht zur Datenbank.\n");
     err().flush();
 }
 
@@ -74,7 +77,8 @@ void warnIfDamaged() {
     if (gsDataSource.isEmpty()) return;
     const Status intact = checkDatabase(gsDataSource);
     if (intact.ok()) return;
-    err() << "gaveldesk: Warnung: " << oneLine(intact.error().sentence + QLatin1Char(' ') + intact.error().description) << "\n";
+    err() << "gaveldesk: Warnung: " << oneLine(intact.error().sentence + QLatin1Char(' ') + intact.error().description)
+          << "\n";
     err().flush();
 }
 
@@ -87,8 +91,10 @@ int changePasswordCommand() {
     const Status changed = changeDatabasePassphrase(gsDataSource, next);
     if (!changed.ok()) return fail(oneLine(changed.error()));
     if (!rememberPassphraseKind(configIniPath()))
-        return fail(QStringLiteral("Das Kennwort ist geändert, aber '%1' ließ sich nicht schreiben.").arg(configIniPath()));
-    err() << (next.isEmpty() ? "Die Datenbank hat wieder das Kennwort des Programms.\n" : "Die Datenbank hat jetzt ein eigenes Kennwort.\n");
+        return fail(
+            QStringLiteral("Das Kennwort ist geändert, aber '%1' ließ sich nicht schreiben.").arg(configIniPath()));
+    err() << (next.isEmpty() ? "Die Datenbank hat wieder das Kennwort des Programms.\n"
+                             : "Die Datenbank hat jetzt ein eigenes Kennwort.\n");
     if (const QStringList older = backupsIn(backupFolder()); !older.isEmpty())
         err() << "Die " << older.size() << " älteren Datensicherungen in " << backupFolder()
               << " bleiben mit dem bisherigen Kennwort lesbar; löschen Sie sie, wenn das nicht sein soll.\n";
@@ -129,7 +135,9 @@ int unknownFilter(const QString& name) {
 }
 
 QString tsvField(QString s) {
-    s.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    s.replace(QLatin1Char('\t'), QLatin1Char(' '))
+        .replace(QLatin1Char('\r'), QLatin1Char(' '))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
     return s;
 }
 
@@ -142,8 +150,9 @@ int importFiles(const QStringList& files) {
     initApp();
     // Rows are stored under the member name; without one they would vanish from view once it is set.
     if (gsEbayName.trimmed().isEmpty())
-        return fail(QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
-                                   "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
+        return fail(
+            QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
+                           "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
     if (const auto refused = refuseDamaged()) return *refused;
     // One transaction for the batch and a savepoint per file: a refused or failing file rolls
     // back alone, and the batch pays for one commit instead of one per file. Holding the write
@@ -171,12 +180,15 @@ int importFiles(const QStringList& files) {
         }
         // Each mail of a mailbox is one import, named by its place in the box.
         for (const MailText& mail : mails.value()) {
-            const QString shown = mail.label.isEmpty() ? name : name + QStringLiteral(" (") + mail.label + QLatin1Char(')');
+            const QString shown =
+                mail.label.isEmpty() ? name : name + QStringLiteral(" (") + mail.label + QLatin1Char(')');
             FileImport r;
             // Inside the batch, when there is one; each file a savepoint of it.
             const Store into = batch ? store.within(*batch) : store;
-            if (mail.error.isEmpty()) r = importMailText(&into, mail.text);
-            else r.refusal = oneLine(mail.error);
+            if (mail.error.isEmpty())
+                r = importMailText(&into, mail.text);
+            else
+                r.refusal = oneLine(mail.error);
             if (r.stored) {
                 out() << shown << ": " << mailKindName(r.kind) << " " << r.auktionsNr << "\n";
             } else {
@@ -220,11 +232,13 @@ int exportFile(const QString& file, const QString& filterName) {
     warnIfDamaged();
     int rows = 0;
     const Result<QByteArray> exported = exportCsv(gsDataSource, gsStandardUser, *filter, &rows);
-    if (!exported.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + exported.error().text());
+    if (!exported.ok())
+        return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + exported.error().text());
     const QByteArray& csv = exported.value();
     const Status written = writeFileSafely(file, csv);
     if (!written.ok())
-        return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(file, written.error().description));
+        return fail(
+            QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(file, written.error().description));
     err() << rows << " Auktionen nach " << file << " geschrieben.\n";
     err().flush();
     return 0;
@@ -242,7 +256,8 @@ int testMail(const QString& address) {
 
 // The overdue list has the days overdue and the last reminder sent as its last columns.
 int printRows(const Result<QList<ListRow>>& loaded, bool days = false) {
-    if (!loaded.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + loaded.error().text());
+    if (!loaded.ok())
+        return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + loaded.error().text());
     out() << "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID"
           << (days ? "\tTage\tErinnerung\n" : "\n");
     for (const ListRow& r : loaded.value()) {
@@ -285,15 +300,17 @@ int bankImport(const QString& file, bool apply) {
     out() << "Einstufung\tBuchungstag\tBetrag\tAuftraggeber\tVerwendungszweck\tAuktionsNr\tebayName\tGrund\n";
     QList<Proposal> sure;
     for (const Proposal& p : proposals.value()) {
-        out() << gradeText(p.Einstufung) << '\t' << p.Gutschrift.Buchungstag.toString(QStringLiteral("dd.MM.yyyy")) << '\t'
-              << euroText(p.Gutschrift.Cent) << '\t' << tsvField(p.Gutschrift.Name) << '\t' << tsvField(p.Gutschrift.Zweck)
-              << '\t' << p.AuktionsNrn.join(QLatin1Char(',')) << '\t' << tsvField(p.Kaeufer) << '\t' << p.Grund << '\n';
+        out() << gradeText(p.Einstufung) << '\t' << p.Gutschrift.Buchungstag.toString(QStringLiteral("dd.MM.yyyy"))
+              << '\t' << euroText(p.Gutschrift.Cent) << '\t' << tsvField(p.Gutschrift.Name) << '\t'
+              << tsvField(p.Gutschrift.Zweck) << '\t' << p.AuktionsNrn.join(QLatin1Char(',')) << '\t'
+              << tsvField(p.Kaeufer) << '\t' << p.Grund << '\n';
         if (p.Einstufung == Grade::Sicher) sure << p;
     }
     out().flush();
     // What could not be read is named, never passed over: "4 Gutschriften" of 20 entries is no success.
     for (const QString& line : unreadLines(st.value())) err() << "nicht gelesen: " << oneLine(line) << "\n";
-    err() << st.value().Format << ": " << proposals.value().size() << " Gutschriften, " << sure.size() << " sicher zugeordnet.";
+    err() << st.value().Format << ": " << proposals.value().size() << " Gutschriften, " << sure.size()
+          << " sicher zugeordnet.";
     if (const QString counts = statementCounts(st.value()); !counts.isEmpty()) err() << " " << counts;
     err() << "\n";
     if (!apply) {
@@ -310,13 +327,15 @@ int bankImport(const QString& file, bool apply) {
 }
 
 int invoiceCommand(const QStringList& args) {
-    if (args.size() != 2) return fail(QStringLiteral("--invoice braucht die Auktionsnummer und den Namen der PDF-Datei."));
+    if (args.size() != 2)
+        return fail(QStringLiteral("--invoice braucht die Auktionsnummer und den Namen der PDF-Datei."));
     initApp();
     const Result<Invoice> inv = invoiceFor(args[0], today());
     if (!inv.ok()) return fail(oneLine(inv.error()));
     const Status written = writeInvoice(inv.value(), args[1]);
     if (!written.ok())
-        return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(args[1], written.error().description));
+        return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
+                        .arg(args[1], written.error().description));
     err() << "Rechnung " << inv.value().Nummer << " (" << euroText(inv.value().total()) << ") nach " << args[1]
           << " geschrieben.\n";
     err().flush();
@@ -340,9 +359,10 @@ int restoreCommand(const QString& file, bool force) {
     initApp();
     const QString db = gsDataSource.isEmpty() ? defaultDatabasePath() : gsDataSource;
     if (QFileInfo::exists(db) && !force)
-        return fail(QStringLiteral("Es gibt schon eine Datenbank ('%1'). --force ersetzt sie; ihr jetziger Stand wird vorher "
-                                   "in '%2' gesichert.")
-                        .arg(db, backupFolder()));
+        return fail(
+            QStringLiteral("Es gibt schon eine Datenbank ('%1'). --force ersetzt sie; ihr jetziger Stand wird vorher "
+                           "in '%2' gesichert.")
+                .arg(db, backupFolder()));
     // A backup made under another password names it in GAVELDESK_SICHERUNG_KENNWORT.
     const Result<QString> kept = restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder(),
                                                qEnvironmentVariable("GAVELDESK_SICHERUNG_KENNWORT"));
@@ -369,42 +389,46 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     const QCommandLineOption create(QStringLiteral("create-database"),
                                     QStringLiteral("Legt eine neue, leere Datenbank an (Pfad als Argument, sonst der "
                                                    "eingestellte). Eine vorhandene Datei wird nicht überschrieben."));
-    const QCommandLineOption search(QStringLiteral("search"),
-                                    QStringLiteral("Sucht Auktionen jedes Status (auch abgeschlossene) nach jedem Text: "
-                                                   "Mitgliedsname, Name, Adresse, Titel, Artikelnummer, Notizen, "
-                                                   "Sendungsnummer und E-Mail-Text; Groß- und Kleinschreibung und die "
-                                                   "Schreibweise der Umlaute zählen nicht. Ausgabe wie --list."),
-                                    QStringLiteral("text"));
+    const QCommandLineOption search(
+        QStringLiteral("search"),
+        QStringLiteral("Sucht Auktionen jedes Status (auch abgeschlossene) nach jedem Text: "
+                       "Mitgliedsname, Name, Adresse, Titel, Artikelnummer, Notizen, "
+                       "Sendungsnummer und E-Mail-Text; Groß- und Kleinschreibung und die "
+                       "Schreibweise der Umlaute zählen nicht. Ausgabe wie --list."),
+        QStringLiteral("text"));
     const QCommandLineOption list(QStringLiteral("list"),
                                   QStringLiteral("Listet die Auktionen des eingestellten Benutzers, neuestes "
                                                  "Auktionsende zuerst, als Tabulator-getrennten Text."));
-    const QCommandLineOption filter(QStringLiteral("filter"),
-                                    QStringLiteral("Auswahl für --list und --export-csv: verkauf, kauf, alle, abgeschlossen oder "
-                                                   "ueberfaellig (Verkäufe ohne Zahlung, älteste zuerst)."),
-                                    QStringLiteral("auswahl"), QStringLiteral("alle"));
-    const QCommandLineOption import(QStringLiteral("import"),
-                                    QStringLiteral("Liest gespeicherte Auktions-E-Mails (.txt, .eml, .html oder "
-                                                   "mbox-Postfächer) ein und speichert sie wie der Einlese-Dialog; alle "
-                                                   "Rückfragen werden mit \"Nein\" beantwortet. Eine Zeile je E-Mail."));
+    const QCommandLineOption filter(
+        QStringLiteral("filter"),
+        QStringLiteral("Auswahl für --list und --export-csv: verkauf, kauf, alle, abgeschlossen oder "
+                       "ueberfaellig (Verkäufe ohne Zahlung, älteste zuerst)."),
+        QStringLiteral("auswahl"), QStringLiteral("alle"));
+    const QCommandLineOption import(
+        QStringLiteral("import"), QStringLiteral("Liest gespeicherte Auktions-E-Mails (.txt, .eml, .html oder "
+                                                 "mbox-Postfächer) ein und speichert sie wie der Einlese-Dialog; alle "
+                                                 "Rückfragen werden mit \"Nein\" beantwortet. Eine Zeile je E-Mail."));
     const QCommandLineOption parse(QStringLiteral("parse"),
                                    QStringLiteral("Zeigt als JSON, was aus einer E-Mail-Datei erkannt wird, ohne "
                                                   "zu speichern."));
-    const QCommandLineOption exportCsvOption(QStringLiteral("export-csv"),
-                                             QStringLiteral("Schreibt die Auktionen mit den Kontaktdaten als CSV "
-                                                            "(Semikolon, UTF-8) für Tabellenkalkulation und Buchhaltung."),
-                                             QStringLiteral("datei"));
+    const QCommandLineOption exportCsvOption(
+        QStringLiteral("export-csv"),
+        QStringLiteral("Schreibt die Auktionen mit den Kontaktdaten als CSV "
+                       "(Semikolon, UTF-8) für Tabellenkalkulation und Buchhaltung."),
+        QStringLiteral("datei"));
     const QCommandLineOption testmail(QStringLiteral("testmail"),
                                       QStringLiteral("Sendet eine Testmail mit den eingestellten SMTP-Daten an die "
                                                      "Adresse."),
                                       QStringLiteral("adresse"));
-    const QCommandLineOption bank(QStringLiteral("bank-import"),
-                                  QStringLiteral("Liest einen Kontoauszug (CAMT.053-XML oder CSV-Export der Bank) und "
-                                                 "zeigt für jede Gutschrift den passenden offenen Verkauf. Ändert nichts "
-                                                 "ohne --apply."),
-                                  QStringLiteral("datei"));
-    const QCommandLineOption apply(QStringLiteral("apply"),
-                                   QStringLiteral("Mit --bank-import: setzt „Bezahlt“ mit dem Buchungstag für die sicher "
-                                                  "zugeordneten Gutschriften."));
+    const QCommandLineOption bank(
+        QStringLiteral("bank-import"),
+        QStringLiteral("Liest einen Kontoauszug (CAMT.053-XML oder CSV-Export der Bank) und "
+                       "zeigt für jede Gutschrift den passenden offenen Verkauf. Ändert nichts "
+                       "ohne --apply."),
+        QStringLiteral("datei"));
+    const QCommandLineOption apply(
+        QStringLiteral("apply"), QStringLiteral("Mit --bank-import: setzt „Bezahlt“ mit dem Buchungstag für die sicher "
+                                                "zugeordneten Gutschriften."));
     const QCommandLineOption invoice(QStringLiteral("invoice"),
                                      QStringLiteral("Schreibt die Rechnung des Verkaufs (mit seiner Gruppe) als PDF: "
                                                     "--invoice AUKTIONSNR DATEI.pdf."));
@@ -412,15 +436,18 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                                     QStringLiteral("Schreibt eine Datensicherung (Datenbank und Einstellungen in einer "
                                                    "Datei), auch während das Programm läuft."),
                                     QStringLiteral("datei"));
-    const QCommandLineOption restore(QStringLiteral("restore"),
-                                     QStringLiteral("Spielt eine Datensicherung ein, wenn es noch keine Datenbank gibt; "
-                                                    "mit --force auch sonst (der jetzige Stand wird vorher gesichert)."),
-                                     QStringLiteral("datei"));
-    const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("Mit --restore: ersetzt die vorhandene Datenbank."));
-    const QCommandLineOption password(QStringLiteral("change-password"),
-                                      QStringLiteral("Gibt der Datenbank das Kennwort aus GAVELDESK_NEUES_KENNWORT (leer: wieder "
-                                                     "das des Programms); ein eigenes erwartet Gaveldesk danach in "
-                                                     "GAVELDESK_KENNWORT."));
+    const QCommandLineOption restore(
+        QStringLiteral("restore"),
+        QStringLiteral("Spielt eine Datensicherung ein, wenn es noch keine Datenbank gibt; "
+                       "mit --force auch sonst (der jetzige Stand wird vorher gesichert)."),
+        QStringLiteral("datei"));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Mit --restore: ersetzt die vorhandene Datenbank."));
+    const QCommandLineOption password(
+        QStringLiteral("change-password"),
+        QStringLiteral("Gibt der Datenbank das Kennwort aus GAVELDESK_NEUES_KENNWORT (leer: wieder "
+                       "das des Programms); ein eigenes erwartet Gaveldesk danach in "
+                       "GAVELDESK_KENNWORT."));
     parser.addOption(password);
     parser.addOption(backup);
     parser.addOption(restore);
@@ -438,8 +465,10 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(list);
     parser.addOption(search);
     parser.addOption(filter);
-    parser.addPositionalArgument(QStringLiteral("pfad"), QStringLiteral("Dateien für --import und --parse, oder der Pfad der neuen Datenbank (--create-database)."),
-                                 QStringLiteral("[pfad]"));
+    parser.addPositionalArgument(
+        QStringLiteral("pfad"),
+        QStringLiteral("Dateien für --import und --parse, oder der Pfad der neuen Datenbank (--create-database)."),
+        QStringLiteral("[pfad]"));
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
         const QString what = unknown.isEmpty() ? QStringLiteral("Einer Option fehlt ihr Wert.")
@@ -460,7 +489,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         return 0;
     }
     if (parser.isSet(version)) {
-        out() << productName() << " " << productVersion() << "\n" << "Daten: " << AppPath() << "\n";
+        out() << productName() << " " << productVersion() << "\n"
+              << "Daten: " << AppPath() << "\n";
         out().flush();
         return 0;
     }

@@ -1,34 +1,34 @@
 // Main: one instance, the splash, the settings, the main window.
 
 #include <QApplication>
-#include <atomic>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QThreadPool>
 #include <QTimer>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <QGuiApplication>
 #include <memory>
 
 #include "app/CommandLine.h"
 #include "app/InstanceLock.h"
 #include "base/AppPath.h"
 #include "base/CallStack.h"
+#include "base/Clock.h"
 #include "base/Product.h"
 #include "base/SafeWrite.h"
 #include "domain/db/Backup.h"
 #include "domain/db/Database.h"
-#include "base/Clock.h"
 #include "domain/settings/modGlobal.h"
-#include "ui/GuiApplication.h"
-#include "ui/QtPlatform.h"
 #include "ui/FlexGrid.h"
+#include "ui/GuiApplication.h"
+#include "ui/Platform.h"
+#include "ui/QtPlatform.h"
 #include "ui/frmKennwort.h"
 #include "ui/frmMain.h"
 #include "ui/frmPanne.h"
-#include "ui/Platform.h"
 #include "ui/frmSplash.h"
 
 namespace {
@@ -52,9 +52,12 @@ void checkInBackground(QThreadPool& pool, const std::atomic<bool>& stop, gd::frm
     QPointer<gd::frmMain> window(&main);
     pool.start([window, &stop, path = gd::gsDataSource] {
         const gd::Status intact = gd::checkDatabase(path, {3000, &stop});
-        QMetaObject::invokeMethod(qApp, [window, intact] {
-            if (window && !intact.ok()) gd::showError(intact.error());
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp,
+            [window, intact] {
+                if (window && !intact.ok()) gd::showError(intact.error());
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -63,12 +66,15 @@ void dailyBackupInBackground(QThreadPool& pool, gd::frmMain& main) {
     if (!gd::gbTaeglicheSicherung || gd::gsDataSource.isEmpty()) return;
     QPointer<gd::frmMain> window(&main);
     // QString(): a capture of "a + b" would keep QStringBuilder with references to temporaries.
-    pool.start([window, db = gd::gsDataSource, bin = QString(gd::AppPath() + QStringLiteral("/bin")), folder = gd::backupFolder(),
-                day = gd::today()] {
+    pool.start([window, db = gd::gsDataSource, bin = QString(gd::AppPath() + QStringLiteral("/bin")),
+                folder = gd::backupFolder(), day = gd::today()] {
         const gd::Result<QString> done = gd::dailyBackup(db, bin, folder, day);
-        QMetaObject::invokeMethod(qApp, [window, done] {
-            if (window && !done.ok()) gd::showError(done.error());
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp,
+            [window, done] {
+                if (window && !done.ok()) gd::showError(done.error());
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -95,7 +101,8 @@ int main(int argc, char** argv) {
         QCoreApplication::setApplicationName(QStringLiteral("gaveldesk"));
         // The installed program's data folder gets its defaults before anything reads them.
         if (const gd::Status ready = gd::prepareAppFolder(); !ready.ok()) {
-            std::fprintf(stderr, "gaveldesk: %s\n", qPrintable(ready.error().message().replace(QLatin1Char('\r'), QLatin1Char(' '))));
+            std::fprintf(stderr, "gaveldesk: %s\n",
+                         qPrintable(ready.error().message().replace(QLatin1Char('\r'), QLatin1Char(' '))));
             return 1;
         }
         if (auto rc = gd::runCommandLine(QCoreApplication::arguments())) return *rc;
@@ -137,8 +144,8 @@ int main(int argc, char** argv) {
     // short may have left them behind it. Only when neither key opens it is the user asked;
     // nothing is touched before.
     if (!gd::gsDataSource.isEmpty()) {
-        const gd::Result<bool> unlocked = gd::unlockDatabase(gd::gsDataSource, qEnvironmentVariable("GAVELDESK_KENNWORT"),
-                                                             gd::configIniPath());
+        const gd::Result<bool> unlocked =
+            gd::unlockDatabase(gd::gsDataSource, qEnvironmentVariable("GAVELDESK_KENNWORT"), gd::configIniPath());
         if (!unlocked.ok()) gd::showError(unlocked.error());
         if (unlocked.ok() && !unlocked.value()) {
             splash->hide();
@@ -150,8 +157,9 @@ int main(int argc, char** argv) {
     // A file of an earlier version is brought up to date once, before anything reads it; the
     // picture says why the start takes longer and stays drawn.
     if (!gd::gsDataSource.isEmpty() && gd::needsMigration(gd::gsDataSource)) {
-        splash->showMessage(QStringLiteral("Die Datenbank wird für diese Version umgestellt (einmalig; bei vielen "
-                                           "Auktionen einige Minuten). Eine Kopie der alten Datei bleibt daneben."));
+        splash->showMessage(
+            QStringLiteral("Die Datenbank wird für diese Version umgestellt (einmalig; bei vielen "
+                           "Auktionen einige Minuten). Eine Kopie der alten Datei bleibt daneben."));
         QCoreApplication::processEvents();
         gd::Status migrated;
         QEventLoop wait;
@@ -184,8 +192,7 @@ int main(int argc, char** argv) {
         main.raise();
         main.activateWindow();
     });
-    if (qEnvironmentVariableIsSet("GAVELDESK_QUIT_AFTER_START"))
-        quitWhenListPainted(main);
+    if (qEnvironmentVariableIsSet("GAVELDESK_QUIT_AFTER_START")) quitWhenListPainted(main);
     main.finishStart();
     const int rc = QApplication::exec();
     stopChecks = true;  // closing does not wait for the end of a long check

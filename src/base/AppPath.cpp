@@ -31,7 +31,8 @@ Status copyMissing(const QString& from, const QString& to) {
         const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
         if (QFileInfo::exists(target)) continue;
         if (!QDir().mkpath(QFileInfo(target).absolutePath()))
-            return Error::plain(QStringLiteral("Der Ordner '%1' kann nicht angelegt werden.").arg(QFileInfo(target).absolutePath()));
+            return Error::plain(
+                QStringLiteral("Der Ordner '%1' kann nicht angelegt werden.").arg(QFileInfo(target).absolutePath()));
         const Status copied = copyFileSafely(source, target);
         if (!copied.ok()) return copied;
     }

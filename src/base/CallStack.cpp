@@ -1,7 +1,7 @@
 #include "base/CallStack.h"
 
-#include <QHash>
 #include <QDateTime>
+#include <QHash>
 #include <array>
 #include <mutex>
 
@@ -92,7 +92,8 @@ QStringList CallStack::entries() {
     out.reserve(r.count);
     for (int i = 1; i <= r.count; ++i) {
         const Entry& e = r.items[std::size_t((r.next - i + kMaxEntries) % kMaxEntries)];
-        out << e.signature + QLatin1Char(' ') + QDateTime::fromMSecsSinceEpoch(e.msecs).time().toString(QStringLiteral("hh:mm:ss"));
+        out << e.signature + QLatin1Char(' ') +
+                   QDateTime::fromMSecsSinceEpoch(e.msecs).time().toString(QStringLiteral("hh:mm:ss"));
     }
     return out;
 }
@@ -123,7 +124,8 @@ QString makeSignature(std::string_view module, std::string_view pretty) {
         --nameStart;
     }
     QString qualified = head.mid(nameStart);
-    const QString ret = head.left(nameStart).trimmed().remove(QStringLiteral("static ")).remove(QStringLiteral("virtual "));
+    const QString ret =
+        head.left(nameStart).trimmed().remove(QStringLiteral("static ")).remove(QStringLiteral("virtual "));
     const QStringList parts = qualified.split(QStringLiteral("::"));
     const QString name = parts.last();
     // A member of a form or class reads as the form's private handler; a free function as public.

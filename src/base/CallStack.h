@@ -35,10 +35,10 @@ constexpr std::string_view moduleFromFile(std::string_view file) {
 }  // namespace gd
 
 // The signature is built once per call site; later entries only copy a shared string.
-#define CALLSTACK_MODULE(module)                                                        \
-    do {                                                                                \
+#define CALLSTACK_MODULE(module)                                                                   \
+    do {                                                                                           \
         static const QString gd_callstack_sig_ = ::gd::makeSignature(module, __PRETTY_FUNCTION__); \
-        ::gd::CallStack::push(gd_callstack_sig_);                                       \
+        ::gd::CallStack::push(gd_callstack_sig_);                                                  \
     } while (false)
 
 #define CALLSTACK() CALLSTACK_MODULE(::gd::detail::moduleFromFile(__FILE__))

@@ -4,10 +4,10 @@
 #include <QSysInfo>
 
 #include "base/AppPath.h"
-#include "base/Product.h"
 #include "base/CallStack.h"
-#include "base/SafeWrite.h"
 #include "base/Clock.h"
+#include "base/Product.h"
+#include "base/SafeWrite.h"
 #include "base/codepage.h"
 
 namespace gd {
@@ -42,7 +42,8 @@ QStringList errorProtocol(const ErrorInfo& e) {
                                e.module, e.procedure, QString::number(e.line)};
     QStringList l;
     l << kSeparator << QStringLiteral("F E H L E R P R O T O K O L L vom Pannenhelfer") << kSeparator
-      << QStringLiteral("PROGRAMM-INFOS:") << kIndent + progInfo() << kSeparator << QStringLiteral("FEHLERBESCHREIBUNG:");
+      << QStringLiteral("PROGRAMM-INFOS:") << kIndent + progInfo() << kSeparator
+      << QStringLiteral("FEHLERBESCHREIBUNG:");
     for (int i = 0; i < 4; ++i) l << kIndent + titles[i] + QLatin1Char('\t') + values[i];
     const QDateTime t = now();
     l << kIndent + QStringLiteral("Datum/Uhrzeit:\t") + t.toString(QStringLiteral("dd.MM.yyyy")) +
@@ -52,8 +53,8 @@ QStringList errorProtocol(const ErrorInfo& e) {
     l << kSeparator << QStringLiteral("SYSTEMINFO:");
     // The platform line names the operating system family: "Windows NT" on any Windows,
     // else the operating system's own name.
-    const QString platformName =
-        QSysInfo::productType() == QStringLiteral("windows") ? QStringLiteral("Windows NT") : QSysInfo::prettyProductName();
+    const QString platformName = QSysInfo::productType() == QStringLiteral("windows") ? QStringLiteral("Windows NT")
+                                                                                      : QSysInfo::prettyProductName();
     l << kIndent + QStringLiteral("Plattform:\t") + platformName;
     const QStringList kv = QSysInfo::kernelVersion().split(QLatin1Char('.'));
     l << kIndent + QStringLiteral("Version:\t") + kv.value(0) + QLatin1Char('.') + kv.value(1);
@@ -63,7 +64,9 @@ QStringList errorProtocol(const ErrorInfo& e) {
     return l;
 }
 
-QString errorProtocolText(const ErrorInfo& e) { return errorProtocol(e).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"); }
+QString errorProtocolText(const ErrorInfo& e) {
+    return errorProtocol(e).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
 
 QStringList wrapForPrinter(const QStringList& lines) {
     QStringList out;

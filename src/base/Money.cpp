@@ -19,7 +19,8 @@ std::optional<qint64> parseCents(const QString& typed) {
     }
     const QString whole = decimalAt < 0 ? t : t.left(decimalAt);
     const QString frac = decimalAt < 0 ? QString() : t.mid(decimalAt + 1);
-    if ((whole.isEmpty() && decimalAt < 0) || frac.size() > 2 || (decimalAt >= 0 && frac.isEmpty())) return std::nullopt;
+    if ((whole.isEmpty() && decimalAt < 0) || frac.size() > 2 || (decimalAt >= 0 && frac.isEmpty()))
+        return std::nullopt;
     qint64 euros = 0;
     int digitsInGroup = 0;
     bool grouped = false;

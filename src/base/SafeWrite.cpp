@@ -1,18 +1,18 @@
 #include "base/SafeWrite.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-
 #include <cerrno>
-#include <functional>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <functional>
 
 namespace gd {
 namespace {
@@ -61,11 +61,19 @@ QString fileErrorReason(int error, const QString& path) {
     QString reason;
     switch (error) {
         case ENOSPC:
-        case EDQUOT: reason = QStringLiteral("Der Datenträger ist voll."); break;
-        case EROFS: reason = QStringLiteral("Der Datenträger ist schreibgeschützt."); break;
-        case EISDIR: reason = QStringLiteral("Unter diesem Namen gibt es einen Ordner."); break;
+        case EDQUOT:
+            reason = QStringLiteral("Der Datenträger ist voll.");
+            break;
+        case EROFS:
+            reason = QStringLiteral("Der Datenträger ist schreibgeschützt.");
+            break;
+        case EISDIR:
+            reason = QStringLiteral("Unter diesem Namen gibt es einen Ordner.");
+            break;
         case ENOENT:
-        case ENOTDIR: reason = QStringLiteral("Der Ordner '%1' existiert nicht.").arg(folder); break;
+        case ENOTDIR:
+            reason = QStringLiteral("Der Ordner '%1' existiert nicht.").arg(folder);
+            break;
         case EACCES:
         case EPERM:
             if (!QFileInfo(folder).isWritable())
@@ -73,7 +81,9 @@ QString fileErrorReason(int error, const QString& path) {
             else
                 reason = QStringLiteral("Es fehlt die Berechtigung, die Datei zu schreiben.");
             break;
-        case ENAMETOOLONG: reason = QStringLiteral("Der Dateiname ist zu lang."); break;
+        case ENAMETOOLONG:
+            reason = QStringLiteral("Der Dateiname ist zu lang.");
+            break;
         default:
             reason = QStringLiteral("Fehler beim Schreiben (%1).").arg(QString::fromLocal8Bit(std::strerror(error)));
     }
@@ -131,7 +141,8 @@ Status writeFileSafely(const QString& requested, const QByteArray& bytes) {
 Status copyFileSafely(const QString& from, const QString& to) {
     const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
-        return Error{QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(from), 0, fileErrorReason(errno, from)};
+        return Error{QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(from), 0,
+                     fileErrorReason(errno, from)};
     // In pieces: a database of 100,000 trades is a few hundred megabytes.
     const Status copied = replaceFile(to, [in](int fd) {
         QByteArray chunk(1 << 20, Qt::Uninitialized);
@@ -187,7 +198,8 @@ WritingMark::~WritingMark() {
 
 int tightenPermissions(const QString& folder) {
     static const QRegularExpression data(
-        QStringLiteral("\\.(mdb|bak|gdsicherung|ini|dat|datV|ERR|csv|pdf|gdjournal)$|\\.mdb\\.v[0-9]+\\.bak$|-journal$"),
+        QStringLiteral(
+            "\\.(mdb|bak|gdsicherung|ini|dat|datV|ERR|csv|pdf|gdjournal)$|\\.mdb\\.v[0-9]+\\.bak$|-journal$"),
         QRegularExpression::CaseInsensitiveOption);
     int tightened = 0;
     const QByteArray dir = QFile::encodeName(folder);
@@ -198,7 +210,8 @@ int tightenPermissions(const QString& folder) {
     for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {
         if (f.isSymLink() || !data.match(f.fileName()).hasMatch()) continue;
         const QByteArray file = QFile::encodeName(f.absoluteFilePath());
-        if (::stat(file.constData(), &st) == 0 && (st.st_mode & 077) != 0 && ::chmod(file.constData(), st.st_mode & 0600) == 0)
+        if (::stat(file.constData(), &st) == 0 && (st.st_mode & 077) != 0 &&
+            ::chmod(file.constData(), st.st_mode & 0600) == 0)
             ++tightened;
     }
     return tightened;

@@ -17,10 +17,10 @@ QHash<QString, QString>& imageList() {
 }
 
 int monthFromName(const QString& name) {
-    static const QStringList full = {QStringLiteral("januar"),   QStringLiteral("februar"), QStringLiteral("märz"),
-                                     QStringLiteral("april"),    QStringLiteral("mai"),     QStringLiteral("juni"),
-                                     QStringLiteral("juli"),     QStringLiteral("august"),  QStringLiteral("september"),
-                                     QStringLiteral("oktober"),  QStringLiteral("november"), QStringLiteral("dezember")};
+    static const QStringList full = {QStringLiteral("januar"),  QStringLiteral("februar"),  QStringLiteral("märz"),
+                                     QStringLiteral("april"),   QStringLiteral("mai"),      QStringLiteral("juni"),
+                                     QStringLiteral("juli"),    QStringLiteral("august"),   QStringLiteral("september"),
+                                     QStringLiteral("oktober"), QStringLiteral("november"), QStringLiteral("dezember")};
     const QString n = name.toLower();
     for (int i = 0; i < 12; ++i)
         if (full[i] == n || (n.size() >= 3 && full[i].startsWith(n))) return i + 1;
@@ -84,9 +84,10 @@ std::optional<QDateTime> tryCDate(const QString& Text) {
     static const QString timePart = QStringLiteral(R"((?:[ ,]+(\d{1,2}):(\d{2})(?::(\d{2}))?)?)");
     static const QRegularExpression dotted(QStringLiteral(R"(^(\d{1,2})\.(\d{1,2})\.(\d{4}|\d{2}))") + timePart +
                                            QStringLiteral("$"));
-    static const QRegularExpression iso(QStringLiteral(R"(^(\d{4})-(\d{1,2})-(\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2}))?)?$)"));
-    static const QRegularExpression named(QStringLiteral(R"(^(\d{1,2})\.?\s+([A-Za-zäÄ]+)\.?\s+(\d{4}|\d{2}))") + timePart +
-                                          QStringLiteral("$"));
+    static const QRegularExpression iso(
+        QStringLiteral(R"(^(\d{4})-(\d{1,2})-(\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2}))?)?$)"));
+    static const QRegularExpression named(QStringLiteral(R"(^(\d{1,2})\.?\s+([A-Za-zäÄ]+)\.?\s+(\d{4}|\d{2}))") +
+                                          timePart + QStringLiteral("$"));
     static const QRegularExpression timeOnly(QStringLiteral(R"(^(\d{1,2}):(\d{2})(?::(\d{2}))?$)"));
 
     if (auto m = dotted.match(t); m.hasMatch())
@@ -133,7 +134,8 @@ QString dateToText(const QDateTime& d) {
     two(time.data() + 6, t.second());
     if (day == zeroDate().date()) return midnight ? QStringLiteral("00:00:00") : time;
     const int y = day.year();
-    if (y < 1000 || y > 9999) return day.toString(QStringLiteral("dd.MM.yyyy")) + (midnight ? QString() : QLatin1Char(' ') + time);
+    if (y < 1000 || y > 9999)
+        return day.toString(QStringLiteral("dd.MM.yyyy")) + (midnight ? QString() : QLatin1Char(' ') + time);
     QString out(midnight ? 10 : 19, Qt::Uninitialized);
     QChar* p = out.data();
     two(p, day.day());
@@ -194,6 +196,5 @@ QString pGetPicture(const QString& sFileName) {
     CALLSTACK();
     return imageList().value(sFileName);
 }
-
 
 }  // namespace gd

@@ -34,5 +34,4 @@ std::optional<bool> textToBool(const QString& Text);
 void registerPicture(const QString& key, const QString& file);
 QString pGetPicture(const QString& sFileName);
 
-
 }  // namespace gd

@@ -27,7 +27,6 @@ QStringView trimView(QStringView s) {
     return s.mid(b, e - b);
 }
 
-
 IniFile load(const QString& path) {
     IniFile f;
     QFile file(path);
@@ -139,8 +138,8 @@ Status save(const IniFile& f, const QString& path) {
     return writeFileSafely(path, encodeText(text, f.encoding));
 }
 
-int getString(const IniFile& f, const OptString& section, const OptString& key, const QString& deflt,
-              QString& returned, int size) {
+int getString(const IniFile& f, const OptString& section, const OptString& key, const QString& deflt, QString& returned,
+              int size) {
     if (!section) {
         QStringList names;
         for (const QString& l : f.lines)
@@ -177,7 +176,10 @@ int getString(const IniFile& f, const OptString& section, const OptString& key, 
 void assign(IniFile& f, const QString& section, const OptString& key, const OptString& value) {
     // A line break inside a value would start a new line of the file.
     OptString v = value;
-    if (v) v->replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (v)
+        v->replace(QStringLiteral("\r\n"), QStringLiteral(" "))
+            .replace(QLatin1Char('\r'), QLatin1Char(' '))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));
     const Range r = findSection(f.lines, section);
     if (!key) {
         if (r.header >= 0) f.lines.remove(r.header, r.end - r.header);
@@ -204,8 +206,8 @@ void assign(IniFile& f, const QString& section, const OptString& key, const OptS
 
 }  // namespace
 
-int GetPrivateProfileString(const OptString& section, const OptString& key, const QString& deflt,
-                            QString& returned, int size, const QString& file) {
+int GetPrivateProfileString(const OptString& section, const OptString& key, const QString& deflt, QString& returned,
+                            int size, const QString& file) {
     return getString(load(file), section, key, deflt, returned, size);
 }
 

@@ -21,13 +21,13 @@ using OptString = std::optional<QString>;
 // characters; returns the count copied. key null: every key name of the section,
 // each followed by NUL, then one more NUL; section null: every section name alike.
 // Those lists return size-2 when they do not fit.
-int GetPrivateProfileString(const OptString& section, const OptString& key, const QString& deflt,
-                            QString& returned, int size, const QString& file);
+int GetPrivateProfileString(const OptString& section, const OptString& key, const QString& deflt, QString& returned,
+                            int size, const QString& file);
 
 // value null deletes the key, key null deletes the section with its lines;
 // creates file and section when missing. False when the file cannot be written.
-bool WritePrivateProfileString(const OptString& section, const OptString& key,
-                               const OptString& value, const QString& file);
+bool WritePrivateProfileString(const OptString& section, const OptString& key, const OptString& value,
+                               const QString& file);
 
 // Several assignments with the semantics above, read once and written in one
 // atomic replacement: all of them reach the file or none.
@@ -45,8 +45,8 @@ struct IniFile;
 class ProfileSnapshot {
 public:
     explicit ProfileSnapshot(const QString& file);
-    int GetPrivateProfileString(const OptString& section, const OptString& key, const QString& deflt,
-                                QString& returned, int size) const;
+    int GetPrivateProfileString(const OptString& section, const OptString& key, const QString& deflt, QString& returned,
+                                int size) const;
 
 private:
     std::shared_ptr<const IniFile> file_;

@@ -100,7 +100,9 @@ QByteArray invoicePdf(const Invoice& inv) {
     for (const InvoiceItem& it : inv.Posten) {
         // One page: rows beyond it are summed up in one line; the total stays right.
         if (y > 200) {
-            text(55, y, QStringLiteral("… und %1 weitere Artikel (in der Summe enthalten)").arg(inv.Posten.size() - shown), body);
+            text(55, y,
+                 QStringLiteral("… und %1 weitere Artikel (in der Summe enthalten)").arg(inv.Posten.size() - shown),
+                 body);
             y += 6;
             break;
         }
@@ -136,7 +138,8 @@ QByteArray invoicePdf(const Invoice& inv) {
     }
     if (!inv.Iban.isEmpty()) {
         text(20, y, QStringLiteral("Bitte überweisen Sie den Gesamtbetrag auf dieses Konto:"), body);
-        QStringList pay{QStringLiteral("Kontoinhaber: %1").arg(inv.Verkaeufer), QStringLiteral("IBAN: %1").arg(inv.Iban)};
+        QStringList pay{QStringLiteral("Kontoinhaber: %1").arg(inv.Verkaeufer),
+                        QStringLiteral("IBAN: %1").arg(inv.Iban)};
         if (!inv.Bic.isEmpty()) pay << QStringLiteral("BIC: %1").arg(inv.Bic);
         if (!inv.Bank.isEmpty()) pay << QStringLiteral("Bank: %1").arg(inv.Bank);
         pay << QStringLiteral("Verwendungszweck: %1").arg(inv.Verwendungszweck);
@@ -145,7 +148,8 @@ QByteArray invoicePdf(const Invoice& inv) {
             text(20, py, l, body);
             py += 5;
         }
-        const QImage code = qrImage(epcPayload({inv.Verkaeufer, inv.Iban, inv.Bic, inv.total(), inv.Verwendungszweck}), 8);
+        const QImage code =
+            qrImage(epcPayload({inv.Verkaeufer, inv.Iban, inv.Bic, inv.total(), inv.Verwendungszweck}), 8);
         if (!code.isNull()) {
             p.drawImage(QRect(mm(150), mm(y - 3), mm(35), mm(35)), code);
             text(150, y + 36, QStringLiteral("GiroCode: mit der Banking-App scannen"), small);

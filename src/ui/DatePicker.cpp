@@ -8,7 +8,7 @@ DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent) {
     setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     setCalendarPopup(true);
     setSpecialValueText(QStringLiteral(" "));  // the minimum date reads as no date
-    setFocusPolicy(Qt::StrongFocus);          // a wheel does not give it the focus
+    setFocusPolicy(Qt::StrongFocus);           // a wheel does not give it the focus
 }
 
 void DatePicker::clearDate() { setDate(minimumDate()); }

@@ -1,4 +1,3 @@
-#include "base/Money.h"
 #include "ui/FlexGrid.h"
 
 #include <QHeaderView>
@@ -9,14 +8,15 @@
 #include <algorithm>
 #include <bit>
 
+#include "base/Money.h"
 #include "domain/db/Records.h"
 #include "domain/db/Reminders.h"
 #include "domain/db/Trade.h"
 
 namespace gd {
 namespace {
-const char* const kHeadings[FlexModel::kCols] = {"", "", "ebay", "Name", "Auktion", "Auktionsende", "Status", "",
-                                                 "Betrag", "Schritte"};
+const char* const kHeadings[FlexModel::kCols] = {"",       "", "ebay",   "Name",    "Auktion", "Auktionsende",
+                                                 "Status", "", "Betrag", "Schritte"};
 
 // One mark per milestone, in their order: filled when reached.
 QString progressMarks(quint8 reached) {
@@ -27,20 +27,29 @@ QString progressMarks(quint8 reached) {
 
 QString field(const ListRow& r, int col) {
     switch (col) {
-        case 0: return r.AuktionsID;
-        case 2: return r.ebayName;
-        case 3: return r.Name;
-        case 4: return r.Titel;
-        case 5: return r.EndeDatum;
+        case 0:
+            return r.AuktionsID;
+        case 2:
+            return r.ebayName;
+        case 3:
+            return r.Name;
+        case 4:
+            return r.Titel;
+        case 5:
+            return r.EndeDatum;
         case 6: {  // the overdue list heads this column "Überfällig"
             if (r.Tage < 0) return r.Status;
             const QString days = r.Tage == 1 ? QStringLiteral("1 Tag") : QStringLiteral("%1 Tage").arg(r.Tage);
             return r.Mahnstufe > 0 ? days + QStringLiteral(", ") + reminderText(r.Mahnstufe) : days;
         }
-        case 7: return r.AuktionsNr;
-        case 8: return r.Betrag;
-        case 9: return progressMarks(r.Meilensteine);
-        default: return QString();
+        case 7:
+            return r.AuktionsNr;
+        case 8:
+            return r.Betrag;
+        case 9:
+            return progressMarks(r.Meilensteine);
+        default:
+            return QString();
     }
 }
 // The milestones as seven small dots: the text's circles are too wide for a list column.
@@ -98,8 +107,7 @@ QVariant FlexModel::headerData(int section, Qt::Orientation o, int role) const {
     if (role == Qt::DisplayRole && section == 6 && !rows_.empty() && rows_.front().Tage >= 0)
         return QStringLiteral("Überfällig");
     if (role == Qt::DisplayRole) return QString::fromLatin1(kHeadings[section]);
-    if (role == Qt::TextAlignmentRole)
-        return int((section == 8 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole) return int((section == 8 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     return {};
 }
 
@@ -236,14 +244,16 @@ void FlexGrid::selectAllRows() {
     programmatic_ = true;
     selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
     programmatic_ = false;
-    selectionModel()->select(QItemSelection(model_->index(0, 0), model_->index(model_->rowCount() - 1, FlexModel::kCols - 1)),
-                             QItemSelectionModel::ClearAndSelect);
+    selectionModel()->select(
+        QItemSelection(model_->index(0, 0), model_->index(model_->rowCount() - 1, FlexModel::kCols - 1)),
+        QItemSelectionModel::ClearAndSelect);
 }
 
 void FlexGrid::showSort() {
     const int col = model_->sortColumn();
     horizontalHeader()->setSortIndicatorShown(col >= 0);
-    if (col >= 0) horizontalHeader()->setSortIndicator(col, model_->sortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+    if (col >= 0)
+        horizontalHeader()->setSortIndicator(col, model_->sortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 void FlexGrid::setColWidthTwips(int col, int twips) {
@@ -300,7 +310,8 @@ void FlexGrid::fitColumns() {
     }
     fitting_ = true;
     for (int c = 0; c < FlexModel::kCols; ++c)
-        if (c != kTitle && !isColumnHidden(c) && preferred_[std::size_t(c)] > 0) setColumnWidth(c, width[std::size_t(c)]);
+        if (c != kTitle && !isColumnHidden(c) && preferred_[std::size_t(c)] > 0)
+            setColumnWidth(c, width[std::size_t(c)]);
     fitting_ = false;
 }
 

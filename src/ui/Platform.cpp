@@ -12,10 +12,13 @@ Platform* g_platform = nullptr;
 // question is answered with its default or "Nein", nothing is opened.
 class HeadlessPlatform final : public Platform {
 public:
-    Answer msgBox(const QString& text, Buttons buttons, Icon, const QString&, std::optional<Answer> defaultButton) override {
+    Answer msgBox(const QString& text, Buttons buttons, Icon, const QString&,
+                  std::optional<Answer> defaultButton) override {
         std::fprintf(stderr, "gaveldesk: %s\n", qPrintable(QString(text).replace(QLatin1Char('\r'), QLatin1Char(' '))));
         if (defaultButton) return *defaultButton;
-        return buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::OkCancel || buttons == Buttons::RetryCancel ? Answer::Cancel : Answer::No;
+        return buttons == Buttons::Ok                                            ? Answer::Ok
+               : buttons == Buttons::OkCancel || buttons == Buttons::RetryCancel ? Answer::Cancel
+                                                                                 : Answer::No;
     }
     void beep() override {}
     void setBusyCursor(bool) override {}
@@ -76,8 +79,6 @@ QStringList ScriptedPlatform::messageTexts() const {
     return out;
 }
 
-void ScriptedPlatform::reset() {
-    *this = ScriptedPlatform();
-}
+void ScriptedPlatform::reset() { *this = ScriptedPlatform(); }
 
 }  // namespace gd

@@ -6,12 +6,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QMimeData>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -27,19 +27,39 @@ Platform::Answer QtPlatform::msgBox(const QString& text, Buttons buttons, Icon i
     // A box given no title shows the program's name.
     box.setWindowTitle(title.isEmpty() ? QApplication::applicationDisplayName() : title);
     switch (icon) {
-        case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case Icon::Information: box.setIcon(QMessageBox::Information); break;
-        case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-        case Icon::Question: box.setIcon(QMessageBox::Question); break;
-        case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case Icon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Icon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case Icon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
     }
     QMessageBox::StandardButtons b;
     switch (buttons) {
-        case Buttons::Ok: b = QMessageBox::Ok; break;
-        case Buttons::OkCancel: b = QMessageBox::Ok | QMessageBox::Cancel; break;
-        case Buttons::YesNo: b = QMessageBox::Yes | QMessageBox::No; break;
-        case Buttons::YesNoCancel: b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
-        case Buttons::RetryCancel: b = QMessageBox::Retry | QMessageBox::Cancel; break;
+        case Buttons::Ok:
+            b = QMessageBox::Ok;
+            break;
+        case Buttons::OkCancel:
+            b = QMessageBox::Ok | QMessageBox::Cancel;
+            break;
+        case Buttons::YesNo:
+            b = QMessageBox::Yes | QMessageBox::No;
+            break;
+        case Buttons::YesNoCancel:
+            b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+            break;
+        case Buttons::RetryCancel:
+            b = QMessageBox::Retry | QMessageBox::Cancel;
+            break;
     }
     box.setStandardButtons(b);
     if (auto* yes = box.button(QMessageBox::Yes)) yes->setText(QStringLiteral("&Ja"));
@@ -60,11 +80,16 @@ Platform::Answer QtPlatform::msgBox(const QString& text, Buttons buttons, Icon i
     const int r = box.exec();
     if (wasBusy) setBusyCursor(true);
     switch (r) {
-        case QMessageBox::Ok: return Answer::Ok;
-        case QMessageBox::Yes: return Answer::Yes;
-        case QMessageBox::No: return Answer::No;
-        case QMessageBox::Retry: return Answer::Retry;
-        default: return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+        case QMessageBox::Ok:
+            return Answer::Ok;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Retry:
+            return Answer::Retry;
+        default:
+            return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
     }
 }
 
@@ -118,8 +143,8 @@ bool QtPlatform::printLines(const QStringList& lines) {
 }
 
 bool QtPlatform::shellExecute(const QString& /*verb*/, const QString& file) {
-    const QUrl url = file.contains(QStringLiteral(":")) && !QFileInfo::exists(file) ? QUrl(file)
-                                                                                     : QUrl::fromLocalFile(file);
+    const QUrl url =
+        file.contains(QStringLiteral(":")) && !QFileInfo::exists(file) ? QUrl(file) : QUrl::fromLocalFile(file);
     return QDesktopServices::openUrl(url);
 }
 

@@ -12,12 +12,16 @@ namespace {
 
 QString outcomeText(const RuleHit& h) {
     switch (h.outcome) {
-        case RuleHit::Outcome::Found: return QStringLiteral("gefunden: ") + h.value;
-        case RuleHit::Outcome::Nothing: return QStringLiteral("nichts gefunden");
+        case RuleHit::Outcome::Found:
+            return QStringLiteral("gefunden: ") + h.value;
+        case RuleHit::Outcome::Nothing:
+            return QStringLiteral("nichts gefunden");
         case RuleHit::Outcome::AlreadyFilled:
             return QStringLiteral("übersprungen, schon gefüllt: ") + h.value;
-        case RuleHit::Outcome::NotUsed: return QStringLiteral("nicht verwendet: dieses Ziel kennt der Abschnitt nicht");
-        case RuleHit::Outcome::NotReached: break;
+        case RuleHit::Outcome::NotUsed:
+            return QStringLiteral("nicht verwendet: dieses Ziel kennt der Abschnitt nicht");
+        case RuleHit::Outcome::NotReached:
+            break;
     }
     return QStringLiteral("nicht erreicht");
 }
@@ -71,7 +75,8 @@ void RuleTester::show(const ImportRecords& r, const QString& mailText, const QSt
         lblErkennung->setText(head + QStringLiteral("\nKeine Erkennungszeile und keine eingebaute Erkennung passt. "
                                                     "Diese Zeilen fehlen Wörter:"));
         for (const RecognitionLine& l : recognitionLines(mailText))
-            add(QLatin1Char('[') + l.section + QLatin1Char(']'), QStringLiteral("#Erkennung#=") + l.phrases.join(QLatin1Char('/')),
+            add(QLatin1Char('[') + l.section + QLatin1Char(']'),
+                QStringLiteral("#Erkennung#=") + l.phrases.join(QLatin1Char('/')),
                 QStringLiteral("fehlt: ") + quoted(l.missing), true);
         return;
     }

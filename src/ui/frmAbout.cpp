@@ -56,8 +56,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
     connect(cmdInfo, &QPushButton::clicked, this, &frmAbout::cmdInfo_Click);
     auto* text = new QVBoxLayout;
-    for (QWidget* w : {static_cast<QWidget*>(lblTitle), static_cast<QWidget*>(lblVersion), static_cast<QWidget*>(label1),
-                       static_cast<QWidget*>(lblAdress), static_cast<QWidget*>(lblLizenz)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(lblTitle), static_cast<QWidget*>(lblVersion), static_cast<QWidget*>(label1),
+          static_cast<QWidget*>(lblAdress), static_cast<QWidget*>(lblLizenz)})
         text->addWidget(w);
     text->addStretch();
     auto* top = new QHBoxLayout;

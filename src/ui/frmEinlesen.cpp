@@ -6,16 +6,16 @@
 #include <QFileSystemWatcher>
 #include <QFontDatabase>
 #include <QFormLayout>
-#include <QMimeData>
-#include <QTimer>
-#include <QUrl>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "base/CallStack.h"
@@ -72,15 +72,18 @@ frmEinlesen::frmEinlesen(QWidget* parent) : QDialog(parent) {
         h->addWidget(new QLabel(QStringLiteral("EUR"), row));
         return row;
     };
-    auktion->addRow(QStringLiteral("Artikelnummer:"), txtArtikelNr = field("txtArtikelNr", &tAuktion::AuktionsNr, false));
+    auktion->addRow(QStringLiteral("Artikelnummer:"),
+                    txtArtikelNr = field("txtArtikelNr", &tAuktion::AuktionsNr, false));
     auktion->addRow(QStringLiteral("Bezeichnung:"), txtTitel = field("txtTitel", &tAuktion::Titel, true));
     auktion->addRow(QStringLiteral("Preis:"), withEur(txtPreis = field("txtPreis", &tAuktion::Preis, false)));
     auktion->addRow(QStringLiteral("Menge:"), txtMenge = field("txtMenge", &tAuktion::Menge, false));
     auktion->addRow(QStringLiteral("Betrag:"), withEur(txtBetrag = field("txtBetrag", &tAuktion::Betrag, false)));
     auktion->addRow(QStringLiteral("Angebotsende:"), txtEndeDatum = field("txtEndeDatum", &tAuktion::EndeDatum, false));
-    auktion->addRow(QStringLiteral("Mitteilung:"), txtMitteilung = field("txtMitteilung", &tAuktion::Mitteilungen, true));
+    auktion->addRow(QStringLiteral("Mitteilung:"),
+                    txtMitteilung = field("txtMitteilung", &tAuktion::Mitteilungen, true));
     auktion->addRow(QStringLiteral("Hinweise:"), txtHinweise = field("txtHinweise", &tAuktion::Hinweise, true));
-    auktion->addRow(QStringLiteral("Versandinfos:"), txtVersandinfos = field("txtVersandinfos", &tAuktion::Versandinfos, true));
+    auktion->addRow(QStringLiteral("Versandinfos:"),
+                    txtVersandinfos = field("txtVersandinfos", &tAuktion::Versandinfos, true));
     auktion->addRow(QStringLiteral("Bezahlung:"), txtBezahlung = field("txtBezahlung", &tAuktion::Bezahlung, true));
 
     const auto button = [this](const char* name, const QString& caption) {
@@ -166,9 +169,7 @@ void frmEinlesen::keywordFileChanged() {
     showRules();
 }
 
-void frmEinlesen::showRules() {
-    tester_->show(r_, r_.oAuktion.EmailText, keywordMessages_);
-}
+void frmEinlesen::showRules() { tester_->show(r_, r_.oAuktion.EmailText, keywordMessages_); }
 
 void frmEinlesen::cmdRegeln_Click() {
     CALLSTACK();
@@ -205,8 +206,9 @@ void frmEinlesen::showNextQueued() {
     while (!queue_.isEmpty()) {
         const QueuedMail mail = queue_.takeFirst();
         const int number = queueTotal_ - int(queue_.size());
-        const QString shown = queueTotal_ > 1 ? QStringLiteral("E-Mail %1 von %2: %3").arg(number).arg(queueTotal_).arg(mail.name)
-                                              : mail.name;
+        const QString shown = queueTotal_ > 1
+                                  ? QStringLiteral("E-Mail %1 von %2: %3").arg(number).arg(queueTotal_).arg(mail.name)
+                                  : mail.name;
         // A long file name must not push the buttons off a small screen.
         lblWarteschlange->setText(lblWarteschlange->fontMetrics().elidedText(shown, Qt::ElideMiddle, 600));
         lblWarteschlange->setToolTip(shown);
@@ -281,7 +283,8 @@ QLineEdit* frmEinlesen::field(const char* name, QString tKunde::*contact) {
     auto* e = new QLineEdit(this);
     e->setObjectName(QString::fromLatin1(name));
     // The change handler: the shown party's record takes the text without outer blanks.
-    connect(e, &QLineEdit::textChanged, this, [this, contact](const QString& t) { r_.partner().*contact = t.trimmed(); });
+    connect(e, &QLineEdit::textChanged, this,
+            [this, contact](const QString& t) { r_.partner().*contact = t.trimmed(); });
     return e;
 }
 
@@ -365,8 +368,8 @@ void frmEinlesen::readText(const QString& raw, bool fromClipboard) {
 
 namespace {
 bool ask(const QString& question, std::optional<Platform::Answer> defaultButton = std::nullopt) {
-    return platform().msgBox(question, Platform::Buttons::YesNo, Platform::Icon::Question, QString(),
-                             defaultButton) == Platform::Answer::Yes;
+    return platform().msgBox(question, Platform::Buttons::YesNo, Platform::Icon::Question, QString(), defaultButton) ==
+           Platform::Answer::Yes;
 }
 }  // namespace
 
@@ -425,9 +428,9 @@ void frmEinlesen::cmdUebernehmen_Click() {
 void frmEinlesen::cmdLoeschen_Click() {
     CALLSTACK();
     r_.clear();
-    for (QLineEdit* e : {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtArtikelNr, txtTitel,
-                         txtPreis, txtMenge, txtBetrag, txtEndeDatum, txtMitteilung, txtHinweise, txtVersandinfos,
-                         txtBezahlung})
+    for (QLineEdit* e :
+         {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtArtikelNr, txtTitel, txtPreis,
+          txtMenge, txtBetrag, txtEndeDatum, txtMitteilung, txtHinweise, txtVersandinfos, txtBezahlung})
         e->clear();
     r_.clear();
     cmdUebernehmen->setEnabled(false);

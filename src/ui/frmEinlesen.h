@@ -23,7 +23,7 @@ class RuleTester;
 // A mail waiting to be read: from a dropped or opened file (each mail of a mailbox
 // alone) or dropped text.
 struct QueuedMail {
-    QString name;   // what the dialog says it reads
+    QString name;  // what the dialog says it reads
     QString text;
     QString error;  // the file could not be read: said instead of reading
 };

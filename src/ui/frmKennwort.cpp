@@ -93,14 +93,15 @@ void frmKennwort::offerToRemoveOlderBackups() {
     // in any copy of the program.
     const QStringList older = backupsIn(backupFolder());
     if (older.isEmpty()) return;
-    if (platform().msgBox(QStringLiteral("Im Ordner '%1' liegen %2 ältere Datensicherungen. Sie bleiben mit dem bisherigen "
-                                         "Kennwort lesbar.")
-                                  .arg(QDir::toNativeSeparators(backupFolder()))
-                                  .arg(older.size()) +
-                              QLatin1Char('\r') +
-                              QStringLiteral("Sollen sie gelöscht werden? Eine neue Sicherung mit dem neuen Kennwort wird "
-                                             "sofort angelegt."),
-                          Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
+    if (platform().msgBox(
+            QStringLiteral("Im Ordner '%1' liegen %2 ältere Datensicherungen. Sie bleiben mit dem bisherigen "
+                           "Kennwort lesbar.")
+                    .arg(QDir::toNativeSeparators(backupFolder()))
+                    .arg(older.size()) +
+                QLatin1Char('\r') +
+                QStringLiteral("Sollen sie gelöscht werden? Eine neue Sicherung mit dem neuen Kennwort wird "
+                               "sofort angelegt."),
+            Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
         return;
     // The new one first: the user is never left without a backup.
     platform().setBusyCursor(true);
@@ -119,8 +120,9 @@ bool askDatabasePassphrase(const QString& path) {
         bool ok = false;
         const QString typed = QInputDialog::getText(
             nullptr, QStringLiteral("Gaveldesk"),
-            attempt == 1 ? QStringLiteral("Kennwort der Datenbank:")
-                         : QStringLiteral("Das Kennwort ist falsch. Kennwort der Datenbank (Versuch %1 von 3):").arg(attempt),
+            attempt == 1
+                ? QStringLiteral("Kennwort der Datenbank:")
+                : QStringLiteral("Das Kennwort ist falsch. Kennwort der Datenbank (Versuch %1 von 3):").arg(attempt),
             QLineEdit::Password, QString(), &ok);
         if (!ok) return false;
         setDatabasePassphrase(typed);

@@ -44,10 +44,10 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
         lblSumme->setText(lblSumme->text() + QLatin1Char(' ') + statementCounts(statement));
     grdZahlungen = new QTableWidget(int(proposals_.size()), 10, this);
     grdZahlungen->setObjectName(QStringLiteral("grdZahlungen"));
-    grdZahlungen->setHorizontalHeaderLabels({QString(), QStringLiteral("Buchungstag"), QStringLiteral("Betrag"),
-                                            QStringLiteral("Auftraggeber"), QStringLiteral("Verwendungszweck"),
-                                            QStringLiteral("Auktion"), QStringLiteral("Erwartet"), QStringLiteral("Differenz"),
-                                            QStringLiteral("Zuordnung"), QStringLiteral("Grund")});
+    grdZahlungen->setHorizontalHeaderLabels(
+        {QString(), QStringLiteral("Buchungstag"), QStringLiteral("Betrag"), QStringLiteral("Auftraggeber"),
+         QStringLiteral("Verwendungszweck"), QStringLiteral("Auktion"), QStringLiteral("Erwartet"),
+         QStringLiteral("Differenz"), QStringLiteral("Zuordnung"), QStringLiteral("Grund")});
     grdZahlungen->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdZahlungen->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdZahlungen->verticalHeader()->hide();
@@ -56,18 +56,24 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
         const bool choosable = p.Einstufung == Grade::Sicher || p.Einstufung == Grade::Wahrscheinlich;
         auto* tick = new QTableWidgetItem;
         // Sure ones are ticked; a probable one waits for the user; the rest cannot be ticked.
-        tick->setFlags(choosable ? Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::ItemIsSelectable);
+        tick->setFlags(choosable ? Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable
+                                 : Qt::ItemIsSelectable);
         // A short credit is never ticked ahead: it may be a part payment.
         tick->setCheckState(p.Einstufung == Grade::Sicher && p.fehlt() <= 0 ? Qt::Checked : Qt::Unchecked);
         grdZahlungen->setItem(r, 0, tick);
         const QString sales = p.AuktionsNrn.isEmpty() ? QString()
-                                                      : p.AuktionsNrn.join(QStringLiteral(", ")) + QStringLiteral(" (") +
-                                                            p.Kaeufer + QLatin1Char(')');
+                                                      : p.AuktionsNrn.join(QStringLiteral(", ")) +
+                                                            QStringLiteral(" (") + p.Kaeufer + QLatin1Char(')');
         const bool matched = !p.AuktionsIDs.isEmpty() && p.Einstufung != Grade::Erfasst;
-        const QString texts[9] = {p.Gutschrift.Buchungstag.toString(QStringLiteral("dd.MM.yyyy")), euroText(p.Gutschrift.Cent),
-                                  p.Gutschrift.Name, p.Gutschrift.Zweck, sales,
+        const QString texts[9] = {p.Gutschrift.Buchungstag.toString(QStringLiteral("dd.MM.yyyy")),
+                                  euroText(p.Gutschrift.Cent),
+                                  p.Gutschrift.Name,
+                                  p.Gutschrift.Zweck,
+                                  sales,
                                   matched ? euroText(p.Erwartet) : QString(),
-                                  matched && p.fehlt() != 0 ? euroText(-p.fehlt()) : QString(), gradeText(p.Einstufung), p.Grund};
+                                  matched && p.fehlt() != 0 ? euroText(-p.fehlt()) : QString(),
+                                  gradeText(p.Einstufung),
+                                  p.Grund};
         for (int c = 0; c < 9; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             if (c == 1 || c == 5 || c == 6) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -112,8 +118,8 @@ void frmKontoauszug::cmdUebernehmen_Click() {
     CALLSTACK();
     QList<Proposal> chosen = confirmed();
     if (chosen.isEmpty()) {
-        platform().msgBox(QStringLiteral("Es ist keine Zahlung angehakt."), Platform::Buttons::Ok, Platform::Icon::Information,
-                          QString());
+        platform().msgBox(QStringLiteral("Es ist keine Zahlung angehakt."), Platform::Buttons::Ok,
+                          Platform::Icon::Information, QString());
         return;
     }
     // Less than asked: a part payment unless the user says the sale is settled.
@@ -124,8 +130,9 @@ void frmKontoauszug::cmdUebernehmen_Click() {
                     .arg(p.Gutschrift.Name, euroText(p.Gutschrift.Cent), euroText(p.fehlt()), euroText(p.Erwartet),
                          p.AuktionsNrn.join(QStringLiteral(", "))) +
                 QLatin1Char('\r') +
-                QStringLiteral("Ja: als Teilzahlung erfassen (der Verkauf bleibt unbezahlt, der Rest offen). Nein: trotzdem "
-                               "als bezahlt markieren. Abbrechen: nichts erfassen."),
+                QStringLiteral(
+                    "Ja: als Teilzahlung erfassen (der Verkauf bleibt unbezahlt, der Rest offen). Nein: trotzdem "
+                    "als bezahlt markieren. Abbrechen: nichts erfassen."),
             Platform::Buttons::YesNoCancel, Platform::Icon::Question, QString());
         if (a == Platform::Answer::Cancel) return;
         p.Teilzahlung = a == Platform::Answer::Yes;

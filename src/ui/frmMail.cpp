@@ -14,9 +14,9 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Clock.h"
-#include "render/InvoicePdf.h"
 #include "domain/mail/modVorlagen.h"
 #include "domain/settings/modGlobal.h"
+#include "render/InvoicePdf.h"
 #include "ui/Platform.h"
 #include "ui/frmchange.h"
 
@@ -52,8 +52,9 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
     lblSenden->setVisible(false);
     for (QPushButton* b : {cmdload, cmdchange, cmdcancel, OrvoButton1, cmdStop}) b->setAutoDefault(false);
     chkGiroCode = named(new QCheckBox(QStringLiteral("GiroCode anhängen"), this), "chkGiroCode");
-    chkGiroCode->setToolTip(QStringLiteral("Ein QR-Code mit Empfänger, IBAN, Betrag und Artikelnummer: die Banking-App "
-                                           "des Käufers füllt damit die Überweisung aus."));
+    chkGiroCode->setToolTip(
+        QStringLiteral("Ein QR-Code mit Empfänger, IBAN, Betrag und Artikelnummer: die Banking-App "
+                       "des Käufers füllt damit die Überweisung aus."));
     chkRechnung = named(new QCheckBox(QStringLiteral("Rechnung als PDF anhängen"), this), "chkRechnung");
     lblGiroCode = named(new QLabel(this), "lblGiroCode");
     lblGiroCode->setFixedSize(132, 132);
@@ -151,7 +152,8 @@ void frmMail::Combo1_Click(int index) {
     reminderLevel_ = reminderLevels_.value(index);
     // A text that gives the bank account asks for payment: its code goes with it.
     if (chkGiroCode->isEnabled())
-        chkGiroCode->setChecked(body.contains(QStringLiteral("[#IBAN#]")) || body.contains(QStringLiteral("[#Kontonummer#]")));
+        chkGiroCode->setChecked(body.contains(QStringLiteral("[#IBAN#]")) ||
+                                body.contains(QStringLiteral("[#Kontonummer#]")));
     rtf1->setPlainText(composer_.shownBody(body));
     txtsubject->setText(composer_.fillSubject(templateSubject(in.bLieferant, in.bGruppiert, index)));
 }
@@ -223,11 +225,12 @@ bool frmMail::makemail(MailSender& sender, const OutgoingMail& mail) {
     }
     if (!outcome.sent.ok()) {
         if (sender.waits())
-            platform().msgBox(QStringLiteral("Email konnte nicht versendet werden, Verbindungsfehler") + QLatin1Char('\r') +
-                                  outcome.sent.error().message(),
+            platform().msgBox(QStringLiteral("Email konnte nicht versendet werden, Verbindungsfehler") +
+                                  QLatin1Char('\r') + outcome.sent.error().message(),
                               Platform::Buttons::Ok, Platform::Icon::Critical, QString());
         else
-            platform().msgBox(outcome.sent.error().message(), Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
+            platform().msgBox(outcome.sent.error().message(), Platform::Buttons::Ok, Platform::Icon::Exclamation,
+                              QString());
         return false;
     }
     if (sender.waits())
@@ -266,8 +269,12 @@ void frmMail::reject() {
 void frmMail::OrvoButton1_Click() {
     CALLSTACK();
     const std::unique_ptr<MailSender> sender = senderFactory();
-    OutgoingMail mail{txtmail->text(), txtCc->text(), txtBcc->text(), txtsubject->text(),
-                      composer_.finalBody(rtf1->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"))), {}};
+    OutgoingMail mail{txtmail->text(),
+                      txtCc->text(),
+                      txtBcc->text(),
+                      txtsubject->text(),
+                      composer_.finalBody(rtf1->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"))),
+                      {}};
     if (sender->takesAttachments() && !attachments(mail.files)) return;
     makemail(*sender, mail);
 }

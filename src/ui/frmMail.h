@@ -49,16 +49,16 @@ private:
     QPlainTextEdit* rtf1 = nullptr;
     QComboBox* cmbStatus = nullptr;
     QPushButton *cmdload = nullptr, *cmdchange = nullptr, *cmdcancel = nullptr, *OrvoButton1 = nullptr;
-    QLabel* lblSenden = nullptr;        // "Die E-Mail wird gesendet …" while it goes out
-    QPushButton* cmdStop = nullptr;     // "Abbrechen" of a running send
+    QLabel* lblSenden = nullptr;     // "Die E-Mail wird gesendet …" while it goes out
+    QPushButton* cmdStop = nullptr;  // "Abbrechen" of a running send
     bool sending_ = false;
     MailSender* sender_ = nullptr;  // the one sending now
-    bool stopped_ = false;       // the user ended the send
+    bool stopped_ = false;          // the user ended the send
     bool closeAfterSend_ = false;
     // What goes with the mail over SMTP: the payment code (shown) and the invoice.
     QCheckBox *chkGiroCode = nullptr, *chkRechnung = nullptr;
     QLabel* lblGiroCode = nullptr;
-    QLabel* lblAnhaenge = nullptr;  // why nothing can be attached through the mail program
+    QLabel* lblAnhaenge = nullptr;      // why nothing can be attached through the mail program
     QLabel* lblKeinGiroCode = nullptr;  // why no payment code can be made for this mail
     QByteArray giroPayload_;
     bool attachments(QList<MailAttachment>& files);

@@ -4,8 +4,8 @@
 
 #include <QHash>
 #include <QKeyCombination>
-#include <QMainWindow>
 #include <QList>
+#include <QMainWindow>
 #include <array>
 #include <atomic>
 #include <memory>
@@ -60,8 +60,8 @@ public:
         const char* caption;
         QKeyCombination shortcut;
         BarMenu bar;
-        bool barSeparator;         // a separator before it in its menu
-        bool popup;                // offered in the list's pop-up menu too
+        bool barSeparator;  // a separator before it in its menu
+        bool popup;         // offered in the list's pop-up menu too
         bool popupSeparator;
         const char* popupCaption;  // nullptr: the caption
         void (*run)(frmMain&);
@@ -157,11 +157,11 @@ private:
     void showAbout();
     void showHelp();
     void openFeedback();
-    void importStatement();  // "Kontoauszug einlesen…"
+    void importStatement();    // "Kontoauszug einlesen…"
     void saveBackup();         // "Datensicherung…"
     void changePassphrase();   // "Datenbank-Kennwort ändern…"
     void restoreFromBackup();  // "Wiederherstellen…"
-    void saveInvoice();      // "Rechnung als PDF…" for the selected sale
+    void saveInvoice();        // "Rechnung als PDF…" for the selected sale
     // Every button's and menu entry's enabled state, from the list and the selection.
     void updateActions();
 
@@ -181,8 +181,8 @@ private:
     QString searchText_;          // the list shows matches of this, when not empty
     int filterBeforeSearch_ = 2;  // the filter the search replaced
     QLineEdit* txtSuche = nullptr;
-    QTimer* tmrSuche = nullptr;  // a sort of a long list shows its first row when done
-    bool paneEdited_ = false;  // typed into the pane since it was filled or saved
+    QTimer* tmrSuche = nullptr;       // a sort of a long list shows its first row when done
+    bool paneEdited_ = false;         // typed into the pane since it was filled or saved
     bool totalInputsEdited_ = false;  // price, quantity or shipping typed since the last total
 
     FlexGrid* Flex1 = nullptr;
@@ -201,7 +201,7 @@ private:
     QLabel* lblAnzahl = nullptr;      // "N Auktionen", beside whatever the status bar says
     QLabel* lblUebersicht = nullptr;  // open, unpaid and overdue trades with their sums
     bool summaryPending_ = false, summaryAgain_ = false;
-    QLabel* lblSendung = nullptr;     // carrier and tracking number, a link to the carrier's page
+    QLabel* lblSendung = nullptr;      // carrier and tracking number, a link to the carrier's page
     QLabel* lblTeilzahlung = nullptr;  // part payments of the sale or its group
     QMenu* smartpopmdi = nullptr;
     QHash<QString, QList<QAction*>> actions_;  // by key: the entries of the menus and the pop-up

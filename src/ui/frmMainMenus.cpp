@@ -7,8 +7,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStatusBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -16,16 +16,16 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Clock.h"
-#include "render/InvoicePdf.h"
-#include "domain/db/Backup.h"
 #include "domain/bank/Matching.h"
+#include "domain/db/Backup.h"
 #include "domain/settings/modGlobal.h"
+#include "render/InvoicePdf.h"
 #include "ui/FlexGrid.h"
+#include "ui/Platform.h"
 #include "ui/frmAbout.h"
 #include "ui/frmHilfe.h"
 #include "ui/frmKennwort.h"
 #include "ui/frmKontoauszug.h"
-#include "ui/Platform.h"
 #include "ui/frmMain.h"
 #include "ui/frmOptionen.h"
 #include "ui/modLinks.h"
@@ -119,7 +119,8 @@ void frmMain::pBuildMenus() {
         if (c.bar != BarMenu::None) {
             QMenu*& m = menus[int(c.bar)];
             if (!m) {
-                const Bar& b = *std::find_if(std::begin(bars), std::end(bars), [&c](const Bar& x) { return x.which == c.bar; });
+                const Bar& b =
+                    *std::find_if(std::begin(bars), std::end(bars), [&c](const Bar& x) { return x.which == c.bar; });
                 m = menuBar()->addMenu(QString::fromUtf8(b.title));
                 m->setObjectName(QString::fromLatin1(b.key));
                 if (c.bar == BarMenu::Sortieren) {  // "Ansicht" holds the sort menu
@@ -213,10 +214,10 @@ void frmMain::changePassphrase() {
 void frmMain::saveBackup() {
     CALLSTACK_MENU();
     if (gsDataSource.isEmpty()) return;
-    const QString file = platform().saveFileName(
-        QStringLiteral("Datensicherung speichern"),
-        QDir::homePath() + QStringLiteral("/gaveldesk-") + today().toString(Qt::ISODate) + QString::fromLatin1(kBackupSuffix),
-        QStringLiteral("Datensicherungen (*.gdsicherung)"));
+    const QString file = platform().saveFileName(QStringLiteral("Datensicherung speichern"),
+                                                 QDir::homePath() + QStringLiteral("/gaveldesk-") +
+                                                     today().toString(Qt::ISODate) + QString::fromLatin1(kBackupSuffix),
+                                                 QStringLiteral("Datensicherungen (*.gdsicherung)"));
     if (file.isEmpty()) return;
     platform().setBusyCursor(true);
     const Status written = writeBackup(gsDataSource, AppPath() + QStringLiteral("/bin"), file);
@@ -225,7 +226,8 @@ void frmMain::saveBackup() {
         showError(written.error());
         return;
     }
-    statusBar()->showMessage(QStringLiteral("Datensicherung gespeichert: %1").arg(QDir::toNativeSeparators(file)), 8000);
+    statusBar()->showMessage(QStringLiteral("Datensicherung gespeichert: %1").arg(QDir::toNativeSeparators(file)),
+                             8000);
 }
 
 void frmMain::restoreFromBackup() {
@@ -234,21 +236,25 @@ void frmMain::restoreFromBackup() {
                                                  QStringLiteral("Datensicherungen (*.gdsicherung);;Alle Dateien (*)"));
     if (file.isEmpty()) return;
     const QString db = gsDataSource.isEmpty() ? defaultDatabasePath() : gsDataSource;
-    if (platform().msgBox(QStringLiteral("Die Datensicherung '%1' ersetzt alle Auktionen und Einstellungen.").arg(QDir::toNativeSeparators(file)) +
+    if (platform().msgBox(QStringLiteral("Die Datensicherung '%1' ersetzt alle Auktionen und Einstellungen.")
+                                  .arg(QDir::toNativeSeparators(file)) +
                               QLatin1Char('\r') +
-                              QStringLiteral("Der jetzige Stand wird vorher in '%1' gesichert. Fortfahren?").arg(QDir::toNativeSeparators(backupFolder())),
+                              QStringLiteral("Der jetzige Stand wird vorher in '%1' gesichert. Fortfahren?")
+                                  .arg(QDir::toNativeSeparators(backupFolder())),
                           Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
         return;
     platform().setBusyCursor(true);
     bool otherPassword = false;
-    Result<QString> kept = restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder(), QString(), &otherPassword);
+    Result<QString> kept =
+        restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder(), QString(), &otherPassword);
     platform().setBusyCursor(false);
     // Made under another password: ask for it, three times at most.
     for (int attempt = 0; !kept.ok() && otherPassword && attempt < 3; ++attempt) {
         bool ok = false;
         const QString typed = QInputDialog::getText(
             this, QStringLiteral("Datensicherung wiederherstellen"),
-            QStringLiteral("Die Datensicherung hat ein anderes Kennwort als die Datenbank. Kennwort der Datensicherung:"),
+            QStringLiteral(
+                "Die Datensicherung hat ein anderes Kennwort als die Datenbank. Kennwort der Datensicherung:"),
             QLineEdit::Password, QString(), &ok);
         if (!ok) return;
         platform().setBusyCursor(true);
@@ -262,11 +268,14 @@ void frmMain::restoreFromBackup() {
     subInitApp();
     reloadDataSource();
     subRefreshListe();
-    platform().msgBox(QStringLiteral("Die Datensicherung ist eingespielt.") +
-                          (kept.value().isEmpty() ? QString()
-                                                  : QLatin1Char('\r') + QStringLiteral("Der vorige Stand liegt in '%1'.").arg(QDir::toNativeSeparators(kept.value()))) +
-                          (smtpPasswordMissing() ? QLatin1Char('\r') + kSmtpPasswordNotInBackup : QString()),
-                      Platform::Buttons::Ok, Platform::Icon::Information, QString());
+    platform().msgBox(
+        QStringLiteral("Die Datensicherung ist eingespielt.") +
+            (kept.value().isEmpty()
+                 ? QString()
+                 : QLatin1Char('\r') +
+                       QStringLiteral("Der vorige Stand liegt in '%1'.").arg(QDir::toNativeSeparators(kept.value()))) +
+            (smtpPasswordMissing() ? QLatin1Char('\r') + kSmtpPasswordNotInBackup : QString()),
+        Platform::Buttons::Ok, Platform::Icon::Information, QString());
     if (smtpPasswordMissing()) showOptions(false);
 }
 
@@ -281,9 +290,9 @@ void frmMain::importStatement() {
         return;
     }
     if (st.value().Gutschriften.isEmpty() && st.value().NichtGelesen.isEmpty()) {
-        platform().msgBox(QStringLiteral("Der Kontoauszug enthält keine gebuchte Gutschrift in Euro. ") +
-                              statementCounts(st.value()),
-                          Platform::Buttons::Ok, Platform::Icon::Information, QString());
+        platform().msgBox(
+            QStringLiteral("Der Kontoauszug enthält keine gebuchte Gutschrift in Euro. ") + statementCounts(st.value()),
+            Platform::Buttons::Ok, Platform::Icon::Information, QString());
         return;
     }
     const Result<QList<Proposal>> proposals = proposalsFor(st.value().Gutschriften);
@@ -304,9 +313,10 @@ void frmMain::saveInvoice() {
         showError(inv.error());
         return;
     }
-    const QString file = platform().saveFileName(
-        QStringLiteral("Rechnung als PDF speichern"),
-        QDir::homePath() + QStringLiteral("/Rechnung-%1.pdf").arg(inv.value().Nummer), QStringLiteral("PDF-Dateien (*.pdf)"));
+    const QString file =
+        platform().saveFileName(QStringLiteral("Rechnung als PDF speichern"),
+                                QDir::homePath() + QStringLiteral("/Rechnung-%1.pdf").arg(inv.value().Nummer),
+                                QStringLiteral("PDF-Dateien (*.pdf)"));
     if (file.isEmpty()) return;
     const Status written = writeInvoice(inv.value(), file);
     if (!written.ok()) {

@@ -1,8 +1,8 @@
 // The detail pane of frmMain: partner, auction and milestones of the selected row.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,8 +26,8 @@
 #include "ui/Platform.h"
 #include "ui/frmEinlesen.h"
 #include "ui/frmMail.h"
-#include "ui/frmVersand.h"
 #include "ui/frmMain.h"
+#include "ui/frmVersand.h"
 #include "ui/modLinks.h"
 
 #define CALLSTACK_PANE() CALLSTACK_MODULE("frmMain")
@@ -35,8 +35,8 @@
 namespace gd {
 namespace {
 
-const char* const kStatusCaptions[kMilestones] = {"Geantwortet:", "Bestätigt:", "Bezahlt:", "Versendet:",
-                                                  "Bewertet:", "Bew. erhalten:", "Abgeschlossen:"};
+const char* const kStatusCaptions[kMilestones] = {
+    "Geantwortet:", "Bestätigt:", "Bezahlt:", "Versendet:", "Bewertet:", "Bew. erhalten:", "Abgeschlossen:"};
 
 QDate parseShownDate(const QString& text) {
     const auto d = tryCDate(text);
@@ -188,8 +188,8 @@ void frmMain::subSetAuktion(const tAuktion& oAuktion) {
     txtVersandinfos->setText(shippingText(oAuktion));
     txtBezahlung->setText(oAuktion.Bezahlung);
     totalInputsEdited_ = false;  // the stored total stands as agreed
-    for (QLineEdit* e : {txtPreis, txtMenge, txtVersand, txtBetrag, txtMitteilung, txtHinweise, txtVersandinfos,
-                         txtBezahlung})
+    for (QLineEdit* e :
+         {txtPreis, txtMenge, txtVersand, txtBetrag, txtMitteilung, txtHinweise, txtVersandinfos, txtBezahlung})
         e->setCursorPosition(0);
     gbLoading = false;
 }
@@ -260,8 +260,8 @@ void frmMain::askForParcel() {
 
 void frmMain::showParcel() {
     // Money received in part is shown beside the total it is part of.
-    const Result<qint64> part = mAuktion.AuktionsID.isEmpty() ? Result<qint64>(0)
-                                                               : partPaymentsOf(mAuktion.AuktionsID, mAuktion.GruppenID);
+    const Result<qint64> part =
+        mAuktion.AuktionsID.isEmpty() ? Result<qint64>(0) : partPaymentsOf(mAuktion.AuktionsID, mAuktion.GruppenID);
     lblTeilzahlung->setText(part.ok() && part.value() > 0
                                 ? QStringLiteral("Teilzahlung erhalten: %1 · offen: %2")
                                       .arg(euroText(part.value()), euroText(centsOr0(mAuktion.Betrag) - part.value()))
@@ -274,9 +274,9 @@ void frmMain::showParcel() {
     }
     const QString link = trackingLink(p.value());
     const QString number = p.value().Sendungsnummer.toHtmlEscaped();
-    lblSendung->setText(QStringLiteral("Sendung: ") + p.value().Versanddienst.toHtmlEscaped() + QLatin1Char(' ') +
-                        (link.isEmpty() ? number
-                                        : QStringLiteral("<a href=\"%1\">%2</a>").arg(link.toHtmlEscaped(), number)));
+    lblSendung->setText(
+        QStringLiteral("Sendung: ") + p.value().Versanddienst.toHtmlEscaped() + QLatin1Char(' ') +
+        (link.isEmpty() ? number : QStringLiteral("<a href=\"%1\">%2</a>").arg(link.toHtmlEscaped(), number)));
 }
 
 void frmMain::dtpStatus_Change(int Index) {
@@ -344,10 +344,11 @@ void frmMain::cmdAuktion_Click() {
     }
     const qint64 d = daysSinceEnd(mAuktion.EndeDatum, today());
     if (d > kItemPageDays) {
-        platform().msgBox(QStringLiteral("Diese Auktion ist älter als 90 Tage. Bei ebay sind ausgelaufene Auktionen nur "
-                                         "90 Tage verfügbar. Diese Auktion kann nicht angezeigt werden."),
-                          Platform::Buttons::Ok, Platform::Icon::Critical,
-                          QStringLiteral("Diese Auktion ist seit %1 Tagen ausgelaufen!").arg(d));
+        platform().msgBox(
+            QStringLiteral("Diese Auktion ist älter als 90 Tage. Bei ebay sind ausgelaufene Auktionen nur "
+                           "90 Tage verfügbar. Diese Auktion kann nicht angezeigt werden."),
+            Platform::Buttons::Ok, Platform::Icon::Critical,
+            QStringLiteral("Diese Auktion ist seit %1 Tagen ausgelaufen!").arg(d));
         return;
     }
     OpenLink(itemLink(mAuktion.AuktionsNr), true);
@@ -413,8 +414,8 @@ void frmMain::berechneVersand() {
     totalInputsEdited_ = false;
     // From what the user typed, with the insurance the mail named; a quantity
     // that is no number leaves the total as it is.
-    if (const auto total = funBetrag(txtPreis->text(), txtMenge->text(), txtVersand->text(),
-                                     mAuktion.Versandversicherung)) {
+    if (const auto total =
+            funBetrag(txtPreis->text(), txtMenge->text(), txtVersand->text(), mAuktion.Versandversicherung)) {
         txtBetrag->setText(*total);
         paneEdited_ = true;
     }

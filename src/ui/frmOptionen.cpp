@@ -14,9 +14,9 @@
 
 #include "base/CallStack.h"
 #include "domain/bank/Iban.h"
-#include "domain/settings/Optionen.h"
 #include "domain/db/Accounts.h"
 #include "domain/mail/MailComposer.h"
+#include "domain/settings/Optionen.h"
 #include "ui/Platform.h"
 
 namespace gd {
@@ -49,21 +49,24 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     Frame1->setObjectName(QStringLiteral("Frame1"));
     auto* f1 = new QFormLayout(Frame1);
     auto* hint = new QLabel(
-        QStringLiteral("Bitte tragen Sie hier Ihre Daten ein, damit diese automatisch eingefügt werden können."), Frame1);
+        QStringLiteral("Bitte tragen Sie hier Ihre Daten ein, damit diese automatisch eingefügt werden können."),
+        Frame1);
     hint->setWordWrap(true);
     f1->addRow(hint);
     txtUsername = new QLineEdit(Frame1);
     txtUsername->setObjectName(QStringLiteral("txtUsername"));
-    txtUsername->setToolTip(QStringLiteral("Ihr Mitgliedsname auf der Auktionsplattform. Unter ihm werden die "
-                                           "Auktionen gespeichert; er steht in Betreff und Signatur der E-Mails."));
+    txtUsername->setToolTip(
+        QStringLiteral("Ihr Mitgliedsname auf der Auktionsplattform. Unter ihm werden die "
+                       "Auktionen gespeichert; er steht in Betreff und Signatur der E-Mails."));
     auto* lblUsername = new QLabel(QStringLiteral("Mitgliedsname:"), Frame1);
     lblUsername->setObjectName(QStringLiteral("lblUsername"));
     f1->addRow(lblUsername, txtUsername);
     f1->addRow(lbldaten[0], txt(0));
     txtIBAN = new QLineEdit(Frame1);
     txtIBAN->setObjectName(QStringLiteral("txtIBAN"));
-    txtIBAN->setToolTip(QStringLiteral("Die IBAN Ihres Kontos; sie steht in den Zahlungsmails, im GiroCode und auf der "
-                                       "Rechnung."));
+    txtIBAN->setToolTip(
+        QStringLiteral("Die IBAN Ihres Kontos; sie steht in den Zahlungsmails, im GiroCode und auf der "
+                       "Rechnung."));
     // Shown as banks print it: in groups of four.
     connect(txtIBAN, &QLineEdit::editingFinished, this, [this] {
         if (ibanValid(txtIBAN->text())) txtIBAN->setText(groupedIban(txtIBAN->text()));
@@ -86,11 +89,12 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     txtMahnTage = new QLineEdit(Frame1);
     txtMahnTage->setObjectName(QStringLiteral("txtMahnTage"));
     txtMahnTage->setMaxLength(3);
-    txtMahnTage->setToolTip(QStringLiteral("Ein Verkauf ohne „Bezahlt“ steht so viele Tage nach seinem Ende in der "
-                                           "Liste „Überfällig“."));
+    txtMahnTage->setToolTip(
+        QStringLiteral("Ein Verkauf ohne „Bezahlt“ steht so viele Tage nach seinem Ende in der "
+                       "Liste „Überfällig“."));
     f1->addRow(QStringLiteral("Zahlung überfällig nach (Tagen):"), txtMahnTage);
-    checkSicherung = new QCheckBox(QStringLiteral("Jeden Tag beim Start eine Datensicherung anlegen (die letzten 7 Tage bleiben)"),
-                                   Frame1);
+    checkSicherung = new QCheckBox(
+        QStringLiteral("Jeden Tag beim Start eine Datensicherung anlegen (die letzten 7 Tage bleiben)"), Frame1);
     checkSicherung->setObjectName(QStringLiteral("checkSicherung"));
     f1->addRow(checkSicherung);
 
@@ -123,7 +127,8 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
         security->addWidget(optSicherheit[k]);
         securityGroup->addButton(optSicherheit[k]);
         const int port = choices[k].port;
-        connect(optSicherheit[k], &QRadioButton::clicked, this, [this, port] { txt(8)->setText(QString::number(port)); });
+        connect(optSicherheit[k], &QRadioButton::clicked, this,
+                [this, port] { txt(8)->setText(QString::number(port)); });
     }
     security->addStretch();
     f2->addRow(grpSicherheit);
@@ -142,7 +147,8 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
         QStringLiteral("Ohne Verschlüsselung kann jeder auf dem Weg zum Server das Kennwort mitlesen. Nur ankreuzen, "
                        "wenn der Server keine verschlüsselte Verbindung anbietet."));
     f2->addRow(checkUnverschluesselt);
-    checkpro20 = new QCheckBox(QStringLiteral("Leerzeichen im Betreff mit %20 ersetzen (für den Email-Client BAT)"), Frame2);
+    checkpro20 =
+        new QCheckBox(QStringLiteral("Leerzeichen im Betreff mit %20 ersetzen (für den Email-Client BAT)"), Frame2);
     checkpro20->setObjectName(QStringLiteral("checkpro20"));
     checknobody = new QCheckBox(
         QStringLiteral("Bodytext der Email nicht an Email-Client übergeben (BAT und IncrediMail)"), Frame2);
@@ -203,9 +209,18 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
 void frmOptionen::Form_Load() {
     CALLSTACK();
     const Settings& o = loaded_ = currentSettings();
-    const QString texts[12] = {o.Kontoinhaber, o.Kontonummer, o.BLZ,        o.Bank,
-                               o.VersicherterVersand, o.SMTPServer, o.HTTPLink1, o.Absender,
-                               QString::number(o.SMTPPort), o.HTTPLink2, o.Konto, o.Kennwort};
+    const QString texts[12] = {o.Kontoinhaber,
+                               o.Kontonummer,
+                               o.BLZ,
+                               o.Bank,
+                               o.VersicherterVersand,
+                               o.SMTPServer,
+                               o.HTTPLink1,
+                               o.Absender,
+                               QString::number(o.SMTPPort),
+                               o.HTTPLink2,
+                               o.Konto,
+                               o.Kennwort};
     for (int i = 0; i < 12; ++i) txt(i)->setText(texts[i]);
     Option1->setChecked(o.Standardversandmail);
     Option2->setChecked(!o.Standardversandmail);
@@ -237,13 +252,15 @@ Result<Settings> frmOptionen::values() const {
     bool number = false;
     const int days = txtMahnTage->text().trimmed().toInt(&number);
     if (!number || days < 1 || days > 365)
-        return Error::plain(QStringLiteral("Bitte geben Sie bei „Zahlung überfällig nach“ eine Zahl von Tagen zwischen 1 "
-                                           "und 365 ein."));
+        return Error::plain(
+            QStringLiteral("Bitte geben Sie bei „Zahlung überfällig nach“ eine Zahl von Tagen zwischen 1 "
+                           "und 365 ein."));
     const QString iban = compactIban(txtIBAN->text());
     if (!iban.isEmpty() && !ibanValid(iban))
-        return Error::plain(QStringLiteral("Die IBAN „%1“ ist nicht gültig: Länge oder Prüfziffern stimmen nicht. Bitte "
-                                           "prüfen Sie sie auf Ihrem Kontoauszug.")
-                                .arg(txtIBAN->text().trimmed()));
+        return Error::plain(
+            QStringLiteral("Die IBAN „%1“ ist nicht gültig: Länge oder Prüfziffern stimmen nicht. Bitte "
+                           "prüfen Sie sie auf Ihrem Kontoauszug.")
+                .arg(txtIBAN->text().trimmed()));
     const QString bic = compactIban(txtBIC->text());
     if (!bic.isEmpty() && !bicValid(bic))
         return Error::plain(QStringLiteral("Die BIC „%1“ ist nicht gültig: sie hat 8 oder 11 Buchstaben und Ziffern.")
@@ -339,17 +356,17 @@ void frmOptionen::offerToMoveTrades(const QString& oldName, const QString& newNa
     for (const QString& owner : owners) {
         const Result<int> n = countTrades(owner);
         if (!n.ok() || n.value() == 0) continue;
-        const QString count = n.value() == 1 ? QStringLiteral("ist 1 Auktion")
-                                             : QStringLiteral("sind %1 Auktionen").arg(n.value());
+        const QString count =
+            n.value() == 1 ? QStringLiteral("ist 1 Auktion") : QStringLiteral("sind %1 Auktionen").arg(n.value());
         const QString question =
-            owner.isEmpty()
-                ? QStringLiteral("Es %1 ohne Mitgliedsnamen gespeichert.").arg(count)
-                : QStringLiteral("Unter dem bisherigen Mitgliedsnamen \u201E%1\u201C %2 gespeichert.").arg(owner, count);
-        if (platform().msgBox(question + QLatin1Char('\r') +
-                                  QStringLiteral("Sollen sie zum Mitgliedsnamen \u201E%1\u201C übernommen werden?")
-                                      .arg(newName),
-                              Platform::Buttons::YesNo, Platform::Icon::Question, windowTitle(),
-                              Platform::Answer::No) != Platform::Answer::Yes)
+            owner.isEmpty() ? QStringLiteral("Es %1 ohne Mitgliedsnamen gespeichert.").arg(count)
+                            : QStringLiteral("Unter dem bisherigen Mitgliedsnamen \u201E%1\u201C %2 gespeichert.")
+                                  .arg(owner, count);
+        if (platform().msgBox(
+                question + QLatin1Char('\r') +
+                    QStringLiteral("Sollen sie zum Mitgliedsnamen \u201E%1\u201C übernommen werden?").arg(newName),
+                Platform::Buttons::YesNo, Platform::Icon::Question, windowTitle(),
+                Platform::Answer::No) != Platform::Answer::Yes)
             continue;
         const Result<int> moved = moveTrades(owner, newName);
         if (!moved.ok()) showError(moved.error());
@@ -371,9 +388,9 @@ void frmOptionen::cmdTestmail_Click() {
         platform().msgBox(QStringLiteral("Testmail gesendet an ") + v.value().Absender + QLatin1Char('.'),
                           Platform::Buttons::Ok, Platform::Icon::Information, windowTitle());
     else
-        platform().msgBox(QStringLiteral("Die Testmail wurde nicht gesendet:") + QLatin1Char('\r') +
-                              sent.error().message(),
-                          Platform::Buttons::Ok, Platform::Icon::Exclamation, windowTitle());
+        platform().msgBox(
+            QStringLiteral("Die Testmail wurde nicht gesendet:") + QLatin1Char('\r') + sent.error().message(),
+            Platform::Buttons::Ok, Platform::Icon::Exclamation, windowTitle());
 }
 
 }  // namespace gd

@@ -8,10 +8,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include <QPointer>
 
 #include "base/CallStack.h"
 #include "base/Product.h"
@@ -125,15 +124,20 @@ void frmPanne::cmdProtocol_Click(int Index) {
                 platform().msgBox(QStringLiteral("Das Fehlerprotokoll wurde nicht gedruckt."), Platform::Buttons::Ok,
                                   Platform::Icon::Exclamation, QString());
             break;
-        case 1: saveErrorProtocol(error_); break;
-        case 2: mailErrorProtocol(error_); break;
+        case 1:
+            saveErrorProtocol(error_);
+            break;
+        case 2:
+            mailErrorProtocol(error_);
+            break;
         case 3:
             if (!platform().shellExecute(QStringLiteral("Open"), QString::fromLatin1(kSupportWeb)))
-                platform().msgBox(QStringLiteral("Die Webseite konnte nicht geöffnet werden: ") +
-                                      QString::fromLatin1(kSupportWeb),
-                                  Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
+                platform().msgBox(
+                    QStringLiteral("Die Webseite konnte nicht geöffnet werden: ") + QString::fromLatin1(kSupportWeb),
+                    Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -180,9 +184,9 @@ bool saveErrorProtocol(const ErrorInfo& e) {
         platform().msgBox(written.error().message(), Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
         return false;
     }
-    platform().msgBox(QStringLiteral("Das Fehlerprotokoll wurde in die Datei '") + path +
-                          QStringLiteral("' geschrieben !"),
-                      Platform::Buttons::Ok, Platform::Icon::Information, QString());
+    platform().msgBox(
+        QStringLiteral("Das Fehlerprotokoll wurde in die Datei '") + path + QStringLiteral("' geschrieben !"),
+        Platform::Buttons::Ok, Platform::Icon::Information, QString());
     return true;
 }
 

@@ -4,7 +4,6 @@
 
 #include <QDialog>
 #include <array>
-
 #include <functional>
 
 #include "base/ErrorProtocol.h"

@@ -43,6 +43,8 @@ frmVersand::frmVersand(const Parcel& recorded, QWidget* parent) : QDialog(parent
     txtSendungsnummer->setFocus();
 }
 
-Parcel frmVersand::parcel() const { return Parcel{cboVersanddienst->currentText().trimmed(), txtSendungsnummer->text().trimmed()}; }
+Parcel frmVersand::parcel() const {
+    return Parcel{cboVersanddienst->currentText().trimmed(), txtSendungsnummer->text().trimmed()};
+}
 
 }  // namespace gd

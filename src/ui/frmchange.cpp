@@ -29,13 +29,26 @@ frmchange::frmchange(frmMail* mail, QWidget* parent) : QDialog(parent), mail_(ma
     rtf1->setObjectName(QStringLiteral("rtf1"));
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->addItems({QStringLiteral("[#ebaynameto#]"), QStringLiteral("[#Kontonummer#]"), QStringLiteral("[#Kontoinhaber#]"),
-                      QStringLiteral("[#BLZ#]"), QStringLiteral("[#IBAN#]"), QStringLiteral("[#BIC#]"), QStringLiteral("[#Bank#]"), QStringLiteral("[#Preis#]"),
-                      QStringLiteral("[#Menge#]"), QStringLiteral("[#Versand#]"), QStringLiteral("[#Versicherung#]"),
-                      QStringLiteral("[#Gesamtbetrag#]"), QStringLiteral("[#StandardUser#]"),
-                      QStringLiteral("[#Angebotsende#]"), QStringLiteral("[#DatumBezahlt#]"),
-                      QStringLiteral("[#Angebotsendegruppiert#]"), QStringLiteral("[#ArtikelGroupText#]"),
-                      QStringLiteral("[#Artikelnummer#]"), QStringLiteral("[#Bezeichnung#]"), QStringLiteral("[#HTTPLINK1#]"),
+    Combo1->addItems({QStringLiteral("[#ebaynameto#]"),
+                      QStringLiteral("[#Kontonummer#]"),
+                      QStringLiteral("[#Kontoinhaber#]"),
+                      QStringLiteral("[#BLZ#]"),
+                      QStringLiteral("[#IBAN#]"),
+                      QStringLiteral("[#BIC#]"),
+                      QStringLiteral("[#Bank#]"),
+                      QStringLiteral("[#Preis#]"),
+                      QStringLiteral("[#Menge#]"),
+                      QStringLiteral("[#Versand#]"),
+                      QStringLiteral("[#Versicherung#]"),
+                      QStringLiteral("[#Gesamtbetrag#]"),
+                      QStringLiteral("[#StandardUser#]"),
+                      QStringLiteral("[#Angebotsende#]"),
+                      QStringLiteral("[#DatumBezahlt#]"),
+                      QStringLiteral("[#Angebotsendegruppiert#]"),
+                      QStringLiteral("[#ArtikelGroupText#]"),
+                      QStringLiteral("[#Artikelnummer#]"),
+                      QStringLiteral("[#Bezeichnung#]"),
+                      QStringLiteral("[#HTTPLINK1#]"),
                       QStringLiteral("[#HTTPLINK2#]")});
     Combo1->setCurrentIndex(0);
     auto* insert = new QPushButton(QStringLiteral("Platzhalter einfügen"), this);
@@ -84,10 +97,11 @@ bool frmchange::savefile() {
 void frmchange::cmdsave_Click() {
     CALLSTACK();
     const bool own = QFileInfo(gsVorlagenDatei).suffix() == QStringLiteral("datV");
-    const QString name = platform().saveFileName(
-        QStringLiteral("Speichern unter..."), gsVorlagenDatei.isEmpty() ? AppPath() + QStringLiteral("/bin") : gsVorlagenDatei,
-        own ? QStringLiteral("Vorlagen (*.datV);;Standardvorlagen (*.dat)")
-            : QStringLiteral("Standardvorlagen (*.dat);;Vorlagen (*.datV)"));
+    const QString name =
+        platform().saveFileName(QStringLiteral("Speichern unter..."),
+                                gsVorlagenDatei.isEmpty() ? AppPath() + QStringLiteral("/bin") : gsVorlagenDatei,
+                                own ? QStringLiteral("Vorlagen (*.datV);;Standardvorlagen (*.dat)")
+                                    : QStringLiteral("Standardvorlagen (*.dat);;Vorlagen (*.datV)"));
     if (name.isEmpty()) return;  // cancelled: the editor stays open
     // The chosen name's own extension tells the type; without one, the preselected type.
     const QString suffix = QFileInfo(name).suffix();

@@ -58,8 +58,9 @@ QString systemInformationProgram() {
                                         QStringLiteral("PATH"));
         path && QFileInfo::exists(*path))
         return *path;
-    if (const auto folder = regQueryValue(
-            QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location"), QStringLiteral("MSINFO"))) {
+    if (const auto folder =
+            regQueryValue(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location"),
+                          QStringLiteral("MSINFO"))) {
         const QString exe = *folder + QStringLiteral("/MSINFO32.EXE");
         if (QFileInfo::exists(exe)) return exe;
     }

@@ -1,8 +1,9 @@
 #pragma once
 // Runs the program's command line in the test's application folder.
 
-#include <QProcess>
 #include <gtest/gtest.h>
+
+#include <QProcess>
 
 #include "support/TestApp.h"
 

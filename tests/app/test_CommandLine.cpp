@@ -10,10 +10,10 @@
 #include <QThread>
 #include <csignal>
 
+#include "RunCli.h"
 #include "domain/db/Database.h"
 #include "support/SmtpServer.h"
 #include "support/TestApp.h"
-#include "RunCli.h"
 
 namespace gd {
 namespace {
@@ -29,7 +29,8 @@ TEST(CommandLine, CreateListAndRefuse) {
     EXPECT_TRUE(r.err.contains(QStringLiteral("existiert bereits"))) << r.err.toStdString();
     r = run(app, {QStringLiteral("--list"), QStringLiteral("--filter"), QStringLiteral("verkauf")});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\n"));
+    EXPECT_EQ(r.out,
+              QStringLiteral("AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\n"));
     r = run(app, {QStringLiteral("--list"), QStringLiteral("--filter"), QStringLiteral("irgendwas")});
     EXPECT_EQ(r.code, 2);
 }
@@ -75,14 +76,14 @@ TEST(CommandLine, AMailboxOfThreeMailsImportsThreeTrades) {
     QByteArray html = "<html><body><p>";
     for (const QByteArray& line : test::fileBytes(dir + QStringLiteral("sofortkauf_verkauf.txt")).split('\n'))
         html += QString::fromUtf8(line).toHtmlEscaped().toUtf8() + "<br>\n";
-    const QByteArray box = "From kiste@example.net Sat Dec  5 14:03:00 2026\n"
-                           "Subject: verkauft\nContent-Type: text/plain; charset=utf-8\n\n" +
-                           test::fileBytes(dir + QStringLiteral("verkauf.txt")) +
-                           "\nFrom shop@example.de Sat Dec  5 15:00:00 2026\n" +
-                           test::fileBytes(dir + QStringLiteral("kauf.eml")) +
-                           "\nFrom lampen@example.de Sat Dec  5 16:00:00 2026\n"
-                           "Subject: Sofort-Kaufen\nContent-Type: text/html; charset=utf-8\n\n" +
-                           html + "</p></body></html>\n";
+    const QByteArray box =
+        "From kiste@example.net Sat Dec  5 14:03:00 2026\n"
+        "Subject: verkauft\nContent-Type: text/plain; charset=utf-8\n\n" +
+        test::fileBytes(dir + QStringLiteral("verkauf.txt")) + "\nFrom shop@example.de Sat Dec  5 15:00:00 2026\n" +
+        test::fileBytes(dir + QStringLiteral("kauf.eml")) +
+        "\nFrom lampen@example.de Sat Dec  5 16:00:00 2026\n"
+        "Subject: Sofort-Kaufen\nContent-Type: text/html; charset=utf-8\n\n" +
+        html + "</p></body></html>\n";
     app.write(QStringLiteral("Posteingang"), box);
     Outcome r = run(app, {QStringLiteral("--import"), app.file(QStringLiteral("Posteingang"))});
     EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
@@ -98,9 +99,9 @@ TEST(CommandLine, ImportAFolderOfSavedMailsAndParse) {
     app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
     ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
     const QString dir = QStringLiteral(GD_TEST_DATA_DIR "/mails/");
-    Outcome r = run(app, {QStringLiteral("--import"), dir + QStringLiteral("verkauf.eml"), dir + QStringLiteral("kauf.eml"),
-                          dir + QStringLiteral("sofortkauf_verkauf.txt"), dir + QStringLiteral("keine_ebay_email.txt"),
-                          dir + QStringLiteral("verkauf.txt")});
+    Outcome r = run(app, {QStringLiteral("--import"), dir + QStringLiteral("verkauf.eml"),
+                          dir + QStringLiteral("kauf.eml"), dir + QStringLiteral("sofortkauf_verkauf.txt"),
+                          dir + QStringLiteral("keine_ebay_email.txt"), dir + QStringLiteral("verkauf.txt")});
     EXPECT_EQ(r.code, 1);  // one refused, one duplicate
     EXPECT_EQ(r.out, QStringLiteral("verkauf.eml: Verkauf 1234567890\n"
                                     "kauf.eml: Kauf 3456789012\n"
@@ -114,8 +115,9 @@ TEST(CommandLine, ImportAFolderOfSavedMailsAndParse) {
     // Nothing is overdue a day after the end of these sales (the clock of the program is today's).
     r = run(app, {QStringLiteral("--list"), QStringLiteral("--filter"), QStringLiteral("ueberfaellig")});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\t"
-                                                "GruppenID\tTage\tErinnerung\n")))
+    EXPECT_TRUE(
+        r.out.startsWith(QStringLiteral("AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\t"
+                                        "GruppenID\tTage\tErinnerung\n")))
         << r.out.toStdString();
     // The search prints what --list prints, for the matches only, spelt as the user likes.
     for (const char* typed : {"oztürk", "OEZTUERK", "Naehmaschine"}) {
@@ -181,8 +183,8 @@ TEST(CommandLine, CsvExportForAGermanSpreadsheet) {
     app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
     ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
     const QString dir = QStringLiteral(GD_TEST_DATA_DIR "/mails/");
-    ASSERT_EQ(run(app, {QStringLiteral("--import"), dir + QStringLiteral("verkauf.txt"), dir + QStringLiteral("kauf.txt"),
-                        dir + QStringLiteral("sofortkauf_verkauf.txt")})
+    ASSERT_EQ(run(app, {QStringLiteral("--import"), dir + QStringLiteral("verkauf.txt"),
+                        dir + QStringLiteral("kauf.txt"), dir + QStringLiteral("sofortkauf_verkauf.txt")})
                   .code,
               0);
     {
@@ -207,7 +209,7 @@ TEST(CommandLine, CsvExportForAGermanSpreadsheet) {
     EXPECT_GT(sale, sofort);
     EXPECT_TRUE(text.contains(QStringLiteral("\"04.12.2026\"")));
     EXPECT_TRUE(text.contains(QStringLiteral("\"Seán O'Neill\"")));
-    EXPECT_TRUE(text.contains(QStringLiteral("\"24,50\"")));  // amounts as stored
+    EXPECT_TRUE(text.contains(QStringLiteral("\"24,50\"")));    // amounts as stored
     EXPECT_FALSE(text.contains(QStringLiteral("3456789012")));  // the purchase is not a sale
     const QList<QStringList> rows = parseCsv(text);
     ASSERT_EQ(rows.size(), 3);
@@ -235,7 +237,8 @@ TEST(CommandLine, CsvExportGuardsAgainstFormulas) {
         const char* exported;  // as Python's csv module reads it back
     };
     const Field fields[] = {
-        {"Auktionen", "Titel", "=HYPERLINK(\"http://evil.example\";\"Klick\")", "'=HYPERLINK(\"http://evil.example\";\"Klick\")"},
+        {"Auktionen", "Titel", "=HYPERLINK(\"http://evil.example\";\"Klick\")",
+         "'=HYPERLINK(\"http://evil.example\";\"Klick\")"},
         {"Kunden", "Name", "@SUMME(1+1)*cmd|' /C calc'!A0", "'@SUMME(1+1)*cmd|' /C calc'!A0"},
         {"Auktionen", "Bemerkungen", "-2+3+cmd|' /C calc'!A0", "'-2+3+cmd|' /C calc'!A0"},
         {"Auktionen", "Hinweise", "+49 170 1234567", "'+49 170 1234567"},
@@ -249,8 +252,9 @@ TEST(CommandLine, CsvExportGuardsAgainstFormulas) {
     {
         Database db = Database::open(app.file(QStringLiteral("gaveldesk.mdb")));
         for (const Field& f : fields)
-            db.execute(QStringLiteral("update %1 set %2 = ?").arg(QString::fromLatin1(f.table), QString::fromUtf8(f.column)),
-                       {QString::fromUtf8(f.stored)});
+            db.execute(
+                QStringLiteral("update %1 set %2 = ?").arg(QString::fromLatin1(f.table), QString::fromUtf8(f.column)),
+                {QString::fromUtf8(f.stored)});
     }
     const QString csv = app.file(QStringLiteral("export.csv"));
     const Outcome r = run(app, {QStringLiteral("--export-csv"), csv});
@@ -268,9 +272,9 @@ TEST(CommandLine, CsvExportGuardsAgainstFormulas) {
     ASSERT_EQ(rows.size(), 1) << py.readAllStandardError().toStdString();
     const QJsonObject row = rows[0].toObject();
     for (const Field& f : fields) {
-        const QString column = (QString::fromLatin1(f.table) == QStringLiteral("Kunden") ? QStringLiteral("Kunde_")
-                                                                                           : QString()) +
-                               QString::fromUtf8(f.column);
+        const QString column =
+            (QString::fromLatin1(f.table) == QStringLiteral("Kunden") ? QStringLiteral("Kunde_") : QString()) +
+            QString::fromUtf8(f.column);
         EXPECT_EQ(row.value(column).toString(), QString::fromUtf8(f.exported)) << f.column;
     }
 }
@@ -321,7 +325,10 @@ TEST(CommandLine, ADamagedDatabaseIsNamedAndNotWritten) {
     app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n");
     ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
     const QString mails = QStringLiteral(GD_TEST_DATA_DIR "/mails/");
-    ASSERT_EQ(run(app, {QStringLiteral("--import"), mails + QStringLiteral("verkauf.txt"), mails + QStringLiteral("kauf.txt")}).code, 0);
+    ASSERT_EQ(run(app, {QStringLiteral("--import"), mails + QStringLiteral("verkauf.txt"),
+                        mails + QStringLiteral("kauf.txt")})
+                  .code,
+              0);
     const QString good = app.file(QStringLiteral("gaveldesk.mdb"));
     const QString bad = app.file(QStringLiteral("kaputt.mdb"));
     ASSERT_TRUE(QFile::copy(good, bad));
@@ -336,13 +343,19 @@ TEST(CommandLine, ADamagedDatabaseIsNamedAndNotWritten) {
         }
     }
     const QByteArray before = app.read(QStringLiteral("kaputt.mdb"));
-    app.write(QStringLiteral("bin/config.ini"), (QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Main]\r\nDatabase=") + bad + QStringLiteral("\r\n")).toUtf8());
+    app.write(
+        QStringLiteral("bin/config.ini"),
+        (QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Main]\r\nDatabase=") + bad + QStringLiteral("\r\n"))
+            .toUtf8());
     const Outcome r = run(app, {QStringLiteral("--import"), mails + QStringLiteral("sofortkauf_verkauf.txt")});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("ist beschädigt"))) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("letzte Sicherung"))) << r.err.toStdString();
     EXPECT_EQ(app.read(QStringLiteral("kaputt.mdb")), before);  // not a byte written
-    app.write(QStringLiteral("bin/config.ini"), (QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Main]\r\nDatabase=") + good + QStringLiteral("\r\n")).toUtf8());
+    app.write(
+        QStringLiteral("bin/config.ini"),
+        (QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Main]\r\nDatabase=") + good + QStringLiteral("\r\n"))
+            .toUtf8());
     EXPECT_EQ(run(app, {QStringLiteral("--import"), mails + QStringLiteral("sofortkauf_verkauf.txt")}).code, 0);
 }
 
@@ -357,7 +370,8 @@ TEST(CommandLine, TestMailThroughTheConfiguredServer) {
     Outcome r = run(app, {QStringLiteral("--testmail"), QStringLiteral("hans@example.de")});
     EXPECT_EQ(r.code, 1);  // nobody listens yet
     EXPECT_TRUE(r.err.contains(QStringLiteral("Testmail wurde nicht gesendet: Der Server 127.0.0.1 hat die "
-                                              "Verbindung auf Port %1 abgelehnt.").arg(port)))
+                                              "Verbindung auf Port %1 abgelehnt.")
+                                   .arg(port)))
         << r.err.toStdString();
 
     ASSERT_TRUE(server.start());
@@ -382,10 +396,11 @@ namespace {
 // The invoice of one of them, read back as text.
 TEST(CommandLine, BankStatementAndInvoice) {
     test::TestApp app(true);
-    app.write(QStringLiteral("bin/config.ini"),
-              test::ansi(QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Konto]\r\nIBAN=DE89370400440532013000\r\n"
-                                        "BIC=COBADEFFXXX\r\nStandardkontoinhaber=Jörg Händler\r\n[Rechnung]\r\n"
-                                        "Anschrift=Lindenweg 3, 24103 Kiel\r\nKleinunternehmer=Wahr\r\n")));
+    app.write(
+        QStringLiteral("bin/config.ini"),
+        test::ansi(QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Konto]\r\nIBAN=DE89370400440532013000\r\n"
+                                  "BIC=COBADEFFXXX\r\nStandardkontoinhaber=Jörg Händler\r\n[Rechnung]\r\n"
+                                  "Anschrift=Lindenweg 3, 24103 Kiel\r\nKleinunternehmer=Wahr\r\n")));
     ASSERT_EQ(run(app, {QStringLiteral("--create-database")}).code, 0);
     const QString mails = QStringLiteral(GD_TEST_DATA_DIR "/mails/");
     ASSERT_EQ(run(app, {QStringLiteral("--import"), mails + QStringLiteral("verkauf.eml"),
@@ -395,7 +410,8 @@ TEST(CommandLine, BankStatementAndInvoice) {
     const QString statement = test::dataFile(QStringLiteral("bank/sparkasse.csv"));
     const auto statuses = [&app] {
         QStringList out;
-        for (const QString& line : run(app, {QStringLiteral("--list")}).out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1))
+        for (const QString& line :
+             run(app, {QStringLiteral("--list")}).out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1))
             out << line.section(QLatin1Char('\t'), 1, 1) + QLatin1Char('=') + line.section(QLatin1Char('\t'), 6, 6);
         return out.join(QLatin1Char(' '));
     };
@@ -403,9 +419,11 @@ TEST(CommandLine, BankStatementAndInvoice) {
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 4) << r.out.toStdString();
-    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("sicher\t05.12.2026\t30,90 €\tHans Müller\t"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("sicher\t05.12.2026\t30,90 €\tHans Müller\t")))
+        << lines[1].toStdString();
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\t1234567890\tmueller_hans\tArtikelnummer und Betrag")));
-    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("sicher\t06.12.2026\t185,90 €\tSeán O'Neill"))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("sicher\t06.12.2026\t185,90 €\tSeán O'Neill")))
+        << lines[2].toStdString();
     EXPECT_TRUE(lines[3].startsWith(QStringLiteral("keine\t07.12.2026\t1.250,00 €")));
     EXPECT_EQ(statuses(), QStringLiteral("2345678901= 1234567890="));  // nothing set without --apply
     r = run(app, {QStringLiteral("--bank-import"), statement, QStringLiteral("--apply")});
@@ -418,11 +436,12 @@ TEST(CommandLine, BankStatementAndInvoice) {
     const QString pdf = app.file(QStringLiteral("Rechnung.pdf"));
     r = run(app, {QStringLiteral("--invoice"), QStringLiteral("1234567890"), pdf});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    const QString page = QString::fromUtf8(test::tool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}));
-    for (const char* want : {"Jörg Händler", "Lindenweg 3", "Hans Müller", "Hauptstraße 12", "10115 Berlin",
-                             "Rechnungsnummer: 1234567890", "Kaffeemühle Zassenhaus Santiago", "24,50 €",
-                             "4,90 €", "Versandversicherung", "1,50 €", "30,90 €", "Gemäß § 19 UStG",
-                             "DE89 3704 0044 0532 0130 00"})
+    const QString page = QString::fromUtf8(
+        test::tool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}));
+    for (const char* want :
+         {"Jörg Händler", "Lindenweg 3", "Hans Müller", "Hauptstraße 12", "10115 Berlin", "Rechnungsnummer: 1234567890",
+          "Kaffeemühle Zassenhaus Santiago", "24,50 €", "4,90 €", "Versandversicherung", "1,50 €", "30,90 €",
+          "Gemäß § 19 UStG", "DE89 3704 0044 0532 0130 00"})
         EXPECT_TRUE(page.contains(QString::fromUtf8(want))) << want << "\n" << page.toStdString();
     // The README's picture of the page.
     if (const QString dir = qEnvironmentVariable("GD_SCREENSHOT_DIR"); !dir.isEmpty())
@@ -430,7 +449,8 @@ TEST(CommandLine, BankStatementAndInvoice) {
                                                 QStringLiteral("-singlefile"), pdf, dir + QStringLiteral("/invoice")});
     r = run(app, {QStringLiteral("--invoice"), QStringLiteral("999"), pdf});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Eine Auktion mit der Nummer '999' gibt es nicht."))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Eine Auktion mit der Nummer '999' gibt es nicht.")))
+        << r.err.toStdString();
 }
 
 // Installed as a package, the program's folder holds no bin/: the data live in the
@@ -444,18 +464,21 @@ TEST(CommandLine, InstalledProgramKeepsItsDataInTheHomeFolder) {
         const QString from = QStringLiteral(GD_RESOURCES_DIR "/") + QString::fromLatin1(sub);
         const QString to = prefix + QStringLiteral("/share/gaveldesk/") + QString::fromLatin1(sub);
         QDir().mkpath(to);
-        for (const QString& f : QDir(from).entryList(QDir::Files)) QFile::copy(from + QLatin1Char('/') + f, to + QLatin1Char('/') + f);
+        for (const QString& f : QDir(from).entryList(QDir::Files))
+            QFile::copy(from + QLatin1Char('/') + f, to + QLatin1Char('/') + f);
     }
     const auto start = [&](const QStringList& args, const QString& xdg = QString()) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* v : {"GAVELDESK_HOME", "DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME"}) env.remove(QString::fromLatin1(v));
+        for (const char* v : {"GAVELDESK_HOME", "DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME"})
+            env.remove(QString::fromLatin1(v));
         env.insert(QStringLiteral("HOME"), home);
         if (!xdg.isEmpty()) env.insert(QStringLiteral("XDG_DATA_HOME"), xdg);
         p.setProcessEnvironment(env);
         p.start(prefix + QStringLiteral("/bin/gaveldesk"), args);
         EXPECT_TRUE(p.waitForFinished(60000));
-        return Outcome{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+        return Outcome{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                       QString::fromUtf8(p.readAllStandardError())};
     };
     const QString data = home + QStringLiteral("/.local/share/gaveldesk");
     Outcome r = start({QStringLiteral("--version")});
@@ -470,11 +493,13 @@ TEST(CommandLine, InstalledProgramKeepsItsDataInTheHomeFolder) {
     r = start({QStringLiteral("--create-database")});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(data + QStringLiteral("/gaveldesk.mdb")));
-    EXPECT_EQ(test::fileBytes(data + QStringLiteral("/bin/config.ini")), QByteArray("[User]\r\nUsername=kiel_antik\r\n"));
+    EXPECT_EQ(test::fileBytes(data + QStringLiteral("/bin/config.ini")),
+              QByteArray("[User]\r\nUsername=kiel_antik\r\n"));
     EXPECT_FALSE(QFileInfo::exists(prefix + QStringLiteral("/bin/bin")));  // nothing written beside the program
     const QString xdg = root.filePath(QStringLiteral("xdg"));
     r = start({QStringLiteral("--version")}, xdg);
-    EXPECT_TRUE(r.out.endsWith(QStringLiteral("Daten: ") + xdg + QStringLiteral("/gaveldesk\n"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("Daten: ") + xdg + QStringLiteral("/gaveldesk\n")))
+        << r.out.toStdString();
 }
 
 // --restore puts a backup in place where there is no database yet; over one only with --force.
@@ -508,8 +533,9 @@ TEST(CommandLine, AKillWhileReKeyingLosesNothing) {
     // Enough pages that re-keying takes a while: 3,000 trades with a long mail each.
     QByteArray script = "PRAGMA key='kaltwind'; BEGIN;\n";
     for (int i = 0; i < 3000; ++i)
-        script += "INSERT INTO Auktionen (AuktionsID, AuktionsNr, EmailText, Standarduser) VALUES ('k" + QByteArray::number(i) +
-                  "', '" + QByteArray::number(7000 + i) + "', printf('%.2000c', 'x'), 'gavel_haendler');\n";
+        script += "INSERT INTO Auktionen (AuktionsID, AuktionsNr, EmailText, Standarduser) VALUES ('k" +
+                  QByteArray::number(i) + "', '" + QByteArray::number(7000 + i) +
+                  "', printf('%.2000c', 'x'), 'gavel_haendler');\n";
     script += "COMMIT;\n";
     QProcess fill;
     fill.start(QStringLiteral("sqlcipher"), {db});
@@ -569,7 +595,8 @@ TEST(CommandLine, AKillWhileReKeyingLosesNothing) {
             << delay << ": " << underOld.toStdString() << " / " << underNew.toStdString();
         QProcessEnvironment withNew = env;
         if (underNew == QStringLiteral("3000"))
-            app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=gavel_haendler\r\n[Datenbank]\r\nEigenesKennwort=Wahr\r\n");
+            app.write(QStringLiteral("bin/config.ini"),
+                      "[User]\r\nUsername=gavel_haendler\r\n[Datenbank]\r\nEigenesKennwort=Wahr\r\n");
         // Back to the program's password for the next round.
         QProcess back;
         QProcessEnvironment b = withNew;
@@ -621,8 +648,8 @@ TEST(Main, StartWritesTheDailyBackup) {
     gui.setProcessEnvironment(env);
     gui.start(QStringLiteral(GD_EXECUTABLE), {});
     ASSERT_TRUE(gui.waitForStarted(10000));
-    const QString today = app.file(QStringLiteral("Sicherungen/gaveldesk-") + QDate::currentDate().toString(Qt::ISODate) +
-                                   QStringLiteral(".gdsicherung"));
+    const QString today = app.file(QStringLiteral("Sicherungen/gaveldesk-") +
+                                   QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(".gdsicherung"));
     QElapsedTimer t;
     t.start();
     while (!QFile::exists(today) && gui.state() == QProcess::Running && t.elapsed() < 30000) QThread::msleep(50);

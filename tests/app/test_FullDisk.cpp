@@ -31,14 +31,17 @@ TEST(FullDisk, EveryWriteFailsHonestlyAndKeepsTheOldFile) {
     for (int i = 0; i < 20; ++i) config += QStringLiteral("Schluessel%1=Wert %1\r\n").arg(i);
     QFile ini(home + QStringLiteral("/bin/config.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write((QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Konto]\r\nSMTPServer=smtp.example.de\r\n") + config).toLatin1());
+    ini.write(
+        (QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Konto]\r\nSMTPServer=smtp.example.de\r\n") + config)
+            .toLatin1());
     ini.close();
     ASSERT_EQ(run(home, {QStringLiteral("--create-database")}).code, 0);
     ASSERT_EQ(run(home, {QStringLiteral("--import"), QStringLiteral(GD_TEST_DATA_DIR "/mails/verkauf.txt")}).code, 0);
     const QString csv = home + QStringLiteral("/export.csv");
     ASSERT_EQ(run(home, {QStringLiteral("--export-csv"), csv}).code, 0);
     qputenv("GAVELDESK_HOME", home.toLocal8Bit());
-    ErrorInfo e{5, QStringLiteral("Ungültiger Prozeduraufruf"), QStringLiteral("frmMain"), QStringLiteral("Form_Load"), 0};
+    ErrorInfo e{5, QStringLiteral("Ungültiger Prozeduraufruf"), QStringLiteral("frmMain"), QStringLiteral("Form_Load"),
+                0};
     ASSERT_TRUE(writeErrorProtocol(e).ok());
     subInitApp();
 
@@ -54,7 +57,10 @@ TEST(FullDisk, EveryWriteFailsHonestlyAndKeepsTheOldFile) {
     };
     const Write writes[] = {
         {"settings value",
-         [&] { return win::writeProfileStrings({{QStringLiteral("Konto"), QStringLiteral("SMTPServer"), QStringLiteral("neu")}}, files[0]); }},
+         [&] {
+             return win::writeProfileStrings(
+                 {{QStringLiteral("Konto"), QStringLiteral("SMTPServer"), QStringLiteral("neu")}}, files[0]);
+         }},
         {"options save",
          [&] {
              Settings s = currentSettings();
@@ -86,7 +92,8 @@ TEST(FullDisk, EveryWriteFailsHonestlyAndKeepsTheOldFile) {
             << w.what << ": " << s.error().message().toStdString();
         for (qsizetype i = 0; i < files.size(); ++i)
             EXPECT_EQ(fileBytes(files[i]), before[i]) << w.what << " changed " << files[i].toStdString();
-        EXPECT_TRUE(disk.temporaries().isEmpty()) << w.what << ": " << disk.temporaries().join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(disk.temporaries().isEmpty())
+            << w.what << ": " << disk.temporaries().join(QLatin1Char(' ')).toStdString();
     }
     qputenv("GAVELDESK_HOME", app.path().toLocal8Bit());
 }

@@ -26,15 +26,13 @@ const QByteArray kUser = "[User]\r\nUsername=gavel_haendler\r\n";
 const QString kStrace = u"/usr/bin/strace"_s;
 const QString kRenames = u"rename,renameat,renameat2"_s;
 
-QString mail(const char* name) {
-    return QString::fromUtf8(GD_TEST_DATA_DIR "/mails/") + QString::fromLatin1(name);
-}
+QString mail(const char* name) { return QString::fromUtf8(GD_TEST_DATA_DIR "/mails/") + QString::fromLatin1(name); }
 
 // A user's start in app: no password of the caller's, only the given "NAME=value" ones.
 QProcessEnvironment environment(const test::TestApp& app, const QStringList& vars) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString& v : {u"DISPLAY"_s, u"QT_QPA_PLATFORM"_s, u"GAVELDESK_KENNWORT"_s,
-                             u"GAVELDESK_NEUES_KENNWORT"_s, u"GAVELDESK_SICHERUNG_KENNWORT"_s})
+    for (const QString& v : {u"DISPLAY"_s, u"QT_QPA_PLATFORM"_s, u"GAVELDESK_KENNWORT"_s, u"GAVELDESK_NEUES_KENNWORT"_s,
+                             u"GAVELDESK_SICHERUNG_KENNWORT"_s})
         env.remove(v);
     env.insert(u"GAVELDESK_HOME"_s, app.path());
     for (const QString& v : vars) env.insert(v.section(u'=', 0, 0), v.section(u'=', 1));
@@ -46,8 +44,7 @@ Outcome launch(const test::TestApp& app, const QStringList& args, const QStringL
     p.setProcessEnvironment(environment(app, vars));
     p.start(QString::fromUtf8(GD_EXECUTABLE), args);
     EXPECT_TRUE(p.waitForFinished(60000)) << args.join(u' ').toStdString();
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
 // Without a tracer that may trace, no kill can be placed at a chosen call.
@@ -60,38 +57,32 @@ bool canTrace() {
 
 // The program killed on entering its n-th call of `calls` (strace counts each system call
 // on its own); false when it got to its end.
-bool killedAt(const test::TestApp& app, const QStringList& args, const QStringList& vars,
-              const QString& calls, int n) {
+bool killedAt(const test::TestApp& app, const QStringList& args, const QStringList& vars, const QString& calls, int n) {
     QProcessEnvironment env = environment(app, vars);
     // LeakSanitizer stops the threads with ptrace, which a traced process cannot.
     const QString asan = env.value(u"ASAN_OPTIONS"_s);
-    env.insert(u"ASAN_OPTIONS"_s,
-               asan.isEmpty() ? u"detect_leaks=0"_s : asan + u":detect_leaks=0"_s);
+    env.insert(u"ASAN_OPTIONS"_s, asan.isEmpty() ? u"detect_leaks=0"_s : asan + u":detect_leaks=0"_s);
     QProcess p;
     p.setProcessEnvironment(env);
-    p.start(kStrace,
-            QStringList{u"-f"_s, u"-qq"_s, u"-o"_s, u"/dev/null"_s, u"-e"_s, u"trace="_s + calls,
-                        u"-e"_s, u"inject=%1:signal=SIGKILL:when=%2"_s.arg(calls).arg(n), u"--"_s,
-                        QString::fromUtf8(GD_EXECUTABLE)} +
-                args);
+    p.start(kStrace, QStringList{u"-f"_s, u"-qq"_s, u"-o"_s, u"/dev/null"_s, u"-e"_s, u"trace="_s + calls, u"-e"_s,
+                                 u"inject=%1:signal=SIGKILL:when=%2"_s.arg(calls).arg(n), u"--"_s,
+                                 QString::fromUtf8(GD_EXECUTABLE)} +
+                         args);
     EXPECT_TRUE(p.waitForFinished(60000));
     if (p.exitStatus() == QProcess::CrashExit) return true;
-    EXPECT_EQ(p.exitCode(), 0) << calls.toStdString() << " #" << n << ": "
-                               << p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.exitCode(), 0) << calls.toStdString() << " #" << n << ": " << p.readAllStandardError().toStdString();
     return false;
 }
 
 // The auction numbers a --list printed, sorted.
 QStringList tradesOf(const Outcome& list) {
     QStringList numbers;
-    for (const QString& line : list.out.split(u'\n', Qt::SkipEmptyParts).mid(1))
-        numbers << line.section(u'\t', 1, 1);
+    for (const QString& line : list.out.split(u'\n', Qt::SkipEmptyParts).mid(1)) numbers << line.section(u'\t', 1, 1);
     numbers.sort();
     return numbers;
 }
 
-void makeDatabase(const test::TestApp& app, const QByteArray& config,
-                  std::initializer_list<const char*> mails) {
+void makeDatabase(const test::TestApp& app, const QByteArray& config, std::initializer_list<const char*> mails) {
     app.write(u"bin/config.ini"_s, config);
     ASSERT_EQ(launch(app, {u"--create-database"_s}).code, 0);
     QStringList args{u"--import"_s};
@@ -120,20 +111,17 @@ int mode(const QString& path) {
 TEST(Trust, NeverLockedOutByAKillDuringAPasswordChange) {
     if (!canTrace()) GTEST_SKIP() << "strace is missing or may not trace here";
     test::TestApp app(true);
-    ASSERT_NO_FATAL_FAILURE(
-        makeDatabase(app, kUser, {"verkauf.txt", "kauf.txt", "sofortkauf_verkauf.txt"}));
+    ASSERT_NO_FATAL_FAILURE(makeDatabase(app, kUser, {"verkauf.txt", "kauf.txt", "sofortkauf_verkauf.txt"}));
     const QStringList all{u"1234567890"_s, u"2345678901"_s, u"3456789012"_s};
     const QByteArray underProgramKey = app.read(u"gaveldesk.mdb"_s);
     int kills = 0, lockOutWindow = 0;
     // SQLite syncs with fdatasync, the settings file with fsync.
     for (const QString& calls : {u"fdatasync"_s, u"fsync"_s, kRenames}) {
         for (int n = 1; n <= 5; ++n) {
-            const bool killed = killedAt(app, {u"--change-password"_s},
-                                         {u"GAVELDESK_NEUES_KENNWORT=neu"_s}, calls, n);
+            const bool killed = killedAt(app, {u"--change-password"_s}, {u"GAVELDESK_NEUES_KENNWORT=neu"_s}, calls, n);
             const bool recordedOwn = app.read(u"bin/config.ini"_s).contains("EigenesKennwort=Wahr");
             const Outcome plain = launch(app, {u"--list"_s});
-            const std::string at =
-                calls.toStdString() + " #" + std::to_string(n) + ": " + plain.err.toStdString();
+            const std::string at = calls.toStdString() + " #" + std::to_string(n) + ": " + plain.err.toStdString();
             EXPECT_FALSE(plain.err.contains(u"beschädigt"_s)) << at;
             if (plain.code == 0) {
                 EXPECT_EQ(tradesOf(plain), all) << at;
@@ -166,8 +154,7 @@ TEST(Trust, AKilledRestoreLeavesOneWholeState) {
     for (const QString& f : QDir(app.file(u"bin"_s)).entryList(QDir::Files))
         if (f != u"gaveldesk.ini"_s) QFile::remove(app.file(u"bin/"_s + f));
     app.write(u"bin/x0.dat"_s, "NEU");
-    ASSERT_NO_FATAL_FAILURE(
-        makeDatabase(app, kUser + "[Main]\r\nHTTPLink1=neu\r\n", {"verkauf.txt"}));
+    ASSERT_NO_FATAL_FAILURE(makeDatabase(app, kUser + "[Main]\r\nHTTPLink1=neu\r\n", {"verkauf.txt"}));
     QTemporaryDir elsewhere;
     const QString backup = elsewhere.filePath(u"stand.gdsicherung"_s);
     ASSERT_EQ(launch(app, {u"--backup"_s, backup}).code, 0);
@@ -175,13 +162,11 @@ TEST(Trust, AKilledRestoreLeavesOneWholeState) {
     app.write(u"bin/x0.dat"_s, "ALT");
     ASSERT_EQ(launch(app, {u"--import"_s, mail("kauf.txt")}).code, 0);
     QList<std::pair<QString, QByteArray>> old;
-    for (const QString& f :
-         {u"gaveldesk.mdb"_s, u"bin/config.ini"_s, u"bin/gaveldesk.ini"_s, u"bin/x0.dat"_s})
+    for (const QString& f : {u"gaveldesk.mdb"_s, u"bin/config.ini"_s, u"bin/gaveldesk.ini"_s, u"bin/x0.dat"_s})
         old.append({f, app.read(f)});
     static const QRegularExpression copy(u"\\.gdtmp-(wiederherstellen|sicherung)(-journal)?$"_s);
     // Inside SQLite's writes of the copies, then at every rename.
-    QList<std::pair<QString, int>> points{
-        {u"fdatasync"_s, 1}, {u"fdatasync"_s, 5}, {u"fdatasync"_s, 10}};
+    QList<std::pair<QString, int>> points{{u"fdatasync"_s, 1}, {u"fdatasync"_s, 5}, {u"fdatasync"_s, 10}};
     for (int n = 1; n <= 13; ++n) points.append({kRenames, n});
     int sawOld = 0, sawRestored = 0;
     for (const auto& [calls, n] : points) {
@@ -189,8 +174,7 @@ TEST(Trust, AKilledRestoreLeavesOneWholeState) {
         const Outcome list = launch(app, {u"--list"_s});
         const QByteArray x0 = app.read(u"bin/x0.dat"_s), config = app.read(u"bin/config.ini"_s);
         const qsizetype trades = tradesOf(list).size();
-        const std::string at =
-            calls.toStdString() + " #" + std::to_string(n) + ": " + list.err.toStdString();
+        const std::string at = calls.toStdString() + " #" + std::to_string(n) + ": " + list.err.toStdString();
         EXPECT_EQ(list.code, 0) << at;
         const bool isOld = trades == 2 && x0 == "ALT" && config.contains("HTTPLink1=alt");
         const bool isRestored = trades == 1 && x0 == "NEU" && config.contains("HTTPLink1=neu");
@@ -206,8 +190,7 @@ TEST(Trust, AKilledRestoreLeavesOneWholeState) {
         // The old state again for the next kill.
         QDir(app.file(u"Sicherungen"_s)).removeRecursively();
         for (const QString& dir : {app.path(), app.file(u"bin"_s)})
-            for (const QString& f : QDir(dir).entryList(QDir::Files | QDir::Hidden))
-                QFile::remove(dir + u'/' + f);
+            for (const QString& f : QDir(dir).entryList(QDir::Files | QDir::Hidden)) QFile::remove(dir + u'/' + f);
         for (const auto& [name, bytes] : old) app.write(name, bytes);
         if (!killed && calls == kRenames) break;
     }
@@ -221,8 +204,8 @@ TEST(Trust, RestoredSettingsNameTheRestoredDatabase) {
     test::TestApp app(true);
     const QString other = app.file(u"woanders/anderer.mdb"_s);
     ASSERT_TRUE(QDir().mkpath(app.file(u"woanders"_s)));
-    ASSERT_NO_FATAL_FAILURE(makeDatabase(
-        app, kUser + "[Main]\r\nDatabase=" + other.toUtf8() + "\r\n", {"verkauf.txt"}));
+    ASSERT_NO_FATAL_FAILURE(
+        makeDatabase(app, kUser + "[Main]\r\nDatabase=" + other.toUtf8() + "\r\n", {"verkauf.txt"}));
     const QString backup = app.file(u"anderswo.gdsicherung"_s);
     ASSERT_EQ(launch(app, {u"--backup"_s, backup}).code, 0);
     ASSERT_TRUE(QDir(app.file(u"woanders"_s)).removeRecursively());
@@ -261,8 +244,7 @@ TEST(Trust, ABackupFromBeforeTheOwnPasswordRestores) {
 TEST(Trust, ADamagedDatabaseIsNamedKeptAsideAndReplaced) {
     test::TestApp app(true);
     // The long mail last: the last pages hold its text, the first ones the schema.
-    ASSERT_NO_FATAL_FAILURE(
-        makeDatabase(app, kUser, {"sofortkauf_verkauf.txt", "verkauf_200kb.txt"}));
+    ASSERT_NO_FATAL_FAILURE(makeDatabase(app, kUser, {"sofortkauf_verkauf.txt", "verkauf_200kb.txt"}));
     const QString good = app.file(u"gut.gdsicherung"_s), bad = app.file(u"kaputt.mdb"_s);
     ASSERT_EQ(launch(app, {u"--backup"_s, good}).code, 0);
     app.write(u"bin/config.ini"_s, kUser + "[Main]\r\nDatabase=" + bad.toUtf8() + "\r\n");
@@ -287,16 +269,16 @@ TEST(Trust, ADamagedDatabaseIsNamedKeptAsideAndReplaced) {
         before = app.read(u"kaputt.mdb"_s);
         for (const auto& c : commands) {
             const Outcome r = launch(app, c.args, {u"GAVELDESK_NEUES_KENNWORT=neu"_s});
-            const std::string at = "page " + std::to_string(first) + ", " +
-                                   c.args.join(u' ').toStdString() + ": " + r.err.toStdString();
+            const std::string at =
+                "page " + std::to_string(first) + ", " + c.args.join(u' ').toStdString() + ": " + r.err.toStdString();
             EXPECT_TRUE(r.err.contains(u"beschädigt"_s)) << at;
             if (c.writes) {
                 EXPECT_EQ(r.code, 1) << at;
             } else {
                 EXPECT_TRUE(r.err.contains(u"Warnung"_s)) << at;
             }
-            for (const QString& english : {u"malformed"_s, u"disk image"_s, u"not a database"_s,
-                                           u"unable to"_s, u"database main"_s})
+            for (const QString& english :
+                 {u"malformed"_s, u"disk image"_s, u"not a database"_s, u"unable to"_s, u"database main"_s})
                 EXPECT_FALSE(r.err.contains(english)) << at;
             EXPECT_FALSE(r.err.contains(u"falsch"_s)) << at;  // damage is no wrong password
             EXPECT_EQ(app.read(u"kaputt.mdb"_s), before) << at;
@@ -306,8 +288,7 @@ TEST(Trust, ADamagedDatabaseIsNamedKeptAsideAndReplaced) {
     const Outcome r = launch(app, {u"--restore"_s, good, u"--force"_s});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QStringList kept =
-        QDir(app.file(u"Sicherungen"_s))
-            .entryList({u"vor-Wiederherstellung-*"_s}, QDir::Dirs | QDir::NoDotAndDotDot);
+        QDir(app.file(u"Sicherungen"_s)).entryList({u"vor-Wiederherstellung-*"_s}, QDir::Dirs | QDir::NoDotAndDotDot);
     ASSERT_EQ(kept.size(), 1) << r.err.toStdString();
     EXPECT_EQ(app.read(u"Sicherungen/"_s + kept[0] + u"/kaputt.mdb"_s), before);
     const Outcome list = launch(app, {u"--list"_s});
@@ -321,18 +302,16 @@ TEST(Trust, ADamagedDatabaseIsNamedKeptAsideAndReplaced) {
 TEST(Trust, DataArePrivateAndBackupsCarryNoSmtpPassword) {
     test::TestApp app(true);
     const QByteArray secret = "4B1F0A3C5D2E6F7081";  // scrambled, as the options store it
-    const QByteArray config =
-        test::ansi(QString::fromUtf8("[User]\r\nUsername=gavel_haendler\r\n"
-                                     "[Rechnung]\r\nAnschrift=Lindenweg 3, 24103 Kiel\r\n"
-                                     "[Konto]\r\nStandardkontoinhaber=Jörg Händler\r\n"
-                                     "IBAN=DE89370400440532013000\r\nBIC=COBADEFFXXX\r\n")) +
-        "Kennwort=" + secret + "\r\n";
+    const QByteArray config = test::ansi(QString::fromUtf8("[User]\r\nUsername=gavel_haendler\r\n"
+                                                           "[Rechnung]\r\nAnschrift=Lindenweg 3, 24103 Kiel\r\n"
+                                                           "[Konto]\r\nStandardkontoinhaber=Jörg Händler\r\n"
+                                                           "IBAN=DE89370400440532013000\r\nBIC=COBADEFFXXX\r\n")) +
+                              "Kennwort=" + secret + "\r\n";
     ASSERT_NO_FATAL_FAILURE(makeDatabase(app, config, {"verkauf.eml", "sofortkauf_verkauf.txt"}));
     const QString hand = app.file(u"Sicherungen/hand.gdsicherung"_s);
-    for (const QStringList& args :
-         {QStringList{u"--backup"_s, hand}, QStringList{u"--restore"_s, hand, u"--force"_s},
-          QStringList{u"--export-csv"_s, app.file(u"liste.csv"_s)},
-          QStringList{u"--invoice"_s, u"1234567890"_s, app.file(u"Rechnung.pdf"_s)}}) {
+    for (const QStringList& args : {QStringList{u"--backup"_s, hand}, QStringList{u"--restore"_s, hand, u"--force"_s},
+                                    QStringList{u"--export-csv"_s, app.file(u"liste.csv"_s)},
+                                    QStringList{u"--invoice"_s, u"1234567890"_s, app.file(u"Rechnung.pdf"_s)}}) {
         const Outcome r = launch(app, args);
         ASSERT_EQ(r.code, 0) << args.join(u' ').toStdString() << ": " << r.err.toStdString();
     }
@@ -340,8 +319,7 @@ TEST(Trust, DataArePrivateAndBackupsCarryNoSmtpPassword) {
     EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains(QByteArray("Kennwort=" + secret)));
     EXPECT_EQ(mode(app.path()), 0700);
     int seen = 0;
-    for (QDirIterator it(app.path(),
-                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+    for (QDirIterator it(app.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                          QDirIterator::Subdirectories);
          it.hasNext();) {
         const QString path = it.next();
@@ -351,31 +329,25 @@ TEST(Trust, DataArePrivateAndBackupsCarryNoSmtpPassword) {
     }
     EXPECT_GE(seen, 8);
     // The hand-made backup and the state the restore replaced.
-    const QStringList backups =
-        QDir(app.file(u"Sicherungen"_s)).entryList({u"*.gdsicherung"_s}, QDir::Files);
+    const QStringList backups = QDir(app.file(u"Sicherungen"_s)).entryList({u"*.gdsicherung"_s}, QDir::Files);
     EXPECT_EQ(backups.size(), 2);
     for (const QString& b : backups) {
-        const QByteArray ini = QByteArray::fromHex(
-            test::sqlcipher(app.file(u"Sicherungen/"_s + b),
-                            "select hex(Inhalt) from Sicherung_Dateien where Datei = 'config.ini';")
-                .toLatin1());
+        const QByteArray ini =
+            QByteArray::fromHex(test::sqlcipher(app.file(u"Sicherungen/"_s + b),
+                                                "select hex(Inhalt) from Sicherung_Dateien where Datei = 'config.ini';")
+                                    .toLatin1());
         EXPECT_TRUE(ini.contains("[Konto]")) << b.toStdString();
         EXPECT_FALSE(ini.contains(secret)) << b.toStdString();
     }
     // Opened up by another hand (a copy, a careless umask): the next start closes them and says so.
-    const QStringList loosened{app.path(),
-                               app.file(u"Sicherungen"_s),
-                               app.file(u"gaveldesk.mdb"_s),
-                               app.file(u"bin/x0.dat"_s),
-                               hand,
-                               app.file(u"liste.csv"_s),
-                               app.file(u"Rechnung.pdf"_s)};
+    const QStringList loosened{
+        app.path(), app.file(u"Sicherungen"_s), app.file(u"gaveldesk.mdb"_s), app.file(u"bin/x0.dat"_s),
+        hand,       app.file(u"liste.csv"_s),   app.file(u"Rechnung.pdf"_s)};
     for (const QString& p : loosened)
         ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), QFileInfo(p).isDir() ? 0755 : 0644), 0);
     const Outcome r = launch(app, {u"--list"_s});
     EXPECT_TRUE(r.err.contains(u"Zugriffsrechte von 7 "_s)) << r.err.toStdString();
-    for (const QString& p : loosened)
-        EXPECT_EQ(mode(p), QFileInfo(p).isDir() ? 0700 : 0600) << p.toStdString();
+    for (const QString& p : loosened) EXPECT_EQ(mode(p), QFileInfo(p).isDir() ? 0700 : 0600) << p.toStdString();
 }
 
 }  // namespace

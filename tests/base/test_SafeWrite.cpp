@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <sys/stat.h>
-#include <utime.h>
 
 #include "base/SafeWrite.h"
 #include "support/TestApp.h"
@@ -46,7 +46,8 @@ TEST(SafeWrite, ReplacesKeepsModeAndNamesTheCause) {
         QDir().mkpath(dir.filePath(QStringLiteral("nurlesen")));
         ::chmod(QFile::encodeName(dir.filePath(QStringLiteral("nurlesen"))).constData(), 0555);
         const Status s = writeFileSafely(dir.filePath(QStringLiteral("nurlesen/x.csv")), "x");
-        EXPECT_TRUE(s.error().description.contains(QStringLiteral("schreibgeschützt"))) << s.error().description.toStdString();
+        EXPECT_TRUE(s.error().description.contains(QStringLiteral("schreibgeschützt")))
+            << s.error().description.toStdString();
     }
 }
 
@@ -59,13 +60,15 @@ TEST(SafeWrite, StaleTemporariesOfKilledWritesGoAtStart) {
         f.write("x");
         f.close();
         if (old) {
-            struct utimbuf t {1000000000, 1000000000};
+            struct utimbuf t {
+                1000000000, 1000000000
+            };
             ::utime(QFile::encodeName(p).constData(), &t);
         }
     };
     make("config.ini", true);
     make("config.ini.gdtmp-123456", true);
-    make("config.ini.Ab1XyZ", true);  // the earlier save routine's name
+    make("config.ini.Ab1XyZ", true);           // the earlier save routine's name
     make("Vorlagen.ini.gdtmp-654321", false);  // a second instance writing right now
     make("notizen.txt", true);
     removeStaleTemporaries(dir.path());

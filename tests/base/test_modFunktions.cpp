@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "base/modFunktions.h"
 #include "base/RunError.h"
+#include "base/modFunktions.h"
 
 namespace gd {
 namespace {
@@ -14,9 +14,9 @@ TEST(funCDbl, GermanTextsAndFallback) {
         double value;
     };
     const Case cases[] = {
-        {"1.234,56", 1234.56}, {"12,5", 12.5}, {" 7,5 ", 7.5}, {"12,50", 12.5}, {"-3,25", -3.25},
-        {"25", 25},            {"", 0},        {"abc", 0},     {"12,50 EUR", 0}, {"1e400", 0},
-        {"   ", 0},
+        {"1.234,56", 1234.56}, {"12,5", 12.5}, {" 7,5 ", 7.5}, {"12,50", 12.5},
+        {"-3,25", -3.25},      {"25", 25},     {"", 0},        {"abc", 0},
+        {"12,50 EUR", 0},      {"1e400", 0},   {"   ", 0},
     };
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(funCDbl(QString::fromUtf8(c.text)), c.value) << c.text;
 }
@@ -27,9 +27,18 @@ TEST(funCLng, RoundsHalfToEvenAndNeverFails) {
         qint32 value;
     };
     const Case cases[] = {
-        {"25", 25},     {"x", 0},          {"99999999999", 0}, {"2,5", 2},           {"3,5", 4},
-        {"-2,5", -2},   {"2,51", 3},       {"1.234", 1234},    {"2147483647", 2147483647},
-        {"-2147483648", -2147483648LL},    {"2147483648", 0},  {"", 0},
+        {"25", 25},
+        {"x", 0},
+        {"99999999999", 0},
+        {"2,5", 2},
+        {"3,5", 4},
+        {"-2,5", -2},
+        {"2,51", 3},
+        {"1.234", 1234},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483648LL},
+        {"2147483648", 0},
+        {"", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(funCLng(QString::fromUtf8(c.text)), c.value) << c.text;
 }

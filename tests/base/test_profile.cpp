@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <unistd.h>
 
 #include "base/codepage.h"
 #include "base/profile.h"
@@ -41,17 +41,14 @@ TEST_F(Profile, ReadsValuesAsTheSystemDoes) {
         const char *section, *key, *deflt, *expected;
     };
     const Case cases[] = {
-        {"Main", "HTTPLink2", "", "x"},        // trimmed around key and value
-        {"MAIN", "httplink2", "", "x"},        // section and key without regard to case
-        {"Main", "Quoted", "", "  a b "},      // matching quotes go, the blanks inside stay
-        {"Main", "Single", "", "q"},
-        {"Main", "Half", "", "\"open"},        // unmatched quote stays
-        {"Main", "Empty", "d", ""},            // present but empty: no default
-        {"Main", "NoEquals", "d", ""},
-        {"Main", "Missing", "dflt  ", "dflt"}, // default loses trailing blanks
-        {"Nowhere", "Key", "d", "d"},
-        {"Konto", "smtpport", "25", "587"},
-        {"Main", "Later", "none", "none"},     // only the first section of a name counts
+        {"Main", "HTTPLink2", "", "x"},    // trimmed around key and value
+        {"MAIN", "httplink2", "", "x"},    // section and key without regard to case
+        {"Main", "Quoted", "", "  a b "},  // matching quotes go, the blanks inside stay
+        {"Main", "Single", "", "q"},       {"Main", "Half", "", "\"open"},         // unmatched quote stays
+        {"Main", "Empty", "d", ""},                                                // present but empty: no default
+        {"Main", "NoEquals", "d", ""},     {"Main", "Missing", "dflt  ", "dflt"},  // default loses trailing blanks
+        {"Nowhere", "Key", "d", "d"},      {"Konto", "smtpport", "25", "587"},
+        {"Main", "Later", "none", "none"},  // only the first section of a name counts
     };
     for (const Case& c : cases)
         EXPECT_EQ(get(QString::fromUtf8(c.section), QString::fromUtf8(c.key), QString::fromUtf8(c.deflt)).toStdString(),
@@ -61,7 +58,8 @@ TEST_F(Profile, ReadsValuesAsTheSystemDoes) {
 
 TEST_F(Profile, MissingFileGivesDefault) {
     int n = -1;
-    EXPECT_EQ(get(QStringLiteral("Main"), QStringLiteral("Key"), QStringLiteral("def"), 255, &n), QStringLiteral("def"));
+    EXPECT_EQ(get(QStringLiteral("Main"), QStringLiteral("Key"), QStringLiteral("def"), 255, &n),
+              QStringLiteral("def"));
     EXPECT_EQ(n, 3);
 }
 
@@ -103,7 +101,8 @@ TEST_F(Profile, NullValueDeletesKeyNullKeyDeletesSection) {
 }
 
 TEST_F(Profile, LineBreakInAValueCannotStartANewEntry) {
-    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("a\r\n[B]\nb=1"), ini));
+    ASSERT_TRUE(
+        WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("a\r\n[B]\nb=1"), ini));
     EXPECT_EQ(get(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("a [B] b=1"));
     EXPECT_EQ(get(QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("none")), QStringLiteral("none"));
 }
@@ -192,18 +191,22 @@ TEST_F(Profile, WriteLeavesNoTemporaryFiles) {
 
 TEST_F(Profile, SeveralWritesInOneReplacementAndOneReadForManyLookups) {
     put("[Konto]\r\nSMTPPort=25\r\n; Kommentar\r\n[Fenster]\r\nSpalten=1,2\r\n");
-    ASSERT_TRUE(WritePrivateProfileStrings({{QStringLiteral("Konto"), QStringLiteral("SMTPPort"), QStringLiteral("587")},
-                                            {QStringLiteral("Konto"), QStringLiteral("Absender"), QStringLiteral("a@b.de")},
-                                            {QStringLiteral("Main"), QStringLiteral("HTTPLink1"), QStringLiteral("x")},
-                                            {QStringLiteral("Fenster"), std::nullopt, std::nullopt}},
-                                           ini));
-    EXPECT_EQ(bytes().toStdString(), std::string("[Konto]\r\nSMTPPort=587\r\n; Kommentar\r\nAbsender=a@b.de\r\n[Main]\r\nHTTPLink1=x\r\n"));
+    ASSERT_TRUE(
+        WritePrivateProfileStrings({{QStringLiteral("Konto"), QStringLiteral("SMTPPort"), QStringLiteral("587")},
+                                    {QStringLiteral("Konto"), QStringLiteral("Absender"), QStringLiteral("a@b.de")},
+                                    {QStringLiteral("Main"), QStringLiteral("HTTPLink1"), QStringLiteral("x")},
+                                    {QStringLiteral("Fenster"), std::nullopt, std::nullopt}},
+                                   ini));
+    EXPECT_EQ(bytes().toStdString(),
+              std::string("[Konto]\r\nSMTPPort=587\r\n; Kommentar\r\nAbsender=a@b.de\r\n[Main]\r\nHTTPLink1=x\r\n"));
     const ProfileSnapshot snap(ini);
     put("[Konto]\r\nSMTPPort=1\r\n");  // the snapshot keeps what it read
     QString v;
     EXPECT_EQ(snap.GetPrivateProfileString(QStringLiteral("konto"), QStringLiteral("smtpport"), QString(), v, 255), 3);
     EXPECT_EQ(v, QStringLiteral("587"));
-    EXPECT_EQ(snap.GetPrivateProfileString(QStringLiteral("Konto"), QStringLiteral("fehlt"), QStringLiteral("d "), v, 255), 1);
+    EXPECT_EQ(
+        snap.GetPrivateProfileString(QStringLiteral("Konto"), QStringLiteral("fehlt"), QStringLiteral("d "), v, 255),
+        1);
     // deleting what is not there creates no file
     QFile::remove(ini);
     EXPECT_TRUE(WritePrivateProfileStrings({{QStringLiteral("A"), QStringLiteral("k"), std::nullopt}}, ini));

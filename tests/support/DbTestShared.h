@@ -63,7 +63,8 @@ protected:
         k.Email = ebay + QStringLiteral("@example.de");
         return k;
     }
-    static tAuktion auktion(const QString& nr, const QString& ebay, const QString& ende = QStringLiteral("04.12.2026")) {
+    static tAuktion auktion(const QString& nr, const QString& ebay,
+                            const QString& ende = QStringLiteral("04.12.2026")) {
         tAuktion a;
         a.AuktionsNr = nr;
         a.ebayName = ebay;
@@ -81,8 +82,9 @@ protected:
         QString nr = k.KundenNr.isEmpty() ? LoadMaxGruppenID(k.ebayName).valueOr(QString()) : k.KundenNr;
         EXPECT_TRUE(funSaveAuktionnew(a, nr).ok());
         Database d = Database::open(db);
-        Recordset rs = d.OpenRecordset(
-            QStringLiteral("select AuktionsID from Auktionen where AuktionsNr = ? order by rowid desc"), {a.AuktionsNr});
+        Recordset rs =
+            d.OpenRecordset(QStringLiteral("select AuktionsID from Auktionen where AuktionsNr = ? order by rowid desc"),
+                            {a.AuktionsNr});
         rs.MoveFirst();
         return rs.text(QStringLiteral("AuktionsID"));
     }

@@ -2,12 +2,13 @@
 // A small tmpfs that the test fills to the last block: a full disk without
 // touching the machine's own. Needs root; the test skips with a note otherwise.
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <unistd.h>
 
 namespace gd::test {
 
@@ -18,9 +19,10 @@ public:
             why = QStringLiteral("nur als root: ein tmpfs wird eingehängt");
             return;
         }
-        mounted = QProcess::execute(QStringLiteral("mount"),
-                                    {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                     QStringLiteral("size=%1k").arg(kilobytes), QStringLiteral("tmpfs"), dir.path()}) == 0;
+        mounted =
+            QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=%1k").arg(kilobytes), QStringLiteral("tmpfs"), dir.path()}) == 0;
         if (!mounted) why = QStringLiteral("mount -t tmpfs ist hier nicht erlaubt");
     }
     ~FullDisk() {

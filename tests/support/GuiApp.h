@@ -3,6 +3,8 @@
 // scripted platform that answers the forms' questions, and helpers that drive
 // windows as a user does.
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -12,8 +14,6 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
-
-#include <gtest/gtest.h>
 
 #include "support/TestApp.h"
 #include "ui/GuiApplication.h"

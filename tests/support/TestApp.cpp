@@ -1,11 +1,10 @@
 #include "support/TestApp.h"
 
-#include <QProcess>
-
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include "base/codepage.h"
 

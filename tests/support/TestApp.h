@@ -33,8 +33,8 @@ private:
     QByteArray oldHome_;
 };
 
-QByteArray ansi(const QString& s);     // Windows-1252 bytes
-QString dataFile(const QString& name);  // tests/data/<name>
+QByteArray ansi(const QString& s);          // Windows-1252 bytes
+QString dataFile(const QString& name);      // tests/data/<name>
 QByteArray fileBytes(const QString& path);  // the whole file, or "<fehlt>"
 // What a Debian tool (zbarimg, pdftotext …) prints; "<fehlt>" when it cannot run or fails.
 QByteArray tool(const QString& program, const QStringList& args);

@@ -126,11 +126,14 @@ protected:
     // Three sales, a purchase, a closed sale, and an auction of another account.
     void fill() {
         sale(QStringLiteral("101"), QStringLiteral("anna"), QStringLiteral("01.12.2026"), QStringLiteral("Zinnbecher"));
-        sale(QStringLiteral("102"), QStringLiteral("bernd"), QStringLiteral("03.12.2026 10:00"), QStringLiteral("Armbanduhr"));
-        sale(QStringLiteral("103"), QStringLiteral("carla"), QStringLiteral("02.12.2026"), QStringLiteral("Mokkatassen"));
+        sale(QStringLiteral("102"), QStringLiteral("bernd"), QStringLiteral("03.12.2026 10:00"),
+             QStringLiteral("Armbanduhr"));
+        sale(QStringLiteral("103"), QStringLiteral("carla"), QStringLiteral("02.12.2026"),
+             QStringLiteral("Mokkatassen"));
         purchase(QStringLiteral("201"), QStringLiteral("dieter"), QStringLiteral("04.12.2026"));
-        const QString closed = store(auktion(QStringLiteral("104"), QStringLiteral("anna"), QStringLiteral("20.11.2026")),
-                                     kunde(QStringLiteral("anna")));
+        const QString closed =
+            store(auktion(QStringLiteral("104"), QStringLiteral("anna"), QStringLiteral("20.11.2026")),
+                  kunde(QStringLiteral("anna")));
         ASSERT_TRUE(test::ok(SaveStatusMail(closed, zeroDate(), 6)));
         gsStandardUser = QStringLiteral("zweites_konto");
         store(auktion(QStringLiteral("301"), QStringLiteral("anna"), QStringLiteral("05.12.2026")),

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "MainWindowFixture.h"
-#include "support/GuiApp.h"
-
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTableWidget>
 
+#include "MainWindowFixture.h"
+#include "support/GuiApp.h"
 #include "ui/frmKontoauszug.h"
 
 namespace gd {
@@ -20,12 +19,13 @@ class BankStatement : public test::MainWindowTest {};
 TEST_F(BankStatement, TheMenuProposesAndTheUserConfirms) {
     fill();  // sales 101 anna (01.12.), 103 carla (02.12.), 102 bernd (03.12.), each 17,40 from "Hans Müller"
     open();
-    app.write(QStringLiteral("auszug.csv"),
-              test::ansi(QStringLiteral("Buchung;Valuta;Auftraggeber/Empfänger;Buchungstext;Verwendungszweck;Saldo;"
-                                        "Währung;Betrag;Währung\r\n"
-                                        "05.12.2026;05.12.2026;Anna Ärmel;Gutschrift;Artikel 101;0;EUR;17,40;EUR\r\n"
-                                        "06.12.2026;06.12.2026;Müller, Hans;Gutschrift;Danke;0;EUR;17,40;EUR\r\n"
-                                        "06.12.2026;06.12.2026;Erika Musterfrau;Gutschrift;Miete;0;EUR;50,00;EUR\r\n")));
+    app.write(
+        QStringLiteral("auszug.csv"),
+        test::ansi(QStringLiteral("Buchung;Valuta;Auftraggeber/Empfänger;Buchungstext;Verwendungszweck;Saldo;"
+                                  "Währung;Betrag;Währung\r\n"
+                                  "05.12.2026;05.12.2026;Anna Ärmel;Gutschrift;Artikel 101;0;EUR;17,40;EUR\r\n"
+                                  "06.12.2026;06.12.2026;Müller, Hans;Gutschrift;Danke;0;EUR;17,40;EUR\r\n"
+                                  "06.12.2026;06.12.2026;Erika Musterfrau;Gutschrift;Miete;0;EUR;50,00;EUR\r\n")));
     platform.queueFileName(app.file(QStringLiteral("auszug.csv")));
     QStringList grades, ticked;
     QString summary;
@@ -45,9 +45,11 @@ TEST_F(BankStatement, TheMenuProposesAndTheUserConfirms) {
         QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdUebernehmen")), Qt::LeftButton);
     });
     menu("keyAktion", "keyKontoauszug");
-    EXPECT_EQ(grades, (QStringList{QStringLiteral("sicher"), QStringLiteral("wahrscheinlich"), QStringLiteral("keine")}));
+    EXPECT_EQ(grades,
+              (QStringList{QStringLiteral("sicher"), QStringLiteral("wahrscheinlich"), QStringLiteral("keine")}));
     EXPECT_EQ(ticked, (QStringList{QStringLiteral("x"), QStringLiteral("-"), QStringLiteral("-")}));
-    EXPECT_TRUE(summary.startsWith(QStringLiteral("3 Gutschriften: 1 sicher, 1 wahrscheinlich, 1 ohne passenden Verkauf")))
+    EXPECT_TRUE(
+        summary.startsWith(QStringLiteral("3 Gutschriften: 1 sicher, 1 wahrscheinlich, 1 ohne passenden Verkauf")))
         << summary.toStdString();
     EXPECT_EQ(platform.messages.last().text, QStringLiteral("2 Verkäufe sind jetzt als bezahlt markiert."));
     // 101 by its number, 103 the oldest of the two whose buyer and amount fit; 102 stays open.
@@ -101,7 +103,8 @@ TEST_F(BankStatement, AShortCreditBecomesAPartPayment) {
     EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("lblTeilzahlung"))->text(),
               QStringLiteral("Teilzahlung erhalten: 10,00 € · offen: 7,40 €"));
     auto* summary = w->findChild<QLabel*>(QStringLiteral("lblUebersicht"));
-    EXPECT_TRUE(QTest::qWaitFor([summary] { return summary->text().contains(QStringLiteral("Unbezahlt: 3 (42,20 €)")); }, 5000))
+    EXPECT_TRUE(
+        QTest::qWaitFor([summary] { return summary->text().contains(QStringLiteral("Unbezahlt: 3 (42,20 €)")); }, 5000))
         << summary->text().toStdString();  // 3 x 17,40 less the 10,00 received
 }
 
@@ -111,9 +114,10 @@ TEST_F(BankStatement, TheInvoiceOfTheSelectedSale) {
     fill();
     gbKleinunternehmer = true;
     open();
-    clickRow(1);  // the newest open trade: the purchase 201
+    clickRow(1);                     // the newest open trade: the purchase 201
     menu("keypop2", "keyRechnung");  // said before any file is asked for
-    EXPECT_TRUE(platform.messages.last().text.contains(QStringLiteral("ist ein Kauf"))) << platform.messages.last().text.toStdString();
+    EXPECT_TRUE(platform.messages.last().text.contains(QStringLiteral("ist ein Kauf")))
+        << platform.messages.last().text.toStdString();
     clickRow(2);  // sale 102
     ASSERT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("102"));
     const QString pdf = app.file(QStringLiteral("Rechnung 102.pdf"));

@@ -87,7 +87,8 @@ TEST_F(Drop, RuleTesterShowsTheMissAndFollowsTheFile) {
     };
     ASSERT_NE(rowOf(QStringLiteral("Straße:/=Kunden/Strasse")), nullptr);
     EXPECT_EQ(rowOf(QStringLiteral("Straße:/=Kunden/Strasse"))->text(2), QStringLiteral("nichts gefunden"));
-    EXPECT_EQ(rowOf(QStringLiteral("Artikelnummer:/=Auktionen/ArtikelNr"))->text(2), QStringLiteral("gefunden: 1234567890"));
+    EXPECT_EQ(rowOf(QStringLiteral("Artikelnummer:/=Auktionen/ArtikelNr"))->text(2),
+              QStringLiteral("gefunden: 1234567890"));
     EXPECT_TRUE(dlg.findChild<QLabel*>(QStringLiteral("lblErkennung"))->text().contains(QStringLiteral("[Verkauf]")));
 
     // [Verkauf] is the file's last section: a row added at the end belongs to it.

@@ -29,7 +29,8 @@ TEST(ErrorProtocol, SaveAsksBeforeOverwriting) {
     t.write(QStringLiteral("gaveldesk.ERR"), "alt");
     t.platform.queueAnswer(Platform::Answer::No);
     EXPECT_FALSE(saveErrorProtocol(e));
-    EXPECT_EQ(t.platform.messages.last().text, QStringLiteral("Vorhandene Datei '") + path + QStringLiteral("' überschreiben ?"));
+    EXPECT_EQ(t.platform.messages.last().text,
+              QStringLiteral("Vorhandene Datei '") + path + QStringLiteral("' überschreiben ?"));
     EXPECT_EQ(t.platform.messages.last().defaultButton, Platform::Answer::No);  // Enter never overwrites
     EXPECT_EQ(t.read(QStringLiteral("gaveldesk.ERR")), QByteArray("alt"));
     t.platform.queueAnswer(Platform::Answer::Yes);

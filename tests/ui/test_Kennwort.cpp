@@ -54,7 +54,8 @@ TEST_F(OwnPassword, SetFromTheMenuAndAskedAtStart) {
     QTimer::singleShot(300, [this] { answer(QStringLiteral("b")); });
     QTimer::singleShot(600, [this] { answer(QStringLiteral("c")); });
     EXPECT_FALSE(askDatabasePassphrase(gsDataSource));
-    EXPECT_TRUE(platform.messages.last().text.startsWith(QStringLiteral("Das Kennwort wurde dreimal falsch eingegeben.")));
+    EXPECT_TRUE(
+        platform.messages.last().text.startsWith(QStringLiteral("Das Kennwort wurde dreimal falsch eingegeben.")));
     EXPECT_EQ(test::fileBytes(gsDataSource), file);
 }
 

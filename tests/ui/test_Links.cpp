@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QTest>
 
-#include "ui/modLinks.h"
 #include "domain/settings/modGlobal.h"
 #include "support/GuiApp.h"
-#include <QTest>
+#include "ui/modLinks.h"
 
 namespace gd {
 namespace {

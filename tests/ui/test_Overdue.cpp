@@ -1,11 +1,10 @@
 // The "Überfällig" button: unpaid sales past their days, oldest first, with the
 // days in the status column; the number of days is set in the options.
-#include "MainWindowFixture.h"
-#include "support/GuiApp.h"
-
 #include <QComboBox>
 #include <QLabel>
 
+#include "MainWindowFixture.h"
+#include "support/GuiApp.h"
 #include "ui/frmMail.h"
 
 namespace gd {
@@ -50,7 +49,8 @@ TEST_F(OverdueList, TheButtonListsUnpaidSalesOldestFirst) {
     EXPECT_TRUE(shows("Offen: 4 · Unbezahlt: 2 (34,80 €) · Überfällig: 1 (17,40 €)")) << summary->text().toStdString();
     filter(2);
     EXPECT_EQ(w->grid()->TextMatrix(0, 6), QStringLiteral("Status"));
-    EXPECT_EQ(column(7).indexOf(QStringLiteral("101")), column(9).indexOf(QStringLiteral("○○●○○○○"))) << column(9).join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(column(7).indexOf(QStringLiteral("101")), column(9).indexOf(QStringLiteral("○○●○○○○")))
+        << column(9).join(QLatin1Char(' ')).toStdString();
     glMahnTage = 7;
     filter(4);
     EXPECT_EQ(w->grid()->Rows(), 1);

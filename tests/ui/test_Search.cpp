@@ -33,7 +33,8 @@ TEST_F(SearchField, TypingFindsEveryStateAndClearingBringsTheFilterBack) {
     EXPECT_EQ(column(7), QStringList{QStringLiteral("105")});
     EXPECT_EQ(count(), QStringLiteral("1 Treffer"));
     EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("105"));  // the pane shows the match
-    for (int i = 0; i < 4; ++i) EXPECT_FALSE(button(QStringLiteral("cmdListe_%1").arg(i).toLatin1().constData())->isChecked());
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(button(QStringLiteral("cmdListe_%1").arg(i).toLatin1().constData())->isChecked());
 
     field()->selectAll();
     test::typeText(field(), QStringLiteral("ZINNBECHER"));

@@ -106,7 +106,8 @@ TEST_F(Dialog, GroupingYesAndNo) {
     for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
         dlg->show();
         QString mail = *readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")));
-        mail.replace(QStringLiteral("1234567890"), answer == Platform::Answer::No ? QStringLiteral("111") : QStringLiteral("222"));
+        mail.replace(QStringLiteral("1234567890"),
+                     answer == Platform::Answer::No ? QStringLiteral("111") : QStringLiteral("222"));
         platform.clipboardSetText(mail);
         click("cmdEinlesen");
         platform.messages.clear();
@@ -147,7 +148,8 @@ TEST_F(Dialog, ImplausibleValuesAreAskedAboutFirst) {
         EXPECT_TRUE(platform.messages[0].text.startsWith(QStringLiteral("Bitte prüfen Sie die eingelesenen Daten:")));
         EXPECT_TRUE(platform.messages[0].text.contains(QStringLiteral("länger als 254 Zeichen")));
         EXPECT_EQ(platform.messages[0].defaultButton, Platform::Answer::No);
-        EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen"), {}), answer == Platform::Answer::No ? 0 : 1);
+        EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen"), {}),
+                  answer == Platform::Answer::No ? 0 : 1);
     }
     EXPECT_EQ(count(QStringLiteral("select count(*) as n from Kunden where ebayName = ?"), {longName.left(254)}), 1);
 }
@@ -209,8 +211,10 @@ TEST_F(Dialog, NoLockIsHeldWhileTheQuestionsAreUp) {
     platform.onMessage = [this, &otherWriter](const ScriptedPlatform::Message&) {
         sqlite3* other = nullptr;
         sqlite3_open(db.toUtf8().constData(), &other);
-        const int rc = sqlite3_exec(other, "PRAGMA key='kaltwind'; BEGIN IMMEDIATE; "
-                                           "UPDATE Kunden SET Ort = Ort; COMMIT;", nullptr, nullptr, nullptr);
+        const int rc = sqlite3_exec(other,
+                                    "PRAGMA key='kaltwind'; BEGIN IMMEDIATE; "
+                                    "UPDATE Kunden SET Ort = Ort; COMMIT;",
+                                    nullptr, nullptr, nullptr);
         sqlite3_close(other);
         otherWriter << (rc == SQLITE_OK ? QStringLiteral("geschrieben") : QStringLiteral("gesperrt"));
     };

@@ -3,14 +3,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QElapsedTimer>
-#include <QLabel>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
@@ -46,7 +46,8 @@ protected:
     void SetUp() override {
         UiDbTest::SetUp();
         const QDir res(QStringLiteral(GD_RESOURCES_DIR "/bin"));
-        for (const QString& f : res.entryList(QDir::Files)) QFile::copy(res.filePath(f), app.file(QStringLiteral("bin/") + f));
+        for (const QString& f : res.entryList(QDir::Files))
+            QFile::copy(res.filePath(f), app.file(QStringLiteral("bin/") + f));
         const QString keep = gsDataSource;
         subInitApp();
         gsDataSource = keep;
@@ -136,7 +137,8 @@ TEST_F(MailForm, HandOverAndSmtpRecordTheMilestone) {
     EXPECT_TRUE(delivered.contains(QStringLiteral("Kaffeemühle")));
     EXPECT_TRUE(delivered.contains(QStringLiteral("Diese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt.")));
     const QJsonObject read = server.decoded(0);
-    EXPECT_EQ(read.value(QStringLiteral("subject")).toString(), QStringLiteral("Ihr Kauf bei haendler: Kaffeemühle (1234567890)"));
+    EXPECT_EQ(read.value(QStringLiteral("subject")).toString(),
+              QStringLiteral("Ihr Kauf bei haendler: Kaffeemühle (1234567890)"));
     EXPECT_EQ(read.value(QStringLiteral("to_name")).toString(), QStringLiteral("Hans Müller"));
     EXPECT_EQ(status(), QStringLiteral("Versendet"));
 }
@@ -148,14 +150,14 @@ TEST_F(MailForm, RemindersClimbTheLadder) {
     app.clock.set(QDateTime(QDate(2026, 12, 4), QTime(12, 0)));
     glMahnTage = 7;
     gbStandardversandmail = true;
-    id = store(auktion(QStringLiteral("88"), QStringLiteral("k"), QStringLiteral("20.11.2026")), kunde(QStringLiteral("k")));
+    id = store(auktion(QStringLiteral("88"), QStringLiteral("k"), QStringLiteral("20.11.2026")),
+               kunde(QStringLiteral("k")));
     const auto form = [this] {
         tAuktion a;
         tKunde k;
         EXPECT_TRUE(test::found(funLoadAuktion(a, id)));
         EXPECT_TRUE(test::found(funLoadKunde(k, a.ebayName)));
-        auto f = std::make_unique<frmMail>(
-            mailInputsFor(a, k, a.Preis, a.Versandkosten, a.Betrag).value());
+        auto f = std::make_unique<frmMail>(mailInputsFor(a, k, a.Preis, a.Versandkosten, a.Betrag).value());
         f->show();
         return f;
     };
@@ -172,8 +174,11 @@ TEST_F(MailForm, RemindersClimbTheLadder) {
         platform.shellSucceeds = step.goesOut;
         auto f = form();
         EXPECT_EQ(f->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(), QString::fromUtf8(step.offered));
-        EXPECT_TRUE(f->findChild<QLineEdit*>(QStringLiteral("txtsubject"))->text().startsWith(QString::fromUtf8(step.offered) + QLatin1Char(':')));
-        EXPECT_TRUE(f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText().contains(QStringLiteral("17,40 EUR")));
+        EXPECT_TRUE(f->findChild<QLineEdit*>(QStringLiteral("txtsubject"))
+                        ->text()
+                        .startsWith(QString::fromUtf8(step.offered) + QLatin1Char(':')));
+        EXPECT_TRUE(
+            f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText().contains(QStringLiteral("17,40 EUR")));
         send(f.get());
         EXPECT_EQ(reminderLevel(id).value(), step.levelAfter) << step.offered;
     }
@@ -187,7 +192,8 @@ TEST_F(MailForm, RemindersClimbTheLadder) {
     EXPECT_EQ(loadReminders(id).value().size(), 3);
 
     ASSERT_TRUE(SaveStatusMail(id, QDateTime(QDate(2026, 12, 4), QTime(0, 0)), 2).ok());
-    EXPECT_EQ(form()->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("Zahlung erhalten"));
+    EXPECT_EQ(form()->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(),
+              QStringLiteral("Zahlung erhalten"));
     glMahnTage = 7;
 }
 
@@ -218,8 +224,9 @@ TEST_F(MailForm, WhatTheFormShowsArrives) {
     EXPECT_EQ(read.value(QStringLiteral("subject")).toString(), subject);
     EXPECT_EQ(read.value(QStringLiteral("to_name")).toString(), QStringLiteral("Łukasz Wiśniewski"));
     EXPECT_EQ(read.value(QStringLiteral("to_address")).toString(), QStringLiteral("lukasz@example.pl"));
-    EXPECT_EQ(read.value(QStringLiteral("body")).toString().replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed(),
-              shown.trimmed());
+    EXPECT_EQ(
+        read.value(QStringLiteral("body")).toString().replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed(),
+        shown.trimmed());
     EXPECT_FALSE(read.value(QStringLiteral("message_id")).toString().isEmpty());
 }
 
@@ -232,7 +239,8 @@ TEST_F(MailForm, OwnTemplateFromTheEditorIsUsedByTheNextMail) {
         EXPECT_TRUE(text->toPlainText().contains(QStringLiteral("[#ebaynameto#]")));  // the raw template
         text->setPlainText(QStringLiteral("Hallo "));
         text->moveCursor(QTextCursor::End);
-        QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);  // [#ebaynameto#]
+        QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("OrvoButton1")),
+                          Qt::LeftButton);  // [#ebaynameto#]
         platform.queueFileName(app.file(QStringLiteral("bin/meine")));
         gsVorlagenDatei = app.file(QStringLiteral("bin/vorher.datV"));  // own type preselected
         QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("cmdsave")), Qt::LeftButton);
@@ -241,7 +249,9 @@ TEST_F(MailForm, OwnTemplateFromTheEditorIsUsedByTheNextMail) {
     EXPECT_EQ(gsVorlagenDatei, app.file(QStringLiteral("bin/meine.datV")));
     EXPECT_EQ(app.read(QStringLiteral("bin/meine.datV")), QByteArray("Hallo [#ebaynameto#]"));
     // the form reloaded the saved template, filled
-    EXPECT_TRUE(f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText().startsWith(QStringLiteral("Hallo Hans Müller")));
+    EXPECT_TRUE(f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))
+                    ->toPlainText()
+                    .startsWith(QStringLiteral("Hallo Hans Müller")));
     // the next mail form loads it as an own template
     auto g = open();
     platform.queueFileName(app.file(QStringLiteral("bin/meine.datV")));
@@ -250,7 +260,8 @@ TEST_F(MailForm, OwnTemplateFromTheEditorIsUsedByTheNextMail) {
     EXPECT_EQ(g->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText(),
               QStringLiteral("Hallo Hans Müller\n\n-INFO-\nDiese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt. "
                              "Weitere Informationen erhalten Sie unter: http://www.gavelmail.de/gaveldesk/"));
-    EXPECT_EQ(g->findChild<QLineEdit*>(QStringLiteral("txtsubject"))->text(), QStringLiteral("ebay Auktion - 1234567890: Kaffeemühle"));
+    EXPECT_EQ(g->findChild<QLineEdit*>(QStringLiteral("txtsubject"))->text(),
+              QStringLiteral("ebay Auktion - 1234567890: Kaffeemühle"));
 }
 
 // While a mail goes out the form says so and offers "Abbrechen"; closing the
@@ -324,7 +335,8 @@ TEST_F(MailForm, TheFooterIsShownAndCanBeSwitchedOff) {
         gbFusszeile = footer;
         auto f = open();
         const QString shown = f->findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText();
-        EXPECT_EQ(shown.contains(QStringLiteral("-INFO-\nDiese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt.")), footer);
+        EXPECT_EQ(shown.contains(QStringLiteral("-INFO-\nDiese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt.")),
+                  footer);
         QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
     }
     gbFusszeile = true;
@@ -353,8 +365,9 @@ TEST_F(MailForm, PaymentCodeAndInvoiceGoWithTheMail) {
     EXPECT_TRUE(code->isEnabled());
     EXPECT_TRUE(code->isChecked());  // the first template asks for the money
     EXPECT_TRUE(f.findChild<QLabel*>(QStringLiteral("lblGiroCode"))->isVisible());
-    EXPECT_TRUE(f.findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))->toPlainText().contains(
-        QStringLiteral("IBAN:          DE89 3704 0044 0532 0130 00")));
+    EXPECT_TRUE(f.findChild<QPlainTextEdit*>(QStringLiteral("rtf1"))
+                    ->toPlainText()
+                    .contains(QStringLiteral("IBAN:          DE89 3704 0044 0532 0130 00")));
     QTest::mouseClick(f.findChild<QCheckBox*>(QStringLiteral("chkRechnung")), Qt::LeftButton);
     test::screenshot(&f, QStringLiteral("mail-girocode.png"));
     QTest::mouseClick(f.findChild<QPushButton*>(QStringLiteral("OrvoButton1")), Qt::LeftButton);
@@ -374,10 +387,11 @@ TEST_F(MailForm, PaymentCodeAndInvoiceGoWithTheMail) {
         out.write(QByteArray::fromBase64(file.value(QStringLiteral("data")).toString().toLatin1()));
         return path;
     };
-    QByteArray decoded = test::tool(QStringLiteral("zbarimg"),
-                                    {QStringLiteral("--raw"), QStringLiteral("-q"), QStringLiteral("-Sbinary"), saved(png)});
+    QByteArray decoded = test::tool(QStringLiteral("zbarimg"), {QStringLiteral("--raw"), QStringLiteral("-q"),
+                                                                QStringLiteral("-Sbinary"), saved(png)});
     if (decoded.endsWith('\n') && !decoded.endsWith("77")) decoded.chop(1);
-    EXPECT_EQ(decoded, QByteArray("BCD\n002\n1\nSCT\nCOBADEFFXXX\nJörg Händler\nDE89370400440532013000\nEUR29.40\n\n\n77"));
+    EXPECT_EQ(decoded,
+              QByteArray("BCD\n002\n1\nSCT\nCOBADEFFXXX\nJörg Händler\nDE89370400440532013000\nEUR29.40\n\n\n77"));
     const QString page = QString::fromUtf8(test::tool(QStringLiteral("pdftotext"), {saved(pdf), QStringLiteral("-")}));
     EXPECT_TRUE(page.contains(QStringLiteral("Hans Müller"))) << page.toStdString();
 

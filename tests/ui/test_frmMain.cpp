@@ -18,7 +18,8 @@ TEST_F(MainWindow, FiltersShowExactlyTheirRowsNewestFirst) {
     fill();
     open();
     EXPECT_TRUE(button("cmdListe_2")->isChecked());
-    EXPECT_EQ(column(7), (QStringList{QStringLiteral("201"), QStringLiteral("102"), QStringLiteral("103"), QStringLiteral("101")}));
+    EXPECT_EQ(column(7), (QStringList{QStringLiteral("201"), QStringLiteral("102"), QStringLiteral("103"),
+                                      QStringLiteral("101")}));
     filter(0);
     EXPECT_EQ(column(7), (QStringList{QStringLiteral("102"), QStringLiteral("103"), QStringLiteral("101")}));
     EXPECT_FALSE(button("cmdListe_2")->isChecked());
@@ -39,7 +40,8 @@ TEST_F(MainWindow, SortMenuAndHeadingsAndBackToDatabaseOrder) {
     menu("keysortmenue", "keysort31");
     EXPECT_EQ(column(4).first(), QStringLiteral("Zinnbecher"));
     menu("keypop2", "keysort2");
-    EXPECT_EQ(column(2), (QStringList{QStringLiteral("anna"), QStringLiteral("bernd"), QStringLiteral("carla"), QStringLiteral("dieter")}));
+    EXPECT_EQ(column(2), (QStringList{QStringLiteral("anna"), QStringLiteral("bernd"), QStringLiteral("carla"),
+                                      QStringLiteral("dieter")}));
     menu("keysortmenue", "keysort0");
     EXPECT_EQ(column(7).first(), QStringLiteral("201"));
     // a heading sorts by its column; a second click turns the order
@@ -134,7 +136,8 @@ TEST_F(MainWindow, FirstStartWithoutDatabaseAsksAndCreates) {
     ASSERT_EQ(platform.messages.size(), 2);
     EXPECT_TRUE(platform.messages[0].text.startsWith(QStringLiteral("Es ist noch keine Datenbank vorhanden.")));
     // The one offer of a password of the user's; "Nein" keeps the program's.
-    EXPECT_TRUE(platform.messages[1].text.contains(QStringLiteral("eigenen Kennwort schützen"))) << platform.messages[1].text.toStdString();
+    EXPECT_TRUE(platform.messages[1].text.contains(QStringLiteral("eigenen Kennwort schützen")))
+        << platform.messages[1].text.toStdString();
     EXPECT_TRUE(QFile::exists(app.file(QStringLiteral("gaveldesk.mdb"))));
     EXPECT_EQ(w->grid()->Rows(), 1);
     EXPECT_TRUE(w->isVisible());
@@ -168,8 +171,9 @@ TEST_F(MainWindow, EveryMenuEntryReachesItsCommand) {
     for (QWidget* t : QApplication::topLevelWidgets())
         if (t->objectName() == QStringLiteral("frmHilfe") && t->isVisible()) help = t;
     ASSERT_NE(help, nullptr);
-    EXPECT_TRUE(help->findChild<QTextBrowser*>(QStringLiteral("txtHilfe"))->toPlainText().contains(
-        QStringLiteral("Auktions-E-Mails einlesen")));  // Windows-1252 read right
+    EXPECT_TRUE(help->findChild<QTextBrowser*>(QStringLiteral("txtHilfe"))
+                    ->toPlainText()
+                    .contains(QStringLiteral("Auktions-E-Mails einlesen")));  // Windows-1252 read right
     help->close();
     platform.linksOpen = true;
     menu("keypop2", "keyzurauktion");
@@ -252,7 +256,8 @@ TEST_F(MainWindow, HeadingsSortWithTheirIndicatorAndTheSortOutlivesARefresh) {
     EXPECT_EQ(h->sortIndicatorSection(), 8);
     EXPECT_EQ(h->sortIndicatorOrder(), Qt::AscendingOrder);
     clickHeading(5);  // Auktionsende, by time
-    EXPECT_EQ(column(7), (QStringList{QStringLiteral("101"), QStringLiteral("103"), QStringLiteral("102"), QStringLiteral("201")}));
+    EXPECT_EQ(column(7), (QStringList{QStringLiteral("101"), QStringLiteral("103"), QStringLiteral("102"),
+                                      QStringLiteral("201")}));
     clickHeading(5);
     EXPECT_EQ(h->sortIndicatorOrder(), Qt::DescendingOrder);
     EXPECT_EQ(column(7).first(), QStringLiteral("201"));
@@ -334,7 +339,7 @@ TEST_F(MainWindow, FirstStartAsksForTheMemberNameAndOffersTheRowsStoredWithoutIt
         SCOPED_TRACE(int(answer));
         platform.messages.clear();
         platform.queueAnswer(Platform::Answer::Yes);  // enter it now
-        platform.queueAnswer(answer);                  // take the rows along?
+        platform.queueAnswer(answer);                 // take the rows along?
         test::whenModal<frmOptionen>([](frmOptionen* o) {
             auto* name = o->findChild<QLineEdit*>(QStringLiteral("txtUsername"));
             EXPECT_TRUE(name->isVisible());
@@ -344,7 +349,8 @@ TEST_F(MainWindow, FirstStartAsksForTheMemberNameAndOffersTheRowsStoredWithoutIt
         });
         open();
         ASSERT_EQ(platform.messages.size(), 2);
-        EXPECT_TRUE(platform.messages[0].text.startsWith(QStringLiteral("Es ist noch kein Mitgliedsname eingestellt.")));
+        EXPECT_TRUE(
+            platform.messages[0].text.startsWith(QStringLiteral("Es ist noch kein Mitgliedsname eingestellt.")));
         EXPECT_EQ(platform.messages[1].text,
                   QStringLiteral("Es sind 2 Auktionen ohne Mitgliedsnamen gespeichert.\rSollen sie zum Mitgliedsnamen "
                                  "\u201Egavel_händler\u201C übernommen werden?"));
@@ -377,14 +383,21 @@ TEST_F(MainWindow, NoImportWithoutAMemberName) {
 }
 
 TEST_F(MainWindow, Screenshot) {
-    const char* titles[] = {"Kaffeemühle Zassenhaus Santiago", "Nähmaschine Pfaff 260", "Tischlampe Bauhaus, Messing",
-                            "Schallplatte Kraftwerk – Autobahn", "Mokkatassen Rosenthal (6 Stück)",
-                            "Armbanduhr Junghans Max Bill", "Zinnbecher, graviert", "Briefmarken Berlin 1949",
-                            "Modelleisenbahn Märklin H0 Lok", "Lederjacke Gr. 52"};
-    const char* names[] = {"mueller_hans", "baerbel_naehstube", "o_neill_77", "plattenkiste_ruhr", "sammlerin_ute",
-                           "uhrwerk_kiel", "zinn_und_mehr", "philatelie_fritz", "spur_h0", "lederladen"};
-    const char* people[] = {"Hans Müller", "Bärbel Öztürk", "Seán O'Neill", "Jörg Plattner", "Ute Sammer",
-                            "Kai Uhrmacher", "Zita Zinn", "Fritz Philipp", "Helga Spurig", "Lars Leder"};
+    const char* titles[] = {"Kaffeemühle Zassenhaus Santiago",
+                            "Nähmaschine Pfaff 260",
+                            "Tischlampe Bauhaus, Messing",
+                            "Schallplatte Kraftwerk – Autobahn",
+                            "Mokkatassen Rosenthal (6 Stück)",
+                            "Armbanduhr Junghans Max Bill",
+                            "Zinnbecher, graviert",
+                            "Briefmarken Berlin 1949",
+                            "Modelleisenbahn Märklin H0 Lok",
+                            "Lederjacke Gr. 52"};
+    const char* names[] = {"mueller_hans",  "baerbel_naehstube", "o_neill_77",    "plattenkiste_ruhr",
+                           "sammlerin_ute", "uhrwerk_kiel",      "zinn_und_mehr", "philatelie_fritz",
+                           "spur_h0",       "lederladen"};
+    const char* people[] = {"Hans Müller",   "Bärbel Öztürk", "Seán O'Neill",  "Jörg Plattner", "Ute Sammer",
+                            "Kai Uhrmacher", "Zita Zinn",     "Fritz Philipp", "Helga Spurig",  "Lars Leder"};
     for (int i = 0; i < 20; ++i) {
         tAuktion a = auktion(QString::number(1234567800 + i), QString::fromUtf8(names[i % 10]),
                              QStringLiteral("%1.11.2026 %2:15").arg(10 + i).arg(8 + i % 12));

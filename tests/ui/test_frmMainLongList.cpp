@@ -15,16 +15,21 @@ protected:
     void fillMany() {
         Transaction tx(db);
         Database d = Database::open(db);
-        d.execute(QStringLiteral("insert into Kunden (KundenNr, Name, ebayName, Kunde, Standarduser) "
-                                 "values ('1', 'Zofia Wiśniewska', 'zofia', 1, 'haendler')"));
-        d.execute(QStringLiteral("insert into Kunden (KundenNr, Name, ebayName, Lieferant, Standarduser) "
-                                 "values ('2', 'Jan de Vries', 'jan', 1, 'haendler')"));
+        d.execute(
+            QStringLiteral("insert into Kunden (KundenNr, Name, ebayName, Kunde, Standarduser) "
+                           "values ('1', 'Zofia Wiśniewska', 'zofia', 1, 'haendler')"));
+        d.execute(
+            QStringLiteral("insert into Kunden (KundenNr, Name, ebayName, Lieferant, Standarduser) "
+                           "values ('2', 'Jan de Vries', 'jan', 1, 'haendler')"));
         for (int i = 0; i < kSales; ++i)
-            d.execute(QStringLiteral("insert into Auktionen (AuktionsID, AuktionsNr, Titel, EndeDatum, ebayName, Betrag, "
-                                     "Standarduser) values (?, ?, ?, ?, ?, ?, 'haendler')"),
-                      {QStringLiteral("id%1").arg(i), QString::number(100000 + i), QStringLiteral("Teller %1").arg(i),
-                       QDateTime(QDate(2026, 1, 1), QTime(0, 0)).addSecs(qint64(i) * 3600).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                       i % 5 ? QStringLiteral("zofia") : QStringLiteral("jan"), QStringLiteral("%1,00").arg(kSales - i)});
+            d.execute(
+                QStringLiteral("insert into Auktionen (AuktionsID, AuktionsNr, Titel, EndeDatum, ebayName, Betrag, "
+                               "Standarduser) values (?, ?, ?, ?, ?, ?, 'haendler')"),
+                {QStringLiteral("id%1").arg(i), QString::number(100000 + i), QStringLiteral("Teller %1").arg(i),
+                 QDateTime(QDate(2026, 1, 1), QTime(0, 0))
+                     .addSecs(qint64(i) * 3600)
+                     .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                 i % 5 ? QStringLiteral("zofia") : QStringLiteral("jan"), QStringLiteral("%1,00").arg(kSales - i)});
         tx.commit();
     }
     bool waitForWholeList() {
@@ -45,7 +50,7 @@ TEST_F(LongList, FirstRowsAtOnceTheRestWithoutLosingTheUsersRow) {
     EXPECT_EQ(w->grid()->Rows() - 1, frmMain::kFirstRows);
     EXPECT_TRUE(count().contains(QStringLiteral("weitere werden geladen"))) << count().toStdString();
     EXPECT_EQ(w->grid()->TextMatrix(1, 7), QString::number(100000 + kSales - 1));  // newest first
-    clickRow(5);  // the user goes on working
+    clickRow(5);                                                                   // the user goes on working
     const QString chosen = w->grid()->TextMatrix(5, 0);
     ASSERT_TRUE(waitForWholeList());
     EXPECT_EQ(w->grid()->Rows() - 1, kSales);
@@ -62,7 +67,7 @@ TEST_F(LongList, ANewerFilterWinsOverALoadStillRunning) {
     filter(2);
     filter(0);  // "Verkauf" before "Alle" has arrived
     ASSERT_TRUE(waitForWholeList());
-    QTest::qWait(50);  // a late "Alle" would land now
+    QTest::qWait(50);                // a late "Alle" would land now
     EXPECT_EQ(complete.count(), 1);  // nothing of "Alle" was shown after "Verkauf"
     EXPECT_EQ(w->grid()->Rows() - 1, kSales - kSales / 5);
     for (int r = 1; r < w->grid()->Rows(); r += 37) EXPECT_EQ(w->grid()->TextMatrix(r, 2), QStringLiteral("zofia"));

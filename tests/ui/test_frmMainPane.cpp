@@ -7,8 +7,8 @@
 #include "MainWindowFixture.h"
 #include "domain/import/MailFile.h"
 #include "support/SmtpServer.h"
-#include "ui/frmEinlesen.h"
 #include "ui/DatePicker.h"
+#include "ui/frmEinlesen.h"
 #include "ui/frmMail.h"
 #include "ui/frmOptionen.h"
 
@@ -353,8 +353,10 @@ TEST_F(Pane, RoadOfOneSaleFromEmailToClosedAndAfterARestart) {
     ASSERT_EQ(server.messages().size(), 1);
     const QString sent = QString::fromUtf8(server.messages().first());
     EXPECT_TRUE(sent.contains(QStringLiteral("Gesamtbetrag:  30,90 EUR"))) << sent.toStdString();
-    EXPECT_TRUE(server.decoded(0).value(QStringLiteral("subject")).toString().startsWith(
-        QStringLiteral("Ihr Kauf bei gavel_haendler: ")))
+    EXPECT_TRUE(server.decoded(0)
+                    .value(QStringLiteral("subject"))
+                    .toString()
+                    .startsWith(QStringLiteral("Ihr Kauf bei gavel_haendler: ")))
         << sent.toStdString();
     EXPECT_EQ(w->grid()->TextMatrix(1, 6), QStringLiteral("Geantwortet"));
     EXPECT_TRUE(child<QCheckBox>(QStringLiteral("chkStatus_0"))->isChecked());

@@ -1,24 +1,24 @@
 #include <gtest/gtest.h>
-
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QDir>
-#include <QProcess>
-#include <QTcpServer>
-#include <QTemporaryDir>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
 #include <unistd.h>
 
-#include "domain/settings/modGlobal.h"
-#include "ui/frmOptionen.h"
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
 #include "domain/db/Accounts.h"
 #include "domain/db/Database.h"
 #include "domain/db/LoadSave.h"
+#include "domain/settings/modGlobal.h"
 #include "support/GuiApp.h"
 #include "support/ResultAssert.h"
 #include "support/SmtpServer.h"
+#include "ui/frmOptionen.h"
 
 namespace gd {
 namespace {
@@ -58,11 +58,18 @@ protected:
 
 TEST_F(Options, RoundTripOfEveryField) {
     open();
-    const QString values[12] = {QStringLiteral("Gavel Händler GmbH"), QStringLiteral("1234567890"), QStringLiteral("370 501 98"),
-                                QStringLiteral("Sparkasse Köln"),     QStringLiteral("6,90 €"),      QStringLiteral("smtp.example.de"),
-                                QStringLiteral("http://shop.example.de"), QStringLiteral("shop@gavel.example"),
-                                QStringLiteral("587"),                QStringLiteral("Bewertungen ansehen"),
-                                QStringLiteral("haendler"),           QStringLiteral("geheim€")};
+    const QString values[12] = {QStringLiteral("Gavel Händler GmbH"),
+                                QStringLiteral("1234567890"),
+                                QStringLiteral("370 501 98"),
+                                QStringLiteral("Sparkasse Köln"),
+                                QStringLiteral("6,90 €"),
+                                QStringLiteral("smtp.example.de"),
+                                QStringLiteral("http://shop.example.de"),
+                                QStringLiteral("shop@gavel.example"),
+                                QStringLiteral("587"),
+                                QStringLiteral("Bewertungen ansehen"),
+                                QStringLiteral("haendler"),
+                                QStringLiteral("geheim€")};
     click("OrvoButton2");
     click("Option2");
     click("Check1");  // off
@@ -83,11 +90,11 @@ TEST_F(Options, RoundTripOfEveryField) {
     EXPECT_FALSE(gbFusszeile);
 
     const QByteArray file = app.read(QStringLiteral("bin/config.ini"));
-    for (const char* line : {"Standardkontoinhaber=Gavel H\xE4ndler GmbH\r\n", "Standardbank=Sparkasse K\xF6ln\r\n",
-                             "Standardversandmail=Falsch\r\n", "SMTPServer=smtp.example.de\r\n", "SMTPPort=587\r\n",
-                             "Kopie=0\r\n", "Auth=1\r\n", "Konto=haendler\r\n", "Prozent20=1\r\n", "nobody=1\r\n",
-                             "HTTPLink1=http://shop.example.de\r\n", "versicherterversand=6,90 \x80\r\n",
-                             "Username=gavel_h\xE4ndler\r\n", "Fusszeile=Falsch\r\n"})
+    for (const char* line :
+         {"Standardkontoinhaber=Gavel H\xE4ndler GmbH\r\n", "Standardbank=Sparkasse K\xF6ln\r\n",
+          "Standardversandmail=Falsch\r\n", "SMTPServer=smtp.example.de\r\n", "SMTPPort=587\r\n", "Kopie=0\r\n",
+          "Auth=1\r\n", "Konto=haendler\r\n", "Prozent20=1\r\n", "nobody=1\r\n", "HTTPLink1=http://shop.example.de\r\n",
+          "versicherterversand=6,90 \x80\r\n", "Username=gavel_h\xE4ndler\r\n", "Fusszeile=Falsch\r\n"})
         EXPECT_TRUE(file.contains(line)) << line;
     EXPECT_FALSE(file.contains("geheim"));  // scrambled
     EXPECT_EQ(gsKennwort, QStringLiteral("geheim€"));
@@ -213,7 +220,8 @@ TEST_F(Options, UnwritableSettingsFileSaysSoAndKeepsTheDialog) {
     else
         QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     ASSERT_EQ(app.platform.messages.size(), 1);
-    EXPECT_TRUE(app.platform.messages[0].text.startsWith(QStringLiteral("Die Einstellungen können nicht gespeichert werden")));
+    EXPECT_TRUE(
+        app.platform.messages[0].text.startsWith(QStringLiteral("Die Einstellungen können nicht gespeichert werden")));
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_EQ(txt(3)->text(), QStringLiteral("Neue Bank"));
     EXPECT_EQ(gsBank, QString());
@@ -265,7 +273,8 @@ TEST_F(Options, ConnectionSecurityAndThePasswordRule) {
 
     QTest::mouseClick(child<QPushButton>("cmdTestmail"), Qt::LeftButton);
     ASSERT_EQ(app.platform.messages.size(), 1);
-    EXPECT_TRUE(app.platform.messages[0].text.contains(QStringLiteral("Kennwort auch unverschlüsselt senden (unsicher)")))
+    EXPECT_TRUE(
+        app.platform.messages[0].text.contains(QStringLiteral("Kennwort auch unverschlüsselt senden (unsicher)")))
         << app.platform.messages[0].text.toStdString();
     EXPECT_TRUE(server.messages().isEmpty());
 
@@ -301,7 +310,8 @@ TEST_F(Options, IbanAndBic) {
     iban->setFocus();
     test::typeText(iban, QStringLiteral("de89 3704 0044 0532 0130 01"));  // the last digit wrong
     QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
-    EXPECT_TRUE(app.platform.messages.last().text.contains(QStringLiteral("ist nicht gültig"))) << app.platform.messages.last().text.toStdString();
+    EXPECT_TRUE(app.platform.messages.last().text.contains(QStringLiteral("ist nicht gültig")))
+        << app.platform.messages.last().text.toStdString();
     EXPECT_EQ(app.read(QStringLiteral("bin/config.ini")), before);
     QTest::mouseClick(iban, Qt::LeftButton);
     iban->selectAll();
@@ -310,7 +320,8 @@ TEST_F(Options, IbanAndBic) {
     EXPECT_EQ(iban->text(), QStringLiteral("DE89 3704 0044 0532 0130 00"));
     test::typeText(bic, QStringLiteral("COBADEF"));
     QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
-    EXPECT_TRUE(app.platform.messages.last().text.contains(QStringLiteral("Die BIC"))) << app.platform.messages.last().text.toStdString();
+    EXPECT_TRUE(app.platform.messages.last().text.contains(QStringLiteral("Die BIC")))
+        << app.platform.messages.last().text.toStdString();
     test::typeText(bic, QStringLiteral("FXXX"));
     QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
     EXPECT_FALSE(dlg->isVisible());

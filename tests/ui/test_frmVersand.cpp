@@ -25,14 +25,16 @@ TEST_F(Shipping, TickingVersendetAsksAndThePaneShowsTheParcel) {
     test::whenModal<frmVersand>([](frmVersand* d) {
         auto* carrier = d->findChild<QComboBox*>(QStringLiteral("cboVersanddienst"));
         carrier->setCurrentText(QStringLiteral("Hermes"));
-        test::typeText(d->findChild<QLineEdit*>(QStringLiteral("txtSendungsnummer")), QStringLiteral("H1003 4567 8901"));
+        test::typeText(d->findChild<QLineEdit*>(QStringLiteral("txtSendungsnummer")),
+                       QStringLiteral("H1003 4567 8901"));
         QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdSpeichern")), Qt::LeftButton);
     });
     tick(3);  // Versendet
     const Parcel p = loadParcel(id).value();
     EXPECT_EQ(p.Versanddienst, QStringLiteral("Hermes"));
     EXPECT_EQ(p.Sendungsnummer, QStringLiteral("H1003 4567 8901"));
-    EXPECT_TRUE(label()->text().contains(QStringLiteral("sendungsinformation#H100345678901"))) << label()->text().toStdString();
+    EXPECT_TRUE(label()->text().contains(QStringLiteral("sendungsinformation#H100345678901")))
+        << label()->text().toStdString();
     EXPECT_TRUE(label()->text().contains(QStringLiteral("Hermes")));
 
     clickRow(2);  // another trade: no parcel shown

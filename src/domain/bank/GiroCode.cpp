@@ -1,8 +1,8 @@
 #include "domain/bank/GiroCode.h"
 
-#include <QStringList>
 #include <qrencode.h>
 
+#include <QStringList>
 #include <algorithm>
 #include <memory>
 
@@ -34,12 +34,22 @@ QByteArray epcPayload(const Transfer& t) {
     QString name = field(t.name, 70);
     if (name.isEmpty() || !ibanValid(t.iban) || t.cents < 0 || t.cents > 99999999999LL) return {};
     const QString bic = bicValid(t.bic) ? compactIban(t.bic) : QString();
-    const QString amount = t.cents > 0 ? QStringLiteral("EUR%1.%2").arg(t.cents / 100).arg(t.cents % 100, 2, 10, QLatin1Char('0'))
-                                       : QString();
+    const QString amount =
+        t.cents > 0 ? QStringLiteral("EUR%1.%2").arg(t.cents / 100).arg(t.cents % 100, 2, 10, QLatin1Char('0'))
+                    : QString();
     QString reference = field(t.reference, 140);
     const auto build = [&] {
-        QString out = QStringList{QStringLiteral("BCD"), QStringLiteral("002"), QStringLiteral("1"), QStringLiteral("SCT"), bic,
-                                  name, compactIban(t.iban), amount, QString(), QString(), reference}
+        QString out = QStringList{QStringLiteral("BCD"),
+                                  QStringLiteral("002"),
+                                  QStringLiteral("1"),
+                                  QStringLiteral("SCT"),
+                                  bic,
+                                  name,
+                                  compactIban(t.iban),
+                                  amount,
+                                  QString(),
+                                  QString(),
+                                  reference}
                           .join(QLatin1Char('\n'));
         while (out.endsWith(QLatin1Char('\n'))) out.chop(1);
         return out.toUtf8();

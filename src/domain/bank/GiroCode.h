@@ -8,7 +8,7 @@
 namespace gd {
 
 struct Transfer {
-    QString name;       // the payee, at most 70 characters
+    QString name;  // the payee, at most 70 characters
     QString iban;
     QString bic;        // may be empty: version 002 needs none within the EEA
     qint64 cents = 0;   // 0: the payer types the amount

@@ -38,7 +38,8 @@ bool ibanValid(const QString& typed) {
 QString groupedIban(const QString& typed) {
     const QString iban = compactIban(typed);
     QString out;
-    for (qsizetype i = 0; i < iban.size(); i += 4) out += (out.isEmpty() ? QString() : QStringLiteral(" ")) + iban.mid(i, 4);
+    for (qsizetype i = 0; i < iban.size(); i += 4)
+        out += (out.isEmpty() ? QString() : QStringLiteral(" ")) + iban.mid(i, 4);
     return out;
 }
 

@@ -1,6 +1,5 @@
 #include "domain/bank/Invoice.h"
 
-
 #include "base/CallStack.h"
 #include "base/Money.h"
 #include "base/modFunktions.h"
@@ -8,7 +7,6 @@
 #include "domain/db/Database.h"
 #include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
-
 
 namespace gd {
 
@@ -26,32 +24,39 @@ Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const 
             "select a.AuktionsNr, a.Titel, a.Preis, a.Menge, a.Versandkosten, a.Versandversicherung, a.GruppenID, "
             "a.ebayName, k.Name, k.Strasse, k.Ort, k.Land, k.Kunde from Auktionen a join Kunden k on k.ebayName = "
             "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? ");
-        Recordset rs = db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {store.user, auktionsNr.trimmed()});
+        Recordset rs =
+            db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {store.user, auktionsNr.trimmed()});
         if (rs.RecordCount() < 1)
-            return Error::plain(QStringLiteral("Eine Auktion mit der Nummer '%1' gibt es nicht.").arg(auktionsNr.trimmed()));
+            return Error::plain(
+                QStringLiteral("Eine Auktion mit der Nummer '%1' gibt es nicht.").arg(auktionsNr.trimmed()));
         rs.MoveFirst();
         if (rs.value(QStringLiteral("Kunde")).toLongLong() == 0)
-            return Error::plain(QStringLiteral("Die Auktion %1 ist ein Kauf; eine Rechnung schreibt der Verkäufer.").arg(auktionsNr));
+            return Error::plain(
+                QStringLiteral("Die Auktion %1 ist ein Kauf; eine Rechnung schreibt der Verkäufer.").arg(auktionsNr));
         Invoice inv;
         inv.Nummer = rs.text(QStringLiteral("AuktionsNr"));
         inv.Datum = on;
         inv.Verkaeufer = gsKontoinhaber.trimmed().isEmpty() ? store.user : gsKontoinhaber.trimmed();
-        for (const QString& part : gsAnschrift.split(QLatin1Char(','), Qt::SkipEmptyParts)) inv.VerkaeuferAnschrift << part.trimmed();
+        for (const QString& part : gsAnschrift.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            inv.VerkaeuferAnschrift << part.trimmed();
         inv.VerkaeuferEmail = gsAbsender.trimmed();
         inv.Mitgliedsname = rs.text(QStringLiteral("ebayName"));
         for (const char* c : {"Name", "Strasse", "Ort", "Land"})
-            if (!rs.text(QString::fromLatin1(c)).trimmed().isEmpty()) inv.Kaeufer << rs.text(QString::fromLatin1(c)).trimmed();
+            if (!rs.text(QString::fromLatin1(c)).trimmed().isEmpty())
+                inv.Kaeufer << rs.text(QString::fromLatin1(c)).trimmed();
         const QString group = rs.text(QStringLiteral("GruppenID")).trimmed();
-        Recordset items = group.isEmpty()
-                              ? db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {store.user, inv.Nummer})
-                              : db.OpenRecordset(columns + QStringLiteral("and a.GruppenID = ? order by a.EndeDatum"),
-                                                 {store.user, group});
+        Recordset items =
+            group.isEmpty()
+                ? db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {store.user, inv.Nummer})
+                : db.OpenRecordset(columns + QStringLiteral("and a.GruppenID = ? order by a.EndeDatum"),
+                                   {store.user, group});
         QStringList numbers;
         for (items.MoveFirst(); !items.isEOF(); items.MoveNext()) {
             bool whole = false;
             const int menge = items.text(QStringLiteral("Menge")).trimmed().toInt(&whole);
             inv.Posten << InvoiceItem{items.text(QStringLiteral("AuktionsNr")), items.text(QStringLiteral("Titel")),
-                                      whole && menge > 0 && menge <= kMostQuantity ? menge : 1, centsOr0(items.text(QStringLiteral("Preis")))};
+                                      whole && menge > 0 && menge <= kMostQuantity ? menge : 1,
+                                      centsOr0(items.text(QStringLiteral("Preis")))};
             // Each sale's shipping and insurance, as the list sums the stored totals.
             inv.Versand += centsOr0(items.text(QStringLiteral("Versandkosten")));
             inv.Versicherung += centsOr0(items.text(QStringLiteral("Versandversicherung")));

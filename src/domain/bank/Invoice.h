@@ -21,11 +21,11 @@ struct InvoiceItem {
 struct Invoice {
     QString Nummer;
     QDate Datum;
-    QString Verkaeufer;            // account holder
+    QString Verkaeufer;  // account holder
     QStringList VerkaeuferAnschrift;
     QString VerkaeuferEmail;
-    QString Mitgliedsname;         // the buyer's
-    QStringList Kaeufer;           // name, street, town, country
+    QString Mitgliedsname;  // the buyer's
+    QStringList Kaeufer;    // name, street, town, country
     QList<InvoiceItem> Posten;
     qint64 Versand = 0;       // every sale's shipping
     qint64 Versicherung = 0;  // every sale's shipping insurance
@@ -38,6 +38,8 @@ struct Invoice {
 // The sale with this item number, with the other sales of its group; the seller
 // from the options. An error when the number is unknown or belongs to a purchase.
 Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const QDate& on);
-inline Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on) { return invoiceFor(currentStore(), auktionsNr, on); }
+inline Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on) {
+    return invoiceFor(currentStore(), auktionsNr, on);
+}
 
 }  // namespace gd

@@ -89,10 +89,14 @@ QList<Unit> unitsOf(const QList<OpenSale>& sales) {
 
 QString gradeText(Grade g) {
     switch (g) {
-        case Grade::Sicher: return QStringLiteral("sicher");
-        case Grade::Wahrscheinlich: return QStringLiteral("wahrscheinlich");
-        case Grade::Erfasst: return QStringLiteral("bereits erfasst");
-        case Grade::Keine: break;
+        case Grade::Sicher:
+            return QStringLiteral("sicher");
+        case Grade::Wahrscheinlich:
+            return QStringLiteral("wahrscheinlich");
+        case Grade::Erfasst:
+            return QStringLiteral("bereits erfasst");
+        case Grade::Keine:
+            break;
     }
     return QStringLiteral("keine");
 }
@@ -135,13 +139,20 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
             const bool name = nameMatches(unit, payer, zweck);
             // Read before: the sale it pays is marked paid, or the part it paid is kept.
             bool booked = unit.paid && amount && (id || unit.paidOn == c.Buchungstag);
-            for (const auto& part : unit.parts) booked = booked || (part.first == c.Buchungstag && part.second == c.Cent);
-            if (booked && id && f.knownById < 0) f.knownById = u;
-            else if (booked && name && f.knownByName < 0) f.knownByName = u;
-            else if (unit.paid) continue;
-            else if (amount && (id || name)) f.sure << u;
-            else if (id) f.idOnly << u;
-            else if (amount) f.amountOnly << u;
+            for (const auto& part : unit.parts)
+                booked = booked || (part.first == c.Buchungstag && part.second == c.Cent);
+            if (booked && id && f.knownById < 0)
+                f.knownById = u;
+            else if (booked && name && f.knownByName < 0)
+                f.knownByName = u;
+            else if (unit.paid)
+                continue;
+            else if (amount && (id || name))
+                f.sure << u;
+            else if (id)
+                f.idOnly << u;
+            else if (amount)
+                f.amountOnly << u;
         }
         fits << f;
     }
@@ -168,11 +179,13 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
         if (known >= 0) {
             chosen[i] = known;
             p.Einstufung = Grade::Erfasst;
-            p.Grund = units[known].paid ? QStringLiteral("als bezahlt erfasst") : QStringLiteral("als Teilzahlung erfasst");
+            p.Grund =
+                units[known].paid ? QStringLiteral("als bezahlt erfasst") : QStringLiteral("als Teilzahlung erfasst");
         } else if (sure.size() == 1 || withId.size() == 1) {
             chosen[i] = sure.size() == 1 ? sure.front() : withId.front();
             p.Einstufung = Grade::Sicher;
-            p.Grund = f.byId.contains(chosen[i]) ? QStringLiteral("Artikelnummer und Betrag") : QStringLiteral("Name und Betrag");
+            p.Grund = f.byId.contains(chosen[i]) ? QStringLiteral("Artikelnummer und Betrag")
+                                                 : QStringLiteral("Name und Betrag");
             taken << chosen[i];
         }
     }
@@ -183,8 +196,9 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
         const QList<qsizetype> sure = free(f.sure), idOnly = free(f.idOnly), amountOnly = free(f.amountOnly);
         if (!sure.isEmpty()) {
             chosen[i] = sure.front();
-            p.Grund = sure.size() > 1 ? QStringLiteral("Name und Betrag passen zu %1 Verkäufen").arg(sure.size())
-                                      : QStringLiteral("Name und Betrag; ein zweiter passender Verkauf ist schon zugeordnet");
+            p.Grund = sure.size() > 1
+                          ? QStringLiteral("Name und Betrag passen zu %1 Verkäufen").arg(sure.size())
+                          : QStringLiteral("Name und Betrag; ein zweiter passender Verkauf ist schon zugeordnet");
         } else if (idOnly.size() == 1) {
             chosen[i] = idOnly.front();
             p.Grund = QStringLiteral("Artikelnummer, aber anderer Betrag");
@@ -220,10 +234,11 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store) {
         QList<OpenSale> out;
         QStringList names;
         db.forEachRow(
-            QStringLiteral("select a.AuktionsID, a.AuktionsNr, a.GruppenID, a.ebayName, k.Name, a.Preis, a.Menge, a.Betrag, "
-                           "a.Versandkosten, a.Bezahlt, a.BezahltDatum from Auktionen a join Kunden k on k.ebayName = "
-                           "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and a.Abgeschlossen = 0 "
-                           "and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
+            QStringLiteral(
+                "select a.AuktionsID, a.AuktionsNr, a.GruppenID, a.ebayName, k.Name, a.Preis, a.Menge, a.Betrag, "
+                "a.Versandkosten, a.Bezahlt, a.BezahltDatum from Auktionen a join Kunden k on k.ebayName = "
+                "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and a.Abgeschlossen = 0 "
+                "and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
             {store.user}, names, [&out](sqlite3_stmt* st) {
                 const auto t = [st](int i) {
                     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
@@ -246,13 +261,15 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store) {
         // Few sales have part payments: one pass over them, joined by the sale's key.
         QHash<QString, qsizetype> byId;
         for (qsizetype i = 0; i < out.size(); ++i) byId.insert(out[i].AuktionsID, i);
-        db.forEachRow(QStringLiteral("select AuktionsID, Datum, Cent from Teilzahlungen where Standarduser = ?"), {store.user},
-                      names, [&](sqlite3_stmt* st) {
+        db.forEachRow(QStringLiteral("select AuktionsID, Datum, Cent from Teilzahlungen where Standarduser = ?"),
+                      {store.user}, names, [&](sqlite3_stmt* st) {
                           const auto it = byId.constFind(QString::fromUtf8(
                               reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0)));
                           if (it == byId.constEnd()) return;
-                          const QString day = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-                          out[*it].Teilzahlungen.append({QDate::fromString(day.left(10), Qt::ISODate), sqlite3_column_int64(st, 2)});
+                          const QString day =
+                              QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+                          out[*it].Teilzahlungen.append(
+                              {QDate::fromString(day.left(10), Qt::ISODate), sqlite3_column_int64(st, 2)});
                       });
         return out;
     } catch (const RunError& e) {
@@ -279,7 +296,8 @@ Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed,
             if (p.Teilzahlung) {
                 // Kept with the first sale of the group: the list counts what is still asked.
                 if (p.AuktionsIDs.isEmpty()) continue;
-                db.execute(QStringLiteral("insert into Teilzahlungen (AuktionsID, Cent, Datum, Standarduser) values (?, ?, ?, ?)"),
+                db.execute(QStringLiteral(
+                               "insert into Teilzahlungen (AuktionsID, Cent, Datum, Standarduser) values (?, ?, ?, ?)"),
                            {p.AuktionsIDs.front(), p.Gutschrift.Cent, QDateTime(p.Gutschrift.Buchungstag, QTime(0, 0)),
                             store.user});
                 if (partPayments) ++*partPayments;
@@ -292,7 +310,8 @@ Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed,
                 if (rs.RecordCount() < 1) continue;
                 rs.MoveFirst();
                 if (rs.value(QStringLiteral("Bezahlt")).toLongLong() != 0) continue;  // paid meanwhile: its day stays
-                const Status s = SaveStatusMail(store.within(tx), id, QDateTime(p.Gutschrift.Buchungstag, QTime(0, 0)), 2);
+                const Status s =
+                    SaveStatusMail(store.within(tx), id, QDateTime(p.Gutschrift.Buchungstag, QTime(0, 0)), 2);
                 if (!s.ok()) return s.error();
                 ++set;
             }
@@ -309,14 +328,16 @@ Result<qint64> partPaymentsOf(const Store& store, const QString& auktionsID, con
     try {
         Database db = store.open();
         // A group's part payment is kept with one of its sales; the group id is its contact number too (indexed).
-        Recordset rs = gruppenID.trimmed().isEmpty()
-                           ? db.OpenRecordset(QStringLiteral("select ifnull(sum(Cent), 0) as s from Teilzahlungen where "
-                                                             "AuktionsID = ? and Standarduser = ?"),
-                                              {auktionsID, store.user})
-                           : db.OpenRecordset(QStringLiteral("select ifnull(sum(Cent), 0) as s from Teilzahlungen where "
-                                                             "Standarduser = ? and AuktionsID in (select AuktionsID from "
-                                                             "Auktionen where Standarduser = ? and KundenNr = ? and GruppenID = ?)"),
-                                              {store.user, store.user, gruppenID, gruppenID});
+        Recordset rs =
+            gruppenID.trimmed().isEmpty()
+                ? db.OpenRecordset(QStringLiteral("select ifnull(sum(Cent), 0) as s from Teilzahlungen where "
+                                                  "AuktionsID = ? and Standarduser = ?"),
+                                   {auktionsID, store.user})
+                : db.OpenRecordset(
+                      QStringLiteral("select ifnull(sum(Cent), 0) as s from Teilzahlungen where "
+                                     "Standarduser = ? and AuktionsID in (select AuktionsID from "
+                                     "Auktionen where Standarduser = ? and KundenNr = ? and GruppenID = ?)"),
+                      {store.user, store.user, gruppenID, gruppenID});
         rs.MoveFirst();
         return rs.isEOF() ? 0 : rs.value(QStringLiteral("s")).toLongLong();
     } catch (const RunError& e) {

@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "base/Result.h"
-#include "domain/db/Store.h"
 #include "domain/bank/Statement.h"
+#include "domain/db/Store.h"
 
 namespace gd {
 
@@ -18,7 +18,7 @@ enum class Grade {
     Sicher,          // the amount, and the item number or the buyer's name
     Wahrscheinlich,  // the item number with another amount, or the amount of exactly one open sale
     Keine,
-    Erfasst,         // the sale it pays is marked paid already
+    Erfasst,  // the sale it pays is marked paid already
 };
 QString gradeText(Grade g);  // "sicher", "wahrscheinlich", "keine", "bereits erfasst"
 
@@ -35,10 +35,10 @@ struct Proposal {
     Grade Einstufung = Grade::Keine;
     QStringList AuktionsIDs;  // the sale, or every open sale of the group
     QStringList AuktionsNrn;
-    QString Kaeufer;          // member name
-    qint64 Erwartet = 0;      // what is still asked, in cents: the total less part payments
-    QString Grund;            // why, for the user: "Artikelnummer und Betrag" …
-    bool Teilzahlung = false; // confirmed as a part payment: kept with the sale, which stays unpaid
+    QString Kaeufer;           // member name
+    qint64 Erwartet = 0;       // what is still asked, in cents: the total less part payments
+    QString Grund;             // why, for the user: "Artikelnummer und Betrag" …
+    bool Teilzahlung = false;  // confirmed as a part payment: kept with the sale, which stays unpaid
     qint64 fehlt() const { return Erwartet - Gutschrift.Cent; }  // > 0: the credit is short
 };
 
@@ -50,13 +50,19 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store);
 inline Result<QList<OpenSale>> loadSalesForMatching() { return loadSalesForMatching(currentStore()); }
 // Read, load, match.
 Result<QList<Proposal>> proposalsFor(const Store& store, const QList<Credit>& credits);
-inline Result<QList<Proposal>> proposalsFor(const QList<Credit>& credits) { return proposalsFor(currentStore(), credits); }
+inline Result<QList<Proposal>> proposalsFor(const QList<Credit>& credits) {
+    return proposalsFor(currentStore(), credits);
+}
 // "Bezahlt" with the booking day for every sale of the proposals still unpaid, or a part
 // payment for those confirmed as such, in one transaction; the number of sales set paid.
 Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed, int* partPayments = nullptr);
-inline Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments = nullptr) { return applyProposals(currentStore(), confirmed, partPayments); }
+inline Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments = nullptr) {
+    return applyProposals(currentStore(), confirmed, partPayments);
+}
 // The part payments kept with the sale, or with any sale of its group, summed.
 Result<qint64> partPaymentsOf(const Store& store, const QString& auktionsID, const QString& gruppenID);
-inline Result<qint64> partPaymentsOf(const QString& auktionsID, const QString& gruppenID) { return partPaymentsOf(currentStore(), auktionsID, gruppenID); }
+inline Result<qint64> partPaymentsOf(const QString& auktionsID, const QString& gruppenID) {
+    return partPaymentsOf(currentStore(), auktionsID, gruppenID);
+}
 
 }  // namespace gd

@@ -14,7 +14,9 @@ namespace {
 constexpr qint64 kMostBytes = 64 * 1024 * 1024;
 constexpr int kMostWholeDigits = 9;  // 999.999.999,99 €: no sale comes near, a misread field does
 
-QString lastOf(const QStringList& path, int n) { return path.mid(std::max<qsizetype>(0, path.size() - n)).join(QLatin1Char('/')); }
+QString lastOf(const QStringList& path, int n) {
+    return path.mid(std::max<qsizetype>(0, path.size() - n)).join(QLatin1Char('/'));
+}
 
 // A field quoted in a reason: one line, and short enough for a message box.
 QString shown(const QString& s) {
@@ -53,7 +55,9 @@ Result<qint64> xmlCents(const QString& text) {
     if (text.trimmed().isEmpty()) return Error::plain(QStringLiteral("Betrag fehlt"));
     const QRegularExpressionMatch m = re.match(text);
     if (!m.hasMatch())
-        return Error::plain(QStringLiteral("Betrag „%1“ ist keine Zahl mit Dezimalpunkt und höchstens zwei Nachkommastellen").arg(shown(text)));
+        return Error::plain(
+            QStringLiteral("Betrag „%1“ ist keine Zahl mit Dezimalpunkt und höchstens zwei Nachkommastellen")
+                .arg(shown(text)));
     return centsFrom(text, m.captured(1), m.captured(2));
 }
 
@@ -116,7 +120,8 @@ QList<CsvRecord> csvRecords(const QString& text) {
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        const bool lineBreak = c == QLatin1Char('\n') || (c == QLatin1Char('\r') && !(i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')));
+        const bool lineBreak = c == QLatin1Char('\n') ||
+                               (c == QLatin1Char('\r') && !(i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')));
         if (quoted) {
             if (c == QLatin1Char('"')) {
                 if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
@@ -143,8 +148,10 @@ QList<CsvRecord> csvRecords(const QString& text) {
     }
     // The rest of the file went into one field: none of it is trusted. Its start is named, not the
     // last quote: a stray quote inverts every later one.
-    if (quoted) out << CsvRecord{rec, recordLine, fieldLine};
-    else endRecord();
+    if (quoted)
+        out << CsvRecord{rec, recordLine, fieldLine};
+    else
+        endRecord();
     return out;
 }
 
@@ -289,22 +296,27 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
                     path.removeLast();
                     return t;
                 };
-                if (p2 == QLatin1String("Ntry/CdtDbtInd")) direction = text();
-                else if (p2 == QLatin1String("Ntry/Sts")) status = text();
+                if (p2 == QLatin1String("Ntry/CdtDbtInd"))
+                    direction = text();
+                else if (p2 == QLatin1String("Ntry/Sts"))
+                    status = text();
                 else if (p3 == QLatin1String("Ntry/BookgDt/Dt") || p3 == QLatin1String("Ntry/BookgDt/DtTm")) {
                     dayText = text();
                     day = isoDate(dayText);
-                } else if (p2 == QLatin1String("Ntry/NtryRef")) ref = text();
+                } else if (p2 == QLatin1String("Ntry/NtryRef"))
+                    ref = text();
                 else if (p2 == QLatin1String("Ntry/AcctSvcrRef")) {
                     const QString t = text();
                     if (ref.isEmpty()) ref = t;
-                } else if (p2 == QLatin1String("Ntry/AddtlNtryInf")) entryInfo = text();
-                else if (!txs.isEmpty() && (p3 == QLatin1String("RltdPties/Dbtr/Nm") ||
-                                            p4 == QLatin1String("RltdPties/Dbtr/Pty/Nm")))
+                } else if (p2 == QLatin1String("Ntry/AddtlNtryInf"))
+                    entryInfo = text();
+                else if (!txs.isEmpty() &&
+                         (p3 == QLatin1String("RltdPties/Dbtr/Nm") || p4 == QLatin1String("RltdPties/Dbtr/Pty/Nm")))
                     txs.back().name = text();
                 else if (!txs.isEmpty() && p3 == QLatin1String("DbtrAcct/Id/IBAN"))
                     txs.back().iban = text();
-                else if (!txs.isEmpty() && (p2 == QLatin1String("RmtInf/Ustrd") || p2 == QLatin1String("CdtrRefInf/Ref")))
+                else if (!txs.isEmpty() &&
+                         (p2 == QLatin1String("RmtInf/Ustrd") || p2 == QLatin1String("CdtrRefInf/Ref")))
                     addTo(txs.back().zweck, text());
             }
         } else if (r.isEndElement()) {
@@ -313,8 +325,8 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
             inEntry = false;
             const auto skip = [&](const QString& grund, const Tx* tx = nullptr) {
                 if (!tx && !txs.isEmpty()) tx = &txs.front();
-                st.NichtGelesen.append(
-                    BankStatement::Skipped{entries, amountText.left(64), tx ? tx->name.simplified() : QString(), grund, ref});
+                st.NichtGelesen.append(BankStatement::Skipped{entries, amountText.left(64),
+                                                              tx ? tx->name.simplified() : QString(), grund, ref});
             };
             // No status: taken as booked, which is what an end-of-day statement holds.
             if (!status.isEmpty() && status != QLatin1String("BOOK")) {
@@ -326,8 +338,10 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
                 continue;
             }
             if (direction != QLatin1String("CRDT")) {
-                skip(direction.isEmpty() ? QStringLiteral("Soll/Haben-Kennzeichen (CdtDbtInd) fehlt")
-                                         : QStringLiteral("Soll/Haben-Kennzeichen „%1“ ist weder CRDT noch DBIT").arg(shown(direction)));
+                skip(
+                    direction.isEmpty()
+                        ? QStringLiteral("Soll/Haben-Kennzeichen (CdtDbtInd) fehlt")
+                        : QStringLiteral("Soll/Haben-Kennzeichen „%1“ ist weder CRDT noch DBIT").arg(shown(direction)));
                 continue;
             }
             if (ccy.isEmpty() && !amountText.isEmpty()) {
@@ -345,8 +359,8 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
             }
             if (txs.isEmpty()) txs.append(Tx{});
             // Several transactions in one entry (a batch): each its own credit when each has its amount.
-            const bool each =
-                txs.size() > 1 && std::all_of(txs.cbegin(), txs.cend(), [](const Tx& t) { return t.cents.has_value(); });
+            const bool each = txs.size() > 1 &&
+                              std::all_of(txs.cbegin(), txs.cend(), [](const Tx& t) { return t.cents.has_value(); });
             if (!each && !(txs.size() == 1 && txs.front().cents)) {
                 const Result<qint64> c = xmlCents(amountText);
                 if (!c.ok()) {
@@ -359,7 +373,8 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
                 if (*t.cents <= 0) {
                     skip(QStringLiteral("Betrag ist 0,00 €, keine Zahlung"), &t);
                 } else {
-                    st.Gutschriften.append(Credit{day, *t.cents, t.name, t.zweck.isEmpty() ? entryInfo : t.zweck, t.iban});
+                    st.Gutschriften.append(
+                        Credit{day, *t.cents, t.name, t.zweck.isEmpty() ? entryInfo : t.zweck, t.iban});
                 }
                 if (!each) break;
             }
@@ -389,7 +404,8 @@ Result<BankStatement> parseBankCsv(const QByteArray& bytes) {
         const int info = column(header, {"Info", "Status"});
         // Some exports have a currency for the balance too: the amount's is the one beside it.
         const std::initializer_list<const char*> currencyNames = {"Waehrung", "Währung"};
-        const int currency = column(header.mid(amount + 1, 1), currencyNames) == 0 ? amount + 1 : column(header, currencyNames);
+        const int currency =
+            column(header.mid(amount + 1, 1), currencyNames) == 0 ? amount + 1 : column(header, currencyNames);
         // Cooperative banks write the amount unsigned and the direction beside it, S (out) or H (in),
         // at times under no heading at all.
         int direction = column(header, {"Soll/Haben", "S/H", "Soll-Haben", "Soll/Haben-Kennzeichen"});
@@ -405,10 +421,12 @@ Result<BankStatement> parseBankCsv(const QByteArray& bytes) {
             const QStringList& f = rec.fields;
             const auto at = [&f](int c) { return c >= 0 && c < f.size() ? f[c].simplified() : QString(); };
             const auto skip = [&](const QString& grund) {
-                st.NichtGelesen.append(BankStatement::Skipped{rec.line, f.value(amount).trimmed().left(64), at(name), grund, QString()});
+                st.NichtGelesen.append(
+                    BankStatement::Skipped{rec.line, f.value(amount).trimmed().left(64), at(name), grund, QString()});
             };
             if (rec.openQuote > 0) {
-                skip(QStringLiteral("Anführungszeichen nicht geschlossen (ab Zeile %1), der Rest der Datei ist nicht gelesen")
+                skip(QStringLiteral(
+                         "Anführungszeichen nicht geschlossen (ab Zeile %1), der Rest der Datei ist nicht gelesen")
                          .arg(rec.openQuote));
                 break;
             }
@@ -441,7 +459,8 @@ Result<BankStatement> parseBankCsv(const QByteArray& bytes) {
                 continue;
             }
             if (cents.value() < 0 && direction >= 0) {
-                skip(QStringLiteral("Betrag „%1“ ist negativ, das Kennzeichen sagt aber H (Haben)").arg(shown(f[amount])));
+                skip(QStringLiteral("Betrag „%1“ ist negativ, das Kennzeichen sagt aber H (Haben)")
+                         .arg(shown(f[amount])));
                 continue;
             }
             if (cents.value() < 0) {
@@ -474,9 +493,10 @@ Result<BankStatement> parseBankCsv(const QByteArray& bytes) {
         return st;
     }
     const int open = records.isEmpty() ? 0 : records.back().openQuote;
-    return Error::plain(QStringLiteral("In der Datei steht keine Umsatztabelle mit den Spalten „Buchungstag“ und "
-                                       "„Betrag“; sie ist weder ein CAMT-Kontoauszug noch ein CSV-Export einer Bank.") +
-                        (open > 0 ? QStringLiteral(" Ab Zeile %1 ist ein Anführungszeichen nicht geschlossen.").arg(open) : QString()));
+    return Error::plain(
+        QStringLiteral("In der Datei steht keine Umsatztabelle mit den Spalten „Buchungstag“ und "
+                       "„Betrag“; sie ist weder ein CAMT-Kontoauszug noch ein CSV-Export einer Bank.") +
+        (open > 0 ? QStringLiteral(" Ab Zeile %1 ist ein Anführungszeichen nicht geschlossen.").arg(open) : QString()));
 }
 
 Result<BankStatement> parseStatement(const QByteArray& bytes) {
@@ -487,14 +507,16 @@ Result<BankStatement> parseStatement(const QByteArray& bytes) {
 Result<BankStatement> readStatement(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        return Error::plain(QStringLiteral("Der Kontoauszug '%1' kann nicht gelesen werden: %2").arg(path, f.errorString()));
+        return Error::plain(
+            QStringLiteral("Der Kontoauszug '%1' kann nicht gelesen werden: %2").arg(path, f.errorString()));
     if (f.size() > kMostBytes)
         return Error::plain(QStringLiteral("Der Kontoauszug '%1' ist mit %2 MB zu groß für einen Kontoauszug.")
                                 .arg(path)
                                 .arg(f.size() / (1024 * 1024)));
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
-        return Error::plain(QStringLiteral("Der Kontoauszug '%1' kann nicht gelesen werden: %2").arg(path, f.errorString()));
+        return Error::plain(
+            QStringLiteral("Der Kontoauszug '%1' kann nicht gelesen werden: %2").arg(path, f.errorString()));
     return parseStatement(bytes);
 }
 
@@ -504,17 +526,20 @@ QString statementCounts(const BankStatement& st) {
         parts << (st.NichtGelesen.size() == 1 ? QStringLiteral("1 Eintrag nicht lesbar")
                                               : QStringLiteral("%1 Einträge nicht lesbar").arg(st.NichtGelesen.size()));
     if (st.Lastschriften > 0)
-        parts << (st.Lastschriften == 1 ? QStringLiteral("1 Lastschrift") : QStringLiteral("%1 Lastschriften").arg(st.Lastschriften));
+        parts << (st.Lastschriften == 1 ? QStringLiteral("1 Lastschrift")
+                                        : QStringLiteral("%1 Lastschriften").arg(st.Lastschriften));
     if (st.Vorgemerkt > 0)
         parts << (st.Vorgemerkt == 1 ? QStringLiteral("1 vorgemerkte Buchung")
                                      : QStringLiteral("%1 vorgemerkte Buchungen").arg(st.Vorgemerkt));
-    return parts.isEmpty() ? QString() : parts.join(QStringLiteral(", ")) + QStringLiteral(" (nicht als Zahlung gezählt).");
+    return parts.isEmpty() ? QString()
+                           : parts.join(QStringLiteral(", ")) + QStringLiteral(" (nicht als Zahlung gezählt).");
 }
 
 QStringList unreadLines(const BankStatement& st) {
     QStringList out;
     for (const BankStatement::Skipped& s : st.NichtGelesen) {
-        QString line = (st.Format == QLatin1String("CSV") ? QStringLiteral("Zeile %1") : QStringLiteral("Buchung %1")).arg(s.Zeile);
+        QString line = (st.Format == QLatin1String("CSV") ? QStringLiteral("Zeile %1") : QStringLiteral("Buchung %1"))
+                           .arg(s.Zeile);
         if (!s.Betrag.isEmpty()) line += QStringLiteral(": ") + s.Betrag;
         if (!s.Name.isEmpty()) line += QStringLiteral(" (") + s.Name + QLatin1Char(')');
         line += QStringLiteral(" – ") + s.Grund;

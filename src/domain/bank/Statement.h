@@ -19,7 +19,7 @@ namespace gd {
 struct Credit {
     QDate Buchungstag;
     qint64 Cent = 0;
-    QString Name;  // who paid
+    QString Name;   // who paid
     QString Zweck;  // the reference the payer typed
     QString Iban;
 };

@@ -6,8 +6,7 @@
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 Result<int> countTrades(const Store& store, const QString& owner) {
     CALLSTACK_MODULE("modGlobal");

@@ -4,9 +4,9 @@
 #include "base/Money.h"
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
+#include "domain/db/SearchFold.h"
 #include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
-#include "domain/db/SearchFold.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -18,15 +18,20 @@ namespace gd {
 
 QString listFilterWhere(ListFilter filter) {
     switch (filter) {
-        case ListFilter::Verkauf: return QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunde = 1");
-        case ListFilter::Einkauf: return QStringLiteral("Auktionen.Abgeschlossen = 0 and Lieferant = 1");
-        case ListFilter::Alle: return QStringLiteral("Auktionen.Abgeschlossen = 0");
+        case ListFilter::Verkauf:
+            return QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunde = 1");
+        case ListFilter::Einkauf:
+            return QStringLiteral("Auktionen.Abgeschlossen = 0 and Lieferant = 1");
+        case ListFilter::Alle:
+            return QStringLiteral("Auktionen.Abgeschlossen = 0");
         case ListFilter::Ueberfaellig:
             // A date of our own making, not typed by anyone: written into the statement.
-            return QStringLiteral("Auktionen.Abgeschlossen = 0 and Kunde = 1 and Auktionen.Bezahlt = 0 and "
-                                  "Auktionen.EndeDatum < '%1'")
+            return QStringLiteral(
+                       "Auktionen.Abgeschlossen = 0 and Kunde = 1 and Auktionen.Bezahlt = 0 and "
+                       "Auktionen.EndeDatum < '%1'")
                 .arg(toDbDate(now().addDays(-qMax(0, glMahnTage))));
-        case ListFilter::Abgeschlossen: break;
+        case ListFilter::Abgeschlossen:
+            break;
     }
     return QStringLiteral("Auktionen.Abgeschlossen = 1");
 }
@@ -44,12 +49,12 @@ const char* const kColumns =
 const char* const kReminderColumn =
     ", (select ifnull(max(Stufe), 0) from Mahnungen where Mahnungen.AuktionsID = Auktionen.AuktionsID) ";
 
-
 QList<ListRow> readRows(Database& db, const QString& sql, const Params& params) {
     QList<ListRow> rows;
     QStringList names;
     const auto text = [](sqlite3_stmt* st, int i) {
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                                 sqlite3_column_bytes(st, i));
     };
     db.forEachRow(sql, params, names, [&](sqlite3_stmt* st) {
         rows.append(ListRow{text(st, 0), text(st, 1), text(st, 2), dbDateToText(text(st, 3)), text(st, 4), text(st, 5),
@@ -68,10 +73,10 @@ Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QStrin
     // The auctions lead the join: they come in the index's order, so nothing is sorted.
     QString sql = QString::fromUtf8(kColumns) +
                   (filter == ListFilter::Ueberfaellig ? QString::fromLatin1(kReminderColumn) : QString()) +
-                  QStringLiteral("from Auktionen cross join Kunden where ") +
-                  listFilterWhere(filter) +
-                  QStringLiteral(" and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
-                                 "Kunden.Standarduser = ? order by Auktionen.EndeDatum ") +
+                  QStringLiteral("from Auktionen cross join Kunden where ") + listFilterWhere(filter) +
+                  QStringLiteral(
+                      " and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
+                      "Kunden.Standarduser = ? order by Auktionen.EndeDatum ") +
                   (filter == ListFilter::Ueberfaellig ? QStringLiteral("ASC") : QStringLiteral("DESC"));
     if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
     try {
@@ -103,7 +108,8 @@ Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QStr
             return readRows(db,
                             QString::fromUtf8(kColumns) +
                                 QStringLiteral("from Suche cross join Auktionen cross join Kunden where Suche match ? "
-                                               "and Auktionen.rowid = Suche.docid and ") + order,
+                                               "and Auktionen.rowid = Suche.docid and ") +
+                                order,
                             {query, standardUser, standardUser});
         QStringList names;
         std::vector<qint64> ids;
@@ -112,13 +118,14 @@ Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QStr
         if (ids.size() > 4 * std::size_t(limit)) {
             std::sort(ids.begin(), ids.end());
             std::vector<qint64> newest;
-            db.forEachRowWhile(QStringLiteral("select rowid from Auktionen indexed by Auktionen_Ende where Standarduser = ? "
-                                              "order by EndeDatum DESC, rowid DESC"),
-                               {standardUser}, [&](sqlite3_stmt* st) {
-                                   const qint64 id = sqlite3_column_int64(st, 0);
-                                   if (std::binary_search(ids.begin(), ids.end(), id)) newest.push_back(id);
-                                   return std::ssize(newest) < limit;
-                               });
+            db.forEachRowWhile(
+                QStringLiteral("select rowid from Auktionen indexed by Auktionen_Ende where Standarduser = ? "
+                               "order by EndeDatum DESC, rowid DESC"),
+                {standardUser}, [&](sqlite3_stmt* st) {
+                    const qint64 id = sqlite3_column_int64(st, 0);
+                    if (std::binary_search(ids.begin(), ids.end(), id)) newest.push_back(id);
+                    return std::ssize(newest) < limit;
+                });
             ids = std::move(newest);
         }
         if (ids.empty()) return QList<ListRow>();
@@ -126,11 +133,12 @@ Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QStr
         QString in;
         in.reserve(int(ids.size()) * 8);
         for (const qint64 id : ids) in += (in.isEmpty() ? QString() : QStringLiteral(",")) + QString::number(id);
-        return readRows(db,
-                        QString::fromUtf8(kColumns) +
-                            QStringLiteral("from Auktionen cross join Kunden where Auktionen.rowid in (%1) and ").arg(in) +
-                            order + QStringLiteral(" limit %1").arg(limit),
-                        {standardUser, standardUser});
+        return readRows(
+            db,
+            QString::fromUtf8(kColumns) +
+                QStringLiteral("from Auktionen cross join Kunden where Auktionen.rowid in (%1) and ").arg(in) + order +
+                QStringLiteral(" limit %1").arg(limit),
+            {standardUser, standardUser});
     } catch (const RunError& e) {
         return Error::from(sentences::kAuktionLaden, e);
     }
@@ -143,25 +151,26 @@ Result<ListSummary> loadListSummary(const QString& dataSource, const QString& st
         ListSummary sum;
         QStringList names;
         // What is still asked: the total less the part payments kept with the sale.
-        db.forEachRow(QStringLiteral("select Kunden.Kunde, Auktionen.Bezahlt, Auktionen.EndeDatum, Auktionen.Betrag, "
-                                     "(select ifnull(sum(Cent), 0) from Teilzahlungen where Teilzahlungen.AuktionsID = "
-                                     "Auktionen.AuktionsID) from "
-                                     "Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = "
-                                     "Auktionen.ebayname and Auktionen.Standarduser = ? and Kunden.Standarduser = ?"),
-                      {standardUser, standardUser}, names, [&](sqlite3_stmt* st) {
-                          ++sum.Offen;
-                          if (sqlite3_column_int(st, 0) == 0 || sqlite3_column_int(st, 1) != 0) return;
-                          const QString betrag = QString::fromUtf8(
-                              reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), sqlite3_column_bytes(st, 3));
-                          const qint64 amount = centsOr0(betrag) - sqlite3_column_int64(st, 4);
-                          ++sum.Unbezahlt;
-                          sum.UnbezahltSumme += amount;
-                          const auto* ende = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
-                          if (ende && QLatin1String(ende) < overdueBefore) {
-                              ++sum.Ueberfaellig;
-                              sum.UeberfaelligSumme += amount;
-                          }
-                      });
+        db.forEachRow(
+            QStringLiteral("select Kunden.Kunde, Auktionen.Bezahlt, Auktionen.EndeDatum, Auktionen.Betrag, "
+                           "(select ifnull(sum(Cent), 0) from Teilzahlungen where Teilzahlungen.AuktionsID = "
+                           "Auktionen.AuktionsID) from "
+                           "Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = "
+                           "Auktionen.ebayname and Auktionen.Standarduser = ? and Kunden.Standarduser = ?"),
+            {standardUser, standardUser}, names, [&](sqlite3_stmt* st) {
+                ++sum.Offen;
+                if (sqlite3_column_int(st, 0) == 0 || sqlite3_column_int(st, 1) != 0) return;
+                const QString betrag = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)),
+                                                         sqlite3_column_bytes(st, 3));
+                const qint64 amount = centsOr0(betrag) - sqlite3_column_int64(st, 4);
+                ++sum.Unbezahlt;
+                sum.UnbezahltSumme += amount;
+                const auto* ende = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
+                if (ende && QLatin1String(ende) < overdueBefore) {
+                    ++sum.Ueberfaellig;
+                    sum.UeberfaelligSumme += amount;
+                }
+            });
         return sum;
     } catch (const RunError& e) {
         return Error::from(sentences::kAuktionLaden, e);

@@ -21,8 +21,8 @@ struct ListRow {
     QString AuktionsNr;
     QString GruppenID;
     QString AuktionsID;
-    QString Betrag;  // the total the buyer pays, as stored
-    int Tage = -1;   // days overdue, in the list of overdue sales
+    QString Betrag;           // the total the buyer pays, as stored
+    int Tage = -1;            // days overdue, in the list of overdue sales
     quint8 Meilensteine = 0;  // bit i: milestone i reached (0 answered … 6 closed)
     int Mahnstufe = 0;        // the last payment reminder sent, in the list of overdue sales
 };

@@ -25,13 +25,14 @@ namespace {
 const QString kFilesTable = QStringLiteral("Sicherung_Dateien");
 
 QString cannotBackUp(const QString& target) {
-    return QStringLiteral("Die Datensicherung '%1' konnte nicht geschrieben werden:").arg(QDir::toNativeSeparators(target));
+    return QStringLiteral("Die Datensicherung '%1' konnte nicht geschrieben werden:")
+        .arg(QDir::toNativeSeparators(target));
 }
 
 // The settings: the files directly in bin/ (INI files and templates).
 QStringList settingsFiles(const QString& folder) {
-    return QDir(folder).entryList({QStringLiteral("*.ini"), QStringLiteral("*.dat"), QStringLiteral("*.datV")}, QDir::Files,
-                                  QDir::Name);
+    return QDir(folder).entryList({QStringLiteral("*.ini"), QStringLiteral("*.dat"), QStringLiteral("*.datV")},
+                                  QDir::Files, QDir::Name);
 }
 
 // config.ini without the SMTP password: a backup travels (a stick, a cloud folder), the
@@ -66,15 +67,14 @@ void copyPages(sqlite3* from, sqlite3* to) {
 }
 
 // POSIX rename: the target is replaced in one step or not at all.
-bool replaceFile(const QString& from, const QString& to) {
-    return renameOver(from, to);
-}
+bool replaceFile(const QString& from, const QString& to) { return renameOver(from, to); }
 
 }  // namespace
 
 QStringList backupsIn(const QString& folder) {
     QStringList out;
-    for (const QFileInfo& f : QDir(folder).entryInfoList({QStringLiteral("*") + QString::fromLatin1(kBackupSuffix)}, QDir::Files))
+    for (const QFileInfo& f :
+         QDir(folder).entryInfoList({QStringLiteral("*") + QString::fromLatin1(kBackupSuffix)}, QDir::Files))
         out << f.absoluteFilePath();
     return out;
 }
@@ -86,7 +86,8 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
     QFile::remove(temp);
     try {
         if (!makePrivateFolder(QFileInfo(target).absolutePath()))
-            return Error::plain(cannotBackUp(target) + QStringLiteral(" Der Ordner fehlt und kann nicht angelegt werden."));
+            return Error::plain(cannotBackUp(target) +
+                                QStringLiteral(" Der Ordner fehlt und kann nicht angelegt werden."));
         Database::create(temp);
         const WritingMark writing(temp);
         {
@@ -104,7 +105,8 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
             }
             Transaction tx(temp);
             Database files = tx.database();
-            files.execute(QStringLiteral("CREATE TABLE ") + kFilesTable + QStringLiteral(" (Datei TEXT PRIMARY KEY, Inhalt BLOB)"));
+            files.execute(QStringLiteral("CREATE TABLE ") + kFilesTable +
+                          QStringLiteral(" (Datei TEXT PRIMARY KEY, Inhalt BLOB)"));
             for (const QString& name : settingsFiles(settingsFolder)) {
                 QFile f(settingsFolder + QLatin1Char('/') + name);
                 if (!f.open(QIODevice::ReadOnly))
@@ -112,7 +114,8 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
                 const QByteArray bytes = name.compare(QStringLiteral("config.ini"), Qt::CaseInsensitive) == 0
                                              ? withoutSecrets(f.readAll())
                                              : f.readAll();
-                files.execute(QStringLiteral("INSERT INTO ") + kFilesTable + QStringLiteral(" VALUES (?, ?)"), {name, bytes});
+                files.execute(QStringLiteral("INSERT INTO ") + kFilesTable + QStringLiteral(" VALUES (?, ?)"),
+                              {name, bytes});
             }
             tx.commit();
         }
@@ -147,7 +150,8 @@ Status applyJournal(const QString& journal) {
         if (parts.size() != 2) continue;
         const QString from = QString::fromUtf8(parts[0]), to = QString::fromUtf8(parts[1]);
         if (QFileInfo::exists(from) && !replaceFile(from, to))
-            return Error::plain(QStringLiteral("'%1' kann nicht an seinen Platz gelegt werden: %2").arg(to, fileErrorReason(errno, to)));
+            return Error::plain(QStringLiteral("'%1' kann nicht an seinen Platz gelegt werden: %2")
+                                    .arg(to, fileErrorReason(errno, to)));
         if (!folders.contains(QFileInfo(to).absolutePath())) folders << QFileInfo(to).absolutePath();
     }
     // Every rename on the disk before the journal goes: a power cut cannot leave half.
@@ -159,7 +163,8 @@ Status applyJournal(const QString& journal) {
 
 // The restored config.ini names the restored database and the password it is under now;
 // the SMTP password, which no backup holds, comes from the settings it replaces.
-void adjustRestoredSettings(const QString& config, const QString& present, const QString& dbPath, const QString& defaultDb) {
+void adjustRestoredSettings(const QString& config, const QString& present, const QString& dbPath,
+                            const QString& defaultDb) {
     QList<win::ProfileWrite> writes;
     const bool atDefault = QFileInfo(dbPath).absoluteFilePath() == QFileInfo(defaultDb).absoluteFilePath();
     writes.append({QStringLiteral("Main"), QStringLiteral("Database"),
@@ -167,9 +172,11 @@ void adjustRestoredSettings(const QString& config, const QString& present, const
     writes.append({QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
                    hasOwnPassphrase() ? QStringLiteral("Wahr") : QStringLiteral("Falsch")});
     QString restored, kept;
-    win::GetPrivateProfileString(QStringLiteral("Konto"), QStringLiteral("Kennwort"), QString(), restored, 4096, config);
+    win::GetPrivateProfileString(QStringLiteral("Konto"), QStringLiteral("Kennwort"), QString(), restored, 4096,
+                                 config);
     win::GetPrivateProfileString(QStringLiteral("Konto"), QStringLiteral("Kennwort"), QString(), kept, 4096, present);
-    if (restored.isEmpty() && !kept.isEmpty()) writes.append({QStringLiteral("Konto"), QStringLiteral("Kennwort"), kept});
+    if (restored.isEmpty() && !kept.isEmpty())
+        writes.append({QStringLiteral("Konto"), QStringLiteral("Kennwort"), kept});
     win::WritePrivateProfileStrings(writes, config);
 }
 
@@ -180,7 +187,8 @@ Status finishUnfinishedRestore(const QString& settingsFolder) {
     if (!QFileInfo::exists(journal) || beingWritten(journal)) return {};
     const Status done = applyJournal(journal);
     if (!done.ok())
-        return Error{QStringLiteral("Eine unterbrochene Wiederherstellung konnte nicht beendet werden:"), 0, done.error().sentence};
+        return Error{QStringLiteral("Eine unterbrochene Wiederherstellung konnte nicht beendet werden:"), 0,
+                     done.error().sentence};
     return {};
 }
 
@@ -188,11 +196,14 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
                               const QString& keepFolder, const QString& backupPassword, bool* wrongPassword) {
     if (wrongPassword) *wrongPassword = false;
     const QString temp = dbPath + kRestoreSuffix;
-    const QString refused = QStringLiteral("Die Datensicherung '%1' wurde nicht eingespielt:").arg(QDir::toNativeSeparators(backupFile));
+    const QString refused =
+        QStringLiteral("Die Datensicherung '%1' wurde nicht eingespielt:").arg(QDir::toNativeSeparators(backupFile));
     QFile::remove(temp);
     if (!QFileInfo(backupFile).isFile()) return Error{refused, 0, QStringLiteral("Die Datei gibt es nicht.")};
     const Status copied = copyFileSafely(backupFile, temp);
-    if (!copied.ok()) return Error{refused, 0, copied.error().description.isEmpty() ? copied.error().sentence : copied.error().description};
+    if (!copied.ok())
+        return Error{refused, 0,
+                     copied.error().description.isEmpty() ? copied.error().sentence : copied.error().description};
     const WritingMark writing(temp);
     QList<std::pair<QString, QByteArray>> files;
     const QString present = databasePassphrase();
@@ -219,7 +230,8 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         if (!whole.ok()) throw DbError(3049, whole.error().description);
         Database db = Database::open(temp);
         if (!db.exists(QStringLiteral("select 1 from sqlite_master where type = 'table' and name = ?"), {kFilesTable}))
-            throw DbError(3078, QStringLiteral("Die Datei ist eine Datenbank, aber keine Datensicherung von Gaveldesk."));
+            throw DbError(3078,
+                          QStringLiteral("Die Datei ist eine Datenbank, aber keine Datensicherung von Gaveldesk."));
         Recordset rs = db.OpenRecordset(QStringLiteral("select Datei, Inhalt from ") + kFilesTable);
         for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
             const QString name = QFileInfo(rs.text(QStringLiteral("Datei"))).fileName();  // never a path outside bin/
@@ -246,28 +258,35 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
     // The present state first, as a backup of its own: nothing is lost if the user chose the wrong file.
     QString kept;
     if (QFileInfo::exists(dbPath)) {
-        const QString stamp = QStringLiteral("vor-Wiederherstellung-") + now().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+        const QString stamp =
+            QStringLiteral("vor-Wiederherstellung-") + now().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
         kept = keepFolder + QLatin1Char('/') + stamp + QString::fromLatin1(kBackupSuffix);
         const Status saved = writeBackup(dbPath, settingsFolder, kept);
         if (!saved.ok()) {
             // A damaged file (or one no key opens) cannot be copied page by page; its bytes are
             // kept as they are, so the advised way out of damage works.
             kept = keepFolder + QLatin1Char('/') + stamp;
-            Status copiedAside = makePrivateFolder(kept) ? copyFileSafely(dbPath, kept + QLatin1Char('/') + QFileInfo(dbPath).fileName())
-                                                         : Status(Error::plain(QStringLiteral("Der Ordner '%1' kann nicht angelegt werden.").arg(kept)));
+            Status copiedAside =
+                makePrivateFolder(kept)
+                    ? copyFileSafely(dbPath, kept + QLatin1Char('/') + QFileInfo(dbPath).fileName())
+                    : Status(Error::plain(QStringLiteral("Der Ordner '%1' kann nicht angelegt werden.").arg(kept)));
             for (const QString& name : settingsFiles(settingsFolder))
-                if (copiedAside.ok()) copiedAside = copyFileSafely(settingsFolder + QLatin1Char('/') + name, kept + QLatin1Char('/') + name);
+                if (copiedAside.ok())
+                    copiedAside =
+                        copyFileSafely(settingsFolder + QLatin1Char('/') + name, kept + QLatin1Char('/') + name);
             if (!copiedAside.ok()) {
                 QFile::remove(temp);
-                return Error{refused, 0, QStringLiteral("Der jetzige Stand ließ sich nicht sichern: ") + saved.error().message() +
-                                             QLatin1Char(' ') + copiedAside.error().message()};
+                return Error{refused, 0,
+                             QStringLiteral("Der jetzige Stand ließ sich nicht sichern: ") + saved.error().message() +
+                                 QLatin1Char(' ') + copiedAside.error().message()};
             }
         }
     }
     // Every file beside its place first, then all of them put in place from a journal: a
     // kill leaves the old state whole, or a journal the next start finishes.
     QStringList journal{temp + QLatin1Char('\t') + dbPath};
-    const QString defaultDb = QFileInfo(settingsFolder).absolutePath() + QLatin1Char('/') + ExeName() + QStringLiteral(".mdb");
+    const QString defaultDb =
+        QFileInfo(settingsFolder).absolutePath() + QLatin1Char('/') + ExeName() + QStringLiteral(".mdb");
     const auto discard = [&] {
         for (const QString& l : journal) QFile::remove(l.section(QLatin1Char('\t'), 0, 0));
     };
@@ -295,8 +314,9 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
     const WritingMark applying(journalFile);  // a start meanwhile leaves it to this process
     const Status placed = applyJournal(journalFile);
     if (!placed.ok())
-        return Error{QStringLiteral("Die Wiederherstellung ist unterbrochen; Gaveldesk beendet sie beim nächsten Start:"), 0,
-                     placed.error().sentence};
+        return Error{
+            QStringLiteral("Die Wiederherstellung ist unterbrochen; Gaveldesk beendet sie beim nächsten Start:"), 0,
+            placed.error().sentence};
     clearDamaged(dbPath);  // the file that was damaged is no longer there
     // Files of the backup have their contents; a config.ini it lacked still names the password in use.
     if (!rememberPassphraseKind(settingsFolder + QStringLiteral("/config.ini")))
@@ -306,8 +326,9 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
 
 namespace {
 QString tightenedNote(int n) {
-    return QStringLiteral("Gaveldesk hat die Zugriffsrechte von %1 Dateien oder Ordnern eingeschränkt: Sie waren für andere "
-                          "Benutzer dieses Rechners lesbar. Jetzt kann nur noch Ihr Benutzerkonto die Kundendaten lesen.")
+    return QStringLiteral(
+               "Gaveldesk hat die Zugriffsrechte von %1 Dateien oder Ordnern eingeschränkt: Sie waren für andere "
+               "Benutzer dieses Rechners lesbar. Jetzt kann nur noch Ihr Benutzerkonto die Kundendaten lesen.")
         .arg(n);
 }
 }  // namespace
@@ -333,13 +354,15 @@ QStringList tidyDatabaseFile(const QString& dbPath, const QString& appFolder) {
     if (folder == QFileInfo(appFolder).absoluteFilePath()) return {};  // done with the data folder
     removeStaleTemporaries(folder);
     int tightened = 0;
-    for (const QString& f : QStringList{dbPath, dbPath + QStringLiteral("-journal")}) tightened += tightenFile(f) ? 1 : 0;
+    for (const QString& f : QStringList{dbPath, dbPath + QStringLiteral("-journal")})
+        tightened += tightenFile(f) ? 1 : 0;
     return tightened > 0 ? QStringList{tightenedNote(tightened)} : QStringList{};
 }
 
-Result<QString> dailyBackup(const QString& dbPath, const QString& settingsFolder, const QString& folder, const QDate& today,
-                            int keep) {
-    const QString name = QStringLiteral("gaveldesk-") + today.toString(Qt::ISODate) + QString::fromLatin1(kBackupSuffix);
+Result<QString> dailyBackup(const QString& dbPath, const QString& settingsFolder, const QString& folder,
+                            const QDate& today, int keep) {
+    const QString name =
+        QStringLiteral("gaveldesk-") + today.toString(Qt::ISODate) + QString::fromLatin1(kBackupSuffix);
     const QString target = folder + QLatin1Char('/') + name;
     QString written;
     if (!QFileInfo::exists(target)) {
@@ -348,8 +371,9 @@ Result<QString> dailyBackup(const QString& dbPath, const QString& settingsFolder
         written = target;
     }
     // Names sort by their dates; the states a restore replaced are never removed here.
-    QStringList daily = QDir(folder).entryList({QStringLiteral("gaveldesk-[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]") + QString::fromLatin1(kBackupSuffix)},
-                                               QDir::Files, QDir::Name);
+    QStringList daily = QDir(folder).entryList(
+        {QStringLiteral("gaveldesk-[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]") + QString::fromLatin1(kBackupSuffix)},
+        QDir::Files, QDir::Name);
     while (daily.size() > keep) QFile::remove(folder + QLatin1Char('/') + daily.takeFirst());
     return written;
 }

@@ -1,26 +1,26 @@
 #include "domain/db/Connection.h"
 
+#include <openssl/evp.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QRandomGenerator>
 #include <algorithm>
-#include <limits>
 #include <atomic>
+#include <limits>
 #include <map>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include <openssl/evp.h>
-
+#include "base/SafeWrite.h"
 #include "base/modFunktions.h"
 #include "base/profile.h"
-#include "base/SafeWrite.h"
 #include "domain/db/Schema.h"
-#include "domain/settings/modGlobal.h"
 #include "domain/db/SqliteError.h"
+#include "domain/settings/modGlobal.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -143,13 +143,15 @@ constexpr std::size_t kMaxConnections = 4;
     switch (rc & 0xFF) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
-            throw DbError(kDatabaseLocked, msg("Die Datenbank wird gerade von einem anderen Programm verwendet und ist gesperrt."));
+            throw DbError(kDatabaseLocked,
+                          msg("Die Datenbank wird gerade von einem anderen Programm verwendet und ist gesperrt."));
         case SQLITE_READONLY:
             throw DbError(3051, msg("Die Datenbank ist schreibgeschützt."));
         case SQLITE_CANTOPEN:
             throw DbError(3051, msg("Die Datenbankdatei kann nicht geöffnet werden."));
         case SQLITE_NOTADB:
-            throw DbError(3031, msg("Das Kennwort der Datenbank ist falsch, oder die Datei ist keine Gaveldesk-Datenbank."));
+            throw DbError(3031,
+                          msg("Das Kennwort der Datenbank ist falsch, oder die Datei ist keine Gaveldesk-Datenbank."));
         case SQLITE_CORRUPT:
             throw DbError(3049, msg("Die Datenbankdatei ist beschädigt."));
         case SQLITE_FULL:
@@ -162,8 +164,9 @@ constexpr std::size_t kMaxConnections = 4;
         case SQLITE_CONSTRAINT:
             throw DbError(3022, msg("Der Datensatz verletzt eine Regel der Datenbank (doppelter Schlüssel)."));
         default:
-            throw DbError(3000 + (rc & 0xFF), QStringLiteral("Datenbankfehler (%1).")
-                                                  .arg(msg(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc))));
+            throw DbError(
+                3000 + (rc & 0xFF),
+                QStringLiteral("Datenbankfehler (%1).").arg(msg(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc))));
     }
 }
 
@@ -239,7 +242,8 @@ Statement::~Statement() {
 }
 
 void Statement::bind(const Params& params) {
-    if (sqlite3_bind_parameter_count(stmt) != params.size()) throw DbError(3061, QStringLiteral("Zu wenige Parameter."));
+    if (sqlite3_bind_parameter_count(stmt) != params.size())
+        throw DbError(3061, QStringLiteral("Zu wenige Parameter."));
     bindAll(db_, stmt, params);
 }
 
@@ -264,12 +268,13 @@ namespace {
 void migrateToCurrent(Database::Impl& impl, int from) {
     const QString& path = impl.path;
     const auto refused = [&](int number, const QString& cause) {
-        return DbError(number, QStringLiteral("Die Datenbank '%1' stammt von einer früheren Programmversion (Version %2) "
-                                              "und muss für diese Version umgestellt werden. Das ist nicht gelungen: %3 "
-                                              "Die Datei ist unverändert.")
-                                   .arg(path)
-                                   .arg(from)
-                                   .arg(cause));
+        return DbError(number,
+                       QStringLiteral("Die Datenbank '%1' stammt von einer früheren Programmversion (Version %2) "
+                                      "und muss für diese Version umgestellt werden. Das ist nicht gelungen: %3 "
+                                      "Die Datei ist unverändert.")
+                           .arg(path)
+                           .arg(from)
+                           .arg(cause));
     };
     // Nothing is written into a damaged file; this check has no time bound, a migration needs it whole.
     CheckLimits whole;
@@ -313,14 +318,15 @@ std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate) {
                                            "Datenbankdatei."));
     const QFileInfo info(path);
     if (info.isDir())
-        throw DbError(3024, QStringLiteral("Unter dem Pfad der Datenbank '%1' liegt ein Ordner, keine Datei.").arg(path));
-    if (!info.exists())
-        throw DbError(3024, QStringLiteral("Die Datenbankdatei '%1' wurde nicht gefunden.").arg(path));
+        throw DbError(3024,
+                      QStringLiteral("Unter dem Pfad der Datenbank '%1' liegt ein Ordner, keine Datei.").arg(path));
+    if (!info.exists()) throw DbError(3024, QStringLiteral("Die Datenbankdatei '%1' wurde nicht gefunden.").arg(path));
     const std::optional<FileStamp> stamp = stampOf(path);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw DbError(3051, QStringLiteral("Die Datenbankdatei '%1' kann nicht gelesen werden: Es fehlt die "
-                                           "Berechtigung.").arg(path));
+                                           "Berechtigung.")
+                                .arg(path));
     const QByteArray salt = f.read(16);
     f.close();
     if (salt.size() < 16) throwSqlite(nullptr, SQLITE_NOTADB);
@@ -347,8 +353,8 @@ std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate) {
 std::shared_ptr<Database::Impl> createConnection(const QString& path) {
     auto impl = std::make_shared<Database::Impl>();
     impl->path = path;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &impl->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                                   nullptr);
+    const int rc =
+        sqlite3_open_v2(path.toUtf8().constData(), &impl->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) throwSqlite(impl->db, rc);
     const QByteArray salt = creationSalt();
     applyKey(impl->db, rawKeyFor(salt), salt);
@@ -398,7 +404,9 @@ void usePassphrase(const QByteArray& passphrase) {
 }
 }  // namespace
 
-void setDatabasePassphrase(const QString& passphrase) { usePassphrase(passphrase.isEmpty() ? kPassphrase : passphrase.toUtf8()); }
+void setDatabasePassphrase(const QString& passphrase) {
+    usePassphrase(passphrase.isEmpty() ? kPassphrase : passphrase.toUtf8());
+}
 
 bool hasOwnPassphrase() { return currentPassphrase() != kPassphrase; }
 
@@ -442,12 +450,13 @@ Result<bool> unlockDatabase(const QString& path, const QString& userPassword, co
         if (!opensWithCurrentPassphrase(path)) continue;
         const bool own = p != kPassphrase;
         QString recordedText;
-        win::GetPrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"), QString(), recordedText, 255,
-                                     configIni);
+        win::GetPrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"), QString(),
+                                     recordedText, 255, configIni);
         const std::optional<bool> recorded = textToBool(recordedText);
         gbEigenesKennwort = own;
         if (recorded.value_or(false) != own && !rememberPassphraseKind(configIni))
-            return Error::plain(QStringLiteral("Die Einstellungsdatei '%1' kann nicht geschrieben werden.").arg(configIni));
+            return Error::plain(
+                QStringLiteral("Die Einstellungsdatei '%1' kann nicht geschrieben werden.").arg(configIni));
         return true;
     }
     usePassphrase(inUse);
@@ -457,7 +466,8 @@ Result<bool> unlockDatabase(const QString& path, const QString& userPassword, co
 bool rememberPassphraseKind(const QString& configIni) {
     gbEigenesKennwort = hasOwnPassphrase();
     return win::WritePrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
-                                          hasOwnPassphrase() ? QStringLiteral("Wahr") : QStringLiteral("Falsch"), configIni);
+                                          hasOwnPassphrase() ? QStringLiteral("Wahr") : QStringLiteral("Falsch"),
+                                          configIni);
 }
 
 }  // namespace gd

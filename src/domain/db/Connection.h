@@ -10,7 +10,6 @@
 #include <optional>
 #include <unordered_map>
 
-
 #include "base/SafeWrite.h"
 #include "domain/db/Database.h"
 
@@ -56,7 +55,9 @@ public:
     // Apart from the constructor, so that a failing bind still resets the statement.
     void bind(const Params& params);
     // The columns worked out for this statement before, or null.
-    const Database::Impl::Columns* columns() const { return cached_ && cached_->columns ? &*cached_->columns : nullptr; }
+    const Database::Impl::Columns* columns() const {
+        return cached_ && cached_->columns ? &*cached_->columns : nullptr;
+    }
     void keepColumns(const Database::Impl::Columns& c) {
         if (cached_) cached_->columns = c;
     }

@@ -12,14 +12,42 @@
 namespace gd {
 namespace {
 
-const char* const kAuctionColumns[] = {
-    "AuktionsID", "AuktionsNr", "Titel", "EndeDatum", "Status", "GruppenID", "KundenNr", "Preis", "Menge", "Betrag",
-    "Versandkosten", "Versandversicherung", "Hinweise", "Versandinfos", "Zahlungshinweise", "Bemerkungen",
-    "Mitteilungen", "Bezahlung", "ebayName", "Antwort", "AntwortDatum", "Bestätigung", "BestätigungDatum", "Bezahlt",
-    "BezahltDatum", "Versendet", "VersendetDatum", "Bewertet", "BewertetDatum", "Bewerungabgegeben",
-    "BewerungabgegebenDatum", "Abgeschlossen", "AbgeschlossenDatum", "EmailText"};
-const char* const kContactColumns[] = {"KundenNr", "Name", "Strasse", "Ort", "Land", "Email", "ebayName", "Kunde",
-                                       "Lieferant"};
+const char* const kAuctionColumns[] = {"AuktionsID",
+                                       "AuktionsNr",
+                                       "Titel",
+                                       "EndeDatum",
+                                       "Status",
+                                       "GruppenID",
+                                       "KundenNr",
+                                       "Preis",
+                                       "Menge",
+                                       "Betrag",
+                                       "Versandkosten",
+                                       "Versandversicherung",
+                                       "Hinweise",
+                                       "Versandinfos",
+                                       "Zahlungshinweise",
+                                       "Bemerkungen",
+                                       "Mitteilungen",
+                                       "Bezahlung",
+                                       "ebayName",
+                                       "Antwort",
+                                       "AntwortDatum",
+                                       "Bestätigung",
+                                       "BestätigungDatum",
+                                       "Bezahlt",
+                                       "BezahltDatum",
+                                       "Versendet",
+                                       "VersendetDatum",
+                                       "Bewertet",
+                                       "BewertetDatum",
+                                       "Bewerungabgegeben",
+                                       "BewerungabgegebenDatum",
+                                       "Abgeschlossen",
+                                       "AbgeschlossenDatum",
+                                       "EmailText"};
+const char* const kContactColumns[] = {"KundenNr", "Name",     "Strasse", "Ort",      "Land",
+                                       "Email",    "ebayName", "Kunde",   "Lieferant"};
 
 bool isFlagColumn(const QString& lower) {
     for (const Milestone& m : kMilestoneTable)
@@ -69,7 +97,6 @@ void appendText(QByteArray& out, const char* t, int len) {
     appendQuoted(out, t, len);
 }
 
-
 QByteArray exportRows(const QString& dataSource, const QString& standardUser, ListFilter filter, int* rows) {
     const QString where = listFilterWhere(filter);
     Database db = Database::open(dataSource);
@@ -104,8 +131,8 @@ QByteArray exportRows(const QString& dataSource, const QString& standardUser, Li
                               fields.push_back(int(at));
                               const QString bare = c.mid(c.indexOf(QLatin1Char('.')) + 1);
                               kinds.push_back(bare.endsWith(QStringLiteral("datum")) ? Kind::Date
-                                              : isFlagColumn(bare)                     ? Kind::Flag
-                                                                                       : Kind::Text);
+                                              : isFlagColumn(bare)                   ? Kind::Flag
+                                                                                     : Kind::Text);
                           }
                       for (std::size_t i = 0; i < fields.size(); ++i) {
                           if (i) out += ';';
@@ -121,9 +148,12 @@ QByteArray exportRows(const QString& dataSource, const QString& standardUser, Li
                                   break;
                               }
                               case Kind::Flag:
-                                  appendQuoted(out, sqlite3_column_int64(st, fields[i]) ? QByteArray("Ja") : QByteArray("Nein"));
+                                  appendQuoted(
+                                      out, sqlite3_column_int64(st, fields[i]) ? QByteArray("Ja") : QByteArray("Nein"));
                                   break;
-                              case Kind::Text: appendText(out, t ? t : "", t ? len : 0); break;
+                              case Kind::Text:
+                                  appendText(out, t ? t : "", t ? len : 0);
+                                  break;
                           }
                       }
                       out += "\r\n";

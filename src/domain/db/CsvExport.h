@@ -9,6 +9,7 @@
 
 namespace gd {
 
-Result<QByteArray> exportCsv(const QString& dataSource, const QString& standardUser, ListFilter filter, int* rows = nullptr);
+Result<QByteArray> exportCsv(const QString& dataSource, const QString& standardUser, ListFilter filter,
+                             int* rows = nullptr);
 
 }  // namespace gd

@@ -32,7 +32,8 @@ QVariant columnValue(sqlite3_stmt* st, int i) {
             return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
                                               sqlite3_column_bytes(st, i)));
         case SQLITE_BLOB:
-            return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i)));
+            return QVariant(
+                QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i)));
         default:
             return QVariant();
     }
@@ -68,7 +69,8 @@ QString germanDamage(const QString& detail) {
     }
     if (!pages.isEmpty()) return QStringLiteral("Fehler auf Seite ") + pages.join(QStringLiteral(", "));
     // Our own sentences are German already; anything else is said in general.
-    if (detail.contains(QStringLiteral("Datenbank")) || detail.contains(QStringLiteral("Datei"))) return detail.left(200);
+    if (detail.contains(QStringLiteral("Datenbank")) || detail.contains(QStringLiteral("Datei")))
+        return detail.left(200);
     return QStringLiteral("die Prüfung der Seiten meldet Fehler");
 }
 
@@ -112,10 +114,12 @@ Status checkDatabase(const QString& path, const CheckLimits& limits) {
         if (e.number() == 3024 || e.number() == 3051 || e.number() == 3044 || e.number() == kDatabaseLocked) return {};
         // A key that does not fit is no damage: restoring a backup would throw away the work since.
         if (e.number() == kWrongKey)
-            return Error{QStringLiteral("Die Datenbank '%1' lässt sich mit diesem Kennwort nicht öffnen.").arg(path), kWrongKey,
-                         QStringLiteral("Sie ist mit einem anderen Kennwort verschlüsselt, oder sie ist keine Gaveldesk-Datenbank. "
-                                        "Ein eigenes Kennwort fragt das Programmfenster beim Start ab; auf der Kommandozeile "
-                                        "steht es in GAVELDESK_KENNWORT.")};
+            return Error{
+                QStringLiteral("Die Datenbank '%1' lässt sich mit diesem Kennwort nicht öffnen.").arg(path), kWrongKey,
+                QStringLiteral(
+                    "Sie ist mit einem anderen Kennwort verschlüsselt, oder sie ist keine Gaveldesk-Datenbank. "
+                    "Ein eigenes Kennwort fragt das Programmfenster beim Start ab; auf der Kommandozeile "
+                    "steht es in GAVELDESK_KENNWORT.")};
         return damaged(e.description());
     }
     // Bounded: a huge file is not checked longer than maxMs; unchecked is not damaged.
@@ -126,18 +130,22 @@ Status checkDatabase(const QString& path, const CheckLimits& limits) {
         int maxMs;
         const std::atomic<bool>* stop;
     } bound{&t, limits.maxMs, limits.stop};
-    sqlite3_progress_handler(impl->db, 1000, [](void* b) -> int {
-        const auto* p = static_cast<Bound*>(b);
-        return p->timer->elapsed() > p->maxMs || (p->stop && p->stop->load()) ? 1 : 0;
-    }, &bound);
+    sqlite3_progress_handler(
+        impl->db, 1000,
+        [](void* b) -> int {
+            const auto* p = static_cast<Bound*>(b);
+            return p->timer->elapsed() > p->maxMs || (p->stop && p->stop->load()) ? 1 : 0;
+        },
+        &bound);
     // The quick check is one step of SQLite's that no bound interrupts: a large file
     // is read page by page instead (every row, every mail text), which proves what
     // the cipher proves of each page and can stop at any row.
     const bool whole = QFileInfo(path).size() <= limits.quickCheckUpToBytes;
-    const char* sql = whole ? "PRAGMA quick_check(5);"
-                            : "SELECT 'ok' WHERE (SELECT count(*) FROM Kunden WHERE length(Kunden.Name || Kunden.Strasse || "
-                              "Kunden.Ort || Kunden.Email || Kunden.ebayName) >= 0) >= 0 AND (SELECT count(*) FROM "
-                              "Auktionen WHERE length(Auktionen.Titel || Auktionen.Hinweise || Auktionen.EmailText) >= 0) >= 0";
+    const char* sql =
+        whole ? "PRAGMA quick_check(5);"
+              : "SELECT 'ok' WHERE (SELECT count(*) FROM Kunden WHERE length(Kunden.Name || Kunden.Strasse || "
+                "Kunden.Ort || Kunden.Email || Kunden.ebayName) >= 0) >= 0 AND (SELECT count(*) FROM "
+                "Auktionen WHERE length(Auktionen.Titel || Auktionen.Hinweise || Auktionen.EmailText) >= 0) >= 0";
     sqlite3_stmt* st = nullptr;
     QString result;
     int rc = sqlite3_prepare_v2(impl->db, sql, -1, &st, nullptr);
@@ -216,8 +224,8 @@ Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
         const auto m = single.match(sql);
         std::pair<QString, QString> r{QString(), sql};
         if (m.hasMatch())
-            r = {m.captured(2), QStringLiteral("select rowid, ") + m.captured(1) + QStringLiteral(" from ") + m.captured(2) +
-                                    QLatin1Char(' ') + m.captured(3)};
+            r = {m.captured(2), QStringLiteral("select rowid, ") + m.captured(1) + QStringLiteral(" from ") +
+                                    m.captured(2) + QLatin1Char(' ') + m.captured(3)};
         if (readings.size() > 256) readings.clear();
         known = readings.insert(sql, r);
     }
@@ -291,7 +299,8 @@ void Database::forEachRow(const QString& sql, const Params& params, QStringList&
     names.clear();
     for (int i = 0; i < sqlite3_column_count(s.stmt); ++i) {
         const char* tab = sqlite3_column_table_name(s.stmt, i);
-        names << (QString::fromUtf8(tab ? tab : "") + QLatin1Char('.') + QString::fromUtf8(sqlite3_column_name(s.stmt, i)))
+        names << (QString::fromUtf8(tab ? tab : "") + QLatin1Char('.') +
+                  QString::fromUtf8(sqlite3_column_name(s.stmt, i)))
                      .toLower();
     }
     for (;;) {
@@ -302,7 +311,8 @@ void Database::forEachRow(const QString& sql, const Params& params, QStringList&
     }
 }
 
-void Database::forEachRowWhile(const QString& sql, const Params& params, const std::function<bool(sqlite3_stmt*)>& row) {
+void Database::forEachRowWhile(const QString& sql, const Params& params,
+                               const std::function<bool(sqlite3_stmt*)>& row) {
     if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
     Statement s(*d, sql);
     s.bind(params);
@@ -358,7 +368,8 @@ void Transaction::commit() {
     active_ = false;
 }
 
-Recordset::Recordset(std::shared_ptr<Database::Impl> db, QString table) : db_(std::move(db)), table_(std::move(table)) {}
+Recordset::Recordset(std::shared_ptr<Database::Impl> db, QString table)
+    : db_(std::move(db)), table_(std::move(table)) {}
 Recordset::~Recordset() = default;
 
 int Recordset::columnIndex(const QString& column) const {
@@ -384,13 +395,15 @@ bool Recordset::flag(const QString& column) const { return value(column).toLongL
 QDateTime Recordset::date(const QString& column) const { return fromDbDate(value(column)); }
 
 void Recordset::AddNew() {
-    if (table_.isEmpty()) throw DbError(3027, QStringLiteral("Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt."));
+    if (table_.isEmpty())
+        throw DbError(3027, QStringLiteral("Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt."));
     mode_ = Mode::AddNew;
     pending_.clear();
 }
 
 void Recordset::Edit() {
-    if (table_.isEmpty()) throw DbError(3027, QStringLiteral("Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt."));
+    if (table_.isEmpty())
+        throw DbError(3027, QStringLiteral("Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt."));
     if (isEOF()) throw DbError(3021, QStringLiteral("Kein aktueller Datensatz."));
     mode_ = Mode::Edit;
     pending_.clear();
@@ -430,8 +443,9 @@ void Recordset::Update() {
         QStringList sets;
         for (const QString& c : cols) sets << c + QStringLiteral("=?");
         params << rowids_[std::size_t(pos_)];
-        db.execute(QStringLiteral("update %1 set %2 where rowid=?").arg(quoteIdent(table_), sets.join(QLatin1Char(','))),
-                   params);
+        db.execute(
+            QStringLiteral("update %1 set %2 where rowid=?").arg(quoteIdent(table_), sets.join(QLatin1Char(','))),
+            params);
         QVariantList& row = rows_[std::size_t(pos_)];
         for (auto it = pending_.cbegin(); it != pending_.cend(); ++it) row[columnIndex(it.key())] = it.value();
     }
@@ -440,7 +454,8 @@ void Recordset::Update() {
 }
 
 void Recordset::Delete() {
-    if (table_.isEmpty()) throw DbError(3027, QStringLiteral("Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt."));
+    if (table_.isEmpty())
+        throw DbError(3027, QStringLiteral("Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt."));
     if (isEOF()) throw DbError(3021, QStringLiteral("Kein aktueller Datensatz."));
     Database db{db_};
     db.execute(QStringLiteral("delete from %1 where rowid=?").arg(quoteIdent(table_)), {rowids_[std::size_t(pos_)]});

@@ -32,7 +32,7 @@ inline constexpr int kWrongKey = 3031;
 
 struct CheckLimits {
     int maxMs = 3000;
-    const std::atomic<bool>* stop = nullptr;  // ends the check early when it turns true
+    const std::atomic<bool>* stop = nullptr;          // ends the check early when it turns true
     qint64 quickCheckUpToBytes = 16LL * 1024 * 1024;  // larger files are read row by row
 };
 // A check of the file (PRAGMA quick_check, or every row of a large file), within
@@ -189,7 +189,6 @@ Result<bool> unlockDatabase(const QString& path, const QString& userPassword, co
 bool needsMigration(const QString& path);
 // Opens the file once, so that an earlier version is brought up to date now.
 Status migrateDatabase(const QString& path);
-
 
 // Dates are stored as "yyyy-MM-dd HH:mm:ss"; the zero date is day zero, midnight.
 QString toDbDate(const QDateTime& d);

@@ -12,13 +12,15 @@ namespace gd {
 
 namespace sentences {
 inline const QString kKaeuferSpeichern = QStringLiteral("Beim Speichern der Käuferdaten ist ein Fehler aufgetreten:");
-inline const QString kVerkaeuferSpeichern = QStringLiteral("Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:");
+inline const QString kVerkaeuferSpeichern =
+    QStringLiteral("Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:");
 inline const QString kAuktionSpeichern = QStringLiteral("Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:");
 inline const QString kAuktionPruefen = QStringLiteral("Beim Prüfen der Auktionsdaten ist ein Fehler aufgetreten:");
 inline const QString kAuktionLaden = QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:");
 inline const QString kKundeLaden = QStringLiteral("Beim Laden der Kaüfer-/Verkäuferdaten ist ein Fehler aufgetreten:");
 inline const QString kGruppeLaden = QStringLiteral("Beim Laden der GruppenID ist ein Fehler aufgetreten:");
-inline const QString kAuktionenUebernehmen = QStringLiteral("Beim Übernehmen der Auktionen ist ein Fehler aufgetreten:");
+inline const QString kAuktionenUebernehmen =
+    QStringLiteral("Beim Übernehmen der Auktionen ist ein Fehler aufgetreten:");
 inline const QString kSendungSpeichern = QStringLiteral("Beim Speichern der Sendungsdaten ist ein Fehler aufgetreten:");
 }  // namespace sentences
 

@@ -12,7 +12,6 @@
 namespace gd {
 namespace {
 
-
 void makeKundenNr(tKunde& k, const QString& sAuktionsNr) {
     if (k.KundenNr.isEmpty()) k.KundenNr = today().toString(QStringLiteral("yyyyMMdd")) + sAuktionsNr;
 }
@@ -34,8 +33,8 @@ void writeContactColumns(const Store& store, Recordset& rs, const tKunde& k, boo
 Status saveContact(const Store& store, tKunde& k, const QString& sAuktionsNr, bool kunde, const QString& sentence) {
     return dbStep(sentence, [&]() -> Status {
         Database db = store.open();
-        Recordset rs = db.OpenRecordset(
-            QStringLiteral("select * from Kunden where ebayName = ? and standarduser = ?"), {k.ebayName, store.user});
+        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Kunden where ebayName = ? and standarduser = ?"),
+                                        {k.ebayName, store.user});
         if (rs.RecordCount() < 1) {
             rs.AddNew();
             makeKundenNr(k, sAuktionsNr);
@@ -160,8 +159,9 @@ Status funSaveAuktion(const Store& store, const tAuktion& oAuktion, QString& sKu
     CALLSTACK_DB();
     return dbStep(sentences::kAuktionSpeichern, [&]() -> Status {
         Database db = store.open();
-        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?"),
-                                        {oAuktion.AuktionsID, store.user});
+        Recordset rs =
+            db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?"),
+                             {oAuktion.AuktionsID, store.user});
         funCDate(oAuktion.EndeDatum);
         QString kundennr = sKundennr;
         if (rs.RecordCount() < 1) {
@@ -229,8 +229,8 @@ Result<bool> funLoadAuktion(const Store& store, tAuktion& oAuktion, const QStrin
     CALLSTACK_DB();
     return dbStep(sentences::kAuktionLaden, [&]() -> Result<bool> {
         Database db = store.open();
-        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and Standarduser = ?"),
-                                        {sNummer, store.user});
+        Recordset rs = db.OpenRecordset(
+            QStringLiteral("select * from Auktionen where AuktionsID = ? and Standarduser = ?"), {sNummer, store.user});
         if (rs.RecordCount() < 1) return false;
         rs.MoveFirst();
         tAuktion a;
@@ -254,9 +254,8 @@ Result<bool> funLoadAuktion(const Store& store, tAuktion& oAuktion, const QStrin
         a.ebayName = rs.text(QStringLiteral("ebayname"));
         for (int i = 0; i < kMilestones; ++i) {
             const Milestone& m = kMilestoneTable[std::size_t(i)];
-            a.Datum[std::size_t(i)] = rs.flag(QString::fromUtf8(m.flagColumn))
-                                          ? rs.date(QString::fromUtf8(m.dateColumn))
-                                          : zeroDate();
+            a.Datum[std::size_t(i)] =
+                rs.flag(QString::fromUtf8(m.flagColumn)) ? rs.date(QString::fromUtf8(m.dateColumn)) : zeroDate();
         }
         a.AuktionsID = rs.text(QStringLiteral("AuktionsID"));
         oAuktion = a;
@@ -268,8 +267,9 @@ Status subDeleteAuktion(const Store& store, const tAuktion& oAuktion) {
     CALLSTACK_DB();
     return dbStep(sentences::kAuktionSpeichern, [&]() -> Status {
         Database db = store.open();
-        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?"),
-                                        {oAuktion.AuktionsID, store.user});
+        Recordset rs =
+            db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?"),
+                             {oAuktion.AuktionsID, store.user});
         rs.MoveFirst();
         rs.Delete();  // no row: "Kein aktueller Datensatz."
         return {};

@@ -10,7 +10,6 @@
 namespace gd {
 namespace {
 
-
 struct Carrier {
     const char* name;
     const char* page;  // the number goes at the end
@@ -41,7 +40,8 @@ Result<Parcel> loadParcel(const Store& store, const QString& sAuktionsID) {
     return dbStep(QStringLiteral("Beim Laden der Sendungsdaten ist ein Fehler aufgetreten:"), [&]() -> Result<Parcel> {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(
-            QStringLiteral("select Versanddienst, Sendungsnummer from Versand where AuktionsID = ? and Standarduser = ?"),
+            QStringLiteral(
+                "select Versanddienst, Sendungsnummer from Versand where AuktionsID = ? and Standarduser = ?"),
             {sAuktionsID, store.user});
         if (rs.RecordCount() < 1) return Parcel{};
         rs.MoveFirst();

@@ -26,7 +26,7 @@ struct tKunde {
 inline constexpr int kMilestones = 7;
 
 struct Milestone {
-    const char* name;        // the status text
+    const char* name;  // the status text
     const char* flagColumn;
     const char* dateColumn;
 };

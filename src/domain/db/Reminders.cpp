@@ -9,17 +9,19 @@ namespace gd {
 
 Result<QList<Reminder>> loadReminders(const Store& store, const QString& sAuktionsID) {
     CALLSTACK_MODULE("modGlobal");
-    return dbStep(QStringLiteral("Beim Laden der Zahlungserinnerungen ist ein Fehler aufgetreten:"), [&]() -> Result<QList<Reminder>> {
-        Database db = store.open();
-        Recordset rs = db.OpenRecordset(QStringLiteral("select Stufe, Datum from Mahnungen where AuktionsID = ? and "
-                                                       "Standarduser = ? order by Datum, Stufe"),
-                                        {sAuktionsID, store.user});
-        QList<Reminder> out;
-        for (; !rs.isEOF(); rs.MoveNext())
-            out.append(Reminder{int(rs.value(QStringLiteral("Stufe")).toLongLong()),
-                                rs.date(QStringLiteral("Datum"))});
-        return out;
-    });
+    return dbStep(QStringLiteral("Beim Laden der Zahlungserinnerungen ist ein Fehler aufgetreten:"),
+                  [&]() -> Result<QList<Reminder>> {
+                      Database db = store.open();
+                      Recordset rs =
+                          db.OpenRecordset(QStringLiteral("select Stufe, Datum from Mahnungen where AuktionsID = ? and "
+                                                          "Standarduser = ? order by Datum, Stufe"),
+                                           {sAuktionsID, store.user});
+                      QList<Reminder> out;
+                      for (; !rs.isEOF(); rs.MoveNext())
+                          out.append(Reminder{int(rs.value(QStringLiteral("Stufe")).toLongLong()),
+                                              rs.date(QStringLiteral("Datum"))});
+                      return out;
+                  });
 }
 
 Result<int> reminderLevel(const Store& store, const QString& sAuktionsID) {
@@ -36,8 +38,9 @@ Status recordReminder(const Store& store, const QStringList& auktionsIDs, int st
         Transaction tx(store);
         Database db = tx.database();
         for (const QString& id : auktionsIDs)
-            db.execute(QStringLiteral("insert into Mahnungen (AuktionsID, Stufe, Datum, Standarduser) values (?, ?, ?, ?)"),
-                       {id, stufe, toDbDate(when), store.user});
+            db.execute(
+                QStringLiteral("insert into Mahnungen (AuktionsID, Stufe, Datum, Standarduser) values (?, ?, ?, ?)"),
+                {id, stufe, toDbDate(when), store.user});
         tx.commit();
         return {};
     } catch (const RunError& e) {

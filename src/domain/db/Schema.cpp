@@ -160,8 +160,10 @@ constexpr const char* kSearchText =
 
 std::string version2Sql() {
     QString sql = QString::fromUtf8(kVersion2);
-    const QString source = QStringLiteral("(SELECT a.rowid AS docid, %1 AS x FROM Auktionen a)").arg(QString::fromLatin1(kSearchText));
-    sql.replace(QStringLiteral("@FOLD@"), foldViewsSql(source, QStringLiteral("x"), QStringLiteral("SuchQuelle")).join(QLatin1Char('\n')));
+    const QString source =
+        QStringLiteral("(SELECT a.rowid AS docid, %1 AS x FROM Auktionen a)").arg(QString::fromLatin1(kSearchText));
+    sql.replace(QStringLiteral("@FOLD@"),
+                foldViewsSql(source, QStringLiteral("x"), QStringLiteral("SuchQuelle")).join(QLatin1Char('\n')));
     return sql.toStdString();
 }
 
@@ -209,8 +211,8 @@ void createSchema(sqlite3* db) {
 }
 
 int checkSchema(sqlite3* db) {
-    const int tables = queryInt(
-        db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('Kunden','Auktionen')");
+    const int tables =
+        queryInt(db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('Kunden','Auktionen')");
     if (tables != 2)
         throw DbError(3078, QStringLiteral("Die Datei enthält die Tabellen 'Kunden' und 'Auktionen' nicht."));
     const int version = queryInt(db, "PRAGMA user_version");

@@ -10,7 +10,6 @@
 namespace gd {
 namespace {
 
-
 const QString kByID = QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?");
 
 QString col(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -86,8 +85,9 @@ Result<QString> LoadMaxGruppenID(const Store& store, const QString& sebayname) {
     CALLSTACK_DB();
     return dbStep(sentences::kGruppeLaden, [&]() -> Result<QString> {
         Database db = store.open();
-        Recordset rs = db.OpenRecordset(QStringLiteral("select Kundennr from Kunden where Standarduser = ? and ebayName = ?"),
-                                        {store.user, sebayname});
+        Recordset rs =
+            db.OpenRecordset(QStringLiteral("select Kundennr from Kunden where Standarduser = ? and ebayName = ?"),
+                             {store.user, sebayname});
         if (rs.RecordCount() < 1) return QString();
         rs.MoveFirst();
         return rs.text(QStringLiteral("Kundennr"));
@@ -116,7 +116,8 @@ Result<QList<GroupEntry>> funLoadAuktiongruppiert(const Store& store, const QStr
                                   dateToText(rs.date(QStringLiteral("EndeDatum"))), rs.text(QStringLiteral("Preis")),
                                   rs.text(QStringLiteral("Menge")), rs.text(QStringLiteral("Betrag")),
                                   rs.text(QStringLiteral("Versandkosten")),
-                                  rs.text(QStringLiteral("Versandversicherung")), rs.text(QStringLiteral("AuktionsID"))});
+                                  rs.text(QStringLiteral("Versandversicherung")),
+                                  rs.text(QStringLiteral("AuktionsID"))});
         }
         return out;
     });

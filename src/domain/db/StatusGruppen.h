@@ -8,28 +8,38 @@
 #include <QVariantList>
 
 #include "base/Result.h"
-#include "domain/db/Store.h"
 #include "domain/db/Records.h"
+#include "domain/db/Store.h"
 
 namespace gd {
 
 Status SaveStatus(const Store& store, const tAuktion& oAuktion, int Index);
 inline Status SaveStatus(const tAuktion& oAuktion, int Index) { return SaveStatus(currentStore(), oAuktion, Index); }
 Status SaveStatusMail(const Store& store, const QString& sAuktionsID, const QDateTime& Datum, int Index);
-inline Status SaveStatusMail(const QString& sAuktionsID, const QDateTime& Datum, int Index) { return SaveStatusMail(currentStore(), sAuktionsID, Datum, Index); }
+inline Status SaveStatusMail(const QString& sAuktionsID, const QDateTime& Datum, int Index) {
+    return SaveStatusMail(currentStore(), sAuktionsID, Datum, Index);
+}
 Status saveGruppenID(const Store& store, const QString& sGruppenID, const QString& sebayname);
-inline Status saveGruppenID(const QString& sGruppenID, const QString& sebayname) { return saveGruppenID(currentStore(), sGruppenID, sebayname); }
+inline Status saveGruppenID(const QString& sGruppenID, const QString& sebayname) {
+    return saveGruppenID(currentStore(), sGruppenID, sebayname);
+}
 // The member's contact number; empty when the member is not stored.
 Result<QString> LoadMaxGruppenID(const Store& store, const QString& sebayname);
-inline Result<QString> LoadMaxGruppenID(const QString& sebayname) { return LoadMaxGruppenID(currentStore(), sebayname); }
+inline Result<QString> LoadMaxGruppenID(const QString& sebayname) {
+    return LoadMaxGruppenID(currentStore(), sebayname);
+}
 Result<bool> checkgruppierteMails(const Store& store, const QString& sKundennr);
-inline Result<bool> checkgruppierteMails(const QString& sKundennr) { return checkgruppierteMails(currentStore(), sKundennr); }
+inline Result<bool> checkgruppierteMails(const QString& sKundennr) {
+    return checkgruppierteMails(currentStore(), sKundennr);
+}
 
 // One entry an auction, earliest end first: AuktionsNr, Titel, EndeDatum, Preis,
 // Menge, Betrag, Versandkosten, Versandversicherung, AuktionsID.
 using GroupEntry = QVariantList;
 // Empty when the contact number has no auction.
 Result<QList<GroupEntry>> funLoadAuktiongruppiert(const Store& store, const QString& sKundennr);
-inline Result<QList<GroupEntry>> funLoadAuktiongruppiert(const QString& sKundennr) { return funLoadAuktiongruppiert(currentStore(), sKundennr); }
+inline Result<QList<GroupEntry>> funLoadAuktiongruppiert(const QString& sKundennr) {
+    return funLoadAuktiongruppiert(currentStore(), sKundennr);
+}
 
 }  // namespace gd

@@ -1,7 +1,6 @@
 #include "domain/import/Accept.h"
 
 #include <QRegularExpression>
-
 #include <optional>
 
 #include "base/CallStack.h"
@@ -13,8 +12,7 @@
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 namespace {
 
@@ -27,10 +25,14 @@ QString amountProblem(const QString& what, const QString& text) {
     t.remove(QStringLiteral("EUR")).remove(QChar(0x20AC)).remove(QChar(0xA0)).remove(QLatin1Char(' '));
     static const QRegularExpression number(QStringLiteral("^[-+]?[0-9][0-9.]*(,[0-9]+)?$"));
     if (!cents && !number.match(t).hasMatch()) return QString();
-    return QStringLiteral("%1 \u201E%2\u201C liegt nicht zwischen 0,00 und 999.999.999,99 EUR.").arg(what, text.trimmed());
+    return QStringLiteral("%1 \u201E%2\u201C liegt nicht zwischen 0,00 und 999.999.999,99 EUR.")
+        .arg(what, text.trimmed());
 }
 
-QString quoted(const QString& v) { return QStringLiteral("\u201E") + (v.size() > 60 ? v.left(60) + QStringLiteral(" …") : v) + QStringLiteral("\u201C"); }
+QString quoted(const QString& v) {
+    return QStringLiteral("\u201E") + (v.size() > 60 ? v.left(60) + QStringLiteral(" …") : v) +
+           QStringLiteral("\u201C");
+}
 
 }  // namespace
 
@@ -53,19 +55,25 @@ QStringList implausibleFields(ImportRecords& r) {
     } contact[] = {{"Der Name", p.Name}, {"Die Straße", p.Strasse}, {"Der Ort", p.Ort}};
     for (const auto& c : contact)
         if (c.text.trimmed().size() > kMaxColumnChars)
-            w << QStringLiteral("%1 %2 ist länger als %3 Zeichen.").arg(QString::fromUtf8(c.what), quoted(c.text.trimmed())).arg(kMaxColumnChars);
+            w << QStringLiteral("%1 %2 ist länger als %3 Zeichen.")
+                     .arg(QString::fromUtf8(c.what), quoted(c.text.trimmed()))
+                     .arg(kMaxColumnChars);
     const tAuktion& a = r.oAuktion;
     const struct {
         const char* what;
         const QString& text;
-    } amounts[] = {{"Der Preis", a.Preis}, {"Der Betrag", a.Betrag}, {"Die Versandkosten", a.Versandkosten},
+    } amounts[] = {{"Der Preis", a.Preis},
+                   {"Der Betrag", a.Betrag},
+                   {"Die Versandkosten", a.Versandkosten},
                    {"Die Versandversicherung", a.Versandversicherung}};
     for (const auto& m : amounts)
         if (const QString why = amountProblem(QString::fromUtf8(m.what), m.text); !why.isEmpty()) w << why;
     bool wholeQuantity = false;
     const int menge = a.Menge.trimmed().toInt(&wholeQuantity);
     if (wholeQuantity && (menge < 1 || menge > kMostQuantity))
-        w << QStringLiteral("Die Menge \u201E%1\u201C liegt nicht zwischen 1 und %2.").arg(a.Menge.trimmed()).arg(kMostQuantity);
+        w << QStringLiteral("Die Menge \u201E%1\u201C liegt nicht zwischen 1 und %2.")
+                 .arg(a.Menge.trimmed())
+                 .arg(kMostQuantity);
     const QString nr = r.oAuktion.AuktionsNr.trimmed();
     static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
     if (nr.size() > kMaxColumnChars)

@@ -10,8 +10,8 @@
 
 namespace gd {
 
-inline const QString kDuplicateQuestion =
-    QStringLiteral("Diese Auktionsnummer existiert schon in der Datenbank, soll diese Email trotzdem gespeichert werden?");
+inline const QString kDuplicateQuestion = QStringLiteral(
+    "Diese Auktionsnummer existiert schon in der Datenbank, soll diese Email trotzdem gespeichert werden?");
 
 // What a notification cannot plausibly hold: a member name, e-mail address or
 // item number longer than its column (254), an empty member name, an address
@@ -39,6 +39,8 @@ enum class Stored { Yes, DuplicateAppeared };
 // item number after checkImport; nothing was written and the dialog asks again.
 // The records change only when the import was stored.
 Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportChoices& c);
-inline Result<Stored> acceptImport(ImportRecords& r, const ImportChoices& c) { return acceptImport(currentStore(), r, c); }
+inline Result<Stored> acceptImport(ImportRecords& r, const ImportChoices& c) {
+    return acceptImport(currentStore(), r, c);
+}
 
 }  // namespace gd

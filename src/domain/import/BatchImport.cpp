@@ -8,7 +8,9 @@
 namespace gd {
 namespace {
 
-QString oneLine(QString t) { return t.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')); }
+QString oneLine(QString t) {
+    return t.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
 
 QJsonObject contactJson(const tKunde& k) {
     return {{QStringLiteral("KundenNr"), k.KundenNr}, {QStringLiteral("Name"), k.Name},

@@ -36,21 +36,21 @@ const std::vector<KeyedEntity>& entities() {
             "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
             "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
         static const std::pair<const char*, char16_t> more[] = {
-            {"amp", 38}, {"lt", 60}, {"gt", 62}, {"quot", 34}, {"apos", 39}, {"euro", 0x20AC}, {"ndash", 0x2013},
-            {"mdash", 0x2014}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"sbquo", 0x201A}, {"ldquo", 0x201C},
-            {"rdquo", 0x201D}, {"bdquo", 0x201E}, {"hellip", 0x2026}, {"bull", 0x2022}, {"trade", 0x2122},
-            {"permil", 0x2030}, {"lsaquo", 0x2039}, {"rsaquo", 0x203A}, {"dagger", 0x2020}, {"ensp", 0x2002},
-            {"emsp", 0x2003}, {"thinsp", 0x2009}, {"zwnj", 0x200C}, {"zwj", 0x200D}, {"OElig", 0x152},
-            {"oelig", 0x153}, {"Yuml", 0x178}, {"Aogon", 0x104}, {"aogon", 0x105}, {"Cacute", 0x106},
-            {"cacute", 0x107}, {"Ccaron", 0x10C}, {"ccaron", 0x10D}, {"Dcaron", 0x10E}, {"dcaron", 0x10F},
-            {"Eogon", 0x118}, {"eogon", 0x119}, {"Ecaron", 0x11A}, {"ecaron", 0x11B}, {"Gbreve", 0x11E},
-            {"gbreve", 0x11F}, {"Idot", 0x130}, {"imath", 0x131}, {"Lstrok", 0x141}, {"lstrok", 0x142},
-            {"Nacute", 0x143}, {"nacute", 0x144}, {"Ncaron", 0x147}, {"ncaron", 0x148}, {"Odblac", 0x150},
-            {"odblac", 0x151}, {"Rcaron", 0x158}, {"rcaron", 0x159}, {"Sacute", 0x15A}, {"sacute", 0x15B},
-            {"Scedil", 0x15E}, {"scedil", 0x15F}, {"Scaron", 0x160}, {"scaron", 0x161}, {"Tcaron", 0x164},
-            {"tcaron", 0x165}, {"Uring", 0x16E}, {"uring", 0x16F}, {"Udblac", 0x170}, {"udblac", 0x171},
-            {"Zacute", 0x179}, {"zacute", 0x17A}, {"Zdot", 0x17B}, {"zdot", 0x17C}, {"Zcaron", 0x17D},
-            {"zcaron", 0x17E}};
+            {"amp", 38},        {"lt", 60},        {"gt", 62},         {"quot", 34},       {"apos", 39},
+            {"euro", 0x20AC},   {"ndash", 0x2013}, {"mdash", 0x2014},  {"lsquo", 0x2018},  {"rsquo", 0x2019},
+            {"sbquo", 0x201A},  {"ldquo", 0x201C}, {"rdquo", 0x201D},  {"bdquo", 0x201E},  {"hellip", 0x2026},
+            {"bull", 0x2022},   {"trade", 0x2122}, {"permil", 0x2030}, {"lsaquo", 0x2039}, {"rsaquo", 0x203A},
+            {"dagger", 0x2020}, {"ensp", 0x2002},  {"emsp", 0x2003},   {"thinsp", 0x2009}, {"zwnj", 0x200C},
+            {"zwj", 0x200D},    {"OElig", 0x152},  {"oelig", 0x153},   {"Yuml", 0x178},    {"Aogon", 0x104},
+            {"aogon", 0x105},   {"Cacute", 0x106}, {"cacute", 0x107},  {"Ccaron", 0x10C},  {"ccaron", 0x10D},
+            {"Dcaron", 0x10E},  {"dcaron", 0x10F}, {"Eogon", 0x118},   {"eogon", 0x119},   {"Ecaron", 0x11A},
+            {"ecaron", 0x11B},  {"Gbreve", 0x11E}, {"gbreve", 0x11F},  {"Idot", 0x130},    {"imath", 0x131},
+            {"Lstrok", 0x141},  {"lstrok", 0x142}, {"Nacute", 0x143},  {"nacute", 0x144},  {"Ncaron", 0x147},
+            {"ncaron", 0x148},  {"Odblac", 0x150}, {"odblac", 0x151},  {"Rcaron", 0x158},  {"rcaron", 0x159},
+            {"Sacute", 0x15A},  {"sacute", 0x15B}, {"Scedil", 0x15E},  {"scedil", 0x15F},  {"Scaron", 0x160},
+            {"scaron", 0x161},  {"Tcaron", 0x164}, {"tcaron", 0x165},  {"Uring", 0x16E},   {"uring", 0x16F},
+            {"Udblac", 0x170},  {"udblac", 0x171}, {"Zacute", 0x179},  {"zacute", 0x17A},  {"Zdot", 0x17B},
+            {"zdot", 0x17C},    {"Zcaron", 0x17D}, {"zcaron", 0x17E}};
         std::vector<KeyedEntity> keyed;
         const auto add = [&keyed](const char* name, char16_t code) {
             keyed.push_back({nameKey(name, qstrlen(name)), code});
@@ -87,9 +87,9 @@ std::vector<TagRole> buildTags() {
     const auto add = [&all](std::initializer_list<const char*> names, Tag role) {
         for (const char* n : names) all.push_back({tagKey(n, qsizetype(qstrlen(n))), role});
     };
-    add({"address", "article", "aside", "blockquote", "caption", "center", "dd", "details", "div", "dl", "dt",
-         "fieldset", "figcaption", "figure", "footer", "form", "header", "legend", "li", "main", "nav", "ol", "section",
-         "summary", "tbody", "tfoot", "thead", "tr", "ul"},
+    add({"address", "article",  "aside",      "blockquote", "caption", "center", "dd",     "details", "div", "dl",
+         "dt",      "fieldset", "figcaption", "figure",     "footer",  "form",   "header", "legend",  "li",  "main",
+         "nav",     "ol",       "section",    "summary",    "tbody",   "tfoot",  "thead",  "tr",      "ul"},
         Tag::Block);
     add({"p", "h1", "h2", "h3", "h4", "h5", "h6", "table"}, Tag::Paragraph);
     add({"script", "style", "title", "template", "textarea", "xmp"}, Tag::RawText);
@@ -110,8 +110,10 @@ Tag classify(const char* name, qsizetype len) {
     std::size_t lo = 0, hi = tags.size();
     while (lo < hi) {
         const std::size_t mid = (lo + hi) / 2;
-        if (tags[mid].key < key) lo = mid + 1;
-        else hi = mid;
+        if (tags[mid].key < key)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     return lo < tags.size() && tags[lo].key == key ? tags[lo].role : Tag::Other;
 }
@@ -146,11 +148,15 @@ public:
     // Text of <pre>: line ends kept, blanks kept.
     void putRaw(QChar c) {
         if (c == u'\r') return;
-        if (c == u'\n') hardBreak();
+        if (c == u'\n')
+            hardBreak();
         else if (c == u' ' || c == u'\t') {
-            if (breaks_ == 0 && out_.data() + out_.size() - w_ > 1) *w_++ = c;
-            else put(c);
-        } else put(c);
+            if (breaks_ == 0 && out_.data() + out_.size() - w_ > 1)
+                *w_++ = c;
+            else
+                put(c);
+        } else
+            put(c);
     }
     QString take() {
         out_.truncate(w_ - out_.data());
@@ -181,9 +187,12 @@ std::pair<char32_t, qsizetype> entityAt(const char16_t* s, qsizetype n, qsizetyp
         while (j < n && j - start < 8) {
             const char16_t c = s[j];
             int d = -1;
-            if (c >= u'0' && c <= u'9') d = c - u'0';
-            else if (hex && c >= u'a' && c <= u'f') d = c - u'a' + 10;
-            else if (hex && c >= u'A' && c <= u'F') d = c - u'A' + 10;
+            if (c >= u'0' && c <= u'9')
+                d = c - u'0';
+            else if (hex && c >= u'a' && c <= u'f')
+                d = c - u'a' + 10;
+            else if (hex && c >= u'A' && c <= u'F')
+                d = c - u'A' + 10;
             if (d < 0) break;
             v = v * (hex ? 16 : 10) + char32_t(d);
             ++j;
@@ -200,8 +209,10 @@ std::pair<char32_t, qsizetype> entityAt(const char16_t* s, qsizetype n, qsizetyp
     std::size_t lo = 0, hi = table.size();
     while (lo < hi) {
         const std::size_t mid = (lo + hi) / 2;
-        if (table[mid].key < key) lo = mid + 1;
-        else hi = mid;
+        if (table[mid].key < key)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     if (lo == table.size() || table[lo].key != key) return {0, 0};
     return {table[lo].code, j + 1 - i};
@@ -271,23 +282,34 @@ QString htmlToText(QStringView s) {
                 i = j < n ? j + 1 : n;
                 const QLatin1StringView tag(name, len <= int(sizeof name) ? len : 0);
                 switch (classify(name, tag.size())) {
-                    case Tag::Head: inHead = !closing; break;
-                    case Tag::Body: inHead = false; break;
+                    case Tag::Head:
+                        inHead = !closing;
+                        break;
+                    case Tag::Body:
+                        inHead = false;
+                        break;
                     case Tag::RawText:
                         if (!closing) i = skipRawText(s, i, tag);
                         break;
                     case Tag::Break:
                         if (!inHead) out.hardBreak();
                         break;
-                    case Tag::Cell: out.space(); break;
+                    case Tag::Cell:
+                        out.space();
+                        break;
                     case Tag::Pre:
                         pre = closing ? std::max(0, pre - 1) : pre + 1;
                         out.breaks(1);
                         break;
                     case Tag::Hr:
-                    case Tag::Block: out.breaks(1); break;
-                    case Tag::Paragraph: out.breaks(2); break;
-                    case Tag::Other: break;
+                    case Tag::Block:
+                        out.breaks(1);
+                        break;
+                    case Tag::Paragraph:
+                        out.breaks(2);
+                        break;
+                    case Tag::Other:
+                        break;
                 }
                 continue;
             }
@@ -315,9 +337,12 @@ QString htmlToText(QStringView s) {
                 continue;
             }
         }
-        if (pre > 0) out.putRaw(QChar(c));
-        else if (isSpace(c)) out.space();
-        else out.put(QChar(c));
+        if (pre > 0)
+            out.putRaw(QChar(c));
+        else if (isSpace(c))
+            out.space();
+        else
+            out.put(QChar(c));
     }
     return out.take();
 }

@@ -11,7 +11,6 @@
 namespace gd {
 namespace {
 
-
 struct Part {
     QList<QPair<QByteArray, QByteArray>> headers;  // lower-case name, value
     QByteArray body;
@@ -216,12 +215,14 @@ Result<QList<MailText>> readMails(const QString& path) {
     if (info.isDir()) return refuse(QStringLiteral("'%1' ist ein Ordner, keine Datei.").arg(path));
     if (!info.exists()) return refuse(QStringLiteral("Die Datei '%1' gibt es nicht.").arg(path));
     if (!f.open(QIODevice::ReadOnly))
-        return refuse(info.isReadable() ? QStringLiteral("Die Datei '%1' kann nicht gelesen werden (%2).").arg(path, f.errorString())
-                                        : QStringLiteral("Es fehlt die Berechtigung, die Datei '%1' zu lesen.").arg(path));
+        return refuse(info.isReadable()
+                          ? QStringLiteral("Die Datei '%1' kann nicht gelesen werden (%2).").arg(path, f.errorString())
+                          : QStringLiteral("Es fehlt die Berechtigung, die Datei '%1' zu lesen.").arg(path));
     // A mailbox holds many mails; each of them is bounded like a single one.
     const bool mailbox = isMailbox(f.peek(5));
     if (f.size() > (mailbox ? kMaxMailboxBytes : kMaxMailBytes))
-        return refuse(mailbox ? QStringLiteral("Das Postfach ist größer als 64 MB und wird nicht eingelesen; bitte teilen Sie es in kleinere Ordner auf.")
+        return refuse(mailbox ? QStringLiteral("Das Postfach ist größer als 64 MB und wird nicht eingelesen; bitte "
+                                               "teilen Sie es in kleinere Ordner auf.")
                               : QStringLiteral("Die Datei ist größer als 16 MB; so groß ist keine Auktions-E-Mail. Sie "
                                                "wird nicht eingelesen."));
     const QByteArray bytes = f.readAll();
@@ -230,8 +231,10 @@ Result<QList<MailText>> readMails(const QString& path) {
     QList<MailText> mails;
     const auto add = [&mails](std::optional<QString> text, const QString& why) {
         MailText m;
-        if (text) m.text = std::move(*text);
-        else m.error = why;
+        if (text)
+            m.text = std::move(*text);
+        else
+            m.error = why;
         mails << m;
     };
     const QString suffix = info.suffix().toLower();
@@ -244,7 +247,8 @@ Result<QList<MailText>> readMails(const QString& path) {
             else
                 add(bodyText(messages[i], &why), why);
             // A saved mail that keeps its envelope line is a box of one: no count for it.
-            if (messages.size() > 1) mails.last().label = QStringLiteral("E-Mail %1 von %2").arg(i + 1).arg(messages.size());
+            if (messages.size() > 1)
+                mails.last().label = QStringLiteral("E-Mail %1 von %2").arg(i + 1).arg(messages.size());
         }
     } else if (suffix == QLatin1String("eml")) {
         QString why;

@@ -7,9 +7,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <optional>
 
 #include "base/Result.h"
-#include <optional>
 
 namespace gd {
 

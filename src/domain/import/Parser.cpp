@@ -174,8 +174,9 @@ QString parseSofortkauf(ImportRecords& r, std::vector<tFeld>& table, std::array<
             if (r.oLieferant.ebayName != gsEbayName && r.oKunde.ebayName != gsEbayName) {
                 r.clear();
                 return QStringLiteral("Die Email kann nicht verarbeitet werden.") + QLatin1Char('\r') +
-                       QStringLiteral("Verkäufer- und Käufer-Name aus der Email stimmen nicht mit dem eingestellten "
-                                      "ebay-Namen überein!");
+                       QStringLiteral(
+                           "Verkäufer- und Käufer-Name aus der Email stimmen nicht mit dem eingestellten "
+                           "ebay-Namen überein!");
             }
             if (r.oLieferant.ebayName != gsEbayName)
                 cut.apply(row, rule, addressField(r.oLieferant, rule.sFeld), sellerBlock, false);  // the user bought
@@ -208,9 +209,12 @@ QString parseSofortkauf(ImportRecords& r, std::vector<tFeld>& table, std::array<
 
 MailKind kindOf(SectionKind k) {
     switch (k) {
-        case SectionKind::Kauf: return MailKind::Kauf;
-        case SectionKind::Verkauf: return MailKind::Verkauf;
-        case SectionKind::Sofortkauf: break;
+        case SectionKind::Kauf:
+            return MailKind::Kauf;
+        case SectionKind::Verkauf:
+            return MailKind::Verkauf;
+        case SectionKind::Sofortkauf:
+            break;
     }
     return MailKind::Sofortkauf;
 }
@@ -224,10 +228,14 @@ bool hasOwnRecognition(SectionKind kind) {
 
 QString mailKindName(MailKind k) {
     switch (k) {
-        case MailKind::Kauf: return QStringLiteral("Kauf");
-        case MailKind::Verkauf: return QStringLiteral("Verkauf");
-        case MailKind::Sofortkauf: return QStringLiteral("Sofortkauf");
-        case MailKind::Keine: break;
+        case MailKind::Kauf:
+            return QStringLiteral("Kauf");
+        case MailKind::Verkauf:
+            return QStringLiteral("Verkauf");
+        case MailKind::Sofortkauf:
+            return QStringLiteral("Sofortkauf");
+        case MailKind::Keine:
+            break;
     }
     return QString();
 }
@@ -357,18 +365,24 @@ ParseResult parseMail(ImportRecords& r, const QString& text) {
     p.kind = rec.kind;
     switch (p.kind) {
         case MailKind::Kauf:
-            if (extra) parseKaufOrVerkauf(r, extra->rules, true);
-            else p.message = subEinlesenKauf(r);
+            if (extra)
+                parseKaufOrVerkauf(r, extra->rules, true);
+            else
+                p.message = subEinlesenKauf(r);
             break;
         case MailKind::Verkauf:
-            if (extra) parseKaufOrVerkauf(r, extra->rules, false);
-            else p.message = subEinlesenVerkauf(r);
+            if (extra)
+                parseKaufOrVerkauf(r, extra->rules, false);
+            else
+                p.message = subEinlesenVerkauf(r);
             break;
         case MailKind::Sofortkauf:
             p.message = extra ? parseSofortkauf(r, extra->rules, extra->verkaeuferdaten, extra->kaeuferdaten)
                               : subEinlesenSofortkauf(r);
             break;
-        case MailKind::Keine: p.message = QStringLiteral("Die Zwischenablage enthält keine ebay Email"); break;
+        case MailKind::Keine:
+            p.message = QStringLiteral("Die Zwischenablage enthält keine ebay Email");
+            break;
     }
     return p;
 }

@@ -35,8 +35,8 @@ struct ImportRecords {
     tKunde oLieferant;  // the seller
     tAuktion oAuktion;
     PartnerKind partnerKind = PartnerKind::Neutral;
-    bool shown = false;        // a parse ended in its display step
-    bool acceptable = false;   // the accept button: an item number was found
+    bool shown = false;       // a parse ended in its display step
+    bool acceptable = false;  // the accept button: an item number was found
     bool sellerShown() const { return partnerKind == PartnerKind::Verkaeufer; }
     QString caption() const { return partnerCaption(partnerKind); }
     tKunde& partner() { return sellerShown() ? oLieferant : oKunde; }

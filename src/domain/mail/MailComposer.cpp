@@ -5,15 +5,15 @@
 
 #include "base/CallStack.h"
 #include "base/Clock.h"
-#include "base/Product.h"
 #include "base/Money.h"
+#include "base/Product.h"
 #include "base/modFunktions.h"
 #include "domain/bank/GiroCode.h"
 #include "domain/bank/Iban.h"
-#include "domain/db/Trade.h"
 #include "domain/db/Parcel.h"
 #include "domain/db/Reminders.h"
 #include "domain/db/StatusGruppen.h"
+#include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/smtp/ctlSMTPRelay.h"
 #include "domain/smtp/modMail.h"
@@ -144,7 +144,9 @@ void MailComposer::fillBetreffrouptext() {
 
 QString MailComposer::fillBody(QString t) const {
     CALLSTACK_MAIL();
-    const auto r = [&t](const char* key, const QString& v) { t.replace(QString::fromLatin1(key), v, Qt::CaseSensitive); };
+    const auto r = [&t](const char* key, const QString& v) {
+        t.replace(QString::fromLatin1(key), v, Qt::CaseSensitive);
+    };
     r("[#ebaynameto#]", in_.sName);
     r("[#Kontonummer#]", gsKontonummer);
     r("[#Kontoinhaber#]", gsKontoinhaber);
@@ -187,8 +189,9 @@ QString MailComposer::fillBody(QString t) const {
     if (!gsVersicherterVersand.isEmpty() && gsVersicherterVersand != QStringLiteral("0.00"))
         r("[#versicherterversand#]", gsVersicherterVersand);
     else
-        t.remove(QStringLiteral("Falls Sie einen versicherten Versand per Postpaket wünschen, so betragen die "
-                                "Versandkosten [#versicherterversand#] EUR."));
+        t.remove(
+            QStringLiteral("Falls Sie einen versicherten Versand per Postpaket wünschen, so betragen die "
+                           "Versandkosten [#versicherterversand#] EUR."));
     return t;
 }
 
@@ -287,7 +290,8 @@ QString MailComposer::giroCodeMissing() const {
     if (!ibanValid(gsIBAN)) return QStringLiteral("Kein GiroCode: In den Optionen steht keine gültige IBAN.");
     const std::optional<qint64> cents = parseCents(in_.sGesamtbetrag);
     if (!cents || *cents <= 0)
-        return QStringLiteral("Kein GiroCode: Der Gesamtbetrag „%1“ ist kein Betrag zwischen 0,01 und 999.999.999,99 EUR.")
+        return QStringLiteral(
+                   "Kein GiroCode: Der Gesamtbetrag „%1“ ist kein Betrag zwischen 0,01 und 999.999.999,99 EUR.")
             .arg(in_.sGesamtbetrag.trimmed());
     if (giroCodePayload().isEmpty()) return QStringLiteral("Kein GiroCode: Der Name des Kontoinhabers fehlt.");
     return QString();
@@ -298,7 +302,8 @@ QByteArray MailComposer::giroCodePayload() const {
     const std::optional<qint64> cents = parseCents(in_.sGesamtbetrag);
     if (!cents || *cents <= 0) return {};
     const QString holder = gsKontoinhaber.trimmed().isEmpty() ? gsStandardUser : gsKontoinhaber;
-    return epcPayload({holder, gsIBAN, gsBIC, *cents, in_.bGruppiert && !nummern_.isEmpty() ? nummern_ : in_.sArtikelnummer});
+    return epcPayload(
+        {holder, gsIBAN, gsBIC, *cents, in_.bGruppiert && !nummern_.isEmpty() ? nummern_ : in_.sArtikelnummer});
 }
 
 QString MailComposer::invoiceNumber() const {
@@ -315,8 +320,8 @@ Status MailComposer::sendSmtp(const QString& to, const QString& subject, const Q
     name.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     if (!recipient.contains(QLatin1Char('<')) && !name.trimmed().isEmpty())
         recipient = name.trimmed() + QStringLiteral(" <") + recipient + QLatin1Char('>');
-    return Send_SMTP(gsStandardUser + QLatin1Char('<') + gsAbsender + QLatin1Char('>'), recipient, smtpMessage(subject, body),
-                     glKopie == 1 ? gsAbsender : QString(), true, false, files);
+    return Send_SMTP(gsStandardUser + QLatin1Char('<') + gsAbsender + QLatin1Char('>'), recipient,
+                     smtpMessage(subject, body), glKopie == 1 ? gsAbsender : QString(), true, false, files);
 }
 
 void cancelSending() { SMTP_1().cancel(); }
@@ -326,8 +331,9 @@ Status sendTestMail(const Settings& s, const QString& to) {
     if (s.Absender.trimmed().isEmpty() || to.trimmed().isEmpty())
         return Error::plain(QStringLiteral("Bitte tragen Sie zuerst die Absender-Emailadresse ein."));
     const QString msg = QStringLiteral("subject: Testmail von ") + productName() + QStringLiteral("\r\n") +
-                        QStringLiteral("Guten Tag,\r\n\r\ndies ist eine Testmail. Wenn Sie sie lesen, stimmen die "
-                                       "SMTP-Einstellungen von ") +
+                        QStringLiteral(
+                            "Guten Tag,\r\n\r\ndies ist eine Testmail. Wenn Sie sie lesen, stimmen die "
+                            "SMTP-Einstellungen von ") +
                         productName() + QStringLiteral(".\r\n\r\nMit freundlichen Grüßen\r\n");
     return sendThrough(accountOf(s), s.Absender, to, msg, QString());
 }

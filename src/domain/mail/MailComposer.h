@@ -8,8 +8,8 @@
 
 #include "base/Result.h"
 #include "domain/db/Records.h"
-#include "domain/smtp/SmtpSession.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/smtp/SmtpSession.h"
 
 namespace gd {
 
@@ -21,8 +21,8 @@ struct MailInputs {
     bool bGruppiert = false;
     QString sKundennr, sStatus;
     QString sVersanddienst, sSendungsnummer;  // the parcel, when one is recorded
-    bool bUeberfaellig = false;  // a sale unpaid past the days of the options
-    int iMahnstufe = 0;          // the highest payment reminder sent
+    bool bUeberfaellig = false;               // a sale unpaid past the days of the options
+    int iMahnstufe = 0;                       // the highest payment reminder sent
 };
 
 // What the main window hands the mail form for the selected auction and its

@@ -10,19 +10,21 @@ Status SmtpMailSender::send(const MailComposer& composer, const OutgoingMail& ma
 
 void SmtpMailSender::cancel() { cancelSending(); }
 
-MailProgramSender::MailProgramSender(std::function<bool(const QString&)> open, std::function<void(const QString&)> toClipboard)
+MailProgramSender::MailProgramSender(std::function<bool(const QString&)> open,
+                                     std::function<void(const QString&)> toClipboard)
     : open_(std::move(open)), toClipboard_(std::move(toClipboard)) {}
 
 Status MailProgramSender::send(const MailComposer& composer, const OutgoingMail& mail) {
     if (glNobody == 1) toClipboard_(mail.body);
     if (open_(composer.mailtoUrl(mail.body, mail.subject, mail.cc, mail.bcc))) return {};
-    return Error::plain(QStringLiteral("Das E-Mail-Programm konnte nicht geöffnet werden. Bitte richten Sie ein "
-                                       "Standard-E-Mail-Programm ein oder versenden Sie direkt über SMTP "
-                                       "(Einstellungen, Emailversand)."));
+    return Error::plain(
+        QStringLiteral("Das E-Mail-Programm konnte nicht geöffnet werden. Bitte richten Sie ein "
+                       "Standard-E-Mail-Programm ein oder versenden Sie direkt über SMTP "
+                       "(Einstellungen, Emailversand)."));
 }
 
-SendOutcome sendAndRecord(MailSender& sender, const MailComposer& composer, const OutgoingMail& mail, int statusPosition,
-                          int reminderLevel) {
+SendOutcome sendAndRecord(MailSender& sender, const MailComposer& composer, const OutgoingMail& mail,
+                          int statusPosition, int reminderLevel) {
     SendOutcome out;
     out.sent = sender.send(composer, mail);
     // A mail that did not go out records no milestone and no reminder.

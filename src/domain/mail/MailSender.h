@@ -46,7 +46,8 @@ public:
 // settings leave it out of the address.
 class MailProgramSender final : public MailSender {
 public:
-    MailProgramSender(std::function<bool(const QString& url)> open, std::function<void(const QString& text)> toClipboard);
+    MailProgramSender(std::function<bool(const QString& url)> open,
+                      std::function<void(const QString& text)> toClipboard);
     Status send(const MailComposer& composer, const OutgoingMail& mail) override;
     bool takesAttachments() const override { return false; }
     bool waits() const override { return false; }
@@ -58,13 +59,13 @@ private:
 
 struct SendOutcome {
     Status sent;
-    Status recorded;      // the milestone and reminder, when it went out
+    Status recorded;  // the milestone and reminder, when it went out
     bool recordedAny = false;
 };
 // Sends, then records the milestone (position in the form's status list, 0: none)
 // and the reminder (level, 0: none) for the auction or its group, only when the
 // mail went out.
-SendOutcome sendAndRecord(MailSender& sender, const MailComposer& composer, const OutgoingMail& mail, int statusPosition,
-                          int reminderLevel);
+SendOutcome sendAndRecord(MailSender& sender, const MailComposer& composer, const OutgoingMail& mail,
+                          int statusPosition, int reminderLevel);
 
 }  // namespace gd

@@ -44,7 +44,8 @@ QStringList templateNames(bool verkauf, bool bgruppiert) {
     CALLSTACK_V();
     const QString k = catalogueLetter(verkauf, bgruppiert);
     const QString ini = vorlagenIniPath();
-    const int n = funCLng(funIni_GetString(ini, QStringLiteral("Vorlagen"), QStringLiteral("Anzahl") + k, QString(), false));
+    const int n =
+        funCLng(funIni_GetString(ini, QStringLiteral("Vorlagen"), QStringLiteral("Anzahl") + k, QString(), false));
     QStringList out;
     for (int i = 0; i < n && i < 1000; ++i)
         out << funIni_GetString(ini, QStringLiteral("Vorlagen"), k + QString::number(i), QString(), false);
@@ -57,8 +58,9 @@ QList<int> templateReminderLevels(bool verkauf, bool bgruppiert) {
     QList<int> out;
     const qsizetype n = templateNames(verkauf, bgruppiert).size();
     for (qsizetype i = 0; i < n; ++i)
-        out << qMax(0, int(funCLng(funIni_GetString(ini, QStringLiteral("Vorlagen"), k + QStringLiteral("m") +
-                                                    QString::number(i), QStringLiteral("0"), false))));
+        out << qMax(0, int(funCLng(funIni_GetString(ini, QStringLiteral("Vorlagen"),
+                                                    k + QStringLiteral("m") + QString::number(i), QStringLiteral("0"),
+                                                    false))));
     return out;
 }
 
@@ -70,7 +72,8 @@ QString templateSubject(bool verkauf, bool bgruppiert, int index) {
 
 QString Read_Protokoll_Version(const QString& Index, bool verkauf, bool bgruppiert) {
     CALLSTACK_V();
-    const QString path = AppPath() + QStringLiteral("/bin/") + bodyLetter(verkauf, bgruppiert) + Index + QStringLiteral(".dat");
+    const QString path =
+        AppPath() + QStringLiteral("/bin/") + bodyLetter(verkauf, bgruppiert) + Index + QStringLiteral(".dat");
     if (!QFileInfo::exists(path)) return QString();
     const QString text = readLines(path);
     gsVorlagenDatei = path;

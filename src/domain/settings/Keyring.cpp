@@ -1,9 +1,10 @@
 #include "domain/settings/Keyring.h"
 
+#include <qt6keychain/keychain.h>
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <qt6keychain/keychain.h>
 
 namespace gd {
 namespace {

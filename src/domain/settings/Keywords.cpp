@@ -1,8 +1,8 @@
 #include "domain/settings/Keywords.h"
 
 #include <QFileInfo>
-#include <algorithm>
 #include <QStringList>
+#include <algorithm>
 
 #include "base/CallStack.h"
 #include "base/profile.h"
@@ -124,8 +124,9 @@ QStringList subGetFelder() {
     QStringList messages;
     const QFileInfo file(gsKeywordIni);
     if (!file.isFile() || !file.isReadable()) {
-        messages << QStringLiteral("Die Schlüsselwortdatei '%1' fehlt oder kann nicht gelesen werden. Ohne sie "
-                                   "erkennt Gaveldesk keine Auktions-E-Mails.")
+        messages << QStringLiteral(
+                        "Die Schlüsselwortdatei '%1' fehlt oder kann nicht gelesen werden. Ohne sie "
+                        "erkennt Gaveldesk keine Auktions-E-Mails.")
                         .arg(file.absoluteFilePath());
         return messages;
     }
@@ -167,8 +168,9 @@ QStringList subGetFelder() {
             loadSection(name, k.rules, k.kind == SectionKind::Sofortkauf, messages, &k, &k.verkaeuferdaten,
                         &k.kaeuferdaten);
             if (k.erkennung.empty() && messages.size() < kMaxLineMessages)
-                messages << QStringLiteral("Der Abschnitt [%1] der Schlüsselwortdatei hat keine #Erkennung#-Zeile; "
-                                           "er wird nie benutzt.")
+                messages << QStringLiteral(
+                                "Der Abschnitt [%1] der Schlüsselwortdatei hat keine #Erkennung#-Zeile; "
+                                "er wird nie benutzt.")
                                 .arg(name);
             gaSektionen.push_back(std::move(k));
             break;

@@ -32,11 +32,11 @@ enum class SectionKind { Sofortkauf, Kauf, Verkauf };
 struct KeywordSection {
     QString name;
     SectionKind kind = SectionKind::Kauf;
-    bool extra = false;                   // a further section: its rules and markers are here
-    std::vector<tFeld> rules;             // extra sections only; the three use the tables above
+    bool extra = false;                      // a further section: its rules and markers are here
+    std::vector<tFeld> rules;                // extra sections only; the three use the tables above
     std::array<QString, 5> verkaeuferdaten;  // extra Sofortkauf sections only
     std::array<QString, 5> kaeuferdaten;
-    std::vector<QStringList> erkennung;   // the phrases of each recognition line
+    std::vector<QStringList> erkennung;  // the phrases of each recognition line
 };
 // Every section of rules in file order, rebuilt by each load.
 inline std::vector<KeywordSection> gaSektionen;

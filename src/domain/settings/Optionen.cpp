@@ -9,7 +9,8 @@ Result<qint32> parsePort(const QString& text) {
     bool ok = false;
     const int port = text.trimmed().toInt(&ok);
     if (!ok || port < 1 || port > 65535)
-        return Error::plain(QStringLiteral("Der Postausgangsport muss eine Zahl von 1 bis 65535 sein (Standard = 25)."));
+        return Error::plain(
+            QStringLiteral("Der Postausgangsport muss eine Zahl von 1 bis 65535 sein (Standard = 25)."));
     return qint32(port);
 }
 

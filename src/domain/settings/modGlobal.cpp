@@ -98,12 +98,15 @@ void readRow(const Setting& row, const win::ProfileSnapshot& file, Settings& s) 
 
 QString writtenText(const Setting& row, const Settings& s) {
     switch (row.kind) {
-        case Setting::Kind::Text: return s.*std::get<QString Settings::*>(row.member);
-        case Setting::Kind::Password: return Crypt(s.*std::get<QString Settings::*>(row.member), kPasswordKey, true);
+        case Setting::Kind::Text:
+            return s.*std::get<QString Settings::*>(row.member);
+        case Setting::Kind::Password:
+            return Crypt(s.*std::get<QString Settings::*>(row.member), kPasswordKey, true);
         case Setting::Kind::Boolean:
             return s.*std::get<bool Settings::*>(row.member) ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
         case Setting::Kind::Number:
-        case Setting::Kind::NumberStrict: return QString::number(s.*std::get<qint32 Settings::*>(row.member));
+        case Setting::Kind::NumberStrict:
+            return QString::number(s.*std::get<qint32 Settings::*>(row.member));
     }
     return QString();
 }
@@ -162,7 +165,8 @@ namespace {
 
 QString dataSourceFrom(const win::ProfileSnapshot& file) {
     QString buffer;
-    const int n = file.GetPrivateProfileString(QStringLiteral("Main"), QStringLiteral("Database"), QString(), buffer, 255);
+    const int n =
+        file.GetPrivateProfileString(QStringLiteral("Main"), QStringLiteral("Database"), QString(), buffer, 255);
     if (n >= 1) return buffer.left(n);
     const QString candidate = defaultDatabasePath();
     return QFileInfo::exists(candidate) ? candidate : QString();
@@ -189,8 +193,9 @@ QStringList subInitApp() {
     const QFileInfo config(configIniPath());
     const bool tooLarge = config.size() > kMaxSettingsFileBytes;
     if (tooLarge)
-        messages << QStringLiteral("Die Einstellungsdatei '%1' ist größer als 1 MB und wird nicht gelesen; es gelten "
-                                   "die Standardeinstellungen.")
+        messages << QStringLiteral(
+                        "Die Einstellungsdatei '%1' ist größer als 1 MB und wird nicht gelesen; es gelten "
+                        "die Standardeinstellungen.")
                         .arg(config.absoluteFilePath());
     const win::ProfileSnapshot file(tooLarge ? QString() : config.absoluteFilePath());
     setSettings(readSettings(file));
@@ -199,8 +204,9 @@ QStringList subInitApp() {
         if (kept.found)
             gsKennwort = kept.password;
         else
-            messages << QStringLiteral("Das SMTP-Kennwort liegt im Schlüsselbund des Desktops, der gerade nicht erreichbar "
-                                       "ist; bitte tragen Sie es unter Einstellungen, Emailversand neu ein.");
+            messages << QStringLiteral(
+                "Das SMTP-Kennwort liegt im Schlüsselbund des Desktops, der gerade nicht erreichbar "
+                "ist; bitte tragen Sie es unter Einstellungen, Emailversand neu ein.");
     }
     gsDataSource = dataSourceFrom(file);
 

@@ -76,16 +76,18 @@ inline QString& gsKennwort = gSettings.Kennwort;  // plain; stored scrambled, or
 inline bool& gbKennwortImSchluesselbund = gSettings.KennwortImSchluesselbund;  // the SMTP password is in the keyring
 inline QString& gsPlattform = gSettings.Plattform;
 inline bool& gbFusszeile = gSettings.Fusszeile;  // the "-INFO-" footer under every mail
-inline QString& gsVerbindungssicherheit = gSettings.Verbindungssicherheit;  // "STARTTLS", "SSL/TLS", "Keine"; empty: by port and login
-inline bool& gbKennwortUnverschluesselt = gSettings.KennwortUnverschluesselt;  // the SMTP password may go out without TLS
+inline QString& gsVerbindungssicherheit =
+    gSettings.Verbindungssicherheit;  // "STARTTLS", "SSL/TLS", "Keine"; empty: by port and login
+inline bool& gbKennwortUnverschluesselt =
+    gSettings.KennwortUnverschluesselt;                    // the SMTP password may go out without TLS
 inline qint32& glSMTPZeitlimit = gSettings.SMTPZeitlimit;  // seconds a whole send may take
-inline qint32& glMahnTage = gSettings.MahnTage;  // a sale unpaid this many days after its end is overdue
-inline QString& gsIBAN = gSettings.IBAN;  // as typed; checked by the options dialog
+inline qint32& glMahnTage = gSettings.MahnTage;            // a sale unpaid this many days after its end is overdue
+inline QString& gsIBAN = gSettings.IBAN;                   // as typed; checked by the options dialog
 inline QString& gsBIC = gSettings.BIC;
 inline QString& gsAnschrift = gSettings.Anschrift;  // the seller's address on invoices: "Street 1, 12345 Town"
-inline bool& gbKleinunternehmer = gSettings.Kleinunternehmer;  // invoices say that no VAT is charged (§ 19 UStG)
+inline bool& gbKleinunternehmer = gSettings.Kleinunternehmer;      // invoices say that no VAT is charged (§ 19 UStG)
 inline bool& gbTaeglicheSicherung = gSettings.TaeglicheSicherung;  // a backup a day at start, the last seven kept
-inline bool& gbEigenesKennwort = gSettings.EigenesKennwort;  // the database is under a password of the user's
+inline bool& gbEigenesKennwort = gSettings.EigenesKennwort;        // the database is under a password of the user's
 // Where the data are, found from the settings at load: no setting of the dialog.
 inline QString gsDataSource;
 inline QString gsKeywordIni;
@@ -146,9 +148,9 @@ void reloadDataSource();
 // An SMTP account that signs in, but no password: a backup never holds it, so a
 // restored installation asks for it once.
 bool smtpPasswordMissing();
-inline const QString kSmtpPasswordNotInBackup =
-    QStringLiteral("Das Kennwort des E-Mail-Kontos ist aus Sicherheitsgründen nicht in der Datensicherung enthalten. "
-                   "Bitte tragen Sie es unter Einstellungen, Optionen, Emailversand neu ein.");
+inline const QString kSmtpPasswordNotInBackup = QStringLiteral(
+    "Das Kennwort des E-Mail-Kontos ist aus Sicherheitsgründen nicht in der Datensicherung enthalten. "
+    "Bitte tragen Sie es unter Einstellungen, Optionen, Emailversand neu ein.");
 
 // Loads every setting, the database path and the keyword rules. Gives back the
 // messages of faulty keyword lines, for the caller to show.

@@ -2,10 +2,10 @@
 
 #include <limits>
 
-#include "base/modFunktions.h"
 #include "base/CallStack.h"
 #include "base/RunError.h"
 #include "base/codepage.h"
+#include "base/modFunktions.h"
 #include "base/profile.h"
 
 namespace gd {
@@ -79,8 +79,8 @@ QString funIni_GetString(const QString& sIniDatei, const QString& sSection, cons
     QString buffer;
     int r = 0;
     if (bCrypted)
-        r = win::GetPrivateProfileString(funIni_Krypt(sSection), funIni_Krypt(sKey), funIni_Krypt(sDefault),
-                                              buffer, 255, sIniDatei);
+        r = win::GetPrivateProfileString(funIni_Krypt(sSection), funIni_Krypt(sKey), funIni_Krypt(sDefault), buffer,
+                                         255, sIniDatei);
     else
         r = win::GetPrivateProfileString(sSection, sKey, sDefault, buffer, 255, sIniDatei);
     const QString value = buffer.left(r);
@@ -92,7 +92,7 @@ bool funIni_SetString(const QString& sIniDatei, const QString& sSection, const Q
     CALLSTACK();
     if (bCrypted)
         return win::WritePrivateProfileString(funIni_Krypt(sSection), funIni_Krypt(sKey), funIni_Krypt(sText),
-                                                   sIniDatei);
+                                              sIniDatei);
     return win::WritePrivateProfileString(sSection, sKey, sText, sIniDatei);
 }
 

@@ -27,8 +27,8 @@ bool needsWindows1252(const QByteArray& ansi, bool euro) {
     for (char ch : ansi) {
         const int c = static_cast<unsigned char>(ch);
         if (c >= 0x81 && c <= 0x9F) return true;  // „ “ – … and the like exist in neither
-        if (euro && (c == 0xA4 || c == 0xA6 || c == 0xA8 || c == 0xB4 || c == 0xB8 || c == 0xBC || c == 0xBD ||
-                     c == 0xBE))
+        if (euro &&
+            (c == 0xA4 || c == 0xA6 || c == 0xA8 || c == 0xB4 || c == 0xB8 || c == 0xBC || c == 0xBD || c == 0xBE))
             return true;  // taken by other characters in ISO-8859-15
     }
     return false;
@@ -173,8 +173,8 @@ QString Base64Encode(const QString& text, qint16 lineLength) {
         emit4(3);
     }
     const qsizetype rest = n - i;
-    Bin3x8To4x6(bits(i), rest > 1 ? bits(i + 1) : QStringLiteral("0"), rest > 2 ? bits(i + 2) : QStringLiteral("0"),
-                o1, o2, o3, o4);
+    Bin3x8To4x6(bits(i), rest > 1 ? bits(i + 1) : QStringLiteral("0"), rest > 2 ? bits(i + 2) : QStringLiteral("0"), o1,
+                o2, o3, o4);
     emit4(int(rest));
     if (lineLength <= 0) return out;
     QString wrapped;
@@ -329,8 +329,10 @@ QString wrapQuotedPrintable(const QString& encoded) {
         }
         while (line.size() > 76) {
             int cut = 75;  // 75 characters and "=" make 76
-            if (line[cut - 1] == QLatin1Char('=')) cut -= 1;        // never split "=XX"
-            else if (line[cut - 2] == QLatin1Char('=')) cut -= 2;
+            if (line[cut - 1] == QLatin1Char('='))
+                cut -= 1;  // never split "=XX"
+            else if (line[cut - 2] == QLatin1Char('='))
+                cut -= 2;
             out << line.left(cut) + QLatin1Char('=');
             line = line.mid(cut);
         }
@@ -387,8 +389,9 @@ qint16 GetUTCOffset() {
 }
 
 QString mailDateLine(const QDateTime& local, qint16 utcOffset) {
-    QString zone = utcOffset >= 0 ? QStringLiteral("+") + QString::number(utcOffset).rightJustified(2, QLatin1Char('0'))
-                                  : QStringLiteral("-") + QString::number(-utcOffset).rightJustified(2, QLatin1Char('0'));
+    QString zone = utcOffset >= 0
+                       ? QStringLiteral("+") + QString::number(utcOffset).rightJustified(2, QLatin1Char('0'))
+                       : QStringLiteral("-") + QString::number(-utcOffset).rightJustified(2, QLatin1Char('0'));
     return QStringLiteral("DATE: ") + FormatMailDate(local) + QLatin1Char(' ') +
            local.time().toString(QStringLiteral("HH:mm:ss")) + QLatin1Char(' ') + zone + QStringLiteral("00");
 }

@@ -40,8 +40,7 @@ QStringList replyWords(const QString& reply) {
 
 // The boundary cannot occur in the parts: they are quoted-printable and base64, which never hold "=_".
 QString multipartMixed(const QString& textPart, const QList<MailAttachment>& files) {
-    const QString boundary =
-        QStringLiteral("=_gd_") + QString::number(QRandomGenerator::global()->generate64(), 16);
+    const QString boundary = QStringLiteral("=_gd_") + QString::number(QRandomGenerator::global()->generate64(), 16);
     QString out = QStringLiteral("Content-Type: multipart/mixed; boundary=\"") + boundary +
                   QStringLiteral("\"\r\n\r\nThis is a multi-part message in MIME format.\r\n--") + boundary +
                   QStringLiteral("\r\n") + textPart;
@@ -53,11 +52,13 @@ QString multipartMixed(const QString& textPart, const QList<MailAttachment>& fil
         const QByteArray b64 = f.data.toBase64();
         QString lines;
         lines.reserve(b64.size() + b64.size() / 38 + 4);
-        for (qsizetype i = 0; i < b64.size(); i += 76) lines += QString::fromLatin1(b64.mid(i, 76)) + QStringLiteral("\r\n");
+        for (qsizetype i = 0; i < b64.size(); i += 76)
+            lines += QString::fromLatin1(b64.mid(i, 76)) + QStringLiteral("\r\n");
         out += QStringLiteral("\r\n--") + boundary + QStringLiteral("\r\nContent-Type: ") +
                QString::fromLatin1(f.mimeType.isEmpty() ? QByteArray("application/octet-stream") : f.mimeType) +
                QStringLiteral("; name=\"") + name + QStringLiteral("\"\r\nContent-Transfer-Encoding: base64\r\n") +
-               QStringLiteral("Content-Disposition: attachment; filename=\"") + name + QStringLiteral("\"\r\n\r\n") + lines;
+               QStringLiteral("Content-Disposition: attachment; filename=\"") + name + QStringLiteral("\"\r\n\r\n") +
+               lines;
     }
     return out + QStringLiteral("--") + boundary + QStringLiteral("--\r\n");
 }
@@ -104,25 +105,26 @@ Result<PreparedMessage> PrepareMessage(const SmtpMessage& m) {
     }
     QString charset;
     const QString encoded = QString::fromLatin1(quotedPrintableBody(body, charset));
-    const QString textPart = QStringLiteral("Content-Type: text/plain; charset=\"") + charset + QStringLiteral("\"\r\n") +
+    const QString textPart = QStringLiteral("Content-Type: text/plain; charset=\"") + charset +
+                             QStringLiteral("\"\r\n") +
                              QStringLiteral("Content-Transfer-Encoding: quoted-printable\r\n\r\n") + encoded;
-    p.body = QStringLiteral("X-Mailer: ") + productName() + QStringLiteral("\r\n") +
-             (p.messageId.isEmpty() ? QString() : QStringLiteral("Message-ID: ") + p.messageId + QStringLiteral("\r\n")) +
-             foldHeader(QStringLiteral("Subject: ") + EncodeHeader_qp(subject, 78 - 9)) +
-             QStringLiteral("\r\nMime-Version: 1.0\r\n") +
-             (m.Attachments.isEmpty() ? textPart : multipartMixed(textPart, m.Attachments));
+    p.body =
+        QStringLiteral("X-Mailer: ") + productName() + QStringLiteral("\r\n") +
+        (p.messageId.isEmpty() ? QString() : QStringLiteral("Message-ID: ") + p.messageId + QStringLiteral("\r\n")) +
+        foldHeader(QStringLiteral("Subject: ") + EncodeHeader_qp(subject, 78 - 9)) +
+        QStringLiteral("\r\nMime-Version: 1.0\r\n") +
+        (m.Attachments.isEmpty() ? textPart : multipartMixed(textPart, m.Attachments));
     return p;
 }
 
 QByteArray dataText(const SmtpMessage& m, const PreparedMessage& p, const QDateTime& local, qint16 utcOffset) {
-    const QByteArray text =
-        win::toAnsi(mailDateLine(local, utcOffset) + QStringLiteral("\r\n") +
-                    foldHeader(QStringLiteral("FROM: ") + p.senderName + QLatin1Char('<') + m.MailSenderEMail +
-                               QLatin1Char('>')) +
-                    QStringLiteral("\r\n") +
-                    foldHeader(QStringLiteral("TO: ") + p.recipientName + QLatin1Char('<') + m.MailRecipientEMail +
-                               QLatin1Char('>')) +
-                    QStringLiteral("\r\n") + p.body);
+    const QByteArray text = win::toAnsi(
+        mailDateLine(local, utcOffset) + QStringLiteral("\r\n") +
+        foldHeader(QStringLiteral("FROM: ") + p.senderName + QLatin1Char('<') + m.MailSenderEMail + QLatin1Char('>')) +
+        QStringLiteral("\r\n") +
+        foldHeader(QStringLiteral("TO: ") + p.recipientName + QLatin1Char('<') + m.MailRecipientEMail +
+                   QLatin1Char('>')) +
+        QStringLiteral("\r\n") + p.body);
     // Every line ends in CR LF on the wire; a line that starts with "." gets a second
     // one, or the server would take it for the end of the mail.
     // At most twice as long: a CR alone becomes CR LF, a "." at a line start two.
@@ -168,8 +170,10 @@ Status SmtpSession::prepare() {
     if (m_.MessageId.isEmpty()) m_.MessageId = makeMessageId(m_.MailSenderEMail, local_);
     QString why;
     const Result<PreparedMessage> prepared = PrepareMessage(m_);
-    if (prepared.ok()) p_ = prepared.value();
-    else why = prepared.error().sentence;
+    if (prepared.ok())
+        p_ = prepared.value();
+    else
+        why = prepared.error().sentence;
     if (why.isEmpty()) {
         // Addresses come from pasted emails: nothing that could end the command or hide a second one.
         for (const QString* a : {&m_.MailSenderEMail, &m_.MailRecipientEMail, &m_.MailSenderEMailCC})
@@ -291,8 +295,8 @@ SmtpSession::Actions SmtpSession::afterEhlo(const QString& text) {
         note(QStringLiteral("AUTH LOGIN"));
         state_ = AuthLogin;
     } else if (mechanisms.contains(QStringLiteral("PLAIN"))) {
-        const QByteArray plain = QByteArray(1, '\0') + credential(m_.SMTPAuthUser) + QByteArray(1, '\0') +
-                                 credential(m_.SMTPAuthPass);
+        const QByteArray plain =
+            QByteArray(1, '\0') + credential(m_.SMTPAuthUser) + QByteArray(1, '\0') + credential(m_.SMTPAuthPass);
         a.send = "AUTH PLAIN " + plain.toBase64() + "\r\n";
         note(QStringLiteral("AUTH PLAIN"));
         state_ = AuthPass;
@@ -396,8 +400,7 @@ SmtpSession::Actions SmtpSession::tlsEstablished() {
     Actions a;
     if (state_ != StartTls) return a;
     // A new greeting is not sent after STARTTLS: the client starts again with EHLO.
-    a.send = line(QStringLiteral("EHLO ") +
-                  AddressLocalPart(authenticates() ? m_.SMTPAuthUser : m_.MailSenderEMail));
+    a.send = line(QStringLiteral("EHLO ") + AddressLocalPart(authenticates() ? m_.SMTPAuthUser : m_.MailSenderEMail));
     note(QStringLiteral("Ehlo"));
     state_ = Helo;
     return a;

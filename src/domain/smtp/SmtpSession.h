@@ -36,15 +36,15 @@ struct SmtpMessage {
     QString MailBody;  // a "subject:" line, then the text
     QString SMTPAuthUser;
     QString SMTPAuthPass;
-    QString MessageId;  // "<unique@domain>"; made when empty
+    QString MessageId;                  // "<unique@domain>"; made when empty
     QList<MailAttachment> Attachments;  // a multipart/mixed mail when there are any
 };
 
 struct PreparedMessage {
-    QString senderName;     // encoded and quoted
+    QString senderName;  // encoded and quoted
     QString recipientName;
     QString messageId;
-    QString body;           // header lines, empty line, encoded body; or the body unchanged
+    QString body;  // header lines, empty line, encoded body; or the body unchanged
 };
 
 // The encoding step before a session; refuses line breaks in names, addresses
@@ -59,8 +59,19 @@ QByteArray dataText(const SmtpMessage& m, const PreparedMessage& p, const QDateT
 class SmtpSession final {
 public:
     enum State {
-        Idle = 0, Connecting = 1, Helo = 2, AuthLogin = 3, AuthUser = 4, AuthPass = 5, MailFrom = 6, RcptTo = 7,
-        Data = 8, Body = 9, Quit = 10, Finished = 11, StartTls = 12
+        Idle = 0,
+        Connecting = 1,
+        Helo = 2,
+        AuthLogin = 3,
+        AuthUser = 4,
+        AuthPass = 5,
+        MailFrom = 6,
+        RcptTo = 7,
+        Data = 8,
+        Body = 9,
+        Quit = 10,
+        Finished = 11,
+        StartTls = 12
     };
 
     struct Actions {

@@ -42,7 +42,8 @@ QString socketFault(QAbstractSocket::SocketError error, const QSslSocket& s, con
         case QAbstractSocket::NetworkError:
             return QStringLiteral("Das Netzwerk ist nicht erreichbar.");
         case QAbstractSocket::SslHandshakeFailedError:
-            return QStringLiteral("Die verschlüsselte Verbindung zum Server kam nicht zustande (%1).").arg(s.errorString());
+            return QStringLiteral("Die verschlüsselte Verbindung zum Server kam nicht zustande (%1).")
+                .arg(s.errorString());
         default:
             return QStringLiteral("Die Verbindung zum Server ist gestört (%1).").arg(s.errorString());
     }
@@ -159,7 +160,8 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     while (!session.finished()) loop.exec();
     sending_ = false;
     // QUIT goes out before the line is cut; the socket is always closed, whatever happened.
-    if (socket.state() == QAbstractSocket::ConnectedState && socket.bytesToWrite() > 0) socket.waitForBytesWritten(1000);
+    if (socket.state() == QAbstractSocket::ConnectedState && socket.bytesToWrite() > 0)
+        socket.waitForBytesWritten(1000);
     socket.abort();
 
     lastReply_ = session.lastReply();

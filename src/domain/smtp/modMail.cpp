@@ -53,8 +53,8 @@ ctlSMTPRelay& SMTP_1() {
     return control;
 }
 
-Status Send_SMTP(const QString& Sender, const QString& Recv, const QString& Msg, const QString& Kopie,
-                 bool debugmode, bool Testonly, const QList<MailAttachment>& attachments) {
+Status Send_SMTP(const QString& Sender, const QString& Recv, const QString& Msg, const QString& Kopie, bool debugmode,
+                 bool Testonly, const QList<MailAttachment>& attachments) {
     CALLSTACK();
     return sendThrough(accountFromGlobals(), Sender, Recv, Msg, Kopie, debugmode, Testonly, attachments);
 }

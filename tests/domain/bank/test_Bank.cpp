@@ -41,16 +41,18 @@ TEST(Iban, CheckDigitsAndShape) {
 }
 
 TEST(GiroCode, PayloadByteForByte) {
-    const Transfer t{QStringLiteral("Jörg Händler"), QStringLiteral("de89 3704 0044 0532 0130 00"), QStringLiteral("COBADEFFXXX"),
-                     3090, QStringLiteral("1234567890")};
-    EXPECT_EQ(epcPayload(t),
-              QByteArray("BCD\n002\n1\nSCT\nCOBADEFFXXX\nJ\xC3\xB6rg H\xC3\xA4ndler\nDE89370400440532013000\nEUR30.90\n\n\n1234567890"));
+    const Transfer t{QStringLiteral("Jörg Händler"), QStringLiteral("de89 3704 0044 0532 0130 00"),
+                     QStringLiteral("COBADEFFXXX"), 3090, QStringLiteral("1234567890")};
+    EXPECT_EQ(epcPayload(t), QByteArray("BCD\n002\n1\nSCT\nCOBADEFFXXX\nJ\xC3\xB6rg "
+                                        "H\xC3\xA4ndler\nDE89370400440532013000\nEUR30.90\n\n\n1234567890"));
     Transfer noBic = t;
     noBic.bic.clear();
     noBic.cents = 5;
     noBic.reference = QStringLiteral("101 - 102\r\nZeile");  // a line break would shift every field
-    EXPECT_EQ(epcPayload(noBic),
-              QByteArray("BCD\n002\n1\nSCT\n\nJ\xC3\xB6rg H\xC3\xA4ndler\nDE89370400440532013000\nEUR0.05\n\n\n101 - 102  Zeile"));
+    EXPECT_EQ(
+        epcPayload(noBic),
+        QByteArray(
+            "BCD\n002\n1\nSCT\n\nJ\xC3\xB6rg H\xC3\xA4ndler\nDE89370400440532013000\nEUR0.05\n\n\n101 - 102  Zeile"));
     Transfer bad = t;
     bad.iban = QStringLiteral("DE89370400440532013001");
     EXPECT_TRUE(epcPayload(bad).isEmpty());
@@ -93,7 +95,8 @@ QStringList listed(const BankStatement& st) {
 QStringList taken(const BankStatement& st) {
     QStringList out;
     for (const Credit& c : st.Gutschriften)
-        out << QStringLiteral("%1|%2|%3|%4").arg(c.Buchungstag.toString(QStringLiteral("dd.MM.")), euroText(c.Cent), c.Name, c.Zweck);
+        out << QStringLiteral("%1|%2|%3|%4")
+                   .arg(c.Buchungstag.toString(QStringLiteral("dd.MM.")), euroText(c.Cent), c.Name, c.Zweck);
     return out;
 }
 
@@ -110,12 +113,12 @@ TEST(Statement, AmountsAsBanksWriteThem) {
         {"1.234,56", 123456, ""},
         {"-12,5", -1250, ""},
         {"+29,40", 2940, ""},
-        {"12,40-", -1240, ""},  // sign behind
+        {"12,40-", -1240, ""},     // sign behind
         {"\u22123,00", -300, ""},  // typographic minus
         {"30,90 €", 3090, ""},
         {"EUR 5", 500, ""},
         {" 0,05 ", 5, ""},
-        {"17.40", 1740, ""},  // a point with two decimals and no sign
+        {"17.40", 1740, ""},           // a point with two decimals and no sign
         {"1.234.567", 123456700, ""},  // two points can only group thousands
         {"1 234,56", 123456, ""},
         {"999.999.999,99", 99999999999, ""},
@@ -139,14 +142,16 @@ TEST(Statement, AmountsAsBanksWriteThem) {
     for (const auto& c : cases) {
         const QString text = QString::fromUtf8(c.text);
         const Result<qint64> r = amountCents(text);
-        const QString refused = *c.refused ? QStringLiteral("Betrag „%1“ ").arg(text.trimmed()) + QString::fromUtf8(c.refused) : QString();
+        const QString refused =
+            *c.refused ? QStringLiteral("Betrag „%1“ ").arg(text.trimmed()) + QString::fromUtf8(c.refused) : QString();
         EXPECT_EQ(test::failure(r), refused) << c.text;
         if (r.ok()) {
             EXPECT_EQ(r.value(), c.cents) << c.text;
         }
         EXPECT_EQ(centsOf(text), refused.isEmpty() ? std::optional<qint64>(c.cents) : std::nullopt) << c.text;
     }
-    for (const char* blank : {"", "   "}) EXPECT_EQ(test::failure(amountCents(QString::fromUtf8(blank))), QStringLiteral("Betrag fehlt"));
+    for (const char* blank : {"", "   "})
+        EXPECT_EQ(test::failure(amountCents(QString::fromUtf8(blank))), QStringLiteral("Betrag fehlt"));
 }
 
 TEST(Statement, EuroText) {
@@ -196,28 +201,32 @@ TEST(Statement, Camt053EntriesItCannotTake) {
                "<BookgDt><Dt>2026-12-05</Dt></BookgDt><NtryDtls><TxDtls><RltdPties><Dbtr><Nm>Hans Müller</Nm></Dbtr>"
                "</RltdPties></TxDtls></NtryDtls></Ntry>\n";
     };
-    const QByteArray xml =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document><BkToCstmrStmt><Stmt>\n" +
-        entry("<NtryRef>R1</NtryRef>", "<Amt Ccy=\"EUR\">17,40</Amt>") +
-        entry("<NtryRef>R2</NtryRef>", "<Amt Ccy=\"USD\">25.00</Amt>") +
-        entry("<NtryRef>R3</NtryRef>", "<Amt>12.00</Amt>") +
-        entry("<AcctSvcrRef>A4</AcctSvcrRef>", "<Amt Ccy=\"EUR\">17.405</Amt>") +
-        entry("<NtryRef>R5</NtryRef>", "<Amt Ccy=\"EUR\">30.90</Amt>", "<CdtDbtInd>CRDT</CdtDbtInd><Sts><Cd>BOOK</Cd></Sts>") +
-        entry("<NtryRef>R6</NtryRef>", "<Amt Ccy=\"EUR\">62.00</Amt>", "<CdtDbtInd>DBIT</CdtDbtInd><Sts><Cd>BOOK</Cd></Sts>") +
-        entry("<NtryRef>R7</NtryRef>", "<Amt Ccy=\"EUR\">50.00</Amt>", "<CdtDbtInd>CRDT</CdtDbtInd><Sts><Cd>PDNG</Cd></Sts>") +
-        entry("<NtryRef>R8</NtryRef>", "<Amt Ccy=\"eur\">5.00</Amt>") +
-        entry("", "<Amt Ccy=\"EUR\">17.400</Amt>") +
-        entry("<NtryRef>R10</NtryRef>", "<Amt Ccy=\"EUR\">9.99</Amt>", "<Sts>BOOK</Sts>") +
-        "</Stmt></BkToCstmrStmt></Document>\n";
+    const QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document><BkToCstmrStmt><Stmt>\n" +
+                           entry("<NtryRef>R1</NtryRef>", "<Amt Ccy=\"EUR\">17,40</Amt>") +
+                           entry("<NtryRef>R2</NtryRef>", "<Amt Ccy=\"USD\">25.00</Amt>") +
+                           entry("<NtryRef>R3</NtryRef>", "<Amt>12.00</Amt>") +
+                           entry("<AcctSvcrRef>A4</AcctSvcrRef>", "<Amt Ccy=\"EUR\">17.405</Amt>") +
+                           entry("<NtryRef>R5</NtryRef>", "<Amt Ccy=\"EUR\">30.90</Amt>",
+                                 "<CdtDbtInd>CRDT</CdtDbtInd><Sts><Cd>BOOK</Cd></Sts>") +
+                           entry("<NtryRef>R6</NtryRef>", "<Amt Ccy=\"EUR\">62.00</Amt>",
+                                 "<CdtDbtInd>DBIT</CdtDbtInd><Sts><Cd>BOOK</Cd></Sts>") +
+                           entry("<NtryRef>R7</NtryRef>", "<Amt Ccy=\"EUR\">50.00</Amt>",
+                                 "<CdtDbtInd>CRDT</CdtDbtInd><Sts><Cd>PDNG</Cd></Sts>") +
+                           entry("<NtryRef>R8</NtryRef>", "<Amt Ccy=\"eur\">5.00</Amt>") +
+                           entry("", "<Amt Ccy=\"EUR\">17.400</Amt>") +
+                           entry("<NtryRef>R10</NtryRef>", "<Amt Ccy=\"EUR\">9.99</Amt>", "<Sts>BOOK</Sts>") +
+                           "</Stmt></BkToCstmrStmt></Document>\n";
     const Result<BankStatement> st = parseStatement(xml);
     ASSERT_TRUE(test::ok(st));
     EXPECT_EQ(taken(st.value()), texts({"05.12.|30,90 €|Hans Müller|", "05.12.|17,40 €|Hans Müller|"}));
     EXPECT_EQ(st.value().Lastschriften, 1);
     EXPECT_EQ(st.value().Vorgemerkt, 1);
     EXPECT_EQ(listed(st.value()),
-              texts({"1|17,40|Hans Müller|Betrag „17,40“ ist keine Zahl mit Dezimalpunkt und höchstens zwei Nachkommastellen|R1",
+              texts({"1|17,40|Hans Müller|Betrag „17,40“ ist keine Zahl mit Dezimalpunkt und höchstens zwei "
+                     "Nachkommastellen|R1",
                      "2|25.00|Hans Müller|Währung „USD“ statt EUR|R2", "3|12.00|Hans Müller|Währung fehlt|R3",
-                     "4|17.405|Hans Müller|Betrag „17.405“ ist keine Zahl mit Dezimalpunkt und höchstens zwei Nachkommastellen|A4",
+                     "4|17.405|Hans Müller|Betrag „17.405“ ist keine Zahl mit Dezimalpunkt und höchstens zwei "
+                     "Nachkommastellen|A4",
                      "8|5.00|Hans Müller|Währung „eur“ statt EUR|R8",
                      "10|9.99|Hans Müller|Soll/Haben-Kennzeichen (CdtDbtInd) fehlt|R10"}));
 }
@@ -259,33 +268,35 @@ TEST(Statement, BankCsvExports) {
 TEST(Statement, EveryCsvEntryTakenCountedOrListed) {
     const Result<BankStatement> st = readStatement(test::dataFile(QStringLiteral("bank/volksbank.csv")));
     ASSERT_TRUE(test::ok(st));
-    EXPECT_EQ(taken(st.value()), texts({"01.12.|17,40 €|Hans Müller|Artikel 101", "02.12.|1.234,56 €|Piet de Vries|RF18 106",
-                                        "04.12.|185,90 €|Seán O'Neill|Danke für die Lampe",
-                                        "06.12.|30,90 €|Marta Mehrzeil|Artikel 113 und 114"}));
+    EXPECT_EQ(taken(st.value()),
+              texts({"01.12.|17,40 €|Hans Müller|Artikel 101", "02.12.|1.234,56 €|Piet de Vries|RF18 106",
+                     "04.12.|185,90 €|Seán O'Neill|Danke für die Lampe",
+                     "06.12.|30,90 €|Marta Mehrzeil|Artikel 113 und 114"}));
     EXPECT_EQ(st.value().Lastschriften, 3);  // one of them a refund: unsigned, marked S
     EXPECT_EQ(st.value().Vorgemerkt, 1);
-    EXPECT_EQ(listed(st.value()),
-              texts({"13|29.400|Zita Zinn|Betrag „29.400“ ist mehrdeutig (Punkt als Tausender- oder Dezimaltrennzeichen)",
-                     "14|+29.40|Olaf Ohm|Betrag „+29.40“ ist keine Zahl in deutscher Schreibweise",
-                     "15|2.94E1|Lone Dahl|Betrag „2.94E1“ ist keine Zahl in deutscher Schreibweise",
-                     "16||Paul Bezahlt|Betrag fehlt",
-                     "17|17,40|Carla Clausen|Währung „eur“ statt EUR",
-                     "18|25,00|John Smith|Währung „USD“ statt EUR",
-                     "19|12,00|Bernd Brot|Währung fehlt",
-                     "21|9,99|Karl Kurz|Soll/Haben-Kennzeichen „X“ ist weder S noch H",
-                     "22|9,99|Greta Groß|Soll/Haben-Kennzeichen fehlt",
-                     "23|-5,00|Ida Irrtum|Betrag „-5,00“ ist negativ, das Kennzeichen sagt aber H (Haben)",
-                     "24|1.000.000.000,00|Fritz Fehler|Betrag „1.000.000.000,00“ ist zu groß (mehr als 999.999.999,99 €)",
-                     "27|0,00|Nina Null|Betrag ist 0,00 €, keine Zahlung",
-                     "28|10,00|Tom Termin|Buchungstag „32.12.2026“ ist kein Datum",
-                     "30||Quentin Quote|Anführungszeichen nicht geschlossen (ab Zeile 30), der Rest der Datei ist nicht gelesen"}));
+    EXPECT_EQ(
+        listed(st.value()),
+        texts({"13|29.400|Zita Zinn|Betrag „29.400“ ist mehrdeutig (Punkt als Tausender- oder Dezimaltrennzeichen)",
+               "14|+29.40|Olaf Ohm|Betrag „+29.40“ ist keine Zahl in deutscher Schreibweise",
+               "15|2.94E1|Lone Dahl|Betrag „2.94E1“ ist keine Zahl in deutscher Schreibweise",
+               "16||Paul Bezahlt|Betrag fehlt", "17|17,40|Carla Clausen|Währung „eur“ statt EUR",
+               "18|25,00|John Smith|Währung „USD“ statt EUR", "19|12,00|Bernd Brot|Währung fehlt",
+               "21|9,99|Karl Kurz|Soll/Haben-Kennzeichen „X“ ist weder S noch H",
+               "22|9,99|Greta Groß|Soll/Haben-Kennzeichen fehlt",
+               "23|-5,00|Ida Irrtum|Betrag „-5,00“ ist negativ, das Kennzeichen sagt aber H (Haben)",
+               "24|1.000.000.000,00|Fritz Fehler|Betrag „1.000.000.000,00“ ist zu groß (mehr als 999.999.999,99 €)",
+               "27|0,00|Nina Null|Betrag ist 0,00 €, keine Zahlung",
+               "28|10,00|Tom Termin|Buchungstag „32.12.2026“ ist kein Datum",
+               "30||Quentin Quote|Anführungszeichen nicht geschlossen (ab Zeile 30), der Rest der Datei ist nicht "
+               "gelesen"}));
 }
 
 // The direction column under each heading banks use, or under none: S is money out.
 TEST(Statement, DirectionBesideTheAmount) {
     const char* const headings[] = {"Soll/Haben", "S/H", "Soll-Haben", "Soll/Haben-Kennzeichen", "", nullptr};
     for (const char* heading : headings) {
-        const QByteArray csv = QByteArray("Buchungstag;Name;Umsatz") + (heading ? QByteArray(QByteArray(";") + heading) : QByteArray()) +
+        const QByteArray csv = QByteArray("Buchungstag;Name;Umsatz") +
+                               (heading ? QByteArray(QByteArray(";") + heading) : QByteArray()) +
                                "\r\n05.12.2026;Anna Beispiel;19,90;S\r\n06.12.2026;Hans Müller;17,40;H\r\n";
         const Result<BankStatement> st = parseStatement(csv);
         ASSERT_TRUE(test::ok(st)) << csv.constData();
@@ -296,8 +307,9 @@ TEST(Statement, DirectionBesideTheAmount) {
 }
 
 TEST(Statement, Utf16Csv) {
-    const QString text = QStringLiteral("Buchungstag;Name;Betrag;Währung\r\n05.12.2026;Jörg Händler;17,40;EUR\r\n"
-                                        "06.12.2026;Strom € AG;-3,00;EUR\r\n");
+    const QString text = QStringLiteral(
+        "Buchungstag;Name;Betrag;Währung\r\n05.12.2026;Jörg Händler;17,40;EUR\r\n"
+        "06.12.2026;Strom € AG;-3,00;EUR\r\n");
     const struct {
         QStringConverter::Encoding encoding;
         QByteArray bom;
@@ -356,7 +368,7 @@ TEST(Matching, CertainProbableNoneAndKnown) {
         {credit("Anna Beispiel", 2480, "Artikel 102 und 103"), Grade::Sicher, "102,103"},
         {credit("Z. Zinn", 1740, "Auktion 104"), Grade::Sicher, "104"},
         {credit("P. de Vries", 3040, "RF18 106"), Grade::Wahrscheinlich, "106"},  // the number, not the amount
-        {credit("Jemand", 4444, "Danke"), Grade::Wahrscheinlich, "107"},        // the amount of one sale alone
+        {credit("Jemand", 4444, "Danke"), Grade::Wahrscheinlich, "107"},          // the amount of one sale alone
         {credit("Paul Bezahlt", 2000, "105"), Grade::Erfasst, "105"},
         {credit("Erika Musterfrau", 5000, "Miete"), Grade::Keine, ""},
         // 101 is taken by the first credit: a second one of the same kind proposes nothing.
@@ -372,7 +384,8 @@ TEST(Matching, CertainProbableNoneAndKnown) {
     }
     // A guess never takes the sale that a later credit surely pays: the sure ones are matched first.
     const QList<OpenSale> twice = {sale("201", "olaf", "Olaf Ohm", "12,00"), sale("202", "olaf", "Olaf Ohm", "12,00")};
-    const QList<Proposal> two = matchCredits({credit("Olaf Ohm", 1200, "Danke"), credit("Olaf Ohm", 1200, "201")}, twice);
+    const QList<Proposal> two =
+        matchCredits({credit("Olaf Ohm", 1200, "Danke"), credit("Olaf Ohm", 1200, "201")}, twice);
     EXPECT_EQ(two[0].Einstufung, Grade::Wahrscheinlich);
     EXPECT_EQ(two[0].AuktionsNrn, QStringList{QStringLiteral("202")});
     EXPECT_EQ(two[1].Einstufung, Grade::Sicher);
@@ -392,14 +405,17 @@ TEST(Matching, NothingPaidThatWasNotPaid) {
     EXPECT_EQ(p.Einstufung, Grade::Erfasst);
     EXPECT_EQ(p.AuktionsNrn, QStringList{QStringLiteral("301")});
     // (b) A member name inside another word is no name: "anna" in "Johanna".
-    p = matchCredits({credit("Hausverwaltung", 1740, "Miete Johanna Weber")}, {sale("401", "anna", "Anna Lind", "17,40"),
-                                                                              sale("402", "xy", "Xaver Yilmaz", "17,40")})
+    p = matchCredits({credit("Hausverwaltung", 1740, "Miete Johanna Weber")},
+                     {sale("401", "anna", "Anna Lind", "17,40"), sale("402", "xy", "Xaver Yilmaz", "17,40")})
             .front();
     EXPECT_NE(p.Einstufung, Grade::Sicher) << p.Grund.toStdString();
-    EXPECT_EQ(matchCredits({credit("Jemand", 1740, "fuer anna danke")}, {sale("401", "anna", "Anna Lind", "17,40")}).front().Einstufung,
+    EXPECT_EQ(matchCredits({credit("Jemand", 1740, "fuer anna danke")}, {sale("401", "anna", "Anna Lind", "17,40")})
+                  .front()
+                  .Einstufung,
               Grade::Sicher);
     // (d) A credit naming one sale of a group, short of the group's total: probable, with what is missing.
-    const QList<OpenSale> group = {sale("501", "grete", "Grete Groß", "30,90", "9"), sale("502", "grete", "Grete Groß", "12,40", "9")};
+    const QList<OpenSale> group = {sale("501", "grete", "Grete Groß", "30,90", "9"),
+                                   sale("502", "grete", "Grete Groß", "12,40", "9")};
     p = matchCredits({credit("Grete Groß", 3090, "501")}, group).front();
     EXPECT_EQ(p.Einstufung, Grade::Wahrscheinlich);
     EXPECT_EQ(p.Erwartet, 4330);
@@ -407,8 +423,8 @@ TEST(Matching, NothingPaidThatWasNotPaid) {
     // Kept as a part payment: the rest pays the group surely, and the part read again is known.
     QList<OpenSale> partly = group;
     partly[0].Teilzahlungen.append({QDate(2026, 12, 5), 3090});
-    const QList<Proposal> again = matchCredits({credit("Grete Groß", 3090, "501"), credit("Grete Groß", 1240, "502", QDate(2026, 12, 9))},
-                                               partly);
+    const QList<Proposal> again = matchCredits(
+        {credit("Grete Groß", 3090, "501"), credit("Grete Groß", 1240, "502", QDate(2026, 12, 9))}, partly);
     EXPECT_EQ(again[0].Einstufung, Grade::Erfasst) << again[0].Grund.toStdString();
     EXPECT_EQ(again[1].Einstufung, Grade::Sicher) << again[1].Grund.toStdString();
     EXPECT_EQ(again[1].AuktionsNrn, (QStringList{QStringLiteral("501"), QStringLiteral("502")}));

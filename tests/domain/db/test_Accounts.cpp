@@ -13,10 +13,12 @@ using Accounts = test::DbTest;
 // both names know stays one contact row, so the list shows each auction once.
 TEST_F(Accounts, MovingRowsKeepsOneContactAPartner) {
     gsStandardUser = QString();
-    store(auktion(QStringLiteral("1"), QStringLiteral("anna")), kunde(QStringLiteral("anna"), QStringLiteral("Anna Alt")));
+    store(auktion(QStringLiteral("1"), QStringLiteral("anna")),
+          kunde(QStringLiteral("anna"), QStringLiteral("Anna Alt")));
     store(auktion(QStringLiteral("2"), QStringLiteral("bernd")), kunde(QStringLiteral("bernd")));
     gsStandardUser = QStringLiteral("haendler");
-    store(auktion(QStringLiteral("3"), QStringLiteral("anna")), kunde(QStringLiteral("anna"), QStringLiteral("Anna Neu")));
+    store(auktion(QStringLiteral("3"), QStringLiteral("anna")),
+          kunde(QStringLiteral("anna"), QStringLiteral("Anna Neu")));
     gsStandardUser = QStringLiteral("drittes_konto");
     store(auktion(QStringLiteral("4"), QStringLiteral("anna")), kunde(QStringLiteral("anna")));
 
@@ -25,7 +27,9 @@ TEST_F(Accounts, MovingRowsKeepsOneContactAPartner) {
     EXPECT_EQ(countTrades(QString()).value(), 0);
     EXPECT_EQ(countTrades(QStringLiteral("haendler")).value(), 3);
     EXPECT_EQ(countTrades(QStringLiteral("drittes_konto")).value(), 1);  // other accounts stay apart
-    EXPECT_EQ(count(QStringLiteral("select count(*) as n from Kunden where Standarduser = 'haendler' and ebayName = 'anna'")), 1);
+    EXPECT_EQ(
+        count(QStringLiteral("select count(*) as n from Kunden where Standarduser = 'haendler' and ebayName = 'anna'")),
+        1);
     const QList<ListRow> rows = loadAuktionsListe(db, QStringLiteral("haendler"), ListFilter::Alle).value();
     EXPECT_EQ(rows.size(), 3);
     for (const ListRow& r : rows) {

@@ -26,10 +26,12 @@ protected:
 TEST_F(Backup, WhileAnotherProgramWrites) {
     QByteArray script = "PRAGMA key='kaltwind';\n";
     for (int i = 0; i < 1500; ++i)
-        script += "BEGIN; INSERT INTO Kunden (KundenNr, ebayName, Name, Kunde, Standarduser) VALUES ('" + QByteArray::number(i) +
-                  "', 'w" + QByteArray::number(i) + "', 'Schreiber', 1, 'haendler'); INSERT INTO Auktionen (AuktionsID, "
-                  "AuktionsNr, ebayName, Standarduser) VALUES ('w" + QByteArray::number(i) + "', '" + QByteArray::number(5000 + i) +
-                  "', 'w" + QByteArray::number(i) + "', 'haendler'); COMMIT;\n";
+        script += "BEGIN; INSERT INTO Kunden (KundenNr, ebayName, Name, Kunde, Standarduser) VALUES ('" +
+                  QByteArray::number(i) + "', 'w" + QByteArray::number(i) +
+                  "', 'Schreiber', 1, 'haendler'); INSERT INTO Auktionen (AuktionsID, "
+                  "AuktionsNr, ebayName, Standarduser) VALUES ('w" +
+                  QByteArray::number(i) + "', '" + QByteArray::number(5000 + i) + "', 'w" + QByteArray::number(i) +
+                  "', 'haendler'); COMMIT;\n";
     QProcess writer;
     writer.start(QStringLiteral("sqlcipher"), {db});
     ASSERT_TRUE(writer.waitForStarted(5000));
@@ -41,8 +43,9 @@ TEST_F(Backup, WhileAnotherProgramWrites) {
         const Status s = writeBackup(db, bin, copy);
         ASSERT_TRUE(s.ok()) << s.error().message().toStdString();
         ASSERT_TRUE(checkDatabase(copy).ok());
-        const QString pairs = test::sqlcipher(copy, "select count(*) from Auktionen a where a.AuktionsID like 'w%' and "
-                                                    "not exists (select 1 from Kunden k where k.ebayName = a.ebayName);");
+        const QString pairs = test::sqlcipher(copy,
+                                              "select count(*) from Auktionen a where a.AuktionsID like 'w%' and "
+                                              "not exists (select 1 from Kunden k where k.ebayName = a.ebayName);");
         EXPECT_EQ(pairs, QStringLiteral("0")) << n;
         ++taken;
     }

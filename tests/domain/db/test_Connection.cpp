@@ -16,7 +16,6 @@ namespace {
 using test::DbTest;
 using test::sqlcipher;
 
-
 class Connection : public DbTest {
 protected:
     QString first;
@@ -46,9 +45,11 @@ protected:
     // A second database, as another installation would have made it: its own salt.
     QString otherFile(const QString& name, const QString& title) {
         const QString other = app.file(name);
-        const QString out = sqlcipher(db, "ATTACH DATABASE '" + other.toUtf8() + "' AS n KEY 'kaltwind';\n"
-                                          "SELECT sqlcipher_export('n');\n"
-                                          "UPDATE n.Auktionen SET Titel='" + title.toUtf8() + "';\nDETACH n;");
+        const QString out = sqlcipher(db, "ATTACH DATABASE '" + other.toUtf8() +
+                                              "' AS n KEY 'kaltwind';\n"
+                                              "SELECT sqlcipher_export('n');\n"
+                                              "UPDATE n.Auktionen SET Titel='" +
+                                              title.toUtf8() + "';\nDETACH n;");
         EXPECT_TRUE(QFile::exists(other)) << out.toStdString();
         return other;
     }
@@ -56,9 +57,10 @@ protected:
 
 TEST_F(Connection, AnotherProgramWritesBetweenTwoOperations) {
     readAllWays();
-    const QString out = sqlcipher(db, "UPDATE Auktionen SET Titel='Teekanne';\n"
-                                      "INSERT INTO Auktionen (AuktionsID, AuktionsNr, ebayName, Standarduser, EndeDatum) "
-                                      "VALUES ('fremd', '77', 'k', 'haendler', '2026-12-05 10:00:00');");
+    const QString out = sqlcipher(db,
+                                  "UPDATE Auktionen SET Titel='Teekanne';\n"
+                                  "INSERT INTO Auktionen (AuktionsID, AuktionsNr, ebayName, Standarduser, EndeDatum) "
+                                  "VALUES ('fremd', '77', 'k', 'haendler', '2026-12-05 10:00:00');");
     EXPECT_FALSE(out.contains(QStringLiteral("locked"))) << out.toStdString();  // we held no lock
     EXPECT_EQ(titleOf(first), QStringLiteral("Teekanne"));
     EXPECT_EQ(listed(), (QStringList{QStringLiteral("77"), QStringLiteral("1")}));
@@ -117,7 +119,7 @@ TEST_F(Connection, AnEditWritesOnlyWhatChanged) {
     const Case cases[] = {
         {"Name", QStringLiteral("Hans Müller"), false, "Hans Müller"},
         {"Name", QStringLiteral("hans müller"), true, "hans müller"},  // the case the user typed counts
-        {"Kunde", QVariant(1), false, "1"},                               // an int, stored as a whole number
+        {"Kunde", QVariant(1), false, "1"},                            // an int, stored as a whole number
         {"Kunde", QVariant(true), false, "1"},
         {"Lieferant", QVariant(true), true, "1"},
         {"Ort", QString(), true, ""},  // emptied
@@ -125,8 +127,9 @@ TEST_F(Connection, AnEditWritesOnlyWhatChanged) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.column);
         Database d = Database::open(db);
-        d.execute(QStringLiteral("update Kunden set Name = 'Hans Müller', Ort = '12345 Berlin', Kunde = 1, "
-                                 "Lieferant = 0 where ebayName = 'k'"));
+        d.execute(
+            QStringLiteral("update Kunden set Name = 'Hans Müller', Ort = '12345 Berlin', Kunde = 1, "
+                           "Lieferant = 0 where ebayName = 'k'"));
         const QString select = QStringLiteral("select * from Kunden where ebayName = 'k'");
         Recordset rs = d.OpenRecordset(select);
         rs.MoveFirst();

@@ -1,8 +1,8 @@
 #include <QDir>
 #include <QProcess>
 
-#include "support/DbTestShared.h"
 #include "domain/db/AuktionsListe.h"
+#include "support/DbTestShared.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -31,15 +31,24 @@ protected:
             std::function<QString()> failure;
         };
         const Call calls[] = {
-            {"Beim Speichern der Käuferdaten ist ein Fehler aufgetreten:", [&] { return test::failure(funSaveKunde(k, QStringLiteral("2"))); }},
-            {"Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:", [&] { return test::failure(funSaveLieferant(k, QStringLiteral("2"))); }},
-            {"Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:", [&] { return test::failure(funSaveAuktionnew(a, nr)); }},
-            {"Beim Prüfen der Auktionsdaten ist ein Fehler aufgetreten:", [&] { return test::failure(checkAuktionnew(a)); }},
-            {"Beim Laden der Kaüfer-/Verkäuferdaten ist ein Fehler aufgetreten:", [&] { return test::failure(funLoadKunde(k, QStringLiteral("k"))); }},
-            {"Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:", [&] { return test::failure(funLoadAuktion(a, id)); }},
-            {"Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:", [&] { return test::failure(subDeleteAuktion(a)); }},
-            {"Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:", [&] { return test::failure(SaveStatusMail(id, zeroDate(), 1)); }},
-            {"Beim Laden der GruppenID ist ein Fehler aufgetreten:", [&] { return test::failure(checkgruppierteMails(QStringLiteral("k"))); }},
+            {"Beim Speichern der Käuferdaten ist ein Fehler aufgetreten:",
+             [&] { return test::failure(funSaveKunde(k, QStringLiteral("2"))); }},
+            {"Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:",
+             [&] { return test::failure(funSaveLieferant(k, QStringLiteral("2"))); }},
+            {"Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:",
+             [&] { return test::failure(funSaveAuktionnew(a, nr)); }},
+            {"Beim Prüfen der Auktionsdaten ist ein Fehler aufgetreten:",
+             [&] { return test::failure(checkAuktionnew(a)); }},
+            {"Beim Laden der Kaüfer-/Verkäuferdaten ist ein Fehler aufgetreten:",
+             [&] { return test::failure(funLoadKunde(k, QStringLiteral("k"))); }},
+            {"Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:",
+             [&] { return test::failure(funLoadAuktion(a, id)); }},
+            {"Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:",
+             [&] { return test::failure(subDeleteAuktion(a)); }},
+            {"Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:",
+             [&] { return test::failure(SaveStatusMail(id, zeroDate(), 1)); }},
+            {"Beim Laden der GruppenID ist ein Fehler aufgetreten:",
+             [&] { return test::failure(checkgruppierteMails(QStringLiteral("k"))); }},
         };
         for (const Call& c : calls) {
             const QString text = c.failure();
@@ -78,11 +87,13 @@ TEST_F(Faults, WrongPassword) {
     const QString other = app.file(QStringLiteral("fremd.mdb"));
     sqlite3* h = nullptr;
     ASSERT_EQ(sqlite3_open(other.toUtf8().constData(), &h), SQLITE_OK);
-    sqlite3_exec(h, "PRAGMA key='falsch'; CREATE TABLE Kunden(x); CREATE TABLE Auktionen(y);", nullptr, nullptr, nullptr);
+    sqlite3_exec(h, "PRAGMA key='falsch'; CREATE TABLE Kunden(x); CREATE TABLE Auktionen(y);", nullptr, nullptr,
+                 nullptr);
     sqlite3_close(h);
     gsDataSource = other;
-    expectAllFail(QStringLiteral("3031: Das Kennwort der Datenbank ist falsch, oder die Datei ist keine "
-                                 "Gaveldesk-Datenbank."));
+    expectAllFail(
+        QStringLiteral("3031: Das Kennwort der Datenbank ist falsch, oder die Datei ist keine "
+                       "Gaveldesk-Datenbank."));
     expectIntact();
 }
 
@@ -107,8 +118,9 @@ TEST_F(Faults, NotADatabaseAndTruncatedFile) {
 TEST_F(Faults, LockedBySecondConnectionMidTransaction) {
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(db.toUtf8().constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "PRAGMA key='kaltwind'; BEGIN EXCLUSIVE; "
-                                  "UPDATE Auktionen SET Titel='halb geschrieben';",
+    ASSERT_EQ(sqlite3_exec(other,
+                           "PRAGMA key='kaltwind'; BEGIN EXCLUSIVE; "
+                           "UPDATE Auktionen SET Titel='halb geschrieben';",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     tAuktion a = auktion(QStringLiteral("3"), QStringLiteral("k"));
@@ -126,7 +138,8 @@ TEST_F(Faults, LockedBySecondConnectionMidTransaction) {
 // Root ignores permission bits; the immutable attribute stops it too.
 bool makeReadOnly(const QString& file, bool on) {
     if (::geteuid() != 0)
-        return QFile::setPermissions(file, on ? QFileDevice::ReadOwner : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        return QFile::setPermissions(file,
+                                     on ? QFileDevice::ReadOwner : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return QProcess::execute(QStringLiteral("chattr"), {on ? QStringLiteral("+i") : QStringLiteral("-i"), file}) == 0;
 }
 
@@ -154,7 +167,8 @@ TEST_F(Faults, ADamagedFileIsCheckedAndNotWritten) {
     const Status checked = checkDatabase(gsDataSource);
     ASSERT_FALSE(checked.ok());
     EXPECT_EQ(checked.error().number, kDatabaseDamaged);
-    EXPECT_TRUE(checked.error().message().contains(QStringLiteral("beschädigt"))) << checked.error().message().toStdString();
+    EXPECT_TRUE(checked.error().message().contains(QStringLiteral("beschädigt")))
+        << checked.error().message().toStdString();
     EXPECT_TRUE(isMarkedDamaged(gsDataSource));
     tKunde k = kunde(QStringLiteral("neu"));
     const QString refused = test::failure(funSaveKunde(k, QStringLiteral("9")));
@@ -212,7 +226,8 @@ TEST_F(Faults, ListFiltersAndOrder) {
     tKunde seller = kunde(QStringLiteral("verkaeufer"));
     ASSERT_TRUE(test::ok(funSaveLieferant(seller, QStringLiteral("9"))));
     QString nr = seller.KundenNr;
-    ASSERT_TRUE(test::ok(funSaveAuktionnew(auktion(QStringLiteral("9"), QStringLiteral("verkaeufer"), QStringLiteral("10.12.2026")), nr)));
+    ASSERT_TRUE(test::ok(funSaveAuktionnew(
+        auktion(QStringLiteral("9"), QStringLiteral("verkaeufer"), QStringLiteral("10.12.2026")), nr)));
     const QString late = store(auktion(QStringLiteral("2"), QStringLiteral("k"), QStringLiteral("08.12.2026 10:00")),
                                kunde(QStringLiteral("k")));
     ASSERT_TRUE(test::ok(SaveStatusMail(id, zeroDate(), 6)));  // closes auction 1

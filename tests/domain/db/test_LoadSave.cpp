@@ -27,7 +27,7 @@ TEST_F(DbTest, KnownMemberIsUpdatedAndKeepsItsNumber) {
     ASSERT_TRUE(test::ok(funSaveKunde(k, QStringLiteral("111"))));
     tKunde again = kunde(QStringLiteral("mueller_hans"), QStringLiteral("Hans Müller jun."));
     ASSERT_TRUE(test::ok(funSaveLieferant(again, QStringLiteral("222"))));  // now as seller
-    EXPECT_EQ(again.KundenNr, QString());                        // not read back
+    EXPECT_EQ(again.KundenNr, QString());                                   // not read back
     EXPECT_EQ(contacts(), 1);
     tKunde back;
     ASSERT_TRUE(test::found(funLoadKunde(back, QStringLiteral("mueller_hans"))));
@@ -52,8 +52,8 @@ TEST_F(DbTest, SellerUpdateByNumber) {
 }
 
 TEST_F(DbTest, AuctionRoundTripOfEveryField) {
-    tAuktion a = auktion(QStringLiteral("1234567890"), QStringLiteral("mueller_hans"),
-                         QStringLiteral("04.12.2026 20:15:33"));
+    tAuktion a =
+        auktion(QStringLiteral("1234567890"), QStringLiteral("mueller_hans"), QStringLiteral("04.12.2026 20:15:33"));
     a.Status = QStringLiteral("Bezahlt");
     a.Versandversicherung = QStringLiteral("1,50 €");
     a.Hinweise = QStringLiteral("Abholung möglich");
@@ -159,10 +159,11 @@ TEST_F(DbTest, OpenAuctionsOfAPartner) {
 }
 
 TEST_F(DbTest, TwoAccountsShareOneFile) {
-    store(auktion(QStringLiteral("1"), QStringLiteral("partner")), kunde(QStringLiteral("partner"), QStringLiteral("A")));
+    store(auktion(QStringLiteral("1"), QStringLiteral("partner")),
+          kunde(QStringLiteral("partner"), QStringLiteral("A")));
     gsStandardUser = QStringLiteral("zweiter");
-    const QString id2 =
-        store(auktion(QStringLiteral("2"), QStringLiteral("partner")), kunde(QStringLiteral("partner"), QStringLiteral("B")));
+    const QString id2 = store(auktion(QStringLiteral("2"), QStringLiteral("partner")),
+                              kunde(QStringLiteral("partner"), QStringLiteral("B")));
     EXPECT_EQ(contacts(), 2);
     tKunde k;
     ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("partner"))));
@@ -177,7 +178,8 @@ TEST_F(DbTest, TwoAccountsShareOneFile) {
 }
 
 TEST_F(DbTest, QuotesAreMatchedLiterally) {
-    store(auktion(QStringLiteral("1"), QStringLiteral("o'neill")), kunde(QStringLiteral("o'neill"), QStringLiteral("O'Neill")));
+    store(auktion(QStringLiteral("1"), QStringLiteral("o'neill")),
+          kunde(QStringLiteral("o'neill"), QStringLiteral("O'Neill")));
     tKunde k;
     ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("o'neill"))));
     EXPECT_EQ(k.Name, QStringLiteral("O'Neill"));

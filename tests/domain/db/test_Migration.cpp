@@ -6,15 +6,14 @@
 #include <thread>
 
 #include "support/DbTestShared.h"
-#include "support/Sqlcipher.h"
 #include "support/FullDisk.h"
+#include "support/Sqlcipher.h"
 
 namespace gd {
 namespace {
 
 using test::DbTest;
 using test::sqlcipher;
-
 
 // Every row of both tables, as the cipher tool prints them.
 QString contents(const QString& file) {
@@ -55,13 +54,15 @@ TEST_F(Migration, TheFirstOpenBringsAVersion1FileUpToDateWithEverythingKept) {
     EXPECT_TRUE(sqlcipher(db, "PRAGMA integrity_check;").startsWith(QStringLiteral("ok")));
     EXPECT_EQ(a.BezahltDatum(), QDateTime(QDate(2026, 12, 5), QTime(10, 0)));
     EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), QStringLiteral("3"));
-    EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM sqlite_master WHERE name IN ('Versand', 'Mahnungen', 'Teilzahlungen');"),
-              QStringLiteral("3"));
+    EXPECT_EQ(
+        sqlcipher(db, "SELECT count(*) FROM sqlite_master WHERE name IN ('Versand', 'Mahnungen', 'Teilzahlungen');"),
+        QStringLiteral("3"));
     EXPECT_EQ(contents(db), before);  // every row, milestone and group as it was
     // The index made by the program folds exactly as the database's own views do.
     EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Suche;"), QStringLiteral("4"));
-    EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Suche s JOIN SuchQuelle q ON q.docid = s.docid WHERE s.Text = q.Text;"),
-              QStringLiteral("4"));
+    EXPECT_EQ(
+        sqlcipher(db, "SELECT count(*) FROM Suche s JOIN SuchQuelle q ON q.docid = s.docid WHERE s.Text = q.Text;"),
+        QStringLiteral("4"));
     EXPECT_EQ(hashOf(bak()), original);  // the copy is the old file, byte for byte
     EXPECT_EQ(sqlcipher(bak(), "PRAGMA user_version;"), QStringLiteral("1"));
 
@@ -74,8 +75,10 @@ TEST_F(Migration, TheFirstOpenBringsAVersion1FileUpToDateWithEverythingKept) {
     second.join();
     EXPECT_FALSE(QFile::exists(bak()));
     // A deleted trade takes its parcel along.
-    ASSERT_TRUE(sqlcipher(db, "INSERT INTO Versand (AuktionsID, Sendungsnummer) VALUES "
-                              "('07.12.2026 05:44:271234567890', '00340434161094042557');").isEmpty());
+    ASSERT_TRUE(sqlcipher(db,
+                          "INSERT INTO Versand (AuktionsID, Sendungsnummer) VALUES "
+                          "('07.12.2026 05:44:271234567890', '00340434161094042557');")
+                    .isEmpty());
     ASSERT_TRUE(subDeleteAuktion(a).ok());
     EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Versand;"), QStringLiteral("0"));
 }

@@ -12,7 +12,8 @@ using test::DbTest;
 class Overdue : public DbTest {
 protected:
     QString sale(const char* nr, const char* ende) {
-        return store(auktion(QString::fromLatin1(nr), QStringLiteral("k"), QString::fromLatin1(ende)), kunde(QStringLiteral("k")));
+        return store(auktion(QString::fromLatin1(nr), QStringLiteral("k"), QString::fromLatin1(ende)),
+                     kunde(QStringLiteral("k")));
     }
     QStringList overdue() {
         QStringList out;
@@ -36,7 +37,8 @@ TEST_F(Overdue, UnpaidSalesPastTheirDaysOldestFirst) {
     tKunde seller = kunde(QStringLiteral("v"));
     ASSERT_TRUE(funSaveLieferant(seller, QStringLiteral("7")).ok());
     QString nr = seller.KundenNr;
-    ASSERT_TRUE(funSaveAuktionnew(auktion(QStringLiteral("7"), QStringLiteral("v"), QStringLiteral("01.10.2026")), nr).ok());
+    ASSERT_TRUE(
+        funSaveAuktionnew(auktion(QStringLiteral("7"), QStringLiteral("v"), QStringLiteral("01.10.2026")), nr).ok());
 
     EXPECT_EQ(overdue(), (QStringList{QStringLiteral("1:14"), QStringLiteral("2:8")}));
     glMahnTage = 2;
@@ -84,11 +86,11 @@ TEST_F(Overdue, RemindersAreKeptAndTheListShowsTheLastLevel) {
 TEST_F(Overdue, TheSummaryCountsAndAddsUp) {
     app.clock.set(QDateTime(QDate(2026, 12, 4), QTime(12, 0)));
     glMahnTage = 7;
-    sale("1", "10.11.2026");                             // overdue, 17,40
+    sale("1", "10.11.2026");  // overdue, 17,40
     tAuktion big = auktion(QStringLiteral("2"), QStringLiteral("k"), QStringLiteral("12.11.2026"));
     big.Betrag = QStringLiteral("EUR 1.204,10");
-    store(big, kunde(QStringLiteral("k")));              // overdue
-    sale("3", "02.12.2026");                             // unpaid, not yet overdue
+    store(big, kunde(QStringLiteral("k")));  // overdue
+    sale("3", "02.12.2026");                 // unpaid, not yet overdue
     const QString paid = sale("4", "01.11.2026");
     ASSERT_TRUE(SaveStatusMail(paid, QDateTime(QDate(2026, 11, 3), QTime(0, 0)), 2).ok());
     const QString closed = sale("5", "02.11.2026");
@@ -96,7 +98,8 @@ TEST_F(Overdue, TheSummaryCountsAndAddsUp) {
     tKunde seller = kunde(QStringLiteral("v"));
     ASSERT_TRUE(funSaveLieferant(seller, QStringLiteral("6")).ok());
     QString nr = seller.KundenNr;
-    ASSERT_TRUE(funSaveAuktionnew(auktion(QStringLiteral("6"), QStringLiteral("v"), QStringLiteral("01.10.2026")), nr).ok());
+    ASSERT_TRUE(
+        funSaveAuktionnew(auktion(QStringLiteral("6"), QStringLiteral("v"), QStringLiteral("01.10.2026")), nr).ok());
 
     const ListSummary s = loadListSummary(db, gsStandardUser).value();
     EXPECT_EQ(s.Offen, 5);  // 1, 2, 3, the paid one and the purchase

@@ -16,11 +16,19 @@ TEST(SearchFold, SpellingsMeetInOneForm) {
         const char* folded;
     };
     const Case cases[] = {
-        {"Müller", "muller"}, {"Mueller", "muller"}, {"MULLER", "muller"}, {"MÜLLER", "muller"},
-        {"Große-Wübbeling", "grosse-wubbeling"}, {"Wiśniewska", "wisniewska"}, {"Łukasz Nowak", "lukasz nowak"},
-        {"Çelik", "celik"}, {"Ørsted", "orsted"}, {"Teddybär", "teddybar"},
+        {"Müller", "muller"},
+        {"Mueller", "muller"},
+        {"MULLER", "muller"},
+        {"MÜLLER", "muller"},
+        {"Große-Wübbeling", "grosse-wubbeling"},
+        {"Wiśniewska", "wisniewska"},
+        {"Łukasz Nowak", "lukasz nowak"},
+        {"Çelik", "celik"},
+        {"Ørsted", "orsted"},
+        {"Teddybär", "teddybar"},
     };
-    for (const Case& c : cases) EXPECT_EQ(foldForSearch(QString::fromUtf8(c.typed)), QString::fromUtf8(c.folded)) << c.typed;
+    for (const Case& c : cases)
+        EXPECT_EQ(foldForSearch(QString::fromUtf8(c.typed)), QString::fromUtf8(c.folded)) << c.typed;
     EXPECT_EQ(searchQuery(QStringLiteral("O'Neill  \"Teddy\" OR -x*")), QStringLiteral("o* neill* teddy* or* x*"));
     EXPECT_EQ(searchQuery(QStringLiteral(" \"*')( ")), QString());
 }
@@ -60,17 +68,29 @@ TEST_F(Search, AnyTextOfEveryStateWhateverTheSpelling) {
         const char* nrs;  // the item numbers found, by a blank
     };
     const Case cases[] = {
-        {"Muller", "1001"}, {"Müller", "1001"}, {"MUELLER", "1001"}, {"mül", "1001"},
-        {"grosse wübb", "1002"}, {"teddy", "1002"}, {"1950", "1002"},
-        {"zahlungsauff", "1002"},                  // the mail text
-        {"0034043416", "1002"},                    // the parcel
-        {"wisniewska", "1003"}, {"o'neill", "1004"}, {"Marklin", "1004"}, {"MÄRKLIN", "1004"},
+        {"Muller", "1001"},
+        {"Müller", "1001"},
+        {"MUELLER", "1001"},
+        {"mül", "1001"},
+        {"grosse wübb", "1002"},
+        {"teddy", "1002"},
+        {"1950", "1002"},
+        {"zahlungsauff", "1002"},  // the mail text
+        {"0034043416", "1002"},    // the parcel
+        {"wisniewska", "1003"},
+        {"o'neill", "1004"},
+        {"Marklin", "1004"},
+        {"MÄRKLIN", "1004"},
         {"berlin", "1001 1002 1003 1004"},  // the town of all of them
-        {"hmueller@example", "1001"}, {"100", "1001 1002 1003 1004"},
-        {"xyzzy", ""}, {"\" OR 1=1 --", ""}, {"", ""},
+        {"hmueller@example", "1001"},
+        {"100", "1001 1002 1003 1004"},
+        {"xyzzy", ""},
+        {"\" OR 1=1 --", ""},
+        {"", ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(found(QString::fromUtf8(c.typed)), QString::fromLatin1(c.nrs).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        EXPECT_EQ(found(QString::fromUtf8(c.typed)),
+                  QString::fromLatin1(c.nrs).split(QLatin1Char(' '), Qt::SkipEmptyParts))
             << c.typed;
 
     // Changes reach the index, whoever makes them.
@@ -88,18 +108,20 @@ TEST_F(Search, AnyTextOfEveryStateWhateverTheSpelling) {
 
 // The program's folding (queries, the first index) and the database's (every later change) agree.
 TEST_F(Search, TheProgramFoldsAsTheDatabaseDoes) {
-    const char* const titles[] = {"Aee Oue UEBER Ueberzug", "ÆØÅ æøå Œuvre", "Maß ẞ STRASSE", "Ærø Ōsaka Ĳssel",
-                                  "Ünïcödé ÀÉÎÕÜ àéîõü", "Łódź Kraków Gdańsk", "İstanbul Şişli", "€ 1.234,56 – „Zitat“"};
+    const char* const titles[] = {"Aee Oue UEBER Ueberzug", "ÆØÅ æøå Œuvre",       "Maß ẞ STRASSE",
+                                  "Ærø Ōsaka Ĳssel",        "Ünïcödé ÀÉÎÕÜ àéîõü", "Łódź Kraków Gdańsk",
+                                  "İstanbul Şişli",         "€ 1.234,56 – „Zitat“"};
     for (const char* t : titles) {
         tAuktion a = auktion(QStringLiteral("77"), QStringLiteral("k"));
         a.Titel = QString::fromUtf8(t);
         const QString id = store(a, kunde(QStringLiteral("k")));
         Database d = Database::open(db);
         Recordset rs = d.OpenRecordset(
-            QStringLiteral("select s.Text as t from Suche s, Auktionen a where s.docid = a.rowid and a.AuktionsID = ?"), {id});
+            QStringLiteral("select s.Text as t from Suche s, Auktionen a where s.docid = a.rowid and a.AuktionsID = ?"),
+            {id});
         ASSERT_EQ(rs.RecordCount(), 1);
-        EXPECT_TRUE(rs.text(QStringLiteral("t")).contains(foldForSearch(a.Titel))) << t << " → "
-                                                                                      << foldForSearch(a.Titel).toStdString();
+        EXPECT_TRUE(rs.text(QStringLiteral("t")).contains(foldForSearch(a.Titel)))
+            << t << " → " << foldForSearch(a.Titel).toStdString();
         d.execute(QStringLiteral("delete from Auktionen where AuktionsID = ?"), {id});
     }
 }

@@ -60,8 +60,8 @@ TEST_F(Status, SaveStatusWritesOneMilestoneAndNamesTheHighest) {
 }
 
 TEST_F(Status, StatusNamesEveryIndex) {
-    const char* names[] = {"Geantwortet", "Bestätigt", "Bezahlt", "Versendet", "Bewertet", "Bewertung erhalten",
-                           "Abgeschlossen"};
+    const char* names[] = {"Geantwortet", "Bestätigt",          "Bezahlt",      "Versendet",
+                           "Bewertet",    "Bewertung erhalten", "Abgeschlossen"};
     const QString id = store(auktion(QStringLiteral("1"), QStringLiteral("k")), kunde(QStringLiteral("k")));
     for (int i = 0; i < kMilestones; ++i) {
         tAuktion a;
@@ -90,7 +90,8 @@ TEST_F(Status, MailStatusIsNotRecomputed) {
 
 TEST_F(Status, FlagFalseHidesAStoredDate) {
     const QString id = store(auktion(QStringLiteral("1"), QStringLiteral("k")), kunde(QStringLiteral("k")));
-    Database::open(db).execute(QStringLiteral("update Auktionen set BezahltDatum = '2026-12-01 00:00:00', Bezahlt = 0"));
+    Database::open(db).execute(
+        QStringLiteral("update Auktionen set BezahltDatum = '2026-12-01 00:00:00', Bezahlt = 0"));
     tAuktion a;
     ASSERT_TRUE(test::found(funLoadAuktion(a, id)));
     EXPECT_TRUE(isZeroDate(a.Datum[2]));
@@ -100,9 +101,8 @@ TEST_F(Status, GroupingTakesTheUnpaidAuctionsOnly) {
     tKunde k = kunde(QStringLiteral("sammler"));
     QString ids[4];
     for (int i = 0; i < 4; ++i)
-        ids[i] = store(auktion(QString::number(100 + i), QStringLiteral("sammler"),
-                               QStringLiteral("0%1.12.2026").arg(4 - i)),
-                       k);
+        ids[i] = store(
+            auktion(QString::number(100 + i), QStringLiteral("sammler"), QStringLiteral("0%1.12.2026").arg(4 - i)), k);
     store(auktion(QStringLiteral("200"), QStringLiteral("anderer")), kunde(QStringLiteral("anderer")));
     ASSERT_TRUE(test::ok(SaveStatusMail(ids[3], d1, 2)));  // one paid
     const QString group = LoadMaxGruppenID(QStringLiteral("sammler")).value();

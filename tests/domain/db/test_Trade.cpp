@@ -31,7 +31,8 @@ TEST(Trade, AgeOfTheItemPageAndItsAddress) {
     EXPECT_EQ(daysSinceEnd(QStringLiteral("05.09.2026"), today), 90);
     EXPECT_EQ(daysSinceEnd(QStringLiteral("kein Datum"), today), 0);
     gsItemLink = QStringLiteral("http://cgi.ebay.de/ViewItem%26item=[#Artikel#]%26rd=1");
-    EXPECT_EQ(itemLink(QStringLiteral(" 1234567890) ")), QStringLiteral("http://cgi.ebay.de/ViewItem%26item=1234567890%26rd=1"));
+    EXPECT_EQ(itemLink(QStringLiteral(" 1234567890) ")),
+              QStringLiteral("http://cgi.ebay.de/ViewItem%26item=1234567890%26rd=1"));
 }
 
 }  // namespace

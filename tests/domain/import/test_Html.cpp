@@ -41,10 +41,10 @@ TEST(HtmlToText, WhatAMailProgramShows) {
         {"offen <b", "offen"},
         {"  viel \n\t Raum  ", "viel Raum"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(htmlToText(QString::fromUtf8(c.html)), QString::fromUtf8(c.text)) << c.html;
-    EXPECT_EQ(htmlMetaCharset("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=Windows-1252\">"),
-              QByteArray("windows-1252"));
+    for (const Case& c : cases) EXPECT_EQ(htmlToText(QString::fromUtf8(c.html)), QString::fromUtf8(c.text)) << c.html;
+    EXPECT_EQ(
+        htmlMetaCharset("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=Windows-1252\">"),
+        QByteArray("windows-1252"));
     EXPECT_EQ(htmlMetaCharset("<meta charset='utf-8'>"), QByteArray("utf-8"));
 }
 
@@ -72,11 +72,16 @@ QString sample(const char* name) {
 QString escaped(const QString& s) {
     QString out;
     for (const QChar c : s) {
-        if (c == u'&') out += QStringLiteral("&amp;");
-        else if (c == u'<') out += QStringLiteral("&lt;");
-        else if (c == u'ä') out += QStringLiteral("&auml;");
-        else if (c == u'ü') out += QStringLiteral("&#252;");
-        else out += c;
+        if (c == u'&')
+            out += QStringLiteral("&amp;");
+        else if (c == u'<')
+            out += QStringLiteral("&lt;");
+        else if (c == u'ä')
+            out += QStringLiteral("&auml;");
+        else if (c == u'ü')
+            out += QStringLiteral("&#252;");
+        else
+            out += c;
     }
     return out;
 }
@@ -88,7 +93,8 @@ QString asHtml(const QString& text, bool table) {
     QString html = QStringLiteral("<html><head><style>td{padding:2px}</style><title>x</title></head>\n<body>\n");
     for (const QString& para : text.split(QStringLiteral("\r\n\r\n"), Qt::SkipEmptyParts)) {
         const QStringList lines = para.split(QStringLiteral("\r\n"));
-        const bool labels = std::all_of(lines.begin(), lines.end(), [](const QString& l) { return label.match(l).hasMatch(); });
+        const bool labels =
+            std::all_of(lines.begin(), lines.end(), [](const QString& l) { return label.match(l).hasMatch(); });
         if (!labels) {
             QStringList escapedLines;
             for (const QString& l : lines) escapedLines << escaped(l);
@@ -98,10 +104,11 @@ QString asHtml(const QString& text, bool table) {
         html += table ? QStringLiteral("<table>\n") : QStringLiteral("<div class=\"block\">\n");
         for (const QString& l : lines) {
             const auto m = label.match(l);
-            html += table ? QStringLiteral("  <tr><td>") + escaped(m.captured(1)) + QStringLiteral("</td>\n      <td>") +
-                                escaped(m.captured(2)) + QStringLiteral("</td></tr>\n")
-                          : QStringLiteral("  <div>") + escaped(m.captured(1)) + QStringLiteral("&nbsp;") +
-                                escaped(m.captured(2)) + QStringLiteral("</div>\n");
+            html += table
+                        ? QStringLiteral("  <tr><td>") + escaped(m.captured(1)) + QStringLiteral("</td>\n      <td>") +
+                              escaped(m.captured(2)) + QStringLiteral("</td></tr>\n")
+                        : QStringLiteral("  <div>") + escaped(m.captured(1)) + QStringLiteral("&nbsp;") +
+                              escaped(m.captured(2)) + QStringLiteral("</div>\n");
         }
         html += table ? QStringLiteral("</table>\n") : QStringLiteral("</div>\n");
     }
@@ -115,7 +122,7 @@ QByteArray qpEncoded(const QByteArray& bytes) {
         const uchar u = uchar(c);
         QByteArray piece = (u >= 33 && u <= 126 && u != '=') || u == ' ' ? QByteArray(1, c)
                            : u == '\n'                                   ? QByteArray("\n")
-                                                                         : "=" + QByteArray::number(u, 16).toUpper().rightJustified(2, '0');
+                                       : "=" + QByteArray::number(u, 16).toUpper().rightJustified(2, '0');
         if (piece == "\n") {
             out += "\r\n";
             column = 0;
@@ -157,14 +164,17 @@ TEST_F(HtmlMail, CutToTheValuesOfTheTextVersion) {
         for (const bool table : {true, false}) {
             const QString html = asHtml(text, table);
             QStringEncoder cp1252("windows-1252");
-            const QByteArray qp = "MIME-Version: 1.0\r\nContent-Type: text/html; charset=\"UTF-8\"\r\n"
-                                  "Content-Transfer-Encoding: quoted-printable\r\n\r\n" +
-                                  qpEncoded(html.toUtf8());
-            const QByteArray b64 = "MIME-Version: 1.0\r\nContent-Type: multipart/alternative; boundary=\"g\"\r\n\r\n"
-                                   "--g\r\nContent-Type: text/html; charset=windows-1252\r\n"
-                                   "Content-Transfer-Encoding: base64\r\n\r\n" +
-                                   QByteArray(cp1252.encode(html)).toBase64() + "\r\n--g--\r\n";
-            for (const auto& [file, bytes] : {std::pair{QStringLiteral("qp.eml"), qp}, std::pair{QStringLiteral("b64.eml"), b64}}) {
+            const QByteArray qp =
+                "MIME-Version: 1.0\r\nContent-Type: text/html; charset=\"UTF-8\"\r\n"
+                "Content-Transfer-Encoding: quoted-printable\r\n\r\n" +
+                qpEncoded(html.toUtf8());
+            const QByteArray b64 =
+                "MIME-Version: 1.0\r\nContent-Type: multipart/alternative; boundary=\"g\"\r\n\r\n"
+                "--g\r\nContent-Type: text/html; charset=windows-1252\r\n"
+                "Content-Transfer-Encoding: base64\r\n\r\n" +
+                QByteArray(cp1252.encode(html)).toBase64() + "\r\n--g--\r\n";
+            for (const auto& [file, bytes] :
+                 {std::pair{QStringLiteral("qp.eml"), qp}, std::pair{QStringLiteral("b64.eml"), b64}}) {
                 SCOPED_TRACE(std::string(name) + (table ? " Tabelle " : " Zeilen ") + file.toStdString());
                 app.write(file, bytes);
                 EXPECT_EQ(parsed(app.file(file)).toStdString(), expected.toStdString());
@@ -175,8 +185,9 @@ TEST_F(HtmlMail, CutToTheValuesOfTheTextVersion) {
 
 // A mail with both parts is read from its text part, as before.
 TEST_F(HtmlMail, PlainTextPartComesFirst) {
-    const QByteArray both = "Content-Type: multipart/alternative; boundary=b\r\n\r\n--b\r\nContent-Type: text/html\r\n\r\n"
-                            "<p>aus HTML</p>\r\n--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\naus Text\r\n--b--\r\n";
+    const QByteArray both =
+        "Content-Type: multipart/alternative; boundary=b\r\n\r\n--b\r\nContent-Type: text/html\r\n\r\n"
+        "<p>aus HTML</p>\r\n--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\naus Text\r\n--b--\r\n";
     EXPECT_EQ(decodeMimeMessage(both).valueOr(QString()).trimmed(), QStringLiteral("aus Text"));
     const Result<QString> image = decodeMimeMessage("Content-Type: image/png\r\n\r\nxx");
     ASSERT_FALSE(image.ok());
@@ -188,12 +199,13 @@ TEST(Mailbox, EachMessageOneMail) {
     const QString path = dir.filePath(QStringLiteral("Posteingang"));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("From haendler@example.de Mon Dec  7 10:00:00 2026\n"
-            "Subject: eins\nContent-Type: text/plain; charset=utf-8\n\nErste M\xC3\xBChle\n>From here on\n\n"
-            "From x@example.de Mon Dec  7 10:01:00 2026\n"
-            "Subject: zwei\nContent-Type: text/html; charset=utf-8\n\n<p>Zweite &amp; HTML</p>\n\n"
-            "From y@example.de Mon Dec  7 10:02:00 2026\n"
-            "Subject: drei\nContent-Type: image/png\n\nxx\n");
+    f.write(
+        "From haendler@example.de Mon Dec  7 10:00:00 2026\n"
+        "Subject: eins\nContent-Type: text/plain; charset=utf-8\n\nErste M\xC3\xBChle\n>From here on\n\n"
+        "From x@example.de Mon Dec  7 10:01:00 2026\n"
+        "Subject: zwei\nContent-Type: text/html; charset=utf-8\n\n<p>Zweite &amp; HTML</p>\n\n"
+        "From y@example.de Mon Dec  7 10:02:00 2026\n"
+        "Subject: drei\nContent-Type: image/png\n\nxx\n");
     f.close();
     const Result<QList<MailText>> mails = readMails(path);
     ASSERT_TRUE(mails.ok());

@@ -4,13 +4,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "domain/settings/modGlobal.h"
-#include "domain/import/BatchImport.h"
-#include "domain/settings/Keywords.h"
+#include "domain/db/Trade.h"
 #include "domain/import/Accept.h"
+#include "domain/import/BatchImport.h"
 #include "domain/import/MailFile.h"
 #include "domain/import/Parser.h"
-#include "domain/db/Trade.h"
+#include "domain/settings/Keywords.h"
+#include "domain/settings/modGlobal.h"
 #include "support/TestApp.h"
 
 namespace gd {
@@ -43,11 +43,18 @@ struct Expect {
     const char* auction[10];
 };
 
-const char* const kVerkaufPartner[6] = {"mueller_hans", "hans.mueller@example.de", "Hans Müller", "Hauptstraße 12",
-                                        "10115 Berlin", "Deutschland"};
-const char* const kVerkaufAuction[10] = {"1234567890", "Kaffeemühle Zassenhaus Santiago, Buche", "24,50", "1", "30,90",
-                                         "04.12.2026 20:15:33", "EUR 4,90 Versandversicherung: EUR 1,50",
-                                         "Überweisung, PayPal", "", ""};
+const char* const kVerkaufPartner[6] = {
+    "mueller_hans", "hans.mueller@example.de", "Hans Müller", "Hauptstraße 12", "10115 Berlin", "Deutschland"};
+const char* const kVerkaufAuction[10] = {"1234567890",
+                                         "Kaffeemühle Zassenhaus Santiago, Buche",
+                                         "24,50",
+                                         "1",
+                                         "30,90",
+                                         "04.12.2026 20:15:33",
+                                         "EUR 4,90 Versandversicherung: EUR 1,50",
+                                         "Überweisung, PayPal",
+                                         "",
+                                         ""};
 
 TEST_F(Parse, EverySampleFully) {
     const Expect cases[] = {
@@ -64,8 +71,11 @@ TEST_F(Parse, EverySampleFully) {
           "79098 Freiburg im Breisgau", "Deutschland"},
          {"3456789012", "Nähmaschine Pfaff 260 mit Koffer", "1.234,56", "1", "1.254,46", "03.12.2026 18:42:07",
           "EUR 19,90", "Überweisung", "", ""}},
-        {"kauf.eml", MailKind::Kauf, true, {"baerbel_naehstube", "b.oeztuerk@example.de", "Bärbel Öztürk-D'Amico",
-          "Lindenallee 3a", "79098 Freiburg im Breisgau", "Deutschland"},
+        {"kauf.eml",
+         MailKind::Kauf,
+         true,
+         {"baerbel_naehstube", "b.oeztuerk@example.de", "Bärbel Öztürk-D'Amico", "Lindenallee 3a",
+          "79098 Freiburg im Breisgau", "Deutschland"},
          {"3456789012", "Nähmaschine Pfaff 260 mit Koffer", "1.234,56", "1", "1.254,46", "03.12.2026 18:42:07",
           "EUR 19,90", "Überweisung", "", ""}},
         {"sofortkauf_verkauf.txt",
@@ -90,7 +100,8 @@ TEST_F(Parse, EverySampleFully) {
         EXPECT_TRUE(parsed.message.isEmpty()) << parsed.message.toStdString();
         EXPECT_TRUE(r.acceptable);
         EXPECT_EQ(r.sellerShown(), c.sellerShown);
-        EXPECT_EQ(r.caption(), c.sellerShown ? QStringLiteral("Verkäuferdaten") : QStringLiteral("Käufer- / Verkäuferdaten"));
+        EXPECT_EQ(r.caption(),
+                  c.sellerShown ? QStringLiteral("Verkäuferdaten") : QStringLiteral("Käufer- / Verkäuferdaten"));
         const char* const* p = c.partner[0] ? c.partner : kVerkaufPartner;
         const char* const* a = c.auction[0] ? c.auction : kVerkaufAuction;
         const tKunde& k = r.partner();
@@ -183,7 +194,8 @@ TEST_F(Parse, SecondRuleFillsWhatTheFirstMissedAndNoDateMeansToday) {
                                         "Nr:/=Auktionen/ArtikelNr\r\nVersand:/EUR=Auktionen/Versandkosten\r\n")));
     subGetFelder();
     ImportRecords r;
-    parseMail(r, QStringLiteral("Kontaktinformationen des Käufers:\r\nNr: 77\r\nPreis: 12,50 EUR\r\nVersand: 4,90 EUR\r\n"));
+    parseMail(
+        r, QStringLiteral("Kontaktinformationen des Käufers:\r\nNr: 77\r\nPreis: 12,50 EUR\r\nVersand: 4,90 EUR\r\n"));
     EXPECT_EQ(r.oAuktion.Preis, QStringLiteral("12,50"));
     EXPECT_EQ(r.oAuktion.EndeDatum, QStringLiteral("04.12.2026"));  // the test clock's today
     EXPECT_EQ(r.oAuktion.Versandinfos, QStringLiteral("EUR 4,90"));
@@ -201,7 +213,8 @@ TEST_F(Parse, BadInputNeverCrashes) {
 }
 
 TEST(MailFile, QuotedPrintableAndMime) {
-    EXPECT_EQ(decodeQuotedPrintable("Kaffeem=C3=BChle=\r\n Buche=3D=\nx = y"), QByteArray("Kaffeem\xC3\xBChle Buche=x = y"));
+    EXPECT_EQ(decodeQuotedPrintable("Kaffeem=C3=BChle=\r\n Buche=3D=\nx = y"),
+              QByteArray("Kaffeem\xC3\xBChle Buche=x = y"));
     EXPECT_EQ(decodeMimeMessage("Content-Type: text/html\r\n\r\n<p>x</p>").valueOr(QString()), QStringLiteral("x"));
     const auto latin = decodeMimeMessage("Content-Type: text/plain; charset=iso-8859-15\r\n\r\n\xA4 5");
     ASSERT_TRUE(latin.ok());
@@ -237,15 +250,33 @@ TEST(ImportLimits, ImplausibleValuesAreNamed) {
     };
     const Case cases[] = {
         {QStringLiteral("kaeufer_1"), QStringLiteral("k@example.de"), QStringLiteral("1234567890"), ""},
-        {QString(), QStringLiteral("k@example.de"), QStringLiteral("1234567890"), "Mitgliedsname des Partners ist leer"},
+        {QString(), QStringLiteral("k@example.de"), QStringLiteral("1234567890"),
+         "Mitgliedsname des Partners ist leer"},
         {QString(100000, QLatin1Char('n')), QString(), QStringLiteral("1"), "länger als 254 Zeichen"},
         {QStringLiteral("k"), QStringLiteral("keine-adresse"), QStringLiteral("1"), "enthält kein"},
         {QStringLiteral("k"), QString(), QStringLiteral("12AB"), "nicht nur aus Ziffern"},
         {QStringLiteral("k"), QString(), QStringLiteral("1"), "Die Straße", QString(300, QChar(0x00DF))},
-        {QStringLiteral("k"), QString(), QStringLiteral("1"), "", {}, QStringLiteral("EUR 1.234,56"), QStringLiteral("0,00")},
-        {QStringLiteral("k"), QString(), QStringLiteral("1"), "Der Preis", {}, QStringLiteral("EUR 92.233.720.368.547.758,07")},
+        {QStringLiteral("k"),
+         QString(),
+         QStringLiteral("1"),
+         "",
+         {},
+         QStringLiteral("EUR 1.234,56"),
+         QStringLiteral("0,00")},
+        {QStringLiteral("k"),
+         QString(),
+         QStringLiteral("1"),
+         "Der Preis",
+         {},
+         QStringLiteral("EUR 92.233.720.368.547.758,07")},
         {QStringLiteral("k"), QString(), QStringLiteral("1"), "Der Betrag", {}, {}, QStringLiteral("-10,00")},
-        {QStringLiteral("k"), QString(), QStringLiteral("1"), "Der Betrag", {}, {}, QStringLiteral("1.000.000.000,00 €")},
+        {QStringLiteral("k"),
+         QString(),
+         QStringLiteral("1"),
+         "Der Betrag",
+         {},
+         {},
+         QStringLiteral("1.000.000.000,00 €")},
         {QStringLiteral("k"), QString(), QStringLiteral("1"), "", {}, QStringLiteral("siehe Beschreibung")},
         {QStringLiteral("k"), QString(), QStringLiteral("1"), "Die Menge", {}, {}, {}, QStringLiteral("0")},
     };

@@ -101,9 +101,10 @@ TEST_F(Recognition, AnotherPlatformByRulesOnly) {
 // Recognition lines decide in file order; a section with lines no longer uses the
 // built-in phrases; every phrase of a line must occur, joined across line breaks.
 TEST_F(Recognition, LinesInFileOrder) {
-    addRules("[Sofortkauf Zweit]\r\n#Erkennung#=Zweitmarkt/verkauft\r\nNr:/=Auktionen/ArtikelNr\r\n"
-             "[Kauf Zweit]\r\n#Erkennung#=Zweitmarkt\r\nNr:/=Auktionen/ArtikelNr\r\n"
-             "[Sofortkauf Leer]\r\nNr:/=Auktionen/ArtikelNr\r\n");
+    addRules(
+        "[Sofortkauf Zweit]\r\n#Erkennung#=Zweitmarkt/verkauft\r\nNr:/=Auktionen/ArtikelNr\r\n"
+        "[Kauf Zweit]\r\n#Erkennung#=Zweitmarkt\r\nNr:/=Auktionen/ArtikelNr\r\n"
+        "[Sofortkauf Leer]\r\nNr:/=Auktionen/ArtikelNr\r\n");
     struct Case {
         const char* text;
         MailKind kind;
@@ -124,8 +125,9 @@ TEST_F(Recognition, LinesInFileOrder) {
     EXPECT_EQ(gaSektionen[3].name, QStringLiteral("Sofortkauf Zweit"));
 
     // [Kauf] with a line of its own: "Sie haben am" alone no longer makes a purchase.
-    app.write(QStringLiteral("bin/gaveldesk.ini"),
-              app.read(QStringLiteral("bin/gaveldesk.ini")).replace("[Kauf]", "[Kauf]\r\n#Erkennung#=Sie haben ersteigert"));
+    app.write(
+        QStringLiteral("bin/gaveldesk.ini"),
+        app.read(QStringLiteral("bin/gaveldesk.ini")).replace("[Kauf]", "[Kauf]\r\n#Erkennung#=Sie haben ersteigert"));
     subGetFelder();
     ImportRecords r;
     EXPECT_EQ(parseMail(r, QStringLiteral("Sie haben am 1.1. ... Kontaktinformationen des Käufers:")).kind,
@@ -133,8 +135,10 @@ TEST_F(Recognition, LinesInFileOrder) {
 }
 
 TEST_F(Recognition, FaultyLinesAreNamed) {
-    app.write(QStringLiteral("bin/gaveldesk.ini"),
-              test::ansi(QStringLiteral("[Kauf]\r\n#Erkennung#=\r\nNr:/=Auktionen/ArtikelNr\r\n[Kauf Ohne]\r\nNr:/=Auktionen/ArtikelNr\r\n")));
+    app.write(
+        QStringLiteral("bin/gaveldesk.ini"),
+        test::ansi(QStringLiteral(
+            "[Kauf]\r\n#Erkennung#=\r\nNr:/=Auktionen/ArtikelNr\r\n[Kauf Ohne]\r\nNr:/=Auktionen/ArtikelNr\r\n")));
     const QStringList messages = subGetFelder();
     ASSERT_EQ(messages.size(), 2) << messages.join(u'|').toStdString();
     EXPECT_EQ(messages[0], QStringLiteral("Fehler beim Lesen von: #Erkennung#="));

@@ -17,9 +17,12 @@ TEST(Parcel, TrackingLinkPerCarrier) {
         const char* link;
     };
     const Case cases[] = {
-        {"DHL", "00340434161094042557", "https://www.dhl.de/de/privatkunden/pakete-empfangen/verfolgen.html?piececode=00340434161094042557"},
-        {"dhl ", "0034 0434 1610 9404 2557", "https://www.dhl.de/de/privatkunden/pakete-empfangen/verfolgen.html?piececode=00340434161094042557"},
-        {"Hermes", "H1234567890123456789", "https://www.myhermes.de/empfangen/sendungsverfolgung/sendungsinformation#H1234567890123456789"},
+        {"DHL", "00340434161094042557",
+         "https://www.dhl.de/de/privatkunden/pakete-empfangen/verfolgen.html?piececode=00340434161094042557"},
+        {"dhl ", "0034 0434 1610 9404 2557",
+         "https://www.dhl.de/de/privatkunden/pakete-empfangen/verfolgen.html?piececode=00340434161094042557"},
+        {"Hermes", "H1234567890123456789",
+         "https://www.myhermes.de/empfangen/sendungsverfolgung/sendungsinformation#H1234567890123456789"},
         {"DPD", "01234567890123", "https://tracking.dpd.de/status/de_DE/parcel/01234567890123"},
         {"GLS", "ZX12-34AB", "https://gls-group.com/DE/de/paketverfolgung?match=ZX1234AB"},
         {"UPS", "1Z999AA10123456784", "https://www.ups.com/track?loc=de_DE&tracknum=1Z999AA10123456784"},
@@ -28,7 +31,8 @@ TEST(Parcel, TrackingLinkPerCarrier) {
         {"DHL", "<script>", "https://www.dhl.de/de/privatkunden/pakete-empfangen/verfolgen.html?piececode=script"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(trackingLink(Parcel{QString::fromUtf8(c.carrier), QString::fromUtf8(c.number)}), QString::fromUtf8(c.link))
+        EXPECT_EQ(trackingLink(Parcel{QString::fromUtf8(c.carrier), QString::fromUtf8(c.number)}),
+                  QString::fromUtf8(c.link))
             << c.carrier << " " << c.number;
 }
 
@@ -53,7 +57,8 @@ TEST_F(ParcelDb, StoredReplacedAndRemovedWithTheTrade) {
 
 TEST_F(ParcelDb, TheShippedTemplateNamesTheParcelOrLeavesItsLinesOut) {
     const QDir res(QStringLiteral(GD_RESOURCES_DIR "/bin"));
-    for (const QString& f : res.entryList(QDir::Files)) QFile::copy(res.filePath(f), app.file(QStringLiteral("bin/") + f));
+    for (const QString& f : res.entryList(QDir::Files))
+        QFile::copy(res.filePath(f), app.file(QStringLiteral("bin/") + f));
     tKunde k = kunde(QStringLiteral("k"), QStringLiteral("Seán O'Neill"));
     const QString id = store(auktion(QStringLiteral("1"), QStringLiteral("k")), k);
     tAuktion a;

@@ -10,9 +10,9 @@
 #include "domain/bank/GiroCode.h"
 #include "domain/mail/MailComposer.h"
 #include "domain/mail/MailSender.h"
-#include "support/FakeMailSender.h"
 #include "domain/mail/modVorlagen.h"
 #include "support/DbTestShared.h"
+#include "support/FakeMailSender.h"
 
 namespace gd {
 namespace {
@@ -27,7 +27,8 @@ TEST(Vorlagen, FilesKindsAndNames) {
     EXPECT_EQ(templateReminderLevels(true, false), (QList<int>{0, 0, 0}));
     EXPECT_EQ(templateNames(true, true).first(), QStringLiteral("Käufe bestätigen, Zahlungsdaten erbitten"));
     // grouped to a supplier: names from "z", body from w0.dat
-    EXPECT_TRUE(Read_Protokoll_Version(QStringLiteral("0"), true, true).contains(QStringLiteral("ich habe bei Ihnen folgende Artikel")));
+    EXPECT_TRUE(Read_Protokoll_Version(QStringLiteral("0"), true, true)
+                    .contains(QStringLiteral("ich habe bei Ihnen folgende Artikel")));
     EXPECT_EQ(gsVorlagenDatei, app.file(QStringLiteral("bin/w0.dat")));
     EXPECT_EQ(templateSubject(true, true, 0), QStringLiteral("Meine Käufe bei Ihnen"));
     // every catalogue entry has its body
@@ -66,11 +67,13 @@ TEST(MailComposer, PlaceholdersInsuredSentenceSubjectAndUrl) {
     gsStandardUser = QStringLiteral("gavel_haendler");
     gsKontonummer = QStringLiteral("123");
     MailComposer c(single());
-    const QString sentence = QStringLiteral("Falls Sie einen versicherten Versand per Postpaket wünschen, so betragen die "
-                                            "Versandkosten [#versicherterversand#] EUR.");
+    const QString sentence = QStringLiteral(
+        "Falls Sie einen versicherten Versand per Postpaket wünschen, so betragen die "
+        "Versandkosten [#versicherterversand#] EUR.");
     gsVersicherterVersand = QStringLiteral("0.00");
-    EXPECT_EQ(c.fillBody(QStringLiteral("Hallo [#ebaynameto#], [#Preis#]+[#Versand#]=[#Gesamtbetrag#] auf [#Kontonummer#]. ") +
-                         sentence + QStringLiteral(" [#ArtikelGroupText#]")),
+    EXPECT_EQ(c.fillBody(
+                  QStringLiteral("Hallo [#ebaynameto#], [#Preis#]+[#Versand#]=[#Gesamtbetrag#] auf [#Kontonummer#]. ") +
+                  sentence + QStringLiteral(" [#ArtikelGroupText#]")),
               QStringLiteral("Hallo Hans Müller, 24,50+4,90=29,40 auf 123.  [#ArtikelGroupText#]"));
     gsVersicherterVersand = QStringLiteral("4.90");
     EXPECT_TRUE(c.fillBody(sentence).contains(QStringLiteral("Versandkosten 4.90 EUR.")));
@@ -80,8 +83,9 @@ TEST(MailComposer, PlaceholdersInsuredSentenceSubjectAndUrl) {
     // The footer is part of what the form shows, so nothing is added on the way out.
     gbFusszeile = true;
     const QString shown = c.shownBody(QStringLiteral("Zeile 1\r\nZeile\t2"));
-    EXPECT_EQ(shown, QStringLiteral("Zeile 1\r\nZeile\t2\r\n\r\n-INFO-\r\nDiese E-Mail wurde mit dem Orvo Gaveldesk 2005 "
-                                    "erstellt. Weitere Informationen erhalten Sie unter: http://www.gavelmail.de/gaveldesk/"));
+    EXPECT_EQ(shown,
+              QStringLiteral("Zeile 1\r\nZeile\t2\r\n\r\n-INFO-\r\nDiese E-Mail wurde mit dem Orvo Gaveldesk 2005 "
+                             "erstellt. Weitere Informationen erhalten Sie unter: http://www.gavelmail.de/gaveldesk/"));
     EXPECT_EQ(c.shownBody(shown), shown);  // no second footer
     EXPECT_EQ(c.shownBody(QStringLiteral("a") + mailFooter()), QStringLiteral("a") + mailFooter());
     EXPECT_EQ(c.finalBody(QStringLiteral("a%0D%0Ab")), QStringLiteral("a\r\nb"));
@@ -90,7 +94,8 @@ TEST(MailComposer, PlaceholdersInsuredSentenceSubjectAndUrl) {
     gbFusszeile = true;
     glProzent20 = 0;
     glNobody = 0;
-    const QString url = c.mailtoUrl(QStringLiteral("a\r\nb\tc"), QStringLiteral("Ihr Kauf"), QStringLiteral(" c@x.de "), QString());
+    const QString url =
+        c.mailtoUrl(QStringLiteral("a\r\nb\tc"), QStringLiteral("Ihr Kauf"), QStringLiteral(" c@x.de "), QString());
     EXPECT_EQ(url, QStringLiteral("mailto:hans@example.de&cc= c@x.de?subject=Ihr Kauf&body=a%0D%0Ab%09c"));
     glProzent20 = 1;
     glNobody = 1;
@@ -124,8 +129,9 @@ TEST(MailComposer, MailtoUrlForEverySwitchParsesBack) {
     test::TestApp app(false);
     MailComposer c(single());
     // Names beyond Windows-1252 and characters that would end a field or the URL
-    const QString body = QStringLiteral("Dzień dobry Łukasz,\r\n\tPreis: 24,50 € (5 % Rabatt) & Versand #4711?\r\n"
-                                        "улица Ленина 5\r\nGruß");
+    const QString body = QStringLiteral(
+        "Dzień dobry Łukasz,\r\n\tPreis: 24,50 € (5 % Rabatt) & Versand #4711?\r\n"
+        "улица Ленина 5\r\nGruß");
     const QString subject = QStringLiteral("Ihr Kauf: Kaffeemühle „Dvořák“ & Co #2");
     for (int p20 : {0, 1})
         for (int nobody : {0, 1})
@@ -174,7 +180,8 @@ TEST(MailComposer, PurchaseTemplatesFillEveryPlaceholder) {
         EXPECT_TRUE(text.contains(QStringLiteral("Bärbel Öztürk"))) << i;
     }
     for (int i = 0; i < templateNames(false, false).size(); ++i)
-        EXPECT_FALSE(c.fillBody(Read_Protokoll_Version(QString::number(i), false, false)).contains(QStringLiteral("[#")))
+        EXPECT_FALSE(
+            c.fillBody(Read_Protokoll_Version(QString::number(i), false, false)).contains(QStringLiteral("[#")))
             << "sale " << i;
 }
 
@@ -189,7 +196,8 @@ TEST_F(MailDb, OnlyAMailThatWentOutRecords) {
     const MailComposer c(in);
     const auto log = std::make_shared<test::FakeMailSender::Log>();
     test::FakeMailSender sender(log);
-    const OutgoingMail mail{QStringLiteral("bea@example.de"), {}, {}, QStringLiteral("Zahlung"), QStringLiteral("Text"), {}};
+    const OutgoingMail mail{QStringLiteral("bea@example.de"), {}, {}, QStringLiteral("Zahlung"),
+                            QStringLiteral("Text"),           {}};
     const auto recorded = [&] {
         return count(QStringLiteral("select count(*) as n from Mahnungen")) * 10 +
                count(QStringLiteral("select count(*) as n from Auktionen where Antwort <> 0"));
@@ -214,9 +222,12 @@ QMap<QString, qint64> amountsIn(const QString& body, qint64* menge) {
                                          QRegularExpression::MultilineOption);
     for (auto it = line.globalMatch(body); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
-        if (m.captured(1) == QStringLiteral("Menge")) *menge = m.captured(2).toLongLong();
-        else if (m.captured(3).isEmpty()) continue;
-        else found.insert(m.captured(1), parseCents(m.captured(2)).value_or(-1));
+        if (m.captured(1) == QStringLiteral("Menge"))
+            *menge = m.captured(2).toLongLong();
+        else if (m.captured(3).isEmpty())
+            continue;
+        else
+            found.insert(m.captured(1), parseCents(m.captured(2)).value_or(-1));
     }
     return found;
 }
@@ -225,7 +236,8 @@ QMap<QString, qint64> amountsIn(const QString& body, qint64* menge) {
 // total, and the payment code asks for that total: one sale of two pieces with
 // insurance, and a group of two sales with insurance (30,90 + 12,40).
 TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
-    for (const QString& f : QDir(QStringLiteral(GD_RESOURCES_DIR "/bin")).entryList({QStringLiteral("*.dat"), QStringLiteral("Vorlagen.ini")}))
+    for (const QString& f : QDir(QStringLiteral(GD_RESOURCES_DIR "/bin"))
+                                .entryList({QStringLiteral("*.dat"), QStringLiteral("Vorlagen.ini")}))
         QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/") + f, app.file(QStringLiteral("bin/") + f));
     gsIBAN = QStringLiteral("DE89370400440532013000");
     gsKontoinhaber = QStringLiteral("Jörg Händler");
@@ -274,7 +286,8 @@ TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
             EXPECT_EQ(a.value(QStringLiteral("Gesamtbetrag")), mail.total) << body.toStdString();
             if (!a.contains(QStringLiteral("Versand"))) continue;  // a reminder names the total alone
             ++withParts;
-            const qint64 items = a.value(QStringLiteral("Preis")) * menge + a.value(QStringLiteral("Summe der Artikel"));
+            const qint64 items =
+                a.value(QStringLiteral("Preis")) * menge + a.value(QStringLiteral("Summe der Artikel"));
             EXPECT_EQ(items + a.value(QStringLiteral("Versand")) + a.value(QStringLiteral("Versicherung")), mail.total)
                 << body.toStdString();
         }
@@ -282,10 +295,12 @@ TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
     }
     MailComposer grouped(groupIn);
     ASSERT_TRUE(test::ok(grouped.loadGroup()));
-    EXPECT_EQ(grouped.artikelGroupText(), QStringLiteral("11 - Kaffeemühle 11 vom 01.12.2026\r\n12 - Kaffeemühle 12 vom 02.12.2026\r\n"));
+    EXPECT_EQ(grouped.artikelGroupText(),
+              QStringLiteral("11 - Kaffeemühle 11 vom 01.12.2026\r\n12 - Kaffeemühle 12 vom 02.12.2026\r\n"));
     EXPECT_EQ(grouped.datumGroupText(), QStringLiteral("01.12.2026, 02.12.2026 "));
     EXPECT_EQ(grouped.nummernGroupText(), QStringLiteral("11 - 12"));
-    EXPECT_EQ(grouped.fillSubject(QStringLiteral("[#Artikelnummer#] [#Bezeichnung#]")), QStringLiteral("11 - 12 Kaffeemühle"));
+    EXPECT_EQ(grouped.fillSubject(QStringLiteral("[#Artikelnummer#] [#Bezeichnung#]")),
+              QStringLiteral("11 - 12 Kaffeemühle"));
     EXPECT_EQ(grouped.fillBody(QStringLiteral("[#Bezeichnung#]")), QStringLiteral("[#Bezeichnung#]"));
     // A single piece without insurance has no lines for them.
     MailComposer plain(single());
@@ -309,7 +324,8 @@ TEST_F(MailInputsTest, FromTheSelectedAuctionAndItsPartner) {
     tAuktion a;
     ASSERT_TRUE(test::found(funLoadAuktion(a, id)));
     ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("sammler"))));
-    Result<MailInputs> in = mailInputsFor(a, k, QStringLiteral("12,50"), QStringLiteral("4,90"), QStringLiteral("17,40"));
+    Result<MailInputs> in =
+        mailInputsFor(a, k, QStringLiteral("12,50"), QStringLiteral("4,90"), QStringLiteral("17,40"));
     ASSERT_TRUE(test::ok(in));
     EXPECT_EQ(in->sName, QStringLiteral("Hans Müller"));
     EXPECT_EQ(in->sEmail, QStringLiteral("sammler@example.de"));

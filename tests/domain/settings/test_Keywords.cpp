@@ -2,8 +2,8 @@
 
 #include <QDir>
 
-#include "domain/settings/modGlobal.h"
 #include "domain/settings/Keywords.h"
+#include "domain/settings/modGlobal.h"
 #include "support/TestApp.h"
 
 namespace gd {
@@ -28,11 +28,13 @@ protected:
 };
 
 TEST_F(Rules, LoadsMarkersRulesAndSkipsSubjects) {
-    load(QStringLiteral("[Sofortkauf]\r\n#Betreff#=Sofort\r\n#Verkäuferdaten1#=Daten des Verkäufers:/Daten des Käufers:\r\n"
-                        "#Verkäuferdaten2#=A:/B:\r\n#Käuferdaten1#=Daten des Käufers:/Ende\r\n#Käuferdaten2#=C:/D:\r\n"
-                        "Verkäufer:/=Lieferanten/ebayName\r\nName:/=xxx/Name\r\n"
-                        "[Kauf]\r\n#Verkäuferdaten1#/Ende=Auktionen/Titel\r\nPreis: EUR/=Auktionen/Preis\r\nPreis:/EUR=Auktionen/Preis\r\n"
-                        "[Verkauf]\r\n; Kommentar\r\nKäufer:/=Kunden/ebayName\r\n"));
+    load(QStringLiteral(
+        "[Sofortkauf]\r\n#Betreff#=Sofort\r\n#Verkäuferdaten1#=Daten des Verkäufers:/Daten des Käufers:\r\n"
+        "#Verkäuferdaten2#=A:/B:\r\n#Käuferdaten1#=Daten des Käufers:/Ende\r\n#Käuferdaten2#=C:/D:\r\n"
+        "Verkäufer:/=Lieferanten/ebayName\r\nName:/=xxx/Name\r\n"
+        "[Kauf]\r\n#Verkäuferdaten1#/Ende=Auktionen/Titel\r\nPreis: "
+        "EUR/=Auktionen/Preis\r\nPreis:/EUR=Auktionen/Preis\r\n"
+        "[Verkauf]\r\n; Kommentar\r\nKäufer:/=Kunden/ebayName\r\n"));
     EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(gsVerkaeuferdaten[1], QStringLiteral("Daten des Verkäufers:"));
     EXPECT_EQ(gsVerkaeuferdaten[2], QStringLiteral("Daten des Käufers:"));
@@ -55,8 +57,9 @@ TEST_F(Rules, LoadsMarkersRulesAndSkipsSubjects) {
 }
 
 TEST_F(Rules, MalformedLinesSayWhichAndKeepWhatWasRead) {
-    load(QStringLiteral("[Kauf]\r\nOhneGleich\r\nOhneSchraegstrich=Auktionen/Preis\r\nGut:/=Auktionen\r\n"
-                        "Richtig:/=Auktionen/Titel\r\n[Sofortkauf]\r\n#Käuferdaten1#=NurStart\r\n"));
+    load(
+        QStringLiteral("[Kauf]\r\nOhneGleich\r\nOhneSchraegstrich=Auktionen/Preis\r\nGut:/=Auktionen\r\n"
+                       "Richtig:/=Auktionen/Titel\r\n[Sofortkauf]\r\n#Käuferdaten1#=NurStart\r\n"));
     const QStringList& msgs = messages;
     ASSERT_EQ(msgs.size(), 4);  // one message a faulty line
     EXPECT_EQ(msgs[0], QStringLiteral("Fehler beim Lesen von: #Käuferdaten1#=NurStart"));

@@ -50,7 +50,8 @@ TEST(KillDuringSave, DISABLED_SaveForEver) {
 TEST(KillDuringSave, AllOldOrAllNewAfterAHundredKills) {
     test::TestApp app(false);
     const QString ini = app.file(QStringLiteral("bin/config.ini"));
-    const QStringList oldValues = fields(valuesOf(QStringLiteral("alt"))), newValues = fields(valuesOf(QStringLiteral("neu")));
+    const QStringList oldValues = fields(valuesOf(QStringLiteral("alt"))),
+                      newValues = fields(valuesOf(QStringLiteral("neu")));
     int sawOld = 0, sawNew = 0;
     for (int round = 0; round < 100; ++round) {
         QProcess child;

@@ -43,10 +43,10 @@ TEST(SettingsTable, WrittenValuesReadBackAndForeignKeysStay) {
     s.Fusszeile = false;
     ASSERT_TRUE(test::ok(saveOptions(s)));
     const QByteArray file = app.read(QStringLiteral("bin/config.ini"));
-    for (const char* line : {"Username=h\xE4ndler_neu\r\n", "GavelBrowser=Falsch\r\n", "Fusszeile=Falsch\r\n", "Database=/daten/a.mdb\r\n",
-                             "Spalten=1,2,3\r\n", "HTTPLink2=Bewertungen\r\n", "Prozent20=1\r\n", "nobody=1\r\n",
-                             "Standardversandmail=Falsch\r\n", "SMTPPort=587\r\n", "Kopie=0\r\n",
-                             "Standardbank=Sparkasse K\xF6ln\r\n", "versicherterversand=6,90 \x80\r\n"})
+    for (const char* line : {"Username=h\xE4ndler_neu\r\n", "GavelBrowser=Falsch\r\n", "Fusszeile=Falsch\r\n",
+                             "Database=/daten/a.mdb\r\n", "Spalten=1,2,3\r\n", "HTTPLink2=Bewertungen\r\n",
+                             "Prozent20=1\r\n", "nobody=1\r\n", "Standardversandmail=Falsch\r\n", "SMTPPort=587\r\n",
+                             "Kopie=0\r\n", "Standardbank=Sparkasse K\xF6ln\r\n", "versicherterversand=6,90 \x80\r\n"})
         EXPECT_TRUE(file.contains(line)) << line;
     EXPECT_FALSE(file.contains("geheim"));  // scrambled
 

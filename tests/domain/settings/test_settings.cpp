@@ -67,8 +67,9 @@ TEST(IniKrypt, FormAndFixedResults) {
 }
 
 TEST(IniKrypt, ChecksumMismatchAndGarbageReadAsEmpty) {
-    const QString bad[] = {QStringLiteral("002D39543B5234"), QStringLiteral("plain text"), QStringLiteral(""),
-                           QStringLiteral("9"), QStringLiteral("ZZ01"), QStringLiteral("x5")};
+    const QString bad[] = {
+        QStringLiteral("002D39543B5234"), QStringLiteral("plain text"), QStringLiteral(""), QStringLiteral("9"),
+        QStringLiteral("ZZ01"),           QStringLiteral("x5")};
     for (const QString& b : bad) EXPECT_EQ(funIni_Dekrypt(b), QString()) << b.toStdString();
 }
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "base/modFunktions.h"
-#include "domain/settings/modGlobal.h"
-#include "domain/settings/Keywords.h"
 #include "domain/settings/Crypt.h"
+#include "domain/settings/Keywords.h"
+#include "domain/settings/modGlobal.h"
 #include "support/TestApp.h"
 
 namespace gd {
@@ -12,8 +12,7 @@ namespace {
 using test::TestApp;
 
 const QString kItemPath = QStringLiteral("/ws/eBayISAPI.dll?ViewItem%26item=[#Artikel#]%26rd=1");
-const QString kFeedbackPath =
-    QStringLiteral("/ws1/eBayISAPI.dll?GetAndShowTransactions%26item=0%26page=1%26nflw=1");
+const QString kFeedbackPath = QStringLiteral("/ws1/eBayISAPI.dll?GetAndShowTransactions%26item=0%26page=1%26nflw=1");
 
 TEST(subInitApp, WithoutSettingsFileEveryValueTakesItsDefault) {
     TestApp app(false);
@@ -26,9 +25,9 @@ TEST(subInitApp, WithoutSettingsFileEveryValueTakesItsDefault) {
     EXPECT_TRUE(gbBrowser);
     EXPECT_EQ(glProzent20, 0);
     EXPECT_EQ(glNobody, 0);
-    for (const QString* s : {&gsEbayName, &gsStandardUser, &gsKontonummer, &gsBank, &gsKontoinhaber, &gsBLZ,
-                             &gsVersicherterVersand, &gsHTTPLink1, &gsHTTPLink2, &gsSMTPServer, &gsAbsender,
-                             &gsSMTPUser, &gsKennwort, &gsDataSource})
+    for (const QString* s :
+         {&gsEbayName, &gsStandardUser, &gsKontonummer, &gsBank, &gsKontoinhaber, &gsBLZ, &gsVersicherterVersand,
+          &gsHTTPLink1, &gsHTTPLink2, &gsSMTPServer, &gsAbsender, &gsSMTPUser, &gsKennwort, &gsDataSource})
         EXPECT_TRUE(s->isEmpty()) << s->toStdString();
     EXPECT_EQ(gsPlattform, QStringLiteral("ebay.de"));
     EXPECT_TRUE(gsItemLink.endsWith(QStringLiteral("&loc=http://cgi.ebay.de") + kItemPath)) << gsItemLink.toStdString();
@@ -91,9 +90,9 @@ TEST(subInitApp, EmptyValuesAndUnreadableTexts) {
               "[Konto]\r\nSMTPPort=\r\nKopie=abc\r\nStandardversandmail=vielleicht\r\nprozent20=ja\r\n"
               "Kennwort=nicht hex\r\n[Main]\r\nGavelBrowser=\r\n");
     subInitApp();
-    EXPECT_EQ(glSMTPPort, 0);              // present and empty: not the default; funCLng gives 0
+    EXPECT_EQ(glSMTPPort, 0);  // present and empty: not the default; funCLng gives 0
     EXPECT_EQ(glKopie, 0);
-    EXPECT_TRUE(gbStandardversandmail);    // neither Boolean nor number: the default holds
+    EXPECT_TRUE(gbStandardversandmail);  // neither Boolean nor number: the default holds
     EXPECT_TRUE(gbBrowser);
     EXPECT_EQ(glProzent20, 0);
     EXPECT_EQ(gsKennwort, kCryptError);

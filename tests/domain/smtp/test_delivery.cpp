@@ -10,22 +10,22 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QRegularExpression>
 #include <cstdio>
 #include <functional>
 
-#include "domain/settings/modGlobal.h"
-#include "domain/import/MailFile.h"
 #include "base/codepage.h"
+#include "domain/import/MailFile.h"
+#include "domain/settings/modGlobal.h"
 #include "domain/smtp/ctlSMTPRelay.h"
 #include "domain/smtp/modMail.h"
 #include "support/ResultAssert.h"
-#include "support/TestApp.h"
 #include "support/SmtpServer.h"
+#include "support/TestApp.h"
 
 namespace gd {
 namespace {
@@ -34,8 +34,8 @@ QCoreApplication& coreApp() {
     static int argc = 1;
     static char name[] = "test_smtp";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() ? QCoreApplication::instance()
-                                                                : new QCoreApplication(argc, argv);
+    static QCoreApplication* app =
+        QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
     return *app;
 }
 
@@ -100,7 +100,8 @@ protected:
     Status send(quint16 port) {
         glSMTPPort = port;
         return last = Send_SMTP(QStringLiteral("\"Gavel Händler\" <shop@gavel.example>"),
-                                QStringLiteral("Hans Müller <hans@example.de>"), body(), QStringLiteral("kopie@gavel.example"));
+                                QStringLiteral("Hans Müller <hans@example.de>"), body(),
+                                QStringLiteral("kopie@gavel.example"));
     }
     Status direct(const QString& from, const QString& to) { return last = Send_SMTP(from, to, body(), QString()); }
 };
@@ -147,10 +148,12 @@ TEST_F(Delivery, NamesFromAllOverEuropeArriveAsTyped) {
     gsSMTPUser = QStringLiteral("haendler");
     gsKennwort = QStringLiteral("geheim");
     glSMTPPort = srv.port;
-    const QString subject = QStringLiteral("Ihr Kauf bei gavel_haendler: Kaffeemühle „Dvořák“ mit Mahlwerk aus "
-                                           "Edelstahl und Glasbehälter (Artikel 4711)");
-    const QString text = QStringLiteral("Dzień dobry Łukasz Wiśniewski,\r\n\r\nLieferadresse:\r\nулица Ленина 5\r\n"
-                                        "Санкт-Петербург\r\n\r\nSumme: 24,50 € = 2450 Cent_genau\r\n");
+    const QString subject = QStringLiteral(
+        "Ihr Kauf bei gavel_haendler: Kaffeemühle „Dvořák“ mit Mahlwerk aus "
+        "Edelstahl und Glasbehälter (Artikel 4711)");
+    const QString text = QStringLiteral(
+        "Dzień dobry Łukasz Wiśniewski,\r\n\r\nLieferadresse:\r\nулица Ленина 5\r\n"
+        "Санкт-Петербург\r\n\r\nSumme: 24,50 € = 2450 Cent_genau\r\n");
     const Status sent = Send_SMTP(QStringLiteral("Gavel Händler <shop@gavel.example>"),
                                   QStringLiteral("Łukasz Wiśniewski <lukasz@example.pl>"),
                                   QStringLiteral("subject: ") + subject + QStringLiteral("\r\n") + text, QString());
@@ -192,8 +195,8 @@ TEST_F(Delivery, StartTlsWithTrustedAndUntrustedCertificate) {
 TEST_F(Delivery, ImplicitTls) {
     TestCert cert;
     ASSERT_TRUE(cert.made);
-    RealServer srv({QStringLiteral("--cert"), cert.cert, QStringLiteral("--key"), cert.key,
-                    QStringLiteral("--implicit-tls")});
+    RealServer srv(
+        {QStringLiteral("--cert"), cert.cert, QStringLiteral("--key"), cert.key, QStringLiteral("--implicit-tls")});
     ASSERT_TRUE(srv.ready);
     ctlSMTPRelay::setImplicitTlsPort(srv.port);
     ctlSMTPRelay::setExtraTrustedCertificate(cert.certificate());
@@ -272,7 +275,8 @@ TEST_F(Delivery, SplitRepliesStillDeliver) {
     EXPECT_TRUE(test::ok(send(fake.port())));
     QElapsedTimer t;
     t.start();
-    while (!fake.received.endsWith("QUIT\r\n") && t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    while (!fake.received.endsWith("QUIT\r\n") && t.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_TRUE(fake.received.contains("\r\n..dieser Satz beginnt"));
     EXPECT_TRUE(fake.received.endsWith("\r\n.\r\nQUIT\r\n"));
 }
@@ -288,9 +292,16 @@ TEST_F(Delivery, EveryFaultIsAFailureWithinItsTimeOut) {
         {"HELO 421", {{"220 mx\r\n"}, {"421 zu\r\n"}}},
         {"MAIL 451", {{"220 mx\r\n"}, {"250 hi\r\n"}, {"451 spaeter\r\n"}}},
         {"RCPT 550", {{"220 mx\r\n"}, {"250 hi\r\n"}, {"250 ok\r\n"}, {"550 unbekannt\r\n"}}},
-        {"DATA 554", {{"220 mx\r\n"}, {"250 hi\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"554 nein\r\n"}}},
+        {"DATA 554",
+         {{"220 mx\r\n"}, {"250 hi\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"554 nein\r\n"}}},
         {"body 552",
-         {{"220 mx\r\n"}, {"250 hi\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"354 los\r\n"}, {"552 zu gross\r\n"}}},
+         {{"220 mx\r\n"},
+          {"250 hi\r\n"},
+          {"250 ok\r\n"},
+          {"250 ok\r\n"},
+          {"250 ok\r\n"},
+          {"354 los\r\n"},
+          {"552 zu gross\r\n"}}},
         {"closed mid-DATA",
          {{"220 mx\r\n"}, {"250 hi\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"250 ok\r\n"}, {"354 los\r\n", true}}},
         {"silent after HELO", {{"220 mx\r\n"}, {"", false, true}}},
@@ -312,11 +323,13 @@ TEST_F(Delivery, RefusedConnectionUnknownHostAndBrokenAddresses) {
     QElapsedTimer t;
     t.start();
     EXPECT_FALSE(send(freePort()).ok());  // nobody listens
-    EXPECT_TRUE(test::failure(last).contains(QStringLiteral("hat die Verbindung auf Port"))) << test::failure(last).toStdString();
+    EXPECT_TRUE(test::failure(last).contains(QStringLiteral("hat die Verbindung auf Port")))
+        << test::failure(last).toStdString();
     EXPECT_FALSE(test::failure(last).contains(QStringLiteral("refused")));  // German alone
     gsSMTPServer = QStringLiteral("gibt-es-nicht.invalid");
     EXPECT_FALSE(send(25).ok());
-    EXPECT_TRUE(test::failure(last).contains(QStringLiteral("gibt-es-nicht.invalid"))) << test::failure(last).toStdString();
+    EXPECT_TRUE(test::failure(last).contains(QStringLiteral("gibt-es-nicht.invalid")))
+        << test::failure(last).toStdString();
     EXPECT_LT(t.elapsed(), 12000);
     gsSMTPServer = QStringLiteral("127.0.0.1");
     glSMTPPort = 25;

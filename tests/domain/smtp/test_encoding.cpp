@@ -10,8 +10,13 @@ namespace gd {
 namespace {
 
 TEST(Base64, Rfc4648VectorsAndLineBreaks) {
-    const char* vectors[][2] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},        {"foo", "Zm9v"},
-                                {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
+    const char* vectors[][2] = {{"", ""},
+                                {"f", "Zg=="},
+                                {"fo", "Zm8="},
+                                {"foo", "Zm9v"},
+                                {"foob", "Zm9vYg=="},
+                                {"fooba", "Zm9vYmE="},
+                                {"foobar", "Zm9vYmFy"}};
     for (const auto& v : vectors) {
         EXPECT_EQ(Base64Encode(QString::fromLatin1(v[0]), 0), QString::fromLatin1(v[1])) << v[0];
         EXPECT_EQ(Base64Decode(QString::fromLatin1(v[1])), QString::fromLatin1(v[0])) << v[1];
@@ -19,8 +24,8 @@ TEST(Base64, Rfc4648VectorsAndLineBreaks) {
     EXPECT_EQ(Base64Encode(QStringLiteral("Müller€"), 0), QStringLiteral("TfxsbGVygA=="));  // ANSI codes
     EXPECT_EQ(Base64Encode(QStringLiteral("foobarfoo"), 4), QStringLiteral("Zm9v\r\nYmFy\r\nZm9v"));
     EXPECT_EQ(Base64Decode(QStringLiteral("Zm9v\r\nYmFy")), QStringLiteral("foobar"));
-    EXPECT_EQ(Base64Decode(QStringLiteral("Zm9vY")), QString());   // not a multiple of 4
-    EXPECT_EQ(Base64Decode(QStringLiteral("Zm9*")), QString());    // not of the alphabet
+    EXPECT_EQ(Base64Decode(QStringLiteral("Zm9vY")), QString());  // not a multiple of 4
+    EXPECT_EQ(Base64Decode(QStringLiteral("Zm9*")), QString());   // not of the alphabet
     QString all;
     for (int i = 1; i < 256; ++i) all += QChar(char16_t(i < 0x80 || i > 0x9F ? i : 'x'));
     EXPECT_EQ(Base64Decode(Base64Encode(all, 76)), all);
@@ -72,9 +77,12 @@ QString decodeWords(const QString& header) {
         QByteArray bytes;
         const QString q = parts[3];
         for (qsizetype i = 0; i < q.size(); ++i) {
-            if (q[i] == QLatin1Char('_')) bytes += ' ';
-            else if (q[i] == QLatin1Char('=')) bytes += char(q.mid(i + 1, 2).toInt(nullptr, 16)), i += 2;
-            else bytes += char(q[i].unicode());
+            if (q[i] == QLatin1Char('_'))
+                bytes += ' ';
+            else if (q[i] == QLatin1Char('='))
+                bytes += char(q.mid(i + 1, 2).toInt(nullptr, 16)), i += 2;
+            else
+                bytes += char(q[i].unicode());
         }
         out += parts[1] == QStringLiteral("UTF-8") ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
     }
@@ -97,7 +105,8 @@ TEST(QuotedPrintable, LongHeadersAreShortWordsOnFoldedLines) {
     // An ASCII line folds at its blanks; a word longer than a line stays whole.
     const QString plain = QStringLiteral("Subject: ") + QStringList(30, QStringLiteral("Wort")).join(QLatin1Char(' '));
     EXPECT_EQ(foldHeader(plain).remove(QStringLiteral("\r\n")), plain);
-    EXPECT_TRUE(foldHeader(QStringLiteral("X: ") + QString(100, QLatin1Char('a'))).contains(QString(100, QLatin1Char('a'))));
+    EXPECT_TRUE(
+        foldHeader(QStringLiteral("X: ") + QString(100, QLatin1Char('a'))).contains(QString(100, QLatin1Char('a'))));
 }
 
 TEST(QuotedPrintable, BodyAndSoftBreaks) {
@@ -162,9 +171,10 @@ TEST(PrepareMessage, HeadersNamesAndRefusals) {
     const PreparedMessage& p = prepared.value();
     EXPECT_EQ(p.senderName, QStringLiteral("=?ISO-8859-1?Q?Gavel_H=E4ndler?="));
     EXPECT_EQ(p.recipientName, QStringLiteral("\"'Hans'\""));  // single quotes stay for the recipient
-    EXPECT_EQ(p.body, QStringLiteral("X-Mailer: Orvo Gaveldesk 2005\r\nSubject: =?windows-1252?Q?Zahlung_erhalten_=96_danke?=\r\n"
-                                     "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=\"ISO-8859-1\"\r\n"
-                                     "Content-Transfer-Encoding: quoted-printable\r\n\r\nGuten Tag,\r\n.\r\nGru=DF"));
+    EXPECT_EQ(p.body, QStringLiteral(
+                          "X-Mailer: Orvo Gaveldesk 2005\r\nSubject: =?windows-1252?Q?Zahlung_erhalten_=96_danke?=\r\n"
+                          "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=\"ISO-8859-1\"\r\n"
+                          "Content-Transfer-Encoding: quoted-printable\r\n\r\nGuten Tag,\r\n.\r\nGru=DF"));
     m.MailBody = QStringLiteral("kein Betreff");
     EXPECT_EQ(PrepareMessage(m)->body, QStringLiteral("kein Betreff"));
     m.MailRecipientName = QStringLiteral("Böse\r\nBcc: alle@example.org");

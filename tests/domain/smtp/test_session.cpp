@@ -109,7 +109,7 @@ TEST(SmtpSession, TestOnlySendsNoData) {
 }
 
 TEST(SmtpSession, FailuresAtEveryStage) {
-    const std::vector<QByteArray> good = {"220 mx\r\n", "250 hi\r\n", "334 u\r\n", "334 p\r\n",
+    const std::vector<QByteArray> good = {"220 mx\r\n", "250 hi\r\n", "334 u\r\n",  "334 p\r\n",
                                           "235 ok\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n"};
     for (std::size_t failAt = 0; failAt < good.size(); ++failAt) {
         for (const char* bad : {"421 closing\r\n", "535 wrong password\r\n", "221 bye\r\n", "xyz\r\n"}) {
