@@ -32,9 +32,6 @@ TEST(ErrorProtocol, LayoutOfTheProtocol) {
     EXPECT_TRUE(l[17].startsWith(QStringLiteral("          Plattform:\t")));
     EXPECT_EQ(l.last(), sep);
     EXPECT_TRUE(errorProtocolText(e).endsWith(sep + QStringLiteral("\r\n")));
-    SetProgInfo(QStringLiteral("Sonderfassung"));
-    EXPECT_EQ(errorProtocol(e)[4], QStringLiteral("          Sonderfassung"));
-    SetProgInfo(QString());
 }
 
 TEST(ErrorProtocol, PrinterWrapsLongLinesAtBlanks) {
@@ -44,8 +41,6 @@ TEST(ErrorProtocol, PrinterWrapsLongLinesAtBlanks) {
     for (const QString& l : w) EXPECT_LE(l.size(), 73) << l.toStdString();
     EXPECT_TRUE(w[1].startsWith(QString(20, QLatin1Char(' ')) + QStringLiteral("wort")));
     EXPECT_EQ(w.last(), QStringLiteral("kurz"));
-    EXPECT_EQ(LPSTRToVBString(QStringLiteral("SP3") + QChar(0) + QStringLiteral("x")), QStringLiteral("SP3"));
-    EXPECT_EQ(LPSTRToVBString(QStringLiteral("ohne")), QString());
 }
 
 TEST(ErrorProtocol, WrittenInTheSystemsCodePageReplacingTheFile) {

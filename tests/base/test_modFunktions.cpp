@@ -1,25 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "base/RunError.h"
 #include "base/modFunktions.h"
 
 namespace gd {
 namespace {
-
-TEST(funCDbl, GermanTextsAndFallback) {
-    struct Case {
-        const char* text;
-        double value;
-    };
-    const Case cases[] = {
-        {"1.234,56", 1234.56}, {"12,5", 12.5}, {" 7,5 ", 7.5}, {"12,50", 12.5},
-        {"-3,25", -3.25},      {"25", 25},     {"", 0},        {"abc", 0},
-        {"12,50 EUR", 0},      {"1e400", 0},   {"   ", 0},
-    };
-    for (const Case& c : cases) EXPECT_DOUBLE_EQ(funCDbl(QString::fromUtf8(c.text)), c.value) << c.text;
-}
 
 TEST(funCLng, RoundsHalfToEvenAndNeverFails) {
     struct Case {
@@ -91,12 +76,6 @@ TEST(ZeroDate, IsDayZeroMidnight) {
     EXPECT_TRUE(isZeroDate(zeroDate()));
     EXPECT_TRUE(isZeroDate(QDateTime()));
     EXPECT_FALSE(isZeroDate(QDateTime(QDate(1899, 12, 30), QTime(0, 0, 1))));
-}
-
-TEST(pGetPicture, UnknownKeyGivesNoPicture) {
-    EXPECT_EQ(pGetPicture(QStringLiteral("gibtsnicht")), QString());
-    registerPicture(QStringLiteral("gruppe"), QStringLiteral("/x/gruppe.png"));
-    EXPECT_EQ(pGetPicture(QStringLiteral("gruppe")), QStringLiteral("/x/gruppe.png"));
 }
 
 TEST(textToBool, BooleanAndNumberTexts) {

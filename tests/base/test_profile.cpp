@@ -11,10 +11,12 @@
 namespace gd::win {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class Profile : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString ini = dir.filePath(QStringLiteral("test.ini"));
+    QString ini = dir.filePath(u"test.ini"_s);
 
     void put(const QByteArray& bytes) {
         QFile f(ini);
@@ -58,158 +60,149 @@ TEST_F(Profile, ReadsValuesAsTheSystemDoes) {
 
 TEST_F(Profile, MissingFileGivesDefault) {
     int n = -1;
-    EXPECT_EQ(get(QStringLiteral("Main"), QStringLiteral("Key"), QStringLiteral("def"), 255, &n),
-              QStringLiteral("def"));
+    EXPECT_EQ(get(u"Main"_s, u"Key"_s, u"def"_s, 255, &n), u"def"_s);
     EXPECT_EQ(n, 3);
 }
 
 TEST_F(Profile, TruncatesToTheBuffer) {
     const QString value(300, QLatin1Char('v'));
-    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("S"), QStringLiteral("K"), value, ini));
+    ASSERT_TRUE(WritePrivateProfileString(u"S"_s, u"K"_s, value, ini));
     int n = 0;
-    EXPECT_EQ(get(QStringLiteral("S"), QStringLiteral("K"), QString(), 255, &n).size(), 254);
+    EXPECT_EQ(get(u"S"_s, u"K"_s, QString(), 255, &n).size(), 254);
     EXPECT_EQ(n, 254);
-    EXPECT_EQ(get(QStringLiteral("S"), QStringLiteral("K"), QString(), 1, &n), QString());
+    EXPECT_EQ(get(u"S"_s, u"K"_s, QString(), 1, &n), QString());
     EXPECT_EQ(n, 0);
-    EXPECT_EQ(get(QStringLiteral("S"), QStringLiteral("K"), QString(), 0, &n), QString());
+    EXPECT_EQ(get(u"S"_s, u"K"_s, QString(), 0, &n), QString());
     // the whole value is in the file
     EXPECT_TRUE(bytes().contains(QByteArray(300, 'v')));
 }
 
 TEST_F(Profile, WritesCreateAndReplace) {
-    EXPECT_TRUE(WritePrivateProfileString(QStringLiteral("Konto"), QStringLiteral("Kopie"), QStringLiteral("1"), ini));
-    EXPECT_TRUE(WritePrivateProfileString(QStringLiteral("konto"), QStringLiteral("KOPIE"), QStringLiteral("0"), ini));
-    EXPECT_TRUE(WritePrivateProfileString(QStringLiteral("Konto"), QStringLiteral("Auth"), QStringLiteral("1"), ini));
-    EXPECT_TRUE(WritePrivateProfileString(QStringLiteral("Main"), QStringLiteral("A"), QStringLiteral("b"), ini));
+    EXPECT_TRUE(WritePrivateProfileString(u"Konto"_s, u"Kopie"_s, u"1"_s, ini));
+    EXPECT_TRUE(WritePrivateProfileString(u"konto"_s, u"KOPIE"_s, u"0"_s, ini));
+    EXPECT_TRUE(WritePrivateProfileString(u"Konto"_s, u"Auth"_s, u"1"_s, ini));
+    EXPECT_TRUE(WritePrivateProfileString(u"Main"_s, u"A"_s, u"b"_s, ini));
     EXPECT_EQ(bytes(), QByteArray("[Konto]\r\nKopie=0\r\nAuth=1\r\n\r\n[Main]\r\nA=b\r\n"));
 }
 
 TEST_F(Profile, NewKeyGoesBeforeTheBlankLinesOfItsSection) {
     put("[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
-    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("z"), QStringLiteral("3"), ini));
+    ASSERT_TRUE(WritePrivateProfileString(u"A"_s, u"z"_s, u"3"_s, ini));
     EXPECT_EQ(bytes(), QByteArray("[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n"));
 }
 
 TEST_F(Profile, NullValueDeletesKeyNullKeyDeletesSection) {
     put("[A]\nx=1\ny=2\n; Notiz\n[B]\nz=3\n");
-    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("a"), QStringLiteral("X"), std::nullopt, ini));
+    ASSERT_TRUE(WritePrivateProfileString(u"a"_s, u"X"_s, std::nullopt, ini));
     EXPECT_EQ(bytes(), QByteArray("[A]\ny=2\n; Notiz\n[B]\nz=3\n"));  // Unix line ends kept
-    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("A"), std::nullopt, std::nullopt, ini));
+    ASSERT_TRUE(WritePrivateProfileString(u"A"_s, std::nullopt, std::nullopt, ini));
     EXPECT_EQ(bytes(), QByteArray("[B]\nz=3\n"));
-    EXPECT_TRUE(WritePrivateProfileString(QStringLiteral("None"), QStringLiteral("k"), std::nullopt, ini));
-    EXPECT_FALSE(WritePrivateProfileString(std::nullopt, QStringLiteral("k"), QStringLiteral("v"), ini));
+    EXPECT_TRUE(WritePrivateProfileString(u"None"_s, u"k"_s, std::nullopt, ini));
+    EXPECT_FALSE(WritePrivateProfileString(std::nullopt, u"k"_s, u"v"_s, ini));
 }
 
 TEST_F(Profile, LineBreakInAValueCannotStartANewEntry) {
-    ASSERT_TRUE(
-        WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("a\r\n[B]\nb=1"), ini));
-    EXPECT_EQ(get(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("a [B] b=1"));
-    EXPECT_EQ(get(QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("none")), QStringLiteral("none"));
+    ASSERT_TRUE(WritePrivateProfileString(u"A"_s, u"k"_s, u"a\r\n[B]\nb=1"_s, ini));
+    EXPECT_EQ(get(u"A"_s, u"k"_s), u"a [B] b=1"_s);
+    EXPECT_EQ(get(u"B"_s, u"b"_s, u"none"_s), u"none"_s);
 }
 
 TEST_F(Profile, RefusedWritesReportFalseAndLeaveTheFile) {
     put("[A]\r\nx=1\r\n");
     if (::geteuid() != 0) {  // root writes read-only files
         QFile::setPermissions(ini, QFileDevice::ReadOwner);
-        EXPECT_FALSE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("2"), ini));
+        EXPECT_FALSE(WritePrivateProfileString(u"A"_s, u"x"_s, u"2"_s, ini));
         QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         EXPECT_EQ(bytes(), QByteArray("[A]\r\nx=1\r\n"));
     }
     // a folder where the file should be: no write, for root too
-    const QString folder = dir.filePath(QStringLiteral("folder.ini"));
+    const QString folder = dir.filePath(u"folder.ini"_s);
     ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_FALSE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("2"), folder));
-    EXPECT_FALSE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("2"),
-                                           dir.filePath(QStringLiteral("no/such/folder.ini"))));
+    EXPECT_FALSE(WritePrivateProfileString(u"A"_s, u"x"_s, u"2"_s, folder));
+    EXPECT_FALSE(WritePrivateProfileString(u"A"_s, u"x"_s, u"2"_s, dir.filePath(u"no/such/folder.ini"_s)));
 }
 
 TEST_F(Profile, SectionListsEveryLineAndSignalsASmallBuffer) {
     put("[Kauf]\r\n; Regeln\r\nA:/=Kunden/Name\r\n  B: / = x/y \r\nA:/=Kunden/Name\r\nnur\r\n[Other]\r\nq=1\r\n");
     QString out;
-    int n = GetPrivateProfileSection(QStringLiteral("KAUF"), out, 256, ini);
-    const QString expected = QStringLiteral("A:/=Kunden/Name|B: /=x/y|A:/=Kunden/Name|nur|");
+    int n = GetPrivateProfileSection(u"KAUF"_s, out, 256, ini);
+    const QString expected = u"A:/=Kunden/Name|B: /=x/y|A:/=Kunden/Name|nur|"_s;
     EXPECT_EQ(n, expected.size());
     EXPECT_EQ(out.left(n).replace(QChar(0), QLatin1Char('|')), expected);
     // too small: size-2 and a cut list
-    n = GetPrivateProfileSection(QStringLiteral("Kauf"), out, 10, ini);
+    n = GetPrivateProfileSection(u"Kauf"_s, out, 10, ini);
     EXPECT_EQ(n, 8);
-    EXPECT_EQ(GetPrivateProfileSection(QStringLiteral("Missing"), out, 256, ini), 0);
+    EXPECT_EQ(GetPrivateProfileSection(u"Missing"_s, out, 256, ini), 0);
 }
 
 TEST_F(Profile, KeyAndSectionNameLists) {
     put("[A]\r\nx=1\r\ny=2\r\n[B]\r\n");
     QString out;
-    int n = GetPrivateProfileString(QStringLiteral("A"), std::nullopt, QString(), out, 255, ini);
-    EXPECT_EQ(out.left(n).replace(QChar(0), QLatin1Char('|')), QStringLiteral("x|y|"));
+    int n = GetPrivateProfileString(u"A"_s, std::nullopt, QString(), out, 255, ini);
+    EXPECT_EQ(out.left(n).replace(QChar(0), QLatin1Char('|')), u"x|y|"_s);
     n = GetPrivateProfileString(std::nullopt, std::nullopt, QString(), out, 255, ini);
-    EXPECT_EQ(out.left(n).replace(QChar(0), QLatin1Char('|')), QStringLiteral("A|B|"));
+    EXPECT_EQ(out.left(n).replace(QChar(0), QLatin1Char('|')), u"A|B|"_s);
     n = GetPrivateProfileString(std::nullopt, std::nullopt, QString(), out, 4, ini);
     EXPECT_EQ(n, 2);
 }
 
 TEST_F(Profile, Windows1252RoundTripAndUtf8Files) {
-    const QString text = QStringLiteral("Müller Straße 5 – 12,50 € ÄÖÜäöüß");
-    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("Konto"), QStringLiteral("Bank"), text, ini));
+    const QString text = u"Müller Straße 5 – 12,50 € ÄÖÜäöüß"_s;
+    ASSERT_TRUE(WritePrivateProfileString(u"Konto"_s, u"Bank"_s, text, ini));
     EXPECT_EQ(bytes(), QByteArray("[Konto]\r\nBank=") + toAnsi(text) + "\r\n");
     EXPECT_TRUE(bytes().contains('\x80'));  // "€" is one byte in Windows-1252
-    EXPECT_EQ(get(QStringLiteral("Konto"), QStringLiteral("Bank")), text);
+    EXPECT_EQ(get(u"Konto"_s, u"Bank"_s), text);
 
     put(QByteArray("\xEF\xBB\xBF[Konto]\r\nBank=") + text.toUtf8() + "\r\n");
-    EXPECT_EQ(get(QStringLiteral("Konto"), QStringLiteral("Bank")), text);
-    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("Konto"), QStringLiteral("BLZ"), QStringLiteral("ä"), ini));
+    EXPECT_EQ(get(u"Konto"_s, u"Bank"_s), text);
+    ASSERT_TRUE(WritePrivateProfileString(u"Konto"_s, u"BLZ"_s, u"ä"_s, ini));
     EXPECT_TRUE(bytes().startsWith("\xEF\xBB\xBF"));  // an UTF-8 file stays UTF-8
-    EXPECT_EQ(get(QStringLiteral("Konto"), QStringLiteral("BLZ")), QStringLiteral("ä"));
+    EXPECT_EQ(get(u"Konto"_s, u"BLZ"_s), u"ä"_s);
 
     put(QByteArray("[Konto]\nBank=") + text.toUtf8() + "\n");  // without BOM
-    EXPECT_EQ(get(QStringLiteral("Konto"), QStringLiteral("Bank")), text);
+    EXPECT_EQ(get(u"Konto"_s, u"Bank"_s), text);
 }
 
-TEST_F(Profile, UnrepresentableCharactersBecomeQuestionMarks) {
-    EXPECT_EQ(toAnsi(QStringLiteral("a\u4e2db")), QByteArray("a?b"));
-}
+TEST_F(Profile, UnrepresentableCharactersBecomeQuestionMarks) { EXPECT_EQ(toAnsi(u"a\u4e2db"_s), QByteArray("a?b")); }
 
 TEST_F(Profile, BadInputNeverCrashes) {
     QByteArray binary;
     for (int i = 0; i < 70000; ++i) binary.append(char((i * 7919) & 0xFF));
     put(binary);
-    get(QStringLiteral("Main"), QStringLiteral("Database"));
+    get(u"Main"_s, u"Database"_s);
     QString out;
-    GetPrivateProfileSection(QStringLiteral("Main"), out, 256, ini);
-    EXPECT_TRUE(WritePrivateProfileString(QStringLiteral("Main"), QStringLiteral("k"), QStringLiteral("v"), ini));
-    EXPECT_EQ(get(QStringLiteral("Main"), QStringLiteral("k")), QStringLiteral("v"));
+    GetPrivateProfileSection(u"Main"_s, out, 256, ini);
+    EXPECT_TRUE(WritePrivateProfileString(u"Main"_s, u"k"_s, u"v"_s, ini));
+    EXPECT_EQ(get(u"Main"_s, u"k"_s), u"v"_s);
 
     const QString mb(1 << 20, QLatin1Char('m'));
-    EXPECT_TRUE(WritePrivateProfileString(QStringLiteral("Big"), QStringLiteral("v"), mb, ini));
-    EXPECT_EQ(get(QStringLiteral("Big"), QStringLiteral("v")).size(), 254);
+    EXPECT_TRUE(WritePrivateProfileString(u"Big"_s, u"v"_s, mb, ini));
+    EXPECT_EQ(get(u"Big"_s, u"v"_s).size(), 254);
 }
 
 TEST_F(Profile, WriteLeavesNoTemporaryFiles) {
-    for (int i = 0; i < 5; ++i)
-        ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("k"), QString::number(i), ini));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("test.ini")});
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(WritePrivateProfileString(u"A"_s, u"k"_s, QString::number(i), ini));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"test.ini"_s});
 }
 
 TEST_F(Profile, SeveralWritesInOneReplacementAndOneReadForManyLookups) {
     put("[Konto]\r\nSMTPPort=25\r\n; Kommentar\r\n[Fenster]\r\nSpalten=1,2\r\n");
-    ASSERT_TRUE(
-        WritePrivateProfileStrings({{QStringLiteral("Konto"), QStringLiteral("SMTPPort"), QStringLiteral("587")},
-                                    {QStringLiteral("Konto"), QStringLiteral("Absender"), QStringLiteral("a@b.de")},
-                                    {QStringLiteral("Main"), QStringLiteral("HTTPLink1"), QStringLiteral("x")},
-                                    {QStringLiteral("Fenster"), std::nullopt, std::nullopt}},
-                                   ini));
+    ASSERT_TRUE(WritePrivateProfileStrings({{u"Konto"_s, u"SMTPPort"_s, u"587"_s},
+                                            {u"Konto"_s, u"Absender"_s, u"a@b.de"_s},
+                                            {u"Main"_s, u"HTTPLink1"_s, u"x"_s},
+                                            {u"Fenster"_s, std::nullopt, std::nullopt}},
+                                           ini));
     EXPECT_EQ(bytes().toStdString(),
               std::string("[Konto]\r\nSMTPPort=587\r\n; Kommentar\r\nAbsender=a@b.de\r\n[Main]\r\nHTTPLink1=x\r\n"));
     const ProfileSnapshot snap(ini);
     put("[Konto]\r\nSMTPPort=1\r\n");  // the snapshot keeps what it read
     QString v;
-    EXPECT_EQ(snap.GetPrivateProfileString(QStringLiteral("konto"), QStringLiteral("smtpport"), QString(), v, 255), 3);
-    EXPECT_EQ(v, QStringLiteral("587"));
-    EXPECT_EQ(
-        snap.GetPrivateProfileString(QStringLiteral("Konto"), QStringLiteral("fehlt"), QStringLiteral("d "), v, 255),
-        1);
+    EXPECT_EQ(snap.GetPrivateProfileString(u"konto"_s, u"smtpport"_s, QString(), v, 255), 3);
+    EXPECT_EQ(v, u"587"_s);
+    EXPECT_EQ(snap.GetPrivateProfileString(u"Konto"_s, u"fehlt"_s, u"d "_s, v, 255), 1);
     // deleting what is not there creates no file
     QFile::remove(ini);
-    EXPECT_TRUE(WritePrivateProfileStrings({{QStringLiteral("A"), QStringLiteral("k"), std::nullopt}}, ini));
+    EXPECT_TRUE(WritePrivateProfileStrings({{u"A"_s, u"k"_s, std::nullopt}}, ini));
     EXPECT_FALSE(QFile::exists(ini));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A test application folder with a fresh database and a configured user.
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -44,6 +45,18 @@ protected:
     }
     void TearDown() override { Database::setBusyTimeoutMs(3000); }
 
+    // The shipped templates and keyword file, with the settings of the test kept.
+    void shippedFiles() {
+        const QDir res(QStringLiteral(GD_RESOURCES_DIR "/bin"));
+        for (const QString& f : res.entryList(QDir::Files)) {
+            QFile::remove(app.file(QStringLiteral("bin/") + f));
+            QFile::copy(res.filePath(f), app.file(QStringLiteral("bin/") + f));
+        }
+        const QString user = gsStandardUser, source = gsDataSource;
+        subInitApp();
+        gsStandardUser = gsEbayName = user;
+        gsDataSource = source;
+    }
     int count(const QString& sql, const Params& p = {}) {
         Database d = Database::open(db);
         Recordset rs = d.OpenRecordset(sql, p);

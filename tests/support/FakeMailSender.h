@@ -1,6 +1,6 @@
 #pragma once
 // A sender that keeps what it was given, or fails when told to: for the forms and
-// the send-then-record rule, without a server.
+// the send-then-record rule, without a server; and the one sale they mail about.
 
 #include <memory>
 
@@ -26,5 +26,19 @@ public:
 private:
     std::shared_ptr<Log> log_;
 };
+
+// One sale of one piece to Hans Müller, as the main window hands it to the mail form.
+inline MailInputs single() {
+    MailInputs in;
+    in.sName = QStringLiteral("Hans Müller");
+    in.sPreis = QStringLiteral("24,50");
+    in.sVersand = QStringLiteral("4,90");
+    in.sEmail = QStringLiteral(" hans@example.de ");
+    in.sArtikelnummer = QStringLiteral("1234567890");
+    in.sBezeichnung = QStringLiteral("Kaffeemühle");
+    in.sGesamtbetrag = QStringLiteral("29,40");
+    in.sAngebotsende = QStringLiteral("04.12.2026");
+    return in;
+}
 
 }  // namespace gd::test

@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -41,18 +40,6 @@ protected:
     void activate() {
         w->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    }
-    // The shipped templates and keyword file, with the settings of the test kept.
-    void shippedFiles() {
-        const QDir res(QStringLiteral(GD_RESOURCES_DIR "/bin"));
-        for (const QString& f : res.entryList(QDir::Files)) {
-            QFile::remove(app.file(QStringLiteral("bin/") + f));
-            QFile::copy(res.filePath(f), app.file(QStringLiteral("bin/") + f));
-        }
-        const QString user = gsStandardUser, source = gsDataSource;
-        subInitApp();
-        gsStandardUser = gsEbayName = user;
-        gsDataSource = source;
     }
     template <class T = QWidget>
     T* child(const QString& name) {

@@ -15,36 +15,37 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 void clickContinue(frmPanne* dlg, int choice) {
-    QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("cmdContinue_%1").arg(choice)), Qt::LeftButton);
+    QTest::mouseClick(dlg->findChild<QPushButton*>(u"cmdContinue_%1"_s.arg(choice)), Qt::LeftButton);
 }
 
 TEST(ErrorProtocol, SaveAsksBeforeOverwriting) {
     test::UiApp t(false);
-    const ErrorInfo e{13, QStringLiteral("Typen unverträglich"), QStringLiteral("frmMain"), QStringLiteral("x"), 0};
+    const ErrorInfo e{13, u"Typen unverträglich"_s, u"frmMain"_s, u"x"_s, 0};
     ASSERT_TRUE(saveErrorProtocol(e));
     const QString path = protocolFilePath();
     EXPECT_EQ(t.platform.messages.last().text,
-              QStringLiteral("Das Fehlerprotokoll wurde in die Datei '") + path + QStringLiteral("' geschrieben !"));
-    t.write(QStringLiteral("gaveldesk.ERR"), "alt");
+              u"Das Fehlerprotokoll wurde in die Datei '"_s + path + u"' geschrieben !"_s);
+    t.write(u"gaveldesk.ERR"_s, "alt");
     t.platform.queueAnswer(Platform::Answer::No);
     EXPECT_FALSE(saveErrorProtocol(e));
-    EXPECT_EQ(t.platform.messages.last().text,
-              QStringLiteral("Vorhandene Datei '") + path + QStringLiteral("' überschreiben ?"));
+    EXPECT_EQ(t.platform.messages.last().text, u"Vorhandene Datei '"_s + path + u"' überschreiben ?"_s);
     EXPECT_EQ(t.platform.messages.last().defaultButton, Platform::Answer::No);  // Enter never overwrites
-    EXPECT_EQ(t.read(QStringLiteral("gaveldesk.ERR")), QByteArray("alt"));
+    EXPECT_EQ(t.read(u"gaveldesk.ERR"_s), QByteArray("alt"));
     t.platform.queueAnswer(Platform::Answer::Yes);
     EXPECT_TRUE(saveErrorProtocol(e));
-    EXPECT_NE(t.read(QStringLiteral("gaveldesk.ERR")), QByteArray("alt"));
+    EXPECT_NE(t.read(u"gaveldesk.ERR"_s), QByteArray("alt"));
 }
 
 TEST(ErrorProtocol, MailPutsTheProtocolOnTheClipboard) {
     test::UiApp t(false);
-    mailErrorProtocol(ErrorInfo{5, QStringLiteral("x"), QStringLiteral("m"), QStringLiteral("p"), 0});
-    EXPECT_TRUE(t.platform.clipboard.contains(QStringLiteral("F E H L E R P R O T O K O L L")));
+    mailErrorProtocol(ErrorInfo{5, u"x"_s, u"m"_s, u"p"_s, 0});
+    EXPECT_TRUE(t.platform.clipboard.contains(u"F E H L E R P R O T O K O L L"_s));
     ASSERT_EQ(t.platform.shellCalls.size(), 1);
-    EXPECT_EQ(t.platform.shellCalls[0].file, QStringLiteral("mailto:support@gavelmail.de"));
-    EXPECT_TRUE(t.platform.messages[0].text.startsWith(QStringLiteral("Es wird jetzt Ihr Standard-Email-Programm")));
+    EXPECT_EQ(t.platform.shellCalls[0].file, u"mailto:support@gavelmail.de"_s);
+    EXPECT_TRUE(t.platform.messages[0].text.startsWith(u"Es wird jetzt Ihr Standard-Email-Programm"_s));
 }
 
 TEST(ErrorDialog, EachContinueChoice) {
@@ -52,15 +53,13 @@ TEST(ErrorDialog, EachContinueChoice) {
     for (int choice = 0; choice < 4; ++choice) {
         frmPanne dlg;
         test::whenModal<frmPanne>([choice](frmPanne* d) {
-            if (choice == 2) test::screenshot(d, QStringLiteral("error.png"));
+            if (choice == 2) test::screenshot(d, u"error.png"_s);
             clickContinue(d, choice);
         });
-        const Continue c = dlg.showError({7, QStringLiteral("Nicht genügend Speicher"), QStringLiteral("frmMain"),
-                                          QStringLiteral("subRefreshListe"), 0});
+        const Continue c = dlg.showError({7, u"Nicht genügend Speicher"_s, u"frmMain"_s, u"subRefreshListe"_s, 0});
         EXPECT_EQ(int(c), choice);
-        EXPECT_EQ(dlg.findChild<QLabel*>(QStringLiteral("lblError_0"))->text(),
-                  QStringLiteral("7 (Nicht genügend Speicher)"));
-        EXPECT_GT(dlg.findChild<QListWidget*>(QStringLiteral("lstCallStack"))->count(), 0);
+        EXPECT_EQ(dlg.findChild<QLabel*>(u"lblError_0"_s)->text(), u"7 (Nicht genügend Speicher)"_s);
+        EXPECT_GT(dlg.findChild<QListWidget*>(u"lstCallStack"_s)->count(), 0);
     }
 }
 
@@ -71,27 +70,25 @@ TEST(ErrorDialog, OutlivesTheWindowThatWasActiveAtTheFirstError) {
     test::UiApp t(false);
     frmPanne::install();
     auto* form = new QDialog;
-    form->setObjectName(QStringLiteral("frmMail"));
+    form->setObjectName(u"frmMail"_s);
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form));
     test::whenModal<frmPanne>([](frmPanne* d) { clickContinue(d, 2); });
-    EXPECT_EQ(OnError(QStringLiteral("frmMail"), QStringLiteral("cmdsend"), 5, QStringLiteral("erster")),
-              Continue::LeaveProcedure);
+    EXPECT_EQ(OnError(u"frmMail"_s, u"cmdsend"_s, 5, u"erster"_s), Continue::LeaveProcedure);
     delete form;  // the mail form is closed
     test::whenModal<frmPanne>([](frmPanne* d) {
-        EXPECT_EQ(d->findChild<QLabel*>(QStringLiteral("lblError_0"))->text(), QStringLiteral("6 (zweiter)"));
+        EXPECT_EQ(d->findChild<QLabel*>(u"lblError_0"_s)->text(), u"6 (zweiter)"_s);
         clickContinue(d, 1);
     });
-    EXPECT_EQ(OnError(QStringLiteral("frmMain"), QStringLiteral("cmdSpeichern"), 6, QStringLiteral("zweiter")),
-              Continue::NextStatement);
+    EXPECT_EQ(OnError(u"frmMain"_s, u"cmdSpeichern"_s, 6, u"zweiter"_s), Continue::NextStatement);
     setErrorDialog({});
 }
 
 class Thrower : public QObject {
 public:
     bool event(QEvent* e) override {
-        if (e->type() == QEvent::User) throw RunError(3021, QStringLiteral("Kein aktueller Datensatz."));
+        if (e->type() == QEvent::User) throw RunError(3021, u"Kein aktueller Datensatz."_s);
         return QObject::event(e);
     }
 };
@@ -104,13 +101,13 @@ TEST(ErrorDialog, ExceptionInAnEventReachesOnError) {
         return Continue::LeaveProcedure;
     });
     Thrower thrower;
-    thrower.setObjectName(QStringLiteral("cmdSpeichern"));
+    thrower.setObjectName(u"cmdSpeichern"_s);
     QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
     QCoreApplication::processEvents();
     EXPECT_EQ(seen.number, 3021);
-    EXPECT_EQ(seen.procedure, QStringLiteral("cmdSpeichern"));
+    EXPECT_EQ(seen.procedure, u"cmdSpeichern"_s);
     setErrorDialog({});
-    EXPECT_EQ(OnError(QStringLiteral("m"), QStringLiteral("p"), 1, QStringLiteral("d")), Continue::LeaveProcedure);
+    EXPECT_EQ(OnError(u"m"_s, u"p"_s, 1, u"d"_s), Continue::LeaveProcedure);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QPushButton>
 #include <QTest>
 
 #include "domain/settings/modGlobal.h"
 #include "support/GuiApp.h"
+#include "ui/frmAbout.h"
 #include "ui/modLinks.h"
 
 namespace gd {
@@ -63,16 +65,6 @@ TEST(Links, SystemInformationFromTheRegistryFileOrAMessage) {
     ASSERT_EQ(t.platform.messages.size(), 1);
     EXPECT_EQ(t.platform.messages[0].text, QStringLiteral("Systeminformationsprogramm zur Zeit nicht verfügbar."));
 }
-
-}  // namespace
-}  // namespace gd
-
-#include <QPushButton>
-
-#include "ui/frmAbout.h"
-
-namespace gd {
-namespace {
 
 // Every entry of the about box does something, or it is not offered.
 TEST(Links, AboutBoxOffersWhatWorksHere) {

@@ -17,16 +17,18 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class Dialog : public test::UiDbTest {
 protected:
     std::unique_ptr<frmEinlesen> dlg;
     void SetUp() override {
         UiDbTest::SetUp();
-        app.write(QStringLiteral("bin/gaveldesk.ini"), test::DbTest::shippedKeywords());
+        app.write(u"bin/gaveldesk.ini"_s, test::DbTest::shippedKeywords());
         subInitApp();
         gsDataSource = db;
-        gsStandardUser = QStringLiteral("gavel_haendler");
-        gsEbayName = QStringLiteral("gavel_haendler");
+        gsStandardUser = u"gavel_haendler"_s;
+        gsEbayName = u"gavel_haendler"_s;
         dlg = std::make_unique<frmEinlesen>();
         dlg->show();
     }
@@ -38,39 +40,37 @@ protected:
     }
     QString text(const char* name) { return child<QLineEdit>(name)->text(); }
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
-    void paste(const QString& file) {
-        platform.clipboardSetText(*readMailFile(test::dataFile(QStringLiteral("mails/") + file)));
-    }
+    void paste(const QString& file) { platform.clipboardSetText(*readMailFile(test::dataFile(u"mails/"_s + file))); }
 };
 
 TEST_F(Dialog, ReadCorrectAcceptAndFindTheRows) {
-    paste(QStringLiteral("kauf.txt"));
+    paste(u"kauf.txt"_s);
     click("cmdEinlesen");
-    EXPECT_EQ(child<QGroupBox>("fraKunde")->title(), QStringLiteral("Verkäuferdaten"));
-    EXPECT_EQ(text("txtebayName"), QStringLiteral("baerbel_naehstube"));
-    EXPECT_EQ(text("txtName"), QStringLiteral("Bärbel Öztürk-D'Amico"));
-    EXPECT_EQ(text("txtArtikelNr"), QStringLiteral("3456789012"));
-    EXPECT_EQ(text("txtPreis"), QStringLiteral("1.234,56"));
-    EXPECT_EQ(text("txtVersandinfos"), QStringLiteral("EUR 19,90"));
-    EXPECT_TRUE(child<QPlainTextEdit>("txtEmail")->toPlainText().contains(QStringLiteral("Pfaff 260")));
+    EXPECT_EQ(child<QGroupBox>("fraKunde")->title(), u"Verkäuferdaten"_s);
+    EXPECT_EQ(text("txtebayName"), u"baerbel_naehstube"_s);
+    EXPECT_EQ(text("txtName"), u"Bärbel Öztürk-D'Amico"_s);
+    EXPECT_EQ(text("txtArtikelNr"), u"3456789012"_s);
+    EXPECT_EQ(text("txtPreis"), u"1.234,56"_s);
+    EXPECT_EQ(text("txtVersandinfos"), u"EUR 19,90"_s);
+    EXPECT_TRUE(child<QPlainTextEdit>("txtEmail")->toPlainText().contains(u"Pfaff 260"_s));
     EXPECT_TRUE(child<QPushButton>("cmdUebernehmen")->isEnabled());
-    test::screenshot(dlg.get(), QStringLiteral("import.png"));
+    test::screenshot(dlg.get(), u"import.png"_s);
 
     QLineEdit* strasse = child<QLineEdit>("txtStrasse");
     strasse->clear();
-    test::typeText(strasse, QStringLiteral("  Lindenallee 5  "));  // blanks around are not stored
+    test::typeText(strasse, u"  Lindenallee 5  "_s);  // blanks around are not stored
     click("cmdUebernehmen");
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_TRUE(platform.messages.isEmpty()) << platform.messageTexts().join(QLatin1Char('|')).toStdString();
 
     tKunde k;
-    ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("baerbel_naehstube"))));
-    EXPECT_EQ(k.Strasse, QStringLiteral("Lindenallee 5"));
+    ASSERT_TRUE(test::found(funLoadKunde(k, u"baerbel_naehstube"_s)));
+    EXPECT_EQ(k.Strasse, u"Lindenallee 5"_s);
     EXPECT_TRUE(k.Lieferant);
     EXPECT_FALSE(k.Kunde);
-    EXPECT_EQ(k.KundenNr, QStringLiteral("202612043456789012"));
-    EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen where AuktionsNr = '3456789012' and "
-                                   "KundenNr = '202612043456789012' and ebayName = 'baerbel_naehstube'")),
+    EXPECT_EQ(k.KundenNr, u"202612043456789012"_s);
+    EXPECT_EQ(count(u"select count(*) as n from Auktionen where AuktionsNr = '3456789012' and "
+                    "KundenNr = '202612043456789012' and ebayName = 'baerbel_naehstube'"_s),
               1);
 }
 
@@ -87,7 +87,7 @@ TEST_F(Dialog, DuplicateIsAskedAndNothingStoredTwice) {
         platform.queueAnswer(Platform::Answer::No);  // duplicate: no
         click("cmdUebernehmen");
         ASSERT_GE(platform.messages.size(), 1);
-        EXPECT_TRUE(platform.messages[0].text.startsWith(QStringLiteral("Diese Auktionsnummer existiert schon")));
+        EXPECT_TRUE(platform.messages[0].text.startsWith(u"Diese Auktionsnummer existiert schon"_s));
         EXPECT_EQ(platform.messages[0].defaultButton, Platform::Answer::No);
         EXPECT_EQ(auctions(), before);
         EXPECT_TRUE(dlg->isVisible());  // stays open with its contents
@@ -98,16 +98,15 @@ TEST_F(Dialog, DuplicateIsAskedAndNothingStoredTwice) {
 
 TEST_F(Dialog, GroupingYesAndNo) {
     // an earlier unpaid auction of the same buyer
-    paste(QStringLiteral("verkauf.txt"));
+    paste(u"verkauf.txt"_s);
     click("cmdEinlesen");
     click("cmdUebernehmen");
-    const QString groupId = QStringLiteral("202612041234567890");
+    const QString groupId = u"202612041234567890"_s;
 
     for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
         dlg->show();
-        QString mail = *readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")));
-        mail.replace(QStringLiteral("1234567890"),
-                     answer == Platform::Answer::No ? QStringLiteral("111") : QStringLiteral("222"));
+        QString mail = *readMailFile(test::dataFile(u"mails/verkauf.txt"_s));
+        mail.replace(u"1234567890"_s, answer == Platform::Answer::No ? u"111"_s : u"222"_s);
         platform.clipboardSetText(mail);
         click("cmdEinlesen");
         platform.messages.clear();
@@ -115,19 +114,18 @@ TEST_F(Dialog, GroupingYesAndNo) {
         click("cmdUebernehmen");
         ASSERT_EQ(platform.messages.size(), 1);
         EXPECT_EQ(platform.messages[0].text,
-                  QStringLiteral("Es wurden noch Auktionen gefunden die von dem gleichen ebayuser sind und noch nicht "
-                                 "bezahlt worden sind.. Sollen die Auktionen gruppiert werden?"));
+                  u"Es wurden noch Auktionen gefunden die von dem gleichen ebayuser sind und noch nicht "
+                  "bezahlt worden sind.. Sollen die Auktionen gruppiert werden?"_s);
         if (answer == Platform::Answer::No) {
             // no group id, yet the stored partner's number
-            EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen where AuktionsNr = '111' and "
-                                           "GruppenID = '' and KundenNr = ?"),
+            EXPECT_EQ(count(u"select count(*) as n from Auktionen where AuktionsNr = '111' and "
+                            "GruppenID = '' and KundenNr = ?"_s,
                             {groupId}),
                       1);
         }
     }
     // "Ja": the new one and the earlier unpaid ones carry the group id twice
-    EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen where GruppenID = ? and KundenNr = ?"),
-                    {groupId, groupId}),
+    EXPECT_EQ(count(u"select count(*) as n from Auktionen where GruppenID = ? and KundenNr = ?"_s, {groupId, groupId}),
               3);
 }
 
@@ -137,25 +135,24 @@ TEST_F(Dialog, ImplausibleValuesAreAskedAboutFirst) {
     const QString longName = QString(300, QLatin1Char('m'));
     for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
         dlg->show();
-        QString mail = *readMailFile(test::dataFile(QStringLiteral("mails/verkauf.txt")));
-        mail.replace(QStringLiteral("mueller_hans"), longName);
+        QString mail = *readMailFile(test::dataFile(u"mails/verkauf.txt"_s));
+        mail.replace(u"mueller_hans"_s, longName);
         platform.clipboardSetText(mail);
         click("cmdEinlesen");
         platform.messages.clear();
         platform.queueAnswer(answer);
         click("cmdUebernehmen");
         ASSERT_GE(platform.messages.size(), 1);
-        EXPECT_TRUE(platform.messages[0].text.startsWith(QStringLiteral("Bitte prüfen Sie die eingelesenen Daten:")));
-        EXPECT_TRUE(platform.messages[0].text.contains(QStringLiteral("länger als 254 Zeichen")));
+        EXPECT_TRUE(platform.messages[0].text.startsWith(u"Bitte prüfen Sie die eingelesenen Daten:"_s));
+        EXPECT_TRUE(platform.messages[0].text.contains(u"länger als 254 Zeichen"_s));
         EXPECT_EQ(platform.messages[0].defaultButton, Platform::Answer::No);
-        EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen"), {}),
-                  answer == Platform::Answer::No ? 0 : 1);
+        EXPECT_EQ(count(u"select count(*) as n from Auktionen"_s, {}), answer == Platform::Answer::No ? 0 : 1);
     }
-    EXPECT_EQ(count(QStringLiteral("select count(*) as n from Kunden where ebayName = ?"), {longName.left(254)}), 1);
+    EXPECT_EQ(count(u"select count(*) as n from Kunden where ebayName = ?"_s, {longName.left(254)}), 1);
 }
 
 TEST_F(Dialog, ClearAndBadClipboards) {
-    paste(QStringLiteral("verkauf.txt"));
+    paste(u"verkauf.txt"_s);
     click("cmdEinlesen");
     EXPECT_TRUE(child<QPushButton>("cmdUebernehmen")->isEnabled());
     click("cmdLoeschen");
@@ -168,8 +165,8 @@ TEST_F(Dialog, ClearAndBadClipboards) {
     click("cmdEinlesen");
     ASSERT_EQ(platform.messages.size(), 1);
     EXPECT_EQ(platform.messages[0].text,
-              QStringLiteral("Kein Text in der Zwischenablage vorhanden.\rKopieren Sie erst den Inhalt der ebay-Email "
-                             "in die Zwischenablage."));
+              u"Kein Text in der Zwischenablage vorhanden.\rKopieren Sie erst den Inhalt der ebay-Email "
+              "in die Zwischenablage."_s);
 
     QString garbage;
     for (int i = 0; i < 100000; ++i) garbage += QChar(char16_t((qint64(i) * 40503) % 0xD7FF + 1));
@@ -178,7 +175,7 @@ TEST_F(Dialog, ClearAndBadClipboards) {
         platform.clipboardSetText(t);
         click("cmdEinlesen");
         ASSERT_EQ(platform.messages.size(), 1);
-        EXPECT_EQ(platform.messages[0].text, QStringLiteral("Die Zwischenablage enthält keine ebay Email"));
+        EXPECT_EQ(platform.messages[0].text, u"Die Zwischenablage enthält keine ebay Email"_s);
         EXPECT_FALSE(child<QPushButton>("cmdUebernehmen")->isEnabled());
     }
     EXPECT_EQ(auctions(), 0);
@@ -186,23 +183,23 @@ TEST_F(Dialog, ClearAndBadClipboards) {
 }
 
 TEST_F(Dialog, SaleAfterPurchaseShowsTheBuyerAgain) {
-    paste(QStringLiteral("kauf.txt"));
+    paste(u"kauf.txt"_s);
     click("cmdEinlesen");
-    paste(QStringLiteral("verkauf_unix.txt"));
+    paste(u"verkauf_unix.txt"_s);
     click("cmdEinlesen");
-    EXPECT_EQ(child<QGroupBox>("fraKunde")->title(), QStringLiteral("Käufer- / Verkäuferdaten"));
+    EXPECT_EQ(child<QGroupBox>("fraKunde")->title(), u"Käufer- / Verkäuferdaten"_s);
     click("cmdUebernehmen");
     tKunde k;
-    ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("mueller_hans"))));
+    ASSERT_TRUE(test::found(funLoadKunde(k, u"mueller_hans"_s)));
     EXPECT_TRUE(k.Kunde);
-    EXPECT_TRUE(test::missing(funLoadKunde(k, QStringLiteral("baerbel_naehstube"))));
+    EXPECT_TRUE(test::missing(funLoadKunde(k, u"baerbel_naehstube"_s)));
 }
 
 // The questions come before the write: while the user thinks, another program
 // (a --import in a terminal) can still write. The write transaction used to be
 // open during the questions, and the other writer failed with "gesperrt".
 TEST_F(Dialog, NoLockIsHeldWhileTheQuestionsAreUp) {
-    paste(QStringLiteral("verkauf.txt"));
+    paste(u"verkauf.txt"_s);
     click("cmdEinlesen");
     click("cmdUebernehmen");
     dlg->show();
@@ -216,7 +213,7 @@ TEST_F(Dialog, NoLockIsHeldWhileTheQuestionsAreUp) {
                                     "UPDATE Kunden SET Ort = Ort; COMMIT;",
                                     nullptr, nullptr, nullptr);
         sqlite3_close(other);
-        otherWriter << (rc == SQLITE_OK ? QStringLiteral("geschrieben") : QStringLiteral("gesperrt"));
+        otherWriter << (rc == SQLITE_OK ? u"geschrieben"_s : u"gesperrt"_s);
     };
     platform.queueAnswer(Platform::Answer::Yes);  // store it twice
     platform.queueAnswer(Platform::Answer::No);   // do not group
@@ -224,8 +221,8 @@ TEST_F(Dialog, NoLockIsHeldWhileTheQuestionsAreUp) {
     platform.onMessage = {};
     ASSERT_EQ(platform.messages.size(), 2);
     EXPECT_EQ(platform.messages[0].text, kDuplicateQuestion);
-    EXPECT_TRUE(platform.messages[1].text.startsWith(QStringLiteral("Es wurden noch Auktionen gefunden")));
-    EXPECT_EQ(otherWriter, (QStringList{QStringLiteral("geschrieben"), QStringLiteral("geschrieben")}));
+    EXPECT_TRUE(platform.messages[1].text.startsWith(u"Es wurden noch Auktionen gefunden"_s));
+    EXPECT_EQ(otherWriter, (QStringList{u"geschrieben"_s, u"geschrieben"_s}));
     EXPECT_EQ(auctions(), 2);
     EXPECT_FALSE(dlg->isVisible());
 }

@@ -11,9 +11,11 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class Shipping : public test::MainWindowTest {
 protected:
-    QLabel* label() { return child<QLabel>(QStringLiteral("lblSendung")); }
+    QLabel* label() { return child<QLabel>(u"lblSendung"_s); }
 };
 
 TEST_F(Shipping, TickingVersendetAsksAndThePaneShowsTheParcel) {
@@ -23,25 +25,22 @@ TEST_F(Shipping, TickingVersendetAsksAndThePaneShowsTheParcel) {
     clickRow(1);
     const QString id = w->selectedAuktion().AuktionsID;
     test::whenModal<frmVersand>([](frmVersand* d) {
-        auto* carrier = d->findChild<QComboBox*>(QStringLiteral("cboVersanddienst"));
-        carrier->setCurrentText(QStringLiteral("Hermes"));
-        test::typeText(d->findChild<QLineEdit*>(QStringLiteral("txtSendungsnummer")),
-                       QStringLiteral("H1003 4567 8901"));
-        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdSpeichern")), Qt::LeftButton);
+        auto* carrier = d->findChild<QComboBox*>(u"cboVersanddienst"_s);
+        carrier->setCurrentText(u"Hermes"_s);
+        test::typeText(d->findChild<QLineEdit*>(u"txtSendungsnummer"_s), u"H1003 4567 8901"_s);
+        QTest::mouseClick(d->findChild<QPushButton*>(u"cmdSpeichern"_s), Qt::LeftButton);
     });
     tick(3);  // Versendet
     const Parcel p = loadParcel(id).value();
-    EXPECT_EQ(p.Versanddienst, QStringLiteral("Hermes"));
-    EXPECT_EQ(p.Sendungsnummer, QStringLiteral("H1003 4567 8901"));
-    EXPECT_TRUE(label()->text().contains(QStringLiteral("sendungsinformation#H100345678901")))
-        << label()->text().toStdString();
-    EXPECT_TRUE(label()->text().contains(QStringLiteral("Hermes")));
+    EXPECT_EQ(p.Versanddienst, u"Hermes"_s);
+    EXPECT_EQ(p.Sendungsnummer, u"H1003 4567 8901"_s);
+    EXPECT_TRUE(label()->text().contains(u"sendungsinformation#H100345678901"_s)) << label()->text().toStdString();
+    EXPECT_TRUE(label()->text().contains(u"Hermes"_s));
 
     clickRow(2);  // another trade: no parcel shown
     EXPECT_TRUE(label()->text().isEmpty()) << label()->text().toStdString();
-    test::whenModal<frmVersand>([](frmVersand* d) {
-        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdOhne")), Qt::LeftButton);
-    });
+    test::whenModal<frmVersand>(
+        [](frmVersand* d) { QTest::mouseClick(d->findChild<QPushButton*>(u"cmdOhne"_s), Qt::LeftButton); });
     tick(3);
     EXPECT_TRUE(loadParcel(w->selectedAuktion().AuktionsID).value().Sendungsnummer.isEmpty());
     EXPECT_FALSE(isZeroDate(w->selectedAuktion().Datum[3]));  // shipped all the same

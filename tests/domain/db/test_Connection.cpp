@@ -1,7 +1,6 @@
 // The kept connection must behave as if the file were opened per operation:
 // what another program writes, or a file put in its place, is seen at once,
 // and nothing stays locked between two operations.
-#include <QProcess>
 
 #include "domain/db/AuktionsListe.h"
 #include "support/DbTestShared.h"

@@ -7,13 +7,14 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::DbTest;
 
 class Overdue : public DbTest {
 protected:
     QString sale(const char* nr, const char* ende) {
-        return store(auktion(QString::fromLatin1(nr), QStringLiteral("k"), QString::fromLatin1(ende)),
-                     kunde(QStringLiteral("k")));
+        return store(auktion(QString::fromLatin1(nr), u"k"_s, QString::fromLatin1(ende)), kunde(u"k"_s));
     }
     QStringList overdue() {
         QStringList out;
@@ -34,19 +35,16 @@ TEST_F(Overdue, UnpaidSalesPastTheirDaysOldestFirst) {
     ASSERT_TRUE(SaveStatusMail(paid, QDateTime(QDate(2026, 11, 3), QTime(0, 0)), 2).ok());
     const QString closed = sale("6", "02.11.2026");
     ASSERT_TRUE(SaveStatusMail(closed, zeroDate(), 6).ok());
-    tKunde seller = kunde(QStringLiteral("v"));
-    ASSERT_TRUE(funSaveLieferant(seller, QStringLiteral("7")).ok());
+    tKunde seller = kunde(u"v"_s);
+    ASSERT_TRUE(funSaveLieferant(seller, u"7"_s).ok());
     QString nr = seller.KundenNr;
-    ASSERT_TRUE(
-        funSaveAuktionnew(auktion(QStringLiteral("7"), QStringLiteral("v"), QStringLiteral("01.10.2026")), nr).ok());
+    ASSERT_TRUE(funSaveAuktionnew(auktion(u"7"_s, u"v"_s, u"01.10.2026"_s), nr).ok());
 
-    EXPECT_EQ(overdue(), (QStringList{QStringLiteral("1:14"), QStringLiteral("2:8")}));
+    EXPECT_EQ(overdue(), (QStringList{u"1:14"_s, u"2:8"_s}));
     glMahnTage = 2;
-    EXPECT_EQ(overdue(), (QStringList{QStringLiteral("1:14"), QStringLiteral("2:8"), QStringLiteral("3:7"),
-                                      QStringLiteral("4:3")}));
+    EXPECT_EQ(overdue(), (QStringList{u"1:14"_s, u"2:8"_s, u"3:7"_s, u"4:3"_s}));
     app.clock.set(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));  // a week later
-    EXPECT_EQ(overdue(), (QStringList{QStringLiteral("1:20"), QStringLiteral("2:14"), QStringLiteral("3:13"),
-                                      QStringLiteral("4:9")}));
+    EXPECT_EQ(overdue(), (QStringList{u"1:20"_s, u"2:14"_s, u"3:13"_s, u"4:9"_s}));
     glMahnTage = 7;
 }
 
@@ -72,12 +70,12 @@ TEST_F(Overdue, RemindersAreKeptAndTheListShowsTheLastLevel) {
     QStringList levels;
     for (const ListRow& r : loadAuktionsListe(db, gsStandardUser, ListFilter::Ueberfaellig).value())
         levels << r.AuktionsNr + QLatin1Char(':') + QString::number(r.Mahnstufe);
-    EXPECT_EQ(levels, (QStringList{QStringLiteral("1:2"), QStringLiteral("2:2"), QStringLiteral("3:0")}));
+    EXPECT_EQ(levels, (QStringList{u"1:2"_s, u"2:2"_s, u"3:0"_s}));
 
     tAuktion gone;
     ASSERT_TRUE(test::found(funLoadAuktion(gone, a)));
     ASSERT_TRUE(subDeleteAuktion(gone).ok());
-    EXPECT_EQ(count(QStringLiteral("select count(*) as n from Mahnungen where AuktionsID = ?"), {a}), 0);
+    EXPECT_EQ(count(u"select count(*) as n from Mahnungen where AuktionsID = ?"_s, {a}), 0);
     EXPECT_EQ(reminderLevel(b).value(), 2);
 }
 
@@ -87,19 +85,18 @@ TEST_F(Overdue, TheSummaryCountsAndAddsUp) {
     app.clock.set(QDateTime(QDate(2026, 12, 4), QTime(12, 0)));
     glMahnTage = 7;
     sale("1", "10.11.2026");  // overdue, 17,40
-    tAuktion big = auktion(QStringLiteral("2"), QStringLiteral("k"), QStringLiteral("12.11.2026"));
-    big.Betrag = QStringLiteral("EUR 1.204,10");
-    store(big, kunde(QStringLiteral("k")));  // overdue
-    sale("3", "02.12.2026");                 // unpaid, not yet overdue
+    tAuktion big = auktion(u"2"_s, u"k"_s, u"12.11.2026"_s);
+    big.Betrag = u"EUR 1.204,10"_s;
+    store(big, kunde(u"k"_s));  // overdue
+    sale("3", "02.12.2026");    // unpaid, not yet overdue
     const QString paid = sale("4", "01.11.2026");
     ASSERT_TRUE(SaveStatusMail(paid, QDateTime(QDate(2026, 11, 3), QTime(0, 0)), 2).ok());
     const QString closed = sale("5", "02.11.2026");
     ASSERT_TRUE(SaveStatusMail(closed, zeroDate(), 6).ok());
-    tKunde seller = kunde(QStringLiteral("v"));
-    ASSERT_TRUE(funSaveLieferant(seller, QStringLiteral("6")).ok());
+    tKunde seller = kunde(u"v"_s);
+    ASSERT_TRUE(funSaveLieferant(seller, u"6"_s).ok());
     QString nr = seller.KundenNr;
-    ASSERT_TRUE(
-        funSaveAuktionnew(auktion(QStringLiteral("6"), QStringLiteral("v"), QStringLiteral("01.10.2026")), nr).ok());
+    ASSERT_TRUE(funSaveAuktionnew(auktion(u"6"_s, u"v"_s, u"01.10.2026"_s), nr).ok());
 
     const ListSummary s = loadListSummary(db, gsStandardUser).value();
     EXPECT_EQ(s.Offen, 5);  // 1, 2, 3, the paid one and the purchase

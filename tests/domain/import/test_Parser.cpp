@@ -16,10 +16,12 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::TestApp;
 
 QString mail(const QString& name) {
-    const Result<QString> t = readMailFile(test::dataFile(QStringLiteral("mails/") + name));
+    const Result<QString> t = readMailFile(test::dataFile(u"mails/"_s + name));
     EXPECT_TRUE(t.ok()) << (t.ok() ? std::string() : t.error().sentence.toStdString());
     return normalizeMailText(t.valueOr(QString()));
 }
@@ -29,7 +31,7 @@ protected:
     TestApp app{true};
     void SetUp() override {
         subInitApp();
-        gsEbayName = QStringLiteral("gavel_haendler");
+        gsEbayName = u"gavel_haendler"_s;
     }
 };
 
@@ -100,8 +102,7 @@ TEST_F(Parse, EverySampleFully) {
         EXPECT_TRUE(parsed.message.isEmpty()) << parsed.message.toStdString();
         EXPECT_TRUE(r.acceptable);
         EXPECT_EQ(r.sellerShown(), c.sellerShown);
-        EXPECT_EQ(r.caption(),
-                  c.sellerShown ? QStringLiteral("Verkäuferdaten") : QStringLiteral("Käufer- / Verkäuferdaten"));
+        EXPECT_EQ(r.caption(), c.sellerShown ? u"Verkäuferdaten"_s : u"Käufer- / Verkäuferdaten"_s);
         const char* const* p = c.partner[0] ? c.partner : kVerkaufPartner;
         const char* const* a = c.auction[0] ? c.auction : kVerkaufAuction;
         const tKunde& k = r.partner();
@@ -111,7 +112,7 @@ TEST_F(Parse, EverySampleFully) {
         const QString gotA[10] = {o.AuktionsNr, o.Titel,        o.Preis,     o.Menge,        o.Betrag,
                                   o.EndeDatum,  o.Versandinfos, o.Bezahlung, o.Mitteilungen, o.Hinweise};
         for (int i = 0; i < 10; ++i) EXPECT_EQ(gotA[i].toStdString(), a[i]) << "auction field " << i;
-        EXPECT_TRUE(o.EmailText.contains(QStringLiteral("\r\n")));
+        EXPECT_TRUE(o.EmailText.contains(u"\r\n"_s));
         EXPECT_FALSE(o.EmailText.contains(QChar(0)));
     }
 }
@@ -129,17 +130,17 @@ TEST_F(Parse, ThePartsAddUpToTheTotalOfEverySample) {
         EXPECT_EQ(funBetrag(a.Preis, a.Menge, a.Versandkosten, a.Versandversicherung).value_or(QString()), a.Betrag);
     }
     ImportRecords r;
-    parseMail(r, mail(QStringLiteral("sofortkauf_verkauf.txt")));
-    EXPECT_EQ(r.oAuktion.Versandkosten, QStringLiteral("7,90"));
-    EXPECT_EQ(r.oAuktion.Versandinfos, QStringLiteral("DHL Paket, versichert, EUR 7,90"));  // named once
+    parseMail(r, mail(u"sofortkauf_verkauf.txt"_s));
+    EXPECT_EQ(r.oAuktion.Versandkosten, u"7,90"_s);
+    EXPECT_EQ(r.oAuktion.Versandinfos, u"DHL Paket, versichert, EUR 7,90"_s);  // named once
 }
 
 TEST_F(Parse, MissingFieldStaysEmpty) {
     ImportRecords r;
-    ASSERT_EQ(parseMail(r, mail(QStringLiteral("verkauf_ohne_strasse.txt"))).kind, MailKind::Verkauf);
+    ASSERT_EQ(parseMail(r, mail(u"verkauf_ohne_strasse.txt"_s)).kind, MailKind::Verkauf);
     EXPECT_EQ(r.oKunde.Strasse, QString());
-    EXPECT_EQ(r.oKunde.Land, QStringLiteral("[nicht angegeben]"));
-    EXPECT_EQ(r.oKunde.Name, QStringLiteral("Hans Müller"));
+    EXPECT_EQ(r.oKunde.Land, u"[nicht angegeben]"_s);
+    EXPECT_EQ(r.oKunde.Name, u"Hans Müller"_s);
 }
 
 TEST_F(Parse, Refusals) {
@@ -148,19 +149,18 @@ TEST_F(Parse, Refusals) {
         QString ebayName;
         QString message;
     };
-    const QString sofort = mail(QStringLiteral("sofortkauf_verkauf.txt"));
+    const QString sofort = mail(u"sofortkauf_verkauf.txt"_s);
     QString noNames = sofort;
-    noNames.replace(QStringLiteral("Verkäufer: gavel_haendler"), QStringLiteral("Anbieter: gavel_haendler"))
-        .replace(QStringLiteral("Käufer: o_neill_77"), QStringLiteral("Kunde: o_neill_77"));
+    noNames.replace(u"Verkäufer: gavel_haendler"_s, u"Anbieter: gavel_haendler"_s)
+        .replace(u"Käufer: o_neill_77"_s, u"Kunde: o_neill_77"_s);
     const Case cases[] = {
-        {mail(QStringLiteral("keine_ebay_email.txt")), QStringLiteral("gavel_haendler"),
-         QStringLiteral("Die Zwischenablage enthält keine ebay Email")},
-        {sofort, QStringLiteral("GAVEL_HAENDLER"),  // letter case differs: not the user
-         QStringLiteral("Die Email kann nicht verarbeitet werden.\rVerkäufer- und Käufer-Name aus der Email stimmen "
-                        "nicht mit dem eingestellten ebay-Namen überein!")},
-        {noNames, QStringLiteral("gavel_haendler"),
-         QStringLiteral("Die Email kann nicht verarbeitet werden.\rVerkäufer- und Käufer-Name aus der Email stimmen "
-                        "nicht mit dem eingestellten ebay-Namen überein!")},
+        {mail(u"keine_ebay_email.txt"_s), u"gavel_haendler"_s, u"Die Zwischenablage enthält keine ebay Email"_s},
+        {sofort, u"GAVEL_HAENDLER"_s,  // letter case differs: not the user
+         u"Die Email kann nicht verarbeitet werden.\rVerkäufer- und Käufer-Name aus der Email stimmen "
+         "nicht mit dem eingestellten ebay-Namen überein!"_s},
+        {noNames, u"gavel_haendler"_s,
+         u"Die Email kann nicht verarbeitet werden.\rVerkäufer- und Käufer-Name aus der Email stimmen "
+         "nicht mit dem eingestellten ebay-Namen überein!"_s},
     };
     for (const Case& c : cases) {
         gsEbayName = c.ebayName;
@@ -189,22 +189,21 @@ TEST_F(Parse, RecognitionOrder) {
 }
 
 TEST_F(Parse, SecondRuleFillsWhatTheFirstMissedAndNoDateMeansToday) {
-    app.write(QStringLiteral("bin/gaveldesk.ini"),
-              test::ansi(QStringLiteral("[Verkauf]\r\nPreisX:/=Auktionen/Preis\r\nPreis:/EUR=Auktionen/Preis\r\n"
-                                        "Nr:/=Auktionen/ArtikelNr\r\nVersand:/EUR=Auktionen/Versandkosten\r\n")));
+    app.write(u"bin/gaveldesk.ini"_s,
+              test::ansi(u"[Verkauf]\r\nPreisX:/=Auktionen/Preis\r\nPreis:/EUR=Auktionen/Preis\r\n"
+                         "Nr:/=Auktionen/ArtikelNr\r\nVersand:/EUR=Auktionen/Versandkosten\r\n"_s));
     subGetFelder();
     ImportRecords r;
-    parseMail(
-        r, QStringLiteral("Kontaktinformationen des Käufers:\r\nNr: 77\r\nPreis: 12,50 EUR\r\nVersand: 4,90 EUR\r\n"));
-    EXPECT_EQ(r.oAuktion.Preis, QStringLiteral("12,50"));
-    EXPECT_EQ(r.oAuktion.EndeDatum, QStringLiteral("04.12.2026"));  // the test clock's today
-    EXPECT_EQ(r.oAuktion.Versandinfos, QStringLiteral("EUR 4,90"));
+    parseMail(r, u"Kontaktinformationen des Käufers:\r\nNr: 77\r\nPreis: 12,50 EUR\r\nVersand: 4,90 EUR\r\n"_s);
+    EXPECT_EQ(r.oAuktion.Preis, u"12,50"_s);
+    EXPECT_EQ(r.oAuktion.EndeDatum, u"04.12.2026"_s);  // the test clock's today
+    EXPECT_EQ(r.oAuktion.Versandinfos, u"EUR 4,90"_s);
 }
 
 TEST_F(Parse, BadInputNeverCrashes) {
     QString garbage;
     for (int i = 0; i < 200000; ++i) garbage += QChar(char16_t((i * 7919) % 0xD7FF + 1));
-    const QString huge = QString(10 << 20, QLatin1Char('x')) + QStringLiteral("Sofort-Kaufen");
+    const QString huge = QString(10 << 20, QLatin1Char('x')) + u"Sofort-Kaufen"_s;
     for (const QString& t : {garbage, huge, QString()}) {
         ImportRecords r;
         parseMail(r, normalizeMailText(t));
@@ -215,23 +214,23 @@ TEST_F(Parse, BadInputNeverCrashes) {
 TEST(MailFile, QuotedPrintableAndMime) {
     EXPECT_EQ(decodeQuotedPrintable("Kaffeem=C3=BChle=\r\n Buche=3D=\nx = y"),
               QByteArray("Kaffeem\xC3\xBChle Buche=x = y"));
-    EXPECT_EQ(decodeMimeMessage("Content-Type: text/html\r\n\r\n<p>x</p>").valueOr(QString()), QStringLiteral("x"));
+    EXPECT_EQ(decodeMimeMessage("Content-Type: text/html\r\n\r\n<p>x</p>").valueOr(QString()), u"x"_s);
     const auto latin = decodeMimeMessage("Content-Type: text/plain; charset=iso-8859-15\r\n\r\n\xA4 5");
     ASSERT_TRUE(latin.ok());
-    EXPECT_EQ(*latin, QStringLiteral("€ 5"));
+    EXPECT_EQ(*latin, u"€ 5"_s);
 }
 
 // Each refusal names its cause in German.
 TEST(MailFile, RefusalsNameTheCause) {
     QTemporaryDir dir;
-    QFile big(dir.filePath(QStringLiteral("gross.txt")));
+    QFile big(dir.filePath(u"gross.txt"_s));
     ASSERT_TRUE(big.open(QIODevice::WriteOnly));
     ASSERT_TRUE(big.resize(16 * 1024 * 1024 + 1));
     big.close();
-    QDir().mkpath(dir.filePath(QStringLiteral("ordner.txt")));
+    QDir().mkpath(dir.filePath(u"ordner.txt"_s));
     const std::pair<QString, const char*> cases[] = {
-        {QStringLiteral("/nicht/da.txt"), "gibt es nicht"},
-        {dir.filePath(QStringLiteral("ordner.txt")), "ist ein Ordner"},
+        {u"/nicht/da.txt"_s, "gibt es nicht"},
+        {dir.filePath(u"ordner.txt"_s), "ist ein Ordner"},
         {big.fileName(), "größer als 16 MB"},
     };
     for (const auto& [path, cause] : cases) {
@@ -249,36 +248,18 @@ TEST(ImportLimits, ImplausibleValuesAreNamed) {
         QString street = {}, preis = {}, betrag = {}, menge = {};
     };
     const Case cases[] = {
-        {QStringLiteral("kaeufer_1"), QStringLiteral("k@example.de"), QStringLiteral("1234567890"), ""},
-        {QString(), QStringLiteral("k@example.de"), QStringLiteral("1234567890"),
-         "Mitgliedsname des Partners ist leer"},
-        {QString(100000, QLatin1Char('n')), QString(), QStringLiteral("1"), "länger als 254 Zeichen"},
-        {QStringLiteral("k"), QStringLiteral("keine-adresse"), QStringLiteral("1"), "enthält kein"},
-        {QStringLiteral("k"), QString(), QStringLiteral("12AB"), "nicht nur aus Ziffern"},
-        {QStringLiteral("k"), QString(), QStringLiteral("1"), "Die Straße", QString(300, QChar(0x00DF))},
-        {QStringLiteral("k"),
-         QString(),
-         QStringLiteral("1"),
-         "",
-         {},
-         QStringLiteral("EUR 1.234,56"),
-         QStringLiteral("0,00")},
-        {QStringLiteral("k"),
-         QString(),
-         QStringLiteral("1"),
-         "Der Preis",
-         {},
-         QStringLiteral("EUR 92.233.720.368.547.758,07")},
-        {QStringLiteral("k"), QString(), QStringLiteral("1"), "Der Betrag", {}, {}, QStringLiteral("-10,00")},
-        {QStringLiteral("k"),
-         QString(),
-         QStringLiteral("1"),
-         "Der Betrag",
-         {},
-         {},
-         QStringLiteral("1.000.000.000,00 €")},
-        {QStringLiteral("k"), QString(), QStringLiteral("1"), "", {}, QStringLiteral("siehe Beschreibung")},
-        {QStringLiteral("k"), QString(), QStringLiteral("1"), "Die Menge", {}, {}, {}, QStringLiteral("0")},
+        {u"kaeufer_1"_s, u"k@example.de"_s, u"1234567890"_s, ""},
+        {QString(), u"k@example.de"_s, u"1234567890"_s, "Mitgliedsname des Partners ist leer"},
+        {QString(100000, QLatin1Char('n')), QString(), u"1"_s, "länger als 254 Zeichen"},
+        {u"k"_s, u"keine-adresse"_s, u"1"_s, "enthält kein"},
+        {u"k"_s, QString(), u"12AB"_s, "nicht nur aus Ziffern"},
+        {u"k"_s, QString(), u"1"_s, "Die Straße", QString(300, QChar(0x00DF))},
+        {u"k"_s, QString(), u"1"_s, "", {}, u"EUR 1.234,56"_s, u"0,00"_s},
+        {u"k"_s, QString(), u"1"_s, "Der Preis", {}, u"EUR 92.233.720.368.547.758,07"_s},
+        {u"k"_s, QString(), u"1"_s, "Der Betrag", {}, {}, u"-10,00"_s},
+        {u"k"_s, QString(), u"1"_s, "Der Betrag", {}, {}, u"1.000.000.000,00 €"_s},
+        {u"k"_s, QString(), u"1"_s, "", {}, u"siehe Beschreibung"_s},
+        {u"k"_s, QString(), u"1"_s, "Die Menge", {}, {}, {}, u"0"_s},
     };
     for (const Case& c : cases) {
         ImportRecords r;

@@ -17,6 +17,9 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+using test::single;
+
 TEST(Vorlagen, FilesKindsAndNames) {
     test::TestApp app(true);
     subInitApp();
@@ -25,82 +28,66 @@ TEST(Vorlagen, FilesKindsAndNames) {
     EXPECT_EQ(templateReminderLevels(false, false), (QList<int>{0, 0, 0, 0, 1, 2}));
     EXPECT_EQ(templateReminderLevels(false, true), (QList<int>{0, 0, 0, 1, 2}));
     EXPECT_EQ(templateReminderLevels(true, false), (QList<int>{0, 0, 0}));
-    EXPECT_EQ(templateNames(true, true).first(), QStringLiteral("Käufe bestätigen, Zahlungsdaten erbitten"));
+    EXPECT_EQ(templateNames(true, true).first(), u"Käufe bestätigen, Zahlungsdaten erbitten"_s);
     // grouped to a supplier: names from "z", body from w0.dat
-    EXPECT_TRUE(Read_Protokoll_Version(QStringLiteral("0"), true, true)
-                    .contains(QStringLiteral("ich habe bei Ihnen folgende Artikel")));
-    EXPECT_EQ(gsVorlagenDatei, app.file(QStringLiteral("bin/w0.dat")));
-    EXPECT_EQ(templateSubject(true, true, 0), QStringLiteral("Meine Käufe bei Ihnen"));
+    EXPECT_TRUE(Read_Protokoll_Version(u"0"_s, true, true).contains(u"ich habe bei Ihnen folgende Artikel"_s));
+    EXPECT_EQ(gsVorlagenDatei, app.file(u"bin/w0.dat"_s));
+    EXPECT_EQ(templateSubject(true, true, 0), u"Meine Käufe bei Ihnen"_s);
     // every catalogue entry has its body
     for (bool l : {false, true})
         for (bool g : {false, true})
             for (int i = 0; i < templateNames(l, g).size(); ++i)
                 EXPECT_FALSE(Read_Protokoll_Version(QString::number(i), l, g).isEmpty()) << l << g << i;
-    app.write(QStringLiteral("bin/y2.dat"), "A\r\nB");
-    EXPECT_EQ(Read_Protokoll_Version(QStringLiteral("2"), true, false), QStringLiteral("A\r\nB\r\n"));
+    app.write(u"bin/y2.dat"_s, "A\r\nB");
+    EXPECT_EQ(Read_Protokoll_Version(u"2"_s, true, false), u"A\r\nB\r\n"_s);
     const QString before = gsVorlagenDatei;
-    EXPECT_EQ(Read_Protokoll_Version(QStringLiteral("9"), true, false), QString());
+    EXPECT_EQ(Read_Protokoll_Version(u"9"_s, true, false), QString());
     EXPECT_EQ(gsVorlagenDatei, before);  // a missing file changes nothing
-    EXPECT_TRUE(test::ok(WriteRTF(QStringLiteral("neu\r\nZeile"))));
-    EXPECT_EQ(app.read(QStringLiteral("bin/y2.dat")), QByteArray("neu\r\nZeile"));
-    EXPECT_EQ(setExtension(QStringLiteral("C:/a.b/vorlage.txt"), QStringLiteral(".datV")), QStringLiteral("C:/a.datV"));
-    EXPECT_EQ(setExtension(QStringLiteral("brief"), QStringLiteral(".datV")), QStringLiteral("brief.datV"));
-    gsVorlagenDatei = app.file(QStringLiteral("kein/ordner/x.datV"));
-    EXPECT_TRUE(test::failure(WriteRTF(QStringLiteral("x"))).startsWith(QStringLiteral("Die Vorlage kann nicht")));
-}
-
-MailInputs single() {
-    MailInputs in;
-    in.sName = QStringLiteral("Hans Müller");
-    in.sPreis = QStringLiteral("24,50");
-    in.sVersand = QStringLiteral("4,90");
-    in.sEmail = QStringLiteral(" hans@example.de ");
-    in.sArtikelnummer = QStringLiteral("1234567890");
-    in.sBezeichnung = QStringLiteral("Kaffeemühle");
-    in.sGesamtbetrag = QStringLiteral("29,40");
-    in.sAngebotsende = QStringLiteral("04.12.2026");
-    return in;
+    EXPECT_TRUE(test::ok(WriteRTF(u"neu\r\nZeile"_s)));
+    EXPECT_EQ(app.read(u"bin/y2.dat"_s), QByteArray("neu\r\nZeile"));
+    EXPECT_EQ(setExtension(u"C:/a.b/vorlage.txt"_s, u".datV"_s), u"C:/a.datV"_s);
+    EXPECT_EQ(setExtension(u"brief"_s, u".datV"_s), u"brief.datV"_s);
+    gsVorlagenDatei = app.file(u"kein/ordner/x.datV"_s);
+    EXPECT_TRUE(test::failure(WriteRTF(u"x"_s)).startsWith(u"Die Vorlage kann nicht"_s));
 }
 
 TEST(MailComposer, PlaceholdersInsuredSentenceSubjectAndUrl) {
     test::TestApp app(false);
-    gsStandardUser = QStringLiteral("gavel_haendler");
-    gsKontonummer = QStringLiteral("123");
+    gsStandardUser = u"gavel_haendler"_s;
+    gsKontonummer = u"123"_s;
     MailComposer c(single());
-    const QString sentence = QStringLiteral(
-        "Falls Sie einen versicherten Versand per Postpaket wünschen, so betragen die "
-        "Versandkosten [#versicherterversand#] EUR.");
-    gsVersicherterVersand = QStringLiteral("0.00");
-    EXPECT_EQ(c.fillBody(
-                  QStringLiteral("Hallo [#ebaynameto#], [#Preis#]+[#Versand#]=[#Gesamtbetrag#] auf [#Kontonummer#]. ") +
-                  sentence + QStringLiteral(" [#ArtikelGroupText#]")),
-              QStringLiteral("Hallo Hans Müller, 24,50+4,90=29,40 auf 123.  [#ArtikelGroupText#]"));
-    gsVersicherterVersand = QStringLiteral("4.90");
-    EXPECT_TRUE(c.fillBody(sentence).contains(QStringLiteral("Versandkosten 4.90 EUR.")));
-    EXPECT_EQ(c.fillSubject(QStringLiteral("[#Artikelnummer#]: [#Bezeichnung#] bei [#StandardUser#] [#Preis#]")),
-              QStringLiteral("1234567890: Kaffeemühle bei gavel_haendler [#Preis#]"));
+    const QString sentence =
+        u"Falls Sie einen versicherten Versand per Postpaket wünschen, so betragen die "
+        "Versandkosten [#versicherterversand#] EUR."_s;
+    gsVersicherterVersand = u"0.00"_s;
+    EXPECT_EQ(c.fillBody(u"Hallo [#ebaynameto#], [#Preis#]+[#Versand#]=[#Gesamtbetrag#] auf [#Kontonummer#]. "_s +
+                         sentence + u" [#ArtikelGroupText#]"_s),
+              u"Hallo Hans Müller, 24,50+4,90=29,40 auf 123.  [#ArtikelGroupText#]"_s);
+    gsVersicherterVersand = u"4.90"_s;
+    EXPECT_TRUE(c.fillBody(sentence).contains(u"Versandkosten 4.90 EUR."_s));
+    EXPECT_EQ(c.fillSubject(u"[#Artikelnummer#]: [#Bezeichnung#] bei [#StandardUser#] [#Preis#]"_s),
+              u"1234567890: Kaffeemühle bei gavel_haendler [#Preis#]"_s);
 
     // The footer is part of what the form shows, so nothing is added on the way out.
     gbFusszeile = true;
-    const QString shown = c.shownBody(QStringLiteral("Zeile 1\r\nZeile\t2"));
+    const QString shown = c.shownBody(u"Zeile 1\r\nZeile\t2"_s);
     EXPECT_EQ(shown,
-              QStringLiteral("Zeile 1\r\nZeile\t2\r\n\r\n-INFO-\r\nDiese E-Mail wurde mit dem Orvo Gaveldesk 2005 "
-                             "erstellt. Weitere Informationen erhalten Sie unter: http://www.gavelmail.de/gaveldesk/"));
+              u"Zeile 1\r\nZeile\t2\r\n\r\n-INFO-\r\nDiese E-Mail wurde mit dem Orvo Gaveldesk 2005 "
+              "erstellt. Weitere Informationen erhalten Sie unter: http://www.gavelmail.de/gaveldesk/"_s);
     EXPECT_EQ(c.shownBody(shown), shown);  // no second footer
-    EXPECT_EQ(c.shownBody(QStringLiteral("a") + mailFooter()), QStringLiteral("a") + mailFooter());
-    EXPECT_EQ(c.finalBody(QStringLiteral("a%0D%0Ab")), QStringLiteral("a\r\nb"));
+    EXPECT_EQ(c.shownBody(u"a"_s + mailFooter()), u"a"_s + mailFooter());
+    EXPECT_EQ(c.finalBody(u"a%0D%0Ab"_s), u"a\r\nb"_s);
     gbFusszeile = false;
-    EXPECT_EQ(c.shownBody(QStringLiteral("Zeile 1")), QStringLiteral("Zeile 1"));
+    EXPECT_EQ(c.shownBody(u"Zeile 1"_s), u"Zeile 1"_s);
     gbFusszeile = true;
     glProzent20 = 0;
     glNobody = 0;
-    const QString url =
-        c.mailtoUrl(QStringLiteral("a\r\nb\tc"), QStringLiteral("Ihr Kauf"), QStringLiteral(" c@x.de "), QString());
-    EXPECT_EQ(url, QStringLiteral("mailto:hans@example.de&cc= c@x.de?subject=Ihr Kauf&body=a%0D%0Ab%09c"));
+    const QString url = c.mailtoUrl(u"a\r\nb\tc"_s, u"Ihr Kauf"_s, u" c@x.de "_s, QString());
+    EXPECT_EQ(url, u"mailto:hans@example.de&cc= c@x.de?subject=Ihr Kauf&body=a%0D%0Ab%09c"_s);
     glProzent20 = 1;
     glNobody = 1;
-    EXPECT_EQ(c.mailtoUrl(QStringLiteral("a"), QStringLiteral("Ihr Kauf"), QString(), QStringLiteral("b@x.de")),
-              QStringLiteral("mailto:hans@example.de&bcc= b@x.de?subject=Ihr%20Kauf"));
+    EXPECT_EQ(c.mailtoUrl(u"a"_s, u"Ihr Kauf"_s, QString(), u"b@x.de"_s),
+              u"mailto:hans@example.de&bcc= b@x.de?subject=Ihr%20Kauf"_s);
     glProzent20 = glNobody = 0;
     // The shipped sale catalogue: four templates, then the two reminders.
     const QList<int> ladder{0, 0, 0, 0, 1, 2}, noReminders{0, 0, 0, 0};
@@ -129,27 +116,27 @@ TEST(MailComposer, MailtoUrlForEverySwitchParsesBack) {
     test::TestApp app(false);
     MailComposer c(single());
     // Names beyond Windows-1252 and characters that would end a field or the URL
-    const QString body = QStringLiteral(
-        "Dzień dobry Łukasz,\r\n\tPreis: 24,50 € (5 % Rabatt) & Versand #4711?\r\n"
-        "улица Ленина 5\r\nGruß");
-    const QString subject = QStringLiteral("Ihr Kauf: Kaffeemühle „Dvořák“ & Co #2");
+    const QString body =
+        u"Dzień dobry Łukasz,\r\n\tPreis: 24,50 € (5 % Rabatt) & Versand #4711?\r\n"
+        "улица Ленина 5\r\nGruß"_s;
+    const QString subject = u"Ihr Kauf: Kaffeemühle „Dvořák“ & Co #2"_s;
     for (int p20 : {0, 1})
         for (int nobody : {0, 1})
             for (bool copies : {false, true}) {
                 glProzent20 = p20;
                 glNobody = nobody;
-                const QString url = c.mailtoUrl(body, subject, copies ? QStringLiteral("cc@x.de") : QString(),
-                                                copies ? QStringLiteral("bcc@x.de") : QString());
+                const QString url =
+                    c.mailtoUrl(body, subject, copies ? u"cc@x.de"_s : QString(), copies ? u"bcc@x.de"_s : QString());
                 SCOPED_TRACE(url.toStdString());
-                ASSERT_TRUE(url.startsWith(QStringLiteral("mailto:hans@example.de")));
+                ASSERT_TRUE(url.startsWith(u"mailto:hans@example.de"_s));
                 for (const QChar ch : url) EXPECT_LT(ch.unicode(), 0x80);  // all of it encoded
-                const qsizetype q = url.indexOf(QStringLiteral("?subject="));
+                const qsizetype q = url.indexOf(u"?subject="_s);
                 ASSERT_GT(q, 0);
                 EXPECT_EQ(url.count(QLatin1Char('?')), 1);
                 EXPECT_FALSE(url.contains(QLatin1Char('#')));
-                EXPECT_EQ(url.mid(7, q - 7), copies ? QStringLiteral("hans@example.de&cc= cc@x.de&bcc= bcc@x.de")
-                                                    : QStringLiteral("hans@example.de"));
-                const qsizetype b = url.indexOf(QStringLiteral("&body="));
+                EXPECT_EQ(url.mid(7, q - 7),
+                          copies ? u"hans@example.de&cc= cc@x.de&bcc= bcc@x.de"_s : u"hans@example.de"_s);
+                const qsizetype b = url.indexOf(u"&body="_s);
                 const QString s = url.mid(q + 9, b < 0 ? -1 : b - q - 9);
                 EXPECT_EQ(QUrl::fromPercentEncoding(s.toLatin1()), subject);
                 EXPECT_EQ(s.contains(QLatin1Char(' ')), p20 == 0);
@@ -160,7 +147,7 @@ TEST(MailComposer, MailtoUrlForEverySwitchParsesBack) {
                 }
                 // What the desktop is given reads back the same.
                 const QUrlQuery query(QUrl(url).query(QUrl::FullyEncoded));
-                EXPECT_EQ(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), subject);
+                EXPECT_EQ(query.queryItemValue(u"subject"_s, QUrl::FullyDecoded), subject);
             }
     glProzent20 = glNobody = 0;
 }
@@ -168,20 +155,19 @@ TEST(MailComposer, MailtoUrlForEverySwitchParsesBack) {
 TEST(MailComposer, PurchaseTemplatesFillEveryPlaceholder) {
     test::TestApp app(true);
     subInitApp();
-    gsStandardUser = QStringLiteral("gavel_haendler");
-    gsHTTPLink1 = QStringLiteral("http://shop.example.de");
+    gsStandardUser = u"gavel_haendler"_s;
+    gsHTTPLink1 = u"http://shop.example.de"_s;
     MailInputs in = single();
     in.bLieferant = true;
-    in.sName = QStringLiteral("Bärbel Öztürk");
+    in.sName = u"Bärbel Öztürk"_s;
     MailComposer c(in);
     for (int i = 0; i < templateNames(true, false).size(); ++i) {
         const QString text = c.fillBody(Read_Protokoll_Version(QString::number(i), true, false));
-        EXPECT_FALSE(text.contains(QStringLiteral("[#"))) << i << text.toStdString();
-        EXPECT_TRUE(text.contains(QStringLiteral("Bärbel Öztürk"))) << i;
+        EXPECT_FALSE(text.contains(u"[#"_s)) << i << text.toStdString();
+        EXPECT_TRUE(text.contains(u"Bärbel Öztürk"_s)) << i;
     }
     for (int i = 0; i < templateNames(false, false).size(); ++i)
-        EXPECT_FALSE(
-            c.fillBody(Read_Protokoll_Version(QString::number(i), false, false)).contains(QStringLiteral("[#")))
+        EXPECT_FALSE(c.fillBody(Read_Protokoll_Version(QString::number(i), false, false)).contains(u"[#"_s))
             << "sale " << i;
 }
 
@@ -190,19 +176,18 @@ class MailDb : public test::DbTest {};
 // The one rule of sending: a mail that did not go out records no milestone and no
 // reminder; one that went out records each once.
 TEST_F(MailDb, OnlyAMailThatWentOutRecords) {
-    const QString id = store(auktion(QStringLiteral("31"), QStringLiteral("bea")), kunde(QStringLiteral("bea")));
+    const QString id = store(auktion(u"31"_s, u"bea"_s), kunde(u"bea"_s));
     MailInputs in = single();
     in.sAuktionsID = id;
     const MailComposer c(in);
     const auto log = std::make_shared<test::FakeMailSender::Log>();
     test::FakeMailSender sender(log);
-    const OutgoingMail mail{QStringLiteral("bea@example.de"), {}, {}, QStringLiteral("Zahlung"),
-                            QStringLiteral("Text"),           {}};
+    const OutgoingMail mail{u"bea@example.de"_s, {}, {}, u"Zahlung"_s, u"Text"_s, {}};
     const auto recorded = [&] {
-        return count(QStringLiteral("select count(*) as n from Mahnungen")) * 10 +
-               count(QStringLiteral("select count(*) as n from Auktionen where Antwort <> 0"));
+        return count(u"select count(*) as n from Mahnungen"_s) * 10 +
+               count(u"select count(*) as n from Auktionen where Antwort <> 0"_s);
     };
-    log->failWith = QStringLiteral("Verbindung abgelehnt");
+    log->failWith = u"Verbindung abgelehnt"_s;
     SendOutcome out = sendAndRecord(sender, c, mail, 1, 1);
     EXPECT_FALSE(out.sent.ok());
     EXPECT_FALSE(out.recordedAny);
@@ -222,7 +207,7 @@ QMap<QString, qint64> amountsIn(const QString& body, qint64* menge) {
                                          QRegularExpression::MultilineOption);
     for (auto it = line.globalMatch(body); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
-        if (m.captured(1) == QStringLiteral("Menge"))
+        if (m.captured(1) == u"Menge"_s)
             *menge = m.captured(2).toLongLong();
         else if (m.captured(3).isEmpty())
             continue;
@@ -236,31 +221,30 @@ QMap<QString, qint64> amountsIn(const QString& body, qint64* menge) {
 // total, and the payment code asks for that total: one sale of two pieces with
 // insurance, and a group of two sales with insurance (30,90 + 12,40).
 TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
-    for (const QString& f : QDir(QStringLiteral(GD_RESOURCES_DIR "/bin"))
-                                .entryList({QStringLiteral("*.dat"), QStringLiteral("Vorlagen.ini")}))
-        QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/") + f, app.file(QStringLiteral("bin/") + f));
-    gsIBAN = QStringLiteral("DE89370400440532013000");
-    gsKontoinhaber = QStringLiteral("Jörg Händler");
-    tKunde k = kunde(QStringLiteral("sammler"));
-    tAuktion one = auktion(QStringLiteral("11"), QStringLiteral("sammler"), QStringLiteral("01.12.2026"));
-    one.Preis = QStringLiteral("24,50");
-    one.Versandversicherung = QStringLiteral("1,50");
-    one.Betrag = QStringLiteral("30,90");
-    tAuktion two = auktion(QStringLiteral("12"), QStringLiteral("sammler"), QStringLiteral("02.12.2026"));
-    two.Preis = QStringLiteral("3,00");
-    two.Menge = QStringLiteral("2");
-    two.Versandversicherung = QStringLiteral("1,50");
-    two.Betrag = QStringLiteral("12,40");
+    for (const QString& f : QDir(QStringLiteral(GD_RESOURCES_DIR "/bin")).entryList({u"*.dat"_s, u"Vorlagen.ini"_s}))
+        QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/") + f, app.file(u"bin/"_s + f));
+    gsIBAN = u"DE89370400440532013000"_s;
+    gsKontoinhaber = u"Jörg Händler"_s;
+    tKunde k = kunde(u"sammler"_s);
+    tAuktion one = auktion(u"11"_s, u"sammler"_s, u"01.12.2026"_s);
+    one.Preis = u"24,50"_s;
+    one.Versandversicherung = u"1,50"_s;
+    one.Betrag = u"30,90"_s;
+    tAuktion two = auktion(u"12"_s, u"sammler"_s, u"02.12.2026"_s);
+    two.Preis = u"3,00"_s;
+    two.Menge = u"2"_s;
+    two.Versandversicherung = u"1,50"_s;
+    two.Betrag = u"12,40"_s;
     const QString twoId = store(two, k);
     store(one, k);
 
     tAuktion stored;
     ASSERT_TRUE(test::found(funLoadAuktion(stored, twoId)));
-    ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("sammler"))));
+    ASSERT_TRUE(test::found(funLoadKunde(k, u"sammler"_s)));
     Result<MailInputs> singleIn = mailInputsFor(stored, k, stored.Preis, stored.Versandkosten, stored.Betrag);
     ASSERT_TRUE(test::ok(singleIn));
-    const QString group = LoadMaxGruppenID(QStringLiteral("sammler")).value();
-    ASSERT_TRUE(test::ok(saveGruppenID(group, QStringLiteral("sammler"))));
+    const QString group = LoadMaxGruppenID(u"sammler"_s).value();
+    ASSERT_TRUE(test::ok(saveGruppenID(group, u"sammler"_s)));
     MailInputs groupIn = single();
     groupIn.bGruppiert = true;
     groupIn.sKundennr = group;
@@ -282,65 +266,54 @@ TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
             const QString body = c.fillBody(Read_Protokoll_Version(QString::number(i), false, mail.in.bGruppiert));
             qint64 menge = 1;
             const QMap<QString, qint64> a = amountsIn(body, &menge);
-            if (!a.contains(QStringLiteral("Gesamtbetrag"))) continue;
-            EXPECT_EQ(a.value(QStringLiteral("Gesamtbetrag")), mail.total) << body.toStdString();
-            if (!a.contains(QStringLiteral("Versand"))) continue;  // a reminder names the total alone
+            if (!a.contains(u"Gesamtbetrag"_s)) continue;
+            EXPECT_EQ(a.value(u"Gesamtbetrag"_s), mail.total) << body.toStdString();
+            if (!a.contains(u"Versand"_s)) continue;  // a reminder names the total alone
             ++withParts;
-            const qint64 items =
-                a.value(QStringLiteral("Preis")) * menge + a.value(QStringLiteral("Summe der Artikel"));
-            EXPECT_EQ(items + a.value(QStringLiteral("Versand")) + a.value(QStringLiteral("Versicherung")), mail.total)
-                << body.toStdString();
+            const qint64 items = a.value(u"Preis"_s) * menge + a.value(u"Summe der Artikel"_s);
+            EXPECT_EQ(items + a.value(u"Versand"_s) + a.value(u"Versicherung"_s), mail.total) << body.toStdString();
         }
         EXPECT_EQ(withParts, 1);
     }
     MailComposer grouped(groupIn);
     ASSERT_TRUE(test::ok(grouped.loadGroup()));
     EXPECT_EQ(grouped.artikelGroupText(),
-              QStringLiteral("11 - Kaffeemühle 11 vom 01.12.2026\r\n12 - Kaffeemühle 12 vom 02.12.2026\r\n"));
-    EXPECT_EQ(grouped.datumGroupText(), QStringLiteral("01.12.2026, 02.12.2026 "));
-    EXPECT_EQ(grouped.nummernGroupText(), QStringLiteral("11 - 12"));
-    EXPECT_EQ(grouped.fillSubject(QStringLiteral("[#Artikelnummer#] [#Bezeichnung#]")),
-              QStringLiteral("11 - 12 Kaffeemühle"));
-    EXPECT_EQ(grouped.fillBody(QStringLiteral("[#Bezeichnung#]")), QStringLiteral("[#Bezeichnung#]"));
+              u"11 - Kaffeemühle 11 vom 01.12.2026\r\n12 - Kaffeemühle 12 vom 02.12.2026\r\n"_s);
+    EXPECT_EQ(grouped.datumGroupText(), u"01.12.2026, 02.12.2026 "_s);
+    EXPECT_EQ(grouped.nummernGroupText(), u"11 - 12"_s);
+    EXPECT_EQ(grouped.fillSubject(u"[#Artikelnummer#] [#Bezeichnung#]"_s), u"11 - 12 Kaffeemühle"_s);
+    EXPECT_EQ(grouped.fillBody(u"[#Bezeichnung#]"_s), u"[#Bezeichnung#]"_s);
     // A single piece without insurance has no lines for them.
     MailComposer plain(single());
-    EXPECT_EQ(plain.fillBody(QStringLiteral("a\r\nMenge: [#Menge#]\r\nVersicherung: [#Versicherung#] EUR\r\nb")),
-              QStringLiteral("a\r\nb"));
+    EXPECT_EQ(plain.fillBody(u"a\r\nMenge: [#Menge#]\r\nVersicherung: [#Versicherung#] EUR\r\nb"_s), u"a\r\nb"_s);
 }
-
-}  // namespace
-}  // namespace gd
-
-namespace gd {
-namespace {
 
 class MailInputsTest : public test::DbTest {};
 
 // What the main window hands the mail form: the pane's texts, the partner, and
 // whether the partner's auctions are grouped.
 TEST_F(MailInputsTest, FromTheSelectedAuctionAndItsPartner) {
-    tKunde k = kunde(QStringLiteral("sammler"));
-    const QString id = store(auktion(QStringLiteral("11"), QStringLiteral("sammler")), k);
+    tKunde k = kunde(u"sammler"_s);
+    const QString id = store(auktion(u"11"_s, u"sammler"_s), k);
     tAuktion a;
     ASSERT_TRUE(test::found(funLoadAuktion(a, id)));
-    ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("sammler"))));
-    Result<MailInputs> in =
-        mailInputsFor(a, k, QStringLiteral("12,50"), QStringLiteral("4,90"), QStringLiteral("17,40"));
+    ASSERT_TRUE(test::found(funLoadKunde(k, u"sammler"_s)));
+    Result<MailInputs> in = mailInputsFor(a, k, u"12,50"_s, u"4,90"_s, u"17,40"_s);
     ASSERT_TRUE(test::ok(in));
-    EXPECT_EQ(in->sName, QStringLiteral("Hans Müller"));
-    EXPECT_EQ(in->sEmail, QStringLiteral("sammler@example.de"));
-    EXPECT_EQ(in->sGesamtbetrag, QStringLiteral("17,40"));
+    EXPECT_EQ(in->sName, u"Hans Müller"_s);
+    EXPECT_EQ(in->sEmail, u"sammler@example.de"_s);
+    EXPECT_EQ(in->sGesamtbetrag, u"17,40"_s);
     EXPECT_EQ(in->sAuktionsID, id);
     EXPECT_EQ(in->sDatumBezahlt, QString());  // not paid, no picker: never "00:00:00"
-    EXPECT_EQ(mailInputsFor(a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, QStringLiteral("06.12.2026"));
+    EXPECT_EQ(mailInputsFor(a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, u"06.12.2026"_s);
     a.Datum[2] = QDateTime(QDate(2026, 12, 5), QTime(0, 0));
-    EXPECT_EQ(mailInputsFor(a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, QStringLiteral("05.12.2026"));
+    EXPECT_EQ(mailInputsFor(a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, u"05.12.2026"_s);
     EXPECT_FALSE(in->bGruppiert);
-    ASSERT_TRUE(test::ok(saveGruppenID(k.KundenNr, QStringLiteral("sammler"))));
+    ASSERT_TRUE(test::ok(saveGruppenID(k.KundenNr, u"sammler"_s)));
     ASSERT_TRUE(test::found(funLoadAuktion(a, id)));
     EXPECT_TRUE(mailInputsFor(a, k, {}, {}, {})->bGruppiert);
-    gsDataSource = app.file(QStringLiteral("fehlt.mdb"));
-    EXPECT_TRUE(test::failure(mailInputsFor(a, k, {}, {}, {})).startsWith(QStringLiteral("Beim Laden der GruppenID")));
+    gsDataSource = app.file(u"fehlt.mdb"_s);
+    EXPECT_TRUE(test::failure(mailInputsFor(a, k, {}, {}, {})).startsWith(u"Beim Laden der GruppenID"_s));
 }
 
 }  // namespace

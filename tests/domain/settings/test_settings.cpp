@@ -10,8 +10,6 @@
 namespace gd {
 namespace {
 
-using namespace modIni_detail;
-
 TEST(Crypt, FixedResultsAndInverse) {
     struct Case {
         QString plain, scrambled;
@@ -47,70 +45,9 @@ TEST(Crypt, UnreadableStoredPasswords) {
     EXPECT_EQ(Crypt(QStringLiteral("36283"), kPasswordKey, false), QStringLiteral("ge"));
 }
 
-TEST(IniKrypt, FormAndFixedResults) {
-    struct Case {
-        QString plain, scrambled;
-    };
-    const Case cases[] = {
-        {QString(), QStringLiteral("01")},
-        {QStringLiteral("Konto"), QStringLiteral("002D39543B5233")},
-        {QStringLiteral("Müller"), QStringLiteral("06BE3B4C31137603")},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(funIni_Krypt(c.plain), c.scrambled);
-        EXPECT_EQ(funIni_Dekrypt(c.scrambled), c.plain);
-    }
-    // the key starts again at position 42
-    const QString k = funIni_Krypt(QString(42, QLatin1Char('K')));
-    EXPECT_EQ(k.left(2), QStringLiteral("00"));
-    EXPECT_EQ(k.mid(82, 2), QStringLiteral("00"));
-}
-
-TEST(IniKrypt, ChecksumMismatchAndGarbageReadAsEmpty) {
-    const QString bad[] = {
-        QStringLiteral("002D39543B5234"), QStringLiteral("plain text"), QStringLiteral(""), QStringLiteral("9"),
-        QStringLiteral("ZZ01"),           QStringLiteral("x5")};
-    for (const QString& b : bad) EXPECT_EQ(funIni_Dekrypt(b), QString()) << b.toStdString();
-}
-
-class IniStore : public ::testing::Test {
-protected:
+TEST(IniStore, AllKeysOfASectionGrowingTheBuffer) {
     QTemporaryDir dir;
-    QString ini = dir.filePath(QStringLiteral("config.ini"));
-};
-
-TEST_F(IniStore, PlainModeRoundTripAndDefaults) {
-    EXPECT_EQ(funIni_GetString(ini, QStringLiteral("Konto"), QStringLiteral("SMTPPort"), QStringLiteral("25"), false),
-              QStringLiteral("25"));
-    EXPECT_EQ(funIni_GetString(ini, QStringLiteral("Konto"), QStringLiteral("SMTPPort"), QString(), false), QString());
-    EXPECT_TRUE(funIni_SetString(ini, QStringLiteral("Konto"), QStringLiteral("Standardbank"),
-                                 QStringLiteral("Sparkasse Köln €"), false));
-    EXPECT_EQ(funIni_GetString(ini, QStringLiteral("konto"), QStringLiteral("standardbank"), QString(), false),
-              QStringLiteral("Sparkasse Köln €"));
-    const QString longValue(300, QLatin1Char('a'));
-    EXPECT_TRUE(funIni_SetString(ini, QStringLiteral("Konto"), QStringLiteral("Lang"), longValue, false));
-    EXPECT_EQ(funIni_GetString(ini, QStringLiteral("Konto"), QStringLiteral("Lang"), QString(), false).size(), 254);
-}
-
-TEST_F(IniStore, ScrambledModeHidesNamesAndValues) {
-    ASSERT_TRUE(funIni_SetString(ini, QStringLiteral("Konto"), QStringLiteral("Kennwort"), QStringLiteral("geheim")));
-    QFile f(ini);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    EXPECT_FALSE(bytes.contains("Konto"));
-    EXPECT_FALSE(bytes.contains("geheim"));
-    EXPECT_EQ(funIni_GetString(ini, QStringLiteral("Konto"), QStringLiteral("Kennwort")), QStringLiteral("geheim"));
-    // a missing key reads as the scrambled default, which unscrambles to the default
-    EXPECT_EQ(funIni_GetString(ini, QStringLiteral("Konto"), QStringLiteral("Fehlt"), QStringLiteral("dflt")),
-              QStringLiteral("dflt"));
-}
-
-TEST_F(IniStore, WriteFailureIsReported) {
-    EXPECT_FALSE(funIni_SetString(dir.filePath(QStringLiteral("missing/config.ini")), QStringLiteral("A"),
-                                  QStringLiteral("k"), QStringLiteral("v"), false));
-}
-
-TEST_F(IniStore, AllKeysOfASectionGrowingTheBuffer) {
+    const QString ini = dir.filePath(QStringLiteral("config.ini"));
     EXPECT_FALSE(funIni_GetAllKeys(ini, QStringLiteral("Kauf"), false).has_value());
     QByteArray text = "[Leer]\r\n[Kauf]\r\n";
     QStringList expected;

@@ -14,27 +14,6 @@ using test::TestApp;
 const QString kItemPath = QStringLiteral("/ws/eBayISAPI.dll?ViewItem%26item=[#Artikel#]%26rd=1");
 const QString kFeedbackPath = QStringLiteral("/ws1/eBayISAPI.dll?GetAndShowTransactions%26item=0%26page=1%26nflw=1");
 
-TEST(subInitApp, WithoutSettingsFileEveryValueTakesItsDefault) {
-    TestApp app(false);
-    gsSMTPServer = QStringLiteral("stale");
-    subInitApp();
-    EXPECT_EQ(glSMTPPort, 25);
-    EXPECT_EQ(glKopie, 1);
-    EXPECT_EQ(glAuth, 0);
-    EXPECT_TRUE(gbStandardversandmail);
-    EXPECT_TRUE(gbBrowser);
-    EXPECT_EQ(glProzent20, 0);
-    EXPECT_EQ(glNobody, 0);
-    for (const QString* s :
-         {&gsEbayName, &gsStandardUser, &gsKontonummer, &gsBank, &gsKontoinhaber, &gsBLZ, &gsVersicherterVersand,
-          &gsHTTPLink1, &gsHTTPLink2, &gsSMTPServer, &gsAbsender, &gsSMTPUser, &gsKennwort, &gsDataSource})
-        EXPECT_TRUE(s->isEmpty()) << s->toStdString();
-    EXPECT_EQ(gsPlattform, QStringLiteral("ebay.de"));
-    EXPECT_TRUE(gsItemLink.endsWith(QStringLiteral("&loc=http://cgi.ebay.de") + kItemPath)) << gsItemLink.toStdString();
-    EXPECT_TRUE(gsFeedbackLink.endsWith(QStringLiteral("&loc=http://feedback.ebay.de") + kFeedbackPath));
-    EXPECT_EQ(gsKeywordIni, app.file(QStringLiteral("bin/gaveldesk.ini")));
-}
-
 // A settings file of megabytes is no one's typing: refused, the defaults used, the start not slowed.
 TEST(subInitApp, ASettingsFileAboveOneMegabyteIsRefused) {
     TestApp app(true);
