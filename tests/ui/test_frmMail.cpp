@@ -67,6 +67,7 @@ TEST_F(MailForm, FailedSendsRecordNoMilestone) {
     frmMail::senderFactory = [log] { return std::make_unique<test::FakeMailSender>(log); };
     log->failWith = u"550 Empfänger unbekannt"_s;
     auto f = open();
+    test::screenshot(f.get(), QStringLiteral("mail-ohne-girocode.png"));
     auto* body = f->findChild<QPlainTextEdit*>(u"rtf1"_s);
     EXPECT_TRUE(body->toPlainText().startsWith(u"Guten Tag Hans Müller"_s));
     body->setPlainText(u"Mein eigener Text"_s);
