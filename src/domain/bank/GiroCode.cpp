@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/Money.h"
 #include "domain/bank/Iban.h"
 
 namespace gd {
@@ -32,7 +33,7 @@ qsizetype characters(const QString& s) {
 
 QByteArray epcPayload(const Transfer& t) {
     QString name = field(t.name, 70);
-    if (name.isEmpty() || !ibanValid(t.iban) || t.cents < 0 || t.cents > 99999999999LL) return {};
+    if (name.isEmpty() || !ibanValid(t.iban) || t.cents < 0 || t.cents > kMostCents) return {};
     const QString bic = bicValid(t.bic) ? compactIban(t.bic) : QString();
     const QString amount =
         t.cents > 0 ? QStringLiteral("EUR%1.%2").arg(t.cents / 100).arg(t.cents % 100, 2, 10, QLatin1Char('0'))

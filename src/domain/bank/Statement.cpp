@@ -6,13 +6,13 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 
+#include "base/Money.h"
 #include "base/codepage.h"
 
 namespace gd {
 namespace {
 
 constexpr qint64 kMostBytes = 64 * 1024 * 1024;
-constexpr int kMostWholeDigits = 9;  // 999.999.999,99 €: no sale comes near, a misread field does
 
 QString lastOf(const QStringList& path, int n) {
     return path.mid(std::max<qsizetype>(0, path.size() - n)).join(QLatin1Char('/'));
@@ -44,9 +44,12 @@ Error tooLarge(const QString& raw) {
 // Whole units and up to two decimals to cents, refused beyond the largest amount.
 Result<qint64> centsFrom(const QString& raw, QString whole, QString frac) {
     while (whole.size() > 1 && whole.front() == QLatin1Char('0')) whole.remove(0, 1);
-    if (whole.size() > kMostWholeDigits) return tooLarge(raw);
+    // No sale comes near the limit, a misread field does; the digit count keeps the sum in range.
+    if (whole.size() > 11) return tooLarge(raw);
     while (frac.size() < 2) frac += QLatin1Char('0');
-    return whole.toLongLong() * 100 + frac.toLongLong();
+    const qint64 cents = whole.toLongLong() * 100 + frac.toLongLong();
+    if (cents > kMostCents) return tooLarge(raw);
+    return cents;
 }
 
 // An XML decimal: "17.4", "17.40", "17"; further decimals only as zeros ("17.400").
@@ -230,14 +233,7 @@ std::optional<qint64> centsOf(const QString& typed) {
     return c.ok() ? std::optional<qint64>(c.value()) : std::nullopt;
 }
 
-QString euroText(qint64 cents) {
-    // Unsigned: the magnitude of the smallest qint64 has no qint64.
-    const quint64 a = cents < 0 ? quint64(0) - quint64(cents) : quint64(cents);
-    QString whole = QString::number(a / 100);
-    for (qsizetype i = whole.size() - 3; i > 0; i -= 3) whole.insert(i, QLatin1Char('.'));
-    return (cents < 0 ? QStringLiteral("-") : QString()) + whole + QLatin1Char(',') +
-           QStringLiteral("%1").arg(a % 100, 2, 10, QLatin1Char('0')) + QStringLiteral(" \u20AC");
-}
+QString euroText(qint64 cents) { return centsText(cents) + QStringLiteral(" \u20AC"); }
 
 Result<BankStatement> parseCamt053(const QByteArray& xml) {
     struct Tx {
