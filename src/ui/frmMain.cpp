@@ -1,62 +1,28 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QFileInfo>
-#include <QHeaderView>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
-#include <QPushButton>
-#include <QScrollArea>
-#include <QShortcut>
-#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QThreadPool>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
-#include "base/Money.h"
 #include "base/profile.h"
-#include "domain/db/AuktionsListe.h"
 #include "domain/db/Database.h"
 #include "domain/db/LoadSave.h"
-#include "domain/db/StatusGruppen.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/settings/modIni.h"
-#include "ui/DatePicker.h"
 #include "ui/FlexGrid.h"
 #include "ui/Platform.h"
+#include "ui/frmEinlesen.h"
 #include "ui/frmKennwort.h"
 
 namespace gd {
-namespace {
-
-// The grid's widths in twips; the member name gets more room than the 1125 it had,
-// so that today's longer member names stay readable.
-const int kWidths[FlexModel::kCols] = {0, 270, 1700, 2070, 1000, 2100, 2100, 0, 1100, 1100};
-
-// The "group" picture of the image list: two stacked parcels, drawn here.
-QIcon groupIcon() {
-    const QString file = pGetPicture(QStringLiteral("group"));
-    if (!file.isEmpty() && QFileInfo::exists(file)) return QIcon(file);
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QColor(0x6d, 0x42, 0x21));
-    p.setBrush(QColor(0xe0, 0xb0, 0x70));
-    p.drawRect(1, 7, 8, 7);
-    p.drawRect(6, 2, 8, 7);
-    return QIcon(pm);
-}
-
-}  // namespace
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     setAcceptDrops(true);
@@ -66,85 +32,35 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     setMinimumSize(14000 / 15, 6000 / 15);
 
     auto* split = new QSplitter(this);
-    auto* left = new QWidget(split);
-    auto* leftLayout = new QVBoxLayout(left);
-    auto* filters = new QHBoxLayout;
-    const char* captions[kFilters] = {"Verkauf", "Einkauf", "Alle", "Abgeschlossen", "Überfällig"};
-    for (int i = 0; i < kFilters; ++i) {
-        auto* b = new QPushButton(QString::fromUtf8(captions[i]), left);
-        b->setObjectName(QStringLiteral("cmdListe_%1").arg(i));
-        b->setCheckable(true);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, [this, i] { cmdListe_Click(i); });
-        cmdListe[std::size_t(i)] = b;
-        if (i == int(ListFilter::Ueberfaellig))
-            b->setToolTip(
-                QStringLiteral("Verkäufe ohne „Bezahlt“, deren Ende länger zurückliegt als in den Einstellungen "
-                               "angegeben; die ältesten zuerst"));
-        filters->addWidget(b);
-    }
-    filters->addStretch();
-    // Trades of every state by any text; the filter view comes back when it is cleared.
-    txtSuche = new QLineEdit(left);
-    txtSuche->setObjectName(QStringLiteral("txtSuche"));
-    txtSuche->setPlaceholderText(QStringLiteral("Suchen (Strg+F) …"));
-    txtSuche->setClearButtonEnabled(true);
-    txtSuche->setMaxLength(200);
-
-    tmrSuche = new QTimer(this);
-    tmrSuche->setObjectName(QStringLiteral("tmrSuche"));
-    tmrSuche->setSingleShot(true);
-    tmrSuche->setInterval(120);  // a pause in typing, not every key
-    connect(txtSuche, &QLineEdit::textChanged, tmrSuche, qOverload<>(&QTimer::start));
-    connect(tmrSuche, &QTimer::timeout, this, &frmMain::searchChanged);
-    auto* find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, [this] {
-        txtSuche->setFocus(Qt::ShortcutFocusReason);
-        txtSuche->selectAll();
-    });
-    auto* leave = new QShortcut(QKeySequence(Qt::Key_Escape), txtSuche, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(leave, &QShortcut::activated, txtSuche, &QLineEdit::clear);
-    leftLayout->addLayout(filters);
-    leftLayout->addWidget(txtSuche);  // a row of its own: wide enough on a small screen too
-    Flex1 = new FlexGrid(left);
-    Flex1->setObjectName(QStringLiteral("Flex1"));
-    Flex1->model()->setGroupIcon(groupIcon());
-    leftLayout->addWidget(Flex1);
-    connect(Flex1, &FlexGrid::rowClicked, this, &frmMain::Flex1_Click);
-    connect(Flex1, &FlexGrid::rowActivated, this, &frmMain::Flex1_DblClick);
-    connect(Flex1, &FlexGrid::deletePressed, this, &frmMain::deleteEntry);
-    connect(Flex1->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMain::headingClicked);
-
-    // The fields scroll in a low window; milestones and buttons stay in view below them.
-    auto* right = new QWidget(split);
-    auto* rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(right);
-    scroll->setObjectName(QStringLiteral("paneScroll"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // no field cut off on the right
-    auto* pane = new QWidget(scroll);
-    auto* fixed = new QWidget(right);
-    buildPane(pane, fixed);
-    scroll->setWidget(pane);
-    scroll->setMinimumWidth(pane->minimumSizeHint().width());
-    rightLayout->addWidget(scroll, 1);
-    rightLayout->addWidget(fixed);
-    split->addWidget(left);
-    split->addWidget(right);
+    list_ = new TradeList(split);
+    pane_ = new DetailPane(split);
+    split->addWidget(list_);
+    split->addWidget(pane_);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
     split->setCollapsible(1, false);
     setCentralWidget(split);
-    // The count stays when a menu entry's hint takes the status bar.
-    lblAnzahl = new QLabel(this);
-    lblAnzahl->setObjectName(QStringLiteral("lblAnzahl"));
-    lblUebersicht = new QLabel(this);
-    lblUebersicht->setObjectName(QStringLiteral("lblUebersicht"));
-    statusBar()->addPermanentWidget(lblUebersicht);
-    statusBar()->addPermanentWidget(lblAnzahl);
+    // Permanent: the count stays when a menu entry's hint takes the status bar.
+    statusBar()->addPermanentWidget(list_->summaryLabel());
+    statusBar()->addPermanentWidget(list_->countLabel());
     statusBar()->showMessage(QStringLiteral("Bereit"));
+
+    connect(list_, &TradeList::rowChosen, pane_, &DetailPane::subListeClick);
+    connect(list_, &TradeList::nothingChosen, pane_, [this] {
+        pane_->subClearFelder();
+        pane_->clearTypes();
+    });
+    connect(list_, &TradeList::rowOpened, pane_, &DetailPane::cmdAuktion_Click);
+    connect(list_, &TradeList::changed, this, &frmMain::updateActions);
+    connect(list_, &TradeList::listComplete, this, &frmMain::listComplete);
+    connect(list_, &TradeList::summaryShown, this, &frmMain::summaryShown);
+    connect(pane_, &DetailPane::tradeShown, list_, &TradeList::setShownTrade);
+    connect(pane_, &DetailPane::tradeShown, this, &frmMain::updateActions);
+    connect(pane_, &DetailPane::milestoneSaved, list_, &TradeList::subRefreshListe);
+    connect(pane_, &DetailPane::importRequested, this, &frmMain::cmdEinlesen_Click);
+    connect(pane_, &DetailPane::closeRequested, this, &frmMain::close);
+    connect(grid(), &FlexGrid::deletePressed, this, &frmMain::deleteEntry);
+
     tmrMenue = new QTimer(this);
     tmrMenue->setObjectName(QStringLiteral("tmrMenue"));
     tmPopup = new QTimer(this);
@@ -156,8 +72,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     connect(tmrMenue, &QTimer::timeout, this, &frmMain::tmrMenue_Timer);
     connect(tmPopup, &QTimer::timeout, this, &frmMain::tmPopup_Timer);
     pBuildMenus();
-    connect(Flex1, &FlexGrid::rightClicked, this, [this](const QPoint& at) {
-        if (Flex1->Rows() > 1 && !gbLoading) smartpopmdi->popup(at + QPoint(0, 10));
+    connect(grid(), &FlexGrid::rightClicked, this, [this](const QPoint& at) {
+        if (grid()->Rows() > 1 && !pane_->filling()) smartpopmdi->popup(at + QPoint(0, 10));
     });
     resize(1180, 740);  // the first start; later the window keeps the size it was given
     updateActions();
@@ -195,7 +111,7 @@ void frmMain::saveWindowState() {
     const QString ini = configIniPath();
     QStringList widths;
     for (int c = 0; c < FlexModel::kCols; ++c)
-        widths << QString::number(Flex1->isColumnHidden(c) ? 0 : Flex1->preferredWidth(c));
+        widths << QString::number(grid()->isColumnHidden(c) ? 0 : grid()->preferredWidth(c));
     // Both in one replacement of the file.
     win::WritePrivateProfileStrings(
         {{QStringLiteral("Fenster"), QStringLiteral("Geometrie"), QString::fromLatin1(saveGeometry().toBase64())},
@@ -215,22 +131,16 @@ void frmMain::restoreWindowState() {
         if (key.compare(QStringLiteral("Spalten"), Qt::CaseInsensitive) == 0) {
             const QStringList w = value.split(QLatin1Char(','));
             for (int c = 0; c < FlexModel::kCols && c < w.size(); ++c)
-                if (!Flex1->isColumnHidden(c) && w[c].toInt() > 0 && c != 4) Flex1->setPreferredWidth(c, w[c].toInt());
+                if (!grid()->isColumnHidden(c) && w[c].toInt() > 0 && c != 4)
+                    grid()->setPreferredWidth(c, w[c].toInt());
         }
     }
 }
 
 void frmMain::closeEvent(QCloseEvent* e) {
-    // Typed but not saved: ask before it is lost.
-    if (paneEdited_ && !mAuktion.AuktionsNr.isEmpty()) {
-        const auto a = platform().msgBox(QStringLiteral("Sollen die Daten jetzt gespeichert werden?"),
-                                         Platform::Buttons::YesNoCancel, Platform::Icon::Question, QString());
-        // A save that failed keeps the window open with what was typed.
-        if (a == Platform::Answer::Cancel || (a == Platform::Answer::Yes && !savePane())) {
-            e->ignore();
-            return;
-        }
-        paneEdited_ = false;
+    if (!pane_->saveBeforeClose()) {
+        e->ignore();
+        return;
     }
     saveWindowState();
     // Closing the main window ends the program with every other window.
@@ -243,16 +153,16 @@ frmMain::~frmMain() = default;
 
 void frmMain::Form_Load() {
     CALLSTACK();
-    makeUeberschrift(true);
+    list_->makeUeberschrift(true);
     restoreWindowState();
-    subInitListe();
+    list_->subInitListe();
     ensureDatabase();
-    subRefreshListe();
+    list_->subRefreshListe();
 }
 
 void frmMain::finishStart() {
     CALLSTACK();
-    cmdListe_Click(2);
+    list_->cmdListe_Click(2);
     // Before anything is imported the program knows whose trades they are.
     if (gsEbayName.trimmed().isEmpty()) askForMemberName();
 }
@@ -267,169 +177,17 @@ bool frmMain::askForMemberName() {
     return !gsEbayName.trimmed().isEmpty();
 }
 
-void frmMain::makeUeberschrift(bool first) {
-    CALLSTACK();
-    if (first)
-        for (int c = 0; c < FlexModel::kCols; ++c) Flex1->setColWidthTwips(c, kWidths[c]);
-    freeRows(Flex1->model()->takeRows());
-    // The title takes the room the other columns leave.
-    Flex1->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
-}
-
-void frmMain::subInitListe() {
-    CALLSTACK();
-    makeUeberschrift(false);
-}
-
-int frmMain::pressedFilter() const {
-    for (int i = 0; i < kFilters; ++i)
-        if (cmdListe[std::size_t(i)]->isChecked()) return i;
-    return -1;
-}
-
-void frmMain::subListeClick(const QString& sTag) {
-    CALLSTACK();
-    if (sTag.isEmpty()) return;
-    tAuktion a;
-    const Result<bool> auction = funLoadAuktion(a, sTag);
-    if (!auction.ok()) showError(auction.error());
-    if (!auction.ok() || !auction.value()) return;
-    tKunde k;
-    const Result<bool> partner = funLoadKunde(k, a.ebayName);
-    if (!partner.ok()) showError(partner.error());
-    if (!partner.ok() || !partner.value()) return;
-    mAuktion = a;
-    mKunde = k;
-    paneEdited_ = false;
-    cboAuktion->clear();
-    subSetAuktion(mAuktion);
-    if (mKunde.Kunde)
-        subSetKunde(mKunde);
-    else
-        subSetLieferant(mKunde);
-    updateActions();
-}
-
-void frmMain::selectfirst() {
-    CALLSTACK();
-    if (Flex1->Rows() == 1) return;
-    Flex1->setRow(1);
-    subListeClick(Flex1->TextMatrix(1, 0));
-}
-
-void frmMain::selectflex(int Index) {
-    CALLSTACK();
-    if (Index == 0) Index = glListRow = 1;
-    if (Index > Flex1->Rows() - 1) Index = 1;
-    Flex1->setRow(Index);
-    subListeClick(Flex1->TextMatrix(Index, 0));
-}
-
-void frmMain::demarkcheck(int flag) {
-    CALLSTACK();
-    if (flag == 1)
-        Flex1->selectAllRows();
-    else
-        selectfirst();
-}
-
-void frmMain::clearTypes() {
-    CALLSTACK();
-    mAuktion = tAuktion();
-    mKunde = tKunde();
-    gbLoading = true;
-    for (int i = 0; i < kMilestones; ++i) {
-        chkStatus[std::size_t(i)]->setChecked(false);
-        dtpStatus[std::size_t(i)]->setEnabled(false);
-    }
-    gbLoading = false;
-    updateActions();
-}
-
-void frmMain::cmdListe_Click(int Index) {
-    CALLSTACK();
-    // A filter ends the search.
-    if (!searchText_.isEmpty()) {
-        searchText_.clear();
-        const QSignalBlocker quiet(txtSuche);
-        txtSuche->clear();
-        tmrSuche->stop();
-    }
-    for (QPushButton* b : cmdListe) b->setChecked(false);
-    cmdListe[std::size_t(Index)]->setChecked(true);
-    selectAfterRefresh(QString());
-    if (Flex1->Rows() >= 2)
-        selectfirst();
-    else
-        clearTypes();
-    glListRow = 0;
-    updateActions();
-}
-
-void frmMain::Flex1_Click() {
-    CALLSTACK();
-    subListeClick(Flex1->TextMatrix(Flex1->Row(), 0));
-    glListRow = Flex1->Row();
-}
-
-void frmMain::Flex1_DblClick() {
-    CALLSTACK();
-    if (Flex1->Rows() != 1) cmdAuktion_Click();
-}
-
-void frmMain::sortList(int col, bool ascending) {
-    CALLSTACK_MODULE("frmMain");
-    FlexModel* m = Flex1->model();
-    if (m->rowCount() <= kFirstRows && !listLoading_) {
-        m->sortByColumn(col, ascending);
-        Flex1->showSort();
-        selectfirst();
-        return;
-    }
-    // A long list is sorted on the loading thread; the window only swaps it in.
-    m->setSort(col, ascending);
-    Flex1->showSort();
-    if (listLoading_) {  // what is still loading comes in the new order
-        selectAfterRefresh(QString());
-        selectFirstOnArrival_ = true;
-        return;
-    }
-    const quint64 generation = ++listGeneration_;
-    listLoading_ = true;
-    selectFirstOnArrival_ = true;
-    pool().start([this, generation, rows = std::make_shared<std::vector<ListRow>>(m->rows()), col, ascending] {
-        if (generation == listGeneration_) FlexModel::sortRows(*rows, col, ascending);
-        QMetaObject::invokeMethod(
-            this, [this, generation, rows] { restArrived(generation, rows, std::nullopt, QString()); },
-            Qt::QueuedConnection);
-    });
-}
-
-void frmMain::databaseOrder() {
-    CALLSTACK_MODULE("frmMain");
-    Flex1->model()->clearSort();
-    subRefreshListe();
-    selectfirst();
-}
-
-void frmMain::headingClicked(int col) {
-    // A heading sorts by its column; a second click turns the order.
-    if (col == 0 || col == 1 || col == 7) return;
-    FlexModel* m = Flex1->model();
-    sortList(col, m->sortColumn() == col ? !m->sortAscending() : true);
-}
-
 void frmMain::deleteEntry() {
     CALLSTACK_MODULE("frmMain");
-    if (Flex1->Rows() <= 1) {
+    if (grid()->Rows() <= 1) {
         platform().msgBox(QStringLiteral("Keine Einträge in der Liste enthalten!"), Platform::Buttons::Ok,
                           Platform::Icon::Critical, windowTitle());
         return;
     }
     const QString question = QStringLiteral("Aus Sicherheitsgründen kann nur immer ein Eintrag gelöscht werden.") +
                              QLatin1Char('\r') + QStringLiteral("Sind Sie sicher das der Emaileintrag: ") +
-                             mAuktion.AuktionsNr + QStringLiteral(" - ") + mAuktion.Titel +
-                             QStringLiteral(" - von dem ebayuser - ") + mAuktion.ebayName +
+                             selectedAuktion().AuktionsNr + QStringLiteral(" - ") + selectedAuktion().Titel +
+                             QStringLiteral(" - von dem ebayuser - ") + selectedAuktion().ebayName +
                              QStringLiteral(" gelöscht werden soll?");
     if (platform().msgBox(question, Platform::Buttons::YesNo, Platform::Icon::Critical,
                           QStringLiteral("Emaileintrag wird unwiderruflich gelöscht."),
@@ -438,9 +196,38 @@ void frmMain::deleteEntry() {
                           Platform::Icon::Exclamation, windowTitle());
         return;
     }
-    const Status deleted = subDeleteAuktion(mAuktion);
+    const Status deleted = subDeleteAuktion(selectedAuktion());
     if (!deleted.ok()) showError(deleted.error());
-    subRefreshListe();
+    list_->subRefreshListe();
+}
+
+void frmMain::cmdEinlesen_Click() {
+    CALLSTACK();
+    importMails({});
+}
+
+void frmMain::importMails(const QList<QueuedMail>& mails) {
+    CALLSTACK();
+    // Rows are stored under the member name: none is imported without one.
+    if (gsEbayName.trimmed().isEmpty() && !askForMemberName()) {
+        platform().msgBox(QStringLiteral("Ohne Mitgliedsnamen kann keine E-Mail eingelesen werden."),
+                          Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
+        return;
+    }
+    frmEinlesen dlg(this);
+    if (!mails.isEmpty()) QTimer::singleShot(0, &dlg, [&dlg, mails] { dlg.readQueued(mails); });
+    if (dlg.exec() == QDialog::Accepted)
+        list_->selectAfterRefresh(dlg.records().oAuktion.AuktionsID);  // the new trade is the one to look at
+    else if (dlg.storedCount() > 0)
+        list_->selectAfterRefresh(QString());  // some of several were stored before the dialog was closed
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* e) {
+    if (offersMails(e->mimeData())) e->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* e) {
+    takeMailDrop(e, this, [this](const QList<QueuedMail>& mails) { importMails(mails); });
 }
 
 }  // namespace gd

@@ -1,36 +1,24 @@
 #pragma once
-// The main window: the auction list with its filters, and the pane of the
-// selected auction and partner.
+// The main window: the list of trades (TradeList) beside the pane of the chosen
+// one (DetailPane), the menus, and what concerns the whole window: its size and
+// columns, dropped mails, the first start and closing.
 
 #include <QHash>
 #include <QKeyCombination>
 #include <QList>
 #include <QMainWindow>
-#include <array>
-#include <atomic>
-#include <memory>
-#include <optional>
 #include <span>
-#include <vector>
 
-#include "base/Result.h"
 #include "domain/db/Records.h"
+#include "ui/DetailPane.h"
+#include "ui/TradeList.h"
 
 class QAction;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
 class QMenu;
 class QTimer;
-class QPushButton;
-class QThreadPool;
 
 namespace gd {
 
-struct ListRow;
-class DatePicker;
 struct QueuedMail;
 class FlexGrid;
 
@@ -46,9 +34,9 @@ public:
     void Form_Load();
     void finishStart();
 
-    const tAuktion& selectedAuktion() const { return mAuktion; }
-    const tKunde& selectedKunde() const { return mKunde; }
-    FlexGrid* grid() const { return Flex1; }
+    const tAuktion& selectedAuktion() const { return pane_->trade(); }
+    const tKunde& selectedKunde() const { return pane_->partner(); }
+    FlexGrid* grid() const { return list_->grid(); }
     QMenu* popupMenu() const { return smartpopmdi; }
 
     // One command of the menus, the pop-up menu and the headings: the only list
@@ -70,9 +58,9 @@ public:
     static std::span<const Command> commands();
 
     // Rows shown at once on a refresh; a longer list follows from a loading thread.
-    static constexpr int kFirstRows = 200;
+    static constexpr int kFirstRows = TradeList::kFirstRows;
     // Whether the list still waits for the rest of its rows.
-    bool listLoading() const { return listLoading_; }
+    bool listLoading() const { return list_->listLoading(); }
 
 signals:
     // The list shows every row of its filter.
@@ -87,61 +75,9 @@ protected:
     void dropEvent(QDropEvent* e) override;
 
 private:
-    // The list.
-    void makeUeberschrift(bool first = false);
-    void subInitListe();
-    void subRefreshListe();
-    void subListeClick(const QString& sTag);
-    void selectfirst();
-    void selectflex(int Index);
-    void demarkcheck(int flag);
-    void clearTypes();
-    void cmdListe_Click(int Index);
-    void Flex1_Click();
-    void Flex1_DblClick();
-    void sortList(int col, bool ascending);
-    void databaseOrder();
-    void headingClicked(int col);
     void deleteEntry();
-    // Selects the row of the auction when the list shows it, else the row at the
-    // position of the last click (or the first); loads it into the pane.
-    void selectAfterRefresh(const QString& auktionsID);
-    // The whole list read on the loading thread and sorted there; the window
-    // only swaps it in.
-    void loadRestInBackground(int filter, const QString& search, const QString& wantedID);
-    // The search field after a pause in typing: matches of every state, or back to the filter.
-    void searchChanged();
-    void restArrived(quint64 generation, std::shared_ptr<std::vector<ListRow>> rows, const std::optional<Error>& error,
-                     const QString& wantedID);
-    void showCount();
-    // The status bar's figures of all open trades, read on the loading thread.
-    void refreshSummary();
-    void freeRows(std::vector<ListRow>&& rows);
-    QThreadPool& pool();  // the loading thread
-
-    // The pane.
-    void buildPane(QWidget* pane, QWidget* fixed);
-    void subSetAuktion(const tAuktion& oAuktion);
-    void subSetKunde(const tKunde& oKunde);
-    void subSetLieferant(const tKunde& oLiefer);
-    void subClearFelder();
-    void chkStatus_Click(int Index);
-    // After "Versendet": carrier and tracking number, both optional.
-    void askForParcel();
-    void showParcel();
-    void dtpStatus_Change(int Index);
     void cmdEinlesen_Click();
     void importMails(const QList<QueuedMail>& mails);
-    void cmdSenden_Click();
-    void cmdSpeichern_Click();
-    void subGetAuktion(tAuktion& oAuktion);
-    void subGetLieferantKunde(tKunde& oLiefer);
-    void berechneVersand();
-    void cmdAuktion_Click();
-    void cmdAbbrechen_Click();
-    // The pane's texts into contact and auction; false (the message shown) when
-    // either could not be stored.
-    bool savePane();
 
     // Menus: a click records its key; a 10 ms timer runs the command after the menu closed.
     void pBuildMenus();
@@ -167,51 +103,15 @@ private:
 
     void saveWindowState();
     void restoreWindowState();
-    int pressedFilter() const;
     bool ensureDatabase();
 
-    tAuktion mAuktion;
-    tKunde mKunde;
-    qint32 glListRow = 0;
-    bool gbLoading = false;
-    QString lastListError_;
-    std::atomic<quint64> listGeneration_{0};  // a newer refresh makes older loads void
-    bool listLoading_ = false;
-    bool selectFirstOnArrival_ = false;
-    QString searchText_;          // the list shows matches of this, when not empty
-    int filterBeforeSearch_ = 2;  // the filter the search replaced
-    QLineEdit* txtSuche = nullptr;
-    QTimer* tmrSuche = nullptr;       // a sort of a long list shows its first row when done
-    bool paneEdited_ = false;         // typed into the pane since it was filled or saved
-    bool totalInputsEdited_ = false;  // price, quantity or shipping typed since the last total
-
-    FlexGrid* Flex1 = nullptr;
-    static constexpr int kFilters = 5;  // Verkauf, Einkauf, Alle, Abgeschlossen, Überfällig
-    std::array<QPushButton*, kFilters> cmdListe{};
-    QGroupBox* fraKunde = nullptr;
-    QGroupBox* fraAuktion = nullptr;
-    QLineEdit *txtebayName = nullptr, *txtEmailAdresse = nullptr, *txtName = nullptr, *txtStrasse = nullptr,
-              *txtOrt = nullptr, *txtLand = nullptr;
-    QComboBox* cboAuktion = nullptr;
-    DatePicker* dtpEndeDatum = nullptr;
-    QLineEdit *txtPreis = nullptr, *txtMenge = nullptr, *txtVersand = nullptr, *txtBetrag = nullptr,
-              *txtVersandinfos = nullptr, *txtHinweise = nullptr, *txtMitteilung = nullptr, *txtBezahlung = nullptr;
-    std::array<QCheckBox*, kMilestones> chkStatus{};
-    std::array<DatePicker*, kMilestones> dtpStatus{};
-    QLabel* lblAnzahl = nullptr;      // "N Auktionen", beside whatever the status bar says
-    QLabel* lblUebersicht = nullptr;  // open, unpaid and overdue trades with their sums
-    bool summaryPending_ = false, summaryAgain_ = false;
-    QLabel* lblSendung = nullptr;      // carrier and tracking number, a link to the carrier's page
-    QLabel* lblTeilzahlung = nullptr;  // part payments of the sale or its group
+    TradeList* list_ = nullptr;
+    DetailPane* pane_ = nullptr;
     QMenu* smartpopmdi = nullptr;
     QHash<QString, QList<QAction*>> actions_;  // by key: the entries of the menus and the pop-up
     QTimer* tmrMenue = nullptr;
     QTimer* tmPopup = nullptr;
     QString gsMenuKey, gsPopupKey;
-    QPushButton *cmdSpeichern = nullptr, *cmdSenden = nullptr, *cmdEinlesen = nullptr, *cmdAuktion = nullptr,
-                *cmdAbbrechen = nullptr;
-    // Last, so it goes first: the window waits for a load still running.
-    std::unique_ptr<QThreadPool> listPool_;
 };
 
 }  // namespace gd

@@ -1,13 +1,11 @@
 // The menus of frmMain: one command table, the menu bar and the pop-up menu
 // built from it, and the 10 ms deferral of every menu command.
 #include <QAction>
-#include <QCheckBox>
 #include <QDir>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
@@ -55,35 +53,35 @@ std::span<const frmMain::Command> frmMain::commands() {
         {"keyEmaileinlesen", "Email einlesen", Qt::CTRL | Qt::Key_E, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.cmdEinlesen_Click(); }},
         {"keyEmailversenden", "Email versenden", Qt::CTRL | Qt::Key_S, B::Aktionen, false, false, false, nullptr,
-         [](frmMain& w) { w.cmdSenden_Click(); }},
+         [](frmMain& w) { w.pane_->cmdSenden_Click(); }},
         {"keyRechnung", "Rechnung als PDF…", none, B::Aktionen, false, true, true, nullptr,
          [](frmMain& w) { w.saveInvoice(); }, Need::Selection},
         {"keyKontoauszug", "Kontoauszug einlesen…", none, B::Aktionen, true, false, false, nullptr,
          [](frmMain& w) { w.importStatement(); }},
         {"keyrefresh", "Liste aktualisieren", QKeyCombination(Qt::Key_F5), B::Aktionen, true, false, false, nullptr,
-         [](frmMain& w) { w.subRefreshListe(); }},
+         [](frmMain& w) { w.list_->subRefreshListe(); }},
         {"keyBewertungen", "Bewertungen abgeben", none, B::Aktionen, true, false, false, nullptr,
          [](frmMain& w) { w.openFeedback(); }},
         {"keyzurauktion", "Zur Auktion", none, B::None, false, true, false, nullptr,
-         [](frmMain& w) { w.cmdAuktion_Click(); }},
+         [](frmMain& w) { w.pane_->cmdAuktion_Click(); }},
         {"keysort2", "nach ebayname (aufsteigend)", none, B::Sortieren, false, true, true, nullptr,
-         [](frmMain& w) { w.sortList(2, true); }},
+         [](frmMain& w) { w.list_->sortList(2, true); }},
         {"keysort21", "nach ebayname (absteigend)", none, B::Sortieren, false, true, false, nullptr,
-         [](frmMain& w) { w.sortList(2, false); }},
+         [](frmMain& w) { w.list_->sortList(2, false); }},
         {"keysort3", "nach Bezeichnung (aufsteigend)", none, B::Sortieren, true, true, false, nullptr,
-         [](frmMain& w) { w.sortList(4, true); }},
+         [](frmMain& w) { w.list_->sortList(4, true); }},
         {"keysort31", "nach Bezeichnung (absteigend)", none, B::Sortieren, false, true, false, nullptr,
-         [](frmMain& w) { w.sortList(4, false); }},
+         [](frmMain& w) { w.list_->sortList(4, false); }},
         {"keysort1", "nach Status (aufsteigend)", none, B::Sortieren, true, true, false, nullptr,
-         [](frmMain& w) { w.sortList(6, true); }},
+         [](frmMain& w) { w.list_->sortList(6, true); }},
         {"keysort11", "nach Status (absteigend)", none, B::Sortieren, false, true, false, nullptr,
-         [](frmMain& w) { w.sortList(6, false); }},
+         [](frmMain& w) { w.list_->sortList(6, false); }},
         {"keysort0", "nach Auktionsende", none, B::Sortieren, true, true, false, nullptr,
-         [](frmMain& w) { w.databaseOrder(); }},
+         [](frmMain& w) { w.list_->databaseOrder(); }},
         {"keyallemark", "Alle markieren", none, B::Markierung, false, true, false, nullptr,
-         [](frmMain& w) { w.demarkcheck(1); }},
+         [](frmMain& w) { w.list_->demarkcheck(1); }},
         {"keyalledemark", "Markierungen aufheben", none, B::Markierung, false, true, false, nullptr,
-         [](frmMain& w) { w.demarkcheck(2); }},
+         [](frmMain& w) { w.list_->demarkcheck(2); }},
         {"keydelete", "Markierte(n) Emaileintrag/Einträge löschen", none, B::Aktionen, true, true, true,
          "Markierte(n) Emaileinträge löschen", [](frmMain& w) { w.deleteEntry(); }},
     }};
@@ -192,7 +190,7 @@ void frmMain::showOptions(bool memberName) {
     frmOptionen dlg(this);
     if (memberName) dlg.focusMemberName();
     // The member name owns the rows: a new one may show other trades.
-    if (dlg.exec() == QDialog::Accepted) subRefreshListe();
+    if (dlg.exec() == QDialog::Accepted) list_->subRefreshListe();
 }
 
 void frmMain::showAbout() {
@@ -267,7 +265,7 @@ void frmMain::restoreFromBackup() {
     }
     subInitApp();
     reloadDataSource();
-    subRefreshListe();
+    list_->subRefreshListe();
     platform().msgBox(
         QStringLiteral("Die Datensicherung ist eingespielt.") +
             (kept.value().isEmpty()
@@ -302,13 +300,13 @@ void frmMain::importStatement() {
     }
     frmKontoauszug dlg(file, proposals.value(), st.value(), this);
     dlg.exec();
-    if (dlg.applied() > 0) subRefreshListe();
+    if (dlg.applied() > 0) list_->subRefreshListe();
 }
 
 void frmMain::saveInvoice() {
     CALLSTACK_MENU();
-    if (mAuktion.AuktionsID.isEmpty()) return;
-    const Result<Invoice> inv = invoiceFor(mAuktion.AuktionsNr, today());
+    if (selectedAuktion().AuktionsID.isEmpty()) return;
+    const Result<Invoice> inv = invoiceFor(selectedAuktion().AuktionsNr, today());
     if (!inv.ok()) {
         showError(inv.error());
         return;
@@ -327,12 +325,9 @@ void frmMain::saveInvoice() {
 }
 
 void frmMain::updateActions() {
-    if (!cmdSenden) return;  // still being built
-    const bool rows = Flex1->Rows() > 1;
-    const bool selected = rows && !mAuktion.AuktionsID.isEmpty();
-    cmdSenden->setEnabled(selected);
-    cmdSpeichern->setEnabled(selected);
-    cmdAuktion->setEnabled(selected);
+    const bool rows = grid()->Rows() > 1;
+    const bool selected = rows && !selectedAuktion().AuktionsID.isEmpty();
+    pane_->enableFor(rows);
     for (const Command& c : commands()) {
         const bool on = c.need == Need::Always || (c.need == Need::Rows ? rows : selected);
         for (QAction* a : actions_.value(QString::fromLatin1(c.key))) a->setEnabled(on);

@@ -1,15 +1,14 @@
-// The detail pane of frmMain: partner, auction and milestones of the selected row.
+#include "ui/DetailPane.h"
+
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "base/CallStack.h"
@@ -22,14 +21,12 @@
 #include "domain/db/Trade.h"
 #include "domain/mail/MailComposer.h"
 #include "ui/DatePicker.h"
-#include "ui/FlexGrid.h"
 #include "ui/Platform.h"
-#include "ui/frmEinlesen.h"
 #include "ui/frmMail.h"
-#include "ui/frmMain.h"
 #include "ui/frmVersand.h"
 #include "ui/modLinks.h"
 
+// In error protocols the pane is part of the main window's form.
 #define CALLSTACK_PANE() CALLSTACK_MODULE("frmMain")
 
 namespace gd {
@@ -55,7 +52,25 @@ QString shippingText(const tAuktion& a) {
 
 }  // namespace
 
-void frmMain::buildPane(QWidget* pane, QWidget* fixed) {
+DetailPane::DetailPane(QWidget* parent) : QWidget(parent) {
+    // The fields scroll in a low window; milestones and buttons stay in view below them.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("paneScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // no field cut off on the right
+    auto* pane = new QWidget(scroll);
+    auto* fixed = new QWidget(this);
+    buildPane(pane, fixed);
+    scroll->setWidget(pane);
+    scroll->setMinimumWidth(pane->minimumSizeHint().width());
+    layout->addWidget(scroll, 1);
+    layout->addWidget(fixed);
+}
+
+void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     auto* v = new QVBoxLayout(pane);
     v->setContentsMargins(0, 0, 0, 0);
     const auto edit = [pane](const char* name) {
@@ -151,11 +166,11 @@ void frmMain::buildPane(QWidget* pane, QWidget* fixed) {
     cmdEinlesen = button("cmdEinlesen", "Email Einlesen");
     cmdAuktion = button("cmdAuktion", "zur Auktion");
     cmdAbbrechen = button("cmdAbbrechen", "Beenden");
-    connect(cmdSenden, &QPushButton::clicked, this, &frmMain::cmdSenden_Click);
-    connect(cmdSpeichern, &QPushButton::clicked, this, &frmMain::cmdSpeichern_Click);
-    connect(cmdEinlesen, &QPushButton::clicked, this, &frmMain::cmdEinlesen_Click);
-    connect(cmdAuktion, &QPushButton::clicked, this, &frmMain::cmdAuktion_Click);
-    connect(cmdAbbrechen, &QPushButton::clicked, this, &frmMain::cmdAbbrechen_Click);
+    connect(cmdSenden, &QPushButton::clicked, this, &DetailPane::cmdSenden_Click);
+    connect(cmdSpeichern, &QPushButton::clicked, this, &DetailPane::cmdSpeichern_Click);
+    connect(cmdEinlesen, &QPushButton::clicked, this, &DetailPane::importRequested);
+    connect(cmdAuktion, &QPushButton::clicked, this, &DetailPane::cmdAuktion_Click);
+    connect(cmdAbbrechen, &QPushButton::clicked, this, &DetailPane::closeRequested);
     auto* buttons = new QGridLayout;
     buttons->addWidget(cmdEinlesen, 0, 0);
     buttons->addWidget(cmdSenden, 0, 1);
@@ -165,7 +180,7 @@ void frmMain::buildPane(QWidget* pane, QWidget* fixed) {
     f->addLayout(buttons);
 }
 
-void frmMain::subSetAuktion(const tAuktion& oAuktion) {
+void DetailPane::subSetAuktion(const tAuktion& oAuktion) {
     CALLSTACK_PANE();
     gbLoading = true;
     cboAuktion->addItem(oAuktion.AuktionsNr + QStringLiteral(": ") + oAuktion.Titel);
@@ -194,7 +209,7 @@ void frmMain::subSetAuktion(const tAuktion& oAuktion) {
     gbLoading = false;
 }
 
-void frmMain::subSetKunde(const tKunde& oKunde) {
+void DetailPane::subSetKunde(const tKunde& oKunde) {
     CALLSTACK_PANE();
     fraKunde->setTitle(QStringLiteral("Käuferdaten"));
     txtName->setText(oKunde.Name);
@@ -205,13 +220,13 @@ void frmMain::subSetKunde(const tKunde& oKunde) {
     txtLand->setText(oKunde.Land);
 }
 
-void frmMain::subSetLieferant(const tKunde& oLiefer) {
+void DetailPane::subSetLieferant(const tKunde& oLiefer) {
     CALLSTACK_PANE();
     subSetKunde(oLiefer);
     fraKunde->setTitle(QStringLiteral("Verkäuferdaten"));
 }
 
-void frmMain::subClearFelder() {
+void DetailPane::subClearFelder() {
     CALLSTACK_PANE();
     for (QLineEdit* e : {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtPreis, txtMenge,
                          txtVersand, txtBetrag, txtVersandinfos, txtHinweise, txtMitteilung, txtBezahlung})
@@ -230,11 +245,11 @@ void frmMain::subClearFelder() {
     gbLoading = loading;
 }
 
-void frmMain::chkStatus_Click(int Index) {
+void DetailPane::chkStatus_Click(int Index) {
     CALLSTACK_PANE();
     if (gbLoading) return;
     QCheckBox* c = chkStatus[std::size_t(Index)];
-    if (Flex1->Rows() == 1 || mAuktion.AuktionsID.isEmpty()) {
+    if (!listHasRows_ || mAuktion.AuktionsID.isEmpty()) {
         c->setChecked(false);  // nothing to store it for
         return;
     }
@@ -245,10 +260,10 @@ void frmMain::chkStatus_Click(int Index) {
     const Status saved = SaveStatus(mAuktion, Index);
     if (!saved.ok()) showError(saved.error());
     if (saved.ok() && Index == 3 && c->isChecked()) askForParcel();
-    subRefreshListe();
+    emit milestoneSaved();
 }
 
-void frmMain::askForParcel() {
+void DetailPane::askForParcel() {
     CALLSTACK_PANE();
     const Result<Parcel> recorded = loadParcel(mAuktion.AuktionsID);
     frmVersand dlg(recorded.valueOr({}), this);
@@ -258,7 +273,7 @@ void frmMain::askForParcel() {
     showParcel();
 }
 
-void frmMain::showParcel() {
+void DetailPane::showParcel() {
     // Money received in part is shown beside the total it is part of.
     const Result<qint64> part =
         mAuktion.AuktionsID.isEmpty() ? Result<qint64>(0) : partPaymentsOf(mAuktion.AuktionsID, mAuktion.GruppenID);
@@ -279,7 +294,7 @@ void frmMain::showParcel() {
         (link.isEmpty() ? number : QStringLiteral("<a href=\"%1\">%2</a>").arg(link.toHtmlEscaped(), number)));
 }
 
-void frmMain::dtpStatus_Change(int Index) {
+void DetailPane::dtpStatus_Change(int Index) {
     if (gbLoading || mAuktion.AuktionsID.isEmpty() || !chkStatus[std::size_t(Index)]->isChecked()) return;
     CALLSTACK_PANE();
     mAuktion.Datum[std::size_t(Index)] = QDateTime(dtpStatus[std::size_t(Index)]->date(), QTime(0, 0));
@@ -287,9 +302,9 @@ void frmMain::dtpStatus_Change(int Index) {
     if (!saved.ok()) showError(saved.error());
 }
 
-void frmMain::cmdSenden_Click() {
+void DetailPane::cmdSenden_Click() {
     CALLSTACK_PANE();
-    if (Flex1->Rows() <= 1) {
+    if (!listHasRows_) {
         platform().msgBox(QStringLiteral("Es sind keine Emails in der Liste vorhanden!"), Platform::Buttons::Ok,
                           Platform::Icon::Critical, QString());
         return;
@@ -302,40 +317,11 @@ void frmMain::cmdSenden_Click() {
         return;
     }
     frmMail dlg(in.value(), this);
-    dlg.onStatusRecorded = [this] { subRefreshListe(); };
+    dlg.onStatusRecorded = [this] { emit milestoneSaved(); };
     dlg.exec();
 }
 
-void frmMain::cmdEinlesen_Click() {
-    CALLSTACK_PANE();
-    importMails({});
-}
-
-void frmMain::importMails(const QList<QueuedMail>& mails) {
-    CALLSTACK_PANE();
-    // Rows are stored under the member name: none is imported without one.
-    if (gsEbayName.trimmed().isEmpty() && !askForMemberName()) {
-        platform().msgBox(QStringLiteral("Ohne Mitgliedsnamen kann keine E-Mail eingelesen werden."),
-                          Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
-        return;
-    }
-    frmEinlesen dlg(this);
-    if (!mails.isEmpty()) QTimer::singleShot(0, &dlg, [&dlg, mails] { dlg.readQueued(mails); });
-    if (dlg.exec() == QDialog::Accepted)
-        selectAfterRefresh(dlg.records().oAuktion.AuktionsID);  // the new trade is the one to look at
-    else if (dlg.storedCount() > 0)
-        selectAfterRefresh(QString());  // some of several were stored before the dialog was closed
-}
-
-void frmMain::dragEnterEvent(QDragEnterEvent* e) {
-    if (offersMails(e->mimeData())) e->acceptProposedAction();
-}
-
-void frmMain::dropEvent(QDropEvent* e) {
-    takeMailDrop(e, this, [this](const QList<QueuedMail>& mails) { importMails(mails); });
-}
-
-void frmMain::cmdAuktion_Click() {
+void DetailPane::cmdAuktion_Click() {
     CALLSTACK_PANE();
     if (mAuktion.AuktionsNr.isEmpty()) {
         platform().msgBox(QStringLiteral("Es wurde kein Artikel ausgewählt!"), Platform::Buttons::Ok,
@@ -354,7 +340,7 @@ void frmMain::cmdAuktion_Click() {
     OpenLink(itemLink(mAuktion.AuktionsNr), true);
 }
 
-void frmMain::subGetAuktion(tAuktion& oAuktion) {
+void DetailPane::subGetAuktion(tAuktion& oAuktion) {
     CALLSTACK_PANE();
     oAuktion.Preis = txtPreis->text();
     oAuktion.Menge = txtMenge->text();
@@ -370,7 +356,7 @@ void frmMain::subGetAuktion(tAuktion& oAuktion) {
     oAuktion.Bezahlung = txtBezahlung->text();
 }
 
-void frmMain::subGetLieferantKunde(tKunde& oLiefer) {
+void DetailPane::subGetLieferantKunde(tKunde& oLiefer) {
     CALLSTACK_PANE();
     oLiefer.Name = txtName->text();
     oLiefer.ebayName = txtebayName->text();
@@ -382,7 +368,7 @@ void frmMain::subGetLieferantKunde(tKunde& oLiefer) {
     oLiefer.Lieferant = !oLiefer.Kunde;
 }
 
-void frmMain::cmdSpeichern_Click() {
+void DetailPane::cmdSpeichern_Click() {
     CALLSTACK_PANE();
     if (mAuktion.AuktionsNr.isEmpty()) return;
     if (platform().msgBox(QStringLiteral("Sollen die Daten jetzt gespeichert werden?"), Platform::Buttons::YesNo,
@@ -391,7 +377,7 @@ void frmMain::cmdSpeichern_Click() {
     savePane();
 }
 
-bool frmMain::savePane() {
+bool DetailPane::savePane() {
     subGetAuktion(mAuktion);
     subGetLieferantKunde(mKunde);
     const Status contact = funSaveLieferantupdate(mKunde, mAuktion.AuktionsNr);
@@ -409,7 +395,7 @@ bool frmMain::savePane() {
     return true;
 }
 
-void frmMain::berechneVersand() {
+void DetailPane::berechneVersand() {
     CALLSTACK_PANE();
     totalInputsEdited_ = false;
     // From what the user typed, with the insurance the mail named; a quantity
@@ -421,9 +407,59 @@ void frmMain::berechneVersand() {
     }
 }
 
-void frmMain::cmdAbbrechen_Click() {
+void DetailPane::subListeClick(const QString& sTag) {
     CALLSTACK_PANE();
-    close();
+    if (sTag.isEmpty()) return;
+    tAuktion a;
+    const Result<bool> auction = funLoadAuktion(a, sTag);
+    if (!auction.ok()) showError(auction.error());
+    if (!auction.ok() || !auction.value()) return;
+    tKunde k;
+    const Result<bool> partner = funLoadKunde(k, a.ebayName);
+    if (!partner.ok()) showError(partner.error());
+    if (!partner.ok() || !partner.value()) return;
+    mAuktion = a;
+    mKunde = k;
+    paneEdited_ = false;
+    cboAuktion->clear();
+    subSetAuktion(mAuktion);
+    if (mKunde.Kunde)
+        subSetKunde(mKunde);
+    else
+        subSetLieferant(mKunde);
+    emit tradeShown(mAuktion.AuktionsID);
+}
+
+void DetailPane::clearTypes() {
+    CALLSTACK_PANE();
+    mAuktion = tAuktion();
+    mKunde = tKunde();
+    gbLoading = true;
+    for (int i = 0; i < kMilestones; ++i) {
+        chkStatus[std::size_t(i)]->setChecked(false);
+        dtpStatus[std::size_t(i)]->setEnabled(false);
+    }
+    gbLoading = false;
+    emit tradeShown(QString());
+}
+
+void DetailPane::enableFor(bool listHasRows) {
+    listHasRows_ = listHasRows;
+    const bool selected = listHasRows && !mAuktion.AuktionsID.isEmpty();
+    cmdSenden->setEnabled(selected);
+    cmdSpeichern->setEnabled(selected);
+    cmdAuktion->setEnabled(selected);
+}
+
+bool DetailPane::saveBeforeClose() {
+    // Typed but not saved: ask before it is lost.
+    if (!paneEdited_ || mAuktion.AuktionsNr.isEmpty()) return true;
+    const auto a = platform().msgBox(QStringLiteral("Sollen die Daten jetzt gespeichert werden?"),
+                                     Platform::Buttons::YesNoCancel, Platform::Icon::Question, QString());
+    // A save that failed keeps the window open with what was typed.
+    if (a == Platform::Answer::Cancel || (a == Platform::Answer::Yes && !savePane())) return false;
+    paneEdited_ = false;
+    return true;
 }
 
 }  // namespace gd

@@ -1,0 +1,420 @@
+#include "ui/TradeList.h"
+
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QThreadPool>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "base/AppPath.h"
+#include "base/CallStack.h"
+#include "base/Money.h"
+#include "base/modFunktions.h"
+#include "domain/db/AuktionsListe.h"
+#include "domain/settings/modGlobal.h"
+#include "ui/FlexGrid.h"
+#include "ui/Platform.h"
+
+// In error protocols the list is part of the main window's form.
+#define CALLSTACK_LIST() CALLSTACK_MODULE("frmMain")
+
+namespace gd {
+namespace {
+
+// The grid's widths in twips; the member name gets more room than the 1125 it had,
+// so that today's longer member names stay readable.
+const int kWidths[FlexModel::kCols] = {0, 270, 1700, 2070, 1000, 2100, 2100, 0, 1100, 1100};
+
+// The "group" picture of the image list: two stacked parcels, drawn here.
+QIcon groupIcon() {
+    const QString file = pGetPicture(QStringLiteral("group"));
+    if (!file.isEmpty() && QFileInfo::exists(file)) return QIcon(file);
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QColor(0x6d, 0x42, 0x21));
+    p.setBrush(QColor(0xe0, 0xb0, 0x70));
+    p.drawRect(1, 7, 8, 7);
+    p.drawRect(6, 2, 8, 7);
+    return QIcon(pm);
+}
+
+}  // namespace
+
+TradeList::TradeList(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    auto* filters = new QHBoxLayout;
+    const char* captions[kFilters] = {"Verkauf", "Einkauf", "Alle", "Abgeschlossen", "Überfällig"};
+    for (int i = 0; i < kFilters; ++i) {
+        auto* b = new QPushButton(QString::fromUtf8(captions[i]), this);
+        b->setObjectName(QStringLiteral("cmdListe_%1").arg(i));
+        b->setCheckable(true);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, [this, i] { cmdListe_Click(i); });
+        cmdListe[std::size_t(i)] = b;
+        if (i == int(ListFilter::Ueberfaellig))
+            b->setToolTip(
+                QStringLiteral("Verkäufe ohne „Bezahlt“, deren Ende länger zurückliegt als in den Einstellungen "
+                               "angegeben; die ältesten zuerst"));
+        filters->addWidget(b);
+    }
+    filters->addStretch();
+    // Trades of every state by any text; the filter view comes back when it is cleared.
+    txtSuche = new QLineEdit(this);
+    txtSuche->setObjectName(QStringLiteral("txtSuche"));
+    txtSuche->setPlaceholderText(QStringLiteral("Suchen (Strg+F) …"));
+    txtSuche->setClearButtonEnabled(true);
+    txtSuche->setMaxLength(200);
+
+    tmrSuche = new QTimer(this);
+    tmrSuche->setObjectName(QStringLiteral("tmrSuche"));
+    tmrSuche->setSingleShot(true);
+    tmrSuche->setInterval(120);  // a pause in typing, not every key
+    connect(txtSuche, &QLineEdit::textChanged, tmrSuche, qOverload<>(&QTimer::start));
+    connect(tmrSuche, &QTimer::timeout, this, &TradeList::searchChanged);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        txtSuche->setFocus(Qt::ShortcutFocusReason);
+        txtSuche->selectAll();
+    });
+    auto* leave = new QShortcut(QKeySequence(Qt::Key_Escape), txtSuche, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(leave, &QShortcut::activated, txtSuche, &QLineEdit::clear);
+    layout->addLayout(filters);
+    layout->addWidget(txtSuche);  // a row of its own: wide enough on a small screen too
+    Flex1 = new FlexGrid(this);
+    Flex1->setObjectName(QStringLiteral("Flex1"));
+    Flex1->model()->setGroupIcon(groupIcon());
+    layout->addWidget(Flex1);
+    connect(Flex1, &FlexGrid::rowClicked, this, &TradeList::Flex1_Click);
+    connect(Flex1, &FlexGrid::rowActivated, this, &TradeList::Flex1_DblClick);
+    connect(Flex1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TradeList::headingClicked);
+
+    lblAnzahl = new QLabel(this);
+    lblAnzahl->setObjectName(QStringLiteral("lblAnzahl"));
+    lblUebersicht = new QLabel(this);
+    lblUebersicht->setObjectName(QStringLiteral("lblUebersicht"));
+}
+
+TradeList::~TradeList() = default;
+
+void TradeList::makeUeberschrift(bool first) {
+    CALLSTACK_LIST();
+    if (first)
+        for (int c = 0; c < FlexModel::kCols; ++c) Flex1->setColWidthTwips(c, kWidths[c]);
+    freeRows(Flex1->model()->takeRows());
+    // The title takes the room the other columns leave.
+    Flex1->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
+}
+
+void TradeList::subInitListe() {
+    CALLSTACK_LIST();
+    makeUeberschrift(false);
+}
+
+int TradeList::pressedFilter() const {
+    for (int i = 0; i < kFilters; ++i)
+        if (cmdListe[std::size_t(i)]->isChecked()) return i;
+    return -1;
+}
+
+void TradeList::selectfirst() {
+    CALLSTACK_LIST();
+    if (Flex1->Rows() == 1) return;
+    Flex1->setRow(1);
+    emit rowChosen(Flex1->TextMatrix(1, 0));
+}
+
+void TradeList::selectflex(int Index) {
+    CALLSTACK_LIST();
+    if (Index == 0) Index = glListRow = 1;
+    if (Index > Flex1->Rows() - 1) Index = 1;
+    Flex1->setRow(Index);
+    emit rowChosen(Flex1->TextMatrix(Index, 0));
+}
+
+void TradeList::demarkcheck(int flag) {
+    CALLSTACK_LIST();
+    if (flag == 1)
+        Flex1->selectAllRows();
+    else
+        selectfirst();
+}
+
+void TradeList::cmdListe_Click(int Index) {
+    CALLSTACK_LIST();
+    // A filter ends the search.
+    if (!searchText_.isEmpty()) {
+        searchText_.clear();
+        const QSignalBlocker quiet(txtSuche);
+        txtSuche->clear();
+        tmrSuche->stop();
+    }
+    for (QPushButton* b : cmdListe) b->setChecked(false);
+    cmdListe[std::size_t(Index)]->setChecked(true);
+    selectAfterRefresh(QString());
+    if (Flex1->Rows() >= 2)
+        selectfirst();
+    else
+        emit nothingChosen();
+    glListRow = 0;
+    emit changed();
+}
+
+void TradeList::Flex1_Click() {
+    CALLSTACK_LIST();
+    emit rowChosen(Flex1->TextMatrix(Flex1->Row(), 0));
+    glListRow = Flex1->Row();
+}
+
+void TradeList::Flex1_DblClick() {
+    CALLSTACK_LIST();
+    if (Flex1->Rows() != 1) emit rowOpened();
+}
+
+void TradeList::sortList(int col, bool ascending) {
+    CALLSTACK_LIST();
+    FlexModel* m = Flex1->model();
+    if (m->rowCount() <= kFirstRows && !listLoading_) {
+        m->sortByColumn(col, ascending);
+        Flex1->showSort();
+        selectfirst();
+        return;
+    }
+    // A long list is sorted on the loading thread; the window only swaps it in.
+    m->setSort(col, ascending);
+    Flex1->showSort();
+    if (listLoading_) {  // what is still loading comes in the new order
+        selectAfterRefresh(QString());
+        selectFirstOnArrival_ = true;
+        return;
+    }
+    const quint64 generation = ++listGeneration_;
+    listLoading_ = true;
+    selectFirstOnArrival_ = true;
+    pool().start([this, generation, rows = std::make_shared<std::vector<ListRow>>(m->rows()), col, ascending] {
+        if (generation == listGeneration_) FlexModel::sortRows(*rows, col, ascending);
+        QMetaObject::invokeMethod(
+            this, [this, generation, rows] { restArrived(generation, rows, std::nullopt, QString()); },
+            Qt::QueuedConnection);
+    });
+}
+
+void TradeList::databaseOrder() {
+    CALLSTACK_LIST();
+    Flex1->model()->clearSort();
+    subRefreshListe();
+    selectfirst();
+}
+
+void TradeList::headingClicked(int col) {
+    // A heading sorts by its column; a second click turns the order.
+    if (col == 0 || col == 1 || col == 7) return;
+    FlexModel* m = Flex1->model();
+    sortList(col, m->sortColumn() == col ? !m->sortAscending() : true);
+}
+
+void TradeList::subRefreshListe() {
+    CALLSTACK_LIST();
+    const QString shown = shownID_;  // the trade shown stays shown
+    selectAfterRefresh(shown);
+}
+
+void TradeList::selectAfterRefresh(const QString& auktionsID) {
+    CALLSTACK_LIST();
+    ++listGeneration_;
+    listLoading_ = false;
+    selectFirstOnArrival_ = false;
+    subInitListe();
+    const int filter = pressedFilter();
+    const QString search = searchText_;
+    if (filter < 0 && search.isEmpty()) {  // no button pressed: an empty grid
+        showCount();
+        emit changed();
+        emit listComplete();
+        return;
+    }
+    // A screenful at once; a longer list follows without holding the window.
+    const Result<QList<ListRow>> rows =
+        search.isEmpty() ? loadAuktionsListe(gsDataSource, gsStandardUser, ListFilter(filter), kFirstRows)
+                         : searchAuktionsListe(gsDataSource, gsStandardUser, search, kFirstRows);
+    if (rows.ok()) {
+        Flex1->model()->setRows(rows.value());
+        lastListError_.clear();
+    } else {
+        // Once per fault, not at every refresh.
+        if (rows.error().text() != lastListError_) showError(rows.error());
+        lastListError_ = rows.error().text();
+    }
+    listLoading_ = rows.ok() && rows.value().size() >= kFirstRows;
+    showCount();
+    Flex1->showSort();
+    const int row = Flex1->model()->rowOf(auktionsID);
+    if (row >= 0) {
+        Flex1->setRow(row + 1);
+        emit rowChosen(auktionsID);
+    } else if (listLoading_ && (!auktionsID.isEmpty() || glListRow > Flex1->Rows() - 1)) {
+        // Further down: the pane keeps what it shows until the row has arrived.
+    } else if (Flex1->Rows() > 1) {
+        selectflex(glListRow);
+    } else {
+        emit nothingChosen();
+    }
+    emit changed();
+    if (listLoading_)
+        loadRestInBackground(filter, search, auktionsID);
+    else
+        emit listComplete();
+    if (search.isEmpty()) refreshSummary();  // typing changes no figure
+}
+
+void TradeList::refreshSummary() {
+    const QString source = gsDataSource, user = gsStandardUser;
+    if (source.isEmpty()) return;
+    // One at a time; a change meanwhile reads again once that one is in.
+    if (summaryPending_) {
+        summaryAgain_ = true;
+        return;
+    }
+    summaryPending_ = true;
+    pool().start([this, source, user] {
+        const Result<ListSummary> sum = loadListSummary(source, user);
+        QMetaObject::invokeMethod(
+            this,
+            [this, sum] {
+                summaryPending_ = false;
+                if (summaryAgain_) {
+                    summaryAgain_ = false;
+                    refreshSummary();
+                    return;
+                }
+                if (!sum.ok()) return;  // the list itself reports a file it cannot read
+                const ListSummary& s = sum.value();
+                const QLocale de = germanLocale();
+                const auto money = [](qint64 cents) -> QString { return centsText(cents) + QStringLiteral(" €"); };
+                lblUebersicht->setText(QStringLiteral("Offen: %1 · Unbezahlt: %2 (%3) · Überfällig: %4 (%5)")
+                                           .arg(de.toString(s.Offen), de.toString(s.Unbezahlt), money(s.UnbezahltSumme),
+                                                de.toString(s.Ueberfaellig), money(s.UeberfaelligSumme)));
+                lblUebersicht->setToolTip(
+                    QStringLiteral("Offen: alle nicht abgeschlossenen Auktionen. Unbezahlt: Verkäufe "
+                                   "ohne „Bezahlt“. Überfällig: davon die, deren Ende länger als %1 "
+                                   "Tage zurückliegt.")
+                        .arg(glMahnTage));
+                emit summaryShown();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void TradeList::searchChanged() {
+    CALLSTACK_LIST();
+    const QString typed = txtSuche->text().trimmed();
+    if (typed == searchText_) return;
+    if (searchText_.isEmpty() && !typed.isEmpty()) filterBeforeSearch_ = pressedFilter();
+    searchText_ = typed;
+    for (QPushButton* b : cmdListe) b->setChecked(false);
+    // Cleared: the filter the user had before the search.
+    if (typed.isEmpty() && filterBeforeSearch_ >= 0) cmdListe[std::size_t(filterBeforeSearch_)]->setChecked(true);
+    glListRow = 0;
+    selectAfterRefresh(QString());
+}
+
+void TradeList::showCount() {
+    const int n = Flex1->Rows() - 1;
+    if (!searchText_.isEmpty() && !listLoading_) {
+        lblAnzahl->setText(n == 0 ? QStringLiteral("Nichts gefunden")
+                                  : (n == 1 ? QStringLiteral("1 Treffer") : QStringLiteral("%1 Treffer").arg(n)));
+        return;
+    }
+    if (listLoading_)
+        lblAnzahl->setText(QStringLiteral("%1 Auktionen, weitere werden geladen …").arg(n));
+    else
+        lblAnzahl->setText(n == 1 ? QStringLiteral("1 Auktion") : QStringLiteral("%1 Auktionen").arg(n));
+}
+
+void TradeList::loadRestInBackground(int filter, const QString& search, const QString& wantedID) {
+    const quint64 generation = listGeneration_;
+    const QString source = gsDataSource, user = gsStandardUser;
+    const int sortColumn = Flex1->model()->sortColumn();
+    const bool ascending = Flex1->model()->sortAscending();
+    pool().start([this, generation, source, user, filter, search, sortColumn, ascending, wantedID] {
+        auto rows = std::make_shared<std::vector<ListRow>>();
+        std::optional<Error> error;
+        // A newer refresh may already wait: then this one is not worth reading.
+        if (generation == listGeneration_) {
+            Result<QList<ListRow>> all = search.isEmpty() ? loadAuktionsListe(source, user, ListFilter(filter))
+                                                          : searchAuktionsListe(source, user, search);
+            if (all.ok()) {
+                rows->assign(std::make_move_iterator(all.value().begin()), std::make_move_iterator(all.value().end()));
+                FlexModel::sortRows(*rows, sortColumn, ascending);
+            } else {
+                error = all.error();
+            }
+        }
+        QMetaObject::invokeMethod(
+            this, [this, generation, rows, error, wantedID] { restArrived(generation, rows, error, wantedID); },
+            Qt::QueuedConnection);
+    });
+}
+
+void TradeList::freeRows(std::vector<ListRow>&& rows) {
+    if (rows.size() <= std::size_t(kFirstRows)) return;
+    // 100,000 rows take a while to free: not on the window's thread.
+    pool().start([old = std::make_shared<std::vector<ListRow>>(std::move(rows))] { old->clear(); });
+}
+
+QThreadPool& TradeList::pool() {
+    if (!listPool_) {
+        listPool_ = std::make_unique<QThreadPool>();
+        listPool_->setMaxThreadCount(1);
+        listPool_->setExpiryTimeout(-1);  // the thread keeps its connection and page cache
+    }
+    return *listPool_;
+}
+
+void TradeList::restArrived(quint64 generation, std::shared_ptr<std::vector<ListRow>> rows,
+                            const std::optional<Error>& error, const QString& wantedID) {
+    CALLSTACK_LIST();
+    if (generation != listGeneration_) return;  // a newer refresh is on its way
+    listLoading_ = false;
+    if (error) {
+        if (error->text() != lastListError_) showError(*error);
+        lastListError_ = error->text();
+        showCount();
+        emit listComplete();
+        return;
+    }
+    FlexModel* model = Flex1->model();
+    const QString current = Flex1->Row() > 0 ? Flex1->TextMatrix(Flex1->Row(), 0) : QString();
+    if (model->continuedBy(*rows)) {
+        // The rows shown stay where they are, with selection and scroll position.
+        model->continueWith(*rows);
+    } else {
+        model->swapRows(*rows);
+        if (const int r = model->rowOf(current); r >= 0) Flex1->setRow(r + 1);
+    }
+    freeRows(std::move(*rows));
+    showCount();
+    if (selectFirstOnArrival_) {
+        selectfirst();
+    } else if (Flex1->Row() == 0) {
+        // The row wanted lay beyond the first screenful; a row the user chose meanwhile stays.
+        const int r = model->rowOf(wantedID);
+        if (r >= 0) {
+            Flex1->setRow(r + 1);
+            if (shownID_ != wantedID) emit rowChosen(wantedID);
+        } else if (Flex1->Rows() > 1) {
+            selectflex(glListRow);
+        }
+    }
+    selectFirstOnArrival_ = false;
+    emit changed();
+    emit listComplete();
+}
+
+}  // namespace gd
