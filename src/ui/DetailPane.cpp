@@ -374,7 +374,7 @@ void DetailPane::cmdSpeichern_Click() {
     if (platform().msgBox(QStringLiteral("Sollen die Daten jetzt gespeichert werden?"), Platform::Buttons::YesNo,
                           Platform::Icon::Question, QString()) != Platform::Answer::Yes)
         return;
-    savePane();
+    if (savePane()) emit saved();
 }
 
 bool DetailPane::savePane() {

@@ -47,6 +47,8 @@ signals:
     void tradeShown(const QString& auktionsID);
     // A milestone was stored: the list shows it in its status column.
     void milestoneSaved();
+    // "Speichern" stored the texts; names, dates and totals in the list follow.
+    void saved();
     void importRequested();  // "Email Einlesen"
     void closeRequested();   // "Beenden"
 

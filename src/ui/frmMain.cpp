@@ -57,6 +57,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     connect(pane_, &DetailPane::tradeShown, list_, &TradeList::setShownTrade);
     connect(pane_, &DetailPane::tradeShown, this, &frmMain::updateActions);
     connect(pane_, &DetailPane::milestoneSaved, list_, &TradeList::subRefreshListe);
+    connect(pane_, &DetailPane::saved, list_, &TradeList::subRefreshListe);
     connect(pane_, &DetailPane::importRequested, this, &frmMain::cmdEinlesen_Click);
     connect(pane_, &DetailPane::closeRequested, this, &frmMain::close);
     connect(grid(), &FlexGrid::deletePressed, this, &frmMain::deleteEntry);

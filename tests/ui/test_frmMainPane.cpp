@@ -191,6 +191,7 @@ TEST_F(Pane, SaveAsksAndNoChangesNothing) {
     EXPECT_EQ(edit("txtVersandinfos")->text(), QStringLiteral("EUR 4,90 Versandversicherung: EUR 1,50"));
     typeInto("txtStrasse", QStringLiteral("Neue Straße 1"));
     typeInto("txtHinweise", QStringLiteral("Abholung"));
+    typeInto("txtBetrag", QStringLiteral("12,34"));
     click("cmdSpeichern");  // answered "Nein"
     tKunde k;
     ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("k"))));
@@ -199,6 +200,7 @@ TEST_F(Pane, SaveAsksAndNoChangesNothing) {
     platform.queueAnswer(Platform::Answer::Yes);
     click("cmdSpeichern");
     EXPECT_EQ(column(5), QStringList{QStringLiteral("04.12.2026 20:15:33")});
+    EXPECT_EQ(column(8), QStringList{QStringLiteral("12,34")});  // the list used to keep the old total until F5
     ASSERT_TRUE(test::found(funLoadKunde(k, QStringLiteral("k"))));
     EXPECT_EQ(k.Strasse, QStringLiteral("Neue Straße 1"));
     EXPECT_TRUE(k.Kunde);
