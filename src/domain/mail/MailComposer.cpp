@@ -311,8 +311,7 @@ QString MailComposer::invoiceNumber() const {
     return in_.sArtikelnummer;
 }
 
-Status MailComposer::sendSmtp(const QString& to, const QString& subject, const QString& body,
-                              const QList<MailAttachment>& files) const {
+SmtpEnvelope MailComposer::smtpEnvelope(const QString& to) const {
     // A bare address gets the partner's name, as the salutation has it.
     QString recipient = to.trimmed();
     QString name = in_.sName;
@@ -320,8 +319,14 @@ Status MailComposer::sendSmtp(const QString& to, const QString& subject, const Q
     name.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     if (!recipient.contains(QLatin1Char('<')) && !name.trimmed().isEmpty())
         recipient = name.trimmed() + QStringLiteral(" <") + recipient + QLatin1Char('>');
-    return Send_SMTP(gsStandardUser + QLatin1Char('<') + gsAbsender + QLatin1Char('>'), recipient,
-                     smtpMessage(subject, body), glKopie == 1 ? gsAbsender : QString(), true, false, files);
+    return {gsStandardUser + QLatin1Char('<') + gsAbsender + QLatin1Char('>'), recipient,
+            glKopie == 1 ? gsAbsender : QString()};
+}
+
+Status MailComposer::sendSmtp(const QString& to, const QString& subject, const QString& body,
+                              const QList<MailAttachment>& files) const {
+    const SmtpEnvelope e = smtpEnvelope(to);
+    return Send_SMTP(e.from, e.to, smtpMessage(subject, body), e.copy, true, false, files);
 }
 
 void cancelSending() { SMTP_1().cancel(); }

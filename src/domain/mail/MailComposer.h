@@ -43,6 +43,11 @@ Status sendTestMail(const Settings& s, const QString& to);
 // Informationen erhalten Sie unter: " and the product page.
 QString mailFooter();
 
+// Who a mail over SMTP is from and to.
+struct SmtpEnvelope {
+    QString from, to, copy;  // copy: empty for none
+};
+
 class MailComposer {
 public:
     explicit MailComposer(MailInputs in);
@@ -69,8 +74,10 @@ public:
     QString finalBody(const QString& edited) const;
     QString mailtoUrl(const QString& body, const QString& subject, const QString& cc, const QString& bcc) const;
     QString smtpMessage(const QString& subject, const QString& body) const;
-    // Sends through the configured account: from the member name and sender
-    // address, a copy to the sender when the settings say so.
+    // From the member name and sender address; to the partner by name when only an
+    // address was typed; a copy to the sender when the settings say so.
+    SmtpEnvelope smtpEnvelope(const QString& to) const;
+    // Sends through the configured account, as smtpEnvelope says.
     Status sendSmtp(const QString& to, const QString& subject, const QString& body,
                     const QList<MailAttachment>& files = {}) const;
     // The payment code of the total, the item numbers as reference; empty for a

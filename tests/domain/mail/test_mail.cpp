@@ -152,6 +152,35 @@ TEST(MailComposer, MailtoUrlForEverySwitchParsesBack) {
     glProzent20 = glNobody = 0;
 }
 
+// Over SMTP the partner is named as the salutation names him, without a line break
+// that would start a header of its own; the sender gets the copy the settings ask for.
+TEST(MailComposer, SmtpEnvelope) {
+    test::TestApp app(false);
+    gsStandardUser = u"haendler"_s;
+    gsAbsender = u"shop@gavel.example"_s;
+    struct Case {
+        const char *typed, *name;
+        int kopie;
+        const char *to, *copy;
+    };
+    const Case cases[] = {
+        {" hans@example.de ", "Hans Müller", 1, "Hans Müller <hans@example.de>", "shop@gavel.example"},
+        {"Hans <h@example.de>", "Hans Müller", 0, "Hans <h@example.de>", ""},
+        {"h@example.de", "  ", 0, "h@example.de", ""},
+        {"h@example.de", "Eve\r\nBcc: alle@example.de <\"x\">", 0, "Eve  Bcc: alle@example.de x <h@example.de>", ""},
+    };
+    for (const Case& c : cases) {
+        MailInputs in = single();
+        in.sName = QString::fromUtf8(c.name);
+        glKopie = c.kopie;
+        const SmtpEnvelope e = MailComposer(in).smtpEnvelope(QString::fromUtf8(c.typed));
+        EXPECT_EQ(e.from, u"haendler<shop@gavel.example>"_s);
+        EXPECT_EQ(e.to, QString::fromUtf8(c.to)) << c.typed;
+        EXPECT_EQ(e.copy, QString::fromUtf8(c.copy)) << c.typed;
+    }
+    glKopie = 0;
+}
+
 TEST(MailComposer, PurchaseTemplatesFillEveryPlaceholder) {
     test::TestApp app(true);
     subInitApp();

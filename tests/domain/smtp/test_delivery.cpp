@@ -118,6 +118,35 @@ TEST_F(Delivery, PlainServer) {
     EXPECT_EQ(srv.messages().size(), 2);
 }
 
+// Files arrive beside the text byte for byte, under a name a mail program can save.
+TEST_F(Delivery, FilesArriveWholeBesideTheText) {
+    RealServer srv;
+    ASSERT_TRUE(srv.ready);
+    glSMTPPort = srv.port;
+    QByteArray binary;
+    for (int i = 0; i < 1000; ++i) binary += char(i * 7);  // every byte value, over many base64 lines
+    const QList<MailAttachment> files = {
+        {QStringLiteral("GiroCode.png"), "image/png", binary},
+        {QStringLiteral("Rechnung für\r\nMüller.pdf"), "application/pdf", "%PDF-1.4\n"},
+        {QString(), QByteArray(), "x"}};
+    ASSERT_TRUE(test::ok(Send_SMTP(QStringLiteral("shop@gavel.example"), QStringLiteral("hans@example.de"), body(),
+                                   QString(), false, false, files)));
+    const QJsonObject m = srv.decoded(0);
+    EXPECT_TRUE(m.value(QStringLiteral("body")).toString().contains(QStringLiteral("Grüßen")));
+    EXPECT_TRUE(m.value(QStringLiteral("defects")).toArray().isEmpty());
+    const QJsonArray got = m.value(QStringLiteral("attachments")).toArray();
+    ASSERT_EQ(got.size(), 3) << QJsonDocument(m).toJson().toStdString();
+    const char* names[] = {"GiroCode.png", "Rechnung_f_r__M_ller.pdf", "Anhang"};
+    const char* types[] = {"image/png", "application/pdf", "application/octet-stream"};
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject f = got[i].toObject();
+        EXPECT_EQ(f.value(QStringLiteral("filename")).toString(), QString::fromLatin1(names[i]));
+        EXPECT_EQ(f.value(QStringLiteral("type")).toString(), QString::fromLatin1(types[i]));
+        EXPECT_EQ(QByteArray::fromBase64(f.value(QStringLiteral("data")).toString().toLatin1()), files[i].data)
+            << names[i];
+    }
+}
+
 TEST_F(Delivery, AuthLoginRightAndWrongPassword) {
     RealServer srv({QStringLiteral("--auth"), QStringLiteral("haendler:geheim")});
     ASSERT_TRUE(srv.ready);
