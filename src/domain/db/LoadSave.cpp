@@ -194,8 +194,10 @@ Result<bool> checkkundeStatus(const Store& store, const QString& sebayname, cons
     CALLSTACK_DB();
     return dbStep(sentences::kAuktionLaden, [&]() -> Result<bool> {
         Database db = store.open();
-        // Asked at every import of the buyer: one row answers it, however many sales came before.
-        return db.exists(QStringLiteral("select 1 from Auktionen where ebayName = ? and Bezahlt = 0 and "
+        // Asked at every import: the buyer's own rows answer it. Left to itself the planner takes the
+        // list index (it covers the flags) and walks every open trade of the file.
+        return db.exists(QStringLiteral("select 1 from Auktionen indexed by Auktionen_User_ebayName where ebayName = ? "
+                                        "and Bezahlt = 0 and "
                                         "Bewertet = 0 and Versendet = 0 and Bewerungabgegeben = 0 and "
                                         "Abgeschlossen = 0 and Standarduser = ? limit 1"),
                          {sebayname, store.user});

@@ -1,0 +1,394 @@
+// Work at the size a seller's file reaches: 1,000, 10,000 and 100,000 trades, filled the way
+// the program fills it (its own import of notification mails, then the older trades closed),
+// each measured beside the same work written with the C API. The files are made once and kept
+// in the temp folder: the 100,000 take minutes.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <vector>
+
+#include "base/AppPath.h"
+#include "base/SafeWrite.h"
+#include "domain/db/AuktionsListe.h"
+#include "domain/db/Backup.h"
+#include "domain/db/CsvExport.h"
+#include "domain/db/Database.h"
+#include "domain/db/Schema.h"
+#include "domain/import/BatchImport.h"
+#include "domain/import/MailFile.h"
+#include "domain/import/Parser.h"
+#include "domain/settings/modGlobal.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+namespace {
+
+const QString kUser = QStringLiteral("gavel_haendler");
+
+// The application folder: the shipped keyword file, the member name.
+struct Home {
+    QTemporaryDir dir;
+    Home() {
+        QDir().mkpath(dir.filePath(QStringLiteral("bin")));
+        QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/gaveldesk.ini"),
+                    dir.filePath(QStringLiteral("bin/gaveldesk.ini")));
+        QFile cfg(dir.filePath(QStringLiteral("bin/config.ini")));
+        cfg.open(QIODevice::WriteOnly);
+        cfg.write("[User]\r\nUsername=gavel_haendler\r\n");
+        cfg.close();
+        qputenv("GAVELDESK_HOME", dir.path().toLocal8Bit());
+        gd::subInitApp();
+    }
+};
+
+// Mail i of a seller's history: a sale to one of `buyers` (some buy again), a title and an end
+// date of its own, the end dates spread over three years before 04.12.2026.
+QString mail(const QString& base, qint64 i, qint64 buyer) {
+    QString t = base;
+    const QDate day = QDate(2026, 12, 4).addDays(-(i % 1095));
+    t.replace(QStringLiteral("1234567890"), QString::number(3000000000LL + i));
+    t.replace(QStringLiteral("mueller_hans"), QStringLiteral("kaeufer_%1").arg(buyer));
+    t.replace(QStringLiteral("hans.mueller@example.de"), QStringLiteral("k%1@example.de").arg(buyer));
+    t.replace(QStringLiteral("Hans Müller"), QStringLiteral("Jürgen Kowalski-Nørgaard %1").arg(buyer));
+    t.replace(QStringLiteral("Kaffeemühle Zassenhaus Santiago, Buche"),
+              QStringLiteral("Schallplatte Nr. %1 in gutem Zustand").arg(i));
+    t.replace(
+        QStringLiteral("04.12.2026 20:15:33"),
+        day.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(" 20:%1:33").arg(i % 60, 2, 10, QLatin1Char('0')));
+    return t;
+}
+
+QString saleMail() { return *gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/verkauf.txt")); }
+
+// A file of n trades among n / 3 buyers; all but the last 60 days' trades closed.
+QString tradesFile(int n) {
+    const QString path =
+        QDir::temp().filePath(QStringLiteral("gaveldesk-scale-v%1-%2.mdb").arg(gd::kSchemaVersion).arg(n));
+    if (QFile::exists(path)) return path;
+    const QString part = path + QStringLiteral(".part");
+    QFile::remove(part);
+    gd::Database::create(part);
+    gd::gsDataSource = part;
+    gd::gsStandardUser = kUser;
+    const QString base = saleMail();
+    {
+        const gd::Store store = gd::currentStore();
+        gd::Transaction batch(store);
+        const gd::Store into = store.within(batch);
+        for (int i = 0; i < n; ++i)
+            if (!gd::importMailText(&into, mail(base, i, i % (n / 3 + 1))).stored) qFatal("mail %d not stored", i);
+        batch.database().execute(
+            QStringLiteral("update Auktionen set Antwort = 1, Bezahlt = 1, Versendet = 1, Abgeschlossen = 1, Status = "
+                           "'Abgeschlossen' where EndeDatum < '2026-10-05'"));
+        batch.commit();
+    }
+    QFile::rename(part, path);
+    return path;
+}
+
+// The 1,000 mails of a busy week: 300 from new buyers, the others from known ones.
+QStringList weekOfMails(int n) {
+    const QString base = saleMail();
+    QStringList out;
+    for (int i = 0; i < 1000; ++i) out << mail(base, 10000000 + i, i < 300 ? 1000000 + i : (i * 7) % (n / 3 + 1));
+    return out;
+}
+
+// Ours: what --import does with the files, in one transaction rolled back afterwards, so each
+// run meets the same file.
+void BM_ImportWeek(benchmark::State& state) {
+    Home home;
+    const int n = int(state.range(0));
+    const QString path = tradesFile(n);
+    gd::gsDataSource = path;
+    gd::gsStandardUser = kUser;
+    const QStringList mails = weekOfMails(n);
+    for (auto _ : state) {
+        const gd::Store store = gd::currentStore();
+        gd::Transaction batch(store);
+        const gd::Store into = store.within(batch);
+        for (const QString& m : mails)
+            if (!gd::importMailText(&into, m).stored) state.SkipWithError("not stored");
+    }
+    state.counters["trades"] = n;
+}
+BENCHMARK(BM_ImportWeek)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The yardstick: the same mails parsed alike, the checks and rows an import needs on one
+// connection with statements prepared once, the same indexes (and the same search index,
+// filled by the file's own triggers).
+void BM_ImportWeekRaw(benchmark::State& state) {
+    Home home;
+    const int n = int(state.range(0));
+    const QString path = tradesFile(n);
+    gd::gsStandardUser = kUser;
+    const QStringList mails = weekOfMails(n);
+    const char* const sql[] = {
+        "SELECT 1 FROM Auktionen WHERE AuktionsNr = ? AND Standarduser = ? LIMIT 1",
+        "SELECT 1 FROM Auktionen INDEXED BY Auktionen_User_ebayName WHERE ebayName = ? AND Bezahlt = 0 AND "
+        "Bewertet = 0 AND Versendet = 0 AND Bewerungabgegeben = 0 AND Abgeschlossen = 0 AND Standarduser = ? LIMIT 1",
+        "SELECT KundenNr FROM Kunden WHERE ebayName = ? AND Standarduser = ?",
+        "UPDATE Kunden SET Name = ?, Strasse = ?, Ort = ?, Land = ?, Email = ?, Kunde = 1 WHERE KundenNr = ? AND "
+        "Standarduser = ?",
+        "INSERT INTO Kunden (KundenNr, Name, Strasse, Ort, Land, Email, ebayName, Kunde, Standarduser) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?)",
+        "INSERT INTO Auktionen (AuktionsID, KundenNr, AuktionsNr, Titel, EndeDatum, Preis, Menge, Betrag, "
+        "Versandkosten, Hinweise, Versandinfos, Zahlungshinweise, EmailText, ebayName, Standarduser) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+        "SAVEPOINT f",
+        "RELEASE f"};
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size = -65536; SELECT count(*) FROM sqlite_master;", nullptr,
+                 nullptr, nullptr);
+    std::vector<sqlite3_stmt*> st(std::size(sql));
+    for (std::size_t i = 0; i < st.size(); ++i) sqlite3_prepare_v2(db, sql[i], -1, &st[i], nullptr);
+    for (auto _ : state) {
+        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        int n2 = 0;
+        for (const QString& m : mails) {
+            gd::ImportRecords r;
+            gd::parseMail(r, gd::normalizeMailText(m));
+            const gd::tKunde& k = r.oKunde;
+            const gd::tAuktion& a = r.oAuktion;
+            std::vector<QByteArray> keep;
+            keep.reserve(20);
+            const auto bind = [&](sqlite3_stmt* s, std::initializer_list<QString> values) {
+                int i = 0;
+                for (const QString& v : values) {
+                    keep.push_back(v.toUtf8());
+                    sqlite3_bind_text(s, ++i, keep.back().constData(), int(keep.back().size()), SQLITE_STATIC);
+                }
+            };
+            const auto run = [](sqlite3_stmt* s) {
+                const int rc = sqlite3_step(s);
+                sqlite3_reset(s);
+                return rc;
+            };
+            run(st[6]);
+            bind(st[0], {a.AuktionsNr, kUser});
+            run(st[0]);
+            bind(st[1], {k.ebayName, kUser});
+            run(st[1]);
+            bind(st[2], {k.ebayName, kUser});
+            QString nr;
+            if (sqlite3_step(st[2]) == SQLITE_ROW)
+                nr = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st[2], 0)));
+            sqlite3_reset(st[2]);
+            if (!nr.isEmpty()) {
+                bind(st[3], {k.Name, k.Strasse, k.Ort, k.Land, k.Email, nr, kUser});
+                run(st[3]);
+            } else {
+                nr = QStringLiteral("20261207") + a.AuktionsNr;
+                bind(st[4], {nr, k.Name, k.Strasse, k.Ort, k.Land, k.Email, k.ebayName, kUser});
+                run(st[4]);
+            }
+            bind(st[5], {QStringLiteral("raw%1").arg(n2++), nr, a.AuktionsNr, a.Titel,
+                         QStringLiteral("2026-12-04 20:15:33"), a.Preis, a.Menge, a.Betrag, a.Versandkosten, a.Hinweise,
+                         a.Versandinfos, a.Zahlungshinweise, a.EmailText, k.ebayName, kUser});
+            if (run(st[5]) != SQLITE_DONE) state.SkipWithError("not stored");
+            run(st[7]);
+        }
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    for (sqlite3_stmt* s : st) sqlite3_finalize(s);
+    sqlite3_close(db);
+    state.counters["trades"] = n;
+}
+BENCHMARK(BM_ImportWeekRaw)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The list's statements written out, for the raw lists below.
+#define LIST_COLUMNS                                                                                               \
+    "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "                \
+    "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag, "                          \
+    "(Auktionen.Antwort <> 0) + 2 * (Auktionen.\"Bestätigung\" <> 0) + 4 * (Auktionen.Bezahlt <> 0) + "           \
+    "8 * (Auktionen.Versendet <> 0) + 16 * (Auktionen.Bewertet <> 0) + 32 * (Auktionen.Bewerungabgegeben <> 0) + " \
+    "64 * (Auktionen.Abgeschlossen <> 0) "
+const char* const kAll = LIST_COLUMNS
+    "from Auktionen cross join Kunden where Auktionen.Abgeschlossen = 1 and Kunden.ebayname = Auktionen.ebayname "
+    "and Auktionen.Standarduser = ?1 and Kunden.Standarduser = ?1 order by Auktionen.EndeDatum DESC";
+const char* const kOverdue = LIST_COLUMNS
+    ", (select ifnull(max(Stufe), 0) from Mahnungen where Mahnungen.AuktionsID = Auktionen.AuktionsID), "
+    "cast(julianday('2026-12-07') - julianday(substr(Auktionen.EndeDatum, 1, 10)) as integer) "
+    "from Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and Kunde = 1 and Auktionen.Bezahlt = 0 and "
+    "Auktionen.EndeDatum < '2026-11-30 00:00:00' and Kunden.ebayname = Auktionen.ebayname and "
+    "Auktionen.Standarduser = ?1 and Kunden.Standarduser = ?1 order by Auktionen.EndeDatum ASC";
+
+// What --list prints: a tab-separated UTF-8 line per trade, into a buffer emptied as it fills.
+void BM_ListPrinted(benchmark::State& state) {
+    Home home;
+    const int n = int(state.range(0) & 0xFFFFFF);
+    const bool overdue = state.range(0) >> 24;
+    const QString path = tradesFile(n);
+    gd::gsStandardUser = kUser;
+    gd::glMahnTage = 7;
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        QByteArray out;
+        rows = 0;
+        const gd::Status read = gd::forEachListRow(
+            path, kUser, overdue ? gd::ListFilter::Ueberfaellig : gd::ListFilter::Abgeschlossen, [&](gd::ListRow& r) {
+                for (const QString* f :
+                     {&r.AuktionsID, &r.AuktionsNr, &r.ebayName, &r.Name, &r.Titel, &r.EndeDatum, &r.Status})
+                    out += f->toUtf8() + '\t';
+                out += r.GruppenID.toUtf8() + '\n';
+                if (out.size() > 65536) out.clear();
+                ++rows;
+            });
+        if (!read.ok()) state.SkipWithError("not read");
+    }
+    state.counters["rows"] = double(rows);
+    state.SetLabel(overdue ? "overdue" : "closed");
+}
+BENCHMARK(BM_ListPrinted)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000 | 1 << 24)
+    ->Arg(10000 | 1 << 24)
+    ->Arg(100000 | 1 << 24)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_ListPrintedRaw(benchmark::State& state) {
+    Home home;
+    const int n = int(state.range(0) & 0xFFFFFF);
+    const bool overdue = state.range(0) >> 24;
+    const QString path = tradesFile(n);
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size = -65536;", nullptr, nullptr, nullptr);
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, overdue ? kOverdue : kAll, -1, &st, nullptr);
+        sqlite3_bind_text(st, 1, "gavel_haendler", -1, SQLITE_STATIC);
+        QByteArray out;
+        rows = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            for (const int c : {7, 5, 0, 1, 2, 3, 4, 6}) {
+                out.append(reinterpret_cast<const char*>(sqlite3_column_text(st, c)), sqlite3_column_bytes(st, c));
+                out += c == 6 ? '\n' : '\t';
+            }
+            if (out.size() > 65536) out.clear();
+            ++rows;
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    state.counters["rows"] = double(rows);
+    state.SetLabel(overdue ? "overdue" : "closed");
+}
+BENCHMARK(BM_ListPrintedRaw)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000 | 1 << 24)
+    ->Arg(10000 | 1 << 24)
+    ->Arg(100000 | 1 << 24)
+    ->Unit(benchmark::kMillisecond);
+
+// --export-csv: every trade with its partner and mail into a file.
+void BM_ExportCsv(benchmark::State& state) {
+    Home home;
+    const int n = int(state.range(0));
+    const QString path = tradesFile(n);
+    const QString file = home.dir.filePath(QStringLiteral("liste.csv"));
+    for (auto _ : state) {
+        gd::Status read;
+        const gd::Status written = gd::writeFileSafely(file, [&](const gd::ByteSink& sink) {
+            return read = gd::exportCsv(path, kUser, gd::ListFilter::Abgeschlossen, sink);
+        });
+        if (!read.ok() || !written.ok()) state.SkipWithError("not written");
+    }
+    state.counters["MB"] = double(QFileInfo(file).size()) / 1e6;
+}
+BENCHMARK(BM_ExportCsv)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The floor of the export: the same join's rows, every column quoted, written in megabyte pieces.
+void BM_ExportCsvRaw(benchmark::State& state) {
+    Home home;
+    const int n = int(state.range(0));
+    const QString path = tradesFile(n);
+    const QByteArray file = home.dir.filePath(QStringLiteral("liste-raw.csv")).toUtf8();
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size = -65536;", nullptr, nullptr, nullptr);
+    for (auto _ : state) {
+        FILE* f = std::fopen(file.constData(), "wb");
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db,
+                           "select Kunden.*, Auktionen.* from Kunden, Auktionen where Auktionen.Abgeschlossen = 1 and "
+                           "Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ?1 and "
+                           "Kunden.Standarduser = ?1 order by Auktionen.EndeDatum DESC",
+                           -1, &st, nullptr);
+        sqlite3_bind_text(st, 1, "gavel_haendler", -1, SQLITE_STATIC);
+        QByteArray out;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            for (int c = 0; c < sqlite3_column_count(st); ++c) {
+                const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+                out += '"';
+                for (int i = 0, len = sqlite3_column_bytes(st, c); i < len; ++i) {
+                    if (t[i] == '"') out += '"';
+                    out += t[i];
+                }
+                out += "\";";
+            }
+            out += "\r\n";
+            if (out.size() > (1 << 20)) {
+                std::fwrite(out.constData(), 1, std::size_t(out.size()), f);
+                out.clear();
+            }
+        }
+        std::fwrite(out.constData(), 1, std::size_t(out.size()), f);
+        sqlite3_finalize(st);
+        std::fflush(f);
+        fsync(fileno(f));
+        std::fclose(f);
+    }
+    sqlite3_close(db);
+}
+BENCHMARK(BM_ExportCsvRaw)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A backup: the file's pages copied into a new file (ours adds the settings files).
+void BM_Backup(benchmark::State& state) {
+    Home home;
+    const QString path = tradesFile(int(state.range(0)));
+    const QString target = home.dir.filePath(QStringLiteral("s.gdsicherung"));
+    for (auto _ : state)
+        if (!gd::writeBackup(path, home.dir.filePath(QStringLiteral("bin")), target).ok())
+            state.SkipWithError("no backup");
+}
+BENCHMARK(BM_Backup)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_BackupRaw(benchmark::State& state) {
+    Home home;
+    const QString path = tradesFile(int(state.range(0)));
+    const QByteArray target = home.dir.filePath(QStringLiteral("raw.mdb")).toUtf8();
+    sqlite3* from = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &from, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_exec(from, "PRAGMA key='kaltwind'; PRAGMA cache_size = -1024;", nullptr, nullptr, nullptr);
+    for (auto _ : state) {
+        QFile::remove(QString::fromUtf8(target));
+        sqlite3* to = nullptr;
+        sqlite3_open_v2(target.constData(), &to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sqlite3_exec(to,
+                     "PRAGMA key='kaltwind'; PRAGMA cipher_page_size = 1024; PRAGMA kdf_iter = 64000; "
+                     "PRAGMA cache_size = -1024;",
+                     nullptr, nullptr, nullptr);
+        sqlite3_backup* b = sqlite3_backup_init(to, "main", from, "main");
+        sqlite3_backup_step(b, -1);
+        sqlite3_backup_finish(b);
+        sqlite3_close(to);
+    }
+    sqlite3_close(from);
+}
+BENCHMARK(BM_BackupRaw)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include "domain/import/Accept.h"
+#include "domain/import/BatchImport.h"
+#include "domain/import/MailFile.h"
+#include "support/DbTestShared.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+namespace gd {
+namespace {
+
+// Every statement an import runs, triggers' bodies included, as SQLite prepared it.
+QStringList statementsOf(sqlite3* db, const std::function<void()>& work) {
+    QSet<QString> seen;
+    sqlite3_trace_v2(
+        db, SQLITE_TRACE_STMT,
+        [](unsigned, void* set, void* stmt, void*) {
+            static_cast<QSet<QString>*>(set)->insert(QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt*>(stmt))));
+            return 0;
+        },
+        &seen);
+    work();
+    sqlite3_trace_v2(db, 0, nullptr, nullptr);
+    QStringList out;
+    for (const QString& sql : seen) {
+        if (!sql.startsWith(QStringLiteral("-- TRIGGER"))) {
+            out << sql;
+            continue;
+        }
+        // A trigger's statements, with its row's columns as parameters.
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE type = 'trigger' AND name = ?", -1, &st, nullptr);
+        const QByteArray name = sql.mid(11).trimmed().toUtf8();
+        sqlite3_bind_text(st, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+        QString body = sqlite3_step(st) == SQLITE_ROW
+                           ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))
+                           : QString();
+        sqlite3_finalize(st);
+        body = body.mid(body.indexOf(QStringLiteral("BEGIN")) + 5).chopped(4);
+        body.replace(QRegularExpression(QStringLiteral("\\b(new|old)\\.\\w+")), QStringLiteral("?"));
+        for (const QString& part : body.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            if (!part.trimmed().isEmpty()) out << part.trimmed();
+    }
+    return out;
+}
+
+QString planOf(sqlite3* db, const QString& sql) {
+    sqlite3_stmt* st = nullptr;
+    const QByteArray q = "EXPLAIN QUERY PLAN " + sql.toUtf8();
+    if (sqlite3_prepare_v2(db, q.constData(), -1, &st, nullptr) != SQLITE_OK) return QStringLiteral("(kein Plan)");
+    QStringList lines;
+    while (sqlite3_step(st) == SQLITE_ROW)
+        lines << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)));
+    sqlite3_finalize(st);
+    return lines.join(QLatin1Char('\n'));
+}
+
+class ImportPlans : public test::DbTest {};
+
+// Each question an import asks of a file of 100,000 trades must be answered by the index made
+// for it: a statement that scans, or uses another index than the one named here, makes an
+// import grow with the file. A new statement needs its line here.
+TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
+    app.write(QStringLiteral("bin/gaveldesk.ini"), shippedKeywords());
+    subInitApp();
+    gsDataSource = db;
+    gsStandardUser = gsEbayName = QStringLiteral("gavel_haendler");
+    const QString mails = test::dataFile(QStringLiteral("mails/"));
+    ASSERT_TRUE(importMailFile(mails + QStringLiteral("verkauf.txt"), true).stored);
+    sqlite3* handle = Database::open(db).handle();
+    const QStringList run = statementsOf(handle, [&] {
+        for (const char* file : {"verkauf.txt", "kauf.txt", "sofortkauf_verkauf.txt"}) {
+            QString text = *readMailFile(mails + QString::fromUtf8(file));
+            text.replace(QStringLiteral("1234567890"), QStringLiteral("777"));
+            ImportRecords r;
+            parseMail(r, normalizeMailText(text));
+            ASSERT_TRUE(checkImport(r).ok());
+            ASSERT_TRUE(acceptImport(r, ImportChoices{false, true}).ok()) << file;  // grouped with the open sale
+        }
+    });
+    // What the statement starts with (lower case, spaces as one), and the index its plan must name.
+    const struct {
+        const char* begins;
+        const char* index;
+    } meant[] = {
+        {"select 1 from auktionen where auktionsnr = ?", "Auktionen_User_AuktionsNr"},
+        {"select 1 from auktionen indexed by auktionen_user_ebayname", "Auktionen_User_ebayName"},
+        {"select 1 from auktionen where auktionsid = ?", "Auktionen_AuktionsID"},
+        {"select * from kunden where ebayname = ?", "Kunden_User_ebayName"},
+        {"select kundennr from kunden where standarduser = ? and ebayname = ?", "Kunden_User_ebayName"},
+        {"select * from auktionen where ebayname = ? and bezahlt = 0", "Auktionen_User_ebayName"},
+        {"update auktionen set", "INTEGER PRIMARY KEY"},
+        {"update kunden set", "INTEGER PRIMARY KEY"},
+        {"insert into suche (docid, text) select docid, text from suchquelle where docid = ?", "INTEGER PRIMARY KEY"},
+        {"delete from suche where docid in (select rowid from auktionen where standarduser = ?",
+         "Auktionen_User_ebayName"},
+        {"insert into suche (docid, text) select docid, text from suchquelle where docid in (select rowid from "
+         "auktionen where standarduser = ?",
+         "Auktionen_User_ebayName"},
+    };
+    int checked = 0;
+    for (const QString& sql : run) {
+        const QString plan = planOf(handle, sql);
+        // A record set reads the row numbers too.
+        const QString shape = sql.simplified()
+                                  .toLower()
+                                  .remove(QLatin1Char('"'))
+                                  .replace(QStringLiteral("select rowid, "), QStringLiteral("select "));
+        // Writes a new row, or a transaction; or the search index's own upkeep inside SQLite.
+        if (!plan.contains(QStringLiteral("TABLE")) || sql.contains(QStringLiteral("'main'.'Suche_"))) continue;
+        SCOPED_TRACE(sql.toStdString() + "\n" + plan.toStdString());
+        // A new row's statement that reads no rows: "where 0 = 1" of an empty record set.
+        if (shape.endsWith(QStringLiteral("where 0 = 1"))) continue;
+        const auto* m = std::find_if(std::begin(meant), std::end(meant),
+                                     [&](const auto& e) { return shape.startsWith(QString::fromUtf8(e.begins)); });
+        if (m == std::end(meant)) {
+            ADD_FAILURE() << "a statement without its index in this table";
+            continue;
+        }
+        EXPECT_TRUE(plan.contains(QString::fromUtf8(m->index))) << m->index;
+        for (const QString& line : plan.split(QLatin1Char('\n'))) {
+            const bool scansRows = line.startsWith(QStringLiteral("SCAN TABLE")) && !line.contains(u"VIRTUAL TABLE");
+            EXPECT_FALSE(scansRows) << line.toStdString();
+        }
+        ++checked;
+    }
+    EXPECT_GE(checked, 6);
+}
+
+}  // namespace
+}  // namespace gd
