@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QTextStream>
+#include <cstdio>
+#include <functional>
 #include <optional>
 
 #include "base/AppPath.h"
@@ -65,9 +67,12 @@ void initApp() {
 }
 
 // Nothing is written into a damaged file: every writing command asks first.
+// Where the last whole check of the file is noted: it reads every page, a second at 100,000 trades.
+QString checkRecord() { return AppPath() + QStringLiteral("/bin/pruefung.dat"); }
+
 std::optional<int> refuseDamaged() {
     if (gsDataSource.isEmpty()) return std::nullopt;
-    const Status intact = checkDatabase(gsDataSource);
+    const Status intact = checkDatabaseDaily(gsDataSource, checkRecord(), today());
     if (intact.ok()) return std::nullopt;
     return fail(intact.error().sentence + QLatin1Char(' ') + intact.error().description);
 }
@@ -75,7 +80,7 @@ std::optional<int> refuseDamaged() {
 // A reading command goes on with a damaged file, but says so: what it shows may be incomplete.
 void warnIfDamaged() {
     if (gsDataSource.isEmpty()) return;
-    const Status intact = checkDatabase(gsDataSource);
+    const Status intact = checkDatabaseDaily(gsDataSource, checkRecord(), today());
     if (intact.ok()) return;
     err() << "gaveldesk: Warnung: " << oneLine(intact.error().sentence + QLatin1Char(' ') + intact.error().description)
           << "\n";
@@ -231,11 +236,11 @@ int exportFile(const QString& file, const QString& filterName) {
     initApp();
     warnIfDamaged();
     int rows = 0;
-    const Result<QByteArray> exported = exportCsv(gsDataSource, gsStandardUser, *filter, &rows);
-    if (!exported.ok())
-        return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + exported.error().text());
-    const QByteArray& csv = exported.value();
-    const Status written = writeFileSafely(file, csv);
+    Status read;
+    const Status written = writeFileSafely(file, [&](const ByteSink& sink) {
+        return read = exportCsv(gsDataSource, gsStandardUser, *filter, sink, &rows);
+    });
+    if (!read.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + read.error().text());
     if (!written.ok())
         return fail(
             QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(file, written.error().description));
@@ -254,20 +259,54 @@ int testMail(const QString& address) {
     return 0;
 }
 
+// Rows as they come, as UTF-8 straight to stdout: a list of 100,000 trades is never held.
 // The overdue list has the days overdue and the last reminder sent as its last columns.
-int printRows(const Result<QList<ListRow>>& loaded, bool days = false) {
-    if (!loaded.ok())
-        return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + loaded.error().text());
-    out() << "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID"
-          << (days ? "\tTage\tErinnerung\n" : "\n");
-    for (const ListRow& r : loaded.value()) {
-        out() << tsvField(r.AuktionsID) << '\t' << tsvField(r.AuktionsNr) << '\t' << tsvField(r.ebayName) << '\t'
-              << tsvField(r.Name) << '\t' << tsvField(r.Titel) << '\t' << r.EndeDatum << '\t' << tsvField(r.Status)
-              << '\t' << tsvField(r.GruppenID);
-        if (days) out() << '\t' << r.Tage << '\t' << r.Mahnstufe;
-        out() << '\n';
+class RowPrinter {
+public:
+    explicit RowPrinter(bool days) : days_(days) {
+        out().flush();
+        buf_ =
+            days ? "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tTage\tErinnerung\n"
+                 : "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\n";
     }
-    out().flush();
+    void operator()(const ListRow& r) {
+        for (const QString* f : {&r.AuktionsID, &r.AuktionsNr, &r.ebayName, &r.Name, &r.Titel, &r.EndeDatum})
+            field(*f) += '\t';
+        field(r.Status) += '\t';
+        field(r.GruppenID);
+        if (days_) buf_ += '\t' + QByteArray::number(r.Tage) + '\t' + QByteArray::number(r.Mahnstufe);
+        buf_ += '\n';
+        if (buf_.size() >= (1 << 16)) flush();
+    }
+    void flush() {
+        std::fwrite(buf_.constData(), 1, std::size_t(buf_.size()), stdout);
+        std::fflush(stdout);
+        buf_.clear();
+        flushed_ = true;
+    }
+    // Nothing at all when the list could not be read before a row was shown.
+    void drop() {
+        if (!flushed_) buf_.clear();
+    }
+
+private:
+    QByteArray& field(const QString& s) {
+        const qsizetype from = buf_.size();
+        buf_ += s.toUtf8();
+        for (qsizetype i = from; i < buf_.size(); ++i)
+            if (buf_[i] == '\t' || buf_[i] == '\r' || buf_[i] == '\n') buf_[i] = ' ';
+        return buf_;
+    }
+    QByteArray buf_;
+    bool days_, flushed_ = false;
+};
+
+int printRows(const std::function<Status(const std::function<void(ListRow&)>&)>& produce, bool days = false) {
+    RowPrinter print(days);
+    const Status read = produce([&print](ListRow& r) { print(r); });
+    if (!read.ok()) print.drop();
+    print.flush();
+    if (!read.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + read.error().text());
     return 0;
 }
 
@@ -276,13 +315,22 @@ int listAuctions(const QString& filterName) {
     if (!filter) return unknownFilter(filterName);
     initApp();
     warnIfDamaged();
-    return printRows(loadAuktionsListe(gsDataSource, gsStandardUser, *filter), *filter == ListFilter::Ueberfaellig);
+    return printRows(
+        [&](const std::function<void(ListRow&)>& take) {
+            return forEachListRow(gsDataSource, gsStandardUser, *filter, take);
+        },
+        *filter == ListFilter::Ueberfaellig);
 }
 
 int searchAuctions(const QString& text) {
     initApp();
     warnIfDamaged();
-    return printRows(searchAuktionsListe(gsDataSource, gsStandardUser, text));
+    return printRows([&](const std::function<void(ListRow&)>& take) -> Status {
+        Result<QList<ListRow>> found = searchAuktionsListe(gsDataSource, gsStandardUser, text);
+        if (!found.ok()) return found.error();
+        for (ListRow& r : found.value()) take(r);
+        return {};
+    });
 }
 
 // One line a credit: grade, booking day, amount, payer, reference, the sales, why.

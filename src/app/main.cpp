@@ -45,13 +45,14 @@ bool haveDisplay() {
 #endif
 }
 
-// The file check reads every page (a second at 100,000 trades): it runs beside the
+// The file check reads every page (a second at 100,000 trades): once a day, beside the
 // window, and a damaged file is named as soon as it is known.
 void checkInBackground(QThreadPool& pool, const std::atomic<bool>& stop, gd::frmMain& main) {
     if (gd::gsDataSource.isEmpty()) return;
     QPointer<gd::frmMain> window(&main);
-    pool.start([window, &stop, path = gd::gsDataSource] {
-        const gd::Status intact = gd::checkDatabase(path, {3000, &stop});
+    pool.start([window, &stop, path = gd::gsDataSource,
+                record = QString(gd::AppPath() + QStringLiteral("/bin/pruefung.dat")), day = gd::today()] {
+        const gd::Status intact = gd::checkDatabaseDaily(path, record, day, {3000, &stop});
         QMetaObject::invokeMethod(
             qApp,
             [window, intact] {
@@ -62,13 +63,14 @@ void checkInBackground(QThreadPool& pool, const std::atomic<bool>& stop, gd::frm
 }
 
 // Today's backup beside the window once the list is there; a failure is said, never hidden.
-void dailyBackupInBackground(QThreadPool& pool, gd::frmMain& main) {
+// Closing the program stops it within a moment; the next start makes it anew.
+void dailyBackupInBackground(QThreadPool& pool, const std::atomic<bool>& stop, gd::frmMain& main) {
     if (!gd::gbTaeglicheSicherung || gd::gsDataSource.isEmpty()) return;
     QPointer<gd::frmMain> window(&main);
     // QString(): a capture of "a + b" would keep QStringBuilder with references to temporaries.
-    pool.start([window, db = gd::gsDataSource, bin = QString(gd::AppPath() + QStringLiteral("/bin")),
+    pool.start([window, &stop, db = gd::gsDataSource, bin = QString(gd::AppPath() + QStringLiteral("/bin")),
                 folder = gd::backupFolder(), day = gd::today()] {
-        const gd::Result<QString> done = gd::dailyBackup(db, bin, folder, day);
+        const gd::Result<QString> done = gd::dailyBackup(db, bin, folder, day, 7, &stop);
         QMetaObject::invokeMethod(
             qApp,
             [window, done] {
@@ -185,7 +187,7 @@ int main(int argc, char** argv) {
         if (started || main.listLoading()) return;
         started = true;
         checkInBackground(checks, stopChecks, main);
-        dailyBackupInBackground(checks, main);
+        dailyBackupInBackground(checks, stopChecks, main);
     });
     lock.listen([&main] {
         main.showNormal();
@@ -195,7 +197,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsSet("GAVELDESK_QUIT_AFTER_START")) quitWhenListPainted(main);
     main.finishStart();
     const int rc = QApplication::exec();
-    stopChecks = true;  // closing does not wait for the end of a long check
+    stopChecks = true;  // closing does not wait for the end of a long check or backup
     gd::setPlatform(nullptr);
     return rc;
 }

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QThread>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -53,13 +54,53 @@ QByteArray withoutSecrets(const QByteArray& ini) {
 
 // Every page in one step: a reader's snapshot of the file, whatever writers do meanwhile.
 // A writer in the middle of its commit holds the file for a moment: try again.
-void copyPages(sqlite3* from, sqlite3* to) {
+// Each page is read once: a small cache on both sides, else the copy holds the file twice
+// in memory (and the source's cache keeps it after). The connections' own size comes back after.
+class SmallCache {
+public:
+    explicit SmallCache(sqlite3* db) : db_(db) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA cache_size;", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            before_ = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        sqlite3_exec(db, "PRAGMA cache_size = -1024;", nullptr, nullptr, nullptr);
+    }
+    ~SmallCache() {
+        sqlite3_exec(db_, "PRAGMA shrink_memory;", nullptr, nullptr, nullptr);
+        const QByteArray back = "PRAGMA cache_size = " + QByteArray::number(before_) + ';';
+        sqlite3_exec(db_, back.constData(), nullptr, nullptr, nullptr);
+    }
+    SmallCache(const SmallCache&) = delete;
+    SmallCache& operator=(const SmallCache&) = delete;
+
+private:
+    sqlite3* db_;
+    int before_ = -2000;
+};
+
+// In pieces of 4 MB: a stop asked for (the program closes) ends it within a piece, and a writer
+// gets in between pieces (a change to the file starts the copy anew, so it stays consistent).
+void copyPages(sqlite3* from, sqlite3* to, const std::atomic<bool>* stop) {
+    const SmallCache small(from), smallToo(to);
     sqlite3_backup* b = sqlite3_backup_init(to, "main", from, "main");
     if (!b) throwSqlite(to, sqlite3_errcode(to));
     int rc = SQLITE_OK;
-    for (int tries = 0; tries < 200; ++tries) {
-        rc = sqlite3_backup_step(b, -1);
+    int restarts = 0, left = std::numeric_limits<int>::max();
+    for (int busy = 0; busy < 200;) {
+        if (stop && *stop) {
+            sqlite3_backup_finish(b);
+            throw DbError(3001, QStringLiteral("Die Sicherung wurde abgebrochen."));
+        }
+        // A file written without pause would restart it for ever: then the rest in one step.
+        rc = sqlite3_backup_step(b, restarts > 20 ? -1 : 4096);
+        if (rc == SQLITE_OK) {
+            if (sqlite3_backup_remaining(b) > left) ++restarts;
+            left = sqlite3_backup_remaining(b);
+            continue;
+        }
         if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED) break;
+        ++busy;
         QThread::msleep(50);
     }
     sqlite3_backup_finish(b);
@@ -81,7 +122,8 @@ QStringList backupsIn(const QString& folder) {
 
 QString backupFolder() { return AppPath() + QStringLiteral("/Sicherungen"); }
 
-Status writeBackup(const QString& dbPath, const QString& settingsFolder, const QString& target) {
+Status writeBackup(const QString& dbPath, const QString& settingsFolder, const QString& target,
+                   const std::atomic<bool>* stop) {
     const QString temp = target + QString::fromLatin1(kTemporarySuffix) + QStringLiteral("sicherung");
     QFile::remove(temp);
     try {
@@ -94,11 +136,13 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
             Database source = Database::open(dbPath);
             Database copy = Database::open(temp);
             try {
-                copyPages(source.handle(), copy.handle());
+                copyPages(source.handle(), copy.handle(), stop);
             } catch (const RunError& e) {
                 // The page copy reads every page: a damaged one is named as damage, in German.
+                if (stop && *stop) throw;
                 CheckLimits whole;
                 whole.maxMs = 60000;
+                whole.stop = stop;
                 const Status intact = checkDatabase(dbPath, whole);
                 if (!intact.ok()) throw DbError(intact.error().number, intact.error().sentence);
                 throw;
@@ -360,13 +404,13 @@ QStringList tidyDatabaseFile(const QString& dbPath, const QString& appFolder) {
 }
 
 Result<QString> dailyBackup(const QString& dbPath, const QString& settingsFolder, const QString& folder,
-                            const QDate& today, int keep) {
+                            const QDate& today, int keep, const std::atomic<bool>* stop) {
     const QString name =
         QStringLiteral("gaveldesk-") + today.toString(Qt::ISODate) + QString::fromLatin1(kBackupSuffix);
     const QString target = folder + QLatin1Char('/') + name;
     QString written;
     if (!QFileInfo::exists(target)) {
-        const Status s = writeBackup(dbPath, settingsFolder, target);
+        const Status s = writeBackup(dbPath, settingsFolder, target, stop);
         if (!s.ok()) return s.error();
         written = target;
     }

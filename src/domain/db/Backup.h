@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <atomic>
 
 #include "base/Result.h"
 
@@ -15,8 +16,9 @@ inline constexpr const char* kBackupSuffix = ".gdsicherung";
 // AppPath()/Sicherungen: the daily backups and the states a restore replaced.
 QString backupFolder();
 // A consistent copy of the database with the files of settingsFolder; the target is
-// replaced only when the whole copy is on disk.
-Status writeBackup(const QString& dbPath, const QString& settingsFolder, const QString& target);
+// replaced only when the whole copy is on disk. A stop asked for ends it soon, nothing written.
+Status writeBackup(const QString& dbPath, const QString& settingsFolder, const QString& target,
+                   const std::atomic<bool>* stop = nullptr);
 // Checks the backup, saves the present database and settings as a backup in keepFolder
 // (when there is a database), then puts the backup's database and settings in place.
 // Gives back the file that holds the replaced state, empty when there was none.
@@ -39,6 +41,6 @@ QStringList tidyDatabaseFile(const QString& dbPath, const QString& appFolder);
 // Today's backup in folder unless there is one, then only the newest `keep` daily ones kept.
 // Gives back the file written, empty when today's was there.
 Result<QString> dailyBackup(const QString& dbPath, const QString& settingsFolder, const QString& folder,
-                            const QDate& today, int keep = 7);
+                            const QDate& today, int keep = 7, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace gd

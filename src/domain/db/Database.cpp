@@ -1,5 +1,6 @@
 #include "domain/db/Database.h"
 
+#include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <set>
 #include <utility>
 
+#include "base/SafeWrite.h"
 #include "base/modFunktions.h"
 #include "domain/db/Connection.h"
 #include "domain/db/Schema.h"
@@ -94,7 +96,26 @@ void clearDamaged(const QString& path) {
     damagedFiles().erase(canonicalDbPath(path));
 }
 
+Status checkDatabaseDaily(const QString& path, const QString& record, const QDate& day, const CheckLimits& limits) {
+    const std::optional<FileIdentity> id = fileIdentity(path);
+    if (!id) return checkDatabase(path, limits);  // missing: the check says what the user needs to know
+    const QByteArray note = QByteArray::number(id->device) + ' ' + QByteArray::number(id->inode) + ' ' +
+                            day.toString(Qt::ISODate).toLatin1() + '\n';
+    QFile noted(record);
+    const bool checkedToday = noted.open(QIODevice::ReadOnly) && noted.read(256) == note;
+    if (checkedToday && !QFileInfo::exists(path + QStringLiteral("-journal"))) return {};
+    bool finished = false;
+    CheckLimits bounded = limits;
+    bounded.finished = &finished;
+    const Status intact = checkDatabase(path, bounded);
+    // Unnoted, the next call checks again; a note that cannot be written costs only that.
+    if (intact.ok() && finished) (void)writeFileSafely(record, note);
+    if (limits.finished) *limits.finished = finished;
+    return intact;
+}
+
 Status checkDatabase(const QString& path, const CheckLimits& limits) {
+    if (limits.finished) *limits.finished = false;
     if (limits.stop && *limits.stop) return {};
     const auto damaged = [&](const QString& detail) -> Status {
         {
@@ -159,6 +180,7 @@ Status checkDatabase(const QString& path, const CheckLimits& limits) {
     sqlite3_finalize(st);
     sqlite3_progress_handler(impl->db, 0, nullptr, nullptr);
     if (rc == SQLITE_INTERRUPT) return {};
+    if (limits.finished) *limits.finished = true;
     if (rc != SQLITE_DONE) return damaged(QString::fromUtf8(sqlite3_errmsg(impl->db)));
     if (result != QStringLiteral("ok")) return damaged(result);
     return {};

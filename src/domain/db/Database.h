@@ -34,11 +34,16 @@ struct CheckLimits {
     int maxMs = 3000;
     const std::atomic<bool>* stop = nullptr;          // ends the check early when it turns true
     qint64 quickCheckUpToBytes = 16LL * 1024 * 1024;  // larger files are read row by row
+    bool* finished = nullptr;                         // set to whether the whole file was read
 };
 // A check of the file (PRAGMA quick_check, or every row of a large file), within
 // its limits; a damaged file is remembered, and no write goes into it from this
 // process until cleared. Unfinished counts as not damaged.
 Status checkDatabase(const QString& path, const CheckLimits& limits = {});
+// The same at most once a day for a file: the last whole check is noted in `record` with the
+// file's identity and the day. Checked again when the file was replaced (a restore), a write was
+// cut short (SQLite's journal lies beside it), or today's check did not finish within its bound.
+Status checkDatabaseDaily(const QString& path, const QString& record, const QDate& day, const CheckLimits& limits = {});
 bool isMarkedDamaged(const QString& path);
 void clearDamaged(const QString& path);
 
