@@ -138,6 +138,30 @@ Status writeFileSafely(const QString& requested, const QByteArray& bytes) {
     return replaceFile(requested, [&](int fd) { return writeAll(fd, bytes) ? 0 : errno; });
 }
 
+Status writeFileSafely(const QString& requested, const std::function<Status(const ByteSink&)>& produce) {
+    Status produced;
+    int error = 0;
+    const Status written = replaceFile(requested, [&](int fd) {
+        // Pieces gathered to a megabyte: a write call per CSV row would cost more than the row.
+        QByteArray pending;
+        const auto flush = [&] {
+            if (error == 0 && !writeAll(fd, pending)) error = errno;
+            pending.clear();
+            return error == 0;
+        };
+        produced = produce([&](const QByteArray& piece) {
+            pending += piece;
+            return pending.size() < (1 << 20) || flush();
+        });
+        if (error == 0 && produced.ok()) flush();
+        if (error != 0) return error;
+        return produced.ok() ? 0 : ECANCELED;
+    });
+    // The disk's reason first: a produce stopped by the sink fails only because of it.
+    if (error == 0 && !produced.ok()) return produced;
+    return written;
+}
+
 Status copyFileSafely(const QString& from, const QString& to) {
     const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
 
 #include "base/Result.h"
@@ -14,6 +15,12 @@ namespace gd {
 
 // Error::sentence "Die Datei '…' kann nicht geschrieben werden.", description the cause.
 Status writeFileSafely(const QString& path, const QByteArray& bytes);
+
+// The same for bytes too many to hold at once: `produce` hands them to the sink piece by
+// piece. A sink that returns false (the disk is full) asks it to stop; a failure of either
+// keeps the old file, and the produce's own failure comes back as it is.
+using ByteSink = std::function<bool(const QByteArray&)>;
+Status writeFileSafely(const QString& path, const std::function<Status(const ByteSink&)>& produce);
 
 // The same for a copy of a file, read in pieces.
 Status copyFileSafely(const QString& from, const QString& to);

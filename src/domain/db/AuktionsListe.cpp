@@ -5,13 +5,13 @@
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
 #include "domain/db/SearchFold.h"
-#include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace gd {
@@ -49,30 +49,44 @@ const char* const kColumns =
 const char* const kReminderColumn =
     ", (select ifnull(max(Stufe), 0) from Mahnungen where Mahnungen.AuktionsID = Auktionen.AuktionsID) ";
 
-QList<ListRow> readRows(Database& db, const QString& sql, const Params& params) {
-    QList<ListRow> rows;
+void eachRow(Database& db, const QString& sql, const Params& params, const std::function<void(ListRow&)>& take) {
     QStringList names;
     const auto text = [](sqlite3_stmt* st, int i) {
         return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
                                  sqlite3_column_bytes(st, i));
     };
     db.forEachRow(sql, params, names, [&](sqlite3_stmt* st) {
-        rows.append(ListRow{text(st, 0), text(st, 1), text(st, 2), dbDateToText(text(st, 3)), text(st, 4), text(st, 5),
-                            text(st, 6), text(st, 7), text(st, 8)});
-        rows.back().Meilensteine = quint8(sqlite3_column_int(st, 9));
-        if (sqlite3_column_count(st) > 10) rows.back().Mahnstufe = sqlite3_column_int(st, 10);
+        ListRow r{text(st, 0), text(st, 1), text(st, 2), dbDateToText(text(st, 3)), text(st, 4), text(st, 5),
+                  text(st, 6), text(st, 7), text(st, 8)};
+        r.Meilensteine = quint8(sqlite3_column_int(st, 9));
+        if (sqlite3_column_count(st) > 10) {
+            r.Mahnstufe = sqlite3_column_int(st, 10);
+            r.Tage = sqlite3_column_int(st, 11);
+        }
+        take(r);
     });
+}
+
+QList<ListRow> readRows(Database& db, const QString& sql, const Params& params) {
+    QList<ListRow> rows;
+    eachRow(db, sql, params, [&rows](ListRow& r) { rows.append(std::move(r)); });
     return rows;
 }
 
 }  // namespace
 
-Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter,
-                                         int limit) {
+Status forEachListRow(const QString& dataSource, const QString& standardUser, ListFilter filter,
+                      const std::function<void(ListRow&)>& take, int limit) {
     // Only the columns the grid shows, all in the list index: the mail texts stay on disk.
     // The auctions lead the join: they come in the index's order, so nothing is sorted.
+    // Days overdue from the stored date, not from the text shown.
     QString sql = QString::fromUtf8(kColumns) +
-                  (filter == ListFilter::Ueberfaellig ? QString::fromLatin1(kReminderColumn) : QString()) +
+                  (filter == ListFilter::Ueberfaellig
+                       ? QString::fromLatin1(kReminderColumn) +
+                             QStringLiteral(", cast(julianday('%1') - julianday(substr(Auktionen.EndeDatum, 1, 10)) "
+                                            "as integer) ")
+                                 .arg(today().toString(Qt::ISODate))
+                       : QString()) +
                   QStringLiteral("from Auktionen cross join Kunden where ") + listFilterWhere(filter) +
                   QStringLiteral(
                       " and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
@@ -81,15 +95,20 @@ Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QStrin
     if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
     try {
         Database db = Database::open(dataSource);
-        QList<ListRow> rows = readRows(db, sql, {standardUser, standardUser});
-        if (filter == ListFilter::Ueberfaellig) {
-            const QDate day = today();
-            for (ListRow& r : rows) r.Tage = int(daysSinceEnd(r.EndeDatum, day));
-        }
-        return rows;
+        eachRow(db, sql, {standardUser, standardUser}, take);
+        return {};
     } catch (const RunError& e) {
         return Error::from(sentences::kAuktionLaden, e);
     }
+}
+
+Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter,
+                                         int limit) {
+    QList<ListRow> rows;
+    const Status read = forEachListRow(
+        dataSource, standardUser, filter, [&rows](ListRow& r) { rows.append(std::move(r)); }, limit);
+    if (!read.ok()) return read.error();
+    return rows;
 }
 
 Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QString& standardUser, const QString& typed,

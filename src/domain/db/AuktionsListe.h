@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 #include "base/Result.h"
 
@@ -38,6 +39,10 @@ Result<ListSummary> loadListSummary(const QString& dataSource, const QString& st
 // The filter's part of the where clause of the join of Kunden and Auktionen.
 QString listFilterWhere(ListFilter filter);
 
+// Row by row, for a list too long to hold (the command line's). The first `limit` rows only
+// when limit >= 0: the screenful a window shows at once.
+Status forEachListRow(const QString& dataSource, const QString& standardUser, ListFilter filter,
+                      const std::function<void(ListRow&)>& take, int limit = -1);
 // The first `limit` rows only when limit >= 0: the screenful a window shows at once.
 Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter,
                                          int limit = -1);

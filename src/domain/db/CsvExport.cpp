@@ -1,5 +1,6 @@
 #include "domain/db/CsvExport.h"
 
+#include "base/SafeWrite.h"
 #include "domain/db/Database.h"
 #include "domain/db/Records.h"
 
@@ -97,7 +98,11 @@ void appendText(QByteArray& out, const char* t, int len) {
     appendQuoted(out, t, len);
 }
 
-QByteArray exportRows(const QString& dataSource, const QString& standardUser, ListFilter filter, int* rows) {
+// The sink said stop: the disk is full, and the caller knows why.
+struct SinkStopped {};
+
+void exportRows(const QString& dataSource, const QString& standardUser, ListFilter filter, const ByteSink& sink,
+                int* rows) {
     const QString where = listFilterWhere(filter);
     Database db = Database::open(dataSource);
     QStringList columns, header;
@@ -115,6 +120,11 @@ QByteArray exportRows(const QString& dataSource, const QString& standardUser, Li
         appendQuoted(out, header[i].toUtf8());
     }
     out += "\r\n";
+    const auto hand = [&] {
+        if (!sink(out)) throw SinkStopped{};
+        out.clear();
+    };
+    hand();
     QStringList names;
     std::vector<int> fields;
     std::vector<Kind> kinds;
@@ -157,20 +167,37 @@ QByteArray exportRows(const QString& dataSource, const QString& standardUser, Li
                           }
                       }
                       out += "\r\n";
+                      hand();
                       ++n;
                   });
     if (rows) *rows = n;
-    return out;
 }
 
 }  // namespace
 
-Result<QByteArray> exportCsv(const QString& dataSource, const QString& standardUser, ListFilter filter, int* rows) {
+Status exportCsv(const QString& dataSource, const QString& standardUser, ListFilter filter, const ByteSink& sink,
+                 int* rows) {
     try {
-        return exportRows(dataSource, standardUser, filter, rows);
+        exportRows(dataSource, standardUser, filter, sink, rows);
+    } catch (const SinkStopped&) {
+        return {};  // the sink's owner knows why
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:"), e);
     }
+    return {};
+}
+
+Result<QByteArray> exportCsv(const QString& dataSource, const QString& standardUser, ListFilter filter, int* rows) {
+    QByteArray all;
+    const Status done = exportCsv(
+        dataSource, standardUser, filter,
+        [&](const QByteArray& piece) {
+            all += piece;
+            return true;
+        },
+        rows);
+    if (!done.ok()) return done.error();
+    return all;
 }
 
 }  // namespace gd

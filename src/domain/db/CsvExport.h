@@ -5,10 +5,15 @@
 #include <QByteArray>
 #include <QString>
 
+#include "base/SafeWrite.h"
 #include "domain/db/AuktionsListe.h"
 
 namespace gd {
 
+// Row by row into the sink: memory stays that of a row. A sink that refuses ends it
+// without an error here (its owner knows why).
+Status exportCsv(const QString& dataSource, const QString& standardUser, ListFilter filter, const ByteSink& sink,
+                 int* rows = nullptr);
 Result<QByteArray> exportCsv(const QString& dataSource, const QString& standardUser, ListFilter filter,
                              int* rows = nullptr);
 
