@@ -18,6 +18,8 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 TEST(HtmlToText, WhatAMailProgramShows) {
     struct Case {
         const char* html;
@@ -50,11 +52,11 @@ TEST(HtmlToText, WhatAMailProgramShows) {
 
 // Hostile HTML: nothing it does may crash or stall the window.
 TEST(HtmlToText, HostileInputStaysQuick) {
-    const QString deep = QString(QStringLiteral("<div><span><table><tr><td>")).repeated(400000) + QStringLiteral("x");
-    const QString unclosedComment = QStringLiteral("a<!--") + QString(10 << 20, QLatin1Char('-'));
-    const QString manyEntities = QStringLiteral("&auml;&#12345678;&").repeated(500000);
-    const QString unclosedScript = QStringLiteral("<script>") + QStringLiteral("</scrip").repeated(1500000);
-    const QString quoteForever = QStringLiteral("<a title=\"") + QString(10 << 20, QLatin1Char('<'));
+    const QString deep = QString(u"<div><span><table><tr><td>"_s).repeated(400000) + u"x"_s;
+    const QString unclosedComment = u"a<!--"_s + QString(10 << 20, QLatin1Char('-'));
+    const QString manyEntities = u"&auml;&#12345678;&"_s.repeated(500000);
+    const QString unclosedScript = u"<script>"_s + u"</scrip"_s.repeated(1500000);
+    const QString quoteForever = u"<a title=\""_s + QString(10 << 20, QLatin1Char('<'));
     for (const QString* html : {&deep, &unclosedComment, &manyEntities, &unclosedScript, &quoteForever}) {
         QElapsedTimer t;
         t.start();
@@ -66,74 +68,47 @@ TEST(HtmlToText, HostileInputStaysQuick) {
 }
 
 QString sample(const char* name) {
-    return normalizeMailText(*readMailFile(test::dataFile(QStringLiteral("mails/") + QString::fromUtf8(name))));
+    return normalizeMailText(*readMailFile(test::dataFile(u"mails/"_s + QString::fromUtf8(name))));
 }
 
-QString escaped(const QString& s) {
-    QString out;
-    for (const QChar c : s) {
-        if (c == u'&')
-            out += QStringLiteral("&amp;");
-        else if (c == u'<')
-            out += QStringLiteral("&lt;");
-        else if (c == u'ä')
-            out += QStringLiteral("&auml;");
-        else if (c == u'ü')
-            out += QStringLiteral("&#252;");
-        else
-            out += c;
-    }
-    return out;
+QString escaped(QString s) {
+    return s.replace(u'&', u"&amp;"_s).replace(u'<', u"&lt;"_s).replace(u'ä', u"&auml;"_s).replace(u'ü', u"&#252;"_s);
 }
 
 // The HTML a platform would send for a text mail: "Label: value" paragraphs as a
 // two-column table or as one <div> per line, the rest as paragraphs with <br>.
 QString asHtml(const QString& text, bool table) {
-    static const QRegularExpression label(QStringLiteral("^([^:]{1,40}:) (.+)$"));
-    QString html = QStringLiteral("<html><head><style>td{padding:2px}</style><title>x</title></head>\n<body>\n");
-    for (const QString& para : text.split(QStringLiteral("\r\n\r\n"), Qt::SkipEmptyParts)) {
-        const QStringList lines = para.split(QStringLiteral("\r\n"));
+    static const QRegularExpression label(u"^([^:]{1,40}:) (.+)$"_s);
+    QString html = u"<html><head><style>td{padding:2px}</style><title>x</title></head>\n<body>\n"_s;
+    for (const QString& para : text.split(u"\r\n\r\n"_s, Qt::SkipEmptyParts)) {
+        const QStringList lines = para.split(u"\r\n"_s);
         const bool labels =
             std::all_of(lines.begin(), lines.end(), [](const QString& l) { return label.match(l).hasMatch(); });
         if (!labels) {
             QStringList escapedLines;
             for (const QString& l : lines) escapedLines << escaped(l);
-            html += QStringLiteral("<p>") + escapedLines.join(QStringLiteral("<br>\n")) + QStringLiteral("</p>\n");
+            html += u"<p>"_s + escapedLines.join(u"<br>\n"_s) + u"</p>\n"_s;
             continue;
         }
-        html += table ? QStringLiteral("<table>\n") : QStringLiteral("<div class=\"block\">\n");
+        html += table ? u"<table>\n"_s : u"<div class=\"block\">\n"_s;
         for (const QString& l : lines) {
             const auto m = label.match(l);
             html += table
-                        ? QStringLiteral("  <tr><td>") + escaped(m.captured(1)) + QStringLiteral("</td>\n      <td>") +
-                              escaped(m.captured(2)) + QStringLiteral("</td></tr>\n")
-                        : QStringLiteral("  <div>") + escaped(m.captured(1)) + QStringLiteral("&nbsp;") +
-                              escaped(m.captured(2)) + QStringLiteral("</div>\n");
+                        ? u"  <tr><td>"_s + escaped(m.captured(1)) + u"</td>\n      <td>"_s + escaped(m.captured(2)) +
+                              u"</td></tr>\n"_s
+                        : u"  <div>"_s + escaped(m.captured(1)) + u"&nbsp;"_s + escaped(m.captured(2)) + u"</div>\n"_s;
         }
-        html += table ? QStringLiteral("</table>\n") : QStringLiteral("</div>\n");
+        html += table ? u"</table>\n"_s : u"</div>\n"_s;
     }
-    return html + QStringLiteral("<script>document.write('Artikelnummer: 999')</script></body></html>\n");
+    return html + u"<script>document.write('Artikelnummer: 999')</script></body></html>\n"_s;
 }
 
+// Every byte escaped, a soft line break after each 24: quoted-printable at its most awkward.
 QByteArray qpEncoded(const QByteArray& bytes) {
     QByteArray out;
-    int column = 0;
-    for (const char c : bytes) {
-        const uchar u = uchar(c);
-        QByteArray piece = (u >= 33 && u <= 126 && u != '=') || u == ' ' ? QByteArray(1, c)
-                           : u == '\n'                                   ? QByteArray("\n")
-                                       : "=" + QByteArray::number(u, 16).toUpper().rightJustified(2, '0');
-        if (piece == "\n") {
-            out += "\r\n";
-            column = 0;
-            continue;
-        }
-        if (column + piece.size() > 73) {
-            out += "=\r\n";
-            column = 0;
-        }
-        out += piece;
-        column += int(piece.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (i > 0 && i % 24 == 0) out += "=\r\n";
+        out += "=" + bytes.mid(i, 1).toHex().toUpper();
     }
     return out;
 }
@@ -143,7 +118,7 @@ protected:
     test::TestApp app{true};
     void SetUp() override {
         subInitApp();
-        gsEbayName = QStringLiteral("gavel_haendler");
+        gsEbayName = u"gavel_haendler"_s;
     }
     QByteArray parsed(const QString& path) {
         ImportRecords r;
@@ -158,8 +133,8 @@ protected:
 TEST_F(HtmlMail, CutToTheValuesOfTheTextVersion) {
     for (const char* name : {"verkauf.txt", "kauf.txt", "sofortkauf_verkauf.txt", "sofortkauf_kauf.txt"}) {
         const QString text = sample(name);
-        app.write(QStringLiteral("text.txt"), text.toUtf8());
-        const QByteArray expected = parsed(app.file(QStringLiteral("text.txt")));
+        app.write(u"text.txt"_s, text.toUtf8());
+        const QByteArray expected = parsed(app.file(u"text.txt"_s));
         ASSERT_TRUE(expected.contains("\"acceptable\": true")) << expected.toStdString();
         for (const bool table : {true, false}) {
             const QString html = asHtml(text, table);
@@ -173,8 +148,7 @@ TEST_F(HtmlMail, CutToTheValuesOfTheTextVersion) {
                 "--g\r\nContent-Type: text/html; charset=windows-1252\r\n"
                 "Content-Transfer-Encoding: base64\r\n\r\n" +
                 QByteArray(cp1252.encode(html)).toBase64() + "\r\n--g--\r\n";
-            for (const auto& [file, bytes] :
-                 {std::pair{QStringLiteral("qp.eml"), qp}, std::pair{QStringLiteral("b64.eml"), b64}}) {
+            for (const auto& [file, bytes] : {std::pair{u"qp.eml"_s, qp}, std::pair{u"b64.eml"_s, b64}}) {
                 SCOPED_TRACE(std::string(name) + (table ? " Tabelle " : " Zeilen ") + file.toStdString());
                 app.write(file, bytes);
                 EXPECT_EQ(parsed(app.file(file)).toStdString(), expected.toStdString());
@@ -188,15 +162,15 @@ TEST_F(HtmlMail, PlainTextPartComesFirst) {
     const QByteArray both =
         "Content-Type: multipart/alternative; boundary=b\r\n\r\n--b\r\nContent-Type: text/html\r\n\r\n"
         "<p>aus HTML</p>\r\n--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\naus Text\r\n--b--\r\n";
-    EXPECT_EQ(decodeMimeMessage(both).valueOr(QString()).trimmed(), QStringLiteral("aus Text"));
+    EXPECT_EQ(decodeMimeMessage(both).valueOr(QString()).trimmed(), u"aus Text"_s);
     const Result<QString> image = decodeMimeMessage("Content-Type: image/png\r\n\r\nxx");
     ASSERT_FALSE(image.ok());
-    EXPECT_TRUE(image.error().sentence.contains(QStringLiteral("text/plain oder text/html")));
+    EXPECT_TRUE(image.error().sentence.contains(u"text/plain oder text/html"_s));
 }
 
 TEST(Mailbox, EachMessageOneMail) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Posteingang"));
+    const QString path = dir.filePath(u"Posteingang"_s);
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(
@@ -210,11 +184,11 @@ TEST(Mailbox, EachMessageOneMail) {
     const Result<QList<MailText>> mails = readMails(path);
     ASSERT_TRUE(mails.ok());
     ASSERT_EQ(mails->size(), 3);
-    EXPECT_EQ((*mails)[0].text, QStringLiteral("Erste Mühle\nFrom here on\n\n"));
-    EXPECT_EQ((*mails)[1].text, QStringLiteral("Zweite & HTML"));
+    EXPECT_EQ((*mails)[0].text, u"Erste Mühle\nFrom here on\n\n"_s);
+    EXPECT_EQ((*mails)[1].text, u"Zweite & HTML"_s);
     EXPECT_TRUE((*mails)[2].text.isEmpty());
     EXPECT_FALSE((*mails)[2].error.isEmpty());
-    EXPECT_EQ((*mails)[1].label, QStringLiteral("E-Mail 2 von 3"));
+    EXPECT_EQ((*mails)[1].label, u"E-Mail 2 von 3"_s);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "domain/db/Trade.h"
 #include "domain/import/Accept.h"
 #include "domain/import/BatchImport.h"
+#include "domain/import/Extract.h"
 #include "domain/import/MailFile.h"
 #include "domain/import/Parser.h"
 #include "domain/settings/Keywords.h"
@@ -35,66 +36,48 @@ protected:
     }
 };
 
-struct Expect {
-    const char* file;
-    MailKind kind;
-    bool sellerShown;
-    // partner: ebayName, Email, Name, Strasse, Ort, Land
-    const char* partner[6];
-    // AuktionsNr, Titel, Preis, Menge, Betrag, EndeDatum, Versandinfos, Bezahlung, Mitteilungen, Hinweise
-    const char* auction[10];
-};
+// partner: ebayName|Email|Name|Strasse|Ort|Land
+// auction: AuktionsNr|Titel|Preis|Menge|Betrag|EndeDatum|Versandinfos|Bezahlung|Mitteilungen|Hinweise
+const char* const kVerkaufPartner =
+    "mueller_hans|hans.mueller@example.de|Hans Müller|Hauptstraße 12|10115 Berlin|Deutschland";
+const char* const kVerkaufAuction =
+    "1234567890|Kaffeemühle Zassenhaus Santiago, Buche|24,50|1|30,90|04.12.2026 20:15:33|"
+    "EUR 4,90 Versandversicherung: EUR 1,50|Überweisung, PayPal||";
+const char* const kKaufPartner =
+    "baerbel_naehstube|b.oeztuerk@example.de|Bärbel Öztürk-D'Amico|Lindenallee 3a|79098 Freiburg im "
+    "Breisgau|Deutschland";
+const char* const kKaufAuction =
+    "3456789012|Nähmaschine Pfaff 260 mit Koffer|1.234,56|1|1.254,46|03.12.2026 18:42:07|EUR 19,90|Überweisung||";
 
-const char* const kVerkaufPartner[6] = {
-    "mueller_hans", "hans.mueller@example.de", "Hans Müller", "Hauptstraße 12", "10115 Berlin", "Deutschland"};
-const char* const kVerkaufAuction[10] = {"1234567890",
-                                         "Kaffeemühle Zassenhaus Santiago, Buche",
-                                         "24,50",
-                                         "1",
-                                         "30,90",
-                                         "04.12.2026 20:15:33",
-                                         "EUR 4,90 Versandversicherung: EUR 1,50",
-                                         "Überweisung, PayPal",
-                                         "",
-                                         ""};
-
+// The parts the rules cut add up to the total the notification names, instant purchases included.
 TEST_F(Parse, EverySampleFully) {
-    const Expect cases[] = {
-        {"verkauf.txt", MailKind::Verkauf, false, {}, {}},
-        {"verkauf_unix.txt", MailKind::Verkauf, false, {}, {}},
-        {"verkauf_cp1252.txt", MailKind::Verkauf, false, {}, {}},
-        {"verkauf.eml", MailKind::Verkauf, false, {}, {}},
-        {"verkauf_200kb.txt", MailKind::Verkauf, false, {}, {}},
-        {"verkauf_steuerzeichen.txt", MailKind::Verkauf, false, {}, {}},
-        {"kauf.txt",
-         MailKind::Kauf,
-         true,
-         {"baerbel_naehstube", "b.oeztuerk@example.de", "Bärbel Öztürk-D'Amico", "Lindenallee 3a",
-          "79098 Freiburg im Breisgau", "Deutschland"},
-         {"3456789012", "Nähmaschine Pfaff 260 mit Koffer", "1.234,56", "1", "1.254,46", "03.12.2026 18:42:07",
-          "EUR 19,90", "Überweisung", "", ""}},
-        {"kauf.eml",
-         MailKind::Kauf,
-         true,
-         {"baerbel_naehstube", "b.oeztuerk@example.de", "Bärbel Öztürk-D'Amico", "Lindenallee 3a",
-          "79098 Freiburg im Breisgau", "Deutschland"},
-         {"3456789012", "Nähmaschine Pfaff 260 mit Koffer", "1.234,56", "1", "1.254,46", "03.12.2026 18:42:07",
-          "EUR 19,90", "Überweisung", "", ""}},
-        {"sofortkauf_verkauf.txt",
-         MailKind::Sofortkauf,
-         false,
-         {"o_neill_77", "sean.oneill@example.ie", "Seán O'Neill", "Kölner Straße 7", "40211 Düsseldorf", "Deutschland"},
-         {"2345678901", "Tischlampe Bauhaus-Stil, Messing", "89,00", "2", "185,90", "05.12.2026 14:02:51",
-          "DHL Paket, versichert, EUR 7,90", "Überweisung", "Bitte beide Lampen einzeln verpacken.",
-          "Versand innerhalb von 2 Werktagen nach Zahlungseingang."}},
-        {"sofortkauf_kauf.txt",
-         MailKind::Sofortkauf,
-         true,
-         {"plattenkiste_ruhr", "kiste@example.net", "Jörg Plattner", "Zechenweg 44", "44787 Bochum", "Deutschland"},
-         {"4567890123", "Schallplatte Kraftwerk - Autobahn, Erstpressung", "45,00", "1", "49,50", "06.12.2026 09:15:00",
-          "Warensendung, EUR 4,50", "PayPal", "", "Keine Rücknahme."}},
+    const struct {
+        const char* file;
+        MailKind kind;
+        bool sellerShown;
+        const char *partner, *auction;
+    } cases[] = {
+        {"verkauf.txt", MailKind::Verkauf, false, kVerkaufPartner, kVerkaufAuction},
+        {"verkauf_unix.txt", MailKind::Verkauf, false, kVerkaufPartner, kVerkaufAuction},
+        {"verkauf_cp1252.txt", MailKind::Verkauf, false, kVerkaufPartner, kVerkaufAuction},
+        {"verkauf.eml", MailKind::Verkauf, false, kVerkaufPartner, kVerkaufAuction},
+        {"verkauf_200kb.txt", MailKind::Verkauf, false, kVerkaufPartner, kVerkaufAuction},
+        {"verkauf_steuerzeichen.txt", MailKind::Verkauf, false, kVerkaufPartner, kVerkaufAuction},
+        {"verkauf_ohne_strasse.txt", MailKind::Verkauf, false,
+         "mueller_hans|hans.mueller@example.de|Hans Müller||10115 Berlin|[nicht angegeben]", kVerkaufAuction},
+        {"kauf.txt", MailKind::Kauf, true, kKaufPartner, kKaufAuction},
+        {"kauf.eml", MailKind::Kauf, true, kKaufPartner, kKaufAuction},
+        {"sofortkauf_verkauf.txt", MailKind::Sofortkauf, false,
+         "o_neill_77|sean.oneill@example.ie|Seán O'Neill|Kölner Straße 7|40211 Düsseldorf|Deutschland",
+         "2345678901|Tischlampe Bauhaus-Stil, Messing|89,00|2|185,90|05.12.2026 14:02:51|DHL Paket, versichert, EUR "
+         "7,90|"
+         "Überweisung|Bitte beide Lampen einzeln verpacken.|Versand innerhalb von 2 Werktagen nach Zahlungseingang."},
+        {"sofortkauf_kauf.txt", MailKind::Sofortkauf, true,
+         "plattenkiste_ruhr|kiste@example.net|Jörg Plattner|Zechenweg 44|44787 Bochum|Deutschland",
+         "4567890123|Schallplatte Kraftwerk - Autobahn, Erstpressung|45,00|1|49,50|06.12.2026 09:15:00|"
+         "Warensendung, EUR 4,50|PayPal||Keine Rücknahme."},
     };
-    for (const Expect& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         ImportRecords r;
         const ParseResult parsed = parseMail(r, mail(QString::fromUtf8(c.file)));
@@ -103,44 +86,18 @@ TEST_F(Parse, EverySampleFully) {
         EXPECT_TRUE(r.acceptable);
         EXPECT_EQ(r.sellerShown(), c.sellerShown);
         EXPECT_EQ(r.caption(), c.sellerShown ? u"Verkäuferdaten"_s : u"Käufer- / Verkäuferdaten"_s);
-        const char* const* p = c.partner[0] ? c.partner : kVerkaufPartner;
-        const char* const* a = c.auction[0] ? c.auction : kVerkaufAuction;
         const tKunde& k = r.partner();
-        const QString got[6] = {k.ebayName, k.Email, k.Name, k.Strasse, k.Ort, k.Land};
-        for (int i = 0; i < 6; ++i) EXPECT_EQ(got[i].toStdString(), p[i]) << "partner field " << i;
+        EXPECT_EQ(QStringList({k.ebayName, k.Email, k.Name, k.Strasse, k.Ort, k.Land}).join(u'|'),
+                  QString::fromUtf8(c.partner));
         const tAuktion& o = r.oAuktion;
-        const QString gotA[10] = {o.AuktionsNr, o.Titel,        o.Preis,     o.Menge,        o.Betrag,
-                                  o.EndeDatum,  o.Versandinfos, o.Bezahlung, o.Mitteilungen, o.Hinweise};
-        for (int i = 0; i < 10; ++i) EXPECT_EQ(gotA[i].toStdString(), a[i]) << "auction field " << i;
+        EXPECT_EQ(QStringList({o.AuktionsNr, o.Titel, o.Preis, o.Menge, o.Betrag, o.EndeDatum, o.Versandinfos,
+                               o.Bezahlung, o.Mitteilungen, o.Hinweise})
+                      .join(u'|'),
+                  QString::fromUtf8(c.auction));
+        EXPECT_EQ(funBetrag(o.Preis, o.Menge, o.Versandkosten, o.Versandversicherung).value_or(QString()), o.Betrag);
         EXPECT_TRUE(o.EmailText.contains(u"\r\n"_s));
         EXPECT_FALSE(o.EmailText.contains(QChar(0)));
     }
-}
-
-// The parts the rules cut add up to the total the notification names, instant
-// purchases included: the shipping is cut for them too.
-TEST_F(Parse, ThePartsAddUpToTheTotalOfEverySample) {
-    for (const char* file : {"verkauf.txt", "verkauf.eml", "kauf.txt", "kauf.eml", "sofortkauf_verkauf.txt",
-                             "sofortkauf_kauf.txt", "verkauf_cp1252.txt"}) {
-        SCOPED_TRACE(file);
-        ImportRecords r;
-        parseMail(r, mail(QString::fromUtf8(file)));
-        const tAuktion& a = r.oAuktion;
-        EXPECT_FALSE(a.Versandkosten.isEmpty());
-        EXPECT_EQ(funBetrag(a.Preis, a.Menge, a.Versandkosten, a.Versandversicherung).value_or(QString()), a.Betrag);
-    }
-    ImportRecords r;
-    parseMail(r, mail(u"sofortkauf_verkauf.txt"_s));
-    EXPECT_EQ(r.oAuktion.Versandkosten, u"7,90"_s);
-    EXPECT_EQ(r.oAuktion.Versandinfos, u"DHL Paket, versichert, EUR 7,90"_s);  // named once
-}
-
-TEST_F(Parse, MissingFieldStaysEmpty) {
-    ImportRecords r;
-    ASSERT_EQ(parseMail(r, mail(u"verkauf_ohne_strasse.txt"_s)).kind, MailKind::Verkauf);
-    EXPECT_EQ(r.oKunde.Strasse, QString());
-    EXPECT_EQ(r.oKunde.Land, u"[nicht angegeben]"_s);
-    EXPECT_EQ(r.oKunde.Name, u"Hans Müller"_s);
 }
 
 TEST_F(Parse, Refusals) {
@@ -153,14 +110,13 @@ TEST_F(Parse, Refusals) {
     QString noNames = sofort;
     noNames.replace(u"Verkäufer: gavel_haendler"_s, u"Anbieter: gavel_haendler"_s)
         .replace(u"Käufer: o_neill_77"_s, u"Kunde: o_neill_77"_s);
+    const QString notTheUser =
+        u"Die Email kann nicht verarbeitet werden.\rVerkäufer- und Käufer-Name aus der Email stimmen "
+        "nicht mit dem eingestellten ebay-Namen überein!"_s;
     const Case cases[] = {
         {mail(u"keine_ebay_email.txt"_s), u"gavel_haendler"_s, u"Die Zwischenablage enthält keine ebay Email"_s},
-        {sofort, u"GAVEL_HAENDLER"_s,  // letter case differs: not the user
-         u"Die Email kann nicht verarbeitet werden.\rVerkäufer- und Käufer-Name aus der Email stimmen "
-         "nicht mit dem eingestellten ebay-Namen überein!"_s},
-        {noNames, u"gavel_haendler"_s,
-         u"Die Email kann nicht verarbeitet werden.\rVerkäufer- und Käufer-Name aus der Email stimmen "
-         "nicht mit dem eingestellten ebay-Namen überein!"_s},
+        {sofort, u"GAVEL_HAENDLER"_s, notTheUser},  // letter case differs: not the user
+        {noNames, u"gavel_haendler"_s, notTheUser},
     };
     for (const Case& c : cases) {
         gsEbayName = c.ebayName;
@@ -282,6 +238,46 @@ TEST(ImportLimits, ImplausibleValuesAreNamed) {
         EXPECT_LE(r.oKunde.ebayName.size(), 254);
         EXPECT_LE(r.oKunde.Strasse.size(), 254);
     }
+}
+
+TEST(funGetData, CutsBetweenMarkers) {
+    struct Case {
+        const char* text;
+        const char* key;
+        const char* end;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Name: Hans Müller\r\nStraße: Weg 1", "Name:", "", "Hans Müller"},
+        {"Kein Treffer", "Name:", "", ""},
+        {"Preis: 1\r\nPreis: 2\r\n", "Preis:", "", "1"},  // the first occurrence
+        {"Preis: 12,50 EUR\r\n", "Preis:", "EUR", "12,50"},
+        {"name: klein\r\n", "Name:", "", ""},  // case-sensitive
+        {"Menge: 3", "Menge:", "", "3"},       // no end marker: to the end
+        {"Text\r\n\r\nRest", "", "", "Text"},  // empty key found at the start
+        {"Mitteilung: Zeile 1\r\nZeile 2\r\n\r\nAnderes", "Mitteilung:", "Anderes", "Zeile 1\r\nZeile 2"},
+        {"", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        QString end = QString::fromUtf8(c.end);
+        EXPECT_EQ(funGetData(QString::fromUtf8(c.text), QString::fromUtf8(c.key), end).toStdString(), c.expected)
+            << c.text;
+        EXPECT_EQ(end, *c.end ? QString::fromUtf8(c.end) : u"\r\n"_s);  // an empty end becomes CR LF for the caller
+    }
+}
+
+TEST(funTrim, CleansOneValue) {
+    struct Case {
+        const char* text;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"  abc\t\r\n", "abc"},       {"erste\r\n\r\nzweite", "erste"},
+        {"erste\r\rzweite", "erste"}, {"erste\n\nzweite", "erste"},
+        {"a\r\nb", "a\r\nb"},         {"[nicht angegeben] und weitere Worte", "[nicht angegeben]"},
+        {"   \t\r\n ", ""},           {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(funTrim(QString::fromUtf8(c.text)).toStdString(), c.expected) << c.text;
 }
 
 }  // namespace

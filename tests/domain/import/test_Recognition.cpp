@@ -9,6 +9,8 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 // A platform of our own invention; its mails share no phrase with the built-in recognition.
 const char* const kKiezmarktRules =
     "[Verkauf Kiezmarkt]\r\n"
@@ -45,13 +47,13 @@ protected:
     test::TestApp app{true};
     void SetUp() override {
         subInitApp();
-        gsEbayName = QStringLiteral("gavel_haendler");
+        gsEbayName = u"gavel_haendler"_s;
     }
     QString sample(const char* name) {
-        return normalizeMailText(*readMailFile(test::dataFile(QStringLiteral("mails/") + QString::fromUtf8(name))));
+        return normalizeMailText(*readMailFile(test::dataFile(u"mails/"_s + QString::fromUtf8(name))));
     }
     void addRules(const QByteArray& rules) {
-        app.write(QStringLiteral("bin/gaveldesk.ini"), app.read(QStringLiteral("bin/gaveldesk.ini")) + "\r\n" + rules);
+        app.write(u"bin/gaveldesk.ini"_s, app.read(u"bin/gaveldesk.ini"_s) + "\r\n" + rules);
         subGetFelder();
     }
 };
@@ -65,37 +67,30 @@ TEST_F(Recognition, AnotherPlatformByRulesOnly) {
     const ParseResult p = parseMail(r, QString::fromUtf8(kKiezmarktMail));
     EXPECT_EQ(p.kind, MailKind::Verkauf);
     EXPECT_TRUE(p.message.isEmpty());
-    EXPECT_EQ(r.sektion, QStringLiteral("Verkauf Kiezmarkt"));
-    EXPECT_EQ(r.erkennung, QStringLiteral("#Erkennung#=Kiezmarkt/hat bei Ihnen gekauft"));
+    EXPECT_EQ(r.sektion, u"Verkauf Kiezmarkt"_s);
+    EXPECT_EQ(r.erkennung, u"#Erkennung#=Kiezmarkt/hat bei Ihnen gekauft"_s);
     EXPECT_TRUE(r.acceptable);
     const tKunde& k = r.oKunde;
-    EXPECT_EQ(k.ebayName, QStringLiteral("lotte_k"));
-    EXPECT_EQ(k.Email, QStringLiteral("lotte.kowalczyk@example.pl"));
-    EXPECT_EQ(k.Name, QStringLiteral("Lotte Kowalczyk"));
-    EXPECT_EQ(k.Strasse, QStringLiteral("Am Kiez 4"));
-    EXPECT_EQ(k.Ort, QStringLiteral("12049 Berlin"));
+    EXPECT_EQ(QStringList({k.ebayName, k.Email, k.Name, k.Strasse, k.Ort}).join(u'|'),
+              u"lotte_k|lotte.kowalczyk@example.pl|Lotte Kowalczyk|Am Kiez 4|12049 Berlin"_s);
     const tAuktion& a = r.oAuktion;
-    EXPECT_EQ(a.AuktionsNr, QStringLiteral("KM-778812"));
-    EXPECT_EQ(a.Titel, QStringLiteral("Bauernschrank, Kiefer massiv"));
-    EXPECT_EQ(a.Preis, QStringLiteral("120,00"));
-    EXPECT_EQ(a.Betrag, QStringLiteral("159,00"));
-    EXPECT_EQ(a.Versandinfos, QStringLiteral("EUR 39,00"));
-    EXPECT_EQ(a.Bezahlung, QStringLiteral("Überweisung"));
+    EXPECT_EQ(QStringList({a.AuktionsNr, a.Titel, a.Preis, a.Betrag, a.Versandinfos, a.Bezahlung}).join(u'|'),
+              u"KM-778812|Bauernschrank, Kiefer massiv|120,00|159,00|EUR 39,00|Überweisung"_s);
     // The tester's view: every row in file order, the one without a match among them.
     ASSERT_EQ(r.hits.size(), 15u);
-    EXPECT_EQ(r.hits[0].rule, QStringLiteral("Käufer-Login:/=Kunden/ebayName"));
+    EXPECT_EQ(r.hits[0].rule, u"Käufer-Login:/=Kunden/ebayName"_s);
     EXPECT_EQ(r.hits[0].outcome, RuleHit::Outcome::Found);
-    EXPECT_EQ(r.hits[0].value, QStringLiteral("lotte_k"));
-    EXPECT_EQ(r.hits[13].target, QStringLiteral("Auktionen/Versandversicherung"));
+    EXPECT_EQ(r.hits[0].value, u"lotte_k"_s);
+    EXPECT_EQ(r.hits[13].target, u"Auktionen/Versandversicherung"_s);
     EXPECT_EQ(r.hits[13].outcome, RuleHit::Outcome::Nothing);
     EXPECT_EQ(r.hits[14].outcome, RuleHit::Outcome::NotUsed);  // sales have no notes field
 
     // The platform's own mails still go by the built-in phrases.
     ImportRecords own;
     EXPECT_EQ(parseMail(own, sample("verkauf.txt")).kind, MailKind::Verkauf);
-    EXPECT_EQ(own.sektion, QStringLiteral("Verkauf"));
-    EXPECT_TRUE(own.erkennung.startsWith(QStringLiteral("eingebaut")));
-    EXPECT_EQ(own.oKunde.ebayName, QStringLiteral("mueller_hans"));
+    EXPECT_EQ(own.sektion, u"Verkauf"_s);
+    EXPECT_TRUE(own.erkennung.startsWith(u"eingebaut"_s));
+    EXPECT_EQ(own.oKunde.ebayName, u"mueller_hans"_s);
 }
 
 // Recognition lines decide in file order; a section with lines no longer uses the
@@ -122,27 +117,25 @@ TEST_F(Recognition, LinesInFileOrder) {
         EXPECT_EQ(r.sektion, QString::fromUtf8(c.section)) << c.text;
     }
     ASSERT_EQ(gaSektionen.size(), 6u);
-    EXPECT_EQ(gaSektionen[3].name, QStringLiteral("Sofortkauf Zweit"));
+    EXPECT_EQ(gaSektionen[3].name, u"Sofortkauf Zweit"_s);
 
     // [Kauf] with a line of its own: "Sie haben am" alone no longer makes a purchase.
-    app.write(
-        QStringLiteral("bin/gaveldesk.ini"),
-        app.read(QStringLiteral("bin/gaveldesk.ini")).replace("[Kauf]", "[Kauf]\r\n#Erkennung#=Sie haben ersteigert"));
+    app.write(u"bin/gaveldesk.ini"_s,
+              app.read(u"bin/gaveldesk.ini"_s).replace("[Kauf]", "[Kauf]\r\n#Erkennung#=Sie haben ersteigert"));
     subGetFelder();
     ImportRecords r;
-    EXPECT_EQ(parseMail(r, QStringLiteral("Sie haben am 1.1. ... Kontaktinformationen des Käufers:")).kind,
-              MailKind::Verkauf);
+    EXPECT_EQ(parseMail(r, u"Sie haben am 1.1. ... Kontaktinformationen des Käufers:"_s).kind, MailKind::Verkauf);
 }
 
 TEST_F(Recognition, FaultyLinesAreNamed) {
     app.write(
-        QStringLiteral("bin/gaveldesk.ini"),
-        test::ansi(QStringLiteral(
-            "[Kauf]\r\n#Erkennung#=\r\nNr:/=Auktionen/ArtikelNr\r\n[Kauf Ohne]\r\nNr:/=Auktionen/ArtikelNr\r\n")));
+        u"bin/gaveldesk.ini"_s,
+        test::ansi(
+            u"[Kauf]\r\n#Erkennung#=\r\nNr:/=Auktionen/ArtikelNr\r\n[Kauf Ohne]\r\nNr:/=Auktionen/ArtikelNr\r\n"_s));
     const QStringList messages = subGetFelder();
     ASSERT_EQ(messages.size(), 2) << messages.join(u'|').toStdString();
-    EXPECT_EQ(messages[0], QStringLiteral("Fehler beim Lesen von: #Erkennung#="));
-    EXPECT_TRUE(messages[1].contains(QStringLiteral("[Kauf Ohne]")));
+    EXPECT_EQ(messages[0], u"Fehler beim Lesen von: #Erkennung#="_s);
+    EXPECT_TRUE(messages[1].contains(u"[Kauf Ohne]"_s));
     EXPECT_EQ(gaKauf.size(), 1u);  // the faulty line is no rule row
 }
 
