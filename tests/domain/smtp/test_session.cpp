@@ -149,13 +149,12 @@ TEST(SmtpSession, WhatCameWithTheStartTlsGoAheadIsThrownAway) {
 }
 
 TEST(SmtpSession, ThePasswordGoesOutOnlyOverTlsUnlessAllowed) {
-    struct Case {
+    const struct {
         SmtpSecurity security;
         bool tls, allowPlain;
         const char* capabilities;
         const char* expectSent;  // empty: refused
-    };
-    const Case cases[] = {
+    } cases[] = {
         {SmtpSecurity::StartTls, false, false, "250-mx\r\n250 AUTH LOGIN PLAIN\r\n", ""},
         {SmtpSecurity::None, false, false, "250-mx\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n", ""},
         {SmtpSecurity::StartTls, false, true, "250-mx\r\n250 AUTH LOGIN\r\n", "AUTH LOGIN\r\n"},
@@ -165,7 +164,7 @@ TEST(SmtpSession, ThePasswordGoesOutOnlyOverTlsUnlessAllowed) {
          "AUTH PLAIN AGhhZW5kbGVyQGdhdmVsLmV4YW1wbGUAZ2VoZWlt\r\n"},
         {SmtpSecurity::ImplicitTls, true, false, "250-mx\r\n250 AUTH CRAM-MD5\r\n", ""},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SmtpSession s(message(true), false, c.tls, kWhen, 1, c.security, c.allowPlain);
         run(s, {});
         QByteArray wire = s.received("220 mx\r\n").send;
@@ -188,17 +187,16 @@ TEST(SmtpSession, ThePasswordGoesOutOnlyOverTlsUnlessAllowed) {
 }
 
 TEST(SmtpSession, AServerCannotHoldOrFloodTheSession) {
-    struct Case {
+    const struct {
         const char* what;
         std::function<QByteArray(int)> chunk;  // the n-th piece the server sends
         int pieces;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"one line without end", [](int) { return QByteArray(1000, 'x'); }, 100},
         {"a reply that never ends", [](int) { return QByteArray("220-still greeting\r\n"); }, 1000},
         {"a long line in a reply", [](int n) { return n == 0 ? QByteArray("220-a\r\n") : QByteArray(5000, 'y'); }, 3},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SmtpSession s(message(false), false, false, kWhen, 1, kNone);
         run(s, {});
         int n = 0;
@@ -221,11 +219,10 @@ TEST(SmtpSession, AServerCannotHoldOrFloodTheSession) {
 }
 
 TEST(QuotedPrintable, HeaderWords) {
-    struct Case {
+    const struct {
         const char* in;
         const char* out;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"Kaffeemuehle = 3? Ja", "Kaffeemuehle = 3? Ja"},
         {"Hans Müller jun", "=?ISO-8859-1?Q?Hans_M=FCller_jun?="},
         {"Preis 5 €", "=?ISO-8859-15?Q?Preis_5_=A4?="},
@@ -237,7 +234,7 @@ TEST(QuotedPrintable, HeaderWords) {
         {"Dvořák", "=?UTF-8?Q?Dvo=C5=99=C3=A1k?="},
         {"Пётр 😀", "=?UTF-8?Q?=D0=9F=D1=91=D1=82=D1=80_=F0=9F=98=80?="},
     };
-    for (const Case& c : cases) EXPECT_EQ(EncodeHeader_qp(QString::fromUtf8(c.in)).toStdString(), c.out) << c.in;
+    for (const auto& c : cases) EXPECT_EQ(EncodeHeader_qp(QString::fromUtf8(c.in)).toStdString(), c.out) << c.in;
 }
 
 // The text of RFC 2047 words joined as a reader shows them.
