@@ -1,17 +1,58 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
+#include "base/Money.h"
 #include "base/RunError.h"
 #include "base/modFunktions.h"
 
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
+TEST(Money, ParsesWhatMailsAndRowsHoldAndRefusesTheRest) {
+    const struct {
+        const char* text;
+        std::optional<qint64> cents;
+    } cases[] = {
+        {"24,50", 2450},
+        {"EUR 24,50", 2450},
+        {"24,50 €", 2450},
+        {"1.234,5", 123450},
+        {"24", 2400},
+        {"24.50", 2450},
+        {"1.234", 123400},
+        {"0,05", 5},
+        {"-10,00", -1000},
+        {"999.999.999,99", 99999999999},
+        {"1.000.000.000,00", std::nullopt},           // beyond what a trade is worth
+        {"92.233.720.368.547.758,07", std::nullopt},  // would overflow
+        {"24,505", std::nullopt},
+        {"1.23,00", std::nullopt},
+        {"12.3456", std::nullopt},
+        {"", std::nullopt},
+        {"abc", std::nullopt},
+        {"2.94E1", std::nullopt},
+        {"NaN", std::nullopt},
+        {",50", 50},
+    };
+    for (const auto& c : cases) EXPECT_EQ(parseCents(QString::fromUtf8(c.text)), c.cents) << c.text;
+}
+
+TEST(Money, WritesEveryAmountTheGermanWay) {
+    EXPECT_EQ(centsText(123456), u"1.234,56"_s);
+    EXPECT_EQ(centsText(-50), u"-0,50"_s);
+    EXPECT_EQ(centsText(0), u"0,00"_s);
+    EXPECT_EQ(centsText(std::numeric_limits<qint64>::min()), u"-92.233.720.368.547.758,08"_s);
+    EXPECT_EQ(parseCents(centsText(kMostCents)), kMostCents);
+}
+
 TEST(funCLng, RoundsHalfToEvenAndNeverFails) {
-    struct Case {
+    const struct {
         const char* text;
         qint32 value;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"25", 25},
         {"x", 0},
         {"99999999999", 0},
@@ -25,15 +66,14 @@ TEST(funCLng, RoundsHalfToEvenAndNeverFails) {
         {"2147483648", 0},
         {"", 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(funCLng(QString::fromUtf8(c.text)), c.value) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(funCLng(QString::fromUtf8(c.text)), c.value) << c.text;
 }
 
 TEST(funCDate, AcceptsTheGermanFormsAndFailsToTheCaller) {
-    struct Case {
+    const struct {
         const char* text;
         QDateTime value;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"04.12.2026", QDateTime(QDate(2026, 12, 4), QTime(0, 0))},
         {"4.12.26 08:44", QDateTime(QDate(2026, 12, 4), QTime(8, 44))},
         {"04.12.2026 08:44:02", QDateTime(QDate(2026, 12, 4), QTime(8, 44, 2))},
@@ -44,7 +84,7 @@ TEST(funCDate, AcceptsTheGermanFormsAndFailsToTheCaller) {
         {"04. Dez. 2026 18:03:11", QDateTime(QDate(2026, 12, 4), QTime(18, 3, 11))},
         {"08:44", QDateTime(QDate(1899, 12, 30), QTime(8, 44))},
     };
-    for (const Case& c : cases) EXPECT_EQ(funCDate(QString::fromUtf8(c.text)), c.value) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(funCDate(QString::fromUtf8(c.text)), c.value) << c.text;
 
     const char* bad[] = {"", "abc", "31.02.2026", "04.13.2026", "12,50", "04.12.2026 25:00", "4. Brumaire 2026"};
     for (const char* b : bad) {
@@ -53,7 +93,7 @@ TEST(funCDate, AcceptsTheGermanFormsAndFailsToTheCaller) {
             ADD_FAILURE() << "no failure for " << b;
         } catch (const RunError& e) {
             EXPECT_EQ(e.number(), 13);
-            EXPECT_EQ(e.text(), QStringLiteral("13: Typen unverträglich"));
+            EXPECT_EQ(e.text(), u"13: Typen unverträglich"_s);
         }
     }
 }
@@ -61,30 +101,21 @@ TEST(funCDate, AcceptsTheGermanFormsAndFailsToTheCaller) {
 TEST(funNullWertS, DatabaseValuesToText) {
     EXPECT_EQ(funNullWertS(QVariant()), QString());
     EXPECT_EQ(funNullWertS(QVariant(QMetaType(QMetaType::QString))), QString());
-    EXPECT_EQ(funNullWertS(QStringLiteral("A")), QStringLiteral("A"));
-    EXPECT_EQ(funNullWertS(true), QStringLiteral("Wahr"));
-    EXPECT_EQ(funNullWertS(false), QStringLiteral("Falsch"));
-    EXPECT_EQ(funNullWertS(12.5), QStringLiteral("12,5"));
-    EXPECT_EQ(funNullWertS(1234567.25), QStringLiteral("1234567,25"));
-    EXPECT_EQ(funNullWertS(42), QStringLiteral("42"));
-    EXPECT_EQ(funNullWertS(QDateTime(QDate(2026, 12, 4), QTime(0, 0))), QStringLiteral("04.12.2026"));
-    EXPECT_EQ(funNullWertS(QDateTime(QDate(2026, 12, 4), QTime(8, 44, 2))), QStringLiteral("04.12.2026 08:44:02"));
+    EXPECT_EQ(funNullWertS(u"A"_s), u"A"_s);
+    EXPECT_EQ(funNullWertS(true), u"Wahr"_s);
+    EXPECT_EQ(funNullWertS(false), u"Falsch"_s);
+    EXPECT_EQ(funNullWertS(12.5), u"12,5"_s);
+    EXPECT_EQ(funNullWertS(1234567.25), u"1234567,25"_s);
+    EXPECT_EQ(funNullWertS(42), u"42"_s);
+    EXPECT_EQ(funNullWertS(QDateTime(QDate(2026, 12, 4), QTime(0, 0))), u"04.12.2026"_s);
+    EXPECT_EQ(funNullWertS(QDateTime(QDate(2026, 12, 4), QTime(8, 44, 2))), u"04.12.2026 08:44:02"_s);
 }
 
-TEST(ZeroDate, IsDayZeroMidnight) {
-    EXPECT_EQ(zeroDate(), QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
-    EXPECT_TRUE(isZeroDate(zeroDate()));
-    EXPECT_TRUE(isZeroDate(QDateTime()));
-    EXPECT_FALSE(isZeroDate(QDateTime(QDate(1899, 12, 30), QTime(0, 0, 1))));
-}
-
+// The Booleans of settings and rows, as this program and its predecessors wrote them.
 TEST(textToBool, BooleanAndNumberTexts) {
-    EXPECT_EQ(textToBool(QStringLiteral("Wahr")), true);
-    EXPECT_EQ(textToBool(QStringLiteral("true")), true);
-    EXPECT_EQ(textToBool(QStringLiteral("Falsch")), false);
-    EXPECT_EQ(textToBool(QStringLiteral("0")), false);
-    EXPECT_EQ(textToBool(QStringLiteral("-1")), true);
-    EXPECT_EQ(textToBool(QStringLiteral("vielleicht")), std::nullopt);
+    for (const char* t : {"Wahr", "true", "-1"}) EXPECT_EQ(textToBool(QString::fromUtf8(t)), true) << t;
+    for (const char* f : {"Falsch", "0"}) EXPECT_EQ(textToBool(QString::fromUtf8(f)), false) << f;
+    EXPECT_EQ(textToBool(u"vielleicht"_s), std::nullopt);
 }
 
 }  // namespace

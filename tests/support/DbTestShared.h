@@ -63,6 +63,12 @@ protected:
         rs.MoveFirst();
         return rs.value(QStringLiteral("n")).toInt();
     }
+    // The stored auction as the main window loads it; a failure when it is not found.
+    tAuktion loaded(const QString& id) {
+        tAuktion a;
+        EXPECT_TRUE(found(funLoadAuktion(a, id))) << id.toStdString();
+        return a;
+    }
     int auctions() { return count(QStringLiteral("select count(*) as n from Auktionen")); }
     int contacts() { return count(QStringLiteral("select count(*) as n from Kunden")); }
 

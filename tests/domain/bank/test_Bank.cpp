@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QStringEncoder>
-#include <limits>
 
 #include "domain/bank/GiroCode.h"
 #include "domain/bank/Iban.h"
@@ -12,6 +11,8 @@
 
 namespace gd {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 TEST(Iban, CheckDigitsAndShape) {
     const struct {
@@ -33,31 +34,28 @@ TEST(Iban, CheckDigitsAndShape) {
         {"1234567890", false},
     };
     for (const auto& c : cases) EXPECT_EQ(ibanValid(QString::fromUtf8(c.typed)), c.valid) << c.typed;
-    EXPECT_EQ(groupedIban(QStringLiteral("de89370400440532013000")), QStringLiteral("DE89 3704 0044 0532 0130 00"));
-    EXPECT_TRUE(bicValid(QStringLiteral("COBADEFFXXX")));
-    EXPECT_TRUE(bicValid(QStringLiteral("cobadeff")));
-    EXPECT_FALSE(bicValid(QStringLiteral("COBADEF")));
-    EXPECT_FALSE(bicValid(QStringLiteral("12BADEFFXXX")));
+    EXPECT_EQ(groupedIban(u"de89370400440532013000"_s), u"DE89 3704 0044 0532 0130 00"_s);
+    for (const char* bic : {"COBADEFFXXX", "cobadeff"}) EXPECT_TRUE(bicValid(QString::fromLatin1(bic))) << bic;
+    for (const char* bic : {"COBADEF", "12BADEFFXXX"}) EXPECT_FALSE(bicValid(QString::fromLatin1(bic))) << bic;
 }
 
 TEST(GiroCode, PayloadByteForByte) {
-    const Transfer t{QStringLiteral("Jörg Händler"), QStringLiteral("de89 3704 0044 0532 0130 00"),
-                     QStringLiteral("COBADEFFXXX"), 3090, QStringLiteral("1234567890")};
+    const Transfer t{u"Jörg Händler"_s, u"de89 3704 0044 0532 0130 00"_s, u"COBADEFFXXX"_s, 3090, u"1234567890"_s};
     EXPECT_EQ(epcPayload(t), QByteArray("BCD\n002\n1\nSCT\nCOBADEFFXXX\nJ\xC3\xB6rg "
                                         "H\xC3\xA4ndler\nDE89370400440532013000\nEUR30.90\n\n\n1234567890"));
     Transfer noBic = t;
     noBic.bic.clear();
     noBic.cents = 5;
-    noBic.reference = QStringLiteral("101 - 102\r\nZeile");  // a line break would shift every field
+    noBic.reference = u"101 - 102\r\nZeile"_s;  // a line break would shift every field
     EXPECT_EQ(
         epcPayload(noBic),
         QByteArray(
             "BCD\n002\n1\nSCT\n\nJ\xC3\xB6rg H\xC3\xA4ndler\nDE89370400440532013000\nEUR0.05\n\n\n101 - 102  Zeile"));
     Transfer bad = t;
-    bad.iban = QStringLiteral("DE89370400440532013001");
+    bad.iban = u"DE89370400440532013001"_s;
     EXPECT_TRUE(epcPayload(bad).isEmpty());
     bad = t;
-    bad.name = QStringLiteral("  ");
+    bad.name = u"  "_s;
     EXPECT_TRUE(epcPayload(bad).isEmpty());
     // The longest fields still fit the code's 331 bytes.
     Transfer longest = t;
@@ -68,12 +66,12 @@ TEST(GiroCode, PayloadByteForByte) {
     EXPECT_FALSE(qrMatrix(p).isNull());
     // Letters of four bytes: cut at whole characters, the reference first, never over 331 bytes.
     Transfer wide = t;
-    wide.name = QString(69, QLatin1Char('N')) + QStringLiteral("\U0001F600\U0001F600");
-    wide.reference = QStringLiteral("\U0001F4E6").repeated(140);
+    wide.name = QString(69, QLatin1Char('N')) + u"\U0001F600\U0001F600"_s;
+    wide.reference = u"\U0001F4E6"_s.repeated(140);
     const QByteArray w = epcPayload(wide);
     EXPECT_LE(w.size(), 331);
     EXPECT_FALSE(w.contains('?'));
-    EXPECT_TRUE(QString::fromUtf8(w).contains(QString(69, QLatin1Char('N')) + QStringLiteral("\U0001F600\n")));
+    EXPECT_TRUE(QString::fromUtf8(w).contains(QString(69, QLatin1Char('N')) + u"\U0001F600\n"_s));
     EXPECT_EQ(QString::fromUtf8(w).toUtf8(), w);  // whole UTF-8, no half a character
 }
 
@@ -87,7 +85,7 @@ QStringList texts(std::initializer_list<const char*> lines) {
 QStringList listed(const BankStatement& st) {
     QStringList out;
     for (const BankStatement::Skipped& s : st.NichtGelesen)
-        out << QStringLiteral("%1|%2|%3|%4").arg(s.Zeile).arg(s.Betrag, s.Name, s.Grund) +
+        out << u"%1|%2|%3|%4"_s.arg(s.Zeile).arg(s.Betrag, s.Name, s.Grund) +
                    (s.Referenz.isEmpty() ? QString() : QString(QLatin1Char('|') + s.Referenz));
     return out;
 }
@@ -95,8 +93,7 @@ QStringList listed(const BankStatement& st) {
 QStringList taken(const BankStatement& st) {
     QStringList out;
     for (const Credit& c : st.Gutschriften)
-        out << QStringLiteral("%1|%2|%3|%4")
-                   .arg(c.Buchungstag.toString(QStringLiteral("dd.MM.")), euroText(c.Cent), c.Name, c.Zweck);
+        out << u"%1|%2|%3|%4"_s.arg(c.Buchungstag.toString(u"dd.MM."_s), euroText(c.Cent), c.Name, c.Zweck);
     return out;
 }
 
@@ -143,51 +140,23 @@ TEST(Statement, AmountsAsBanksWriteThem) {
         const QString text = QString::fromUtf8(c.text);
         const Result<qint64> r = amountCents(text);
         const QString refused =
-            *c.refused ? QStringLiteral("Betrag „%1“ ").arg(text.trimmed()) + QString::fromUtf8(c.refused) : QString();
+            *c.refused ? u"Betrag „%1“ "_s.arg(text.trimmed()) + QString::fromUtf8(c.refused) : QString();
         EXPECT_EQ(test::failure(r), refused) << c.text;
-        if (r.ok()) {
-            EXPECT_EQ(r.value(), c.cents) << c.text;
-        }
-        EXPECT_EQ(centsOf(text), refused.isEmpty() ? std::optional<qint64>(c.cents) : std::nullopt) << c.text;
+        EXPECT_EQ(r.valueOr(0), c.cents) << c.text;
     }
     for (const char* blank : {"", "   "})
-        EXPECT_EQ(test::failure(amountCents(QString::fromUtf8(blank))), QStringLiteral("Betrag fehlt"));
-}
-
-TEST(Statement, EuroText) {
-    const struct {
-        qint64 cents;
-        const char* text;
-    } cases[] = {
-        {0, "0,00 €"},
-        {5, "0,05 €"},
-        {-5, "-0,05 €"},
-        {123456, "1.234,56 €"},
-        {-100000000, "-1.000.000,00 €"},
-        {std::numeric_limits<qint64>::max(), "92.233.720.368.547.758,07 €"},
-        {std::numeric_limits<qint64>::min(), "-92.233.720.368.547.758,08 €"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(euroText(c.cents), QString::fromUtf8(c.text)) << c.cents;
+        EXPECT_EQ(test::failure(amountCents(QString::fromUtf8(blank))), u"Betrag fehlt"_s);
 }
 
 // Booked credits in euro only; a batch entry gives one credit a transfer.
 TEST(Statement, Camt053) {
-    const Result<BankStatement> st = readStatement(test::dataFile(QStringLiteral("bank/camt053.xml")));
-    ASSERT_TRUE(st.ok()) << st.error().text().toStdString();
-    EXPECT_EQ(st.value().Format, QStringLiteral("CAMT.053"));
-    const QList<Credit>& c = st.value().Gutschriften;
-    ASSERT_EQ(c.size(), 4);
-    EXPECT_EQ(c[0].Name, QStringLiteral("Müller, Hans"));
-    EXPECT_EQ(c[0].Cent, 1740);
-    EXPECT_EQ(c[0].Buchungstag, QDate(2026, 12, 5));
-    EXPECT_EQ(c[0].Iban, QStringLiteral("DE02120300000000202051"));
-    EXPECT_EQ(c[1].Name, QStringLiteral("Anna Beispiel"));
-    EXPECT_EQ(c[1].Zweck, QStringLiteral("Artikel 102 und 103"));
-    EXPECT_EQ(c[1].Cent, 1990);
-    EXPECT_EQ(c[1].Buchungstag, QDate(2026, 12, 6));
-    EXPECT_EQ(c[2].Cent, 3040);
-    EXPECT_EQ(c[2].Zweck, QStringLiteral("RF18 106"));
-    EXPECT_EQ(c[3].Zweck, QStringLiteral("GUTSCHRIFT MIETE DEZEMBER"));
+    const Result<BankStatement> st = readStatement(test::dataFile(u"bank/camt053.xml"_s));
+    ASSERT_TRUE(test::ok(st));
+    EXPECT_EQ(st.value().Format, u"CAMT.053"_s);
+    EXPECT_EQ(taken(st.value()),
+              texts({"05.12.|17,40 €|Müller, Hans|Danke und Gruss", "06.12.|19,90 €|Anna Beispiel|Artikel 102 und 103",
+                     "06.12.|30,40 €|Piet de Vries|RF18 106", "06.12.|50,00 €||GUTSCHRIFT MIETE DEZEMBER"}));
+    EXPECT_EQ(st.value().Gutschriften[0].Iban, u"DE02120300000000202051"_s);
     EXPECT_EQ(st.value().Lastschriften, 1);
     EXPECT_EQ(st.value().Vorgemerkt, 1);
     EXPECT_EQ(listed(st.value()), texts({"5|44.44||Währung „USD“ statt EUR"}));
@@ -231,42 +200,42 @@ TEST(Statement, Camt053EntriesItCannotTake) {
                      "10|9.99|Hans Müller|Soll/Haben-Kennzeichen (CdtDbtInd) fehlt|R10"}));
 }
 
+// Windows-1252 and UTF-8 alike; quotes with a separator inside; the pending line left out.
 TEST(Statement, BankCsvExports) {
     const struct {
         const char* file;
-        int credits, debits, pending;
-    } cases[] = {{"bank/sparkasse.csv", 3, 1, 1}, {"bank/ing.csv", 2, 1, 0}};
+        QStringList credits;
+        int debits, pending;
+    } cases[] = {
+        {"bank/sparkasse.csv",
+         texts({"05.12.|30,90 €|Hans Müller|Kauf 1234567890 Kaffeemühle",
+                "06.12.|185,90 €|Seán O'Neill|Danke für die Lampe",
+                "07.12.|1.250,00 €|Erika Musterfrau|Geschenk; \"Danke\""}),
+         1, 1},
+        {"bank/ing.csv",
+         texts({"06.12.|185,90 €|Seán O'Neill|Danke für die Lampe", "05.12.|30,90 €|Hans Müller|1234567890"}), 1, 0}};
     for (const auto& c : cases) {
         const Result<BankStatement> st = readStatement(test::dataFile(QString::fromLatin1(c.file)));
-        ASSERT_TRUE(st.ok()) << c.file << ": " << st.error().text().toStdString();
-        const QList<Credit>& g = st.value().Gutschriften;
-        ASSERT_EQ(g.size(), c.credits) << c.file;
+        ASSERT_TRUE(test::ok(st)) << c.file;
+        EXPECT_EQ(taken(st.value()), c.credits) << c.file;
         EXPECT_EQ(st.value().Lastschriften, c.debits) << c.file;
         EXPECT_EQ(st.value().Vorgemerkt, c.pending) << c.file;
         EXPECT_EQ(listed(st.value()), QStringList()) << c.file;
-        const Credit& lamp = *std::find_if(g.begin(), g.end(), [](const Credit& x) { return x.Cent == 18590; });
-        EXPECT_EQ(lamp.Name, QStringLiteral("Seán O'Neill")) << c.file;  // Windows-1252 and UTF-8 alike
-        EXPECT_EQ(lamp.Zweck, QStringLiteral("Danke für die Lampe")) << c.file;
-        EXPECT_EQ(lamp.Buchungstag, QDate(2026, 12, 6)) << c.file;
     }
-    // Quotes with a separator inside; the pending line is left out, the booked one kept.
-    const QList<Credit> spk = readStatement(test::dataFile(QStringLiteral("bank/sparkasse.csv"))).value().Gutschriften;
-    EXPECT_EQ(spk.back().Zweck, QStringLiteral("Geschenk; \"Danke\""));
-    EXPECT_EQ(spk.back().Cent, 125000);
     const Result<BankStatement> none = parseStatement("Name;Wert\r\nA;1\r\n");
     ASSERT_FALSE(none.ok());
-    EXPECT_TRUE(none.error().message().contains(QStringLiteral("Buchungstag")));
+    EXPECT_TRUE(none.error().message().contains(u"Buchungstag"_s));
     EXPECT_FALSE(parseStatement("<Document><Ntry>").ok());
     // A quote left open above the table hides the table: said so, not "no table".
     EXPECT_TRUE(test::failure(parseStatement("\"Konto;Girokonto\r\nBuchungstag;Betrag\r\n05.12.2026;17,40\r\n"))
-                    .endsWith(QStringLiteral("Ab Zeile 1 ist ein Anführungszeichen nicht geschlossen.")));
+                    .endsWith(u"Ab Zeile 1 ist ein Anführungszeichen nicht geschlossen."_s));
 }
 
 // A cooperative bank's export: each entry is a credit, a debit, pending or listed with its
 // reason; balance lines are none of these. The quote left open in line 30 hides the rest of the
 // file, which is listed as such rather than read as credits.
 TEST(Statement, EveryCsvEntryTakenCountedOrListed) {
-    const Result<BankStatement> st = readStatement(test::dataFile(QStringLiteral("bank/volksbank.csv")));
+    const Result<BankStatement> st = readStatement(test::dataFile(u"bank/volksbank.csv"_s));
     ASSERT_TRUE(test::ok(st));
     EXPECT_EQ(taken(st.value()),
               texts({"01.12.|17,40 €|Hans Müller|Artikel 101", "02.12.|1.234,56 €|Piet de Vries|RF18 106",
@@ -307,9 +276,8 @@ TEST(Statement, DirectionBesideTheAmount) {
 }
 
 TEST(Statement, Utf16Csv) {
-    const QString text = QStringLiteral(
-        "Buchungstag;Name;Betrag;Währung\r\n05.12.2026;Jörg Händler;17,40;EUR\r\n"
-        "06.12.2026;Strom € AG;-3,00;EUR\r\n");
+    const QString text =
+        u"Buchungstag;Name;Betrag;Währung\r\n05.12.2026;Jörg Händler;17,40;EUR\r\n06.12.2026;Strom € AG;-3,00;EUR\r\n"_s;
     const struct {
         QStringConverter::Encoding encoding;
         QByteArray bom;
@@ -321,25 +289,37 @@ TEST(Statement, Utf16Csv) {
         QStringEncoder encode(c.encoding);
         const QByteArray body = encode(text);
         const Result<BankStatement> st = parseStatement(c.bom + body);
-        ASSERT_TRUE(test::ok(st)) << int(c.encoding) << c.bom.size();
-        EXPECT_EQ(taken(st.value()), texts({"05.12.|17,40 €|Jörg Händler|"})) << int(c.encoding) << c.bom.size();
-        EXPECT_EQ(st.value().Lastschriften, 1) << int(c.encoding) << c.bom.size();
+        SCOPED_TRACE(testing::Message() << int(c.encoding) << " " << c.bom.size());
+        ASSERT_TRUE(test::ok(st));
+        EXPECT_EQ(taken(st.value()), texts({"05.12.|17,40 €|Jörg Händler|"}));
+        EXPECT_EQ(st.value().Lastschriften, 1);
     }
 }
 
 OpenSale sale(const char* nr, const char* member, const char* name, const char* betrag, const char* group = "",
               const char* preis = "", const char* versand = "4,90") {
     OpenSale s;
-    s.AuktionsID = QStringLiteral("id") + QString::fromLatin1(nr);
+    s.AuktionsID = u"id"_s + QString::fromLatin1(nr);
     s.AuktionsNr = QString::fromLatin1(nr);
     s.ebayName = QString::fromUtf8(member);
     s.Name = QString::fromUtf8(name);
     s.Betrag = QString::fromUtf8(betrag);
     s.GruppenID = QString::fromLatin1(group);
     s.Preis = QString::fromUtf8(preis);
-    s.Menge = QStringLiteral("1");
+    s.Menge = u"1"_s;
     s.Versandkosten = QString::fromUtf8(versand);
     return s;
+}
+
+Credit credit(const char* name, qint64 cents, const char* zweck, QDate day = QDate(2026, 12, 5)) {
+    return Credit{day, cents, QString::fromUtf8(name), QString::fromUtf8(zweck), QString()};
+}
+
+// "grade:item numbers" of each proposal.
+QStringList verdicts(const QList<Proposal>& proposals) {
+    QStringList out;
+    for (const Proposal& p : proposals) out << gradeText(p.Einstufung) + QLatin1Char(':') + p.AuktionsNrn.join(u',');
+    return out;
 }
 
 TEST(Matching, CertainProbableNoneAndKnown) {
@@ -354,69 +334,44 @@ TEST(Matching, CertainProbableNoneAndKnown) {
     };
     sales.back().Bezahlt = true;
     sales.back().BezahltAm = QDate(2026, 12, 1);
-    const auto credit = [](const char* name, qint64 cents, const char* zweck) {
-        return Credit{QDate(2026, 12, 5), cents, QString::fromUtf8(name), QString::fromUtf8(zweck), QString()};
+    const QList<Credit> credits = {
+        credit("MUELLER, HANS", 1740, "Danke"),  // name and amount; 104 asks the same but is someone else's
+        credit("Anna Beispiel", 2480, "Artikel 102 und 103"),  // the group's totals summed, as its mail asks
+        credit("Z. Zinn", 1740, "Auktion 104"),
+        credit("P. de Vries", 3040, "RF18 106"),  // the number, not the amount
+        credit("Jemand", 4444, "Danke"),          // the amount of one sale alone
+        credit("Paul Bezahlt", 2000, "105"),
+        credit("Erika Musterfrau", 5000, "Miete"),
+        credit("Hans Müller", 1740, "Danke"),  // 101 is taken by the first credit
     };
-    const struct {
-        Credit c;
-        Grade grade;
-        const char* nrs;
-    } cases[] = {
-        // Name and amount; 104 asks the same amount but is someone else's.
-        {credit("MUELLER, HANS", 1740, "Danke"), Grade::Sicher, "101"},
-        // One transfer for the group: the sum of its totals, as its mail asks.
-        {credit("Anna Beispiel", 2480, "Artikel 102 und 103"), Grade::Sicher, "102,103"},
-        {credit("Z. Zinn", 1740, "Auktion 104"), Grade::Sicher, "104"},
-        {credit("P. de Vries", 3040, "RF18 106"), Grade::Wahrscheinlich, "106"},  // the number, not the amount
-        {credit("Jemand", 4444, "Danke"), Grade::Wahrscheinlich, "107"},          // the amount of one sale alone
-        {credit("Paul Bezahlt", 2000, "105"), Grade::Erfasst, "105"},
-        {credit("Erika Musterfrau", 5000, "Miete"), Grade::Keine, ""},
-        // 101 is taken by the first credit: a second one of the same kind proposes nothing.
-        {credit("Hans Müller", 1740, "Danke"), Grade::Keine, ""},
-    };
-    QList<Credit> credits;
-    for (const auto& c : cases) credits << c.c;
-    const QList<Proposal> p = matchCredits(credits, sales);
-    ASSERT_EQ(p.size(), std::size(cases));
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(p[qsizetype(i)].Einstufung, cases[i].grade) << i << " " << p[qsizetype(i)].Grund.toStdString();
-        EXPECT_EQ(p[qsizetype(i)].AuktionsNrn.join(QLatin1Char(',')), QString::fromLatin1(cases[i].nrs)) << i;
-    }
+    EXPECT_EQ(verdicts(matchCredits(credits, sales)),
+              texts({"sicher:101", "sicher:102,103", "sicher:104", "wahrscheinlich:106", "wahrscheinlich:107",
+                     "bereits erfasst:105", "keine:", "keine:"}));
     // A guess never takes the sale that a later credit surely pays: the sure ones are matched first.
     const QList<OpenSale> twice = {sale("201", "olaf", "Olaf Ohm", "12,00"), sale("202", "olaf", "Olaf Ohm", "12,00")};
-    const QList<Proposal> two =
-        matchCredits({credit("Olaf Ohm", 1200, "Danke"), credit("Olaf Ohm", 1200, "201")}, twice);
-    EXPECT_EQ(two[0].Einstufung, Grade::Wahrscheinlich);
-    EXPECT_EQ(two[0].AuktionsNrn, QStringList{QStringLiteral("202")});
-    EXPECT_EQ(two[1].Einstufung, Grade::Sicher);
-    EXPECT_EQ(two[1].AuktionsNrn, QStringList{QStringLiteral("201")});
+    EXPECT_EQ(verdicts(matchCredits({credit("Olaf Ohm", 1200, "Danke"), credit("Olaf Ohm", 1200, "201")}, twice)),
+              texts({"wahrscheinlich:202", "sicher:201"}));
 }
 
 // The ways an unpaid sale was marked paid, each a credit that must not pay it.
 TEST(Matching, NothingPaidThatWasNotPaid) {
-    const auto credit = [](const char* name, qint64 cents, const char* zweck, QDate day = QDate(2026, 12, 5)) {
-        return Credit{day, cents, QString::fromUtf8(name), QString::fromUtf8(zweck), QString()};
-    };
     // (a) Read twice: the credit names 301, which it paid; 302 of the same buyer asks the same.
     QList<OpenSale> sales = {sale("301", "olga", "Olga Orth", "17,40"), sale("302", "olga", "Olga Orth", "17,40")};
     sales[0].Bezahlt = true;
     sales[0].BezahltAm = QDate(2026, 12, 5);
-    Proposal p = matchCredits({credit("Olga Orth", 1740, "Artikel 301")}, sales).front();
-    EXPECT_EQ(p.Einstufung, Grade::Erfasst);
-    EXPECT_EQ(p.AuktionsNrn, QStringList{QStringLiteral("301")});
+    EXPECT_EQ(verdicts(matchCredits({credit("Olga Orth", 1740, "Artikel 301")}, sales)),
+              texts({"bereits erfasst:301"}));
     // (b) A member name inside another word is no name: "anna" in "Johanna".
-    p = matchCredits({credit("Hausverwaltung", 1740, "Miete Johanna Weber")},
-                     {sale("401", "anna", "Anna Lind", "17,40"), sale("402", "xy", "Xaver Yilmaz", "17,40")})
-            .front();
-    EXPECT_NE(p.Einstufung, Grade::Sicher) << p.Grund.toStdString();
-    EXPECT_EQ(matchCredits({credit("Jemand", 1740, "fuer anna danke")}, {sale("401", "anna", "Anna Lind", "17,40")})
-                  .front()
-                  .Einstufung,
+    const QList<OpenSale> anna = {sale("401", "anna", "Anna Lind", "17,40"),
+                                  sale("402", "xy", "Xaver Yilmaz", "17,40")};
+    EXPECT_NE(matchCredits({credit("Hausverwaltung", 1740, "Miete Johanna Weber")}, anna).front().Einstufung,
               Grade::Sicher);
+    EXPECT_EQ(verdicts(matchCredits({credit("Jemand", 1740, "fuer anna danke")}, anna.mid(0, 1))),
+              texts({"sicher:401"}));
     // (d) A credit naming one sale of a group, short of the group's total: probable, with what is missing.
     const QList<OpenSale> group = {sale("501", "grete", "Grete Groß", "30,90", "9"),
                                    sale("502", "grete", "Grete Groß", "12,40", "9")};
-    p = matchCredits({credit("Grete Groß", 3090, "501")}, group).front();
+    const Proposal p = matchCredits({credit("Grete Groß", 3090, "501")}, group).front();
     EXPECT_EQ(p.Einstufung, Grade::Wahrscheinlich);
     EXPECT_EQ(p.Erwartet, 4330);
     EXPECT_EQ(p.fehlt(), 1240);
@@ -425,9 +380,7 @@ TEST(Matching, NothingPaidThatWasNotPaid) {
     partly[0].Teilzahlungen.append({QDate(2026, 12, 5), 3090});
     const QList<Proposal> again = matchCredits(
         {credit("Grete Groß", 3090, "501"), credit("Grete Groß", 1240, "502", QDate(2026, 12, 9))}, partly);
-    EXPECT_EQ(again[0].Einstufung, Grade::Erfasst) << again[0].Grund.toStdString();
-    EXPECT_EQ(again[1].Einstufung, Grade::Sicher) << again[1].Grund.toStdString();
-    EXPECT_EQ(again[1].AuktionsNrn, (QStringList{QStringLiteral("501"), QStringLiteral("502")}));
+    EXPECT_EQ(verdicts(again), texts({"bereits erfasst:501", "sicher:501,502"}));
     EXPECT_EQ(again[1].fehlt(), 0);
     // A group paid by one transfer is known whole when the statement is read again.
     QList<OpenSale> paidGroup = group;

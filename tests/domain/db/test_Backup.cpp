@@ -10,14 +10,16 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class Backup : public test::DbTest {
 protected:
-    QString bin = app.file(QStringLiteral("bin"));
+    QString bin = app.file(u"bin"_s), saved = app.file(u"Sicherungen"_s);
     void SetUp() override {
         test::DbTest::SetUp();
-        app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=haendler\r\n");
-        app.write(QStringLiteral("bin/x0.dat"), "Guten Tag [#ebaynameto#]\r\n");
-        store(auktion(QStringLiteral("101"), QStringLiteral("anna")), kunde(QStringLiteral("anna")));
+        app.write(u"bin/config.ini"_s, "[User]\r\nUsername=haendler\r\n");
+        app.write(u"bin/x0.dat"_s, "Guten Tag [#ebaynameto#]\r\n");
+        store(auktion(u"101"_s, u"anna"_s), kunde(u"anna"_s));
     }
 };
 
@@ -26,27 +28,27 @@ protected:
 TEST_F(Backup, WhileAnotherProgramWrites) {
     QByteArray script = "PRAGMA key='kaltwind';\n";
     for (int i = 0; i < 1500; ++i)
-        script += "BEGIN; INSERT INTO Kunden (KundenNr, ebayName, Name, Kunde, Standarduser) VALUES ('" +
-                  QByteArray::number(i) + "', 'w" + QByteArray::number(i) +
-                  "', 'Schreiber', 1, 'haendler'); INSERT INTO Auktionen (AuktionsID, "
-                  "AuktionsNr, ebayName, Standarduser) VALUES ('w" +
-                  QByteArray::number(i) + "', '" + QByteArray::number(5000 + i) + "', 'w" + QByteArray::number(i) +
-                  "', 'haendler'); COMMIT;\n";
+        script +=
+            u"BEGIN; INSERT INTO Kunden (KundenNr, ebayName, Name, Kunde, Standarduser) VALUES ('%1', 'w%1', "
+            "'Schreiber', 1, 'haendler'); INSERT INTO Auktionen (AuktionsID, AuktionsNr, ebayName, Standarduser) "
+            "VALUES ('w%1', '%2', 'w%1', 'haendler'); COMMIT;\n"_s.arg(i)
+                .arg(5000 + i)
+                .toLatin1();
     QProcess writer;
-    writer.start(QStringLiteral("sqlcipher"), {db});
+    writer.start(u"sqlcipher"_s, {db});
     ASSERT_TRUE(writer.waitForStarted(5000));
     writer.write(script);
     writer.closeWriteChannel();
     int taken = 0;
     for (int n = 0; n < 5 && writer.state() == QProcess::Running; ++n) {
-        const QString copy = app.file(QStringLiteral("copy%1.gdsicherung").arg(n));
+        const QString copy = app.file(u"copy%1.gdsicherung"_s.arg(n));
         const Status s = writeBackup(db, bin, copy);
         ASSERT_TRUE(s.ok()) << s.error().message().toStdString();
         ASSERT_TRUE(checkDatabase(copy).ok());
         const QString pairs = test::sqlcipher(copy,
                                               "select count(*) from Auktionen a where a.AuktionsID like 'w%' and "
                                               "not exists (select 1 from Kunden k where k.ebayName = a.ebayName);");
-        EXPECT_EQ(pairs, QStringLiteral("0")) << n;
+        EXPECT_EQ(pairs, u"0"_s) << n;
         ++taken;
     }
     writer.waitForFinished(60000);
@@ -57,81 +59,80 @@ TEST_F(Backup, WhileAnotherProgramWrites) {
 // Backup, change everything, restore: the trades and the settings are back, and the
 // state it replaced is a backup of its own that restores just as well.
 TEST_F(Backup, RestoreRoundTripKeepsTheReplacedState) {
-    const QString file = app.file(QStringLiteral("sicherung.gdsicherung"));
+    const QString file = app.file(u"sicherung.gdsicherung"_s);
     ASSERT_TRUE(writeBackup(db, bin, file).ok());
-    store(auktion(QStringLiteral("102"), QStringLiteral("bernd")), kunde(QStringLiteral("bernd")));
-    app.write(QStringLiteral("bin/config.ini"), "[User]\r\nUsername=anders\r\n");
-    const Result<QString> kept = restoreBackup(file, db, bin, app.file(QStringLiteral("Sicherungen")));
+    store(auktion(u"102"_s, u"bernd"_s), kunde(u"bernd"_s));
+    app.write(u"bin/config.ini"_s, "[User]\r\nUsername=anders\r\n");
+    const Result<QString> kept = restoreBackup(file, db, bin, saved);
     ASSERT_TRUE(kept.ok()) << kept.error().message().toStdString();
     EXPECT_EQ(auctions(), 1);
-    EXPECT_TRUE(app.read(QStringLiteral("bin/config.ini")).startsWith("[User]\r\nUsername=haendler\r\n"));
-    EXPECT_EQ(app.read(QStringLiteral("bin/x0.dat")), QByteArray("Guten Tag [#ebaynameto#]\r\n"));
-    EXPECT_FALSE(test::sqlcipher(db, "select name from sqlite_master;").contains(QStringLiteral("Sicherung_Dateien")));
+    EXPECT_TRUE(app.read(u"bin/config.ini"_s).startsWith("[User]\r\nUsername=haendler\r\n"));
+    EXPECT_EQ(app.read(u"bin/x0.dat"_s), QByteArray("Guten Tag [#ebaynameto#]\r\n"));
+    EXPECT_FALSE(test::sqlcipher(db, "select name from sqlite_master;").contains(u"Sicherung_Dateien"_s));
     ASSERT_TRUE(QFileInfo::exists(kept.value()));
-    ASSERT_TRUE(restoreBackup(kept.value(), db, bin, app.file(QStringLiteral("Sicherungen"))).ok());
+    ASSERT_TRUE(restoreBackup(kept.value(), db, bin, saved).ok());
     EXPECT_EQ(auctions(), 2);
-    EXPECT_TRUE(app.read(QStringLiteral("bin/config.ini")).startsWith("[User]\r\nUsername=anders\r\n"));
+    EXPECT_TRUE(app.read(u"bin/config.ini"_s).startsWith("[User]\r\nUsername=anders\r\n"));
 }
 
 // A backup keeps the password it was made under; the restore needs it once, and the
 // file it puts in place takes the program's present password.
 TEST_F(Backup, MadeUnderAnotherPassword) {
-    ASSERT_TRUE(changeDatabasePassphrase(db, QStringLiteral("Möwe 7")).ok());
-    const QString file = app.file(QStringLiteral("eigen.gdsicherung"));
+    ASSERT_TRUE(changeDatabasePassphrase(db, u"Möwe 7"_s).ok());
+    const QString file = app.file(u"eigen.gdsicherung"_s);
     ASSERT_TRUE(writeBackup(db, bin, file).ok());
     ASSERT_TRUE(changeDatabasePassphrase(db, QString()).ok());
-    store(auktion(QStringLiteral("102"), QStringLiteral("bernd")), kunde(QStringLiteral("bernd")));
+    store(auktion(u"102"_s, u"bernd"_s), kunde(u"bernd"_s));
     const QByteArray before = test::fileBytes(db);
     bool other = false;
-    Result<QString> r = restoreBackup(file, db, bin, app.file(QStringLiteral("Sicherungen")), QString(), &other);
+    Result<QString> r = restoreBackup(file, db, bin, saved, QString(), &other);
     ASSERT_FALSE(r.ok());
     EXPECT_TRUE(other);
     EXPECT_EQ(test::fileBytes(db), before);
-    r = restoreBackup(file, db, bin, app.file(QStringLiteral("Sicherungen")), QStringLiteral("falsch"), &other);
+    r = restoreBackup(file, db, bin, saved, u"falsch"_s, &other);
     EXPECT_FALSE(r.ok());
     EXPECT_TRUE(other);
-    r = restoreBackup(file, db, bin, app.file(QStringLiteral("Sicherungen")), QStringLiteral("Möwe 7"), &other);
+    r = restoreBackup(file, db, bin, saved, u"Möwe 7"_s, &other);
     ASSERT_TRUE(r.ok()) << r.error().message().toStdString();
     EXPECT_FALSE(hasOwnPassphrase());
     EXPECT_EQ(auctions(), 1);  // the state of the backup, opened with the program's password
-    EXPECT_TRUE(app.read(QStringLiteral("bin/config.ini")).contains("EigenesKennwort=Falsch"));
+    EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains("EigenesKennwort=Falsch"));
 }
 
 // What is no backup of ours changes nothing.
 TEST_F(Backup, RefusedFilesChangeNothing) {
     const QByteArray before = test::fileBytes(db);
-    const QString other = app.file(QStringLiteral("andere.mdb"));
+    const QString other = app.file(u"andere.mdb"_s);
     Database::create(other);  // a database of ours, but no backup
-    app.write(QStringLiteral("kaputt.gdsicherung"), QByteArray(8192, 'x'));
+    app.write(u"kaputt.gdsicherung"_s, QByteArray(8192, 'x'));
     const struct {
         QString file;
         const char* why;
     } cases[] = {{other, "keine Datensicherung"},
-                 {app.file(QStringLiteral("kaputt.gdsicherung")), ""},
-                 {app.file(QStringLiteral("fehlt.gdsicherung")), "gibt es nicht"}};
+                 {app.file(u"kaputt.gdsicherung"_s), ""},
+                 {app.file(u"fehlt.gdsicherung"_s), "gibt es nicht"}};
     for (const auto& c : cases) {
-        const Result<QString> r = restoreBackup(c.file, db, bin, app.file(QStringLiteral("Sicherungen")));
+        const Result<QString> r = restoreBackup(c.file, db, bin, saved);
         ASSERT_FALSE(r.ok()) << c.file.toStdString();
         EXPECT_TRUE(r.error().message().contains(QString::fromUtf8(c.why))) << r.error().message().toStdString();
         EXPECT_EQ(test::fileBytes(db), before);
-        EXPECT_FALSE(QFileInfo::exists(app.file(QStringLiteral("Sicherungen"))));
+        EXPECT_FALSE(QFileInfo::exists(saved));
     }
-    EXPECT_EQ(QDir(app.path()).entryList({QStringLiteral("*.gdtmp-*")}, QDir::Files), QStringList());
+    EXPECT_EQ(QDir(app.path()).entryList({u"*.gdtmp-*"_s}, QDir::Files), QStringList());
 }
 
 // One backup a day; the newest seven stay, states a restore replaced are never removed.
 TEST_F(Backup, DailyKeepsSeven) {
-    const QString folder = app.file(QStringLiteral("Sicherungen"));
-    QDir().mkpath(folder);
-    app.write(QStringLiteral("Sicherungen/vor-Wiederherstellung-2026-01-01-100000.gdsicherung"), "x");
-    for (int d = 1; d <= 9; ++d) ASSERT_TRUE(dailyBackup(db, bin, folder, QDate(2026, 12, d)).ok());
-    const Result<QString> again = dailyBackup(db, bin, folder, QDate(2026, 12, 9));
+    QDir().mkpath(saved);
+    app.write(u"Sicherungen/vor-Wiederherstellung-2026-01-01-100000.gdsicherung"_s, "x");
+    for (int d = 1; d <= 9; ++d) ASSERT_TRUE(dailyBackup(db, bin, saved, QDate(2026, 12, d)).ok());
+    const Result<QString> again = dailyBackup(db, bin, saved, QDate(2026, 12, 9));
     ASSERT_TRUE(again.ok());
     EXPECT_TRUE(again.value().isEmpty());  // today's is there
-    const QStringList left = QDir(folder).entryList(QDir::Files, QDir::Name);
+    const QStringList left = QDir(saved).entryList(QDir::Files, QDir::Name);
     ASSERT_EQ(left.size(), 8);
-    EXPECT_EQ(left.front(), QStringLiteral("gaveldesk-2026-12-03.gdsicherung"));
-    EXPECT_EQ(left.back(), QStringLiteral("vor-Wiederherstellung-2026-01-01-100000.gdsicherung"));
+    EXPECT_EQ(left.front(), u"gaveldesk-2026-12-03.gdsicherung"_s);
+    EXPECT_EQ(left.back(), u"vor-Wiederherstellung-2026-01-01-100000.gdsicherung"_s);
 }
 
 }  // namespace

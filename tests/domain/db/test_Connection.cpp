@@ -12,6 +12,8 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::DbTest;
 using test::sqlcipher;
 
@@ -20,13 +22,13 @@ protected:
     QString first;
     void SetUp() override {
         DbTest::SetUp();
-        first = store(auktion(QStringLiteral("1"), QStringLiteral("k")), kunde(QStringLiteral("k")));
+        first = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
     }
     QString titleOf(const QString& id) {
         tAuktion a;
         const Result<bool> r = funLoadAuktion(a, id);
-        if (!r.ok()) return QStringLiteral("Fehler: ") + r.error().text();
-        return r.value() ? a.Titel : QStringLiteral("nicht da");
+        if (!r.ok()) return u"Fehler: "_s + r.error().text();
+        return r.value() ? a.Titel : u"nicht da"_s;
     }
     QStringList listed() {
         QStringList nrs;
@@ -35,11 +37,11 @@ protected:
     }
     // Every kind of read this process does, so that each could leave a lock behind.
     void readAllWays() {
-        EXPECT_EQ(titleOf(first), QStringLiteral("Kaffeemühle 1"));
+        EXPECT_EQ(titleOf(first), u"Kaffeemühle 1"_s);
         EXPECT_FALSE(listed().isEmpty());
-        tAuktion dup = auktion(QStringLiteral("1"), QStringLiteral("k"));
+        tAuktion dup = auktion(u"1"_s, u"k"_s);
         EXPECT_TRUE(checkAuktionnew(dup).ok());
-        EXPECT_TRUE(checkgruppierteMails(QStringLiteral("k")).ok());
+        EXPECT_TRUE(checkgruppierteMails(u"k"_s).ok());
     }
     // A second database, as another installation would have made it: its own salt.
     QString otherFile(const QString& name, const QString& title) {
@@ -60,23 +62,23 @@ TEST_F(Connection, AnotherProgramWritesBetweenTwoOperations) {
                                   "UPDATE Auktionen SET Titel='Teekanne';\n"
                                   "INSERT INTO Auktionen (AuktionsID, AuktionsNr, ebayName, Standarduser, EndeDatum) "
                                   "VALUES ('fremd', '77', 'k', 'haendler', '2026-12-05 10:00:00');");
-    EXPECT_FALSE(out.contains(QStringLiteral("locked"))) << out.toStdString();  // we held no lock
-    EXPECT_EQ(titleOf(first), QStringLiteral("Teekanne"));
-    EXPECT_EQ(listed(), (QStringList{QStringLiteral("77"), QStringLiteral("1")}));
+    EXPECT_FALSE(out.contains(u"locked"_s)) << out.toStdString();  // we held no lock
+    EXPECT_EQ(titleOf(first), u"Teekanne"_s);
+    EXPECT_EQ(listed(), (QStringList{u"77"_s, u"1"_s}));
     // ... and our own write goes on after theirs.
     EXPECT_TRUE(SaveStatusMail(first, QDateTime(QDate(2026, 12, 6), QTime(9, 0)), 2).ok());
     EXPECT_TRUE(sqlcipher(db, "SELECT Bezahlt FROM Auktionen WHERE AuktionsNr='1';").startsWith(QLatin1Char('1')));
 }
 
-TEST_F(Connection, AFilePutInItsPlaceIsSeen) {
+TEST_F(Connection, AFilePutInItsPlaceOrRemovedIsSeen) {
     struct Case {
         const char* how;
         bool rename;  // a new file moved over, or the bytes copied into the old one
     };
     for (const Case c : {Case{"moved over", true}, Case{"copied into", false}}) {
         SCOPED_TRACE(c.how);
-        const QString title = QStringLiteral("Wiederhergestellt ") + QString::fromLatin1(c.how);
-        const QString other = otherFile(QStringLiteral("andere.mdb"), title);
+        const QString title = u"Wiederhergestellt "_s + QString::fromLatin1(c.how);
+        const QString other = otherFile(u"andere.mdb"_s, title);
         readAllWays();
         if (c.rename) {
             ASSERT_TRUE(QFile::remove(db));
@@ -96,40 +98,37 @@ TEST_F(Connection, AFilePutInItsPlaceIsSeen) {
         EXPECT_TRUE(sqlcipher(db, "SELECT Bezahlt FROM Auktionen;").startsWith(QLatin1Char('1')));
         ASSERT_TRUE(QFile::remove(db));
         ASSERT_TRUE(QFile::copy(test::emptyDatabaseTemplate(), db));
-        first = store(auktion(QStringLiteral("1"), QStringLiteral("k")), kunde(QStringLiteral("k")));
+        first = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
     }
-}
-
-TEST_F(Connection, AFileRemovedIsMissingAndNotRecreated) {
+    // A file removed is missing, and not made anew.
     readAllWays();
     ASSERT_TRUE(QFile::remove(db));
-    EXPECT_TRUE(titleOf(first).contains(QStringLiteral("wurde nicht gefunden"))) << titleOf(first).toStdString();
+    EXPECT_TRUE(titleOf(first).contains(u"wurde nicht gefunden"_s)) << titleOf(first).toStdString();
     EXPECT_FALSE(QFile::exists(db));
 }
 
 // An edit writes only the columns that change: an unchanged save rewrites no index entry.
 TEST_F(Connection, AnEditWritesOnlyWhatChanged) {
-    struct Case {
+    const struct {
         const char* column;
         QVariant value;
         bool written;
         const char* stored;
-    };
-    const Case cases[] = {
-        {"Name", QStringLiteral("Hans Müller"), false, "Hans Müller"},
-        {"Name", QStringLiteral("hans müller"), true, "hans müller"},  // the case the user typed counts
-        {"Kunde", QVariant(1), false, "1"},                            // an int, stored as a whole number
+    } cases[] = {
+        {"Name", u"Hans Müller"_s, false, "Hans Müller"},
+        {"Name", u"hans müller"_s, true, "hans müller"},  // the case the user typed counts
+        {"Kunde", QVariant(1), false, "1"},               // an int, stored as a whole number
         {"Kunde", QVariant(true), false, "1"},
         {"Lieferant", QVariant(true), true, "1"},
         {"Ort", QString(), true, ""},  // emptied
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.column);
         Database d = Database::open(db);
         d.execute(
-            QStringLiteral("update Kunden set Name = 'Hans Müller', Ort = '12345 Berlin', Kunde = 1, "
-                           "Lieferant = 0 where ebayName = 'k'"));
-        const QString select = QStringLiteral("select * from Kunden where ebayName = 'k'");
+            u"update Kunden set Name = 'Hans Müller', Ort = '12345 Berlin', Kunde = 1, "
+            "Lieferant = 0 where ebayName = 'k'"_s);
+        const QString select = u"select * from Kunden where ebayName = 'k'"_s;
         Recordset rs = d.OpenRecordset(select);
         rs.MoveFirst();
         const int before = sqlite3_total_changes(d.handle());

@@ -27,34 +27,20 @@ protected:
         tAuktion a = auktion(u"2"_s, u"k"_s);
         a.AuktionsID = id;
         QString nr = u"x"_s;
-        struct Call {
-            const char* sentence;
-            std::function<QString()> failure;
-        };
-        const Call calls[] = {
-            {"Beim Speichern der Käuferdaten ist ein Fehler aufgetreten:",
-             [&] { return test::failure(funSaveKunde(k, u"2"_s)); }},
-            {"Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:",
-             [&] { return test::failure(funSaveLieferant(k, u"2"_s)); }},
-            {"Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:",
-             [&] { return test::failure(funSaveAuktionnew(a, nr)); }},
-            {"Beim Prüfen der Auktionsdaten ist ein Fehler aufgetreten:",
-             [&] { return test::failure(checkAuktionnew(a)); }},
-            {"Beim Laden der Kaüfer-/Verkäuferdaten ist ein Fehler aufgetreten:",
-             [&] { return test::failure(funLoadKunde(k, u"k"_s)); }},
-            {"Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:",
-             [&] { return test::failure(funLoadAuktion(a, id)); }},
-            {"Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:",
-             [&] { return test::failure(subDeleteAuktion(a)); }},
-            {"Beim Speichern der Verkäuferdaten ist ein Fehler aufgetreten:",
-             [&] { return test::failure(SaveStatusMail(id, zeroDate(), 1)); }},
-            {"Beim Laden der GruppenID ist ein Fehler aufgetreten:",
-             [&] { return test::failure(checkgruppierteMails(u"k"_s)); }},
-        };
-        for (const Call& c : calls) {
-            const QString text = c.failure();
-            EXPECT_TRUE(text.startsWith(QString::fromUtf8(c.sentence) + QLatin1Char('\r'))) << text.toStdString();
-            EXPECT_TRUE(text.endsWith(tail)) << text.toStdString();
+        const QString failures[] = {
+            test::failure(funSaveKunde(k, u"2"_s)),     test::failure(funSaveLieferant(k, u"2"_s)),
+            test::failure(funSaveAuktionnew(a, nr)),    test::failure(checkAuktionnew(a)),
+            test::failure(funLoadKunde(k, u"k"_s)),     test::failure(funLoadAuktion(a, id)),
+            test::failure(subDeleteAuktion(a)),         test::failure(SaveStatusMail(id, zeroDate(), 1)),
+            test::failure(checkgruppierteMails(u"k"_s))};
+        const char* const what[] = {
+            "Speichern der Käuferdaten",   "Speichern der Verkäuferdaten",     "Speichern der Auktionsdaten",
+            "Prüfen der Auktionsdaten",    "Laden der Kaüfer-/Verkäuferdaten", "Laden der Auktionsdaten",
+            "Speichern der Auktionsdaten", "Speichern der Verkäuferdaten",     "Laden der GruppenID"};
+        for (int i = 0; i < 9; ++i) {
+            const QString sentence = u"Beim "_s + QString::fromUtf8(what[i]) + u" ist ein Fehler aufgetreten:\r"_s;
+            EXPECT_TRUE(failures[i].startsWith(sentence)) << failures[i].toStdString();
+            EXPECT_TRUE(failures[i].endsWith(tail)) << failures[i].toStdString();
         }
     }
     // 64 bytes overwritten in every page but the first two: what a failing disk leaves.
@@ -68,47 +54,39 @@ protected:
     }
     void expectIntact() {
         gsDataSource = db;
-        tAuktion a;
-        EXPECT_TRUE(test::found(funLoadAuktion(a, id)));
+        loaded(id);
         EXPECT_EQ(auctions(), 1);
         EXPECT_EQ(contacts(), 1);
     }
 };
 
-TEST_F(Faults, MissingFileAndEmptyPath) {
-    gsDataSource = app.file(u"fehlt.mdb"_s);
-    expectAllFail(u"wurde nicht gefunden."_s);
-    EXPECT_FALSE(QFile::exists(gsDataSource));  // never created by an open
-    gsDataSource.clear();
-    expectAllFail(u"liegt keine Datenbankdatei."_s);
-    expectIntact();
-}
-
-TEST_F(Faults, WrongPassword) {
+TEST_F(Faults, NoFileWrongPasswordOrNoDatabase) {
     const QString other = app.file(u"fremd.mdb"_s);
     sqlite3* h = nullptr;
     ASSERT_EQ(sqlite3_open(other.toUtf8().constData(), &h), SQLITE_OK);
     sqlite3_exec(h, "PRAGMA key='falsch'; CREATE TABLE Kunden(x); CREATE TABLE Auktionen(y);", nullptr, nullptr,
                  nullptr);
     sqlite3_close(h);
-    gsDataSource = other;
-    expectAllFail(
-        u"3031: Das Kennwort der Datenbank ist falsch, oder die Datei ist keine "
-        "Gaveldesk-Datenbank."_s);
-    expectIntact();
-}
-
-TEST_F(Faults, NotADatabaseAndTruncatedFile) {
     app.write(u"text.mdb"_s, "Dies ist eine Textdatei und keine Datenbank.\r\n");
-    gsDataSource = app.file(u"text.mdb"_s);
-    expectAllFail(u"Gaveldesk-Datenbank."_s);
     app.write(u"kurz.mdb"_s, "abc");
-    gsDataSource = app.file(u"kurz.mdb"_s);
-    expectAllFail(u"Gaveldesk-Datenbank."_s);
+    const struct {
+        QString file;
+        const char* tail;
+    } cases[] = {
+        {app.file(u"fehlt.mdb"_s), "wurde nicht gefunden."},
+        {QString(), "liegt keine Datenbankdatei."},
+        {other, "3031: Das Kennwort der Datenbank ist falsch, oder die Datei ist keine Gaveldesk-Datenbank."},
+        {app.file(u"text.mdb"_s), "Gaveldesk-Datenbank."},
+        {app.file(u"kurz.mdb"_s), "Gaveldesk-Datenbank."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        gsDataSource = c.file;
+        expectAllFail(QString::fromUtf8(c.tail));
+    }
+    EXPECT_FALSE(QFile::exists(app.file(u"fehlt.mdb"_s)));  // never created by an open
 
-    QFile full(db);
-    ASSERT_TRUE(full.open(QIODevice::ReadOnly));
-    const QByteArray bytes = full.readAll();
+    const QByteArray bytes = test::fileBytes(db);
     app.write(u"halb.mdb"_s, bytes.left(bytes.size() / 2));
     gsDataSource = app.file(u"halb.mdb"_s);
     tAuktion a;
@@ -131,9 +109,7 @@ TEST_F(Faults, LockedBySecondConnectionMidTransaction) {
     sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     expectIntact();
-    tAuktion b;
-    ASSERT_TRUE(test::found(funLoadAuktion(b, id)));
-    EXPECT_EQ(b.Titel, u"Kaffeemühle 1"_s);
+    EXPECT_EQ(loaded(id).Titel, u"Kaffeemühle 1"_s);
 }
 
 // Root ignores permission bits; the immutable attribute stops it too.
@@ -154,8 +130,7 @@ TEST_F(Faults, ReadOnlyFile) {
     QString nr = u"x"_s;
     const QString text = test::failure(funSaveAuktionnew(a, nr));
     EXPECT_TRUE(text.contains(u"schreibgeschützt"_s) || text.contains(u"nicht geöffnet"_s)) << text.toStdString();
-    tAuktion b;
-    EXPECT_TRUE(test::found(funLoadAuktion(b, id)));  // reading still works
+    loaded(id);  // reading still works
     EXPECT_TRUE(makeReadOnly(db, false));
     expectIntact();
 }

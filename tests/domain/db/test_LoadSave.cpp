@@ -1,3 +1,6 @@
+#include "domain/db/Accounts.h"
+#include "domain/db/AuktionsListe.h"
+#include "domain/db/Trade.h"
 #include "support/DbTestShared.h"
 
 namespace gd {
@@ -20,30 +23,27 @@ TEST_F(DbTest, ContactRoundTripAndNumber) {
     EXPECT_FALSE(back.Lieferant);
 }
 
-TEST_F(DbTest, KnownMemberIsUpdatedAndKeepsItsNumber) {
+// A known member is updated in place and keeps its number; a seller is found by its number.
+TEST_F(DbTest, KnownContactsAreUpdatedAndKeepTheirNumber) {
     tKunde k = kunde(u"mueller_hans"_s);
     ASSERT_TRUE(test::ok(funSaveKunde(k, u"111"_s)));
     tKunde again = kunde(u"mueller_hans"_s, u"Hans Müller jun."_s);
     ASSERT_TRUE(test::ok(funSaveLieferant(again, u"222"_s)));  // now as seller
     EXPECT_EQ(again.KundenNr, QString());                      // not read back
-    EXPECT_EQ(contacts(), 1);
     tKunde back;
     ASSERT_TRUE(test::found(funLoadKunde(back, u"mueller_hans"_s)));
     EXPECT_EQ(back.KundenNr, u"20261204111"_s);
     EXPECT_EQ(back.Name, u"Hans Müller jun."_s);
     EXPECT_FALSE(back.Kunde);
     EXPECT_TRUE(back.Lieferant);
-}
 
-TEST_F(DbTest, SellerUpdateByNumber) {
-    tKunde k = kunde(u"haendler_x"_s);
-    k.Lieferant = true;
-    ASSERT_TRUE(test::ok(funSaveLieferantupdate(k, u"999"_s)));
-    EXPECT_EQ(k.KundenNr, u"20261204999"_s);
-    k.Ort = u"80331 München"_s;
-    ASSERT_TRUE(test::ok(funSaveLieferantupdate(k, u"999"_s)));
-    EXPECT_EQ(contacts(), 1);
-    tKunde back;
+    tKunde seller = kunde(u"haendler_x"_s);
+    seller.Lieferant = true;
+    ASSERT_TRUE(test::ok(funSaveLieferantupdate(seller, u"999"_s)));
+    EXPECT_EQ(seller.KundenNr, u"20261204999"_s);
+    seller.Ort = u"80331 München"_s;
+    ASSERT_TRUE(test::ok(funSaveLieferantupdate(seller, u"999"_s)));
+    EXPECT_EQ(contacts(), 2);
     ASSERT_TRUE(test::found(funLoadKunde(back, u"haendler_x"_s)));
     EXPECT_EQ(back.Ort, u"80331 München"_s);
     EXPECT_TRUE(back.Lieferant);
@@ -62,8 +62,7 @@ TEST_F(DbTest, AuctionRoundTripOfEveryField) {
     a.EmailText = QString(1 << 20, QChar(0x00E4));  // 1 MB of "ä"
     const QString id = store(a, kunde(u"mueller_hans"_s));
     EXPECT_EQ(id, u"04.12.2026 08:44:021234567890"_s);
-    tAuktion b;
-    ASSERT_TRUE(test::found(funLoadAuktion(b, id)));
+    const tAuktion b = loaded(id);
     EXPECT_EQ(b.KundenNr, u"202612041234567890"_s);
     EXPECT_EQ(b.EndeDatum, u"04.12.2026 20:15:33"_s);
     for (QString tAuktion::*f :
@@ -78,35 +77,19 @@ TEST_F(DbTest, AuctionRoundTripOfEveryField) {
 }
 
 TEST_F(DbTest, LengthLimitedColumnsAreCutAt254) {
-    struct Case {
-        int length, stored;
-    };
-    const Case cases[] = {{254, 254}, {255, 254}, {300, 254}, {10, 10}};
+    const struct { int length, stored; } cases[] = {{254, 254}, {255, 254}, {300, 254}, {10, 10}};
     int n = 0;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         tAuktion a = auktion(QString::number(++n), u"k"_s);
         a.Titel = QString(c.length, QLatin1Char('t'));
         a.Bemerkungen = QString(c.length, QChar(0x20AC));
         a.Preis = QString(c.length, QLatin1Char('p'));  // not a limited column
         const QString id = store(a, kunde(u"k"_s));
-        tAuktion b;
-        ASSERT_TRUE(test::found(funLoadAuktion(b, id)));
+        const tAuktion b = loaded(id);
         EXPECT_EQ(b.Titel.size(), c.stored) << c.length;
         EXPECT_EQ(b.Bemerkungen.size(), c.stored) << c.length;
         EXPECT_EQ(b.Preis.size(), c.length);
     }
-    EXPECT_EQ(checklaenge(QString(255, QLatin1Char('x'))).size(), 254);
-}
-
-TEST_F(DbTest, GroupIdBecomesTheContactNumber) {
-    tAuktion a = auktion(u"77"_s, u"k"_s);
-    a.GruppenID = u"2026120111"_s;
-    QString nr = u"2026120477"_s;
-    ASSERT_TRUE(test::ok(funSaveAuktionnew(a, nr)));
-    EXPECT_EQ(nr, u"2026120111"_s);
-    EXPECT_EQ(count(u"select count(*) as n from Auktionen where KundenNr = ? and GruppenID = ?"_s,
-                    {u"2026120111"_s, u"2026120111"_s}),
-              1);
 }
 
 TEST_F(DbTest, RowKeysStayUniqueWithinOneSecond) {
@@ -117,25 +100,17 @@ TEST_F(DbTest, RowKeysStayUniqueWithinOneSecond) {
     EXPECT_EQ(auctions(), 2);
 }
 
-TEST_F(DbTest, StoredItemNumberAndOtherOwnersDoNotCount) {
-    store(auktion(u"1234"_s, u"k"_s), kunde(u"k"_s));
-    EXPECT_TRUE(checkAuktionnew(auktion(u"9999"_s, u"k"_s)).value());
-    EXPECT_FALSE(checkAuktionnew(auktion(u"1234"_s, u"k"_s)).value());
-    gsStandardUser = u"anderer"_s;
-    EXPECT_TRUE(checkAuktionnew(auktion(u"1234"_s, u"k"_s)).value());
-}
-
 TEST_F(DbTest, OpenAuctionsOfAPartner) {
     EXPECT_FALSE(checkkundeStatus(u"k"_s, QString()).value());
     const QString id = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
     EXPECT_TRUE(checkkundeStatus(u"K"_s, QString()).value());
-    tAuktion a;
-    ASSERT_TRUE(test::found(funLoadAuktion(a, id)));
+    tAuktion a = loaded(id);
     a.Datum[3] = QDateTime(QDate(2026, 12, 5), QTime(0, 0));  // shipped
     ASSERT_TRUE(test::ok(SaveStatus(a, 3)));
     EXPECT_FALSE(checkkundeStatus(u"k"_s, QString()).value());
 }
 
+// Rows of another owner are neither found nor counted as stored.
 TEST_F(DbTest, TwoAccountsShareOneFile) {
     store(auktion(u"1"_s, u"partner"_s), kunde(u"partner"_s, u"A"_s));
     gsStandardUser = u"zweiter"_s;
@@ -144,10 +119,11 @@ TEST_F(DbTest, TwoAccountsShareOneFile) {
     tKunde k;
     ASSERT_TRUE(test::found(funLoadKunde(k, u"partner"_s)));
     EXPECT_EQ(k.Name, u"B"_s);
-    tAuktion a;
-    ASSERT_TRUE(test::found(funLoadAuktion(a, id2)));
-    EXPECT_FALSE(checkAuktionnew(auktion(u"2"_s, u"partner"_s)).value());
+    tAuktion a = loaded(id2);
+    EXPECT_FALSE(checkAuktionnew(auktion(u"2"_s, u"partner"_s)).value());  // stored already
     gsStandardUser = u"haendler"_s;
+    EXPECT_TRUE(checkAuktionnew(auktion(u"2"_s, u"partner"_s)).value());  // another owner's number does not count
+    EXPECT_FALSE(checkAuktionnew(auktion(u"1"_s, u"partner"_s)).value());
     EXPECT_TRUE(test::missing(funLoadAuktion(a, id2)));  // another owner's row is not found
     ASSERT_TRUE(test::found(funLoadKunde(k, u"partner"_s)));
     EXPECT_EQ(k.Name, u"A"_s);
@@ -170,8 +146,7 @@ TEST_F(DbTest, QuotesAreMatchedLiterally) {
 TEST_F(DbTest, DeleteOneAuction) {
     const QString id = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
     store(auktion(u"2"_s, u"k"_s), kunde(u"k"_s));
-    tAuktion a;
-    ASSERT_TRUE(test::found(funLoadAuktion(a, id)));
+    const tAuktion a = loaded(id);
     EXPECT_TRUE(test::ok(subDeleteAuktion(a)));
     EXPECT_EQ(auctions(), 1);
     EXPECT_EQ(test::failure(subDeleteAuktion(a)),  // no longer there
@@ -181,16 +156,13 @@ TEST_F(DbTest, DeleteOneAuction) {
 
 TEST_F(DbTest, MainWindowSaveEditsAndKeepsFirstSaveColumns) {
     const QString id = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
-    tAuktion a;
-    ASSERT_TRUE(test::found(funLoadAuktion(a, id)));
+    tAuktion a = loaded(id);
     a.Titel = u"Neuer Titel"_s;
     a.Versandinfos = u"geändert"_s;  // only written for a new row
     QString nr = a.KundenNr;
     ASSERT_TRUE(test::ok(funSaveAuktion(a, nr)));
-    tAuktion b;
-    ASSERT_TRUE(test::found(funLoadAuktion(b, id)));
-    EXPECT_EQ(b.Titel, u"Neuer Titel"_s);
-    EXPECT_EQ(b.Versandinfos, QString());
+    EXPECT_EQ(loaded(id).Titel, u"Neuer Titel"_s);
+    EXPECT_EQ(loaded(id).Versandinfos, QString());
     // an unknown key inserts a row that can be loaded again
     tAuktion fresh = auktion(u"3"_s, u"k"_s);
     nr = u"x"_s;
@@ -226,6 +198,60 @@ TEST_F(DbTest, TransactionLeavesNothingHalfWritten) {
     }
     EXPECT_EQ(contacts(), 1);
     EXPECT_EQ(auctions(), 1);
+}
+
+// Rows of one member name given to another: every auction moves, and a partner
+// both names know stays one contact row, so the list shows each auction once.
+TEST_F(DbTest, MovingRowsKeepsOneContactAPartner) {
+    gsStandardUser = QString();
+    store(auktion(u"1"_s, u"anna"_s), kunde(u"anna"_s, u"Anna Alt"_s));
+    store(auktion(u"2"_s, u"bernd"_s), kunde(u"bernd"_s));
+    gsStandardUser = u"haendler"_s;
+    store(auktion(u"3"_s, u"anna"_s), kunde(u"anna"_s, u"Anna Neu"_s));
+    gsStandardUser = u"drittes_konto"_s;
+    store(auktion(u"4"_s, u"anna"_s), kunde(u"anna"_s));
+
+    EXPECT_EQ(countTrades(QString()).value(), 2);
+    EXPECT_EQ(moveTrades(QString(), u"haendler"_s).value(), 2);
+    EXPECT_EQ(countTrades(QString()).value(), 0);
+    EXPECT_EQ(countTrades(u"haendler"_s).value(), 3);
+    EXPECT_EQ(countTrades(u"drittes_konto"_s).value(), 1);  // other accounts stay apart
+    EXPECT_EQ(count(u"select count(*) as n from Kunden where Standarduser = 'haendler' and ebayName = 'anna'"_s), 1);
+    const QList<ListRow> rows = loadAuktionsListe(db, u"haendler"_s, ListFilter::Alle).value();
+    EXPECT_EQ(rows.size(), 3);
+    for (const ListRow& r : rows)
+        EXPECT_TRUE(r.ebayName != u"anna"_s || r.Name == u"Anna Neu"_s) << r.Name.toStdString();
+    EXPECT_EQ(moveTrades(u"haendler"_s, u"HAENDLER"_s).value(), 0);  // the same name
+    gsDataSource = app.file(u"fehlt.mdb"_s);
+    EXPECT_TRUE(test::failure(moveTrades(u"a"_s, u"b"_s))
+                    .startsWith(u"Beim Übernehmen der Auktionen ist ein Fehler aufgetreten:"_s));
+}
+
+TEST(Trade, TotalOfThePane) {
+    const struct {
+        const char *preis, *menge, *versand, *total;
+    } cases[] = {{"EUR 12,50", "2", "EUR 4,90", "29,90"},
+                 {"0,25", "2", "0", ",50"},
+                 {"1.000,00", "3", "EUR 6,90", "3.006,90"},
+                 {"-0,50", "1", "", "-,50"},
+                 {"12,50", " 1 ", "", "12,50"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(funBetrag(QString::fromUtf8(c.preis), QString::fromUtf8(c.menge), QString::fromUtf8(c.versand))
+                      .value_or(u"-"_s)
+                      .toStdString(),
+                  c.total)
+            << c.preis;
+    EXPECT_FALSE(funBetrag(u"12,50"_s, u"zwei"_s, u"4,90"_s).has_value());
+    EXPECT_FALSE(funBetrag(u"12,50"_s, u"1,5"_s, u"4,90"_s).has_value());
+}
+
+TEST(Trade, AgeOfTheItemPageAndItsAddress) {
+    const QDate today(2026, 12, 4);
+    EXPECT_EQ(daysSinceEnd(u"04.09.2026 23:59:59"_s, today), 91);
+    EXPECT_EQ(daysSinceEnd(u"05.09.2026"_s, today), 90);
+    EXPECT_EQ(daysSinceEnd(u"kein Datum"_s, today), 0);
+    gsItemLink = u"http://cgi.ebay.de/ViewItem%26item=[#Artikel#]%26rd=1"_s;
+    EXPECT_EQ(itemLink(u" 1234567890) "_s), u"http://cgi.ebay.de/ViewItem%26item=1234567890%26rd=1"_s);
 }
 
 }  // namespace

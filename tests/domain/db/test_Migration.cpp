@@ -1,7 +1,6 @@
 // A file of the first version, as the program made it before parcels and
 // reminders, is brought up to date on its first open: all of it kept, a copy of
 // the old file beside it, and any failure leaves it as it was.
-#include <QCryptographicHash>
 #include <QProcess>
 #include <thread>
 
@@ -12,18 +11,14 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::DbTest;
 using test::sqlcipher;
 
 // Every row of both tables, as the cipher tool prints them.
 QString contents(const QString& file) {
     return sqlcipher(file, "SELECT * FROM Kunden ORDER BY KundenNr;\nSELECT * FROM Auktionen ORDER BY AuktionsID;");
-}
-
-QByteArray hashOf(const QString& file) {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
 class Migration : public DbTest {
@@ -33,38 +28,46 @@ protected:
         QFile::remove(db);
         ASSERT_TRUE(QFile::copy(QStringLiteral(GD_TEST_DATA_DIR "/db/version1.mdb"), db));
         QFile(db).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        ASSERT_EQ(sqlcipher(db, "PRAGMA user_version;"), QStringLiteral("1"));
+        ASSERT_EQ(sqlcipher(db, "PRAGMA user_version;"), u"1"_s);
     }
-    QString bak() const { return db + QStringLiteral(".v1.bak"); }
-    Result<bool> load(tAuktion& a) { return funLoadAuktion(a, QStringLiteral("07.12.2026 05:44:271234567890")); }
+    QString bak() const { return db + u".v1.bak"_s; }
+    Result<bool> load(tAuktion& a) { return funLoadAuktion(a, u"07.12.2026 05:44:271234567890"_s); }
+    // Why the first open failed; the file is checked to be as it was.
+    QString refusedAndUnchanged(const QString& file) {
+        const QByteArray before = test::fileBytes(file);
+        tAuktion a;
+        const QString text = test::failure(load(a));
+        EXPECT_EQ(test::fileBytes(file), before);
+        return text;
+    }
 };
 
 TEST_F(Migration, TheFirstOpenBringsAVersion1FileUpToDateWithEverythingKept) {
     const QString before = contents(db);
-    const QByteArray original = hashOf(db);
-    ASSERT_TRUE(before.contains(QStringLiteral("Bärbel Öztürk-D'Amico")));
+    const QByteArray original = test::fileBytes(db);
+    ASSERT_TRUE(before.contains(u"Bärbel Öztürk-D'Amico"_s));
 
     const QByteArray listIndex = "SELECT sql FROM sqlite_master WHERE name='Auktionen_Liste';";
-    ASSERT_FALSE(sqlcipher(db, listIndex).contains(QStringLiteral("Betrag")));
+    ASSERT_FALSE(sqlcipher(db, listIndex).contains(u"Betrag"_s));
 
     tAuktion a;
     ASSERT_TRUE(test::found(load(a)));
     // The list index of the earlier build gains the total, so the list reads no table row.
-    EXPECT_TRUE(sqlcipher(db, listIndex).contains(QStringLiteral("Betrag")));
-    EXPECT_TRUE(sqlcipher(db, "PRAGMA integrity_check;").startsWith(QStringLiteral("ok")));
+    EXPECT_TRUE(sqlcipher(db, listIndex).contains(u"Betrag"_s));
+    EXPECT_TRUE(sqlcipher(db, "PRAGMA integrity_check;").startsWith(u"ok"_s));
     EXPECT_EQ(a.BezahltDatum(), QDateTime(QDate(2026, 12, 5), QTime(10, 0)));
-    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), QStringLiteral("3"));
+    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), u"3"_s);
     EXPECT_EQ(
         sqlcipher(db, "SELECT count(*) FROM sqlite_master WHERE name IN ('Versand', 'Mahnungen', 'Teilzahlungen');"),
-        QStringLiteral("3"));
+        u"3"_s);
     EXPECT_EQ(contents(db), before);  // every row, milestone and group as it was
     // The index made by the program folds exactly as the database's own views do.
-    EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Suche;"), QStringLiteral("4"));
+    EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Suche;"), u"4"_s);
     EXPECT_EQ(
         sqlcipher(db, "SELECT count(*) FROM Suche s JOIN SuchQuelle q ON q.docid = s.docid WHERE s.Text = q.Text;"),
-        QStringLiteral("4"));
-    EXPECT_EQ(hashOf(bak()), original);  // the copy is the old file, byte for byte
-    EXPECT_EQ(sqlcipher(bak(), "PRAGMA user_version;"), QStringLiteral("1"));
+        u"4"_s);
+    EXPECT_EQ(test::fileBytes(bak()), original);  // the copy is the old file, byte for byte
+    EXPECT_EQ(sqlcipher(bak(), "PRAGMA user_version;"), u"1"_s);
 
     // Another connection (another window, another start) finds nothing to do.
     ASSERT_TRUE(QFile::remove(bak()));
@@ -80,13 +83,13 @@ TEST_F(Migration, TheFirstOpenBringsAVersion1FileUpToDateWithEverythingKept) {
                           "('07.12.2026 05:44:271234567890', '00340434161094042557');")
                     .isEmpty());
     ASSERT_TRUE(subDeleteAuktion(a).ok());
-    EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Versand;"), QStringLiteral("0"));
+    EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Versand;"), u"0"_s);
 }
 
 TEST_F(Migration, AFileHeldByAnotherProgramIsLeftAsItWasAndNotCalledDamaged) {
-    const QByteArray before = hashOf(db);
+    const QByteArray before = test::fileBytes(db);
     QProcess holder;
-    holder.start(QStringLiteral("sqlcipher"), {db});
+    holder.start(u"sqlcipher"_s, {db});
     ASSERT_TRUE(holder.waitForStarted(5000));
     holder.write("PRAGMA key='kaltwind';\nBEGIN EXCLUSIVE;\nSELECT 'gesperrt';\n");
     ASSERT_TRUE(holder.waitForReadyRead(5000));
@@ -96,24 +99,21 @@ TEST_F(Migration, AFileHeldByAnotherProgramIsLeftAsItWasAndNotCalledDamaged) {
     holder.write("ROLLBACK;\n.quit\n");
     holder.closeWriteChannel();
     holder.waitForFinished(5000);
-    EXPECT_TRUE(text.contains(QStringLiteral("gesperrt"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"gesperrt"_s)) << text.toStdString();
     EXPECT_TRUE(checked.ok());  // not checked is not damaged
     EXPECT_FALSE(isMarkedDamaged(db));
-    EXPECT_EQ(hashOf(db), before);
+    EXPECT_EQ(test::fileBytes(db), before);
     EXPECT_FALSE(QFile::exists(bak()));
     ASSERT_TRUE(test::found(load(a)));  // the next open, with the lock gone, brings it up to date
-    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), QStringLiteral("3"));
+    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), u"3"_s);
 }
 
 TEST_F(Migration, ANewerFileIsRefusedAndLeftUntouched) {
     sqlcipher(db, "PRAGMA user_version = 7;");
-    const QByteArray untouched = hashOf(db);
-    tAuktion a;
-    const QString text = test::failure(load(a));
-    EXPECT_TRUE(text.contains(QStringLiteral("neueren Programmversion (Version 7)"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("unverändert"))) << text.toStdString();
-    EXPECT_EQ(hashOf(db), untouched);
-    EXPECT_FALSE(QFile::exists(db + QStringLiteral(".v7.bak")));
+    const QString text = refusedAndUnchanged(db);
+    EXPECT_TRUE(text.contains(u"neueren Programmversion (Version 7)"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"unverändert"_s)) << text.toStdString();
+    EXPECT_FALSE(QFile::exists(db + u".v7.bak"_s));
 }
 
 TEST_F(Migration, ADamagedVersion1FileIsNotChanged) {
@@ -126,12 +126,9 @@ TEST_F(Migration, ADamagedVersion1FileIsNotChanged) {
             f.write(QByteArray(64, '\x5A'));
         }
     }
-    const QByteArray damaged = hashOf(db);
-    tAuktion a;
-    const QString text = test::failure(load(a));
-    EXPECT_TRUE(text.contains(QStringLiteral("nicht gelungen"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("beschädigt"))) << text.toStdString();
-    EXPECT_EQ(hashOf(db), damaged);
+    const QString text = refusedAndUnchanged(db);
+    EXPECT_TRUE(text.contains(u"nicht gelungen"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"beschädigt"_s)) << text.toStdString();
     EXPECT_FALSE(QFile::exists(bak()));
     clearDamaged(db);
 }
@@ -139,20 +136,17 @@ TEST_F(Migration, ADamagedVersion1FileIsNotChanged) {
 TEST_F(Migration, NoRoomForTheCopyLeavesTheFileAsItWas) {
     test::FullDisk disk(160);
     if (!disk.mounted) GTEST_SKIP() << disk.why.toStdString();
-    const QString file = disk.path() + QStringLiteral("/gaveldesk.mdb");
+    const QString file = disk.path() + u"/gaveldesk.mdb"_s;
     ASSERT_TRUE(QFile::copy(db, file));
     QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     disk.fill();
-    const QByteArray before = hashOf(file);
     gsDataSource = file;
-    tAuktion a;
-    const QString text = test::failure(load(a));
-    EXPECT_TRUE(text.contains(QStringLiteral("Der Datenträger ist voll."))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("unverändert"))) << text.toStdString();
-    EXPECT_EQ(hashOf(file), before);
-    EXPECT_EQ(sqlcipher(file, "PRAGMA user_version;"), QStringLiteral("1"));
+    const QString text = refusedAndUnchanged(file);
+    EXPECT_TRUE(text.contains(u"Der Datenträger ist voll."_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"unverändert"_s)) << text.toStdString();
+    EXPECT_EQ(sqlcipher(file, "PRAGMA user_version;"), u"1"_s);
     EXPECT_TRUE(disk.temporaries().isEmpty()) << disk.temporaries().join(QLatin1Char(' ')).toStdString();
-    EXPECT_FALSE(QFile::exists(file + QStringLiteral(".v1.bak")));
+    EXPECT_FALSE(QFile::exists(file + u".v1.bak"_s));
 }
 
 }  // namespace

@@ -8,14 +8,15 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::DbTest;
 
 TEST(SearchFold, SpellingsMeetInOneForm) {
-    struct Case {
+    const struct {
         const char* typed;
         const char* folded;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"Müller", "muller"},
         {"Mueller", "muller"},
         {"MULLER", "muller"},
@@ -27,10 +28,10 @@ TEST(SearchFold, SpellingsMeetInOneForm) {
         {"Ørsted", "orsted"},
         {"Teddybär", "teddybar"},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(foldForSearch(QString::fromUtf8(c.typed)), QString::fromUtf8(c.folded)) << c.typed;
-    EXPECT_EQ(searchQuery(QStringLiteral("O'Neill  \"Teddy\" OR -x*")), QStringLiteral("o* neill* teddy* or* x*"));
-    EXPECT_EQ(searchQuery(QStringLiteral(" \"*')( ")), QString());
+    EXPECT_EQ(searchQuery(u"O'Neill  \"Teddy\" OR -x*"_s), u"o* neill* teddy* or* x*"_s);
+    EXPECT_EQ(searchQuery(u" \"*')( "_s), QString());
 }
 
 class Search : public DbTest {
@@ -43,7 +44,7 @@ protected:
     }
     QStringList found(const QString& typed) {
         const Result<QList<ListRow>> r = searchAuktionsListe(db, gsStandardUser, typed);
-        if (!r.ok()) return {QStringLiteral("Fehler: ") + r.error().text()};
+        if (!r.ok()) return {u"Fehler: "_s + r.error().text()};
         QStringList nrs;
         for (const ListRow& row : r.value()) nrs << row.AuktionsNr;
         nrs.sort();
@@ -58,16 +59,15 @@ TEST_F(Search, AnyTextOfEveryStateWhateverTheSpelling) {
     add("1003", "zofia_w", "Zofia Wiśniewska", "Porzellan Rosenthal");
     add("1004", "seanon", "Seán O'Neill", "Modelleisenbahn Märklin");
     ASSERT_TRUE(SaveStatusMail(teddy, zeroDate(), 6).ok());  // closed: found all the same
-    ASSERT_TRUE(saveParcel(teddy, Parcel{QStringLiteral("DHL"), QStringLiteral("00340434161094042557")}).ok());
-    gsStandardUser = QStringLiteral("fremd");
+    ASSERT_TRUE(saveParcel(teddy, Parcel{u"DHL"_s, u"00340434161094042557"_s}).ok());
+    gsStandardUser = u"fremd"_s;
     add("2001", "hmueller", "Hans Müller", "Kaffeemühle eines anderen Kontos");
-    gsStandardUser = QStringLiteral("haendler");
+    gsStandardUser = u"haendler"_s;
 
-    struct Case {
+    const struct {
         const char* typed;
         const char* nrs;  // the item numbers found, by a blank
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"Muller", "1001"},
         {"Müller", "1001"},
         {"MUELLER", "1001"},
@@ -88,22 +88,22 @@ TEST_F(Search, AnyTextOfEveryStateWhateverTheSpelling) {
         {"\" OR 1=1 --", ""},
         {"", ""},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(found(QString::fromUtf8(c.typed)),
                   QString::fromLatin1(c.nrs).split(QLatin1Char(' '), Qt::SkipEmptyParts))
             << c.typed;
 
     // Changes reach the index, whoever makes them.
-    tKunde renamed = kunde(QStringLiteral("zofia_w"), QStringLiteral("Zofia Kowalczyk"));
-    ASSERT_TRUE(funSaveKunde(renamed, QStringLiteral("1003")).ok());
-    EXPECT_EQ(found(QStringLiteral("kowal")), QStringList{QStringLiteral("1003")});
-    EXPECT_EQ(found(QStringLiteral("wisniewska")), QStringList());
+    tKunde renamed = kunde(u"zofia_w"_s, u"Zofia Kowalczyk"_s);
+    ASSERT_TRUE(funSaveKunde(renamed, u"1003"_s).ok());
+    EXPECT_EQ(found(u"kowal"_s), QStringList{u"1003"_s});
+    EXPECT_EQ(found(u"wisniewska"_s), QStringList());
     ASSERT_TRUE(saveParcel(teddy, Parcel{}).ok());
-    EXPECT_EQ(found(QStringLiteral("0034043416")), QStringList());
+    EXPECT_EQ(found(u"0034043416"_s), QStringList());
     tAuktion gone;
     gone.AuktionsID = teddy;
     ASSERT_TRUE(subDeleteAuktion(gone).ok());
-    EXPECT_EQ(found(QStringLiteral("teddy")), QStringList());
+    EXPECT_EQ(found(u"teddy"_s), QStringList());
 }
 
 // The program's folding (queries, the first index) and the database's (every later change) agree.
@@ -112,37 +112,36 @@ TEST_F(Search, TheProgramFoldsAsTheDatabaseDoes) {
                                   "Ærø Ōsaka Ĳssel",        "Ünïcödé ÀÉÎÕÜ àéîõü", "Łódź Kraków Gdańsk",
                                   "İstanbul Şişli",         "€ 1.234,56 – „Zitat“"};
     for (const char* t : titles) {
-        tAuktion a = auktion(QStringLiteral("77"), QStringLiteral("k"));
+        tAuktion a = auktion(u"77"_s, u"k"_s);
         a.Titel = QString::fromUtf8(t);
-        const QString id = store(a, kunde(QStringLiteral("k")));
+        const QString id = store(a, kunde(u"k"_s));
         Database d = Database::open(db);
         Recordset rs = d.OpenRecordset(
-            QStringLiteral("select s.Text as t from Suche s, Auktionen a where s.docid = a.rowid and a.AuktionsID = ?"),
-            {id});
+            u"select s.Text as t from Suche s, Auktionen a where s.docid = a.rowid and a.AuktionsID = ?"_s, {id});
         ASSERT_EQ(rs.RecordCount(), 1);
-        EXPECT_TRUE(rs.text(QStringLiteral("t")).contains(foldForSearch(a.Titel)))
+        EXPECT_TRUE(rs.text(u"t"_s).contains(foldForSearch(a.Titel)))
             << t << " → " << foldForSearch(a.Titel).toStdString();
-        d.execute(QStringLiteral("delete from Auktionen where AuktionsID = ?"), {id});
+        d.execute(u"delete from Auktionen where AuktionsID = ?"_s, {id});
     }
 }
 
 // A screenful of many matches is read along the end dates; it must be the start of the whole result.
 TEST_F(Search, TheFirstScreenfulOfManyMatchesIsTheStartOfAll) {
     for (int i = 0; i < 12; ++i) {
-        tAuktion a = auktion(QString::number(500 + i), QStringLiteral("k"),
-                             QStringLiteral("%1.11.2026 10:00").arg(1 + (i * 7) % 28, 2, 10, QLatin1Char('0')));
-        a.Titel = QStringLiteral("Teller Nummer %1").arg(i);
-        store(a, kunde(QStringLiteral("k")));
+        tAuktion a = auktion(QString::number(500 + i), u"k"_s,
+                             u"%1.11.2026 10:00"_s.arg(1 + (i * 7) % 28, 2, 10, QLatin1Char('0')));
+        a.Titel = u"Teller Nummer %1"_s.arg(i);
+        store(a, kunde(u"k"_s));
     }
-    const QList<ListRow> all = searchAuktionsListe(db, gsStandardUser, QStringLiteral("teller")).value();
+    const QList<ListRow> all = searchAuktionsListe(db, gsStandardUser, u"teller"_s).value();
     ASSERT_EQ(all.size(), 12);
     // 2 and 5 are read along the dates, 12 and 50 from the index's few matches.
     for (const int limit : {2, 5, 12, 50}) {
-        const QList<ListRow> first = searchAuktionsListe(db, gsStandardUser, QStringLiteral("teller"), limit).value();
+        const QList<ListRow> first = searchAuktionsListe(db, gsStandardUser, u"teller"_s, limit).value();
         ASSERT_EQ(first.size(), std::min(limit, 12)) << limit;
         for (int i = 0; i < first.size(); ++i) EXPECT_EQ(first[i].AuktionsNr, all[i].AuktionsNr) << limit << " " << i;
     }
-    EXPECT_EQ(all[0].EndeDatum, QStringLiteral("22.11.2026 10:00:00"));  // newest first, equal ends in one order
+    EXPECT_EQ(all[0].EndeDatum, u"22.11.2026 10:00:00"_s);  // newest first, equal ends in one order
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include "domain/db/AuktionsListe.h"
+#include "domain/db/Reminders.h"
 #include "support/DbTestShared.h"
 
 namespace gd {
@@ -10,76 +12,54 @@ using test::DbTest;
 const QDateTime d1(QDate(2026, 12, 5), QTime(0, 0));
 const QDateTime d2(QDate(2026, 12, 7), QTime(0, 0));
 
-struct Row {
-    bool flag;
-    QString date;
-};
-
 class Status : public DbTest {
 protected:
-    Row milestone(const QString& id, int i) {
+    // "flag|date" of the i-th milestone as stored.
+    QString milestone(const QString& id, int i) {
         Database d = Database::open(db);
         Recordset rs = d.OpenRecordset(u"select * from Auktionen where AuktionsID = ?"_s, {id});
         rs.MoveFirst();
         const Milestone& m = kMilestoneTable[std::size_t(i)];
-        return {rs.flag(QString::fromUtf8(m.flagColumn)), rs.text(QString::fromUtf8(m.dateColumn))};
-    }
-    QString status(const QString& id) {
-        tAuktion a;
-        EXPECT_TRUE(test::found(funLoadAuktion(a, id)));
-        return a.Status;
+        return QString::number(rs.flag(QString::fromUtf8(m.flagColumn))) + QLatin1Char('|') +
+               rs.text(QString::fromUtf8(m.dateColumn));
     }
 };
 
 TEST_F(Status, SaveStatusWritesOneMilestoneAndNamesTheHighest) {
     const QString id = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
-    tAuktion a;
-    ASSERT_TRUE(test::found(funLoadAuktion(a, id)));
+    tAuktion a = loaded(id);
     a.Datum[0] = d1;
     a.Datum[2] = d2;
     ASSERT_TRUE(test::ok(SaveStatus(a, 0)));
     ASSERT_TRUE(test::ok(SaveStatus(a, 2)));
-    EXPECT_EQ(status(id), u"Bezahlt"_s);
+    EXPECT_EQ(loaded(id).Status, u"Bezahlt"_s);
     ASSERT_TRUE(test::ok(SaveStatus(a, 1)));  // date 1 is the zero date
-    Row r = milestone(id, 1);
-    EXPECT_FALSE(r.flag);
-    EXPECT_EQ(r.date, u"1899-12-30 00:00:00"_s);
-    EXPECT_EQ(status(id), u"Bezahlt"_s);
-    r = milestone(id, 2);
-    EXPECT_TRUE(r.flag);
-    EXPECT_EQ(r.date, u"2026-12-07 00:00:00"_s);
-
-    tAuktion b;
-    ASSERT_TRUE(test::found(funLoadAuktion(b, id)));
+    EXPECT_EQ(milestone(id, 1), u"0|1899-12-30 00:00:00"_s);
+    EXPECT_EQ(milestone(id, 2), u"1|2026-12-07 00:00:00"_s);
+    const tAuktion b = loaded(id);
+    EXPECT_EQ(b.Status, u"Bezahlt"_s);
     EXPECT_EQ(b.Datum[0], d1);
     EXPECT_EQ(b.Datum[2], d2);
     EXPECT_TRUE(isZeroDate(b.Datum[1]));
 
     for (auto& d : a.Datum) d = zeroDate();
     ASSERT_TRUE(test::ok(SaveStatus(a, 2)));
-    EXPECT_EQ(status(id), QString());
+    EXPECT_EQ(loaded(id).Status, QString());
     ASSERT_TRUE(test::ok(SaveStatus(a, 9)));  // no milestone of that index: only the status
+    // a flag that is false hides a stored date
+    Database::open(db).execute(u"update Auktionen set BezahltDatum = '2026-12-01 00:00:00', Bezahlt = 0"_s);
+    EXPECT_TRUE(isZeroDate(loaded(id).Datum[2]));
 }
 
 TEST_F(Status, MailStatusIsNotRecomputed) {
     const QString id = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
     ASSERT_TRUE(test::ok(SaveStatusMail(id, d2, 2)));
     ASSERT_TRUE(test::ok(SaveStatusMail(id, d1, 5)));
-    const Row r = milestone(id, 5);
-    EXPECT_TRUE(r.flag);
-    EXPECT_EQ(r.date, u"2026-12-05 00:00:00"_s);
-    EXPECT_EQ(status(id), u"Bewertung erhalten"_s);
+    EXPECT_EQ(milestone(id, 5), u"1|2026-12-05 00:00:00"_s);
+    EXPECT_EQ(loaded(id).Status, u"Bewertung erhalten"_s);
     ASSERT_TRUE(test::ok(SaveStatusMail(id, d1, 0)));
-    EXPECT_EQ(status(id), u"Geantwortet"_s);  // though already paid
+    EXPECT_EQ(loaded(id).Status, u"Geantwortet"_s);  // though already paid
     EXPECT_TRUE(test::ok(SaveStatusMail(u"gibt es nicht"_s, d1, 0)));
-}
-
-TEST_F(Status, FlagFalseHidesAStoredDate) {
-    const QString id = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
-    Database::open(db).execute(u"update Auktionen set BezahltDatum = '2026-12-01 00:00:00', Bezahlt = 0"_s);
-    tAuktion a;
-    ASSERT_TRUE(test::found(funLoadAuktion(a, id)));
-    EXPECT_TRUE(isZeroDate(a.Datum[2]));
 }
 
 TEST_F(Status, GroupingTakesTheUnpaidAuctionsOnly) {
@@ -95,24 +75,99 @@ TEST_F(Status, GroupingTakesTheUnpaidAuctionsOnly) {
     ASSERT_TRUE(test::ok(saveGruppenID(group, u"sammler"_s)));
     EXPECT_TRUE(checkgruppierteMails(group).value());
     EXPECT_EQ(count(u"select count(*) as n from Auktionen where GruppenID = ? and KundenNr = ?"_s, {group, group}), 3);
-    tAuktion paid;
-    ASSERT_TRUE(test::found(funLoadAuktion(paid, ids[3])));
-    EXPECT_EQ(paid.GruppenID, QString());
+    EXPECT_EQ(loaded(ids[3]).GruppenID, QString());
 
     // the group: every auction with that number, paid or not, earliest end first
     const Result<QList<GroupEntry>> entries = funLoadAuktiongruppiert(group);
     ASSERT_TRUE(test::ok(entries));
     ASSERT_EQ(entries->size(), 4);  // the paid one carries the number as its contact number
     EXPECT_EQ(entries->at(0).at(0).toString(), u"103"_s);
-    EXPECT_EQ(entries->at(3).at(0).toString(), u"100"_s);
     const GroupEntry& e = entries->at(3);
     ASSERT_EQ(e.size(), 9);
-    EXPECT_EQ(e.at(1).toString(), u"Kaffeemühle 100"_s);
-    EXPECT_EQ(e.at(2).toString(), u"04.12.2026"_s);
-    EXPECT_EQ(e.at(3).toString(), u"12,50"_s);
-    EXPECT_EQ(e.at(8).toString(), ids[0]);
+    EXPECT_EQ(QStringList(
+                  {e.at(0).toString(), e.at(1).toString(), e.at(2).toString(), e.at(3).toString(), e.at(8).toString()})
+                  .join(u'|'),
+              QString(u"100|Kaffeemühle 100|04.12.2026|12,50|"_s + ids[0]));
     EXPECT_TRUE(funLoadAuktiongruppiert(u"niemand"_s).value().isEmpty());
     EXPECT_EQ(LoadMaxGruppenID(u"unbekannt"_s).value(), QString());
+}
+
+// Sales without a payment, longer ago than the days set: the overdue list,
+// oldest first, with the days each one is overdue.
+class Overdue : public DbTest {
+protected:
+    QString sale(const char* nr, const char* ende) {
+        return store(auktion(QString::fromLatin1(nr), u"k"_s, QString::fromLatin1(ende)), kunde(u"k"_s));
+    }
+    QStringList overdue() {
+        QStringList out;
+        for (const ListRow& r : loadAuktionsListe(db, gsStandardUser, ListFilter::Ueberfaellig).value())
+            out << r.AuktionsNr + QLatin1Char(':') + QString::number(r.Tage);
+        return out;
+    }
+};
+
+// The overdue list, and the status bar's figures: open trades, unpaid sales and the
+// overdue ones among them, with the totals asked.
+TEST_F(Overdue, UnpaidSalesPastTheirDaysOldestFirstAndTheSummary) {
+    app.clock.set(QDateTime(QDate(2026, 12, 4), QTime(12, 0)));
+    glMahnTage = 7;
+    sale("1", "20.11.2026 18:00");                                  // 14 days
+    tAuktion big = auktion(u"2"_s, u"k"_s, u"26.11.2026 13:00"_s);  // not quite 8 days: overdue
+    big.Betrag = u"EUR 1.204,10"_s;
+    store(big, kunde(u"k"_s));
+    sale("3", "27.11.2026 12:00");  // exactly 7 days: not yet
+    sale("4", "01.12.2026");
+    const QString paid = sale("5", "01.11.2026");
+    ASSERT_TRUE(SaveStatusMail(paid, QDateTime(QDate(2026, 11, 3), QTime(0, 0)), 2).ok());
+    const QString closed = sale("6", "02.11.2026");
+    ASSERT_TRUE(SaveStatusMail(closed, zeroDate(), 6).ok());
+    tKunde seller = kunde(u"v"_s);
+    ASSERT_TRUE(funSaveLieferant(seller, u"7"_s).ok());
+    QString nr = seller.KundenNr;
+    ASSERT_TRUE(funSaveAuktionnew(auktion(u"7"_s, u"v"_s, u"01.10.2026"_s), nr).ok());
+
+    EXPECT_EQ(overdue(), (QStringList{u"1:14"_s, u"2:8"_s}));
+    const ListSummary s = loadListSummary(db, gsStandardUser).value();
+    EXPECT_EQ(s.Offen, 6);  // 1 to 4, the paid one and the purchase
+    EXPECT_EQ(s.Unbezahlt, 4);
+    EXPECT_EQ(s.UnbezahltSumme, 1740 + 120410 + 1740 + 1740);  // cents, summed without rounding
+    EXPECT_EQ(s.Ueberfaellig, 2);
+    EXPECT_EQ(s.UeberfaelligSumme, 1740 + 120410);
+    glMahnTage = 2;
+    EXPECT_EQ(overdue(), (QStringList{u"1:14"_s, u"2:8"_s, u"3:7"_s, u"4:3"_s}));
+    app.clock.set(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));  // a week later
+    EXPECT_EQ(overdue(), (QStringList{u"1:20"_s, u"2:14"_s, u"3:13"_s, u"4:9"_s}));
+    glMahnTage = 7;
+}
+
+// Each reminder is kept with its date and level; the overdue list shows the last
+// one; a group's mail reminds of all its trades at once, and a trade deleted
+// takes its reminders along.
+TEST_F(Overdue, RemindersAreKeptAndTheListShowsTheLastLevel) {
+    app.clock.set(QDateTime(QDate(2026, 12, 4), QTime(12, 0)));
+    glMahnTage = 7;
+    const QString a = sale("1", "10.11.2026"), b = sale("2", "12.11.2026");
+    const QDateTime first(QDate(2026, 11, 20), QTime(9, 30)), second(QDate(2026, 11, 28), QTime(17, 5));
+    ASSERT_TRUE(recordReminder({a}, 1, first).ok());
+    ASSERT_TRUE(recordReminder({a, b}, 2, second).ok());
+    const QList<Reminder> sent = loadReminders(a).value();
+    ASSERT_EQ(sent.size(), 2);
+    EXPECT_EQ(sent[0].Stufe, 1);
+    EXPECT_EQ(sent[0].Datum, first);
+    EXPECT_EQ(sent[1].Stufe, 2);
+    EXPECT_EQ(sent[1].Datum, second);
+    EXPECT_EQ(reminderLevel(b).value(), 2);
+    EXPECT_EQ(reminderLevel(sale("3", "13.11.2026")).value(), 0);
+
+    QStringList levels;
+    for (const ListRow& r : loadAuktionsListe(db, gsStandardUser, ListFilter::Ueberfaellig).value())
+        levels << r.AuktionsNr + QLatin1Char(':') + QString::number(r.Mahnstufe);
+    EXPECT_EQ(levels, (QStringList{u"1:2"_s, u"2:2"_s, u"3:0"_s}));
+
+    ASSERT_TRUE(subDeleteAuktion(loaded(a)).ok());
+    EXPECT_EQ(count(u"select count(*) as n from Mahnungen where AuktionsID = ?"_s, {a}), 0);
+    EXPECT_EQ(reminderLevel(b).value(), 2);
 }
 
 }  // namespace

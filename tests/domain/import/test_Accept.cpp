@@ -8,18 +8,20 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class Accept : public test::DbTest {
 protected:
     void SetUp() override {
         DbTest::SetUp();
-        app.write(QStringLiteral("bin/gaveldesk.ini"), shippedKeywords());
+        app.write(u"bin/gaveldesk.ini"_s, shippedKeywords());
         subInitApp();
         gsDataSource = db;
-        gsStandardUser = gsEbayName = QStringLiteral("gavel_haendler");
+        gsStandardUser = gsEbayName = u"gavel_haendler"_s;
     }
     ImportRecords parsed(const QString& file, const QString& nr = QString()) {
-        QString text = *readMailFile(test::dataFile(QStringLiteral("mails/") + file));
-        if (!nr.isEmpty()) text.replace(QStringLiteral("1234567890"), nr);
+        QString text = *readMailFile(test::dataFile(u"mails/"_s + file));
+        if (!nr.isEmpty()) text.replace(u"1234567890"_s, nr);
         ImportRecords r;
         parseMail(r, normalizeMailText(text));
         EXPECT_TRUE(r.acceptable);
@@ -28,21 +30,21 @@ protected:
 };
 
 TEST_F(Accept, FactsFirstThenOneWrite) {
-    ImportRecords first = parsed(QStringLiteral("verkauf.txt"));
+    ImportRecords first = parsed(u"verkauf.txt"_s);
     const Result<ImportFacts> fresh = checkImport(first);
     ASSERT_TRUE(test::ok(fresh));
     EXPECT_FALSE(fresh->duplicate);
     EXPECT_FALSE(fresh->groupable);
     ASSERT_EQ(acceptImport(first, {}).value(), Stored::Yes);
 
-    ImportRecords again = parsed(QStringLiteral("verkauf.txt"));
+    ImportRecords again = parsed(u"verkauf.txt"_s);
     const Result<ImportFacts> facts = checkImport(again);
     EXPECT_TRUE(facts->duplicate);
     EXPECT_TRUE(facts->groupable);  // the first one is still open
-    ImportRecords second = parsed(QStringLiteral("verkauf.txt"), QStringLiteral("2222"));
+    ImportRecords second = parsed(u"verkauf.txt"_s, u"2222"_s);
     ASSERT_EQ(acceptImport(second, ImportChoices{false, true}).value(), Stored::Yes);
-    EXPECT_EQ(second.oAuktion.GruppenID, QStringLiteral("202612041234567890"));
-    EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen where GruppenID = ? and KundenNr = ?"),
+    EXPECT_EQ(second.oAuktion.GruppenID, u"202612041234567890"_s);
+    EXPECT_EQ(count(u"select count(*) as n from Auktionen where GruppenID = ? and KundenNr = ?"_s,
                     {second.oAuktion.GruppenID, second.oAuktion.GruppenID}),
               2);
 }
@@ -50,9 +52,9 @@ TEST_F(Accept, FactsFirstThenOneWrite) {
 // Another program may store the same item number while the dialog asks its
 // questions: nothing is stored until the user has been asked about it too.
 TEST_F(Accept, ItemNumberStoredMeanwhileIsAskedAgain) {
-    ImportRecords r = parsed(QStringLiteral("verkauf.txt"));
+    ImportRecords r = parsed(u"verkauf.txt"_s);
     ASSERT_FALSE(checkImport(r)->duplicate);
-    ImportRecords other = parsed(QStringLiteral("verkauf.txt"));
+    ImportRecords other = parsed(u"verkauf.txt"_s);
     ASSERT_EQ(acceptImport(other, {}).value(), Stored::Yes);  // "the other program"
     const tAuktion before = r.oAuktion;
     EXPECT_EQ(acceptImport(r, {}).value(), Stored::DuplicateAppeared);
@@ -63,29 +65,29 @@ TEST_F(Accept, ItemNumberStoredMeanwhileIsAskedAgain) {
 }
 
 TEST_F(Accept, FailureStoresNothingAndKeepsTheRecords) {
-    ImportRecords r = parsed(QStringLiteral("kauf.txt"));
-    r.oAuktion.EndeDatum = QStringLiteral("morgen");  // no date: the auction insert fails
+    ImportRecords r = parsed(u"kauf.txt"_s);
+    r.oAuktion.EndeDatum = u"morgen"_s;  // no date: the auction insert fails
     const Result<Stored> stored = acceptImport(r, {});
     EXPECT_EQ(test::failure(stored),
-              QStringLiteral("Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:\r13: Typen unverträglich"));
+              u"Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:\r13: Typen unverträglich"_s);
     EXPECT_EQ(contacts(), 0);  // the partner saved before it is rolled back
     EXPECT_EQ(r.oLieferant.KundenNr, QString());
-    gsDataSource = app.file(QStringLiteral("fehlt.mdb"));
-    EXPECT_TRUE(test::failure(checkImport(r)).startsWith(QStringLiteral("Beim Prüfen der Auktionsdaten")));
+    gsDataSource = app.file(u"fehlt.mdb"_s);
+    EXPECT_TRUE(test::failure(checkImport(r)).startsWith(u"Beim Prüfen der Auktionsdaten"_s));
 }
 
 TEST_F(Accept, BatchAnswersNoToEveryQuestion) {
-    const QString dir = test::dataFile(QStringLiteral("mails/"));
-    EXPECT_TRUE(importMailFile(dir + QStringLiteral("verkauf.txt"), true).stored);
-    const FileImport twice = importMailFile(dir + QStringLiteral("verkauf.txt"), true);
+    const QString dir = test::dataFile(u"mails/"_s);
+    EXPECT_TRUE(importMailFile(dir + u"verkauf.txt"_s, true).stored);
+    const FileImport twice = importMailFile(dir + u"verkauf.txt"_s, true);
     EXPECT_FALSE(twice.stored);
     EXPECT_EQ(twice.refusal, kDuplicateQuestion);
     QStringList messages;
-    const FileImport none = importMailFile(dir + QStringLiteral("keine_ebay_email.txt"), true, nullptr, &messages);
-    EXPECT_EQ(none.refusal, QStringLiteral("Die Zwischenablage enthält keine ebay Email"));
+    const FileImport none = importMailFile(dir + u"keine_ebay_email.txt"_s, true, nullptr, &messages);
+    EXPECT_EQ(none.refusal, u"Die Zwischenablage enthält keine ebay Email"_s);
     EXPECT_EQ(messages, QStringList{none.refusal});
     EXPECT_EQ(auctions(), 1);
-    EXPECT_EQ(count(QStringLiteral("select count(*) as n from Auktionen where GruppenID <> ''")), 0);
+    EXPECT_EQ(count(u"select count(*) as n from Auktionen where GruppenID <> ''"_s), 0);
 }
 
 }  // namespace

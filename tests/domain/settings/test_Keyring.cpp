@@ -10,6 +10,8 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 // Saved settings keep the SMTP password in the Secret Service when the session has one
 // (the suite runs this once in a session with a keyring daemon), else scrambled in the file.
 TEST(Keyring, PasswordWhereTheDesktopKeepsIt) {
@@ -24,14 +26,14 @@ TEST(Keyring, PasswordWhereTheDesktopKeepsIt) {
     test::TestApp app(true);
     subInitApp();
     Settings s = currentSettings();
-    s.Kennwort = QStringLiteral("Brötchen 42");
+    s.Kennwort = u"Brötchen 42"_s;
     ASSERT_TRUE(writeSettings(s, configIniPath()).ok());
-    const QByteArray file = app.read(QStringLiteral("bin/config.ini"));
+    const QByteArray file = app.read(u"bin/config.ini"_s);
     EXPECT_EQ(file.contains("KennwortImSchluesselbund=Wahr"), service) << file.toStdString();
     EXPECT_EQ(readSmtpPassword().found, service);
     gsKennwort.clear();
     subInitApp();
-    EXPECT_EQ(gsKennwort, QStringLiteral("Brötchen 42"));  // from the keyring or from the file
+    EXPECT_EQ(gsKennwort, u"Brötchen 42"_s);  // from the keyring or from the file
     if (service) {
         // The file keeps an empty password line and nothing scrambled.
         EXPECT_TRUE(file.contains("\r\nKennwort=\r\n") || file.contains("\nKennwort=\n")) << file.toStdString();
@@ -46,9 +48,9 @@ TEST(Keyring, PasswordWhereTheDesktopKeepsIt) {
         s.Kennwort.clear();
         s.KennwortImSchluesselbund = true;
         ASSERT_TRUE(writeSettings(s, configIniPath()).ok());
-        EXPECT_TRUE(app.read(QStringLiteral("bin/config.ini")).contains("KennwortImSchluesselbund=Wahr"));
+        EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains("KennwortImSchluesselbund=Wahr"));
         const QStringList messages = subInitApp();
-        EXPECT_TRUE(messages.join(u' ').contains(QStringLiteral("Schlüsselbund"))) << messages.join(u' ').toStdString();
+        EXPECT_TRUE(messages.join(u' ').contains(u"Schlüsselbund"_s)) << messages.join(u' ').toStdString();
         EXPECT_TRUE(gsKennwort.isEmpty());
     }
 }

@@ -14,33 +14,32 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
+// The texts the options save writes, each with its own value.
+QString Settings::*const kTexts[] = {&Settings::Username,  &Settings::Kontoinhaber, &Settings::Kontonummer,
+                                     &Settings::BLZ,       &Settings::Bank,         &Settings::SMTPServer,
+                                     &Settings::Absender,  &Settings::Konto,        &Settings::Kennwort,
+                                     &Settings::HTTPLink1, &Settings::HTTPLink2,    &Settings::VersicherterVersand};
+
 Settings valuesOf(const QString& tag) {
     Settings s;
-    s.Username = tag + QStringLiteral("_name");
-    s.Kontoinhaber = tag + QStringLiteral(" Inhaber");
-    s.Kontonummer = tag + QStringLiteral("-123");
-    s.BLZ = tag + QStringLiteral("-370");
-    s.Bank = tag + QStringLiteral(" Bank");
-    s.SMTPServer = tag + QStringLiteral(".example.de");
-    s.Absender = tag + QStringLiteral("@example.de");
-    s.Konto = tag + QStringLiteral("-konto");
-    s.Kennwort = tag + QStringLiteral("-geheim");
-    s.HTTPLink1 = tag + QStringLiteral("-link1");
-    s.HTTPLink2 = tag + QStringLiteral("-link2");
-    s.VersicherterVersand = tag + QStringLiteral("-6,90");
+    int n = 0;
+    for (QString Settings::*m : kTexts) s.*m = tag + QString::number(++n);
     return s;
 }
 
 QStringList fields(const Settings& s) {
-    return {s.Username, s.Kontoinhaber, s.Kontonummer, s.BLZ,       s.Bank,      s.SMTPServer,
-            s.Absender, s.Konto,        s.Kennwort,    s.HTTPLink1, s.HTTPLink2, s.VersicherterVersand};
+    QStringList out;
+    for (QString Settings::*m : kTexts) out << s.*m;
+    return out;
 }
 
 // The child: saves old and new values in turn until it is killed.
 TEST(KillDuringSave, DISABLED_SaveForEver) {
     const QString ini = qEnvironmentVariable("GD_KILL_INI");
     ASSERT_FALSE(ini.isEmpty());
-    const Settings both[2] = {valuesOf(QStringLiteral("alt")), valuesOf(QStringLiteral("neu"))};
+    const Settings both[2] = {valuesOf(u"alt"_s), valuesOf(u"neu"_s)};
     for (int i = 0;; ++i) {
         ASSERT_TRUE(writeSettings(both[i % 2], ini).ok());
         if (i == 0) std::printf("READY\n"), std::fflush(stdout);
@@ -49,18 +48,16 @@ TEST(KillDuringSave, DISABLED_SaveForEver) {
 
 TEST(KillDuringSave, AllOldOrAllNewAfterAHundredKills) {
     test::TestApp app(false);
-    const QString ini = app.file(QStringLiteral("bin/config.ini"));
-    const QStringList oldValues = fields(valuesOf(QStringLiteral("alt"))),
-                      newValues = fields(valuesOf(QStringLiteral("neu")));
+    const QString ini = app.file(u"bin/config.ini"_s);
+    const QStringList oldValues = fields(valuesOf(u"alt"_s)), newValues = fields(valuesOf(u"neu"_s));
     int sawOld = 0, sawNew = 0;
     for (int round = 0; round < 100; ++round) {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("GD_KILL_INI"), ini);
+        env.insert(u"GD_KILL_INI"_s, ini);
         child.setProcessEnvironment(env);
-        child.start(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")),
-                    {QStringLiteral("--gtest_filter=KillDuringSave.DISABLED_SaveForEver"),
-                     QStringLiteral("--gtest_also_run_disabled_tests")});
+        child.start(QFile::symLinkTarget(u"/proc/self/exe"_s),
+                    {u"--gtest_filter=KillDuringSave.DISABLED_SaveForEver"_s, u"--gtest_also_run_disabled_tests"_s});
         // The child's first lines are the test runner's own: only "READY" says a first save is done.
         QByteArray said;
         while (!said.contains("READY") && child.waitForReadyRead(20000)) said += child.readAllStandardOutput();
