@@ -16,37 +16,34 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
 using test::fileBytes;
 
 TEST(FullDisk, EveryWriteFailsHonestlyAndKeepsTheOldFile) {
-    test::TestApp app(true);
+    test::TestApp app;
     test::FullDisk disk(1024);
     if (!disk.mounted) GTEST_SKIP() << disk.why.toStdString();
     // The application folder on the small disk, with a database, an export and a protocol.
     const QString home = disk.path();
-    QDir().mkpath(home + QStringLiteral("/bin"));
-    for (const QString& f : QDir(app.file(QStringLiteral("bin"))).entryList(QDir::Files))
-        ASSERT_TRUE(QFile::copy(app.file(QStringLiteral("bin/") + f), home + QStringLiteral("/bin/") + f));
-    QString config;
-    for (int i = 0; i < 20; ++i) config += QStringLiteral("Schluessel%1=Wert %1\r\n").arg(i);
-    QFile ini(home + QStringLiteral("/bin/config.ini"));
+    QDir().mkpath(home + u"/bin"_s);
+    for (const QString& f : QDir(app.file(u"bin"_s)).entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(app.file(u"bin/"_s + f), home + u"/bin/"_s + f));
+    QByteArray config = kUser + "[Konto]\r\nSMTPServer=smtp.example.de\r\n";
+    for (int i = 0; i < 20; ++i) config += u"Schluessel%1=Wert %1\r\n"_s.arg(i).toLatin1();
+    QFile ini(home + u"/bin/config.ini"_s);
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write(
-        (QStringLiteral("[User]\r\nUsername=gavel_haendler\r\n[Konto]\r\nSMTPServer=smtp.example.de\r\n") + config)
-            .toLatin1());
+    ini.write(config);
     ini.close();
-    ASSERT_EQ(run(home, {QStringLiteral("--create-database")}).code, 0);
-    ASSERT_EQ(run(home, {QStringLiteral("--import"), QStringLiteral(GD_TEST_DATA_DIR "/mails/verkauf.txt")}).code, 0);
-    const QString csv = home + QStringLiteral("/export.csv");
-    ASSERT_EQ(run(home, {QStringLiteral("--export-csv"), csv}).code, 0);
+    ASSERT_EQ(run(home, {u"--create-database"_s}).code, 0);
+    ASSERT_EQ(run(home, {u"--import"_s, mail("verkauf.txt")}).code, 0);
+    const QString csv = home + u"/export.csv"_s;
+    ASSERT_EQ(run(home, {u"--export-csv"_s, csv}).code, 0);
     qputenv("GAVELDESK_HOME", home.toLocal8Bit());
-    ErrorInfo e{5, QStringLiteral("Ungültiger Prozeduraufruf"), QStringLiteral("frmMain"), QStringLiteral("Form_Load"),
-                0};
+    ErrorInfo e{5, u"Ungültiger Prozeduraufruf"_s, u"frmMain"_s, u"Form_Load"_s, 0};
     ASSERT_TRUE(writeErrorProtocol(e).ok());
     subInitApp();
 
-    const QStringList files = {home + QStringLiteral("/bin/config.ini"), home + QStringLiteral("/bin/x0.dat"), csv,
-                               protocolFilePath()};
+    const QStringList files = {home + u"/bin/config.ini"_s, home + u"/bin/x0.dat"_s, csv, protocolFilePath()};
     QList<QByteArray> before;
     for (const QString& f : files) before << fileBytes(f);
     disk.fill();
@@ -58,42 +55,39 @@ TEST(FullDisk, EveryWriteFailsHonestlyAndKeepsTheOldFile) {
     const Write writes[] = {
         {"settings value",
          [&] {
-             return win::writeProfileStrings(
-                 {{QStringLiteral("Konto"), QStringLiteral("SMTPServer"), QStringLiteral("neu")}}, files[0]);
+             return win::writeProfileStrings({{u"Konto"_s, u"SMTPServer"_s, u"neu"_s}}, files[0]);
          }},
         {"options save",
          [&] {
              Settings s = currentSettings();
-             s.Bank = QStringLiteral("Sparkasse Köln");
-             s.SMTPServer = QStringLiteral("mail.example.de");
+             s.Bank = u"Sparkasse Köln"_s;
+             s.SMTPServer = u"mail.example.de"_s;
              return saveOptions(s);
          }},
         {"template save",
          [&] {
              gsVorlagenDatei = files[1];
-             return WriteRTF(QStringLiteral("Neuer Text ") + QString(5000, QLatin1Char('x')));
+             return WriteRTF(u"Neuer Text "_s + QString(5000, u'x'));
          }},
         {"csv export",
-         [&]() -> Status {
-             const Outcome r = run(home, {QStringLiteral("--export-csv"), csv});
-             if (r.code == 0) return {};
-             return Error::plain(r.err);
+         [&] {
+             const Outcome r = run(home, {u"--export-csv"_s, csv});
+             return r.code == 0 ? Status() : Status(Error::plain(r.err));
          }},
         {"error protocol",
          [&] {
-             e.description = QStringLiteral("Zweiter Fehler ") + QString(5000, QLatin1Char('y'));
+             e.description = u"Zweiter Fehler "_s + QString(5000, u'y');
              return writeErrorProtocol(e);
          }},
     };
     for (const Write& w : writes) {
         const Status s = w.attempt();
         ASSERT_FALSE(s.ok()) << w.what;
-        EXPECT_TRUE(s.error().message().contains(QStringLiteral("Der Datenträger ist voll.")))
+        EXPECT_TRUE(s.error().message().contains(u"Der Datenträger ist voll."_s))
             << w.what << ": " << s.error().message().toStdString();
         for (qsizetype i = 0; i < files.size(); ++i)
             EXPECT_EQ(fileBytes(files[i]), before[i]) << w.what << " changed " << files[i].toStdString();
-        EXPECT_TRUE(disk.temporaries().isEmpty())
-            << w.what << ": " << disk.temporaries().join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(disk.temporaries().isEmpty()) << w.what << ": " << disk.temporaries().join(u' ').toStdString();
     }
     qputenv("GAVELDESK_HOME", app.path().toLocal8Bit());
 }

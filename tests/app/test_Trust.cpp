@@ -22,30 +22,8 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-const QByteArray kUser = "[User]\r\nUsername=gavel_haendler\r\n";
 const QString kStrace = u"/usr/bin/strace"_s;
 const QString kRenames = u"rename,renameat,renameat2"_s;
-
-QString mail(const char* name) { return QString::fromUtf8(GD_TEST_DATA_DIR "/mails/") + QString::fromLatin1(name); }
-
-// A user's start in app: no password of the caller's, only the given "NAME=value" ones.
-QProcessEnvironment environment(const test::TestApp& app, const QStringList& vars) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString& v : {u"DISPLAY"_s, u"QT_QPA_PLATFORM"_s, u"GAVELDESK_KENNWORT"_s, u"GAVELDESK_NEUES_KENNWORT"_s,
-                             u"GAVELDESK_SICHERUNG_KENNWORT"_s})
-        env.remove(v);
-    env.insert(u"GAVELDESK_HOME"_s, app.path());
-    for (const QString& v : vars) env.insert(v.section(u'=', 0, 0), v.section(u'=', 1));
-    return env;
-}
-
-Outcome launch(const test::TestApp& app, const QStringList& args, const QStringList& vars = {}) {
-    QProcess p;
-    p.setProcessEnvironment(environment(app, vars));
-    p.start(QString::fromUtf8(GD_EXECUTABLE), args);
-    EXPECT_TRUE(p.waitForFinished(60000)) << args.join(u' ').toStdString();
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 // Without a tracer that may trace, no kill can be placed at a chosen call.
 bool canTrace() {
@@ -58,7 +36,7 @@ bool canTrace() {
 // The program killed on entering its n-th call of `calls` (strace counts each system call
 // on its own); false when it got to its end.
 bool killedAt(const test::TestApp& app, const QStringList& args, const QStringList& vars, const QString& calls, int n) {
-    QProcessEnvironment env = environment(app, vars);
+    QProcessEnvironment env = environment(app.path(), vars);
     // LeakSanitizer stops the threads with ptrace, which a traced process cannot.
     const QString asan = env.value(u"ASAN_OPTIONS"_s);
     env.insert(u"ASAN_OPTIONS"_s, asan.isEmpty() ? u"detect_leaks=0"_s : asan + u":detect_leaks=0"_s);
@@ -72,23 +50,6 @@ bool killedAt(const test::TestApp& app, const QStringList& args, const QStringLi
     if (p.exitStatus() == QProcess::CrashExit) return true;
     EXPECT_EQ(p.exitCode(), 0) << calls.toStdString() << " #" << n << ": " << p.readAllStandardError().toStdString();
     return false;
-}
-
-// The auction numbers a --list printed, sorted.
-QStringList tradesOf(const Outcome& list) {
-    QStringList numbers;
-    for (const QString& line : list.out.split(u'\n', Qt::SkipEmptyParts).mid(1)) numbers << line.section(u'\t', 1, 1);
-    numbers.sort();
-    return numbers;
-}
-
-void makeDatabase(const test::TestApp& app, const QByteArray& config, std::initializer_list<const char*> mails) {
-    app.write(u"bin/config.ini"_s, config);
-    ASSERT_EQ(launch(app, {u"--create-database"_s}).code, 0);
-    QStringList args{u"--import"_s};
-    for (const char* m : mails) args << mail(m);
-    const Outcome r = launch(app, args);
-    ASSERT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
 }
 
 // A bad sector's damage: bytes changed inside every page from `first` on.
@@ -110,7 +71,7 @@ int mode(const QString& path) {
 // gets in; who gives none sees every trade or is asked for it, never "damaged".
 TEST(Trust, NeverLockedOutByAKillDuringAPasswordChange) {
     if (!canTrace()) GTEST_SKIP() << "strace is missing or may not trace here";
-    test::TestApp app(true);
+    test::TestApp app;
     ASSERT_NO_FATAL_FAILURE(makeDatabase(app, kUser, {"verkauf.txt", "kauf.txt", "sofortkauf_verkauf.txt"}));
     const QStringList all{u"1234567890"_s, u"2345678901"_s, u"3456789012"_s};
     const QByteArray underProgramKey = app.read(u"gaveldesk.mdb"_s);
@@ -120,7 +81,7 @@ TEST(Trust, NeverLockedOutByAKillDuringAPasswordChange) {
         for (int n = 1; n <= 5; ++n) {
             const bool killed = killedAt(app, {u"--change-password"_s}, {u"GAVELDESK_NEUES_KENNWORT=neu"_s}, calls, n);
             const bool recordedOwn = app.read(u"bin/config.ini"_s).contains("EigenesKennwort=Wahr");
-            const Outcome plain = launch(app, {u"--list"_s});
+            const Outcome plain = run(app, {u"--list"_s});
             const std::string at = calls.toStdString() + " #" + std::to_string(n) + ": " + plain.err.toStdString();
             EXPECT_FALSE(plain.err.contains(u"beschädigt"_s)) << at;
             if (plain.code == 0) {
@@ -129,7 +90,7 @@ TEST(Trust, NeverLockedOutByAKillDuringAPasswordChange) {
                 EXPECT_TRUE(plain.err.contains(u"GAVELDESK_KENNWORT"_s)) << at;
                 if (!recordedOwn) ++lockOutWindow;  // re-keyed, the settings not yet told
             }
-            const Outcome known = launch(app, {u"--list"_s}, {u"GAVELDESK_KENNWORT=neu"_s});
+            const Outcome known = run(app, {u"--list"_s}, {u"GAVELDESK_KENNWORT=neu"_s});
             EXPECT_EQ(known.code, 0) << at << known.err.toStdString();
             EXPECT_EQ(tradesOf(known), all) << at;
             EXPECT_FALSE(known.err.contains(u"beschädigt"_s)) << at << known.err.toStdString();
@@ -149,7 +110,7 @@ TEST(Trust, NeverLockedOutByAKillDuringAPasswordChange) {
 // restored one, database and settings alike, and no copy of either is left behind.
 TEST(Trust, AKilledRestoreLeavesOneWholeState) {
     if (!canTrace()) GTEST_SKIP() << "strace is missing or may not trace here";
-    test::TestApp app(true);
+    test::TestApp app;
     // Few settings files, few renames.
     for (const QString& f : QDir(app.file(u"bin"_s)).entryList(QDir::Files))
         if (f != u"gaveldesk.ini"_s) QFile::remove(app.file(u"bin/"_s + f));
@@ -157,10 +118,10 @@ TEST(Trust, AKilledRestoreLeavesOneWholeState) {
     ASSERT_NO_FATAL_FAILURE(makeDatabase(app, kUser + "[Main]\r\nHTTPLink1=neu\r\n", {"verkauf.txt"}));
     QTemporaryDir elsewhere;
     const QString backup = elsewhere.filePath(u"stand.gdsicherung"_s);
-    ASSERT_EQ(launch(app, {u"--backup"_s, backup}).code, 0);
+    ASSERT_EQ(run(app, {u"--backup"_s, backup}).code, 0);
     app.write(u"bin/config.ini"_s, kUser + "[Main]\r\nHTTPLink1=alt\r\n");
     app.write(u"bin/x0.dat"_s, "ALT");
-    ASSERT_EQ(launch(app, {u"--import"_s, mail("kauf.txt")}).code, 0);
+    ASSERT_EQ(run(app, {u"--import"_s, mail("kauf.txt")}).code, 0);
     QList<std::pair<QString, QByteArray>> old;
     for (const QString& f : {u"gaveldesk.mdb"_s, u"bin/config.ini"_s, u"bin/gaveldesk.ini"_s, u"bin/x0.dat"_s})
         old.append({f, app.read(f)});
@@ -171,7 +132,7 @@ TEST(Trust, AKilledRestoreLeavesOneWholeState) {
     int sawOld = 0, sawRestored = 0;
     for (const auto& [calls, n] : points) {
         const bool killed = killedAt(app, {u"--restore"_s, backup, u"--force"_s}, {}, calls, n);
-        const Outcome list = launch(app, {u"--list"_s});
+        const Outcome list = run(app, {u"--list"_s});
         const QByteArray x0 = app.read(u"bin/x0.dat"_s), config = app.read(u"bin/config.ini"_s);
         const qsizetype trades = tradesOf(list).size();
         const std::string at = calls.toStdString() + " #" + std::to_string(n) + ": " + list.err.toStdString();
@@ -201,40 +162,48 @@ TEST(Trust, AKilledRestoreLeavesOneWholeState) {
 // A backup from a setup whose settings name another database file: restored, the settings
 // name the restored file, and the other one is neither made nor opened.
 TEST(Trust, RestoredSettingsNameTheRestoredDatabase) {
-    test::TestApp app(true);
+    test::TestApp app;
     const QString other = app.file(u"woanders/anderer.mdb"_s);
     ASSERT_TRUE(QDir().mkpath(app.file(u"woanders"_s)));
     ASSERT_NO_FATAL_FAILURE(
         makeDatabase(app, kUser + "[Main]\r\nDatabase=" + other.toUtf8() + "\r\n", {"verkauf.txt"}));
     const QString backup = app.file(u"anderswo.gdsicherung"_s);
-    ASSERT_EQ(launch(app, {u"--backup"_s, backup}).code, 0);
+    ASSERT_EQ(run(app, {u"--backup"_s, backup}).code, 0);
     ASSERT_TRUE(QDir(app.file(u"woanders"_s)).removeRecursively());
     ASSERT_NO_FATAL_FAILURE(makeDatabase(app, kUser, {"kauf.txt", "sofortkauf_verkauf.txt"}));
-    const Outcome r = launch(app, {u"--restore"_s, backup, u"--force"_s});
+    const Outcome r = run(app, {u"--restore"_s, backup, u"--force"_s});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const Outcome list = launch(app, {u"--list"_s});
+    const Outcome list = run(app, {u"--list"_s});
     EXPECT_EQ(list.code, 0) << list.err.toStdString();
     EXPECT_EQ(tradesOf(list), QStringList{u"1234567890"_s});
     EXPECT_FALSE(QFileInfo::exists(app.file(u"woanders"_s)));
     EXPECT_FALSE(app.read(u"bin/config.ini"_s).contains("anderer.mdb"));
 }
 
-// A backup from before the user chose a password restores with that password alone, and
-// the restored file is under it.
+// A backup goes in where there is no database yet, over one only with --force. One from
+// before the user chose a password restores with that password alone, and the restored
+// file is under it.
 TEST(Trust, ABackupFromBeforeTheOwnPasswordRestores) {
-    test::TestApp app(true);
+    test::TestApp app;
     ASSERT_NO_FATAL_FAILURE(makeDatabase(app, kUser, {"verkauf.txt"}));
     const QString backup = app.file(u"vorher.gdsicherung"_s);
-    ASSERT_EQ(launch(app, {u"--backup"_s, backup}).code, 0);
-    ASSERT_EQ(launch(app, {u"--import"_s, mail("kauf.txt")}).code, 0);
-    Outcome r = launch(app, {u"--change-password"_s}, {u"GAVELDESK_NEUES_KENNWORT=eigen"_s});
+    ASSERT_EQ(run(app, {u"--backup"_s, backup}).code, 0);
+    ASSERT_TRUE(QFile::remove(app.file(u"gaveldesk.mdb"_s)));
+    Outcome r = run(app, {u"--restore"_s, backup});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    r = launch(app, {u"--restore"_s, backup, u"--force"_s}, {u"GAVELDESK_KENNWORT=eigen"_s});
+    ASSERT_EQ(run(app, {u"--import"_s, mail("kauf.txt")}).code, 0);
+    r = run(app, {u"--change-password"_s}, {u"GAVELDESK_NEUES_KENNWORT=eigen"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    r = run(app, {u"--restore"_s, backup}, {u"GAVELDESK_KENNWORT=eigen"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"--force"_s)) << r.err.toStdString();
+    r = run(app, {u"--restore"_s, backup, u"--force"_s}, {u"GAVELDESK_KENNWORT=eigen"_s});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    r = launch(app, {u"--list"_s}, {u"GAVELDESK_KENNWORT=eigen"_s});
+    EXPECT_TRUE(r.err.contains(u"Der vorige Stand liegt in"_s)) << r.err.toStdString();
+    r = run(app, {u"--list"_s}, {u"GAVELDESK_KENNWORT=eigen"_s});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(tradesOf(r), QStringList{u"1234567890"_s});
-    r = launch(app, {u"--list"_s});
+    r = run(app, {u"--list"_s});
     EXPECT_NE(r.code, 0) << r.out.toStdString();
     EXPECT_TRUE(r.err.contains(u"GAVELDESK_KENNWORT"_s)) << r.err.toStdString();
 }
@@ -242,11 +211,11 @@ TEST(Trust, ABackupFromBeforeTheOwnPasswordRestores) {
 // A damaged file is named as damage, in German, by every command; the writing ones refuse
 // and none writes a byte. Restoring the last backup keeps the damaged bytes aside.
 TEST(Trust, ADamagedDatabaseIsNamedKeptAsideAndReplaced) {
-    test::TestApp app(true);
+    test::TestApp app;
     // The long mail last: the last pages hold its text, the first ones the schema.
     ASSERT_NO_FATAL_FAILURE(makeDatabase(app, kUser, {"sofortkauf_verkauf.txt", "verkauf_200kb.txt"}));
     const QString good = app.file(u"gut.gdsicherung"_s), bad = app.file(u"kaputt.mdb"_s);
-    ASSERT_EQ(launch(app, {u"--backup"_s, good}).code, 0);
+    ASSERT_EQ(run(app, {u"--backup"_s, good}).code, 0);
     app.write(u"bin/config.ini"_s, kUser + "[Main]\r\nDatabase=" + bad.toUtf8() + "\r\n");
     const struct {
         QStringList args;
@@ -255,6 +224,7 @@ TEST(Trust, ADamagedDatabaseIsNamedKeptAsideAndReplaced) {
         {{u"--bank-import"_s, test::dataFile(u"bank/sparkasse.csv"_s), u"--apply"_s}, true},
         {{u"--backup"_s, app.file(u"neu.gdsicherung"_s)}, true},
         {{u"--change-password"_s}, true},
+        {{u"--import"_s, mail("kauf.txt")}, true},
         {{u"--list"_s}, false},
         {{u"--search"_s, u"x"_s}, false},
         {{u"--export-csv"_s, app.file(u"liste.csv"_s)}, false},
@@ -268,15 +238,13 @@ TEST(Trust, ADamagedDatabaseIsNamedKeptAsideAndReplaced) {
         ASSERT_NO_FATAL_FAILURE(damage(bad, first));
         before = app.read(u"kaputt.mdb"_s);
         for (const auto& c : commands) {
-            const Outcome r = launch(app, c.args, {u"GAVELDESK_NEUES_KENNWORT=neu"_s});
+            const Outcome r = run(app, c.args, {u"GAVELDESK_NEUES_KENNWORT=neu"_s});
             const std::string at =
                 "page " + std::to_string(first) + ", " + c.args.join(u' ').toStdString() + ": " + r.err.toStdString();
             EXPECT_TRUE(r.err.contains(u"beschädigt"_s)) << at;
-            if (c.writes) {
-                EXPECT_EQ(r.code, 1) << at;
-            } else {
-                EXPECT_TRUE(r.err.contains(u"Warnung"_s)) << at;
-            }
+            // Writing commands refuse and point to the backup; reading ones go on with a warning.
+            EXPECT_TRUE(r.err.contains(c.writes ? u"letzte Sicherung"_s : u"Warnung"_s)) << at;
+            if (c.writes) EXPECT_EQ(r.code, 1) << at;
             for (const QString& english :
                  {u"malformed"_s, u"disk image"_s, u"not a database"_s, u"unable to"_s, u"database main"_s})
                 EXPECT_FALSE(r.err.contains(english)) << at;
@@ -285,13 +253,13 @@ TEST(Trust, ADamagedDatabaseIsNamedKeptAsideAndReplaced) {
         }
     }
     EXPECT_FALSE(QFileInfo::exists(app.file(u"neu.gdsicherung"_s)));
-    const Outcome r = launch(app, {u"--restore"_s, good, u"--force"_s});
+    const Outcome r = run(app, {u"--restore"_s, good, u"--force"_s});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QStringList kept =
         QDir(app.file(u"Sicherungen"_s)).entryList({u"vor-Wiederherstellung-*"_s}, QDir::Dirs | QDir::NoDotAndDotDot);
     ASSERT_EQ(kept.size(), 1) << r.err.toStdString();
     EXPECT_EQ(app.read(u"Sicherungen/"_s + kept[0] + u"/kaputt.mdb"_s), before);
-    const Outcome list = launch(app, {u"--list"_s});
+    const Outcome list = run(app, {u"--list"_s});
     EXPECT_EQ(list.code, 0) << list.err.toStdString();
     EXPECT_FALSE(list.err.contains(u"beschädigt"_s)) << list.err.toStdString();
     EXPECT_EQ(tradesOf(list), (QStringList{u"1234567890"_s, u"2345678901"_s}));
@@ -300,19 +268,15 @@ TEST(Trust, ADamagedDatabaseIsNamedKeptAsideAndReplaced) {
 // Customer data are for this user alone: what the program writes is 0600 in 0700 folders,
 // what was opened up is closed at the next start, and no backup carries the SMTP password.
 TEST(Trust, DataArePrivateAndBackupsCarryNoSmtpPassword) {
-    test::TestApp app(true);
+    test::TestApp app;
     const QByteArray secret = "4B1F0A3C5D2E6F7081";  // scrambled, as the options store it
-    const QByteArray config = test::ansi(QString::fromUtf8("[User]\r\nUsername=gavel_haendler\r\n"
-                                                           "[Rechnung]\r\nAnschrift=Lindenweg 3, 24103 Kiel\r\n"
-                                                           "[Konto]\r\nStandardkontoinhaber=Jörg Händler\r\n"
-                                                           "IBAN=DE89370400440532013000\r\nBIC=COBADEFFXXX\r\n")) +
-                              "Kennwort=" + secret + "\r\n";
-    ASSERT_NO_FATAL_FAILURE(makeDatabase(app, config, {"verkauf.eml", "sofortkauf_verkauf.txt"}));
+    ASSERT_NO_FATAL_FAILURE(
+        makeDatabase(app, shopConfig() + "Kennwort=" + secret + "\r\n", {"verkauf.eml", "sofortkauf_verkauf.txt"}));
     const QString hand = app.file(u"Sicherungen/hand.gdsicherung"_s);
     for (const QStringList& args : {QStringList{u"--backup"_s, hand}, QStringList{u"--restore"_s, hand, u"--force"_s},
                                     QStringList{u"--export-csv"_s, app.file(u"liste.csv"_s)},
                                     QStringList{u"--invoice"_s, u"1234567890"_s, app.file(u"Rechnung.pdf"_s)}}) {
-        const Outcome r = launch(app, args);
+        const Outcome r = run(app, args);
         ASSERT_EQ(r.code, 0) << args.join(u' ').toStdString() << ": " << r.err.toStdString();
     }
     // The restore gives back the account's password that the backup left out.
@@ -345,7 +309,7 @@ TEST(Trust, DataArePrivateAndBackupsCarryNoSmtpPassword) {
         hand,       app.file(u"liste.csv"_s),   app.file(u"Rechnung.pdf"_s)};
     for (const QString& p : loosened)
         ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), QFileInfo(p).isDir() ? 0755 : 0644), 0);
-    const Outcome r = launch(app, {u"--list"_s});
+    const Outcome r = run(app, {u"--list"_s});
     EXPECT_TRUE(r.err.contains(u"Zugriffsrechte von 7 "_s)) << r.err.toStdString();
     for (const QString& p : loosened) EXPECT_EQ(mode(p), QFileInfo(p).isDir() ? 0700 : 0600) << p.toStdString();
 }

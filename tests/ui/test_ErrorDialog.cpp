@@ -21,7 +21,7 @@ void clickContinue(frmPanne* dlg, int choice) {
     QTest::mouseClick(dlg->findChild<QPushButton*>(u"cmdContinue_%1"_s.arg(choice)), Qt::LeftButton);
 }
 
-TEST(ErrorProtocol, SaveAsksBeforeOverwriting) {
+TEST(ErrorProtocol, SaveAsksBeforeOverwritingAndMailGoesByTheClipboard) {
     test::UiApp t(false);
     const ErrorInfo e{13, u"Typen unverträglich"_s, u"frmMain"_s, u"x"_s, 0};
     ASSERT_TRUE(saveErrorProtocol(e));
@@ -37,36 +37,18 @@ TEST(ErrorProtocol, SaveAsksBeforeOverwriting) {
     t.platform.queueAnswer(Platform::Answer::Yes);
     EXPECT_TRUE(saveErrorProtocol(e));
     EXPECT_NE(t.read(u"gaveldesk.ERR"_s), QByteArray("alt"));
-}
-
-TEST(ErrorProtocol, MailPutsTheProtocolOnTheClipboard) {
-    test::UiApp t(false);
-    mailErrorProtocol(ErrorInfo{5, u"x"_s, u"m"_s, u"p"_s, 0});
+    // By mail: the protocol on the clipboard, then the mail program.
+    mailErrorProtocol(e);
     EXPECT_TRUE(t.platform.clipboard.contains(u"F E H L E R P R O T O K O L L"_s));
     ASSERT_EQ(t.platform.shellCalls.size(), 1);
     EXPECT_EQ(t.platform.shellCalls[0].file, u"mailto:support@gavelmail.de"_s);
-    EXPECT_TRUE(t.platform.messages[0].text.startsWith(u"Es wird jetzt Ihr Standard-Email-Programm"_s));
+    EXPECT_TRUE(t.platform.messages.last().text.startsWith(u"Es wird jetzt Ihr Standard-Email-Programm"_s));
 }
 
-TEST(ErrorDialog, EachContinueChoice) {
-    test::UiApp t(false);
-    for (int choice = 0; choice < 4; ++choice) {
-        frmPanne dlg;
-        test::whenModal<frmPanne>([choice](frmPanne* d) {
-            if (choice == 2) test::screenshot(d, u"error.png"_s);
-            clickContinue(d, choice);
-        });
-        const Continue c = dlg.showError({7, u"Nicht genügend Speicher"_s, u"frmMain"_s, u"subRefreshListe"_s, 0});
-        EXPECT_EQ(int(c), choice);
-        EXPECT_EQ(dlg.findChild<QLabel*>(u"lblError_0"_s)->text(), u"7 (Nicht genügend Speicher)"_s);
-        EXPECT_GT(dlg.findChild<QListWidget*>(u"lstCallStack"_s)->count(), 0);
-    }
-}
-
-// The error dialog used to become a child of the window active at the first
-// error; when that window (the mail form, say) closed, the next error used a
-// dialog that was gone.
-TEST(ErrorDialog, OutlivesTheWindowThatWasActiveAtTheFirstError) {
+// Each way on is returned. The dialog used to become a child of the window active at the
+// first error; when that window (the mail form, say) closed, the next error used a dialog
+// that was gone.
+TEST(ErrorDialog, EachContinueChoiceOutlivingTheWindowOfTheFirstError) {
     test::UiApp t(false);
     frmPanne::install();
     auto* form = new QDialog;
@@ -74,14 +56,17 @@ TEST(ErrorDialog, OutlivesTheWindowThatWasActiveAtTheFirstError) {
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form));
-    test::whenModal<frmPanne>([](frmPanne* d) { clickContinue(d, 2); });
-    EXPECT_EQ(OnError(u"frmMail"_s, u"cmdsend"_s, 5, u"erster"_s), Continue::LeaveProcedure);
-    delete form;  // the mail form is closed
-    test::whenModal<frmPanne>([](frmPanne* d) {
-        EXPECT_EQ(d->findChild<QLabel*>(u"lblError_0"_s)->text(), u"6 (zweiter)"_s);
-        clickContinue(d, 1);
-    });
-    EXPECT_EQ(OnError(u"frmMain"_s, u"cmdSpeichern"_s, 6, u"zweiter"_s), Continue::NextStatement);
+    for (int choice = 0; choice < 4; ++choice) {
+        test::whenModal<frmPanne>([choice](frmPanne* d) {
+            EXPECT_EQ(d->findChild<QLabel*>(u"lblError_0"_s)->text(),
+                      u"%1 (Nicht genügend Speicher)"_s.arg(7 + choice));
+            EXPECT_GT(d->findChild<QListWidget*>(u"lstCallStack"_s)->count(), 0);
+            if (choice == 2) test::screenshot(d, u"error.png"_s);
+            clickContinue(d, choice);
+        });
+        EXPECT_EQ(int(OnError(u"frmMain"_s, u"subRefreshListe"_s, 7 + choice, u"Nicht genügend Speicher"_s)), choice);
+        if (choice == 0) delete form;  // the mail form is closed
+    }
     setErrorDialog({});
 }
 

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "base/Product.h"
 #include "domain/settings/modGlobal.h"
 #include "support/GuiApp.h"
 #include "ui/frmAbout.h"
@@ -12,58 +13,48 @@
 namespace gd {
 namespace {
 
-TEST(Links, subLinkAddsTheSchemeWhereMissing) {
-    test::UiApp t(false);
-    subLink(QStringLiteral("www.gavelmail.de"));
-    subLink(QStringLiteral("mailto:info@gavelmail.de"));
-    subLink(QStringLiteral("http://x.de"));
-    ASSERT_EQ(t.platform.shellCalls.size(), 3);
-    EXPECT_EQ(t.platform.shellCalls[0].file, QStringLiteral("http://www.gavelmail.de"));
-    EXPECT_EQ(t.platform.shellCalls[1].file, QStringLiteral("mailto:info@gavelmail.de"));
-    EXPECT_EQ(t.platform.shellCalls[2].file, QStringLiteral("http://x.de"));
-}
+using namespace Qt::StringLiterals;
 
 TEST(Links, OpenLinkWithAndWithoutABrowser) {
     test::UiApp t(false);
     gbBrowser = true;  // the companion browser never answers here: the default browser is used
-    t.platform.executableFound = QStringLiteral("/usr/bin/xdg-open");
-    OpenLink(QStringLiteral("http://cgi.ebay.de/item"), true);
-    OpenLink(QStringLiteral("http://cgi.ebay.de/item"), false);
+    t.platform.executableFound = u"/usr/bin/xdg-open"_s;
+    OpenLink(u"http://cgi.ebay.de/item"_s, true);
+    OpenLink(u"http://cgi.ebay.de/item"_s, false);
     ASSERT_EQ(t.platform.shellCalls.size(), 2);
-    EXPECT_EQ(t.platform.shellCalls[0].verb, QStringLiteral("Start"));
-    EXPECT_EQ(t.platform.shellCalls[0].file, QStringLiteral("/usr/bin/xdg-open http://cgi.ebay.de/item"));
-    EXPECT_EQ(t.platform.shellCalls[1].file, QStringLiteral("http://cgi.ebay.de/item"));  // the address itself
-    EXPECT_FALSE(QFile::exists(t.file(QStringLiteral("we.htm"))));
+    EXPECT_EQ(t.platform.shellCalls[0].verb, u"Start"_s);
+    EXPECT_EQ(t.platform.shellCalls[0].file, u"/usr/bin/xdg-open http://cgi.ebay.de/item"_s);
+    EXPECT_EQ(t.platform.shellCalls[1].file, u"http://cgi.ebay.de/item"_s);  // the address itself
+    EXPECT_FALSE(QFile::exists(t.file(u"we.htm"_s)));
 
     t.platform.executableFound.clear();
-    OpenLink(QStringLiteral("http://x.de"));
+    OpenLink(u"http://x.de"_s);
     ASSERT_EQ(t.platform.messages.size(), 1);
-    EXPECT_EQ(t.platform.messages[0].title, QStringLiteral("Browser nicht gefunden..."));
-    EXPECT_EQ(t.platform.messages[0].text, QStringLiteral("Der StandardBrowser kann nicht geöffnet werden"));
-    EXPECT_FALSE(QFile::exists(t.file(QStringLiteral("we.htm"))));
+    EXPECT_EQ(t.platform.messages[0].title, u"Browser nicht gefunden..."_s);
+    EXPECT_EQ(t.platform.messages[0].text, u"Der StandardBrowser kann nicht geöffnet werden"_s);
+    EXPECT_FALSE(QFile::exists(t.file(u"we.htm"_s)));
 
-    t.platform.executableFound = QStringLiteral("/usr/bin/xdg-open");
+    t.platform.executableFound = u"/usr/bin/xdg-open"_s;
     t.platform.shellSucceeds = false;
-    OpenLink(QStringLiteral("http://x.de"), false);
-    EXPECT_EQ(t.platform.messages.last().text, QStringLiteral("Webseite konnte nicht geladen werden!"));
-    EXPECT_EQ(t.platform.messages.last().title, QStringLiteral("Error"));
+    OpenLink(u"http://x.de"_s, false);
+    EXPECT_EQ(t.platform.messages.last().text, u"Webseite konnte nicht geladen werden!"_s);
+    EXPECT_EQ(t.platform.messages.last().title, u"Error"_s);
 }
 
 TEST(Links, SystemInformationFromTheRegistryFileOrAMessage) {
     test::UiApp t(false);
-    t.write(QStringLiteral("bin/msinfo"), "#!/bin/sh\n");
-    t.write(QStringLiteral("bin/registry.ini"),
-            (QStringLiteral("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\r\nPATH=") +
-             t.file(QStringLiteral("bin/msinfo")) + QStringLiteral("\r\n"))
-                .toLatin1());
+    t.write(u"bin/msinfo"_s, "#!/bin/sh\n");
+    t.write(u"bin/registry.ini"_s, (u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\r\nPATH="_s +
+                                    t.file(u"bin/msinfo"_s) + u"\r\n"_s)
+                                       .toLatin1());
     StartSysInfo();
     ASSERT_EQ(t.platform.shellCalls.size(), 1);
-    EXPECT_TRUE(t.platform.shellCalls[0].file.startsWith(t.file(QStringLiteral("bin/msinfo"))));
-    QFile::remove(t.file(QStringLiteral("bin/registry.ini")));
+    EXPECT_TRUE(t.platform.shellCalls[0].file.startsWith(t.file(u"bin/msinfo"_s)));
+    QFile::remove(t.file(u"bin/registry.ini"_s));
     t.platform.shellSucceeds = false;  // no program can be started
     StartSysInfo();
     ASSERT_EQ(t.platform.messages.size(), 1);
-    EXPECT_EQ(t.platform.messages[0].text, QStringLiteral("Systeminformationsprogramm zur Zeit nicht verfügbar."));
+    EXPECT_EQ(t.platform.messages[0].text, u"Systeminformationsprogramm zur Zeit nicht verfügbar."_s);
 }
 
 // Every entry of the about box does something, or it is not offered.
@@ -71,17 +62,18 @@ TEST(Links, AboutBoxOffersWhatWorksHere) {
     test::UiApp t(false);
     for (const bool there : {false, true}) {
         t.platform.linksOpen = there;
-        t.platform.programs = there ? QStringList{QStringLiteral("gnome-system-monitor")} : QStringList();
+        t.platform.programs = there ? QStringList{u"gnome-system-monitor"_s} : QStringList();
         frmAbout box;
         box.show();
-        EXPECT_EQ(box.findChild<QPushButton*>(QStringLiteral("cmdInfo"))->isVisible(), there);
-        EXPECT_EQ(box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->isVisible(), there);
+        EXPECT_EQ(box.findChild<QPushButton*>(u"cmdInfo"_s)->isVisible(), there);
+        EXPECT_EQ(box.findChild<QPushButton*>(u"cmdSysInfo"_s)->isVisible(), there);
         t.platform.shellCalls.clear();
-        QTest::mouseClick(box.findChild<QPushButton*>(QStringLiteral("Picture1")), Qt::LeftButton);
+        QTest::mouseClick(box.findChild<QPushButton*>(u"Picture1"_s), Qt::LeftButton);
         EXPECT_EQ(t.platform.shellCalls.size(), there ? 1 : 0);
         if (there) {
-            QTest::mouseClick(box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
-            EXPECT_EQ(t.platform.shellCalls.last().file, QStringLiteral("gnome-system-monitor "));
+            EXPECT_EQ(t.platform.shellCalls.value(0).file, QString::fromLatin1(kMakerSite));
+            QTest::mouseClick(box.findChild<QPushButton*>(u"cmdSysInfo"_s), Qt::LeftButton);
+            EXPECT_EQ(t.platform.shellCalls.last().file, u"gnome-system-monitor "_s);
         }
     }
 }

@@ -1,5 +1,5 @@
 // The search field above the list: trades of every state while typing, and the
-// filter view back when it is cleared.
+// filter view back when it is cleared or a filter button is pressed.
 #include <QLabel>
 
 #include "MainWindowFixture.h"
@@ -8,69 +8,60 @@
 namespace gd {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class SearchField : public test::MainWindowTest {
 protected:
     QLineEdit* field() { return edit("txtSuche"); }
-    // The search runs after a pause in typing.
+    // What the user types over the field's text; the search runs after a pause in typing.
+    void search(const QString& typed) {
+        field()->selectAll();
+        test::typeText(field(), typed);
+        settle();
+    }
     void settle() {
-        QTimer* t = child<QTimer>(QStringLiteral("tmrSuche"));
+        QTimer* t = child<QTimer>(u"tmrSuche"_s);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !t->isActive() && !w->listLoading(); }, 5000));
     }
-    QString count() { return child<QLabel>(QStringLiteral("lblAnzahl"))->text(); }
+    QString count() { return child<QLabel>(u"lblAnzahl"_s)->text(); }
 };
 
 TEST_F(SearchField, TypingFindsEveryStateAndClearingBringsTheFilterBack) {
     fill();  // anna 101 and closed 104, bernd 102, carla 103, dieter 201; 301 of another account
-    tKunde k = kunde(QStringLiteral("erwin"), QStringLiteral("Erwin Großmüller"));
-    store(auktion(QStringLiteral("105"), QStringLiteral("erwin")), k);
+    store(auktion(u"105"_s, u"erwin"_s), kunde(u"erwin"_s, u"Erwin Großmüller"_s));
     open();
     const QStringList alle = column(7);
     QTest::keySequence(w.get(), QKeySequence::Find);
     EXPECT_TRUE(field()->hasFocus());
 
-    test::typeText(field(), QStringLiteral("grossmuell"));
-    settle();
-    EXPECT_EQ(column(7), QStringList{QStringLiteral("105")});
-    EXPECT_EQ(count(), QStringLiteral("1 Treffer"));
-    EXPECT_EQ(w->selectedAuktion().AuktionsNr, QStringLiteral("105"));  // the pane shows the match
-    for (int i = 0; i < 4; ++i)
-        EXPECT_FALSE(button(QStringLiteral("cmdListe_%1").arg(i).toLatin1().constData())->isChecked());
+    search(u"grossmuell"_s);
+    EXPECT_EQ(column(7), QStringList{u"105"_s});
+    EXPECT_EQ(count(), u"1 Treffer"_s);
+    EXPECT_EQ(w->selectedAuktion().AuktionsNr, u"105"_s);  // the pane shows the match
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(child<QPushButton>(u"cmdListe_%1"_s.arg(i))->isChecked()) << i;
 
-    field()->selectAll();
-    test::typeText(field(), QStringLiteral("ZINNBECHER"));
-    settle();
-    EXPECT_EQ(column(7), QStringList{QStringLiteral("101")});
-    field()->selectAll();
-    test::typeText(field(), QStringLiteral("kaffeem"));  // 104 is closed and found too
-    settle();
-    test::screenshot(w.get(), QStringLiteral("search.png"));
+    search(u"kaffeem"_s);  // 104 is closed and found too
+    test::screenshot(w.get(), u"search.png"_s);
     QStringList found = column(7);
     found.sort();
-    EXPECT_EQ(found, (QStringList{QStringLiteral("104"), QStringLiteral("105"), QStringLiteral("201")}));
+    EXPECT_EQ(found, (QStringList{u"104"_s, u"105"_s, u"201"_s}));
 
-    field()->selectAll();
-    test::typeText(field(), QStringLiteral("xyzzy"));
-    settle();
+    search(u"xyzzy"_s);
     EXPECT_EQ(w->grid()->Rows(), 1);
-    EXPECT_EQ(count(), QStringLiteral("Nichts gefunden"));
+    EXPECT_EQ(count(), u"Nichts gefunden"_s);
 
     QTest::keyClick(field(), Qt::Key_Escape);
     settle();
     EXPECT_TRUE(field()->text().isEmpty());
     EXPECT_TRUE(button("cmdListe_2")->isChecked());
     EXPECT_EQ(column(7), alle);
-    EXPECT_TRUE(platform.messages.isEmpty()) << platform.messageTexts().join(QLatin1Char('|')).toStdString();
-}
 
-TEST_F(SearchField, AFilterButtonEndsTheSearch) {
-    fill();
-    open();
-    test::typeText(field(), QStringLiteral("anna"));
-    settle();
-    EXPECT_EQ(w->grid()->Rows() - 1, 2);  // 101 open, 104 closed
+    search(u"anna"_s);
+    EXPECT_EQ(column(7).size(), 2);  // 101 open, 104 closed
     filter(3);
     EXPECT_TRUE(field()->text().isEmpty());
-    EXPECT_EQ(column(7), QStringList{QStringLiteral("104")});
+    EXPECT_EQ(column(7), QStringList{u"104"_s});
+    EXPECT_TRUE(platform.messages.isEmpty()) << platform.messageTexts().join(QLatin1Char('|')).toStdString();
 }
 
 }  // namespace

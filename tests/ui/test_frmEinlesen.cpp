@@ -40,18 +40,30 @@ protected:
     }
     QString text(const char* name) { return child<QLineEdit>(name)->text(); }
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
-    void paste(const QString& file) { platform.clipboardSetText(*readMailFile(test::dataFile(u"mails/"_s + file))); }
+    static QString mail(const char* file) {
+        return *readMailFile(test::dataFile(u"mails/"_s + QString::fromLatin1(file)));
+    }
+    void paste(const char* file) { platform.clipboardSetText(mail(file)); }
+    // The mail text read and accepted, the questions answered in turn: what was asked.
+    QStringList accept(const QString& text, std::initializer_list<Platform::Answer> answers = {}) {
+        dlg->show();
+        platform.clipboardSetText(text);
+        click("cmdEinlesen");
+        platform.messages.clear();
+        for (const Platform::Answer a : answers) platform.queueAnswer(a);
+        click("cmdUebernehmen");
+        return platform.messageTexts();
+    }
 };
 
 TEST_F(Dialog, ReadCorrectAcceptAndFindTheRows) {
-    paste(u"kauf.txt"_s);
+    paste("kauf.txt");
     click("cmdEinlesen");
     EXPECT_EQ(child<QGroupBox>("fraKunde")->title(), u"Verkäuferdaten"_s);
-    EXPECT_EQ(text("txtebayName"), u"baerbel_naehstube"_s);
-    EXPECT_EQ(text("txtName"), u"Bärbel Öztürk-D'Amico"_s);
-    EXPECT_EQ(text("txtArtikelNr"), u"3456789012"_s);
-    EXPECT_EQ(text("txtPreis"), u"1.234,56"_s);
-    EXPECT_EQ(text("txtVersandinfos"), u"EUR 19,90"_s);
+    EXPECT_EQ((QStringList{text("txtebayName"), text("txtName"), text("txtArtikelNr"), text("txtPreis"),
+                           text("txtVersandinfos")}),
+              (QStringList{u"baerbel_naehstube"_s, u"Bärbel Öztürk-D'Amico"_s, u"3456789012"_s, u"1.234,56"_s,
+                           u"EUR 19,90"_s}));
     EXPECT_TRUE(child<QPlainTextEdit>("txtEmail")->toPlainText().contains(u"Pfaff 260"_s));
     EXPECT_TRUE(child<QPushButton>("cmdUebernehmen")->isEnabled());
     test::screenshot(dlg.get(), u"import.png"_s);
@@ -74,85 +86,63 @@ TEST_F(Dialog, ReadCorrectAcceptAndFindTheRows) {
               1);
 }
 
-TEST_F(Dialog, DuplicateIsAskedAndNothingStoredTwice) {
-    for (const char* file : {"verkauf.txt", "kauf.txt"}) {
+// A stored item number is asked about, "Nein" the default: nothing is stored twice and the
+// dialog keeps what it read; "Ja" stores it, and groups it with the buyer's unpaid ones. The questions come before the
+// write: while the user thinks, another program (a --import in a terminal) can still write. The write transaction used
+// to be open during the questions, and the other writer failed with "gesperrt".
+TEST_F(Dialog, DuplicateIsAskedBeforeAnyWrite) {
+    for (const char* file : {"kauf.txt", "verkauf.txt"}) {
         SCOPED_TRACE(file);
-        paste(QString::fromLatin1(file));
-        click("cmdEinlesen");
-        click("cmdUebernehmen");
-        const int before = auctions();
-        dlg->show();
-        click("cmdEinlesen");
-        platform.messages.clear();
-        platform.queueAnswer(Platform::Answer::No);  // duplicate: no
-        click("cmdUebernehmen");
-        ASSERT_GE(platform.messages.size(), 1);
-        EXPECT_TRUE(platform.messages[0].text.startsWith(u"Diese Auktionsnummer existiert schon"_s));
+        accept(mail(file));
+        EXPECT_EQ(accept(mail(file), {Platform::Answer::No}), QStringList{kDuplicateQuestion});
         EXPECT_EQ(platform.messages[0].defaultButton, Platform::Answer::No);
-        EXPECT_EQ(auctions(), before);
-        EXPECT_TRUE(dlg->isVisible());  // stays open with its contents
+        EXPECT_TRUE(dlg->isVisible());
         EXPECT_FALSE(text("txtArtikelNr").isEmpty());
     }
+    EXPECT_EQ(auctions(), 2);
     EXPECT_EQ(contacts(), 2);
-}
-
-TEST_F(Dialog, GroupingYesAndNo) {
-    // an earlier unpaid auction of the same buyer
-    paste(u"verkauf.txt"_s);
-    click("cmdEinlesen");
-    click("cmdUebernehmen");
-    const QString groupId = u"202612041234567890"_s;
-
-    for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
-        dlg->show();
-        QString mail = *readMailFile(test::dataFile(u"mails/verkauf.txt"_s));
-        mail.replace(u"1234567890"_s, answer == Platform::Answer::No ? u"111"_s : u"222"_s);
-        platform.clipboardSetText(mail);
-        click("cmdEinlesen");
-        platform.messages.clear();
-        platform.queueAnswer(answer);
-        click("cmdUebernehmen");
-        ASSERT_EQ(platform.messages.size(), 1);
-        EXPECT_EQ(platform.messages[0].text,
-                  u"Es wurden noch Auktionen gefunden die von dem gleichen ebayuser sind und noch nicht "
-                  "bezahlt worden sind.. Sollen die Auktionen gruppiert werden?"_s);
-        if (answer == Platform::Answer::No) {
-            // no group id, yet the stored partner's number
-            EXPECT_EQ(count(u"select count(*) as n from Auktionen where AuktionsNr = '111' and "
-                            "GruppenID = '' and KundenNr = ?"_s,
-                            {groupId}),
-                      1);
-        }
-    }
-    // "Ja": the new one and the earlier unpaid ones carry the group id twice
-    EXPECT_EQ(count(u"select count(*) as n from Auktionen where GruppenID = ? and KundenNr = ?"_s, {groupId, groupId}),
-              3);
+    QStringList otherWriter;
+    platform.onMessage = [this, &otherWriter](const ScriptedPlatform::Message&) {
+        sqlite3* other = nullptr;
+        sqlite3_open(db.toUtf8().constData(), &other);
+        const int rc = sqlite3_exec(other,
+                                    "PRAGMA key='kaltwind'; BEGIN IMMEDIATE; "
+                                    "UPDATE Kunden SET Ort = Ort; COMMIT;",
+                                    nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        otherWriter << (rc == SQLITE_OK ? u"geschrieben"_s : u"gesperrt"_s);
+    };
+    // Stored twice and grouped with the earlier unpaid one: both carry the group id twice.
+    EXPECT_EQ(accept(mail("verkauf.txt"), {Platform::Answer::Yes, Platform::Answer::Yes}),
+              (QStringList{kDuplicateQuestion,
+                           u"Es wurden noch Auktionen gefunden die von dem gleichen ebayuser sind und noch nicht "
+                           "bezahlt worden sind.. Sollen die Auktionen gruppiert werden?"_s}));
+    platform.onMessage = {};
+    EXPECT_EQ(otherWriter, (QStringList{u"geschrieben"_s, u"geschrieben"_s}));
+    EXPECT_EQ(count(u"select count(*) as n from Auktionen where GruppenID = ? and KundenNr = ?"_s,
+                    {u"202612041234567890"_s, u"202612041234567890"_s}),
+              2);
+    EXPECT_EQ(auctions(), 3);
+    EXPECT_FALSE(dlg->isVisible());
 }
 
 // A member name no notification holds is shown before anything is stored; "Nein"
 // stores nothing, "Ja" stores it cut to the column.
 TEST_F(Dialog, ImplausibleValuesAreAskedAboutFirst) {
-    const QString longName = QString(300, QLatin1Char('m'));
+    const QString longName(300, u'm');
     for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
-        dlg->show();
-        QString mail = *readMailFile(test::dataFile(u"mails/verkauf.txt"_s));
-        mail.replace(u"mueller_hans"_s, longName);
-        platform.clipboardSetText(mail);
-        click("cmdEinlesen");
-        platform.messages.clear();
-        platform.queueAnswer(answer);
-        click("cmdUebernehmen");
-        ASSERT_GE(platform.messages.size(), 1);
-        EXPECT_TRUE(platform.messages[0].text.startsWith(u"Bitte prüfen Sie die eingelesenen Daten:"_s));
-        EXPECT_TRUE(platform.messages[0].text.contains(u"länger als 254 Zeichen"_s));
+        const QStringList asked = accept(mail("verkauf.txt").replace(u"mueller_hans"_s, longName), {answer});
+        ASSERT_GE(asked.size(), 1);
+        EXPECT_TRUE(asked[0].startsWith(u"Bitte prüfen Sie die eingelesenen Daten:"_s));
+        EXPECT_TRUE(asked[0].contains(u"länger als 254 Zeichen"_s));
         EXPECT_EQ(platform.messages[0].defaultButton, Platform::Answer::No);
-        EXPECT_EQ(count(u"select count(*) as n from Auktionen"_s, {}), answer == Platform::Answer::No ? 0 : 1);
+        EXPECT_EQ(auctions(), answer == Platform::Answer::No ? 0 : 1);
     }
     EXPECT_EQ(count(u"select count(*) as n from Kunden where ebayName = ?"_s, {longName.left(254)}), 1);
 }
 
 TEST_F(Dialog, ClearAndBadClipboards) {
-    paste(u"verkauf.txt"_s);
+    paste("verkauf.txt");
     click("cmdEinlesen");
     EXPECT_TRUE(child<QPushButton>("cmdUebernehmen")->isEnabled());
     click("cmdLoeschen");
@@ -183,9 +173,9 @@ TEST_F(Dialog, ClearAndBadClipboards) {
 }
 
 TEST_F(Dialog, SaleAfterPurchaseShowsTheBuyerAgain) {
-    paste(u"kauf.txt"_s);
+    paste("kauf.txt");
     click("cmdEinlesen");
-    paste(u"verkauf_unix.txt"_s);
+    paste("verkauf_unix.txt");
     click("cmdEinlesen");
     EXPECT_EQ(child<QGroupBox>("fraKunde")->title(), u"Käufer- / Verkäuferdaten"_s);
     click("cmdUebernehmen");
@@ -193,38 +183,6 @@ TEST_F(Dialog, SaleAfterPurchaseShowsTheBuyerAgain) {
     ASSERT_TRUE(test::found(funLoadKunde(k, u"mueller_hans"_s)));
     EXPECT_TRUE(k.Kunde);
     EXPECT_TRUE(test::missing(funLoadKunde(k, u"baerbel_naehstube"_s)));
-}
-
-// The questions come before the write: while the user thinks, another program
-// (a --import in a terminal) can still write. The write transaction used to be
-// open during the questions, and the other writer failed with "gesperrt".
-TEST_F(Dialog, NoLockIsHeldWhileTheQuestionsAreUp) {
-    paste(u"verkauf.txt"_s);
-    click("cmdEinlesen");
-    click("cmdUebernehmen");
-    dlg->show();
-    click("cmdEinlesen");  // the same mail again: duplicate and grouping questions
-    QStringList otherWriter;
-    platform.onMessage = [this, &otherWriter](const ScriptedPlatform::Message&) {
-        sqlite3* other = nullptr;
-        sqlite3_open(db.toUtf8().constData(), &other);
-        const int rc = sqlite3_exec(other,
-                                    "PRAGMA key='kaltwind'; BEGIN IMMEDIATE; "
-                                    "UPDATE Kunden SET Ort = Ort; COMMIT;",
-                                    nullptr, nullptr, nullptr);
-        sqlite3_close(other);
-        otherWriter << (rc == SQLITE_OK ? u"geschrieben"_s : u"gesperrt"_s);
-    };
-    platform.queueAnswer(Platform::Answer::Yes);  // store it twice
-    platform.queueAnswer(Platform::Answer::No);   // do not group
-    click("cmdUebernehmen");
-    platform.onMessage = {};
-    ASSERT_EQ(platform.messages.size(), 2);
-    EXPECT_EQ(platform.messages[0].text, kDuplicateQuestion);
-    EXPECT_TRUE(platform.messages[1].text.startsWith(u"Es wurden noch Auktionen gefunden"_s));
-    EXPECT_EQ(otherWriter, (QStringList{u"geschrieben"_s, u"geschrieben"_s}));
-    EXPECT_EQ(auctions(), 2);
-    EXPECT_FALSE(dlg->isVisible());
 }
 
 }  // namespace

@@ -42,46 +42,54 @@ protected:
         const bool mark = qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b);
         QTest::mouseClick(b, Qt::LeftButton, {}, mark ? QPoint(8, b->height() / 2) : b->rect().center());
     }
-    // Types into field i as a user does: its page shown, the old text selected and replaced.
-    void type(int i, const QString& t) {
-        static const QList<int> second = {5, 7, 8, 10, 11};
-        click(second.contains(i) ? "OrvoButton2" : "OrvoButton1");
-        QLineEdit* e = txt(i);
-        EXPECT_TRUE(e->isVisible() && e->isEnabled()) << i;
+    // Types into the field as a user does: its page shown, the old text selected and replaced.
+    void type(const QString& field, const QString& t) {
+        static const QStringList second = {u"txtDaten_5"_s, u"txtDaten_7"_s, u"txtDaten_8"_s, u"txtDaten_10"_s,
+                                           u"txtDaten_11"_s};
+        click(second.contains(field) ? "OrvoButton2" : "OrvoButton1");
+        QLineEdit* e = dlg->findChild<QLineEdit*>(field);
+        ASSERT_NE(e, nullptr) << field.toStdString();
+        EXPECT_TRUE(e->isVisible() && e->isEnabled()) << field.toStdString();
         e->setFocus();
         e->selectAll();
         QTest::keyClick(e, Qt::Key_Delete);
         test::typeText(e, t);
     }
+    void type(int i, const QString& t) { type(u"txtDaten_%1"_s.arg(i), t); }
 };
 
+// Every field is saved and shown again. The IBAN is checked by its digits before anything
+// is written; it is kept without blanks and shown in groups of four. The BIC has 8 or 11
+// characters.
 TEST_F(Options, RoundTripOfEveryField) {
+    const QByteArray before = app.read(u"bin/config.ini"_s);
     open();
-    const QString values[12] = {u"Gavel Händler GmbH"_s,
-                                u"1234567890"_s,
-                                u"370 501 98"_s,
-                                u"Sparkasse Köln"_s,
-                                u"6,90 €"_s,
-                                u"smtp.example.de"_s,
-                                u"http://shop.example.de"_s,
-                                u"shop@gavel.example"_s,
-                                u"587"_s,
-                                u"Bewertungen ansehen"_s,
-                                u"haendler"_s,
-                                u"geheim€"_s};
-    click("OrvoButton2");
-    click("Option2");
-    click("Check1");  // off
-    click("Check2");  // on
-    click("checkpro20");
-    click("checknobody");
-    click("checkFusszeile");  // off
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    const QStringList values =
+        u"Gavel Händler GmbH|1234567890|370 501 98|Sparkasse Köln|6,90 €|smtp.example.de|http://shop.example.de|"
+        "shop@gavel.example|587|Bewertungen ansehen|haendler|geheim€"_s.split(u'|');
+    // The own client, no copy, with sign-in, the two mail program options, no footer.
+    for (const char* b : {"OrvoButton2", "Option2", "Check1", "Check2", "checkpro20", "checknobody", "checkFusszeile"})
+        click(b);
     for (int i = 0; i < 12; ++i) type(i, values[i]);
-    click("OrvoButton1");
-    QLineEdit* name = child<QLineEdit>("txtUsername");
-    name->setFocus();
-    test::typeText(name, u"gavel_händler"_s);
-    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    type(u"txtUsername"_s, u"gavel_händler"_s);
+    type(u"txtIBAN"_s, u"de89 3704 0044 0532 0130 01"_s);  // the last digit wrong
+    click("cmdOK");
+    EXPECT_TRUE(app.platform.messages.last().text.contains(u"ist nicht gültig"_s))
+        << app.platform.messages.last().text.toStdString();
+    EXPECT_EQ(app.read(u"bin/config.ini"_s), before);
+    QLineEdit* iban = child<QLineEdit>("txtIBAN");
+    type(u"txtIBAN"_s, u"de89370400440532013000"_s);
+    QTest::keyClick(iban, Qt::Key_Tab);  // leaving the field shows the groups
+    EXPECT_EQ(iban->text(), u"DE89 3704 0044 0532 0130 00"_s);
+    type(u"txtBIC"_s, u"COBADEF"_s);
+    click("cmdOK");
+    EXPECT_TRUE(app.platform.messages.last().text.contains(u"Die BIC"_s))
+        << app.platform.messages.last().text.toStdString();
+    type(u"txtBIC"_s, u"COBADEFFXXX"_s);
+    app.platform.messages.clear();
+    click("cmdOK");
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_TRUE(app.platform.messages.isEmpty());  // no database: nothing to take along
     EXPECT_EQ(gsEbayName, u"gavel_händler"_s);
@@ -93,7 +101,8 @@ TEST_F(Options, RoundTripOfEveryField) {
          {"Standardkontoinhaber=Gavel H\xE4ndler GmbH\r\n", "Standardbank=Sparkasse K\xF6ln\r\n",
           "Standardversandmail=Falsch\r\n", "SMTPServer=smtp.example.de\r\n", "SMTPPort=587\r\n", "Kopie=0\r\n",
           "Auth=1\r\n", "Konto=haendler\r\n", "Prozent20=1\r\n", "nobody=1\r\n", "HTTPLink1=http://shop.example.de\r\n",
-          "versicherterversand=6,90 \x80\r\n", "Username=gavel_h\xE4ndler\r\n", "Fusszeile=Falsch\r\n"})
+          "versicherterversand=6,90 \x80\r\n", "Username=gavel_h\xE4ndler\r\n", "Fusszeile=Falsch\r\n",
+          "IBAN=DE89370400440532013000\r\nBIC=COBADEFFXXX\r\n"})
         EXPECT_TRUE(file.contains(line)) << line;
     EXPECT_FALSE(file.contains("geheim"));  // scrambled
     EXPECT_EQ(gsKennwort, u"geheim€"_s);
@@ -105,7 +114,9 @@ TEST_F(Options, RoundTripOfEveryField) {
     EXPECT_TRUE(child<QRadioButton>("Option2")->isChecked());
     EXPECT_FALSE(child<QCheckBox>("Check1")->isChecked());
     EXPECT_EQ(child<QLineEdit>("txtUsername")->text(), u"gavel_händler"_s);
+    EXPECT_EQ(child<QLineEdit>("txtIBAN")->text(), u"DE89 3704 0044 0532 0130 00"_s);
     EXPECT_FALSE(child<QCheckBox>("checkFusszeile")->isChecked());
+    test::screenshot(dlg.get(), u"options-general.png"_s);
     gbFusszeile = true;
 }
 
@@ -128,13 +139,9 @@ TEST_F(Options, ANewMemberNameOffersTheRowsOfTheOldOne) {
         app.write(u"bin/config.ini"_s, "[User]\r\nUsername=alt\r\n");
         subInitApp();
         open();
-        QLineEdit* name = child<QLineEdit>("txtUsername");
-        name->setFocus();
-        name->selectAll();
-        QTest::keyClick(name, Qt::Key_Delete);
-        test::typeText(name, answer == Platform::Answer::No ? u"zwischen"_s : u"neu"_s);
+        type(u"txtUsername"_s, answer == Platform::Answer::No ? u"zwischen"_s : u"neu"_s);
         app.platform.queueAnswer(answer);
-        QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+        click("cmdOK");
         ASSERT_EQ(app.platform.messages.size(), 1);
         EXPECT_EQ(app.platform.messages[0].text,
                   u"Unter dem bisherigen Mitgliedsnamen \u201Ealt\u201C ist 1 Auktion gespeichert.\r"
@@ -146,58 +153,40 @@ TEST_F(Options, ANewMemberNameOffersTheRowsOfTheOldOne) {
     EXPECT_EQ(countTrades(u"zwischen"_s).value(), 0);
 }
 
-TEST_F(Options, EnablingRules) {
-    open();
-    click("OrvoButton2");
-    EXPECT_FALSE(child<QPushButton>("OrvoButton2")->isEnabled());
-    EXPECT_TRUE(child<QPushButton>("OrvoButton1")->isEnabled());
-    click("Option1");
-    for (int i : {5, 7, 8}) EXPECT_FALSE(txt(i)->isEnabled()) << i;
-    click("Check2");
-    EXPECT_TRUE(txt(10)->isEnabled());  // independent of the send mode
-    click("Option2");
-    for (int i : {5, 7, 8}) EXPECT_TRUE(txt(i)->isEnabled()) << i;
-    click("Check2");
-    EXPECT_FALSE(txt(11)->isEnabled());
-}
-
+// A refused value keeps the dialog open with what was typed and writes nothing.
 TEST_F(Options, CancelAndRefusalsLeaveTheFileAlone) {
     const QByteArray before = app.read(u"bin/config.ini"_s);
     open();
     type(3, u"Andere Bank"_s);
-    QTest::mouseClick(child<QPushButton>("cmdCancel"), Qt::LeftButton);
+    click("cmdCancel");
     EXPECT_EQ(app.read(u"bin/config.ini"_s), before);
 
     open();
     click("OrvoButton2");
     click("Option2");
-    type(8, u"fünfundzwanzig"_s);
-    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
-    ASSERT_EQ(app.platform.messages.size(), 1);
-    EXPECT_TRUE(app.platform.messages[0].text.contains(u"1 bis 65535"_s));
-    EXPECT_TRUE(dlg->isVisible());
-    EXPECT_EQ(txt(8)->text(), u"fünfundzwanzig"_s);  // nothing typed is lost
-    EXPECT_EQ(app.read(u"bin/config.ini"_s), before);
-    type(8, u"70000"_s);
-    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
-    EXPECT_EQ(app.platform.messages.size(), 2);
-
-    // The days until a sale is overdue: a whole number from 1 to 365.
-    type(8, u"587"_s);
-    click("OrvoButton1");
-    for (const char* days : {"0", "drei", "400"}) {
-        QLineEdit* e = child<QLineEdit>("txtMahnTage");
-        e->selectAll();
-        test::typeText(e, QString::fromLatin1(days));
-        QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
-        EXPECT_TRUE(app.platform.messages.last().text.contains(u"zwischen 1 und 365"_s)) << days;
+    // The port from 1 to 65535; the days until a sale is overdue, a whole number from 1 to 365.
+    const struct {
+        QString field, typed, valid, said;
+    } refused[] = {
+        {u"txtDaten_8"_s, u"fünfundzwanzig"_s, u"587"_s, u"1 bis 65535"_s},
+        {u"txtDaten_8"_s, u"70000"_s, u"587"_s, u"1 bis 65535"_s},
+        {u"txtMahnTage"_s, u"0"_s, u"14"_s, u"zwischen 1 und 365"_s},
+        {u"txtMahnTage"_s, u"elf"_s, u"14"_s, u"zwischen 1 und 365"_s},
+        {u"txtMahnTage"_s, u"400"_s, u"14"_s, u"zwischen 1 und 365"_s},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.typed.toStdString());
+        app.platform.messages.clear();
+        type(r.field, r.typed);
+        click("cmdOK");
+        ASSERT_EQ(app.platform.messages.size(), 1);
+        EXPECT_TRUE(app.platform.messages[0].text.contains(r.said));
         EXPECT_TRUE(dlg->isVisible());
+        EXPECT_EQ(dlg->findChild<QLineEdit*>(r.field)->text(), r.typed);  // nothing typed is lost
+        EXPECT_EQ(app.read(u"bin/config.ini"_s), before);
+        type(r.field, r.valid);
     }
-    EXPECT_EQ(app.read(u"bin/config.ini"_s), before);
-    QLineEdit* e = child<QLineEdit>("txtMahnTage");
-    e->selectAll();
-    test::typeText(e, u"14"_s);
-    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    click("cmdOK");
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains("[Mahnung]\r\nTage=14\r\n"));
     EXPECT_EQ(glMahnTage, 14);
@@ -212,7 +201,7 @@ TEST_F(Options, UnwritableSettingsFileSaysSoAndKeepsTheDialog) {
     if (!locked) GTEST_SKIP() << "cannot make the file read-only here";
     open();
     type(3, u"Neue Bank"_s);
-    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    click("cmdOK");
     if (root)
         QProcess::execute(u"chattr"_s, {u"-i"_s, ini});
     else
@@ -232,6 +221,13 @@ TEST_F(Options, ConnectionSecurityAndThePasswordRule) {
     ASSERT_TRUE(server.start({u"--auth"_s, u"haendler:geheim"_s}));
     open();
     click("OrvoButton2");
+    EXPECT_FALSE(child<QPushButton>("OrvoButton2")->isEnabled());  // the page shown
+    click("Option1");                                              // the mail program: no server to name
+    for (int i : {5, 7, 8}) EXPECT_FALSE(txt(i)->isEnabled()) << i;
+    click("Check2");
+    EXPECT_TRUE(txt(10)->isEnabled());  // sign-in, whatever the send mode
+    click("Check2");
+    EXPECT_FALSE(txt(11)->isEnabled());
     click("Option2");
     EXPECT_TRUE(child<QRadioButton>("optKeine")->isChecked());  // an empty file: what the program did before
     EXPECT_TRUE(child<QRadioButton>("Option2")->isChecked());   // the two choices do not unset each other
@@ -251,21 +247,21 @@ TEST_F(Options, ConnectionSecurityAndThePasswordRule) {
     type(10, u"haendler"_s);
     type(11, u"geheim"_s);
 
-    QTest::mouseClick(child<QPushButton>("cmdTestmail"), Qt::LeftButton);
+    click("cmdTestmail");
     ASSERT_EQ(app.platform.messages.size(), 1);
     EXPECT_TRUE(app.platform.messages[0].text.contains(u"Kennwort auch unverschlüsselt senden (unsicher)"_s))
         << app.platform.messages[0].text.toStdString();
     EXPECT_TRUE(server.messages().isEmpty());
 
     click("checkUnverschluesselt");
-    QTest::mouseClick(child<QPushButton>("cmdTestmail"), Qt::LeftButton);
+    click("cmdTestmail");
     ASSERT_EQ(app.platform.messages.size(), 2);
     EXPECT_EQ(app.platform.messages[1].text, u"Testmail gesendet an shop@gavel.example."_s);
     EXPECT_EQ(server.messages().size(), 1);
     EXPECT_EQ(gsSMTPServer, QString());
     test::screenshot(dlg.get(), u"options.png"_s);
 
-    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    click("cmdOK");
     const QByteArray file = app.read(u"bin/config.ini"_s);
     for (const char* line : {"Verbindungssicherheit=STARTTLS\r\n", "KennwortUnverschluesselt=Wahr\r\n"})
         EXPECT_TRUE(file.contains(line)) << line << "\n" << file.toStdString();
@@ -277,40 +273,6 @@ TEST_F(Options, ConnectionSecurityAndThePasswordRule) {
     EXPECT_TRUE(child<QCheckBox>("checkUnverschluesselt")->isChecked());
     test::screenshot(dlg.get(), u"options-mail.png"_s);
     gbKennwortUnverschluesselt = false;
-}
-
-// The IBAN is checked by its digits before anything is written; it is kept without
-// blanks and shown in groups of four. The BIC has 8 or 11 characters.
-TEST_F(Options, IbanAndBic) {
-    const QByteArray before = app.read(u"bin/config.ini"_s);
-    open();
-    dlg->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
-    QLineEdit* iban = child<QLineEdit>("txtIBAN");
-    QLineEdit* bic = child<QLineEdit>("txtBIC");
-    iban->setFocus();
-    test::typeText(iban, u"de89 3704 0044 0532 0130 01"_s);  // the last digit wrong
-    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
-    EXPECT_TRUE(app.platform.messages.last().text.contains(u"ist nicht gültig"_s))
-        << app.platform.messages.last().text.toStdString();
-    EXPECT_EQ(app.read(u"bin/config.ini"_s), before);
-    QTest::mouseClick(iban, Qt::LeftButton);
-    iban->selectAll();
-    test::typeText(iban, u"de89370400440532013000"_s);
-    QTest::keyClick(iban, Qt::Key_Tab);  // leaving the field shows the groups
-    EXPECT_EQ(iban->text(), u"DE89 3704 0044 0532 0130 00"_s);
-    test::typeText(bic, u"COBADEF"_s);
-    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
-    EXPECT_TRUE(app.platform.messages.last().text.contains(u"Die BIC"_s))
-        << app.platform.messages.last().text.toStdString();
-    test::typeText(bic, u"FXXX"_s);
-    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
-    EXPECT_FALSE(dlg->isVisible());
-    const QByteArray file = app.read(u"bin/config.ini"_s);
-    EXPECT_TRUE(file.contains("IBAN=DE89370400440532013000\r\nBIC=COBADEFFXXX\r\n")) << file.toStdString();
-    open();
-    EXPECT_EQ(child<QLineEdit>("txtIBAN")->text(), u"DE89 3704 0044 0532 0130 00"_s);
-    test::screenshot(dlg.get(), u"options-general.png"_s);
 }
 
 }  // namespace
