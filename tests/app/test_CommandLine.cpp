@@ -43,9 +43,11 @@ TEST(CommandLine, AnswersAndExitCodes) {
         const Outcome r = run(app, c.args);
         SCOPED_TRACE(c.args.join(u' ').toStdString() + ": " + r.out.toStdString() + r.err.toStdString());
         EXPECT_EQ(r.code, c.code);
-        EXPECT_TRUE((r.out + r.err).contains(c.said));
-        if (c.args.isEmpty()) EXPECT_EQ(r.err.count(u'\n'), 1);  // one clear line, no crash
-        EXPECT_FALSE(r.out.contains(u"Options:"_s));             // no English heading in the help
+        EXPECT_TRUE(QString(r.out + r.err).contains(c.said));
+        if (c.args.isEmpty()) {
+            EXPECT_EQ(r.err.count(u'\n'), 1);  // one clear line, no crash
+        }
+        EXPECT_FALSE(r.out.contains(u"Options:"_s));  // no English heading in the help
     }
 }
 

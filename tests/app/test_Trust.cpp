@@ -244,7 +244,9 @@ TEST(Trust, ADamagedDatabaseIsNamedKeptAsideAndReplaced) {
             EXPECT_TRUE(r.err.contains(u"beschädigt"_s)) << at;
             // Writing commands refuse and point to the backup; reading ones go on with a warning.
             EXPECT_TRUE(r.err.contains(c.writes ? u"letzte Sicherung"_s : u"Warnung"_s)) << at;
-            if (c.writes) EXPECT_EQ(r.code, 1) << at;
+            if (c.writes) {
+                EXPECT_EQ(r.code, 1) << at;
+            }
             for (const QString& english :
                  {u"malformed"_s, u"disk image"_s, u"not a database"_s, u"unable to"_s, u"database main"_s})
                 EXPECT_FALSE(r.err.contains(english)) << at;

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
@@ -94,8 +95,8 @@ TEST_F(Delivery, PlainServer) {
 
 // Files arrive beside the text byte for byte, under a name a mail program can save.
 TEST_F(Delivery, FilesArriveWholeBesideTheText) {
-    RealServer srv;
-    ASSERT_TRUE(srv.ready);
+    test::LocalSmtpServer srv;
+    ASSERT_TRUE(srv.start());
     glSMTPPort = srv.port;
     QByteArray binary;
     for (int i = 0; i < 1000; ++i) binary += char(i * 7);  // every byte value, over many base64 lines
