@@ -67,6 +67,9 @@ void initApp() {
 }
 
 // Nothing is written into a damaged file: every writing command asks first.
+// Commands that read the file once: a small page cache, so their memory is that of their work.
+void readOnce() { Database::setPageCacheKiB(2048); }
+
 // Where the last whole check of the file is noted: it reads every page, a second at 100,000 trades.
 QString checkRecord() { return AppPath() + QStringLiteral("/bin/pruefung.dat"); }
 
@@ -233,6 +236,7 @@ int parseFile(const QStringList& files) {
 int exportFile(const QString& file, const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
+    readOnce();
     initApp();
     warnIfDamaged();
     int rows = 0;
@@ -313,6 +317,7 @@ int printRows(const std::function<Status(const std::function<void(ListRow&)>&)>&
 int listAuctions(const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
+    readOnce();
     initApp();
     warnIfDamaged();
     return printRows(
@@ -323,6 +328,7 @@ int listAuctions(const QString& filterName) {
 }
 
 int searchAuctions(const QString& text) {
+    readOnce();
     initApp();
     warnIfDamaged();
     return printRows([&](const std::function<void(ListRow&)>& take) -> Status {
@@ -391,6 +397,7 @@ int invoiceCommand(const QStringList& args) {
 }
 
 int backupCommand(const QString& file) {
+    readOnce();
     initApp();
     if (gsDataSource.isEmpty()) return fail(QStringLiteral("Es gibt keine Datenbank, die gesichert werden könnte."));
     // A damaged file is named as such; its pages cannot be copied one by one.

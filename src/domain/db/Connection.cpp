@@ -33,6 +33,7 @@ namespace {
 const QByteArray kPassphrase = "kaltwind";
 constexpr int kKdfIterations = 64000;
 std::atomic<int> g_busyTimeoutMs{3000};
+std::atomic<int> g_pageCacheKiB{65536};
 QMutex g_passMutex;
 QByteArray g_passphrase = kPassphrase;
 // Connections made under an earlier password are not reused.
@@ -205,6 +206,7 @@ bool isWholeNumber(const QVariant& v) {
 }
 
 void setBusyTimeout(int ms) { g_busyTimeoutMs = ms; }
+void setPageCache(int kib) { g_pageCacheKiB = kib; }
 
 Database::Impl::~Impl() {
     for (auto& [sql, c] : statements) sqlite3_finalize(c.stmt);
@@ -342,7 +344,9 @@ std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate) {
     sqlite3_extended_result_codes(impl->db, 0);
     applyKey(impl->db, rawKeyFor(salt), QByteArray());
     // Room for the list pages of 100,000 trades, kept between operations while the file is unchanged.
-    exec(impl->db, "PRAGMA cache_size = -65536;");
+    // The size also bounds what a sort holds in memory before it goes to a temporary file.
+    const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(g_pageCacheKiB.load()) + ';';
+    exec(impl->db, cache.constData());
     sqlite3_busy_timeout(impl->db, g_busyTimeoutMs);
     // The first read proves the key; a wrong one or a foreign file fails here.
     const int version = checkSchema(impl->db);

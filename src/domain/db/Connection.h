@@ -81,6 +81,7 @@ void execOn(Database::Impl& impl, const char* sql);
 // Bound and compared as a whole number: bool, int and their kin.
 bool isWholeNumber(const QVariant& v);
 void setBusyTimeout(int ms);
+void setPageCache(int kib);
 // A new file's connection with its key set, before the schema exists.
 std::shared_ptr<Database::Impl> createConnection(const QString& path);
 

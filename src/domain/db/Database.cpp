@@ -192,6 +192,7 @@ Database& Database::operator=(Database&&) noexcept = default;
 Database::~Database() = default;
 
 void Database::setBusyTimeoutMs(int ms) { setBusyTimeout(ms); }
+void Database::setPageCacheKiB(int kib) { setPageCache(kib); }
 
 Database Database::open(const QString& path) { return Database(cachedConnection(path)); }
 

@@ -85,6 +85,9 @@ public:
 
     // How long a write waits for another program's lock before it fails.
     static void setBusyTimeoutMs(int ms);
+    // The page cache of connections opened from now on (64 MB by default, for the window's list).
+    // A command that reads the file once needs little: the memory it takes stays that of its work.
+    static void setPageCacheKiB(int kib);
 
     struct Impl;  // the connection; opaque
 
