@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
@@ -97,7 +98,10 @@ Status WriteRTF(const QString& Text_String) {
 
 QString setExtension(const QString& text, const QString& ext) {
     CALLSTACK_V();
-    const qsizetype dot = text.indexOf(QLatin1Char('.'));
+    // The file name's own extension: a dot in a folder's name ("/home/max.mustermann/") is no
+    // extension, and cutting there wrote the template into another file.
+    const qsizetype slash = std::max(text.lastIndexOf(QLatin1Char('/')), text.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype dot = text.indexOf(QLatin1Char('.'), slash + 1);
     return dot < 0 ? text + ext : text.left(dot) + ext;
 }
 

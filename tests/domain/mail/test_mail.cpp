@@ -52,7 +52,8 @@ TEST(Vorlagen, FilesKindsAndNames) {
     EXPECT_EQ(gsVorlagenDatei, before);  // a missing file changes nothing
     EXPECT_TRUE(test::ok(WriteRTF(u"neu\r\nZeile"_s)));
     EXPECT_EQ(app.read(u"bin/y2.dat"_s), QByteArray("neu\r\nZeile"));
-    EXPECT_EQ(setExtension(u"C:/a.b/vorlage.txt"_s, u".datV"_s), u"C:/a.datV"_s);
+    EXPECT_EQ(setExtension(u"C:/a.b/vorlage.txt"_s, u".datV"_s), u"C:/a.b/vorlage.datV"_s);
+    EXPECT_EQ(setExtension(u"/home/max.mustermann/brief"_s, u".dat"_s), u"/home/max.mustermann/brief.dat"_s);
     EXPECT_EQ(setExtension(u"brief"_s, u".datV"_s), u"brief.datV"_s);
     gsVorlagenDatei = app.file(u"kein/ordner/x.datV"_s);
     EXPECT_TRUE(test::failure(WriteRTF(u"x"_s)).startsWith(u"Die Vorlage kann nicht"_s));
