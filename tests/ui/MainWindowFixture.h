@@ -9,15 +9,20 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 #include "support/UiDbTest.h"
 #include "ui/FlexGrid.h"
+#include "ui/frmMail.h"
 #include "ui/frmMain.h"
 
 namespace gd::test {
+
+using namespace Qt::StringLiterals;
 
 class MainWindowTest : public UiDbTest {
 protected:
@@ -25,7 +30,7 @@ protected:
 
     void SetUp() override {
         UiDbTest::SetUp();
-        gsStandardUser = gsEbayName = QStringLiteral("haendler");
+        gsStandardUser = gsEbayName = u"haendler"_s;
     }
     // The start as Main runs it.
     void open() {
@@ -36,11 +41,6 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
         w->finishStart();
     }
-    // The window back in front, as after a dialog the user closed.
-    void activate() {
-        w->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    }
     template <class T = QWidget>
     T* child(const QString& name) {
         T* c = w->findChild<T*>(name);
@@ -50,24 +50,37 @@ protected:
     QLineEdit* edit(const char* name) { return child<QLineEdit>(QString::fromLatin1(name)); }
     QPushButton* button(const char* name) { return child<QPushButton>(QString::fromLatin1(name)); }
     void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
-    void filter(int i) { QTest::mouseClick(child<QPushButton>(QStringLiteral("cmdListe_%1").arg(i)), Qt::LeftButton); }
+    void filter(int i) { QTest::mouseClick(child<QPushButton>(u"cmdListe_%1"_s.arg(i)), Qt::LeftButton); }
+    void press(Qt::Key k) { QTest::keyClick(w->grid(), k); }
     void tick(int milestone) {
-        QCheckBox* c = child<QCheckBox>(QStringLiteral("chkStatus_%1").arg(milestone));
+        QCheckBox* c = child<QCheckBox>(u"chkStatus_%1"_s.arg(milestone));
         QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(8, c->height() / 2));  // on its mark
     }
+    // The number of the trade the pane shows.
+    QString shown() { return w->selectedAuktion().AuktionsNr; }
+    QString lastMessage() { return platform.messages.isEmpty() ? QString() : platform.messages.last().text; }
+    // The buttons that act on the trade shown.
+    void expectTradeButtons(bool enabled) {
+        for (const char* b : {"cmdSenden", "cmdSpeichern", "cmdAuktion"})
+            EXPECT_EQ(button(b)->isEnabled(), enabled) << b;
+    }
 
+    // "Email Senden": the mail form does what `act` does and is closed; returns its text.
+    QString mailForm(const std::function<void(frmMail*)>& act = {}) {
+        QString text;
+        test::whenModal<frmMail>([&text, act](frmMail* m) {
+            if (act) act(m);
+            text = m->findChild<QPlainTextEdit*>(u"rtf1"_s)->toPlainText();
+            m->reject();
+        });
+        click("cmdSenden");
+        return text;
+    }
     // A click on data row r (1-based, as the grid counts), in the member-name column.
     void clickRow(int r) {
         FlexGrid* g = w->grid();
         const QRect cell = g->visualRect(g->model()->index(r - 1, 2));
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, cell.center());
-    }
-    // What a double click sends a widget: press and release, then the double click.
-    void doubleClickRow(int r) {
-        FlexGrid* g = w->grid();
-        const QPoint at = g->visualRect(g->model()->index(r - 1, 3)).center();
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
     }
     void clickHeading(int col) {
         QHeaderView* h = w->grid()->horizontalHeader();
@@ -78,19 +91,13 @@ protected:
     // ("keypop2"), and the 10 ms wait until its command has run.
     void menu(const char* menuName, const char* key) {
         const bool popup = QByteArray(menuName) == "keypop2";
-        QMenu* m = popup ? w->popupMenu() : w->findChild<QMenu*>(QString::fromLatin1(menuName));
+        QMenu* m = popup ? w->popupMenu() : child<QMenu>(QString::fromLatin1(menuName));
         ASSERT_NE(m, nullptr) << menuName;
-        QAction* a = nullptr;
-        for (QAction* candidate : m->findChildren<QAction*>(QString::fromLatin1(key)))
-            if (candidate->isVisible()) a = candidate;
-        if (!a)
-            for (QMenu* sub : m->findChildren<QMenu*>())
-                for (QAction* candidate : sub->actions())
-                    if (candidate->objectName() == QLatin1String(key)) a = candidate;
+        auto* a = m->findChild<QAction*>(QString::fromLatin1(key));  // in its submenus too
         ASSERT_NE(a, nullptr) << key;
         ASSERT_TRUE(a->isEnabled()) << key;
         a->trigger();
-        QTimer* t = child<QTimer>(popup ? QStringLiteral("tmPopup") : QStringLiteral("tmrMenue"));
+        QTimer* t = child<QTimer>(popup ? u"tmPopup"_s : u"tmrMenue"_s);
         EXPECT_TRUE(QTest::qWaitFor([t] { return !t->isActive(); }, 5000)) << key;
     }
     QStringList column(int col) {
@@ -104,28 +111,19 @@ protected:
         a.Titel = titel;
         store(a, kunde(ebay));
     }
-    void purchase(const QString& nr, const QString& ebay, const QString& ende) {
-        tKunde k = kunde(ebay);
-        ASSERT_TRUE(test::ok(funSaveLieferant(k, nr)));
-        QString knr = k.KundenNr;
-        ASSERT_TRUE(test::ok(funSaveAuktionnew(auktion(nr, ebay, ende), knr)));
-    }
     // Three sales, a purchase, a closed sale, and an auction of another account.
     void fill() {
-        sale(QStringLiteral("101"), QStringLiteral("anna"), QStringLiteral("01.12.2026"), QStringLiteral("Zinnbecher"));
-        sale(QStringLiteral("102"), QStringLiteral("bernd"), QStringLiteral("03.12.2026 10:00"),
-             QStringLiteral("Armbanduhr"));
-        sale(QStringLiteral("103"), QStringLiteral("carla"), QStringLiteral("02.12.2026"),
-             QStringLiteral("Mokkatassen"));
-        purchase(QStringLiteral("201"), QStringLiteral("dieter"), QStringLiteral("04.12.2026"));
-        const QString closed =
-            store(auktion(QStringLiteral("104"), QStringLiteral("anna"), QStringLiteral("20.11.2026")),
-                  kunde(QStringLiteral("anna")));
+        sale(u"101"_s, u"anna"_s, u"01.12.2026"_s, u"Zinnbecher"_s);
+        sale(u"102"_s, u"bernd"_s, u"03.12.2026 10:00"_s, u"Armbanduhr"_s);
+        sale(u"103"_s, u"carla"_s, u"02.12.2026"_s, u"Mokkatassen"_s);
+        tKunde seller = kunde(u"dieter"_s);
+        ASSERT_TRUE(test::ok(funSaveLieferant(seller, u"201"_s)));
+        ASSERT_TRUE(test::ok(funSaveAuktionnew(auktion(u"201"_s, u"dieter"_s), seller.KundenNr)));
+        const QString closed = store(auktion(u"104"_s, u"anna"_s, u"20.11.2026"_s), kunde(u"anna"_s));
         ASSERT_TRUE(test::ok(SaveStatusMail(closed, zeroDate(), 6)));
-        gsStandardUser = QStringLiteral("zweites_konto");
-        store(auktion(QStringLiteral("301"), QStringLiteral("anna"), QStringLiteral("05.12.2026")),
-              kunde(QStringLiteral("anna")));
-        gsStandardUser = QStringLiteral("haendler");
+        gsStandardUser = u"zweites_konto"_s;
+        store(auktion(u"301"_s, u"anna"_s, u"05.12.2026"_s), kunde(u"anna"_s));
+        gsStandardUser = u"haendler"_s;
     }
 };
 
