@@ -410,14 +410,20 @@ void DetailPane::berechneVersand() {
 void DetailPane::subListeClick(const QString& sTag) {
     CALLSTACK_PANE();
     if (sTag.isEmpty()) return;
+    // A row that cannot be shown empties the pane: a tick or "Speichern" must not reach the
+    // trade shown before while the list marks another.
+    const auto cannotShow = [this] {
+        subClearFelder();
+        clearTypes();
+    };
     tAuktion a;
     const Result<bool> auction = funLoadAuktion(a, sTag);
     if (!auction.ok()) showError(auction.error());
-    if (!auction.ok() || !auction.value()) return;
+    if (!auction.ok() || !auction.value()) return cannotShow();
     tKunde k;
     const Result<bool> partner = funLoadKunde(k, a.ebayName);
     if (!partner.ok()) showError(partner.error());
-    if (!partner.ok() || !partner.value()) return;
+    if (!partner.ok() || !partner.value()) return cannotShow();
     mAuktion = a;
     mKunde = k;
     paneEdited_ = false;

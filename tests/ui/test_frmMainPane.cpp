@@ -134,6 +134,20 @@ TEST_F(Pane, TheListKeepsItsPlace) {
     EXPECT_EQ(w->grid()->TextMatrix(w->grid()->Row(), 7), u"1234567890"_s);
 }
 
+// A row whose trade another program deleted meanwhile empties the pane: a tick or
+// "Speichern" used to go to the trade shown before, while the list marked this one.
+TEST_F(Pane, ARowThatCannotBeShownLeavesNothingToActOn) {
+    fill();
+    open();
+    clickRow(1);
+    ASSERT_FALSE(shown().isEmpty());
+    Database::open(db).execute(u"delete from Auktionen where AuktionsID = ?"_s, {w->grid()->TextMatrix(2, 0)});
+    clickRow(2);
+    EXPECT_EQ(shown(), QString());
+    EXPECT_EQ(edit("txtName")->text(), QString());
+    expectTradeButtons(false);
+}
+
 // "Speichern" and closing ask before typed text is stored or lost. "Ja" to closing used
 // to close the window even when the save failed: what the user typed was lost.
 TEST_F(Pane, TypedTextIsStoredWhenTheUserSaysSoAndNeverLost) {
