@@ -5,11 +5,39 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 #include "domain/db/Database.h"
 #include "domain/db/Schema.h"
+#include "domain/settings/modGlobal.h"
 
 namespace bench {
+
+// The list's columns with its mark of the milestones reached, as the program reads them.
+#define LIST_COLUMNS                                                                                               \
+    "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "                \
+    "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag, "                          \
+    "(Auktionen.Antwort <> 0) + 2 * (Auktionen.\"Bestätigung\" <> 0) + 4 * (Auktionen.Bezahlt <> 0) + "           \
+    "8 * (Auktionen.Versendet <> 0) + 16 * (Auktionen.Bewertet <> 0) + 32 * (Auktionen.Bewerungabgegeben <> 0) + " \
+    "64 * (Auktionen.Abgeschlossen <> 0) "
+
+// An application folder with the shipped keyword file and the member name gavel_haendler,
+// and an empty database when asked for.
+struct Home {
+    QTemporaryDir dir;
+    explicit Home(bool withDatabase = true) {
+        QDir().mkpath(dir.filePath(QStringLiteral("bin")));
+        QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/gaveldesk.ini"),
+                    dir.filePath(QStringLiteral("bin/gaveldesk.ini")));
+        QFile cfg(dir.filePath(QStringLiteral("bin/config.ini")));
+        cfg.open(QIODevice::WriteOnly);
+        cfg.write("[User]\r\nUsername=gavel_haendler\r\n");
+        cfg.close();
+        qputenv("GAVELDESK_HOME", dir.path().toLocal8Bit());
+        if (withDatabase) gd::Database::create(dir.filePath(QStringLiteral("gaveldesk.mdb")));
+        gd::subInitApp();
+    }
+};
 
 // A file with `auctions` trades among `contacts` partners, every tenth closed,
 // each with a mail text of mailBytes.

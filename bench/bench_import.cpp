@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "BenchFixture.h"
 #include "base/AppPath.h"
 #include "domain/db/Database.h"
 #include "domain/import/BatchImport.h"
@@ -21,21 +22,7 @@
 
 namespace {
 
-struct Home {
-    QTemporaryDir dir;
-    Home() {
-        QDir().mkpath(dir.filePath(QStringLiteral("bin")));
-        QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/gaveldesk.ini"),
-                    dir.filePath(QStringLiteral("bin/gaveldesk.ini")));
-        QFile cfg(dir.filePath(QStringLiteral("bin/config.ini")));
-        cfg.open(QIODevice::WriteOnly);
-        cfg.write("[User]\r\nUsername=gavel_haendler\r\n");
-        cfg.close();
-        qputenv("GAVELDESK_HOME", dir.path().toLocal8Bit());
-        gd::Database::create(dir.filePath(QStringLiteral("gaveldesk.mdb")));
-        gd::subInitApp();
-    }
-};
+using bench::Home;
 
 void BM_ParseOneEmail(benchmark::State& state) {
     Home home;

@@ -17,14 +17,6 @@
 
 namespace {
 
-// The list's columns with its mark of the milestones reached.
-#define LIST_COLUMNS                                                                                               \
-    "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "                \
-    "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag, "                          \
-    "(Auktionen.Antwort <> 0) + 2 * (Auktionen.\"Bestätigung\" <> 0) + 4 * (Auktionen.Bezahlt <> 0) + "           \
-    "8 * (Auktionen.Versendet <> 0) + 16 * (Auktionen.Bewertet <> 0) + 32 * (Auktionen.Bewerungabgegeben <> 0) + " \
-    "64 * (Auktionen.Abgeschlossen <> 0) "
-
 const char* const kListSql = LIST_COLUMNS
     "from Auktionen cross join Kunden "
     "where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? "

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <vector>
 
+#include "BenchFixture.h"
 #include "base/AppPath.h"
 #include "base/SafeWrite.h"
 #include "domain/db/AuktionsListe.h"
@@ -28,23 +29,12 @@
 
 namespace {
 
-const QString kUser = QStringLiteral("gavel_haendler");
-
-// The application folder: the shipped keyword file, the member name.
-struct Home {
-    QTemporaryDir dir;
-    Home() {
-        QDir().mkpath(dir.filePath(QStringLiteral("bin")));
-        QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/gaveldesk.ini"),
-                    dir.filePath(QStringLiteral("bin/gaveldesk.ini")));
-        QFile cfg(dir.filePath(QStringLiteral("bin/config.ini")));
-        cfg.open(QIODevice::WriteOnly);
-        cfg.write("[User]\r\nUsername=gavel_haendler\r\n");
-        cfg.close();
-        qputenv("GAVELDESK_HOME", dir.path().toLocal8Bit());
-        gd::subInitApp();
-    }
+// Files of no database of their own: the scale files are opened by path.
+struct Home : bench::Home {
+    Home() : bench::Home(false) {}
 };
+
+const QString kUser = QStringLiteral("gavel_haendler");
 
 // Mail i of a seller's history: a sale to one of `buyers` (some buy again), a title and an end
 // date of its own, the end dates spread over three years before 04.12.2026.
@@ -202,13 +192,6 @@ void BM_ImportWeekRaw(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportWeekRaw)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// The list's statements written out, for the raw lists below.
-#define LIST_COLUMNS                                                                                               \
-    "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "                \
-    "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag, "                          \
-    "(Auktionen.Antwort <> 0) + 2 * (Auktionen.\"Bestätigung\" <> 0) + 4 * (Auktionen.Bezahlt <> 0) + "           \
-    "8 * (Auktionen.Versendet <> 0) + 16 * (Auktionen.Bewertet <> 0) + 32 * (Auktionen.Bewerungabgegeben <> 0) + " \
-    "64 * (Auktionen.Abgeschlossen <> 0) "
 const char* const kAll = LIST_COLUMNS
     "from Auktionen cross join Kunden where Auktionen.Abgeschlossen = 1 and Kunden.ebayname = Auktionen.ebayname "
     "and Auktionen.Standarduser = ?1 and Kunden.Standarduser = ?1 order by Auktionen.EndeDatum DESC";
@@ -218,6 +201,12 @@ const char* const kOverdue = LIST_COLUMNS
     "from Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and Kunde = 1 and Auktionen.Bezahlt = 0 and "
     "Auktionen.EndeDatum < '2026-11-30 00:00:00' and Kunden.ebayname = Auktionen.ebayname and "
     "Auktionen.Standarduser = ?1 and Kunden.Standarduser = ?1 order by Auktionen.EndeDatum ASC";
+
+// 1k, 10k and 100k trades, the closed list and (bit 24) the overdue one.
+void listSizes(benchmark::internal::Benchmark* b) {
+    for (const int overdue : {0, 1 << 24})
+        for (const int n : {1000, 10000, 100000}) b->Arg(n | overdue);
+}
 
 // What --list prints: a tab-separated UTF-8 line per trade, into a buffer emptied as it fills.
 void BM_ListPrinted(benchmark::State& state) {
@@ -245,14 +234,7 @@ void BM_ListPrinted(benchmark::State& state) {
     state.counters["rows"] = double(rows);
     state.SetLabel(overdue ? "overdue" : "closed");
 }
-BENCHMARK(BM_ListPrinted)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Arg(1000 | 1 << 24)
-    ->Arg(10000 | 1 << 24)
-    ->Arg(100000 | 1 << 24)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListPrinted)->Apply(listSizes)->Unit(benchmark::kMillisecond);
 
 void BM_ListPrintedRaw(benchmark::State& state) {
     Home home;
@@ -283,14 +265,7 @@ void BM_ListPrintedRaw(benchmark::State& state) {
     state.counters["rows"] = double(rows);
     state.SetLabel(overdue ? "overdue" : "closed");
 }
-BENCHMARK(BM_ListPrintedRaw)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Arg(1000 | 1 << 24)
-    ->Arg(10000 | 1 << 24)
-    ->Arg(100000 | 1 << 24)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListPrintedRaw)->Apply(listSizes)->Unit(benchmark::kMillisecond);
 
 // --export-csv: every trade with its partner and mail into a file.
 void BM_ExportCsv(benchmark::State& state) {
