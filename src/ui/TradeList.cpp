@@ -200,7 +200,7 @@ void TradeList::sortList(int col, bool ascending) {
     pool().start([this, generation, rows = std::make_shared<std::vector<ListRow>>(m->rows()), col, ascending] {
         if (generation == listGeneration_) FlexModel::sortRows(*rows, col, ascending);
         QMetaObject::invokeMethod(
-            this, [this, generation, rows] { restArrived(generation, rows, std::nullopt, QString()); },
+            this, [this, generation, rows] { restArrived(generation, rows, std::nullopt, QString(), std::nullopt); },
             Qt::QueuedConnection);
     });
 }
@@ -270,7 +270,8 @@ void TradeList::selectAfterRefresh(const QString& auktionsID) {
         loadRestInBackground(filter, search, auktionsID);
     else
         emit listComplete();
-    if (search.isEmpty()) refreshSummary();  // typing changes no figure
+    // Typing changes no figure; the whole list of open trades brings them along.
+    if (search.isEmpty() && !(listLoading_ && ListFilter(filter) == ListFilter::Alle)) refreshSummary();
 }
 
 void TradeList::refreshSummary() {
@@ -293,22 +294,23 @@ void TradeList::refreshSummary() {
                     refreshSummary();
                     return;
                 }
-                if (!sum.ok()) return;  // the list itself reports a file it cannot read
-                const ListSummary& s = sum.value();
-                const QLocale de = germanLocale();
-                const auto money = [](qint64 cents) -> QString { return centsText(cents) + QStringLiteral(" €"); };
-                lblUebersicht->setText(QStringLiteral("Offen: %1 · Unbezahlt: %2 (%3) · Überfällig: %4 (%5)")
-                                           .arg(de.toString(s.Offen), de.toString(s.Unbezahlt), money(s.UnbezahltSumme),
-                                                de.toString(s.Ueberfaellig), money(s.UeberfaelligSumme)));
-                lblUebersicht->setToolTip(
-                    QStringLiteral("Offen: alle nicht abgeschlossenen Auktionen. Unbezahlt: Verkäufe "
-                                   "ohne „Bezahlt“. Überfällig: davon die, deren Ende länger als %1 "
-                                   "Tage zurückliegt.")
-                        .arg(glMahnTage));
-                emit summaryShown();
+                if (sum.ok()) showSummary(sum.value());  // else the list itself reports the file
             },
             Qt::QueuedConnection);
     });
+}
+
+void TradeList::showSummary(const ListSummary& s) {
+    const QLocale de = germanLocale();
+    const auto money = [](qint64 cents) -> QString { return centsText(cents) + QStringLiteral(" €"); };
+    lblUebersicht->setText(QStringLiteral("Offen: %1 · Unbezahlt: %2 (%3) · Überfällig: %4 (%5)")
+                               .arg(de.toString(s.Offen), de.toString(s.Unbezahlt), money(s.UnbezahltSumme),
+                                    de.toString(s.Ueberfaellig), money(s.UeberfaelligSumme)));
+    lblUebersicht->setToolTip(QStringLiteral("Offen: alle nicht abgeschlossenen Auktionen. Unbezahlt: Verkäufe "
+                                             "ohne „Bezahlt“. Überfällig: davon die, deren Ende länger als %1 "
+                                             "Tage zurückliegt.")
+                                  .arg(glMahnTage));
+    emit summaryShown();
 }
 
 void TradeList::searchChanged() {
@@ -345,19 +347,30 @@ void TradeList::loadRestInBackground(int filter, const QString& search, const QS
     pool().start([this, generation, source, user, filter, search, sortColumn, ascending, wantedID] {
         auto rows = std::make_shared<std::vector<ListRow>>();
         std::optional<Error> error;
+        std::optional<ListSummary> summary;
         // A newer refresh may already wait: then this one is not worth reading.
         if (generation == listGeneration_) {
-            Result<QList<ListRow>> all = search.isEmpty() ? loadAuktionsListe(source, user, ListFilter(filter))
-                                                          : searchAuktionsListe(source, user, search);
-            if (all.ok()) {
-                rows->assign(std::make_move_iterator(all.value().begin()), std::make_move_iterator(all.value().end()));
-                FlexModel::sortRows(*rows, sortColumn, ascending);
+            if (search.isEmpty()) {
+                ListSummary sum;
+                const Status read = forEachListRow(
+                    source, user, ListFilter(filter), [&rows](ListRow& r) { rows->push_back(std::move(r)); }, -1, &sum);
+                if (!read.ok()) error = read.error();
+                if (read.ok() && ListFilter(filter) == ListFilter::Alle) summary = sum;
             } else {
-                error = all.error();
+                Result<QList<ListRow>> all = searchAuktionsListe(source, user, search);
+                if (all.ok())
+                    rows->assign(std::make_move_iterator(all.value().begin()),
+                                 std::make_move_iterator(all.value().end()));
+                else
+                    error = all.error();
             }
+            if (!error) FlexModel::sortRows(*rows, sortColumn, ascending);
         }
         QMetaObject::invokeMethod(
-            this, [this, generation, rows, error, wantedID] { restArrived(generation, rows, error, wantedID); },
+            this,
+            [this, generation, rows, error, wantedID, summary] {
+                restArrived(generation, rows, error, wantedID, summary);
+            },
             Qt::QueuedConnection);
     });
 }
@@ -378,10 +391,12 @@ QThreadPool& TradeList::pool() {
 }
 
 void TradeList::restArrived(quint64 generation, std::shared_ptr<std::vector<ListRow>> rows,
-                            const std::optional<Error>& error, const QString& wantedID) {
+                            const std::optional<Error>& error, const QString& wantedID,
+                            const std::optional<ListSummary>& summary) {
     CALLSTACK_LIST();
     if (generation != listGeneration_) return;  // a newer refresh is on its way
     listLoading_ = false;
+    if (summary) showSummary(*summary);
     if (error) {
         if (error->text() != lastListError_) showError(*error);
         lastListError_ = error->text();

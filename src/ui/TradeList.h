@@ -22,6 +22,7 @@ class QTimer;
 namespace gd {
 
 struct ListRow;
+struct ListSummary;
 class FlexGrid;
 
 class TradeList final : public QWidget {
@@ -76,10 +77,11 @@ private:
     // The search field after a pause in typing: matches of every state, or back to the filter.
     void searchChanged();
     void restArrived(quint64 generation, std::shared_ptr<std::vector<ListRow>> rows, const std::optional<Error>& error,
-                     const QString& wantedID);
+                     const QString& wantedID, const std::optional<ListSummary>& summary);
     void showCount();
     // The status bar's figures of all open trades, read on the loading thread.
     void refreshSummary();
+    void showSummary(const ListSummary& s);
     void freeRows(std::vector<ListRow>&& rows);
     QThreadPool& pool();  // the loading thread
 

@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 
 #include "MainWindowFixture.h"
+#include "base/Money.h"
+#include "domain/db/AuktionsListe.h"
 
 namespace gd {
 namespace {
@@ -50,6 +52,15 @@ TEST_F(LongList, FirstRowsAtOnceTheRestWithoutLosingTheUsersRow) {
     clickRow(5);                                                                   // the user goes on working
     const QString chosen = idAt(5);
     ASSERT_TRUE(waitForWholeList());
+    // The status bar's figures come from the same pass as the whole list: as counted apart.
+    const ListSummary s = loadListSummary(db, gsStandardUser).value();
+    EXPECT_EQ(child<QLabel>(u"lblUebersicht"_s)->text(),
+              u"Offen: %1 · Unbezahlt: %2 (%3 €) · Überfällig: %4 (%5 €)"_s.arg(s.Offen)
+                  .arg(s.Unbezahlt)
+                  .arg(centsText(s.UnbezahltSumme))
+                  .arg(s.Ueberfaellig)
+                  .arg(centsText(s.UeberfaelligSumme)));
+    EXPECT_EQ(s.Offen, kSales);
     EXPECT_EQ(w->grid()->Rows() - 1, kSales);
     EXPECT_EQ(idAt(w->grid()->Row()), chosen);
     EXPECT_EQ(w->selectedAuktion().AuktionsID, chosen);

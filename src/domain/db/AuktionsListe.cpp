@@ -10,6 +10,7 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
 
+#include <QHash>
 #include <algorithm>
 #include <functional>
 #include <vector>
@@ -49,53 +50,94 @@ const char* const kColumns =
 const char* const kReminderColumn =
     ", (select ifnull(max(Stufe), 0) from Mahnungen where Mahnungen.AuktionsID = Auktionen.AuktionsID) ";
 
-void eachRow(Database& db, const QString& sql, const Params& params, const std::function<void(ListRow&)>& take) {
+QString textOf(sqlite3_stmt* st, int i) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+}
+
+// `take` gets the row and the statement, for the columns after the list's own.
+void eachRow(Database& db, const QString& sql, const Params& params,
+             const std::function<void(ListRow&, sqlite3_stmt*)>& take) {
     QStringList names;
-    const auto text = [](sqlite3_stmt* st, int i) {
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                 sqlite3_column_bytes(st, i));
-    };
     db.forEachRow(sql, params, names, [&](sqlite3_stmt* st) {
-        ListRow r{text(st, 0), text(st, 1), text(st, 2), dbDateToText(text(st, 3)), text(st, 4), text(st, 5),
-                  text(st, 6), text(st, 7), text(st, 8)};
+        ListRow r{textOf(st, 0), textOf(st, 1), textOf(st, 2), dbDateToText(textOf(st, 3)),
+                  textOf(st, 4), textOf(st, 5), textOf(st, 6), textOf(st, 7),
+                  textOf(st, 8)};
         r.Meilensteine = quint8(sqlite3_column_int(st, 9));
-        if (sqlite3_column_count(st) > 10) {
-            r.Mahnstufe = sqlite3_column_int(st, 10);
-            r.Tage = sqlite3_column_int(st, 11);
-        }
-        take(r);
+        take(r, st);
     });
 }
 
 QList<ListRow> readRows(Database& db, const QString& sql, const Params& params) {
     QList<ListRow> rows;
-    eachRow(db, sql, params, [&rows](ListRow& r) { rows.append(std::move(r)); });
+    eachRow(db, sql, params, [&rows](ListRow& r, sqlite3_stmt*) { rows.append(std::move(r)); });
     return rows;
+}
+
+// What the status bar adds up of one open trade: a sale without "Bezahlt" asks its total less
+// the part payments kept with it, and is overdue when it ended before `overdueBefore`.
+void addToSummary(ListSummary& sum, bool sale, bool paid, const char* ende, const QString& betrag, qint64 parts,
+                  const QString& overdueBefore) {
+    ++sum.Offen;
+    if (!sale || paid) return;
+    const qint64 amount = centsOr0(betrag) - parts;
+    ++sum.Unbezahlt;
+    sum.UnbezahltSumme += amount;
+    if (ende && QLatin1String(ende) < overdueBefore) {
+        ++sum.Ueberfaellig;
+        sum.UeberfaelligSumme += amount;
+    }
+}
+
+QString overdueBeforeNow() { return toDbDate(now().addDays(-qMax(0, glMahnTage))); }
+
+// The part payments of every trade that has some: a handful, read at once.
+QHash<QString, qint64> partPayments(Database& db) {
+    QHash<QString, qint64> out;
+    QStringList names;
+    db.forEachRow(QStringLiteral("select AuktionsID, sum(Cent) from Teilzahlungen group by AuktionsID"), {}, names,
+                  [&](sqlite3_stmt* st) { out.insert(textOf(st, 0), sqlite3_column_int64(st, 1)); });
+    return out;
 }
 
 }  // namespace
 
 Status forEachListRow(const QString& dataSource, const QString& standardUser, ListFilter filter,
-                      const std::function<void(ListRow&)>& take, int limit) {
+                      const std::function<void(ListRow&)>& take, int limit, ListSummary* summary) {
+    const bool overdue = filter == ListFilter::Ueberfaellig;
+    const bool adds = summary && filter == ListFilter::Alle && limit < 0;
     // Only the columns the grid shows, all in the list index: the mail texts stay on disk.
     // The auctions lead the join: they come in the index's order, so nothing is sorted.
     // Days overdue from the stored date, not from the text shown.
     QString sql = QString::fromUtf8(kColumns) +
-                  (filter == ListFilter::Ueberfaellig
-                       ? QString::fromLatin1(kReminderColumn) +
-                             QStringLiteral(", cast(julianday('%1') - julianday(substr(Auktionen.EndeDatum, 1, 10)) "
-                                            "as integer) ")
-                                 .arg(today().toString(Qt::ISODate))
-                       : QString()) +
+                  (overdue ? QString::fromLatin1(kReminderColumn) +
+                                 QStringLiteral(", cast(julianday('%1') - julianday(substr(Auktionen.EndeDatum, 1, "
+                                                "10)) as integer) ")
+                                     .arg(today().toString(Qt::ISODate))
+                           : QString()) +
+                  (adds ? QStringLiteral(", Kunden.Kunde ") : QString()) +
                   QStringLiteral("from Auktionen cross join Kunden where ") + listFilterWhere(filter) +
                   QStringLiteral(
                       " and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
                       "Kunden.Standarduser = ? order by Auktionen.EndeDatum ") +
-                  (filter == ListFilter::Ueberfaellig ? QStringLiteral("ASC") : QStringLiteral("DESC"));
+                  (overdue ? QStringLiteral("ASC") : QStringLiteral("DESC"));
     if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
     try {
         Database db = Database::open(dataSource);
-        eachRow(db, sql, {standardUser, standardUser}, take);
+        const QHash<QString, qint64> parts = adds ? partPayments(db) : QHash<QString, qint64>();
+        const QString overdueBefore = overdueBeforeNow();
+        if (adds) *summary = ListSummary();
+        eachRow(db, sql, {standardUser, standardUser}, [&](ListRow& r, sqlite3_stmt* st) {
+            if (overdue) {
+                r.Mahnstufe = sqlite3_column_int(st, 10);
+                r.Tage = sqlite3_column_int(st, 11);
+            }
+            // The open trades are the status bar's: its figures come from the same rows.
+            if (adds)
+                addToSummary(*summary, sqlite3_column_int(st, 10) != 0, (r.Meilensteine & 4) != 0,
+                             reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), r.Betrag,
+                             parts.value(r.AuktionsID), overdueBefore);
+            take(r);
+        });
         return {};
     } catch (const RunError& e) {
         return Error::from(sentences::kAuktionLaden, e);
@@ -164,12 +206,11 @@ Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QStr
 }
 
 Result<ListSummary> loadListSummary(const QString& dataSource, const QString& standardUser) {
-    const QString overdueBefore = toDbDate(now().addDays(-qMax(0, glMahnTage)));
+    const QString overdueBefore = overdueBeforeNow();
     try {
         Database db = Database::open(dataSource);
         ListSummary sum;
         QStringList names;
-        // What is still asked: the total less the part payments kept with the sale.
         db.forEachRow(
             QStringLiteral("select Kunden.Kunde, Auktionen.Bezahlt, Auktionen.EndeDatum, Auktionen.Betrag, "
                            "(select ifnull(sum(Cent), 0) from Teilzahlungen where Teilzahlungen.AuktionsID = "
@@ -177,18 +218,9 @@ Result<ListSummary> loadListSummary(const QString& dataSource, const QString& st
                            "Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = "
                            "Auktionen.ebayname and Auktionen.Standarduser = ? and Kunden.Standarduser = ?"),
             {standardUser, standardUser}, names, [&](sqlite3_stmt* st) {
-                ++sum.Offen;
-                if (sqlite3_column_int(st, 0) == 0 || sqlite3_column_int(st, 1) != 0) return;
-                const QString betrag = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)),
-                                                         sqlite3_column_bytes(st, 3));
-                const qint64 amount = centsOr0(betrag) - sqlite3_column_int64(st, 4);
-                ++sum.Unbezahlt;
-                sum.UnbezahltSumme += amount;
-                const auto* ende = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
-                if (ende && QLatin1String(ende) < overdueBefore) {
-                    ++sum.Ueberfaellig;
-                    sum.UeberfaelligSumme += amount;
-                }
+                addToSummary(sum, sqlite3_column_int(st, 0) != 0, sqlite3_column_int(st, 1) != 0,
+                             reinterpret_cast<const char*>(sqlite3_column_text(st, 2)), textOf(st, 3),
+                             sqlite3_column_int64(st, 4), overdueBefore);
             });
         return sum;
     } catch (const RunError& e) {

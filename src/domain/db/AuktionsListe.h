@@ -41,8 +41,9 @@ QString listFilterWhere(ListFilter filter);
 
 // Row by row, for a list too long to hold (the command line's). The first `limit` rows only
 // when limit >= 0: the screenful a window shows at once.
+// The whole list of open trades (Alle) also gives the status bar's figures into `summary`.
 Status forEachListRow(const QString& dataSource, const QString& standardUser, ListFilter filter,
-                      const std::function<void(ListRow&)>& take, int limit = -1);
+                      const std::function<void(ListRow&)>& take, int limit = -1, ListSummary* summary = nullptr);
 // The first `limit` rows only when limit >= 0: the screenful a window shows at once.
 Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter,
                                          int limit = -1);
