@@ -263,22 +263,18 @@ int testMail(const QString& address) {
     return 0;
 }
 
-// Rows as they come, as UTF-8 straight to stdout: a list of 100,000 trades is never held.
-// The overdue list has the days overdue and the last reminder sent as its last columns.
+// Found rows as UTF-8 straight to stdout, in the layout of --list.
 class RowPrinter {
 public:
-    explicit RowPrinter(bool days) : days_(days) {
+    RowPrinter() {
         out().flush();
-        buf_ =
-            days ? "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tTage\tErinnerung\n"
-                 : "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\n";
+        buf_ = "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\n";
     }
     void operator()(const ListRow& r) {
         for (const QString* f : {&r.AuktionsID, &r.AuktionsNr, &r.ebayName, &r.Name, &r.Titel, &r.EndeDatum})
             field(*f) += '\t';
         field(r.Status) += '\t';
         field(r.GruppenID);
-        if (days_) buf_ += '\t' + QByteArray::number(r.Tage) + '\t' + QByteArray::number(r.Mahnstufe);
         buf_ += '\n';
         if (buf_.size() >= (1 << 16)) flush();
     }
@@ -302,11 +298,11 @@ private:
         return buf_;
     }
     QByteArray buf_;
-    bool days_, flushed_ = false;
+    bool flushed_ = false;
 };
 
-int printRows(const std::function<Status(const std::function<void(ListRow&)>&)>& produce, bool days = false) {
-    RowPrinter print(days);
+int printRows(const std::function<Status(const std::function<void(ListRow&)>&)>& produce) {
+    RowPrinter print;
     const Status read = produce([&print](ListRow& r) { print(r); });
     if (!read.ok()) print.drop();
     print.flush();
@@ -320,11 +316,13 @@ int listAuctions(const QString& filterName) {
     readOnce();
     initApp();
     warnIfDamaged();
-    return printRows(
-        [&](const std::function<void(ListRow&)>& take) {
-            return forEachListRow(gsDataSource, gsStandardUser, *filter, take);
-        },
-        *filter == ListFilter::Ueberfaellig);
+    out().flush();
+    const Status read = writeListTsv(gsDataSource, gsStandardUser, *filter, [](const QByteArray& lines) {
+        return std::fwrite(lines.constData(), 1, std::size_t(lines.size()), stdout) == std::size_t(lines.size());
+    });
+    std::fflush(stdout);
+    if (!read.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + read.error().text());
+    return 0;
 }
 
 int searchAuctions(const QString& text) {

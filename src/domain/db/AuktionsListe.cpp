@@ -12,6 +12,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -99,28 +100,34 @@ QHash<QString, qint64> partPayments(Database& db) {
     return out;
 }
 
-}  // namespace
-
-Status forEachListRow(const QString& dataSource, const QString& standardUser, ListFilter filter,
-                      const std::function<void(ListRow&)>& take, int limit, ListSummary* summary) {
+// Only the columns the grid shows, all in the list index: the mail texts stay on disk.
+// The auctions lead the join: they come in the index's order, so nothing is sorted.
+// Days overdue from the stored date, not from the text shown.
+QString listSql(ListFilter filter, int limit, bool withKunde) {
     const bool overdue = filter == ListFilter::Ueberfaellig;
-    const bool adds = summary && filter == ListFilter::Alle && limit < 0;
-    // Only the columns the grid shows, all in the list index: the mail texts stay on disk.
-    // The auctions lead the join: they come in the index's order, so nothing is sorted.
-    // Days overdue from the stored date, not from the text shown.
     QString sql = QString::fromUtf8(kColumns) +
                   (overdue ? QString::fromLatin1(kReminderColumn) +
                                  QStringLiteral(", cast(julianday('%1') - julianday(substr(Auktionen.EndeDatum, 1, "
                                                 "10)) as integer) ")
                                      .arg(today().toString(Qt::ISODate))
                            : QString()) +
-                  (adds ? QStringLiteral(", Kunden.Kunde ") : QString()) +
+                  (withKunde ? QStringLiteral(", Kunden.Kunde ") : QString()) +
                   QStringLiteral("from Auktionen cross join Kunden where ") + listFilterWhere(filter) +
                   QStringLiteral(
                       " and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
                       "Kunden.Standarduser = ? order by Auktionen.EndeDatum ") +
                   (overdue ? QStringLiteral("ASC") : QStringLiteral("DESC"));
     if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
+    return sql;
+}
+
+}  // namespace
+
+Status forEachListRow(const QString& dataSource, const QString& standardUser, ListFilter filter,
+                      const std::function<void(ListRow&)>& take, int limit, ListSummary* summary) {
+    const bool overdue = filter == ListFilter::Ueberfaellig;
+    const bool adds = summary && filter == ListFilter::Alle && limit < 0;
+    const QString sql = listSql(filter, limit, adds);
     try {
         Database db = Database::open(dataSource);
         const QHash<QString, qint64> parts = adds ? partPayments(db) : QHash<QString, qint64>();
@@ -138,6 +145,69 @@ Status forEachListRow(const QString& dataSource, const QString& standardUser, Li
                              parts.value(r.AuktionsID), overdueBefore);
             take(r);
         });
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(sentences::kAuktionLaden, e);
+    }
+}
+
+namespace {
+
+// A stored date as the list shows it, straight from its bytes (see dbDateToText).
+void appendDateText(QByteArray& out, const char* t, int len) {
+    if (len != 19 || t[4] != '-' || t[7] != '-' || t[10] != ' ') {
+        out += dbDateToText(QString::fromUtf8(t, len)).toUtf8();
+        return;
+    }
+    const bool midnight = std::memcmp(t + 11, "00:00:00", 8) == 0;
+    if (std::memcmp(t, "1899-12-30", 10) == 0) {
+        out.append(midnight ? "00:00:00" : t + 11, 8);
+        return;
+    }
+    out.append(t + 8, 2).append('.').append(t + 5, 2).append('.').append(t, 4);
+    if (!midnight) out.append(' ').append(t + 11, 8);
+}
+
+}  // namespace
+
+Status writeListTsv(const QString& dataSource, const QString& standardUser, ListFilter filter, const ByteSink& sink) {
+    const bool overdue = filter == ListFilter::Ueberfaellig;
+    QByteArray out = "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID";
+    out += overdue ? "\tTage\tErinnerung\n" : "\n";
+    // The columns' bytes as they are: no text object per field.
+    const auto field = [&out](sqlite3_stmt* st, int i) {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+        const qsizetype from = out.size();
+        out.append(t ? t : "", sqlite3_column_bytes(st, i));
+        for (qsizetype k = from; k < out.size(); ++k)
+            if (out[k] == '\t' || out[k] == '\r' || out[k] == '\n') out[k] = ' ';
+    };
+    struct Stopped {};
+    try {
+        Database db = Database::open(dataSource);
+        QStringList names;
+        db.forEachRow(listSql(filter, -1, false), {standardUser, standardUser}, names, [&](sqlite3_stmt* st) {
+            for (const int c : {7, 5, 0, 1, 2}) {
+                field(st, c);
+                out += '\t';
+            }
+            appendDateText(out, reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), sqlite3_column_bytes(st, 3));
+            out += '\t';
+            field(st, 4);
+            out += '\t';
+            field(st, 6);
+            if (overdue)
+                out += '\t' + QByteArray::number(sqlite3_column_int(st, 11)) + '\t' +
+                       QByteArray::number(sqlite3_column_int(st, 10));
+            out += '\n';
+            if (out.size() >= (1 << 16)) {
+                if (!sink(out)) throw Stopped{};
+                out.clear();
+            }
+        });
+        sink(out);
+        return {};
+    } catch (const Stopped&) {
         return {};
     } catch (const RunError& e) {
         return Error::from(sentences::kAuktionLaden, e);

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "base/Result.h"
+#include "base/SafeWrite.h"
 
 namespace gd {
 
@@ -44,6 +45,9 @@ QString listFilterWhere(ListFilter filter);
 // The whole list of open trades (Alle) also gives the status bar's figures into `summary`.
 Status forEachListRow(const QString& dataSource, const QString& standardUser, ListFilter filter,
                       const std::function<void(ListRow&)>& take, int limit = -1, ListSummary* summary = nullptr);
+// The filter's list as tab-separated UTF-8 lines with a heading, straight from the file's bytes
+// into the sink (the command line's --list); the overdue list adds days and the last reminder.
+Status writeListTsv(const QString& dataSource, const QString& standardUser, ListFilter filter, const ByteSink& sink);
 // The first `limit` rows only when limit >= 0: the screenful a window shows at once.
 Result<QList<ListRow>> loadAuktionsListe(const QString& dataSource, const QString& standardUser, ListFilter filter,
                                          int limit = -1);

@@ -170,5 +170,37 @@ TEST_F(Overdue, RemindersAreKeptAndTheListShowsTheLastLevel) {
     EXPECT_EQ(reminderLevel(b).value(), 2);
 }
 
+// --list writes the file's bytes as lines: they say what the window's rows say, a tab or line
+// break in a title made a space, and midnight shown as the window shows it.
+TEST_F(Overdue, TheListsLinesAreTheWindowsRows) {
+    app.clock.set(QDateTime(QDate(2026, 12, 4), QTime(12, 0)));
+    glMahnTage = 7;
+    tAuktion odd = auktion(u"1"_s, u"k"_s, u"10.11.2026"_s);
+    odd.Titel = u"Becher\tmit\nZeilen – Zinn"_s;
+    const QString first = store(odd, kunde(u"k"_s));
+    sale("2", "12.11.2026 18:30:05");
+    sale("3", "01.12.2026 00:00:01");
+    ASSERT_TRUE(recordReminder({first}, 1, QDateTime(QDate(2026, 11, 20), QTime(9, 30))).ok());
+    for (const ListFilter f : {ListFilter::Alle, ListFilter::Ueberfaellig}) {
+        const bool days = f == ListFilter::Ueberfaellig;
+        QByteArray want = "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID";
+        want += days ? "\tTage\tErinnerung\n" : "\n";
+        for (const ListRow& r : loadAuktionsListe(db, gsStandardUser, f).value()) {
+            QStringList fields{r.AuktionsID, r.AuktionsNr, r.ebayName, r.Name,
+                               r.Titel,      r.EndeDatum,  r.Status,   r.GruppenID};
+            if (days) fields << QString::number(r.Tage) << QString::number(r.Mahnstufe);
+            for (QString& x : fields) x.replace(QLatin1Char('\t'), u' ').replace(QLatin1Char('\n'), u' ');
+            want += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
+        }
+        QByteArray got;
+        ASSERT_TRUE(writeListTsv(db, gsStandardUser, f, [&got](const QByteArray& b) {
+                        got += b;
+                        return true;
+                    }).ok());
+        EXPECT_EQ(got, want);
+        EXPECT_EQ(got.count('\n'), days ? 3 : 4);
+    }
+}
+
 }  // namespace
 }  // namespace gd
