@@ -458,10 +458,13 @@ void DetailPane::enableFor(bool listHasRows) {
 }
 
 bool DetailPane::saveBeforeClose() {
+    return saveBeforeLeaving(QStringLiteral("Sollen die Daten jetzt gespeichert werden?"));
+}
+
+bool DetailPane::saveBeforeLeaving(const QString& question) {
     // Typed but not saved: ask before it is lost.
     if (!paneEdited_ || mAuktion.AuktionsNr.isEmpty()) return true;
-    const auto a = platform().msgBox(QStringLiteral("Sollen die Daten jetzt gespeichert werden?"),
-                                     Platform::Buttons::YesNoCancel, Platform::Icon::Question, QString());
+    const auto a = platform().msgBox(question, Platform::Buttons::YesNoCancel, Platform::Icon::Question, QString());
     // A save that failed keeps the window open with what was typed.
     if (a == Platform::Answer::Cancel || (a == Platform::Answer::Yes && !savePane())) return false;
     paneEdited_ = false;

@@ -41,6 +41,10 @@ public:
     // Before the window closes: offers to save what was typed. False when the
     // user cancelled or the save failed, so the window stays open.
     bool saveBeforeClose();
+    // The same before another trade takes the pane, with its own question.
+    bool saveBeforeLeaving(const QString& question);
+    // Typed into since it was filled or saved.
+    bool edited() const { return paneEdited_; }
 
 signals:
     // A trade was loaded, or none is shown (an empty ID).

@@ -180,29 +180,36 @@ void TradeList::Flex1_DblClick() {
 void TradeList::sortList(int col, bool ascending) {
     CALLSTACK_LIST();
     FlexModel* m = Flex1->model();
+    // The trade the pane shows stays chosen wherever the sort puts it: the row number would
+    // name another buyer.
     if (m->rowCount() <= kFirstRows && !listLoading_) {
         m->sortByColumn(col, ascending);
         Flex1->showSort();
-        selectfirst();
+        if (const int r = m->rowOf(shownID_); r >= 0)
+            Flex1->setRow(r + 1);
+        else
+            selectfirst();
         return;
     }
     // A long list is sorted on the loading thread; the window only swaps it in.
     m->setSort(col, ascending);
     Flex1->showSort();
     if (listLoading_) {  // what is still loading comes in the new order
-        selectAfterRefresh(QString());
-        selectFirstOnArrival_ = true;
+        selectAfterRefresh(shownID_);
         return;
     }
     const quint64 generation = ++listGeneration_;
     listLoading_ = true;
-    selectFirstOnArrival_ = true;
     pool().start([this, generation, rows = std::make_shared<std::vector<ListRow>>(m->rows()), col, ascending] {
         if (generation == listGeneration_) FlexModel::sortRows(*rows, col, ascending);
         QMetaObject::invokeMethod(
             this, [this, generation, rows] { restArrived(generation, rows, std::nullopt, QString(), std::nullopt); },
             Qt::QueuedConnection);
     });
+}
+
+void TradeList::selectTrade(const QString& auktionsID) {
+    if (const int r = Flex1->model()->rowOf(auktionsID); r >= 0) Flex1->setRow(r + 1);
 }
 
 void TradeList::databaseOrder() {
@@ -223,6 +230,8 @@ void TradeList::subRefreshListe() {
     CALLSTACK_LIST();
     const QString shown = shownID_;  // the trade shown stays shown
     selectAfterRefresh(shown);
+    // A change (a delete, a save, a tick) moves the figures during a search too.
+    if (!searchText_.isEmpty()) refreshSummary();
 }
 
 void TradeList::selectAfterRefresh(const QString& auktionsID) {

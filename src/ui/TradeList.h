@@ -52,6 +52,8 @@ public:
     void databaseOrder();
     void demarkcheck(int flag);
     void setShownTrade(const QString& auktionsID) { shownID_ = auktionsID; }
+    // Marks the trade's row again, without choosing it anew (the pane keeps what it shows).
+    void selectTrade(const QString& auktionsID);
 
 signals:
     void rowChosen(const QString& auktionsID);

@@ -45,7 +45,19 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     statusBar()->addPermanentWidget(list_->countLabel());
     statusBar()->showMessage(QStringLiteral("Bereit"));
 
-    connect(list_, &TradeList::rowChosen, pane_, &DetailPane::subListeClick);
+    connect(list_, &TradeList::rowChosen, pane_, [this](const QString& id) {
+        const QString shown = pane_->trade().AuktionsID;
+        // What was typed is not thrown away by loading the trade anew, nor by another one
+        // taking the pane unasked; "Abbrechen" keeps the trade shown and marks its row again.
+        if (pane_->edited() && id == shown) return;
+        const bool wasEdited = pane_->edited();
+        if (!pane_->saveBeforeLeaving(QStringLiteral("Änderungen speichern?"))) {
+            list_->selectTrade(shown);
+            return;
+        }
+        pane_->subListeClick(id);
+        if (wasEdited && !pane_->edited()) list_->subRefreshListe();  // saved: the list shows it
+    });
     connect(list_, &TradeList::nothingChosen, pane_, [this] {
         pane_->subClearFelder();
         pane_->clearTypes();
@@ -220,7 +232,7 @@ void frmMain::importMails(const QList<QueuedMail>& mails) {
     if (dlg.exec() == QDialog::Accepted)
         list_->selectAfterRefresh(dlg.records().oAuktion.AuktionsID);  // the new trade is the one to look at
     else if (dlg.storedCount() > 0)
-        list_->selectAfterRefresh(QString());  // some of several were stored before the dialog was closed
+        list_->subRefreshListe();  // some of several were stored before it was closed: the trade shown stays
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent* e) {

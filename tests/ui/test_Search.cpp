@@ -56,6 +56,16 @@ TEST_F(SearchField, TypingFindsEveryStateAndClearingBringsTheFilterBack) {
     EXPECT_TRUE(button("cmdListe_2")->isChecked());
     EXPECT_EQ(column(7), alle);
 
+    search(u"grossmuell"_s);  // a trade deleted during a search leaves the status bar's figures
+    auto* figures = child<QLabel>(u"lblUebersicht"_s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return figures->text().startsWith(u"Offen: 5 "_s); }, 5000))
+        << figures->text().toStdString();
+    platform.queueAnswer(Platform::Answer::Yes);
+    press(Qt::Key_Delete);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return figures->text().startsWith(u"Offen: 4 "_s); }, 5000))
+        << figures->text().toStdString();
+    platform.messages.clear();  // the question before the delete
+
     search(u"anna"_s);
     EXPECT_EQ(column(7).size(), 2);  // 101 open, 104 closed
     filter(3);

@@ -148,6 +148,41 @@ TEST_F(Pane, ARowThatCannotBeShownLeavesNothingToActOn) {
     expectTradeButtons(false);
 }
 
+// Another row chosen with typed text in the pane asks first: "Abbrechen" keeps the trade and
+// its row, "Nein" drops the text, "Ja" stores it; today's text was lost without a word.
+TEST_F(Pane, AnotherRowAsksBeforeTypedTextIsLost) {
+    fill();
+    open();
+    clickRow(1);
+    const QString first = shown();
+    const struct {
+        Platform::Answer answer;
+        bool moves;
+        const char* stored;  // the name stored for the first trade's buyer afterwards
+    } steps[] = {{Platform::Answer::Cancel, false, nullptr},
+                 {Platform::Answer::No, true, nullptr},
+                 {Platform::Answer::Yes, true, "Zofia Wiśniewska"}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(int(&step - steps));
+        clickRow(int(column(7).indexOf(first)) + 1);
+        ASSERT_EQ(shown(), first);
+        const QString before = contact(w->selectedAuktion().ebayName).Name;
+        typeInto("txtName", u"Zofia Wiśniewska"_s);
+        platform.messages.clear();
+        platform.queueAnswer(step.answer);
+        clickRow(int(column(7).indexOf(first)) == 0 ? 2 : 1);
+        ASSERT_EQ(platform.messages.size(), 1);
+        EXPECT_EQ(platform.messages[0].text, u"Änderungen speichern?"_s);
+        EXPECT_EQ(shown() != first, step.moves);
+        EXPECT_EQ(w->grid()->TextMatrix(w->grid()->Row(), 7), shown());
+        const tKunde k = contact(w->grid()->TextMatrix(int(column(7).indexOf(first)) + 1, 2));
+        EXPECT_EQ(k.Name, step.stored ? QString::fromUtf8(step.stored) : before);
+        if (!step.moves) {
+            EXPECT_EQ(edit("txtName")->text(), u"Zofia Wiśniewska"_s);  // still there
+        }
+    }
+}
+
 // "Speichern" and closing ask before typed text is stored or lost. "Ja" to closing used
 // to close the window even when the save failed: what the user typed was lost.
 TEST_F(Pane, TypedTextIsStoredWhenTheUserSaysSoAndNeverLost) {
