@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     gd::GuiApplication app(argc, argv);
+    app.installGermanTexts();
     QApplication::setApplicationName(QStringLiteral("gaveldesk"));
     QApplication::setApplicationDisplayName(gd::productName());
     const gd::Status ready = gd::prepareAppFolder();

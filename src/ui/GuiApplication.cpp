@@ -1,5 +1,9 @@
 #include "ui/GuiApplication.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 #include "base/RunError.h"
 #include "ui/frmPanne.h"
 
@@ -18,6 +22,15 @@ bool GuiApplication::notify(QObject* receiver, QEvent* event) {
     // Retrying or going on with the next statement means, for a whole event, dropping it.
     if (c == Continue::EndProgram) exit(3);
     return false;
+}
+
+void GuiApplication::installGermanTexts() {
+    auto* qt = new QTranslator(this);
+    if (qt->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qt);
+    else
+        delete qt;
 }
 
 }  // namespace gd

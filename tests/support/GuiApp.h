@@ -27,7 +27,11 @@ inline QApplication& guiApp() {
     static char name[] = "gaveldesk-test";
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication* app = new GuiApplication(argc, argv);  // lives to the end of the process
+    static GuiApplication* app = [] {
+        auto* a = new GuiApplication(argc, argv);  // lives to the end of the process
+        a->installGermanTexts();                   // as the program: Qt's own texts in German
+        return a;
+    }();
     return *app;
 }
 
