@@ -547,6 +547,14 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         out().flush();
         return 0;
     }
+    // A word no command takes is refused, not silently left aside ("--list verkauf").
+    const bool takesFiles =
+        parser.isSet(import) || parser.isSet(parse) || parser.isSet(create) || parser.isSet(invoice);
+    if (!takesFiles && !parser.positionalArguments().isEmpty()) {
+        err() << "gaveldesk: unbekanntes Argument: " << parser.positionalArguments().first() << "\n";
+        err().flush();
+        return 2;
+    }
     if (parser.isSet(exportCsvOption)) return exportFile(parser.value(exportCsvOption), parser.value(filter));
     if (parser.isSet(testmail)) return testMail(parser.value(testmail));
     if (parser.isSet(import)) return importFiles(parser.positionalArguments());
@@ -559,11 +567,6 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(bank)) return bankImport(parser.value(bank), parser.isSet(apply));
     if (parser.isSet(invoice)) return invoiceCommand(parser.positionalArguments());
     if (parser.isSet(search)) return searchAuctions(parser.value(search));
-    if (!parser.positionalArguments().isEmpty()) {
-        err() << "gaveldesk: unbekanntes Argument: " << parser.positionalArguments().first() << "\n";
-        err().flush();
-        return 2;
-    }
     return std::nullopt;
 }
 
