@@ -268,13 +268,14 @@ class RowPrinter {
 public:
     RowPrinter() {
         out().flush();
-        buf_ = "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\n";
+        buf_ = "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tBetrag\n";
     }
     void operator()(const ListRow& r) {
         for (const QString* f : {&r.AuktionsID, &r.AuktionsNr, &r.ebayName, &r.Name, &r.Titel, &r.EndeDatum})
             field(*f) += '\t';
         field(r.Status) += '\t';
-        field(r.GruppenID);
+        field(r.GruppenID) += '\t';
+        field(r.Betrag);
         buf_ += '\n';
         if (buf_.size() >= (1 << 16)) flush();
     }

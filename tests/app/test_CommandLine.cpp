@@ -31,7 +31,7 @@ TEST(CommandLine, AnswersAndExitCodes) {
         {{u"--create-database"_s}, 1, u"existiert bereits"_s},
         {{u"--list"_s, u"--filter"_s, u"verkauf"_s},
          0,
-         u"AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\n"_s},
+         u"AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tBetrag\n"_s},
         {{u"--list"_s, u"--filter"_s, u"irgendwas"_s}, 2, u"unbekannter Filter"_s},
         {{u"--version"_s}, 0, u"Orvo Gaveldesk 2005 1.0.0\nDaten: "_s + app.path() + u"\n"_s},
         {{u"--help"_s}, 0, u"Aufruf:"_s},
@@ -83,7 +83,7 @@ TEST(CommandLine, ImportAFolderOfSavedMailsAndParse) {
     r = run(app, {u"--list"_s, u"--filter"_s, u"ueberfaellig"_s});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith(
-        u"AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tTage\tErinnerung\n"_s))
+        u"AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tBetrag\tTage\tErinnerung\n"_s))
         << r.out.toStdString();
     // The search prints what --list prints, for the matches only, spelt as the user likes.
     for (const char* typed : {"oztürk", "OEZTUERK", "Naehmaschine"}) {

@@ -172,7 +172,7 @@ void appendDateText(QByteArray& out, const char* t, int len) {
 
 Status writeListTsv(const QString& dataSource, const QString& standardUser, ListFilter filter, const ByteSink& sink) {
     const bool overdue = filter == ListFilter::Ueberfaellig;
-    QByteArray out = "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID";
+    QByteArray out = "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tBetrag";
     out += overdue ? "\tTage\tErinnerung\n" : "\n";
     // The columns' bytes as they are: no text object per field.
     const auto field = [&out](sqlite3_stmt* st, int i) {
@@ -196,6 +196,8 @@ Status writeListTsv(const QString& dataSource, const QString& standardUser, List
             field(st, 4);
             out += '\t';
             field(st, 6);
+            out += '\t';
+            field(st, 8);
             if (overdue)
                 out += '\t' + QByteArray::number(sqlite3_column_int(st, 11)) + '\t' +
                        QByteArray::number(sqlite3_column_int(st, 10));

@@ -183,11 +183,11 @@ TEST_F(Overdue, TheListsLinesAreTheWindowsRows) {
     ASSERT_TRUE(recordReminder({first}, 1, QDateTime(QDate(2026, 11, 20), QTime(9, 30))).ok());
     for (const ListFilter f : {ListFilter::Alle, ListFilter::Ueberfaellig}) {
         const bool days = f == ListFilter::Ueberfaellig;
-        QByteArray want = "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID";
+        QByteArray want = "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tBetrag";
         want += days ? "\tTage\tErinnerung\n" : "\n";
         for (const ListRow& r : loadAuktionsListe(db, gsStandardUser, f).value()) {
-            QStringList fields{r.AuktionsID, r.AuktionsNr, r.ebayName, r.Name,
-                               r.Titel,      r.EndeDatum,  r.Status,   r.GruppenID};
+            QStringList fields{r.AuktionsID, r.AuktionsNr, r.ebayName,  r.Name,  r.Titel,
+                               r.EndeDatum,  r.Status,     r.GruppenID, r.Betrag};
             if (days) fields << QString::number(r.Tage) << QString::number(r.Mahnstufe);
             for (QString& x : fields) x.replace(QLatin1Char('\t'), u' ').replace(QLatin1Char('\n'), u' ');
             want += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
