@@ -43,13 +43,8 @@ TEST_F(DailyCheck, OnceADayPerFileUnlessReplacedOrCutShort) {
 
     // A damaged file is never noted as checked: the next command reads it again.
     app.write(QStringLiteral("bin/x.mdb"), QByteArray(4096, 'x'));
-    bool finished = false;
-    CheckLimits limits;
-    limits.finished = &finished;
-    const QString other = app.file(QStringLiteral("bin/x.mdb"));
-    EXPECT_FALSE(checkDatabaseDaily(other, record, day, limits).ok());
-    EXPECT_FALSE(checkDatabaseDaily(other, record, day, limits).ok());
-    clearDamaged(other);
+    for (int call = 0; call < 2; ++call)
+        EXPECT_FALSE(checkDatabaseDaily(app.file(QStringLiteral("bin/x.mdb")), record, day).ok()) << call;
 }
 
 // Closing the program stops the daily backup: nothing half-written stays, and the next
