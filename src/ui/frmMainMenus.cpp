@@ -212,11 +212,14 @@ void frmMain::changePassphrase() {
 void frmMain::saveBackup() {
     CALLSTACK_MENU();
     if (gsDataSource.isEmpty()) return;
-    const QString file = platform().saveFileName(QStringLiteral("Datensicherung speichern"),
-                                                 QDir::homePath() + QStringLiteral("/gaveldesk-") +
-                                                     today().toString(Qt::ISODate) + QString::fromLatin1(kBackupSuffix),
-                                                 QStringLiteral("Datensicherungen (*.gdsicherung)"));
+    QString file = platform().saveFileName(QStringLiteral("Datensicherung speichern"),
+                                           QDir::homePath() + QStringLiteral("/gaveldesk-") +
+                                               today().toString(Qt::ISODate) + QString::fromLatin1(kBackupSuffix),
+                                           QStringLiteral("Datensicherungen (*.gdsicherung)"));
     if (file.isEmpty()) return;
+    // "stand1" becomes "stand1.gdsicherung": the restore lists backups by that ending.
+    if (!file.endsWith(QString::fromLatin1(kBackupSuffix), Qt::CaseInsensitive))
+        file += QString::fromLatin1(kBackupSuffix);
     platform().setBusyCursor(true);
     const Status written = writeBackup(gsDataSource, AppPath() + QStringLiteral("/bin"), file);
     platform().setBusyCursor(false);

@@ -18,7 +18,7 @@ TEST_F(BackupMenu, SaveAndRestoreFromTheMenu) {
     open();
     const QStringList before = column(7);
     const QString file = app.file(u"stand.gdsicherung"_s);
-    platform.queueFileName(file);
+    platform.queueFileName(app.file(u"stand"_s));  // typed without the ending the restore lists
     menu("keyEinstellungen", "keyBackup");
     ASSERT_TRUE(QFileInfo::exists(file));
     sale(u"105"_s, u"emil"_s, u"05.12.2026"_s, u"Teekanne"_s);

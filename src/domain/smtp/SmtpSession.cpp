@@ -284,10 +284,15 @@ SmtpSession::Actions SmtpSession::afterEhlo(const QString& text) {
     }
     // The password goes over TLS only, unless the user allowed otherwise.
     if (!tls_ && !allowPlainPassword_) {
-        fail(a, QStringLiteral("Der Server bietet keine verschlüsselte Verbindung an; das Kennwort wird nicht "
-                               "unverschlüsselt gesendet. Wählen Sie in den Einstellungen (Emailversand) eine "
-                               "verschlüsselte Verbindung oder \u201EKennwort auch unverschlüsselt senden "
-                               "(unsicher)\u201C."));
+        // The user's own choice is said as such: the server may well offer encryption.
+        fail(a, (security_ == SmtpSecurity::None
+                     ? QStringLiteral("Mit \u201EKeine Verschlüsselung\u201C ginge das Kennwort unverschlüsselt "
+                                      "über das Netz; es wird so nicht gesendet. ")
+                     : QStringLiteral("Der Server bietet keine verschlüsselte Verbindung an; das Kennwort wird "
+                                      "nicht unverschlüsselt gesendet. ")) +
+                    QStringLiteral("Wählen Sie in den Einstellungen (Emailversand) \u201ESTARTTLS\u201C oder "
+                                   "\u201ESSL/TLS\u201C oder \u201EKennwort auch unverschlüsselt senden "
+                                   "(unsicher)\u201C."));
         return a;
     }
     if (mechanisms.isEmpty() || mechanisms.contains(QStringLiteral("LOGIN"))) {

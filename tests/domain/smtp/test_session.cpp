@@ -179,6 +179,8 @@ TEST(SmtpSession, ThePasswordGoesOutOnlyOverTlsUnlessAllowed) {
             if (!c.tls) {
                 EXPECT_TRUE(s.failure().contains(u"Kennwort auch unverschlüsselt senden (unsicher)"_s))
                     << s.failure().toStdString();
+                // "Keine Verschlüsselung" is the user's choice, not the server's lack.
+                EXPECT_EQ(s.failure().contains(u"Der Server bietet keine"_s), c.security != SmtpSecurity::None);
             }
         } else {
             EXPECT_EQ(a.send.toStdString(), expected) << c.capabilities;
