@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "BenchFixture.h"
+#include "RawImport.h"
 #include "base/AppPath.h"
 #include "domain/db/Database.h"
 #include "domain/import/BatchImport.h"
@@ -163,26 +164,10 @@ void BM_ImportBatch(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportBatch)->Arg(1)->Arg(1000)->Unit(benchmark::kMillisecond);
 
-// The yardstick: the same files read and parsed alike, then the checks and rows
-// an import needs, written with the C API on one connection with statements
-// prepared once.
+// The yardstick: the same files read and parsed alike, stored by the raw importer.
 void BM_ImportBatchRaw(benchmark::State& state) {
     Home home;
     Mails mails(state.range(0) == 1);
-    const char* const sql[] = {
-        "SELECT 1 FROM Auktionen WHERE AuktionsNr = ? AND Standarduser = ? LIMIT 1",
-        "SELECT 1 FROM Auktionen WHERE ebayName = ? AND Standarduser = ? AND Antwort = 0 AND Bezahlt = 0 LIMIT 1",
-        "SELECT KundenNr FROM Kunden WHERE ebayName = ? AND Standarduser = ?",
-        "UPDATE Kunden SET Name = ?, Strasse = ?, Ort = ?, Land = ?, Email = ?, Kunde = 1 WHERE KundenNr = ? AND "
-        "Standarduser = ?",
-        "INSERT INTO Kunden (KundenNr, Name, Strasse, Ort, Land, Email, ebayName, Kunde, Standarduser) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?)",
-        "INSERT INTO Auktionen (AuktionsID, KundenNr, AuktionsNr, Titel, EndeDatum, Preis, Menge, Betrag, "
-        "Versandkosten, "
-        "Hinweise, Versandinfos, Zahlungshinweise, EmailText, ebayName, Standarduser) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-        "SAVEPOINT f",
-        "RELEASE f"};
     for (auto _ : state) {
         freshDatabase(state);
         sqlite3* db = nullptr;
@@ -190,55 +175,13 @@ void BM_ImportBatchRaw(benchmark::State& state) {
         sqlite3_open_v2(gd::gsDataSource.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
         sqlite3_exec(db, "PRAGMA key='kaltwind'; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
         state.ResumeTiming();
-        std::vector<sqlite3_stmt*> st(std::size(sql));
-        for (std::size_t i = 0; i < st.size(); ++i) sqlite3_prepare_v2(db, sql[i], -1, &st[i], nullptr);
-        const QByteArray user = gd::gsStandardUser.toUtf8();
-        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        int n = 0;
-        for (const QString& file : mails.files) {
-            gd::ImportRecords r;
-            gd::parseMail(r, gd::normalizeMailText(*gd::readMailFile(file)));
-            const gd::tKunde& k = r.oKunde;
-            const gd::tAuktion& a = r.oAuktion;
-            std::vector<QByteArray> keep;  // the bound texts live until the step
-            const auto bind = [&](sqlite3_stmt* s, std::initializer_list<QString> values) {
-                int i = 0;
-                for (const QString& v : values) {
-                    keep.push_back(v.toUtf8());
-                    sqlite3_bind_text(s, ++i, keep.back().constData(), int(keep.back().size()), SQLITE_STATIC);
-                }
-            };
-            const auto run = [&](sqlite3_stmt* s) {
-                const int rc = sqlite3_step(s);
-                sqlite3_reset(s);
-                return rc;
-            };
-            run(st[6]);
-            bind(st[0], {a.AuktionsNr, gd::gsStandardUser});
-            run(st[0]);
-            bind(st[1], {k.ebayName, gd::gsStandardUser});
-            run(st[1]);
-            bind(st[2], {k.ebayName, gd::gsStandardUser});
-            QString nr;
-            if (sqlite3_step(st[2]) == SQLITE_ROW)
-                nr = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st[2], 0)));
-            sqlite3_reset(st[2]);
-            if (!nr.isEmpty()) {
-                bind(st[3], {k.Name, k.Strasse, k.Ort, k.Land, k.Email, nr, gd::gsStandardUser});
-                run(st[3]);
-            } else {
-                nr = QStringLiteral("20261207") + a.AuktionsNr;
-                bind(st[4], {nr, k.Name, k.Strasse, k.Ort, k.Land, k.Email, k.ebayName, gd::gsStandardUser});
-                run(st[4]);
-            }
-            bind(st[5], {QStringLiteral("raw%1").arg(n++), nr, a.AuktionsNr, a.Titel,
-                         QStringLiteral("2026-12-04 20:15:33"), a.Preis, a.Menge, a.Betrag, a.Versandkosten, a.Hinweise,
-                         a.Versandinfos, a.Zahlungshinweise, a.EmailText, k.ebayName, gd::gsStandardUser});
-            if (run(st[5]) != SQLITE_DONE) state.SkipWithError("not stored");
-            run(st[7]);
+        {
+            bench::RawImporter raw(db, gd::gsStandardUser);
+            sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+            for (const QString& file : mails.files)
+                if (!raw.import(*gd::readMailFile(file))) state.SkipWithError("not stored");
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
         }
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        for (sqlite3_stmt* s : st) sqlite3_finalize(s);
         sqlite3_close(db);
     }
     state.SetLabel(state.range(0) == 1 ? "one buyer" : "1000 buyers");

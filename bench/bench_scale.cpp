@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "BenchFixture.h"
+#include "RawImport.h"
 #include "base/AppPath.h"
 #include "base/SafeWrite.h"
 #include "domain/db/AuktionsListe.h"
@@ -109,84 +110,27 @@ void BM_ImportWeek(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportWeek)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// The yardstick: the same mails parsed alike, the checks and rows an import needs on one
-// connection with statements prepared once, the same indexes (and the same search index,
-// filled by the file's own triggers).
+// The yardstick: the same mails stored by the raw importer, into the same file with its indexes
+// and the search index its triggers fill.
 void BM_ImportWeekRaw(benchmark::State& state) {
     Home home;
     const int n = int(state.range(0));
     const QString path = tradesFile(n);
     gd::gsStandardUser = kUser;
     const QStringList mails = weekOfMails(n);
-    const char* const sql[] = {
-        "SELECT 1 FROM Auktionen WHERE AuktionsNr = ? AND Standarduser = ? LIMIT 1",
-        "SELECT 1 FROM Auktionen INDEXED BY Auktionen_User_ebayName WHERE ebayName = ? AND Bezahlt = 0 AND "
-        "Bewertet = 0 AND Versendet = 0 AND Bewerungabgegeben = 0 AND Abgeschlossen = 0 AND Standarduser = ? LIMIT 1",
-        "SELECT KundenNr FROM Kunden WHERE ebayName = ? AND Standarduser = ?",
-        "UPDATE Kunden SET Name = ?, Strasse = ?, Ort = ?, Land = ?, Email = ?, Kunde = 1 WHERE KundenNr = ? AND "
-        "Standarduser = ?",
-        "INSERT INTO Kunden (KundenNr, Name, Strasse, Ort, Land, Email, ebayName, Kunde, Standarduser) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?)",
-        "INSERT INTO Auktionen (AuktionsID, KundenNr, AuktionsNr, Titel, EndeDatum, Preis, Menge, Betrag, "
-        "Versandkosten, Hinweise, Versandinfos, Zahlungshinweise, EmailText, ebayName, Standarduser) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-        "SAVEPOINT f",
-        "RELEASE f"};
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size = -65536; SELECT count(*) FROM sqlite_master;", nullptr,
                  nullptr, nullptr);
-    std::vector<sqlite3_stmt*> st(std::size(sql));
-    for (std::size_t i = 0; i < st.size(); ++i) sqlite3_prepare_v2(db, sql[i], -1, &st[i], nullptr);
-    for (auto _ : state) {
-        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        int n2 = 0;
-        for (const QString& m : mails) {
-            gd::ImportRecords r;
-            gd::parseMail(r, gd::normalizeMailText(m));
-            const gd::tKunde& k = r.oKunde;
-            const gd::tAuktion& a = r.oAuktion;
-            std::vector<QByteArray> keep;
-            keep.reserve(20);
-            const auto bind = [&](sqlite3_stmt* s, std::initializer_list<QString> values) {
-                int i = 0;
-                for (const QString& v : values) {
-                    keep.push_back(v.toUtf8());
-                    sqlite3_bind_text(s, ++i, keep.back().constData(), int(keep.back().size()), SQLITE_STATIC);
-                }
-            };
-            const auto run = [](sqlite3_stmt* s) {
-                const int rc = sqlite3_step(s);
-                sqlite3_reset(s);
-                return rc;
-            };
-            run(st[6]);
-            bind(st[0], {a.AuktionsNr, kUser});
-            run(st[0]);
-            bind(st[1], {k.ebayName, kUser});
-            run(st[1]);
-            bind(st[2], {k.ebayName, kUser});
-            QString nr;
-            if (sqlite3_step(st[2]) == SQLITE_ROW)
-                nr = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st[2], 0)));
-            sqlite3_reset(st[2]);
-            if (!nr.isEmpty()) {
-                bind(st[3], {k.Name, k.Strasse, k.Ort, k.Land, k.Email, nr, kUser});
-                run(st[3]);
-            } else {
-                nr = QStringLiteral("20261207") + a.AuktionsNr;
-                bind(st[4], {nr, k.Name, k.Strasse, k.Ort, k.Land, k.Email, k.ebayName, kUser});
-                run(st[4]);
-            }
-            bind(st[5], {QStringLiteral("raw%1").arg(n2++), nr, a.AuktionsNr, a.Titel,
-                         QStringLiteral("2026-12-04 20:15:33"), a.Preis, a.Menge, a.Betrag, a.Versandkosten, a.Hinweise,
-                         a.Versandinfos, a.Zahlungshinweise, a.EmailText, k.ebayName, kUser});
-            if (run(st[5]) != SQLITE_DONE) state.SkipWithError("not stored");
-            run(st[7]);
+    {
+        bench::RawImporter raw(db, kUser);
+        for (auto _ : state) {
+            sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+            for (const QString& m : mails)
+                if (!raw.import(m)) state.SkipWithError("not stored");
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         }
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
-    for (sqlite3_stmt* s : st) sqlite3_finalize(s);
     sqlite3_close(db);
     state.counters["trades"] = n;
 }

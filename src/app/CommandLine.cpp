@@ -263,54 +263,6 @@ int testMail(const QString& address) {
     return 0;
 }
 
-// Found rows as UTF-8 straight to stdout, in the layout of --list.
-class RowPrinter {
-public:
-    RowPrinter() {
-        out().flush();
-        buf_ = "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tBetrag\n";
-    }
-    void operator()(const ListRow& r) {
-        for (const QString* f : {&r.AuktionsID, &r.AuktionsNr, &r.ebayName, &r.Name, &r.Titel, &r.EndeDatum})
-            field(*f) += '\t';
-        field(r.Status) += '\t';
-        field(r.GruppenID) += '\t';
-        field(r.Betrag);
-        buf_ += '\n';
-        if (buf_.size() >= (1 << 16)) flush();
-    }
-    void flush() {
-        std::fwrite(buf_.constData(), 1, std::size_t(buf_.size()), stdout);
-        std::fflush(stdout);
-        buf_.clear();
-        flushed_ = true;
-    }
-    // Nothing at all when the list could not be read before a row was shown.
-    void drop() {
-        if (!flushed_) buf_.clear();
-    }
-
-private:
-    QByteArray& field(const QString& s) {
-        const qsizetype from = buf_.size();
-        buf_ += s.toUtf8();
-        for (qsizetype i = from; i < buf_.size(); ++i)
-            if (buf_[i] == '\t' || buf_[i] == '\r' || buf_[i] == '\n') buf_[i] = ' ';
-        return buf_;
-    }
-    QByteArray buf_;
-    bool flushed_ = false;
-};
-
-int printRows(const std::function<Status(const std::function<void(ListRow&)>&)>& produce) {
-    RowPrinter print;
-    const Status read = produce([&print](ListRow& r) { print(r); });
-    if (!read.ok()) print.drop();
-    print.flush();
-    if (!read.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + read.error().text());
-    return 0;
-}
-
 int listAuctions(const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
@@ -330,12 +282,16 @@ int searchAuctions(const QString& text) {
     readOnce();
     initApp();
     warnIfDamaged();
-    return printRows([&](const std::function<void(ListRow&)>& take) -> Status {
-        Result<QList<ListRow>> found = searchAuktionsListe(gsDataSource, gsStandardUser, text);
-        if (!found.ok()) return found.error();
-        for (ListRow& r : found.value()) take(r);
-        return {};
-    });
+    const Result<QList<ListRow>> found = searchAuktionsListe(gsDataSource, gsStandardUser, text);
+    if (!found.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + found.error().text());
+    // The layout of --list.
+    out() << "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tBetrag\n";
+    for (const ListRow& r : found.value())
+        out() << tsvField(r.AuktionsID) << '\t' << tsvField(r.AuktionsNr) << '\t' << tsvField(r.ebayName) << '\t'
+              << tsvField(r.Name) << '\t' << tsvField(r.Titel) << '\t' << r.EndeDatum << '\t' << tsvField(r.Status)
+              << '\t' << tsvField(r.GruppenID) << '\t' << tsvField(r.Betrag) << '\n';
+    out().flush();
+    return 0;
 }
 
 // One line a credit: grade, booking day, amount, payer, reference, the sales, why.

@@ -11,6 +11,7 @@ class UiDbTest : public DbTest {
 protected:
     ScriptedUi ui;
     ScriptedPlatform& platform = ui.platform;
+    QString lastMessage() { return platform.messages.isEmpty() ? QString() : platform.messages.last().text; }
 };
 
 }  // namespace gd::test

@@ -58,7 +58,6 @@ protected:
     }
     // The number of the trade the pane shows.
     QString shown() { return w->selectedAuktion().AuktionsNr; }
-    QString lastMessage() { return platform.messages.isEmpty() ? QString() : platform.messages.last().text; }
     // The buttons that act on the trade shown.
     void expectTradeButtons(bool enabled) {
         for (const char* b : {"cmdSenden", "cmdSpeichern", "cmdAuktion"})

@@ -67,7 +67,7 @@ TEST_F(BankStatement, TheMenuProposesAndTheUserConfirms) {
     EXPECT_EQ(ticked, (QStringList{u"x"_s, u"-"_s, u"-"_s}));
     EXPECT_TRUE(summary.startsWith(u"3 Gutschriften: 1 sicher, 1 wahrscheinlich, 1 ohne passenden Verkauf"_s))
         << summary.toStdString();
-    EXPECT_EQ(platform.messages.last().text, u"2 Verkäufe sind jetzt als bezahlt markiert."_s);
+    EXPECT_EQ(lastMessage(), u"2 Verkäufe sind jetzt als bezahlt markiert."_s);
     // 101 by its number, 103 the oldest of the two whose buyer and amount fit; 102 stays open.
     EXPECT_EQ(owing(), QStringList{u"102"_s});
 }
@@ -95,8 +95,7 @@ TEST_F(BankStatement, AShortCreditBecomesAPartPayment) {
     platform.queueAnswer(Platform::Answer::Yes);  // as a part payment
     menu("keyAktion", "keyKontoauszug");
     EXPECT_EQ(seen, (QStringList{u"-"_s, u"17,40 €"_s, u"-7,40 €"_s}));  // expected, difference
-    EXPECT_TRUE(platform.messages.last().text.contains(u"1 Teilzahlung(en) erfasst"_s))
-        << platform.messages.last().text.toStdString();
+    EXPECT_TRUE(lastMessage().contains(u"1 Teilzahlung(en) erfasst"_s)) << lastMessage().toStdString();
     const QStringList stillOwing = owing();
     ASSERT_TRUE(stillOwing.contains(u"102"_s));  // the rest
     clickRow(int(stillOwing.indexOf(u"102"_s)) + 1);
@@ -115,8 +114,7 @@ TEST_F(BankStatement, TheInvoiceOfTheSelectedSale) {
     open();
     clickRow(1);                     // the newest open trade: the purchase 201
     menu("keypop2", "keyRechnung");  // said before any file is asked for
-    EXPECT_TRUE(platform.messages.last().text.contains(u"ist ein Kauf"_s))
-        << platform.messages.last().text.toStdString();
+    EXPECT_TRUE(lastMessage().contains(u"ist ein Kauf"_s)) << lastMessage().toStdString();
     clickRow(2);  // sale 102
     ASSERT_EQ(w->selectedAuktion().AuktionsNr, u"102"_s);
     const QString pdf = app.file(u"Rechnung 102.pdf"_s);

@@ -37,7 +37,7 @@ TEST_F(OwnPassword, SetFromTheMenuAndAskedAtStart) {
         QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
     });
     menu("keyEinstellungen", "keyKennwort");
-    EXPECT_EQ(platform.messages.last().text, QStringLiteral("Die Datenbank hat jetzt Ihr eigenes Kennwort."));
+    EXPECT_EQ(lastMessage(), QStringLiteral("Die Datenbank hat jetzt Ihr eigenes Kennwort."));
     EXPECT_TRUE(app.read(QStringLiteral("bin/config.ini")).contains("[Datenbank]\r\nEigenesKennwort=Wahr"));
     const QByteArray file = test::fileBytes(gsDataSource);
 
@@ -54,8 +54,7 @@ TEST_F(OwnPassword, SetFromTheMenuAndAskedAtStart) {
     QTimer::singleShot(300, [this] { answer(QStringLiteral("b")); });
     QTimer::singleShot(600, [this] { answer(QStringLiteral("c")); });
     EXPECT_FALSE(askDatabasePassphrase(gsDataSource));
-    EXPECT_TRUE(
-        platform.messages.last().text.startsWith(QStringLiteral("Das Kennwort wurde dreimal falsch eingegeben.")));
+    EXPECT_TRUE(lastMessage().startsWith(QStringLiteral("Das Kennwort wurde dreimal falsch eingegeben.")));
     EXPECT_EQ(test::fileBytes(gsDataSource), file);
 }
 

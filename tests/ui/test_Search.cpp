@@ -58,12 +58,13 @@ TEST_F(SearchField, TypingFindsEveryStateAndClearingBringsTheFilterBack) {
 
     search(u"grossmuell"_s);  // a trade deleted during a search leaves the status bar's figures
     auto* figures = child<QLabel>(u"lblUebersicht"_s);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return figures->text().startsWith(u"Offen: 5 "_s); }, 5000))
-        << figures->text().toStdString();
+    const auto openTrades = [&](int n) {
+        return QTest::qWaitFor([&] { return figures->text().startsWith(u"Offen: %1 "_s.arg(n)); }, 5000);
+    };
+    ASSERT_TRUE(openTrades(5)) << figures->text().toStdString();
     platform.queueAnswer(Platform::Answer::Yes);
     press(Qt::Key_Delete);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return figures->text().startsWith(u"Offen: 4 "_s); }, 5000))
-        << figures->text().toStdString();
+    EXPECT_TRUE(openTrades(4)) << figures->text().toStdString();
     platform.messages.clear();  // the question before the delete
 
     search(u"anna"_s);

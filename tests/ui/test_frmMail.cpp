@@ -35,7 +35,6 @@ protected:
     }
     QString id;
     QString status() { return loaded(id).Status; }
-    QString lastMessage() { return platform.messages.isEmpty() ? QString() : platform.messages.last().text; }
     // The form set for SMTP; what it sends is kept by a fake.
     static std::shared_ptr<test::FakeMailSender::Log> fakeSmtp() {
         gbStandardversandmail = false;

@@ -55,11 +55,9 @@ TEST_F(LongList, FirstRowsAtOnceTheRestWithoutLosingTheUsersRow) {
     // The status bar's figures come from the same pass as the whole list: as counted apart.
     const ListSummary s = loadListSummary(db, gsStandardUser).value();
     EXPECT_EQ(child<QLabel>(u"lblUebersicht"_s)->text(),
-              u"Offen: %1 · Unbezahlt: %2 (%3 €) · Überfällig: %4 (%5 €)"_s.arg(s.Offen)
-                  .arg(s.Unbezahlt)
-                  .arg(centsText(s.UnbezahltSumme))
-                  .arg(s.Ueberfaellig)
-                  .arg(centsText(s.UeberfaelligSumme)));
+              u"Offen: %1 · Unbezahlt: %2 (%3 €) · Überfällig: %4 (%5 €)"_s.arg(
+                  QString::number(s.Offen), QString::number(s.Unbezahlt), centsText(s.UnbezahltSumme),
+                  QString::number(s.Ueberfaellig), centsText(s.UeberfaelligSumme)));
     EXPECT_EQ(s.Offen, kSales);
     EXPECT_EQ(w->grid()->Rows() - 1, kSales);
     EXPECT_EQ(idAt(w->grid()->Row()), chosen);
