@@ -2,9 +2,11 @@
 // The yardstick of an import: a mail parsed as the program parses it, then the checks and rows
 // an import needs, written with the C API on one connection with statements prepared once
 // (the open-trade check through the index the program names for it).
+#include <QDateTime>
 #include <QString>
 #include <vector>
 
+#include "base/modFunktions.h"
 #include "domain/import/MailFile.h"
 #include "domain/import/Parser.h"
 
@@ -53,8 +55,10 @@ public:
             bind(st_[4], {nr, k.Name, k.Strasse, k.Ort, k.Land, k.Email, k.ebayName, user_});
             run(st_[4]);
         }
-        bind(st_[5], {QStringLiteral("raw%1").arg(n_++), nr, a.AuktionsNr, a.Titel,
-                      QStringLiteral("2026-12-04 20:15:33"), a.Preis, a.Menge, a.Betrag, a.Versandkosten, a.Hinweise,
+        // The program's keys: time of the insert, then the item number; the mail's own end date.
+        const QString id = QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) + a.AuktionsNr;
+        bind(st_[5], {id, nr, a.AuktionsNr, a.Titel,
+                      gd::funCDate(a.EndeDatum).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), a.Preis, a.Menge, a.Betrag, a.Versandkosten, a.Hinweise,
                       a.Versandinfos, a.Zahlungshinweise, a.EmailText, k.ebayName, user_});
         const bool stored = run(st_[5]) == SQLITE_DONE;
         run(st_[7]);
@@ -94,7 +98,6 @@ private:
     QString user_;
     std::vector<sqlite3_stmt*> st_;
     std::vector<QByteArray> keep_;
-    int n_ = 0;
 };
 
 }  // namespace bench
