@@ -2,6 +2,9 @@
 
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
 #include <QTranslator>
 
 #include "base/RunError.h"
@@ -13,6 +16,11 @@ bool GuiApplication::notify(QObject* receiver, QEvent* event) {
     const QString where = receiver ? QString::fromLatin1(receiver->metaObject()->className()) : QString();
     Continue c = Continue::LeaveProcedure;
     try {
+        // Every window, before it appears: none larger than the screen or beyond its edge.
+        if (event->type() == QEvent::Show && receiver->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(receiver);
+            if (w->isWindow() && !w->isMaximized() && !w->isFullScreen()) fitOnScreen(w);
+        }
         return QApplication::notify(receiver, event);
     } catch (const RunError& e) {
         c = OnError(where, receiver ? receiver->objectName() : QString(), e.number(), e.description());
@@ -22,6 +30,28 @@ bool GuiApplication::notify(QObject* receiver, QEvent* event) {
     // Retrying or going on with the next statement means, for a whole event, dropping it.
     if (c == Continue::EndProgram) exit(3);
     return false;
+}
+
+QRect fittedFrame(const QRect& frame, const QRect& room, const QSize& frameMargins, const QSize& minimum) {
+    QRect r = frame;
+    r.setSize(frame.size().boundedTo(room.size()).expandedTo(minimum + frameMargins));
+    // The title bar first: a window too wide for the screen still shows its left and top.
+    r.moveLeft(std::max(room.left(), std::min(r.left(), room.right() + 1 - r.width())));
+    r.moveTop(std::max(room.top(), std::min(r.top(), room.bottom() + 1 - r.height())));
+    return r;
+}
+
+void fitOnScreen(QWidget* window) {
+    const QScreen* screen = window->screen();
+    if (!screen) return;
+    // Before the first show the window manager's frame is not known: room for a title bar.
+    QSize margins = window->frameGeometry().size() - window->size();
+    if (margins.isNull() && !(window->windowFlags() & Qt::FramelessWindowHint)) margins = QSize(8, 36);
+    const QRect fitted = fittedFrame(QRect(window->pos(), window->size() + margins), screen->availableGeometry(),
+                                     margins, window->minimumSize());
+    if (fitted.size() - margins != window->size()) window->resize(fitted.size() - margins);
+    // Only a placed window is moved; the window manager places the others inside the screen.
+    if (window->testAttribute(Qt::WA_Moved) && fitted.topLeft() != window->pos()) window->move(fitted.topLeft());
 }
 
 void GuiApplication::installGermanTexts() {

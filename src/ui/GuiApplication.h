@@ -3,6 +3,7 @@
 // OnError instead of ending the process.
 
 #include <QApplication>
+#include <QRect>
 
 namespace gd {
 
@@ -14,5 +15,10 @@ public:
     // From Debian's Qt translations; without them they stay English.
     void installGermanTexts();
 };
+
+// A window's outer rectangle moved and shrunk into the room a screen offers, its minimum size kept.
+QRect fittedFrame(const QRect& frame, const QRect& room, const QSize& frameMargins, const QSize& minimum);
+// The window brought onto its screen: as opened, or as restored from a larger screen.
+void fitOnScreen(QWidget* window);
 
 }  // namespace gd

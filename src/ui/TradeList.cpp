@@ -242,7 +242,8 @@ void TradeList::selectAfterRefresh(const QString& auktionsID) {
     subInitListe();
     const int filter = pressedFilter();
     const QString search = searchText_;
-    if (filter < 0 && search.isEmpty()) {  // no button pressed: an empty grid
+    // No button pressed, or no database yet (the start offered one): an empty grid.
+    if ((filter < 0 && search.isEmpty()) || gsDataSource.isEmpty()) {
         showCount();
         emit changed();
         emit listComplete();
@@ -342,7 +343,9 @@ void TradeList::showCount() {
                                   : (n == 1 ? QStringLiteral("1 Treffer") : QStringLiteral("%1 Treffer").arg(n)));
         return;
     }
-    if (listLoading_)
+    if (gsDataSource.isEmpty())
+        lblAnzahl->setText(QStringLiteral("Keine Datenbank"));
+    else if (listLoading_)
         lblAnzahl->setText(QStringLiteral("%1 Auktionen, weitere werden geladen …").arg(n));
     else
         lblAnzahl->setText(n == 1 ? QStringLiteral("1 Auktion") : QStringLiteral("%1 Auktionen").arg(n));

@@ -27,7 +27,7 @@ frmHilfe::frmHilfe(QWidget* parent) : QDialog(parent) {
         else
             OpenLink(url.toString(), false);
     });
-    auto* cmdOK = new QPushButton(QStringLiteral("Schliessen"), this);
+    auto* cmdOK = new QPushButton(QStringLiteral("Schließen"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
     auto* v = new QVBoxLayout(this);

@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QStackedWidget>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -41,15 +42,13 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
                          QStringLiteral("Bezahlt"), QStringLiteral("Versendet"), QStringLiteral("Bewertet"),
                          QStringLiteral("Bewertung erhalten"), QStringLiteral("Abgeschlossen")});
     cmbStatus->setCurrentIndex(-1);
-    cmbStatus->setPlaceholderText(QStringLiteral("nicht setzten"));
+    cmbStatus->setPlaceholderText(QStringLiteral("nicht setzen"));
     cmdload = named(new QPushButton(QStringLiteral("Vorlage laden"), this), "cmdload");
     cmdchange = named(new QPushButton(QStringLiteral("Vorlage bearbeiten"), this), "cmdchange");
-    cmdcancel = named(new QPushButton(QStringLiteral("Schliessen"), this), "cmdcancel");
+    cmdcancel = named(new QPushButton(QStringLiteral("Schließen"), this), "cmdcancel");
     OrvoButton1 = named(new QPushButton(this), "OrvoButton1");
     cmdStop = named(new QPushButton(QStringLiteral("Abbrechen"), this), "cmdStop");
-    cmdStop->setVisible(false);
     lblSenden = named(new QLabel(QStringLiteral("Die E-Mail wird gesendet \u2026"), this), "lblSenden");
-    lblSenden->setVisible(false);
     for (QPushButton* b : {cmdload, cmdchange, cmdcancel, OrvoButton1, cmdStop}) b->setAutoDefault(false);
     chkGiroCode = named(new QCheckBox(QStringLiteral("GiroCode anhängen"), this), "chkGiroCode");
     chkGiroCode->setToolTip(
@@ -78,11 +77,18 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
     buttons->addWidget(new QLabel(QStringLiteral("Automatisch den Status setzen:"), this));
     buttons->addWidget(cmbStatus);
     buttons->addStretch();
-    buttons->addWidget(lblSenden);
-    buttons->addWidget(cmdStop);
-    buttons->addWidget(cmdload);
-    buttons->addWidget(cmdchange);
-    buttons->addWidget(OrvoButton1);
+    // The progress takes the place of the buttons it stands for: the row, and so the form,
+    // keeps its width through a send.
+    actions_ = new QStackedWidget(this);
+    for (const auto& page : {QList<QWidget*>{cmdload, cmdchange, OrvoButton1}, QList<QWidget*>{lblSenden, cmdStop}}) {
+        auto* w = new QWidget(actions_);
+        auto* row = new QHBoxLayout(w);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addStretch();
+        for (QWidget* c : page) row->addWidget(c);
+        actions_->addWidget(w);
+    }
+    buttons->addWidget(actions_);
     buttons->addWidget(cmdcancel);
     auto* files = new QVBoxLayout;
     files->addWidget(chkGiroCode);
@@ -205,13 +211,11 @@ bool frmMail::makemail(MailSender& sender, const OutgoingMail& mail) {
     sending_ = true;
     sender_ = &sender;
     stopped_ = false;
-    lblSenden->setVisible(sender.waits());
-    cmdStop->setVisible(sender.waits());
+    actions_->setCurrentIndex(sender.waits() ? 1 : 0);
     const SendOutcome outcome = sendAndRecord(sender, composer_, mail, cmbStatus->currentIndex(), reminderLevel_);
     sending_ = false;
     sender_ = nullptr;
-    lblSenden->setVisible(false);
-    cmdStop->setVisible(false);
+    actions_->setCurrentIndex(0);
     OrvoButton1->setEnabled(true);
     if (outcome.recordedAny && onStatusRecorded) onStatusRecorded();
     if (closeAfterSend_) {  // the form was closed during the send: nothing more to say

@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QStackedWidget;
 
 namespace gd {
 
@@ -51,6 +52,7 @@ private:
     QPushButton *cmdload = nullptr, *cmdchange = nullptr, *cmdcancel = nullptr, *OrvoButton1 = nullptr;
     QLabel* lblSenden = nullptr;     // "Die E-Mail wird gesendet …" while it goes out
     QPushButton* cmdStop = nullptr;  // "Abbrechen" of a running send
+    QStackedWidget* actions_ = nullptr;  // the send's buttons, or its progress
     bool sending_ = false;
     MailSender* sender_ = nullptr;  // the one sending now
     bool stopped_ = false;          // the user ended the send

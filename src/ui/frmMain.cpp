@@ -1,6 +1,7 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -92,13 +93,29 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     updateActions();
 }
 
-bool frmMain::ensureDatabase() {
-    if (!gsDataSource.isEmpty()) return true;
-    const QString path = defaultDatabasePath();
-    if (platform().msgBox(QStringLiteral("Es ist noch keine Datenbank vorhanden.") + QLatin1Char('\r') +
-                              QStringLiteral("Soll eine neue, leere Datenbank angelegt werden?") + QLatin1Char('\r') +
-                              path,
-                          Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
+bool frmMain::ensureDatabase(bool asked) {
+    // A file named in the settings but gone (moved, deleted) is offered anew at its place.
+    const bool gone = !gsDataSource.isEmpty() && !QFileInfo::exists(gsDataSource);
+    if (!gsDataSource.isEmpty() && !gone) {
+        if (asked)
+            platform().msgBox(QStringLiteral("Es ist bereits eine Datenbank eingestellt:") + QLatin1Char('\r') +
+                                  gsDataSource + QLatin1Char('\r') +
+                                  QStringLiteral("Eine ältere Sicherung holt \u201EWiederherstellen…\u201C zurück."),
+                              Platform::Buttons::Ok, Platform::Icon::Information, QString());
+        return true;
+    }
+    const QString path = gone ? gsDataSource : defaultDatabasePath();
+    const QString question =
+        gone ? QStringLiteral("Die Datenbankdatei wurde nicht gefunden:") + QLatin1Char('\r') + path +
+                   QLatin1Char('\r') +
+                   QStringLiteral("Soll dort eine neue, leere Datenbank angelegt werden? Liegt die Datei auf einem "
+                                  "Laufwerk, das gerade nicht verbunden ist, antworten Sie \u201ENein\u201C.")
+             : QStringLiteral("Es ist noch keine Datenbank vorhanden.") + QLatin1Char('\r') +
+                   QStringLiteral("Soll eine neue, leere Datenbank angelegt werden?") + QLatin1Char('\r') + path;
+    if (!asked && platform().msgBox(question + QLatin1Char('\r') +
+                                        QStringLiteral("(Später: Einstellungen, \u201ENeue Datenbank anlegen…\u201C.)"),
+                                    Platform::Buttons::YesNo, Platform::Icon::Question,
+                                    QString()) != Platform::Answer::Yes)
         return false;
     const Status created = createDatabase(path);
     if (!created.ok()) {
@@ -106,6 +123,7 @@ bool frmMain::ensureDatabase() {
         return false;
     }
     reloadDataSource();
+    list_->subRefreshListe();
     // The program's own password is the same in every copy: one offer, then never again.
     if (platform().msgBox(
             QStringLiteral("Die neue Datenbank ist mit dem Kennwort des Programms verschlüsselt, das in jeder "
@@ -198,7 +216,7 @@ void frmMain::deleteEntry() {
         return;
     }
     const QString question = QStringLiteral("Aus Sicherheitsgründen kann nur immer ein Eintrag gelöscht werden.") +
-                             QLatin1Char('\r') + QStringLiteral("Sind Sie sicher das der Emaileintrag: ") +
+                             QLatin1Char('\r') + QStringLiteral("Sind Sie sicher, dass der Emaileintrag: ") +
                              selectedAuktion().AuktionsNr + QStringLiteral(" - ") + selectedAuktion().Titel +
                              QStringLiteral(" - von dem ebayuser - ") + selectedAuktion().ebayName +
                              QStringLiteral(" gelöscht werden soll?");

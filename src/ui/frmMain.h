@@ -103,7 +103,8 @@ private:
 
     void saveWindowState();
     void restoreWindowState();
-    bool ensureDatabase();
+    // A database where none is: offered at start, or made at once when the user asked for it.
+    bool ensureDatabase(bool asked = false);
 
     TradeList* list_ = nullptr;
     DetailPane* pane_ = nullptr;

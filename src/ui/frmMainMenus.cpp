@@ -35,7 +35,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 24> table = {{
+    static const std::array<Command, 25> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -46,6 +46,8 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.saveBackup(); }},
         {"keyRestore", "Wiederherstellen…", none, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.restoreFromBackup(); }},
+        {"keyNeueDatenbank", "Neue Datenbank anlegen…", none, B::Einstellungen, false, false, false, nullptr,
+         [](frmMain& w) { w.ensureDatabase(true); }},
         {"keyKennwort", "Datenbank-Kennwort ändern…", none, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.changePassphrase(); }},
         {"keyExit", "Beenden", Qt::CTRL | Qt::Key_B, B::Einstellungen, true, false, false, nullptr,

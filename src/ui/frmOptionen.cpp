@@ -155,7 +155,7 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     checknobody->setObjectName(QStringLiteral("checknobody"));
     f2->addRow(checkpro20);
     f2->addRow(checknobody);
-    f2->addRow(new QLabel(QStringLiteral("Der Text kann dann per StrgV einfacher reinkopiert werden"), Frame2));
+    f2->addRow(new QLabel(QStringLiteral("Der Text kann dann mit Strg+V einfacher eingefügt werden"), Frame2));
     checkFusszeile = new QCheckBox(
         QStringLiteral("Hinweiszeile \u201E-INFO- Diese E-Mail wurde mit dem Orvo Gaveldesk 2005 erstellt\u201C "
                        "unter jede E-Mail setzen"),

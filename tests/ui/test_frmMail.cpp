@@ -144,6 +144,7 @@ TEST_F(MailForm, SendingShowsProgressAndCanBeStopped) {
         auto* stop = f->findChild<QPushButton*>(u"cmdStop"_s);
         EXPECT_FALSE(label->isVisible());
         EXPECT_FALSE(stop->isVisible());
+        const QSize before = f->size();
         bool seenSending = false;
         QTimer poll;
         poll.setInterval(10);
@@ -163,6 +164,7 @@ TEST_F(MailForm, SendingShowsProgressAndCanBeStopped) {
         EXPECT_LT(t.elapsed(), 5000);
         EXPECT_TRUE(seenSending);
         EXPECT_FALSE(label->isVisible());
+        EXPECT_EQ(f->size(), before);  // a form that grew with its progress stayed so
         EXPECT_EQ(status(), QString());  // nothing recorded
         EXPECT_EQ(f->isVisible(), !closeTheForm);
         EXPECT_EQ(platform.messageTexts(),

@@ -148,23 +148,45 @@ TEST_F(MainWindow, DeleteAsksAndDeletesOnlyTheShownRow) {
     EXPECT_EQ(auctions(), 4);  // the closed grouped auction of anna stays
 }
 
-// Without a database the start offers one: "Nein" says once that nothing could be
-// loaded; "Ja" creates it and offers a password of the user's, once.
-TEST_F(MainWindow, FirstStartWithoutDatabaseAsks) {
+// Without a database the start offers one and says where to find the offer later: "Nein"
+// leaves an empty list without an error, the menu entry makes the database; a file named in
+// the settings but gone is offered anew at its place.
+TEST_F(MainWindow, WithoutDatabaseTheStartAndTheMenuOfferOne) {
     QFile::remove(db);
     gsDataSource.clear();
     open();  // answered "Nein"
-    ASSERT_EQ(platform.messages.size(), 2);
-    EXPECT_TRUE(lastMessage().startsWith(u"Beim Laden der Auktionsdaten"_s));
+    ASSERT_EQ(platform.messages.size(), 1) << lastMessage().toStdString();
+    EXPECT_TRUE(lastMessage().startsWith(u"Es ist noch keine Datenbank vorhanden."_s));
+    EXPECT_TRUE(lastMessage().contains(u"„Neue Datenbank anlegen…“"_s));
     menu("keyAktion", "keyrefresh");
-    EXPECT_EQ(platform.messages.size(), 2);
+    EXPECT_EQ(platform.messages.size(), 1);
+    platform.queueAnswer(Platform::Answer::No);  // no password of the user's
+    menu("keyEinstellungen", "keyNeueDatenbank");
+    EXPECT_TRUE(lastMessage().contains(u"eigenen Kennwort schützen"_s)) << lastMessage().toStdString();
+    ASSERT_TRUE(QFile::exists(db));
+    EXPECT_EQ(gsDataSource, db);
+    QFile::remove(db);
     platform.messages.clear();
     platform.queueAnswer(Platform::Answer::Yes);
     open();
-    ASSERT_EQ(platform.messages.size(), 2);
-    EXPECT_TRUE(platform.messages[0].text.startsWith(u"Es ist noch keine Datenbank vorhanden."_s));
-    EXPECT_TRUE(lastMessage().contains(u"eigenen Kennwort schützen"_s)) << lastMessage().toStdString();
+    EXPECT_TRUE(platform.messages[0].text.startsWith(u"Die Datenbankdatei wurde nicht gefunden:\r"_s + db));
     EXPECT_TRUE(QFile::exists(db));
+}
+
+// Opened, and restored from a larger screen, the window lies on the screen (the tests' screen
+// is 1024 × 768 with window frames): no button beyond its edge.
+TEST_F(MainWindow, TheWindowLiesOnTheScreen) {
+    fill();
+    for (const char* start : {"as opened", "restored"}) {
+        SCOPED_TRACE(start);
+        open();
+        const QRect room = w->screen()->availableGeometry();
+        EXPECT_TRUE(room.contains(w->frameGeometry())) << w->frameGeometry().width() << "x" << w->height();
+        for (const char* b : {"cmdSpeichern", "cmdAbbrechen"})
+            EXPECT_TRUE(room.contains(QRect(button(b)->mapToGlobal(QPoint()), button(b)->size()))) << b;
+        w->setGeometry(300, 200, 1700, 1000);  // as on a larger screen
+        w->close();
+    }
 }
 
 // Every menu entry reaches its command; a second click while one is pending is dropped.
