@@ -275,11 +275,13 @@ void DetailPane::askForParcel() {
 
 void DetailPane::showParcel() {
     // Money received in part is shown beside the total it is part of.
-    const Result<qint64> part =
-        mAuktion.AuktionsID.isEmpty() ? Result<qint64>(0) : partPaymentsOf(mAuktion.AuktionsID, mAuktion.GruppenID);
-    lblTeilzahlung->setText(part.ok() && part.value() > 0
+    // A group's part payment counts against the whole group's total, not this sale's.
+    const Result<PartPaid> part = mAuktion.AuktionsID.isEmpty() ? Result<PartPaid>(PartPaid{})
+                                                                : partPaymentsOf(mAuktion.AuktionsID, mAuktion.GruppenID);
+    lblTeilzahlung->setText(part.ok() && part.value().received > 0
                                 ? QStringLiteral("Teilzahlung erhalten: %1 · offen: %2")
-                                      .arg(euroText(part.value()), euroText(centsOr0(mAuktion.Betrag) - part.value()))
+                                      .arg(euroText(part.value().received),
+                                           euroText(part.value().asked - part.value().received))
                                 : QString());
     lblTeilzahlung->setVisible(!lblTeilzahlung->text().isEmpty());
     const Result<Parcel> p = mAuktion.AuktionsID.isEmpty() ? Result<Parcel>(Parcel{}) : loadParcel(mAuktion.AuktionsID);
@@ -352,7 +354,8 @@ void DetailPane::subGetAuktion(tAuktion& oAuktion) {
     oAuktion.EndeDatum = dateToText(QDateTime(dtpEndeDatum->date(), time));
     oAuktion.Mitteilungen = txtMitteilung->text();
     oAuktion.Hinweise = txtHinweise->text();
-    oAuktion.Versandinfos = txtVersandinfos->text();
+    // The field shows costs and insurance beside the stored text: only a typed text replaces it.
+    oAuktion.Versandinfos = txtVersandinfos->isModified() ? txtVersandinfos->text() : mAuktion.Versandinfos;
     oAuktion.Bezahlung = txtBezahlung->text();
 }
 

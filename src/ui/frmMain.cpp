@@ -143,10 +143,12 @@ void frmMain::saveWindowState() {
     QStringList widths;
     for (int c = 0; c < FlexModel::kCols; ++c)
         widths << QString::number(grid()->isColumnHidden(c) ? 0 : grid()->preferredWidth(c));
-    // Both in one replacement of the file.
+    // All in one replacement of the file.
     win::WritePrivateProfileStrings(
         {{QStringLiteral("Fenster"), QStringLiteral("Geometrie"), QString::fromLatin1(saveGeometry().toBase64())},
-         {QStringLiteral("Fenster"), QStringLiteral("Spalten"), widths.join(QLatin1Char(','))}},
+         {QStringLiteral("Fenster"), QStringLiteral("Spalten"), widths.join(QLatin1Char(','))},
+         {QStringLiteral("Fenster"), QStringLiteral("Sortierung"),
+          QStringLiteral("%1,%2").arg(grid()->model()->sortColumn()).arg(grid()->model()->sortAscending() ? 1 : 0)}},
         ini);
 }
 
@@ -164,6 +166,15 @@ void frmMain::restoreWindowState() {
             for (int c = 0; c < FlexModel::kCols && c < w.size(); ++c)
                 if (!grid()->isColumnHidden(c) && w[c].toInt() > 0 && c != 4)
                     grid()->setPreferredWidth(c, w[c].toInt());
+        }
+        // The order the user chose last; the list comes in it from the first screenful on.
+        if (key.compare(QStringLiteral("Sortierung"), Qt::CaseInsensitive) == 0) {
+            const QStringList s = value.split(QLatin1Char(','));
+            const int col = s.value(0).toInt();
+            if (s.size() == 2 && col > 1 && col < FlexModel::kCols && col != 7) {
+                grid()->model()->setSort(col, s[1] != QStringLiteral("0"));
+                grid()->showSort();
+            }
         }
     }
 }

@@ -104,6 +104,15 @@ TEST_F(BankStatement, AShortCreditBecomesAPartPayment) {
     auto* summary = child<QLabel>(u"lblUebersicht"_s);
     EXPECT_TRUE(QTest::qWaitFor([summary] { return summary->text().contains(u"Unbezahlt: 3 (42,20 €)"_s); }, 5000))
         << summary->text().toStdString();  // 3 x 17,40 less the 10,00 received
+    // Grouped with another sale of the buyer, the rest is the group's (it was this sale's alone).
+    sale(u"105"_s, u"bernd"_s, u"04.12.2026"_s, u"Uhrarmband"_s);
+    const QString k = w->selectedAuktion().KundenNr;  // 102's
+    Database::open(db).execute(u"update Auktionen set KundenNr = ?, GruppenID = ? where AuktionsNr in ('102', '105')"_s,
+                               {k, k});
+    menu("keyAktion", "keyrefresh");
+    clickRow(int(owing().indexOf(u"105"_s)) + 1);
+    clickRow(int(owing().indexOf(u"102"_s)) + 1);
+    EXPECT_EQ(child<QLabel>(u"lblTeilzahlung"_s)->text(), u"Teilzahlung erhalten: 10,00 € · offen: 24,80 €"_s);
 }
 
 // "Rechnung als PDF…" in the list's pop-up menu writes the selected sale's invoice

@@ -219,12 +219,14 @@ TEST_F(Pane, TypedTextIsStoredWhenTheUserSaysSoAndNeverLost) {
     EXPECT_EQ(back.EndeDatum, u"04.12.2026 20:15:33"_s);
     EXPECT_EQ(auctions(), 1);
     typeInto("txtStrasse", u"Am Markt 3"_s);
+    typeInto("txtVersandinfos", u"DHL Paket 5,49"_s);  // was dropped while "Speichern" said nothing
     platform.messages.clear();
     platform.queueAnswer(Platform::Answer::Yes);
     click("cmdAbbrechen");
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(platform.messages.size(), 1);  // the question: the save that worked says nothing
     EXPECT_EQ(contact(u"k"_s).Strasse, u"Am Markt 3"_s);
+    EXPECT_EQ(loaded(back.AuktionsID).Versandinfos, u"DHL Paket 5,49"_s);
 }
 
 // An empty list refuses what needs a row. Importing into it used to leave "Email

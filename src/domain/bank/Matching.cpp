@@ -323,23 +323,28 @@ Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed,
     }
 }
 
-Result<qint64> partPaymentsOf(const Store& store, const QString& auktionsID, const QString& gruppenID) {
+Result<PartPaid> partPaymentsOf(const Store& store, const QString& auktionsID, const QString& gruppenID) {
     CALLSTACK_MODULE("modBank");
     try {
         Database db = store.open();
         // A group's part payment is kept with one of its sales; the group id is its contact number too (indexed).
-        Recordset rs =
-            gruppenID.trimmed().isEmpty()
-                ? db.OpenRecordset(QStringLiteral("select ifnull(sum(Cent), 0) as s from Teilzahlungen where "
-                                                  "AuktionsID = ? and Standarduser = ?"),
-                                   {auktionsID, store.user})
-                : db.OpenRecordset(
-                      QStringLiteral("select ifnull(sum(Cent), 0) as s from Teilzahlungen where "
-                                     "Standarduser = ? and AuktionsID in (select AuktionsID from "
-                                     "Auktionen where Standarduser = ? and KundenNr = ? and GruppenID = ?)"),
-                      {store.user, store.user, gruppenID, gruppenID});
-        rs.MoveFirst();
-        return rs.isEOF() ? 0 : rs.value(QStringLiteral("s")).toLongLong();
+        const bool group = !gruppenID.trimmed().isEmpty();
+        const QString sales = group ? QStringLiteral("Standarduser = ? and KundenNr = ? and GruppenID = ?")
+                                    : QStringLiteral("Standarduser = ? and AuktionsID = ?");
+        const QVariantList keys = group ? QVariantList{store.user, gruppenID, gruppenID}
+                                        : QVariantList{store.user, auktionsID};
+        PartPaid out;
+        QStringList names;
+        db.forEachRow(QStringLiteral("select Betrag, (select ifnull(sum(Cent), 0) from Teilzahlungen t where "
+                                     "t.Standarduser = a.Standarduser and t.AuktionsID = a.AuktionsID) from "
+                                     "Auktionen a where ") +
+                          sales,
+                      keys, names, [&out](sqlite3_stmt* st) {
+                          out.asked += centsOr0(QString::fromUtf8(
+                              reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0)));
+                          out.received += sqlite3_column_int64(st, 1);
+                      });
+        return out;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Teilzahlungen können nicht gelesen werden:"), e);
     }

@@ -59,9 +59,14 @@ Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed,
 inline Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments = nullptr) {
     return applyProposals(currentStore(), confirmed, partPayments);
 }
-// The part payments kept with the sale, or with any sale of its group, summed.
-Result<qint64> partPaymentsOf(const Store& store, const QString& auktionsID, const QString& gruppenID);
-inline Result<qint64> partPaymentsOf(const QString& auktionsID, const QString& gruppenID) {
+// The part payments kept with the sale, or with any sale of its group, summed; and what the sale,
+// or its whole group, asks (its stored totals).
+struct PartPaid {
+    qint64 received = 0;
+    qint64 asked = 0;
+};
+Result<PartPaid> partPaymentsOf(const Store& store, const QString& auktionsID, const QString& gruppenID);
+inline Result<PartPaid> partPaymentsOf(const QString& auktionsID, const QString& gruppenID) {
     return partPaymentsOf(currentStore(), auktionsID, gruppenID);
 }
 

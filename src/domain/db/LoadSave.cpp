@@ -75,6 +75,7 @@ void writeAuktionColumns(const Store& store, Recordset& rs, const tAuktion& a, c
     rs.set(QStringLiteral("Betrag"), a.Betrag);
     rs.set(QStringLiteral("Versandkosten"), checklaenge(a.Versandkosten));
     rs.set(QStringLiteral("Hinweise"), checklaenge(a.Hinweise));
+    rs.set(QStringLiteral("Versandinfos"), checklaenge(a.Versandinfos));
     rs.set(QStringLiteral("Zahlungshinweise"), checklaenge(a.Zahlungshinweise));
     rs.set(QStringLiteral("Bemerkungen"), checklaenge(a.Bemerkungen));
     rs.set(QStringLiteral("Mitteilungen"), checklaenge(a.Mitteilungen));
@@ -85,7 +86,6 @@ void writeAuktionColumns(const Store& store, Recordset& rs, const tAuktion& a, c
 
 // Columns written only when a row is new.
 void writeNewRowColumns(Recordset& rs, const tAuktion& a, QString& sKundennr) {
-    rs.set(QStringLiteral("Versandinfos"), checklaenge(a.Versandinfos));
     rs.set(QStringLiteral("Versandversicherung"), checklaenge(a.Versandversicherung));
     rs.set(QStringLiteral("ebayName"), a.ebayName);
     if (!a.GruppenID.isEmpty()) sKundennr = a.GruppenID;
@@ -254,6 +254,7 @@ Result<bool> funLoadAuktion(const Store& store, tAuktion& oAuktion, const QStrin
         a.Bezahlung = rs.text(QStringLiteral("Bezahlung"));
         a.EmailText = rs.text(QStringLiteral("EmailText"));
         a.ebayName = rs.text(QStringLiteral("ebayname"));
+        a.GruppenID = rs.text(QStringLiteral("GruppenID"));
         for (int i = 0; i < kMilestones; ++i) {
             const Milestone& m = kMilestoneTable[std::size_t(i)];
             a.Datum[std::size_t(i)] =
