@@ -57,9 +57,10 @@ public:
         }
         // The program's keys: time of the insert, then the item number; the mail's own end date.
         const QString id = QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) + a.AuktionsNr;
-        bind(st_[5], {id, nr, a.AuktionsNr, a.Titel,
-                      gd::funCDate(a.EndeDatum).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), a.Preis, a.Menge, a.Betrag, a.Versandkosten, a.Hinweise,
-                      a.Versandinfos, a.Zahlungshinweise, a.EmailText, k.ebayName, user_});
+        bind(st_[5],
+             {id, nr, a.AuktionsNr, a.Titel, gd::funCDate(a.EndeDatum).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+              a.Preis, a.Menge, a.Betrag, a.Versandkosten, a.Hinweise, a.Versandinfos, a.Zahlungshinweise, a.EmailText,
+              k.ebayName, user_});
         const bool stored = run(st_[5]) == SQLITE_DONE;
         run(st_[7]);
         return stored;

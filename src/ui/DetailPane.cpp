@@ -107,6 +107,11 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     lblTeilzahlung->setVisible(false);
     a->addRow(QString(), lblTeilzahlung);
     a->addRow(QStringLiteral("Versandinfos:"), txtVersandinfos = edit("txtVersandinfos"));
+    // Kept as the mail stated them; a save does not write them, so typing there would be lost.
+    txtVersandinfos->setReadOnly(true);
+    txtVersandinfos->setToolTip(
+        QStringLiteral("Aus der Auktions-E-Mail übernommen; hier nicht änderbar. Eigene "
+                       "Angaben gehören in \u201EHinweise\u201C."));
     a->addRow(QStringLiteral("Hinweise:"), txtHinweise = edit("txtHinweise"));
     a->addRow(QStringLiteral("Mitteilung:"), txtMitteilung = edit("txtMitteilung"));
     a->addRow(QStringLiteral("Bezahlung:"), txtBezahlung = edit("txtBezahlung"));
@@ -276,13 +281,14 @@ void DetailPane::askForParcel() {
 void DetailPane::showParcel() {
     // Money received in part is shown beside the total it is part of.
     // A group's part payment counts against the whole group's total, not this sale's.
-    const Result<PartPaid> part = mAuktion.AuktionsID.isEmpty() ? Result<PartPaid>(PartPaid{})
-                                                                : partPaymentsOf(mAuktion.AuktionsID, mAuktion.GruppenID);
-    lblTeilzahlung->setText(part.ok() && part.value().received > 0
-                                ? QStringLiteral("Teilzahlung erhalten: %1 · offen: %2")
-                                      .arg(euroText(part.value().received),
-                                           euroText(part.value().asked - part.value().received))
-                                : QString());
+    const Result<PartPaid> part = mAuktion.AuktionsID.isEmpty()
+                                      ? Result<PartPaid>(PartPaid{})
+                                      : partPaymentsOf(mAuktion.AuktionsID, mAuktion.GruppenID);
+    lblTeilzahlung->setText(
+        part.ok() && part.value().received > 0
+            ? QStringLiteral("Teilzahlung erhalten: %1 · offen: %2")
+                  .arg(euroText(part.value().received), euroText(part.value().asked - part.value().received))
+            : QString());
     lblTeilzahlung->setVisible(!lblTeilzahlung->text().isEmpty());
     const Result<Parcel> p = mAuktion.AuktionsID.isEmpty() ? Result<Parcel>(Parcel{}) : loadParcel(mAuktion.AuktionsID);
     if (!p.ok() || p.value().Sendungsnummer.isEmpty()) {
@@ -354,8 +360,7 @@ void DetailPane::subGetAuktion(tAuktion& oAuktion) {
     oAuktion.EndeDatum = dateToText(QDateTime(dtpEndeDatum->date(), time));
     oAuktion.Mitteilungen = txtMitteilung->text();
     oAuktion.Hinweise = txtHinweise->text();
-    // The field shows costs and insurance beside the stored text: only a typed text replaces it.
-    oAuktion.Versandinfos = txtVersandinfos->isModified() ? txtVersandinfos->text() : mAuktion.Versandinfos;
+    oAuktion.Versandinfos = txtVersandinfos->text();
     oAuktion.Bezahlung = txtBezahlung->text();
 }
 

@@ -3,9 +3,9 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
+#include <QTranslator>
 #include <QWidget>
 #include <algorithm>
-#include <QTranslator>
 
 #include "base/RunError.h"
 #include "ui/frmPanne.h"

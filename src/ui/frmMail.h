@@ -50,8 +50,8 @@ private:
     QPlainTextEdit* rtf1 = nullptr;
     QComboBox* cmbStatus = nullptr;
     QPushButton *cmdload = nullptr, *cmdchange = nullptr, *cmdcancel = nullptr, *OrvoButton1 = nullptr;
-    QLabel* lblSenden = nullptr;     // "Die E-Mail wird gesendet …" while it goes out
-    QPushButton* cmdStop = nullptr;  // "Abbrechen" of a running send
+    QLabel* lblSenden = nullptr;         // "Die E-Mail wird gesendet …" while it goes out
+    QPushButton* cmdStop = nullptr;      // "Abbrechen" of a running send
     QStackedWidget* actions_ = nullptr;  // the send's buttons, or its progress
     bool sending_ = false;
     MailSender* sender_ = nullptr;  // the one sending now

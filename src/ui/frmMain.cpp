@@ -1,10 +1,10 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QSplitter>
@@ -108,14 +108,15 @@ bool frmMain::ensureDatabase(bool asked) {
     const QString question =
         gone ? QStringLiteral("Die Datenbankdatei wurde nicht gefunden:") + QLatin1Char('\r') + path +
                    QLatin1Char('\r') +
-                   QStringLiteral("Soll dort eine neue, leere Datenbank angelegt werden? Liegt die Datei auf einem "
-                                  "Laufwerk, das gerade nicht verbunden ist, antworten Sie \u201ENein\u201C.")
+                   QStringLiteral(
+                       "Soll dort eine neue, leere Datenbank angelegt werden? Liegt die Datei auf einem "
+                       "Laufwerk, das gerade nicht verbunden ist, antworten Sie \u201ENein\u201C.")
              : QStringLiteral("Es ist noch keine Datenbank vorhanden.") + QLatin1Char('\r') +
                    QStringLiteral("Soll eine neue, leere Datenbank angelegt werden?") + QLatin1Char('\r') + path;
-    if (!asked && platform().msgBox(question + QLatin1Char('\r') +
-                                        QStringLiteral("(Später: Einstellungen, \u201ENeue Datenbank anlegen…\u201C.)"),
-                                    Platform::Buttons::YesNo, Platform::Icon::Question,
-                                    QString()) != Platform::Answer::Yes)
+    if (!asked &&
+        platform().msgBox(question + QLatin1Char('\r') +
+                              QStringLiteral("(Später: Einstellungen, \u201ENeue Datenbank anlegen…\u201C.)"),
+                          Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
         return false;
     const Status created = createDatabase(path);
     if (!created.ok()) {

@@ -164,7 +164,7 @@ TEST_F(MailForm, SendingShowsProgressAndCanBeStopped) {
         EXPECT_LT(t.elapsed(), 5000);
         EXPECT_TRUE(seenSending);
         EXPECT_FALSE(label->isVisible());
-        EXPECT_EQ(f->size(), before);  // a form that grew with its progress stayed so
+        EXPECT_EQ(f->size(), before);    // a form that grew with its progress stayed so
         EXPECT_EQ(status(), QString());  // nothing recorded
         EXPECT_EQ(f->isVisible(), !closeTheForm);
         EXPECT_EQ(platform.messageTexts(),

@@ -187,7 +187,7 @@ TEST_F(MainWindow, TheWindowLiesOnTheScreen) {
         EXPECT_EQ(w->grid()->model()->sortColumn(), start[0] == 'a' ? -1 : 3);  // the order chosen before
         QTest::mouseClick(w->grid()->horizontalHeader()->viewport(), Qt::LeftButton, {},
                           QPoint(w->grid()->columnViewportPosition(3) + 5, 5));  // "Name"
-        w->setGeometry(300, 200, 1700, 1000);  // as on a larger screen
+        w->setGeometry(300, 200, 1700, 1000);                                    // as on a larger screen
         w->close();
     }
 }

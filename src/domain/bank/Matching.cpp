@@ -331,8 +331,8 @@ Result<PartPaid> partPaymentsOf(const Store& store, const QString& auktionsID, c
         const bool group = !gruppenID.trimmed().isEmpty();
         const QString sales = group ? QStringLiteral("Standarduser = ? and KundenNr = ? and GruppenID = ?")
                                     : QStringLiteral("Standarduser = ? and AuktionsID = ?");
-        const QVariantList keys = group ? QVariantList{store.user, gruppenID, gruppenID}
-                                        : QVariantList{store.user, auktionsID};
+        const QVariantList keys =
+            group ? QVariantList{store.user, gruppenID, gruppenID} : QVariantList{store.user, auktionsID};
         PartPaid out;
         QStringList names;
         db.forEachRow(QStringLiteral("select Betrag, (select ifnull(sum(Cent), 0) from Teilzahlungen t where "

@@ -75,7 +75,6 @@ void writeAuktionColumns(const Store& store, Recordset& rs, const tAuktion& a, c
     rs.set(QStringLiteral("Betrag"), a.Betrag);
     rs.set(QStringLiteral("Versandkosten"), checklaenge(a.Versandkosten));
     rs.set(QStringLiteral("Hinweise"), checklaenge(a.Hinweise));
-    rs.set(QStringLiteral("Versandinfos"), checklaenge(a.Versandinfos));
     rs.set(QStringLiteral("Zahlungshinweise"), checklaenge(a.Zahlungshinweise));
     rs.set(QStringLiteral("Bemerkungen"), checklaenge(a.Bemerkungen));
     rs.set(QStringLiteral("Mitteilungen"), checklaenge(a.Mitteilungen));
@@ -86,6 +85,7 @@ void writeAuktionColumns(const Store& store, Recordset& rs, const tAuktion& a, c
 
 // Columns written only when a row is new.
 void writeNewRowColumns(Recordset& rs, const tAuktion& a, QString& sKundennr) {
+    rs.set(QStringLiteral("Versandinfos"), checklaenge(a.Versandinfos));
     rs.set(QStringLiteral("Versandversicherung"), checklaenge(a.Versandversicherung));
     rs.set(QStringLiteral("ebayName"), a.ebayName);
     if (!a.GruppenID.isEmpty()) sKundennr = a.GruppenID;
