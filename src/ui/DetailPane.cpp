@@ -157,7 +157,14 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     lblSendung->setOpenExternalLinks(false);
     connect(lblSendung, &QLabel::linkActivated, this,
             [](const QString& url) { platform().shellExecute(QStringLiteral("Open"), url); });
-    g->addWidget(lblSendung, 4, 0, 1, 4);
+    g->addWidget(lblSendung, 4, 0, 1, 3);
+    // A mistyped number is corrected here: unticking "Versendet" would lose its day.
+    cmdSendung = new QPushButton(QStringLiteral("Sendung…"), fraStatus);
+    cmdSendung->setObjectName(QStringLiteral("cmdSendung"));
+    cmdSendung->setVisible(false);
+    cmdSendung->setToolTip(QStringLiteral("Versanddienst und Sendungsnummer eintragen oder ändern"));
+    connect(cmdSendung, &QPushButton::clicked, this, &DetailPane::askForParcel);
+    g->addWidget(cmdSendung, 4, 3);
     f->addWidget(fraStatus);
 
     const auto button = [fixed](const char* name, const char* caption) {
@@ -238,6 +245,7 @@ void DetailPane::subClearFelder() {
         e->clear();
     cboAuktion->clear();
     lblSendung->clear();
+    cmdSendung->setVisible(false);
     lblTeilzahlung->clear();
     lblTeilzahlung->setVisible(false);
     cmdAuktion->setToolTip(QString());
@@ -264,7 +272,10 @@ void DetailPane::chkStatus_Click(int Index) {
     d->setEnabled(c->isChecked());
     const Status saved = SaveStatus(mAuktion, Index);
     if (!saved.ok()) showError(saved.error());
-    if (saved.ok() && Index == 3 && c->isChecked()) askForParcel();
+    if (saved.ok() && Index == 3 && c->isChecked())
+        askForParcel();
+    else if (Index == 3)
+        showParcel();
     emit milestoneSaved();
 }
 
@@ -290,6 +301,7 @@ void DetailPane::showParcel() {
                   .arg(euroText(part.value().received), euroText(part.value().asked - part.value().received))
             : QString());
     lblTeilzahlung->setVisible(!lblTeilzahlung->text().isEmpty());
+    cmdSendung->setVisible(!mAuktion.AuktionsID.isEmpty() && !isZeroDate(mAuktion.Datum[3]));
     const Result<Parcel> p = mAuktion.AuktionsID.isEmpty() ? Result<Parcel>(Parcel{}) : loadParcel(mAuktion.AuktionsID);
     if (!p.ok() || p.value().Sendungsnummer.isEmpty()) {
         lblSendung->clear();

@@ -91,8 +91,9 @@ private:
               *txtVersandinfos = nullptr, *txtHinweise = nullptr, *txtMitteilung = nullptr, *txtBezahlung = nullptr;
     std::array<QCheckBox*, kMilestones> chkStatus{};
     std::array<DatePicker*, kMilestones> dtpStatus{};
-    QLabel* lblSendung = nullptr;      // carrier and tracking number, a link to the carrier's page
-    QLabel* lblTeilzahlung = nullptr;  // part payments of the sale or its group
+    QLabel* lblSendung = nullptr;       // carrier and tracking number, a link to the carrier's page
+    QPushButton* cmdSendung = nullptr;  // the parcel of a shipped trade entered or corrected
+    QLabel* lblTeilzahlung = nullptr;   // part payments of the sale or its group
     QPushButton *cmdSpeichern = nullptr, *cmdSenden = nullptr, *cmdEinlesen = nullptr, *cmdAuktion = nullptr,
                 *cmdAbbrechen = nullptr;
 };

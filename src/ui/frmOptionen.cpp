@@ -350,7 +350,7 @@ void frmOptionen::cmdOK_Click() {
 void frmOptionen::offerToMoveTrades(const QString& oldName, const QString& newName) {
     CALLSTACK();
     if (gsDataSource.isEmpty() || newName.isEmpty()) return;
-    // The old name's rows, and rows stored while no name was set; nothing moves without "Ja".
+    // The old name's rows, and rows stored while no name was set.
     QStringList owners{oldName};
     if (!oldName.isEmpty()) owners << QString();
     for (const QString& owner : owners) {
@@ -362,11 +362,17 @@ void frmOptionen::offerToMoveTrades(const QString& oldName, const QString& newNa
             owner.isEmpty() ? QStringLiteral("Es %1 ohne Mitgliedsnamen gespeichert.").arg(count)
                             : QStringLiteral("Unter dem bisherigen Mitgliedsnamen \u201E%1\u201C %2 gespeichert.")
                                   .arg(owner, count);
+        // Moving is what a renamed member wants: Enter moves; "Nein" is said to hide them.
         if (platform().msgBox(
                 question + QLatin1Char('\r') +
-                    QStringLiteral("Sollen sie zum Mitgliedsnamen \u201E%1\u201C übernommen werden?").arg(newName),
+                    QStringLiteral("Sollen sie zum Mitgliedsnamen \u201E%1\u201C übernommen werden?").arg(newName) +
+                    QLatin1Char('\r') +
+                    QStringLiteral("Bei \u201ENein\u201C zeigt die Liste dann nur Geschäfte von \u201E%1\u201C; die "
+                                   "übrigen bleiben gespeichert und erscheinen wieder, wenn Sie den bisherigen "
+                                   "Namen einstellen.")
+                        .arg(newName),
                 Platform::Buttons::YesNo, Platform::Icon::Question, windowTitle(),
-                Platform::Answer::No) != Platform::Answer::Yes)
+                Platform::Answer::Yes) != Platform::Answer::Yes)
             continue;
         const Result<int> moved = moveTrades(owner, newName);
         if (!moved.ok()) showError(moved.error());

@@ -1,5 +1,6 @@
 // Ticking "Versendet" asks for the parcel; what the user enters is stored with
 // the trade and shown in the pane as a link to the carrier's page.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 
@@ -36,6 +37,17 @@ TEST_F(Shipping, TickingVersendetAsksAndThePaneShowsTheParcel) {
     EXPECT_EQ(p.Sendungsnummer, u"H1003 4567 8901"_s);
     EXPECT_TRUE(label()->text().contains(u"sendungsinformation#H100345678901"_s)) << label()->text().toStdString();
     EXPECT_TRUE(label()->text().contains(u"Hermes"_s));
+    // A mistyped number is corrected while the trade stays shipped.
+    test::whenModal<frmVersand>([](frmVersand* d) {
+        auto* number = d->findChild<QLineEdit*>(u"txtSendungsnummer"_s);
+        EXPECT_EQ(number->text(), u"H1003 4567 8901"_s);
+        number->clear();
+        test::typeText(number, u"H1003 4567 8902"_s);
+        QTest::mouseClick(d->findChild<QPushButton*>(u"cmdSpeichern"_s), Qt::LeftButton);
+    });
+    click("cmdSendung");
+    EXPECT_EQ(loadParcel(id).value().Sendungsnummer, u"H1003 4567 8902"_s);
+    EXPECT_TRUE(child<QCheckBox>(u"chkStatus_3"_s)->isChecked());
 
     clickRow(2);  // another trade: no parcel shown
     EXPECT_TRUE(label()->text().isEmpty()) << label()->text().toStdString();
