@@ -12,6 +12,7 @@
 #include "base/Clock.h"
 #include "base/Product.h"
 #include "base/SafeWrite.h"
+#include "base/Terminal.h"
 #include "domain/bank/Matching.h"
 #include "domain/db/AuktionsListe.h"
 #include "domain/db/Backup.h"
@@ -48,22 +49,32 @@ QString oneLine(QString text) {
 }
 QString oneLine(const Error& e) { return oneLine(e.message()); }
 
-void initApp() {
+// False when the database keeps a password of its own and none given opens it: said once here,
+// and the command that needs the file ends instead of failing on it again.
+bool initApp() {
     QStringList notes = tidyDataFolder(AppPath());
     notes << subInitApp();
     notes << tidyDatabaseFile(gsDataSource, AppPath());
     for (const QString& m : notes) err() << "gaveldesk: " << oneLine(m) << "\n";
-    // No one to ask without a window: an own password comes from the environment. Tried
+    err().flush();
+    // An own password comes from the environment, or from the user at the terminal. Tried
     // whatever the settings say, so a change cut short never locks the user out.
-    const QString given = qEnvironmentVariable("GAVELDESK_KENNWORT");
-    const Result<bool> unlocked = unlockDatabase(gsDataSource, given, configIniPath());
+    QString given = qEnvironmentVariable("GAVELDESK_KENNWORT");
+    Result<bool> unlocked = unlockDatabase(gsDataSource, given, configIniPath());
+    if (unlocked.ok() && !unlocked.value() && given.isEmpty()) {
+        if (const std::optional<QString> typed = askHidden(QStringLiteral("Kennwort der Datenbank: "))) {
+            given = *typed;
+            unlocked = unlockDatabase(gsDataSource, given, configIniPath());
+        }
+    }
     if (!unlocked.ok())
         err() << "gaveldesk: " << oneLine(unlocked.error()) << "\n";
     else if (!unlocked.value())
         err() << (given.isEmpty()
                       ? "gaveldesk: Die Datenbank hat ein eigenes Kennwort; bitte in GAVELDESK_KENNWORT angeben.\n"
-                      : "gaveldesk: Das Kennwort aus GAVELDESK_KENNWORT passt nicht zur Datenbank.\n");
+                      : "gaveldesk: Das angegebene Kennwort passt nicht zur Datenbank.\n");
     err().flush();
+    return !unlocked.ok() || unlocked.value();
 }
 
 // Nothing is written into a damaged file: every writing command asks first.
@@ -92,7 +103,7 @@ void warnIfDamaged() {
 
 // The new password from GAVELDESK_NEUES_KENNWORT (empty or unset: the program's own again).
 int changePasswordCommand() {
-    initApp();
+    if (!initApp()) return 1;
     if (gsDataSource.isEmpty()) return fail(QStringLiteral("Es gibt keine Datenbank."));
     if (const auto refused = refuseDamaged()) return *refused;
     const QString next = qEnvironmentVariable("GAVELDESK_NEUES_KENNWORT");
@@ -155,7 +166,7 @@ int importFiles(const QStringList& files) {
         err().flush();
         return 2;
     }
-    initApp();
+    if (!initApp()) return 1;
     // Rows are stored under the member name; without one they would vanish from view once it is set.
     if (gsEbayName.trimmed().isEmpty())
         return fail(
@@ -237,7 +248,7 @@ int exportFile(const QString& file, const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
     readOnce();
-    initApp();
+    if (!initApp()) return 1;
     warnIfDamaged();
     int rows = 0;
     Status read;
@@ -267,7 +278,7 @@ int listAuctions(const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
     readOnce();
-    initApp();
+    if (!initApp()) return 1;
     warnIfDamaged();
     out().flush();
     const Status read = writeListTsv(gsDataSource, gsStandardUser, *filter, [](const QByteArray& lines) {
@@ -280,7 +291,7 @@ int listAuctions(const QString& filterName) {
 
 int searchAuctions(const QString& text) {
     readOnce();
-    initApp();
+    if (!initApp()) return 1;
     warnIfDamaged();
     const Result<QList<ListRow>> found = searchAuktionsListe(gsDataSource, gsStandardUser, text);
     if (!found.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + found.error().text());
@@ -296,7 +307,7 @@ int searchAuctions(const QString& text) {
 
 // One line a credit: grade, booking day, amount, payer, reference, the sales, why.
 int bankImport(const QString& file, bool apply) {
-    initApp();
+    if (!initApp()) return 1;
     if (apply) {
         if (const auto refused = refuseDamaged()) return *refused;
     } else {
@@ -338,7 +349,7 @@ int bankImport(const QString& file, bool apply) {
 int invoiceCommand(const QStringList& args) {
     if (args.size() != 2)
         return fail(QStringLiteral("--invoice braucht die Auktionsnummer und den Namen der PDF-Datei."));
-    initApp();
+    if (!initApp()) return 1;
     const Result<Invoice> inv = invoiceFor(args[0], today());
     if (!inv.ok()) return fail(oneLine(inv.error()));
     const Status written = writeInvoice(inv.value(), args[1]);
@@ -353,7 +364,7 @@ int invoiceCommand(const QStringList& args) {
 
 int backupCommand(const QString& file) {
     readOnce();
-    initApp();
+    if (!initApp()) return 1;
     if (gsDataSource.isEmpty()) return fail(QStringLiteral("Es gibt keine Datenbank, die gesichert werden könnte."));
     // A damaged file is named as such; its pages cannot be copied one by one.
     if (const auto refused = refuseDamaged()) return *refused;

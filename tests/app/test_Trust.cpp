@@ -204,8 +204,9 @@ TEST(Trust, ABackupFromBeforeTheOwnPasswordRestores) {
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(tradesOf(r), QStringList{u"1234567890"_s});
     r = run(app, {u"--list"_s});
-    EXPECT_NE(r.code, 0) << r.out.toStdString();
+    EXPECT_EQ(r.code, 1) << r.out.toStdString();
     EXPECT_TRUE(r.err.contains(u"GAVELDESK_KENNWORT"_s)) << r.err.toStdString();
+    EXPECT_EQ(r.err.count(u"gaveldesk:"_s), 1) << r.err.toStdString();  // said once, not again by the list
 }
 
 // A damaged file is named as damage, in German, by every command; the writing ones refuse
