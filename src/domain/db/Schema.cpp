@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <string>
+#include <vector>
 
 #include "domain/db/Database.h"
 #include "domain/db/SearchFold.h"
@@ -158,12 +159,15 @@ constexpr const char* kSearchText =
     "ifnull((SELECT v.Versanddienst || ' ' || v.Sendungsnummer FROM Versand v WHERE v.AuktionsID = a.AuktionsID), '') "
     "|| ' ' || substr(a.EmailText, 1, 65536)";
 
-std::string version2Sql() {
-    QString sql = QString::fromUtf8(kVersion2);
+QString foldViews() {
     const QString source =
         QStringLiteral("(SELECT a.rowid AS docid, %1 AS x FROM Auktionen a)").arg(QString::fromLatin1(kSearchText));
-    sql.replace(QStringLiteral("@FOLD@"),
-                foldViewsSql(source, QStringLiteral("x"), QStringLiteral("SuchQuelle")).join(QLatin1Char('\n')));
+    return foldViewsSql(source, QStringLiteral("x"), QStringLiteral("SuchQuelle")).join(QLatin1Char('\n'));
+}
+
+std::string version2Sql() {
+    QString sql = QString::fromUtf8(kVersion2);
+    sql.replace(QStringLiteral("@FOLD@"), foldViews());
     return sql.toStdString();
 }
 
@@ -234,8 +238,21 @@ void migrateSchema(sqlite3* db, int from) {
         // The list index of earlier builds lacks the total and the milestones, so the list read every row of the table.
         run(db, "DROP INDEX IF EXISTS Auktionen_Liste;");
         run(db, kListIndex);
-        // The index of the trades already there, folded by the program (the same folding as the
-        // views', many times faster over 100,000 mails); later ones come through the triggers.
+    }
+    if (from < 3) run(db, kVersion3);
+    if (from < 4) {
+        // The folding learnt Greek and Cyrillic capitals and accents: its views anew (the triggers
+        // name only the last one), and the trades already there folded again.
+        std::vector<std::string> views;
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'view' AND name LIKE 'SuchQuelle%'", -1,
+                               &st, nullptr) == SQLITE_OK)
+            while (sqlite3_step(st) == SQLITE_ROW)
+                views.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        for (const std::string& v : views) run(db, ("DROP VIEW \"" + v + "\";").c_str());
+        run(db, foldViews().toStdString().c_str());
+        // The program folds them: the same folding as the views', many times faster over 100,000 mails.
         sqlite3_create_function_v2(
             db, "gd_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
             [](sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -249,7 +266,6 @@ void migrateSchema(sqlite3* db, int from) {
                  kSearchText + ") FROM Auktionen a;")
                     .c_str());
     }
-    if (from < 3) run(db, kVersion3);
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }
 

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <thread>
 
+#include "domain/db/Schema.h"
 #include "support/DbTestShared.h"
 #include "support/FullDisk.h"
 #include "support/Sqlcipher.h"
@@ -56,7 +57,8 @@ TEST_F(Migration, TheFirstOpenBringsAVersion1FileUpToDateWithEverythingKept) {
     EXPECT_TRUE(sqlcipher(db, listIndex).contains(u"Betrag"_s));
     EXPECT_TRUE(sqlcipher(db, "PRAGMA integrity_check;").startsWith(u"ok"_s));
     EXPECT_EQ(a.BezahltDatum(), QDateTime(QDate(2026, 12, 5), QTime(10, 0)));
-    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), u"3"_s);
+    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), QString::number(kSchemaVersion));
+    EXPECT_FALSE(sqlcipher(db, "SELECT docid FROM Suche WHERE Suche MATCH 'barbel*';").isEmpty());  // folded anew
     EXPECT_EQ(
         sqlcipher(db, "SELECT count(*) FROM sqlite_master WHERE name IN ('Versand', 'Mahnungen', 'Teilzahlungen');"),
         u"3"_s);
@@ -105,7 +107,7 @@ TEST_F(Migration, AFileHeldByAnotherProgramIsLeftAsItWasAndNotCalledDamaged) {
     EXPECT_EQ(test::fileBytes(db), before);
     EXPECT_FALSE(QFile::exists(bak()));
     ASSERT_TRUE(test::found(load(a)));  // the next open, with the lock gone, brings it up to date
-    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), u"3"_s);
+    EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), QString::number(kSchemaVersion));
 }
 
 TEST_F(Migration, ANewerFileIsRefusedAndLeftUntouched) {

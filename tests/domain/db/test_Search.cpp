@@ -58,6 +58,8 @@ TEST_F(Search, AnyTextOfEveryStateWhateverTheSpelling) {
                               "Der Käufer hat die Zahlungsaufforderung erhalten.");
     add("1003", "zofia_w", "Zofia Wiśniewska", "Porzellan Rosenthal");
     add("1004", "seanon", "Seán O'Neill", "Modelleisenbahn Märklin");
+    add("1005", "dpapad", "Δημήτρης Παπαδόπουλος", "Βινύλιο από την Αθήνα");
+    add("1006", "ivan_k", "Иван Петров", "Пластинка из Москвы");
     ASSERT_TRUE(SaveStatusMail(teddy, zeroDate(), 6).ok());  // closed: found all the same
     ASSERT_TRUE(saveParcel(teddy, Parcel{u"DHL"_s, u"00340434161094042557"_s}).ok());
     gsStandardUser = u"fremd"_s;
@@ -81,9 +83,14 @@ TEST_F(Search, AnyTextOfEveryStateWhateverTheSpelling) {
         {"o'neill", "1004"},
         {"Marklin", "1004"},
         {"MÄRKLIN", "1004"},
-        {"berlin", "1001 1002 1003 1004"},  // the town of all of them
+        {"δημήτρης", "1005"},
+        {"ΔΗΜΉΤΡΗΣ", "1005"},  // capitals, accent, final sigma
+        {"αθηνα", "1005"},
+        {"ИВАН", "1006"},
+        {"москвы", "1006"},
+        {"berlin", "1001 1002 1003 1004 1005 1006"},  // the town of all of them
         {"hmueller@example", "1001"},
-        {"100", "1001 1002 1003 1004"},
+        {"100", "1001 1002 1003 1004 1005 1006"},
         {"xyzzy", ""},
         {"\" OR 1=1 --", ""},
         {"", ""},
@@ -108,9 +115,9 @@ TEST_F(Search, AnyTextOfEveryStateWhateverTheSpelling) {
 
 // The program's folding (queries, the first index) and the database's (every later change) agree.
 TEST_F(Search, TheProgramFoldsAsTheDatabaseDoes) {
-    const char* const titles[] = {"Aee Oue UEBER Ueberzug", "ÆØÅ æøå Œuvre",       "Maß ẞ STRASSE",
-                                  "Ærø Ōsaka Ĳssel",        "Ünïcödé ÀÉÎÕÜ àéîõü", "Łódź Kraków Gdańsk",
-                                  "İstanbul Şişli",         "€ 1.234,56 – „Zitat“"};
+    const char* const titles[] = {
+        "Aee Oue UEBER Ueberzug", "ÆØÅ æøå Œuvre",  "Maß ẞ STRASSE",        "Ærø Ōsaka Ĳssel", "Ünïcödé ÀÉÎÕÜ àéîõü",
+        "Łódź Kraków Gdańsk",     "İstanbul Şişli", "€ 1.234,56 – „Zitat“", "ΆΈΉ Σίσυφος ΪΫ",  "ЁЖИК Ґанок Ѝ"};
     for (const char* t : titles) {
         tAuktion a = auktion(u"77"_s, u"k"_s);
         a.Titel = QString::fromUtf8(t);
