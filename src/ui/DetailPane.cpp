@@ -93,6 +93,7 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     fraAuktion->setObjectName(QStringLiteral("fraAuktion"));
     auto* a = new QFormLayout(fraAuktion);
     cboAuktion = new QComboBox(fraAuktion);
+    cboAuktion->setAccessibleName(QStringLiteral("Auktion"));
     cboAuktion->setObjectName(QStringLiteral("cboAuktion"));
     a->addRow(cboAuktion);
     dtpEndeDatum = new DatePicker(fraAuktion);
@@ -142,6 +143,9 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
         c->setObjectName(QStringLiteral("chkStatus_%1").arg(i));
         auto* d = new DatePicker(fraStatus);
         d->setObjectName(QStringLiteral("dtpStatus_%1").arg(i));
+        // Its neighbour names it to a screen reader; a check box is no label.
+        d->setAccessibleName(QStringLiteral("Datum: ") +
+                             QString::fromUtf8(kStatusCaptions[i]).remove(QLatin1Char(':')));
         d->clearDate();
         d->setEnabled(false);
         connect(c, &QCheckBox::clicked, this, [this, i] { chkStatus_Click(i); });

@@ -1,11 +1,15 @@
 #include "ui/GuiApplication.h"
 
+#include <QFormLayout>
+#include <QLabel>
+#include <QLayout>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
 #include <QTranslator>
 #include <QWidget>
 #include <algorithm>
+#include <vector>
 
 #include "base/RunError.h"
 #include "ui/frmPanne.h"
@@ -52,6 +56,38 @@ void fitOnScreen(QWidget* window) {
     if (fitted.size() - margins != window->size()) window->resize(fitted.size() - margins);
     // Only a placed window is moved; the window manager places the others inside the screen.
     if (window->testAttribute(Qt::WA_Moved) && fitted.topLeft() != window->pos()) window->move(fitted.topLeft());
+}
+
+namespace {
+void collectInLayoutOrder(const QLayout* layout, std::vector<QWidget*>& out) {
+    // A label of a form row names its field to a screen reader; a row made with a label of
+    // its own gets none from the form.
+    if (const auto* form = qobject_cast<const QFormLayout*>(layout))
+        for (int row = 0; row < form->rowCount(); ++row) {
+            const QLayoutItem* label = form->itemAt(row, QFormLayout::LabelRole);
+            const QLayoutItem* field = form->itemAt(row, QFormLayout::FieldRole);
+            auto* text = label ? qobject_cast<QLabel*>(label->widget()) : nullptr;
+            if (text && !text->buddy() && field && field->widget()) text->setBuddy(field->widget());
+        }
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (QWidget* w = item->widget()) {
+            if (w->focusPolicy() & Qt::TabFocus)
+                out.push_back(w);
+            else if (w->layout())  // a page or a group box: its fields in their order
+                collectInLayoutOrder(w->layout(), out);
+        } else if (const QLayout* inner = item->layout()) {
+            collectInLayoutOrder(inner, out);
+        }
+    }
+}
+}  // namespace
+
+void tabInLayoutOrder(QWidget* window) {
+    if (!window->layout()) return;
+    std::vector<QWidget*> fields;
+    collectInLayoutOrder(window->layout(), fields);
+    for (std::size_t i = 1; i < fields.size(); ++i) QWidget::setTabOrder(fields[i - 1], fields[i]);
 }
 
 void GuiApplication::installGermanTexts() {

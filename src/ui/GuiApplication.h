@@ -20,5 +20,8 @@ public:
 QRect fittedFrame(const QRect& frame, const QRect& room, const QSize& frameMargins, const QSize& minimum);
 // The window brought onto its screen: as opened, or as restored from a larger screen.
 void fitOnScreen(QWidget* window);
+// Tab goes from field to field as the layouts place them, top to bottom, not in the order
+// the fields were made; every form row's label names its field.
+void tabInLayoutOrder(QWidget* window);
 
 }  // namespace gd

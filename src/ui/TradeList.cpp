@@ -67,6 +67,7 @@ TradeList::TradeList(QWidget* parent) : QWidget(parent) {
     filters->addStretch();
     // Trades of every state by any text; the filter view comes back when it is cleared.
     txtSuche = new QLineEdit(this);
+    txtSuche->setAccessibleName(QStringLiteral("Suchen"));
     txtSuche->setObjectName(QStringLiteral("txtSuche"));
     txtSuche->setPlaceholderText(QStringLiteral("Suchen (Strg+F) …"));
     txtSuche->setClearButtonEnabled(true);
@@ -88,6 +89,7 @@ TradeList::TradeList(QWidget* parent) : QWidget(parent) {
     layout->addLayout(filters);
     layout->addWidget(txtSuche);  // a row of its own: wide enough on a small screen too
     Flex1 = new FlexGrid(this);
+    Flex1->setAccessibleName(QStringLiteral("Auktionsliste"));
     Flex1->setObjectName(QStringLiteral("Flex1"));
     Flex1->model()->setGroupIcon(groupIcon());
     layout->addWidget(Flex1);

@@ -37,7 +37,9 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
     txtBcc = named(new QLineEdit(this), "txtBcc");
     txtsubject = named(new QLineEdit(this), "txtsubject");
     rtf1 = named(new QPlainTextEdit(this), "rtf1");
+    rtf1->setAccessibleName(QStringLiteral("Text der E-Mail"));
     cmbStatus = named(new QComboBox(this), "cmbStatus");
+    cmbStatus->setAccessibleName(QStringLiteral("Automatisch den Status setzen"));
     cmbStatus->addItems({QStringLiteral("nicht setzen"), QStringLiteral("Geantwortet"), QStringLiteral("Bestätigt"),
                          QStringLiteral("Bezahlt"), QStringLiteral("Versendet"), QStringLiteral("Bewertet"),
                          QStringLiteral("Bewertung erhalten"), QStringLiteral("Abgeschlossen")});

@@ -17,6 +17,7 @@
 #include "domain/db/Accounts.h"
 #include "domain/mail/MailComposer.h"
 #include "domain/settings/Optionen.h"
+#include "ui/GuiApplication.h"
 #include "ui/Platform.h"
 
 namespace gd {
@@ -203,6 +204,7 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     v->addWidget(pages);
     v->addLayout(bottom);
     resize(640, 520);
+    tabInLayoutOrder(this);
     Form_Load();
 }
 

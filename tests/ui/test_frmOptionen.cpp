@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTest>
 
 #include "domain/db/Accounts.h"
@@ -57,6 +59,32 @@ protected:
     }
     void type(int i, const QString& t) { type(u"txtDaten_%1"_s.arg(i), t); }
 };
+
+// Tab walks each page's fields as they stand, top to bottom (it used to jump from the name to
+// the IBAN, so typed values landed in other fields), and every field has a name to be read out.
+TEST_F(Options, TabFollowsThePageAndEveryFieldHasAName) {
+    open();
+    for (const char* page : {"Frame1", "Frame2"}) {
+        SCOPED_TRACE(page);
+        click(page[5] == '1' ? "OrvoButton1" : "OrvoButton2");
+        QWidget* frame = child<QWidget>(page);
+        QWidget* f = child<QWidget>(page[5] == '1' ? "txtUsername" : "Option1");  // the page's first
+        f->setFocus();
+        int y = -1, fields = 0;
+        QSet<QWidget*> visited;
+        for (; frame->isAncestorOf(f) && fields < 40; f = dlg->focusWidget(), ++fields) {
+            visited << f;
+            const int at = f->mapTo(dlg.get(), QPoint()).y();
+            EXPECT_GE(at, y) << f->objectName().toStdString();
+            y = at;
+            const bool named = !QAccessible::queryAccessibleInterface(f)->text(QAccessible::Name).isEmpty();
+            EXPECT_TRUE(named || !qobject_cast<QLineEdit*>(f)) << f->objectName().toStdString();
+            QTest::keyClick(f, Qt::Key_Tab);
+        }
+        for (QLineEdit* e : frame->findChildren<QLineEdit*>())  // none skipped
+            EXPECT_TRUE(visited.contains(e) || !e->isEnabled()) << e->objectName().toStdString();
+    }
+}
 
 // Every field is saved and shown again. The IBAN is checked by its digits before anything
 // is written; it is kept without blanks and shown in groups of four. The BIC has 8 or 11
