@@ -42,6 +42,7 @@ frmchange::frmchange(frmMail* mail, QWidget* parent) : QDialog(parent), mail_(ma
                       QStringLiteral("[#Versicherung#]"),
                       QStringLiteral("[#Gesamtbetrag#]"),
                       QStringLiteral("[#StandardUser#]"),
+                      QStringLiteral("[#Signatur#]"),
                       QStringLiteral("[#Angebotsende#]"),
                       QStringLiteral("[#DatumBezahlt#]"),
                       QStringLiteral("[#Angebotsendegruppiert#]"),

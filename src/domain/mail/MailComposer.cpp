@@ -186,12 +186,20 @@ QString MailComposer::fillBody(QString t) const {
         r("[#VERSANDDIENST#]", in_.sVersanddienst.isEmpty() ? QStringLiteral("dem Paketdienst") : in_.sVersanddienst);
         r("[#SENDUNGSLINK#]", link.isEmpty() ? in_.sSendungsnummer : link);
     }
-    if (!gsVersicherterVersand.isEmpty() && gsVersicherterVersand != QStringLiteral("0.00"))
+    if (!gsVersicherterVersand.isEmpty() && gsVersicherterVersand != QStringLiteral("0.00")) {
         r("[#versicherterversand#]", gsVersicherterVersand);
-    else
-        t.remove(
-            QStringLiteral("Falls Sie einen versicherten Versand per Postpaket wünschen, so betragen die "
-                           "Versandkosten [#versicherterversand#] EUR."));
+    } else {
+        const QString sentence = QStringLiteral(
+            "Falls Sie einen versicherten Versand per Postpaket wünschen, so betragen die "
+            "Versandkosten [#versicherterversand#] EUR.");
+        // A paragraph of its own goes with the blank line after it: no gap of three lines.
+        static const QRegularExpression paragraph(
+            QStringLiteral(R"((?<=\r\n\r\n|\n\n)%1(\r\n\r\n|\n\n))").arg(QRegularExpression::escape(sentence)));
+        t.remove(paragraph);
+        t.remove(sentence);
+    }
+    // Signed with the seller's name where one is set, else with the member name.
+    r("[#Signatur#]", gsKontoinhaber.trimmed().isEmpty() ? gsStandardUser : gsKontoinhaber.trimmed());
     return t;
 }
 

@@ -71,6 +71,12 @@ TEST(MailComposer, PlaceholdersInsuredSentenceFooterAndPreselection) {
     EXPECT_EQ(c.fillBody(u"Hallo [#ebaynameto#], [#Preis#]+[#Versand#]=[#Gesamtbetrag#] auf [#Kontonummer#]. "_s +
                          sentence + u" [#ArtikelGroupText#]"_s),
               u"Hallo Hans Müller, 24,50+4,90=29,40 auf 123.  [#ArtikelGroupText#]"_s);
+    // A paragraph of its own leaves one blank line, not three; the seller signs with a name.
+    EXPECT_EQ(c.fillBody(u"EUR\r\n\r\n"_s + sentence + u"\r\n\r\nBitte\r\n[#Signatur#]"_s),
+              u"EUR\r\n\r\nBitte\r\ngavel_haendler"_s);
+    gsKontoinhaber = u"Jürgen Großmann"_s;
+    EXPECT_TRUE(c.fillBody(u"[#Signatur#]"_s) == gsKontoinhaber);
+    gsKontoinhaber.clear();
     gsVersicherterVersand = u"4.90"_s;
     EXPECT_TRUE(c.fillBody(sentence).contains(u"Versandkosten 4.90 EUR."_s));
     EXPECT_EQ(c.fillSubject(u"[#Artikelnummer#]: [#Bezeichnung#] bei [#StandardUser#] [#Preis#]"_s),
