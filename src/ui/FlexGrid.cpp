@@ -213,8 +213,26 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexModel(t
     connect(this, &QTableView::doubleClicked, this, [this] { emit rowActivated(); });
     // A column the user widens or narrows keeps that width as its own.
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int width) {
-        if (!fitting_ && col >= 0 && col < FlexModel::kCols && col != 4) preferred_[std::size_t(col)] = width;
+        if (!fitting_ && col >= 0 && col < FlexModel::kCols && col != 4) {
+            preferred_[std::size_t(col)] = width;
+            byUser_[std::size_t(col)] = true;
+        }
     });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        measureContent();
+        fitColumns();
+    });
+}
+
+void FlexGrid::measureContent() {
+    constexpr int kLimit = 260, kRows = 200, kPadding = 14;
+    const QFontMetrics fm(font());
+    const int rows = std::min(model_->rowCount(), kRows);
+    for (const int c : {2, 3, 6}) {
+        int widest = 0;
+        for (int r = 0; r < rows; ++r) widest = std::max(widest, fm.horizontalAdvance(model_->text(r, c)));
+        content_[std::size_t(c)] = std::min(kLimit, widest + kPadding);
+    }
 }
 
 int FlexGrid::Row() const {
@@ -264,9 +282,10 @@ void FlexGrid::setColWidthTwips(int col, int twips) {
         setPreferredWidth(col, twips / 15);
 }
 
-void FlexGrid::setPreferredWidth(int col, int width) {
+void FlexGrid::setPreferredWidth(int col, int width, bool byUser) {
     if (col < 0 || col >= FlexModel::kCols) return;
     preferred_[std::size_t(col)] = width;
+    byUser_[std::size_t(col)] = byUser;
     fitColumns();
 }
 
@@ -282,8 +301,13 @@ void FlexGrid::fitColumns() {
     std::array<int, FlexModel::kCols> width{};
     std::array<bool, FlexModel::kCols> settled{};
     int room = viewport()->width() - kTitleRoom;
+    // What each column asks: the user's width as chosen, else its default widened to its content.
+    std::array<int, FlexModel::kCols> asked = preferred_;
+    for (int c = 0; c < FlexModel::kCols; ++c)
+        if (!byUser_[std::size_t(c)] && preferred_[std::size_t(c)] > 0)
+            asked[std::size_t(c)] = std::max(preferred_[std::size_t(c)], content_[std::size_t(c)]);
     for (int c = 0; c < FlexModel::kCols; ++c) {
-        width[std::size_t(c)] = preferred_[std::size_t(c)];
+        width[std::size_t(c)] = asked[std::size_t(c)];
         // The icon column keeps its width; hidden and title columns take no part.
         settled[std::size_t(c)] = c == kTitle || c == 1 || isColumnHidden(c) || preferred_[std::size_t(c)] <= 0;
         if (settled[std::size_t(c)] && c != kTitle && !isColumnHidden(c)) room -= std::max(0, width[std::size_t(c)]);
@@ -294,12 +318,12 @@ void FlexGrid::fitColumns() {
         again = false;
         int wanted = 0;
         for (int c = 0; c < FlexModel::kCols; ++c)
-            if (!settled[std::size_t(c)]) wanted += preferred_[std::size_t(c)];
+            if (!settled[std::size_t(c)]) wanted += asked[std::size_t(c)];
         const double share = wanted > 0 && room < wanted ? std::max(0.0, double(room) / wanted) : 1.0;
         for (int c = 0; c < FlexModel::kCols; ++c) {
             if (settled[std::size_t(c)]) continue;
-            const int least = std::min(narrowest[c], preferred_[std::size_t(c)]);
-            width[std::size_t(c)] = int(preferred_[std::size_t(c)] * share);
+            const int least = std::min(narrowest[c], asked[std::size_t(c)]);
+            width[std::size_t(c)] = int(asked[std::size_t(c)] * share);
             if (width[std::size_t(c)] < least) {
                 width[std::size_t(c)] = least;
                 settled[std::size_t(c)] = true;

@@ -84,9 +84,11 @@ public:
     void setColWidthTwips(int col, int twips);
     // Shows the model's sort in the heading (or none).
     void showSort();
-    // A width the user (or the saved layout) chose for a column.
-    void setPreferredWidth(int col, int width);
+    // A width for a column: the program's default, or one the user chose (kept as chosen).
+    void setPreferredWidth(int col, int width, bool byUser = false);
     int preferredWidth(int col) const { return preferred_[std::size_t(col)]; }
+    // The width the user gave the column, 0 when the program decides it.
+    int userWidth(int col) const { return byUser_[std::size_t(col)] ? preferred_[std::size_t(col)] : 0; }
 
 signals:
     void rowClicked();
@@ -106,7 +108,11 @@ private:
     FlexModel* model_;
     bool programmatic_ = false;
     bool fitting_ = false;
+    // Names and the status widen their columns to what the first rows show, up to a limit.
+    void measureContent();
     std::array<int, FlexModel::kCols> preferred_{};
+    std::array<int, FlexModel::kCols> content_{};
+    std::array<bool, FlexModel::kCols> byUser_{};
 };
 
 }  // namespace gd

@@ -143,7 +143,7 @@ void frmMain::saveWindowState() {
     const QString ini = configIniPath();
     QStringList widths;
     for (int c = 0; c < FlexModel::kCols; ++c)
-        widths << QString::number(grid()->isColumnHidden(c) ? 0 : grid()->preferredWidth(c));
+        widths << QString::number(grid()->isColumnHidden(c) ? 0 : grid()->userWidth(c));  // 0: the program's
     // All in one replacement of the file.
     win::WritePrivateProfileStrings(
         {{QStringLiteral("Fenster"), QStringLiteral("Geometrie"), QString::fromLatin1(saveGeometry().toBase64())},
@@ -166,7 +166,7 @@ void frmMain::restoreWindowState() {
             const QStringList w = value.split(QLatin1Char(','));
             for (int c = 0; c < FlexModel::kCols && c < w.size(); ++c)
                 if (!grid()->isColumnHidden(c) && w[c].toInt() > 0 && c != 4)
-                    grid()->setPreferredWidth(c, w[c].toInt());
+                    grid()->setPreferredWidth(c, w[c].toInt(), true);
         }
         // The order the user chose last; the list comes in it from the first screenful on.
         if (key.compare(QStringLiteral("Sortierung"), Qt::CaseInsensitive) == 0) {

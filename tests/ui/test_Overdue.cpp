@@ -37,7 +37,10 @@ TEST_F(OverdueList, TheButtonListsUnpaidSalesOldestFirst) {
         EXPECT_EQ(offered, u"Zahlungserinnerung"_s);
         EXPECT_EQ(column(6).first(), firstTemplate ? u"3 Tage"_s : u"3 Tage, 1. Erinnerung"_s);
     }
-    w->resize(1400, w->height());  // the picture shows the status column whole
+    w->resize(1400, w->height());  // the status column shows its text whole
+    const QString status = column(6).first();
+    EXPECT_GE(w->grid()->columnWidth(6), w->grid()->fontMetrics().horizontalAdvance(status) + 8)
+        << status.toStdString();
     test::screenshot(w.get(), u"overdue.png"_s);
     tick(2);  // paid: off the list
     EXPECT_EQ(column(7), QStringList{u"103"_s});
