@@ -48,7 +48,9 @@ Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QStri
     in.sName = k.Name;
     in.sPreis = sPreis;
     in.sMenge = sMenge.isNull() ? a.Menge : sMenge;
-    in.sVersicherung = a.Versandversicherung;
+    // Stored as the mail said it ("EUR 1,50"); the templates write the currency themselves.
+    const qint64 insurance = centsOr0(a.Versandversicherung);
+    in.sVersicherung = insurance > 0 ? centsText(insurance) : a.Versandversicherung;
     in.sVersand = sVersand;
     in.sEmail = k.Email;
     in.sArtikelnummer = a.AuktionsNr;

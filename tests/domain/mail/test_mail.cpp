@@ -245,7 +245,7 @@ TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
     tAuktion two = auktion(u"12"_s, u"sammler"_s, u"02.12.2026"_s);
     two.Preis = u"3,00"_s;
     two.Menge = u"2"_s;
-    two.Versandversicherung = u"1,50"_s;
+    two.Versandversicherung = u"EUR 1,50"_s;  // as an import stores it
     two.Betrag = u"12,40"_s;
     const QString twoId = store(two, k);
     store(one, k);
