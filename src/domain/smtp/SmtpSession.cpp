@@ -197,6 +197,23 @@ SmtpSession::Actions SmtpSession::start() {
 
 QByteArray SmtpSession::line(const QString& command) const { return win::toAnsi(command) + "\r\n"; }
 
+// RFC 5321 asks for a full host name or an address literal; a desktop has no name the world
+// knows, so its address: "[192.0.2.1]", "[IPv6:2001:db8::1]".
+QByteArray SmtpSession::greeting(const char* verb) const {
+    QString literal = localAddress_.isEmpty() ? QStringLiteral("127.0.0.1") : localAddress_;
+    if (literal.startsWith(QStringLiteral("::ffff:")) && literal.count(QLatin1Char('.')) == 3) literal = literal.mid(7);
+    literal = literal.contains(QLatin1Char(':')) ? QStringLiteral("[IPv6:%1]").arg(literal)
+                                                 : QStringLiteral("[%1]").arg(literal);
+    return line(QString::fromLatin1(verb) + QLatin1Char(' ') + literal);
+}
+
+int SmtpSession::recipients() const { return m_.MailSenderEMailCC.isEmpty() ? 1 : 2; }
+
+QByteArray SmtpSession::recipient(int i) const {
+    return line(QStringLiteral("RCPT TO: <") + (i == 0 ? m_.MailRecipientEMail : m_.MailSenderEMailCC) +
+                QLatin1Char('>'));
+}
+
 void SmtpSession::note(const QString& entry) {
     trace_ << (entry.size() > 1000 ? entry.left(1000) + QStringLiteral(" …") : entry);
     if (trace_.size() > kMaxTrace) trace_.removeFirst();
@@ -262,11 +279,13 @@ SmtpSession::Actions SmtpSession::afterEhlo(const QString& text) {
     const bool auth = authenticates();
     const QStringList caps = replyWords(text);
     bool offersTls = false;
+    pipelining_ = false;  // what was said before TLS counts no more
     QStringList mechanisms;
     for (const QString& c : caps) {
         const QStringList w = c.split(QRegularExpression(QStringLiteral("[ =]")), Qt::SkipEmptyParts);
         if (w.isEmpty()) continue;
         if (w.first().compare(QStringLiteral("STARTTLS"), Qt::CaseInsensitive) == 0) offersTls = true;
+        if (w.first().compare(QStringLiteral("PIPELINING"), Qt::CaseInsensitive) == 0) pipelining_ = true;
         if (w.first().compare(QStringLiteral("AUTH"), Qt::CaseInsensitive) == 0)
             for (const QString& mech : w.mid(1)) mechanisms << mech.toUpper();
     }
@@ -277,6 +296,15 @@ SmtpSession::Actions SmtpSession::afterEhlo(const QString& text) {
         return a;
     }
     if (!auth) {
+        // Chosen, but not offered (or struck from the reply on the way): the buyer's address and the
+        // bank data would cross the network in clear. Never decided by the server.
+        if (!tls_ && security_ == SmtpSecurity::StartTls) {
+            fail(a, QStringLiteral("Der Server bietet keine Verschlüsselung (STARTTLS) an; die E-Mail wird nicht "
+                                   "unverschlüsselt gesendet. Wählen Sie in den Einstellungen (Emailversand) "
+                                   "\u201ESSL/TLS\u201C, oder \u201EKeine Verschlüsselung\u201C, wenn der Server keine "
+                                   "kennt."));
+            return a;
+        }
         a.send = line(QStringLiteral("MAIL FROM: <") + m_.MailSenderEMail + QLatin1Char('>'));
         note(QStringLiteral("MailFrom Auth"));
         state_ = MailFrom;
@@ -321,10 +349,10 @@ SmtpSession::Actions SmtpSession::onReply(int code, const QString& text) {
     if (code == 220) {
         // EHLO where the capabilities matter: a login, or a connection to protect.
         if (auth || security_ == SmtpSecurity::StartTls) {
-            a.send = line(QStringLiteral("EHLO ") + AddressLocalPart(auth ? m_.SMTPAuthUser : m_.MailSenderEMail));
+            a.send = greeting("EHLO");
             note(QStringLiteral("Ehlo"));
         } else {
-            a.send = line(QStringLiteral("HELO ") + AddressLocalPart(m_.MailSenderEMail));
+            a.send = greeting("HELO");
             note(QStringLiteral("Helo"));
         }
         state_ = Helo;
@@ -339,10 +367,11 @@ SmtpSession::Actions SmtpSession::onReply(int code, const QString& text) {
         case 250:
             if (state_ == Helo) return afterEhlo(text);
             if (state_ == MailFrom) {
-                a.send = line(QStringLiteral("RCPT TO: <") + m_.MailRecipientEMail + QLatin1Char('>'));
-                if (!m_.MailSenderEMailCC.isEmpty())
-                    a.send += line(QStringLiteral("RCPT TO: <") + m_.MailSenderEMailCC + QLatin1Char('>'));
+                // Both at once only where the server said it takes that; else each waits for its reply.
+                a.send = recipient(0);
+                if (pipelining_ && recipients() > 1) a.send += recipient(1);
                 note(QStringLiteral("RCPT TO"));
+                recipientsAnswered_ = 0;
                 state_ = RcptTo;
                 return a;
             }
@@ -356,6 +385,10 @@ SmtpSession::Actions SmtpSession::onReply(int code, const QString& text) {
             }
             [[fallthrough]];
         case 251:
+            if (state_ == RcptTo && ++recipientsAnswered_ < recipients()) {
+                if (!pipelining_) a.send = recipient(recipientsAnswered_);
+                return a;
+            }
             if (state_ == RcptTo) {
                 state_ = Data;
                 if (testOnly_) {
@@ -405,7 +438,7 @@ SmtpSession::Actions SmtpSession::tlsEstablished() {
     Actions a;
     if (state_ != StartTls) return a;
     // A new greeting is not sent after STARTTLS: the client starts again with EHLO.
-    a.send = line(QStringLiteral("EHLO ") + AddressLocalPart(authenticates() ? m_.SMTPAuthUser : m_.MailSenderEMail));
+    a.send = greeting("EHLO");
     note(QStringLiteral("Ehlo"));
     state_ = Helo;
     return a;

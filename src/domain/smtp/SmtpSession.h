@@ -90,6 +90,8 @@ public:
 
     // False with the reason when the message cannot be sent at all.
     Status prepare();
+    // The address this end of the connection has: the greeting names it as a literal, "[192.0.2.1]".
+    void setLocalAddress(const QString& address) { localAddress_ = address; }
     Actions start();
     Actions received(const QByteArray& bytes);
     Actions tlsEstablished();
@@ -116,12 +118,18 @@ private:
     void fail(Actions& a, const QString& why);
     void note(const QString& entry);
     QByteArray line(const QString& command) const;
+    QByteArray greeting(const char* verb) const;
+    QByteArray recipient(int i) const;
+    int recipients() const;
 
     SmtpMessage m_;
     PreparedMessage p_;
     bool testOnly_;
     bool tls_;
     QDateTime local_;
+    QString localAddress_;
+    bool pipelining_ = false;     // the server said it takes commands without waiting
+    int recipientsAnswered_ = 0;  // RCPT TO replies read
     qint16 utcOffset_;
     SmtpSecurity security_;
     bool allowPlainPassword_;

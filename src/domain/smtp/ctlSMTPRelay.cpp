@@ -118,6 +118,7 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
         apply(session.received(socket.readAll()));
         if (session.replies() != before) timeout.start();
     });
+    connect(&socket, &QSslSocket::connected, &loop, [&] { session.setLocalAddress(socket.localAddress().toString()); });
     connect(&socket, &QSslSocket::encrypted, &loop, [&] {
         timeout.start();
         apply(session.tlsEstablished());

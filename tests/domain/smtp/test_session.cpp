@@ -51,7 +51,7 @@ constexpr auto kNone = SmtpSecurity::None;
 
 TEST(SmtpSession, PlainDeliveryByteForByte) {
     SmtpSession s(message(false), false, false, kWhen, 1, kNone);
-    run(s, {{"220 mx ready\r\n", "HELO shop\r\n", SmtpSession::Helo},
+    run(s, {{"220 mx ready\r\n", "HELO [127.0.0.1]\r\n", SmtpSession::Helo},
             {"250 hello\r\n", "MAIL FROM: <shop@gavel.example>\r\n", SmtpSession::MailFrom},
             {"250 ok\r\n", "RCPT TO: <hans@example.de>\r\n", SmtpSession::RcptTo},
             {"250 ok\r\n", "DATA\r\n", SmtpSession::Data},
@@ -68,18 +68,31 @@ TEST(SmtpSession, PlainDeliveryByteForByte) {
     EXPECT_TRUE(s.success());
 }
 
+// Each recipient waits for the server's reply unless it announced PIPELINING (servers that
+// forbid unannounced pipelining drop the line); a refused copy is not passed over.
 TEST(SmtpSession, AuthLoginWithCopyAndMultiLineReplies) {
-    SmtpSession s(message(true, true), false, true, kWhen, 1);
-    run(s, {{"220 mx\r\n", "EHLO haendler\r\n", SmtpSession::Helo},
-            {"250-mx\r\n250-AUTH LOGIN\r\n250 8BITMIME\r\n", "AUTH LOGIN\r\n", SmtpSession::AuthLogin},
-            {"334 VXNlcm5hbWU6\r\n", "aGFlbmRsZXJAZ2F2ZWwuZXhhbXBsZQ==\r\n", SmtpSession::AuthUser},
-            {"334 UGFzc3dvcmQ6\r\n", "Z2VoZWlt\r\n", SmtpSession::AuthPass},
-            {"235 ok\r\n", "MAIL FROM: <shop@gavel.example>\r\n", SmtpSession::MailFrom},
-            {"250 ok\r\n", "RCPT TO: <hans@example.de>\r\nRCPT TO: <kopie@gavel.example>\r\n", SmtpSession::RcptTo},
-            {"250 ok\r\n", "DATA\r\n", SmtpSession::Data},
-            {"250 ok\r\n", "", SmtpSession::Data}});  // the second RCPT's reply is ignored
-    EXPECT_FALSE(s.success());
-    EXPECT_TRUE(s.received("354 go\r\n").send.startsWith("DATE: "));
+    for (const bool pipelining : {false, true}) {
+        SmtpSession s(message(true, true), false, true, kWhen, 1);
+        s.setLocalAddress(u"192.0.2.7"_s);
+        const char* rcpt = "RCPT TO: <hans@example.de>\r\n";
+        const std::string both = std::string(rcpt) + "RCPT TO: <kopie@gavel.example>\r\n";
+        run(s, {{"220 mx\r\n", "EHLO [192.0.2.7]\r\n", SmtpSession::Helo},
+                {pipelining ? "250-mx\r\n250-PIPELINING\r\n250 AUTH LOGIN\r\n" : "250-mx\r\n250 AUTH LOGIN\r\n",
+                 "AUTH LOGIN\r\n", SmtpSession::AuthLogin},
+                {"334 VXNlcm5hbWU6\r\n", "aGFlbmRsZXJAZ2F2ZWwuZXhhbXBsZQ==\r\n", SmtpSession::AuthUser},
+                {"334 UGFzc3dvcmQ6\r\n", "Z2VoZWlt\r\n", SmtpSession::AuthPass},
+                {"235 ok\r\n", "MAIL FROM: <shop@gavel.example>\r\n", SmtpSession::MailFrom},
+                {"250 ok\r\n", pipelining ? both.c_str() : rcpt, SmtpSession::RcptTo},
+                {"250 ok\r\n", pipelining ? "" : "RCPT TO: <kopie@gavel.example>\r\n", SmtpSession::RcptTo},
+                {"250 ok\r\n", "DATA\r\n", SmtpSession::Data}});
+        EXPECT_TRUE(s.received("354 go\r\n").send.startsWith("DATE: "));
+    }
+    SmtpSession refused(message(true, true), false, true, kWhen, 1);
+    run(refused, {});
+    for (const char* r : {"220 mx\r\n", "250 AUTH PLAIN\r\n", "235 ok\r\n", "250 ok\r\n", "250 ok\r\n"})
+        refused.received(r);
+    EXPECT_TRUE(refused.received("550 no such user\r\n").close);
+    EXPECT_FALSE(refused.success());
 }
 
 TEST(SmtpSession, RepliesSplitAnywhereAreReadWhole) {
@@ -87,7 +100,7 @@ TEST(SmtpSession, RepliesSplitAnywhereAreReadWhole) {
     run(s, {});
     QByteArray sent;
     for (char c : QByteArray("220-mx ready\r\n220 really\r\n")) sent += s.received(QByteArray(1, c)).send;
-    EXPECT_EQ(sent, QByteArray("HELO shop\r\n"));
+    EXPECT_EQ(sent, QByteArray("HELO [127.0.0.1]\r\n"));
     // two replies in one chunk
     const auto a = s.received("250 hi\r\n250 ok\r\n");
     EXPECT_EQ(a.send, QByteArray("MAIL FROM: <shop@gavel.example>\r\nRCPT TO: <hans@example.de>\r\n"));
@@ -95,7 +108,7 @@ TEST(SmtpSession, RepliesSplitAnywhereAreReadWhole) {
 
 TEST(SmtpSession, TestOnlySendsNoData) {
     SmtpSession s(message(false), true, false, kWhen, 1, kNone);
-    run(s, {{"220 mx\r\n", "HELO shop\r\n", SmtpSession::Helo},
+    run(s, {{"220 mx\r\n", "HELO [127.0.0.1]\r\n", SmtpSession::Helo},
             {"250 hi\r\n", "MAIL FROM: <shop@gavel.example>\r\n", SmtpSession::MailFrom},
             {"250 ok\r\n", "RCPT TO: <hans@example.de>\r\n", SmtpSession::RcptTo},
             {"251 forwarded\r\n", "QUIT\r\n", SmtpSession::Finished}});
@@ -123,7 +136,7 @@ TEST(SmtpSession, BlankUserMeansNoAuthAndBadAddressesAreRefused) {
     SmtpMessage m = message(true);
     m.SMTPAuthUser = u"   "_s;
     SmtpSession s(m, false, false, kWhen, 1, kNone);
-    run(s, {{"220 mx\r\n", "HELO shop\r\n", SmtpSession::Helo}});
+    run(s, {{"220 mx\r\n", "HELO [127.0.0.1]\r\n", SmtpSession::Helo}});
 
     m = message(false);
     m.MailRecipientEMail = u"hans@example.de>\r\nRCPT TO: <spam@x"_s;
@@ -136,16 +149,27 @@ TEST(SmtpSession, BlankUserMeansNoAuthAndBadAddressesAreRefused) {
 
 TEST(SmtpSession, WhatCameWithTheStartTlsGoAheadIsThrownAway) {
     SmtpSession s(message(true), false, false, kWhen, 1);
-    run(s, {{"220 mx\r\n", "EHLO haendler\r\n", SmtpSession::Helo},
+    run(s, {{"220 mx\r\n", "EHLO [127.0.0.1]\r\n", SmtpSession::Helo},
             {"250-mx\r\n250 STARTTLS\r\n", "STARTTLS\r\n", SmtpSession::StartTls}});
     // A man in the middle appends a capability list in clear text.
     const auto a = s.received("220 go ahead\r\n250-mx\r\n250 AUTH PLAIN\r\n235 ok\r\n");
     EXPECT_TRUE(a.startTls);
     EXPECT_TRUE(a.send.isEmpty());
-    EXPECT_EQ(s.tlsEstablished().send, QByteArray("EHLO haendler\r\n"));
+    EXPECT_EQ(s.tlsEstablished().send, QByteArray("EHLO [127.0.0.1]\r\n"));
     EXPECT_EQ(s.state(), SmtpSession::Helo);
     // Only the server's answer through TLS counts, and STARTTLS is not asked twice.
     EXPECT_EQ(s.received("250-mx\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n").send, QByteArray("AUTH LOGIN\r\n"));
+}
+
+// "STARTTLS" chosen and not offered (or struck from the reply by someone on the way): nothing
+// goes out in clear, with or without a login.
+TEST(SmtpSession, NoMailInClearWhenStartTlsWasChosen) {
+    SmtpSession s(message(false), false, false, kWhen, 1, SmtpSecurity::StartTls);
+    run(s, {{"220 mx\r\n", "EHLO [127.0.0.1]\r\n", SmtpSession::Helo}});
+    const auto a = s.received("250-mx\r\n250 8BITMIME\r\n");
+    EXPECT_TRUE(a.close);
+    EXPECT_FALSE(a.send.contains("MAIL FROM"));
+    EXPECT_TRUE(s.failure().contains(u"keine Verschlüsselung (STARTTLS)"_s)) << s.failure().toStdString();
 }
 
 TEST(SmtpSession, ThePasswordGoesOutOnlyOverTlsUnlessAllowed) {
