@@ -239,9 +239,13 @@ bool frmMail::makemail(MailSender& sender, const OutgoingMail& mail) {
                               QString());
         return false;
     }
-    if (sender.waits())
-        platform().msgBox(QStringLiteral("Email wurde erfolgreich versendet"), Platform::Buttons::Ok,
-                          Platform::Icon::Information, QString());
+    if (sender.waits()) {
+        const QString note = sender.note();
+        platform().msgBox(QStringLiteral("Email wurde erfolgreich versendet") +
+                              (note.isEmpty() ? QString() : QLatin1Char('\r') + note),
+                          Platform::Buttons::Ok,
+                          note.isEmpty() ? Platform::Icon::Information : Platform::Icon::Exclamation, QString());
+    }
     if (!outcome.recorded.ok()) showError(outcome.recorded.error());
     return true;
 }

@@ -1,6 +1,7 @@
 #include "domain/mail/MailSender.h"
 
 #include "domain/settings/modGlobal.h"
+#include "domain/smtp/modMail.h"
 
 namespace gd {
 
@@ -9,6 +10,8 @@ Status SmtpMailSender::send(const MailComposer& composer, const OutgoingMail& ma
 }
 
 void SmtpMailSender::cancel() { cancelSending(); }
+
+QString SmtpMailSender::note() const { return lastSendNote(); }
 
 MailProgramSender::MailProgramSender(std::function<bool(const QString&)> open,
                                      std::function<void(const QString&)> toClipboard)

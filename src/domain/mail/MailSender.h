@@ -31,6 +31,8 @@ public:
     virtual bool takesAttachments() const = 0;
     // The send waits for a server: the form shows that it is going out.
     virtual bool waits() const = 0;
+    // What a send that went out leaves to say (a refused copy); empty when nothing.
+    virtual QString note() const { return {}; }
 };
 
 // Through the account of the settings.
@@ -40,6 +42,7 @@ public:
     void cancel() override;
     bool takesAttachments() const override { return true; }
     bool waits() const override { return true; }
+    QString note() const override;
 };
 
 // A mailto: address handed to the desktop; the body on the clipboard when the

@@ -341,22 +341,28 @@ SmtpSession::Actions SmtpSession::afterEhlo(const QString& text) {
 
 SmtpSession::Actions SmtpSession::onReply(int code, const QString& text) {
     Actions a;
-    const bool auth = authenticates();
     if (code == 220 && state_ == StartTls) {
         a.startTls = true;
         return a;
     }
     if (code == 220) {
-        // EHLO where the capabilities matter: a login, or a connection to protect.
-        if (auth || security_ == SmtpSecurity::StartTls) {
-            a.send = greeting("EHLO");
-            note(QStringLiteral("Ehlo"));
-        } else {
-            a.send = greeting("HELO");
-            note(QStringLiteral("Helo"));
-        }
+        // EHLO always (the capabilities decide how to go on); HELO only for a server that refuses it.
+        a.send = greeting("EHLO");
+        note(QStringLiteral("Ehlo"));
         state_ = Helo;
         return a;
+    }
+    if (code >= 500 && state_ == Helo && !heloTried_ && !tls_) {
+        heloTried_ = true;
+        a.send = greeting("HELO");
+        note(QStringLiteral("Helo"));
+        return a;
+    }
+    // The copy to the sender refused: said afterwards, the mail goes to the buyer all the same.
+    if (code >= 400 && state_ == RcptTo && recipientsAnswered_ == 1) {
+        copyRefused_ = text;
+        note(QStringLiteral("RCPT Kopie abgelehnt"));
+        return onReply(250, text);
     }
     if (code >= 400) {
         note(QStringLiteral("CLOSE1"));

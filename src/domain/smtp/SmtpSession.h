@@ -107,6 +107,8 @@ public:
     bool authenticates() const;
     QString lastReply() const { return lastReply_; }
     QString failure() const { return failure_; }
+    // The server's refusal of the copy to the sender; the mail itself went out.
+    QString copyRefused() const { return copyRefused_; }
     QStringList trace() const { return trace_; }
     // Complete replies read so far: a send makes progress only with them.
     int replies() const { return replies_; }
@@ -129,6 +131,8 @@ private:
     QDateTime local_;
     QString localAddress_;
     bool pipelining_ = false;     // the server said it takes commands without waiting
+    bool heloTried_ = false;      // EHLO was refused once
+    QString copyRefused_;         // the server\'s reply to the copy address, when it refused it
     int recipientsAnswered_ = 0;  // RCPT TO replies read
     qint16 utcOffset_;
     SmtpSecurity security_;

@@ -64,6 +64,7 @@ QString ctlSMTPRelay::SMTPDebugOutput() const {
 bool ctlSMTPRelay::SendMail(bool testOnly) {
     lastError_.clear();
     lastReply_.clear();
+    lastNote_.clear();
     const bool implicitTls = SMTPSecurity == SmtpSecurity::ImplicitTls || SMTPPort == g_implicitTlsPort;
     SmtpMessage m{MailSenderName, MailSenderEMail, MailSenderEMailCC, MailRecipientName, MailRecipientEMail,
                   MailBody,       SMTPAuthUser,    SMTPAuthPass,      QString(),         MailAttachments};
@@ -166,6 +167,9 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     socket.abort();
 
     lastReply_ = session.lastReply();
+    if (!session.copyRefused().isEmpty())
+        lastNote_ = QStringLiteral("Die Kopie an %1 hat der Server abgelehnt: %2")
+                        .arg(MailSenderEMailCC, session.copyRefused().trimmed());
     if (SMTPDebugmode) debug_ = session.trace();
     if (!session.success()) {
         lastError_ = session.failure();

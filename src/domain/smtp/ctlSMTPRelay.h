@@ -43,6 +43,8 @@ public:
     // Why the last send failed, with the server's last reply when there was one.
     QString lastError() const { return lastError_; }
     QString lastReply() const { return lastReply_; }
+    // Said after a send that went out: the copy to the sender was refused.
+    QString lastNote() const { return lastNote_; }
 
     // Seconds a reply may take before the session ends as failed; the clock
     // starts anew only with a whole reply, not with every byte.
@@ -60,6 +62,7 @@ private:
     QStringList debug_;
     QString lastError_;
     QString lastReply_;
+    QString lastNote_;
 };
 
 }  // namespace gd

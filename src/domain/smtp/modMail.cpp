@@ -59,6 +59,8 @@ Status Send_SMTP(const QString& Sender, const QString& Recv, const QString& Msg,
     return sendThrough(accountFromGlobals(), Sender, Recv, Msg, Kopie, debugmode, Testonly, attachments);
 }
 
+QString lastSendNote() { return SMTP_1().lastNote(); }
+
 Status sendThrough(const SmtpAccount& account, const QString& Sender, const QString& Recv, const QString& Msg,
                    const QString& Kopie, bool debugmode, bool Testonly, const QList<MailAttachment>& attachments) {
     QString senderName, senderAddress, recvName, recvAddress;

@@ -39,6 +39,8 @@ ctlSMTPRelay& SMTP_1();
 // says why it failed, with the server's last reply.
 Status Send_SMTP(const QString& Sender, const QString& Recv, const QString& Msg, const QString& Kopie,
                  bool debugmode = false, bool Testonly = false, const QList<MailAttachment>& attachments = {});
+// What the last send that went out left to say (a refused copy); empty when nothing.
+QString lastSendNote();
 Status sendThrough(const SmtpAccount& account, const QString& Sender, const QString& Recv, const QString& Msg,
                    const QString& Kopie, bool debugmode = false, bool Testonly = false,
                    const QList<MailAttachment>& attachments = {});

@@ -51,7 +51,7 @@ constexpr auto kNone = SmtpSecurity::None;
 
 TEST(SmtpSession, PlainDeliveryByteForByte) {
     SmtpSession s(message(false), false, false, kWhen, 1, kNone);
-    run(s, {{"220 mx ready\r\n", "HELO [127.0.0.1]\r\n", SmtpSession::Helo},
+    run(s, {{"220 mx ready\r\n", "EHLO [127.0.0.1]\r\n", SmtpSession::Helo},
             {"250 hello\r\n", "MAIL FROM: <shop@gavel.example>\r\n", SmtpSession::MailFrom},
             {"250 ok\r\n", "RCPT TO: <hans@example.de>\r\n", SmtpSession::RcptTo},
             {"250 ok\r\n", "DATA\r\n", SmtpSession::Data},
@@ -91,8 +91,20 @@ TEST(SmtpSession, AuthLoginWithCopyAndMultiLineReplies) {
     run(refused, {});
     for (const char* r : {"220 mx\r\n", "250 AUTH PLAIN\r\n", "235 ok\r\n", "250 ok\r\n", "250 ok\r\n"})
         refused.received(r);
-    EXPECT_TRUE(refused.received("550 no such user\r\n").close);
-    EXPECT_FALSE(refused.success());
+    EXPECT_EQ(refused.received("550 no such user\r\n").send, QByteArray("DATA\r\n"));  // the buyer's mail goes on
+    EXPECT_EQ(refused.copyRefused(), u"550 no such user"_s);
+    SmtpSession main(message(true), false, true, kWhen, 1);  // the buyer refused: nothing goes out
+    run(main, {});
+    for (const char* r : {"220 mx\r\n", "250 AUTH PLAIN\r\n", "235 ok\r\n", "250 ok\r\n"}) main.received(r);
+    EXPECT_TRUE(main.received("550 no such user\r\n").close);
+    EXPECT_FALSE(main.success());
+}
+
+TEST(SmtpSession, HeloOnlyWhereEhloIsRefused) {
+    SmtpSession s(message(false), false, false, kWhen, 1, kNone);
+    run(s, {{"220 mx\r\n", "EHLO [127.0.0.1]\r\n", SmtpSession::Helo},
+            {"502 not implemented\r\n", "HELO [127.0.0.1]\r\n", SmtpSession::Helo},
+            {"250 hi\r\n", "MAIL FROM: <shop@gavel.example>\r\n", SmtpSession::MailFrom}});
 }
 
 TEST(SmtpSession, RepliesSplitAnywhereAreReadWhole) {
@@ -100,7 +112,7 @@ TEST(SmtpSession, RepliesSplitAnywhereAreReadWhole) {
     run(s, {});
     QByteArray sent;
     for (char c : QByteArray("220-mx ready\r\n220 really\r\n")) sent += s.received(QByteArray(1, c)).send;
-    EXPECT_EQ(sent, QByteArray("HELO [127.0.0.1]\r\n"));
+    EXPECT_EQ(sent, QByteArray("EHLO [127.0.0.1]\r\n"));
     // two replies in one chunk
     const auto a = s.received("250 hi\r\n250 ok\r\n");
     EXPECT_EQ(a.send, QByteArray("MAIL FROM: <shop@gavel.example>\r\nRCPT TO: <hans@example.de>\r\n"));
@@ -108,7 +120,7 @@ TEST(SmtpSession, RepliesSplitAnywhereAreReadWhole) {
 
 TEST(SmtpSession, TestOnlySendsNoData) {
     SmtpSession s(message(false), true, false, kWhen, 1, kNone);
-    run(s, {{"220 mx\r\n", "HELO [127.0.0.1]\r\n", SmtpSession::Helo},
+    run(s, {{"220 mx\r\n", "EHLO [127.0.0.1]\r\n", SmtpSession::Helo},
             {"250 hi\r\n", "MAIL FROM: <shop@gavel.example>\r\n", SmtpSession::MailFrom},
             {"250 ok\r\n", "RCPT TO: <hans@example.de>\r\n", SmtpSession::RcptTo},
             {"251 forwarded\r\n", "QUIT\r\n", SmtpSession::Finished}});
@@ -136,7 +148,7 @@ TEST(SmtpSession, BlankUserMeansNoAuthAndBadAddressesAreRefused) {
     SmtpMessage m = message(true);
     m.SMTPAuthUser = u"   "_s;
     SmtpSession s(m, false, false, kWhen, 1, kNone);
-    run(s, {{"220 mx\r\n", "HELO [127.0.0.1]\r\n", SmtpSession::Helo}});
+    run(s, {{"220 mx\r\n", "EHLO [127.0.0.1]\r\n", SmtpSession::Helo}});
 
     m = message(false);
     m.MailRecipientEMail = u"hans@example.de>\r\nRCPT TO: <spam@x"_s;
