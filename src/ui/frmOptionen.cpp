@@ -12,11 +12,13 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "domain/bank/Iban.h"
 #include "domain/db/Accounts.h"
 #include "domain/mail/MailComposer.h"
 #include "domain/settings/Optionen.h"
+#include "domain/smtp/Providers.h"
 #include "ui/GuiApplication.h"
 #include "ui/Platform.h"
 
@@ -134,6 +136,11 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     security->addStretch();
     f2->addRow(grpSicherheit);
     f2->addRow(lbldaten[7], txt(7));
+    lblAnbieter = new QLabel(Frame2);
+    lblAnbieter->setObjectName(QStringLiteral("lblAnbieter"));
+    lblAnbieter->setWordWrap(true);
+    f2->addRow(lblAnbieter);
+    connect(txt(7), &QLineEdit::editingFinished, this, &frmOptionen::applyPreset);
     Check1 = new QCheckBox(QStringLiteral("Kopie an Absender schicken (Empfehlenswert)"), Frame2);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check2 = new QCheckBox(
@@ -386,6 +393,27 @@ void frmOptionen::cmdcancel_Click() {
     reject();
 }
 
+void frmOptionen::applyPreset() {
+    const std::optional<ProviderPreset> p =
+        presetForAddress(readProviderPresets(AppPath() + QStringLiteral("/bin/anbieter.ini")), txt(7)->text());
+    // Filled once per provider: what the user changes afterwards stays.
+    if (!p || p->name == presetApplied_) return;
+    presetApplied_ = p->name;
+    Option2->setChecked(true);
+    txt(5)->setText(p->server);
+    txt(8)->setText(QString::number(p->port));
+    const int security = p->security == u"SSL/TLS" ? 1 : p->security == u"Keine" ? 2 : 0;
+    optSicherheit[std::size_t(security)]->setChecked(true);
+    Check2->setChecked(true);
+    if (txt(10)->text().trimmed().isEmpty()) txt(10)->setText(txt(7)->text().trimmed());
+    QString text = QStringLiteral("Voreinstellung \u201E%1\u201C übernommen. ").arg(p->name) + p->hint;
+    if (p->signIn == u"Microsoft")
+        text += QStringLiteral(
+            " Dieses Konto verlangt \u201EMit Microsoft anmelden\u201C; das kann diese Version "
+            "noch nicht. Bis dahin versenden Sie über das Standardemailprogramm.");
+    lblAnbieter->setText(text.trimmed());
+}
+
 void frmOptionen::cmdTestmail_Click() {
     CALLSTACK();
     const Result<Settings> v = values();
@@ -393,8 +421,11 @@ void frmOptionen::cmdTestmail_Click() {
     const Status sent = v.ok() ? sendTestMail(v.value(), v.value().Absender) : Status(v.error());
     platform().setBusyCursor(false);
     if (sent.ok())
-        platform().msgBox(QStringLiteral("Testmail gesendet an ") + v.value().Absender + QLatin1Char('.'),
-                          Platform::Buttons::Ok, Platform::Icon::Information, windowTitle());
+        platform().msgBox(
+            QStringLiteral("Testmail gesendet an ") + v.value().Absender + QLatin1Char('.') +
+                (presetApplied_.isEmpty() ? QString()
+                                          : QStringLiteral(" (Voreinstellung \u201E%1\u201C)").arg(presetApplied_)),
+            Platform::Buttons::Ok, Platform::Icon::Information, windowTitle());
     else
         platform().msgBox(
             QStringLiteral("Die Testmail wurde nicht gesendet:") + QLatin1Char('\r') + sent.error().message(),

@@ -29,6 +29,8 @@ public:
     void cmdOK_Click();
     void cmdcancel_Click();
     void cmdTestmail_Click();
+    // A known provider's server, port, security and sign-in for the sender address typed.
+    void applyPreset();
 
     // What the controls hold, as the settings they stand for; a refusal when
     // a value cannot be saved (the port).
@@ -45,6 +47,8 @@ private:
 
     std::array<QLineEdit*, 12> txtDaten{};
     std::array<QLabel*, 12> lbldaten{};
+    QLabel* lblAnbieter = nullptr;  // the preset in use and what the provider asks
+    QString presetApplied_;
     QStackedWidget* pages = nullptr;
     QWidget *Frame1 = nullptr, *Frame2 = nullptr;
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;

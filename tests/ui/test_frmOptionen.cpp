@@ -3,6 +3,7 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -84,6 +85,26 @@ TEST_F(Options, TabFollowsThePageAndEveryFieldHasAName) {
         for (QLineEdit* e : frame->findChildren<QLineEdit*>())  // none skipped
             EXPECT_TRUE(visited.contains(e) || !e->isEnabled()) << e->objectName().toStdString();
     }
+}
+
+// Typing an address of a known provider fills its server, port and security; what the
+// user changes afterwards stays.
+TEST_F(Options, ASenderAddressOfAKnownProviderFillsItsValues) {
+    open();
+    click("OrvoButton2");
+    click("Option2");  // direct over SMTP
+    dlg->activateWindow();  // leaving the field is what fills the values
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    type(7, u"haendler@gmx.de"_s);
+    QTest::keyClick(txt(7), Qt::Key_Tab);
+    EXPECT_EQ(txt(5)->text(), u"mail.gmx.net"_s);
+    EXPECT_EQ(txt(8)->text(), u"587"_s);
+    EXPECT_TRUE(child<QRadioButton>("optStartTls")->isChecked());
+    EXPECT_EQ(txt(10)->text(), u"haendler@gmx.de"_s);
+    EXPECT_TRUE(child<QLabel>("lblAnbieter")->text().contains(u"GMX"_s));
+    type(8, u"465"_s);
+    QTest::keyClick(txt(7), Qt::Key_Tab);
+    EXPECT_EQ(txt(8)->text(), u"465"_s);
 }
 
 // Every field is saved and shown again. The IBAN is checked by its digits before anything

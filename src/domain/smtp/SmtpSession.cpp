@@ -366,6 +366,7 @@ SmtpSession::Actions SmtpSession::onReply(int code, const QString& text) {
     }
     if (code >= 400) {
         note(QStringLiteral("CLOSE1"));
+        refusedReply_ = text;
         finish(a, QStringLiteral("Der Server hat abgelehnt: ") + text);
         return a;
     }

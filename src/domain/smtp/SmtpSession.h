@@ -109,6 +109,8 @@ public:
     QString failure() const { return failure_; }
     // The server's refusal of the copy to the sender; the mail itself went out.
     QString copyRefused() const { return copyRefused_; }
+    // The server's reply that refused the send, empty when it ended otherwise.
+    QString refusedReply() const { return refusedReply_; }
     QStringList trace() const { return trace_; }
     // Complete replies read so far: a send makes progress only with them.
     int replies() const { return replies_; }
@@ -133,6 +135,7 @@ private:
     bool pipelining_ = false;     // the server said it takes commands without waiting
     bool heloTried_ = false;      // EHLO was refused once
     QString copyRefused_;         // the server\'s reply to the copy address, when it refused it
+    QString refusedReply_;        // the reply that ended the send
     int recipientsAnswered_ = 0;  // RCPT TO replies read
     qint16 utcOffset_;
     SmtpSecurity security_;

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "base/Clock.h"
+#include "domain/smtp/Providers.h"
 #include "domain/smtp/SmtpEncoding.h"
 
 namespace gd {
@@ -174,6 +175,8 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     if (!session.success()) {
         lastError_ = session.failure();
         if (lastError_.isEmpty()) lastError_ = QStringLiteral("Die E-Mail wurde nicht angenommen.");
+        if (!session.refusedReply().isEmpty())
+            lastError_ = explainRefusal(SMTPServer.trimmed(), session.refusedReply());
     }
     return session.success();
 }
