@@ -92,7 +92,7 @@ TEST_F(Options, TabFollowsThePageAndEveryFieldHasAName) {
 TEST_F(Options, ASenderAddressOfAKnownProviderFillsItsValues) {
     open();
     click("OrvoButton2");
-    click("Option2");  // direct over SMTP
+    click("Option2");       // direct over SMTP
     dlg->activateWindow();  // leaving the field is what fills the values
     ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
     type(7, u"haendler@gmx.de"_s);
