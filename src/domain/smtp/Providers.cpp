@@ -9,36 +9,37 @@ QList<ProviderPreset> readProviderPresets(const QString& path) {
     QList<ProviderPreset> out;
     if (!f.open(QIODevice::ReadOnly)) return out;
     const QStringList lines = QString::fromUtf8(f.read(1 << 20)).split(QLatin1Char('\n'));
-    std::optional<ProviderPreset> p;
+    ProviderPreset p;
+    bool inSection = false;
     const auto keep = [&] {
-        if (p && !p->server.isEmpty() && p->port > 0 && p->port < 65536) out << *p;
-        p.reset();
+        if (inSection && !p.server.isEmpty() && p.port > 0 && p.port < 65536) out << p;
+        p = ProviderPreset{};
     };
     for (QString l : lines) {
         l = l.trimmed();
         if (l.isEmpty() || l.startsWith(QLatin1Char(';')) || l.startsWith(QLatin1Char('#'))) continue;
         if (l.startsWith(QLatin1Char('[')) && l.endsWith(QLatin1Char(']'))) {
             keep();
-            p = ProviderPreset{};
-            p->name = l.mid(1, l.size() - 2).trimmed();
+            inSection = true;
+            p.name = l.mid(1, l.size() - 2).trimmed();
             continue;
         }
         const qsizetype eq = l.indexOf(QLatin1Char('='));
-        if (!p || eq < 0) continue;
+        if (!inSection || eq < 0) continue;
         const QString key = l.left(eq).trimmed().toLower(), value = l.mid(eq + 1).trimmed();
         if (key == u"domains")
             for (const QString& d : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
-                p->domains << d.trimmed().toLower();
+                p.domains << d.trimmed().toLower();
         else if (key == u"server")
-            p->server = value;
+            p.server = value;
         else if (key == u"port")
-            p->port = value.toInt();
+            p.port = value.toInt();
         else if (key == u"sicherheit")
-            p->security = value;
+            p.security = value;
         else if (key == u"anmeldung")
-            p->signIn = value;
+            p.signIn = value;
         else if (key == u"hinweis")
-            p->hint = value;
+            p.hint = value;
     }
     keep();
     return out;

@@ -88,6 +88,23 @@ TEST_F(Migration, TheFirstOpenBringsAVersion1FileUpToDateWithEverythingKept) {
     EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Versand;"), u"0"_s);
 }
 
+// A file of version 3 folds again only its trades with Greek or Cyrillic letters (a whole new
+// index took half a minute at the first start with 100,000 trades).
+TEST_F(Migration, AVersion3FileRefoldsOnlyTradesInGreekOrCyrillic) {
+    tAuktion a;
+    ASSERT_TRUE(test::found(load(a)));
+    tAuktion greek = auktion(u"555"_s, u"dimitris"_s);
+    greek.Titel = u"ΔΗΜΉΤΡΗΣ Αθήνα"_s;
+    store(greek, kunde(u"dimitris"_s));
+    ASSERT_TRUE(sqlcipher(db,
+                          "UPDATE Suche SET Text = 'alt' WHERE docid IN (SELECT rowid FROM Auktionen WHERE AuktionsNr "
+                          "IN ('555', '1234567890')); PRAGMA user_version = 3;")
+                    .isEmpty());
+    std::thread([&] { EXPECT_TRUE(test::found(load(a))); }).join();                      // a new connection migrates
+    EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Suche WHERE Text = 'alt';"), u"1"_s);  // the Latin one left
+    EXPECT_FALSE(sqlcipher(db, "SELECT docid FROM Suche WHERE Suche MATCH 'δημητρησ';").isEmpty());
+}
+
 TEST_F(Migration, AFileHeldByAnotherProgramIsLeftAsItWasAndNotCalledDamaged) {
     const QByteArray before = test::fileBytes(db);
     QProcess holder;
