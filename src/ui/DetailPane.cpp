@@ -2,13 +2,17 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "base/CallStack.h"
@@ -17,6 +21,7 @@
 #include "domain/bank/Matching.h"
 #include "domain/db/LoadSave.h"
 #include "domain/db/Parcel.h"
+#include "domain/db/SentMails.h"
 #include "domain/db/StatusGruppen.h"
 #include "domain/db/Trade.h"
 #include "domain/mail/MailComposer.h"
@@ -182,6 +187,8 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     cmdEinlesen = button("cmdEinlesen", "Email Einlesen");
     cmdAuktion = button("cmdAuktion", "zur Auktion");
     cmdAbbrechen = button("cmdAbbrechen", "Beenden");
+    cmdGesendet = button("cmdGesendet", "Gesendete E-Mails…");
+    connect(cmdGesendet, &QPushButton::clicked, this, &DetailPane::showSentMails);
     connect(cmdSenden, &QPushButton::clicked, this, &DetailPane::cmdSenden_Click);
     connect(cmdSpeichern, &QPushButton::clicked, this, &DetailPane::cmdSpeichern_Click);
     connect(cmdEinlesen, &QPushButton::clicked, this, &DetailPane::importRequested);
@@ -192,6 +199,7 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     buttons->addWidget(cmdSenden, 0, 1);
     buttons->addWidget(cmdSpeichern, 0, 2);
     buttons->addWidget(cmdAuktion, 1, 0);
+    buttons->addWidget(cmdGesendet, 1, 1);
     buttons->addWidget(cmdAbbrechen, 1, 2);
     f->addLayout(buttons);
 }
@@ -291,6 +299,53 @@ void DetailPane::askForParcel() {
     const Status saved = saveParcel(mAuktion.AuktionsID, dlg.parcel());
     if (!saved.ok()) showError(saved.error());
     showParcel();
+}
+
+void DetailPane::showSentMails() {
+    CALLSTACK_PANE();
+    const Result<QList<SentMail>> sent = sentMailsOf(mAuktion.AuktionsID);
+    if (!sent.ok()) {
+        showError(sent.error());
+        return;
+    }
+    QDialog dlg(this);
+    dlg.setObjectName(QStringLiteral("frmGesendet"));
+    dlg.setWindowTitle(QStringLiteral("Gesendete E-Mails"));
+    auto* table = new QTableWidget(int(sent.value().size()), 4, &dlg);
+    table->setObjectName(QStringLiteral("grdGesendet"));
+    table->setHorizontalHeaderLabels(
+        {QStringLiteral("Zeit"), QStringLiteral("Weg"), QStringLiteral("An"), QStringLiteral("Betreff")});
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->verticalHeader()->hide();
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const SentMail& m = sent.value()[r];
+        const QStringList cells{dateToText(m.Zeit), m.Weg, m.An, m.Betreff};
+        for (int c = 0; c < 4; ++c) table->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
+    auto* text = new QPlainTextEdit(&dlg);
+    text->setObjectName(QStringLiteral("txtGesendet"));
+    text->setReadOnly(true);
+    text->setPlaceholderText(sent.value().isEmpty() ? QStringLiteral("Für diese Auktion wurde noch keine E-Mail "
+                                                                     "aus Gaveldesk gesendet.")
+                                                    : QStringLiteral("Doppelklick auf eine Zeile zeigt die E-Mail."));
+    connect(table, &QTableWidget::cellDoubleClicked, &dlg, [&sent, text](int row, int) {
+        const SentMail& m = sent.value()[row];
+        text->setPlainText(QStringLiteral("An: %1\nBetreff: %2\nGesendet: %3 (%4)%5\n\n%6")
+                               .arg(m.An, m.Betreff, dateToText(m.Zeit), m.Weg,
+                                    m.MessageID.isEmpty() ? QString() : QStringLiteral("\nMessage-ID: ") + m.MessageID,
+                                    QString(m.Text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))) +
+                           (m.Antwort.isEmpty() ? QString() : QStringLiteral("\n\nAntwort des Servers: ") + m.Antwort));
+    });
+    auto* close = new QPushButton(QStringLiteral("Schließen"), &dlg);
+    connect(close, &QPushButton::clicked, &dlg, &QDialog::accept);
+    auto* v = new QVBoxLayout(&dlg);
+    v->addWidget(table, 1);
+    v->addWidget(text, 2);
+    v->addWidget(close, 0, Qt::AlignRight);
+    dlg.resize(760, 520);
+    dlg.exec();
 }
 
 void DetailPane::showParcel() {
@@ -479,6 +534,7 @@ void DetailPane::enableFor(bool listHasRows) {
     cmdSenden->setEnabled(selected);
     cmdSpeichern->setEnabled(selected);
     cmdAuktion->setEnabled(selected);
+    cmdGesendet->setEnabled(selected);
 }
 
 bool DetailPane::saveBeforeClose() {

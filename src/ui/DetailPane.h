@@ -64,6 +64,8 @@ private:
     void chkStatus_Click(int Index);
     // After "Versendet": carrier and tracking number, both optional.
     void askForParcel();
+    // The mails sent for the trade, newest first; a double click shows one whole.
+    void showSentMails();
     void showParcel();
     void dtpStatus_Change(int Index);
     void cmdSpeichern_Click();
@@ -95,7 +97,7 @@ private:
     QPushButton* cmdSendung = nullptr;  // the parcel of a shipped trade entered or corrected
     QLabel* lblTeilzahlung = nullptr;   // part payments of the sale or its group
     QPushButton *cmdSpeichern = nullptr, *cmdSenden = nullptr, *cmdEinlesen = nullptr, *cmdAuktion = nullptr,
-                *cmdAbbrechen = nullptr;
+                *cmdAbbrechen = nullptr, *cmdGesendet = nullptr;
 };
 
 }  // namespace gd

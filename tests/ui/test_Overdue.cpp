@@ -1,6 +1,8 @@
 // The "Überfällig" button: unpaid sales past their days, oldest first, with the
 // days in the status column; the number of days is set in the options.
 #include <QComboBox>
+#include <QPlainTextEdit>
+#include <QTableWidget>
 
 #include "MainWindowFixture.h"
 #include "support/GuiApp.h"
@@ -37,6 +39,18 @@ TEST_F(OverdueList, TheButtonListsUnpaidSalesOldestFirst) {
         EXPECT_EQ(offered, u"Zahlungserinnerung"_s);
         EXPECT_EQ(column(6).first(), firstTemplate ? u"3 Tage"_s : u"3 Tage, 1. Erinnerung"_s);
     }
+    // Both mails are kept with the trade, newest first; a double click shows one whole.
+    test::whenModal<QDialog>([](QDialog* d) {
+        auto* grid = d->findChild<QTableWidget*>(u"grdGesendet"_s);
+        ASSERT_EQ(grid->rowCount(), 2);
+        EXPECT_EQ(grid->item(0, 1)->text(), u"E-Mail-Programm"_s);
+        const QPoint at = grid->visualItemRect(grid->item(0, 3)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        EXPECT_TRUE(d->findChild<QPlainTextEdit*>(u"txtGesendet"_s)->toPlainText().startsWith(u"An: "_s));
+        d->accept();
+    });
+    click("cmdGesendet");
     w->resize(1400, w->height());  // the status column shows its text whole
     const QString status = column(6).first();
     EXPECT_GE(w->grid()->columnWidth(6), w->grid()->fontMetrics().horizontalAdvance(status) + 8)

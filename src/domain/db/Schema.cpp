@@ -149,6 +149,26 @@ CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht_Teilzahlungen AFTER DELETE ON A
 END;
 )SQL";
 
+// Each mail sent, kept with its trade; gone with it.
+constexpr const char* kVersion4 = R"SQL(
+CREATE TABLE IF NOT EXISTS Gesendet (
+  ID           INTEGER PRIMARY KEY,
+  AuktionsID   TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Zeit         TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  Weg          TEXT NOT NULL DEFAULT '',
+  An           TEXT NOT NULL DEFAULT '',
+  Betreff      TEXT NOT NULL DEFAULT '',
+  MessageID    TEXT NOT NULL DEFAULT '',
+  Text         TEXT NOT NULL DEFAULT '',
+  Antwort      TEXT NOT NULL DEFAULT '',
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS Gesendet_AuktionsID ON Gesendet (AuktionsID);
+CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht_Gesendet AFTER DELETE ON Auktionen BEGIN
+  DELETE FROM Gesendet WHERE AuktionsID = old.AuktionsID;
+END;
+)SQL";
+
 // What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail
 // (its first 64 KB: a notification says what matters early; a mail of megabytes would make
 // every change of its trade slow).
@@ -207,6 +227,7 @@ void createSchema(sqlite3* db) {
         run(db, kListIndex);
         run(db, version2Sql().c_str());
         run(db, kVersion3);
+        run(db, kVersion4);
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -242,6 +263,7 @@ void migrateSchema(sqlite3* db, int from) {
     }
     if (from < 3) run(db, kVersion3);
     if (from < 4) {
+        run(db, kVersion4);
         // The folding learnt Greek and Cyrillic capitals and accents: its views anew (the triggers
         // name only the last one), and the trades already there folded again.
         std::vector<std::string> views;

@@ -365,16 +365,20 @@ Status MailComposer::recordStatus(int position) const {
     return {};
 }
 
-Status MailComposer::recordReminder(int level) const {
-    CALLSTACK_MAIL();
-    if (level <= 0) return {};
+QStringList MailComposer::tradeIds() const {
     QStringList ids;
     if (!in_.bGruppiert)
         ids << in_.sAuktionsID;
     else
         for (const QVariantList& e : group_) ids << e.value(8).toString();
     ids.removeAll(QString());
-    return gd::recordReminder(ids, level, now());
+    return ids;
+}
+
+Status MailComposer::recordReminder(int level) const {
+    CALLSTACK_MAIL();
+    if (level <= 0) return {};
+    return gd::recordReminder(tradeIds(), level, now());
 }
 
 }  // namespace gd

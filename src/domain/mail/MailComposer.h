@@ -92,6 +92,8 @@ public:
     Status recordStatus(int position) const;
     // Notes a reminder of the level as sent, for the auction or the whole group.
     Status recordReminder(int level) const;
+    // The trades the mail is about: the auction, or every one of its group.
+    QStringList tradeIds() const;
 
     const MailInputs& inputs() const { return in_; }
     const QList<QVariantList>& group() const { return group_; }

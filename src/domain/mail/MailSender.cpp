@@ -1,5 +1,6 @@
 #include "domain/mail/MailSender.h"
 
+#include "base/Clock.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/smtp/modMail.h"
 
@@ -12,6 +13,10 @@ Status SmtpMailSender::send(const MailComposer& composer, const OutgoingMail& ma
 void SmtpMailSender::cancel() { cancelSending(); }
 
 QString SmtpMailSender::note() const { return lastSendNote(); }
+
+SentMail SmtpMailSender::sentMail() const {
+    return SentMail{{}, QStringLiteral("SMTP"), {}, {}, lastSendMessageId(), {}, lastSendReply()};
+}
 
 MailProgramSender::MailProgramSender(std::function<bool(const QString&)> open,
                                      std::function<void(const QString&)> toClipboard)
@@ -32,6 +37,15 @@ SendOutcome sendAndRecord(MailSender& sender, const MailComposer& composer, cons
     out.sent = sender.send(composer, mail);
     // A mail that did not go out records no milestone and no reminder.
     if (!out.sent.ok()) return out;
+    // Kept with the trade: what the seller told the buyer, and when.
+    SentMail kept = sender.sentMail();
+    kept.Zeit = now();
+    kept.An = mail.to;
+    kept.Betreff = mail.subject;
+    kept.Text = mail.body;
+    out.recorded = recordSentMail(composer.tradeIds(), kept);
+    out.recordedAny = true;
+    if (!out.recorded.ok()) return out;
     if (reminderLevel > 0) {
         out.recorded = composer.recordReminder(reminderLevel);
         out.recordedAny = true;

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "base/Result.h"
+#include "domain/db/SentMails.h"
 #include "domain/mail/MailComposer.h"
 
 namespace gd {
@@ -33,6 +34,8 @@ public:
     virtual bool waits() const = 0;
     // What a send that went out leaves to say (a refused copy); empty when nothing.
     virtual QString note() const { return {}; }
+    // How the last mail went, to be kept with the trade: route, Message-ID, the server's reply.
+    virtual SentMail sentMail() const { return SentMail{{}, QStringLiteral("E-Mail-Programm"), {}, {}, {}, {}, {}}; }
 };
 
 // Through the account of the settings.
@@ -43,6 +46,7 @@ public:
     bool takesAttachments() const override { return true; }
     bool waits() const override { return true; }
     QString note() const override;
+    SentMail sentMail() const override;
 };
 
 // A mailto: address handed to the desktop; the body on the clipboard when the
@@ -62,7 +66,7 @@ private:
 
 struct SendOutcome {
     Status sent;
-    Status recorded;  // the milestone and reminder, when it went out
+    Status recorded;  // the milestone, reminder and the mail itself, when it went out
     bool recordedAny = false;
 };
 // Sends, then records the milestone (position in the form's status list, 0: none)

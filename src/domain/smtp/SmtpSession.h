@@ -111,6 +111,7 @@ public:
     QString copyRefused() const { return copyRefused_; }
     // The server's reply that refused the send, empty when it ended otherwise.
     QString refusedReply() const { return refusedReply_; }
+    QString messageId() const { return m_.MessageId; }
     QStringList trace() const { return trace_; }
     // Complete replies read so far: a send makes progress only with them.
     int replies() const { return replies_; }

@@ -168,6 +168,7 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     socket.abort();
 
     lastReply_ = session.lastReply();
+    lastMessageId_ = session.messageId();
     if (!session.copyRefused().isEmpty())
         lastNote_ = QStringLiteral("Die Kopie an %1 hat der Server abgelehnt: %2")
                         .arg(MailSenderEMailCC, session.copyRefused().trimmed());

@@ -45,6 +45,7 @@ public:
     QString lastReply() const { return lastReply_; }
     // Said after a send that went out: the copy to the sender was refused.
     QString lastNote() const { return lastNote_; }
+    QString lastMessageId() const { return lastMessageId_; }
 
     // Seconds a reply may take before the session ends as failed; the clock
     // starts anew only with a whole reply, not with every byte.
@@ -63,6 +64,7 @@ private:
     QString lastError_;
     QString lastReply_;
     QString lastNote_;
+    QString lastMessageId_;
 };
 
 }  // namespace gd

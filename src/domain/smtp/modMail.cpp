@@ -60,6 +60,8 @@ Status Send_SMTP(const QString& Sender, const QString& Recv, const QString& Msg,
 }
 
 QString lastSendNote() { return SMTP_1().lastNote(); }
+QString lastSendMessageId() { return SMTP_1().lastMessageId(); }
+QString lastSendReply() { return SMTP_1().lastReply(); }
 
 Status sendThrough(const SmtpAccount& account, const QString& Sender, const QString& Recv, const QString& Msg,
                    const QString& Kopie, bool debugmode, bool Testonly, const QList<MailAttachment>& attachments) {

@@ -41,6 +41,9 @@ Status Send_SMTP(const QString& Sender, const QString& Recv, const QString& Msg,
                  bool debugmode = false, bool Testonly = false, const QList<MailAttachment>& attachments = {});
 // What the last send that went out left to say (a refused copy); empty when nothing.
 QString lastSendNote();
+// The Message-ID and the server's last reply of the last SMTP send.
+QString lastSendMessageId();
+QString lastSendReply();
 Status sendThrough(const SmtpAccount& account, const QString& Sender, const QString& Recv, const QString& Msg,
                    const QString& Kopie, bool debugmode = false, bool Testonly = false,
                    const QList<MailAttachment>& attachments = {});
