@@ -18,7 +18,7 @@
 #include "domain/db/Accounts.h"
 #include "domain/mail/MailComposer.h"
 #include "domain/settings/Optionen.h"
-#include "domain/smtp/Providers.h"
+#include "domain/settings/Providers.h"
 #include "ui/GuiApplication.h"
 #include "ui/Platform.h"
 

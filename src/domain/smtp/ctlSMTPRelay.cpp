@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "base/Clock.h"
-#include "domain/smtp/Providers.h"
+#include "domain/settings/Providers.h"
 #include "domain/smtp/SmtpEncoding.h"
 
 namespace gd {

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
-#include "domain/smtp/Providers.h"
+#include "domain/settings/Providers.h"
 
 namespace gd {
 namespace {

@@ -1,4 +1,4 @@
-#include "domain/smtp/Providers.h"
+#include "domain/settings/Providers.h"
 
 #include <QFile>
 
