@@ -23,7 +23,9 @@ bool GuiApplication::notify(QObject* receiver, QEvent* event) {
         // Every window, before it appears: none larger than the screen or beyond its edge.
         if (event->type() == QEvent::Show && receiver->isWidgetType()) {
             auto* w = static_cast<QWidget*>(receiver);
-            if (w->isWindow() && !w->isMaximized() && !w->isFullScreen()) fitOnScreen(w);
+            // Menus, pop-ups and tips Qt keeps on the screen itself.
+            const Qt::WindowType type = w->windowType();
+            if ((type == Qt::Window || type == Qt::Dialog) && !w->isMaximized() && !w->isFullScreen()) fitOnScreen(w);
         }
         return QApplication::notify(receiver, event);
     } catch (const RunError& e) {
