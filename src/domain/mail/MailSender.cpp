@@ -37,15 +37,7 @@ SendOutcome sendAndRecord(MailSender& sender, const MailComposer& composer, cons
     out.sent = sender.send(composer, mail);
     // A mail that did not go out records no milestone and no reminder.
     if (!out.sent.ok()) return out;
-    // Kept with the trade: what the seller told the buyer, and when.
-    SentMail kept = sender.sentMail();
-    kept.Zeit = now();
-    kept.An = mail.to;
-    kept.Betreff = mail.subject;
-    kept.Text = mail.body;
-    out.recorded = recordSentMail(composer.tradeIds(), kept);
-    out.recordedAny = true;
-    if (!out.recorded.ok()) return out;
+    // The milestone and the reminder first: they decide what the list asks next.
     if (reminderLevel > 0) {
         out.recorded = composer.recordReminder(reminderLevel);
         out.recordedAny = true;
@@ -54,7 +46,16 @@ SendOutcome sendAndRecord(MailSender& sender, const MailComposer& composer, cons
     if (statusPosition >= 1) {
         out.recorded = composer.recordStatus(statusPosition);
         out.recordedAny = true;
+        if (!out.recorded.ok()) return out;
     }
+    // Kept with the trade: what the seller told the buyer, and when.
+    SentMail kept = sender.sentMail();
+    kept.Zeit = now();
+    kept.An = mail.to;
+    kept.Betreff = mail.subject;
+    kept.Text = mail.body;
+    out.recorded = recordSentMail(composer.tradeIds(), kept);
+    out.recordedAny = true;
     return out;
 }
 
