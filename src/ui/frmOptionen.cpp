@@ -139,6 +139,8 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     lblAnbieter = new QLabel(Frame2);
     lblAnbieter->setObjectName(QStringLiteral("lblAnbieter"));
     lblAnbieter->setWordWrap(true);
+    // Room for the hint from the start: one that arrives later must not squeeze the rows above.
+    lblAnbieter->setMinimumHeight(4 * lblAnbieter->fontMetrics().lineSpacing() + 4);
     f2->addRow(lblAnbieter);
     connect(txt(7), &QLineEdit::editingFinished, this, &frmOptionen::applyPreset);
     Check1 = new QCheckBox(QStringLiteral("Kopie an Absender schicken (Empfehlenswert)"), Frame2);
@@ -409,8 +411,8 @@ void frmOptionen::applyPreset() {
     QString text = QStringLiteral("Voreinstellung \u201E%1\u201C übernommen. ").arg(p->name) + p->hint;
     if (p->signIn == u"Microsoft")
         text += QStringLiteral(
-            " Dieses Konto verlangt \u201EMit Microsoft anmelden\u201C; das kann diese Version "
-            "noch nicht. Bis dahin versenden Sie über das Standardemailprogramm.");
+            " \u201EMit Microsoft anmelden\u201C kann diese Version noch nicht; bis dahin über "
+            "das Standardemailprogramm versenden.");
     lblAnbieter->setText(text.trimmed());
 }
 
