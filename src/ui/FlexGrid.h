@@ -86,7 +86,6 @@ public:
     void showSort();
     // A width for a column: the program's default, or one the user chose (kept as chosen).
     void setPreferredWidth(int col, int width, bool byUser = false);
-    int preferredWidth(int col) const { return preferred_[std::size_t(col)]; }
     // The width the user gave the column, 0 when the program decides it.
     int userWidth(int col) const { return byUser_[std::size_t(col)] ? preferred_[std::size_t(col)] : 0; }
 
