@@ -1,10 +1,12 @@
 # The installed program and its Debian package (make package): the executable in
-# bin/, the defaults a first start copies into the user's data folder, menu entry,
-# icons, AppStream data, manual page.
+# bin/ and the window program in lib/gaveldesk/, the defaults a first start copies into
+# the user's data folder, menu entry, icons, AppStream data, manual page.
 include(GNUInstallDirs)
 set(P ${CMAKE_SOURCE_DIR}/packaging)
 
 install(TARGETS gaveldesk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A program of the package's own, not for the PATH.
+install(TARGETS gaveldesk-fenster RUNTIME DESTINATION lib/gaveldesk)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/bin ${CMAKE_SOURCE_DIR}/resources/Help
         DESTINATION ${CMAKE_INSTALL_DATADIR}/gaveldesk)
 install(FILES ${P}/de.gavelmail.gaveldesk.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

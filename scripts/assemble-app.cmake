@@ -14,6 +14,7 @@ foreach(f IN LISTS files)
   file(COPY_FILE ${SRC}/${f} ${DST}/${f} ONLY_IF_DIFFERENT)
 endforeach()
 file(COPY_FILE ${EXE} ${DST}/gaveldesk ONLY_IF_DIFFERENT)
+file(COPY_FILE ${WINDOW_EXE} ${DST}/gaveldesk-fenster ONLY_IF_DIFFERENT)
 if(NOT EXISTS ${DST}/gaveldesk.mdb)
   execute_process(COMMAND ${DST}/gaveldesk --create-database ${DST}/gaveldesk.mdb
                   RESULT_VARIABLE rc OUTPUT_QUIET)

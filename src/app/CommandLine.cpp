@@ -1,10 +1,12 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QTextStream>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <optional>
 
@@ -13,6 +15,7 @@
 #include "base/Product.h"
 #include "base/SafeWrite.h"
 #include "base/Terminal.h"
+#include "domain/bank/Invoice.h"
 #include "domain/bank/Matching.h"
 #include "domain/db/AuktionsListe.h"
 #include "domain/db/Backup.h"
@@ -20,9 +23,7 @@
 #include "domain/db/Database.h"
 #include "domain/import/BatchImport.h"
 #include "domain/import/MailFile.h"
-#include "domain/mail/MailComposer.h"
 #include "domain/settings/modGlobal.h"
-#include "render/InvoicePdf.h"
 
 namespace gd {
 namespace {
@@ -78,8 +79,9 @@ bool initApp() {
 }
 
 // Nothing is written into a damaged file: every writing command asks first.
-// Commands that read the file once: a small page cache, so their memory is that of their work.
-void readOnce() { Database::setPageCacheKiB(2048); }
+// Commands that read the file once: a small page cache (a page is read once; the indexes'
+// upper pages fit), so their memory is that of their work.
+void readOnce(int cacheKiB = 512) { Database::setPageCacheKiB(cacheKiB); }
 
 // Where the last whole check of the file is noted: it reads every page, a second at 100,000 trades.
 QString checkRecord() { return AppPath() + QStringLiteral("/bin/pruefung.dat"); }
@@ -247,7 +249,7 @@ int parseFile(const QStringList& files) {
 int exportFile(const QString& file, const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
-    readOnce();
+    readOnce(1024);  // every row looks up its buyer: their pages are read again
     if (!initApp()) return 1;
     warnIfDamaged();
     int rows = 0;
@@ -264,10 +266,16 @@ int exportFile(const QString& file, const QString& filterName) {
     return 0;
 }
 
+WindowProgramParts& windowParts() {
+    static WindowProgramParts parts;
+    return parts;
+}
+
 int testMail(const QString& address) {
+    if (!windowParts().sendTestMail) return fail(QStringLiteral("Dieses Programm kann keine E-Mail senden."));
     initApp();
     if (gsAbsender.trimmed().isEmpty()) return fail(QStringLiteral("Es ist keine Absenderadresse eingestellt."));
-    const Status sent = sendTestMail(currentSettings(), address);
+    const Status sent = windowParts().sendTestMail(currentSettings(), address);
     if (!sent.ok()) return fail(QStringLiteral("Die Testmail wurde nicht gesendet: ") + sent.error().message());
     out() << "Testmail gesendet.\n";
     out().flush();
@@ -347,12 +355,13 @@ int bankImport(const QString& file, bool apply) {
 }
 
 int invoiceCommand(const QStringList& args) {
+    if (!windowParts().writeInvoice) return fail(QStringLiteral("Dieses Programm kann keine Rechnung zeichnen."));
     if (args.size() != 2)
         return fail(QStringLiteral("--invoice braucht die Auktionsnummer und den Namen der PDF-Datei."));
     if (!initApp()) return 1;
     const Result<Invoice> inv = invoiceFor(args[0], today());
     if (!inv.ok()) return fail(oneLine(inv.error()));
-    const Status written = writeInvoice(inv.value(), args[1]);
+    const Status written = windowParts().writeInvoice(inv.value(), args[1]);
     if (!written.ok())
         return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
                         .arg(args[1], written.error().description));
@@ -536,6 +545,30 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(invoice)) return invoiceCommand(parser.positionalArguments());
     if (parser.isSet(search)) return searchAuctions(parser.value(search));
     return std::nullopt;
+}
+
+bool isCommandLine(int argc, char** argv) { return argc > 1 && argv[1][0] == '-'; }
+
+bool needsWindowProgram(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"--invoice", "--testmail"})
+            if (std::strncmp(argv[i], option, std::strlen(option)) == 0) return true;
+    return false;
+}
+
+void setWindowProgramParts(WindowProgramParts parts) { windowParts() = std::move(parts); }
+
+int runHeadless() {
+    QCoreApplication::setApplicationName(QStringLiteral("gaveldesk"));
+    // The installed program's data folder gets its defaults before anything reads them.
+    if (const Status ready = prepareAppFolder(); !ready.ok()) {
+        std::fprintf(stderr, "gaveldesk: %s\n",
+                     qPrintable(ready.error().message().replace(QLatin1Char('\r'), QLatin1Char(' '))));
+        return 1;
+    }
+    if (auto rc = runCommandLine(QCoreApplication::arguments())) return *rc;
+    std::fprintf(stderr, "gaveldesk: keine Aufgabe angegeben; --help zeigt die Optionen.\n");
+    return 2;
 }
 
 }  // namespace gd

@@ -1,4 +1,5 @@
-// Main: one instance, the splash, the settings, the main window.
+// The window program: one instance, the splash, the settings, the main window. Started
+// through the light `gaveldesk`, it also runs every command, the painting ones among them.
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -21,7 +22,10 @@
 #include "base/SafeWrite.h"
 #include "domain/db/Backup.h"
 #include "domain/db/Database.h"
+#include "domain/mail/MailComposer.h"
+#include "domain/settings/DesktopKeyring.h"
 #include "domain/settings/modGlobal.h"
+#include "render/InvoicePdf.h"
 #include "ui/FlexGrid.h"
 #include "ui/GuiApplication.h"
 #include "ui/Platform.h"
@@ -33,7 +37,11 @@
 
 namespace {
 
-bool wantsCommandLine(int argc, char** argv) { return argc > 1 && argv[1][0] == '-'; }
+bool paintsPage(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--invoice", 9) == 0) return true;
+    return false;
+}
 
 // Qt aborts without a display; say so in one line instead.
 bool haveDisplay() {
@@ -93,23 +101,15 @@ void quitWhenListPainted(gd::frmMain& main) {
 
 int main(int argc, char** argv) {
     gd::restrictNewFiles();  // customer data: no file of ours is readable by other users
-    if (wantsCommandLine(argc, argv)) {
+    gd::useKeyring(gd::desktopKeyring());
+    if (gd::isCommandLine(argc, argv)) {
+        gd::setWindowProgramParts({gd::writeInvoice, gd::sendTestMail});
         // An invoice is painted: fonts need a GUI application, though no window opens.
-        bool paints = false;
-        for (int i = 1; i < argc; ++i) paints = paints || std::strcmp(argv[i], "--invoice") == 0;
+        const bool paints = paintsPage(argc, argv);
         if (paints && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         std::unique_ptr<QCoreApplication> app =
             paints ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("gaveldesk"));
-        // The installed program's data folder gets its defaults before anything reads them.
-        if (const gd::Status ready = gd::prepareAppFolder(); !ready.ok()) {
-            std::fprintf(stderr, "gaveldesk: %s\n",
-                         qPrintable(ready.error().message().replace(QLatin1Char('\r'), QLatin1Char(' '))));
-            return 1;
-        }
-        if (auto rc = gd::runCommandLine(QCoreApplication::arguments())) return *rc;
-        std::fprintf(stderr, "gaveldesk: keine Aufgabe angegeben; --help zeigt die Optionen.\n");
-        return 2;
+        return gd::runHeadless();
     }
     if (!haveDisplay()) {
         std::fprintf(stderr,

@@ -50,7 +50,10 @@ QString userDataFolder() {
 
 QString shippedDefaultsFolder() {
     const QString exe = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-    return QDir::cleanPath(exe + QStringLiteral("/../share/gaveldesk"));
+    // The window program sits one folder deeper, in lib/gaveldesk.
+    const QString beside = QDir::cleanPath(exe + QStringLiteral("/../share/gaveldesk"));
+    const QString deeper = QDir::cleanPath(exe + QStringLiteral("/../../share/gaveldesk"));
+    return QFileInfo(beside).isDir() || !QFileInfo(deeper).isDir() ? beside : deeper;
 }
 
 Status prepareAppFolder() {

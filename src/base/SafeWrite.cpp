@@ -142,16 +142,19 @@ Status writeFileSafely(const QString& requested, const std::function<Status(cons
     Status produced;
     int error = 0;
     const Status written = replaceFile(requested, [&](int fd) {
-        // Pieces gathered to a megabyte: a write call per CSV row would cost more than the row.
+        // Pieces gathered to a quarter megabyte: a write call per CSV row would cost more than
+        // the row, a bigger buffer only memory. One buffer, kept: clear() would free it.
+        constexpr qsizetype kGather = 1 << 18;
         QByteArray pending;
+        pending.reserve(kGather + (1 << 16));
         const auto flush = [&] {
             if (error == 0 && !writeAll(fd, pending)) error = errno;
-            pending.clear();
+            pending.resize(0);
             return error == 0;
         };
         produced = produce([&](const QByteArray& piece) {
             pending += piece;
-            return pending.size() < (1 << 20) || flush();
+            return pending.size() < kGather || flush();
         });
         if (error == 0 && produced.ok()) flush();
         if (error != 0) return error;

@@ -271,6 +271,18 @@ TEST(CommandLine, InstalledProgramKeepsItsDataInTheHomeFolder) {
     const QString xdg = root.filePath(u"xdg"_s);
     r = start({u"--version"_s}, xdg);
     EXPECT_TRUE(r.out.endsWith(u"Daten: "_s + xdg + u"/gaveldesk\n"_s)) << r.out.toStdString();
+    // A painting command becomes the window program in lib/gaveldesk, which reads the same data;
+    // without it, the start says so instead of failing silently.
+    const QStringList invoice{u"--invoice"_s, u"999"_s, root.filePath(u"r.pdf"_s)};
+    r = start(invoice);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"Das Programmfenster (gaveldesk-fenster) kann nicht gestartet werden"_s))
+        << r.err.toStdString();
+    ASSERT_TRUE(QDir().mkpath(prefix + u"/lib/gaveldesk"_s));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(GD_WINDOW_EXECUTABLE), prefix + u"/lib/gaveldesk/gaveldesk-fenster"_s));
+    r = start(invoice);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"Eine Auktion mit der Nummer '999' gibt es nicht."_s)) << r.err.toStdString();
 }
 
 // The window's start writes today's backup beside it and keeps running; a second start

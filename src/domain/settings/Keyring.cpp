@@ -1,67 +1,19 @@
 #include "domain/settings/Keyring.h"
 
-#include <qt6keychain/keychain.h>
-
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
-
 namespace gd {
 namespace {
 
-const QString kService = QStringLiteral("gaveldesk");
-const QString kKey = QStringLiteral("SMTP-Kennwort");
-constexpr int kWaitMs = 5000;
-
-// The jobs answer through signals: wait for that, never longer than kWaitMs. False when
-// no answer came.
-bool waitFor(QKeychain::Job& job) {
-    // The service is reached over D-Bus, which needs the application's event loop.
-    if (!QCoreApplication::instance()) return false;
-    QEventLoop loop;
-    bool done = false;
-    QObject::connect(&job, &QKeychain::Job::finished, &loop, [&loop, &done] {
-        done = true;
-        loop.quit();
-    });
-    QTimer::singleShot(kWaitMs, &loop, &QEventLoop::quit);
-    job.start();
-    if (!done) loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return done;
+KeyringAccess& installed() {
+    static KeyringAccess access;
+    return access;
 }
-
-bool noService(QKeychain::Error e) { return e == QKeychain::NoBackendAvailable || e == QKeychain::NotImplemented; }
 
 }  // namespace
 
-KeyringRead readSmtpPassword() {
-    QKeychain::ReadPasswordJob job(kService);
-    job.setAutoDelete(false);
-    job.setInsecureFallback(false);
-    job.setKey(kKey);
-    const bool answered = waitFor(job);
-    KeyringRead r;
-    if (!answered || noService(job.error())) return r;
-    r.service = job.error() == QKeychain::NoError || job.error() == QKeychain::EntryNotFound;
-    r.found = job.error() == QKeychain::NoError;
-    if (r.found) r.password = job.textData();
-    return r;
-}
+void useKeyring(KeyringAccess access) { installed() = std::move(access); }
+bool keyringInUse() { return bool(installed().read); }
 
-bool storeSmtpPassword(const QString& password) {
-    if (password.isEmpty()) {
-        QKeychain::DeletePasswordJob job(kService);
-        job.setAutoDelete(false);
-        job.setInsecureFallback(false);
-        job.setKey(kKey);
-        return waitFor(job) && (job.error() == QKeychain::NoError || job.error() == QKeychain::EntryNotFound);
-    }
-    QKeychain::WritePasswordJob job(kService);
-    job.setAutoDelete(false);
-    job.setInsecureFallback(false);
-    job.setKey(kKey);
-    job.setTextData(password);
-    return waitFor(job) && job.error() == QKeychain::NoError;
-}
+KeyringRead readSmtpPassword() { return keyringInUse() ? installed().read() : KeyringRead{}; }
+bool storeSmtpPassword(const QString& password) { return installed().store && installed().store(password); }
 
 }  // namespace gd

@@ -3,6 +3,7 @@
 // the session offers one; without one the settings file keeps it, scrambled, as before.
 
 #include <QString>
+#include <functional>
 
 namespace gd {
 
@@ -11,6 +12,16 @@ struct KeyringRead {
     bool found = false;
     QString password;
 };
+
+// The programs that send mail install the desktop's keyring (DesktopKeyring.h). Without
+// one the keyring is never asked, and a password kept there stays there untouched: the
+// commands that only read and write trades start without the desktop's libraries.
+struct KeyringAccess {
+    std::function<KeyringRead()> read;
+    std::function<bool(const QString&)> store;
+};
+void useKeyring(KeyringAccess access);
+bool keyringInUse();
 
 // Waits for the service at most a few seconds; no service answers at once.
 KeyringRead readSmtpPassword();

@@ -199,7 +199,7 @@ QStringList subInitApp() {
                         .arg(config.absoluteFilePath());
     const win::ProfileSnapshot file(tooLarge ? QString() : config.absoluteFilePath());
     setSettings(readSettings(file));
-    if (gbKennwortImSchluesselbund) {
+    if (gbKennwortImSchluesselbund && keyringInUse()) {
         const KeyringRead kept = readSmtpPassword();
         if (kept.found)
             gsKennwort = kept.password;

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 
 #include "base/AppPath.h"
-#include "domain/settings/Keyring.h"
+#include "domain/settings/DesktopKeyring.h"
 #include "domain/settings/modGlobal.h"
 #include "support/TestApp.h"
 
@@ -24,6 +24,7 @@ TEST(Keyring, PasswordWhereTheDesktopKeepsIt) {
     static QCoreApplication* qapp = new QCoreApplication(argc, argv);  // D-Bus needs one
     (void)qapp;
     test::TestApp app(true);
+    useKeyring(desktopKeyring());
     subInitApp();
     Settings s = currentSettings();
     s.Kennwort = u"Brötchen 42"_s;
@@ -52,6 +53,17 @@ TEST(Keyring, PasswordWhereTheDesktopKeepsIt) {
         const QStringList messages = subInitApp();
         EXPECT_TRUE(messages.join(u' ').contains(u"Schlüsselbund"_s)) << messages.join(u' ').toStdString();
         EXPECT_TRUE(gsKennwort.isEmpty());
+    }
+    // A program without the keyring (the light command line) neither asks nor loses it.
+    useKeyring({});
+    s.Kennwort.clear();
+    s.KennwortImSchluesselbund = true;
+    ASSERT_TRUE(writeSettings(s, configIniPath()).ok());
+    EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains("KennwortImSchluesselbund=Wahr"));
+    EXPECT_TRUE(subInitApp().join(u' ').indexOf(u"Schlüsselbund"_s) < 0);
+    useKeyring(desktopKeyring());
+    if (service) {
+        EXPECT_FALSE(readSmtpPassword().found);  // removed above, not written since
     }
 }
 
