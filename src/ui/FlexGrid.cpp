@@ -86,11 +86,13 @@ public:
 QVariant FlexModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const ListRow& r = rows_[std::size_t(index.row())];
+    if (role == Qt::DisplayRole && index.column() == 5 && shortDates_) return field(r, 5).left(10);
     if (role == Qt::DisplayRole) return field(r, index.column());
     if (role == Qt::DecorationRole && index.column() == 1 && !r.GruppenID.isEmpty()) return groupIcon_;
     if (role == Qt::ToolTipRole && index.column() == 1 && !r.GruppenID.isEmpty())
         return QStringLiteral("Gruppiert (%1)").arg(r.GruppenID);
-    if (role == Qt::ToolTipRole && (index.column() == 4 || index.column() == 6)) return field(r, index.column());
+    if (role == Qt::ToolTipRole && (index.column() == 4 || index.column() == 6 || (index.column() == 5 && shortDates_)))
+        return field(r, index.column());
     if (role == Qt::UserRole && index.column() == 9) return uint(r.Meilensteine);
     if (role == Qt::ToolTipRole && index.column() == 9) {
         QStringList reached;
@@ -100,6 +102,12 @@ QVariant FlexModel::data(const QModelIndex& index, int role) const {
     }
     if (role == Qt::TextAlignmentRole && index.column() == 8) return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
+}
+
+void FlexModel::setShortDates(bool on) {
+    if (on == shortDates_) return;
+    shortDates_ = on;
+    if (rowCount() > 0) emit dataChanged(index(0, 5), index(rowCount() - 1, 5), {Qt::DisplayRole});
 }
 
 QVariant FlexModel::headerData(int section, Qt::Orientation o, int role) const {
@@ -295,47 +303,71 @@ void FlexGrid::resizeEvent(QResizeEvent* e) {
 }
 
 void FlexGrid::fitColumns() {
-    constexpr int kTitle = 4, kTitleRoom = 140;
+    constexpr int kTitle = 4, kDate = 5, kTitleRoom = 140, kTitleAsks = 260;
     // Below these a column no longer shows its text: the end with its time, a total of thousands.
-    static const int narrowest[FlexModel::kCols] = {0, 0, 60, 60, 0, 136, 60, 0, 72, 72};
-    std::array<int, FlexModel::kCols> width{};
-    std::array<bool, FlexModel::kCols> settled{};
-    int room = viewport()->width() - kTitleRoom;
+    const QFontMetrics fm(font());
+    const int fullDate = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 14;
+    const int shortDate = fm.horizontalAdvance(QStringLiteral("00.00.0000")) + 14;
+    int narrowest[FlexModel::kCols] = {0, 0, 60, 60, 100, fullDate, 60, 0, 72, 72};
+    // Names with short texts need no more than their heading; the status is read whole
+    // ("3 Tage, 1. Erinnerung"), an empty one takes its heading's width.
+    const QFontMetrics heading(horizontalHeader()->font());
+    for (const int c : {2, 3, 6}) {
+        const int head =
+            heading.horizontalAdvance(model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 14;
+        const int needs = std::max(content_[std::size_t(c)], head);
+        narrowest[c] = c == 6 ? needs : std::min(narrowest[c], needs);
+    }
     // What each column asks: the user's width as chosen, else its default widened to its content.
     std::array<int, FlexModel::kCols> asked = preferred_;
     for (int c = 0; c < FlexModel::kCols; ++c)
         if (!byUser_[std::size_t(c)] && preferred_[std::size_t(c)] > 0)
             asked[std::size_t(c)] = std::max(preferred_[std::size_t(c)], content_[std::size_t(c)]);
-    for (int c = 0; c < FlexModel::kCols; ++c) {
-        width[std::size_t(c)] = asked[std::size_t(c)];
-        // The icon column keeps its width; hidden and title columns take no part.
-        settled[std::size_t(c)] = c == kTitle || c == 1 || isColumnHidden(c) || preferred_[std::size_t(c)] <= 0;
-        if (settled[std::size_t(c)] && c != kTitle && !isColumnHidden(c)) room -= std::max(0, width[std::size_t(c)]);
-    }
+    if (!byUser_[kDate]) asked[kDate] = std::max(asked[kDate], fullDate);
+    asked[kTitle] = kTitleAsks;  // the title takes what is left, but gives up its share like the others
+    const auto shown = [&](int c) { return c != kTitle && !isColumnHidden(c) && preferred_[std::size_t(c)] > 0; };
     // The columns give up width in proportion; one that reaches its narrowest stays there and
-    // the others share what is still missing, so the title keeps its room wherever it can.
-    for (bool again = true; again;) {
-        again = false;
-        int wanted = 0;
-        for (int c = 0; c < FlexModel::kCols; ++c)
-            if (!settled[std::size_t(c)]) wanted += asked[std::size_t(c)];
-        const double share = wanted > 0 && room < wanted ? std::max(0.0, double(room) / wanted) : 1.0;
+    // the others share what is still missing.
+    const auto solve = [&] {
+        std::array<int, FlexModel::kCols> width{};
+        std::array<bool, FlexModel::kCols> settled{};
+        int room = viewport()->width();
         for (int c = 0; c < FlexModel::kCols; ++c) {
-            if (settled[std::size_t(c)]) continue;
-            const int least = std::min(narrowest[c], asked[std::size_t(c)]);
-            width[std::size_t(c)] = int(asked[std::size_t(c)] * share);
-            if (width[std::size_t(c)] < least) {
-                width[std::size_t(c)] = least;
-                settled[std::size_t(c)] = true;
-                room -= least;
-                again = true;
+            width[std::size_t(c)] = asked[std::size_t(c)];
+            // The icon column keeps its width; hidden columns take no part.
+            settled[std::size_t(c)] = isColumnHidden(c) || (c != kTitle && (c == 1 || preferred_[std::size_t(c)] <= 0));
+            if (settled[std::size_t(c)] && shown(c)) room -= std::max(0, width[std::size_t(c)]);
+        }
+        for (bool again = true; again;) {
+            again = false;
+            int wanted = 0;
+            for (int c = 0; c < FlexModel::kCols; ++c)
+                if (!settled[std::size_t(c)]) wanted += asked[std::size_t(c)];
+            const double share = wanted > 0 && room < wanted ? std::max(0.0, double(room) / wanted) : 1.0;
+            for (int c = 0; c < FlexModel::kCols; ++c) {
+                if (settled[std::size_t(c)]) continue;
+                const int least = std::min(narrowest[c], asked[std::size_t(c)]);
+                width[std::size_t(c)] = int(asked[std::size_t(c)] * share);
+                if (width[std::size_t(c)] < least) {
+                    width[std::size_t(c)] = least;
+                    settled[std::size_t(c)] = true;
+                    room -= least;
+                    again = true;
+                }
             }
         }
+        return width;
+    };
+    auto width = solve();
+    // Too narrow for the end's time as well as the title: the end shows its day alone.
+    if (width[kTitle] < kTitleRoom && !byUser_[kDate]) {
+        narrowest[kDate] = shortDate;
+        width = solve();
     }
+    model_->setShortDates(width[kDate] < fullDate);
     fitting_ = true;
     for (int c = 0; c < FlexModel::kCols; ++c)
-        if (c != kTitle && !isColumnHidden(c) && preferred_[std::size_t(c)] > 0)
-            setColumnWidth(c, width[std::size_t(c)]);
+        if (shown(c)) setColumnWidth(c, width[std::size_t(c)]);
     fitting_ = false;
 }
 

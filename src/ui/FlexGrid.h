@@ -61,11 +61,15 @@ public:
     int sortColumn() const { return sortColumn_; }
     bool sortAscending() const { return ascending_; }
     void setGroupIcon(const QIcon& icon) { groupIcon_ = icon; }
+    // A narrow list shows the end without its time (the whole in the tooltip).
+    void setShortDates(bool on);
+    bool shortDates() const { return shortDates_; }
 
 private:
     void applySort();
     std::vector<ListRow> rows_;
     QIcon groupIcon_;
+    bool shortDates_ = false;
     int sortColumn_ = -1;
     bool ascending_ = true;
 };

@@ -251,6 +251,12 @@ TEST_F(MainWindow, EveryActionInReachAtTheDefaultSizeAnd1024x768) {
     QStringList names = {u"cmdEinlesen"_s, u"cmdSenden"_s, u"cmdSpeichern"_s, u"cmdAuktion"_s, u"cmdAbbrechen"_s};
     for (int i = 0; i < kMilestones; ++i) names << u"chkStatus_%1"_s.arg(i) << u"dtpStatus_%1"_s.arg(i);
     const auto inWindow = [this](QWidget* c) { return QRect(c->mapTo(w.get(), QPoint(0, 0)), c->size()); };
+    const auto longestEnd = [this] {
+        qsizetype n = 0;
+        for (int r = 0; r < w->grid()->model()->rowCount(); ++r)
+            n = std::max(n, w->grid()->model()->index(r, 5).data().toString().size());
+        return n;
+    };
     for (const QSize size : {w->size(), QSize(1024, 768)}) {
         SCOPED_TRACE(size.width());
         w->resize(size);
@@ -267,7 +273,20 @@ TEST_F(MainWindow, EveryActionInReachAtTheDefaultSizeAnd1024x768) {
         // the list's last column is not pushed out on the right either
         FlexGrid* g = w->grid();
         EXPECT_LE(g->columnViewportPosition(8) + g->columnWidth(8), g->viewport()->width());
+        // Narrow, the end gives up its time (kept in the tooltip) before the title its room.
+        if (size.width() <= 1024) {
+            EXPECT_GE(g->columnWidth(4), 90);
+            EXPECT_EQ(longestEnd(), 10);
+            bool timeInTip = false;  // the sale that ends at 10:00
+            for (int r = 0; r < g->model()->rowCount(); ++r)
+                timeInTip = timeInTip || g->model()->index(r, 5).data(Qt::ToolTipRole).toString().size() == 19;
+            EXPECT_TRUE(timeInTip);
+        }
     }
+    w->resize(1600, 768);
+    QApplication::processEvents();
+    ASSERT_GT(w->grid()->viewport()->width(), 900);
+    EXPECT_EQ(longestEnd(), 19);  // wide: day and time
 }
 
 // Mails used to go out as "Ihr Kauf bei : …" because the member name could only be
