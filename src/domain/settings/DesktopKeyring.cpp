@@ -10,7 +10,6 @@ namespace gd {
 namespace {
 
 const QString kService = QStringLiteral("gaveldesk");
-const QString kKey = QStringLiteral("SMTP-Kennwort");
 constexpr int kWaitMs = 5000;
 
 // The jobs answer through signals: wait for that, never longer than kWaitMs. False when
@@ -32,11 +31,11 @@ bool waitFor(QKeychain::Job& job) {
 
 bool noService(QKeychain::Error e) { return e == QKeychain::NoBackendAvailable || e == QKeychain::NotImplemented; }
 
-KeyringRead readDesktop() {
+KeyringRead readDesktop(const QString& key) {
     QKeychain::ReadPasswordJob job(kService);
     job.setAutoDelete(false);
     job.setInsecureFallback(false);
-    job.setKey(kKey);
+    job.setKey(key);
     const bool answered = waitFor(job);
     KeyringRead r;
     if (!answered || noService(job.error())) return r;
@@ -46,18 +45,18 @@ KeyringRead readDesktop() {
     return r;
 }
 
-bool storeDesktop(const QString& password) {
+bool storeDesktop(const QString& key, const QString& password) {
     if (password.isEmpty()) {
         QKeychain::DeletePasswordJob job(kService);
         job.setAutoDelete(false);
         job.setInsecureFallback(false);
-        job.setKey(kKey);
+        job.setKey(key);
         return waitFor(job) && (job.error() == QKeychain::NoError || job.error() == QKeychain::EntryNotFound);
     }
     QKeychain::WritePasswordJob job(kService);
     job.setAutoDelete(false);
     job.setInsecureFallback(false);
-    job.setKey(kKey);
+    job.setKey(key);
     job.setTextData(password);
     return waitFor(job) && job.error() == QKeychain::NoError;
 }

@@ -13,7 +13,11 @@ KeyringAccess& installed() {
 void useKeyring(KeyringAccess access) { installed() = std::move(access); }
 bool keyringInUse() { return bool(installed().read); }
 
-KeyringRead readSmtpPassword() { return keyringInUse() ? installed().read() : KeyringRead{}; }
-bool storeSmtpPassword(const QString& password) { return installed().store && installed().store(password); }
+KeyringRead readSecret(const QString& key) { return keyringInUse() ? installed().read(key) : KeyringRead{}; }
+bool storeSecret(const QString& key, const QString& value) {
+    return installed().store && installed().store(key, value);
+}
+KeyringRead readSmtpPassword() { return readSecret(QStringLiteral("SMTP-Kennwort")); }
+bool storeSmtpPassword(const QString& password) { return storeSecret(QStringLiteral("SMTP-Kennwort"), password); }
 
 }  // namespace gd

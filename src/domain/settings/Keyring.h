@@ -17,15 +17,17 @@ struct KeyringRead {
 // one the keyring is never asked, and a password kept there stays there untouched: the
 // commands that only read and write trades start without the desktop's libraries.
 struct KeyringAccess {
-    std::function<KeyringRead()> read;
-    std::function<bool(const QString&)> store;
+    std::function<KeyringRead(const QString& key)> read;
+    std::function<bool(const QString& key, const QString& value)> store;  // an empty value removes
 };
 void useKeyring(KeyringAccess access);
 bool keyringInUse();
 
 // Waits for the service at most a few seconds; no service answers at once.
-KeyringRead readSmtpPassword();
+KeyringRead readSecret(const QString& key);
 // False when there is no service or it refused: the caller keeps the file's way.
+bool storeSecret(const QString& key, const QString& value);
+KeyringRead readSmtpPassword();
 bool storeSmtpPassword(const QString& password);
 
 }  // namespace gd

@@ -19,7 +19,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 33> table = {{
+    static const std::array<Setting, 34> table = {{
         {"User", "Username", "", K::Text, true, &S::Username},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser},
         {"User", "username", "", K::Text, false, &S::StandardUser},
@@ -39,6 +39,7 @@ std::span<const Setting> settingsTable() {
         {"Konto", "Kopie", "1", K::NumberStrict, true, &S::Kopie},
         {"Konto", "Auth", "0", K::NumberStrict, true, &S::Auth},
         {"Konto", "Konto", "", K::Text, true, &S::Konto},
+        {"Konto", "Anmeldeverfahren", "", K::Text, true, &S::Anmeldeverfahren},
         {"Konto", "Kennwort", "", K::Password, true, &S::Kennwort},
         {"Konto", "KennwortImSchluesselbund", "False", K::Boolean, true, &S::KennwortImSchluesselbund},
         {"Konto", "Fusszeile", "True", K::Boolean, true, &S::Fusszeile},
@@ -182,7 +183,8 @@ QString funcGetDataSource() {
 void reloadDataSource() { gsDataSource = funcGetDataSource(); }
 
 bool smtpPasswordMissing() {
-    return glAuth != 0 && !gsSMTPUser.trimmed().isEmpty() && gsKennwort.isEmpty() && !gbKennwortImSchluesselbund;
+    return glAuth != 0 && !gsSMTPUser.trimmed().isEmpty() && gsKennwort.isEmpty() && !gbKennwortImSchluesselbund &&
+           gsAnmeldeverfahren.isEmpty();
 }
 
 QStringList subInitApp() {

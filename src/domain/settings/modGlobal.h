@@ -26,7 +26,8 @@ struct Settings {
     qint32 SMTPPort = 25;
     QString Absender;
     qint32 Kopie = 1, Auth = 0;
-    QString Konto, Kennwort;  // the password in plain text
+    QString Konto, Kennwort;   // the password in plain text
+    QString Anmeldeverfahren;  // "" (password), or the token provider: "Microsoft", "Google"
     QString Plattform;
     bool Fusszeile = true;
     QString Verbindungssicherheit;
@@ -72,6 +73,7 @@ inline QString& gsAbsender = gSettings.Absender;
 inline qint32& glKopie = gSettings.Kopie;
 inline qint32& glAuth = gSettings.Auth;
 inline QString& gsSMTPUser = gSettings.Konto;
+inline QString& gsAnmeldeverfahren = gSettings.Anmeldeverfahren;
 inline QString& gsKennwort = gSettings.Kennwort;  // plain; stored scrambled, or in the desktop's keyring
 inline bool& gbKennwortImSchluesselbund = gSettings.KennwortImSchluesselbund;  // the SMTP password is in the keyring
 inline QString& gsPlattform = gSettings.Plattform;

@@ -78,7 +78,7 @@ QString makeMessageId(const QString& senderAddress, const QDateTime& when) {
 Result<PreparedMessage> PrepareMessage(const SmtpMessage& m) {
     PreparedMessage p;
     for (const QString* f : {&m.MailSenderName, &m.MailSenderEMail, &m.MailSenderEMailCC, &m.MailRecipientName,
-                             &m.MailRecipientEMail, &m.SMTPAuthUser, &m.SMTPAuthPass, &m.MessageId})
+                             &m.MailRecipientEMail, &m.SMTPAuthUser, &m.SMTPAuthPass, &m.MessageId, &m.SMTPAuthToken})
         if (hasLineBreak(*f)) {
             return Error::plain(QStringLiteral("Ein Name oder eine Adresse enthält einen Zeilenumbruch."));
         }
@@ -163,7 +163,16 @@ SmtpSession::SmtpSession(SmtpMessage message, bool testOnly, bool tlsActive, QDa
       allowPlainPassword_(allowPlainPassword) {}
 
 bool SmtpSession::authenticates() const {
-    return !m_.SMTPAuthUser.trimmed().isEmpty() && !m_.SMTPAuthPass.trimmed().isEmpty();
+    return !m_.SMTPAuthUser.trimmed().isEmpty() &&
+           (!m_.SMTPAuthPass.trimmed().isEmpty() || !m_.SMTPAuthToken.isEmpty());
+}
+
+QByteArray xoauth2Response(const QString& user, const QString& accessToken) {
+    const QByteArray plain = "user=" + user.trimmed().toUtf8() +
+                             "\x01"
+                             "auth=Bearer " +
+                             accessToken.toUtf8() + "\x01\x01";
+    return plain.toBase64();
 }
 
 Status SmtpSession::prepare() {
@@ -310,6 +319,21 @@ SmtpSession::Actions SmtpSession::afterEhlo(const QString& text) {
         state_ = MailFrom;
         return a;
     }
+    // A token is a password for an hour: over TLS only, whatever the user allowed.
+    if (!m_.SMTPAuthToken.isEmpty()) {
+        if (!tls_) {
+            fail(a, QStringLiteral("Der Server bietet keine verschlüsselte Verbindung an; die Anmeldung wird nicht "
+                                   "unverschlüsselt gesendet."));
+        } else if (!mechanisms.contains(QStringLiteral("XOAUTH2"))) {
+            fail(a, QStringLiteral("Der Server bietet keine Anmeldung mit Token (XOAUTH2) an. Prüfen Sie Server und "
+                                   "Port in den Einstellungen (Emailversand)."));
+        } else {
+            a.send = "AUTH XOAUTH2 " + xoauth2Response(m_.SMTPAuthUser, m_.SMTPAuthToken) + "\r\n";
+            note(QStringLiteral("AUTH XOAUTH2"));
+            state_ = AuthPass;
+        }
+        return a;
+    }
     // The password goes over TLS only, unless the user allowed otherwise.
     if (!tls_ && !allowPlainPassword_) {
         // The user's own choice is said as such: the server may well offer encryption.
@@ -365,6 +389,7 @@ SmtpSession::Actions SmtpSession::onReply(int code, const QString& text) {
         return onReply(250, text);
     }
     if (code >= 400) {
+        signInRefused_ = state_ == AuthLogin || state_ == AuthUser || state_ == AuthPass;
         note(QStringLiteral("CLOSE1"));
         refusedReply_ = text;
         finish(a, QStringLiteral("Der Server hat abgelehnt: ") + text);
@@ -417,6 +442,10 @@ SmtpSession::Actions SmtpSession::onReply(int code, const QString& text) {
                 a.send = credential(m_.SMTPAuthPass).toBase64() + "\r\n";
                 note(QStringLiteral("AUTH PASS"));
                 state_ = AuthPass;
+            } else if (state_ == AuthPass && !m_.SMTPAuthToken.isEmpty()) {
+                // XOAUTH2's refusal comes as a challenge with the reason; an empty answer ends it.
+                a.send = "\r\n";
+                note(QStringLiteral("AUTH XOAUTH2 abgelehnt"));
             }
             return a;
         case 235:

@@ -38,6 +38,7 @@ struct SmtpMessage {
     QString SMTPAuthPass;
     QString MessageId;                  // "<unique@domain>"; made when empty
     QList<MailAttachment> Attachments;  // a multipart/mixed mail when there are any
+    QString SMTPAuthToken;              // an OAuth 2.0 access token: SASL XOAUTH2 with SMTPAuthUser
 };
 
 struct PreparedMessage {
@@ -55,6 +56,9 @@ QString makeMessageId(const QString& senderAddress, const QDateTime& when);
 
 // The text sent after DATA, dot-stuffed, ending with "." on a line of its own.
 QByteArray dataText(const SmtpMessage& m, const PreparedMessage& p, const QDateTime& local, qint16 utcOffset);
+
+// The initial response of SASL XOAUTH2, base64: "user=…^Aauth=Bearer …^A^A".
+QByteArray xoauth2Response(const QString& user, const QString& accessToken);
 
 class SmtpSession final {
 public:
@@ -109,6 +113,8 @@ public:
     QString failure() const { return failure_; }
     // The server's refusal of the copy to the sender; the mail itself went out.
     QString copyRefused() const { return copyRefused_; }
+    // The server refused the sign-in (a token may have expired: a fresh one may do).
+    bool signInRefused() const { return signInRefused_; }
     // The server's reply that refused the send, empty when it ended otherwise.
     QString refusedReply() const { return refusedReply_; }
     QString messageId() const { return m_.MessageId; }
@@ -133,8 +139,9 @@ private:
     bool tls_;
     QDateTime local_;
     QString localAddress_;
-    bool pipelining_ = false;     // the server said it takes commands without waiting
-    bool heloTried_ = false;      // EHLO was refused once
+    bool pipelining_ = false;  // the server said it takes commands without waiting
+    bool heloTried_ = false;   // EHLO was refused once
+    bool signInRefused_ = false;
     QString copyRefused_;         // the server\'s reply to the copy address, when it refused it
     QString refusedReply_;        // the reply that ended the send
     int recipientsAnswered_ = 0;  // RCPT TO replies read

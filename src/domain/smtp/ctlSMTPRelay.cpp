@@ -67,8 +67,9 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     lastReply_.clear();
     lastNote_.clear();
     const bool implicitTls = SMTPSecurity == SmtpSecurity::ImplicitTls || SMTPPort == g_implicitTlsPort;
-    SmtpMessage m{MailSenderName, MailSenderEMail, MailSenderEMailCC, MailRecipientName, MailRecipientEMail,
-                  MailBody,       SMTPAuthUser,    SMTPAuthPass,      QString(),         MailAttachments};
+    SmtpMessage m{MailSenderName, MailSenderEMail, MailSenderEMailCC, MailRecipientName, MailRecipientEMail, MailBody,
+                  SMTPAuthUser,   SMTPAuthPass,    QString(),         MailAttachments,   SMTPAuthToken};
+    signInRefused_ = false;
     const QDateTime local = now();
     SmtpSession session(m, testOnly, implicitTls, local, qint16(local.offsetFromUtc() / 3600),
                         implicitTls ? SmtpSecurity::ImplicitTls : SMTPSecurity, SMTPPlainPassword);
@@ -173,6 +174,7 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
         lastNote_ = QStringLiteral("Die Kopie an %1 hat der Server abgelehnt: %2")
                         .arg(MailSenderEMailCC, session.copyRefused().trimmed());
     if (SMTPDebugmode) debug_ = session.trace();
+    signInRefused_ = session.signInRefused();
     if (!session.success()) {
         lastError_ = session.failure();
         if (lastError_.isEmpty()) lastError_ = QStringLiteral("Die E-Mail wurde nicht angenommen.");

@@ -28,6 +28,7 @@ public:
     qint32 SMTPPort = 0;
     QString SMTPAuthUser;
     QString SMTPAuthPass;
+    QString SMTPAuthToken;  // OAuth 2.0 access token; replaces the password
     SmtpSecurity SMTPSecurity = SmtpSecurity::StartTls;
     bool SMTPPlainPassword = false;  // the user allowed the password without TLS
     int SMTPTotalSecs = 120;         // the longest a whole send may take
@@ -42,6 +43,8 @@ public:
 
     // Why the last send failed, with the server's last reply when there was one.
     QString lastError() const { return lastError_; }
+    // The last send failed at the sign-in.
+    bool signInRefused() const { return signInRefused_; }
     QString lastReply() const { return lastReply_; }
     // Said after a send that went out: the copy to the sender was refused.
     QString lastNote() const { return lastNote_; }
@@ -59,6 +62,7 @@ signals:
     void cancelRequested();
 
 private:
+    bool signInRefused_ = false;
     bool sending_ = false;
     QStringList debug_;
     QString lastError_;

@@ -1,6 +1,8 @@
 #include "domain/smtp/modMail.h"
 
+#include "base/AppPath.h"
 #include "base/CallStack.h"
+#include "domain/smtp/OAuth.h"
 #include "domain/smtp/ctlSMTPRelay.h"
 
 namespace gd {
@@ -33,7 +35,10 @@ SmtpAccount accountOf(const Settings& s) {
     SmtpAccount a;
     a.server = s.SMTPServer;
     a.port = s.SMTPPort;
-    a.method = s.Auth == 1 ? SmtpAccount::Method::Password : SmtpAccount::Method::None;
+    a.method = s.Auth != 1                              ? SmtpAccount::Method::None
+               : s.Anmeldeverfahren.trimmed().isEmpty() ? SmtpAccount::Method::Password
+                                                        : SmtpAccount::Method::Token;
+    a.provider = s.Anmeldeverfahren.trimmed();
     a.user = s.Konto;
     a.password = s.Kennwort;
     a.security = securityOf(connectionSecurity(s));
@@ -84,12 +89,26 @@ Status sendThrough(const SmtpAccount& account, const QString& Sender, const QStr
     c.SMTPPort = account.port;
     c.SMTPServer = account.server;
     const bool password = account.method == SmtpAccount::Method::Password;
+    const bool token = account.method == SmtpAccount::Method::Token;
     c.SMTPAuthPass = password ? account.password : QString();
-    c.SMTPAuthUser = password ? account.user : QString();
+    c.SMTPAuthUser = password || token ? account.user : QString();
+    c.SMTPAuthToken.clear();
     c.SMTPSecurity = account.security;
     c.SMTPPlainPassword = account.plainPassword;
     c.SMTPTotalSecs = account.totalSecs;
-    if (c.SendMail(Testonly)) return {};
+    if (!token) return c.SendMail(Testonly) ? Status{} : Status(Error::plain(c.lastError()));
+    const std::optional<OAuthProvider> provider = oauthProvider(account.provider, configIniPath());
+    if (!provider) return Error::plain(missingClientId(account.provider));
+    // The kept token first; refused (expired early, or revoked), a new one once more.
+    for (const bool renew : {false, true}) {
+        const Result<QString> access = accessToken(*provider, account.user, renew);
+        if (!access.ok()) return access.error();
+        c.SMTPAuthToken = access.value();
+        const bool sent = c.SendMail(Testonly);
+        c.SMTPAuthToken.clear();
+        if (sent) return {};
+        if (!c.signInRefused()) break;
+    }
     return Error::plain(c.lastError());
 }
 

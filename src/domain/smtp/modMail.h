@@ -17,13 +17,14 @@ bool splitAddress(const QString& text, QString& name, QString& address);
 
 // The server and login a send uses.
 struct SmtpAccount {
-    // How the account signs in; a token sign-in (OAuth) is the next kind.
-    enum class Method { None, Password };
+    // How the account signs in: a token is OAuth 2.0 with the provider's sign-in.
+    enum class Method { None, Password, Token };
     QString server;
     qint32 port = 25;
     Method method = Method::None;
     QString user;
     QString password;
+    QString provider;  // with Token: "Microsoft", "Google"
     SmtpSecurity security = SmtpSecurity::StartTls;
     bool plainPassword = false;
     int totalSecs = 120;

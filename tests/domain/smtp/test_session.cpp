@@ -224,6 +224,43 @@ TEST(SmtpSession, ThePasswordGoesOutOnlyOverTlsUnlessAllowed) {
     }
 }
 
+// A token is sent only over TLS (whatever the user allowed for passwords) and only where
+// XOAUTH2 is offered; its refusal comes as a challenge, answered empty, then 535.
+TEST(SmtpSession, TokenSignIn) {
+    SmtpMessage m = message(false);
+    m.SMTPAuthUser = u"haendler@outlook.example"_s;
+    m.SMTPAuthToken = u"ya29.abc"_s;
+    const QByteArray sasl = xoauth2Response(m.SMTPAuthUser, m.SMTPAuthToken);
+    EXPECT_EQ(QByteArray::fromBase64(sasl), QByteArray("user=haendler@outlook.example\x01"
+                                                       "auth=Bearer ya29.abc\x01\x01"));
+    const struct {
+        bool tls;
+        const char* capabilities;
+        std::string expectSent;  // empty: refused
+    } cases[] = {
+        {false, "250-mx\r\n250 AUTH XOAUTH2 LOGIN\r\n", ""},
+        {true, "250-mx\r\n250 AUTH LOGIN PLAIN\r\n", ""},
+        {true, "250-mx\r\n250 AUTH LOGIN XOAUTH2\r\n", "AUTH XOAUTH2 " + sasl.toStdString() + "\r\n"},
+    };
+    for (const auto& c : cases) {
+        SmtpSession s(m, false, c.tls, kWhen, 1, SmtpSecurity::ImplicitTls, true);
+        run(s, {});
+        s.received("220 mx\r\n");
+        const auto a = s.received(c.capabilities);
+        if (c.expectSent.empty()) {
+            EXPECT_EQ(a.send, QByteArray("QUIT\r\n")) << c.capabilities;
+            EXPECT_TRUE(a.close);
+            EXPECT_FALSE(s.failure().contains(u"ya29"_s));
+            continue;
+        }
+        EXPECT_EQ(a.send.toStdString(), c.expectSent) << c.capabilities;
+        EXPECT_EQ(s.received("334 eyJzdGF0dXMiOiI0MDEifQ==\r\n").send, QByteArray("\r\n"));
+        s.received("535 5.7.8 Username and Password not accepted\r\n");
+        EXPECT_TRUE(s.signInRefused());
+        EXPECT_FALSE(s.success());
+    }
+}
+
 TEST(SmtpSession, AServerCannotHoldOrFloodTheSession) {
     const struct {
         const char* what;

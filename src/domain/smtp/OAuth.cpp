@@ -1,0 +1,261 @@
+#include "domain/smtp/OAuth.h"
+
+#include <QCryptographicHash>
+#include <QEventLoop>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QOAuth2AuthorizationCodeFlow>
+#include <QOAuthHttpServerReplyHandler>
+#include <QRandomGenerator>
+#include <QTimer>
+
+#include "base/profile.h"
+#include "domain/settings/Keyring.h"
+
+#ifndef GD_OAUTH_MICROSOFT_CLIENT_ID
+#define GD_OAUTH_MICROSOFT_CLIENT_ID ""
+#endif
+#ifndef GD_OAUTH_GOOGLE_CLIENT_ID
+#define GD_OAUTH_GOOGLE_CLIENT_ID ""
+#endif
+#ifndef GD_OAUTH_GOOGLE_CLIENT_SECRET
+#define GD_OAUTH_GOOGLE_CLIENT_SECRET ""
+#endif
+
+namespace gd {
+namespace {
+
+struct Known {
+    const char *key, *authorize, *token, *scope, *clientId, *clientSecret;
+};
+const Known kKnown[] = {
+    // Microsoft identity platform, tenant "common" (personal and work accounts):
+    // learn.microsoft.com/entra/identity-platform/v2-oauth2-auth-code-flow; the SMTP scope from
+    // learn.microsoft.com/exchange/client-developer/legacy-protocols/how-to-authenticate-an-imap-pop-smtp-application-by-using-oauth
+    {"Microsoft", "https://login.microsoftonline.com/common/oauth2/v2.0/authorize",
+     "https://login.microsoftonline.com/common/oauth2/v2.0/token",
+     "https://outlook.office.com/SMTP.Send offline_access", GD_OAUTH_MICROSOFT_CLIENT_ID, ""},
+    // developers.google.com/identity/protocols/oauth2/native-app; the scope for SMTP from
+    // developers.google.com/gmail/imap/xoauth2-protocol. A desktop client's "secret" is no secret.
+    {"Google", "https://accounts.google.com/o/oauth2/v2/auth", "https://oauth2.googleapis.com/token",
+     "https://mail.google.com/", GD_OAUTH_GOOGLE_CLIENT_ID, GD_OAUTH_GOOGLE_CLIENT_SECRET},
+};
+
+QString secretKey(const QString& key, const QString& user) {
+    return QStringLiteral("OAuth %1 %2").arg(key, user.trimmed().toLower());
+}
+
+// Access tokens and, without a keyring, refresh tokens: in memory only.
+QHash<QString, OAuthTokens>& kept() {
+    static QHash<QString, OAuthTokens> tokens;
+    return tokens;
+}
+
+QByteArray base64Url(const QByteArray& bytes) {
+    return bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+}
+
+QByteArray formValue(const QString& v) { return QUrl::toPercentEncoding(v); }
+
+// Waits for `done` or the time, never for ever.
+bool waitFor(QEventLoop& loop, int secs) {
+    QTimer timer;
+    timer.setSingleShot(true);
+    bool timedOut = false;
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
+    timer.start(secs * 1000);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return !timedOut;
+}
+
+QString unreachable(const OAuthProvider& p, const QString& why) {
+    return QStringLiteral(
+               "Der Anmeldedienst von %1 ist nicht erreichbar (%2). Bitte prüfen Sie die "
+               "Internetverbindung.")
+        .arg(p.key, why);
+}
+
+QString signInAgain(const QString& key) {
+    return QStringLiteral(
+               "Die Anmeldung bei %1 gilt nicht mehr (abgemeldet, widerrufen oder lange nicht "
+               "benutzt). Bitte melden Sie sich unter Einstellungen, Emailversand mit \u201E%2\u201C neu an.")
+        .arg(key, signInLabel(key));
+}
+
+}  // namespace
+
+std::optional<OAuthProvider> oauthProvider(const QString& key, const QString& configIni) {
+    for (const Known& k : kKnown) {
+        if (key.compare(QString::fromLatin1(k.key), Qt::CaseInsensitive) != 0) continue;
+        const win::ProfileSnapshot ini(configIni);
+        const QString section = QStringLiteral("OAuth");
+        const auto value = [&](const char* name, const char* builtIn) {
+            QString own;
+            ini.GetPrivateProfileString(section, QString::fromLatin1(k.key) + QString::fromLatin1(name), QString(), own,
+                                        2048);
+            own = own.trimmed();
+            return own.isEmpty() ? QString::fromUtf8(builtIn) : own;
+        };
+        OAuthProvider p{QString::fromLatin1(k.key),    QUrl(value("Autorisierung", k.authorize)),
+                        QUrl(value("Token", k.token)), QString::fromLatin1(k.scope),
+                        value("ClientID", k.clientId), value("ClientSecret", k.clientSecret)};
+        if (p.clientId.isEmpty()) return std::nullopt;
+        return p;
+    }
+    return std::nullopt;
+}
+
+QString signInLabel(const QString& key) { return QStringLiteral("Mit %1 anmelden").arg(key); }
+
+QString missingClientId(const QString& key) {
+    return QStringLiteral(
+               "Diese Version von Gaveldesk hat keine Client-ID für die Anmeldung bei %1. Tragen Sie die "
+               "Client-ID Ihrer eigenen App-Registrierung in bin/config.ini ein: Abschnitt [OAuth], "
+               "Schlüssel %1ClientID.")
+        .arg(key);
+}
+
+Result<OAuthTokens> signInWithBrowser(const OAuthProvider& p, const std::function<bool(const QUrl&)>& openBrowser,
+                                      int timeoutSecs) {
+    // PKCE (RFC 7636): the code is worth nothing to whoever catches it without the verifier.
+    QByteArray random(32, Qt::Uninitialized);
+    QRandomGenerator::system()->generate(random.begin(), random.end());
+    const QByteArray verifier = base64Url(random);
+    const QByteArray challenge = base64Url(QCryptographicHash::hash(verifier, QCryptographicHash::Sha256));
+
+    QNetworkAccessManager network;
+    QOAuth2AuthorizationCodeFlow flow(p.clientId, p.authorizeUrl, p.tokenUrl, &network);
+    flow.setScope(p.scope);
+    if (!p.clientSecret.isEmpty()) flow.setClientIdentifierSharedKey(p.clientSecret);
+    QOAuthHttpServerReplyHandler handler(QHostAddress::LocalHost, 0);
+    if (!handler.isListening())
+        return Error::plain(
+            QStringLiteral("Die Anmeldung kann nicht beginnen: Gaveldesk kann auf diesem Rechner "
+                           "keine Antwort des Browsers empfangen."));
+    handler.setCallbackText(
+        QStringLiteral("Gaveldesk: Die Anmeldung ist abgeschlossen. Sie können dieses "
+                       "Browserfenster schließen."));
+    flow.setReplyHandler(&handler);
+    flow.setModifyParametersFunction([&](QAbstractOAuth::Stage stage, QMultiMap<QString, QVariant>* params) {
+        if (stage == QAbstractOAuth::Stage::RequestingAuthorization) {
+            params->insert(QStringLiteral("code_challenge"), QString::fromLatin1(challenge));
+            params->insert(QStringLiteral("code_challenge_method"), QStringLiteral("S256"));
+        } else if (stage == QAbstractOAuth::Stage::RequestingAccessToken) {
+            params->insert(QStringLiteral("code_verifier"), QString::fromLatin1(verifier));
+        }
+    });
+    QEventLoop loop;
+    QString failure;
+    QObject::connect(&flow, &QAbstractOAuth::authorizeWithBrowser, &loop, [&](const QUrl& url) {
+        if (!openBrowser(url)) {
+            failure = QStringLiteral("Der Browser kann nicht geöffnet werden.");
+            loop.quit();
+        }
+    });
+    QObject::connect(&flow, &QAbstractOAuth::granted, &loop, &QEventLoop::quit);
+    QObject::connect(&flow, &QAbstractOAuth2::error, &loop, [&](const QString& error, const QString& description) {
+        failure = error == QStringLiteral("access_denied")
+                      ? QStringLiteral("Die Anmeldung wurde im Browser abgelehnt oder abgebrochen.")
+                      : QStringLiteral("Die Anmeldung bei %1 ist fehlgeschlagen: %2")
+                            .arg(p.key, description.isEmpty() ? error : description);
+        loop.quit();
+    });
+    QObject::connect(&flow, &QAbstractOAuth::requestFailed, &loop, [&] {
+        failure = unreachable(p, QStringLiteral("keine gültige Antwort"));
+        loop.quit();
+    });
+    flow.grant();
+    if (!waitFor(loop, timeoutSecs))
+        return Error::plain(QStringLiteral("Die Anmeldung im Browser wurde nicht innerhalb von %1 Minuten "
+                                           "abgeschlossen.")
+                                .arg(timeoutSecs / 60 > 0 ? timeoutSecs / 60 : 1));
+    if (!failure.isEmpty()) return Error::plain(failure);
+    if (flow.token().isEmpty() || flow.refreshToken().isEmpty())
+        return Error::plain(
+            QStringLiteral("%1 hat keine dauerhafte Anmeldung erteilt (kein Refresh-Token).").arg(p.key));
+    return OAuthTokens{flow.token(), flow.refreshToken(), flow.expirationAt()};
+}
+
+Result<OAuthTokens> refreshTokens(const OAuthProvider& p, const QString& refreshToken, int timeoutSecs) {
+    QNetworkAccessManager network;
+    QNetworkRequest request(p.tokenUrl);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
+    request.setTransferTimeout(timeoutSecs * 1000);
+    QByteArray body = "grant_type=refresh_token&refresh_token=" + formValue(refreshToken) +
+                      "&client_id=" + formValue(p.clientId) + "&scope=" + formValue(p.scope);
+    if (!p.clientSecret.isEmpty()) body += "&client_secret=" + formValue(p.clientSecret);
+    QNetworkReply* reply = network.post(request, body);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!waitFor(loop, timeoutSecs + 1)) {
+        reply->abort();
+        reply->deleteLater();
+        return Error::plain(unreachable(p, QStringLiteral("Zeitüberschreitung")));
+    }
+    reply->deleteLater();
+    const QJsonObject answer = QJsonDocument::fromJson(reply->read(1 << 20)).object();
+    const QString error = answer.value(QStringLiteral("error")).toString();
+    // RFC 6749, 5.2: a refresh token that is revoked or expired is "invalid_grant".
+    if (error == QStringLiteral("invalid_grant")) return Error::plain(signInAgain(p.key));
+    const QString access = answer.value(QStringLiteral("access_token")).toString();
+    if (!error.isEmpty() || access.isEmpty())
+        return Error::plain(unreachable(
+            p, error.isEmpty() ? (reply->error() != QNetworkReply::NoError ? reply->errorString()
+                                                                           : QStringLiteral("keine gültige Antwort"))
+                               : error));
+    const int secs = answer.value(QStringLiteral("expires_in")).toVariant().toInt();
+    return OAuthTokens{access, answer.value(QStringLiteral("refresh_token")).toString(),
+                       QDateTime::currentDateTimeUtc().addSecs(secs > 0 ? secs : 3600)};
+}
+
+Status keepSignIn(const OAuthProvider& p, const QString& user, const OAuthTokens& t, bool* lasting) {
+    const bool stored = storeSecret(secretKey(p.key, user), t.refresh);
+    if (lasting) *lasting = stored;
+    kept().insert(secretKey(p.key, user), t);
+    return {};
+}
+
+bool hasSignIn(const QString& key, const QString& user) {
+    return kept().contains(secretKey(key, user)) || readSecret(secretKey(key, user)).found;
+}
+
+void forgetSignIn(const QString& key, const QString& user) {
+    kept().remove(secretKey(key, user));
+    storeSecret(secretKey(key, user), QString());
+}
+
+Result<QString> accessToken(const OAuthProvider& p, const QString& user, bool renew) {
+    const QString id = secretKey(p.key, user);
+    OAuthTokens now = kept().value(id);
+    // A minute's margin: the token must outlast the send.
+    if (!renew && !now.access.isEmpty() && now.expires > QDateTime::currentDateTimeUtc().addSecs(60)) return now.access;
+    if (now.refresh.isEmpty()) {
+        const KeyringRead r = readSecret(id);
+        if (!r.found)
+            return Error::plain(QStringLiteral("Gaveldesk ist bei %1 nicht angemeldet. Bitte melden Sie sich unter "
+                                               "Einstellungen, Emailversand mit \u201E%2\u201C an.")
+                                    .arg(p.key, signInLabel(p.key)));
+        now.refresh = r.password;
+    }
+    const Result<OAuthTokens> fresh = refreshTokens(p, now.refresh);
+    if (!fresh.ok()) {
+        if (fresh.error().sentence == signInAgain(p.key)) kept().remove(id);
+        return fresh.error();
+    }
+    OAuthTokens next = fresh.value();
+    // Some providers hand out a new refresh token with each use: the old one then stops working.
+    if (next.refresh.isEmpty())
+        next.refresh = now.refresh;
+    else if (next.refresh != now.refresh)
+        storeSecret(id, next.refresh);
+    kept().insert(id, next);
+    return next.access;
+}
+
+}  // namespace gd

@@ -1,0 +1,182 @@
+// Sign-in with a token: a local OAuth 2.0 provider (redirects at once, checks PKCE, refreshes,
+// revokes) and an SMTP server that takes only XOAUTH2 over STARTTLS, both in one Python process.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QUrlQuery>
+
+#include "base/AppPath.h"
+#include "domain/settings/Keyring.h"
+#include "domain/settings/modGlobal.h"
+#include "domain/smtp/OAuth.h"
+#include "domain/smtp/ctlSMTPRelay.h"
+#include "domain/smtp/modMail.h"
+#include "support/ResultAssert.h"
+#include "support/SmtpServer.h"
+#include "support/TestApp.h"
+
+namespace gd {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+const QString kUser = u"haendler@outlook.example"_s;
+
+class TokenProvider {
+public:
+    quint16 smtpPort = test::freeLoopbackPort(), httpPort = test::freeLoopbackPort();
+    QTemporaryDir out;
+    test::TestCertificate cert;
+
+    bool start() {
+        proc_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        proc_.start(u"/usr/bin/python3"_s,
+                    {QStringLiteral(GD_OAUTH_SERVER_SCRIPT), u"--smtp-port"_s, QString::number(smtpPort),
+                     u"--http-port"_s, QString::number(httpPort), u"--outdir"_s, out.path(), u"--cert"_s, cert.cert,
+                     u"--key"_s, cert.key, u"--user"_s, kUser});
+        return cert.made && proc_.waitForStarted(10000) && proc_.waitForReadyRead(20000) &&
+               proc_.readAllStandardOutput().contains("READY");
+    }
+    QString url(const QString& path) const { return u"http://127.0.0.1:%1%2"_s.arg(httpPort).arg(path); }
+    QJsonObject call(const QString& path, bool post = true) {
+        QNetworkReply* r = post ? network_.post(QNetworkRequest(QUrl(url(path))), QByteArray())
+                                : network_.get(QNetworkRequest(QUrl(url(path))));
+        QEventLoop loop;
+        QObject::connect(r, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+        r->deleteLater();
+        return QJsonDocument::fromJson(r->readAll()).object();
+    }
+    int stat(const char* name) { return call(u"/stats"_s, false).value(QString::fromLatin1(name)).toInt(); }
+    int mails() const { return int(QDir(out.path()).entryList({u"*.json"_s}, QDir::Files).size()); }
+    // The user's browser: follows the provider's redirect back to the program.
+    bool browse(const QUrl& u) {
+        opened = u;
+        QNetworkReply* r = network_.get(QNetworkRequest(u));
+        QObject::connect(r, &QNetworkReply::finished, r, &QObject::deleteLater);
+        return true;
+    }
+    QUrl opened;
+    ~TokenProvider() {
+        proc_.closeWriteChannel();
+        if (!proc_.waitForFinished(3000)) proc_.kill();
+        proc_.waitForFinished(3000);
+    }
+
+private:
+    QProcess proc_;
+    QNetworkAccessManager network_;
+};
+
+class TokenSignIn : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_smtp";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+        useKeyring({[this](const QString& key) {
+                        return KeyringRead{true, safe.contains(key), safe.value(key)};
+                    },
+                    [this](const QString& key, const QString& value) {
+                        if (value.isEmpty())
+                            safe.remove(key);
+                        else
+                            safe.insert(key, value);
+                        return true;
+                    }});
+        ASSERT_TRUE(provider.start());
+        ctlSMTPRelay::setReplyTimeoutSecs(5);
+        ctlSMTPRelay::setExtraTrustedCertificate(provider.cert.certificate());
+        gsSMTPServer = u"127.0.0.1"_s;
+        glSMTPPort = provider.smtpPort;
+        gsVerbindungssicherheit = u"STARTTLS"_s;
+        glAuth = 1;
+        gsSMTPUser = kUser;
+        gsKennwort.clear();
+        gsAnmeldeverfahren = u"Microsoft"_s;
+        glSMTPZeitlimit = 60;
+    }
+    void TearDown() override {
+        forgetSignIn(u"Microsoft"_s, kUser);
+        useKeyring({});
+        ctlSMTPRelay::setExtraTrustedCertificate(QSslCertificate());
+        gsAnmeldeverfahren.clear();
+        glAuth = 0;
+    }
+    void configure(bool withClientId = true) {
+        app.write(u"bin/config.ini"_s, "[OAuth]\r\nMicrosoftAutorisierung=" + provider.url(u"/authorize"_s).toUtf8() +
+                                           "\r\nMicrosoftToken=" + provider.url(u"/token"_s).toUtf8() + "\r\n" +
+                                           (withClientId ? "MicrosoftClientID=gaveldesk-test\r\n" : ""));
+    }
+    Status send() {
+        return Send_SMTP(u"shop@outlook.example"_s, u"Jiří Dvořák <jiri@example.cz>"_s,
+                         u"subject: Versand heute\r\nGuten Tag Herr Dvořák,\r\nIhr Paket geht heute raus.\r\n"_s,
+                         QString(), true);
+    }
+    QHash<QString, QString> safe;  // the keyring
+    test::TestApp app{true};
+    TokenProvider provider;
+};
+
+TEST_F(TokenSignIn, SignInSendExpiryRevocationAndNoTokenOutsideTheKeyring) {
+    configure(false);
+    EXPECT_FALSE(oauthProvider(u"Microsoft"_s, configIniPath()));
+    Status sent = send();
+    EXPECT_TRUE(test::failure(sent).contains(u"keine Client-ID"_s)) << test::failure(sent).toStdString();
+
+    configure();
+    const std::optional<OAuthProvider> p = oauthProvider(u"Microsoft"_s, configIniPath());
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->scope, u"https://outlook.office.com/SMTP.Send offline_access"_s);
+    sent = send();  // not signed in yet: said, nothing sent
+    EXPECT_TRUE(test::failure(sent).contains(u"Mit Microsoft anmelden"_s)) << test::failure(sent).toStdString();
+
+    const Result<OAuthTokens> tokens = signInWithBrowser(
+        *p, [&](const QUrl& u) { return provider.browse(u); }, 20);
+    ASSERT_TRUE(tokens.ok()) << tokens.error().message().toStdString();
+    const QUrlQuery asked(provider.opened);
+    EXPECT_EQ(asked.queryItemValue(u"code_challenge_method"_s), u"S256"_s);
+    EXPECT_FALSE(asked.hasQueryItem(u"code_verifier"_s));  // the verifier only goes to the token endpoint
+    EXPECT_EQ(provider.stat("pkce_ok"), 1);
+    bool lasting = false;
+    ASSERT_TRUE(test::ok(keepSignIn(*p, kUser, tokens.value(), &lasting)));
+    EXPECT_TRUE(lasting);
+    EXPECT_EQ(safe.value(u"OAuth Microsoft "_s + kUser), tokens.value().refresh);
+
+    EXPECT_TRUE(test::ok(send()));
+    EXPECT_EQ(provider.mails(), 1);
+    EXPECT_EQ(provider.stat("xoauth2_ok"), 1);
+    EXPECT_EQ(provider.stat("refreshed"), 0);  // the sign-in's access token still runs
+
+    // The server no longer takes it: a new one, and the send once more.
+    provider.call(u"/expire"_s);
+    EXPECT_TRUE(test::ok(send()));
+    EXPECT_EQ(provider.mails(), 2);
+    EXPECT_EQ(provider.stat("xoauth2_bad"), 1);
+    EXPECT_EQ(provider.stat("refreshed"), 1);
+
+    // Revoked: the user is asked to sign in again, nothing goes out.
+    provider.call(u"/revoke?token="_s + tokens.value().refresh);
+    provider.call(u"/expire"_s);
+    sent = send();
+    EXPECT_TRUE(test::failure(sent).contains(u"gilt nicht mehr"_s)) << test::failure(sent).toStdString();
+    EXPECT_EQ(provider.mails(), 2);
+
+    // No token in the trace, the messages or the settings file.
+    const QString said = test::failure(sent) + SMTP_1().SMTPDebugOutput();
+    EXPECT_TRUE(SMTP_1().SMTPDebugOutput().contains(u"AUTH XOAUTH2"_s));
+    for (const QString& secret : {tokens.value().access, tokens.value().refresh, u"ya29."_s}) {
+        EXPECT_FALSE(said.contains(secret)) << said.toStdString();
+        EXPECT_FALSE(app.read(u"bin/config.ini"_s).contains(secret.toUtf8()));
+    }
+}
+
+}  // namespace
+}  // namespace gd
