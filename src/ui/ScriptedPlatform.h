@@ -43,6 +43,7 @@ public:
     int unansweredQuestions = 0;
     // Runs while a message is up, before it is answered: what else happens meanwhile.
     std::function<void(const Message&)> onMessage;
+    std::function<void(const QString& file)> onShell;  // a page opened: the test's browser
 
     Answer msgBox(const QString& text, Buttons buttons, Icon icon, const QString& title,
                   std::optional<Answer> defaultButton) override;
@@ -66,6 +67,7 @@ public:
     }
     bool shellExecute(const QString& verb, const QString& file) override {
         shellCalls.append({verb, file});
+        if (onShell) onShell(file);
         return shellSucceeds;
     }
     QString findExecutable(const QString&) override { return executableFound; }

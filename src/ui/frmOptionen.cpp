@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 #include "domain/bank/Iban.h"
 #include "domain/db/Accounts.h"
 #include "domain/mail/MailComposer.h"
+#include "domain/mail/TokenSignIn.h"
 #include "domain/settings/Optionen.h"
 #include "domain/settings/Providers.h"
 #include "ui/GuiApplication.h"
@@ -150,7 +152,26 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     Check2->setObjectName(QStringLiteral("Check2"));
     f2->addRow(Check1);
     f2->addRow(Check2);
+    cboAnmeldung = new QComboBox(Frame2);
+    cboAnmeldung->setObjectName(QStringLiteral("cboAnmeldung"));
+    cboAnmeldung->addItem(QStringLiteral("Kennwort"), QString());
+    for (const QString& key : tokenProviders()) cboAnmeldung->addItem(tokenSignInLabel(key), key);
+    cmdAnmelden = new QPushButton(QStringLiteral("Anmelden…"), Frame2);
+    cmdAnmelden->setObjectName(QStringLiteral("cmdAnmelden"));
+    cmdAnmelden->setAutoDefault(false);
+    auto* signIn = new QHBoxLayout;
+    signIn->addWidget(cboAnmeldung, 1);
+    signIn->addWidget(cmdAnmelden);
+    auto* lblVerfahren = new QLabel(QStringLiteral("Anmeldung:"), Frame2);
+    lblVerfahren->setBuddy(cboAnmeldung);
+    f2->addRow(lblVerfahren, signIn);
     for (int i : {10, 11}) f2->addRow(lbldaten[std::size_t(i)], txt(i));
+    lblAnmeldung = new QLabel(Frame2);
+    lblAnmeldung->setObjectName(QStringLiteral("lblAnmeldung"));
+    lblAnmeldung->setWordWrap(true);
+    f2->addRow(lblAnmeldung);
+    connect(cboAnmeldung, &QComboBox::currentIndexChanged, this, &frmOptionen::showSignIn);
+    connect(cmdAnmelden, &QPushButton::clicked, this, &frmOptionen::cmdAnmelden_Click);
     checkUnverschluesselt = new QCheckBox(QStringLiteral("Kennwort auch unverschlüsselt senden (unsicher)"), Frame2);
     checkUnverschluesselt->setObjectName(QStringLiteral("checkUnverschluesselt"));
     checkUnverschluesselt->setToolTip(
@@ -252,6 +273,7 @@ void frmOptionen::Form_Load() {
     optSicherheit[1]->setChecked(security == QStringLiteral("SSL/TLS"));
     optSicherheit[2]->setChecked(security == QStringLiteral("Keine"));
     checkUnverschluesselt->setChecked(o.KennwortUnverschluesselt);
+    cboAnmeldung->setCurrentIndex(std::max(0, cboAnmeldung->findData(o.Anmeldeverfahren.trimmed())));
     Option1_Click();
     Check2_Click();
     OrvoButton1_Click();
@@ -306,6 +328,7 @@ Result<Settings> frmOptionen::values() const {
                               : optSicherheit[1]->isChecked() ? QStringLiteral("SSL/TLS")
                                                               : QStringLiteral("Keine");
     v.KennwortUnverschluesselt = checkUnverschluesselt->isChecked();
+    v.Anmeldeverfahren = tokenProvider();
     return v;
 }
 
@@ -338,8 +361,49 @@ void frmOptionen::Option1_Click() {
 
 void frmOptionen::Check2_Click() {
     CALLSTACK();
-    for (int i : {10, 11}) txt(i)->setEnabled(Check2->isChecked());
-    checkUnverschluesselt->setEnabled(Check2->isChecked());
+    showSignIn();
+}
+
+QString frmOptionen::tokenProvider() const { return cboAnmeldung->currentData().toString(); }
+
+void frmOptionen::showSignIn() {
+    const bool auth = Check2->isChecked(), token = !tokenProvider().isEmpty();
+    cboAnmeldung->setEnabled(auth);
+    txt(10)->setEnabled(auth);
+    // With a token the password is not asked, nor may it travel in clear.
+    txt(11)->setEnabled(auth && !token);
+    checkUnverschluesselt->setEnabled(auth && !token);
+    cmdAnmelden->setVisible(token);
+    const QString unavailable = token ? tokenSignInUnavailable(tokenProvider()) : QString();
+    cmdAnmelden->setEnabled(auth && token && unavailable.isEmpty());
+    QString said;
+    if (auth && token)
+        said = !unavailable.isEmpty() ? unavailable
+               : tokenSignedIn(tokenProvider(), txt(10)->text())
+                   ? QStringLiteral("Angemeldet bei %1 als %2.").arg(tokenProvider(), txt(10)->text().trimmed())
+                   : QStringLiteral(
+                         "Noch nicht angemeldet: „Anmelden…“ öffnet die Anmeldeseite von %1 "
+                         "im Browser.")
+                         .arg(tokenProvider());
+    lblAnmeldung->setText(said);
+    lblAnmeldung->setVisible(!said.isEmpty());
+}
+
+void frmOptionen::cmdAnmelden_Click() {
+    CALLSTACK();
+    const QString user = txt(10)->text().trimmed().isEmpty() ? txt(7)->text().trimmed() : txt(10)->text().trimmed();
+    if (txt(10)->text().trimmed().isEmpty()) txt(10)->setText(user);
+    lblAnmeldung->setText(
+        QStringLiteral("Bitte melden Sie sich im Browser an; Gaveldesk wartet höchstens fünf "
+                       "Minuten auf die Antwort."));
+    cmdAnmelden->setEnabled(false);
+    QCoreApplication::processEvents();
+    const Result<QString> done = signInWithToken(tokenProvider(), user, [](const QUrl& url) {
+        return platform().shellExecute(QStringLiteral("Open"), url.toString(QUrl::FullyEncoded));
+    });
+    showSignIn();
+    platform().msgBox(done.ok() ? done.value() : done.error().message(), Platform::Buttons::Ok,
+                      done.ok() ? Platform::Icon::Information : Platform::Icon::Exclamation, windowTitle());
 }
 
 void frmOptionen::cmdOK_Click() {
@@ -408,12 +472,11 @@ void frmOptionen::applyPreset() {
     optSicherheit[std::size_t(security)]->setChecked(true);
     Check2->setChecked(true);
     if (txt(10)->text().trimmed().isEmpty()) txt(10)->setText(txt(7)->text().trimmed());
-    QString text = QStringLiteral("Voreinstellung \u201E%1\u201C übernommen. ").arg(p->name) + p->hint;
-    if (p->signIn == u"Microsoft")
-        text += QStringLiteral(
-            " \u201EMit Microsoft anmelden\u201C kann diese Version noch nicht; bis dahin über "
-            "das Standardemailprogramm versenden.");
-    lblAnbieter->setText(text.trimmed());
+    const int token = cboAnmeldung->findData(p->signIn);
+    cboAnmeldung->setCurrentIndex(std::max(0, token));
+    lblAnbieter->setText(
+        QString(QStringLiteral("Voreinstellung \u201E%1\u201C übernommen. ").arg(p->name) + p->hint).trimmed());
+    showSignIn();
 }
 
 void frmOptionen::cmdTestmail_Click() {

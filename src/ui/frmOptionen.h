@@ -8,6 +8,7 @@
 #include "domain/settings/modGlobal.h"
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -31,6 +32,8 @@ public:
     void cmdTestmail_Click();
     // A known provider's server, port, security and sign-in for the sender address typed.
     void applyPreset();
+    // "Anmelden…": the provider's sign-in page in the browser.
+    void cmdAnmelden_Click();
 
     // What the controls hold, as the settings they stand for; a refusal when
     // a value cannot be saved (the port).
@@ -47,7 +50,12 @@ private:
 
     std::array<QLineEdit*, 12> txtDaten{};
     std::array<QLabel*, 12> lbldaten{};
-    QLabel* lblAnbieter = nullptr;  // the preset in use and what the provider asks
+    QLabel* lblAnbieter = nullptr;      // the preset in use and what the provider asks
+    QComboBox* cboAnmeldung = nullptr;  // password, or a provider's token sign-in
+    QPushButton* cmdAnmelden = nullptr;
+    QLabel* lblAnmeldung = nullptr;  // signed in or not, or why this build cannot
+    QString tokenProvider() const;   // "" for the password
+    void showSignIn();
     QString presetApplied_;
     QStackedWidget* pages = nullptr;
     QWidget *Frame1 = nullptr, *Frame2 = nullptr;

@@ -3,6 +3,7 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -15,7 +16,9 @@
 #include "domain/db/Database.h"
 #include "domain/db/LoadSave.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/smtp/OAuth.h"
 #include "support/GuiApp.h"
+#include "support/OAuthServer.h"
 #include "support/ResultAssert.h"
 #include "support/SmtpServer.h"
 #include "ui/frmOptionen.h"
@@ -105,6 +108,46 @@ TEST_F(Options, ASenderAddressOfAKnownProviderFillsItsValues) {
     type(8, u"465"_s);
     QTest::keyClick(txt(7), Qt::Key_Tab);
     EXPECT_EQ(txt(8)->text(), u"465"_s);
+}
+
+// Outlook.com takes no password: its address chooses the Microsoft sign-in; a build without a
+// client ID says so; with one, "Anmelden…" opens the provider's page and the browser's answer
+// signs the user in.
+TEST_F(Options, AnOutlookAddressChoosesTheMicrosoftSignIn) {
+    test::TokenProvider provider(u"haendler@outlook.com"_s);
+    ASSERT_TRUE(provider.start());
+    open();
+    click("OrvoButton2");
+    click("Option2");
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    type(7, u"haendler@outlook.com"_s);
+    QTest::keyClick(txt(7), Qt::Key_Tab);
+    auto* method = child<QComboBox>("cboAnmeldung");
+    EXPECT_EQ(method->currentText(), u"Mit Microsoft anmelden"_s);
+    EXPECT_FALSE(txt(11)->isEnabled());  // no password asked
+    EXPECT_FALSE(child<QPushButton>("cmdAnmelden")->isEnabled());
+    EXPECT_TRUE(child<QLabel>("lblAnmeldung")->text().contains(u"keine Client-ID"_s));
+    if (const QString dir = qEnvironmentVariable("GD_SCREENSHOT_DIR"); !dir.isEmpty())
+        dlg->grab().save(dir + u"/optionen-microsoft.png"_s);
+
+    app.write(u"bin/config.ini"_s, provider.configIni());
+    method->setCurrentIndex(0);  // chosen anew: the state is read again
+    method->setCurrentIndex(method->findData(u"Microsoft"_s));
+    ASSERT_TRUE(child<QPushButton>("cmdAnmelden")->isEnabled());
+    EXPECT_TRUE(child<QLabel>("lblAnmeldung")->text().contains(u"Noch nicht angemeldet"_s));
+    app.platform.onShell = [&](const QString& url) { provider.browse(QUrl(url)); };
+    click("cmdAnmelden");
+    EXPECT_EQ(app.platform.shellCalls.size(), 1);
+    EXPECT_TRUE(app.platform.messages.last().text.startsWith(u"Angemeldet bei Microsoft als haendler@outlook.com."_s))
+        << app.platform.messages.last().text.toStdString();
+    EXPECT_EQ(provider.stat("pkce_ok"), 1);
+    EXPECT_TRUE(child<QLabel>("lblAnmeldung")->text().startsWith(u"Angemeldet bei Microsoft"_s));
+    if (const QString dir = qEnvironmentVariable("GD_SCREENSHOT_DIR"); !dir.isEmpty())
+        dlg->grab().save(dir + u"/optionen-angemeldet.png"_s);
+    click("cmdOK");
+    EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains("Anmeldeverfahren=Microsoft"));
+    forgetSignIn(u"Microsoft"_s, u"haendler@outlook.com"_s);
 }
 
 // Every field is saved and shown again. The IBAN is checked by its digits before anything

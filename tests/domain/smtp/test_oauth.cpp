@@ -17,6 +17,7 @@
 #include "domain/smtp/OAuth.h"
 #include "domain/smtp/ctlSMTPRelay.h"
 #include "domain/smtp/modMail.h"
+#include "support/OAuthServer.h"
 #include "support/ResultAssert.h"
 #include "support/SmtpServer.h"
 #include "support/TestApp.h"
@@ -27,52 +28,6 @@ namespace {
 using namespace Qt::StringLiterals;
 
 const QString kUser = u"haendler@outlook.example"_s;
-
-class TokenProvider {
-public:
-    quint16 smtpPort = test::freeLoopbackPort(), httpPort = test::freeLoopbackPort();
-    QTemporaryDir out;
-    test::TestCertificate cert;
-
-    bool start() {
-        proc_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        proc_.start(u"/usr/bin/python3"_s,
-                    {QStringLiteral(GD_OAUTH_SERVER_SCRIPT), u"--smtp-port"_s, QString::number(smtpPort),
-                     u"--http-port"_s, QString::number(httpPort), u"--outdir"_s, out.path(), u"--cert"_s, cert.cert,
-                     u"--key"_s, cert.key, u"--user"_s, kUser});
-        return cert.made && proc_.waitForStarted(10000) && proc_.waitForReadyRead(20000) &&
-               proc_.readAllStandardOutput().contains("READY");
-    }
-    QString url(const QString& path) const { return u"http://127.0.0.1:%1%2"_s.arg(httpPort).arg(path); }
-    QJsonObject call(const QString& path, bool post = true) {
-        QNetworkReply* r = post ? network_.post(QNetworkRequest(QUrl(url(path))), QByteArray())
-                                : network_.get(QNetworkRequest(QUrl(url(path))));
-        QEventLoop loop;
-        QObject::connect(r, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec();
-        r->deleteLater();
-        return QJsonDocument::fromJson(r->readAll()).object();
-    }
-    int stat(const char* name) { return call(u"/stats"_s, false).value(QString::fromLatin1(name)).toInt(); }
-    int mails() const { return int(QDir(out.path()).entryList({u"*.json"_s}, QDir::Files).size()); }
-    // The user's browser: follows the provider's redirect back to the program.
-    bool browse(const QUrl& u) {
-        opened = u;
-        QNetworkReply* r = network_.get(QNetworkRequest(u));
-        QObject::connect(r, &QNetworkReply::finished, r, &QObject::deleteLater);
-        return true;
-    }
-    QUrl opened;
-    ~TokenProvider() {
-        proc_.closeWriteChannel();
-        if (!proc_.waitForFinished(3000)) proc_.kill();
-        proc_.waitForFinished(3000);
-    }
-
-private:
-    QProcess proc_;
-    QNetworkAccessManager network_;
-};
 
 class TokenSignIn : public ::testing::Test {
 protected:
@@ -110,11 +65,7 @@ protected:
         gsAnmeldeverfahren.clear();
         glAuth = 0;
     }
-    void configure(bool withClientId = true) {
-        app.write(u"bin/config.ini"_s, "[OAuth]\r\nMicrosoftAutorisierung=" + provider.url(u"/authorize"_s).toUtf8() +
-                                           "\r\nMicrosoftToken=" + provider.url(u"/token"_s).toUtf8() + "\r\n" +
-                                           (withClientId ? "MicrosoftClientID=gaveldesk-test\r\n" : ""));
-    }
+    void configure(bool withClientId = true) { app.write(u"bin/config.ini"_s, provider.configIni(withClientId)); }
     Status send() {
         return Send_SMTP(u"shop@outlook.example"_s, u"Jiří Dvořák <jiri@example.cz>"_s,
                          u"subject: Versand heute\r\nGuten Tag Herr Dvořák,\r\nIhr Paket geht heute raus.\r\n"_s,
@@ -122,7 +73,7 @@ protected:
     }
     QHash<QString, QString> safe;  // the keyring
     test::TestApp app{true};
-    TokenProvider provider;
+    test::TokenProvider provider{kUser};
 };
 
 TEST_F(TokenSignIn, SignInSendExpiryRevocationAndNoTokenOutsideTheKeyring) {
