@@ -1,6 +1,7 @@
 #include "domain/smtp/ctlSMTPRelay.h"
 
 #include <QEventLoop>
+#include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
@@ -48,6 +49,45 @@ QString socketFault(QAbstractSocket::SocketError error, const QSslSocket& s, con
         default:
             return QStringLiteral("Die Verbindung zum Server ist gestört (%1).").arg(s.errorString());
     }
+}
+
+// What the certificate says and why it is not trusted, for a seller to judge or pass on.
+QString certificateFault(const QList<QSslError>& errors, const QString& server) {
+    const QSslError first = errors.isEmpty() ? QSslError() : errors.first();
+    const QSslCertificate c = first.certificate();
+    const auto joined = [](const QStringList& l) {
+        return l.isEmpty() ? QStringLiteral("?") : l.join(QStringLiteral(", "));
+    };
+    const QString subject = joined(c.subjectInfo(QSslCertificate::CommonName));
+    const QString issuer =
+        joined(c.issuerInfo(QSslCertificate::Organization) + c.issuerInfo(QSslCertificate::CommonName));
+    QString why;
+    switch (first.error()) {
+        case QSslError::HostNameMismatch:
+            why = QStringLiteral("Es gilt für \u201E%1\u201C, nicht für \u201E%2\u201C.").arg(subject, server);
+            break;
+        case QSslError::CertificateExpired:
+            why = QStringLiteral("Es ist am %1 abgelaufen.").arg(c.expiryDate().toLocalTime().toString(u"dd.MM.yyyy"));
+            break;
+        case QSslError::CertificateNotYetValid:
+            why = QStringLiteral("Es gilt erst ab %1.").arg(c.effectiveDate().toLocalTime().toString(u"dd.MM.yyyy"));
+            break;
+        case QSslError::SelfSignedCertificate:
+        case QSslError::SelfSignedCertificateInChain:
+        case QSslError::UnableToGetLocalIssuerCertificate:
+        case QSslError::UnableToVerifyFirstCertificate:
+            why = QStringLiteral(
+                      "Es ist für \u201E%1\u201C von \u201E%2\u201C ausgestellt, einer Stelle, der "
+                      "dieser Rechner nicht vertraut.")
+                      .arg(subject, issuer);
+            break;
+        default:
+            why = QStringLiteral("Es ist für \u201E%1\u201C von \u201E%2\u201C ausgestellt.").arg(subject, issuer);
+    }
+    return QStringLiteral(
+               "Das Zertifikat des Servers %1 ist ungültig; die E-Mail wurde nicht gesendet. %2 Prüfen "
+               "Sie den Servernamen in den Einstellungen (Emailversand). (%3)")
+        .arg(server, why, first.errorString());
 }
 
 }  // namespace
@@ -128,8 +168,7 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     });
     connect(&socket, &QSslSocket::sslErrors, &loop, [&](const QList<QSslError>& errors) {
         // Never fall back to clear text: a certificate that does not check out ends the session.
-        session.socketError(QStringLiteral("Das Zertifikat des Servers ist ungültig: ") +
-                            (errors.isEmpty() ? QString() : errors.first().errorString()));
+        session.socketError(certificateFault(errors, SMTPServer.trimmed()));
         loop.quit();
     });
     connect(&socket, &QSslSocket::errorOccurred, &loop, [&](QAbstractSocket::SocketError error) {
