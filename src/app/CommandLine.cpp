@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 
+#include "app/CliCommon.h"
+#include "app/InvoiceCommands.h"
 #include "base/AppPath.h"
 #include "base/Clock.h"
 #include "base/Product.h"
@@ -26,7 +28,7 @@
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
-namespace {
+namespace cli {
 
 QTextStream& out() {
     static QTextStream s(stdout);
@@ -81,7 +83,7 @@ bool initApp() {
 // Nothing is written into a damaged file: every writing command asks first.
 // Commands that read the file once: a small page cache (a page is read once; the indexes'
 // upper pages fit), so their memory is that of their work.
-void readOnce(int cacheKiB = 512) { Database::setPageCacheKiB(cacheKiB); }
+void readOnce(int cacheKiB) { Database::setPageCacheKiB(cacheKiB); }
 
 // Where the last whole check of the file is noted: it reads every page, a second at 100,000 trades.
 QString checkRecord() { return AppPath() + QStringLiteral("/bin/pruefung.dat"); }
@@ -102,6 +104,12 @@ void warnIfDamaged() {
           << "\n";
     err().flush();
 }
+
+}  // namespace cli
+
+namespace {
+
+using namespace cli;
 
 // The new password from GAVELDESK_NEUES_KENNWORT (empty or unset: the program's own again).
 int changePasswordCommand() {
@@ -354,23 +362,6 @@ int bankImport(const QString& file, bool apply) {
     return 0;
 }
 
-int invoiceCommand(const QStringList& args) {
-    if (!windowParts().writeInvoice) return fail(QStringLiteral("Dieses Programm kann keine Rechnung zeichnen."));
-    if (args.size() != 2)
-        return fail(QStringLiteral("--invoice braucht die Auktionsnummer und den Namen der PDF-Datei."));
-    if (!initApp()) return 1;
-    const Result<Invoice> inv = invoiceFor(args[0], today());
-    if (!inv.ok()) return fail(oneLine(inv.error()));
-    const Status written = windowParts().writeInvoice(inv.value(), args[1]);
-    if (!written.ok())
-        return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
-                        .arg(args[1], written.error().description));
-    err() << "Rechnung " << inv.value().Nummer << " (" << euroText(inv.value().total()) << ") nach " << args[1]
-          << " geschrieben.\n";
-    err().flush();
-    return 0;
-}
-
 int backupCommand(const QString& file) {
     readOnce();
     if (!initApp()) return 1;
@@ -459,9 +450,20 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     const QCommandLineOption apply(
         QStringLiteral("apply"), QStringLiteral("Mit --bank-import: setzt „Bezahlt“ mit dem Buchungstag für die sicher "
                                                 "zugeordneten Gutschriften."));
-    const QCommandLineOption invoice(QStringLiteral("invoice"),
-                                     QStringLiteral("Schreibt die Rechnung des Verkaufs (mit seiner Gruppe) als PDF: "
-                                                    "--invoice AUKTIONSNR DATEI.pdf."));
+    const QCommandLineOption invoice(
+        QStringLiteral("invoice"),
+        QStringLiteral("Stellt die Rechnung des Verkaufs (mit seiner Gruppe) aus und schreibt sie als PDF; eine schon "
+                       "ausgestellte wird unverändert geschrieben: --invoice AUKTIONSNR DATEI.pdf."));
+    const QCommandLineOption cancelInvoice(
+        QStringLiteral("cancel-invoice"),
+        QStringLiteral("Storniert eine ausgestellte Rechnung mit einer Stornorechnung und schreibt diese als PDF: "
+                       "--cancel-invoice RECHNUNGSNR DATEI.pdf."),
+        QStringLiteral("rechnungsnr"));
+    const QCommandLineOption invoices(
+        QStringLiteral("invoices"),
+        QStringLiteral("Listet die ausgestellten Rechnungen (mit --year nur eines Jahres)."));
+    const QCommandLineOption year(QStringLiteral("year"), QStringLiteral("Mit --invoices: das Jahr."),
+                                  QStringLiteral("jahr"));
     const QCommandLineOption backup(QStringLiteral("backup"),
                                     QStringLiteral("Schreibt eine Datensicherung (Datenbank und Einstellungen in einer "
                                                    "Datei), auch während das Programm läuft."),
@@ -485,6 +487,9 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(bank);
     parser.addOption(apply);
     parser.addOption(invoice);
+    parser.addOption(cancelInvoice);
+    parser.addOption(invoices);
+    parser.addOption(year);
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(exportCsvOption);
@@ -525,8 +530,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         return 0;
     }
     // A word no command takes is refused, not silently left aside ("--list verkauf").
-    const bool takesFiles =
-        parser.isSet(import) || parser.isSet(parse) || parser.isSet(create) || parser.isSet(invoice);
+    const bool takesFiles = parser.isSet(import) || parser.isSet(parse) || parser.isSet(create) ||
+                            parser.isSet(invoice) || parser.isSet(cancelInvoice);
     if (!takesFiles && !parser.positionalArguments().isEmpty()) {
         err() << "gaveldesk: unbekanntes Argument: " << parser.positionalArguments().first() << "\n";
         err().flush();
@@ -542,7 +547,11 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(backup)) return backupCommand(parser.value(backup));
     if (parser.isSet(restore)) return restoreCommand(parser.value(restore), parser.isSet(force));
     if (parser.isSet(bank)) return bankImport(parser.value(bank), parser.isSet(apply));
-    if (parser.isSet(invoice)) return invoiceCommand(parser.positionalArguments());
+    if (parser.isSet(invoice)) return invoiceCommand(parser.positionalArguments(), windowParts().invoicePage);
+    if (parser.isSet(cancelInvoice))
+        return cancelInvoiceCommand(parser.value(cancelInvoice), parser.positionalArguments(),
+                                    windowParts().invoicePage);
+    if (parser.isSet(invoices)) return invoicesCommand(parser.value(year));
     if (parser.isSet(search)) return searchAuctions(parser.value(search));
     return std::nullopt;
 }
@@ -551,7 +560,7 @@ bool isCommandLine(int argc, char** argv) { return argc > 1 && argv[1][0] == '-'
 
 bool needsWindowProgram(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
-        for (const char* option : {"--invoice", "--testmail"})
+        for (const char* option : {"--invoice", "--cancel-invoice", "--testmail"})
             if (std::strncmp(argv[i], option, std::strlen(option)) == 0) return true;
     return false;
 }

@@ -19,7 +19,7 @@ bool isCommandLine(int argc, char** argv);
 bool needsWindowProgram(int argc, char** argv);
 // The window program's own parts of those commands; without them they are refused.
 struct WindowProgramParts {
-    std::function<Status(const Invoice&, const QString&)> writeInvoice;
+    std::function<QByteArray(const Invoice&)> invoicePage;
     std::function<Status(const Settings&, const QString&)> sendTestMail;
 };
 void setWindowProgramParts(WindowProgramParts parts);

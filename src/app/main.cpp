@@ -39,7 +39,8 @@ namespace {
 
 bool paintsPage(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--invoice", 9) == 0) return true;
+        for (const char* option : {"--invoice", "--cancel-invoice"})
+            if (std::strncmp(argv[i], option, std::strlen(option)) == 0) return true;
     return false;
 }
 
@@ -103,7 +104,7 @@ int main(int argc, char** argv) {
     gd::restrictNewFiles();  // customer data: no file of ours is readable by other users
     gd::useKeyring(gd::desktopKeyring());
     if (gd::isCommandLine(argc, argv)) {
-        gd::setWindowProgramParts({gd::writeInvoice, gd::sendTestMail});
+        gd::setWindowProgramParts({gd::invoicePdf, gd::sendTestMail});
         // An invoice is painted: fonts need a GUI application, though no window opens.
         const bool paints = paintsPage(argc, argv);
         if (paints && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -42,7 +42,8 @@ QByteArray invoicePdf(const Invoice& inv) {
     QPdfWriter pdf(&buf);
     pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     pdf.setResolution(300);
-    pdf.setTitle(QStringLiteral("Rechnung %1").arg(inv.Nummer));
+    pdf.setTitle(
+        (inv.isCancellation() ? QStringLiteral("Stornorechnung %1") : QStringLiteral("Rechnung %1")).arg(inv.Nummer));
     pdf.setCreator(QStringLiteral("Gaveldesk"));
     QPainter p(&pdf);
     const auto mm = [](double v) { return int(std::lround(v * 300.0 / 25.4)); };
@@ -86,7 +87,14 @@ QByteArray invoicePdf(const Invoice& inv) {
     text(125, ry + 5, QStringLiteral("Rechnungsdatum: %1").arg(inv.Datum.toString(QStringLiteral("dd.MM.yyyy"))), body);
     text(125, ry + 10, QStringLiteral("Mitgliedsname: %1").arg(inv.Mitgliedsname), body);
     y = 100;
-    text(20, y, QStringLiteral("Rechnung"), title);
+    text(20, y, inv.isCancellation() ? QStringLiteral("Stornorechnung") : QStringLiteral("Rechnung"), title);
+    if (inv.isCancellation()) {
+        y += 8;
+        text(20, y,
+             QStringLiteral("Storniert die Rechnung %1 vom %2 in voller Höhe.")
+                 .arg(inv.Bezug, inv.BezugDatum.toString(QStringLiteral("dd.MM.yyyy"))),
+             body);
+    }
     y += 12;
     text(20, y, QStringLiteral("Artikelnummer"), bold);
     text(55, y, QStringLiteral("Bezeichnung"), bold);

@@ -15,6 +15,7 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Clock.h"
+#include "domain/bank/IssuedInvoices.h"
 #include "domain/mail/modVorlagen.h"
 #include "domain/settings/modGlobal.h"
 #include "render/InvoicePdf.h"
@@ -256,13 +257,15 @@ bool frmMail::attachments(QList<MailAttachment>& files) {
         if (!png.isEmpty()) files << MailAttachment{QStringLiteral("GiroCode.png"), "image/png", png};
     }
     if (chkRechnung->isVisibleTo(this) && chkRechnung->isEnabled() && chkRechnung->isChecked()) {
-        const QString nr = composer_.invoiceNumber();
-        const Result<Invoice> inv = invoiceFor(nr, today());
+        // The issued invoice, the same bytes as every time it is shown; issued now if there is none.
+        const Result<IssuedInvoice> inv =
+            issueInvoice(currentStore(), composer_.invoiceNumber(), gsNummernkreis, now(), invoicePdf);
         if (!inv.ok()) {
             showError(inv.error());
             return false;
         }
-        files << MailAttachment{QStringLiteral("Rechnung-%1.pdf").arg(nr), "application/pdf", invoicePdf(inv.value())};
+        files << MailAttachment{QStringLiteral("Rechnung-%1.pdf").arg(inv.value().Nummer), "application/pdf",
+                                inv.value().Pdf};
     }
     return true;
 }

@@ -14,6 +14,8 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Clock.h"
+#include "base/SafeWrite.h"
+#include "domain/bank/IssuedInvoices.h"
 #include "domain/bank/Matching.h"
 #include "domain/db/Backup.h"
 #include "domain/settings/modGlobal.h"
@@ -311,22 +313,29 @@ void frmMain::importStatement() {
 void frmMain::saveInvoice() {
     CALLSTACK_MENU();
     if (selectedAuktion().AuktionsID.isEmpty()) return;
-    const Result<Invoice> inv = invoiceFor(selectedAuktion().AuktionsNr, today());
+    // A purchase is said before any file is asked for; the invoice is issued only once the
+    // file is chosen, when it is really wanted.
+    const QString nr = selectedAuktion().AuktionsNr;
+    if (const Result<Invoice> possible = invoiceFor(nr, today()); !possible.ok()) {
+        showError(possible.error());
+        return;
+    }
+    const QString file = platform().saveFileName(QStringLiteral("Rechnung als PDF speichern"),
+                                                 QDir::homePath() + QStringLiteral("/Rechnung-%1.pdf").arg(nr),
+                                                 QStringLiteral("PDF-Dateien (*.pdf)"));
+    if (file.isEmpty()) return;
+    const Result<IssuedInvoice> inv = issueInvoice(currentStore(), nr, gsNummernkreis, now(), invoicePdf);
     if (!inv.ok()) {
         showError(inv.error());
         return;
     }
-    const QString file =
-        platform().saveFileName(QStringLiteral("Rechnung als PDF speichern"),
-                                QDir::homePath() + QStringLiteral("/Rechnung-%1.pdf").arg(inv.value().Nummer),
-                                QStringLiteral("PDF-Dateien (*.pdf)"));
-    if (file.isEmpty()) return;
-    const Status written = writeInvoice(inv.value(), file);
+    const Status written = writeFileSafely(file, inv.value().Pdf);
     if (!written.ok()) {
         showError(written.error());
         return;
     }
-    statusBar()->showMessage(QStringLiteral("Rechnung gespeichert: %1").arg(QDir::toNativeSeparators(file)), 8000);
+    statusBar()->showMessage(
+        QStringLiteral("Rechnung %1 gespeichert: %2").arg(inv.value().Nummer, QDir::toNativeSeparators(file)), 8000);
 }
 
 void frmMain::updateActions() {

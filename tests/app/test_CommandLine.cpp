@@ -214,12 +214,16 @@ TEST(CommandLine, BankStatementAndInvoice) {
     EXPECT_EQ(r.out.count(u"bereits erfasst"_s), 2) << r.out.toStdString();
     EXPECT_TRUE(r.err.contains(u"0 Verkäufe als bezahlt markiert."_s)) << r.err.toStdString();
 
+    // The command line runs on the real clock: numbers and dates of today.
+    const QString year = QString::number(QDate::currentDate().year());
+    const QString day = QDate::currentDate().toString(u"dd.MM.yyyy"_s);
+    const auto nr = [&](int n) { return u"RE-%1-%2"_s.arg(year).arg(n, 4, 10, QLatin1Char('0')); };
     const QString pdf = app.file(u"Rechnung.pdf"_s);
     r = run(app, {u"--invoice"_s, u"1234567890"_s, pdf});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     const QString page = QString::fromUtf8(test::tool(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s}));
     for (const char* want :
-         {"Jörg Händler", "Lindenweg 3", "Hans Müller", "Hauptstraße 12", "10115 Berlin", "Rechnungsnummer: 1234567890",
+         {"Jörg Händler", "Lindenweg 3", "Hans Müller", "Hauptstraße 12", "10115 Berlin", "Rechnungsnummer: RE-",
           "Kaffeemühle Zassenhaus Santiago", "24,50 €", "4,90 €", "Versandversicherung", "1,50 €", "30,90 €",
           "Gemäß § 19 UStG", "DE89 3704 0044 0532 0130 00"})
         EXPECT_TRUE(page.contains(QString::fromUtf8(want))) << want << "\n" << page.toStdString();
@@ -229,6 +233,32 @@ TEST(CommandLine, BankStatementAndInvoice) {
     r = run(app, {u"--invoice"_s, u"999"_s, pdf});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(u"Eine Auktion mit der Nummer '999' gibt es nicht."_s)) << r.err.toStdString();
+
+    // Issued once: asked again, the same bytes; cancelled by an invoice of its own, after
+    // which the sale gets the next number.
+    const QByteArray issued = test::fileBytes(pdf);
+    const QString again = app.file(u"Nochmal.pdf"_s), storno = app.file(u"Storno.pdf"_s);
+    EXPECT_EQ(run(app, {u"--invoice"_s, u"1234567890"_s, again}).code, 0);
+    EXPECT_EQ(test::fileBytes(again), issued);
+    r = run(app, {u"--cancel-invoice"_s, nr(1), storno});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const QString cancelled = QString::fromUtf8(test::tool(u"pdftotext"_s, {u"-layout"_s, storno, u"-"_s}));
+    for (const char* want :
+         {"Stornorechnung", "Storniert die Rechnung RE-2026-0001 vom", "Rechnungsnummer: RE-2026-0002", "-30,90 €"})
+        EXPECT_TRUE(cancelled.contains(QString::fromUtf8(want))) << want << "\n" << cancelled.toStdString();
+    EXPECT_FALSE(cancelled.contains(u"IBAN"_s));  // nothing to pay
+    r = run(app, {u"--cancel-invoice"_s, nr(1), storno});
+    EXPECT_TRUE(r.err.contains(u"bereits mit %1 storniert"_s.arg(nr(2)))) << r.err.toStdString();
+    EXPECT_EQ(run(app, {u"--invoice"_s, u"1234567890"_s, again}).code, 0);
+    EXPECT_NE(test::fileBytes(again), issued);
+    r = run(app, {u"--invoices"_s, u"--year"_s, year});
+    const QString row = u"%1\t"_s + day + u"\tmueller_hans\t%2\t%3\t1234567890"_s;
+    EXPECT_EQ(
+        r.out.split(u'\n', Qt::SkipEmptyParts),
+        (QStringList{row.arg(nr(3), u"30,90 €"_s, u"gültig"_s), row.arg(nr(2), u"-30,90 €"_s, u"Storno zu "_s + nr(1)),
+                     row.arg(nr(1), u"30,90 €"_s, u"storniert durch "_s + nr(2))}))
+        << r.out.toStdString();
+    EXPECT_TRUE(run(app, {u"--invoices"_s, u"--year"_s, u"1999"_s}).out.isEmpty());
 }
 
 // Installed as a package, the program's folder holds no bin/: the data live in the

@@ -199,7 +199,7 @@ TEST_F(MailForm, PaymentCodeAndInvoiceGoWithTheMail) {
     ASSERT_EQ(files.size(), 2);
     const MailAttachment &png = files[0], &pdf = files[1];
     EXPECT_EQ(png.fileName, u"GiroCode.png"_s);
-    EXPECT_EQ(pdf.fileName, u"Rechnung-77.pdf"_s);
+    EXPECT_EQ(pdf.fileName, u"Rechnung-RE-2026-0001.pdf"_s);
     EXPECT_TRUE(pdf.data.startsWith("%PDF-"));
     app.write(png.fileName, png.data);
     QByteArray decoded = test::tool(u"zbarimg"_s, {u"--raw"_s, u"-q"_s, u"-Sbinary"_s, app.file(png.fileName)});

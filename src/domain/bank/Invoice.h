@@ -21,6 +21,8 @@ struct InvoiceItem {
 struct Invoice {
     QString Nummer;
     QDate Datum;
+    QString Bezug;     // a cancellation: the number of the invoice it cancels
+    QDate BezugDatum;  // and its date
     QString Verkaeufer;  // account holder
     QStringList VerkaeuferAnschrift;
     QString VerkaeuferEmail;
@@ -33,6 +35,7 @@ struct Invoice {
     QString Iban, Bic, Bank;
     QString Verwendungszweck;
     qint64 total() const;
+    bool isCancellation() const { return !Bezug.isEmpty(); }
 };
 
 // The sale with this item number, with the other sales of its group; the seller

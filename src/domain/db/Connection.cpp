@@ -163,6 +163,9 @@ constexpr std::size_t kMaxConnections = 4;
         case SQLITE_AUTH:
             throw DbError(3051, msg("Der Zugriff auf die Datenbank wurde verweigert."));
         case SQLITE_CONSTRAINT:
+            // A rule of ours (a trigger) says in German why: an issued invoice is not changed.
+            if (db && sqlite3_extended_errcode(db) == SQLITE_CONSTRAINT_TRIGGER)
+                throw DbError(3022, msg(sqlite3_errmsg(db)));
             throw DbError(3022, msg("Der Datensatz verletzt eine Regel der Datenbank (doppelter Schlüssel)."));
         default:
             throw DbError(
@@ -343,11 +346,13 @@ std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate) {
     if (rc != SQLITE_OK) throwSqlite(impl->db, rc);
     sqlite3_extended_result_codes(impl->db, 0);
     applyKey(impl->db, rawKeyFor(salt), QByteArray());
+    // Before the first statement: with a key set, even a pragma reads the first page, and a file
+    // another program is just committing to must be waited for, not called locked.
+    sqlite3_busy_timeout(impl->db, g_busyTimeoutMs);
     // Room for the list pages of 100,000 trades, kept between operations while the file is unchanged.
     // The size also bounds what a sort holds in memory before it goes to a temporary file.
     const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(g_pageCacheKiB.load()) + ';';
     exec(impl->db, cache.constData());
-    sqlite3_busy_timeout(impl->db, g_busyTimeoutMs);
     // The first read proves the key; a wrong one or a foreign file fails here.
     const int version = checkSchema(impl->db);
     if (migrate && version < kSchemaVersion) migrateToCurrent(*impl, version);

@@ -169,6 +169,33 @@ CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht_Gesendet AFTER DELETE ON Auktio
 END;
 )SQL";
 
+// Issued invoices: numbered without gaps per year, their data and their PDF as issued, never
+// changed nor deleted (a cancellation is an invoice of its own). They outlive their trades.
+constexpr const char* kVersion5 = R"SQL(
+CREATE TABLE IF NOT EXISTS Rechnungen (
+  Nummer       TEXT NOT NULL PRIMARY KEY,
+  Jahr         INTEGER NOT NULL,
+  Lfd          INTEGER NOT NULL,
+  Art          TEXT NOT NULL DEFAULT 'Rechnung',
+  Bezug        TEXT NOT NULL DEFAULT '',
+  Artikel      TEXT NOT NULL DEFAULT '',
+  Ausgestellt  TEXT NOT NULL,
+  Kaeufer      TEXT NOT NULL DEFAULT '',
+  Cent         INTEGER NOT NULL DEFAULT 0,
+  Daten        TEXT NOT NULL DEFAULT '',
+  Pdf          BLOB NOT NULL,
+  Sha256       TEXT NOT NULL,
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  UNIQUE (Jahr, Lfd)
+);
+CREATE TRIGGER IF NOT EXISTS Rechnungen_Unveraenderlich BEFORE UPDATE ON Rechnungen BEGIN
+  SELECT RAISE(ABORT, 'Eine ausgestellte Rechnung wird nicht geändert; sie kann nur storniert werden.');
+END;
+CREATE TRIGGER IF NOT EXISTS Rechnungen_Unloeschbar BEFORE DELETE ON Rechnungen BEGIN
+  SELECT RAISE(ABORT, 'Eine ausgestellte Rechnung wird nicht gelöscht; sie kann nur storniert werden.');
+END;
+)SQL";
+
 // What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail
 // (its first 64 KB: a notification says what matters early; a mail of megabytes would make
 // every change of its trade slow).
@@ -228,6 +255,7 @@ void createSchema(sqlite3* db) {
         run(db, version2Sql().c_str());
         run(db, kVersion3);
         run(db, kVersion4);
+        run(db, kVersion5);
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -311,6 +339,7 @@ void migrateSchema(sqlite3* db, int from) {
                  text + ") FROM Auktionen a WHERE a.rowid IN (SELECT id FROM gd_neu); DROP TABLE gd_neu;")
                     .c_str());
     }
+    if (from < 5) run(db, kVersion5);
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }
 

@@ -5,7 +5,7 @@ struct sqlite3;
 
 namespace gd {
 
-inline constexpr int kSchemaVersion = 4;
+inline constexpr int kSchemaVersion = 5;
 
 // Creates tables and indexes in one transaction and marks the version.
 void createSchema(sqlite3* db);

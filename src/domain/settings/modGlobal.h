@@ -36,6 +36,7 @@ struct Settings {
     qint32 MahnTage = 7;
     QString IBAN, BIC, Anschrift;
     bool Kleinunternehmer = false;
+    QString Nummernkreis;  // of the invoices: "RE-{JJJJ}-{NNNN}"
     bool TaeglicheSicherung = true;
     bool EigenesKennwort = false;
     bool KennwortImSchluesselbund = false;  // set by writeSettings, not by the dialog
@@ -74,6 +75,7 @@ inline qint32& glKopie = gSettings.Kopie;
 inline qint32& glAuth = gSettings.Auth;
 inline QString& gsSMTPUser = gSettings.Konto;
 inline QString& gsAnmeldeverfahren = gSettings.Anmeldeverfahren;
+inline QString& gsNummernkreis = gSettings.Nummernkreis;
 inline QString& gsKennwort = gSettings.Kennwort;  // plain; stored scrambled, or in the desktop's keyring
 inline bool& gbKennwortImSchluesselbund = gSettings.KennwortImSchluesselbund;  // the SMTP password is in the keyring
 inline QString& gsPlattform = gSettings.Plattform;

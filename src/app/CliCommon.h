@@ -1,0 +1,25 @@
+#pragma once
+// What the command-line commands share: their streams, the one-line failure, the start on
+// the data folder, the page cache of a one-pass command, the file check.
+#include <QString>
+#include <QTextStream>
+#include <optional>
+
+#include "base/Result.h"
+
+namespace gd::cli {
+
+QTextStream& out();
+QTextStream& err();
+// "gaveldesk: message" on stderr; the exit status 1.
+int fail(const QString& message);
+QString oneLine(QString text);
+QString oneLine(const Error& e);
+// False when the database keeps a password of its own and none given opens it.
+bool initApp();
+void readOnce(int cacheKiB = 512);
+// The exit status when the file is damaged and must not be written.
+std::optional<int> refuseDamaged();
+void warnIfDamaged();
+
+}  // namespace gd::cli

@@ -1,0 +1,16 @@
+#pragma once
+// The invoice commands: issue (or write again, byte for byte), cancel, list.
+#include <QByteArray>
+#include <QStringList>
+#include <functional>
+
+namespace gd {
+
+struct Invoice;
+using InvoicePainter = std::function<QByteArray(const Invoice&)>;
+
+int invoiceCommand(const QStringList& args, const InvoicePainter& page);
+int cancelInvoiceCommand(const QString& nummer, const QStringList& args, const InvoicePainter& page);
+int invoicesCommand(const QString& year);
+
+}  // namespace gd

@@ -1,0 +1,248 @@
+#include "domain/bank/IssuedInvoices.h"
+
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include "base/CallStack.h"
+#include "domain/db/Database.h"
+
+namespace gd {
+namespace {
+
+const QString kColumns =
+    QStringLiteral("r.*, (select s.Nummer from Rechnungen s where s.Bezug = r.Nummer and s.Art = 'Storno') as Storno");
+
+QJsonObject toJson(const Invoice& inv) {
+    QJsonArray items;
+    for (const InvoiceItem& it : inv.Posten)
+        items.append(QJsonObject{{QStringLiteral("AuktionsNr"), it.AuktionsNr},
+                                 {QStringLiteral("Titel"), it.Titel},
+                                 {QStringLiteral("Menge"), it.Menge},
+                                 {QStringLiteral("Einzelpreis"), qint64(it.Einzelpreis)}});
+    return {{QStringLiteral("Nummer"), inv.Nummer},
+            {QStringLiteral("Datum"), inv.Datum.toString(Qt::ISODate)},
+            {QStringLiteral("Bezug"), inv.Bezug},
+            {QStringLiteral("BezugDatum"), inv.BezugDatum.toString(Qt::ISODate)},
+            {QStringLiteral("Verkaeufer"), inv.Verkaeufer},
+            {QStringLiteral("VerkaeuferAnschrift"), QJsonArray::fromStringList(inv.VerkaeuferAnschrift)},
+            {QStringLiteral("VerkaeuferEmail"), inv.VerkaeuferEmail},
+            {QStringLiteral("Mitgliedsname"), inv.Mitgliedsname},
+            {QStringLiteral("Kaeufer"), QJsonArray::fromStringList(inv.Kaeufer)},
+            {QStringLiteral("Posten"), items},
+            {QStringLiteral("Versand"), qint64(inv.Versand)},
+            {QStringLiteral("Versicherung"), qint64(inv.Versicherung)},
+            {QStringLiteral("Kleinunternehmer"), inv.Kleinunternehmer},
+            {QStringLiteral("Iban"), inv.Iban},
+            {QStringLiteral("Bic"), inv.Bic},
+            {QStringLiteral("Bank"), inv.Bank},
+            {QStringLiteral("Verwendungszweck"), inv.Verwendungszweck}};
+}
+
+QStringList strings(const QJsonValue& v) {
+    QStringList out;
+    for (const QJsonValue& s : v.toArray()) out << s.toString();
+    return out;
+}
+
+Invoice fromJson(const QJsonObject& o) {
+    Invoice inv;
+    inv.Nummer = o.value(QStringLiteral("Nummer")).toString();
+    inv.Datum = QDate::fromString(o.value(QStringLiteral("Datum")).toString(), Qt::ISODate);
+    inv.Bezug = o.value(QStringLiteral("Bezug")).toString();
+    inv.BezugDatum = QDate::fromString(o.value(QStringLiteral("BezugDatum")).toString(), Qt::ISODate);
+    inv.Verkaeufer = o.value(QStringLiteral("Verkaeufer")).toString();
+    inv.VerkaeuferAnschrift = strings(o.value(QStringLiteral("VerkaeuferAnschrift")));
+    inv.VerkaeuferEmail = o.value(QStringLiteral("VerkaeuferEmail")).toString();
+    inv.Mitgliedsname = o.value(QStringLiteral("Mitgliedsname")).toString();
+    inv.Kaeufer = strings(o.value(QStringLiteral("Kaeufer")));
+    for (const QJsonValue& v : o.value(QStringLiteral("Posten")).toArray()) {
+        const QJsonObject it = v.toObject();
+        inv.Posten << InvoiceItem{
+            it.value(QStringLiteral("AuktionsNr")).toString(), it.value(QStringLiteral("Titel")).toString(),
+            it.value(QStringLiteral("Menge")).toInt(), qint64(it.value(QStringLiteral("Einzelpreis")).toDouble())};
+    }
+    inv.Versand = qint64(o.value(QStringLiteral("Versand")).toDouble());
+    inv.Versicherung = qint64(o.value(QStringLiteral("Versicherung")).toDouble());
+    inv.Kleinunternehmer = o.value(QStringLiteral("Kleinunternehmer")).toBool();
+    inv.Iban = o.value(QStringLiteral("Iban")).toString();
+    inv.Bic = o.value(QStringLiteral("Bic")).toString();
+    inv.Bank = o.value(QStringLiteral("Bank")).toString();
+    inv.Verwendungszweck = o.value(QStringLiteral("Verwendungszweck")).toString();
+    return inv;
+}
+
+IssuedInvoice read(const Recordset& rs) {
+    IssuedInvoice i;
+    i.Nummer = rs.text(QStringLiteral("Nummer"));
+    i.Art = rs.text(QStringLiteral("Art"));
+    i.Bezug = i.Art == QStringLiteral("Storno") ? rs.text(QStringLiteral("Bezug")) : rs.text(QStringLiteral("Storno"));
+    i.Ausgestellt = rs.date(QStringLiteral("Ausgestellt"));
+    i.Kaeufer = rs.text(QStringLiteral("Kaeufer"));
+    i.Cent = rs.value(QStringLiteral("Cent")).toLongLong();
+    i.Artikel = rs.text(QStringLiteral("Artikel")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    i.Pdf = rs.value(QStringLiteral("Pdf")).toByteArray();
+    i.Sha256 = rs.text(QStringLiteral("Sha256"));
+    return i;
+}
+
+// The next number of the year, read and taken in the caller's exclusive transaction.
+int nextRunning(Database& db, int year) {
+    Recordset rs =
+        db.OpenRecordset(QStringLiteral("select ifnull(max(Lfd), 0) + 1 as n from Rechnungen where Jahr = ?"), {year});
+    return rs.value(QStringLiteral("n")).toInt();
+}
+
+IssuedInvoice keep(Database& db, const Store& store, const Invoice& data, const QString& art, const QDateTime& now,
+                   int running, const QByteArray& pdf) {
+    IssuedInvoice i;
+    i.Nummer = data.Nummer;
+    i.Art = art;
+    i.Bezug = data.Bezug;
+    i.Ausgestellt = now;
+    i.Kaeufer = data.Mitgliedsname;
+    i.Cent = data.total();
+    for (const InvoiceItem& it : data.Posten) i.Artikel << it.AuktionsNr;
+    i.Pdf = pdf;
+    i.Sha256 = QString::fromLatin1(QCryptographicHash::hash(pdf, QCryptographicHash::Sha256).toHex());
+    db.execute(
+        QStringLiteral("insert into Rechnungen (Nummer, Jahr, Lfd, Art, Bezug, Artikel, Ausgestellt, Kaeufer, "
+                       "Cent, Daten, Pdf, Sha256, Standarduser) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        {i.Nummer, now.date().year(), running, art, data.Bezug,
+         QString(QLatin1Char(' ') + i.Artikel.join(QLatin1Char(' ')) + QLatin1Char(' ')), now, i.Kaeufer, i.Cent,
+         QString::fromUtf8(QJsonDocument(toJson(data)).toJson(QJsonDocument::Compact)), pdf, i.Sha256, store.user});
+    return i;
+}
+
+Error refused(const QString& why) { return Error::plain(why); }
+
+// An empty setting is the usual series.
+QString series(const QString& pattern) {
+    return pattern.trimmed().isEmpty() ? QStringLiteral("RE-{JJJJ}-{NNNN}") : pattern.trimmed();
+}
+
+}  // namespace
+
+QString invoiceNumber(const QString& pattern, int year, int running) {
+    QString out = pattern;
+    out.replace(QStringLiteral("{JJJJ}"), QString::number(year));
+    static const QRegularExpression digits(QStringLiteral("\\{(N+)\\}"));
+    const QRegularExpressionMatch m = digits.match(out);
+    if (m.hasMatch())
+        out.replace(m.capturedStart(), m.capturedLength(),
+                    QStringLiteral("%1").arg(running, int(m.capturedLength(1)), 10, QLatin1Char('0')));
+    return out;
+}
+
+bool validNumberPattern(const QString& pattern) {
+    static const QRegularExpression digits(QStringLiteral("\\{N+\\}"));
+    return pattern.count(digits) == 1 && !pattern.contains(QLatin1Char(' ')) && pattern.size() <= 40;
+}
+
+Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr, const QString& setting,
+                                   const QDateTime& now, const InvoicePage& page) {
+    CALLSTACK_MODULE("modRechnung");
+    const QString pattern = series(setting);
+    if (!validNumberPattern(pattern))
+        return refused(QStringLiteral("Der Nummernkreis \u201E%1\u201C der Rechnungen braucht genau einen Platz für "
+                                      "die laufende Nummer, etwa RE-{JJJJ}-{NNNN} (Einstellungen, Allgemein).")
+                           .arg(pattern));
+    try {
+        // Exclusive: the number is read and taken, and the invoice kept, by one writer at a time.
+        Transaction tx(store);
+        Database db = tx.database();
+        Recordset found = db.OpenRecordset(
+            QStringLiteral("select ") + kColumns +
+                QStringLiteral(" from Rechnungen r where r.Art = 'Rechnung' and r.Artikel like ? and r.Standarduser = "
+                               "? order by r.Jahr desc, r.Lfd desc"),
+            {QString(QStringLiteral("% ") + auktionsNr.trimmed() + QStringLiteral(" %")), store.user});
+        for (found.MoveFirst(); !found.isEOF(); found.MoveNext())
+            if (IssuedInvoice i = read(found); i.valid()) return i;
+        const Result<Invoice> made = invoiceFor(store.within(tx), auktionsNr, now.date());
+        if (!made.ok()) return made.error();
+        Invoice data = made.value();
+        const int running = nextRunning(db, now.date().year());
+        data.Nummer = invoiceNumber(pattern, now.date().year(), running);
+        data.Verwendungszweck = data.Nummer + QLatin1Char(' ') + data.Verwendungszweck;
+        const QByteArray pdf = page(data);
+        if (pdf.isEmpty()) return refused(QStringLiteral("Die Rechnung konnte nicht gesetzt werden."));
+        IssuedInvoice issued = keep(db, store, data, QStringLiteral("Rechnung"), now, running, pdf);
+        tx.commit();
+        return issued;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Rechnung kann nicht ausgestellt werden:"), e);
+    }
+}
+
+Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, const QString& setting,
+                                    const QDateTime& now, const InvoicePage& page) {
+    CALLSTACK_MODULE("modRechnung");
+    const QString pattern = series(setting);
+    if (!validNumberPattern(pattern))
+        return refused(QStringLiteral("Der Nummernkreis \u201E%1\u201C der Rechnungen braucht genau einen Platz für "
+                                      "die laufende Nummer, etwa RE-{JJJJ}-{NNNN}.")
+                           .arg(pattern));
+    try {
+        Transaction tx(store);
+        Database db = tx.database();
+        Recordset rs =
+            db.OpenRecordset(QStringLiteral("select ") + kColumns +
+                                 QStringLiteral(" from Rechnungen r where r.Nummer = ? and r.Standarduser = ?"),
+                             {nummer.trimmed(), store.user});
+        if (rs.isEOF())
+            return refused(
+                QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
+        const IssuedInvoice original = read(rs);
+        if (original.Art != QStringLiteral("Rechnung"))
+            return refused(QStringLiteral("%1 ist selbst eine Stornorechnung.").arg(original.Nummer));
+        if (!original.Bezug.isEmpty())
+            return refused(
+                QStringLiteral("Die Rechnung %1 ist bereits mit %2 storniert.").arg(original.Nummer, original.Bezug));
+        Invoice data = fromJson(QJsonDocument::fromJson(rs.text(QStringLiteral("Daten")).toUtf8()).object());
+        for (InvoiceItem& it : data.Posten) it.Einzelpreis = -it.Einzelpreis;
+        data.Versand = -data.Versand;
+        data.Versicherung = -data.Versicherung;
+        data.Bezug = original.Nummer;
+        data.BezugDatum = original.Ausgestellt.date();
+        data.Datum = now.date();
+        data.Iban.clear();  // nothing to pay
+        const int running = nextRunning(db, now.date().year());
+        data.Nummer = invoiceNumber(pattern, now.date().year(), running);
+        const QByteArray pdf = page(data);
+        if (pdf.isEmpty()) return refused(QStringLiteral("Die Stornorechnung konnte nicht gesetzt werden."));
+        IssuedInvoice issued = keep(db, store, data, QStringLiteral("Storno"), now, running, pdf);
+        tx.commit();
+        return issued;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Rechnung kann nicht storniert werden:"), e);
+    }
+}
+
+Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year, const QString& search) {
+    CALLSTACK_MODULE("modRechnung");
+    try {
+        Database db = store.open();
+        QString sql =
+            QStringLiteral("select ") + kColumns + QStringLiteral(" from Rechnungen r where r.Standarduser = ?");
+        Params params{store.user};
+        if (year > 0) {
+            sql += QStringLiteral(" and r.Jahr = ?");
+            params << year;
+        }
+        if (!search.trimmed().isEmpty()) {
+            sql += QStringLiteral(" and (r.Nummer like ? or r.Kaeufer like ? or r.Artikel like ?)");
+            const QString like = QLatin1Char('%') + search.trimmed() + QLatin1Char('%');
+            params << like << like << like;
+        }
+        Recordset rs = db.OpenRecordset(sql + QStringLiteral(" order by r.Jahr desc, r.Lfd desc"), params);
+        QList<IssuedInvoice> out;
+        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) out << read(rs);
+        return out;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Rechnungen können nicht gelesen werden:"), e);
+    }
+}
+
+}  // namespace gd

@@ -1,0 +1,49 @@
+#pragma once
+// Issued invoices: a number from the user's series, given once and without gaps in the
+// transaction that keeps the invoice's data and its PDF; what was issued is shown again
+// byte for byte, never changed, and only undone by a cancellation invoice.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <functional>
+
+#include "base/Result.h"
+#include "domain/bank/Invoice.h"
+#include "domain/db/Store.h"
+
+namespace gd {
+
+struct IssuedInvoice {
+    QString Nummer;
+    QString Art;    // "Rechnung" or "Storno"
+    QString Bezug;  // a cancellation's original; an invoice's cancellation, once there is one
+    QDateTime Ausgestellt;
+    QString Kaeufer;  // member name
+    qint64 Cent = 0;
+    QStringList Artikel;
+    QByteArray Pdf;
+    QString Sha256;  // hex, of Pdf as issued
+    bool valid() const { return Art == QStringLiteral("Rechnung") && Bezug.isEmpty(); }
+};
+
+// The page of an invoice; the render layer's, handed in.
+using InvoicePage = std::function<QByteArray(const Invoice&)>;
+
+// "RE-{JJJJ}-{NNNN}": {JJJJ} the year, {NNNN} the running number with as many digits as N.
+QString invoiceNumber(const QString& pattern, int year, int running);
+// The pattern is usable: it holds the running number.
+bool validNumberPattern(const QString& pattern);
+
+// The valid invoice of the sale (and its group), issued now when there is none. An empty
+// pattern is the usual "RE-{JJJJ}-{NNNN}".
+Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr, const QString& pattern,
+                                   const QDateTime& now, const InvoicePage& page);
+// Issues the cancellation of a valid invoice: own number, the amounts negated, the original named.
+Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, const QString& pattern,
+                                    const QDateTime& now, const InvoicePage& page);
+// Those of a year (0: all), newest first; `search` in number, buyer and item numbers.
+Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year = 0, const QString& search = QString());
+
+}  // namespace gd

@@ -1,0 +1,118 @@
+// Issued invoices: numbered without gaps, kept byte for byte, never changed, undone only by
+// a cancellation; two writers at once take consecutive numbers.
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <atomic>
+#include <thread>
+
+#include "domain/bank/IssuedInvoices.h"
+#include "support/DbTestShared.h"
+
+namespace gd {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+const QDateTime kNow(QDate(2026, 12, 8), QTime(10, 0));
+
+// A page that differs at every call, as a real PDF does (its time stamp): kept bytes must be the first ones.
+std::atomic<int> g_pages{0};
+QByteArray page(const Invoice& inv) {
+    return "%PDF " + inv.Nummer.toUtf8() + ' ' + QByteArray::number(inv.total()) + ' ' + QByteArray::number(++g_pages);
+}
+
+class Issued : public test::DbTest {
+protected:
+    Store st() const { return Store{db, gsStandardUser}; }
+};
+
+TEST(InvoiceNumber, PatternYearAndDigits) {
+    EXPECT_EQ(invoiceNumber(u"RE-{JJJJ}-{NNNN}"_s, 2026, 7), u"RE-2026-0007"_s);
+    EXPECT_EQ(invoiceNumber(u"{JJJJ}/{NN}"_s, 2027, 123), u"2027/123"_s);
+    for (const char* bad : {"RE-{JJJJ}", "RE {NNNN}", "{NN}-{NN}"})
+        EXPECT_FALSE(validNumberPattern(QString::fromLatin1(bad))) << bad;
+    EXPECT_TRUE(validNumberPattern(u"R{NNNNNN}"_s));
+}
+
+TEST_F(Issued, OnceKeptByteForByteAndCancelledByAnInvoiceOfItsOwn) {
+    store(auktion(u"101"_s, u"anna"_s), kunde(u"anna"_s));
+    store(auktion(u"102"_s, u"bernd"_s), kunde(u"bernd"_s, u"Bernd Brot"_s));
+    const Result<IssuedInvoice> first = issueInvoice(st(), u"101"_s, QString(), kNow, page);
+    ASSERT_TRUE(first.ok()) << first.error().message().toStdString();
+    EXPECT_EQ(first.value().Nummer, u"RE-2026-0001"_s);
+    EXPECT_EQ(first.value().Sha256,
+              QString::fromLatin1(QCryptographicHash::hash(first.value().Pdf, QCryptographicHash::Sha256).toHex()));
+    // Asked again (another day, another series): the same invoice, the same bytes.
+    const Result<IssuedInvoice> again = issueInvoice(st(), u"101"_s, u"X{NN}"_s, kNow.addDays(3), page);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again.value().Nummer, first.value().Nummer);
+    EXPECT_EQ(again.value().Pdf, first.value().Pdf);
+
+    // The store itself refuses to change or delete it.
+    Database d = Database::open(db);
+    for (const QString& sql : {u"update Rechnungen set Cent = 0"_s, u"delete from Rechnungen"_s}) {
+        try {
+            d.execute(sql);
+            ADD_FAILURE() << sql.toStdString();
+        } catch (const RunError& e) {
+            EXPECT_TRUE(e.description().contains(u"sie kann nur storniert werden"_s)) << e.text().toStdString();
+        }
+    }
+    // A deleted trade keeps its invoice.
+    d.execute(u"delete from Auktionen where AuktionsNr = '101'"_s);
+    EXPECT_EQ(issuedInvoices(st()).valueOr({}).size(), 1);
+
+    const Result<IssuedInvoice> storno = cancelInvoice(st(), u"RE-2026-0001"_s, QString(), kNow.addDays(1), page);
+    ASSERT_TRUE(storno.ok()) << storno.error().message().toStdString();
+    EXPECT_EQ(storno.value().Nummer, u"RE-2026-0002"_s);
+    EXPECT_EQ(storno.value().Cent, -first.value().Cent);
+    EXPECT_EQ(storno.value().Bezug, u"RE-2026-0001"_s);
+    EXPECT_FALSE(cancelInvoice(st(), u"RE-2026-0001"_s, QString(), kNow, page).ok());  // only once
+    EXPECT_FALSE(cancelInvoice(st(), u"RE-2026-0002"_s, QString(), kNow, page).ok());  // a cancellation stays
+    EXPECT_FALSE(cancelInvoice(st(), u"RE-2026-0099"_s, QString(), kNow, page).ok());
+
+    // The next year starts at one; a search finds by buyer.
+    const Result<IssuedInvoice> next = issueInvoice(st(), u"102"_s, QString(), QDateTime(QDate(2027, 1, 2), {}), page);
+    ASSERT_TRUE(next.ok());
+    EXPECT_EQ(next.value().Nummer, u"RE-2027-0001"_s);
+    const QList<IssuedInvoice> all = issuedInvoices(st()).valueOr({});
+    ASSERT_EQ(all.size(), 3);
+    EXPECT_EQ(all[2].Bezug, u"RE-2026-0002"_s);  // the original names its cancellation
+    EXPECT_FALSE(all[2].valid());
+    EXPECT_EQ(issuedInvoices(st(), 2026).valueOr({}).size(), 2);
+    EXPECT_EQ(issuedInvoices(st(), 0, u"bernd"_s).valueOr({}).size(), 1);
+    // A purchase or an unknown number gets none, and takes no number.
+    EXPECT_FALSE(issueInvoice(st(), u"999"_s, QString(), kNow, page).ok());
+    EXPECT_EQ(issuedInvoices(st(), 2026).valueOr({}).size(), 2);
+}
+
+// Writers at once: each waits for the other's transaction, the numbers follow each other. (A
+// writer opening the file while another committed was once told it is locked.)
+TEST_F(Issued, TwoWritersTakeConsecutiveNumbers) {
+    Database::setBusyTimeoutMs(10000);
+    for (int i = 0; i < 8; ++i) store(auktion(u"20%1"_s.arg(i), u"k%1"_s.arg(i)), kunde(u"k%1"_s.arg(i)));
+    std::vector<std::thread> writers;
+    std::atomic<int> failed{0};
+    // Each writer opens its connection first, as a second program would.
+    for (int i = 0; i < 8; ++i)
+        writers.emplace_back([&, i] {
+            (void)issuedInvoices(st());
+            const Result<IssuedInvoice> r = issueInvoice(st(), u"20%1"_s.arg(i), QString(), kNow, page);
+            if (!r.ok()) {
+                ++failed;
+                std::fprintf(stderr, "%s\n", qPrintable(r.error().message()));
+            }
+        });
+    for (std::thread& t : writers) t.join();
+    EXPECT_EQ(failed, 0);
+    QStringList numbers;
+    for (const IssuedInvoice& i : issuedInvoices(st()).valueOr({})) numbers << i.Nummer;
+    numbers.sort();
+    QStringList expected;
+    for (int i = 1; i <= 8; ++i) expected << invoiceNumber(u"RE-{JJJJ}-{NNNN}"_s, 2026, i);
+    EXPECT_EQ(numbers, expected);
+}
+
+}  // namespace
+}  // namespace gd
