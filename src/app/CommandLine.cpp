@@ -459,6 +459,10 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         QStringLiteral("Storniert eine ausgestellte Rechnung mit einer Stornorechnung und schreibt diese als PDF: "
                        "--cancel-invoice RECHNUNGSNR DATEI.pdf."),
         QStringLiteral("rechnungsnr"));
+    const QCommandLineOption invoiceXml(
+        QStringLiteral("invoice-xml"),
+        QStringLiteral("Schreibt die ausgestellte Rechnung als E-Rechnung (XML nach EN 16931): --invoice-xml "
+                       "AUKTIONSNR|RECHNUNGSNR DATEI.xml."));
     const QCommandLineOption invoices(
         QStringLiteral("invoices"),
         QStringLiteral("Listet die ausgestellten Rechnungen (mit --year nur eines Jahres)."));
@@ -489,6 +493,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(invoice);
     parser.addOption(cancelInvoice);
     parser.addOption(invoices);
+    parser.addOption(invoiceXml);
     parser.addOption(year);
     parser.addOption(help);
     parser.addOption(version);
@@ -531,7 +536,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     }
     // A word no command takes is refused, not silently left aside ("--list verkauf").
     const bool takesFiles = parser.isSet(import) || parser.isSet(parse) || parser.isSet(create) ||
-                            parser.isSet(invoice) || parser.isSet(cancelInvoice);
+                            parser.isSet(invoice) || parser.isSet(cancelInvoice) || parser.isSet(invoiceXml);
     if (!takesFiles && !parser.positionalArguments().isEmpty()) {
         err() << "gaveldesk: unbekanntes Argument: " << parser.positionalArguments().first() << "\n";
         err().flush();
@@ -552,16 +557,22 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         return cancelInvoiceCommand(parser.value(cancelInvoice), parser.positionalArguments(),
                                     windowParts().invoicePage);
     if (parser.isSet(invoices)) return invoicesCommand(parser.value(year));
+    if (parser.isSet(invoiceXml)) return invoiceXmlCommand(parser.positionalArguments());
     if (parser.isSet(search)) return searchAuctions(parser.value(search));
     return std::nullopt;
 }
 
 bool isCommandLine(int argc, char** argv) { return argc > 1 && argv[1][0] == '-'; }
 
+bool namesOption(const char* arg, const char* option) {
+    const std::size_t n = std::strlen(option);
+    return std::strncmp(arg, option, n) == 0 && (arg[n] == '\0' || arg[n] == '=');
+}
+
 bool needsWindowProgram(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         for (const char* option : {"--invoice", "--cancel-invoice", "--testmail"})
-            if (std::strncmp(argv[i], option, std::strlen(option)) == 0) return true;
+            if (namesOption(argv[i], option)) return true;
     return false;
 }
 

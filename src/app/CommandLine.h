@@ -14,6 +14,8 @@ struct Settings;
 
 // Options rather than a start of the window.
 bool isCommandLine(int argc, char** argv);
+// "--invoice" or "--invoice=…", not "--invoices".
+bool namesOption(const char* arg, const char* option);
 // Commands that paint a page (fonts) or reach a mail server (network, keyring): the
 // light program hands them to the window program, which has those libraries.
 bool needsWindowProgram(int argc, char** argv);

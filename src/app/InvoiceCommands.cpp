@@ -1,8 +1,11 @@
 #include "app/InvoiceCommands.h"
 
+#include <algorithm>
+
 #include "app/CliCommon.h"
 #include "base/Clock.h"
 #include "base/SafeWrite.h"
+#include "domain/bank/EInvoice.h"
 #include "domain/bank/IssuedInvoices.h"
 #include "domain/bank/Statement.h"
 #include "domain/settings/modGlobal.h"
@@ -64,6 +67,40 @@ int invoicesCommand(const QString& year) {
               << euroText(i.Cent) << '\t' << state << '\t' << i.Artikel.join(QStringLiteral(", ")) << '\n';
     }
     out().flush();
+    return 0;
+}
+
+int invoiceXmlCommand(const QStringList& args) {
+    if (args.size() != 2)
+        return fail(
+            QStringLiteral("--invoice-xml braucht die Auktions- oder Rechnungsnummer und den Namen der "
+                           "XML-Datei."));
+    readOnce();
+    if (!initApp()) return 1;
+    warnIfDamaged();
+    // A number of the series names the invoice; else the sale's valid one.
+    QString nummer = args[0].trimmed();
+    const Result<QList<IssuedInvoice>> all = issuedInvoices(currentStore());
+    if (!all.ok()) return fail(oneLine(all.error()));
+    if (std::none_of(all.value().begin(), all.value().end(),
+                     [&](const IssuedInvoice& i) { return i.Nummer == nummer; })) {
+        const auto sale = std::find_if(all.value().begin(), all.value().end(),
+                                       [&](const IssuedInvoice& i) { return i.valid() && i.Artikel.contains(nummer); });
+        if (sale == all.value().end())
+            return fail(
+                QStringLiteral("Für '%1' ist keine Rechnung ausgestellt; --invoice stellt sie aus.").arg(nummer));
+        nummer = sale->Nummer;
+    }
+    const auto issued = issuedInvoice(currentStore(), nummer);
+    if (!issued.ok()) return fail(oneLine(issued.error()));
+    const Result<QByteArray> xml = ciiXml(issued.value().second);
+    if (!xml.ok()) return fail(oneLine(xml.error()));
+    const Status w = writeFileSafely(args[1], xml.value());
+    if (!w.ok())
+        return fail(
+            QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(args[1], w.error().description));
+    err() << "E-Rechnung " << nummer << " nach " << args[1] << " geschrieben.\n";
+    err().flush();
     return 0;
 }
 

@@ -40,7 +40,7 @@ namespace {
 bool paintsPage(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         for (const char* option : {"--invoice", "--cancel-invoice"})
-            if (std::strncmp(argv[i], option, std::strlen(option)) == 0) return true;
+            if (gd::namesOption(argv[i], option)) return true;
     return false;
 }
 

@@ -81,6 +81,8 @@ QByteArray invoicePdf(const Invoice& inv) {
     QStringList right{inv.Verkaeufer};
     right << inv.VerkaeuferAnschrift;
     if (!inv.VerkaeuferEmail.isEmpty()) right << inv.VerkaeuferEmail;
+    if (!inv.UstId.isEmpty()) right << QStringLiteral("USt-IdNr.: %1").arg(inv.UstId);
+    if (!inv.Steuernummer.isEmpty()) right << QStringLiteral("Steuernummer: %1").arg(inv.Steuernummer);
     for (int i = 0; i < right.size(); ++i, ry += 5) text(125, ry, right[i], i == 0 ? bold : body);
     ry += 5;
     text(125, ry, QStringLiteral("Rechnungsnummer: %1").arg(inv.Nummer), body);

@@ -21,6 +21,7 @@ inline const QByteArray kUser = "[User]\r\nUsername=gavel_haendler\r\n";
 inline QByteArray shopConfig() {
     return kUser +
            test::ansi(QStringLiteral("[Rechnung]\r\nAnschrift=Lindenweg 3, 24103 Kiel\r\nKleinunternehmer=Wahr\r\n"
+                                     "Steuernummer=21/815/08150\r\n"
                                      "[Konto]\r\nStandardkontoinhaber=Jörg Händler\r\n"
                                      "IBAN=DE89370400440532013000\r\nBIC=COBADEFFXXX\r\n"));
 }

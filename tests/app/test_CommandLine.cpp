@@ -10,6 +10,7 @@
 
 #include "RunCli.h"
 #include "domain/db/Database.h"
+#include "support/EInvoiceCheck.h"
 #include "support/TestApp.h"
 
 namespace gd {
@@ -259,6 +260,20 @@ TEST(CommandLine, BankStatementAndInvoice) {
                      row.arg(nr(1), u"30,90 €"_s, u"storniert durch "_s + nr(2))}))
         << r.out.toStdString();
     EXPECT_TRUE(run(app, {u"--invoices"_s, u"--year"_s, u"1999"_s}).out.isEmpty());
+
+    // The e-invoices of the valid invoice (by the sale's number) and of the cancellation (by its own).
+    const QString xml = app.file(u"Rechnung.xml"_s), stornoXml = app.file(u"Storno.xml"_s);
+    r = run(app, {u"--invoice-xml"_s, u"1234567890"_s, xml});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(nr(3))) << r.err.toStdString();
+    EXPECT_EQ(run(app, {u"--invoice-xml"_s, nr(2), stornoXml}).code, 0);
+    const QByteArray cii = test::fileBytes(stornoXml);
+    for (const char* want : {"<ram:TypeCode>381</ram:TypeCode>", "<ram:CategoryCode>E</ram:CategoryCode>",
+                             "Kleinunternehmer gemäß § 19 UStG", "<ram:ID schemeID=\"FC\">21/815/08150</ram:ID>",
+                             "<ram:DuePayableAmount>30.90</ram:DuePayableAmount>"})
+        EXPECT_TRUE(cii.contains(want)) << want;
+    EXPECT_TRUE(cii.contains(QByteArray("<ram:IssuerAssignedID>" + nr(1).toUtf8())));
+    for (const QString& f : {xml, stornoXml}) test::expectValidEInvoice(f);
 }
 
 // Installed as a package, the program's folder holds no bin/: the data live in the

@@ -63,6 +63,8 @@ Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const 
             numbers << items.text(QStringLiteral("AuktionsNr"));
         }
         inv.Kleinunternehmer = gbKleinunternehmer;
+        inv.Steuernummer = gSettings.Steuernummer.trimmed();
+        inv.UstId = gSettings.UstId.trimmed();
         inv.Iban = ibanValid(gsIBAN) ? groupedIban(gsIBAN) : QString();
         inv.Bic = compactIban(gsBIC);
         inv.Bank = gsBank.trimmed();

@@ -21,8 +21,8 @@ struct InvoiceItem {
 struct Invoice {
     QString Nummer;
     QDate Datum;
-    QString Bezug;     // a cancellation: the number of the invoice it cancels
-    QDate BezugDatum;  // and its date
+    QString Bezug;       // a cancellation: the number of the invoice it cancels
+    QDate BezugDatum;    // and its date
     QString Verkaeufer;  // account holder
     QStringList VerkaeuferAnschrift;
     QString VerkaeuferEmail;
@@ -32,6 +32,7 @@ struct Invoice {
     qint64 Versand = 0;       // every sale's shipping
     qint64 Versicherung = 0;  // every sale's shipping insurance
     bool Kleinunternehmer = false;
+    QString Steuernummer, UstId;  // the seller's
     QString Iban, Bic, Bank;
     QString Verwendungszweck;
     qint64 total() const;

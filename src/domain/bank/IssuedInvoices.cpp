@@ -35,6 +35,8 @@ QJsonObject toJson(const Invoice& inv) {
             {QStringLiteral("Versand"), qint64(inv.Versand)},
             {QStringLiteral("Versicherung"), qint64(inv.Versicherung)},
             {QStringLiteral("Kleinunternehmer"), inv.Kleinunternehmer},
+            {QStringLiteral("Steuernummer"), inv.Steuernummer},
+            {QStringLiteral("UstId"), inv.UstId},
             {QStringLiteral("Iban"), inv.Iban},
             {QStringLiteral("Bic"), inv.Bic},
             {QStringLiteral("Bank"), inv.Bank},
@@ -67,6 +69,8 @@ Invoice fromJson(const QJsonObject& o) {
     inv.Versand = qint64(o.value(QStringLiteral("Versand")).toDouble());
     inv.Versicherung = qint64(o.value(QStringLiteral("Versicherung")).toDouble());
     inv.Kleinunternehmer = o.value(QStringLiteral("Kleinunternehmer")).toBool();
+    inv.Steuernummer = o.value(QStringLiteral("Steuernummer")).toString();
+    inv.UstId = o.value(QStringLiteral("UstId")).toString();
     inv.Iban = o.value(QStringLiteral("Iban")).toString();
     inv.Bic = o.value(QStringLiteral("Bic")).toString();
     inv.Bank = o.value(QStringLiteral("Bank")).toString();
@@ -217,6 +221,24 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
         return issued;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht storniert werden:"), e);
+    }
+}
+
+Result<std::pair<IssuedInvoice, Invoice>> issuedInvoice(const Store& store, const QString& nummer) {
+    CALLSTACK_MODULE("modRechnung");
+    try {
+        Database db = store.open();
+        Recordset rs =
+            db.OpenRecordset(QStringLiteral("select ") + kColumns +
+                                 QStringLiteral(" from Rechnungen r where r.Nummer = ? and r.Standarduser = ?"),
+                             {nummer.trimmed(), store.user});
+        if (rs.isEOF())
+            return Error::plain(
+                QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
+        return std::pair(read(rs),
+                         fromJson(QJsonDocument::fromJson(rs.text(QStringLiteral("Daten")).toUtf8()).object()));
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Rechnung kann nicht gelesen werden:"), e);
     }
 }
 

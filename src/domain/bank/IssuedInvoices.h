@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <utility>
 
 #include "base/Result.h"
 #include "domain/bank/Invoice.h"
@@ -43,6 +44,8 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
 // Issues the cancellation of a valid invoice: own number, the amounts negated, the original named.
 Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, const QString& pattern,
                                     const QDateTime& now, const InvoicePage& page);
+// One issued invoice with the data it was issued from.
+Result<std::pair<IssuedInvoice, Invoice>> issuedInvoice(const Store& store, const QString& nummer);
 // Those of a year (0: all), newest first; `search` in number, buyer and item numbers.
 Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year = 0, const QString& search = QString());
 

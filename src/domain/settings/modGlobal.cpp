@@ -19,7 +19,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 35> table = {{
+    static const std::array<Setting, 37> table = {{
         {"User", "Username", "", K::Text, true, &S::Username},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser},
         {"User", "username", "", K::Text, false, &S::StandardUser},
@@ -53,6 +53,8 @@ std::span<const Setting> settingsTable() {
         {"Rechnung", "Anschrift", "", K::Text, true, &S::Anschrift},
         {"Rechnung", "Kleinunternehmer", "False", K::Boolean, true, &S::Kleinunternehmer},
         {"Rechnung", "Nummernkreis", "RE-{JJJJ}-{NNNN}", K::Text, true, &S::Nummernkreis},
+        {"Rechnung", "Steuernummer", "", K::Text, true, &S::Steuernummer},
+        {"Rechnung", "UStIdNr", "", K::Text, true, &S::UstId},
         {"Sicherung", "Taeglich", "True", K::Boolean, true, &S::TaeglicheSicherung},
         // Set by "Datenbank-Kennwort ändern…", not by the options dialog.
         {"Datenbank", "EigenesKennwort", "False", K::Boolean, false, &S::EigenesKennwort},

@@ -36,7 +36,8 @@ struct Settings {
     qint32 MahnTage = 7;
     QString IBAN, BIC, Anschrift;
     bool Kleinunternehmer = false;
-    QString Nummernkreis;  // of the invoices: "RE-{JJJJ}-{NNNN}"
+    QString Nummernkreis;         // of the invoices: "RE-{JJJJ}-{NNNN}"
+    QString Steuernummer, UstId;  // the seller's tax number and VAT ID
     bool TaeglicheSicherung = true;
     bool EigenesKennwort = false;
     bool KennwortImSchluesselbund = false;  // set by writeSettings, not by the dialog

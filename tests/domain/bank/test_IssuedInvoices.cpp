@@ -6,8 +6,10 @@
 #include <atomic>
 #include <thread>
 
+#include "domain/bank/EInvoice.h"
 #include "domain/bank/IssuedInvoices.h"
 #include "support/DbTestShared.h"
+#include "support/EInvoiceCheck.h"
 
 namespace gd {
 namespace {
@@ -112,6 +114,35 @@ TEST_F(Issued, TwoWritersTakeConsecutiveNumbers) {
     QStringList expected;
     for (int i = 1; i <= 8; ++i) expected << invoiceNumber(u"RE-{JJJJ}-{NNNN}"_s, 2026, i);
     EXPECT_EQ(numbers, expected);
+}
+
+// A group's e-invoice: one line per sale and its shipping, the buyer abroad, the small
+// business's exemption; refused without a tax number.
+TEST_F(Issued, AGroupsEInvoicePassesTheRules) {
+    gbKleinunternehmer = true;
+    gsKontoinhaber = u"Jörg Händler"_s;
+    gsAnschrift = u"Lindenweg 3, 24103 Kiel"_s;
+    tKunde k = kunde(u"jiri"_s, u"Jiří Dvořák"_s);
+    k.Ort = u"110 00 Praha"_s;
+    k.Land = u"Tschechien"_s;
+    store(auktion(u"301"_s, u"jiri"_s), k);
+    store(auktion(u"302"_s, u"jiri"_s), k);
+    Database::open(db).execute(u"update Auktionen set GruppenID = 'g1'"_s);
+    const Result<IssuedInvoice> issued = issueInvoice(st(), u"302"_s, QString(), kNow, page);
+    ASSERT_TRUE(issued.ok()) << issued.error().message().toStdString();
+    EXPECT_EQ(issued.value().Artikel, (QStringList{u"301"_s, u"302"_s}));
+    const auto data = issuedInvoice(st(), issued.value().Nummer);
+    ASSERT_TRUE(data.ok());
+    EXPECT_FALSE(ciiXml(data.value().second).ok());  // no tax number when it was issued
+    Invoice inv = data.value().second;
+    inv.Steuernummer = u"21/815/08150"_s;
+    const Result<QByteArray> xml = ciiXml(inv);
+    ASSERT_TRUE(xml.ok());
+    EXPECT_TRUE(xml.value().contains("<ram:CountryID>CZ</ram:CountryID>"));
+    EXPECT_EQ(xml.value().count("<ram:IncludedSupplyChainTradeLineItem>"), 3);  // two sales, their shipping
+    app.write(u"gruppe.xml"_s, xml.value());
+    test::expectValidEInvoice(app.file(u"gruppe.xml"_s));
+    gbKleinunternehmer = false;
 }
 
 }  // namespace

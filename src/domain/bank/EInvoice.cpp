@@ -1,0 +1,273 @@
+#include "domain/bank/EInvoice.h"
+
+#include <QRegularExpression>
+#include <QXmlStreamWriter>
+
+namespace gd {
+namespace {
+
+const QString kExemption = QStringLiteral("Kein Ausweis von Umsatzsteuer, da Kleinunternehmer gemäß § 19 UStG");
+
+QString amount(qint64 cents) {
+    const qint64 a = cents < 0 ? -cents : cents;
+    return QStringLiteral("%1%2.%3")
+        .arg(cents < 0 ? QStringLiteral("-") : QString())
+        .arg(a / 100)
+        .arg(a % 100, 2, 10, QLatin1Char('0'));
+}
+
+QString day(const QDate& d) { return d.toString(QStringLiteral("yyyyMMdd")); }
+
+const QHash<QString, QString>& countries() {
+    static const QHash<QString, QString> known = {
+        {QStringLiteral("deutschland"), QStringLiteral("DE")},  {QStringLiteral("germany"), QStringLiteral("DE")},
+        {QStringLiteral("österreich"), QStringLiteral("AT")},   {QStringLiteral("austria"), QStringLiteral("AT")},
+        {QStringLiteral("schweiz"), QStringLiteral("CH")},      {QStringLiteral("switzerland"), QStringLiteral("CH")},
+        {QStringLiteral("niederlande"), QStringLiteral("NL")},  {QStringLiteral("belgien"), QStringLiteral("BE")},
+        {QStringLiteral("luxemburg"), QStringLiteral("LU")},    {QStringLiteral("frankreich"), QStringLiteral("FR")},
+        {QStringLiteral("italien"), QStringLiteral("IT")},      {QStringLiteral("spanien"), QStringLiteral("ES")},
+        {QStringLiteral("polen"), QStringLiteral("PL")},        {QStringLiteral("tschechien"), QStringLiteral("CZ")},
+        {QStringLiteral("dänemark"), QStringLiteral("DK")},     {QStringLiteral("schweden"), QStringLiteral("SE")},
+        {QStringLiteral("griechenland"), QStringLiteral("GR")}, {QStringLiteral("irland"), QStringLiteral("IE")},
+        {QStringLiteral("norwegen"), QStringLiteral("NO")},     {QStringLiteral("finnland"), QStringLiteral("FI")},
+    };
+    return known;
+}
+
+bool knownCountry(const QString& country) {
+    static const QRegularExpression iso(QStringLiteral("^[A-Z]{2}$"));
+    return iso.match(country.trimmed()).hasMatch() || countries().contains(country.trimmed().toLower());
+}
+
+struct Address {
+    QString line, postcode, city, country;
+};
+
+// "Hauptstraße 12", "10115 Berlin" (or "110 00 Praha"), "Deutschland" as the lines of a form.
+Address address(QStringList lines) {
+    Address a;
+    a.country = QStringLiteral("DE");
+    if (lines.size() > 1 && knownCountry(lines.last())) a.country = countryCode(lines.takeLast());
+    static const QRegularExpression town(QStringLiteral("^(\\d{3} \\d{2}|\\d{4,5})\\s+(.+)$"));
+    for (const QString& l : lines) {
+        const QRegularExpressionMatch m = town.match(l.trimmed());
+        if (m.hasMatch() && a.city.isEmpty()) {
+            a.postcode = m.captured(1);
+            a.city = m.captured(2);
+        } else if (a.line.isEmpty()) {
+            a.line = l.trimmed();
+        } else if (a.city.isEmpty()) {
+            a.city = l.trimmed();  // a town without a postcode we know
+        }
+    }
+    return a;
+}
+
+void party(QXmlStreamWriter& x, const char* element, const QString& id, const QString& name, const Address& a,
+           const std::function<void()>& more = {}) {
+    x.writeStartElement(QString::fromLatin1(element));
+    if (!id.isEmpty()) x.writeTextElement(QStringLiteral("ram:ID"), id);
+    x.writeTextElement(QStringLiteral("ram:Name"), name);
+    x.writeStartElement(QStringLiteral("ram:PostalTradeAddress"));
+    if (!a.postcode.isEmpty()) x.writeTextElement(QStringLiteral("ram:PostcodeCode"), a.postcode);
+    if (!a.line.isEmpty()) x.writeTextElement(QStringLiteral("ram:LineOne"), a.line);
+    if (!a.city.isEmpty()) x.writeTextElement(QStringLiteral("ram:CityName"), a.city);
+    x.writeTextElement(QStringLiteral("ram:CountryID"), a.country);
+    x.writeEndElement();
+    if (more) more();
+    x.writeEndElement();
+}
+
+void dateElement(QXmlStreamWriter& x, const QString& element, const QDate& d, const char* prefix = "udt") {
+    x.writeStartElement(element);
+    x.writeStartElement(QString::fromLatin1(prefix) + QStringLiteral(":DateTimeString"));
+    x.writeAttribute(QStringLiteral("format"), QStringLiteral("102"));
+    x.writeCharacters(day(d));
+    x.writeEndElement();
+    x.writeEndElement();
+}
+
+struct Line {
+    QString id, name;
+    int quantity;
+    qint64 price;  // cents, positive
+};
+
+}  // namespace
+
+QString countryCode(const QString& country) {
+    const QString c = country.trimmed();
+    static const QRegularExpression iso(QStringLiteral("^[A-Za-z]{2}$"));
+    if (iso.match(c).hasMatch()) return c.toUpper();
+    return countries().value(c.toLower(), QStringLiteral("DE"));
+}
+
+Result<QByteArray> ciiXml(const Invoice& inv) {
+    if (inv.Steuernummer.isEmpty() && inv.UstId.isEmpty())
+        return Error::plain(
+            QStringLiteral("Eine E-Rechnung braucht Ihre Steuernummer oder USt-IdNr. Bitte tragen Sie "
+                           "sie unter Einstellungen, Allgemein ein; sie gilt für die Rechnungen, die "
+                           "danach ausgestellt werden."));
+    if (!inv.Kleinunternehmer)
+        return Error::plain(
+            QStringLiteral("E-Rechnungen schreibt diese Version nur für Kleinunternehmer (§ 19 UStG)."));
+    // A cancellation is a credit note (381) over the same lines, referring to the invoice.
+    const bool credit = inv.isCancellation();
+    QList<Line> lines;
+    for (const InvoiceItem& it : inv.Posten)
+        lines << Line{it.AuktionsNr, it.Titel, it.Menge, it.Einzelpreis < 0 ? -it.Einzelpreis : it.Einzelpreis};
+    const auto positive = [](qint64 c) { return c < 0 ? -c : c; };
+    if (inv.Versand != 0) lines << Line{QStringLiteral("Versand"), QStringLiteral("Versand"), 1, positive(inv.Versand)};
+    if (inv.Versicherung != 0)
+        lines << Line{QStringLiteral("Versicherung"), QStringLiteral("Versandversicherung"), 1,
+                      positive(inv.Versicherung)};
+    qint64 total = 0;
+    for (const Line& l : lines) total += l.price * l.quantity;
+
+    QByteArray out;
+    QXmlStreamWriter x(&out);
+    x.setAutoFormatting(true);
+    x.writeStartDocument();
+    x.writeStartElement(QStringLiteral("rsm:CrossIndustryInvoice"));
+    x.writeNamespace(QStringLiteral("urn:un:unece:uncefact:data:standard:CrossIndustryInvoice:100"),
+                     QStringLiteral("rsm"));
+    x.writeNamespace(QStringLiteral("urn:un:unece:uncefact:data:standard:QualifiedDataType:100"),
+                     QStringLiteral("qdt"));
+    x.writeNamespace(
+        QStringLiteral("urn:un:unece:uncefact:data:standard:ReusableAggregateBusinessInformationEntity:100"),
+        QStringLiteral("ram"));
+    x.writeNamespace(QStringLiteral("urn:un:unece:uncefact:data:standard:UnqualifiedDataType:100"),
+                     QStringLiteral("udt"));
+    x.writeStartElement(QStringLiteral("rsm:ExchangedDocumentContext"));
+    x.writeStartElement(QStringLiteral("ram:GuidelineSpecifiedDocumentContextParameter"));
+    x.writeTextElement(QStringLiteral("ram:ID"), QStringLiteral("urn:cen.eu:en16931:2017"));
+    x.writeEndElement();
+    x.writeEndElement();
+
+    x.writeStartElement(QStringLiteral("rsm:ExchangedDocument"));
+    x.writeTextElement(QStringLiteral("ram:ID"), inv.Nummer);
+    x.writeTextElement(QStringLiteral("ram:TypeCode"), credit ? QStringLiteral("381") : QStringLiteral("380"));
+    dateElement(x, QStringLiteral("ram:IssueDateTime"), inv.Datum);
+    x.writeStartElement(QStringLiteral("ram:IncludedNote"));
+    x.writeTextElement(QStringLiteral("ram:Content"), kExemption);
+    x.writeEndElement();
+    x.writeEndElement();
+
+    x.writeStartElement(QStringLiteral("rsm:SupplyChainTradeTransaction"));
+    int n = 0;
+    for (const Line& l : lines) {
+        x.writeStartElement(QStringLiteral("ram:IncludedSupplyChainTradeLineItem"));
+        x.writeStartElement(QStringLiteral("ram:AssociatedDocumentLineDocument"));
+        x.writeTextElement(QStringLiteral("ram:LineID"), QString::number(++n));
+        x.writeEndElement();
+        x.writeStartElement(QStringLiteral("ram:SpecifiedTradeProduct"));
+        x.writeTextElement(QStringLiteral("ram:SellerAssignedID"), l.id);
+        x.writeTextElement(QStringLiteral("ram:Name"), l.name);
+        x.writeEndElement();
+        x.writeStartElement(QStringLiteral("ram:SpecifiedLineTradeAgreement"));
+        x.writeStartElement(QStringLiteral("ram:NetPriceProductTradePrice"));
+        x.writeTextElement(QStringLiteral("ram:ChargeAmount"), amount(l.price));
+        x.writeEndElement();
+        x.writeEndElement();
+        x.writeStartElement(QStringLiteral("ram:SpecifiedLineTradeDelivery"));
+        x.writeStartElement(QStringLiteral("ram:BilledQuantity"));
+        x.writeAttribute(QStringLiteral("unitCode"), QStringLiteral("H87"));  // piece
+        x.writeCharacters(QString::number(l.quantity));
+        x.writeEndElement();
+        x.writeEndElement();
+        x.writeStartElement(QStringLiteral("ram:SpecifiedLineTradeSettlement"));
+        x.writeStartElement(QStringLiteral("ram:ApplicableTradeTax"));
+        x.writeTextElement(QStringLiteral("ram:TypeCode"), QStringLiteral("VAT"));
+        x.writeTextElement(QStringLiteral("ram:CategoryCode"), QStringLiteral("E"));
+        x.writeTextElement(QStringLiteral("ram:RateApplicablePercent"), QStringLiteral("0"));
+        x.writeEndElement();
+        x.writeStartElement(QStringLiteral("ram:SpecifiedTradeSettlementLineMonetarySummation"));
+        x.writeTextElement(QStringLiteral("ram:LineTotalAmount"), amount(l.price * l.quantity));
+        x.writeEndElement();
+        x.writeEndElement();
+        x.writeEndElement();
+    }
+
+    x.writeStartElement(QStringLiteral("ram:ApplicableHeaderTradeAgreement"));
+    // Without a VAT ID the seller is known by the tax number (BR-CO-26 asks for one of them).
+    party(x, "ram:SellerTradeParty", inv.UstId.isEmpty() ? inv.Steuernummer : QString(), inv.Verkaeufer,
+          address(inv.VerkaeuferAnschrift), [&] {
+              if (!inv.VerkaeuferEmail.isEmpty()) {
+                  x.writeStartElement(QStringLiteral("ram:URIUniversalCommunication"));
+                  x.writeStartElement(QStringLiteral("ram:URIID"));
+                  x.writeAttribute(QStringLiteral("schemeID"), QStringLiteral("EM"));
+                  x.writeCharacters(inv.VerkaeuferEmail);
+                  x.writeEndElement();
+                  x.writeEndElement();
+              }
+              // "FC": the tax office's number; "VA": the VAT ID.
+              for (const auto& [scheme, id] :
+                   {std::pair(QStringLiteral("FC"), inv.Steuernummer), std::pair(QStringLiteral("VA"), inv.UstId)}) {
+                  if (id.isEmpty()) continue;
+                  x.writeStartElement(QStringLiteral("ram:SpecifiedTaxRegistration"));
+                  x.writeStartElement(QStringLiteral("ram:ID"));
+                  x.writeAttribute(QStringLiteral("schemeID"), scheme);
+                  x.writeCharacters(id);
+                  x.writeEndElement();
+                  x.writeEndElement();
+              }
+          });
+    const QStringList buyer = inv.Kaeufer;
+    party(x, "ram:BuyerTradeParty", QString(), buyer.isEmpty() ? inv.Mitgliedsname : buyer.first(),
+          address(buyer.mid(1)));
+    x.writeEndElement();
+
+    x.writeStartElement(QStringLiteral("ram:ApplicableHeaderTradeDelivery"));
+    x.writeStartElement(QStringLiteral("ram:ActualDeliverySupplyChainEvent"));
+    dateElement(x, QStringLiteral("ram:OccurrenceDateTime"), credit ? inv.BezugDatum : inv.Datum);
+    x.writeEndElement();
+    x.writeEndElement();
+
+    x.writeStartElement(QStringLiteral("ram:ApplicableHeaderTradeSettlement"));
+    if (!inv.Verwendungszweck.isEmpty() && !credit)
+        x.writeTextElement(QStringLiteral("ram:PaymentReference"), inv.Verwendungszweck.left(140));
+    x.writeTextElement(QStringLiteral("ram:InvoiceCurrencyCode"), QStringLiteral("EUR"));
+    if (!inv.Iban.isEmpty() && !credit) {
+        x.writeStartElement(QStringLiteral("ram:SpecifiedTradeSettlementPaymentMeans"));
+        x.writeTextElement(QStringLiteral("ram:TypeCode"), QStringLiteral("58"));  // SEPA credit transfer
+        x.writeStartElement(QStringLiteral("ram:PayeePartyCreditorFinancialAccount"));
+        x.writeTextElement(QStringLiteral("ram:IBANID"), QString(inv.Iban).remove(QLatin1Char(' ')));
+        x.writeEndElement();
+        x.writeEndElement();
+    }
+    x.writeStartElement(QStringLiteral("ram:ApplicableTradeTax"));
+    x.writeTextElement(QStringLiteral("ram:CalculatedAmount"), amount(0));
+    x.writeTextElement(QStringLiteral("ram:TypeCode"), QStringLiteral("VAT"));
+    x.writeTextElement(QStringLiteral("ram:ExemptionReason"), kExemption);
+    x.writeTextElement(QStringLiteral("ram:BasisAmount"), amount(total));
+    x.writeTextElement(QStringLiteral("ram:CategoryCode"), QStringLiteral("E"));
+    x.writeTextElement(QStringLiteral("ram:RateApplicablePercent"), QStringLiteral("0"));
+    x.writeEndElement();
+    x.writeStartElement(QStringLiteral("ram:SpecifiedTradePaymentTerms"));
+    x.writeTextElement(QStringLiteral("ram:Description"), credit ? QStringLiteral("Storno der Rechnung ") + inv.Bezug
+                                                                 : QStringLiteral("Zahlbar sofort ohne Abzug."));
+    x.writeEndElement();
+    x.writeStartElement(QStringLiteral("ram:SpecifiedTradeSettlementHeaderMonetarySummation"));
+    x.writeTextElement(QStringLiteral("ram:LineTotalAmount"), amount(total));
+    x.writeTextElement(QStringLiteral("ram:TaxBasisTotalAmount"), amount(total));
+    x.writeStartElement(QStringLiteral("ram:TaxTotalAmount"));
+    x.writeAttribute(QStringLiteral("currencyID"), QStringLiteral("EUR"));
+    x.writeCharacters(amount(0));
+    x.writeEndElement();
+    x.writeTextElement(QStringLiteral("ram:GrandTotalAmount"), amount(total));
+    x.writeTextElement(QStringLiteral("ram:DuePayableAmount"), amount(total));
+    x.writeEndElement();
+    if (credit) {
+        x.writeStartElement(QStringLiteral("ram:InvoiceReferencedDocument"));
+        x.writeTextElement(QStringLiteral("ram:IssuerAssignedID"), inv.Bezug);
+        dateElement(x, QStringLiteral("ram:FormattedIssueDateTime"), inv.BezugDatum, "qdt");
+        x.writeEndElement();
+    }
+    x.writeEndElement();
+    x.writeEndElement();
+    x.writeEndElement();
+    x.writeEndDocument();
+    return out;
+}
+
+}  // namespace gd
