@@ -28,6 +28,7 @@
 #include "ui/frmKontoauszug.h"
 #include "ui/frmMain.h"
 #include "ui/frmOptionen.h"
+#include "ui/frmRechnungen.h"
 #include "ui/modLinks.h"
 
 #define CALLSTACK_MENU() CALLSTACK_MODULE("frmMain")
@@ -37,7 +38,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 25> table = {{
+    static const std::array<Command, 26> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -60,6 +61,8 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.pane_->cmdSenden_Click(); }},
         {"keyRechnung", "Rechnung als PDF…", none, B::Aktionen, false, true, true, nullptr,
          [](frmMain& w) { w.saveInvoice(); }, Need::Selection},
+        {"keyRechnungen", "Rechnungen…", none, B::Aktionen, false, false, false, nullptr,
+         [](frmMain& w) { w.showInvoices(); }},
         {"keyKontoauszug", "Kontoauszug einlesen…", none, B::Aktionen, true, false, false, nullptr,
          [](frmMain& w) { w.importStatement(); }},
         {"keyrefresh", "Liste aktualisieren", QKeyCombination(Qt::Key_F5), B::Aktionen, true, false, false, nullptr,
@@ -336,6 +339,13 @@ void frmMain::saveInvoice() {
     }
     statusBar()->showMessage(
         QStringLiteral("Rechnung %1 gespeichert: %2").arg(inv.value().Nummer, QDir::toNativeSeparators(file)), 8000);
+}
+
+void frmMain::showInvoices() {
+    CALLSTACK_MENU();
+    if (gsDataSource.isEmpty()) return;
+    frmRechnungen dlg(this);
+    dlg.exec();
 }
 
 void frmMain::updateActions() {

@@ -16,6 +16,7 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "domain/bank/Iban.h"
+#include "domain/bank/IssuedInvoices.h"
 #include "domain/db/Accounts.h"
 #include "domain/mail/MailComposer.h"
 #include "domain/mail/TokenSignIn.h"
@@ -91,6 +92,25 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
         QStringLiteral("Kleinunternehmer: auf Rechnungen „keine Umsatzsteuer nach § 19 UStG“ vermerken"), Frame1);
     checkKleinunternehmer->setObjectName(QStringLiteral("checkKleinunternehmer"));
     f1->addRow(checkKleinunternehmer);
+    txtSteuernummer = new QLineEdit(Frame1);
+    txtSteuernummer->setObjectName(QStringLiteral("txtSteuernummer"));
+    txtSteuernummer->setPlaceholderText(QStringLiteral("Steuernummer"));
+    txtSteuernummer->setAccessibleName(QStringLiteral("Steuernummer"));
+    txtUstId = new QLineEdit(Frame1);
+    txtUstId->setObjectName(QStringLiteral("txtUstId"));
+    txtUstId->setPlaceholderText(QStringLiteral("USt-IdNr. (falls vorhanden)"));
+    txtUstId->setAccessibleName(QStringLiteral("USt-IdNr."));
+    auto* tax = new QHBoxLayout;
+    tax->addWidget(txtSteuernummer);
+    tax->addWidget(txtUstId);
+    auto* lblSteuer = new QLabel(QStringLiteral("Steuernummer / USt-IdNr.:"), Frame1);
+    lblSteuer->setBuddy(txtSteuernummer);
+    f1->addRow(lblSteuer, tax);
+    txtNummernkreis = new QLineEdit(Frame1);
+    txtNummernkreis->setObjectName(QStringLiteral("txtNummernkreis"));
+    txtNummernkreis->setToolTip(
+        QStringLiteral("{JJJJ} wird das Jahr, {NNNN} die laufende Nummer des Jahres (so viele Stellen wie N)."));
+    f1->addRow(QStringLiteral("Rechnungsnummern:"), txtNummernkreis);
     txtMahnTage = new QLineEdit(Frame1);
     txtMahnTage->setObjectName(QStringLiteral("txtMahnTage"));
     txtMahnTage->setMaxLength(3);
@@ -265,6 +285,9 @@ void frmOptionen::Form_Load() {
     txtBIC->setText(o.BIC);
     txtAnschrift->setText(o.Anschrift);
     checkKleinunternehmer->setChecked(o.Kleinunternehmer);
+    txtSteuernummer->setText(o.Steuernummer);
+    txtUstId->setText(o.UstId);
+    txtNummernkreis->setText(o.Nummernkreis);
     checkSicherung->setChecked(o.TaeglicheSicherung);
     txtUsername->setText(o.Username);
     checkFusszeile->setChecked(o.Fusszeile);
@@ -298,7 +321,15 @@ Result<Settings> frmOptionen::values() const {
     if (!bic.isEmpty() && !bicValid(bic))
         return Error::plain(QStringLiteral("Die BIC „%1“ ist nicht gültig: sie hat 8 oder 11 Buchstaben und Ziffern.")
                                 .arg(txtBIC->text().trimmed()));
+    const QString series = txtNummernkreis->text().trimmed();
+    if (!series.isEmpty() && !validNumberPattern(series))
+        return Error::plain(QStringLiteral("Die Rechnungsnummern \u201E%1\u201C brauchen genau einen Platz für die "
+                                           "laufende Nummer, etwa RE-{JJJJ}-{NNNN}, und keine Leerzeichen.")
+                                .arg(series));
     Settings v = loaded_;
+    v.Steuernummer = txtSteuernummer->text().trimmed();
+    v.UstId = txtUstId->text().trimmed().remove(QLatin1Char(' ')).toUpper();
+    v.Nummernkreis = series;
     v.IBAN = iban;
     v.BIC = bic;
     v.Anschrift = txtAnschrift->text().simplified();

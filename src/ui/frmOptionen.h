@@ -61,6 +61,7 @@ private:
     QWidget *Frame1 = nullptr, *Frame2 = nullptr;
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;
     QLineEdit *txtIBAN = nullptr, *txtBIC = nullptr, *txtAnschrift = nullptr;
+    QLineEdit *txtSteuernummer = nullptr, *txtUstId = nullptr, *txtNummernkreis = nullptr;
     QCheckBox* checkKleinunternehmer = nullptr;
     QCheckBox* checkSicherung = nullptr;
     QLineEdit* txtMahnTage = nullptr;  // days until a sale is overdue

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTableWidget>
 
 #include "MainWindowFixture.h"
 #include "support/GuiApp.h"
 #include "ui/frmKontoauszug.h"
+#include "ui/frmRechnungen.h"
 
 namespace gd {
 namespace {
@@ -133,6 +136,33 @@ TEST_F(BankStatement, TheInvoiceOfTheSelectedSale) {
     const QString page = QString::fromUtf8(test::tool(u"pdftotext"_s, {pdf, u"-"_s}));
     for (const char* want : {"Rechnungsnummer: RE-2026-0001", "Hans Müller", "Armbanduhr", "17,40 €", "§ 19 UStG"})
         EXPECT_TRUE(page.contains(QString::fromUtf8(want))) << want << "\n" << page.toStdString();
+
+    // "Rechnungen…": found by search, saved again as issued, cancelled by an invoice of its own.
+    const QString again = app.file(u"Nochmal.pdf"_s);
+    test::whenModal<frmRechnungen>([&](frmRechnungen* d) {
+        auto* grid = d->findChild<QTableWidget*>(u"grdRechnungen"_s);
+        auto* search = d->findChild<QLineEdit*>(u"txtSuche"_s);
+        const auto button = [d](const char* name) { return d->findChild<QPushButton*>(QString::fromLatin1(name)); };
+        ASSERT_EQ(grid->rowCount(), 1);
+        EXPECT_EQ(grid->item(0, 4)->text(), u"gültig"_s);
+        test::typeText(search, u"anna"_s);
+        EXPECT_EQ(grid->rowCount(), 0);
+        search->clear();
+        ASSERT_EQ(grid->rowCount(), 1);
+        platform.queueFileName(again);
+        QTest::mouseClick(button("cmdSpeichern"), Qt::LeftButton);
+        platform.queueAnswer(Platform::Answer::Yes);
+        QTest::mouseClick(button("cmdStornieren"), Qt::LeftButton);
+        ASSERT_EQ(grid->rowCount(), 2);
+        EXPECT_EQ(grid->item(0, 4)->text(), u"Storno zu RE-2026-0001"_s);
+        EXPECT_EQ(grid->item(0, 3)->text(), u"-17,40 €"_s);
+        EXPECT_FALSE(button("cmdStornieren")->isEnabled());  // a cancellation stays
+        if (const QString dir = qEnvironmentVariable("GD_SCREENSHOT_DIR"); !dir.isEmpty())
+            d->grab().save(dir + u"/rechnungen.png"_s);
+        QTest::mouseClick(button("cmdSchliessen"), Qt::LeftButton);
+    });
+    menu("keyAktion", "keyRechnungen");
+    EXPECT_EQ(test::fileBytes(again), test::fileBytes(pdf));
     gbKleinunternehmer = false;
 }
 
