@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <optional>
 
 #include "base/CallStack.h"
 #include "domain/db/Database.h"
@@ -127,6 +128,14 @@ QString series(const QString& pattern) {
     return pattern.trimmed().isEmpty() ? QStringLiteral("RE-{JJJJ}-{NNNN}") : pattern.trimmed();
 }
 
+std::optional<Error> unusableSeries(const QString& pattern);
+
+Recordset byNumber(Database& db, const Store& store, const QString& nummer) {
+    return db.OpenRecordset(QStringLiteral("select ") + kColumns +
+                                QStringLiteral(" from Rechnungen r where r.Nummer = ? and r.Standarduser = ?"),
+                            {nummer.trimmed(), store.user});
+}
+
 }  // namespace
 
 QString invoiceNumber(const QString& pattern, int year, int running) {
@@ -145,14 +154,22 @@ bool validNumberPattern(const QString& pattern) {
     return pattern.count(digits) == 1 && !pattern.contains(QLatin1Char(' ')) && pattern.size() <= 40;
 }
 
+namespace {
+
+std::optional<Error> unusableSeries(const QString& pattern) {
+    if (validNumberPattern(pattern)) return std::nullopt;
+    return refused(QStringLiteral("Der Nummernkreis \u201E%1\u201C der Rechnungen braucht genau einen Platz für die "
+                                  "laufende Nummer, etwa RE-{JJJJ}-{NNNN} (Einstellungen, Allgemein).")
+                       .arg(pattern));
+}
+
+}  // namespace
+
 Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr, const QString& setting,
                                    const QDateTime& now, const InvoicePage& page) {
     CALLSTACK_MODULE("modRechnung");
     const QString pattern = series(setting);
-    if (!validNumberPattern(pattern))
-        return refused(QStringLiteral("Der Nummernkreis \u201E%1\u201C der Rechnungen braucht genau einen Platz für "
-                                      "die laufende Nummer, etwa RE-{JJJJ}-{NNNN} (Einstellungen, Allgemein).")
-                           .arg(pattern));
+    if (const std::optional<Error> bad = unusableSeries(pattern)) return *bad;
     try {
         // Exclusive: the number is read and taken, and the invoice kept, by one writer at a time.
         Transaction tx(store);
@@ -184,17 +201,11 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
                                     const QDateTime& now, const InvoicePage& page) {
     CALLSTACK_MODULE("modRechnung");
     const QString pattern = series(setting);
-    if (!validNumberPattern(pattern))
-        return refused(QStringLiteral("Der Nummernkreis \u201E%1\u201C der Rechnungen braucht genau einen Platz für "
-                                      "die laufende Nummer, etwa RE-{JJJJ}-{NNNN}.")
-                           .arg(pattern));
+    if (const std::optional<Error> bad = unusableSeries(pattern)) return *bad;
     try {
         Transaction tx(store);
         Database db = tx.database();
-        Recordset rs =
-            db.OpenRecordset(QStringLiteral("select ") + kColumns +
-                                 QStringLiteral(" from Rechnungen r where r.Nummer = ? and r.Standarduser = ?"),
-                             {nummer.trimmed(), store.user});
+        Recordset rs = byNumber(db, store, nummer);
         if (rs.isEOF())
             return refused(
                 QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
@@ -228,10 +239,7 @@ Result<std::pair<IssuedInvoice, Invoice>> issuedInvoice(const Store& store, cons
     CALLSTACK_MODULE("modRechnung");
     try {
         Database db = store.open();
-        Recordset rs =
-            db.OpenRecordset(QStringLiteral("select ") + kColumns +
-                                 QStringLiteral(" from Rechnungen r where r.Nummer = ? and r.Standarduser = ?"),
-                             {nummer.trimmed(), store.user});
+        Recordset rs = byNumber(db, store, nummer);
         if (rs.isEOF())
             return Error::plain(
                 QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
