@@ -87,6 +87,11 @@ QByteArray invoicePdf(const Invoice& inv) {
     ry += 5;
     text(125, ry, QStringLiteral("Rechnungsnummer: %1").arg(inv.Nummer), body);
     text(125, ry + 5, QStringLiteral("Rechnungsdatum: %1").arg(inv.Datum.toString(QStringLiteral("dd.MM.yyyy"))), body);
+    if (inv.Lieferdatum.isValid()) {
+        text(125, ry + 10,
+             QStringLiteral("Lieferdatum: %1").arg(inv.Lieferdatum.toString(QStringLiteral("dd.MM.yyyy"))), body);
+        ry += 5;
+    }
     text(125, ry + 10, QStringLiteral("Mitgliedsname: %1").arg(inv.Mitgliedsname), body);
     y = 100;
     text(20, y, inv.isCancellation() ? QStringLiteral("Stornorechnung") : QStringLiteral("Rechnung"), title);
@@ -142,9 +147,31 @@ QByteArray invoicePdf(const Invoice& inv) {
     text(55, y, QStringLiteral("Gesamtbetrag"), bold);
     text(166, y, euroText(inv.total()), bold, Qt::AlignRight, 24);
     y += 10;
-    if (inv.Kleinunternehmer) {
-        text(20, y, QStringLiteral("Gemäß § 19 UStG wird keine Umsatzsteuer berechnet."), body);
-        y += 10;
+    switch (taxMode(inv)) {
+        case TaxMode::SmallBusiness:
+            text(20, y, QStringLiteral("Gemäß § 19 UStG wird keine Umsatzsteuer berechnet."), body);
+            y += 10;
+            break;
+        case TaxMode::Standard: {
+            // The prices are gross: what the total holds, by its one rate.
+            const TaxSplit split = splitGross(inv.total(), taxRate(inv));
+            text(55, y, QStringLiteral("darin Entgelt (netto)"), body);
+            text(166, y, euroText(split.net), body, Qt::AlignRight, 24);
+            y += 5;
+            text(55, y, QStringLiteral("darin Umsatzsteuer %1 %").arg(taxRate(inv)), body);
+            text(166, y, euroText(split.tax), body, Qt::AlignRight, 24);
+            y += 10;
+            break;
+        }
+        case TaxMode::Margin:
+            text(20, y,
+                 QStringLiteral("Gebrauchtgegenstände/Sonderregelung (§ 25a UStG): Die Umsatzsteuer wird nicht "
+                                "gesondert ausgewiesen."),
+                 body);
+            y += 10;
+            break;
+        case TaxMode::None:
+            break;
     }
     if (!inv.Iban.isEmpty()) {
         text(20, y, QStringLiteral("Bitte überweisen Sie den Gesamtbetrag auf dieses Konto:"), body);

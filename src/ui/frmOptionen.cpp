@@ -92,6 +92,15 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
         QStringLiteral("Kleinunternehmer: auf Rechnungen „keine Umsatzsteuer nach § 19 UStG“ vermerken"), Frame1);
     checkKleinunternehmer->setObjectName(QStringLiteral("checkKleinunternehmer"));
     f1->addRow(checkKleinunternehmer);
+    cboSteuerart = new QComboBox(Frame1);
+    cboSteuerart->setObjectName(QStringLiteral("cboSteuerart"));
+    cboSteuerart->addItem(QStringLiteral("keine Umsatzsteuer ausweisen (Privatverkauf)"), QString());
+    cboSteuerart->addItem(QStringLiteral("Regelbesteuerung 19 % (in den Preisen enthalten)"), QStringLiteral("19"));
+    cboSteuerart->addItem(QStringLiteral("Regelbesteuerung 7 % (in den Preisen enthalten)"), QStringLiteral("7"));
+    cboSteuerart->addItem(QStringLiteral("Differenzbesteuerung für Gebrauchtes (§ 25a UStG)"), QStringLiteral("25a"));
+    f1->addRow(QStringLiteral("Sonst Umsatzsteuer:"), cboSteuerart);
+    // With § 19 there is no VAT to choose.
+    connect(checkKleinunternehmer, &QCheckBox::toggled, cboSteuerart, &QWidget::setDisabled);
     txtSteuernummer = new QLineEdit(Frame1);
     txtSteuernummer->setObjectName(QStringLiteral("txtSteuernummer"));
     txtSteuernummer->setPlaceholderText(QStringLiteral("Steuernummer"));
@@ -286,6 +295,8 @@ void frmOptionen::Form_Load() {
     txtAnschrift->setText(o.Anschrift);
     checkKleinunternehmer->setChecked(o.Kleinunternehmer);
     txtSteuernummer->setText(o.Steuernummer);
+    cboSteuerart->setCurrentIndex(std::max(0, cboSteuerart->findData(o.Steuerart.trimmed())));
+    cboSteuerart->setDisabled(o.Kleinunternehmer);
     txtUstId->setText(o.UstId);
     txtNummernkreis->setText(o.Nummernkreis);
     checkSicherung->setChecked(o.TaeglicheSicherung);
@@ -330,6 +341,7 @@ Result<Settings> frmOptionen::values() const {
     v.Steuernummer = txtSteuernummer->text().trimmed();
     v.UstId = txtUstId->text().trimmed().remove(QLatin1Char(' ')).toUpper();
     v.Nummernkreis = series;
+    v.Steuerart = cboSteuerart->currentData().toString();
     v.IBAN = iban;
     v.BIC = bic;
     v.Anschrift = txtAnschrift->text().simplified();

@@ -166,6 +166,15 @@ TEST_F(Options, RoundTripOfEveryField) {
         click(b);
     for (int i = 0; i < 12; ++i) type(i, values[i]);
     type(u"txtUsername"_s, u"gavel_händler"_s);
+    type(u"txtSteuernummer"_s, u"21/815/08150"_s);
+    auto* tax = child<QComboBox>("cboSteuerart");
+    tax->setFocus();
+    QTest::keyClick(tax, Qt::Key_Down);          // standard VAT at 19 %
+    type(u"txtNummernkreis"_s, u"RE-{JJJJ}"_s);  // no running number
+    click("cmdOK");
+    EXPECT_TRUE(app.platform.messages.last().text.contains(u"genau einen Platz"_s))
+        << app.platform.messages.last().text.toStdString();
+    type(u"txtNummernkreis"_s, u"R-{JJJJ}/{NNNNN}"_s);
     type(u"txtIBAN"_s, u"de89 3704 0044 0532 0130 01"_s);  // the last digit wrong
     click("cmdOK");
     EXPECT_TRUE(app.platform.messages.last().text.contains(u"ist nicht gültig"_s))
@@ -194,7 +203,8 @@ TEST_F(Options, RoundTripOfEveryField) {
           "Standardversandmail=Falsch\r\n", "SMTPServer=smtp.example.de\r\n", "SMTPPort=587\r\n", "Kopie=0\r\n",
           "Auth=1\r\n", "Konto=haendler\r\n", "Prozent20=1\r\n", "nobody=1\r\n", "HTTPLink1=http://shop.example.de\r\n",
           "versicherterversand=6,90 \x80\r\n", "Username=gavel_h\xE4ndler\r\n", "Fusszeile=Falsch\r\n",
-          "IBAN=DE89370400440532013000\r\nBIC=COBADEFFXXX\r\n"})
+          "IBAN=DE89370400440532013000\r\nBIC=COBADEFFXXX\r\n", "Steuernummer=21/815/08150\r\n",
+          "Nummernkreis=R-{JJJJ}/{NNNNN}\r\n", "Steuerart=19\r\n"})
         EXPECT_TRUE(file.contains(line)) << line;
     EXPECT_FALSE(file.contains("geheim"));  // scrambled
     EXPECT_EQ(gsKennwort, u"geheim€"_s);

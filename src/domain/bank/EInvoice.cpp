@@ -108,9 +108,19 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
             QStringLiteral("Eine E-Rechnung braucht Ihre Steuernummer oder USt-IdNr. Bitte tragen Sie "
                            "sie unter Einstellungen, Allgemein ein; sie gilt für die Rechnungen, die "
                            "danach ausgestellt werden."));
-    if (!inv.Kleinunternehmer)
+    const TaxMode mode = taxMode(inv);
+    if (mode == TaxMode::None)
         return Error::plain(
-            QStringLiteral("E-Rechnungen schreibt diese Version nur für Kleinunternehmer (§ 19 UStG)."));
+            QStringLiteral("Für eine E-Rechnung braucht es die Angabe, wie Sie Umsatzsteuer zahlen "
+                           "(Einstellungen, Allgemein: Kleinunternehmer, Regelbesteuerung oder "
+                           "Differenzbesteuerung)."));
+    const int rate = taxRate(inv);
+    // § 19 and § 25a show no VAT: exempt (E) with the reason the rules ask for.
+    const QString category = mode == TaxMode::Standard ? QStringLiteral("S") : QStringLiteral("E");
+    const QString reason = mode == TaxMode::SmallBusiness ? kExemption
+                           : mode == TaxMode::Margin      ? QStringLiteral("Gebrauchtgegenstände/Sonderregelung")
+                                                          : QString();
+    const QString reasonCode = mode == TaxMode::Margin ? QStringLiteral("VATEX-EU-F") : QString();
     // A cancellation is a credit note (381) over the same lines, referring to the invoice.
     const bool credit = inv.isCancellation();
     QList<Line> lines;
@@ -123,6 +133,15 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
                       positive(inv.Versicherung)};
     qint64 total = 0;
     for (const Line& l : lines) total += l.price * l.quantity;
+    // Net lines that add up to the net of the whole: the last one takes the cents of rounding.
+    const TaxSplit whole = splitGross(total, rate);
+    QList<qint64> nets;
+    qint64 sum = 0;
+    for (const Line& l : lines) {
+        nets << splitGross(l.price * l.quantity, rate).net;
+        sum += nets.last();
+    }
+    if (!nets.isEmpty()) nets.last() += whole.net - sum;
 
     QByteArray out;
     QXmlStreamWriter x(&out);
@@ -148,14 +167,17 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
     x.writeTextElement(QStringLiteral("ram:ID"), inv.Nummer);
     x.writeTextElement(QStringLiteral("ram:TypeCode"), credit ? QStringLiteral("381") : QStringLiteral("380"));
     dateElement(x, QStringLiteral("ram:IssueDateTime"), inv.Datum);
-    x.writeStartElement(QStringLiteral("ram:IncludedNote"));
-    x.writeTextElement(QStringLiteral("ram:Content"), kExemption);
-    x.writeEndElement();
+    if (!reason.isEmpty()) {
+        x.writeStartElement(QStringLiteral("ram:IncludedNote"));
+        x.writeTextElement(QStringLiteral("ram:Content"), reason);
+        x.writeEndElement();
+    }
     x.writeEndElement();
 
     x.writeStartElement(QStringLiteral("rsm:SupplyChainTradeTransaction"));
     int n = 0;
-    for (const Line& l : lines) {
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        const Line& l = lines[k];
         x.writeStartElement(QStringLiteral("ram:IncludedSupplyChainTradeLineItem"));
         x.writeStartElement(QStringLiteral("ram:AssociatedDocumentLineDocument"));
         x.writeTextElement(QStringLiteral("ram:LineID"), QString::number(++n));
@@ -166,7 +188,9 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
         x.writeEndElement();
         x.writeStartElement(QStringLiteral("ram:SpecifiedLineTradeAgreement"));
         x.writeStartElement(QStringLiteral("ram:NetPriceProductTradePrice"));
-        x.writeTextElement(QStringLiteral("ram:ChargeAmount"), amount(l.price));
+        x.writeTextElement(
+            QStringLiteral("ram:ChargeAmount"),
+            l.quantity == 1 ? amount(nets[k]) : QString::number(double(nets[k]) / 100.0 / l.quantity, 'f', 4));
         x.writeEndElement();
         x.writeEndElement();
         x.writeStartElement(QStringLiteral("ram:SpecifiedLineTradeDelivery"));
@@ -178,11 +202,11 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
         x.writeStartElement(QStringLiteral("ram:SpecifiedLineTradeSettlement"));
         x.writeStartElement(QStringLiteral("ram:ApplicableTradeTax"));
         x.writeTextElement(QStringLiteral("ram:TypeCode"), QStringLiteral("VAT"));
-        x.writeTextElement(QStringLiteral("ram:CategoryCode"), QStringLiteral("E"));
-        x.writeTextElement(QStringLiteral("ram:RateApplicablePercent"), QStringLiteral("0"));
+        x.writeTextElement(QStringLiteral("ram:CategoryCode"), category);
+        x.writeTextElement(QStringLiteral("ram:RateApplicablePercent"), QString::number(rate));
         x.writeEndElement();
         x.writeStartElement(QStringLiteral("ram:SpecifiedTradeSettlementLineMonetarySummation"));
-        x.writeTextElement(QStringLiteral("ram:LineTotalAmount"), amount(l.price * l.quantity));
+        x.writeTextElement(QStringLiteral("ram:LineTotalAmount"), amount(nets[k]));
         x.writeEndElement();
         x.writeEndElement();
         x.writeEndElement();
@@ -219,7 +243,8 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
 
     x.writeStartElement(QStringLiteral("ram:ApplicableHeaderTradeDelivery"));
     x.writeStartElement(QStringLiteral("ram:ActualDeliverySupplyChainEvent"));
-    dateElement(x, QStringLiteral("ram:OccurrenceDateTime"), credit ? inv.BezugDatum : inv.Datum);
+    dateElement(x, QStringLiteral("ram:OccurrenceDateTime"),
+                inv.Lieferdatum.isValid() ? inv.Lieferdatum : (credit ? inv.BezugDatum : inv.Datum));
     x.writeEndElement();
     x.writeEndElement();
 
@@ -236,23 +261,24 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
         x.writeEndElement();
     }
     x.writeStartElement(QStringLiteral("ram:ApplicableTradeTax"));
-    x.writeTextElement(QStringLiteral("ram:CalculatedAmount"), amount(0));
+    x.writeTextElement(QStringLiteral("ram:CalculatedAmount"), amount(whole.tax));
     x.writeTextElement(QStringLiteral("ram:TypeCode"), QStringLiteral("VAT"));
-    x.writeTextElement(QStringLiteral("ram:ExemptionReason"), kExemption);
-    x.writeTextElement(QStringLiteral("ram:BasisAmount"), amount(total));
-    x.writeTextElement(QStringLiteral("ram:CategoryCode"), QStringLiteral("E"));
-    x.writeTextElement(QStringLiteral("ram:RateApplicablePercent"), QStringLiteral("0"));
+    if (!reason.isEmpty()) x.writeTextElement(QStringLiteral("ram:ExemptionReason"), reason);
+    x.writeTextElement(QStringLiteral("ram:BasisAmount"), amount(whole.net));
+    x.writeTextElement(QStringLiteral("ram:CategoryCode"), category);
+    if (!reasonCode.isEmpty()) x.writeTextElement(QStringLiteral("ram:ExemptionReasonCode"), reasonCode);
+    x.writeTextElement(QStringLiteral("ram:RateApplicablePercent"), QString::number(rate));
     x.writeEndElement();
     x.writeStartElement(QStringLiteral("ram:SpecifiedTradePaymentTerms"));
     x.writeTextElement(QStringLiteral("ram:Description"), credit ? QStringLiteral("Storno der Rechnung ") + inv.Bezug
                                                                  : QStringLiteral("Zahlbar sofort ohne Abzug."));
     x.writeEndElement();
     x.writeStartElement(QStringLiteral("ram:SpecifiedTradeSettlementHeaderMonetarySummation"));
-    x.writeTextElement(QStringLiteral("ram:LineTotalAmount"), amount(total));
-    x.writeTextElement(QStringLiteral("ram:TaxBasisTotalAmount"), amount(total));
+    x.writeTextElement(QStringLiteral("ram:LineTotalAmount"), amount(whole.net));
+    x.writeTextElement(QStringLiteral("ram:TaxBasisTotalAmount"), amount(whole.net));
     x.writeStartElement(QStringLiteral("ram:TaxTotalAmount"));
     x.writeAttribute(QStringLiteral("currencyID"), QStringLiteral("EUR"));
-    x.writeCharacters(amount(0));
+    x.writeCharacters(amount(whole.tax));
     x.writeEndElement();
     x.writeTextElement(QStringLiteral("ram:GrandTotalAmount"), amount(total));
     x.writeTextElement(QStringLiteral("ram:DuePayableAmount"), amount(total));

@@ -22,6 +22,7 @@ Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const 
         Database db = store.open();
         const QString columns = QStringLiteral(
             "select a.AuktionsNr, a.Titel, a.Preis, a.Menge, a.Versandkosten, a.Versandversicherung, a.GruppenID, "
+            "a.EndeDatum, a.Versendet, a.VersendetDatum, "
             "a.ebayName, k.Name, k.Strasse, k.Ort, k.Land, k.Kunde from Auktionen a join Kunden k on k.ebayName = "
             "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? ");
         Recordset rs =
@@ -61,8 +62,16 @@ Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const 
             inv.Versand += centsOr0(items.text(QStringLiteral("Versandkosten")));
             inv.Versicherung += centsOr0(items.text(QStringLiteral("Versandversicherung")));
             numbers << items.text(QStringLiteral("AuktionsNr"));
+            // The date of delivery: the latest shipment, else the latest end of the group.
+            const QDateTime delivered = items.value(QStringLiteral("Versendet")).toLongLong() != 0
+                                            ? items.date(QStringLiteral("VersendetDatum"))
+                                            : items.date(QStringLiteral("EndeDatum"));
+            if (delivered.isValid() && delivered.date().year() > 1900 &&
+                (!inv.Lieferdatum.isValid() || delivered.date() > inv.Lieferdatum))
+                inv.Lieferdatum = delivered.date();
         }
         inv.Kleinunternehmer = gbKleinunternehmer;
+        inv.Steuerart = gSettings.Steuerart.trimmed();
         inv.Steuernummer = gSettings.Steuernummer.trimmed();
         inv.UstId = gSettings.UstId.trimmed();
         inv.Iban = ibanValid(gsIBAN) ? groupedIban(gsIBAN) : QString();
@@ -73,6 +82,27 @@ Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const 
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht erstellt werden:"), e);
     }
+}
+
+TaxMode taxMode(const Invoice& inv) {
+    if (inv.Kleinunternehmer) return TaxMode::SmallBusiness;
+    if (inv.Steuerart == QStringLiteral("25a")) return TaxMode::Margin;
+    if (inv.Steuerart == QStringLiteral("19") || inv.Steuerart == QStringLiteral("7")) return TaxMode::Standard;
+    return TaxMode::None;
+}
+
+int taxRate(const Invoice& inv) { return taxMode(inv) == TaxMode::Standard ? inv.Steuerart.toInt() : 0; }
+
+TaxSplit splitGross(qint64 gross, int rate) {
+    if (rate <= 0) return {gross, 0};
+    const qint64 sign = gross < 0 ? -1 : 1, g = gross * sign;
+    const auto roundDiv = [](qint64 a, qint64 b) { return (2 * a + b) / (2 * b); };
+    const qint64 first = roundDiv(g * 100, 100 + rate);
+    for (const qint64 d : {0, -1, 1, -2, 2}) {
+        const qint64 net = first + d;
+        if (net >= 0 && net + roundDiv(net * rate, 100) == g) return {sign * net, sign * (g - net)};
+    }
+    return {sign * first, sign * (g - first)};  // no net fits to the cent: the tax takes the cent
 }
 
 }  // namespace gd

@@ -36,6 +36,8 @@ QJsonObject toJson(const Invoice& inv) {
             {QStringLiteral("Versand"), qint64(inv.Versand)},
             {QStringLiteral("Versicherung"), qint64(inv.Versicherung)},
             {QStringLiteral("Kleinunternehmer"), inv.Kleinunternehmer},
+            {QStringLiteral("Steuerart"), inv.Steuerart},
+            {QStringLiteral("Lieferdatum"), inv.Lieferdatum.toString(Qt::ISODate)},
             {QStringLiteral("Steuernummer"), inv.Steuernummer},
             {QStringLiteral("UstId"), inv.UstId},
             {QStringLiteral("Iban"), inv.Iban},
@@ -70,6 +72,8 @@ Invoice fromJson(const QJsonObject& o) {
     inv.Versand = qint64(o.value(QStringLiteral("Versand")).toDouble());
     inv.Versicherung = qint64(o.value(QStringLiteral("Versicherung")).toDouble());
     inv.Kleinunternehmer = o.value(QStringLiteral("Kleinunternehmer")).toBool();
+    inv.Steuerart = o.value(QStringLiteral("Steuerart")).toString();
+    inv.Lieferdatum = QDate::fromString(o.value(QStringLiteral("Lieferdatum")).toString(), Qt::ISODate);
     inv.Steuernummer = o.value(QStringLiteral("Steuernummer")).toString();
     inv.UstId = o.value(QStringLiteral("UstId")).toString();
     inv.Iban = o.value(QStringLiteral("Iban")).toString();

@@ -38,6 +38,7 @@ struct Settings {
     bool Kleinunternehmer = false;
     QString Nummernkreis;         // of the invoices: "RE-{JJJJ}-{NNNN}"
     QString Steuernummer, UstId;  // the seller's tax number and VAT ID
+    QString Steuerart;            // without § 19: "", "19", "7" or "25a"
     bool TaeglicheSicherung = true;
     bool EigenesKennwort = false;
     bool KennwortImSchluesselbund = false;  // set by writeSettings, not by the dialog

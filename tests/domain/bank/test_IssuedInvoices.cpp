@@ -29,6 +29,21 @@ protected:
     Store st() const { return Store{db, gsStandardUser}; }
 };
 
+// The gross price holds the tax: net + tax is the gross, and the tax is the net's to the cent.
+TEST(TaxSplit, GrossIntoNetAndTax) {
+    const struct {
+        qint64 gross;
+        int rate;
+        qint64 net, tax;
+    } cases[] = {{3090, 19, 2597, 493}, {1740, 7, 1626, 114}, {-3090, 19, -2597, -493},
+                 {1, 19, 1, 0},         {4150, 0, 4150, 0},   {100, 19, 84, 16}};
+    for (const auto& c : cases) {
+        const TaxSplit t = splitGross(c.gross, c.rate);
+        EXPECT_EQ(t.net, c.net) << c.gross << " " << c.rate;
+        EXPECT_EQ(t.tax, c.tax) << c.gross << " " << c.rate;
+    }
+}
+
 TEST(InvoiceNumber, PatternYearAndDigits) {
     EXPECT_EQ(invoiceNumber(u"RE-{JJJJ}-{NNNN}"_s, 2026, 7), u"RE-2026-0007"_s);
     EXPECT_EQ(invoiceNumber(u"{JJJJ}/{NN}"_s, 2027, 123), u"2027/123"_s);
@@ -116,8 +131,8 @@ TEST_F(Issued, TwoWritersTakeConsecutiveNumbers) {
     EXPECT_EQ(numbers, expected);
 }
 
-// A group's e-invoice: one line per sale and its shipping, the buyer abroad, the small
-// business's exemption; refused without a tax number.
+// A group's e-invoice in every tax mode: one line per sale and their shipping, the buyer abroad;
+// refused without a tax number or without a tax mode.
 TEST_F(Issued, AGroupsEInvoicePassesTheRules) {
     gbKleinunternehmer = true;
     gsKontoinhaber = u"Jörg Händler"_s;
@@ -136,12 +151,33 @@ TEST_F(Issued, AGroupsEInvoicePassesTheRules) {
     EXPECT_FALSE(ciiXml(data.value().second).ok());  // no tax number when it was issued
     Invoice inv = data.value().second;
     inv.Steuernummer = u"21/815/08150"_s;
-    const Result<QByteArray> xml = ciiXml(inv);
-    ASSERT_TRUE(xml.ok());
-    EXPECT_TRUE(xml.value().contains("<ram:CountryID>CZ</ram:CountryID>"));
-    EXPECT_EQ(xml.value().count("<ram:IncludedSupplyChainTradeLineItem>"), 3);  // two sales, their shipping
-    app.write(u"gruppe.xml"_s, xml.value());
-    test::expectValidEInvoice(app.file(u"gruppe.xml"_s));
+    // Each way of paying VAT: § 19, standard at 19 % and 7 % (the prices hold it), § 25a.
+    const struct {
+        bool smallBusiness;
+        const char* mode;
+        const char* category;
+        const char* taxTotal;
+    } modes[] = {
+        {true, "", "E", "0.00"}, {false, "19", "S", "5.56"}, {false, "7", "S", "2.28"}, {false, "25a", "E", "0.00"}};
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.mode);
+        inv.Kleinunternehmer = m.smallBusiness;
+        inv.Steuerart = QString::fromLatin1(m.mode);
+        const Result<QByteArray> xml = ciiXml(inv);
+        ASSERT_TRUE(xml.ok()) << xml.error().message().toStdString();
+        EXPECT_TRUE(xml.value().contains("<ram:CountryID>CZ</ram:CountryID>"));
+        EXPECT_EQ(xml.value().count("<ram:IncludedSupplyChainTradeLineItem>"), 3);  // two sales, their shipping
+        EXPECT_TRUE(xml.value().contains(QByteArray(QByteArray("<ram:CategoryCode>") + m.category)));
+        EXPECT_TRUE(
+            xml.value().contains(QByteArray(QByteArray("<ram:TaxTotalAmount currencyID=\"EUR\">") + m.taxTotal)))
+            << xml.value().toStdString();
+        EXPECT_TRUE(xml.value().contains("<ram:GrandTotalAmount>34.80</ram:GrandTotalAmount>"));
+        app.write(u"e.xml"_s, xml.value());
+        test::expectValidEInvoice(app.file(u"e.xml"_s));
+    }
+    inv.Kleinunternehmer = false;
+    inv.Steuerart.clear();
+    EXPECT_FALSE(ciiXml(inv).ok());  // a private sale: no VAT said, no e-invoice
     gbKleinunternehmer = false;
 }
 
