@@ -167,6 +167,17 @@ std::optional<Error> unusableSeries(const QString& pattern) {
                        .arg(pattern));
 }
 
+// The next number of the year, the page with it, and the invoice kept: inside the caller's transaction.
+Result<IssuedInvoice> numberAndKeep(Database& db, const Store& store, Invoice data, const QString& art,
+                                    const QString& pattern, const QDateTime& now, const InvoicePage& page) {
+    const int running = nextRunning(db, now.date().year());
+    data.Nummer = invoiceNumber(pattern, now.date().year(), running);
+    if (!data.isCancellation()) data.Verwendungszweck = data.Nummer + QLatin1Char(' ') + data.Verwendungszweck;
+    const QByteArray pdf = page(data);
+    if (pdf.isEmpty()) return refused(QStringLiteral("Die Rechnung konnte nicht gesetzt werden."));
+    return keep(db, store, data, art, now, running, pdf);
+}
+
 }  // namespace
 
 Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr, const QString& setting,
@@ -175,7 +186,7 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
     const QString pattern = series(setting);
     if (const std::optional<Error> bad = unusableSeries(pattern)) return *bad;
     try {
-        // Exclusive: the number is read and taken, and the invoice kept, by one writer at a time.
+        // One writer at a time (BEGIN IMMEDIATE): the number is read and taken, and the invoice kept.
         Transaction tx(store);
         Database db = tx.database();
         Recordset found = db.OpenRecordset(
@@ -187,14 +198,9 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
             if (IssuedInvoice i = read(found); i.valid()) return i;
         const Result<Invoice> made = invoiceFor(store.within(tx), auktionsNr, now.date());
         if (!made.ok()) return made.error();
-        Invoice data = made.value();
-        const int running = nextRunning(db, now.date().year());
-        data.Nummer = invoiceNumber(pattern, now.date().year(), running);
-        data.Verwendungszweck = data.Nummer + QLatin1Char(' ') + data.Verwendungszweck;
-        const QByteArray pdf = page(data);
-        if (pdf.isEmpty()) return refused(QStringLiteral("Die Rechnung konnte nicht gesetzt werden."));
-        IssuedInvoice issued = keep(db, store, data, QStringLiteral("Rechnung"), now, running, pdf);
-        tx.commit();
+        const Result<IssuedInvoice> issued =
+            numberAndKeep(db, store, made.value(), QStringLiteral("Rechnung"), pattern, now, page);
+        if (issued.ok()) tx.commit();
         return issued;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht ausgestellt werden:"), e);
@@ -227,12 +233,9 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
         data.BezugDatum = original.Ausgestellt.date();
         data.Datum = now.date();
         data.Iban.clear();  // nothing to pay
-        const int running = nextRunning(db, now.date().year());
-        data.Nummer = invoiceNumber(pattern, now.date().year(), running);
-        const QByteArray pdf = page(data);
-        if (pdf.isEmpty()) return refused(QStringLiteral("Die Stornorechnung konnte nicht gesetzt werden."));
-        IssuedInvoice issued = keep(db, store, data, QStringLiteral("Storno"), now, running, pdf);
-        tx.commit();
+        const Result<IssuedInvoice> issued =
+            numberAndKeep(db, store, data, QStringLiteral("Storno"), pattern, now, page);
+        if (issued.ok()) tx.commit();
         return issued;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht storniert werden:"), e);
