@@ -317,5 +317,41 @@ TEST(Trust, DataArePrivateAndBackupsCarryNoSmtpPassword) {
     for (const QString& p : loosened) EXPECT_EQ(mode(p), QFileInfo(p).isDir() ? 0700 : 0600) << p.toStdString();
 }
 
+// A kill while an invoice is issued leaves no invoice and its number unused, or the whole
+// invoice: the next one issued is the first of the year either way, and the list has no gap.
+TEST(Trust, AKillWhileIssuingLeavesNoGap) {
+    if (!canTrace()) GTEST_SKIP() << "strace is missing or may not trace here";
+    test::TestApp app;
+    ASSERT_NO_FATAL_FAILURE(makeDatabase(app, kUser, {"verkauf.txt"}));
+    const QString nr = tradesOf(run(app, {u"--list"_s})).value(0);
+    ASSERT_FALSE(nr.isEmpty());
+    const QByteArray fresh = app.read(u"gaveldesk.mdb"_s);
+    const QString pdf = app.file(u"Rechnung.pdf"_s);
+    int sawNone = 0, sawWhole = 0;
+    // At each sync of the commit, then at the rename of the written page (the invoice kept, its file not).
+    QList<std::pair<QString, int>> points;
+    for (int n = 1; n <= 4; ++n) points.append({u"fdatasync,fsync"_s, n});
+    points.append({kRenames, 1});
+    for (const auto& [calls, n] : points) {
+        const bool killed = killedAt(app, {u"--invoice"_s, nr, pdf}, {}, calls, n);
+        const QString before = run(app, {u"--invoices"_s}).out;
+        (before.isEmpty() ? sawNone : sawWhole) += killed;
+        // Issued now or before: one invoice, the year's first; asked again, the same bytes.
+        ASSERT_EQ(run(app, {u"--invoice"_s, nr, pdf}).code, 0);
+        const QByteArray bytes = test::fileBytes(pdf);
+        ASSERT_EQ(run(app, {u"--invoice"_s, nr, pdf}).code, 0);
+        EXPECT_EQ(test::fileBytes(pdf), bytes) << n;
+        const QStringList listed = run(app, {u"--invoices"_s}).out.split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(listed.size(), 1) << n << " " << listed.join(u'|').toStdString();
+        EXPECT_TRUE(listed[0].startsWith(u"RE-"_s) && listed[0].section(u'\t', 0, 0).endsWith(u"-0001"_s))
+            << listed[0].toStdString();
+        app.write(u"gaveldesk.mdb"_s, fresh);
+        QFile::remove(app.file(u"gaveldesk.mdb-journal"_s));
+        if (!killed && calls == kRenames) break;
+    }
+    EXPECT_GT(sawNone, 0);
+    EXPECT_GT(sawWhole, 0);
+}
+
 }  // namespace
 }  // namespace gd
