@@ -241,6 +241,12 @@ TEST(CommandLine, BankStatementAndInvoice) {
     const QString again = app.file(u"Nochmal.pdf"_s), storno = app.file(u"Storno.pdf"_s);
     EXPECT_EQ(run(app, {u"--invoice"_s, u"1234567890"_s, again}).code, 0);
     EXPECT_EQ(test::fileBytes(again), issued);
+    // Through a backup and its restore: the same bytes still.
+    const QString backup = app.file(u"stand.gdsicherung"_s);
+    ASSERT_EQ(run(app, {u"--backup"_s, backup}).code, 0);
+    ASSERT_EQ(run(app, {u"--restore"_s, backup, u"--force"_s}).code, 0);
+    EXPECT_EQ(run(app, {u"--invoice"_s, u"1234567890"_s, again}).code, 0);
+    EXPECT_EQ(test::fileBytes(again), issued);
     r = run(app, {u"--cancel-invoice"_s, nr(1), storno});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     const QString cancelled = QString::fromUtf8(test::tool(u"pdftotext"_s, {u"-layout"_s, storno, u"-"_s}));
