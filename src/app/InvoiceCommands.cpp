@@ -60,9 +60,7 @@ int invoicesCommand(const QString& year) {
     if (!all.ok()) return fail(oneLine(all.error()));
     // Number, date, buyer, total, state, items: tab-separated like --list.
     for (const IssuedInvoice& i : all.value()) {
-        const QString state = i.Art == QStringLiteral("Storno") ? QStringLiteral("Storno zu ") + i.Bezug
-                              : i.Bezug.isEmpty()               ? QStringLiteral("gültig")
-                                                                : QStringLiteral("storniert durch ") + i.Bezug;
+        const QString state = stateText(i);
         out() << i.Nummer << '\t' << i.Ausgestellt.toString(QStringLiteral("dd.MM.yyyy")) << '\t' << i.Kaeufer << '\t'
               << euroText(i.Cent) << '\t' << state << '\t' << i.Artikel.join(QStringLiteral(", ")) << '\n';
     }
@@ -79,20 +77,19 @@ int invoiceXmlCommand(const QStringList& args) {
     if (!initApp()) return 1;
     warnIfDamaged();
     // A number of the series names the invoice; else the sale's valid one.
-    QString nummer = args[0].trimmed();
-    const Result<QList<IssuedInvoice>> all = issuedInvoices(currentStore());
-    if (!all.ok()) return fail(oneLine(all.error()));
-    if (std::none_of(all.value().begin(), all.value().end(),
-                     [&](const IssuedInvoice& i) { return i.Nummer == nummer; })) {
-        const auto sale = std::find_if(all.value().begin(), all.value().end(),
-                                       [&](const IssuedInvoice& i) { return i.valid() && i.Artikel.contains(nummer); });
-        if (sale == all.value().end())
+    const QString asked = args[0].trimmed();
+    auto issued = issuedInvoice(currentStore(), asked);
+    if (!issued.ok()) {
+        const QList<IssuedInvoice> found = issuedInvoices(currentStore(), 0, asked).valueOr({});
+        const auto sale = std::find_if(found.begin(), found.end(),
+                                       [&](const IssuedInvoice& i) { return i.valid() && i.Artikel.contains(asked); });
+        if (sale == found.end())
             return fail(
-                QStringLiteral("Für '%1' ist keine Rechnung ausgestellt; --invoice stellt sie aus.").arg(nummer));
-        nummer = sale->Nummer;
+                QStringLiteral("Für '%1' ist keine Rechnung ausgestellt; --invoice stellt sie aus.").arg(asked));
+        issued = issuedInvoice(currentStore(), sale->Nummer);
+        if (!issued.ok()) return fail(oneLine(issued.error()));
     }
-    const auto issued = issuedInvoice(currentStore(), nummer);
-    if (!issued.ok()) return fail(oneLine(issued.error()));
+    const QString nummer = issued.value().first.Nummer;
     const Result<QByteArray> xml = ciiXml(issued.value().second);
     if (!xml.ok()) return fail(oneLine(xml.error()));
     const Status w = writeFileSafely(args[1], xml.value());

@@ -79,9 +79,7 @@ void frmRechnungen::load() {
     grdRechnungen->setRowCount(int(shown_.size()));
     for (int r = 0; r < shown_.size(); ++r) {
         const IssuedInvoice& i = shown_[r];
-        const QString state = i.Art == QStringLiteral("Storno") ? QStringLiteral("Storno zu ") + i.Bezug
-                              : i.Bezug.isEmpty()               ? QStringLiteral("gültig")
-                                                                : QStringLiteral("storniert durch ") + i.Bezug;
+        const QString state = stateText(i);
         const QStringList cells = {i.Nummer,  i.Ausgestellt.toString(QStringLiteral("dd.MM.yyyy")),
                                    i.Kaeufer, euroText(i.Cent),
                                    state,     i.Artikel.join(QStringLiteral(", "))};
@@ -113,7 +111,9 @@ void frmRechnungen::saveSelected() {
                                                  QStringLiteral("PDF-Dateien (*.pdf)"));
     if (file.isEmpty()) return;
     // The bytes as issued: the same file every time.
-    if (const Status w = writeFileSafely(file, i->Pdf); !w.ok()) showError(w.error());
+    const auto issued = issuedInvoice(currentStore(), i->Nummer);
+    const Status w = issued.ok() ? writeFileSafely(file, issued.value().first.Pdf) : Status(issued.error());
+    if (!w.ok()) showError(w.error());
 }
 
 void frmRechnungen::saveXml() {

@@ -13,8 +13,12 @@
 namespace gd {
 namespace {
 
-const QString kColumns =
-    QStringLiteral("r.*, (select s.Nummer from Rechnungen s where s.Bezug = r.Nummer and s.Art = 'Storno') as Storno");
+const QString kStorno =
+    QStringLiteral("(select s.Nummer from Rechnungen s where s.Bezug = r.Nummer and s.Art = 'Storno') as Storno");
+const QString kColumns = QStringLiteral("r.*, ") + kStorno;
+// A list holds no pages: each is tens of kilobytes.
+const QString kListColumns =
+    QStringLiteral("r.Nummer, r.Art, r.Bezug, r.Artikel, r.Ausgestellt, r.Kaeufer, r.Cent, r.Sha256, ") + kStorno;
 
 QJsonObject toJson(const Invoice& inv) {
     QJsonArray items;
@@ -83,7 +87,7 @@ Invoice fromJson(const QJsonObject& o) {
     return inv;
 }
 
-IssuedInvoice read(const Recordset& rs) {
+IssuedInvoice read(const Recordset& rs, bool withPage = true) {
     IssuedInvoice i;
     i.Nummer = rs.text(QStringLiteral("Nummer"));
     i.Art = rs.text(QStringLiteral("Art"));
@@ -92,7 +96,7 @@ IssuedInvoice read(const Recordset& rs) {
     i.Kaeufer = rs.text(QStringLiteral("Kaeufer"));
     i.Cent = rs.value(QStringLiteral("Cent")).toLongLong();
     i.Artikel = rs.text(QStringLiteral("Artikel")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    i.Pdf = rs.value(QStringLiteral("Pdf")).toByteArray();
+    if (withPage) i.Pdf = rs.value(QStringLiteral("Pdf")).toByteArray();
     i.Sha256 = rs.text(QStringLiteral("Sha256"));
     return i;
 }
@@ -262,7 +266,7 @@ Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year, const 
     try {
         Database db = store.open();
         QString sql =
-            QStringLiteral("select ") + kColumns + QStringLiteral(" from Rechnungen r where r.Standarduser = ?");
+            QStringLiteral("select ") + kListColumns + QStringLiteral(" from Rechnungen r where r.Standarduser = ?");
         Params params{store.user};
         if (year > 0) {
             sql += QStringLiteral(" and r.Jahr = ?");
@@ -275,11 +279,16 @@ Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year, const 
         }
         Recordset rs = db.OpenRecordset(sql + QStringLiteral(" order by r.Jahr desc, r.Lfd desc"), params);
         QList<IssuedInvoice> out;
-        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) out << read(rs);
+        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) out << read(rs, false);
         return out;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnungen können nicht gelesen werden:"), e);
     }
+}
+
+QString stateText(const IssuedInvoice& i) {
+    if (i.Art == QStringLiteral("Storno")) return QStringLiteral("Storno zu ") + i.Bezug;
+    return i.Bezug.isEmpty() ? QStringLiteral("gültig") : QStringLiteral("storniert durch ") + i.Bezug;
 }
 
 }  // namespace gd

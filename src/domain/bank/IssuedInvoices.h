@@ -46,7 +46,10 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
                                     const QDateTime& now, const InvoicePage& page);
 // One issued invoice with the data it was issued from.
 Result<std::pair<IssuedInvoice, Invoice>> issuedInvoice(const Store& store, const QString& nummer);
-// Those of a year (0: all), newest first; `search` in number, buyer and item numbers.
+// Those of a year (0: all), newest first; `search` in number, buyer and item numbers. Without
+// their pages: issuedInvoice gives one.
 Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year = 0, const QString& search = QString());
+// "gültig", "storniert durch RE-…", "Storno zu RE-…".
+QString stateText(const IssuedInvoice& i);
 
 }  // namespace gd
