@@ -45,8 +45,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://gavelmail.example/gaveldesk")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt's own dialogs and menus speak German through Debian's translations.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+# Qt's own dialogs and menus speak German through Debian's translations; an e-invoice's
+# PDF/A names the sRGB profile of icc-profiles-free.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, icc-profiles-free")
 # The window needs a display plugin; Debian ships them apart from the library.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins")
 set(CPACK_STRIP_FILES ON)

@@ -90,7 +90,7 @@ int invoiceXmlCommand(const QStringList& args) {
         if (!issued.ok()) return fail(oneLine(issued.error()));
     }
     const QString nummer = issued.value().first.Nummer;
-    const Result<QByteArray> xml = ciiXml(issued.value().second);
+    const Result<QByteArray> xml = invoiceXml(issued.value().first, issued.value().second);
     if (!xml.ok()) return fail(oneLine(xml.error()));
     const Status w = writeFileSafely(args[1], xml.value());
     if (!w.ok())

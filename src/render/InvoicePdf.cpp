@@ -7,8 +7,10 @@
 #include <cmath>
 
 #include "base/SafeWrite.h"
+#include "domain/bank/EInvoice.h"
 #include "domain/bank/GiroCode.h"
 #include "domain/bank/Statement.h"
+#include "render/HybridPdf.h"
 
 namespace gd {
 
@@ -42,6 +44,8 @@ QByteArray invoicePdf(const Invoice& inv) {
     QPdfWriter pdf(&buf);
     pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     pdf.setResolution(300);
+    // An e-invoice's page is PDF/A (fonts embedded, colours with a profile), made part 3 below.
+    if (inv.ERechnung) pdf.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
     pdf.setTitle(
         (inv.isCancellation() ? QStringLiteral("Stornorechnung %1") : QStringLiteral("Rechnung %1")).arg(inv.Nummer));
     pdf.setCreator(QStringLiteral("Gaveldesk"));
@@ -73,7 +77,9 @@ QByteArray invoicePdf(const Invoice& inv) {
     sender << inv.VerkaeuferAnschrift;
     text(20, 47, sender.join(QStringLiteral(" · ")), small);
     double y = 55;
-    for (const QString& l : inv.Kaeufer) {
+    QStringList to = inv.Kaeufer;
+    if (!inv.KaeuferFirma.isEmpty()) to.prepend(inv.KaeuferFirma);
+    for (const QString& l : to) {
         text(20, y, l, body);
         y += 5;
     }
@@ -93,6 +99,8 @@ QByteArray invoicePdf(const Invoice& inv) {
         ry += 5;
     }
     text(125, ry + 10, QStringLiteral("Mitgliedsname: %1").arg(inv.Mitgliedsname), body);
+    if (!inv.KaeuferUstId.isEmpty())
+        text(125, ry + 15, QStringLiteral("USt-IdNr. des Käufers: %1").arg(inv.KaeuferUstId), body);
     y = 100;
     text(20, y, inv.isCancellation() ? QStringLiteral("Stornorechnung") : QStringLiteral("Rechnung"), title);
     if (inv.isCancellation()) {
@@ -111,6 +119,7 @@ QByteArray invoicePdf(const Invoice& inv) {
     p.drawLine(mm(20), mm(y + 2), mm(190), mm(y + 2));
     y += 8;
     const QFontMetrics fm(body, &pdf);
+    const QList<TaxLine> taxes = taxLines(inv);
     int shown = 0;
     for (const InvoiceItem& it : inv.Posten) {
         // One page: rows beyond it are summed up in one line; the total stays right.
@@ -128,7 +137,10 @@ QByteArray invoicePdf(const Invoice& inv) {
         // A long title takes two lines; beyond that it is cut.
         const QRect box(mm(55), mm(y) - fm.ascent(), mm(68), 2 * fm.lineSpacing());
         const int flags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
-        const QString shownTitle = fm.elidedText(it.Titel, Qt::ElideRight, 2 * box.width() - mm(12));
+        // With two rates each item says its own.
+        const QString rate = taxes.size() > 1 ? QStringLiteral(" (%1 %)").arg(itemRate(inv, it)) : QString();
+        const QString shownTitle =
+            fm.elidedText(it.Titel, Qt::ElideRight, 2 * box.width() - mm(12) - fm.horizontalAdvance(rate)) + rate;
         const bool twoLines = fm.boundingRect(box, flags, shownTitle).height() > fm.lineSpacing();
         p.setFont(body);
         p.drawText(box, flags, shownTitle);
@@ -152,17 +164,18 @@ QByteArray invoicePdf(const Invoice& inv) {
             text(20, y, QStringLiteral("Gemäß § 19 UStG wird keine Umsatzsteuer berechnet."), body);
             y += 10;
             break;
-        case TaxMode::Standard: {
-            // The prices are gross: what the total holds, by its one rate.
-            const TaxSplit split = splitGross(inv.total(), taxRate(inv));
-            text(55, y, QStringLiteral("darin Entgelt (netto)"), body);
-            text(166, y, euroText(split.net), body, Qt::AlignRight, 24);
+        case TaxMode::Standard:
+            // The prices are gross: what the total holds, per rate (shipping shared as the goods).
+            for (const TaxLine& t : taxes) {
+                text(55, y, QStringLiteral("darin Entgelt (netto) zu %1 %").arg(t.rate), body);
+                text(166, y, euroText(t.split().net), body, Qt::AlignRight, 24);
+                y += 5;
+                text(55, y, QStringLiteral("darin Umsatzsteuer %1 %").arg(t.rate), body);
+                text(166, y, euroText(t.split().tax), body, Qt::AlignRight, 24);
+                y += 5;
+            }
             y += 5;
-            text(55, y, QStringLiteral("darin Umsatzsteuer %1 %").arg(taxRate(inv)), body);
-            text(166, y, euroText(split.tax), body, Qt::AlignRight, 24);
-            y += 10;
             break;
-        }
         case TaxMode::Margin:
             text(20, y,
                  QStringLiteral("Gebrauchtgegenstände/Sonderregelung (§ 25a UStG): Die Umsatzsteuer wird nicht "
@@ -196,7 +209,11 @@ QByteArray invoicePdf(const Invoice& inv) {
         }
     }
     p.end();
-    return out;
+    if (!inv.ERechnung) return out;
+    const Result<QByteArray> xml = ciiXml(inv);
+    if (!xml.ok()) return {};
+    const Result<QByteArray> hybrid = hybridPdf(out, xml.value(), systemSrgbProfile());
+    return hybrid.ok() ? hybrid.value() : QByteArray();
 }
 
 Status writeInvoice(const Invoice& inv, const QString& path) {

@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "base/CallStack.h"
 #include "base/Clock.h"
@@ -23,6 +24,7 @@
 #include "domain/db/Parcel.h"
 #include "domain/db/SentMails.h"
 #include "domain/db/StatusGruppen.h"
+#include "domain/db/TaxData.h"
 #include "domain/db/Trade.h"
 #include "domain/mail/MailComposer.h"
 #include "ui/DatePicker.h"
@@ -92,6 +94,10 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     k->addRow(QStringLiteral("Strasse:"), txtStrasse = edit("txtStrasse"));
     k->addRow(QStringLiteral("Ort:"), txtOrt = edit("txtOrt"));
     k->addRow(QStringLiteral("Land:"), txtLand = edit("txtLand"));
+    // A company name makes the buyer a business: its invoices carry the e-invoice.
+    k->addRow(QStringLiteral("Firma:"), txtFirma = edit("txtFirma"));
+    k->addRow(QStringLiteral("USt-IdNr.:"), txtUstIdNr = edit("txtUstIdNr"));
+    txtFirma->setPlaceholderText(QStringLiteral("nur bei Geschäftskunden"));
     v->addWidget(fraKunde);
 
     fraAuktion = new QGroupBox(QStringLiteral("Auktion"), pane);
@@ -108,6 +114,13 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     a->addRow(QStringLiteral("Menge:"), txtMenge = edit("txtMenge"));
     a->addRow(QStringLiteral("Versandkosten:"), txtVersand = edit("txtVersand"));
     a->addRow(QStringLiteral("Betrag:"), txtBetrag = edit("txtBetrag"));
+    cboSteuersatz = new QComboBox(fraAuktion);
+    cboSteuersatz->setObjectName(QStringLiteral("cboSteuersatz"));
+    cboSteuersatz->addItem(QStringLiteral("wie in den Einstellungen"), 0);
+    cboSteuersatz->addItem(QStringLiteral("19 %"), 19);
+    cboSteuersatz->addItem(QStringLiteral("7 % (ermäßigt, etwa Bücher)"), 7);
+    connect(cboSteuersatz, &QComboBox::activated, this, [this] { paneEdited_ = true; });
+    a->addRow(QStringLiteral("USt-Satz:"), cboSteuersatz);
     lblTeilzahlung = new QLabel(fraAuktion);
     lblTeilzahlung->setObjectName(QStringLiteral("lblTeilzahlung"));
     lblTeilzahlung->setVisible(false);
@@ -123,8 +136,9 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     a->addRow(QStringLiteral("Bezahlung:"), txtBezahlung = edit("txtBezahlung"));
     for (QLineEdit* e : {txtHinweise, txtMitteilung, txtBezahlung})
         connect(e, &QLineEdit::textChanged, e, [e](const QString& t) { e->setToolTip(t); });
-    for (QLineEdit* e : {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtPreis, txtMenge,
-                         txtVersand, txtBetrag, txtVersandinfos, txtHinweise, txtMitteilung, txtBezahlung})
+    for (QLineEdit* e :
+         {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtFirma, txtUstIdNr, txtPreis, txtMenge,
+          txtVersand, txtBetrag, txtVersandinfos, txtHinweise, txtMitteilung, txtBezahlung})
         connect(e, &QLineEdit::textEdited, this, [this] { paneEdited_ = true; });
     // The stored total is what was agreed; it is computed anew only when the
     // user changes one of its parts and leaves the box (txtVersand_LostFocus).
@@ -252,9 +266,11 @@ void DetailPane::subSetLieferant(const tKunde& oLiefer) {
 
 void DetailPane::subClearFelder() {
     CALLSTACK_PANE();
-    for (QLineEdit* e : {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtPreis, txtMenge,
-                         txtVersand, txtBetrag, txtVersandinfos, txtHinweise, txtMitteilung, txtBezahlung})
+    for (QLineEdit* e :
+         {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtFirma, txtUstIdNr, txtPreis, txtMenge,
+          txtVersand, txtBetrag, txtVersandinfos, txtHinweise, txtMitteilung, txtBezahlung})
         e->clear();
+    cboSteuersatz->setCurrentIndex(0);
     cboAuktion->clear();
     lblSendung->clear();
     cmdSendung->setVisible(false);
@@ -470,6 +486,14 @@ bool DetailPane::savePane() {
         showError(auction.error());
         return false;
     }
+    const Status business = saveBusiness(currentStore(), mKunde.ebayName, {txtFirma->text(), txtUstIdNr->text()});
+    const Status rate = business.ok()
+                            ? saveItemRate(currentStore(), mAuktion.AuktionsNr, cboSteuersatz->currentData().toInt())
+                            : business;
+    if (!rate.ok()) {
+        showError(rate.error());
+        return false;
+    }
     paneEdited_ = false;
     return true;
 }
@@ -503,6 +527,13 @@ void DetailPane::subListeClick(const QString& sTag) {
     const Result<bool> partner = funLoadKunde(k, a.ebayName);
     if (!partner.ok()) showError(partner.error());
     if (!partner.ok() || !partner.value()) return cannotShow();
+    const Result<Business> business = loadBusiness(currentStore(), a.ebayName);
+    const Result<int> rate = loadItemRate(currentStore(), a.AuktionsNr);
+    if (!business.ok() || !rate.ok()) showError(business.ok() ? rate.error() : business.error());
+    if (!business.ok() || !rate.ok()) return cannotShow();
+    txtFirma->setText(business.value().Firma);
+    txtUstIdNr->setText(business.value().UstId);
+    cboSteuersatz->setCurrentIndex(std::max(0, cboSteuersatz->findData(rate.value())));
     mAuktion = a;
     mKunde = k;
     paneEdited_ = false;

@@ -86,7 +86,8 @@ private:
     QGroupBox* fraKunde = nullptr;
     QGroupBox* fraAuktion = nullptr;
     QLineEdit *txtebayName = nullptr, *txtEmailAdresse = nullptr, *txtName = nullptr, *txtStrasse = nullptr,
-              *txtOrt = nullptr, *txtLand = nullptr;
+              *txtOrt = nullptr, *txtLand = nullptr, *txtFirma = nullptr, *txtUstIdNr = nullptr;
+    QComboBox* cboSteuersatz = nullptr;  // the sale's own VAT rate
     QComboBox* cboAuktion = nullptr;
     DatePicker* dtpEndeDatum = nullptr;
     QLineEdit *txtPreis = nullptr, *txtMenge = nullptr, *txtVersand = nullptr, *txtBetrag = nullptr,

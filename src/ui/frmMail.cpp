@@ -19,6 +19,7 @@
 #include "domain/mail/modVorlagen.h"
 #include "domain/settings/modGlobal.h"
 #include "render/InvoicePdf.h"
+#include "ui/AddressPrompt.h"
 #include "ui/Platform.h"
 #include "ui/frmchange.h"
 
@@ -258,6 +259,9 @@ bool frmMail::attachments(QList<MailAttachment>& files) {
     }
     if (chkRechnung->isVisibleTo(this) && chkRechnung->isEnabled() && chkRechnung->isChecked()) {
         // The issued invoice, the same bytes as every time it is shown; issued now if there is none.
+        // To a platform's alias too it is this PDF (with the e-invoice inside), never a bare XML:
+        // the platform forwards only PDF and pictures.
+        if (!completeAddressFor(this, composer_.invoiceNumber())) return false;
         const Result<IssuedInvoice> inv =
             issueInvoice(currentStore(), composer_.invoiceNumber(), gsNummernkreis, now(), invoicePdf);
         if (!inv.ok()) {

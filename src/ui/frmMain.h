@@ -98,7 +98,8 @@ private:
     void changePassphrase();   // "Datenbank-Kennwort ändern…"
     void restoreFromBackup();  // "Wiederherstellen…"
     void saveInvoice();        // "Rechnung als PDF…" for the selected sale
-    void showInvoices();       // "Rechnungen…": the issued ones
+    void showInvoices();
+    void showEInvoice();  // "Rechnungen…": the issued ones
     // Every button's and menu entry's enabled state, from the list and the selection.
     void updateActions();
 

@@ -20,9 +20,11 @@
 #include "domain/db/Backup.h"
 #include "domain/settings/modGlobal.h"
 #include "render/InvoicePdf.h"
+#include "ui/AddressPrompt.h"
 #include "ui/FlexGrid.h"
 #include "ui/Platform.h"
 #include "ui/frmAbout.h"
+#include "ui/frmERechnung.h"
 #include "ui/frmHilfe.h"
 #include "ui/frmKennwort.h"
 #include "ui/frmKontoauszug.h"
@@ -38,7 +40,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 26> table = {{
+    static const std::array<Command, 27> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -63,6 +65,8 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.saveInvoice(); }, Need::Selection},
         {"keyRechnungen", "Rechnungen…", none, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.showInvoices(); }},
+        {"keyERechnung", "E-Rechnung ansehen…", none, B::Aktionen, false, false, false, nullptr,
+         [](frmMain& w) { w.showEInvoice(); }},
         {"keyKontoauszug", "Kontoauszug einlesen…", none, B::Aktionen, true, false, false, nullptr,
          [](frmMain& w) { w.importStatement(); }},
         {"keyrefresh", "Liste aktualisieren", QKeyCombination(Qt::Key_F5), B::Aktionen, true, false, false, nullptr,
@@ -319,10 +323,7 @@ void frmMain::saveInvoice() {
     // A purchase is said before any file is asked for; the invoice is issued only once the
     // file is chosen, when it is really wanted.
     const QString nr = selectedAuktion().AuktionsNr;
-    if (const Result<Invoice> possible = invoiceFor(nr, today()); !possible.ok()) {
-        showError(possible.error());
-        return;
-    }
+    if (!completeAddressFor(this, nr)) return;
     const QString file = platform().saveFileName(QStringLiteral("Rechnung als PDF speichern"),
                                                  QDir::homePath() + QStringLiteral("/Rechnung-%1.pdf").arg(nr),
                                                  QStringLiteral("PDF-Dateien (*.pdf)"));
@@ -346,6 +347,17 @@ void frmMain::showInvoices() {
     if (gsDataSource.isEmpty()) return;
     frmRechnungen dlg(this);
     dlg.exec();
+}
+
+void frmMain::showEInvoice() {
+    CALLSTACK_MENU();
+    const QString file = platform().openFileName(QStringLiteral("E-Rechnung öffnen"), QDir::homePath(),
+                                                 QStringLiteral("E-Rechnungen (*.xml *.pdf)"));
+    if (file.isEmpty()) return;
+    // Kept with the purchase selected in the list, if one is.
+    const bool purchase = !selectedAuktion().AuktionsID.isEmpty() && selectedKunde().Lieferant;
+    frmERechnung dlg(purchase ? selectedAuktion().AuktionsNr : QString(), this);
+    if (dlg.load(file)) dlg.exec();
 }
 
 void frmMain::updateActions() {

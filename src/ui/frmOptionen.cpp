@@ -101,6 +101,10 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     f1->addRow(QStringLiteral("Sonst Umsatzsteuer:"), cboSteuerart);
     // With § 19 there is no VAT to choose.
     connect(checkKleinunternehmer, &QCheckBox::toggled, cboSteuerart, &QWidget::setDisabled);
+    checkERechnung = new QCheckBox(
+        QStringLiteral("E-Rechnung (PDF mit XML) auch für Privatkäufer; Geschäftskunden bekommen sie immer"), Frame1);
+    checkERechnung->setObjectName(QStringLiteral("checkERechnung"));
+    f1->addRow(checkERechnung);
     txtSteuernummer = new QLineEdit(Frame1);
     txtSteuernummer->setObjectName(QStringLiteral("txtSteuernummer"));
     txtSteuernummer->setPlaceholderText(QStringLiteral("Steuernummer"));
@@ -297,6 +301,7 @@ void frmOptionen::Form_Load() {
     txtSteuernummer->setText(o.Steuernummer);
     cboSteuerart->setCurrentIndex(std::max(0, cboSteuerart->findData(o.Steuerart.trimmed())));
     cboSteuerart->setDisabled(o.Kleinunternehmer);
+    checkERechnung->setChecked(o.ERechnungFuerAlle);
     txtUstId->setText(o.UstId);
     txtNummernkreis->setText(o.Nummernkreis);
     checkSicherung->setChecked(o.TaeglicheSicherung);
@@ -342,6 +347,7 @@ Result<Settings> frmOptionen::values() const {
     v.UstId = txtUstId->text().trimmed().remove(QLatin1Char(' ')).toUpper();
     v.Nummernkreis = series;
     v.Steuerart = cboSteuerart->currentData().toString();
+    v.ERechnungFuerAlle = checkERechnung->isChecked();
     v.IBAN = iban;
     v.BIC = bic;
     v.Anschrift = txtAnschrift->text().simplified();

@@ -62,7 +62,8 @@ private:
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;
     QLineEdit *txtIBAN = nullptr, *txtBIC = nullptr, *txtAnschrift = nullptr;
     QLineEdit *txtSteuernummer = nullptr, *txtUstId = nullptr, *txtNummernkreis = nullptr;
-    QComboBox* cboSteuerart = nullptr;  // without § 19: none, standard 19 % or 7 %, margin scheme
+    QCheckBox* checkERechnung = nullptr;  // the e-invoice in every invoice's PDF
+    QComboBox* cboSteuerart = nullptr;    // without § 19: none, standard 19 % or 7 %, margin scheme
     QCheckBox* checkKleinunternehmer = nullptr;
     QCheckBox* checkSicherung = nullptr;
     QLineEdit* txtMahnTage = nullptr;  // days until a sale is overdue

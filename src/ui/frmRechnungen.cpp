@@ -121,7 +121,8 @@ void frmRechnungen::saveXml() {
     const IssuedInvoice* i = selected();
     if (!i) return;
     const auto issued = issuedInvoice(currentStore(), i->Nummer);
-    const Result<QByteArray> xml = issued.ok() ? ciiXml(issued.value().second) : Result<QByteArray>(issued.error());
+    const Result<QByteArray> xml =
+        issued.ok() ? invoiceXml(issued.value().first, issued.value().second) : Result<QByteArray>(issued.error());
     if (!xml.ok()) {
         showError(xml.error());
         return;

@@ -91,7 +91,19 @@ struct Line {
     QString id, name;
     int quantity;
     qint64 price;  // cents, positive
+    int rate;
+    qint64 net = 0;
 };
+
+void taxRegistration(QXmlStreamWriter& x, const QString& scheme, const QString& id) {
+    if (id.isEmpty()) return;
+    x.writeStartElement(QStringLiteral("ram:SpecifiedTaxRegistration"));
+    x.writeStartElement(QStringLiteral("ram:ID"));
+    x.writeAttribute(QStringLiteral("schemeID"), scheme);
+    x.writeCharacters(id);
+    x.writeEndElement();
+    x.writeEndElement();
+}
 
 }  // namespace
 
@@ -114,7 +126,6 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
             QStringLiteral("Für eine E-Rechnung braucht es die Angabe, wie Sie Umsatzsteuer zahlen "
                            "(Einstellungen, Allgemein: Kleinunternehmer, Regelbesteuerung oder "
                            "Differenzbesteuerung)."));
-    const int rate = taxRate(inv);
     // § 19 and § 25a show no VAT: exempt (E) with the reason the rules ask for.
     const QString category = mode == TaxMode::Standard ? QStringLiteral("S") : QStringLiteral("E");
     const QString reason = mode == TaxMode::SmallBusiness ? kExemption
@@ -123,25 +134,37 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
     const QString reasonCode = mode == TaxMode::Margin ? QStringLiteral("VATEX-EU-F") : QString();
     // A cancellation is a credit note (381) over the same lines, referring to the invoice.
     const bool credit = inv.isCancellation();
+    const auto positive = [](qint64 c) { return c < 0 ? -c : c; };
     QList<Line> lines;
     for (const InvoiceItem& it : inv.Posten)
-        lines << Line{it.AuktionsNr, it.Titel, it.Menge, it.Einzelpreis < 0 ? -it.Einzelpreis : it.Einzelpreis};
-    const auto positive = [](qint64 c) { return c < 0 ? -c : c; };
-    if (inv.Versand != 0) lines << Line{QStringLiteral("Versand"), QStringLiteral("Versand"), 1, positive(inv.Versand)};
-    if (inv.Versicherung != 0)
-        lines << Line{QStringLiteral("Versicherung"), QStringLiteral("Versandversicherung"), 1,
-                      positive(inv.Versicherung)};
-    qint64 total = 0;
-    for (const Line& l : lines) total += l.price * l.quantity;
-    // Net lines that add up to the net of the whole: the last one takes the cents of rounding.
-    const TaxSplit whole = splitGross(total, rate);
-    QList<qint64> nets;
-    qint64 sum = 0;
-    for (const Line& l : lines) {
-        nets << splitGross(l.price * l.quantity, rate).net;
-        sum += nets.last();
+        lines << Line{it.AuktionsNr, it.Titel, it.Menge, positive(it.Einzelpreis), itemRate(inv, it)};
+    // Shipping follows the goods: with two rates, one shipping line per rate.
+    QList<TaxLine> taxes = taxLines(inv);
+    for (TaxLine& t : taxes) {
+        const QString at = taxes.size() > 1 ? QStringLiteral(" (%1 %)").arg(t.rate) : QString();
+        if (t.shipping != 0)
+            lines << Line{QStringLiteral("Versand"), QStringLiteral("Versand") + at, 1, positive(t.shipping), t.rate};
+        if (t.insurance != 0)
+            lines << Line{QStringLiteral("Versicherung"), QStringLiteral("Versandversicherung") + at, 1,
+                          positive(t.insurance), t.rate};
+        t.goods = positive(t.goods), t.shipping = positive(t.shipping), t.insurance = positive(t.insurance);
     }
-    if (!nets.isEmpty()) nets.last() += whole.net - sum;
+    // Per rate, net lines that add up to the net of the rate: its last line takes the cents of rounding.
+    qint64 total = 0, netTotal = 0, taxTotal = 0;
+    for (const TaxLine& t : taxes) {
+        Line* last = nullptr;
+        qint64 sum = 0;
+        for (Line& l : lines)
+            if (l.rate == t.rate) {
+                l.net = splitGross(l.price * l.quantity, t.rate).net;
+                sum += l.net;
+                last = &l;
+            }
+        if (last) last->net += t.split().net - sum;
+        total += t.gross();
+        netTotal += t.split().net;
+        taxTotal += t.split().tax;
+    }
 
     QByteArray out;
     QXmlStreamWriter x(&out);
@@ -190,7 +213,7 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
         x.writeStartElement(QStringLiteral("ram:NetPriceProductTradePrice"));
         x.writeTextElement(
             QStringLiteral("ram:ChargeAmount"),
-            l.quantity == 1 ? amount(nets[k]) : QString::number(double(nets[k]) / 100.0 / l.quantity, 'f', 4));
+            l.quantity == 1 ? amount(l.net) : QString::number(double(l.net) / 100.0 / l.quantity, 'f', 4));
         x.writeEndElement();
         x.writeEndElement();
         x.writeStartElement(QStringLiteral("ram:SpecifiedLineTradeDelivery"));
@@ -203,10 +226,10 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
         x.writeStartElement(QStringLiteral("ram:ApplicableTradeTax"));
         x.writeTextElement(QStringLiteral("ram:TypeCode"), QStringLiteral("VAT"));
         x.writeTextElement(QStringLiteral("ram:CategoryCode"), category);
-        x.writeTextElement(QStringLiteral("ram:RateApplicablePercent"), QString::number(rate));
+        x.writeTextElement(QStringLiteral("ram:RateApplicablePercent"), QString::number(l.rate));
         x.writeEndElement();
         x.writeStartElement(QStringLiteral("ram:SpecifiedTradeSettlementLineMonetarySummation"));
-        x.writeTextElement(QStringLiteral("ram:LineTotalAmount"), amount(nets[k]));
+        x.writeTextElement(QStringLiteral("ram:LineTotalAmount"), amount(l.net));
         x.writeEndElement();
         x.writeEndElement();
         x.writeEndElement();
@@ -225,20 +248,17 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
                   x.writeEndElement();
               }
               // "FC": the tax office's number; "VA": the VAT ID.
-              for (const auto& [scheme, id] :
-                   {std::pair(QStringLiteral("FC"), inv.Steuernummer), std::pair(QStringLiteral("VA"), inv.UstId)}) {
-                  if (id.isEmpty()) continue;
-                  x.writeStartElement(QStringLiteral("ram:SpecifiedTaxRegistration"));
-                  x.writeStartElement(QStringLiteral("ram:ID"));
-                  x.writeAttribute(QStringLiteral("schemeID"), scheme);
-                  x.writeCharacters(id);
-                  x.writeEndElement();
-                  x.writeEndElement();
-              }
+              taxRegistration(x, QStringLiteral("FC"), inv.Steuernummer);
+              taxRegistration(x, QStringLiteral("VA"), inv.UstId);
           });
+    // A business is named by its company; the person's name then is part of its address.
     const QStringList buyer = inv.Kaeufer;
-    party(x, "ram:BuyerTradeParty", QString(), buyer.isEmpty() ? inv.Mitgliedsname : buyer.first(),
-          address(buyer.mid(1)));
+    const bool business = !inv.KaeuferFirma.isEmpty();
+    party(x, "ram:BuyerTradeParty", QString(),
+          business          ? inv.KaeuferFirma
+          : buyer.isEmpty() ? inv.Mitgliedsname
+                            : buyer.first(),
+          address(buyer.mid(1)), [&] { taxRegistration(x, QStringLiteral("VA"), inv.KaeuferUstId); });
     x.writeEndElement();
 
     x.writeStartElement(QStringLiteral("ram:ApplicableHeaderTradeDelivery"));
@@ -260,25 +280,27 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
         x.writeEndElement();
         x.writeEndElement();
     }
-    x.writeStartElement(QStringLiteral("ram:ApplicableTradeTax"));
-    x.writeTextElement(QStringLiteral("ram:CalculatedAmount"), amount(whole.tax));
-    x.writeTextElement(QStringLiteral("ram:TypeCode"), QStringLiteral("VAT"));
-    if (!reason.isEmpty()) x.writeTextElement(QStringLiteral("ram:ExemptionReason"), reason);
-    x.writeTextElement(QStringLiteral("ram:BasisAmount"), amount(whole.net));
-    x.writeTextElement(QStringLiteral("ram:CategoryCode"), category);
-    if (!reasonCode.isEmpty()) x.writeTextElement(QStringLiteral("ram:ExemptionReasonCode"), reasonCode);
-    x.writeTextElement(QStringLiteral("ram:RateApplicablePercent"), QString::number(rate));
-    x.writeEndElement();
+    for (const TaxLine& t : taxes) {
+        x.writeStartElement(QStringLiteral("ram:ApplicableTradeTax"));
+        x.writeTextElement(QStringLiteral("ram:CalculatedAmount"), amount(t.split().tax));
+        x.writeTextElement(QStringLiteral("ram:TypeCode"), QStringLiteral("VAT"));
+        if (!reason.isEmpty()) x.writeTextElement(QStringLiteral("ram:ExemptionReason"), reason);
+        x.writeTextElement(QStringLiteral("ram:BasisAmount"), amount(t.split().net));
+        x.writeTextElement(QStringLiteral("ram:CategoryCode"), category);
+        if (!reasonCode.isEmpty()) x.writeTextElement(QStringLiteral("ram:ExemptionReasonCode"), reasonCode);
+        x.writeTextElement(QStringLiteral("ram:RateApplicablePercent"), QString::number(t.rate));
+        x.writeEndElement();
+    }
     x.writeStartElement(QStringLiteral("ram:SpecifiedTradePaymentTerms"));
     x.writeTextElement(QStringLiteral("ram:Description"), credit ? QStringLiteral("Storno der Rechnung ") + inv.Bezug
                                                                  : QStringLiteral("Zahlbar sofort ohne Abzug."));
     x.writeEndElement();
     x.writeStartElement(QStringLiteral("ram:SpecifiedTradeSettlementHeaderMonetarySummation"));
-    x.writeTextElement(QStringLiteral("ram:LineTotalAmount"), amount(whole.net));
-    x.writeTextElement(QStringLiteral("ram:TaxBasisTotalAmount"), amount(whole.net));
+    x.writeTextElement(QStringLiteral("ram:LineTotalAmount"), amount(netTotal));
+    x.writeTextElement(QStringLiteral("ram:TaxBasisTotalAmount"), amount(netTotal));
     x.writeStartElement(QStringLiteral("ram:TaxTotalAmount"));
     x.writeAttribute(QStringLiteral("currencyID"), QStringLiteral("EUR"));
-    x.writeCharacters(amount(whole.tax));
+    x.writeCharacters(amount(taxTotal));
     x.writeEndElement();
     x.writeTextElement(QStringLiteral("ram:GrandTotalAmount"), amount(total));
     x.writeTextElement(QStringLiteral("ram:DuePayableAmount"), amount(total));

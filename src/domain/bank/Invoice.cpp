@@ -1,5 +1,7 @@
 #include "domain/bank/Invoice.h"
 
+#include <algorithm>
+
 #include "base/CallStack.h"
 #include "base/Money.h"
 #include "base/modFunktions.h"
@@ -23,8 +25,11 @@ Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const 
         const QString columns = QStringLiteral(
             "select a.AuktionsNr, a.Titel, a.Preis, a.Menge, a.Versandkosten, a.Versandversicherung, a.GruppenID, "
             "a.EndeDatum, a.Versendet, a.VersendetDatum, "
-            "a.ebayName, k.Name, k.Strasse, k.Ort, k.Land, k.Kunde from Auktionen a join Kunden k on k.ebayName = "
-            "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? ");
+            "a.ebayName, k.Name, k.Strasse, k.Ort, k.Land, k.Kunde, ifnull(s.Satz, 0) as Satz, "
+            "ifnull(f.Firma, '') as Firma, ifnull(f.UStIdNr, '') as UStIdNr from Auktionen a join Kunden k on "
+            "k.ebayName = a.ebayName and k.Standarduser = a.Standarduser left join Steuersaetze s on s.AuktionsNr = "
+            "a.AuktionsNr and s.Standarduser = a.Standarduser left join Firmen f on f.ebayName = a.ebayName and "
+            "f.Standarduser = a.Standarduser where a.Standarduser = ? ");
         Recordset rs =
             db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {store.user, auktionsNr.trimmed()});
         if (rs.RecordCount() < 1)
@@ -42,9 +47,16 @@ Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const 
             inv.VerkaeuferAnschrift << part.trimmed();
         inv.VerkaeuferEmail = gsAbsender.trimmed();
         inv.Mitgliedsname = rs.text(QStringLiteral("ebayName"));
-        for (const char* c : {"Name", "Strasse", "Ort", "Land"})
-            if (!rs.text(QString::fromLatin1(c)).trimmed().isEmpty())
-                inv.Kaeufer << rs.text(QString::fromLatin1(c)).trimmed();
+        QStringList missing;
+        for (const char* c : {"Name", "Strasse", "Ort", "Land"}) {
+            const QString part = rs.text(QString::fromLatin1(c)).trimmed();
+            if (!part.isEmpty())
+                inv.Kaeufer << part;
+            else if (qstrcmp(c, "Land") != 0)
+                missing << (qstrcmp(c, "Strasse") == 0 ? QStringLiteral("Straße") : QString::fromLatin1(c));
+        }
+        inv.KaeuferFirma = rs.text(QStringLiteral("Firma")).trimmed();
+        inv.KaeuferUstId = rs.text(QStringLiteral("UStIdNr")).trimmed();
         const QString group = rs.text(QStringLiteral("GruppenID")).trimmed();
         Recordset items =
             group.isEmpty()
@@ -57,7 +69,8 @@ Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const 
             const int menge = items.text(QStringLiteral("Menge")).trimmed().toInt(&whole);
             inv.Posten << InvoiceItem{items.text(QStringLiteral("AuktionsNr")), items.text(QStringLiteral("Titel")),
                                       whole && menge > 0 && menge <= kMostQuantity ? menge : 1,
-                                      centsOr0(items.text(QStringLiteral("Preis")))};
+                                      centsOr0(items.text(QStringLiteral("Preis"))),
+                                      items.value(QStringLiteral("Satz")).toInt()};
             // Each sale's shipping and insurance, as the list sums the stored totals.
             inv.Versand += centsOr0(items.text(QStringLiteral("Versandkosten")));
             inv.Versicherung += centsOr0(items.text(QStringLiteral("Versandversicherung")));
@@ -78,6 +91,8 @@ Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const 
         inv.Bic = compactIban(gsBIC);
         inv.Bank = gsBank.trimmed();
         inv.Verwendungszweck = numbers.join(QStringLiteral(", ")) + QLatin1Char(' ') + inv.Mitgliedsname;
+        inv.ERechnung = !inv.KaeuferFirma.isEmpty() || gSettings.ERechnungFuerAlle;
+        if (inv.total() > kShortInvoiceLimit) inv.AnschriftFehlt = missing;
         return inv;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht erstellt werden:"), e);
@@ -92,6 +107,48 @@ TaxMode taxMode(const Invoice& inv) {
 }
 
 int taxRate(const Invoice& inv) { return taxMode(inv) == TaxMode::Standard ? inv.Steuerart.toInt() : 0; }
+
+int itemRate(const Invoice& inv, const InvoiceItem& it) {
+    if (taxMode(inv) != TaxMode::Standard) return 0;
+    return it.Steuersatz > 0 ? it.Steuersatz : taxRate(inv);
+}
+
+QList<TaxLine> taxLines(const Invoice& inv) {
+    QList<TaxLine> lines;
+    const auto lineOf = [&](int rate) -> TaxLine& {
+        for (TaxLine& l : lines)
+            if (l.rate == rate) return l;
+        lines << TaxLine{rate};
+        return lines.last();
+    };
+    for (const InvoiceItem& it : inv.Posten) lineOf(itemRate(inv, it)).goods += it.Einzelpreis * it.Menge;
+    if (lines.isEmpty()) lineOf(taxRate(inv));
+    std::sort(lines.begin(), lines.end(), [](const TaxLine& a, const TaxLine& b) { return a.rate > b.rate; });
+    // Shared by the goods' prices; what the division leaves goes to the last rate, so the
+    // shares add up to the cent (a cancellation's negative amounts the same, mirrored).
+    qint64 goods = 0;
+    for (const TaxLine& l : lines) goods += l.goods;
+    const auto share = [&](qint64 amount, qint64 TaxLine::*field) {
+        qint64 given = 0;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const qint64 part = i + 1 == lines.size() ? amount - given
+                                : goods == 0          ? (i == 0 ? amount : 0)
+                                                      : amount * lines[i].goods / goods;
+            lines[i].*field = part;
+            given += part;
+        }
+    };
+    share(inv.Versand, &TaxLine::shipping);
+    share(inv.Versicherung, &TaxLine::insurance);
+    return lines;
+}
+
+QString missingAddressText(const Invoice& inv) {
+    return QStringLiteral(
+               "Eine Rechnung über 250 € braucht die vollständige Anschrift des Käufers (§ 33 UStDV). Beim "
+               "Käufer %1 fehlt: %2. Bitte tragen Sie sie ein und erstellen Sie die Rechnung dann.")
+        .arg(inv.Mitgliedsname, inv.AnschriftFehlt.join(QStringLiteral(", ")));
+}
 
 TaxSplit splitGross(qint64 gross, int rate) {
     if (rate <= 0) return {gross, 0};

@@ -16,6 +16,7 @@ struct InvoiceItem {
     QString AuktionsNr, Titel;
     int Menge = 1;
     qint64 Einzelpreis = 0;  // cents
+    int Steuersatz = 0;      // this sale's own VAT rate; 0: the invoice's
 };
 
 struct Invoice {
@@ -26,8 +27,9 @@ struct Invoice {
     QString Verkaeufer;  // account holder
     QStringList VerkaeuferAnschrift;
     QString VerkaeuferEmail;
-    QString Mitgliedsname;  // the buyer's
-    QStringList Kaeufer;    // name, street, town, country
+    QString Mitgliedsname;               // the buyer's
+    QStringList Kaeufer;                 // name, street, town, country
+    QString KaeuferFirma, KaeuferUstId;  // a business buyer's
     QList<InvoiceItem> Posten;
     qint64 Versand = 0;       // every sale's shipping
     qint64 Versicherung = 0;  // every sale's shipping insurance
@@ -39,6 +41,10 @@ struct Invoice {
     QString Steuernummer, UstId;  // the seller's
     QString Iban, Bic, Bank;
     QString Verwendungszweck;
+    bool ERechnung = false;  // the PDF carries the invoice as EN 16931 XML
+    // Not kept: the parts of the buyer's address that the invoice's amount requires and that
+    // are missing (names of the fields), found when the invoice is made.
+    QStringList AnschriftFehlt;
     qint64 total() const;
     bool isCancellation() const { return !Bezug.isEmpty(); }
 };
@@ -46,6 +52,7 @@ struct Invoice {
 enum class TaxMode { None, SmallBusiness, Standard, Margin };
 TaxMode taxMode(const Invoice& inv);
 int taxRate(const Invoice& inv);  // percent; 0 unless standard VAT
+int itemRate(const Invoice& inv, const InvoiceItem& it);
 
 // Prices are what the buyer pays: the tax is in them. Net and tax of a gross amount, so that
 // net + tax is the gross and the tax is the net's rate rounded to the cent wherever that exists.
@@ -53,6 +60,22 @@ struct TaxSplit {
     qint64 net = 0, tax = 0;
 };
 TaxSplit splitGross(qint64 gross, int rate);
+
+// The amounts of one VAT rate: the goods at that rate and their share of shipping and
+// insurance (which follow the goods: with two rates, in the ratio of the goods' prices).
+struct TaxLine {
+    int rate = 0;
+    qint64 goods = 0, shipping = 0, insurance = 0;
+    qint64 gross() const { return goods + shipping + insurance; }
+    TaxSplit split() const { return splitGross(gross(), rate); }
+};
+// Standard VAT: one line per rate, the highest first. Otherwise one line at 0 %.
+QList<TaxLine> taxLines(const Invoice& inv);
+
+// Above this gross amount an invoice names the buyer's full address (§ 33 UStDV: up to
+// 250 € the short form is enough).
+inline constexpr qint64 kShortInvoiceLimit = 25000;
+QString missingAddressText(const Invoice& inv);
 
 // The sale with this item number, with the other sales of its group; the seller
 // from the options. An error when the number is unknown or belongs to a purchase.

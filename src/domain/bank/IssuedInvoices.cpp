@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "base/CallStack.h"
+#include "domain/bank/EInvoice.h"
 #include "domain/db/Database.h"
 
 namespace gd {
@@ -15,7 +16,8 @@ namespace {
 
 const QString kStorno =
     QStringLiteral("(select s.Nummer from Rechnungen s where s.Bezug = r.Nummer and s.Art = 'Storno') as Storno");
-const QString kColumns = QStringLiteral("r.*, ") + kStorno;
+const QString kColumns =
+    QStringLiteral("r.*, (select x.Xml from RechnungenXml x where x.Nummer = r.Nummer) as Xml, ") + kStorno;
 // A list holds no pages: each is tens of kilobytes.
 const QString kListColumns =
     QStringLiteral("r.Nummer, r.Art, r.Bezug, r.Artikel, r.Ausgestellt, r.Kaeufer, r.Cent, r.Sha256, ") + kStorno;
@@ -26,7 +28,8 @@ QJsonObject toJson(const Invoice& inv) {
         items.append(QJsonObject{{QStringLiteral("AuktionsNr"), it.AuktionsNr},
                                  {QStringLiteral("Titel"), it.Titel},
                                  {QStringLiteral("Menge"), it.Menge},
-                                 {QStringLiteral("Einzelpreis"), qint64(it.Einzelpreis)}});
+                                 {QStringLiteral("Einzelpreis"), qint64(it.Einzelpreis)},
+                                 {QStringLiteral("Steuersatz"), it.Steuersatz}});
     return {{QStringLiteral("Nummer"), inv.Nummer},
             {QStringLiteral("Datum"), inv.Datum.toString(Qt::ISODate)},
             {QStringLiteral("Bezug"), inv.Bezug},
@@ -36,6 +39,9 @@ QJsonObject toJson(const Invoice& inv) {
             {QStringLiteral("VerkaeuferEmail"), inv.VerkaeuferEmail},
             {QStringLiteral("Mitgliedsname"), inv.Mitgliedsname},
             {QStringLiteral("Kaeufer"), QJsonArray::fromStringList(inv.Kaeufer)},
+            {QStringLiteral("KaeuferFirma"), inv.KaeuferFirma},
+            {QStringLiteral("KaeuferUstId"), inv.KaeuferUstId},
+            {QStringLiteral("ERechnung"), inv.ERechnung},
             {QStringLiteral("Posten"), items},
             {QStringLiteral("Versand"), qint64(inv.Versand)},
             {QStringLiteral("Versicherung"), qint64(inv.Versicherung)},
@@ -67,11 +73,15 @@ Invoice fromJson(const QJsonObject& o) {
     inv.VerkaeuferEmail = o.value(QStringLiteral("VerkaeuferEmail")).toString();
     inv.Mitgliedsname = o.value(QStringLiteral("Mitgliedsname")).toString();
     inv.Kaeufer = strings(o.value(QStringLiteral("Kaeufer")));
+    inv.KaeuferFirma = o.value(QStringLiteral("KaeuferFirma")).toString();
+    inv.KaeuferUstId = o.value(QStringLiteral("KaeuferUstId")).toString();
+    inv.ERechnung = o.value(QStringLiteral("ERechnung")).toBool();
     for (const QJsonValue& v : o.value(QStringLiteral("Posten")).toArray()) {
         const QJsonObject it = v.toObject();
         inv.Posten << InvoiceItem{
             it.value(QStringLiteral("AuktionsNr")).toString(), it.value(QStringLiteral("Titel")).toString(),
-            it.value(QStringLiteral("Menge")).toInt(), qint64(it.value(QStringLiteral("Einzelpreis")).toDouble())};
+            it.value(QStringLiteral("Menge")).toInt(), qint64(it.value(QStringLiteral("Einzelpreis")).toDouble()),
+            it.value(QStringLiteral("Steuersatz")).toInt()};
     }
     inv.Versand = qint64(o.value(QStringLiteral("Versand")).toDouble());
     inv.Versicherung = qint64(o.value(QStringLiteral("Versicherung")).toDouble());
@@ -96,7 +106,10 @@ IssuedInvoice read(const Recordset& rs, bool withPage = true) {
     i.Kaeufer = rs.text(QStringLiteral("Kaeufer"));
     i.Cent = rs.value(QStringLiteral("Cent")).toLongLong();
     i.Artikel = rs.text(QStringLiteral("Artikel")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (withPage) i.Pdf = rs.value(QStringLiteral("Pdf")).toByteArray();
+    if (withPage) {
+        i.Pdf = rs.value(QStringLiteral("Pdf")).toByteArray();
+        i.Xml = rs.value(QStringLiteral("Xml")).toByteArray();
+    }
     i.Sha256 = rs.text(QStringLiteral("Sha256"));
     return i;
 }
@@ -109,7 +122,7 @@ int nextRunning(Database& db, int year) {
 }
 
 IssuedInvoice keep(Database& db, const Store& store, const Invoice& data, const QString& art, const QDateTime& now,
-                   int running, const QByteArray& pdf) {
+                   int running, const QByteArray& pdf, const QByteArray& xml) {
     IssuedInvoice i;
     i.Nummer = data.Nummer;
     i.Art = art;
@@ -126,6 +139,9 @@ IssuedInvoice keep(Database& db, const Store& store, const Invoice& data, const 
         {i.Nummer, now.date().year(), running, art, data.Bezug,
          QString(QLatin1Char(' ') + i.Artikel.join(QLatin1Char(' ')) + QLatin1Char(' ')), now, i.Kaeufer, i.Cent,
          QString::fromUtf8(QJsonDocument(toJson(data)).toJson(QJsonDocument::Compact)), pdf, i.Sha256, store.user});
+    if (!xml.isEmpty())
+        db.execute(QStringLiteral("insert into RechnungenXml (Nummer, Xml) values (?, ?)"), {i.Nummer, xml});
+    i.Xml = xml;
     return i;
 }
 
@@ -177,9 +193,12 @@ Result<IssuedInvoice> numberAndKeep(Database& db, const Store& store, Invoice da
     const int running = nextRunning(db, now.date().year());
     data.Nummer = invoiceNumber(pattern, now.date().year(), running);
     if (!data.isCancellation()) data.Verwendungszweck = data.Nummer + QLatin1Char(' ') + data.Verwendungszweck;
+    // The XML is kept with every invoice it can be made for; one that goes inside the PDF must be.
+    const Result<QByteArray> xml = ciiXml(data);
+    if (data.ERechnung && !xml.ok()) return xml.error();
     const QByteArray pdf = page(data);
     if (pdf.isEmpty()) return refused(QStringLiteral("Die Rechnung konnte nicht gesetzt werden."));
-    return keep(db, store, data, art, now, running, pdf);
+    return keep(db, store, data, art, now, running, pdf, xml.ok() ? xml.value() : QByteArray());
 }
 
 }  // namespace
@@ -202,6 +221,7 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
             if (IssuedInvoice i = read(found); i.valid()) return i;
         const Result<Invoice> made = invoiceFor(store.within(tx), auktionsNr, now.date());
         if (!made.ok()) return made.error();
+        if (!made.value().AnschriftFehlt.isEmpty()) return refused(missingAddressText(made.value()));
         const Result<IssuedInvoice> issued =
             numberAndKeep(db, store, made.value(), QStringLiteral("Rechnung"), pattern, now, page);
         if (issued.ok()) tx.commit();
@@ -284,6 +304,11 @@ Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year, const 
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnungen können nicht gelesen werden:"), e);
     }
+}
+
+Result<QByteArray> invoiceXml(const IssuedInvoice& issued, const Invoice& data) {
+    if (!issued.Xml.isEmpty()) return issued.Xml;
+    return ciiXml(data);
 }
 
 QString stateText(const IssuedInvoice& i) {

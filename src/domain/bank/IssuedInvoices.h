@@ -26,6 +26,7 @@ struct IssuedInvoice {
     QStringList Artikel;
     QByteArray Pdf;
     QString Sha256;  // hex, of Pdf as issued
+    QByteArray Xml;  // the EN 16931 XML issued with it; empty when none could be made
     bool valid() const { return Art == QStringLiteral("Rechnung") && Bezug.isEmpty(); }
 };
 
@@ -49,6 +50,8 @@ Result<std::pair<IssuedInvoice, Invoice>> issuedInvoice(const Store& store, cons
 // Those of a year (0: all), newest first; `search` in number, buyer and item numbers. Without
 // their pages: issuedInvoice gives one.
 Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year = 0, const QString& search = QString());
+// The XML kept with it; made from its data for invoices issued before XML was kept.
+Result<QByteArray> invoiceXml(const IssuedInvoice& issued, const Invoice& data);
 // "gültig", "storniert durch RE-…", "Storno zu RE-…".
 QString stateText(const IssuedInvoice& i);
 

@@ -196,6 +196,51 @@ CREATE TRIGGER IF NOT EXISTS Rechnungen_Unloeschbar BEFORE DELETE ON Rechnungen 
 END;
 )SQL";
 
+// Version 6: business buyers (a company name makes the contact one), a sale's own VAT rate
+// where it differs from the options', the e-invoice XML an invoice was issued with, and
+// e-invoices received, kept as they came with a purchase.
+constexpr const char* kVersion6 = R"SQL(
+CREATE TABLE IF NOT EXISTS Firmen (
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  ebayName     TEXT NOT NULL,
+  Firma        TEXT NOT NULL,
+  UStIdNr      TEXT NOT NULL DEFAULT '',
+  PRIMARY KEY (Standarduser, ebayName)
+);
+CREATE TABLE IF NOT EXISTS Steuersaetze (
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  AuktionsNr   TEXT NOT NULL,
+  Satz         INTEGER NOT NULL,
+  PRIMARY KEY (Standarduser, AuktionsNr)
+);
+CREATE TABLE IF NOT EXISTS RechnungenXml (
+  Nummer TEXT NOT NULL PRIMARY KEY REFERENCES Rechnungen (Nummer),
+  Xml    BLOB NOT NULL
+);
+CREATE TRIGGER IF NOT EXISTS RechnungenXml_Unveraenderlich BEFORE UPDATE ON RechnungenXml BEGIN
+  SELECT RAISE(ABORT, 'Eine ausgestellte Rechnung wird nicht geändert; sie kann nur storniert werden.');
+END;
+CREATE TRIGGER IF NOT EXISTS RechnungenXml_Unloeschbar BEFORE DELETE ON RechnungenXml BEGIN
+  SELECT RAISE(ABORT, 'Eine ausgestellte Rechnung wird nicht gelöscht; sie kann nur storniert werden.');
+END;
+CREATE TABLE IF NOT EXISTS EingangsRechnungen (
+  ID           INTEGER PRIMARY KEY,
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  AuktionsNr   TEXT NOT NULL,
+  Datei        TEXT NOT NULL,
+  Nummer       TEXT NOT NULL DEFAULT '',
+  Verkaeufer   TEXT NOT NULL DEFAULT '',
+  Cent         INTEGER NOT NULL DEFAULT 0,
+  Abgelegt     TEXT NOT NULL,
+  Daten        BLOB NOT NULL,
+  Sha256       TEXT NOT NULL,
+  UNIQUE (Standarduser, AuktionsNr, Sha256)
+);
+CREATE TRIGGER IF NOT EXISTS EingangsRechnungen_Unveraenderlich BEFORE UPDATE ON EingangsRechnungen BEGIN
+  SELECT RAISE(ABORT, 'Eine abgelegte Rechnung wird nicht geändert.');
+END;
+)SQL";
+
 // What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail
 // (its first 64 KB: a notification says what matters early; a mail of megabytes would make
 // every change of its trade slow).
@@ -256,6 +301,7 @@ void createSchema(sqlite3* db) {
         run(db, kVersion3);
         run(db, kVersion4);
         run(db, kVersion5);
+        run(db, kVersion6);
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -340,6 +386,7 @@ void migrateSchema(sqlite3* db, int from) {
                     .c_str());
     }
     if (from < 5) run(db, kVersion5);
+    if (from < 6) run(db, kVersion6);
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }
 

@@ -5,7 +5,7 @@ struct sqlite3;
 
 namespace gd {
 
-inline constexpr int kSchemaVersion = 5;
+inline constexpr int kSchemaVersion = 6;
 
 // Creates tables and indexes in one transaction and marks the version.
 void createSchema(sqlite3* db);

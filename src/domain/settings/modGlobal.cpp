@@ -19,7 +19,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 38> table = {{
+    static const std::array<Setting, 39> table = {{
         {"User", "Username", "", K::Text, true, &S::Username},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser},
         {"User", "username", "", K::Text, false, &S::StandardUser},
@@ -56,6 +56,7 @@ std::span<const Setting> settingsTable() {
         {"Rechnung", "Steuernummer", "", K::Text, true, &S::Steuernummer},
         {"Rechnung", "UStIdNr", "", K::Text, true, &S::UstId},
         {"Rechnung", "Steuerart", "", K::Text, true, &S::Steuerart},
+        {"Rechnung", "ERechnungFuerAlle", "False", K::Boolean, true, &S::ERechnungFuerAlle},
         {"Sicherung", "Taeglich", "True", K::Boolean, true, &S::TaeglicheSicherung},
         // Set by "Datenbank-Kennwort ändern…", not by the options dialog.
         {"Datenbank", "EigenesKennwort", "False", K::Boolean, false, &S::EigenesKennwort},

@@ -36,9 +36,10 @@ struct Settings {
     qint32 MahnTage = 7;
     QString IBAN, BIC, Anschrift;
     bool Kleinunternehmer = false;
-    QString Nummernkreis;         // of the invoices: "RE-{JJJJ}-{NNNN}"
-    QString Steuernummer, UstId;  // the seller's tax number and VAT ID
-    QString Steuerart;            // without § 19: "", "19", "7" or "25a"
+    QString Nummernkreis;            // of the invoices: "RE-{JJJJ}-{NNNN}"
+    QString Steuernummer, UstId;     // the seller's tax number and VAT ID
+    QString Steuerart;               // without § 19: "", "19", "7" or "25a"
+    bool ERechnungFuerAlle = false;  // the e-invoice inside the PDF for private buyers too
     bool TaeglicheSicherung = true;
     bool EigenesKennwort = false;
     bool KennwortImSchluesselbund = false;  // set by writeSettings, not by the dialog

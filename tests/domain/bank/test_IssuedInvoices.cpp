@@ -8,6 +8,7 @@
 
 #include "domain/bank/EInvoice.h"
 #include "domain/bank/IssuedInvoices.h"
+#include "domain/db/TaxData.h"
 #include "support/DbTestShared.h"
 #include "support/EInvoiceCheck.h"
 
@@ -179,6 +180,108 @@ TEST_F(Issued, AGroupsEInvoicePassesTheRules) {
     inv.Steuerart.clear();
     EXPECT_FALSE(ciiXml(inv).ok());  // a private sale: no VAT said, no e-invoice
     gbKleinunternehmer = false;
+}
+
+// Shipping follows the goods: with two rates it is shared in the ratio of their prices, to the
+// cent, and a cancellation's shares mirror the invoice's.
+TEST(TaxLines, ShippingSharedByTheGoodsRates) {
+    Invoice inv;
+    inv.Steuerart = u"19"_s;
+    inv.Posten = {{u"1"_s, u"Buch"_s, 1, 3000, 7}, {u"2"_s, u"Lampe"_s, 1, 1000, 0}};
+    inv.Versand = 499;
+    inv.Versicherung = 101;
+    const struct {
+        int rate;
+        qint64 goods, shipping, insurance, net, tax;
+    } want[] = {{19, 1000, 124, 25, 966, 183}, {7, 3000, 375, 76, 3225, 226}};
+    for (const qint64 sign : {1, -1}) {
+        const QList<TaxLine> lines = taxLines(inv);
+        ASSERT_EQ(lines.size(), 2);
+        qint64 sum = 0;
+        for (int i = 0; i < 2; ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(lines[i].rate, want[i].rate);
+            EXPECT_EQ(lines[i].goods, sign * want[i].goods);
+            EXPECT_EQ(lines[i].shipping, sign * want[i].shipping);
+            EXPECT_EQ(lines[i].insurance, sign * want[i].insurance);
+            EXPECT_EQ(lines[i].split().net, sign * want[i].net);
+            EXPECT_EQ(lines[i].split().tax, sign * want[i].tax);
+            sum += lines[i].gross();
+        }
+        EXPECT_EQ(sum, inv.total());
+        for (InvoiceItem& it : inv.Posten) it.Einzelpreis = -it.Einzelpreis;
+        inv.Versand = -inv.Versand;
+        inv.Versicherung = -inv.Versicherung;
+    }
+    inv.Steuerart = u"25a"_s;  // no VAT shown: one line, no rate
+    ASSERT_EQ(taxLines(inv).size(), 1);
+    EXPECT_EQ(taxLines(inv)[0].rate, 0);
+    EXPECT_EQ(taxLines(inv)[0].split().tax, 0);
+}
+
+// A business buyer with goods at 19 % and 7 %: the XML names the company and its VAT ID, gives
+// each rate its own tax and shipping line, is kept as issued, and passes the rules.
+TEST_F(Issued, ABusinessBuyerAtTwoRates) {
+    gsKontoinhaber = u"Jörg Händler"_s;
+    gsAnschrift = u"Lindenweg 3, 24103 Kiel"_s;
+    gSettings.Steuerart = u"19"_s;
+    gSettings.UstId = u"DE123456789"_s;
+    store(auktion(u"401"_s, u"buchladen"_s), kunde(u"buchladen"_s, u"Ilse Ødegård"_s));
+    store(auktion(u"402"_s, u"buchladen"_s), kunde(u"buchladen"_s, u"Ilse Ødegård"_s));
+    Database::open(db).execute(u"update Auktionen set GruppenID = 'g4'"_s);
+    ASSERT_TRUE(saveItemRate(st(), u"402"_s, 7).ok());
+    EXPECT_FALSE(saveItemRate(st(), u"402"_s, 16).ok());
+    ASSERT_TRUE(saveBusiness(st(), u"buchladen"_s, {u"Antiquariat Ødegård GmbH"_s, u"de 811 234 567"_s}).ok());
+    EXPECT_EQ(loadBusiness(st(), u"buchladen"_s).value().UstId, u"DE811234567"_s);
+
+    const Result<IssuedInvoice> issued = issueInvoice(st(), u"401"_s, QString(), kNow, page);
+    ASSERT_TRUE(issued.ok()) << issued.error().message().toStdString();
+    const auto data = issuedInvoice(st(), issued.value().Nummer).value();
+    EXPECT_TRUE(data.second.ERechnung);  // a business gets the e-invoice
+    EXPECT_EQ(data.second.Posten[1].Steuersatz, 7);
+    const QByteArray xml = data.first.Xml;
+    EXPECT_EQ(invoiceXml(data.first, data.second).value(), xml);
+    EXPECT_TRUE(xml.contains("<ram:Name>Antiquariat Ødegård GmbH</ram:Name>"));
+    EXPECT_TRUE(xml.contains("<ram:ID schemeID=\"VA\">DE811234567</ram:ID>"));
+    EXPECT_EQ(xml.count("<ram:RateApplicablePercent>7</ram:RateApplicablePercent>"), 3);  // item, shipping, header
+    EXPECT_TRUE(xml.contains("<ram:Name>Versand (7 %)</ram:Name>"));
+    app.write(u"b.xml"_s, xml);
+    test::expectValidEInvoice(app.file(u"b.xml"_s));
+
+    // The rate and the company changed later: the issued invoice stays as it was.
+    ASSERT_TRUE(saveItemRate(st(), u"402"_s, 0).ok());
+    ASSERT_TRUE(saveBusiness(st(), u"buchladen"_s, {}).ok());
+    EXPECT_FALSE(loadBusiness(st(), u"buchladen"_s).value().isBusiness());
+    EXPECT_EQ(issuedInvoice(st(), issued.value().Nummer).value().first.Xml, xml);
+    const Result<IssuedInvoice> storno = cancelInvoice(st(), issued.value().Nummer, QString(), kNow, page);
+    ASSERT_TRUE(storno.ok());
+    EXPECT_TRUE(storno.value().Xml.contains("<ram:TypeCode>381</ram:TypeCode>"));
+    app.write(u"s.xml"_s, storno.value().Xml);
+    test::expectValidEInvoice(app.file(u"s.xml"_s));
+    gSettings.Steuerart.clear();
+    gSettings.UstId.clear();
+}
+
+// Above 250 € gross the buyer's full address is required: the invoice is refused and no number
+// is used until it is there; up to 250 € the short form is enough.
+TEST_F(Issued, AboveTwoHundredFiftyEurosTheFullAddress) {
+    tKunde k = kunde(u"olek"_s, u"Aleksander Wróbel"_s);
+    k.Strasse.clear();
+    tAuktion small = auktion(u"501"_s, u"olek"_s), big = auktion(u"502"_s, u"olek"_s);
+    small.Preis = u"245,10"_s;  // with 4,90 shipping: 250,00
+    big.Preis = u"245,11"_s;
+    store(small, k);
+    store(big, k);
+    const Result<IssuedInvoice> refused = issueInvoice(st(), u"502"_s, QString(), kNow, page);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.error().sentence.contains(u"§ 33 UStDV"_s));
+    EXPECT_TRUE(refused.error().sentence.contains(u"fehlt: Straße."_s)) << refused.error().sentence.toStdString();
+    ASSERT_TRUE(issueInvoice(st(), u"501"_s, QString(), kNow, page).ok());
+    EXPECT_EQ(issuedInvoices(st()).value().size(), 1);
+    Database::open(db).execute(u"update Kunden set Strasse = 'ul. Długa 5' where ebayName = 'olek'"_s);
+    const Result<IssuedInvoice> issued = issueInvoice(st(), u"502"_s, QString(), kNow, page);
+    ASSERT_TRUE(issued.ok()) << issued.error().message().toStdString();
+    EXPECT_EQ(issued.value().Nummer, u"RE-2026-0002"_s);
 }
 
 }  // namespace

@@ -1,0 +1,30 @@
+#pragma once
+// E-invoices the seller received for purchases, kept as they came: the file's bytes and their
+// SHA-256, never changed, beside the purchase they belong to.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include "base/Result.h"
+#include "domain/bank/EInvoiceReader.h"
+#include "domain/db/Store.h"
+
+namespace gd {
+
+struct KeptInvoice {
+    QString AuktionsNr, Datei, Nummer, Verkaeufer;
+    qint64 Cent = 0;
+    QDateTime Abgelegt;
+    QByteArray Daten;
+    QString Sha256;
+};
+
+// Keeps the file with the purchase; refused for a sale or an unknown number, and said when
+// the same file is kept there already.
+Result<KeptInvoice> keepReceivedInvoice(const Store& store, const QString& auktionsNr, const QString& fileName,
+                                        const QByteArray& bytes, const ReceivedInvoice& read, const QDateTime& now);
+Result<QList<KeptInvoice>> receivedInvoices(const Store& store, const QString& auktionsNr);
+
+}  // namespace gd

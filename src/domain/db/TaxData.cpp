@@ -1,0 +1,67 @@
+#include "domain/db/TaxData.h"
+
+#include "base/CallStack.h"
+#include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
+
+namespace gd {
+
+Result<Business> loadBusiness(const Store& store, const QString& ebayName) {
+    CALLSTACK_MODULE("modGlobal");
+    return dbStep(QStringLiteral("Die Firmendaten können nicht gelesen werden:"), [&]() -> Result<Business> {
+        Database db = store.open();
+        Recordset rs = db.OpenRecordset(
+            QStringLiteral("select Firma, UStIdNr from Firmen where ebayName = ? and Standarduser = ?"),
+            {ebayName.trimmed(), store.user});
+        if (rs.isEOF()) return Business{};
+        return Business{rs.text(QStringLiteral("Firma")), rs.text(QStringLiteral("UStIdNr"))};
+    });
+}
+
+Status saveBusiness(const Store& store, const QString& ebayName, const Business& b) {
+    CALLSTACK_MODULE("modGlobal");
+    return dbStep(QStringLiteral("Die Firmendaten können nicht gespeichert werden:"), [&]() -> Status {
+        Transaction tx(store);
+        Database db = tx.database();
+        db.execute(QStringLiteral("delete from Firmen where ebayName = ? and Standarduser = ?"),
+                   {ebayName.trimmed(), store.user});
+        if (b.isBusiness())
+            db.execute(
+                QStringLiteral("insert into Firmen (Standarduser, ebayName, Firma, UStIdNr) values (?, ?, ?, ?)"),
+                {store.user, ebayName.trimmed(), b.Firma.simplified(),
+                 b.UstId.simplified().remove(QLatin1Char(' ')).toUpper()});
+        tx.commit();
+        return {};
+    });
+}
+
+Result<int> loadItemRate(const Store& store, const QString& auktionsNr) {
+    CALLSTACK_MODULE("modGlobal");
+    return dbStep(QStringLiteral("Der Steuersatz kann nicht gelesen werden:"), [&]() -> Result<int> {
+        Database db = store.open();
+        Recordset rs =
+            db.OpenRecordset(QStringLiteral("select Satz from Steuersaetze where AuktionsNr = ? and Standarduser = ?"),
+                             {auktionsNr.trimmed(), store.user});
+        const int rate = rs.isEOF() ? 0 : rs.value(QStringLiteral("Satz")).toInt();
+        return validItemRate(rate) ? rate : 0;
+    });
+}
+
+Status saveItemRate(const Store& store, const QString& auktionsNr, int rate) {
+    CALLSTACK_MODULE("modGlobal");
+    if (!validItemRate(rate))
+        return Error::plain(QStringLiteral("Ein Steuersatz von %1 % ist nicht vorgesehen (7 % oder 19 %).").arg(rate));
+    return dbStep(QStringLiteral("Der Steuersatz kann nicht gespeichert werden:"), [&]() -> Status {
+        Transaction tx(store);
+        Database db = tx.database();
+        db.execute(QStringLiteral("delete from Steuersaetze where AuktionsNr = ? and Standarduser = ?"),
+                   {auktionsNr.trimmed(), store.user});
+        if (rate != 0)
+            db.execute(QStringLiteral("insert into Steuersaetze (Standarduser, AuktionsNr, Satz) values (?, ?, ?)"),
+                       {store.user, auktionsNr.trimmed(), rate});
+        tx.commit();
+        return {};
+    });
+}
+
+}  // namespace gd

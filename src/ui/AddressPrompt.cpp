@@ -1,0 +1,93 @@
+#include "ui/AddressPrompt.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "base/Clock.h"
+#include "domain/bank/IssuedInvoices.h"
+#include "domain/db/LoadSave.h"
+#include "ui/Platform.h"
+
+namespace gd {
+
+bool completeAddressFor(QWidget* parent, const QString& auktionsNr) {
+    const Result<QList<IssuedInvoice>> issued = issuedInvoices(currentStore(), 0, auktionsNr);
+    if (issued.ok() && std::any_of(issued.value().begin(), issued.value().end(), [&](const IssuedInvoice& i) {
+            return i.valid() && i.Artikel.contains(auktionsNr.trimmed());
+        }))
+        return true;
+    const Result<Invoice> inv = invoiceFor(auktionsNr, today());
+    if (!inv.ok()) {
+        showError(inv.error());
+        return false;
+    }
+    if (inv.value().AnschriftFehlt.isEmpty()) return true;
+    tKunde k;
+    const Result<bool> found = funLoadKunde(k, inv.value().Mitgliedsname);
+    if (!found.ok() || !found.value()) {
+        showError(found.ok() ? Error::plain(missingAddressText(inv.value())) : found.error());
+        return false;
+    }
+
+    QDialog dlg(parent);
+    dlg.setObjectName(QStringLiteral("frmAnschrift"));
+    dlg.setWindowTitle(QStringLiteral("Anschrift für die Rechnung"));
+    auto* why = new QLabel(QStringLiteral("Eine Rechnung über 250 € muss die vollständige Anschrift des Käufers "
+                                          "nennen (§ 33 UStDV). Bitte ergänzen Sie sie für %1; sie wird beim "
+                                          "Käufer gespeichert.")
+                               .arg(inv.value().Mitgliedsname),
+                           &dlg);
+    why->setWordWrap(true);
+    const auto edit = [&](const char* name, const QString& text) {
+        auto* e = new QLineEdit(text, &dlg);
+        e->setObjectName(QString::fromLatin1(name));
+        return e;
+    };
+    QLineEdit* name = edit("txtName", k.Name);
+    QLineEdit* street = edit("txtStrasse", k.Strasse);
+    QLineEdit* town = edit("txtOrt", k.Ort);
+    QLineEdit* country = edit("txtLand", k.Land);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Name:"), name);
+    form->addRow(QStringLiteral("Straße:"), street);
+    form->addRow(QStringLiteral("PLZ und Ort:"), town);
+    form->addRow(QStringLiteral("Land:"), country);
+    auto* buttons = new QDialogButtonBox(&dlg);
+    QPushButton* take = buttons->addButton(QStringLiteral("Übernehmen"), QDialogButtonBox::AcceptRole);
+    take->setObjectName(QStringLiteral("cmdUebernehmen"));
+    buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole)
+        ->setObjectName(QStringLiteral("cmdAbbrechen"));
+    const auto complete = [=] {
+        take->setEnabled(!name->text().trimmed().isEmpty() && !street->text().trimmed().isEmpty() &&
+                         !town->text().trimmed().isEmpty());
+    };
+    for (QLineEdit* e : {name, street, town}) QObject::connect(e, &QLineEdit::textChanged, &dlg, complete);
+    complete();
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    auto* v = new QVBoxLayout(&dlg);
+    v->addWidget(why);
+    v->addLayout(form);
+    v->addWidget(buttons);
+    dlg.resize(460, dlg.sizeHint().height());
+    if (dlg.exec() != QDialog::Accepted) return false;
+
+    k.Name = name->text().trimmed();
+    k.Strasse = street->text().trimmed();
+    k.Ort = town->text().trimmed();
+    k.Land = country->text().trimmed();
+    const Status saved = funSaveLieferantupdate(k, auktionsNr);
+    if (!saved.ok()) {
+        showError(saved.error());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace gd
