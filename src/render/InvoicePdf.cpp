@@ -177,11 +177,9 @@ QByteArray invoicePdf(const Invoice& inv) {
             y += 5;
             break;
         case TaxMode::Margin:
-            text(20, y,
-                 QStringLiteral("Gebrauchtgegenstände/Sonderregelung (§ 25a UStG): Die Umsatzsteuer wird nicht "
-                                "gesondert ausgewiesen."),
-                 body);
-            y += 10;
+            text(20, y, QStringLiteral("Gebrauchtgegenstände/Sonderregelung (§ 25a UStG):"), body);
+            text(20, y + 5, QStringLiteral("Die Umsatzsteuer wird nicht gesondert ausgewiesen."), body);
+            y += 15;
             break;
         case TaxMode::None:
             break;

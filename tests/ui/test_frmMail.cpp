@@ -11,7 +11,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include "domain/db/TaxData.h"
 #include "domain/mail/modVorlagen.h"
+#include "render/HybridPdf.h"
 #include "support/FakeMailSender.h"
 #include "support/UiDbTest.h"
 #include "ui/frmMail.h"
@@ -206,6 +208,34 @@ TEST_F(MailForm, PaymentCodeAndInvoiceGoWithTheMail) {
     if (decoded.endsWith('\n') && !decoded.endsWith("77")) decoded.chop(1);
     EXPECT_EQ(decoded,
               QByteArray("BCD\n002\n1\nSCT\nCOBADEFFXXX\nJörg Händler\nDE89370400440532013000\nEUR29.40\n\n\n77"));
+}
+
+// A business buyer writing from the platform's alias address (which passes on only PDF and
+// pictures) gets the invoice as one PDF with the e-invoice inside, never a bare XML.
+TEST_F(MailForm, ABusinessBuyerBehindAnAliasGetsTheHybridPdf) {
+    gSettings.Steuerart = u"19"_s;
+    gSettings.UstId = u"DE123456789"_s;
+    ASSERT_TRUE(saveBusiness(currentStore(), u"k"_s, {u"Brouwerij Janssens BV"_s, u"BE0123456789"_s}).ok());
+    const auto log = fakeSmtp();
+    MailInputs in = test::single();
+    in.sAuktionsID = id;
+    in.sArtikelnummer = u"77"_s;
+    in.sEmail = u"k.x7f2q9@members.plattform.example"_s;
+    frmMail f(in);
+    f.show();
+    QTest::mouseClick(f.findChild<QCheckBox*>(u"chkRechnung"_s), Qt::LeftButton);
+    send(&f);
+    ASSERT_EQ(log->sent.size(), 1);
+    const QList<MailAttachment>& files = log->sent[0].files;
+    for (const MailAttachment& a : files) EXPECT_FALSE(a.fileName.endsWith(u".xml"_s)) << a.fileName.toStdString();
+    const auto pdf = std::find_if(files.begin(), files.end(),
+                                  [](const MailAttachment& a) { return a.mimeType == "application/pdf"; });
+    ASSERT_NE(pdf, files.end());
+    const Result<QByteArray> xml = embeddedInvoiceXml(pdf->data);
+    ASSERT_TRUE(xml.ok()) << xml.error().message().toStdString();
+    EXPECT_TRUE(xml.value().contains("Brouwerij Janssens BV"));
+    gSettings.Steuerart.clear();
+    gSettings.UstId.clear();
 }
 
 }  // namespace

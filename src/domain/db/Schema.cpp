@@ -239,6 +239,9 @@ CREATE TABLE IF NOT EXISTS EingangsRechnungen (
 CREATE TRIGGER IF NOT EXISTS EingangsRechnungen_Unveraenderlich BEFORE UPDATE ON EingangsRechnungen BEGIN
   SELECT RAISE(ABORT, 'Eine abgelegte Rechnung wird nicht geändert.');
 END;
+CREATE TRIGGER IF NOT EXISTS EingangsRechnungen_Unloeschbar BEFORE DELETE ON EingangsRechnungen BEGIN
+  SELECT RAISE(ABORT, 'Eine abgelegte Rechnung wird aufbewahrt und nicht gelöscht.');
+END;
 )SQL";
 
 // What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail

@@ -1,0 +1,215 @@
+// E-invoices as a seller meets them: the business buyer's invoice carries its XML inside a
+// PDF/A-3, an invoice above 250 € asks for the full address, and an e-invoice received is read
+// as text and kept with its purchase.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+
+#include "MainWindowFixture.h"
+#include "domain/bank/IssuedInvoices.h"
+#include "domain/bank/ReceivedInvoices.h"
+#include "render/HybridPdf.h"
+#include "render/InvoicePdf.h"
+#include "support/EInvoiceCheck.h"
+#include "ui/frmERechnung.h"
+
+namespace gd {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+class EInvoiceUi : public test::MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        gSettings.Steuerart = u"19"_s;
+        gSettings.UstId = u"DE123456789"_s;
+        gsKontoinhaber = u"Jörg Händler"_s;
+        gsAnschrift = u"Lindenweg 3, 24103 Kiel"_s;
+    }
+    void TearDown() override {
+        gSettings.Steuerart.clear();
+        gSettings.UstId.clear();
+        gSettings.ERechnungFuerAlle = false;
+        gbKleinunternehmer = false;
+        MainWindowTest::TearDown();
+    }
+    // The page as the buyer reads it, and saved as a picture where screenshots are wanted.
+    QString pageText(const QString& pdf, const QString& shot) {
+        if (const QString dir = qEnvironmentVariable("GD_SCREENSHOT_DIR"); !dir.isEmpty())
+            test::tool(u"pdftoppm"_s, {u"-png"_s, u"-r"_s, u"60"_s, u"-singlefile"_s, pdf, dir + u"/"_s + shot});
+        return QString::fromUtf8(test::tool(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s}));
+    }
+    // What the hybrid file carries: the attachment is the kept XML and passes the rules; the
+    // file is sound PDF/A part 3 with the XML as the invoice's alternative form.
+    void expectHybrid(const QString& pdf, const QByteArray& keptXml) {
+        EXPECT_TRUE(test::tool(u"pdfdetach"_s, {u"-list"_s, pdf}).contains("factur-x.xml"));
+        const QString out = app.file(u"ausgepackt.xml"_s);
+        test::tool(u"pdfdetach"_s, {u"-save"_s, u"1"_s, u"-o"_s, out, pdf});
+        EXPECT_EQ(test::fileBytes(out), keptXml);
+        test::expectValidEInvoice(out);
+        EXPECT_TRUE(test::tool(u"qpdf"_s, {u"--check"_s, pdf}).contains("No syntax or stream encoding errors"));
+        const QString plain = app.file(u"offen.pdf"_s);
+        test::tool(u"qpdf"_s, {u"--qdf"_s, u"--object-streams=disable"_s, pdf, plain});
+        const QByteArray inside = test::fileBytes(plain);
+        for (const char* want :
+             {"pdfaid:part=\"3\"", "/AFRelationship /Alternative", "fx:ConformanceLevel=\"EN 16931\"",
+              "/Subtype /text#2fxml", "/S /GTS_PDFA1", "%PDF-1.7"})
+            EXPECT_TRUE(inside.contains(want)) << want;
+    }
+};
+
+// The buyer becomes a business in the pane, one item at 7 %: its invoice is the hybrid PDF,
+// and the same file, sent to the seller's own desk, reads back and is kept with a purchase.
+TEST_F(EInvoiceUi, TheBusinessBuyersInvoiceAndTheViewer) {
+    fill();
+    open();
+    clickRow(2);  // sale 102, bernd
+    ASSERT_EQ(shown(), u"102"_s);
+    test::typeText(edit("txtFirma"), u"Uhrmacherei Šimková s.r.o."_s);
+    test::typeText(edit("txtUstIdNr"), u"CZ 12345678"_s);
+    auto* rate = child<QComboBox>(u"cboSteuersatz"_s);
+    rate->setFocus();
+    QTest::keyClick(rate, Qt::Key_Down);
+    QTest::keyClick(rate, Qt::Key_Down);
+    ASSERT_EQ(rate->currentData().toInt(), 7);
+    platform.queueAnswer(Platform::Answer::Yes);
+    click("cmdSpeichern");
+    const QString pdf = app.file(u"Rechnung 102.pdf"_s);
+    platform.queueFileName(pdf);
+    menu("keypop2", "keyRechnung");
+    ASSERT_TRUE(QFile::exists(pdf)) << lastMessage().toStdString();
+    const auto issued = issuedInvoice(currentStore(), u"RE-2026-0001"_s);
+    ASSERT_TRUE(issued.ok());
+    EXPECT_EQ(test::fileBytes(pdf), issued.value().first.Pdf);
+    expectHybrid(pdf, issued.value().first.Xml);
+    const QString page = pageText(pdf, u"rechnung-geschaeftskunde"_s);
+    for (const char* want :
+         {"Uhrmacherei Šimková s.r.o.", "USt-IdNr. des Käufers: CZ12345678", "Rechnungsnummer: RE-2026-0001",
+          "Lieferdatum: 03.12.2026", "darin Umsatzsteuer 7 %", "USt-IdNr.: DE123456789"})
+        EXPECT_TRUE(page.contains(QString::fromUtf8(want))) << want << "\n" << page.toStdString();
+
+    // Opened with the purchase 201 selected: shown as text, kept unchanged with its hash.
+    clickRow(1);
+    ASSERT_EQ(shown(), u"201"_s);
+    platform.queueFileName(pdf);
+    test::whenModal<frmERechnung>([&](frmERechnung* d) {
+        const QString text = d->findChild<QPlainTextEdit*>(u"txtRechnung"_s)->toPlainText();
+        for (const char* want : {"Rechnung RE-2026-0001 vom", "Jörg Händler", "Armbanduhr", "7 %", "Zu zahlen"})
+            EXPECT_TRUE(text.contains(QString::fromUtf8(want))) << want << "\n" << text.toStdString();
+        auto* keep = d->findChild<QPushButton*>(u"cmdAblegen"_s);
+        EXPECT_EQ(keep->text(), u"Beim Kauf 201 ablegen"_s);
+        if (const QString dir = qEnvironmentVariable("GD_SCREENSHOT_DIR"); !dir.isEmpty())
+            d->grab().save(dir + u"/e-rechnung-ansehen.png"_s);
+        QTest::mouseClick(keep, Qt::LeftButton);
+        EXPECT_FALSE(keep->isEnabled());
+        QTest::mouseClick(d->findChild<QPushButton*>(u"cmdSchliessen"_s), Qt::LeftButton);
+    });
+    menu("keyAktion", "keyERechnung");
+    EXPECT_TRUE(lastMessage().contains(u"beim Kauf 201 abgelegt"_s)) << lastMessage().toStdString();
+    const QList<KeptInvoice> kept = receivedInvoices(currentStore(), u"201"_s).value();
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(kept[0].Daten, test::fileBytes(pdf));
+    EXPECT_EQ(kept[0].Sha256,
+              QString::fromLatin1(QCryptographicHash::hash(test::fileBytes(pdf), QCryptographicHash::Sha256).toHex()));
+    EXPECT_EQ(kept[0].Nummer, u"RE-2026-0001"_s);
+    // With a sale the file is not kept there; a second keep of the same file is said.
+    const ReceivedInvoice read = readEInvoice(issued.value().first.Xml).value();
+    EXPECT_FALSE(keepReceivedInvoice(currentStore(), u"102"_s, pdf, kept[0].Daten, read, now()).ok());
+    const Result<KeptInvoice> twice = keepReceivedInvoice(currentStore(), u"201"_s, pdf, kept[0].Daten, read, now());
+    ASSERT_FALSE(twice.ok());
+    EXPECT_TRUE(twice.error().sentence.contains(u"bereits abgelegt"_s));
+}
+
+// Above 250 € without a street the address is asked for; what the user types is kept with
+// the buyer and the invoice names it.
+TEST_F(EInvoiceUi, AboveTwoHundredFiftyEurosTheAddressIsAsked) {
+    tKunde k = kunde(u"ewa"_s, u"Ewa Kowalczyk"_s);
+    k.Strasse.clear();
+    tAuktion a = auktion(u"601"_s, u"ewa"_s);
+    a.Preis = u"312,00"_s;
+    store(a, k);
+    open();
+    clickRow(1);
+    ASSERT_EQ(shown(), u"601"_s);
+    const QString pdf = app.file(u"Rechnung 601.pdf"_s);
+    platform.queueFileName(pdf);
+    test::whenModal<QDialog>([&](QDialog* d) {
+        EXPECT_EQ(d->objectName(), u"frmAnschrift"_s);
+        auto* take = d->findChild<QPushButton*>(u"cmdUebernehmen"_s);
+        EXPECT_FALSE(take->isEnabled());  // the street is missing
+        test::typeText(d->findChild<QLineEdit*>(u"txtStrasse"_s), u"ul. Ogrodowa 7"_s);
+        ASSERT_TRUE(take->isEnabled());
+        QTest::mouseClick(take, Qt::LeftButton);
+    });
+    menu("keypop2", "keyRechnung");
+    ASSERT_TRUE(QFile::exists(pdf)) << lastMessage().toStdString();
+    EXPECT_TRUE(pageText(pdf, u"rechnung-anschrift"_s).contains(u"ul. Ogrodowa 7"_s));
+    tKunde stored;
+    ASSERT_TRUE(funLoadKunde(stored, u"ewa"_s).value());
+    EXPECT_EQ(stored.Strasse, u"ul. Ogrodowa 7"_s);
+}
+
+// Every way of paying VAT, as the e-invoice for a private buyer on request: the page says
+// the mode's lines and the XML inside passes the rules.
+TEST_F(EInvoiceUi, EachTaxModeOnThePageAndInTheXml) {
+    gSettings.ERechnungFuerAlle = true;
+    const struct {
+        const char* nr;
+        bool smallBusiness;
+        const char* mode;
+        const char* line;
+    } modes[] = {{"701", true, "", "Gemäß § 19 UStG wird keine Umsatzsteuer berechnet."},
+                 {"702", false, "19", "darin Umsatzsteuer 19 %"},
+                 {"703", false, "7", "darin Entgelt (netto) zu 7 %"},
+                 {"704", false, "25a", "Gebrauchtgegenstände/Sonderregelung (§ 25a UStG)"}};
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.mode);
+        store(auktion(QString::fromLatin1(m.nr), u"fenna"_s), kunde(u"fenna"_s, u"Fenna de Vries"_s));
+        gbKleinunternehmer = m.smallBusiness;
+        gSettings.Steuerart = QString::fromLatin1(m.mode);
+        const Result<IssuedInvoice> inv =
+            issueInvoice(currentStore(), QString::fromLatin1(m.nr), QString(), now(), invoicePdf);
+        ASSERT_TRUE(inv.ok()) << inv.error().message().toStdString();
+        const QString pdf = app.file(u"r.pdf"_s);
+        app.write(u"r.pdf"_s, inv.value().Pdf);
+        EXPECT_EQ(embeddedInvoiceXml(inv.value().Pdf).value(), inv.value().Xml);
+        app.write(u"r.xml"_s, inv.value().Xml);
+        test::expectValidEInvoice(app.file(u"r.xml"_s));
+        const QString page = pageText(pdf, u"rechnung-"_s + QString::fromLatin1(m.nr));
+        EXPECT_TRUE(page.contains(QString::fromUtf8(m.line))) << page.toStdString();
+        EXPECT_TRUE(page.contains(u"Lieferdatum: 04.12.2026"_s));
+    }
+}
+
+// What is no e-invoice is said, never shown as one: a PDF without XML, a damaged PDF, a page
+// that is no PDF/A cannot take the XML.
+TEST_F(EInvoiceUi, NoEInvoiceIsSaid) {
+    gbKleinunternehmer = true;
+    Invoice inv;
+    inv.Nummer = u"RE-1"_s;
+    inv.Datum = QDate(2026, 12, 8);
+    inv.Verkaeufer = u"Jörg Händler"_s;
+    const QByteArray plain = invoicePdf(inv);
+    ASSERT_TRUE(plain.startsWith("%PDF-"));
+    const struct {
+        QByteArray file;
+        const char* said;
+    } cases[] = {{plain, "keine E-Rechnung"},
+                 {plain.left(plain.size() / 2), "kann nicht gelesen werden"},
+                 {"%PDF-1.4\n" + QByteArray(5000, '\x01'), "kann nicht gelesen werden"},
+                 {"Kein PDF", "weder eine XML-Rechnung noch eine PDF-Datei"}};
+    for (const auto& c : cases) {
+        const Result<QByteArray> xml = embeddedInvoiceXml(c.file);
+        ASSERT_FALSE(xml.ok()) << c.said;
+        EXPECT_TRUE(xml.error().sentence.contains(QString::fromUtf8(c.said))) << xml.error().sentence.toStdString();
+    }
+    EXPECT_FALSE(hybridPdf(plain, "<x/>", systemSrgbProfile()).ok());
+}
+
+}  // namespace
+}  // namespace gd
