@@ -11,7 +11,10 @@
 
 #include "base/Clock.h"
 #include "domain/bank/IssuedInvoices.h"
+#include "domain/bank/YearFigures.h"
 #include "domain/db/LoadSave.h"
+#include "domain/settings/Optionen.h"
+#include "domain/settings/modGlobal.h"
 #include "ui/Platform.h"
 
 namespace gd {
@@ -87,6 +90,35 @@ bool completeAddressFor(QWidget* parent, const QString& auktionsNr) {
         showError(saved.error());
         return false;
     }
+    return true;
+}
+
+bool taxModeReadyFor(QWidget* parent, const QString& auktionsNr) {
+    Q_UNUSED(parent);
+    if (!gSettings.Kleinunternehmer) return true;
+    const qint64 limit = smallBusinessLimits(gSettings.GrenzeKleinunternehmer).thisYear;
+    const Result<bool> beyond = beyondSmallBusinessLimit(currentStore(), auktionsNr, limit);
+    if (!beyond.ok()) {
+        showError(beyond.error());
+        return false;
+    }
+    if (!beyond.value()) return true;
+    const QString question = smallBusinessEndsText(limit).section(QStringLiteral(" Stellen Sie"), 0, 0) +
+                             QStringLiteral(
+                                 "\n\nJetzt auf Regelbesteuerung mit 19 % umstellen und die Rechnung mit "
+                                 "Umsatzsteuer ausstellen?");
+    if (platform().msgBox(question, Platform::Buttons::YesNo, Platform::Icon::Question, QString()) !=
+        Platform::Answer::Yes)
+        return false;
+    Settings s = gSettings;
+    s.Kleinunternehmer = false;
+    if (s.Steuerart != QStringLiteral("19") && s.Steuerart != QStringLiteral("7")) s.Steuerart = QStringLiteral("19");
+    const Status saved = saveOptions(s);
+    if (!saved.ok()) {
+        showError(saved.error());
+        return false;
+    }
+    setSettings(s);
     return true;
 }
 

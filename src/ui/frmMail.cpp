@@ -261,7 +261,8 @@ bool frmMail::attachments(QList<MailAttachment>& files) {
         // The issued invoice, the same bytes as every time it is shown; issued now if there is none.
         // To a platform's alias too it is this PDF (with the e-invoice inside), never a bare XML:
         // the platform forwards only PDF and pictures.
-        if (!completeAddressFor(this, composer_.invoiceNumber())) return false;
+        if (!completeAddressFor(this, composer_.invoiceNumber()) || !taxModeReadyFor(this, composer_.invoiceNumber()))
+            return false;
         const Result<IssuedInvoice> inv =
             issueInvoice(currentStore(), composer_.invoiceNumber(), gsNummernkreis, now(), invoicePdf);
         if (!inv.ok()) {

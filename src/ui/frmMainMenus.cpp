@@ -323,7 +323,7 @@ void frmMain::saveInvoice() {
     // A purchase is said before any file is asked for; the invoice is issued only once the
     // file is chosen, when it is really wanted.
     const QString nr = selectedAuktion().AuktionsNr;
-    if (!completeAddressFor(this, nr)) return;
+    if (!completeAddressFor(this, nr) || !taxModeReadyFor(this, nr)) return;
     const QString file = platform().saveFileName(QStringLiteral("Rechnung als PDF speichern"),
                                                  QDir::homePath() + QStringLiteral("/Rechnung-%1.pdf").arg(nr),
                                                  QStringLiteral("PDF-Dateien (*.pdf)"));

@@ -9,7 +9,9 @@
 
 #include "base/CallStack.h"
 #include "domain/bank/EInvoice.h"
+#include "domain/bank/YearFigures.h"
 #include "domain/db/Database.h"
+#include "domain/settings/modGlobal.h"
 
 namespace gd {
 namespace {
@@ -222,6 +224,14 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
         const Result<Invoice> made = invoiceFor(store.within(tx), auktionsNr, now.date());
         if (!made.ok()) return made.error();
         if (!made.value().AnschriftFehlt.isEmpty()) return refused(missingAddressText(made.value()));
+        // From the sale that takes the year past the limit on, § 19 no longer holds: such an
+        // invoice is issued with VAT only, once the options say so.
+        if (made.value().Kleinunternehmer) {
+            const qint64 limit = smallBusinessLimits(gSettings.GrenzeKleinunternehmer).thisYear;
+            const Result<bool> beyond = beyondSmallBusinessLimit(store.within(tx), auktionsNr, limit);
+            if (!beyond.ok()) return beyond.error();
+            if (beyond.value()) return refused(smallBusinessEndsText(limit));
+        }
         const Result<IssuedInvoice> issued =
             numberAndKeep(db, store, made.value(), QStringLiteral("Rechnung"), pattern, now, page);
         if (issued.ok()) tx.commit();

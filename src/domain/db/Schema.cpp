@@ -197,8 +197,8 @@ END;
 )SQL";
 
 // Version 6: business buyers (a company name makes the contact one), a sale's own VAT rate
-// where it differs from the options', the e-invoice XML an invoice was issued with, and
-// e-invoices received, kept as they came with a purchase.
+// where it differs from the options', the e-invoice XML an invoice was issued with, the
+// platform whose mail made a trade, and e-invoices received, kept as they came with a purchase.
 constexpr const char* kVersion6 = R"SQL(
 CREATE TABLE IF NOT EXISTS Firmen (
   Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
@@ -223,6 +223,12 @@ END;
 CREATE TRIGGER IF NOT EXISTS RechnungenXml_Unloeschbar BEFORE DELETE ON RechnungenXml BEGIN
   SELECT RAISE(ABORT, 'Eine ausgestellte Rechnung wird nicht gelöscht; sie kann nur storniert werden.');
 END;
+CREATE TABLE IF NOT EXISTS Herkunft (
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  AuktionsNr   TEXT NOT NULL,
+  Plattform    TEXT NOT NULL,
+  PRIMARY KEY (Standarduser, AuktionsNr)
+);
 CREATE TABLE IF NOT EXISTS EingangsRechnungen (
   ID           INTEGER PRIMARY KEY,
   Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,

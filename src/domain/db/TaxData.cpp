@@ -3,6 +3,7 @@
 #include "base/CallStack.h"
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
+#include "domain/settings/modGlobal.h"
 
 namespace gd {
 
@@ -60,6 +61,27 @@ Status saveItemRate(const Store& store, const QString& auktionsNr, int rate) {
             db.execute(QStringLiteral("insert into Steuersaetze (Standarduser, AuktionsNr, Satz) values (?, ?, ?)"),
                        {store.user, auktionsNr.trimmed(), rate});
         tx.commit();
+        return {};
+    });
+}
+
+QString mainPlatform() {
+    return gSettings.Plattform.trimmed().isEmpty() ? QString::fromLatin1(kPlattformDomain)
+                                                   : gSettings.Plattform.trimmed();
+}
+
+QString platformOfSection(const QString& section) {
+    const qsizetype blank = section.trimmed().indexOf(QLatin1Char(' '));
+    return blank > 0 ? section.trimmed().mid(blank + 1).trimmed() : mainPlatform();
+}
+
+Status savePlatform(const Store& store, const QString& auktionsNr, const QString& platform) {
+    CALLSTACK_MODULE("modGlobal");
+    return dbStep(QStringLiteral("Die Plattform der Auktion kann nicht gespeichert werden:"), [&]() -> Status {
+        Database db = store.open();
+        db.execute(
+            QStringLiteral("insert or replace into Herkunft (Standarduser, AuktionsNr, Plattform) values (?, ?, ?)"),
+            {store.user, auktionsNr.trimmed(), platform.trimmed().isEmpty() ? mainPlatform() : platform.trimmed()});
         return {};
     });
 }

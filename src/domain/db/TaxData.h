@@ -25,4 +25,11 @@ inline bool validItemRate(int rate) { return rate == 0 || rate == 7 || rate == 1
 Result<int> loadItemRate(const Store& store, const QString& auktionsNr);
 Status saveItemRate(const Store& store, const QString& auktionsNr, int rate);
 
+// The platform whose mail made a trade, for the yearly figures and the reporting limits.
+// A mail of a further keyword section names it after the kind ("Verkauf Kiezmarkt" →
+// "Kiezmarkt"); the three sections stand for the platform of the settings.
+QString platformOfSection(const QString& section);
+QString mainPlatform();
+Status savePlatform(const Store& store, const QString& auktionsNr, const QString& platform);
+
 }  // namespace gd

@@ -9,6 +9,7 @@
 #include "domain/db/DbStep.h"
 #include "domain/db/LoadSave.h"
 #include "domain/db/StatusGruppen.h"
+#include "domain/db/TaxData.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
@@ -146,6 +147,8 @@ Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportCh
     }
     const Status inserted = funSaveAuktionnew(in, w.oAuktion, partnerNr, &w.oAuktion.AuktionsID);
     if (!inserted.ok()) return inserted.error();
+    const Status origin = savePlatform(in, w.oAuktion.AuktionsNr, platformOfSection(w.sektion));
+    if (!origin.ok()) return origin.error();
     try {
         tx->commit();
     } catch (const RunError& e) {

@@ -19,7 +19,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 39> table = {{
+    static const std::array<Setting, 48> table = {{
         {"User", "Username", "", K::Text, true, &S::Username},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser},
         {"User", "username", "", K::Text, false, &S::StandardUser},
@@ -57,6 +57,15 @@ std::span<const Setting> settingsTable() {
         {"Rechnung", "UStIdNr", "", K::Text, true, &S::UstId},
         {"Rechnung", "Steuerart", "", K::Text, true, &S::Steuerart},
         {"Rechnung", "ERechnungFuerAlle", "False", K::Boolean, true, &S::ERechnungFuerAlle},
+        {"DATEV", "Beraternummer", "", K::Text, true, &S::DatevBerater},
+        {"DATEV", "Mandantennummer", "", K::Text, true, &S::DatevMandant},
+        {"DATEV", "Kontenrahmen", "03", K::Text, true, &S::DatevKontenrahmen},
+        {"DATEV", "WJBeginn", "0101", K::Text, true, &S::DatevWJBeginn},
+        {"DATEV", "Festschreibung", "False", K::Boolean, true, &S::DatevFestschreibung},
+        {"DATEV", "Zahlungen", "True", K::Boolean, true, &S::DatevZahlungen},
+        {"DATEV", "Konten", "", K::Text, true, &S::DatevKonten},
+        {"Grenzen", "Meldepflicht", "30;2000;25;1800", K::Text, true, &S::GrenzeMeldepflicht},
+        {"Grenzen", "Kleinunternehmer", "25000;100000;80", K::Text, true, &S::GrenzeKleinunternehmer},
         {"Sicherung", "Taeglich", "True", K::Boolean, true, &S::TaeglicheSicherung},
         // Set by "Datenbank-Kennwort ändern…", not by the options dialog.
         {"Datenbank", "EigenesKennwort", "False", K::Boolean, false, &S::EigenesKennwort},

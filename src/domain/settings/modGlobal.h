@@ -40,6 +40,13 @@ struct Settings {
     QString Steuernummer, UstId;     // the seller's tax number and VAT ID
     QString Steuerart;               // without § 19: "", "19", "7" or "25a"
     bool ERechnungFuerAlle = false;  // the e-invoice inside the PDF for private buyers too
+    // The tax advisor's numbers, the chart ("03", "04"), the fiscal year's first day ("TTMM"),
+    // and the accounts that differ from the chart's: "Erloese19=8400/;Bank=1210/" (account/key).
+    QString DatevBerater, DatevMandant, DatevKontenrahmen, DatevWJBeginn, DatevKonten;
+    bool DatevFestschreibung = false, DatevZahlungen = true;
+    // Limits set by law, one row each so that a change of law is one line: the platforms'
+    // report "count;euros;note from count;note from euros", § 19 "last year;this year;warn %".
+    QString GrenzeMeldepflicht, GrenzeKleinunternehmer;
     bool TaeglicheSicherung = true;
     bool EigenesKennwort = false;
     bool KennwortImSchluesselbund = false;  // set by writeSettings, not by the dialog

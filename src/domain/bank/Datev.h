@@ -1,0 +1,54 @@
+#pragma once
+// The tax advisor's hand-over: issued invoices, cancellations and payments as a DATEV
+// "Buchungsstapel" (DATEV-Format EXTF, header version 700, category 21, format version 13),
+// as DATEV's developer portal describes it:
+// https://developer.datev.de/datev/platform/de/dtvf/formate/buchungsstapel (fields),
+// https://developer.datev.de/datev/platform/en/dtvf/formate/header (header line),
+// https://developer.datev.de/datev/platform/en/dtvf/zeichensatz (Windows-1252).
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include "base/Result.h"
+#include "domain/db/Store.h"
+
+namespace gd {
+
+struct DatevAccount {
+    QString konto;
+    QString schluessel;  // BU-Schlüssel; empty for DATEV's automatic accounts
+};
+
+// The bookings' accounts: "Erloese19", "Erloese7", "Erloese25a", "Erloese19UStG", "Bank",
+// "Debitor", "Gebuehren".
+const QStringList& datevBookings();
+// The chart's ("03" SKR03, "04" SKR04) accounts with the user's "Name=konto/schlüssel;…".
+QMap<QString, DatevAccount> datevAccounts(const QString& chart, const QString& overrides);
+// The overrides that differ from the chart's.
+QString datevOverrides(const QString& chart, const QMap<QString, DatevAccount>& accounts);
+
+struct DatevSetup {
+    QString berater, mandant;
+    QString chart = QStringLiteral("03");
+    QString fiscalStart = QStringLiteral("0101");  // TTMM
+    bool lock = false;
+    bool payments = true;
+    QMap<QString, DatevAccount> accounts;
+};
+DatevSetup datevSetupFromSettings();
+
+struct DatevExport {
+    QByteArray bytes;  // Windows-1252, CR LF
+    int invoices = 0, cancellations = 0, payments = 0;
+};
+
+// The bookings of [from, to]: refused when the range leaves one fiscal year, or the
+// advisor's numbers are missing.
+Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, const QDate& from, const QDate& to,
+                                const QDateTime& now);
+
+}  // namespace gd
