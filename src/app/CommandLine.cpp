@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+#include "app/BooksCommands.h"
 #include "app/CliCommon.h"
 #include "app/InvoiceCommands.h"
 #include "base/AppPath.h"
@@ -468,6 +469,14 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         QStringLiteral("Listet die ausgestellten Rechnungen (mit --year nur eines Jahres)."));
     const QCommandLineOption year(QStringLiteral("year"), QStringLiteral("Mit --invoices: das Jahr."),
                                   QStringLiteral("jahr"));
+    const QCommandLineOption datev(
+        QStringLiteral("datev"),
+        QStringLiteral("Schreibt Rechnungen, Stornos und Zahlungen eines Zeitraums als DATEV-Buchungsstapel für den "
+                       "Steuerberater: --datev JJJJ-MM-TT JJJJ-MM-TT DATEI.csv."));
+    const QCommandLineOption jahr(QStringLiteral("jahr"),
+                                  QStringLiteral("Zeigt die Verkäufe eines Jahres je Plattform und Monat und die "
+                                                 "Grenzen, die sie erreichen."),
+                                  QStringLiteral("jahr"));
     const QCommandLineOption backup(QStringLiteral("backup"),
                                     QStringLiteral("Schreibt eine Datensicherung (Datenbank und Einstellungen in einer "
                                                    "Datei), auch während das Programm läuft."),
@@ -495,6 +504,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(invoices);
     parser.addOption(invoiceXml);
     parser.addOption(year);
+    parser.addOption(datev);
+    parser.addOption(jahr);
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(exportCsvOption);
@@ -536,7 +547,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     }
     // A word no command takes is refused, not silently left aside ("--list verkauf").
     const bool takesFiles = parser.isSet(import) || parser.isSet(parse) || parser.isSet(create) ||
-                            parser.isSet(invoice) || parser.isSet(cancelInvoice) || parser.isSet(invoiceXml);
+                            parser.isSet(invoice) || parser.isSet(cancelInvoice) || parser.isSet(invoiceXml) ||
+                            parser.isSet(datev);
     if (!takesFiles && !parser.positionalArguments().isEmpty()) {
         err() << "gaveldesk: unbekanntes Argument: " << parser.positionalArguments().first() << "\n";
         err().flush();
@@ -558,6 +570,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                                     windowParts().invoicePage);
     if (parser.isSet(invoices)) return invoicesCommand(parser.value(year));
     if (parser.isSet(invoiceXml)) return invoiceXmlCommand(parser.positionalArguments());
+    if (parser.isSet(datev)) return datevCommand(parser.positionalArguments());
+    if (parser.isSet(jahr)) return yearCommand(parser.value(jahr));
     if (parser.isSet(search)) return searchAuctions(parser.value(search));
     return std::nullopt;
 }

@@ -42,6 +42,11 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     split->setCollapsible(1, false);
     setCentralWidget(split);
     // Permanent: the count stays when a menu entry's hint takes the status bar.
+    lblGrenze_ = new QLabel(this);
+    lblGrenze_->setObjectName(QStringLiteral("lblGrenze"));
+    lblGrenze_->setVisible(false);
+    lblGrenze_->setMaximumWidth(420);             // the full text is its tool tip
+    statusBar()->addPermanentWidget(lblGrenze_);  // "Bereit" and other messages stay beside it
     statusBar()->addPermanentWidget(list_->summaryLabel());
     statusBar()->addPermanentWidget(list_->countLabel());
     statusBar()->showMessage(QStringLiteral("Bereit"));
@@ -206,6 +211,7 @@ void frmMain::Form_Load() {
 void frmMain::finishStart() {
     CALLSTACK();
     list_->cmdListe_Click(2);
+    showLimitNote();
     // Before anything is imported the program knows whose trades they are.
     if (gsEbayName.trimmed().isEmpty()) askForMemberName();
 }
@@ -263,6 +269,7 @@ void frmMain::importMails(const QList<QueuedMail>& mails) {
         list_->selectAfterRefresh(dlg.records().oAuktion.AuktionsID);  // the new trade is the one to look at
     else if (dlg.storedCount() > 0)
         list_->subRefreshListe();  // some of several were stored before it was closed: the trade shown stays
+    if (dlg.storedCount() > 0 || dlg.result() == QDialog::Accepted) showLimitNote();
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent* e) {

@@ -14,6 +14,7 @@
 #include "ui/TradeList.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QTimer;
 
@@ -99,7 +100,11 @@ private:
     void restoreFromBackup();  // "Wiederherstellen…"
     void saveInvoice();        // "Rechnung als PDF…" for the selected sale
     void showInvoices();
-    void showEInvoice();  // "Rechnungen…": the issued ones
+    void showEInvoice();
+    void showYear();
+    void showDatev();
+    // The note of a limit of law the year comes near, in the status bar.
+    void showLimitNote();  // "Rechnungen…": the issued ones
     // Every button's and menu entry's enabled state, from the list and the selection.
     void updateActions();
 
@@ -109,6 +114,8 @@ private:
     bool ensureDatabase(bool asked = false);
 
     TradeList* list_ = nullptr;
+
+    QLabel* lblGrenze_ = nullptr;  // a limit of law the year comes near
     DetailPane* pane_ = nullptr;
     QMenu* smartpopmdi = nullptr;
     QHash<QString, QList<QAction*>> actions_;  // by key: the entries of the menus and the pop-up

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QDir>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -26,6 +27,7 @@
 #include "ui/frmAbout.h"
 #include "ui/frmERechnung.h"
 #include "ui/frmHilfe.h"
+#include "ui/frmJahr.h"
 #include "ui/frmKennwort.h"
 #include "ui/frmKontoauszug.h"
 #include "ui/frmMain.h"
@@ -40,7 +42,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 27> table = {{
+    static const std::array<Command, 29> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -67,6 +69,10 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.showInvoices(); }},
         {"keyERechnung", "E-Rechnung ansehen…", none, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.showEInvoice(); }},
+        {"keyJahr", "Jahresübersicht…", none, B::Aktionen, true, false, false, nullptr,
+         [](frmMain& w) { w.showYear(); }},
+        {"keyDatev", "Export für Steuerberater (DATEV)…", none, B::Aktionen, false, false, false, nullptr,
+         [](frmMain& w) { w.showDatev(); }},
         {"keyKontoauszug", "Kontoauszug einlesen…", none, B::Aktionen, true, false, false, nullptr,
          [](frmMain& w) { w.importStatement(); }},
         {"keyrefresh", "Liste aktualisieren", QKeyCombination(Qt::Key_F5), B::Aktionen, true, false, false, nullptr,
@@ -358,6 +364,30 @@ void frmMain::showEInvoice() {
     const bool purchase = !selectedAuktion().AuktionsID.isEmpty() && selectedKunde().Lieferant;
     frmERechnung dlg(purchase ? selectedAuktion().AuktionsNr : QString(), this);
     if (dlg.load(file)) dlg.exec();
+}
+
+void frmMain::showYear() {
+    CALLSTACK_MENU();
+    if (gsDataSource.isEmpty()) return;
+    frmJahr dlg(this);
+    dlg.exec();
+}
+
+void frmMain::showDatev() {
+    CALLSTACK_MENU();
+    if (gsDataSource.isEmpty()) return;
+    frmDatev dlg(this);
+    dlg.exec();
+}
+
+void frmMain::showLimitNote() {
+    bool clear = false;
+    QString brief;
+    const QString note = limitNote(&clear, &brief);
+    lblGrenze_->setText(brief);
+    lblGrenze_->setToolTip(note);
+    lblGrenze_->setVisible(!note.isEmpty());
+    lblGrenze_->setStyleSheet(clear ? QStringLiteral("color: #a00000; font-weight: bold;") : QString());
 }
 
 void frmMain::updateActions() {

@@ -1,5 +1,6 @@
 #include "domain/bank/Datev.h"
 
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -239,7 +240,15 @@ Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, con
     try {
         Database db = store.open();
         DatevExport out;
-        QStringList lines;
+        // Written as it goes: a year of payments is tens of thousands of lines.
+        struct Lines {
+            QByteArray& bytes;
+            Lines& operator<<(const QString& line) {
+                bytes += win::toAnsi(line);
+                bytes += "\r\n";
+                return *this;
+            }
+        } lines{out.bytes};
         // Line 1: the header, its 31 fields in DATEV's order.
         const QStringList header{
             QStringLiteral("\"EXTF\""),
@@ -306,12 +315,18 @@ Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, con
         // Each payment received: the bank's debit against the buyer.
         if (setup.payments) {
             const DatevAccount bank = setup.accounts.value(QStringLiteral("Bank"));
-            const auto invoiceOf = [&](const QString& nr) {
-                const QList<IssuedInvoice> found = issuedInvoices(store, 0, nr).valueOr({});
-                for (const IssuedInvoice& i : found)
-                    if (i.valid() && i.Artikel.contains(nr)) return i.Nummer;
-                return nr;
-            };
+            // Each sale's valid invoice, read once: a payment names it as its document.
+            QHash<QString, QString> invoiceOfSale;
+            Recordset valid = db.OpenRecordset(
+                QStringLiteral("select r.Nummer, r.Artikel from Rechnungen r where r.Art = 'Rechnung' and "
+                               "r.Standarduser = ? and not exists (select 1 from Rechnungen s where s.Art = 'Storno' "
+                               "and s.Bezug = r.Nummer)"),
+                {store.user});
+            for (valid.MoveFirst(); !valid.isEOF(); valid.MoveNext())
+                for (const QString& nr :
+                     valid.text(QStringLiteral("Artikel")).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                    invoiceOfSale.insert(nr, valid.text(QStringLiteral("Nummer")));
+            const auto invoiceOf = [&](const QString& nr) { return invoiceOfSale.value(nr, nr); };
             Recordset paid = db.OpenRecordset(
                 QStringLiteral(
                     "select a.AuktionsID, a.AuktionsNr, a.Betrag, a.BezahltDatum, a.ebayName, ifnull((select "
@@ -349,7 +364,6 @@ Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, con
                 ++out.payments;
             }
         }
-        out.bytes = win::toAnsi(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
         return out;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Der DATEV-Export kann nicht erstellt werden:"), e);

@@ -92,6 +92,31 @@ MonthFigures yearTotal(const QList<PlatformYear>& year) {
     return t;
 }
 
+QList<QStringList> yearTable(const QList<PlatformYear>& year) {
+    QList<QStringList> rows{{QStringLiteral("Plattform"), QStringLiteral("Monat"), QStringLiteral("Verkäufe"),
+                             QStringLiteral("Summe"), QStringLiteral("Versand"), QStringLiteral("Stornos"),
+                             QStringLiteral("Bezahlt"), QStringLiteral("Unbezahlt"), QStringLiteral("Offen")}};
+    const auto row = [&](const QString& platform, const QString& month, const MonthFigures& m) {
+        rows << QStringList{platform,
+                            month,
+                            QString::number(m.sales),
+                            centsText(m.goods).remove(QLatin1Char('.')),
+                            centsText(m.shipping).remove(QLatin1Char('.')),
+                            QString::number(m.cancellations),
+                            QString::number(m.paid),
+                            QString::number(m.unpaid),
+                            centsText(m.unpaidCents).remove(QLatin1Char('.'))};
+    };
+    for (const PlatformYear& p : year) {
+        for (int i = 0; i < 12; ++i)
+            if (p.months[std::size_t(i)].sales > 0 || p.months[std::size_t(i)].cancellations > 0)
+                row(p.platform, QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0')), p.months[std::size_t(i)]);
+        row(p.platform, QStringLiteral("Jahr"), p.total());
+    }
+    row(QStringLiteral("Gesamt"), QStringLiteral("Jahr"), yearTotal(year));
+    return rows;
+}
+
 Result<QList<PlatformYear>> yearFigures(const Store& store, int year) {
     CALLSTACK_MODULE("modJahr");
     return dbStep(
@@ -170,6 +195,7 @@ LimitNote reportingNote(const QList<PlatformYear>& year, int yearNumber, const R
                               .arg(limits.count)
                               .arg(wholeEuros(limits.cents))
                               .arg(yearNumber);
+            note.brief = QStringLiteral("Meldegrenze erreicht: %1 %2").arg(p.platform).arg(yearNumber);
             return note;
         }
         if (note.level == LimitNote::Level::None && (t.sales >= limits.noteCount || t.gross() >= limits.noteCents)) {
@@ -177,35 +203,53 @@ LimitNote reportingNote(const QList<PlatformYear>& year, int yearNumber, const R
             note.text = figures + QStringLiteral(" – ab %1 Verkäufen oder %2 meldet die Plattform Sie dem Finanzamt.")
                                       .arg(limits.count)
                                       .arg(wholeEuros(limits.cents));
+            note.brief = QStringLiteral("Meldegrenze nah: %1 %2 Verkäufe, %3")
+                             .arg(p.platform)
+                             .arg(t.sales)
+                             .arg(wholeEuros(t.gross()));
         }
     }
     return note;
 }
 
-LimitNote smallBusinessNote(qint64 lastYear, qint64 thisYear, int yearNumber, const SmallBusinessLimits& limits) {
+static LimitNote smallBusinessText(qint64 lastYear, qint64 thisYear, int yearNumber,
+                                   const SmallBusinessLimits& limits) {
     if (thisYear > limits.thisYear)
-        return {LimitNote::Level::Clear, QStringLiteral("Umsatz %1: %2 – über %3; die Kleinunternehmerregelung gilt "
-                                                        "nicht mehr, Rechnungen weisen Umsatzsteuer aus.")
-                                             .arg(yearNumber)
-                                             .arg(euros(thisYear), wholeEuros(limits.thisYear))};
+        return {LimitNote::Level::Clear,
+                QStringLiteral("Umsatz %1: %2 – über %3; die Kleinunternehmerregelung gilt "
+                               "nicht mehr, Rechnungen weisen Umsatzsteuer aus.")
+                    .arg(yearNumber)
+                    .arg(euros(thisYear), wholeEuros(limits.thisYear)),
+                QString()};
     if (lastYear > limits.lastYear)
         return {LimitNote::Level::Clear,
                 QStringLiteral("Umsatz %1: %2 – über %3; %4 gilt die Kleinunternehmerregelung nicht.")
                     .arg(yearNumber - 1)
                     .arg(euros(lastYear), wholeEuros(limits.lastYear))
-                    .arg(yearNumber)};
+                    .arg(yearNumber),
+                QString()};
     if (thisYear * 100 >= limits.thisYear * limits.warnPercent)
         return {LimitNote::Level::Quiet,
                 QStringLiteral("Umsatz %1: %2 von %3 – über dieser Grenze endet die Kleinunternehmerregelung.")
                     .arg(yearNumber)
-                    .arg(euros(thisYear), wholeEuros(limits.thisYear))};
+                    .arg(euros(thisYear), wholeEuros(limits.thisYear)),
+                QString()};
     if (lastYear * 100 >= limits.lastYear * limits.warnPercent)
         return {LimitNote::Level::Quiet,
                 QStringLiteral(
                     "Umsatz %1: %2 von %3 – liegt er darüber, gilt die Kleinunternehmerregelung im Folgejahr nicht.")
                     .arg(yearNumber - 1)
-                    .arg(euros(lastYear), wholeEuros(limits.lastYear))};
+                    .arg(euros(lastYear), wholeEuros(limits.lastYear)),
+                QString()};
     return {};
+}
+
+LimitNote smallBusinessNote(qint64 lastYear, qint64 thisYear, int yearNumber, const SmallBusinessLimits& limits) {
+    LimitNote n = smallBusinessText(lastYear, thisYear, yearNumber, limits);
+    if (n.level != LimitNote::Level::None)
+        n.brief = n.level == LimitNote::Level::Clear ? QStringLiteral("Kleinunternehmergrenze überschritten")
+                                                     : QStringLiteral("Kleinunternehmergrenze nah");
+    return n;
 }
 
 QString smallBusinessEndsText(qint64 limit) {

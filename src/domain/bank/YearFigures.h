@@ -33,6 +33,9 @@ struct PlatformYear {
 Result<QList<PlatformYear>> yearFigures(const Store& store, int year);
 // Every platform of the year together.
 MonthFigures yearTotal(const QList<PlatformYear>& year);
+// The year as a table: a heading line, per platform each month with sales and its sum, then
+// "Gesamt"; amounts as "1234,56".
+QList<QStringList> yearTable(const QList<PlatformYear>& year);
 
 // "30;2000;25;1800": report from 30 sales or 2,000 €, a note from 25 or 1,800 €.
 struct ReportLimits {
@@ -52,6 +55,7 @@ SmallBusinessLimits smallBusinessLimits(const QString& setting);
 struct LimitNote {
     enum class Level { None, Quiet, Clear } level = Level::None;
     QString text;
+    QString brief;  // for the status bar
 };
 // The most pressing note of the year's reporting limits, per platform.
 LimitNote reportingNote(const QList<PlatformYear>& year, int yearNumber, const ReportLimits& limits);
