@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include "RunCli.h"
+#include "base/codepage.h"
 #include "domain/db/Database.h"
 #include "support/EInvoiceCheck.h"
 #include "support/TestApp.h"
@@ -280,6 +281,30 @@ TEST(CommandLine, BankStatementAndInvoice) {
         EXPECT_TRUE(cii.contains(want)) << want;
     EXPECT_TRUE(cii.contains(QByteArray("<ram:IssuerAssignedID>" + nr(1).toUtf8())));
     for (const QString& f : {xml, stornoXml}) test::expectValidEInvoice(f);
+
+    // The advisor's file of the year: refused without the advisor's numbers; then the invoices,
+    // the cancellation and the two payments the statement set, on SKR04.
+    const QString extf = app.file(u"EXTF.csv"_s);
+    r = run(app, {u"--datev"_s, year + u"-01-01"_s, year + u"-12-31"_s, extf});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"Beraternummer"_s)) << r.err.toStdString();
+    app.write(u"bin/config.ini"_s, test::fileBytes(app.file(u"bin/config.ini"_s)) +
+                                       "\r\n[DATEV]\r\nBeraternummer=1001\r\nMandantennummer=7\r\nKontenrahmen=04\r\n");
+    r = run(app, {u"--datev"_s, year + u"-01-01"_s, year + u"-12-31"_s, extf});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"2 Rechnungen, 1 Stornos, 2 Zahlungen"_s)) << r.err.toStdString();
+    const QString booked = win::fromAnsi(test::fileBytes(extf));
+    for (const QString& want :
+         QStringList{u"\r\n30,90;\"S\";\"EUR\";;;;10000;4185;;"_s, u"\r\n30,90;\"H\";\"EUR\";;;;10000;4185;;"_s,
+                     u"\r\n30,90;\"S\";\"EUR\";;;;1800;10000;;0512;\""_s + nr(3)})
+        EXPECT_TRUE(booked.contains(want)) << want.toStdString() << "\n" << booked.left(2000).toStdString();
+    r = run(app, {u"--datev"_s, year + u"-06-01"_s, QString::number(year.toInt() + 1) + u"-05-31"_s, extf});
+    EXPECT_TRUE(r.err.contains(u"Wirtschaftsjahr"_s)) << r.err.toStdString();
+    r = run(app, {u"--jahr"_s, year});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(u"Plattform\tMonat\tVerkäufe\tSumme"_s)) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"\nGesamt\tJahr\t"_s)) << r.out.toStdString();
+    EXPECT_EQ(run(app, {u"--jahr"_s, u"neunzehn"_s}).code, 1);
 }
 
 // Installed as a package, the program's folder holds no bin/: the data live in the
