@@ -148,32 +148,32 @@ void frmJahr::load() {
 }
 
 void frmJahr::saveCsv() {
-    CALLSTACK_MODULE("frmJahr");
-    const QString file =
-        platform().saveFileName(QStringLiteral("Jahresübersicht als CSV speichern"),
-                                QDir::homePath() + QStringLiteral("/Jahresuebersicht-%1.csv").arg(spnJahr->value()),
-                                QStringLiteral("CSV-Dateien (*.csv)"));
-    if (file.isEmpty()) return;
-    const Result<QList<PlatformYear>> figures = yearFigures(currentStore(), spnJahr->value());
-    if (!figures.ok()) return showError(figures.error());
-    QString text;
-    for (const QStringList& row : yearTable(figures.value()))
-        text += row.join(QLatin1Char(';')) + QStringLiteral("\r\n");
-    const Status w = writeFileSafely(file, win::toAnsi(text));
-    if (!w.ok()) showError(w.error());
+    saveAs("CSV", [](const QList<QStringList>& rows, const QString&, int) {
+        QString text;
+        for (const QStringList& row : rows) text += row.join(QLatin1Char(';')) + QStringLiteral("\r\n");
+        return win::toAnsi(text);
+    });
 }
 
 void frmJahr::savePdf() {
+    saveAs("PDF", [](const QList<QStringList>& rows, const QString& note, int year) {
+        return tablePdf(QStringLiteral("Jahresübersicht %1").arg(year), note, rows);
+    });
+}
+
+// The year's table, read anew, in the file the user names.
+void frmJahr::saveAs(const char* kind,
+                     const std::function<QByteArray(const QList<QStringList>&, const QString&, int)>& make) {
     CALLSTACK_MODULE("frmJahr");
-    const QString file =
-        platform().saveFileName(QStringLiteral("Jahresübersicht als PDF speichern"),
-                                QDir::homePath() + QStringLiteral("/Jahresuebersicht-%1.pdf").arg(spnJahr->value()),
-                                QStringLiteral("PDF-Dateien (*.pdf)"));
+    const QString k = QString::fromLatin1(kind);
+    const QString file = platform().saveFileName(
+        QStringLiteral("Jahresübersicht als %1 speichern").arg(k),
+        QDir::homePath() + QStringLiteral("/Jahresuebersicht-%1.%2").arg(spnJahr->value()).arg(k.toLower()),
+        QStringLiteral("%1-Dateien (*.%2)").arg(k, k.toLower()));
     if (file.isEmpty()) return;
     const Result<QList<PlatformYear>> figures = yearFigures(currentStore(), spnJahr->value());
     if (!figures.ok()) return showError(figures.error());
-    const Status w = writeFileSafely(file, tablePdf(QStringLiteral("Jahresübersicht %1").arg(spnJahr->value()),
-                                                    lblGrenzen->text(), yearTable(figures.value())));
+    const Status w = writeFileSafely(file, make(yearTable(figures.value()), lblGrenzen->text(), spnJahr->value()));
     if (!w.ok()) showError(w.error());
 }
 

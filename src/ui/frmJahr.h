@@ -4,6 +4,8 @@
 // in the status bar when a limit of law comes near.
 
 #include <QDialog>
+#include <QStringList>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -25,6 +27,8 @@ private:
     void load();
     void saveCsv();
     void savePdf();
+    void saveAs(const char* kind,
+                const std::function<QByteArray(const QList<QStringList>&, const QString&, int)>& make);
 
     QSpinBox* spnJahr = nullptr;
     QTableWidget* grdJahr = nullptr;
