@@ -2,12 +2,13 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <QXmlStreamReader>
 #include <algorithm>
 
 #include "base/Money.h"
 #include "base/codepage.h"
+#include "domain/bank/Csv.h"
+#include "domain/bank/Profiles.h"
 
 namespace gd {
 namespace {
@@ -62,108 +63,6 @@ Result<qint64> xmlCents(const QString& text) {
             QStringLiteral("Betrag „%1“ ist keine Zahl mit Dezimalpunkt und höchstens zwei Nachkommastellen")
                 .arg(shown(text)));
     return centsFrom(text, m.captured(1), m.captured(2));
-}
-
-QString utf16(const QByteArray& bytes, QStringConverter::Encoding e) {
-    QStringDecoder d(e);
-    return d(bytes);
-}
-
-// UTF-16 without a byte order mark: ASCII and Latin-1 text leaves every other byte NUL,
-// which neither UTF-8 nor Windows-1252 text ever has.
-std::optional<QStringConverter::Encoding> utf16ByNuls(const QByteArray& bytes) {
-    const qsizetype pairs = std::min<qsizetype>(bytes.size(), 4096) / 2;
-    qsizetype evenNul = 0, oddNul = 0;
-    for (qsizetype i = 0; i < pairs; ++i) {
-        evenNul += bytes[2 * i] == '\0';
-        oddNul += bytes[2 * i + 1] == '\0';
-    }
-    if (pairs == 0) return std::nullopt;
-    if (oddNul * 2 > pairs && evenNul * 8 < oddNul) return QStringConverter::Utf16LE;
-    if (evenNul * 2 > pairs && oddNul * 8 < evenNul) return QStringConverter::Utf16BE;
-    return std::nullopt;
-}
-
-QString decoded(const QByteArray& bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.mid(3));
-    if (bytes.startsWith("\xFF\xFE")) return utf16(bytes.mid(2), QStringConverter::Utf16LE);
-    if (bytes.startsWith("\xFE\xFF")) return utf16(bytes.mid(2), QStringConverter::Utf16BE);
-    if (const auto e = utf16ByNuls(bytes)) return utf16(bytes, *e);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
-    return utf8.hasError() ? win::fromAnsi(bytes) : text;
-}
-
-struct CsvRecord {
-    QStringList fields;
-    int line = 0;       // where the record starts, 1-based
-    int openQuote = 0;  // where a field whose quote never closed starts: the record ends the file and lacks that field
-};
-
-// Records of `;`-separated fields; quotes may hold separators, doubled quotes and line breaks.
-// Records whose fields are all blank are left out.
-QList<CsvRecord> csvRecords(const QString& text) {
-    QList<CsvRecord> out;
-    QStringList rec;
-    QString fieldText;
-    bool quoted = false, any = false;
-    int line = 1, recordLine = 1, fieldLine = 1;
-    const auto endField = [&] {
-        rec << fieldText;
-        fieldText.clear();
-        any = true;
-        fieldLine = line;
-    };
-    const auto endRecord = [&] {
-        if (any || !fieldText.isEmpty()) endField();
-        if (std::any_of(rec.cbegin(), rec.cend(), [](const QString& f) { return !f.trimmed().isEmpty(); }))
-            out << CsvRecord{rec, recordLine, 0};
-        rec.clear();
-        any = false;
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        const bool lineBreak = c == QLatin1Char('\n') ||
-                               (c == QLatin1Char('\r') && !(i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')));
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
-                    fieldText += c;
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                fieldText += c;
-                if (lineBreak) ++line;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c == QLatin1Char(';')) {
-            endField();
-        } else if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
-            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
-            endRecord();
-            recordLine = fieldLine = ++line;
-        } else {
-            fieldText += c;
-        }
-    }
-    // The rest of the file went into one field: none of it is trusted. Its start is named, not the
-    // last quote: a stray quote inverts every later one.
-    if (quoted)
-        out << CsvRecord{rec, recordLine, fieldLine};
-    else
-        endRecord();
-    return out;
-}
-
-// The column of the first heading the record has, -1 for none.
-int column(const QStringList& header, std::initializer_list<const char*> names) {
-    for (const char* name : names)
-        for (int i = 0; i < header.size(); ++i)
-            if (header[i].trimmed().compare(QString::fromUtf8(name), Qt::CaseInsensitive) == 0) return i;
-    return -1;
 }
 
 // The bank's balance lines between the entries: no money moved.
@@ -383,109 +282,165 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
     return st;
 }
 
-Result<BankStatement> parseBankCsv(const QByteArray& bytes) {
-    const QList<CsvRecord> records = csvRecords(decoded(bytes));
-    // Banks put lines about the account above the table: the header is the first record
-    // that names a booking day and an amount.
-    for (qsizetype h = 0; h < records.size() && records[h].openQuote == 0; ++h) {
-        const QStringList& header = records[h].fields;
-        const int date = column(header, {"Buchungstag", "Buchung", "Buchungsdatum", "Datum"});
-        const int amount = column(header, {"Betrag", "Betrag (EUR)", "Betrag (€)", "Umsatz", "Betrag in EUR"});
-        if (date < 0 || amount < 0) continue;
-        const int name = column(header, {"Beguenstigter/Zahlungspflichtiger", "Begünstigter/Zahlungspflichtiger",
-                                         "Auftraggeber/Empfänger", "Zahlungspflichtige*r", "Name Zahlungsbeteiligter",
-                                         "Auftraggeber / Begünstigter", "Empfänger/Zahlungspflichtiger", "Name"});
-        const int zweck = column(header, {"Verwendungszweck", "Vorgang/Verwendungszweck"});
-        const int iban = column(header, {"Kontonummer/IBAN", "IBAN", "IBAN Zahlungsbeteiligter", "Kontonummer"});
-        const int info = column(header, {"Info", "Status"});
-        // Some exports have a currency for the balance too: the amount's is the one beside it.
-        const std::initializer_list<const char*> currencyNames = {"Waehrung", "Währung"};
-        const int currency =
-            column(header.mid(amount + 1, 1), currencyNames) == 0 ? amount + 1 : column(header, currencyNames);
-        // Cooperative banks write the amount unsigned and the direction beside it, S (out) or H (in),
-        // at times under no heading at all.
-        int direction = column(header, {"Soll/Haben", "S/H", "Soll-Haben", "Soll/Haben-Kennzeichen"});
-        if (direction < 0 && header.value(amount + 1).trimmed().isEmpty())
-            for (qsizetype i = h + 1; i < records.size() && direction < 0; ++i)
-                if (isDirection(records[i].fields.value(amount + 1).trimmed())) direction = amount + 1;
-        const int needed = std::max(date, amount) + 1;
+namespace {
 
-        BankStatement st;
-        st.Format = QStringLiteral("CSV");
-        for (qsizetype i = h + 1; i < records.size(); ++i) {
-            const CsvRecord& rec = records[i];
-            const QStringList& f = rec.fields;
-            const auto at = [&f](int c) { return c >= 0 && c < f.size() ? f[c].simplified() : QString(); };
-            const auto skip = [&](const QString& grund) {
-                st.NichtGelesen.append(
-                    BankStatement::Skipped{rec.line, f.value(amount).trimmed().left(64), at(name), grund, QString()});
-            };
-            if (rec.openQuote > 0) {
-                skip(QStringLiteral(
-                         "Anführungszeichen nicht geschlossen (ab Zeile %1), der Rest der Datei ist nicht gelesen")
-                         .arg(rec.openQuote));
-                break;
-            }
-            if (balanceLine(f)) continue;
-            if (f.size() < needed) {
-                skip(QStringLiteral("Zeile hat %1 Felder statt mindestens %2").arg(f.size()).arg(needed));
+// The columns of a bank's table; -1 where it has none.
+struct BankColumns {
+    int date = -1, amount = -1, name = -1, zweck = -1, iban = -1, info = -1, currency = -1, direction = -1;
+};
+
+// Cooperative banks write the amount unsigned and the direction beside it, S (out) or H (in),
+// at times under no heading at all.
+int unnamedDirection(const QList<CsvRecord>& records, qsizetype h, int amount) {
+    if (!records[h].fields.value(amount + 1).trimmed().isEmpty()) return -1;
+    for (qsizetype i = h + 1; i < records.size(); ++i)
+        if (isDirection(records[i].fields.value(amount + 1).trimmed())) return amount + 1;
+    return -1;
+}
+
+BankStatement readRows(const QList<CsvRecord>& records, qsizetype h, const BankColumns& cols) {
+    const int date = cols.date, amount = cols.amount, name = cols.name, zweck = cols.zweck, iban = cols.iban,
+              info = cols.info, currency = cols.currency, direction = cols.direction;
+    const int needed = std::max(date, amount) + 1;
+    BankStatement st;
+    st.Format = QStringLiteral("CSV");
+    for (qsizetype i = h + 1; i < records.size(); ++i) {
+        const CsvRecord& rec = records[i];
+        const QStringList& f = rec.fields;
+        const auto at = [&f](int c) { return c >= 0 && c < f.size() ? f[c].simplified() : QString(); };
+        const auto skip = [&](const QString& grund) {
+            st.NichtGelesen.append(
+                BankStatement::Skipped{rec.line, f.value(amount).trimmed().left(64), at(name), grund, QString()});
+        };
+        if (rec.openQuote > 0) {
+            skip(QStringLiteral(
+                     "Anführungszeichen nicht geschlossen (ab Zeile %1), der Rest der Datei ist nicht gelesen")
+                     .arg(rec.openQuote));
+            break;
+        }
+        if (balanceLine(f)) continue;
+        if (f.size() < needed) {
+            skip(QStringLiteral("Zeile hat %1 Felder statt mindestens %2").arg(f.size()).arg(needed));
+            continue;
+        }
+        // Pending lines may still change or vanish.
+        if (at(info).contains(QStringLiteral("vorgemerkt"), Qt::CaseInsensitive)) {
+            ++st.Vorgemerkt;
+            continue;
+        }
+        if (direction >= 0) {
+            const QString d = at(direction);
+            if (!isDirection(d)) {
+                skip(d.isEmpty() ? QStringLiteral("Soll/Haben-Kennzeichen fehlt")
+                                 : QStringLiteral("Soll/Haben-Kennzeichen „%1“ ist weder S noch H").arg(shown(d)));
                 continue;
             }
-            // Pending lines may still change or vanish.
-            if (at(info).contains(QStringLiteral("vorgemerkt"), Qt::CaseInsensitive)) {
-                ++st.Vorgemerkt;
-                continue;
-            }
-            if (direction >= 0) {
-                const QString d = at(direction);
-                if (!isDirection(d)) {
-                    skip(d.isEmpty() ? QStringLiteral("Soll/Haben-Kennzeichen fehlt")
-                                     : QStringLiteral("Soll/Haben-Kennzeichen „%1“ ist weder S noch H").arg(shown(d)));
-                    continue;
-                }
-                // A refund paid out is never a payment received, whatever its amount reads.
-                if (d == QLatin1String("S")) {
-                    ++st.Lastschriften;
-                    continue;
-                }
-            }
-            const Result<qint64> cents = amountCents(f[amount]);
-            if (!cents.ok()) {
-                skip(cents.error().sentence);
-                continue;
-            }
-            if (cents.value() < 0 && direction >= 0) {
-                skip(QStringLiteral("Betrag „%1“ ist negativ, das Kennzeichen sagt aber H (Haben)")
-                         .arg(shown(f[amount])));
-                continue;
-            }
-            if (cents.value() < 0) {
+            // A refund paid out is never a payment received, whatever its amount reads.
+            if (d == QLatin1String("S")) {
                 ++st.Lastschriften;
                 continue;
             }
-            if (currency >= 0) {
-                const QString unit = at(currency);
-                if (unit.isEmpty()) {
-                    skip(QStringLiteral("Währung fehlt"));
-                    continue;
-                }
-                if (unit != QLatin1String("EUR")) {
-                    skip(QStringLiteral("Währung „%1“ statt EUR").arg(shown(unit)));
-                    continue;
-                }
-            }
-            if (cents.value() == 0) {
-                skip(QStringLiteral("Betrag ist 0,00 €, keine Zahlung"));
-                continue;
-            }
-            const QDate day = germanDate(at(date));
-            if (!day.isValid()) {
-                skip(at(date).isEmpty() ? QStringLiteral("Buchungstag fehlt")
-                                        : QStringLiteral("Buchungstag „%1“ ist kein Datum").arg(shown(at(date))));
-                continue;
-            }
-            st.Gutschriften.append(Credit{day, cents.value(), at(name), at(zweck), at(iban)});
         }
+        const Result<qint64> cents = amountCents(f[amount]);
+        if (!cents.ok()) {
+            skip(cents.error().sentence);
+            continue;
+        }
+        if (cents.value() < 0 && direction >= 0) {
+            skip(QStringLiteral("Betrag „%1“ ist negativ, das Kennzeichen sagt aber H (Haben)").arg(shown(f[amount])));
+            continue;
+        }
+        if (cents.value() < 0) {
+            ++st.Lastschriften;
+            continue;
+        }
+        if (currency >= 0) {
+            const QString unit = at(currency);
+            if (unit.isEmpty()) {
+                skip(QStringLiteral("Währung fehlt"));
+                continue;
+            }
+            if (unit != QLatin1String("EUR")) {
+                skip(QStringLiteral("Währung „%1“ statt EUR").arg(shown(unit)));
+                continue;
+            }
+        }
+        if (cents.value() == 0) {
+            skip(QStringLiteral("Betrag ist 0,00 €, keine Zahlung"));
+            continue;
+        }
+        const QDate day = germanDate(at(date));
+        if (!day.isValid()) {
+            skip(at(date).isEmpty() ? QStringLiteral("Buchungstag fehlt")
+                                    : QStringLiteral("Buchungstag „%1“ ist kein Datum").arg(shown(at(date))));
+            continue;
+        }
+        st.Gutschriften.append(Credit{day, cents.value(), at(name), at(zweck), at(iban)});
+    }
+    return st;
+}
+
+}  // namespace
+
+Result<BankStatement> parseBankCsv(const QByteArray& bytes) { return parseBankCsv(bytes, loadProfiles()); }
+
+Result<BankStatement> parseBankCsv(const QByteArray& bytes, const QList<FileProfile>& profiles) {
+    const QString text = decoded(bytes);
+    // A profile that knows the bank's export first: its headings say what each column is.
+    const ProfileMatch known = recogniseProfile(text, profiles, QStringLiteral("Bank"));
+    if (known.profile) {
+        const QStringList& header = known.records[known.header].fields;
+        const auto col = [&](const char* role) {
+            return roleColumn(*known.profile, QString::fromLatin1(role), header);
+        };
+        BankColumns c{col("Buchungstag"), col("Betrag"), col("Name"),     col("Verwendungszweck"),
+                      col("IBAN"),        col("Status"), col("Waehrung"), col("SollHaben")};
+        // Some exports have a currency for the balance too: the amount's is the one beside it.
+        if (c.amount >= 0 &&
+            column(header.mid(c.amount + 1, 1), known.profile->headings(QStringLiteral("Waehrung"))) == 0)
+            c.currency = c.amount + 1;
+        if (c.date >= 0 && c.amount >= 0) {
+            if (c.direction < 0) c.direction = unnamedDirection(known.records, known.header, c.amount);
+            BankStatement st = readRows(known.records, known.header, c);
+            st.Profil = known.profile->name;
+            return st;
+        }
+    }
+    const QList<CsvRecord> records = csvRecords(text);
+    // Else by the usual headings. Banks put lines about the account above the table: the header
+    // is the first record that names a booking day and an amount.
+    for (qsizetype h = 0; h < records.size() && records[h].openQuote == 0; ++h) {
+        const QStringList& header = records[h].fields;
+        const int date = column(header, QStringList{QStringLiteral("Buchungstag"), QStringLiteral("Buchung"),
+                                                    QStringLiteral("Buchungsdatum"), QStringLiteral("Datum")});
+        const int amount = column(
+            header, QStringList{QStringLiteral("Betrag"), QStringLiteral("Betrag (EUR)"), QStringLiteral("Betrag (€)"),
+                                QStringLiteral("Umsatz"), QStringLiteral("Betrag in EUR")});
+        if (date < 0 || amount < 0) continue;
+        const int name =
+            column(header, QStringList{QStringLiteral("Beguenstigter/Zahlungspflichtiger"),
+                                       QStringLiteral("Begünstigter/Zahlungspflichtiger"),
+                                       QStringLiteral("Auftraggeber/Empfänger"), QStringLiteral("Zahlungspflichtige*r"),
+                                       QStringLiteral("Name Zahlungsbeteiligter"),
+                                       QStringLiteral("Auftraggeber / Begünstigter"),
+                                       QStringLiteral("Empfänger/Zahlungspflichtiger"), QStringLiteral("Name")});
+        const int zweck =
+            column(header, QStringList{QStringLiteral("Verwendungszweck"), QStringLiteral("Vorgang/Verwendungszweck")});
+        const int iban =
+            column(header, QStringList{QStringLiteral("Kontonummer/IBAN"), QStringLiteral("IBAN"),
+                                       QStringLiteral("IBAN Zahlungsbeteiligter"), QStringLiteral("Kontonummer")});
+        const int info = column(header, QStringList{QStringLiteral("Info"), QStringLiteral("Status")});
+        // Some exports have a currency for the balance too: the amount's is the one beside it.
+        const QStringList currencyNames{QStringLiteral("Waehrung"), QStringLiteral("Währung")};
+        const int currency =
+            column(header.mid(amount + 1, 1), currencyNames) == 0 ? amount + 1 : column(header, currencyNames);
+        int direction =
+            column(header, QStringList{QStringLiteral("Soll/Haben"), QStringLiteral("S/H"),
+                                       QStringLiteral("Soll-Haben"), QStringLiteral("Soll/Haben-Kennzeichen")});
+        if (direction < 0) direction = unnamedDirection(records, h, amount);
+        BankStatement st =
+            readRows(records, h, BankColumns{date, amount, name, zweck, iban, info, currency, direction});
+        st.Profil = QStringLiteral("allgemein (nach Spaltennamen)");
         return st;
     }
     const int open = records.isEmpty() ? 0 : records.back().openQuote;

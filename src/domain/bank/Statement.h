@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "base/Result.h"
+#include "domain/bank/Profiles.h"
 
 namespace gd {
 
@@ -35,6 +36,7 @@ struct BankStatement {
     };
 
     QString Format;  // "CAMT.053", "CSV"
+    QString Profil;  // the profile that recognised a CSV, or how it was read
     QList<Credit> Gutschriften;
     QList<Skipped> NichtGelesen;
     int Lastschriften = 0;  // money out: not a payment received
@@ -50,7 +52,9 @@ QStringList unreadLines(const BankStatement& st);
 Result<BankStatement> readStatement(const QString& path);
 Result<BankStatement> parseStatement(const QByteArray& bytes);
 Result<BankStatement> parseCamt053(const QByteArray& xml);
+// A CSV by the profiles of bin/Dateiformate.ini, else by the usual headings.
 Result<BankStatement> parseBankCsv(const QByteArray& bytes);
+Result<BankStatement> parseBankCsv(const QByteArray& bytes, const QList<FileProfile>& profiles);
 
 // An amount as German banks export it, to signed cents: "1.234,56", "-12,5", "12,40-",
 // "30,90 €", "EUR 5", and unsigned "17.40" (a point with two decimals, no comma).

@@ -1,0 +1,106 @@
+#include "domain/bank/Csv.h"
+
+#include <QStringDecoder>
+#include <algorithm>
+
+#include "base/codepage.h"
+
+namespace gd {
+namespace {
+
+QString utf16(const QByteArray& bytes, QStringConverter::Encoding e) {
+    QStringDecoder d(e);
+    return d(bytes);
+}
+
+// UTF-16 without a byte order mark: ASCII and Latin-1 text leaves every other byte NUL,
+// which neither UTF-8 nor Windows-1252 text ever has.
+std::optional<QStringConverter::Encoding> utf16ByNuls(const QByteArray& bytes) {
+    const qsizetype pairs = std::min<qsizetype>(bytes.size(), 4096) / 2;
+    qsizetype evenNul = 0, oddNul = 0;
+    for (qsizetype i = 0; i < pairs; ++i) {
+        evenNul += bytes[2 * i] == '\0';
+        oddNul += bytes[2 * i + 1] == '\0';
+    }
+    if (pairs == 0) return std::nullopt;
+    if (oddNul * 2 > pairs && evenNul * 8 < oddNul) return QStringConverter::Utf16LE;
+    if (evenNul * 2 > pairs && oddNul * 8 < evenNul) return QStringConverter::Utf16BE;
+    return std::nullopt;
+}
+
+}  // namespace
+
+QString decoded(const QByteArray& bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.mid(3));
+    if (bytes.startsWith("\xFF\xFE")) return utf16(bytes.mid(2), QStringConverter::Utf16LE);
+    if (bytes.startsWith("\xFE\xFF")) return utf16(bytes.mid(2), QStringConverter::Utf16BE);
+    if (const auto e = utf16ByNuls(bytes)) return utf16(bytes, *e);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? win::fromAnsi(bytes) : text;
+}
+
+QList<CsvRecord> csvRecords(const QString& text, QChar separator) {
+    QList<CsvRecord> out;
+    QStringList rec;
+    QString fieldText;
+    bool quoted = false, any = false;
+    int line = 1, recordLine = 1, fieldLine = 1;
+    const auto endField = [&] {
+        rec << fieldText;
+        fieldText.clear();
+        any = true;
+        fieldLine = line;
+    };
+    const auto endRecord = [&] {
+        if (any || !fieldText.isEmpty()) endField();
+        if (std::any_of(rec.cbegin(), rec.cend(), [](const QString& f) { return !f.trimmed().isEmpty(); }))
+            out << CsvRecord{rec, recordLine, 0};
+        rec.clear();
+        any = false;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const bool lineBreak = c == QLatin1Char('\n') ||
+                               (c == QLatin1Char('\r') && !(i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')));
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
+                if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
+                    fieldText += c;
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                fieldText += c;
+                if (lineBreak) ++line;
+            }
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == separator) {
+            endField();
+        } else if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
+            endRecord();
+            recordLine = fieldLine = ++line;
+        } else {
+            fieldText += c;
+        }
+    }
+    // The rest of the file went into one field: none of it is trusted. Its start is named, not the
+    // last quote: a stray quote inverts every later one.
+    if (quoted)
+        out << CsvRecord{rec, recordLine, fieldLine};
+    else
+        endRecord();
+    return out;
+}
+
+int column(const QStringList& header, const QStringList& names) {
+    for (const QString& name : names)
+        for (int i = 0; i < header.size(); ++i)
+            if (header[i].trimmed().compare(name.trimmed(), Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+}  // namespace gd

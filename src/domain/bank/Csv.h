@@ -1,0 +1,27 @@
+#pragma once
+// The text files banks and platforms export: their encoding recognised, their records split.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace gd {
+
+// UTF-8 (with or without BOM), UTF-16 (by BOM or by its NULs), else Windows-1252.
+QString decoded(const QByteArray& bytes);
+
+struct CsvRecord {
+    QStringList fields;
+    int line = 0;       // where the record starts, 1-based
+    int openQuote = 0;  // where a field whose quote never closed starts: the record ends the file and lacks that field
+};
+
+// Records of separated fields; quotes may hold separators, doubled quotes and line breaks.
+// Records whose fields are all blank are left out.
+QList<CsvRecord> csvRecords(const QString& text, QChar separator = QLatin1Char(';'));
+
+// The column of the first of the names the header has (any case), -1 for none.
+int column(const QStringList& header, const QStringList& names);
+
+}  // namespace gd
