@@ -1,5 +1,6 @@
 #include "domain/bank/Csv.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -94,6 +95,16 @@ QList<CsvRecord> csvRecords(const QString& text, QChar separator) {
     else
         endRecord();
     return out;
+}
+
+// "01.12.2026", "01.12.26"
+QDate germanDate(const QString& s) {
+    static const QRegularExpression re(QStringLiteral(R"(^\s*([0-9]{1,2})\.([0-9]{1,2})\.([0-9]{2}|[0-9]{4})\s*$)"));
+    const QRegularExpressionMatch m = re.match(s);
+    if (!m.hasMatch()) return QDate::fromString(s.trimmed().left(10), Qt::ISODate);
+    int year = m.captured(3).toInt();
+    if (year < 100) year += 2000;
+    return QDate(year, m.captured(2).toInt(), m.captured(1).toInt());
 }
 
 int column(const QStringList& header, const QStringList& names) {

@@ -2,6 +2,7 @@
 // The text files banks and platforms export: their encoding recognised, their records split.
 
 #include <QByteArray>
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,9 @@ struct CsvRecord {
 // Records of separated fields; quotes may hold separators, doubled quotes and line breaks.
 // Records whose fields are all blank are left out.
 QList<CsvRecord> csvRecords(const QString& text, QChar separator = QLatin1Char(';'));
+
+// "01.12.2026", "01.12.26", and ISO "2026-12-01"; invalid for anything else.
+QDate germanDate(const QString& s);
 
 // The column of the first of the names the header has (any case), -1 for none.
 int column(const QStringList& header, const QStringList& names);

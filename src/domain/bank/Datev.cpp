@@ -312,6 +312,23 @@ Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, con
             }
         }
 
+        // Fees a platform kept back from a payout: an expense against the buyer's debt it settled.
+        const DatevAccount fees = setup.accounts.value(QStringLiteral("Gebuehren"));
+        Recordset kept = db.OpenRecordset(
+            QStringLiteral(
+                "select p.AuktionsNr, p.Gebuehren, z.ID, z.Datum from AuszahlungsPosten p join Auszahlungen z "
+                "on z.Standarduser = p.Standarduser and z.ID = p.AuszahlungsID where p.Standarduser = ? and "
+                "p.Gebuehren > 0 and z.Datum between ? and ? order by z.Datum, z.ID, p.AuktionsNr"),
+            {store.user, from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
+        for (kept.MoveFirst(); !kept.isEOF(); kept.MoveNext()) {
+            const QString nr = kept.text(QStringLiteral("AuktionsNr")), id = kept.text(QStringLiteral("ID"));
+            lines << booking(kept.value(QStringLiteral("Gebuehren")).toLongLong(), true, fees, debitor.konto,
+                             QDate::fromString(kept.text(QStringLiteral("Datum")), Qt::ISODate), id, nr.left(12),
+                             QStringLiteral("Gebühr %1 Auszahlung %2").arg(nr, id), fees.schluessel)
+                         .line();
+            ++out.fees;
+        }
+
         // Each payment received: the bank's debit against the buyer.
         if (setup.payments) {
             const DatevAccount bank = setup.accounts.value(QStringLiteral("Bank"));

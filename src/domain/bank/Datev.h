@@ -43,7 +43,7 @@ DatevSetup datevSetupFromSettings();
 
 struct DatevExport {
     QByteArray bytes;  // Windows-1252, CR LF
-    int invoices = 0, cancellations = 0, payments = 0;
+    int invoices = 0, cancellations = 0, payments = 0, fees = 0;
 };
 
 // The bookings of [from, to]: refused when the range leaves one fiscal year, or the

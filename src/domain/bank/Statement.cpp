@@ -28,16 +28,6 @@ QString shown(const QString& s) {
 // "2026-12-01", "2026-12-01T10:00:00+01:00"
 QDate isoDate(const QString& s) { return QDate::fromString(s.left(10), Qt::ISODate); }
 
-// "01.12.2026", "01.12.26"
-QDate germanDate(const QString& s) {
-    static const QRegularExpression re(QStringLiteral(R"(^\s*([0-9]{1,2})\.([0-9]{1,2})\.([0-9]{2}|[0-9]{4})\s*$)"));
-    const QRegularExpressionMatch m = re.match(s);
-    if (!m.hasMatch()) return isoDate(s.trimmed());
-    int year = m.captured(3).toInt();
-    if (year < 100) year += 2000;
-    return QDate(year, m.captured(2).toInt(), m.captured(1).toInt());
-}
-
 Error tooLarge(const QString& raw) {
     return Error::plain(QStringLiteral("Betrag „%1“ ist zu groß (mehr als 999.999.999,99 €)").arg(shown(raw)));
 }

@@ -198,7 +198,8 @@ END;
 
 // Version 6: business buyers (a company name makes the contact one), a sale's own VAT rate
 // where it differs from the options', the e-invoice XML an invoice was issued with, the
-// platform whose mail made a trade, and e-invoices received, kept as they came with a purchase.
+// platform whose mail made a trade, the platforms' payouts with each sale's fee, and e-invoices
+// received, kept as they came with a purchase.
 constexpr const char* kVersion6 = R"SQL(
 CREATE TABLE IF NOT EXISTS Firmen (
   Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
@@ -228,6 +229,23 @@ CREATE TABLE IF NOT EXISTS Herkunft (
   AuktionsNr   TEXT NOT NULL,
   Plattform    TEXT NOT NULL,
   PRIMARY KEY (Standarduser, AuktionsNr)
+);
+CREATE TABLE IF NOT EXISTS Auszahlungen (
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  ID           TEXT NOT NULL,
+  Datum        TEXT NOT NULL,
+  Gutschrift   TEXT NOT NULL DEFAULT '',
+  PRIMARY KEY (Standarduser, ID)
+);
+CREATE TABLE IF NOT EXISTS AuszahlungsPosten (
+  Standarduser  TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  AuszahlungsID TEXT NOT NULL,
+  AuktionsNr    TEXT NOT NULL,
+  Bestellnummer TEXT NOT NULL DEFAULT '',
+  Brutto        INTEGER NOT NULL DEFAULT 0,
+  Gebuehren     INTEGER NOT NULL DEFAULT 0,
+  Zahlungsdatum TEXT NOT NULL DEFAULT '',
+  PRIMARY KEY (Standarduser, AuszahlungsID, AuktionsNr, Bestellnummer)
 );
 CREATE TABLE IF NOT EXISTS EingangsRechnungen (
   ID           INTEGER PRIMARY KEY,

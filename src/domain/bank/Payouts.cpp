@@ -1,0 +1,220 @@
+#include "domain/bank/Payouts.h"
+
+#include <QRegularExpression>
+
+#include "base/CallStack.h"
+#include "domain/db/Database.h"
+#include "domain/db/StatusGruppen.h"
+
+namespace gd {
+namespace {
+
+QString shortDay(const QDate& d) { return d.toString(QStringLiteral("dd.MM.")); }
+
+}  // namespace
+
+Result<PayoutReport> parsePayoutReport(const QByteArray& bytes, const QList<FileProfile>& profiles) {
+    if (bytes.size() > 64 * 1024 * 1024)
+        return Error::plain(QStringLiteral("Die Datei ist mit %1 MB zu groß für einen Auszahlungsbericht.")
+                                .arg(bytes.size() / (1024 * 1024)));
+    const ProfileMatch m = recogniseProfile(decoded(bytes), profiles, QStringLiteral("Auszahlung"));
+    if (!m.profile)
+        return Error::plain(
+            QStringLiteral("Kein Profil in Dateiformate.ini erkennt die Datei als Auszahlungsbericht. "
+                           "„Aktionen → Dateiformat prüfen…“ zeigt ihre Spalten."));
+    const FileProfile& p = *m.profile;
+    const QStringList& header = m.records[m.header].fields;
+    const auto col = [&](const char* role) { return roleColumn(p, QString::fromLatin1(role), header); };
+    const int type = col("Typ"), item = col("Artikelnummer"), order = col("Bestellnummer"), buyer = col("Kaeufer"),
+              gross = col("Brutto"), id = col("AuszahlungsID"), day = col("Auszahlungsdatum"),
+              paid = col("Zahlungsdatum");
+    QList<int> fees;
+    for (const QString& h : p.headings(QStringLiteral("Gebuehren")))
+        if (const int c = column(header, {h}); c >= 0) fees << c;
+    QStringList missing;
+    for (const auto& [c, role] : {std::pair(item, "Artikelnummer"), std::pair(gross, "Brutto"),
+                                  std::pair(id, "AuszahlungsID"), std::pair(day, "Auszahlungsdatum")})
+        if (c < 0) missing << QString::fromLatin1(role);
+    if (!missing.isEmpty())
+        return Error::plain(QStringLiteral("Das Profil „%1“ erkennt die Datei, aber die Spalten für %2 fehlen.")
+                                .arg(p.name, missing.join(QStringLiteral(", "))));
+    const QStringList saleTypes =
+        p.spalten.value(QStringLiteral("Verkaufstyp")).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    PayoutReport out;
+    out.profile = p.name;
+    for (qsizetype i = m.header + 1; i < m.records.size(); ++i) {
+        const CsvRecord& rec = m.records[i];
+        const auto at = [&](int c) { return c >= 0 ? rec.fields.value(c).simplified() : QString(); };
+        const auto skip = [&](const QString& why) {
+            out.notRead << BankStatement::Skipped{rec.line, at(gross).left(64), at(buyer).left(64), why,
+                                                  at(id).left(64)};
+        };
+        if (rec.openQuote > 0) {
+            skip(QStringLiteral("Anführungszeichen nicht geschlossen, der Rest der Datei ist nicht gelesen"));
+            break;
+        }
+        if (type >= 0 && !saleTypes.isEmpty() &&
+            std::none_of(saleTypes.begin(), saleTypes.end(),
+                         [&](const QString& t) { return at(type).compare(t.trimmed(), Qt::CaseInsensitive) == 0; })) {
+            ++out.otherRows;
+            continue;
+        }
+        PayoutLine l;
+        l.line = rec.line;
+        l.itemNr = at(item);
+        l.orderNr = at(order);
+        l.buyer = at(buyer);
+        l.payoutId = at(id);
+        l.payoutDate = germanDate(at(day));
+        l.paidDate = paid >= 0 ? germanDate(at(paid)) : QDate();
+        if (!l.paidDate.isValid()) l.paidDate = l.payoutDate;
+        // A cell a spreadsheet would run as a formula is no item number.
+        static const QRegularExpression plain(QStringLiteral("^[0-9A-Za-z][0-9A-Za-z_-]{0,39}$"));
+        if (!plain.match(l.itemNr).hasMatch()) {
+            skip(QStringLiteral("Artikelnummer „%1“ ist keine").arg(l.itemNr.left(40)));
+            continue;
+        }
+        if (l.payoutId.isEmpty() || !l.payoutDate.isValid()) {
+            ++out.otherRows;  // not paid out yet: a later report brings it
+            continue;
+        }
+        const Result<qint64> g = amountCents(at(gross));
+        if (!g.ok()) {
+            skip(g.error().sentence);
+            continue;
+        }
+        l.gross = g.value();
+        bool feesOk = true;
+        for (const int c : fees) {
+            if (at(c).isEmpty()) continue;
+            const Result<qint64> f = amountCents(at(c));
+            if (!f.ok()) {
+                skip(f.error().sentence);
+                feesOk = false;
+                break;
+            }
+            l.fees += f.value() < 0 ? -f.value() : f.value();  // reports write fees with either sign
+        }
+        if (feesOk) out.sales << l;
+    }
+    return out;
+}
+
+QString payoutText(const PayoutSummary& p) {
+    QString text = QStringLiteral("Auszahlung %1: %2 Verkäufe, %3 brutto, %4 Gebühren, %5 ausgezahlt")
+                       .arg(shortDay(p.date))
+                       .arg(p.sales)
+                       .arg(euroText(p.gross), euroText(p.fees), euroText(p.net()));
+    return text + (p.credited.isValid() ? QStringLiteral(" \u2014 auf dem Konto am %1").arg(shortDay(p.credited))
+                                        : QStringLiteral(" \u2014 noch nicht auf dem Konto gesehen"));
+}
+
+Result<PayoutOutcome> applyPayoutReport(const Store& store, const PayoutReport& report) {
+    CALLSTACK_MODULE("modBank");
+    try {
+        // All of it or nothing: a report half applied would be read again differently.
+        Transaction tx(store);
+        Database db = tx.database();
+        PayoutOutcome out;
+        for (const PayoutLine& l : report.sales) {
+            db.execute(QStringLiteral("insert or ignore into Auszahlungen (Standarduser, ID, Datum) values (?, ?, ?)"),
+                       {store.user, l.payoutId, l.payoutDate.toString(Qt::ISODate)});
+            Recordset seen = db.OpenRecordset(
+                QStringLiteral("select 1 from AuszahlungsPosten where Standarduser = ? and AuszahlungsID = ? and "
+                               "AuktionsNr = ? and Bestellnummer = ?"),
+                {store.user, l.payoutId, l.itemNr, l.orderNr});
+            if (!seen.isEOF()) {
+                ++out.known;
+                continue;
+            }
+            db.execute(
+                QStringLiteral("insert into AuszahlungsPosten (Standarduser, AuszahlungsID, AuktionsNr, "
+                               "Bestellnummer, Brutto, Gebuehren, Zahlungsdatum) values (?, ?, ?, ?, ?, ?, ?)"),
+                {store.user, l.payoutId, l.itemNr, l.orderNr, l.gross, l.fees, l.paidDate.toString(Qt::ISODate)});
+            Recordset sale = db.OpenRecordset(
+                QStringLiteral("select a.AuktionsID, a.Bezahlt from Auktionen a join Kunden k on k.ebayName = "
+                               "a.ebayName and k.Standarduser = a.Standarduser where a.AuktionsNr = ? and "
+                               "a.Standarduser = ? and k.Kunde <> 0"),
+                {l.itemNr, store.user});
+            if (sale.isEOF()) {
+                out.unknown << l.itemNr;
+                continue;
+            }
+            if (sale.value(QStringLiteral("Bezahlt")).toLongLong() != 0) {
+                ++out.alreadyPaid;
+                continue;
+            }
+            const Status s = SaveStatusMail(store.within(tx), sale.text(QStringLiteral("AuktionsID")),
+                                            QDateTime(l.paidDate, QTime(0, 0)), 2);
+            if (!s.ok()) return s.error();
+            ++out.paid;
+        }
+        tx.commit();
+        return out;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Der Auszahlungsbericht kann nicht gespeichert werden:"), e);
+    }
+}
+
+Result<QList<PayoutSummary>> payoutSummaries(const Store& store) {
+    CALLSTACK_MODULE("modBank");
+    try {
+        Database db = store.open();
+        Recordset rs = db.OpenRecordset(
+            QStringLiteral("select z.ID, z.Datum, z.Gutschrift, count(p.AuktionsNr) as n, ifnull(sum(p.Brutto), 0) as "
+                           "brutto, ifnull(sum(p.Gebuehren), 0) as gebuehren from Auszahlungen z left join "
+                           "AuszahlungsPosten p on p.Standarduser = z.Standarduser and p.AuszahlungsID = z.ID where "
+                           "z.Standarduser = ? group by z.ID order by z.Datum desc, z.ID"),
+            {store.user});
+        QList<PayoutSummary> out;
+        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext())
+            out << PayoutSummary{rs.text(QStringLiteral("ID")),
+                                 QDate::fromString(rs.text(QStringLiteral("Datum")), Qt::ISODate),
+                                 QDate::fromString(rs.text(QStringLiteral("Gutschrift")), Qt::ISODate),
+                                 rs.value(QStringLiteral("n")).toInt(),
+                                 rs.value(QStringLiteral("brutto")).toLongLong(),
+                                 rs.value(QStringLiteral("gebuehren")).toLongLong()};
+        return out;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Auszahlungen können nicht gelesen werden:"), e);
+    }
+}
+
+Result<QList<PayoutSummary>> linkPayouts(const Store& store, const QList<Credit>& credits, QStringList* unmatched) {
+    CALLSTACK_MODULE("modBank");
+    const Result<QList<PayoutSummary>> all = payoutSummaries(store);
+    if (!all.ok()) return all.error();
+    try {
+        Transaction tx(store);
+        Database db = tx.database();
+        QList<PayoutSummary> linked;
+        QList<bool> used(credits.size(), false);
+        for (PayoutSummary p : all.value()) {
+            for (qsizetype i = 0; i < credits.size(); ++i) {
+                const Credit& c = credits[i];
+                if (used[i] || c.Cent != p.net() || !c.Zweck.contains(p.id, Qt::CaseInsensitive)) continue;
+                used[i] = true;
+                if (!p.credited.isValid()) {
+                    p.credited = c.Buchungstag;
+                    db.execute(
+                        QStringLiteral("update Auszahlungen set Gutschrift = ? where Standarduser = ? and ID = ?"),
+                        {c.Buchungstag.toString(Qt::ISODate), store.user, p.id});
+                    linked << p;
+                }
+                break;
+            }
+        }
+        tx.commit();
+        if (unmatched)
+            for (qsizetype i = 0; i < credits.size(); ++i)
+                if (!used[i] && credits[i].Zweck.contains(QStringLiteral("Auszahlung"), Qt::CaseInsensitive))
+                    *unmatched << QStringLiteral("%1 %2 „%3“")
+                                      .arg(credits[i].Buchungstag.toString(QStringLiteral("dd.MM.yyyy")),
+                                           euroText(credits[i].Cent), credits[i].Zweck.left(60));
+        return linked;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Auszahlungen können nicht zugeordnet werden:"), e);
+    }
+}
+
+}  // namespace gd

@@ -1,0 +1,165 @@
+// A platform's payout report: each sale paid on the day its buyer paid, each fee kept, the payout
+// linked to its bank credit; read twice, nothing changes; a hostile file changes nothing.
+#include <gtest/gtest.h>
+
+#include "base/codepage.h"
+#include "domain/bank/Datev.h"
+#include "domain/bank/Payouts.h"
+#include "support/DbTestShared.h"
+
+namespace gd {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+const QString kHeader =
+    u"Typ;Bestellnummer;Artikelnummer;Nutzername des Käufers;Betrag brutto;Verkaufsprovision;"
+    "Zahlungsgebühr;Nettobetrag;Auszahlungs-ID;Auszahlungsdatum;Transaktionsdatum\r\n"_s;
+
+// 14 sales: 13 at 29,50 € with 4,42 € fees, one at 28,80 € with 4,38 €; a refund; one sale the
+// desk does not know (a 15th line, in another payout).
+QString report() {
+    QString csv = u"Transaktionsbericht;erstellt am 18.11.2026\r\n\r\n"_s + kHeader;
+    for (int i = 1; i <= 14; ++i) {
+        const bool last = i == 14;
+        csv +=
+            u"Bestellung;12-3456-%1;40%2;\"käufer;%1\nzweite Zeile\";%3;%4;-0,42;%5;P-7781;17.11.2026;1%6.11.2026\r\n"_s
+                .arg(i, 2, 10, QLatin1Char('0'))
+                .arg(i, 2, 10, QLatin1Char('0'))
+                .arg(last ? u"28,80"_s : u"29,50"_s, last ? u"-3,96"_s : u"-4,00"_s, last ? u"24,42"_s : u"25,08"_s)
+                .arg(i % 5);
+    }
+    csv += u"Rückerstattung;12-3456-03;4003;käufer;-29,50;;;-29,50;P-7781;17.11.2026;16.11.2026\r\n"_s;
+    csv += u"Bestellung;12-9999-01;4999;fremd;10,00;-1,00;;9,00;P-7790;24.11.2026;20.11.2026\r\n"_s;
+    return csv;
+}
+
+// The profiles as shipped.
+QList<FileProfile> shipped() {
+    QFile f(QStringLiteral(GD_RESOURCES_DIR "/bin/Dateiformate.ini"));
+    return f.open(QIODevice::ReadOnly) ? parseProfiles(decoded(f.readAll())) : QList<FileProfile>();
+}
+
+class Payouts : public test::DbTest {
+protected:
+    Store st() const { return Store{db, gsStandardUser}; }
+    void SetUp() override {
+        DbTest::SetUp();
+        for (int i = 1; i <= 14; ++i)
+            store(auktion(u"40%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"kaeufer%1"_s.arg(i)),
+                  kunde(u"kaeufer%1"_s.arg(i)));
+    }
+    int paid() { return count(u"select count(*) as n from Auktionen where Bezahlt <> 0"_s); }
+};
+
+TEST_F(Payouts, FourteenSalesPaidFeesKeptAndTheCreditLinked) {
+    for (const bool ansi : {true, false}) {  // as the platform writes it, and as a spreadsheet saved it again
+        SCOPED_TRACE(ansi);
+        const QByteArray bytes = ansi ? win::toAnsi(report()) : report().toUtf8();
+        const Result<PayoutReport> r = parsePayoutReport(bytes, shipped());
+        ASSERT_TRUE(r.ok()) << r.error().message().toStdString();
+        EXPECT_EQ(r.value().profile, u"Plattform: Transaktionsbericht mit Auszahlungen"_s);
+        ASSERT_EQ(r.value().sales.size(), 15);
+        EXPECT_EQ(r.value().otherRows, 1);  // the refund
+        EXPECT_EQ(r.value().sales[0].buyer, u"käufer;01 zweite Zeile"_s);
+        EXPECT_EQ(r.value().sales[13].fees, 438);
+        EXPECT_EQ(r.value().sales[0].paidDate, QDate(2026, 11, 11));
+
+        const Result<PayoutOutcome> done = applyPayoutReport(st(), r.value());
+        ASSERT_TRUE(done.ok()) << done.error().message().toStdString();
+        if (ansi) {
+            EXPECT_EQ(done.value().paid, 14);
+            EXPECT_EQ(done.value().unknown, QStringList{u"4999"_s});
+        } else {  // the same again: nothing new
+            EXPECT_EQ(done.value().paid, 0);
+            EXPECT_EQ(done.value().known, 15);
+        }
+        EXPECT_EQ(paid(), 14);
+    }
+    EXPECT_EQ(count(u"select count(*) as n from Auktionen where BezahltDatum like '2026-11-11%'"_s), 3);
+
+    const QList<PayoutSummary> all = payoutSummaries(st()).value();
+    ASSERT_EQ(all.size(), 2);
+    const PayoutSummary& p = all[1];
+    EXPECT_EQ(p.id, u"P-7781"_s);
+    EXPECT_EQ(payoutText(p),
+              u"Auszahlung 17.11.: 14 Verkäufe, 412,30 € brutto, 61,84 € Gebühren, 350,46 € "
+              "ausgezahlt \u2014 noch nicht auf dem Konto gesehen"_s);
+    // The statement: the payout's credit two days later, a credit of the same amount without the
+    // ID, and a payout credit the desk has no report for.
+    const QList<Credit> credits{{QDate(2026, 11, 19), 35046, u"Plattform GmbH"_s, u"Auszahlung P-7781"_s, QString()},
+                                {QDate(2026, 11, 19), 35046, u"Hans Müller"_s, u"Kaffeemühle"_s, QString()},
+                                {QDate(2026, 11, 26), 1200, u"Plattform GmbH"_s, u"Auszahlung P-8000"_s, QString()}};
+    QStringList unmatched;
+    const QList<PayoutSummary> linked = linkPayouts(st(), credits, &unmatched).value();
+    ASSERT_EQ(linked.size(), 1);
+    EXPECT_TRUE(payoutText(linked[0]).endsWith(u"350,46 € ausgezahlt \u2014 auf dem Konto am 19.11."_s));
+    EXPECT_EQ(unmatched, QStringList{u"26.11.2026 12,00 € „Auszahlung P-8000“"_s});
+    EXPECT_TRUE(linkPayouts(st(), credits, nullptr).value().isEmpty());  // read again: nothing new
+
+    // The fees go to the advisor too: an expense against the buyers' debt.
+    DatevSetup setup;
+    setup.berater = u"1001"_s;
+    setup.mandant = u"1"_s;
+    setup.accounts = datevAccounts(u"03"_s, QString());
+    const Result<DatevExport> ex = datevExport(st(), setup, QDate(2026, 1, 1), QDate(2026, 12, 31), QDateTime());
+    ASSERT_TRUE(ex.ok());
+    EXPECT_EQ(ex.value().fees, 15);
+    EXPECT_TRUE(
+        win::fromAnsi(ex.value().bytes).contains(u"\r\n4,38;\"S\";\"EUR\";;;;4970;10000;;1711;\"P-7781\";\"4014\""_s));
+}
+
+TEST_F(Payouts, AHostileReportChangesNothing) {
+    const struct {
+        QByteArray file;
+        const char* said;
+    } cases[] = {
+        {QByteArray(65 * 1024 * 1024, 'x'), "zu groß"},
+        {"Datum;Betrag\r\n01.01.2026;1,00\r\n", "Kein Profil"},
+        {"Typ;Bestellnummer;Artikelnummer;Auszahlungs-ID\r\nBestellung;1;4001;P-1\r\n",
+         "Spalten für Brutto, Auszahlungsdatum fehlen"},
+    };
+    for (const auto& c : cases) {
+        const Result<PayoutReport> r = parsePayoutReport(c.file, shipped());
+        ASSERT_FALSE(r.ok()) << c.said;
+        EXPECT_TRUE(r.error().sentence.contains(QString::fromUtf8(c.said))) << r.error().sentence.toStdString();
+    }
+    // Cells that read as formulas or as no amount: named, not taken.
+    const QString bad = kHeader +
+                        u"Bestellung;1;=HYPERLINK(\"x\");k;29,50;-1,00;;28,50;P-1;17.11.2026;16.11.2026\r\n"
+                        "Bestellung;2;4002;k;29.400;-1,00;;28,40;P-1;17.11.2026;16.11.2026\r\n"_s;
+    const Result<PayoutReport> r = parsePayoutReport(bad.toUtf8(), shipped());
+    ASSERT_TRUE(r.ok());
+    EXPECT_TRUE(r.value().sales.isEmpty());
+    ASSERT_EQ(r.value().notRead.size(), 2);
+    EXPECT_TRUE(r.value().notRead[0].Grund.startsWith(u"Artikelnummer"_s));
+    EXPECT_TRUE(r.value().notRead[1].Grund.contains(u"mehrdeutig"_s)) << r.value().notRead[1].Grund.toStdString();
+    EXPECT_EQ(paid(), 0);
+}
+
+TEST(FileProfiles, WhatAProfileFileMaySay) {
+    QStringList errors;
+    const QList<FileProfile> p = parseProfiles(
+        u"; Kommentar\n[Bank A]\nArt=Bank\nQuelle=https://example.de/hilfe\nErkennung=Datum;Betrag\nTrenner=Tab\n"
+        "Buchungstag=Datum|Tag\nGebuehren=A+B\nkeine Zeile\n[Ohne Erkennung]\nArt=Bank\n"_s,
+        &errors);
+    ASSERT_EQ(p.size(), 1);
+    EXPECT_EQ(p[0].trenner, QLatin1Char('\t'));
+    EXPECT_TRUE(p[0].verified());
+    EXPECT_EQ(p[0].headings(u"Buchungstag"_s), (QStringList{u"Datum"_s, u"Tag"_s}));
+    EXPECT_TRUE(p[0].sums(u"Gebuehren"_s));
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_TRUE(errors[0].contains(u"Zeile 9"_s));
+    EXPECT_TRUE(errors[1].contains(u"[Ohne Erkennung]"_s));
+    // Every shipped profile can be read, and one that cannot name its source says so.
+    QFile shipped(QStringLiteral(GD_RESOURCES_DIR "/bin/Dateiformate.ini"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    errors.clear();
+    const QList<FileProfile> all = parseProfiles(decoded(shipped.readAll()), &errors);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_GE(all.size(), 6);
+    for (const FileProfile& f : all) EXPECT_FALSE(f.quelle.isEmpty()) << f.name.toStdString();
+}
+
+}  // namespace
+}  // namespace gd
