@@ -1,9 +1,12 @@
 #include "app/BooksCommands.h"
 
+#include <QFile>
+
 #include "app/CliCommon.h"
 #include "base/Clock.h"
 #include "base/SafeWrite.h"
 #include "domain/bank/Datev.h"
+#include "domain/bank/Payouts.h"
 #include "domain/bank/YearFigures.h"
 #include "domain/settings/modGlobal.h"
 
@@ -53,6 +56,42 @@ int yearCommand(const QString& yearText) {
                                                   year, smallBusinessLimits(gSettings.GrenzeKleinunternehmer));
         if (small.level != LimitNote::Level::None) err() << small.text << '\n';
     }
+    err().flush();
+    return 0;
+}
+
+int payoutsCommand(const QString& file) {
+    readOnce();
+    if (!initApp()) return 1;
+    if (const auto refused = refuseDamaged()) return *refused;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(file));
+    if (f.size() > 64 * 1024 * 1024) return fail(QStringLiteral("Die Datei '%1' ist zu groß.").arg(file));
+    const Result<PayoutReport> report = parsePayoutReport(f.readAll(), loadProfiles());
+    if (!report.ok()) return fail(oneLine(report.error()));
+    const Result<PayoutOutcome> done = applyPayoutReport(currentStore(), report.value());
+    if (!done.ok()) return fail(oneLine(done.error()));
+    const Result<QList<PayoutSummary>> all = payoutSummaries(currentStore());
+    if (!all.ok()) return fail(oneLine(all.error()));
+    for (const PayoutSummary& p : all.value()) out() << p.id << '\t' << payoutText(p) << '\n';
+    out().flush();
+    for (const BankStatement::Skipped& s : report.value().notRead)
+        err() << "nicht gelesen: Zeile " << s.Zeile << ": " << oneLine(s.Grund) << '\n';
+    if (!done.value().unknown.isEmpty())
+        err() << "nicht als Verkauf bekannt: " << done.value().unknown.join(QStringLiteral(", ")) << '\n';
+    err() << report.value().profile << ": " << done.value().paid << " Verkäufe als bezahlt markiert, "
+          << done.value().alreadyPaid << " waren es schon, " << done.value().known << " Zeilen schon gelesen.\n";
+    err().flush();
+    return 0;
+}
+
+int linkPayoutCredits(const QList<Credit>& credits) {
+    QStringList unmatched;
+    const Result<QList<PayoutSummary>> linked = linkPayouts(currentStore(), credits, &unmatched);
+    if (!linked.ok()) return fail(oneLine(linked.error()));
+    for (const PayoutSummary& p : linked.value()) err() << payoutText(p) << '\n';
+    for (const QString& u : unmatched) err() << "Gutschrift ohne Auszahlungsbericht: " << u << '\n';
     err().flush();
     return 0;
 }

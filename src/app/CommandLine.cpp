@@ -360,7 +360,7 @@ int bankImport(const QString& file, bool apply) {
     if (!set.ok()) return fail(oneLine(set.error()));
     err() << set.value() << " Verkäufe als bezahlt markiert.\n";
     err().flush();
-    return 0;
+    return linkPayoutCredits(st.value().Gutschriften);
 }
 
 int backupCommand(const QString& file) {
@@ -477,6 +477,11 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                                   QStringLiteral("Zeigt die Verkäufe eines Jahres je Plattform und Monat und die "
                                                  "Grenzen, die sie erreichen."),
                                   QStringLiteral("jahr"));
+    const QCommandLineOption payouts(
+        QStringLiteral("payouts"),
+        QStringLiteral("Liest den Auszahlungsbericht einer Plattform (CSV, nach bin/Dateiformate.ini): setzt die "
+                       "genannten Verkäufe auf „Bezahlt“ und hält die Gebühren fest."),
+        QStringLiteral("datei"));
     const QCommandLineOption backup(QStringLiteral("backup"),
                                     QStringLiteral("Schreibt eine Datensicherung (Datenbank und Einstellungen in einer "
                                                    "Datei), auch während das Programm läuft."),
@@ -506,6 +511,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(year);
     parser.addOption(datev);
     parser.addOption(jahr);
+    parser.addOption(payouts);
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(exportCsvOption);
@@ -572,6 +578,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(invoiceXml)) return invoiceXmlCommand(parser.positionalArguments());
     if (parser.isSet(datev)) return datevCommand(parser.positionalArguments());
     if (parser.isSet(jahr)) return yearCommand(parser.value(jahr));
+    if (parser.isSet(payouts)) return payoutsCommand(parser.value(payouts));
     if (parser.isSet(search)) return searchAuctions(parser.value(search));
     return std::nullopt;
 }

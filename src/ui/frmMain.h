@@ -103,6 +103,8 @@ private:
     void showEInvoice();
     void showYear();
     void showDatev();
+    void showPayouts();
+    void showFileFormat();
     // The note of a limit of law the year comes near, in the status bar.
     void showLimitNote();  // "Rechnungen…": the issued ones
     // Every button's and menu entry's enabled state, from the list and the selection.

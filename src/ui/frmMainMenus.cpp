@@ -18,6 +18,7 @@
 #include "base/SafeWrite.h"
 #include "domain/bank/IssuedInvoices.h"
 #include "domain/bank/Matching.h"
+#include "domain/bank/Payouts.h"
 #include "domain/db/Backup.h"
 #include "domain/settings/modGlobal.h"
 #include "render/InvoicePdf.h"
@@ -25,6 +26,7 @@
 #include "ui/FlexGrid.h"
 #include "ui/Platform.h"
 #include "ui/frmAbout.h"
+#include "ui/frmAuszahlungen.h"
 #include "ui/frmERechnung.h"
 #include "ui/frmHilfe.h"
 #include "ui/frmJahr.h"
@@ -42,7 +44,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 29> table = {{
+    static const std::array<Command, 31> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -73,6 +75,10 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.showYear(); }},
         {"keyDatev", "Export für Steuerberater (DATEV)…", none, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.showDatev(); }},
+        {"keyAuszahlungen", "Auszahlungen…", none, B::Aktionen, false, false, false, nullptr,
+         [](frmMain& w) { w.showPayouts(); }},
+        {"keyDateiformat", "Dateiformat prüfen…", none, B::Aktionen, false, false, false, nullptr,
+         [](frmMain& w) { w.showFileFormat(); }},
         {"keyKontoauszug", "Kontoauszug einlesen…", none, B::Aktionen, true, false, false, nullptr,
          [](frmMain& w) { w.importStatement(); }},
         {"keyrefresh", "Liste aktualisieren", QKeyCombination(Qt::Key_F5), B::Aktionen, true, false, false, nullptr,
@@ -318,6 +324,15 @@ void frmMain::importStatement() {
         showError(proposals.error());
         return;
     }
+    // A platform's payout among the credits reaches its payout, whatever the sales proposals.
+    QStringList unmatched;
+    const Result<QList<PayoutSummary>> linked = linkPayouts(currentStore(), st.value().Gutschriften, &unmatched);
+    if (!linked.ok()) showError(linked.error());
+    QStringList said;
+    for (const PayoutSummary& p : linked.valueOr({})) said << payoutText(p);
+    for (const QString& u : unmatched) said << QStringLiteral("Gutschrift ohne Auszahlungsbericht: ") + u;
+    if (!said.isEmpty())
+        platform().msgBox(said.join(QLatin1Char('\n')), Platform::Buttons::Ok, Platform::Icon::Information, QString());
     frmKontoauszug dlg(file, proposals.value(), st.value(), this);
     dlg.exec();
     if (dlg.applied() > 0) list_->subRefreshListe();
@@ -378,6 +393,23 @@ void frmMain::showDatev() {
     if (gsDataSource.isEmpty()) return;
     frmDatev dlg(this);
     dlg.exec();
+}
+
+void frmMain::showPayouts() {
+    CALLSTACK_MENU();
+    if (gsDataSource.isEmpty()) return;
+    frmAuszahlungen dlg(this);
+    dlg.exec();
+    list_->subRefreshListe();  // a report may have marked sales paid
+}
+
+void frmMain::showFileFormat() {
+    CALLSTACK_MENU();
+    const QString file = platform().openFileName(QStringLiteral("Datei prüfen"), QDir::homePath(),
+                                                 QStringLiteral("Exporte (*.csv *.txt);;Alle Dateien (*)"));
+    if (file.isEmpty()) return;
+    frmDateiformat dlg(this);
+    if (dlg.load(file)) dlg.exec();
 }
 
 void frmMain::showLimitNote() {

@@ -92,4 +92,34 @@ int roleColumn(const FileProfile& p, const QString& role, const QStringList& hea
     return column(header, p.headings(role));
 }
 
+FileInspection inspectFile(const QByteArray& bytes, const QList<FileProfile>& profiles) {
+    const QString text = decoded(bytes.left(4 * 1024 * 1024));
+    FileInspection out;
+    QStringList arts;
+    for (const FileProfile& p : profiles)
+        if (!arts.contains(p.art)) arts << p.art;
+    for (const QString& art : arts) {
+        const ProfileMatch m = recogniseProfile(text, profiles, art);
+        if (!m.profile) continue;
+        out.profile = m.profile->name;
+        out.art = m.profile->art;
+        out.quelle = m.profile->quelle;
+        out.verified = m.profile->verified();
+        out.headings = m.records[m.header].fields;
+        for (int c = 0; c < out.headings.size(); ++c) {
+            QStringList said;
+            for (auto it = m.profile->spalten.cbegin(); it != m.profile->spalten.cend(); ++it)
+                if (column(QStringList{out.headings[c]}, m.profile->headings(it.key())) == 0) said << it.key();
+            out.roles << said.join(QStringLiteral(", "));
+        }
+        for (qsizetype i = m.header + 1; i < m.records.size() && out.rows.size() < 20; ++i)
+            out.rows << m.records[i].fields;
+        return out;
+    }
+    // None: the first lines as they are, so the user sees the headings to put in a profile.
+    const QList<CsvRecord> records = csvRecords(text);
+    for (qsizetype i = 0; i < records.size() && out.rows.size() < 20; ++i) out.rows << records[i].fields;
+    return out;
+}
+
 }  // namespace gd

@@ -48,4 +48,15 @@ ProfileMatch recogniseProfile(const QString& text, const QList<FileProfile>& pro
 // A role's column in the header, -1 when the file has none of its headings.
 int roleColumn(const FileProfile& p, const QString& role, const QStringList& header);
 
+// What a file is to the profiles, for the tester: the profile that recognised it (none: empty
+// name, and the first lines as they are), each column's heading and the role it got, and the
+// first rows of the table.
+struct FileInspection {
+    QString profile, art, quelle;
+    bool verified = false;
+    QStringList headings, roles;
+    QList<QStringList> rows;
+};
+FileInspection inspectFile(const QByteArray& bytes, const QList<FileProfile>& profiles);
+
 }  // namespace gd
