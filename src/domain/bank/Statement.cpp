@@ -9,6 +9,7 @@
 #include "base/codepage.h"
 #include "domain/bank/Csv.h"
 #include "domain/bank/Profiles.h"
+#include "domain/bank/StatementZip.h"
 
 namespace gd {
 namespace {
@@ -254,12 +255,14 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
                 }
                 txs.front().cents = c.value();
             }
-            for (const Tx& t : txs) {
+            for (qsizetype k = 0; k < txs.size(); ++k) {
+                const Tx& t = txs[k];
                 if (*t.cents <= 0) {
                     skip(QStringLiteral("Betrag ist 0,00 €, keine Zahlung"), &t);
                 } else {
+                    const QString id = ref.isEmpty() || !each ? ref : ref + QLatin1Char('/') + QString::number(k + 1);
                     st.Gutschriften.append(
-                        Credit{day, *t.cents, t.name, t.zweck.isEmpty() ? entryInfo : t.zweck, t.iban});
+                        Credit{day, *t.cents, t.name, t.zweck.isEmpty() ? entryInfo : t.zweck, t.iban, id});
                 }
                 if (!each) break;
             }
@@ -365,7 +368,7 @@ BankStatement readRows(const QList<CsvRecord>& records, qsizetype h, const BankC
                                     : QStringLiteral("Buchungstag „%1“ ist kein Datum").arg(shown(at(date))));
             continue;
         }
-        st.Gutschriften.append(Credit{day, cents.value(), at(name), at(zweck), at(iban)});
+        st.Gutschriften.append(Credit{day, cents.value(), at(name), at(zweck), at(iban), QString()});
     }
     return st;
 }
@@ -458,7 +461,7 @@ Result<BankStatement> readStatement(const QString& path) {
     if (f.error() != QFileDevice::NoError)
         return Error::plain(
             QStringLiteral("Der Kontoauszug '%1' kann nicht gelesen werden: %2").arg(path, f.errorString()));
-    return parseStatement(bytes);
+    return isZip(bytes) ? parseStatementZip(bytes) : parseStatement(bytes);
 }
 
 QString statementCounts(const BankStatement& st) {

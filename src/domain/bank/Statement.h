@@ -23,6 +23,7 @@ struct Credit {
     QString Name;   // who paid
     QString Zweck;  // the reference the payer typed
     QString Iban;
+    QString Referenz;  // CAMT: the bank's reference of the entry (and its transaction)
 };
 
 struct BankStatement {

@@ -312,7 +312,7 @@ OpenSale sale(const char* nr, const char* member, const char* name, const char* 
 }
 
 Credit credit(const char* name, qint64 cents, const char* zweck, QDate day = QDate(2026, 12, 5)) {
-    return Credit{day, cents, QString::fromUtf8(name), QString::fromUtf8(zweck), QString()};
+    return Credit{day, cents, QString::fromUtf8(name), QString::fromUtf8(zweck), QString(), QString()};
 }
 
 // "grade:item numbers" of each proposal.

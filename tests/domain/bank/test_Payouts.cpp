@@ -2,9 +2,12 @@
 // linked to its bank credit; read twice, nothing changes; a hostile file changes nothing.
 #include <gtest/gtest.h>
 
+#include <QProcess>
+
 #include "base/codepage.h"
 #include "domain/bank/Datev.h"
 #include "domain/bank/Payouts.h"
+#include "domain/bank/StatementZip.h"
 #include "support/DbTestShared.h"
 
 namespace gd {
@@ -38,6 +41,37 @@ QString report() {
 QList<FileProfile> shipped() {
     QFile f(QStringLiteral(GD_RESOURCES_DIR "/bin/Dateiformate.ini"));
     return f.open(QIODevice::ReadOnly) ? parseProfiles(decoded(f.readAll())) : QList<FileProfile>();
+}
+
+// One camt entry: a booked credit with the bank's reference.
+QString camtEntry(const char* ref, const char* amount, const char* day, const char* name, const char* zweck,
+                  bool statusAsCode) {
+    return u"<Ntry><NtryRef>%1</NtryRef><Amt Ccy=\"EUR\">%2</Amt><CdtDbtInd>CRDT</CdtDbtInd>%3"
+           "<BookgDt><Dt>%4</Dt></BookgDt><NtryDtls><TxDtls><RltdPties><Dbtr><Nm>%5</Nm></Dbtr></RltdPties>"
+           "<RmtInf><Ustrd>%6</Ustrd></RmtInf></TxDtls></NtryDtls></Ntry>"_s.arg(
+               QString::fromLatin1(ref), QString::fromLatin1(amount),
+               statusAsCode ? u"<Sts><Cd>BOOK</Cd></Sts>"_s : u"<Sts>BOOK</Sts>"_s, QString::fromLatin1(day),
+               QString::fromUtf8(name), QString::fromUtf8(zweck));
+}
+
+QByteArray camt(const char* version, const QString& entries) {
+    return u"<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document "
+           u"xmlns=\"urn:iso:std:iso:20022:tech:xsd:camt.053.001.%1\">"
+           "<BkToCstmrStmt><Stmt>%2</Stmt></BkToCstmrStmt></Document>"_s.arg(QString::fromLatin1(version), entries)
+               .toUtf8();
+}
+
+// A ZIP of the files, as the bank's download gives it.
+void zipFiles(const QString& zip, const QStringList& files) {
+    QProcess p;
+    p.start(u"/usr/bin/python3"_s, QStringList{u"-c"_s,
+                                               u"import sys, zipfile, os\n"
+                                               "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
+                                               "    [z.write(f, os.path.basename(f)) for f in sys.argv[2:]]"_s,
+                                               zip} +
+                                       files);
+    ASSERT_TRUE(p.waitForFinished(30000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
 }
 
 class Payouts : public test::DbTest {
@@ -85,11 +119,22 @@ TEST_F(Payouts, FourteenSalesPaidFeesKeptAndTheCreditLinked) {
     EXPECT_EQ(payoutText(p),
               u"Auszahlung 17.11.: 14 Verkäufe, 412,30 € brutto, 61,84 € Gebühren, 350,46 € "
               "ausgezahlt \u2014 noch nicht auf dem Konto gesehen"_s);
-    // The statement: the payout's credit two days later, a credit of the same amount without the
-    // ID, and a payout credit the desk has no report for.
-    const QList<Credit> credits{{QDate(2026, 11, 19), 35046, u"Plattform GmbH"_s, u"Auszahlung P-7781"_s, QString()},
-                                {QDate(2026, 11, 19), 35046, u"Hans Müller"_s, u"Kaffeemühle"_s, QString()},
-                                {QDate(2026, 11, 26), 1200, u"Plattform GmbH"_s, u"Auszahlung P-8000"_s, QString()}};
+    // The statement as a ZIP of a camt.053.001.08 and an overlapping .02 file: the payout's credit
+    // two days later (in both), a credit of the same amount without the ID, and a payout credit
+    // the desk has no report for.
+    const QString payout = camtEntry("REF-1", "350.46", "2026-11-19", "Plattform GmbH", "Auszahlung P-7781", true);
+    app.write(u"auszug-08.xml"_s,
+              camt("08", payout + camtEntry("REF-2", "350.46", "2026-11-19", "Hans Müller", "Kaffeemühle", true)));
+    app.write(u"auszug-02.xml"_s,
+              camt("02", camtEntry("REF-1", "350.46", "2026-11-19", "Plattform GmbH", "Auszahlung P-7781", false) +
+                             camtEntry("REF-3", "12.00", "2026-11-26", "Plattform GmbH", "Auszahlung P-8000", false)));
+    const QString zip = app.file(u"auszuege.zip"_s);
+    zipFiles(zip, {app.file(u"auszug-08.xml"_s), app.file(u"auszug-02.xml"_s)});
+    const Result<BankStatement> statement = readStatement(zip);
+    ASSERT_TRUE(statement.ok()) << statement.error().message().toStdString();
+    EXPECT_EQ(statement.value().Format, u"CAMT (ZIP, 2 Dateien)"_s);
+    const QList<Credit> credits = statement.value().Gutschriften;
+    ASSERT_EQ(credits.size(), 3);  // REF-1 once
     QStringList unmatched;
     const QList<PayoutSummary> linked = linkPayouts(st(), credits, &unmatched).value();
     ASSERT_EQ(linked.size(), 1);
@@ -135,6 +180,18 @@ TEST_F(Payouts, AHostileReportChangesNothing) {
     EXPECT_TRUE(r.value().notRead[0].Grund.startsWith(u"Artikelnummer"_s));
     EXPECT_TRUE(r.value().notRead[1].Grund.contains(u"mehrdeutig"_s)) << r.value().notRead[1].Grund.toStdString();
     EXPECT_EQ(paid(), 0);
+    // Statements that are no ZIP of statements: refused with the reason.
+    app.write(u"leer.txt"_s, "kein Auszug");
+    zipFiles(app.file(u"ohne.zip"_s), {app.file(u"leer.txt"_s)});
+    EXPECT_TRUE(readStatement(app.file(u"ohne.zip"_s)).error().sentence.contains(u"keine XML-Datei"_s));
+    QByteArray broken = test::fileBytes(app.file(u"ohne.zip"_s));
+    broken.truncate(broken.size() / 2);
+    EXPECT_FALSE(parseStatementZip(broken).ok());
+    app.write(u"gross.xml"_s, QByteArray(70 * 1024 * 1024, ' '));
+    zipFiles(app.file(u"bombe.zip"_s), {app.file(u"gross.xml"_s)});
+    const Result<BankStatement> bomb = readStatement(app.file(u"bombe.zip"_s));
+    ASSERT_FALSE(bomb.ok());
+    EXPECT_TRUE(bomb.error().sentence.contains(u"zu groß"_s)) << bomb.error().sentence.toStdString();
 }
 
 TEST(FileProfiles, WhatAProfileFileMaySay) {
