@@ -26,7 +26,7 @@ struct Unit {
     bool paid = false;
     QDate paidOn;
     QList<std::pair<QDate, qint64>> parts;
-    QStringList nameWords;  // folded once: a name is compared with many payers
+    QStringList nameWords;  // folded once per buyer: a name is compared with many payers
     QString member;
 };
 
@@ -57,6 +57,7 @@ bool nameMatches(const Unit& u, const QSet<QString>& payer, const QString& folde
 
 QList<Unit> unitsOf(const QList<OpenSale>& sales) {
     QList<Unit> units;
+    units.reserve(sales.size());
     // A group is one transfer whether it is paid or not: a statement read again meets it whole.
     QHash<std::pair<bool, QString>, qsizetype> groups;
     for (const OpenSale& s : sales) {
@@ -78,9 +79,17 @@ QList<Unit> unitsOf(const QList<OpenSale>& sales) {
             u.asked -= part.second;
         }
     }
+    // A buyer's sales share the name: each folded once.
+    QHash<QString, QStringList> wordsOf;
+    QHash<QString, QString> memberOf;
     for (Unit& u : units) {
-        u.nameWords = words(u.sales.front()->Name);
-        u.member = foldForSearch(u.sales.front()->ebayName).simplified();
+        const OpenSale& s = *u.sales.front();
+        auto w = wordsOf.constFind(s.Name);
+        if (w == wordsOf.constEnd()) w = wordsOf.insert(s.Name, words(s.Name));
+        u.nameWords = *w;
+        auto m = memberOf.constFind(s.ebayName);
+        if (m == memberOf.constEnd()) m = memberOf.insert(s.ebayName, foldForSearch(s.ebayName).simplified());
+        u.member = *m;
     }
     return units;
 }
@@ -103,34 +112,53 @@ QString gradeText(Grade g) {
 
 QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>& sales) {
     const QList<Unit> units = unitsOf(sales);
-    QHash<QString, QList<qsizetype>> byNumber;
-    QHash<qint64, QList<qsizetype>> byAmount;
+    // Only what some credit names is indexed: a statement names a few hundred of ten thousand sales.
+    static const QRegularExpression digits(QStringLiteral("[0-9]+"));
+    QList<QStringList> numbersOf;
+    QSet<QString> named;
+    QSet<qint64> amounts;
+    numbersOf.reserve(credits.size());
+    for (const Credit& c : credits) {
+        QStringList n;
+        for (auto it = digits.globalMatch(c.Zweck); it.hasNext();) n << it.next().captured(0);
+        named.unite(QSet<QString>(n.begin(), n.end()));
+        numbersOf << n;
+        amounts.insert(c.Cent);
+    }
+    QMultiHash<QString, qsizetype> byNumber;
+    QMultiHash<qint64, qsizetype> byAmount;
     for (qsizetype i = 0; i < units.size(); ++i) {
         for (const OpenSale* s : units[i].sales)
-            if (!s->AuktionsNr.trimmed().isEmpty()) byNumber[s->AuktionsNr.trimmed()] << i;
-        byAmount[units[i].asked] << i;
+            if (named.contains(s->AuktionsNr))
+                byNumber.insert(s->AuktionsNr, i);
+            else if (const QString nr = s->AuktionsNr.trimmed();
+                     nr.size() != s->AuktionsNr.size() && named.contains(nr))
+                byNumber.insert(nr, i);
+        if (amounts.contains(units[i].asked)) byAmount.insert(units[i].asked, i);
         // A paid sale or a part payment is known by the amount that was booked.
-        for (const auto& part : units[i].parts) byAmount[part.second] << i;
+        for (const auto& part : units[i].parts)
+            if (amounts.contains(part.second)) byAmount.insert(part.second, i);
     }
     // What each credit could pay, oldest sale first.
     struct Fit {
         QList<qsizetype> sure, idOnly, amountOnly;
-        QSet<qsizetype> byId;
+        QList<qsizetype> byId;                       // a few at most: a list is quicker than a set
         qsizetype knownById = -1, knownByName = -1;  // a paid sale or part payment it is
     };
-    static const QRegularExpression digits(QStringLiteral("[0-9]+"));
     QList<Fit> fits;
     fits.reserve(credits.size());
-    for (const Credit& c : credits) {
+    for (qsizetype ci = 0; ci < credits.size(); ++ci) {
+        const Credit& c = credits[ci];
         Fit f;
-        for (auto it = digits.globalMatch(c.Zweck); it.hasNext();)
-            for (const qsizetype u : byNumber.value(it.next().captured(0))) f.byId << u;
+        for (const QString& n : numbersOf[ci])
+            for (auto [at, end] = byNumber.equal_range(n); at != end; ++at)
+                if (!f.byId.contains(*at)) f.byId << *at;
         const QStringList payerWords = words(c.Name);
         const QSet<QString> payer(payerWords.begin(), payerWords.end());
         const QString zweck = foldForSearch(c.Zweck);
         QList<qsizetype> candidates(f.byId.begin(), f.byId.end());
-        for (const qsizetype u : byAmount.value(c.Cent))
-            if (!f.byId.contains(u)) candidates << u;
+        for (auto [at, end] = byAmount.equal_range(c.Cent); at != end; ++at)
+            if (!f.byId.contains(*at)) candidates << *at;
         std::sort(candidates.begin(), candidates.end());
         candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
         for (const qsizetype u : candidates) {
@@ -235,8 +263,8 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store) {
         QStringList names;
         db.forEachRow(
             QStringLiteral(
-                "select a.AuktionsID, a.AuktionsNr, a.GruppenID, a.ebayName, k.Name, a.Preis, a.Menge, a.Betrag, "
-                "a.Versandkosten, a.Bezahlt, a.BezahltDatum from Auktionen a join Kunden k on k.ebayName = "
+                "select a.AuktionsID, a.AuktionsNr, a.GruppenID, a.ebayName, k.Name, a.Betrag, a.Bezahlt, "
+                "a.BezahltDatum from Auktionen a join Kunden k on k.ebayName = "
                 "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and a.Abgeschlossen = 0 "
                 "and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
             {store.user}, names, [&out](sqlite3_stmt* st) {
@@ -250,19 +278,18 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store) {
                 s.GruppenID = t(2);
                 s.ebayName = t(3);
                 s.Name = t(4);
-                s.Preis = t(5);
-                s.Menge = t(6);
-                s.Betrag = t(7);
-                s.Versandkosten = t(8);
-                s.Bezahlt = sqlite3_column_int64(st, 9) != 0;
-                s.BezahltAm = QDate::fromString(t(10).left(10), Qt::ISODate);
-                out << s;
+                s.Betrag = t(5);
+                s.Bezahlt = sqlite3_column_int64(st, 6) != 0;
+                // A sale not paid keeps the zero date: not parsed for nothing.
+                if (s.Bezahlt) s.BezahltAm = QDate::fromString(t(7).left(10), Qt::ISODate);
+                out.append(std::move(s));
             });
         // Few sales have part payments: one pass over them, joined by the sale's key.
-        QHash<QString, qsizetype> byId;
-        for (qsizetype i = 0; i < out.size(); ++i) byId.insert(out[i].AuktionsID, i);
+        QHash<QString, qsizetype> byId;  // built at the first part payment: most files have none
         db.forEachRow(QStringLiteral("select AuktionsID, Datum, Cent from Teilzahlungen where Standarduser = ?"),
                       {store.user}, names, [&](sqlite3_stmt* st) {
+                          if (byId.isEmpty())
+                              for (qsizetype i = 0; i < out.size(); ++i) byId.insert(out[i].AuktionsID, i);
                           const auto it = byId.constFind(QString::fromUtf8(
                               reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0)));
                           if (it == byId.constEnd()) return;
