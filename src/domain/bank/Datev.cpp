@@ -328,6 +328,20 @@ Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, con
                          .line();
             ++out.fees;
         }
+        Recordset paypal = db.OpenRecordset(
+            QStringLiteral("select Quelle, Referenz, AuktionsNr, Datum, Cent from Gebuehren where Standarduser = ? and "
+                           "Cent > 0 and Datum between ? and ? order by Datum, Referenz"),
+            {store.user, from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
+        for (paypal.MoveFirst(); !paypal.isEOF(); paypal.MoveNext()) {
+            const QString nr = paypal.text(QStringLiteral("AuktionsNr"));
+            lines << booking(paypal.value(QStringLiteral("Cent")).toLongLong(), true, fees, debitor.konto,
+                             QDate::fromString(paypal.text(QStringLiteral("Datum")), Qt::ISODate),
+                             paypal.text(QStringLiteral("Referenz")), nr.left(12),
+                             QStringLiteral("Gebühr %1 %2").arg(paypal.text(QStringLiteral("Quelle")), nr),
+                             fees.schluessel)
+                         .line();
+            ++out.fees;
+        }
 
         // Each payment received: the bank's debit against the buyer.
         if (setup.payments) {

@@ -48,8 +48,9 @@ bool containsWord(const QString& folded, const QString& word) {
 }
 
 // Every word of the buyer's name among the payer's words ("Müller, Hans" pays for
-// "Hans Müller"), or the member name in the reference.
-bool nameMatches(const Unit& u, const QSet<QString>& payer, const QString& foldedZweck) {
+// "Hans Müller"), the member name in the reference, or the buyer's e-mail address as the payer's.
+bool nameMatches(const Unit& u, const QSet<QString>& payer, const QString& foldedZweck, const QString& email) {
+    if (!email.isEmpty() && u.sales.front()->Email.trimmed().compare(email, Qt::CaseInsensitive) == 0) return true;
     bool all = !u.nameWords.isEmpty();
     for (const QString& w : u.nameWords) all = all && payer.contains(w);
     return all || (u.member.size() >= 3 && containsWord(foldedZweck, u.member));
@@ -164,7 +165,7 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
         for (const qsizetype u : candidates) {
             const Unit& unit = units[u];
             const bool id = f.byId.contains(u), amount = unit.asked == c.Cent;
-            const bool name = nameMatches(unit, payer, zweck);
+            const bool name = nameMatches(unit, payer, zweck, c.Email.trimmed());
             // Read before: the sale it pays is marked paid, or the part it paid is kept.
             bool booked = unit.paid && amount && (id || unit.paidOn == c.Buchungstag);
             for (const auto& part : unit.parts)
@@ -264,7 +265,7 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store) {
         db.forEachRow(
             QStringLiteral(
                 "select a.AuktionsID, a.AuktionsNr, a.GruppenID, a.ebayName, k.Name, a.Betrag, a.Bezahlt, "
-                "a.BezahltDatum from Auktionen a join Kunden k on k.ebayName = "
+                "a.BezahltDatum, k.Email from Auktionen a join Kunden k on k.ebayName = "
                 "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and a.Abgeschlossen = 0 "
                 "and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
             {store.user}, names, [&out](sqlite3_stmt* st) {
@@ -282,6 +283,7 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store) {
                 s.Bezahlt = sqlite3_column_int64(st, 6) != 0;
                 // A sale not paid keeps the zero date: not parsed for nothing.
                 if (s.Bezahlt) s.BezahltAm = QDate::fromString(t(7).left(10), Qt::ISODate);
+                s.Email = t(8);
                 out.append(std::move(s));
             });
         // Few sales have part payments: one pass over them, joined by the sale's key.
@@ -330,6 +332,18 @@ Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed,
                 if (partPayments) ++*partPayments;
                 continue;
             }
+            // A fee the payment service kept (PayPal): recorded once with the sale it paid.
+            if (p.Gutschrift.Gebuehr > 0 && !p.AuktionsNrn.isEmpty())
+                db.execute(
+                    QStringLiteral("insert or ignore into Gebuehren (Standarduser, Quelle, Referenz, AuktionsNr, "
+                                   "Datum, Cent) values (?, 'PayPal', ?, ?, ?, ?)"),
+                    {store.user,
+                     p.Gutschrift.Referenz.isEmpty() ? QStringLiteral("%1|%2|%3")
+                                                           .arg(p.Gutschrift.Buchungstag.toString(Qt::ISODate))
+                                                           .arg(p.Gutschrift.Cent)
+                                                           .arg(p.Gutschrift.Name)
+                                                     : p.Gutschrift.Referenz,
+                     p.AuktionsNrn.front(), p.Gutschrift.Buchungstag.toString(Qt::ISODate), p.Gutschrift.Gebuehr});
             for (const QString& id : p.AuktionsIDs) {
                 Recordset rs = db.OpenRecordset(
                     QStringLiteral("select Bezahlt from Auktionen where AuktionsID = ? and Standarduser = ?"),

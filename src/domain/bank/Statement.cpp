@@ -261,8 +261,8 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
                     skip(QStringLiteral("Betrag ist 0,00 €, keine Zahlung"), &t);
                 } else {
                     const QString id = ref.isEmpty() || !each ? ref : ref + QLatin1Char('/') + QString::number(k + 1);
-                    st.Gutschriften.append(
-                        Credit{day, *t.cents, t.name, t.zweck.isEmpty() ? entryInfo : t.zweck, t.iban, id});
+                    st.Gutschriften.append(Credit{day, *t.cents, t.name, t.zweck.isEmpty() ? entryInfo : t.zweck,
+                                                  t.iban, id, QString(), 0});
                 }
                 if (!each) break;
             }
@@ -368,7 +368,7 @@ BankStatement readRows(const QList<CsvRecord>& records, qsizetype h, const BankC
                                     : QStringLiteral("Buchungstag „%1“ ist kein Datum").arg(shown(at(date))));
             continue;
         }
-        st.Gutschriften.append(Credit{day, cents.value(), at(name), at(zweck), at(iban), QString()});
+        st.Gutschriften.append(Credit{day, cents.value(), at(name), at(zweck), at(iban), QString(), QString(), 0});
     }
     return st;
 }
@@ -445,7 +445,75 @@ Result<BankStatement> parseBankCsv(const QByteArray& bytes, const QList<FileProf
 
 Result<BankStatement> parseStatement(const QByteArray& bytes) {
     if (decoded(bytes.left(512)).trimmed().startsWith(QLatin1Char('<'))) return parseCamt053(bytes);
-    return parseBankCsv(bytes);
+    const QList<FileProfile> profiles = loadProfiles();
+    if (recogniseProfile(decoded(bytes.left(64 * 1024)), profiles, QStringLiteral("PayPal")).profile)
+        return parsePayPal(bytes, profiles);
+    return parseBankCsv(bytes, profiles);
+}
+
+Result<BankStatement> parsePayPal(const QByteArray& bytes, const QList<FileProfile>& profiles) {
+    const ProfileMatch m = recogniseProfile(decoded(bytes), profiles, QStringLiteral("PayPal"));
+    if (!m.profile)
+        return Error::plain(QStringLiteral("Kein Profil in Dateiformate.ini erkennt die Datei als PayPal-Bericht."));
+    const FileProfile& p = *m.profile;
+    const QStringList& header = m.records[m.header].fields;
+    const auto col = [&](const char* role) { return roleColumn(p, QString::fromLatin1(role), header); };
+    const int day = col("Buchungstag"), amount = col("Betrag"), fee = col("Gebuehr"), name = col("Name"),
+              email = col("Email"), status = col("Status"), ref = col("Referenz"), item = col("Artikelnummer"),
+              note = col("Verwendungszweck"), currency = col("Waehrung");
+    if (day < 0 || amount < 0 || status < 0)
+        return Error::plain(
+            QStringLiteral("Das Profil „%1“ erkennt die Datei, aber Datum, Brutto oder Status fehlen.").arg(p.name));
+    const QStringList done =
+        p.spalten.value(QStringLiteral("Abgeschlossen")).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    BankStatement st;
+    st.Format = QStringLiteral("PayPal");
+    st.Profil = p.name;
+    for (qsizetype i = m.header + 1; i < m.records.size(); ++i) {
+        const CsvRecord& rec = m.records[i];
+        const auto at = [&](int c) { return c >= 0 ? rec.fields.value(c).simplified() : QString(); };
+        const auto skip = [&](const QString& why) {
+            st.NichtGelesen << BankStatement::Skipped{rec.line, at(amount).left(64), at(name).left(64), why, at(ref)};
+        };
+        if (rec.openQuote > 0) {
+            skip(QStringLiteral("Anführungszeichen nicht geschlossen, der Rest der Datei ist nicht gelesen"));
+            break;
+        }
+        // Pending, refused or reversed payments are no money received.
+        if (std::none_of(done.begin(), done.end(),
+                         [&](const QString& d) { return at(status).compare(d, Qt::CaseInsensitive) == 0; })) {
+            ++st.Vorgemerkt;
+            continue;
+        }
+        const Result<qint64> cents = amountCents(at(amount));
+        if (!cents.ok()) {
+            skip(cents.error().sentence);
+            continue;
+        }
+        if (cents.value() <= 0) {
+            ++st.Lastschriften;
+            continue;
+        }
+        if (currency >= 0 && at(currency) != QLatin1String("EUR")) {
+            skip(QStringLiteral("Währung „%1“ statt EUR").arg(at(currency).left(10)));
+            continue;
+        }
+        const QDate booked = germanDate(at(day));
+        if (!booked.isValid()) {
+            skip(QStringLiteral("Datum „%1“ ist kein Datum").arg(at(day).left(20)));
+            continue;
+        }
+        const Result<qint64> kept = at(fee).isEmpty() ? Result<qint64>(qint64(0)) : amountCents(at(fee));
+        if (!kept.ok()) {
+            skip(kept.error().sentence);
+            continue;
+        }
+        QStringList zweck{at(item), at(note)};
+        zweck.removeAll(QString());
+        st.Gutschriften << Credit{booked,    cents.value(), at(name),  zweck.join(QLatin1Char(' ')),
+                                  QString(), at(ref),       at(email), kept.value() < 0 ? -kept.value() : kept.value()};
+    }
+    return st;
 }
 
 Result<BankStatement> readStatement(const QString& path) {

@@ -23,7 +23,9 @@ struct Credit {
     QString Name;   // who paid
     QString Zweck;  // the reference the payer typed
     QString Iban;
-    QString Referenz;  // CAMT: the bank's reference of the entry (and its transaction)
+    QString Referenz;    // CAMT: the bank's reference of the entry (and its transaction)
+    QString Email;       // PayPal: the payer's address
+    qint64 Gebuehr = 0;  // PayPal: the fee it kept, in cents
 };
 
 struct BankStatement {
@@ -56,6 +58,10 @@ Result<BankStatement> parseCamt053(const QByteArray& xml);
 // A CSV by the profiles of bin/Dateiformate.ini, else by the usual headings.
 Result<BankStatement> parseBankCsv(const QByteArray& bytes);
 Result<BankStatement> parseBankCsv(const QByteArray& bytes, const QList<FileProfile>& profiles);
+
+// A PayPal activity report (by its profile): each completed payment received a credit, its fee
+// and the payer's address with it.
+Result<BankStatement> parsePayPal(const QByteArray& bytes, const QList<FileProfile>& profiles);
 
 // An amount as German banks export it, to signed cents: "1.234,56", "-12,5", "12,40-",
 // "30,90 €", "EUR 5", and unsigned "17.40" (a point with two decimals, no comma).

@@ -247,6 +247,15 @@ CREATE TABLE IF NOT EXISTS AuszahlungsPosten (
   Zahlungsdatum TEXT NOT NULL DEFAULT '',
   PRIMARY KEY (Standarduser, AuszahlungsID, AuktionsNr, Bestellnummer)
 );
+CREATE TABLE IF NOT EXISTS Gebuehren (
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Quelle       TEXT NOT NULL,
+  Referenz     TEXT NOT NULL,
+  AuktionsNr   TEXT NOT NULL,
+  Datum        TEXT NOT NULL,
+  Cent         INTEGER NOT NULL,
+  PRIMARY KEY (Standarduser, Quelle, Referenz, AuktionsNr)
+);
 CREATE TABLE IF NOT EXISTS EingangsRechnungen (
   ID           INTEGER PRIMARY KEY,
   Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,

@@ -308,7 +308,7 @@ OpenSale sale(const char* nr, const char* member, const char* name, const char* 
 }
 
 Credit credit(const char* name, qint64 cents, const char* zweck, QDate day = QDate(2026, 12, 5)) {
-    return Credit{day, cents, QString::fromUtf8(name), QString::fromUtf8(zweck), QString(), QString()};
+    return Credit{day, cents, QString::fromUtf8(name), QString::fromUtf8(zweck), QString(), QString(), QString(), 0};
 }
 
 // "grade:item numbers" of each proposal.

@@ -6,6 +6,7 @@
 
 #include "base/codepage.h"
 #include "domain/bank/Datev.h"
+#include "domain/bank/Matching.h"
 #include "domain/bank/Payouts.h"
 #include "domain/bank/StatementZip.h"
 #include "support/DbTestShared.h"
@@ -216,6 +217,49 @@ TEST(FileProfiles, WhatAProfileFileMaySay) {
     EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
     EXPECT_GE(all.size(), 6);
     for (const FileProfile& f : all) EXPECT_FALSE(f.quelle.isEmpty()) << f.name.toStdString();
+}
+
+// PayPal's activity report: the completed payment matched to its sale by item number or by the
+// buyer's e-mail address, paid on its day, its fee kept and handed to the advisor.
+TEST_F(Payouts, PayPalPaymentsLikeBankCredits) {
+    const QString csv =
+        u"\"Datum\",\"Uhrzeit\",\"Zeitzone\",\"Name\",\"Typ\",\"Status\",\"Währung\",\"Brutto\",\"Gebühr\","
+        "\"Netto\",\"Absender E-Mail-Adresse\",\"Transaktionscode\",\"Artikelnummer\",\"Hinweis\"\n"
+        "\"03.12.2026\",\"10:00:00\",\"CET\",\"Kaeufer Eins\",\"Zahlung erhalten\",\"Abgeschlossen\",\"EUR\",\"17,40\","
+        "\"-0,95\",\"16,45\",\"kaeufer1@example.de\",\"5TY05013RG002845M\",\"4001\",\"Danke, \"\"super\"\"\"\n"
+        "\"03.12.2026\",\"11:00:00\",\"CET\",\"Anonym\",\"Zahlung erhalten\",\"Abgeschlossen\",\"EUR\",\"17,40\","
+        "\"-0,95\",\"16,45\",\"kaeufer2@example.de\",\"6TY05013RG002845N\",\"\",\"\"\n"
+        "\"04.12.2026\",\"09:00:00\",\"CET\",\"Kaeufer Drei\",\"Zahlung erhalten\",\"Ausstehend\",\"EUR\",\"17,40\","
+        "\"-0,95\",\"16,45\",\"kaeufer3@example.de\",\"7TY\",\"4003\",\"\"\n"
+        "\"05.12.2026\",\"09:00:00\",\"CET\",\"Bank\",\"Abbuchung\",\"Abgeschlossen\",\"EUR\",\"-100,00\",\"0,00\","
+        "\"-100,00\",\"\",\"8TY\",\"\",\"\"\n"_s;
+    const Result<BankStatement> report = parsePayPal(csv.toUtf8(), shipped());
+    ASSERT_TRUE(report.ok()) << report.error().message().toStdString();
+    EXPECT_EQ(report.value().Format, u"PayPal"_s);
+    ASSERT_EQ(report.value().Gutschriften.size(), 2);
+    EXPECT_EQ(report.value().Vorgemerkt, 1);
+    EXPECT_EQ(report.value().Lastschriften, 1);
+    const Credit& first = report.value().Gutschriften[0];
+    EXPECT_EQ(first.Gebuehr, 95);
+    EXPECT_EQ(first.Email, u"kaeufer1@example.de"_s);
+    EXPECT_EQ(first.Zweck, u"4001 Danke, \"super\""_s);
+    const QList<Proposal> p = proposalsFor(st(), report.value().Gutschriften).value();
+    ASSERT_EQ(p.size(), 2);
+    EXPECT_EQ(p[0].Einstufung, Grade::Sicher);
+    EXPECT_EQ(p[0].AuktionsNrn, QStringList{u"4001"_s});
+    EXPECT_EQ(p[1].Einstufung, Grade::Sicher);  // by the buyer's e-mail address and the amount
+    EXPECT_EQ(p[1].AuktionsNrn, QStringList{u"4002"_s});
+    ASSERT_EQ(applyProposals(st(), p).value(), 2);
+    ASSERT_EQ(applyProposals(st(), p).value(), 0);  // read again: nothing new
+    EXPECT_EQ(count(u"select count(*) as n from Gebuehren where Cent = 95"_s), 2);
+    DatevSetup setup;
+    setup.berater = u"1001"_s;
+    setup.mandant = u"1"_s;
+    setup.accounts = datevAccounts(u"03"_s, QString());
+    const QString file =
+        win::fromAnsi(datevExport(st(), setup, QDate(2026, 1, 1), QDate(2026, 12, 31), QDateTime()).value().bytes);
+    EXPECT_TRUE(file.contains(u"\r\n0,95;\"S\";\"EUR\";;;;4970;10000;;0312;\"5TY05013RG002845M\";\"4001\""_s))
+        << file.toStdString();
 }
 
 }  // namespace
