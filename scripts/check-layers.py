@@ -22,7 +22,8 @@ ALLOWED = {
     "domain/settings": {"base"},
     "domain/db": {"domain/settings", "base"},
     "domain/smtp": {"domain/settings", "base"},
-    "domain/import": {"domain/db", "domain/settings", "base"},
+    # Order reports are read through the file profiles of domain/bank.
+    "domain/import": {"domain/bank", "domain/db", "domain/settings", "base"},
     "domain/bank": {"domain/db", "domain/settings", "base"},
     "domain/mail": {"domain/smtp", "domain/bank", "domain/db", "domain/settings", "base"},
     # Pages and pictures of the domain's data, painted without a window.

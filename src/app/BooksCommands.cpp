@@ -8,6 +8,7 @@
 #include "domain/bank/Datev.h"
 #include "domain/bank/Payouts.h"
 #include "domain/bank/YearFigures.h"
+#include "domain/import/OrderReport.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
@@ -82,6 +83,23 @@ int payoutsCommand(const QString& file) {
         err() << "nicht als Verkauf bekannt: " << done.value().unknown.join(QStringLiteral(", ")) << '\n';
     err() << report.value().profile << ": " << done.value().paid << " Verkäufe als bezahlt markiert, "
           << done.value().alreadyPaid << " waren es schon, " << done.value().known << " Zeilen schon gelesen.\n";
+    err().flush();
+    return 0;
+}
+
+int ordersCommand(const QString& file) {
+    readOnce();
+    if (!initApp()) return 1;
+    if (const auto refused = refuseDamaged()) return *refused;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(file));
+    if (f.size() > 64 * 1024 * 1024) return fail(QStringLiteral("Die Datei '%1' ist zu groß.").arg(file));
+    const Result<OrderReport> report = parseOrderReport(f.readAll(), loadProfiles());
+    if (!report.ok()) return fail(oneLine(report.error()));
+    const Result<OrderOutcome> done = applyOrderReport(currentStore(), report.value());
+    if (!done.ok()) return fail(oneLine(done.error()));
+    for (const QString& line : orderOutcomeLines(report.value(), done.value())) err() << oneLine(line) << '\n';
     err().flush();
     return 0;
 }

@@ -13,6 +13,8 @@ int datevCommand(const QStringList& args);
 int yearCommand(const QString& year);
 // --payouts DATEI: a platform's payout report applied; every payout with its state.
 int payoutsCommand(const QString& file);
+// --orders DATEI: a platform's order report; missing addresses filled, missed trades created.
+int ordersCommand(const QString& file);
 // After a statement was applied: its credits that are payouts linked; 0, or 1 on failure.
 int linkPayoutCredits(const QList<Credit>& credits);
 

@@ -482,6 +482,10 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         QStringLiteral("Liest den Auszahlungsbericht einer Plattform (CSV, nach bin/Dateiformate.ini): setzt die "
                        "genannten Verkäufe auf „Bezahlt“ und hält die Gebühren fest."),
         QStringLiteral("datei"));
+    const QCommandLineOption orders(QStringLiteral("orders"),
+                                    QStringLiteral("Liest den Bestellbericht einer Plattform (CSV): ergänzt fehlende "
+                                                   "Anschriften, legt fehlende Geschäfte an."),
+                                    QStringLiteral("datei"));
     const QCommandLineOption backup(QStringLiteral("backup"),
                                     QStringLiteral("Schreibt eine Datensicherung (Datenbank und Einstellungen in einer "
                                                    "Datei), auch während das Programm läuft."),
@@ -512,6 +516,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(datev);
     parser.addOption(jahr);
     parser.addOption(payouts);
+    parser.addOption(orders);
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(exportCsvOption);
@@ -579,6 +584,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(datev)) return datevCommand(parser.positionalArguments());
     if (parser.isSet(jahr)) return yearCommand(parser.value(jahr));
     if (parser.isSet(payouts)) return payoutsCommand(parser.value(payouts));
+    if (parser.isSet(orders)) return ordersCommand(parser.value(orders));
     if (parser.isSet(search)) return searchAuctions(parser.value(search));
     return std::nullopt;
 }

@@ -105,6 +105,7 @@ private:
     void showDatev();
     void showPayouts();
     void showFileFormat();
+    void readOrderReport();  // "Bestellbericht einlesen…"
     // The note of a limit of law the year comes near, in the status bar.
     void showLimitNote();  // "Rechnungen…": the issued ones
     // Every button's and menu entry's enabled state, from the list and the selection.

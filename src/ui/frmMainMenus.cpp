@@ -2,6 +2,7 @@
 // built from it, and the 10 ms deferral of every menu command.
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 #include "domain/bank/Matching.h"
 #include "domain/bank/Payouts.h"
 #include "domain/db/Backup.h"
+#include "domain/import/OrderReport.h"
 #include "domain/settings/modGlobal.h"
 #include "render/InvoicePdf.h"
 #include "ui/AddressPrompt.h"
@@ -44,7 +46,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 31> table = {{
+    static const std::array<Command, 32> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -79,6 +81,8 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.showPayouts(); }},
         {"keyDateiformat", "Dateiformat prüfen…", none, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.showFileFormat(); }},
+        {"keyBestellungen", "Bestellbericht einlesen…", none, B::Aktionen, false, false, false, nullptr,
+         [](frmMain& w) { w.readOrderReport(); }},
         {"keyKontoauszug", "Kontoauszug einlesen…", none, B::Aktionen, true, false, false, nullptr,
          [](frmMain& w) { w.importStatement(); }},
         {"keyrefresh", "Liste aktualisieren", QKeyCombination(Qt::Key_F5), B::Aktionen, true, false, false, nullptr,
@@ -410,6 +414,25 @@ void frmMain::showFileFormat() {
     if (file.isEmpty()) return;
     frmDateiformat dlg(this);
     if (dlg.load(file)) dlg.exec();
+}
+
+void frmMain::readOrderReport() {
+    CALLSTACK_MENU();
+    if (gsDataSource.isEmpty()) return;
+    const QString file = platform().openFileName(QStringLiteral("Bestellbericht einlesen"), QDir::homePath(),
+                                                 QStringLiteral("Berichte (*.csv *.txt)"));
+    if (file.isEmpty()) return;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly) || f.size() > 64 * 1024 * 1024)
+        return showError(Error{QStringLiteral("Die Datei kann nicht gelesen werden:"), 0,
+                               f.isOpen() ? QStringLiteral("zu groß") : f.errorString()});
+    const Result<OrderReport> report = parseOrderReport(f.readAll(), loadProfiles());
+    if (!report.ok()) return showError(report.error());
+    const Result<OrderOutcome> done = applyOrderReport(currentStore(), report.value());
+    if (!done.ok()) return showError(done.error());
+    platform().msgBox(orderOutcomeLines(report.value(), done.value()).join(QLatin1Char('\n')), Platform::Buttons::Ok,
+                      Platform::Icon::Information, QString());
+    list_->subRefreshListe();
 }
 
 void frmMain::showLimitNote() {

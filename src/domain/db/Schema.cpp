@@ -256,6 +256,13 @@ CREATE TABLE IF NOT EXISTS Gebuehren (
   Cent         INTEGER NOT NULL,
   PRIMARY KEY (Standarduser, Quelle, Referenz, AuktionsNr)
 );
+CREATE TABLE IF NOT EXISTS Bestellungen (
+  Standarduser  TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Plattform     TEXT NOT NULL,
+  Bestellnummer TEXT NOT NULL,
+  AuktionsNr    TEXT NOT NULL,
+  PRIMARY KEY (Standarduser, Plattform, Bestellnummer, AuktionsNr)
+);
 CREATE TABLE IF NOT EXISTS EingangsRechnungen (
   ID           INTEGER PRIMARY KEY,
   Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
