@@ -262,5 +262,32 @@ TEST_F(Payouts, PayPalPaymentsLikeBankCredits) {
         << file.toStdString();
 }
 
+// Every camt message that carries booked credits, in the versions banks deliver.
+TEST(CamtVersions, ReportStatementAndNotification) {
+    const struct {
+        const char *message, *container, *item;
+        bool code;
+    } cases[] = {{"camt.052.001.02", "BkToCstmrAcctRpt", "Rpt", false},
+                 {"camt.052.001.08", "BkToCstmrAcctRpt", "Rpt", true},
+                 {"camt.053.001.02", "BkToCstmrStmt", "Stmt", false},
+                 {"camt.053.001.04", "BkToCstmrStmt", "Stmt", false},
+                 {"camt.053.001.08", "BkToCstmrStmt", "Stmt", true},
+                 {"camt.054.001.08", "BkToCstmrDbtCdtNtfctn", "Ntfctn", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        const QByteArray xml =
+            u"<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:%1\"><%2><%3>%4</%3></%2></Document>"_s
+                .arg(QString::fromLatin1(c.message), QString::fromLatin1(c.container), QString::fromLatin1(c.item),
+                     camtEntry("R1", "30.90", "2026-12-05", "Zoë Ørsted", "Kauf 4711", c.code))
+                .toUtf8();
+        const Result<BankStatement> st = parseStatement(xml);
+        ASSERT_TRUE(st.ok()) << st.error().message().toStdString();
+        ASSERT_EQ(st.value().Gutschriften.size(), 1);
+        EXPECT_EQ(st.value().Gutschriften[0].Cent, 3090);
+        EXPECT_EQ(st.value().Gutschriften[0].Referenz, u"R1"_s);
+        EXPECT_EQ(st.value().Gutschriften[0].Name, u"Zoë Ørsted"_s);
+    }
+}
+
 }  // namespace
 }  // namespace gd
