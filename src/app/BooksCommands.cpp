@@ -1,6 +1,7 @@
 #include "app/BooksCommands.h"
 
 #include <QFile>
+#include <variant>
 
 #include "app/CliCommon.h"
 #include "base/Clock.h"
@@ -61,7 +62,10 @@ int yearCommand(const QString& yearText) {
     return 0;
 }
 
-int payoutsCommand(const QString& file) {
+namespace {
+
+// A report to be applied: the program started and the file read; else the exit status.
+std::variant<QByteArray, int> reportFile(const QString& file) {
     readOnce();
     if (!initApp()) return 1;
     if (const auto refused = refuseDamaged()) return *refused;
@@ -69,7 +73,15 @@ int payoutsCommand(const QString& file) {
     if (!f.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(file));
     if (f.size() > 64 * 1024 * 1024) return fail(QStringLiteral("Die Datei '%1' ist zu groß.").arg(file));
-    const Result<PayoutReport> report = parsePayoutReport(f.readAll(), loadProfiles());
+    return f.readAll();
+}
+
+}  // namespace
+
+int payoutsCommand(const QString& file) {
+    const auto bytes = reportFile(file);
+    if (const int* code = std::get_if<int>(&bytes)) return *code;
+    const Result<PayoutReport> report = parsePayoutReport(std::get<QByteArray>(bytes), loadProfiles());
     if (!report.ok()) return fail(oneLine(report.error()));
     const Result<PayoutOutcome> done = applyPayoutReport(currentStore(), report.value());
     if (!done.ok()) return fail(oneLine(done.error()));
@@ -88,14 +100,9 @@ int payoutsCommand(const QString& file) {
 }
 
 int ordersCommand(const QString& file) {
-    readOnce();
-    if (!initApp()) return 1;
-    if (const auto refused = refuseDamaged()) return *refused;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(file));
-    if (f.size() > 64 * 1024 * 1024) return fail(QStringLiteral("Die Datei '%1' ist zu groß.").arg(file));
-    const Result<OrderReport> report = parseOrderReport(f.readAll(), loadProfiles());
+    const auto bytes = reportFile(file);
+    if (const int* code = std::get_if<int>(&bytes)) return *code;
+    const Result<OrderReport> report = parseOrderReport(std::get<QByteArray>(bytes), loadProfiles());
     if (!report.ok()) return fail(oneLine(report.error()));
     const Result<OrderOutcome> done = applyOrderReport(currentStore(), report.value());
     if (!done.ok()) return fail(oneLine(done.error()));

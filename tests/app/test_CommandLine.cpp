@@ -307,6 +307,36 @@ TEST(CommandLine, BankStatementAndInvoice) {
     EXPECT_EQ(run(app, {u"--jahr"_s, u"neunzehn"_s}).code, 1);
 }
 
+// A platform's payout and order reports from the command line: applied once, read again without change.
+TEST(CommandLine, PayoutAndOrderReports) {
+    test::TestApp app;
+    ASSERT_NO_FATAL_FAILURE(makeDatabase(app, shopConfig(), {"verkauf.eml"}));
+    app.write(u"auszahlung.csv"_s,
+              "Typ;Bestellnummer;Artikelnummer;Auszahlungs-ID;Betrag brutto;Verkaufsprovision;Auszahlungsdatum\r\n"
+              "Bestellung;7-1;1234567890;P-9;30,90;-3,40;17.11.2026\r\n");
+    Outcome r = run(app, {u"--payouts"_s, app.file(u"auszahlung.csv"_s)});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(u"P-9\tAuszahlung 17.11.: 1 Verkäufe, 30,90 € brutto, 3,40 € Gebühren"_s))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(u"1 Verkäufe als bezahlt markiert"_s)) << r.err.toStdString();
+    r = run(app, {u"--payouts"_s, app.file(u"auszahlung.csv"_s)});
+    EXPECT_TRUE(r.err.contains(u"0 Verkäufe als bezahlt markiert, 0 waren es schon, 1 Zeilen schon gelesen"_s))
+        << r.err.toStdString();
+    app.write(u"bestellungen.csv"_s,
+              test::ansi(u"Bestellnummer;Artikelnummer;Nutzername des Käufers;Name des Käufers;Versandadresse 1;"
+                         "Versand-PLZ;Versandort;Verkaufspreis;Verkauft am\r\n"
+                         "7-2;555;lena_p;Lena Petrović;Hafenstraße 2;20457;Hamburg;19,99;01.12.2026\r\n"_s));
+    r = run(app, {u"--orders"_s, app.file(u"bestellungen.csv"_s)});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"1 Geschäfte neu angelegt"_s)) << r.err.toStdString();
+    r = run(app, {u"--orders"_s, app.file(u"bestellungen.csv"_s)});
+    EXPECT_TRUE(
+        r.err.contains(u"0 Geschäfte neu angelegt, 0 leere Angaben ergänzt, 1 Bestellungen schon früher gelesen"_s))
+        << r.err.toStdString();
+    EXPECT_TRUE(run(app, {u"--search"_s, u"Hafenstraße"_s}).out.contains(u"555"_s));
+    EXPECT_EQ(run(app, {u"--orders"_s, app.file(u"fehlt.csv"_s)}).code, 1);
+}
+
 // Installed as a package, the program's folder holds no bin/: the data live in the
 // user's data folder, which gets the shipped defaults on first start.
 TEST(CommandLine, InstalledProgramKeepsItsDataInTheHomeFolder) {
