@@ -211,7 +211,8 @@ void frmMain::Form_Load() {
 void frmMain::finishStart() {
     CALLSTACK();
     list_->cmdListe_Click(2);
-    showLimitNote();
+    // After the list is painted: at 100,000 trades the year's figures take a moment.
+    QTimer::singleShot(0, this, [this] { showLimitNote(); });
     // Before anything is imported the program knows whose trades they are.
     if (gsEbayName.trimmed().isEmpty()) askForMemberName();
 }

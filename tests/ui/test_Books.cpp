@@ -100,7 +100,7 @@ TEST_F(BooksUi, TheDatevDialogWritesTheFileAndKeepsTheNumbers) {
 TEST_F(BooksUi, TheStatusBarSaysTheReportingLimit) {
     sales(26, u"10,00"_s);
     open();
-    ASSERT_TRUE(note()->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return note()->isVisible(); }, 10000));
     EXPECT_EQ(note()->text(), u"Meldegrenze nah: ebay.de 26 Verkäufe, 260 €"_s);
     EXPECT_TRUE(note()->toolTip().contains(u"ab 30 Verkäufen oder 2.000 € meldet die Plattform"_s));
     test::screenshot(w.get(), u"grenze-hinweis.png"_s);
@@ -109,6 +109,7 @@ TEST_F(BooksUi, TheStatusBarSaysTheReportingLimit) {
     store(auktion(u"6000"_s, u"gross"_s), kunde(u"gross"_s));
     Database::open(db).execute(u"update Auktionen set Preis = '1995,10' where AuktionsNr = '6000'"_s);
     open();  // 26 sales, 2,000.00 € with shipping: reported
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !note()->text().isEmpty(); }, 10000));
     EXPECT_EQ(note()->text(), u"Meldegrenze erreicht: ebay.de 2026"_s);
     EXPECT_TRUE(note()->toolTip().contains(u"Bundeszentralamt für Steuern"_s));
 }
