@@ -256,19 +256,21 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
     return out;
 }
 
-Result<QList<OpenSale>> loadSalesForMatching(const Store& store) {
+Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail) {
     CALLSTACK_MODULE("modBank");
     try {
         Database db = store.open();
         QList<OpenSale> out;
         QStringList names;
         db.forEachRow(
-            QStringLiteral(
-                "select a.AuktionsID, a.AuktionsNr, a.GruppenID, a.ebayName, k.Name, a.Betrag, a.Bezahlt, "
-                "a.BezahltDatum, k.Email from Auktionen a join Kunden k on k.ebayName = "
-                "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and a.Abgeschlossen = 0 "
-                "and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
-            {store.user}, names, [&out](sqlite3_stmt* st) {
+            QStringLiteral("select a.AuktionsID, a.AuktionsNr, a.GruppenID, a.ebayName, k.Name, a.Betrag, a.Bezahlt, "
+                           "a.BezahltDatum, ") +
+                (withEmail ? QStringLiteral("k.Email") : QStringLiteral("''")) +
+                QStringLiteral(
+                    " from Auktionen a join Kunden k on k.ebayName = "
+                    "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and a.Abgeschlossen = 0 "
+                    "and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
+            {store.user}, names, [&out, withEmail](sqlite3_stmt* st) {
                 const auto t = [st](int i) {
                     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
                                              sqlite3_column_bytes(st, i));
@@ -283,7 +285,7 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store) {
                 s.Bezahlt = sqlite3_column_int64(st, 6) != 0;
                 // A sale not paid keeps the zero date: not parsed for nothing.
                 if (s.Bezahlt) s.BezahltAm = QDate::fromString(t(7).left(10), Qt::ISODate);
-                s.Email = t(8);
+                if (withEmail) s.Email = t(8);
                 out.append(std::move(s));
             });
         // Few sales have part payments: one pass over them, joined by the sale's key.
@@ -307,7 +309,8 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store) {
 }
 
 Result<QList<Proposal>> proposalsFor(const Store& store, const QList<Credit>& credits) {
-    const Result<QList<OpenSale>> sales = loadSalesForMatching(store);
+    const bool emails = std::any_of(credits.begin(), credits.end(), [](const Credit& c) { return !c.Email.isEmpty(); });
+    const Result<QList<OpenSale>> sales = loadSalesForMatching(store, emails);
     if (!sales.ok()) return sales.error();
     return matchCredits(credits, sales.value());
 }

@@ -47,7 +47,8 @@ struct Proposal {
 QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>& sales);
 // The sales of the user's file not closed (paid ones too: a credit for one of those
 // is known and proposes nothing).
-Result<QList<OpenSale>> loadSalesForMatching(const Store& store);
+// With the buyers' e-mail addresses only when asked: a bank statement names none.
+Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail = false);
 inline Result<QList<OpenSale>> loadSalesForMatching() { return loadSalesForMatching(currentStore()); }
 // Read, load, match.
 Result<QList<Proposal>> proposalsFor(const Store& store, const QList<Credit>& credits);
