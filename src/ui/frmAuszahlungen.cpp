@@ -160,7 +160,8 @@ bool frmDateiformat::load(const QString& file) {
     bool ok = false;
     const QByteArray bytes = readFile(file, &ok);
     if (!ok) return false;
-    const FileInspection seen = inspectFile(bytes, loadProfiles());
+    QStringList faults;
+    const FileInspection seen = inspectFile(bytes, loadProfiles(&faults));
     if (seen.profile.isEmpty()) {
         lblProfil->setText(QStringLiteral("%1: kein Profil erkennt diese Datei. Tragen Sie die Überschriften unten in "
                                           "ein Profil in bin/Dateiformate.ini ein.")
@@ -172,6 +173,8 @@ bool frmDateiformat::load(const QString& file) {
                                         ? seen.quelle
                                         : QStringLiteral("ungeprüft \u2014 ") + seen.quelle));
     }
+    // A profile the file of profiles cannot give is said here, where the user looks for it.
+    if (!faults.isEmpty()) lblProfil->setText(lblProfil->text() + QLatin1Char('\n') + faults.join(QLatin1Char('\n')));
     QList<QStringList> columns;
     for (qsizetype c = 0; c < seen.headings.size(); ++c)
         columns << QStringList{seen.headings[c], seen.roles.value(c).isEmpty()

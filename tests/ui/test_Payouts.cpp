@@ -41,10 +41,16 @@ TEST_F(PayoutsUi, TheProfileTesterSaysWhatEachColumnBecomes) {
         QTest::mouseClick(d->findChild<QPushButton*>(u"cmdSchliessen"_s), Qt::LeftButton);
     });
     menu("keyAktion", "keyDateiformat");
+    // A profile file with a broken section: the tester says which line.
+    app.write(u"bin/Dateiformate.ini"_s,
+              test::fileBytes(app.file(u"bin/Dateiformate.ini"_s)) + "\r\n[Halb]\r\nArt=Bank\r\n");
     app.write(u"fremd.csv"_s, "Spalte A;Spalte B\r\n1;2\r\n");
     platform.queueFileName(app.file(u"fremd.csv"_s));
     test::whenModal<frmDateiformat>([&](frmDateiformat* d) {
-        EXPECT_TRUE(d->findChild<QLabel*>(u"lblProfil"_s)->text().contains(u"kein Profil erkennt diese Datei"_s));
+        const QString said = d->findChild<QLabel*>(u"lblProfil"_s)->text();
+        EXPECT_TRUE(said.contains(u"kein Profil erkennt diese Datei"_s));
+        EXPECT_TRUE(said.contains(u"Dateiformate.ini, [Halb]: ohne Art und Erkennung nicht verwendet"_s))
+            << said.toStdString();
         QTest::mouseClick(d->findChild<QPushButton*>(u"cmdSchliessen"_s), Qt::LeftButton);
     });
     menu("keyAktion", "keyDateiformat");
