@@ -74,7 +74,7 @@ QList<Unit> unitsOf(const QList<OpenSale>& sales) {
         }
         Unit& u = units[g == groups.constEnd() ? units.size() - 1 : *g];
         u.sales << &s;
-        u.asked += centsOr0(s.Betrag);
+        u.asked += s.Cent ? *s.Cent : centsOr0(s.Betrag);
         for (const auto& part : s.Teilzahlungen) {
             u.parts << part;
             u.asked -= part.second;
@@ -281,7 +281,17 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail)
                 s.GruppenID = t(2);
                 s.ebayName = t(3);
                 s.Name = t(4);
-                s.Betrag = t(5);
+                // "30,90" as nearly every stored total reads: taken without a string; others parsed.
+                const char* b = reinterpret_cast<const char*>(sqlite3_column_text(st, 5));
+                const int n = sqlite3_column_bytes(st, 5);
+                qint64 whole = 0;
+                int i = 0;
+                while (i < n && i < 9 && b[i] >= '0' && b[i] <= '9') whole = whole * 10 + (b[i++] - '0');
+                if (i > 0 && i + 3 == n && b[i] == ',' && b[i + 1] >= '0' && b[i + 1] <= '9' && b[i + 2] >= '0' &&
+                    b[i + 2] <= '9')
+                    s.Cent = whole * 100 + (b[i + 1] - '0') * 10 + (b[i + 2] - '0');
+                else
+                    s.Betrag = t(5);
                 s.Bezahlt = sqlite3_column_int64(st, 6) != 0;
                 // A sale not paid keeps the zero date: not parsed for nothing.
                 if (s.Bezahlt) s.BezahltAm = QDate::fromString(t(7).left(10), Qt::ISODate);

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <utility>
 
 #include "base/Result.h"
@@ -25,7 +26,8 @@ QString gradeText(Grade g);  // "sicher", "wahrscheinlich", "keine", "bereits er
 // What a sale or a group of the file looks like to the matching.
 struct OpenSale {
     QString AuktionsID, AuktionsNr, GruppenID, ebayName, Name, Betrag;
-    QString Email;  // the buyer's: a PayPal payment names the payer's
+    std::optional<qint64> Cent;  // the total as read from the file; else Betrag is parsed
+    QString Email;               // the buyer's: a PayPal payment names the payer's
     bool Bezahlt = false;
     QDate BezahltAm;
     QList<std::pair<QDate, qint64>> Teilzahlungen;  // part payments kept with the sale: day, cents

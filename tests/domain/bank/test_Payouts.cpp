@@ -4,6 +4,7 @@
 
 #include <QProcess>
 
+#include "base/Money.h"
 #include "base/codepage.h"
 #include "domain/bank/Datev.h"
 #include "domain/bank/Matching.h"
@@ -286,6 +287,23 @@ TEST(CamtVersions, ReportStatementAndNotification) {
         EXPECT_EQ(st.value().Gutschriften[0].Cent, 3090);
         EXPECT_EQ(st.value().Gutschriften[0].Referenz, u"R1"_s);
         EXPECT_EQ(st.value().Gutschriften[0].Name, u"Zoë Ørsted"_s);
+    }
+}
+
+// The totals as the matching reads them, quickly or by the full parser: the same cents.
+TEST_F(Payouts, StoredTotalsReadAsTheParserReadsThem) {
+    const QStringList totals{u"30,90"_s,        u"1.234,56"_s,      u"-5,00"_s, u"7"_s,        u"12,5"_s,
+                             u"999999999,99"_s, u"1234567890,00"_s, u"0,07"_s,  u"EUR 3,10"_s, u""_s};
+    Database d = Database::open(db);
+    for (int i = 0; i < totals.size(); ++i)
+        d.execute(u"update Auktionen set Betrag = ? where AuktionsNr = ?"_s,
+                  {totals[i], u"40%1"_s.arg(i + 1, 2, 10, QLatin1Char('0'))});
+    const QList<OpenSale> sales = loadSalesForMatching(st()).value();
+    ASSERT_EQ(sales.size(), 14);
+    for (const OpenSale& s : sales) {
+        const int i = s.AuktionsNr.right(2).toInt() - 1;
+        const QString stored = i < totals.size() ? totals[i] : u"17,40"_s;
+        EXPECT_EQ(s.Cent ? *s.Cent : centsOr0(s.Betrag), centsOr0(stored)) << stored.toStdString();
     }
 }
 
