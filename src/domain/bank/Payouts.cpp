@@ -11,6 +11,17 @@ namespace {
 
 QString shortDay(const QDate& d) { return d.toString(QStringLiteral("dd.MM.")); }
 
+// The payout's ID as a word of the reference: "P-1" is not named by "Auszahlung P-12".
+bool namesId(const QString& zweck, const QString& id) {
+    const auto part = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_'); };
+    for (qsizetype at = zweck.indexOf(id, 0, Qt::CaseInsensitive); at >= 0;
+         at = zweck.indexOf(id, at + 1, Qt::CaseInsensitive)) {
+        const qsizetype end = at + id.size();
+        if ((at == 0 || !part(zweck[at - 1])) && (end == zweck.size() || !part(zweck[end]))) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 Result<PayoutReport> parsePayoutReport(const QByteArray& bytes, const QList<FileProfile>& profiles) {
@@ -185,26 +196,31 @@ Result<QList<PayoutSummary>> linkPayouts(const Store& store, const QList<Credit>
     const Result<QList<PayoutSummary>> all = payoutSummaries(store);
     if (!all.ok()) return all.error();
     try {
-        Transaction tx(store);
-        Database db = tx.database();
         QList<PayoutSummary> linked;
         QList<bool> used(credits.size(), false);
         for (PayoutSummary p : all.value()) {
             for (qsizetype i = 0; i < credits.size(); ++i) {
                 const Credit& c = credits[i];
-                if (used[i] || c.Cent != p.net() || !c.Zweck.contains(p.id, Qt::CaseInsensitive)) continue;
+                if (used[i] || c.Cent != p.net() || !namesId(c.Zweck, p.id)) continue;
                 used[i] = true;
                 if (!p.credited.isValid()) {
                     p.credited = c.Buchungstag;
-                    db.execute(
-                        QStringLiteral("update Auszahlungen set Gutschrift = ? where Standarduser = ? and ID = ?"),
-                        {c.Buchungstag.toString(Qt::ISODate), store.user, p.id});
                     linked << p;
                 }
                 break;
             }
         }
-        tx.commit();
+        // Written only when there is something to link: most statements carry no payout.
+        if (!linked.isEmpty()) {
+            Transaction tx(store);
+            Database db = tx.database();
+            for (const PayoutSummary& p : linked)
+                db.execute(
+                    QStringLiteral("update Auszahlungen set Gutschrift = ? where Standarduser = ? and ID = ? and "
+                                   "Gutschrift = ''"),
+                    {p.credited.toString(Qt::ISODate), store.user, p.id});
+            tx.commit();
+        }
         if (unmatched)
             for (qsizetype i = 0; i < credits.size(); ++i)
                 if (!used[i] && credits[i].Zweck.contains(QStringLiteral("Auszahlung"), Qt::CaseInsensitive))

@@ -143,6 +143,12 @@ TEST_F(Payouts, FourteenSalesPaidFeesKeptAndTheCreditLinked) {
     EXPECT_TRUE(payoutText(linked[0]).endsWith(u"350,46 € ausgezahlt \u2014 auf dem Konto am 19.11."_s));
     EXPECT_EQ(unmatched, QStringList{u"26.11.2026 12,00 € „Auszahlung P-8000“"_s});
     EXPECT_TRUE(linkPayouts(st(), credits, nullptr).value().isEmpty());  // read again: nothing new
+    // Another payout's ID that begins with this one's is not this one's.
+    QStringList other;
+    const QList<Credit> longer{
+        {QDate(2026, 11, 20), 35046, u"Plattform GmbH"_s, u"Auszahlung P-77810"_s, QString(), QString(), QString(), 0}};
+    EXPECT_TRUE(linkPayouts(st(), longer, &other).value().isEmpty());
+    EXPECT_EQ(other.size(), 1);
 
     // The fees go to the advisor too: an expense against the buyers' debt.
     DatevSetup setup;
