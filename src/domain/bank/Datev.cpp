@@ -361,14 +361,19 @@ Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, con
             Recordset paid = db.OpenRecordset(
                 QStringLiteral(
                     "select a.AuktionsID, a.AuktionsNr, a.Betrag, a.BezahltDatum, a.ebayName, ifnull((select "
-                    "sum(t.Cent) from Teilzahlungen t where t.AuktionsID = a.AuktionsID), 0) as Teil from Auktionen a "
+                    "sum(t.Cent) from Teilzahlungen t where t.AuktionsID = a.AuktionsID), 0) as Teil, ifnull((select "
+                    "sum(p.Gebuehren) from AuszahlungsPosten p where p.Standarduser = a.Standarduser and p.AuktionsNr "
+                    "= a.AuktionsNr), 0) + ifnull((select sum(g.Cent) from Gebuehren g where g.Standarduser = "
+                    "a.Standarduser and g.AuktionsNr = a.AuktionsNr), 0) as Gebuehr from Auktionen a "
                     "join Kunden k on k.ebayName = a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser "
                     "= ? and k.Kunde <> 0 and a.Bezahlt <> 0 and substr(a.BezahltDatum, 1, 10) between ? and ? "
                     "order by a.BezahltDatum"),
                 {store.user, from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
             for (paid.MoveFirst(); !paid.isEOF(); paid.MoveNext()) {
-                const qint64 rest =
-                    centsOr0(paid.text(QStringLiteral("Betrag"))) - paid.value(QStringLiteral("Teil")).toLongLong();
+                // What reached the account: a fee kept back by a platform or PayPal is booked on its own.
+                const qint64 rest = centsOr0(paid.text(QStringLiteral("Betrag"))) -
+                                    paid.value(QStringLiteral("Teil")).toLongLong() -
+                                    paid.value(QStringLiteral("Gebuehr")).toLongLong();
                 if (rest <= 0) continue;
                 const QString nr = paid.text(QStringLiteral("AuktionsNr"));
                 lines << booking(rest, true, bank, debitor.konto, paid.date(QStringLiteral("BezahltDatum")).date(),

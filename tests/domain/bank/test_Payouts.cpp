@@ -267,6 +267,9 @@ TEST_F(Payouts, PayPalPaymentsLikeBankCredits) {
         win::fromAnsi(datevExport(st(), setup, QDate(2026, 1, 1), QDate(2026, 12, 31), QDateTime()).value().bytes);
     EXPECT_TRUE(file.contains(u"\r\n0,95;\"S\";\"EUR\";;;;4970;10000;;0312;\"5TY05013RG002845M\";\"4001\""_s))
         << file.toStdString();
+    // What reached the account is the payment less the fee: with the fee's booking the buyer's
+    // debt is settled once, not by more than the invoice.
+    EXPECT_TRUE(file.contains(u"\r\n16,45;\"S\";\"EUR\";;;;1200;10000;;0312;\"4001\""_s)) << file.toStdString();
 }
 
 // Every camt message that carries booked credits, in the versions banks deliver.
