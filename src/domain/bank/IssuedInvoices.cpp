@@ -259,7 +259,7 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
         if (!original.Bezug.isEmpty())
             return refused(
                 QStringLiteral("Die Rechnung %1 ist bereits mit %2 storniert.").arg(original.Nummer, original.Bezug));
-        Invoice data = fromJson(QJsonDocument::fromJson(rs.text(QStringLiteral("Daten")).toUtf8()).object());
+        Invoice data = invoiceData(rs.text(QStringLiteral("Daten")));
         for (InvoiceItem& it : data.Posten) it.Einzelpreis = -it.Einzelpreis;
         data.Versand = -data.Versand;
         data.Versicherung = -data.Versicherung;
@@ -284,8 +284,7 @@ Result<std::pair<IssuedInvoice, Invoice>> issuedInvoice(const Store& store, cons
         if (rs.isEOF())
             return Error::plain(
                 QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
-        return std::pair(read(rs),
-                         fromJson(QJsonDocument::fromJson(rs.text(QStringLiteral("Daten")).toUtf8()).object()));
+        return std::pair(read(rs), invoiceData(rs.text(QStringLiteral("Daten"))));
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht gelesen werden:"), e);
     }
@@ -315,6 +314,8 @@ Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year, const 
         return Error::from(QStringLiteral("Die Rechnungen können nicht gelesen werden:"), e);
     }
 }
+
+Invoice invoiceData(const QString& daten) { return fromJson(QJsonDocument::fromJson(daten.toUtf8()).object()); }
 
 Result<QByteArray> invoiceXml(const IssuedInvoice& issued, const Invoice& data) {
     if (!issued.Xml.isEmpty()) return issued.Xml;

@@ -50,6 +50,8 @@ Result<std::pair<IssuedInvoice, Invoice>> issuedInvoice(const Store& store, cons
 // Those of a year (0: all), newest first; `search` in number, buyer and item numbers. Without
 // their pages: issuedInvoice gives one.
 Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year = 0, const QString& search = QString());
+// The data an invoice was issued from, as kept in its row (column Daten).
+Invoice invoiceData(const QString& daten);
 // The XML kept with it; made from its data for invoices issued before XML was kept.
 Result<QByteArray> invoiceXml(const IssuedInvoice& issued, const Invoice& data);
 // "gültig", "storniert durch RE-…", "Storno zu RE-…".

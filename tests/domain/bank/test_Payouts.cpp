@@ -11,6 +11,7 @@
 #include "domain/bank/Payouts.h"
 #include "domain/bank/StatementZip.h"
 #include "support/DbTestShared.h"
+#include "support/ShippedProfiles.h"
 
 namespace gd {
 namespace {
@@ -37,12 +38,6 @@ QString report() {
     csv += u"Rückerstattung;12-3456-03;4003;käufer;-29,50;;;-29,50;P-7781;17.11.2026;16.11.2026\r\n"_s;
     csv += u"Bestellung;12-9999-01;4999;fremd;10,00;-1,00;;9,00;P-7790;24.11.2026;20.11.2026\r\n"_s;
     return csv;
-}
-
-// The profiles as shipped.
-QList<FileProfile> shipped() {
-    QFile f(QStringLiteral(GD_RESOURCES_DIR "/bin/Dateiformate.ini"));
-    return f.open(QIODevice::ReadOnly) ? parseProfiles(decoded(f.readAll())) : QList<FileProfile>();
 }
 
 // One camt entry: a booked credit with the bank's reference.
@@ -92,7 +87,7 @@ TEST_F(Payouts, FourteenSalesPaidFeesKeptAndTheCreditLinked) {
     for (const bool ansi : {true, false}) {  // as the platform writes it, and as a spreadsheet saved it again
         SCOPED_TRACE(ansi);
         const QByteArray bytes = ansi ? win::toAnsi(report()) : report().toUtf8();
-        const Result<PayoutReport> r = parsePayoutReport(bytes, shipped());
+        const Result<PayoutReport> r = parsePayoutReport(bytes, test::shippedProfiles());
         ASSERT_TRUE(r.ok()) << r.error().message().toStdString();
         EXPECT_EQ(r.value().profile, u"Plattform: Transaktionsbericht mit Auszahlungen"_s);
         ASSERT_EQ(r.value().sales.size(), 15);
@@ -173,7 +168,7 @@ TEST_F(Payouts, AHostileReportChangesNothing) {
          "Spalten für Brutto, Auszahlungsdatum fehlen"},
     };
     for (const auto& c : cases) {
-        const Result<PayoutReport> r = parsePayoutReport(c.file, shipped());
+        const Result<PayoutReport> r = parsePayoutReport(c.file, test::shippedProfiles());
         ASSERT_FALSE(r.ok()) << c.said;
         EXPECT_TRUE(r.error().sentence.contains(QString::fromUtf8(c.said))) << r.error().sentence.toStdString();
     }
@@ -181,7 +176,7 @@ TEST_F(Payouts, AHostileReportChangesNothing) {
     const QString bad = kHeader +
                         u"Bestellung;1;=HYPERLINK(\"x\");k;29,50;-1,00;;28,50;P-1;17.11.2026;16.11.2026\r\n"
                         "Bestellung;2;4002;k;29.400;-1,00;;28,40;P-1;17.11.2026;16.11.2026\r\n"_s;
-    const Result<PayoutReport> r = parsePayoutReport(bad.toUtf8(), shipped());
+    const Result<PayoutReport> r = parsePayoutReport(bad.toUtf8(), test::shippedProfiles());
     ASSERT_TRUE(r.ok());
     EXPECT_TRUE(r.value().sales.isEmpty());
     ASSERT_EQ(r.value().notRead.size(), 2);
@@ -240,7 +235,7 @@ TEST_F(Payouts, PayPalPaymentsLikeBankCredits) {
         "\"-0,95\",\"16,45\",\"kaeufer3@example.de\",\"7TY\",\"4003\",\"\"\n"
         "\"05.12.2026\",\"09:00:00\",\"CET\",\"Bank\",\"Abbuchung\",\"Abgeschlossen\",\"EUR\",\"-100,00\",\"0,00\","
         "\"-100,00\",\"\",\"8TY\",\"\",\"\"\n"_s;
-    const Result<BankStatement> report = parsePayPal(csv.toUtf8(), shipped());
+    const Result<BankStatement> report = parsePayPal(csv.toUtf8(), test::shippedProfiles());
     ASSERT_TRUE(report.ok()) << report.error().message().toStdString();
     EXPECT_EQ(report.value().Format, u"PayPal"_s);
     ASSERT_EQ(report.value().Gutschriften.size(), 2);

@@ -8,16 +8,12 @@
 #include "base/codepage.h"
 #include "domain/bank/Profiles.h"
 #include "domain/bank/Statement.h"
+#include "support/ShippedProfiles.h"
 
 namespace gd {
 namespace {
 
 using namespace Qt::StringLiterals;
-
-QList<FileProfile> shippedProfiles() {
-    QFile f(QStringLiteral(GD_RESOURCES_DIR "/bin/Dateiformate.ini"));
-    return f.open(QIODevice::ReadOnly) ? parseProfiles(decoded(f.readAll())) : QList<FileProfile>();
-}
 
 TEST(BankProfiles, EachLayoutReadByItsProfile) {
     const struct {
@@ -56,7 +52,7 @@ TEST(BankProfiles, EachLayoutReadByItsProfile) {
          "\"06.12.26\";\"06.12.26\";\"Vorgemerkt\";\"Jan Novák\";\"Jörg Händler\";\"x\";\"Eingang\";\"CZ1\";\"12,00 "
          "€\"\n"},
     };
-    const QList<FileProfile> profiles = shippedProfiles();
+    const QList<FileProfile> profiles = test::shippedProfiles();
     for (const auto& c : cases)
         for (const bool ansi : {true, false}) {
             SCOPED_TRACE(std::string(c.profile) + (ansi ? " ANSI" : " UTF-8"));
@@ -78,11 +74,11 @@ TEST(BankProfiles, EachLayoutReadByItsProfile) {
 // A file no profile knows is read by the usual headings as before; one with neither is refused.
 TEST(BankProfiles, WithoutAProfile) {
     const Result<BankStatement> st =
-        parseBankCsv("Datum;Name;Verwendungszweck;Betrag\n05.12.2026;Ana;4711;30,90\n", shippedProfiles());
+        parseBankCsv("Datum;Name;Verwendungszweck;Betrag\n05.12.2026;Ana;4711;30,90\n", test::shippedProfiles());
     ASSERT_TRUE(st.ok());
     EXPECT_EQ(st.value().Profil, u"allgemein (nach Spaltennamen)"_s);
     EXPECT_EQ(st.value().Gutschriften.size(), 1);
-    EXPECT_FALSE(parseBankCsv("=cmd|' /C calc'!A0;x\n1;2\n", shippedProfiles()).ok());
+    EXPECT_FALSE(parseBankCsv("=cmd|' /C calc'!A0;x\n1;2\n", test::shippedProfiles()).ok());
 }
 
 }  // namespace

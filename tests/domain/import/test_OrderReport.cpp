@@ -8,16 +8,12 @@
 #include "domain/db/LoadSave.h"
 #include "domain/import/OrderReport.h"
 #include "support/DbTestShared.h"
+#include "support/ShippedProfiles.h"
 
 namespace gd {
 namespace {
 
 using namespace Qt::StringLiterals;
-
-QList<FileProfile> shippedProfiles() {
-    QFile f(QStringLiteral(GD_RESOURCES_DIR "/bin/Dateiformate.ini"));
-    return f.open(QIODevice::ReadOnly) ? parseProfiles(decoded(f.readAll())) : QList<FileProfile>();
-}
 
 class Orders : public test::DbTest {
 protected:
@@ -43,7 +39,7 @@ TEST_F(Orders, ReadTwiceNothingDoubledNothingOverwritten) {
     // First as UTF-8; then as a spreadsheet saves it in Windows-1252, where "č" cannot be.
     for (const bool ansi : {false, true}) {
         SCOPED_TRACE(ansi);
-        const Result<OrderReport> r = parseOrderReport(ansi ? win::toAnsi(csv) : csv.toUtf8(), shippedProfiles());
+        const Result<OrderReport> r = parseOrderReport(ansi ? win::toAnsi(csv) : csv.toUtf8(), test::shippedProfiles());
         ASSERT_TRUE(r.ok()) << r.error().message().toStdString();
         ASSERT_EQ(r.value().orders.size(), 2);
         ASSERT_EQ(r.value().notRead.size(), 1);
