@@ -7,10 +7,11 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QOAuth2AuthorizationCodeFlow>
-#include <QOAuthHttpServerReplyHandler>
 #include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
+#include <QUrlQuery>
 
 #include "base/profile.h"
 #include "domain/settings/Keyring.h"
@@ -121,65 +122,146 @@ QString missingClientId(const QString& key) {
         .arg(key);
 }
 
+namespace {
+
+// The browser's way back (RFC 8252, 7.3): one request to a port on the loopback address that
+// only this process listens on; the answer page tells the user to close the window.
+class Loopback {
+public:
+    explicit Loopback(QEventLoop& done) : done_(done) {
+        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] { accept(); });
+    }
+    bool listen() { return server_.listen(QHostAddress::LocalHost, 0); }
+    QString redirectUri() const { return QStringLiteral("http://127.0.0.1:%1/").arg(server_.serverPort()); }
+    // The query of the request that carried a code or an error.
+    const QUrlQuery& answer() const { return answer_; }
+    bool answered() const { return answered_; }
+
+private:
+    void accept() {
+        while (QTcpSocket* s = server_.nextPendingConnection()) {
+            QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] { read(s); });
+        }
+    }
+    void read(QTcpSocket* s) {
+        QByteArray& request = pending_[s];
+        request += s->readAll();
+        if (request.size() > 16384) return s->abort();  // no browser asks this much
+        const qsizetype lineEnd = request.indexOf("\r\n");
+        if (lineEnd < 0 || !request.contains("\r\n\r\n")) return;
+        const QList<QByteArray> line = request.left(lineEnd).split(' ');
+        pending_.remove(s);
+        const QUrl target(line.size() == 3 ? QString::fromLatin1(line[1]) : QString());
+        const QUrlQuery query(target);
+        const bool ours = line.size() == 3 && line[0] == "GET" && target.path() == QStringLiteral("/") &&
+                          (query.hasQueryItem(QStringLiteral("code")) || query.hasQueryItem(QStringLiteral("error")));
+        const QByteArray page = ours ? QStringLiteral(
+                                           "<!DOCTYPE html><html lang=\"de\"><meta charset=\"utf-8\">"
+                                           "<title>Gaveldesk</title><p>Gaveldesk: Die Anmeldung ist "
+                                           "abgeschlossen. Sie k\u00F6nnen dieses Browserfenster "
+                                           "schlie\u00DFen.</p></html>")
+                                           .toUtf8()
+                                     : QByteArray("Nicht gefunden");
+        s->write((ours ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") +
+                 QByteArray("Content-Type: text/html; charset=utf-8\r\nConnection: close\r\nContent-Length: ") +
+                 QByteArray::number(page.size()) + "\r\n\r\n" + page);
+        s->disconnectFromHost();
+        if (!ours || answered_) return;
+        answered_ = true;
+        answer_ = query;
+        done_.quit();
+    }
+
+    QEventLoop& done_;
+    QTcpServer server_;
+    QHash<QTcpSocket*, QByteArray> pending_;
+    QUrlQuery answer_;
+    bool answered_ = false;
+};
+
+// The code for tokens at the token endpoint (RFC 6749, 4.1.3, with the PKCE verifier).
+Result<OAuthTokens> redeemCode(const OAuthProvider& p, const QString& code, const QString& redirectUri,
+                               const QByteArray& verifier, int timeoutSecs) {
+    QNetworkAccessManager network;
+    QNetworkRequest request(p.tokenUrl);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
+    request.setTransferTimeout(timeoutSecs * 1000);
+    QByteArray body = "grant_type=authorization_code&code=" + formValue(code) +
+                      "&redirect_uri=" + formValue(redirectUri) + "&client_id=" + formValue(p.clientId) +
+                      "&code_verifier=" + verifier;
+    if (!p.clientSecret.isEmpty()) body += "&client_secret=" + formValue(p.clientSecret);
+    QNetworkReply* reply = network.post(request, body);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    const bool finished = waitFor(loop, timeoutSecs + 1);
+    if (!finished) reply->abort();
+    reply->deleteLater();
+    if (!finished) return Error::plain(unreachable(p, QStringLiteral("Zeitüberschreitung")));
+    const QJsonObject answer = QJsonDocument::fromJson(reply->read(1 << 20)).object();
+    const QString access = answer.value(QStringLiteral("access_token")).toString();
+    if (access.isEmpty()) {
+        const QString error = answer.value(QStringLiteral("error_description")).toString();
+        return Error::plain(error.isEmpty()
+                                ? unreachable(p, reply->error() != QNetworkReply::NoError
+                                                     ? reply->errorString()
+                                                     : QStringLiteral("keine gültige Antwort"))
+                                : QStringLiteral("Die Anmeldung bei %1 ist fehlgeschlagen: %2").arg(p.key, error));
+    }
+    const int secs = answer.value(QStringLiteral("expires_in")).toVariant().toInt();
+    return OAuthTokens{access, answer.value(QStringLiteral("refresh_token")).toString(),
+                       QDateTime::currentDateTimeUtc().addSecs(secs > 0 ? secs : 3600)};
+}
+
+}  // namespace
+
 Result<OAuthTokens> signInWithBrowser(const OAuthProvider& p, const std::function<bool(const QUrl&)>& openBrowser,
                                       int timeoutSecs) {
-    // PKCE (RFC 7636): the code is worth nothing to whoever catches it without the verifier.
-    QByteArray random(32, Qt::Uninitialized);
+    // PKCE (RFC 7636): the code is worth nothing to whoever catches it without the verifier;
+    // the state ties the answer to this request.
+    QByteArray random(48, Qt::Uninitialized);
     QRandomGenerator::system()->generate(random.begin(), random.end());
-    const QByteArray verifier = base64Url(random);
+    const QByteArray verifier = base64Url(random.left(32));
+    const QString state = QString::fromLatin1(base64Url(random.mid(32)));
     const QByteArray challenge = base64Url(QCryptographicHash::hash(verifier, QCryptographicHash::Sha256));
 
-    QNetworkAccessManager network;
-    QOAuth2AuthorizationCodeFlow flow(p.clientId, p.authorizeUrl, p.tokenUrl, &network);
-    flow.setScope(p.scope);
-    if (!p.clientSecret.isEmpty()) flow.setClientIdentifierSharedKey(p.clientSecret);
-    QOAuthHttpServerReplyHandler handler(QHostAddress::LocalHost, 0);
-    if (!handler.isListening())
+    QEventLoop loop;
+    Loopback back(loop);
+    if (!back.listen())
         return Error::plain(
             QStringLiteral("Die Anmeldung kann nicht beginnen: Gaveldesk kann auf diesem Rechner "
                            "keine Antwort des Browsers empfangen."));
-    handler.setCallbackText(
-        QStringLiteral("Gaveldesk: Die Anmeldung ist abgeschlossen. Sie können dieses "
-                       "Browserfenster schließen."));
-    flow.setReplyHandler(&handler);
-    flow.setModifyParametersFunction([&](QAbstractOAuth::Stage stage, QMultiMap<QString, QVariant>* params) {
-        if (stage == QAbstractOAuth::Stage::RequestingAuthorization) {
-            params->insert(QStringLiteral("code_challenge"), QString::fromLatin1(challenge));
-            params->insert(QStringLiteral("code_challenge_method"), QStringLiteral("S256"));
-        } else if (stage == QAbstractOAuth::Stage::RequestingAccessToken) {
-            params->insert(QStringLiteral("code_verifier"), QString::fromLatin1(verifier));
-        }
-    });
-    QEventLoop loop;
-    QString failure;
-    QObject::connect(&flow, &QAbstractOAuth::authorizeWithBrowser, &loop, [&](const QUrl& url) {
-        if (!openBrowser(url)) {
-            failure = QStringLiteral("Der Browser kann nicht geöffnet werden.");
-            loop.quit();
-        }
-    });
-    QObject::connect(&flow, &QAbstractOAuth::granted, &loop, &QEventLoop::quit);
-    QObject::connect(&flow, &QAbstractOAuth2::error, &loop, [&](const QString& error, const QString& description) {
-        failure = error == QStringLiteral("access_denied")
-                      ? QStringLiteral("Die Anmeldung wurde im Browser abgelehnt oder abgebrochen.")
-                      : QStringLiteral("Die Anmeldung bei %1 ist fehlgeschlagen: %2")
-                            .arg(p.key, description.isEmpty() ? error : description);
-        loop.quit();
-    });
-    QObject::connect(&flow, &QAbstractOAuth::requestFailed, &loop, [&] {
-        failure = unreachable(p, QStringLiteral("keine gültige Antwort"));
-        loop.quit();
-    });
-    flow.grant();
-    if (!waitFor(loop, timeoutSecs))
+    QUrl authorize = p.authorizeUrl;
+    const QString before = authorize.query(QUrl::FullyEncoded);
+    authorize.setQuery(before + (before.isEmpty() ? QString() : QStringLiteral("&")) +
+                           QString::fromLatin1("response_type=code&client_id=" + formValue(p.clientId) +
+                                               "&redirect_uri=" + formValue(back.redirectUri()) +
+                                               "&scope=" + formValue(p.scope) + "&state=" + formValue(state) +
+                                               "&code_challenge=" + challenge + "&code_challenge_method=S256"),
+                       QUrl::StrictMode);
+    if (!openBrowser(authorize)) return Error::plain(QStringLiteral("Der Browser kann nicht geöffnet werden."));
+    if (!waitFor(loop, timeoutSecs) && !back.answered())
         return Error::plain(QStringLiteral("Die Anmeldung im Browser wurde nicht innerhalb von %1 Minuten "
                                            "abgeschlossen.")
                                 .arg(timeoutSecs / 60 > 0 ? timeoutSecs / 60 : 1));
-    if (!failure.isEmpty()) return Error::plain(failure);
-    if (flow.token().isEmpty() || flow.refreshToken().isEmpty())
+    const QUrlQuery& answer = back.answer();
+    const QString error = answer.queryItemValue(QStringLiteral("error"), QUrl::FullyDecoded);
+    if (error == QStringLiteral("access_denied"))
+        return Error::plain(QStringLiteral("Die Anmeldung wurde im Browser abgelehnt oder abgebrochen."));
+    if (!error.isEmpty()) {
+        const QString description = answer.queryItemValue(QStringLiteral("error_description"), QUrl::FullyDecoded);
+        return Error::plain(QStringLiteral("Die Anmeldung bei %1 ist fehlgeschlagen: %2")
+                                .arg(p.key, description.isEmpty() ? error : description));
+    }
+    if (answer.queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded) != state)
+        return Error::plain(unreachable(p, QStringLiteral("keine gültige Antwort")));
+    const Result<OAuthTokens> tokens = redeemCode(p, answer.queryItemValue(QStringLiteral("code"), QUrl::FullyDecoded),
+                                                  back.redirectUri(), verifier, timeoutSecs);
+    if (!tokens.ok()) return tokens;
+    if (tokens.value().access.isEmpty() || tokens.value().refresh.isEmpty())
         return Error::plain(
             QStringLiteral("%1 hat keine dauerhafte Anmeldung erteilt (kein Refresh-Token).").arg(p.key));
-    return OAuthTokens{flow.token(), flow.refreshToken(), flow.expirationAt()};
+    return tokens;
 }
 
 Result<OAuthTokens> refreshTokens(const OAuthProvider& p, const QString& refreshToken, int timeoutSecs) {

@@ -129,5 +129,41 @@ TEST_F(TokenSignIn, SignInSendExpiryRevocationAndNoTokenOutsideTheKeyring) {
     }
 }
 
+// What reaches the program's loopback port instead of a code: each answer is told apart, a
+// stray request of the browser (its icon) is answered and ignored, nothing is signed in.
+TEST_F(TokenSignIn, BrowserAnswersOtherThanACodeAreRefusedInGerman) {
+    configure();
+    const std::optional<OAuthProvider> p = oauthProvider(u"Microsoft"_s, configIniPath());
+    ASSERT_TRUE(p);
+    struct Case {
+        const char* answer;  // {state} becomes the request's own state
+        const char* said;
+    } cases[] = {
+        {"error=access_denied&state={state}", "abgelehnt oder abgebrochen"},
+        {"error=server_error&error_description=Wartung%20bis%2012%20Uhr&state={state}", "Wartung bis 12 Uhr"},
+        {"code=C999&state=fremd", "keine gültige Antwort"},
+    };
+    QNetworkAccessManager network;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        const auto browse = [&](const QUrl& asked) {
+            const QUrlQuery q(asked);
+            const QString back = q.queryItemValue(u"redirect_uri"_s, QUrl::FullyDecoded);
+            const QString state = q.queryItemValue(u"state"_s, QUrl::FullyDecoded);
+            const QString answer = u"?"_s + QString::fromLatin1(c.answer).replace(u"{state}"_s, state);
+            for (const QString& path : {u"favicon.ico"_s, answer}) {
+                QNetworkReply* r = network.get(QNetworkRequest(QUrl(back + path)));
+                QObject::connect(r, &QNetworkReply::finished, r, &QObject::deleteLater);
+            }
+            return true;
+        };
+        const Result<OAuthTokens> tokens = signInWithBrowser(*p, browse, 20);
+        ASSERT_FALSE(tokens.ok());
+        EXPECT_TRUE(tokens.error().message().contains(QString::fromUtf8(c.said)))
+            << tokens.error().message().toStdString();
+    }
+    EXPECT_FALSE(hasSignIn(u"Microsoft"_s, kUser));
+}
+
 }  // namespace
 }  // namespace gd
