@@ -41,6 +41,10 @@ HEADLESS = list(WITHOUT)
 MAX_LINES = 600
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+# Only the seams ask which system they run on: one file per system, named for it.
+SYSTEM_QUESTION = re.compile(r'^\s*#\s*(if|ifdef|ifndef|elif)\b.*\b(Q_OS_\w+|_WIN32|_WIN64|WIN32|__linux__|__unix__|__APPLE__)\b')
+SYSTEM_WORDS = re.compile(r'^\s*#\s*include\s*<(windows|unistd|fcntl|termios|wincred|shellapi)\.h>|^\s*#\s*include\s*<sys/')
+SEAM_FILE = re.compile(r'(Posix|Windows)\.cpp$')
 
 
 def folder_of(rel_path):
@@ -122,6 +126,8 @@ def main():
             if non_blank > MAX_LINES:
                 faults.append(f"{rel}: {non_blank} non-blank lines (at most {MAX_LINES})")
             for number, line in enumerate(lines, 1):
+                if not SEAM_FILE.search(name) and (SYSTEM_QUESTION.match(line) or SYSTEM_WORDS.match(line)):
+                    faults.append(f"{rel}:{number}: asks for the operating system; that belongs in a *Posix.cpp/*Windows.cpp seam")
                 m = INCLUDE.match(line)
                 if not m:
                     continue

@@ -8,10 +8,12 @@
 #include "app/CommandLine.h"
 #include "base/Launch.h"
 #include "base/SafeWrite.h"
+#include "base/Terminal.h"
 
 int main(int argc, char** argv) {
     gd::restrictNewFiles();  // customer data: no file of ours is readable by other users
     if (gd::isCommandLine(argc, argv) && !gd::needsWindowProgram(argc, argv)) {
+        gd::prepareConsole();
         QCoreApplication app(argc, argv);
         return gd::runHeadless();
     }

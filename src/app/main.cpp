@@ -18,6 +18,7 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Clock.h"
+#include "base/Launch.h"
 #include "base/Product.h"
 #include "base/SafeWrite.h"
 #include "domain/db/Backup.h"
@@ -42,16 +43,6 @@ bool paintsPage(int argc, char** argv) {
         for (const char* option : {"--invoice", "--cancel-invoice"})
             if (gd::namesOption(argv[i], option)) return true;
     return false;
-}
-
-// Qt aborts without a display; say so in one line instead.
-bool haveDisplay() {
-#if defined(Q_OS_LINUX)
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-#else
-    return true;
-#endif
 }
 
 // The file check reads every page (a second at 100,000 trades): once a day, beside the
@@ -107,12 +98,13 @@ int main(int argc, char** argv) {
         gd::setWindowProgramParts({gd::invoicePdf, gd::sendTestMail});
         // An invoice is painted: fonts need a GUI application, though no window opens.
         const bool paints = paintsPage(argc, argv);
-        if (paints && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (paints && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !gd::windowlessPlatform().isEmpty())
+            qputenv("QT_QPA_PLATFORM", gd::windowlessPlatform());
         std::unique_ptr<QCoreApplication> app =
             paints ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
         return gd::runHeadless();
     }
-    if (!haveDisplay()) {
+    if (!gd::haveDisplay()) {
         std::fprintf(stderr,
                      "gaveldesk: Kein Bildschirm gefunden (DISPLAY ist nicht gesetzt); das Programmfenster kann "
                      "nicht geöffnet werden.\n");

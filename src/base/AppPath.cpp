@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
+#include "base/Launch.h"
 #include "base/SafeWrite.h"
 
 namespace gd {
@@ -41,19 +42,14 @@ Status copyMissing(const QString& from, const QString& to) {
 
 }  // namespace
 
-QString userDataFolder() {
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    // A relative XDG_DATA_HOME is invalid and ignored, as other desktop programs do.
-    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.local/share");
-    return trimmed(base) + QStringLiteral("/gaveldesk");
-}
-
 QString shippedDefaultsFolder() {
     const QString exe = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     // The window program sits one folder deeper, in lib/gaveldesk.
     const QString beside = QDir::cleanPath(exe + QStringLiteral("/../share/gaveldesk"));
     const QString deeper = QDir::cleanPath(exe + QStringLiteral("/../../share/gaveldesk"));
-    return QFileInfo(beside).isDir() || !QFileInfo(deeper).isDir() ? beside : deeper;
+    if (QFileInfo(beside).isDir() || QFileInfo(deeper).isDir()) return QFileInfo(beside).isDir() ? beside : deeper;
+    // Installed into one folder, defaults beside the program (as on Windows).
+    return QFileInfo(exe + QStringLiteral("/bin")).isDir() ? exe : beside;
 }
 
 Status prepareAppFolder() {

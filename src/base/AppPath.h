@@ -11,7 +11,7 @@ namespace gd {
 // else the executable's folder when it holds bin/ and may be written (a build, a copy
 // on a stick); else the user's data folder (the installed program).
 QString AppPath();
-// $XDG_DATA_HOME/gaveldesk, by default ~/.local/share/gaveldesk.
+// $XDG_DATA_HOME/gaveldesk, by default ~/.local/share/gaveldesk; on Windows %APPDATA%\Gaveldesk.
 QString userDataFolder();
 // Where a package puts the defaults: <prefix>/share/gaveldesk beside <prefix>/bin.
 QString shippedDefaultsFolder();

@@ -1,6 +1,7 @@
 #pragma once
 // Handing the process over to the window program: the command line alone stays light,
-// without the libraries of the windows.
+// without the libraries of the windows. And what the desktop offers to open files and links.
+#include <QString>
 #include <string>
 
 namespace gd {
@@ -15,5 +16,15 @@ std::string windowProgram();
 // Replaces this process by `program` with the same arguments; returns only on failure,
 // with the system's reason.
 std::string replaceProcess(const std::string& program, char** argv);
+
+// Whether a window can be shown at all (Qt aborts without a display).
+bool haveDisplay();
+// The Qt platform that paints a page without a display ("offscreen"); "" where the
+// system's own one does, with the system's fonts (Windows).
+QByteArray windowlessPlatform();
+// Whether links and files can be handed to the desktop's programs.
+bool desktopOpensLinks();
+// The program the desktop opens an existing file with ("" when none).
+QString defaultOpener(const QString& file);
 
 }  // namespace gd

@@ -1,10 +1,14 @@
-#include "base/Launch.h"
-
 #include <unistd.h>
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+
+#include "base/AppPath.h"
+#include "base/Launch.h"
 
 namespace gd {
 
@@ -33,6 +37,30 @@ std::string windowProgram() {
 std::string replaceProcess(const std::string& program, char** argv) {
     execv(program.c_str(), argv);
     return std::strerror(errno);
+}
+
+bool haveDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+QByteArray windowlessPlatform() { return QByteArrayLiteral("offscreen"); }
+
+bool desktopOpensLinks() { return !QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty(); }
+
+QString defaultOpener(const QString& file) {
+    // The nearest counterpart here: the desktop's opener, when the file exists.
+    if (!QFileInfo::exists(file)) return QString();
+    return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+}
+
+// AppPath.h: the data folder by the desktop's rules.
+QString userDataFolder() {
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    // A relative XDG_DATA_HOME is invalid and ignored, as other desktop programs do.
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.local/share");
+    while (base.size() > 1 && base.endsWith(QLatin1Char('/'))) base.chop(1);
+    return base + QStringLiteral("/gaveldesk");
 }
 
 }  // namespace gd

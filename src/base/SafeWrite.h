@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -31,7 +32,7 @@ QString fileErrorReason(int error, const QString& path);
 
 // A rename into the folder is durable only once the folder itself is on the disk.
 void syncFolder(const QString& folder);
-// Replaces `to` by `from` in one step (POSIX rename); false with errno set.
+// Replaces `to` by `from` in one step; false with errno set.
 bool renameOver(const QString& from, const QString& to);
 
 // What identifies a file on disk: a replaced file has another inode, a file written
@@ -63,7 +64,7 @@ public:
     WritingMark& operator=(const WritingMark&) = delete;
 
 private:
-    int fd_ = -1;
+    std::intptr_t handle_ = -1;  // a descriptor, or on Windows a handle
 };
 
 // Whether a process holds a WritingMark on the file.

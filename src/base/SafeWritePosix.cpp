@@ -1,18 +1,17 @@
-#include "base/SafeWrite.h"
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <cerrno>
-#include <cstring>
 #include <functional>
+
+#include "base/SafeWrite.h"
+#include "base/SafeWriteSystem.h"
 
 namespace gd {
 namespace {
@@ -55,46 +54,9 @@ void syncFolder(const QString& folder) {
     ::close(fd);
 }
 
-QString fileErrorReason(int error, const QString& path) {
-    const QFileInfo info(path);
-    const QString folder = info.absolutePath();
-    QString reason;
-    switch (error) {
-        case ENOSPC:
-        case EDQUOT:
-            reason = QStringLiteral("Der Datenträger ist voll.");
-            break;
-        case EROFS:
-            reason = QStringLiteral("Der Datenträger ist schreibgeschützt.");
-            break;
-        case EISDIR:
-            reason = QStringLiteral("Unter diesem Namen gibt es einen Ordner.");
-            break;
-        case ENOENT:
-        case ENOTDIR:
-            reason = QStringLiteral("Der Ordner '%1' existiert nicht.").arg(folder);
-            break;
-        case EACCES:
-        case EPERM:
-            if (!QFileInfo(folder).isWritable())
-                reason = QStringLiteral("Der Ordner '%1' ist schreibgeschützt.").arg(folder);
-            else
-                reason = QStringLiteral("Es fehlt die Berechtigung, die Datei zu schreiben.");
-            break;
-        case ENAMETOOLONG:
-            reason = QStringLiteral("Der Dateiname ist zu lang.");
-            break;
-        default:
-            reason = QStringLiteral("Fehler beim Schreiben (%1).").arg(QString::fromLocal8Bit(std::strerror(error)));
-    }
-    if (info.isDir() && error != EISDIR) reason = QStringLiteral("Unter diesem Namen gibt es einen Ordner.");
-    return reason;
-}
+namespace sys {
 
-namespace {
-
-// The temporary file, its filling, the flush and the rename; fill gives back 0 or an errno.
-Status replaceFile(const QString& requested, const std::function<int(int fd)>& fill) {
+Status replaceFile(const QString& requested, const std::function<int(const WriteBytes&)>& fill) {
     // Through a link to the file it names, so the link stays.
     const QFileInfo asked(requested);
     const QString path = asked.isSymLink() ? asked.symLinkTarget() : asked.absoluteFilePath();
@@ -120,7 +82,7 @@ Status replaceFile(const QString& requested, const std::function<int(int fd)>& f
     }
     if (fd < 0) return failed(errno);
     if (existed) ::fchmod(fd, old.st_mode & 07777);  // not narrowed by the umask
-    int error = fill(fd);
+    int error = fill([fd](const QByteArray& bytes) { return writeAll(fd, bytes) ? 0 : errno; });
     if (error == 0 && ::fsync(fd) != 0) error = errno;
     if (::close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && ::rename(tmp.constData(), target.constData()) != 0) error = errno;
@@ -132,58 +94,25 @@ Status replaceFile(const QString& requested, const std::function<int(int fd)>& f
     return {};
 }
 
-}  // namespace
-
-Status writeFileSafely(const QString& requested, const QByteArray& bytes) {
-    return replaceFile(requested, [&](int fd) { return writeAll(fd, bytes) ? 0 : errno; });
+SourceFile::SourceFile(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) error_ = errno;
+    handle_ = fd;
 }
 
-Status writeFileSafely(const QString& requested, const std::function<Status(const ByteSink&)>& produce) {
-    Status produced;
-    int error = 0;
-    const Status written = replaceFile(requested, [&](int fd) {
-        // Pieces gathered to a quarter megabyte: a write call per CSV row would cost more than
-        // the row, a bigger buffer only memory. One buffer, kept: clear() would free it.
-        constexpr qsizetype kGather = 1 << 18;
-        QByteArray pending;
-        pending.reserve(kGather + (1 << 16));
-        const auto flush = [&] {
-            if (error == 0 && !writeAll(fd, pending)) error = errno;
-            pending.resize(0);
-            return error == 0;
-        };
-        produced = produce([&](const QByteArray& piece) {
-            pending += piece;
-            return pending.size() < kGather || flush();
-        });
-        if (error == 0 && produced.ok()) flush();
-        if (error != 0) return error;
-        return produced.ok() ? 0 : ECANCELED;
-    });
-    // The disk's reason first: a produce stopped by the sink fails only because of it.
-    if (error == 0 && !produced.ok()) return produced;
-    return written;
+SourceFile::~SourceFile() {
+    if (handle_ >= 0) ::close(int(handle_));
 }
 
-Status copyFileSafely(const QString& from, const QString& to) {
-    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return Error{QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(from), 0,
-                     fileErrorReason(errno, from)};
-    // In pieces: a database of 100,000 trades is a few hundred megabytes.
-    const Status copied = replaceFile(to, [in](int fd) {
-        QByteArray chunk(1 << 20, Qt::Uninitialized);
-        for (;;) {
-            const ssize_t n = ::read(in, chunk.data(), size_t(chunk.size()));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return errno;
-            if (n == 0) return 0;
-            if (!writeAll(fd, QByteArray::fromRawData(chunk.constData(), qsizetype(n)))) return errno;
-        }
-    });
-    ::close(in);
-    return copied;
+qint64 SourceFile::read(char* into, qint64 max) {
+    for (;;) {
+        const ssize_t n = ::read(int(handle_), into, size_t(max));
+        if (n >= 0) return n;
+        if (errno != EINTR) return -errno;
+    }
 }
+
+}  // namespace sys
 
 bool beingWritten(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -193,34 +122,14 @@ bool beingWritten(const QString& path) {
     return held;
 }
 
-void removeStaleTemporaries(const QString& folder) {
-    // Ours, and those of the earlier save routine ("config.ini.AbC123").
-    static const QRegularExpression ours(QStringLiteral("\\.gdtmp-[0-9]{6}$"));
-    static const QRegularExpression earlier(QStringLiteral("\\.(ini|dat|datV|ERR|csv)\\.[A-Za-z0-9]{6}$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    // A backup's or a restore's copy, with SQLite's journal beside it: a killed run leaves them.
-    static const QRegularExpression copies(QStringLiteral("\\.gdtmp-(wiederherstellen|sicherung)(-journal)?$"));
-    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
-    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
-    for (const QFileInfo& f : files) {
-        const QString path = f.absoluteFilePath();
-        if (const QRegularExpressionMatch m = copies.match(f.fileName()); m.hasMatch()) {
-            const QString main = m.captured(2).isEmpty() ? path : path.chopped(m.captured(2).size());
-            if (!beingWritten(main)) QFile::remove(path);
-        } else if ((ours.match(f.fileName()).hasMatch() || earlier.match(f.fileName()).hasMatch()) &&
-                   f.lastModified().toUTC() < before) {
-            QFile::remove(path);
-        }
-    }
-}
-
 WritingMark::WritingMark(const QString& path) {
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) ::flock(fd, LOCK_EX);
+    handle_ = fd;
 }
 
 WritingMark::~WritingMark() {
-    if (fd_ >= 0) ::close(fd_);
+    if (handle_ >= 0) ::close(int(handle_));
 }
 
 int tightenPermissions(const QString& folder) {

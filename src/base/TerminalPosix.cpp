@@ -1,12 +1,15 @@
-#include "base/Terminal.h"
-
 #include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
 
+#include "base/Terminal.h"
+
 namespace gd {
+
+// Terminals here take UTF-8 as the locale says.
+void prepareConsole() {}
 
 std::optional<QString> askHidden(const QString& prompt) {
     if (!isatty(STDIN_FILENO) || !isatty(STDERR_FILENO)) return std::nullopt;

@@ -1,5 +1,6 @@
 #include "render/HybridPdf.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <exception>
@@ -70,6 +71,11 @@ std::string creationDate(QPDF& q) {
 QString systemSrgbProfile() {
     for (const char* path : {"/usr/share/color/icc/sRGB.icc", "/usr/share/color/icc/colord/sRGB.icc"})
         if (QFile::exists(QString::fromLatin1(path))) return QString::fromLatin1(path);
+    // A system without the profile (Windows): the copy shipped beside the program.
+    if (QCoreApplication::instance()) {
+        const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/sRGB.icc");
+        if (QFile::exists(beside)) return beside;
+    }
     return {};
 }
 

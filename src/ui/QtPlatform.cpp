@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "base/Launch.h"
+
 namespace gd {
 namespace {
 QWidget* activeWindow() { return QApplication::activeWindow(); }
@@ -148,19 +150,9 @@ bool QtPlatform::shellExecute(const QString& /*verb*/, const QString& file) {
     return QDesktopServices::openUrl(url);
 }
 
-QString QtPlatform::findExecutable(const QString& file) {
-    // The nearest counterpart here: the desktop's opener, when the file exists.
-    if (!QFileInfo::exists(file)) return QString();
-    return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-}
+QString QtPlatform::findExecutable(const QString& file) { return defaultOpener(file); }
 
-bool QtPlatform::canOpenLinks() {
-#if defined(Q_OS_LINUX)
-    return !QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty();
-#else
-    return true;
-#endif
-}
+bool QtPlatform::canOpenLinks() { return desktopOpensLinks(); }
 
 bool QtPlatform::hasProgram(const QString& name) { return !QStandardPaths::findExecutable(name).isEmpty(); }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The desktop's Secret Service through QtKeychain, for the programs that send mail.
+// The desktop's keyring for the programs that send mail: the Secret Service through
+// QtKeychain (DesktopKeyring.cpp), on Windows the Credential Manager (DesktopKeyringWindows.cpp).
 #include "domain/settings/Keyring.h"
 
 namespace gd {

@@ -1,0 +1,37 @@
+#pragma once
+// What the safe write asks of the system; SafeWritePosix.cpp and SafeWriteWindows.cpp
+// answer it, SafeWrite.cpp builds the rest on it.
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+#include "base/Result.h"
+
+namespace gd::sys {
+
+// Hands bytes to the open temporary file: 0, or the cause as an errno value.
+using WriteBytes = std::function<int(const QByteArray&)>;
+
+// A temporary file beside `requested` (through a link, beside its target) is filled by
+// `fill` (0 or an errno), flushed to the disk and put in the file's place in one step.
+// On any failure the old file stays and the temporary one is gone.
+Status replaceFile(const QString& requested, const std::function<int(const WriteBytes&)>& fill);
+
+// A file read in pieces.
+class SourceFile {
+public:
+    explicit SourceFile(const QString& path);
+    ~SourceFile();
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+    int error() const { return error_; }  // why it did not open (errno), else 0
+    // Bytes read into `into`, 0 at the end; -errno on failure.
+    qint64 read(char* into, qint64 max);
+
+private:
+    std::intptr_t handle_ = -1;
+    int error_ = 0;
+};
+
+}  // namespace gd::sys
