@@ -14,6 +14,7 @@
 #include "base/Clock.h"
 #include "base/SafeWrite.h"
 #include "base/profile.h"
+#include "domain/db/Connection.h"
 #include "domain/db/Database.h"
 #include "domain/db/SqliteError.h"
 
@@ -108,7 +109,11 @@ void copyPages(sqlite3* from, sqlite3* to, const std::atomic<bool>* stop) {
 }
 
 // POSIX rename: the target is replaced in one step or not at all.
-bool replaceFile(const QString& from, const QString& to) { return renameOver(from, to); }
+bool replaceFile(const QString& from, const QString& to) {
+    releaseConnections(from);
+    releaseConnections(to);
+    return renameOver(from, to);
+}
 
 }  // namespace
 
@@ -357,6 +362,8 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
     }
     const WritingMark applying(journalFile);  // a start meanwhile leaves it to this process
     const Status placed = applyJournal(journalFile);
+    // The copies are in place now; a mark left open would keep Windows from replacing them again.
+    marks.clear();
     if (!placed.ok())
         return Error{
             QStringLiteral("Die Wiederherstellung ist unterbrochen; Gaveldesk beendet sie beim nächsten Start:"), 0,

@@ -374,8 +374,21 @@ std::shared_ptr<Database::Impl> createConnection(const QString& path) {
 // while idle, so other programs may write; before each use the file's identity
 // is compared, and a file replaced on disk (a restore, a copy by the user) gets
 // a new connection, as if the file were opened per operation.
-std::shared_ptr<Database::Impl> cachedConnection(const QString& path) {
+namespace {
+std::vector<std::pair<QString, std::shared_ptr<Database::Impl>>>& connectionCache() {
     thread_local std::vector<std::pair<QString, std::shared_ptr<Database::Impl>>> cache;
+    return cache;
+}
+}  // namespace
+
+void releaseConnections(const QString& path) {
+    auto& cache = connectionCache();
+    const QString key = canonicalDbPath(path);
+    std::erase_if(cache, [&](const auto& e) { return e.first == key; });
+}
+
+std::shared_ptr<Database::Impl> cachedConnection(const QString& path) {
+    auto& cache = connectionCache();
     const QString key = path.isEmpty() ? path : canonicalDbPath(path);
     const auto it = std::find_if(cache.begin(), cache.end(), [&](const auto& e) { return e.first == key; });
     if (it != cache.end()) {

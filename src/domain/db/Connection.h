@@ -70,6 +70,8 @@ private:
 
 // The connection of this thread to the file, opened or reused; throws DbError.
 std::shared_ptr<Database::Impl> cachedConnection(const QString& path);
+// Closes this thread's idle connection to the file: Windows renames no file SQLite holds open.
+void releaseConnections(const QString& path);
 // A connection of its own, not shared. A file of an earlier version is brought up
 // to date first, unless migrate is false (the file check reads it as it is).
 std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate = true);
