@@ -1,7 +1,7 @@
 # Set-up and everyday commands; each works on a fresh Debian 12 machine as root.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build-release build-debug run test bench package format clean
+.PHONY: all deps build-release build-debug run test bench package windows test-windows format clean
 
 all: build-release
 
@@ -29,6 +29,16 @@ package: build-release
 	lintian --fail-on error build/package/gaveldesk_*.deb
 	desktop-file-validate packaging/de.gavelmail.gaveldesk.desktop
 	appstreamcli validate --no-net packaging/de.gavelmail.gaveldesk.metainfo.xml
+
+# The Windows program, its ZIP and installer in build/windows-package (the first run builds
+# Qt and the libraries for Windows: about an hour on two cores; later runs take minutes).
+windows:
+	@sh scripts/install-deps windows
+	JOBS=$(JOBS) sh scripts/windows/build.sh
+
+# The Windows build under Wine beside the Linux build, on the same input.
+test-windows: windows build-release
+	python3 scripts/windows/test-under-wine.py
 
 bench: build-release
 	@for b in build/release/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && "$$b"; done

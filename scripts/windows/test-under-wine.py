@@ -1,0 +1,276 @@
+#!/usr/bin/env python3
+"""make test-windows: the Windows build under Wine beside the Linux build.
+
+A fresh Wine prefix; the portable ZIP unpacked; then the same commands on the same input
+in a folder of each build, their outputs compared; the database of each opened by the
+other; the window started on a virtual display and photographed. Exit code 0 only when
+everything agrees.
+"""
+import atexit
+import glob
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+LINUX = os.path.join(ROOT, "build", "release", "src", "app", "gaveldesk")
+PACKAGE = os.path.join(ROOT, "build", "windows-package")
+WINE = shutil.which("wine") or "/usr/lib/wine/wine64"
+MAILS = ["verkauf.txt", "kauf.txt", "sofortkauf_verkauf.txt", "verkauf.eml", "verkauf_cp1252.txt"]
+
+failures = []
+
+
+def say(text):
+    print(text, flush=True)
+
+
+def check(name, ok, detail=""):
+    say(("ok    " if ok else "FEHLER") + "  " + name + ("" if ok else "\n" + detail))
+    if not ok:
+        failures.append(name)
+
+
+class Desk:
+    """One build's program with its own data folder; commands run with it as working folder."""
+
+    def __init__(self, name, folder, command, env):
+        self.name, self.folder, self.command, self.env = name, folder, command, env
+
+    def plain(self, text):
+        """The folder's name as a word, whichever way the system writes it."""
+        text = text.replace("\r\n", "\n")
+        for form in ("Z:" + self.folder, "Z:" + self.folder.replace("/", "\\"), self.folder):
+            text = text.replace(form, "ORDNER")
+        # The moment of the import is part of a trade's key: the same mail, another second.
+        return re.sub(time.strftime("%d[.]%m[.]%Y") + r" \d\d:\d\d:\d\d|" + time.strftime("%Y-%m-%d") +
+                      r"[ T]\d\d:\d\d:\d\d", "HEUTE", text)
+
+    def run(self, *args, timeout=300):
+        started = time.time()
+        p = subprocess.run(self.command + list(args), cwd=self.folder, env=self.env, capture_output=True,
+                           timeout=timeout)
+        out = self.plain(p.stdout.decode("utf-8", "replace"))
+        err = self.plain(p.stderr.decode("utf-8", "replace"))
+        say(f"  {self.name}: {' '.join(args)} -> {p.returncode} ({time.time() - started:.1f} s)")
+        return p.returncode, out, err
+
+
+def prepare(folder):
+    # The seller the sample mails are addressed to.
+    ini = os.path.join(folder, "bin", "config.ini")
+    with open(ini, "rb") as f:
+        text = f.read().replace(b"Username=\r\n", b"Username=gavel_haendler\r\n", 1)
+    with open(ini, "wb") as f:
+        f.write(text)
+    os.makedirs(os.path.join(folder, "mails"), exist_ok=True)
+    for m in MAILS:
+        shutil.copy(os.path.join(ROOT, "tests", "data", "mails", m), os.path.join(folder, "mails", m))
+
+
+def main():
+    zips = sorted(glob.glob(os.path.join(PACKAGE, "gaveldesk-*-win64.zip")))
+    if not zips or not os.access(LINUX, os.X_OK):
+        say("Erst bauen: make windows build-release")
+        return 2
+    work = tempfile.mkdtemp(prefix="gaveldesk-wine-")
+    env = dict(os.environ, WINEPREFIX=os.path.join(work, "prefix"), WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="C.UTF-8")
+    env.pop("GAVELDESK_HOME", None)
+    # A virtual display for all of it: Windows paints an invoice with its own platform, and
+    # the window is photographed at the end.
+    env["DISPLAY"] = ":57"
+    display = [subprocess.Popen(["Xvfb", ":57", "-screen", "0", "1280x900x24", "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)]
+    time.sleep(2)
+    display.append(subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    atexit.register(lambda: [p.terminate() for p in reversed(display)])
+    started = time.time()
+    subprocess.run([WINE, "wineboot", "-i"], env=env, capture_output=True, timeout=600)
+    say(f"Wine-Umgebung angelegt in {time.time() - started:.0f} s: {env['WINEPREFIX']}")
+
+    with zipfile.ZipFile(zips[-1]) as z:
+        z.extractall(os.path.join(work, "zip"))
+    (top,) = os.listdir(os.path.join(work, "zip"))
+    win_folder = os.path.join(work, "zip", top)
+    imports_only_shipped_or_system(win_folder)
+    lin_folder = os.path.join(work, "linux")
+    shutil.copytree(os.path.join(ROOT, "resources"), lin_folder)
+    for f in (win_folder, lin_folder):
+        prepare(f)
+    # The Windows program keeps its data beside itself (a writable folder with bin/).
+    win = Desk("Windows", win_folder, [WINE, os.path.join(win_folder, "gaveldesk.exe")], env)
+    lin_env = dict(env, GAVELDESK_HOME=lin_folder)
+    lin_env.pop("DISPLAY")
+    lin = Desk("Linux", lin_folder, [LINUX], lin_env)
+
+    results = {}
+    for d in (win, lin):
+        r = {}
+        r["version"] = d.run("--version")
+        r["create"] = d.run("--create-database", "gaveldesk.mdb")
+        r["import"] = d.run("--import", *[os.path.join("mails", m) for m in MAILS])
+        r["list"] = d.run("--list")
+        r["search"] = d.run("--search", "Müller")
+        r["csv"] = d.run("--export-csv", "export.csv")
+        results[d.name] = r
+
+    for step in ["version", "create", "import", "list", "search", "csv"]:
+        (wc, wo, we), (lc, lo, le) = results["Windows"][step], results["Linux"][step]
+        check(f"--{step}: gleiche Ausgabe", wc == lc and wo == lo,
+              f"Windows {wc}:\n{wo}{we}\nLinux {lc}:\n{lo}{le}")
+    check("--list zeigt die eingelesenen Auktionen", len(results["Linux"]["list"][1].splitlines()) >= 3,
+          results["Linux"]["list"][1])
+    exported = [win.plain(open(os.path.join(d.folder, "export.csv"), encoding="utf-8").read()) for d in (win, lin)]
+    check("--export-csv: gleiche Datei", exported[0] == exported[1] and exported[0].count("\n") >= 3,
+          "\n".join(exported))
+
+    # An invoice for the first sale, the same text in both PDFs.
+    sale = results["Linux"]["list"][1].splitlines()[1].split("\t")[1]
+    texts = {}
+    for d in (win, lin):
+        code, out, err = d.run("--invoice", sale or "0", "rechnung.pdf")
+        pdf = os.path.join(d.folder, "rechnung.pdf")
+        ok = code == 0 and os.path.exists(pdf)
+        check(f"--invoice unter {d.name}", ok, out + err)
+        # The words, not their places: the fonts of the systems differ in width.
+        texts[d.name] = " ".join(subprocess.run(["pdftotext", pdf, "-"], capture_output=True).stdout.decode().split()) \
+            if ok else ""
+    check("--invoice: gleicher Text der Rechnung", texts["Windows"] == texts["Linux"] and texts["Linux"] != "",
+          f"Windows: {texts['Windows']}\nLinux: {texts['Linux']}")
+
+    # Backup and restore, each build into a new folder of its own.
+    for d in (win, lin):
+        code, out, err = d.run("--backup", "sicherung.gdsicherung")
+        check(f"--backup unter {d.name}", code == 0, out + err)
+    for d in (win, lin):
+        os.rename(os.path.join(d.folder, "gaveldesk.mdb"), os.path.join(d.folder, "vorher.mdb"))
+        code, out, err = d.run("--restore", "sicherung.gdsicherung")
+        check(f"--restore unter {d.name}", code == 0, out + err)
+        check(f"nach --restore unter {d.name} dieselbe Liste", d.run("--list")[1] == results[d.name]["list"][1])
+
+    # The file moves between the systems: each opens the other's, adds to it, hands it back.
+    shutil.copy(os.path.join(lin_folder, "gaveldesk.mdb"), os.path.join(win_folder, "gaveldesk.mdb"))
+    check("Windows liest die Linux-Datenbank", win.run("--list")[1] == results["Linux"]["list"][1])
+    win.run("--import", os.path.join("mails", "verkauf_cp1252.txt"))
+    extra = os.path.join(lin_folder, "mails", "sofortkauf_kauf.txt")
+    shutil.copy(os.path.join(ROOT, "tests", "data", "mails", "sofortkauf_kauf.txt"), extra)
+    shutil.copy(extra, os.path.join(win_folder, "mails"))
+    code, out, err = win.run("--import", os.path.join("mails", "sofortkauf_kauf.txt"))
+    check("Windows schreibt in die Linux-Datenbank", code == 0, out + err)
+    after_windows = win.run("--list")[1]
+    shutil.copy(os.path.join(win_folder, "gaveldesk.mdb"), os.path.join(lin_folder, "gaveldesk.mdb"))
+    back = lin.run("--list")[1]
+    check("Linux liest die von Windows ergänzte Datenbank, nichts fehlt",
+          back == after_windows and len(back.splitlines()) == len(results["Linux"]["list"][1].splitlines()) + 1,
+          f"Windows:\n{after_windows}\nLinux:\n{back}")
+
+    refused_writes(win, lin)
+    screenshot(win_folder, env)
+    subprocess.run([shutil.which("wineserver") or "/usr/lib/wine/wineserver", "-k"], env=env, capture_output=True)
+    shutil.rmtree(work, ignore_errors=True)
+    say(f"{len(failures)} Fehler" if failures else "Alles gleich unter Windows (Wine) und Linux.")
+    return 1 if failures else 0
+
+
+SYSTEM_DLLS = {
+    "advapi32", "authz", "bcrypt", "comdlg32", "crypt32", "d3d11", "d3d9", "dnsapi", "dwmapi", "dwrite", "dxgi",
+    "gdi32", "imm32", "iphlpapi", "kernel32", "mpr", "msvcrt", "netapi32", "ole32", "oleaut32", "secur32", "shcore",
+    "shell32", "shlwapi", "user32", "userenv", "uxtheme", "version", "winhttp", "winmm", "winspool.drv", "ws2_32",
+    "wtsapi32"}
+
+
+def imports_only_shipped_or_system(folder):
+    """objdump -p of every program and library: each import is in the ZIP or part of Windows."""
+    shipped, binaries = set(), []
+    for here, _, files in os.walk(folder):
+        for f in files:
+            if f.lower().endswith((".exe", ".dll")):
+                shipped.add(f.lower())
+                binaries.append(os.path.join(here, f))
+    missing = set()
+    for b in binaries:
+        out = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", b], capture_output=True, text=True).stdout
+        for name in re.findall(r"DLL Name: (\S+)", out):
+            n = name.lower()
+            if n not in shipped and n.removesuffix(".dll") not in SYSTEM_DLLS and not n.startswith("api-ms-win-"):
+                missing.add(f"{os.path.basename(b)} -> {name}")
+    check(f"objdump -p: {len(binaries)} Programme und Bibliotheken brauchen nur Mitgeliefertes und Windows",
+          not missing, "\n".join(sorted(missing)))
+
+
+def reason(text):
+    """The German cause after the path-bearing first sentence."""
+    return text.strip().splitlines()[-1].split(".", 1)[-1].strip() if text.strip() else ""
+
+
+def refused_writes(win, lin):
+    """A read-only file and a full disk: each build refuses alike and keeps the old file."""
+    # root may write a read-only file on Linux; Windows (and Wine) refuse anyone.
+    for d in (win, lin) if os.geteuid() != 0 else (win,):
+        target = os.path.join(d.folder, "export.csv")
+        before = open(target, "rb").read()
+        os.chmod(target, 0o444)
+        code, out, err = d.run("--export-csv", "export.csv")
+        check(f"schreibgeschützte Datei unter {d.name}: abgelehnt, alter Inhalt bleibt",
+              code != 0 and open(target, "rb").read() == before and "Berechtigung" in err + out, out + err)
+        os.chmod(target, 0o644)
+    if os.geteuid() != 0:
+        say("übersprungen: voller Datenträger (nur als root)")
+        return
+    small = tempfile.mkdtemp(prefix="gaveldesk-voll-")
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", small]).returncode != 0:
+        say("übersprungen: voller Datenträger (kein tmpfs)")
+        return
+    try:
+        with open(os.path.join(small, "alt.csv"), "wb") as f:
+            f.write(b"alt")
+        try:
+            with open(os.path.join(small, "fueller"), "wb", buffering=0) as f:
+                while True:
+                    f.write(b"x" * 1024)
+        except OSError:
+            pass
+        said = {}
+        for d in (win, lin):
+            code, out, err = d.run("--export-csv", os.path.join(small, "alt.csv"))
+            said[d.name] = err + out
+            check(f"voller Datenträger unter {d.name}: gemeldet, alte Datei unverändert",
+                  code != 0 and open(os.path.join(small, "alt.csv"), "rb").read() == b"alt"
+                  and "voll" in err + out, out + err)
+        leftovers = [n for n in os.listdir(small) if ".gdtmp-" in n]
+        check("voller Datenträger: keine halbe Datei bleibt liegen", not leftovers, str(leftovers))
+    finally:
+        subprocess.run(["umount", small])
+        os.rmdir(small)
+
+
+def screenshot(folder, env):
+    """The window under Wine on a virtual display, photographed into build/windows-package."""
+    shot = os.path.join(PACKAGE, "wine-fenster.png")
+    genv = env
+    app = subprocess.Popen([WINE, os.path.join(folder, "gaveldesk-fenster.exe")], cwd=folder, env=genv,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(25)
+    subprocess.run(["import", "-window", "root", shot], env=genv)
+    check("Fenster unter Wine läuft", app.poll() is None, "das Programm hat sich beendet")
+    # A second start hands over to the first (single-instance lock) and ends.
+    second = subprocess.Popen([WINE, os.path.join(folder, "gaveldesk-fenster.exe")], cwd=folder, env=genv,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        second.wait(timeout=60)
+        check("zweiter Start endet, das erste Fenster bleibt", app.poll() is None)
+    except subprocess.TimeoutExpired:
+        second.kill()
+        check("zweiter Start endet, das erste Fenster bleibt", False, "der zweite Start läuft weiter")
+    check("Bildschirmfoto " + shot, os.path.exists(shot))
+    app.kill()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
