@@ -109,6 +109,8 @@ set(CPACK_NSIS_MODIFY_PATH OFF)
 set(CPACK_NSIS_URL_INFO_ABOUT "${GD_PRODUCT_PAGE}")
 set(CPACK_NSIS_CONTACT "${GD_SUPPORT_MAIL}")
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+# A 64-bit installer for a 64-bit program: it writes the 64-bit registry and runs where the program runs.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_PACKAGE_EXECUTABLES gaveldesk-fenster "Orvo Gaveldesk")
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 set(CPACK_NSIS_MUI_FINISHPAGE_RUN gaveldesk-fenster.exe)

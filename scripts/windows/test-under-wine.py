@@ -170,6 +170,7 @@ def main():
           back == after_windows and len(back.splitlines()) == len(results["Linux"]["list"][1].splitlines()) + 1,
           f"Windows:\n{after_windows}\nLinux:\n{back}")
 
+    installer(env)
     refused_writes(win, lin)
     screenshot(win_folder, env)
     subprocess.run([shutil.which("wineserver") or "/usr/lib/wine/wineserver", "-k"], env=env, capture_output=True)
@@ -202,6 +203,37 @@ def imports_only_shipped_or_system(folder):
                 missing.add(f"{os.path.basename(b)} -> {name}")
     check(f"objdump -p: {len(binaries)} Programme und Bibliotheken brauchen nur Mitgeliefertes und Windows",
           not missing, "\n".join(sorted(missing)))
+
+
+def installer(env):
+    """The installer unattended: program, start-menu entry; the uninstaller keeps the user's data."""
+    setups = sorted(glob.glob(os.path.join(PACKAGE, "gaveldesk-*-setup.exe")))
+    if not setups:
+        check("Installationsprogramm vorhanden", False)
+        return
+    drive = os.path.join(env["WINEPREFIX"], "drive_c")
+    code = subprocess.run([WINE, setups[-1], "/S"], env=env, capture_output=True, timeout=300).returncode
+    target = os.path.join(drive, "Program Files", "Gaveldesk")
+    check("Installation: Programm unter C:\\Program Files\\Gaveldesk",
+          code == 0 and os.path.exists(os.path.join(target, "gaveldesk-fenster.exe")), f"Rückgabe {code}")
+    links = [p for p in glob.glob(os.path.join(drive, "**", "Start Menu", "**", "*.lnk"), recursive=True)
+             if "gaveldesk" in p.lower()]
+    check("Installation: Eintrag im Startmenü", bool(links))
+    code, out, _ = Desk("Windows (installiert)", target, [WINE, os.path.join(target, "gaveldesk.exe")],
+                        env).run("--version")
+    check("installiertes Programm startet", code == 0 and "Gaveldesk" in out, out)
+    data = glob.glob(os.path.join(drive, "users", "*", "AppData", "Roaming"))
+    kept = os.path.join(data[0] if data else drive, "Gaveldesk", "gaveldesk.mdb")
+    os.makedirs(os.path.dirname(kept), exist_ok=True)
+    with open(kept, "wb") as f:
+        f.write(b"Daten des Verkaeufers")
+    subprocess.run([WINE, os.path.join(target, "Uninstall.exe"), "/S"], env=env, capture_output=True, timeout=300)
+    for _ in range(60):  # the uninstaller runs on as a copy of itself
+        if not os.path.exists(os.path.join(target, "gaveldesk.exe")):
+            break
+        time.sleep(1)
+    check("Deinstallation entfernt das Programm", not os.path.exists(os.path.join(target, "gaveldesk.exe")))
+    check("Deinstallation lässt die Daten in %APPDATA%\\Gaveldesk", os.path.exists(kept))
 
 
 def reason(text):

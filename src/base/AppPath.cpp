@@ -5,7 +5,6 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
-#include "base/Launch.h"
 #include "base/SafeWrite.h"
 
 namespace gd {
