@@ -151,8 +151,9 @@ qpdf() {
   # qpdf names Windows' "Advapi32", which a case-sensitive disk knows as libadvapi32.a only;
   # otherwise every check of its configuration fails to link.
   sed -i 's/ Advapi32)/ advapi32)/' "$SRC/qpdf/CMakeLists.txt"
-  # The library alone: its tools want the MinGW runtime copied beside them.
-  GD_TARGET=libqpdf GD_COMPONENTS="lib dev" cmake_lib qpdf "$SRC/qpdf" -DBUILD_STATIC_LIBS=OFF -DREQUIRE_CRYPTO_NATIVE=ON -DUSE_IMPLICIT_CRYPTO=OFF \
+  # The library alone: its tools, and the "lib" part of its installation, want the MinGW
+  # runtime copied beside them; the headers and pkg-config file are "dev".
+  GD_TARGET=libqpdf GD_COMPONENTS=dev cmake_lib qpdf "$SRC/qpdf" -DBUILD_STATIC_LIBS=OFF -DREQUIRE_CRYPTO_NATIVE=ON -DUSE_IMPLICIT_CRYPTO=OFF \
     -DBUILD_DOC=OFF -DINSTALL_EXAMPLES=OFF -DINSTALL_MANUAL=OFF
   # Its install rule knows Unix' shared libraries only: the DLL and its import library by hand.
   cp "$WORK/qpdf/libqpdf/"qpdf*.dll "$PREFIX/bin/"

@@ -49,14 +49,28 @@ QString fileErrorReason(int error, const QString& path) {
     return reason;
 }
 
+namespace {
+
+Status replaceFile(const QString& requested, const std::function<int(const sys::WriteBytes&)>& fill) {
+    // Through a link to the file it names, so the link stays.
+    const QFileInfo asked(requested);
+    const QString path = asked.isSymLink() ? asked.symLinkTarget() : asked.absoluteFilePath();
+    const int error = QFileInfo(path).isDir() ? EISDIR : sys::replaceFile(path, fill);
+    if (error == 0) return {};
+    return Error{QStringLiteral("Die Datei '%1' kann nicht geschrieben werden.").arg(requested), 0,
+                 fileErrorReason(error, path)};
+}
+
+}  // namespace
+
 Status writeFileSafely(const QString& requested, const QByteArray& bytes) {
-    return sys::replaceFile(requested, [&](const sys::WriteBytes& write) { return write(bytes); });
+    return replaceFile(requested, [&](const sys::WriteBytes& write) { return write(bytes); });
 }
 
 Status writeFileSafely(const QString& requested, const std::function<Status(const ByteSink&)>& produce) {
     Status produced;
     int error = 0;
-    const Status written = sys::replaceFile(requested, [&](const sys::WriteBytes& write) {
+    const Status written = replaceFile(requested, [&](const sys::WriteBytes& write) {
         // Pieces gathered to a quarter megabyte: a write call per CSV row would cost more than
         // the row, a bigger buffer only memory. One buffer, kept: clear() would free it.
         constexpr qsizetype kGather = 1 << 18;
@@ -86,7 +100,7 @@ Status copyFileSafely(const QString& from, const QString& to) {
         return Error{QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(from), 0,
                      fileErrorReason(in.error(), from)};
     // In pieces: a database of 100,000 trades is a few hundred megabytes.
-    return sys::replaceFile(to, [&in](const sys::WriteBytes& write) {
+    return replaceFile(to, [&in](const sys::WriteBytes& write) {
         QByteArray chunk(1 << 20, Qt::Uninitialized);
         for (;;) {
             const qint64 n = in.read(chunk.data(), chunk.size());

@@ -56,20 +56,12 @@ void syncFolder(const QString& folder) {
 
 namespace sys {
 
-Status replaceFile(const QString& requested, const std::function<int(const WriteBytes&)>& fill) {
-    // Through a link to the file it names, so the link stays.
-    const QFileInfo asked(requested);
-    const QString path = asked.isSymLink() ? asked.symLinkTarget() : asked.absoluteFilePath();
-    const auto failed = [&](int error) {
-        return Error{QStringLiteral("Die Datei '%1' kann nicht geschrieben werden.").arg(requested), 0,
-                     fileErrorReason(error, path)};
-    };
-    if (QFileInfo(path).isDir()) return failed(EISDIR);
+int replaceFile(const QString& path, const std::function<int(const WriteBytes&)>& fill) {
     const QByteArray target = QFile::encodeName(path);
     struct stat old {};
     const bool existed = ::stat(target.constData(), &old) == 0;
     // An existing file the user made read-only stays so.
-    if (existed && ::access(target.constData(), W_OK) != 0) return failed(errno);
+    if (existed && ::access(target.constData(), W_OK) != 0) return errno;
 
     QByteArray tmp;
     int fd = -1;
@@ -80,7 +72,7 @@ Status replaceFile(const QString& requested, const std::function<int(const Write
         fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? (old.st_mode & 07777) : 0600);
         if (fd < 0 && errno != EEXIST) break;
     }
-    if (fd < 0) return failed(errno);
+    if (fd < 0) return errno;
     if (existed) ::fchmod(fd, old.st_mode & 07777);  // not narrowed by the umask
     int error = fill([fd](const QByteArray& bytes) { return writeAll(fd, bytes) ? 0 : errno; });
     if (error == 0 && ::fsync(fd) != 0) error = errno;
@@ -88,10 +80,10 @@ Status replaceFile(const QString& requested, const std::function<int(const Write
     if (error == 0 && ::rename(tmp.constData(), target.constData()) != 0) error = errno;
     if (error != 0) {
         ::unlink(tmp.constData());
-        return failed(error);
+        return error;
     }
     syncFolder(QFileInfo(path).absolutePath());
-    return {};
+    return 0;
 }
 
 SourceFile::SourceFile(const QString& path) {

@@ -6,17 +6,15 @@
 #include <cstdint>
 #include <functional>
 
-#include "base/Result.h"
-
 namespace gd::sys {
 
 // Hands bytes to the open temporary file: 0, or the cause as an errno value.
 using WriteBytes = std::function<int(const QByteArray&)>;
 
-// A temporary file beside `requested` (through a link, beside its target) is filled by
-// `fill` (0 or an errno), flushed to the disk and put in the file's place in one step.
-// On any failure the old file stays and the temporary one is gone.
-Status replaceFile(const QString& requested, const std::function<int(const WriteBytes&)>& fill);
+// A temporary file beside `path` (a file, never a link) is filled by `fill` (0 or an
+// errno), flushed to the disk and put in the file's place in one step. On any failure
+// the old file stays, the temporary one is gone and the cause comes back as an errno.
+int replaceFile(const QString& path, const std::function<int(const WriteBytes&)>& fill);
 
 // A file read in pieces.
 class SourceFile {

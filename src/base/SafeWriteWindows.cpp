@@ -110,17 +110,10 @@ void syncFolder(const QString&) {}
 
 namespace sys {
 
-Status replaceFile(const QString& requested, const std::function<int(const WriteBytes&)>& fill) {
-    const QFileInfo asked(requested);
-    const QString path = asked.isSymLink() ? asked.symLinkTarget() : asked.absoluteFilePath();
-    const auto failed = [&](int error) {
-        return Error{QStringLiteral("Die Datei '%1' kann nicht geschrieben werden.").arg(requested), 0,
-                     fileErrorReason(error, path)};
-    };
-    if (QFileInfo(path).isDir()) return failed(EISDIR);
+int replaceFile(const QString& path, const std::function<int(const WriteBytes&)>& fill) {
     // An existing file the user made read-only stays so.
     const DWORD attributes = GetFileAttributesW(wide(native(path)));
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return failed(EACCES);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return EACCES;
 
     QString tmp;
     HANDLE h = INVALID_HANDLE_VALUE;
@@ -132,17 +125,14 @@ Status replaceFile(const QString& requested, const std::function<int(const Write
         why = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
         if (why != 0 && why != ERROR_FILE_EXISTS) break;
     }
-    if (h == INVALID_HANDLE_VALUE) return failed(errnoOf(why));
+    if (h == INVALID_HANDLE_VALUE) return errnoOf(why);
     int error = fill([h](const QByteArray& bytes) { return writeAll(h, bytes) ? 0 : errnoOf(GetLastError()); });
     if (error == 0 && !FlushFileBuffers(h)) error = errnoOf(GetLastError());
     CloseHandle(h);
     if (error == 0 && !MoveFileExW(wide(tmp), wide(native(path)), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = errnoOf(GetLastError());
-    if (error != 0) {
-        DeleteFileW(wide(tmp));
-        return failed(error);
-    }
-    return {};
+    if (error != 0) DeleteFileW(wide(tmp));
+    return error;
 }
 
 SourceFile::SourceFile(const QString& path) {
