@@ -31,7 +31,7 @@ package: build-release
 	appstreamcli validate --no-net packaging/de.gavelmail.gaveldesk.metainfo.xml
 
 # The Windows program, its ZIP and installer in build/windows-package (the first run builds
-# Qt and the libraries for Windows: about an hour on two cores; later runs take minutes).
+# Qt and the libraries for Windows: about 40 minutes on two cores; later runs take minutes).
 windows:
 	@sh scripts/install-deps windows
 	JOBS=$(JOBS) sh scripts/windows/build.sh
