@@ -38,11 +38,11 @@ fetch() {
   grep -v '^#' "$HERE/sources.txt" | while read -r name version; do
     [ -z "$name" ] && continue
     # The mirror may lack a Debian diff; the upstream tarball is then enough.
-    if [ -n "$version" ]; then spec="$name=$version"; else spec=$name; fi
-    apt-get source -qq --download-only "$spec" >/dev/null 2>&1 || true
+    if [ -n "$version" ]; then wanted="$name=$version"; else wanted=$name; fi
+    apt-get source -qq --download-only "$wanted" >/dev/null 2>&1 || true
     orig=$(ls "${name}"_*.orig.tar.* 2>/dev/null | grep -v '\.asc$' | sort -V | tail -n 1 || true)
     if [ -z "$orig" ]; then
-      echo "Quellpaket $spec ist nicht zu bekommen." >&2
+      echo "Quellpaket $wanted ist nicht zu bekommen." >&2
       exit 1
     fi
     dir=$SRC/$name
