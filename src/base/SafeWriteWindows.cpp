@@ -62,9 +62,14 @@ HANDLE openShared(const QString& path) {
                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-bool lockMark(HANDLE h, bool wait) {
+OVERLAPPED markAt() {
     OVERLAPPED at{};
     at.OffsetHigh = kMarkOffsetHigh;
+    return at;
+}
+
+bool lockMark(HANDLE h, bool wait) {
+    OVERLAPPED at = markAt();
     return LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY), 0, 1, 0, &at) != 0;
 }
 
@@ -160,8 +165,7 @@ bool beingWritten(const QString& path) {
     if (h == INVALID_HANDLE_VALUE) return false;
     const bool free = lockMark(h, false);
     if (free) {
-        OVERLAPPED at{};
-        at.OffsetHigh = kMarkOffsetHigh;
+        OVERLAPPED at = markAt();
         UnlockFileEx(h, 0, 1, 0, &at);
     }
     CloseHandle(h);

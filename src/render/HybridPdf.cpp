@@ -114,12 +114,12 @@ Result<QByteArray> hybridPdf(const QByteArray& pdf, const QByteArray& xml, const
         const std::string date = creationDate(q);
         QPDFEFStreamObjectHelper ef = QPDFEFStreamObjectHelper::createEFStream(q, bytes(xml));
         ef.setSubtype("text/xml").setModDate(date);
-        QPDFFileSpecObjectHelper spec = QPDFFileSpecObjectHelper::createFileSpec(q, kEmbeddedInvoiceName, ef);
-        spec.setDescription("Rechnungsdaten nach EN 16931 (Factur-X/ZUGFeRD)");
-        QPDFObjectHandle specObject = spec.getObjectHandle();
-        specObject.replaceKey("/AFRelationship", QPDFObjectHandle::newName("/Alternative"));
-        QPDFEmbeddedFileDocumentHelper(q).replaceEmbeddedFile(kEmbeddedInvoiceName, spec);
-        root.replaceKey("/AF", QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{specObject}));
+        QPDFFileSpecObjectHelper attached = QPDFFileSpecObjectHelper::createFileSpec(q, kEmbeddedInvoiceName, ef);
+        attached.setDescription("Rechnungsdaten nach EN 16931 (Factur-X/ZUGFeRD)");
+        QPDFObjectHandle attachedObject = attached.getObjectHandle();
+        attachedObject.replaceKey("/AFRelationship", QPDFObjectHandle::newName("/Alternative"));
+        QPDFEmbeddedFileDocumentHelper(q).replaceEmbeddedFile(kEmbeddedInvoiceName, attached);
+        root.replaceKey("/AF", QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{attachedObject}));
         return written(q);
     } catch (const std::exception& e) {
         return Error{QStringLiteral("Die E-Rechnung kann nicht in die PDF-Datei gelegt werden:"), 0,
@@ -139,15 +139,15 @@ Result<QByteArray> embeddedInvoiceXml(const QByteArray& pdf) {
         // The names the e-invoice forms in use give their XML; any other XML only when it is alone.
         std::shared_ptr<QPDFFileSpecObjectHelper> found;
         int xmlFiles = 0;
-        for (const auto& [name, spec] : files.getEmbeddedFiles()) {
+        for (const auto& [name, file] : files.getEmbeddedFiles()) {
             const QString n = QString::fromStdString(name).toLower();
             if (n == QLatin1String("factur-x.xml") || n == QLatin1String("zugferd-invoice.xml") ||
                 n == QLatin1String("xrechnung.xml")) {
-                found = spec;
+                found = file;
                 break;
             }
             if (n.endsWith(QLatin1String(".xml")) && ++xmlFiles == 1)
-                found = spec;
+                found = file;
             else if (n.endsWith(QLatin1String(".xml")))
                 found.reset();
         }
