@@ -17,6 +17,8 @@ QString oneLine(QString text);
 QString oneLine(const Error& e);
 // False when the database keeps a password of its own and none given opens it.
 bool initApp();
+// --database: the data source of this run instead of the settings' (a file or "postgresql://...").
+void useDatabase(const QString& source);
 void readOnce(int cacheKiB = 512);
 // The exit status when the file is damaged and must not be written.
 std::optional<int> refuseDamaged();

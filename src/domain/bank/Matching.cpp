@@ -13,9 +13,6 @@
 #include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
 
-#define SQLITE_HAS_CODEC 1
-#include <sqlite3.h>
-
 namespace gd {
 namespace {
 
@@ -270,11 +267,8 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail)
                     " from Auktionen a join Kunden k on k.ebayName = "
                     "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and a.Abgeschlossen = 0 "
                     "and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
-            {store.user}, names, [&out, withEmail](sqlite3_stmt* st) {
-                const auto t = [st](int i) {
-                    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                             sqlite3_column_bytes(st, i));
-                };
+            {store.user}, names, [&out, withEmail](const DbRow& st) {
+                const auto t = [st](int i) { return QString::fromUtf8(st.cstr(i), st.bytes(i)); };
                 OpenSale s;
                 s.AuktionsID = t(0);
                 s.AuktionsNr = t(1);
@@ -282,8 +276,8 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail)
                 s.ebayName = t(3);
                 s.Name = t(4);
                 // "30,90" as nearly every stored total reads: taken without a string; others parsed.
-                const char* b = reinterpret_cast<const char*>(sqlite3_column_text(st, 5));
-                const int n = sqlite3_column_bytes(st, 5);
+                const char* b = st.cstr(5);
+                const int n = st.bytes(5);
                 qint64 whole = 0;
                 int i = 0;
                 while (i < n && i < 9 && b[i] >= '0' && b[i] <= '9') whole = whole * 10 + (b[i++] - '0');
@@ -292,7 +286,7 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail)
                     s.Cent = whole * 100 + (b[i + 1] - '0') * 10 + (b[i + 2] - '0');
                 else
                     s.Betrag = t(5);
-                s.Bezahlt = sqlite3_column_int64(st, 6) != 0;
+                s.Bezahlt = st.int64(6) != 0;
                 // A sale not paid keeps the zero date: not parsed for nothing.
                 if (s.Bezahlt) s.BezahltAm = QDate::fromString(t(7).left(10), Qt::ISODate);
                 if (withEmail) s.Email = t(8);
@@ -301,16 +295,13 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail)
         // Few sales have part payments: one pass over them, joined by the sale's key.
         QHash<QString, qsizetype> byId;  // built at the first part payment: most files have none
         db.forEachRow(QStringLiteral("select AuktionsID, Datum, Cent from Teilzahlungen where Standarduser = ?"),
-                      {store.user}, names, [&](sqlite3_stmt* st) {
+                      {store.user}, names, [&](const DbRow& st) {
                           if (byId.isEmpty())
                               for (qsizetype i = 0; i < out.size(); ++i) byId.insert(out[i].AuktionsID, i);
-                          const auto it = byId.constFind(QString::fromUtf8(
-                              reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0)));
+                          const auto it = byId.constFind(QString::fromUtf8(st.cstr(0), st.bytes(0)));
                           if (it == byId.constEnd()) return;
-                          const QString day =
-                              QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-                          out[*it].Teilzahlungen.append(
-                              {QDate::fromString(day.left(10), Qt::ISODate), sqlite3_column_int64(st, 2)});
+                          const QString day = QString::fromUtf8(st.cstr(1));
+                          out[*it].Teilzahlungen.append({QDate::fromString(day.left(10), Qt::ISODate), st.int64(2)});
                       });
         return out;
     } catch (const RunError& e) {
@@ -393,10 +384,9 @@ Result<PartPaid> partPaymentsOf(const Store& store, const QString& auktionsID, c
                                      "t.Standarduser = a.Standarduser and t.AuktionsID = a.AuktionsID) from "
                                      "Auktionen a where ") +
                           sales,
-                      keys, names, [&out](sqlite3_stmt* st) {
-                          out.asked += centsOr0(QString::fromUtf8(
-                              reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0)));
-                          out.received += sqlite3_column_int64(st, 1);
+                      keys, names, [&out](const DbRow& st) {
+                          out.asked += centsOr0(QString::fromUtf8(st.cstr(0), st.bytes(0)));
+                          out.received += st.int64(1);
                       });
         return out;
     } catch (const RunError& e) {

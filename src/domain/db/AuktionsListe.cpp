@@ -1,20 +1,17 @@
 #include "domain/db/AuktionsListe.h"
 
+#include <QHash>
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <vector>
+
 #include "base/Clock.h"
 #include "base/Money.h"
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
 #include "domain/db/SearchFold.h"
 #include "domain/settings/modGlobal.h"
-
-#define SQLITE_HAS_CODEC 1
-#include <sqlite3.h>
-
-#include <QHash>
-#include <algorithm>
-#include <cstring>
-#include <functional>
-#include <vector>
 
 namespace gd {
 
@@ -51,26 +48,24 @@ const char* const kColumns =
 const char* const kReminderColumn =
     ", (select ifnull(max(Stufe), 0) from Mahnungen where Mahnungen.AuktionsID = Auktionen.AuktionsID) ";
 
-QString textOf(sqlite3_stmt* st, int i) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
-}
+QString textOf(const DbRow& st, int i) { return QString::fromUtf8(st.cstr(i), st.bytes(i)); }
 
 // `take` gets the row and the statement, for the columns after the list's own.
 void eachRow(Database& db, const QString& sql, const Params& params,
-             const std::function<void(ListRow&, sqlite3_stmt*)>& take) {
+             const std::function<void(ListRow&, const DbRow&)>& take) {
     QStringList names;
-    db.forEachRow(sql, params, names, [&](sqlite3_stmt* st) {
+    db.forEachRow(sql, params, names, [&](const DbRow& st) {
         ListRow r{textOf(st, 0), textOf(st, 1), textOf(st, 2), dbDateToText(textOf(st, 3)),
                   textOf(st, 4), textOf(st, 5), textOf(st, 6), textOf(st, 7),
                   textOf(st, 8)};
-        r.Meilensteine = quint8(sqlite3_column_int(st, 9));
+        r.Meilensteine = quint8(st.integer(9));
         take(r, st);
     });
 }
 
 QList<ListRow> readRows(Database& db, const QString& sql, const Params& params) {
     QList<ListRow> rows;
-    eachRow(db, sql, params, [&rows](ListRow& r, sqlite3_stmt*) { rows.append(std::move(r)); });
+    eachRow(db, sql, params, [&rows](ListRow& r, const DbRow&) { rows.append(std::move(r)); });
     return rows;
 }
 
@@ -96,7 +91,7 @@ QHash<QString, qint64> partPayments(Database& db) {
     QHash<QString, qint64> out;
     QStringList names;
     db.forEachRow(QStringLiteral("select AuktionsID, sum(Cent) from Teilzahlungen group by AuktionsID"), {}, names,
-                  [&](sqlite3_stmt* st) { out.insert(textOf(st, 0), sqlite3_column_int64(st, 1)); });
+                  [&](const DbRow& st) { out.insert(textOf(st, 0), st.int64(1)); });
     return out;
 }
 
@@ -133,15 +128,14 @@ Status forEachListRow(const QString& dataSource, const QString& standardUser, Li
         const QHash<QString, qint64> parts = adds ? partPayments(db) : QHash<QString, qint64>();
         const QString overdueBefore = overdueBeforeNow();
         if (adds) *summary = ListSummary();
-        eachRow(db, sql, {standardUser, standardUser}, [&](ListRow& r, sqlite3_stmt* st) {
+        eachRow(db, sql, {standardUser, standardUser}, [&](ListRow& r, const DbRow& st) {
             if (overdue) {
-                r.Mahnstufe = sqlite3_column_int(st, 10);
-                r.Tage = sqlite3_column_int(st, 11);
+                r.Mahnstufe = st.integer(10);
+                r.Tage = st.integer(11);
             }
             // The open trades are the status bar's: its figures come from the same rows.
             if (adds)
-                addToSummary(*summary, sqlite3_column_int(st, 10) != 0, (r.Meilensteine & 4) != 0,
-                             reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), r.Betrag,
+                addToSummary(*summary, st.integer(10) != 0, (r.Meilensteine & 4) != 0, st.cstr(3), r.Betrag,
                              parts.value(r.AuktionsID), overdueBefore);
             take(r);
         });
@@ -175,10 +169,10 @@ Status writeListTsv(const QString& dataSource, const QString& standardUser, List
     QByteArray out = "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tBetrag";
     out += overdue ? "\tTage\tErinnerung\n" : "\n";
     // The columns' bytes as they are: no text object per field.
-    const auto field = [&out](sqlite3_stmt* st, int i) {
-        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+    const auto field = [&out](const DbRow& st, int i) {
+        const auto* t = st.cstr(i);
         const qsizetype from = out.size();
-        out.append(t ? t : "", sqlite3_column_bytes(st, i));
+        out.append(t ? t : "", st.bytes(i));
         for (qsizetype k = from; k < out.size(); ++k)
             if (out[k] == '\t' || out[k] == '\r' || out[k] == '\n') out[k] = ' ';
     };
@@ -186,21 +180,19 @@ Status writeListTsv(const QString& dataSource, const QString& standardUser, List
     try {
         Database db = Database::open(dataSource);
         QStringList names;
-        db.forEachRow(listSql(filter, -1, false), {standardUser, standardUser}, names, [&](sqlite3_stmt* st) {
+        db.forEachRow(listSql(filter, -1, false), {standardUser, standardUser}, names, [&](const DbRow& st) {
             for (const int c : {7, 5, 0, 1, 2}) {
                 field(st, c);
                 out += '\t';
             }
-            appendDateText(out, reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), sqlite3_column_bytes(st, 3));
+            appendDateText(out, st.cstr(3), st.bytes(3));
             out += '\t';
             field(st, 4);
             out += '\t';
             field(st, 6);
             out += '\t';
             field(st, 8);
-            if (overdue)
-                out += '\t' + QByteArray::number(sqlite3_column_int(st, 11)) + '\t' +
-                       QByteArray::number(sqlite3_column_int(st, 10));
+            if (overdue) out += '\t' + QByteArray::number(st.integer(11)) + '\t' + QByteArray::number(st.integer(10));
             out += '\n';
             if (out.size() >= (1 << 16)) {
                 if (!sink(out)) throw Stopped{};
@@ -247,15 +239,15 @@ Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QStr
         QStringList names;
         std::vector<qint64> ids;
         db.forEachRow(QStringLiteral("select docid from Suche where Suche match ?"), {query}, names,
-                      [&ids](sqlite3_stmt* st) { ids.push_back(sqlite3_column_int64(st, 0)); });
+                      [&ids](const DbRow& st) { ids.push_back(st.int64(0)); });
         if (ids.size() > 4 * std::size_t(limit)) {
             std::sort(ids.begin(), ids.end());
             std::vector<qint64> newest;
             db.forEachRowWhile(
                 QStringLiteral("select rowid from Auktionen indexed by Auktionen_Ende where Standarduser = ? "
                                "order by EndeDatum DESC, rowid DESC"),
-                {standardUser}, [&](sqlite3_stmt* st) {
-                    const qint64 id = sqlite3_column_int64(st, 0);
+                {standardUser}, [&](const DbRow& st) {
+                    const qint64 id = st.int64(0);
                     if (std::binary_search(ids.begin(), ids.end(), id)) newest.push_back(id);
                     return std::ssize(newest) < limit;
                 });
@@ -289,10 +281,9 @@ Result<ListSummary> loadListSummary(const QString& dataSource, const QString& st
                            "Auktionen.AuktionsID) from "
                            "Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = "
                            "Auktionen.ebayname and Auktionen.Standarduser = ? and Kunden.Standarduser = ?"),
-            {standardUser, standardUser}, names, [&](sqlite3_stmt* st) {
-                addToSummary(sum, sqlite3_column_int(st, 0) != 0, sqlite3_column_int(st, 1) != 0,
-                             reinterpret_cast<const char*>(sqlite3_column_text(st, 2)), textOf(st, 3),
-                             sqlite3_column_int64(st, 4), overdueBefore);
+            {standardUser, standardUser}, names, [&](const DbRow& st) {
+                addToSummary(sum, st.integer(0) != 0, st.integer(1) != 0, st.cstr(2), textOf(st, 3), st.int64(4),
+                             overdueBefore);
             });
         return sum;
     } catch (const RunError& e) {

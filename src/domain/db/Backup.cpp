@@ -16,6 +16,7 @@
 #include "base/profile.h"
 #include "domain/db/Connection.h"
 #include "domain/db/Database.h"
+#include "domain/db/Move.h"
 #include "domain/db/SqliteError.h"
 
 #define SQLITE_HAS_CODEC 1
@@ -135,9 +136,15 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
         if (!makePrivateFolder(QFileInfo(target).absolutePath()))
             return Error::plain(cannotBackUp(target) +
                                 QStringLiteral(" Der Ordner fehlt und kann nicht angelegt werden."));
-        Database::create(temp);
+        // A server's rows, read in one transaction, make the same file as a file's pages.
+        if (isServerAddress(dbPath)) {
+            const Result<QStringList> copied = copyDatabase(dbPath, temp);
+            if (!copied.ok()) throw DbError(copied.error().number, copied.error().message());
+        } else {
+            Database::create(temp);
+        }
         const WritingMark writing(temp);
-        {
+        if (!isServerAddress(dbPath)) {
             Database source = Database::open(dbPath);
             Database copy = Database::open(temp);
             try {
@@ -152,6 +159,8 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
                 if (!intact.ok()) throw DbError(intact.error().number, intact.error().sentence);
                 throw;
             }
+        }
+        {
             Transaction tx(temp);
             Database files = tx.database();
             files.execute(QStringLiteral("CREATE TABLE ") + kFilesTable +
@@ -244,7 +253,8 @@ Status finishUnfinishedRestore(const QString& settingsFolder) {
 Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, const QString& settingsFolder,
                               const QString& keepFolder, const QString& backupPassword, bool* wrongPassword) {
     if (wrongPassword) *wrongPassword = false;
-    const QString temp = dbPath + kRestoreSuffix;
+    const bool server = isServerAddress(dbPath);
+    const QString temp = (server ? settingsFolder + QStringLiteral("/gaveldesk") : dbPath) + kRestoreSuffix;
     const QString refused =
         QStringLiteral("Die Datensicherung '%1' wurde nicht eingespielt:").arg(QDir::toNativeSeparators(backupFile));
     QFile::remove(temp);
@@ -306,7 +316,7 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
     setDatabasePassphrase(present);
     // The present state first, as a backup of its own: nothing is lost if the user chose the wrong file.
     QString kept;
-    if (QFileInfo::exists(dbPath)) {
+    if (server || QFileInfo::exists(dbPath)) {
         const QString stamp =
             QStringLiteral("vor-Wiederherstellung-") + now().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
         kept = keepFolder + QLatin1Char('/') + stamp + QString::fromLatin1(kBackupSuffix);
@@ -330,6 +340,14 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
                                  QLatin1Char(' ') + copiedAside.error().message()};
             }
         }
+    }
+    // A server takes the rows in one transaction: all of them or none. The settings of this seat stay.
+    if (server) {
+        const Result<QStringList> moved = copyDatabase(temp, dbPath, MoveTarget::Replace);
+        releaseConnections(temp);
+        QFile::remove(temp);
+        if (!moved.ok()) return Error{refused, 0, moved.error().message()};
+        return kept;
     }
     // Every file beside its place first, then all of them put in place from a journal: a
     // kill leaves the old state whole, or a journal the next start finishes.
@@ -400,7 +418,7 @@ QStringList tidyDataFolder(const QString& appFolder) {
 }
 
 QStringList tidyDatabaseFile(const QString& dbPath, const QString& appFolder) {
-    if (dbPath.isEmpty()) return {};
+    if (dbPath.isEmpty() || isServerAddress(dbPath)) return {};
     const QString folder = QFileInfo(dbPath).absolutePath();
     if (folder == QFileInfo(appFolder).absoluteFilePath()) return {};  // done with the data folder
     removeStaleTemporaries(folder);

@@ -18,6 +18,7 @@
 #include "base/SafeWrite.h"
 #include "base/modFunktions.h"
 #include "base/profile.h"
+#include "domain/db/PgEngine.h"
 #include "domain/db/Schema.h"
 #include "domain/db/SqliteError.h"
 #include "domain/settings/modGlobal.h"
@@ -318,6 +319,12 @@ void migrateToCurrent(Database::Impl& impl, int from) {
 }  // namespace
 
 std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate) {
+    if (isServerAddress(path)) {
+        auto impl = std::make_shared<Database::Impl>();
+        impl->path = path;
+        impl->pg = pgConnect(path, migrate);
+        return impl;
+    }
     if (path.isEmpty())
         throw DbError(3044, QStringLiteral("Es ist keine Datenbank eingestellt, und neben dem Programm liegt keine "
                                            "Datenbankdatei."));
@@ -383,12 +390,26 @@ std::vector<std::pair<QString, std::shared_ptr<Database::Impl>>>& connectionCach
 
 void releaseConnections(const QString& path) {
     auto& cache = connectionCache();
-    const QString key = canonicalDbPath(path);
+    const QString key = isServerAddress(path) ? path : canonicalDbPath(path);
     std::erase_if(cache, [&](const auto& e) { return e.first == key; });
 }
 
 std::shared_ptr<Database::Impl> cachedConnection(const QString& path) {
     auto& cache = connectionCache();
+    if (isServerAddress(path)) {
+        // Kept while it works; a lost one is replaced by a new connection on the next operation.
+        const auto it = std::find_if(cache.begin(), cache.end(), [&](const auto& e) { return e.first == path; });
+        if (it != cache.end()) {
+            if (!it->second->stale && !pgBroken(*it->second->pg)) return it->second;
+            cache.erase(it);
+        }
+        auto impl = std::make_shared<Database::Impl>();
+        impl->path = path;
+        impl->pg = pgConnect(path);
+        cache.insert(cache.begin(), {path, impl});
+        if (cache.size() > kMaxConnections) cache.pop_back();
+        return impl;
+    }
     const QString key = path.isEmpty() ? path : canonicalDbPath(path);
     const auto it = std::find_if(cache.begin(), cache.end(), [&](const auto& e) { return e.first == key; });
     if (it != cache.end()) {

@@ -18,10 +18,13 @@ struct sqlite3_stmt;
 
 namespace gd {
 
+struct PgConnection;
+
 using FileStamp = FileIdentity;
 
 struct Database::Impl {
     sqlite3* db = nullptr;
+    std::shared_ptr<PgConnection> pg;  // instead of db, on a server
     QString path;
     QByteArray salt;
     FileStamp stamp;

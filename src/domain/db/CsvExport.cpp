@@ -1,14 +1,11 @@
 #include "domain/db/CsvExport.h"
 
+#include <cstring>
+#include <vector>
+
 #include "base/SafeWrite.h"
 #include "domain/db/Database.h"
 #include "domain/db/Records.h"
-
-#define SQLITE_HAS_CODEC 1
-#include <sqlite3.h>
-
-#include <cstring>
-#include <vector>
 
 namespace gd {
 namespace {
@@ -133,7 +130,7 @@ void exportRows(const QString& dataSource, const QString& standardUser, ListFilt
     db.forEachRow(QStringLiteral("select Kunden.*, Auktionen.* from Kunden,Auktionen where ") + where +
                       QStringLiteral(" and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
                                      "Kunden.Standarduser = ? order by Auktionen.EndeDatum DESC"),
-                  {standardUser, standardUser}, names, [&](sqlite3_stmt* st) {
+                  {standardUser, standardUser}, names, [&](const DbRow& st) {
                       if (fields.empty())
                           for (const QString& c : columns) {
                               const qsizetype at = names.indexOf(c);
@@ -146,8 +143,8 @@ void exportRows(const QString& dataSource, const QString& standardUser, ListFilt
                           }
                       for (std::size_t i = 0; i < fields.size(); ++i) {
                           if (i) out += ';';
-                          const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, fields[i]));
-                          const int len = sqlite3_column_bytes(st, fields[i]);
+                          const char* t = st.cstr(fields[i]);
+                          const int len = st.bytes(fields[i]);
                           switch (kinds[i]) {
                               case Kind::Date: {
                                   // "yyyy-MM-dd ..." to "dd.MM.yyyy"; the zero date stays empty
@@ -158,8 +155,7 @@ void exportRows(const QString& dataSource, const QString& standardUser, ListFilt
                                   break;
                               }
                               case Kind::Flag:
-                                  appendQuoted(
-                                      out, sqlite3_column_int64(st, fields[i]) ? QByteArray("Ja") : QByteArray("Nein"));
+                                  appendQuoted(out, st.int64(fields[i]) ? QByteArray("Ja") : QByteArray("Nein"));
                                   break;
                               case Kind::Text:
                                   appendText(out, t ? t : "", t ? len : 0);

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QRegularExpression>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <utility>
@@ -13,11 +14,13 @@
 #include "base/SafeWrite.h"
 #include "base/modFunktions.h"
 #include "domain/db/Connection.h"
+#include "domain/db/PgEngine.h"
 #include "domain/db/Schema.h"
 #include "domain/db/SqliteError.h"
 #include "domain/db/Store.h"
 
 #define SQLITE_HAS_CODEC 1
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 namespace gd {
@@ -85,7 +88,40 @@ QString germanDamage(const QString& detail) {
 
 }  // namespace
 
+bool isServerAddress(const QString& source) {
+    return source.startsWith(QLatin1String("postgresql://")) || source.startsWith(QLatin1String("postgres://"));
+}
+
+const char* DbRow::cstr(int i) const {
+    if (st_) return reinterpret_cast<const char*>(sqlite3_column_text(st_, i));
+    return PQgetisnull(pr_, row_, i) ? nullptr : PQgetvalue(pr_, row_, i);
+}
+
+int DbRow::bytes(int i) const { return st_ ? sqlite3_column_bytes(st_, i) : PQgetlength(pr_, row_, i); }
+
+QString DbRow::text(int i) const {
+    const char* t = cstr(i);
+    return t ? QString::fromUtf8(t, bytes(i)) : QString();
+}
+
+qint64 DbRow::int64(int i) const {
+    if (st_) return sqlite3_column_int64(st_, i);
+    const char* t = PQgetvalue(pr_, row_, i);
+    if (t[0] == 't') return 1;  // a comparison's truth, which the file gives as a number
+    if (t[0] == 'f') return 0;
+    return std::strtoll(t, nullptr, 10);
+}
+
+QVariant DbRow::value(int i) const {
+    if (st_) return columnValue(st_, i);
+    PgResult view(const_cast<PGresult*>(pr_));
+    const QVariant v = pgValue(view, row_, i);
+    (void)view.release();
+    return v;
+}
+
 bool isMarkedDamaged(const QString& path) {
+    if (isServerAddress(path)) return false;  // the server looks after its own pages
     QMutexLocker lock(&g_damagedMutex);
     // Asked before every write: no path lookup while nothing is damaged.
     return !damagedFiles().empty() && !path.isEmpty() && damagedFiles().count(canonicalDbPath(path)) > 0;
@@ -97,6 +133,7 @@ void clearDamaged(const QString& path) {
 }
 
 Status checkDatabaseDaily(const QString& path, const QString& record, const QDate& day, const CheckLimits& limits) {
+    if (isServerAddress(path)) return {};
     const std::optional<FileIdentity> id = fileIdentity(path);
     if (!id) return checkDatabase(path, limits);  // missing: the check says what the user needs to know
     const QByteArray note = QByteArray::number(id->device) + ' ' + QByteArray::number(id->inode) + ' ' +
@@ -115,6 +152,10 @@ Status checkDatabaseDaily(const QString& path, const QString& record, const QDat
 }
 
 Status checkDatabase(const QString& path, const CheckLimits& limits) {
+    if (isServerAddress(path)) {
+        if (limits.finished) *limits.finished = true;
+        return {};
+    }
     if (limits.finished) *limits.finished = false;
     if (limits.stop && *limits.stop) return {};
     const auto damaged = [&](const QString& detail) -> Status {
@@ -197,6 +238,11 @@ void Database::setPageCacheKiB(int kib) { setPageCache(kib); }
 Database Database::open(const QString& path) { return Database(cachedConnection(path)); }
 
 void Database::create(const QString& path) {
+    if (isServerAddress(path)) {
+        // The server's database exists; its tables are made on the first connection.
+        (void)pgConnect(path);
+        return;
+    }
     if (path.isEmpty()) throw DbError(3044, QStringLiteral("Es ist kein Pfad für die neue Datenbank angegeben."));
     if (QFileInfo::exists(path))
         throw DbError(3204, QStringLiteral("Die Datei '%1' existiert bereits und wird nicht überschrieben.").arg(path));
@@ -209,6 +255,7 @@ void Database::create(const QString& path) {
 }
 
 bool needsMigration(const QString& path) {
+    if (isServerAddress(path)) return false;  // brought up to date as it is connected
     try {
         return schemaVersion(connect(path, false)->db) < kSchemaVersion;
     } catch (const RunError&) {
@@ -235,7 +282,7 @@ Status createDatabase(const QString& path) {
 }
 
 Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
-    if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+    if (!d || (!d->db && !d->pg)) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
     // "select ... from Table where/order ...": updatable through its rowid.
     static const QRegularExpression single(
         QStringLiteral(R"(^\s*select\s+(.*?)\s+from\s+([A-Za-z_][A-Za-z0-9_]*)\s*(\bwhere\b.*|\border\b.*)?$)"),
@@ -255,6 +302,29 @@ Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
     const QString table = known->first;
     const QString text = known->second;
     Recordset rs(d, table);
+    if (d->pg) {
+        PgResult r = pgRun(*d->pg, text, params);
+        const int n = r.columns();
+        const int first = table.isEmpty() ? 0 : 1;
+        for (int i = first; i < n; ++i) {
+            const QString name = pgColumnName(*d->pg, r, i, false);
+            rs.names_ << name;
+            const int idx = i - first;
+            if (!rs.index_.contains(name.toLower())) rs.index_.insert(name.toLower(), idx);
+            const QString q = pgColumnName(*d->pg, r, i, true);
+            if (!q.startsWith(QLatin1Char('.')) && !rs.index_.contains(q)) rs.index_.insert(q, idx);
+        }
+        const int rows = r.rows();
+        rs.rows_.reserve(std::size_t(rows));
+        for (int row = 0; row < rows; ++row) {
+            QVariantList values;
+            values.reserve(n - first);
+            for (int i = first; i < n; ++i) values << pgValue(r, row, i);
+            rs.rows_.push_back(std::move(values));
+            rs.rowids_.push_back(first ? pgValue(r, row, 0).toLongLong() : -1);
+        }
+        return rs;
+    }
     Statement s(*d, text);
     s.bind(params);
     const int n = sqlite3_column_count(s.stmt);
@@ -294,7 +364,11 @@ Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
 }
 
 void Database::execute(const QString& sql, const Params& params) {
-    if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+    if (!d || (!d->db && !d->pg)) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+    if (d->pg) {
+        (void)pgRun(*d->pg, sql, params);
+        return;
+    }
     Statement s(*d, sql);
     s.bind(params);
     if (!sqlite3_stmt_readonly(s.stmt) && isMarkedDamaged(d->path)) throwDamaged(d->path);
@@ -305,7 +379,8 @@ void Database::execute(const QString& sql, const Params& params) {
 }
 
 bool Database::exists(const QString& sql, const Params& params) {
-    if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+    if (!d || (!d->db && !d->pg)) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+    if (d->pg) return pgRun(*d->pg, sql, params).rows() > 0;
     Statement s(*d, sql);
     s.bind(params);
     const int rc = sqlite3_step(s.stmt);
@@ -315,8 +390,17 @@ bool Database::exists(const QString& sql, const Params& params) {
 }
 
 void Database::forEachRow(const QString& sql, const Params& params, QStringList& names,
-                          const std::function<void(sqlite3_stmt*)>& row) {
-    if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+                          const std::function<void(const DbRow&)>& row) {
+    if (!d || (!d->db && !d->pg)) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+    names.clear();
+    if (d->pg) {
+        PgResult r = pgRun(*d->pg, sql, params);
+        for (int i = 0; i < r.columns(); ++i) names << pgColumnName(*d->pg, r, i, true);
+        DbRow current;
+        current.pr_ = r.get();
+        for (current.row_ = 0; current.row_ < r.rows(); ++current.row_) row(current);
+        return;
+    }
     Statement s(*d, sql);
     s.bind(params);
     names.clear();
@@ -330,31 +414,73 @@ void Database::forEachRow(const QString& sql, const Params& params, QStringList&
         const int rc = sqlite3_step(s.stmt);
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) fail(*d, rc);
-        row(s.stmt);
+        DbRow current;
+        current.st_ = s.stmt;
+        row(current);
     }
 }
 
-void Database::forEachRowWhile(const QString& sql, const Params& params,
-                               const std::function<bool(sqlite3_stmt*)>& row) {
-    if (!d || !d->db) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+void Database::forEachRowWhile(const QString& sql, const Params& params, const std::function<bool(const DbRow&)>& row) {
+    if (!d || (!d->db && !d->pg)) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+    if (d->pg) {
+        PgResult r = pgRun(*d->pg, sql, params);
+        DbRow current;
+        current.pr_ = r.get();
+        for (current.row_ = 0; current.row_ < r.rows(); ++current.row_)
+            if (!row(current)) break;
+        return;
+    }
     Statement s(*d, sql);
     s.bind(params);
     for (;;) {
         const int rc = sqlite3_step(s.stmt);
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) fail(*d, rc);
-        if (!row(s.stmt)) break;
+        DbRow current;
+        current.st_ = s.stmt;
+        if (!row(current)) break;
     }
 }
 
 void Database::Close() { d.reset(); }
 
 sqlite3* Database::handle() const { return d ? d->db : nullptr; }
+bool Database::onServer() const { return d && d->pg; }
+
+namespace {
+// A write transaction holds the one writer's place, on the server as in the file: whatever it read
+// (the next invoice number, whether a mail is in already) is still so when it commits.
+void begin(Database::Impl& impl) {
+    if (impl.pg) {
+        (void)pgExec(*impl.pg, "BEGIN");
+        try {
+            (void)pgExec(*impl.pg, "SELECT pg_advisory_xact_lock(7346001)");
+        } catch (...) {
+            PQclear(PQexec(impl.pg->conn, "ROLLBACK"));
+            throw;
+        }
+        return;
+    }
+    execOn(impl, "BEGIN IMMEDIATE;");
+}
+void run(Database::Impl& impl, const char* sql) {
+    if (impl.pg)
+        (void)pgExec(*impl.pg, sql);
+    else
+        execOn(impl, sql);
+}
+void runQuietly(Database::Impl& impl, const char* sql) {
+    if (impl.pg)
+        PQclear(PQexec(impl.pg->conn, sql));
+    else
+        sqlite3_exec(impl.db, sql, nullptr, nullptr, nullptr);
+}
+}  // namespace
 
 Transaction::Transaction(const QString& path) {
     if (isMarkedDamaged(path)) throwDamaged(path);
     d_ = cachedConnection(path);
-    execOn(*d_, "BEGIN IMMEDIATE;");
+    begin(*d_);
     active_ = true;
 }
 
@@ -362,12 +488,12 @@ Transaction::Transaction(const Store& store) {
     if (!store.tx) {
         if (isMarkedDamaged(store.file)) throwDamaged(store.file);
         d_ = cachedConnection(store.file);
-        execOn(*d_, "BEGIN IMMEDIATE;");
+        begin(*d_);
     } else {
         // Inside the caller's transaction: a savepoint of its connection.
         d_ = store.tx->d_;
         nested_ = true;
-        execOn(*d_, "SAVEPOINT gd_nested;");
+        run(*d_, "SAVEPOINT gd_nested;");
     }
     active_ = true;
 }
@@ -375,19 +501,19 @@ Transaction::Transaction(const Store& store) {
 Transaction::~Transaction() {
     if (!d_) return;
     if (nested_) {
-        if (active_) sqlite3_exec(d_->db, "ROLLBACK TO gd_nested; RELEASE gd_nested;", nullptr, nullptr, nullptr);
+        if (active_) runQuietly(*d_, "ROLLBACK TO gd_nested; RELEASE gd_nested;");
         return;
     }
-    if (active_) sqlite3_exec(d_->db, "ROLLBACK;", nullptr, nullptr, nullptr);
+    if (active_) runQuietly(*d_, "ROLLBACK;");
     // A connection left inside a transaction would hold its lock: it is not used again.
-    if (!sqlite3_get_autocommit(d_->db)) d_->stale = true;
+    if (d_->pg ? PQtransactionStatus(d_->pg->conn) != PQTRANS_IDLE : !sqlite3_get_autocommit(d_->db)) d_->stale = true;
 }
 
 Database Transaction::database() const { return Database(d_); }
 
 void Transaction::commit() {
     if (!active_) return;
-    execOn(*d_, nested_ ? "RELEASE gd_nested;" : "COMMIT;");
+    run(*d_, nested_ ? "RELEASE gd_nested;" : "COMMIT;");
     active_ = false;
 }
 

@@ -20,6 +20,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+typedef struct pg_result PGresult;
 
 namespace gd {
 
@@ -57,6 +58,28 @@ using Params = QVariantList;
 
 class Recordset;
 
+// One row of a streamed result, of either engine; what it gives is valid until the next row.
+class DbRow {
+public:
+    // The column's text as UTF-8, null for Null.
+    const char* cstr(int i) const;
+    int bytes(int i) const;
+    QString text(int i) const;
+    qint64 int64(int i) const;
+    int integer(int i) const { return int(int64(i)); }
+    // Typed as stored: a whole number, a text, bytes or Null.
+    QVariant value(int i) const;
+
+private:
+    friend class Database;
+    sqlite3_stmt* st_ = nullptr;
+    const PGresult* pr_ = nullptr;
+    int row_ = 0;
+};
+
+// Whether a data source names a database server ("postgresql://user@host/db") rather than a file.
+bool isServerAddress(const QString& source);
+
 class Database final {
 public:
     // Opens an existing database file with the program's password; a missing
@@ -76,12 +99,14 @@ public:
     // Streams a read-only result row by row, for results too large to hold:
     // names gets "table.column" in lower case before the first row.
     void forEachRow(const QString& sql, const Params& params, QStringList& names,
-                    const std::function<void(sqlite3_stmt*)>& row);
+                    const std::function<void(const DbRow&)>& row);
     // Steps until the rows end or `row` returns false.
-    void forEachRowWhile(const QString& sql, const Params& params, const std::function<bool(sqlite3_stmt*)>& row);
+    void forEachRowWhile(const QString& sql, const Params& params, const std::function<bool(const DbRow&)>& row);
     void Close();
 
+    // The file's connection; null on a server.
     sqlite3* handle() const;
+    bool onServer() const;
 
     // How long a write waits for another program's lock before it fails.
     static void setBusyTimeoutMs(int ms);

@@ -1,6 +1,7 @@
 #include "domain/db/Schema.h"
 
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -284,6 +285,27 @@ CREATE TRIGGER IF NOT EXISTS EingangsRechnungen_Unloeschbar BEFORE DELETE ON Ein
 END;
 )SQL";
 
+// Version 7: each trade's row version, raised by every change of it whoever writes, and the
+// seat and user of the last change where the engine knows them: a save of a trade read before
+// another seat's change is refused instead of overwriting it.
+constexpr const char* kVersion7 = R"SQL(
+CREATE TABLE IF NOT EXISTS Stand (
+  AuktionsID TEXT NOT NULL PRIMARY KEY COLLATE NOCASE,
+  Version    INTEGER NOT NULL DEFAULT 0,
+  Platz      TEXT NOT NULL DEFAULT '',
+  Benutzer   TEXT NOT NULL DEFAULT '',
+  Zeit       TEXT NOT NULL DEFAULT '1899-12-30 00:00:00'
+);
+CREATE TRIGGER IF NOT EXISTS Auktionen_Stand AFTER UPDATE ON Auktionen BEGIN
+  INSERT OR REPLACE INTO Stand (AuktionsID, Version, Platz, Benutzer, Zeit) VALUES (new.AuktionsID,
+    ifnull((SELECT Version FROM Stand WHERE AuktionsID = old.AuktionsID), 0) + 1, '', '',
+    datetime('now', 'localtime'));
+END;
+CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht_Stand AFTER DELETE ON Auktionen BEGIN
+  DELETE FROM Stand WHERE AuktionsID = old.AuktionsID;
+END;
+)SQL";
+
 // What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail
 // (its first 64 KB: a notification says what matters early; a mail of megabytes would make
 // every change of its trade slow).
@@ -345,6 +367,7 @@ void createSchema(sqlite3* db) {
         run(db, kVersion4);
         run(db, kVersion5);
         run(db, kVersion6);
+        run(db, kVersion7);
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -352,6 +375,31 @@ void createSchema(sqlite3* db) {
         throw;
     }
 }
+
+std::vector<QString> schemaStatements() {
+    std::vector<QString> out;
+    for (const QString& part :
+         {QString::fromUtf8(kSchema), QString::fromUtf8(kListIndex), QString::fromStdString(version2Sql()),
+          QString::fromUtf8(kVersion3), QString::fromUtf8(kVersion4), QString::fromUtf8(kVersion5),
+          QString::fromUtf8(kVersion6), QString::fromUtf8(kVersion7)}) {
+        // Statements end with ";" at a line's end; a trigger's body runs to its "END;".
+        QString current;
+        for (const QString& line : part.split(QLatin1Char('\n'))) {
+            if (line.trimmed().startsWith(QLatin1String("--")) || (current.isEmpty() && line.trimmed().isEmpty()))
+                continue;
+            current += line + QLatin1Char('\n');
+            const bool trigger = current.trimmed().startsWith(QLatin1String("CREATE TRIGGER"));
+            const QString t = line.trimmed();
+            if ((!trigger && t.endsWith(QLatin1Char(';'))) || (trigger && t == QLatin1String("END;"))) {
+                out.push_back(current.trimmed());
+                current.clear();
+            }
+        }
+    }
+    return out;
+}
+
+QString searchTextSql() { return QString::fromLatin1(kSearchText); }
 
 int checkSchema(sqlite3* db) {
     const int tables =
@@ -430,6 +478,7 @@ void migrateSchema(sqlite3* db, int from) {
     }
     if (from < 5) run(db, kVersion5);
     if (from < 6) run(db, kVersion6);
+    if (from < 7) run(db, kVersion7);
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }
 

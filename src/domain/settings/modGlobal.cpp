@@ -19,7 +19,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 48> table = {{
+    static const std::array<Setting, 49> table = {{
         {"User", "Username", "", K::Text, true, &S::Username},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser},
         {"User", "username", "", K::Text, false, &S::StandardUser},
@@ -30,6 +30,7 @@ std::span<const Setting> settingsTable() {
         {"Konto", "versicherterversand", "", K::Text, true, &S::VersicherterVersand},
         {"Main", "HTTPLink1", "", K::Text, true, &S::HTTPLink1},
         {"Main", "HTTPLink2", "", K::Text, true, &S::HTTPLink2},
+        {"Main", "ServerZertifikat", "", K::Text, true, &S::ServerZertifikat},
         {"Konto", "Prozent20", "0", K::Number, true, &S::Prozent20},
         {"Konto", "nobody", "0", K::Number, true, &S::Nobody},
         {"Konto", "Standardversandmail", "True", K::Boolean, true, &S::Standardversandmail},

@@ -50,6 +50,8 @@ struct Settings {
     bool TaeglicheSicherung = true;
     bool EigenesKennwort = false;
     bool KennwortImSchluesselbund = false;  // set by writeSettings, not by the dialog
+    // The CA certificate file that a database server's certificate must chain to; empty: the system's.
+    QString ServerZertifikat;
 };
 
 // The settings in force: held once, here. Until the first subInitApp they are empty,

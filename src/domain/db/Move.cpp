@@ -1,0 +1,158 @@
+#include "domain/db/Move.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QRegularExpression>
+#include <optional>
+
+#include "domain/db/Connection.h"
+#include "domain/db/Database.h"
+#include "domain/db/Schema.h"
+
+namespace gd {
+
+namespace {
+
+// The tables of the schema, in the order they are made; the search index is made by the target's own rules.
+QStringList tables() {
+    static const QRegularExpression name(QStringLiteral("^CREATE TABLE (?:IF NOT EXISTS )?(\\w+)"));
+    QStringList out;
+    for (const QString& s : schemaStatements())
+        if (const auto m = name.match(s); m.hasMatch()) out << m.captured(1);
+    return out;
+}
+
+// What must be equal on both sides: rows per table, the amounts' sums, the texts' lengths.
+constexpr const char* kFigures[][2] = {
+    {"Summe der Teilzahlungen (Cent)", "select ifnull(sum(Cent), 0) as n from Teilzahlungen"},
+    {"Summe der Rechnungen (Cent)", "select ifnull(sum(Cent), 0) as n from Rechnungen"},
+    {"Summe der Gebühren (Cent)", "select ifnull(sum(Cent), 0) as n from Gebuehren"},
+    {"Summe der Auszahlungsposten (Cent)", "select ifnull(sum(Brutto), 0) as n from AuszahlungsPosten"},
+    {"Summe der Eingangsrechnungen (Cent)", "select ifnull(sum(Cent), 0) as n from EingangsRechnungen"},
+    {"Zeichen der Auktionen",
+     "select ifnull(sum(length(Titel) + length(EmailText) + length(Betrag) + length(Bemerkungen) + "
+     "length(EndeDatum) + length(BezahltDatum)), 0) as n from Auktionen"},
+    {"Zeichen der Kontakte",
+     "select ifnull(sum(length(Name) + length(Strasse) + length(Ort) + length(Email) + length(ebayName)), 0) as n "
+     "from Kunden"},
+    {"Meilensteine der Auktionen",
+     "select ifnull(sum(Antwort + Bezahlt + Versendet + Bewertet + Abgeschlossen), 0) as n from Auktionen"},
+    {"Bytes der Rechnungs-PDFs", "select ifnull(sum(length(Pdf)), 0) as n from Rechnungen"},
+};
+
+QMap<QString, qint64> figuresOf(Database& db) {
+    QMap<QString, qint64> out;
+    const auto one = [&db](const QString& sql) {
+        Recordset rs = db.OpenRecordset(sql);
+        return rs.value(QStringLiteral("n")).toLongLong();
+    };
+    for (const QString& t : tables())
+        out.insert(QStringLiteral("Zeilen in ") + t, one(QStringLiteral("select count(*) as n from ") + t));
+    for (const auto& f : kFigures) out.insert(QString::fromUtf8(f[0]), one(QString::fromUtf8(f[1])));
+    return out;
+}
+
+void copyTable(Database& from, Database& to, const QString& table) {
+    QStringList names;
+    QString insert;
+    int rowidAt = -1;
+    std::vector<int> columns;
+    // The row number goes along: the program orders by it, and the search index is keyed by it.
+    from.forEachRow(QStringLiteral("select rowid as gd_zeile, * from ") + table, {}, names, [&](const DbRow& row) {
+        if (insert.isEmpty()) {
+            QStringList cols, marks;
+            for (int i = 0; i < names.size(); ++i) {
+                const QString bare = names[i].mid(names[i].lastIndexOf(QLatin1Char('.')) + 1);
+                if (bare == QLatin1String("gd_zeile")) {
+                    rowidAt = i;
+                    continue;
+                }
+                if (bare == QLatin1String("rowid") || cols.contains(QLatin1Char('"') + bare + QLatin1Char('"')))
+                    continue;
+                cols << QLatin1Char('"') + bare + QLatin1Char('"');
+                marks << QStringLiteral("?");
+                columns.push_back(i);
+            }
+            insert = QStringLiteral("insert into %1 (rowid, %2) values (?, %3)")
+                         .arg(table, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+        }
+        Params p{row.value(rowidAt)};
+        for (const int i : columns) p << row.value(i);
+        to.execute(insert, p);
+    });
+}
+
+}  // namespace
+
+Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTarget target) {
+    const QString sentence = QStringLiteral("Die Daten können nicht nach '%1' übertragen werden:").arg(to);
+    const bool toServer = isServerAddress(to);
+    bool made = false;
+    try {
+        if (!toServer) {
+            if (target == MoveTarget::New && QFileInfo::exists(to))
+                return Error::plain(sentence +
+                                    QStringLiteral(" Die Datei gibt es schon; sie wird nicht überschrieben."));
+            Database::create(to);
+            made = true;
+        }
+        QStringList out;
+        {
+            Transaction tx(to);
+            Database target_ = tx.database();
+            if (target == MoveTarget::Replace) {
+                for (const QString& t : tables())
+                    target_.execute(toServer ? QStringLiteral("truncate table %1 cascade").arg(t)
+                                             : QStringLiteral("delete from %1").arg(t));
+            } else {
+                Recordset rs = target_.OpenRecordset(QStringLiteral(
+                    "select (select count(*) from Auktionen) + (select count(*) from Kunden) + (select count(*) "
+                    "from Rechnungen) as n"));
+                if (rs.value(QStringLiteral("n")).toLongLong() != 0)
+                    return Error::plain(
+                        sentence + QStringLiteral(" Die Datenbank auf dem Server enthält schon Auktionen, Kontakte "
+                                                  "oder Rechnungen. Geben Sie eine leere Datenbank an."));
+            }
+            // A server is read in one transaction: one consistent state, whatever another seat does. A file
+            // is only read (it may be read-only).
+            std::optional<Transaction> reading;
+            if (isServerAddress(from)) reading.emplace(from);
+            Database src = reading ? reading->database() : Database::open(from);
+            for (const QString& t : tables()) copyTable(src, target_, t);
+            if (toServer)
+                for (const QString& t : tables())
+                    target_.execute(QStringLiteral("select setval(pg_get_serial_sequence('%1', 'rowid'), "
+                                                   "greatest(max(rowid), 1)) from %1")
+                                        .arg(t.toLower()));
+            if (toServer)
+                for (const QString& t : {QStringLiteral("gesendet"), QStringLiteral("eingangsrechnungen")})
+                    target_.execute(
+                        QStringLiteral(
+                            "select setval(pg_get_serial_sequence('%1', 'id'), greatest(max(id), 1)) from %1")
+                            .arg(t));
+            const QMap<QString, qint64> before = figuresOf(src);
+            const QMap<QString, qint64> after = figuresOf(target_);
+            for (auto it = before.cbegin(); it != before.cend(); ++it) {
+                const qint64 there = after.value(it.key(), -1);
+                if (there != it.value())
+                    throw DbError(3000, QStringLiteral("%1: %2 in der Quelle, %3 im Ziel; nichts wurde übernommen.")
+                                            .arg(it.key())
+                                            .arg(it.value())
+                                            .arg(there));
+                out << QStringLiteral("%1: %2").arg(it.key()).arg(it.value());
+            }
+            if (reading) reading->commit();
+            tx.commit();
+        }
+        return out;
+    } catch (const RunError& e) {
+        if (made) {
+            releaseConnections(to);
+            QFile::remove(to);
+        }
+        return Error::from(sentence, e);
+    }
+}
+
+}  // namespace gd

@@ -1,0 +1,305 @@
+#include "domain/db/PgEngine.h"
+
+#include <libpq-fe.h>
+
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QUrl>
+#include <vector>
+
+#include "domain/db/PgSchema.h"
+#include "domain/settings/Keyring.h"
+#include "domain/settings/modGlobal.h"
+
+namespace gd {
+
+namespace {
+
+// Type oids of the server's catalogue (stable since its first versions).
+constexpr unsigned kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
+                   kNumeric = 1700;
+
+QString serverMessage(const PGconn* conn, const PGresult* r) {
+    const char* m = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    if (!m) m = PQerrorMessage(conn);
+    return QString::fromUtf8(m ? m : "").trimmed();
+}
+
+[[noreturn]] void throwLost(const QString& detail) {
+    throw DbError(3151, QStringLiteral("Die Verbindung zum Datenbankserver ist unterbrochen (%1). Es wurde nichts "
+                                       "halb gespeichert; Ihre Eingaben bleiben erhalten. Gaveldesk verbindet "
+                                       "sich beim nächsten Schritt neu.")
+                            .arg(detail.left(200)));
+}
+
+[[noreturn]] void throwFor(PgConnection& c, const PGresult* r) {
+    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    const QString code = QString::fromLatin1(state ? state : "");
+    const QString message = serverMessage(c.conn, r);
+    if (PQstatus(c.conn) == CONNECTION_BAD || code.startsWith(QLatin1String("08")) ||
+        code.startsWith(QLatin1String("57P")))
+        throwLost(message);
+    if (code == QLatin1String("23505"))
+        throw DbError(3022, QStringLiteral("Der Datensatz verletzt eine Regel der Datenbank (doppelter Schlüssel)."));
+    if (code == QLatin1String("P0001")) throw DbError(3022, message);  // a rule of ours says why in German
+    if (code == QLatin1String("55P03") || code == QLatin1String("40001") || code == QLatin1String("40P01"))
+        throw DbError(kDatabaseLocked,
+                      QStringLiteral("Die Datenbank wird gerade an einem anderen Platz geändert und ist gesperrt."));
+    if (code.startsWith(QLatin1String("28")) || code == QLatin1String("42501"))
+        throw DbError(3051, QStringLiteral("Der Zugriff auf die Datenbank wurde verweigert (%1).").arg(message));
+    if (code == QLatin1String("53100"))
+        throw DbError(3026, QStringLiteral("Der Datenträger des Datenbankservers ist voll."));
+    throw DbError(3000, QStringLiteral("Datenbankfehler (%1).").arg(message));
+}
+
+QByteArray paramText(const QVariant& v, bool& binary) {
+    binary = false;
+    switch (v.typeId()) {
+        case QMetaType::Bool:
+            return v.toBool() ? "1" : "0";
+        case QMetaType::QByteArray:
+            binary = true;
+            return v.toByteArray();
+        case QMetaType::QDateTime:
+            return toDbDate(v.toDateTime()).toUtf8();
+        default:
+            return v.toString().toUtf8();
+    }
+}
+
+// Words of a full-text query of the file's kind ("mull* meier*") as the server's.
+constexpr const char* kSearchFunction = "gd_suche";
+
+}  // namespace
+
+PgConnection::~PgConnection() {
+    if (conn) PQfinish(conn);
+}
+
+PgResult& PgResult::operator=(PgResult&& o) noexcept {
+    if (this != &o) {
+        if (r_) PQclear(r_);
+        r_ = o.r_;
+        o.r_ = nullptr;
+    }
+    return *this;
+}
+PgResult::~PgResult() {
+    if (r_) PQclear(r_);
+}
+int PgResult::rows() const { return r_ ? PQntuples(r_) : 0; }
+int PgResult::columns() const { return r_ ? PQnfields(r_) : 0; }
+
+QString pgKeyringKey(const QString& url) {
+    const QUrl u(url);
+    return QStringLiteral("postgresql/%1@%2:%3/%4").arg(u.userName(), u.host()).arg(u.port(5432)).arg(u.path().mid(1));
+}
+
+bool pgBroken(const PgConnection& c) { return !c.conn || PQstatus(c.conn) != CONNECTION_OK; }
+
+std::shared_ptr<PgConnection> pgConnect(const QString& url, bool prepare) {
+    auto c = std::make_shared<PgConnection>();
+    c->url = url;
+    // Defaults first: what the address itself says overrides them.
+    std::vector<QByteArray> keys, values;
+    const auto add = [&](const char* k, const QByteArray& v) {
+        keys.emplace_back(k);
+        values.push_back(v);
+    };
+    add("sslmode", "verify-full");
+    if (!gSettings.ServerZertifikat.isEmpty()) add("sslrootcert", gSettings.ServerZertifikat.toUtf8());
+    add("connect_timeout", "5");
+    // A pulled cable is noticed within seconds, not after the system's two hours.
+    add("keepalives_idle", "5");
+    add("keepalives_interval", "2");
+    add("keepalives_count", "3");
+    add("tcp_user_timeout", "10000");
+    add("application_name", "Gaveldesk");
+    add("client_encoding", "UTF8");
+    if (keyringInUse()) {
+        const KeyringRead kept = readSecret(pgKeyringKey(url));
+        if (kept.found) add("password", kept.password.toUtf8());
+    }
+    add("dbname", url.toUtf8());
+    std::vector<const char*> k, v;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        k.push_back(keys[i].constData());
+        v.push_back(values[i].constData());
+    }
+    k.push_back(nullptr);
+    v.push_back(nullptr);
+    c->conn = PQconnectdbParams(k.data(), v.data(), 1);
+    for (QByteArray& secret : values) secret.fill('\0');
+    if (PQstatus(c->conn) != CONNECTION_OK) {
+        const QString detail = serverMessage(c->conn, nullptr);
+        if (detail.contains(QLatin1String("password")) || detail.contains(QLatin1String("authentication")))
+            throw DbError(3029, QStringLiteral("Der Datenbankserver hat die Anmeldung abgelehnt (%1). Das Kennwort "
+                                               "steht im Schlüsselbund unter '%2'.")
+                                    .arg(detail.left(200), pgKeyringKey(url)));
+        if (detail.contains(QLatin1String("certificate")) || detail.contains(QLatin1String("SSL")))
+            throw DbError(3151, QStringLiteral("Die verschlüsselte Verbindung zum Datenbankserver kommt nicht "
+                                               "zustande (%1). Ist das Zertifikat der Zertifizierungsstelle in den "
+                                               "Optionen eingetragen?")
+                                    .arg(detail.left(200)));
+        throw DbError(3151, QStringLiteral("Der Datenbankserver ist nicht erreichbar (%1).").arg(detail.left(200)));
+    }
+    // Who changes a trade is recorded with it: this seat and its user.
+    const QByteArray seat = QSysInfo::machineHostName().toUtf8();
+    const QByteArray user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME")).toUtf8();
+    const char* setParams[] = {seat.constData(), user.constData()};
+    PgResult set(PQexecParams(c->conn,
+                              "select set_config('gaveldesk.platz', $1, false), "
+                              "set_config('gaveldesk.benutzer', $2, false), set_config('lock_timeout', '10s', false)",
+                              2, nullptr, setParams, nullptr, nullptr, 0));
+    if (PQresultStatus(set.get()) != PGRES_TUPLES_OK) throwFor(*c, set.get());
+    if (prepare) c->schemaVersion = pgPrepareSchema(*c);
+    PgResult tables(PQexec(c->conn,
+                           "select c.oid, lower(c.relname) from pg_class c join pg_namespace n on n.oid = "
+                           "c.relnamespace where n.nspname = current_schema() and c.relkind in ('r', 'v')"));
+    for (int i = 0; i < tables.rows(); ++i)
+        c->tableNames.insert(QByteArray(PQgetvalue(tables.get(), i, 0)).toUInt(),
+                             QString::fromUtf8(PQgetvalue(tables.get(), i, 1)));
+    return c;
+}
+
+QString pgSql(const QString& sql) {
+    thread_local QHash<QString, QString> done;
+    const auto known = done.constFind(sql);
+    if (known != done.constEnd()) return known.value();
+    QString out;
+    out.reserve(sql.size() + 16);
+    int n = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar ch = sql[i];
+        if (ch == QLatin1Char('\'')) {
+            const qsizetype end = sql.indexOf(QLatin1Char('\''), i + 1);
+            const qsizetype stop = end < 0 ? sql.size() - 1 : end;
+            out += QStringView(sql).mid(i, stop - i + 1);
+            i = stop;
+        } else if (ch == QLatin1Char('"')) {
+            // Quoted names are made in lower case, as the server folds the unquoted ones.
+            const qsizetype end = sql.indexOf(QLatin1Char('"'), i + 1);
+            const qsizetype stop = end < 0 ? sql.size() - 1 : end;
+            QString name = sql.mid(i, stop - i + 1);
+            for (QChar& c : name)
+                if (c.unicode() >= 'A' && c.unicode() <= 'Z') c = QChar(c.unicode() + 32);
+            out += name;
+            i = stop;
+        } else if (ch == QLatin1Char('?')) {
+            out += QLatin1Char('$') + QString::number(++n);
+        } else {
+            out += ch;
+        }
+    }
+    static const QRegularExpression ifnull(QStringLiteral("\\bifnull\\s*\\("),
+                                           QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression indexedBy(QStringLiteral("\\bindexed\\s+by\\s+\\w+"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression match(QStringLiteral("\\b(\\w+)\\s+match\\s+(\\$\\d+)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    // The file's "insert or ignore/replace": the server's on-conflict clause, at the table's primary key.
+    static const QRegularExpression orInsert(
+        QStringLiteral("^\\s*insert\\s+or\\s+(ignore|replace)\\s+into\\s+(\\w+)\\s*\\(([^)]*)\\)(.*)$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    if (const auto m = orInsert.match(out); m.hasMatch()) {
+        const QString table = m.captured(2).toLower();
+        QString tail = QStringLiteral(" on conflict do nothing");
+        if (m.captured(1).compare(QLatin1String("replace"), Qt::CaseInsensitive) == 0) {
+            QStringList sets;
+            for (const QString& col : m.captured(3).split(QLatin1Char(',')))
+                sets << col.trimmed() + QStringLiteral(" = excluded.") + col.trimmed();
+            tail = QStringLiteral(" on conflict on constraint %1_pkey do update set %2")
+                       .arg(table, sets.join(QStringLiteral(", ")));
+        }
+        out = QStringLiteral("insert into %1 (%2)%3").arg(table, m.captured(3), m.captured(4)) + tail;
+    }
+    out.replace(ifnull, QStringLiteral("coalesce("));
+    out.replace(indexedBy, QString());
+    out.replace(match, QStringLiteral("\\1.vektor @@ %1(\\2)").arg(QLatin1String(kSearchFunction)));
+    if (done.size() > 512) done.clear();
+    done.insert(sql, out);
+    return out;
+}
+
+PgResult pgExec(PgConnection& c, const char* sql) {
+    if (pgBroken(c)) throwLost(serverMessage(c.conn, nullptr));
+    PgResult r(PQexec(c.conn, sql));
+    const ExecStatusType st = PQresultStatus(r.get());
+    if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) throwFor(c, r.get());
+    return r;
+}
+
+PgResult pgRun(PgConnection& c, const QString& sql, const Params& params) {
+    if (pgBroken(c)) throwLost(serverMessage(c.conn, nullptr));
+    const QString text = pgSql(sql);
+    auto name = c.prepared.constFind(text);
+    if (name == c.prepared.constEnd()) {
+        const QByteArray id = "gd" + QByteArray::number(c.prepared.size() + 1);
+        PgResult p(PQprepare(c.conn, id.constData(), text.toUtf8().constData(), 0, nullptr));
+        if (PQresultStatus(p.get()) != PGRES_COMMAND_OK) throwFor(c, p.get());
+        name = c.prepared.insert(text, id);
+    }
+    std::vector<QByteArray> data(std::size_t(params.size()));
+    std::vector<const char*> values(std::size_t(params.size()));
+    std::vector<int> lengths(std::size_t(params.size())), formats(std::size_t(params.size()));
+    for (qsizetype i = 0; i < params.size(); ++i) {
+        const auto j = std::size_t(i);
+        if (params[i].isNull()) {
+            values[j] = nullptr;
+            continue;
+        }
+        bool binary = false;
+        data[j] = paramText(params[i], binary);
+        values[j] = data[j].constData();
+        lengths[j] = int(data[j].size());
+        formats[j] = binary ? 1 : 0;
+    }
+    PgResult r(PQexecPrepared(c.conn, name->constData(), int(params.size()), values.data(), lengths.data(),
+                              formats.data(), 0));
+    const ExecStatusType st = PQresultStatus(r.get());
+    if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) throwFor(c, r.get());
+    return r;
+}
+
+QVariant pgValue(const PgResult& r, int row, int col) {
+    PGresult* res = r.get();
+    if (PQgetisnull(res, row, col)) return {};
+    const char* v = PQgetvalue(res, row, col);
+    const int len = PQgetlength(res, row, col);
+    switch (PQftype(res, col)) {
+        case kInt2:
+        case kInt4:
+        case kInt8:
+        case kOid:
+            return QVariant(qlonglong(QByteArray::fromRawData(v, len).toLongLong()));
+        case kBool:
+            return QVariant(qlonglong(v[0] == 't' ? 1 : 0));
+        case kFloat4:
+        case kFloat8:
+            return QVariant(QByteArray::fromRawData(v, len).toDouble());
+        case kNumeric: {
+            // Sums of whole numbers stay whole numbers, as in the file.
+            bool whole = false;
+            const qlonglong n = QByteArray::fromRawData(v, len).toLongLong(&whole);
+            return whole ? QVariant(n) : QVariant(QByteArray::fromRawData(v, len).toDouble());
+        }
+        case kBytea: {
+            std::size_t size = 0;
+            unsigned char* raw = PQunescapeBytea(reinterpret_cast<const unsigned char*>(v), &size);
+            QByteArray bytes(reinterpret_cast<const char*>(raw), qsizetype(size));
+            PQfreemem(raw);
+            return QVariant(bytes);
+        }
+        default:
+            return QVariant(QString::fromUtf8(v, len));
+    }
+}
+
+QString pgColumnName(PgConnection& c, const PgResult& r, int col, bool qualified) {
+    const QString name = QString::fromUtf8(PQfname(r.get(), col));
+    if (!qualified) return name;
+    const QString table = c.tableNames.value(PQftable(r.get(), col));
+    return table + QLatin1Char('.') + name.toLower();
+}
+
+}  // namespace gd

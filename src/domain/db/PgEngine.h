@@ -1,0 +1,66 @@
+#pragma once
+// Inside the database layer only: the server engine. A store named by a
+// "postgresql://" address is kept on a PostgreSQL server; the domain's statements
+// are written once, in the file's dialect, and translated here.
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+#include "domain/db/Database.h"
+
+typedef struct pg_conn PGconn;
+typedef struct pg_result PGresult;
+
+namespace gd {
+
+struct PgConnection {
+    PGconn* conn = nullptr;
+    QString url;
+    QHash<QString, QByteArray> prepared;  // translated statement -> its name
+    QHash<unsigned, QString> tableNames;  // table oid -> lower-case name
+    int schemaVersion = 0;
+    ~PgConnection();
+};
+
+// A result owned until it goes out of scope.
+class PgResult {
+public:
+    explicit PgResult(PGresult* r = nullptr) : r_(r) {}
+    PgResult(PgResult&& o) noexcept : r_(o.r_) { o.r_ = nullptr; }
+    PgResult& operator=(PgResult&& o) noexcept;
+    ~PgResult();
+    PGresult* get() const { return r_; }
+    PGresult* release() {
+        PGresult* r = r_;
+        r_ = nullptr;
+        return r;
+    }
+    int rows() const;
+    int columns() const;
+
+private:
+    PGresult* r_;
+};
+
+// Opens a connection to the server the address names: TLS with the server's name checked unless the
+// address says otherwise, the CA file of the settings, the password from the keyring. Creates the
+// tables on an empty database and brings an earlier version up to date. Throws DbError.
+std::shared_ptr<PgConnection> pgConnect(const QString& url, bool prepare = true);
+// The statement in the server's dialect.
+QString pgSql(const QString& sql);
+// Runs a statement of the file's dialect; throws DbError (a lost connection marks it broken).
+PgResult pgRun(PgConnection& c, const QString& sql, const Params& params);
+// Runs a statement of the server's own dialect without parameters.
+PgResult pgExec(PgConnection& c, const char* sql);
+QVariant pgValue(const PgResult& r, int row, int col);
+// "table.column" in lower case, the table from the server's catalogue where known.
+QString pgColumnName(PgConnection& c, const PgResult& r, int col, bool qualified);
+bool pgBroken(const PgConnection& c);
+
+// The keyring's name for the password of the address's user at its server.
+QString pgKeyringKey(const QString& url);
+
+}  // namespace gd

@@ -1,0 +1,228 @@
+#include "domain/db/PgSchema.h"
+
+#include <libpq-fe.h>
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include "domain/db/PgEngine.h"
+#include "domain/db/Schema.h"
+
+namespace gd {
+
+namespace {
+
+// What the file does in its triggers and the server in its own language.
+constexpr const char* kServerRules = R"SQL(
+CREATE TABLE suche (
+  docid bigint PRIMARY KEY,
+  text text NOT NULL DEFAULT '',
+  -- the file's tokenizer cuts at every sign that is no letter or digit: so here
+  vektor tsvector GENERATED ALWAYS AS (to_tsvector('simple'::regconfig,
+      regexp_replace(text, '[^[:alnum:]]+', ' ', 'g'))) STORED
+);
+CREATE INDEX suche_vektor ON suche USING gin (vektor);
+-- "mull* meier*" as the file's index reads it: every word a prefix, all of them required
+CREATE FUNCTION gd_suche(q text) RETURNS tsquery LANGUAGE sql IMMUTABLE AS $$
+  SELECT coalesce(string_agg(quote_literal(w) || ':*', ' & '), '')::tsquery
+  FROM unnest(string_to_array(btrim(replace(q, '*', '')), ' ')) AS w WHERE w <> ''
+$$;
+-- the file's day count of a stored date ("yyyy-MM-dd[ HH:mm:ss]")
+CREATE FUNCTION julianday(d text) RETURNS double precision LANGUAGE sql IMMUTABLE AS
+  'SELECT extract(epoch FROM d::timestamp)::double precision / 86400 + 2440587.5';
+-- the file adds truth values as numbers
+CREATE FUNCTION gd_int_mal_bool(integer, boolean) RETURNS integer LANGUAGE sql IMMUTABLE AS
+  'SELECT $1 * $2::integer';
+CREATE FUNCTION gd_bool_plus_int(boolean, integer) RETURNS integer LANGUAGE sql IMMUTABLE AS
+  'SELECT $1::integer + $2';
+CREATE FUNCTION gd_int_plus_bool(integer, boolean) RETURNS integer LANGUAGE sql IMMUTABLE AS
+  'SELECT $1 + $2::integer';
+CREATE OPERATOR * (LEFTARG = integer, RIGHTARG = boolean, FUNCTION = gd_int_mal_bool);
+CREATE OPERATOR + (LEFTARG = boolean, RIGHTARG = integer, FUNCTION = gd_bool_plus_int);
+CREATE OPERATOR + (LEFTARG = integer, RIGHTARG = boolean, FUNCTION = gd_int_plus_bool);
+
+CREATE FUNCTION gd_suche_neu(ids bigint[]) RETURNS void LANGUAGE sql AS $$
+  DELETE FROM suche WHERE docid = ANY (ids);
+  INSERT INTO suche (docid, text) SELECT docid, text FROM suchquelle WHERE docid = ANY (ids);
+$$;
+CREATE FUNCTION gd_auktion_neu() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  PERFORM gd_suche_neu(ARRAY[new.rowid]);
+  RETURN NULL;
+END $$;
+CREATE TRIGGER auktionen_neu AFTER INSERT ON auktionen FOR EACH ROW EXECUTE FUNCTION gd_auktion_neu();
+CREATE TRIGGER auktionen_geaendert AFTER UPDATE OF auktionsid, auktionsnr, titel, hinweise, versandinfos,
+    zahlungshinweise, bemerkungen, mitteilungen, ebayname, standarduser, emailtext ON auktionen
+    FOR EACH ROW EXECUTE FUNCTION gd_auktion_neu();
+CREATE FUNCTION gd_auktion_stand() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  INSERT INTO stand (auktionsid, version, platz, benutzer, zeit)
+    VALUES (new.auktionsid, 1, coalesce(current_setting('gaveldesk.platz', true), ''),
+            coalesce(current_setting('gaveldesk.benutzer', true), ''),
+            to_char(localtimestamp, 'YYYY-MM-DD HH24:MI:SS'))
+    ON CONFLICT (auktionsid) DO UPDATE SET version = stand.version + 1, platz = excluded.platz,
+      benutzer = excluded.benutzer, zeit = excluded.zeit;
+  RETURN NULL;
+END $$;
+CREATE TRIGGER auktionen_stand AFTER UPDATE ON auktionen FOR EACH ROW EXECUTE FUNCTION gd_auktion_stand();
+CREATE FUNCTION gd_auktion_weg() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  DELETE FROM versand WHERE auktionsid = old.auktionsid;
+  DELETE FROM mahnungen WHERE auktionsid = old.auktionsid;
+  DELETE FROM teilzahlungen WHERE auktionsid = old.auktionsid;
+  DELETE FROM gesendet WHERE auktionsid = old.auktionsid;
+  DELETE FROM stand WHERE auktionsid = old.auktionsid;
+  DELETE FROM suche WHERE docid = old.rowid;
+  RETURN NULL;
+END $$;
+CREATE TRIGGER auktionen_geloescht AFTER DELETE ON auktionen FOR EACH ROW EXECUTE FUNCTION gd_auktion_weg();
+CREATE FUNCTION gd_kunde_geaendert() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  IF old.name IS DISTINCT FROM new.name OR old.strasse IS DISTINCT FROM new.strasse OR old.ort IS DISTINCT FROM
+     new.ort OR old.email IS DISTINCT FROM new.email OR old.ebayname IS DISTINCT FROM new.ebayname THEN
+    PERFORM gd_suche_neu(ARRAY(SELECT rowid FROM auktionen WHERE standarduser = new.standarduser
+                                 AND ebayname IN (old.ebayname, new.ebayname)));
+  END IF;
+  RETURN NULL;
+END $$;
+CREATE TRIGGER kunden_geaendert AFTER UPDATE ON kunden FOR EACH ROW EXECUTE FUNCTION gd_kunde_geaendert();
+CREATE FUNCTION gd_versand() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  PERFORM gd_suche_neu(ARRAY(SELECT rowid FROM auktionen WHERE auktionsid IN (
+    CASE WHEN tg_op = 'DELETE' THEN old.auktionsid ELSE new.auktionsid END)));
+  RETURN NULL;
+END $$;
+CREATE TRIGGER versand_suche AFTER INSERT OR DELETE ON versand FOR EACH ROW EXECUTE FUNCTION gd_versand();
+CREATE FUNCTION gd_unveraenderlich() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  RAISE EXCEPTION '%', tg_argv[0];
+END $$;
+CREATE TRIGGER rechnungen_unveraenderlich BEFORE UPDATE ON rechnungen FOR EACH ROW EXECUTE FUNCTION
+  gd_unveraenderlich('Eine ausgestellte Rechnung wird nicht geändert; sie kann nur storniert werden.');
+CREATE TRIGGER rechnungen_unloeschbar BEFORE DELETE ON rechnungen FOR EACH ROW EXECUTE FUNCTION
+  gd_unveraenderlich('Eine ausgestellte Rechnung wird nicht gelöscht; sie kann nur storniert werden.');
+CREATE TRIGGER rechnungenxml_unveraenderlich BEFORE UPDATE ON rechnungenxml FOR EACH ROW EXECUTE FUNCTION
+  gd_unveraenderlich('Eine ausgestellte Rechnung wird nicht geändert; sie kann nur storniert werden.');
+CREATE TRIGGER rechnungenxml_unloeschbar BEFORE DELETE ON rechnungenxml FOR EACH ROW EXECUTE FUNCTION
+  gd_unveraenderlich('Eine ausgestellte Rechnung wird nicht gelöscht; sie kann nur storniert werden.');
+CREATE TRIGGER eingangsrechnungen_unveraenderlich BEFORE UPDATE ON eingangsrechnungen FOR EACH ROW EXECUTE
+  FUNCTION gd_unveraenderlich('Eine abgelegte Rechnung wird nicht geändert.');
+CREATE TRIGGER eingangsrechnungen_unloeschbar BEFORE DELETE ON eingangsrechnungen FOR EACH ROW EXECUTE
+  FUNCTION gd_unveraenderlich('Eine abgelegte Rechnung wird aufbewahrt und nicht gelöscht.');
+-- every seat's list follows the others' changes: one notice per transaction and table
+CREATE FUNCTION gd_melden() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  PERFORM pg_notify('gaveldesk', tg_table_name);
+  RETURN NULL;
+END $$;
+)SQL";
+
+// The tables whose change a seat's list shows.
+constexpr const char* kWatched[] = {"auktionen", "kunden", "versand", "teilzahlungen", "mahnungen", "rechnungen"};
+
+// A statement of the file's schema in the server's dialect; empty for what the server does
+// its own way (the file's triggers and its full-text table).
+QString serverStatement(const QString& fileSql) {
+    const QString t = fileSql.trimmed();
+    if (t.startsWith(QLatin1String("CREATE TRIGGER")) || t.startsWith(QLatin1String("CREATE VIRTUAL"))) return {};
+    QString s = pgSql(t);
+    if (s.startsWith(QLatin1String("CREATE VIEW IF NOT EXISTS"))) {
+        s.replace(QLatin1String("CREATE VIEW IF NOT EXISTS"), QLatin1String("CREATE VIEW"));
+        // The server names every subquery it reads from.
+        int n = 0;
+        for (qsizetype at = s.indexOf(QLatin1String("FROM (SELECT")); at >= 0;
+             at = s.indexOf(QLatin1String("FROM (SELECT"), at + 1)) {
+            int depth = 0;
+            bool quoted = false;
+            for (qsizetype i = at + 5; i < s.size(); ++i) {
+                if (s[i] == QLatin1Char('\'')) quoted = !quoted;
+                if (quoted) continue;
+                if (s[i] == QLatin1Char('(')) ++depth;
+                if (s[i] == QLatin1Char(')') && --depth == 0) {
+                    s.insert(i + 1, QStringLiteral(" AS q%1").arg(++n));
+                    break;
+                }
+            }
+        }
+        return s;
+    }
+    if (!s.startsWith(QLatin1String("CREATE TABLE"))) return s;
+    QStringList lines = s.split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        if (line.contains(QLatin1String("COLLATE NOCASE"))) {
+            line.replace(QLatin1String("COLLATE NOCASE"), QString());
+            line.replace(QRegularExpression(QStringLiteral("\\bTEXT\\b")), QStringLiteral("citext"));
+        }
+        line.replace(QLatin1String("INTEGER PRIMARY KEY"),
+                     QLatin1String("bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY"));
+        line.replace(QRegularExpression(QStringLiteral("\\bINTEGER\\b")), QStringLiteral("bigint"));
+        line.replace(QRegularExpression(QStringLiteral("\\bBLOB\\b")), QStringLiteral("bytea"));
+    }
+    // The file's row number, which the program orders by and updates through.
+    lines.insert(1, QStringLiteral("  rowid bigint GENERATED BY DEFAULT AS IDENTITY UNIQUE,"));
+    s = lines.join(QLatin1Char('\n'));
+    return s.replace(QLatin1String("CREATE TABLE IF NOT EXISTS"), QLatin1String("CREATE TABLE"));
+}
+
+int readVersion(PgConnection& c) {
+    PgResult has = pgExec(c,
+                          "SELECT to_regclass('gd_schema') IS NOT NULL, (SELECT count(*) FROM pg_class k JOIN "
+                          "pg_namespace n ON n.oid = k.relnamespace WHERE n.nspname = current_schema() AND "
+                          "k.relkind = 'r')");
+    if (QByteArray(PQgetvalue(has.get(), 0, 0)) != "t") return QByteArray(PQgetvalue(has.get(), 0, 1)).toInt() ? -1 : 0;
+    PgResult v = pgExec(c, "SELECT max(version) FROM gd_schema");
+    return QByteArray(PQgetvalue(v.get(), 0, 0)).toInt();
+}
+
+}  // namespace
+
+int pgPrepareSchema(PgConnection& c) {
+    int version = readVersion(c);
+    if (version < 0)
+        throw DbError(3078, QStringLiteral("Die Datenbank auf dem Server enthält Tabellen, aber nicht die von "
+                                           "Gaveldesk. Geben Sie eine leere Datenbank an."));
+    if (version > kSchemaVersion)
+        throw DbError(3197, QStringLiteral("Die Datenbank stammt von einer neueren Programmversion (Version %1); diese "
+                                           "Version von Gaveldesk kennt nur Version %2. Sie bleibt unverändert.")
+                                .arg(version)
+                                .arg(kSchemaVersion));
+    if (version == kSchemaVersion) return version;
+    // All of it or nothing; a second seat starting at the same moment waits for the first.
+    pgExec(c, "BEGIN");
+    try {
+        pgExec(c, "SELECT pg_advisory_xact_lock(7346002)");
+        version = readVersion(c);
+        if (version == 0) {
+            pgExec(c, "CREATE EXTENSION IF NOT EXISTS citext");
+            for (const QString& statement : schemaStatements()) {
+                const QString s = serverStatement(statement);
+                if (!s.isEmpty()) pgExec(c, s.toUtf8().constData());
+            }
+            pgExec(c, kServerRules);
+            for (const char* table : kWatched)
+                pgExec(c, QStringLiteral("CREATE TRIGGER %1_melden AFTER INSERT OR UPDATE OR DELETE ON %1 FOR EACH "
+                                         "STATEMENT EXECUTE FUNCTION gd_melden()")
+                              .arg(QLatin1String(table))
+                              .toUtf8()
+                              .constData());
+            pgExec(c, "CREATE TABLE gd_schema (version integer NOT NULL)");
+            pgExec(c,
+                   QByteArray("INSERT INTO gd_schema VALUES (" + QByteArray::number(kSchemaVersion) + ")").constData());
+        }
+        // The steps from one version to the next come here, as the file's do.
+        pgExec(c, "COMMIT");
+    } catch (...) {
+        PQclear(PQexec(c.conn, "ROLLBACK"));
+        throw;
+    }
+    return kSchemaVersion;
+}
+
+bool pgIsEmpty(PgConnection& c) {
+    PgResult r = pgExec(c,
+                        "SELECT (SELECT count(*) FROM auktionen) + (SELECT count(*) FROM kunden) + "
+                        "(SELECT count(*) FROM rechnungen)");
+    return QByteArray(PQgetvalue(r.get(), 0, 0)) == "0";
+}
+
+}  // namespace gd
