@@ -299,7 +299,7 @@ void DetailPane::chkStatus_Click(int Index) {
     mAuktion.Datum[std::size_t(Index)] = c->isChecked() ? QDateTime(d->date(), QTime(0, 0)) : zeroDate();
     d->setEnabled(c->isChecked());
     const Status saved = SaveStatus(mAuktion, Index);
-    if (!saved.ok()) showError(saved.error());
+    if (!saved.ok()) return reportSaveFailure(saved.error());
     if (saved.ok() && Index == 3 && c->isChecked())
         askForParcel();
     else if (Index == 3)
@@ -394,7 +394,7 @@ void DetailPane::dtpStatus_Change(int Index) {
     CALLSTACK_PANE();
     mAuktion.Datum[std::size_t(Index)] = QDateTime(dtpStatus[std::size_t(Index)]->date(), QTime(0, 0));
     const Status saved = SaveStatus(mAuktion, Index);
-    if (!saved.ok()) showError(saved.error());
+    if (!saved.ok()) return reportSaveFailure(saved.error());
 }
 
 void DetailPane::cmdSenden_Click() {
@@ -483,7 +483,7 @@ bool DetailPane::savePane() {
     QString nr = mAuktion.KundenNr;
     const Status auction = funSaveAuktion(mAuktion, nr);
     if (!auction.ok()) {
-        showError(auction.error());
+        reportSaveFailure(auction.error());
         return false;
     }
     const Status business = saveBusiness(currentStore(), mKunde.ebayName, {txtFirma->text(), txtUstIdNr->text()});
@@ -507,6 +507,18 @@ void DetailPane::berechneVersand() {
             funBetrag(txtPreis->text(), txtMenge->text(), txtVersand->text(), mAuktion.Versandversicherung)) {
         txtBetrag->setText(*total);
         paneEdited_ = true;
+    }
+}
+
+void DetailPane::reportSaveFailure(const Error& e) {
+    if (e.number != kChangedElsewhere) return showError(e);
+    // Another seat's change is kept; what this user typed stays in the pane unless they reload.
+    const QString text = e.message() + QStringLiteral("\n\nSoll die Auktion jetzt neu geladen werden? Ihre Eingaben "
+                                                      "gehen dabei verloren; mit „Nein“ bleiben sie stehen.");
+    if (platform().msgBox(text, Platform::Buttons::YesNo, Platform::Icon::Exclamation, QString()) ==
+        Platform::Answer::Yes) {
+        paneEdited_ = false;
+        subListeClick(mAuktion.AuktionsID);
     }
 }
 

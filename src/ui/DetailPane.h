@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 
+#include "base/Result.h"
 #include "domain/db/Records.h"
 
 class QCheckBox;
@@ -75,6 +76,8 @@ private:
     // The pane's texts into contact and auction; false (the message shown) when
     // either could not be stored.
     bool savePane();
+    // A refused save: the message, and for another seat's change the offer to reload.
+    void reportSaveFailure(const Error& e);
 
     tAuktion mAuktion;
     tKunde mKunde;

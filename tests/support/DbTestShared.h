@@ -1,9 +1,12 @@
 #pragma once
 // A test application folder with a fresh database and a configured user.
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <atomic>
 
 #include "domain/db/Database.h"
 #include "domain/db/LoadSave.h"
@@ -25,6 +28,34 @@ inline QString emptyDatabaseTemplate() {
     return path;
 }
 
+// With GD_TEST_PG (the state folder of the suite's PostgreSQL server) the tests run on a database
+// of their own on that server instead of a file. Empty when there is no server; `skip` says why.
+inline QString serverDatabase(QString* skip = nullptr) {
+    const QString state = qEnvironmentVariable("GD_TEST_PG");
+    if (state.isEmpty()) return {};
+    QFile why(state + QStringLiteral("/skip")), port(state + QStringLiteral("/port"));
+    if (why.open(QIODevice::ReadOnly) || !port.open(QIODevice::ReadOnly)) {
+        if (skip) *skip = why.isOpen() ? QString::fromUtf8(why.readAll()) : QStringLiteral("kein Server gestartet");
+        return {};
+    }
+    static std::atomic<int> n{0};
+    const QString name = QStringLiteral("gdt_%1_%2").arg(QCoreApplication::applicationPid()).arg(++n);
+    const QString p = QString::fromUtf8(port.readAll()).trimmed();
+    QProcess psql;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGSSLMODE"), QStringLiteral("disable"));
+    psql.setProcessEnvironment(env);
+    psql.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"),
+                                        QStringLiteral("127.0.0.1"), QStringLiteral("-p"), p, QStringLiteral("-U"),
+                                        QStringLiteral("gaveldesk"), QStringLiteral("-d"), QStringLiteral("postgres"),
+                                        QStringLiteral("-c"), QStringLiteral("CREATE DATABASE ") + name});
+    if (!psql.waitForFinished(60000) || psql.exitCode() != 0) {
+        if (skip) *skip = QString::fromUtf8(psql.readAllStandardError());
+        return {};
+    }
+    return QStringLiteral("postgresql://gaveldesk@127.0.0.1:%1/%2?sslmode=disable").arg(p, name);
+}
+
 class DbTest : public ::testing::Test {
 public:
     static QByteArray shippedKeywords() {
@@ -37,6 +68,15 @@ protected:
     QString db = app.file(QStringLiteral("gaveldesk.mdb"));
 
     void SetUp() override {
+        if (!qEnvironmentVariableIsEmpty("GD_TEST_PG")) {
+            QString skip;
+            db = serverDatabase(&skip);
+            if (db.isEmpty()) GTEST_SKIP() << "Ohne PostgreSQL-Server: " << skip.toStdString();
+            gsDataSource = db;
+            gsStandardUser = QStringLiteral("haendler");
+            Database::setBusyTimeoutMs(50);
+            return;
+        }
         ASSERT_TRUE(QFile::copy(emptyDatabaseTemplate(), db));
         QFile(db).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         gsDataSource = db;

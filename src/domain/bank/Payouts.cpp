@@ -175,7 +175,7 @@ Result<QList<PayoutSummary>> payoutSummaries(const Store& store) {
             QStringLiteral("select z.ID, z.Datum, z.Gutschrift, count(p.AuktionsNr) as n, ifnull(sum(p.Brutto), 0) as "
                            "brutto, ifnull(sum(p.Gebuehren), 0) as gebuehren from Auszahlungen z left join "
                            "AuszahlungsPosten p on p.Standarduser = z.Standarduser and p.AuszahlungsID = z.ID where "
-                           "z.Standarduser = ? group by z.ID order by z.Datum desc, z.ID"),
+                           "z.Standarduser = ? group by z.ID, z.Datum, z.Gutschrift order by z.Datum desc, z.ID"),
             {store.user});
         QList<PayoutSummary> out;
         for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext())

@@ -299,8 +299,16 @@ Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
         if (readings.size() > 256) readings.clear();
         known = readings.insert(sql, r);
     }
-    const QString table = known->first;
-    const QString text = known->second;
+    QString table = known->first;
+    QString text = known->second;
+    // The file lets a sum stand beside a row number; the server does not: an aggregate is read-only there.
+    static const QRegularExpression aggregate(QStringLiteral("^\\s*select\\s+((?!\\bfrom\\b).)*?\\b(count|sum|max|min|avg)\\s*\\("),
+                                              QRegularExpression::CaseInsensitiveOption |
+                                                  QRegularExpression::DotMatchesEverythingOption);
+    if (d->pg && !table.isEmpty() && aggregate.match(sql).hasMatch()) {
+        table.clear();
+        text = sql;
+    }
     Recordset rs(d, table);
     if (d->pg) {
         PgResult r = pgRun(*d->pg, text, params);

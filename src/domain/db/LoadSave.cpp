@@ -155,10 +155,48 @@ Status funSaveAuktionnew(const Store& store, const tAuktion& oAuktion, QString& 
     });
 }
 
+namespace {
+// The version row of a trade: version, seat, user, time; empty when the trade was never changed.
+struct StandRow {
+    qint64 version = 0;
+    QString platz, benutzer, zeit;
+};
+StandRow standOf(Database& db, const QString& auktionsID) {
+    Recordset rs = db.OpenRecordset(
+        QStringLiteral("select Version, Platz, Benutzer, Zeit from Stand where AuktionsID = ?"), {auktionsID});
+    if (rs.isEOF()) return {};
+    return {rs.value(QStringLiteral("Version")).toLongLong(), rs.text(QStringLiteral("Platz")),
+            rs.text(QStringLiteral("Benutzer")), rs.text(QStringLiteral("Zeit"))};
+}
+}  // namespace
+
+Status checkStand(Database& db, const tAuktion& oAuktion) {
+    if (oAuktion.Stand < 0 || oAuktion.AuktionsID.isEmpty()) return {};
+    const StandRow now = standOf(db, oAuktion.AuktionsID);
+    if (now.version == oAuktion.Stand) return {};
+    const QString who = now.platz.isEmpty() ? QStringLiteral("an einem anderen Platz")
+                                            : QStringLiteral("am Platz „%1“").arg(now.platz) +
+                                                  (now.benutzer.isEmpty()
+                                                       ? QString()
+                                                       : QStringLiteral(" von %1").arg(now.benutzer));
+    return Error{QStringLiteral("Die Auktion %1 wurde inzwischen %2 geändert (%3). Ihre Änderung wurde nicht "
+                                "gespeichert, damit die andere nicht verloren geht.")
+                     .arg(oAuktion.AuktionsNr, who, dbDateToText(now.zeit)),
+                 kChangedElsewhere,
+                 QStringLiteral("Laden Sie die Auktion neu und tragen Sie Ihre Änderung dann noch einmal ein.")};
+}
+
+void takeStand(Database& db, const tAuktion& oAuktion) {
+    if (!oAuktion.AuktionsID.isEmpty()) oAuktion.Stand = standOf(db, oAuktion.AuktionsID).version;
+}
+
 Status funSaveAuktion(const Store& store, const tAuktion& oAuktion, QString& sKundennr) {
     CALLSTACK_DB();
     return dbStep(sentences::kAuktionSpeichern, [&]() -> Status {
-        Database db = store.open();
+        // Checked and written as one: no other seat's write comes in between.
+        Transaction tx(store);
+        Database db = tx.database();
+        if (const Status same = checkStand(db, oAuktion); !same.ok()) return same;
         Recordset rs =
             db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and standarduser = ?"),
                              {oAuktion.AuktionsID, store.user});
@@ -173,8 +211,10 @@ Status funSaveAuktion(const Store& store, const tAuktion& oAuktion, QString& sKu
             rs.MoveFirst();
             rs.Edit();
         }
-        writeAuktionColumns(store, rs, oAuktion, kundennr);
+        writeAuktionColumns(store.within(tx), rs, oAuktion, kundennr);
         rs.Update();
+        takeStand(db, oAuktion);
+        tx.commit();
         sKundennr = kundennr;
         return {};
     });
@@ -255,6 +295,7 @@ Result<bool> funLoadAuktion(const Store& store, tAuktion& oAuktion, const QStrin
         a.EmailText = rs.text(QStringLiteral("EmailText"));
         a.ebayName = rs.text(QStringLiteral("ebayname"));
         a.GruppenID = rs.text(QStringLiteral("GruppenID"));
+        takeStand(db, a);
         for (int i = 0; i < kMilestones; ++i) {
             const Milestone& m = kMilestoneTable[std::size_t(i)];
             a.Datum[std::size_t(i)] =

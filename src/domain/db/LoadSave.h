@@ -52,6 +52,14 @@ inline Result<bool> funLoadAuktion(tAuktion& oAuktion, const QString& sNummer) {
     return funLoadAuktion(currentStore(), oAuktion, sNummer);
 }
 Status subDeleteAuktion(const Store& store, const tAuktion& oAuktion);
+
+// The number of a refused save: another seat changed the trade since it was read.
+inline constexpr int kChangedElsewhere = 3197;
+// Inside the caller's transaction: refuses with who changed it and when, when the trade's stored
+// version is not the one it was read at (unchecked when it was not read, Stand -1).
+Status checkStand(Database& db, const tAuktion& oAuktion);
+// After the write, in the same transaction: the version now stored, for the next save.
+void takeStand(Database& db, const tAuktion& oAuktion);
 inline Status subDeleteAuktion(const tAuktion& oAuktion) { return subDeleteAuktion(currentStore(), oAuktion); }
 
 }  // namespace gd

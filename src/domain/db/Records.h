@@ -66,6 +66,9 @@ struct tAuktion {
     std::array<QDateTime, kMilestones> Datum = {zeroDate(), zeroDate(), zeroDate(), zeroDate(),
                                                 zeroDate(), zeroDate(), zeroDate()};
     QString AuktionsID;
+    // The row version it was read at (-1: not read from the database). A save checks it against the
+    // stored one, so another seat's change in between is not overwritten, and sets it to what it wrote.
+    mutable qint64 Stand = -1;
 
     QDateTime& AntwortDatum() { return Datum[0]; }
     QDateTime& BestaetigungDatum() { return Datum[1]; }

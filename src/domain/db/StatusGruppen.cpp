@@ -3,6 +3,7 @@
 #include "base/CallStack.h"
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
+#include "domain/db/LoadSave.h"
 #include "domain/settings/modGlobal.h"
 
 #define CALLSTACK_DB() CALLSTACK_MODULE("modGlobal")
@@ -19,7 +20,9 @@ QString col(const char* utf8) { return QString::fromUtf8(utf8); }
 Status SaveStatus(const Store& store, const tAuktion& oAuktion, int Index) {
     CALLSTACK_DB();
     return dbStep(sentences::kVerkaeuferSpeichern, [&]() -> Status {
-        Database db = store.open();
+        Transaction tx(store);
+        Database db = tx.database();
+        if (const Status same = checkStand(db, oAuktion); !same.ok()) return same;
         Recordset rs = db.OpenRecordset(kByID, {oAuktion.AuktionsID, store.user});
         if (rs.RecordCount() < 1) return {};
         rs.MoveFirst();
@@ -38,6 +41,8 @@ Status SaveStatus(const Store& store, const tAuktion& oAuktion, int Index) {
             }
         rs.set(QStringLiteral("Status"), status);
         rs.Update();
+        takeStand(db, oAuktion);
+        tx.commit();
         return {};
     });
 }
