@@ -67,6 +67,11 @@ bool initApp() {
     QStringList notes = tidyDataFolder(AppPath());
     notes << subInitApp();
     if (!databaseOverride().isEmpty()) gsDataSource = databaseOverride();
+    if (const Status share = refuseNetworkShare(gsDataSource); !share.ok()) {
+        err() << "gaveldesk: " << oneLine(share.error()) << "\n";
+        err().flush();
+        return false;
+    }
     notes << tidyDatabaseFile(gsDataSource, AppPath());
     for (const QString& m : notes) err() << "gaveldesk: " << oneLine(m) << "\n";
     err().flush();

@@ -136,6 +136,11 @@ int main(int argc, char** argv) {
     if (!ready.ok()) gd::showError(ready.error());  // the program starts with its built-in defaults
     faults << gd::subInitApp();
     faults << gd::tidyDatabaseFile(gd::gsDataSource, gd::AppPath());
+    if (const gd::Status share = gd::refuseNetworkShare(gd::gsDataSource); !share.ok()) {
+        splash->hide();
+        gd::showError(share.error());
+        return 1;
+    }
     // The password that opens the file, whatever the settings say: a change or restore cut
     // short may have left them behind it. Only when neither key opens it is the user asked;
     // nothing is touched before.

@@ -132,4 +132,44 @@ void removeStaleTemporaries(const QString& folder) {
     }
 }
 
+namespace {
+std::function<QString(const QString&)>& probeForTests() {
+    static std::function<QString(const QString&)> probe;
+    return probe;
+}
+}  // namespace
+
+void setFileSystemProbe(std::function<QString(const QString& path)> probe) { probeForTests() = std::move(probe); }
+
+QString networkFileSystem(const QString& path) {
+    if (probeForTests()) return probeForTests()(path);
+    return sys::networkFileSystem(path);
+}
+
+QString networkFileSystemOf(quint64 magic, const QString& mountType) {
+    // The numbers Linux gives these file systems (linux/magic.h and the file systems' own).
+    switch (magic) {
+        case 0x6969:
+            return QStringLiteral("NFS");
+        case 0x517B:
+        case 0xFF534D42:
+        case 0xFE534D42:
+            return QStringLiteral("SMB/CIFS");
+        case 0x564C:
+            return QStringLiteral("NCP");
+        case 0x5346414F:
+            return QStringLiteral("AFS");
+        case 0x65735546:  // FUSE: what it is the mount table says
+            if (mountType == QLatin1String("fuse.sshfs")) return QStringLiteral("SSHFS");
+            if (mountType.startsWith(QLatin1String("fuse.")) &&
+                (mountType.contains(QLatin1String("smb")) || mountType.contains(QLatin1String("nfs")) ||
+                 mountType.contains(QLatin1String("gvfs")) || mountType.contains(QLatin1String("rclone")) ||
+                 mountType.contains(QLatin1String("davfs"))))
+                return mountType.mid(5);
+            return {};
+        default:
+            return {};
+    }
+}
+
 }  // namespace gd

@@ -49,6 +49,15 @@ std::optional<FileIdentity> fileIdentity(const QString& path);
 // Whether this process may write the file.
 bool writableByUs(const QString& path);
 
+// The kind of network file system the path lies on ("NFS", "SMB/CIFS", "SSHFS", …), empty for a
+// local disk: SQLite's locks do not hold there, and two seats writing damage the file.
+QString networkFileSystem(const QString& path);
+// The same from what the system says of the file system: its magic number (statfs), and for
+// FUSE the type the mount table names ("fuse.sshfs").
+QString networkFileSystemOf(quint64 magic, const QString& mountType);
+// Tests put a file system of their choosing under every path; an empty function undoes it.
+void setFileSystemProbe(std::function<QString(const QString& path)> probe);
+
 // Temporary files that a killed write left in the folder: those of a backup or a
 // restore as soon as no process marks them as being written (WritingMark), the others
 // once older than a minute (a second instance may be writing right now).

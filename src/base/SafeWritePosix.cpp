@@ -1,9 +1,11 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -158,6 +160,34 @@ bool makePrivateFolder(const QString& folder) {
     if (QFileInfo(folder).isDir()) return true;
     if (!QDir().mkpath(folder)) return false;
     return ::chmod(QFile::encodeName(folder).constData(), 0700) == 0;
+}
+
+QString sys::networkFileSystem(const QString& path) {
+    // The folder answers for a file that is not there yet.
+    QString probe = QFileInfo(path).absoluteFilePath();
+    while (!probe.isEmpty() && !QFileInfo::exists(probe)) probe = QFileInfo(probe).absolutePath();
+    struct statfs fs {};
+    if (::statfs(QFile::encodeName(probe).constData(), &fs) != 0) return {};
+    QString mountType;
+    if (quint64(fs.f_type) == 0x65735546) {
+        // The mount table's longest mount point above the file names its FUSE type.
+        QFile table(QStringLiteral("/proc/self/mounts"));
+        qsizetype longest = -1;
+        const QString canonical = QFileInfo(probe).canonicalFilePath();
+        if (table.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : table.readAll().split('\n')) {
+                const QList<QByteArray> f = line.split(' ');
+                if (f.size() < 3) continue;
+                const QString point = QString::fromUtf8(f[1]).replace(QStringLiteral("\\040"), QStringLiteral(" "));
+                if ((canonical == point || canonical.startsWith(point + QLatin1Char('/')) ||
+                     point == QLatin1String("/")) &&
+                    point.size() > longest) {
+                    longest = point.size();
+                    mountType = QString::fromUtf8(f[2]);
+                }
+            }
+    }
+    return networkFileSystemOf(quint64(fs.f_type), mountType);
 }
 
 }  // namespace gd

@@ -32,4 +32,7 @@ private:
     int error_ = 0;
 };
 
+// The network file system the path lies on, in words; empty for a local disk.
+QString networkFileSystem(const QString& path);
+
 }  // namespace gd::sys

@@ -194,4 +194,11 @@ void restrictNewFiles() {}
 
 bool makePrivateFolder(const QString& folder) { return QFileInfo(folder).isDir() || QDir().mkpath(folder); }
 
+QString sys::networkFileSystem(const QString& path) {
+    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    if (native.startsWith(QLatin1String("\\\\"))) return QStringLiteral("Freigabe");
+    const std::wstring root = (native.left(3)).toStdWString();
+    return GetDriveTypeW(root.c_str()) == DRIVE_REMOTE ? QStringLiteral("Windows-Netzlaufwerk") : QString();
+}
+
 }  // namespace gd

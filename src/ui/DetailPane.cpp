@@ -513,8 +513,9 @@ void DetailPane::berechneVersand() {
 void DetailPane::reportSaveFailure(const Error& e) {
     if (e.number != kChangedElsewhere) return showError(e);
     // Another seat's change is kept; what this user typed stays in the pane unless they reload.
-    const QString text = e.message() + QStringLiteral("\n\nSoll die Auktion jetzt neu geladen werden? Ihre Eingaben "
-                                                      "gehen dabei verloren; mit „Nein“ bleiben sie stehen.");
+    const QString text = e.message() + QStringLiteral(
+                                           "\n\nSoll die Auktion jetzt neu geladen werden? Ihre Eingaben "
+                                           "gehen dabei verloren; mit „Nein“ bleiben sie stehen.");
     if (platform().msgBox(text, Platform::Buttons::YesNo, Platform::Icon::Exclamation, QString()) ==
         Platform::Answer::Yes) {
         paneEdited_ = false;

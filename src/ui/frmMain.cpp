@@ -14,6 +14,7 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/profile.h"
+#include "domain/db/ChangeWatch.h"
 #include "domain/db/Database.h"
 #include "domain/db/LoadSave.h"
 #include "domain/settings/modGlobal.h"
@@ -76,6 +77,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     connect(pane_, &DetailPane::tradeShown, this, &frmMain::updateActions);
     connect(pane_, &DetailPane::milestoneSaved, list_, &TradeList::subRefreshListe);
     connect(pane_, &DetailPane::saved, list_, &TradeList::subRefreshListe);
+    // On a team's server the list follows the other seats' changes; the pane keeps what is typed.
+    connect(new ChangeWatch(gsDataSource, this), &ChangeWatch::changed, list_, &TradeList::subRefreshListe);
     connect(pane_, &DetailPane::importRequested, this, &frmMain::cmdEinlesen_Click);
     connect(pane_, &DetailPane::closeRequested, this, &frmMain::close);
     connect(grid(), &FlexGrid::deletePressed, this, &frmMain::deleteEntry);

@@ -45,10 +45,10 @@ inline QString serverDatabase(QString* skip = nullptr) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PGSSLMODE"), QStringLiteral("disable"));
     psql.setProcessEnvironment(env);
-    psql.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"),
-                                        QStringLiteral("127.0.0.1"), QStringLiteral("-p"), p, QStringLiteral("-U"),
-                                        QStringLiteral("gaveldesk"), QStringLiteral("-d"), QStringLiteral("postgres"),
-                                        QStringLiteral("-c"), QStringLiteral("CREATE DATABASE ") + name});
+    psql.start(QStringLiteral("psql"),
+               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"), QStringLiteral("127.0.0.1"),
+                QStringLiteral("-p"), p, QStringLiteral("-U"), QStringLiteral("gaveldesk"), QStringLiteral("-d"),
+                QStringLiteral("postgres"), QStringLiteral("-c"), QStringLiteral("CREATE DATABASE ") + name});
     if (!psql.waitForFinished(60000) || psql.exitCode() != 0) {
         if (skip) *skip = QString::fromUtf8(psql.readAllStandardError());
         return {};

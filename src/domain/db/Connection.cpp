@@ -266,6 +266,21 @@ QString canonicalDbPath(const QString& path) {
     return c;
 }
 
+Status refuseNetworkShare(const QString& path) {
+    if (path.isEmpty() || isServerAddress(path)) return {};
+    const QString kind = networkFileSystem(path);
+    if (kind.isEmpty()) return {};
+    return Error::from(
+        QStringLiteral("Die Datenbank kann nicht geöffnet werden:"),
+        DbError(3050, QStringLiteral("Die Datenbank '%1' liegt auf einem Netzlaufwerk (%2). Dort halten die Sperren "
+                                     "der Datenbankdatei nicht, und sobald zwei Plätze gleichzeitig schreiben, wird "
+                                     "sie beschädigt; Gaveldesk öffnet sie deshalb nicht. Für einen Platz legen Sie "
+                                     "die Datei auf die eigene Festplatte. Für mehrere Plätze richten Sie einen "
+                                     "PostgreSQL-Server ein und übertragen die Daten mit „gaveldesk --database "
+                                     "DATEI --move-to postgresql://benutzer@server/datenbank“.")
+                          .arg(path, kind)));
+}
+
 namespace {
 
 // A file of an earlier version is brought to the current one on its first open:

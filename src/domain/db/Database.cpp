@@ -20,7 +20,6 @@
 #include "domain/db/Store.h"
 
 #define SQLITE_HAS_CODEC 1
-#include <libpq-fe.h>
 #include <sqlite3.h>
 
 namespace gd {
@@ -94,10 +93,10 @@ bool isServerAddress(const QString& source) {
 
 const char* DbRow::cstr(int i) const {
     if (st_) return reinterpret_cast<const char*>(sqlite3_column_text(st_, i));
-    return PQgetisnull(pr_, row_, i) ? nullptr : PQgetvalue(pr_, row_, i);
+    return pgCell(pr_, row_, i);
 }
 
-int DbRow::bytes(int i) const { return st_ ? sqlite3_column_bytes(st_, i) : PQgetlength(pr_, row_, i); }
+int DbRow::bytes(int i) const { return st_ ? sqlite3_column_bytes(st_, i) : pgCellLength(pr_, row_, i); }
 
 QString DbRow::text(int i) const {
     const char* t = cstr(i);
@@ -106,7 +105,8 @@ QString DbRow::text(int i) const {
 
 qint64 DbRow::int64(int i) const {
     if (st_) return sqlite3_column_int64(st_, i);
-    const char* t = PQgetvalue(pr_, row_, i);
+    const char* t = pgCell(pr_, row_, i);
+    if (!t) return 0;
     if (t[0] == 't') return 1;  // a comparison's truth, which the file gives as a number
     if (t[0] == 'f') return 0;
     return std::strtoll(t, nullptr, 10);
@@ -302,9 +302,9 @@ Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
     QString table = known->first;
     QString text = known->second;
     // The file lets a sum stand beside a row number; the server does not: an aggregate is read-only there.
-    static const QRegularExpression aggregate(QStringLiteral("^\\s*select\\s+((?!\\bfrom\\b).)*?\\b(count|sum|max|min|avg)\\s*\\("),
-                                              QRegularExpression::CaseInsensitiveOption |
-                                                  QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression aggregate(
+        QStringLiteral("^\\s*select\\s+((?!\\bfrom\\b).)*?\\b(count|sum|max|min|avg)\\s*\\("),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     if (d->pg && !table.isEmpty() && aggregate.match(sql).hasMatch()) {
         table.clear();
         text = sql;
@@ -464,7 +464,7 @@ void begin(Database::Impl& impl) {
         try {
             (void)pgExec(*impl.pg, "SELECT pg_advisory_xact_lock(7346001)");
         } catch (...) {
-            PQclear(PQexec(impl.pg->conn, "ROLLBACK"));
+            pgExecQuietly(*impl.pg, "ROLLBACK");
             throw;
         }
         return;
@@ -479,7 +479,7 @@ void run(Database::Impl& impl, const char* sql) {
 }
 void runQuietly(Database::Impl& impl, const char* sql) {
     if (impl.pg)
-        PQclear(PQexec(impl.pg->conn, sql));
+        pgExecQuietly(*impl.pg, sql);
     else
         sqlite3_exec(impl.db, sql, nullptr, nullptr, nullptr);
 }
@@ -514,7 +514,7 @@ Transaction::~Transaction() {
     }
     if (active_) runQuietly(*d_, "ROLLBACK;");
     // A connection left inside a transaction would hold its lock: it is not used again.
-    if (d_->pg ? PQtransactionStatus(d_->pg->conn) != PQTRANS_IDLE : !sqlite3_get_autocommit(d_->db)) d_->stale = true;
+    if (d_->pg ? pgInTransaction(*d_->pg) : !sqlite3_get_autocommit(d_->db)) d_->stale = true;
 }
 
 Database Transaction::database() const { return Database(d_); }

@@ -77,6 +77,10 @@ private:
     int row_ = 0;
 };
 
+// A database file on a network share (NFS, SMB/CIFS, SSHFS) is refused at start, with the reason
+// and the way to a team's server: its locks do not hold there.
+Status refuseNetworkShare(const QString& path);
+
 // Whether a data source names a database server ("postgresql://user@host/db") rather than a file.
 bool isServerAddress(const QString& source);
 

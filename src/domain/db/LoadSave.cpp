@@ -174,11 +174,10 @@ Status checkStand(Database& db, const tAuktion& oAuktion) {
     if (oAuktion.Stand < 0 || oAuktion.AuktionsID.isEmpty()) return {};
     const StandRow now = standOf(db, oAuktion.AuktionsID);
     if (now.version == oAuktion.Stand) return {};
-    const QString who = now.platz.isEmpty() ? QStringLiteral("an einem anderen Platz")
-                                            : QStringLiteral("am Platz „%1“").arg(now.platz) +
-                                                  (now.benutzer.isEmpty()
-                                                       ? QString()
-                                                       : QStringLiteral(" von %1").arg(now.benutzer));
+    const QString who = now.platz.isEmpty()
+                            ? QStringLiteral("an einem anderen Platz")
+                            : QStringLiteral("am Platz „%1“").arg(now.platz) +
+                                  (now.benutzer.isEmpty() ? QString() : QStringLiteral(" von %1").arg(now.benutzer));
     return Error{QStringLiteral("Die Auktion %1 wurde inzwischen %2 geändert (%3). Ihre Änderung wurde nicht "
                                 "gespeichert, damit die andere nicht verloren geht.")
                      .arg(oAuktion.AuktionsNr, who, dbDateToText(now.zeit)),
@@ -295,13 +294,13 @@ Result<bool> funLoadAuktion(const Store& store, tAuktion& oAuktion, const QStrin
         a.EmailText = rs.text(QStringLiteral("EmailText"));
         a.ebayName = rs.text(QStringLiteral("ebayname"));
         a.GruppenID = rs.text(QStringLiteral("GruppenID"));
-        takeStand(db, a);
         for (int i = 0; i < kMilestones; ++i) {
             const Milestone& m = kMilestoneTable[std::size_t(i)];
             a.Datum[std::size_t(i)] =
                 rs.flag(QString::fromUtf8(m.flagColumn)) ? rs.date(QString::fromUtf8(m.dateColumn)) : zeroDate();
         }
         a.AuktionsID = rs.text(QStringLiteral("AuktionsID"));
+        takeStand(db, a);
         oAuktion = a;
         return true;
     });

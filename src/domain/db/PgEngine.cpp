@@ -97,6 +97,33 @@ QString pgKeyringKey(const QString& url) {
 
 bool pgBroken(const PgConnection& c) { return !c.conn || PQstatus(c.conn) != CONNECTION_OK; }
 
+const char* pgCell(const PGresult* r, int row, int col) {
+    return PQgetisnull(r, row, col) ? nullptr : PQgetvalue(r, row, col);
+}
+int pgCellLength(const PGresult* r, int row, int col) { return PQgetlength(r, row, col); }
+void pgExecQuietly(PgConnection& c, const char* sql) {
+    if (c.conn) PQclear(PQexec(c.conn, sql));
+}
+std::shared_ptr<PgConnection> pgListen(const QString& url) {
+    std::shared_ptr<PgConnection> c = pgConnect(url, false);
+    (void)pgExec(*c, "LISTEN gaveldesk");
+    return c;
+}
+
+int pgSocket(const PgConnection& c) { return c.conn ? PQsocket(c.conn) : -1; }
+
+int pgTakeNotices(PgConnection& c) {
+    if (!c.conn || !PQconsumeInput(c.conn) || PQstatus(c.conn) != CONNECTION_OK) return -1;
+    int n = 0;
+    while (PGnotify* note = PQnotifies(c.conn)) {
+        PQfreemem(note);
+        ++n;
+    }
+    return n;
+}
+
+bool pgInTransaction(const PgConnection& c) { return c.conn && PQtransactionStatus(c.conn) != PQTRANS_IDLE; }
+
 std::shared_ptr<PgConnection> pgConnect(const QString& url, bool prepare) {
     auto c = std::make_shared<PgConnection>();
     c->url = url;

@@ -59,6 +59,16 @@ QVariant pgValue(const PgResult& r, int row, int col);
 // "table.column" in lower case, the table from the server's catalogue where known.
 QString pgColumnName(PgConnection& c, const PgResult& r, int col, bool qualified);
 bool pgBroken(const PgConnection& c);
+// A cell of a result: its text (null for Null) and its length in bytes.
+const char* pgCell(const PGresult* r, int row, int col);
+int pgCellLength(const PGresult* r, int row, int col);
+// A statement whose failure does not matter (a rollback on the way out).
+void pgExecQuietly(PgConnection& c, const char* sql);
+bool pgInTransaction(const PgConnection& c);
+// A connection of its own that listens for the seats' changes; its socket, and the notices that came.
+std::shared_ptr<PgConnection> pgListen(const QString& url);
+int pgSocket(const PgConnection& c);
+int pgTakeNotices(PgConnection& c);  // -1 when the connection is lost
 
 // The keyring's name for the password of the address's user at its server.
 QString pgKeyringKey(const QString& url);
