@@ -98,7 +98,7 @@ QHash<QString, qint64> partPayments(Database& db) {
 // Only the columns the grid shows, all in the list index: the mail texts stay on disk.
 // The auctions lead the join: they come in the index's order, so nothing is sorted.
 // Days overdue from the stored date, not from the text shown.
-QString listSql(ListFilter filter, int limit, bool withKunde) {
+QString listSql(ListFilter filter, int limit, bool withKunde, bool server) {
     const bool overdue = filter == ListFilter::Ueberfaellig;
     QString sql = QString::fromUtf8(kColumns) +
                   (overdue ? QString::fromLatin1(kReminderColumn) +
@@ -112,6 +112,11 @@ QString listSql(ListFilter filter, int limit, bool withKunde) {
                       " and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
                       "Kunden.Standarduser = ? order by Auktionen.EndeDatum ") +
                   (overdue ? QStringLiteral("ASC") : QStringLiteral("DESC"));
+    // Trades of one end time come in the file's index order; the server is told that order.
+    if (server)
+        for (const char* c : {"ebayName", "Titel", "Status", "AuktionsNr", "GruppenID", "AuktionsID"})
+            sql += QStringLiteral(", Auktionen.") + QLatin1String(c) +
+                   (overdue ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
     if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
     return sql;
 }
@@ -122,9 +127,9 @@ Status forEachListRow(const QString& dataSource, const QString& standardUser, Li
                       const std::function<void(ListRow&)>& take, int limit, ListSummary* summary) {
     const bool overdue = filter == ListFilter::Ueberfaellig;
     const bool adds = summary && filter == ListFilter::Alle && limit < 0;
-    const QString sql = listSql(filter, limit, adds);
     try {
         Database db = Database::open(dataSource);
+        const QString sql = listSql(filter, limit, adds, db.onServer());
         const QHash<QString, qint64> parts = adds ? partPayments(db) : QHash<QString, qint64>();
         const QString overdueBefore = overdueBeforeNow();
         if (adds) *summary = ListSummary();
@@ -180,25 +185,27 @@ Status writeListTsv(const QString& dataSource, const QString& standardUser, List
     try {
         Database db = Database::open(dataSource);
         QStringList names;
-        db.forEachRow(listSql(filter, -1, false), {standardUser, standardUser}, names, [&](const DbRow& st) {
-            for (const int c : {7, 5, 0, 1, 2}) {
-                field(st, c);
+        db.forEachRow(
+            listSql(filter, -1, false, db.onServer()), {standardUser, standardUser}, names, [&](const DbRow& st) {
+                for (const int c : {7, 5, 0, 1, 2}) {
+                    field(st, c);
+                    out += '\t';
+                }
+                appendDateText(out, st.cstr(3), st.bytes(3));
                 out += '\t';
-            }
-            appendDateText(out, st.cstr(3), st.bytes(3));
-            out += '\t';
-            field(st, 4);
-            out += '\t';
-            field(st, 6);
-            out += '\t';
-            field(st, 8);
-            if (overdue) out += '\t' + QByteArray::number(st.integer(11)) + '\t' + QByteArray::number(st.integer(10));
-            out += '\n';
-            if (out.size() >= (1 << 16)) {
-                if (!sink(out)) throw Stopped{};
-                out.clear();
-            }
-        });
+                field(st, 4);
+                out += '\t';
+                field(st, 6);
+                out += '\t';
+                field(st, 8);
+                if (overdue)
+                    out += '\t' + QByteArray::number(st.integer(11)) + '\t' + QByteArray::number(st.integer(10));
+                out += '\n';
+                if (out.size() >= (1 << 16)) {
+                    if (!sink(out)) throw Stopped{};
+                    out.clear();
+                }
+            });
         sink(out);
         return {};
     } catch (const Stopped&) {

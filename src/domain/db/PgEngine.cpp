@@ -170,6 +170,9 @@ std::shared_ptr<PgConnection> pgConnect(const QString& url, bool prepare) {
                                     .arg(detail.left(200)));
         throw DbError(3151, QStringLiteral("Der Datenbankserver ist nicht erreichbar (%1).").arg(detail.left(200)));
     }
+    // The server's notices ("truncate cascades ...") are for a console, not for the user.
+    PQsetNoticeProcessor(
+        c->conn, [](void*, const char*) {}, nullptr);
     // Who changes a trade is recorded with it: this seat and its user.
     const QByteArray seat = QSysInfo::machineHostName().toUtf8();
     const QByteArray user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME")).toUtf8();

@@ -1,0 +1,251 @@
+// What only a server does: TLS with its name checked and the password from the keyring, a lost
+// connection told and survived, the seats told of each other's changes, backup and move between
+// a file and a server. Runs in the Server.* variant, against the suite's own PostgreSQL.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTimer>
+
+#include "domain/db/AuktionsListe.h"
+#include "domain/db/Backup.h"
+#include "domain/db/ChangeWatch.h"
+#include "domain/db/LoadSave.h"
+#include "domain/db/Move.h"
+#include "domain/db/PgEngine.h"
+#include "domain/settings/Keyring.h"
+#include "support/DbTestShared.h"
+
+namespace gd::test {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+QString stateFile(const QString& name) {
+    QFile f(qEnvironmentVariable("GD_TEST_PG") + u"/"_s + name);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+}
+
+// Runs the suite's server script (start, halt, resume, stop) on a state folder.
+bool serverScript(const QString& action, const QString& state) {
+    QProcess p;
+    p.start(u"/usr/bin/python3"_s, {qEnvironmentVariable("GD_PGSERVER_SCRIPT"), action, state});
+    const bool done = p.waitForFinished(120000) && p.exitCode() == 0;
+    if (!done) ADD_FAILURE() << p.readAllStandardError().toStdString();
+    return done;
+}
+
+bool psql(const QString& port, const QString& sql) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"PGSSLMODE"_s, u"disable"_s);
+    p.setProcessEnvironment(env);
+    p.start(u"psql"_s, {u"-X"_s, u"-q"_s, u"-h"_s, u"127.0.0.1"_s, u"-p"_s, port, u"-U"_s, u"gaveldesk"_s, u"-d"_s,
+                        u"postgres"_s, u"-c"_s, sql});
+    return p.waitForFinished(60000) && p.exitCode() == 0;
+}
+
+// An invoice's bytes as stored: a zero byte, a high one, a letter beyond ASCII.
+const QByteArray kPdfBytes = QByteArray::fromHex("255044462d312e3700ff012062696ec3a472");
+
+class Server : public DbTest {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("GD_TEST_PG")) GTEST_SKIP() << "nur mit dem PostgreSQL-Server der Tests";
+        DbTest::SetUp();
+    }
+    void TearDown() override {
+        useKeyring({});
+        gSettings.ServerZertifikat.clear();
+        DbTest::TearDown();
+    }
+    QString listOf(const QString& source) {
+        QByteArray all;
+        EXPECT_TRUE(writeListTsv(source, gsStandardUser, ListFilter::Alle, [&all](const QByteArray& b) {
+                        all += b;
+                        return true;
+                    }).ok());
+        return QString::fromUtf8(all);
+    }
+    // Trades, contacts, parcels, part payments and an invoice's bytes, with letters from all over Europe.
+    void fill() {
+        const char* const names[][2] = {{"jörg_plattner", "Jörg Plattner"},
+                                        {"baerbel_naehstube", "Bärbel Öztürk-D'Amico"},
+                                        {"sean_oneill", "Seán O'Neill"},
+                                        {"lodz_antyki", "Łukasz Wójcik"}};
+        int n = 0;
+        for (const auto& who : names) {
+            tAuktion a = auktion(QString::number(4700 + ++n), QString::fromUtf8(who[0]));
+            a.Titel = u"Nähmaschine „Pfaff“ – €%1"_s.arg(n);
+            a.EmailText = u"Sehr geehrte(r) %1,\r\nÄÖÜ äöü ß – Grüße"_s.arg(QString::fromUtf8(who[1]));
+            store(a, kunde(QString::fromUtf8(who[0]), QString::fromUtf8(who[1])));
+        }
+        Database d = Database::open(gsDataSource);
+        d.execute(
+            u"insert into Teilzahlungen (AuktionsID, Cent, Datum, Standarduser) select AuktionsID, 1234, "
+            "'2026-12-05 00:00:00', Standarduser from Auktionen"_s);
+        d.execute(
+            u"insert into Rechnungen (Nummer, Jahr, Lfd, Ausgestellt, Cent, Pdf, Sha256, Standarduser) values "
+            "('RE-2026-0001', 2026, 1, '2026-12-05 10:00:00', 1740, ?, 'x', 'haendler')"_s,
+            {kPdfBytes});
+    }
+};
+
+TEST_F(Server, TlsChecksTheServersNameAndThePasswordComesFromTheKeyring) {
+    const QString port = stateFile(u"port"_s);
+    ASSERT_TRUE(psql(port, u"CREATE DATABASE kasse_%1 OWNER kasse"_s.arg(QCoreApplication::applicationPid())));
+    const QString url = u"postgresql://kasse@localhost:%1/kasse_%2"_s.arg(port).arg(QCoreApplication::applicationPid());
+    QString kept = stateFile(u"kennwort"_s);
+    useKeyring({[&kept, url](const QString& key) {
+                    return key == pgKeyringKey(url) ? KeyringRead{true, !kept.isEmpty(), kept}
+                                                    : KeyringRead{true, false, QString()};
+                },
+                nullptr});
+    const auto opens = [&]() -> QString {
+        const Status made = createDatabase(url);
+        return made.ok() ? QString() : made.error().message();
+    };
+    // verify-full without the CA: the server's certificate is not trusted.
+    EXPECT_TRUE(opens().contains(u"verschlüsselte Verbindung"_s)) << opens().toStdString();
+    gSettings.ServerZertifikat = qEnvironmentVariable("GD_TEST_PG") + u"/ca.crt"_s;
+    kept = u"falsch"_s;
+    EXPECT_TRUE(opens().contains(u"Anmeldung abgelehnt"_s)) << opens().toStdString();
+    kept = stateFile(u"kennwort"_s);
+    EXPECT_EQ(opens(), QString());
+    gsDataSource = db = url;
+    store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
+    EXPECT_EQ(auctions(), 1);
+    // Asked with sslmode in the address, the address wins: no TLS is refused by this user's rule.
+    EXPECT_FALSE(createDatabase(url + u"?sslmode=disable"_s).ok());
+}
+
+TEST_F(Server, AStoppedServerIsToldNothingIsHalfWrittenAndTheWorkGoesOnAfterTheRestart) {
+    QTemporaryDir own;
+    ASSERT_TRUE(serverScript(u"start"_s, own.path()));
+    const QString port = QString::fromUtf8([&] {
+                             QFile f(own.filePath(u"port"_s));
+                             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+                         }())
+                             .trimmed();
+    ASSERT_TRUE(psql(port, u"CREATE DATABASE halt"_s));
+    gsDataSource = db = u"postgresql://gaveldesk@127.0.0.1:%1/halt?sslmode=disable"_s.arg(port);
+    const QString id = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
+    tAuktion typed = loaded(id);
+    typed.Bemerkungen = u"Käufer holt ab"_s;
+    {
+        // An import of several trades in one transaction, cut by the stop.
+        Transaction batch(Store{db, gsStandardUser});
+        for (int i = 2; i <= 4; ++i) {
+            QString nr = u"k"_s;
+            ASSERT_TRUE(
+                funSaveAuktionnew(Store{db, gsStandardUser}.within(batch), auktion(QString::number(i), u"k"_s), nr)
+                    .ok());
+        }
+        ASSERT_TRUE(serverScript(u"halt"_s, own.path()));
+        try {
+            batch.commit();
+            ADD_FAILURE() << "commit without a server";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.number(), 3151);
+            EXPECT_TRUE(e.description().contains(u"Verbindung zum Datenbankserver ist unterbrochen"_s))
+                << e.description().toStdString();
+        }
+    }
+    QString nr = typed.KundenNr;
+    const Status during = funSaveAuktion(typed, nr);
+    ASSERT_FALSE(during.ok());
+    EXPECT_TRUE(during.error().message().contains(u"Datenbankserver"_s)) << during.error().message().toStdString();
+    EXPECT_EQ(typed.Bemerkungen, u"Käufer holt ab"_s);  // what was typed is kept for the next try
+
+    ASSERT_TRUE(serverScript(u"resume"_s, own.path()));
+    EXPECT_EQ(auctions(), 1);  // none of the cut import
+    ASSERT_TRUE(funSaveAuktion(typed, nr).ok());
+    EXPECT_EQ(loaded(id).Bemerkungen, u"Käufer holt ab"_s);
+    serverScript(u"stop"_s, own.path());
+}
+
+TEST_F(Server, AnotherSeatsChangeIsToldWithinASecond) {
+    static int argc = 1;
+    static char name[] = "test_db";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+    ChangeWatch watch(db);
+    ASSERT_TRUE(watch.listening());
+    for (const char* change : {"insert", "update", "delete"}) {
+        SCOPED_TRACE(change);
+        QEventLoop loop;
+        QTimer guard;
+        QObject::connect(&watch, &ChangeWatch::changed, &loop, &QEventLoop::quit);
+        QObject::connect(&guard, &QTimer::timeout, &loop, [&loop] { loop.exit(1); });
+        QElapsedTimer took;
+        took.start();
+        // The write goes through this thread's own connection, not the watch's: as another seat's would.
+        if (QLatin1String(change) == QLatin1String("insert"))
+            store(auktion(u"9"_s, u"k"_s), kunde(u"k"_s));
+        else if (QLatin1String(change) == QLatin1String("update"))
+            Database::open(db).execute(u"update Auktionen set Status = 'Bezahlt'"_s);
+        else
+            Database::open(db).execute(u"delete from Auktionen"_s);
+        guard.start(10000);  // a hang guard only
+        EXPECT_EQ(loop.exec(), 0);
+        std::printf("%s: %lld ms\n", change, static_cast<long long>(took.elapsed()));
+    }
+}
+
+TEST_F(Server, FromAFileToTheServerAndBackEverythingIsEqual) {
+    const QString file = app.file(u"quelle.mdb"_s), back = app.file(u"zurueck.mdb"_s);
+    ASSERT_TRUE(QFile::copy(emptyDatabaseTemplate(), file));
+    gsDataSource = file;
+    const QString server = db;
+    db = file;
+    fill();
+    const QByteArray before = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    const Result<QStringList> there = copyDatabase(file, server);
+    ASSERT_TRUE(there.ok()) << there.error().message().toStdString();
+    EXPECT_TRUE(there.value().contains(u"Zeilen in Auktionen: 4"_s)) << there.value().join(u"\n"_s).toStdString();
+    EXPECT_TRUE(there.value().contains(u"Summe der Teilzahlungen (Cent): 4936"_s));
+    EXPECT_EQ(listOf(server), listOf(file));
+    EXPECT_EQ(searchAuktionsListe(server, gsStandardUser, u"Oeztuerk"_s).value().size(), 1);
+    // Into a server that holds trades already: refused, nothing added.
+    const Result<QStringList> again = copyDatabase(file, server);
+    ASSERT_FALSE(again.ok());
+    EXPECT_TRUE(again.error().message().contains(u"leere Datenbank"_s));
+
+    const Result<QStringList> home = copyDatabase(server, back);
+    ASSERT_TRUE(home.ok()) << home.error().message().toStdString();
+    EXPECT_EQ(home.value(), there.value());
+    EXPECT_EQ(listOf(back), listOf(file));
+    Recordset pdf = Database::open(back).OpenRecordset(u"select Pdf from Rechnungen"_s);
+    EXPECT_EQ(pdf.value(u"Pdf"_s).toByteArray(), kPdfBytes);
+    QFile source(file);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    EXPECT_EQ(source.readAll(), before);  // the source is only read
+}
+
+TEST_F(Server, ItsBackupIsTheFilesBackupAndRestoresIntoEither) {
+    fill();
+    const QString bin = app.file(u"bin"_s), backup = app.file(u"Sicherungen/server.gdsicherung"_s);
+    ASSERT_TRUE(writeBackup(db, bin, backup).ok());
+    const QString file = app.file(u"aus-der-sicherung.mdb"_s);
+    const Result<QString> intoFile = restoreBackup(backup, file, bin, app.file(u"Sicherungen"_s));
+    ASSERT_TRUE(intoFile.ok()) << intoFile.error().message().toStdString();
+    EXPECT_EQ(listOf(file), listOf(db));
+
+    // Changed on the server, then the backup put back: the change is gone, the state before kept aside.
+    const QString shown = listOf(db);
+    Database::open(db).execute(u"delete from Auktionen where AuktionsNr = '4701'"_s);
+    const Result<QString> intoServer = restoreBackup(backup, db, bin, app.file(u"Sicherungen"_s));
+    ASSERT_TRUE(intoServer.ok()) << intoServer.error().message().toStdString();
+    EXPECT_EQ(listOf(db), shown);
+    EXPECT_TRUE(QFileInfo(intoServer.value()).isFile());
+    // Restored rows keep working: a new trade gets a row number of its own.
+    store(auktion(u"4799"_s, u"k"_s), kunde(u"k"_s));
+    EXPECT_EQ(auctions(), 5);
+}
+
+}  // namespace
+}  // namespace gd::test
