@@ -270,6 +270,8 @@ Result<bool> funLoadAuktion(const Store& store, tAuktion& oAuktion, const QStrin
     CALLSTACK_DB();
     return dbStep(sentences::kAuktionLaden, [&]() -> Result<bool> {
         Database db = store.open();
+        // The version before the row: a change committed in between makes the save refused, never lost.
+        const qint64 stand = standOf(db, sNummer).version;
         Recordset rs = db.OpenRecordset(
             QStringLiteral("select * from Auktionen where AuktionsID = ? and Standarduser = ?"), {sNummer, store.user});
         if (rs.RecordCount() < 1) return false;
@@ -300,7 +302,7 @@ Result<bool> funLoadAuktion(const Store& store, tAuktion& oAuktion, const QStrin
                 rs.flag(QString::fromUtf8(m.flagColumn)) ? rs.date(QString::fromUtf8(m.dateColumn)) : zeroDate();
         }
         a.AuktionsID = rs.text(QStringLiteral("AuktionsID"));
-        takeStand(db, a);
+        a.Stand = stand;
         oAuktion = a;
         return true;
     });
