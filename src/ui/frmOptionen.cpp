@@ -24,6 +24,7 @@
 #include "domain/settings/Providers.h"
 #include "ui/GuiApplication.h"
 #include "ui/Platform.h"
+#include "ui/frmDatenbank.h"
 
 namespace gd {
 
@@ -135,6 +136,11 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
         QStringLiteral("Jeden Tag beim Start eine Datensicherung anlegen (die letzten 7 Tage bleiben)"), Frame1);
     checkSicherung->setObjectName(QStringLiteral("checkSicherung"));
     f1->addRow(checkSicherung);
+    auto* cmdDatenbank = new QPushButton(QStringLiteral("Datenbank…"), Frame1);
+    cmdDatenbank->setObjectName(QStringLiteral("cmdDatenbank"));
+    cmdDatenbank->setToolTip(QStringLiteral("Die Datenbankdatei, oder der PostgreSQL-Server für mehrere Plätze."));
+    connect(cmdDatenbank, &QPushButton::clicked, this, [this] { frmDatenbank(this).exec(); });
+    f1->addRow(cmdDatenbank);
 
     Frame2 = new QWidget(this);
     Frame2->setObjectName(QStringLiteral("Frame2"));

@@ -30,7 +30,7 @@ inline QString emptyDatabaseTemplate() {
 
 // With GD_TEST_PG (the state folder of the suite's PostgreSQL server) the tests run on a database
 // of their own on that server instead of a file. Empty when there is no server; `skip` says why.
-inline QString serverDatabase(QString* skip = nullptr) {
+inline QString serverDatabase(QString* skip = nullptr, const QString& owner = QStringLiteral("gaveldesk")) {
     const QString state = qEnvironmentVariable("GD_TEST_PG");
     if (state.isEmpty()) return {};
     QFile why(state + QStringLiteral("/skip")), port(state + QStringLiteral("/port"));
@@ -48,7 +48,8 @@ inline QString serverDatabase(QString* skip = nullptr) {
     psql.start(QStringLiteral("psql"),
                {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"), QStringLiteral("127.0.0.1"),
                 QStringLiteral("-p"), p, QStringLiteral("-U"), QStringLiteral("gaveldesk"), QStringLiteral("-d"),
-                QStringLiteral("postgres"), QStringLiteral("-c"), QStringLiteral("CREATE DATABASE ") + name});
+                QStringLiteral("postgres"), QStringLiteral("-c"),
+                QStringLiteral("CREATE DATABASE ") + name + QStringLiteral(" OWNER ") + owner});
     if (!psql.waitForFinished(60000) || psql.exitCode() != 0) {
         if (skip) *skip = QString::fromUtf8(psql.readAllStandardError());
         return {};

@@ -90,6 +90,15 @@ PgResult::~PgResult() {
 int PgResult::rows() const { return r_ ? PQntuples(r_) : 0; }
 int PgResult::columns() const { return r_ ? PQnfields(r_) : 0; }
 
+namespace {
+QString& passwordGiven() {
+    static QString given;
+    return given;
+}
+}  // namespace
+
+void pgUsePassword(const QString& password) { passwordGiven() = password; }
+
 QString pgKeyringKey(const QString& url) {
     const QUrl u(url);
     return QStringLiteral("postgresql/%1@%2:%3/%4").arg(u.userName(), u.host()).arg(u.port(5432)).arg(u.path().mid(1));
@@ -143,7 +152,9 @@ std::shared_ptr<PgConnection> pgConnect(const QString& url, bool prepare) {
     add("tcp_user_timeout", "10000");
     add("application_name", "Gaveldesk");
     add("client_encoding", "UTF8");
-    if (keyringInUse()) {
+    if (!passwordGiven().isEmpty()) {
+        add("password", passwordGiven().toUtf8());
+    } else if (keyringInUse()) {
         const KeyringRead kept = readSecret(pgKeyringKey(url));
         if (kept.found) add("password", kept.password.toUtf8());
     }

@@ -70,6 +70,10 @@ std::shared_ptr<PgConnection> pgListen(const QString& url);
 int pgSocket(const PgConnection& c);
 int pgTakeNotices(PgConnection& c);  // -1 when the connection is lost
 
+// A password for the connections made from now on instead of the keyring's (a check before saving);
+// empty: the keyring's again.
+void pgUsePassword(const QString& password);
+
 // The keyring's name for the password of the address's user at its server.
 QString pgKeyringKey(const QString& url);
 

@@ -21,6 +21,7 @@ PgResult::~PgResult() = default;
 int PgResult::rows() const { return 0; }
 int PgResult::columns() const { return 0; }
 QString pgKeyringKey(const QString& url) { return url; }
+void pgUsePassword(const QString&) {}
 std::shared_ptr<PgConnection> pgConnect(const QString&, bool) { refuse(); }
 QString pgSql(const QString& sql) { return sql; }
 PgResult pgRun(PgConnection&, const QString&, const Params&) { refuse(); }

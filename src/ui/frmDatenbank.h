@@ -1,0 +1,24 @@
+#pragma once
+// Options, "Datenbank…": the file of one seat or the PostgreSQL server of a team, its CA
+// certificate and the server password (into the keyring); checked before it is saved.
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+namespace gd {
+
+class frmDatenbank final : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmDatenbank(QWidget* parent = nullptr);
+    void cmdPruefen_Click();
+    void cmdOK_Click();
+
+private:
+    QLineEdit *txtDatenbank = nullptr, *txtZertifikat = nullptr, *txtKennwort = nullptr;
+    QPushButton *cmdPruefen = nullptr, *cmdOK = nullptr, *cmdAbbrechen = nullptr;
+};
+
+}  // namespace gd
