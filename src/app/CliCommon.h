@@ -19,6 +19,7 @@ QString oneLine(const Error& e);
 bool initApp();
 // --database: the data source of this run instead of the settings' (a file or "postgresql://...").
 void useDatabase(const QString& source);
+QString& databaseOverride();
 void readOnce(int cacheKiB = 512);
 // The exit status when the file is damaged and must not be written.
 std::optional<int> refuseDamaged();

@@ -56,13 +56,6 @@ QString oneLine(const Error& e) { return oneLine(e.message()); }
 
 // False when the database keeps a password of its own and none given opens it: said once here,
 // and the command that needs the file ends instead of failing on it again.
-QString& databaseOverride() {
-    static QString source;
-    return source;
-}
-
-void useDatabase(const QString& source) { databaseOverride() = source; }
-
 bool initApp() {
     QStringList notes = tidyDataFolder(AppPath());
     notes << subInitApp();
@@ -511,25 +504,13 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         QStringLiteral("datei"));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("Mit --restore: ersetzt die vorhandene Datenbank."));
-    const QCommandLineOption database(
-        QStringLiteral("database"),
-        QStringLiteral("Diese Datenbank statt der eingestellten: eine Datei, oder ein Datenbankserver "
-                       "(postgresql://benutzer@server/datenbank; TLS mit Prüfung des Servernamens, das Kennwort "
-                       "aus dem Schlüsselbund oder ~/.pgpass). Die Sicherung des Servers selbst macht pg_dump."),
-        QStringLiteral("quelle"));
-    const QCommandLineOption moveTo(
-        QStringLiteral("move-to"),
-        QStringLiteral("Kopiert alle Daten in eine leere Serverdatenbank oder eine neue Datei und vergleicht "
-                       "Anzahlen und Summen; die Quelle bleibt unverändert."),
-        QStringLiteral("ziel"));
     const QCommandLineOption password(
         QStringLiteral("change-password"),
         QStringLiteral("Gibt der Datenbank das Kennwort aus GAVELDESK_NEUES_KENNWORT (leer: wieder "
                        "das des Programms); ein eigenes erwartet Gaveldesk danach in "
                        "GAVELDESK_KENNWORT."));
     parser.addOption(password);
-    parser.addOption(database);
-    parser.addOption(moveTo);
+    addServerOptions(parser);
     parser.addOption(backup);
     parser.addOption(restore);
     parser.addOption(force);
@@ -592,8 +573,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         err().flush();
         return 2;
     }
-    if (parser.isSet(database)) useDatabase(parser.value(database));
-    if (parser.isSet(moveTo)) return moveToCommand(parser.value(moveTo));
+    if (const std::optional<int> done = serverOptions(parser)) return done;
     if (parser.isSet(exportCsvOption)) return exportFile(parser.value(exportCsvOption), parser.value(filter));
     if (parser.isSet(testmail)) return testMail(parser.value(testmail));
     if (parser.isSet(import)) return importFiles(parser.positionalArguments());

@@ -87,31 +87,6 @@ QString germanDamage(const QString& detail) {
 
 }  // namespace
 
-bool isServerAddress(const QString& source) {
-    return source.startsWith(QLatin1String("postgresql://")) || source.startsWith(QLatin1String("postgres://"));
-}
-
-const char* DbRow::cstr(int i) const {
-    if (st_) return reinterpret_cast<const char*>(sqlite3_column_text(st_, i));
-    return pgCell(pr_, row_, i);
-}
-
-int DbRow::bytes(int i) const { return st_ ? sqlite3_column_bytes(st_, i) : pgCellLength(pr_, row_, i); }
-
-QString DbRow::text(int i) const {
-    const char* t = cstr(i);
-    return t ? QString::fromUtf8(t, bytes(i)) : QString();
-}
-
-qint64 DbRow::int64(int i) const {
-    if (st_) return sqlite3_column_int64(st_, i);
-    const char* t = pgCell(pr_, row_, i);
-    if (!t) return 0;
-    if (t[0] == 't') return 1;  // a comparison's truth, which the file gives as a number
-    if (t[0] == 'f') return 0;
-    return std::strtoll(t, nullptr, 10);
-}
-
 QVariant DbRow::value(int i) const {
     if (st_) return columnValue(st_, i);
     PgResult view(const_cast<PGresult*>(pr_));

@@ -270,9 +270,16 @@ PgResult pgExec(PgConnection& c, const char* sql) {
     return r;
 }
 
+namespace {
+thread_local PgStatement g_last;
+}
+
+PgStatement pgLastStatement() { return g_last; }
+
 PgResult pgRun(PgConnection& c, const QString& sql, const Params& params) {
     if (pgBroken(c)) throwLost(serverMessage(c.conn, nullptr));
     const QString text = pgSql(sql);
+    g_last = {text, params};
     auto name = c.prepared.constFind(text);
     if (name == c.prepared.constEnd()) {
         const QByteArray id = "gd" + QByteArray::number(c.prepared.size() + 1);

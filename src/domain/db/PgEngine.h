@@ -70,6 +70,14 @@ std::shared_ptr<PgConnection> pgListen(const QString& url);
 int pgSocket(const PgConnection& c);
 int pgTakeNotices(PgConnection& c);  // -1 when the connection is lost
 
+// The last statement this thread sent, as the server got it, and its values: for measuring the
+// same statement with the server's own client.
+struct PgStatement {
+    QString text;
+    Params params;
+};
+PgStatement pgLastStatement();
+
 // A password for the connections made from now on instead of the keyring's (a check before saving);
 // empty: the keyring's again.
 void pgUsePassword(const QString& password);

@@ -22,6 +22,7 @@ int PgResult::rows() const { return 0; }
 int PgResult::columns() const { return 0; }
 QString pgKeyringKey(const QString& url) { return url; }
 void pgUsePassword(const QString&) {}
+PgStatement pgLastStatement() { return {}; }
 std::shared_ptr<PgConnection> pgConnect(const QString&, bool) { refuse(); }
 QString pgSql(const QString& sql) { return sql; }
 PgResult pgRun(PgConnection&, const QString&, const Params&) { refuse(); }

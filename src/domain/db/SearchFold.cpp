@@ -241,6 +241,28 @@ QStringList foldViewsSql(const QString& source, const QString& text, const QStri
     return views;
 }
 
+QString foldSqlExpression(const QString& text) {
+    // One translate() for every letter that becomes one letter (A–Z among them), then the letters
+    // that become two, then the spellings in their order: what the views do, in one pass over the text.
+    QString from = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), to = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+    QList<Pair> wide, spellings;
+    for (const Pair& p : kFold) {
+        const QString f = QString::fromUtf8(p.from), t = QString::fromUtf8(p.to);
+        if (f.size() > 1)
+            spellings << p;
+        else if (t.size() > 1)
+            wide << p;
+        else {
+            from += f;
+            to += t;
+        }
+    }
+    QString expr = QStringLiteral("translate(%1, '%2', '%3')").arg(text, from, to);
+    for (const Pair& p : wide + spellings)
+        expr = QStringLiteral("replace(%1, '%2', '%3')").arg(expr, QString::fromUtf8(p.from), QString::fromUtf8(p.to));
+    return expr;
+}
+
 QString foldForSearch(const QString& text) {
     // The letters in one pass (none of them can make another one appear), then the
     // three spellings in their order, each over the whole text, as replace() does.

@@ -5,6 +5,7 @@
 #include <QSysInfo>
 #include <functional>
 
+#include "base/SafeWrite.h"
 #include "domain/db/LoadSave.h"
 #include "domain/db/StatusGruppen.h"
 #include "support/DbTestShared.h"
@@ -78,6 +79,38 @@ TEST_F(Seats, ASaveAfterAnotherChangeIsRefusedAndNeitherChangeIsLost) {
         EXPECT_EQ(last.Zahlungshinweise, u"Vorkasse"_s);
         ASSERT_TRUE(subDeleteAuktion(last).ok());
     }
+}
+
+// A file on a network share is refused before it is opened: its locks do not hold there.
+TEST(NetworkShare, RefusedWithTheReasonAndTheWayToATeamServer) {
+    const struct {
+        quint64 magic;
+        const char* mount;
+        const char* kind;
+    } cases[] = {
+        {0x6969, "nfs4", "NFS"},
+        {0xFF534D42, "cifs", "SMB/CIFS"},
+        {0xFE534D42, "smb3", "SMB/CIFS"},
+        {0x517B, "smbfs", "SMB/CIFS"},
+        {0x65735546, "fuse.sshfs", "SSHFS"},
+        {0x65735546, "fuse.rclone", "rclone"},
+        {0x65735546, "fuse.encfs", ""},
+        {0xEF53, "ext4", ""},
+        {0x01021994, "tmpfs", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(networkFileSystemOf(c.magic, QString::fromLatin1(c.mount)), QString::fromLatin1(c.kind)) << c.mount;
+
+    TestApp app(false);
+    const QString here = app.file(u"gaveldesk.mdb"_s);
+    EXPECT_TRUE(refuseNetworkShare(here).ok());  // this machine's own disk
+    setFileSystemProbe([](const QString&) { return u"NFS"_s; });
+    const Status refused = refuseNetworkShare(u"/mnt/nas/gaveldesk.mdb"_s);
+    EXPECT_TRUE(refuseNetworkShare(u"postgresql://kasse@server/gaveldesk"_s).ok());
+    setFileSystemProbe({});
+    ASSERT_FALSE(refused.ok());
+    for (const char* want : {"Netzlaufwerk (NFS)", "beschädigt", "PostgreSQL-Server", "--move-to"})
+        EXPECT_TRUE(refused.error().message().contains(QString::fromUtf8(want))) << want;
 }
 
 }  // namespace
