@@ -241,26 +241,36 @@ QStringList foldViewsSql(const QString& source, const QString& text, const QStri
     return views;
 }
 
-QString foldSqlExpression(const QString& text) {
-    // One translate() for every letter that becomes one letter (A–Z among them), then the letters
-    // that become two, then the spellings in their order: what the views do, in one pass over the text.
-    QString from = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), to = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
-    QList<Pair> wide, spellings;
+QString foldFunctionSql(const QString& name) {
+    // A server's translate() compares every character with every one it replaces: one call with all
+    // the letters cost milliseconds a mail. So the letters go in groups, each replaced only where a
+    // pattern (one scan) finds one of them; A-Z first, the letters that become two, then the spellings.
+    constexpr int kGroup = 16;
+    QStringList body{QStringLiteral("t := lower(t COLLATE \"C\");")};  // under C, lower() knows A-Z only
+    QString from, to;
+    QStringList wide, spellings;
+    const auto flush = [&] {
+        if (from.isEmpty()) return;
+        body << QStringLiteral("IF t ~ '[%1]' THEN t := translate(t, '%1', '%2'); END IF;").arg(from, to);
+        from.clear();
+        to.clear();
+    };
     for (const Pair& p : kFold) {
         const QString f = QString::fromUtf8(p.from), t = QString::fromUtf8(p.to);
-        if (f.size() > 1)
-            spellings << p;
-        else if (t.size() > 1)
-            wide << p;
-        else {
+        if (f.size() > 1) {
+            spellings << QStringLiteral("t := replace(t, '%1', '%2');").arg(f, t);
+        } else if (t.size() > 1) {
+            wide << QStringLiteral("t := replace(t, '%1', '%2');").arg(f, t);
+        } else {
             from += f;
             to += t;
+            if (from.size() == kGroup) flush();
         }
     }
-    QString expr = QStringLiteral("translate(%1, '%2', '%3')").arg(text, from, to);
-    for (const Pair& p : wide + spellings)
-        expr = QStringLiteral("replace(%1, '%2', '%3')").arg(expr, QString::fromUtf8(p.from), QString::fromUtf8(p.to));
-    return expr;
+    flush();
+    return QStringLiteral("CREATE FUNCTION %1(t text) RETURNS text LANGUAGE plpgsql IMMUTABLE AS $$\nBEGIN\n  %2\n  "
+                          "RETURN t;\nEND $$;")
+        .arg(name, (body + wide + spellings).join(QStringLiteral("\n  ")));
 }
 
 QString foldForSearch(const QString& text) {

@@ -12,8 +12,8 @@ namespace gd {
 // The views that fold the text expression `text` of the rows of `source` (which
 // has a docid column) into the column Text of `view`, in the order they are made.
 QStringList foldViewsSql(const QString& source, const QString& text, const QString& view);
-// The same folding as one SQL expression of `text`, for a database whose functions take deeper nesting.
-QString foldSqlExpression(const QString& text);
+// The same folding as a database server's function `name(text)` (PL/pgSQL).
+QString foldFunctionSql(const QString& name);
 // The same folding for a text.
 QString foldForSearch(const QString& text);
 // What the user typed as a full-text query: every word folded, as a prefix,
