@@ -482,9 +482,10 @@ bool opensWithCurrentPassphrase(const QString& path) {
 
 Status changeDatabasePassphrase(const QString& path, const QString& passphrase) {
     if (isServerAddress(path))
-        return Error::plain(QStringLiteral("Eine Datenbank auf einem Server hat kein Kennwort von Gaveldesk: Dort "
-                                           "gilt das Kennwort des Server-Benutzers, und die Verbindung ist "
-                                           "verschlüsselt. Ändern Sie es auf dem Server."));
+        return Error::plain(
+            QStringLiteral("Eine Datenbank auf einem Server hat kein Kennwort von Gaveldesk: Dort "
+                           "gilt das Kennwort des Server-Benutzers, und die Verbindung ist "
+                           "verschlüsselt. Ändern Sie es auf dem Server."));
     const QByteArray next = passphrase.isEmpty() ? kPassphrase : passphrase.toUtf8();
     try {
         std::shared_ptr<Database::Impl> c = connect(path, false);

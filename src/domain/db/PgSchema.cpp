@@ -150,8 +150,9 @@ QString serverStatement(const QString& fileSql) {
 // Every trade's search text folded as the program folds what is typed.
 QString searchSource() {
     return foldFunctionSql(QStringLiteral("gd_fold")) + QLatin1Char('\n') +
-           pgSql(QStringLiteral("CREATE VIEW SuchQuelle AS SELECT a.rowid AS docid, gd_fold(%1) AS text FROM Auktionen a")
-                     .arg(searchTextSql()));
+           pgSql(
+               QStringLiteral("CREATE VIEW SuchQuelle AS SELECT a.rowid AS docid, gd_fold(%1) AS text FROM Auktionen a")
+                   .arg(searchTextSql()));
 }
 
 int readVersion(PgConnection& c) {

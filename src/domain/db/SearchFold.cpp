@@ -268,8 +268,9 @@ QString foldFunctionSql(const QString& name) {
         }
     }
     flush();
-    return QStringLiteral("CREATE FUNCTION %1(t text) RETURNS text LANGUAGE plpgsql IMMUTABLE AS $$\nBEGIN\n  %2\n  "
-                          "RETURN t;\nEND $$;")
+    return QStringLiteral(
+               "CREATE FUNCTION %1(t text) RETURNS text LANGUAGE plpgsql IMMUTABLE AS $$\nBEGIN\n  %2\n  "
+               "RETURN t;\nEND $$;")
         .arg(name, (body + wide + spellings).join(QStringLiteral("\n  ")));
 }
 

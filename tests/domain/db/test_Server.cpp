@@ -30,7 +30,7 @@ QString stateFile(const QString& name) {
 // Runs the suite's server script (start, halt, resume, stop) on a state folder.
 bool serverScript(const QString& action, const QString& state) {
     QProcess p;
-    p.start(u"/usr/bin/python3"_s, {qEnvironmentVariable("GD_PGSERVER_SCRIPT"), action, state});
+    p.start(u"/usr/bin/python3"_s, {QStringLiteral(GD_PGSERVER_SCRIPT), action, state});
     const bool done = p.waitForFinished(120000) && p.exitCode() == 0;
     if (!done) ADD_FAILURE() << p.readAllStandardError().toStdString();
     return done;
@@ -49,7 +49,7 @@ bool psql(const QString& port, const QString& sql) {
 // An invoice's bytes as stored: a zero byte, a high one, a letter beyond ASCII.
 const QByteArray kPdfBytes = QByteArray::fromHex("255044462d312e3700ff012062696ec3a472");
 
-class Server : public DbTest {
+class OnServer : public DbTest {
 protected:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("GD_TEST_PG")) GTEST_SKIP() << "nur mit dem PostgreSQL-Server der Tests";
@@ -92,7 +92,7 @@ protected:
     }
 };
 
-TEST_F(Server, TlsChecksTheServersNameAndThePasswordComesFromTheKeyring) {
+TEST_F(OnServer, TlsChecksTheServersNameAndThePasswordComesFromTheKeyring) {
     const QString port = stateFile(u"port"_s);
     ASSERT_TRUE(psql(port, u"CREATE DATABASE kasse_%1 OWNER kasse"_s.arg(QCoreApplication::applicationPid())));
     const QString url = u"postgresql://kasse@localhost:%1/kasse_%2"_s.arg(port).arg(QCoreApplication::applicationPid());
@@ -120,7 +120,7 @@ TEST_F(Server, TlsChecksTheServersNameAndThePasswordComesFromTheKeyring) {
     EXPECT_FALSE(createDatabase(url + u"?sslmode=disable"_s).ok());
 }
 
-TEST_F(Server, AStoppedServerIsToldNothingIsHalfWrittenAndTheWorkGoesOnAfterTheRestart) {
+TEST_F(OnServer, AStoppedServerIsToldNothingIsHalfWrittenAndTheWorkGoesOnAfterTheRestart) {
     QTemporaryDir own;
     ASSERT_TRUE(serverScript(u"start"_s, own.path()));
     const QString port = QString::fromUtf8([&] {
@@ -165,7 +165,7 @@ TEST_F(Server, AStoppedServerIsToldNothingIsHalfWrittenAndTheWorkGoesOnAfterTheR
     serverScript(u"stop"_s, own.path());
 }
 
-TEST_F(Server, AnotherSeatsChangeIsToldWithinASecond) {
+TEST_F(OnServer, AnotherSeatsChangeIsToldWithinASecond) {
     static int argc = 1;
     static char name[] = "test_db";
     static char* argv[] = {name, nullptr};
@@ -193,7 +193,7 @@ TEST_F(Server, AnotherSeatsChangeIsToldWithinASecond) {
     }
 }
 
-TEST_F(Server, FromAFileToTheServerAndBackEverythingIsEqual) {
+TEST_F(OnServer, FromAFileToTheServerAndBackEverythingIsEqual) {
     const QString file = app.file(u"quelle.mdb"_s), back = app.file(u"zurueck.mdb"_s);
     ASSERT_TRUE(QFile::copy(emptyDatabaseTemplate(), file));
     gsDataSource = file;
@@ -226,7 +226,7 @@ TEST_F(Server, FromAFileToTheServerAndBackEverythingIsEqual) {
     EXPECT_EQ(source.readAll(), before);  // the source is only read
 }
 
-TEST_F(Server, ItsBackupIsTheFilesBackupAndRestoresIntoEither) {
+TEST_F(OnServer, ItsBackupIsTheFilesBackupAndRestoresIntoEither) {
     fill();
     const QString bin = app.file(u"bin"_s), backup = app.file(u"Sicherungen/server.gdsicherung"_s);
     ASSERT_TRUE(writeBackup(db, bin, backup).ok());
