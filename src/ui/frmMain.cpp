@@ -103,7 +103,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
 
 bool frmMain::ensureDatabase(bool asked) {
     // A file named in the settings but gone (moved, deleted) is offered anew at its place.
-    const bool gone = !gsDataSource.isEmpty() && !QFileInfo::exists(gsDataSource);
+    // A server's database is there or the first operation says why not; its tables make themselves.
+    const bool gone = !gsDataSource.isEmpty() && !isServerAddress(gsDataSource) && !QFileInfo::exists(gsDataSource);
     if (!gsDataSource.isEmpty() && !gone) {
         if (asked)
             platform().msgBox(QStringLiteral("Es ist bereits eine Datenbank eingestellt:") + QLatin1Char('\r') +
