@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
-#include <optional>
 
 #include "domain/db/Connection.h"
 #include "domain/db/Database.h"
@@ -83,6 +82,24 @@ void copyTable(Database& from, Database& to, const QString& table) {
     });
 }
 
+// Reads of a server in one repeatable snapshot, ended when done.
+struct Snapshot {
+    Database db;
+    explicit Snapshot(const QString& source) : db(Database::open(source)) {
+        if (db.onServer()) db.execute(QStringLiteral("begin isolation level repeatable read read only"));
+    }
+    ~Snapshot() {
+        if (!db.onServer()) return;
+        try {
+            db.execute(QStringLiteral("rollback"));
+        } catch (const RunError&) {
+            // a lost connection ended it already
+        }
+    }
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+};
+
 }  // namespace
 
 Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTarget target) {
@@ -114,11 +131,10 @@ Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTar
                         sentence + QStringLiteral(" Die Datenbank auf dem Server enthält schon Auktionen, Kontakte "
                                                   "oder Rechnungen. Geben Sie eine leere Datenbank an."));
             }
-            // A server is read in one transaction: one consistent state, whatever another seat does. A file
+            // A server is read in one snapshot: one state, whatever the other seats write meanwhile. A file
             // is only read (it may be read-only).
-            std::optional<Transaction> reading;
-            if (isServerAddress(from)) reading.emplace(from);
-            Database src = reading ? reading->database() : Database::open(from);
+            Snapshot reading(from);
+            Database& src = reading.db;
             for (const QString& t : tables()) copyTable(src, target_, t);
             if (toServer)
                 for (const QString& t : tables())
@@ -142,7 +158,6 @@ Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTar
                                             .arg(there));
                 out << QStringLiteral("%1: %2").arg(it.key()).arg(it.value());
             }
-            if (reading) reading->commit();
             tx.commit();
         }
         return out;
