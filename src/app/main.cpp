@@ -136,6 +136,8 @@ int main(int argc, char** argv) {
     if (!ready.ok()) gd::showError(ready.error());  // the program starts with its built-in defaults
     faults << gd::subInitApp();
     faults << gd::tidyDatabaseFile(gd::gsDataSource, gd::AppPath());
+    // A server's password from the keyring, here on the main thread: the list reads on a worker.
+    if (gd::isServerAddress(gd::gsDataSource)) (void)gd::serverPasswordFromKeyring(gd::gsDataSource);
     if (const gd::Status share = gd::refuseNetworkShare(gd::gsDataSource); !share.ok()) {
         splash->hide();
         gd::showError(share.error());

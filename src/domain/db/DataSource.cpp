@@ -49,6 +49,7 @@ Status saveDataSource(const DataSourceChoice& c, const QString& configIni) {
                                  configIni);
     if (!written.ok()) return written;
     gSettings.ServerZertifikat = c.caFile;
+    if (!c.password.isEmpty()) pgKeepPassword(c.source, c.password);
     return {};
 }
 

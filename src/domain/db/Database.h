@@ -81,6 +81,10 @@ private:
 // and the way to a team's server: its locks do not hold there.
 Status refuseNetworkShare(const QString& path);
 
+// Reads the server's password from the desktop's keyring once, on the calling (main) thread, for
+// every connection of this process; false when none is kept there.
+bool serverPasswordFromKeyring(const QString& source);
+
 // Whether a data source names a database server ("postgresql://user@host/db") rather than a file.
 bool isServerAddress(const QString& source);
 

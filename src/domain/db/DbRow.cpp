@@ -8,6 +8,8 @@
 
 namespace gd {
 
+bool serverPasswordFromKeyring(const QString& source) { return keptPassword(source).has_value(); }
+
 bool isServerAddress(const QString& source) {
     return source.startsWith(QLatin1String("postgresql://")) || source.startsWith(QLatin1String("postgres://"));
 }

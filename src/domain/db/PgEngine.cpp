@@ -2,9 +2,13 @@
 
 #include <libpq-fe.h>
 
+#include <QCoreApplication>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QSysInfo>
+#include <QThread>
 #include <QUrl>
+#include <optional>
 #include <vector>
 
 #include "domain/db/PgSchema.h"
@@ -99,6 +103,36 @@ QString& passwordGiven() {
 
 void pgUsePassword(const QString& password) { passwordGiven() = password; }
 
+namespace {
+QMutex g_keptMutex;
+QHash<QString, std::optional<QString>>& keptPasswords() {
+    static QHash<QString, std::optional<QString>> kept;
+    return kept;
+}
+}  // namespace
+
+void pgKeepPassword(const QString& url, const QString& password) {
+    QMutexLocker lock(&g_keptMutex);
+    keptPasswords().insert(pgKeyringKey(url), password);
+}
+
+std::optional<QString> keptPassword(const QString& url) {
+    const QString key = pgKeyringKey(url);
+    {
+        QMutexLocker lock(&g_keptMutex);
+        if (const auto it = keptPasswords().constFind(key); it != keptPasswords().constEnd()) return it.value();
+    }
+    // The desktop's keyring answers on the main thread only (its jobs live in an event loop); a
+    // worker's connection uses what the main thread read, or libpq's own ~/.pgpass.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (!keyringInUse() || (app && QThread::currentThread() != app->thread())) return std::nullopt;
+    const KeyringRead read = readSecret(key);
+    const std::optional<QString> found = read.found ? std::optional<QString>(read.password) : std::nullopt;
+    QMutexLocker lock(&g_keptMutex);
+    keptPasswords().insert(key, found);
+    return found;
+}
+
 QString pgKeyringKey(const QString& url) {
     const QUrl u(url);
     return QStringLiteral("postgresql/%1@%2:%3/%4").arg(u.userName(), u.host()).arg(u.port(5432)).arg(u.path().mid(1));
@@ -154,9 +188,8 @@ std::shared_ptr<PgConnection> pgConnect(const QString& url, bool prepare) {
     add("client_encoding", "UTF8");
     if (!passwordGiven().isEmpty()) {
         add("password", passwordGiven().toUtf8());
-    } else if (keyringInUse()) {
-        const KeyringRead kept = readSecret(pgKeyringKey(url));
-        if (kept.found) add("password", kept.password.toUtf8());
+    } else if (const std::optional<QString> kept = keptPassword(url)) {
+        add("password", kept->toUtf8());
     }
     add("dbname", url.toUtf8());
     std::vector<const char*> k, v;

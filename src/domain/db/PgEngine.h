@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <optional>
 
 #include "domain/db/Database.h"
 
@@ -81,6 +82,11 @@ PgStatement pgLastStatement();
 // A password for the connections made from now on instead of the keyring's (a check before saving);
 // empty: the keyring's again.
 void pgUsePassword(const QString& password);
+
+// The password the keyring keeps for the address's user, read once (on the main thread) and kept for
+// this process; a saved new one replaces it.
+std::optional<QString> keptPassword(const QString& url);
+void pgKeepPassword(const QString& url, const QString& password);
 
 // The keyring's name for the password of the address's user at its server.
 QString pgKeyringKey(const QString& url);

@@ -22,6 +22,8 @@ int PgResult::rows() const { return 0; }
 int PgResult::columns() const { return 0; }
 QString pgKeyringKey(const QString& url) { return url; }
 void pgUsePassword(const QString&) {}
+std::optional<QString> keptPassword(const QString&) { return std::nullopt; }
+void pgKeepPassword(const QString&, const QString&) {}
 PgStatement pgLastStatement() { return {}; }
 std::shared_ptr<PgConnection> pgConnect(const QString&, bool) { refuse(); }
 QString pgSql(const QString& sql) { return sql; }

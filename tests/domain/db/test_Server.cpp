@@ -96,7 +96,7 @@ TEST_F(OnServer, TlsChecksTheServersNameAndThePasswordComesFromTheKeyring) {
     const QString port = stateFile(u"port"_s);
     ASSERT_TRUE(psql(port, u"CREATE DATABASE kasse_%1 OWNER kasse"_s.arg(QCoreApplication::applicationPid())));
     const QString url = u"postgresql://kasse@localhost:%1/kasse_%2"_s.arg(port).arg(QCoreApplication::applicationPid());
-    QString kept = stateFile(u"kennwort"_s);
+    const QString kept = stateFile(u"kennwort"_s);
     useKeyring({[&kept, url](const QString& key) {
                     return key == pgKeyringKey(url) ? KeyringRead{true, !kept.isEmpty(), kept}
                                                     : KeyringRead{true, false, QString()};
@@ -106,12 +106,17 @@ TEST_F(OnServer, TlsChecksTheServersNameAndThePasswordComesFromTheKeyring) {
         const Status made = createDatabase(url);
         return made.ok() ? QString() : made.error().message();
     };
+    // The keyring's password (read once for the process), the server's name checked against the tests' CA.
+    gSettings.ServerZertifikat = qEnvironmentVariable("GD_TEST_PG") + u"/ca.crt"_s;
+    EXPECT_EQ(opens(), QString());
+    // A password saved anew replaces the one read; a wrong one is refused by the server.
+    pgKeepPassword(url, u"falsch"_s);
+    EXPECT_TRUE(opens().contains(u"Anmeldung abgelehnt"_s)) << opens().toStdString();
+    pgKeepPassword(url, kept);
     // verify-full without the CA: the server's certificate is not trusted.
+    gSettings.ServerZertifikat.clear();
     EXPECT_TRUE(opens().contains(u"verschlüsselte Verbindung"_s)) << opens().toStdString();
     gSettings.ServerZertifikat = qEnvironmentVariable("GD_TEST_PG") + u"/ca.crt"_s;
-    kept = u"falsch"_s;
-    EXPECT_TRUE(opens().contains(u"Anmeldung abgelehnt"_s)) << opens().toStdString();
-    kept = stateFile(u"kennwort"_s);
     EXPECT_EQ(opens(), QString());
     gsDataSource = db = url;
     store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
