@@ -418,9 +418,7 @@ std::shared_ptr<Database::Impl> cachedConnection(const QString& path) {
             if (!it->second->stale && !pgBroken(*it->second->pg)) return it->second;
             cache.erase(it);
         }
-        auto impl = std::make_shared<Database::Impl>();
-        impl->path = path;
-        impl->pg = pgConnect(path);
+        std::shared_ptr<Database::Impl> impl = connect(path);
         cache.insert(cache.begin(), {path, impl});
         if (cache.size() > kMaxConnections) cache.pop_back();
         return impl;

@@ -89,10 +89,7 @@ QString germanDamage(const QString& detail) {
 
 QVariant DbRow::value(int i) const {
     if (st_) return columnValue(st_, i);
-    PgResult view(const_cast<PGresult*>(pr_));
-    const QVariant v = pgValue(view, row_, i);
-    (void)view.release();
-    return v;
+    return pgValue(pr_, row_, i);
 }
 
 bool isMarkedDamaged(const QString& path) {
@@ -108,7 +105,6 @@ void clearDamaged(const QString& path) {
 }
 
 Status checkDatabaseDaily(const QString& path, const QString& record, const QDate& day, const CheckLimits& limits) {
-    if (isServerAddress(path)) return {};
     const std::optional<FileIdentity> id = fileIdentity(path);
     if (!id) return checkDatabase(path, limits);  // missing: the check says what the user needs to know
     const QByteArray note = QByteArray::number(id->device) + ' ' + QByteArray::number(id->inode) + ' ' +
@@ -263,27 +259,22 @@ Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
         QStringLiteral(R"(^\s*select\s+(.*?)\s+from\s+([A-Za-z_][A-Za-z0-9_]*)\s*(\bwhere\b.*|\border\b.*)?$)"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     // The same few statements come again and again: their reading is kept.
+    // A sum is no row: it is read-only (the server refuses a row number beside it).
+    static const QRegularExpression aggregate(QStringLiteral("\\b(count|sum|max|min|avg)\\s*\\("),
+                                              QRegularExpression::CaseInsensitiveOption);
     thread_local QHash<QString, std::pair<QString, QString>> readings;  // sql -> table, statement
     auto known = readings.constFind(sql);
     if (known == readings.constEnd()) {
         const auto m = single.match(sql);
         std::pair<QString, QString> r{QString(), sql};
-        if (m.hasMatch())
+        if (m.hasMatch() && !aggregate.match(m.captured(1)).hasMatch())
             r = {m.captured(2), QStringLiteral("select rowid, ") + m.captured(1) + QStringLiteral(" from ") +
                                     m.captured(2) + QLatin1Char(' ') + m.captured(3)};
         if (readings.size() > 256) readings.clear();
         known = readings.insert(sql, r);
     }
-    QString table = known->first;
-    QString text = known->second;
-    // The file lets a sum stand beside a row number; the server does not: an aggregate is read-only there.
-    static const QRegularExpression aggregate(
-        QStringLiteral("^\\s*select\\s+((?!\\bfrom\\b).)*?\\b(count|sum|max|min|avg)\\s*\\("),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    if (d->pg && !table.isEmpty() && aggregate.match(sql).hasMatch()) {
-        table.clear();
-        text = sql;
-    }
+    const QString table = known->first;
+    const QString text = known->second;
     Recordset rs(d, table);
     if (d->pg) {
         PgResult r = pgRun(*d->pg, text, params);
@@ -302,9 +293,9 @@ Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
         for (int row = 0; row < rows; ++row) {
             QVariantList values;
             values.reserve(n - first);
-            for (int i = first; i < n; ++i) values << pgValue(r, row, i);
+            for (int i = first; i < n; ++i) values << pgValue(r.get(), row, i);
             rs.rows_.push_back(std::move(values));
-            rs.rowids_.push_back(first ? pgValue(r, row, 0).toLongLong() : -1);
+            rs.rowids_.push_back(first ? pgValue(r.get(), row, 0).toLongLong() : -1);
         }
         return rs;
     }

@@ -14,11 +14,14 @@ namespace gd {
 namespace {
 
 // The tables of the schema, in the order they are made; the search index is made by the target's own rules.
-QStringList tables() {
-    static const QRegularExpression name(QStringLiteral("^CREATE TABLE (?:IF NOT EXISTS )?(\\w+)"));
-    QStringList out;
-    for (const QString& s : schemaStatements())
-        if (const auto m = name.match(s); m.hasMatch()) out << m.captured(1);
+const QStringList& tables() {
+    static const QStringList out = [] {
+        static const QRegularExpression name(QStringLiteral("^CREATE TABLE (?:IF NOT EXISTS )?(\\w+)"));
+        QStringList names;
+        for (const QString& s : schemaStatements())
+            if (const auto m = name.match(s); m.hasMatch()) names << m.captured(1);
+        return names;
+    }();
     return out;
 }
 

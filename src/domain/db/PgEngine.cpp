@@ -342,8 +342,7 @@ PgResult pgRun(PgConnection& c, const QString& sql, const Params& params) {
     return r;
 }
 
-QVariant pgValue(const PgResult& r, int row, int col) {
-    PGresult* res = r.get();
+QVariant pgValue(const PGresult* res, int row, int col) {
     if (PQgetisnull(res, row, col)) return {};
     const char* v = PQgetvalue(res, row, col);
     const int len = PQgetlength(res, row, col);

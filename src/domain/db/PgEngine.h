@@ -34,11 +34,6 @@ public:
     PgResult& operator=(PgResult&& o) noexcept;
     ~PgResult();
     PGresult* get() const { return r_; }
-    PGresult* release() {
-        PGresult* r = r_;
-        r_ = nullptr;
-        return r;
-    }
     int rows() const;
     int columns() const;
 
@@ -56,7 +51,7 @@ QString pgSql(const QString& sql);
 PgResult pgRun(PgConnection& c, const QString& sql, const Params& params);
 // Runs a statement of the server's own dialect without parameters.
 PgResult pgExec(PgConnection& c, const char* sql);
-QVariant pgValue(const PgResult& r, int row, int col);
+QVariant pgValue(const PGresult* r, int row, int col);
 // "table.column" in lower case, the table from the server's catalogue where known.
 QString pgColumnName(PgConnection& c, const PgResult& r, int col, bool qualified);
 bool pgBroken(const PgConnection& c);

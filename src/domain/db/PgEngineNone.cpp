@@ -29,7 +29,7 @@ std::shared_ptr<PgConnection> pgConnect(const QString&, bool) { refuse(); }
 QString pgSql(const QString& sql) { return sql; }
 PgResult pgRun(PgConnection&, const QString&, const Params&) { refuse(); }
 PgResult pgExec(PgConnection&, const char*) { refuse(); }
-QVariant pgValue(const PgResult&, int, int) { return {}; }
+QVariant pgValue(const PGresult*, int, int) { return {}; }
 QString pgColumnName(PgConnection&, const PgResult&, int, bool) { return {}; }
 bool pgBroken(const PgConnection&) { return true; }
 const char* pgCell(const PGresult*, int, int) { return nullptr; }

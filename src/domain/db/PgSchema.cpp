@@ -210,11 +210,4 @@ int pgPrepareSchema(PgConnection& c) {
     return kSchemaVersion;
 }
 
-bool pgIsEmpty(PgConnection& c) {
-    PgResult r = pgExec(c,
-                        "SELECT (SELECT count(*) FROM auktionen) + (SELECT count(*) FROM kunden) + "
-                        "(SELECT count(*) FROM rechnungen)");
-    return QByteArray(PQgetvalue(r.get(), 0, 0)) == "0";
-}
-
 }  // namespace gd

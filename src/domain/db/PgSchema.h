@@ -9,7 +9,5 @@ struct PgConnection;
 // Creates the schema in an empty database, brings an earlier one up to date, refuses a newer one or a
 // database of another program; gives back the version. Throws DbError.
 int pgPrepareSchema(PgConnection& c);
-// Whether the database holds no trade and no invoice (a move goes only into an empty one).
-bool pgIsEmpty(PgConnection& c);
 
 }  // namespace gd
