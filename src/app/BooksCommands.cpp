@@ -92,7 +92,9 @@ int payoutsCommand(const QString& file) {
     for (const BankStatement::Skipped& s : report.value().notRead)
         err() << "nicht gelesen: Zeile " << s.Zeile << ": " << oneLine(s.Grund) << '\n';
     if (!done.value().unknown.isEmpty())
-        err() << "nicht als Verkauf bekannt: " << done.value().unknown.join(QStringLiteral(", ")) << '\n';
+        err() << "noch nicht als Verkauf bekannt (wird gebucht, sobald er eingelesen ist): "
+              << done.value().unknown.join(QStringLiteral(", ")) << '\n';
+    for (const QString& line : done.value().refused) err() << "nicht gebucht: " << oneLine(line) << '\n';
     err() << report.value().profile << ": " << done.value().paid << " Verkäufe als bezahlt markiert, "
           << done.value().alreadyPaid << " waren es schon, " << done.value().known << " Zeilen schon gelesen.\n";
     err().flush();

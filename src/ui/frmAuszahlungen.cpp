@@ -125,8 +125,9 @@ void frmAuszahlungen::readReport() {
                          .arg(done.value().alreadyPaid)
                          .arg(done.value().known)};
     if (!done.value().unknown.isEmpty())
-        said << QStringLiteral("Nicht als Verkauf bekannt (nichts geändert): ") +
+        said << QStringLiteral("Noch nicht als Verkauf bekannt (wird gebucht, sobald der Verkauf eingelesen ist): ") +
                     done.value().unknown.join(QStringLiteral(", "));
+    for (const QString& line : done.value().refused) said << QStringLiteral("Nicht gebucht: ") + line;
     for (const BankStatement::Skipped& s : report.value().notRead)
         said << QStringLiteral("Zeile %1 nicht gelesen: %2").arg(s.Zeile).arg(s.Grund);
     txtHinweise->setPlainText(said.join(QLatin1Char('\n')));

@@ -1,5 +1,6 @@
 #include "domain/bank/Matching.h"
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
@@ -8,6 +9,7 @@
 #include "base/CallStack.h"
 #include "base/Money.h"
 #include "domain/db/Database.h"
+#include "domain/db/Journal.h"
 #include "domain/db/SearchFold.h"
 #include "domain/db/StatusGruppen.h"
 #include "domain/db/Trade.h"
@@ -292,16 +294,19 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail)
                 if (withEmail) s.Email = t(8);
                 out.append(std::move(s));
             });
-        // Few sales have part payments: one pass over them, joined by the sale's key.
-        QHash<QString, qsizetype> byId;  // built at the first part payment: most files have none
-        db.forEachRow(QStringLiteral("select AuktionsID, Datum, Cent from Teilzahlungen where Standarduser = ?"),
+        // What an unpaid sale has received so far, from its journal: few sales have any.
+        QHash<QString, qsizetype> byId;  // built at the first entry: most files have none
+        db.forEachRow(QStringLiteral("select b.AuktionsID, b.Tag, b.Cent from Buchungen b join Auktionen a on "
+                                     "a.AuktionsID = b.AuktionsID where b.Standarduser = ? and a.Abgeschlossen = 0 "
+                                     "and a.Bezahlt = 0 and b.Art <> 'Forderung' and b.Art <> 'Gebuehr' order by "
+                                     "b.Tag, b.ID"),
                       {store.user}, names, [&](const DbRow& st) {
                           if (byId.isEmpty())
                               for (qsizetype i = 0; i < out.size(); ++i) byId.insert(out[i].AuktionsID, i);
                           const auto it = byId.constFind(QString::fromUtf8(st.cstr(0), st.bytes(0)));
                           if (it == byId.constEnd()) return;
                           const QString day = QString::fromUtf8(st.cstr(1));
-                          out[*it].Teilzahlungen.append({QDate::fromString(day.left(10), Qt::ISODate), st.int64(2)});
+                          out[*it].Teilzahlungen.append({QDate::fromString(day.left(10), Qt::ISODate), -st.int64(2)});
                       });
         return out;
     } catch (const RunError& e) {
@@ -309,14 +314,56 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail)
     }
 }
 
+QString creditKey(const Credit& c) {
+    if (!c.Referenz.trimmed().isEmpty()) return c.Referenz.trimmed();
+    // Without the bank's reference: the entry as written, which reads the same every time.
+    const QByteArray all = QStringLiteral("%1|%2|%3|%4|%5")
+                               .arg(c.Buchungstag.toString(Qt::ISODate))
+                               .arg(c.Cent)
+                               .arg(c.Name, c.Zweck, c.Iban)
+                               .toUtf8();
+    return QStringLiteral("#") + QString::fromLatin1(QCryptographicHash::hash(all, QCryptographicHash::Sha1).toHex());
+}
+
+namespace {
+
+bool fromPayPal(const Credit& c) { return !c.Email.isEmpty() || c.Gebuehr > 0; }
+QString sourceOf(const Credit& c) { return fromPayPal(c) ? quelle::PayPal : quelle::Kontoauszug; }
+
+}  // namespace
+
 Result<QList<Proposal>> proposalsFor(const Store& store, const QList<Credit>& credits) {
     const bool emails = std::any_of(credits.begin(), credits.end(), [](const Credit& c) { return !c.Email.isEmpty(); });
     const Result<QList<OpenSale>> sales = loadSalesForMatching(store, emails);
     if (!sales.ok()) return sales.error();
-    return matchCredits(credits, sales.value());
+    QList<Proposal> out = matchCredits(credits, sales.value());
+    // A credit booked before, however it was matched then, is known by its reference.
+    try {
+        Database db = store.open();
+        for (Proposal& p : out) {
+            const QStringList ids = journal::bookedBy(db, store.user, sourceOf(p.Gutschrift), creditKey(p.Gutschrift));
+            if (ids.isEmpty()) continue;
+            p.Einstufung = Grade::Erfasst;
+            p.AuktionsIDs = ids;
+            p.AuktionsNrn.clear();
+            for (const QString& id : ids) {
+                Recordset rs = db.OpenRecordset(
+                    QStringLiteral("select AuktionsNr, ebayName from Auktionen where AuktionsID = ?"), {id});
+                if (rs.isEOF()) continue;
+                p.AuktionsNrn << rs.text(QStringLiteral("AuktionsNr"));
+                p.Kaeufer = rs.text(QStringLiteral("ebayName"));
+            }
+            p.Erwartet = p.Gutschrift.Cent;
+            p.Grund = QStringLiteral("gebucht");
+        }
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Buchungen können nicht gelesen werden:"), e);
+    }
+    return out;
 }
 
-Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed, int* partPayments) {
+Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed, int* partPayments,
+                           QStringList* notes) {
     CALLSTACK_MODULE("modBank");
     if (partPayments) *partPayments = 0;
     try {
@@ -326,40 +373,65 @@ Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed,
         int set = 0;
         for (const Proposal& p : confirmed) {
             if (p.Einstufung != Grade::Sicher && p.Einstufung != Grade::Wahrscheinlich) continue;
-            if (p.Teilzahlung) {
-                // Kept with the first sale of the group: the list counts what is still asked.
-                if (p.AuktionsIDs.isEmpty()) continue;
-                db.execute(QStringLiteral(
-                               "insert into Teilzahlungen (AuktionsID, Cent, Datum, Standarduser) values (?, ?, ?, ?)"),
-                           {p.AuktionsIDs.front(), p.Gutschrift.Cent, QDateTime(p.Gutschrift.Buchungstag, QTime(0, 0)),
-                            store.user});
+            if (p.AuktionsIDs.isEmpty() || p.Gutschrift.Cent <= 0) continue;
+            const Credit& c = p.Gutschrift;
+            const QString key = creditKey(c);
+            if (!journal::bookedBy(db, store.user, sourceOf(c), key).isEmpty()) continue;  // booked before
+            const QStringList& unit = p.AuktionsIDs;
+            const qint64 before = journal::balance(db, store.user, unit);
+            JournalEntry pay;
+            pay.Tag = c.Buchungstag;
+            pay.Cent = -c.Cent;
+            pay.Art = art::Zahlung;
+            pay.Konto = fromPayPal(c) ? konto::PayPal : konto::Bank;
+            pay.Quelle = sourceOf(c);
+            pay.Referenz = key;
+            pay.Text = c.Name.left(80);
+            journal::receive(db, store.user, unit, pay);
+            // A fee the payment service kept (PayPal), beside the payment on its day.
+            if (c.Gebuehr > 0) {
+                JournalEntry fee = pay;
+                fee.AuktionsID = unit.front();
+                fee.Cent = c.Gebuehr;
+                fee.Art = art::Gebuehr;
+                fee.Text.clear();
+                journal::append(db, store.user, fee);
+                if (!p.AuktionsNrn.isEmpty())
+                    db.execute(
+                        QStringLiteral("insert or ignore into Gebuehren (Standarduser, Quelle, Referenz, AuktionsNr, "
+                                       "Datum, Cent) values (?, 'PayPal', ?, ?, ?, ?)"),
+                        {store.user, key, p.AuktionsNrn.front(), c.Buchungstag.toString(Qt::ISODate), c.Gebuehr});
+            }
+            qint64 after = journal::balance(db, store.user, unit);
+            // Less than asked and not kept as a part payment: the user settled it, the rest written off.
+            if (after > 0 && !p.Teilzahlung) {
+                for (const QString& id : unit) {
+                    const qint64 open = journal::balance(db, store.user, {id});
+                    if (open <= 0) continue;
+                    JournalEntry off;
+                    off.AuktionsID = id;
+                    off.Tag = c.Buchungstag;
+                    off.Cent = -open;
+                    off.Art = art::Abschreibung;
+                    off.Quelle = quelle::Hand;
+                    off.Referenz = key;
+                    off.Text = QStringLiteral("bezahlt trotz Differenz");
+                    journal::append(db, store.user, off);
+                }
+                journal::settle(db, store.user, unit, c.Buchungstag);
+                after = journal::balance(db, store.user, unit);
+            }
+            if (after > 0) {
                 if (partPayments) ++*partPayments;
-                continue;
+                if (notes)
+                    *notes << QStringLiteral("%1: Teilzahlung %2, offen %3")
+                                  .arg(p.AuktionsNrn.join(QStringLiteral(", ")), euroText(c.Cent), euroText(after));
+            } else if (before > 0) {
+                set += int(unit.size());
             }
-            // A fee the payment service kept (PayPal): recorded once with the sale it paid.
-            if (p.Gutschrift.Gebuehr > 0 && !p.AuktionsNrn.isEmpty())
-                db.execute(
-                    QStringLiteral("insert or ignore into Gebuehren (Standarduser, Quelle, Referenz, AuktionsNr, "
-                                   "Datum, Cent) values (?, 'PayPal', ?, ?, ?, ?)"),
-                    {store.user,
-                     p.Gutschrift.Referenz.isEmpty() ? QStringLiteral("%1|%2|%3")
-                                                           .arg(p.Gutschrift.Buchungstag.toString(Qt::ISODate))
-                                                           .arg(p.Gutschrift.Cent)
-                                                           .arg(p.Gutschrift.Name)
-                                                     : p.Gutschrift.Referenz,
-                     p.AuktionsNrn.front(), p.Gutschrift.Buchungstag.toString(Qt::ISODate), p.Gutschrift.Gebuehr});
-            for (const QString& id : p.AuktionsIDs) {
-                Recordset rs = db.OpenRecordset(
-                    QStringLiteral("select Bezahlt from Auktionen where AuktionsID = ? and Standarduser = ?"),
-                    {id, store.user});
-                if (rs.RecordCount() < 1) continue;
-                rs.MoveFirst();
-                if (rs.value(QStringLiteral("Bezahlt")).toLongLong() != 0) continue;  // paid meanwhile: its day stays
-                const Status s =
-                    SaveStatusMail(store.within(tx), id, QDateTime(p.Gutschrift.Buchungstag, QTime(0, 0)), 2);
-                if (!s.ok()) return s.error();
-                ++set;
-            }
+            if (after < 0 && notes)
+                *notes << QStringLiteral("%1: %2 zu viel gezahlt – Guthaben von %3; bitte erstatten")
+                              .arg(p.AuktionsNrn.join(QStringLiteral(", ")), euroText(-after), p.Kaeufer);
         }
         tx.commit();
         return set;
@@ -368,26 +440,18 @@ Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed,
     }
 }
 
-Result<PartPaid> partPaymentsOf(const Store& store, const QString& auktionsID, const QString& gruppenID) {
+Result<PartPaid> partPaymentsOf(const Store& store, const QString& auktionsID, const QString& /*gruppenID*/) {
     CALLSTACK_MODULE("modBank");
     try {
         Database db = store.open();
-        // A group's part payment is kept with one of its sales; the group id is its contact number too (indexed).
-        const bool group = !gruppenID.trimmed().isEmpty();
-        const QString sales = group ? QStringLiteral("Standarduser = ? and KundenNr = ? and GruppenID = ?")
-                                    : QStringLiteral("Standarduser = ? and AuktionsID = ?");
-        const QVariantList keys =
-            group ? QVariantList{store.user, gruppenID, gruppenID} : QVariantList{store.user, auktionsID};
         PartPaid out;
-        QStringList names;
-        db.forEachRow(QStringLiteral("select Betrag, (select ifnull(sum(Cent), 0) from Teilzahlungen t where "
-                                     "t.Standarduser = a.Standarduser and t.AuktionsID = a.AuktionsID) from "
-                                     "Auktionen a where ") +
-                          sales,
-                      keys, names, [&out](const DbRow& st) {
-                          out.asked += centsOr0(QString::fromUtf8(st.cstr(0), st.bytes(0)));
-                          out.received += st.int64(1);
-                      });
+        for (const JournalEntry& e :
+             journal::entries(db, store.user, journal::unitOf(db, store.user, auktionsID))) {
+            if (e.Art == art::Forderung)
+                out.asked += e.Cent;
+            else if (e.Art != art::Gebuehr)
+                out.received -= e.Cent;
+        }
         return out;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Teilzahlungen können nicht gelesen werden:"), e);

@@ -57,12 +57,17 @@ Result<QList<Proposal>> proposalsFor(const Store& store, const QList<Credit>& cr
 inline Result<QList<Proposal>> proposalsFor(const QList<Credit>& credits) {
     return proposalsFor(currentStore(), credits);
 }
-// "Bezahlt" with the booking day for every sale of the proposals still unpaid, or a part
-// payment for those confirmed as such, in one transaction; the number of sales set paid.
-Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed, int* partPayments = nullptr);
-inline Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments = nullptr) {
-    return applyProposals(currentStore(), confirmed, partPayments);
+// The credits booked into the journal in one transaction; the number of sales paid by them.
+// Each credit is booked once, with the amount it has: short, the rest stays open (a part payment)
+// unless the user settled it (then written off); over, the buyer's credit. `notes` tells both.
+Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed, int* partPayments = nullptr,
+                           QStringList* notes = nullptr);
+inline Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments = nullptr,
+                                  QStringList* notes = nullptr) {
+    return applyProposals(currentStore(), confirmed, partPayments, notes);
 }
+// What a credit is known by when the statement is read again: the bank's reference, else its text.
+QString creditKey(const Credit& c);
 // The part payments kept with the sale, or with any sale of its group, summed; and what the sale,
 // or its whole group, asks (its stored totals).
 struct PartPaid {

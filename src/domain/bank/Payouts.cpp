@@ -4,6 +4,7 @@
 
 #include "base/CallStack.h"
 #include "domain/db/Database.h"
+#include "domain/db/Journal.h"
 #include "domain/db/StatusGruppen.h"
 
 namespace gd {
@@ -128,8 +129,6 @@ Result<PayoutOutcome> applyPayoutReport(const Store& store, const PayoutReport& 
         Database db = tx.database();
         PayoutOutcome out;
         for (const PayoutLine& l : report.sales) {
-            db.execute(QStringLiteral("insert or ignore into Auszahlungen (Standarduser, ID, Datum) values (?, ?, ?)"),
-                       {store.user, l.payoutId, l.payoutDate.toString(Qt::ISODate)});
             Recordset seen = db.OpenRecordset(
                 QStringLiteral("select 1 from AuszahlungsPosten where Standarduser = ? and AuszahlungsID = ? and "
                                "AuktionsNr = ? and Bestellnummer = ?"),
@@ -138,27 +137,47 @@ Result<PayoutOutcome> applyPayoutReport(const Store& store, const PayoutReport& 
                 ++out.known;
                 continue;
             }
+            const auto refuse = [&out, &l](const QString& why) {
+                out.refused << QStringLiteral("Zeile %1, Artikel %2: %3").arg(l.line).arg(l.itemNr, why);
+            };
+            // A line that cannot be a buyer's payment pays nothing and is not kept.
+            if (l.gross <= 0) {
+                refuse(QStringLiteral("Brutto %1 ist keine Zahlung").arg(euroText(l.gross)));
+                continue;
+            }
+            if (l.fees < 0 || l.fees > l.gross) {
+                refuse(QStringLiteral("Gebühr %1 liegt nicht zwischen 0 und dem Brutto %2")
+                           .arg(euroText(l.fees), euroText(l.gross)));
+                continue;
+            }
+            Recordset sale = db.OpenRecordset(
+                QStringLiteral("select a.AuktionsID from Auktionen a join Kunden k on k.ebayName = "
+                               "a.ebayName and k.Standarduser = a.Standarduser where a.AuktionsNr = ? and "
+                               "a.Standarduser = ? and k.Kunde <> 0 order by a.EndeDatum desc"),
+                {l.itemNr, store.user});
+            QString why;
+            if (!sale.isEOF()) {
+                why = journal::applyPayoutLine(db, store.user, sale.text(QStringLiteral("AuktionsID")), l.payoutId,
+                                               l.paidDate, l.gross, l.fees);
+                if (why == QLatin1String("schon bezahlt")) {
+                    ++out.alreadyPaid;
+                } else if (!why.isEmpty()) {
+                    refuse(why);
+                    continue;
+                } else {
+                    ++out.paid;
+                }
+            }
+            // Kept: read again, it is known; for a sale not yet here, it waits for the sale's mail.
+            db.execute(
+                QStringLiteral("insert into Auszahlungen (Standarduser, ID, Datum) select ?, ?, ? where not exists "
+                               "(select 1 from Auszahlungen where Standarduser = ? and ID = ?)"),
+                {store.user, l.payoutId, l.payoutDate.toString(Qt::ISODate), store.user, l.payoutId});
             db.execute(
                 QStringLiteral("insert into AuszahlungsPosten (Standarduser, AuszahlungsID, AuktionsNr, "
                                "Bestellnummer, Brutto, Gebuehren, Zahlungsdatum) values (?, ?, ?, ?, ?, ?, ?)"),
                 {store.user, l.payoutId, l.itemNr, l.orderNr, l.gross, l.fees, l.paidDate.toString(Qt::ISODate)});
-            Recordset sale = db.OpenRecordset(
-                QStringLiteral("select a.AuktionsID, a.Bezahlt from Auktionen a join Kunden k on k.ebayName = "
-                               "a.ebayName and k.Standarduser = a.Standarduser where a.AuktionsNr = ? and "
-                               "a.Standarduser = ? and k.Kunde <> 0"),
-                {l.itemNr, store.user});
-            if (sale.isEOF()) {
-                out.unknown << l.itemNr;
-                continue;
-            }
-            if (sale.value(QStringLiteral("Bezahlt")).toLongLong() != 0) {
-                ++out.alreadyPaid;
-                continue;
-            }
-            const Status s = SaveStatusMail(store.within(tx), sale.text(QStringLiteral("AuktionsID")),
-                                            QDateTime(l.paidDate, QTime(0, 0)), 2);
-            if (!s.ok()) return s.error();
-            ++out.paid;
+            if (sale.isEOF()) out.unknown << l.itemNr;
         }
         tx.commit();
         return out;

@@ -47,7 +47,8 @@ struct PayoutOutcome {
     int paid = 0;         // sales marked paid now
     int alreadyPaid = 0;  // marked before: their day stays
     int known = 0;        // lines already read from an earlier report
-    QStringList unknown;  // item numbers the desk does not know as sales
+    QStringList unknown;  // item numbers the desk does not know as sales yet: kept, paid when the sale comes
+    QStringList refused;  // lines that pay nothing, each with its reason
 };
 // Idempotent: a report read again, or one that overlaps, changes nothing it already did.
 Result<PayoutOutcome> applyPayoutReport(const Store& store, const PayoutReport& report);

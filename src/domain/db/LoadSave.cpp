@@ -1,5 +1,7 @@
 #include "domain/db/LoadSave.h"
 
+#include "domain/db/Journal.h"
+
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "domain/db/Database.h"
@@ -137,18 +139,24 @@ Status funSaveLieferantupdate(const Store& store, tKunde& oLieferant, const QStr
 Status funSaveAuktionnew(const Store& store, const tAuktion& oAuktion, QString& sKundennr, QString* sAuktionsID) {
     CALLSTACK_DB();
     return dbStep(sentences::kAuktionSpeichern, [&]() -> Status {
-        Database db = store.open();
+        // The trade and what its buyer owes: both or neither.
+        Transaction tx(store);
+        Database db = tx.database();
         // Only the columns for the new row: earlier auctions of the number, mail texts and all, stay on disk.
         Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where 0 = 1"));
         // A date the conversion cannot read stops the insert before anything is written.
-        funCDate(oAuktion.EndeDatum);
+        const QDateTime ende = funCDate(oAuktion.EndeDatum);
         rs.AddNew();
         QString kundennr = sKundennr;
         writeNewRowColumns(rs, oAuktion, kundennr);
-        writeAuktionColumns(store, rs, oAuktion, kundennr);
+        writeAuktionColumns(store.within(tx), rs, oAuktion, kundennr);
         const QString id = newAuktionsID(db, oAuktion.AuktionsNr);
         rs.set(QStringLiteral("AuktionsID"), id);
         rs.Update();
+        journal::syncClaim(db, store.user, id, ende.date(), quelle::Mail);
+        // A payout report may have named the sale before its mail came.
+        journal::applyWaitingPayouts(db, store.user, id);
+        tx.commit();
         sKundennr = kundennr;
         if (sAuktionsID) *sAuktionsID = id;
         return {};
@@ -201,17 +209,22 @@ Status funSaveAuktion(const Store& store, const tAuktion& oAuktion, QString& sKu
                              {oAuktion.AuktionsID, store.user});
         funCDate(oAuktion.EndeDatum);
         QString kundennr = sKundennr;
+        QString id = oAuktion.AuktionsID;
         if (rs.RecordCount() < 1) {
             rs.AddNew();
             writeNewRowColumns(rs, oAuktion, kundennr);
             // A row without a key could never be loaded again: make one as on import.
-            rs.set(QStringLiteral("AuktionsID"), newAuktionsID(db, oAuktion.AuktionsNr));
+            id = newAuktionsID(db, oAuktion.AuktionsNr);
+            rs.set(QStringLiteral("AuktionsID"), id);
         } else {
             rs.MoveFirst();
             rs.Edit();
         }
         writeAuktionColumns(store.within(tx), rs, oAuktion, kundennr);
         rs.Update();
+        // A corrected total corrects the claim; the paid state follows the balance.
+        journal::syncClaim(db, store.user, id, today(), quelle::Hand);
+        journal::settle(db, store.user, {id}, today());
         takeStand(db, oAuktion);
         tx.commit();
         sKundennr = kundennr;

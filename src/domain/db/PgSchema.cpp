@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "domain/db/Journal.h"
 #include "domain/db/PgEngine.h"
 #include "domain/db/Schema.h"
 #include "domain/db/SearchFold.h"
@@ -12,6 +13,28 @@
 namespace gd {
 
 namespace {
+
+// A trade deleted takes its rows along; the journal's entries are never changed. Made anew by a
+// step from version 7.
+constexpr const char* kTradeRules = R"SQL(
+CREATE OR REPLACE FUNCTION gd_auktion_weg() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  DELETE FROM versand WHERE auktionsid = old.auktionsid;
+  DELETE FROM mahnungen WHERE auktionsid = old.auktionsid;
+  DELETE FROM teilzahlungen WHERE auktionsid = old.auktionsid;
+  DELETE FROM gesendet WHERE auktionsid = old.auktionsid;
+  DELETE FROM stand WHERE auktionsid = old.auktionsid;
+  DELETE FROM buchungen WHERE auktionsid = old.auktionsid;
+  DELETE FROM suche WHERE docid = old.rowid;
+  RETURN NULL;
+END $$;
+CREATE OR REPLACE TRIGGER auktionen_geloescht AFTER DELETE ON auktionen FOR EACH ROW EXECUTE FUNCTION
+  gd_auktion_weg();
+CREATE OR REPLACE TRIGGER buchungen_unveraenderlich BEFORE UPDATE ON buchungen FOR EACH ROW EXECUTE FUNCTION
+  gd_unveraenderlich('Eine Buchung wird nicht geändert; sie wird durch eine Gegenbuchung berichtigt.');
+CREATE OR REPLACE TRIGGER buchungen_melden AFTER INSERT OR UPDATE OR DELETE ON buchungen FOR EACH STATEMENT
+  EXECUTE FUNCTION gd_melden();
+)SQL";
 
 // What the file does in its triggers and the server in its own language.
 constexpr const char* kServerRules = R"SQL(
@@ -66,17 +89,6 @@ BEGIN
   RETURN NULL;
 END $$;
 CREATE TRIGGER auktionen_stand AFTER UPDATE ON auktionen FOR EACH ROW EXECUTE FUNCTION gd_auktion_stand();
-CREATE FUNCTION gd_auktion_weg() RETURNS trigger LANGUAGE plpgsql AS $$
-BEGIN
-  DELETE FROM versand WHERE auktionsid = old.auktionsid;
-  DELETE FROM mahnungen WHERE auktionsid = old.auktionsid;
-  DELETE FROM teilzahlungen WHERE auktionsid = old.auktionsid;
-  DELETE FROM gesendet WHERE auktionsid = old.auktionsid;
-  DELETE FROM stand WHERE auktionsid = old.auktionsid;
-  DELETE FROM suche WHERE docid = old.rowid;
-  RETURN NULL;
-END $$;
-CREATE TRIGGER auktionen_geloescht AFTER DELETE ON auktionen FOR EACH ROW EXECUTE FUNCTION gd_auktion_weg();
 CREATE FUNCTION gd_kunde_geaendert() RETURNS trigger LANGUAGE plpgsql AS $$
 BEGIN
   IF old.name IS DISTINCT FROM new.name OR old.strasse IS DISTINCT FROM new.strasse OR old.ort IS DISTINCT FROM
@@ -191,6 +203,7 @@ int pgPrepareSchema(PgConnection& c) {
             }
             pgExec(c, searchSource().toUtf8().constData());
             pgExec(c, kServerRules);
+            pgExec(c, kTradeRules);
             for (const char* table : kWatched)
                 pgExec(c, QStringLiteral("CREATE TRIGGER %1_melden AFTER INSERT OR UPDATE OR DELETE ON %1 FOR EACH "
                                          "STATEMENT EXECUTE FUNCTION gd_melden()")
@@ -201,7 +214,25 @@ int pgPrepareSchema(PgConnection& c) {
             pgExec(c,
                    QByteArray("INSERT INTO gd_schema VALUES (" + QByteArray::number(kSchemaVersion) + ")").constData());
         }
-        // The steps from one version to the next come here, as the file's do.
+        // The steps from one version to the next, as the file's.
+        if (version == 7) {
+            for (const QString& statement : schemaStatements())
+                if (statement.contains(QLatin1String("Buchungen")) && !statement.startsWith(QLatin1String("CREATE TRIGGER")))
+                    pgExec(c, serverStatement(statement).toUtf8().constData());
+            pgExec(c, kTradeRules);
+            fillOpeningJournal(
+                [&c](const QString& sql, const std::function<void(const QVariantList&)>& row) {
+                    PgResult r = pgRun(c, sql, {});
+                    const int n = PQntuples(r.get()), cols = PQnfields(r.get());
+                    for (int i = 0; i < n; ++i) {
+                        QVariantList v;
+                        for (int k = 0; k < cols; ++k) v << pgValue(r.get(), i, k);
+                        row(v);
+                    }
+                },
+                [&c](const QString& sql, const QVariantList& params) { pgRun(c, sql, params); });
+            pgExec(c, QByteArray("UPDATE gd_schema SET version = " + QByteArray::number(kSchemaVersion)).constData());
+        }
         pgExec(c, "COMMIT");
     } catch (...) {
         PQclear(PQexec(c.conn, "ROLLBACK"));

@@ -2,11 +2,14 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "domain/db/Database.h"
+#include "domain/db/Journal.h"
 #include "domain/db/SearchFold.h"
 #include "domain/db/SqliteError.h"
 
@@ -306,6 +309,35 @@ CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht_Stand AFTER DELETE ON Auktionen
 END;
 )SQL";
 
+// Version 8: the money of every sale as entries never changed: what the buyer owes, what came
+// in and went back, fees and write-offs, each with its day, account and source. Gone with its trade.
+constexpr const char* kVersion8 = R"SQL(
+CREATE TABLE IF NOT EXISTS Buchungen (
+  ID           INTEGER PRIMARY KEY,
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  AuktionsID   TEXT NOT NULL COLLATE NOCASE,
+  Tag          TEXT NOT NULL,
+  Cent         INTEGER NOT NULL,
+  Art          TEXT NOT NULL,
+  Konto        TEXT NOT NULL DEFAULT '',
+  Quelle       TEXT NOT NULL DEFAULT '',
+  Referenz     TEXT NOT NULL DEFAULT '',
+  Text         TEXT NOT NULL DEFAULT '',
+  Erfasst      TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX IF NOT EXISTS Buchungen_AuktionsID ON Buchungen (AuktionsID, Art, Cent);
+CREATE INDEX IF NOT EXISTS Buchungen_Referenz ON Buchungen (Standarduser, Quelle, Referenz);
+CREATE INDEX IF NOT EXISTS Buchungen_Tag ON Buchungen (Standarduser, Tag);
+-- a sale that arrives looks for payout lines that named it before
+CREATE INDEX IF NOT EXISTS AuszahlungsPosten_AuktionsNr ON AuszahlungsPosten (Standarduser, AuktionsNr);
+CREATE TRIGGER IF NOT EXISTS Buchungen_Unveraenderlich BEFORE UPDATE ON Buchungen BEGIN
+  SELECT RAISE(ABORT, 'Eine Buchung wird nicht geändert; sie wird durch eine Gegenbuchung berichtigt.');
+END;
+CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht_Buchungen AFTER DELETE ON Auktionen BEGIN
+  DELETE FROM Buchungen WHERE AuktionsID = old.AuktionsID;
+END;
+)SQL";
+
 // What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail
 // (its first 64 KB: a notification says what matters early; a mail of megabytes would make
 // every change of its trade slow).
@@ -355,6 +387,61 @@ int queryInt(sqlite3* db, const char* sql) {
     return value;
 }
 
+// The money the file kept before, as the journal's first entries.
+void fillJournal(sqlite3* db) {
+    std::map<QString, sqlite3_stmt*> prepared;
+    const auto prepare = [&](const QString& sql) {
+        auto it = prepared.find(sql);
+        if (it == prepared.end()) {
+            sqlite3_stmt* st = nullptr;
+            const int rc = sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr);
+            if (rc != SQLITE_OK) throwSqlite(db, rc);
+            it = prepared.emplace(sql, st).first;
+        }
+        sqlite3_reset(it->second);
+        return it->second;
+    };
+    const auto bind = [](sqlite3_stmt* st, const QVariantList& params) {
+        for (int i = 0; i < int(params.size()); ++i) {
+            const QVariant& v = params[i];
+            if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
+                sqlite3_bind_int64(st, i + 1, v.toLongLong());
+            else {
+                const QByteArray t = v.toString().toUtf8();
+                sqlite3_bind_text(st, i + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            }
+        }
+    };
+    try {
+        fillOpeningJournal(
+            [&](const QString& sql, const std::function<void(const QVariantList&)>& row) {
+                sqlite3_stmt* st = prepare(sql);
+                int rc;
+                while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+                    QVariantList v;
+                    for (int i = 0; i < sqlite3_column_count(st); ++i)
+                        v << (sqlite3_column_type(st, i) == SQLITE_INTEGER
+                                  ? QVariant(qint64(sqlite3_column_int64(st, i)))
+                                  : QVariant(QString::fromUtf8(
+                                        reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                                        sqlite3_column_bytes(st, i))));
+                    row(v);
+                }
+                if (rc != SQLITE_DONE) throwSqlite(db, rc);
+            },
+            [&](const QString& sql, const QVariantList& params) {
+                sqlite3_stmt* st = prepare(sql);
+                bind(st, params);
+                const int rc = sqlite3_step(st);
+                if (rc != SQLITE_DONE) throwSqlite(db, rc);
+            });
+    } catch (...) {
+        for (auto& [sql, st] : prepared) sqlite3_finalize(st);
+        throw;
+    }
+    for (auto& [sql, st] : prepared) sqlite3_finalize(st);
+}
+
 }  // namespace
 
 void createSchema(sqlite3* db) {
@@ -368,6 +455,7 @@ void createSchema(sqlite3* db) {
         run(db, kVersion5);
         run(db, kVersion6);
         run(db, kVersion7);
+        run(db, kVersion8);
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -381,7 +469,7 @@ std::vector<QString> schemaStatements() {
     for (const QString& part :
          {QString::fromUtf8(kSchema), QString::fromUtf8(kListIndex), QString::fromStdString(version2Sql()),
           QString::fromUtf8(kVersion3), QString::fromUtf8(kVersion4), QString::fromUtf8(kVersion5),
-          QString::fromUtf8(kVersion6), QString::fromUtf8(kVersion7)}) {
+          QString::fromUtf8(kVersion6), QString::fromUtf8(kVersion7), QString::fromUtf8(kVersion8)}) {
         // Statements end with ";" at a line's end; a trigger's body runs to its "END;".
         QString current;
         for (const QString& line : part.split(QLatin1Char('\n'))) {
@@ -479,6 +567,10 @@ void migrateSchema(sqlite3* db, int from) {
     if (from < 5) run(db, kVersion5);
     if (from < 6) run(db, kVersion6);
     if (from < 7) run(db, kVersion7);
+    if (from < 8) {
+        run(db, kVersion8);
+        fillJournal(db);
+    }
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }
 

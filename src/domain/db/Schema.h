@@ -8,7 +8,7 @@ struct sqlite3;
 
 namespace gd {
 
-inline constexpr int kSchemaVersion = 7;
+inline constexpr int kSchemaVersion = 8;
 
 // Creates tables and indexes in one transaction and marks the version.
 void createSchema(sqlite3* db);

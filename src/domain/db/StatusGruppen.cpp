@@ -1,8 +1,10 @@
 #include "domain/db/StatusGruppen.h"
 
 #include "base/CallStack.h"
+#include "base/Clock.h"
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
+#include "domain/db/Journal.h"
 #include "domain/db/LoadSave.h"
 #include "domain/settings/modGlobal.h"
 
@@ -41,6 +43,11 @@ Status SaveStatus(const Store& store, const tAuktion& oAuktion, int Index) {
             }
         rs.set(QStringLiteral("Status"), status);
         rs.Update();
+        // A sale's tick pays what is open by hand on the picker's day; taken away, a counter-entry.
+        if (Index == 2 && isZeroDate(oAuktion.Datum[2]))
+            journal::reopen(db, store.user, oAuktion.AuktionsID, today());
+        else if (Index == 2)
+            journal::payRest(db, store.user, {oAuktion.AuktionsID}, oAuktion.Datum[2].date(), quelle::Hand);
         takeStand(db, oAuktion);
         tx.commit();
         return {};
@@ -50,7 +57,8 @@ Status SaveStatus(const Store& store, const tAuktion& oAuktion, int Index) {
 Status SaveStatusMail(const Store& store, const QString& sAuktionsID, const QDateTime& Datum, int Index) {
     CALLSTACK_DB();
     return dbStep(sentences::kVerkaeuferSpeichern, [&]() -> Status {
-        Database db = store.open();
+        Transaction tx(store);
+        Database db = tx.database();
         Recordset rs = db.OpenRecordset(kByID, {sAuktionsID, store.user});
         if (rs.RecordCount() < 1) return {};
         rs.MoveFirst();
@@ -62,6 +70,9 @@ Status SaveStatusMail(const Store& store, const QString& sAuktionsID, const QDat
         }
         rs.set(QStringLiteral("Status"), milestoneName(Index));
         rs.Update();
+        // "Bezahlt" after a mail: what was open is taken as paid that day.
+        if (Index == 2) journal::payRest(db, store.user, {sAuktionsID}, Datum.date(), quelle::Hand);
+        tx.commit();
         return {};
     });
 }

@@ -76,9 +76,12 @@ protected:
     Store st() const { return Store{db, gsStandardUser}; }
     void SetUp() override {
         DbTest::SetUp();
-        for (int i = 1; i <= 14; ++i)
-            store(auktion(u"40%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"kaeufer%1"_s.arg(i)),
-                  kunde(u"kaeufer%1"_s.arg(i)));
+        // What the report says each buyer paid: a line pays only the total its sale asks.
+        for (int i = 1; i <= 14; ++i) {
+            tAuktion a = auktion(u"40%1"_s.arg(i, 2, 10, QLatin1Char('0')), u"kaeufer%1"_s.arg(i));
+            a.Betrag = i == 14 ? u"28,80"_s : u"29,50"_s;
+            store(a, kunde(u"kaeufer%1"_s.arg(i)));
+        }
     }
     int paid() { return count(u"select count(*) as n from Auktionen where Bezahlt <> 0"_s); }
 };
@@ -227,10 +230,10 @@ TEST_F(Payouts, PayPalPaymentsLikeBankCredits) {
     const QString csv =
         u"\"Datum\",\"Uhrzeit\",\"Zeitzone\",\"Name\",\"Typ\",\"Status\",\"Währung\",\"Brutto\",\"Gebühr\","
         "\"Netto\",\"Absender E-Mail-Adresse\",\"Transaktionscode\",\"Artikelnummer\",\"Hinweis\"\n"
-        "\"03.12.2026\",\"10:00:00\",\"CET\",\"Kaeufer Eins\",\"Zahlung erhalten\",\"Abgeschlossen\",\"EUR\",\"17,40\","
-        "\"-0,95\",\"16,45\",\"kaeufer1@example.de\",\"5TY05013RG002845M\",\"4001\",\"Danke, \"\"super\"\"\"\n"
-        "\"03.12.2026\",\"11:00:00\",\"CET\",\"Anonym\",\"Zahlung erhalten\",\"Abgeschlossen\",\"EUR\",\"17,40\","
-        "\"-0,95\",\"16,45\",\"kaeufer2@example.de\",\"6TY05013RG002845N\",\"\",\"\"\n"
+        "\"03.12.2026\",\"10:00:00\",\"CET\",\"Kaeufer Eins\",\"Zahlung erhalten\",\"Abgeschlossen\",\"EUR\",\"29,50\","
+        "\"-0,95\",\"28,55\",\"kaeufer1@example.de\",\"5TY05013RG002845M\",\"4001\",\"Danke, \"\"super\"\"\"\n"
+        "\"03.12.2026\",\"11:00:00\",\"CET\",\"Anonym\",\"Zahlung erhalten\",\"Abgeschlossen\",\"EUR\",\"29,50\","
+        "\"-0,95\",\"28,55\",\"kaeufer2@example.de\",\"6TY05013RG002845N\",\"\",\"\"\n"
         "\"04.12.2026\",\"09:00:00\",\"CET\",\"Kaeufer Drei\",\"Zahlung erhalten\",\"Ausstehend\",\"EUR\",\"17,40\","
         "\"-0,95\",\"16,45\",\"kaeufer3@example.de\",\"7TY\",\"4003\",\"\"\n"
         "\"05.12.2026\",\"09:00:00\",\"CET\",\"Bank\",\"Abbuchung\",\"Abgeschlossen\",\"EUR\",\"-100,00\",\"0,00\","
@@ -264,7 +267,7 @@ TEST_F(Payouts, PayPalPaymentsLikeBankCredits) {
         << file.toStdString();
     // What reached the account is the payment less the fee: with the fee's booking the buyer's
     // debt is settled once, not by more than the invoice.
-    EXPECT_TRUE(file.contains(u"\r\n16,45;\"S\";\"EUR\";;;;1200;10000;;0312;\"4001\""_s)) << file.toStdString();
+    EXPECT_TRUE(file.contains(u"\r\n28,55;\"S\";\"EUR\";;;;1200;10000;;0312;\"4001\""_s)) << file.toStdString();
 }
 
 // Every camt message that carries booked credits, in the versions banks deliver.
@@ -306,7 +309,7 @@ TEST_F(Payouts, StoredTotalsReadAsTheParserReadsThem) {
     ASSERT_EQ(sales.size(), 14);
     for (const OpenSale& s : sales) {
         const int i = s.AuktionsNr.right(2).toInt() - 1;
-        const QString stored = i < totals.size() ? totals[i] : u"17,40"_s;
+        const QString stored = i < totals.size() ? totals[i] : i == 13 ? u"28,80"_s : u"29,50"_s;
         EXPECT_EQ(s.Cent ? *s.Cent : centsOr0(s.Betrag), centsOr0(stored)) << stored.toStdString();
     }
 }

@@ -128,12 +128,12 @@ TEST_F(Migration, AFileHeldByAnotherProgramIsLeftAsItWasAndNotCalledDamaged) {
 }
 
 TEST_F(Migration, ANewerFileIsRefusedAndLeftUntouched) {
-    static_assert(kSchemaVersion < 8, "the version this build does not know yet");
-    sqlcipher(db, "PRAGMA user_version = 8;");
+    static_assert(kSchemaVersion < 9, "the version this build does not know yet");
+    sqlcipher(db, "PRAGMA user_version = 9;");
     const QString text = refusedAndUnchanged(db);
-    EXPECT_TRUE(text.contains(u"neueren Programmversion (Version 8)"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"neueren Programmversion (Version 9)"_s)) << text.toStdString();
     EXPECT_TRUE(text.contains(u"unverändert"_s)) << text.toStdString();
-    EXPECT_FALSE(QFile::exists(db + u".v8.bak"_s));
+    EXPECT_FALSE(QFile::exists(db + u".v9.bak"_s));
 }
 
 TEST_F(Migration, ADamagedVersion1FileIsNotChanged) {

@@ -1,0 +1,479 @@
+#include "domain/db/Journal.h"
+
+#include <QDateTime>
+#include <QHash>
+
+#include "base/CallStack.h"
+#include "base/Money.h"
+#include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
+#include "domain/db/Records.h"
+
+namespace gd {
+
+namespace {
+
+QString euro(qint64 cents) { return centsText(cents) + QStringLiteral(" €"); }
+
+QString placeholders(qsizetype n) {
+    QStringList marks;
+    for (qsizetype i = 0; i < n; ++i) marks << QStringLiteral("?");
+    return marks.join(QLatin1Char(','));
+}
+
+QDate dayOf(const QString& stored) { return QDate::fromString(stored.left(10), Qt::ISODate); }
+
+// Entries that count towards what the buyer owes: a fee is the seller's cost, not the buyer's.
+bool counts(const QString& art) { return art != art::Gebuehr; }
+
+bool hasMoneyEntry(const QList<JournalEntry>& entries) {
+    for (const JournalEntry& e : entries)
+        if (e.Art != art::Forderung && e.Art != art::Gebuehr) return true;
+    return false;
+}
+
+}  // namespace
+
+qint64 balanceOf(const QList<JournalEntry>& entries) {
+    qint64 sum = 0;
+    for (const JournalEntry& e : entries)
+        if (counts(e.Art)) sum += e.Cent;
+    return sum;
+}
+
+QString balanceText(qint64 balance) {
+    if (balance > 0) return QStringLiteral("Offen: ") + euro(balance);
+    if (balance < 0) return QStringLiteral("Guthaben: ") + euro(-balance);
+    return QStringLiteral("Ausgeglichen");
+}
+
+QString balanceShort(qint64 balance) {
+    if (balance > 0) return QStringLiteral("offen ") + euro(balance);
+    if (balance < 0) return QStringLiteral("Guthaben ") + euro(-balance);
+    return QStringLiteral("bezahlt");
+}
+
+QString artText(const QString& a) {
+    if (a == art::Rueckbuchung) return QStringLiteral("Rücklastschrift");
+    if (a == art::Gebuehr) return QStringLiteral("Gebühr");
+    return a;
+}
+
+QString entryLine(const JournalEntry& e) {
+    QString line = QStringLiteral("%1  %2  %3  %4")
+                       .arg(e.Tag.toString(QStringLiteral("dd.MM.yyyy")), artText(e.Art).leftJustified(15),
+                            euro(e.Cent).rightJustified(16), e.Konto.isEmpty() ? QStringLiteral("-") : e.Konto);
+    if (!e.Quelle.isEmpty()) line += QStringLiteral("  ") + e.Quelle;
+    if (!e.Referenz.isEmpty()) line += QStringLiteral(" ") + e.Referenz;
+    if (!e.Text.isEmpty()) line += QStringLiteral("  „") + e.Text + QStringLiteral("“");
+    return line;
+}
+
+QList<qint64> allocate(qint64 amount, const QList<qint64>& open) {
+    QList<qint64> out(open.size(), 0);
+    if (open.isEmpty()) return out;
+    qint64 left = amount;
+    for (qsizetype i = 0; i < open.size() && left > 0; ++i) {
+        const qint64 take = qMin(left, qMax<qint64>(0, open[i]));
+        out[i] = take;
+        left -= take;
+    }
+    out.back() += left;  // over: the buyer's credit, on the last trade
+    return out;
+}
+
+namespace journal {
+
+void append(Database& db, const QString& user, const JournalEntry& e) {
+    db.execute(QStringLiteral("insert into Buchungen (Standarduser, AuktionsID, Tag, Cent, Art, Konto, Quelle, "
+                              "Referenz, Text, Erfasst) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+               {user, e.AuktionsID, e.Tag.toString(Qt::ISODate), e.Cent, e.Art, e.Konto, e.Quelle, e.Referenz, e.Text,
+                QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
+}
+
+QList<JournalEntry> entries(Database& db, const QString& user, const QStringList& auktionsIDs) {
+    QList<JournalEntry> out;
+    if (auktionsIDs.isEmpty()) return out;
+    Params params{user};
+    for (const QString& id : auktionsIDs) params << id;
+    QStringList names;
+    db.forEachRow(QStringLiteral("select b.ID, b.AuktionsID, a.AuktionsNr, b.Tag, b.Cent, b.Art, b.Konto, b.Quelle, "
+                                 "b.Referenz, b.Text from Buchungen b left join Auktionen a on a.AuktionsID = "
+                                 "b.AuktionsID where b.Standarduser = ? and b.AuktionsID in (%1) order by b.Tag, b.ID")
+                      .arg(placeholders(auktionsIDs.size())),
+                  params, names, [&out](const DbRow& r) {
+                      JournalEntry e;
+                      e.id = r.int64(0);
+                      e.AuktionsID = r.text(1);
+                      e.AuktionsNr = r.text(2);
+                      e.Tag = dayOf(r.text(3));
+                      e.Cent = r.int64(4);
+                      e.Art = r.text(5);
+                      e.Konto = r.text(6);
+                      e.Quelle = r.text(7);
+                      e.Referenz = r.text(8);
+                      e.Text = r.text(9);
+                      out << e;
+                  });
+    return out;
+}
+
+qint64 balance(Database& db, const QString& user, const QStringList& auktionsIDs) {
+    return balanceOf(entries(db, user, auktionsIDs));
+}
+
+QStringList unitOf(Database& db, const QString& user, const QString& auktionsID) {
+    Recordset rs = db.OpenRecordset(
+        QStringLiteral("select GruppenID from Auktionen where AuktionsID = ? and Standarduser = ?"), {auktionsID, user});
+    if (rs.isEOF()) return {};
+    const QString group = rs.text(QStringLiteral("GruppenID")).trimmed();
+    if (group.isEmpty()) return {auktionsID};
+    QStringList out;
+    QStringList names;
+    db.forEachRow(QStringLiteral("select AuktionsID from Auktionen where Standarduser = ? and KundenNr = ? and "
+                                 "GruppenID = ? order by EndeDatum, rowid"),
+                  {user, group, group}, names, [&out](const DbRow& r) { out << r.text(0); });
+    if (!out.contains(auktionsID)) out.prepend(auktionsID);
+    return out;
+}
+
+bool isSale(Database& db, const QString& user, const QString& auktionsID) {
+    return db.exists(QStringLiteral("select 1 from Auktionen a join Kunden k on k.ebayName = a.ebayName and "
+                                    "k.Standarduser = a.Standarduser where a.AuktionsID = ? and a.Standarduser = ? "
+                                    "and k.Kunde <> 0"),
+                     {auktionsID, user});
+}
+
+void syncClaim(Database& db, const QString& user, const QString& auktionsID, const QDate& day,
+               const QString& source) {
+    if (!isSale(db, user, auktionsID)) return;
+    Recordset rs = db.OpenRecordset(
+        QStringLiteral("select Betrag, (select ifnull(sum(Cent), 0) from Buchungen b where b.AuktionsID = "
+                       "a.AuktionsID and b.Art = 'Forderung') as gebucht from Auktionen a where a.AuktionsID = ? and "
+                       "a.Standarduser = ?"),
+        {auktionsID, user});
+    if (rs.isEOF()) return;
+    const qint64 asked = centsOr0(rs.text(QStringLiteral("Betrag")));
+    const qint64 booked = rs.value(QStringLiteral("gebucht")).toLongLong();
+    if (asked == booked) return;
+    JournalEntry e;
+    e.AuktionsID = auktionsID;
+    e.Tag = day;
+    e.Cent = asked - booked;
+    e.Art = art::Forderung;
+    e.Quelle = source;
+    if (booked != 0 || source == quelle::Hand)
+        e.Text = QStringLiteral("Betrag geändert auf %1").arg(euro(asked));
+    append(db, user, e);
+}
+
+void settle(Database& db, const QString& user, const QStringList& auktionsIDs, const QDate& day) {
+    for (const QString& id : auktionsIDs) {
+        if (!isSale(db, user, id)) continue;
+        const QList<JournalEntry> all = entries(db, user, {id});
+        const bool paid = balanceOf(all) <= 0 && hasMoneyEntry(all);
+        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and "
+                                                       "Standarduser = ?"),
+                                        {id, user});
+        if (rs.isEOF()) continue;
+        rs.MoveFirst();
+        if (rs.flag(QStringLiteral("Bezahlt")) == paid) continue;
+        rs.Edit();
+        rs.set(QStringLiteral("Bezahlt"), paid);
+        rs.set(QStringLiteral("BezahltDatum"), paid ? QDateTime(day, QTime(0, 0)) : zeroDate());
+        QString status;
+        for (int i = kMilestones - 1; i >= 0 && status.isEmpty(); --i) {
+            const bool reached = i == 2 ? paid : rs.flag(QString::fromUtf8(kMilestoneTable[std::size_t(i)].flagColumn));
+            if (reached) status = milestoneName(i);
+        }
+        rs.set(QStringLiteral("Status"), status);
+        rs.Update();
+    }
+}
+
+void payRest(Database& db, const QString& user, const QStringList& auktionsIDs, const QDate& day,
+             const QString& source) {
+    for (const QString& id : auktionsIDs) {
+        if (!isSale(db, user, id)) continue;
+        syncClaim(db, user, id, day, quelle::Hand);
+        const QList<JournalEntry> all = entries(db, user, {id});
+        const qint64 open = balanceOf(all);
+        if (open < 0 || (open == 0 && hasMoneyEntry(all))) continue;
+        JournalEntry e;
+        e.AuktionsID = id;
+        e.Tag = day;
+        e.Cent = -open;
+        e.Art = art::Zahlung;
+        e.Konto = konto::Kasse;
+        e.Quelle = source;
+        e.Text = QStringLiteral("als bezahlt markiert");
+        append(db, user, e);
+    }
+    settle(db, user, auktionsIDs, day);
+}
+
+void reopen(Database& db, const QString& user, const QString& auktionsID, const QDate& day) {
+    if (!isSale(db, user, auktionsID)) return;
+    qint64 received = 0;
+    for (const JournalEntry& e : entries(db, user, {auktionsID}))
+        if (e.Art != art::Forderung && counts(e.Art)) received += e.Cent;
+    if (received != 0) {
+        JournalEntry e;
+        e.AuktionsID = auktionsID;
+        e.Tag = day;
+        e.Cent = -received;
+        e.Art = art::Storno;
+        e.Quelle = quelle::Hand;
+        e.Text = QStringLiteral("„Bezahlt“ zurückgenommen");
+        append(db, user, e);
+    }
+    settle(db, user, {auktionsID}, day);
+}
+
+void receive(Database& db, const QString& user, const QStringList& unit, const JournalEntry& payment) {
+    QList<qint64> open;
+    for (const QString& id : unit) {
+        syncClaim(db, user, id, payment.Tag, quelle::Hand);
+        open << qMax<qint64>(0, balance(db, user, {id}));
+    }
+    const QList<qint64> parts = allocate(-payment.Cent, open);
+    for (qsizetype i = 0; i < unit.size(); ++i) {
+        if (parts[i] == 0 && (payment.Cent != 0 || i + 1 < unit.size())) continue;
+        JournalEntry e = payment;
+        e.AuktionsID = unit[i];
+        e.Cent = -parts[i];
+        append(db, user, e);
+    }
+    settle(db, user, unit, payment.Tag);
+}
+
+QString applyPayoutLine(Database& db, const QString& user, const QString& auktionsID, const QString& payoutId,
+                        const QDate& paidDay, qint64 gross, qint64 fees, const QString& text) {
+    const QStringList unit = unitOf(db, user, auktionsID);
+    if (unit.isEmpty() || !isSale(db, user, auktionsID)) return QStringLiteral("kein Verkauf");
+    for (const QString& id : unit) syncClaim(db, user, id, paidDay, quelle::Hand);
+    for (const QString& id : bookedBy(db, user, quelle::Auszahlung, payoutId))
+        if (unit.contains(id, Qt::CaseInsensitive)) return QStringLiteral("bereits gebucht");
+    if (gross <= 0) return QStringLiteral("Brutto %1 ist keine Zahlung").arg(euro(gross));
+    if (fees < 0 || fees > gross)
+        return QStringLiteral("Gebühr %1 liegt nicht zwischen 0 und dem Brutto %2").arg(euro(fees), euro(gross));
+    const qint64 owed = balance(db, user, unit);
+    if (owed <= 0) return QStringLiteral("schon bezahlt");
+    if (gross != owed)
+        return QStringLiteral("Brutto %1, offen sind aber %2").arg(euro(gross), euro(owed));
+    JournalEntry pay;
+    pay.Tag = paidDay;
+    pay.Cent = -gross;
+    pay.Art = art::Zahlung;
+    pay.Konto = konto::Plattform;
+    pay.Quelle = quelle::Auszahlung;
+    pay.Referenz = payoutId;
+    pay.Text = text;
+    receive(db, user, unit, pay);
+    if (fees > 0) {
+        JournalEntry fee = pay;
+        fee.AuktionsID = auktionsID;
+        fee.Cent = fees;
+        fee.Art = art::Gebuehr;
+        append(db, user, fee);
+    }
+    return {};
+}
+
+QStringList applyWaitingPayouts(Database& db, const QString& user, const QString& auktionsID) {
+    Recordset sale = db.OpenRecordset(
+        QStringLiteral("select AuktionsNr from Auktionen where AuktionsID = ? and Standarduser = ?"), {auktionsID, user});
+    if (sale.isEOF()) return {};
+    struct Waiting {
+        QString id;
+        QDate day;
+        qint64 gross, fees;
+    };
+    QList<Waiting> lines;
+    QStringList names;
+    db.forEachRow(QStringLiteral("select AuszahlungsID, Zahlungsdatum, Brutto, Gebuehren from AuszahlungsPosten where "
+                                 "Standarduser = ? and AuktionsNr = ? order by rowid"),
+                  {user, sale.text(QStringLiteral("AuktionsNr"))}, names, [&lines](const DbRow& r) {
+                      lines.append({r.text(0), dayOf(r.text(1)), r.int64(2), r.int64(3)});
+                  });
+    QStringList notes;
+    for (const Waiting& w : lines) {
+        const QString why = applyPayoutLine(db, user, auktionsID, w.id, w.day, w.gross, w.fees,
+                                            QStringLiteral("Auszahlung vor dem Verkauf gelesen"));
+        if (why.isEmpty())
+            notes << QStringLiteral("Auszahlung %1: %2 als bezahlt gebucht").arg(w.id, euro(w.gross));
+        else if (why != QLatin1String("bereits gebucht"))
+            notes << QStringLiteral("Auszahlung %1: nicht gebucht, %2").arg(w.id, why);
+    }
+    return notes;
+}
+
+QStringList bookedBy(Database& db, const QString& user, const QString& source, const QString& referenz) {
+    QStringList out;
+    if (referenz.isEmpty()) return out;
+    QStringList names;
+    db.forEachRow(QStringLiteral("select distinct AuktionsID from Buchungen where Standarduser = ? and Quelle = ? "
+                                 "and Referenz = ?"),
+                  {user, source, referenz}, names, [&out](const DbRow& r) { out << r.text(0); });
+    return out;
+}
+
+}  // namespace journal
+
+namespace {
+
+Result<TradeAccount> accountWhere(const Store& store, const QString& where, const QString& key) {
+    CALLSTACK_MODULE("modBuchungen");
+    try {
+        Database db = store.open();
+        Recordset rs = db.OpenRecordset(
+            QStringLiteral("select AuktionsID from Auktionen where Standarduser = ? and ") + where, {store.user, key});
+        if (rs.isEOF())
+            return Error::plain(QStringLiteral("Die Auktion „%1“ ist nicht gespeichert.").arg(key));
+        TradeAccount out;
+        out.AuktionsIDs = journal::unitOf(db, store.user, rs.text(QStringLiteral("AuktionsID")));
+        out.Buchungen = journal::entries(db, store.user, out.AuktionsIDs);
+        out.Saldo = balanceOf(out.Buchungen);
+        return out;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Buchungen können nicht gelesen werden:"), e);
+    }
+}
+
+}  // namespace
+
+Result<TradeAccount> loadAccount(const Store& store, const QString& auktionsID) {
+    return accountWhere(store, QStringLiteral("AuktionsID = ?"), auktionsID);
+}
+
+Result<TradeAccount> loadAccountByNr(const Store& store, const QString& auktionsNr) {
+    return accountWhere(store, QStringLiteral("AuktionsNr = ? order by EndeDatum desc limit 1"), auktionsNr.trimmed());
+}
+
+Status writeOff(const Store& store, const QString& auktionsID, const QDate& day, const QString& reason) {
+    CALLSTACK_MODULE("modBuchungen");
+    try {
+        Transaction tx(store);
+        Database db = tx.database();
+        const QStringList unit = journal::unitOf(db, store.user, auktionsID);
+        for (const QString& id : unit) {
+            journal::syncClaim(db, store.user, id, day, quelle::Hand);
+            const qint64 open = journal::balance(db, store.user, {id});
+            if (open <= 0) continue;
+            JournalEntry e;
+            e.AuktionsID = id;
+            e.Tag = day;
+            e.Cent = -open;
+            e.Art = art::Abschreibung;
+            e.Quelle = quelle::Hand;
+            e.Text = reason.trimmed().isEmpty() ? QStringLiteral("bezahlt trotz Differenz") : reason.trimmed();
+            journal::append(db, store.user, e);
+        }
+        journal::settle(db, store.user, unit, day);
+        tx.commit();
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Abschreibung kann nicht gespeichert werden:"), e);
+    }
+}
+
+QList<JournalEntry> openingEntries(const OpeningRow& row) {
+    QList<JournalEntry> out;
+    const auto entry = [&row](const QDate& day, qint64 cent, const QString& a, const QString& k, const QString& q,
+                              const QString& ref) {
+        JournalEntry e;
+        e.AuktionsID = row.AuktionsID;
+        e.Tag = day;
+        e.Cent = cent;
+        e.Art = a;
+        e.Konto = k;
+        e.Quelle = q;
+        e.Referenz = ref;
+        return e;
+    };
+    const QDate ende = dayOf(row.EndeDatum);
+    const qint64 claim = centsOr0(row.Betrag);
+    if (claim != 0) out << entry(ende, claim, art::Forderung, QString(), quelle::Uebernahme, QString());
+    qint64 parts = 0;
+    for (const auto& [day, cent] : row.Teilzahlungen) {
+        out << entry(dayOf(day), -cent, art::Zahlung, konto::Bank, quelle::Uebernahme, QStringLiteral("Teilzahlung"));
+        parts += cent;
+    }
+    if (!row.Bezahlt) return out;
+    QDate paid = dayOf(row.BezahltDatum);
+    if (!paid.isValid() || paid.year() < 1900) paid = ende;
+    const qint64 rest = claim - parts;
+    if (!row.AuszahlungsID.isEmpty()) {
+        const QDate day = dayOf(row.AuszahlungsTag).isValid() ? dayOf(row.AuszahlungsTag) : paid;
+        if (rest > 0 || parts == 0)
+            out << entry(day, -qMax<qint64>(0, rest), art::Zahlung, konto::Plattform, quelle::Auszahlung,
+                         row.AuszahlungsID);
+        if (row.AuszahlungGebuehren > 0)
+            out << entry(day, row.AuszahlungGebuehren, art::Gebuehr, konto::Plattform, quelle::Auszahlung,
+                         row.AuszahlungsID);
+        return out;
+    }
+    const bool paypal = !row.PayPalGebuehren.isEmpty();
+    if (rest > 0 || parts == 0)
+        out << entry(paid, -qMax<qint64>(0, rest), art::Zahlung, paypal ? konto::PayPal : konto::Bank,
+                     paypal ? quelle::PayPal : quelle::Uebernahme,
+                     paypal ? row.PayPalGebuehren.front().first : QString());
+    for (const auto& [ref, cent] : row.PayPalGebuehren)
+        out << entry(paid, cent, art::Gebuehr, konto::PayPal, quelle::PayPal, ref);
+    return out;
+}
+
+void fillOpeningJournal(const OpeningRows& rows, const OpeningExec& exec) {
+    QList<OpeningRow> sales;
+    QHash<QString, qsizetype> byId;                    // AuktionsID
+    QHash<std::pair<QString, QString>, qsizetype> byNr;  // Standarduser (folded), AuktionsNr
+    QStringList users;
+    rows(QStringLiteral("select a.AuktionsID, a.AuktionsNr, a.Betrag, a.EndeDatum, a.Bezahlt, a.BezahltDatum, "
+                        "a.Standarduser from Auktionen a where exists (select 1 from Kunden k where k.ebayName = "
+                        "a.ebayName and k.Standarduser = a.Standarduser and k.Kunde <> 0) order by a.rowid"),
+         [&](const QVariantList& v) {
+             OpeningRow r;
+             r.AuktionsID = v[0].toString();
+             r.AuktionsNr = v[1].toString();
+             r.Betrag = v[2].toString();
+             r.EndeDatum = v[3].toString();
+             r.Bezahlt = v[4].toLongLong() != 0;
+             r.BezahltDatum = v[5].toString();
+             byId.insert(r.AuktionsID.toLower(), sales.size());
+             byNr.insert({v[6].toString().toLower(), r.AuktionsNr}, sales.size());
+             users << v[6].toString();
+             sales << r;
+         });
+    if (sales.isEmpty()) return;
+    rows(QStringLiteral("select AuktionsID, Datum, Cent from Teilzahlungen order by rowid"), [&](const QVariantList& v) {
+        if (const auto it = byId.constFind(v[0].toString().toLower()); it != byId.constEnd())
+            sales[*it].Teilzahlungen.append({v[1].toString(), v[2].toLongLong()});
+    });
+    rows(QStringLiteral("select Standarduser, AuktionsNr, AuszahlungsID, Zahlungsdatum, Brutto, Gebuehren from "
+                        "AuszahlungsPosten order by rowid"),
+         [&](const QVariantList& v) {
+             const auto it = byNr.constFind({v[0].toString().toLower(), v[1].toString()});
+             if (it == byNr.constEnd() || !sales[*it].AuszahlungsID.isEmpty()) return;
+             OpeningRow& r = sales[*it];
+             r.AuszahlungsID = v[2].toString();
+             r.AuszahlungsTag = v[3].toString();
+             r.AuszahlungBrutto = v[4].toLongLong();
+             r.AuszahlungGebuehren = v[5].toLongLong();
+         });
+    rows(QStringLiteral("select Standarduser, AuktionsNr, Referenz, Cent from Gebuehren where Quelle = 'PayPal' order "
+                        "by rowid"),
+         [&](const QVariantList& v) {
+             if (const auto it = byNr.constFind({v[0].toString().toLower(), v[1].toString()}); it != byNr.constEnd())
+                 sales[*it].PayPalGebuehren.append({v[2].toString(), v[3].toLongLong()});
+         });
+    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString insert = QStringLiteral(
+        "insert into Buchungen (Standarduser, AuktionsID, Tag, Cent, Art, Konto, Quelle, Referenz, Text, Erfasst) "
+        "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    for (qsizetype i = 0; i < sales.size(); ++i)
+        for (const JournalEntry& e : openingEntries(sales[i]))
+            exec(insert, {users[i], e.AuktionsID, e.Tag.toString(Qt::ISODate), e.Cent, e.Art, e.Konto, e.Quelle,
+                          e.Referenz, e.Text, now});
+}
+
+}  // namespace gd
