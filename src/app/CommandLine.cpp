@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+#include "app/AccountCommands.h"
 #include "app/BooksCommands.h"
 #include "app/CliCommon.h"
 #include "app/InvoiceCommands.h"
@@ -349,6 +350,12 @@ int bankImport(const QString& file, bool apply) {
               << tsvField(p.Gutschrift.Zweck) << '\t' << p.AuktionsNrn.join(QLatin1Char(',')) << '\t'
               << tsvField(p.Kaeufer) << '\t' << p.Grund << '\n';
         if (p.Einstufung == Grade::Sicher) sure << p;
+        // A short credit that names the item number is that sale's part payment.
+        if (p.Einstufung == Grade::Wahrscheinlich && p.Grund == QStringLiteral("Artikelnummer, aber anderer Betrag") &&
+            p.fehlt() > 0) {
+            sure << p;
+            sure.back().Teilzahlung = true;
+        }
     }
     out().flush();
     // What could not be read is named, never passed over: "4 Gutschriften" of 20 entries is no success.
@@ -363,9 +370,14 @@ int bankImport(const QString& file, bool apply) {
         return 0;
     }
     // Only the sure ones: a probable match needs a person to look at it.
-    const Result<int> set = applyProposals(sure);
+    int parts = 0;
+    QStringList notes;
+    const Result<int> set = applyProposals(currentStore(), sure, &parts, &notes);
     if (!set.ok()) return fail(oneLine(set.error()));
-    err() << set.value() << " Verkäufe als bezahlt markiert.\n";
+    for (const QString& note : notes) err() << oneLine(note) << "\n";
+    err() << set.value() << " Verkäufe als bezahlt markiert.";
+    if (parts > 0) err() << " " << parts << " Teilzahlung(en) erfasst.";
+    err() << "\n";
     err().flush();
     return linkPayoutCredits(st.value().Gutschriften);
 }
@@ -484,6 +496,15 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                                   QStringLiteral("Zeigt die Verkäufe eines Jahres je Plattform und Monat und die "
                                                  "Grenzen, die sie erreichen."),
                                   QStringLiteral("jahr"));
+    const QCommandLineOption konto(QStringLiteral("konto"),
+                                   QStringLiteral("Zeigt die Buchungen eines Verkaufs (mit seiner Gruppe), eine je "
+                                                  "Zeile, und zuletzt, was offen ist: --konto AUKTIONSNR."),
+                                   QStringLiteral("auktionsnr"));
+    const QCommandLineOption mail(
+        QStringLiteral("mail"),
+        QStringLiteral("Schreibt die E-Mail einer Vorlage für eine Auktion, wie das Fenster sie schreibt (Betreff, "
+                       "Text, GiroCode), ohne sie zu senden: --mail VORLAGE AUKTIONSNR. Die Vorlage ist ihr Name "
+                       "(„Zahlungserinnerung“), ihr Schlüssel (x4) oder ihre Nummer in der Liste."));
     const QCommandLineOption payouts(
         QStringLiteral("payouts"),
         QStringLiteral("Liest den Auszahlungsbericht einer Plattform (CSV, nach bin/Dateiformate.ini): setzt die "
@@ -524,6 +545,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(datev);
     parser.addOption(jahr);
     parser.addOption(payouts);
+    parser.addOption(konto);
+    parser.addOption(mail);
     parser.addOption(orders);
     parser.addOption(help);
     parser.addOption(version);
@@ -567,7 +590,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     // A word no command takes is refused, not silently left aside ("--list verkauf").
     const bool takesFiles = parser.isSet(import) || parser.isSet(parse) || parser.isSet(create) ||
                             parser.isSet(invoice) || parser.isSet(cancelInvoice) || parser.isSet(invoiceXml) ||
-                            parser.isSet(datev);
+                            parser.isSet(datev) || parser.isSet(mail);
     if (!takesFiles && !parser.positionalArguments().isEmpty()) {
         err() << "gaveldesk: unbekanntes Argument: " << parser.positionalArguments().first() << "\n";
         err().flush();
@@ -593,6 +616,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(datev)) return datevCommand(parser.positionalArguments());
     if (parser.isSet(jahr)) return yearCommand(parser.value(jahr));
     if (parser.isSet(payouts)) return payoutsCommand(parser.value(payouts));
+    if (parser.isSet(konto)) return kontoCommand(parser.value(konto));
+    if (parser.isSet(mail)) return mailCommand(parser.positionalArguments());
     if (parser.isSet(orders)) return ordersCommand(parser.value(orders));
     if (parser.isSet(search)) return searchAuctions(parser.value(search));
     return std::nullopt;

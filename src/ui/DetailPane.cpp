@@ -20,6 +20,7 @@
 #include "base/Clock.h"
 #include "base/Money.h"
 #include "domain/bank/Matching.h"
+#include "domain/db/Journal.h"
 #include "domain/db/LoadSave.h"
 #include "domain/db/Parcel.h"
 #include "domain/db/SentMails.h"
@@ -365,17 +366,23 @@ void DetailPane::showSentMails() {
 }
 
 void DetailPane::showParcel() {
-    // Money received in part is shown beside the total it is part of.
-    // A group's part payment counts against the whole group's total, not this sale's.
-    const Result<PartPaid> part = mAuktion.AuktionsID.isEmpty()
-                                      ? Result<PartPaid>(PartPaid{})
-                                      : partPaymentsOf(mAuktion.AuktionsID, mAuktion.GruppenID);
-    lblTeilzahlung->setText(
-        part.ok() && part.value().received > 0
-            ? QStringLiteral("Teilzahlung erhalten: %1 · offen: %2")
-                  .arg(euroText(part.value().received), euroText(part.value().asked - part.value().received))
-            : QString());
-    lblTeilzahlung->setVisible(!lblTeilzahlung->text().isEmpty());
+    // What the buyer still owes or has paid too much, from the sale's (or its group's) journal.
+    const Result<TradeAccount> account = mAuktion.AuktionsID.isEmpty()
+                                             ? Result<TradeAccount>(TradeAccount{})
+                                             : loadAccount(currentStore(), mAuktion.AuktionsID);
+    QString money;
+    if (account.ok()) {
+        qint64 received = 0;
+        for (const JournalEntry& e : account.value().Buchungen)
+            if (e.Art != art::Forderung && e.Art != art::Gebuehr) received -= e.Cent;
+        const qint64 saldo = account.value().Saldo;
+        if (saldo < 0)
+            money = balanceShort(saldo) + QStringLiteral(" (zu viel gezahlt, bitte erstatten)");
+        else if (saldo > 0 && received > 0)
+            money = QStringLiteral("Teilzahlung erhalten: %1 · %2").arg(euroText(received), balanceShort(saldo));
+    }
+    lblTeilzahlung->setText(money);
+    lblTeilzahlung->setVisible(!money.isEmpty());
     cmdSendung->setVisible(!mAuktion.AuktionsID.isEmpty() && !isZeroDate(mAuktion.Datum[3]));
     const Result<Parcel> p = mAuktion.AuktionsID.isEmpty() ? Result<Parcel>(Parcel{}) : loadParcel(mAuktion.AuktionsID);
     if (!p.ok() || p.value().Sendungsnummer.isEmpty()) {

@@ -138,7 +138,8 @@ void frmKontoauszug::cmdUebernehmen_Click() {
         p.Teilzahlung = a == Platform::Answer::Yes;
     }
     int parts = 0;
-    const Result<int> set = applyProposals(chosen, &parts);
+    QStringList notes;
+    const Result<int> set = applyProposals(currentStore(), chosen, &parts, &notes);
     if (!set.ok()) {
         showError(set.error());
         return;
@@ -147,6 +148,8 @@ void frmKontoauszug::cmdUebernehmen_Click() {
     QString done = set.value() == 1 ? QStringLiteral("1 Verkauf ist jetzt als bezahlt markiert.")
                                     : QStringLiteral("%1 Verkäufe sind jetzt als bezahlt markiert.").arg(set.value());
     if (parts > 0) done += QLatin1Char('\r') + QStringLiteral("%1 Teilzahlung(en) erfasst.").arg(parts);
+    for (const QString& note : notes)
+        if (note.contains(QStringLiteral("zu viel"))) done += QLatin1Char('\r') + note;
     platform().msgBox(done, Platform::Buttons::Ok, Platform::Icon::Information, QString());
     accept();
 }

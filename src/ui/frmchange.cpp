@@ -41,6 +41,7 @@ frmchange::frmchange(frmMail* mail, QWidget* parent) : QDialog(parent), mail_(ma
                       QStringLiteral("[#Versand#]"),
                       QStringLiteral("[#Versicherung#]"),
                       QStringLiteral("[#Gesamtbetrag#]"),
+                      QStringLiteral("[#Offen#]"),
                       QStringLiteral("[#StandardUser#]"),
                       QStringLiteral("[#Signatur#]"),
                       QStringLiteral("[#Angebotsende#]"),

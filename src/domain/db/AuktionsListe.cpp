@@ -69,13 +69,14 @@ QList<ListRow> readRows(Database& db, const QString& sql, const Params& params) 
     return rows;
 }
 
-// What the status bar adds up of one open trade: a sale without "Bezahlt" asks its total less
-// the part payments kept with it, and is overdue when it ended before `overdueBefore`.
-void addToSummary(ListSummary& sum, bool sale, bool paid, const char* ende, const QString& betrag, qint64 parts,
+// What the status bar adds up of one open trade: a sale without "Bezahlt" asks its total and
+// what its journal holds besides (part payments negative, refunds and returned debits positive),
+// and is overdue when it ended before `overdueBefore`.
+void addToSummary(ListSummary& sum, bool sale, bool paid, const char* ende, const QString& betrag, qint64 moved,
                   const QString& overdueBefore) {
     ++sum.Offen;
     if (!sale || paid) return;
-    const qint64 amount = centsOr0(betrag) - parts;
+    const qint64 amount = centsOr0(betrag) + moved;
     ++sum.Unbezahlt;
     sum.UnbezahltSumme += amount;
     if (ende && QLatin1String(ende) < overdueBefore) {
@@ -86,12 +87,15 @@ void addToSummary(ListSummary& sum, bool sale, bool paid, const char* ende, cons
 
 QString overdueBeforeNow() { return toDbDate(now().addDays(-qMax(0, glMahnTage))); }
 
-// The part payments of every trade that has some: a handful, read at once.
-QHash<QString, qint64> partPayments(Database& db) {
+// Money moved for each sale that has some besides its claim, from the journal; a paid sale's is
+// passed over by the caller. One pass over the money entries alone, not over the claims.
+QHash<QString, qint64> moneyMoved(Database& db, const QString& user) {
     QHash<QString, qint64> out;
     QStringList names;
-    db.forEachRow(QStringLiteral("select AuktionsID, sum(Cent) from Teilzahlungen group by AuktionsID"), {}, names,
-                  [&](const DbRow& st) { out.insert(textOf(st, 0), st.int64(1)); });
+    db.forEachRow(QStringLiteral("select AuktionsID, sum(Cent) from Buchungen where Standarduser = ? and Art in "
+                                 "('Zahlung', 'Erstattung', 'Rueckbuchung', 'Storno', 'Abschreibung') group by "
+                                 "AuktionsID"),
+                  {user}, names, [&](const DbRow& st) { out.insert(textOf(st, 0), st.int64(1)); });
     return out;
 }
 
@@ -130,7 +134,7 @@ Status forEachListRow(const QString& dataSource, const QString& standardUser, Li
     try {
         Database db = Database::open(dataSource);
         const QString sql = listSql(filter, limit, adds, db.onServer());
-        const QHash<QString, qint64> parts = adds ? partPayments(db) : QHash<QString, qint64>();
+        const QHash<QString, qint64> moved = adds ? moneyMoved(db, standardUser) : QHash<QString, qint64>();
         const QString overdueBefore = overdueBeforeNow();
         if (adds) *summary = ListSummary();
         eachRow(db, sql, {standardUser, standardUser}, [&](ListRow& r, const DbRow& st) {
@@ -141,7 +145,7 @@ Status forEachListRow(const QString& dataSource, const QString& standardUser, Li
             // The open trades are the status bar's: its figures come from the same rows.
             if (adds)
                 addToSummary(*summary, st.integer(10) != 0, (r.Meilensteine & 4) != 0, st.cstr(3), r.Betrag,
-                             parts.value(r.AuktionsID), overdueBefore);
+                             moved.value(r.AuktionsID), overdueBefore);
             take(r);
         });
         return {};
@@ -281,16 +285,16 @@ Result<ListSummary> loadListSummary(const QString& dataSource, const QString& st
     try {
         Database db = Database::open(dataSource);
         ListSummary sum;
+        const QHash<QString, qint64> moved = moneyMoved(db, standardUser);
         QStringList names;
         db.forEachRow(
             QStringLiteral("select Kunden.Kunde, Auktionen.Bezahlt, Auktionen.EndeDatum, Auktionen.Betrag, "
-                           "(select ifnull(sum(Cent), 0) from Teilzahlungen where Teilzahlungen.AuktionsID = "
-                           "Auktionen.AuktionsID) from "
+                           "Auktionen.AuktionsID from "
                            "Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = "
                            "Auktionen.ebayname and Auktionen.Standarduser = ? and Kunden.Standarduser = ?"),
             {standardUser, standardUser}, names, [&](const DbRow& st) {
-                addToSummary(sum, st.integer(0) != 0, st.integer(1) != 0, st.cstr(2), textOf(st, 3), st.int64(4),
-                             overdueBefore);
+                addToSummary(sum, st.integer(0) != 0, st.integer(1) != 0, st.cstr(2), textOf(st, 3),
+                             moved.value(textOf(st, 4)), overdueBefore);
             });
         return sum;
     } catch (const RunError& e) {

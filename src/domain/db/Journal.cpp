@@ -59,11 +59,20 @@ QString artText(const QString& a) {
     return a;
 }
 
+namespace {
+QString quelleText(const QString& q) {
+    if (q == quelle::Uebernahme) return QStringLiteral("Übernahme");
+    if (q == quelle::Hand) return QStringLiteral("von Hand");
+    if (q == quelle::Mail) return QStringLiteral("E-Mail");
+    return q;
+}
+}  // namespace
+
 QString entryLine(const JournalEntry& e) {
     QString line = QStringLiteral("%1  %2  %3  %4")
                        .arg(e.Tag.toString(QStringLiteral("dd.MM.yyyy")), artText(e.Art).leftJustified(15),
                             euro(e.Cent).rightJustified(16), e.Konto.isEmpty() ? QStringLiteral("-") : e.Konto);
-    if (!e.Quelle.isEmpty()) line += QStringLiteral("  ") + e.Quelle;
+    if (!e.Quelle.isEmpty()) line += QStringLiteral("  ") + quelleText(e.Quelle);
     if (!e.Referenz.isEmpty()) line += QStringLiteral(" ") + e.Referenz;
     if (!e.Text.isEmpty()) line += QStringLiteral("  „") + e.Text + QStringLiteral("“");
     return line;
@@ -348,6 +357,20 @@ Result<TradeAccount> loadAccount(const Store& store, const QString& auktionsID) 
 
 Result<TradeAccount> loadAccountByNr(const Store& store, const QString& auktionsNr) {
     return accountWhere(store, QStringLiteral("AuktionsNr = ? order by EndeDatum desc limit 1"), auktionsNr.trimmed());
+}
+
+Result<QString> auktionsIdOf(const Store& store, const QString& auktionsNr) {
+    const Result<TradeAccount> account = loadAccountByNr(store, auktionsNr);
+    if (!account.ok()) return account.error();
+    try {
+        Database db = store.open();
+        Recordset rs = db.OpenRecordset(QStringLiteral("select AuktionsID from Auktionen where Standarduser = ? and "
+                                                       "AuktionsNr = ? order by EndeDatum desc limit 1"),
+                                        {store.user, auktionsNr.trimmed()});
+        return rs.text(QStringLiteral("AuktionsID"));
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Auktion kann nicht gelesen werden:"), e);
+    }
 }
 
 Status writeOff(const Store& store, const QString& auktionsID, const QDate& day, const QString& reason) {

@@ -113,6 +113,8 @@ struct TradeAccount {
 // By row key or item number; an empty account when the trade is no sale.
 Result<TradeAccount> loadAccount(const Store& store, const QString& auktionsID);
 Result<TradeAccount> loadAccountByNr(const Store& store, const QString& auktionsNr);
+// The row key of the newest trade with this item number.
+Result<QString> auktionsIdOf(const Store& store, const QString& auktionsNr);
 // "bezahlt trotz Differenz": writes the open rest off with its reason.
 Status writeOff(const Store& store, const QString& auktionsID, const QDate& day, const QString& reason);
 

@@ -328,6 +328,8 @@ CREATE TABLE IF NOT EXISTS Buchungen (
 CREATE INDEX IF NOT EXISTS Buchungen_AuktionsID ON Buchungen (AuktionsID, Art, Cent);
 CREATE INDEX IF NOT EXISTS Buchungen_Referenz ON Buchungen (Standarduser, Quelle, Referenz);
 CREATE INDEX IF NOT EXISTS Buchungen_Tag ON Buchungen (Standarduser, Tag);
+-- the money that moved, apart from the claims: the status bar's sums read only these
+CREATE INDEX IF NOT EXISTS Buchungen_Art ON Buchungen (Standarduser, Art, AuktionsID, Cent);
 -- a sale that arrives looks for payout lines that named it before
 CREATE INDEX IF NOT EXISTS AuszahlungsPosten_AuktionsNr ON AuszahlungsPosten (Standarduser, AuktionsNr);
 CREATE TRIGGER IF NOT EXISTS Buchungen_Unveraenderlich BEFORE UPDATE ON Buchungen BEGIN

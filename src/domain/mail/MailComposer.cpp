@@ -10,6 +10,7 @@
 #include "base/modFunktions.h"
 #include "domain/bank/GiroCode.h"
 #include "domain/bank/Iban.h"
+#include "domain/db/Journal.h"
 #include "domain/db/Parcel.h"
 #include "domain/db/Reminders.h"
 #include "domain/db/StatusGruppen.h"
@@ -78,6 +79,11 @@ Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QStri
         const Result<int> level = reminderLevel(a.AuktionsID);
         if (!level.ok()) return level.error();
         in.iMahnstufe = level.value();
+        if (!k.Lieferant) {
+            const Result<TradeAccount> account = loadAccount(currentStore(), a.AuktionsID);
+            if (!account.ok()) return account.error();
+            if (!account.value().Buchungen.isEmpty()) in.iOffen = account.value().Saldo;
+        }
     }
     // The overdue list's rule, so that what it lists is offered a reminder.
     const std::optional<QDateTime> ende = tryCDate(a.EndeDatum);
@@ -164,6 +170,7 @@ QString MailComposer::fillBody(QString t) const {
     r("[#Versicherung#]", in_.sVersicherung.trimmed());
     r("[#Versand#]", in_.sVersand);
     r("[#Gesamtbetrag#]", in_.sGesamtbetrag);
+    r("[#Offen#]", centsText(openCents()));
     r("[#StandardUser#]", gsStandardUser);
     r("[#Angebotsende#]", in_.sAngebotsende);
     r("[#DatumBezahlt#]", in_.sDatumBezahlt);
@@ -293,11 +300,16 @@ QString MailComposer::smtpMessage(const QString& subject, const QString& body) c
     return QStringLiteral("subject: ") + subject + QStringLiteral("\r\n") + body + QStringLiteral("\r\n\r\n");
 }
 
-qint64 MailComposer::totalCents() const { return centsOr0(in_.sGesamtbetrag); }
+qint64 MailComposer::openCents() const {
+    if (in_.iOffen) return qMax<qint64>(0, *in_.iOffen);
+    return centsOr0(in_.sGesamtbetrag);
+}
 
 QString MailComposer::giroCodeMissing() const {
     if (in_.bLieferant) return QStringLiteral("Für einen Kauf gibt es keinen GiroCode: bezahlt wird an den Verkäufer.");
     if (!ibanValid(gsIBAN)) return QStringLiteral("Kein GiroCode: In den Optionen steht keine gültige IBAN.");
+    if (in_.iOffen && *in_.iOffen <= 0)
+        return QStringLiteral("Kein GiroCode: Es ist nichts mehr zu zahlen (%1).").arg(balanceText(*in_.iOffen));
     const std::optional<qint64> cents = parseCents(in_.sGesamtbetrag);
     if (!cents || *cents <= 0)
         return QStringLiteral(
@@ -309,7 +321,8 @@ QString MailComposer::giroCodeMissing() const {
 
 QByteArray MailComposer::giroCodePayload() const {
     if (in_.bLieferant) return {};
-    const std::optional<qint64> cents = parseCents(in_.sGesamtbetrag);
+    const std::optional<qint64> total = parseCents(in_.sGesamtbetrag);
+    const std::optional<qint64> cents = in_.iOffen ? in_.iOffen : total;
     if (!cents || *cents <= 0) return {};
     const QString holder = gsKontoinhaber.trimmed().isEmpty() ? gsStandardUser : gsKontoinhaber;
     return epcPayload(

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QVariantList>
+#include <optional>
 
 #include "base/Result.h"
 #include "domain/db/Records.h"
@@ -23,6 +24,9 @@ struct MailInputs {
     QString sVersanddienst, sSendungsnummer;  // the parcel, when one is recorded
     bool bUeberfaellig = false;               // a sale unpaid past the days of the options
     int iMahnstufe = 0;                       // the highest payment reminder sent
+    // What the sale (or its group) still owes by its journal, in cents; nullopt for a purchase,
+    // whose money the desk does not keep.
+    std::optional<qint64> iOffen;
 };
 
 // What the main window hands the mail form for the selected auction and its
@@ -80,12 +84,13 @@ public:
     // Sends through the configured account, as smtpEnvelope says.
     Status sendSmtp(const QString& to, const QString& subject, const QString& body,
                     const QList<MailAttachment>& files = {}) const;
-    // The payment code of the total, the item numbers as reference; empty for a
-    // purchase, without a valid IBAN or without a total (giroCodeMissing says why).
+    // The payment code of what is still owed (the total where no journal is kept), the item
+    // numbers as reference; empty for a purchase, without a valid IBAN, or with nothing to pay
+    // (giroCodeMissing says why).
     QByteArray giroCodePayload() const;
     QString giroCodeMissing() const;
-    // The total asked for, in cents.
-    qint64 totalCents() const;
+    // What the payment code and [#Offen#] ask for, in cents.
+    qint64 openCents() const;
     // The item number an invoice is written for (a group's: its first).
     QString invoiceNumber() const;
     // Records the milestone (list position p >= 1) for the auction or the whole group.

@@ -1,0 +1,94 @@
+#include "app/AccountCommands.h"
+
+#include "app/CliCommon.h"
+#include "base/Money.h"
+#include "domain/db/Journal.h"
+#include "domain/db/LoadSave.h"
+#include "domain/mail/MailComposer.h"
+#include "domain/mail/modVorlagen.h"
+#include "domain/settings/modGlobal.h"
+
+namespace gd {
+
+using namespace cli;
+
+int kontoCommand(const QString& auktionsNr) {
+    readOnce();
+    if (!initApp()) return 1;
+    warnIfDamaged();
+    const Result<TradeAccount> account = loadAccountByNr(currentStore(), auktionsNr);
+    if (!account.ok()) return fail(oneLine(account.error()));
+    if (account.value().Buchungen.isEmpty())
+        return fail(QStringLiteral("Zur Auktion „%1“ gibt es keine Buchungen: Buchungen führt Gaveldesk für Verkäufe.")
+                        .arg(auktionsNr.trimmed()));
+    const bool group = account.value().AuktionsIDs.size() > 1;
+    for (const JournalEntry& e : account.value().Buchungen)
+        out() << (group ? e.AuktionsNr + QStringLiteral("  ") : QString()) << entryLine(e) << '\n';
+    out() << balanceText(account.value().Saldo) << '\n';
+    out().flush();
+    return 0;
+}
+
+namespace {
+
+// The template by its number in the list, its key ("x4") or its name ("Zahlungserinnerung").
+int templateIndex(const QString& wanted, bool lieferant, bool grouped) {
+    const QStringList names = templateNames(lieferant, grouped);
+    bool number = false;
+    const int n = wanted.toInt(&number);
+    if (number) return n >= 0 && n < names.size() ? n : -1;
+    const QString letter = catalogueLetter(lieferant, grouped);
+    if (wanted.startsWith(letter, Qt::CaseInsensitive)) {
+        const int k = wanted.mid(letter.size()).toInt(&number);
+        if (number && k >= 0 && k < names.size()) return k;
+    }
+    for (int i = 0; i < names.size(); ++i)
+        if (names[i].compare(wanted.trimmed(), Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+}  // namespace
+
+int mailCommand(const QStringList& args) {
+    if (args.size() != 2)
+        return fail(QStringLiteral("--mail braucht die Vorlage und die Artikelnummer, etwa --mail "
+                                   "Zahlungserinnerung 1234567890."));
+    readOnce();
+    if (!initApp()) return 1;
+    warnIfDamaged();
+    const Result<QString> id = auktionsIdOf(currentStore(), args[1]);
+    if (!id.ok()) return fail(oneLine(id.error()));
+    tAuktion a;
+    const Result<bool> found = funLoadAuktion(a, id.value());
+    if (!found.ok()) return fail(oneLine(found.error()));
+    tKunde k;
+    const Result<bool> partner = funLoadKunde(k, a.ebayName);
+    if (!partner.ok()) return fail(oneLine(partner.error()));
+    const Result<MailInputs> in = mailInputsFor(a, k, a.Preis, a.Versandkosten, a.Betrag);
+    if (!in.ok()) return fail(oneLine(in.error()));
+    MailComposer composer(in.value());
+    if (const Status group = composer.loadGroup(); !group.ok()) return fail(oneLine(group.error()));
+    const int index = templateIndex(args[0], in.value().bLieferant, in.value().bGruppiert);
+    if (index < 0)
+        return fail(QStringLiteral("Die Vorlage „%1“ gibt es hier nicht. Vorlagen: %2.")
+                        .arg(args[0], templateNames(in.value().bLieferant, in.value().bGruppiert)
+                                          .join(QStringLiteral(", "))));
+    const QString body = Read_Protokoll_Version(QString::number(index), in.value().bLieferant, in.value().bGruppiert);
+    out() << "An: " << composer.smtpEnvelope(k.Email).to << '\n'
+          << "Betreff: "
+          << composer.fillSubject(templateSubject(in.value().bLieferant, in.value().bGruppiert, index)) << '\n'
+          << '\n'
+          << QString(composer.shownBody(body)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << '\n';
+    const QByteArray code = composer.giroCodePayload();
+    if (!in.value().bLieferant) {
+        out() << "\n-- GiroCode --\n";
+        if (code.isEmpty())
+            out() << composer.giroCodeMissing() << '\n';
+        else
+            out() << QString::fromUtf8(code) << '\n';
+    }
+    out().flush();
+    return 0;
+}
+
+}  // namespace gd

@@ -1,0 +1,14 @@
+#pragma once
+// A trade's money and mails from a script: its account, and any template's mail as the window
+// would write it.
+#include <QString>
+#include <QStringList>
+
+namespace gd {
+
+// --konto AUKTIONSNR: every entry of the sale (or its group), a line each, the balance last.
+int kontoCommand(const QString& auktionsNr);
+// --mail VORLAGE AUKTIONSNR: subject, body and the payment code's text, nothing sent.
+int mailCommand(const QStringList& args);
+
+}  // namespace gd
