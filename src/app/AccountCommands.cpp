@@ -1,7 +1,9 @@
 #include "app/AccountCommands.h"
 
+#include "app/BooksCommands.h"
 #include "app/CliCommon.h"
 #include "base/Money.h"
+#include "domain/bank/Matching.h"
 #include "domain/db/Journal.h"
 #include "domain/db/LoadSave.h"
 #include "domain/mail/MailComposer.h"
@@ -51,8 +53,9 @@ int templateIndex(const QString& wanted, bool lieferant, bool grouped) {
 
 int mailCommand(const QStringList& args) {
     if (args.size() != 2)
-        return fail(QStringLiteral("--mail braucht die Vorlage und die Artikelnummer, etwa --mail "
-                                   "Zahlungserinnerung 1234567890."));
+        return fail(
+            QStringLiteral("--mail braucht die Vorlage und die Artikelnummer, etwa --mail "
+                           "Zahlungserinnerung 1234567890."));
     readOnce();
     if (!initApp()) return 1;
     warnIfDamaged();
@@ -70,13 +73,13 @@ int mailCommand(const QStringList& args) {
     if (const Status group = composer.loadGroup(); !group.ok()) return fail(oneLine(group.error()));
     const int index = templateIndex(args[0], in.value().bLieferant, in.value().bGruppiert);
     if (index < 0)
-        return fail(QStringLiteral("Die Vorlage „%1“ gibt es hier nicht. Vorlagen: %2.")
-                        .arg(args[0], templateNames(in.value().bLieferant, in.value().bGruppiert)
-                                          .join(QStringLiteral(", "))));
+        return fail(
+            QStringLiteral("Die Vorlage „%1“ gibt es hier nicht. Vorlagen: %2.")
+                .arg(args[0], templateNames(in.value().bLieferant, in.value().bGruppiert).join(QStringLiteral(", "))));
     const QString body = Read_Protokoll_Version(QString::number(index), in.value().bLieferant, in.value().bGruppiert);
     out() << "An: " << composer.smtpEnvelope(k.Email).to << '\n'
-          << "Betreff: "
-          << composer.fillSubject(templateSubject(in.value().bLieferant, in.value().bGruppiert, index)) << '\n'
+          << "Betreff: " << composer.fillSubject(templateSubject(in.value().bLieferant, in.value().bGruppiert, index))
+          << '\n'
           << '\n'
           << QString(composer.shownBody(body)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << '\n';
     const QByteArray code = composer.giroCodePayload();
@@ -89,6 +92,58 @@ int mailCommand(const QStringList& args) {
     }
     out().flush();
     return 0;
+}
+
+// One line a credit: grade, booking day, amount, payer, reference, the sales, why.
+int bankImport(const QString& file, bool apply) {
+    if (!initApp()) return 1;
+    if (apply) {
+        if (const auto refused = refuseDamaged()) return *refused;
+    } else {
+        warnIfDamaged();
+    }
+    const Result<BankStatement> st = readStatement(file);
+    if (!st.ok()) return fail(oneLine(st.error()));
+    const Result<QList<Proposal>> proposals = proposalsFor(st.value().Gutschriften);
+    if (!proposals.ok()) return fail(oneLine(proposals.error()));
+    out() << "Einstufung\tBuchungstag\tBetrag\tAuftraggeber\tVerwendungszweck\tAuktionsNr\tebayName\tGrund\n";
+    QList<Proposal> sure;
+    for (const Proposal& p : proposals.value()) {
+        out() << gradeText(p.Einstufung) << '\t' << p.Gutschrift.Buchungstag.toString(QStringLiteral("dd.MM.yyyy"))
+              << '\t' << euroText(p.Gutschrift.Cent) << '\t' << tsvField(p.Gutschrift.Name) << '\t'
+              << tsvField(p.Gutschrift.Zweck) << '\t' << p.AuktionsNrn.join(QLatin1Char(',')) << '\t'
+              << tsvField(p.Kaeufer) << '\t' << p.Grund << '\n';
+        if (p.Einstufung == Grade::Sicher) sure << p;
+        // A short credit that names the item number is that sale's part payment.
+        if (p.Einstufung == Grade::Wahrscheinlich && p.Grund == QStringLiteral("Artikelnummer, aber anderer Betrag") &&
+            p.fehlt() > 0) {
+            sure << p;
+            sure.back().Teilzahlung = true;
+        }
+    }
+    out().flush();
+    // What could not be read is named, never passed over: "4 Gutschriften" of 20 entries is no success.
+    for (const QString& line : unreadLines(st.value())) err() << "nicht gelesen: " << oneLine(line) << "\n";
+    err() << st.value().Format << ": " << proposals.value().size() << " Gutschriften, " << sure.size()
+          << " sicher zugeordnet.";
+    if (const QString counts = statementCounts(st.value()); !counts.isEmpty()) err() << " " << counts;
+    err() << "\n";
+    if (!apply) {
+        err() << "Nichts geändert; --apply setzt „Bezahlt“ für die sicheren.\n";
+        err().flush();
+        return 0;
+    }
+    // Only the sure ones: a probable match needs a person to look at it.
+    int parts = 0;
+    QStringList notes;
+    const Result<int> set = applyProposals(currentStore(), sure, &parts, &notes);
+    if (!set.ok()) return fail(oneLine(set.error()));
+    for (const QString& note : notes) err() << oneLine(note) << "\n";
+    err() << set.value() << " Verkäufe als bezahlt markiert.";
+    if (parts > 0) err() << " " << parts << " Teilzahlung(en) erfasst.";
+    err() << "\n";
+    err().flush();
+    return linkPayoutCredits(st.value().Gutschriften);
 }
 
 }  // namespace gd

@@ -10,5 +10,7 @@ namespace gd {
 int kontoCommand(const QString& auktionsNr);
 // --mail VORLAGE AUKTIONSNR: subject, body and the payment code's text, nothing sent.
 int mailCommand(const QStringList& args);
+// --bank-import DATEI [--apply]: a line a credit with its sale; booked with --apply.
+int bankImport(const QString& file, bool apply);
 
 }  // namespace gd

@@ -15,6 +15,8 @@ QTextStream& err();
 int fail(const QString& message);
 QString oneLine(QString text);
 QString oneLine(const Error& e);
+// A cell of tab-separated output: no tab or line break inside.
+QString tsvField(QString s);
 // False when the database keeps a password of its own and none given opens it.
 bool initApp();
 // --database: the data source of this run instead of the settings' (a file or "postgresql://...").

@@ -114,6 +114,13 @@ void warnIfDamaged() {
     err().flush();
 }
 
+QString tsvField(QString s) {
+    s.replace(QLatin1Char('\t'), QLatin1Char(' '))
+        .replace(QLatin1Char('\r'), QLatin1Char(' '))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return s;
+}
+
 }  // namespace cli
 
 namespace {
@@ -170,13 +177,6 @@ int unknownFilter(const QString& name) {
     err() << "gaveldesk: unbekannter Filter '" << name << "' (verkauf, kauf, alle, abgeschlossen, ueberfaellig)\n";
     err().flush();
     return 2;
-}
-
-QString tsvField(QString s) {
-    s.replace(QLatin1Char('\t'), QLatin1Char(' '))
-        .replace(QLatin1Char('\r'), QLatin1Char(' '))
-        .replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return s;
 }
 
 int importFiles(const QStringList& files) {
@@ -328,58 +328,6 @@ int searchAuctions(const QString& text) {
               << '\t' << tsvField(r.GruppenID) << '\t' << tsvField(r.Betrag) << '\n';
     out().flush();
     return 0;
-}
-
-// One line a credit: grade, booking day, amount, payer, reference, the sales, why.
-int bankImport(const QString& file, bool apply) {
-    if (!initApp()) return 1;
-    if (apply) {
-        if (const auto refused = refuseDamaged()) return *refused;
-    } else {
-        warnIfDamaged();
-    }
-    const Result<BankStatement> st = readStatement(file);
-    if (!st.ok()) return fail(oneLine(st.error()));
-    const Result<QList<Proposal>> proposals = proposalsFor(st.value().Gutschriften);
-    if (!proposals.ok()) return fail(oneLine(proposals.error()));
-    out() << "Einstufung\tBuchungstag\tBetrag\tAuftraggeber\tVerwendungszweck\tAuktionsNr\tebayName\tGrund\n";
-    QList<Proposal> sure;
-    for (const Proposal& p : proposals.value()) {
-        out() << gradeText(p.Einstufung) << '\t' << p.Gutschrift.Buchungstag.toString(QStringLiteral("dd.MM.yyyy"))
-              << '\t' << euroText(p.Gutschrift.Cent) << '\t' << tsvField(p.Gutschrift.Name) << '\t'
-              << tsvField(p.Gutschrift.Zweck) << '\t' << p.AuktionsNrn.join(QLatin1Char(',')) << '\t'
-              << tsvField(p.Kaeufer) << '\t' << p.Grund << '\n';
-        if (p.Einstufung == Grade::Sicher) sure << p;
-        // A short credit that names the item number is that sale's part payment.
-        if (p.Einstufung == Grade::Wahrscheinlich && p.Grund == QStringLiteral("Artikelnummer, aber anderer Betrag") &&
-            p.fehlt() > 0) {
-            sure << p;
-            sure.back().Teilzahlung = true;
-        }
-    }
-    out().flush();
-    // What could not be read is named, never passed over: "4 Gutschriften" of 20 entries is no success.
-    for (const QString& line : unreadLines(st.value())) err() << "nicht gelesen: " << oneLine(line) << "\n";
-    err() << st.value().Format << ": " << proposals.value().size() << " Gutschriften, " << sure.size()
-          << " sicher zugeordnet.";
-    if (const QString counts = statementCounts(st.value()); !counts.isEmpty()) err() << " " << counts;
-    err() << "\n";
-    if (!apply) {
-        err() << "Nichts geändert; --apply setzt „Bezahlt“ für die sicheren.\n";
-        err().flush();
-        return 0;
-    }
-    // Only the sure ones: a probable match needs a person to look at it.
-    int parts = 0;
-    QStringList notes;
-    const Result<int> set = applyProposals(currentStore(), sure, &parts, &notes);
-    if (!set.ok()) return fail(oneLine(set.error()));
-    for (const QString& note : notes) err() << oneLine(note) << "\n";
-    err() << set.value() << " Verkäufe als bezahlt markiert.";
-    if (parts > 0) err() << " " << parts << " Teilzahlung(en) erfasst.";
-    err() << "\n";
-    err().flush();
-    return linkPayoutCredits(st.value().Gutschriften);
 }
 
 int backupCommand(const QString& file) {

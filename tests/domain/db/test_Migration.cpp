@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <thread>
 
+#include "domain/db/AuktionsListe.h"
+#include "domain/db/Journal.h"
 #include "domain/db/Schema.h"
 #include "support/DbTestShared.h"
 #include "support/FullDisk.h"
@@ -103,6 +105,71 @@ TEST_F(Migration, AVersion3FileRefoldsOnlyTradesInGreekOrCyrillic) {
     std::thread([&] { EXPECT_TRUE(test::found(load(a))); }).join();                      // a new connection migrates
     EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Suche WHERE Text = 'alt';"), u"1"_s);  // the Latin one left
     EXPECT_FALSE(sqlcipher(db, "SELECT docid FROM Suche WHERE Suche MATCH 'δημητρησ';").isEmpty());
+}
+
+// The money of the earlier versions comes into the journal: every balance is what that program
+// showed (the status bar's unpaid sum included), paid sales stay paid on their day.
+TEST(JournalMigration, EachBalanceIsWhatTheEarlierProgramShowed) {
+    const struct {
+        const char* file;
+        QList<std::pair<const char*, const char*>> balances;  // item number, its sale's (or group's) balance
+        int unpaid;
+        qint64 unpaidSum;
+    } cases[] = {
+        // Three sales marked as one group under another contact number, so three units, the first paid.
+        {"version1.mdb", {{"1234567890", "Ausgeglichen"}, {"1234567892", "Offen: 30,90 €"}}, 2, 6180},
+        // Paid by statement, by payout (fee kept), by PayPal (fee kept) and by the tick; a part payment;
+        // a group with a part payment; a purchase, which has no journal.
+        {"version7.mdb",
+         {{"1001", "Ausgeglichen"},
+          {"1002", "Offen: 15,40 €"},
+          {"1003", "Ausgeglichen"},
+          {"1004", "Offen: 20,50 €"},
+          {"1005", "Offen: 20,50 €"},
+          {"1006", "Ausgeglichen"},
+          {"1008", "Ausgeglichen"}},
+         3,
+         3590},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        test::TestApp app(false);
+        const QString db = app.file(u"gaveldesk.mdb"_s);
+        ASSERT_TRUE(QFile::copy(QStringLiteral(GD_TEST_DATA_DIR "/db/") + QString::fromLatin1(c.file), db));
+        QFile(db).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        const QString user = sqlcipher(db, "SELECT Standarduser FROM Auktionen LIMIT 1;");
+        const Store store{db, user};
+        std::thread([&] {  // a connection of its own: the file is brought up to date
+            for (const auto& [nr, text] : c.balances) {
+                const Result<TradeAccount> a = loadAccountByNr(store, QString::fromLatin1(nr));
+                ASSERT_TRUE(a.ok()) << a.error().message().toStdString();
+                EXPECT_EQ(balanceText(a.value().Saldo), QString::fromUtf8(text)) << nr;
+            }
+            gsStandardUser = user;
+            glMahnTage = 7;
+            const Result<ListSummary> sum = loadListSummary(db, user);
+            ASSERT_TRUE(sum.ok());
+            EXPECT_EQ(sum.value().Unbezahlt, c.unpaid);
+            EXPECT_EQ(sum.value().UnbezahltSumme, c.unpaidSum);
+        })
+            .join();
+        EXPECT_EQ(sqlcipher(db, "PRAGMA user_version;"), QString::number(kSchemaVersion));
+        // Nothing in the journal for a purchase; the paid days kept.
+        EXPECT_EQ(sqlcipher(db,
+                            "SELECT count(*) FROM Buchungen b JOIN Auktionen a ON a.AuktionsID = b.AuktionsID "
+                            "WHERE a.AuktionsNr = '3456789012';"),
+                  u"0"_s);
+    }
+    test::TestApp app(false);
+    const QString db = app.file(u"v7.mdb"_s);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(GD_TEST_DATA_DIR "/db/version7.mdb"), db));
+    QFile(db).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    std::thread([&] { EXPECT_TRUE(loadAccountByNr(Store{db, u"gavel_haendler"_s}, u"1003"_s).ok()); }).join();
+    EXPECT_EQ(sqlcipher(db,
+                        "SELECT b.Tag || ' ' || b.Konto || ' ' || b.Cent FROM Buchungen b JOIN Auktionen a ON "
+                        "a.AuktionsID = b.AuktionsID WHERE a.AuktionsNr = '1003' AND b.Art = 'Gebuehr';"),
+              u"2026-12-03 Plattform 412"_s);
+    EXPECT_EQ(sqlcipher(db, "SELECT BezahltDatum FROM Auktionen WHERE AuktionsNr = '1006';"), u"2026-12-07 00:00:00"_s);
 }
 
 TEST_F(Migration, AFileHeldByAnotherProgramIsLeftAsItWasAndNotCalledDamaged) {

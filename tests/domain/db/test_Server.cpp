@@ -11,9 +11,11 @@
 #include "domain/db/AuktionsListe.h"
 #include "domain/db/Backup.h"
 #include "domain/db/ChangeWatch.h"
+#include "domain/db/Journal.h"
 #include "domain/db/LoadSave.h"
 #include "domain/db/Move.h"
 #include "domain/db/PgEngine.h"
+#include "domain/db/Schema.h"
 #include "domain/settings/Keyring.h"
 #include "support/DbTestShared.h"
 
@@ -196,6 +198,38 @@ TEST_F(OnServer, AnotherSeatsChangeIsToldWithinASecond) {
         EXPECT_EQ(loop.exec(), 0);
         std::printf("%s: %lld ms\n", change, static_cast<long long>(took.elapsed()));
     }
+}
+
+// A server database of the version before the journal gets its money as entries at the first
+// connection of the new program: the balances are what the earlier program showed.
+TEST_F(OnServer, AnEarlierDatabaseGetsItsJournalAtTheFirstConnection) {
+    tAuktion paid = auktion(u"4801"_s, u"jörg_plattner"_s), part = auktion(u"4802"_s, u"lodz_antyki"_s);
+    paid.Betrag = u"30,90"_s;
+    part.Betrag = u"35,40"_s;
+    store(paid, kunde(u"jörg_plattner"_s, u"Jörg Plattner"_s));
+    const QString partId = store(part, kunde(u"lodz_antyki"_s, u"Łukasz Wójcik"_s));
+    {
+        // As the earlier program left it: a paid flag, a part payment, no journal.
+        Database d = Database::open(db);
+        d.execute(
+            u"update Auktionen set Bezahlt = 1, BezahltDatum = '2026-12-05 00:00:00' where AuktionsNr = '4801'"_s);
+        d.execute(
+            u"insert into Teilzahlungen (AuktionsID, Cent, Datum, Standarduser) values (?, 2000, "
+            "'2026-12-06 00:00:00', 'haendler')"_s,
+            {partId});
+        d.execute(u"drop table Buchungen"_s);
+        d.execute(u"update gd_schema set version = 7"_s);
+    }
+    const Store next{db + u"&application_name=naechster_start"_s, gsStandardUser};  // a connection of its own
+    EXPECT_EQ(balanceText(loadAccountByNr(next, u"4801"_s).value().Saldo), u"Ausgeglichen"_s);
+    const TradeAccount a = loadAccountByNr(next, u"4802"_s).value();
+    EXPECT_EQ(balanceText(a.Saldo), u"Offen: 15,40 €"_s);
+    ASSERT_EQ(a.Buchungen.size(), 2);
+    EXPECT_EQ(a.Buchungen[1].Tag, QDate(2026, 12, 6));
+    Recordset v = Database::open(next.file).OpenRecordset(u"select max(version) as n from gd_schema"_s);
+    EXPECT_EQ(v.value(u"n"_s).toInt(), kSchemaVersion);
+    // Its entries are as unchangeable as the file's.
+    EXPECT_THROW(Database::open(next.file).execute(u"update Buchungen set Cent = 0"_s), RunError);
 }
 
 TEST_F(OnServer, FromAFileToTheServerAndBackEverythingIsEqual) {
