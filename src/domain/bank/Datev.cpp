@@ -12,6 +12,8 @@
 #include "domain/bank/Invoice.h"
 #include "domain/bank/IssuedInvoices.h"
 #include "domain/db/Database.h"
+#include "domain/db/Journal.h"
+#include "domain/db/TaxData.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
@@ -85,19 +87,55 @@ QString columnNames() {
     return n.join(QLatin1Char(';'));
 }
 
+// How many texts of the export lost letters Windows-1252 lacks: the user is told.
+int& transliterated() {
+    thread_local int n = 0;
+    return n;
+}
+
+// Greek and Cyrillic as a German reader spells them, and the Latin letters no accent makes.
+QString latinOf(QChar c) {
+    static const QHash<QChar, QString> table = [] {
+        QHash<QChar, QString> t;
+        const char16_t* const pairs[][2] = {
+            {u"Α", u"A"},  {u"Β", u"V"},    {u"Γ", u"G"},  {u"Δ", u"D"},  {u"Ε", u"E"},  {u"Ζ", u"Z"},  {u"Η", u"I"},
+            {u"Θ", u"Th"}, {u"Ι", u"I"},    {u"Κ", u"K"},  {u"Λ", u"L"},  {u"Μ", u"M"},  {u"Ν", u"N"},  {u"Ξ", u"X"},
+            {u"Ο", u"O"},  {u"Π", u"P"},    {u"Ρ", u"R"},  {u"Σ", u"S"},  {u"Τ", u"T"},  {u"Υ", u"Y"},  {u"Φ", u"F"},
+            {u"Χ", u"Ch"}, {u"Ψ", u"Ps"},   {u"Ω", u"O"},  {u"ς", u"s"},  {u"А", u"A"},  {u"Б", u"B"},  {u"В", u"V"},
+            {u"Г", u"G"},  {u"Д", u"D"},    {u"Е", u"E"},  {u"Ж", u"Zh"}, {u"З", u"Z"},  {u"И", u"I"},  {u"Й", u"Y"},
+            {u"К", u"K"},  {u"Л", u"L"},    {u"М", u"M"},  {u"Н", u"N"},  {u"О", u"O"},  {u"П", u"P"},  {u"Р", u"R"},
+            {u"С", u"S"},  {u"Т", u"T"},    {u"У", u"U"},  {u"Ф", u"F"},  {u"Х", u"Kh"}, {u"Ц", u"Ts"}, {u"Ч", u"Ch"},
+            {u"Ш", u"Sh"}, {u"Щ", u"Shch"}, {u"Ъ", u""},   {u"Ы", u"Y"},  {u"Ь", u""},   {u"Э", u"E"},  {u"Ю", u"Yu"},
+            {u"Я", u"Ya"}, {u"І", u"I"},    {u"Ї", u"Yi"}, {u"Є", u"Ye"}, {u"Ґ", u"G"},  {u"Ё", u"E"},  {u"Ł", u"L"},
+            {u"Đ", u"D"},  {u"Ħ", u"H"},    {u"Ŧ", u"T"},  {u"Ŋ", u"N"},  {u"ı", u"i"},  {u"Ə", u"E"},  {u"ĸ", u"k"}};
+        for (const auto& p : pairs) {
+            const QString upper = QString::fromUtf16(p[0]), latin = QString::fromUtf16(p[1]);
+            t.insert(upper[0], latin);
+            const QString lower = upper.toLower();
+            if (lower != upper) t.insert(lower[0], latin.toLower());
+        }
+        return t;
+    }();
+    return table.value(c, QStringLiteral("?"));
+}
+
 // Text in double quotes, a quote doubled; no line breaks (DATEV refuses control characters);
-// letters Windows-1252 lacks lose their accent ("ř" → "r") rather than becoming "?".
+// letters Windows-1252 lacks lose their accent ("ř" → "r") or are spelt in Latin letters
+// ("Δημήτρης" → "Dimitris", "Ł" → "L") rather than becoming "?".
 QString quoted(QString s, int most) {
     s.replace(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]+")), QStringLiteral(" "));
     QString out;
+    bool changed = false;
     for (const QChar c : s.simplified()) {
-        if (win::representable(QString(c)))
+        if (win::representable(QString(c))) {
             out += c;
-        else {
-            const QString base = QString(c).normalized(QString::NormalizationForm_D).left(1);
-            out += win::representable(base) ? base : QStringLiteral("?");
+            continue;
         }
+        changed = true;
+        const QString base = QString(c).normalized(QString::NormalizationForm_D).left(1);
+        out += win::representable(base) ? base : latinOf(base[0]);
     }
+    if (changed) ++transliterated();
     out = out.left(most);
     return QLatin1Char('"') + out.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
@@ -133,7 +171,8 @@ Row booking(qint64 cents, bool debit, const DatevAccount& konto, const QString& 
     r.f[WkzUmsatz] = QStringLiteral("\"EUR\"");
     r.f[Konto] = konto.konto;
     r.f[Gegenkonto] = gegenkonto;
-    if (!key.trimmed().isEmpty()) r.f[BuSchluessel] = quoted(key.trimmed(), 4);
+    // DATEV's current table writes a key with four digits: "2" is "0002".
+    if (!key.trimmed().isEmpty()) r.f[BuSchluessel] = quoted(key.trimmed().rightJustified(4, QLatin1Char('0')), 4);
     r.f[Belegdatum] = day.toString(QStringLiteral("ddMM"));
     r.f[Belegfeld1] = documentField(beleg1);
     if (!beleg2.isEmpty()) r.f[Belegfeld2] = documentField(beleg2.left(12));
@@ -162,13 +201,156 @@ QDate fiscalYearStart(const QString& ttmm, const QDate& day) {
     return start > day ? start.addYears(-1) : start;
 }
 
+// What each sale's journal says the books need: its claim, the day its first money came (paid,
+// part paid or written off), and its valid invoice.
+struct SaleMoney {
+    QString ebayName;
+    QDate ende, first;
+    qint64 claim = 0;
+};
+struct SalesMoney {
+    QHash<QString, SaleMoney> byNr;
+    QHash<QString, std::pair<QString, QDate>> validInvoice;  // item number: number, day issued
+    // An invoice (or its cancellation) issued after the sale's first money: the revenue was booked
+    // with that money already, the invoice adds none.
+    bool revenueWithPayment(const QString& nr, const QDate& issued) const {
+        const auto it = byNr.constFind(nr);
+        return it != byNr.constEnd() && it->first.isValid() && issued.isValid() && it->first < issued;
+    }
+    QString documentOf(const QString& nr) const { return validInvoice.value(nr, {nr, QDate()}).first; }
+};
+
+SalesMoney salesMoney(Database& db, const QString& user) {
+    SalesMoney out;
+    QStringList names;
+    db.forEachRow(QStringLiteral("select a.AuktionsNr, a.ebayName, a.EndeDatum, min(case when b.Art = 'Zahlung' or "
+                                 "b.Art = 'Abschreibung' then b.Tag end), sum(case when b.Art = 'Forderung' then "
+                                 "b.Cent else 0 end) from Buchungen b join Auktionen a on a.AuktionsID = b.AuktionsID "
+                                 "where b.Standarduser = ? group by a.AuktionsID, a.AuktionsNr, a.ebayName, "
+                                 "a.EndeDatum"),
+                  {user}, names, [&out](const DbRow& r) {
+                      SaleMoney m{r.text(1), QDate::fromString(r.text(2).left(10), Qt::ISODate),
+                                  QDate::fromString(r.text(3).left(10), Qt::ISODate), r.int64(4)};
+                      out.byNr.insert(r.text(0), m);
+                  });
+    db.forEachRow(QStringLiteral("select r.Nummer, r.Artikel, r.Ausgestellt from Rechnungen r where r.Art = "
+                                 "'Rechnung' and r.Standarduser = ? and not exists (select 1 from Rechnungen s where "
+                                 "s.Art = 'Storno' and s.Bezug = r.Nummer)"),
+                  {user}, names, [&out](const DbRow& r) {
+                      for (const QString& nr : r.text(1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                          out.validInvoice.insert(nr, {r.text(0), QDate::fromString(r.text(2).left(10), Qt::ISODate)});
+                  });
+    return out;
+}
+
+// The revenue account of a sale without an invoice: the tax mode the options set, its own rate.
+DatevAccount saleRevenue(const Store& store, const DatevSetup& setup, const QString& nr) {
+    Invoice inv;
+    inv.Kleinunternehmer = gbKleinunternehmer;
+    inv.Steuerart = gSettings.Steuerart;
+    InvoiceItem item;
+    item.AuktionsNr = nr;
+    item.Steuersatz = loadItemRate(store, nr).valueOr(0);
+    inv.Posten << item;
+    return setup.accounts.value(revenueFor(taxMode(inv), itemRate(inv, item)));
+}
+
+template <typename Lines>
+void journalBookings(Database& db, const Store& store, const DatevSetup& setup, const SalesMoney& money,
+                     const QDate& from, const QDate& to, Lines& lines, DatevExport& out) {
+    const DatevAccount debitor = setup.accounts.value(QStringLiteral("Debitor"));
+    const DatevAccount fees = setup.accounts.value(QStringLiteral("Gebuehren"));
+    const DatevAccount loss = setup.accounts.value(QStringLiteral("Forderungsverluste"));
+    const auto accountOf = [&setup](const QString& k) {
+        if (k == konto::PayPal) return setup.accounts.value(QStringLiteral("PayPal"));
+        if (k == konto::Plattform) return setup.accounts.value(QStringLiteral("Plattform"));
+        if (k == konto::Kasse) return setup.accounts.value(QStringLiteral("Kasse"));
+        return setup.accounts.value(QStringLiteral("Bank"));
+    };
+    // A sale without an invoice before its money: its revenue on its end date (in this period),
+    // with the period its money first came in, so that no debtor is left in credit.
+    for (auto it = money.byNr.constBegin(); it != money.byNr.constEnd(); ++it) {
+        const SaleMoney& m = it.value();
+        if (!m.first.isValid() || m.first < from || m.first > to || m.claim <= 0) continue;
+        const auto invoice = money.validInvoice.constFind(it.key());
+        if (invoice != money.validInvoice.constEnd() && invoice->second <= m.first) continue;
+        const DatevAccount revenue = saleRevenue(store, setup, it.key());
+        lines << booking(m.claim, true, debitor, revenue.konto, qMax(m.ende, from), it.key(), it.key().left(12),
+                         QStringLiteral("Verkauf %1 %2").arg(it.key(), m.ebayName), revenue.schluessel)
+                     .line();
+        ++out.revenues;
+    }
+    // Every entry of the period but the claims: the money's own account against the debtor, a fee
+    // against the account that kept it.
+    Recordset rs = db.OpenRecordset(
+        QStringLiteral("select b.Tag, b.Cent, b.Art, b.Konto, b.Referenz, a.AuktionsNr, a.ebayName from Buchungen b "
+                       "join Auktionen a on a.AuktionsID = b.AuktionsID where b.Standarduser = ? and b.Tag between ? "
+                       "and ? and b.Art <> 'Forderung' and b.Cent <> 0 order by b.Tag, b.ID"),
+        {store.user, from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
+    for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
+        const QString a = rs.text(QStringLiteral("Art")), nr = rs.text(QStringLiteral("AuktionsNr"));
+        const QString who = rs.text(QStringLiteral("ebayName")), ref = rs.text(QStringLiteral("Referenz"));
+        const qint64 cents = rs.value(QStringLiteral("Cent")).toLongLong();
+        const QDate day = QDate::fromString(rs.text(QStringLiteral("Tag")), Qt::ISODate);
+        const DatevAccount money_ = accountOf(rs.text(QStringLiteral("Konto")));
+        const QString doc = money.documentOf(nr);
+        if (a == art::Gebuehr) {
+            lines << booking(cents, true, fees, money_.konto, day, ref.isEmpty() ? doc : ref, nr.left(12),
+                             QStringLiteral("Gebühr %1 %2").arg(nr, who), fees.schluessel)
+                         .line();
+            ++out.fees;
+        } else if (a == art::Abschreibung) {
+            // What the buyer will not pay: a loss against the debt (its tax is the advisor's to correct).
+            lines << booking(-cents, true, loss, debitor.konto, day, doc, nr.left(12),
+                             QStringLiteral("Abschreibung %1 %2").arg(nr, who), loss.schluessel)
+                         .line();
+        } else {
+            // Money in (negative: the debt falls) is the account's debit; money back its credit.
+            const QString text = a == art::Zahlung        ? QStringLiteral("Zahlung %1 %2")
+                                 : a == art::Erstattung   ? QStringLiteral("Erstattung %1 %2")
+                                 : a == art::Rueckbuchung ? QStringLiteral("Rücklastschrift %1 %2")
+                                                          : QStringLiteral("Storno Zahlung %1 %2");
+            lines << booking(cents, cents < 0, money_, debitor.konto, day, doc, nr.left(12), text.arg(nr, who),
+                             QString())
+                         .line();
+            if (a == art::Zahlung) ++out.payments;
+        }
+    }
+    // A payout's credit in the bank: the platform's clearing account emptied on the day the bank booked it.
+    const DatevAccount bank = setup.accounts.value(QStringLiteral("Bank"));
+    const DatevAccount platform = setup.accounts.value(QStringLiteral("Plattform"));
+    Recordset payouts = db.OpenRecordset(
+        QStringLiteral("select z.ID, z.Gutschrift, sum(p.Brutto - p.Gebuehren) as netto from Auszahlungen z join "
+                       "AuszahlungsPosten p on p.Standarduser = z.Standarduser and p.AuszahlungsID = z.ID where "
+                       "z.Standarduser = ? and z.Gutschrift between ? and ? group by z.ID, z.Gutschrift order by "
+                       "z.Gutschrift, z.ID"),
+        {store.user, from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
+    for (payouts.MoveFirst(); !payouts.isEOF(); payouts.MoveNext()) {
+        const qint64 net = payouts.value(QStringLiteral("netto")).toLongLong();
+        if (net <= 0) continue;
+        const QString id = payouts.text(QStringLiteral("ID"));
+        lines << booking(net, true, bank, platform.konto,
+                         QDate::fromString(payouts.text(QStringLiteral("Gutschrift")), Qt::ISODate), id, QString(),
+                         QStringLiteral("Auszahlung %1").arg(id), QString())
+                     .line();
+        ++out.payouts;
+    }
+}
+
 }  // namespace
 
 const QStringList& datevBookings() {
-    static const QStringList names{QStringLiteral("Erloese19"),  QStringLiteral("Erloese7"),
-                                   QStringLiteral("Erloese25a"), QStringLiteral("Erloese19UStG"),
-                                   QStringLiteral("Bank"),       QStringLiteral("Debitor"),
-                                   QStringLiteral("Gebuehren")};
+    static const QStringList names{QStringLiteral("Erloese19"),
+                                   QStringLiteral("Erloese7"),
+                                   QStringLiteral("Erloese25a"),
+                                   QStringLiteral("Erloese19UStG"),
+                                   QStringLiteral("Bank"),
+                                   QStringLiteral("Debitor"),
+                                   QStringLiteral("Gebuehren"),
+                                   QStringLiteral("PayPal"),
+                                   QStringLiteral("Plattform"),
+                                   QStringLiteral("Kasse"),
+                                   QStringLiteral("Forderungsverluste")};
     return names;
 }
 
@@ -176,8 +358,12 @@ QMap<QString, DatevAccount> datevAccounts(const QString& chart, const QString& o
     // 19 % and 7 % go to DATEV's automatic accounts: the tax is computed there, so no key.
     // § 25a to "ohne USt": the tax on the margin needs the purchase price, the advisor's part.
     const bool skr04 = chart.trimmed() == QStringLiteral("04");
-    const char* const skr03[] = {"8400", "8300", "8193", "8195", "1200", "10000", "4970"};
-    const char* const skr04accounts[] = {"4400", "4300", "4138", "4185", "1800", "10000", "6855"};
+    // PayPal is an account of its own beside the bank; the platform's money waits in transit
+    // ("Geldtransit") until its payout reaches the bank.
+    const char* const skr03[] = {"8400", "8300", "8193", "8195", "1200", "10000",
+                                 "4970", "1201", "1360", "1000", "2400"};
+    const char* const skr04accounts[] = {"4400", "4300", "4138", "4185", "1800", "10000",
+                                         "6855", "1801", "1460", "1600", "6930"};
     QMap<QString, DatevAccount> out;
     for (qsizetype i = 0; i < datevBookings().size(); ++i)
         out.insert(datevBookings()[i], {QString::fromLatin1(skr04 ? skr04accounts[i] : skr03[i]), QString()});
@@ -292,10 +478,16 @@ Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, con
             QStringLiteral("select Nummer, Art, Bezug, Daten, Ausgestellt from Rechnungen where Standarduser = ? and "
                            "substr(Ausgestellt, 1, 10) between ? and ? order by Jahr, Lfd"),
             {store.user, from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
+        const SalesMoney money = setup.payments ? salesMoney(db, store.user) : SalesMoney();
+        transliterated() = 0;
         for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
             // The data it was issued from, in the row already read: no second query, no page.
             const Invoice inv = invoiceData(rs.text(QStringLiteral("Daten")));
             const bool storno = rs.text(QStringLiteral("Art")) == QStringLiteral("Storno");
+            // A valid invoice written after its sale was paid: the revenue went with the payment.
+            if (money.revenueWithPayment(inv.Posten.isEmpty() ? QString() : inv.Posten.front().AuktionsNr,
+                                         storno ? inv.BezugDatum : rs.date(QStringLiteral("Ausgestellt")).date()))
+                continue;
             (storno ? out.cancellations : out.invoices) += 1;
             const QString buyer =
                 inv.KaeuferFirma.isEmpty() ? inv.Kaeufer.value(0, inv.Mitgliedsname) : inv.KaeuferFirma;
@@ -312,94 +504,8 @@ Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, con
             }
         }
 
-        // Fees a platform kept back from a payout: an expense against the buyer's debt it settled.
-        const DatevAccount fees = setup.accounts.value(QStringLiteral("Gebuehren"));
-        Recordset kept = db.OpenRecordset(
-            QStringLiteral(
-                "select p.AuktionsNr, p.Gebuehren, z.ID, z.Datum from AuszahlungsPosten p join Auszahlungen z "
-                "on z.Standarduser = p.Standarduser and z.ID = p.AuszahlungsID where p.Standarduser = ? and "
-                "p.Gebuehren > 0 and z.Datum between ? and ? order by z.Datum, z.ID, p.AuktionsNr"),
-            {store.user, from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
-        for (kept.MoveFirst(); !kept.isEOF(); kept.MoveNext()) {
-            const QString nr = kept.text(QStringLiteral("AuktionsNr")), id = kept.text(QStringLiteral("ID"));
-            lines << booking(kept.value(QStringLiteral("Gebuehren")).toLongLong(), true, fees, debitor.konto,
-                             QDate::fromString(kept.text(QStringLiteral("Datum")), Qt::ISODate), id, nr.left(12),
-                             QStringLiteral("Gebühr %1 Auszahlung %2").arg(nr, id), fees.schluessel)
-                         .line();
-            ++out.fees;
-        }
-        Recordset paypal = db.OpenRecordset(
-            QStringLiteral("select Quelle, Referenz, AuktionsNr, Datum, Cent from Gebuehren where Standarduser = ? and "
-                           "Cent > 0 and Datum between ? and ? order by Datum, Referenz"),
-            {store.user, from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
-        for (paypal.MoveFirst(); !paypal.isEOF(); paypal.MoveNext()) {
-            const QString nr = paypal.text(QStringLiteral("AuktionsNr"));
-            lines << booking(paypal.value(QStringLiteral("Cent")).toLongLong(), true, fees, debitor.konto,
-                             QDate::fromString(paypal.text(QStringLiteral("Datum")), Qt::ISODate),
-                             paypal.text(QStringLiteral("Referenz")), nr.left(12),
-                             QStringLiteral("Gebühr %1 %2").arg(paypal.text(QStringLiteral("Quelle")), nr),
-                             fees.schluessel)
-                         .line();
-            ++out.fees;
-        }
-
-        // Each payment received: the bank's debit against the buyer.
-        if (setup.payments) {
-            const DatevAccount bank = setup.accounts.value(QStringLiteral("Bank"));
-            // Each sale's valid invoice, read once: a payment names it as its document.
-            QHash<QString, QString> invoiceOfSale;
-            Recordset valid = db.OpenRecordset(
-                QStringLiteral("select r.Nummer, r.Artikel from Rechnungen r where r.Art = 'Rechnung' and "
-                               "r.Standarduser = ? and not exists (select 1 from Rechnungen s where s.Art = 'Storno' "
-                               "and s.Bezug = r.Nummer)"),
-                {store.user});
-            for (valid.MoveFirst(); !valid.isEOF(); valid.MoveNext())
-                for (const QString& nr :
-                     valid.text(QStringLiteral("Artikel")).split(QLatin1Char(' '), Qt::SkipEmptyParts))
-                    invoiceOfSale.insert(nr, valid.text(QStringLiteral("Nummer")));
-            const auto invoiceOf = [&](const QString& nr) { return invoiceOfSale.value(nr, nr); };
-            Recordset paid = db.OpenRecordset(
-                QStringLiteral(
-                    "select a.AuktionsID, a.AuktionsNr, a.Betrag, a.BezahltDatum, a.ebayName, ifnull((select "
-                    "sum(t.Cent) from Teilzahlungen t where t.AuktionsID = a.AuktionsID), 0) as Teil, ifnull((select "
-                    "sum(p.Gebuehren) from AuszahlungsPosten p where p.Standarduser = a.Standarduser and p.AuktionsNr "
-                    "= a.AuktionsNr), 0) + ifnull((select sum(g.Cent) from Gebuehren g where g.Standarduser = "
-                    "a.Standarduser and g.AuktionsNr = a.AuktionsNr), 0) as Gebuehr from Auktionen a "
-                    "join Kunden k on k.ebayName = a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser "
-                    "= ? and k.Kunde <> 0 and a.Bezahlt <> 0 and substr(a.BezahltDatum, 1, 10) between ? and ? "
-                    "order by a.BezahltDatum"),
-                {store.user, from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
-            for (paid.MoveFirst(); !paid.isEOF(); paid.MoveNext()) {
-                // What reached the account: a fee kept back by a platform or PayPal is booked on its own.
-                const qint64 rest = centsOr0(paid.text(QStringLiteral("Betrag"))) -
-                                    paid.value(QStringLiteral("Teil")).toLongLong() -
-                                    paid.value(QStringLiteral("Gebuehr")).toLongLong();
-                if (rest <= 0) continue;
-                const QString nr = paid.text(QStringLiteral("AuktionsNr"));
-                lines << booking(rest, true, bank, debitor.konto, paid.date(QStringLiteral("BezahltDatum")).date(),
-                                 invoiceOf(nr), nr.left(12),
-                                 QStringLiteral("Zahlung %1 %2").arg(nr, paid.text(QStringLiteral("ebayName"))),
-                                 QString())
-                             .line();
-                ++out.payments;
-            }
-            Recordset parts = db.OpenRecordset(
-                QStringLiteral("select t.Cent, t.Datum, a.AuktionsNr, a.ebayName from Teilzahlungen t join Auktionen a "
-                               "on a.AuktionsID = t.AuktionsID where t.Standarduser = ? and substr(t.Datum, 1, 10) "
-                               "between ? and ? order by t.Datum"),
-                {store.user, from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
-            for (parts.MoveFirst(); !parts.isEOF(); parts.MoveNext()) {
-                const qint64 cents = parts.value(QStringLiteral("Cent")).toLongLong();
-                if (cents <= 0) continue;
-                const QString nr = parts.text(QStringLiteral("AuktionsNr"));
-                lines << booking(cents, true, bank, debitor.konto, parts.date(QStringLiteral("Datum")).date(),
-                                 invoiceOf(nr), nr.left(12),
-                                 QStringLiteral("Teilzahlung %1 %2").arg(nr, parts.text(QStringLiteral("ebayName"))),
-                                 QString())
-                             .line();
-                ++out.payments;
-            }
-        }
+        if (setup.payments) journalBookings(db, store, setup, money, from, to, lines, out);
+        out.transliterated = transliterated();
         return out;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Der DATEV-Export kann nicht erstellt werden:"), e);

@@ -24,7 +24,8 @@ struct DatevAccount {
 };
 
 // The bookings' accounts: "Erloese19", "Erloese7", "Erloese25a", "Erloese19UStG", "Bank",
-// "Debitor", "Gebuehren".
+// "Debitor", "Gebuehren", and the accounts money passes through besides the bank: "PayPal",
+// "Plattform" (a platform's payouts in transit), "Kasse" (paid by hand), "Forderungsverluste".
 const QStringList& datevBookings();
 // The chart's ("03" SKR03, "04" SKR04) accounts with the user's "Name=konto/schlüssel;…".
 QMap<QString, DatevAccount> datevAccounts(const QString& chart, const QString& overrides);
@@ -44,6 +45,9 @@ DatevSetup datevSetupFromSettings();
 struct DatevExport {
     QByteArray bytes;  // Windows-1252, CR LF
     int invoices = 0, cancellations = 0, payments = 0, fees = 0;
+    int revenues = 0;        // sales without an invoice, booked with their money
+    int payouts = 0;         // platform payouts that reached the bank
+    int transliterated = 0;  // texts whose letters Windows-1252 lacks were spelt in Latin ones
 };
 
 // The bookings of [from, to]: refused when the range leaves one fiscal year, or the

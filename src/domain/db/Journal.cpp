@@ -132,8 +132,9 @@ qint64 balance(Database& db, const QString& user, const QStringList& auktionsIDs
 }
 
 QStringList unitOf(Database& db, const QString& user, const QString& auktionsID) {
-    Recordset rs = db.OpenRecordset(
-        QStringLiteral("select GruppenID from Auktionen where AuktionsID = ? and Standarduser = ?"), {auktionsID, user});
+    Recordset rs =
+        db.OpenRecordset(QStringLiteral("select GruppenID from Auktionen where AuktionsID = ? and Standarduser = ?"),
+                         {auktionsID, user});
     if (rs.isEOF()) return {};
     const QString group = rs.text(QStringLiteral("GruppenID")).trimmed();
     if (group.isEmpty()) return {auktionsID};
@@ -153,8 +154,7 @@ bool isSale(Database& db, const QString& user, const QString& auktionsID) {
                      {auktionsID, user});
 }
 
-void syncClaim(Database& db, const QString& user, const QString& auktionsID, const QDate& day,
-               const QString& source) {
+void syncClaim(Database& db, const QString& user, const QString& auktionsID, const QDate& day, const QString& source) {
     if (!isSale(db, user, auktionsID)) return;
     Recordset rs = db.OpenRecordset(
         QStringLiteral("select Betrag, (select ifnull(sum(Cent), 0) from Buchungen b where b.AuktionsID = "
@@ -171,8 +171,7 @@ void syncClaim(Database& db, const QString& user, const QString& auktionsID, con
     e.Cent = asked - booked;
     e.Art = art::Forderung;
     e.Quelle = source;
-    if (booked != 0 || source == quelle::Hand)
-        e.Text = QStringLiteral("Betrag geändert auf %1").arg(euro(asked));
+    if (booked != 0 || source == quelle::Hand) e.Text = QStringLiteral("Betrag geändert auf %1").arg(euro(asked));
     append(db, user, e);
 }
 
@@ -224,14 +223,19 @@ void payRest(Database& db, const QString& user, const QStringList& auktionsIDs, 
 void reopen(Database& db, const QString& user, const QString& auktionsID, const QDate& day) {
     if (!isSale(db, user, auktionsID)) return;
     qint64 received = 0;
+    QString through;  // the account the money came through: it goes back the same way
     for (const JournalEntry& e : entries(db, user, {auktionsID}))
-        if (e.Art != art::Forderung && counts(e.Art)) received += e.Cent;
+        if (e.Art != art::Forderung && counts(e.Art)) {
+            received += e.Cent;
+            if (!e.Konto.isEmpty()) through = e.Konto;
+        }
     if (received != 0) {
         JournalEntry e;
         e.AuktionsID = auktionsID;
         e.Tag = day;
         e.Cent = -received;
         e.Art = art::Storno;
+        e.Konto = through;
         e.Quelle = quelle::Hand;
         e.Text = QStringLiteral("„Bezahlt“ zurückgenommen");
         append(db, user, e);
@@ -268,8 +272,7 @@ QString applyPayoutLine(Database& db, const QString& user, const QString& auktio
         return QStringLiteral("Gebühr %1 liegt nicht zwischen 0 und dem Brutto %2").arg(euro(fees), euro(gross));
     const qint64 owed = balance(db, user, unit);
     if (owed <= 0) return QStringLiteral("schon bezahlt");
-    if (gross != owed)
-        return QStringLiteral("Brutto %1, offen sind aber %2").arg(euro(gross), euro(owed));
+    if (gross != owed) return QStringLiteral("Brutto %1, offen sind aber %2").arg(euro(gross), euro(owed));
     JournalEntry pay;
     pay.Tag = paidDay;
     pay.Cent = -gross;
@@ -290,8 +293,9 @@ QString applyPayoutLine(Database& db, const QString& user, const QString& auktio
 }
 
 QStringList applyWaitingPayouts(Database& db, const QString& user, const QString& auktionsID) {
-    Recordset sale = db.OpenRecordset(
-        QStringLiteral("select AuktionsNr from Auktionen where AuktionsID = ? and Standarduser = ?"), {auktionsID, user});
+    Recordset sale =
+        db.OpenRecordset(QStringLiteral("select AuktionsNr from Auktionen where AuktionsID = ? and Standarduser = ?"),
+                         {auktionsID, user});
     if (sale.isEOF()) return {};
     struct Waiting {
         QString id;
@@ -337,8 +341,7 @@ Result<TradeAccount> accountWhere(const Store& store, const QString& where, cons
         Database db = store.open();
         Recordset rs = db.OpenRecordset(
             QStringLiteral("select AuktionsID from Auktionen where Standarduser = ? and ") + where, {store.user, key});
-        if (rs.isEOF())
-            return Error::plain(QStringLiteral("Die Auktion „%1“ ist nicht gespeichert.").arg(key));
+        if (rs.isEOF()) return Error::plain(QStringLiteral("Die Auktion „%1“ ist nicht gespeichert.").arg(key));
         TradeAccount out;
         out.AuktionsIDs = journal::unitOf(db, store.user, rs.text(QStringLiteral("AuktionsID")));
         out.Buchungen = journal::entries(db, store.user, out.AuktionsIDs);
@@ -448,7 +451,7 @@ QList<JournalEntry> openingEntries(const OpeningRow& row) {
 
 void fillOpeningJournal(const OpeningRows& rows, const OpeningExec& exec) {
     QList<OpeningRow> sales;
-    QHash<QString, qsizetype> byId;                    // AuktionsID
+    QHash<QString, qsizetype> byId;                      // AuktionsID
     QHash<std::pair<QString, QString>, qsizetype> byNr;  // Standarduser (folded), AuktionsNr
     QStringList users;
     rows(QStringLiteral("select a.AuktionsID, a.AuktionsNr, a.Betrag, a.EndeDatum, a.Bezahlt, a.BezahltDatum, "
@@ -468,10 +471,11 @@ void fillOpeningJournal(const OpeningRows& rows, const OpeningExec& exec) {
              sales << r;
          });
     if (sales.isEmpty()) return;
-    rows(QStringLiteral("select AuktionsID, Datum, Cent from Teilzahlungen order by rowid"), [&](const QVariantList& v) {
-        if (const auto it = byId.constFind(v[0].toString().toLower()); it != byId.constEnd())
-            sales[*it].Teilzahlungen.append({v[1].toString(), v[2].toLongLong()});
-    });
+    rows(QStringLiteral("select AuktionsID, Datum, Cent from Teilzahlungen order by rowid"),
+         [&](const QVariantList& v) {
+             if (const auto it = byId.constFind(v[0].toString().toLower()); it != byId.constEnd())
+                 sales[*it].Teilzahlungen.append({v[1].toString(), v[2].toLongLong()});
+         });
     rows(QStringLiteral("select Standarduser, AuktionsNr, AuszahlungsID, Zahlungsdatum, Brutto, Gebuehren from "
                         "AuszahlungsPosten order by rowid"),
          [&](const QVariantList& v) {

@@ -4,6 +4,7 @@
 #include "base/codepage.h"
 #include "domain/bank/Datev.h"
 #include "domain/bank/IssuedInvoices.h"
+#include "domain/bank/Matching.h"
 #include "domain/bank/YearFigures.h"
 #include "domain/db/TaxData.h"
 #include "support/DbTestShared.h"
@@ -54,6 +55,14 @@ protected:
         a.Versandkosten.clear();
         store(a, kunde(ebay, name));
     }
+    static Credit credit(const QString& day, qint64 cents, const QString& nr) {
+        Credit c;
+        c.Buchungstag = QDate::fromString(day, Qt::ISODate);
+        c.Cent = cents;
+        c.Name = u"Hans Müller"_s;
+        c.Zweck = u"Rechnung Artikel "_s + nr;
+        return c;
+    }
     IssuedInvoice issue(const QString& nr) {
         const Result<IssuedInvoice> r = issueInvoice(st(), nr, QString(), kNow, page);
         EXPECT_TRUE(r.ok()) << nr.toStdString() << ": " << (r.ok() ? "" : r.error().message().toStdString());
@@ -79,11 +88,12 @@ TEST_F(Books, TheDatevFileReadBack) {
     gSettings.Steuerart = u"25a"_s;
     issue(u"804"_s);                                                                  // 0004
     ASSERT_TRUE(cancelInvoice(st(), u"RE-2026-0002"_s, QString(), kNow, page).ok());  // 0005
-    Database d = Database::open(db);
-    d.execute(u"update Auktionen set Bezahlt = 1, BezahltDatum = '2026-03-09 00:00:00' where AuktionsNr = '801'"_s);
-    d.execute(
-        u"insert into Teilzahlungen (AuktionsID, Cent, Datum, Standarduser) select AuktionsID, 5000, "
-        "'2026-03-10 00:00:00', Standarduser from Auktionen where AuktionsNr = '803'"_s);
+    // Paid after the invoices: 801 whole, 803 in part.
+    const QList<Proposal> paid =
+        proposalsFor(st(), {credit(u"2026-12-09"_s, 1000, u"801"_s), credit(u"2026-12-10"_s, 5000, u"803"_s)}).value();
+    QList<Proposal> confirmed = paid;
+    confirmed[1].Teilzahlung = true;
+    ASSERT_EQ(applyProposals(st(), confirmed).value(), 1);
 
     DatevSetup setup;
     setup.berater = u"1001"_s;
@@ -130,13 +140,13 @@ TEST_F(Books, TheDatevFileReadBack) {
     const struct {
         const char *umsatz, *sh, *konto, *gegen, *bu, *datum, *beleg;
     } rows[] = {
-        {"10,00", "S", "10000", "8195", "", "0812", "RE-2026-0001"},    // § 19
-        {"119,00", "S", "10000", "8400", "", "0812", "RE-2026-0002"},   // 19 %: automatic account
-        {"107,00", "S", "10000", "8310", "2", "0812", "RE-2026-0003"},  // 7 %: the user's account and key
-        {"50,00", "S", "10000", "8193", "", "0812", "RE-2026-0004"},    // § 25a
-        {"119,00", "H", "10000", "8400", "", "0812", "RE-2026-0005"},   // the cancellation, credited
-        {"10,00", "S", "1200", "10000", "", "0903", "RE-2026-0001"},    // paid: the bank's debit
-        {"50,00", "S", "1200", "10000", "", "1003", "RE-2026-0003"},    // the part payment
+        {"10,00", "S", "10000", "8195", "", "0812", "RE-2026-0001"},       // § 19
+        {"119,00", "S", "10000", "8400", "", "0812", "RE-2026-0002"},      // 19 %: automatic account
+        {"107,00", "S", "10000", "8310", "0002", "0812", "RE-2026-0003"},  // 7 %: the user's account and key
+        {"50,00", "S", "10000", "8193", "", "0812", "RE-2026-0004"},       // § 25a
+        {"119,00", "H", "10000", "8400", "", "0812", "RE-2026-0005"},      // the cancellation, credited
+        {"10,00", "S", "1200", "10000", "", "0912", "RE-2026-0001"},       // paid: the bank's debit
+        {"50,00", "S", "1200", "10000", "", "1012", "RE-2026-0003"},       // the part payment
     };
     QList<QStringList> data;
     for (int i = 2; i < lines.size(); ++i) data << fields(lines[i]);

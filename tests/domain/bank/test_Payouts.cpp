@@ -148,16 +148,23 @@ TEST_F(Payouts, FourteenSalesPaidFeesKeptAndTheCreditLinked) {
     EXPECT_TRUE(linkPayouts(st(), longer, &other).value().isEmpty());
     EXPECT_EQ(other.size(), 1);
 
-    // The fees go to the advisor too: an expense against the buyers' debt.
+    // The advisor's books follow the money: each buyer's payment into the platform's clearing account
+    // on the day it was made, its fee out of it, the payout's credit from it into the bank.
     DatevSetup setup;
     setup.berater = u"1001"_s;
     setup.mandant = u"1"_s;
     setup.accounts = datevAccounts(u"03"_s, QString());
     const Result<DatevExport> ex = datevExport(st(), setup, QDate(2026, 1, 1), QDate(2026, 12, 31), QDateTime());
     ASSERT_TRUE(ex.ok());
-    EXPECT_EQ(ex.value().fees, 15);
-    EXPECT_TRUE(
-        win::fromAnsi(ex.value().bytes).contains(u"\r\n4,38;\"S\";\"EUR\";;;;4970;10000;;1711;\"P-7781\";\"4014\""_s));
+    EXPECT_EQ(ex.value().fees, 14);  // the line of the sale not yet here waits
+    EXPECT_EQ(ex.value().payments, 14);
+    EXPECT_EQ(ex.value().payouts, 1);
+    const QString file = win::fromAnsi(ex.value().bytes);
+    EXPECT_TRUE(file.contains(u"\r\n28,80;\"S\";\"EUR\";;;;1360;10000;;1411;\"4014\";\"4014\""_s))
+        << file.toStdString();
+    EXPECT_TRUE(file.contains(u"\r\n4,38;\"S\";\"EUR\";;;;4970;1360;;1411;\"P-7781\";\"4014\""_s));
+    // The payout's net reaches the bank on the day it was seen there, as the statement says.
+    EXPECT_TRUE(file.contains(u"\r\n350,46;\"S\";\"EUR\";;;;1200;1360;;1911;\"P-7781\";"_s));
 }
 
 TEST_F(Payouts, AHostileReportChangesNothing) {
@@ -263,11 +270,12 @@ TEST_F(Payouts, PayPalPaymentsLikeBankCredits) {
     setup.accounts = datevAccounts(u"03"_s, QString());
     const QString file =
         win::fromAnsi(datevExport(st(), setup, QDate(2026, 1, 1), QDate(2026, 12, 31), QDateTime()).value().bytes);
-    EXPECT_TRUE(file.contains(u"\r\n0,95;\"S\";\"EUR\";;;;4970;10000;;0312;\"5TY05013RG002845M\";\"4001\""_s))
+    // PayPal is an account of its own: the buyer's whole payment into it, the fee out of it; the
+    // bank sees PayPal's money only when it is transferred.
+    EXPECT_TRUE(file.contains(u"\r\n0,95;\"S\";\"EUR\";;;;4970;1201;;0312;\"5TY05013RG002845M\";\"4001\""_s))
         << file.toStdString();
-    // What reached the account is the payment less the fee: with the fee's booking the buyer's
-    // debt is settled once, not by more than the invoice.
-    EXPECT_TRUE(file.contains(u"\r\n28,55;\"S\";\"EUR\";;;;1200;10000;;0312;\"4001\""_s)) << file.toStdString();
+    EXPECT_TRUE(file.contains(u"\r\n29,50;\"S\";\"EUR\";;;;1201;10000;;0312;\"4001\""_s)) << file.toStdString();
+    EXPECT_FALSE(file.contains(u";1200;10000;"_s));
 }
 
 // Every camt message that carries booked credits, in the versions banks deliver.
