@@ -2,6 +2,7 @@
 
 #include "app/BooksCommands.h"
 #include "app/CliCommon.h"
+#include "base/Clock.h"
 #include "base/Money.h"
 #include "domain/bank/Matching.h"
 #include "domain/db/Journal.h"
@@ -28,6 +29,21 @@ int kontoCommand(const QString& auktionsNr) {
         out() << (group ? e.AuktionsNr + QStringLiteral("  ") : QString()) << entryLine(e) << '\n';
     out() << balanceText(account.value().Saldo) << '\n';
     out().flush();
+    return 0;
+}
+
+int refundCommand(const QString& auktionsNr) {
+    if (!initApp()) return 1;
+    if (const auto refused = refuseDamaged()) return *refused;
+    const Result<QString> id = auktionsIdOf(currentStore(), auktionsNr);
+    if (!id.ok()) return fail(oneLine(id.error()));
+    const Result<TradeAccount> before = loadAccount(currentStore(), id.value());
+    if (!before.ok()) return fail(oneLine(before.error()));
+    const Status done = refundCredit(currentStore(), id.value(), today());
+    if (!done.ok()) return fail(oneLine(done.error()));
+    err() << "Erstattung von " << euroText(-before.value().Saldo) << " gebucht; " << auktionsNr.trimmed() << ": "
+          << balanceText(0) << ".\n";
+    err().flush();
     return 0;
 }
 
@@ -121,6 +137,14 @@ int bankImport(const QString& file, bool apply) {
             sure.back().Teilzahlung = true;
         }
     }
+    const Result<QList<ReturnProposal>> returns = returnsFor(currentStore(), st.value().Rueckbuchungen);
+    if (!returns.ok()) return fail(oneLine(returns.error()));
+    for (const ReturnProposal& r : returns.value())
+        out() << (r.Erfasst ? QStringLiteral("bereits erfasst") : QStringLiteral("Rücklastschrift")) << '\t'
+              << r.Rueckbuchung.Buchungstag.toString(QStringLiteral("dd.MM.yyyy")) << '\t'
+              << euroText(-r.Rueckbuchung.Cent) << '\t' << tsvField(r.Rueckbuchung.Name) << '\t'
+              << tsvField(r.Rueckbuchung.Zweck) << '\t' << r.AuktionsNr << '\t' << tsvField(r.Kaeufer) << '\t'
+              << r.Grund << '\n';
     out().flush();
     // What could not be read is named, never passed over: "4 Gutschriften" of 20 entries is no success.
     for (const QString& line : unreadLines(st.value())) err() << "nicht gelesen: " << oneLine(line) << "\n";
@@ -138,6 +162,8 @@ int bankImport(const QString& file, bool apply) {
     QStringList notes;
     const Result<int> set = applyProposals(currentStore(), sure, &parts, &notes);
     if (!set.ok()) return fail(oneLine(set.error()));
+    const Result<int> reopened = applyReturns(currentStore(), returns.value(), &notes);
+    if (!reopened.ok()) return fail(oneLine(reopened.error()));
     for (const QString& note : notes) err() << oneLine(note) << "\n";
     err() << set.value() << " Verkäufe als bezahlt markiert.";
     if (parts > 0) err() << " " << parts << " Teilzahlung(en) erfasst.";

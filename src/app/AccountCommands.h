@@ -8,6 +8,8 @@ namespace gd {
 
 // --konto AUKTIONSNR: every entry of the sale (or its group), a line each, the balance last.
 int kontoCommand(const QString& auktionsNr);
+// --erstatten AUKTIONSNR: the buyer's credit paid back by bank today.
+int refundCommand(const QString& auktionsNr);
 // --mail VORLAGE AUKTIONSNR: subject, body and the payment code's text, nothing sent.
 int mailCommand(const QStringList& args);
 // --bank-import DATEI [--apply]: a line a credit with its sale; booked with --apply.

@@ -448,6 +448,10 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                                    QStringLiteral("Zeigt die Buchungen eines Verkaufs (mit seiner Gruppe), eine je "
                                                   "Zeile, und zuletzt, was offen ist: --konto AUKTIONSNR."),
                                    QStringLiteral("auktionsnr"));
+    const QCommandLineOption refund(QStringLiteral("erstatten"),
+                                    QStringLiteral("Bucht die Erstattung des Guthabens eines Käufers, der zu viel "
+                                                   "gezahlt hat (Überweisung von heute): --erstatten AUKTIONSNR."),
+                                    QStringLiteral("auktionsnr"));
     const QCommandLineOption mail(
         QStringLiteral("mail"),
         QStringLiteral("Schreibt die E-Mail einer Vorlage für eine Auktion, wie das Fenster sie schreibt (Betreff, "
@@ -494,6 +498,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(jahr);
     parser.addOption(payouts);
     parser.addOption(konto);
+    parser.addOption(refund);
     parser.addOption(mail);
     parser.addOption(orders);
     parser.addOption(help);
@@ -565,6 +570,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(jahr)) return yearCommand(parser.value(jahr));
     if (parser.isSet(payouts)) return payoutsCommand(parser.value(payouts));
     if (parser.isSet(konto)) return kontoCommand(parser.value(konto));
+    if (parser.isSet(refund)) return refundCommand(parser.value(refund));
     if (parser.isSet(mail)) return mailCommand(parser.positionalArguments());
     if (parser.isSet(orders)) return ordersCommand(parser.value(orders));
     if (parser.isSet(search)) return searchAuctions(parser.value(search));

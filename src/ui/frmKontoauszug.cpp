@@ -42,6 +42,12 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
     txtNichtGelesen->setVisible(!statement.NichtGelesen.isEmpty());
     if (!statement.NichtGelesen.isEmpty() || statement.Lastschriften > 0 || statement.Vorgemerkt > 0)
         lblSumme->setText(lblSumme->text() + QLatin1Char(' ') + statementCounts(statement));
+    returns_ = statement.Rueckbuchungen;
+    if (!returns_.isEmpty())
+        lblSumme->setText(lblSumme->text() +
+                          QStringLiteral(" %1 Rücklastschrift(en): der Verkauf, den sie bezahlt hatte, wird mit "
+                                         "„Bezahlt setzen“ wieder offen.")
+                              .arg(returns_.size()));
     grdZahlungen = new QTableWidget(int(proposals_.size()), 10, this);
     grdZahlungen->setObjectName(QStringLiteral("grdZahlungen"));
     grdZahlungen->setHorizontalHeaderLabels(
@@ -117,7 +123,7 @@ QList<Proposal> frmKontoauszug::confirmed() const {
 void frmKontoauszug::cmdUebernehmen_Click() {
     CALLSTACK();
     QList<Proposal> chosen = confirmed();
-    if (chosen.isEmpty()) {
+    if (chosen.isEmpty() && returns_.isEmpty()) {
         platform().msgBox(QStringLiteral("Es ist keine Zahlung angehakt."), Platform::Buttons::Ok,
                           Platform::Icon::Information, QString());
         return;
@@ -144,12 +150,22 @@ void frmKontoauszug::cmdUebernehmen_Click() {
         showError(set.error());
         return;
     }
+    // Returned payments: each reopens its sale, named to the user.
+    if (!returns_.isEmpty()) {
+        const Result<QList<ReturnProposal>> found = returnsFor(currentStore(), returns_);
+        const Result<int> back = found.ok() ? applyReturns(currentStore(), found.value(), &notes) : found.error();
+        if (!back.ok()) {
+            showError(back.error());
+            return;
+        }
+        returns_.clear();
+    }
     applied_ = set.value() + parts;
     QString done = set.value() == 1 ? QStringLiteral("1 Verkauf ist jetzt als bezahlt markiert.")
                                     : QStringLiteral("%1 Verkäufe sind jetzt als bezahlt markiert.").arg(set.value());
     if (parts > 0) done += QLatin1Char('\r') + QStringLiteral("%1 Teilzahlung(en) erfasst.").arg(parts);
     for (const QString& note : notes)
-        if (note.contains(QStringLiteral("zu viel"))) done += QLatin1Char('\r') + note;
+        if (!note.contains(QStringLiteral("Teilzahlung"))) done += QLatin1Char('\r') + note;
     platform().msgBox(done, Platform::Buttons::Ok, Platform::Icon::Information, QString());
     accept();
 }

@@ -28,6 +28,7 @@ private:
     void cmdUebernehmen_Click();
 
     QList<Proposal> proposals_;
+    QList<Credit> returns_;  // money taken back: booked along, reopening what it paid
     QTableWidget* grdZahlungen = nullptr;
     QLabel* lblSumme = nullptr;
     QPlainTextEdit* txtNichtGelesen = nullptr;

@@ -440,13 +440,111 @@ Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed,
     }
 }
 
+Result<QList<ReturnProposal>> returnsFor(const Store& store, const QList<Credit>& returns) {
+    CALLSTACK_MODULE("modBank");
+    QList<ReturnProposal> out;
+    try {
+        Database db = store.open();
+        for (const Credit& r : returns) {
+            ReturnProposal p;
+            p.Rueckbuchung = r;
+            const QStringList booked = journal::bookedBy(db, store.user, quelle::Kontoauszug, creditKey(r));
+            struct Paid {
+                QString id, nr, member, name, payer;
+            };
+            QList<Paid> paid;
+            QStringList names;
+            db.forEachRow(
+                QStringLiteral("select b.AuktionsID, a.AuktionsNr, a.ebayName, k.Name, b.Text from Buchungen b "
+                               "join Auktionen a on a.AuktionsID = b.AuktionsID join Kunden k on k.ebayName "
+                               "= a.ebayName and k.Standarduser = a.Standarduser where b.Standarduser = ? and "
+                               "b.Art = 'Zahlung' and b.Konto = 'Bank' and b.Cent = ? order by b.Tag desc"),
+                {store.user, -r.Cent}, names, [&paid](const DbRow& row) {
+                    paid.append({row.text(0), row.text(1), row.text(2), row.text(3), row.text(4)});
+                });
+            QList<Paid> byNr, byName;
+            const QStringList payer = words(r.Name);
+            for (const Paid& x : paid) {
+                if (!x.nr.trimmed().isEmpty() && r.Zweck.contains(x.nr.trimmed())) byNr << x;
+                const QStringList who = words(x.payer.isEmpty() ? x.name : x.payer);
+                if (!payer.isEmpty() && !who.isEmpty() &&
+                    std::all_of(who.begin(), who.end(), [&payer](const QString& w) { return payer.contains(w); }))
+                    byName << x;
+            }
+            const QList<Paid>& found = byNr.size() == 1 ? byNr : byName;
+            if (!booked.isEmpty()) {
+                p.Erfasst = true;
+                p.AuktionsID = booked.front();
+                Recordset sale = db.OpenRecordset(
+                    QStringLiteral("select AuktionsNr, ebayName from Auktionen where AuktionsID = ?"), {p.AuktionsID});
+                p.AuktionsNr = sale.isEOF() ? QString() : sale.text(QStringLiteral("AuktionsNr"));
+                p.Kaeufer = sale.isEOF() ? QString() : sale.text(QStringLiteral("ebayName"));
+                p.Grund = QStringLiteral("gebucht");
+            } else if (found.size() == 1) {
+                p.AuktionsID = found.front().id;
+                p.AuktionsNr = found.front().nr;
+                p.Kaeufer = found.front().member;
+                p.Grund =
+                    &found == &byNr ? QStringLiteral("Artikelnummer und Betrag") : QStringLiteral("Name und Betrag");
+            } else {
+                p.Grund = found.isEmpty() ? QStringLiteral("keine Zahlung dieses Betrags gefunden")
+                                          : QStringLiteral("mehrere Zahlungen dieses Betrags möglich");
+            }
+            out << p;
+        }
+        return out;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Rücklastschriften können nicht zugeordnet werden:"), e);
+    }
+}
+
+Result<int> applyReturns(const Store& store, const QList<ReturnProposal>& returns, QStringList* notes) {
+    CALLSTACK_MODULE("modBank");
+    try {
+        Transaction tx(store);
+        Database db = tx.database();
+        int reopened = 0;
+        for (const ReturnProposal& p : returns) {
+            const Credit& r = p.Rueckbuchung;
+            if (p.Erfasst || p.AuktionsID.isEmpty()) {
+                if (notes && !p.Erfasst)
+                    *notes << QStringLiteral("Rücklastschrift %1 (%2) am %3: %4 – bitte selbst prüfen")
+                                  .arg(euroText(r.Cent), r.Name, r.Buchungstag.toString(QStringLiteral("dd.MM.yyyy")),
+                                       p.Grund);
+                continue;
+            }
+            const QString key = creditKey(r);
+            if (!journal::bookedBy(db, store.user, quelle::Kontoauszug, key).isEmpty()) continue;
+            JournalEntry e;
+            e.AuktionsID = p.AuktionsID;
+            e.Tag = r.Buchungstag;
+            e.Cent = r.Cent;
+            e.Art = art::Rueckbuchung;
+            e.Konto = konto::Bank;
+            e.Quelle = quelle::Kontoauszug;
+            e.Referenz = key;
+            e.Text = r.Name.left(80);
+            journal::append(db, store.user, e);
+            journal::settle(db, store.user, {p.AuktionsID}, r.Buchungstag);
+            ++reopened;
+            if (notes)
+                *notes << QStringLiteral("Rücklastschrift %1 für %2 (%3): wieder offen %4")
+                              .arg(euroText(r.Cent), p.AuktionsNr, p.Kaeufer,
+                                   euroText(journal::balance(db, store.user, {p.AuktionsID})));
+        }
+        tx.commit();
+        return reopened;
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Rücklastschriften können nicht gespeichert werden:"), e);
+    }
+}
+
 Result<PartPaid> partPaymentsOf(const Store& store, const QString& auktionsID, const QString& /*gruppenID*/) {
     CALLSTACK_MODULE("modBank");
     try {
         Database db = store.open();
         PartPaid out;
-        for (const JournalEntry& e :
-             journal::entries(db, store.user, journal::unitOf(db, store.user, auktionsID))) {
+        for (const JournalEntry& e : journal::entries(db, store.user, journal::unitOf(db, store.user, auktionsID))) {
             if (e.Art == art::Forderung)
                 out.asked += e.Cent;
             else if (e.Art != art::Gebuehr)

@@ -68,6 +68,19 @@ inline Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPay
 }
 // What a credit is known by when the statement is read again: the bank's reference, else its text.
 QString creditKey(const Credit& c);
+
+// Money the bank took back, against the sale whose payment it returns: the payment of that amount
+// whose sale's item number the text names, else the one of the payer's name.
+struct ReturnProposal {
+    Credit Rueckbuchung;
+    QString AuktionsID, AuktionsNr, Kaeufer;
+    QString Grund;         // why this sale, or why none
+    bool Erfasst = false;  // booked before
+};
+Result<QList<ReturnProposal>> returnsFor(const Store& store, const QList<Credit>& returns);
+// Each found one a counter-entry: the sale owes the amount again and is no longer paid. One line a
+// return in `notes`, for the user.
+Result<int> applyReturns(const Store& store, const QList<ReturnProposal>& returns, QStringList* notes = nullptr);
 // The part payments kept with the sale, or with any sale of its group, summed; and what the sale,
 // or its whole group, asks (its stored totals).
 struct PartPaid {

@@ -118,6 +118,13 @@ Result<qint64> amountCents(const QString& typed) {
     return -c.value();
 }
 
+bool returnText(const QString& text) {
+    static const QRegularExpression words(
+        QStringLiteral("r(ü|ue|u)ck(lastschrift|belastung|buchung|gabe)|retoure|lastschriftr(ü|ue)ckgabe"),
+        QRegularExpression::CaseInsensitiveOption);
+    return words.match(text).hasMatch();
+}
+
 std::optional<qint64> centsOf(const QString& typed) {
     const Result<qint64> c = amountCents(typed);
     return c.ok() ? std::optional<qint64>(c.value()) : std::nullopt;
@@ -128,7 +135,7 @@ QString euroText(qint64 cents) { return centsText(cents) + QStringLiteral(" \u20
 Result<BankStatement> parseCamt053(const QByteArray& xml) {
     struct Tx {
         std::optional<qint64> cents;
-        QString name, zweck, iban;
+        QString name, zweck, iban, direction;
     };
     BankStatement st;
     st.Format = QStringLiteral("CAMT.053");
@@ -138,6 +145,7 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
     bool inEntry = false;
     int entries = 0;
     QString direction, status, amountText, ccy, dayText, entryInfo, ref;
+    bool reversal = false;
     QDate day;
     QList<Tx> txs;
     const auto addTo = [](QString& s, const QString& more) {
@@ -158,6 +166,7 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
                 dayText.clear();
                 entryInfo.clear();
                 ref.clear();
+                reversal = false;
                 day = QDate();
                 txs.clear();
             } else if (inEntry && name == QLatin1String("TxDtls")) {
@@ -184,6 +193,10 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
                 };
                 if (p2 == QLatin1String("Ntry/CdtDbtInd"))
                     direction = text();
+                else if (p2 == QLatin1String("Ntry/RvslInd"))
+                    reversal = text() == QLatin1String("true");
+                else if (!txs.isEmpty() && p2 == QLatin1String("TxDtls/CdtDbtInd"))
+                    txs.back().direction = text();
                 else if (p2 == QLatin1String("Ntry/Sts"))
                     status = text();
                 else if (p3 == QLatin1String("Ntry/BookgDt/Dt") || p3 == QLatin1String("Ntry/BookgDt/DtTm")) {
@@ -219,11 +232,17 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
                 ++st.Vorgemerkt;
                 continue;
             }
-            if (direction == QLatin1String("DBIT")) {
+            QString all = entryInfo;
+            for (const Tx& t : txs) all += QLatin1Char(' ') + t.zweck;
+            if (direction == QLatin1String("DBIT") && !reversal && !returnText(all)) {
                 ++st.Lastschriften;
                 continue;
             }
-            if (direction != QLatin1String("CRDT")) {
+            if (direction == QLatin1String("CRDT") && reversal) {
+                skip(QStringLiteral("Gutschrift als Storno gekennzeichnet (RvslInd): keine Zahlung"));
+                continue;
+            }
+            if (direction != QLatin1String("CRDT") && direction != QLatin1String("DBIT")) {
                 skip(
                     direction.isEmpty()
                         ? QStringLiteral("Soll/Haben-Kennzeichen (CdtDbtInd) fehlt")
@@ -244,9 +263,16 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
                 continue;
             }
             if (txs.isEmpty()) txs.append(Tx{});
-            // Several transactions in one entry (a batch): each its own credit when each has its amount.
+            // Several transactions in one entry (a batch): each its own credit when each has its amount;
+            // otherwise no one can tell who paid what, and the entry is listed, never given to its first payer.
             const bool each = txs.size() > 1 &&
                               std::all_of(txs.cbegin(), txs.cend(), [](const Tx& t) { return t.cents.has_value(); });
+            if (txs.size() > 1 && !each) {
+                skip(QStringLiteral("Sammelbuchung von %1 Zahlungen ohne die Beträge der einzelnen: bitte im "
+                                    "Online-Banking zuordnen")
+                         .arg(txs.size()));
+                continue;
+            }
             if (!each && !(txs.size() == 1 && txs.front().cents)) {
                 const Result<qint64> c = xmlCents(amountText);
                 if (!c.ok()) {
@@ -257,13 +283,17 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
             }
             for (qsizetype k = 0; k < txs.size(); ++k) {
                 const Tx& t = txs[k];
-                if (*t.cents <= 0) {
+                const QString id = ref.isEmpty() || !each ? ref : ref + QLatin1Char('/') + QString::number(k + 1);
+                const Credit c{day,    *t.cents, t.name,    t.zweck.isEmpty() ? entryInfo : t.zweck,
+                               t.iban, id,       QString(), 0};
+                // Money out inside this entry, or the whole entry a return: taken back, never paid.
+                const bool back = direction == QLatin1String("DBIT") || t.direction == QLatin1String("DBIT");
+                if (*t.cents <= 0)
                     skip(QStringLiteral("Betrag ist 0,00 €, keine Zahlung"), &t);
-                } else {
-                    const QString id = ref.isEmpty() || !each ? ref : ref + QLatin1Char('/') + QString::number(k + 1);
-                    st.Gutschriften.append(Credit{day, *t.cents, t.name, t.zweck.isEmpty() ? entryInfo : t.zweck,
-                                                  t.iban, id, QString(), 0});
-                }
+                else if (back)
+                    st.Rueckbuchungen.append(c);
+                else
+                    st.Gutschriften.append(c);
                 if (!each) break;
             }
         }
@@ -312,6 +342,17 @@ BankStatement readRows(const QList<CsvRecord>& records, qsizetype h, const BankC
             break;
         }
         if (balanceLine(f)) continue;
+        // Money out: a returned debit reopens what it paid; anything else is no business of ours.
+        const auto takenBack = [&](qint64 cents) {  // 0: the amount column says it
+            const QDate day = germanDate(at(date));
+            const Result<qint64> c = cents < 0 ? Result<qint64>(cents) : amountCents(f.value(amount));
+            if (!returnText(f.join(QLatin1Char(' '))) || !day.isValid() || !c.ok() || c.value() == 0) {
+                ++st.Lastschriften;
+                return;
+            }
+            const qint64 taken = c.value() < 0 ? -c.value() : c.value();
+            st.Rueckbuchungen.append(Credit{day, taken, at(name), at(zweck), at(iban), QString(), QString(), 0});
+        };
         if (f.size() < needed) {
             skip(QStringLiteral("Zeile hat %1 Felder statt mindestens %2").arg(f.size()).arg(needed));
             continue;
@@ -330,7 +371,7 @@ BankStatement readRows(const QList<CsvRecord>& records, qsizetype h, const BankC
             }
             // A refund paid out is never a payment received, whatever its amount reads.
             if (d == QLatin1String("S")) {
-                ++st.Lastschriften;
+                takenBack(0);  // unsigned beside its S: read below
                 continue;
             }
         }
@@ -344,7 +385,7 @@ BankStatement readRows(const QList<CsvRecord>& records, qsizetype h, const BankC
             continue;
         }
         if (cents.value() < 0) {
-            ++st.Lastschriften;
+            takenBack(cents.value());
             continue;
         }
         if (currency >= 0) {

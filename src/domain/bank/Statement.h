@@ -41,6 +41,9 @@ struct BankStatement {
     QString Format;  // "CAMT.053", "CSV"
     QString Profil;  // the profile that recognised a CSV, or how it was read
     QList<Credit> Gutschriften;
+    // Money taken back (a returned direct debit, a credit reversed, a debit inside a credit entry):
+    // never a payment; it reopens the sale it had paid. Cent positive, as the amount taken.
+    QList<Credit> Rueckbuchungen;
     QList<Skipped> NichtGelesen;
     int Lastschriften = 0;  // money out: not a payment received
     int Vorgemerkt = 0;     // not booked yet: may still change or vanish
@@ -69,6 +72,8 @@ Result<BankStatement> parsePayPal(const QByteArray& bytes, const QList<FileProfi
 // "2.94E1") is refused with a German reason, as is more than 999.999.999,99 €.
 Result<qint64> amountCents(const QString& text);
 std::optional<qint64> centsOf(const QString& text);
+// Words with which banks name money taken back: "Rücklastschrift", "RUECKLASTSCHRIFT", "Retoure" …
+bool returnText(const QString& text);
 // "17,40 €"
 QString euroText(qint64 cents);
 

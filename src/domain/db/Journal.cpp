@@ -73,7 +73,8 @@ QString entryLine(const JournalEntry& e) {
                        .arg(e.Tag.toString(QStringLiteral("dd.MM.yyyy")), artText(e.Art).leftJustified(15),
                             euro(e.Cent).rightJustified(16), e.Konto.isEmpty() ? QStringLiteral("-") : e.Konto);
     if (!e.Quelle.isEmpty()) line += QStringLiteral("  ") + quelleText(e.Quelle);
-    if (!e.Referenz.isEmpty()) line += QStringLiteral(" ") + e.Referenz;
+    // A reference of our own making (a statement line's fingerprint) tells the user nothing.
+    if (!e.Referenz.isEmpty() && !e.Referenz.startsWith(QLatin1Char('#'))) line += QStringLiteral(" ") + e.Referenz;
     if (!e.Text.isEmpty()) line += QStringLiteral("  „") + e.Text + QStringLiteral("“");
     return line;
 }
@@ -360,6 +361,37 @@ Result<TradeAccount> loadAccount(const Store& store, const QString& auktionsID) 
 
 Result<TradeAccount> loadAccountByNr(const Store& store, const QString& auktionsNr) {
     return accountWhere(store, QStringLiteral("AuktionsNr = ? order by EndeDatum desc limit 1"), auktionsNr.trimmed());
+}
+
+Status refundCredit(const Store& store, const QString& auktionsID, const QDate& day, const QString& through) {
+    CALLSTACK_MODULE("modBuchungen");
+    try {
+        Transaction tx(store);
+        Database db = tx.database();
+        const QStringList unit = journal::unitOf(db, store.user, auktionsID);
+        const qint64 saldo = journal::balance(db, store.user, unit);
+        if (saldo >= 0)
+            return Error::plain(QStringLiteral("Der Käufer hat kein Guthaben (%1); es gibt nichts zu erstatten.")
+                                    .arg(balanceText(saldo)));
+        // The credit sits on the trade that was paid too much: the refund goes there.
+        QString to = unit.back();
+        for (const QString& id : unit)
+            if (journal::balance(db, store.user, {id}) < 0) to = id;
+        JournalEntry e;
+        e.AuktionsID = to;
+        e.Tag = day;
+        e.Cent = -saldo;
+        e.Art = art::Erstattung;
+        e.Konto = through.isEmpty() ? konto::Bank : through;
+        e.Quelle = quelle::Hand;
+        e.Text = QStringLiteral("Guthaben erstattet");
+        journal::append(db, store.user, e);
+        journal::settle(db, store.user, unit, day);
+        tx.commit();
+        return {};
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Erstattung kann nicht gespeichert werden:"), e);
+    }
 }
 
 Result<QString> auktionsIdOf(const Store& store, const QString& auktionsNr) {

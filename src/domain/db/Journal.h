@@ -50,7 +50,7 @@ inline const QString Uebernahme = QStringLiteral("Uebernahme");  // from the fil
 struct JournalEntry {
     qint64 id = 0;
     QString AuktionsID, AuktionsNr;
-    QDate Tag;      // the day the money moved
+    QDate Tag;        // the day the money moved
     qint64 Cent = 0;  // what it adds to what the buyer owes; a fee: what was kept, not counted there
     QString Art, Konto, Quelle, Referenz, Text;
 };
@@ -80,8 +80,7 @@ QStringList unitOf(Database& db, const QString& user, const QString& auktionsID)
 // Whether the trade's partner is a buyer: only sales are in the journal.
 bool isSale(Database& db, const QString& user, const QString& auktionsID);
 // The claim follows the stored total: a changed total gets a correction entry.
-void syncClaim(Database& db, const QString& user, const QString& auktionsID, const QDate& day,
-               const QString& source);
+void syncClaim(Database& db, const QString& user, const QString& auktionsID, const QDate& day, const QString& source);
 // "Bezahlt" and its date from the balance: set on `day` when nothing is left to pay after a
 // payment or write-off, taken back when money is owed again. The status text follows.
 void settle(Database& db, const QString& user, const QStringList& auktionsIDs, const QDate& day);
@@ -115,6 +114,8 @@ Result<TradeAccount> loadAccount(const Store& store, const QString& auktionsID);
 Result<TradeAccount> loadAccountByNr(const Store& store, const QString& auktionsNr);
 // The row key of the newest trade with this item number.
 Result<QString> auktionsIdOf(const Store& store, const QString& auktionsNr);
+// The buyer's credit paid back (bank unless said otherwise): the account is even again.
+Status refundCredit(const Store& store, const QString& auktionsID, const QDate& day, const QString& through = {});
 // "bezahlt trotz Differenz": writes the open rest off with its reason.
 Status writeOff(const Store& store, const QString& auktionsID, const QDate& day, const QString& reason);
 
