@@ -120,7 +120,7 @@ Result<qint64> amountCents(const QString& typed) {
 
 bool returnText(const QString& text) {
     static const QRegularExpression words(
-        QStringLiteral("r(ü|ue|u)ck(lastschrift|belastung|buchung|gabe)|retoure|lastschriftr(ü|ue)ckgabe"),
+        QStringLiteral("r(ü|ue|u)ck(lastschrift|belastung|buchung)|lastschriftr(ü|ue)ckgabe|retoure lastschrift"),
         QRegularExpression::CaseInsensitiveOption);
     return words.match(text).hasMatch();
 }
