@@ -291,6 +291,108 @@ TEST_F(Journal, AGroupPaysAsOne) {
     EXPECT_EQ(account(first).Saldo, 0);
 }
 
+// What a statement's entries are: money received, money taken back, or neither; never a guess.
+TEST(StatementReturns, WhatEachEntryIs) {
+    const auto camt = [](const char* entry) {
+        return (u"<?xml version=\"1.0\"?><Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:camt.053.001.08\">"
+                "<BkToCstmrStmt><Stmt>"_s +
+                QString::fromUtf8(entry) + u"</Stmt></BkToCstmrStmt></Document>"_s)
+            .toUtf8();
+    };
+    const auto tx = [](const char* amount, const char* dir, const char* name, const char* zweck) {
+        return QStringLiteral("<TxDtls>%1%2<RltdPties><Dbtr><Nm>%3</Nm></Dbtr></RltdPties><RmtInf><Ustrd>%4</Ustrd>"
+                              "</RmtInf></TxDtls>")
+            .arg(*amount ? QStringLiteral("<Amt Ccy=\"EUR\">%1</Amt>").arg(QString::fromLatin1(amount)) : QString(),
+                 *dir ? QStringLiteral("<CdtDbtInd>%1</CdtDbtInd>").arg(QString::fromLatin1(dir)) : QString(),
+                 QString::fromUtf8(name), QString::fromUtf8(zweck));
+    };
+    const auto entry = [](const char* amount, const char* dir, const char* extra, const QString& txs) {
+        return QStringLiteral("<Ntry><NtryRef>E1</NtryRef><Amt Ccy=\"EUR\">%1</Amt><CdtDbtInd>%2</CdtDbtInd>%3"
+                              "<Sts><Cd>BOOK</Cd></Sts><BookgDt><Dt>2026-12-08</Dt></BookgDt><NtryDtls>%4</NtryDtls>"
+                              "</Ntry>")
+            .arg(QString::fromLatin1(amount), QString::fromLatin1(dir), QString::fromLatin1(extra), txs)
+            .toUtf8();
+    };
+    const struct {
+        const char* what;
+        QByteArray entry;
+        int credits, returns, debits, listed;
+    } cases[] = {
+        {"a credit", entry("29.40", "CRDT", "", tx("", "", "Jörg", "4711")), 1, 0, 0, 0},
+        {"a direct debit of ours", entry("62.00", "DBIT", "", tx("", "", "Stadtwerke", "Strom")), 0, 0, 1, 0},
+        {"a returned debit, marked", entry("29.40", "DBIT", "<RvslInd>true</RvslInd>", tx("", "", "Jörg", "4711")), 0,
+         1, 0, 0},
+        {"a returned debit, by its words", entry("29.40", "DBIT", "", tx("", "", "Jörg", "RUECKLASTSCHRIFT 4711")), 0,
+         1, 0, 0},
+        {"a credit marked as a reversal", entry("29.40", "CRDT", "<RvslInd>true</RvslInd>", tx("", "", "Jörg", "4711")),
+         0, 0, 0, 1},
+        {"a debit inside a credit entry",
+         entry("10.00", "CRDT", "", tx("39.40", "CRDT", "Anna", "4712") + tx("29.40", "DBIT", "Jörg", "4711")), 1, 1,
+         0, 0},
+        {"a batch with each amount",
+         entry("50.00", "CRDT", "", tx("20.00", "", "Anna", "4712") + tx("30.00", "", "Ben", "4713")), 2, 0, 0, 0},
+        {"a batch without its parts' amounts",
+         entry("50.00", "CRDT", "", tx("", "", "Anna", "4712") + tx("", "", "Ben", "4713")), 0, 0, 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result<BankStatement> st = parseStatement(camt(c.entry.constData()));
+        ASSERT_TRUE(st.ok()) << st.error().message().toStdString();
+        EXPECT_EQ(st.value().Gutschriften.size(), c.credits);
+        EXPECT_EQ(st.value().Rueckbuchungen.size(), c.returns);
+        EXPECT_EQ(st.value().Lastschriften, c.debits);
+        EXPECT_EQ(st.value().NichtGelesen.size(), c.listed);
+    }
+    // A CSV line of money out with the bank's word for it.
+    const QByteArray csv =
+        "Buchung;Auftraggeber/Empf\xe4nger;Verwendungszweck;Betrag;W\xe4hrung\r\n"
+        "08.12.2026;J\xf6rg Plattner;RUECKLASTSCHRIFT Artikel 4711;-29,40;EUR\r\n"
+        "08.12.2026;Stadtwerke;Strom;-62,00;EUR\r\n";
+    const Result<BankStatement> st = parseBankCsv(csv, {});
+    ASSERT_TRUE(st.ok());
+    ASSERT_EQ(st.value().Rueckbuchungen.size(), 1);
+    EXPECT_EQ(st.value().Rueckbuchungen[0].Cent, 2940);
+    EXPECT_EQ(st.value().Lastschriften, 1);
+}
+
+// A returned payment reopens the sale it paid, once, and pays nothing.
+TEST_F(Journal, AReturnedDebitReopensItsSale) {
+    const QString id = sale(u"4711"_s, u"29,40"_s, u"joerg"_s);
+    ASSERT_EQ(applyProposals(st(), {confirmed(credit(2940, u"IN-1"_s, u"4711"_s), id, u"4711"_s, false)}).value(), 1);
+    Credit back = credit(2940, u"BACK-1"_s, u"RUECKLASTSCHRIFT 4711"_s);
+    back.Name = u"Jörg Plattner"_s;
+    const QList<ReturnProposal> found = returnsFor(st(), {back}).value();
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0].AuktionsNr, u"4711"_s);
+    QStringList notes;
+    ASSERT_EQ(applyReturns(st(), found, &notes).value(), 1);
+    EXPECT_FALSE(paid(id));
+    EXPECT_EQ(account(id).Saldo, 2940);
+    EXPECT_EQ(account(id).Buchungen.back().Art, art::Rueckbuchung);
+    EXPECT_TRUE(notes.join(u'|').contains(u"wieder offen 29,40 €"_s)) << notes.join(u'|').toStdString();
+    // Read again: known, nothing twice.
+    const QList<ReturnProposal> again = returnsFor(st(), {back}).value();
+    EXPECT_TRUE(again[0].Erfasst);
+    ASSERT_EQ(applyReturns(st(), again).value(), 0);
+    EXPECT_EQ(account(id).Saldo, 2940);
+    // A return no payment fits is named, and changes nothing.
+    Credit stranger = credit(1234, u"BACK-2"_s, u"RUECKLASTSCHRIFT"_s);
+    notes.clear();
+    ASSERT_EQ(applyReturns(st(), returnsFor(st(), {stranger}).value(), &notes).value(), 0);
+    EXPECT_TRUE(notes.join(u'|').contains(u"bitte selbst prüfen"_s));
+}
+
+TEST_F(Journal, ACreditPaidBack) {
+    const QString id = sale(u"4720"_s, u"41,90"_s);
+    ASSERT_TRUE(applyProposals(st(), {confirmed(credit(5000, u"OV-1"_s, u"4720"_s), id, u"4720"_s, false)}).ok());
+    EXPECT_EQ(balanceText(account(id).Saldo), u"Guthaben: 8,10 €"_s);
+    ASSERT_TRUE(refundCredit(st(), id, QDate(2026, 12, 4)).ok());
+    EXPECT_EQ(account(id).Saldo, 0);
+    EXPECT_EQ(account(id).Buchungen.back().Art, art::Erstattung);
+    EXPECT_TRUE(paid(id));
+    EXPECT_FALSE(refundCredit(st(), id, QDate(2026, 12, 4)).ok());  // nothing left to pay back
+}
+
 TEST_F(Journal, AnEntryIsNeverChanged) {
     const QString id = sale(u"9101"_s, u"10,00"_s);
     Database d = Database::open(db);
