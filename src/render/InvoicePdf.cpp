@@ -6,6 +6,7 @@
 #include <QPdfWriter>
 #include <cmath>
 
+#include "base/Money.h"
 #include "base/SafeWrite.h"
 #include "domain/bank/EInvoice.h"
 #include "domain/bank/GiroCode.h"
@@ -184,8 +185,20 @@ QByteArray invoicePdf(const Invoice& inv) {
         case TaxMode::None:
             break;
     }
-    if (!inv.Iban.isEmpty()) {
-        text(20, y, QStringLiteral("Bitte überweisen Sie den Gesamtbetrag auf dieses Konto:"), body);
+    if (inv.paid()) {
+        // Paid before the invoice: no request to pay again, no payment code.
+        text(20, y,
+             QStringLiteral("Bezahlt am %1. Vielen Dank!").arg(inv.BezahltAm.toString(QStringLiteral("dd.MM.yyyy"))),
+             body);
+    } else if (!inv.Iban.isEmpty()) {
+        if (inv.Bezahlt > 0) {
+            text(20, y,
+                 QStringLiteral("Bereits bezahlt: %1 €. Bitte überweisen Sie den Restbetrag von %2 € auf dieses Konto:")
+                     .arg(centsText(inv.Bezahlt), centsText(inv.due())),
+                 body);
+        } else {
+            text(20, y, QStringLiteral("Bitte überweisen Sie den Gesamtbetrag auf dieses Konto:"), body);
+        }
         QStringList pay{QStringLiteral("Kontoinhaber: %1").arg(inv.Verkaeufer),
                         QStringLiteral("IBAN: %1").arg(inv.Iban)};
         if (!inv.Bic.isEmpty()) pay << QStringLiteral("BIC: %1").arg(inv.Bic);
@@ -197,7 +210,7 @@ QByteArray invoicePdf(const Invoice& inv) {
             py += 5;
         }
         const QImage code =
-            qrImage(epcPayload({inv.Verkaeufer, inv.Iban, inv.Bic, inv.total(), inv.Verwendungszweck}), 8);
+            qrImage(epcPayload({inv.Verkaeufer, inv.Iban, inv.Bic, inv.due(), inv.Verwendungszweck}), 8);
         if (!code.isNull()) {
             p.drawImage(QRect(mm(150), mm(y - 3), mm(35), mm(35)), code);
             text(150, y + 36, QStringLiteral("GiroCode: mit der Banking-App scannen"), small);

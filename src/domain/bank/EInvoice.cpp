@@ -272,7 +272,7 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
     if (!inv.Verwendungszweck.isEmpty() && !credit)
         x.writeTextElement(QStringLiteral("ram:PaymentReference"), inv.Verwendungszweck.left(140));
     x.writeTextElement(QStringLiteral("ram:InvoiceCurrencyCode"), QStringLiteral("EUR"));
-    if (!inv.Iban.isEmpty() && !credit) {
+    if (!inv.Iban.isEmpty() && !credit && !inv.paid()) {
         x.writeStartElement(QStringLiteral("ram:SpecifiedTradeSettlementPaymentMeans"));
         x.writeTextElement(QStringLiteral("ram:TypeCode"), QStringLiteral("58"));  // SEPA credit transfer
         x.writeStartElement(QStringLiteral("ram:PayeePartyCreditorFinancialAccount"));
@@ -292,8 +292,11 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
         x.writeEndElement();
     }
     x.writeStartElement(QStringLiteral("ram:SpecifiedTradePaymentTerms"));
-    x.writeTextElement(QStringLiteral("ram:Description"), credit ? QStringLiteral("Storno der Rechnung ") + inv.Bezug
-                                                                 : QStringLiteral("Zahlbar sofort ohne Abzug."));
+    x.writeTextElement(QStringLiteral("ram:Description"),
+                       credit ? QStringLiteral("Storno der Rechnung ") + inv.Bezug
+                       : inv.paid()
+                           ? QStringLiteral("Bezahlt am %1.").arg(inv.BezahltAm.toString(QStringLiteral("dd.MM.yyyy")))
+                           : QStringLiteral("Zahlbar sofort ohne Abzug."));
     x.writeEndElement();
     x.writeStartElement(QStringLiteral("ram:SpecifiedTradeSettlementHeaderMonetarySummation"));
     x.writeTextElement(QStringLiteral("ram:LineTotalAmount"), amount(netTotal));
@@ -303,7 +306,9 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
     x.writeCharacters(amount(taxTotal));
     x.writeEndElement();
     x.writeTextElement(QStringLiteral("ram:GrandTotalAmount"), amount(total));
-    x.writeTextElement(QStringLiteral("ram:DuePayableAmount"), amount(total));
+    // What was paid before the invoice: its accounts department pays only the rest.
+    if (!credit && inv.Bezahlt > 0) x.writeTextElement(QStringLiteral("ram:TotalPrepaidAmount"), amount(inv.Bezahlt));
+    x.writeTextElement(QStringLiteral("ram:DuePayableAmount"), amount(credit ? total : inv.due()));
     x.writeEndElement();
     if (credit) {
         x.writeStartElement(QStringLiteral("ram:InvoiceReferencedDocument"));

@@ -41,11 +41,17 @@ struct Invoice {
     QString Steuernummer, UstId;  // the seller's
     QString Iban, Bic, Bank;
     QString Verwendungszweck;
+    // What the buyer had paid of it when it was issued, and the day the last of it came; the
+    // invoice then asks only for the rest (nothing when paid).
+    qint64 Bezahlt = 0;
+    QDate BezahltAm;
     bool ERechnung = false;  // the PDF carries the invoice as EN 16931 XML
     // Not kept: the parts of the buyer's address that the invoice's amount requires and that
     // are missing (names of the fields), found when the invoice is made.
     QStringList AnschriftFehlt;
     qint64 total() const;
+    qint64 due() const { return isCancellation() ? total() : qMax<qint64>(0, total() - Bezahlt); }
+    bool paid() const { return !isCancellation() && total() > 0 && Bezahlt >= total(); }
     bool isCancellation() const { return !Bezug.isEmpty(); }
 };
 

@@ -11,6 +11,7 @@
 #include "domain/bank/EInvoice.h"
 #include "domain/bank/YearFigures.h"
 #include "domain/db/Database.h"
+#include "domain/db/Journal.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
@@ -55,7 +56,9 @@ QJsonObject toJson(const Invoice& inv) {
             {QStringLiteral("Iban"), inv.Iban},
             {QStringLiteral("Bic"), inv.Bic},
             {QStringLiteral("Bank"), inv.Bank},
-            {QStringLiteral("Verwendungszweck"), inv.Verwendungszweck}};
+            {QStringLiteral("Verwendungszweck"), inv.Verwendungszweck},
+            {QStringLiteral("Bezahlt"), qint64(inv.Bezahlt)},
+            {QStringLiteral("BezahltAm"), inv.BezahltAm.toString(Qt::ISODate)}};
 }
 
 QStringList strings(const QJsonValue& v) {
@@ -96,6 +99,8 @@ Invoice fromJson(const QJsonObject& o) {
     inv.Bic = o.value(QStringLiteral("Bic")).toString();
     inv.Bank = o.value(QStringLiteral("Bank")).toString();
     inv.Verwendungszweck = o.value(QStringLiteral("Verwendungszweck")).toString();
+    inv.Bezahlt = qint64(o.value(QStringLiteral("Bezahlt")).toDouble());
+    inv.BezahltAm = QDate::fromString(o.value(QStringLiteral("BezahltAm")).toString(), Qt::ISODate);
     return inv;
 }
 
@@ -182,6 +187,26 @@ bool validNumberPattern(const QString& pattern) {
 
 namespace {
 
+// What the journal says the buyer has paid of the invoice's sales by now.
+void paidSoFar(Database& db, const QString& user, Invoice& inv) {
+    QStringList ids;
+    for (const InvoiceItem& it : inv.Posten) {
+        Recordset rs = db.OpenRecordset(QStringLiteral("select AuktionsID from Auktionen where Standarduser = ? and "
+                                                       "AuktionsNr = ? order by EndeDatum desc limit 1"),
+                                        {user, it.AuktionsNr});
+        if (!rs.isEOF()) ids << rs.text(QStringLiteral("AuktionsID"));
+    }
+    qint64 received = 0;
+    QDate last;
+    for (const JournalEntry& e : journal::entries(db, user, ids)) {
+        if (e.Art == art::Forderung || e.Art == art::Gebuehr) continue;
+        received -= e.Cent;
+        if (e.Cent < 0) last = e.Tag;
+    }
+    inv.Bezahlt = qBound<qint64>(0, received, qMax<qint64>(0, inv.total()));
+    if (inv.paid()) inv.BezahltAm = last;
+}
+
 std::optional<Error> unusableSeries(const QString& pattern) {
     if (validNumberPattern(pattern)) return std::nullopt;
     return refused(QStringLiteral("Der Nummernkreis \u201E%1\u201C der Rechnungen braucht genau einen Platz für die "
@@ -221,8 +246,9 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
             {QString(QStringLiteral("% ") + auktionsNr.trimmed() + QStringLiteral(" %")), store.user});
         for (found.MoveFirst(); !found.isEOF(); found.MoveNext())
             if (IssuedInvoice i = read(found); i.valid()) return i;
-        const Result<Invoice> made = invoiceFor(store.within(tx), auktionsNr, now.date());
+        Result<Invoice> made = invoiceFor(store.within(tx), auktionsNr, now.date());
         if (!made.ok()) return made.error();
+        paidSoFar(db, store.user, made.value());
         if (!made.value().AnschriftFehlt.isEmpty()) return refused(missingAddressText(made.value()));
         // From the sale that takes the year past the limit on, § 19 no longer holds: such an
         // invoice is issued with VAT only, once the options say so.

@@ -182,6 +182,60 @@ TEST_F(Issued, AGroupsEInvoicePassesTheRules) {
     gbKleinunternehmer = false;
 }
 
+// An invoice asks only for what is still owed: one issued after payment says when it was paid and
+// asks for nothing; its XML gives what was paid and what is due, and passes the rules either way.
+TEST_F(Issued, AnInvoiceAsksOnlyForWhatIsOwed) {
+    gbKleinunternehmer = true;
+    gsKontoinhaber = u"Jörg Händler"_s;
+    gsAnschrift = u"Lindenweg 3, 24103 Kiel"_s;
+    gsIBAN = u"DE89370400440532013000"_s;
+    gSettings.Steuernummer = u"21/815/08150"_s;
+    const struct {
+        const char* nr;
+        qint64 paid;
+        const char *prepaid, *due;
+        bool meansOfPayment;
+    } cases[] = {
+        {"401", 0, nullptr, "17.40", true},
+        {"402", 1000, "10.00", "7.40", true},
+        {"403", 1740, "17.40", "0.00", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.nr);
+        const QString nr = QString::fromLatin1(c.nr);
+        const QString id = store(auktion(nr, u"kunde_"_s + nr), kunde(u"kunde_"_s + nr));
+        if (c.paid > 0) {
+            Database d = Database::open(db);
+            d.execute(
+                u"insert into Buchungen (Standarduser, AuktionsID, Tag, Cent, Art, Konto, Quelle) values "
+                "('haendler', ?, '2026-12-06', ?, 'Zahlung', 'Bank', 'Kontoauszug')"_s,
+                {id, -c.paid});
+        }
+        const Result<IssuedInvoice> issued = issueInvoice(st(), nr, QString(), kNow, page);
+        ASSERT_TRUE(issued.ok()) << issued.error().message().toStdString();
+        const Invoice inv = issuedInvoice(st(), issued.value().Nummer).value().second;
+        EXPECT_EQ(inv.Bezahlt, c.paid);
+        EXPECT_EQ(inv.paid(), c.paid == 1740);
+        const QByteArray xml = ciiXml(inv).value();
+        const auto element = [](const char* name, const char* value) -> QByteArray {
+            return QByteArray("<ram:") + name + ">" + value + "</ram:" + name + ">";
+        };
+        EXPECT_TRUE(xml.contains(QByteArray(element("DuePayableAmount", c.due))));
+        EXPECT_EQ(xml.contains("<ram:TotalPrepaidAmount>"), c.prepaid != nullptr);
+        if (c.prepaid) {
+            EXPECT_TRUE(xml.contains(QByteArray(element("TotalPrepaidAmount", c.prepaid))));
+        }
+        EXPECT_EQ(xml.contains("<ram:IBANID>"), c.meansOfPayment);
+        if (!c.meansOfPayment) {
+            EXPECT_TRUE(xml.contains("Bezahlt am 06.12.2026.")) << xml.toStdString();
+        }
+        app.write(u"e.xml"_s, xml);
+        test::expectValidEInvoice(app.file(u"e.xml"_s));
+    }
+    gbKleinunternehmer = false;
+    gSettings.Steuernummer.clear();
+}
+
 // Shipping follows the goods: with two rates it is shared in the ratio of their prices, to the
 // cent, and a cancellation's shares mirror the invoice's.
 TEST(TaxLines, ShippingSharedByTheGoodsRates) {
