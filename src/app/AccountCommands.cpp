@@ -130,9 +130,9 @@ int bankImport(const QString& file, bool apply) {
               << tsvField(p.Gutschrift.Zweck) << '\t' << p.AuktionsNrn.join(QLatin1Char(',')) << '\t'
               << tsvField(p.Kaeufer) << '\t' << p.Grund << '\n';
         if (p.Einstufung == Grade::Sicher) sure << p;
-        // A short credit that names the item number is that sale's part payment.
-        if (p.Einstufung == Grade::Wahrscheinlich && p.Grund == QStringLiteral("Artikelnummer, aber anderer Betrag") &&
-            p.fehlt() > 0) {
+        // A credit that names the item number with another amount is that sale's money all the
+        // same: short, a part payment; over, the buyer's credit to pay back.
+        if (p.Einstufung == Grade::Wahrscheinlich && p.Grund == QStringLiteral("Artikelnummer, aber anderer Betrag")) {
             sure << p;
             sure.back().Teilzahlung = true;
         }

@@ -269,7 +269,13 @@ void journalBookings(Database& db, const Store& store, const DatevSetup& setup, 
     };
     // A sale without an invoice before its money: its revenue on its end date (in this period),
     // with the period its money first came in, so that no debtor is left in credit.
-    for (auto it = money.byNr.constBegin(); it != money.byNr.constEnd(); ++it) {
+    QStringList sales = money.byNr.keys();
+    std::sort(sales.begin(), sales.end(), [&money](const QString& a, const QString& b) {
+        const QDate da = money.byNr.value(a).ende, db_ = money.byNr.value(b).ende;
+        return da != db_ ? da < db_ : a < b;
+    });
+    for (const QString& nr : sales) {
+        const auto it = money.byNr.constFind(nr);
         const SaleMoney& m = it.value();
         if (!m.first.isValid() || m.first < from || m.first > to || m.claim <= 0) continue;
         const auto invoice = money.validInvoice.constFind(it.key());
