@@ -32,8 +32,7 @@ int datevCommand(const QStringList& args) {
     if (!w.ok())
         return fail(
             QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(args[2], w.error().description));
-    err() << "DATEV-Buchungsstapel nach " << args[2] << " geschrieben: " << ex.value().invoices << " Rechnungen, "
-          << ex.value().cancellations << " Stornos, " << ex.value().payments << " Zahlungen.\n";
+    err() << "DATEV-Buchungsstapel nach " << args[2] << " geschrieben: " << datevSummary(ex.value()) << "\n";
     err().flush();
     return 0;
 }

@@ -181,7 +181,8 @@ frmDatev::frmDatev(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmDatev"));
     setWindowTitle(QStringLiteral("Export für Steuerberater (DATEV)"));
     const DatevSetup setup = datevSetupFromSettings();
-    const QDate lastYear(today().year() - 1, 1, 1);
+    // The last whole month: what a monthly hand-over to the advisor asks for.
+    const auto [monthStart, monthEnd] = lastWholeMonth(today());
     const auto date = [this](const char* name, const QDate& d) {
         auto* e = new QDateEdit(d, this);
         e->setObjectName(QString::fromLatin1(name));
@@ -189,8 +190,8 @@ frmDatev::frmDatev(QWidget* parent) : QDialog(parent) {
         e->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
         return e;
     };
-    dtpVon = date("dtpVon", lastYear);
-    dtpBis = date("dtpBis", lastYear.addYears(1).addDays(-1));
+    dtpVon = date("dtpVon", monthStart);
+    dtpBis = date("dtpBis", monthEnd);
     const auto edit = [this](const char* name, const QString& text, const QString& hint) {
         auto* e = new QLineEdit(text, this);
         e->setObjectName(QString::fromLatin1(name));
@@ -281,19 +282,17 @@ void frmDatev::exportFile() {
     s.DatevZahlungen = setup.payments;
     s.DatevKonten = datevOverrides(setup.chart, setup.accounts);
     if (const Status saved = saveOptions(s); saved.ok()) setSettings(s);
-    const QString file = platform().saveFileName(
-        QStringLiteral("DATEV-Buchungsstapel speichern"),
-        QDir::homePath() +
-            QStringLiteral("/EXTF_Buchungsstapel_%1.csv").arg(dtpVon->date().toString(QStringLiteral("yyyyMMdd"))),
-        QStringLiteral("DATEV-Dateien (*.csv)"));
+    const QString file =
+        platform().saveFileName(QStringLiteral("DATEV-Buchungsstapel speichern"),
+                                QDir::homePath() + QStringLiteral("/EXTF_Buchungsstapel_%1_%2.csv")
+                                                       .arg(dtpVon->date().toString(QStringLiteral("yyyyMMdd")),
+                                                            dtpBis->date().toString(QStringLiteral("yyyyMMdd"))),
+                                QStringLiteral("DATEV-Dateien (*.csv)"));
     if (file.isEmpty()) return;
     const Status w = writeFileSafely(file, ex.value().bytes);
     if (!w.ok()) return showError(w.error());
-    platform().msgBox(QStringLiteral("DATEV-Buchungsstapel gespeichert: %1 Rechnungen, %2 Stornos, %3 Zahlungen.\n%4")
-                          .arg(ex.value().invoices)
-                          .arg(ex.value().cancellations)
-                          .arg(ex.value().payments)
-                          .arg(QDir::toNativeSeparators(file)),
+    platform().msgBox(QStringLiteral("DATEV-Buchungsstapel gespeichert: %1\n%2")
+                          .arg(datevSummary(ex.value()), QDir::toNativeSeparators(file)),
                       Platform::Buttons::Ok, Platform::Icon::Information, QString());
 }
 

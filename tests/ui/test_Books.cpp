@@ -79,6 +79,9 @@ TEST_F(BooksUi, TheDatevDialogWritesTheFileAndKeepsTheNumbers) {
     test::whenModal<frmDatev>([&](frmDatev* d) {
         test::typeText(d->findChild<QLineEdit*>(u"txtBerater"_s), u"29098"_s);
         test::typeText(d->findChild<QLineEdit*>(u"txtMandant"_s), u"55003"_s);
+        // The last whole month is proposed: the hand-over most sellers make.
+        EXPECT_EQ(d->findChild<QDateEdit*>(u"dtpVon"_s)->date(), QDate(2026, 11, 1));
+        EXPECT_EQ(d->findChild<QDateEdit*>(u"dtpBis"_s)->date(), QDate(2026, 11, 30));
         d->findChild<QDateEdit*>(u"dtpVon"_s)->setDate(QDate(2026, 1, 1));
         d->findChild<QDateEdit*>(u"dtpBis"_s)->setDate(QDate(2026, 12, 31));
         if (const QString dir = qEnvironmentVariable("GD_SCREENSHOT_DIR"); !dir.isEmpty())

@@ -77,7 +77,8 @@ TEST_F(PayoutsUi, AReportReadInThePayoutView) {
         EXPECT_EQ(grid->item(0, 6)->text(), u"noch nicht gesehen"_s);
         const QString said = d->findChild<QPlainTextEdit*>(u"txtHinweise"_s)->toPlainText();
         EXPECT_TRUE(said.contains(u"2 Verkäufe als bezahlt markiert"_s)) << said.toStdString();
-        EXPECT_TRUE(said.contains(u"Nicht als Verkauf bekannt (nichts geändert): 4999"_s));
+        EXPECT_TRUE(
+            said.contains(u"Noch nicht als Verkauf bekannt (wird gebucht, sobald der Verkauf eingelesen ist): 4999"_s));
         if (const QString dir = qEnvironmentVariable("GD_SCREENSHOT_DIR"); !dir.isEmpty())
             d->grab().save(dir + u"/auszahlungen.png"_s);
         QTest::mouseClick(d->findChild<QPushButton*>(u"cmdSchliessen"_s), Qt::LeftButton);

@@ -395,6 +395,29 @@ QString datevOverrides(const QString& chart, const QMap<QString, DatevAccount>& 
     return out.join(QLatin1Char(';'));
 }
 
+QString datevSummary(const DatevExport& ex) {
+    QString text = QStringLiteral(
+                       "%1 Rechnungen, %2 Stornos, %3 Verkäufe mit ihrer Zahlung, %4 Zahlungen, %5 Gebühren, "
+                       "%6 Auszahlungen.")
+                       .arg(ex.invoices)
+                       .arg(ex.cancellations)
+                       .arg(ex.revenues)
+                       .arg(ex.payments)
+                       .arg(ex.fees)
+                       .arg(ex.payouts);
+    if (ex.transliterated > 0)
+        text += QStringLiteral(
+                    " %1 Texte enthielten Buchstaben, die DATEV nicht liest; sie sind in lateinischen "
+                    "Buchstaben geschrieben (etwa „Δημήτρης“ als „Dimitris“).")
+                    .arg(ex.transliterated);
+    return text;
+}
+
+std::pair<QDate, QDate> lastWholeMonth(const QDate& today) {
+    const QDate first = QDate(today.year(), today.month(), 1).addMonths(-1);
+    return {first, first.addMonths(1).addDays(-1)};
+}
+
 DatevSetup datevSetupFromSettings() {
     DatevSetup s;
     s.berater = gSettings.DatevBerater.trimmed();

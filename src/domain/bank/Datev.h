@@ -50,6 +50,12 @@ struct DatevExport {
     int transliterated = 0;  // texts whose letters Windows-1252 lacks were spelt in Latin ones
 };
 
+// "2 Rechnungen, 0 Stornos, 3 Verkäufe mit ihrer Zahlung, 5 Zahlungen, 1 Gebühren, 1 Auszahlungen." and
+// how many texts were spelt in Latin letters.
+QString datevSummary(const DatevExport& ex);
+// The last whole month before `today`: the period a monthly hand-over asks for.
+std::pair<QDate, QDate> lastWholeMonth(const QDate& today);
+
 // The bookings of [from, to]: refused when the range leaves one fiscal year, or the
 // advisor's numbers are missing.
 Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, const QDate& from, const QDate& to,

@@ -16,7 +16,8 @@ namespace {
 
 const QString kSales = QStringLiteral(
     "select a.rowid as Nr, a.AuktionsNr, a.EndeDatum, a.Preis, a.Menge, a.Versandkosten, a.Versandversicherung, "
-    "a.Bezahlt, a.AuktionsID, h.Plattform from Auktionen a join Kunden k on k.ebayName = a.ebayName and k.Standarduser = "
+    "a.Bezahlt, a.AuktionsID, h.Plattform from Auktionen a join Kunden k on k.ebayName = a.ebayName and k.Standarduser "
+    "= "
     "a.Standarduser left join Herkunft h on h.AuktionsNr = a.AuktionsNr and h.Standarduser = a.Standarduser "
     "where a.Standarduser = ? and k.Kunde <> 0 and a.EndeDatum >= ? and a.EndeDatum < ? ");
 
@@ -138,7 +139,8 @@ Result<QList<PlatformYear>> yearFigures(const Store& store, int year) {
             db.forEachRow(QStringLiteral("select b.AuktionsID, sum(b.Cent) from Buchungen b join Auktionen a on "
                                          "a.AuktionsID = b.AuktionsID where b.Standarduser = ? and a.Bezahlt = 0 and "
                                          "b.Art <> 'Forderung' and b.Art <> 'Gebuehr' group by b.AuktionsID"),
-                          {store.user}, names, [&received](const DbRow& r) { received.insert(r.text(0), -r.int64(1)); });
+                          {store.user}, names,
+                          [&received](const DbRow& r) { received.insert(r.text(0), -r.int64(1)); });
             Recordset rs = salesOf(db, store, year);
             for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
                 const QString platform = rs.text(QStringLiteral("Plattform")).isEmpty()
@@ -157,7 +159,8 @@ Result<QList<PlatformYear>> yearFigures(const Store& store, int year) {
                 if (paid)
                     m.paidCents += goods + shipping;
                 else
-                    m.unpaidCents += qMax<qint64>(0, goods + shipping - received.value(rs.text(QStringLiteral("AuktionsID"))));
+                    m.unpaidCents +=
+                        qMax<qint64>(0, goods + shipping - received.value(rs.text(QStringLiteral("AuktionsID"))));
                 platformOf.insert(rs.text(QStringLiteral("AuktionsNr")), platform);
             }
             Recordset storno = db.OpenRecordset(

@@ -1,11 +1,10 @@
 #include "domain/db/LoadSave.h"
 
-#include "domain/db/Journal.h"
-
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
+#include "domain/db/Journal.h"
 #include "domain/db/Store.h"
 #include "domain/settings/modGlobal.h"
 

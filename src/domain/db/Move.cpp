@@ -28,6 +28,7 @@ const QStringList& tables() {
 // What must be equal on both sides: rows per table, the amounts' sums, the texts' lengths.
 constexpr const char* kFigures[][2] = {
     {"Summe der Teilzahlungen (Cent)", "select ifnull(sum(Cent), 0) as n from Teilzahlungen"},
+    {"Summe der Buchungen (Cent)", "select ifnull(sum(Cent), 0) as n from Buchungen"},
     {"Summe der Rechnungen (Cent)", "select ifnull(sum(Cent), 0) as n from Rechnungen"},
     {"Summe der Gebühren (Cent)", "select ifnull(sum(Cent), 0) as n from Gebuehren"},
     {"Summe der Auszahlungsposten (Cent)", "select ifnull(sum(Brutto), 0) as n from AuszahlungsPosten"},

@@ -217,7 +217,8 @@ int pgPrepareSchema(PgConnection& c) {
         // The steps from one version to the next, as the file's.
         if (version == 7) {
             for (const QString& statement : schemaStatements())
-                if (statement.contains(QLatin1String("Buchungen")) && !statement.startsWith(QLatin1String("CREATE TRIGGER")))
+                if (statement.contains(QLatin1String("Buchungen")) &&
+                    !statement.startsWith(QLatin1String("CREATE TRIGGER")))
                     pgExec(c, serverStatement(statement).toUtf8().constData());
             pgExec(c, kTradeRules);
             fillOpeningJournal(

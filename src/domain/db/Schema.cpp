@@ -424,9 +424,9 @@ void fillJournal(sqlite3* db) {
                     for (int i = 0; i < sqlite3_column_count(st); ++i)
                         v << (sqlite3_column_type(st, i) == SQLITE_INTEGER
                                   ? QVariant(qint64(sqlite3_column_int64(st, i)))
-                                  : QVariant(QString::fromUtf8(
-                                        reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                        sqlite3_column_bytes(st, i))));
+                                  : QVariant(
+                                        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                                                          sqlite3_column_bytes(st, i))));
                     row(v);
                 }
                 if (rc != SQLITE_DONE) throwSqlite(db, rc);

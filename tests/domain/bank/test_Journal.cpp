@@ -300,16 +300,18 @@ TEST(StatementReturns, WhatEachEntryIs) {
             .toUtf8();
     };
     const auto tx = [](const char* amount, const char* dir, const char* name, const char* zweck) {
-        return QStringLiteral("<TxDtls>%1%2<RltdPties><Dbtr><Nm>%3</Nm></Dbtr></RltdPties><RmtInf><Ustrd>%4</Ustrd>"
-                              "</RmtInf></TxDtls>")
+        return QStringLiteral(
+                   "<TxDtls>%1%2<RltdPties><Dbtr><Nm>%3</Nm></Dbtr></RltdPties><RmtInf><Ustrd>%4</Ustrd>"
+                   "</RmtInf></TxDtls>")
             .arg(*amount ? QStringLiteral("<Amt Ccy=\"EUR\">%1</Amt>").arg(QString::fromLatin1(amount)) : QString(),
                  *dir ? QStringLiteral("<CdtDbtInd>%1</CdtDbtInd>").arg(QString::fromLatin1(dir)) : QString(),
                  QString::fromUtf8(name), QString::fromUtf8(zweck));
     };
     const auto entry = [](const char* amount, const char* dir, const char* extra, const QString& txs) {
-        return QStringLiteral("<Ntry><NtryRef>E1</NtryRef><Amt Ccy=\"EUR\">%1</Amt><CdtDbtInd>%2</CdtDbtInd>%3"
-                              "<Sts><Cd>BOOK</Cd></Sts><BookgDt><Dt>2026-12-08</Dt></BookgDt><NtryDtls>%4</NtryDtls>"
-                              "</Ntry>")
+        return QStringLiteral(
+                   "<Ntry><NtryRef>E1</NtryRef><Amt Ccy=\"EUR\">%1</Amt><CdtDbtInd>%2</CdtDbtInd>%3"
+                   "<Sts><Cd>BOOK</Cd></Sts><BookgDt><Dt>2026-12-08</Dt></BookgDt><NtryDtls>%4</NtryDtls>"
+                   "</Ntry>")
             .arg(QString::fromLatin1(amount), QString::fromLatin1(dir), QString::fromLatin1(extra), txs)
             .toUtf8();
     };
@@ -327,8 +329,8 @@ TEST(StatementReturns, WhatEachEntryIs) {
         {"a credit marked as a reversal", entry("29.40", "CRDT", "<RvslInd>true</RvslInd>", tx("", "", "Jörg", "4711")),
          0, 0, 0, 1},
         {"a debit inside a credit entry",
-         entry("10.00", "CRDT", "", tx("39.40", "CRDT", "Anna", "4712") + tx("29.40", "DBIT", "Jörg", "4711")), 1, 1,
-         0, 0},
+         entry("10.00", "CRDT", "", tx("39.40", "CRDT", "Anna", "4712") + tx("29.40", "DBIT", "Jörg", "4711")), 1, 1, 0,
+         0},
         {"a batch with each amount",
          entry("50.00", "CRDT", "", tx("20.00", "", "Anna", "4712") + tx("30.00", "", "Ben", "4713")), 2, 0, 0, 0},
         {"a batch without its parts' amounts",

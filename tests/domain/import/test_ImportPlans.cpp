@@ -97,6 +97,12 @@ TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
         {"insert into suche (docid, text) select docid, text from suchquelle where docid in (select rowid from "
          "auktionen where standarduser",
          "Auktionen_User_ebayName"},
+        // The sale's claim in the journal, and payout lines that named it before it came.
+        {"select 1 from auktionen a join kunden k on k.ebayname = a.ebayname", "Auktionen_AuktionsID"},
+        {"select betrag, (select ifnull(sum(cent), 0) from buchungen b", "Buchungen_AuktionsID"},
+        {"select auktionsnr from auktionen where auktionsid = ?", "Auktionen_AuktionsID"},
+        {"select auszahlungsid, zahlungsdatum, brutto, gebuehren from auszahlungsposten",
+         "AuszahlungsPosten_AuktionsNr"},
     };
     int checked = 0;
     for (const QString& sql : run) {
