@@ -8,6 +8,7 @@
 
 #include "base/CallStack.h"
 #include "base/Money.h"
+#include "domain/bank/Payouts.h"
 #include "domain/db/Database.h"
 #include "domain/db/Journal.h"
 #include "domain/db/SearchFold.h"
@@ -356,6 +357,23 @@ Result<QList<Proposal>> proposalsFor(const Store& store, const QList<Credit>& cr
             p.Erwartet = p.Gutschrift.Cent;
             p.Grund = QStringLiteral("gebucht");
         }
+        // A payout's credit seen in the bank before is known too: its sales were booked through it.
+        QList<std::pair<QString, qint64>> seen;
+        QStringList names;
+        db.forEachRow(QStringLiteral("select z.ID, sum(p.Brutto - p.Gebuehren) from Auszahlungen z join "
+                                     "AuszahlungsPosten p on p.Standarduser = z.Standarduser and p.AuszahlungsID = "
+                                     "z.ID where z.Standarduser = ? and z.Gutschrift <> '' group by z.ID"),
+                      {store.user}, names, [&seen](const DbRow& r) {
+                          seen.append({r.text(0), r.int64(1)});
+                      });
+        for (Proposal& p : out)
+            for (const auto& [id, net] : seen)
+                if (p.Einstufung != Grade::Erfasst && p.Gutschrift.Cent == net && namesId(p.Gutschrift.Zweck, id)) {
+                    p.Einstufung = Grade::Erfasst;
+                    p.AuktionsIDs.clear();
+                    p.AuktionsNrn.clear();
+                    p.Grund = QStringLiteral("Auszahlung %1").arg(id);
+                }
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Buchungen können nicht gelesen werden:"), e);
     }

@@ -12,7 +12,8 @@ namespace {
 
 QString shortDay(const QDate& d) { return d.toString(QStringLiteral("dd.MM.")); }
 
-// The payout's ID as a word of the reference: "P-1" is not named by "Auszahlung P-12".
+}  // namespace
+
 bool namesId(const QString& zweck, const QString& id) {
     const auto part = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_'); };
     for (qsizetype at = zweck.indexOf(id, 0, Qt::CaseInsensitive); at >= 0;
@@ -22,8 +23,6 @@ bool namesId(const QString& zweck, const QString& id) {
     }
     return false;
 }
-
-}  // namespace
 
 Result<PayoutReport> parsePayoutReport(const QByteArray& bytes, const QList<FileProfile>& profiles) {
     if (bytes.size() > 64 * 1024 * 1024)

@@ -31,6 +31,8 @@ struct PayoutReport {
     int otherRows = 0;  // refunds, payouts, fees on their own: not a sale
 };
 Result<PayoutReport> parsePayoutReport(const QByteArray& bytes, const QList<FileProfile>& profiles);
+// The payout's ID as a word of the reference: "P-1" is not named by "Auszahlung P-12".
+bool namesId(const QString& zweck, const QString& id);
 
 struct PayoutSummary {
     QString id;

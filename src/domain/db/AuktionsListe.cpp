@@ -134,13 +134,16 @@ Status forEachListRow(const QString& dataSource, const QString& standardUser, Li
     try {
         Database db = Database::open(dataSource);
         const QString sql = listSql(filter, limit, adds, db.onServer());
-        const QHash<QString, qint64> moved = adds ? moneyMoved(db, standardUser) : QHash<QString, qint64>();
+        // The status bar's sums, and the overdue list's amounts, are what is still owed.
+        const QHash<QString, qint64> moved = adds || overdue ? moneyMoved(db, standardUser) : QHash<QString, qint64>();
         const QString overdueBefore = overdueBeforeNow();
         if (adds) *summary = ListSummary();
         eachRow(db, sql, {standardUser, standardUser}, [&](ListRow& r, const DbRow& st) {
             if (overdue) {
                 r.Mahnstufe = st.integer(10);
                 r.Tage = st.integer(11);
+                if (const auto m = moved.constFind(r.AuktionsID); m != moved.constEnd())
+                    r.Betrag = centsText(centsOr0(r.Betrag) + *m);
             }
             // The open trades are the status bar's: its figures come from the same rows.
             if (adds)

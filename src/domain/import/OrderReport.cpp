@@ -93,7 +93,10 @@ Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& rep
     CALLSTACK_MODULE("frmEinlesen");
     OrderOutcome out;
     try {
-        Database db = store.open();
+        // All of it or nothing: a report half applied would be read again differently.
+        Transaction tx(store);
+        Database db = tx.database();
+        const Store in = store.within(tx);
         for (const OrderLine& l : report.orders) {
             const Params key{store.user, report.platform, l.orderNr, l.itemNr};
             Recordset seen = db.OpenRecordset(QStringLiteral("select 1 from Bestellungen where Standarduser = ? and "
@@ -128,12 +131,17 @@ Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& rep
                                               centsOr0(l.shipping));
                 r.sektion = report.platform == mainPlatform() ? QStringLiteral("Verkauf")
                                                               : QStringLiteral("Verkauf ") + report.platform;
-                const Result<Stored> stored = acceptImport(store, r, ImportChoices{});
+                // The limits a mail's import keeps: no negative price, no amount beyond any trade's.
+                if (const QStringList bad = implausibleFields(r); !bad.isEmpty()) {
+                    out.refused << QStringLiteral("Zeile %1, Artikel %2: %3").arg(l.line).arg(l.itemNr, bad.join(u' '));
+                    continue;
+                }
+                const Result<Stored> stored = acceptImport(in, r, ImportChoices{});
                 if (!stored.ok()) return stored.error();
                 ++out.created;
             } else {
                 tKunde k;
-                const Result<bool> found = funLoadKunde(store, k, sale.text(QStringLiteral("ebayName")));
+                const Result<bool> found = funLoadKunde(in, k, sale.text(QStringLiteral("ebayName")));
                 if (!found.ok()) return found.error();
                 int filled = 0;
                 const auto take = [&](QString& stored, const QString& reported, const char* field) {
@@ -153,7 +161,7 @@ Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& rep
                     take(k.Land, l.country, "Land");
                     take(k.Email, l.email, "E-Mail");
                     if (filled > 0) {
-                        const Status saved = funSaveLieferantupdate(store, k, l.itemNr);
+                        const Status saved = funSaveLieferantupdate(in, k, l.itemNr);
                         if (!saved.ok()) return saved.error();
                         out.filled += filled;
                     }
@@ -163,6 +171,7 @@ Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& rep
                                       "AuktionsNr) values (?, ?, ?, ?)"),
                        key);
         }
+        tx.commit();
         return out;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Der Bestellbericht kann nicht gespeichert werden:"), e);
@@ -177,6 +186,7 @@ QStringList orderOutcomeLines(const OrderReport& report, const OrderOutcome& don
                         .arg(done.filled)
                         .arg(done.known)};
     for (const QString& d : done.differs) out << QStringLiteral("abweichend, nicht übernommen: ") + d;
+    for (const QString& r : done.refused) out << QStringLiteral("nicht angelegt: ") + r;
     for (const BankStatement::Skipped& s : report.notRead)
         out << QStringLiteral("Zeile %1 nicht gelesen: %2").arg(s.Zeile).arg(s.Grund);
     return out;

@@ -33,6 +33,7 @@ struct OrderOutcome {
     int filled = 0;       // empty fields of a stored buyer filled
     int known = 0;        // orders read before
     QStringList differs;  // "4711 Straße: gespeichert „…“, im Bericht „…“"
+    QStringList refused;  // orders not created: an amount or quantity no mail's import would take
 };
 Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& report);
 // What a read did, in lines for the user: counts, then each difference and each line not read.

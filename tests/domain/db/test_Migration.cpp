@@ -110,11 +110,24 @@ TEST_F(Migration, AVersion3FileRefoldsOnlyTradesInGreekOrCyrillic) {
 // The money of the earlier versions comes into the journal: every balance is what that program
 // showed (the status bar's unpaid sum included), paid sales stay paid on their day.
 TEST(JournalMigration, EachBalanceIsWhatTheEarlierProgramShowed) {
+    // The versions between: the version 7 file without what came later, as those programs left it.
+    const char* const v6 = "DROP TRIGGER Auktionen_Stand; DROP TRIGGER Auktionen_Geloescht_Stand; DROP TABLE Stand;";
+    const QByteArray v5 = QByteArray(v6) +
+                          "DROP TABLE Firmen; DROP TABLE Steuersaetze; DROP TABLE RechnungenXml; DROP TABLE Herkunft; "
+                          "DROP TABLE Auszahlungen; DROP TABLE AuszahlungsPosten; DROP TABLE Gebuehren; DROP TABLE "
+                          "Bestellungen; DROP TABLE EingangsRechnungen;";
+    const QByteArray v4 = v5 + "DROP TABLE Rechnungen;";
+    const QByteArray v3 = v4 + "DROP TABLE Gesendet; DROP TRIGGER Auktionen_Geloescht_Gesendet;";
+    const QList<std::pair<const char*, const char*>> v7Balances{
+        {"1001", "Ausgeglichen"},   {"1002", "Offen: 15,40 €"}, {"1003", "Ausgeglichen"}, {"1004", "Offen: 20,50 €"},
+        {"1005", "Offen: 20,50 €"}, {"1006", "Ausgeglichen"},   {"1008", "Ausgeglichen"}};
     const struct {
         const char* file;
         QList<std::pair<const char*, const char*>> balances;  // item number, its sale's (or group's) balance
         int unpaid;
         qint64 unpaidSum;
+        int version = 0;  // made from the file by `drop`
+        QByteArray drop = {};
     } cases[] = {
         // Three sales marked as one group under another contact number, so three units, the first paid.
         {"version1.mdb", {{"1234567890", "Ausgeglichen"}, {"1234567892", "Offen: 30,90 €"}}, 2, 6180},
@@ -130,6 +143,10 @@ TEST(JournalMigration, EachBalanceIsWhatTheEarlierProgramShowed) {
           {"1008", "Ausgeglichen"}},
          3,
          3590},
+        {"version7.mdb", v7Balances, 3, 3590, 6, v6},
+        {"version7.mdb", v7Balances, 3, 3590, 5, v5},
+        {"version7.mdb", v7Balances, 3, 3590, 4, v4},
+        {"version7.mdb", v7Balances, 3, 3590, 3, v3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -137,6 +154,11 @@ TEST(JournalMigration, EachBalanceIsWhatTheEarlierProgramShowed) {
         const QString db = app.file(u"gaveldesk.mdb"_s);
         ASSERT_TRUE(QFile::copy(QStringLiteral(GD_TEST_DATA_DIR "/db/") + QString::fromLatin1(c.file), db));
         QFile(db).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        if (c.version > 0) {
+            sqlcipher(db, c.drop + "PRAGMA user_version = " + QByteArray::number(c.version) + ";");
+            ASSERT_EQ(sqlcipher(db, "PRAGMA user_version;"), QString::number(c.version));
+        }
+        SCOPED_TRACE(c.version);
         const QString user = sqlcipher(db, "SELECT Standarduser FROM Auktionen LIMIT 1;");
         const Store store{db, user};
         std::thread([&] {  // a connection of its own: the file is brought up to date
