@@ -72,5 +72,41 @@ TEST_F(Orders, ReadTwiceNothingDoubledNothingOverwritten) {
               1);
 }
 
+// An order a mail's import would refuse is not created: an amount beyond any trade's, a negative
+// price, a quantity of none; the other orders of the report are, and a payout line that waited
+// for one of them pays it.
+TEST_F(Orders, WhatAMailsImportRefusesIsNotCreated) {
+    const QString head =
+        u"Bestellnummer;Artikelnummer;Nutzername des Käufers;Name des Käufers;Versandadresse 1;Versand-PLZ;Versandort;"
+        "Versandland;E-Mail-Adresse des Käufers;Angebotstitel;Verkaufspreis;Anzahl;Verpackung und Versand;Verkauft "
+        "am\r\n"_s;
+    const struct {
+        const char *price, *quantity;
+        bool created;
+    } cases[] = {
+        {"12,50", "1", true},  {"999.999.999.990,00", "1", false}, {"-12,50", "1", false},
+        {"12,50", "0", false}, {"12,50", "1000000", false},        {"0,00", "1", true},
+    };
+    QString csv = head;
+    int n = 0;
+    for (const auto& c : cases)
+        csv +=
+            u"12-%1;48%1;kaeufer%1;Käufer %1;Weg 1;10115;Berlin;Deutschland;k%1@example.de;Ding;%2;%3;4,90;"
+            "05.12.2026\r\n"_s.arg(++n)
+                .arg(QString::fromUtf8(c.price), QString::fromLatin1(c.quantity));
+    const Result<OrderReport> r = parseOrderReport(csv.toUtf8(), test::shippedProfiles());
+    ASSERT_TRUE(r.ok()) << r.error().message().toStdString();
+    const Result<OrderOutcome> done = applyOrderReport(st(), r.value());
+    ASSERT_TRUE(done.ok()) << done.error().message().toStdString();
+    n = 0;
+    for (const auto& c : cases) {
+        const QString nr = u"48%1"_s.arg(++n);
+        EXPECT_EQ(count(u"select count(*) as n from Auktionen where AuktionsNr = ?"_s, {nr}), c.created ? 1 : 0)
+            << c.price << " " << c.quantity;
+        EXPECT_EQ(done.value().refused.join(u'|').contains(u"Artikel "_s + nr), !c.created) << c.price;
+    }
+    EXPECT_EQ(done.value().created, 2);
+}
+
 }  // namespace
 }  // namespace gd
