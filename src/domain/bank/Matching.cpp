@@ -299,8 +299,8 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail)
         QHash<QString, qsizetype> byId;  // built at the first entry: most files have none
         db.forEachRow(QStringLiteral("select b.AuktionsID, b.Tag, b.Cent from Buchungen b join Auktionen a on "
                                      "a.AuktionsID = b.AuktionsID where b.Standarduser = ? and a.Abgeschlossen = 0 "
-                                     "and a.Bezahlt = 0 and b.Art <> 'Forderung' and b.Art <> 'Gebuehr' order by "
-                                     "b.Tag, b.ID"),
+                                     "and a.Bezahlt = 0 and b.Art in ('Zahlung', 'Erstattung', 'Rueckbuchung', "
+                                     "'Storno', 'Abschreibung')"),
                       {store.user}, names, [&](const DbRow& st) {
                           if (byId.isEmpty())
                               for (qsizetype i = 0; i < out.size(); ++i) byId.insert(out[i].AuktionsID, i);

@@ -138,7 +138,8 @@ Result<QList<PlatformYear>> yearFigures(const Store& store, int year) {
             QStringList names;
             db.forEachRow(QStringLiteral("select b.AuktionsID, sum(b.Cent) from Buchungen b join Auktionen a on "
                                          "a.AuktionsID = b.AuktionsID where b.Standarduser = ? and a.Bezahlt = 0 and "
-                                         "b.Art <> 'Forderung' and b.Art <> 'Gebuehr' group by b.AuktionsID"),
+                                         "b.Art in ('Zahlung', 'Erstattung', 'Rueckbuchung', 'Storno', 'Abschreibung') "
+                                         "group by b.AuktionsID"),
                           {store.user}, names,
                           [&received](const DbRow& r) { received.insert(r.text(0), -r.int64(1)); });
             Recordset rs = salesOf(db, store, year);
