@@ -1,6 +1,7 @@
 #include "domain/db/AuktionsListe.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -69,35 +70,68 @@ QList<ListRow> readRows(Database& db, const QString& sql, const Params& params) 
     return rows;
 }
 
-// What the status bar adds up of one open trade: a sale without "Bezahlt" asks its total and
-// what its journal holds besides (part payments negative, refunds and returned debits positive),
-// and is overdue when it ended before `overdueBefore`.
-void addToSummary(ListSummary& sum, bool sale, bool paid, const char* ende, const QString& betrag, qint64 moved,
-                  const QString& overdueBefore) {
-    ++sum.Offen;
-    if (!sale || paid) return;
-    const qint64 amount = centsOr0(betrag) + moved;
-    ++sum.Unbezahlt;
-    sum.UnbezahltSumme += amount;
-    if (ende && QLatin1String(ende) < overdueBefore) {
-        ++sum.Ueberfaellig;
-        sum.UeberfaelligSumme += amount;
-    }
-}
-
 QString overdueBeforeNow() { return toDbDate(now().addDays(-qMax(0, glMahnTage))); }
 
-// Money moved for each sale that has some besides its claim, from the journal; a paid sale's is
-// passed over by the caller. One pass over the money entries alone, not over the claims.
-QHash<QString, qint64> moneyMoved(Database& db, const QString& user) {
+const char* const kMoneyArts = "('Zahlung', 'Erstattung', 'Rueckbuchung', 'Storno', 'Abschreibung')";
+
+// What moved besides the claim (part payments negative, refunds and returned debits positive) for
+// these unpaid sales, in one pass over the money entries. Where the file holds more payments than
+// unpaid sales (most sales paid), a paid sale's entries are passed over by their key's hash before
+// any text is made of them.
+QHash<QString, qint64> moneyMovedFor(Database& db, const QString& user, const QStringList& ids) {
     QHash<QString, qint64> out;
+    if (ids.isEmpty()) return out;
     QStringList names;
-    db.forEachRow(QStringLiteral("select AuktionsID, sum(Cent) from Buchungen where Standarduser = ? and Art in "
-                                 "('Zahlung', 'Erstattung', 'Rueckbuchung', 'Storno', 'Abschreibung') group by "
-                                 "AuktionsID"),
-                  {user}, names, [&](const DbRow& st) { out.insert(textOf(st, 0), st.int64(1)); });
+    qint64 payments = 0;
+    db.forEachRow(QStringLiteral("select count(*) from Buchungen where Standarduser = ? and Art = 'Zahlung'"), {user},
+                  names, [&payments](const DbRow& st) { payments = st.int64(0); });
+    QSet<size_t> wanted;
+    if (payments > ids.size())
+        for (const QString& id : ids) wanted.insert(qHash(QByteArrayView(id.toUtf8())));
+    db.forEachRow(QStringLiteral("select AuktionsID, Cent from Buchungen where Standarduser = ? and Art in ") +
+                      QLatin1String(kMoneyArts),
+                  {user}, names, [&](const DbRow& st) {
+                      if (!wanted.isEmpty() && !wanted.contains(qHash(QByteArrayView(st.cstr(0), st.bytes(0))))) return;
+                      out[textOf(st, 0)] += st.int64(1);
+                  });
     return out;
 }
+
+// The status bar's figures of the open trades: a sale without "Bezahlt" asks what is still owed,
+// and is overdue when it ended before the days of the options. The unpaid sales are gathered
+// while the rows come; their money is read once the rows are through.
+class SummaryAdder {
+public:
+    explicit SummaryAdder(ListSummary& sum) : sum_(sum), before_(overdueBeforeNow()) { sum_ = ListSummary(); }
+    void row(bool sale, bool paid, const char* ende, const QString& betrag, const QString& id) {
+        ++sum_.Offen;
+        if (!sale || paid) return;
+        ids_ << id;
+        unpaid_.append({centsOr0(betrag), ende && QLatin1String(ende) < before_});
+    }
+    void finish(Database& db, const QString& user) {
+        const QHash<QString, qint64> moved = moneyMovedFor(db, user, ids_);
+        for (qsizetype i = 0; i < unpaid_.size(); ++i) {
+            const qint64 amount = unpaid_[i].claim + moved.value(ids_[i]);
+            ++sum_.Unbezahlt;
+            sum_.UnbezahltSumme += amount;
+            if (unpaid_[i].overdue) {
+                ++sum_.Ueberfaellig;
+                sum_.UeberfaelligSumme += amount;
+            }
+        }
+    }
+
+private:
+    struct Unpaid {
+        qint64 claim;
+        bool overdue;
+    };
+    ListSummary& sum_;
+    const QString before_;
+    QStringList ids_;
+    QList<Unpaid> unpaid_;
+};
 
 // Only the columns the grid shows, all in the list index: the mail texts stay on disk.
 // The auctions lead the join: they come in the index's order, so nothing is sorted.
@@ -134,23 +168,32 @@ Status forEachListRow(const QString& dataSource, const QString& standardUser, Li
     try {
         Database db = Database::open(dataSource);
         const QString sql = listSql(filter, limit, adds, db.onServer());
-        // The status bar's sums, and the overdue list's amounts, are what is still owed.
-        const QHash<QString, qint64> moved = adds || overdue ? moneyMoved(db, standardUser) : QHash<QString, qint64>();
-        const QString overdueBefore = overdueBeforeNow();
-        if (adds) *summary = ListSummary();
+        ListSummary ignored;
+        SummaryAdder sums(adds ? *summary : ignored);
+        // The overdue list's amounts are what is still owed too: its rows wait for their money.
+        QStringList overdueIds;
+        QList<ListRow> overdueRows;
         eachRow(db, sql, {standardUser, standardUser}, [&](ListRow& r, const DbRow& st) {
             if (overdue) {
                 r.Mahnstufe = st.integer(10);
                 r.Tage = st.integer(11);
-                if (const auto m = moved.constFind(r.AuktionsID); m != moved.constEnd())
-                    r.Betrag = centsText(centsOr0(r.Betrag) + *m);
+                overdueIds << r.AuktionsID;
+                overdueRows.append(std::move(r));
+                return;
             }
             // The open trades are the status bar's: its figures come from the same rows.
-            if (adds)
-                addToSummary(*summary, st.integer(10) != 0, (r.Meilensteine & 4) != 0, st.cstr(3), r.Betrag,
-                             moved.value(r.AuktionsID), overdueBefore);
+            if (adds) sums.row(st.integer(10) != 0, (r.Meilensteine & 4) != 0, st.cstr(3), r.Betrag, r.AuktionsID);
             take(r);
         });
+        if (adds) sums.finish(db, standardUser);
+        if (overdue) {
+            const QHash<QString, qint64> moved = moneyMovedFor(db, standardUser, overdueIds);
+            for (ListRow& r : overdueRows) {
+                if (const auto m = moved.constFind(r.AuktionsID); m != moved.constEnd())
+                    r.Betrag = centsText(centsOr0(r.Betrag) + *m);
+                take(r);
+            }
+        }
         return {};
     } catch (const RunError& e) {
         return Error::from(sentences::kAuktionLaden, e);
@@ -284,21 +327,20 @@ Result<QList<ListRow>> searchAuktionsListe(const QString& dataSource, const QStr
 }
 
 Result<ListSummary> loadListSummary(const QString& dataSource, const QString& standardUser) {
-    const QString overdueBefore = overdueBeforeNow();
     try {
         Database db = Database::open(dataSource);
         ListSummary sum;
-        const QHash<QString, qint64> moved = moneyMoved(db, standardUser);
+        SummaryAdder sums(sum);
         QStringList names;
         db.forEachRow(
             QStringLiteral("select Kunden.Kunde, Auktionen.Bezahlt, Auktionen.EndeDatum, Auktionen.Betrag, "
-                           "Auktionen.AuktionsID from "
-                           "Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = "
-                           "Auktionen.ebayname and Auktionen.Standarduser = ? and Kunden.Standarduser = ?"),
+                           "Auktionen.AuktionsID from Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 "
+                           "and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
+                           "Kunden.Standarduser = ?"),
             {standardUser, standardUser}, names, [&](const DbRow& st) {
-                addToSummary(sum, st.integer(0) != 0, st.integer(1) != 0, st.cstr(2), textOf(st, 3),
-                             moved.value(textOf(st, 4)), overdueBefore);
+                sums.row(st.integer(0) != 0, st.integer(1) != 0, st.cstr(2), textOf(st, 3), textOf(st, 4));
             });
+        sums.finish(db, standardUser);
         return sum;
     } catch (const RunError& e) {
         return Error::from(sentences::kAuktionLaden, e);
