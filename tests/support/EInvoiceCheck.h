@@ -10,41 +10,32 @@
 
 namespace gd::test {
 
-inline void expectValidEInvoice(const QString& xml) {
-    const QString checker = QStringLiteral(GD_EINVOICE_CHECKER);
+// A checker beside the project run on a file: passes, or the test fails with what it said. Where
+// the checker or its tools are missing, it is skipped and the test says so.
+inline void expectCheckerPasses(const QString& checker, const char* what, const QString& file, int timeoutMs) {
     if (!QFileInfo(checker).isExecutable()) {
-        std::printf("[ SKIPPED ] E-Rechnungs-Prüfung: %s fehlt\n", qPrintable(checker));
+        std::printf("[ SKIPPED ] %s: %s fehlt\n", what, qPrintable(checker));
         return;
     }
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(checker, {xml});
-    ASSERT_TRUE(p.waitForFinished(180000));
+    p.start(checker, {file});
+    ASSERT_TRUE(p.waitForFinished(timeoutMs));
     const QString said = QString::fromUtf8(p.readAll());
     if (p.exitCode() == 2) {
-        std::printf("[ SKIPPED ] E-Rechnungs-Prüfung: %s\n", qPrintable(said.trimmed()));
+        std::printf("[ SKIPPED ] %s: %s\n", what, qPrintable(said.trimmed()));
         return;
     }
-    EXPECT_EQ(p.exitCode(), 0) << xml.toStdString() << "\n" << said.toStdString();
+    EXPECT_EQ(p.exitCode(), 0) << file.toStdString() << "\n" << said.toStdString();
 }
 
-// DATEV's published field rules for a Buchungsstapel, by the checker beside the project.
+inline void expectValidEInvoice(const QString& xml) {
+    expectCheckerPasses(QStringLiteral(GD_EINVOICE_CHECKER), "E-Rechnungs-Prüfung", xml, 180000);
+}
+
+// DATEV's published field rules for a Buchungsstapel.
 inline void expectValidDatev(const QString& csv) {
-    const QString checker = QStringLiteral(GD_DATEV_CHECKER);
-    if (!QFileInfo(checker).isExecutable()) {
-        std::printf("[ SKIPPED ] DATEV-Prüfung: %s fehlt\n", qPrintable(checker));
-        return;
-    }
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(checker, {csv});
-    ASSERT_TRUE(p.waitForFinished(120000));
-    const QString said = QString::fromUtf8(p.readAll());
-    if (p.exitCode() == 2) {
-        std::printf("[ SKIPPED ] DATEV-Prüfung: %s\n", qPrintable(said.trimmed()));
-        return;
-    }
-    EXPECT_EQ(p.exitCode(), 0) << csv.toStdString() << "\n" << said.toStdString();
+    expectCheckerPasses(QStringLiteral(GD_DATEV_CHECKER), "DATEV-Prüfung", csv, 120000);
 }
 
 }  // namespace gd::test

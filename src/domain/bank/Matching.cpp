@@ -423,20 +423,7 @@ Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed,
             qint64 after = journal::balance(db, store.user, unit);
             // Less than asked and not kept as a part payment: the user settled it, the rest written off.
             if (after > 0 && !p.Teilzahlung) {
-                for (const QString& id : unit) {
-                    const qint64 open = journal::balance(db, store.user, {id});
-                    if (open <= 0) continue;
-                    JournalEntry off;
-                    off.AuktionsID = id;
-                    off.Tag = c.Buchungstag;
-                    off.Cent = -open;
-                    off.Art = art::Abschreibung;
-                    off.Quelle = quelle::Hand;
-                    off.Referenz = key;
-                    off.Text = QStringLiteral("bezahlt trotz Differenz");
-                    journal::append(db, store.user, off);
-                }
-                journal::settle(db, store.user, unit, c.Buchungstag);
+                journal::writeOffRest(db, store.user, unit, c.Buchungstag, QString(), key);
                 after = journal::balance(db, store.user, unit);
             }
             if (after > 0) {

@@ -34,6 +34,19 @@ bool hasMoneyEntry(const QList<JournalEntry>& entries) {
 
 }  // namespace
 
+JournalEntry makeEntry(const QString& auktionsID, const QDate& day, qint64 cent, const QString& art,
+                       const QString& konto, const QString& quelle, const QString& text) {
+    JournalEntry e;
+    e.AuktionsID = auktionsID;
+    e.Tag = day;
+    e.Cent = cent;
+    e.Art = art;
+    e.Konto = konto;
+    e.Quelle = quelle;
+    e.Text = text;
+    return e;
+}
+
 qint64 balanceOf(const QList<JournalEntry>& entries) {
     qint64 sum = 0;
     for (const JournalEntry& e : entries)
@@ -208,15 +221,8 @@ void payRest(Database& db, const QString& user, const QStringList& auktionsIDs, 
         const QList<JournalEntry> all = entries(db, user, {id});
         const qint64 open = balanceOf(all);
         if (open < 0 || (open == 0 && hasMoneyEntry(all))) continue;
-        JournalEntry e;
-        e.AuktionsID = id;
-        e.Tag = day;
-        e.Cent = -open;
-        e.Art = art::Zahlung;
-        e.Konto = konto::Kasse;
-        e.Quelle = source;
-        e.Text = QStringLiteral("als bezahlt markiert");
-        append(db, user, e);
+        append(db, user,
+               makeEntry(id, day, -open, art::Zahlung, konto::Kasse, source, QStringLiteral("als bezahlt markiert")));
     }
     settle(db, user, auktionsIDs, day);
 }
@@ -230,18 +236,26 @@ void reopen(Database& db, const QString& user, const QString& auktionsID, const 
             received += e.Cent;
             if (!e.Konto.isEmpty()) through = e.Konto;
         }
-    if (received != 0) {
-        JournalEntry e;
-        e.AuktionsID = auktionsID;
-        e.Tag = day;
-        e.Cent = -received;
-        e.Art = art::Storno;
-        e.Konto = through;
-        e.Quelle = quelle::Hand;
-        e.Text = QStringLiteral("„Bezahlt“ zurückgenommen");
+    if (received != 0)
+        append(db, user,
+               makeEntry(auktionsID, day, -received, art::Storno, through, quelle::Hand,
+                         QStringLiteral("„Bezahlt“ zurückgenommen")));
+    settle(db, user, {auktionsID}, day);
+}
+
+void writeOffRest(Database& db, const QString& user, const QStringList& unit, const QDate& day, const QString& reason,
+                  const QString& referenz) {
+    for (const QString& id : unit) {
+        syncClaim(db, user, id, day, quelle::Hand);
+        const qint64 open = balance(db, user, {id});
+        if (open <= 0) continue;
+        JournalEntry e =
+            makeEntry(id, day, -open, art::Abschreibung, QString(), quelle::Hand,
+                      reason.trimmed().isEmpty() ? QStringLiteral("bezahlt trotz Differenz") : reason.trimmed());
+        e.Referenz = referenz;
         append(db, user, e);
     }
-    settle(db, user, {auktionsID}, day);
+    settle(db, user, unit, day);
 }
 
 void receive(Database& db, const QString& user, const QStringList& unit, const JournalEntry& payment) {
@@ -377,15 +391,9 @@ Status refundCredit(const Store& store, const QString& auktionsID, const QDate& 
         QString to = unit.back();
         for (const QString& id : unit)
             if (journal::balance(db, store.user, {id}) < 0) to = id;
-        JournalEntry e;
-        e.AuktionsID = to;
-        e.Tag = day;
-        e.Cent = -saldo;
-        e.Art = art::Erstattung;
-        e.Konto = through.isEmpty() ? konto::Bank : through;
-        e.Quelle = quelle::Hand;
-        e.Text = QStringLiteral("Guthaben erstattet");
-        journal::append(db, store.user, e);
+        journal::append(db, store.user,
+                        makeEntry(to, day, -saldo, art::Erstattung, through.isEmpty() ? konto::Bank : through,
+                                  quelle::Hand, QStringLiteral("Guthaben erstattet")));
         journal::settle(db, store.user, unit, day);
         tx.commit();
         return {};
@@ -413,21 +421,7 @@ Status writeOff(const Store& store, const QString& auktionsID, const QDate& day,
     try {
         Transaction tx(store);
         Database db = tx.database();
-        const QStringList unit = journal::unitOf(db, store.user, auktionsID);
-        for (const QString& id : unit) {
-            journal::syncClaim(db, store.user, id, day, quelle::Hand);
-            const qint64 open = journal::balance(db, store.user, {id});
-            if (open <= 0) continue;
-            JournalEntry e;
-            e.AuktionsID = id;
-            e.Tag = day;
-            e.Cent = -open;
-            e.Art = art::Abschreibung;
-            e.Quelle = quelle::Hand;
-            e.Text = reason.trimmed().isEmpty() ? QStringLiteral("bezahlt trotz Differenz") : reason.trimmed();
-            journal::append(db, store.user, e);
-        }
-        journal::settle(db, store.user, unit, day);
+        journal::writeOffRest(db, store.user, journal::unitOf(db, store.user, auktionsID), day, reason);
         tx.commit();
         return {};
     } catch (const RunError& e) {
@@ -439,13 +433,7 @@ QList<JournalEntry> openingEntries(const OpeningRow& row) {
     QList<JournalEntry> out;
     const auto entry = [&row](const QDate& day, qint64 cent, const QString& a, const QString& k, const QString& q,
                               const QString& ref) {
-        JournalEntry e;
-        e.AuktionsID = row.AuktionsID;
-        e.Tag = day;
-        e.Cent = cent;
-        e.Art = a;
-        e.Konto = k;
-        e.Quelle = q;
+        JournalEntry e = makeEntry(row.AuktionsID, day, cent, a, k, q);
         e.Referenz = ref;
         return e;
     };

@@ -55,6 +55,10 @@ struct JournalEntry {
     QString Art, Konto, Quelle, Referenz, Text;
 };
 
+// An entry of the trade on its day; the rest of its fields as given.
+JournalEntry makeEntry(const QString& auktionsID, const QDate& day, qint64 cent, const QString& art,
+                       const QString& konto, const QString& quelle, const QString& text = {});
+
 // What the buyer still owes by these entries: > 0 open, < 0 the buyer's credit.
 qint64 balanceOf(const QList<JournalEntry>& entries);
 // "Offen: 9,40 €", "Guthaben: 20,60 €", "Ausgeglichen".
@@ -89,6 +93,9 @@ void payRest(Database& db, const QString& user, const QStringList& auktionsIDs, 
              const QString& source);
 // Undoes what was received (the tick taken away): a counter-entry, the claim open again.
 void reopen(Database& db, const QString& user, const QString& auktionsID, const QDate& day);
+// "bezahlt trotz Differenz": what each trade of the unit still owes written off with the reason.
+void writeOffRest(Database& db, const QString& user, const QStringList& unit, const QDate& day, const QString& reason,
+                  const QString& referenz = {});
 // Books a received amount over a unit (group): split by allocate(), then settled.
 void receive(Database& db, const QString& user, const QStringList& unit, const JournalEntry& payment);
 // A platform's payout line pays the trade (or its group) only when its gross is exactly what is
