@@ -414,11 +414,6 @@ Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed,
                 fee.Art = art::Gebuehr;
                 fee.Text.clear();
                 journal::append(db, store.user, fee);
-                if (!p.AuktionsNrn.isEmpty())
-                    db.execute(
-                        QStringLiteral("insert or ignore into Gebuehren (Standarduser, Quelle, Referenz, AuktionsNr, "
-                                       "Datum, Cent) values (?, 'PayPal', ?, ?, ?, ?)"),
-                        {store.user, key, p.AuktionsNrn.front(), c.Buchungstag.toString(Qt::ISODate), c.Gebuehr});
             }
             qint64 after = journal::balance(db, store.user, unit);
             // Less than asked and not kept as a part payment: the user settled it, the rest written off.

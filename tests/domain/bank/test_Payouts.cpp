@@ -263,7 +263,8 @@ TEST_F(Payouts, PayPalPaymentsLikeBankCredits) {
     EXPECT_EQ(p[1].AuktionsNrn, QStringList{u"4002"_s});
     ASSERT_EQ(applyProposals(st(), p).value(), 2);
     ASSERT_EQ(applyProposals(st(), p).value(), 0);  // read again: nothing new
-    EXPECT_EQ(count(u"select count(*) as n from Gebuehren where Cent = 95"_s), 2);
+    EXPECT_EQ(count(u"select count(*) as n from Buchungen where Art = 'Gebuehr' and Konto = 'PayPal' and Cent = 95"_s),
+              2);
     DatevSetup setup;
     setup.berater = u"1001"_s;
     setup.mandant = u"1"_s;
