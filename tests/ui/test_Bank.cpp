@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -7,6 +8,7 @@
 #include <QTableWidget>
 
 #include "MainWindowFixture.h"
+#include "domain/db/Journal.h"
 #include "support/GuiApp.h"
 #include "ui/frmKontoauszug.h"
 #include "ui/frmRechnungen.h"
@@ -116,6 +118,51 @@ TEST_F(BankStatement, AShortCreditBecomesAPartPayment) {
     clickRow(int(owing().indexOf(u"105"_s)) + 1);
     clickRow(int(owing().indexOf(u"102"_s)) + 1);
     EXPECT_EQ(child<QLabel>(u"lblTeilzahlung"_s)->text(), u"Teilzahlung erhalten: 10,00 € · offen 24,80 €"_s);
+}
+
+// Too much paid: the whole credit is booked, the pane shows the buyer's credit and the dialog
+// says to pay it back. A part payer's sale ticked "Bezahlt" in the pane: the rest is paid by hand,
+// the pane and the status bar show nothing owed.
+TEST_F(BankStatement, ACreditAboveTheTotalAndTheTickForTheRest) {
+    fill();
+    open();
+    statement(
+        u"Buchung;Auftraggeber/Empfänger;Verwendungszweck;Betrag;Währung\r\n"
+        "05.12.2026;Bernd Brösel;Artikel 102;50,00;EUR\r\n"
+        "05.12.2026;Anna Ärmel;Artikel 101;10,00;EUR\r\n"_s);
+    test::whenModal<frmKontoauszug>([&](frmKontoauszug* d) {
+        auto* grid = d->findChild<QTableWidget*>(u"grdZahlungen"_s);
+        grid->setFocus();
+        for (int r : {0, 1}) {
+            grid->setCurrentCell(r, 0);
+            QTest::keyClick(grid, Qt::Key_Space);
+        }
+        QTest::mouseClick(d->findChild<QPushButton*>(u"cmdUebernehmen"_s), Qt::LeftButton);
+    });
+    platform.queueAnswer(Platform::Answer::Yes);  // Anna's 10,00 as a part payment
+    menu("keyAktion", "keyKontoauszug");
+    EXPECT_TRUE(lastMessage().contains(u"32,60 € zu viel gezahlt – Guthaben von bernd; bitte erstatten"_s))
+        << lastMessage().toStdString();
+    filter(2);
+    const QStringList nrs = column(7);
+    clickRow(int(nrs.indexOf(u"102"_s)) + 1);
+    ASSERT_EQ(shown(), u"102"_s);
+    EXPECT_EQ(child<QLabel>(u"lblTeilzahlung"_s)->text(), u"Guthaben 32,60 € (zu viel gezahlt, bitte erstatten)"_s);
+    EXPECT_TRUE(child<QCheckBox>(u"chkStatus_2"_s)->isChecked());
+    clickRow(int(nrs.indexOf(u"101"_s)) + 1);
+    ASSERT_EQ(shown(), u"101"_s);
+    EXPECT_EQ(child<QLabel>(u"lblTeilzahlung"_s)->text(), u"Teilzahlung erhalten: 10,00 € · offen 7,40 €"_s);
+    tick(2);
+    EXPECT_TRUE(child<QLabel>(u"lblTeilzahlung"_s)->text().isEmpty() ||
+                !child<QLabel>(u"lblTeilzahlung"_s)->isVisible());
+    const TradeAccount a = loadAccountByNr(currentStore(), u"101"_s).value();
+    EXPECT_EQ(a.Saldo, 0);
+    EXPECT_TRUE(std::any_of(a.Buchungen.begin(), a.Buchungen.end(), [](const JournalEntry& e) {
+        return e.Cent == -740 && e.Konto == konto::Kasse;  // the rest, paid by hand
+    }));
+    auto* summary = child<QLabel>(u"lblUebersicht"_s);
+    EXPECT_TRUE(QTest::qWaitFor([summary] { return summary->text().contains(u"Unbezahlt: 1 (17,40 €)"_s); }, 5000))
+        << summary->text().toStdString();  // only 103 owes
 }
 
 // "Rechnung als PDF…" in the list's pop-up menu writes the selected sale's invoice
