@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <array>
+#include <utility>
 
 #include "base/CallStack.h"
 #include "base/Money.h"
@@ -126,6 +127,13 @@ QString quoted(QString s, int most) {
     s.replace(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]+")), QStringLiteral(" "));
     QString out;
     bool changed = false;
+    // Greek "ου" is one sound: "Papadopoulos", not "Papadopoylos".
+    for (const auto& [greek, latin] :
+         {std::pair{u"ου", u"ou"}, {u"ού", u"ou"}, {u"Ου", u"Ou"}, {u"Ού", u"Ou"}, {u"ΟΥ", u"OU"}}) {
+        if (!s.contains(QString::fromUtf16(greek))) continue;
+        s.replace(QString::fromUtf16(greek), QString::fromUtf16(latin));
+        changed = true;
+    }
     for (const QChar c : s.simplified()) {
         if (win::representable(QString(c))) {
             out += c;

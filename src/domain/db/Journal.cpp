@@ -194,9 +194,11 @@ void settle(Database& db, const QString& user, const QStringList& auktionsIDs, c
         if (!isSale(db, user, id)) continue;
         const QList<JournalEntry> all = entries(db, user, {id});
         const bool paid = balanceOf(all) <= 0 && hasMoneyEntry(all);
-        Recordset rs = db.OpenRecordset(QStringLiteral("select * from Auktionen where AuktionsID = ? and "
-                                                       "Standarduser = ?"),
-                                        {id, user});
+        // The milestones only: the mail text stays on disk.
+        Recordset rs = db.OpenRecordset(
+            QStringLiteral("select Status, Antwort, \"Bestätigung\", Bezahlt, BezahltDatum, Versendet, Bewertet, "
+                           "Bewerungabgegeben, Abgeschlossen from Auktionen where AuktionsID = ? and Standarduser = ?"),
+            {id, user});
         if (rs.isEOF()) continue;
         rs.MoveFirst();
         if (rs.flag(QStringLiteral("Bezahlt")) == paid) continue;

@@ -8,6 +8,7 @@
 #include "domain/bank/YearFigures.h"
 #include "domain/db/TaxData.h"
 #include "support/DbTestShared.h"
+#include "support/EInvoiceCheck.h"
 
 namespace gd {
 namespace {
@@ -170,6 +171,42 @@ TEST_F(Books, TheDatevFileReadBack) {
     EXPECT_TRUE(data[3][13].startsWith(u"Rechnung RE-2026-0004 Ana; \"die Große\" Schmidt xxx"_s))
         << data[3][13].toStdString();
     EXPECT_EQ(data[3][13].size(), 60);
+}
+
+// Names beyond Windows-1252 reach the advisor in Latin letters, and the export says how many
+// texts were spelt so; the file passes DATEV's rules.
+TEST_F(Books, LettersDatevCannotReadAreSpeltInLatinOnes) {
+    gbKleinunternehmer = true;
+    const struct {
+        const char *nr, *member, *name, *spelt;
+    } buyers[] = {
+        {"901", "dimitris", "Δημήτρης Παπαδόπουλος", "Dimitris Papadopoulos"},
+        {"902", "lukasz", "Łukasz Wójcik", "Lukasz Wójcik"},
+        {"903", "olena", "Олена Шевченко", "Olena Shevchenko"},
+        {"904", "jiri", "Jiří Dvořák", "Jirí Dvorák"},
+        {"905", "hans", "Hans Müller", "Hans Müller"},
+    };
+    for (const auto& b : buyers) {
+        sale(QString::fromLatin1(b.nr), QString::fromLatin1(b.member), u"20,00"_s, u"03.03.2026"_s,
+             QString::fromUtf8(b.name));
+        issue(QString::fromLatin1(b.nr));
+    }
+    DatevSetup setup;
+    setup.berater = u"1001"_s;
+    setup.mandant = u"42"_s;
+    setup.accounts = datevAccounts(u"03"_s, QString());
+    const Result<DatevExport> ex = datevExport(st(), setup, QDate(2026, 1, 1), QDate(2026, 12, 31), kNow);
+    ASSERT_TRUE(ex.ok()) << ex.error().message().toStdString();
+    EXPECT_EQ(ex.value().transliterated, 4);
+    EXPECT_TRUE(datevSummary(ex.value()).contains(u"4 Texte"_s)) << datevSummary(ex.value()).toStdString();
+    const QString file = win::fromAnsi(ex.value().bytes);
+    for (const auto& b : buyers)
+        EXPECT_TRUE(file.contains(QString::fromUtf8(b.spelt) + u"\""_s)) << b.spelt << "\n" << file.toStdString();
+    EXPECT_FALSE(file.contains(u'?'));
+    app.write(u"EXTF_Namen.csv"_s, ex.value().bytes);
+    test::expectValidDatev(app.file(u"EXTF_Namen.csv"_s));
+    EXPECT_EQ(lastWholeMonth(QDate(2027, 1, 15)), std::make_pair(QDate(2026, 12, 1), QDate(2026, 12, 31)));
+    gbKleinunternehmer = false;
 }
 
 TEST_F(Books, TheRangeStaysInOneFiscalYear) {
