@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -125,7 +126,16 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     lblTeilzahlung = new QLabel(fraAuktion);
     lblTeilzahlung->setObjectName(QStringLiteral("lblTeilzahlung"));
     lblTeilzahlung->setVisible(false);
-    a->addRow(QString(), lblTeilzahlung);
+    cmdErstatten = new QPushButton(QStringLiteral("Erstattet…"), fraAuktion);
+    cmdErstatten->setObjectName(QStringLiteral("cmdErstatten"));
+    cmdErstatten->setToolTip(QStringLiteral("Das Guthaben des Käufers als zurücküberwiesen buchen"));
+    cmdErstatten->setVisible(false);
+    connect(cmdErstatten, &QPushButton::clicked, this, &DetailPane::cmdErstatten_Click);
+    auto* money = new QHBoxLayout;
+    money->setContentsMargins(0, 0, 0, 0);
+    money->addWidget(lblTeilzahlung, 1);
+    money->addWidget(cmdErstatten);
+    a->addRow(QString(), money);
     a->addRow(QStringLiteral("Versandinfos:"), txtVersandinfos = edit("txtVersandinfos"));
     // Kept as the mail stated them; a save does not write them, so typing there would be lost.
     txtVersandinfos->setReadOnly(true);
@@ -383,6 +393,7 @@ void DetailPane::showParcel() {
     }
     lblTeilzahlung->setText(money);
     lblTeilzahlung->setVisible(!money.isEmpty());
+    cmdErstatten->setVisible(account.ok() && account.value().Saldo < 0);
     cmdSendung->setVisible(!mAuktion.AuktionsID.isEmpty() && !isZeroDate(mAuktion.Datum[3]));
     const Result<Parcel> p = mAuktion.AuktionsID.isEmpty() ? Result<Parcel>(Parcel{}) : loadParcel(mAuktion.AuktionsID);
     if (!p.ok() || p.value().Sendungsnummer.isEmpty()) {
@@ -394,6 +405,23 @@ void DetailPane::showParcel() {
     lblSendung->setText(
         QStringLiteral("Sendung: ") + p.value().Versanddienst.toHtmlEscaped() + QLatin1Char(' ') +
         (link.isEmpty() ? number : QStringLiteral("<a href=\"%1\">%2</a>").arg(link.toHtmlEscaped(), number)));
+}
+
+void DetailPane::cmdErstatten_Click() {
+    CALLSTACK_PANE();
+    const Result<TradeAccount> account = loadAccount(currentStore(), mAuktion.AuktionsID);
+    if (!account.ok()) return showError(account.error());
+    if (account.value().Saldo >= 0) return showParcel();
+    const QString question =
+        QStringLiteral("Haben Sie %1 an %2 zurücküberwiesen? Gaveldesk bucht die Erstattung mit dem heutigen Tag.")
+            .arg(euroText(-account.value().Saldo), mAuktion.ebayName);
+    if (platform().msgBox(question, Platform::Buttons::YesNo, Platform::Icon::Question, QString()) !=
+        Platform::Answer::Yes)
+        return;
+    const Status done = refundCredit(currentStore(), mAuktion.AuktionsID, today());
+    if (!done.ok()) return showError(done.error());
+    showParcel();
+    emit milestoneSaved();
 }
 
 void DetailPane::dtpStatus_Change(int Index) {

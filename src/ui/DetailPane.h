@@ -68,6 +68,7 @@ private:
     // The mails sent for the trade, newest first; a double click shows one whole.
     void showSentMails();
     void showParcel();
+    void cmdErstatten_Click();
     void dtpStatus_Change(int Index);
     void cmdSpeichern_Click();
     void subGetAuktion(tAuktion& oAuktion);
@@ -97,9 +98,10 @@ private:
               *txtVersandinfos = nullptr, *txtHinweise = nullptr, *txtMitteilung = nullptr, *txtBezahlung = nullptr;
     std::array<QCheckBox*, kMilestones> chkStatus{};
     std::array<DatePicker*, kMilestones> dtpStatus{};
-    QLabel* lblSendung = nullptr;       // carrier and tracking number, a link to the carrier's page
-    QPushButton* cmdSendung = nullptr;  // the parcel of a shipped trade entered or corrected
-    QLabel* lblTeilzahlung = nullptr;   // part payments of the sale or its group
+    QLabel* lblSendung = nullptr;         // carrier and tracking number, a link to the carrier's page
+    QPushButton* cmdSendung = nullptr;    // the parcel of a shipped trade entered or corrected
+    QLabel* lblTeilzahlung = nullptr;     // part payments of the sale or its group
+    QPushButton* cmdErstatten = nullptr;  // a buyer's credit paid back
     QPushButton *cmdSpeichern = nullptr, *cmdSenden = nullptr, *cmdEinlesen = nullptr, *cmdAuktion = nullptr,
                 *cmdAbbrechen = nullptr, *cmdGesendet = nullptr;
 };

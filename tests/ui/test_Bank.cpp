@@ -149,6 +149,15 @@ TEST_F(BankStatement, ACreditAboveTheTotalAndTheTickForTheRest) {
     ASSERT_EQ(shown(), u"102"_s);
     EXPECT_EQ(child<QLabel>(u"lblTeilzahlung"_s)->text(), u"Guthaben 32,60 € (zu viel gezahlt, bitte erstatten)"_s);
     EXPECT_TRUE(child<QCheckBox>(u"chkStatus_2"_s)->isChecked());
+    // Paid back: asked first, then booked; the credit is gone.
+    auto* refund = child<QPushButton>(u"cmdErstatten"_s);
+    ASSERT_TRUE(refund->isVisible());
+    platform.queueAnswer(Platform::Answer::Yes);
+    QTest::mouseClick(refund, Qt::LeftButton);
+    EXPECT_TRUE(lastMessage().startsWith(u"Haben Sie 32,60 € an bernd zurücküberwiesen?"_s))
+        << lastMessage().toStdString();
+    EXPECT_FALSE(refund->isVisible());
+    EXPECT_EQ(loadAccountByNr(currentStore(), u"102"_s).value().Saldo, 0);
     clickRow(int(nrs.indexOf(u"101"_s)) + 1);
     ASSERT_EQ(shown(), u"101"_s);
     EXPECT_EQ(child<QLabel>(u"lblTeilzahlung"_s)->text(), u"Teilzahlung erhalten: 10,00 € · offen 7,40 €"_s);
