@@ -131,11 +131,10 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     cmdErstatten->setToolTip(QStringLiteral("Das Guthaben des Käufers als zurücküberwiesen buchen"));
     cmdErstatten->setVisible(false);
     connect(cmdErstatten, &QPushButton::clicked, this, &DetailPane::cmdErstatten_Click);
-    auto* money = new QHBoxLayout;
-    money->setContentsMargins(0, 0, 0, 0);
-    money->addWidget(lblTeilzahlung, 1);
-    money->addWidget(cmdErstatten);
-    a->addRow(QString(), money);
+    // Each on a row of its own: beside each other they would widen the pane past the screen.
+    lblTeilzahlung->setWordWrap(true);
+    a->addRow(QString(), lblTeilzahlung);
+    a->addRow(QString(), cmdErstatten);
     a->addRow(QStringLiteral("Versandinfos:"), txtVersandinfos = edit("txtVersandinfos"));
     // Kept as the mail stated them; a save does not write them, so typing there would be lost.
     txtVersandinfos->setReadOnly(true);
