@@ -60,4 +60,6 @@ QString centsText(qint64 cents) {
            QStringLiteral("%1").arg(uint(a % 100), 2, 10, QLatin1Char('0'));
 }
 
+QString euroText(qint64 cents) { return centsText(cents) + QStringLiteral(" \u20AC"); }
+
 }  // namespace gd

@@ -21,5 +21,7 @@ std::optional<qint64> parseCents(const QString& text);
 qint64 centsOr0(const QString& text);
 // "1.234,56", "-0,50"; any qint64.
 QString centsText(qint64 cents);
+// "17,40 €"
+QString euroText(qint64 cents);
 
 }  // namespace gd

@@ -12,7 +12,6 @@
 #include "domain/db/Database.h"
 #include "domain/db/Journal.h"
 #include "domain/db/SearchFold.h"
-#include "domain/db/StatusGruppen.h"
 #include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
 
@@ -536,23 +535,6 @@ Result<int> applyReturns(const Store& store, const QList<ReturnProposal>& return
         return reopened;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rücklastschriften können nicht gespeichert werden:"), e);
-    }
-}
-
-Result<PartPaid> partPaymentsOf(const Store& store, const QString& auktionsID, const QString& /*gruppenID*/) {
-    CALLSTACK_MODULE("modBank");
-    try {
-        Database db = store.open();
-        PartPaid out;
-        for (const JournalEntry& e : journal::entries(db, store.user, journal::unitOf(db, store.user, auktionsID))) {
-            if (e.Art == art::Forderung)
-                out.asked += e.Cent;
-            else if (e.Art != art::Gebuehr)
-                out.received -= e.Cent;
-        }
-        return out;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Teilzahlungen können nicht gelesen werden:"), e);
     }
 }
 

@@ -81,15 +81,4 @@ Result<QList<ReturnProposal>> returnsFor(const Store& store, const QList<Credit>
 // Each found one a counter-entry: the sale owes the amount again and is no longer paid. One line a
 // return in `notes`, for the user.
 Result<int> applyReturns(const Store& store, const QList<ReturnProposal>& returns, QStringList* notes = nullptr);
-// The part payments kept with the sale, or with any sale of its group, summed; and what the sale,
-// or its whole group, asks (its stored totals).
-struct PartPaid {
-    qint64 received = 0;
-    qint64 asked = 0;
-};
-Result<PartPaid> partPaymentsOf(const Store& store, const QString& auktionsID, const QString& gruppenID);
-inline Result<PartPaid> partPaymentsOf(const QString& auktionsID, const QString& gruppenID) {
-    return partPaymentsOf(currentStore(), auktionsID, gruppenID);
-}
-
 }  // namespace gd

@@ -5,7 +5,6 @@
 #include "base/CallStack.h"
 #include "domain/db/Database.h"
 #include "domain/db/Journal.h"
-#include "domain/db/StatusGruppen.h"
 
 namespace gd {
 namespace {

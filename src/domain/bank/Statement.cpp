@@ -130,8 +130,6 @@ std::optional<qint64> centsOf(const QString& typed) {
     return c.ok() ? std::optional<qint64>(c.value()) : std::nullopt;
 }
 
-QString euroText(qint64 cents) { return centsText(cents) + QStringLiteral(" \u20AC"); }
-
 Result<BankStatement> parseCamt053(const QByteArray& xml) {
     struct Tx {
         std::optional<qint64> cents;

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "base/Money.h"
 #include "base/Result.h"
 #include "domain/bank/Profiles.h"
 
@@ -74,7 +75,5 @@ Result<qint64> amountCents(const QString& text);
 std::optional<qint64> centsOf(const QString& text);
 // Words with which banks name money taken back: "Rücklastschrift", "RUECKLASTSCHRIFT", "Retoure" …
 bool returnText(const QString& text);
-// "17,40 €"
-QString euroText(qint64 cents);
 
 }  // namespace gd

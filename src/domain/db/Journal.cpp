@@ -13,8 +13,6 @@ namespace gd {
 
 namespace {
 
-QString euro(qint64 cents) { return centsText(cents) + QStringLiteral(" €"); }
-
 QString placeholders(qsizetype n) {
     QStringList marks;
     for (qsizetype i = 0; i < n; ++i) marks << QStringLiteral("?");
@@ -55,14 +53,14 @@ qint64 balanceOf(const QList<JournalEntry>& entries) {
 }
 
 QString balanceText(qint64 balance) {
-    if (balance > 0) return QStringLiteral("Offen: ") + euro(balance);
-    if (balance < 0) return QStringLiteral("Guthaben: ") + euro(-balance);
+    if (balance > 0) return QStringLiteral("Offen: ") + euroText(balance);
+    if (balance < 0) return QStringLiteral("Guthaben: ") + euroText(-balance);
     return QStringLiteral("Ausgeglichen");
 }
 
 QString balanceShort(qint64 balance) {
-    if (balance > 0) return QStringLiteral("offen ") + euro(balance);
-    if (balance < 0) return QStringLiteral("Guthaben ") + euro(-balance);
+    if (balance > 0) return QStringLiteral("offen ") + euroText(balance);
+    if (balance < 0) return QStringLiteral("Guthaben ") + euroText(-balance);
     return QStringLiteral("bezahlt");
 }
 
@@ -84,7 +82,7 @@ QString quelleText(const QString& q) {
 QString entryLine(const JournalEntry& e) {
     QString line = QStringLiteral("%1  %2  %3  %4")
                        .arg(e.Tag.toString(QStringLiteral("dd.MM.yyyy")), artText(e.Art).leftJustified(15),
-                            euro(e.Cent).rightJustified(16), e.Konto.isEmpty() ? QStringLiteral("-") : e.Konto);
+                            euroText(e.Cent).rightJustified(16), e.Konto.isEmpty() ? QStringLiteral("-") : e.Konto);
     if (!e.Quelle.isEmpty()) line += QStringLiteral("  ") + quelleText(e.Quelle);
     // A reference of our own making (a statement line's fingerprint) tells the user nothing.
     if (!e.Referenz.isEmpty() && !e.Referenz.startsWith(QLatin1Char('#'))) line += QStringLiteral(" ") + e.Referenz;
@@ -168,25 +166,26 @@ bool isSale(Database& db, const QString& user, const QString& auktionsID) {
                      {auktionsID, user});
 }
 
-void syncClaim(Database& db, const QString& user, const QString& auktionsID, const QDate& day, const QString& source) {
-    if (!isSale(db, user, auktionsID)) return;
+bool syncClaim(Database& db, const QString& user, const QString& auktionsID, const QDate& day, const QString& source) {
+    if (!isSale(db, user, auktionsID)) return false;
     Recordset rs = db.OpenRecordset(
         QStringLiteral("select Betrag, (select ifnull(sum(Cent), 0) from Buchungen b where b.AuktionsID = "
                        "a.AuktionsID and b.Art = 'Forderung') as gebucht from Auktionen a where a.AuktionsID = ? and "
                        "a.Standarduser = ?"),
         {auktionsID, user});
-    if (rs.isEOF()) return;
+    if (rs.isEOF()) return false;
     const qint64 asked = centsOr0(rs.text(QStringLiteral("Betrag")));
     const qint64 booked = rs.value(QStringLiteral("gebucht")).toLongLong();
-    if (asked == booked) return;
+    if (asked == booked) return true;
     JournalEntry e;
     e.AuktionsID = auktionsID;
     e.Tag = day;
     e.Cent = asked - booked;
     e.Art = art::Forderung;
     e.Quelle = source;
-    if (booked != 0 || source == quelle::Hand) e.Text = QStringLiteral("Betrag geändert auf %1").arg(euro(asked));
+    if (booked != 0 || source == quelle::Hand) e.Text = QStringLiteral("Betrag geändert auf %1").arg(euroText(asked));
     append(db, user, e);
+    return true;
 }
 
 void settle(Database& db, const QString& user, const QStringList& auktionsIDs, const QDate& day) {
@@ -218,8 +217,7 @@ void settle(Database& db, const QString& user, const QStringList& auktionsIDs, c
 void payRest(Database& db, const QString& user, const QStringList& auktionsIDs, const QDate& day,
              const QString& source) {
     for (const QString& id : auktionsIDs) {
-        if (!isSale(db, user, id)) continue;
-        syncClaim(db, user, id, day, quelle::Hand);
+        if (!syncClaim(db, user, id, day, quelle::Hand)) continue;
         const QList<JournalEntry> all = entries(db, user, {id});
         const qint64 open = balanceOf(all);
         if (open < 0 || (open == 0 && hasMoneyEntry(all))) continue;
@@ -284,12 +282,13 @@ QString applyPayoutLine(Database& db, const QString& user, const QString& auktio
     for (const QString& id : unit) syncClaim(db, user, id, paidDay, quelle::Hand);
     for (const QString& id : bookedBy(db, user, quelle::Auszahlung, payoutId))
         if (unit.contains(id, Qt::CaseInsensitive)) return QStringLiteral("bereits gebucht");
-    if (gross <= 0) return QStringLiteral("Brutto %1 ist keine Zahlung").arg(euro(gross));
+    if (gross <= 0) return QStringLiteral("Brutto %1 ist keine Zahlung").arg(euroText(gross));
     if (fees < 0 || fees > gross)
-        return QStringLiteral("Gebühr %1 liegt nicht zwischen 0 und dem Brutto %2").arg(euro(fees), euro(gross));
+        return QStringLiteral("Gebühr %1 liegt nicht zwischen 0 und dem Brutto %2")
+            .arg(euroText(fees), euroText(gross));
     const qint64 owed = balance(db, user, unit);
     if (owed <= 0) return QStringLiteral("schon bezahlt");
-    if (gross != owed) return QStringLiteral("Brutto %1, offen sind aber %2").arg(euro(gross), euro(owed));
+    if (gross != owed) return QStringLiteral("Brutto %1, offen sind aber %2").arg(euroText(gross), euroText(owed));
     JournalEntry pay;
     pay.Tag = paidDay;
     pay.Cent = -gross;
@@ -331,7 +330,7 @@ QStringList applyWaitingPayouts(Database& db, const QString& user, const QString
         const QString why = applyPayoutLine(db, user, auktionsID, w.id, w.day, w.gross, w.fees,
                                             QStringLiteral("Auszahlung vor dem Verkauf gelesen"));
         if (why.isEmpty())
-            notes << QStringLiteral("Auszahlung %1: %2 als bezahlt gebucht").arg(w.id, euro(w.gross));
+            notes << QStringLiteral("Auszahlung %1: %2 als bezahlt gebucht").arg(w.id, euroText(w.gross));
         else if (why != QLatin1String("bereits gebucht"))
             notes << QStringLiteral("Auszahlung %1: nicht gebucht, %2").arg(w.id, why);
     }
@@ -405,13 +404,14 @@ Status refundCredit(const Store& store, const QString& auktionsID, const QDate& 
 }
 
 Result<QString> auktionsIdOf(const Store& store, const QString& auktionsNr) {
-    const Result<TradeAccount> account = loadAccountByNr(store, auktionsNr);
-    if (!account.ok()) return account.error();
+    CALLSTACK_MODULE("modBuchungen");
     try {
         Database db = store.open();
         Recordset rs = db.OpenRecordset(QStringLiteral("select AuktionsID from Auktionen where Standarduser = ? and "
                                                        "AuktionsNr = ? order by EndeDatum desc limit 1"),
                                         {store.user, auktionsNr.trimmed()});
+        if (rs.isEOF())
+            return Error::plain(QStringLiteral("Die Auktion „%1“ ist nicht gespeichert.").arg(auktionsNr.trimmed()));
         return rs.text(QStringLiteral("AuktionsID"));
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Auktion kann nicht gelesen werden:"), e);

@@ -83,8 +83,8 @@ qint64 balance(Database& db, const QString& user, const QStringList& auktionsIDs
 QStringList unitOf(Database& db, const QString& user, const QString& auktionsID);
 // Whether the trade's partner is a buyer: only sales are in the journal.
 bool isSale(Database& db, const QString& user, const QString& auktionsID);
-// The claim follows the stored total: a changed total gets a correction entry.
-void syncClaim(Database& db, const QString& user, const QString& auktionsID, const QDate& day, const QString& source);
+// The claim follows the stored total: a changed total gets a correction entry. False for no sale.
+bool syncClaim(Database& db, const QString& user, const QString& auktionsID, const QDate& day, const QString& source);
 // "Bezahlt" and its date from the balance: set on `day` when nothing is left to pay after a
 // payment or write-off, taken back when money is owed again. The status text follows.
 void settle(Database& db, const QString& user, const QStringList& auktionsIDs, const QDate& day);
