@@ -353,13 +353,15 @@ int restoreCommand(const QString& file, bool force) {
                            "in '%2' gesichert.")
                 .arg(db, backupFolder()));
     // A backup made under another password names it in GAVELDESK_SICHERUNG_KENNWORT.
+    QStringList notes;
     const Result<QString> kept = restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder(),
-                                               qEnvironmentVariable("GAVELDESK_SICHERUNG_KENNWORT"));
+                                               qEnvironmentVariable("GAVELDESK_SICHERUNG_KENNWORT"), nullptr, &notes);
     if (!kept.ok()) return fail(oneLine(kept.error()));
     err() << "Datensicherung eingespielt: " << db << "\n";
     subInitApp();
     if (smtpPasswordMissing()) err() << kSmtpPasswordNotInBackup << "\n";
     if (!kept.value().isEmpty()) err() << "Der vorige Stand liegt in " << kept.value() << "\n";
+    for (const QString& n : notes) err() << n << "\n";
     err().flush();
     return 0;
 }
@@ -431,6 +433,10 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         QStringLiteral("invoice-xml"),
         QStringLiteral("Schreibt die ausgestellte Rechnung als E-Rechnung (XML nach EN 16931): --invoice-xml "
                        "AUKTIONSNR|RECHNUNGSNR DATEI.xml."));
+    const QCommandLineOption checkDocs(
+        QStringLiteral("belege-pruefen"),
+        QStringLiteral("Prüft die ausgestellten Rechnungen und Stornos: die Kette ihrer Prüfsummen, ihre gespeicherten "
+                       "Dateien und das Belegarchiv; nennt jeden veränderten, fehlenden oder hinzugefügten Beleg."));
     const QCommandLineOption invoices(
         QStringLiteral("invoices"),
         QStringLiteral("Listet die ausgestellten Rechnungen (mit --year nur eines Jahres)."));
@@ -492,6 +498,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(invoice);
     parser.addOption(cancelInvoice);
     parser.addOption(invoices);
+    parser.addOption(checkDocs);
     parser.addOption(invoiceXml);
     parser.addOption(year);
     parser.addOption(datev);
@@ -565,6 +572,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         return cancelInvoiceCommand(parser.value(cancelInvoice), parser.positionalArguments(),
                                     windowParts().invoicePage);
     if (parser.isSet(invoices)) return invoicesCommand(parser.value(year));
+    if (parser.isSet(checkDocs)) return checkDocumentsCommand();
     if (parser.isSet(invoiceXml)) return invoiceXmlCommand(parser.positionalArguments());
     if (parser.isSet(datev)) return datevCommand(parser.positionalArguments());
     if (parser.isSet(jahr)) return yearCommand(parser.value(jahr));

@@ -8,6 +8,7 @@
 #include "domain/bank/EInvoice.h"
 #include "domain/bank/IssuedInvoices.h"
 #include "domain/bank/Statement.h"
+#include "domain/db/Documents.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
@@ -22,6 +23,7 @@ int written(const IssuedInvoice& inv, const QString& file, const char* what) {
         return fail(
             QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(file, w.error().description));
     err() << what << " " << inv.Nummer << " (" << euroText(inv.Cent) << ") nach " << file << " geschrieben.\n";
+    if (!inv.Hinweis.isEmpty()) err() << "gaveldesk: Warnung: " << oneLine(Error::plain(inv.Hinweis)) << "\n";
     err().flush();
     return 0;
 }
@@ -34,6 +36,13 @@ int invoiceCommand(const QStringList& args, const InvoicePainter& page) {
         return fail(QStringLiteral("--invoice braucht die Auktionsnummer und den Namen der PDF-Datei."));
     if (!initApp()) return 1;
     if (const auto refused = refuseDamaged()) return *refused;
+    // A number of the series names that document, cancellations included: written as issued.
+    if (isIssuedNumber(currentStore(), args[0])) {
+        const auto issued = issuedInvoice(currentStore(), args[0]);
+        if (!issued.ok()) return fail(oneLine(issued.error()));
+        const IssuedInvoice& doc = issued.value().first;
+        return written(doc, args[1], doc.Art == QStringLiteral("Storno") ? "Stornorechnung" : "Rechnung");
+    }
     const Result<IssuedInvoice> inv = issueInvoice(currentStore(), args[0], gsNummernkreis, now(), page);
     if (!inv.ok()) return fail(oneLine(inv.error()));
     return written(inv.value(), args[1], "Rechnung");
@@ -68,6 +77,27 @@ int invoicesCommand(const QString& year) {
     return 0;
 }
 
+int checkDocumentsCommand() {
+    readOnce();
+    if (!initApp()) return 1;
+    if (gsDataSource.isEmpty())
+        return fail(QStringLiteral("Es gibt keine Datenbank, deren Belege geprüft werden könnten."));
+    warnIfDamaged();
+    const Result<DocumentCheck> checked = checkDocuments(gsDataSource);
+    if (!checked.ok()) return fail(oneLine(checked.error()));
+    for (const QString& n : checked.value().notes) err() << n << "\n";
+    for (const QString& f : checked.value().findings) out() << f << "\n";
+    out().flush();
+    if (checked.value().ok())
+        err() << "Alle " << checked.value().documents
+              << " Belege sind so, wie sie ausgestellt wurden; Kette und Belegarchiv stimmen überein.\n";
+    else
+        err() << checked.value().findings.size() << " Abweichung(en) bei " << checked.value().documents
+              << " Belegen.\n";
+    err().flush();
+    return checked.value().ok() ? 0 : 1;
+}
+
 int invoiceXmlCommand(const QStringList& args) {
     if (args.size() != 2)
         return fail(
@@ -80,13 +110,13 @@ int invoiceXmlCommand(const QStringList& args) {
     const QString asked = args[0].trimmed();
     auto issued = issuedInvoice(currentStore(), asked);
     if (!issued.ok()) {
-        const QList<IssuedInvoice> found = issuedInvoices(currentStore(), 0, asked).valueOr({});
-        const auto sale = std::find_if(found.begin(), found.end(),
-                                       [&](const IssuedInvoice& i) { return i.valid() && i.Artikel.contains(asked); });
-        if (sale == found.end())
+        if (isIssuedNumber(currentStore(), asked)) return fail(oneLine(issued.error()));
+        const Result<std::optional<IssuedInvoice>> sale = invoiceOfSale(currentStore(), asked);
+        if (!sale.ok()) return fail(oneLine(sale.error()));
+        if (!sale.value())
             return fail(
                 QStringLiteral("Für '%1' ist keine Rechnung ausgestellt; --invoice stellt sie aus.").arg(asked));
-        issued = issuedInvoice(currentStore(), sale->Nummer);
+        issued = issuedInvoice(currentStore(), sale.value()->Nummer);
         if (!issued.ok()) return fail(oneLine(issued.error()));
     }
     const QString nummer = issued.value().first.Nummer;

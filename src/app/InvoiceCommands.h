@@ -14,5 +14,7 @@ int cancelInvoiceCommand(const QString& nummer, const QStringList& args, const I
 int invoicesCommand(const QString& year);
 // The issued invoice of the sale (or the invoice with this number) as EN 16931 XML.
 int invoiceXmlCommand(const QStringList& args);
+// Walks the issued documents' chain, bytes and archive; exit 1 when one is altered, missing or extra.
+int checkDocumentsCommand();
 
 }  // namespace gd

@@ -63,6 +63,13 @@ Status replaceFile(const QString& requested, const std::function<int(const sys::
 
 }  // namespace
 
+Status appendFileDurably(const QString& path, const QByteArray& bytes) {
+    const int error = QFileInfo(path).isDir() ? EISDIR : sys::appendFile(path, bytes);
+    if (error == 0) return {};
+    return Error{QStringLiteral("Die Datei '%1' kann nicht geschrieben werden.").arg(path), 0,
+                 fileErrorReason(error, path)};
+}
+
 Status writeFileSafely(const QString& requested, const QByteArray& bytes) {
     return replaceFile(requested, [&](const sys::WriteBytes& write) { return write(bytes); });
 }

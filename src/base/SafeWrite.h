@@ -23,6 +23,10 @@ Status writeFileSafely(const QString& path, const QByteArray& bytes);
 using ByteSink = std::function<bool(const QByteArray&)>;
 Status writeFileSafely(const QString& path, const std::function<Status(const ByteSink&)>& produce);
 
+// For files that only ever grow (a log kept for audits): the bytes go to the end and reach the
+// disk before it returns. A kill in between may leave a torn last line; the reader knows.
+Status appendFileDurably(const QString& path, const QByteArray& bytes);
+
 // The same for a copy of a file, read in pieces.
 Status copyFileSafely(const QString& from, const QString& to);
 

@@ -88,6 +88,15 @@ int replaceFile(const QString& path, const std::function<int(const WriteBytes&)>
     return 0;
 }
 
+int appendFile(const QString& path, const QByteArray& bytes) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return errno;
+    int error = writeAll(fd, bytes) ? 0 : errno;
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    return error;
+}
+
 SourceFile::SourceFile(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) error_ = errno;

@@ -16,6 +16,9 @@ using WriteBytes = std::function<int(const QByteArray&)>;
 // the old file stays, the temporary one is gone and the cause comes back as an errno.
 int replaceFile(const QString& path, const std::function<int(const WriteBytes&)>& fill);
 
+// Appends `bytes` to the file (made 0600 when missing) and flushes it to the disk: 0 or an errno.
+int appendFile(const QString& path, const QByteArray& bytes);
+
 // A file read in pieces.
 class SourceFile {
 public:

@@ -140,6 +140,16 @@ int replaceFile(const QString& path, const std::function<int(const WriteBytes&)>
     return error;
 }
 
+int appendFile(const QString& path, const QByteArray& bytes) {
+    const HANDLE h = CreateFileW(wide(native(path)), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return errnoOf(GetLastError());
+    int error = writeAll(h, bytes) ? 0 : errnoOf(GetLastError());
+    if (error == 0 && !FlushFileBuffers(h)) error = errnoOf(GetLastError());
+    CloseHandle(h);
+    return error;
+}
+
 SourceFile::SourceFile(const QString& path) {
     const HANDLE h = CreateFileW(wide(native(path)), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);

@@ -53,6 +53,8 @@ QByteArray written(QPDF& q) {
     w.setMinimumPDFVersion("1.7");
     // The same page and XML give the same file: issuing is repeatable in tests and audits.
     w.setDeterministicID(true);
+    // PDF/A: every stream ends with an end-of-line that its /Length does not count.
+    w.setNewlineBeforeEndstream(true);
     w.write();
     const std::shared_ptr<Buffer> out = w.getBufferSharedPointer();
     return QByteArray(reinterpret_cast<const char*>(out->getBuffer()), qsizetype(out->getSize()));

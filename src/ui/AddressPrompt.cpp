@@ -20,11 +20,8 @@
 namespace gd {
 
 bool completeAddressFor(QWidget* parent, const QString& auktionsNr) {
-    const Result<QList<IssuedInvoice>> issued = issuedInvoices(currentStore(), 0, auktionsNr);
-    if (issued.ok() && std::any_of(issued.value().begin(), issued.value().end(), [&](const IssuedInvoice& i) {
-            return i.valid() && i.Artikel.contains(auktionsNr.trimmed());
-        }))
-        return true;
+    const Result<std::optional<IssuedInvoice>> issued = invoiceOfSale(currentStore(), auktionsNr);
+    if (issued.ok() && issued.value()) return true;
     const Result<Invoice> inv = invoiceFor(auktionsNr, today());
     if (!inv.ok()) {
         showError(inv.error());

@@ -261,14 +261,15 @@ bool frmMail::attachments(QList<MailAttachment>& files) {
         // The issued invoice, the same bytes as every time it is shown; issued now if there is none.
         // To a platform's alias too it is this PDF (with the e-invoice inside), never a bare XML:
         // the platform forwards only PDF and pictures.
-        if (!completeAddressFor(this, composer_.invoiceNumber()) || !taxModeReadyFor(this, composer_.invoiceNumber()))
-            return false;
-        const Result<IssuedInvoice> inv =
-            issueInvoice(currentStore(), composer_.invoiceNumber(), gsNummernkreis, now(), invoicePdf);
+        const QString sale = composer_.invoiceSale();
+        if (!completeAddressFor(this, sale) || !taxModeReadyFor(this, sale)) return false;
+        const Result<IssuedInvoice> inv = issueInvoice(currentStore(), sale, gsNummernkreis, now(), invoicePdf);
         if (!inv.ok()) {
             showError(inv.error());
             return false;
         }
+        if (!inv.value().Hinweis.isEmpty())
+            platform().msgBox(inv.value().Hinweis, Platform::Buttons::Ok, Platform::Icon::Exclamation);
         files << MailAttachment{QStringLiteral("Rechnung-%1.pdf").arg(inv.value().Nummer), "application/pdf",
                                 inv.value().Pdf};
     }

@@ -273,8 +273,9 @@ void frmMain::restoreFromBackup() {
         return;
     platform().setBusyCursor(true);
     bool otherPassword = false;
+    QStringList notes;
     Result<QString> kept =
-        restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder(), QString(), &otherPassword);
+        restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder(), QString(), &otherPassword, &notes);
     platform().setBusyCursor(false);
     // Made under another password: ask for it, three times at most.
     for (int attempt = 0; !kept.ok() && otherPassword && attempt < 3; ++attempt) {
@@ -286,7 +287,8 @@ void frmMain::restoreFromBackup() {
             QLineEdit::Password, QString(), &ok);
         if (!ok) return;
         platform().setBusyCursor(true);
-        kept = restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder(), typed, &otherPassword);
+        kept =
+            restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder(), typed, &otherPassword, &notes);
         platform().setBusyCursor(false);
     }
     if (!kept.ok()) {
@@ -302,8 +304,9 @@ void frmMain::restoreFromBackup() {
                  ? QString()
                  : QLatin1Char('\r') +
                        QStringLiteral("Der vorige Stand liegt in '%1'.").arg(QDir::toNativeSeparators(kept.value()))) +
-            (smtpPasswordMissing() ? QLatin1Char('\r') + kSmtpPasswordNotInBackup : QString()),
-        Platform::Buttons::Ok, Platform::Icon::Information, QString());
+            (smtpPasswordMissing() ? QLatin1Char('\r') + kSmtpPasswordNotInBackup : QString()) +
+            (notes.isEmpty() ? QString() : QLatin1Char('\r') + notes.join(QLatin1Char('\r'))),
+        Platform::Buttons::Ok, notes.isEmpty() ? Platform::Icon::Information : Platform::Icon::Exclamation, QString());
     if (smtpPasswordMissing()) showOptions(false);
 }
 
@@ -348,16 +351,20 @@ void frmMain::saveInvoice() {
     // A purchase is said before any file is asked for; the invoice is issued only once the
     // file is chosen, when it is really wanted.
     const QString nr = selectedAuktion().AuktionsNr;
-    if (!completeAddressFor(this, nr) || !taxModeReadyFor(this, nr)) return;
+    // The sale itself: another may share its item number.
+    const QString sale = selectedAuktion().AuktionsID;
+    if (!completeAddressFor(this, sale) || !taxModeReadyFor(this, sale)) return;
     const QString file = platform().saveFileName(QStringLiteral("Rechnung als PDF speichern"),
                                                  QDir::homePath() + QStringLiteral("/Rechnung-%1.pdf").arg(nr),
                                                  QStringLiteral("PDF-Dateien (*.pdf)"));
     if (file.isEmpty()) return;
-    const Result<IssuedInvoice> inv = issueInvoice(currentStore(), nr, gsNummernkreis, now(), invoicePdf);
+    const Result<IssuedInvoice> inv = issueInvoice(currentStore(), sale, gsNummernkreis, now(), invoicePdf);
     if (!inv.ok()) {
         showError(inv.error());
         return;
     }
+    if (!inv.value().Hinweis.isEmpty())
+        platform().msgBox(inv.value().Hinweis, Platform::Buttons::Ok, Platform::Icon::Exclamation);
     const Status written = writeFileSafely(file, inv.value().Pdf);
     if (!written.ok()) {
         showError(written.error());

@@ -33,6 +33,13 @@ inline void expectValidEInvoice(const QString& xml) {
     expectCheckerPasses(QStringLiteral(GD_EINVOICE_CHECKER), "E-Rechnungs-Prüfung", xml, 180000);
 }
 
+// A hybrid invoice: the PDF/A-3 with its Factur-X attachment, and the XML inside it against the
+// Factur-X EN 16931 profile and the EN 16931 rules.
+inline void expectValidHybrid(const QString& pdf) {
+    expectCheckerPasses(QStringLiteral(GD_PDFA3_CHECKER), "PDF/A-3-Prüfung", pdf, 180000);
+    expectCheckerPasses(QStringLiteral(GD_FACTURX_CHECKER), "Factur-X-Prüfung", pdf, 180000);
+}
+
 // DATEV's published field rules for a Buchungsstapel.
 inline void expectValidDatev(const QString& csv) {
     expectCheckerPasses(QStringLiteral(GD_DATEV_CHECKER), "DATEV-Prüfung", csv, 120000);

@@ -180,6 +180,7 @@ TEST_F(EInvoiceUi, EachTaxModeOnThePageAndInTheXml) {
         EXPECT_EQ(embeddedInvoiceXml(inv.value().Pdf).value(), inv.value().Xml);
         app.write(u"r.xml"_s, inv.value().Xml);
         test::expectValidEInvoice(app.file(u"r.xml"_s));
+        test::expectValidHybrid(pdf);
         const QString page = pageText(pdf, u"rechnung-"_s + QString::fromLatin1(m.nr));
         EXPECT_TRUE(page.contains(QString::fromUtf8(m.line))) << page.toStdString();
         EXPECT_TRUE(page.contains(u"Lieferdatum: 04.12.2026"_s));

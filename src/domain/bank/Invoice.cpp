@@ -18,20 +18,50 @@ qint64 Invoice::total() const {
     return sum;
 }
 
+Result<QString> saleId(Database& db, const QString& user, const QString& reference) {
+    const QString ref = reference.trimmed();
+    Recordset rs = db.OpenRecordset(
+        QStringLiteral("select AuktionsID, AuktionsNr, ebayName, EndeDatum, Betrag from Auktionen where Standarduser "
+                       "= ? and (AuktionsID = ? or AuktionsNr = ?) order by EndeDatum, AuktionsID"),
+        {user, ref, ref});
+    QStringList candidates;
+    QString only;
+    for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
+        const QString id = rs.text(QStringLiteral("AuktionsID"));
+        if (id == ref) return id;
+        only = id;
+        candidates << QStringLiteral("an %1, Ende %2, %3 (Auktions-ID %4)")
+                          .arg(rs.text(QStringLiteral("ebayName")),
+                               rs.date(QStringLiteral("EndeDatum")).toString(QStringLiteral("dd.MM.yyyy")),
+                               rs.text(QStringLiteral("Betrag")), id);
+    }
+    if (candidates.isEmpty())
+        return Error::plain(QStringLiteral("Eine Auktion mit der Nummer '%1' gibt es nicht.").arg(ref));
+    if (candidates.size() == 1) return only;
+    return Error::plain(
+        QStringLiteral("Die Auktionsnummer '%1' gehört zu %2 Auktionen: %3. Geben Sie statt der Nummer die "
+                       "Auktions-ID an.")
+            .arg(ref)
+            .arg(candidates.size())
+            .arg(candidates.join(QStringLiteral("; "))));
+}
+
 Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const QDate& on) {
     CALLSTACK_MODULE("modBank");
     try {
         Database db = store.open();
+        const Result<QString> id = saleId(db, store.user, auktionsNr);
+        if (!id.ok()) return id.error();
         const QString columns = QStringLiteral(
-            "select a.AuktionsNr, a.Titel, a.Preis, a.Menge, a.Versandkosten, a.Versandversicherung, a.GruppenID, "
+            "select a.AuktionsID, a.AuktionsNr, a.Titel, a.Preis, a.Menge, a.Versandkosten, a.Versandversicherung, "
+            "a.GruppenID, "
             "a.EndeDatum, a.Versendet, a.VersendetDatum, "
             "a.ebayName, k.Name, k.Strasse, k.Ort, k.Land, k.Kunde, ifnull(s.Satz, 0) as Satz, "
             "ifnull(f.Firma, '') as Firma, ifnull(f.UStIdNr, '') as UStIdNr from Auktionen a join Kunden k on "
             "k.ebayName = a.ebayName and k.Standarduser = a.Standarduser left join Steuersaetze s on s.AuktionsNr = "
             "a.AuktionsNr and s.Standarduser = a.Standarduser left join Firmen f on f.ebayName = a.ebayName and "
             "f.Standarduser = a.Standarduser where a.Standarduser = ? ");
-        Recordset rs =
-            db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {store.user, auktionsNr.trimmed()});
+        Recordset rs = db.OpenRecordset(columns + QStringLiteral("and a.AuktionsID = ?"), {store.user, id.value()});
         if (rs.RecordCount() < 1)
             return Error::plain(
                 QStringLiteral("Eine Auktion mit der Nummer '%1' gibt es nicht.").arg(auktionsNr.trimmed()));
@@ -60,17 +90,19 @@ Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const 
         const QString group = rs.text(QStringLiteral("GruppenID")).trimmed();
         Recordset items =
             group.isEmpty()
-                ? db.OpenRecordset(columns + QStringLiteral("and a.AuktionsNr = ?"), {store.user, inv.Nummer})
+                ? db.OpenRecordset(columns + QStringLiteral("and a.AuktionsID = ?"), {store.user, id.value()})
                 : db.OpenRecordset(columns + QStringLiteral("and a.GruppenID = ? order by a.EndeDatum"),
                                    {store.user, group});
         QStringList numbers;
         for (items.MoveFirst(); !items.isEOF(); items.MoveNext()) {
             bool whole = false;
             const int menge = items.text(QStringLiteral("Menge")).trimmed().toInt(&whole);
-            inv.Posten << InvoiceItem{items.text(QStringLiteral("AuktionsNr")), items.text(QStringLiteral("Titel")),
+            inv.Posten << InvoiceItem{items.text(QStringLiteral("AuktionsNr")),
+                                      items.text(QStringLiteral("Titel")),
                                       whole && menge > 0 && menge <= kMostQuantity ? menge : 1,
                                       centsOr0(items.text(QStringLiteral("Preis"))),
-                                      items.value(QStringLiteral("Satz")).toInt()};
+                                      items.value(QStringLiteral("Satz")).toInt(),
+                                      items.text(QStringLiteral("AuktionsID"))};
             // Each sale's shipping and insurance, as the list sums the stored totals.
             inv.Versand += centsOr0(items.text(QStringLiteral("Versandkosten")));
             inv.Versicherung += centsOr0(items.text(QStringLiteral("Versandversicherung")));

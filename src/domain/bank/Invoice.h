@@ -17,6 +17,7 @@ struct InvoiceItem {
     int Menge = 1;
     qint64 Einzelpreis = 0;  // cents
     int Steuersatz = 0;      // this sale's own VAT rate; 0: the invoice's
+    QString AuktionsID;      // the sale itself: two sales may share an item number
 };
 
 struct Invoice {
@@ -83,7 +84,11 @@ QList<TaxLine> taxLines(const Invoice& inv);
 inline constexpr qint64 kShortInvoiceLimit = 25000;
 QString missingAddressText(const Invoice& inv);
 
-// The sale with this item number, with the other sales of its group; the seller
+// The sale a reference names: given by its AuktionsID, or by its item number where exactly one
+// sale has it. Unknown or shared numbers are refused, the candidates named.
+Result<QString> saleId(Database& db, const QString& user, const QString& reference);
+
+// The sale (item number or AuktionsID), with the other sales of its group; the seller
 // from the options. An error when the number is unknown or belongs to a purchase.
 Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const QDate& on);
 inline Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on) {

@@ -11,6 +11,7 @@
 #include "domain/bank/EInvoice.h"
 #include "domain/bank/YearFigures.h"
 #include "domain/db/Database.h"
+#include "domain/db/Documents.h"
 #include "domain/db/Journal.h"
 #include "domain/settings/modGlobal.h"
 
@@ -32,7 +33,8 @@ QJsonObject toJson(const Invoice& inv) {
                                  {QStringLiteral("Titel"), it.Titel},
                                  {QStringLiteral("Menge"), it.Menge},
                                  {QStringLiteral("Einzelpreis"), qint64(it.Einzelpreis)},
-                                 {QStringLiteral("Steuersatz"), it.Steuersatz}});
+                                 {QStringLiteral("Steuersatz"), it.Steuersatz},
+                                 {QStringLiteral("AuktionsID"), it.AuktionsID}});
     return {{QStringLiteral("Nummer"), inv.Nummer},
             {QStringLiteral("Datum"), inv.Datum.toString(Qt::ISODate)},
             {QStringLiteral("Bezug"), inv.Bezug},
@@ -83,10 +85,12 @@ Invoice fromJson(const QJsonObject& o) {
     inv.ERechnung = o.value(QStringLiteral("ERechnung")).toBool();
     for (const QJsonValue& v : o.value(QStringLiteral("Posten")).toArray()) {
         const QJsonObject it = v.toObject();
-        inv.Posten << InvoiceItem{
-            it.value(QStringLiteral("AuktionsNr")).toString(), it.value(QStringLiteral("Titel")).toString(),
-            it.value(QStringLiteral("Menge")).toInt(), qint64(it.value(QStringLiteral("Einzelpreis")).toDouble()),
-            it.value(QStringLiteral("Steuersatz")).toInt()};
+        inv.Posten << InvoiceItem{it.value(QStringLiteral("AuktionsNr")).toString(),
+                                  it.value(QStringLiteral("Titel")).toString(),
+                                  it.value(QStringLiteral("Menge")).toInt(),
+                                  qint64(it.value(QStringLiteral("Einzelpreis")).toDouble()),
+                                  it.value(QStringLiteral("Steuersatz")).toInt(),
+                                  it.value(QStringLiteral("AuktionsID")).toString()};
     }
     inv.Versand = qint64(o.value(QStringLiteral("Versand")).toDouble());
     inv.Versicherung = qint64(o.value(QStringLiteral("Versicherung")).toDouble());
@@ -121,11 +125,29 @@ IssuedInvoice read(const Recordset& rs, bool withPage = true) {
     return i;
 }
 
-// The next number of the year, read and taken in the caller's exclusive transaction.
-int nextRunning(Database& db, int year) {
+// The next running number, read and taken in the caller's exclusive transaction: per year where the
+// number shows the year, else across the years; past any number the series already holds (after
+// the pattern was changed), so the first invoice of a year never meets a taken one.
+int nextRunning(Database& db, const QString& pattern, int year) {
+    const bool yearly = pattern.contains(QStringLiteral("{JJJJ}"));
     Recordset rs =
-        db.OpenRecordset(QStringLiteral("select ifnull(max(Lfd), 0) + 1 as n from Rechnungen where Jahr = ?"), {year});
-    return rs.value(QStringLiteral("n")).toInt();
+        db.OpenRecordset(yearly ? QStringLiteral("select coalesce(max(Lfd), 0) + 1 as n from Rechnungen where Jahr = ?")
+                                : QStringLiteral("select coalesce(max(Lfd), 0) + 1 as n from Rechnungen"),
+                         yearly ? Params{year} : Params{});
+    int running = rs.value(QStringLiteral("n")).toInt();
+    while (db.exists(QStringLiteral("select 1 from Rechnungen where Nummer = ? or (Jahr = ? and Lfd = ?)"),
+                     {invoiceNumber(pattern, year, running), year, running}))
+        ++running;
+    return running;
+}
+
+// LIKE takes `%` and `_` as they were typed.
+QString likeText(const QString& s) {
+    QString out = s;
+    out.replace(QLatin1Char('!'), QStringLiteral("!!"))
+        .replace(QLatin1Char('%'), QStringLiteral("!%"))
+        .replace(QLatin1Char('_'), QStringLiteral("!_"));
+    return out;
 }
 
 IssuedInvoice keep(Database& db, const Store& store, const Invoice& data, const QString& art, const QDateTime& now,
@@ -148,11 +170,56 @@ IssuedInvoice keep(Database& db, const Store& store, const Invoice& data, const 
          QString::fromUtf8(QJsonDocument(toJson(data)).toJson(QJsonDocument::Compact)), pdf, i.Sha256, store.user});
     if (!xml.isEmpty())
         db.execute(QStringLiteral("insert into RechnungenXml (Nummer, Xml) values (?, ?)"), {i.Nummer, xml});
+    chainDocument(db, i.Nummer, now);
     i.Xml = xml;
     return i;
 }
 
 Error refused(const QString& why) { return Error::plain(why); }
+
+// The valid invoice that holds the sale: its exact item number among the invoice's, and where
+// two sales share the number, the sale itself (older invoices name only the buyer).
+std::optional<IssuedInvoice> validInvoiceOf(Database& db, const QString& user, const QString& auktionsId) {
+    Recordset sale = db.OpenRecordset(
+        QStringLiteral("select AuktionsNr, ebayName from Auktionen where AuktionsID = ? and Standarduser = ?"),
+        {auktionsId, user});
+    if (sale.isEOF()) return std::nullopt;
+    const QString nr = sale.text(QStringLiteral("AuktionsNr")).trimmed();
+    const QString buyer = sale.text(QStringLiteral("ebayName"));
+    Recordset found = db.OpenRecordset(
+        QStringLiteral("select ") + kColumns +
+            QStringLiteral(" from Rechnungen r where r.Art = 'Rechnung' and r.Artikel like ? escape '!' and "
+                           "r.Standarduser = ? order by r.Jahr desc, r.Lfd desc"),
+        {QString(QStringLiteral("% ") + likeText(nr) + QStringLiteral(" %")), user});
+    for (found.MoveFirst(); !found.isEOF(); found.MoveNext()) {
+        IssuedInvoice i = read(found);
+        if (!i.valid() || !i.Artikel.contains(nr)) continue;
+        for (const InvoiceItem& it : invoiceData(found.text(QStringLiteral("Daten"))).Posten)
+            if (it.AuktionsID == auktionsId ||
+                (it.AuktionsID.isEmpty() && it.AuktionsNr == nr && i.Kaeufer.compare(buyer, Qt::CaseInsensitive) == 0))
+                return i;
+    }
+    return std::nullopt;
+}
+
+// A document handed out again is the one issued: refused when its bytes or data were changed since.
+std::optional<Error> tampered(Database& db, const Store& store, const QString& nummer) {
+    const QString why = alteredDocument(db, store.file, nummer);
+    if (why.isEmpty()) return std::nullopt;
+    return Error{QStringLiteral("Der Beleg %1 wird nicht ausgegeben: er ist nicht mehr so, wie er ausgestellt wurde.")
+                     .arg(nummer),
+                 0, why + QStringLiteral(" Die Prüfung (--belege-pruefen) nennt alle Abweichungen.")};
+}
+
+// After the issuing transaction: the document into the archive; a failure is said with the invoice.
+void archive(const Store& store, IssuedInvoice& issued) {
+    const Status kept = archiveDocument(store.file, issued.Nummer);
+    if (!kept.ok())
+        issued.Hinweis = QStringLiteral(
+                             "%1 ist ausgestellt, aber nicht im Belegarchiv: %2 Die Prüfung beim nächsten "
+                             "Start ergänzt ihn.")
+                             .arg(issued.Nummer, kept.error().message());
+}
 
 // An empty setting is the usual series.
 QString series(const QString& pattern) {
@@ -217,7 +284,7 @@ std::optional<Error> unusableSeries(const QString& pattern) {
 // The next number of the year, the page with it, and the invoice kept: inside the caller's transaction.
 Result<IssuedInvoice> numberAndKeep(Database& db, const Store& store, Invoice data, const QString& art,
                                     const QString& pattern, const QDateTime& now, const InvoicePage& page) {
-    const int running = nextRunning(db, now.date().year());
+    const int running = nextRunning(db, pattern, now.date().year());
     data.Nummer = invoiceNumber(pattern, now.date().year(), running);
     if (!data.isCancellation()) data.Verwendungszweck = data.Nummer + QLatin1Char(' ') + data.Verwendungszweck;
     // The XML is kept with every invoice it can be made for; one that goes inside the PDF must be.
@@ -239,14 +306,13 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
         // One writer at a time (BEGIN IMMEDIATE): the number is read and taken, and the invoice kept.
         Transaction tx(store);
         Database db = tx.database();
-        Recordset found = db.OpenRecordset(
-            QStringLiteral("select ") + kColumns +
-                QStringLiteral(" from Rechnungen r where r.Art = 'Rechnung' and r.Artikel like ? and r.Standarduser = "
-                               "? order by r.Jahr desc, r.Lfd desc"),
-            {QString(QStringLiteral("% ") + auktionsNr.trimmed() + QStringLiteral(" %")), store.user});
-        for (found.MoveFirst(); !found.isEOF(); found.MoveNext())
-            if (IssuedInvoice i = read(found); i.valid()) return i;
-        Result<Invoice> made = invoiceFor(store.within(tx), auktionsNr, now.date());
+        const Result<QString> sale = saleId(db, store.user, auktionsNr);
+        if (!sale.ok()) return sale.error();
+        if (std::optional<IssuedInvoice> i = validInvoiceOf(db, store.user, sale.value())) {
+            if (const std::optional<Error> bad = tampered(db, store, i->Nummer)) return *bad;
+            return *i;
+        }
+        Result<Invoice> made = invoiceFor(store.within(tx), sale.value(), now.date());
         if (!made.ok()) return made.error();
         paidSoFar(db, store.user, made.value());
         if (!made.value().AnschriftFehlt.isEmpty()) return refused(missingAddressText(made.value()));
@@ -254,13 +320,15 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
         // invoice is issued with VAT only, once the options say so.
         if (made.value().Kleinunternehmer) {
             const qint64 limit = smallBusinessLimits(gSettings.GrenzeKleinunternehmer).thisYear;
-            const Result<bool> beyond = beyondSmallBusinessLimit(store.within(tx), auktionsNr, limit);
+            const Result<bool> beyond = beyondSmallBusinessLimit(store.within(tx), sale.value(), limit);
             if (!beyond.ok()) return beyond.error();
             if (beyond.value()) return refused(smallBusinessEndsText(limit));
         }
-        const Result<IssuedInvoice> issued =
+        Result<IssuedInvoice> issued =
             numberAndKeep(db, store, made.value(), QStringLiteral("Rechnung"), pattern, now, page);
-        if (issued.ok()) tx.commit();
+        if (!issued.ok()) return issued;
+        tx.commit();
+        archive(store, issued.value());
         return issued;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht ausgestellt werden:"), e);
@@ -280,6 +348,7 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
             return refused(
                 QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
         const IssuedInvoice original = read(rs);
+        if (const std::optional<Error> bad = tampered(db, store, original.Nummer)) return *bad;
         if (original.Art != QStringLiteral("Rechnung"))
             return refused(QStringLiteral("%1 ist selbst eine Stornorechnung.").arg(original.Nummer));
         if (!original.Bezug.isEmpty())
@@ -293,12 +362,35 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
         data.BezugDatum = original.Ausgestellt.date();
         data.Datum = now.date();
         data.Iban.clear();  // nothing to pay
-        const Result<IssuedInvoice> issued =
-            numberAndKeep(db, store, data, QStringLiteral("Storno"), pattern, now, page);
-        if (issued.ok()) tx.commit();
+        Result<IssuedInvoice> issued = numberAndKeep(db, store, data, QStringLiteral("Storno"), pattern, now, page);
+        if (!issued.ok()) return issued;
+        tx.commit();
+        archive(store, issued.value());
         return issued;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht storniert werden:"), e);
+    }
+}
+
+bool isIssuedNumber(const Store& store, const QString& nummer) {
+    try {
+        Database db = store.open();
+        return db.exists(QStringLiteral("select 1 from Rechnungen where Nummer = ? and Standarduser = ?"),
+                         {nummer.trimmed(), store.user});
+    } catch (const RunError&) {
+        return false;  // the look-up that follows says why
+    }
+}
+
+Result<std::optional<IssuedInvoice>> invoiceOfSale(const Store& store, const QString& reference) {
+    CALLSTACK_MODULE("modRechnung");
+    try {
+        Database db = store.open();
+        const Result<QString> sale = saleId(db, store.user, reference);
+        if (!sale.ok()) return sale.error();
+        return validInvoiceOf(db, store.user, sale.value());
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Rechnung kann nicht gelesen werden:"), e);
     }
 }
 
@@ -310,7 +402,9 @@ Result<std::pair<IssuedInvoice, Invoice>> issuedInvoice(const Store& store, cons
         if (rs.isEOF())
             return Error::plain(
                 QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
-        return std::pair(read(rs), invoiceData(rs.text(QStringLiteral("Daten"))));
+        const IssuedInvoice issued = read(rs);
+        if (const std::optional<Error> bad = tampered(db, store, issued.Nummer)) return *bad;
+        return std::pair(issued, invoiceData(rs.text(QStringLiteral("Daten"))));
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht gelesen werden:"), e);
     }
@@ -328,8 +422,9 @@ Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year, const 
             params << year;
         }
         if (!search.trimmed().isEmpty()) {
-            sql += QStringLiteral(" and (r.Nummer like ? or r.Kaeufer like ? or r.Artikel like ?)");
-            const QString like = QLatin1Char('%') + search.trimmed() + QLatin1Char('%');
+            sql += QStringLiteral(
+                " and (r.Nummer like ? escape '!' or r.Kaeufer like ? escape '!' or r.Artikel like ? escape '!')");
+            const QString like = QLatin1Char('%') + likeText(search.trimmed()) + QLatin1Char('%');
             params << like << like << like;
         }
         Recordset rs = db.OpenRecordset(sql + QStringLiteral(" order by r.Jahr desc, r.Lfd desc"), params);

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <utility>
 
 #include "base/Result.h"
@@ -25,8 +26,9 @@ struct IssuedInvoice {
     qint64 Cent = 0;
     QStringList Artikel;
     QByteArray Pdf;
-    QString Sha256;  // hex, of Pdf as issued
-    QByteArray Xml;  // the EN 16931 XML issued with it; empty when none could be made
+    QString Sha256;   // hex, of Pdf as issued
+    QByteArray Xml;   // the EN 16931 XML issued with it; empty when none could be made
+    QString Hinweis;  // issued, but something after it to be told (the archive could not take it)
     bool valid() const { return Art == QStringLiteral("Rechnung") && Bezug.isEmpty(); }
 };
 
@@ -38,14 +40,19 @@ QString invoiceNumber(const QString& pattern, int year, int running);
 // The pattern is usable: it holds the running number.
 bool validNumberPattern(const QString& pattern);
 
-// The valid invoice of the sale (and its group), issued now when there is none. An empty
-// pattern is the usual "RE-{JJJJ}-{NNNN}".
+// The valid invoice of the sale (and its group), issued now when there is none. The sale is named
+// by its AuktionsID or its item number (refused when two sales share it). An empty pattern is the
+// usual "RE-{JJJJ}-{NNNN}". One that no longer matches its record is refused, never handed out.
 Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr, const QString& pattern,
                                    const QDateTime& now, const InvoicePage& page);
 // Issues the cancellation of a valid invoice: own number, the amounts negated, the original named.
 Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, const QString& pattern,
                                     const QDateTime& now, const InvoicePage& page);
-// One issued invoice with the data it was issued from.
+// The sale's valid invoice, if one is issued: by the sale's AuktionsID or exact item number.
+Result<std::optional<IssuedInvoice>> invoiceOfSale(const Store& store, const QString& reference);
+// Whether the series holds a document of that number.
+bool isIssuedNumber(const Store& store, const QString& nummer);
+// One issued invoice or cancellation with the data it was issued from; refused when altered.
 Result<std::pair<IssuedInvoice, Invoice>> issuedInvoice(const Store& store, const QString& nummer);
 // Those of a year (0: all), newest first; `search` in number, buyer and item numbers. Without
 // their pages: issuedInvoice gives one.

@@ -294,9 +294,9 @@ Result<bool> beyondSmallBusinessLimit(const Store& store, const QString& auktion
         Recordset rs = db.OpenRecordset(
             QStringLiteral("select b.rowid as Nr, b.EndeDatum from Auktionen a join Auktionen b on b.Standarduser = "
                            "a.Standarduser and (b.AuktionsNr = a.AuktionsNr or (a.GruppenID <> '' and b.GruppenID = "
-                           "a.GruppenID)) where a.AuktionsNr = ? and a.Standarduser = ? order by b.EndeDatum desc, "
-                           "b.rowid desc limit 1"),
-            {auktionsNr.trimmed(), store.user});
+                           "a.GruppenID)) where (a.AuktionsID = ? or a.AuktionsNr = ?) and a.Standarduser = ? order by "
+                           "b.EndeDatum desc, b.rowid desc limit 1"),
+            {auktionsNr.trimmed(), auktionsNr.trimmed(), store.user});
         if (rs.isEOF()) return false;
         const QString ende = rs.text(QStringLiteral("EndeDatum"));
         const qint64 row = rs.value(QStringLiteral("Nr")).toLongLong();

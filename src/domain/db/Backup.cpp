@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QThread>
 #include <cstdio>
 #include <limits>
@@ -16,6 +17,7 @@
 #include "base/profile.h"
 #include "domain/db/Connection.h"
 #include "domain/db/Database.h"
+#include "domain/db/Documents.h"
 #include "domain/db/Move.h"
 #include "domain/db/SqliteError.h"
 
@@ -107,6 +109,25 @@ void copyPages(sqlite3* from, sqlite3* to, const std::atomic<bool>* stop) {
     }
     sqlite3_backup_finish(b);
     if (rc != SQLITE_DONE) throw DbError(3001, QString::fromUtf8(sqlite3_errstr(rc)));
+}
+
+// Issued documents a restore did not take away, named: they keep their numbers, the series goes on after them.
+void noteKeptDocuments(const QStringList& inBackup, const QStringList& after, bool server, QStringList& notes) {
+    const QSet<QString> had(inBackup.begin(), inBackup.end());
+    QStringList kept;
+    for (const QString& n : after)
+        if (!had.contains(n)) kept << n;
+    if (kept.isEmpty()) return;
+    const bool one = kept.size() == 1;
+    const QString where = server ? (one ? QStringLiteral("er bleibt auf dem Server erhalten")
+                                        : QStringLiteral("sie bleiben auf dem Server erhalten"))
+                                 : (one ? QStringLiteral("er wurde aus dem Belegarchiv übernommen")
+                                        : QStringLiteral("sie wurden aus dem Belegarchiv übernommen"));
+    notes << QStringLiteral(
+                 "%1 %2 %3 in der Sicherung; %4. Ausgestellte Belege bleiben gültig; die nächste Rechnung "
+                 "erhält die nächste freie Nummer.")
+                 .arg(one ? QStringLiteral("Der Beleg") : QStringLiteral("Die Belege"), kept.join(QStringLiteral(", ")),
+                      one ? QStringLiteral("fehlte") : QStringLiteral("fehlten"), where);
 }
 
 // POSIX rename: the target is replaced in one step or not at all.
@@ -251,8 +272,11 @@ Status finishUnfinishedRestore(const QString& settingsFolder) {
 }
 
 Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, const QString& settingsFolder,
-                              const QString& keepFolder, const QString& backupPassword, bool* wrongPassword) {
+                              const QString& keepFolder, const QString& backupPassword, bool* wrongPassword,
+                              QStringList* notes) {
     if (wrongPassword) *wrongPassword = false;
+    QStringList said;
+    if (!notes) notes = &said;
     const bool server = isServerAddress(dbPath);
     const QString temp = (server ? settingsFolder + QStringLiteral("/gaveldesk") : dbPath) + kRestoreSuffix;
     const QString refused =
@@ -314,6 +338,18 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         }
     }
     setDatabasePassphrase(present);
+    // What was issued stays issued: the archive's documents the backup lacks go back into it, and
+    // a server keeps its own (they cannot be removed there).
+    const QStringList inBackup = documentNumbers(temp);
+    if (!server) {
+        const Result<QStringList> back = bringBackDocuments(temp, documentArchive(dbPath));
+        if (!back.ok()) {
+            QFile::remove(temp);
+            return Error{refused, 0, back.error().message()};
+        }
+        for (const QString& line : back.value())
+            if (!line.endsWith(QStringLiteral("übernommen."))) *notes << line;
+    }
     // The present state first, as a backup of its own: nothing is lost if the user chose the wrong file.
     QString kept;
     if (server || QFileInfo::exists(dbPath)) {
@@ -347,6 +383,7 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         releaseConnections(temp);
         QFile::remove(temp);
         if (!moved.ok()) return Error{refused, 0, moved.error().message()};
+        noteKeptDocuments(inBackup, documentNumbers(dbPath), true, *notes);
         return kept;
     }
     // Every file beside its place first, then all of them put in place from a journal: a
@@ -387,6 +424,10 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
             QStringLiteral("Die Wiederherstellung ist unterbrochen; Gaveldesk beendet sie beim nächsten Start:"), 0,
             placed.error().sentence};
     clearDamaged(dbPath);  // the file that was damaged is no longer there
+    noteKeptDocuments(inBackup, documentNumbers(dbPath), false, *notes);
+    // Documents of the backup that this archive never saw (another computer's) join it.
+    if (const Result<DocumentCheck> checked = checkDocuments(dbPath); checked.ok())
+        *notes << checked.value().notes << checked.value().findings;
     // Files of the backup have their contents; a config.ini it lacked still names the password in use.
     if (!rememberPassphraseKind(settingsFolder + QStringLiteral("/config.ini")))
         return Error{refused, 0, QStringLiteral("config.ini kann nicht geschrieben werden.")};

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 
 #include "base/Result.h"
@@ -24,9 +25,11 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
 // Gives back the file that holds the replaced state, empty when there was none.
 // A backup keeps the password it was made under: give it as backupPassword when it is
 // not the present one (wrongPassword says so); the restored file takes the present one.
+// Issued documents are never taken back: those the backup lacks are brought back from the
+// archive (a server keeps its own); `notes` names them and anything else to be told.
 Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, const QString& settingsFolder,
                               const QString& keepFolder, const QString& backupPassword = QString(),
-                              bool* wrongPassword = nullptr);
+                              bool* wrongPassword = nullptr, QStringList* notes = nullptr);
 // The backups in folder, daily ones and those a restore kept.
 QStringList backupsIn(const QString& folder);
 // Puts in place what a restore cut short had ready (its journal in settingsFolder); to be

@@ -56,10 +56,17 @@ QMap<QString, qint64> figuresOf(Database& db) {
     return out;
 }
 
-void copyTable(Database& from, Database& to, const QString& table) {
+// Issued documents: a restore adds what the target lacks and takes nothing away (the server
+// refuses to lose them).
+bool isDocumentTable(const QString& table) {
+    return table == QLatin1String("Rechnungen") || table == QLatin1String("RechnungenXml") ||
+           table == QLatin1String("Belegkette");
+}
+
+void copyTable(Database& from, Database& to, const QString& table, bool onlyMissing = false) {
     QStringList names;
     QString insert;
-    int rowidAt = -1;
+    int rowidAt = -1, nummerAt = -1;
     std::vector<int> columns;
     // The row number goes along: the program orders by it, and the search index is keyed by it.
     from.forEachRow(QStringLiteral("select rowid as gd_zeile, * from ") + table, {}, names, [&](const DbRow& row) {
@@ -73,14 +80,21 @@ void copyTable(Database& from, Database& to, const QString& table) {
                 }
                 if (bare == QLatin1String("rowid") || cols.contains(QLatin1Char('"') + bare + QLatin1Char('"')))
                     continue;
+                if (bare.compare(QLatin1String("Nummer"), Qt::CaseInsensitive) == 0) nummerAt = i;
                 cols << QLatin1Char('"') + bare + QLatin1Char('"');
                 marks << QStringLiteral("?");
                 columns.push_back(i);
             }
-            insert = QStringLiteral("insert into %1 (rowid, %2) values (?, %3)")
-                         .arg(table, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+            insert = onlyMissing ? QStringLiteral("insert into %1 (%2) values (%3)")
+                                       .arg(table, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))
+                                 : QStringLiteral("insert into %1 (rowid, %2) values (?, %3)")
+                                       .arg(table, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
         }
-        Params p{row.value(rowidAt)};
+        if (onlyMissing &&
+            to.exists(QStringLiteral("select 1 from %1 where Nummer = ?").arg(table), {row.value(nummerAt)}))
+            return;
+        Params p;
+        if (!onlyMissing) p << row.value(rowidAt);
         for (const int i : columns) p << row.value(i);
         to.execute(insert, p);
     });
@@ -124,8 +138,9 @@ Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTar
             Database target_ = tx.database();
             if (target == MoveTarget::Replace) {
                 for (const QString& t : tables())
-                    target_.execute(toServer ? QStringLiteral("truncate table %1 cascade").arg(t)
-                                             : QStringLiteral("delete from %1").arg(t));
+                    if (!isDocumentTable(t))
+                        target_.execute(toServer ? QStringLiteral("truncate table %1 cascade").arg(t)
+                                                 : QStringLiteral("delete from %1").arg(t));
             } else {
                 Recordset rs = target_.OpenRecordset(QStringLiteral(
                     "select (select count(*) from Auktionen) + (select count(*) from Kunden) + (select count(*) "
@@ -139,7 +154,8 @@ Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTar
             // is only read (it may be read-only).
             Snapshot reading(from);
             Database& src = reading.db;
-            for (const QString& t : tables()) copyTable(src, target_, t);
+            const bool replacing = target == MoveTarget::Replace;
+            for (const QString& t : tables()) copyTable(src, target_, t, replacing && isDocumentTable(t));
             if (toServer)
                 for (const QString& t : tables())
                     target_.execute(QStringLiteral("select setval(pg_get_serial_sequence('%1', 'rowid'), "
@@ -154,6 +170,12 @@ Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTar
             const QMap<QString, qint64> before = figuresOf(src);
             const QMap<QString, qint64> after = figuresOf(target_);
             for (auto it = before.cbegin(); it != before.cend(); ++it) {
+                // The target keeps documents the source lacks: those figures may be larger there.
+                static const QStringList kept{
+                    QStringLiteral("Zeilen in Rechnungen"), QStringLiteral("Zeilen in RechnungenXml"),
+                    QStringLiteral("Zeilen in Belegkette"), QStringLiteral("Summe der Rechnungen (Cent)"),
+                    QStringLiteral("Bytes der Rechnungs-PDFs")};
+                if (replacing && kept.contains(it.key())) continue;
                 const qint64 there = after.value(it.key(), -1);
                 if (there != it.value())
                     throw DbError(3000, QStringLiteral("%1: %2 in der Quelle, %3 im Ziel; nichts wurde übernommen.")

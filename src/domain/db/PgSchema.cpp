@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "domain/db/Documents.h"
 #include "domain/db/Journal.h"
 #include "domain/db/PgEngine.h"
 #include "domain/db/Schema.h"
@@ -34,6 +35,25 @@ CREATE OR REPLACE TRIGGER buchungen_unveraenderlich BEFORE UPDATE ON buchungen F
   gd_unveraenderlich('Eine Buchung wird nicht geändert; sie wird durch eine Gegenbuchung berichtigt.');
 CREATE OR REPLACE TRIGGER buchungen_melden AFTER INSERT OR UPDATE OR DELETE ON buchungen FOR EACH STATEMENT
   EXECUTE FUNCTION gd_melden();
+)SQL";
+
+// Issued documents: never changed, removed or emptied, the chain's links included. Made anew by a
+// step from version 8.
+constexpr const char* kDocumentRules = R"SQL(
+CREATE OR REPLACE FUNCTION gd_sha256(bytea) RETURNS text LANGUAGE sql IMMUTABLE AS
+  'SELECT encode(sha256($1), ''hex'')';
+CREATE OR REPLACE FUNCTION gd_sha256(text) RETURNS text LANGUAGE sql IMMUTABLE AS
+  'SELECT encode(sha256(convert_to($1, ''UTF8'')), ''hex'')';
+CREATE OR REPLACE TRIGGER belegkette_unveraenderlich BEFORE UPDATE ON belegkette FOR EACH ROW EXECUTE FUNCTION
+  gd_unveraenderlich('Eine ausgestellte Rechnung wird nicht geändert; sie kann nur storniert werden.');
+CREATE OR REPLACE TRIGGER belegkette_unloeschbar BEFORE DELETE ON belegkette FOR EACH ROW EXECUTE FUNCTION
+  gd_unveraenderlich('Eine ausgestellte Rechnung wird nicht gelöscht; sie kann nur storniert werden.');
+CREATE OR REPLACE TRIGGER rechnungen_nicht_leeren BEFORE TRUNCATE ON rechnungen FOR EACH STATEMENT EXECUTE
+  FUNCTION gd_unveraenderlich('Ausgestellte Rechnungen werden nicht gelöscht; sie können nur storniert werden.');
+CREATE OR REPLACE TRIGGER rechnungenxml_nicht_leeren BEFORE TRUNCATE ON rechnungenxml FOR EACH STATEMENT EXECUTE
+  FUNCTION gd_unveraenderlich('Ausgestellte Rechnungen werden nicht gelöscht; sie können nur storniert werden.');
+CREATE OR REPLACE TRIGGER belegkette_nicht_leeren BEFORE TRUNCATE ON belegkette FOR EACH STATEMENT EXECUTE
+  FUNCTION gd_unveraenderlich('Ausgestellte Rechnungen werden nicht gelöscht; sie können nur storniert werden.');
 )SQL";
 
 // What the file does in its triggers and the server in its own language.
@@ -204,6 +224,7 @@ int pgPrepareSchema(PgConnection& c) {
             pgExec(c, searchSource().toUtf8().constData());
             pgExec(c, kServerRules);
             pgExec(c, kTradeRules);
+            pgExec(c, kDocumentRules);
             for (const char* table : kWatched)
                 pgExec(c, QStringLiteral("CREATE TRIGGER %1_melden AFTER INSERT OR UPDATE OR DELETE ON %1 FOR EACH "
                                          "STATEMENT EXECUTE FUNCTION gd_melden()")
@@ -215,25 +236,33 @@ int pgPrepareSchema(PgConnection& c) {
                    QByteArray("INSERT INTO gd_schema VALUES (" + QByteArray::number(kSchemaVersion) + ")").constData());
         }
         // The steps from one version to the next, as the file's.
-        if (version == 7) {
+        const OpeningRows rows = [&c](const QString& sql, const std::function<void(const QVariantList&)>& row) {
+            PgResult r = pgRun(c, sql, {});
+            const int n = PQntuples(r.get()), cols = PQnfields(r.get());
+            for (int i = 0; i < n; ++i) {
+                QVariantList v;
+                for (int k = 0; k < cols; ++k) v << pgValue(r.get(), i, k);
+                row(v);
+            }
+        };
+        const OpeningExec exec = [&c](const QString& sql, const QVariantList& params) { pgRun(c, sql, params); };
+        const auto tablesOf = [&c](const char* table) {
             for (const QString& statement : schemaStatements())
-                if (statement.contains(QLatin1String("Buchungen")) &&
-                    !statement.startsWith(QLatin1String("CREATE TRIGGER")))
+                if (statement.contains(QLatin1String(table)) && !statement.startsWith(QLatin1String("CREATE TRIGGER")))
                     pgExec(c, serverStatement(statement).toUtf8().constData());
+        };
+        if (version == 7) {
+            tablesOf("Buchungen");
             pgExec(c, kTradeRules);
-            fillOpeningJournal(
-                [&c](const QString& sql, const std::function<void(const QVariantList&)>& row) {
-                    PgResult r = pgRun(c, sql, {});
-                    const int n = PQntuples(r.get()), cols = PQnfields(r.get());
-                    for (int i = 0; i < n; ++i) {
-                        QVariantList v;
-                        for (int k = 0; k < cols; ++k) v << pgValue(r.get(), i, k);
-                        row(v);
-                    }
-                },
-                [&c](const QString& sql, const QVariantList& params) { pgRun(c, sql, params); });
-            pgExec(c, QByteArray("UPDATE gd_schema SET version = " + QByteArray::number(kSchemaVersion)).constData());
+            fillOpeningJournal(rows, exec);
         }
+        if (version >= 7 && version < 9) {
+            tablesOf("Belegkette");
+            pgExec(c, kDocumentRules);
+            fillDocumentChain(rows, exec);
+        }
+        if (version > 0)
+            pgExec(c, QByteArray("UPDATE gd_schema SET version = " + QByteArray::number(kSchemaVersion)).constData());
         pgExec(c, "COMMIT");
     } catch (...) {
         PQclear(PQexec(c.conn, "ROLLBACK"));

@@ -1,14 +1,17 @@
 #include "domain/db/Schema.h"
 
+#include <QCryptographicHash>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "domain/db/Database.h"
+#include "domain/db/Documents.h"
 #include "domain/db/Journal.h"
 #include "domain/db/SearchFold.h"
 #include "domain/db/SqliteError.h"
@@ -340,6 +343,37 @@ CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht_Buchungen AFTER DELETE ON Aukti
 END;
 )SQL";
 
+// Version 9: every issued document a link of a chain (its place, data, the hashes of its PDF and
+// XML, its time and the link before, hashed); no document replaced under its number, whatever
+// the statement says (REPLACE deletes without the delete trigger).
+constexpr const char* kVersion9 = R"SQL(
+CREATE TABLE IF NOT EXISTS Belegkette (
+  Pos       INTEGER NOT NULL PRIMARY KEY,
+  Nummer    TEXT NOT NULL UNIQUE REFERENCES Rechnungen (Nummer),
+  XmlSha256 TEXT NOT NULL DEFAULT '',
+  Zeit      TEXT NOT NULL,
+  Hash      TEXT NOT NULL
+);
+CREATE TRIGGER IF NOT EXISTS Belegkette_Unveraenderlich BEFORE UPDATE ON Belegkette BEGIN
+  SELECT RAISE(ABORT, 'Eine ausgestellte Rechnung wird nicht geändert; sie kann nur storniert werden.');
+END;
+CREATE TRIGGER IF NOT EXISTS Belegkette_Unloeschbar BEFORE DELETE ON Belegkette BEGIN
+  SELECT RAISE(ABORT, 'Eine ausgestellte Rechnung wird nicht gelöscht; sie kann nur storniert werden.');
+END;
+CREATE TRIGGER IF NOT EXISTS Belegkette_Einmalig BEFORE INSERT ON Belegkette
+  WHEN EXISTS (SELECT 1 FROM Belegkette WHERE Pos = new.Pos OR Nummer = new.Nummer) BEGIN
+  SELECT RAISE(ABORT, 'Eine ausgestellte Rechnung wird nicht ersetzt; sie kann nur storniert werden.');
+END;
+CREATE TRIGGER IF NOT EXISTS Rechnungen_Einmalig BEFORE INSERT ON Rechnungen
+  WHEN EXISTS (SELECT 1 FROM Rechnungen WHERE Nummer = new.Nummer OR (Jahr = new.Jahr AND Lfd = new.Lfd)) BEGIN
+  SELECT RAISE(ABORT, 'Eine ausgestellte Rechnung wird nicht ersetzt; sie kann nur storniert werden.');
+END;
+CREATE TRIGGER IF NOT EXISTS RechnungenXml_Einmalig BEFORE INSERT ON RechnungenXml
+  WHEN EXISTS (SELECT 1 FROM RechnungenXml WHERE Nummer = new.Nummer) BEGIN
+  SELECT RAISE(ABORT, 'Eine ausgestellte Rechnung wird nicht ersetzt; sie kann nur storniert werden.');
+END;
+)SQL";
+
 // What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail
 // (its first 64 KB: a notification says what matters early; a mail of megabytes would make
 // every change of its trade slow).
@@ -389,8 +423,8 @@ int queryInt(sqlite3* db, const char* sql) {
     return value;
 }
 
-// The money the file kept before, as the journal's first entries.
-void fillJournal(sqlite3* db) {
+// A fill of a migration step (the journal's opening entries, the documents' chain) on the file.
+void withStatements(sqlite3* db, const std::function<void(const OpeningRows&, const OpeningExec&)>& fill) {
     std::map<QString, sqlite3_stmt*> prepared;
     const auto prepare = [&](const QString& sql) {
         auto it = prepared.find(sql);
@@ -415,7 +449,7 @@ void fillJournal(sqlite3* db) {
         }
     };
     try {
-        fillOpeningJournal(
+        fill(
             [&](const QString& sql, const std::function<void(const QVariantList&)>& row) {
                 sqlite3_stmt* st = prepare(sql);
                 int rc;
@@ -458,6 +492,7 @@ void createSchema(sqlite3* db) {
         run(db, kVersion6);
         run(db, kVersion7);
         run(db, kVersion8);
+        run(db, kVersion9);
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -471,7 +506,8 @@ std::vector<QString> schemaStatements() {
     for (const QString& part :
          {QString::fromUtf8(kSchema), QString::fromUtf8(kListIndex), QString::fromStdString(version2Sql()),
           QString::fromUtf8(kVersion3), QString::fromUtf8(kVersion4), QString::fromUtf8(kVersion5),
-          QString::fromUtf8(kVersion6), QString::fromUtf8(kVersion7), QString::fromUtf8(kVersion8)}) {
+          QString::fromUtf8(kVersion6), QString::fromUtf8(kVersion7), QString::fromUtf8(kVersion8),
+          QString::fromUtf8(kVersion9)}) {
         // Statements end with ";" at a line's end; a trigger's body runs to its "END;".
         QString current;
         for (const QString& line : part.split(QLatin1Char('\n'))) {
@@ -571,7 +607,22 @@ void migrateSchema(sqlite3* db, int from) {
     if (from < 7) run(db, kVersion7);
     if (from < 8) {
         run(db, kVersion8);
-        fillJournal(db);
+        withStatements(db, fillOpeningJournal);
+    }
+    if (from < 9) {
+        run(db, kVersion9);
+        // The documents issued so far, chained in the order they were issued.
+        sqlite3_create_function_v2(
+            db, "gd_sha256", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+            [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+                const auto* in = static_cast<const char*>(sqlite3_value_blob(argv[0]));
+                const QByteArray hex = QCryptographicHash::hash(QByteArray(in ? in : "", sqlite3_value_bytes(argv[0])),
+                                                                QCryptographicHash::Sha256)
+                                           .toHex();
+                sqlite3_result_text(ctx, hex.constData(), int(hex.size()), SQLITE_TRANSIENT);
+            },
+            nullptr, nullptr, nullptr);
+        withStatements(db, fillDocumentChain);
     }
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }

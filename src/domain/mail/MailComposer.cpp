@@ -334,6 +334,8 @@ QString MailComposer::invoiceNumber() const {
     return in_.sArtikelnummer;
 }
 
+QString MailComposer::invoiceSale() const { return in_.sAuktionsID.isEmpty() ? invoiceNumber() : in_.sAuktionsID; }
+
 SmtpEnvelope MailComposer::smtpEnvelope(const QString& to) const {
     // A bare address gets the partner's name, as the salutation has it.
     QString recipient = to.trimmed();

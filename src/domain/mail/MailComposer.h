@@ -93,6 +93,8 @@ public:
     qint64 openCents() const;
     // The item number an invoice is written for (a group's: its first).
     QString invoiceNumber() const;
+    // The sale the invoice is for, by its AuktionsID where known (two sales may share a number).
+    QString invoiceSale() const;
     // Records the milestone (list position p >= 1) for the auction or the whole group.
     Status recordStatus(int position) const;
     // Notes a reminder of the level as sent, for the auction or the whole group.

@@ -241,7 +241,7 @@ TEST_F(Issued, AnInvoiceAsksOnlyForWhatIsOwed) {
 TEST(TaxLines, ShippingSharedByTheGoodsRates) {
     Invoice inv;
     inv.Steuerart = u"19"_s;
-    inv.Posten = {{u"1"_s, u"Buch"_s, 1, 3000, 7}, {u"2"_s, u"Lampe"_s, 1, 1000, 0}};
+    inv.Posten = {{u"1"_s, u"Buch"_s, 1, 3000, 7, {}}, {u"2"_s, u"Lampe"_s, 1, 1000, 0, {}}};
     inv.Versand = 499;
     inv.Versicherung = 101;
     const struct {

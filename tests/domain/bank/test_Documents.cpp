@@ -1,0 +1,265 @@
+// Issued documents beyond the database: no number twice after a restore, every change named by
+// the check and refused for reissue, exact look-ups, a series that runs across years.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <atomic>
+
+#include "domain/bank/IssuedInvoices.h"
+#include "domain/db/Backup.h"
+#include "domain/db/Documents.h"
+#include "support/DbTestShared.h"
+
+namespace gd {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+const QDateTime kNow(QDate(2026, 12, 8), QTime(10, 0));
+
+std::atomic<int> g_pages{0};
+// Differs at every call, as a real page does (its time stamp): what is handed out again must be
+// the kept bytes.
+QByteArray page(const Invoice& inv) {
+    return "%PDF " + inv.Nummer.toUtf8() + ' ' + QByteArray::number(inv.total()) + ' ' + QByteArray::number(++g_pages);
+}
+
+class Documents : public test::DbTest {
+protected:
+    QString bin = app.file(u"bin"_s);
+    Store st() const { return Store{db, gsStandardUser}; }
+    bool onServer() const { return isServerAddress(db); }
+    void SetUp() override {
+        test::DbTest::SetUp();
+        app.write(u"bin/config.ini"_s, "[User]\r\nUsername=haendler\r\n");
+    }
+    IssuedInvoice issue(const QString& ref, const QDateTime& at = kNow, const QString& pattern = QString()) {
+        const Result<IssuedInvoice> r = issueInvoice(st(), ref, pattern, at, page);
+        EXPECT_TRUE(r.ok()) << ref.toStdString() << ": " << (r.ok() ? "" : r.error().message().toStdString());
+        return r.ok() ? r.value() : IssuedInvoice{};
+    }
+    void sale(const QString& nr, const QString& buyer, const QString& price = u"10,00"_s) {
+        tAuktion a = auktion(nr, buyer);
+        a.Preis = price;
+        a.Betrag = price;
+        store(a, kunde(buyer));
+    }
+    QString idOf(const QString& nr, const QString& buyer) {
+        Recordset rs = Database::open(db).OpenRecordset(
+            u"select AuktionsID from Auktionen where AuktionsNr = ? and ebayName = ?"_s, {nr, buyer});
+        return rs.text(u"AuktionsID"_s);
+    }
+    DocumentCheck checked() {
+        const Result<DocumentCheck> c = checkDocuments(db);
+        EXPECT_TRUE(c.ok()) << (c.ok() ? "" : c.error().message().toStdString());
+        return c.ok() ? c.value() : DocumentCheck{};
+    }
+    QString oneFinding() {
+        const DocumentCheck c = checked();
+        return c.findings.join(u"\n"_s);
+    }
+};
+
+// Five issued, a backup of three restored: the two later ones come back with the same bytes and
+// the series goes on at six, on a file (from its archive) and on a server (which keeps them).
+TEST_F(Documents, ARestoreNeverTakesBackAnIssuedNumber) {
+    for (int i = 1; i <= 6; ++i) sale(u"70%1"_s.arg(i), u"kunde%1"_s.arg(i));
+    QList<IssuedInvoice> issued;
+    for (int i = 1; i <= 3; ++i) issued << issue(u"70%1"_s.arg(i));
+    const QString backup = app.file(u"nach-0003.gdsicherung"_s);
+    ASSERT_TRUE(writeBackup(db, bin, backup).ok());
+    for (int i = 4; i <= 5; ++i) issued << issue(u"70%1"_s.arg(i));
+    ASSERT_EQ(issued.last().Nummer, u"RE-2026-0005"_s);
+
+    QStringList notes;
+    const Result<QString> restored =
+        restoreBackup(backup, db, bin, app.file(u"Sicherungen"_s), QString(), nullptr, &notes);
+    ASSERT_TRUE(restored.ok()) << restored.error().message().toStdString();
+    ASSERT_EQ(notes.size(), 1) << notes.join(u"\n"_s).toStdString();
+    EXPECT_TRUE(notes[0].contains(u"RE-2026-0004, RE-2026-0005 fehlten in der Sicherung"_s)) << notes[0].toStdString();
+    EXPECT_TRUE(notes[0].contains(onServer() ? u"bleiben auf dem Server erhalten"_s
+                                             : u"wurden aus dem Belegarchiv übernommen"_s))
+        << notes[0].toStdString();
+    for (const IssuedInvoice& before : issued) {
+        const auto again = issuedInvoice(st(), before.Nummer);
+        ASSERT_TRUE(again.ok()) << before.Nummer.toStdString();
+        EXPECT_EQ(again.value().first.Pdf, before.Pdf) << before.Nummer.toStdString();
+    }
+    // The restored trade 704 had no invoice in the backup: it gets its own again, not a new one.
+    EXPECT_EQ(issue(u"704"_s).Nummer, u"RE-2026-0004"_s);
+    EXPECT_EQ(issue(u"706"_s).Nummer, u"RE-2026-0006"_s);
+    const DocumentCheck c = checked();
+    EXPECT_TRUE(c.ok()) << c.findings.join(u"\n"_s).toStdString();
+    EXPECT_EQ(c.documents, 6);
+    if (onServer()) return;
+    // The archive is private and only grows.
+    const QString archive = documentArchive(db);
+    EXPECT_EQ(QFile::permissions(archive + u"/belege.log"_s) & 0x0077, 0);
+    EXPECT_EQ(QDir(archive).entryList({u"*.pdf"_s}, QDir::Files).size(), 6);
+}
+
+// What an attacker with the key does, each named by the check and refused for reissue; the
+// file itself refuses REPLACE as it refuses UPDATE and DELETE.
+TEST_F(Documents, EveryChangeIsNamedAndNotHandedOutAgain) {
+    if (onServer()) GTEST_SKIP() << "Die Datei mit ihren Triggern; der Server ist unten geprüft.";
+    for (int i = 1; i <= 3; ++i) sale(u"80%1"_s.arg(i), u"kunde%1"_s.arg(i));
+    for (int i = 1; i <= 3; ++i) issue(u"80%1"_s.arg(i));
+    ASSERT_TRUE(checked().ok());
+    const QString replace =
+        u"insert or replace into Rechnungen (Nummer, Jahr, Lfd, Art, Bezug, Artikel, Ausgestellt, Kaeufer, Cent, "
+        u"Daten, "
+        "Pdf, Sha256, Standarduser) select Nummer, Jahr, Lfd, Art, Bezug, Artikel, Ausgestellt, 'fremd', 1, Daten, "
+        "Pdf, "
+        "Sha256, Standarduser from Rechnungen where Nummer = 'RE-2026-0002'"_s;
+    try {
+        Database::open(db).execute(replace);
+        ADD_FAILURE() << "REPLACE went through";
+    } catch (const RunError& e) {
+        EXPECT_TRUE(e.description().contains(u"nicht ersetzt"_s)) << e.text().toStdString();
+    }
+    const QString archive = documentArchive(db);
+    const struct {
+        const char* what;
+        std::function<void(Database&)> tamper;
+        const char* nummer;
+        const char* named;
+    } cases[] = {
+        {"REPLACE with a changed amount",
+         [&](Database& d) {
+             d.execute(u"drop trigger Rechnungen_Einmalig"_s);
+             d.execute(replace);
+         },
+         "RE-2026-0002", "RE-2026-0002 ist verändert"},
+        {"a flipped byte of a stored PDF",
+         [](Database& d) {
+             d.execute(u"drop trigger Rechnungen_Unveraenderlich"_s);
+             d.execute(
+                 u"update Rechnungen set Pdf = cast('%PDF X' || substr(Pdf, 7) as blob) where Nummer = "
+                 "'RE-2026-0001'"_s);
+         },
+         "RE-2026-0001", "Die PDF-Datei von RE-2026-0001 ist verändert"},
+        {"a row removed after dropping the triggers",
+         [](Database& d) {
+             d.execute(u"drop trigger Rechnungen_Unloeschbar"_s);
+             d.execute(u"delete from Rechnungen where Nummer = 'RE-2026-0003'"_s);
+         },
+         "", "RE-2026-0003 fehlt in der Datenbank"},
+        {"a document missing from the archive",
+         [&](Database&) {
+             QFile log(archive + u"/belege.log"_s);
+             ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+             QByteArray kept;
+             for (const QByteArray& line : log.readAll().split('\n'))
+                 if (!line.isEmpty() && !line.contains("RE-2026-0002")) kept += line + '\n';
+             log.close();
+             ASSERT_TRUE(log.open(QIODevice::WriteOnly | QIODevice::Truncate));
+             log.write(kept);
+         },
+         "", "RE-2026-0002 fehlt im Belegarchiv"},
+    };
+    const QByteArray pristine = test::fileBytes(db);
+    const QByteArray log = test::fileBytes(archive + u"/belege.log"_s);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        app.write(u"gaveldesk.mdb"_s, pristine);
+        app.write(QDir(app.file({})).relativeFilePath(archive + u"/belege.log"_s), log);
+        {
+            Database d = Database::open(db);
+            c.tamper(d);
+        }
+        EXPECT_TRUE(oneFinding().contains(QString::fromUtf8(c.named))) << oneFinding().toStdString();
+        if (qstrlen(c.nummer) > 0) {
+            const auto again = issuedInvoice(st(), QString::fromUtf8(c.nummer));
+            ASSERT_FALSE(again.ok());
+            EXPECT_TRUE(again.error().sentence.contains(u"wird nicht ausgegeben"_s))
+                << again.error().message().toStdString();
+        }
+    }
+    // The check set the archive right from the sound record: the second look finds nothing.
+    EXPECT_TRUE(checked().ok()) << oneFinding().toStdString();
+}
+
+// The server refuses to change, remove, replace or empty an issued document.
+TEST_F(Documents, TheServerRefusesToLoseADocument) {
+    if (!onServer()) GTEST_SKIP() << "Nur auf dem Server.";
+    sale(u"901"_s, u"anna"_s);
+    issue(u"901"_s);
+    for (const QString& sql :
+         {u"update rechnungen set cent = 1"_s, u"delete from rechnungen"_s, u"truncate rechnungen cascade"_s,
+          u"truncate belegkette"_s, u"truncate rechnungenxml"_s, u"delete from belegkette"_s,
+          u"insert into rechnungen (nummer, jahr, lfd, ausgestellt, pdf, sha256) values ('RE-2026-0001', 2026, 1, "
+          "'2026-12-08', '\\x00', '') on conflict (nummer) do update set cent = 1"_s}) {
+        try {
+            Database::open(db).execute(sql);
+            ADD_FAILURE() << sql.toStdString();
+        } catch (const RunError& e) {
+            EXPECT_TRUE(e.description().contains(u"storniert werden"_s)) << sql.toStdString() << e.text().toStdString();
+        }
+    }
+    EXPECT_TRUE(checked().ok());
+}
+
+// An invoice is found by its number or by the exact item number of its sale (or of a member of its
+// group); % and _ are characters; shared item numbers are told apart by the sale.
+TEST_F(Documents, LookUpsAreExact) {
+    sale(u"AX1"_s, u"anna"_s, u"10,00"_s);
+    sale(u"A_1"_s, u"bernd"_s, u"55,00"_s);
+    sale(u"777"_s, u"cora"_s, u"20,00"_s);
+    sale(u"777"_s, u"dirk"_s, u"30,00"_s);
+    sale(u"501"_s, u"emil"_s);
+    sale(u"502"_s, u"emil"_s);
+    Database::open(db).execute(u"update Auktionen set GruppenID = 'g5' where AuktionsNr in ('501', '502')"_s);
+    const QString ax1 = issue(u"AX1"_s).Nummer;
+    const QString group = issue(u"502"_s).Nummer;
+    const struct {
+        QString ref;
+        const char* number;   // the invoice it gets, empty when refused
+        const char* refusal;  // part of the refusal
+        qint64 cent;
+    } cases[] = {
+        {u"A_1"_s, "RE-2026-0003", "", 5500 + 490},
+        {u"A_1"_s, "RE-2026-0003", "", 5500 + 490},  // asked again: the same
+        {u"AX1"_s, "RE-2026-0001", "", 1000 + 490},
+        {u"%"_s, "", "Eine Auktion mit der Nummer '%' gibt es nicht", 0},
+        {u"_X1"_s, "", "Eine Auktion mit der Nummer '_X1' gibt es nicht", 0},
+        {u"777"_s, "", "gehört zu 2 Auktionen: an cora", 0},
+        {idOf(u"777"_s, u"dirk"_s), "RE-2026-0004", "", 3000 + 490},
+        {idOf(u"777"_s, u"cora"_s), "RE-2026-0005", "", 2000 + 490},
+        {idOf(u"777"_s, u"dirk"_s), "RE-2026-0004", "", 3000 + 490},
+        {u"501"_s, "RE-2026-0002", "", 2 * (1000 + 490)},  // a member of the group
+        {u"999"_s, "", "gibt es nicht", 0},
+    };
+    EXPECT_EQ(ax1, u"RE-2026-0001"_s);
+    EXPECT_EQ(group, u"RE-2026-0002"_s);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ref.toStdString());
+        const Result<IssuedInvoice> r = issueInvoice(st(), c.ref, QString(), kNow, page);
+        if (qstrlen(c.number) == 0) {
+            ASSERT_FALSE(r.ok());
+            EXPECT_TRUE(r.error().sentence.contains(QString::fromUtf8(c.refusal))) << r.error().sentence.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(r.ok()) << r.error().message().toStdString();
+        EXPECT_EQ(r.value().Nummer, QString::fromUtf8(c.number));
+        EXPECT_EQ(r.value().Cent, c.cent);
+    }
+    EXPECT_EQ(issuedInvoice(st(), u"RE-2026-0004"_s).value().first.Kaeufer, u"dirk"_s);
+    EXPECT_TRUE(issuedInvoices(st(), 0, u"%"_s).valueOr({}).isEmpty());
+    EXPECT_EQ(issuedInvoices(st(), 0, u"A_1"_s).valueOr({}).size(), 1);
+    EXPECT_EQ(invoiceOfSale(st(), u"501"_s).value()->Nummer, u"RE-2026-0002"_s);
+}
+
+// A pattern without the year counts on across years; the first invoice of a year never fails,
+// whatever the series held before.
+TEST_F(Documents, ASeriesWithoutTheYearRunsOn) {
+    for (int i = 1; i <= 4; ++i) sale(u"60%1"_s.arg(i), u"k%1"_s.arg(i));
+    EXPECT_EQ(issue(u"601"_s, kNow, u"RE-{NNNN}"_s).Nummer, u"RE-0001"_s);
+    EXPECT_EQ(issue(u"602"_s, QDateTime(QDate(2027, 1, 2), QTime(9, 0)), u"RE-{NNNN}"_s).Nummer, u"RE-0002"_s);
+    EXPECT_EQ(issue(u"603"_s, QDateTime(QDate(2027, 1, 3), QTime(9, 0))).Nummer, u"RE-2027-0003"_s);
+    EXPECT_EQ(issue(u"604"_s, QDateTime(QDate(2028, 1, 1), QTime(9, 0)), u"RE-{NNNN}"_s).Nummer, u"RE-0004"_s);
+    EXPECT_TRUE(checked().ok());
+}
+
+}  // namespace
+}  // namespace gd
