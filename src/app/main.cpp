@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QThreadPool>
@@ -23,6 +24,7 @@
 #include "base/SafeWrite.h"
 #include "domain/db/Backup.h"
 #include "domain/db/Database.h"
+#include "domain/db/Documents.h"
 #include "domain/mail/MailComposer.h"
 #include "domain/settings/DesktopKeyring.h"
 #include "domain/settings/modGlobal.h"
@@ -53,10 +55,22 @@ void checkInBackground(QThreadPool& pool, const std::atomic<bool>& stop, gd::frm
     pool.start([window, &stop, path = gd::gsDataSource,
                 record = QString(gd::AppPath() + QStringLiteral("/bin/pruefung.dat")), day = gd::today()] {
         const gd::Status intact = gd::checkDatabaseDaily(path, record, day, {3000, &stop});
+        // The issued documents too: a change of the chain, the bytes or the archive is said at once.
+        gd::Result<gd::DocumentCheck> documents = gd::DocumentCheck{};
+        if (intact.ok() && !stop)
+            documents =
+                gd::checkDocumentsDaily(path, QFileInfo(record).absolutePath() + QStringLiteral("/belege.dat"), day);
         QMetaObject::invokeMethod(
             qApp,
-            [window, intact] {
-                if (window && !intact.ok()) gd::showError(intact.error());
+            [window, intact, documents] {
+                if (!window) return;
+                if (!intact.ok())
+                    gd::showError(intact.error());
+                else if (!documents.ok())
+                    gd::showError(documents.error());
+                else if (!documents.value().ok())
+                    gd::platform().msgBox(gd::documentWarning(documents.value()), gd::Platform::Buttons::Ok,
+                                          gd::Platform::Icon::Exclamation);
             },
             Qt::QueuedConnection);
     });

@@ -258,6 +258,15 @@ TEST(CommandLine, BankStatementAndInvoice) {
     EXPECT_FALSE(cancelled.contains(u"IBAN"_s));  // nothing to pay
     r = run(app, {u"--cancel-invoice"_s, nr(1), storno});
     EXPECT_TRUE(r.err.contains(u"bereits mit %1 storniert"_s.arg(nr(2)))) << r.err.toStdString();
+    // Any document again by its number, the cancellation too, byte for byte; the check finds all whole.
+    const QString stornoAgain = app.file(u"Storno-nochmal.pdf"_s);
+    r = run(app, {u"--invoice"_s, nr(2), stornoAgain});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"Stornorechnung "_s + nr(2))) << r.err.toStdString();
+    EXPECT_EQ(test::fileBytes(stornoAgain), test::fileBytes(storno));
+    r = run(app, {u"--belege-pruefen"_s});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"Alle 2 Belege sind so, wie sie ausgestellt wurden"_s)) << r.err.toStdString();
     EXPECT_EQ(run(app, {u"--invoice"_s, u"1234567890"_s, again}).code, 0);
     EXPECT_NE(test::fileBytes(again), issued);
     r = run(app, {u"--invoices"_s, u"--year"_s, year});

@@ -345,7 +345,9 @@ TEST(Trust, AKillWhileIssuingLeavesNoGap) {
         ASSERT_EQ(listed.size(), 1) << n << " " << listed.join(u'|').toStdString();
         EXPECT_TRUE(listed[0].startsWith(u"RE-"_s) && listed[0].section(u'\t', 0, 0).endsWith(u"-0001"_s))
             << listed[0].toStdString();
+        // A fresh start: the archive of the round before goes with its file (it would refuse the number).
         app.write(u"gaveldesk.mdb"_s, fresh);
+        QDir(app.file(u"gaveldesk-Belege"_s)).removeRecursively();
         QFile::remove(app.file(u"gaveldesk.mdb-journal"_s));
         if (!killed && calls == kRenames) break;
     }

@@ -52,6 +52,7 @@ protected:
         test::tool(u"pdfdetach"_s, {u"-save"_s, u"1"_s, u"-o"_s, out, pdf});
         EXPECT_EQ(test::fileBytes(out), keptXml);
         test::expectValidEInvoice(out);
+        test::expectValidHybrids({pdf});
         EXPECT_TRUE(test::tool(u"qpdf"_s, {u"--check"_s, pdf}).contains("No syntax or stream encoding errors"));
         const QString plain = app.file(u"offen.pdf"_s);
         test::tool(u"qpdf"_s, {u"--qdf"_s, u"--object-streams=disable"_s, pdf, plain});
@@ -167,6 +168,7 @@ TEST_F(EInvoiceUi, EachTaxModeOnThePageAndInTheXml) {
                  {"702", false, "19", "darin Umsatzsteuer 19 %"},
                  {"703", false, "7", "darin Entgelt (netto) zu 7 %"},
                  {"704", false, "25a", "Gebrauchtgegenstände/Sonderregelung (§ 25a UStG)"}};
+    QStringList hybrids;
     for (const auto& m : modes) {
         SCOPED_TRACE(m.mode);
         store(auktion(QString::fromLatin1(m.nr), u"fenna"_s), kunde(u"fenna"_s, u"Fenna de Vries"_s));
@@ -180,11 +182,34 @@ TEST_F(EInvoiceUi, EachTaxModeOnThePageAndInTheXml) {
         EXPECT_EQ(embeddedInvoiceXml(inv.value().Pdf).value(), inv.value().Xml);
         app.write(u"r.xml"_s, inv.value().Xml);
         test::expectValidEInvoice(app.file(u"r.xml"_s));
-        test::expectValidHybrid(pdf);
+        const QString kept = app.file(u"r-%1.pdf"_s.arg(QString::fromLatin1(m.nr)));
+        app.write(QFileInfo(kept).fileName(), inv.value().Pdf);
+        hybrids << kept;
         const QString page = pageText(pdf, u"rechnung-"_s + QString::fromLatin1(m.nr));
         EXPECT_TRUE(page.contains(QString::fromUtf8(m.line))) << page.toStdString();
         EXPECT_TRUE(page.contains(u"Lieferdatum: 04.12.2026"_s));
     }
+    test::expectValidHybrids(hybrids);
+}
+
+// A private buyer's group, on request as an e-invoice, and its cancellation: both hybrid files
+// pass the PDF/A-3 and Factur-X rules, and the cancellation is written again byte for byte.
+TEST_F(EInvoiceUi, AGroupAndItsCancellationAsHybrids) {
+    gSettings.ERechnungFuerAlle = true;
+    store(auktion(u"801"_s, u"zofia"_s), kunde(u"zofia"_s, u"Zofia Wiśniewska"_s));
+    store(auktion(u"802"_s, u"zofia"_s), kunde(u"zofia"_s, u"Zofia Wiśniewska"_s));
+    Database::open(db).execute(u"update Auktionen set GruppenID = 'z1' where ebayName = 'zofia'"_s);
+    const Result<IssuedInvoice> inv = issueInvoice(currentStore(), u"802"_s, QString(), now(), invoicePdf);
+    ASSERT_TRUE(inv.ok()) << inv.error().message().toStdString();
+    EXPECT_EQ(inv.value().Artikel, (QStringList{u"801"_s, u"802"_s}));
+    const Result<IssuedInvoice> storno =
+        cancelInvoice(currentStore(), inv.value().Nummer, QString(), now(), invoicePdf);
+    ASSERT_TRUE(storno.ok()) << storno.error().message().toStdString();
+    EXPECT_EQ(issuedInvoice(currentStore(), storno.value().Nummer).value().first.Pdf, storno.value().Pdf);
+    app.write(u"gruppe.pdf"_s, inv.value().Pdf);
+    app.write(u"storno.pdf"_s, storno.value().Pdf);
+    EXPECT_TRUE(embeddedInvoiceXml(storno.value().Pdf).value().contains("<ram:TypeCode>381</ram:TypeCode>"));
+    test::expectValidHybrids({app.file(u"gruppe.pdf"_s), app.file(u"storno.pdf"_s)});
 }
 
 // What is no e-invoice is said, never shown as one: a PDF without XML, a damaged PDF, a page

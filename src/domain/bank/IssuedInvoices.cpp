@@ -170,7 +170,7 @@ IssuedInvoice keep(Database& db, const Store& store, const Invoice& data, const 
          QString::fromUtf8(QJsonDocument(toJson(data)).toJson(QJsonDocument::Compact)), pdf, i.Sha256, store.user});
     if (!xml.isEmpty())
         db.execute(QStringLiteral("insert into RechnungenXml (Nummer, Xml) values (?, ?)"), {i.Nummer, xml});
-    chainDocument(db, i.Nummer, now);
+    chainDocument(db, i.Nummer, now, documentArchive(store.file));
     i.Xml = xml;
     return i;
 }
@@ -209,6 +209,15 @@ std::optional<Error> tampered(Database& db, const Store& store, const QString& n
     return Error{QStringLiteral("Der Beleg %1 wird nicht ausgegeben: er ist nicht mehr so, wie er ausgestellt wurde.")
                      .arg(nummer),
                  0, why + QStringLiteral(" Die Prüfung (--belege-pruefen) nennt alle Abweichungen.")};
+}
+
+// Before a number is taken: what the archive holds beyond the file comes back first (a file put
+// back by hand, an older copy), so the series goes on after the highest number ever issued.
+Result<QStringList> caughtUp(const Store& store) {
+    Result<QStringList> back = catchUpFromArchive(store.file);
+    if (back.ok() && !back.value().isEmpty())
+        back.value().prepend(QStringLiteral("Die Datenbank kannte nicht alle ausgestellten Belege:"));
+    return back;
 }
 
 // After the issuing transaction: the document into the archive; a failure is said with the invoice.
@@ -303,6 +312,8 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
     const QString pattern = series(setting);
     if (const std::optional<Error> bad = unusableSeries(pattern)) return *bad;
     try {
+        const Result<QStringList> back = caughtUp(store);
+        if (!back.ok()) return back.error();
         // One writer at a time (BEGIN IMMEDIATE): the number is read and taken, and the invoice kept.
         Transaction tx(store);
         Database db = tx.database();
@@ -329,6 +340,7 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
         if (!issued.ok()) return issued;
         tx.commit();
         archive(store, issued.value());
+        issued.value().Hinweis = (back.value() + QStringList{issued.value().Hinweis}).join(QLatin1Char(' ')).trimmed();
         return issued;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht ausgestellt werden:"), e);
@@ -341,6 +353,8 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
     const QString pattern = series(setting);
     if (const std::optional<Error> bad = unusableSeries(pattern)) return *bad;
     try {
+        const Result<QStringList> back = caughtUp(store);
+        if (!back.ok()) return back.error();
         Transaction tx(store);
         Database db = tx.database();
         Recordset rs = byNumber(db, store, nummer);
@@ -366,6 +380,7 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
         if (!issued.ok()) return issued;
         tx.commit();
         archive(store, issued.value());
+        issued.value().Hinweis = (back.value() + QStringList{issued.value().Hinweis}).join(QLatin1Char(' ')).trimmed();
         return issued;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht storniert werden:"), e);

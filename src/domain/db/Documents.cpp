@@ -8,7 +8,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSet>
 #include <algorithm>
+#include <limits>
 #include <map>
 
 #include "base/SafeWrite.h"
@@ -188,6 +190,38 @@ std::optional<std::vector<Link>> readArchive(const QString& folder) {
     return out;
 }
 
+// The archive's line of one document, found without reading the others: its number as the
+// line writes it (keys in order, "Pdf" after it).
+std::optional<Link> archivedLink(const QString& folder, const QString& nummer) {
+    QFile f(folder + QLatin1Char('/') + kLog);
+    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    QByteArray needle = QJsonDocument(QJsonObject{{QStringLiteral("Nummer"), nummer}}).toJson(QJsonDocument::Compact);
+    needle = needle.mid(1, needle.size() - 2) + ',';
+    while (!f.atEnd()) {
+        const QByteArray line = f.readLine();
+        if (line.endsWith('\n') && line.contains(needle)) return fromJson(QJsonDocument::fromJson(line).object());
+    }
+    return std::nullopt;
+}
+
+// The archive's last whole line, read from the end: the place the chain has reached there.
+std::optional<Link> lastArchived(const QString& folder) {
+    QFile f(folder + QLatin1Char('/') + kLog);
+    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    constexpr qint64 kTail = 256 * 1024;
+    if (f.size() > kTail) f.seek(f.size() - kTail);
+    QList<QByteArray> lines = f.readAll().split('\n');
+    lines.removeLast();  // after the last end of line: empty, or a torn line
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it)
+        if (const QJsonObject o = QJsonDocument::fromJson(*it).object(); !o.isEmpty()) return fromJson(o);
+    return std::nullopt;
+}
+
+qint64 lastPlace(Database& db) {
+    Recordset rs = db.OpenRecordset(QStringLiteral("select coalesce(max(Pos), 0) as n from Belegkette"));
+    return rs.value(QStringLiteral("n")).toLongLong();
+}
+
 QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -238,7 +272,7 @@ QString documentArchive(const QString& dbPath) {
     return db.absolutePath() + QLatin1Char('/') + db.completeBaseName() + QStringLiteral("-Belege");
 }
 
-void chainDocument(Database& db, const QString& nummer, const QDateTime& zeit) {
+void chainDocument(Database& db, const QString& nummer, const QDateTime& zeit, const QString& archive) {
     Link l;
     bool found = false;
     db.forEachRowWhile(QStringLiteral("select ") + kRowColumns +
@@ -262,6 +296,10 @@ void chainDocument(Database& db, const QString& nummer, const QDateTime& zeit) {
         previous = last.text(QStringLiteral("Hash"));
     }
     ++l.Pos;
+    if (const std::optional<Link> a = archive.isEmpty() ? std::nullopt : lastArchived(archive); a && a->Pos >= l.Pos)
+        throw DbError(3022, QStringLiteral("Das Belegarchiv kennt Belege, die in der Datenbank fehlen (zuletzt %1); "
+                                           "Gaveldesk vergibt keine Nummer ein zweites Mal.")
+                                .arg(a->Nummer));
     l.Zeit = toDbDate(zeit);
     l.Hash = linkHash(l, previous);
     db.execute(QStringLiteral("insert into Belegkette (Pos, Nummer, XmlSha256, Zeit, Hash) values (?, ?, ?, ?, ?)"),
@@ -298,10 +336,7 @@ Status archiveDocument(const QString& dbPath, const QString& nummer) {
     const QString folder = documentArchive(dbPath);
     if (folder.isEmpty()) return {};
     try {
-        const std::optional<std::vector<Link>> archived = readArchive(folder);
-        if (archived &&
-            std::any_of(archived->begin(), archived->end(), [&](const Link& a) { return a.Nummer == nummer; }))
-            return {};
+        if (archivedLink(folder, nummer)) return {};
         Database db = Database::open(dbPath);
         std::optional<Verified> v;
         db.forEachRowWhile(kChainSql + QStringLiteral(" where k.Nummer = ?"), {nummer}, [&](const DbRow& row) {
@@ -321,9 +356,13 @@ Result<DocumentCheck> checkDocuments(const QString& dbPath) {
     DocumentCheck out;
     std::multimap<qint64, QString> found;  // by place in the chain
     try {
+        const QString folder = documentArchive(dbPath);
+        const std::optional<std::vector<Link>> archived = folder.isEmpty() ? std::nullopt : readArchive(folder);
+        QSet<QString> inArchive;
+        for (const Link& a : archived.value_or(std::vector<Link>{})) inArchive.insert(a.Nummer);
         Database db = Database::open(dbPath);
         QHash<QString, Link> links;
-        std::vector<Verified> sound;  // their bytes, for an archive that lacks them
+        std::vector<Verified> missing;  // sound, but not in the archive: kept with their bytes
         qint64 expected = 1;
         QString previous;
         db.forEachRowWhile(kChainSql + QStringLiteral(" order by k.Pos"), {}, [&](const DbRow& row) {
@@ -338,7 +377,8 @@ Result<DocumentCheck> checkDocuments(const QString& dbPath) {
             Verified v = verifyRow(row, gap ? nullptr : &previous);
             for (const QString& f : v.findings) found.emplace(pos, f);
             links.insert(v.link.Nummer, v.link);
-            if (v.findings.isEmpty()) sound.push_back(std::move(v));
+            if (v.findings.isEmpty() && !folder.isEmpty() && !inArchive.contains(v.link.Nummer))
+                missing.push_back(std::move(v));
             previous = row.text(4);
             expected = pos + 1;
             ++out.documents;
@@ -354,28 +394,25 @@ Result<DocumentCheck> checkDocuments(const QString& dbPath) {
         }
         db.Close();
 
-        const QString folder = documentArchive(dbPath);
         if (!folder.isEmpty()) {
-            const std::optional<std::vector<Link>> archived = readArchive(folder);
-            QHash<QString, qint64> inArchive;
             QString before;
+            bool lacking = false;
             for (const Link& a : archived.value_or(std::vector<Link>{})) {
-                inArchive.insert(a.Nummer, a.Pos);
                 if (const QString fault = archiveFault(folder, a, before); !fault.isEmpty())
                     found.emplace(a.Pos, fault);
                 before = a.Hash;
                 const auto there = links.constFind(a.Nummer);
-                if (there == links.cend())
+                if (there == links.cend()) {
                     found.emplace(a.Pos,
                                   QStringLiteral("%1 ist im Belegarchiv, fehlt aber in der Datenbank.").arg(a.Nummer));
-                else if (there->Hash != a.Hash)
+                    lacking = true;
+                } else if (there->Hash != a.Hash)
                     found.emplace(a.Pos, QStringLiteral("%1 weicht vom Belegarchiv ab: die Datenbank hält andere Daten "
                                                         "als beim Ausstellen.")
                                              .arg(a.Nummer));
             }
             int added = 0;
-            for (const Verified& v : sound) {
-                if (inArchive.contains(v.link.Nummer)) continue;
+            for (const Verified& v : missing) {
                 const Status w = appendToArchive(folder, v.link, v.pdf, v.xml);
                 if (!w.ok()) return w.error();
                 ++added;
@@ -388,12 +425,41 @@ Result<DocumentCheck> checkDocuments(const QString& dbPath) {
                 out.notes << QStringLiteral("Das Belegarchiv '%1' wurde angelegt: %2 Belege.")
                                  .arg(QDir::toNativeSeparators(folder))
                                  .arg(added);
+            // What the file lost comes back from the archive, as a restore brings it.
+            if (lacking) {
+                const Result<QStringList> back = bringBackDocuments(dbPath, folder);
+                if (!back.ok()) return back.error();
+                for (const QString& line : back.value()) found.emplace(std::numeric_limits<qint64>::max(), line);
+            }
         }
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Belege können nicht geprüft werden:"), e);
     }
     for (const auto& [pos, text] : found) out.findings << text;
     return out;
+}
+
+Result<DocumentCheck> checkDocumentsDaily(const QString& dbPath, const QString& record, const QDate& day) {
+    const QByteArray note = day.toString(Qt::ISODate).toUtf8() + ' ' + dbPath.toUtf8() + '\n';
+    QFile noted(record);
+    if (noted.open(QIODevice::ReadOnly) && noted.read(4096) == note) return DocumentCheck{};
+    noted.close();
+    const Result<DocumentCheck> checked = checkDocuments(dbPath);
+    // Unnoted, the next start checks again; a note that cannot be written costs only that.
+    if (checked.ok() && checked.value().ok()) (void)writeFileSafely(record, note);
+    return checked;
+}
+
+QString documentWarning(const DocumentCheck& check) {
+    constexpr int kShown = 8;
+    QStringList lines = check.findings.mid(0, kShown);
+    if (check.findings.size() > kShown)
+        lines << QStringLiteral("… und %1 weitere.").arg(check.findings.size() - kShown);
+    return QStringLiteral("Die Prüfung der ausgestellten Rechnungen hat Abweichungen gefunden:\r") +
+           lines.join(QLatin1Char('\r')) +
+           QStringLiteral(
+               "\rVeränderte Belege gibt Gaveldesk nicht mehr aus. Alle Abweichungen nennt "
+               "gaveldesk --belege-pruefen.");
 }
 
 QString alteredDocument(Database& db, const QString& dbPath, const QString& nummer) {
@@ -412,12 +478,9 @@ QString alteredDocument(Database& db, const QString& dbPath, const QString& numm
                                .arg(nummer);
     }
     const QString folder = documentArchive(dbPath);
-    if (v->findings.isEmpty() && !folder.isEmpty()) {
-        const std::optional<std::vector<Link>> archived = readArchive(folder);
-        for (const Link& a : archived.value_or(std::vector<Link>{}))
-            if (a.Nummer == nummer && a.Hash != v->link.Hash)
-                v->findings << QStringLiteral("%1 weicht vom Belegarchiv ab.").arg(nummer);
-    }
+    if (v->findings.isEmpty() && !folder.isEmpty())
+        if (const std::optional<Link> a = archivedLink(folder, nummer); a && a->Hash != v->link.Hash)
+            v->findings << QStringLiteral("%1 weicht vom Belegarchiv ab.").arg(nummer);
     return v->findings.join(QLatin1Char(' '));
 }
 
@@ -436,14 +499,14 @@ Result<QStringList> bringBackDocuments(const QString& restoredFile, const QStrin
             if (!same.isEOF()) {
                 if (same.text(QStringLiteral("Hash")) != a.Hash || same.RecordCount() > 1)
                     out << QStringLiteral(
-                               "%1: die Sicherung hält an seiner Stelle einen anderen Beleg als das "
-                               "Belegarchiv; der Beleg der Sicherung bleibt.")
+                               "%1: die Datenbank hält an seiner Stelle einen anderen Beleg als das "
+                               "Belegarchiv; er bleibt, wie ihn die Datenbank hält.")
                                .arg(a.Nummer);
                 continue;
             }
             if (db.exists(QStringLiteral("select 1 from Rechnungen where Nummer = ? or (Jahr = ? and Lfd = ?)"),
                           {a.Nummer, a.Jahr, a.Lfd})) {
-                out << QStringLiteral("%1: die Sicherung hält unter dieser Nummer einen anderen Beleg; er bleibt.")
+                out << QStringLiteral("%1: die Datenbank hält unter dieser Nummer einen anderen Beleg; er bleibt.")
                            .arg(a.Nummer);
                 continue;
             }
@@ -469,6 +532,22 @@ Result<QStringList> bringBackDocuments(const QString& restoredFile, const QStrin
         return Error::from(QStringLiteral("Die Belege des Archivs können nicht übernommen werden:"), e);
     }
     return out;
+}
+
+Result<QStringList> catchUpFromArchive(const QString& dbPath) {
+    const QString folder = documentArchive(dbPath);
+    if (folder.isEmpty()) return QStringList{};
+    try {
+        const std::optional<Link> last = lastArchived(folder);
+        if (!last) return QStringList{};
+        {
+            Database db = Database::open(dbPath);
+            if (lastPlace(db) >= last->Pos) return QStringList{};
+        }
+        return bringBackDocuments(dbPath, folder);
+    } catch (const RunError& e) {
+        return Error::from(QStringLiteral("Die Belege des Archivs können nicht übernommen werden:"), e);
+    }
 }
 
 QStringList documentNumbers(const QString& dbPath) {

@@ -17,8 +17,9 @@ namespace gd {
 // The archive of a database file: a folder beside it; empty for a server.
 QString documentArchive(const QString& dbPath);
 
-// Links the document just kept under `nummer` to the chain, in the caller's transaction.
-void chainDocument(Database& db, const QString& nummer, const QDateTime& zeit);
+// Links the document just kept under `nummer` to the chain, in the caller's transaction. Throws
+// when `archive` already holds a document at that place: the file is older than what was issued.
+void chainDocument(Database& db, const QString& nummer, const QDateTime& zeit, const QString& archive = {});
 
 // The chain of a file or server that kept documents before it had one, in the caller's
 // transaction; the statements as the journal's opening fill takes them.
@@ -37,6 +38,11 @@ struct DocumentCheck {
 // record holds are added to it (named as findings, unless the archive is new).
 Result<DocumentCheck> checkDocuments(const QString& dbPath);
 
+// The check at start, once a day per database (noted in `record` when it found nothing).
+Result<DocumentCheck> checkDocumentsDaily(const QString& dbPath, const QString& record, const QDate& day);
+// What the user reads when the check found something: the first findings, the count of the rest.
+QString documentWarning(const DocumentCheck& check);
+
 // Why the document must not be handed out again (its bytes or data no longer match its link
 // or the archive); empty when it holds.
 QString alteredDocument(Database& db, const QString& dbPath, const QString& nummer);
@@ -44,6 +50,10 @@ QString alteredDocument(Database& db, const QString& dbPath, const QString& numm
 // What a restore does before the restored file takes its place: the archive's documents that
 // the file lacks go back into it. Gives back one line per document brought back or in conflict.
 Result<QStringList> bringBackDocuments(const QString& restoredFile, const QString& archive);
+
+// Before issuing: documents of the archive that the file lacks (it was put back by hand, or an
+// older copy) are brought back first, so that no number is issued twice. One line per document.
+Result<QStringList> catchUpFromArchive(const QString& dbPath);
 
 // The numbers of every issued document, for saying what a restore kept.
 QStringList documentNumbers(const QString& dbPath);

@@ -343,8 +343,7 @@ CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht_Buchungen AFTER DELETE ON Aukti
 END;
 )SQL";
 
-// Version 9: every issued document a link of a chain (its place, data, the hashes of its PDF and
-// XML, its time and the link before, hashed); no document replaced under its number, whatever
+// Version 9: every issued document a link of a hash chain; none replaced under its number, whatever
 // the statement says (REPLACE deletes without the delete trigger).
 constexpr const char* kVersion9 = R"SQL(
 CREATE TABLE IF NOT EXISTS Belegkette (
@@ -611,8 +610,7 @@ void migrateSchema(sqlite3* db, int from) {
     }
     if (from < 9) {
         run(db, kVersion9);
-        // The documents issued so far, chained in the order they were issued.
-        sqlite3_create_function_v2(
+        sqlite3_create_function_v2(  // the documents so far chained as they were issued
             db, "gd_sha256", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
             [](sqlite3_context* ctx, int, sqlite3_value** argv) {
                 const auto* in = static_cast<const char*>(sqlite3_value_blob(argv[0]));

@@ -6,6 +6,7 @@
 #include "domain/bank/IssuedInvoices.h"
 #include "domain/bank/Matching.h"
 #include "domain/bank/YearFigures.h"
+#include "domain/db/Journal.h"
 #include "domain/db/TaxData.h"
 #include "support/DbTestShared.h"
 #include "support/EInvoiceCheck.h"
@@ -171,6 +172,28 @@ TEST_F(Books, TheDatevFileReadBack) {
     EXPECT_TRUE(data[3][13].startsWith(u"Rechnung RE-2026-0004 Ana; \"die Große\" Schmidt xxx"_s))
         << data[3][13].toStdString();
     EXPECT_EQ(data[3][13].size(), 60);
+    app.write(u"EXTF_Rechnungen.csv"_s, bytes);
+    test::expectValidDatev(app.file(u"EXTF_Rechnungen.csv"_s));
+
+    // The rest of 803 written off, 804 paid in cash: the loss and the till reach the advisor too,
+    // and the file still passes DATEV's rules.
+    {
+        Database d = Database::open(db);
+        const auto id = [&d](const char* nr) {
+            return d
+                .OpenRecordset(u"select AuktionsID from Auktionen where AuktionsNr = ?"_s, {QString::fromLatin1(nr)})
+                .text(u"AuktionsID"_s);
+        };
+        journal::writeOffRest(d, gsStandardUser, {id("803")}, QDate(2026, 12, 11), u"Kulanz"_s);
+        journal::payRest(d, gsStandardUser, {id("804")}, QDate(2026, 12, 11), u"Hand"_s);
+    }
+    const Result<DatevExport> more = datevExport(st(), setup, QDate(2026, 1, 1), QDate(2026, 12, 31), kNow);
+    ASSERT_TRUE(more.ok()) << more.error().message().toStdString();
+    const QString booked = win::fromAnsi(more.value().bytes);
+    EXPECT_TRUE(booked.contains(u";\"S\";\"EUR\";;;;1000;10000;"_s)) << booked.toStdString();          // the till
+    EXPECT_TRUE(booked.contains(u";10000;"_s) && booked.contains(u"2400"_s)) << booked.toStdString();  // the loss
+    app.write(u"EXTF_Alles.csv"_s, more.value().bytes);
+    test::expectValidDatev(app.file(u"EXTF_Alles.csv"_s));
 }
 
 // Names beyond Windows-1252 reach the advisor in Latin letters, and the export says how many

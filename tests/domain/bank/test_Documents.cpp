@@ -4,11 +4,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <atomic>
 
 #include "domain/bank/IssuedInvoices.h"
 #include "domain/db/Backup.h"
 #include "domain/db/Documents.h"
+#include "domain/db/PgEngine.h"
+#include "domain/settings/Keyring.h"
 #include "support/DbTestShared.h"
 
 namespace gd {
@@ -25,6 +28,11 @@ QByteArray page(const Invoice& inv) {
     return "%PDF " + inv.Nummer.toUtf8() + ' ' + QByteArray::number(inv.total()) + ' ' + QByteArray::number(++g_pages);
 }
 
+QString serverState(const QString& name) {
+    QFile f(qEnvironmentVariable("GD_TEST_PG") + u"/"_s + name);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+}
+
 class Documents : public test::DbTest {
 protected:
     QString bin = app.file(u"bin"_s);
@@ -33,6 +41,11 @@ protected:
     void SetUp() override {
         test::DbTest::SetUp();
         app.write(u"bin/config.ini"_s, "[User]\r\nUsername=haendler\r\n");
+    }
+    void TearDown() override {
+        useKeyring({});
+        gSettings.ServerZertifikat.clear();
+        test::DbTest::TearDown();
     }
     IssuedInvoice issue(const QString& ref, const QDateTime& at = kNow, const QString& pattern = QString()) {
         const Result<IssuedInvoice> r = issueInvoice(st(), ref, pattern, at, page);
@@ -97,6 +110,23 @@ TEST_F(Documents, ARestoreNeverTakesBackAnIssuedNumber) {
     const QString archive = documentArchive(db);
     EXPECT_EQ(QFile::permissions(archive + u"/belege.log"_s) & 0x0077, 0);
     EXPECT_EQ(QDir(archive).entryList({u"*.pdf"_s}, QDir::Files).size(), 6);
+}
+
+// An older copy of the file put back by hand, past any restore: the next invoice first takes the
+// later documents back from the archive and says so; no number is issued twice.
+TEST_F(Documents, AnOlderFilePutBackByHandIssuesNoNumberTwice) {
+    if (onServer()) GTEST_SKIP() << "Eine Datei, von Hand zurückkopiert.";
+    for (int i = 1; i <= 4; ++i) sale(u"75%1"_s.arg(i), u"kunde%1"_s.arg(i));
+    issue(u"751"_s);
+    const QByteArray older = test::fileBytes(db);
+    issue(u"752"_s);
+    issue(u"753"_s);
+    app.write(u"gaveldesk.mdb"_s, older);
+    const IssuedInvoice next = issue(u"754"_s);
+    EXPECT_EQ(next.Nummer, u"RE-2026-0004"_s);
+    EXPECT_TRUE(next.Hinweis.contains(u"RE-2026-0002 aus dem Belegarchiv übernommen"_s)) << next.Hinweis.toStdString();
+    EXPECT_EQ(issuedInvoices(st()).valueOr({}).size(), 4);
+    EXPECT_TRUE(checked().ok()) << oneFinding().toStdString();
 }
 
 // What an attacker with the key does, each named by the check and refused for reissue; the
@@ -198,6 +228,52 @@ TEST_F(Documents, TheServerRefusesToLoseADocument) {
         }
     }
     EXPECT_TRUE(checked().ok());
+}
+
+// The role the help describes for the seats: it issues and reads invoices, and can neither remove
+// one nor switch the server's refusals off.
+TEST_F(Documents, TheHelpsRoleIssuesButCannotRemoveAnInvoice) {
+    if (!onServer()) GTEST_SKIP() << "Nur auf dem Server.";
+    store(auktion(u"4901"_s, u"k"_s), kunde(u"k"_s));
+    const QString name = db.section(u'/', -1).section(u'?', 0, 0);
+    const QString port = serverState(u"port"_s);
+    QFile help(QStringLiteral(GD_RESOURCES_DIR "/Help/hilfe.htm"));
+    ASSERT_TRUE(help.open(QIODevice::ReadOnly));
+    const QString grants = QString::fromUtf8(help.readAll())
+                               .section(u"<pre>CREATE ROLE kasse LOGIN PASSWORD '…';\n"_s, 1)
+                               .section(u"</pre>"_s, 0, 0)
+                               .replace(u"DATABASE gaveldesk"_s, u"DATABASE "_s + name);
+    ASSERT_FALSE(grants.isEmpty());
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"PGSSLMODE"_s, u"disable"_s);
+    p.setProcessEnvironment(env);
+    p.start(u"psql"_s, {u"-X"_s, u"-q"_s, u"-v"_s, u"ON_ERROR_STOP=1"_s, u"-h"_s, u"127.0.0.1"_s, u"-p"_s, port,
+                        u"-U"_s, u"gaveldesk"_s, u"-d"_s, name, u"-c"_s, grants});
+    ASSERT_TRUE(p.waitForFinished(60000) && p.exitCode() == 0) << p.readAllStandardError().toStdString();
+    const QString kept = serverState(u"kennwort"_s);
+    const QString url = u"postgresql://kasse@localhost:%1/%2"_s.arg(port, name);
+    useKeyring({[&kept, url](const QString& key) {
+                    return key == pgKeyringKey(url) ? KeyringRead{true, !kept.isEmpty(), kept}
+                                                    : KeyringRead{true, false, QString()};
+                },
+                nullptr});
+    gSettings.ServerZertifikat = qEnvironmentVariable("GD_TEST_PG") + u"/ca.crt"_s;
+    const Result<IssuedInvoice> issued =
+        issueInvoice(Store{url, gsStandardUser}, u"4901"_s, QString(), QDateTime(QDate(2026, 12, 8), QTime(9, 0)),
+                     [](const Invoice& inv) -> QByteArray { return QByteArray("%PDF ") + inv.Nummer.toUtf8(); });
+    ASSERT_TRUE(issued.ok()) << issued.error().message().toStdString();
+    for (const QString& sql : {u"delete from rechnungen"_s, u"truncate rechnungen cascade"_s,
+                               u"alter table rechnungen disable trigger all"_s,
+                               u"drop trigger "
+                               "rechnungen_unloeschbar on rechnungen"_s}) {
+        try {
+            Database::open(url).execute(sql);
+            ADD_FAILURE() << sql.toStdString();
+        } catch (const RunError&) {
+        }
+    }
+    EXPECT_TRUE(issuedInvoice(Store{url, gsStandardUser}, issued.value().Nummer).ok());
 }
 
 // An invoice is found by its number or by the exact item number of its sale (or of a member of its

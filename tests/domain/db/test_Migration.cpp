@@ -1,10 +1,12 @@
 // A file of the first version, as the program made it before parcels and
 // reminders, is brought up to date on its first open: all of it kept, a copy of
 // the old file beside it, and any failure leaves it as it was.
+#include <QCryptographicHash>
 #include <QProcess>
 #include <thread>
 
 #include "domain/db/AuktionsListe.h"
+#include "domain/db/Documents.h"
 #include "domain/db/Journal.h"
 #include "domain/db/Schema.h"
 #include "support/DbTestShared.h"
@@ -105,6 +107,41 @@ TEST_F(Migration, AVersion3FileRefoldsOnlyTradesInGreekOrCyrillic) {
     std::thread([&] { EXPECT_TRUE(test::found(load(a))); }).join();                      // a new connection migrates
     EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Suche WHERE Text = 'alt';"), u"1"_s);  // the Latin one left
     EXPECT_FALSE(sqlcipher(db, "SELECT docid FROM Suche WHERE Suche MATCH 'δημητρησ';").isEmpty());
+}
+
+// Invoices issued by the version before the chain become its first links in the order they were
+// issued (the file's hash of their data the program's own, umlauts included); the archive is made
+// from them.
+TEST_F(Migration, IssuedInvoicesOfVersion8AreChained) {
+    tAuktion a;
+    ASSERT_TRUE(test::found(load(a)));
+    const auto hex = [](const QByteArray& b) {
+        return QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex();
+    };
+    ASSERT_TRUE(
+        sqlcipher(db,
+                  "DROP TABLE Belegkette; DROP TRIGGER Rechnungen_Einmalig; DROP TRIGGER RechnungenXml_Einmalig; "
+                  "INSERT INTO Rechnungen (Nummer, Jahr, Lfd, Art, Artikel, Ausgestellt, Kaeufer, Cent, Daten, Pdf, "
+                  "Sha256, Standarduser) VALUES ('RE-2026-0002', 2026, 2, 'Rechnung', ' 2 ', '2026-12-06 09:00:00', "
+                  "'jörg', 1740, '{\"Kaeufer\":[\"Jörg Müller\"]}', X'25504446', '" +
+                      hex("%PDF") +
+                      "', 'haendler'); INSERT INTO Rechnungen (Nummer, Jahr, Lfd, Art, Artikel, Ausgestellt, Kaeufer, "
+                      "Cent, Daten, Pdf, Sha256, Standarduser) VALUES ('RE-2026-0001', 2026, 1, 'Rechnung', ' 1 ', "
+                      "'2026-12-05 09:00:00', 'anna', 990, '{}', X'2550444631', '" +
+                      hex("%PDF1") +
+                      "', 'haendler'); INSERT INTO RechnungenXml (Nummer, Xml) VALUES ('RE-2026-0001', X'3C782F3E'); "
+                      "PRAGMA user_version = 8;")
+            .isEmpty());
+    std::thread([&] { EXPECT_TRUE(test::found(load(a))); }).join();  // a new connection migrates
+    EXPECT_EQ(sqlcipher(db, "SELECT group_concat(Nummer, ', ') FROM (SELECT Nummer FROM Belegkette ORDER BY Pos);"),
+              u"RE-2026-0001, RE-2026-0002"_s);
+    const Result<DocumentCheck> checked = checkDocuments(db);
+    ASSERT_TRUE(checked.ok()) << checked.error().message().toStdString();
+    EXPECT_TRUE(checked.value().ok()) << checked.value().findings.join(u"\n"_s).toStdString();
+    EXPECT_EQ(checked.value().documents, 2);
+    ASSERT_EQ(checked.value().notes.size(), 1);
+    EXPECT_TRUE(checked.value().notes[0].contains(u"angelegt: 2 Belege"_s)) << checked.value().notes[0].toStdString();
+    EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM sqlite_master WHERE name = 'Rechnungen_Einmalig';"), u"1"_s);
 }
 
 // The money of the earlier versions comes into the journal: every balance is what that program

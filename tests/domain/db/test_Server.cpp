@@ -3,6 +3,7 @@
 // a file and a server. Runs in the Server.* variant, against the suite's own PostgreSQL.
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
@@ -11,6 +12,7 @@
 #include "domain/db/AuktionsListe.h"
 #include "domain/db/Backup.h"
 #include "domain/db/ChangeWatch.h"
+#include "domain/db/Documents.h"
 #include "domain/db/Journal.h"
 #include "domain/db/LoadSave.h"
 #include "domain/db/Move.h"
@@ -218,6 +220,12 @@ TEST_F(OnServer, AnEarlierDatabaseGetsItsJournalAtTheFirstConnection) {
             "'2026-12-06 00:00:00', 'haendler')"_s,
             {partId});
         d.execute(u"drop table Buchungen"_s);
+        // An invoice issued then, before documents were chained.
+        d.execute(
+            u"insert into Rechnungen (Nummer, Jahr, Lfd, Ausgestellt, Cent, Pdf, Sha256, Standarduser) values "
+            "('RE-2026-0001', 2026, 1, '2026-12-05 10:00:00', 1740, ?, ?, 'haendler')"_s,
+            {kPdfBytes, QString::fromLatin1(QCryptographicHash::hash(kPdfBytes, QCryptographicHash::Sha256).toHex())});
+        d.execute(u"drop table Belegkette"_s);
         d.execute(u"update gd_schema set version = 7"_s);
     }
     const Store next{db + u"&application_name=naechster_start"_s, gsStandardUser};  // a connection of its own
@@ -228,8 +236,12 @@ TEST_F(OnServer, AnEarlierDatabaseGetsItsJournalAtTheFirstConnection) {
     EXPECT_EQ(a.Buchungen[1].Tag, QDate(2026, 12, 6));
     Recordset v = Database::open(next.file).OpenRecordset(u"select max(version) as n from gd_schema"_s);
     EXPECT_EQ(v.value(u"n"_s).toInt(), kSchemaVersion);
-    // Its entries are as unchangeable as the file's.
+    // Its entries are as unchangeable as the file's; the invoice is the first link of the chain.
     EXPECT_THROW(Database::open(next.file).execute(u"update Buchungen set Cent = 0"_s), RunError);
+    const Result<DocumentCheck> chained = checkDocuments(next.file);
+    ASSERT_TRUE(chained.ok()) << chained.error().message().toStdString();
+    EXPECT_TRUE(chained.value().ok()) << chained.value().findings.join(u"\n"_s).toStdString();
+    EXPECT_EQ(chained.value().documents, 1);
 }
 
 TEST_F(OnServer, FromAFileToTheServerAndBackEverythingIsEqual) {
