@@ -220,14 +220,17 @@ Result<QStringList> caughtUp(const Store& store) {
     return back;
 }
 
-// After the issuing transaction: the document into the archive; a failure is said with the invoice.
-void archive(const Store& store, IssuedInvoice& issued) {
+// After the issuing transaction: the document into the archive; what came back before it and a
+// failure of the archive are said with the document.
+void archive(const Store& store, IssuedInvoice& issued, const QStringList& broughtBack) {
+    QStringList said = broughtBack;
     const Status kept = archiveDocument(store.file, issued.Nummer);
     if (!kept.ok())
-        issued.Hinweis = QStringLiteral(
-                             "%1 ist ausgestellt, aber nicht im Belegarchiv: %2 Die Prüfung beim nächsten "
-                             "Start ergänzt ihn.")
-                             .arg(issued.Nummer, kept.error().message());
+        said << QStringLiteral(
+                    "%1 ist ausgestellt, aber nicht im Belegarchiv: %2 Die Prüfung beim nächsten Start "
+                    "ergänzt ihn.")
+                    .arg(issued.Nummer, kept.error().message());
+    issued.Hinweis = said.join(QLatin1Char(' '));
 }
 
 // An empty setting is the usual series.
@@ -321,6 +324,7 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
         if (!sale.ok()) return sale.error();
         if (std::optional<IssuedInvoice> i = validInvoiceOf(db, store.user, sale.value())) {
             if (const std::optional<Error> bad = tampered(db, store, i->Nummer)) return *bad;
+            i->Hinweis = back.value().join(QLatin1Char(' '));
             return *i;
         }
         Result<Invoice> made = invoiceFor(store.within(tx), sale.value(), now.date());
@@ -339,8 +343,7 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
             numberAndKeep(db, store, made.value(), QStringLiteral("Rechnung"), pattern, now, page);
         if (!issued.ok()) return issued;
         tx.commit();
-        archive(store, issued.value());
-        issued.value().Hinweis = (back.value() + QStringList{issued.value().Hinweis}).join(QLatin1Char(' ')).trimmed();
+        archive(store, issued.value(), back.value());
         return issued;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht ausgestellt werden:"), e);
@@ -379,8 +382,7 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
         Result<IssuedInvoice> issued = numberAndKeep(db, store, data, QStringLiteral("Storno"), pattern, now, page);
         if (!issued.ok()) return issued;
         tx.commit();
-        archive(store, issued.value());
-        issued.value().Hinweis = (back.value() + QStringList{issued.value().Hinweis}).join(QLatin1Char(' ')).trimmed();
+        archive(store, issued.value(), back.value());
         return issued;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht storniert werden:"), e);
