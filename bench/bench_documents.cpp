@@ -64,7 +64,7 @@ QString documentsFile(int documents) {
                        {nr, i + 1, QStringLiteral(" %1 ").arg(ids.value(i)), gd::toDbDate(kAt.addSecs(i)), pdf,
                         QString::fromLatin1(QCryptographicHash::hash(pdf, QCryptographicHash::Sha256).toHex())});
             db.execute(QStringLiteral("insert into RechnungenXml (Nummer, Xml) values (?, ?)"),
-                       {nr, QByteArray(4000, 'x') + nr.toUtf8()});
+                       {nr, QByteArray(QByteArray(4000, 'x') + nr.toUtf8())});
             gd::chainDocument(db, nr, kAt.addSecs(i));
         }
         tx.commit();

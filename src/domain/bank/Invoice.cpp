@@ -20,20 +20,21 @@ qint64 Invoice::total() const {
 
 Result<QString> saleId(Database& db, const QString& user, const QString& reference) {
     const QString ref = reference.trimmed();
+    // Each on its index: an OR of the two would read every trade.
+    if (db.exists(QStringLiteral("select 1 from Auktionen where AuktionsID = ? and Standarduser = ?"), {ref, user}))
+        return ref;
     Recordset rs = db.OpenRecordset(
-        QStringLiteral("select AuktionsID, AuktionsNr, ebayName, EndeDatum, Betrag from Auktionen where Standarduser "
-                       "= ? and (AuktionsID = ? or AuktionsNr = ?) order by EndeDatum, AuktionsID"),
-        {user, ref, ref});
+        QStringLiteral("select AuktionsID, ebayName, EndeDatum, Betrag from Auktionen where Standarduser = ? and "
+                       "AuktionsNr = ? order by EndeDatum, AuktionsID"),
+        {user, ref});
     QStringList candidates;
     QString only;
     for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
-        const QString id = rs.text(QStringLiteral("AuktionsID"));
-        if (id == ref) return id;
-        only = id;
+        only = rs.text(QStringLiteral("AuktionsID"));
         candidates << QStringLiteral("an %1, Ende %2, %3 (Auktions-ID %4)")
                           .arg(rs.text(QStringLiteral("ebayName")),
                                rs.date(QStringLiteral("EndeDatum")).toString(QStringLiteral("dd.MM.yyyy")),
-                               rs.text(QStringLiteral("Betrag")), id);
+                               rs.text(QStringLiteral("Betrag")), only);
     }
     if (candidates.isEmpty())
         return Error::plain(QStringLiteral("Eine Auktion mit der Nummer '%1' gibt es nicht.").arg(ref));

@@ -177,6 +177,8 @@ IssuedInvoice keep(Database& db, const Store& store, const Invoice& data, const 
 
 Error refused(const QString& why) { return Error::plain(why); }
 
+Recordset byNumber(Database& db, const Store& store, const QString& nummer);
+
 // The valid invoice that holds the sale: its exact item number among the invoice's, and where
 // two sales share the number, the sale itself (older invoices name only the buyer).
 std::optional<IssuedInvoice> validInvoiceOf(Database& db, const QString& user, const QString& auktionsId) {
@@ -186,20 +188,25 @@ std::optional<IssuedInvoice> validInvoiceOf(Database& db, const QString& user, c
     if (sale.isEOF()) return std::nullopt;
     const QString nr = sale.text(QStringLiteral("AuktionsNr")).trimmed();
     const QString buyer = sale.text(QStringLiteral("ebayName"));
-    Recordset found = db.OpenRecordset(
-        QStringLiteral("select ") + kColumns +
-            QStringLiteral(" from Rechnungen r where r.Art = 'Rechnung' and r.Artikel like ? escape '!' and "
-                           "r.Standarduser = ? order by r.Jahr desc, r.Lfd desc"),
-        {QString(QStringLiteral("% ") + likeText(nr) + QStringLiteral(" %")), user});
-    for (found.MoveFirst(); !found.isEOF(); found.MoveNext()) {
+    // The candidates' numbers from the index alone (the rows hold the pages), then their rows.
+    Recordset numbers = db.OpenRecordset(
+        QStringLiteral("select r.Nummer from Rechnungen r where r.Standarduser = ? and r.Art = 'Rechnung' and "
+                       "r.Artikel like ? escape '!'"),
+        {user, QString(QStringLiteral("% ") + likeText(nr) + QStringLiteral(" %"))});
+    std::optional<IssuedInvoice> newest;
+    for (numbers.MoveFirst(); !numbers.isEOF(); numbers.MoveNext()) {
+        Recordset found = byNumber(db, Store{QString(), user}, numbers.text(QStringLiteral("Nummer")));
+        if (found.isEOF()) continue;
         IssuedInvoice i = read(found);
-        if (!i.valid() || !i.Artikel.contains(nr)) continue;
+        if (!i.valid() || !i.Artikel.contains(nr) || (newest && newest->Ausgestellt >= i.Ausgestellt)) continue;
         for (const InvoiceItem& it : invoiceData(found.text(QStringLiteral("Daten"))).Posten)
-            if (it.AuktionsID == auktionsId ||
-                (it.AuktionsID.isEmpty() && it.AuktionsNr == nr && i.Kaeufer.compare(buyer, Qt::CaseInsensitive) == 0))
-                return i;
+            if (it.AuktionsID == auktionsId || (it.AuktionsID.isEmpty() && it.AuktionsNr == nr &&
+                                                i.Kaeufer.compare(buyer, Qt::CaseInsensitive) == 0)) {
+                newest = i;
+                break;
+            }
     }
-    return std::nullopt;
+    return newest;
 }
 
 // A document handed out again is the one issued: refused when its bytes or data were changed since.

@@ -6,6 +6,7 @@
 
 #include "base/CallStack.h"
 #include "base/Money.h"
+#include "domain/bank/Invoice.h"
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
 #include "domain/db/TaxData.h"
@@ -291,12 +292,14 @@ Result<bool> beyondSmallBusinessLimit(const Store& store, const QString& auktion
     return dbStep(QStringLiteral("Der Jahresumsatz kann nicht gelesen werden:"), [&]() -> Result<bool> {
         Database db = store.open();
         // The latest sale of the group decides: the invoice is issued for all of them at once.
+        const Result<QString> sale = saleId(db, store.user, auktionsNr);
+        if (!sale.ok()) return false;  // the invoice itself says why there is none
         Recordset rs = db.OpenRecordset(
             QStringLiteral("select b.rowid as Nr, b.EndeDatum from Auktionen a join Auktionen b on b.Standarduser = "
                            "a.Standarduser and (b.AuktionsNr = a.AuktionsNr or (a.GruppenID <> '' and b.GruppenID = "
-                           "a.GruppenID)) where (a.AuktionsID = ? or a.AuktionsNr = ?) and a.Standarduser = ? order by "
-                           "b.EndeDatum desc, b.rowid desc limit 1"),
-            {auktionsNr.trimmed(), auktionsNr.trimmed(), store.user});
+                           "a.GruppenID)) where a.AuktionsID = ? and a.Standarduser = ? order by b.EndeDatum desc, "
+                           "b.rowid desc limit 1"),
+            {sale.value(), store.user});
         if (rs.isEOF()) return false;
         const QString ende = rs.text(QStringLiteral("EndeDatum"));
         const qint64 row = rs.value(QStringLiteral("Nr")).toLongLong();

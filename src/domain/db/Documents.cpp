@@ -14,6 +14,10 @@
 #include <map>
 
 #include "base/SafeWrite.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
 #include "domain/db/Store.h"
 
 namespace gd {
@@ -332,11 +336,24 @@ void fillDocumentChain(const OpeningRows& rows, const OpeningExec& exec) {
     }
 }
 
+void addSha256Function(sqlite3* db) {
+    sqlite3_create_function_v2(
+        db, "gd_sha256", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+        [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+            const auto* in = static_cast<const char*>(sqlite3_value_blob(argv[0]));
+            const QByteArray hex = sha256(QByteArray(in ? in : "", sqlite3_value_bytes(argv[0]))).toLatin1();
+            sqlite3_result_text(ctx, hex.constData(), int(hex.size()), SQLITE_TRANSIENT);
+        },
+        nullptr, nullptr, nullptr);
+}
+
 Status archiveDocument(const QString& dbPath, const QString& nummer) {
     const QString folder = documentArchive(dbPath);
     if (folder.isEmpty()) return {};
     try {
-        if (archivedLink(folder, nummer)) return {};
+        // Just issued, it is usually the archive's next: the last line says whether it is there.
+        const std::optional<Link> last = lastArchived(folder);
+        if (last && (last->Nummer == nummer || archivedLink(folder, nummer))) return {};
         Database db = Database::open(dbPath);
         std::optional<Verified> v;
         db.forEachRowWhile(kChainSql + QStringLiteral(" where k.Nummer = ?"), {nummer}, [&](const DbRow& row) {

@@ -25,6 +25,9 @@ void chainDocument(Database& db, const QString& nummer, const QDateTime& zeit, c
 // transaction; the statements as the journal's opening fill takes them.
 void fillDocumentChain(const OpeningRows& rows, const OpeningExec& exec);
 
+// The file's gd_sha256(text or blob) for the fill: the hex SHA-256 the program takes itself.
+void addSha256Function(sqlite3* db);
+
 // After its transaction: the document into the archive (its PDF, its XML, a line with its link).
 Status archiveDocument(const QString& dbPath, const QString& nummer);
 

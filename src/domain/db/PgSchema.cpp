@@ -258,6 +258,7 @@ int pgPrepareSchema(PgConnection& c) {
         }
         if (version >= 7 && version < 9) {
             tablesOf("Belegkette");
+            tablesOf("Rechnungen_Artikel");
             pgExec(c, kDocumentRules);
             fillDocumentChain(rows, exec);
         }

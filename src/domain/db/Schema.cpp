@@ -1,6 +1,5 @@
 #include "domain/db/Schema.h"
 
-#include <QCryptographicHash>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -363,6 +362,8 @@ CREATE TRIGGER IF NOT EXISTS Belegkette_Einmalig BEFORE INSERT ON Belegkette
   WHEN EXISTS (SELECT 1 FROM Belegkette WHERE Pos = new.Pos OR Nummer = new.Nummer) BEGIN
   SELECT RAISE(ABORT, 'Eine ausgestellte Rechnung wird nicht ersetzt; sie kann nur storniert werden.');
 END;
+-- a sale's invoice is looked up by its item number without reading the invoices' pages
+CREATE INDEX IF NOT EXISTS Rechnungen_Artikel ON Rechnungen (Standarduser, Art, Artikel, Nummer);
 CREATE TRIGGER IF NOT EXISTS Rechnungen_Einmalig BEFORE INSERT ON Rechnungen
   WHEN EXISTS (SELECT 1 FROM Rechnungen WHERE Nummer = new.Nummer OR (Jahr = new.Jahr AND Lfd = new.Lfd)) BEGIN
   SELECT RAISE(ABORT, 'Eine ausgestellte Rechnung wird nicht ersetzt; sie kann nur storniert werden.');
@@ -610,16 +611,7 @@ void migrateSchema(sqlite3* db, int from) {
     }
     if (from < 9) {
         run(db, kVersion9);
-        sqlite3_create_function_v2(  // the documents so far chained as they were issued
-            db, "gd_sha256", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-            [](sqlite3_context* ctx, int, sqlite3_value** argv) {
-                const auto* in = static_cast<const char*>(sqlite3_value_blob(argv[0]));
-                const QByteArray hex = QCryptographicHash::hash(QByteArray(in ? in : "", sqlite3_value_bytes(argv[0])),
-                                                                QCryptographicHash::Sha256)
-                                           .toHex();
-                sqlite3_result_text(ctx, hex.constData(), int(hex.size()), SQLITE_TRANSIENT);
-            },
-            nullptr, nullptr, nullptr);
+        addSha256Function(db);
         withStatements(db, fillDocumentChain);
     }
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
