@@ -88,12 +88,15 @@ int checkDocumentsCommand() {
     for (const QString& n : checked.value().notes) err() << n << "\n";
     for (const QString& f : checked.value().findings) out() << f << "\n";
     out().flush();
+    const int n = checked.value().documents, found = int(checked.value().findings.size());
+    const QString documents = n == 1 ? QStringLiteral("1 Beleg") : QStringLiteral("%1 Belege").arg(n);
     if (checked.value().ok())
-        err() << "Alle " << checked.value().documents
-              << " Belege sind so, wie sie ausgestellt wurden; Kette und Belegarchiv stimmen überein.\n";
+        err() << documents
+              << " geprüft: jeder ist so, wie er ausgestellt wurde; Kette und Belegarchiv stimmen "
+                 "überein.\n";
     else
-        err() << checked.value().findings.size() << " Abweichung(en) bei " << checked.value().documents
-              << " Belegen.\n";
+        err() << (found == 1 ? QStringLiteral("1 Abweichung") : QStringLiteral("%1 Abweichungen").arg(found)) << " bei "
+              << (n == 1 ? QStringLiteral("1 Beleg") : QStringLiteral("%1 Belegen").arg(n)) << ".\n";
     err().flush();
     return checked.value().ok() ? 0 : 1;
 }
