@@ -138,7 +138,7 @@ WritingMark::~WritingMark() {
 int tightenPermissions(const QString& folder) {
     static const QRegularExpression data(
         QStringLiteral(
-            "\\.(mdb|bak|gdsicherung|ini|dat|datV|ERR|csv|pdf|gdjournal)$|\\.mdb\\.v[0-9]+\\.bak$|-journal$"),
+            "\\.(mdb|bak|gdsicherung|ini|dat|datV|ERR|csv|pdf|xml|log|gdjournal)$|\\.mdb\\.v[0-9]+\\.bak$|-journal$"),
         QRegularExpression::CaseInsensitiveOption);
     int tightened = 0;
     const QByteArray dir = QFile::encodeName(folder);

@@ -312,9 +312,15 @@ TEST(Trust, DataArePrivateAndBackupsCarryNoSmtpPassword) {
         hand,       app.file(u"liste.csv"_s),   app.file(u"Rechnung.pdf"_s)};
     for (const QString& p : loosened)
         ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), QFileInfo(p).isDir() ? 0755 : 0644), 0);
+    // The issued invoice's archive too.
+    const QStringList archive{app.file(u"gaveldesk-Belege"_s), app.file(u"gaveldesk-Belege/belege.log"_s)};
+    for (const QString& p : archive)
+        ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), QFileInfo(p).isDir() ? 0755 : 0644), 0);
     const Outcome r = run(app, {u"--list"_s});
     EXPECT_TRUE(r.err.contains(u"Zugriffsrechte von 7 "_s)) << r.err.toStdString();
-    for (const QString& p : loosened) EXPECT_EQ(mode(p), QFileInfo(p).isDir() ? 0700 : 0600) << p.toStdString();
+    EXPECT_TRUE(r.err.contains(u"Zugriffsrechte von 2 "_s)) << r.err.toStdString();
+    for (const QString& p : loosened + archive)
+        EXPECT_EQ(mode(p), QFileInfo(p).isDir() ? 0700 : 0600) << p.toStdString();
 }
 
 // A kill while an invoice is issued leaves no invoice and its number unused, or the whole

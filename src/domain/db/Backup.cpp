@@ -461,9 +461,11 @@ QStringList tidyDataFolder(const QString& appFolder) {
 QStringList tidyDatabaseFile(const QString& dbPath, const QString& appFolder) {
     if (dbPath.isEmpty() || isServerAddress(dbPath)) return {};
     const QString folder = QFileInfo(dbPath).absolutePath();
-    if (folder == QFileInfo(appFolder).absoluteFilePath()) return {};  // done with the data folder
+    // The issued documents' archive beside the file: as private as the file.
+    int tightened = QFileInfo(documentArchive(dbPath)).isDir() ? tightenPermissions(documentArchive(dbPath)) : 0;
+    if (folder == QFileInfo(appFolder).absoluteFilePath())  // done with the data folder
+        return tightened > 0 ? QStringList{tightenedNote(tightened)} : QStringList{};
     removeStaleTemporaries(folder);
-    int tightened = 0;
     for (const QString& f : QStringList{dbPath, dbPath + QStringLiteral("-journal")})
         tightened += tightenFile(f) ? 1 : 0;
     return tightened > 0 ? QStringList{tightenedNote(tightened)} : QStringList{};
