@@ -198,6 +198,62 @@ TEST_F(Books, TheDatevFileReadBack) {
 
 // Names beyond Windows-1252 reach the advisor in Latin letters, and the export says how many
 // texts were spelt so; the file passes DATEV's rules.
+// One month with every kind of booking the desk hands the advisor: an invoice, its cancellation
+// and the new one, payments by bank, PayPal with its fee, the platform with its fee, a
+// returned debit, an overpayment paid back, a write-off, cash. DATEV's rules hold for the file.
+TEST_F(Books, AMonthWithEveryKindOfBookingPassesDatevsRules) {
+    gSettings.Steuerart = u"19"_s;
+    gSettings.Steuernummer = u"21/815/08150"_s;
+    const char* const nrs[] = {"901", "902", "903", "904", "905", "906", "907", "908"};
+    for (const char* nr : nrs)
+        sale(QString::fromLatin1(nr), u"k"_s + QString::fromLatin1(nr), u"20,00"_s, u"01.12.2026"_s);
+    issue(u"901"_s);
+    ASSERT_TRUE(cancelInvoice(st(), u"RE-2026-0001"_s, QString(), kNow, page).ok());
+    issue(u"901"_s);
+    const auto id = [this](const char* nr) {
+        return Database::open(db)
+            .OpenRecordset(u"select AuktionsID from Auktionen where AuktionsNr = ?"_s, {QString::fromLatin1(nr)})
+            .text(u"AuktionsID"_s);
+    };
+    const QDate day(2026, 12, 9);  // after the invoices: they carry the revenue
+    {
+        Database d = Database::open(db);
+        const QString u = gsStandardUser;
+        const auto pay = [&](const char* nr, qint64 cent, const QString& konto, const QString& quelle) {
+            JournalEntry e = makeEntry(id(nr), day, -cent, art::Zahlung, konto, quelle);
+            e.Referenz = QString::fromLatin1(nr);
+            journal::receive(d, u, {id(nr)}, e);
+        };
+        pay("901", 2000, konto::Bank, quelle::Kontoauszug);
+        pay("902", 2000, konto::Bank, quelle::Kontoauszug);
+        pay("903", 2000, konto::PayPal, quelle::PayPal);
+        journal::append(d, u, makeEntry(id("903"), day, 88, art::Gebuehr, konto::PayPal, quelle::PayPal));
+        EXPECT_EQ(journal::applyPayoutLine(d, u, id("904"), u"P-1"_s, day, 2000, 300), QString());
+        pay("905", 2500, konto::Bank, quelle::Kontoauszug);
+        pay("906", 2000, konto::Bank, quelle::Kontoauszug);
+        journal::append(
+            d, u, makeEntry(id("906"), day.addDays(5), 2000, art::Rueckbuchung, konto::Bank, quelle::Kontoauszug));
+        pay("907", 1500, konto::Bank, quelle::Kontoauszug);
+        journal::payRest(d, u, {id("908")}, day, quelle::Hand);
+    }
+    ASSERT_TRUE(refundCredit(st(), id("905"), day.addDays(6)).ok());
+    ASSERT_TRUE(writeOff(st(), id("907"), day.addDays(6), u"Kulanz"_s).ok());
+    DatevSetup setup;
+    setup.berater = u"1001"_s;
+    setup.mandant = u"42"_s;
+    setup.accounts = datevAccounts(u"03"_s, QString());
+    const Result<DatevExport> ex = datevExport(st(), setup, QDate(2026, 12, 1), QDate(2026, 12, 31), kNow);
+    ASSERT_TRUE(ex.ok()) << ex.error().message().toStdString();
+    EXPECT_EQ(ex.value().invoices, 2);
+    EXPECT_EQ(ex.value().cancellations, 1);
+    const QString booked = win::fromAnsi(ex.value().bytes);
+    // The clearing accounts of PayPal and the platform, the till and the loss (SKR03).
+    for (const char* account : {";1201;", ";1360;", ";1000;", ";2400;"})
+        EXPECT_TRUE(booked.contains(QString::fromLatin1(account))) << account << "\n" << booked.toStdString();
+    app.write(u"EXTF_Dezember.csv"_s, ex.value().bytes);
+    test::expectValidDatev(app.file(u"EXTF_Dezember.csv"_s));
+}
+
 TEST_F(Books, LettersDatevCannotReadAreSpeltInLatinOnes) {
     gbKleinunternehmer = true;
     const struct {

@@ -94,6 +94,7 @@ TEST_F(Documents, ARestoreNeverTakesBackAnIssuedNumber) {
     EXPECT_TRUE(notes[0].contains(onServer() ? u"bleiben auf dem Server erhalten"_s
                                              : u"wurden aus dem Belegarchiv übernommen"_s))
         << notes[0].toStdString();
+    EXPECT_EQ(issuedInvoices(st()).valueOr({}).size(), 5);  // 0004 and 0005 listed
     for (const IssuedInvoice& before : issued) {
         const auto again = issuedInvoice(st(), before.Nummer);
         ASSERT_TRUE(again.ok()) << before.Nummer.toStdString();
