@@ -221,6 +221,7 @@ std::optional<Error> tampered(Database& db, const Store& store, const QString& n
 // Before a number is taken: what the archive holds beyond the file comes back first (a file put
 // back by hand, an older copy), so the series goes on after the highest number ever issued.
 Result<QStringList> caughtUp(const Store& store) {
+    if (store.tx) return QStringList{};  // inside the caller's transaction: a second writer would wait for it
     Result<QStringList> back = catchUpFromArchive(store.file);
     if (back.ok() && !back.value().isEmpty())
         back.value().prepend(QStringLiteral("Die Datenbank kannte nicht alle ausgestellten Belege:"));
