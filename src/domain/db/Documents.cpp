@@ -55,7 +55,7 @@ QString linkHash(const Link& l, const QString& previous) {
     return sha256(in);
 }
 
-// The document's own columns, in this order, from column `at` on.
+// The document's own columns, in this order, from the column `first` on.
 const QString kRowColumns = QStringLiteral(
     "r.Nummer, r.Jahr, r.Lfd, r.Art, r.Bezug, r.Artikel, r.Ausgestellt, r.Kaeufer, r.Cent, r.Standarduser");
 constexpr int kRowCount = 10;
@@ -194,7 +194,7 @@ std::optional<std::vector<Link>> readArchive(const QString& folder) {
     return out;
 }
 
-// The archive's line of one document, found without reading the others: its number as the
+// The archive's line of one document, found without parsing the others: its number as the
 // line writes it (keys in order, "Pdf" after it).
 std::optional<Link> archivedLink(const QString& folder, const QString& nummer) {
     QFile f(folder + QLatin1Char('/') + kLog);
