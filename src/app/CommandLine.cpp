@@ -207,13 +207,22 @@ int importFiles(const QStringList& files) {
         batch.reset();  // each file then says what is wrong
     }
     int refused = 0;
+    // Inside the batch a stored sale is said only once the batch is committed: before, it is not stored.
+    QStringList said;
+    const auto say = [&](const QString& line) {
+        if (batch) {
+            said << line;
+            return;
+        }
+        out() << line << "\n";
+        out().flush();
+    };
     for (const QString& file : files) {
         const QString name = QFileInfo(file).fileName();
         const Result<QList<MailText>> mails = readMails(file);
         if (!mails.ok()) {
             ++refused;
-            out() << name << ": abgelehnt: " << oneLine(mails.error().sentence) << "\n";
-            out().flush();
+            say(name + QStringLiteral(": abgelehnt: ") + oneLine(mails.error().sentence));
             continue;
         }
         // Each mail of a mailbox is one import, named by its place in the box.
@@ -228,12 +237,11 @@ int importFiles(const QStringList& files) {
             else
                 r.refusal = oneLine(mail.error);
             if (r.stored) {
-                out() << shown << ": " << mailKindName(r.kind) << " " << r.auktionsNr << "\n";
+                say(shown + QStringLiteral(": ") + mailKindName(r.kind) + QLatin1Char(' ') + r.auktionsNr);
             } else {
                 ++refused;
-                out() << shown << ": abgelehnt: " << r.refusal << "\n";
+                say(shown + QStringLiteral(": abgelehnt: ") + r.refusal);
             }
-            out().flush();
         }
     }
     if (batch && batch->active()) {
@@ -245,6 +253,8 @@ int importFiles(const QStringList& files) {
                             .arg(e.description()));
         }
     }
+    for (const QString& line : said) out() << line << "\n";
+    out().flush();
     return refused ? 1 : 0;
 }
 
@@ -609,7 +619,11 @@ int runHeadless() {
                      qPrintable(ready.error().message().replace(QLatin1Char('\r'), QLatin1Char(' '))));
         return 1;
     }
-    if (auto rc = runCommandLine(QCoreApplication::arguments())) return *rc;
+    if (auto rc = runCommandLine(QCoreApplication::arguments())) {
+        // As this command left the file: the next one reads every page only when another program changed it.
+        noteDatabaseLeft(gsDataSource, cli::checkRecord(), today());
+        return *rc;
+    }
     std::fprintf(stderr, "gaveldesk: keine Aufgabe angegeben; --help zeigt die Optionen.\n");
     return 2;
 }

@@ -124,7 +124,7 @@ void removeStaleTemporaries(const QString& folder) {
     static const QRegularExpression earlier(QStringLiteral("\\.(ini|dat|datV|ERR|csv)\\.[A-Za-z0-9]{6}$"),
                                             QRegularExpression::CaseInsensitiveOption);
     // A backup's or a restore's copy, with SQLite's journal beside it: a killed run leaves them.
-    static const QRegularExpression copies(QStringLiteral("\\.gdtmp-(wiederherstellen|sicherung)(-journal)?$"));
+    static const QRegularExpression copies(QStringLiteral("\\.gdtmp-(wiederherstellen|sicherung|umzug)(-journal)?$"));
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
     const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
     for (const QFileInfo& f : files) {

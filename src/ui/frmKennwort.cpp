@@ -89,30 +89,34 @@ void frmKennwort::cmdOK_Click() {
 }
 
 void frmKennwort::offerToRemoveOlderBackups() {
-    // Backups keep the key they were made under: one made with the program's password opens
-    // in any copy of the program.
-    const QStringList older = backupsIn(backupFolder());
-    if (older.isEmpty()) return;
-    if (platform().msgBox(
-            QStringLiteral("Im Ordner '%1' liegen %2 ältere Datensicherungen. Sie bleiben mit dem bisherigen "
-                           "Kennwort lesbar.")
-                    .arg(QDir::toNativeSeparators(backupFolder()))
-                    .arg(older.size()) +
-                QLatin1Char('\r') +
-                QStringLiteral("Sollen sie gelöscht werden? Eine neue Sicherung mit dem neuen Kennwort wird "
-                               "sofort angelegt."),
-            Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
-        return;
-    // The new one first: the user is never left without a backup.
+    // Backups keep the key they were made under: a new one is made under the new key at once (the
+    // user is never left with backups only the old password opens), then the older ones may go.
     platform().setBusyCursor(true);
     const QString fresh = backupFolder() + QStringLiteral("/gaveldesk-") + today().toString(Qt::ISODate) +
                           QString::fromLatin1(kBackupSuffix);
     const Status s = writeBackup(gsDataSource, AppPath() + QStringLiteral("/bin"), fresh);  // replaces today's whole
-    if (s.ok())
-        for (const QString& f : older)
-            if (QFileInfo(f) != QFileInfo(fresh)) QFile::remove(f);
     platform().setBusyCursor(false);
-    if (!s.ok()) showError(s.error());
+    if (!s.ok()) {
+        showError(s.error());
+        return;
+    }
+    QStringList older;
+    for (const QString& f : backupsIn(backupFolder()))
+        if (QFileInfo(f) != QFileInfo(fresh)) older << f;
+    const QString made = QStringLiteral("Eine neue Datensicherung mit dem neuen Kennwort liegt in '%1'.")
+                             .arg(QDir::toNativeSeparators(fresh));
+    if (older.isEmpty()) {
+        platform().msgBox(made, Platform::Buttons::Ok, Platform::Icon::Information, QString());
+        return;
+    }
+    if (platform().msgBox(made + QLatin1Char('\r') +
+                              QStringLiteral("Im Ordner '%1' liegen %2 ältere Datensicherungen; sie bleiben mit dem "
+                                             "bisherigen Kennwort lesbar. Sollen sie gelöscht werden?")
+                                  .arg(QDir::toNativeSeparators(backupFolder()))
+                                  .arg(older.size()),
+                          Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
+        return;
+    for (const QString& f : older) QFile::remove(f);
 }
 
 bool askDatabasePassphrase(const QString& path) {

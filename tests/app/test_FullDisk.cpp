@@ -89,6 +89,13 @@ TEST(FullDisk, EveryWriteFailsHonestlyAndKeepsTheOldFile) {
             EXPECT_EQ(fileBytes(files[i]), before[i]) << w.what << " changed " << files[i].toStdString();
         EXPECT_TRUE(disk.temporaries().isEmpty()) << w.what << ": " << disk.temporaries().join(u' ').toStdString();
     }
+    // A batch of mails on the full disk: no line claims a sale stored that is not, the file as it was.
+    const QByteArray stored = fileBytes(home + u"/gaveldesk.mdb"_s);
+    const Outcome batch = run(home, {u"--import"_s, mail("kauf.txt"), mail("sofortkauf_verkauf.txt")});
+    EXPECT_EQ(batch.code, 1) << batch.out.toStdString() << batch.err.toStdString();
+    for (const QString& line : batch.out.split(u'\n', Qt::SkipEmptyParts))
+        EXPECT_TRUE(line.contains(u"abgelehnt"_s)) << line.toStdString() << "\n" << batch.err.toStdString();
+    EXPECT_EQ(fileBytes(home + u"/gaveldesk.mdb"_s), stored);
     qputenv("GAVELDESK_HOME", app.path().toLocal8Bit());
 }
 

@@ -268,6 +268,29 @@ TEST(Trust, ADamagedDatabaseIsNamedKeptAsideAndReplaced) {
     EXPECT_EQ(tradesOf(list), (QStringList{u"1234567890"_s, u"2345678901"_s}));
 }
 
+// The day's check done, another program overwrites 100 bytes of a page: the next writing command
+// checks again and refuses, the file as it was. The program's own writes need no new check.
+TEST(Trust, DamageAfterTheDaysCheckIsFoundByTheNextWrite) {
+    test::TestApp app;
+    ASSERT_NO_FATAL_FAILURE(makeDatabase(app, kUser, {"sofortkauf_verkauf.txt", "verkauf_200kb.txt"}));
+    const QString db = app.file(u"gaveldesk.mdb"_s);
+    ASSERT_EQ(run(app, {u"--import"_s, mail("kauf.txt")}).code, 0);
+    const QByteArray checked = app.read(u"bin/pruefung.dat"_s);
+    ASSERT_EQ(run(app, {u"--import"_s, mail("sofortkauf_kauf.txt")}).code, 0);
+    EXPECT_NE(app.read(u"bin/pruefung.dat"_s), checked);  // the note follows the program's own write
+    {
+        QFile f(db);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(f.size() - 3 * 1024 + 300);
+        f.write(QByteArray(100, '\x5A'));
+    }
+    const QByteArray before = app.read(u"gaveldesk.mdb"_s);
+    const Outcome r = run(app, {u"--import"_s, mail("verkauf.txt")});
+    EXPECT_EQ(r.code, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"beschädigt"_s)) << r.err.toStdString();
+    EXPECT_EQ(app.read(u"gaveldesk.mdb"_s), before);
+}
+
 // Customer data are for this user alone: what the program writes is 0600 in 0700 folders,
 // what was opened up is closed at the next start, and no backup carries the SMTP password.
 TEST(Trust, DataArePrivateAndBackupsCarryNoSmtpPassword) {

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "MainWindowFixture.h"
+#include "domain/db/Backup.h"
 #include "support/GuiApp.h"
 #include "ui/frmKennwort.h"
 
@@ -37,7 +38,13 @@ TEST_F(OwnPassword, SetFromTheMenuAndAskedAtStart) {
         QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
     });
     menu("keyEinstellungen", "keyKennwort");
-    EXPECT_EQ(lastMessage(), QStringLiteral("Die Datenbank hat jetzt Ihr eigenes Kennwort."));
+    ASSERT_GE(platform.messages.size(), 2);
+    EXPECT_EQ(platform.messages[platform.messages.size() - 2].text,
+              QStringLiteral("Die Datenbank hat jetzt Ihr eigenes Kennwort."));
+    // The promised backup under the new password is there, and said.
+    EXPECT_TRUE(lastMessage().startsWith(QStringLiteral("Eine neue Datensicherung mit dem neuen Kennwort liegt in")))
+        << lastMessage().toStdString();
+    EXPECT_EQ(backupsIn(backupFolder()).size(), 1);
     EXPECT_TRUE(app.read(QStringLiteral("bin/config.ini")).contains("[Datenbank]\r\nEigenesKennwort=Wahr"));
     const QByteArray file = test::fileBytes(gsDataSource);
 

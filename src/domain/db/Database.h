@@ -42,9 +42,13 @@ struct CheckLimits {
 // process until cleared. Unfinished counts as not damaged.
 Status checkDatabase(const QString& path, const CheckLimits& limits = {});
 // The same at most once a day for a file: the last whole check is noted in `record` with the
-// file's identity and the day. Checked again when the file was replaced (a restore), a write was
-// cut short (SQLite's journal lies beside it), or today's check did not finish within its bound.
+// file's identity, size and time and the day. Checked again when the file was replaced (a restore)
+// or changed by anything but this program since, a write was cut short (SQLite's journal lies
+// beside it), or today's check did not finish within its bound.
 Status checkDatabaseDaily(const QString& path, const QString& record, const QDate& day, const CheckLimits& limits = {});
+// When this process leaves the file: its size and time noted as this program's own change, so
+// the next command does not read every page again. Only for a file this process found sound.
+void noteDatabaseLeft(const QString& path, const QString& record, const QDate& day);
 bool isMarkedDamaged(const QString& path);
 void clearDamaged(const QString& path);
 
@@ -87,6 +91,12 @@ bool serverPasswordFromKeyring(const QString& source);
 
 // Whether a data source names a database server ("postgresql://user@host/db") rather than a file.
 bool isServerAddress(const QString& source);
+// The refusal of a server address that carries a password (user:kennwort@ or password=); empty
+// when it carries none. Such an address is never used: the password would show in the process
+// list, in messages and in the settings.
+QString passwordInAddress(const QString& source);
+// The address as messages show it: never with a password.
+QString shownAddress(const QString& source);
 
 class Database final {
 public:

@@ -1,3 +1,5 @@
+#include <QUrl>
+#include <QUrlQuery>
 #include <cstdlib>
 
 #include "domain/db/Database.h"
@@ -12,6 +14,25 @@ bool serverPasswordFromKeyring(const QString& source) { return keptPassword(sour
 
 bool isServerAddress(const QString& source) {
     return source.startsWith(QLatin1String("postgresql://")) || source.startsWith(QLatin1String("postgres://"));
+}
+
+QString passwordInAddress(const QString& source) {
+    if (!isServerAddress(source)) return {};
+    const QUrl url(source);
+    if (url.password().isEmpty() && !QUrlQuery(url).hasQueryItem(QStringLiteral("password"))) return {};
+    return QStringLiteral(
+        "Die Serveradresse enthält ein Kennwort. Gaveldesk nimmt keines aus einer Adresse: dort stünde es in der "
+        "Prozessliste, in Meldungen und in den Einstellungen. Geben Sie die Adresse ohne Kennwort an und "
+        "hinterlegen Sie es unter Einstellungen → Optionen → Datenbank… im Schlüsselbund oder in ~/.pgpass.");
+}
+
+QString shownAddress(const QString& source) {
+    if (!isServerAddress(source)) return source;
+    QUrl url(source);
+    QUrlQuery query(url);
+    query.removeAllQueryItems(QStringLiteral("password"));
+    url.setQuery(query);
+    return url.toString(QUrl::RemovePassword);
 }
 
 const char* DbRow::cstr(int i) const {

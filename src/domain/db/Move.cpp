@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QRegularExpression>
 
+#include "base/SafeWrite.h"
 #include "domain/db/Connection.h"
 #include "domain/db/Database.h"
 #include "domain/db/Schema.h"
@@ -121,20 +122,29 @@ struct Snapshot {
 }  // namespace
 
 Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTarget target) {
-    const QString sentence = QStringLiteral("Die Daten können nicht nach '%1' übertragen werden:").arg(to);
+    const QString sentence =
+        QStringLiteral("Die Daten können nicht nach '%1' übertragen werden:").arg(shownAddress(to));
     const bool toServer = isServerAddress(to);
-    bool made = false;
+    // A new file is made beside its place and takes it only whole: a kill leaves no half file that
+    // a second attempt would refuse, only this copy, which that attempt replaces.
+    const bool made = !toServer && target == MoveTarget::New;
+    const QString into = made ? to + QLatin1String(kTemporarySuffix) + QStringLiteral("umzug") : to;
+    const auto discard = [&] {
+        releaseConnections(into);
+        QFile::remove(into);
+        QFile::remove(into + QStringLiteral("-journal"));
+    };
     try {
-        if (!toServer) {
-            if (target == MoveTarget::New && QFileInfo::exists(to))
+        if (made) {
+            if (QFileInfo::exists(to))
                 return Error::plain(sentence +
                                     QStringLiteral(" Die Datei gibt es schon; sie wird nicht überschrieben."));
-            Database::create(to);
-            made = true;
+            discard();
+            Database::create(into);
         }
         QStringList out;
         {
-            Transaction tx(to);
+            Transaction tx(into);
             Database target_ = tx.database();
             if (target == MoveTarget::Replace) {
                 for (const QString& t : tables())
@@ -186,12 +196,16 @@ Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTar
             }
             tx.commit();
         }
+        if (made) {
+            releaseConnections(into);
+            if (QFileInfo::exists(to) || !QFile::rename(into, to))
+                throw DbError(3044, QStringLiteral("Die Datei kann nicht an ihren Platz gelegt werden; es gibt sie "
+                                                   "inzwischen, oder der Ordner ist schreibgeschützt."));
+            syncFolder(QFileInfo(to).absolutePath());
+        }
         return out;
     } catch (const RunError& e) {
-        if (made) {
-            releaseConnections(to);
-            QFile::remove(to);
-        }
+        if (made) discard();
         return Error::from(sentence, e);
     }
 }

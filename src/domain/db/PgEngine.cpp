@@ -168,6 +168,7 @@ int pgTakeNotices(PgConnection& c) {
 bool pgInTransaction(const PgConnection& c) { return c.conn && PQtransactionStatus(c.conn) != PQTRANS_IDLE; }
 
 std::shared_ptr<PgConnection> pgConnect(const QString& url, bool prepare) {
+    if (const QString refused = passwordInAddress(url); !refused.isEmpty()) throw DbError(3029, refused);
     auto c = std::make_shared<PgConnection>();
     c->url = url;
     // Defaults first: what the address itself says overrides them.

@@ -125,10 +125,12 @@ QString missingClientId(const QString& key) {
 namespace {
 
 // The browser's way back (RFC 8252, 7.3): one request to a port on the loopback address that
-// only this process listens on; the answer page tells the user to close the window.
+// only this process listens on; the answer page tells the user to close the window. Any program
+// on this computer can reach that port: only a request with this sign-in's `state` counts, every
+// other one gets a neutral page and the sign-in goes on.
 class Loopback {
 public:
-    explicit Loopback(QEventLoop& done) : done_(done) {
+    Loopback(QEventLoop& done, const QString& state) : done_(done), state_(state) {
         QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] { accept(); });
     }
     bool listen() { return server_.listen(QHostAddress::LocalHost, 0); }
@@ -154,7 +156,8 @@ private:
         pending_.remove(s);
         const QUrl target(line.size() == 3 ? QString::fromLatin1(line[1]) : QString());
         const QUrlQuery query(target);
-        const bool ours = line.size() == 3 && line[0] == "GET" && target.path() == QStringLiteral("/") &&
+        const bool ours = line.size() == 3 && line[0] == "GET" && target.path() == QStringLiteral("/") && !answered_ &&
+                          query.queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded) == state_ &&
                           (query.hasQueryItem(QStringLiteral("code")) || query.hasQueryItem(QStringLiteral("error")));
         const QByteArray page = ours ? QStringLiteral(
                                            "<!DOCTYPE html><html lang=\"de\"><meta charset=\"utf-8\">"
@@ -174,6 +177,7 @@ private:
     }
 
     QEventLoop& done_;
+    const QString state_;
     QTcpServer server_;
     QHash<QTcpSocket*, QByteArray> pending_;
     QUrlQuery answer_;
@@ -226,7 +230,7 @@ Result<OAuthTokens> signInWithBrowser(const OAuthProvider& p, const std::functio
     const QByteArray challenge = base64Url(QCryptographicHash::hash(verifier, QCryptographicHash::Sha256));
 
     QEventLoop loop;
-    Loopback back(loop);
+    Loopback back(loop, state);
     if (!back.listen())
         return Error::plain(
             QStringLiteral("Die Anmeldung kann nicht beginnen: Gaveldesk kann auf diesem Rechner "
@@ -240,7 +244,8 @@ Result<OAuthTokens> signInWithBrowser(const OAuthProvider& p, const std::functio
                                                "&code_challenge=" + challenge + "&code_challenge_method=S256"),
                        QUrl::StrictMode);
     if (!openBrowser(authorize)) return Error::plain(QStringLiteral("Der Browser kann nicht geöffnet werden."));
-    if (!waitFor(loop, timeoutSecs) && !back.answered())
+    // An answer may have come while the browser was being opened.
+    if (!back.answered() && !waitFor(loop, timeoutSecs) && !back.answered())
         return Error::plain(QStringLiteral("Die Anmeldung im Browser wurde nicht innerhalb von %1 Minuten "
                                            "abgeschlossen.")
                                 .arg(timeoutSecs / 60 > 0 ? timeoutSecs / 60 : 1));
@@ -249,9 +254,10 @@ Result<OAuthTokens> signInWithBrowser(const OAuthProvider& p, const std::functio
     if (error == QStringLiteral("access_denied"))
         return Error::plain(QStringLiteral("Die Anmeldung wurde im Browser abgelehnt oder abgebrochen."));
     if (!error.isEmpty()) {
+        // The provider's own words, marked as such and cut short: Gaveldesk does not speak them.
         const QString description = answer.queryItemValue(QStringLiteral("error_description"), QUrl::FullyDecoded);
-        return Error::plain(QStringLiteral("Die Anmeldung bei %1 ist fehlgeschlagen: %2")
-                                .arg(p.key, description.isEmpty() ? error : description));
+        return Error::plain(QStringLiteral("Die Anmeldung bei %1 ist fehlgeschlagen. %1 meldet: \u201E%2\u201C")
+                                .arg(p.key, (description.isEmpty() ? error : description).simplified().left(200)));
     }
     if (answer.queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded) != state)
         return Error::plain(unreachable(p, QStringLiteral("keine gültige Antwort")));

@@ -4,6 +4,7 @@
 #include <QProcess>
 
 #include "domain/db/Backup.h"
+#include "domain/db/Move.h"
 #include "support/DbTestShared.h"
 #include "support/Sqlcipher.h"
 
@@ -133,6 +134,21 @@ TEST_F(Backup, DailyKeepsSeven) {
     ASSERT_EQ(left.size(), 8);
     EXPECT_EQ(left.front(), u"gaveldesk-2026-12-03.gdsicherung"_s);
     EXPECT_EQ(left.back(), u"vor-Wiederherstellung-2026-01-01-100000.gdsicherung"_s);
+}
+
+// A move into a new file cut short (killed) leaves only its copy beside the target: the next
+// attempt is not refused for a half file, and succeeds.
+TEST_F(Backup, AMoveCutShortDoesNotBlockTheNextAttempt) {
+    const QString target = app.file(u"umgezogen.mdb"_s);
+    app.write(u"umgezogen.mdb.gdtmp-umzug"_s, "halb geschrieben");
+    const Result<QStringList> moved = copyDatabase(db, target);
+    ASSERT_TRUE(moved.ok()) << moved.error().message().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(target + u".gdtmp-umzug"_s));
+    EXPECT_EQ(test::sqlcipher(target, "select count(*) from Auktionen;"), u"1"_s);
+    // There now: a second move is refused and leaves it as it is.
+    const QByteArray before = test::fileBytes(target);
+    EXPECT_FALSE(copyDatabase(db, target).ok());
+    EXPECT_EQ(test::fileBytes(target), before);
 }
 
 }  // namespace
