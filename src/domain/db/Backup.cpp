@@ -329,7 +329,10 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         return Error::from(refused, e);
     }
     // Made under another password: the copy takes the present one, so the program opens it as before.
-    if (*madeUnder != present) {
+    // A password of the user's is never lowered to the program's public one: then the restored file
+    // keeps the backup's, and the program asks for it from now on.
+    const bool keepsOwn = !server && present.isEmpty() && !madeUnder->isEmpty();
+    if (*madeUnder != present && !keepsOwn) {
         const Status rekeyed = changeDatabasePassphrase(temp, present);
         setDatabasePassphrase(present);
         if (!rekeyed.ok()) {
@@ -337,12 +340,14 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
             return Error{refused, 0, rekeyed.error().message()};
         }
     }
-    setDatabasePassphrase(present);
+    setDatabasePassphrase(keepsOwn ? *madeUnder : present);
     // What was issued stays issued: the archive's documents the backup lacks go back into it, and
     // a server keeps its own (they cannot be removed there).
     const QStringList inBackup = documentNumbers(temp);
     if (!server) {
         const Result<QStringList> back = bringBackDocuments(temp, documentArchive(dbPath));
+        releaseConnections(temp);
+        setDatabasePassphrase(present);
         if (!back.ok()) {
             QFile::remove(temp);
             return Error{refused, 0, back.error().message()};
@@ -424,6 +429,14 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
             QStringLiteral("Die Wiederherstellung ist unterbrochen; Gaveldesk beendet sie beim nächsten Start:"), 0,
             placed.error().sentence};
     clearDamaged(dbPath);  // the file that was damaged is no longer there
+    if (keepsOwn) {
+        releaseConnections(dbPath);
+        setDatabasePassphrase(*madeUnder);
+        *notes << QStringLiteral(
+            "Die Datenbank behält das eigene Kennwort der Sicherung; Gaveldesk fragt beim Start "
+            "danach (auf der Kommandozeile steht es in GAVELDESK_KENNWORT). Unter Einstellungen "
+            "→ Kennwort… lässt es sich ändern.");
+    }
     noteKeptDocuments(inBackup, documentNumbers(dbPath), false, *notes);
     // Documents of the backup that this archive never saw (another computer's) join it.
     if (const Result<DocumentCheck> checked = checkDocuments(dbPath); checked.ok())

@@ -24,7 +24,8 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
 // (when there is a database), then puts the backup's database and settings in place.
 // Gives back the file that holds the replaced state, empty when there was none.
 // A backup keeps the password it was made under: give it as backupPassword when it is
-// not the present one (wrongPassword says so); the restored file takes the present one.
+// not the present one (wrongPassword says so); the restored file takes the present one, unless
+// that is the program's own: a backup's own password is kept, never lowered (`notes` says so).
 // Issued documents are never taken back: those the backup lacks are brought back from the
 // archive (a server keeps its own); `notes` names them and anything else to be told.
 Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, const QString& settingsFolder,

@@ -76,8 +76,8 @@ TEST_F(Backup, RestoreRoundTripKeepsTheReplacedState) {
     EXPECT_TRUE(app.read(u"bin/config.ini"_s).startsWith("[User]\r\nUsername=anders\r\n"));
 }
 
-// A backup keeps the password it was made under; the restore needs it once, and the
-// file it puts in place takes the program's present password.
+// A backup keeps the password it was made under; the restore needs it once. Where the program
+// has no password of the user's, the restored file keeps the backup's: protection is never lowered.
 TEST_F(Backup, MadeUnderAnotherPassword) {
     ASSERT_TRUE(changeDatabasePassphrase(db, u"Möwe 7"_s).ok());
     const QString file = app.file(u"eigen.gdsicherung"_s);
@@ -93,11 +93,19 @@ TEST_F(Backup, MadeUnderAnotherPassword) {
     r = restoreBackup(file, db, bin, saved, u"falsch"_s, &other);
     EXPECT_FALSE(r.ok());
     EXPECT_TRUE(other);
-    r = restoreBackup(file, db, bin, saved, u"Möwe 7"_s, &other);
+    QStringList notes;
+    r = restoreBackup(file, db, bin, saved, u"Möwe 7"_s, &other, &notes);
     ASSERT_TRUE(r.ok()) << r.error().message().toStdString();
-    EXPECT_FALSE(hasOwnPassphrase());
-    EXPECT_EQ(auctions(), 1);  // the state of the backup, opened with the program's password
-    EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains("EigenesKennwort=Falsch"));
+    EXPECT_TRUE(hasOwnPassphrase());
+    EXPECT_EQ(auctions(), 1);  // the state of the backup, under its own password
+    EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains("EigenesKennwort=Wahr"));
+    EXPECT_TRUE(notes.join(u' ').contains(u"behält das eigene Kennwort der Sicherung"_s))
+        << notes.join(u' ').toStdString();
+    setDatabasePassphrase(QString());
+    EXPECT_FALSE(opensWithCurrentPassphrase(db));  // never under the public key
+    setDatabasePassphrase(u"Möwe 7"_s);
+    EXPECT_TRUE(opensWithCurrentPassphrase(db));
+    setDatabasePassphrase(QString());
 }
 
 // What is no backup of ours changes nothing.
