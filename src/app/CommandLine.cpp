@@ -79,9 +79,13 @@ bool initApp() {
             unlocked = unlockDatabase(gsDataSource, given, configIniPath());
         }
     }
-    if (!unlocked.ok())
+    if (!unlocked.ok()) {
         err() << "gaveldesk: " << oneLine(unlocked.error()) << "\n";
-    else if (!unlocked.value())
+        err().flush();
+        // An empty or cut-off file: every step after would only speak of passwords.
+        const QFileInfo file(gsDataSource);
+        if (file.isFile() && file.size() < kSmallestDatabase) return false;
+    } else if (!unlocked.value())
         err() << (given.isEmpty()
                       ? "gaveldesk: Die Datenbank hat ein eigenes Kennwort; bitte in GAVELDESK_KENNWORT angeben.\n"
                       : "gaveldesk: Das angegebene Kennwort passt nicht zur Datenbank.\n");

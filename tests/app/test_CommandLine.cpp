@@ -60,6 +60,20 @@ TEST(CommandLine, AnswersAndExitCodes) {
     }
 }
 
+// An empty or cut-off database file is said as such, never as a question of its password.
+TEST(CommandLine, AnEmptyDatabaseFileIsSaidAsWhatItIs) {
+    test::TestApp app;
+    app.write(u"bin/config.ini"_s, "[User]\r\nUsername=haendler\r\n");
+    for (const QByteArray& bytes : {QByteArray(), QByteArray(100, '\x07')}) {
+        app.write(u"gaveldesk.mdb"_s, bytes);
+        const Outcome r = run(app, {u"--list"_s});
+        SCOPED_TRACE(r.err.toStdString());
+        EXPECT_TRUE(r.err.contains(u"ist leer oder abgeschnitten (%1 Byte)"_s.arg(bytes.size())));
+        EXPECT_FALSE(r.err.contains(u"eigenes Kennwort"_s));
+        EXPECT_EQ(app.read(u"gaveldesk.mdb"_s), bytes);  // nothing written into it
+    }
+}
+
 // A batch is one transaction with a savepoint per file: the refused files in the
 // middle take nothing of the others with it. A mail program's folder file holds one
 // trade a message, as an .eml or as an HTML-only part.

@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -501,6 +502,16 @@ Status changeDatabasePassphrase(const QString& path, const QString& passphrase) 
 
 Result<bool> unlockDatabase(const QString& path, const QString& userPassword, const QString& configIni) {
     if (path.isEmpty() || !QFileInfo(path).isFile()) return true;
+    // Shorter than one page no key opens it: said as what it is, not as a question of the password.
+    if (const qint64 size = QFileInfo(path).size(); size < kSmallestDatabase)
+        return Error{QStringLiteral("Die Datenbank '%1' ist leer oder abgeschnitten (%2 Byte); sie enthält keine Daten "
+                                    "von Gaveldesk.")
+                         .arg(QDir::toNativeSeparators(path))
+                         .arg(size),
+                     0,
+                     QStringLiteral("Spielen Sie Ihre letzte Datensicherung ein (Datei → Datensicherung "
+                                    "wiederherstellen…, auf der Kommandozeile --restore) oder legen Sie eine neue "
+                                    "Datenbank an.")};
     const QByteArray inUse = currentPassphrase();
     // Whatever the settings say: an interrupted change or restore may have left them behind the file.
     QList<QByteArray> tries{inUse};

@@ -221,6 +221,8 @@ private:
 // A new, empty database with the full schema; refuses an existing file.
 Status createDatabase(const QString& path);
 
+// A database file is at least one page; anything shorter is empty or cut off, under any key.
+inline constexpr qint64 kSmallestDatabase = 1024;
 // The password every later open uses; empty: the program's built-in one. Derived once per file and start.
 void setDatabasePassphrase(const QString& passphrase);
 bool hasOwnPassphrase();
