@@ -435,7 +435,7 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         *notes << QStringLiteral(
             "Die Datenbank behält das eigene Kennwort der Sicherung; Gaveldesk fragt beim Start "
             "danach (auf der Kommandozeile steht es in GAVELDESK_KENNWORT). Unter Einstellungen "
-            "→ Kennwort… lässt es sich ändern.");
+            "→ \u201EDatenbank-Kennwort ändern…\u201C lässt es sich ändern.");
     }
     noteKeptDocuments(inBackup, documentNumbers(dbPath), false, *notes);
     // Documents of the backup that this archive never saw (another computer's) join it.

@@ -509,9 +509,8 @@ Result<bool> unlockDatabase(const QString& path, const QString& userPassword, co
                          .arg(QDir::toNativeSeparators(path))
                          .arg(size),
                      0,
-                     QStringLiteral("Spielen Sie Ihre letzte Datensicherung ein (Datei → Datensicherung "
-                                    "wiederherstellen…, auf der Kommandozeile --restore) oder legen Sie eine neue "
-                                    "Datenbank an.")};
+                     QStringLiteral("Spielen Sie Ihre letzte Datensicherung ein (Einstellungen → Wiederherstellen…, "
+                                    "auf der Kommandozeile --restore) oder legen Sie eine neue Datenbank an.")};
     const QByteArray inUse = currentPassphrase();
     // Whatever the settings say: an interrupted change or restore may have left them behind the file.
     QList<QByteArray> tries{inUse};
