@@ -3,7 +3,6 @@
 #include <QCommandLineParser>
 
 #include "app/CliCommon.h"
-#include "domain/db/Database.h"
 #include "domain/db/Move.h"
 #include "domain/settings/modGlobal.h"
 
@@ -33,17 +32,12 @@ void addServerOptions(QCommandLineParser& parser) {
 }
 
 std::optional<int> serverOptions(const QCommandLineParser& parser) {
-    if (parser.isSet(QStringLiteral("database"))) {
-        const QString source = parser.value(QStringLiteral("database"));
-        if (const QString refused = passwordInAddress(source); !refused.isEmpty()) return fail(refused);
-        useDatabase(source);
-    }
+    if (parser.isSet(QStringLiteral("database"))) useDatabase(parser.value(QStringLiteral("database")));
     if (parser.isSet(QStringLiteral("move-to"))) return moveToCommand(parser.value(QStringLiteral("move-to")));
     return std::nullopt;
 }
 
 int moveToCommand(const QString& target) {
-    if (const QString refused = passwordInAddress(target); !refused.isEmpty()) return fail(refused);
     if (!initApp()) return 1;
     if (gsDataSource.isEmpty()) return fail(QStringLiteral("Es gibt keine Datenbank, deren Daten übertragen würden."));
     if (target == gsDataSource) return fail(QStringLiteral("Quelle und Ziel sind dieselbe Datenbank."));

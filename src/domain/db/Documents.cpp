@@ -480,20 +480,19 @@ QString documentWarning(const DocumentCheck& check) {
 }
 
 QString alteredDocument(Database& db, const QString& dbPath, const QString& nummer) {
+    // The link before it, so that the row's own link is checked as the whole walk checks it.
+    Recordset place = db.OpenRecordset(QStringLiteral("select k.Pos, p.Hash as Vorher from Belegkette k left join "
+                                                      "Belegkette p on p.Pos = k.Pos - 1 where k.Nummer = ?"),
+                                       {nummer});
+    if (place.isEOF()) return QStringLiteral("%1 steht in keiner Kette: er wurde nachträglich eingefügt.").arg(nummer);
+    const QString previous = place.text(QStringLiteral("Vorher"));
+    const bool known =
+        place.value(QStringLiteral("Pos")).toLongLong() == 1 || !place.value(QStringLiteral("Vorher")).isNull();
     std::optional<Verified> v;
     db.forEachRowWhile(kChainSql + QStringLiteral(" where k.Nummer = ?"), {nummer}, [&](const DbRow& row) {
-        v = verifyRow(row, nullptr);
+        v = verifyRow(row, known ? &previous : nullptr);
         return false;
     });
-    if (!v) return QStringLiteral("%1 steht in keiner Kette: er wurde nachträglich eingefügt.").arg(nummer);
-    if (v->findings.isEmpty()) {
-        Recordset before =
-            db.OpenRecordset(QStringLiteral("select Hash from Belegkette where Pos = ?"), {v->link.Pos - 1});
-        const QString previous = before.isEOF() ? QString() : before.text(QStringLiteral("Hash"));
-        if ((!before.isEOF() || v->link.Pos == 1) && linkHash(v->link, previous) != v->link.Hash)
-            v->findings << QStringLiteral("%1 ist verändert: seine Daten passen nicht mehr zu seinem Glied der Kette.")
-                               .arg(nummer);
-    }
     const QString folder = documentArchive(dbPath);
     if (v->findings.isEmpty() && !folder.isEmpty())
         if (const std::optional<Link> a = archivedLink(folder, nummer); a && a->Hash != v->link.Hash)

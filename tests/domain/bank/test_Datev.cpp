@@ -44,6 +44,14 @@ QStringList fields(const QString& line) {
 class Books : public test::DbTest {
 protected:
     Store st() const { return Store{db, gsStandardUser}; }
+    // The advisor 1001, client 42, on SKR03 with the user's own accounts where given.
+    static DatevSetup advisor(const QString& ownAccounts = {}) {
+        DatevSetup setup;
+        setup.berater = u"1001"_s;
+        setup.mandant = u"42"_s;
+        setup.accounts = datevAccounts(u"03"_s, ownAccounts);
+        return setup;
+    }
     void TearDown() override {
         gbKleinunternehmer = false;
         gSettings.Steuerart.clear();
@@ -97,10 +105,7 @@ TEST_F(Books, TheDatevFileReadBack) {
     confirmed[1].Teilzahlung = true;
     ASSERT_EQ(applyProposals(st(), confirmed).value(), 1);
 
-    DatevSetup setup;
-    setup.berater = u"1001"_s;
-    setup.mandant = u"42"_s;
-    setup.accounts = datevAccounts(u"03"_s, u"Erloese7=8310/2"_s);  // a non-automatic account with its key
+    const DatevSetup setup = advisor(u"Erloese7=8310/2"_s);  // a non-automatic account with its key
     const Result<DatevExport> ex = datevExport(st(), setup, QDate(2026, 1, 1), QDate(2026, 12, 31), kNow);
     ASSERT_TRUE(ex.ok()) << ex.error().message().toStdString();
     EXPECT_EQ(ex.value().invoices, 4);
@@ -238,10 +243,7 @@ TEST_F(Books, AMonthWithEveryKindOfBookingPassesDatevsRules) {
     }
     ASSERT_TRUE(refundCredit(st(), id("905"), day.addDays(6)).ok());
     ASSERT_TRUE(writeOff(st(), id("907"), day.addDays(6), u"Kulanz"_s).ok());
-    DatevSetup setup;
-    setup.berater = u"1001"_s;
-    setup.mandant = u"42"_s;
-    setup.accounts = datevAccounts(u"03"_s, QString());
+    const DatevSetup setup = advisor();
     const Result<DatevExport> ex = datevExport(st(), setup, QDate(2026, 12, 1), QDate(2026, 12, 31), kNow);
     ASSERT_TRUE(ex.ok()) << ex.error().message().toStdString();
     EXPECT_EQ(ex.value().invoices, 2);
@@ -270,10 +272,7 @@ TEST_F(Books, LettersDatevCannotReadAreSpeltInLatinOnes) {
              QString::fromUtf8(b.name));
         issue(QString::fromLatin1(b.nr));
     }
-    DatevSetup setup;
-    setup.berater = u"1001"_s;
-    setup.mandant = u"42"_s;
-    setup.accounts = datevAccounts(u"03"_s, QString());
+    const DatevSetup setup = advisor();
     const Result<DatevExport> ex = datevExport(st(), setup, QDate(2026, 1, 1), QDate(2026, 12, 31), kNow);
     ASSERT_TRUE(ex.ok()) << ex.error().message().toStdString();
     EXPECT_EQ(ex.value().transliterated, 4);
