@@ -447,10 +447,6 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         QStringLiteral("invoice-xml"),
         QStringLiteral("Schreibt die ausgestellte Rechnung als E-Rechnung (XML nach EN 16931): --invoice-xml "
                        "AUKTIONSNR|RECHNUNGSNR DATEI.xml."));
-    const QCommandLineOption checkDocs(
-        QStringLiteral("belege-pruefen"),
-        QStringLiteral("Prüft die ausgestellten Rechnungen und Stornos: die Kette ihrer Prüfsummen, ihre gespeicherten "
-                       "Dateien und das Belegarchiv; nennt jeden veränderten, fehlenden oder hinzugefügten Beleg."));
     const QCommandLineOption invoices(
         QStringLiteral("invoices"),
         QStringLiteral("Listet die ausgestellten Rechnungen (mit --year nur eines Jahres)."));
@@ -504,6 +500,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                        "GAVELDESK_KENNWORT."));
     parser.addOption(password);
     addServerOptions(parser);
+    addDocumentOptions(parser);
     parser.addOption(backup);
     parser.addOption(restore);
     parser.addOption(force);
@@ -512,7 +509,6 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(invoice);
     parser.addOption(cancelInvoice);
     parser.addOption(invoices);
-    parser.addOption(checkDocs);
     parser.addOption(invoiceXml);
     parser.addOption(year);
     parser.addOption(datev);
@@ -586,7 +582,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         return cancelInvoiceCommand(parser.value(cancelInvoice), parser.positionalArguments(),
                                     windowParts().invoicePage);
     if (parser.isSet(invoices)) return invoicesCommand(parser.value(year));
-    if (parser.isSet(checkDocs)) return checkDocumentsCommand();
+    if (const std::optional<int> done = documentOptions(parser)) return done;
     if (parser.isSet(invoiceXml)) return invoiceXmlCommand(parser.positionalArguments());
     if (parser.isSet(datev)) return datevCommand(parser.positionalArguments());
     if (parser.isSet(jahr)) return yearCommand(parser.value(jahr));

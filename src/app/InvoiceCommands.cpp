@@ -1,5 +1,6 @@
 #include "app/InvoiceCommands.h"
 
+#include <QCommandLineParser>
 #include <algorithm>
 
 #include "app/CliCommon.h"
@@ -7,6 +8,7 @@
 #include "base/SafeWrite.h"
 #include "domain/bank/EInvoice.h"
 #include "domain/bank/IssuedInvoices.h"
+#include "domain/bank/ReceivedInvoices.h"
 #include "domain/bank/Statement.h"
 #include "domain/db/Documents.h"
 #include "domain/settings/modGlobal.h"
@@ -131,6 +133,28 @@ int invoiceXmlCommand(const QStringList& args) {
             QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(args[1], w.error().description));
     err() << "E-Rechnung " << nummer << " nach " << args[1] << " geschrieben.\n";
     err().flush();
+    return 0;
+}
+
+void addDocumentOptions(QCommandLineParser& parser) {
+    parser.addOption(
+        {QStringLiteral("belege-pruefen"),
+         QStringLiteral("Prüft die ausgestellten Rechnungen und Stornos: die Kette ihrer Prüfsummen, ihre "
+                        "gespeicherten Dateien und das Belegarchiv; nennt jeden veränderten, fehlenden oder "
+                        "hinzugefügten Beleg.")});
+    parser.addOption({QStringLiteral("einvoice-show"),
+                      QStringLiteral("Zeigt eine erhaltene E-Rechnung (XML, oder PDF mit der XML darin) als Text, wie "
+                                     "„E-Rechnung ansehen…“ sie zeigt."),
+                      QStringLiteral("datei")});
+}
+
+std::optional<int> documentOptions(const QCommandLineParser& parser) {
+    if (parser.isSet(QStringLiteral("belege-pruefen"))) return checkDocumentsCommand();
+    if (!parser.isSet(QStringLiteral("einvoice-show"))) return std::nullopt;
+    const Result<EInvoiceFile> read = readEInvoiceFile(parser.value(QStringLiteral("einvoice-show")));
+    if (!read.ok()) return fail(oneLine(read.error()));
+    out() << readableText(read.value().invoice) << "\n";
+    out().flush();
     return 0;
 }
 

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QStringList>
 #include <functional>
+#include <optional>
+
+class QCommandLineParser;
 
 namespace gd {
 
@@ -16,5 +19,9 @@ int invoicesCommand(const QString& year);
 int invoiceXmlCommand(const QStringList& args);
 // Walks the issued documents' chain, bytes and archive; exit 1 when one is altered, missing or extra.
 int checkDocumentsCommand();
+
+// --belege-pruefen and --einvoice-show: added to the parser, and run when given.
+void addDocumentOptions(QCommandLineParser& parser);
+std::optional<int> documentOptions(const QCommandLineParser& parser);
 
 }  // namespace gd

@@ -129,37 +129,4 @@ Result<QByteArray> hybridPdf(const QByteArray& pdf, const QByteArray& xml, const
     }
 }
 
-Result<QByteArray> embeddedInvoiceXml(const QByteArray& pdf) {
-    if (!pdf.startsWith("%PDF-"))
-        return Error::plain(QStringLiteral("Die Datei ist weder eine XML-Rechnung noch eine PDF-Datei."));
-    try {
-        QPDF q;
-        q.setSuppressWarnings(true);
-        const std::string source = bytes(pdf);
-        q.processMemoryFile("Rechnung", source.data(), source.size());
-        QPDFEmbeddedFileDocumentHelper files(q);
-        // The names the e-invoice forms in use give their XML; any other XML only when it is alone.
-        std::shared_ptr<QPDFFileSpecObjectHelper> found;
-        int xmlFiles = 0;
-        for (const auto& [name, file] : files.getEmbeddedFiles()) {
-            const QString n = QString::fromStdString(name).toLower();
-            if (n == QLatin1String("factur-x.xml") || n == QLatin1String("zugferd-invoice.xml") ||
-                n == QLatin1String("xrechnung.xml")) {
-                found = file;
-                break;
-            }
-            if (n.endsWith(QLatin1String(".xml")) && ++xmlFiles == 1)
-                found = file;
-            else if (n.endsWith(QLatin1String(".xml")))
-                found.reset();
-        }
-        if (!found)
-            return Error::plain(
-                QStringLiteral("Die PDF-Datei enthält keine E-Rechnung (keine eingebettete XML-Datei)."));
-        return streamBytes(found->getEmbeddedFileStream());
-    } catch (const std::exception& e) {
-        return Error{QStringLiteral("Die PDF-Datei kann nicht gelesen werden:"), 0, QString::fromLocal8Bit(e.what())};
-    }
-}
-
 }  // namespace gd

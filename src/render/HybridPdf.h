@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "base/Result.h"
+#include "domain/bank/PdfAttachment.h"
 
 namespace gd {
 
@@ -18,9 +19,5 @@ QString systemSrgbProfile();
 // `pdf` written by QPdfWriter as PDF/A-1b, made PDF/A-3b with `xml` attached as the
 // invoice's alternative form and the XMP naming the EN 16931 profile.
 Result<QByteArray> hybridPdf(const QByteArray& pdf, const QByteArray& xml, const QString& iccProfile);
-
-// The invoice XML inside a PDF someone sent: factur-x.xml, or another attached XML the
-// known e-invoice forms use. An error when the file is no PDF or carries no invoice.
-Result<QByteArray> embeddedInvoiceXml(const QByteArray& pdf);
 
 }  // namespace gd

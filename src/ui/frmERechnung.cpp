@@ -16,12 +16,6 @@
 #include "ui/Platform.h"
 
 namespace gd {
-namespace {
-
-// Larger than any invoice; a file of gigabytes is not read into memory to find that out.
-constexpr qint64 kMostBytes = 20 * 1024 * 1024;
-
-}  // namespace
 
 frmERechnung::frmERechnung(const QString& purchase, QWidget* parent) : QDialog(parent), purchase_(purchase) {
     setObjectName(QStringLiteral("frmERechnung"));
@@ -60,35 +54,18 @@ frmERechnung::frmERechnung(const QString& purchase, QWidget* parent) : QDialog(p
 
 bool frmERechnung::load(const QString& file) {
     CALLSTACK_MODULE("frmERechnung");
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) {
-        showError(Error{QStringLiteral("Die Datei kann nicht geöffnet werden:"), 0, f.errorString()});
-        return false;
-    }
-    if (f.size() > kMostBytes) {
-        showError(Error::plain(
-            QStringLiteral("Die Datei ist mit %1 MB zu groß für eine Rechnung.").arg(f.size() / (1024 * 1024))));
-        return false;
-    }
-    const QByteArray bytes = f.readAll();
-    // A PDF carries the XML inside; anything else is read as the XML itself.
-    const Result<QByteArray> xml = bytes.startsWith("%PDF-") ? embeddedInvoiceXml(bytes) : Result<QByteArray>(bytes);
-    if (!xml.ok()) {
-        showError(xml.error());
-        return false;
-    }
-    const Result<ReceivedInvoice> read = readEInvoice(xml.value());
+    const Result<EInvoiceFile> read = readEInvoiceFile(file);
     if (!read.ok()) {
         showError(read.error());
         return false;
     }
     file_ = file;
-    bytes_ = bytes;
+    bytes_ = read.value().bytes;
     lblDatei->setText(QStringLiteral("Datei: %1 (%2)")
                           .arg(QDir::toNativeSeparators(file),
-                               bytes.startsWith("%PDF-") ? QStringLiteral("PDF mit eingebetteter E-Rechnung")
-                                                         : QStringLiteral("XML-Rechnung, ") + read.value().syntax));
-    txtRechnung->setPlainText(readableText(read.value()));
+                               read.value().pdf ? QStringLiteral("PDF mit eingebetteter E-Rechnung")
+                                                : QStringLiteral("XML-Rechnung, ") + read.value().invoice.syntax));
+    txtRechnung->setPlainText(readableText(read.value().invoice));
     return true;
 }
 

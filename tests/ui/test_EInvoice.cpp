@@ -8,8 +8,10 @@
 #include <QDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 
 #include "MainWindowFixture.h"
+#include "base/SafeWrite.h"
 #include "domain/bank/IssuedInvoices.h"
 #include "domain/bank/ReceivedInvoices.h"
 #include "render/HybridPdf.h"
@@ -235,6 +237,60 @@ TEST_F(EInvoiceUi, NoEInvoiceIsSaid) {
         EXPECT_TRUE(xml.error().sentence.contains(QString::fromUtf8(c.said))) << xml.error().sentence.toStdString();
     }
     EXPECT_FALSE(hybridPdf(plain, "<x/>", systemSrgbProfile()).ok());
+}
+
+// Other writers shape the same file otherwise: object and cross-reference streams, a
+// linearized file, an update appended, offsets gone wrong, filters of old. The XML is found
+// in every shape; an encrypted file (never a PDF/A) is said as such.
+TEST_F(EInvoiceUi, TheXmlIsFoundInEveryShapeOfTheFile) {
+    gSettings.ERechnungFuerAlle = true;
+    fill();
+    const auto inv = issueInvoice(currentStore(), u"102"_s, QString(), now(), invoicePdf);
+    ASSERT_TRUE(inv.ok()) << inv.error().message().toStdString();
+    const QByteArray xml = inv.value().Xml;
+    const QString plain = app.file(u"plain.pdf"_s);
+    ASSERT_TRUE(writeFileSafely(plain, inv.value().Pdf).ok());
+    auto shaped = [&](const QString& name, const QStringList& args) {
+        const QString out = app.file(name + u".pdf"_s);
+        test::tool(u"qpdf"_s, QStringList(args) << plain << out);
+        return test::fileBytes(out);
+    };
+    QByteArray moved = inv.value().Pdf;
+    moved.insert(moved.indexOf('\n') + 1, "% eine Zeile, die jeden Verweis verschiebt\n");
+    QByteArray noTrailer = moved.left(moved.lastIndexOf("xref"));
+    // An update appended: a new object and cross-references pointing back to the first ones.
+    QByteArray updated = inv.value().Pdf;
+    const QString text = QString::fromLatin1(updated);
+    const QByteArray root = QRegularExpression(u"/Root (\\d+ \\d+) R"_s).match(text).captured(1).toLatin1();
+    const QByteArray firstXref = QRegularExpression(u"startxref\\s+(\\d+)"_s).match(text).captured(1).toLatin1();
+    ASSERT_FALSE(root.isEmpty() || firstXref.isEmpty());
+    const qsizetype note = updated.size();
+    updated += "990 0 obj\n<< /Title (Nachtrag) >>\nendobj\n";
+    const qsizetype xrefAt = updated.size();
+    updated += "xref\n990 1\n" + QByteArray::number(note).rightJustified(10, '0') + " 00000 n \n";
+    updated += "trailer\n<< /Size 991 /Root " + root + " R /Prev " + firstXref + " >>\nstartxref\n" +
+               QByteArray::number(xrefAt) + "\n%%EOF\n";
+    const struct {
+        const char* shape;
+        QByteArray file;
+    } shapes[] = {
+        {"as written", inv.value().Pdf},
+        {"object streams", shaped(u"objstm"_s, {u"--object-streams=generate"_s})},
+        {"linearized", shaped(u"linear"_s, {u"--linearize"_s, u"--object-streams=generate"_s})},
+        {"uncompressed", shaped(u"qdf"_s, {u"--qdf"_s, u"--object-streams=disable"_s})},
+        {"offsets moved", moved},
+        {"no trailer", noTrailer},
+        {"update appended", updated},
+    };
+    for (const auto& s : shapes) {
+        const Result<QByteArray> found = embeddedInvoiceXml(s.file);
+        ASSERT_TRUE(found.ok()) << s.shape << ": " << found.error().message().toStdString();
+        EXPECT_EQ(found.value(), xml) << s.shape;
+    }
+    const Result<QByteArray> locked =
+        embeddedInvoiceXml(shaped(u"locked"_s, {u"--encrypt"_s, QString(), u"owner"_s, u"256"_s, u"--"_s}));
+    ASSERT_FALSE(locked.ok());
+    EXPECT_TRUE(locked.error().sentence.contains(u"verschlüsselt"_s)) << locked.error().message().toStdString();
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 namespace gd {
 namespace {
 
-constexpr qsizetype kMostBytes = 2 * 1024 * 1024;
 // Real invoices nest about a dozen levels; far more is a file built to wear the reader down.
 constexpr int kMostDepth = 64;
 
@@ -286,7 +285,7 @@ Error notRead(const QString& why) { return Error::plain(QStringLiteral("Die E-Re
 }  // namespace
 
 Result<ReceivedInvoice> readEInvoice(const QByteArray& xml) {
-    if (xml.size() > kMostBytes)
+    if (xml.size() > kMostEInvoiceBytes)
         return notRead(QStringLiteral("Die Datei ist größer als 2 MB; so groß ist keine Rechnung."));
     if (xml.trimmed().isEmpty()) return notRead(QStringLiteral("Die Datei ist leer."));
     // Also checked before reading: a DTD can fail to parse before the reader reports it.

@@ -47,6 +47,9 @@ struct ReceivedInvoice {
     QStringList notes;
 };
 
+// No invoice is this large; a file that is, or a PDF that would unpack to it, is refused.
+inline constexpr qsizetype kMostEInvoiceBytes = 2 * 1024 * 1024;
+
 // Refused with a German sentence: empty, more than 2 MB, a DOCTYPE (entities are a way to
 // attack the reader), broken XML (with its line), neither syntax, no invoice number. Amounts
 // that are not plain decimals with at most two places that count stay 0.

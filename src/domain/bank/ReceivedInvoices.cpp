@@ -4,9 +4,26 @@
 #include <QFileInfo>
 
 #include "base/CallStack.h"
+#include "base/ReadFile.h"
+#include "domain/bank/PdfAttachment.h"
 #include "domain/db/Database.h"
 
 namespace gd {
+
+Result<EInvoiceFile> readEInvoiceFile(const QString& path) {
+    Result<QByteArray> bytes = readBoundedFile(path, kMostPdfBytes);
+    if (!bytes.ok()) return bytes.error();
+    EInvoiceFile out;
+    out.bytes = std::move(bytes.value());
+    out.pdf = out.bytes.startsWith("%PDF-");
+    // A PDF carries the XML inside; anything else is read as the XML itself.
+    const Result<QByteArray> xml = out.pdf ? embeddedInvoiceXml(out.bytes) : Result<QByteArray>(out.bytes);
+    if (!xml.ok()) return xml.error();
+    Result<ReceivedInvoice> read = readEInvoice(xml.value());
+    if (!read.ok()) return read.error();
+    out.invoice = std::move(read.value());
+    return out;
+}
 
 Result<KeptInvoice> keepReceivedInvoice(const Store& store, const QString& auktionsNr, const QString& fileName,
                                         const QByteArray& bytes, const ReceivedInvoice& read, const QDateTime& now) {

@@ -21,6 +21,15 @@ struct KeptInvoice {
     QString Sha256;
 };
 
+// A received e-invoice as the seller opens it: an XML file, or a PDF with the XML inside,
+// read within the bounds of both readers.
+struct EInvoiceFile {
+    QByteArray bytes;  // the file as it is, kept unchanged
+    bool pdf = false;
+    ReceivedInvoice invoice;
+};
+Result<EInvoiceFile> readEInvoiceFile(const QString& path);
+
 // Keeps the file with the purchase; refused for a sale or an unknown number, and said when
 // the same file is kept there already.
 Result<KeptInvoice> keepReceivedInvoice(const Store& store, const QString& auktionsNr, const QString& fileName,

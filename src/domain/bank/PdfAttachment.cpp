@@ -1,0 +1,780 @@
+#include "domain/bank/PdfAttachment.h"
+
+#include <zlib.h>
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <cstring>
+#include <unordered_map>
+
+#include "domain/bank/EInvoiceReader.h"
+
+namespace gd {
+namespace {
+
+// Object and cross-reference streams of real files hold a few hundred objects, far below.
+constexpr qsizetype kMostStructureBytes = 8 * 1024 * 1024;
+// Everything one reading unpacks together: a file of many small bombs ends here.
+constexpr qsizetype kMostUnpackedBytes = 32 * 1024 * 1024;
+// Values parsed on the way to the invoice; a catalog, a name tree and a file take hundreds.
+constexpr qsizetype kMostValues = 200000;
+constexpr int kMostDepth = 32;
+constexpr int kMostObjects = 1000000;
+constexpr int kMostSections = 64;  // incremental updates
+constexpr int kMostTreeNodes = 1000;
+constexpr int kMostFilters = 4;
+
+// Thrown inside the reader only; the entry turns it into the German sentence.
+struct Refusal {
+    bool bound;  // a limit, not damage: reading the file another way does not help
+    QString why;
+};
+[[noreturn]] void damaged(const QString& why) { throw Refusal{false, why}; }
+[[noreturn]] void tooMuch(const QString& why) { throw Refusal{true, why}; }
+
+struct Value {
+    enum class Kind : quint8 { Null, Bool, Number, Name, String, Array, Dict, Ref, Keyword };
+    Kind kind = Kind::Null;
+    bool real = false;
+    qint64 integer = 0;  // numbers, truth, a reference's object number
+    QByteArray text;     // names (without the slash), strings, keywords
+    QList<Value> items;  // an array's elements; a dictionary's keys and values in turn
+
+    bool is(Kind k) const { return kind == k; }
+    bool isInt() const { return kind == Kind::Number && !real; }
+    bool isName(const char* n) const { return kind == Kind::Name && text == n; }
+    const Value* get(const char* key) const {
+        if (kind != Kind::Dict) return nullptr;
+        for (qsizetype i = 0; i + 1 < items.size(); i += 2)
+            if (items[i].text == key) return &items[i + 1];
+        return nullptr;
+    }
+};
+
+bool isSpace(char c) { return c == 0 || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
+bool isDelimiter(char c) { return c != 0 && std::strchr("()<>[]{}/%", c) != nullptr; }
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+class Lexer {
+public:
+    Lexer(const QByteArray& d, qsizetype at, qsizetype& values) : d_(d), pos(at), values_(values) {}
+
+    void skipSpace() {
+        while (pos < d_.size()) {
+            if (isSpace(d_[pos])) {
+                ++pos;
+            } else if (d_[pos] == '%') {
+                while (pos < d_.size() && d_[pos] != '\n' && d_[pos] != '\r') ++pos;
+            } else {
+                break;
+            }
+        }
+    }
+    QByteArray word() {
+        skipSpace();
+        const qsizetype start = pos;
+        while (pos < d_.size() && !isSpace(d_[pos]) && !isDelimiter(d_[pos])) ++pos;
+        return d_.mid(start, pos - start);
+    }
+    // A non-negative integer, or -1 (and nothing consumed).
+    qint64 unsignedInt() {
+        const qsizetype start = pos;
+        const QByteArray w = word();
+        bool ok = false;
+        const qint64 v = w.size() <= 12 ? w.toLongLong(&ok) : 0;
+        if (ok && v >= 0 && !w.startsWith('+') && !w.startsWith('-')) return v;
+        pos = start;
+        return -1;
+    }
+    bool keyword(const char* k) {
+        const qsizetype start = pos;
+        if (word() == k) return true;
+        pos = start;
+        return false;
+    }
+
+    Value value(int depth) {
+        if (depth > kMostDepth) tooMuch(QStringLiteral("Sie ist tiefer als %1 Ebenen verschachtelt.").arg(kMostDepth));
+        if (++values_ > kMostValues) tooMuch(QStringLiteral("Auf dem Weg zur Rechnung stehen mehr als 200.000 Werte."));
+        skipSpace();
+        if (pos >= d_.size()) damaged(QStringLiteral("Sie endet mitten in einem Objekt."));
+        const char c = d_[pos];
+        Value v;
+        if (c == '[') {
+            ++pos;
+            v.kind = Value::Kind::Array;
+            for (;;) {
+                skipSpace();
+                if (pos >= d_.size()) damaged(QStringLiteral("Eine Liste ist nicht abgeschlossen."));
+                if (d_[pos] == ']') {
+                    ++pos;
+                    return v;
+                }
+                v.items.append(value(depth + 1));
+            }
+        }
+        if (c == '<' && pos + 1 < d_.size() && d_[pos + 1] == '<') {
+            pos += 2;
+            v.kind = Value::Kind::Dict;
+            for (;;) {
+                skipSpace();
+                if (pos + 1 >= d_.size()) damaged(QStringLiteral("Ein Verzeichnis ist nicht abgeschlossen."));
+                if (d_[pos] == '>' && d_[pos + 1] == '>') {
+                    pos += 2;
+                    return v;
+                }
+                Value key = value(depth + 1);
+                if (!key.is(Value::Kind::Name))
+                    damaged(QStringLiteral("Ein Verzeichnis hat einen Schlüssel ohne Namen."));
+                v.items.append(std::move(key));
+                v.items.append(value(depth + 1));
+            }
+        }
+        if (c == '<') return hexString();
+        if (c == '(') return literalString();
+        if (c == '/') return name();
+        if (c == ']' || c == '>' || c == ')' || c == '{' || c == '}')
+            damaged(QStringLiteral("Unerwartetes Zeichen „%1“ an Stelle %2.").arg(QLatin1Char(c)).arg(pos));
+        const QByteArray w = word();
+        if (w.isEmpty()) damaged(QStringLiteral("Unerwartetes Zeichen an Stelle %1.").arg(pos));
+        if (w == "true" || w == "false") {
+            v.kind = Value::Kind::Bool;
+            v.integer = w == "true";
+            return v;
+        }
+        if (w == "null") return v;
+        const char first = w[0];
+        if ((first >= '0' && first <= '9') || first == '+' || first == '-' || first == '.') {
+            v.kind = Value::Kind::Number;
+            bool ok = false;
+            if (w.contains('.')) {
+                v.real = true;
+                w.toDouble(&ok);
+            } else {
+                v.integer = w.size() <= 18 ? w.toLongLong(&ok) : 0;
+            }
+            if (!ok) damaged(QStringLiteral("„%1“ ist keine Zahl.").arg(QString::fromLatin1(w.left(20))));
+            // "12 0 R" is a reference; anything else leaves the second number for later.
+            if (!v.real && v.integer >= 0 && first != '+' && first != '-') {
+                const qsizetype after = pos;
+                const qint64 gen = unsignedInt();
+                if (gen >= 0 && keyword("R")) {
+                    v.kind = Value::Kind::Ref;
+                    return v;
+                }
+                pos = after;
+            }
+            return v;
+        }
+        v.kind = Value::Kind::Keyword;
+        v.text = w;
+        return v;
+    }
+
+    const QByteArray& d_;
+    qsizetype pos;
+
+private:
+    Value name() {
+        ++pos;
+        Value v;
+        v.kind = Value::Kind::Name;
+        while (pos < d_.size() && !isSpace(d_[pos]) && !isDelimiter(d_[pos])) {
+            const char c = d_[pos++];
+            if (c == '#' && pos + 1 < d_.size() && hexDigit(d_[pos]) >= 0 && hexDigit(d_[pos + 1]) >= 0) {
+                v.text.append(char(hexDigit(d_[pos]) * 16 + hexDigit(d_[pos + 1])));
+                pos += 2;
+            } else {
+                v.text.append(c);
+            }
+        }
+        return v;
+    }
+    Value hexString() {
+        ++pos;
+        Value v;
+        v.kind = Value::Kind::String;
+        int high = -1;
+        for (; pos < d_.size() && d_[pos] != '>'; ++pos) {
+            const int h = hexDigit(d_[pos]);
+            if (h < 0) continue;
+            if (high < 0) {
+                high = h;
+            } else {
+                v.text.append(char(high * 16 + h));
+                high = -1;
+            }
+        }
+        if (pos >= d_.size()) damaged(QStringLiteral("Eine Zeichenkette ist nicht abgeschlossen."));
+        ++pos;
+        if (high >= 0) v.text.append(char(high * 16));
+        return v;
+    }
+    Value literalString() {
+        ++pos;
+        Value v;
+        v.kind = Value::Kind::String;
+        int open = 1;
+        while (pos < d_.size()) {
+            char c = d_[pos++];
+            if (c == '(') {
+                ++open;
+            } else if (c == ')' && --open == 0) {
+                return v;
+            } else if (c == '\\' && pos < d_.size()) {
+                c = d_[pos++];
+                static const char from[] = "nrtbf", to[] = "\n\r\t\b\f";
+                if (const char* at = std::strchr(from, c); at && c) {
+                    c = to[at - from];
+                } else if (c >= '0' && c <= '7') {
+                    int octal = c - '0';
+                    for (int i = 0; i < 2 && pos < d_.size() && d_[pos] >= '0' && d_[pos] <= '7'; ++i)
+                        octal = octal * 8 + (d_[pos++] - '0');
+                    c = char(octal);
+                } else if (c == '\r' || c == '\n') {
+                    if (c == '\r' && pos < d_.size() && d_[pos] == '\n') ++pos;
+                    continue;
+                }
+            }
+            v.text.append(c);
+        }
+        damaged(QStringLiteral("Eine Zeichenkette ist nicht abgeschlossen."));
+    }
+
+    qsizetype& values_;
+};
+
+QByteArray inflated(const QByteArray& in, qsizetype limit, const QString& what) {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) damaged(QStringLiteral("Entpacken ist nicht möglich."));
+    QByteArray out;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.constData()));
+    z.avail_in = uInt(in.size());
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        const qsizetype had = out.size(), chunk = 64 * 1024;
+        if (had > limit) {
+            inflateEnd(&z);
+            tooMuch(what);
+        }
+        out.resize(had + chunk);
+        z.next_out = reinterpret_cast<Bytef*>(out.data() + had);
+        z.avail_out = uInt(chunk);
+        rc = inflate(&z, Z_NO_FLUSH);
+        out.resize(had + chunk - qsizetype(z.avail_out));
+        if (rc == Z_BUF_ERROR && z.avail_in == 0) rc = Z_STREAM_END;  // cut short: what came is kept
+    }
+    inflateEnd(&z);
+    if (rc != Z_STREAM_END) damaged(QStringLiteral("Ein Datenstrom ist beschädigt."));
+    if (out.size() > limit) tooMuch(what);
+    return out;
+}
+
+QByteArray fromHex(const QByteArray& in) {
+    QByteArray out;
+    int high = -1;
+    for (const char c : in) {
+        if (c == '>') break;
+        const int h = hexDigit(c);
+        if (h < 0) continue;
+        if (high < 0) {
+            high = h;
+        } else {
+            out.append(char(high * 16 + h));
+            high = -1;
+        }
+    }
+    if (high >= 0) out.append(char(high * 16));
+    return out;
+}
+
+QByteArray fromAscii85(const QByteArray& in) {
+    QByteArray out;
+    quint32 group = 0;
+    int n = 0;
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        const char c = in[i];
+        if (c == '~') break;
+        if (isSpace(c)) continue;
+        if (c == 'z' && n == 0) {
+            out.append(4, '\0');
+            continue;
+        }
+        if (c < '!' || c > 'u') damaged(QStringLiteral("Ein Datenstrom ist beschädigt."));
+        group = group * 85 + quint32(c - '!');
+        if (++n == 5) {
+            for (int s = 24; s >= 0; s -= 8) out.append(char(group >> s));
+            group = 0;
+            n = 0;
+        }
+    }
+    if (n > 1) {
+        for (int k = n; k < 5; ++k) group = group * 85 + 84;
+        for (int k = 0; k < n - 1; ++k) out.append(char(group >> (24 - 8 * k)));
+    }
+    return out;
+}
+
+// PNG predictors, the ones cross-reference streams are written with.
+QByteArray unpredicted(const QByteArray& in, const Value* parms) {
+    const Value* predictor = parms ? parms->get("Predictor") : nullptr;
+    if (!predictor || !predictor->isInt() || predictor->integer <= 1) return in;
+    if (predictor->integer < 10)
+        damaged(QStringLiteral("Ein Datenstrom verwendet ein unbekanntes Vorhersageverfahren."));
+    auto number = [&](const char* key, qint64 fallback) {
+        const Value* v = parms->get(key);
+        return v && v->isInt() ? v->integer : fallback;
+    };
+    const qint64 colors = number("Colors", 1), bits = number("BitsPerComponent", 8), columns = number("Columns", 1);
+    if (colors < 1 || colors > 32 || bits < 1 || bits > 16 || columns < 1 || columns > (1 << 20))
+        damaged(QStringLiteral("Ein Datenstrom hat unmögliche Angaben."));
+    const qsizetype bpp = qMax<qsizetype>(1, qsizetype(colors * bits / 8));
+    const qsizetype row = qsizetype((colors * bits * columns + 7) / 8);
+    if (row >= in.size()) return {};
+    QByteArray out;
+    QByteArray prior(row, '\0');
+    for (qsizetype at = 0; at + 1 + row <= in.size(); at += 1 + row) {
+        const int filter = quint8(in[at]);
+        QByteArray line = in.mid(at + 1, row);
+        for (qsizetype i = 0; i < row; ++i) {
+            const int left = i >= bpp ? quint8(line[i - bpp]) : 0, up = quint8(prior[i]),
+                      upLeft = i >= bpp ? quint8(prior[i - bpp]) : 0;
+            int add = 0;
+            if (filter == 1) add = left;
+            if (filter == 2) add = up;
+            if (filter == 3) add = (left + up) / 2;
+            if (filter == 4) {
+                const int p = left + up - upLeft, pa = qAbs(p - left), pb = qAbs(p - up), pc = qAbs(p - upLeft);
+                add = pa <= pb && pa <= pc ? left : pb <= pc ? up : upLeft;
+            }
+            line[i] = char(quint8(line[i]) + add);
+        }
+        out += line;
+        prior = line;
+    }
+    return out;
+}
+
+QString textOf(const QByteArray& s) {
+    if (s.startsWith("\xFE\xFF")) {
+        QString out;
+        for (qsizetype i = 2; i + 1 < s.size(); i += 2) out.append(QChar(ushort(quint8(s[i]) << 8 | quint8(s[i + 1]))));
+        return out;
+    }
+    if (s.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(s.mid(3));
+    return QString::fromLatin1(s);
+}
+
+struct Location {
+    qsizetype offset = -1;  // in the file, or
+    int stream = -1;        // in which object stream, at which place
+    int index = 0;
+};
+
+class Reader {
+public:
+    explicit Reader(const QByteArray& pdf) : d_(pdf) {}
+
+    void readCrossReferences();
+    void reconstruct();
+    Result<QByteArray> invoiceXml();
+
+private:
+    struct Object {
+        Value value;
+        qsizetype streamAt = -1;  // where a stream's data begins
+    };
+
+    void addLocation(qint64 number, const Location& l) {
+        if (number <= 0) return;
+        if (number >= kMostObjects) tooMuch(QStringLiteral("Sie hat mehr als 1.000.000 Objekte."));
+        if (!table_.contains(int(number))) table_.insert(int(number), l);
+    }
+    void readTable(Lexer& lx);
+    Value readXrefStream(qsizetype offset);
+    qint64 headerBefore(qsizetype objKeyword, qsizetype* start) const;
+    Object objectAt(qsizetype offset, qint64 number);
+    const Object& object(qint64 number);
+    Value resolved(const Value& v, int hops = 0);
+    QByteArray streamData(const Object& o, qsizetype limit, const QString& what);
+    void collectFiles(const Value& node, QList<QPair<QString, Value>>& out, QSet<qint64>& seen, int depth);
+
+    const QByteArray& d_;
+    qsizetype values_ = 0, unpacked_ = 0;
+    QHash<int, Location> table_;
+    Value trailer_;
+    // Node-based: a reference handed out stays valid while later objects are added.
+    std::unordered_map<qint64, Object> cache_;
+    int inProgress_ = 0;
+    // The object stream last opened: its number and its data with each object's place.
+    qint64 openStream_ = -1;
+    QByteArray openData_;
+    QList<QPair<qint64, qsizetype>> openPlaces_;
+};
+
+void Reader::readCrossReferences() {
+    const qsizetype tail = d_.lastIndexOf("startxref");
+    if (tail < 0) damaged(QStringLiteral("Der Querverweis (startxref) fehlt."));
+    Lexer start(d_, tail + 9, values_);
+    qint64 at = start.unsignedInt();
+    QSet<qint64> seen;
+    while (at >= 0) {
+        if (at >= d_.size() || seen.contains(at)) damaged(QStringLiteral("Der Querverweis zeigt ins Leere."));
+        if (seen.size() >= kMostSections)
+            tooMuch(QStringLiteral("Sie ist mehr als %1-mal fortgeschrieben.").arg(kMostSections));
+        seen.insert(at);
+        Lexer lx(d_, at, values_);
+        Value dict;
+        if (lx.keyword("xref")) {
+            readTable(lx);
+            dict = lx.value(0);
+            if (!dict.is(Value::Kind::Dict)) damaged(QStringLiteral("Der Anhang des Querverweises fehlt."));
+            if (const Value* hybrid = dict.get("XRefStm"); hybrid && hybrid->isInt()) readXrefStream(hybrid->integer);
+        } else {
+            dict = readXrefStream(at);
+        }
+        if (trailer_.is(Value::Kind::Null)) trailer_ = dict;
+        const Value* prev = dict.get("Prev");
+        at = prev && prev->isInt() ? prev->integer : -1;
+    }
+}
+
+void Reader::readTable(Lexer& lx) {
+    for (;;) {
+        const qsizetype mark = lx.pos;
+        if (lx.keyword("trailer")) return;
+        const qint64 first = lx.unsignedInt(), count = lx.unsignedInt();
+        if (first < 0 || count < 0) {
+            lx.pos = mark;
+            damaged(QStringLiteral("Der Querverweis ist beschädigt."));
+        }
+        if (first + count > kMostObjects) tooMuch(QStringLiteral("Sie hat mehr als 1.000.000 Objekte."));
+        for (qint64 i = 0; i < count; ++i) {
+            const qint64 offset = lx.unsignedInt();
+            const qint64 gen = lx.unsignedInt();
+            const QByteArray kind = lx.word();
+            if (offset < 0 || gen < 0 || (kind != "n" && kind != "f"))
+                damaged(QStringLiteral("Der Querverweis ist beschädigt."));
+            if (kind == "n") addLocation(first + i, Location{qsizetype(offset), -1, 0});
+        }
+    }
+}
+
+Value Reader::readXrefStream(qsizetype offset) {
+    const Object o = objectAt(offset, -1);
+    const Value& dict = o.value;
+    const Value* widths = dict.get("W");
+    if (!dict.get("Type") || !dict.get("Type")->isName("XRef") || !widths || !widths->is(Value::Kind::Array) ||
+        widths->items.size() != 3)
+        damaged(QStringLiteral("Der Querverweis ist beschädigt."));
+    int w[3];
+    for (int i = 0; i < 3; ++i) {
+        if (!widths->items[i].isInt() || widths->items[i].integer < 0 || widths->items[i].integer > 8)
+            damaged(QStringLiteral("Der Querverweis ist beschädigt."));
+        w[i] = int(widths->items[i].integer);
+    }
+    const qsizetype entry = w[0] + w[1] + w[2];
+    if (entry == 0) damaged(QStringLiteral("Der Querverweis ist beschädigt."));
+    QList<qint64> ranges;
+    if (const Value* index = dict.get("Index"); index && index->is(Value::Kind::Array)) {
+        for (const Value& v : index->items) ranges << (v.isInt() ? v.integer : -1);
+    } else {
+        const Value* size = dict.get("Size");
+        ranges << 0 << (size && size->isInt() ? size->integer : -1);
+    }
+    const QByteArray data =
+        streamData(o, kMostStructureBytes, QStringLiteral("Ihr Querverweis ergäbe entpackt mehr als 8 MB."));
+    qsizetype at = 0;
+    auto field = [&](int width, qint64 fallback) {
+        if (width == 0) return fallback;
+        qint64 v = 0;
+        for (int i = 0; i < width; ++i) v = v << 8 | quint8(data[at++]);
+        return v;
+    };
+    for (qsizetype r = 0; r + 1 < ranges.size(); r += 2) {
+        const qint64 first = ranges[r], count = ranges[r + 1];
+        if (first < 0 || count < 0) damaged(QStringLiteral("Der Querverweis ist beschädigt."));
+        if (first + count > kMostObjects) tooMuch(QStringLiteral("Sie hat mehr als 1.000.000 Objekte."));
+        for (qint64 i = 0; i < count && at + entry <= data.size(); ++i) {
+            const qint64 type = field(w[0], 1), a = field(w[1], 0), b = field(w[2], 0);
+            if (type == 1) addLocation(first + i, Location{qsizetype(a), -1, 0});
+            if (type == 2) addLocation(first + i, Location{-1, int(qMin<qint64>(a, kMostObjects)), int(b)});
+        }
+    }
+    return dict;
+}
+
+// Files whose cross-references are wrong: every "N G obj" found, the later one winning as an
+// update would, and the objects inside object streams.
+void Reader::reconstruct() {
+    table_.clear();
+    cache_.clear();
+    trailer_ = Value{};
+    QList<qint64> objectStreams;
+    for (qsizetype at = d_.indexOf("obj"); at >= 0; at = d_.indexOf("obj", at + 3)) {
+        qsizetype start = 0;
+        const qint64 number = headerBefore(at, &start);
+        if (number <= 0) continue;
+        if (number >= kMostObjects) tooMuch(QStringLiteral("Sie hat mehr als 1.000.000 Objekte."));
+        table_.insert(int(number), Location{start, -1, 0});
+        if (d_.mid(at, 512).contains("ObjStm")) objectStreams << number;
+    }
+    for (const qint64 s : objectStreams) {
+        const Object& o = object(s);
+        const Value* n = o.value.get("N");
+        if (o.streamAt < 0 || !o.value.get("Type") || !o.value.get("Type")->isName("ObjStm") || !n || !n->isInt())
+            continue;
+        const QByteArray data =
+            streamData(o, kMostStructureBytes, QStringLiteral("Ein Objektstrom ergäbe entpackt mehr als 8 MB."));
+        Lexer lx(data, 0, values_);
+        for (qint64 i = 0; i < n->integer; ++i) {
+            const qint64 number = lx.unsignedInt();
+            if (number < 0 || lx.unsignedInt() < 0) break;
+            addLocation(number, Location{-1, int(s), int(i)});
+        }
+    }
+    if (const qsizetype trailer = d_.lastIndexOf("trailer"); trailer >= 0) {
+        Lexer lx(d_, trailer + 7, values_);
+        trailer_ = lx.value(0);
+    }
+    if (trailer_.get("Root")) return;
+    // No trailer: the object around the last catalog in the file.
+    const qsizetype catalog = d_.lastIndexOf("/Catalog");
+    qsizetype start = 0;
+    qint64 number = -1;
+    for (qsizetype at = catalog; at > 0 && number <= 0 && catalog - at < 65536;)
+        if ((at = d_.lastIndexOf("obj", at - 1)) >= 0) number = headerBefore(at, &start);
+    if (number <= 0) damaged(QStringLiteral("Der Katalog fehlt."));
+    Value root;
+    root.kind = Value::Kind::Ref;
+    root.integer = number;
+    trailer_.kind = Value::Kind::Dict;
+    trailer_.items = {Value{Value::Kind::Name, false, 0, "Root", {}}, root};
+}
+
+// The object number of "12 0 obj" when `objKeyword` points at its "obj"; -1 for anything else.
+qint64 Reader::headerBefore(qsizetype objKeyword, qsizetype* start) const {
+    const qsizetype after = objKeyword + 3;
+    if (after < d_.size() && !isSpace(d_[after]) && !isDelimiter(d_[after])) return -1;
+    qsizetype p = objKeyword;
+    auto back = [&](bool digits) {
+        const qsizetype end = p;
+        while (p > 0 && (digits ? (d_[p - 1] >= '0' && d_[p - 1] <= '9') : isSpace(d_[p - 1]))) --p;
+        return p < end;
+    };
+    if (!back(false) || !back(true) || !back(false)) return -1;
+    const qsizetype numberEnd = p;
+    if (!back(true) || numberEnd - p > 7) return -1;
+    if (p > 0 && !isSpace(d_[p - 1]) && !isDelimiter(d_[p - 1])) return -1;
+    *start = p;
+    return d_.mid(p, numberEnd - p).toLongLong();
+}
+
+Reader::Object Reader::objectAt(qsizetype offset, qint64 number) {
+    Lexer lx(d_, offset, values_);
+    const qint64 n = lx.unsignedInt();
+    if (n < 0 || lx.unsignedInt() < 0 || !lx.keyword("obj") || (number >= 0 && n != number))
+        damaged(number < 0 ? QStringLiteral("Der Querverweis zeigt ins Leere.")
+                           : QStringLiteral("Das Objekt %1 steht nicht, wo der Querverweis es nennt.").arg(number));
+    Object o;
+    o.value = lx.value(0);
+    const qsizetype after = lx.pos;
+    if (o.value.is(Value::Kind::Dict) && lx.keyword("stream")) {
+        qsizetype p = lx.pos;
+        if (p < d_.size() && d_[p] == '\r') ++p;
+        if (p < d_.size() && d_[p] == '\n') ++p;
+        o.streamAt = p;
+    } else {
+        lx.pos = after;
+    }
+    return o;
+}
+
+const Reader::Object& Reader::object(qint64 number) {
+    if (const auto it = cache_.find(number); it != cache_.end()) return it->second;
+    if (++inProgress_ > 16) damaged(QStringLiteral("Ihre Objekte verweisen im Kreis."));
+    const Location l = table_.value(int(number));
+    Object o;
+    if (l.offset >= 0) {
+        if (l.offset >= d_.size()) damaged(QStringLiteral("Der Querverweis zeigt ins Leere."));
+        o = objectAt(l.offset, number);
+    } else if (l.stream >= 0) {
+        if (openStream_ != l.stream) {
+            const Object s = object(l.stream);
+            const Value* n = s.value.get("N");
+            const Value* first = s.value.get("First");
+            if (s.streamAt < 0 || !n || !n->isInt() || !first || !first->isInt())
+                damaged(QStringLiteral("Ein Objektstrom ist beschädigt."));
+            openData_ =
+                streamData(s, kMostStructureBytes, QStringLiteral("Ein Objektstrom ergäbe entpackt mehr als 8 MB."));
+            openPlaces_.clear();
+            Lexer lx(openData_, 0, values_);
+            for (qint64 i = 0; i < n->integer && i < kMostObjects; ++i) {
+                const qint64 num = lx.unsignedInt(), place = lx.unsignedInt();
+                if (num < 0 || place < 0) break;
+                openPlaces_.append({num, qsizetype(first->integer + place)});
+            }
+            openStream_ = l.stream;
+        }
+        if (l.index >= openPlaces_.size() || openPlaces_[l.index].first != number ||
+            openPlaces_[l.index].second >= openData_.size())
+            damaged(QStringLiteral("Ein Objektstrom ist beschädigt."));
+        Lexer lx(openData_, openPlaces_[l.index].second, values_);
+        o.value = lx.value(0);
+    }
+    --inProgress_;
+    return cache_.emplace(number, std::move(o)).first->second;
+}
+
+Value Reader::resolved(const Value& v, int hops) {
+    if (!v.is(Value::Kind::Ref)) return v;
+    if (hops > 16) damaged(QStringLiteral("Ihre Objekte verweisen im Kreis."));
+    return resolved(object(v.integer).value, hops + 1);
+}
+
+QByteArray Reader::streamData(const Object& o, qsizetype limit, const QString& what) {
+    const Value length = resolved(o.value.get("Length") ? *o.value.get("Length") : Value{});
+    qsizetype end = -1;
+    if (length.isInt() && length.integer >= 0 && length.integer <= d_.size() - o.streamAt) {
+        Lexer lx(d_, o.streamAt + qsizetype(length.integer), values_);
+        if (lx.keyword("endstream")) end = o.streamAt + qsizetype(length.integer);
+    }
+    if (end < 0) {
+        // A wrong length, as some writers leave it: the data end where the stream does.
+        end = d_.indexOf("endstream", o.streamAt);
+        if (end < 0) damaged(QStringLiteral("Ein Datenstrom ist nicht abgeschlossen."));
+        if (end > o.streamAt && d_[end - 1] == '\n') --end;
+        if (end > o.streamAt && d_[end - 1] == '\r') --end;
+    }
+    QByteArray data = d_.mid(o.streamAt, end - o.streamAt);
+    const Value filter = resolved(o.value.get("Filter") ? *o.value.get("Filter") : Value{});
+    const Value parms = resolved(o.value.get("DecodeParms") ? *o.value.get("DecodeParms") : Value{});
+    QList<Value> filters = filter.is(Value::Kind::Array) ? filter.items : QList<Value>{filter};
+    if (filter.is(Value::Kind::Null)) filters.clear();
+    if (filters.size() > kMostFilters)
+        damaged(QStringLiteral("Ein Datenstrom ist mehr als %1-fach gepackt.").arg(kMostFilters));
+    for (qsizetype i = 0; i < filters.size(); ++i) {
+        const Value f = resolved(filters[i]);
+        const Value p =
+            parms.is(Value::Kind::Array) ? (i < parms.items.size() ? resolved(parms.items[i]) : Value{}) : parms;
+        if (f.isName("FlateDecode") || f.isName("Fl")) {
+            data = unpredicted(inflated(data, limit, what), &p);
+        } else if (f.isName("ASCIIHexDecode") || f.isName("AHx")) {
+            data = fromHex(data);
+        } else if (f.isName("ASCII85Decode") || f.isName("A85")) {
+            data = fromAscii85(data);
+        } else {
+            damaged(QStringLiteral("Ein Datenstrom ist mit /%1 gepackt, das in einer E-Rechnung (PDF/A-3) nicht "
+                                   "vorkommt.")
+                        .arg(QString::fromLatin1(f.text)));
+        }
+        if (data.size() > limit) tooMuch(what);
+        unpacked_ += data.size();
+        if (unpacked_ > kMostUnpackedBytes)
+            tooMuch(QStringLiteral("Ihre Datenströme ergäben entpackt mehr als 32 MB."));
+    }
+    return data;
+}
+
+void Reader::collectFiles(const Value& node, QList<QPair<QString, Value>>& out, QSet<qint64>& seen, int depth) {
+    if (depth > kMostDepth || seen.size() > kMostTreeNodes)
+        tooMuch(QStringLiteral("Ihr Verzeichnis der Anhänge ist zu groß."));
+    const Value n = resolved(node);
+    if (const Value* names = n.get("Names"); names) {
+        const Value list = resolved(*names);
+        for (qsizetype i = 0; i + 1 < list.items.size(); i += 2)
+            out.append({textOf(resolved(list.items[i]).text), list.items[i + 1]});
+    }
+    if (const Value* kids = n.get("Kids"); kids) {
+        for (const Value& kid : resolved(*kids).items) {
+            if (kid.is(Value::Kind::Ref)) {
+                if (seen.contains(kid.integer)) continue;
+                seen.insert(kid.integer);
+            }
+            collectFiles(kid, out, seen, depth + 1);
+        }
+    }
+}
+
+Result<QByteArray> Reader::invoiceXml() {
+    if (trailer_.get("Encrypt"))
+        return Error::plain(
+            QStringLiteral("Die PDF-Datei ist verschlüsselt. Eine E-Rechnung (PDF/A-3) ist das nie; bitten Sie den "
+                           "Absender um die Rechnung als XML oder als unverschlüsselte PDF-Datei."));
+    const Value root = resolved(trailer_.get("Root") ? *trailer_.get("Root") : Value{});
+    if (!root.is(Value::Kind::Dict)) damaged(QStringLiteral("Der Katalog fehlt."));
+    const Value names = resolved(root.get("Names") ? *root.get("Names") : Value{});
+    QList<QPair<QString, Value>> files;
+    if (const Value* tree = names.get("EmbeddedFiles"); tree) {
+        QSet<qint64> seen;
+        collectFiles(*tree, files, seen, 0);
+    }
+    // The names the e-invoice forms in use give their XML; any other XML only when it is alone.
+    const Value* found = nullptr;
+    int xmlFiles = 0;
+    for (const auto& [name, spec] : std::as_const(files)) {
+        const QString n = name.toLower();
+        if (n == QLatin1String("factur-x.xml") || n == QLatin1String("zugferd-invoice.xml") ||
+            n == QLatin1String("xrechnung.xml")) {
+            found = &spec;
+            break;
+        }
+        if (n.endsWith(QLatin1String(".xml")) && ++xmlFiles == 1)
+            found = &spec;
+        else if (n.endsWith(QLatin1String(".xml")))
+            found = nullptr;
+    }
+    if (!found)
+        return Error::plain(QStringLiteral("Die PDF-Datei enthält keine E-Rechnung (keine eingebettete XML-Datei)."));
+    const Value spec = resolved(*found);
+    const Value ef = resolved(spec.get("EF") ? *spec.get("EF") : Value{});
+    for (const char* key : {"UF", "F", "Unix", "DOS", "Mac"}) {
+        const Value* file = ef.get(key);
+        if (!file || !file->is(Value::Kind::Ref)) continue;
+        const Object& o = object(file->integer);
+        if (o.streamAt < 0) break;
+        return streamData(o, kMostEInvoiceBytes,
+                          QStringLiteral("Die eingebettete Rechnung ergäbe entpackt mehr als 2 MB; so groß ist keine "
+                                         "Rechnung."));
+    }
+    damaged(QStringLiteral("Der Anhang der Rechnung hat keine Daten."));
+}
+
+}  // namespace
+
+Result<QByteArray> embeddedInvoiceXml(const QByteArray& pdf) {
+    if (!pdf.startsWith("%PDF-"))
+        return Error::plain(QStringLiteral("Die Datei ist weder eine XML-Rechnung noch eine PDF-Datei."));
+    const QString protect = QStringLiteral("Die PDF-Datei wird zum Schutz nicht weiter gelesen:");
+    if (pdf.size() > kMostPdfBytes) return Error{protect, 0, QStringLiteral("Sie ist größer als 20 MB.")};
+    QString why;
+    // The file as its cross-references say, else as its objects are found one by one.
+    for (const bool rebuild : {false, true}) {
+        try {
+            Reader r(pdf);
+            if (rebuild)
+                r.reconstruct();
+            else
+                r.readCrossReferences();
+            Result<QByteArray> xml = r.invoiceXml();
+            // Found nothing in a damaged file: the damage is the news, not the missing invoice.
+            if (rebuild && !xml.ok() && !why.isEmpty() &&
+                !xml.error().sentence.contains(QStringLiteral("verschlüsselt")))
+                break;
+            return xml;
+        } catch (const Refusal& e) {
+            if (e.bound) return Error{protect, 0, e.why};
+            if (why.isEmpty()) why = e.why;
+        }
+    }
+    return Error{QStringLiteral("Die PDF-Datei kann nicht gelesen werden:"), 0, why};
+}
+
+}  // namespace gd
