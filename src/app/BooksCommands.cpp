@@ -5,7 +5,9 @@
 
 #include "app/CliCommon.h"
 #include "base/Clock.h"
+#include "base/ReadFile.h"
 #include "base/SafeWrite.h"
+#include "domain/bank/Csv.h"
 #include "domain/bank/Datev.h"
 #include "domain/bank/Payouts.h"
 #include "domain/bank/YearFigures.h"
@@ -68,11 +70,9 @@ std::variant<QByteArray, int> reportFile(const QString& file) {
     readOnce();
     if (!initApp()) return 1;
     if (const auto refused = refuseDamaged()) return *refused;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(file));
-    if (f.size() > 64 * 1024 * 1024) return fail(QStringLiteral("Die Datei '%1' ist zu groß.").arg(file));
-    return f.readAll();
+    const Result<QByteArray> bytes = readBoundedFile(file, kMostTableBytes);
+    if (!bytes.ok()) return fail(bytes.error().sentence);
+    return bytes.value();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "base/profile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -9,8 +10,11 @@
 
 namespace gd::win {
 
+constexpr qint64 kMostIniBytes = 4 * 1024 * 1024;
+
 struct IniFile {
     QStringList lines;
+    bool tooLarge = false;  // read as empty; never written back
     TextEncoding encoding = TextEncoding::Windows1252;
     QString eol = QStringLiteral("\r\n");
     bool existed = false;
@@ -32,7 +36,12 @@ IniFile load(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return f;
     f.existed = true;
-    QByteArray bytes = file.readAll();
+    // No settings file is this large; reading one that is would hold many times its size.
+    if (file.size() > kMostIniBytes) {
+        f.tooLarge = true;
+        return f;
+    }
+    QByteArray bytes = file.read(kMostIniBytes);
     bytes.replace('\0', "");  // a NUL would end the value lists early
     DecodedText d = decodeText(bytes);
     f.encoding = d.encoding;
@@ -223,6 +232,9 @@ bool WritePrivateProfileStrings(const QList<ProfileWrite>& writes, const QString
 
 Status writeProfileStrings(const QList<ProfileWrite>& writes, const QString& file) {
     IniFile f = load(file);
+    if (f.tooLarge)
+        return Error::plain(QStringLiteral("Die Datei „%1“ ist größer als 4 MB und wird nicht verändert.")
+                                .arg(QDir::toNativeSeparators(file)));
     const QStringList before = f.lines;
     bool values = false;
     for (const ProfileWrite& w : writes) {

@@ -11,13 +11,13 @@
 #include <QVBoxLayout>
 
 #include "base/CallStack.h"
+#include "base/ReadFile.h"
+#include "domain/bank/Csv.h"
 #include "domain/bank/Payouts.h"
 #include "ui/Platform.h"
 
 namespace gd {
 namespace {
-
-constexpr qint64 kMostBytes = 64 * 1024 * 1024;
 
 QTableWidget* table(QWidget* parent, const char* name, const QStringList& headings) {
     auto* t = new QTableWidget(0, int(headings.size()), parent);
@@ -40,18 +40,10 @@ void fill(QTableWidget* t, const QList<QStringList>& rows) {
 }
 
 QByteArray readFile(const QString& file, bool* ok) {
-    QFile f(file);
-    *ok = false;
-    if (!f.open(QIODevice::ReadOnly)) {
-        showError(Error{QStringLiteral("Die Datei kann nicht geöffnet werden:"), 0, f.errorString()});
-        return {};
-    }
-    if (f.size() > kMostBytes) {
-        showError(Error::plain(QStringLiteral("Die Datei ist mit %1 MB zu groß.").arg(f.size() / (1024 * 1024))));
-        return {};
-    }
-    *ok = true;
-    return f.readAll();
+    const Result<QByteArray> bytes = readBoundedFile(file, kMostTableBytes);
+    *ok = bytes.ok();
+    if (!bytes.ok()) showError(bytes.error());
+    return bytes.valueOr({});
 }
 
 }  // namespace

@@ -274,8 +274,19 @@ QList<QueuedMail> queuedMailsFrom(const QMimeData* mime) {
             if (u.isLocalFile()) files << u.toLocalFile();
     if (!files.isEmpty()) return queuedMailsFromFiles(files);
     const QString name = QStringLiteral("gezogener Text");
-    if (mime->hasText() && !mime->text().trimmed().isEmpty()) return {QueuedMail{name, mime->text(), QString()}};
-    if (mime->hasHtml()) return {QueuedMail{name, htmlToText(mime->html()), QString()}};
+    // Bounded before it is turned into text: the conversion holds several times the page.
+    const QString tooLarge =
+        QStringLiteral("Der Text ist größer als 16 MB; so groß ist keine Auktions-E-Mail. Er wird nicht eingelesen.");
+    if (mime->hasText()) {
+        const QString text = mime->text();
+        if (text.size() > kMaxMailBytes) return {QueuedMail{name, QString(), tooLarge}};
+        if (!text.trimmed().isEmpty()) return {QueuedMail{name, text, QString()}};
+    }
+    if (mime->hasHtml()) {
+        const QString html = mime->html();
+        if (html.size() > kMaxMailBytes) return {QueuedMail{name, QString(), tooLarge}};
+        return {QueuedMail{name, htmlToText(html), QString()}};
+    }
     return {};
 }
 

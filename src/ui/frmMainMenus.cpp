@@ -16,7 +16,9 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Clock.h"
+#include "base/ReadFile.h"
 #include "base/SafeWrite.h"
+#include "domain/bank/Csv.h"
 #include "domain/bank/IssuedInvoices.h"
 #include "domain/bank/Matching.h"
 #include "domain/bank/Payouts.h"
@@ -429,11 +431,9 @@ void frmMain::readOrderReport() {
     const QString file = platform().openFileName(QStringLiteral("Bestellbericht einlesen"), QDir::homePath(),
                                                  QStringLiteral("Berichte (*.csv *.txt)"));
     if (file.isEmpty()) return;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly) || f.size() > 64 * 1024 * 1024)
-        return showError(Error{QStringLiteral("Die Datei kann nicht gelesen werden:"), 0,
-                               f.isOpen() ? QStringLiteral("zu groß") : f.errorString()});
-    const Result<OrderReport> report = parseOrderReport(f.readAll(), loadProfiles());
+    const Result<QByteArray> bytes = readBoundedFile(file, kMostTableBytes);
+    if (!bytes.ok()) return showError(bytes.error());
+    const Result<OrderReport> report = parseOrderReport(bytes.value(), loadProfiles());
     if (!report.ok()) return showError(report.error());
     const Result<OrderOutcome> done = applyOrderReport(currentStore(), report.value());
     if (!done.ok()) return showError(done.error());

@@ -41,6 +41,20 @@ QString decoded(const QByteArray& bytes) {
     return utf8.hasError() ? win::fromAnsi(bytes) : text;
 }
 
+Result<QString> decodedTable(const QByteArray& bytes) {
+    const QString more = QStringLiteral(
+        " So groß ist kein Kontoauszug und kein Bericht; bitte exportieren Sie einen kürzeren Zeitraum.");
+    if (bytes.size() > kMostTableBytes)
+        return Error::plain(QStringLiteral("Die Datei ist mit %1 MB größer als 16 MB.").arg(bytes.size() >> 20) + more);
+    QString text = decoded(bytes);
+    // Every separator a profile may use counts, quoted or not: the bound is on what a split could make.
+    qsizetype fields = 0;
+    for (const QChar c : std::as_const(text))
+        fields += c == QLatin1Char(';') || c == QLatin1Char(',') || c == QLatin1Char('\t') || c == QLatin1Char('\n');
+    if (fields > kMostTableFields) return Error::plain(QStringLiteral("Die Datei hat mehr als 300.000 Felder.") + more);
+    return text;
+}
+
 QList<CsvRecord> csvRecords(const QString& text, QChar separator) {
     QList<CsvRecord> out;
     QStringList rec;

@@ -7,10 +7,19 @@
 #include <QString>
 #include <QStringList>
 
+#include "base/Result.h"
+
 namespace gd {
 
 // UTF-8 (with or without BOM), UTF-16 (by BOM or by its NULs), else Windows-1252.
 QString decoded(const QByteArray& bytes);
+
+// A statement or report: a year of a busy seller's payments is a few MB and up to 250,000
+// fields; what is larger is refused before it is split, each field and row costing tens of bytes.
+inline constexpr qsizetype kMostTableBytes = 16 * 1024 * 1024;
+inline constexpr qsizetype kMostTableFields = 300000;
+// The decoded text of such a file, or the German refusal when it is beyond those bounds.
+Result<QString> decodedTable(const QByteArray& bytes);
 
 struct CsvRecord {
     QStringList fields;

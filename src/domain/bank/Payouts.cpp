@@ -24,10 +24,9 @@ bool namesId(const QString& zweck, const QString& id) {
 }
 
 Result<PayoutReport> parsePayoutReport(const QByteArray& bytes, const QList<FileProfile>& profiles) {
-    if (bytes.size() > 64 * 1024 * 1024)
-        return Error::plain(QStringLiteral("Die Datei ist mit %1 MB zu groß für einen Auszahlungsbericht.")
-                                .arg(bytes.size() / (1024 * 1024)));
-    const ProfileMatch m = recogniseProfile(decoded(bytes), profiles, QStringLiteral("Auszahlung"));
+    const Result<QString> table = decodedTable(bytes);
+    if (!table.ok()) return table.error();
+    const ProfileMatch m = recogniseProfile(table.value(), profiles, QStringLiteral("Auszahlung"));
     if (!m.profile)
         return Error::plain(
             QStringLiteral("Kein Profil in Dateiformate.ini erkennt die Datei als Auszahlungsbericht. "

@@ -76,14 +76,17 @@ QList<FileProfile> loadProfiles(QStringList* errors) {
 }
 
 ProfileMatch recogniseProfile(const QString& text, const QList<FileProfile>& profiles, const QString& art) {
-    // Each separator once: most files use one of two.
-    QMap<QChar, QList<CsvRecord>> split;
-    for (const FileProfile& p : profiles) {
-        if (p.art.compare(art, Qt::CaseInsensitive) != 0) continue;
-        if (!split.contains(p.trenner)) split.insert(p.trenner, csvRecords(text, p.trenner));
-        const QList<CsvRecord>& records = split[p.trenner];
-        for (qsizetype h = 0; h < records.size() && h < 40 && records[h].openQuote == 0; ++h)
-            if (hasAll(records[h].fields, p.erkennung)) return ProfileMatch{h, &p, records};
+    // Each separator once, and one split held at a time: a split costs many times the text.
+    QList<QChar> separators;
+    for (const FileProfile& p : profiles)
+        if (p.art.compare(art, Qt::CaseInsensitive) == 0 && !separators.contains(p.trenner)) separators << p.trenner;
+    for (const QChar separator : std::as_const(separators)) {
+        const QList<CsvRecord> records = csvRecords(text, separator);
+        for (const FileProfile& p : profiles) {
+            if (p.art.compare(art, Qt::CaseInsensitive) != 0 || p.trenner != separator) continue;
+            for (qsizetype h = 0; h < records.size() && h < 40 && records[h].openQuote == 0; ++h)
+                if (hasAll(records[h].fields, p.erkennung)) return ProfileMatch{h, &p, records};
+        }
     }
     return {};
 }
@@ -93,7 +96,8 @@ int roleColumn(const FileProfile& p, const QString& role, const QStringList& hea
 }
 
 FileInspection inspectFile(const QByteArray& bytes, const QList<FileProfile>& profiles) {
-    const QString text = decoded(bytes.left(4 * 1024 * 1024));
+    // Twenty rows are shown: the first 256 KB hold them in any real file.
+    const QString text = decoded(bytes.left(256 * 1024));
     FileInspection out;
     QStringList arts;
     for (const FileProfile& p : profiles)

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "base/Money.h"
+#include "base/ReadFile.h"
 #include "base/codepage.h"
 #include "domain/bank/Csv.h"
 #include "domain/bank/Profiles.h"
@@ -13,8 +14,6 @@
 
 namespace gd {
 namespace {
-
-constexpr qint64 kMostBytes = 64 * 1024 * 1024;
 
 QString lastOf(const QStringList& path, int n) {
     return path.mid(std::max<qsizetype>(0, path.size() - n)).join(QLatin1Char('/'));
@@ -130,14 +129,26 @@ std::optional<qint64> centsOf(const QString& typed) {
     return c.ok() ? std::optional<qint64>(c.value()) : std::nullopt;
 }
 
+// A statement nests about a dozen levels; a year of a busy account has some thousand entries.
+constexpr int kMostCamtDepth = 64;
+
 Result<BankStatement> parseCamt053(const QByteArray& xml) {
     struct Tx {
         std::optional<qint64> cents;
         QString name, zweck, iban, direction;
     };
+    const Error doctype = Error::plain(
+        QStringLiteral("Der Kontoauszug enthält eine DOCTYPE-Deklaration. Solche Dateien werden zum Schutz vor "
+                       "manipulierten Dateien nicht gelesen."));
+    if (xml.contains("<!DOCTYPE")) return doctype;
+    if (xml.size() > kMostCamtBytes)
+        return Error::plain(
+            QStringLiteral("Der CAMT-Kontoauszug ist größer als 8 MB; bitte laden Sie einen kürzeren "
+                           "Zeitraum herunter."));
     BankStatement st;
     st.Format = QStringLiteral("CAMT.053");
     QXmlStreamReader r(xml);
+    qsizetype held = 0;  // entries and their transactions
     QStringList path;
     // One entry at a time: its own fields and its transactions.
     bool inEntry = false;
@@ -151,9 +162,17 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
     };
     while (!r.atEnd()) {
         r.readNext();
+        if (r.isDTD()) return doctype;
         if (r.isStartElement()) {
+            if (path.size() >= kMostCamtDepth)
+                return Error::plain(
+                    QStringLiteral("Der Kontoauszug ist zu tief verschachtelt (Zeile %1).").arg(r.lineNumber()));
             path << r.name().toString();
             const QString name = path.back();
+            if ((name == QLatin1String("Ntry") || name == QLatin1String("TxDtls")) && ++held > kMostEntries)
+                return Error::plain(
+                    QStringLiteral("Der Kontoauszug hat mehr als 100.000 Buchungen; bitte exportieren "
+                                   "Sie einen kürzeren Zeitraum."));
             if (name == QLatin1String("Ntry")) {
                 inEntry = true;
                 ++entries;
@@ -417,7 +436,9 @@ BankStatement readRows(const QList<CsvRecord>& records, qsizetype h, const BankC
 Result<BankStatement> parseBankCsv(const QByteArray& bytes) { return parseBankCsv(bytes, loadProfiles()); }
 
 Result<BankStatement> parseBankCsv(const QByteArray& bytes, const QList<FileProfile>& profiles) {
-    const QString text = decoded(bytes);
+    const Result<QString> table = decodedTable(bytes);
+    if (!table.ok()) return table.error();
+    const QString& text = table.value();
     // A profile that knows the bank's export first: its headings say what each column is.
     const ProfileMatch known = recogniseProfile(text, profiles, QStringLiteral("Bank"));
     if (known.profile) {
@@ -491,7 +512,9 @@ Result<BankStatement> parseStatement(const QByteArray& bytes) {
 }
 
 Result<BankStatement> parsePayPal(const QByteArray& bytes, const QList<FileProfile>& profiles) {
-    const ProfileMatch m = recogniseProfile(decoded(bytes), profiles, QStringLiteral("PayPal"));
+    const Result<QString> table = decodedTable(bytes);
+    if (!table.ok()) return table.error();
+    const ProfileMatch m = recogniseProfile(table.value(), profiles, QStringLiteral("PayPal"));
     if (!m.profile)
         return Error::plain(QStringLiteral("Kein Profil in Dateiformate.ini erkennt die Datei als PayPal-Bericht."));
     const FileProfile& p = *m.profile;
@@ -556,19 +579,9 @@ Result<BankStatement> parsePayPal(const QByteArray& bytes, const QList<FileProfi
 }
 
 Result<BankStatement> readStatement(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return Error::plain(
-            QStringLiteral("Der Kontoauszug '%1' kann nicht gelesen werden: %2").arg(path, f.errorString()));
-    if (f.size() > kMostBytes)
-        return Error::plain(QStringLiteral("Der Kontoauszug '%1' ist mit %2 MB zu groß für einen Kontoauszug.")
-                                .arg(path)
-                                .arg(f.size() / (1024 * 1024)));
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return Error::plain(
-            QStringLiteral("Der Kontoauszug '%1' kann nicht gelesen werden: %2").arg(path, f.errorString()));
-    return isZip(bytes) ? parseStatementZip(bytes) : parseStatement(bytes);
+    const Result<QByteArray> bytes = readBoundedFile(path, kMostTableBytes);
+    if (!bytes.ok()) return bytes.error();
+    return isZip(bytes.value()) ? parseStatementZip(bytes.value()) : parseStatement(bytes.value());
 }
 
 QString statementCounts(const BankStatement& st) {

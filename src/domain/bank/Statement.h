@@ -29,6 +29,11 @@ struct Credit {
     qint64 Gebuehr = 0;  // PayPal: the fee it kept, in cents
 };
 
+// Entries of one reading, a ZIP of many statements included.
+inline constexpr qsizetype kMostEntries = 100000;
+// A month of a busy account is about 1 MB of CAMT; reading one holds about seven times its size.
+inline constexpr qsizetype kMostCamtBytes = 8 * 1024 * 1024;
+
 struct BankStatement {
     // An entry that may be money received but could not be read safely.
     struct Skipped {

@@ -10,8 +10,8 @@ namespace {
 
 // A download holds days or months of statements; more is no statement but a zip bomb.
 constexpr zip_uint64_t kMostFiles = 2000;
-constexpr zip_uint64_t kMostFileBytes = 64 * 1024 * 1024;
-constexpr zip_uint64_t kMostTotalBytes = 256 * 1024 * 1024;
+constexpr zip_uint64_t kMostFileBytes = kMostCamtBytes;
+constexpr zip_uint64_t kMostTotalBytes = 64 * 1024 * 1024;
 
 Error unreadable(const QString& why) {
     return Error::plain(QStringLiteral("Die ZIP-Datei des Kontoauszugs kann nicht gelesen werden: %1").arg(why));
@@ -68,10 +68,20 @@ Result<BankStatement> parseStatementZip(const QByteArray& bytes) {
                 seen.insert(identity(c));
                 all.Gutschriften << c;
             }
+        // Money taken back counts as much as money received: a return in a later day's file is kept too.
+        for (const Credit& c : one.value().Rueckbuchungen)
+            if (!seen.contains(QStringLiteral("-") + identity(c))) {
+                seen.insert(QStringLiteral("-") + identity(c));
+                all.Rueckbuchungen << c;
+            }
         for (BankStatement::Skipped s : one.value().NichtGelesen) {
             s.Grund = name + QStringLiteral(": ") + s.Grund;
             all.NichtGelesen << s;
         }
+        if (all.Gutschriften.size() + all.Rueckbuchungen.size() + all.NichtGelesen.size() > kMostEntries)
+            return unreadable(
+                QStringLiteral("sie enthält mehr als 100.000 Buchungen; bitte laden Sie einen kürzeren "
+                               "Zeitraum herunter"));
         all.Lastschriften += one.value().Lastschriften;
         all.Vorgemerkt += one.value().Vorgemerkt;
     }

@@ -35,9 +35,12 @@ QString cannotBackUp(const QString& target) {
 }
 
 // The settings: the files directly in bin/ (INI files and templates).
+const QStringList kSettingsPatterns{QStringLiteral("*.ini"), QStringLiteral("*.dat"), QStringLiteral("*.datV")};
+// Far above any settings file or template; what a restore takes back is bounded by it.
+constexpr qint64 kMostSettingsBytes = 4 * 1024 * 1024;
+
 QStringList settingsFiles(const QString& folder) {
-    return QDir(folder).entryList({QStringLiteral("*.ini"), QStringLiteral("*.dat"), QStringLiteral("*.datV")},
-                                  QDir::Files, QDir::Name);
+    return QDir(folder).entryList(kSettingsPatterns, QDir::Files, QDir::Name);
 }
 
 // config.ini without the SMTP password: a backup travels (a stick, a cloud folder), the
@@ -315,10 +318,21 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         if (!db.exists(QStringLiteral("select 1 from sqlite_master where type = 'table' and name = ?"), {kFilesTable}))
             throw DbError(3078,
                           QStringLiteral("Die Datei ist eine Datenbank, aber keine Datensicherung von Gaveldesk."));
-        Recordset rs = db.OpenRecordset(QStringLiteral("select Datei, Inhalt from ") + kFilesTable);
+        // Only what a backup holds: settings and templates of bounded size, never a path outside bin/.
+        Recordset rs = db.OpenRecordset(QStringLiteral("select Datei, length(Inhalt) as Laenge from ") + kFilesTable);
+        qint64 total = 0;
         for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
-            const QString name = QFileInfo(rs.text(QStringLiteral("Datei"))).fileName();  // never a path outside bin/
-            if (!name.isEmpty()) files.append({name, rs.value(QStringLiteral("Inhalt")).toByteArray()});
+            const QString stored = rs.text(QStringLiteral("Datei")), name = QFileInfo(stored).fileName();
+            if (name.isEmpty() || !QDir::match(kSettingsPatterns, name)) continue;
+            total += rs.value(QStringLiteral("Laenge")).toLongLong();
+            if (rs.value(QStringLiteral("Laenge")).toLongLong() > kMostSettingsBytes ||
+                total > 4 * kMostSettingsBytes || files.size() >= 1000)
+                throw DbError(3078, QStringLiteral("Die Datensicherung enthält mehr Einstellungen, als eine Sicherung "
+                                                   "von Gaveldesk je hat (bei „%1“); sie wird nicht zurückgeholt.")
+                                        .arg(name));
+            Recordset one = db.OpenRecordset(
+                QStringLiteral("select Inhalt from ") + kFilesTable + QStringLiteral(" where Datei = ?"), {stored});
+            files.append({name, one.value(QStringLiteral("Inhalt")).toByteArray()});
         }
         db.execute(QStringLiteral("DROP TABLE ") + kFilesTable);
         db.Close();

@@ -118,10 +118,10 @@ Tag classify(const char* name, qsizetype len) {
     return lo < tags.size() && tags[lo].key == key ? tags[lo].role : Tag::Other;
 }
 
-// Output never outgrows twice the input: a break pair stands for a tag of three or more.
+// A page shrinks to its text; the rare output that outgrows the input grows the buffer.
 class TextOut {
 public:
-    explicit TextOut(qsizetype inputSize) : out_(2 * inputSize + 16, Qt::Uninitialized), w_(out_.data()) {}
+    explicit TextOut(qsizetype inputSize) : out_(inputSize + 16, Qt::Uninitialized), w_(out_.data()) {}
     void space() { space_ = true; }
     void breaks(int n) {
         if (w_ != out_.data()) breaks_ = std::max(breaks_, n);

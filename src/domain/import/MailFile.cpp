@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QList>
 #include <QStringDecoder>
+#include <functional>
 
 #include "base/codepage.h"
 #include "domain/import/Html.h"
@@ -33,12 +34,19 @@ Part splitPart(const QByteArray& raw) {
     const QByteArray head = sep < 0 ? raw : raw.left(sep);
     p.body = sep < 0 ? QByteArray() : raw.mid(sep + skip);
     QByteArray current;
+    // Real mails have dozens of header lines; a head of millions is read no further than this.
+    constexpr qsizetype kMostHeaders = 1000;
     const auto flush = [&] {
         const qsizetype colon = current.indexOf(':');
-        if (colon > 0) p.headers.append({current.left(colon).trimmed().toLower(), current.mid(colon + 1).trimmed()});
+        if (colon > 0 && p.headers.size() < kMostHeaders)
+            p.headers.append({current.left(colon).trimmed().toLower(), current.mid(colon + 1).trimmed()});
         current.clear();
     };
-    for (QByteArray line : head.split('\n')) {
+    for (qsizetype pos = 0; pos < head.size();) {
+        qsizetype end = head.indexOf('\n', pos);
+        if (end < 0) end = head.size();
+        QByteArray line = head.mid(pos, end - pos);
+        pos = end + 1;
         if (line.endsWith('\r')) line.chop(1);
         if (!line.isEmpty() && (line[0] == ' ' || line[0] == '\t')) {
             current += ' ' + line.trimmed();  // folded header
@@ -86,20 +94,21 @@ std::optional<QString> textOf(const Part& p, int depth, bool html, QString* erro
             if (error) *error = QStringLiteral("Die E-Mail ist unvollständig aufgebaut (keine Teilgrenze).");
             return std::nullopt;
         }
-        const QList<QByteArray> pieces = p.body.split('\n');
+        // Line by line without a list of lines: a body of bare line breaks would cost 24 bytes per byte.
+        const QByteArray open = "--" + boundary, close = open + "--";
         QList<QByteArray> parts;
-        QByteArray cur;
-        bool inside = false;
-        for (QByteArray line : pieces) {
-            QByteArray bare = line;
-            if (bare.endsWith('\r')) bare.chop(1);
-            if (bare == "--" + boundary || bare == "--" + boundary + "--") {
-                if (inside) parts << cur;
-                cur.clear();
-                inside = bare == "--" + boundary;
-                continue;
+        qsizetype partStart = -1;  // where the part being read began
+        for (qsizetype pos = 0; pos < p.body.size();) {
+            const qsizetype lineStart = pos;
+            qsizetype end = p.body.indexOf('\n', pos);
+            if (end < 0) end = p.body.size();
+            const QByteArrayView line(p.body.constData() + pos, end - pos);
+            pos = end + 1;
+            const QByteArrayView bare = line.endsWith('\r') ? line.chopped(1) : line;
+            if (bare == open || bare == close) {
+                if (partStart >= 0) parts << p.body.mid(partStart, lineStart - partStart);
+                partStart = bare == open ? qMin(pos, p.body.size()) : -1;
             }
-            if (inside) cur += line + '\n';
         }
         for (const QByteArray& raw : parts) {
             QString ignored;
@@ -134,10 +143,9 @@ std::optional<QString> bodyText(const QByteArray& message, QString* error) {
 
 bool isMailbox(const QByteArray& bytes) { return bytes.startsWith("From "); }
 
-// The messages of an mbox file: each begins with a "From " line; ">From " lines
-// inside were escaped by the writer and lose one ">".
-QList<QByteArray> splitMailbox(const QByteArray& bytes) {
-    QList<QByteArray> messages;
+// The messages of an mbox file, one at a time: each begins with a "From " line; ">From "
+// lines inside were escaped by the writer and lose one ">". False when `each` stops.
+bool eachOfMailbox(const QByteArray& bytes, const std::function<bool(const QByteArray&)>& each) {
     QByteArray current;
     bool started = false;
     bool blankBefore = true;
@@ -148,7 +156,7 @@ QList<QByteArray> splitMailbox(const QByteArray& bytes) {
         const QByteArrayView line(bytes.constData() + pos, end - pos);
         pos = end;
         if (blankBefore && line.startsWith("From ")) {
-            if (started) messages << current;
+            if (started && !each(current)) return false;
             current.clear();
             started = true;
             blankBefore = false;
@@ -162,8 +170,7 @@ QList<QByteArray> splitMailbox(const QByteArray& bytes) {
         else
             current += line;
     }
-    if (started) messages << current;
-    return messages;
+    return !started || each(current);
 }
 
 }  // namespace
@@ -221,7 +228,7 @@ Result<QList<MailText>> readMails(const QString& path) {
     // A mailbox holds many mails; each of them is bounded like a single one.
     const bool mailbox = isMailbox(f.peek(5));
     if (f.size() > (mailbox ? kMaxMailboxBytes : kMaxMailBytes))
-        return refuse(mailbox ? QStringLiteral("Das Postfach ist größer als 64 MB und wird nicht eingelesen; bitte "
+        return refuse(mailbox ? QStringLiteral("Das Postfach ist größer als 32 MB und wird nicht eingelesen; bitte "
                                                "teilen Sie es in kleinere Ordner auf.")
                               : QStringLiteral("Die Datei ist größer als 16 MB; so groß ist keine Auktions-E-Mail. Sie "
                                                "wird nicht eingelesen."));
@@ -239,17 +246,29 @@ Result<QList<MailText>> readMails(const QString& path) {
     };
     const QString suffix = info.suffix().toLower();
     if (mailbox) {
-        const QList<QByteArray> messages = splitMailbox(bytes);
-        for (qsizetype i = 0; i < messages.size(); ++i) {
+        // One message held at a time; what all of them read to is bounded together.
+        qsizetype chars = 0;
+        QString beyond;
+        eachOfMailbox(bytes, [&](const QByteArray& message) {
             QString why;
-            if (messages[i].size() > kMaxMailBytes)
+            if (message.size() > kMaxMailBytes)
                 add(std::nullopt, QStringLiteral("Die E-Mail ist größer als 16 MB und wird nicht eingelesen."));
             else
-                add(bodyText(messages[i], &why), why);
-            // A saved mail that keeps its envelope line is a box of one: no count for it.
-            if (messages.size() > 1)
-                mails.last().label = QStringLiteral("E-Mail %1 von %2").arg(i + 1).arg(messages.size());
-        }
+                add(bodyText(message, &why), why);
+            chars += mails.last().text.size();
+            if (mails.size() > kMaxMailboxMails || chars > kMaxMailboxChars)
+                beyond = mails.size() > kMaxMailboxMails
+                             ? QStringLiteral("Das Postfach enthält mehr als 10.000 E-Mails")
+                             : QStringLiteral("Das Postfach enthält mehr als 16 Millionen Zeichen Text");
+            return beyond.isEmpty();
+        });
+        if (!beyond.isEmpty())
+            return refuse(beyond +
+                          QStringLiteral("; es wird nicht eingelesen. Bitte teilen Sie es in kleinere Ordner auf."));
+        // A saved mail that keeps its envelope line is a box of one: no count for it.
+        if (mails.size() > 1)
+            for (qsizetype i = 0; i < mails.size(); ++i)
+                mails[i].label = QStringLiteral("E-Mail %1 von %2").arg(i + 1).arg(mails.size());
     } else if (suffix == QLatin1String("eml")) {
         QString why;
         add(bodyText(bytes, &why), why);

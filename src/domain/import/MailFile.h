@@ -16,7 +16,10 @@ namespace gd {
 // The body text, or nullopt with a German reason in *error.
 // No notification is this large; a larger text is refused to keep memory bounded.
 inline constexpr qint64 kMaxMailBytes = 16ll << 20;
-inline constexpr qint64 kMaxMailboxBytes = 64ll << 20;  // every mail of it is held at once
+// A mailbox is read one mail at a time; the file and the texts of its mails are held together.
+inline constexpr qint64 kMaxMailboxBytes = 32ll << 20;
+inline constexpr qsizetype kMaxMailboxMails = 10000;
+inline constexpr qsizetype kMaxMailboxChars = 16ll << 20;
 
 struct MailText {
     QString text;

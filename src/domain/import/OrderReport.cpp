@@ -21,10 +21,9 @@ bool sameText(const QString& a, const QString& b) {
 }  // namespace
 
 Result<OrderReport> parseOrderReport(const QByteArray& bytes, const QList<FileProfile>& profiles) {
-    if (bytes.size() > 64 * 1024 * 1024)
-        return Error::plain(QStringLiteral("Die Datei ist mit %1 MB zu groß für einen Bestellbericht.")
-                                .arg(bytes.size() / (1024 * 1024)));
-    const ProfileMatch m = recogniseProfile(decoded(bytes), profiles, QStringLiteral("Bestellungen"));
+    const Result<QString> table = decodedTable(bytes);
+    if (!table.ok()) return table.error();
+    const ProfileMatch m = recogniseProfile(table.value(), profiles, QStringLiteral("Bestellungen"));
     if (!m.profile)
         return Error::plain(
             QStringLiteral("Kein Profil in Dateiformate.ini erkennt die Datei als Bestellbericht. "

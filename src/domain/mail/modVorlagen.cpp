@@ -19,7 +19,8 @@ namespace {
 // Each line followed by CR LF, as the template is read line by line.
 QString readLines(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QString();
+    // A template is a page of text; a file of megabytes is none.
+    if (!f.open(QIODevice::ReadOnly) || f.size() > 1024 * 1024) return QString();
     QString text = win::decodeText(f.readAll()).text;
     if (text.isEmpty()) return QString();
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));

@@ -3,8 +3,13 @@
 // suite's second pass, on the server.
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "base/SafeWrite.h"
 #include "domain/bank/Matching.h"
 #include "domain/bank/Payouts.h"
+#include "domain/bank/Statement.h"
 #include "domain/db/Journal.h"
 #include "support/DbTestShared.h"
 
@@ -355,6 +360,23 @@ TEST(StatementReturns, WhatEachEntryIs) {
     ASSERT_EQ(st.value().Rueckbuchungen.size(), 1);
     EXPECT_EQ(st.value().Rueckbuchungen[0].Cent, 2940);
     EXPECT_EQ(st.value().Lastschriften, 1);
+    // A download of daily files in a ZIP: the return of the second day counts as in a file of its own.
+    QTemporaryDir dir;
+    const QString day1 = dir.filePath(u"tag1.xml"_s), day2 = dir.filePath(u"tag2.xml"_s),
+                  zip = dir.filePath(u"auszuege.zip"_s);
+    ASSERT_TRUE(writeFileSafely(day1, camt(cases[0].entry.constData())).ok());
+    ASSERT_TRUE(writeFileSafely(day2, camt(cases[2].entry.constData())).ok());
+    QProcess p;
+    p.start(u"python3"_s, {u"-c"_s,
+                           u"import sys, zipfile\nwith zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                           "    [z.write(f, f.split('/')[-1]) for f in sys.argv[2:]]"_s,
+                           zip, day1, day2});
+    ASSERT_TRUE(p.waitForFinished(30000) && p.exitCode() == 0) << p.readAllStandardError().toStdString();
+    const Result<BankStatement> zipped = readStatement(zip);
+    ASSERT_TRUE(zipped.ok()) << zipped.error().message().toStdString();
+    EXPECT_EQ(zipped.value().Gutschriften.size(), 1);
+    ASSERT_EQ(zipped.value().Rueckbuchungen.size(), 1);
+    EXPECT_EQ(zipped.value().Rueckbuchungen[0].Cent, 2940);
 }
 
 // A returned payment reopens the sale it paid, once, and pays nothing.

@@ -172,7 +172,7 @@ TEST_F(Payouts, AHostileReportChangesNothing) {
         QByteArray file;
         const char* said;
     } cases[] = {
-        {QByteArray(65 * 1024 * 1024, 'x'), "zu groß"},
+        {QByteArray(17 * 1024 * 1024, 'x'), "größer als 16 MB"},
         {"Datum;Betrag\r\n01.01.2026;1,00\r\n", "Kein Profil"},
         {"Typ;Bestellnummer;Artikelnummer;Auszahlungs-ID\r\nBestellung;1;4001;P-1\r\n",
          "Spalten für Brutto, Auszahlungsdatum fehlen"},
