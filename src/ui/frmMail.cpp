@@ -18,9 +18,11 @@
 #include "domain/bank/IssuedInvoices.h"
 #include "domain/mail/modVorlagen.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/smtp/CertificateTrust.h"
 #include "render/InvoicePdf.h"
 #include "ui/AddressPrompt.h"
 #include "ui/Platform.h"
+#include "ui/frmZertifikat.h"
 #include "ui/frmchange.h"
 
 namespace gd {
@@ -232,6 +234,13 @@ bool frmMail::makemail(MailSender& sender, const OutgoingMail& mail) {
         return false;
     }
     if (!outcome.sent.ok()) {
+        if (sender.waits() && lastRefusedCertificate()) {
+            if (offerCertificateTrust(this))
+                platform().msgBox(QStringLiteral("Diesem Zertifikat wird nun vertraut. Bitte senden Sie die E-Mail "
+                                                 "noch einmal."),
+                                  Platform::Buttons::Ok, Platform::Icon::Information, QString());
+            return false;
+        }
         if (sender.waits())
             platform().msgBox(QStringLiteral("Email konnte nicht versendet werden, Verbindungsfehler") +
                                   QLatin1Char('\r') + outcome.sent.error().message(),

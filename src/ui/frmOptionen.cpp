@@ -22,9 +22,11 @@
 #include "domain/mail/TokenSignIn.h"
 #include "domain/settings/Optionen.h"
 #include "domain/settings/Providers.h"
+#include "domain/smtp/CertificateTrust.h"
 #include "ui/GuiApplication.h"
 #include "ui/Platform.h"
 #include "ui/frmDatenbank.h"
+#include "ui/frmZertifikat.h"
 
 namespace gd {
 
@@ -538,8 +540,15 @@ void frmOptionen::cmdTestmail_Click() {
     CALLSTACK();
     const Result<Settings> v = values();
     platform().setBusyCursor(true);
-    const Status sent = v.ok() ? sendTestMail(v.value(), v.value().Absender) : Status(v.error());
+    Status sent = v.ok() ? sendTestMail(v.value(), v.value().Absender) : Status(v.error());
     platform().setBusyCursor(false);
+    // A certificate the system does not know: trusted consciously, the test goes out once more.
+    if (!sent.ok() && v.ok() && lastRefusedCertificate()) {
+        if (!offerCertificateTrust(this)) return;  // the dialog said that nothing was sent
+        platform().setBusyCursor(true);
+        sent = sendTestMail(v.value(), v.value().Absender);
+        platform().setBusyCursor(false);
+    }
     if (sent.ok())
         platform().msgBox(
             QStringLiteral("Testmail gesendet an ") + v.value().Absender + QLatin1Char('.') +

@@ -16,12 +16,14 @@
 #include "domain/db/Database.h"
 #include "domain/db/LoadSave.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/smtp/CertificateTrust.h"
 #include "domain/smtp/OAuth.h"
 #include "support/GuiApp.h"
 #include "support/OAuthServer.h"
 #include "support/ResultAssert.h"
 #include "support/SmtpServer.h"
 #include "ui/frmOptionen.h"
+#include "ui/frmZertifikat.h"
 
 namespace gd {
 namespace {
@@ -127,7 +129,7 @@ TEST_F(Options, AnOutlookAddressChoosesTheMicrosoftSignIn) {
     EXPECT_EQ(method->currentText(), u"Mit Microsoft anmelden"_s);
     EXPECT_FALSE(txt(11)->isEnabled());  // no password asked
     EXPECT_FALSE(child<QPushButton>("cmdAnmelden")->isEnabled());
-    EXPECT_TRUE(child<QLabel>("lblAnmeldung")->text().contains(u"keine Client-ID"_s));
+    EXPECT_TRUE(child<QLabel>("lblAnmeldung")->text().contains(u"fehlt die Kennung (Client-ID)"_s));
     if (const QString dir = qEnvironmentVariable("GD_SCREENSHOT_DIR"); !dir.isEmpty())
         dlg->grab().save(dir + u"/optionen-microsoft.png"_s);
 
@@ -376,6 +378,61 @@ TEST_F(Options, ConnectionSecurityAndThePasswordRule) {
     EXPECT_TRUE(child<QCheckBox>("checkUnverschluesselt")->isChecked());
     test::screenshot(dlg.get(), u"options-mail.png"_s);
     gbKennwortUnverschluesselt = false;
+}
+
+// A home server's own certificate: refused with its fingerprint, trusted by a click, and the
+// test mail goes out. Later the same server and port show another certificate: refused loudly,
+// and cancelling keeps the old trust and sends nothing.
+TEST_F(Options, AHomeServersCertificateIsTrustedConsciously) {
+    test::TestCertificate own, other;
+    ASSERT_TRUE(own.made && other.made);
+    const QString fingerprint = certificateFingerprint(own.certificate());
+    const quint16 port = test::freeLoopbackPort();
+    const QByteArray kept = "127.0.0.1:" + QByteArray::number(port) + "=" + fingerprint.toLatin1();
+    open();
+    click("Option2");
+    click("optStartTls");
+    type(5, u"127.0.0.1"_s);
+    type(8, QString::number(port));
+    type(7, u"shop@gavel.example"_s);
+    {
+        test::LocalSmtpServer server;
+        server.port = port;
+        ASSERT_TRUE(server.start(own.serverArgs()));
+        bool asked = false;
+        test::whenModal<frmZertifikat>([&](frmZertifikat* d) {
+            asked = true;
+            const QString text = d->findChild<QLabel*>(u"lblZertifikat"_s)->text();
+            EXPECT_TRUE(text.contains(fingerprint)) << text.toStdString();
+            EXPECT_TRUE(text.contains(u"Inhaber: 127.0.0.1"_s)) << text.toStdString();
+            EXPECT_FALSE(d->findChild<QLabel*>(u"lblWarnung"_s)->text().contains(u"geändert"_s));
+            test::screenshot(d, u"zertifikat-vertrauen.png"_s);
+            QTest::mouseClick(d->findChild<QPushButton*>(u"cmdVertrauen"_s), Qt::LeftButton);
+        });
+        click("cmdTestmail");
+        EXPECT_TRUE(asked);
+        ASSERT_FALSE(app.platform.messages.isEmpty());
+        EXPECT_EQ(app.platform.messages.last().text, u"Testmail gesendet an shop@gavel.example."_s);
+        EXPECT_EQ(server.messages().size(), 1);
+        EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains(QByteArray("[Zertifikate]\r\n" + kept)))
+            << app.read(u"bin/config.ini"_s).toStdString();
+    }
+    test::LocalSmtpServer server;
+    server.port = port;
+    ASSERT_TRUE(server.start(other.serverArgs()));
+    const qsizetype said = app.platform.messages.size();
+    bool warned = false;
+    test::whenModal<frmZertifikat>([&](frmZertifikat* d) {
+        const QString warning = d->findChild<QLabel*>(u"lblWarnung"_s)->text();
+        warned = warning.contains(u"hat sich geändert"_s) && warning.contains(fingerprint);
+        EXPECT_TRUE(d->findChild<QPushButton*>(u"cmdAbbrechen"_s)->isDefault());
+        QTest::mouseClick(d->findChild<QPushButton*>(u"cmdAbbrechen"_s), Qt::LeftButton);
+    });
+    click("cmdTestmail");
+    EXPECT_TRUE(warned);
+    EXPECT_EQ(app.platform.messages.size(), said);  // no "gesendet"
+    EXPECT_TRUE(server.messages().isEmpty());
+    EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains(kept));
 }
 
 }  // namespace

@@ -114,12 +114,24 @@ std::optional<OAuthProvider> oauthProvider(const QString& key, const QString& co
 
 QString signInLabel(const QString& key) { return QStringLiteral("Mit %1 anmelden").arg(key); }
 
+// Said to a seller, who cannot register an app: what is missing, and the way that is left.
 QString missingClientId(const QString& key) {
-    return QStringLiteral(
-               "Diese Version von Gaveldesk hat keine Client-ID für die Anmeldung bei %1. Tragen Sie die "
-               "Client-ID Ihrer eigenen App-Registrierung in bin/config.ini ein: Abschnitt [OAuth], "
-               "Schlüssel %1ClientID.")
-        .arg(key);
+    const QString missing = QStringLiteral(
+                                "Die Anmeldung mit %1 gibt es in dieser Ausgabe von Gaveldesk nicht: Ihr fehlt die "
+                                "Kennung (Client-ID), die der Herausgeber des Programms bei %1 registriert. ")
+                                .arg(key);
+    if (key == QLatin1String("Google"))
+        return missing + QStringLiteral(
+                             "Für Gmail gibt es einen anderen Weg: Legen Sie in Ihrem Google-Konto ein App-Passwort an "
+                             "(Sicherheit → Bestätigung in zwei Schritten → App-Passwörter), wählen Sie hier bei "
+                             "„Anmeldung“ das Kennwort und tragen Sie das App-Passwort als SMTP-Kennwort ein.");
+    if (key == QLatin1String("Microsoft"))
+        return missing + QStringLiteral(
+                             "Outlook.com, Hotmail und Microsoft 365 nehmen von anderen Programmen kein Kennwort an; "
+                             "direkt senden kann Gaveldesk über diese Konten daher nicht. Wählen Sie stattdessen "
+                             "„Standardemailprogramm nutzen“: Dann sendet Ihr E-Mail-Programm (etwa Outlook) jede "
+                             "E-Mail, die Gaveldesk ihm übergibt.");
+    return missing;
 }
 
 namespace {

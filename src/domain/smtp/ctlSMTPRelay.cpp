@@ -9,6 +9,7 @@
 
 #include "base/Clock.h"
 #include "domain/settings/Providers.h"
+#include "domain/smtp/CertificateTrust.h"
 #include "domain/smtp/SmtpEncoding.h"
 
 namespace gd {
@@ -86,8 +87,22 @@ QString certificateFault(const QList<QSslError>& errors, const QString& server) 
     }
     return QStringLiteral(
                "Das Zertifikat des Servers %1 ist ungültig; die E-Mail wurde nicht gesendet. %2 Prüfen "
-               "Sie den Servernamen in den Einstellungen (Emailversand). (%3)")
-        .arg(server, why, first.errorString());
+               "Sie den Servernamen in den Einstellungen (Emailversand). (%3) Fingerabdruck (SHA-256): %4. Ist es "
+               "Ihr eigener Server, können Sie diesem Zertifikat vertrauen: Einstellungen → Optionen → "
+               "Emailversand → „Testmail senden“.")
+        .arg(server, why, first.errorString(), certificateFingerprint(c));
+}
+
+QString changedFault(const QString& trusted, const QSslCertificate& shown, const QString& server, qint32 port) {
+    return QStringLiteral(
+               "Das Zertifikat des Servers %1 (Port %2) hat sich geändert; die E-Mail wurde nicht gesendet. Vertraut "
+               "ist das Zertifikat mit dem Fingerabdruck (SHA-256) %3, der Server zeigt jetzt %4. Das kann ein "
+               "Angriff sein. Nur wenn Sie das Zertifikat Ihres Servers selbst erneuert haben, vergleichen Sie den "
+               "neuen Fingerabdruck und vertrauen Sie ihm (Einstellungen → Optionen → Emailversand → „Testmail "
+               "senden“).")
+        .arg(server)
+        .arg(port)
+        .arg(trusted, certificateFingerprint(shown));
 }
 
 }  // namespace
@@ -106,6 +121,8 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     lastError_.clear();
     lastReply_.clear();
     lastNote_.clear();
+    refused_ = QSslCertificate();
+    const QString pinned = SMTPTrustedSha256.trimmed().toUpper();
     const bool implicitTls = SMTPSecurity == SmtpSecurity::ImplicitTls || SMTPPort == g_implicitTlsPort;
     SmtpMessage m{MailSenderName, MailSenderEMail, MailSenderEMailCC, MailRecipientName, MailRecipientEMail, MailBody,
                   SMTPAuthUser,   SMTPAuthPass,    QString(),         MailAttachments,   SMTPAuthToken};
@@ -163,12 +180,29 @@ bool ctlSMTPRelay::SendMail(bool testOnly) {
     });
     connect(&socket, &QSslSocket::connected, &loop, [&] { session.setLocalAddress(socket.localAddress().toString()); });
     connect(&socket, &QSslSocket::encrypted, &loop, [&] {
+        // Trusted by the system, yet not the certificate the user trusts here: refused all the same.
+        if (!pinned.isEmpty() && certificateFingerprint(socket.peerCertificate()) != pinned) {
+            refused_ = socket.peerCertificate();
+            session.socketError(changedFault(pinned, refused_, SMTPServer.trimmed(), SMTPPort));
+            loop.quit();
+            return;
+        }
         timeout.start();
         apply(session.tlsEstablished());
     });
     connect(&socket, &QSslSocket::sslErrors, &loop, [&](const QList<QSslError>& errors) {
+        const QSslCertificate shown = !socket.peerCertificate().isNull() ? socket.peerCertificate()
+                                      : errors.isEmpty()                 ? QSslCertificate()
+                                                                         : errors.first().certificate();
+        // Exactly the certificate the user chose to trust for this server and port.
+        if (!pinned.isEmpty() && certificateFingerprint(shown) == pinned) {
+            socket.ignoreSslErrors();
+            return;
+        }
         // Never fall back to clear text: a certificate that does not check out ends the session.
-        session.socketError(certificateFault(errors, SMTPServer.trimmed()));
+        refused_ = shown;
+        session.socketError(pinned.isEmpty() ? certificateFault(errors, SMTPServer.trimmed())
+                                             : changedFault(pinned, shown, SMTPServer.trimmed(), SMTPPort));
         loop.quit();
     });
     connect(&socket, &QSslSocket::errorOccurred, &loop, [&](QAbstractSocket::SocketError error) {

@@ -32,6 +32,9 @@ public:
     SmtpSecurity SMTPSecurity = SmtpSecurity::StartTls;
     bool SMTPPlainPassword = false;  // the user allowed the password without TLS
     int SMTPTotalSecs = 120;         // the longest a whole send may take
+    // SHA-256 of the one certificate the user trusts for this server and port; when set, only
+    // that certificate is accepted, even one the system would trust.
+    QString SMTPTrustedSha256;
     bool SMTPDebugmode = false;
     QString SMTPDebugOutput() const;
 
@@ -49,6 +52,8 @@ public:
     // Said after a send that went out: the copy to the sender was refused.
     QString lastNote() const { return lastNote_; }
     QString lastMessageId() const { return lastMessageId_; }
+    // The server's certificate when the last send was refused for it; null otherwise.
+    QSslCertificate refusedCertificate() const { return refused_; }
 
     // Seconds a reply may take before the session ends as failed; the clock
     // starts anew only with a whole reply, not with every byte.
@@ -69,6 +74,7 @@ private:
     QString lastReply_;
     QString lastNote_;
     QString lastMessageId_;
+    QSslCertificate refused_;
 };
 
 }  // namespace gd

@@ -2,6 +2,7 @@
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
+#include "domain/smtp/CertificateTrust.h"
 #include "domain/smtp/OAuth.h"
 #include "domain/smtp/ctlSMTPRelay.h"
 
@@ -96,6 +97,7 @@ Status sendThrough(const SmtpAccount& account, const QString& Sender, const QStr
     c.SMTPSecurity = account.security;
     c.SMTPPlainPassword = account.plainPassword;
     c.SMTPTotalSecs = account.totalSecs;
+    c.SMTPTrustedSha256 = trustedFingerprint(account.server, account.port);
     if (!token) return c.SendMail(Testonly) ? Status{} : Status(Error::plain(c.lastError()));
     const std::optional<OAuthProvider> provider = oauthProvider(account.provider, configIniPath());
     if (!provider) return Error::plain(missingClientId(account.provider));

@@ -80,7 +80,7 @@ TEST_F(TokenSignIn, SignInSendExpiryRevocationAndNoTokenOutsideTheKeyring) {
     configure(false);
     EXPECT_FALSE(oauthProvider(u"Microsoft"_s, configIniPath()));
     Status sent = send();
-    EXPECT_TRUE(test::failure(sent).contains(u"keine Client-ID"_s)) << test::failure(sent).toStdString();
+    EXPECT_TRUE(test::failure(sent).contains(u"fehlt die Kennung (Client-ID)"_s)) << test::failure(sent).toStdString();
 
     configure();
     const std::optional<OAuthProvider> p = oauthProvider(u"Microsoft"_s, configIniPath());
