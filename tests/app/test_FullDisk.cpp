@@ -96,6 +96,13 @@ TEST(FullDisk, EveryWriteFailsHonestlyAndKeepsTheOldFile) {
     for (const QString& line : batch.out.split(u'\n', Qt::SkipEmptyParts))
         EXPECT_TRUE(line.contains(u"abgelehnt"_s)) << line.toStdString() << "\n" << batch.err.toStdString();
     EXPECT_EQ(fileBytes(home + u"/gaveldesk.mdb"_s), stored);
+    // A new password on the full disk: said as the disk, not as a wrong password; the key as it was.
+    const Outcome rekey = run(home, {u"--change-password"_s}, {u"GAVELDESK_NEUES_KENNWORT=Lindenblüte 7"_s});
+    EXPECT_EQ(rekey.code, 1);
+    EXPECT_TRUE(rekey.err.contains(u"Der Datenträger ist voll."_s)) << rekey.err.toStdString();
+    EXPECT_FALSE(rekey.err.contains(u"Kennwort falsch"_s)) << rekey.err.toStdString();
+    EXPECT_EQ(fileBytes(home + u"/gaveldesk.mdb"_s), stored);
+    EXPECT_EQ(run(home, {u"--list"_s}).code, 0);
     qputenv("GAVELDESK_HOME", app.path().toLocal8Bit());
 }
 

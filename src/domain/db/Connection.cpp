@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QHash>
 #include <QMutex>
 #include <QRandomGenerator>
@@ -486,6 +487,16 @@ Status changeDatabasePassphrase(const QString& path, const QString& passphrase) 
                            "gilt das Kennwort des Server-Benutzers, und die Verbindung ist "
                            "verschlüsselt. Ändern Sie es auf dem Server."));
     const QByteArray next = passphrase.isEmpty() ? kPassphrase : passphrase.toUtf8();
+    const QString notChanged = QStringLiteral("Das Kennwort der Datenbank wurde nicht geändert:");
+    // Every page is written anew while the journal keeps the old ones: about the file's size once more.
+    const QStorageInfo disk(QFileInfo(path).absolutePath());
+    const qint64 needed = QFileInfo(path).size() + (1 << 20);
+    if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < needed)
+        return Error{notChanged, 3026,
+                     QStringLiteral("Der Datenträger ist voll. Für das neue Kennwort braucht Gaveldesk etwa %1 MB frei "
+                                    "neben der Datenbank, frei sind %2 MB; sie hat weiter ihr bisheriges Kennwort.")
+                         .arg((needed + (1 << 20) - 1) >> 20)
+                         .arg(disk.bytesAvailable() >> 20)};
     try {
         std::shared_ptr<Database::Impl> c = connect(path, false);
         // One transaction re-encrypts every page: a kill leaves the old key or the new one, never a mix.
@@ -496,7 +507,12 @@ Status changeDatabasePassphrase(const QString& path, const QString& passphrase) 
         connect(path, false);  // the new key opens it
         return {};
     } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Das Kennwort der Datenbank wurde nicht geändert:"), e);
+        // A write that failed half-way reads back as "not a database": the old key still opens it.
+        if (e.number() == kWrongKey && opensWithCurrentPassphrase(path))
+            return Error{notChanged, 3043,
+                         QStringLiteral("Die Datei ließ sich nicht neu schreiben (ist der Datenträger voll?); sie hat "
+                                        "weiter ihr bisheriges Kennwort.")};
+        return Error::from(notChanged, e);
     }
 }
 
