@@ -3,7 +3,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QMutex>
 #include <QRegularExpression>
+#include <QSet>
 #include <cerrno>
 #include <cstring>
 
@@ -51,10 +53,23 @@ QString fileErrorReason(int error, const QString& path) {
 
 namespace {
 
+// Once per folder and run: a kill between writing and renaming left "<name>.gdtmp-NNNNNN" there.
+void removeLeftoversOnce(const QString& folder) {
+    static QMutex guard;
+    static QSet<QString> done;
+    {
+        const QMutexLocker lock(&guard);
+        if (done.contains(folder)) return;
+        done.insert(folder);
+    }
+    removeStaleTemporaries(folder, false);
+}
+
 Status replaceFile(const QString& requested, const std::function<int(const sys::WriteBytes&)>& fill) {
     // Through a link to the file it names, so the link stays.
     const QFileInfo asked(requested);
     const QString path = asked.isSymLink() ? asked.symLinkTarget() : asked.absoluteFilePath();
+    removeLeftoversOnce(QFileInfo(path).absolutePath());
     const int error = QFileInfo(path).isDir() ? EISDIR : sys::replaceFile(path, fill);
     if (error == 0) return {};
     return Error{QStringLiteral("Die Datei '%1' kann nicht geschrieben werden.").arg(requested), 0,
@@ -118,7 +133,9 @@ Status copyFileSafely(const QString& from, const QString& to) {
     });
 }
 
-void removeStaleTemporaries(const QString& folder) {
+void removeStaleTemporaries(const QString& folder) { removeStaleTemporaries(folder, true); }
+
+void removeStaleTemporaries(const QString& folder, bool programFolder) {
     // Ours, and those of the earlier save routine ("config.ini.AbC123").
     static const QRegularExpression ours(QStringLiteral("\\.gdtmp-[0-9]{6}$"));
     static const QRegularExpression earlier(QStringLiteral("\\.(ini|dat|datV|ERR|csv)\\.[A-Za-z0-9]{6}$"),
@@ -129,10 +146,10 @@ void removeStaleTemporaries(const QString& folder) {
     const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
     for (const QFileInfo& f : files) {
         const QString path = f.absoluteFilePath();
-        if (const QRegularExpressionMatch m = copies.match(f.fileName()); m.hasMatch()) {
+        if (const QRegularExpressionMatch m = copies.match(f.fileName()); programFolder && m.hasMatch()) {
             const QString main = m.captured(2).isEmpty() ? path : path.chopped(m.captured(2).size());
             if (!beingWritten(main)) QFile::remove(path);
-        } else if ((ours.match(f.fileName()).hasMatch() || earlier.match(f.fileName()).hasMatch()) &&
+        } else if ((ours.match(f.fileName()).hasMatch() || (programFolder && earlier.match(f.fileName()).hasMatch())) &&
                    f.lastModified().toUTC() < before) {
             QFile::remove(path);
         }

@@ -66,6 +66,9 @@ void setFileSystemProbe(std::function<QString(const QString& path)> probe);
 // restore as soon as no process marks them as being written (WritingMark), the others
 // once older than a minute (a second instance may be writing right now).
 void removeStaleTemporaries(const QString& folder);
+// In a folder of the user's (an export's): only our own "<name>.gdtmp-NNNNNN" older than a minute.
+// Every safe write does this once per folder and run.
+void removeStaleTemporaries(const QString& folder, bool programFolder);
 
 // Marks a file as being written by this process while it lives, so that a start in
 // between leaves it alone; the mark ends with the process, however it ends.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
@@ -186,6 +188,21 @@ TEST(CommandLine, CsvExportForAGermanSpreadsheet) {
     r = run(app, {u"--export-csv"_s, app.file(u"kein/ordner/x.csv"_s)});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(u"kann nicht geschrieben werden"_s));
+    // A kill between writing and renaming left a temporary file in the user's folder: the next export
+    // removes it once it is old; one being written right now, and the user's own files, stay.
+    QDir().mkpath(app.file(u"Export"_s));
+    const QString stale = app.file(u"Export/export.csv.gdtmp-123456"_s),
+                  fresh = app.file(u"Export/b.csv.gdtmp-654321"_s), own = app.file(u"Export/liste.csv.AbC123"_s);
+    for (const QString& f : {stale, fresh, own}) app.write(QDir(app.path()).relativeFilePath(f), "halb");
+    QFile old(stale);
+    ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addSecs(-300), QFileDevice::FileModificationTime));
+    old.close();
+    r = run(app, {u"--export-csv"_s, app.file(u"Export/export.csv"_s)});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(stale));
+    EXPECT_TRUE(QFile::exists(fresh));
+    EXPECT_TRUE(QFile::exists(own));
 }
 
 // Another program holds the write lock: a batch of 300 files stops at the first
