@@ -180,6 +180,31 @@ TEST(Trust, RestoredSettingsNameTheRestoredDatabase) {
     EXPECT_FALSE(app.read(u"bin/config.ini"_s).contains("anderer.mdb"));
 }
 
+// A backup made by another hand: files that are no settings never leave it, a path never leads
+// out of bin/, and one that holds more than any backup of ours is refused whole.
+TEST(Trust, ABackupOnlyGivesBackSettings) {
+    test::TestApp app;
+    ASSERT_NO_FATAL_FAILURE(makeDatabase(app, kUser, {"verkauf.txt"}));
+    const QString backup = app.file(u"fremd.gdsicherung"_s);
+    ASSERT_EQ(run(app, {u"--backup"_s, backup}).code, 0);
+    test::sqlcipher(backup,
+                    "insert into Sicherung_Dateien values ('../../boese.sh', x'23212f62696e2f7368');"
+                    "insert into Sicherung_Dateien values ('autostart.desktop', x'5b5d');");
+    Outcome r = run(app, {u"--restore"_s, backup, u"--force"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(app.file(u"boese.sh"_s)));
+    EXPECT_FALSE(QFile::exists(app.file(u"bin/boese.sh"_s)));
+    EXPECT_FALSE(QFile::exists(app.file(u"bin/autostart.desktop"_s)));
+    test::sqlcipher(backup, "insert into Sicherung_Dateien values ('riesig.ini', zeroblob(5 * 1024 * 1024));");
+    const QByteArray config = app.read(u"bin/config.ini"_s);
+    r = run(app, {u"--restore"_s, backup, u"--force"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"mehr Einstellungen, als eine Sicherung von Gaveldesk je hat"_s))
+        << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(app.file(u"bin/riesig.ini"_s)));
+    EXPECT_EQ(app.read(u"bin/config.ini"_s), config);
+}
+
 // A backup goes in where there is no database yet, over one only with --force. One from
 // before the user chose a password restores with that password alone, and the restored
 // file is under it.
