@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "domain/smtp/CertificateTrust.h"
+#include "domain/mail/ServerCertificate.h"
 
 namespace gd {
 

@@ -11,7 +11,7 @@ namespace {
 // A download holds days or months of statements; more is no statement but a zip bomb.
 constexpr zip_uint64_t kMostFiles = 2000;
 constexpr zip_uint64_t kMostFileBytes = kMostCamtBytes;
-constexpr zip_uint64_t kMostTotalBytes = 64 * 1024 * 1024;
+constexpr zip_uint64_t kMostTotalBytes = 32 * 1024 * 1024;  // a year of daily files is a few MB
 
 Error unreadable(const QString& why) {
     return Error::plain(QStringLiteral("Die ZIP-Datei des Kontoauszugs kann nicht gelesen werden: %1").arg(why));

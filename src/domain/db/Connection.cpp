@@ -5,10 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
 #include <QHash>
 #include <QMutex>
 #include <QRandomGenerator>
+#include <QStorageInfo>
 #include <algorithm>
 #include <atomic>
 #include <limits>

@@ -9,7 +9,7 @@
 
 #include "base/Clock.h"
 #include "domain/settings/Providers.h"
-#include "domain/smtp/CertificateTrust.h"
+#include "domain/smtp/PinnedCertificate.h"
 #include "domain/smtp/SmtpEncoding.h"
 
 namespace gd {

@@ -2,8 +2,8 @@
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
-#include "domain/smtp/CertificateTrust.h"
 #include "domain/smtp/OAuth.h"
+#include "domain/smtp/PinnedCertificate.h"
 #include "domain/smtp/ctlSMTPRelay.h"
 
 namespace gd {
