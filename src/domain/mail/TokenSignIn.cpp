@@ -10,7 +10,20 @@ QStringList tokenProviders() { return {QStringLiteral("Microsoft"), QStringLiter
 QString tokenSignInLabel(const QString& key) { return signInLabel(key); }
 
 QString tokenSignInUnavailable(const QString& key) {
-    return oauthProvider(key, configIniPath()) ? QString() : missingClientId(key);
+    if (oauthProvider(key, configIniPath())) return QString();
+    // Two lines under the choice; the send's refusal says the same at length.
+    const QString missing = QStringLiteral(
+                                "Diese Ausgabe kann sich nicht mit %1 anmelden: Ihr fehlt die Kennung (Client-ID) des "
+                                "Herausgebers. ")
+                                .arg(key);
+    if (key == QLatin1String("Microsoft"))
+        return missing +
+               QStringLiteral("Outlook.com nimmt kein Kennwort an; bitte „Standardemailprogramm nutzen“ wählen.");
+    if (key == QLatin1String("Google"))
+        return missing + QStringLiteral(
+                             "Für Gmail geht ein App-Passwort: Anmeldung „Kennwort“, App-Passwort als "
+                             "SMTP-Kennwort.");
+    return missing;
 }
 
 bool tokenSignedIn(const QString& key, const QString& user) { return hasSignIn(key, user); }
