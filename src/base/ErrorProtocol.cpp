@@ -88,6 +88,12 @@ QStringList wrapForPrinter(const QStringList& lines) {
 
 QString protocolFilePath() { return AppPath() + QLatin1Char('/') + ExeName() + QStringLiteral(".ERR"); }
 
+Status noteInProtocol(const QString& text) {
+    const QString line = QStringLiteral("\r\n") + now().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")) +
+                         QStringLiteral("  ") + text + QStringLiteral("\r\n");
+    return appendFileDurably(protocolFilePath(), win::toAnsi(line));
+}
+
 Status writeErrorProtocol(const ErrorInfo& e) {
     CALLSTACK_MODULE("frmPanne");
     const QString path = protocolFilePath();

@@ -35,5 +35,7 @@ QStringList wrapForPrinter(const QStringList& lines);
 QString protocolFilePath();  // AppPath + "/" + ExeName + ".ERR"
 // Writes the protocol to protocolFilePath() in Windows-1252, replacing the file.
 Status writeErrorProtocol(const ErrorInfo& e);
+// Adds a dated line to the protocol file, keeping what it holds (a crash's trace before it).
+Status noteInProtocol(const QString& text);
 
 }  // namespace gd

@@ -74,8 +74,11 @@ void removeStaleTemporaries(const QString& folder, bool programFolder);
 // between leaves it alone; the mark ends with the process, however it ends.
 class WritingMark {
 public:
-    explicit WritingMark(const QString& path);
+    explicit WritingMark(const QString& path) : WritingMark(path, true) {}
+    // Without `wait`, a mark another process holds is not waited for: held() says whether it was taken.
+    WritingMark(const QString& path, bool wait);
     ~WritingMark();
+    bool held() const { return handle_ != -1; }
     WritingMark(const WritingMark&) = delete;
     WritingMark& operator=(const WritingMark&) = delete;
 

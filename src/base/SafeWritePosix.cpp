@@ -125,9 +125,13 @@ bool beingWritten(const QString& path) {
     return held;
 }
 
-WritingMark::WritingMark(const QString& path) {
+WritingMark::WritingMark(const QString& path, bool wait) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) ::flock(fd, LOCK_EX);
+    if (fd < 0) return;
+    if (::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB)) != 0 && !wait) {
+        ::close(fd);
+        return;
+    }
     handle_ = fd;
 }
 

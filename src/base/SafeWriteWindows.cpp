@@ -182,13 +182,14 @@ bool beingWritten(const QString& path) {
     return !free;
 }
 
-WritingMark::WritingMark(const QString& path) {
+WritingMark::WritingMark(const QString& path, bool wait) {
     const HANDLE h = openShared(path);
-    if (h != INVALID_HANDLE_VALUE && !lockMark(h, true)) {
+    if (h == INVALID_HANDLE_VALUE) return;
+    if (!lockMark(h, wait)) {
         CloseHandle(h);
         return;
     }
-    if (h != INVALID_HANDLE_VALUE) handle_ = reinterpret_cast<std::intptr_t>(h);
+    handle_ = reinterpret_cast<std::intptr_t>(h);
 }
 
 // Closing the handle gives the lock back, as the end of the process does.

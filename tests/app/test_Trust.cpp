@@ -9,7 +9,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <QTemporaryDir>
+#include <QThread>
 #include <string>
 #include <utility>
 
@@ -178,6 +180,65 @@ TEST(Trust, RestoredSettingsNameTheRestoredDatabase) {
     EXPECT_EQ(tradesOf(list), QStringList{u"1234567890"_s});
     EXPECT_FALSE(QFileInfo::exists(app.file(u"woanders"_s)));
     EXPECT_FALSE(app.read(u"bin/config.ini"_s).contains("anderer.mdb"));
+}
+
+// The window killed in the middle of its work leaves its lock behind: the next start takes it over,
+// notes it in the protocol and runs. A second start while one runs hands over and ends. A number in
+// the lock that a running process has (the test's own, as a reused number would) stops nothing.
+TEST(Trust, TheWindowStartsAgainAfterAKill) {
+    test::TestApp app;
+    ASSERT_NO_FATAL_FAILURE(makeDatabase(app, kUser, {"verkauf.txt"}));
+    // Another running program under the window's name holds the number the lock names, as when the
+    // system hands a dead window's number to a new process.
+    ASSERT_TRUE(QDir().mkpath(app.file(u"andere"_s)));
+    const QString imposter = app.file(u"andere/gaveldesk-fenster"_s);
+    ASSERT_TRUE(QFile::copy(u"/usr/bin/sleep"_s, imposter));
+    QProcess other;
+    other.start(imposter, {u"120"_s});
+    ASSERT_TRUE(other.waitForStarted(10000));
+    const QString me = QString::number(other.processId());
+    app.write(u"gaveldesk.lock"_s,
+              me.toLatin1() + "\ngaveldesk-fenster\n" + QSysInfo::machineHostName().toLatin1() + "\n");
+    const QProcessEnvironment env = environment(app.path(), {u"QT_QPA_PLATFORM=offscreen"_s});
+    const auto start = [&](QProcess& p) {
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(GD_WINDOW_EXECUTABLE), {});
+        return p.waitForStarted(10000);
+    };
+    // The lock names the running window once it holds it.
+    const auto holds = [&](const QProcess& p) {
+        for (int i = 0; i < 600; ++i) {
+            if (app.read(u"gaveldesk.lock"_s).trimmed() == QByteArray::number(p.processId())) return true;
+            if (p.state() != QProcess::Running) return false;
+            QThread::msleep(50);
+        }
+        return false;
+    };
+    const auto protocol = [&] {
+        QByteArray all;
+        for (const QString& f : QDir(app.path()).entryList({u"*.ERR"_s}, QDir::Files)) all += app.read(f);
+        return QString::fromLatin1(all);
+    };
+    QProcess first;
+    ASSERT_TRUE(start(first));
+    ASSERT_TRUE(holds(first)) << first.readAllStandardError().toStdString();
+    EXPECT_TRUE(protocol().contains(u"(Prozess %1)"_s.arg(me))) << protocol().toStdString();
+    const qint64 killed = first.processId();
+    first.kill();
+    first.waitForFinished(10000);
+    QProcess second;
+    ASSERT_TRUE(start(second));
+    ASSERT_TRUE(holds(second)) << second.readAllStandardError().toStdString();
+    EXPECT_TRUE(protocol().contains(u"(Prozess %1)"_s.arg(killed))) << protocol().toStdString();
+    QProcess third;
+    ASSERT_TRUE(start(third));
+    EXPECT_TRUE(third.waitForFinished(30000));
+    EXPECT_EQ(third.exitCode(), 0);
+    EXPECT_EQ(second.state(), QProcess::Running);
+    second.kill();
+    second.waitForFinished(10000);
+    other.kill();
+    other.waitForFinished(10000);
 }
 
 // A backup made by another hand: files that are no settings never leave it, a path never leads
