@@ -286,6 +286,13 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         QStringLiteral("Die Datensicherung '%1' wurde nicht eingespielt:").arg(QDir::toNativeSeparators(backupFile));
     QFile::remove(temp);
     if (!QFileInfo(backupFile).isFile()) return Error{refused, 0, QStringLiteral("Die Datei gibt es nicht.")};
+    // What the window's other threads keep open is closed first; one at work right now (a check, the
+    // daily backup) would keep the file from being swapped: then nothing starts.
+    if (!server && !releaseConnectionsEverywhere(dbPath))
+        return Error{refused, 0,
+                     QStringLiteral("Die Datenbank wird gerade im Hintergrund gelesen (Prüfung oder tägliche "
+                                    "Datensicherung). Bitte versuchen Sie es in einer Minute noch einmal; es wurde "
+                                    "nichts verändert.")};
     const Status copied = copyFileSafely(backupFile, temp);
     if (!copied.ok())
         return Error{refused, 0,

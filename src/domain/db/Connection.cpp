@@ -398,21 +398,58 @@ std::shared_ptr<Database::Impl> createConnection(const QString& path) {
 // while idle, so other programs may write; before each use the file's identity
 // is compared, and a file replaced on disk (a restore, a copy by the user) gets
 // a new connection, as if the file were opened per operation.
+// Each thread's cache is known to all, so that a restore can close what idle threads keep open
+// (Windows renames no file SQLite holds open); its own thread takes its lock, uncontended.
 namespace {
-std::vector<std::pair<QString, std::shared_ptr<Database::Impl>>>& connectionCache() {
-    thread_local std::vector<std::pair<QString, std::shared_ptr<Database::Impl>>> cache;
-    return cache;
+struct ThreadConnections;
+QMutex g_threadsMutex;
+QList<ThreadConnections*> g_threads;
+struct ThreadConnections {
+    QMutex mutex;
+    std::vector<std::pair<QString, std::shared_ptr<Database::Impl>>> entries;
+    ThreadConnections() {
+        const QMutexLocker lock(&g_threadsMutex);
+        g_threads.append(this);
+    }
+    ~ThreadConnections() {
+        const QMutexLocker lock(&g_threadsMutex);
+        g_threads.removeOne(this);
+    }
+};
+ThreadConnections& threadConnections() {
+    thread_local ThreadConnections connections;
+    return connections;
 }
+QString cacheKey(const QString& path) { return isServerAddress(path) ? path : canonicalDbPath(path); }
 }  // namespace
 
 void releaseConnections(const QString& path) {
-    auto& cache = connectionCache();
-    const QString key = isServerAddress(path) ? path : canonicalDbPath(path);
-    std::erase_if(cache, [&](const auto& e) { return e.first == key; });
+    ThreadConnections& mine = threadConnections();
+    const QMutexLocker lock(&mine.mutex);
+    const QString key = cacheKey(path);
+    std::erase_if(mine.entries, [&](const auto& e) { return e.first == key; });
+}
+
+bool releaseConnectionsEverywhere(const QString& path) {
+    threadConnections();  // registered before the list is locked
+    const QString key = cacheKey(path);
+    bool idle = true;
+    const QMutexLocker all(&g_threadsMutex);
+    for (ThreadConnections* t : std::as_const(g_threads)) {
+        const QMutexLocker lock(&t->mutex);
+        std::erase_if(t->entries, [&](const auto& e) {
+            if (e.first != key) return false;
+            if (e.second.use_count() > 1) idle = false;  // in use right now: left alone
+            return e.second.use_count() == 1;
+        });
+    }
+    return idle;
 }
 
 std::shared_ptr<Database::Impl> cachedConnection(const QString& path) {
-    auto& cache = connectionCache();
+    ThreadConnections& mine = threadConnections();
+    const QMutexLocker lock(&mine.mutex);
+    auto& cache = mine.entries;
     if (isServerAddress(path)) {
         // Kept while it works; a lost one is replaced by a new connection on the next operation.
         const auto it = std::find_if(cache.begin(), cache.end(), [&](const auto& e) { return e.first == path; });

@@ -75,6 +75,8 @@ private:
 std::shared_ptr<Database::Impl> cachedConnection(const QString& path);
 // Closes this thread's idle connection to the file: Windows renames no file SQLite holds open.
 void releaseConnections(const QString& path);
+// The same for every thread's idle connection; false when one is in use right now (it stays).
+bool releaseConnectionsEverywhere(const QString& path);
 // A connection of its own, not shared. A file of an earlier version is brought up
 // to date first, unless migrate is false (the file check reads it as it is).
 std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate = true);

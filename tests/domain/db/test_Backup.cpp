@@ -2,8 +2,11 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QSemaphore>
+#include <QThreadPool>
 
 #include "domain/db/Backup.h"
+#include "domain/db/Connection.h"
 #include "domain/db/Move.h"
 #include "support/DbTestShared.h"
 #include "support/Sqlcipher.h"
@@ -55,6 +58,61 @@ TEST_F(Backup, WhileAnotherProgramWrites) {
     writer.waitForFinished(60000);
     EXPECT_GT(taken, 0);
     EXPECT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+}
+
+// The descriptors this process holds on the file (Linux shows them; Windows would refuse the swap).
+int openedBy(const QString& file) {
+    int n = 0;
+    for (const QFileInfo& fd :
+         QDir(u"/proc/self/fd"_s).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+        n += fd.symLinkTarget() == QFileInfo(file).canonicalFilePath();
+    return n;
+}
+
+// A restore in the running window: what its other threads keep open of the file is closed
+// before the swap, and the restored data are what every thread reads then. A thread at work
+// on the file right now refuses the restore before anything is changed.
+TEST_F(Backup, OtherThreadsLetGoOfTheFileOrTheRestoreWaits) {
+    const QString file = app.file(u"sicherung.gdsicherung"_s);
+    ASSERT_TRUE(writeBackup(db, bin, file).ok());
+    store(auktion(u"102"_s, u"bernd"_s), kunde(u"bernd"_s));
+    QThreadPool list;  // as the window's list keeps its thread and connection
+    list.setMaxThreadCount(1);
+    list.setExpiryTimeout(-1);
+    const auto countThere = [&] {
+        int n = -1;
+        list.start([&] {
+            n = int(Database::open(db).OpenRecordset(u"select count(*) as n from Auktionen"_s).value(u"n"_s).toInt());
+        });
+        list.waitForDone();
+        return n;
+    };
+    ASSERT_EQ(countThere(), 2);
+    const bool seen = QDir(u"/proc/self/fd"_s).exists();
+    if (seen) {
+        ASSERT_GE(openedBy(db), 1);
+        ASSERT_TRUE(releaseConnectionsEverywhere(db));
+        EXPECT_EQ(openedBy(db), 0);  // the list's thread too: nothing holds the file for a swap
+    }
+    // Busy: a reader holds its connection while the restore is asked for.
+    QSemaphore reading, done;
+    list.start([&] {
+        Database busy = Database::open(db);
+        reading.release();
+        done.acquire();
+    });
+    reading.acquire();
+    const Result<QString> refused = restoreBackup(file, db, bin, saved);
+    done.release();
+    list.waitForDone();
+    ASSERT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.error().message().contains(u"es wurde nichts verändert"_s))
+        << refused.error().message().toStdString();
+    EXPECT_EQ(auctions(), 2);
+    // Idle: let go, swapped, and the list's thread reads the restored file.
+    const Result<QString> kept = restoreBackup(file, db, bin, saved);
+    ASSERT_TRUE(kept.ok()) << kept.error().message().toStdString();
+    EXPECT_EQ(countThere(), 1);
 }
 
 // Backup, change everything, restore: the trades and the settings are back, and the
