@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include "base/SafeWrite.h"
 
@@ -81,5 +82,10 @@ QString configIniPath() { return AppPath() + QStringLiteral("/bin/config.ini"); 
 QString vorlagenIniPath() { return AppPath() + QStringLiteral("/bin/Vorlagen.ini"); }
 QString keywordIniPath() { return AppPath() + QStringLiteral("/bin/") + ExeName() + QStringLiteral(".ini"); }
 QString defaultDatabasePath() { return AppPath() + QLatin1Char('/') + ExeName() + QStringLiteral(".mdb"); }
+
+QString documentsFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
 
 }  // namespace gd

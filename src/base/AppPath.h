@@ -25,5 +25,7 @@ QString vorlagenIniPath();  // AppPath + "/bin/Vorlagen.ini"
 QString keywordIniPath();   // AppPath + "/bin/" + ExeName + ".ini"
 // The database a new installation gets: AppPath + "/" + ExeName + ".mdb".
 QString defaultDatabasePath();
+// Where file dialogs start: the user's documents folder ("Dokumente"), else the home folder.
+QString documentsFolder();
 
 }  // namespace gd

@@ -31,6 +31,7 @@ public:
     QList<Message> messages;
     QList<ShellCall> shellCalls;
     QStringList printed;
+    QStringList offeredPaths;  // where each file dialog was asked to start
     QString clipboard;
     bool clipboardHoldsText = false;
     int beeps = 0;
@@ -59,8 +60,14 @@ public:
         clipboard = text;
         clipboardHoldsText = true;
     }
-    QString openFileName(const QString&, const QString&, const QString&) override { return nextFileName(); }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return nextFileName(); }
+    QString openFileName(const QString&, const QString& dir, const QString&) override {
+        offeredPaths << dir;
+        return nextFileName();
+    }
+    QString saveFileName(const QString&, const QString& dir, const QString&) override {
+        offeredPaths << dir;
+        return nextFileName();
+    }
     bool printLines(const QStringList& lines) override {
         if (printSucceeds) printed += lines;
         return printSucceeds;

@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/ReadFile.h"
 #include "domain/bank/Csv.h"
@@ -100,7 +101,7 @@ void frmAuszahlungen::load() {
 
 void frmAuszahlungen::readReport() {
     CALLSTACK_MODULE("frmAuszahlungen");
-    const QString file = platform().openFileName(QStringLiteral("Auszahlungsbericht öffnen"), QDir::homePath(),
+    const QString file = platform().openFileName(QStringLiteral("Auszahlungsbericht öffnen"), documentsFolder(),
                                                  QStringLiteral("Berichte (*.csv *.txt)"));
     if (file.isEmpty()) return;
     bool ok = false;

@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "base/SafeWrite.h"
@@ -168,7 +169,7 @@ void frmJahr::saveAs(const char* kind,
     const QString k = QString::fromLatin1(kind);
     const QString file = platform().saveFileName(
         QStringLiteral("Jahresübersicht als %1 speichern").arg(k),
-        QDir::homePath() + QStringLiteral("/Jahresuebersicht-%1.%2").arg(spnJahr->value()).arg(k.toLower()),
+        documentsFolder() + QStringLiteral("/Jahresuebersicht-%1.%2").arg(spnJahr->value()).arg(k.toLower()),
         QStringLiteral("%1-Dateien (*.%2)").arg(k, k.toLower()));
     if (file.isEmpty()) return;
     const Result<QList<PlatformYear>> figures = yearFigures(currentStore(), spnJahr->value());
@@ -284,9 +285,9 @@ void frmDatev::exportFile() {
     if (const Status saved = saveOptions(s); saved.ok()) setSettings(s);
     const QString file =
         platform().saveFileName(QStringLiteral("DATEV-Buchungsstapel speichern"),
-                                QDir::homePath() + QStringLiteral("/EXTF_Buchungsstapel_%1_%2.csv")
-                                                       .arg(dtpVon->date().toString(QStringLiteral("yyyyMMdd")),
-                                                            dtpBis->date().toString(QStringLiteral("yyyyMMdd"))),
+                                documentsFolder() + QStringLiteral("/EXTF_Buchungsstapel_%1_%2.csv")
+                                                        .arg(dtpVon->date().toString(QStringLiteral("yyyyMMdd")),
+                                                             dtpBis->date().toString(QStringLiteral("yyyyMMdd"))),
                                 QStringLiteral("DATEV-Dateien (*.csv)"));
     if (file.isEmpty()) return;
     const Status w = writeFileSafely(file, ex.value().bytes);

@@ -241,10 +241,12 @@ void frmMain::changePassphrase() {
 void frmMain::saveBackup() {
     CALLSTACK_MENU();
     if (gsDataSource.isEmpty()) return;
-    QString file = platform().saveFileName(QStringLiteral("Datensicherung speichern"),
-                                           QDir::homePath() + QStringLiteral("/gaveldesk-") +
-                                               today().toString(Qt::ISODate) + QString::fromLatin1(kBackupSuffix),
-                                           QStringLiteral("Datensicherungen (*.gdsicherung)"));
+    QString file = platform().saveFileName(
+        QStringLiteral("Datensicherung speichern"),
+        // With the time: the daily backup's name, which its rotation removes, stays its own.
+        documentsFolder() + QStringLiteral("/gaveldesk-") + now().toString(QStringLiteral("yyyy-MM-dd-HHmm")) +
+            QString::fromLatin1(kBackupSuffix),
+        QStringLiteral("Datensicherungen (*.gdsicherung)"));
     if (file.isEmpty()) return;
     // "stand1" becomes "stand1.gdsicherung": the restore lists backups by that ending.
     if (!file.endsWith(QString::fromLatin1(kBackupSuffix), Qt::CaseInsensitive))
@@ -314,7 +316,7 @@ void frmMain::restoreFromBackup() {
 
 void frmMain::importStatement() {
     CALLSTACK_MENU();
-    const QString file = platform().openFileName(QStringLiteral("Kontoauszug einlesen"), QDir::homePath(),
+    const QString file = platform().openFileName(QStringLiteral("Kontoauszug einlesen"), documentsFolder(),
                                                  QStringLiteral("Kontoauszüge (*.xml *.csv *.txt);;Alle Dateien (*)"));
     if (file.isEmpty()) return;
     const Result<BankStatement> st = readStatement(file);
@@ -357,7 +359,7 @@ void frmMain::saveInvoice() {
     const QString sale = selectedAuktion().AuktionsID;
     if (!completeAddressFor(this, sale) || !taxModeReadyFor(this, sale)) return;
     const QString file = platform().saveFileName(QStringLiteral("Rechnung als PDF speichern"),
-                                                 QDir::homePath() + QStringLiteral("/Rechnung-%1.pdf").arg(nr),
+                                                 documentsFolder() + QStringLiteral("/Rechnung-%1.pdf").arg(nr),
                                                  QStringLiteral("PDF-Dateien (*.pdf)"));
     if (file.isEmpty()) return;
     const Result<IssuedInvoice> inv = issueInvoice(currentStore(), sale, gsNummernkreis, now(), invoicePdf);
@@ -385,7 +387,7 @@ void frmMain::showInvoices() {
 
 void frmMain::showEInvoice() {
     CALLSTACK_MENU();
-    const QString file = platform().openFileName(QStringLiteral("E-Rechnung öffnen"), QDir::homePath(),
+    const QString file = platform().openFileName(QStringLiteral("E-Rechnung öffnen"), documentsFolder(),
                                                  QStringLiteral("E-Rechnungen (*.xml *.pdf)"));
     if (file.isEmpty()) return;
     // Kept with the purchase selected in the list, if one is.
@@ -418,7 +420,7 @@ void frmMain::showPayouts() {
 
 void frmMain::showFileFormat() {
     CALLSTACK_MENU();
-    const QString file = platform().openFileName(QStringLiteral("Datei prüfen"), QDir::homePath(),
+    const QString file = platform().openFileName(QStringLiteral("Datei prüfen"), documentsFolder(),
                                                  QStringLiteral("Exporte (*.csv *.txt);;Alle Dateien (*)"));
     if (file.isEmpty()) return;
     frmDateiformat dlg(this);
@@ -428,7 +430,7 @@ void frmMain::showFileFormat() {
 void frmMain::readOrderReport() {
     CALLSTACK_MENU();
     if (gsDataSource.isEmpty()) return;
-    const QString file = platform().openFileName(QStringLiteral("Bestellbericht einlesen"), QDir::homePath(),
+    const QString file = platform().openFileName(QStringLiteral("Bestellbericht einlesen"), documentsFolder(),
                                                  QStringLiteral("Berichte (*.csv *.txt)"));
     if (file.isEmpty()) return;
     const Result<QByteArray> bytes = readBoundedFile(file, kMostTableBytes);

@@ -8,6 +8,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "base/SafeWrite.h"
@@ -107,7 +108,7 @@ void frmRechnungen::saveSelected() {
     const IssuedInvoice* i = selected();
     if (!i) return;
     const QString file = platform().saveFileName(QStringLiteral("Rechnung als PDF speichern"),
-                                                 QDir::homePath() + QStringLiteral("/Rechnung-%1.pdf").arg(i->Nummer),
+                                                 documentsFolder() + QStringLiteral("/Rechnung-%1.pdf").arg(i->Nummer),
                                                  QStringLiteral("PDF-Dateien (*.pdf)"));
     if (file.isEmpty()) return;
     // The bytes as issued: the same file every time.
@@ -128,7 +129,7 @@ void frmRechnungen::saveXml() {
         return;
     }
     const QString file = platform().saveFileName(QStringLiteral("E-Rechnung speichern"),
-                                                 QDir::homePath() + QStringLiteral("/Rechnung-%1.xml").arg(i->Nummer),
+                                                 documentsFolder() + QStringLiteral("/Rechnung-%1.xml").arg(i->Nummer),
                                                  QStringLiteral("E-Rechnungen (*.xml)"));
     if (file.isEmpty()) return;
     if (const Status w = writeFileSafely(file, xml.value()); !w.ok()) showError(w.error());

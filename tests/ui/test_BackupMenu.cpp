@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include "MainWindowFixture.h"
+#include "base/AppPath.h"
+#include "base/Clock.h"
+#include "domain/db/Backup.h"
 #include "support/GuiApp.h"
 
 namespace gd {
@@ -32,6 +37,27 @@ TEST_F(BackupMenu, SaveAndRestoreFromTheMenu) {
     EXPECT_EQ(column(7), before);
     EXPECT_TRUE(lastMessage().startsWith(u"Die Datensicherung ist eingespielt."_s)) << lastMessage().toStdString();
     EXPECT_TRUE(lastMessage().contains(u"vor-Wiederherstellung-"_s));
+}
+
+// A backup by hand is proposed in the documents folder under a name of its own: saved in the
+// backup folder, the daily backups' rotation never takes it away.
+TEST_F(BackupMenu, AHandMadeBackupIsNeverTakenForADailyOne) {
+    fill();
+    open();
+    platform.queueFileName(QString());  // cancelled: only the proposal is looked at
+    menu("keyEinstellungen", "keyBackup");
+    ASSERT_FALSE(platform.offeredPaths.isEmpty());
+    const QFileInfo offered(platform.offeredPaths.last());
+    EXPECT_EQ(offered.absolutePath(), documentsFolder());
+    EXPECT_EQ(offered.fileName(), u"gaveldesk-"_s + now().toString(u"yyyy-MM-dd-HHmm"_s) + u".gdsicherung"_s);
+    const QString byHand = backupFolder() + u"/"_s + offered.fileName();
+    QDir().mkpath(backupFolder());
+    platform.queueFileName(byHand);
+    menu("keyEinstellungen", "keyBackup");
+    ASSERT_TRUE(QFileInfo::exists(byHand));
+    for (int day = 1; day <= 9; ++day)
+        ASSERT_TRUE(dailyBackup(gsDataSource, app.file(u"bin"_s), backupFolder(), today().addDays(day), 7).ok());
+    EXPECT_TRUE(QFileInfo::exists(byHand));
 }
 
 }  // namespace
