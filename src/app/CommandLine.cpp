@@ -34,11 +34,11 @@ namespace gd {
 namespace cli {
 
 QTextStream& out() {
-    static QTextStream s(stdout);
+    static QTextStream s(&standardStream(1));
     return s;
 }
 QTextStream& err() {
-    static QTextStream s(stderr);
+    static QTextStream s(&standardStream(2));
     return s;
 }
 
@@ -321,9 +321,8 @@ int listAuctions(const QString& filterName) {
     warnIfDamaged();
     out().flush();
     const Status read = writeListTsv(gsDataSource, gsStandardUser, *filter, [](const QByteArray& lines) {
-        return std::fwrite(lines.constData(), 1, std::size_t(lines.size()), stdout) == std::size_t(lines.size());
+        return standardStream(1).write(lines) == lines.size();
     });
-    std::fflush(stdout);
     if (!read.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + read.error().text());
     return 0;
 }
@@ -615,9 +614,7 @@ int runHeadless() {
     QCoreApplication::setApplicationName(QStringLiteral("gaveldesk"));
     // The installed program's data folder gets its defaults before anything reads them.
     if (const Status ready = prepareAppFolder(); !ready.ok()) {
-        std::fprintf(stderr, "gaveldesk: %s\n",
-                     qPrintable(ready.error().message().replace(QLatin1Char('\r'), QLatin1Char(' '))));
-        return 1;
+        return fail(ready.error().message().replace(QLatin1Char('\r'), QLatin1Char(' ')));
     }
     if (auto rc = runCommandLine(QCoreApplication::arguments())) {
         // As this command left the file: the next one reads every page only when another program changed it.

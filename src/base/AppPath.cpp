@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "base/Launch.h"
 #include "base/SafeWrite.h"
 
 namespace gd {
@@ -17,11 +19,23 @@ QString trimmed(QString path) {
     return path;
 }
 
-// A folder with the program's files that this user may change: root may write to
-// /usr/bin, but an installed program has no bin/ there.
+// A folder with the program's files that this user may change: root may write to /usr/bin,
+// but an installed program has no bin/ there. Writable means a file can be made there: the
+// permission bits Qt reads say nothing of Windows' access lists. Installed programs' folders
+// never hold data, whoever may write into them.
 bool ownFolder(const QString& dir) {
-    const QFileInfo bin(dir + QStringLiteral("/bin"));
-    return bin.isDir() && QFileInfo(dir).isWritable() && bin.isWritable();
+    if (!QFileInfo(dir + QStringLiteral("/bin")).isDir() || inProgramsFolder(dir)) return false;
+    QFile probe(dir + QStringLiteral("/bin/.gaveldesk-schreibprobe-") +
+                QString::number(QCoreApplication::applicationPid()));
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return false;
+    probe.close();
+    return probe.remove();
+}
+
+// Asked once a run: the program's folder does not move, and the probe writes a file.
+bool ownProgramFolder(const QString& exe) {
+    static const bool own = ownFolder(exe);
+    return own;
 }
 
 // Copies what is missing below `from` into `to`, keeping what is there.
@@ -71,7 +85,7 @@ QString AppPath() {
     QString home = qEnvironmentVariable("GAVELDESK_HOME");
     if (home.isEmpty() && QCoreApplication::instance()) {
         const QString exe = QCoreApplication::applicationDirPath();
-        home = ownFolder(exe) ? exe : userDataFolder();
+        home = ownProgramFolder(exe) ? exe : userDataFolder();
     }
     if (home.isEmpty()) home = QDir::currentPath();
     return trimmed(home);

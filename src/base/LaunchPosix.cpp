@@ -55,6 +55,9 @@ QString defaultOpener(const QString& file) {
 }
 
 // AppPath.h: the data folder by the desktop's rules.
+// A package puts the program under /usr, which has no bin/ of ours beside it.
+bool inProgramsFolder(const QString&) { return false; }
+
 QString userDataFolder() {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
     // A relative XDG_DATA_HOME is invalid and ignored, as other desktop programs do.

@@ -68,6 +68,17 @@ QString defaultOpener(const QString& file) {
     return QDir::fromNativeSeparators(QString::fromWCharArray(found));
 }
 
+bool inProgramsFolder(const QString& dir) {
+    const QString mine = QDir::cleanPath(QDir::fromNativeSeparators(dir)).toLower() + QLatin1Char('/');
+    for (const char* name : {"ProgramFiles", "ProgramW6432", "ProgramFiles(x86)"}) {
+        const QString programs = qEnvironmentVariable(name);
+        if (programs.isEmpty()) continue;
+        const QString under = QDir::cleanPath(QDir::fromNativeSeparators(programs)).toLower() + QLatin1Char('/');
+        if (mine.startsWith(under)) return true;
+    }
+    return false;
+}
+
 QString userDataFolder() {
     QString base = qEnvironmentVariable("APPDATA");
     if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/AppData/Roaming");

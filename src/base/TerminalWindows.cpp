@@ -6,10 +6,52 @@
 
 namespace gd {
 
-void prepareConsole() {
-    // The console's own code page (850 in Germany) would garble every umlaut we print.
-    SetConsoleOutputCP(CP_UTF8);
-    SetConsoleCP(CP_UTF8);
+// The console's code page is left as the user has it: the text goes to it as wide characters.
+void prepareConsole() {}
+
+namespace {
+
+class ConsoleStream final : public QIODevice {
+public:
+    explicit ConsoleStream(DWORD which) : handle_(GetStdHandle(which)) {
+        DWORD mode = 0;
+        console_ = handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE && GetFileType(handle_) == FILE_TYPE_CHAR &&
+                   GetConsoleMode(handle_, &mode);
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        DWORD done = 0;
+        if (!console_) return WriteFile(handle_, data, DWORD(size), &done, nullptr) ? size : -1;
+        pending_.append(data, qsizetype(size));
+        // Whole UTF-8 sequences only; a character cut between two writes waits for its rest.
+        qsizetype whole = pending_.size();
+        for (qsizetype back = 1; back <= 3 && back <= pending_.size(); ++back) {
+            const unsigned char c = static_cast<unsigned char>(pending_[pending_.size() - back]);
+            if ((c & 0xC0) == 0x80) continue;  // a continuation byte
+            const qsizetype length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            if (length > back) whole = pending_.size() - back;
+            break;
+        }
+        const std::wstring text = QString::fromUtf8(pending_.left(whole)).toStdWString();
+        pending_.remove(0, whole);
+        return WriteConsoleW(handle_, text.c_str(), DWORD(text.size()), &done, nullptr) ? size : -1;
+    }
+
+private:
+    HANDLE handle_;
+    bool console_ = false;
+    QByteArray pending_;
+};
+
+}  // namespace
+
+QIODevice& standardStream(int which) {
+    static ConsoleStream out(STD_OUTPUT_HANDLE), err(STD_ERROR_HANDLE);
+    return which == 2 ? static_cast<QIODevice&>(err) : out;
 }
 
 std::optional<QString> askHidden(const QString& prompt) {
