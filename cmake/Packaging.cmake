@@ -26,7 +26,8 @@ add_custom_command(OUTPUT ${GD_PACKAGING_OUT}/gaveldesk.1.gz ${GD_PACKAGING_OUT}
     DEPENDS ${P}/gaveldesk.1 ${P}/changelog)
 add_custom_target(packaging_docs ALL DEPENDS ${GD_PACKAGING_OUT}/gaveldesk.1.gz ${GD_PACKAGING_OUT}/changelog.gz)
 install(FILES ${GD_PACKAGING_OUT}/gaveldesk.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${P}/copyright ${GD_PACKAGING_OUT}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/gaveldesk)
+install(FILES ${P}/copyright ${GD_PACKAGING_OUT}/changelog.gz ${P}/licences/LIZENZEN.txt
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/gaveldesk)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME gaveldesk)

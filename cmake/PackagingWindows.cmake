@@ -8,7 +8,33 @@ set(GD_MINGW_RUNTIME /usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mi
 
 install(TARGETS gaveldesk gaveldesk-fenster RUNTIME DESTINATION .)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/bin ${CMAKE_SOURCE_DIR}/resources/Help DESTINATION .)
-install(FILES ${P}/windows/qt.conf ${P}/windows/gaveldesk.ico ${P}/copyright DESTINATION .)
+install(FILES ${P}/windows/qt.conf ${P}/windows/gaveldesk.ico DESTINATION .)
+# The licences of what is shipped, from the Debian packages whose sources the libraries are
+# built from, with the overview and the note how to replace Qt (LGPL-3).
+install(FILES ${P}/licences/LIZENZEN.txt DESTINATION .)
+set(GD_LICENCES
+    "Gaveldesk.txt=${P}/copyright"
+    "Qt.txt=/usr/share/doc/libqt6core6/copyright"
+    "LGPL-3.txt=/usr/share/common-licenses/LGPL-3"
+    "GPL-3.txt=/usr/share/common-licenses/GPL-3"
+    "OpenSSL.txt=/usr/share/doc/libssl3/copyright"
+    "SQLCipher.txt=/usr/share/doc/libsqlcipher0/copyright"
+    "qpdf.txt=/usr/share/doc/libqpdf29/copyright"
+    "libzip.txt=/usr/share/doc/libzip4/copyright"
+    "libjpeg-turbo.txt=/usr/share/doc/libjpeg62-turbo/copyright"
+    "libqrencode.txt=/usr/share/doc/libqrencode4/copyright"
+    "zlib.txt=/usr/share/doc/libz-mingw-w64/copyright"
+    "MinGW.txt=/usr/share/doc/gcc-mingw-w64-base/copyright"
+    "MinGW-w64.txt=/usr/share/doc/mingw-w64-common/copyright")
+foreach(pair IN LISTS GD_LICENCES)
+  string(REPLACE "=" ";" parts "${pair}")
+  list(GET parts 0 name)
+  list(GET parts 1 source)
+  if(NOT EXISTS "${source}")
+    message(FATAL_ERROR "Lizenztext fehlt: ${source}")
+  endif()
+  install(FILES "${source}" DESTINATION Lizenzen RENAME "${name}")
+endforeach()
 # Qt's own dialogs in German; the PDF/A colour profile Debian keeps under /usr/share.
 install(FILES /usr/share/qt6/translations/qtbase_de.qm DESTINATION translations)
 install(FILES /usr/share/color/icc/sRGB.icc DESTINATION .)
@@ -90,7 +116,6 @@ set(CPACK_SYSTEM_NAME win64)
 set(CPACK_PACKAGE_FILE_NAME gaveldesk-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Gaveldesk)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${GD_PRODUCT_NAME}")
-set(CPACK_RESOURCE_FILE_LICENSE ${P}/copyright)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)

@@ -1,5 +1,8 @@
 #include "ui/frmAbout.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,6 +41,21 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     lblAdress->setObjectName(QStringLiteral("lblAdress"));
     auto* lblLizenz = new QLabel(QStringLiteral("\n\n© 2005–2026 GavelMail"), this);
     lblLizenz->setObjectName(QStringLiteral("lblLizenz"));
+    // What the program is built on, and where the licence texts are on this system.
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString overview = QFileInfo::exists(folder + QStringLiteral("/LIZENZEN.txt"))
+                                 ? QDir::toNativeSeparators(folder + QStringLiteral("/LIZENZEN.txt")) +
+                                       QStringLiteral(" und Ordner ") +
+                                       QDir::toNativeSeparators(folder + QStringLiteral("/Lizenzen"))
+                                 : QStringLiteral("/usr/share/doc/gaveldesk/LIZENZEN.txt");
+    auto* lblBibliotheken = new QLabel(
+        QStringLiteral("Verwendet Qt 6 (LGPL-3), OpenSSL, SQLCipher, qpdf, libzip, libjpeg-turbo, libqrencode und "
+                       "zlib unter ihren eigenen Lizenzen. Die Lizenztexte: %1")
+            .arg(overview),
+        this);
+    lblBibliotheken->setObjectName(QStringLiteral("lblBibliotheken"));
+    lblBibliotheken->setWordWrap(true);
+    lblBibliotheken->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     auto* cmdSysInfo = new QPushButton(QStringLiteral("System-Info..."), this);
@@ -58,7 +76,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     auto* text = new QVBoxLayout;
     for (QWidget* w :
          {static_cast<QWidget*>(lblTitle), static_cast<QWidget*>(lblVersion), static_cast<QWidget*>(label1),
-          static_cast<QWidget*>(lblAdress), static_cast<QWidget*>(lblLizenz)})
+          static_cast<QWidget*>(lblAdress), static_cast<QWidget*>(lblLizenz), static_cast<QWidget*>(lblBibliotheken)})
         text->addWidget(w);
     text->addStretch();
     auto* top = new QHBoxLayout;

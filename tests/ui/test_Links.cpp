@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -70,6 +71,11 @@ TEST(Links, AboutBoxOffersWhatWorksHere) {
             QTest::mouseClick(box.findChild<QPushButton*>(u"cmdSysInfo"_s), Qt::LeftButton);
             EXPECT_EQ(t.platform.shellCalls.last().file, u"gnome-system-monitor "_s);
         }
+        // The libraries it is built on and where their licence texts lie.
+        const QString libraries = box.findChild<QLabel*>(u"lblBibliotheken"_s)->text();
+        for (const char* name : {"Qt 6 (LGPL-3)", "OpenSSL", "SQLCipher", "qpdf", "libzip", "libjpeg-turbo",
+                                 "libqrencode", "LIZENZEN.txt"})
+            EXPECT_TRUE(libraries.contains(QString::fromLatin1(name))) << name << ": " << libraries.toStdString();
     }
 }
 
