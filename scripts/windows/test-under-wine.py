@@ -219,14 +219,21 @@ def installer(env):
     links = [p for p in glob.glob(os.path.join(drive, "**", "Start Menu", "**", "*.lnk"), recursive=True)
              if "gaveldesk" in p.lower()]
     check("Installation: Eintrag im Startmenü", bool(links))
-    code, out, _ = Desk("Windows (installiert)", target, [WINE, os.path.join(target, "gaveldesk.exe")],
-                        env).run("--version")
+    installed = Desk("Windows (installiert)", target, [WINE, os.path.join(target, "gaveldesk.exe")], env)
+    code, out, _ = installed.run("--version")
     check("installiertes Programm startet", code == 0 and "Gaveldesk" in out, out)
+    # Program Files is no place for data, whoever may write there: the user's profile is.
+    check("installiertes Programm: Daten in %APPDATA%\\Gaveldesk",
+          "AppData" in out.split("Daten:")[-1] and "Program Files" not in out.split("Daten:")[-1], out)
+    for name in ("LIZENZEN.txt", os.path.join("Lizenzen", "Qt.txt"), os.path.join("Lizenzen", "LGPL-3.txt"),
+                 os.path.join("Lizenzen", "OpenSSL.txt"), os.path.join("Lizenzen", "SQLCipher.txt")):
+        check(f"Installation: {name}", os.path.exists(os.path.join(target, name)))
     data = glob.glob(os.path.join(drive, "users", "*", "AppData", "Roaming"))
     kept = os.path.join(data[0] if data else drive, "Gaveldesk", "gaveldesk.mdb")
-    os.makedirs(os.path.dirname(kept), exist_ok=True)
-    with open(kept, "wb") as f:
-        f.write(b"Daten des Verkaeufers")
+    code, out, err = installed.run("--create-database")
+    check("installiertes Programm legt seine Datenbank in %APPDATA%\\Gaveldesk an",
+          code == 0 and os.path.exists(kept) and not os.path.exists(os.path.join(target, "gaveldesk.mdb")),
+          out + err)
     subprocess.run([WINE, os.path.join(target, "Uninstall.exe"), "/S"], env=env, capture_output=True, timeout=300)
     for _ in range(60):  # the uninstaller runs on as a copy of itself
         if not os.path.exists(os.path.join(target, "gaveldesk.exe")):
@@ -302,6 +309,36 @@ def screenshot(folder, env):
         check("zweiter Start endet, das erste Fenster bleibt", False, "der zweite Start läuft weiter")
     check("Bildschirmfoto " + shot, os.path.exists(shot))
     app.kill()
+    app.wait()
+    # Killed, it left its lock: the next start takes it over, says so in the protocol and runs.
+    again = subprocess.Popen([WINE, os.path.join(folder, "gaveldesk-fenster.exe")], cwd=folder, env=genv,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(25)
+    noted = any("übernommen" in open(f, encoding="cp1252", errors="replace").read()
+                for f in glob.glob(os.path.join(folder, "*.ERR")))
+    check("nach einem Abbruch startet das Fenster wieder (Sperre übernommen, im Protokoll)",
+          again.poll() is None and noted, f"läuft: {again.poll() is None}, im Protokoll: {noted}")
+    again.kill()
+    again.wait()
+    quits(folder, genv)
+
+
+def quits(folder, env):
+    """Started and ended twenty times as "Beenden" ends it: no crash, no process left behind."""
+    quit_env = dict(env, GAVELDESK_QUIT_AFTER_START="1")
+    crashed, hung = [], []
+    for n in range(20):
+        p = subprocess.Popen([WINE, os.path.join(folder, "gaveldesk-fenster.exe")], cwd=folder, env=quit_env,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            if p.wait(timeout=90) != 0:
+                crashed.append(f"{n + 1}: Rückgabe {p.returncode}")
+        except subprocess.TimeoutExpired:
+            hung.append(str(n + 1))
+            p.kill()
+    left = subprocess.run(["pgrep", "-f", "gaveldesk-fenster.exe"], capture_output=True, text=True).stdout.split()
+    check("20-mal beendet: kein Absturz, kein Hängen, kein Prozess bleibt", not crashed and not hung and not left,
+          f"abgestürzt: {crashed}, hängen: {hung}, übrig: {left}")
 
 
 if __name__ == "__main__":

@@ -52,7 +52,9 @@ QByteArray invoicePdf(const Invoice& inv) {
     pdf.setCreator(QStringLiteral("Gaveldesk"));
     QPainter p(&pdf);
     const auto mm = [](double v) { return int(std::lround(v * 300.0 / 25.4)); };
-    QFont body(QStringLiteral("DejaVu Sans"));
+    // DejaVu where the system has it (Linux); Windows has Arial, whose licence lets a PDF embed it.
+    QFont body;
+    body.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Arial")});
     body.setPointSizeF(10);
     // No ligatures: a buyer who copies "Kaffeemühle" from the page gets those letters.
     body.setStyleStrategy(QFont::PreferNoShaping);

@@ -30,7 +30,9 @@ QByteArray tablePdf(const QString& title, const QString& note, const QList<QStri
     html += QStringLiteral("</table>");
     if (!note.isEmpty()) html += QStringLiteral("<p>%1</p>").arg(note.toHtmlEscaped());
     QTextDocument doc;
-    QFont f(QStringLiteral("DejaVu Sans"));
+    // DejaVu where the system has it (Linux); Windows has Arial, whose licence lets a PDF embed it.
+    QFont f;
+    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Arial")});
     f.setPointSizeF(8);
     doc.setDefaultFont(f);
     doc.setHtml(html);
