@@ -139,4 +139,6 @@ set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_PACKAGE_EXECUTABLES gaveldesk-fenster "Orvo Gaveldesk")
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 set(CPACK_NSIS_MUI_FINISHPAGE_RUN gaveldesk-fenster.exe)
+# Our copy of CPack's NSIS template (German uninstall entry, vendor, installed size) is found first.
+list(PREPEND CMAKE_MODULE_PATH ${CMAKE_SOURCE_DIR}/cmake)
 include(CPack)

@@ -219,6 +219,15 @@ def installer(env):
     links = [p for p in glob.glob(os.path.join(drive, "**", "Start Menu", "**", "*.lnk"), recursive=True)
              if "gaveldesk" in p.lower()]
     check("Installation: Eintrag im Startmenü", bool(links))
+    check("Installation: Deinstallieren heißt im Startmenü „Gaveldesk entfernen“",
+          any(os.path.basename(p) == "Gaveldesk entfernen.lnk" for p in links)
+          and not any(os.path.basename(p) == "Uninstall.lnk" for p in links), str(links))
+    size = ""
+    for hive in ("HKLM", "HKCU"):
+        size += subprocess.run([WINE, "reg", "query", hive + r"\Software\Microsoft\Windows\CurrentVersion\Uninstall",
+                                "/s"], env=env, capture_output=True, text=True, errors="replace").stdout
+    check("Installation: Größe in der Liste der installierten Programme", "EstimatedSize" in size,
+          size[-2000:])
     installed = Desk("Windows (installiert)", target, [WINE, os.path.join(target, "gaveldesk.exe")], env)
     code, out, _ = installed.run("--version")
     check("installiertes Programm startet", code == 0 and "Gaveldesk" in out, out)
