@@ -26,6 +26,8 @@ QByteArray windowlessPlatform();
 bool desktopOpensLinks();
 // The program the desktop opens an existing file with ("" when none).
 QString defaultOpener(const QString& file);
+// Whether the desktop names a program for "mailto:" links; true where it cannot be asked.
+bool hasMailProgram();
 // Whether the folder is where installed programs live (Windows' Program Files): data never go there,
 // even for a user who may write into it.
 bool inProgramsFolder(const QString& dir);

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <cerrno>
 #include <climits>
@@ -55,6 +56,15 @@ QString defaultOpener(const QString& file) {
 }
 
 // AppPath.h: the data folder by the desktop's rules.
+bool hasMailProgram() {
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (query.isEmpty()) return true;
+    QProcess p;
+    p.start(query, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/mailto")});
+    if (!p.waitForFinished(5000) || p.exitCode() != 0) return true;
+    return !p.readAllStandardOutput().trimmed().isEmpty();
+}
+
 // A package puts the program under /usr, which has no bin/ of ours beside it.
 bool inProgramsFolder(const QString&) { return false; }
 

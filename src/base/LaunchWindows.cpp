@@ -1,6 +1,7 @@
 #include <windows.h>
 // windows.h first: shellapi.h builds on it.
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -66,6 +67,12 @@ QString defaultOpener(const QString& file) {
     // Values above 32 mean success.
     if (reinterpret_cast<INT_PTR>(FindExecutableW(name.c_str(), nullptr, found)) <= 32) return QString();
     return QDir::fromNativeSeparators(QString::fromWCharArray(found));
+}
+
+bool hasMailProgram() {
+    wchar_t found[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH;
+    return AssocQueryStringW(ASSOCF_NONE, ASSOCSTR_EXECUTABLE, L"mailto", L"open", found, &size) == S_OK;
 }
 
 bool inProgramsFolder(const QString& dir) {

@@ -147,6 +147,8 @@ bool QtPlatform::printLines(const QStringList& lines) {
 bool QtPlatform::shellExecute(const QString& /*verb*/, const QString& file) {
     const QUrl url =
         file.contains(QStringLiteral(":")) && !QFileInfo::exists(file) ? QUrl(file) : QUrl::fromLocalFile(file);
+    // Without a mail program the desktop would open nothing (or a browser) and still report success.
+    if (url.scheme() == QLatin1String("mailto") && !hasMailProgram()) return false;
     return QDesktopServices::openUrl(url);
 }
 
