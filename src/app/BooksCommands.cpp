@@ -1,5 +1,6 @@
 #include "app/BooksCommands.h"
 
+#include <QDir>
 #include <QFile>
 #include <variant>
 
@@ -32,8 +33,8 @@ int datevCommand(const QStringList& args) {
     if (!ex.ok()) return fail(oneLine(ex.error()));
     const Status w = writeFileSafely(args[2], ex.value().bytes);
     if (!w.ok())
-        return fail(
-            QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(args[2], w.error().description));
+        return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
+                        .arg(QDir::toNativeSeparators(args[2]), w.error().description));
     err() << "DATEV-Buchungsstapel nach " << args[2] << " geschrieben: " << datevSummary(ex.value()) << "\n";
     err().flush();
     return 0;

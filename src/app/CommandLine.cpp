@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QTextStream>
@@ -140,8 +141,8 @@ int changePasswordCommand() {
     const Status changed = changeDatabasePassphrase(gsDataSource, next);
     if (!changed.ok()) return fail(oneLine(changed.error()));
     if (!rememberPassphraseKind(configIniPath()))
-        return fail(
-            QStringLiteral("Das Kennwort ist geändert, aber '%1' ließ sich nicht schreiben.").arg(configIniPath()));
+        return fail(QStringLiteral("Das Kennwort ist geändert, aber '%1' ließ sich nicht schreiben.")
+                        .arg(QDir::toNativeSeparators(configIniPath())));
     err() << (next.isEmpty() ? "Die Datenbank hat wieder das Kennwort des Programms.\n"
                              : "Die Datenbank hat jetzt ein eigenes Kennwort.\n");
     if (const QStringList older = backupsIn(backupFolder()); !older.isEmpty())
@@ -290,8 +291,8 @@ int exportFile(const QString& file, const QString& filterName) {
     });
     if (!read.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + read.error().text());
     if (!written.ok())
-        return fail(
-            QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(file, written.error().description));
+        return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
+                        .arg(QDir::toNativeSeparators(file), written.error().description));
     err() << rows << " Auktionen nach " << file << " geschrieben.\n";
     err().flush();
     return 0;
@@ -364,7 +365,7 @@ int restoreCommand(const QString& file, bool force) {
         return fail(
             QStringLiteral("Es gibt schon eine Datenbank ('%1'). --force ersetzt sie; ihr jetziger Stand wird vorher "
                            "in '%2' gesichert.")
-                .arg(db, backupFolder()));
+                .arg(QDir::toNativeSeparators(db), QDir::toNativeSeparators(backupFolder())));
     // A backup made under another password names it in GAVELDESK_SICHERUNG_KENNWORT.
     QStringList notes;
     const Result<QString> kept = restoreBackup(file, db, AppPath() + QStringLiteral("/bin"), backupFolder(),

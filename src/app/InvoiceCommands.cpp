@@ -1,6 +1,7 @@
 #include "app/InvoiceCommands.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <algorithm>
 
 #include "app/CliCommon.h"
@@ -22,8 +23,8 @@ namespace {
 int written(const IssuedInvoice& inv, const QString& file, const char* what) {
     const Status w = writeFileSafely(file, inv.Pdf);
     if (!w.ok())
-        return fail(
-            QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(file, w.error().description));
+        return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
+                        .arg(QDir::toNativeSeparators(file), w.error().description));
     err() << what << " " << inv.Nummer << " (" << euroText(inv.Cent) << ") nach " << file << " geschrieben.\n";
     if (!inv.Hinweis.isEmpty()) err() << "gaveldesk: Warnung: " << oneLine(Error::plain(inv.Hinweis)) << "\n";
     err().flush();
@@ -129,8 +130,8 @@ int invoiceXmlCommand(const QStringList& args) {
     if (!xml.ok()) return fail(oneLine(xml.error()));
     const Status w = writeFileSafely(args[1], xml.value());
     if (!w.ok())
-        return fail(
-            QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2").arg(args[1], w.error().description));
+        return fail(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden: %2")
+                        .arg(QDir::toNativeSeparators(args[1]), w.error().description));
     err() << "E-Rechnung " << nummer << " nach " << args[1] << " geschrieben.\n";
     err().flush();
     return 0;

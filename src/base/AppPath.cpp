@@ -46,8 +46,8 @@ Status copyMissing(const QString& from, const QString& to) {
         const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
         if (QFileInfo::exists(target)) continue;
         if (!QDir().mkpath(QFileInfo(target).absolutePath()))
-            return Error::plain(
-                QStringLiteral("Der Ordner '%1' kann nicht angelegt werden.").arg(QFileInfo(target).absolutePath()));
+            return Error::plain(QStringLiteral("Der Ordner '%1' kann nicht angelegt werden.")
+                                    .arg(QDir::toNativeSeparators(QFileInfo(target).absolutePath())));
         const Status copied = copyFileSafely(source, target);
         if (!copied.ok()) return copied;
     }
@@ -70,7 +70,8 @@ Status prepareAppFolder() {
     const QString app = AppPath();
     if (app != userDataFolder()) return {};
     if (!QDir().mkpath(app))
-        return Error::plain(QStringLiteral("Der Datenordner '%1' kann nicht angelegt werden.").arg(app));
+        return Error::plain(
+            QStringLiteral("Der Datenordner '%1' kann nicht angelegt werden.").arg(QDir::toNativeSeparators(app)));
     const QString shipped = shippedDefaultsFolder();
     Status done;
     for (const char* sub : {"bin", "Help"}) {

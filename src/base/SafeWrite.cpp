@@ -32,12 +32,12 @@ QString fileErrorReason(int error, const QString& path) {
             break;
         case ENOENT:
         case ENOTDIR:
-            reason = QStringLiteral("Der Ordner '%1' existiert nicht.").arg(folder);
+            reason = QStringLiteral("Der Ordner '%1' existiert nicht.").arg(QDir::toNativeSeparators(folder));
             break;
         case EACCES:
         case EPERM:
             if (!QFileInfo(folder).isWritable())
-                reason = QStringLiteral("Der Ordner '%1' ist schreibgeschützt.").arg(folder);
+                reason = QStringLiteral("Der Ordner '%1' ist schreibgeschützt.").arg(QDir::toNativeSeparators(folder));
             else
                 reason = QStringLiteral("Es fehlt die Berechtigung, die Datei zu schreiben.");
             break;
@@ -72,8 +72,9 @@ Status replaceFile(const QString& requested, const std::function<int(const sys::
     removeLeftoversOnce(QFileInfo(path).absolutePath());
     const int error = QFileInfo(path).isDir() ? EISDIR : sys::replaceFile(path, fill);
     if (error == 0) return {};
-    return Error{QStringLiteral("Die Datei '%1' kann nicht geschrieben werden.").arg(requested), 0,
-                 fileErrorReason(error, path)};
+    return Error{
+        QStringLiteral("Die Datei '%1' kann nicht geschrieben werden.").arg(QDir::toNativeSeparators(requested)), 0,
+        fileErrorReason(error, path)};
 }
 
 }  // namespace
@@ -81,7 +82,7 @@ Status replaceFile(const QString& requested, const std::function<int(const sys::
 Status appendFileDurably(const QString& path, const QByteArray& bytes) {
     const int error = QFileInfo(path).isDir() ? EISDIR : sys::appendFile(path, bytes);
     if (error == 0) return {};
-    return Error{QStringLiteral("Die Datei '%1' kann nicht geschrieben werden.").arg(path), 0,
+    return Error{QStringLiteral("Die Datei '%1' kann nicht geschrieben werden.").arg(QDir::toNativeSeparators(path)), 0,
                  fileErrorReason(error, path)};
 }
 
@@ -119,7 +120,7 @@ Status writeFileSafely(const QString& requested, const std::function<Status(cons
 Status copyFileSafely(const QString& from, const QString& to) {
     sys::SourceFile in(from);
     if (in.error() != 0)
-        return Error{QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(from), 0,
+        return Error{QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(QDir::toNativeSeparators(from)), 0,
                      fileErrorReason(in.error(), from)};
     // In pieces: a database of 100,000 trades is a few hundred megabytes.
     return replaceFile(to, [&in](const sys::WriteBytes& write) {

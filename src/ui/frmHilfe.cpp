@@ -1,5 +1,6 @@
 #include "ui/frmHilfe.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QPushButton>
@@ -37,7 +38,8 @@ frmHilfe::frmHilfe(QWidget* parent) : QDialog(parent) {
     if (QFileInfo::exists(page))
         txtHilfe->setSource(QUrl::fromLocalFile(page));
     else
-        txtHilfe->setPlainText(QStringLiteral("Die Hilfe-Datei '%1' wurde nicht gefunden.").arg(page));
+        txtHilfe->setPlainText(
+            QStringLiteral("Die Hilfe-Datei '%1' wurde nicht gefunden.").arg(QDir::toNativeSeparators(page)));
     resize(720, 640);
 }
 

@@ -78,7 +78,7 @@ void frmKennwort::cmdOK_Click() {
     if (!rememberPassphraseKind(configIniPath()))
         platform().msgBox(QStringLiteral("Das Kennwort ist geändert, aber die Einstellungsdatei '%1' ließ sich nicht "
                                          "schreiben: Gaveldesk wird beim nächsten Start nicht danach fragen.")
-                              .arg(configIniPath()),
+                              .arg(QDir::toNativeSeparators(configIniPath())),
                           Platform::Buttons::Ok, Platform::Icon::Critical, QString());
     else
         platform().msgBox(own ? QStringLiteral("Die Datenbank hat jetzt Ihr eigenes Kennwort.")

@@ -192,7 +192,8 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
             for (const QString& name : settingsFiles(settingsFolder)) {
                 QFile f(settingsFolder + QLatin1Char('/') + name);
                 if (!f.open(QIODevice::ReadOnly))
-                    throw DbError(3043, QStringLiteral("Die Datei '%1' kann nicht gelesen werden.").arg(f.fileName()));
+                    throw DbError(3043, QStringLiteral("Die Datei '%1' kann nicht gelesen werden.")
+                                            .arg(QDir::toNativeSeparators(f.fileName())));
                 const QByteArray bytes = name.compare(QStringLiteral("config.ini"), Qt::CaseInsensitive) == 0
                                              ? withoutSecrets(f.readAll())
                                              : f.readAll();
@@ -233,7 +234,7 @@ Status applyJournal(const QString& journal) {
         const QString from = QString::fromUtf8(parts[0]), to = QString::fromUtf8(parts[1]);
         if (QFileInfo::exists(from) && !replaceFile(from, to))
             return Error::plain(QStringLiteral("'%1' kann nicht an seinen Platz gelegt werden: %2")
-                                    .arg(to, fileErrorReason(errno, to)));
+                                    .arg(QDir::toNativeSeparators(to), fileErrorReason(errno, to)));
         if (!folders.contains(QFileInfo(to).absolutePath())) folders << QFileInfo(to).absolutePath();
     }
     // Every rename on the disk before the journal goes: a power cut cannot leave half.
@@ -387,10 +388,10 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
             // A damaged file (or one no key opens) cannot be copied page by page; its bytes are
             // kept as they are, so the advised way out of damage works.
             kept = keepFolder + QLatin1Char('/') + stamp;
-            Status copiedAside =
-                makePrivateFolder(kept)
-                    ? copyFileSafely(dbPath, kept + QLatin1Char('/') + QFileInfo(dbPath).fileName())
-                    : Status(Error::plain(QStringLiteral("Der Ordner '%1' kann nicht angelegt werden.").arg(kept)));
+            Status copiedAside = makePrivateFolder(kept)
+                                     ? copyFileSafely(dbPath, kept + QLatin1Char('/') + QFileInfo(dbPath).fileName())
+                                     : Status(Error::plain(QStringLiteral("Der Ordner '%1' kann nicht angelegt werden.")
+                                                               .arg(QDir::toNativeSeparators(kept))));
             for (const QString& name : settingsFiles(settingsFolder))
                 if (copiedAside.ok())
                     copiedAside =

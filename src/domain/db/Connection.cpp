@@ -347,15 +347,17 @@ std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate) {
                                            "Datenbankdatei."));
     const QFileInfo info(path);
     if (info.isDir())
-        throw DbError(3024,
-                      QStringLiteral("Unter dem Pfad der Datenbank '%1' liegt ein Ordner, keine Datei.").arg(path));
-    if (!info.exists()) throw DbError(3024, QStringLiteral("Die Datenbankdatei '%1' wurde nicht gefunden.").arg(path));
+        throw DbError(3024, QStringLiteral("Unter dem Pfad der Datenbank '%1' liegt ein Ordner, keine Datei.")
+                                .arg(QDir::toNativeSeparators(path)));
+    if (!info.exists())
+        throw DbError(
+            3024, QStringLiteral("Die Datenbankdatei '%1' wurde nicht gefunden.").arg(QDir::toNativeSeparators(path)));
     const std::optional<FileStamp> stamp = stampOf(path);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw DbError(3051, QStringLiteral("Die Datenbankdatei '%1' kann nicht gelesen werden: Es fehlt die "
                                            "Berechtigung.")
-                                .arg(path));
+                                .arg(QDir::toNativeSeparators(path)));
     const QByteArray salt = f.read(16);
     f.close();
     if (salt.size() < 16) throwSqlite(nullptr, SQLITE_NOTADB);
@@ -579,8 +581,8 @@ Result<bool> unlockDatabase(const QString& path, const QString& userPassword, co
         const std::optional<bool> recorded = textToBool(recordedText);
         gbEigenesKennwort = own;
         if (recorded.value_or(false) != own && !rememberPassphraseKind(configIni))
-            return Error::plain(
-                QStringLiteral("Die Einstellungsdatei '%1' kann nicht geschrieben werden.").arg(configIni));
+            return Error::plain(QStringLiteral("Die Einstellungsdatei '%1' kann nicht geschrieben werden.")
+                                    .arg(QDir::toNativeSeparators(configIni)));
         return true;
     }
     usePassphrase(inUse);

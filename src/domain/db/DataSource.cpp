@@ -1,5 +1,6 @@
 #include "domain/db/DataSource.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "base/profile.h"
@@ -15,7 +16,8 @@ Status checkDataSource(const DataSourceChoice& c) {
     const QString sentence = QStringLiteral("Die Datenbank lässt sich nicht verwenden:");
     if (!isServerAddress(c.source)) {
         if (!QFileInfo(c.source).isFile())
-            return Error{sentence, 3024, QStringLiteral("Die Datei '%1' gibt es nicht.").arg(c.source)};
+            return Error{sentence, 3024,
+                         QStringLiteral("Die Datei '%1' gibt es nicht.").arg(QDir::toNativeSeparators(c.source))};
         if (const Status share = refuseNetworkShare(c.source); !share.ok()) return share;
         return {};
     }

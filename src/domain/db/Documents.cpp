@@ -182,7 +182,8 @@ std::optional<std::vector<Link>> readArchive(const QString& folder) {
     QFile f(folder + QLatin1Char('/') + kLog);
     if (!f.exists()) return std::nullopt;
     if (!f.open(QIODevice::ReadOnly))
-        throw DbError(3051, QStringLiteral("Das Belegarchiv '%1' kann nicht gelesen werden.").arg(f.fileName()));
+        throw DbError(3051, QStringLiteral("Das Belegarchiv '%1' kann nicht gelesen werden.")
+                                .arg(QDir::toNativeSeparators(f.fileName())));
     std::vector<Link> out;
     while (!f.atEnd()) {
         const QByteArray line = f.readLine();

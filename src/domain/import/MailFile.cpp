@@ -1,5 +1,6 @@
 #include "domain/import/MailFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
@@ -219,12 +220,15 @@ Result<QList<MailText>> readMails(const QString& path) {
     QFile f(path);
     const QFileInfo info(path);
     const auto refuse = [](const QString& why) { return Error::plain(why); };
-    if (info.isDir()) return refuse(QStringLiteral("'%1' ist ein Ordner, keine Datei.").arg(path));
-    if (!info.exists()) return refuse(QStringLiteral("Die Datei '%1' gibt es nicht.").arg(path));
+    if (info.isDir())
+        return refuse(QStringLiteral("'%1' ist ein Ordner, keine Datei.").arg(QDir::toNativeSeparators(path)));
+    if (!info.exists())
+        return refuse(QStringLiteral("Die Datei '%1' gibt es nicht.").arg(QDir::toNativeSeparators(path)));
     if (!f.open(QIODevice::ReadOnly))
-        return refuse(info.isReadable()
-                          ? QStringLiteral("Die Datei '%1' kann nicht gelesen werden (%2).").arg(path, f.errorString())
-                          : QStringLiteral("Es fehlt die Berechtigung, die Datei '%1' zu lesen.").arg(path));
+        return refuse(info.isReadable() ? QStringLiteral("Die Datei '%1' kann nicht gelesen werden (%2).")
+                                              .arg(QDir::toNativeSeparators(path), f.errorString())
+                                        : QStringLiteral("Es fehlt die Berechtigung, die Datei '%1' zu lesen.")
+                                              .arg(QDir::toNativeSeparators(path)));
     // A mailbox holds many mails; each of them is bounded like a single one.
     const bool mailbox = isMailbox(f.peek(5));
     if (f.size() > (mailbox ? kMaxMailboxBytes : kMaxMailBytes))
@@ -234,7 +238,8 @@ Result<QList<MailText>> readMails(const QString& path) {
                                                "wird nicht eingelesen."));
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
-        return refuse(QStringLiteral("Die Datei '%1' kann nicht gelesen werden (%2).").arg(path, f.errorString()));
+        return refuse(QStringLiteral("Die Datei '%1' kann nicht gelesen werden (%2).")
+                          .arg(QDir::toNativeSeparators(path), f.errorString()));
     QList<MailText> mails;
     const auto add = [&mails](std::optional<QString> text, const QString& why) {
         MailText m;

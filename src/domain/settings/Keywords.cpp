@@ -1,5 +1,6 @@
 #include "domain/settings/Keywords.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
@@ -127,12 +128,12 @@ QStringList subGetFelder() {
         messages << QStringLiteral(
                         "Die Schlüsselwortdatei '%1' fehlt oder kann nicht gelesen werden. Ohne sie "
                         "erkennt Gaveldesk keine Auktions-E-Mails.")
-                        .arg(file.absoluteFilePath());
+                        .arg(QDir::toNativeSeparators(file.absoluteFilePath()));
         return messages;
     }
     if (file.size() > kMaxSettingsFileBytes) {
         messages << QStringLiteral("Die Schlüsselwortdatei '%1' ist größer als 1 MB und wird nicht gelesen.")
-                        .arg(file.absoluteFilePath());
+                        .arg(QDir::toNativeSeparators(file.absoluteFilePath()));
         return messages;
     }
     // The three in the order they were always read, so that messages keep their order.

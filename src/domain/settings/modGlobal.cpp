@@ -1,5 +1,6 @@
 #include "domain/settings/modGlobal.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <array>
 #include <type_traits>
@@ -153,9 +154,10 @@ Status writeSettings(const Settings& s, const QString& iniFile) {
         if (row.written) writes.append({text(row.section), text(row.key), writtenText(row, out)});
     const Status written = win::writeProfileStrings(writes, iniFile);
     if (!written.ok())
-        return Error::plain(QStringLiteral("Die Einstellungen können nicht gespeichert werden: Die Datei '%1' kann "
-                                           "nicht geschrieben werden. %2")
-                                .arg(QFileInfo(iniFile).absoluteFilePath(), written.error().description));
+        return Error::plain(
+            QStringLiteral("Die Einstellungen können nicht gespeichert werden: Die Datei '%1' kann "
+                           "nicht geschrieben werden. %2")
+                .arg(QDir::toNativeSeparators(QFileInfo(iniFile).absoluteFilePath()), written.error().description));
     return {};
 }
 
@@ -213,7 +215,7 @@ QStringList subInitApp() {
         messages << QStringLiteral(
                         "Die Einstellungsdatei '%1' ist größer als 1 MB und wird nicht gelesen; es gelten "
                         "die Standardeinstellungen.")
-                        .arg(config.absoluteFilePath());
+                        .arg(QDir::toNativeSeparators(config.absoluteFilePath()));
     const win::ProfileSnapshot file(tooLarge ? QString() : config.absoluteFilePath());
     setSettings(readSettings(file));
     if (gbKennwortImSchluesselbund && keyringInUse()) {
