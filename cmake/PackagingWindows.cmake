@@ -134,6 +134,8 @@ set(CPACK_NSIS_MODIFY_PATH OFF)
 set(CPACK_NSIS_URL_INFO_ABOUT "${GD_PRODUCT_PAGE}")
 set(CPACK_NSIS_CONTACT "${GD_SUPPORT_MAIL}")
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+# No licence page: the program's terms and the libraries' licences are shipped as LIZENZEN.txt and Lizenzen\.
+set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
 # A 64-bit installer for a 64-bit program: it writes the 64-bit registry and runs where the program runs.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_PACKAGE_EXECUTABLES gaveldesk-fenster "Orvo Gaveldesk")
