@@ -11,8 +11,6 @@
 
 #include "base/CallStack.h"
 #include "base/Clock.h"
-#include "domain/bank/ReceivedInvoices.h"
-#include "render/HybridPdf.h"
 #include "ui/Platform.h"
 
 namespace gd {
@@ -60,7 +58,7 @@ bool frmERechnung::load(const QString& file) {
         return false;
     }
     file_ = file;
-    bytes_ = read.value().bytes;
+    read_ = read.value();
     lblDatei->setText(QStringLiteral("Datei: %1 (%2)")
                           .arg(QDir::toNativeSeparators(file),
                                read.value().pdf ? QStringLiteral("PDF mit eingebetteter E-Rechnung")
@@ -71,13 +69,8 @@ bool frmERechnung::load(const QString& file) {
 
 void frmERechnung::keep() {
     CALLSTACK_MODULE("frmERechnung");
-    const QByteArray xml = bytes_.startsWith("%PDF-") ? embeddedInvoiceXml(bytes_).valueOr({}) : bytes_;
-    const Result<ReceivedInvoice> read = readEInvoice(xml);
-    if (!read.ok()) {
-        showError(read.error());
-        return;
-    }
-    const Result<KeptInvoice> kept = keepReceivedInvoice(currentStore(), purchase_, file_, bytes_, read.value(), now());
+    const Result<KeptInvoice> kept =
+        keepReceivedInvoice(currentStore(), purchase_, file_, read_.bytes, read_.invoice, now());
     if (!kept.ok()) {
         showError(kept.error());
         return;

@@ -2,9 +2,10 @@
 // "E-Rechnung ansehen…": an e-invoice someone sent the seller (XML, or a PDF with the XML
 // inside) as readable German text, kept with the purchase it belongs to when wanted.
 
-#include <QByteArray>
 #include <QDialog>
 #include <QString>
+
+#include "domain/bank/ReceivedInvoices.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -24,7 +25,7 @@ private:
     void keep();
 
     QString purchase_, file_;
-    QByteArray bytes_;
+    EInvoiceFile read_;  // the file as loaded: kept as it is, its invoice read once
     QLabel* lblDatei = nullptr;
     QPlainTextEdit* txtRechnung = nullptr;
     QPushButton *cmdAblegen = nullptr, *cmdSchliessen = nullptr;

@@ -371,22 +371,22 @@ Result<QByteArray> Reader::invoiceXml() {
     // The names the e-invoice forms in use give their XML; any other XML only when it is alone.
     const Value* found = nullptr;
     int xmlFiles = 0;
-    for (const auto& [name, spec] : std::as_const(files)) {
+    for (const auto& [name, entry] : std::as_const(files)) {
         const QString n = name.toLower();
         if (n == QLatin1String("factur-x.xml") || n == QLatin1String("zugferd-invoice.xml") ||
             n == QLatin1String("xrechnung.xml")) {
-            found = &spec;
+            found = &entry;
             break;
         }
         if (n.endsWith(QLatin1String(".xml")) && ++xmlFiles == 1)
-            found = &spec;
+            found = &entry;
         else if (n.endsWith(QLatin1String(".xml")))
             found = nullptr;
     }
     if (!found)
         return Error::plain(QStringLiteral("Die PDF-Datei enthält keine E-Rechnung (keine eingebettete XML-Datei)."));
-    const Value spec = resolved(*found);
-    const Value ef = resolved(spec.get("EF") ? *spec.get("EF") : Value{});
+    const Value described = resolved(*found);
+    const Value ef = resolved(described.get("EF") ? *described.get("EF") : Value{});
     for (const char* key : {"UF", "F", "Unix", "DOS", "Mac"}) {
         const Value* file = ef.get(key);
         if (!file || !file->is(Value::Kind::Ref)) continue;
