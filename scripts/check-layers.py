@@ -6,7 +6,8 @@ file may include its own folder and the folders its layer builds on, nothing els
 so no two folders include each other. Base and domain include no QtWidgets, QtGui
 or QtPrintSupport header, render no QtWidgets or QtPrintSupport header, and (given
 their archives) none uses a symbol of those libraries. No source file has more
-than 600 non-blank lines.
+than 600 non-blank lines. A thread_local holds a plain value only: under MinGW its
+destructor runs after the thread's storage is gone (QThreadStorage frees in time).
 
     check-layers.py SRC_DIR [--qt-headers DIR] [--qt-lib LIB ...] [--archive FOLDER=ARCHIVE ...]
 """
@@ -45,6 +46,8 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 SYSTEM_QUESTION = re.compile(r'^\s*#\s*(if|ifdef|ifndef|elif)\b.*\b(Q_OS_\w+|_WIN32|_WIN64|WIN32|__linux__|__unix__|__APPLE__)\b')
 SYSTEM_WORDS = re.compile(r'^\s*#\s*include\s*<(windows|unistd|fcntl|termios|wincred|shellapi)\.h>|^\s*#\s*include\s*<sys/')
 SEAM_FILE = re.compile(r'(Posix|Windows)\.cpp$')
+THREAD_LOCAL = re.compile(r'\bthread_local\s+(?:static\s+|const\s+)*([\w:<>, ]+?)[\s*&]*\b\w+\s*[=;{(]')
+PLAIN = re.compile(r'^(bool|char|int|unsigned|long|short|float|double|size_t|qint\w*|quint\w*|u?int\d+_t|std::size_t)$')
 
 
 def folder_of(rel_path):
@@ -128,6 +131,10 @@ def main():
             for number, line in enumerate(lines, 1):
                 if not SEAM_FILE.search(name) and (SYSTEM_QUESTION.match(line) or SYSTEM_WORDS.match(line)):
                     faults.append(f"{rel}:{number}: asks for the operating system; that belongs in a *Posix.cpp/*Windows.cpp seam")
+                for local in THREAD_LOCAL.finditer(line):
+                    if not PLAIN.match(local.group(1).strip()) and "*" not in local.group(0):
+                        faults.append(f"{rel}:{number}: thread_local of {local.group(1).strip()}: only plain values "
+                                      "(use QThreadStorage, which frees while the thread runs)")
                 m = INCLUDE.match(line)
                 if not m:
                     continue

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/PerThread.h"
 #include "base/SafeWrite.h"
 #include "base/modFunktions.h"
 #include "base/profile.h"
@@ -258,7 +259,8 @@ void Statement::bind(const Params& params) {
 QString canonicalDbPath(const QString& path) {
     // Asked before every operation; resolving a path costs a system call per folder.
     // Only a key: the file behind it is compared by its identity each time anyway.
-    thread_local QHash<QString, QString> known;
+    static PerThread<QHash<QString, QString>> perThread;
+    QHash<QString, QString>& known = perThread.get();
     const auto it = known.constFind(path);
     if (it != known.constEnd()) return it.value();
     const QString c = QFileInfo(path).canonicalFilePath();
@@ -418,9 +420,11 @@ struct ThreadConnections {
         g_threads.removeOne(this);
     }
 };
+// A thread's connections close while it still runs: on Windows, closing them in a thread_local
+// destructor (after the thread's storage was returned) broke the heap.
 ThreadConnections& threadConnections() {
-    thread_local ThreadConnections connections;
-    return connections;
+    static PerThread<ThreadConnections> perThread;
+    return perThread.get();
 }
 QString cacheKey(const QString& path) { return isServerAddress(path) ? path : canonicalDbPath(path); }
 }  // namespace

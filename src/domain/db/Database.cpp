@@ -12,6 +12,7 @@
 #include <set>
 #include <utility>
 
+#include "base/PerThread.h"
 #include "base/SafeWrite.h"
 #include "base/modFunktions.h"
 #include "domain/db/Connection.h"
@@ -245,7 +246,8 @@ Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
     // A sum is no row: it is read-only (the server refuses a row number beside it).
     static const QRegularExpression aggregate(QStringLiteral("\\b(count|sum|max|min|avg)\\s*\\("),
                                               QRegularExpression::CaseInsensitiveOption);
-    thread_local QHash<QString, std::pair<QString, QString>> readings;  // sql -> table, statement
+    static PerThread<QHash<QString, std::pair<QString, QString>>> perThread;  // sql -> table, statement
+    QHash<QString, std::pair<QString, QString>>& readings = perThread.get();
     auto known = readings.constFind(sql);
     if (known == readings.constEnd()) {
         const auto m = single.match(sql);

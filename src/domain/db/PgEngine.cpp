@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/PerThread.h"
 #include "domain/db/PgSchema.h"
 #include "domain/settings/Keyring.h"
 #include "domain/settings/modGlobal.h"
@@ -238,7 +239,8 @@ std::shared_ptr<PgConnection> pgConnect(const QString& url, bool prepare) {
 }
 
 QString pgSql(const QString& sql) {
-    thread_local QHash<QString, QString> done;
+    static PerThread<QHash<QString, QString>> perThread;
+    QHash<QString, QString>& done = perThread.get();
     const auto known = done.constFind(sql);
     if (known != done.constEnd()) return known.value();
     QString out;
@@ -305,15 +307,18 @@ PgResult pgExec(PgConnection& c, const char* sql) {
 }
 
 namespace {
-thread_local PgStatement g_last;
+PgStatement& lastStatement() {
+    static PerThread<PgStatement> perThread;
+    return perThread.get();
 }
+}  // namespace
 
-PgStatement pgLastStatement() { return g_last; }
+PgStatement pgLastStatement() { return lastStatement(); }
 
 PgResult pgRun(PgConnection& c, const QString& sql, const Params& params) {
     if (pgBroken(c)) throwLost(serverMessage(c.conn, nullptr));
     const QString text = pgSql(sql);
-    g_last = {text, params};
+    lastStatement() = {text, params};
     auto name = c.prepared.constFind(text);
     if (name == c.prepared.constEnd()) {
         const QByteArray id = "gd" + QByteArray::number(c.prepared.size() + 1);
