@@ -329,6 +329,56 @@ def screenshot(folder, env):
           again.poll() is None and noted, f"läuft: {again.poll() is None}, im Protokoll: {noted}")
     again.kill()
     again.wait()
+    quits_by_menu(folder, genv)
+
+
+def window_of(env, seconds):
+    """The X window of the main form once it is shown, else None."""
+    for _ in range(seconds * 2):
+        found = subprocess.run(["xdotool", "search", "--name", "Orvo Gaveldesk"], env=env, capture_output=True,
+                               text=True).stdout.split()
+        if found:
+            return found[0]
+        time.sleep(0.5)
+    return None
+
+
+def quits_by_menu(folder, env, times=20):
+    """Started and ended by "Beenden" (its key, Ctrl+B) twenty times: no crash, no process left.
+
+    Every other start finds today's backup missing, so the program is ended while the backup
+    runs beside the window: that is how threads end during the quit.
+    """
+    # A crash prints its trace and ends instead of waiting in Wine's dialog.
+    subprocess.run([WINE, "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog", "/t", "REG_DWORD",
+                    "/d", "0", "/f"], env=env, capture_output=True)
+    faults, started = [], time.time()
+    for n in range(1, times + 1):
+        if n % 2:
+            for old in glob.glob(os.path.join(folder, "Sicherungen", "gaveldesk-*.gdsicherung")):
+                os.remove(old)
+        p = subprocess.Popen([WINE, os.path.join(folder, "gaveldesk-fenster.exe")], cwd=folder, env=env,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        window = window_of(env, 60)
+        if window is None:
+            p.kill()
+            faults.append(f"{n}: kein Fenster")
+            continue
+        subprocess.run(["xdotool", "key", "--window", window, "ctrl+b"], env=env)
+        try:
+            _, err = p.communicate(timeout=60)
+            if p.returncode != 0 or b"Unhandled" in err:
+                faults.append(f"{n}: Rückgabe {p.returncode} {err.decode(errors='replace').strip()[:300]}")
+        except subprocess.TimeoutExpired:
+            p.kill()
+            p.communicate()
+            faults.append(f"{n}: läuft nach einer Minute noch")
+        left = subprocess.run(["pgrep", "-f", "gaveldesk-fenster.exe"], capture_output=True, text=True).stdout.split()
+        if left:
+            faults.append(f"{n}: Prozess bleibt: {left}")
+            subprocess.run(["pkill", "-9", "-f", "gaveldesk-fenster.exe"])
+    check(f"{times}-mal über „Beenden“ geschlossen ({time.time() - started:.0f} s): kein Absturz, kein Hängen, "
+          "kein Prozess bleibt", not faults, "\n".join(faults))
 
 
 if __name__ == "__main__":
