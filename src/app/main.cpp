@@ -105,6 +105,10 @@ void quitWhenListPainted(gd::frmMain& main) {
 
 }  // namespace
 
+namespace {
+int runWindow(int argc, char** argv);
+}
+
 int main(int argc, char** argv) {
     gd::restrictNewFiles();  // customer data: no file of ours is readable by other users
     gd::useKeyring(gd::desktopKeyring());
@@ -124,6 +128,13 @@ int main(int argc, char** argv) {
                      "nicht geöffnet werden.\n");
         return 1;
     }
+    // Everything of the window is closed and saved when this returns.
+    gd::endProcess(runWindow(argc, argv));
+}
+
+namespace {
+
+int runWindow(int argc, char** argv) {
     gd::GuiApplication app(argc, argv);
     app.installGermanTexts();
     QApplication::setApplicationName(QStringLiteral("gaveldesk"));
@@ -216,3 +227,5 @@ int main(int argc, char** argv) {
     gd::setPlatform(nullptr);
     return rc;
 }
+
+}  // namespace

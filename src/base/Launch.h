@@ -28,6 +28,10 @@ bool desktopOpensLinks();
 QString defaultOpener(const QString& file);
 // Whether the desktop names a program for "mailto:" links; true where it cannot be asked.
 bool hasMailProgram();
+// Ends the window program once it has closed and saved everything. On Windows at once: the
+// libraries' own teardown at exit waited, now and then, for a thread the exit had already
+// stopped, and the process stayed after its window. Elsewhere as a return from main does.
+[[noreturn]] void endProcess(int code);
 // Whether the folder is where installed programs live (Windows' Program Files): data never go there,
 // even for a user who may write into it.
 bool inProgramsFolder(const QString& dir);

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/AppPath.h"
@@ -66,6 +67,8 @@ bool hasMailProgram() {
 }
 
 // A package puts the program under /usr, which has no bin/ of ours beside it.
+void endProcess(int code) { std::exit(code); }
+
 bool inProgramsFolder(const QString&) { return false; }
 
 QString userDataFolder() {

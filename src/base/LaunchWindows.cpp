@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -73,6 +74,12 @@ bool hasMailProgram() {
     wchar_t found[MAX_PATH + 1] = {};
     DWORD size = MAX_PATH;
     return AssocQueryStringW(ASSOCF_NONE, ASSOCSTR_EXECUTABLE, L"mailto", L"open", found, &size) == S_OK;
+}
+
+void endProcess(int code) {
+    std::fflush(nullptr);
+    TerminateProcess(GetCurrentProcess(), UINT(code));
+    std::_Exit(code);  // only if the system refused
 }
 
 bool inProgramsFolder(const QString& dir) {
