@@ -95,8 +95,7 @@ int payoutsCommand(const QString& file) {
         err() << "noch nicht als Verkauf bekannt (wird gebucht, sobald er eingelesen ist): "
               << done.value().unknown.join(QStringLiteral(", ")) << '\n';
     for (const QString& line : done.value().refused) err() << "nicht gebucht: " << oneLine(line) << '\n';
-    err() << report.value().profile << ": " << done.value().paid << " Verkäufe als bezahlt markiert, "
-          << done.value().alreadyPaid << " waren es schon, " << done.value().known << " Zeilen schon gelesen.\n";
+    err() << report.value().profile << ": " << payoutOutcomeText(done.value()) << "\n";
     err().flush();
     return 0;
 }

@@ -20,6 +20,7 @@
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "base/Money.h"
+#include "base/Words.h"
 #include "domain/bank/Matching.h"
 #include "domain/db/Journal.h"
 #include "domain/db/LoadSave.h"
@@ -463,7 +464,8 @@ void DetailPane::cmdAuktion_Click() {
             QStringLiteral("Diese Auktion ist älter als 90 Tage. Bei ebay sind ausgelaufene Auktionen nur "
                            "90 Tage verfügbar. Diese Auktion kann nicht angezeigt werden."),
             Platform::Buttons::Ok, Platform::Icon::Critical,
-            QStringLiteral("Diese Auktion ist seit %1 Tagen ausgelaufen!").arg(d));
+            QStringLiteral("Diese Auktion ist seit %1 ausgelaufen!")
+                .arg(counted(d, QStringLiteral("Tag"), QStringLiteral("Tagen"))));
         return;
     }
     OpenLink(itemLink(mAuktion.AuktionsNr), true);

@@ -111,12 +111,8 @@ void frmAuszahlungen::readReport() {
     if (!report.ok()) return showError(report.error());
     const Result<PayoutOutcome> done = applyPayoutReport(currentStore(), report.value());
     if (!done.ok()) return showError(done.error());
-    QStringList said{QStringLiteral("%1 (Profil „%2“): %3 Verkäufe als bezahlt markiert, %4 waren es schon, %5 "
-                                    "Zeilen schon früher gelesen.")
-                         .arg(QDir::toNativeSeparators(file), report.value().profile)
-                         .arg(done.value().paid)
-                         .arg(done.value().alreadyPaid)
-                         .arg(done.value().known)};
+    QStringList said{QStringLiteral("%1 (Profil „%2“): %3")
+                         .arg(QDir::toNativeSeparators(file), report.value().profile, payoutOutcomeText(done.value()))};
     if (!done.value().unknown.isEmpty())
         said << QStringLiteral("Noch nicht als Verkauf bekannt (wird gebucht, sobald der Verkauf eingelesen ist): ") +
                     done.value().unknown.join(QStringLiteral(", "));

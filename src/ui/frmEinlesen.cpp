@@ -409,13 +409,10 @@ void frmEinlesen::cmdUebernehmen_Click() {
         choices.storeDuplicate = true;
     }
     if (facts->groupable)
-        choices.group = ask(r_.sellerShown()
-                                ? QStringLiteral("Es wurden noch Auktionen gefunden die von dem gleichen ebayuser sind "
-                                                 "und noch nicht bezahlt worden sind. Sollen die Auktionen gruppiert "
-                                                 "werden?")
-                                : QStringLiteral("Es wurden noch Auktionen gefunden die von dem gleichen ebayuser sind "
-                                                 "und noch nicht bezahlt worden sind.. Sollen die Auktionen gruppiert "
-                                                 "werden?"));
+        choices.group =
+            ask(QStringLiteral("Es wurden noch Auktionen gefunden die von dem gleichen ebayuser sind "
+                               "und noch nicht bezahlt worden sind. Sollen die Auktionen gruppiert "
+                               "werden?"));
     for (;;) {
         const Result<Stored> stored = acceptImport(r_, choices);
         if (!stored.ok()) {

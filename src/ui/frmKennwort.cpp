@@ -109,12 +109,19 @@ void frmKennwort::offerToRemoveOlderBackups() {
         platform().msgBox(made, Platform::Buttons::Ok, Platform::Icon::Information, QString());
         return;
     }
-    if (platform().msgBox(made + QLatin1Char('\r') +
-                              QStringLiteral("Im Ordner '%1' liegen %2 ältere Datensicherungen; sie bleiben mit dem "
-                                             "bisherigen Kennwort lesbar. Sollen sie gelöscht werden?")
-                                  .arg(QDir::toNativeSeparators(backupFolder()))
-                                  .arg(older.size()),
-                          Platform::Buttons::YesNo, Platform::Icon::Question, QString()) != Platform::Answer::Yes)
+    const QString folder = QDir::toNativeSeparators(backupFolder());
+    const QString question =
+        older.size() == 1 ? QStringLiteral(
+                                "Im Ordner '%1' liegt 1 ältere Datensicherung; sie bleibt mit dem bisherigen Kennwort "
+                                "lesbar. Soll sie gelöscht werden?")
+                                .arg(folder)
+                          : QStringLiteral(
+                                "Im Ordner '%1' liegen %2 ältere Datensicherungen; sie bleiben mit dem bisherigen "
+                                "Kennwort lesbar. Sollen sie gelöscht werden?")
+                                .arg(folder)
+                                .arg(older.size());
+    if (platform().msgBox(made + QLatin1Char('\r') + question, Platform::Buttons::YesNo, Platform::Icon::Question,
+                          QString()) != Platform::Answer::Yes)
         return;
     for (const QString& f : older) QFile::remove(f);
 }

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "base/CallStack.h"
+#include "base/Words.h"
 #include "ui/Platform.h"
 
 namespace gd {
@@ -22,15 +23,15 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
     setModal(true);
     int counts[4] = {};
     for (const Proposal& p : proposals_) ++counts[int(p.Einstufung)];
-    lblSumme = new QLabel(
-        QStringLiteral("%1 Gutschriften: %2 sicher, %3 wahrscheinlich, %4 ohne passenden Verkauf, %5 bereits erfasst. "
-                       "Angehakte Zahlungen setzen „Bezahlt“ mit dem Buchungstag.")
-            .arg(proposals_.size())
-            .arg(counts[int(Grade::Sicher)])
-            .arg(counts[int(Grade::Wahrscheinlich)])
-            .arg(counts[int(Grade::Keine)])
-            .arg(counts[int(Grade::Erfasst)]),
-        this);
+    lblSumme =
+        new QLabel(QStringLiteral("%1: %2 sicher, %3 wahrscheinlich, %4 ohne passenden Verkauf, %5 bereits erfasst. "
+                                  "Angehakte Zahlungen setzen „Bezahlt“ mit dem Buchungstag.")
+                       .arg(counted(proposals_.size(), QStringLiteral("Gutschrift"), QStringLiteral("Gutschriften")))
+                       .arg(counts[int(Grade::Sicher)])
+                       .arg(counts[int(Grade::Wahrscheinlich)])
+                       .arg(counts[int(Grade::Keine)])
+                       .arg(counts[int(Grade::Erfasst)]),
+                   this);
     lblSumme->setObjectName(QStringLiteral("lblSumme"));
     lblSumme->setWordWrap(true);
     // Nothing is passed over in silence: what could not be read is named with its reason.

@@ -42,7 +42,7 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
                                 "Postausgang (SMTP):",
                                 "Benutzerdefinierter Eintrag für [#HTTPLINK1#]:",
                                 "Absender (Emailadresse):",
-                                "Postausgangsport (SMTP): Standard = 25",
+                                "Postausgangsport (SMTP): meist 587 oder 465",
                                 "Benutzerdefinierter Eintrag für [#HTTPLINK2#]:",
                                 "SMTP-Kontoname:",
                                 "SMTP-Kennwort:"};
@@ -188,8 +188,7 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     connect(txt(7), &QLineEdit::editingFinished, this, &frmOptionen::applyPreset);
     Check1 = new QCheckBox(QStringLiteral("Kopie an Absender schicken (Empfehlenswert)"), Frame2);
     Check1->setObjectName(QStringLiteral("Check1"));
-    Check2 = new QCheckBox(
-        QStringLiteral("Server erfordert Authentifizierung (nicht mit dem Pop3 Kennwort verwechseln)"), Frame2);
+    Check2 = new QCheckBox(QStringLiteral("Server verlangt Anmeldung mit SMTP-Kontoname und -Kennwort"), Frame2);
     Check2->setObjectName(QStringLiteral("Check2"));
     f2->addRow(Check1);
     f2->addRow(Check2);
@@ -223,7 +222,8 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
         new QCheckBox(QStringLiteral("Leerzeichen im Betreff mit %20 ersetzen (für den Email-Client BAT)"), Frame2);
     checkpro20->setObjectName(QStringLiteral("checkpro20"));
     checknobody = new QCheckBox(
-        QStringLiteral("Bodytext der Email nicht an Email-Client übergeben (BAT und IncrediMail)"), Frame2);
+        QStringLiteral("Text der E-Mail nicht an das Mailprogramm übergeben (für Mailprogramme, die ihn verdoppeln)"),
+        Frame2);
     checknobody->setObjectName(QStringLiteral("checknobody"));
     f2->addRow(checkpro20);
     f2->addRow(checknobody);

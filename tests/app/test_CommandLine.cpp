@@ -372,11 +372,11 @@ TEST(CommandLine, PayoutAndOrderReports) {
               "Bestellung;7-1;1234567890;P-9;30,90;-3,40;17.11.2026\r\n");
     Outcome r = run(app, {u"--payouts"_s, app.file(u"auszahlung.csv"_s)});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains(u"P-9\tAuszahlung 17.11.: 1 Verkäufe, 30,90 € brutto, 3,40 € Gebühren"_s))
+    EXPECT_TRUE(r.out.contains(u"P-9\tAuszahlung 17.11.: 1 Verkauf, 30,90 € brutto, 3,40 € Gebühren"_s))
         << r.out.toStdString();
-    EXPECT_TRUE(r.err.contains(u"1 Verkäufe als bezahlt markiert"_s)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"1 Verkauf als bezahlt markiert"_s)) << r.err.toStdString();
     r = run(app, {u"--payouts"_s, app.file(u"auszahlung.csv"_s)});
-    EXPECT_TRUE(r.err.contains(u"0 Verkäufe als bezahlt markiert, 0 waren es schon, 1 Zeilen schon gelesen"_s))
+    EXPECT_TRUE(r.err.contains(u"0 Verkäufe als bezahlt markiert, 0 waren es schon, 1 Zeile schon früher gelesen"_s))
         << r.err.toStdString();
     app.write(u"bestellungen.csv"_s,
               test::ansi(u"Bestellnummer;Artikelnummer;Nutzername des Käufers;Name des Käufers;Versandadresse 1;"

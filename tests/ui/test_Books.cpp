@@ -91,7 +91,7 @@ TEST_F(BooksUi, TheDatevDialogWritesTheFileAndKeepsTheNumbers) {
         QTest::mouseClick(d->findChild<QPushButton*>(u"cmdSchliessen"_s), Qt::LeftButton);
     });
     menu("keyAktion", "keyDatev");
-    EXPECT_TRUE(lastMessage().contains(u"1 Rechnungen, 0 Stornos"_s)) << lastMessage().toStdString();
+    EXPECT_TRUE(lastMessage().contains(u"1 Rechnung, 0 Stornos"_s)) << lastMessage().toStdString();
     const QString text = win::fromAnsi(test::fileBytes(file));
     EXPECT_TRUE(text.startsWith(u"\"EXTF\";700;21;\"Buchungsstapel\";13;"_s));
     EXPECT_TRUE(text.contains(u";29098;55003;20260101;4;20260101;20261231;"_s));

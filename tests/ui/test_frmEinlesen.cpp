@@ -116,7 +116,7 @@ TEST_F(Dialog, DuplicateIsAskedBeforeAnyWrite) {
     EXPECT_EQ(accept(mail("verkauf.txt"), {Platform::Answer::Yes, Platform::Answer::Yes}),
               (QStringList{kDuplicateQuestion,
                            u"Es wurden noch Auktionen gefunden die von dem gleichen ebayuser sind und noch nicht "
-                           "bezahlt worden sind.. Sollen die Auktionen gruppiert werden?"_s}));
+                           "bezahlt worden sind. Sollen die Auktionen gruppiert werden?"_s}));
     platform.onMessage = {};
     EXPECT_EQ(otherWriter, (QStringList{u"geschrieben"_s, u"geschrieben"_s}));
     EXPECT_EQ(count(u"select count(*) as n from Auktionen where GruppenID = ? and KundenNr = ?"_s,

@@ -9,6 +9,7 @@
 
 #include "base/CallStack.h"
 #include "base/Money.h"
+#include "base/Words.h"
 #include "base/codepage.h"
 #include "domain/bank/Invoice.h"
 #include "domain/bank/IssuedInvoices.h"
@@ -404,20 +405,24 @@ QString datevOverrides(const QString& chart, const QMap<QString, DatevAccount>& 
 }
 
 QString datevSummary(const DatevExport& ex) {
-    QString text = QStringLiteral(
-                       "%1 Rechnungen, %2 Stornos, %3 Verkäufe mit ihrer Zahlung, %4 Zahlungen, %5 Gebühren, "
-                       "%6 Auszahlungen.")
-                       .arg(ex.invoices)
-                       .arg(ex.cancellations)
-                       .arg(ex.revenues)
-                       .arg(ex.payments)
-                       .arg(ex.fees)
-                       .arg(ex.payouts);
+    const auto n = [](qint64 count, const char* one, const char* many) {
+        return counted(count, QString::fromUtf8(one), QString::fromUtf8(many));
+    };
+    QString text = QStringList{n(ex.invoices, "Rechnung", "Rechnungen"),
+                               n(ex.cancellations, "Storno", "Stornos"),
+                               n(ex.revenues, "Verkauf mit seiner Zahlung", "Verkäufe mit ihrer Zahlung"),
+                               n(ex.payments, "Zahlung", "Zahlungen"),
+                               n(ex.fees, "Gebühr", "Gebühren"),
+                               n(ex.payouts, "Auszahlung", "Auszahlungen")}
+                       .join(QStringLiteral(", ")) +
+                   QLatin1Char('.');
     if (ex.transliterated > 0)
         text += QStringLiteral(
-                    " %1 Texte enthielten Buchstaben, die DATEV nicht liest; sie sind in lateinischen "
-                    "Buchstaben geschrieben (etwa „Δημήτρης“ als „Dimitris“).")
-                    .arg(ex.transliterated);
+                    " %1 Buchstaben, die DATEV nicht liest; %2 in lateinischen Buchstaben geschrieben "
+                    "(etwa „Δημήτρης“ als „Dimitris“).")
+                    .arg(ex.transliterated == 1 ? QStringLiteral("1 Text enthielt")
+                                                : QStringLiteral("%1 Texte enthielten").arg(ex.transliterated),
+                         ex.transliterated == 1 ? QStringLiteral("er ist") : QStringLiteral("sie sind"));
     return text;
 }
 

@@ -50,7 +50,7 @@ struct DatevExport {
     int transliterated = 0;  // texts whose letters Windows-1252 lacks were spelt in Latin ones
 };
 
-// "2 Rechnungen, 0 Stornos, 3 Verkäufe mit ihrer Zahlung, 5 Zahlungen, 1 Gebühren, 1 Auszahlungen." and
+// "2 Rechnungen, 0 Stornos, 3 Verkäufe mit ihrer Zahlung, 5 Zahlungen, 1 Gebühr, 1 Auszahlung." and
 // how many texts were spelt in Latin letters.
 QString datevSummary(const DatevExport& ex);
 // The last whole month before `today`: the period a monthly hand-over asks for.

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include "base/CallStack.h"
+#include "base/Words.h"
 #include "domain/db/Database.h"
 #include "domain/db/Journal.h"
 
@@ -110,12 +111,19 @@ Result<PayoutReport> parsePayoutReport(const QByteArray& bytes, const QList<File
 }
 
 QString payoutText(const PayoutSummary& p) {
-    QString text = QStringLiteral("Auszahlung %1: %2 Verkäufe, %3 brutto, %4 Gebühren, %5 ausgezahlt")
-                       .arg(shortDay(p.date))
-                       .arg(p.sales)
-                       .arg(euroText(p.gross), euroText(p.fees), euroText(p.net()));
+    QString text = QStringLiteral("Auszahlung %1: %2, %3 brutto, %4 Gebühren, %5 ausgezahlt")
+                       .arg(shortDay(p.date), counted(p.sales, QStringLiteral("Verkauf"), QStringLiteral("Verkäufe")),
+                            euroText(p.gross), euroText(p.fees), euroText(p.net()));
     return text + (p.credited.isValid() ? QStringLiteral(" \u2014 auf dem Konto am %1").arg(shortDay(p.credited))
                                         : QStringLiteral(" \u2014 noch nicht auf dem Konto gesehen"));
+}
+
+QString payoutOutcomeText(const PayoutOutcome& o) {
+    return QStringLiteral("%1 als bezahlt markiert, %2 %3 es schon, %4 schon früher gelesen.")
+        .arg(counted(o.paid, QStringLiteral("Verkauf"), QStringLiteral("Verkäufe")))
+        .arg(o.alreadyPaid)
+        .arg(o.alreadyPaid == 1 ? QStringLiteral("war") : QStringLiteral("waren"),
+             counted(o.known, QStringLiteral("Zeile"), QStringLiteral("Zeilen")));
 }
 
 Result<PayoutOutcome> applyPayoutReport(const Store& store, const PayoutReport& report) {

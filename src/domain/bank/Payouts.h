@@ -52,6 +52,8 @@ struct PayoutOutcome {
     QStringList unknown;  // item numbers the desk does not know as sales yet: kept, paid when the sale comes
     QStringList refused;  // lines that pay nothing, each with its reason
 };
+// "2 Verkäufe als bezahlt markiert, 1 war es schon, 3 Zeilen schon früher gelesen."
+QString payoutOutcomeText(const PayoutOutcome& o);
 // Idempotent: a report read again, or one that overlaps, changes nothing it already did.
 Result<PayoutOutcome> applyPayoutReport(const Store& store, const PayoutReport& report);
 

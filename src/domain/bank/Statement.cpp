@@ -7,6 +7,7 @@
 
 #include "base/Money.h"
 #include "base/ReadFile.h"
+#include "base/Words.h"
 #include "base/codepage.h"
 #include "domain/bank/Csv.h"
 #include "domain/bank/Profiles.h"
@@ -371,7 +372,9 @@ BankStatement readRows(const QList<CsvRecord>& records, qsizetype h, const BankC
             st.Rueckbuchungen.append(Credit{day, taken, at(name), at(zweck), at(iban), QString(), QString(), 0});
         };
         if (f.size() < needed) {
-            skip(QStringLiteral("Zeile hat %1 Felder statt mindestens %2").arg(f.size()).arg(needed));
+            skip(QStringLiteral("Zeile hat %1 statt mindestens %2")
+                     .arg(counted(f.size(), QStringLiteral("Feld"), QStringLiteral("Felder")))
+                     .arg(needed));
             continue;
         }
         // Pending lines may still change or vanish.

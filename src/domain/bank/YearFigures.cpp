@@ -6,6 +6,7 @@
 
 #include "base/CallStack.h"
 #include "base/Money.h"
+#include "base/Words.h"
 #include "domain/bank/Invoice.h"
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
@@ -197,11 +198,9 @@ LimitNote reportingNote(const QList<PlatformYear>& year, int yearNumber, const R
     LimitNote note;
     for (const PlatformYear& p : year) {
         const MonthFigures t = p.total();
-        const QString figures = QStringLiteral("%1: %2 Verkäufe, %3 in %4")
-                                    .arg(p.platform)
-                                    .arg(t.sales)
-                                    .arg(euros(t.gross()))
-                                    .arg(yearNumber);
+        const QString sales = counted(t.sales, QStringLiteral("Verkauf"), QStringLiteral("Verkäufe"));
+        const QString figures =
+            QStringLiteral("%1: %2, %3 in %4").arg(p.platform, sales).arg(euros(t.gross())).arg(yearNumber);
         if (t.sales >= limits.count || t.gross() >= limits.cents) {
             note.level = LimitNote::Level::Clear;
             note.text =
@@ -219,10 +218,7 @@ LimitNote reportingNote(const QList<PlatformYear>& year, int yearNumber, const R
             note.text = figures + QStringLiteral(" – ab %1 Verkäufen oder %2 meldet die Plattform Sie dem Finanzamt.")
                                       .arg(limits.count)
                                       .arg(wholeEuros(limits.cents));
-            note.brief = QStringLiteral("Meldegrenze nah: %1 %2 Verkäufe, %3")
-                             .arg(p.platform)
-                             .arg(t.sales)
-                             .arg(wholeEuros(t.gross()));
+            note.brief = QStringLiteral("Meldegrenze nah: %1 %2, %3").arg(p.platform, sales, wholeEuros(t.gross()));
         }
     }
     return note;

@@ -10,7 +10,7 @@ Result<qint32> parsePort(const QString& text) {
     const int port = text.trimmed().toInt(&ok);
     if (!ok || port < 1 || port > 65535)
         return Error::plain(
-            QStringLiteral("Der Postausgangsport muss eine Zahl von 1 bis 65535 sein (Standard = 25)."));
+            QStringLiteral("Der Postausgangsport muss eine Zahl von 1 bis 65535 sein (meist 587 oder 465)."));
     return qint32(port);
 }
 

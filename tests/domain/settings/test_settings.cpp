@@ -128,7 +128,7 @@ TEST(SettingsTable, PortTextAndAnUnwritableFile) {
     EXPECT_EQ(parsePort(u" 465 "_s).value(), 465);
     for (const char* bad : {"0", "65536", "fünfundzwanzig", ""})
         EXPECT_EQ(test::failure(parsePort(QString::fromUtf8(bad))),
-                  u"Der Postausgangsport muss eine Zahl von 1 bis 65535 sein (Standard = 25)."_s);
+                  u"Der Postausgangsport muss eine Zahl von 1 bis 65535 sein (meist 587 oder 465)."_s);
     EXPECT_TRUE(test::failure(writeSettings(everyField(), app.file(u"fehlt/config.ini"_s)))
                     .startsWith(u"Die Einstellungen können nicht gespeichert werden: Die Datei '"_s));
 }
