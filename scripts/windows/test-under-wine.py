@@ -378,7 +378,7 @@ def quits_by_menu(package, folder, env, times=20):
         # while the window is there, as a user would. Once it is gone, the process must end.
         for _ in range(6):
             subprocess.run(["xdotool", "windowactivate", "--sync", window], env=env, capture_output=True)
-            subprocess.run(["xdotool", "key", "--window", window, "ctrl+b"], env=env, capture_output=True)
+            subprocess.run(["xdotool", "key", "ctrl+b"], env=env, capture_output=True)  # typed, not sent to the window
             try:
                 p.wait(timeout=10)
                 break

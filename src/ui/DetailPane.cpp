@@ -94,7 +94,7 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     k->addRow(QStringLiteral("ebay-Name:"), txtebayName = edit("txtebayName"));
     k->addRow(QStringLiteral("Email Adresse:"), txtEmailAdresse = edit("txtEmailAdresse"));
     k->addRow(QStringLiteral("Name:"), txtName = edit("txtName"));
-    k->addRow(QStringLiteral("Strasse:"), txtStrasse = edit("txtStrasse"));
+    k->addRow(QStringLiteral("Straße:"), txtStrasse = edit("txtStrasse"));
     k->addRow(QStringLiteral("Ort:"), txtOrt = edit("txtOrt"));
     k->addRow(QStringLiteral("Land:"), txtLand = edit("txtLand"));
     // A company name makes the buyer a business: its invoices carry the e-invoice.

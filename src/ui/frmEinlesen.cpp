@@ -57,7 +57,7 @@ frmEinlesen::frmEinlesen(QWidget* parent) : QDialog(parent) {
     kunde->addRow(QStringLiteral("ebay-Name:"), txtebayName = field("txtebayName", &tKunde::ebayName));
     kunde->addRow(QStringLiteral("Email Adresse:"), txtEmailAdresse = field("txtEmailAdresse", &tKunde::Email));
     kunde->addRow(QStringLiteral("Name:"), txtName = field("txtName", &tKunde::Name));
-    kunde->addRow(QStringLiteral("Strasse:"), txtStrasse = field("txtStrasse", &tKunde::Strasse));
+    kunde->addRow(QStringLiteral("Straße:"), txtStrasse = field("txtStrasse", &tKunde::Strasse));
     kunde->addRow(QStringLiteral("Ort:"), txtOrt = field("txtOrt", &tKunde::Ort));
     kunde->addRow(QStringLiteral("Land:"), txtLand = field("txtLand", &tKunde::Land));
 
