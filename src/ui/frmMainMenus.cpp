@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -258,8 +260,10 @@ void frmMain::saveBackup() {
         showError(written.error());
         return;
     }
-    statusBar()->showMessage(QStringLiteral("Datensicherung gespeichert: %1").arg(QDir::toNativeSeparators(file)),
-                             8000);
+    const QString size =
+        QLocale(QLocale::German).formattedDataSize(QFileInfo(file).size(), 1, QLocale::DataSizeTraditionalFormat);
+    platform().msgBox(QStringLiteral("Datensicherung gespeichert: %1 (%2)").arg(QDir::toNativeSeparators(file), size),
+                      Platform::Buttons::Ok, Platform::Icon::Information);
 }
 
 void frmMain::restoreFromBackup() {
@@ -374,8 +378,10 @@ void frmMain::saveInvoice() {
         showError(written.error());
         return;
     }
-    statusBar()->showMessage(
-        QStringLiteral("Rechnung %1 gespeichert: %2").arg(inv.value().Nummer, QDir::toNativeSeparators(file)), 8000);
+    // Said where it is seen: the number is what the buyer and the books will name.
+    platform().msgBox(
+        QStringLiteral("Rechnung %1 gespeichert: %2").arg(inv.value().Nummer, QDir::toNativeSeparators(file)),
+        Platform::Buttons::Ok, Platform::Icon::Information);
 }
 
 void frmMain::showInvoices() {

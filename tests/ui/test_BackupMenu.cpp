@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QRegularExpression>
 
 #include "MainWindowFixture.h"
 #include "base/AppPath.h"
@@ -26,6 +27,11 @@ TEST_F(BackupMenu, SaveAndRestoreFromTheMenu) {
     platform.queueFileName(app.file(u"stand"_s));  // typed without the ending the restore lists
     menu("keyEinstellungen", "keyBackup");
     ASSERT_TRUE(QFileInfo::exists(file));
+    // Said in a message, with where it lies and how big it is.
+    EXPECT_TRUE(lastMessage().startsWith(u"Datensicherung gespeichert: "_s + QDir::toNativeSeparators(file) + u" ("_s))
+        << lastMessage().toStdString();
+    EXPECT_TRUE(QRegularExpression(u"\\(\\d+,\\d (kB|MB|GB)\\)$"_s).match(lastMessage()).hasMatch())
+        << lastMessage().toStdString();
     sale(u"105"_s, u"emil"_s, u"05.12.2026"_s, u"Teekanne"_s);
     for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
         filter(2);

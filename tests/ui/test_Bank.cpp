@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -189,6 +190,7 @@ TEST_F(BankStatement, TheInvoiceOfTheSelectedSale) {
     platform.queueFileName(pdf);
     menu("keypop2", "keyRechnung");
     EXPECT_TRUE(QFile::exists(pdf)) << lastMessage().toStdString();
+    EXPECT_EQ(lastMessage(), u"Rechnung RE-2026-0001 gespeichert: "_s + QDir::toNativeSeparators(pdf));
     const QString page = QString::fromUtf8(test::tool(u"pdftotext"_s, {pdf, u"-"_s}));
     for (const char* want : {"Rechnungsnummer: RE-2026-0001", "Hans Müller", "Armbanduhr", "17,40 €", "§ 19 UStG"})
         EXPECT_TRUE(page.contains(QString::fromUtf8(want))) << want << "\n" << page.toStdString();
