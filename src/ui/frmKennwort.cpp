@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -128,15 +129,21 @@ void frmKennwort::offerToRemoveOlderBackups() {
 
 bool askDatabasePassphrase(const QString& path) {
     for (int attempt = 1; attempt <= 3; ++attempt) {
-        bool ok = false;
-        const QString typed = QInputDialog::getText(
-            nullptr, QStringLiteral("Gaveldesk"),
-            attempt == 1
-                ? QStringLiteral("Kennwort der Datenbank:")
-                : QStringLiteral("Das Kennwort ist falsch. Kennwort der Datenbank (Versuch %1 von 3):").arg(attempt),
-            QLineEdit::Password, QString(), &ok);
-        if (!ok) return false;
-        setDatabasePassphrase(typed);
+        QInputDialog ask;
+        ask.setWindowTitle(QStringLiteral("Datenbank öffnen"));
+        ask.setLabelText(attempt == 1 ? QStringLiteral("Kennwort der Datenbank:")
+                                      : QStringLiteral("Das Kennwort ist falsch. Kennwort der Datenbank (Versuch %1 "
+                                                       "von 3):")
+                                            .arg(attempt));
+        ask.setTextEchoMode(QLineEdit::Password);
+        // Wide enough for its title, to which the desktop adds the program's name (the dialog's
+        // own layout sets its size from its fields).
+        if (auto* field = ask.findChild<QLineEdit*>())
+            field->setMinimumWidth(ask.fontMetrics().horizontalAdvance(ask.windowTitle() + QStringLiteral(" – ") +
+                                                                       QGuiApplication::applicationDisplayName()) +
+                                   120);
+        if (ask.exec() != QDialog::Accepted) return false;
+        setDatabasePassphrase(ask.textValue());
         if (opensWithCurrentPassphrase(path)) return true;
     }
     platform().msgBox(QStringLiteral("Das Kennwort wurde dreimal falsch eingegeben. Gaveldesk wird beendet; an der "

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 
@@ -20,6 +21,9 @@ protected:
     // The start's question, answered by typing.
     void answer(const QString& typed) {
         test::whenModal<QInputDialog>([typed](QInputDialog* d) {
+            // Its title reads whole, with the program's name the desktop adds.
+            EXPECT_GE(d->width(), d->fontMetrics().horizontalAdvance(d->windowTitle() + QStringLiteral(" – ") +
+                                                                     QGuiApplication::applicationDisplayName()));
             QLineEdit* e = d->findChild<QLineEdit*>();
             test::typeText(e, typed);
             QTest::keyClick(e, Qt::Key_Return);
