@@ -69,7 +69,7 @@ QByteArray pdf(const QList<QByteArray>& objects, const QByteArray& trailer = "/R
     return out;
 }
 
-// An invoice attached under its usual name: catalog, names, file specification, then `file`.
+// An invoice attached under its usual name: catalog, names, file entry (/Filespec), then `file`.
 QList<QByteArray> attached(const QByteArray& file) {
     return {"<< /Type /Catalog /Names << /EmbeddedFiles 2 0 R >> >>", "<< /Names [(factur-x.xml) 3 0 R] >>",
             "<< /Type /Filespec /F (factur-x.xml) /EF << /F 4 0 R >> >>", file};
