@@ -27,6 +27,7 @@ public:
     void clipboardClear() override {}
     void clipboardSetText(const QString&) override {}
     QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QStringList openFileNames(const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
     bool printLines(const QStringList&) override { return false; }
     bool shellExecute(const QString&, const QString&) override { return false; }

@@ -33,6 +33,8 @@ public:
 
     // Empty when the user cancels.
     virtual QString openFileName(const QString& title, const QString& dir, const QString& filter) = 0;
+    // Several files chosen at once (Shift/Ctrl-click), in the order the dialog gives them.
+    virtual QStringList openFileNames(const QString& title, const QString& dir, const QString& filter) = 0;
     virtual QString saveFileName(const QString& title, const QString& dir, const QString& filter) = 0;
 
     // Asks for a printer and prints the lines; false when cancelled or failed.

@@ -117,6 +117,9 @@ void QtPlatform::clipboardSetText(const QString& text) { QApplication::clipboard
 QString QtPlatform::openFileName(const QString& title, const QString& dir, const QString& filter) {
     return QFileDialog::getOpenFileName(activeWindow(), title, dir, filter);
 }
+QStringList QtPlatform::openFileNames(const QString& title, const QString& dir, const QString& filter) {
+    return QFileDialog::getOpenFileNames(activeWindow(), title, dir, filter);
+}
 QString QtPlatform::saveFileName(const QString& title, const QString& dir, const QString& filter) {
     return QFileDialog::getSaveFileName(activeWindow(), title, dir, filter);
 }

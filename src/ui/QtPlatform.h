@@ -18,6 +18,7 @@ public:
     void clipboardClear() override;
     void clipboardSetText(const QString& text) override;
     QString openFileName(const QString& title, const QString& dir, const QString& filter) override;
+    QStringList openFileNames(const QString& title, const QString& dir, const QString& filter) override;
     QString saveFileName(const QString& title, const QString& dir, const QString& filter) override;
     bool printLines(const QStringList& lines) override;
     bool shellExecute(const QString& verb, const QString& file) override;

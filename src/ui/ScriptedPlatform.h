@@ -27,6 +27,8 @@ public:
     // Answers taken in order; without one a question gets No (or Cancel), OK gets Ok.
     void queueAnswer(Answer a) { answers_.enqueue(a); }
     void queueFileName(const QString& f) { fileNames_.enqueue(f); }
+    // What the next multi-file dialog returns; without one it takes a single queued name.
+    void queueFileNames(const QStringList& f) { fileLists_.enqueue(f); }
 
     QList<Message> messages;
     QList<ShellCall> shellCalls;
@@ -64,6 +66,12 @@ public:
         offeredPaths << dir;
         return nextFileName();
     }
+    QStringList openFileNames(const QString&, const QString& dir, const QString&) override {
+        offeredPaths << dir;
+        if (!fileLists_.isEmpty()) return fileLists_.dequeue();
+        const QString one = nextFileName();
+        return one.isEmpty() ? QStringList() : QStringList{one};
+    }
     QString saveFileName(const QString&, const QString& dir, const QString&) override {
         offeredPaths << dir;
         return nextFileName();
@@ -92,6 +100,7 @@ private:
     QString nextFileName() { return fileNames_.isEmpty() ? QString() : fileNames_.dequeue(); }
     QQueue<Answer> answers_;
     QQueue<QString> fileNames_;
+    QQueue<QStringList> fileLists_;
 };
 
 }  // namespace gd

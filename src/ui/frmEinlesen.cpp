@@ -1,5 +1,6 @@
 #include "ui/frmEinlesen.h"
 
+#include <QCollator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -60,6 +61,9 @@ frmEinlesen::frmEinlesen(QWidget* parent) : QDialog(parent) {
     kunde->addRow(QStringLiteral("Straße:"), txtStrasse = field("txtStrasse", &tKunde::Strasse));
     kunde->addRow(QStringLiteral("Ort:"), txtOrt = field("txtOrt", &tKunde::Ort));
     kunde->addRow(QStringLiteral("Land:"), txtLand = field("txtLand", &tKunde::Land));
+    kunde->addRow(QStringLiteral("Firma:"), txtFirma = field("txtFirma", &tKunde::Firma));
+    kunde->addRow(QStringLiteral("USt-IdNr.:"), txtUStIdNr = field("txtUStIdNr", &tKunde::UStIdNr));
+    txtFirma->setPlaceholderText(QStringLiteral("nur bei Geschäftskunden"));
 
     fraAuktion = new QGroupBox(QStringLiteral("Auktionsdaten"), this);
     fraAuktion->setObjectName(QStringLiteral("fraAuktion"));
@@ -182,12 +186,20 @@ void frmEinlesen::cmdRegeln_Click() {
 
 void frmEinlesen::cmdDatei_Click() {
     CALLSTACK();
-    const QString file = platform().openFileName(
-        QStringLiteral("Gespeicherte E-Mail einlesen"), QString(),
+    QStringList files = platform().openFileNames(
+        QStringLiteral("Gespeicherte E-Mails einlesen"), QString(),
         // Mail programs keep their folders as mbox files without an extension.
         QStringLiteral("E-Mails und Postfächer (*);;E-Mails (*.eml *.txt *.mbox *.htm *.html)"));
-    if (file.isEmpty()) return;
-    readQueued(queuedMailsFromFiles({file}));
+    if (files.isEmpty()) return;
+    // The dialog gives the files in the order they were clicked; a seller saves them
+    // numbered or dated, so they are read as the folder lists them ("2" before "10").
+    QCollator byName(QLocale(QLocale::German, QLocale::Germany));
+    byName.setNumericMode(true);
+    byName.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(files.begin(), files.end(), [&](const QString& a, const QString& b) {
+        return byName.compare(QFileInfo(a).fileName(), QFileInfo(b).fileName()) < 0;
+    });
+    readQueued(queuedMailsFromFiles(files));
 }
 
 void frmEinlesen::readQueued(const QList<QueuedMail>& mails) {
@@ -325,6 +337,8 @@ void frmEinlesen::showRecords() {
     setText(txtStrasse, k.Strasse);
     setText(txtOrt, k.Ort);
     setText(txtLand, k.Land);
+    setText(txtFirma, k.Firma);
+    setText(txtUStIdNr, k.UStIdNr);
     setText(txtArtikelNr, a.AuktionsNr);
     setText(txtTitel, a.Titel);
     setText(txtPreis, a.Preis);
@@ -436,9 +450,9 @@ void frmEinlesen::cmdUebernehmen_Click() {
 void frmEinlesen::cmdLoeschen_Click() {
     CALLSTACK();
     r_.clear();
-    for (QLineEdit* e :
-         {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtArtikelNr, txtTitel, txtPreis,
-          txtMenge, txtBetrag, txtEndeDatum, txtMitteilung, txtHinweise, txtVersandinfos, txtBezahlung})
+    for (QLineEdit* e : {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtFirma, txtUStIdNr,
+                         txtArtikelNr, txtTitel, txtPreis, txtMenge, txtBetrag, txtEndeDatum, txtMitteilung,
+                         txtHinweise, txtVersandinfos, txtBezahlung})
         e->clear();
     r_.clear();
     cmdUebernehmen->setEnabled(false);

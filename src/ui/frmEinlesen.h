@@ -74,7 +74,7 @@ private:
     QGroupBox* fraAuktion = nullptr;
     QPlainTextEdit* txtEmail = nullptr;
     QLineEdit *txtebayName = nullptr, *txtEmailAdresse = nullptr, *txtName = nullptr, *txtStrasse = nullptr,
-              *txtOrt = nullptr, *txtLand = nullptr;
+              *txtOrt = nullptr, *txtLand = nullptr, *txtFirma = nullptr, *txtUStIdNr = nullptr;
     QLineEdit *txtArtikelNr = nullptr, *txtTitel = nullptr, *txtPreis = nullptr, *txtMenge = nullptr,
               *txtBetrag = nullptr, *txtEndeDatum = nullptr, *txtMitteilung = nullptr, *txtHinweise = nullptr,
               *txtVersandinfos = nullptr, *txtBezahlung = nullptr;

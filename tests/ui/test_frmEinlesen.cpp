@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
+#include "domain/db/TaxData.h"
 #include "domain/import/Accept.h"
 #include "domain/import/MailFile.h"
 #include "support/UiDbTest.h"
@@ -183,6 +185,76 @@ TEST_F(Dialog, SaleAfterPurchaseShowsTheBuyerAgain) {
     ASSERT_TRUE(test::found(funLoadKunde(k, u"mueller_hans"_s)));
     EXPECT_TRUE(k.Kunde);
     EXPECT_TRUE(test::missing(funLoadKunde(k, u"baerbel_naehstube"_s)));
+}
+
+// Chosen in the file dialog in any order, the mails are read in the folder's order, one
+// after the other, and each stored as its own sale.
+TEST_F(Dialog, SeveralFilesChosenAtOnceAreReadInOrder) {
+    const struct {
+        const char* file;
+        const char* number;
+        const char* buyer;
+    } mails[] = {{"Verkauf 1.eml", "4000000001", "jiri_dvorak"},
+                 {"Verkauf 2.eml", "4000000002", "zofia.wisniewska"},
+                 {"Verkauf 10.eml", "4000000010", "eleni_papadopoulou"}};
+    QStringList clicked;
+    for (const auto& m : mails) {
+        const QString name = QString::fromUtf8(m.file);
+        app.write(name, mail("verkauf.txt")
+                            .replace(u"1234567890"_s, QString::fromLatin1(m.number))
+                            .replace(u"mueller_hans"_s, QString::fromLatin1(m.buyer))
+                            .toUtf8());
+        clicked.prepend(app.file(name));  // Shift-click upwards: the last one first
+    }
+    clicked.move(0, 1);
+    platform.queueFileNames(clicked);
+    click("cmdDatei");
+    QStringList read;
+    for (int i = 0; i < 3; ++i) {
+        read << text("txtArtikelNr") + u' ' + child<QLabel>("lblWarteschlange")->text();
+        click("cmdUebernehmen");
+    }
+    EXPECT_EQ(read,
+              (QStringList{u"4000000001 E-Mail 1 von 3: Verkauf 1.eml"_s, u"4000000002 E-Mail 2 von 3: Verkauf 2.eml"_s,
+                           u"4000000010 E-Mail 3 von 3: Verkauf 10.eml"_s}));
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(platform.messages.isEmpty()) << platform.messageTexts().join(u'|').toStdString();
+    EXPECT_EQ(count(u"select count(*) as n from Auktionen a, Auktionen b, Auktionen c where a.AuktionsID < "
+                    "b.AuktionsID and b.AuktionsID < c.AuktionsID and a.AuktionsNr = '4000000001' and "
+                    "b.AuktionsNr = '4000000002' and c.AuktionsNr = '4000000010'"_s),
+              1);
+    EXPECT_EQ(auctions(), 3);
+}
+
+// A business buyer's company and VAT ID come from the mail, are shown, and are stored with
+// that buyer; the next mail of the same buyer without them leaves them as they are.
+TEST_F(Dialog, CompanyOfABusinessMailReachesTheBuyer) {
+    const QString business = mail("verkauf.txt")
+                                 .replace(u"Name: Hans Müller"_s,
+                                          u"Name: Hans Müller\r\nFirma: Dvořák & Müller Antik GmbH\r\n"
+                                          "USt-IdNr.: DE 123 456 789"_s);
+    platform.clipboardSetText(business);
+    click("cmdEinlesen");
+    EXPECT_EQ(text("txtFirma"), u"Dvořák & Müller Antik GmbH"_s);
+    EXPECT_EQ(text("txtUStIdNr"), u"DE 123 456 789"_s);
+    click("cmdUebernehmen");
+    EXPECT_TRUE(platform.messages.isEmpty()) << platform.messageTexts().join(u'|').toStdString();
+    const Result<Business> stored = loadBusiness(currentStore(), u"mueller_hans"_s);
+    ASSERT_TRUE(stored.ok());
+    EXPECT_EQ(stored->Firma, u"Dvořák & Müller Antik GmbH"_s);
+    EXPECT_EQ(stored->UstId, u"DE123456789"_s);
+
+    accept(mail("verkauf.txt").replace(u"1234567890"_s, u"1234567891"_s), {Platform::Answer::No});
+    EXPECT_EQ(loadBusiness(currentStore(), u"mueller_hans"_s)->Firma, u"Dvořák & Müller Antik GmbH"_s);
+
+    // A number that is no VAT ID is asked about before anything is stored.
+    const QStringList asked = accept(
+        QString(business).replace(u"1234567890"_s, u"1234567892"_s).replace(u"DE 123 456 789"_s, u"siehe unten"_s),
+        {Platform::Answer::No});
+    ASSERT_FALSE(asked.isEmpty());
+    EXPECT_TRUE(asked[0].contains(u"hat nicht die Form einer Umsatzsteuer-Identifikationsnummer"_s))
+        << asked[0].toStdString();
+    EXPECT_EQ(auctions(), 2);
 }
 
 }  // namespace

@@ -18,6 +18,9 @@ struct tKunde {
     QString Land;
     QString Email;
     QString ebayName;
+    // A business partner's, as its mail names them; kept beside the contact, not in it.
+    QString Firma;
+    QString UStIdNr;
     bool Kunde = false;      // a buyer of the owner
     bool Lieferant = false;  // a seller to the owner
 };

@@ -53,12 +53,25 @@ QStringList implausibleFields(ImportRecords& r) {
     const struct {
         const char* what;
         const QString& text;
-    } contact[] = {{"Der Name", p.Name}, {"Die Straße", p.Strasse}, {"Der Ort", p.Ort}};
+    } contact[] = {{"Der Name", p.Name}, {"Die Straße", p.Strasse}, {"Der Ort", p.Ort}, {"Die Firma", p.Firma}};
     for (const auto& c : contact)
         if (c.text.trimmed().size() > kMaxColumnChars)
             w << QStringLiteral("%1 %2 ist länger als %3 Zeichen.")
                      .arg(QString::fromUtf8(c.what), quoted(c.text.trimmed()))
                      .arg(kMaxColumnChars);
+    if (const QString id = p.UStIdNr.simplified().remove(QLatin1Char(' ')); !id.isEmpty()) {
+        // Two letters for the country, then up to twelve characters with digits among them:
+        // every member state's form has some.
+        static const QRegularExpression vatId(QStringLiteral("^[A-Za-z]{2}(?=.*[0-9])[0-9A-Za-z+*.]{2,12}$"));
+        if (!vatId.match(id).hasMatch())
+            w << QStringLiteral(
+                     "Die USt-IdNr. %1 hat nicht die Form einer Umsatzsteuer-Identifikationsnummer "
+                     "(Länderkürzel und bis zu zwölf Zeichen, etwa DE123456789).")
+                     .arg(quoted(p.UStIdNr.trimmed()));
+        else if (p.Firma.trimmed().isEmpty())
+            w << QStringLiteral("Zur USt-IdNr. %1 fehlt die Firma; ohne sie wird die Nummer nicht gespeichert.")
+                     .arg(quoted(p.UStIdNr.trimmed()));
+    }
     const tAuktion& a = r.oAuktion;
     const struct {
         const char* what;
@@ -88,7 +101,8 @@ void cutToColumns(ImportRecords& r) {
     for (tKunde* k : {&r.oKunde, &r.oLieferant}) {
         k->ebayName = k->ebayName.left(kMaxColumnChars);
         k->Email = k->Email.left(kMaxColumnChars);
-        for (QString* f : {&k->Name, &k->Strasse, &k->Ort}) *f = f->trimmed().left(kMaxColumnChars);
+        for (QString* f : {&k->Name, &k->Strasse, &k->Ort, &k->Firma}) *f = f->trimmed().left(kMaxColumnChars);
+        k->UStIdNr = k->UStIdNr.left(kMaxColumnChars);
     }
     r.oAuktion.ebayName = r.oAuktion.ebayName.left(kMaxColumnChars);
     r.oAuktion.AuktionsNr = r.oAuktion.AuktionsNr.left(kMaxColumnChars);
@@ -130,6 +144,11 @@ Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportCh
     const Status saved = seller ? funSaveLieferant(in, partner, w.oAuktion.AuktionsNr)
                                 : funSaveKunde(in, partner, w.oAuktion.AuktionsNr);
     if (!saved.ok()) return saved.error();
+    // A mail without a company line leaves a company typed in earlier as it was.
+    if (!partner.Firma.isEmpty()) {
+        const Status business = saveBusiness(in, partner.ebayName, Business{partner.Firma, partner.UStIdNr});
+        if (!business.ok()) return business.error();
+    }
     if (c.group) {
         const Result<QString> g = LoadMaxGruppenID(in, partner.ebayName);
         if (!g.ok()) return g.error();

@@ -20,6 +20,8 @@ QString* contactField(tKunde& k, const QString& feld) {
     if (feld == QStringLiteral("Strasse")) return &k.Strasse;
     if (feld == QStringLiteral("Ort")) return &k.Ort;
     if (feld == QStringLiteral("Land")) return &k.Land;
+    if (feld == QStringLiteral("Firma")) return &k.Firma;
+    if (feld == QStringLiteral("UStIdNr")) return &k.UStIdNr;
     return nullptr;
 }
 
@@ -92,7 +94,8 @@ private:
 
 // What the fields' change handlers store: the text without outer blanks.
 void bindContact(tKunde& k) {
-    for (QString* f : {&k.Name, &k.ebayName, &k.Email, &k.Strasse, &k.Ort, &k.Land}) *f = f->trimmed();
+    for (QString* f : {&k.Name, &k.ebayName, &k.Email, &k.Strasse, &k.Ort, &k.Land, &k.Firma, &k.UStIdNr})
+        *f = f->trimmed();
 }
 
 }  // namespace
