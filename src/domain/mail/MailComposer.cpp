@@ -108,10 +108,15 @@ Status MailComposer::loadGroup() {
 
 void MailComposer::fillArtikelgrouptext() {
     CALLSTACK_MAIL();
+    // The quantity on every line, as the single mail has it: "2 × Teller" is not one plate.
     artikel_.clear();
-    for (const QVariantList& e : group_)
-        artikel_ += e.value(0).toString() + QStringLiteral(" - ") + e.value(1).toString() + QStringLiteral(" vom ") +
-                    e.value(2).toString() + QStringLiteral("\r\n");
+    for (const QVariantList& e : group_) {
+        bool whole = false;
+        const int menge = e.value(4).toString().trimmed().toInt(&whole);
+        artikel_ += e.value(0).toString() + QStringLiteral(" - ") + QString::number(whole && menge > 0 ? menge : 1) +
+                    QStringLiteral(" × ") + e.value(1).toString() + QStringLiteral(" vom ") + e.value(2).toString() +
+                    QStringLiteral("\r\n");
+    }
 }
 
 void MailComposer::fillDatumgrouptext() {
@@ -171,11 +176,17 @@ QString MailComposer::fillBody(QString t) const {
     r("[#Versand#]", in_.sVersand);
     r("[#Gesamtbetrag#]", in_.sGesamtbetrag);
     r("[#Offen#]", centsText(openCents()));
+    // Templates written before the signature had its own placeholder sign with the member
+    // name under the greeting; they follow the same rule as the others.
+    static const QRegularExpression oldSignature(QStringLiteral(
+        R"(((?:Gr(?:ü|ue)(?:ß|ss)(?:e|en)?|Gruß)[^\S\r\n]*,?[^\S\r\n]*(?:\r\n|\n|\r))\[#StandardUser#\])"));
+    t.replace(oldSignature, QStringLiteral("\\1[#Signatur#]"));
     r("[#StandardUser#]", gsStandardUser);
     r("[#Angebotsende#]", in_.sAngebotsende);
     r("[#DatumBezahlt#]", in_.sDatumBezahlt);
     r("[#HTTPLINK1#]", gsHTTPLink1);
     r("[#HTTPLINK2#]", gsHTTPLink2);
+    r("[#Verwendungszweck#]", paymentReference());
     if (!in_.bGruppiert) {
         r("[#Artikelnummer#]", in_.sArtikelnummer);
         r("[#Bezeichnung#]", in_.sBezeichnung);
@@ -207,9 +218,18 @@ QString MailComposer::fillBody(QString t) const {
         t.remove(paragraph);
         t.remove(sentence);
     }
-    // Signed with the seller's name where one is set, else with the member name.
-    r("[#Signatur#]", gsKontoinhaber.trimmed().isEmpty() ? gsStandardUser : gsKontoinhaber.trimmed());
+    r("[#Signatur#]", signature());
     return t;
+}
+
+QString MailComposer::signature() {
+    // The seller's name where the options have one, else the member name: one rule for every template.
+    return gsKontoinhaber.trimmed().isEmpty() ? gsStandardUser : gsKontoinhaber.trimmed();
+}
+
+QString MailComposer::paymentReference() const {
+    // What the payment code carries, so that text and code ask for the same.
+    return in_.bGruppiert && !nummern_.isEmpty() ? nummern_ : in_.sArtikelnummer;
 }
 
 QString MailComposer::fillSubject(QString s) const {
@@ -231,17 +251,26 @@ int MailComposer::preselection(const QList<int>& levels) const {
         if (next >= 0) return next;
         if (last >= 0) return last;
     }
-    int i = 0;
+    // The mail the trade's last step calls for, by the shipped catalogues' order: a sale paid
+    // gets "Zahlung erhalten", shipped "Ware versendet", rated "Bewertung abgegeben"; a
+    // purchase paid "Zahlung geleistet", then "Ware erhalten".
     const QString& s = in_.sStatus;
-    if (s == QStringLiteral("Bezahlt") || s == QStringLiteral("Versendet"))
+    const bool paid = s == QStringLiteral("Bezahlt");
+    const bool shipped = s == QStringLiteral("Versendet");
+    const bool later = s == QStringLiteral("Bewertet") || s == QStringLiteral("Bewertung erhalten") ||
+                       s == QStringLiteral("Abgeschlossen");
+    int i = 0;
+    if (paid)
         i = 1;
-    else if (s == QStringLiteral("Bewertet"))
-        i = 3;
-    else if (s == QStringLiteral("Abgeschlossen"))
-        i = 4;
-    // A list shorter than the entry keeps the first template, and so does an entry that
-    // is a reminder: a paid or closed trade is never offered one.
-    return i < levels.size() && levels[i] <= 0 ? i : 0;
+    else if (shipped)
+        i = 2;
+    else if (later)
+        i = in_.bLieferant ? 2 : 3;
+    // A catalogue without that entry, or with a reminder there, offers the step before:
+    // a paid or closed trade is never offered a reminder.
+    i = qMin(i, int(levels.size()) - 1);
+    while (i > 0 && levels[i] > 0) --i;
+    return qMax(0, i);
 }
 
 QString MailComposer::shownBody(const QString& text) const {
@@ -325,8 +354,7 @@ QByteArray MailComposer::giroCodePayload() const {
     const std::optional<qint64> cents = in_.iOffen ? in_.iOffen : total;
     if (!cents || *cents <= 0) return {};
     const QString holder = gsKontoinhaber.trimmed().isEmpty() ? gsStandardUser : gsKontoinhaber;
-    return epcPayload(
-        {holder, gsIBAN, gsBIC, *cents, in_.bGruppiert && !nummern_.isEmpty() ? nummern_ : in_.sArtikelnummer});
+    return epcPayload({holder, gsIBAN, gsBIC, *cents, paymentReference()});
 }
 
 QString MailComposer::invoiceNumber() const {

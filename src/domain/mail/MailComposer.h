@@ -64,6 +64,10 @@ public:
     void fillBetreffrouptext();
 
     QString fillBody(QString text) const;
+    // How every template signs: the seller's name from the options, else the member name.
+    static QString signature();
+    // The reference a transfer should carry; the payment code carries the same.
+    QString paymentReference() const;
     // The body as the form shows it: filled, and with the footer when the
     // settings ask for it, so the user sees everything that goes out.
     QString shownBody(const QString& text) const;

@@ -59,6 +59,28 @@ TEST(Vorlagen, FilesKindsAndNames) {
     EXPECT_TRUE(test::failure(WriteRTF(u"x"_s)).startsWith(u"Die Vorlage kann nicht"_s));
 }
 
+// Every shipped template signs with the seller's name from the options; a template of an
+// older version, signed with the member name under the greeting, signs the same way.
+TEST(Vorlagen, EveryTemplateSignsTheSameWay) {
+    test::TestApp app(true);
+    subInitApp();
+    gsStandardUser = u"gavel_haendler"_s;
+    gsKontoinhaber = u"Jürgen Großmann"_s;
+    const MailComposer c(single());
+    for (bool l : {false, true})
+        for (bool g : {false, true})
+            for (int i = 0; i < templateNames(l, g).size(); ++i) {
+                const QString body = c.fillBody(Read_Protokoll_Version(QString::number(i), l, g));
+                const qsizetype at = body.lastIndexOf(u"Grüßen\r\n"_s);
+                ASSERT_GE(at, 0) << l << g << i;
+                EXPECT_EQ(body.mid(at + 8).section(u"\r\n"_s, 0, 0), u"Jürgen Großmann"_s) << l << g << i;
+            }
+    EXPECT_EQ(c.fillBody(u"Käufe bei [#StandardUser#]\r\nViele Grüße,\r\n[#StandardUser#]"_s),
+              u"Käufe bei gavel_haendler\r\nViele Grüße,\r\nJürgen Großmann"_s);
+    gsKontoinhaber.clear();
+    EXPECT_EQ(c.fillBody(u"Gruß\n[#StandardUser#]"_s), u"Gruß\ngavel_haendler"_s);
+}
+
 TEST(MailComposer, PlaceholdersInsuredSentenceFooterAndPreselection) {
     test::TestApp app(false);
     gsStandardUser = u"gavel_haendler"_s;
@@ -95,7 +117,7 @@ TEST(MailComposer, PlaceholdersInsuredSentenceFooterAndPreselection) {
     EXPECT_EQ(c.shownBody(u"Zeile 1"_s), u"Zeile 1"_s);
     gbFusszeile = true;
     // The shipped sale catalogue: four templates, then the two reminders.
-    const QList<int> ladder{0, 0, 0, 0, 1, 2}, noReminders{0, 0, 0, 0};
+    const QList<int> ladder{0, 0, 0, 0, 1, 2}, noReminders{0, 0, 0, 0}, shortList{0, 0};
     struct Pre {
         const char* status;
         bool overdue;
@@ -103,12 +125,18 @@ TEST(MailComposer, PlaceholdersInsuredSentenceFooterAndPreselection) {
         const QList<int>* levels;
         int entry;
     };
-    for (const Pre& p : {Pre{"Versendet", false, 0, &ladder, 1}, Pre{"Bewertung erhalten", false, 0, &ladder, 0},
-                         Pre{"Bewertet", false, 0, &ladder, 3},
-                         Pre{"Abgeschlossen", false, 0, &ladder, 0},  // entry 4 is a reminder: never for a closed trade
-                         Pre{"Abgeschlossen", false, 0, &noReminders, 0}, Pre{"", true, 0, &ladder, 4},
-                         Pre{"Geantwortet", true, 1, &ladder, 5}, Pre{"", true, 2, &ladder, 5},
-                         Pre{"", true, 7, &ladder, 5}, Pre{"Versendet", true, 0, &noReminders, 1}}) {
+    // The template after each step; a purchase's catalogue has three entries.
+    const QList<int> purchase{0, 0, 0}, groupSale{0, 0, 0, 1, 2};
+    for (const Pre& p :
+         {Pre{"", false, 0, &ladder, 0}, Pre{"Bestätigt", false, 0, &ladder, 0}, Pre{"Bezahlt", false, 0, &ladder, 1},
+          Pre{"Versendet", false, 0, &ladder, 2}, Pre{"Bewertung erhalten", false, 0, &ladder, 3},
+          Pre{"Bewertet", false, 0, &ladder, 3}, Pre{"Abgeschlossen", false, 0, &ladder, 3},
+          // a group has no rating mail, and entry 3 is a reminder: never for a rated trade
+          Pre{"Bewertet", false, 0, &groupSale, 2}, Pre{"Abgeschlossen", false, 0, &noReminders, 3},
+          Pre{"Versendet", false, 0, &purchase, 2}, Pre{"Bezahlt", false, 0, &purchase, 1},
+          Pre{"", true, 0, &ladder, 4}, Pre{"Geantwortet", true, 1, &ladder, 5}, Pre{"", true, 2, &ladder, 5},
+          Pre{"", true, 7, &ladder, 5}, Pre{"Versendet", true, 0, &noReminders, 2},
+          Pre{"Versendet", false, 0, &shortList, 1}}) {
         MailInputs in = single();
         in.sStatus = QString::fromUtf8(p.status);
         in.bUeberfaellig = p.overdue;
@@ -288,8 +316,12 @@ TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
     MailComposer grouped(groupIn);
     ASSERT_TRUE(test::ok(grouped.loadGroup()));
     EXPECT_EQ(grouped.fillBody(u"[#ArtikelGroupText#]|[#Angebotsendegruppiert#]|[#Bezeichnung#]"_s),
-              u"11 - Kaffeemühle 11 vom 01.12.2026\r\n12 - Kaffeemühle 12 vom 02.12.2026\r\n|01.12.2026, 02.12.2026 |"
-              "[#Bezeichnung#]"_s);
+              u"11 - 1 × Kaffeemühle 11 vom 01.12.2026\r\n12 - 2 × Kaffeemühle 12 vom 02.12.2026\r\n|01.12.2026, "
+              "02.12.2026 |[#Bezeichnung#]"_s);
+    // The group's payment request names the reference its payment code carries.
+    const QString request = grouped.fillBody(Read_Protokoll_Version(u"0"_s, false, true));
+    EXPECT_TRUE(request.contains(u"  Verwendungszweck: 11 - 12\r\n"_s)) << request.toStdString();
+    EXPECT_TRUE(grouped.giroCodePayload().endsWith("\n11 - 12")) << grouped.giroCodePayload().constData();
     EXPECT_EQ(grouped.fillSubject(u"[#Artikelnummer#] [#Bezeichnung#]"_s), u"11 - 12 Kaffeemühle"_s);
     // A single piece without insurance has no lines for them.
     MailComposer plain(single());

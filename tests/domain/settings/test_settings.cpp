@@ -85,6 +85,16 @@ Settings everyField() {
     return s;
 }
 
+// The advertising footer: off in a new installation's settings, kept on where an older
+// settings file never named it.
+TEST(SettingsTable, FooterOffForNewInstallsOnWhereItWas) {
+    TestApp fresh(true);
+    EXPECT_FALSE(readSettings(configIniPath()).Fusszeile);
+    TestApp older(false);
+    older.write(u"bin/config.ini"_s, "[User]\r\nUsername=gavel_haendler\r\n[Konto]\r\nKopie=1\r\n");
+    EXPECT_TRUE(readSettings(configIniPath()).Fusszeile);
+}
+
 // One table reads and writes: what is written reads back the same, under the
 // key spellings existing config.ini files hold, and keys the dialog does not own stay.
 TEST(SettingsTable, WrittenValuesReadBackAndForeignKeysStay) {
