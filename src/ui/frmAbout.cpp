@@ -12,6 +12,7 @@
 #include "base/CallStack.h"
 #include "base/Product.h"
 #include "ui/Platform.h"
+#include "ui/frmHilfe.h"
 #include "ui/frmSplash.h"
 #include "ui/modLinks.h"
 
@@ -87,6 +88,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cmdSysInfo);
     buttons->addStretch();
     buttons->addWidget(cmdOK);
+    addHelp(this, QString(), buttons);
     auto* v = new QVBoxLayout(this);
     v->addLayout(top);
     v->addLayout(buttons);

@@ -16,6 +16,7 @@
 #include "domain/bank/Csv.h"
 #include "domain/bank/Payouts.h"
 #include "ui/Platform.h"
+#include "ui/frmHilfe.h"
 
 namespace gd {
 namespace {
@@ -68,6 +69,7 @@ frmAuszahlungen::frmAuszahlungen(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cmdEinlesen);
     buttons->addStretch();
     buttons->addWidget(cmdSchliessen);
+    addHelp(this, QStringLiteral("auszahlungen"), buttons);
     auto* v = new QVBoxLayout(this);
     v->addWidget(grdAuszahlungen, 1);
     v->addWidget(txtHinweise);
@@ -141,7 +143,11 @@ frmDateiformat::frmDateiformat(QWidget* parent) : QDialog(parent) {
     v->addWidget(grdSpalten, 1);
     v->addWidget(new QLabel(QStringLiteral("Die ersten Zeilen der Datei:"), this));
     v->addWidget(grdZeilen, 1);
-    v->addWidget(close, 0, Qt::AlignRight);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(close);
+    addHelp(this, QStringLiteral("dateiformate"), buttons);
+    v->addLayout(buttons);
     resize(760, 600);
 }
 

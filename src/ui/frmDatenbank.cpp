@@ -11,6 +11,7 @@
 #include "domain/db/Database.h"
 #include "domain/settings/modGlobal.h"
 #include "ui/Platform.h"
+#include "ui/frmHilfe.h"
 
 namespace gd {
 
@@ -51,6 +52,7 @@ frmDatenbank::frmDatenbank(QWidget* parent) : QDialog(parent) {
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdAbbrechen = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
     cmdAbbrechen->setObjectName(QStringLiteral("cmdAbbrechen"));
+    addHelp(this, QStringLiteral("team"), buttons);
     form->addRow(buttons);
     connect(cmdPruefen, &QPushButton::clicked, this, &frmDatenbank::cmdPruefen_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmDatenbank::cmdOK_Click);

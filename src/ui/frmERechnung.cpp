@@ -12,6 +12,7 @@
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "ui/Platform.h"
+#include "ui/frmHilfe.h"
 
 namespace gd {
 
@@ -43,6 +44,7 @@ frmERechnung::frmERechnung(const QString& purchase, QWidget* parent) : QDialog(p
     buttons->addWidget(cmdAblegen);
     buttons->addStretch();
     buttons->addWidget(cmdSchliessen);
+    addHelp(this, QStringLiteral("erechnung"), buttons);
     auto* v = new QVBoxLayout(this);
     v->addWidget(lblDatei);
     v->addWidget(txtRechnung, 1);

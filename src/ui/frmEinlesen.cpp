@@ -27,6 +27,7 @@
 #include "domain/settings/modGlobal.h"
 #include "ui/Platform.h"
 #include "ui/RuleTester.h"
+#include "ui/frmHilfe.h"
 
 namespace gd {
 
@@ -136,6 +137,7 @@ frmEinlesen::frmEinlesen(QWidget* parent) : QDialog(parent) {
     queue->addWidget(lblWarteschlange);
     queue->addWidget(cmdWeiter);
     queue->addStretch();
+    addHelp(this, QStringLiteral("einlesen"), queue);
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(top);
     outer->addLayout(queue);

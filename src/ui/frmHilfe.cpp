@@ -1,9 +1,13 @@
 #include "ui/frmHilfe.h"
 
+#include <QBoxLayout>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -34,25 +38,67 @@ frmHilfe::frmHilfe(QWidget* parent) : QDialog(parent) {
     auto* v = new QVBoxLayout(this);
     v->addWidget(txtHilfe, 1);
     v->addWidget(cmdOK, 0, Qt::AlignRight);
-    const QString page = AppPath() + QStringLiteral("/Help/hilfe.htm");
-    if (QFileInfo::exists(page))
-        txtHilfe->setSource(QUrl::fromLocalFile(page));
-    else
-        txtHilfe->setPlainText(
-            QStringLiteral("Die Hilfe-Datei '%1' wurde nicht gefunden.").arg(QDir::toNativeSeparators(page)));
+    showSection(QString());
     resize(720, 640);
 }
 
-frmHilfe* frmHilfe::showHelp(QWidget* parent) {
-    static QPointer<frmHilfe> help;
-    if (!help) {
-        help = new frmHilfe(parent);
-        help->setAttribute(Qt::WA_DeleteOnClose);
+void frmHilfe::showSection(const QString& section) {
+    const QString page = AppPath() + QStringLiteral("/Help/hilfe.htm");
+    if (!QFileInfo::exists(page)) {
+        txtHilfe->setPlainText(
+            QStringLiteral("Die Hilfe-Datei '%1' wurde nicht gefunden.").arg(QDir::toNativeSeparators(page)));
+        return;
     }
+    QUrl url = QUrl::fromLocalFile(page);
+    if (!section.isEmpty()) url.setFragment(section);
+    txtHilfe->setSource(url);
+    if (section.isEmpty()) txtHilfe->verticalScrollBar()->setValue(0);
+}
+
+QString frmHilfe::section() const { return txtHilfe->source().fragment(); }
+
+frmHilfe* frmHilfe::showHelp(QWidget* parent, const QString& section) {
+    static QPointer<frmHilfe> help;
+    QWidget* owner = parent ? parent->window() : nullptr;
+    if (!help) {
+        help = new frmHilfe(owner);
+        help->setAttribute(Qt::WA_DeleteOnClose);
+    } else if (owner && help->parentWidget() != owner && owner->isModal()) {
+        const bool shown = help->isVisible();
+        help->setParent(owner, help->windowFlags());
+        if (shown) help->show();
+    }
+    help->showSection(section);
     help->show();
     help->raise();
     help->activateWindow();
     return help;
+}
+
+namespace {
+QPushButton* helpButton(QWidget* dialog, const QString& section) {
+    auto* b = new QPushButton(QStringLiteral("Hilfe"), dialog);
+    b->setObjectName(QStringLiteral("cmdHilfe"));
+    b->setAutoDefault(false);
+    b->setToolTip(QStringLiteral("Hilfe zu diesem Fenster (F1)"));
+    QObject::connect(b, &QPushButton::clicked, dialog, [dialog, section] { frmHilfe::showHelp(dialog, section); });
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), dialog);
+    f1->setContext(Qt::WindowShortcut);
+    QObject::connect(f1, &QShortcut::activated, dialog, [dialog, section] { frmHilfe::showHelp(dialog, section); });
+    return b;
+}
+}  // namespace
+
+QPushButton* addHelp(QWidget* dialog, const QString& section, QBoxLayout* buttonRow) {
+    QPushButton* b = helpButton(dialog, section);
+    buttonRow->insertWidget(0, b);
+    return b;
+}
+
+QPushButton* addHelp(QWidget* dialog, const QString& section, QDialogButtonBox* buttons) {
+    QPushButton* b = helpButton(dialog, section);
+    buttons->addButton(b, QDialogButtonBox::HelpRole);
+    return b;
 }
 
 }  // namespace gd

@@ -25,6 +25,7 @@
 #include "domain/settings/modGlobal.h"
 #include "render/TablePdf.h"
 #include "ui/Platform.h"
+#include "ui/frmHilfe.h"
 
 namespace gd {
 namespace {
@@ -102,6 +103,7 @@ frmJahr::frmJahr(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cmdPdf);
     buttons->addStretch();
     buttons->addWidget(cmdSchliessen);
+    addHelp(this, QStringLiteral("jahresuebersicht"), buttons);
     auto* v = new QVBoxLayout(this);
     v->addLayout(top);
     v->addWidget(grdJahr, 1);
@@ -247,6 +249,7 @@ frmDatev::frmDatev(QWidget* parent) : QDialog(parent) {
     buttons->addStretch();
     buttons->addWidget(cmdExportieren);
     buttons->addWidget(cmdSchliessen);
+    addHelp(this, QStringLiteral("datev"), buttons);
     auto* v = new QVBoxLayout(this);
     v->addLayout(form);
     v->addWidget(new QLabel(QStringLiteral("Konten (vom Steuerberater anpassen lassen):"), this));

@@ -19,6 +19,7 @@
 #include "domain/db/Database.h"
 #include "domain/settings/modGlobal.h"
 #include "ui/Platform.h"
+#include "ui/frmHilfe.h"
 
 namespace gd {
 
@@ -53,6 +54,7 @@ frmKennwort::frmKennwort(QWidget* parent) : QDialog(parent) {
     buttons->addStretch();
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
+    addHelp(this, QStringLiteral("kennwort"), buttons);
     auto* v = new QVBoxLayout(this);
     v->addWidget(hint);
     v->addLayout(form);

@@ -12,6 +12,7 @@
 #include "base/CallStack.h"
 #include "base/Words.h"
 #include "ui/Platform.h"
+#include "ui/frmHilfe.h"
 
 namespace gd {
 
@@ -103,6 +104,7 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
     buttons->addStretch();
     buttons->addWidget(cmdUebernehmen);
     buttons->addWidget(cmdAbbrechen);
+    addHelp(this, QStringLiteral("kontoauszug"), buttons);
     auto* v = new QVBoxLayout(this);
     v->addWidget(lblSumme);
     v->addWidget(grdZahlungen, 1);

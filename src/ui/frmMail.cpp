@@ -22,6 +22,7 @@
 #include "render/InvoicePdf.h"
 #include "ui/AddressPrompt.h"
 #include "ui/Platform.h"
+#include "ui/frmHilfe.h"
 #include "ui/frmZertifikat.h"
 #include "ui/frmchange.h"
 
@@ -96,6 +97,7 @@ frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), c
     }
     buttons->addWidget(actions_);
     buttons->addWidget(cmdcancel);
+    addHelp(this, QStringLiteral("mails"), buttons);
     auto* files = new QVBoxLayout;
     files->addWidget(chkGiroCode);
     files->addWidget(lblGiroCode);

@@ -26,6 +26,7 @@
 #include "ui/GuiApplication.h"
 #include "ui/Platform.h"
 #include "ui/frmDatenbank.h"
+#include "ui/frmHilfe.h"
 #include "ui/frmZertifikat.h"
 
 namespace gd {
@@ -270,6 +271,7 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     bottom->addStretch();
     bottom->addWidget(cmdOK);
     bottom->addWidget(cmdCancel);
+    addHelp(this, QStringLiteral("einstellungen"), bottom);
     auto* v = new QVBoxLayout(this);
     v->addLayout(top);
     v->addWidget(pages);

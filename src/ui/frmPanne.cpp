@@ -15,6 +15,7 @@
 #include "base/CallStack.h"
 #include "base/Product.h"
 #include "ui/Platform.h"
+#include "ui/frmHilfe.h"
 
 namespace gd {
 namespace {
@@ -71,6 +72,7 @@ frmPanne::frmPanne(QWidget* parent) : QDialog(parent) {
         cmdProtocol[std::size_t(i)] = b;
         p->addWidget(b);
     }
+    addHelp(this, QStringLiteral("probleme"), p);
     v->addWidget(framProtocol);
 
     auto* framContinue = new QGroupBox(QStringLiteral("Weiterer Programmablauf..."), this);

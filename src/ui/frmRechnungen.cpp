@@ -17,6 +17,7 @@
 #include "domain/settings/modGlobal.h"
 #include "render/InvoicePdf.h"
 #include "ui/Platform.h"
+#include "ui/frmHilfe.h"
 
 namespace gd {
 
@@ -52,6 +53,7 @@ frmRechnungen::frmRechnungen(QWidget* parent) : QDialog(parent) {
     for (QPushButton* b : {cmdSpeichern, cmdXml, cmdStornieren}) buttons->addWidget(b);
     buttons->addStretch();
     buttons->addWidget(close);
+    addHelp(this, QStringLiteral("rechnung"), buttons);
     auto* v = new QVBoxLayout(this);
     v->addWidget(txtSuche);
     v->addWidget(grdRechnungen);

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/frmHilfe.h"
+
 namespace gd {
 
 frmVersand::frmVersand(const Parcel& recorded, QWidget* parent) : QDialog(parent) {
@@ -39,6 +41,7 @@ frmVersand::frmVersand(const Parcel& recorded, QWidget* parent) : QDialog(parent
     skip->setObjectName(QStringLiteral("cmdOhne"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    addHelp(this, QStringLiteral("versand"), buttons);
     v->addWidget(buttons);
     txtSendungsnummer->setFocus();
 }

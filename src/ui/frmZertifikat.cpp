@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "ui/Platform.h"
+#include "ui/frmHilfe.h"
 
 namespace gd {
 
@@ -53,6 +54,7 @@ frmZertifikat::frmZertifikat(const ServerCertificate& cert, QWidget* parent) : Q
     cancel->setFocus();
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    addHelp(this, QStringLiteral("zertifikate"), buttons);
     auto* v = new QVBoxLayout(this);
     v->addWidget(head);
     v->addWidget(details);

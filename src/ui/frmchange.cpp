@@ -12,6 +12,7 @@
 #include "base/CallStack.h"
 #include "domain/mail/modVorlagen.h"
 #include "ui/Platform.h"
+#include "ui/frmHilfe.h"
 #include "ui/frmMail.h"
 
 namespace gd {
@@ -69,6 +70,7 @@ frmchange::frmchange(frmMail* mail, QWidget* parent) : QDialog(parent), mail_(ma
     row->addStretch();
     row->addWidget(save);
     row->addWidget(cancel);
+    addHelp(this, QStringLiteral("vorlagen"), row);
     auto* v = new QVBoxLayout(this);
     v->addWidget(label);
     v->addWidget(rtf1, 1);

@@ -164,7 +164,8 @@ TEST_F(Options, RoundTripOfEveryField) {
     const QStringList values =
         u"Gavel Händler GmbH|1234567890|370 501 98|Sparkasse Köln|6,90 €|smtp.example.de|http://shop.example.de|"
         "shop@gavel.example|587|Bewertungen ansehen|haendler|geheim€"_s.split(u'|');
-    // The own client, no copy, with sign-in, the two mail program options, no footer.
+    // The own client, no copy, with sign-in, the two mail program options, and the footer that
+    // a new installation has off.
     for (const char* b : {"OrvoButton2", "Option2", "Check1", "Check2", "checkpro20", "checknobody", "checkFusszeile"})
         click(b);
     for (int i = 0; i < 12; ++i) type(i, values[i]);
@@ -198,14 +199,14 @@ TEST_F(Options, RoundTripOfEveryField) {
     EXPECT_TRUE(app.platform.messages.isEmpty());  // no database: nothing to take along
     EXPECT_EQ(gsEbayName, u"gavel_händler"_s);
     EXPECT_EQ(gsStandardUser, u"gavel_händler"_s);
-    EXPECT_FALSE(gbFusszeile);
+    EXPECT_TRUE(gbFusszeile);
 
     const QByteArray file = app.read(u"bin/config.ini"_s);
     for (const char* line :
          {"Standardkontoinhaber=Gavel H\xE4ndler GmbH\r\n", "Standardbank=Sparkasse K\xF6ln\r\n",
           "Standardversandmail=Falsch\r\n", "SMTPServer=smtp.example.de\r\n", "SMTPPort=587\r\n", "Kopie=0\r\n",
           "Auth=1\r\n", "Konto=haendler\r\n", "Prozent20=1\r\n", "nobody=1\r\n", "HTTPLink1=http://shop.example.de\r\n",
-          "versicherterversand=6,90 \x80\r\n", "Username=gavel_h\xE4ndler\r\n", "Fusszeile=Falsch\r\n",
+          "versicherterversand=6,90 \x80\r\n", "Username=gavel_h\xE4ndler\r\n", "Fusszeile=Wahr\r\n",
           "IBAN=DE89370400440532013000\r\nBIC=COBADEFFXXX\r\n", "Steuernummer=21/815/08150\r\n",
           "Nummernkreis=R-{JJJJ}/{NNNNN}\r\n", "Steuerart=19\r\n"})
         EXPECT_TRUE(file.contains(line)) << line;
@@ -220,7 +221,7 @@ TEST_F(Options, RoundTripOfEveryField) {
     EXPECT_FALSE(child<QCheckBox>("Check1")->isChecked());
     EXPECT_EQ(child<QLineEdit>("txtUsername")->text(), u"gavel_händler"_s);
     EXPECT_EQ(child<QLineEdit>("txtIBAN")->text(), u"DE89 3704 0044 0532 0130 00"_s);
-    EXPECT_FALSE(child<QCheckBox>("checkFusszeile")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>("checkFusszeile")->isChecked());
     test::screenshot(dlg.get(), u"options-general.png"_s);
     gbFusszeile = true;
 }
