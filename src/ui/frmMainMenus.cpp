@@ -362,15 +362,26 @@ void frmMain::saveInvoice() {
     // The sale itself: another may share its item number.
     const QString sale = selectedAuktion().AuktionsID;
     if (!completeAddressFor(this, sale) || !taxModeReadyFor(this, sale)) return;
-    const QString file = platform().saveFileName(QStringLiteral("Rechnung als PDF speichern"),
-                                                 documentsFolder() + QStringLiteral("/Rechnung-%1.pdf").arg(nr),
-                                                 QStringLiteral("PDF-Dateien (*.pdf)"));
+    // Named by the number it will carry, as the buyer and the books will name it.
+    const Result<QString> expected = expectedInvoiceNumber(currentStore(), sale, gsNummernkreis, now());
+    if (!expected.ok()) {
+        showError(expected.error());
+        return;
+    }
+    const QString proposed = invoiceFileName(
+        expected.value().isEmpty() ? QStringLiteral("Rechnung-") + nr : expected.value(), QStringLiteral(".pdf"));
+    QString file =
+        platform().saveFileName(QStringLiteral("Rechnung als PDF speichern"),
+                                documentsFolder() + QLatin1Char('/') + proposed, QStringLiteral("PDF-Dateien (*.pdf)"));
     if (file.isEmpty()) return;
     const Result<IssuedInvoice> inv = issueInvoice(currentStore(), sale, gsNummernkreis, now(), invoicePdf);
     if (!inv.ok()) {
         showError(inv.error());
         return;
     }
+    // Another seat took the number meanwhile: the proposed name follows the number issued.
+    if (QFileInfo(file).fileName() == proposed && inv.value().Nummer != expected.value())
+        file = QFileInfo(file).dir().filePath(invoiceFileName(inv.value().Nummer, QStringLiteral(".pdf")));
     if (!inv.value().Hinweis.isEmpty())
         platform().msgBox(inv.value().Hinweis, Platform::Buttons::Ok, Platform::Icon::Exclamation);
     const Status written = writeFileSafely(file, inv.value().Pdf);

@@ -109,9 +109,10 @@ void frmRechnungen::saveSelected() {
     CALLSTACK_MODULE("frmRechnungen");
     const IssuedInvoice* i = selected();
     if (!i) return;
-    const QString file = platform().saveFileName(QStringLiteral("Rechnung als PDF speichern"),
-                                                 documentsFolder() + QStringLiteral("/Rechnung-%1.pdf").arg(i->Nummer),
-                                                 QStringLiteral("PDF-Dateien (*.pdf)"));
+    const QString file = platform().saveFileName(
+        QStringLiteral("Rechnung als PDF speichern"),
+        documentsFolder() + QLatin1Char('/') + invoiceFileName(i->Nummer, QStringLiteral(".pdf")),
+        QStringLiteral("PDF-Dateien (*.pdf)"));
     if (file.isEmpty()) return;
     // The bytes as issued: the same file every time.
     const auto issued = issuedInvoice(currentStore(), i->Nummer);
@@ -130,9 +131,10 @@ void frmRechnungen::saveXml() {
         showError(xml.error());
         return;
     }
-    const QString file = platform().saveFileName(QStringLiteral("E-Rechnung speichern"),
-                                                 documentsFolder() + QStringLiteral("/Rechnung-%1.xml").arg(i->Nummer),
-                                                 QStringLiteral("E-Rechnungen (*.xml)"));
+    const QString file = platform().saveFileName(
+        QStringLiteral("E-Rechnung speichern"),
+        documentsFolder() + QLatin1Char('/') + invoiceFileName(i->Nummer, QStringLiteral(".xml")),
+        QStringLiteral("E-Rechnungen (*.xml)"));
     if (file.isEmpty()) return;
     if (const Status w = writeFileSafely(file, xml.value()); !w.ok()) showError(w.error());
 }

@@ -188,7 +188,10 @@ TEST_F(BankStatement, TheInvoiceOfTheSelectedSale) {
     ASSERT_EQ(w->selectedAuktion().AuktionsNr, u"102"_s);
     const QString pdf = app.file(u"Rechnung 102.pdf"_s);
     platform.queueFileName(pdf);
+    platform.offeredPaths.clear();
     menu("keypop2", "keyRechnung");
+    ASSERT_EQ(platform.offeredPaths.size(), 1);
+    EXPECT_TRUE(platform.offeredPaths[0].endsWith(u"/RE-2026-0001.pdf"_s)) << platform.offeredPaths[0].toStdString();
     EXPECT_TRUE(QFile::exists(pdf)) << lastMessage().toStdString();
     EXPECT_EQ(lastMessage(), u"Rechnung RE-2026-0001 gespeichert: "_s + QDir::toNativeSeparators(pdf));
     const QString page = QString::fromUtf8(test::tool(u"pdftotext"_s, {pdf, u"-"_s}));

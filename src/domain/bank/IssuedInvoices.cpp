@@ -11,6 +11,7 @@
 #include "domain/bank/EInvoice.h"
 #include "domain/bank/YearFigures.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/db/Documents.h"
 #include "domain/db/Journal.h"
 #include "domain/settings/modGlobal.h"
@@ -395,6 +396,28 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Rechnung kann nicht storniert werden:"), e);
     }
+}
+
+Result<QString> expectedInvoiceNumber(const Store& store, const QString& sale, const QString& pattern,
+                                      const QDateTime& now) {
+    CALLSTACK_MODULE("modRechnung");
+    const Result<std::optional<IssuedInvoice>> issued = invoiceOfSale(store, sale);
+    if (!issued.ok()) return issued.error();
+    if (issued.value()) return issued.value()->Nummer;
+    const QString p = pattern.trimmed().isEmpty() ? QStringLiteral("RE-{JJJJ}-{NNNN}") : pattern;
+    if (!validNumberPattern(p)) return QString();
+    return dbStep(QStringLiteral("Die nächste Rechnungsnummer kann nicht gelesen werden:"), [&]() -> Result<QString> {
+        Database db = store.open();
+        return invoiceNumber(p, now.date().year(), nextRunning(db, p, now.date().year()));
+    });
+}
+
+QString invoiceFileName(const QString& nummer, const QString& extension) {
+    QString name = nummer.trimmed();
+    static const QRegularExpression unfit(QStringLiteral(R"([/\\:*?"<>|\x00-\x1f])"));
+    name.replace(unfit, QStringLiteral("-"));
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.'))) name.prepend(QStringLiteral("Rechnung"));
+    return name + extension;
 }
 
 bool isIssuedNumber(const Store& store, const QString& nummer) {

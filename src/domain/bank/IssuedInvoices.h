@@ -50,6 +50,12 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
                                     const QDateTime& now, const InvoicePage& page);
 // The sale's valid invoice, if one is issued: by the sale's AuktionsID or exact item number.
 Result<std::optional<IssuedInvoice>> invoiceOfSale(const Store& store, const QString& reference);
+// The number the sale's invoice has or would get if issued now; another seat may take it first.
+Result<QString> expectedInvoiceNumber(const Store& store, const QString& sale, const QString& pattern,
+                                      const QDateTime& now);
+// A file name for a document of that number: "RE-2026-0007.pdf"; characters no file system
+// takes become "-".
+QString invoiceFileName(const QString& nummer, const QString& extension);
 // Whether the series holds a document of that number.
 bool isIssuedNumber(const Store& store, const QString& nummer);
 // One issued invoice or cancellation with the data it was issued from; refused when altered.

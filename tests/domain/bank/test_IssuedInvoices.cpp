@@ -51,13 +51,24 @@ TEST(InvoiceNumber, PatternYearAndDigits) {
     for (const char* bad : {"RE-{JJJJ}", "RE {NNNN}", "{NN}-{NN}"})
         EXPECT_FALSE(validNumberPattern(QString::fromLatin1(bad))) << bad;
     EXPECT_TRUE(validNumberPattern(u"R{NNNNNN}"_s));
+    // File names: what a number holds that no file system takes becomes "-".
+    for (const auto& [number, name] : {std::pair{"RE-2026-0007", "RE-2026-0007.pdf"},
+                                       {"2027/123", "2027-123.pdf"},
+                                       {"R:1*?", "R-1--.pdf"},
+                                       {"", "Rechnung.pdf"},
+                                       {"..", "Rechnung...pdf"}})
+        EXPECT_EQ(invoiceFileName(QString::fromLatin1(number), u".pdf"_s), QString::fromLatin1(name)) << number;
 }
 
 TEST_F(Issued, OnceKeptByteForByteAndCancelledByAnInvoiceOfItsOwn) {
     store(auktion(u"101"_s, u"anna"_s), kunde(u"anna"_s));
     store(auktion(u"102"_s, u"bernd"_s), kunde(u"bernd"_s, u"Bernd Brot"_s));
+    EXPECT_EQ(expectedInvoiceNumber(st(), u"101"_s, QString(), kNow).value(), u"RE-2026-0001"_s);
     const Result<IssuedInvoice> first = issueInvoice(st(), u"101"_s, QString(), kNow, page);
     ASSERT_TRUE(first.ok()) << first.error().message().toStdString();
+    // Issued: its own number; the next sale would get the next one.
+    EXPECT_EQ(expectedInvoiceNumber(st(), u"101"_s, QString(), kNow).value(), u"RE-2026-0001"_s);
+    EXPECT_EQ(expectedInvoiceNumber(st(), u"102"_s, QString(), kNow).value(), u"RE-2026-0002"_s);
     EXPECT_EQ(first.value().Nummer, u"RE-2026-0001"_s);
     EXPECT_EQ(first.value().Sha256,
               QString::fromLatin1(QCryptographicHash::hash(first.value().Pdf, QCryptographicHash::Sha256).toHex()));
