@@ -502,9 +502,7 @@ void DetailPane::subGetLieferantKunde(tKunde& oLiefer) {
 void DetailPane::cmdSpeichern_Click() {
     CALLSTACK_PANE();
     if (mAuktion.AuktionsNr.isEmpty()) return;
-    if (platform().msgBox(QStringLiteral("Sollen die Daten jetzt gespeichert werden?"), Platform::Buttons::YesNo,
-                          Platform::Icon::Question, QString()) != Platform::Answer::Yes)
-        return;
+    // The click is the decision: no question after it.
     if (savePane()) emit saved();
 }
 

@@ -78,6 +78,9 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     connect(pane_, &DetailPane::tradeShown, this, &frmMain::updateActions);
     connect(pane_, &DetailPane::milestoneSaved, list_, &TradeList::subRefreshListe);
     connect(pane_, &DetailPane::saved, list_, &TradeList::subRefreshListe);
+    connect(pane_, &DetailPane::saved, this, [this] {
+        statusBar()->showMessage(QStringLiteral("Gespeichert: %1").arg(pane_->trade().AuktionsNr), 8000);
+    });
     // On a team's server the list follows the other seats' changes; the pane keeps what is typed.
     connect(new ChangeWatch(gsDataSource, this), &ChangeWatch::changed, list_, &TradeList::subRefreshListe);
     connect(pane_, &DetailPane::importRequested, this, &frmMain::cmdEinlesen_Click);

@@ -524,6 +524,7 @@ void frmOptionen::applyPreset() {
     // Filled once per provider: what the user changes afterwards stays.
     if (!p || p->name == presetApplied_) return;
     presetApplied_ = p->name;
+    presetServer_ = p->server;
     Option2->setChecked(true);
     txt(5)->setText(p->server);
     txt(8)->setText(QString::number(p->port));
@@ -551,16 +552,21 @@ void frmOptionen::cmdTestmail_Click() {
         sent = sendTestMail(v.value(), v.value().Absender);
         platform().setBusyCursor(false);
     }
-    if (sent.ok())
+    if (sent.ok()) {
+        // The server it went through, as typed; the preset only while its server is that one.
+        const Settings& used = v.value();
+        const bool viaPreset =
+            !presetApplied_.isEmpty() && used.SMTPServer.trimmed().compare(presetServer_, Qt::CaseInsensitive) == 0;
         platform().msgBox(
-            QStringLiteral("Testmail gesendet an ") + v.value().Absender + QLatin1Char('.') +
-                (presetApplied_.isEmpty() ? QString()
-                                          : QStringLiteral(" (Voreinstellung \u201E%1\u201C)").arg(presetApplied_)),
+            QStringLiteral("Testmail gesendet an %1 über %2 (Port %3)%4.")
+                .arg(used.Absender.trimmed(), used.SMTPServer.trimmed(), QString::number(used.SMTPPort),
+                     viaPreset ? QStringLiteral(", Voreinstellung \u201E%1\u201C").arg(presetApplied_) : QString()),
             Platform::Buttons::Ok, Platform::Icon::Information, windowTitle());
-    else
+    } else {
         platform().msgBox(
             QStringLiteral("Die Testmail wurde nicht gesendet:") + QLatin1Char('\r') + sent.error().message(),
             Platform::Buttons::Ok, Platform::Icon::Exclamation, windowTitle());
+    }
 }
 
 }  // namespace gd

@@ -57,6 +57,7 @@ private:
     QString tokenProvider() const;   // "" for the password
     void showSignIn();
     QString presetApplied_;
+    QString presetServer_;  // the preset's server: named with a test mail only while it is the one used
     QStackedWidget* pages = nullptr;
     QWidget *Frame1 = nullptr, *Frame2 = nullptr;
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;

@@ -80,7 +80,6 @@ TEST_F(EInvoiceUi, TheBusinessBuyersInvoiceAndTheViewer) {
     QTest::keyClick(rate, Qt::Key_Down);
     QTest::keyClick(rate, Qt::Key_Down);
     ASSERT_EQ(rate->currentData().toInt(), 7);
-    platform.queueAnswer(Platform::Answer::Yes);
     click("cmdSpeichern");
     const QString pdf = app.file(u"Rechnung 102.pdf"_s);
     platform.queueFileName(pdf);

@@ -348,6 +348,8 @@ TEST_F(Options, ConnectionSecurityAndThePasswordRule) {
     EXPECT_FALSE(child<QCheckBox>("checkUnverschluesselt")->isEnabled());
     click("Check2");
     EXPECT_TRUE(child<QCheckBox>("checkUnverschluesselt")->isEnabled());
+    type(7, u"haendler@gmx.de"_s);  // the provider's preset, then a server of one's own
+    EXPECT_TRUE(child<QLabel>("lblAnbieter")->text().contains(u"GMX"_s));
     type(5, u"127.0.0.1"_s);
     type(8, QString::number(server.port));  // the user's own port stays with the choice
     type(7, u"shop@gavel.example"_s);
@@ -363,7 +365,9 @@ TEST_F(Options, ConnectionSecurityAndThePasswordRule) {
     click("checkUnverschluesselt");
     click("cmdTestmail");
     ASSERT_EQ(app.platform.messages.size(), 2);
-    EXPECT_EQ(app.platform.messages[1].text, u"Testmail gesendet an shop@gavel.example."_s);
+    // Named as it went: through the server typed, not the preset's.
+    EXPECT_EQ(app.platform.messages[1].text,
+              u"Testmail gesendet an shop@gavel.example über 127.0.0.1 (Port %1)."_s.arg(server.port));
     EXPECT_EQ(server.messages().size(), 1);
     EXPECT_EQ(gsSMTPServer, QString());
     test::screenshot(dlg.get(), u"options.png"_s);
@@ -414,7 +418,8 @@ TEST_F(Options, AHomeServersCertificateIsTrustedConsciously) {
         click("cmdTestmail");
         EXPECT_TRUE(asked);
         ASSERT_FALSE(app.platform.messages.isEmpty());
-        EXPECT_EQ(app.platform.messages.last().text, u"Testmail gesendet an shop@gavel.example."_s);
+        EXPECT_EQ(app.platform.messages.last().text,
+                  u"Testmail gesendet an shop@gavel.example über 127.0.0.1 (Port %1)."_s.arg(port));
         EXPECT_EQ(server.messages().size(), 1);
         EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains(QByteArray("[Zertifikate]\r\n" + kept)))
             << app.read(u"bin/config.ini"_s).toStdString();
