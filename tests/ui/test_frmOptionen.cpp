@@ -348,7 +348,10 @@ TEST_F(Options, ConnectionSecurityAndThePasswordRule) {
     EXPECT_FALSE(child<QCheckBox>("checkUnverschluesselt")->isEnabled());
     click("Check2");
     EXPECT_TRUE(child<QCheckBox>("checkUnverschluesselt")->isEnabled());
+    dlg->activateWindow();  // leaving the field is what fills the values
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
     type(7, u"haendler@gmx.de"_s);  // the provider's preset, then a server of one's own
+    QTest::keyClick(txt(7), Qt::Key_Tab);
     EXPECT_TRUE(child<QLabel>("lblAnbieter")->text().contains(u"GMX"_s));
     type(5, u"127.0.0.1"_s);
     type(8, QString::number(server.port));  // the user's own port stays with the choice
