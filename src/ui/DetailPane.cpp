@@ -124,18 +124,6 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     cboSteuersatz->addItem(QStringLiteral("7 % (ermäßigt, etwa Bücher)"), 7);
     connect(cboSteuersatz, &QComboBox::activated, this, [this] { paneEdited_ = true; });
     a->addRow(QStringLiteral("USt-Satz:"), cboSteuersatz);
-    lblTeilzahlung = new QLabel(fraAuktion);
-    lblTeilzahlung->setObjectName(QStringLiteral("lblTeilzahlung"));
-    lblTeilzahlung->setVisible(false);
-    cmdErstatten = new QPushButton(QStringLiteral("Erstattet…"), fraAuktion);
-    cmdErstatten->setObjectName(QStringLiteral("cmdErstatten"));
-    cmdErstatten->setToolTip(QStringLiteral("Das Guthaben des Käufers als zurücküberwiesen buchen"));
-    cmdErstatten->setVisible(false);
-    connect(cmdErstatten, &QPushButton::clicked, this, &DetailPane::cmdErstatten_Click);
-    // Each on a row of its own: beside each other they would widen the pane past the screen.
-    lblTeilzahlung->setWordWrap(true);
-    a->addRow(QString(), lblTeilzahlung);
-    a->addRow(QString(), cmdErstatten);
     a->addRow(QStringLiteral("Versandinfos:"), txtVersandinfos = edit("txtVersandinfos"));
     // Kept as the mail stated them; a save does not write them, so typing there would be lost.
     txtVersandinfos->setReadOnly(true);
@@ -162,9 +150,25 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     v->addWidget(fraAuktion);
     v->addStretch();
 
-    // Milestones and buttons stay in view however low the window is.
+    // Milestones and buttons stay in view however low the window is, and so does what the
+    // buyer still owes or has paid too much: it decides the next step.
     auto* f = new QVBoxLayout(fixed);
     f->setContentsMargins(0, 0, 0, 0);
+    lblTeilzahlung = new QLabel(fixed);
+    lblTeilzahlung->setObjectName(QStringLiteral("lblTeilzahlung"));
+    lblTeilzahlung->setVisible(false);
+    lblTeilzahlung->setWordWrap(true);
+    cmdErstatten = new QPushButton(QStringLiteral("Erstattet…"), fixed);
+    cmdErstatten->setObjectName(QStringLiteral("cmdErstatten"));
+    cmdErstatten->setToolTip(QStringLiteral("Das Guthaben des Käufers als zurücküberwiesen buchen"));
+    cmdErstatten->setVisible(false);
+    cmdErstatten->setAutoDefault(false);
+    connect(cmdErstatten, &QPushButton::clicked, this, &DetailPane::cmdErstatten_Click);
+    auto* money = new QHBoxLayout;
+    money->setContentsMargins(6, 0, 0, 0);
+    money->addWidget(lblTeilzahlung, 1);
+    money->addWidget(cmdErstatten);
+    f->addLayout(money);
     auto* fraStatus = new QGroupBox(QStringLiteral("Status"), fixed);
     fraStatus->setObjectName(QStringLiteral("fraStatus"));
     auto* g = new QGridLayout(fraStatus);

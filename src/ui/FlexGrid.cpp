@@ -236,7 +236,7 @@ void FlexGrid::measureContent() {
     constexpr int kLimit = 260, kRows = 200, kPadding = 14;
     const QFontMetrics fm(font());
     const int rows = std::min(model_->rowCount(), kRows);
-    for (const int c : {2, 3, 6}) {
+    for (const int c : {2, 3, 6, 8}) {
         int widest = 0;
         for (int r = 0; r < rows; ++r) widest = std::max(widest, fm.horizontalAdvance(model_->text(r, c)));
         content_[std::size_t(c)] = std::min(kLimit, widest + kPadding);
@@ -303,16 +303,17 @@ void FlexGrid::resizeEvent(QResizeEvent* e) {
 }
 
 void FlexGrid::fitColumns() {
-    constexpr int kTitle = 4, kDate = 5, kTitleRoom = 140, kTitleAsks = 260;
+    constexpr int kTitle = 4, kDate = 5, kTitleRoom = 140, kTitleAsks = 260, kMemberRoom = 130;
     // Below these a column no longer shows its text: the end with its time, a total of thousands.
     const QFontMetrics fm(font());
     const int fullDate = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 14;
     const int shortDate = fm.horizontalAdvance(QStringLiteral("00.00.0000")) + 14;
-    int narrowest[FlexModel::kCols] = {0, 0, 60, 60, 100, fullDate, 60, 0, 72, 72};
-    // Names with short texts need no more than their heading; the status is read whole
-    // ("3 Tage, 1. Erinnerung"), an empty one takes its heading's width.
+    int narrowest[FlexModel::kCols] = {0, 0, kMemberRoom, 60, 100, fullDate, 60, 0, 72, 64};
+    // Texts shorter than these need no more than their heading; the status is read whole
+    // ("3 Tage, 1. Erinnerung"), an empty one takes its heading's width. The member name is
+    // how a seller knows the buyer: it keeps its width up to a long name's.
     const QFontMetrics heading(horizontalHeader()->font());
-    for (const int c : {2, 3, 6}) {
+    for (const int c : {2, 3, 6, 8}) {
         const int head =
             heading.horizontalAdvance(model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 14;
         const int needs = std::max(content_[std::size_t(c)], head);
@@ -325,7 +326,10 @@ void FlexGrid::fitColumns() {
             asked[std::size_t(c)] = std::max(preferred_[std::size_t(c)], content_[std::size_t(c)]);
     if (!byUser_[kDate]) asked[kDate] = std::max(asked[kDate], fullDate);
     asked[kTitle] = kTitleAsks;  // the title takes what is left, but gives up its share like the others
-    const auto shown = [&](int c) { return c != kTitle && !isColumnHidden(c) && preferred_[std::size_t(c)] > 0; };
+    // Hidden by the user, or given way for the title below.
+    std::array<bool, FlexModel::kCols> drop{};
+    const auto hidden = [&](int c) { return drop[std::size_t(c)] || (isColumnHidden(c) && !yields_[std::size_t(c)]); };
+    const auto shown = [&](int c) { return c != kTitle && !hidden(c) && preferred_[std::size_t(c)] > 0; };
     // The columns give up width in proportion; one that reaches its narrowest stays there and
     // the others share what is still missing.
     const auto solve = [&] {
@@ -335,7 +339,7 @@ void FlexGrid::fitColumns() {
         for (int c = 0; c < FlexModel::kCols; ++c) {
             width[std::size_t(c)] = asked[std::size_t(c)];
             // The icon column keeps its width; hidden columns take no part.
-            settled[std::size_t(c)] = isColumnHidden(c) || (c != kTitle && (c == 1 || preferred_[std::size_t(c)] <= 0));
+            settled[std::size_t(c)] = hidden(c) || (c != kTitle && (c == 1 || preferred_[std::size_t(c)] <= 0));
             if (settled[std::size_t(c)] && shown(c)) room -= std::max(0, width[std::size_t(c)]);
         }
         for (bool again = true; again;) {
@@ -358,14 +362,38 @@ void FlexGrid::fitColumns() {
         }
         return width;
     };
+    // The title keeps a readable width before the others give up more. When all of them at
+    // their narrowest do not fit: the end shows its day alone, then the real name and the
+    // milestone dots give way (the pane shows both), and only then the title shrinks.
+    narrowest[kTitle] = kTitleRoom;
+    const auto fits = [&](const std::array<int, FlexModel::kCols>& width) {
+        int sum = 0;
+        for (int c = 0; c < FlexModel::kCols; ++c)
+            if (c == kTitle || shown(c)) sum += width[std::size_t(c)];
+        return sum <= viewport()->width();
+    };
     auto width = solve();
-    // Too narrow for the end's time as well as the title: the end shows its day alone.
-    if (width[kTitle] < kTitleRoom && !byUser_[kDate]) {
+    if (!fits(width) && !byUser_[kDate]) {
         narrowest[kDate] = shortDate;
+        width = solve();
+    }
+    for (const int c : {3, 9}) {
+        if (fits(width)) break;
+        if (byUser_[std::size_t(c)] || hidden(c)) continue;
+        drop[std::size_t(c)] = true;
+        width = solve();
+    }
+    if (!fits(width)) {
+        narrowest[kTitle] = 60;
         width = solve();
     }
     model_->setShortDates(width[kDate] < fullDate);
     fitting_ = true;
+    for (const int c : {3, 9})
+        if (drop[std::size_t(c)] != yields_[std::size_t(c)]) {
+            yields_[std::size_t(c)] = drop[std::size_t(c)];
+            setColumnHidden(c, drop[std::size_t(c)]);
+        }
     for (int c = 0; c < FlexModel::kCols; ++c)
         if (shown(c)) setColumnWidth(c, width[std::size_t(c)]);
     fitting_ = false;

@@ -111,6 +111,8 @@ private:
     FlexModel* model_;
     bool programmatic_ = false;
     bool fitting_ = false;
+    // Columns hidden while the list is narrow, to leave member name and title their room.
+    std::array<bool, FlexModel::kCols> yields_{};
     // Names and the status widen their columns to what the first rows show, up to a limit.
     void measureContent();
     std::array<int, FlexModel::kCols> preferred_{};

@@ -18,6 +18,7 @@
 #include "base/modFunktions.h"
 #include "domain/db/AuktionsListe.h"
 #include "domain/settings/modGlobal.h"
+#include "ui/ElidingLabel.h"
 #include "ui/FlexGrid.h"
 #include "ui/Platform.h"
 
@@ -99,7 +100,7 @@ TradeList::TradeList(QWidget* parent) : QWidget(parent) {
 
     lblAnzahl = new QLabel(this);
     lblAnzahl->setObjectName(QStringLiteral("lblAnzahl"));
-    lblUebersicht = new QLabel(this);
+    lblUebersicht = new ElidingLabel(this);
     lblUebersicht->setObjectName(QStringLiteral("lblUebersicht"));
 }
 
@@ -318,7 +319,9 @@ void TradeList::showSummary(const ListSummary& s) {
     lblUebersicht->setText(QStringLiteral("Offen: %1 · Unbezahlt: %2 (%3) · Überfällig: %4 (%5)")
                                .arg(de.toString(s.Offen), de.toString(s.Unbezahlt), money(s.UnbezahltSumme),
                                     de.toString(s.Ueberfaellig), money(s.UeberfaelligSumme)));
-    lblUebersicht->setToolTip(QStringLiteral("Offen: alle nicht abgeschlossenen Auktionen. Unbezahlt: Verkäufe "
+    // The whole line as well: on a small screen the label may end in "…".
+    lblUebersicht->setToolTip(lblUebersicht->text() + QLatin1Char('\n') +
+                              QStringLiteral("Offen: alle nicht abgeschlossenen Auktionen. Unbezahlt: Verkäufe "
                                              "ohne „Bezahlt“. Überfällig: davon die, deren Ende länger als %1 "
                                              "Tage zurückliegt.")
                                   .arg(glMahnTage));

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -47,9 +48,12 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
     returns_ = statement.Rueckbuchungen;
     if (!returns_.isEmpty())
         lblSumme->setText(lblSumme->text() +
-                          QStringLiteral(" %1 Rücklastschrift(en): der Verkauf, den sie bezahlt hatte, wird mit "
-                                         "„Bezahlt setzen“ wieder offen.")
-                              .arg(returns_.size()));
+                          (returns_.size() == 1
+                               ? QStringLiteral(" 1 Rücklastschrift: der Verkauf, den sie bezahlt hatte, wird mit "
+                                                "„Bezahlt setzen“ wieder offen.")
+                               : QStringLiteral(" %1 Rücklastschriften: die Verkäufe, die sie bezahlt hatten, werden "
+                                                "mit „Bezahlt setzen“ wieder offen.")
+                                     .arg(returns_.size())));
     grdZahlungen = new QTableWidget(int(proposals_.size()), 10, this);
     grdZahlungen->setObjectName(QStringLiteral("grdZahlungen"));
     grdZahlungen->setHorizontalHeaderLabels(
@@ -91,8 +95,16 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
         }
     }
     grdZahlungen->resizeColumnsToContents();
-    grdZahlungen->setColumnWidth(4, std::min(grdZahlungen->columnWidth(4), 260));
-    grdZahlungen->horizontalHeader()->setStretchLastSection(true);
+    // What decides comes first and is in view on a small screen: amount, sale, expected,
+    // difference, grade and reason; day, payer and reference follow and may scroll. The
+    // columns keep their numbers; only the view's order changes.
+    QHeaderView* header = grdZahlungen->horizontalHeader();
+    const int order[] = {0, 2, 5, 6, 7, 8, 9, 1, 3, 4};
+    for (int visual = 0; visual < 10; ++visual) header->moveSection(header->visualIndex(order[visual]), visual);
+    const std::pair<int, int> widest[] = {{5, 200}, {9, 340}, {3, 180}, {4, 260}};
+    for (const auto& [column, most] : widest)
+        grdZahlungen->setColumnWidth(column, std::min(grdZahlungen->columnWidth(column), most));
+    header->setStretchLastSection(true);
     cmdUebernehmen = new QPushButton(QStringLiteral("Bezahlt setzen"), this);
     cmdUebernehmen->setObjectName(QStringLiteral("cmdUebernehmen"));
     cmdAbbrechen = new QPushButton(QStringLiteral("Abbrechen"), this);
@@ -113,7 +125,9 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
     v->addWidget(lblNichtGelesen);
     v->addWidget(txtNichtGelesen);
     v->addLayout(buttons);
-    resize(1000, 460);
+    // Within a screen of 1024 pixels, frame included.
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+    resize(std::min(1000, screen.width() - 24), std::min(460, screen.height() - 60));
 }
 
 QList<Proposal> frmKontoauszug::confirmed() const {

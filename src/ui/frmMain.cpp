@@ -20,6 +20,7 @@
 #include "domain/db/LoadSave.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/settings/modIni.h"
+#include "ui/ElidingLabel.h"
 #include "ui/FlexGrid.h"
 #include "ui/Platform.h"
 #include "ui/frmEinlesen.h"
@@ -44,14 +45,16 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     split->setCollapsible(1, false);
     setCentralWidget(split);
     // Permanent: the count stays when a menu entry's hint takes the status bar.
-    lblGrenze_ = new QLabel(this);
+    lblGrenze_ = new ElidingLabel(this);
     lblGrenze_->setObjectName(QStringLiteral("lblGrenze"));
     lblGrenze_->setVisible(false);
-    lblGrenze_->setMaximumWidth(420);             // the full text is its tool tip
     statusBar()->addPermanentWidget(lblGrenze_);  // "Bereit" and other messages stay beside it
     statusBar()->addPermanentWidget(list_->summaryLabel());
     statusBar()->addPermanentWidget(list_->countLabel());
     statusBar()->showMessage(QStringLiteral("Bereit"));
+    statusBar()->installEventFilter(this);
+    connect(statusBar(), &QStatusBar::messageChanged, this, &frmMain::fitStatusLine);
+    connect(list_, &TradeList::summaryShown, this, &frmMain::fitStatusLine);
 
     connect(list_, &TradeList::rowChosen, pane_, [this](const QString& id) {
         const QString shown = pane_->trade().AuktionsID;
@@ -288,6 +291,36 @@ void frmMain::dragEnterEvent(QDragEnterEvent* e) {
 
 void frmMain::dropEvent(QDropEvent* e) {
     takeMailDrop(e, this, [this](const QList<QueuedMail>& mails) { importMails(mails); });
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == statusBar() && e->type() == QEvent::Resize) fitStatusLine();
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void frmMain::fitStatusLine() {
+    QStatusBar* bar = statusBar();
+    const QString message = bar->currentMessage().isEmpty() ? QStringLiteral("Bereit") : bar->currentMessage();
+    // The size grip, the gaps between the parts and the count, which is short, come off first.
+    const int room = bar->width() - bar->fontMetrics().horizontalAdvance(message) - 48 -
+                     list_->countLabel()->sizeHint().width() - 3 * 12;
+    QLabel* note = lblGrenze_;
+    QLabel* summary = list_->summaryLabel();
+    int a = note->isVisible() ? note->sizeHint().width() : 0;
+    int b = summary->sizeHint().width();
+    if (a + b > room) {
+        // Each its half; what one does not need goes to the other. Both whole in their tool tips.
+        const int half = std::max(0, room / 2);
+        if (a <= half)
+            b = room - a;
+        else if (b <= half)
+            a = room - b;
+        else
+            a = b = half;
+    }
+    const int least = note->minimumSizeHint().width();
+    note->setMaximumWidth(std::max(least, a));
+    summary->setMaximumWidth(std::max(least, b));
 }
 
 }  // namespace gd

@@ -74,6 +74,7 @@ protected:
     // Mail files or text dropped on the window are read as the import dialog reads them.
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void deleteEntry();
@@ -107,7 +108,9 @@ private:
     void showFileFormat();
     void readOrderReport();  // "Bestellbericht einlesen…"
     // The note of a limit of law the year comes near, in the status bar.
-    void showLimitNote();  // "Rechnungen…": the issued ones
+    void showLimitNote();
+    // The status line's message keeps its room; the note and the summary share the rest.
+    void fitStatusLine();  // "Rechnungen…": the issued ones
     // Every button's and menu entry's enabled state, from the list and the selection.
     void updateActions();
 

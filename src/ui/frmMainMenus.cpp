@@ -469,6 +469,7 @@ void frmMain::showLimitNote() {
     lblGrenze_->setToolTip(note);
     lblGrenze_->setVisible(!note.isEmpty());
     lblGrenze_->setStyleSheet(clear ? QStringLiteral("color: #a00000; font-weight: bold;") : QString());
+    fitStatusLine();
 }
 
 void frmMain::updateActions() {
