@@ -374,7 +374,10 @@ void FlexGrid::fitColumns() {
     };
     auto width = solve();
     if (!fits(width) && !byUser_[kDate]) {
-        narrowest[kDate] = shortDate;
+        // The day alone, but the heading still whole.
+        narrowest[kDate] = std::max(
+            shortDate,
+            heading.horizontalAdvance(model_->headerData(kDate, Qt::Horizontal, Qt::DisplayRole).toString()) + 14);
         width = solve();
     }
     for (const int c : {3, 9}) {
