@@ -407,6 +407,12 @@ void FlexGrid::keyPressEvent(QKeyEvent* e) {
         emit deletePressed();
         return;
     }
+    // The pop-up menu by keyboard, as desktops offer it: the menu key or Shift+F10, at the row.
+    if (e->key() == Qt::Key_Menu || (e->key() == Qt::Key_F10 && e->modifiers() == Qt::ShiftModifier)) {
+        const QRect row = visualRect(currentIndex().isValid() ? currentIndex() : model_->index(0, 2));
+        emit rightClicked(viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint(0, 0)));
+        return;
+    }
     QTableView::keyPressEvent(e);
 }
 

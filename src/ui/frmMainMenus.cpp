@@ -132,8 +132,11 @@ void frmMain::pBuildMenus() {
                                {BarMenu::Markierung, "Markierung", "keyMarkierung"}};
     QHash<int, QMenu*> menus;
     QMenu* popupSort = nullptr;
-    smartpopmdi = new QMenu(QStringLiteral("POPUP2"), this);
+    // The list's pop-up menu is also the menu bar's "Auswahl": so it is found by keyboard and
+    // by screen readers, which do not see a pop-up menu that belongs to no menu.
+    smartpopmdi = new QMenu(QStringLiteral("Auswahl"), this);
     smartpopmdi->setObjectName(QStringLiteral("keypop2"));
+    smartpopmdi->setAccessibleName(QStringLiteral("Auswahl"));  // what a screen reader says when it opens
     const auto addTo = [this](QMenu* m, const Command& c, const char* caption, bool separator, bool popup) {
         if (separator) m->addSeparator();
         QAction* a = m->addAction(QString::fromUtf8(caption));
@@ -153,7 +156,7 @@ void frmMain::pBuildMenus() {
                 m = menuBar()->addMenu(QString::fromUtf8(b.title));
                 m->setObjectName(QString::fromLatin1(b.key));
                 if (c.bar == BarMenu::Sortieren) {  // "Ansicht" holds the sort menu
-                    m = m->addMenu(QStringLiteral("Liste sortieren...."));
+                    m = m->addMenu(QStringLiteral("Liste sortieren"));
                     m->setObjectName(QStringLiteral("keysortmenue"));
                 }
             }
@@ -165,7 +168,7 @@ void frmMain::pBuildMenus() {
         if (c.bar == BarMenu::Sortieren) {
             if (!popupSort) {
                 if (c.popupSeparator) smartpopmdi->addSeparator();
-                popupSort = smartpopmdi->addMenu(QStringLiteral("Liste sortieren...."));
+                popupSort = smartpopmdi->addMenu(QStringLiteral("Liste sortieren"));
                 popupSort->setObjectName(QStringLiteral("keysort"));
                 separator = false;
             } else {
@@ -175,6 +178,7 @@ void frmMain::pBuildMenus() {
         }
         addTo(target, c, c.popupCaption ? c.popupCaption : c.caption, separator, true);
     }
+    menuBar()->addMenu(smartpopmdi);
 }
 
 void frmMain::SmartMenuXP1_Click(const QString& key) {

@@ -192,6 +192,25 @@ TEST_F(MainWindow, TheWindowLiesOnTheScreen) {
     }
 }
 
+// The list's pop-up menu opens by keyboard (menu key, Shift+F10) at the row, and is the menu
+// bar's "Auswahl" too, where keyboard and screen reader users find it.
+TEST_F(MainWindow, TheListsMenuByKeyboardAndInTheMenuBar) {
+    fill();
+    open();
+    QMenu* popup = w->popupMenu();
+    bool inBar = false;
+    for (QAction* a : w->menuBar()->actions()) inBar = inBar || (a->menu() == popup && a->text() == u"Auswahl"_s);
+    EXPECT_TRUE(inBar);
+    clickRow(2);
+    for (const QKeyCombination key : {QKeyCombination(Qt::Key_Menu), QKeyCombination(Qt::ShiftModifier, Qt::Key_F10)}) {
+        QTest::keyClick(w->grid(), key.key(), key.keyboardModifiers());
+        ASSERT_TRUE(QTest::qWaitFor([popup] { return popup->isVisible(); }, 5000));
+        const QRect row = w->grid()->visualRect(w->grid()->currentIndex());
+        EXPECT_NEAR(popup->y(), w->grid()->viewport()->mapToGlobal(row.bottomLeft()).y() + 10, 2);
+        popup->close();
+    }
+}
+
 // Every menu entry reaches its command; a second click while one is pending is dropped.
 TEST_F(MainWindow, EveryMenuEntryReachesItsCommand) {
     fill();
