@@ -180,7 +180,10 @@ void frmKontoauszug::cmdUebernehmen_Click() {
     applied_ = set.value() + parts;
     QString done = set.value() == 1 ? QStringLiteral("1 Verkauf ist jetzt als bezahlt markiert.")
                                     : QStringLiteral("%1 Verkäufe sind jetzt als bezahlt markiert.").arg(set.value());
-    if (parts > 0) done += QLatin1Char('\r') + QStringLiteral("%1 Teilzahlung(en) erfasst.").arg(parts);
+    if (parts > 0)
+        done += QLatin1Char('\r') +
+                QStringLiteral("%1 erfasst.")
+                    .arg(counted(parts, QStringLiteral("Teilzahlung"), QStringLiteral("Teilzahlungen")));
     for (const QString& note : notes)
         if (!note.contains(QStringLiteral("Teilzahlung"))) done += QLatin1Char('\r') + note;
     platform().msgBox(done, Platform::Buttons::Ok, Platform::Icon::Information, QString());

@@ -101,7 +101,7 @@ TEST_F(BankStatement, AShortCreditBecomesAPartPayment) {
     platform.queueAnswer(Platform::Answer::Yes);  // as a part payment
     menu("keyAktion", "keyKontoauszug");
     EXPECT_EQ(seen, (QStringList{u"-"_s, u"17,40 €"_s, u"-7,40 €"_s}));  // expected, difference
-    EXPECT_TRUE(lastMessage().contains(u"1 Teilzahlung(en) erfasst"_s)) << lastMessage().toStdString();
+    EXPECT_TRUE(lastMessage().contains(u"1 Teilzahlung erfasst"_s)) << lastMessage().toStdString();
     const QStringList stillOwing = owing();
     ASSERT_TRUE(stillOwing.contains(u"102"_s));  // the rest
     clickRow(int(stillOwing.indexOf(u"102"_s)) + 1);

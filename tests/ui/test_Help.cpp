@@ -71,6 +71,7 @@ protected:
     }
 };
 
+// F1 and the button in each dialog open its section, and each dialog fits a small screen.
 TEST_F(Help, F1AndTheButtonOpenEachDialogsSection) {
     const QString id = store(auktion(u"77"_s, u"k"_s), kunde(u"k"_s));
     MailInputs in = test::single();
@@ -109,6 +110,13 @@ TEST_F(Help, F1AndTheButtonOpenEachDialogsSection) {
         SCOPED_TRACE(d.section);
         std::unique_ptr<QDialog> dialog(d.make());
         EXPECT_EQ(sectionsOpenedIn(dialog.get()), (QStringList{section, section}));
+        // And it fits the smallest screen, 1024×768, frame included, every button whole.
+        EXPECT_LE(dialog->frameGeometry().width(), 1024);
+        EXPECT_LE(dialog->frameGeometry().height(), 768);
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->isVisible()) {
+                EXPECT_EQ(b->visibleRegion().boundingRect(), b->rect()) << b->text().toStdString();
+            }
         // A section the page does not have would leave the reader at its top.
         if (!section.isEmpty()) {
             EXPECT_TRUE(page.contains(QByteArray("name=\"" + section.toLatin1() + "\"")));
