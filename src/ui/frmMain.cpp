@@ -306,7 +306,7 @@ void frmMain::fitStatusLine() {
                      list_->countLabel()->sizeHint().width() - 3 * 12;
     QLabel* note = lblGrenze_;
     QLabel* summary = list_->summaryLabel();
-    int a = note->isVisible() ? note->sizeHint().width() : 0;
+    int a = note->isVisibleTo(bar) ? note->sizeHint().width() : 0;
     int b = summary->sizeHint().width();
     if (a + b > room) {
         // Each its half; what one does not need goes to the other. Both whole in their tool tips.
