@@ -56,10 +56,13 @@ QString mail(const QString& base, qint64 i, qint64 buyer) {
 
 QString saleMail() { return *gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/verkauf.txt")); }
 
-// A file of n trades among n / 3 buyers; all but the last 60 days' trades closed.
-QString tradesFile(int n) {
-    const QString path =
-        QDir::temp().filePath(QStringLiteral("gaveldesk-scale-v%1-%2.mdb").arg(gd::kSchemaVersion).arg(n));
+// A file of n trades among n / 3 buyers; all but the last 60 days' trades closed, or, as a
+// seller who never ticks "Abgeschlossen" keeps it, every trade still open.
+QString tradesFile(int n, bool allOpen = false) {
+    const QString path = QDir::temp().filePath(QStringLiteral("gaveldesk-scale-v%1-%2%3.mdb")
+                                                   .arg(gd::kSchemaVersion)
+                                                   .arg(n)
+                                                   .arg(allOpen ? QStringLiteral("-offen") : QString()));
     if (QFile::exists(path)) return path;
     const QString part = path + QStringLiteral(".part");
     QFile::remove(part);
@@ -73,9 +76,10 @@ QString tradesFile(int n) {
         const gd::Store into = store.within(batch);
         for (int i = 0; i < n; ++i)
             if (!gd::importMailText(&into, mail(base, i, i % (n / 3 + 1))).stored) qFatal("mail %d not stored", i);
-        batch.database().execute(
-            QStringLiteral("update Auktionen set Antwort = 1, Bezahlt = 1, Versendet = 1, Abgeschlossen = 1, Status = "
-                           "'Abgeschlossen' where EndeDatum < '2026-10-05'"));
+        if (!allOpen)
+            batch.database().execute(
+                QStringLiteral("update Auktionen set Antwort = 1, Bezahlt = 1, Versendet = 1, Abgeschlossen = 1, "
+                               "Status = 'Abgeschlossen' where EndeDatum < '2026-10-05'"));
         batch.commit();
     }
     QFile::rename(part, path);
@@ -135,6 +139,63 @@ void BM_ImportWeekRaw(benchmark::State& state) {
     state.counters["trades"] = n;
 }
 BENCHMARK(BM_ImportWeekRaw)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// 300 mails of new buyers into a file whose trades are all still open, against the same into
+// an empty file: the import's work must not grow with the open trades of other buyers.
+QStringList newBuyers() {
+    const QString base = saleMail();
+    QStringList out;
+    for (int i = 0; i < 300; ++i) out << mail(base, 20000000 + i, 2000000 + i);
+    return out;
+}
+
+void BM_ImportNewBuyers(benchmark::State& state) {
+    Home home;
+    const int n = int(state.range(0));
+    const QString path = n > 0 ? tradesFile(n, true) : QString();
+    QTemporaryDir empty;
+    if (n == 0) {
+        gd::Database::create(empty.filePath(QStringLiteral("leer.mdb")));
+    }
+    gd::gsDataSource = n > 0 ? path : empty.filePath(QStringLiteral("leer.mdb"));
+    gd::gsStandardUser = kUser;
+    const QStringList mails = newBuyers();
+    for (auto _ : state) {
+        const gd::Store store = gd::currentStore();
+        gd::Transaction batch(store);
+        const gd::Store into = store.within(batch);
+        for (const QString& m : mails)
+            if (!gd::importMailText(&into, m).stored) state.SkipWithError("not stored");
+    }
+    state.SetLabel(n > 0 ? "all open" : "empty file");
+}
+BENCHMARK(BM_ImportNewBuyers)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ImportNewBuyersRaw(benchmark::State& state) {
+    Home home;
+    const int n = int(state.range(0));
+    QTemporaryDir empty;
+    const QString path = n > 0 ? tradesFile(n, true) : empty.filePath(QStringLiteral("leer.mdb"));
+    if (n == 0) gd::Database::create(path);
+    gd::gsStandardUser = kUser;
+    const QStringList mails = newBuyers();
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size = -65536; SELECT count(*) FROM sqlite_master;", nullptr,
+                 nullptr, nullptr);
+    {
+        bench::RawImporter raw(db, kUser);
+        for (auto _ : state) {
+            sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+            for (const QString& m : mails)
+                if (!raw.import(m)) state.SkipWithError("not stored");
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+    sqlite3_close(db);
+    state.SetLabel(n > 0 ? "all open" : "empty file");
+}
+BENCHMARK(BM_ImportNewBuyersRaw)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 const char* const kAll = LIST_COLUMNS
     "from Auktionen cross join Kunden where Auktionen.Abgeschlossen = 1 and Kunden.ebayname = Auktionen.ebayname "

@@ -6,10 +6,10 @@
 #include <optional>
 
 #include "base/Result.h"
+#include "domain/bank/IssuedInvoices.h"
 
 namespace gd {
 
-struct Invoice;
 struct Settings;
 
 // Options rather than a start of the window.
@@ -21,7 +21,7 @@ bool namesOption(const char* arg, const char* option);
 bool needsWindowProgram(int argc, char** argv);
 // The window program's own parts of those commands; without them they are refused.
 struct WindowProgramParts {
-    std::function<QByteArray(const Invoice&)> invoicePage;
+    InvoicePage invoicePage;
     std::function<Status(const Settings&, const QString&)> sendTestMail;
 };
 void setWindowProgramParts(WindowProgramParts parts);

@@ -33,7 +33,7 @@ int written(const IssuedInvoice& inv, const QString& file, const char* what) {
 
 }  // namespace
 
-int invoiceCommand(const QStringList& args, const InvoicePainter& page) {
+int invoiceCommand(const QStringList& args, const InvoicePage& page) {
     if (!page) return fail(QStringLiteral("Dieses Programm kann keine Rechnung zeichnen."));
     if (args.size() != 2)
         return fail(QStringLiteral("--invoice braucht die Auktionsnummer und den Namen der PDF-Datei."));
@@ -51,7 +51,7 @@ int invoiceCommand(const QStringList& args, const InvoicePainter& page) {
     return written(inv.value(), args[1], "Rechnung");
 }
 
-int cancelInvoiceCommand(const QString& nummer, const QStringList& args, const InvoicePainter& page) {
+int cancelInvoiceCommand(const QString& nummer, const QStringList& args, const InvoicePage& page) {
     if (!page) return fail(QStringLiteral("Dieses Programm kann keine Rechnung zeichnen."));
     if (args.size() != 1) return fail(QStringLiteral("--cancel-invoice braucht den Namen der PDF-Datei."));
     if (!initApp()) return 1;

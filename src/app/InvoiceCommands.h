@@ -5,15 +5,14 @@
 #include <functional>
 #include <optional>
 
+#include "domain/bank/IssuedInvoices.h"
+
 class QCommandLineParser;
 
 namespace gd {
 
-struct Invoice;
-using InvoicePainter = std::function<QByteArray(const Invoice&)>;
-
-int invoiceCommand(const QStringList& args, const InvoicePainter& page);
-int cancelInvoiceCommand(const QString& nummer, const QStringList& args, const InvoicePainter& page);
+int invoiceCommand(const QStringList& args, const InvoicePage& page);
+int cancelInvoiceCommand(const QString& nummer, const QStringList& args, const InvoicePage& page);
 int invoicesCommand(const QString& year);
 // The issued invoice of the sale (or the invoice with this number) as EN 16931 XML.
 int invoiceXmlCommand(const QStringList& args);

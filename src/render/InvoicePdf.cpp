@@ -38,7 +38,7 @@ QByteArray qrPng(const QByteArray& payload, int module) {
     return img.save(&buf, "PNG") ? out : QByteArray();
 }
 
-QByteArray invoicePdf(const Invoice& inv) {
+Result<QByteArray> invoicePdf(const Invoice& inv, const QByteArray& xml) {
     QByteArray out;
     QBuffer buf(&out);
     buf.open(QIODevice::WriteOnly);
@@ -51,6 +51,11 @@ QByteArray invoicePdf(const Invoice& inv) {
         (inv.isCancellation() ? QStringLiteral("Stornorechnung %1") : QStringLiteral("Rechnung %1")).arg(inv.Nummer));
     pdf.setCreator(QStringLiteral("Gaveldesk"));
     QPainter p(&pdf);
+    // Said with its cause: "could not be set" alone leaves the user nothing to do.
+    const auto failed = [](const QString& why) {
+        return Error{QStringLiteral("Die Rechnung konnte nicht gesetzt werden:"), 0, why};
+    };
+    if (!p.isActive()) return failed(QStringLiteral("Die PDF-Seite lässt sich nicht anlegen."));
     const auto mm = [](double v) { return int(std::lround(v * 300.0 / 25.4)); };
     // DejaVu where the system has it (Linux); Windows has Arial, whose licence lets a PDF embed it.
     QFont body;
@@ -223,16 +228,17 @@ QByteArray invoicePdf(const Invoice& inv) {
     }
     p.end();
     if (!inv.ERechnung) return out;
-    const Result<QByteArray> xml = ciiXml(inv);
-    if (!xml.ok()) return {};
-    const Result<QByteArray> hybrid = hybridPdf(out, xml.value(), systemSrgbProfile());
-    return hybrid.ok() ? hybrid.value() : QByteArray();
+    const Result<QByteArray> made = xml.isEmpty() ? ciiXml(inv) : Result<QByteArray>(xml);
+    if (!made.ok()) return failed(made.error().message());
+    const Result<QByteArray> hybrid = hybridPdf(out, made.value(), systemSrgbProfile());
+    if (!hybrid.ok()) return failed(hybrid.error().message());
+    return hybrid;
 }
 
 Status writeInvoice(const Invoice& inv, const QString& path) {
-    const QByteArray bytes = invoicePdf(inv);
-    if (bytes.isEmpty()) return Error::plain(QStringLiteral("Die Rechnung konnte nicht gesetzt werden."));
-    return writeFileSafely(path, bytes);
+    const Result<QByteArray> bytes = invoicePdf(inv);
+    if (!bytes.ok()) return bytes.error();
+    return writeFileSafely(path, bytes.value());
 }
 
 }  // namespace gd

@@ -16,8 +16,9 @@ QImage qrImage(const QByteArray& payload, int module = 4);
 // The same as PNG bytes; empty when it fails.
 QByteArray qrPng(const QByteArray& payload, int module = 4);
 
-// The PDF's bytes: what the mail form attaches.
-QByteArray invoicePdf(const Invoice& inv);
+// The PDF's bytes: what the mail form attaches. An e-invoice carries `xml`, made here when
+// empty; a page that cannot be made says why (the XML, the PDF/A-3 assembly).
+Result<QByteArray> invoicePdf(const Invoice& inv, const QByteArray& xml = {});
 // The file as "Rechnung als PDF…" and --invoice write it; the old one is kept on failure.
 Status writeInvoice(const Invoice& inv, const QString& path);
 

@@ -40,7 +40,9 @@ TEST(TwoSeats, Seat) {
     app.clock.set(QDateTime::currentDateTime());
     const QString seat = qEnvironmentVariable("GD_SEAT_NAME");
     const QString mail = QString::fromUtf8(fileBytes(test::dataFile(u"mails/verkauf.txt"_s)));
-    const auto page = [](const Invoice&) { return QByteArray("%PDF-1.7 Rechnung"); };
+    const auto page = [](const Invoice&, const QByteArray&) {
+        return Result<QByteArray>(QByteArray("%PDF-1.7 Rechnung"));
+    };
     QStringList report;
     QElapsedTimer clock;
     clock.start();

@@ -71,8 +71,8 @@ TEST_F(BooksUi, TheDatevDialogWritesTheFileAndKeepsTheNumbers) {
     fill();
     gbKleinunternehmer = true;
     gSettings.Steuernummer = u"21/815/08150"_s;
-    ASSERT_TRUE(issueInvoice(currentStore(), u"102"_s, QString(), now(), [](const Invoice&) {
-                    return QByteArray("%PDF");
+    ASSERT_TRUE(issueInvoice(currentStore(), u"102"_s, QString(), now(), [](const Invoice&, const QByteArray&) {
+                    return Result<QByteArray>(QByteArray("%PDF"));
                 }).ok());
     open();
     const QString file = app.file(u"EXTF.csv"_s);

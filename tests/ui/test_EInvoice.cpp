@@ -221,8 +221,15 @@ TEST_F(EInvoiceUi, NoEInvoiceIsSaid) {
     inv.Nummer = u"RE-1"_s;
     inv.Datum = QDate(2026, 12, 8);
     inv.Verkaeufer = u"Jörg Händler"_s;
-    const QByteArray plain = invoicePdf(inv);
+    const QByteArray plain = invoicePdf(inv).value();
     ASSERT_TRUE(plain.startsWith("%PDF-"));
+    // An e-invoice that cannot be made says why; it used to read "could not be set" alone.
+    Invoice business = inv;
+    business.ERechnung = true;
+    const Result<QByteArray> hybrid = invoicePdf(business);
+    ASSERT_FALSE(hybrid.ok());
+    EXPECT_EQ(hybrid.error().sentence, u"Die Rechnung konnte nicht gesetzt werden:"_s);
+    EXPECT_FALSE(hybrid.error().description.isEmpty());
     const struct {
         QByteArray file;
         const char* said;

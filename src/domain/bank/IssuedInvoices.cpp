@@ -311,9 +311,11 @@ Result<IssuedInvoice> numberAndKeep(Database& db, const Store& store, Invoice da
     // The XML is kept with every invoice it can be made for; one that goes inside the PDF must be.
     const Result<QByteArray> xml = ciiXml(data);
     if (data.ERechnung && !xml.ok()) return xml.error();
-    const QByteArray pdf = page(data);
-    if (pdf.isEmpty()) return refused(QStringLiteral("Die Rechnung konnte nicht gesetzt werden."));
-    return keep(db, store, data, art, now, running, pdf, xml.ok() ? xml.value() : QByteArray());
+    const QByteArray madeXml = xml.ok() ? xml.value() : QByteArray();
+    const Result<QByteArray> pdf = page(data, madeXml);
+    if (!pdf.ok()) return pdf.error();
+    if (pdf.value().isEmpty()) return refused(QStringLiteral("Die Rechnung konnte nicht gesetzt werden."));
+    return keep(db, store, data, art, now, running, pdf.value(), madeXml);
 }
 
 }  // namespace

@@ -32,8 +32,10 @@ struct IssuedInvoice {
     bool valid() const { return Art == QStringLiteral("Rechnung") && Bezug.isEmpty(); }
 };
 
-// The page of an invoice; the render layer's, handed in.
-using InvoicePage = std::function<QByteArray(const Invoice&)>;
+// The page of an invoice; the render layer's, handed in. `xml` is the EN 16931 XML made once
+// for the invoice (empty when none could be made); an e-invoice's page carries it. A page that
+// cannot be made says why.
+using InvoicePage = std::function<Result<QByteArray>(const Invoice& inv, const QByteArray& xml)>;
 
 // "RE-{JJJJ}-{NNNN}": {JJJJ} the year, {NNNN} the running number with as many digits as N.
 QString invoiceNumber(const QString& pattern, int year, int running);

@@ -17,7 +17,7 @@ namespace {
 using namespace Qt::StringLiterals;
 
 const QDateTime kNow(QDate(2026, 12, 8), QTime(10, 0));
-QByteArray page(const Invoice& inv) { return "%PDF " + inv.Nummer.toUtf8(); }
+Result<QByteArray> page(const Invoice& inv, const QByteArray&) { return QByteArray("%PDF " + inv.Nummer.toUtf8()); }
 
 // One line of a DATEV file: ";" between fields, text in quotes with quotes doubled.
 QStringList fields(const QString& line) {

@@ -24,8 +24,9 @@ const QDateTime kNow(QDate(2026, 12, 8), QTime(10, 0));
 std::atomic<int> g_pages{0};
 // Differs at every call, as a real page does (its time stamp): what is handed out again must be
 // the kept bytes.
-QByteArray page(const Invoice& inv) {
-    return "%PDF " + inv.Nummer.toUtf8() + ' ' + QByteArray::number(inv.total()) + ' ' + QByteArray::number(++g_pages);
+Result<QByteArray> page(const Invoice& inv, const QByteArray&) {
+    return QByteArray("%PDF " + inv.Nummer.toUtf8() + ' ' + QByteArray::number(inv.total()) + ' ' +
+                      QByteArray::number(++g_pages));
 }
 
 QString serverState(const QString& name) {
@@ -262,7 +263,9 @@ TEST_F(Documents, TheHelpsRoleIssuesButCannotRemoveAnInvoice) {
     gSettings.ServerZertifikat = qEnvironmentVariable("GD_TEST_PG") + u"/ca.crt"_s;
     const Result<IssuedInvoice> issued =
         issueInvoice(Store{url, gsStandardUser}, u"4901"_s, QString(), QDateTime(QDate(2026, 12, 8), QTime(9, 0)),
-                     [](const Invoice& inv) -> QByteArray { return QByteArray("%PDF ") + inv.Nummer.toUtf8(); });
+                     [](const Invoice& inv, const QByteArray&) -> Result<QByteArray> {
+                         return QByteArray(QByteArray("%PDF ") + inv.Nummer.toUtf8());
+                     });
     ASSERT_TRUE(issued.ok()) << issued.error().message().toStdString();
     for (const QString& sql : {u"delete from rechnungen"_s, u"truncate rechnungen cascade"_s,
                                u"alter table rechnungen disable trigger all"_s,

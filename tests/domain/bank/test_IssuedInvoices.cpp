@@ -21,8 +21,9 @@ const QDateTime kNow(QDate(2026, 12, 8), QTime(10, 0));
 
 // A page that differs at every call, as a real PDF does (its time stamp): kept bytes must be the first ones.
 std::atomic<int> g_pages{0};
-QByteArray page(const Invoice& inv) {
-    return "%PDF " + inv.Nummer.toUtf8() + ' ' + QByteArray::number(inv.total()) + ' ' + QByteArray::number(++g_pages);
+Result<QByteArray> page(const Invoice& inv, const QByteArray&) {
+    return QByteArray("%PDF " + inv.Nummer.toUtf8() + ' ' + QByteArray::number(inv.total()) + ' ' +
+                      QByteArray::number(++g_pages));
 }
 
 class Issued : public test::DbTest {
@@ -117,6 +118,38 @@ TEST_F(Issued, OnceKeptByteForByteAndCancelledByAnInvoiceOfItsOwn) {
 }
 
 // Writers at once: each waits for the other's transaction, the numbers follow each other. (A
+// A page that cannot be made says why, and takes no number; an e-invoice's page is handed the
+// XML that is kept with it, made once.
+TEST_F(Issued, APageThatFailsSaysWhyAndThePageGetsTheKeptXml) {
+    store(auktion(u"101"_s, u"anna"_s), kunde(u"anna"_s));
+    const auto broken = [](const Invoice&, const QByteArray&) -> Result<QByteArray> {
+        return Error{u"Die Rechnung konnte nicht gesetzt werden:"_s, 0,
+                     u"Die Seite ist nicht als PDF/A geschrieben."_s};
+    };
+    const Result<IssuedInvoice> refused = issueInvoice(st(), u"101"_s, QString(), kNow, broken);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().message(),
+              u"Die Rechnung konnte nicht gesetzt werden:\rDie Seite ist nicht als PDF/A geschrieben."_s);
+    gbKleinunternehmer = true;
+    gsKontoinhaber = u"Jörg Händler"_s;
+    gsAnschrift = u"Lindenweg 3, 24103 Kiel"_s;
+    gSettings.Steuernummer = u"21/815/08150"_s;
+    gSettings.ERechnungFuerAlle = true;
+    QByteArray handed;
+    const Result<IssuedInvoice> issued =
+        issueInvoice(st(), u"101"_s, QString(), kNow, [&handed](const Invoice& inv, const QByteArray& xml) {
+            handed = xml;
+            return page(inv, xml);
+        });
+    gSettings.ERechnungFuerAlle = false;
+    gSettings.Steuernummer.clear();
+    gbKleinunternehmer = false;
+    ASSERT_TRUE(issued.ok()) << issued.error().message().toStdString();
+    EXPECT_EQ(issued.value().Nummer, u"RE-2026-0001"_s);  // the failed one took none
+    EXPECT_FALSE(handed.isEmpty());
+    EXPECT_EQ(handed, issued.value().Xml);
+}
+
 // writer opening the file while another committed was once told it is locked.)
 TEST_F(Issued, TwoWritersTakeConsecutiveNumbers) {
     Database::setBusyTimeoutMs(10000);
