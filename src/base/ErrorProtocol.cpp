@@ -95,7 +95,7 @@ Status noteInProtocol(const QString& text) {
 }
 
 Status writeErrorProtocol(const ErrorInfo& e) {
-    CALLSTACK_MODULE("frmPanne");
+    CALLSTACK();
     const QString path = protocolFilePath();
     const Status written = writeFileSafely(path, win::toAnsi(errorProtocolText(e)));
     if (!written.ok())

@@ -139,7 +139,7 @@ protected:
     // Imports one auction as the import dialog does; returns its AuktionsID.
     QString store(tAuktion a, tKunde k) {
         EXPECT_TRUE(funSaveKunde(k, a.AuktionsNr).ok());
-        QString nr = k.KundenNr.isEmpty() ? LoadMaxGruppenID(k.ebayName).valueOr(QString()) : k.KundenNr;
+        QString nr = k.KundenNr.isEmpty() ? kundenNrOf(k.ebayName).valueOr(QString()) : k.KundenNr;
         EXPECT_TRUE(funSaveAuktionnew(a, nr).ok());
         Database d = Database::open(db);
         Recordset rs =

@@ -97,7 +97,7 @@ Status saveGruppenID(const Store& store, const QString& sGruppenID, const QStrin
     });
 }
 
-Result<QString> LoadMaxGruppenID(const Store& store, const QString& sebayname) {
+Result<QString> kundenNrOf(const Store& store, const QString& sebayname) {
     CALLSTACK_DB();
     return dbStep(sentences::kGruppeLaden, [&]() -> Result<QString> {
         Database db = store.open();

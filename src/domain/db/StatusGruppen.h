@@ -23,11 +23,10 @@ Status saveGruppenID(const Store& store, const QString& sGruppenID, const QStrin
 inline Status saveGruppenID(const QString& sGruppenID, const QString& sebayname) {
     return saveGruppenID(currentStore(), sGruppenID, sebayname);
 }
-// The member's contact number; empty when the member is not stored.
-Result<QString> LoadMaxGruppenID(const Store& store, const QString& sebayname);
-inline Result<QString> LoadMaxGruppenID(const QString& sebayname) {
-    return LoadMaxGruppenID(currentStore(), sebayname);
-}
+// The member's contact number (KundenNr); a member's grouped trades carry it as their
+// GruppenID. Empty when the member is not stored.
+Result<QString> kundenNrOf(const Store& store, const QString& sebayname);
+inline Result<QString> kundenNrOf(const QString& sebayname) { return kundenNrOf(currentStore(), sebayname); }
 Result<bool> checkgruppierteMails(const Store& store, const QString& sKundennr);
 inline Result<bool> checkgruppierteMails(const QString& sKundennr) {
     return checkgruppierteMails(currentStore(), sKundennr);

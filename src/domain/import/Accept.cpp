@@ -109,7 +109,7 @@ void cutToColumns(ImportRecords& r) {
 }
 
 Result<ImportFacts> checkImport(const Store& store, const ImportRecords& r) {
-    CALLSTACK_MODULE("frmEinlesen");
+    CALLSTACK();
     ImportFacts f;
     const Result<bool> fresh = checkAuktionnew(store, r.oAuktion);
     if (!fresh.ok()) return fresh.error();
@@ -122,7 +122,7 @@ Result<ImportFacts> checkImport(const Store& store, const ImportRecords& r) {
 }
 
 Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportChoices& c) {
-    CALLSTACK_MODULE("frmEinlesen");
+    CALLSTACK();
     std::optional<Transaction> tx;
     try {
         tx.emplace(store);
@@ -150,7 +150,7 @@ Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportCh
         if (!business.ok()) return business.error();
     }
     if (c.group) {
-        const Result<QString> g = LoadMaxGruppenID(in, partner.ebayName);
+        const Result<QString> g = kundenNrOf(in, partner.ebayName);
         if (!g.ok()) return g.error();
         w.oAuktion.GruppenID = g.value();
         const Status grouped = saveGruppenID(in, g.value(), partner.ebayName);
@@ -160,7 +160,7 @@ Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportCh
     // so that it is not left without a contact number.
     QString partnerNr = partner.KundenNr;
     if (partnerNr.isEmpty()) {
-        const Result<QString> stored = LoadMaxGruppenID(in, partner.ebayName);
+        const Result<QString> stored = kundenNrOf(in, partner.ebayName);
         if (!stored.ok()) return stored.error();
         partnerNr = stored.value();
     }

@@ -89,7 +89,7 @@ Result<OrderReport> parseOrderReport(const QByteArray& bytes, const QList<FilePr
 }
 
 Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& report) {
-    CALLSTACK_MODULE("frmEinlesen");
+    CALLSTACK();
     OrderOutcome out;
     try {
         // All of it or nothing: a report half applied would be read again differently.

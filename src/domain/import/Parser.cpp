@@ -8,7 +8,7 @@
 #include "domain/settings/Keywords.h"
 #include "domain/settings/modGlobal.h"
 
-#define CALLSTACK_IMPORT() CALLSTACK_MODULE("frmEinlesen")
+#define CALLSTACK_IMPORT() CALLSTACK()
 
 namespace gd {
 namespace {

@@ -19,7 +19,7 @@
 #include "domain/smtp/ctlSMTPRelay.h"
 #include "domain/smtp/modMail.h"
 
-#define CALLSTACK_MAIL() CALLSTACK_MODULE("frmMail")
+#define CALLSTACK_MAIL() CALLSTACK()
 
 namespace gd {
 namespace {
@@ -44,7 +44,7 @@ QString mailFooter() {
 
 Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QString& sPreis, const QString& sVersand,
                                  const QString& sGesamtbetrag, const QDate& bezahltAm, const QString& sMenge) {
-    CALLSTACK_MODULE("frmMain");
+    CALLSTACK();
     MailInputs in;
     in.sName = k.Name;
     in.sPreis = sPreis;
@@ -385,7 +385,7 @@ Status MailComposer::sendSmtp(const QString& to, const QString& subject, const Q
 void cancelSending() { SMTP_1().cancel(); }
 
 Status sendTestMail(const Settings& s, const QString& to) {
-    CALLSTACK_MODULE("frmOptionen");
+    CALLSTACK();
     if (s.Absender.trimmed().isEmpty() || to.trimmed().isEmpty())
         return Error::plain(QStringLiteral("Bitte tragen Sie zuerst die Absender-Emailadresse ein."));
     const QString msg = QStringLiteral("subject: Testmail von ") + productName() + QStringLiteral("\r\n") +

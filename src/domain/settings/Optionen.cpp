@@ -15,7 +15,7 @@ Result<qint32> parsePort(const QString& text) {
 }
 
 Status saveOptions(const Settings& s) {
-    CALLSTACK_MODULE("frmOptionen");
+    CALLSTACK();
     return writeSettings(s, configIniPath());
 }
 

@@ -138,7 +138,7 @@ TEST_F(DbTest, QuotesAreMatchedLiterally) {
     tAuktion a;
     EXPECT_TRUE(test::missing(funLoadAuktion(a, u"' or '1'='1"_s)));
     EXPECT_FALSE(checkkundeStatus(u"' or '1'='1"_s, QString()).value());
-    EXPECT_EQ(LoadMaxGruppenID(u"' or '1'='1"_s).value(), QString());
+    EXPECT_EQ(kundenNrOf(u"' or '1'='1"_s).value(), QString());
     EXPECT_TRUE(test::ok(saveGruppenID(u"x"_s, u"' or '1'='1"_s)));
     EXPECT_EQ(count(u"select count(*) as n from Auktionen where GruppenID <> ''"_s), 0);
 }

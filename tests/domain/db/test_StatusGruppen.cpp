@@ -69,7 +69,7 @@ TEST_F(Status, GroupingTakesTheUnpaidAuctionsOnly) {
         ids[i] = store(auktion(QString::number(100 + i), u"sammler"_s, u"0%1.12.2026"_s.arg(4 - i)), k);
     store(auktion(u"200"_s, u"anderer"_s), kunde(u"anderer"_s));
     ASSERT_TRUE(test::ok(SaveStatusMail(ids[3], d1, 2)));  // one paid
-    const QString group = LoadMaxGruppenID(u"sammler"_s).value();
+    const QString group = kundenNrOf(u"sammler"_s).value();
     EXPECT_EQ(group, u"20261204100"_s);
     EXPECT_FALSE(checkgruppierteMails(group).value());
     ASSERT_TRUE(test::ok(saveGruppenID(group, u"sammler"_s)));
@@ -89,7 +89,7 @@ TEST_F(Status, GroupingTakesTheUnpaidAuctionsOnly) {
                   .join(u'|'),
               QString(u"100|Kaffeemühle 100|04.12.2026|12,50|"_s + ids[0]));
     EXPECT_TRUE(funLoadAuktiongruppiert(u"niemand"_s).value().isEmpty());
-    EXPECT_EQ(LoadMaxGruppenID(u"unbekannt"_s).value(), QString());
+    EXPECT_EQ(kundenNrOf(u"unbekannt"_s).value(), QString());
 }
 
 // Sales without a payment, longer ago than the days set: the overdue list,

@@ -282,7 +282,7 @@ TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
     ASSERT_TRUE(test::found(funLoadKunde(k, u"sammler"_s)));
     Result<MailInputs> singleIn = mailInputsFor(stored, k, stored.Preis, stored.Versandkosten, stored.Betrag);
     ASSERT_TRUE(test::ok(singleIn));
-    const QString group = LoadMaxGruppenID(u"sammler"_s).value();
+    const QString group = kundenNrOf(u"sammler"_s).value();
     ASSERT_TRUE(test::ok(saveGruppenID(group, u"sammler"_s)));
     MailInputs groupIn = single();
     groupIn.bGruppiert = true;
