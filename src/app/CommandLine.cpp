@@ -602,12 +602,17 @@ bool namesOption(const char* arg, const char* option) {
     return std::strncmp(arg, option, n) == 0 && (arg[n] == '\0' || arg[n] == '=');
 }
 
-bool needsWindowProgram(int argc, char** argv) {
+namespace {
+bool namesWindowCommand(int argc, char** argv, bool paintingOnly) {
     for (int i = 1; i < argc; ++i)
-        for (const char* option : {"--invoice", "--cancel-invoice", "--testmail"})
-            if (namesOption(argv[i], option)) return true;
+        for (const WindowCommand& c : kWindowCommands)
+            if ((c.paints || !paintingOnly) && namesOption(argv[i], c.option)) return true;
     return false;
 }
+}  // namespace
+
+bool needsWindowProgram(int argc, char** argv) { return namesWindowCommand(argc, argv, false); }
+bool paintsPage(int argc, char** argv) { return namesWindowCommand(argc, argv, true); }
 
 void setWindowProgramParts(WindowProgramParts parts) { windowParts() = std::move(parts); }
 

@@ -16,9 +16,18 @@ struct Settings;
 bool isCommandLine(int argc, char** argv);
 // "--invoice" or "--invoice=…", not "--invoices".
 bool namesOption(const char* arg, const char* option);
-// Commands that paint a page (fonts) or reach a mail server (network, keyring): the
-// light program hands them to the window program, which has those libraries.
+// The commands that need more than the light program, named once: a page painted (fonts,
+// a GUI application without a window) or a mail server reached (network, keyring). The light
+// program hands them to the window program, which has those libraries.
+struct WindowCommand {
+    const char* option;
+    bool paints;  // needs a QGuiApplication
+};
+inline constexpr WindowCommand kWindowCommands[] = {
+    {"--invoice", true}, {"--cancel-invoice", true}, {"--testmail", false}};
 bool needsWindowProgram(int argc, char** argv);
+// Among them, one that paints.
+bool paintsPage(int argc, char** argv);
 // The window program's own parts of those commands; without them they are refused.
 struct WindowProgramParts {
     InvoicePage invoicePage;

@@ -40,13 +40,6 @@
 
 namespace {
 
-bool paintsPage(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        for (const char* option : {"--invoice", "--cancel-invoice"})
-            if (gd::namesOption(argv[i], option)) return true;
-    return false;
-}
-
 // The file check reads every page (a second at 100,000 trades): once a day, beside the
 // window, and a damaged file is named as soon as it is known.
 void checkInBackground(QThreadPool& pool, const std::atomic<bool>& stop, gd::frmMain& main) {
@@ -115,7 +108,7 @@ int main(int argc, char** argv) {
     if (gd::isCommandLine(argc, argv)) {
         gd::setWindowProgramParts({gd::invoicePdf, gd::sendTestMail});
         // An invoice is painted: fonts need a GUI application, though no window opens.
-        const bool paints = paintsPage(argc, argv);
+        const bool paints = gd::paintsPage(argc, argv);
         if (paints && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !gd::windowlessPlatform().isEmpty())
             qputenv("QT_QPA_PLATFORM", gd::windowlessPlatform());
         std::unique_ptr<QCoreApplication> app =

@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include "RunCli.h"
+#include "app/CommandLine.h"
 #include "base/codepage.h"
 #include "domain/db/Database.h"
 #include "support/EInvoiceCheck.h"
@@ -20,6 +21,28 @@ namespace gd {
 namespace {
 
 using namespace Qt::StringLiterals;
+
+// Which commands the light program hands over, and which of them need a page painted: an option
+// that only begins like one ("--invoices", "--invoice-xml") stays in the light program.
+TEST(CommandLine, TheWindowProgramTakesThePaintingAndSendingCommands) {
+    const struct {
+        std::vector<const char*> args;
+        bool handedOver, paints;
+    } cases[] = {{{"gaveldesk", "--invoice", "4711", "a.pdf"}, true, true},
+                 {{"gaveldesk", "--invoice=4711", "a.pdf"}, true, true},
+                 {{"gaveldesk", "--cancel-invoice", "RE-1", "s.pdf"}, true, true},
+                 {{"gaveldesk", "--testmail", "a@b.de"}, true, false},
+                 {{"gaveldesk", "--invoices"}, false, false},
+                 {{"gaveldesk", "--invoice-xml", "4711", "a.xml"}, false, false},
+                 {{"gaveldesk", "--list"}, false, false}};
+    for (const auto& c : cases) {
+        std::vector<char*> argv;
+        for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
+        const int argc = int(argv.size());
+        EXPECT_EQ(needsWindowProgram(argc, argv.data()), c.handedOver) << c.args[1];
+        EXPECT_EQ(paintsPage(argc, argv.data()), c.paints) << c.args[1];
+    }
+}
 
 // Each option's answer and exit code: 0 done, 1 refused, 2 a wrong call, said in German.
 TEST(CommandLine, AnswersAndExitCodes) {
