@@ -341,7 +341,7 @@ std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate) {
     if (isServerAddress(path)) {
         auto impl = std::make_shared<Database::Impl>();
         impl->path = path;
-        impl->pg = pgConnect(path, migrate);
+        impl->pg = pgConnect(path, settingsLogin(), migrate);
         return impl;
     }
     if (path.isEmpty())

@@ -21,18 +21,13 @@ Status checkDataSource(const DataSourceChoice& c) {
         if (const Status share = refuseNetworkShare(c.source); !share.ok()) return share;
         return {};
     }
-    const QString ca = gSettings.ServerZertifikat;
-    gSettings.ServerZertifikat = c.caFile;
-    pgUsePassword(c.password);
-    Status result;
+    // The choice as typed, not yet the settings: nothing of the program's state changes.
     try {
-        (void)pgConnect(c.source);
+        (void)pgConnect(c.source, PgLogin{c.caFile, c.password});
     } catch (const RunError& e) {
-        result = Error::from(sentence, e);
+        return Error::from(sentence, e);
     }
-    pgUsePassword(QString());
-    gSettings.ServerZertifikat = ca;
-    return result;
+    return {};
 }
 
 Status saveDataSource(const DataSourceChoice& c, const QString& configIni) {

@@ -195,7 +195,7 @@ Database Database::open(const QString& path) { return Database(cachedConnection(
 void Database::create(const QString& path) {
     if (isServerAddress(path)) {
         // The server's database exists; its tables are made on the first connection.
-        (void)pgConnect(path);
+        (void)pgConnect(path, settingsLogin());
         return;
     }
     if (path.isEmpty()) throw DbError(3044, QStringLiteral("Es ist kein Pfad für die neue Datenbank angegeben."));

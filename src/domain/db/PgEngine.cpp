@@ -95,14 +95,7 @@ PgResult::~PgResult() {
 int PgResult::rows() const { return r_ ? PQntuples(r_) : 0; }
 int PgResult::columns() const { return r_ ? PQnfields(r_) : 0; }
 
-namespace {
-QString& passwordGiven() {
-    static QString given;
-    return given;
-}
-}  // namespace
-
-void pgUsePassword(const QString& password) { passwordGiven() = password; }
+PgLogin settingsLogin() { return PgLogin{gSettings.ServerZertifikat, QString()}; }
 
 namespace {
 QMutex g_keptMutex;
@@ -149,7 +142,7 @@ void pgExecQuietly(PgConnection& c, const char* sql) {
     if (c.conn) PQclear(PQexec(c.conn, sql));
 }
 std::shared_ptr<PgConnection> pgListen(const QString& url) {
-    std::shared_ptr<PgConnection> c = pgConnect(url, false);
+    std::shared_ptr<PgConnection> c = pgConnect(url, settingsLogin(), false);
     (void)pgExec(*c, "LISTEN gaveldesk");
     return c;
 }
@@ -168,7 +161,7 @@ int pgTakeNotices(PgConnection& c) {
 
 bool pgInTransaction(const PgConnection& c) { return c.conn && PQtransactionStatus(c.conn) != PQTRANS_IDLE; }
 
-std::shared_ptr<PgConnection> pgConnect(const QString& url, bool prepare) {
+std::shared_ptr<PgConnection> pgConnect(const QString& url, const PgLogin& login, bool prepare) {
     if (const QString refused = passwordInAddress(url); !refused.isEmpty()) throw DbError(3029, refused);
     auto c = std::make_shared<PgConnection>();
     c->url = url;
@@ -179,7 +172,7 @@ std::shared_ptr<PgConnection> pgConnect(const QString& url, bool prepare) {
         values.push_back(v);
     };
     add("sslmode", "verify-full");
-    if (!gSettings.ServerZertifikat.isEmpty()) add("sslrootcert", gSettings.ServerZertifikat.toUtf8());
+    if (!login.caFile.isEmpty()) add("sslrootcert", login.caFile.toUtf8());
     add("connect_timeout", "5");
     // A pulled cable is noticed within seconds, not after the system's two hours.
     add("keepalives_idle", "5");
@@ -188,8 +181,8 @@ std::shared_ptr<PgConnection> pgConnect(const QString& url, bool prepare) {
     add("tcp_user_timeout", "10000");
     add("application_name", "Gaveldesk");
     add("client_encoding", "UTF8");
-    if (!passwordGiven().isEmpty()) {
-        add("password", passwordGiven().toUtf8());
+    if (!login.password.isEmpty()) {
+        add("password", login.password.toUtf8());
     } else if (const std::optional<QString> kept = keptPassword(url)) {
         add("password", kept->toUtf8());
     }

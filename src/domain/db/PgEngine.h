@@ -41,10 +41,18 @@ private:
     PGresult* r_;
 };
 
+// How to sign in to a server: the file of the CA that signed its certificate (empty: the system's
+// CAs), and a password just typed (empty: the keyring's, else ~/.pgpass).
+struct PgLogin {
+    QString caFile;
+    QString password;
+};
+// The login the settings give: their CA file, the kept password.
+PgLogin settingsLogin();
 // Opens a connection to the server the address names: TLS with the server's name checked unless the
-// address says otherwise, the CA file of the settings, the password from the keyring. Creates the
-// tables on an empty database and brings an earlier version up to date. Throws DbError.
-std::shared_ptr<PgConnection> pgConnect(const QString& url, bool prepare = true);
+// address says otherwise. Creates the tables on an empty database and brings an earlier version up
+// to date. Throws DbError.
+std::shared_ptr<PgConnection> pgConnect(const QString& url, const PgLogin& login, bool prepare = true);
 // The statement in the server's dialect.
 QString pgSql(const QString& sql);
 // Runs a statement of the file's dialect; throws DbError (a lost connection marks it broken).
@@ -73,10 +81,6 @@ struct PgStatement {
     Params params;
 };
 PgStatement pgLastStatement();
-
-// A password for the connections made from now on instead of the keyring's (a check before saving);
-// empty: the keyring's again.
-void pgUsePassword(const QString& password);
 
 // The password the keyring keeps for the address's user, read once (on the main thread) and kept for
 // this process; a saved new one replaces it.

@@ -21,11 +21,11 @@ PgResult::~PgResult() = default;
 int PgResult::rows() const { return 0; }
 int PgResult::columns() const { return 0; }
 QString pgKeyringKey(const QString& url) { return url; }
-void pgUsePassword(const QString&) {}
+PgLogin settingsLogin() { return {}; }
 std::optional<QString> keptPassword(const QString&) { return std::nullopt; }
 void pgKeepPassword(const QString&, const QString&) {}
 PgStatement pgLastStatement() { return {}; }
-std::shared_ptr<PgConnection> pgConnect(const QString&, bool) { refuse(); }
+std::shared_ptr<PgConnection> pgConnect(const QString&, const PgLogin&, bool) { refuse(); }
 QString pgSql(const QString& sql) { return sql; }
 PgResult pgRun(PgConnection&, const QString&, const Params&) { refuse(); }
 PgResult pgExec(PgConnection&, const char*) { refuse(); }
