@@ -53,12 +53,20 @@ bool isFlagColumn(const QString& lower) {
     return lower == QStringLiteral("kunde") || lower == QStringLiteral("lieferant");
 }
 
-// A field as UTF-8 between quotes, inner quotes doubled.
+// A field as UTF-8 between quotes, inner quotes doubled; the stretches between quotes are
+// copied whole (a mail text runs to kilobytes).
 void appendQuoted(QByteArray& out, const char* text, int len) {
     out += '"';
-    for (int i = 0; i < len; ++i) {
-        if (text[i] == '"') out += '"';
-        out += text[i];
+    const char* end = text + len;
+    for (const char* p = text; p < end;) {
+        const auto* quote = static_cast<const char*>(std::memchr(p, '"', std::size_t(end - p)));
+        if (!quote) {
+            out.append(p, end - p);
+            break;
+        }
+        out.append(p, quote - p + 1);
+        out += '"';
+        p = quote + 1;
     }
     out += '"';
 }
