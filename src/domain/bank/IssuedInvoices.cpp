@@ -86,15 +86,13 @@ Invoice fromJson(const QJsonObject& o) {
     inv.ERechnung = o.value(QStringLiteral("ERechnung")).toBool();
     for (const QJsonValue& v : o.value(QStringLiteral("Posten")).toArray()) {
         const QJsonObject it = v.toObject();
-        inv.Posten << InvoiceItem{it.value(QStringLiteral("AuktionsNr")).toString(),
-                                  it.value(QStringLiteral("Titel")).toString(),
-                                  it.value(QStringLiteral("Menge")).toInt(),
-                                  qint64(it.value(QStringLiteral("Einzelpreis")).toDouble()),
-                                  it.value(QStringLiteral("Steuersatz")).toInt(),
-                                  it.value(QStringLiteral("AuktionsID")).toString()};
+        inv.Posten << InvoiceItem{
+            it.value(QStringLiteral("AuktionsNr")).toString(), it.value(QStringLiteral("Titel")).toString(),
+            it.value(QStringLiteral("Menge")).toInt(),         it.value(QStringLiteral("Einzelpreis")).toInteger(),
+            it.value(QStringLiteral("Steuersatz")).toInt(),    it.value(QStringLiteral("AuktionsID")).toString()};
     }
-    inv.Versand = qint64(o.value(QStringLiteral("Versand")).toDouble());
-    inv.Versicherung = qint64(o.value(QStringLiteral("Versicherung")).toDouble());
+    inv.Versand = o.value(QStringLiteral("Versand")).toInteger();
+    inv.Versicherung = o.value(QStringLiteral("Versicherung")).toInteger();
     inv.Kleinunternehmer = o.value(QStringLiteral("Kleinunternehmer")).toBool();
     inv.Steuerart = o.value(QStringLiteral("Steuerart")).toString();
     inv.Lieferdatum = QDate::fromString(o.value(QStringLiteral("Lieferdatum")).toString(), Qt::ISODate);
@@ -104,7 +102,7 @@ Invoice fromJson(const QJsonObject& o) {
     inv.Bic = o.value(QStringLiteral("Bic")).toString();
     inv.Bank = o.value(QStringLiteral("Bank")).toString();
     inv.Verwendungszweck = o.value(QStringLiteral("Verwendungszweck")).toString();
-    inv.Bezahlt = qint64(o.value(QStringLiteral("Bezahlt")).toDouble());
+    inv.Bezahlt = o.value(QStringLiteral("Bezahlt")).toInteger();
     inv.BezahltAm = QDate::fromString(o.value(QStringLiteral("BezahltAm")).toString(), Qt::ISODate);
     return inv;
 }

@@ -154,16 +154,16 @@ QJsonObject toJson(const Link& l) {
 
 Link fromJson(const QJsonObject& o) {
     Link l;
-    l.Pos = qint64(o.value(QStringLiteral("Pos")).toDouble());
+    l.Pos = o.value(QStringLiteral("Pos")).toInteger();
     l.Nummer = o.value(QStringLiteral("Nummer")).toString();
-    l.Jahr = qint64(o.value(QStringLiteral("Jahr")).toDouble());
-    l.Lfd = qint64(o.value(QStringLiteral("Lfd")).toDouble());
+    l.Jahr = o.value(QStringLiteral("Jahr")).toInteger();
+    l.Lfd = o.value(QStringLiteral("Lfd")).toInteger();
     l.Art = o.value(QStringLiteral("Art")).toString();
     l.Bezug = o.value(QStringLiteral("Bezug")).toString();
     l.Artikel = o.value(QStringLiteral("Artikel")).toString();
     l.Ausgestellt = o.value(QStringLiteral("Ausgestellt")).toString();
     l.Kaeufer = o.value(QStringLiteral("Kaeufer")).toString();
-    l.Cent = qint64(o.value(QStringLiteral("Cent")).toDouble());
+    l.Cent = o.value(QStringLiteral("Cent")).toInteger();
     l.Standarduser = o.value(QStringLiteral("Standarduser")).toString();
     l.Daten = o.value(QStringLiteral("Daten")).toString();
     l.DatenSha256 = o.value(QStringLiteral("DatenSha256")).toString();
