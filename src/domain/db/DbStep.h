@@ -17,7 +17,7 @@ inline const QString kVerkaeuferSpeichern =
 inline const QString kAuktionSpeichern = QStringLiteral("Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:");
 inline const QString kAuktionPruefen = QStringLiteral("Beim Prüfen der Auktionsdaten ist ein Fehler aufgetreten:");
 inline const QString kAuktionLaden = QStringLiteral("Beim Laden der Auktionsdaten ist ein Fehler aufgetreten:");
-inline const QString kKundeLaden = QStringLiteral("Beim Laden der Kaüfer-/Verkäuferdaten ist ein Fehler aufgetreten:");
+inline const QString kKundeLaden = QStringLiteral("Beim Laden der Käufer-/Verkäuferdaten ist ein Fehler aufgetreten:");
 inline const QString kGruppeLaden = QStringLiteral("Beim Laden der GruppenID ist ein Fehler aufgetreten:");
 inline const QString kAuktionenUebernehmen =
     QStringLiteral("Beim Übernehmen der Auktionen ist ein Fehler aufgetreten:");

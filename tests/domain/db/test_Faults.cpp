@@ -35,7 +35,7 @@ protected:
             test::failure(checkgruppierteMails(u"k"_s))};
         const char* const what[] = {
             "Speichern der Käuferdaten",   "Speichern der Verkäuferdaten",     "Speichern der Auktionsdaten",
-            "Prüfen der Auktionsdaten",    "Laden der Kaüfer-/Verkäuferdaten", "Laden der Auktionsdaten",
+            "Prüfen der Auktionsdaten",    "Laden der Käufer-/Verkäuferdaten", "Laden der Auktionsdaten",
             "Speichern der Auktionsdaten", "Speichern der Verkäuferdaten",     "Laden der GruppenID"};
         for (int i = 0; i < 9; ++i) {
             const QString sentence = u"Beim "_s + QString::fromUtf8(what[i]) + u" ist ein Fehler aufgetreten:\r"_s;
