@@ -14,6 +14,7 @@
 #include "domain/bank/Invoice.h"
 #include "domain/bank/IssuedInvoices.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/db/Journal.h"
 #include "domain/db/TaxData.h"
 #include "domain/settings/modGlobal.h"
@@ -465,7 +466,7 @@ Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, con
                                      to.toString(QStringLiteral("dd.MM.yyyy")),
                                      start.toString(QStringLiteral("dd.MM.yyyy")),
                                      start.addYears(1).addDays(-1).toString(QStringLiteral("dd.MM.yyyy"))));
-    try {
+    return dbStep(QStringLiteral("Der DATEV-Export kann nicht erstellt werden:"), [&]() -> Result<DatevExport> {
         Database db = store.open();
         DatevExport out;
         // Written as it goes: a year of payments is tens of thousands of lines.
@@ -549,9 +550,7 @@ Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, con
         if (setup.payments) journalBookings(db, store, setup, money, from, to, lines, out);
         out.transliterated = transliterated();
         return out;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Der DATEV-Export kann nicht erstellt werden:"), e);
-    }
+    });
 }
 
 }  // namespace gd

@@ -7,6 +7,7 @@
 #include "base/modFunktions.h"
 #include "domain/bank/Iban.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
 
@@ -49,7 +50,7 @@ Result<QString> saleId(Database& db, const QString& user, const QString& referen
 
 Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const QDate& on) {
     CALLSTACK_MODULE("modBank");
-    try {
+    return dbStep(QStringLiteral("Die Rechnung kann nicht erstellt werden:"), [&]() -> Result<Invoice> {
         Database db = store.open();
         const Result<QString> id = saleId(db, store.user, auktionsNr);
         if (!id.ok()) return id.error();
@@ -127,9 +128,7 @@ Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const 
         inv.ERechnung = !inv.KaeuferFirma.isEmpty() || gSettings.ERechnungFuerAlle;
         if (inv.total() > kShortInvoiceLimit) inv.AnschriftFehlt = missing;
         return inv;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Rechnung kann nicht erstellt werden:"), e);
-    }
+    });
 }
 
 TaxMode taxMode(const Invoice& inv) {

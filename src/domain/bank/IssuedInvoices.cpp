@@ -323,7 +323,7 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
     CALLSTACK_MODULE("modRechnung");
     const QString pattern = series(setting);
     if (const std::optional<Error> bad = unusableSeries(pattern)) return *bad;
-    try {
+    return dbStep(QStringLiteral("Die Rechnung kann nicht ausgestellt werden:"), [&]() -> Result<IssuedInvoice> {
         const Result<QStringList> back = caughtUp(store);
         if (!back.ok()) return back.error();
         // One writer at a time (BEGIN IMMEDIATE): the number is read and taken, and the invoice kept.
@@ -354,9 +354,7 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const QString& auktionsNr
         tx.commit();
         archive(store, issued.value(), back.value());
         return issued;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Rechnung kann nicht ausgestellt werden:"), e);
-    }
+    });
 }
 
 Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, const QString& setting,
@@ -364,7 +362,7 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
     CALLSTACK_MODULE("modRechnung");
     const QString pattern = series(setting);
     if (const std::optional<Error> bad = unusableSeries(pattern)) return *bad;
-    try {
+    return dbStep(QStringLiteral("Die Rechnung kann nicht storniert werden:"), [&]() -> Result<IssuedInvoice> {
         const Result<QStringList> back = caughtUp(store);
         if (!back.ok()) return back.error();
         Transaction tx(store);
@@ -393,9 +391,7 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
         tx.commit();
         archive(store, issued.value(), back.value());
         return issued;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Rechnung kann nicht storniert werden:"), e);
-    }
+    });
 }
 
 Result<QString> expectedInvoiceNumber(const Store& store, const QString& sale, const QString& pattern,
@@ -432,35 +428,33 @@ bool isIssuedNumber(const Store& store, const QString& nummer) {
 
 Result<std::optional<IssuedInvoice>> invoiceOfSale(const Store& store, const QString& reference) {
     CALLSTACK_MODULE("modRechnung");
-    try {
-        Database db = store.open();
-        const Result<QString> sale = saleId(db, store.user, reference);
-        if (!sale.ok()) return sale.error();
-        return validInvoiceOf(db, store.user, sale.value());
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Rechnung kann nicht gelesen werden:"), e);
-    }
+    return dbStep(QStringLiteral("Die Rechnung kann nicht gelesen werden:"),
+                  [&]() -> Result<std::optional<IssuedInvoice>> {
+                      Database db = store.open();
+                      const Result<QString> sale = saleId(db, store.user, reference);
+                      if (!sale.ok()) return sale.error();
+                      return validInvoiceOf(db, store.user, sale.value());
+                  });
 }
 
 Result<std::pair<IssuedInvoice, Invoice>> issuedInvoice(const Store& store, const QString& nummer) {
     CALLSTACK_MODULE("modRechnung");
-    try {
-        Database db = store.open();
-        Recordset rs = byNumber(db, store, nummer);
-        if (rs.isEOF())
-            return Error::plain(
-                QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
-        const IssuedInvoice issued = read(rs);
-        if (const std::optional<Error> bad = tampered(db, store, issued.Nummer)) return *bad;
-        return std::pair(issued, invoiceData(rs.text(QStringLiteral("Daten"))));
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Rechnung kann nicht gelesen werden:"), e);
-    }
+    return dbStep(
+        QStringLiteral("Die Rechnung kann nicht gelesen werden:"), [&]() -> Result<std::pair<IssuedInvoice, Invoice>> {
+            Database db = store.open();
+            Recordset rs = byNumber(db, store, nummer);
+            if (rs.isEOF())
+                return Error::plain(
+                    QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
+            const IssuedInvoice issued = read(rs);
+            if (const std::optional<Error> bad = tampered(db, store, issued.Nummer)) return *bad;
+            return std::pair(issued, invoiceData(rs.text(QStringLiteral("Daten"))));
+        });
 }
 
 Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year, const QString& search) {
     CALLSTACK_MODULE("modRechnung");
-    try {
+    return dbStep(QStringLiteral("Die Rechnungen können nicht gelesen werden:"), [&]() -> Result<QList<IssuedInvoice>> {
         Database db = store.open();
         QString sql =
             QStringLiteral("select ") + kListColumns + QStringLiteral(" from Rechnungen r where r.Standarduser = ?");
@@ -479,9 +473,7 @@ Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year, const 
         QList<IssuedInvoice> out;
         for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) out << read(rs, false);
         return out;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Rechnungen können nicht gelesen werden:"), e);
-    }
+    });
 }
 
 Invoice invoiceData(const QString& daten) { return fromJson(QJsonDocument::fromJson(daten.toUtf8()).object()); }

@@ -10,6 +10,7 @@
 #include "base/Money.h"
 #include "domain/bank/Payouts.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/db/Journal.h"
 #include "domain/db/SearchFold.h"
 #include "domain/db/Trade.h"
@@ -257,61 +258,62 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
 
 Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail) {
     CALLSTACK_MODULE("modBank");
-    try {
-        Database db = store.open();
-        QList<OpenSale> out;
-        QStringList names;
-        db.forEachRow(
-            QStringLiteral("select a.AuktionsID, a.AuktionsNr, a.GruppenID, a.ebayName, k.Name, a.Betrag, a.Bezahlt, "
-                           "a.BezahltDatum, ") +
-                (withEmail ? QStringLiteral("k.Email") : QStringLiteral("''")) +
+    return dbStep(
+        QStringLiteral("Die offenen Verkäufe können nicht gelesen werden:"), [&]() -> Result<QList<OpenSale>> {
+            Database db = store.open();
+            QList<OpenSale> out;
+            QStringList names;
+            db.forEachRow(
                 QStringLiteral(
-                    " from Auktionen a join Kunden k on k.ebayName = "
-                    "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and a.Abgeschlossen = 0 "
-                    "and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
-            {store.user}, names, [&out, withEmail](const DbRow& st) {
-                const auto t = [st](int i) { return QString::fromUtf8(st.cstr(i), st.bytes(i)); };
-                OpenSale s;
-                s.AuktionsID = t(0);
-                s.AuktionsNr = t(1);
-                s.GruppenID = t(2);
-                s.ebayName = t(3);
-                s.Name = t(4);
-                // "30,90" as nearly every stored total reads: taken without a string; others parsed.
-                const char* b = st.cstr(5);
-                const int n = st.bytes(5);
-                qint64 whole = 0;
-                int i = 0;
-                while (i < n && i < 9 && b[i] >= '0' && b[i] <= '9') whole = whole * 10 + (b[i++] - '0');
-                if (i > 0 && i + 3 == n && b[i] == ',' && b[i + 1] >= '0' && b[i + 1] <= '9' && b[i + 2] >= '0' &&
-                    b[i + 2] <= '9')
-                    s.Cent = whole * 100 + (b[i + 1] - '0') * 10 + (b[i + 2] - '0');
-                else
-                    s.Betrag = t(5);
-                s.Bezahlt = st.int64(6) != 0;
-                // A sale not paid keeps the zero date: not parsed for nothing.
-                if (s.Bezahlt) s.BezahltAm = QDate::fromString(t(7).left(10), Qt::ISODate);
-                if (withEmail) s.Email = t(8);
-                out.append(std::move(s));
-            });
-        // What an unpaid sale has received so far, from its journal: few sales have any.
-        QHash<QString, qsizetype> byId;  // built at the first entry: most files have none
-        db.forEachRow(QStringLiteral("select b.AuktionsID, b.Tag, b.Cent from Buchungen b join Auktionen a on "
-                                     "a.AuktionsID = b.AuktionsID where b.Standarduser = ? and a.Abgeschlossen = 0 "
-                                     "and a.Bezahlt = 0 and b.Art in ('Zahlung', 'Erstattung', 'Rueckbuchung', "
-                                     "'Storno', 'Abschreibung')"),
-                      {store.user}, names, [&](const DbRow& st) {
-                          if (byId.isEmpty())
-                              for (qsizetype i = 0; i < out.size(); ++i) byId.insert(out[i].AuktionsID, i);
-                          const auto it = byId.constFind(QString::fromUtf8(st.cstr(0), st.bytes(0)));
-                          if (it == byId.constEnd()) return;
-                          const QString day = QString::fromUtf8(st.cstr(1));
-                          out[*it].Teilzahlungen.append({QDate::fromString(day.left(10), Qt::ISODate), -st.int64(2)});
-                      });
-        return out;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die offenen Verkäufe können nicht gelesen werden:"), e);
-    }
+                    "select a.AuktionsID, a.AuktionsNr, a.GruppenID, a.ebayName, k.Name, a.Betrag, a.Bezahlt, "
+                    "a.BezahltDatum, ") +
+                    (withEmail ? QStringLiteral("k.Email") : QStringLiteral("''")) +
+                    QStringLiteral(" from Auktionen a join Kunden k on k.ebayName = "
+                                   "a.ebayName and k.Standarduser = a.Standarduser where a.Standarduser = ? and "
+                                   "a.Abgeschlossen = 0 "
+                                   "and k.Kunde <> 0 order by a.EndeDatum, a.rowid"),
+                {store.user}, names, [&out, withEmail](const DbRow& st) {
+                    const auto t = [st](int i) { return QString::fromUtf8(st.cstr(i), st.bytes(i)); };
+                    OpenSale s;
+                    s.AuktionsID = t(0);
+                    s.AuktionsNr = t(1);
+                    s.GruppenID = t(2);
+                    s.ebayName = t(3);
+                    s.Name = t(4);
+                    // "30,90" as nearly every stored total reads: taken without a string; others parsed.
+                    const char* b = st.cstr(5);
+                    const int n = st.bytes(5);
+                    qint64 whole = 0;
+                    int i = 0;
+                    while (i < n && i < 9 && b[i] >= '0' && b[i] <= '9') whole = whole * 10 + (b[i++] - '0');
+                    if (i > 0 && i + 3 == n && b[i] == ',' && b[i + 1] >= '0' && b[i + 1] <= '9' && b[i + 2] >= '0' &&
+                        b[i + 2] <= '9')
+                        s.Cent = whole * 100 + (b[i + 1] - '0') * 10 + (b[i + 2] - '0');
+                    else
+                        s.Betrag = t(5);
+                    s.Bezahlt = st.int64(6) != 0;
+                    // A sale not paid keeps the zero date: not parsed for nothing.
+                    if (s.Bezahlt) s.BezahltAm = QDate::fromString(t(7).left(10), Qt::ISODate);
+                    if (withEmail) s.Email = t(8);
+                    out.append(std::move(s));
+                });
+            // What an unpaid sale has received so far, from its journal: few sales have any.
+            QHash<QString, qsizetype> byId;  // built at the first entry: most files have none
+            db.forEachRow(
+                QStringLiteral("select b.AuktionsID, b.Tag, b.Cent from Buchungen b join Auktionen a on "
+                               "a.AuktionsID = b.AuktionsID where b.Standarduser = ? and a.Abgeschlossen = 0 "
+                               "and a.Bezahlt = 0 and b.Art in ('Zahlung', 'Erstattung', 'Rueckbuchung', "
+                               "'Storno', 'Abschreibung')"),
+                {store.user}, names, [&](const DbRow& st) {
+                    if (byId.isEmpty())
+                        for (qsizetype i = 0; i < out.size(); ++i) byId.insert(out[i].AuktionsID, i);
+                    const auto it = byId.constFind(QString::fromUtf8(st.cstr(0), st.bytes(0)));
+                    if (it == byId.constEnd()) return;
+                    const QString day = QString::fromUtf8(st.cstr(1));
+                    out[*it].Teilzahlungen.append({QDate::fromString(day.left(10), Qt::ISODate), -st.int64(2)});
+                });
+            return out;
+        });
 }
 
 QString creditKey(const Credit& c) {
@@ -338,7 +340,7 @@ Result<QList<Proposal>> proposalsFor(const Store& store, const QList<Credit>& cr
     if (!sales.ok()) return sales.error();
     QList<Proposal> out = matchCredits(credits, sales.value());
     // A credit booked before, however it was matched then, is known by its reference.
-    try {
+    const Status known = dbStep(QStringLiteral("Die Buchungen können nicht gelesen werden:"), [&]() -> Status {
         Database db = store.open();
         for (Proposal& p : out) {
             const QStringList ids = journal::bookedBy(db, store.user, sourceOf(p.Gutschrift), creditKey(p.Gutschrift));
@@ -373,9 +375,9 @@ Result<QList<Proposal>> proposalsFor(const Store& store, const QList<Credit>& cr
                     p.AuktionsNrn.clear();
                     p.Grund = QStringLiteral("Auszahlung %1").arg(id);
                 }
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Buchungen können nicht gelesen werden:"), e);
-    }
+        return {};
+    });
+    if (!known.ok()) return known.error();
     return out;
 }
 
@@ -383,7 +385,7 @@ Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed,
                            QStringList* notes) {
     CALLSTACK_MODULE("modBank");
     if (partPayments) *partPayments = 0;
-    try {
+    return dbStep(QStringLiteral("Die Zahlungen können nicht gespeichert werden:"), [&]() -> Result<int> {
         // All of them or none: a statement half applied would be read again with other proposals.
         Transaction tx(store);
         Database db = tx.database();
@@ -434,72 +436,71 @@ Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed,
         }
         tx.commit();
         return set;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Zahlungen können nicht gespeichert werden:"), e);
-    }
+    });
 }
 
 Result<QList<ReturnProposal>> returnsFor(const Store& store, const QList<Credit>& returns) {
     CALLSTACK_MODULE("modBank");
     QList<ReturnProposal> out;
-    try {
-        Database db = store.open();
-        for (const Credit& r : returns) {
-            ReturnProposal p;
-            p.Rueckbuchung = r;
-            const QStringList booked = journal::bookedBy(db, store.user, quelle::Kontoauszug, creditKey(r));
-            struct Paid {
-                QString id, nr, member, name, payer;
-            };
-            QList<Paid> paid;
-            QStringList names;
-            db.forEachRow(
-                QStringLiteral("select b.AuktionsID, a.AuktionsNr, a.ebayName, k.Name, b.Text from Buchungen b "
-                               "join Auktionen a on a.AuktionsID = b.AuktionsID join Kunden k on k.ebayName "
-                               "= a.ebayName and k.Standarduser = a.Standarduser where b.Standarduser = ? and "
-                               "b.Art = 'Zahlung' and b.Konto = 'Bank' and b.Cent = ? order by b.Tag desc"),
-                {store.user, -r.Cent}, names, [&paid](const DbRow& row) {
-                    paid.append({row.text(0), row.text(1), row.text(2), row.text(3), row.text(4)});
-                });
-            QList<Paid> byNr, byName;
-            const QStringList payer = words(r.Name);
-            for (const Paid& x : paid) {
-                if (!x.nr.trimmed().isEmpty() && r.Zweck.contains(x.nr.trimmed())) byNr << x;
-                const QStringList who = words(x.payer.isEmpty() ? x.name : x.payer);
-                if (!payer.isEmpty() && !who.isEmpty() &&
-                    std::all_of(who.begin(), who.end(), [&payer](const QString& w) { return payer.contains(w); }))
-                    byName << x;
+    return dbStep(
+        QStringLiteral("Die Rücklastschriften können nicht zugeordnet werden:"),
+        [&]() -> Result<QList<ReturnProposal>> {
+            Database db = store.open();
+            for (const Credit& r : returns) {
+                ReturnProposal p;
+                p.Rueckbuchung = r;
+                const QStringList booked = journal::bookedBy(db, store.user, quelle::Kontoauszug, creditKey(r));
+                struct Paid {
+                    QString id, nr, member, name, payer;
+                };
+                QList<Paid> paid;
+                QStringList names;
+                db.forEachRow(
+                    QStringLiteral("select b.AuktionsID, a.AuktionsNr, a.ebayName, k.Name, b.Text from Buchungen b "
+                                   "join Auktionen a on a.AuktionsID = b.AuktionsID join Kunden k on k.ebayName "
+                                   "= a.ebayName and k.Standarduser = a.Standarduser where b.Standarduser = ? and "
+                                   "b.Art = 'Zahlung' and b.Konto = 'Bank' and b.Cent = ? order by b.Tag desc"),
+                    {store.user, -r.Cent}, names, [&paid](const DbRow& row) {
+                        paid.append({row.text(0), row.text(1), row.text(2), row.text(3), row.text(4)});
+                    });
+                QList<Paid> byNr, byName;
+                const QStringList payer = words(r.Name);
+                for (const Paid& x : paid) {
+                    if (!x.nr.trimmed().isEmpty() && r.Zweck.contains(x.nr.trimmed())) byNr << x;
+                    const QStringList who = words(x.payer.isEmpty() ? x.name : x.payer);
+                    if (!payer.isEmpty() && !who.isEmpty() &&
+                        std::all_of(who.begin(), who.end(), [&payer](const QString& w) { return payer.contains(w); }))
+                        byName << x;
+                }
+                const QList<Paid>& found = byNr.size() == 1 ? byNr : byName;
+                if (!booked.isEmpty()) {
+                    p.Erfasst = true;
+                    p.AuktionsID = booked.front();
+                    Recordset sale = db.OpenRecordset(
+                        QStringLiteral("select AuktionsNr, ebayName from Auktionen where AuktionsID = ?"),
+                        {p.AuktionsID});
+                    p.AuktionsNr = sale.isEOF() ? QString() : sale.text(QStringLiteral("AuktionsNr"));
+                    p.Kaeufer = sale.isEOF() ? QString() : sale.text(QStringLiteral("ebayName"));
+                    p.Grund = QStringLiteral("gebucht");
+                } else if (found.size() == 1) {
+                    p.AuktionsID = found.front().id;
+                    p.AuktionsNr = found.front().nr;
+                    p.Kaeufer = found.front().member;
+                    p.Grund = &found == &byNr ? QStringLiteral("Artikelnummer und Betrag")
+                                              : QStringLiteral("Name und Betrag");
+                } else {
+                    p.Grund = found.isEmpty() ? QStringLiteral("keine Zahlung dieses Betrags gefunden")
+                                              : QStringLiteral("mehrere Zahlungen dieses Betrags möglich");
+                }
+                out << p;
             }
-            const QList<Paid>& found = byNr.size() == 1 ? byNr : byName;
-            if (!booked.isEmpty()) {
-                p.Erfasst = true;
-                p.AuktionsID = booked.front();
-                Recordset sale = db.OpenRecordset(
-                    QStringLiteral("select AuktionsNr, ebayName from Auktionen where AuktionsID = ?"), {p.AuktionsID});
-                p.AuktionsNr = sale.isEOF() ? QString() : sale.text(QStringLiteral("AuktionsNr"));
-                p.Kaeufer = sale.isEOF() ? QString() : sale.text(QStringLiteral("ebayName"));
-                p.Grund = QStringLiteral("gebucht");
-            } else if (found.size() == 1) {
-                p.AuktionsID = found.front().id;
-                p.AuktionsNr = found.front().nr;
-                p.Kaeufer = found.front().member;
-                p.Grund =
-                    &found == &byNr ? QStringLiteral("Artikelnummer und Betrag") : QStringLiteral("Name und Betrag");
-            } else {
-                p.Grund = found.isEmpty() ? QStringLiteral("keine Zahlung dieses Betrags gefunden")
-                                          : QStringLiteral("mehrere Zahlungen dieses Betrags möglich");
-            }
-            out << p;
-        }
-        return out;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Rücklastschriften können nicht zugeordnet werden:"), e);
-    }
+            return out;
+        });
 }
 
 Result<int> applyReturns(const Store& store, const QList<ReturnProposal>& returns, QStringList* notes) {
     CALLSTACK_MODULE("modBank");
-    try {
+    return dbStep(QStringLiteral("Die Rücklastschriften können nicht gespeichert werden:"), [&]() -> Result<int> {
         Transaction tx(store);
         Database db = tx.database();
         int reopened = 0;
@@ -533,9 +534,7 @@ Result<int> applyReturns(const Store& store, const QList<ReturnProposal>& return
         }
         tx.commit();
         return reopened;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Rücklastschriften können nicht gespeichert werden:"), e);
-    }
+    });
 }
 
 }  // namespace gd

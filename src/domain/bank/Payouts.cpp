@@ -5,6 +5,7 @@
 #include "base/CallStack.h"
 #include "base/Words.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/db/Journal.h"
 
 namespace gd {
@@ -128,133 +129,131 @@ QString payoutOutcomeText(const PayoutOutcome& o) {
 
 Result<PayoutOutcome> applyPayoutReport(const Store& store, const PayoutReport& report) {
     CALLSTACK_MODULE("modBank");
-    try {
-        // All of it or nothing: a report half applied would be read again differently.
-        Transaction tx(store);
-        Database db = tx.database();
-        PayoutOutcome out;
-        for (const PayoutLine& l : report.sales) {
-            Recordset seen = db.OpenRecordset(
-                QStringLiteral("select 1 from AuszahlungsPosten where Standarduser = ? and AuszahlungsID = ? and "
-                               "AuktionsNr = ? and Bestellnummer = ?"),
-                {store.user, l.payoutId, l.itemNr, l.orderNr});
-            if (!seen.isEOF()) {
-                ++out.known;
-                continue;
-            }
-            const auto refuse = [&out, &l](const QString& why) {
-                out.refused << QStringLiteral("Zeile %1, Artikel %2: %3").arg(l.line).arg(l.itemNr, why);
-            };
-            // A line that cannot be a buyer's payment pays nothing and is not kept.
-            if (l.gross <= 0) {
-                refuse(QStringLiteral("Brutto %1 ist keine Zahlung").arg(euroText(l.gross)));
-                continue;
-            }
-            if (l.fees < 0 || l.fees > l.gross) {
-                refuse(QStringLiteral("Gebühr %1 liegt nicht zwischen 0 und dem Brutto %2")
-                           .arg(euroText(l.fees), euroText(l.gross)));
-                continue;
-            }
-            Recordset sale = db.OpenRecordset(
-                QStringLiteral("select a.AuktionsID from Auktionen a join Kunden k on k.ebayName = "
-                               "a.ebayName and k.Standarduser = a.Standarduser where a.AuktionsNr = ? and "
-                               "a.Standarduser = ? and k.Kunde <> 0 order by a.EndeDatum desc"),
-                {l.itemNr, store.user});
-            QString why;
-            if (!sale.isEOF()) {
-                why = journal::applyPayoutLine(db, store.user, sale.text(QStringLiteral("AuktionsID")), l.payoutId,
-                                               l.paidDate, l.gross, l.fees);
-                if (why == QLatin1String("schon bezahlt")) {
-                    ++out.alreadyPaid;
-                } else if (!why.isEmpty()) {
-                    refuse(why);
+    return dbStep(
+        QStringLiteral("Der Auszahlungsbericht kann nicht gespeichert werden:"), [&]() -> Result<PayoutOutcome> {
+            // All of it or nothing: a report half applied would be read again differently.
+            Transaction tx(store);
+            Database db = tx.database();
+            PayoutOutcome out;
+            for (const PayoutLine& l : report.sales) {
+                Recordset seen = db.OpenRecordset(
+                    QStringLiteral("select 1 from AuszahlungsPosten where Standarduser = ? and AuszahlungsID = ? and "
+                                   "AuktionsNr = ? and Bestellnummer = ?"),
+                    {store.user, l.payoutId, l.itemNr, l.orderNr});
+                if (!seen.isEOF()) {
+                    ++out.known;
                     continue;
-                } else {
-                    ++out.paid;
                 }
+                const auto refuse = [&out, &l](const QString& why) {
+                    out.refused << QStringLiteral("Zeile %1, Artikel %2: %3").arg(l.line).arg(l.itemNr, why);
+                };
+                // A line that cannot be a buyer's payment pays nothing and is not kept.
+                if (l.gross <= 0) {
+                    refuse(QStringLiteral("Brutto %1 ist keine Zahlung").arg(euroText(l.gross)));
+                    continue;
+                }
+                if (l.fees < 0 || l.fees > l.gross) {
+                    refuse(QStringLiteral("Gebühr %1 liegt nicht zwischen 0 und dem Brutto %2")
+                               .arg(euroText(l.fees), euroText(l.gross)));
+                    continue;
+                }
+                Recordset sale = db.OpenRecordset(
+                    QStringLiteral("select a.AuktionsID from Auktionen a join Kunden k on k.ebayName = "
+                                   "a.ebayName and k.Standarduser = a.Standarduser where a.AuktionsNr = ? and "
+                                   "a.Standarduser = ? and k.Kunde <> 0 order by a.EndeDatum desc"),
+                    {l.itemNr, store.user});
+                QString why;
+                if (!sale.isEOF()) {
+                    why = journal::applyPayoutLine(db, store.user, sale.text(QStringLiteral("AuktionsID")), l.payoutId,
+                                                   l.paidDate, l.gross, l.fees);
+                    if (why == QLatin1String("schon bezahlt")) {
+                        ++out.alreadyPaid;
+                    } else if (!why.isEmpty()) {
+                        refuse(why);
+                        continue;
+                    } else {
+                        ++out.paid;
+                    }
+                }
+                // Kept: read again, it is known; for a sale not yet here, it waits for the sale's mail.
+                db.execute(
+                    QStringLiteral("insert into Auszahlungen (Standarduser, ID, Datum) select ?, ?, ? where not exists "
+                                   "(select 1 from Auszahlungen where Standarduser = ? and ID = ?)"),
+                    {store.user, l.payoutId, l.payoutDate.toString(Qt::ISODate), store.user, l.payoutId});
+                db.execute(
+                    QStringLiteral("insert into AuszahlungsPosten (Standarduser, AuszahlungsID, AuktionsNr, "
+                                   "Bestellnummer, Brutto, Gebuehren, Zahlungsdatum) values (?, ?, ?, ?, ?, ?, ?)"),
+                    {store.user, l.payoutId, l.itemNr, l.orderNr, l.gross, l.fees, l.paidDate.toString(Qt::ISODate)});
+                if (sale.isEOF()) out.unknown << l.itemNr;
             }
-            // Kept: read again, it is known; for a sale not yet here, it waits for the sale's mail.
-            db.execute(
-                QStringLiteral("insert into Auszahlungen (Standarduser, ID, Datum) select ?, ?, ? where not exists "
-                               "(select 1 from Auszahlungen where Standarduser = ? and ID = ?)"),
-                {store.user, l.payoutId, l.payoutDate.toString(Qt::ISODate), store.user, l.payoutId});
-            db.execute(
-                QStringLiteral("insert into AuszahlungsPosten (Standarduser, AuszahlungsID, AuktionsNr, "
-                               "Bestellnummer, Brutto, Gebuehren, Zahlungsdatum) values (?, ?, ?, ?, ?, ?, ?)"),
-                {store.user, l.payoutId, l.itemNr, l.orderNr, l.gross, l.fees, l.paidDate.toString(Qt::ISODate)});
-            if (sale.isEOF()) out.unknown << l.itemNr;
-        }
-        tx.commit();
-        return out;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Der Auszahlungsbericht kann nicht gespeichert werden:"), e);
-    }
+            tx.commit();
+            return out;
+        });
 }
 
 Result<QList<PayoutSummary>> payoutSummaries(const Store& store) {
     CALLSTACK_MODULE("modBank");
-    try {
-        Database db = store.open();
-        Recordset rs = db.OpenRecordset(
-            QStringLiteral("select z.ID, z.Datum, z.Gutschrift, count(p.AuktionsNr) as n, ifnull(sum(p.Brutto), 0) as "
-                           "brutto, ifnull(sum(p.Gebuehren), 0) as gebuehren from Auszahlungen z left join "
-                           "AuszahlungsPosten p on p.Standarduser = z.Standarduser and p.AuszahlungsID = z.ID where "
-                           "z.Standarduser = ? group by z.ID, z.Datum, z.Gutschrift order by z.Datum desc, z.ID"),
-            {store.user});
-        QList<PayoutSummary> out;
-        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext())
-            out << PayoutSummary{rs.text(QStringLiteral("ID")),
-                                 QDate::fromString(rs.text(QStringLiteral("Datum")), Qt::ISODate),
-                                 QDate::fromString(rs.text(QStringLiteral("Gutschrift")), Qt::ISODate),
-                                 rs.value(QStringLiteral("n")).toInt(),
-                                 rs.value(QStringLiteral("brutto")).toLongLong(),
-                                 rs.value(QStringLiteral("gebuehren")).toLongLong()};
-        return out;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Auszahlungen können nicht gelesen werden:"), e);
-    }
+    return dbStep(
+        QStringLiteral("Die Auszahlungen können nicht gelesen werden:"), [&]() -> Result<QList<PayoutSummary>> {
+            Database db = store.open();
+            Recordset rs = db.OpenRecordset(
+                QStringLiteral(
+                    "select z.ID, z.Datum, z.Gutschrift, count(p.AuktionsNr) as n, ifnull(sum(p.Brutto), 0) as "
+                    "brutto, ifnull(sum(p.Gebuehren), 0) as gebuehren from Auszahlungen z left join "
+                    "AuszahlungsPosten p on p.Standarduser = z.Standarduser and p.AuszahlungsID = z.ID where "
+                    "z.Standarduser = ? group by z.ID, z.Datum, z.Gutschrift order by z.Datum desc, z.ID"),
+                {store.user});
+            QList<PayoutSummary> out;
+            for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext())
+                out << PayoutSummary{rs.text(QStringLiteral("ID")),
+                                     QDate::fromString(rs.text(QStringLiteral("Datum")), Qt::ISODate),
+                                     QDate::fromString(rs.text(QStringLiteral("Gutschrift")), Qt::ISODate),
+                                     rs.value(QStringLiteral("n")).toInt(),
+                                     rs.value(QStringLiteral("brutto")).toLongLong(),
+                                     rs.value(QStringLiteral("gebuehren")).toLongLong()};
+            return out;
+        });
 }
 
 Result<QList<PayoutSummary>> linkPayouts(const Store& store, const QList<Credit>& credits, QStringList* unmatched) {
     CALLSTACK_MODULE("modBank");
     const Result<QList<PayoutSummary>> all = payoutSummaries(store);
     if (!all.ok()) return all.error();
-    try {
-        QList<PayoutSummary> linked;
-        QList<bool> used(credits.size(), false);
-        for (PayoutSummary p : all.value()) {
-            for (qsizetype i = 0; i < credits.size(); ++i) {
-                const Credit& c = credits[i];
-                if (used[i] || c.Cent != p.net() || !namesId(c.Zweck, p.id)) continue;
-                used[i] = true;
-                if (!p.credited.isValid()) {
-                    p.credited = c.Buchungstag;
-                    linked << p;
+    return dbStep(
+        QStringLiteral("Die Auszahlungen können nicht zugeordnet werden:"), [&]() -> Result<QList<PayoutSummary>> {
+            QList<PayoutSummary> linked;
+            QList<bool> used(credits.size(), false);
+            for (PayoutSummary p : all.value()) {
+                for (qsizetype i = 0; i < credits.size(); ++i) {
+                    const Credit& c = credits[i];
+                    if (used[i] || c.Cent != p.net() || !namesId(c.Zweck, p.id)) continue;
+                    used[i] = true;
+                    if (!p.credited.isValid()) {
+                        p.credited = c.Buchungstag;
+                        linked << p;
+                    }
+                    break;
                 }
-                break;
             }
-        }
-        // Written only when there is something to link: most statements carry no payout.
-        if (!linked.isEmpty()) {
-            Transaction tx(store);
-            Database db = tx.database();
-            for (const PayoutSummary& p : linked)
-                db.execute(
-                    QStringLiteral("update Auszahlungen set Gutschrift = ? where Standarduser = ? and ID = ? and "
-                                   "Gutschrift = ''"),
-                    {p.credited.toString(Qt::ISODate), store.user, p.id});
-            tx.commit();
-        }
-        if (unmatched)
-            for (qsizetype i = 0; i < credits.size(); ++i)
-                if (!used[i] && credits[i].Zweck.contains(QStringLiteral("Auszahlung"), Qt::CaseInsensitive))
-                    *unmatched << QStringLiteral("%1 %2 „%3“")
-                                      .arg(credits[i].Buchungstag.toString(QStringLiteral("dd.MM.yyyy")),
-                                           euroText(credits[i].Cent), credits[i].Zweck.left(60));
-        return linked;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Auszahlungen können nicht zugeordnet werden:"), e);
-    }
+            // Written only when there is something to link: most statements carry no payout.
+            if (!linked.isEmpty()) {
+                Transaction tx(store);
+                Database db = tx.database();
+                for (const PayoutSummary& p : linked)
+                    db.execute(
+                        QStringLiteral("update Auszahlungen set Gutschrift = ? where Standarduser = ? and ID = ? and "
+                                       "Gutschrift = ''"),
+                        {p.credited.toString(Qt::ISODate), store.user, p.id});
+                tx.commit();
+            }
+            if (unmatched)
+                for (qsizetype i = 0; i < credits.size(); ++i)
+                    if (!used[i] && credits[i].Zweck.contains(QStringLiteral("Auszahlung"), Qt::CaseInsensitive))
+                        *unmatched << QStringLiteral("%1 %2 „%3“")
+                                          .arg(credits[i].Buchungstag.toString(QStringLiteral("dd.MM.yyyy")),
+                                               euroText(credits[i].Cent), credits[i].Zweck.left(60));
+            return linked;
+        });
 }
 
 }  // namespace gd

@@ -7,6 +7,7 @@
 #include "base/ReadFile.h"
 #include "domain/bank/PdfAttachment.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 
 namespace gd {
 
@@ -28,7 +29,7 @@ Result<EInvoiceFile> readEInvoiceFile(const QString& path) {
 Result<KeptInvoice> keepReceivedInvoice(const Store& store, const QString& auktionsNr, const QString& fileName,
                                         const QByteArray& bytes, const ReceivedInvoice& read, const QDateTime& now) {
     CALLSTACK_MODULE("modRechnung");
-    try {
+    return dbStep(QStringLiteral("Die Rechnung kann nicht abgelegt werden:"), [&]() -> Result<KeptInvoice> {
         Transaction tx(store);
         Database db = tx.database();
         Recordset rs = db.OpenRecordset(
@@ -63,32 +64,30 @@ Result<KeptInvoice> keepReceivedInvoice(const Store& store, const QString& aukti
                    {store.user, k.AuktionsNr, k.Datei, k.Nummer, k.Verkaeufer, k.Cent, now, bytes, k.Sha256});
         tx.commit();
         return k;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die Rechnung kann nicht abgelegt werden:"), e);
-    }
+    });
 }
 
 Result<QList<KeptInvoice>> receivedInvoices(const Store& store, const QString& auktionsNr) {
     CALLSTACK_MODULE("modRechnung");
-    try {
-        Database db = store.open();
-        Recordset rs = db.OpenRecordset(
-            QStringLiteral("select * from EingangsRechnungen where Standarduser = ? and AuktionsNr = ? order by ID"),
-            {store.user, auktionsNr.trimmed()});
-        QList<KeptInvoice> out;
-        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext())
-            out << KeptInvoice{rs.text(QStringLiteral("AuktionsNr")),
-                               rs.text(QStringLiteral("Datei")),
-                               rs.text(QStringLiteral("Nummer")),
-                               rs.text(QStringLiteral("Verkaeufer")),
-                               rs.value(QStringLiteral("Cent")).toLongLong(),
-                               rs.date(QStringLiteral("Abgelegt")),
-                               rs.value(QStringLiteral("Daten")).toByteArray(),
-                               rs.text(QStringLiteral("Sha256"))};
-        return out;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Die abgelegten Rechnungen können nicht gelesen werden:"), e);
-    }
+    return dbStep(QStringLiteral("Die abgelegten Rechnungen können nicht gelesen werden:"),
+                  [&]() -> Result<QList<KeptInvoice>> {
+                      Database db = store.open();
+                      Recordset rs = db.OpenRecordset(
+                          QStringLiteral(
+                              "select * from EingangsRechnungen where Standarduser = ? and AuktionsNr = ? order by ID"),
+                          {store.user, auktionsNr.trimmed()});
+                      QList<KeptInvoice> out;
+                      for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext())
+                          out << KeptInvoice{rs.text(QStringLiteral("AuktionsNr")),
+                                             rs.text(QStringLiteral("Datei")),
+                                             rs.text(QStringLiteral("Nummer")),
+                                             rs.text(QStringLiteral("Verkaeufer")),
+                                             rs.value(QStringLiteral("Cent")).toLongLong(),
+                                             rs.date(QStringLiteral("Abgelegt")),
+                                             rs.value(QStringLiteral("Daten")).toByteArray(),
+                                             rs.text(QStringLiteral("Sha256"))};
+                      return out;
+                  });
 }
 
 }  // namespace gd

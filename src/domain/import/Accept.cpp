@@ -123,58 +123,52 @@ Result<ImportFacts> checkImport(const Store& store, const ImportRecords& r) {
 
 Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportChoices& c) {
     CALLSTACK();
-    std::optional<Transaction> tx;
-    try {
-        tx.emplace(store);
-    } catch (const RunError& e) {
-        return Error::from(sentences::kAuktionSpeichern, e);
-    }
-    const Store in = store.within(*tx);  // every step of the import inside it
-    // Another program may have stored the number while the dialog asked.
-    if (!c.storeDuplicate) {
-        const Result<bool> fresh = checkAuktionnew(in, r.oAuktion);
-        if (!fresh.ok()) return fresh.error();
-        if (!fresh.value()) return Stored::DuplicateAppeared;
-    }
-    // Worked on a copy: a failed attempt leaves no made-up numbers behind for the next one.
-    ImportRecords w = r;
-    const bool seller = w.sellerShown();
-    tKunde& partner = seller ? w.oLieferant : w.oKunde;
-    w.oAuktion.ebayName = partner.ebayName;
-    const Status saved = seller ? funSaveLieferant(in, partner, w.oAuktion.AuktionsNr)
-                                : funSaveKunde(in, partner, w.oAuktion.AuktionsNr);
-    if (!saved.ok()) return saved.error();
-    // A mail without a company line leaves a company typed in earlier as it was.
-    if (!partner.Firma.isEmpty()) {
-        const Status business = saveBusiness(in, partner.ebayName, Business{partner.Firma, partner.UStIdNr});
-        if (!business.ok()) return business.error();
-    }
-    if (c.group) {
-        const Result<QString> g = kundenNrOf(in, partner.ebayName);
-        if (!g.ok()) return g.error();
-        w.oAuktion.GruppenID = g.value();
-        const Status grouped = saveGruppenID(in, g.value(), partner.ebayName);
-        if (!grouped.ok()) return grouped.error();
-    }
-    // A partner already stored keeps its number in the table only; the auction gets it too,
-    // so that it is not left without a contact number.
-    QString partnerNr = partner.KundenNr;
-    if (partnerNr.isEmpty()) {
-        const Result<QString> stored = kundenNrOf(in, partner.ebayName);
-        if (!stored.ok()) return stored.error();
-        partnerNr = stored.value();
-    }
-    const Status inserted = funSaveAuktionnew(in, w.oAuktion, partnerNr, &w.oAuktion.AuktionsID);
-    if (!inserted.ok()) return inserted.error();
-    const Status origin = savePlatform(in, w.oAuktion.AuktionsNr, platformOfSection(w.sektion));
-    if (!origin.ok()) return origin.error();
-    try {
-        tx->commit();
-    } catch (const RunError& e) {
-        return Error::from(sentences::kAuktionSpeichern, e);
-    }
-    r = w;
-    return Stored::Yes;
+    // Only the transaction's own start and end can throw; every step inside says its own failure.
+    return dbStep(sentences::kAuktionSpeichern, [&]() -> Result<Stored> {
+        Transaction tx(store);
+        const Store in = store.within(tx);  // every step of the import inside it
+        // Another program may have stored the number while the dialog asked.
+        if (!c.storeDuplicate) {
+            const Result<bool> fresh = checkAuktionnew(in, r.oAuktion);
+            if (!fresh.ok()) return fresh.error();
+            if (!fresh.value()) return Stored::DuplicateAppeared;
+        }
+        // Worked on a copy: a failed attempt leaves no made-up numbers behind for the next one.
+        ImportRecords w = r;
+        const bool seller = w.sellerShown();
+        tKunde& partner = seller ? w.oLieferant : w.oKunde;
+        w.oAuktion.ebayName = partner.ebayName;
+        const Status saved = seller ? funSaveLieferant(in, partner, w.oAuktion.AuktionsNr)
+                                    : funSaveKunde(in, partner, w.oAuktion.AuktionsNr);
+        if (!saved.ok()) return saved.error();
+        // A mail without a company line leaves a company typed in earlier as it was.
+        if (!partner.Firma.isEmpty()) {
+            const Status business = saveBusiness(in, partner.ebayName, Business{partner.Firma, partner.UStIdNr});
+            if (!business.ok()) return business.error();
+        }
+        if (c.group) {
+            const Result<QString> g = kundenNrOf(in, partner.ebayName);
+            if (!g.ok()) return g.error();
+            w.oAuktion.GruppenID = g.value();
+            const Status grouped = saveGruppenID(in, g.value(), partner.ebayName);
+            if (!grouped.ok()) return grouped.error();
+        }
+        // A partner already stored keeps its number in the table only; the auction gets it too,
+        // so that it is not left without a contact number.
+        QString partnerNr = partner.KundenNr;
+        if (partnerNr.isEmpty()) {
+            const Result<QString> stored = kundenNrOf(in, partner.ebayName);
+            if (!stored.ok()) return stored.error();
+            partnerNr = stored.value();
+        }
+        const Status inserted = funSaveAuktionnew(in, w.oAuktion, partnerNr, &w.oAuktion.AuktionsID);
+        if (!inserted.ok()) return inserted.error();
+        const Status origin = savePlatform(in, w.oAuktion.AuktionsNr, platformOfSection(w.sektion));
+        if (!origin.ok()) return origin.error();
+        tx.commit();
+        r = w;
+        return Stored::Yes;
+    });
 }
 
 }  // namespace gd

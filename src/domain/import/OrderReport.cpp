@@ -7,6 +7,7 @@
 #include "base/Money.h"
 #include "domain/bank/Csv.h"
 #include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
 #include "domain/db/LoadSave.h"
 #include "domain/db/TaxData.h"
 #include "domain/import/Accept.h"
@@ -91,7 +92,7 @@ Result<OrderReport> parseOrderReport(const QByteArray& bytes, const QList<FilePr
 Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& report) {
     CALLSTACK();
     OrderOutcome out;
-    try {
+    return dbStep(QStringLiteral("Der Bestellbericht kann nicht gespeichert werden:"), [&]() -> Result<OrderOutcome> {
         // All of it or nothing: a report half applied would be read again differently.
         Transaction tx(store);
         Database db = tx.database();
@@ -172,9 +173,7 @@ Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& rep
         }
         tx.commit();
         return out;
-    } catch (const RunError& e) {
-        return Error::from(QStringLiteral("Der Bestellbericht kann nicht gespeichert werden:"), e);
-    }
+    });
 }
 
 QStringList orderOutcomeLines(const OrderReport& report, const OrderOutcome& done) {
