@@ -80,7 +80,7 @@ void BM_Match(benchmark::State& state) {
     const QList<gd::Credit> credits = gd::parseCamt053(camt()).value().Gutschriften;
     int sure = 0, probable = 0, known = 0, sales = 0;
     for (auto _ : state) {
-        const QList<gd::OpenSale> open = gd::loadSalesForMatching().value();
+        const QList<gd::OpenSale> open = gd::loadSalesForMatching(gd::currentStore()).value();
         const QList<gd::Proposal> p = gd::matchCredits(credits, open);
         sales = int(open.size());
         sure = int(
@@ -100,7 +100,7 @@ BENCHMARK(BM_Match)->Arg(16667)->Arg(100000)->MinTime(4)->Unit(benchmark::kMilli
 void BM_MatchOnly(benchmark::State& state) {
     setUp(state.range(0));
     const QList<gd::Credit> credits = gd::parseCamt053(camt()).value().Gutschriften;
-    const QList<gd::OpenSale> open = gd::loadSalesForMatching().value();
+    const QList<gd::OpenSale> open = gd::loadSalesForMatching(gd::currentStore()).value();
     for (auto _ : state) benchmark::DoNotOptimize(gd::matchCredits(credits, open).size());
 }
 BENCHMARK(BM_MatchOnly)->Arg(16667)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -98,7 +98,8 @@ void BM_Click(benchmark::State& state) {
         gd::tAuktion a;
         gd::tKunde k;
         const QString id = QStringLiteral("id%1").arg((i++ * 7919) % n);
-        if (!gd::funLoadAuktion(a, id).value() || !gd::funLoadKunde(k, a.ebayName).value())
+        if (!gd::funLoadAuktion(gd::currentStore(), a, id).value() ||
+            !gd::funLoadKunde(gd::currentStore(), k, a.ebayName).value())
             state.SkipWithError("not found");
     }
 }

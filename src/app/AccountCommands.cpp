@@ -78,10 +78,10 @@ int mailCommand(const QStringList& args) {
     const Result<QString> id = auktionsIdOf(currentStore(), args[1]);
     if (!id.ok()) return fail(oneLine(id.error()));
     tAuktion a;
-    const Result<bool> found = funLoadAuktion(a, id.value());
+    const Result<bool> found = funLoadAuktion(currentStore(), a, id.value());
     if (!found.ok()) return fail(oneLine(found.error()));
     tKunde k;
-    const Result<bool> partner = funLoadKunde(k, a.ebayName);
+    const Result<bool> partner = funLoadKunde(currentStore(), k, a.ebayName);
     if (!partner.ok()) return fail(oneLine(partner.error()));
     const Result<MailInputs> in = mailInputsFor(a, k, a.Preis, a.Versandkosten, a.Betrag);
     if (!in.ok()) return fail(oneLine(in.error()));
@@ -120,7 +120,7 @@ int bankImport(const QString& file, bool apply) {
     }
     const Result<BankStatement> st = readStatement(file);
     if (!st.ok()) return fail(oneLine(st.error()));
-    const Result<QList<Proposal>> proposals = proposalsFor(st.value().Gutschriften);
+    const Result<QList<Proposal>> proposals = proposalsFor(currentStore(), st.value().Gutschriften);
     if (!proposals.ok()) return fail(oneLine(proposals.error()));
     out() << "Einstufung\tBuchungstag\tBetrag\tAuftraggeber\tVerwendungszweck\tAuktionsNr\tebayName\tGrund\n";
     QList<Proposal> sure;

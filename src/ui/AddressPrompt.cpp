@@ -22,14 +22,14 @@ namespace gd {
 bool completeAddressFor(QWidget* parent, const QString& auktionsNr) {
     const Result<std::optional<IssuedInvoice>> issued = invoiceOfSale(currentStore(), auktionsNr);
     if (issued.ok() && issued.value()) return true;
-    const Result<Invoice> inv = invoiceFor(auktionsNr, today());
+    const Result<Invoice> inv = invoiceFor(currentStore(), auktionsNr, today());
     if (!inv.ok()) {
         showError(inv.error());
         return false;
     }
     if (inv.value().AnschriftFehlt.isEmpty()) return true;
     tKunde k;
-    const Result<bool> found = funLoadKunde(k, inv.value().Mitgliedsname);
+    const Result<bool> found = funLoadKunde(currentStore(), k, inv.value().Mitgliedsname);
     if (!found.ok() || !found.value()) {
         showError(found.ok() ? Error::plain(missingAddressText(inv.value())) : found.error());
         return false;
@@ -82,7 +82,7 @@ bool completeAddressFor(QWidget* parent, const QString& auktionsNr) {
     k.Strasse = street->text().trimmed();
     k.Ort = town->text().trimmed();
     k.Land = country->text().trimmed();
-    const Status saved = funSaveLieferantupdate(k, auktionsNr);
+    const Status saved = funSaveLieferantupdate(currentStore(), k, auktionsNr);
     if (!saved.ok()) {
         showError(saved.error());
         return false;

@@ -313,7 +313,7 @@ void DetailPane::chkStatus_Click(int Index) {
     if (c->isChecked() && d->isBlank()) d->setDate(today());
     mAuktion.Datum[std::size_t(Index)] = c->isChecked() ? QDateTime(d->date(), QTime(0, 0)) : zeroDate();
     d->setEnabled(c->isChecked());
-    const Status saved = SaveStatus(mAuktion, Index);
+    const Status saved = SaveStatus(currentStore(), mAuktion, Index);
     if (!saved.ok()) return reportSaveFailure(saved.error());
     if (saved.ok() && Index == 3 && c->isChecked())
         askForParcel();
@@ -324,17 +324,17 @@ void DetailPane::chkStatus_Click(int Index) {
 
 void DetailPane::askForParcel() {
     CALLSTACK_PANE();
-    const Result<Parcel> recorded = loadParcel(mAuktion.AuktionsID);
+    const Result<Parcel> recorded = loadParcel(currentStore(), mAuktion.AuktionsID);
     frmVersand dlg(recorded.valueOr({}), this);
     if (dlg.exec() != QDialog::Accepted) return;
-    const Status saved = saveParcel(mAuktion.AuktionsID, dlg.parcel());
+    const Status saved = saveParcel(currentStore(), mAuktion.AuktionsID, dlg.parcel());
     if (!saved.ok()) showError(saved.error());
     showParcel();
 }
 
 void DetailPane::showSentMails() {
     CALLSTACK_PANE();
-    const Result<QList<SentMail>> sent = sentMailsOf(mAuktion.AuktionsID);
+    const Result<QList<SentMail>> sent = sentMailsOf(currentStore(), mAuktion.AuktionsID);
     if (!sent.ok()) {
         showError(sent.error());
         return;
@@ -399,7 +399,8 @@ void DetailPane::showParcel() {
     lblTeilzahlung->setVisible(!money.isEmpty());
     cmdErstatten->setVisible(account.ok() && account.value().Saldo < 0);
     cmdSendung->setVisible(!mAuktion.AuktionsID.isEmpty() && !isZeroDate(mAuktion.Datum[3]));
-    const Result<Parcel> p = mAuktion.AuktionsID.isEmpty() ? Result<Parcel>(Parcel{}) : loadParcel(mAuktion.AuktionsID);
+    const Result<Parcel> p =
+        mAuktion.AuktionsID.isEmpty() ? Result<Parcel>(Parcel{}) : loadParcel(currentStore(), mAuktion.AuktionsID);
     if (!p.ok() || p.value().Sendungsnummer.isEmpty()) {
         lblSendung->clear();
         return;
@@ -432,7 +433,7 @@ void DetailPane::dtpStatus_Change(int Index) {
     if (gbLoading || mAuktion.AuktionsID.isEmpty() || !chkStatus[std::size_t(Index)]->isChecked()) return;
     CALLSTACK_PANE();
     mAuktion.Datum[std::size_t(Index)] = QDateTime(dtpStatus[std::size_t(Index)]->date(), QTime(0, 0));
-    const Status saved = SaveStatus(mAuktion, Index);
+    const Status saved = SaveStatus(currentStore(), mAuktion, Index);
     if (!saved.ok()) return reportSaveFailure(saved.error());
 }
 
@@ -513,13 +514,13 @@ void DetailPane::cmdSpeichern_Click() {
 bool DetailPane::savePane() {
     subGetAuktion(mAuktion);
     subGetLieferantKunde(mKunde);
-    const Status contact = funSaveLieferantupdate(mKunde, mAuktion.AuktionsNr);
+    const Status contact = funSaveLieferantupdate(currentStore(), mKunde, mAuktion.AuktionsNr);
     if (!contact.ok()) {
         showError(contact.error());
         return false;
     }
     QString nr = mAuktion.KundenNr;
-    const Status auction = funSaveAuktion(mAuktion, nr);
+    const Status auction = funSaveAuktion(currentStore(), mAuktion, nr);
     if (!auction.ok()) {
         reportSaveFailure(auction.error());
         return false;
@@ -571,11 +572,11 @@ void DetailPane::subListeClick(const QString& sTag) {
         clearTypes();
     };
     tAuktion a;
-    const Result<bool> auction = funLoadAuktion(a, sTag);
+    const Result<bool> auction = funLoadAuktion(currentStore(), a, sTag);
     if (!auction.ok()) showError(auction.error());
     if (!auction.ok() || !auction.value()) return cannotShow();
     tKunde k;
-    const Result<bool> partner = funLoadKunde(k, a.ebayName);
+    const Result<bool> partner = funLoadKunde(currentStore(), k, a.ebayName);
     if (!partner.ok()) showError(partner.error());
     if (!partner.ok() || !partner.value()) return cannotShow();
     const Result<Business> business = loadBusiness(currentStore(), a.ebayName);

@@ -412,7 +412,7 @@ void frmEinlesen::cmdUebernehmen_Click() {
             return;
         cutToColumns(r_);
     }
-    const Result<ImportFacts> facts = checkImport(r_);
+    const Result<ImportFacts> facts = checkImport(currentStore(), r_);
     if (!facts.ok()) {
         showError(facts.error());
         return;
@@ -430,7 +430,7 @@ void frmEinlesen::cmdUebernehmen_Click() {
                                "und noch nicht bezahlt worden sind. Sollen die Auktionen gruppiert "
                                "werden?"));
     for (;;) {
-        const Result<Stored> stored = acceptImport(r_, choices);
+        const Result<Stored> stored = acceptImport(currentStore(), r_, choices);
         if (!stored.ok()) {
             showError(stored.error());
             return;

@@ -258,7 +258,7 @@ void frmMain::deleteEntry() {
                           Platform::Icon::Exclamation, windowTitle());
         return;
     }
-    const Status deleted = subDeleteAuktion(selectedAuktion());
+    const Status deleted = subDeleteAuktion(currentStore(), selectedAuktion());
     if (!deleted.ok()) showError(deleted.error());
     list_->subRefreshListe();
 }

@@ -338,7 +338,7 @@ void frmMain::importStatement() {
             Platform::Buttons::Ok, Platform::Icon::Information, QString());
         return;
     }
-    const Result<QList<Proposal>> proposals = proposalsFor(st.value().Gutschriften);
+    const Result<QList<Proposal>> proposals = proposalsFor(currentStore(), st.value().Gutschriften);
     if (!proposals.ok()) {
         showError(proposals.error());
         return;

@@ -488,7 +488,7 @@ void frmOptionen::offerToMoveTrades(const QString& oldName, const QString& newNa
     QStringList owners{oldName};
     if (!oldName.isEmpty()) owners << QString();
     for (const QString& owner : owners) {
-        const Result<int> n = countTrades(owner);
+        const Result<int> n = countTrades(currentStore(), owner);
         if (!n.ok() || n.value() == 0) continue;
         const QString count =
             n.value() == 1 ? QStringLiteral("ist 1 Auktion") : QStringLiteral("sind %1 Auktionen").arg(n.value());
@@ -508,7 +508,7 @@ void frmOptionen::offerToMoveTrades(const QString& oldName, const QString& newNa
                 Platform::Buttons::YesNo, Platform::Icon::Question, windowTitle(),
                 Platform::Answer::Yes) != Platform::Answer::Yes)
             continue;
-        const Result<int> moved = moveTrades(owner, newName);
+        const Result<int> moved = moveTrades(currentStore(), owner, newName);
         if (!moved.ok()) showError(moved.error());
     }
 }

@@ -64,11 +64,11 @@ TEST(TwoSeats, Seat) {
         if (pick.isEOF()) continue;
         if (what == 1) {
             tAuktion a;
-            if (!funLoadAuktion(a, pick.text(u"AuktionsID"_s)).valueOr(false)) continue;
+            if (!funLoadAuktion(currentStore(), a, pick.text(u"AuktionsID"_s)).valueOr(false)) continue;
             const QString token = u"%1%2;"_s.arg(seat).arg(i);
             a.Bemerkungen += token;
             QString nr = a.KundenNr;
-            const Status saved = funSaveAuktion(a, nr);
+            const Status saved = funSaveAuktion(currentStore(), a, nr);
             if (saved.ok())
                 report << u"bearbeitet "_s + a.AuktionsID + u" "_s + token;
             else

@@ -107,7 +107,7 @@ protected:
     // The stored auction as the main window loads it; a failure when it is not found.
     tAuktion loaded(const QString& id) {
         tAuktion a;
-        EXPECT_TRUE(found(funLoadAuktion(a, id))) << id.toStdString();
+        EXPECT_TRUE(found(funLoadAuktion(currentStore(), a, id))) << id.toStdString();
         return a;
     }
     int auctions() { return count(QStringLiteral("select count(*) as n from Auktionen")); }
@@ -138,9 +138,9 @@ protected:
     }
     // Imports one auction as the import dialog does; returns its AuktionsID.
     QString store(tAuktion a, tKunde k) {
-        EXPECT_TRUE(funSaveKunde(k, a.AuktionsNr).ok());
-        QString nr = k.KundenNr.isEmpty() ? kundenNrOf(k.ebayName).valueOr(QString()) : k.KundenNr;
-        EXPECT_TRUE(funSaveAuktionnew(a, nr).ok());
+        EXPECT_TRUE(funSaveKunde(currentStore(), k, a.AuktionsNr).ok());
+        QString nr = k.KundenNr.isEmpty() ? kundenNrOf(currentStore(), k.ebayName).valueOr(QString()) : k.KundenNr;
+        EXPECT_TRUE(funSaveAuktionnew(currentStore(), a, nr).ok());
         Database d = Database::open(db);
         Recordset rs =
             d.OpenRecordset(QStringLiteral("select AuktionsID from Auktionen where AuktionsNr = ? order by rowid desc"),

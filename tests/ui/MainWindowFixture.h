@@ -116,10 +116,10 @@ protected:
         sale(u"102"_s, u"bernd"_s, u"03.12.2026 10:00"_s, u"Armbanduhr"_s);
         sale(u"103"_s, u"carla"_s, u"02.12.2026"_s, u"Mokkatassen"_s);
         tKunde seller = kunde(u"dieter"_s);
-        ASSERT_TRUE(test::ok(funSaveLieferant(seller, u"201"_s)));
-        ASSERT_TRUE(test::ok(funSaveAuktionnew(auktion(u"201"_s, u"dieter"_s), seller.KundenNr)));
+        ASSERT_TRUE(test::ok(funSaveLieferant(currentStore(), seller, u"201"_s)));
+        ASSERT_TRUE(test::ok(funSaveAuktionnew(currentStore(), auktion(u"201"_s, u"dieter"_s), seller.KundenNr)));
         const QString closed = store(auktion(u"104"_s, u"anna"_s, u"20.11.2026"_s), kunde(u"anna"_s));
-        ASSERT_TRUE(test::ok(SaveStatusMail(closed, zeroDate(), 6)));
+        ASSERT_TRUE(test::ok(SaveStatusMail(currentStore(), closed, zeroDate(), 6)));
         gsStandardUser = u"zweites_konto"_s;
         store(auktion(u"301"_s, u"anna"_s, u"05.12.2026"_s), kunde(u"anna"_s));
         gsStandardUser = u"haendler"_s;

@@ -152,7 +152,7 @@ TEST_F(EInvoiceUi, AboveTwoHundredFiftyEurosTheAddressIsAsked) {
     ASSERT_TRUE(QFile::exists(pdf)) << lastMessage().toStdString();
     EXPECT_TRUE(pageText(pdf, u"rechnung-anschrift"_s).contains(u"ul. Ogrodowa 7"_s));
     tKunde stored;
-    ASSERT_TRUE(funLoadKunde(stored, u"ewa"_s).value());
+    ASSERT_TRUE(funLoadKunde(currentStore(), stored, u"ewa"_s).value());
     EXPECT_EQ(stored.Strasse, u"ul. Ogrodowa 7"_s);
 }
 

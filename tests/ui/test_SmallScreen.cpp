@@ -194,8 +194,8 @@ TEST_F(SmallScreen, TheGroupMailFormFitsAndNamesEveryItem) {
         a.Betrag = a.Menge == u"2"_s ? u"29,90"_s : a.Betrag;  // two at 12,50 and the parcel
         store(a, buyer);
     }
-    const QString group = kundenNrOf(buyer.ebayName).value();
-    ASSERT_TRUE(test::ok(saveGruppenID(group, buyer.ebayName)));
+    const QString group = kundenNrOf(currentStore(), buyer.ebayName).value();
+    ASSERT_TRUE(test::ok(saveGruppenID(currentStore(), group, buyer.ebayName)));
     open();
     atSmallScreen();
     clickRow(1);

@@ -108,7 +108,7 @@ TEST_F(MainWindow, TheListFiltersSortsAndChoosesTheRowOfThePane) {
 // marked; a grouped row, shown with its icon, goes alone, from its right-click menu.
 TEST_F(MainWindow, DeleteAsksAndDeletesOnlyTheShownRow) {
     fill();
-    ASSERT_TRUE(test::ok(saveGruppenID(kundenNrOf(u"anna"_s).value(), u"anna"_s)));
+    ASSERT_TRUE(test::ok(saveGruppenID(currentStore(), kundenNrOf(currentStore(), u"anna"_s).value(), u"anna"_s)));
     open();
     menu("keyMarkierung", "keyallemark");
     EXPECT_EQ(w->grid()->selectionModel()->selectedRows().size(), 4);

@@ -46,7 +46,7 @@ protected:
     }
     tKunde contact(const QString& ebay) {
         tKunde k;
-        EXPECT_TRUE(test::found(funLoadKunde(k, ebay)));
+        EXPECT_TRUE(test::found(funLoadKunde(currentStore(), k, ebay)));
         return k;
     }
 };
@@ -94,7 +94,7 @@ TEST_F(Pane, TheTotalShownAndMailedIsTheTotalAgreed) {
 // One notch of the wheel over "Bezahlt" used to move the stored date by a day.
 TEST_F(Pane, TheWheelChangesNoDateWithoutTheFocus) {
     const QString id = store(auktion(u"5"_s, u"k"_s), kunde(u"k"_s));
-    ASSERT_TRUE(test::ok(SaveStatusMail(id, QDateTime(QDate(2026, 12, 1), QTime(0, 0)), 2)));
+    ASSERT_TRUE(test::ok(SaveStatusMail(currentStore(), id, QDateTime(QDate(2026, 12, 1), QTime(0, 0)), 2)));
     open();
     auto* paid = child<QWidget>(u"dtpStatus_2"_s);
     ASSERT_TRUE(paid->isEnabled());

@@ -233,13 +233,13 @@ TEST_F(Options, ANewMemberNameOffersTheRowsOfTheOldOne) {
     subInitApp();
     tKunde k;
     k.ebayName = u"kundin"_s;
-    ASSERT_TRUE(test::ok(funSaveKunde(k, u"7"_s)));
+    ASSERT_TRUE(test::ok(funSaveKunde(currentStore(), k, u"7"_s)));
     tAuktion a;
     a.AuktionsNr = u"7"_s;
     a.EndeDatum = u"01.12.2026"_s;
     a.ebayName = k.ebayName;
     QString nr = k.KundenNr;
-    ASSERT_TRUE(test::ok(funSaveAuktionnew(a, nr)));
+    ASSERT_TRUE(test::ok(funSaveAuktionnew(currentStore(), a, nr)));
     for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
         app.platform.messages.clear();
         app.write(u"bin/config.ini"_s, "[User]\r\nUsername=alt\r\n");
@@ -254,10 +254,10 @@ TEST_F(Options, ANewMemberNameOffersTheRowsOfTheOldOne) {
             "Sollen sie zum Mitgliedsnamen \u201E%1\u201C übernommen werden?\rBei \u201ENein\u201C zeigt die Liste "
             "dann nur Geschäfte von \u201E%1\u201C"_s.arg(gsEbayName)));
         EXPECT_EQ(app.platform.messages[0].defaultButton, Platform::Answer::Yes);  // Enter used to empty the list
-        EXPECT_EQ(countTrades(u"alt"_s).value(), answer == Platform::Answer::No ? 1 : 0);
+        EXPECT_EQ(countTrades(currentStore(), u"alt"_s).value(), answer == Platform::Answer::No ? 1 : 0);
     }
-    EXPECT_EQ(countTrades(u"neu"_s).value(), 1);
-    EXPECT_EQ(countTrades(u"zwischen"_s).value(), 0);
+    EXPECT_EQ(countTrades(currentStore(), u"neu"_s).value(), 1);
+    EXPECT_EQ(countTrades(currentStore(), u"zwischen"_s).value(), 0);
 }
 
 // A refused value keeps the dialog open with what was typed and writes nothing.

@@ -32,7 +32,7 @@ TEST_F(Shipping, TickingVersendetAsksAndThePaneShowsTheParcel) {
         QTest::mouseClick(d->findChild<QPushButton*>(u"cmdSpeichern"_s), Qt::LeftButton);
     });
     tick(3);  // Versendet
-    const Parcel p = loadParcel(id).value();
+    const Parcel p = loadParcel(currentStore(), id).value();
     EXPECT_EQ(p.Versanddienst, u"Hermes"_s);
     EXPECT_EQ(p.Sendungsnummer, u"H1003 4567 8901"_s);
     EXPECT_TRUE(label()->text().contains(u"sendungsinformation#H100345678901"_s)) << label()->text().toStdString();
@@ -46,7 +46,7 @@ TEST_F(Shipping, TickingVersendetAsksAndThePaneShowsTheParcel) {
         QTest::mouseClick(d->findChild<QPushButton*>(u"cmdSpeichern"_s), Qt::LeftButton);
     });
     click("cmdSendung");
-    EXPECT_EQ(loadParcel(id).value().Sendungsnummer, u"H1003 4567 8902"_s);
+    EXPECT_EQ(loadParcel(currentStore(), id).value().Sendungsnummer, u"H1003 4567 8902"_s);
     EXPECT_TRUE(child<QCheckBox>(u"chkStatus_3"_s)->isChecked());
 
     clickRow(2);  // another trade: no parcel shown
@@ -54,7 +54,7 @@ TEST_F(Shipping, TickingVersendetAsksAndThePaneShowsTheParcel) {
     test::whenModal<frmVersand>(
         [](frmVersand* d) { QTest::mouseClick(d->findChild<QPushButton*>(u"cmdOhne"_s), Qt::LeftButton); });
     tick(3);
-    EXPECT_TRUE(loadParcel(w->selectedAuktion().AuktionsID).value().Sendungsnummer.isEmpty());
+    EXPECT_TRUE(loadParcel(currentStore(), w->selectedAuktion().AuktionsID).value().Sendungsnummer.isEmpty());
     EXPECT_FALSE(isZeroDate(w->selectedAuktion().Datum[3]));  // shipped all the same
     EXPECT_TRUE(label()->text().isEmpty());
     EXPECT_TRUE(platform.messages.isEmpty()) << platform.messageTexts().join(QLatin1Char('|')).toStdString();

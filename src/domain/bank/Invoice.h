@@ -91,8 +91,5 @@ Result<QString> saleId(Database& db, const QString& user, const QString& referen
 // The sale (item number or AuktionsID), with the other sales of its group; the seller
 // from the options. An error when the number is unknown or belongs to a purchase.
 Result<Invoice> invoiceFor(const Store& store, const QString& auktionsNr, const QDate& on);
-inline Result<Invoice> invoiceFor(const QString& auktionsNr, const QDate& on) {
-    return invoiceFor(currentStore(), auktionsNr, on);
-}
 
 }  // namespace gd

@@ -51,21 +51,13 @@ QList<Proposal> matchCredits(const QList<Credit>& credits, const QList<OpenSale>
 // is known and proposes nothing).
 // With the buyers' e-mail addresses only when asked: a bank statement names none.
 Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail = false);
-inline Result<QList<OpenSale>> loadSalesForMatching() { return loadSalesForMatching(currentStore()); }
 // Read, load, match.
 Result<QList<Proposal>> proposalsFor(const Store& store, const QList<Credit>& credits);
-inline Result<QList<Proposal>> proposalsFor(const QList<Credit>& credits) {
-    return proposalsFor(currentStore(), credits);
-}
 // The credits booked into the journal in one transaction; the number of sales paid by them.
 // Each credit is booked once, with the amount it has: short, the rest stays open (a part payment)
 // unless the user settled it (then written off); over, the buyer's credit. `notes` tells both.
 Result<int> applyProposals(const Store& store, const QList<Proposal>& confirmed, int* partPayments = nullptr,
                            QStringList* notes = nullptr);
-inline Result<int> applyProposals(const QList<Proposal>& confirmed, int* partPayments = nullptr,
-                                  QStringList* notes = nullptr) {
-    return applyProposals(currentStore(), confirmed, partPayments, notes);
-}
 // What a credit is known by when the statement is read again: the bank's reference, else its text.
 QString creditKey(const Credit& c);
 

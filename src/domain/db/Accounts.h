@@ -12,11 +12,9 @@ namespace gd {
 
 // How many auctions the owner has.
 Result<int> countTrades(const Store& store, const QString& owner);
-inline Result<int> countTrades(const QString& owner) { return countTrades(currentStore(), owner); }
 // Gives the owner's auctions and contacts to another owner, in one transaction.
 // A partner the new owner has already keeps the new owner's contact row.
 // Gives back how many auctions were moved.
 Result<int> moveTrades(const Store& store, const QString& from, const QString& to);
-inline Result<int> moveTrades(const QString& from, const QString& to) { return moveTrades(currentStore(), from, to); }
 
 }  // namespace gd

@@ -13,44 +13,19 @@
 namespace gd {
 
 Status funSaveKunde(const Store& store, tKunde& oKunde, const QString& sAuktionsNr);
-inline Status funSaveKunde(tKunde& oKunde, const QString& sAuktionsNr) {
-    return funSaveKunde(currentStore(), oKunde, sAuktionsNr);
-}
 Status funSaveLieferant(const Store& store, tKunde& oLieferant, const QString& sAuktionsNr);
-inline Status funSaveLieferant(tKunde& oLieferant, const QString& sAuktionsNr) {
-    return funSaveLieferant(currentStore(), oLieferant, sAuktionsNr);
-}
 Status funSaveLieferantupdate(const Store& store, tKunde& oLieferant, const QString& sAuktionsNr);
-inline Status funSaveLieferantupdate(tKunde& oLieferant, const QString& sAuktionsNr) {
-    return funSaveLieferantupdate(currentStore(), oLieferant, sAuktionsNr);
-}
 // The new row's key comes back through sAuktionsID when given.
 Status funSaveAuktionnew(const Store& store, const tAuktion& oAuktion, QString& sKundennr,
                          QString* sAuktionsID = nullptr);
-inline Status funSaveAuktionnew(const tAuktion& oAuktion, QString& sKundennr, QString* sAuktionsID = nullptr) {
-    return funSaveAuktionnew(currentStore(), oAuktion, sKundennr, sAuktionsID);
-}
 Status funSaveAuktion(const Store& store, const tAuktion& oAuktion, QString& sKundennr);
-inline Status funSaveAuktion(const tAuktion& oAuktion, QString& sKundennr) {
-    return funSaveAuktion(currentStore(), oAuktion, sKundennr);
-}
 // True when the owner has no auction with this item number yet.
 Result<bool> checkAuktionnew(const Store& store, const tAuktion& oAuktion);
-inline Result<bool> checkAuktionnew(const tAuktion& oAuktion) { return checkAuktionnew(currentStore(), oAuktion); }
 // True when the member has an auction without a milestone reached.
 Result<bool> checkkundeStatus(const Store& store, const QString& sebayname, const QString& sDatum);
-inline Result<bool> checkkundeStatus(const QString& sebayname, const QString& sDatum) {
-    return checkkundeStatus(currentStore(), sebayname, sDatum);
-}
 // True when found (the record is filled); false when there is no such row.
 Result<bool> funLoadKunde(const Store& store, tKunde& oKunde, const QString& sebayname);
-inline Result<bool> funLoadKunde(tKunde& oKunde, const QString& sebayname) {
-    return funLoadKunde(currentStore(), oKunde, sebayname);
-}
 Result<bool> funLoadAuktion(const Store& store, tAuktion& oAuktion, const QString& sNummer);
-inline Result<bool> funLoadAuktion(tAuktion& oAuktion, const QString& sNummer) {
-    return funLoadAuktion(currentStore(), oAuktion, sNummer);
-}
 Status subDeleteAuktion(const Store& store, const tAuktion& oAuktion);
 
 // The number of a refused save: another seat changed the trade since it was read.
@@ -60,6 +35,5 @@ inline constexpr int kChangedElsewhere = 3197;
 Status checkStand(Database& db, const tAuktion& oAuktion);
 // After the write, in the same transaction: the version now stored, for the next save.
 void takeStand(Database& db, const tAuktion& oAuktion);
-inline Status subDeleteAuktion(const tAuktion& oAuktion) { return subDeleteAuktion(currentStore(), oAuktion); }
 
 }  // namespace gd

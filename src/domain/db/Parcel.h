@@ -19,12 +19,8 @@ const QStringList& carriers();
 
 // An empty parcel when none is recorded.
 Result<Parcel> loadParcel(const Store& store, const QString& sAuktionsID);
-inline Result<Parcel> loadParcel(const QString& sAuktionsID) { return loadParcel(currentStore(), sAuktionsID); }
 // Replaces what was recorded; an empty number removes the record.
 Status saveParcel(const Store& store, const QString& sAuktionsID, const Parcel& p);
-inline Status saveParcel(const QString& sAuktionsID, const Parcel& p) {
-    return saveParcel(currentStore(), sAuktionsID, p);
-}
 
 // The carrier's public tracking page for the number, or empty for a carrier
 // whose page is not known (or no number).

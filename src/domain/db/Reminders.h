@@ -16,17 +16,10 @@ struct Reminder {
 
 // Those sent for the auction, oldest first.
 Result<QList<Reminder>> loadReminders(const Store& store, const QString& sAuktionsID);
-inline Result<QList<Reminder>> loadReminders(const QString& sAuktionsID) {
-    return loadReminders(currentStore(), sAuktionsID);
-}
 // The highest level sent for the auction, 0 for none.
 Result<int> reminderLevel(const Store& store, const QString& sAuktionsID);
-inline Result<int> reminderLevel(const QString& sAuktionsID) { return reminderLevel(currentStore(), sAuktionsID); }
 // One reminder of the level for each auction (a group's mail reminds of all of them), all or none.
 Status recordReminder(const Store& store, const QStringList& auktionsIDs, int stufe, const QDateTime& when);
-inline Status recordReminder(const QStringList& auktionsIDs, int stufe, const QDateTime& when) {
-    return recordReminder(currentStore(), auktionsIDs, stufe, when);
-}
 
 // "1. Erinnerung" …; empty for level 0.
 QString reminderText(int stufe);

@@ -22,13 +22,7 @@ struct SentMail {
 
 // One entry for each trade of the mail (a group's mail belongs to all of them), all or none.
 Status recordSentMail(const Store& store, const QStringList& auktionsIDs, const SentMail& mail);
-inline Status recordSentMail(const QStringList& auktionsIDs, const SentMail& mail) {
-    return recordSentMail(currentStore(), auktionsIDs, mail);
-}
 // Those of the trade, newest first.
 Result<QList<SentMail>> sentMailsOf(const Store& store, const QString& auktionsID);
-inline Result<QList<SentMail>> sentMailsOf(const QString& auktionsID) {
-    return sentMailsOf(currentStore(), auktionsID);
-}
 
 }  // namespace gd

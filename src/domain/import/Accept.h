@@ -26,7 +26,6 @@ struct ImportFacts {
     bool groupable = false;  // the partner has other auctions without a milestone
 };
 Result<ImportFacts> checkImport(const Store& store, const ImportRecords& r);
-inline Result<ImportFacts> checkImport(const ImportRecords& r) { return checkImport(currentStore(), r); }
 
 struct ImportChoices {
     bool storeDuplicate = false;  // the user said "Ja" to the duplicate question
@@ -39,8 +38,5 @@ enum class Stored { Yes, DuplicateAppeared };
 // item number after checkImport; nothing was written and the dialog asks again.
 // The records change only when the import was stored.
 Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportChoices& c);
-inline Result<Stored> acceptImport(ImportRecords& r, const ImportChoices& c) {
-    return acceptImport(currentStore(), r, c);
-}
 
 }  // namespace gd

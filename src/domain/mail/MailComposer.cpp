@@ -67,16 +67,16 @@ Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QStri
     in.sKundennr = k.KundenNr;
     in.sStatus = a.Status;
     if (!a.KundenNr.isEmpty()) {
-        const Result<bool> grouped = checkgruppierteMails(k.KundenNr);
+        const Result<bool> grouped = checkgruppierteMails(currentStore(), k.KundenNr);
         if (!grouped.ok()) return grouped.error();
         in.bGruppiert = grouped.value();
     }
     if (!a.AuktionsID.isEmpty()) {
-        const Result<Parcel> parcel = loadParcel(a.AuktionsID);
+        const Result<Parcel> parcel = loadParcel(currentStore(), a.AuktionsID);
         if (!parcel.ok()) return parcel.error();
         in.sVersanddienst = parcel.value().Versanddienst;
         in.sSendungsnummer = parcel.value().Sendungsnummer;
-        const Result<int> level = reminderLevel(a.AuktionsID);
+        const Result<int> level = reminderLevel(currentStore(), a.AuktionsID);
         if (!level.ok()) return level.error();
         in.iMahnstufe = level.value();
         if (!k.Lieferant) {
@@ -97,7 +97,7 @@ MailComposer::MailComposer(MailInputs in) : in_(std::move(in)) {}
 Status MailComposer::loadGroup() {
     CALLSTACK_MAIL();
     if (!in_.bGruppiert) return {};
-    const Result<QList<GroupEntry>> group = funLoadAuktiongruppiert(in_.sKundennr);
+    const Result<QList<GroupEntry>> group = funLoadAuktiongruppiert(currentStore(), in_.sKundennr);
     group_ = group.valueOr({});
     fillArtikelgrouptext();
     fillDatumgrouptext();
@@ -400,9 +400,9 @@ Status MailComposer::recordStatus(int position) const {
     CALLSTACK_MAIL();
     if (position < 1 || position > 7) return {};
     const QDateTime date(today(), QTime(0, 0));
-    if (!in_.bGruppiert) return SaveStatusMail(in_.sAuktionsID, date, position - 1);
+    if (!in_.bGruppiert) return SaveStatusMail(currentStore(), in_.sAuktionsID, date, position - 1);
     for (const QVariantList& e : group_) {
-        const Status s = SaveStatusMail(e.value(8).toString(), date, position - 1);
+        const Status s = SaveStatusMail(currentStore(), e.value(8).toString(), date, position - 1);
         if (!s.ok()) return s;
     }
     return {};
@@ -421,7 +421,7 @@ QStringList MailComposer::tradeIds() const {
 Status MailComposer::recordReminder(int level) const {
     CALLSTACK_MAIL();
     if (level <= 0) return {};
-    return gd::recordReminder(tradeIds(), level, now());
+    return gd::recordReminder(currentStore(), tradeIds(), level, now());
 }
 
 }  // namespace gd

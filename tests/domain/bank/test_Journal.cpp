@@ -244,7 +244,7 @@ TEST_F(Journal, TheTickAndACorrectedTotal) {
     ASSERT_TRUE(applyProposals(st(), {confirmed(credit(2000, u"R1"_s, u"8001"_s), id, u"8001"_s, true)}).ok());
     tAuktion a = loaded(id);
     a.Datum[2] = QDateTime(QDate(2026, 12, 4), QTime(0, 0));
-    ASSERT_TRUE(SaveStatus(a, 2).ok());
+    ASSERT_TRUE(SaveStatus(currentStore(), a, 2).ok());
     TradeAccount acc = account(id);
     EXPECT_EQ(acc.Saldo, 0);
     EXPECT_EQ(acc.Buchungen.back().Cent, -1540);
@@ -253,7 +253,7 @@ TEST_F(Journal, TheTickAndACorrectedTotal) {
     // Not paid after all: what came in is undone by one entry, the whole total open again.
     a = loaded(id);
     a.Datum[2] = zeroDate();
-    ASSERT_TRUE(SaveStatus(a, 2).ok());
+    ASSERT_TRUE(SaveStatus(currentStore(), a, 2).ok());
     acc = account(id);
     EXPECT_EQ(acc.Saldo, 3540);
     EXPECT_EQ(acc.Buchungen.back().Art, art::Storno);
@@ -261,11 +261,11 @@ TEST_F(Journal, TheTickAndACorrectedTotal) {
     // Paid, then the total corrected upwards: the rest is open and the sale unpaid again.
     a = loaded(id);
     a.Datum[2] = QDateTime(QDate(2026, 12, 4), QTime(0, 0));
-    ASSERT_TRUE(SaveStatus(a, 2).ok());
+    ASSERT_TRUE(SaveStatus(currentStore(), a, 2).ok());
     a = loaded(id);
     a.Betrag = u"40,40"_s;
     QString kundennr = a.KundenNr;
-    ASSERT_TRUE(funSaveAuktion(a, kundennr).ok());
+    ASSERT_TRUE(funSaveAuktion(currentStore(), a, kundennr).ok());
     acc = account(id);
     EXPECT_EQ(acc.Saldo, 500);
     EXPECT_EQ(acc.Buchungen.back().Art, art::Forderung);

@@ -26,7 +26,7 @@ protected:
     }
     QString titleOf(const QString& id) {
         tAuktion a;
-        const Result<bool> r = funLoadAuktion(a, id);
+        const Result<bool> r = funLoadAuktion(currentStore(), a, id);
         if (!r.ok()) return u"Fehler: "_s + r.error().text();
         return r.value() ? a.Titel : u"nicht da"_s;
     }
@@ -40,8 +40,8 @@ protected:
         EXPECT_EQ(titleOf(first), u"Kaffeemühle 1"_s);
         EXPECT_FALSE(listed().isEmpty());
         tAuktion dup = auktion(u"1"_s, u"k"_s);
-        EXPECT_TRUE(checkAuktionnew(dup).ok());
-        EXPECT_TRUE(checkgruppierteMails(u"k"_s).ok());
+        EXPECT_TRUE(checkAuktionnew(currentStore(), dup).ok());
+        EXPECT_TRUE(checkgruppierteMails(currentStore(), u"k"_s).ok());
     }
     // A second database, as another installation would have made it: its own salt.
     QString otherFile(const QString& name, const QString& title) {
@@ -66,7 +66,7 @@ TEST_F(Connection, AnotherProgramWritesBetweenTwoOperations) {
     EXPECT_EQ(titleOf(first), u"Teekanne"_s);
     EXPECT_EQ(listed(), (QStringList{u"77"_s, u"1"_s}));
     // ... and our own write goes on after theirs.
-    EXPECT_TRUE(SaveStatusMail(first, QDateTime(QDate(2026, 12, 6), QTime(9, 0)), 2).ok());
+    EXPECT_TRUE(SaveStatusMail(currentStore(), first, QDateTime(QDate(2026, 12, 6), QTime(9, 0)), 2).ok());
     EXPECT_TRUE(sqlcipher(db, "SELECT Bezahlt FROM Auktionen WHERE AuktionsNr='1';").startsWith(QLatin1Char('1')));
 }
 
@@ -94,7 +94,7 @@ TEST_F(Connection, AFilePutInItsPlaceOrRemovedIsSeen) {
         }
         EXPECT_EQ(titleOf(first), title);
         // The write lands in the new file.
-        EXPECT_TRUE(SaveStatusMail(first, QDateTime(QDate(2026, 12, 6), QTime(9, 0)), 2).ok());
+        EXPECT_TRUE(SaveStatusMail(currentStore(), first, QDateTime(QDate(2026, 12, 6), QTime(9, 0)), 2).ok());
         EXPECT_TRUE(sqlcipher(db, "SELECT Bezahlt FROM Auktionen;").startsWith(QLatin1Char('1')));
         ASSERT_TRUE(QFile::remove(db));
         ASSERT_TRUE(QFile::copy(test::emptyDatabaseTemplate(), db));

@@ -27,12 +27,15 @@ protected:
         tAuktion a = auktion(u"2"_s, u"k"_s);
         a.AuktionsID = id;
         QString nr = u"x"_s;
-        const QString failures[] = {
-            test::failure(funSaveKunde(k, u"2"_s)),     test::failure(funSaveLieferant(k, u"2"_s)),
-            test::failure(funSaveAuktionnew(a, nr)),    test::failure(checkAuktionnew(a)),
-            test::failure(funLoadKunde(k, u"k"_s)),     test::failure(funLoadAuktion(a, id)),
-            test::failure(subDeleteAuktion(a)),         test::failure(SaveStatusMail(id, zeroDate(), 1)),
-            test::failure(checkgruppierteMails(u"k"_s))};
+        const QString failures[] = {test::failure(funSaveKunde(currentStore(), k, u"2"_s)),
+                                    test::failure(funSaveLieferant(currentStore(), k, u"2"_s)),
+                                    test::failure(funSaveAuktionnew(currentStore(), a, nr)),
+                                    test::failure(checkAuktionnew(currentStore(), a)),
+                                    test::failure(funLoadKunde(currentStore(), k, u"k"_s)),
+                                    test::failure(funLoadAuktion(currentStore(), a, id)),
+                                    test::failure(subDeleteAuktion(currentStore(), a)),
+                                    test::failure(SaveStatusMail(currentStore(), id, zeroDate(), 1)),
+                                    test::failure(checkgruppierteMails(currentStore(), u"k"_s))};
         const char* const what[] = {
             "Speichern der Käuferdaten",   "Speichern der Verkäuferdaten",     "Speichern der Auktionsdaten",
             "Prüfen der Auktionsdaten",    "Laden der Käufer-/Verkäuferdaten", "Laden der Auktionsdaten",
@@ -90,7 +93,7 @@ TEST_F(Faults, NoFileWrongPasswordOrNoDatabase) {
     app.write(u"halb.mdb"_s, bytes.left(bytes.size() / 2));
     gsDataSource = app.file(u"halb.mdb"_s);
     tAuktion a;
-    EXPECT_FALSE(test::failure(funLoadAuktion(a, id)).isEmpty());  // fails with a message, no crash
+    EXPECT_FALSE(test::failure(funLoadAuktion(currentStore(), a, id)).isEmpty());  // fails with a message, no crash
     expectIntact();
 }
 
@@ -104,7 +107,7 @@ TEST_F(Faults, LockedBySecondConnectionMidTransaction) {
               SQLITE_OK);
     tAuktion a = auktion(u"3"_s, u"k"_s);
     QString nr = u"x"_s;
-    const QString text = test::failure(funSaveAuktionnew(a, nr));
+    const QString text = test::failure(funSaveAuktionnew(currentStore(), a, nr));
     EXPECT_TRUE(text.contains(u"gesperrt"_s)) << text.toStdString();
     sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
     sqlite3_close(other);
@@ -128,7 +131,7 @@ TEST_F(Faults, ReadOnlyFile) {
     } restore{db};
     tAuktion a = auktion(u"3"_s, u"k"_s);
     QString nr = u"x"_s;
-    const QString text = test::failure(funSaveAuktionnew(a, nr));
+    const QString text = test::failure(funSaveAuktionnew(currentStore(), a, nr));
     EXPECT_TRUE(text.contains(u"schreibgeschützt"_s) || text.contains(u"nicht geöffnet"_s)) << text.toStdString();
     loaded(id);  // reading still works
     EXPECT_TRUE(makeReadOnly(db, false));
@@ -145,7 +148,7 @@ TEST_F(Faults, ADamagedFileIsCheckedAndNotWritten) {
     EXPECT_TRUE(checked.error().message().contains(u"beschädigt"_s)) << checked.error().message().toStdString();
     EXPECT_TRUE(isMarkedDamaged(gsDataSource));
     tKunde k = kunde(u"neu"_s);
-    const QString refused = test::failure(funSaveKunde(k, u"9"_s));
+    const QString refused = test::failure(funSaveKunde(currentStore(), k, u"9"_s));
     EXPECT_TRUE(refused.contains(u"beschädigt"_s)) << refused.toStdString();
     EXPECT_THROW(Transaction tx(gsDataSource), RunError);  // no write begins
     clearDamaged(gsDataSource);
@@ -188,11 +191,11 @@ TEST_F(Faults, CreateRefusesAnExistingFile) {
 
 TEST_F(Faults, ListFiltersAndOrder) {
     tKunde seller = kunde(u"verkaeufer"_s);
-    ASSERT_TRUE(test::ok(funSaveLieferant(seller, u"9"_s)));
+    ASSERT_TRUE(test::ok(funSaveLieferant(currentStore(), seller, u"9"_s)));
     QString nr = seller.KundenNr;
-    ASSERT_TRUE(test::ok(funSaveAuktionnew(auktion(u"9"_s, u"verkaeufer"_s, u"10.12.2026"_s), nr)));
+    ASSERT_TRUE(test::ok(funSaveAuktionnew(currentStore(), auktion(u"9"_s, u"verkaeufer"_s, u"10.12.2026"_s), nr)));
     const QString late = store(auktion(u"2"_s, u"k"_s, u"08.12.2026 10:00"_s), kunde(u"k"_s));
-    ASSERT_TRUE(test::ok(SaveStatusMail(id, zeroDate(), 6)));  // closes auction 1
+    ASSERT_TRUE(test::ok(SaveStatusMail(currentStore(), id, zeroDate(), 6)));  // closes auction 1
     gsStandardUser = u"fremd"_s;
     store(auktion(u"3"_s, u"k"_s), kunde(u"k"_s));
     const QString u = u"haendler"_s;

@@ -12,10 +12,10 @@ using test::DbTest;
 
 TEST_F(DbTest, ContactRoundTripAndNumber) {
     tKunde k = kunde(u"mueller_hans"_s, u"Hans Müller – Möbel €"_s);
-    ASSERT_TRUE(test::ok(funSaveKunde(k, u"1234567890"_s)));
+    ASSERT_TRUE(test::ok(funSaveKunde(currentStore(), k, u"1234567890"_s)));
     EXPECT_EQ(k.KundenNr, u"202612041234567890"_s);  // today + item number
     tKunde back;
-    ASSERT_TRUE(test::found(funLoadKunde(back, u"MUELLER_HANS"_s)));  // member names match without case
+    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), back, u"MUELLER_HANS"_s)));  // member names match without case
     for (QString tKunde::*f : {&tKunde::KundenNr, &tKunde::Name, &tKunde::Strasse, &tKunde::Ort, &tKunde::Land,
                                &tKunde::Email, &tKunde::ebayName})
         EXPECT_EQ(back.*f, k.*f);
@@ -26,12 +26,12 @@ TEST_F(DbTest, ContactRoundTripAndNumber) {
 // A known member is updated in place and keeps its number; a seller is found by its number.
 TEST_F(DbTest, KnownContactsAreUpdatedAndKeepTheirNumber) {
     tKunde k = kunde(u"mueller_hans"_s);
-    ASSERT_TRUE(test::ok(funSaveKunde(k, u"111"_s)));
+    ASSERT_TRUE(test::ok(funSaveKunde(currentStore(), k, u"111"_s)));
     tKunde again = kunde(u"mueller_hans"_s, u"Hans Müller jun."_s);
-    ASSERT_TRUE(test::ok(funSaveLieferant(again, u"222"_s)));  // now as seller
-    EXPECT_EQ(again.KundenNr, QString());                      // not read back
+    ASSERT_TRUE(test::ok(funSaveLieferant(currentStore(), again, u"222"_s)));  // now as seller
+    EXPECT_EQ(again.KundenNr, QString());                                      // not read back
     tKunde back;
-    ASSERT_TRUE(test::found(funLoadKunde(back, u"mueller_hans"_s)));
+    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), back, u"mueller_hans"_s)));
     EXPECT_EQ(back.KundenNr, u"20261204111"_s);
     EXPECT_EQ(back.Name, u"Hans Müller jun."_s);
     EXPECT_FALSE(back.Kunde);
@@ -39,12 +39,12 @@ TEST_F(DbTest, KnownContactsAreUpdatedAndKeepTheirNumber) {
 
     tKunde seller = kunde(u"haendler_x"_s);
     seller.Lieferant = true;
-    ASSERT_TRUE(test::ok(funSaveLieferantupdate(seller, u"999"_s)));
+    ASSERT_TRUE(test::ok(funSaveLieferantupdate(currentStore(), seller, u"999"_s)));
     EXPECT_EQ(seller.KundenNr, u"20261204999"_s);
     seller.Ort = u"80331 München"_s;
-    ASSERT_TRUE(test::ok(funSaveLieferantupdate(seller, u"999"_s)));
+    ASSERT_TRUE(test::ok(funSaveLieferantupdate(currentStore(), seller, u"999"_s)));
     EXPECT_EQ(contacts(), 2);
-    ASSERT_TRUE(test::found(funLoadKunde(back, u"haendler_x"_s)));
+    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), back, u"haendler_x"_s)));
     EXPECT_EQ(back.Ort, u"80331 München"_s);
     EXPECT_TRUE(back.Lieferant);
 }
@@ -101,13 +101,13 @@ TEST_F(DbTest, RowKeysStayUniqueWithinOneSecond) {
 }
 
 TEST_F(DbTest, OpenAuctionsOfAPartner) {
-    EXPECT_FALSE(checkkundeStatus(u"k"_s, QString()).value());
+    EXPECT_FALSE(checkkundeStatus(currentStore(), u"k"_s, QString()).value());
     const QString id = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
-    EXPECT_TRUE(checkkundeStatus(u"K"_s, QString()).value());
+    EXPECT_TRUE(checkkundeStatus(currentStore(), u"K"_s, QString()).value());
     tAuktion a = loaded(id);
     a.Datum[3] = QDateTime(QDate(2026, 12, 5), QTime(0, 0));  // shipped
-    ASSERT_TRUE(test::ok(SaveStatus(a, 3)));
-    EXPECT_FALSE(checkkundeStatus(u"k"_s, QString()).value());
+    ASSERT_TRUE(test::ok(SaveStatus(currentStore(), a, 3)));
+    EXPECT_FALSE(checkkundeStatus(currentStore(), u"k"_s, QString()).value());
 }
 
 // Rows of another owner are neither found nor counted as stored.
@@ -117,29 +117,30 @@ TEST_F(DbTest, TwoAccountsShareOneFile) {
     const QString id2 = store(auktion(u"2"_s, u"partner"_s), kunde(u"partner"_s, u"B"_s));
     EXPECT_EQ(contacts(), 2);
     tKunde k;
-    ASSERT_TRUE(test::found(funLoadKunde(k, u"partner"_s)));
+    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"partner"_s)));
     EXPECT_EQ(k.Name, u"B"_s);
     tAuktion a = loaded(id2);
-    EXPECT_FALSE(checkAuktionnew(auktion(u"2"_s, u"partner"_s)).value());  // stored already
+    EXPECT_FALSE(checkAuktionnew(currentStore(), auktion(u"2"_s, u"partner"_s)).value());  // stored already
     gsStandardUser = u"haendler"_s;
-    EXPECT_TRUE(checkAuktionnew(auktion(u"2"_s, u"partner"_s)).value());  // another owner's number does not count
-    EXPECT_FALSE(checkAuktionnew(auktion(u"1"_s, u"partner"_s)).value());
-    EXPECT_TRUE(test::missing(funLoadAuktion(a, id2)));  // another owner's row is not found
-    ASSERT_TRUE(test::found(funLoadKunde(k, u"partner"_s)));
+    EXPECT_TRUE(checkAuktionnew(currentStore(), auktion(u"2"_s, u"partner"_s))
+                    .value());  // another owner's number does not count
+    EXPECT_FALSE(checkAuktionnew(currentStore(), auktion(u"1"_s, u"partner"_s)).value());
+    EXPECT_TRUE(test::missing(funLoadAuktion(currentStore(), a, id2)));  // another owner's row is not found
+    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"partner"_s)));
     EXPECT_EQ(k.Name, u"A"_s);
 }
 
 TEST_F(DbTest, QuotesAreMatchedLiterally) {
     store(auktion(u"1"_s, u"o'neill"_s), kunde(u"o'neill"_s, u"O'Neill"_s));
     tKunde k;
-    ASSERT_TRUE(test::found(funLoadKunde(k, u"o'neill"_s)));
+    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"o'neill"_s)));
     EXPECT_EQ(k.Name, u"O'Neill"_s);
-    EXPECT_TRUE(test::missing(funLoadKunde(k, u"' or '1'='1"_s)));
+    EXPECT_TRUE(test::missing(funLoadKunde(currentStore(), k, u"' or '1'='1"_s)));
     tAuktion a;
-    EXPECT_TRUE(test::missing(funLoadAuktion(a, u"' or '1'='1"_s)));
-    EXPECT_FALSE(checkkundeStatus(u"' or '1'='1"_s, QString()).value());
-    EXPECT_EQ(kundenNrOf(u"' or '1'='1"_s).value(), QString());
-    EXPECT_TRUE(test::ok(saveGruppenID(u"x"_s, u"' or '1'='1"_s)));
+    EXPECT_TRUE(test::missing(funLoadAuktion(currentStore(), a, u"' or '1'='1"_s)));
+    EXPECT_FALSE(checkkundeStatus(currentStore(), u"' or '1'='1"_s, QString()).value());
+    EXPECT_EQ(kundenNrOf(currentStore(), u"' or '1'='1"_s).value(), QString());
+    EXPECT_TRUE(test::ok(saveGruppenID(currentStore(), u"x"_s, u"' or '1'='1"_s)));
     EXPECT_EQ(count(u"select count(*) as n from Auktionen where GruppenID <> ''"_s), 0);
 }
 
@@ -147,9 +148,9 @@ TEST_F(DbTest, DeleteOneAuction) {
     const QString id = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
     store(auktion(u"2"_s, u"k"_s), kunde(u"k"_s));
     const tAuktion a = loaded(id);
-    EXPECT_TRUE(test::ok(subDeleteAuktion(a)));
+    EXPECT_TRUE(test::ok(subDeleteAuktion(currentStore(), a)));
     EXPECT_EQ(auctions(), 1);
-    EXPECT_EQ(test::failure(subDeleteAuktion(a)),  // no longer there
+    EXPECT_EQ(test::failure(subDeleteAuktion(currentStore(), a)),  // no longer there
               u"Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:\r3021: Kein aktueller "
               "Datensatz."_s);
 }
@@ -160,13 +161,13 @@ TEST_F(DbTest, MainWindowSaveEditsAndKeepsFirstSaveColumns) {
     a.Titel = u"Neuer Titel"_s;
     a.Versandinfos = u"geändert"_s;  // only written for a new row
     QString nr = a.KundenNr;
-    ASSERT_TRUE(test::ok(funSaveAuktion(a, nr)));
+    ASSERT_TRUE(test::ok(funSaveAuktion(currentStore(), a, nr)));
     EXPECT_EQ(loaded(id).Titel, u"Neuer Titel"_s);
     EXPECT_EQ(loaded(id).Versandinfos, QString());
     // an unknown key inserts a row that can be loaded again
     tAuktion fresh = auktion(u"3"_s, u"k"_s);
     nr = u"x"_s;
-    ASSERT_TRUE(test::ok(funSaveAuktion(fresh, nr)));
+    ASSERT_TRUE(test::ok(funSaveAuktion(currentStore(), fresh, nr)));
     EXPECT_EQ(count(u"select count(*) as n from Auktionen where AuktionsID = ?"_s, {u"04.12.2026 08:44:023"_s}), 1);
 }
 
@@ -211,19 +212,19 @@ TEST_F(DbTest, MovingRowsKeepsOneContactAPartner) {
     gsStandardUser = u"drittes_konto"_s;
     store(auktion(u"4"_s, u"anna"_s), kunde(u"anna"_s));
 
-    EXPECT_EQ(countTrades(QString()).value(), 2);
-    EXPECT_EQ(moveTrades(QString(), u"haendler"_s).value(), 2);
-    EXPECT_EQ(countTrades(QString()).value(), 0);
-    EXPECT_EQ(countTrades(u"haendler"_s).value(), 3);
-    EXPECT_EQ(countTrades(u"drittes_konto"_s).value(), 1);  // other accounts stay apart
+    EXPECT_EQ(countTrades(currentStore(), QString()).value(), 2);
+    EXPECT_EQ(moveTrades(currentStore(), QString(), u"haendler"_s).value(), 2);
+    EXPECT_EQ(countTrades(currentStore(), QString()).value(), 0);
+    EXPECT_EQ(countTrades(currentStore(), u"haendler"_s).value(), 3);
+    EXPECT_EQ(countTrades(currentStore(), u"drittes_konto"_s).value(), 1);  // other accounts stay apart
     EXPECT_EQ(count(u"select count(*) as n from Kunden where Standarduser = 'haendler' and ebayName = 'anna'"_s), 1);
     const QList<ListRow> rows = loadAuktionsListe(db, u"haendler"_s, ListFilter::Alle).value();
     EXPECT_EQ(rows.size(), 3);
     for (const ListRow& r : rows)
         EXPECT_TRUE(r.ebayName != u"anna"_s || r.Name == u"Anna Neu"_s) << r.Name.toStdString();
-    EXPECT_EQ(moveTrades(u"haendler"_s, u"HAENDLER"_s).value(), 0);  // the same name
+    EXPECT_EQ(moveTrades(currentStore(), u"haendler"_s, u"HAENDLER"_s).value(), 0);  // the same name
     gsDataSource = app.file(u"fehlt.mdb"_s);
-    EXPECT_TRUE(test::failure(moveTrades(u"a"_s, u"b"_s))
+    EXPECT_TRUE(test::failure(moveTrades(currentStore(), u"a"_s, u"b"_s))
                     .startsWith(u"Beim Übernehmen der Auktionen ist ein Fehler aufgetreten:"_s));
 }
 

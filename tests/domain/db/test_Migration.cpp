@@ -36,7 +36,7 @@ protected:
         ASSERT_EQ(sqlcipher(db, "PRAGMA user_version;"), u"1"_s);
     }
     QString bak() const { return db + u".v1.bak"_s; }
-    Result<bool> load(tAuktion& a) { return funLoadAuktion(a, u"07.12.2026 05:44:271234567890"_s); }
+    Result<bool> load(tAuktion& a) { return funLoadAuktion(currentStore(), a, u"07.12.2026 05:44:271234567890"_s); }
     // Why the first open failed; the file is checked to be as it was.
     QString refusedAndUnchanged(const QString& file) {
         const QByteArray before = test::fileBytes(file);
@@ -88,7 +88,7 @@ TEST_F(Migration, TheFirstOpenBringsAVersion1FileUpToDateWithEverythingKept) {
                           "INSERT INTO Versand (AuktionsID, Sendungsnummer) VALUES "
                           "('07.12.2026 05:44:271234567890', '00340434161094042557');")
                     .isEmpty());
-    ASSERT_TRUE(subDeleteAuktion(a).ok());
+    ASSERT_TRUE(subDeleteAuktion(currentStore(), a).ok());
     EXPECT_EQ(sqlcipher(db, "SELECT count(*) FROM Versand;"), u"0"_s);
 }
 

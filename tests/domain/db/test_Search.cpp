@@ -60,8 +60,8 @@ TEST_F(Search, AnyTextOfEveryStateWhateverTheSpelling) {
     add("1004", "seanon", "Seán O'Neill", "Modelleisenbahn Märklin");
     add("1005", "dpapad", "Δημήτρης Παπαδόπουλος", "Βινύλιο από την Αθήνα");
     add("1006", "ivan_k", "Иван Петров", "Пластинка из Москвы");
-    ASSERT_TRUE(SaveStatusMail(teddy, zeroDate(), 6).ok());  // closed: found all the same
-    ASSERT_TRUE(saveParcel(teddy, Parcel{u"DHL"_s, u"00340434161094042557"_s}).ok());
+    ASSERT_TRUE(SaveStatusMail(currentStore(), teddy, zeroDate(), 6).ok());  // closed: found all the same
+    ASSERT_TRUE(saveParcel(currentStore(), teddy, Parcel{u"DHL"_s, u"00340434161094042557"_s}).ok());
     gsStandardUser = u"fremd"_s;
     add("2001", "hmueller", "Hans Müller", "Kaffeemühle eines anderen Kontos");
     gsStandardUser = u"haendler"_s;
@@ -102,14 +102,14 @@ TEST_F(Search, AnyTextOfEveryStateWhateverTheSpelling) {
 
     // Changes reach the index, whoever makes them.
     tKunde renamed = kunde(u"zofia_w"_s, u"Zofia Kowalczyk"_s);
-    ASSERT_TRUE(funSaveKunde(renamed, u"1003"_s).ok());
+    ASSERT_TRUE(funSaveKunde(currentStore(), renamed, u"1003"_s).ok());
     EXPECT_EQ(found(u"kowal"_s), QStringList{u"1003"_s});
     EXPECT_EQ(found(u"wisniewska"_s), QStringList());
-    ASSERT_TRUE(saveParcel(teddy, Parcel{}).ok());
+    ASSERT_TRUE(saveParcel(currentStore(), teddy, Parcel{}).ok());
     EXPECT_EQ(found(u"0034043416"_s), QStringList());
     tAuktion gone;
     gone.AuktionsID = teddy;
-    ASSERT_TRUE(subDeleteAuktion(gone).ok());
+    ASSERT_TRUE(subDeleteAuktion(currentStore(), gone).ok());
     EXPECT_EQ(found(u"teddy"_s), QStringList());
 }
 

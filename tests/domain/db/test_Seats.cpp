@@ -27,13 +27,13 @@ TEST_F(Seats, ASaveAfterAnotherChangeIsRefusedAndNeitherChangeIsLost) {
              tAuktion b = loaded(id);
              b.Bemerkungen = u"Paket ist gepackt (Platz 2)"_s;
              QString nr = b.KundenNr;
-             ASSERT_TRUE(funSaveAuktion(b, nr).ok());
+             ASSERT_TRUE(funSaveAuktion(currentStore(), b, nr).ok());
          }},
         {"a milestone ticked at another seat",
          [this](const QString& id) {
              tAuktion b = loaded(id);
              b.Datum[2] = QDateTime(QDate(2026, 12, 6), QTime(0, 0));
-             ASSERT_TRUE(SaveStatus(b, 2).ok());
+             ASSERT_TRUE(SaveStatus(currentStore(), b, 2).ok());
          }},
         {"another program's statement",
          [this](const QString& id) {
@@ -49,7 +49,7 @@ TEST_F(Seats, ASaveAfterAnotherChangeIsRefusedAndNeitherChangeIsLost) {
 
         mine.Bemerkungen = u"Zahlung per Überweisung angekündigt"_s;
         QString nr = mine.KundenNr;
-        const Status refused = funSaveAuktion(mine, nr);
+        const Status refused = funSaveAuktion(currentStore(), mine, nr);
         ASSERT_FALSE(refused.ok());
         EXPECT_EQ(refused.error().number, kChangedElsewhere);
         EXPECT_TRUE(refused.error().sentence.contains(u"inzwischen"_s)) << refused.error().sentence.toStdString();
@@ -59,7 +59,7 @@ TEST_F(Seats, ASaveAfterAnotherChangeIsRefusedAndNeitherChangeIsLost) {
         }
         // A milestone of the stale copy is refused alike.
         mine.Datum[4] = QDateTime(QDate(2026, 12, 7), QTime(0, 0));
-        EXPECT_EQ(SaveStatus(mine, 4).error().number, kChangedElsewhere);
+        EXPECT_EQ(SaveStatus(currentStore(), mine, 4).error().number, kChangedElsewhere);
 
         const tAuktion now = loaded(id);
         EXPECT_EQ(now.Bemerkungen, theirs.Bemerkungen);
@@ -69,15 +69,15 @@ TEST_F(Seats, ASaveAfterAnotherChangeIsRefusedAndNeitherChangeIsLost) {
         // Reloaded, the same change goes in; the next save of the same copy needs no reload.
         tAuktion again = loaded(id);
         again.Bemerkungen = mine.Bemerkungen;
-        ASSERT_TRUE(funSaveAuktion(again, nr).ok());
+        ASSERT_TRUE(funSaveAuktion(currentStore(), again, nr).ok());
         again.Datum[4] = mine.Datum[4];
-        ASSERT_TRUE(SaveStatus(again, 4).ok());
+        ASSERT_TRUE(SaveStatus(currentStore(), again, 4).ok());
         again.Zahlungshinweise = u"Vorkasse"_s;
-        ASSERT_TRUE(funSaveAuktion(again, nr).ok());
+        ASSERT_TRUE(funSaveAuktion(currentStore(), again, nr).ok());
         const tAuktion last = loaded(id);
         EXPECT_EQ(last.Bemerkungen, mine.Bemerkungen);
         EXPECT_EQ(last.Zahlungshinweise, u"Vorkasse"_s);
-        ASSERT_TRUE(subDeleteAuktion(last).ok());
+        ASSERT_TRUE(subDeleteAuktion(currentStore(), last).ok());
     }
 }
 

@@ -162,14 +162,14 @@ TEST_F(OnServer, AStoppedServerIsToldNothingIsHalfWrittenAndTheWorkGoesOnAfterTh
         }
     }
     QString nr = typed.KundenNr;
-    const Status during = funSaveAuktion(typed, nr);
+    const Status during = funSaveAuktion(currentStore(), typed, nr);
     ASSERT_FALSE(during.ok());
     EXPECT_TRUE(during.error().message().contains(u"Datenbankserver"_s)) << during.error().message().toStdString();
     EXPECT_EQ(typed.Bemerkungen, u"Käufer holt ab"_s);  // what was typed is kept for the next try
 
     ASSERT_TRUE(serverScript(u"resume"_s, own.path()));
     EXPECT_EQ(auctions(), 1);  // none of the cut import
-    ASSERT_TRUE(funSaveAuktion(typed, nr).ok());
+    ASSERT_TRUE(funSaveAuktion(currentStore(), typed, nr).ok());
     EXPECT_EQ(loaded(id).Bemerkungen, u"Käufer holt ab"_s);
     serverScript(u"stop"_s, own.path());
 }

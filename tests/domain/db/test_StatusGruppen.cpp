@@ -30,10 +30,10 @@ TEST_F(Status, SaveStatusWritesOneMilestoneAndNamesTheHighest) {
     tAuktion a = loaded(id);
     a.Datum[0] = d1;
     a.Datum[2] = d2;
-    ASSERT_TRUE(test::ok(SaveStatus(a, 0)));
-    ASSERT_TRUE(test::ok(SaveStatus(a, 2)));
+    ASSERT_TRUE(test::ok(SaveStatus(currentStore(), a, 0)));
+    ASSERT_TRUE(test::ok(SaveStatus(currentStore(), a, 2)));
     EXPECT_EQ(loaded(id).Status, u"Bezahlt"_s);
-    ASSERT_TRUE(test::ok(SaveStatus(a, 1)));  // date 1 is the zero date
+    ASSERT_TRUE(test::ok(SaveStatus(currentStore(), a, 1)));  // date 1 is the zero date
     EXPECT_EQ(milestone(id, 1), u"0|1899-12-30 00:00:00"_s);
     EXPECT_EQ(milestone(id, 2), u"1|2026-12-07 00:00:00"_s);
     const tAuktion b = loaded(id);
@@ -43,9 +43,9 @@ TEST_F(Status, SaveStatusWritesOneMilestoneAndNamesTheHighest) {
     EXPECT_TRUE(isZeroDate(b.Datum[1]));
 
     for (auto& d : a.Datum) d = zeroDate();
-    ASSERT_TRUE(test::ok(SaveStatus(a, 2)));
+    ASSERT_TRUE(test::ok(SaveStatus(currentStore(), a, 2)));
     EXPECT_EQ(loaded(id).Status, QString());
-    ASSERT_TRUE(test::ok(SaveStatus(a, 9)));  // no milestone of that index: only the status
+    ASSERT_TRUE(test::ok(SaveStatus(currentStore(), a, 9)));  // no milestone of that index: only the status
     // a flag that is false hides a stored date
     Database::open(db).execute(u"update Auktionen set BezahltDatum = '2026-12-01 00:00:00', Bezahlt = 0"_s);
     EXPECT_TRUE(isZeroDate(loaded(id).Datum[2]));
@@ -53,13 +53,13 @@ TEST_F(Status, SaveStatusWritesOneMilestoneAndNamesTheHighest) {
 
 TEST_F(Status, MailStatusIsNotRecomputed) {
     const QString id = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
-    ASSERT_TRUE(test::ok(SaveStatusMail(id, d2, 2)));
-    ASSERT_TRUE(test::ok(SaveStatusMail(id, d1, 5)));
+    ASSERT_TRUE(test::ok(SaveStatusMail(currentStore(), id, d2, 2)));
+    ASSERT_TRUE(test::ok(SaveStatusMail(currentStore(), id, d1, 5)));
     EXPECT_EQ(milestone(id, 5), u"1|2026-12-05 00:00:00"_s);
     EXPECT_EQ(loaded(id).Status, u"Bewertung erhalten"_s);
-    ASSERT_TRUE(test::ok(SaveStatusMail(id, d1, 0)));
+    ASSERT_TRUE(test::ok(SaveStatusMail(currentStore(), id, d1, 0)));
     EXPECT_EQ(loaded(id).Status, u"Geantwortet"_s);  // though already paid
-    EXPECT_TRUE(test::ok(SaveStatusMail(u"gibt es nicht"_s, d1, 0)));
+    EXPECT_TRUE(test::ok(SaveStatusMail(currentStore(), u"gibt es nicht"_s, d1, 0)));
 }
 
 TEST_F(Status, GroupingTakesTheUnpaidAuctionsOnly) {
@@ -68,17 +68,17 @@ TEST_F(Status, GroupingTakesTheUnpaidAuctionsOnly) {
     for (int i = 0; i < 4; ++i)
         ids[i] = store(auktion(QString::number(100 + i), u"sammler"_s, u"0%1.12.2026"_s.arg(4 - i)), k);
     store(auktion(u"200"_s, u"anderer"_s), kunde(u"anderer"_s));
-    ASSERT_TRUE(test::ok(SaveStatusMail(ids[3], d1, 2)));  // one paid
-    const QString group = kundenNrOf(u"sammler"_s).value();
+    ASSERT_TRUE(test::ok(SaveStatusMail(currentStore(), ids[3], d1, 2)));  // one paid
+    const QString group = kundenNrOf(currentStore(), u"sammler"_s).value();
     EXPECT_EQ(group, u"20261204100"_s);
-    EXPECT_FALSE(checkgruppierteMails(group).value());
-    ASSERT_TRUE(test::ok(saveGruppenID(group, u"sammler"_s)));
-    EXPECT_TRUE(checkgruppierteMails(group).value());
+    EXPECT_FALSE(checkgruppierteMails(currentStore(), group).value());
+    ASSERT_TRUE(test::ok(saveGruppenID(currentStore(), group, u"sammler"_s)));
+    EXPECT_TRUE(checkgruppierteMails(currentStore(), group).value());
     EXPECT_EQ(count(u"select count(*) as n from Auktionen where GruppenID = ? and KundenNr = ?"_s, {group, group}), 3);
     EXPECT_EQ(loaded(ids[3]).GruppenID, QString());
 
     // the group: every auction with that number, paid or not, earliest end first
-    const Result<QList<GroupEntry>> entries = funLoadAuktiongruppiert(group);
+    const Result<QList<GroupEntry>> entries = funLoadAuktiongruppiert(currentStore(), group);
     ASSERT_TRUE(test::ok(entries));
     ASSERT_EQ(entries->size(), 4);  // the paid one carries the number as its contact number
     EXPECT_EQ(entries->at(0).at(0).toString(), u"103"_s);
@@ -88,8 +88,8 @@ TEST_F(Status, GroupingTakesTheUnpaidAuctionsOnly) {
                   {e.at(0).toString(), e.at(1).toString(), e.at(2).toString(), e.at(3).toString(), e.at(8).toString()})
                   .join(u'|'),
               QString(u"100|Kaffeemühle 100|04.12.2026|12,50|"_s + ids[0]));
-    EXPECT_TRUE(funLoadAuktiongruppiert(u"niemand"_s).value().isEmpty());
-    EXPECT_EQ(kundenNrOf(u"unbekannt"_s).value(), QString());
+    EXPECT_TRUE(funLoadAuktiongruppiert(currentStore(), u"niemand"_s).value().isEmpty());
+    EXPECT_EQ(kundenNrOf(currentStore(), u"unbekannt"_s).value(), QString());
 }
 
 // Sales without a payment, longer ago than the days set: the overdue list,
@@ -119,13 +119,13 @@ TEST_F(Overdue, UnpaidSalesPastTheirDaysOldestFirstAndTheSummary) {
     sale("3", "27.11.2026 12:00");  // exactly 7 days: not yet
     sale("4", "01.12.2026");
     const QString paid = sale("5", "01.11.2026");
-    ASSERT_TRUE(SaveStatusMail(paid, QDateTime(QDate(2026, 11, 3), QTime(0, 0)), 2).ok());
+    ASSERT_TRUE(SaveStatusMail(currentStore(), paid, QDateTime(QDate(2026, 11, 3), QTime(0, 0)), 2).ok());
     const QString closed = sale("6", "02.11.2026");
-    ASSERT_TRUE(SaveStatusMail(closed, zeroDate(), 6).ok());
+    ASSERT_TRUE(SaveStatusMail(currentStore(), closed, zeroDate(), 6).ok());
     tKunde seller = kunde(u"v"_s);
-    ASSERT_TRUE(funSaveLieferant(seller, u"7"_s).ok());
+    ASSERT_TRUE(funSaveLieferant(currentStore(), seller, u"7"_s).ok());
     QString nr = seller.KundenNr;
-    ASSERT_TRUE(funSaveAuktionnew(auktion(u"7"_s, u"v"_s, u"01.10.2026"_s), nr).ok());
+    ASSERT_TRUE(funSaveAuktionnew(currentStore(), auktion(u"7"_s, u"v"_s, u"01.10.2026"_s), nr).ok());
 
     EXPECT_EQ(overdue(), (QStringList{u"1:14"_s, u"2:8"_s}));
     const ListSummary s = loadListSummary(db, gsStandardUser).value();
@@ -149,25 +149,25 @@ TEST_F(Overdue, RemindersAreKeptAndTheListShowsTheLastLevel) {
     glMahnTage = 7;
     const QString a = sale("1", "10.11.2026"), b = sale("2", "12.11.2026");
     const QDateTime first(QDate(2026, 11, 20), QTime(9, 30)), second(QDate(2026, 11, 28), QTime(17, 5));
-    ASSERT_TRUE(recordReminder({a}, 1, first).ok());
-    ASSERT_TRUE(recordReminder({a, b}, 2, second).ok());
-    const QList<Reminder> sent = loadReminders(a).value();
+    ASSERT_TRUE(recordReminder(currentStore(), {a}, 1, first).ok());
+    ASSERT_TRUE(recordReminder(currentStore(), {a, b}, 2, second).ok());
+    const QList<Reminder> sent = loadReminders(currentStore(), a).value();
     ASSERT_EQ(sent.size(), 2);
     EXPECT_EQ(sent[0].Stufe, 1);
     EXPECT_EQ(sent[0].Datum, first);
     EXPECT_EQ(sent[1].Stufe, 2);
     EXPECT_EQ(sent[1].Datum, second);
-    EXPECT_EQ(reminderLevel(b).value(), 2);
-    EXPECT_EQ(reminderLevel(sale("3", "13.11.2026")).value(), 0);
+    EXPECT_EQ(reminderLevel(currentStore(), b).value(), 2);
+    EXPECT_EQ(reminderLevel(currentStore(), sale("3", "13.11.2026")).value(), 0);
 
     QStringList levels;
     for (const ListRow& r : loadAuktionsListe(db, gsStandardUser, ListFilter::Ueberfaellig).value())
         levels << r.AuktionsNr + QLatin1Char(':') + QString::number(r.Mahnstufe);
     EXPECT_EQ(levels, (QStringList{u"1:2"_s, u"2:2"_s, u"3:0"_s}));
 
-    ASSERT_TRUE(subDeleteAuktion(loaded(a)).ok());
+    ASSERT_TRUE(subDeleteAuktion(currentStore(), loaded(a)).ok());
     EXPECT_EQ(count(u"select count(*) as n from Mahnungen where AuktionsID = ?"_s, {a}), 0);
-    EXPECT_EQ(reminderLevel(b).value(), 2);
+    EXPECT_EQ(reminderLevel(currentStore(), b).value(), 2);
 }
 
 // --list writes the file's bytes as lines: they say what the window's rows say, a tab or line
@@ -180,7 +180,7 @@ TEST_F(Overdue, TheListsLinesAreTheWindowsRows) {
     const QString first = store(odd, kunde(u"k"_s));
     sale("2", "12.11.2026 18:30:05");
     sale("3", "01.12.2026 00:00:01");
-    ASSERT_TRUE(recordReminder({first}, 1, QDateTime(QDate(2026, 11, 20), QTime(9, 30))).ok());
+    ASSERT_TRUE(recordReminder(currentStore(), {first}, 1, QDateTime(QDate(2026, 11, 20), QTime(9, 30))).ok());
     for (const ListFilter f : {ListFilter::Alle, ListFilter::Ueberfaellig}) {
         const bool days = f == ListFilter::Ueberfaellig;
         QByteArray want = "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tBetrag";

@@ -31,18 +31,18 @@ protected:
 
 TEST_F(Accept, FactsFirstThenOneWrite) {
     ImportRecords first = parsed(u"verkauf.txt"_s);
-    const Result<ImportFacts> fresh = checkImport(first);
+    const Result<ImportFacts> fresh = checkImport(currentStore(), first);
     ASSERT_TRUE(test::ok(fresh));
     EXPECT_FALSE(fresh->duplicate);
     EXPECT_FALSE(fresh->groupable);
-    ASSERT_EQ(acceptImport(first, {}).value(), Stored::Yes);
+    ASSERT_EQ(acceptImport(currentStore(), first, {}).value(), Stored::Yes);
 
     ImportRecords again = parsed(u"verkauf.txt"_s);
-    const Result<ImportFacts> facts = checkImport(again);
+    const Result<ImportFacts> facts = checkImport(currentStore(), again);
     EXPECT_TRUE(facts->duplicate);
     EXPECT_TRUE(facts->groupable);  // the first one is still open
     ImportRecords second = parsed(u"verkauf.txt"_s, u"2222"_s);
-    ASSERT_EQ(acceptImport(second, ImportChoices{false, true}).value(), Stored::Yes);
+    ASSERT_EQ(acceptImport(currentStore(), second, ImportChoices{false, true}).value(), Stored::Yes);
     EXPECT_EQ(second.oAuktion.GruppenID, u"202612041234567890"_s);
     EXPECT_EQ(count(u"select count(*) as n from Auktionen where GruppenID = ? and KundenNr = ?"_s,
                     {second.oAuktion.GruppenID, second.oAuktion.GruppenID}),
@@ -53,27 +53,27 @@ TEST_F(Accept, FactsFirstThenOneWrite) {
 // questions: nothing is stored until the user has been asked about it too.
 TEST_F(Accept, ItemNumberStoredMeanwhileIsAskedAgain) {
     ImportRecords r = parsed(u"verkauf.txt"_s);
-    ASSERT_FALSE(checkImport(r)->duplicate);
+    ASSERT_FALSE(checkImport(currentStore(), r)->duplicate);
     ImportRecords other = parsed(u"verkauf.txt"_s);
-    ASSERT_EQ(acceptImport(other, {}).value(), Stored::Yes);  // "the other program"
+    ASSERT_EQ(acceptImport(currentStore(), other, {}).value(), Stored::Yes);  // "the other program"
     const tAuktion before = r.oAuktion;
-    EXPECT_EQ(acceptImport(r, {}).value(), Stored::DuplicateAppeared);
+    EXPECT_EQ(acceptImport(currentStore(), r, {}).value(), Stored::DuplicateAppeared);
     EXPECT_EQ(auctions(), 1);
     EXPECT_EQ(r.oAuktion.GruppenID, before.GruppenID);
-    EXPECT_EQ(acceptImport(r, ImportChoices{true, false}).value(), Stored::Yes);
+    EXPECT_EQ(acceptImport(currentStore(), r, ImportChoices{true, false}).value(), Stored::Yes);
     EXPECT_EQ(auctions(), 2);
 }
 
 TEST_F(Accept, FailureStoresNothingAndKeepsTheRecords) {
     ImportRecords r = parsed(u"kauf.txt"_s);
     r.oAuktion.EndeDatum = u"morgen"_s;  // no date: the auction insert fails
-    const Result<Stored> stored = acceptImport(r, {});
+    const Result<Stored> stored = acceptImport(currentStore(), r, {});
     EXPECT_EQ(test::failure(stored),
               u"Beim Speichern der Auktionsdaten ist ein Fehler aufgetreten:\r13: Typen unverträglich"_s);
     EXPECT_EQ(contacts(), 0);  // the partner saved before it is rolled back
     EXPECT_EQ(r.oLieferant.KundenNr, QString());
     gsDataSource = app.file(u"fehlt.mdb"_s);
-    EXPECT_TRUE(test::failure(checkImport(r)).startsWith(u"Beim Prüfen der Auktionsdaten"_s));
+    EXPECT_TRUE(test::failure(checkImport(currentStore(), r)).startsWith(u"Beim Prüfen der Auktionsdaten"_s));
 }
 
 TEST_F(Accept, BatchAnswersNoToEveryQuestion) {

@@ -75,8 +75,9 @@ TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
             text.replace(QStringLiteral("1234567890"), QStringLiteral("777"));
             ImportRecords r;
             parseMail(r, normalizeMailText(text));
-            ASSERT_TRUE(checkImport(r).ok());
-            ASSERT_TRUE(acceptImport(r, ImportChoices{false, true}).ok()) << file;  // grouped with the open sale
+            ASSERT_TRUE(checkImport(currentStore(), r).ok());
+            ASSERT_TRUE(acceptImport(currentStore(), r, ImportChoices{false, true}).ok())
+                << file;  // grouped with the open sale
         }
     });
     // What the statement starts with (lower case, spaces as one), and the index its plan must name.

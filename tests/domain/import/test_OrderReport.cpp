@@ -60,12 +60,12 @@ TEST_F(Orders, ReadTwiceNothingDoubledNothingOverwritten) {
     }
     EXPECT_EQ(auctions(), 2);
     tKunde stored;
-    ASSERT_TRUE(funLoadKunde(stored, u"ana_k"_s).value());
+    ASSERT_TRUE(funLoadKunde(currentStore(), stored, u"ana_k"_s).value());
     EXPECT_EQ(stored.Strasse, u"Ilica 12; Hinterhaus"_s);
     EXPECT_EQ(stored.Ort, u"12345 Berlin"_s);  // shown, not overwritten
     EXPECT_EQ(stored.Email, u"ana.x7@members.plattform.example"_s);
     tKunde bo;
-    ASSERT_TRUE(funLoadKunde(bo, u"bo_n"_s).value());
+    ASSERT_TRUE(funLoadKunde(currentStore(), bo, u"bo_n"_s).value());
     EXPECT_EQ(bo.Ort, u"11122 Stockholm"_s);
     EXPECT_EQ(count(u"select count(*) as n from Auktionen where AuktionsNr = '4712' and Betrag = '45,00' and "
                     "Titel = 'Lampe \"Eos\"'"_s),

@@ -279,11 +279,11 @@ TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
     store(one, k);
 
     const tAuktion stored = loaded(twoId);
-    ASSERT_TRUE(test::found(funLoadKunde(k, u"sammler"_s)));
+    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"sammler"_s)));
     Result<MailInputs> singleIn = mailInputsFor(stored, k, stored.Preis, stored.Versandkosten, stored.Betrag);
     ASSERT_TRUE(test::ok(singleIn));
-    const QString group = kundenNrOf(u"sammler"_s).value();
-    ASSERT_TRUE(test::ok(saveGruppenID(group, u"sammler"_s)));
+    const QString group = kundenNrOf(currentStore(), u"sammler"_s).value();
+    ASSERT_TRUE(test::ok(saveGruppenID(currentStore(), group, u"sammler"_s)));
     MailInputs groupIn = single();
     groupIn.bGruppiert = true;
     groupIn.sKundennr = group;
@@ -334,7 +334,7 @@ TEST_F(MailDb, FromTheSelectedAuctionAndItsPartner) {
     tKunde k = kunde(u"sammler"_s);
     const QString id = store(auktion(u"11"_s, u"sammler"_s), k);
     tAuktion a = loaded(id);
-    ASSERT_TRUE(test::found(funLoadKunde(k, u"sammler"_s)));
+    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"sammler"_s)));
     Result<MailInputs> in = mailInputsFor(a, k, u"12,50"_s, u"4,90"_s, u"17,40"_s);
     ASSERT_TRUE(test::ok(in));
     // not paid, no picker: no payment day, never "00:00:00"
@@ -344,7 +344,7 @@ TEST_F(MailDb, FromTheSelectedAuctionAndItsPartner) {
     a.Datum[2] = QDateTime(QDate(2026, 12, 5), QTime(0, 0));
     EXPECT_EQ(mailInputsFor(a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, u"05.12.2026"_s);
     EXPECT_FALSE(in->bGruppiert);
-    ASSERT_TRUE(test::ok(saveGruppenID(k.KundenNr, u"sammler"_s)));
+    ASSERT_TRUE(test::ok(saveGruppenID(currentStore(), k.KundenNr, u"sammler"_s)));
     EXPECT_TRUE(mailInputsFor(loaded(id), k, {}, {}, {})->bGruppiert);
     gsDataSource = app.file(u"fehlt.mdb"_s);
     EXPECT_TRUE(test::failure(mailInputsFor(a, k, {}, {}, {})).startsWith(u"Beim Laden der GruppenID"_s));
@@ -379,16 +379,16 @@ TEST(Parcel, TrackingLinkPerCarrier) {
 
 TEST_F(MailDb, ParcelStoredReplacedAndRemovedWithTheTrade) {
     const QString id = store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
-    EXPECT_TRUE(loadParcel(id).value().Sendungsnummer.isEmpty());
-    ASSERT_TRUE(saveParcel(id, Parcel{u"DHL"_s, u" 0034 0434 "_s}).ok());
-    EXPECT_EQ(loadParcel(id).value().Sendungsnummer, u"0034 0434"_s);
-    ASSERT_TRUE(saveParcel(id, Parcel{u"Hermes"_s, u"H42"_s}).ok());
-    EXPECT_EQ(loadParcel(id).value().Versanddienst, u"Hermes"_s);
+    EXPECT_TRUE(loadParcel(currentStore(), id).value().Sendungsnummer.isEmpty());
+    ASSERT_TRUE(saveParcel(currentStore(), id, Parcel{u"DHL"_s, u" 0034 0434 "_s}).ok());
+    EXPECT_EQ(loadParcel(currentStore(), id).value().Sendungsnummer, u"0034 0434"_s);
+    ASSERT_TRUE(saveParcel(currentStore(), id, Parcel{u"Hermes"_s, u"H42"_s}).ok());
+    EXPECT_EQ(loadParcel(currentStore(), id).value().Versanddienst, u"Hermes"_s);
     EXPECT_EQ(count(u"select count(*) as n from Versand"_s), 1);
-    ASSERT_TRUE(saveParcel(id, Parcel{u"Hermes"_s, QString()}).ok());  // emptied: gone
+    ASSERT_TRUE(saveParcel(currentStore(), id, Parcel{u"Hermes"_s, QString()}).ok());  // emptied: gone
     EXPECT_EQ(count(u"select count(*) as n from Versand"_s), 0);
-    ASSERT_TRUE(saveParcel(id, Parcel{u"DPD"_s, u"7"_s}).ok());
-    ASSERT_TRUE(subDeleteAuktion(loaded(id)).ok());
+    ASSERT_TRUE(saveParcel(currentStore(), id, Parcel{u"DPD"_s, u"7"_s}).ok());
+    ASSERT_TRUE(subDeleteAuktion(currentStore(), loaded(id)).ok());
     EXPECT_EQ(count(u"select count(*) as n from Versand"_s), 0);
 }
 
@@ -398,7 +398,7 @@ TEST_F(MailDb, ParcelTheShippedTemplateNamesTheParcelOrLeavesItsLinesOut) {
     tKunde k = kunde(u"k"_s, u"Seán O'Neill"_s);
     const QString id = store(auktion(u"1"_s, u"k"_s), k);
     const tAuktion a = loaded(id);
-    ASSERT_TRUE(test::found(funLoadKunde(k, u"k"_s)));
+    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"k"_s)));
     const QString shipped = Read_Protokoll_Version(u"2"_s, false, false);
     ASSERT_TRUE(shipped.contains(u"[#SENDUNGSLINK#]"_s));
 
@@ -407,7 +407,7 @@ TEST_F(MailDb, ParcelTheShippedTemplateNamesTheParcelOrLeavesItsLinesOut) {
     EXPECT_FALSE(without.contains(u"Sendungsnummer"_s)) << without.toStdString();
     EXPECT_FALSE(without.contains(u"\r\n\r\n\r\n"_s)) << without.toStdString();
 
-    ASSERT_TRUE(saveParcel(id, Parcel{u"DHL"_s, u"00340434161094042557"_s}).ok());
+    ASSERT_TRUE(saveParcel(currentStore(), id, Parcel{u"DHL"_s, u"00340434161094042557"_s}).ok());
     const QString with = MailComposer(mailInputsFor(a, k, {}, {}, {}).value()).fillBody(shipped);
     EXPECT_TRUE(with.contains(u"mit DHL unterwegs, die Sendungsnummer lautet 00340434161094042557."_s))
         << with.toStdString();
