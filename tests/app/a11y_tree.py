@@ -44,6 +44,29 @@ def walk(node, depth=0, seen=None):
     return seen
 
 
+def start_display(procs):
+    """An X server of the test's own on a number nobody uses: a display that another test's
+    server gives up meanwhile must not be ours."""
+    for n in range(70, 200):
+        if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+            continue
+        server = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if wait_for(lambda: server.poll() is not None or os.path.exists(f"/tmp/.X11-unix/X{n}"), 20) and \
+                server.poll() is None:
+            procs.append(server)
+            return f":{n}"
+        server.kill()  # taken by another at the same moment: the next number
+    return None
+
+
+def registry_answers():
+    try:
+        return pyatspi.Registry.getDesktop(0).childCount >= 0
+    except Exception:  # noqa: BLE001 - not up yet
+        return False
+
+
 def application():
     desktop = pyatspi.Registry.getDesktop(0)
     for i in range(desktop.childCount):
@@ -79,21 +102,22 @@ def main():
         mails = sorted(os.path.join(MAILS, m) for m in os.listdir(MAILS) if m.startswith(("kauf", "verkauf")))
         subprocess.run([CLI, "--import", *mails], env=env, capture_output=True)
 
-        read, write = os.pipe()
-        procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                                       "-nolisten", "tcp"], pass_fds=[write], stderr=subprocess.DEVNULL))
-        os.close(write)
-        display = ":" + os.read(read, 16).decode().strip()
-        os.close(read)
+        display = start_display(procs)
+        if not display:
+            print("Kein virtueller Bildschirm (Xvfb) ließ sich starten.")
+            return 1
         env["DISPLAY"] = display
         procs.append(subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        # The accessibility bus before the program: it looks for it once, at its start.
+        # The accessibility bus and its registry answering before the program starts: the program
+        # looks for them once, and an application that registers before the registry is up is
+        # never listed. Asking the registry for the desktop starts it and waits for its answer.
         subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
                         "org.a11y.Bus.GetAddress"], check=True, capture_output=True)
-        procs.append(subprocess.Popen(["/usr/libexec/at-spi2-registryd"], stderr=subprocess.DEVNULL))
-        time.sleep(0.5)
+        if wait_for(registry_answers, 60) is None:
+            print("Der Registrierungsdienst der Bedienungshilfen antwortet nicht.")
+            return 1
         env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-        procs.append(subprocess.Popen([WINDOW], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        procs.append(subprocess.Popen([WINDOW], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE))
 
         def table():
             app = application()
@@ -107,6 +131,12 @@ def main():
         grid = wait_for(table, 60)
         if not grid:
             print("Die Auktionsliste erscheint nicht im Baum der Bedienungshilfen.")
+            desktop = pyatspi.Registry.getDesktop(0)
+            known = [desktop.getChildAtIndex(i).name for i in range(desktop.childCount)]
+            print("Angemeldete Programme:", known, "; das Programm läuft:", procs[-1].poll() is None,
+                  "Rückgabe:", procs[-1].returncode)
+            if procs[-1].poll() is not None:
+                print("\n".join(procs[-1].stderr.read().decode(errors="replace").splitlines()[-40:]))
             return 1
         # The first row, clicked as a user does, then the menu key.
         x, y, w, h = grid.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
