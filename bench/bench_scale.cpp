@@ -200,6 +200,10 @@ BENCHMARK(BM_ImportNewBuyersRaw)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisec
 const char* const kAll = LIST_COLUMNS
     "from Auktionen cross join Kunden where Auktionen.Abgeschlossen = 1 and Kunden.ebayname = Auktionen.ebayname "
     "and Auktionen.Standarduser = ?1 and Kunden.Standarduser = ?1 order by Auktionen.EndeDatum DESC";
+// Every open trade, newest first: the list of a file where nothing was ever closed.
+const char* const kOpen = LIST_COLUMNS
+    "from Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 and Kunden.ebayname = Auktionen.ebayname "
+    "and Auktionen.Standarduser = ?1 and Kunden.Standarduser = ?1 order by Auktionen.EndeDatum DESC";
 const char* const kOverdue = LIST_COLUMNS
     ", (select ifnull(max(Stufe), 0) from Mahnungen where Mahnungen.AuktionsID = Auktionen.AuktionsID), "
     "cast(julianday('2026-12-07') - julianday(substr(Auktionen.EndeDatum, 1, 10)) as integer) "
@@ -207,47 +211,55 @@ const char* const kOverdue = LIST_COLUMNS
     "Auktionen.EndeDatum < '2026-11-30 00:00:00' and Kunden.ebayname = Auktionen.ebayname and "
     "Auktionen.Standarduser = ?1 and Kunden.Standarduser = ?1 order by Auktionen.EndeDatum ASC";
 
-// 1k, 10k and 100k trades, the closed list and (bit 24) the overdue one.
+// 1k, 10k and 100k trades, the closed list and (bit 24) the overdue one; (bit 25) the open
+// list of a file of 100,000 trades none of which was ever closed.
+constexpr int kOverdueBit = 1 << 24, kAllOpenBit = 1 << 25;
 void listSizes(benchmark::internal::Benchmark* b) {
-    for (const int overdue : {0, 1 << 24})
+    for (const int overdue : {0, kOverdueBit})
         for (const int n : {1000, 10000, 100000}) b->Arg(n | overdue);
+    b->Arg(100000 | kAllOpenBit);
+}
+const char* listLabel(int64_t arg) {
+    return (arg & kAllOpenBit) ? "all open" : (arg & kOverdueBit) ? "overdue" : "closed";
 }
 
 // What --list prints: a tab-separated UTF-8 line per trade, into a buffer emptied as it fills.
 void BM_ListPrinted(benchmark::State& state) {
     Home home;
     const int n = int(state.range(0) & 0xFFFFFF);
-    const bool overdue = state.range(0) >> 24;
-    const QString path = tradesFile(n);
+    const bool overdue = state.range(0) & kOverdueBit, allOpen = state.range(0) & kAllOpenBit;
+    const QString path = tradesFile(n, allOpen);
     gd::glMahnTage = 7;
     qsizetype bytes = 0;
     for (auto _ : state) {
         bytes = 0;
-        const gd::Status read =
-            gd::writeListTsv(path, kUser, overdue ? gd::ListFilter::Ueberfaellig : gd::ListFilter::Abgeschlossen,
-                             [&bytes](const QByteArray& lines) {
-                                 bytes += lines.size();
-                                 return true;
-                             });
+        const gd::Status read = gd::writeListTsv(path, kUser,
+                                                 allOpen   ? gd::ListFilter::Alle
+                                                 : overdue ? gd::ListFilter::Ueberfaellig
+                                                           : gd::ListFilter::Abgeschlossen,
+                                                 [&bytes](const QByteArray& lines) {
+                                                     bytes += lines.size();
+                                                     return true;
+                                                 });
         if (!read.ok()) state.SkipWithError("not read");
     }
     state.counters["KB"] = double(bytes) / 1e3;
-    state.SetLabel(overdue ? "overdue" : "closed");
+    state.SetLabel(listLabel(state.range(0)));
 }
 BENCHMARK(BM_ListPrinted)->Apply(listSizes)->MinTime(2)->Unit(benchmark::kMillisecond);
 
 void BM_ListPrintedRaw(benchmark::State& state) {
     Home home;
     const int n = int(state.range(0) & 0xFFFFFF);
-    const bool overdue = state.range(0) >> 24;
-    const QString path = tradesFile(n);
+    const bool overdue = state.range(0) & kOverdueBit, allOpen = state.range(0) & kAllOpenBit;
+    const QString path = tradesFile(n, allOpen);
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size = -65536;", nullptr, nullptr, nullptr);
     std::size_t rows = 0;
     for (auto _ : state) {
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, overdue ? kOverdue : kAll, -1, &st, nullptr);
+        sqlite3_prepare_v2(db, allOpen ? kOpen : overdue ? kOverdue : kAll, -1, &st, nullptr);
         sqlite3_bind_text(st, 1, "gavel_haendler", -1, SQLITE_STATIC);
         QByteArray out;
         rows = 0;
@@ -263,7 +275,7 @@ void BM_ListPrintedRaw(benchmark::State& state) {
     }
     sqlite3_close(db);
     state.counters["rows"] = double(rows);
-    state.SetLabel(overdue ? "overdue" : "closed");
+    state.SetLabel(listLabel(state.range(0)));
 }
 BENCHMARK(BM_ListPrintedRaw)->Apply(listSizes)->MinTime(2)->Unit(benchmark::kMillisecond);
 
