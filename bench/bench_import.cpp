@@ -105,6 +105,7 @@ void BM_ImportAndStoreOneFile(benchmark::State& state) {
     Home home;
     const QString text = *gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/verkauf.txt"));
     const QString file = home.dir.filePath(QStringLiteral("mail.txt"));
+    const gd::Store store = gd::currentStore();
     int n = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -115,7 +116,7 @@ void BM_ImportAndStoreOneFile(benchmark::State& state) {
         f.write(t.toUtf8());
         f.close();
         state.ResumeTiming();
-        if (!gd::importMailFile(file, true).stored) state.SkipWithError("not stored");
+        if (!gd::importMailFile(file, &store).stored) state.SkipWithError("not stored");
     }
 }
 BENCHMARK(BM_ImportAndStoreOneFile)->Unit(benchmark::kMillisecond);

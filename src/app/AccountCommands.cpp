@@ -83,7 +83,7 @@ int mailCommand(const QStringList& args) {
     tKunde k;
     const Result<bool> partner = funLoadKunde(currentStore(), k, a.ebayName);
     if (!partner.ok()) return fail(oneLine(partner.error()));
-    const Result<MailInputs> in = mailInputsFor(a, k, a.Preis, a.Versandkosten, a.Betrag);
+    const Result<MailInputs> in = mailInputsFor(currentStore(), a, k, a.Preis, a.Versandkosten, a.Betrag);
     if (!in.ok()) return fail(oneLine(in.error()));
     MailComposer composer(in.value());
     if (const Status group = composer.loadGroup(); !group.ok()) return fail(oneLine(group.error()));

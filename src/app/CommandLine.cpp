@@ -272,7 +272,7 @@ int parseFile(const QStringList& files) {
     initApp();
     ImportRecords r;
     QStringList messages;
-    const FileImport result = importMailFile(files.first(), false, &r, &messages);
+    const FileImport result = importMailFile(files.first(), nullptr, &r, &messages);
     out() << QJsonDocument(recordsToJson(result.kind, r, messages)).toJson(QJsonDocument::Indented);
     out().flush();
     return r.acceptable ? 0 : 1;

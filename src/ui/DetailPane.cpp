@@ -445,7 +445,7 @@ void DetailPane::cmdSenden_Click() {
         return;
     }
     if (mAuktion.AuktionsNr.isEmpty()) return;
-    const Result<MailInputs> in = mailInputsFor(mAuktion, mKunde, txtPreis->text(), txtVersand->text(),
+    const Result<MailInputs> in = mailInputsFor(currentStore(), mAuktion, mKunde, txtPreis->text(), txtVersand->text(),
                                                 txtBetrag->text(), dtpStatus[2]->date(), txtMenge->text());
     if (!in.ok()) {
         showError(in.error());

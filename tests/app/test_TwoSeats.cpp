@@ -52,8 +52,9 @@ TEST(TwoSeats, Seat) {
         if (what == 0) {
             const QString nr = QString::number(770000 + QRandomGenerator::global()->bounded(kPool));
             QStringList messages;
+            const Store store = currentStore();
             const FileImport done =
-                importMailText(QString(mail).replace(u"1234567890"_s, nr), true, nullptr, &messages);
+                importMailText(&store, QString(mail).replace(u"1234567890"_s, nr), nullptr, &messages);
             report << (done.stored ? QString(u"eingelesen "_s + nr)
                                    : QString(u"abgelehnt "_s + nr + u" "_s + done.refusal));
             continue;

@@ -28,8 +28,10 @@ private:
 };
 
 // One sale of one piece to Hans Müller, as the main window hands it to the mail form.
+// A sale of the test's database as the main window hands it over.
 inline MailInputs single() {
     MailInputs in;
+    in.store = currentStore();
     in.sName = QStringLiteral("Hans Müller");
     in.sPreis = QStringLiteral("24,50");
     in.sVersand = QStringLiteral("4,90");

@@ -21,18 +21,13 @@ QJsonObject contactJson(const tKunde& k) {
 
 }  // namespace
 
-FileImport importMailFile(const QString& path, bool store, ImportRecords* records, QStringList* messages) {
+FileImport importMailFile(const QString& path, const Store* into, ImportRecords* records, QStringList* messages) {
     const Result<QString> text = readMailFile(path);
-    if (text.ok()) return importMailText(text.value(), store, records, messages);
+    if (text.ok()) return importMailText(into, text.value(), records, messages);
     FileImport result;
     result.refusal = oneLine(text.error().sentence);
     if (messages) *messages << result.refusal;
     return result;
-}
-
-FileImport importMailText(const QString& text, bool store, ImportRecords* records, QStringList* messages) {
-    const Store current = currentStore();
-    return importMailText(store ? &current : nullptr, text, records, messages);
 }
 
 FileImport importMailText(const Store* into, const QString& text, ImportRecords* records, QStringList* messages) {

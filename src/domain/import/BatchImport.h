@@ -18,15 +18,11 @@ struct FileImport {
     QString refusal;  // the German message that stopped it, on one line
 };
 
-// Reads, parses and (store = true) stores one file. messages gets what the
-// dialog would have shown, each on one line.
-FileImport importMailFile(const QString& path, bool store, ImportRecords* records = nullptr,
+// Reads, parses and stores one file into the store given (or only reads it when that is null).
+// messages gets what the dialog would have shown, each on one line.
+FileImport importMailFile(const QString& path, const Store* into, ImportRecords* records = nullptr,
                           QStringList* messages = nullptr);
-
-// The same for a mail already read (one of a mailbox).
-FileImport importMailText(const QString& text, bool store, ImportRecords* records = nullptr,
-                          QStringList* messages = nullptr);
-// Stored into the store given (a batch's transaction), or only read when it is null.
+// The same for a mail already read (one of a mailbox); the store may be a batch's transaction.
 FileImport importMailText(const Store* into, const QString& text, ImportRecords* records = nullptr,
                           QStringList* messages = nullptr);
 

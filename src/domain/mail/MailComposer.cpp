@@ -42,10 +42,12 @@ QString mailFooter() {
            QStringLiteral(" erstellt. Weitere Informationen erhalten Sie unter: ") + QString::fromLatin1(kProductPage);
 }
 
-Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QString& sPreis, const QString& sVersand,
-                                 const QString& sGesamtbetrag, const QDate& bezahltAm, const QString& sMenge) {
+Result<MailInputs> mailInputsFor(const Store& store, const tAuktion& a, const tKunde& k, const QString& sPreis,
+                                 const QString& sVersand, const QString& sGesamtbetrag, const QDate& bezahltAm,
+                                 const QString& sMenge) {
     CALLSTACK();
     MailInputs in;
+    in.store = store;
     in.sName = k.Name;
     in.sPreis = sPreis;
     in.sMenge = sMenge.isNull() ? a.Menge : sMenge;
@@ -67,20 +69,20 @@ Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QStri
     in.sKundennr = k.KundenNr;
     in.sStatus = a.Status;
     if (!a.KundenNr.isEmpty()) {
-        const Result<bool> grouped = checkgruppierteMails(currentStore(), k.KundenNr);
+        const Result<bool> grouped = checkgruppierteMails(store, k.KundenNr);
         if (!grouped.ok()) return grouped.error();
         in.bGruppiert = grouped.value();
     }
     if (!a.AuktionsID.isEmpty()) {
-        const Result<Parcel> parcel = loadParcel(currentStore(), a.AuktionsID);
+        const Result<Parcel> parcel = loadParcel(store, a.AuktionsID);
         if (!parcel.ok()) return parcel.error();
         in.sVersanddienst = parcel.value().Versanddienst;
         in.sSendungsnummer = parcel.value().Sendungsnummer;
-        const Result<int> level = reminderLevel(currentStore(), a.AuktionsID);
+        const Result<int> level = reminderLevel(store, a.AuktionsID);
         if (!level.ok()) return level.error();
         in.iMahnstufe = level.value();
         if (!k.Lieferant) {
-            const Result<TradeAccount> account = loadAccount(currentStore(), a.AuktionsID);
+            const Result<TradeAccount> account = loadAccount(store, a.AuktionsID);
             if (!account.ok()) return account.error();
             if (!account.value().Buchungen.isEmpty()) in.iOffen = account.value().Saldo;
         }
@@ -97,7 +99,7 @@ MailComposer::MailComposer(MailInputs in) : in_(std::move(in)) {}
 Status MailComposer::loadGroup() {
     CALLSTACK_MAIL();
     if (!in_.bGruppiert) return {};
-    const Result<QList<GroupEntry>> group = funLoadAuktiongruppiert(currentStore(), in_.sKundennr);
+    const Result<QList<GroupEntry>> group = funLoadAuktiongruppiert(in_.store, in_.sKundennr);
     group_ = group.valueOr({});
     fillArtikelgrouptext();
     fillDatumgrouptext();
@@ -400,9 +402,9 @@ Status MailComposer::recordStatus(int position) const {
     CALLSTACK_MAIL();
     if (position < 1 || position > 7) return {};
     const QDateTime date(today(), QTime(0, 0));
-    if (!in_.bGruppiert) return SaveStatusMail(currentStore(), in_.sAuktionsID, date, position - 1);
+    if (!in_.bGruppiert) return SaveStatusMail(in_.store, in_.sAuktionsID, date, position - 1);
     for (const QVariantList& e : group_) {
-        const Status s = SaveStatusMail(currentStore(), e.value(8).toString(), date, position - 1);
+        const Status s = SaveStatusMail(in_.store, e.value(8).toString(), date, position - 1);
         if (!s.ok()) return s;
     }
     return {};
@@ -421,7 +423,7 @@ QStringList MailComposer::tradeIds() const {
 Status MailComposer::recordReminder(int level) const {
     CALLSTACK_MAIL();
     if (level <= 0) return {};
-    return gd::recordReminder(currentStore(), tradeIds(), level, now());
+    return gd::recordReminder(in_.store, tradeIds(), level, now());
 }
 
 }  // namespace gd

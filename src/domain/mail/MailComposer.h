@@ -9,12 +9,14 @@
 
 #include "base/Result.h"
 #include "domain/db/Records.h"
+#include "domain/db/Store.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/smtp/SmtpSession.h"
 
 namespace gd {
 
 struct MailInputs {
+    Store store;  // where the trade is kept: its group, parcel, reminders and journal are read there
     QString sName, sPreis, sVersand, sEmail, sArtikelnummer, sAuktionsID, sBezeichnung, sGesamtbetrag;
     QString sMenge, sVersicherung;  // so that every part of the total is shown
     bool bLieferant = false;
@@ -33,9 +35,9 @@ struct MailInputs {
 // partner; the pane's price, shipping and total texts as the user sees them,
 // and the date of its "Bezahlt" picker for a payment not yet recorded.
 // Fails when the database cannot tell whether the partner has grouped auctions.
-Result<MailInputs> mailInputsFor(const tAuktion& a, const tKunde& k, const QString& sPreis, const QString& sVersand,
-                                 const QString& sGesamtbetrag, const QDate& bezahltAm = QDate(),
-                                 const QString& sMenge = QString());
+Result<MailInputs> mailInputsFor(const Store& store, const tAuktion& a, const tKunde& k, const QString& sPreis,
+                                 const QString& sVersand, const QString& sGesamtbetrag,
+                                 const QDate& bezahltAm = QDate(), const QString& sMenge = QString());
 
 // Ends the mail that is going out (the form's "Abbrechen"); it fails as cancelled.
 void cancelSending();

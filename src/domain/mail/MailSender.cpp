@@ -54,7 +54,7 @@ SendOutcome sendAndRecord(MailSender& sender, const MailComposer& composer, cons
     kept.An = mail.to;
     kept.Betreff = mail.subject;
     kept.Text = mail.body;
-    out.recorded = recordSentMail(currentStore(), composer.tradeIds(), kept);
+    out.recorded = recordSentMail(composer.inputs().store, composer.tradeIds(), kept);
     out.recordedAny = true;
     return out;
 }

@@ -77,13 +77,14 @@ TEST_F(Accept, FailureStoresNothingAndKeepsTheRecords) {
 }
 
 TEST_F(Accept, BatchAnswersNoToEveryQuestion) {
+    const Store store = currentStore();
     const QString dir = test::dataFile(u"mails/"_s);
-    EXPECT_TRUE(importMailFile(dir + u"verkauf.txt"_s, true).stored);
-    const FileImport twice = importMailFile(dir + u"verkauf.txt"_s, true);
+    EXPECT_TRUE(importMailFile(dir + u"verkauf.txt"_s, &store).stored);
+    const FileImport twice = importMailFile(dir + u"verkauf.txt"_s, &store);
     EXPECT_FALSE(twice.stored);
     EXPECT_EQ(twice.refusal, kDuplicateQuestion);
     QStringList messages;
-    const FileImport none = importMailFile(dir + u"keine_ebay_email.txt"_s, true, nullptr, &messages);
+    const FileImport none = importMailFile(dir + u"keine_ebay_email.txt"_s, &store, nullptr, &messages);
     EXPECT_EQ(none.refusal, u"Die Zwischenablage enthält keine ebay Email"_s);
     EXPECT_EQ(messages, QStringList{none.refusal});
     EXPECT_EQ(auctions(), 1);

@@ -67,7 +67,8 @@ TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
     gsDataSource = db;
     gsStandardUser = gsEbayName = QStringLiteral("gavel_haendler");
     const QString mails = test::dataFile(QStringLiteral("mails/"));
-    ASSERT_TRUE(importMailFile(mails + QStringLiteral("verkauf.txt"), true).stored);
+    const Store store = currentStore();
+    ASSERT_TRUE(importMailFile(mails + QStringLiteral("verkauf.txt"), &store).stored);
     sqlite3* handle = Database::open(db).handle();
     const QStringList run = statementsOf(handle, [&] {
         for (const char* file : {"verkauf.txt", "kauf.txt", "sofortkauf_verkauf.txt"}) {

@@ -496,7 +496,7 @@ protected:
     QByteArray parsed(const QString& path) {
         ImportRecords r;
         QStringList messages;
-        const FileImport f = importMailFile(path, false, &r, &messages);
+        const FileImport f = importMailFile(path, nullptr, &r, &messages);
         return QJsonDocument(recordsToJson(f.kind, r, messages)).toJson();
     }
 };

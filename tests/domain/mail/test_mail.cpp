@@ -280,7 +280,8 @@ TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
 
     const tAuktion stored = loaded(twoId);
     ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"sammler"_s)));
-    Result<MailInputs> singleIn = mailInputsFor(stored, k, stored.Preis, stored.Versandkosten, stored.Betrag);
+    Result<MailInputs> singleIn =
+        mailInputsFor(currentStore(), stored, k, stored.Preis, stored.Versandkosten, stored.Betrag);
     ASSERT_TRUE(test::ok(singleIn));
     const QString group = kundenNrOf(currentStore(), u"sammler"_s).value();
     ASSERT_TRUE(test::ok(saveGruppenID(currentStore(), group, u"sammler"_s)));
@@ -335,19 +336,20 @@ TEST_F(MailDb, FromTheSelectedAuctionAndItsPartner) {
     const QString id = store(auktion(u"11"_s, u"sammler"_s), k);
     tAuktion a = loaded(id);
     ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"sammler"_s)));
-    Result<MailInputs> in = mailInputsFor(a, k, u"12,50"_s, u"4,90"_s, u"17,40"_s);
+    Result<MailInputs> in = mailInputsFor(currentStore(), a, k, u"12,50"_s, u"4,90"_s, u"17,40"_s);
     ASSERT_TRUE(test::ok(in));
     // not paid, no picker: no payment day, never "00:00:00"
     EXPECT_EQ(QStringList({in->sName, in->sEmail, in->sGesamtbetrag, in->sAuktionsID, in->sDatumBezahlt}).join(u'|'),
               QString(u"Hans Müller|sammler@example.de|17,40|"_s + id + u'|'));
-    EXPECT_EQ(mailInputsFor(a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, u"06.12.2026"_s);
+    EXPECT_EQ(mailInputsFor(currentStore(), a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, u"06.12.2026"_s);
     a.Datum[2] = QDateTime(QDate(2026, 12, 5), QTime(0, 0));
-    EXPECT_EQ(mailInputsFor(a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, u"05.12.2026"_s);
+    EXPECT_EQ(mailInputsFor(currentStore(), a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, u"05.12.2026"_s);
     EXPECT_FALSE(in->bGruppiert);
     ASSERT_TRUE(test::ok(saveGruppenID(currentStore(), k.KundenNr, u"sammler"_s)));
-    EXPECT_TRUE(mailInputsFor(loaded(id), k, {}, {}, {})->bGruppiert);
+    EXPECT_TRUE(mailInputsFor(currentStore(), loaded(id), k, {}, {}, {})->bGruppiert);
     gsDataSource = app.file(u"fehlt.mdb"_s);
-    EXPECT_TRUE(test::failure(mailInputsFor(a, k, {}, {}, {})).startsWith(u"Beim Laden der GruppenID"_s));
+    EXPECT_TRUE(
+        test::failure(mailInputsFor(currentStore(), a, k, {}, {}, {})).startsWith(u"Beim Laden der GruppenID"_s));
 }
 
 // The parcel of a trade: stored with it, linked to the carrier's page, and
@@ -402,13 +404,13 @@ TEST_F(MailDb, ParcelTheShippedTemplateNamesTheParcelOrLeavesItsLinesOut) {
     const QString shipped = Read_Protokoll_Version(u"2"_s, false, false);
     ASSERT_TRUE(shipped.contains(u"[#SENDUNGSLINK#]"_s));
 
-    const QString without = MailComposer(mailInputsFor(a, k, {}, {}, {}).value()).fillBody(shipped);
+    const QString without = MailComposer(mailInputsFor(currentStore(), a, k, {}, {}, {}).value()).fillBody(shipped);
     EXPECT_FALSE(without.contains(u"[#"_s)) << without.toStdString();
     EXPECT_FALSE(without.contains(u"Sendungsnummer"_s)) << without.toStdString();
     EXPECT_FALSE(without.contains(u"\r\n\r\n\r\n"_s)) << without.toStdString();
 
     ASSERT_TRUE(saveParcel(currentStore(), id, Parcel{u"DHL"_s, u"00340434161094042557"_s}).ok());
-    const QString with = MailComposer(mailInputsFor(a, k, {}, {}, {}).value()).fillBody(shipped);
+    const QString with = MailComposer(mailInputsFor(currentStore(), a, k, {}, {}, {}).value()).fillBody(shipped);
     EXPECT_TRUE(with.contains(u"mit DHL unterwegs, die Sendungsnummer lautet 00340434161094042557."_s))
         << with.toStdString();
     EXPECT_TRUE(with.contains(u"verfolgen.html?piececode=00340434161094042557"_s));
