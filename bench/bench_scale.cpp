@@ -94,15 +94,11 @@ QStringList weekOfMails(int n) {
     return out;
 }
 
-// Ours: what --import does with the files, in one transaction rolled back afterwards, so each
+// Ours: what --import does with the mails, in one transaction rolled back afterwards, so each
 // run meets the same file.
-void BM_ImportWeek(benchmark::State& state) {
-    Home home;
-    const int n = int(state.range(0));
-    const QString path = tradesFile(n);
+void importOurs(benchmark::State& state, const QString& path, const QStringList& mails) {
     gd::gsDataSource = path;
     gd::gsStandardUser = kUser;
-    const QStringList mails = weekOfMails(n);
     for (auto _ : state) {
         const gd::Store store = gd::currentStore();
         gd::Transaction batch(store);
@@ -110,18 +106,12 @@ void BM_ImportWeek(benchmark::State& state) {
         for (const QString& m : mails)
             if (!gd::importMailText(&into, m).stored) state.SkipWithError("not stored");
     }
-    state.counters["trades"] = n;
 }
-BENCHMARK(BM_ImportWeek)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The yardstick: the same mails stored by the raw importer, into the same file with its indexes
 // and the search index its triggers fill.
-void BM_ImportWeekRaw(benchmark::State& state) {
-    Home home;
-    const int n = int(state.range(0));
-    const QString path = tradesFile(n);
+void importRaw(benchmark::State& state, const QString& path, const QStringList& mails) {
     gd::gsStandardUser = kUser;
-    const QStringList mails = weekOfMails(n);
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size = -65536; SELECT count(*) FROM sqlite_master;", nullptr,
@@ -136,6 +126,20 @@ void BM_ImportWeekRaw(benchmark::State& state) {
         }
     }
     sqlite3_close(db);
+}
+
+void BM_ImportWeek(benchmark::State& state) {
+    Home home;
+    const int n = int(state.range(0));
+    importOurs(state, tradesFile(n), weekOfMails(n));
+    state.counters["trades"] = n;
+}
+BENCHMARK(BM_ImportWeek)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ImportWeekRaw(benchmark::State& state) {
+    Home home;
+    const int n = int(state.range(0));
+    importRaw(state, tradesFile(n), weekOfMails(n));
     state.counters["trades"] = n;
 }
 BENCHMARK(BM_ImportWeekRaw)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -149,51 +153,27 @@ QStringList newBuyers() {
     return out;
 }
 
+// The file of n trades all open, or for 0 a new empty one in `empty`.
+QString openTradesFile(int n, const QTemporaryDir& empty) {
+    if (n > 0) return tradesFile(n, true);
+    const QString path = empty.filePath(QStringLiteral("leer.mdb"));
+    gd::Database::create(path);
+    return path;
+}
+
 void BM_ImportNewBuyers(benchmark::State& state) {
     Home home;
-    const int n = int(state.range(0));
-    const QString path = n > 0 ? tradesFile(n, true) : QString();
     QTemporaryDir empty;
-    if (n == 0) {
-        gd::Database::create(empty.filePath(QStringLiteral("leer.mdb")));
-    }
-    gd::gsDataSource = n > 0 ? path : empty.filePath(QStringLiteral("leer.mdb"));
-    gd::gsStandardUser = kUser;
-    const QStringList mails = newBuyers();
-    for (auto _ : state) {
-        const gd::Store store = gd::currentStore();
-        gd::Transaction batch(store);
-        const gd::Store into = store.within(batch);
-        for (const QString& m : mails)
-            if (!gd::importMailText(&into, m).stored) state.SkipWithError("not stored");
-    }
-    state.SetLabel(n > 0 ? "all open" : "empty file");
+    importOurs(state, openTradesFile(int(state.range(0)), empty), newBuyers());
+    state.SetLabel(state.range(0) > 0 ? "all open" : "empty file");
 }
 BENCHMARK(BM_ImportNewBuyers)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_ImportNewBuyersRaw(benchmark::State& state) {
     Home home;
-    const int n = int(state.range(0));
     QTemporaryDir empty;
-    const QString path = n > 0 ? tradesFile(n, true) : empty.filePath(QStringLiteral("leer.mdb"));
-    if (n == 0) gd::Database::create(path);
-    gd::gsStandardUser = kUser;
-    const QStringList mails = newBuyers();
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size = -65536; SELECT count(*) FROM sqlite_master;", nullptr,
-                 nullptr, nullptr);
-    {
-        bench::RawImporter raw(db, kUser);
-        for (auto _ : state) {
-            sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-            for (const QString& m : mails)
-                if (!raw.import(m)) state.SkipWithError("not stored");
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        }
-    }
-    sqlite3_close(db);
-    state.SetLabel(n > 0 ? "all open" : "empty file");
+    importRaw(state, openTradesFile(int(state.range(0)), empty), newBuyers());
+    state.SetLabel(state.range(0) > 0 ? "all open" : "empty file");
 }
 BENCHMARK(BM_ImportNewBuyersRaw)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -313,10 +313,11 @@ void FlexGrid::fitColumns() {
     // ("3 Tage, 1. Erinnerung"), an empty one takes its heading's width. The member name is
     // how a seller knows the buyer: it keeps its width up to a long name's.
     const QFontMetrics heading(horizontalHeader()->font());
+    const auto headingWidth = [&](int c) {
+        return heading.horizontalAdvance(model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 14;
+    };
     for (const int c : {2, 3, 6, 8}) {
-        const int head =
-            heading.horizontalAdvance(model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 14;
-        const int needs = std::max(content_[std::size_t(c)], head);
+        const int needs = std::max(content_[std::size_t(c)], headingWidth(c));
         narrowest[c] = c == 6 ? needs : std::min(narrowest[c], needs);
     }
     // What each column asks: the user's width as chosen, else its default widened to its content.
@@ -375,9 +376,7 @@ void FlexGrid::fitColumns() {
     auto width = solve();
     if (!fits(width) && !byUser_[kDate]) {
         // The day alone, but the heading still whole.
-        narrowest[kDate] = std::max(
-            shortDate,
-            heading.horizontalAdvance(model_->headerData(kDate, Qt::Horizontal, Qt::DisplayRole).toString()) + 14);
+        narrowest[kDate] = std::max(shortDate, headingWidth(kDate));
         width = solve();
     }
     for (const int c : {3, 9}) {

@@ -400,7 +400,7 @@ Result<QString> expectedInvoiceNumber(const Store& store, const QString& sale, c
     const Result<std::optional<IssuedInvoice>> issued = invoiceOfSale(store, sale);
     if (!issued.ok()) return issued.error();
     if (issued.value()) return issued.value()->Nummer;
-    const QString p = pattern.trimmed().isEmpty() ? QStringLiteral("RE-{JJJJ}-{NNNN}") : pattern;
+    const QString p = series(pattern);
     if (!validNumberPattern(p)) return QString();
     return dbStep(QStringLiteral("Die nächste Rechnungsnummer kann nicht gelesen werden:"), [&]() -> Result<QString> {
         Database db = store.open();
