@@ -17,7 +17,7 @@ namespace bench {
 
 class RawImporter {
 public:
-    RawImporter(sqlite3* db, const QString& user) : user_(user) {
+    RawImporter(sqlite3* db, const QString& user) : rules_(gd::rulesInForce()), user_(user) {
         for (const char* sql : kSql) {
             sqlite3_stmt* s = nullptr;
             sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
@@ -33,7 +33,7 @@ public:
     // False when the trade's row was not stored.
     bool import(const QString& mailText) {
         gd::ImportRecords r;
-        gd::parseMail(r, gd::normalizeMailText(mailText));
+        gd::parseMail(rules_, r, gd::normalizeMailText(mailText));
         const gd::tKunde& k = r.oKunde;
         const gd::tAuktion& a = r.oAuktion;
         keep_.clear();
@@ -67,6 +67,7 @@ public:
     }
 
 private:
+    gd::ParserRules rules_;
     static constexpr const char* kSql[] = {
         "SELECT 1 FROM Auktionen WHERE AuktionsNr = ? AND Standarduser = ? LIMIT 1",
         "SELECT 1 FROM Auktionen INDEXED BY Auktionen_User_ebayName WHERE ebayName = ? AND Bezahlt = 0 AND "

@@ -53,7 +53,7 @@ QByteArray camt() {
 
 void setUp(std::int64_t trades) {
     gd::gsDataSource = file(trades);
-    gd::gsStandardUser = QStringLiteral("haendler");
+    gd::gSettings.StandardUser = QStringLiteral("haendler");
 }
 
 void BM_CamtRead(benchmark::State& state) {

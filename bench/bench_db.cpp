@@ -6,11 +6,11 @@
 #include <QTemporaryDir>
 
 #include "BenchFixture.h"
-#include "domain/db/AuktionsListe.h"
-#include "domain/db/CsvExport.h"
 #include "domain/db/Database.h"
-#include "domain/db/LoadSave.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/AuktionsListe.h"
+#include "domain/trade/CsvExport.h"
+#include "domain/trade/LoadSave.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -24,7 +24,7 @@ struct Fixture {
     Fixture(int auctions, int contacts) {
         QFile::copy(bench::tradesFile(auctions, contacts), path);
         gd::gsDataSource = path;
-        gd::gsStandardUser = QStringLiteral("haendler");
+        gd::gSettings.StandardUser = QStringLiteral("haendler");
     }
 };
 
@@ -41,7 +41,8 @@ void BM_ListAlle(benchmark::State& state) {
     Fixture f(10000, 2000);
     std::size_t rows = 0;
     for (auto _ : state)
-        rows = std::size_t(gd::loadAuktionsListe(f.path, gd::gsStandardUser, gd::ListFilter::Alle).value().size());
+        rows = std::size_t(
+            gd::loadAuktionsListe(gd::Store{f.path, gd::gSettings.StandardUser}, gd::ListFilter::Alle).value().size());
     state.counters["rows"] = double(rows);
 }
 BENCHMARK(BM_ListAlle)->Unit(benchmark::kMillisecond);
@@ -49,7 +50,8 @@ BENCHMARK(BM_ListAlle)->Unit(benchmark::kMillisecond);
 void BM_ExportCsv10000(benchmark::State& state) {
     Fixture f(10000, 2000);
     qsizetype bytes = 0;
-    for (auto _ : state) bytes = gd::exportCsv(f.path, gd::gsStandardUser, gd::ListFilter::Alle).value().size();
+    for (auto _ : state)
+        bytes = gd::exportCsv(gd::Store{f.path, gd::gSettings.StandardUser}, gd::ListFilter::Alle).value().size();
     state.counters["MB"] = double(bytes) / 1e6;
 }
 BENCHMARK(BM_ExportCsv10000)->Unit(benchmark::kMillisecond);

@@ -10,8 +10,8 @@
 
 #include "BenchFixture.h"
 #include "base/SafeWrite.h"
-#include "domain/bank/IssuedInvoices.h"
 #include "domain/db/Documents.h"
+#include "domain/invoice/IssuedInvoices.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -33,10 +33,10 @@ QByteArray page(const gd::Invoice& inv) {
 QStringList sales(const QString& path) {
     QStringList out;
     gd::Database db = gd::Database::open(path);
-    gd::Recordset rs = db.OpenRecordset(QStringLiteral(
-        "select a.AuktionsID from Auktionen a join Kunden k on k.ebayName = a.ebayName and k.Standarduser = "
-        "a.Standarduser where k.Kunde <> 0 and a.GruppenID = '' order by a.rowid"));
-    for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) out << rs.text(QStringLiteral("AuktionsID"));
+    out = db.allRows(QStringLiteral("select a.AuktionsID from Auktionen a join Kunden k on k.ebayName = a.ebayName and "
+                                    "k.Standarduser = a.Standarduser where k.Kunde <> 0 and a.GruppenID = '' order by "
+                                    "a.rowid"),
+                     {}, [](const gd::DbRow& r) { return r.text(0); });
     return out;
 }
 
@@ -101,7 +101,7 @@ void BM_IssueOne(benchmark::State& state) {
     int next = int(state.range(0));
     for (auto _ : state) {
         const gd::Result<gd::IssuedInvoice> r = gd::issueInvoice(
-            store, ids.value(next++), QString(), kAt,
+            store, gd::invoiceProfile(gd::currentSettings()), ids.value(next++), QString(), kAt,
             [](const gd::Invoice& inv, const QByteArray&) { return gd::Result<QByteArray>(page(inv)); });
         if (!r.ok() || !r.value().Hinweis.isEmpty()) state.SkipWithError("nicht ausgestellt");
     }

@@ -29,9 +29,10 @@ void BM_ParseOneEmail(benchmark::State& state) {
     Home home;
     const QString text =
         gd::normalizeMailText(*gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/sofortkauf_verkauf.txt")));
+    const gd::ParserRules rules = gd::rulesInForce();
     for (auto _ : state) {
         gd::ImportRecords r;
-        gd::parseMail(r, text);
+        gd::parseMail(rules, r, text);
         if (!r.acceptable) state.SkipWithError("not parsed");
     }
 }
@@ -88,9 +89,10 @@ void BM_ParseManyLineBreaks(benchmark::State& state) {
     Home home;
     const QString mail = *gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/mails/sofortkauf_verkauf.txt")) +
                          QString(qsizetype(state.range(0)), QLatin1Char('\n'));
+    const gd::ParserRules rules = gd::rulesInForce();
     for (auto _ : state) {
         gd::ImportRecords r;
-        gd::parseMail(r, gd::normalizeMailText(mail));
+        gd::parseMail(rules, r, gd::normalizeMailText(mail));
         benchmark::DoNotOptimize(r.acceptable);
     }
     state.SetComplexityN(state.range(0));
@@ -107,6 +109,7 @@ void BM_ImportAndStoreOneFile(benchmark::State& state) {
     const QString file = home.dir.filePath(QStringLiteral("mail.txt"));
     const gd::Store store = gd::currentStore();
     int n = 0;
+    const gd::ParserRules rules = gd::rulesInForce();
     for (auto _ : state) {
         state.PauseTiming();
         QString t = text;
@@ -116,7 +119,7 @@ void BM_ImportAndStoreOneFile(benchmark::State& state) {
         f.write(t.toUtf8());
         f.close();
         state.ResumeTiming();
-        if (!gd::importMailFile(file, &store).stored) state.SkipWithError("not stored");
+        if (!gd::importMailFile(rules, file, &store).stored) state.SkipWithError("not stored");
     }
 }
 BENCHMARK(BM_ImportAndStoreOneFile)->Unit(benchmark::kMillisecond);
@@ -150,6 +153,7 @@ void freshDatabase(benchmark::State& state) {
 void BM_ImportBatch(benchmark::State& state) {
     Home home;
     Mails mails(state.range(0) == 1);
+    const gd::ParserRules rules = gd::rulesInForce();
     for (auto _ : state) {
         freshDatabase(state);
         const gd::Store store = gd::currentStore();
@@ -157,7 +161,7 @@ void BM_ImportBatch(benchmark::State& state) {
         const gd::Store into = store.within(batch);
         for (const QString& file : mails.files) {
             const gd::Result<QString> text = gd::readMailFile(file);
-            if (!text.ok() || !gd::importMailText(&into, text.value()).stored) state.SkipWithError("not stored");
+            if (!text.ok() || !gd::importMailText(rules, &into, text.value()).stored) state.SkipWithError("not stored");
         }
         batch.commit();
     }
@@ -177,7 +181,7 @@ void BM_ImportBatchRaw(benchmark::State& state) {
         sqlite3_exec(db, "PRAGMA key='kaltwind'; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
         state.ResumeTiming();
         {
-            bench::RawImporter raw(db, gd::gsStandardUser);
+            bench::RawImporter raw(db, gd::gSettings.StandardUser);
             sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
             for (const QString& file : mails.files)
                 if (!raw.import(*gd::readMailFile(file))) state.SkipWithError("not stored");

@@ -9,8 +9,8 @@
 #include "BenchFixture.h"
 #include "base/Clock.h"
 #include "base/Money.h"
-#include "domain/db/AuktionsListe.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/AuktionsListe.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -58,12 +58,13 @@ QString journalFile(int trades, int paidPercent) {
 
 void BM_ListWithSums(benchmark::State& state) {
     const QString path = journalFile(int(state.range(0)), int(state.range(1)));
-    gd::glMahnTage = 7;
+    gd::gSettings.MahnTage = 7;
     gd::ListSummary sum;
     for (auto _ : state) {
         qsizetype rows = 0;
         const gd::Status read = gd::forEachListRow(
-            path, QString::fromLatin1(kUser), gd::ListFilter::Alle, [&rows](gd::ListRow&) { ++rows; }, -1, &sum);
+            gd::Store{path, QString::fromLatin1(kUser)}, gd::ListFilter::Alle, [&rows](gd::ListRow&) { ++rows; }, -1,
+            &sum);
         if (!read.ok()) state.SkipWithError("not read");
         benchmark::DoNotOptimize(rows);
     }
@@ -78,7 +79,7 @@ void BM_ListWithoutSums(benchmark::State& state) {
     const QString path = journalFile(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) {
         qsizetype rows = 0;
-        const gd::Status read = gd::forEachListRow(path, QString::fromLatin1(kUser), gd::ListFilter::Alle,
+        const gd::Status read = gd::forEachListRow(gd::Store{path, QString::fromLatin1(kUser)}, gd::ListFilter::Alle,
                                                    [&rows](gd::ListRow&) { ++rows; });
         if (!read.ok()) state.SkipWithError("not read");
         benchmark::DoNotOptimize(rows);
@@ -147,10 +148,12 @@ BENCHMARK(BM_ListWithoutJournalRaw)->Args({100000, 0})->Args({100000, 70})->Unit
 
 void BM_Overdue(benchmark::State& state) {
     const QString path = journalFile(int(state.range(0)), int(state.range(1)));
-    gd::glMahnTage = 7;
+    gd::gSettings.MahnTage = 7;
     qsizetype rows = 0;
     for (auto _ : state) {
-        rows = gd::loadAuktionsListe(path, QString::fromLatin1(kUser), gd::ListFilter::Ueberfaellig).value().size();
+        rows = gd::loadAuktionsListe(gd::Store{path, QString::fromLatin1(kUser)}, gd::ListFilter::Ueberfaellig)
+                   .value()
+                   .size();
     }
     state.counters["rows"] = double(rows);
 }

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "BenchFixture.h"
-#include "domain/db/AuktionsListe.h"
-#include "domain/db/LoadSave.h"
 #include "domain/db/SearchFold.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/AuktionsListe.h"
+#include "domain/trade/LoadSave.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -57,7 +57,7 @@ QList<gd::ListRow> rawRows(sqlite3_stmt* st) {
 
 void setUser(const QString& path) {
     gd::gsDataSource = path;
-    gd::gsStandardUser = QStringLiteral("haendler");
+    gd::gSettings.StandardUser = QStringLiteral("haendler");
 }
 
 void BM_List(benchmark::State& state) {
@@ -65,7 +65,8 @@ void BM_List(benchmark::State& state) {
     setUser(path);
     std::size_t rows = 0;
     for (auto _ : state)
-        rows = std::size_t(gd::loadAuktionsListe(path, gd::gsStandardUser, gd::ListFilter::Alle).value().size());
+        rows = std::size_t(
+            gd::loadAuktionsListe(gd::Store{path, gd::gSettings.StandardUser}, gd::ListFilter::Alle).value().size());
     state.counters["rows"] = double(rows);
 }
 BENCHMARK(BM_List)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -95,11 +96,9 @@ void BM_Click(benchmark::State& state) {
     setUser(path);
     int i = 0;
     for (auto _ : state) {
-        gd::tAuktion a;
-        gd::tKunde k;
         const QString id = QStringLiteral("id%1").arg((i++ * 7919) % n);
-        if (!gd::funLoadAuktion(gd::currentStore(), a, id).value() ||
-            !gd::funLoadKunde(gd::currentStore(), k, a.ebayName).value())
+        const auto a = gd::funLoadAuktion(gd::currentStore(), id);
+        if (!a.ok() || !a.value() || !gd::funLoadKunde(gd::currentStore(), a.value()->ebayName).valueOr(std::nullopt))
             state.SkipWithError("not found");
     }
 }
@@ -147,7 +146,8 @@ void BM_Search(benchmark::State& state) {
     setUser(path);
     const QString typed = QString::fromUtf8(kSearches[state.range(0)]);
     std::size_t rows = 0;
-    for (auto _ : state) rows = std::size_t(gd::searchAuktionsListe(path, gd::gsStandardUser, typed).value().size());
+    for (auto _ : state)
+        rows = std::size_t(gd::searchAuktionsListe(gd::Store{path, gd::gSettings.StandardUser}, typed).value().size());
     state.SetLabel(kSearches[state.range(0)]);
     state.counters["rows"] = double(rows);
 }
@@ -160,7 +160,8 @@ void BM_SearchFirstScreen(benchmark::State& state) {
     const QString typed = QString::fromUtf8(kSearches[state.range(0)]);
     std::size_t rows = 0;
     for (auto _ : state)
-        rows = std::size_t(gd::searchAuktionsListe(path, gd::gsStandardUser, typed, 200).value().size());
+        rows = std::size_t(
+            gd::searchAuktionsListe(gd::Store{path, gd::gSettings.StandardUser}, typed, 200).value().size());
     state.SetLabel(kSearches[state.range(0)]);
     state.counters["rows"] = double(rows);
 }

@@ -38,7 +38,7 @@ void BM_Refresh(benchmark::State& state) {
     const int n = int(state.range(0));
     const QString path = bench::tradesFile(n, n / 5);
     gd::gsDataSource = path;
-    gd::gsStandardUser = QStringLiteral("haendler");
+    gd::gSettings.StandardUser = QStringLiteral("haendler");
     gd::frmMain w;
     w.Form_Load();
     w.show();

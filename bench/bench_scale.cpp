@@ -15,15 +15,15 @@
 #include "RawImport.h"
 #include "base/AppPath.h"
 #include "base/SafeWrite.h"
-#include "domain/db/AuktionsListe.h"
 #include "domain/db/Backup.h"
-#include "domain/db/CsvExport.h"
 #include "domain/db/Database.h"
 #include "domain/db/Schema.h"
 #include "domain/import/BatchImport.h"
 #include "domain/import/MailFile.h"
 #include "domain/import/Parser.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/AuktionsListe.h"
+#include "domain/trade/CsvExport.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -68,14 +68,16 @@ QString tradesFile(int n, bool allOpen = false) {
     QFile::remove(part);
     gd::Database::create(part);
     gd::gsDataSource = part;
-    gd::gsStandardUser = kUser;
+    gd::gSettings.StandardUser = kUser;
     const QString base = saleMail();
     {
         const gd::Store store = gd::currentStore();
         gd::Transaction batch(store);
         const gd::Store into = store.within(batch);
+        const gd::ParserRules rules = gd::rulesInForce();
         for (int i = 0; i < n; ++i)
-            if (!gd::importMailText(&into, mail(base, i, i % (n / 3 + 1))).stored) qFatal("mail %d not stored", i);
+            if (!gd::importMailText(rules, &into, mail(base, i, i % (n / 3 + 1))).stored)
+                qFatal("mail %d not stored", i);
         if (!allOpen)
             batch.database().execute(
                 QStringLiteral("update Auktionen set Antwort = 1, Bezahlt = 1, Versendet = 1, Abgeschlossen = 1, "
@@ -98,20 +100,21 @@ QStringList weekOfMails(int n) {
 // run meets the same file.
 void importOurs(benchmark::State& state, const QString& path, const QStringList& mails) {
     gd::gsDataSource = path;
-    gd::gsStandardUser = kUser;
+    gd::gSettings.StandardUser = kUser;
+    const gd::ParserRules rules = gd::rulesInForce();
     for (auto _ : state) {
         const gd::Store store = gd::currentStore();
         gd::Transaction batch(store);
         const gd::Store into = store.within(batch);
         for (const QString& m : mails)
-            if (!gd::importMailText(&into, m).stored) state.SkipWithError("not stored");
+            if (!gd::importMailText(rules, &into, m).stored) state.SkipWithError("not stored");
     }
 }
 
 // The yardstick: the same mails stored by the raw importer, into the same file with its indexes
 // and the search index its triggers fill.
 void importRaw(benchmark::State& state, const QString& path, const QStringList& mails) {
-    gd::gsStandardUser = kUser;
+    gd::gSettings.StandardUser = kUser;
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_exec(db, "PRAGMA key='kaltwind'; PRAGMA cache_size = -65536; SELECT count(*) FROM sqlite_master;", nullptr,
@@ -209,11 +212,11 @@ void BM_ListPrinted(benchmark::State& state) {
     const int n = int(state.range(0) & 0xFFFFFF);
     const bool overdue = state.range(0) & kOverdueBit, allOpen = state.range(0) & kAllOpenBit;
     const QString path = tradesFile(n, allOpen);
-    gd::glMahnTage = 7;
+    gd::gSettings.MahnTage = 7;
     qsizetype bytes = 0;
     for (auto _ : state) {
         bytes = 0;
-        const gd::Status read = gd::writeListTsv(path, kUser,
+        const gd::Status read = gd::writeListTsv(gd::Store{path, kUser},
                                                  allOpen   ? gd::ListFilter::Alle
                                                  : overdue ? gd::ListFilter::Ueberfaellig
                                                            : gd::ListFilter::Abgeschlossen,
@@ -268,7 +271,7 @@ void BM_ExportCsv(benchmark::State& state) {
     for (auto _ : state) {
         gd::Status read;
         const gd::Status written = gd::writeFileSafely(file, [&](const gd::ByteSink& sink) {
-            return read = gd::exportCsv(path, kUser, gd::ListFilter::Abgeschlossen, sink);
+            return read = gd::exportCsv(gd::Store{path, kUser}, gd::ListFilter::Abgeschlossen, sink);
         });
         if (!read.ok() || !written.ok()) state.SkipWithError("not written");
     }

@@ -10,9 +10,9 @@
 #include <cstdio>
 
 #include "BenchFixture.h"
-#include "domain/db/AuktionsListe.h"
 #include "domain/db/Move.h"
 #include "domain/db/PgEngine.h"
+#include "domain/trade/AuktionsListe.h"
 
 namespace {
 
@@ -97,14 +97,14 @@ void BM_ServerList100k(benchmark::State& state) {
     qint64 rows = 0;
     for (auto _ : state)
         for (int i = 0; i < kReads; ++i)
-            rows += gd::loadAuktionsListe(server().url, kUser, gd::ListFilter::Alle).value().size();
+            rows += gd::loadAuktionsListe(gd::Store{server().url, kUser}, gd::ListFilter::Alle).value().size();
     state.counters["rows"] = double(rows) / double(state.iterations() * kReads);
 }
 BENCHMARK(BM_ServerList100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PsqlList100k(benchmark::State& state) {
     if (!server().up) return state.SkipWithError("kein PostgreSQL-Server");
-    (void)gd::loadAuktionsListe(server().url, kUser, gd::ListFilter::Alle);
+    (void)gd::loadAuktionsListe(gd::Store{server().url, kUser}, gd::ListFilter::Alle);
     runPsql(state, gd::pgLastStatement());
 }
 BENCHMARK(BM_PsqlList100k)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -113,14 +113,15 @@ void BM_ServerSearch100k(benchmark::State& state) {
     if (!server().up) return state.SkipWithError("kein PostgreSQL-Server");
     qint64 rows = 0;
     for (auto _ : state)
-        for (int i = 0; i < kReads; ++i) rows += gd::searchAuktionsListe(server().url, kUser, kSearch).value().size();
+        for (int i = 0; i < kReads; ++i)
+            rows += gd::searchAuktionsListe(gd::Store{server().url, kUser}, kSearch).value().size();
     state.counters["rows"] = double(rows) / double(state.iterations() * kReads);
 }
 BENCHMARK(BM_ServerSearch100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PsqlSearch100k(benchmark::State& state) {
     if (!server().up) return state.SkipWithError("kein PostgreSQL-Server");
-    (void)gd::searchAuktionsListe(server().url, kUser, kSearch);
+    (void)gd::searchAuktionsListe(gd::Store{server().url, kUser}, kSearch);
     runPsql(state, gd::pgLastStatement());
 }
 BENCHMARK(BM_PsqlSearch100k)->Unit(benchmark::kMillisecond)->UseRealTime();

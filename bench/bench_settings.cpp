@@ -27,9 +27,9 @@ static void BM_subInitApp(benchmark::State& state) {
     gd::funIni_SetString(ini, QStringLiteral("Main"), QStringLiteral("Plattform"), QStringLiteral("ebay.at"), false);
     for (auto _ : state) {
         gd::subInitApp();
-        benchmark::DoNotOptimize(gd::gaVerkauf.size());
+        benchmark::DoNotOptimize(gd::gRules.verkauf.size());
     }
-    if (gd::gaVerkauf.empty()) state.SkipWithError("keyword file not loaded");
+    if (gd::gRules.verkauf.empty()) state.SkipWithError("keyword file not loaded");
 }
 BENCHMARK(BM_subInitApp)->Unit(benchmark::kMillisecond);
 

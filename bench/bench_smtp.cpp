@@ -102,8 +102,8 @@ void BM_DeliverToLocalServer(benchmark::State& state) {
         state.SkipWithError("no server");
         return;
     }
-    gd::gsSMTPServer = QStringLiteral("127.0.0.1");
-    gd::glSMTPPort = port;
+    gd::gSettings.SMTPServer = QStringLiteral("127.0.0.1");
+    gd::gSettings.SMTPPort = port;
     const QString msg = QStringLiteral("subject: Zahlung erhalten\r\nGuten Tag,\r\nvielen Dank.\r\n");
     for (auto _ : state)
         if (!gd::Send_SMTP(QStringLiteral("Gavel <shop@gavel.example>"), QStringLiteral("hans@example.de"), msg,

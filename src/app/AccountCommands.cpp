@@ -6,10 +6,10 @@
 #include "base/Money.h"
 #include "domain/bank/Matching.h"
 #include "domain/db/Journal.h"
-#include "domain/db/LoadSave.h"
 #include "domain/mail/MailComposer.h"
 #include "domain/mail/modVorlagen.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/LoadSave.h"
 
 namespace gd {
 
@@ -77,13 +77,14 @@ int mailCommand(const QStringList& args) {
     warnIfDamaged();
     const Result<QString> id = auktionsIdOf(currentStore(), args[1]);
     if (!id.ok()) return fail(oneLine(id.error()));
-    tAuktion a;
-    const Result<bool> found = funLoadAuktion(currentStore(), a, id.value());
+    const Result<std::optional<tAuktion>> found = funLoadAuktion(currentStore(), id.value());
     if (!found.ok()) return fail(oneLine(found.error()));
-    tKunde k;
-    const Result<bool> partner = funLoadKunde(currentStore(), k, a.ebayName);
+    const tAuktion a = found.value().value_or(tAuktion());
+    const Result<std::optional<tKunde>> partner = funLoadKunde(currentStore(), a.ebayName);
     if (!partner.ok()) return fail(oneLine(partner.error()));
-    const Result<MailInputs> in = mailInputsFor(currentStore(), a, k, a.Preis, a.Versandkosten, a.Betrag);
+    const tKunde k = partner.value().value_or(tKunde());
+    const Result<MailInputs> in =
+        mailInputsFor(currentStore(), mailProfile(currentSettings()), a, k, a.Preis, a.Versandkosten, a.Betrag);
     if (!in.ok()) return fail(oneLine(in.error()));
     MailComposer composer(in.value());
     if (const Status group = composer.loadGroup(); !group.ok()) return fail(oneLine(group.error()));

@@ -9,9 +9,9 @@
 #include "base/ReadFile.h"
 #include "base/SafeWrite.h"
 #include "domain/bank/Csv.h"
-#include "domain/bank/Datev.h"
 #include "domain/bank/Payouts.h"
-#include "domain/bank/YearFigures.h"
+#include "domain/books/Datev.h"
+#include "domain/books/YearFigures.h"
 #include "domain/import/OrderReport.h"
 #include "domain/settings/modGlobal.h"
 
@@ -29,7 +29,7 @@ int datevCommand(const QStringList& args) {
     readOnce();
     if (!initApp()) return 1;
     warnIfDamaged();
-    const Result<DatevExport> ex = datevExport(currentStore(), datevSetupFromSettings(), from, to, now());
+    const Result<DatevExport> ex = datevExport(currentStore(), datevSetup(currentSettings()), from, to, now());
     if (!ex.ok()) return fail(oneLine(ex.error()));
     const Status w = writeFileSafely(args[2], ex.value().bytes);
     if (!w.ok())
@@ -47,14 +47,14 @@ int yearCommand(const QString& yearText) {
     readOnce();
     if (!initApp()) return 1;
     warnIfDamaged();
-    const Result<QList<PlatformYear>> figures = yearFigures(currentStore(), year);
+    const Result<QList<PlatformYear>> figures = yearFigures(currentStore(), year, mainPlatform(currentSettings()));
     if (!figures.ok()) return fail(oneLine(figures.error()));
     for (const QStringList& row : yearTable(figures.value())) out() << row.join(QLatin1Char('\t')) << '\n';
     out().flush();
     const LimitNote report = reportingNote(figures.value(), year, reportLimits(gSettings.GrenzeMeldepflicht));
     if (report.level != LimitNote::Level::None) err() << report.text << '\n';
     if (gSettings.Kleinunternehmer) {
-        const Result<QList<PlatformYear>> last = yearFigures(currentStore(), year - 1);
+        const Result<QList<PlatformYear>> last = yearFigures(currentStore(), year - 1, mainPlatform(currentSettings()));
         if (!last.ok()) return fail(oneLine(last.error()));
         const LimitNote small = smallBusinessNote(yearTotal(last.value()).gross(), yearTotal(figures.value()).gross(),
                                                   year, smallBusinessLimits(gSettings.GrenzeKleinunternehmer));
@@ -103,7 +103,8 @@ int payoutsCommand(const QString& file) {
 int ordersCommand(const QString& file) {
     const auto bytes = reportFile(file);
     if (const int* code = std::get_if<int>(&bytes)) return *code;
-    const Result<OrderReport> report = parseOrderReport(std::get<QByteArray>(bytes), loadProfiles());
+    const Result<OrderReport> report =
+        parseOrderReport(std::get<QByteArray>(bytes), loadProfiles(), mainPlatform(currentSettings()));
     if (!report.ok()) return fail(oneLine(report.error()));
     const Result<OrderOutcome> done = applyOrderReport(currentStore(), report.value());
     if (!done.ok()) return fail(oneLine(done.error()));

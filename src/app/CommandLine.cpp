@@ -21,15 +21,15 @@
 #include "base/Product.h"
 #include "base/SafeWrite.h"
 #include "base/Terminal.h"
-#include "domain/bank/Invoice.h"
 #include "domain/bank/Matching.h"
-#include "domain/db/AuktionsListe.h"
 #include "domain/db/Backup.h"
-#include "domain/db/CsvExport.h"
 #include "domain/db/Database.h"
 #include "domain/import/BatchImport.h"
 #include "domain/import/MailFile.h"
+#include "domain/invoice/Invoice.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/AuktionsListe.h"
+#include "domain/trade/CsvExport.h"
 
 namespace gd {
 namespace cli {
@@ -192,7 +192,7 @@ int importFiles(const QStringList& files) {
     }
     if (!initApp()) return 1;
     // Rows are stored under the member name; without one they would vanish from view once it is set.
-    if (gsEbayName.trimmed().isEmpty())
+    if (gSettings.Username.trimmed().isEmpty())
         return fail(
             QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
                            "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
@@ -222,6 +222,7 @@ int importFiles(const QStringList& files) {
         out() << line << "\n";
         out().flush();
     };
+    const ParserRules rules = rulesInForce();
     for (const QString& file : files) {
         const QString name = QFileInfo(file).fileName();
         const Result<QList<MailText>> mails = readMails(file);
@@ -238,7 +239,7 @@ int importFiles(const QStringList& files) {
             // Inside the batch, when there is one; each file a savepoint of it.
             const Store into = batch ? store.within(*batch) : store;
             if (mail.error.isEmpty())
-                r = importMailText(&into, mail.text);
+                r = importMailText(rules, &into, mail.text);
             else
                 r.refusal = oneLine(mail.error);
             if (r.stored) {
@@ -272,7 +273,7 @@ int parseFile(const QStringList& files) {
     initApp();
     ImportRecords r;
     QStringList messages;
-    const FileImport result = importMailFile(files.first(), nullptr, &r, &messages);
+    const FileImport result = importMailFile(rulesInForce(), files.first(), nullptr, &r, &messages);
     out() << QJsonDocument(recordsToJson(result.kind, r, messages)).toJson(QJsonDocument::Indented);
     out().flush();
     return r.acceptable ? 0 : 1;
@@ -287,7 +288,7 @@ int exportFile(const QString& file, const QString& filterName) {
     int rows = 0;
     Status read;
     const Status written = writeFileSafely(file, [&](const ByteSink& sink) {
-        return read = exportCsv(gsDataSource, gsStandardUser, *filter, sink, &rows);
+        return read = exportCsv(currentStore(), ListChoice(*filter, gSettings.MahnTage), sink, &rows);
     });
     if (!read.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + read.error().text());
     if (!written.ok())
@@ -306,7 +307,8 @@ WindowProgramParts& windowParts() {
 int testMail(const QString& address) {
     if (!windowParts().sendTestMail) return fail(QStringLiteral("Dieses Programm kann keine E-Mail senden."));
     initApp();
-    if (gsAbsender.trimmed().isEmpty()) return fail(QStringLiteral("Es ist keine Absenderadresse eingestellt."));
+    if (gSettings.Absender.trimmed().isEmpty())
+        return fail(QStringLiteral("Es ist keine Absenderadresse eingestellt."));
     const Status sent = windowParts().sendTestMail(currentSettings(), address);
     if (!sent.ok()) return fail(QStringLiteral("Die Testmail wurde nicht gesendet: ") + sent.error().message());
     out() << "Testmail gesendet.\n";
@@ -321,9 +323,9 @@ int listAuctions(const QString& filterName) {
     if (!initApp()) return 1;
     warnIfDamaged();
     out().flush();
-    const Status read = writeListTsv(gsDataSource, gsStandardUser, *filter, [](const QByteArray& lines) {
-        return standardStream(1).write(lines) == lines.size();
-    });
+    const Status read =
+        writeListTsv(currentStore(), ListChoice(*filter, gSettings.MahnTage),
+                     [](const QByteArray& lines) { return standardStream(1).write(lines) == lines.size(); });
     if (!read.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + read.error().text());
     return 0;
 }
@@ -332,7 +334,7 @@ int searchAuctions(const QString& text) {
     readOnce();
     if (!initApp()) return 1;
     warnIfDamaged();
-    const Result<QList<ListRow>> found = searchAuktionsListe(gsDataSource, gsStandardUser, text);
+    const Result<QList<ListRow>> found = searchAuktionsListe(currentStore(), text);
     if (!found.ok()) return fail(QStringLiteral("Die Auktionen können nicht gelesen werden: ") + found.error().text());
     // The layout of --list.
     out() << "AuktionsID\tAuktionsNr\tebayName\tName\tTitel\tAuktionsende\tStatus\tGruppenID\tBetrag\n";

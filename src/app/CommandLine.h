@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "base/Result.h"
-#include "domain/bank/IssuedInvoices.h"
+#include "domain/invoice/IssuedInvoices.h"
 
 namespace gd {
 

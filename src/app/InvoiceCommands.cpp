@@ -7,11 +7,11 @@
 #include "app/CliCommon.h"
 #include "base/Clock.h"
 #include "base/SafeWrite.h"
-#include "domain/bank/EInvoice.h"
-#include "domain/bank/IssuedInvoices.h"
-#include "domain/bank/ReceivedInvoices.h"
 #include "domain/bank/Statement.h"
 #include "domain/db/Documents.h"
+#include "domain/invoice/EInvoice.h"
+#include "domain/invoice/IssuedInvoices.h"
+#include "domain/invoice/ReceivedInvoices.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
@@ -46,7 +46,8 @@ int invoiceCommand(const QStringList& args, const InvoicePage& page) {
         const IssuedInvoice& doc = issued.value().first;
         return written(doc, args[1], doc.Art == QStringLiteral("Storno") ? "Stornorechnung" : "Rechnung");
     }
-    const Result<IssuedInvoice> inv = issueInvoice(currentStore(), args[0], gsNummernkreis, now(), page);
+    const Result<IssuedInvoice> inv =
+        issueInvoice(currentStore(), invoiceProfile(currentSettings()), args[0], gSettings.Nummernkreis, now(), page);
     if (!inv.ok()) return fail(oneLine(inv.error()));
     return written(inv.value(), args[1], "Rechnung");
 }
@@ -56,7 +57,7 @@ int cancelInvoiceCommand(const QString& nummer, const QStringList& args, const I
     if (args.size() != 1) return fail(QStringLiteral("--cancel-invoice braucht den Namen der PDF-Datei."));
     if (!initApp()) return 1;
     if (const auto refused = refuseDamaged()) return *refused;
-    const Result<IssuedInvoice> inv = cancelInvoice(currentStore(), nummer, gsNummernkreis, now(), page);
+    const Result<IssuedInvoice> inv = cancelInvoice(currentStore(), nummer, gSettings.Nummernkreis, now(), page);
     if (!inv.ok()) return fail(oneLine(inv.error()));
     return written(inv.value(), args[0], "Stornorechnung");
 }

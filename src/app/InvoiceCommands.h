@@ -5,7 +5,7 @@
 #include <functional>
 #include <optional>
 
-#include "domain/bank/IssuedInvoices.h"
+#include "domain/invoice/IssuedInvoices.h"
 
 class QCommandLineParser;
 

@@ -72,7 +72,7 @@ void checkInBackground(QThreadPool& pool, const std::atomic<bool>& stop, gd::frm
 // Today's backup beside the window once the list is there; a failure is said, never hidden.
 // Closing the program stops it within a moment; the next start makes it anew.
 void dailyBackupInBackground(QThreadPool& pool, const std::atomic<bool>& stop, gd::frmMain& main) {
-    if (!gd::gbTaeglicheSicherung || gd::gsDataSource.isEmpty()) return;
+    if (!gd::gSettings.TaeglicheSicherung || gd::gsDataSource.isEmpty()) return;
     QPointer<gd::frmMain> window(&main);
     // QString(): a capture of "a + b" would keep QStringBuilder with references to temporaries.
     pool.start([window, &stop, db = gd::gsDataSource, bin = QString(gd::AppPath() + QStringLiteral("/bin")),

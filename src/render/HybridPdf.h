@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "base/Result.h"
-#include "domain/bank/PdfAttachment.h"
+#include "domain/invoice/PdfAttachment.h"
 
 namespace gd {
 

@@ -8,9 +8,9 @@
 
 #include "base/Money.h"
 #include "base/SafeWrite.h"
-#include "domain/bank/EInvoice.h"
 #include "domain/bank/GiroCode.h"
 #include "domain/bank/Statement.h"
+#include "domain/invoice/EInvoice.h"
 #include "render/HybridPdf.h"
 
 namespace gd {

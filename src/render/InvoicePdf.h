@@ -7,7 +7,7 @@
 #include <QString>
 
 #include "base/Result.h"
-#include "domain/bank/Invoice.h"
+#include "domain/invoice/Invoice.h"
 
 namespace gd {
 

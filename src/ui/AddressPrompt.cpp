@@ -10,11 +10,11 @@
 #include <algorithm>
 
 #include "base/Clock.h"
-#include "domain/bank/IssuedInvoices.h"
-#include "domain/bank/YearFigures.h"
-#include "domain/db/LoadSave.h"
+#include "domain/books/YearFigures.h"
+#include "domain/invoice/IssuedInvoices.h"
 #include "domain/settings/Optionen.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/LoadSave.h"
 #include "ui/Platform.h"
 
 namespace gd {
@@ -22,18 +22,18 @@ namespace gd {
 bool completeAddressFor(QWidget* parent, const QString& auktionsNr) {
     const Result<std::optional<IssuedInvoice>> issued = invoiceOfSale(currentStore(), auktionsNr);
     if (issued.ok() && issued.value()) return true;
-    const Result<Invoice> inv = invoiceFor(currentStore(), auktionsNr, today());
+    const Result<Invoice> inv = invoiceFor(currentStore(), invoiceProfile(currentSettings()), auktionsNr, today());
     if (!inv.ok()) {
         showError(inv.error());
         return false;
     }
     if (inv.value().AnschriftFehlt.isEmpty()) return true;
-    tKunde k;
-    const Result<bool> found = funLoadKunde(currentStore(), k, inv.value().Mitgliedsname);
+    const Result<std::optional<tKunde>> found = funLoadKunde(currentStore(), inv.value().Mitgliedsname);
     if (!found.ok() || !found.value()) {
         showError(found.ok() ? Error::plain(missingAddressText(inv.value())) : found.error());
         return false;
     }
+    tKunde k = *found.value();
 
     QDialog dlg(parent);
     dlg.setObjectName(QStringLiteral("frmAnschrift"));

@@ -23,13 +23,13 @@
 #include "base/Words.h"
 #include "domain/bank/Matching.h"
 #include "domain/db/Journal.h"
-#include "domain/db/LoadSave.h"
-#include "domain/db/Parcel.h"
-#include "domain/db/SentMails.h"
-#include "domain/db/StatusGruppen.h"
-#include "domain/db/TaxData.h"
-#include "domain/db/Trade.h"
 #include "domain/mail/MailComposer.h"
+#include "domain/trade/LoadSave.h"
+#include "domain/trade/Parcel.h"
+#include "domain/trade/SentMails.h"
+#include "domain/trade/StatusGruppen.h"
+#include "domain/trade/TaxData.h"
+#include "domain/trade/Trade.h"
 #include "ui/DatePicker.h"
 #include "ui/Platform.h"
 #include "ui/frmMail.h"
@@ -235,7 +235,7 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
 
 void DetailPane::subSetAuktion(const tAuktion& oAuktion) {
     CALLSTACK_PANE();
-    gbLoading = true;
+    filling_ = true;
     cboAuktion->addItem(oAuktion.AuktionsNr + QStringLiteral(": ") + oAuktion.Titel);
     cboAuktion->setCurrentIndex(cboAuktion->count() - 1);
     txtPreis->setText(oAuktion.Preis);
@@ -259,7 +259,7 @@ void DetailPane::subSetAuktion(const tAuktion& oAuktion) {
     for (QLineEdit* e :
          {txtPreis, txtMenge, txtVersand, txtBetrag, txtMitteilung, txtHinweise, txtVersandinfos, txtBezahlung})
         e->setCursorPosition(0);
-    gbLoading = false;
+    filling_ = false;
 }
 
 void DetailPane::subSetKunde(const tKunde& oKunde) {
@@ -294,16 +294,16 @@ void DetailPane::subClearFelder() {
     cmdAuktion->setToolTip(QString());
     fraKunde->setTitle(QStringLiteral("Käufer- / Verkäuferdaten"));
     // No date of an auction no longer shown.
-    const bool loading = gbLoading;
-    gbLoading = true;
+    const bool loading = filling_;
+    filling_ = true;
     dtpEndeDatum->clearDate();
     for (DatePicker* d : dtpStatus) d->clearDate();
-    gbLoading = loading;
+    filling_ = loading;
 }
 
 void DetailPane::chkStatus_Click(int Index) {
     CALLSTACK_PANE();
-    if (gbLoading) return;
+    if (filling_) return;
     QCheckBox* c = chkStatus[std::size_t(Index)];
     if (!listHasRows_ || mAuktion.AuktionsID.isEmpty()) {
         c->setChecked(false);  // nothing to store it for
@@ -430,7 +430,7 @@ void DetailPane::cmdErstatten_Click() {
 }
 
 void DetailPane::dtpStatus_Change(int Index) {
-    if (gbLoading || mAuktion.AuktionsID.isEmpty() || !chkStatus[std::size_t(Index)]->isChecked()) return;
+    if (filling_ || mAuktion.AuktionsID.isEmpty() || !chkStatus[std::size_t(Index)]->isChecked()) return;
     CALLSTACK_PANE();
     mAuktion.Datum[std::size_t(Index)] = QDateTime(dtpStatus[std::size_t(Index)]->date(), QTime(0, 0));
     const Status saved = SaveStatus(currentStore(), mAuktion, Index);
@@ -445,12 +445,10 @@ void DetailPane::cmdSenden_Click() {
         return;
     }
     if (mAuktion.AuktionsNr.isEmpty()) return;
-    const Result<MailInputs> in = mailInputsFor(currentStore(), mAuktion, mKunde, txtPreis->text(), txtVersand->text(),
-                                                txtBetrag->text(), dtpStatus[2]->date(), txtMenge->text());
-    if (!in.ok()) {
-        showError(in.error());
-        return;
-    }
+    const Result<MailInputs> in =
+        mailInputsFor(currentStore(), mailProfile(currentSettings()), mAuktion, mKunde, txtPreis->text(),
+                      txtVersand->text(), txtBetrag->text(), dtpStatus[2]->date(), txtMenge->text());
+    if (!in.ok()) return showError(in.error());
     frmMail dlg(in.value(), this);
     dlg.onStatusRecorded = [this] { emit milestoneSaved(); };
     dlg.exec();
@@ -473,7 +471,7 @@ void DetailPane::cmdAuktion_Click() {
                 .arg(counted(d, QStringLiteral("Tag"), QStringLiteral("Tagen"))));
         return;
     }
-    OpenLink(itemLink(mAuktion.AuktionsNr), true);
+    OpenLink(itemLink(gsItemLink, mAuktion.AuktionsNr), true);
 }
 
 void DetailPane::subGetAuktion(tAuktion& oAuktion) {
@@ -519,8 +517,7 @@ bool DetailPane::savePane() {
         showError(contact.error());
         return false;
     }
-    QString nr = mAuktion.KundenNr;
-    const Status auction = funSaveAuktion(currentStore(), mAuktion, nr);
+    const Result<QString> auction = funSaveAuktion(currentStore(), mAuktion, mAuktion.KundenNr);
     if (!auction.ok()) {
         reportSaveFailure(auction.error());
         return false;
@@ -571,14 +568,14 @@ void DetailPane::subListeClick(const QString& sTag) {
         subClearFelder();
         clearTypes();
     };
-    tAuktion a;
-    const Result<bool> auction = funLoadAuktion(currentStore(), a, sTag);
+    const Result<std::optional<tAuktion>> auction = funLoadAuktion(currentStore(), sTag);
     if (!auction.ok()) showError(auction.error());
     if (!auction.ok() || !auction.value()) return cannotShow();
-    tKunde k;
-    const Result<bool> partner = funLoadKunde(currentStore(), k, a.ebayName);
+    const tAuktion& a = *auction.value();
+    const Result<std::optional<tKunde>> partner = funLoadKunde(currentStore(), a.ebayName);
     if (!partner.ok()) showError(partner.error());
     if (!partner.ok() || !partner.value()) return cannotShow();
+    const tKunde& k = *partner.value();
     const Result<Business> business = loadBusiness(currentStore(), a.ebayName);
     const Result<int> rate = loadItemRate(currentStore(), a.AuktionsNr);
     if (!business.ok() || !rate.ok()) showError(business.ok() ? rate.error() : business.error());
@@ -602,12 +599,12 @@ void DetailPane::clearTypes() {
     CALLSTACK_PANE();
     mAuktion = tAuktion();
     mKunde = tKunde();
-    gbLoading = true;
+    filling_ = true;
     for (int i = 0; i < kMilestones; ++i) {
         chkStatus[std::size_t(i)]->setChecked(false);
         dtpStatus[std::size_t(i)]->setEnabled(false);
     }
-    gbLoading = false;
+    filling_ = false;
     emit tradeShown(QString());
 }
 

@@ -28,7 +28,7 @@ public:
     const tAuktion& trade() const { return mAuktion; }
     const tKunde& partner() const { return mKunde; }
     // True while the pane fills its fields itself.
-    bool filling() const { return gbLoading; }
+    bool filling() const { return filling_; }
 
     // Loads the trade of the list's row into the pane.
     void subListeClick(const QString& sTag);
@@ -82,7 +82,7 @@ private:
 
     tAuktion mAuktion;
     tKunde mKunde;
-    bool gbLoading = false;
+    bool filling_ = false;
     bool listHasRows_ = false;
     bool paneEdited_ = false;         // typed into the pane since it was filled or saved
     bool totalInputsEdited_ = false;  // price, quantity or shipping typed since the last total

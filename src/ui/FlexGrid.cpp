@@ -10,8 +10,8 @@
 
 #include "base/Money.h"
 #include "domain/db/Records.h"
-#include "domain/db/Reminders.h"
-#include "domain/db/Trade.h"
+#include "domain/trade/Reminders.h"
+#include "domain/trade/Trade.h"
 
 namespace gd {
 namespace {

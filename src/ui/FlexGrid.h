@@ -10,7 +10,7 @@
 #include <array>
 #include <vector>
 
-#include "domain/db/AuktionsListe.h"
+#include "domain/trade/AuktionsListe.h"
 
 namespace gd {
 

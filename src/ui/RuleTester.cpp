@@ -74,14 +74,15 @@ void RuleTester::show(const ImportRecords& r, const QString& mailText, const QSt
     if (r.erkennung.isEmpty()) {
         lblErkennung->setText(head + QStringLiteral("\nKeine Erkennungszeile und keine eingebaute Erkennung passt. "
                                                     "Diese Zeilen fehlen Wörter:"));
-        for (const RecognitionLine& l : recognitionLines(mailText))
+        for (const RecognitionLine& l : recognitionLines(rulesInForce(), mailText))
             add(QLatin1Char('[') + l.section + QLatin1Char(']'),
                 QStringLiteral("#Erkennung#=") + l.phrases.join(QLatin1Char('/')),
                 QStringLiteral("fehlt: ") + quoted(l.missing), true);
         return;
     }
-    lblErkennung->setText(head + QStringLiteral("\nErkannt als %1 durch %2; es gelten die Regeln aus [%3].")
-                                     .arg(mailKindName(recognise(mailText).kind), r.erkennung, r.sektion));
+    lblErkennung->setText(head +
+                          QStringLiteral("\nErkannt als %1 durch %2; es gelten die Regeln aus [%3].")
+                              .arg(mailKindName(recognise(rulesInForce(), mailText).kind), r.erkennung, r.sektion));
     int nr = 0;
     for (const RuleHit& h : r.hits)
         add(QString::number(++nr), h.rule, outcomeText(h),

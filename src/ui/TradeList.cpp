@@ -16,8 +16,8 @@
 #include "base/CallStack.h"
 #include "base/Money.h"
 #include "base/modFunktions.h"
-#include "domain/db/AuktionsListe.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/AuktionsListe.h"
 #include "ui/ElidingLabel.h"
 #include "ui/FlexGrid.h"
 #include "ui/Platform.h"
@@ -135,7 +135,7 @@ void TradeList::selectfirst() {
 
 void TradeList::selectflex(int Index) {
     CALLSTACK_LIST();
-    if (Index == 0) Index = glListRow = 1;
+    if (Index == 0) Index = chosenRow_ = 1;
     if (Index > Flex1->Rows() - 1) Index = 1;
     Flex1->setRow(Index);
     emit rowChosen(Flex1->TextMatrix(Index, 0));
@@ -165,14 +165,14 @@ void TradeList::cmdListe_Click(int Index) {
         selectfirst();
     else
         emit nothingChosen();
-    glListRow = 0;
+    chosenRow_ = 0;
     emit changed();
 }
 
 void TradeList::Flex1_Click() {
     CALLSTACK_LIST();
     emit rowChosen(Flex1->TextMatrix(Flex1->Row(), 0));
-    glListRow = Flex1->Row();
+    chosenRow_ = Flex1->Row();
 }
 
 void TradeList::Flex1_DblClick() {
@@ -254,8 +254,9 @@ void TradeList::selectAfterRefresh(const QString& auktionsID) {
     }
     // A screenful at once; a longer list follows without holding the window.
     const Result<QList<ListRow>> rows =
-        search.isEmpty() ? loadAuktionsListe(gsDataSource, gsStandardUser, ListFilter(filter), kFirstRows)
-                         : searchAuktionsListe(gsDataSource, gsStandardUser, search, kFirstRows);
+        search.isEmpty()
+            ? loadAuktionsListe(currentStore(), ListChoice(ListFilter(filter), gSettings.MahnTage), kFirstRows)
+            : searchAuktionsListe(currentStore(), search, kFirstRows);
     if (rows.ok()) {
         Flex1->model()->setRows(rows.value());
         lastListError_.clear();
@@ -271,10 +272,10 @@ void TradeList::selectAfterRefresh(const QString& auktionsID) {
     if (row >= 0) {
         Flex1->setRow(row + 1);
         emit rowChosen(auktionsID);
-    } else if (listLoading_ && (!auktionsID.isEmpty() || glListRow > Flex1->Rows() - 1)) {
+    } else if (listLoading_ && (!auktionsID.isEmpty() || chosenRow_ > Flex1->Rows() - 1)) {
         // Further down: the pane keeps what it shows until the row has arrived.
     } else if (Flex1->Rows() > 1) {
-        selectflex(glListRow);
+        selectflex(chosenRow_);
     } else {
         emit nothingChosen();
     }
@@ -288,16 +289,17 @@ void TradeList::selectAfterRefresh(const QString& auktionsID) {
 }
 
 void TradeList::refreshSummary() {
-    const QString source = gsDataSource, user = gsStandardUser;
-    if (source.isEmpty()) return;
+    const Store store = currentStore();
+    const int mahnTage = gSettings.MahnTage;
+    if (store.file.isEmpty()) return;
     // One at a time; a change meanwhile reads again once that one is in.
     if (summaryPending_) {
         summaryAgain_ = true;
         return;
     }
     summaryPending_ = true;
-    pool().start([this, source, user] {
-        const Result<ListSummary> sum = loadListSummary(source, user);
+    pool().start([this, store, mahnTage] {
+        const Result<ListSummary> sum = loadListSummary(store, mahnTage);
         QMetaObject::invokeMethod(
             this,
             [this, sum] {
@@ -324,7 +326,7 @@ void TradeList::showSummary(const ListSummary& s) {
                               QStringLiteral("Offen: alle nicht abgeschlossenen Auktionen. Unbezahlt: Verkäufe "
                                              "ohne „Bezahlt“. Überfällig: davon die, deren Ende länger als %1 "
                                              "Tage zurückliegt.")
-                                  .arg(glMahnTage));
+                                  .arg(gSettings.MahnTage));
     emit summaryShown();
 }
 
@@ -337,7 +339,7 @@ void TradeList::searchChanged() {
     for (QPushButton* b : cmdListe) b->setChecked(false);
     // Cleared: the filter the user had before the search.
     if (typed.isEmpty() && filterBeforeSearch_ >= 0) cmdListe[std::size_t(filterBeforeSearch_)]->setChecked(true);
-    glListRow = 0;
+    chosenRow_ = 0;
     selectAfterRefresh(QString());
 }
 
@@ -358,10 +360,11 @@ void TradeList::showCount() {
 
 void TradeList::loadRestInBackground(int filter, const QString& search, const QString& wantedID) {
     const quint64 generation = listGeneration_;
-    const QString source = gsDataSource, user = gsStandardUser;
+    const Store store = currentStore();
+    const ListChoice choice(ListFilter(filter), gSettings.MahnTage);
     const int sortColumn = Flex1->model()->sortColumn();
     const bool ascending = Flex1->model()->sortAscending();
-    pool().start([this, generation, source, user, filter, search, sortColumn, ascending, wantedID] {
+    pool().start([this, generation, store, choice, search, sortColumn, ascending, wantedID] {
         auto rows = std::make_shared<std::vector<ListRow>>();
         std::optional<Error> error;
         std::optional<ListSummary> summary;
@@ -370,11 +373,11 @@ void TradeList::loadRestInBackground(int filter, const QString& search, const QS
             if (search.isEmpty()) {
                 ListSummary sum;
                 const Status read = forEachListRow(
-                    source, user, ListFilter(filter), [&rows](ListRow& r) { rows->push_back(std::move(r)); }, -1, &sum);
+                    store, choice, [&rows](ListRow& r) { rows->push_back(std::move(r)); }, -1, &sum);
                 if (!read.ok()) error = read.error();
-                if (read.ok() && ListFilter(filter) == ListFilter::Alle) summary = sum;
+                if (read.ok() && choice.filter == ListFilter::Alle) summary = sum;
             } else {
-                Result<QList<ListRow>> all = searchAuktionsListe(source, user, search);
+                Result<QList<ListRow>> all = searchAuktionsListe(store, search);
                 if (all.ok())
                     rows->assign(std::make_move_iterator(all.value().begin()),
                                  std::make_move_iterator(all.value().end()));
@@ -441,7 +444,7 @@ void TradeList::restArrived(quint64 generation, std::shared_ptr<std::vector<List
             Flex1->setRow(r + 1);
             if (shownID_ != wantedID) emit rowChosen(wantedID);
         } else if (Flex1->Rows() > 1) {
-            selectflex(glListRow);
+            selectflex(chosenRow_);
         }
     }
     selectFirstOnArrival_ = false;

@@ -88,7 +88,7 @@ private:
     QThreadPool& pool();  // the loading thread
 
     QString shownID_;  // the trade the pane shows
-    qint32 glListRow = 0;
+    qint32 chosenRow_ = 0;
     QString lastListError_;
     std::atomic<quint64> listGeneration_{0};  // a newer refresh makes older loads void
     bool listLoading_ = false;

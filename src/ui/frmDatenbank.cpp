@@ -72,6 +72,10 @@ void frmDatenbank::cmdOK_Click() {
     // Saved only as it works: a start on a database that cannot be opened helps no one.
     if (const Status ok = checkDataSource(c); !ok.ok()) return showError(ok.error());
     if (const Status saved = saveDataSource(c, configIniPath()); !saved.ok()) return showError(saved.error());
+    // The certificate counts at once, for the connections this seat opens from now on.
+    Settings s = currentSettings();
+    s.ServerZertifikat = c.caFile;
+    setSettings(s);
     txtKennwort->clear();
     if (c.source != gsDataSource)
         platform().msgBox(QStringLiteral("Gaveldesk verwendet die Datenbank ab dem nächsten Start."),

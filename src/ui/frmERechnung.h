@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "domain/bank/ReceivedInvoices.h"
+#include "domain/invoice/ReceivedInvoices.h"
 
 class QLabel;
 class QPlainTextEdit;

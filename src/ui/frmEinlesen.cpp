@@ -170,7 +170,7 @@ void frmEinlesen::keywordFileChanged() {
     // user corrected stay. The text as read, since the view has turned its line ends into LF.
     const QString text = r_.oAuktion.EmailText;
     if (!cmdRegeln->isChecked() || text.isEmpty()) return;
-    parseMail(r_, text);
+    parseMail(rulesInForce(), r_, text);
     showRecords();
     showRules();
 }
@@ -382,7 +382,7 @@ void frmEinlesen::readText(const QString& raw, bool fromClipboard) {
     }
     const QString text = normalizeMailText(raw);
     txtEmail->setPlainText(text);
-    const ParseResult parsed = parseMail(r_, text);
+    const ParseResult parsed = parseMail(rulesInForce(), r_, text);
     platform().setBusyCursor(false);
     if (cmdRegeln->isChecked()) showRules();
     // The clipboard's message would name the wrong source for a file.

@@ -19,8 +19,8 @@
 #include "base/Clock.h"
 #include "base/SafeWrite.h"
 #include "base/codepage.h"
-#include "domain/bank/Datev.h"
-#include "domain/bank/YearFigures.h"
+#include "domain/books/Datev.h"
+#include "domain/books/YearFigures.h"
 #include "domain/settings/Optionen.h"
 #include "domain/settings/modGlobal.h"
 #include "render/TablePdf.h"
@@ -43,7 +43,7 @@ struct YearNotes {
 Result<YearNotes> notesFor(int year, const QList<PlatformYear>& figures) {
     YearNotes n{reportingNote(figures, year, reportLimits(gSettings.GrenzeMeldepflicht)), {}};
     if (gSettings.Kleinunternehmer) {
-        const Result<QList<PlatformYear>> last = yearFigures(currentStore(), year - 1);
+        const Result<QList<PlatformYear>> last = yearFigures(currentStore(), year - 1, mainPlatform(currentSettings()));
         if (!last.ok()) return last.error();
         n.small = smallBusinessNote(yearTotal(last.value()).gross(), yearTotal(figures).gross(), year,
                                     smallBusinessLimits(gSettings.GrenzeKleinunternehmer));
@@ -57,7 +57,7 @@ QString limitNote(bool* clear, QString* brief) {
     *clear = false;
     if (gsDataSource.isEmpty()) return {};
     const int year = today().year();
-    const Result<QList<PlatformYear>> figures = yearFigures(currentStore(), year);
+    const Result<QList<PlatformYear>> figures = yearFigures(currentStore(), year, mainPlatform(currentSettings()));
     if (!figures.ok()) return {};
     const Result<YearNotes> notes = notesFor(year, figures.value());
     if (!notes.ok()) return {};
@@ -119,7 +119,8 @@ frmJahr::frmJahr(QWidget* parent) : QDialog(parent) {
 
 void frmJahr::load() {
     CALLSTACK_MODULE("frmJahr");
-    const Result<QList<PlatformYear>> figures = yearFigures(currentStore(), spnJahr->value());
+    const Result<QList<PlatformYear>> figures =
+        yearFigures(currentStore(), spnJahr->value(), mainPlatform(currentSettings()));
     if (!figures.ok()) {
         showError(figures.error());
         return;
@@ -174,7 +175,8 @@ void frmJahr::saveAs(const char* kind,
         documentsFolder() + QStringLiteral("/Jahresuebersicht-%1.%2").arg(spnJahr->value()).arg(k.toLower()),
         QStringLiteral("%1-Dateien (*.%2)").arg(k, k.toLower()));
     if (file.isEmpty()) return;
-    const Result<QList<PlatformYear>> figures = yearFigures(currentStore(), spnJahr->value());
+    const Result<QList<PlatformYear>> figures =
+        yearFigures(currentStore(), spnJahr->value(), mainPlatform(currentSettings()));
     if (!figures.ok()) return showError(figures.error());
     const Status w = writeFileSafely(file, make(yearTable(figures.value()), lblGrenzen->text(), spnJahr->value()));
     if (!w.ok()) showError(w.error());
@@ -183,7 +185,7 @@ void frmJahr::saveAs(const char* kind,
 frmDatev::frmDatev(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmDatev"));
     setWindowTitle(QStringLiteral("Export für Steuerberater (DATEV)"));
-    const DatevSetup setup = datevSetupFromSettings();
+    const DatevSetup setup = datevSetup(currentSettings());
     // The last whole month: what a monthly hand-over to the advisor asks for.
     const auto [monthStart, monthEnd] = lastWholeMonth(today());
     const auto date = [this](const char* name, const QDate& d) {

@@ -15,7 +15,7 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Clock.h"
-#include "domain/bank/IssuedInvoices.h"
+#include "domain/invoice/IssuedInvoices.h"
 #include "domain/mail/ServerCertificate.h"
 #include "domain/mail/modVorlagen.h"
 #include "domain/settings/modGlobal.h"
@@ -134,7 +134,7 @@ void frmMail::Form_Load() {
     if (!group.ok()) showError(group.error());
     // A purchase is paid by us: nothing to attach. The mail program takes no attachment.
     giroPayload_ = composer_.giroCodePayload();
-    const bool sale = !in.bLieferant, smtp = !gbStandardversandmail;
+    const bool sale = !in.bLieferant, smtp = !gSettings.Standardversandmail;
     lblGiroCode->setPixmap(QPixmap::fromImage(qrImage(giroPayload_, 4)));
     chkGiroCode->setVisible(sale);
     chkRechnung->setVisible(sale);
@@ -153,7 +153,7 @@ void frmMail::Form_Load() {
         Combo1_Click(pre);
     }
     txtmail->setText(in.sEmail);
-    const bool program = gbStandardversandmail;
+    const bool program = gSettings.Standardversandmail;
     txtCc->setEnabled(program);
     txtBcc->setEnabled(program);
     OrvoButton1->setText(program ? QStringLiteral("An Mailprogramm übergeben") : QStringLiteral("Mail versenden"));
@@ -162,6 +162,9 @@ void frmMail::Form_Load() {
 void frmMail::Combo1_Click(int index) {
     CALLSTACK();
     const MailInputs& in = composer_.inputs();
+    // A missing file changes nothing: the editor keeps the file it had.
+    if (const QString file = gd::templateFile(QString::number(index), in.bLieferant, in.bGruppiert); !file.isEmpty())
+        templateFile_ = file;
     const QString body = Read_Protokoll_Version(QString::number(index), in.bLieferant, in.bGruppiert);
     reminderLevel_ = reminderLevels_.value(index);
     // A text that gives the bank account asks for payment: its code goes with it.
@@ -174,7 +177,7 @@ void frmMail::Combo1_Click(int index) {
 
 void frmMail::reloadVorlage() {
     CALLSTACK();
-    rtf1->setPlainText(composer_.shownBody(readRTF()));
+    rtf1->setPlainText(composer_.shownBody(readRTF(templateFile_)));
     txtsubject->setText(composer_.fillSubject(QStringLiteral("ebay Auktion - [#Artikelnummer#]: [#Bezeichnung#]")));
 }
 
@@ -183,7 +186,7 @@ void frmMail::cmdload_Click() {
     const QString file = platform().openFileName(QStringLiteral("Vorlage laden"), AppPath() + QStringLiteral("/bin"),
                                                  QStringLiteral("Vorlagen (*.datV)"));
     if (file.isEmpty()) return;
-    useTemplateFile(file);
+    templateFile_ = file;
     reminderLevel_ = 0;
     reloadVorlage();
 }
@@ -202,7 +205,7 @@ void frmMail::cmdcancel_Click() {
 std::function<std::unique_ptr<MailSender>()> frmMail::senderFactory = &frmMail::senderOfSettings;
 
 std::unique_ptr<MailSender> frmMail::senderOfSettings() {
-    if (!gbStandardversandmail) return std::make_unique<SmtpMailSender>();
+    if (!gSettings.Standardversandmail) return std::make_unique<SmtpMailSender>();
     return std::make_unique<MailProgramSender>(
         [](const QString& url) { return platform().shellExecute(QStringLiteral("Open"), url); },
         [](const QString& text) {
@@ -274,7 +277,8 @@ bool frmMail::attachments(QList<MailAttachment>& files) {
         // the platform forwards only PDF and pictures.
         const QString sale = composer_.invoiceSale();
         if (!completeAddressFor(this, sale) || !taxModeReadyFor(this, sale)) return false;
-        const Result<IssuedInvoice> inv = issueInvoice(currentStore(), sale, gsNummernkreis, now(), invoicePdf);
+        const Result<IssuedInvoice> inv = issueInvoice(currentStore(), invoiceProfile(currentSettings()), sale,
+                                                       gSettings.Nummernkreis, now(), invoicePdf);
         if (!inv.ok()) {
             showError(inv.error());
             return false;

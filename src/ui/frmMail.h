@@ -40,11 +40,16 @@ public:
     static std::function<std::unique_ptr<MailSender>()> senderFactory;
     static std::unique_ptr<MailSender> senderOfSettings();
 
+    // The template file last read or chosen: what the editor opens and saves.
+    const QString& templateFile() const { return templateFile_; }
+    void useTemplateFile(const QString& file) { templateFile_ = file; }
+
 private:
     void Form_Load();
     bool makemail(MailSender& sender, const OutgoingMail& mail);
 
     MailComposer composer_;
+    QString templateFile_;
     QComboBox* Combo1 = nullptr;
     QLineEdit *txtmail = nullptr, *txtCc = nullptr, *txtBcc = nullptr, *txtsubject = nullptr;
     QPlainTextEdit* rtf1 = nullptr;

@@ -17,9 +17,9 @@
 #include "base/profile.h"
 #include "domain/db/ChangeWatch.h"
 #include "domain/db/Database.h"
-#include "domain/db/LoadSave.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/settings/modIni.h"
+#include "domain/trade/LoadSave.h"
 #include "ui/ElidingLabel.h"
 #include "ui/FlexGrid.h"
 #include "ui/Platform.h"
@@ -226,7 +226,7 @@ void frmMain::finishStart() {
     // After the list is painted: at 100,000 trades the year's figures take a moment.
     QTimer::singleShot(0, this, [this] { showLimitNote(); });
     // Before anything is imported the program knows whose trades they are.
-    if (gsEbayName.trimmed().isEmpty()) askForMemberName();
+    if (gSettings.Username.trimmed().isEmpty()) askForMemberName();
 }
 
 bool frmMain::askForMemberName() {
@@ -236,7 +236,7 @@ bool frmMain::askForMemberName() {
                                              "E-Mails an Ihre Handelspartner. Jetzt in den Einstellungen eintragen?"),
                           Platform::Buttons::YesNo, Platform::Icon::Question, QString()) == Platform::Answer::Yes)
         showOptions(true);
-    return !gsEbayName.trimmed().isEmpty();
+    return !gSettings.Username.trimmed().isEmpty();
 }
 
 void frmMain::deleteEntry() {
@@ -271,7 +271,7 @@ void frmMain::cmdEinlesen_Click() {
 void frmMain::importMails(const QList<QueuedMail>& mails) {
     CALLSTACK();
     // Rows are stored under the member name: none is imported without one.
-    if (gsEbayName.trimmed().isEmpty() && !askForMemberName()) {
+    if (gSettings.Username.trimmed().isEmpty() && !askForMemberName()) {
         platform().msgBox(QStringLiteral("Ohne Mitgliedsnamen kann keine E-Mail eingelesen werden."),
                           Platform::Buttons::Ok, Platform::Icon::Exclamation, QString());
         return;

@@ -21,11 +21,11 @@
 #include "base/ReadFile.h"
 #include "base/SafeWrite.h"
 #include "domain/bank/Csv.h"
-#include "domain/bank/IssuedInvoices.h"
 #include "domain/bank/Matching.h"
 #include "domain/bank/Payouts.h"
 #include "domain/db/Backup.h"
 #include "domain/import/OrderReport.h"
+#include "domain/invoice/IssuedInvoices.h"
 #include "domain/settings/modGlobal.h"
 #include "render/InvoicePdf.h"
 #include "ui/AddressPrompt.h"
@@ -367,7 +367,7 @@ void frmMain::saveInvoice() {
     const QString sale = selectedAuktion().AuktionsID;
     if (!completeAddressFor(this, sale) || !taxModeReadyFor(this, sale)) return;
     // Named by the number it will carry, as the buyer and the books will name it.
-    const Result<QString> expected = expectedInvoiceNumber(currentStore(), sale, gsNummernkreis, now());
+    const Result<QString> expected = expectedInvoiceNumber(currentStore(), sale, gSettings.Nummernkreis, now());
     if (!expected.ok()) {
         showError(expected.error());
         return;
@@ -378,7 +378,8 @@ void frmMain::saveInvoice() {
         platform().saveFileName(QStringLiteral("Rechnung als PDF speichern"),
                                 documentsFolder() + QLatin1Char('/') + proposed, QStringLiteral("PDF-Dateien (*.pdf)"));
     if (file.isEmpty()) return;
-    const Result<IssuedInvoice> inv = issueInvoice(currentStore(), sale, gsNummernkreis, now(), invoicePdf);
+    const Result<IssuedInvoice> inv = issueInvoice(currentStore(), invoiceProfile(currentSettings()), sale,
+                                                   gSettings.Nummernkreis, now(), invoicePdf);
     if (!inv.ok()) {
         showError(inv.error());
         return;
@@ -456,7 +457,7 @@ void frmMain::readOrderReport() {
     if (file.isEmpty()) return;
     const Result<QByteArray> bytes = readBoundedFile(file, kMostTableBytes);
     if (!bytes.ok()) return showError(bytes.error());
-    const Result<OrderReport> report = parseOrderReport(bytes.value(), loadProfiles());
+    const Result<OrderReport> report = parseOrderReport(bytes.value(), loadProfiles(), mainPlatform(currentSettings()));
     if (!report.ok()) return showError(report.error());
     const Result<OrderOutcome> done = applyOrderReport(currentStore(), report.value());
     if (!done.ok()) return showError(done.error());

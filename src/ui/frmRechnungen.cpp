@@ -12,8 +12,8 @@
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "base/SafeWrite.h"
-#include "domain/bank/EInvoice.h"
 #include "domain/bank/Statement.h"
+#include "domain/invoice/EInvoice.h"
 #include "domain/settings/modGlobal.h"
 #include "render/InvoicePdf.h"
 #include "ui/Platform.h"
@@ -151,7 +151,8 @@ void frmRechnungen::cancelSelected() {
                           Platform::Buttons::YesNo, Platform::Icon::Question, windowTitle(),
                           Platform::Answer::No) != Platform::Answer::Yes)
         return;
-    const Result<IssuedInvoice> storno = cancelInvoice(currentStore(), i->Nummer, gsNummernkreis, now(), invoicePdf);
+    const Result<IssuedInvoice> storno =
+        cancelInvoice(currentStore(), i->Nummer, gSettings.Nummernkreis, now(), invoicePdf);
     if (!storno.ok()) {
         showError(storno.error());
         return;

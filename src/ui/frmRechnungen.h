@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <QList>
 
-#include "domain/bank/IssuedInvoices.h"
+#include "domain/invoice/IssuedInvoices.h"
 
 class QLineEdit;
 class QPushButton;

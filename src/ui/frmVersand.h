@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "domain/db/Parcel.h"
+#include "domain/trade/Parcel.h"
 
 class QComboBox;
 class QLineEdit;

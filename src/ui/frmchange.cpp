@@ -17,7 +17,8 @@
 
 namespace gd {
 
-frmchange::frmchange(frmMail* mail, QWidget* parent) : QDialog(parent), mail_(mail) {
+frmchange::frmchange(frmMail* mail, QWidget* parent)
+    : QDialog(parent), mail_(mail), file_(mail ? mail->templateFile() : QString()) {
     setObjectName(QStringLiteral("frmchange"));
     setWindowTitle(QStringLiteral("Eigene Vorlagen erstellen"));
     setModal(true);
@@ -78,7 +79,7 @@ frmchange::frmchange(frmMail* mail, QWidget* parent) : QDialog(parent), mail_(ma
     resize(760, 560);
     CALLSTACK_MODULE("frmchange");
     if (parent) setWindowIcon(parent->window()->windowIcon());
-    rtf1->setPlainText(readRTF());
+    rtf1->setPlainText(readRTF(file_));
 }
 
 void frmchange::OrvoButton1_Click() {
@@ -88,32 +89,32 @@ void frmchange::OrvoButton1_Click() {
 
 bool frmchange::savefile() {
     CALLSTACK();
-    if (QFileInfo::exists(gsVorlagenDatei) &&
+    if (QFileInfo::exists(file_) &&
         platform().msgBox(QStringLiteral("Die Datei exisitiert schon, soll die Datei überschrieben werden?"),
                           Platform::Buttons::YesNo, Platform::Icon::Question, QString(),
                           Platform::Answer::No) != Platform::Answer::Yes)
         return false;
-    const Status written = WriteRTF(rtf1->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    const Status written = WriteRTF(file_, rtf1->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
     if (!written.ok()) showError(written.error());
     return written.ok();
 }
 
 void frmchange::cmdsave_Click() {
     CALLSTACK();
-    const bool own = QFileInfo(gsVorlagenDatei).suffix() == QStringLiteral("datV");
-    const QString name =
-        platform().saveFileName(QStringLiteral("Speichern unter..."),
-                                gsVorlagenDatei.isEmpty() ? AppPath() + QStringLiteral("/bin") : gsVorlagenDatei,
-                                own ? QStringLiteral("Vorlagen (*.datV);;Standardvorlagen (*.dat)")
-                                    : QStringLiteral("Standardvorlagen (*.dat);;Vorlagen (*.datV)"));
+    const bool own = QFileInfo(file_).suffix() == QStringLiteral("datV");
+    const QString name = platform().saveFileName(QStringLiteral("Speichern unter..."),
+                                                 file_.isEmpty() ? AppPath() + QStringLiteral("/bin") : file_,
+                                                 own ? QStringLiteral("Vorlagen (*.datV);;Standardvorlagen (*.dat)")
+                                                     : QStringLiteral("Standardvorlagen (*.dat);;Vorlagen (*.datV)"));
     if (name.isEmpty()) return;  // cancelled: the editor stays open
     // The chosen name's own extension tells the type; without one, the preselected type.
     const QString suffix = QFileInfo(name).suffix();
     const bool type2 = suffix == QStringLiteral("datV") || (suffix != QStringLiteral("dat") && own);
-    useTemplateFile(type2 ? (suffix == QStringLiteral("datV") ? name : setExtension(name, QStringLiteral(".datV")))
-                          : setExtension(name, QStringLiteral(".dat")));
+    file_ = type2 ? (suffix == QStringLiteral("datV") ? name : setExtension(name, QStringLiteral(".datV")))
+                  : setExtension(name, QStringLiteral(".dat"));
+    if (mail_) mail_->useTemplateFile(file_);
     const bool written = savefile();
-    if (!written && !QFileInfo::exists(gsVorlagenDatei)) return;  // not written: nothing typed is lost
+    if (!written && !QFileInfo::exists(file_)) return;  // not written: nothing typed is lost
     if (mail_) mail_->reloadVorlage();
     accept();
 }

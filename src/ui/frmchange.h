@@ -21,6 +21,7 @@ public:
 
 private:
     frmMail* mail_;
+    QString file_;  // the template file edited: the mail form's, else the one saved under
     QPlainTextEdit* rtf1 = nullptr;
     QComboBox* Combo1 = nullptr;
 };

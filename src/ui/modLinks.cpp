@@ -13,7 +13,7 @@ namespace gd {
 
 void OpenLink(const QString& WebSiteStr, bool OpenNew) {
     CALLSTACK_MODULE("modGlobal");
-    if (gbBrowser) {
+    if (gSettings.GavelBrowser) {
         CompanionBrowserLink link;
         if (link.LinkMode() == 1) {
             link.LinkExecute(QStringLiteral("AWBR:") + WebSiteStr);

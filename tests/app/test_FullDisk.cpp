@@ -64,11 +64,7 @@ TEST(FullDisk, EveryWriteFailsHonestlyAndKeepsTheOldFile) {
              s.SMTPServer = u"mail.example.de"_s;
              return saveOptions(s);
          }},
-        {"template save",
-         [&] {
-             gsVorlagenDatei = files[1];
-             return WriteRTF(u"Neuer Text "_s + QString(5000, u'x'));
-         }},
+        {"template save", [&] { return WriteRTF(files[1], u"Neuer Text "_s + QString(5000, u'x')); }},
         {"csv export",
          [&] {
              const Outcome r = run(home, {u"--export-csv"_s, csv});

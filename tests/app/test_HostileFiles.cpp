@@ -12,10 +12,11 @@
 #include "base/profile.h"
 #include "domain/bank/Payouts.h"
 #include "domain/bank/Profiles.h"
-#include "domain/bank/ReceivedInvoices.h"
 #include "domain/bank/Statement.h"
 #include "domain/import/MailFile.h"
 #include "domain/import/OrderReport.h"
+#include "domain/invoice/ReceivedInvoices.h"
+#include "domain/settings/modGlobal.h"
 #include "support/PeakHeap.h"
 #include "support/TestApp.h"
 
@@ -155,7 +156,8 @@ TEST_F(HostileFiles, EachReaderRefusesInGermanAndStaysSmall) {
         return r.ok() ? u"gelesen: %1 E-Mails"_s.arg(r->size()) : r.error().message();
     };
     const auto orders = [](const QString& f) {
-        const Result<OrderReport> r = parseOrderReport(test::fileBytes(f), loadProfiles());
+        const Result<OrderReport> r =
+            parseOrderReport(test::fileBytes(f), loadProfiles(), mainPlatform(currentSettings()));
         return r.ok() ? u"gelesen"_s : r.error().message();
     };
     const auto payouts = [](const QString& f) {

@@ -11,9 +11,9 @@
 #include "RunCli.h"
 #include "base/Money.h"
 #include "base/codepage.h"
-#include "domain/db/AuktionsListe.h"
 #include "domain/db/Database.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/AuktionsListe.h"
 #include "support/EInvoiceCheck.h"
 #include "support/TestApp.h"
 
@@ -208,9 +208,9 @@ TEST(SellersWeek, JournalStatusBarYearAndDatevAgree) {
     EXPECT_EQ(atMonthEnd.value(u"5005"_s), -810);  // the credit until it was paid back
 
     // The status bar and the year's figures: 5008 is all that is owed.
-    gsStandardUser = u"gavel_haendler"_s;
-    glMahnTage = 7;
-    const ListSummary bar = loadListSummary(app.file(u"gaveldesk.mdb"_s), gsStandardUser).value();
+    gSettings.StandardUser = u"gavel_haendler"_s;
+    gSettings.MahnTage = 7;
+    const ListSummary bar = loadListSummary(Store{app.file(u"gaveldesk.mdb"_s), gSettings.StandardUser}, 7).value();
     EXPECT_EQ(bar.Unbezahlt, 1);
     EXPECT_EQ(bar.UnbezahltSumme, 2940);
     r = run(app, {u"--jahr"_s, QString::number(first.year())});

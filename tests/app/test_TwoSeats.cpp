@@ -13,12 +13,13 @@
 
 #include "RunCli.h"
 #include "base/Clock.h"
-#include "domain/bank/IssuedInvoices.h"
 #include "domain/db/Database.h"
-#include "domain/db/LoadSave.h"
 #include "domain/import/BatchImport.h"
+#include "domain/invoice/IssuedInvoices.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/LoadSave.h"
 #include "support/DbTestShared.h"
+#include "support/Rows.h"
 
 namespace gd::test {
 namespace {
@@ -54,22 +55,22 @@ TEST(TwoSeats, Seat) {
             QStringList messages;
             const Store store = currentStore();
             const FileImport done =
-                importMailText(&store, QString(mail).replace(u"1234567890"_s, nr), nullptr, &messages);
+                importMailText(rulesInForce(), &store, QString(mail).replace(u"1234567890"_s, nr), nullptr, &messages);
             report << (done.stored ? QString(u"eingelesen "_s + nr)
                                    : QString(u"abgelehnt "_s + nr + u" "_s + done.refusal));
             continue;
         }
-        Recordset pick =
-            Database::open(gsDataSource)
-                .OpenRecordset(u"select AuktionsID, AuktionsNr from Auktionen order by random() limit 1"_s);
-        if (pick.isEOF()) continue;
+        Database source = Database::open(gsDataSource);
+        const auto pick = source.firstRow(u"select AuktionsID, AuktionsNr from Auktionen order by random() limit 1"_s,
+                                          {}, [](const DbRow& r) { return std::pair(r.text(0), r.text(1)); });
+        if (!pick) continue;
         if (what == 1) {
             tAuktion a;
-            if (!funLoadAuktion(currentStore(), a, pick.text(u"AuktionsID"_s)).valueOr(false)) continue;
+            if (!test::into(a, funLoadAuktion(currentStore(), pick->first)).valueOr(false)) continue;
             const QString token = u"%1%2;"_s.arg(seat).arg(i);
             a.Bemerkungen += token;
             QString nr = a.KundenNr;
-            const Status saved = funSaveAuktion(currentStore(), a, nr);
+            const auto saved = funSaveAuktion(currentStore(), a, nr);
             if (saved.ok())
                 report << u"bearbeitet "_s + a.AuktionsID + u" "_s + token;
             else
@@ -77,7 +78,7 @@ TEST(TwoSeats, Seat) {
                               saved.error().message().simplified();
         } else {
             const Result<IssuedInvoice> r =
-                issueInvoice(currentStore(), pick.text(u"AuktionsNr"_s), QString(), now(), page);
+                issueInvoice(currentStore(), invoiceProfile(currentSettings()), pick->second, QString(), now(), page);
             report << (r.ok() ? QString(u"rechnung "_s + r.value().Nummer)
                               : QString(u"verweigert "_s + QString::number(r.error().number) + u" "_s +
                                         r.error().message().simplified()));
@@ -140,23 +141,22 @@ TEST(TwoSeats, AMinuteAtOnce) {
         static_cast<long long>(tokens.size()));
     Database d = Database::open(url);
     // No trade twice: each number of the pool was stored once, whoever came first.
-    Recordset twice =
-        d.OpenRecordset(u"select AuktionsNr, count(*) as n from Auktionen group by AuktionsNr having count(*) > 1"_s);
-    EXPECT_TRUE(twice.isEOF()) << twice.text(u"AuktionsNr"_s).toStdString();
-    Recordset all = d.OpenRecordset(u"select count(*) as n from Auktionen"_s);
-    EXPECT_EQ(all.value(u"n"_s).toInt(), imported);
+    const QStringList twice =
+        test::columnOf(d, u"select AuktionsNr from Auktionen group by AuktionsNr having count(*) > 1"_s);
+    EXPECT_TRUE(twice.isEmpty()) << twice.join(u' ').toStdString();
+    EXPECT_EQ(test::firstNumber(d, u"select count(*) from Auktionen"_s), imported);
     // No update lost: every note a seat saved is in its trade.
     for (auto it = tokens.cbegin(); it != tokens.cend(); ++it) {
-        Recordset rs = d.OpenRecordset(u"select Bemerkungen from Auktionen where AuktionsID = ?"_s, {it.key()});
-        ASSERT_FALSE(rs.isEOF());
+        const std::optional<QString> notes = d.firstRow(u"select Bemerkungen from Auktionen where AuktionsID = ?"_s,
+                                                        {it.key()}, [](const DbRow& r) { return r.text(0); });
+        ASSERT_TRUE(notes.has_value());
         for (const QString& t : it.value())
-            EXPECT_TRUE(rs.text(u"Bemerkungen"_s).contains(t))
-                << t.toStdString() << " fehlt in " << it.key().toStdString();
+            EXPECT_TRUE(notes->contains(t)) << t.toStdString() << " fehlt in " << it.key().toStdString();
     }
     // Invoice numbers: one after the other, none twice, none missing.
-    Recordset inv = d.OpenRecordset(u"select Lfd from Rechnungen order by Lfd"_s);
     int expected = 1;
-    for (inv.MoveFirst(); !inv.isEOF(); inv.MoveNext()) EXPECT_EQ(inv.value(u"Lfd"_s).toInt(), expected++);
+    for (const QString& lfd : test::columnOf(d, u"select Lfd from Rechnungen order by Lfd"_s))
+        EXPECT_EQ(lfd.toInt(), expected++);
     EXPECT_EQ(expected - 1, numbers.size());
 }
 

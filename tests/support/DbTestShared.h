@@ -9,10 +9,11 @@
 #include <atomic>
 
 #include "domain/db/Database.h"
-#include "domain/db/LoadSave.h"
-#include "domain/db/StatusGruppen.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/LoadSave.h"
+#include "domain/trade/StatusGruppen.h"
 #include "support/ResultAssert.h"
+#include "support/Rows.h"
 #include "support/TestApp.h"
 
 namespace gd::test {
@@ -74,14 +75,14 @@ protected:
             db = serverDatabase(&skip);
             if (db.isEmpty()) GTEST_SKIP() << "Ohne PostgreSQL-Server: " << skip.toStdString();
             gsDataSource = db;
-            gsStandardUser = QStringLiteral("haendler");
+            gSettings.StandardUser = QStringLiteral("haendler");
             Database::setBusyTimeoutMs(50);
             return;
         }
         ASSERT_TRUE(QFile::copy(emptyDatabaseTemplate(), db));
         QFile(db).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         gsDataSource = db;
-        gsStandardUser = QStringLiteral("haendler");
+        gSettings.StandardUser = QStringLiteral("haendler");
         Database::setBusyTimeoutMs(50);
     }
     void TearDown() override { Database::setBusyTimeoutMs(3000); }
@@ -93,21 +94,19 @@ protected:
             QFile::remove(app.file(QStringLiteral("bin/") + f));
             QFile::copy(res.filePath(f), app.file(QStringLiteral("bin/") + f));
         }
-        const QString user = gsStandardUser, source = gsDataSource;
+        const QString user = gSettings.StandardUser, source = gsDataSource;
         subInitApp();
-        gsStandardUser = gsEbayName = user;
+        gSettings.StandardUser = gSettings.Username = user;
         gsDataSource = source;
     }
     int count(const QString& sql, const Params& p = {}) {
         Database d = Database::open(db);
-        Recordset rs = d.OpenRecordset(sql, p);
-        rs.MoveFirst();
-        return rs.value(QStringLiteral("n")).toInt();
+        return int(test::firstNumber(d, sql, p));
     }
     // The stored auction as the main window loads it; a failure when it is not found.
     tAuktion loaded(const QString& id) {
         tAuktion a;
-        EXPECT_TRUE(found(funLoadAuktion(currentStore(), a, id))) << id.toStdString();
+        EXPECT_TRUE(found(test::into(a, funLoadAuktion(currentStore(), id)))) << id.toStdString();
         return a;
     }
     int auctions() { return count(QStringLiteral("select count(*) as n from Auktionen")); }
@@ -142,11 +141,9 @@ protected:
         QString nr = k.KundenNr.isEmpty() ? kundenNrOf(currentStore(), k.ebayName).valueOr(QString()) : k.KundenNr;
         EXPECT_TRUE(funSaveAuktionnew(currentStore(), a, nr).ok());
         Database d = Database::open(db);
-        Recordset rs =
-            d.OpenRecordset(QStringLiteral("select AuktionsID from Auktionen where AuktionsNr = ? order by rowid desc"),
-                            {a.AuktionsNr});
-        rs.MoveFirst();
-        return rs.text(QStringLiteral("AuktionsID"));
+        return test::firstText(
+            d, QStringLiteral("select AuktionsID from Auktionen where AuktionsNr = ? order by rowid desc"),
+            {a.AuktionsNr});
     }
 };
 

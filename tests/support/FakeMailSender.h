@@ -32,6 +32,7 @@ private:
 inline MailInputs single() {
     MailInputs in;
     in.store = currentStore();
+    in.profile = mailProfile(currentSettings());
     in.sName = QStringLiteral("Hans Müller");
     in.sPreis = QStringLiteral("24,50");
     in.sVersand = QStringLiteral("4,90");

@@ -1,4 +1,6 @@
 #pragma once
+
+#include <optional>
 // Checking what the program's functions give back: a failure prints the
 // message the user would have seen.
 
@@ -19,6 +21,14 @@ inline ::testing::AssertionResult found(const Result<bool>& r) {
     if (!r.ok()) return ::testing::AssertionFailure() << r.error().message().toStdString();
     if (!r.value()) return ::testing::AssertionFailure() << "not found";
     return ::testing::AssertionSuccess();
+}
+
+// A load's row put into `row`, read as found or missing.
+template <class T>
+Result<bool> into(T& row, const Result<std::optional<T>>& r) {
+    if (!r.ok()) return r.error();
+    if (r.value()) row = *r.value();
+    return r.value().has_value();
 }
 
 // A load that worked and found nothing.

@@ -30,7 +30,7 @@ protected:
 
     void SetUp() override {
         UiDbTest::SetUp();
-        gsStandardUser = gsEbayName = u"haendler"_s;
+        gSettings.StandardUser = gSettings.Username = u"haendler"_s;
     }
     // The start as Main runs it.
     void open() {
@@ -120,9 +120,9 @@ protected:
         ASSERT_TRUE(test::ok(funSaveAuktionnew(currentStore(), auktion(u"201"_s, u"dieter"_s), seller.KundenNr)));
         const QString closed = store(auktion(u"104"_s, u"anna"_s, u"20.11.2026"_s), kunde(u"anna"_s));
         ASSERT_TRUE(test::ok(SaveStatusMail(currentStore(), closed, zeroDate(), 6)));
-        gsStandardUser = u"zweites_konto"_s;
+        gSettings.StandardUser = u"zweites_konto"_s;
         store(auktion(u"301"_s, u"anna"_s, u"05.12.2026"_s), kunde(u"anna"_s));
-        gsStandardUser = u"haendler"_s;
+        gSettings.StandardUser = u"haendler"_s;
     }
 };
 

@@ -36,10 +36,10 @@ protected:
     // The sales still owing, as the overdue list shows them at 0 days.
     QStringList owing() {
         filter(4);
-        glMahnTage = 0;
+        gSettings.MahnTage = 0;
         filter(4);
         const QStringList nrs = column(7);
-        glMahnTage = 7;
+        gSettings.MahnTage = 7;
         return nrs;
     }
 };
@@ -179,7 +179,7 @@ TEST_F(BankStatement, ACreditAboveTheTotalAndTheTickForTheRest) {
 // where the user says; a purchase gets none.
 TEST_F(BankStatement, TheInvoiceOfTheSelectedSale) {
     fill();
-    gbKleinunternehmer = true;
+    gSettings.Kleinunternehmer = true;
     open();
     clickRow(1);                     // the newest open trade: the purchase 201
     menu("keypop2", "keyRechnung");  // said before any file is asked for
@@ -224,7 +224,7 @@ TEST_F(BankStatement, TheInvoiceOfTheSelectedSale) {
     });
     menu("keyAktion", "keyRechnungen");
     EXPECT_EQ(test::fileBytes(again), test::fileBytes(pdf));
-    gbKleinunternehmer = false;
+    gSettings.Kleinunternehmer = false;
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 #include "MainWindowFixture.h"
 #include "base/codepage.h"
-#include "domain/bank/IssuedInvoices.h"
+#include "domain/invoice/IssuedInvoices.h"
 #include "ui/frmJahr.h"
 
 namespace gd {
@@ -22,7 +22,7 @@ using namespace Qt::StringLiterals;
 class BooksUi : public test::MainWindowTest {
 protected:
     void TearDown() override {
-        gbKleinunternehmer = false;
+        gSettings.Kleinunternehmer = false;
         gSettings.Steuerart.clear();
         gSettings.DatevBerater.clear();
         gSettings.DatevMandant.clear();
@@ -69,11 +69,11 @@ TEST_F(BooksUi, TheYearOverviewAsTableCsvAndPdf) {
 
 TEST_F(BooksUi, TheDatevDialogWritesTheFileAndKeepsTheNumbers) {
     fill();
-    gbKleinunternehmer = true;
+    gSettings.Kleinunternehmer = true;
     gSettings.Steuernummer = u"21/815/08150"_s;
-    ASSERT_TRUE(issueInvoice(currentStore(), u"102"_s, QString(), now(), [](const Invoice&, const QByteArray&) {
-                    return Result<QByteArray>(QByteArray("%PDF"));
-                }).ok());
+    ASSERT_TRUE(issueInvoice(currentStore(), invoiceProfile(currentSettings()), u"102"_s, QString(), now(),
+                             [](const Invoice&, const QByteArray&) { return Result<QByteArray>(QByteArray("%PDF")); })
+                    .ok());
     open();
     const QString file = app.file(u"EXTF.csv"_s);
     test::whenModal<frmDatev>([&](frmDatev* d) {
@@ -120,7 +120,7 @@ TEST_F(BooksUi, TheStatusBarSaysTheReportingLimit) {
 // The invoice that takes the year past 100,000 € as a small business: asked, and after "Ja"
 // issued with VAT and the options switched; after "Nein" nothing is issued.
 TEST_F(BooksUi, TheInvoiceThatCrossesTheSmallBusinessLimit) {
-    gbKleinunternehmer = true;
+    gSettings.Kleinunternehmer = true;
     sales(1, u"99999,99"_s);
     tAuktion last = auktion(u"7001"_s, u"letzter"_s, u"05.12.2026"_s);
     last.Preis = u"1,00"_s;
@@ -133,12 +133,12 @@ TEST_F(BooksUi, TheInvoiceThatCrossesTheSmallBusinessLimit) {
     platform.queueFileName(pdf);
     menu("keypop2", "keyRechnung");
     EXPECT_FALSE(QFile::exists(pdf));
-    EXPECT_TRUE(gbKleinunternehmer);
+    EXPECT_TRUE(gSettings.Kleinunternehmer);
     platform.queueAnswer(Platform::Answer::Yes);
     platform.queueFileName(pdf);
     menu("keypop2", "keyRechnung");
     ASSERT_TRUE(QFile::exists(pdf)) << lastMessage().toStdString();
-    EXPECT_FALSE(gbKleinunternehmer);
+    EXPECT_FALSE(gSettings.Kleinunternehmer);
     EXPECT_EQ(gSettings.Steuerart, u"19"_s);
     EXPECT_TRUE(QString::fromUtf8(test::tool(u"pdftotext"_s, {pdf, u"-"_s})).contains(u"darin Umsatzsteuer 19 %"_s));
 }

@@ -32,7 +32,7 @@ protected:
     void SetUp() override {
         MainWindowTest::SetUp();
         shippedFiles();
-        gsStandardUser = gsEbayName = QStringLiteral("gavel_haendler");
+        gSettings.StandardUser = gSettings.Username = QStringLiteral("gavel_haendler");
     }
 };
 

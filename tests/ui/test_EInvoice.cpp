@@ -12,8 +12,8 @@
 
 #include "MainWindowFixture.h"
 #include "base/SafeWrite.h"
-#include "domain/bank/IssuedInvoices.h"
-#include "domain/bank/ReceivedInvoices.h"
+#include "domain/invoice/IssuedInvoices.h"
+#include "domain/invoice/ReceivedInvoices.h"
 #include "render/HybridPdf.h"
 #include "render/InvoicePdf.h"
 #include "support/EInvoiceCheck.h"
@@ -30,14 +30,14 @@ protected:
         MainWindowTest::SetUp();
         gSettings.Steuerart = u"19"_s;
         gSettings.UstId = u"DE123456789"_s;
-        gsKontoinhaber = u"Jörg Händler"_s;
-        gsAnschrift = u"Lindenweg 3, 24103 Kiel"_s;
+        gSettings.Kontoinhaber = u"Jörg Händler"_s;
+        gSettings.Anschrift = u"Lindenweg 3, 24103 Kiel"_s;
     }
     void TearDown() override {
         gSettings.Steuerart.clear();
         gSettings.UstId.clear();
         gSettings.ERechnungFuerAlle = false;
-        gbKleinunternehmer = false;
+        gSettings.Kleinunternehmer = false;
         MainWindowTest::TearDown();
     }
     // The page as the buyer reads it, and saved as a picture where screenshots are wanted.
@@ -152,7 +152,7 @@ TEST_F(EInvoiceUi, AboveTwoHundredFiftyEurosTheAddressIsAsked) {
     ASSERT_TRUE(QFile::exists(pdf)) << lastMessage().toStdString();
     EXPECT_TRUE(pageText(pdf, u"rechnung-anschrift"_s).contains(u"ul. Ogrodowa 7"_s));
     tKunde stored;
-    ASSERT_TRUE(funLoadKunde(currentStore(), stored, u"ewa"_s).value());
+    ASSERT_TRUE(test::into(stored, funLoadKunde(currentStore(), u"ewa"_s)).value());
     EXPECT_EQ(stored.Strasse, u"ul. Ogrodowa 7"_s);
 }
 
@@ -173,10 +173,10 @@ TEST_F(EInvoiceUi, EachTaxModeOnThePageAndInTheXml) {
     for (const auto& m : modes) {
         SCOPED_TRACE(m.mode);
         store(auktion(QString::fromLatin1(m.nr), u"fenna"_s), kunde(u"fenna"_s, u"Fenna de Vries"_s));
-        gbKleinunternehmer = m.smallBusiness;
+        gSettings.Kleinunternehmer = m.smallBusiness;
         gSettings.Steuerart = QString::fromLatin1(m.mode);
-        const Result<IssuedInvoice> inv =
-            issueInvoice(currentStore(), QString::fromLatin1(m.nr), QString(), now(), invoicePdf);
+        const Result<IssuedInvoice> inv = issueInvoice(currentStore(), invoiceProfile(currentSettings()),
+                                                       QString::fromLatin1(m.nr), QString(), now(), invoicePdf);
         ASSERT_TRUE(inv.ok()) << inv.error().message().toStdString();
         const QString pdf = app.file(u"r.pdf"_s);
         app.write(u"r.pdf"_s, inv.value().Pdf);
@@ -200,7 +200,8 @@ TEST_F(EInvoiceUi, AGroupAndItsCancellationAsHybrids) {
     store(auktion(u"801"_s, u"zofia"_s), kunde(u"zofia"_s, u"Zofia Wiśniewska"_s));
     store(auktion(u"802"_s, u"zofia"_s), kunde(u"zofia"_s, u"Zofia Wiśniewska"_s));
     Database::open(db).execute(u"update Auktionen set GruppenID = 'z1' where ebayName = 'zofia'"_s);
-    const Result<IssuedInvoice> inv = issueInvoice(currentStore(), u"802"_s, QString(), now(), invoicePdf);
+    const Result<IssuedInvoice> inv =
+        issueInvoice(currentStore(), invoiceProfile(currentSettings()), u"802"_s, QString(), now(), invoicePdf);
     ASSERT_TRUE(inv.ok()) << inv.error().message().toStdString();
     EXPECT_EQ(inv.value().Artikel, (QStringList{u"801"_s, u"802"_s}));
     const Result<IssuedInvoice> storno =
@@ -216,7 +217,7 @@ TEST_F(EInvoiceUi, AGroupAndItsCancellationAsHybrids) {
 // What is no e-invoice is said, never shown as one: a PDF without XML, a damaged PDF, a page
 // that is no PDF/A cannot take the XML.
 TEST_F(EInvoiceUi, NoEInvoiceIsSaid) {
-    gbKleinunternehmer = true;
+    gSettings.Kleinunternehmer = true;
     Invoice inv;
     inv.Nummer = u"RE-1"_s;
     inv.Datum = QDate(2026, 12, 8);
@@ -251,7 +252,8 @@ TEST_F(EInvoiceUi, NoEInvoiceIsSaid) {
 TEST_F(EInvoiceUi, TheXmlIsFoundInEveryShapeOfTheFile) {
     gSettings.ERechnungFuerAlle = true;
     fill();
-    const auto inv = issueInvoice(currentStore(), u"102"_s, QString(), now(), invoicePdf);
+    const auto inv =
+        issueInvoice(currentStore(), invoiceProfile(currentSettings()), u"102"_s, QString(), now(), invoicePdf);
     ASSERT_TRUE(inv.ok()) << inv.error().message().toStdString();
     const QByteArray xml = inv.value().Xml;
     const QString plain = app.file(u"plain.pdf"_s);

@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "domain/db/Parcel.h"
 #include "domain/mail/ServerCertificate.h"
+#include "domain/trade/Parcel.h"
 #include "support/FakeMailSender.h"
 #include "support/UiDbTest.h"
 #include "ui/frmAbout.h"

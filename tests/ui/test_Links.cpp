@@ -21,7 +21,7 @@ using namespace Qt::StringLiterals;
 
 TEST(Links, OpenLinkWithAndWithoutABrowser) {
     test::UiApp t(false);
-    gbBrowser = true;  // the companion browser never answers here: the default browser is used
+    gSettings.GavelBrowser = true;  // the companion browser never answers here: the default browser is used
     t.platform.executableFound = u"/usr/bin/xdg-open"_s;
     OpenLink(u"http://cgi.ebay.de/item"_s, true);
     OpenLink(u"http://cgi.ebay.de/item"_s, false);

@@ -18,8 +18,8 @@ class OverdueList : public test::MainWindowTest {};
 TEST_F(OverdueList, TheButtonListsUnpaidSalesOldestFirst) {
     fill();  // sales 101 (01.12.), 103 (02.12.), 102 (03.12. 10:00); purchase 201; closed 104
     shippedFiles();
-    glMahnTage = 1;  // the clock stands at 04.12.2026 08:44
-    gbStandardversandmail = true;
+    gSettings.MahnTage = 1;  // the clock stands at 04.12.2026 08:44
+    gSettings.Standardversandmail = true;
     open();
     filter(4);
     EXPECT_TRUE(button("cmdListe_4")->isChecked());
@@ -62,7 +62,7 @@ TEST_F(OverdueList, TheButtonListsUnpaidSalesOldestFirst) {
     EXPECT_EQ(w->grid()->TextMatrix(0, 6), u"Status"_s);
     EXPECT_EQ(column(7).indexOf(u"101"_s), column(9).indexOf(u"○○●○○○○"_s))
         << column(9).join(QLatin1Char(' ')).toStdString();
-    glMahnTage = 7;
+    gSettings.MahnTage = 7;
     EXPECT_TRUE(platform.messages.isEmpty()) << platform.messageTexts().join(QLatin1Char('|')).toStdString();
 }
 

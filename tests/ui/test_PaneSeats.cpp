@@ -7,7 +7,7 @@
 
 #include "MainWindowFixture.h"
 #include "domain/db/Database.h"
-#include "domain/db/LoadSave.h"
+#include "domain/trade/LoadSave.h"
 
 namespace gd {
 namespace {

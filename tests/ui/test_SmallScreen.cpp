@@ -13,7 +13,7 @@
 #include "domain/bank/Matching.h"
 #include "domain/db/Database.h"
 #include "domain/db/Journal.h"
-#include "domain/db/StatusGruppen.h"
+#include "domain/trade/StatusGruppen.h"
 #include "ui/frmHilfe.h"
 #include "ui/frmKontoauszug.h"
 
@@ -52,7 +52,7 @@ protected:
         }
         Transaction tx(currentStore());
         Database d = tx.database();
-        journal::receive(d, gsStandardUser, {partPaid},
+        journal::receive(d, gSettings.StandardUser, {partPaid},
                          makeEntry(partPaid, QDate(2026, 12, 7), -1000, art::Zahlung, konto::Bank, quelle::Hand));
         tx.commit();
     }
@@ -178,11 +178,11 @@ TEST_F(SmallScreen, TheStatementShowsWhatDecides) {
 // payment code carries, and the whole form on the screen.
 TEST_F(SmallScreen, TheGroupMailFormFitsAndNamesEveryItem) {
     shippedFiles();
-    gsStandardUser = gsEbayName = u"haendler"_s;
-    gsKontoinhaber = u"Jürgen Großmann"_s;
-    gsIBAN = u"DE89370400440532013000"_s;
-    gsBIC = u"COBADEFFXXX"_s;
-    gsBank = u"Commerzbank Köln"_s;
+    gSettings.StandardUser = gSettings.Username = u"haendler"_s;
+    gSettings.Kontoinhaber = u"Jürgen Großmann"_s;
+    gSettings.IBAN = u"DE89370400440532013000"_s;
+    gSettings.BIC = u"COBADEFFXXX"_s;
+    gSettings.Bank = u"Commerzbank Köln"_s;
     const tKunde buyer = kunde(u"jiri.dvorak-brno"_s, u"Jiří Dvořák"_s);
     const char* items[][3] = {{"4712001", "Märklin H0 3047 Güterzuglok BR 44", "1"},
                               {"4712002", "Rosenthal Studio-Linie Mokkatassen", "2"},
@@ -199,7 +199,7 @@ TEST_F(SmallScreen, TheGroupMailFormFitsAndNamesEveryItem) {
     open();
     atSmallScreen();
     clickRow(1);
-    gbStandardversandmail = false;
+    gSettings.Standardversandmail = false;
     QString text;
     QRect frame;
     test::whenModal<frmMail>([&](frmMail* m) {

@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "domain/db/TaxData.h"
 #include "domain/import/Accept.h"
 #include "domain/import/MailFile.h"
+#include "domain/trade/TaxData.h"
 #include "support/UiDbTest.h"
 #include "ui/frmEinlesen.h"
 
@@ -29,8 +29,8 @@ protected:
         app.write(u"bin/gaveldesk.ini"_s, test::DbTest::shippedKeywords());
         subInitApp();
         gsDataSource = db;
-        gsStandardUser = u"gavel_haendler"_s;
-        gsEbayName = u"gavel_haendler"_s;
+        gSettings.StandardUser = u"gavel_haendler"_s;
+        gSettings.Username = u"gavel_haendler"_s;
         dlg = std::make_unique<frmEinlesen>();
         dlg->show();
     }
@@ -78,7 +78,7 @@ TEST_F(Dialog, ReadCorrectAcceptAndFindTheRows) {
     EXPECT_TRUE(platform.messages.isEmpty()) << platform.messageTexts().join(QLatin1Char('|')).toStdString();
 
     tKunde k;
-    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"baerbel_naehstube"_s)));
+    ASSERT_TRUE(test::found(test::into(k, funLoadKunde(currentStore(), u"baerbel_naehstube"_s))));
     EXPECT_EQ(k.Strasse, u"Lindenallee 5"_s);
     EXPECT_TRUE(k.Lieferant);
     EXPECT_FALSE(k.Kunde);
@@ -182,9 +182,9 @@ TEST_F(Dialog, SaleAfterPurchaseShowsTheBuyerAgain) {
     EXPECT_EQ(child<QGroupBox>("fraKunde")->title(), u"Käufer- / Verkäuferdaten"_s);
     click("cmdUebernehmen");
     tKunde k;
-    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"mueller_hans"_s)));
+    ASSERT_TRUE(test::found(test::into(k, funLoadKunde(currentStore(), u"mueller_hans"_s))));
     EXPECT_TRUE(k.Kunde);
-    EXPECT_TRUE(test::missing(funLoadKunde(currentStore(), k, u"baerbel_naehstube"_s)));
+    EXPECT_TRUE(test::missing(test::into(k, funLoadKunde(currentStore(), u"baerbel_naehstube"_s))));
 }
 
 // Chosen in the file dialog in any order, the mails are read in the folder's order, one

@@ -11,8 +11,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "domain/db/TaxData.h"
 #include "domain/mail/modVorlagen.h"
+#include "domain/trade/TaxData.h"
 #include "render/HybridPdf.h"
 #include "support/FakeMailSender.h"
 #include "support/UiDbTest.h"
@@ -39,7 +39,7 @@ protected:
     QString status() { return loaded(id).Status; }
     // The form set for SMTP; what it sends is kept by a fake.
     static std::shared_ptr<test::FakeMailSender::Log> fakeSmtp() {
-        gbStandardversandmail = false;
+        gSettings.Standardversandmail = false;
         const auto log = std::make_shared<test::FakeMailSender::Log>();
         frmMail::senderFactory = [log] { return std::make_unique<test::FakeMailSender>(log); };
         return log;
@@ -89,7 +89,7 @@ TEST_F(MailForm, OnlyASendThatWentOutRecordsTheMilestone) {
     EXPECT_EQ(status(), u"Versendet"_s);
 
     frmMail::senderFactory = &frmMail::senderOfSettings;
-    gbStandardversandmail = true;
+    gSettings.Standardversandmail = true;
     platform.shellSucceeds = false;  // the mail program cannot be opened
     f = open(5);
     send(f.get());
@@ -100,10 +100,14 @@ TEST_F(MailForm, OnlyASendThatWentOutRecordsTheMilestone) {
 }
 
 TEST_F(MailForm, OwnTemplateFromTheEditorIsUsedByTheNextMail) {
-    gbStandardversandmail = true;
-    gbFusszeile = true;  // an installation that has the footer on keeps it
+    gSettings.Standardversandmail = true;
+    gSettings.Fusszeile = true;  // an installation that has the footer on keeps it
     auto f = open();
     test::screenshot(f.get(), u"mail.png"_s);
+    // An own template loaded first: the editor then saves as that type.
+    app.write(u"bin/vorher.datV"_s, "Guten Tag [#ebaynameto#]");
+    platform.queueFileName(app.file(u"bin/vorher.datV"_s));
+    QTest::mouseClick(f->findChild<QPushButton*>(u"cmdload"_s), Qt::LeftButton);
     test::whenModal<frmchange>([this](frmchange* editor) {
         QPlainTextEdit* raw = mailText(editor);
         EXPECT_TRUE(raw->toPlainText().contains(u"[#ebaynameto#]"_s));  // the raw template
@@ -111,11 +115,10 @@ TEST_F(MailForm, OwnTemplateFromTheEditorIsUsedByTheNextMail) {
         raw->moveCursor(QTextCursor::End);
         QTest::mouseClick(editor->findChild<QPushButton*>(u"OrvoButton1"_s), Qt::LeftButton);  // [#ebaynameto#]
         platform.queueFileName(app.file(u"bin/meine"_s));
-        gsVorlagenDatei = app.file(u"bin/vorher.datV"_s);  // own type preselected
         QTest::mouseClick(editor->findChild<QPushButton*>(u"cmdsave"_s), Qt::LeftButton);
     });
     QTest::mouseClick(f->findChild<QPushButton*>(u"cmdchange"_s), Qt::LeftButton);
-    EXPECT_EQ(gsVorlagenDatei, app.file(u"bin/meine.datV"_s));
+    EXPECT_EQ(f->templateFile(), app.file(u"bin/meine.datV"_s));
     EXPECT_EQ(app.read(u"bin/meine.datV"_s), QByteArray("Hallo [#ebaynameto#]"));
     // the form reloaded the saved template, filled
     EXPECT_TRUE(mailText(f.get())->toPlainText().startsWith(u"Hallo Hans Müller"_s));
@@ -135,10 +138,10 @@ TEST_F(MailForm, OwnTemplateFromTheEditorIsUsedByTheNextMail) {
 TEST_F(MailForm, SendingShowsProgressAndCanBeStopped) {
     QTcpServer silent;  // takes the connection and never answers
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
-    gbStandardversandmail = false;  // our own client, to that server
-    gsSMTPServer = u"127.0.0.1"_s;
-    glSMTPPort = silent.serverPort();
-    gsAbsender = u"shop@gavel.example"_s;
+    gSettings.Standardversandmail = false;  // our own client, to that server
+    gSettings.SMTPServer = u"127.0.0.1"_s;
+    gSettings.SMTPPort = silent.serverPort();
+    gSettings.Absender = u"shop@gavel.example"_s;
     for (const bool closeTheForm : {false, true}) {
         SCOPED_TRACE(closeTheForm);
         platform.messages.clear();
@@ -179,9 +182,9 @@ TEST_F(MailForm, SendingShowsProgressAndCanBeStopped) {
 // A payment mail over SMTP carries the payment code and the invoice; the code read
 // back from the attached picture is the payload, byte for byte.
 TEST_F(MailForm, PaymentCodeAndInvoiceGoWithTheMail) {
-    gsIBAN = u"DE89370400440532013000"_s;
-    gsBIC = u"COBADEFFXXX"_s;
-    gsKontoinhaber = u"Jörg Händler"_s;
+    gSettings.IBAN = u"DE89370400440532013000"_s;
+    gSettings.BIC = u"COBADEFFXXX"_s;
+    gSettings.Kontoinhaber = u"Jörg Händler"_s;
     const auto log = fakeSmtp();
     MailInputs in = test::single();
     in.sAuktionsID = id;

@@ -315,7 +315,7 @@ TEST_F(MainWindow, FirstStartAsksForTheMemberNameAndOffersTheRowsStoredWithoutIt
     QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/gaveldesk.ini"), app.file(u"bin/gaveldesk.ini"_s));
     subInitApp();
     ASSERT_EQ(gsDataSource, db);
-    ASSERT_EQ(gsEbayName, QString());
+    ASSERT_EQ(gSettings.Username, QString());
     store(auktion(u"1"_s, u"k"_s), kunde(u"k"_s));
     store(auktion(u"2"_s, u"l"_s), kunde(u"l"_s));
     platform.queueAnswer(Platform::Answer::No);  // not now
@@ -343,7 +343,7 @@ TEST_F(MainWindow, FirstStartAsksForTheMemberNameAndOffersTheRowsStoredWithoutIt
             u"Es sind 2 Auktionen ohne Mitgliedsnamen gespeichert.\rSollen sie zum Mitgliedsnamen "
             "\u201Egavel_händler\u201C übernommen werden?\rBei \u201ENein\u201C"_s));
         EXPECT_EQ(platform.messages[1].defaultButton, Platform::Answer::Yes);
-        EXPECT_EQ(gsEbayName, u"gavel_händler"_s);
+        EXPECT_EQ(gSettings.Username, u"gavel_händler"_s);
         EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains("Username=gavel_h\xE4ndler"));
         const int moved = answer == Platform::Answer::Yes ? 2 : 0;
         EXPECT_EQ(w->grid()->Rows() - 1, moved);

@@ -5,7 +5,7 @@
 
 #include "MainWindowFixture.h"
 #include "base/Money.h"
-#include "domain/db/AuktionsListe.h"
+#include "domain/trade/AuktionsListe.h"
 
 namespace gd {
 namespace {
@@ -53,7 +53,7 @@ TEST_F(LongList, FirstRowsAtOnceTheRestWithoutLosingTheUsersRow) {
     const QString chosen = idAt(5);
     ASSERT_TRUE(waitForWholeList());
     // The status bar's figures come from the same pass as the whole list: as counted apart.
-    const ListSummary s = loadListSummary(db, gsStandardUser).value();
+    const ListSummary s = loadListSummary(Store{db, gSettings.StandardUser}, 7).value();
     EXPECT_EQ(child<QLabel>(u"lblUebersicht"_s)->text(),
               u"Offen: %1 · Unbezahlt: %2 (%3 €) · Überfällig: %4 (%5 €)"_s.arg(
                   QString::number(s.Offen), QString::number(s.Unbezahlt), centsText(s.UnbezahltSumme),

@@ -46,7 +46,7 @@ protected:
     }
     tKunde contact(const QString& ebay) {
         tKunde k;
-        EXPECT_TRUE(test::found(funLoadKunde(currentStore(), k, ebay)));
+        EXPECT_TRUE(test::found(test::into(k, funLoadKunde(currentStore(), ebay))));
         return k;
     }
 };
@@ -73,7 +73,7 @@ TEST_F(Pane, TheTotalShownAndMailedIsTheTotalAgreed) {
     EXPECT_EQ(edit("txtBetrag")->text(), u"30,90"_s);
     EXPECT_EQ(column(8), (QStringList{u"185,90"_s, u"30,90"_s}));  // the list shows it too
     shippedFiles();
-    gbStandardversandmail = true;
+    gSettings.Standardversandmail = true;
     const QString mailed = mailForm();  // the payment mail asks for it
     EXPECT_TRUE(mailed.contains(u"Gesamtbetrag:  30,90 EUR"_s)) << mailed.toStdString();
     // "Zahlung erhalten" used to say "am 00:00:00" for a payment not ticked yet
@@ -118,7 +118,7 @@ TEST_F(Pane, TheListKeepsItsPlace) {
     EXPECT_EQ(shown(), u"103"_s);
     click("cmdSpeichern");
     EXPECT_EQ(shown(), u"103"_s);
-    gbStandardversandmail = true;
+    gSettings.Standardversandmail = true;
     mailForm([](frmMail* m) {
         auto* status = m->findChild<QComboBox*>(u"cmbStatus"_s);
         status->setFocus();

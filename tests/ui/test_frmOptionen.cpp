@@ -12,13 +12,13 @@
 #include <QSet>
 #include <QTest>
 
-#include "domain/db/Accounts.h"
 #include "domain/db/Database.h"
-#include "domain/db/LoadSave.h"
 #include "domain/mail/ServerCertificate.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/smtp/OAuth.h"
 #include "domain/smtp/PinnedCertificate.h"
+#include "domain/trade/Accounts.h"
+#include "domain/trade/LoadSave.h"
 #include "support/GuiApp.h"
 #include "support/OAuthServer.h"
 #include "support/ResultAssert.h"
@@ -197,9 +197,9 @@ TEST_F(Options, RoundTripOfEveryField) {
     click("cmdOK");
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_TRUE(app.platform.messages.isEmpty());  // no database: nothing to take along
-    EXPECT_EQ(gsEbayName, u"gavel_händler"_s);
-    EXPECT_EQ(gsStandardUser, u"gavel_händler"_s);
-    EXPECT_TRUE(gbFusszeile);
+    EXPECT_EQ(gSettings.Username, u"gavel_händler"_s);
+    EXPECT_EQ(gSettings.StandardUser, u"gavel_händler"_s);
+    EXPECT_TRUE(gSettings.Fusszeile);
 
     const QByteArray file = app.read(u"bin/config.ini"_s);
     for (const char* line :
@@ -211,9 +211,9 @@ TEST_F(Options, RoundTripOfEveryField) {
           "Nummernkreis=R-{JJJJ}/{NNNNN}\r\n", "Steuerart=19\r\n"})
         EXPECT_TRUE(file.contains(line)) << line;
     EXPECT_FALSE(file.contains("geheim"));  // scrambled
-    EXPECT_EQ(gsKennwort, u"geheim€"_s);
-    EXPECT_EQ(glSMTPPort, 587);
-    EXPECT_EQ(gsVersicherterVersand, u"6,90 €"_s);  // reloaded at once
+    EXPECT_EQ(gSettings.Kennwort, u"geheim€"_s);
+    EXPECT_EQ(gSettings.SMTPPort, 587);
+    EXPECT_EQ(gSettings.VersicherterVersand, u"6,90 €"_s);  // reloaded at once
 
     open();
     for (int i = 0; i < 12; ++i) EXPECT_EQ(txt(i)->text(), values[i]) << i;
@@ -223,7 +223,7 @@ TEST_F(Options, RoundTripOfEveryField) {
     EXPECT_EQ(child<QLineEdit>("txtIBAN")->text(), u"DE89 3704 0044 0532 0130 00"_s);
     EXPECT_TRUE(child<QCheckBox>("checkFusszeile")->isChecked());
     test::screenshot(dlg.get(), u"options-general.png"_s);
-    gbFusszeile = true;
+    gSettings.Fusszeile = true;
 }
 
 // A new member name: the rows of the old one are offered, and move only on "Ja".
@@ -252,7 +252,7 @@ TEST_F(Options, ANewMemberNameOffersTheRowsOfTheOldOne) {
         EXPECT_TRUE(app.platform.messages[0].text.startsWith(
             u"Unter dem bisherigen Mitgliedsnamen \u201Ealt\u201C ist 1 Auktion gespeichert.\r"
             "Sollen sie zum Mitgliedsnamen \u201E%1\u201C übernommen werden?\rBei \u201ENein\u201C zeigt die Liste "
-            "dann nur Geschäfte von \u201E%1\u201C"_s.arg(gsEbayName)));
+            "dann nur Geschäfte von \u201E%1\u201C"_s.arg(gSettings.Username)));
         EXPECT_EQ(app.platform.messages[0].defaultButton, Platform::Answer::Yes);  // Enter used to empty the list
         EXPECT_EQ(countTrades(currentStore(), u"alt"_s).value(), answer == Platform::Answer::No ? 1 : 0);
     }
@@ -296,8 +296,8 @@ TEST_F(Options, CancelAndRefusalsLeaveTheFileAlone) {
     click("cmdOK");
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains("[Mahnung]\r\nTage=14\r\n"));
-    EXPECT_EQ(glMahnTage, 14);
-    glMahnTage = 7;
+    EXPECT_EQ(gSettings.MahnTage, 14);
+    gSettings.MahnTage = 7;
 }
 
 TEST_F(Options, UnwritableSettingsFileSaysSoAndKeepsTheDialog) {
@@ -317,7 +317,7 @@ TEST_F(Options, UnwritableSettingsFileSaysSoAndKeepsTheDialog) {
     EXPECT_TRUE(app.platform.messages[0].text.startsWith(u"Die Einstellungen können nicht gespeichert werden"_s));
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_EQ(txt(3)->text(), u"Neue Bank"_s);
-    EXPECT_EQ(gsBank, QString());
+    EXPECT_EQ(gSettings.Bank, QString());
 }
 
 // The security choice sets the port, is kept, and the password stays home on a
@@ -372,21 +372,21 @@ TEST_F(Options, ConnectionSecurityAndThePasswordRule) {
     EXPECT_EQ(app.platform.messages[1].text,
               u"Testmail gesendet an shop@gavel.example über 127.0.0.1 (Port %1)."_s.arg(server.port));
     EXPECT_EQ(server.messages().size(), 1);
-    EXPECT_EQ(gsSMTPServer, QString());
+    EXPECT_EQ(gSettings.SMTPServer, QString());
     test::screenshot(dlg.get(), u"options.png"_s);
 
     click("cmdOK");
     const QByteArray file = app.read(u"bin/config.ini"_s);
     for (const char* line : {"Verbindungssicherheit=STARTTLS\r\n", "KennwortUnverschluesselt=Wahr\r\n"})
         EXPECT_TRUE(file.contains(line)) << line << "\n" << file.toStdString();
-    EXPECT_TRUE(gbKennwortUnverschluesselt);
+    EXPECT_TRUE(gSettings.KennwortUnverschluesselt);
     open();
     click("OrvoButton2");
     EXPECT_TRUE(child<QRadioButton>("optStartTls")->isChecked());
     EXPECT_EQ(txt(8)->text(), QString::number(server.port));
     EXPECT_TRUE(child<QCheckBox>("checkUnverschluesselt")->isChecked());
     test::screenshot(dlg.get(), u"options-mail.png"_s);
-    gbKennwortUnverschluesselt = false;
+    gSettings.KennwortUnverschluesselt = false;
 }
 
 // A home server's own certificate: refused with its fingerprint, trusted by a click, and the

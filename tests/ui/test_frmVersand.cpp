@@ -5,7 +5,7 @@
 #include <QLabel>
 
 #include "MainWindowFixture.h"
-#include "domain/db/Parcel.h"
+#include "domain/trade/Parcel.h"
 #include "support/GuiApp.h"
 #include "ui/frmVersand.h"
 

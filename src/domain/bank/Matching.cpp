@@ -13,11 +13,17 @@
 #include "domain/db/DbStep.h"
 #include "domain/db/Journal.h"
 #include "domain/db/SearchFold.h"
-#include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/Trade.h"
 
 namespace gd {
 namespace {
+
+// A booked sale's item number and buyer.
+std::optional<std::pair<QString, QString>> saleNameOf(Database& db, const QString& auktionsID) {
+    return db.firstRow(QStringLiteral("select AuktionsNr, ebayName from Auktionen where AuktionsID = ?"), {auktionsID},
+                       [](const DbRow& r) { return std::pair(r.text(0), r.text(1)); });
+}
 
 // One sale, or the sales of one group: what one transfer pays.
 struct Unit {
@@ -349,11 +355,10 @@ Result<QList<Proposal>> proposalsFor(const Store& store, const QList<Credit>& cr
             p.AuktionsIDs = ids;
             p.AuktionsNrn.clear();
             for (const QString& id : ids) {
-                Recordset rs = db.OpenRecordset(
-                    QStringLiteral("select AuktionsNr, ebayName from Auktionen where AuktionsID = ?"), {id});
-                if (rs.isEOF()) continue;
-                p.AuktionsNrn << rs.text(QStringLiteral("AuktionsNr"));
-                p.Kaeufer = rs.text(QStringLiteral("ebayName"));
+                const std::optional<std::pair<QString, QString>> sale = saleNameOf(db, id);
+                if (!sale) continue;
+                p.AuktionsNrn << sale->first;
+                p.Kaeufer = sale->second;
             }
             p.Erwartet = p.Gutschrift.Cent;
             p.Grund = QStringLiteral("gebucht");
@@ -476,11 +481,9 @@ Result<QList<ReturnProposal>> returnsFor(const Store& store, const QList<Credit>
                 if (!booked.isEmpty()) {
                     p.Erfasst = true;
                     p.AuktionsID = booked.front();
-                    Recordset sale = db.OpenRecordset(
-                        QStringLiteral("select AuktionsNr, ebayName from Auktionen where AuktionsID = ?"),
-                        {p.AuktionsID});
-                    p.AuktionsNr = sale.isEOF() ? QString() : sale.text(QStringLiteral("AuktionsNr"));
-                    p.Kaeufer = sale.isEOF() ? QString() : sale.text(QStringLiteral("ebayName"));
+                    const auto sale = saleNameOf(db, p.AuktionsID).value_or(std::pair<QString, QString>());
+                    p.AuktionsNr = sale.first;
+                    p.Kaeufer = sale.second;
                     p.Grund = QStringLiteral("gebucht");
                 } else if (found.size() == 1) {
                     p.AuktionsID = found.front().id;

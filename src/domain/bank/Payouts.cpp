@@ -136,11 +136,9 @@ Result<PayoutOutcome> applyPayoutReport(const Store& store, const PayoutReport& 
             Database db = tx.database();
             PayoutOutcome out;
             for (const PayoutLine& l : report.sales) {
-                Recordset seen = db.OpenRecordset(
-                    QStringLiteral("select 1 from AuszahlungsPosten where Standarduser = ? and AuszahlungsID = ? and "
-                                   "AuktionsNr = ? and Bestellnummer = ?"),
-                    {store.user, l.payoutId, l.itemNr, l.orderNr});
-                if (!seen.isEOF()) {
+                if (db.exists(QStringLiteral("select 1 from AuszahlungsPosten where Standarduser = ? and "
+                                             "AuszahlungsID = ? and AuktionsNr = ? and Bestellnummer = ?"),
+                              {store.user, l.payoutId, l.itemNr, l.orderNr})) {
                     ++out.known;
                     continue;
                 }
@@ -157,15 +155,14 @@ Result<PayoutOutcome> applyPayoutReport(const Store& store, const PayoutReport& 
                                .arg(euroText(l.fees), euroText(l.gross)));
                     continue;
                 }
-                Recordset sale = db.OpenRecordset(
-                    QStringLiteral("select a.AuktionsID from Auktionen a join Kunden k on k.ebayName = "
-                                   "a.ebayName and k.Standarduser = a.Standarduser where a.AuktionsNr = ? and "
-                                   "a.Standarduser = ? and k.Kunde <> 0 order by a.EndeDatum desc"),
-                    {l.itemNr, store.user});
+                const std::optional<QString> sale =
+                    db.firstRow(QStringLiteral("select a.AuktionsID from Auktionen a join Kunden k on k.ebayName = "
+                                               "a.ebayName and k.Standarduser = a.Standarduser where a.AuktionsNr = ? "
+                                               "and a.Standarduser = ? and k.Kunde <> 0 order by a.EndeDatum desc"),
+                                {l.itemNr, store.user}, [](const DbRow& r) { return r.text(0); });
                 QString why;
-                if (!sale.isEOF()) {
-                    why = journal::applyPayoutLine(db, store.user, sale.text(QStringLiteral("AuktionsID")), l.payoutId,
-                                                   l.paidDate, l.gross, l.fees);
+                if (sale) {
+                    why = journal::applyPayoutLine(db, store.user, *sale, l.payoutId, l.paidDate, l.gross, l.fees);
                     if (why == QLatin1String("schon bezahlt")) {
                         ++out.alreadyPaid;
                     } else if (!why.isEmpty()) {
@@ -184,7 +181,7 @@ Result<PayoutOutcome> applyPayoutReport(const Store& store, const PayoutReport& 
                     QStringLiteral("insert into AuszahlungsPosten (Standarduser, AuszahlungsID, AuktionsNr, "
                                    "Bestellnummer, Brutto, Gebuehren, Zahlungsdatum) values (?, ?, ?, ?, ?, ?, ?)"),
                     {store.user, l.payoutId, l.itemNr, l.orderNr, l.gross, l.fees, l.paidDate.toString(Qt::ISODate)});
-                if (sale.isEOF()) out.unknown << l.itemNr;
+                if (!sale) out.unknown << l.itemNr;
             }
             tx.commit();
             return out;
@@ -196,22 +193,19 @@ Result<QList<PayoutSummary>> payoutSummaries(const Store& store) {
     return dbStep(
         QStringLiteral("Die Auszahlungen können nicht gelesen werden:"), [&]() -> Result<QList<PayoutSummary>> {
             Database db = store.open();
-            Recordset rs = db.OpenRecordset(
-                QStringLiteral(
-                    "select z.ID, z.Datum, z.Gutschrift, count(p.AuktionsNr) as n, ifnull(sum(p.Brutto), 0) as "
-                    "brutto, ifnull(sum(p.Gebuehren), 0) as gebuehren from Auszahlungen z left join "
-                    "AuszahlungsPosten p on p.Standarduser = z.Standarduser and p.AuszahlungsID = z.ID where "
-                    "z.Standarduser = ? group by z.ID, z.Datum, z.Gutschrift order by z.Datum desc, z.ID"),
-                {store.user});
-            QList<PayoutSummary> out;
-            for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext())
-                out << PayoutSummary{rs.text(QStringLiteral("ID")),
-                                     QDate::fromString(rs.text(QStringLiteral("Datum")), Qt::ISODate),
-                                     QDate::fromString(rs.text(QStringLiteral("Gutschrift")), Qt::ISODate),
-                                     rs.value(QStringLiteral("n")).toInt(),
-                                     rs.value(QStringLiteral("brutto")).toLongLong(),
-                                     rs.value(QStringLiteral("gebuehren")).toLongLong()};
-            return out;
+            return db.allRows(
+                QStringLiteral("select z.ID, z.Datum, z.Gutschrift, count(p.AuktionsNr), ifnull(sum(p.Brutto), 0), "
+                               "ifnull(sum(p.Gebuehren), 0) from Auszahlungen z left join AuszahlungsPosten p on "
+                               "p.Standarduser = z.Standarduser and p.AuszahlungsID = z.ID where z.Standarduser = ? "
+                               "group by z.ID, z.Datum, z.Gutschrift order by z.Datum desc, z.ID"),
+                {store.user}, [](const DbRow& r) {
+                    return PayoutSummary{r.text(0),
+                                         QDate::fromString(r.text(1), Qt::ISODate),
+                                         QDate::fromString(r.text(2), Qt::ISODate),
+                                         r.integer(3),
+                                         r.int64(4),
+                                         r.int64(5)};
+                });
         });
 }
 

@@ -327,20 +327,22 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
             throw DbError(3078,
                           QStringLiteral("Die Datei ist eine Datenbank, aber keine Datensicherung von Gaveldesk."));
         // Only what a backup holds: settings and templates of bounded size, never a path outside bin/.
-        Recordset rs = db.OpenRecordset(QStringLiteral("select Datei, length(Inhalt) as Laenge from ") + kFilesTable);
+        const QList<std::pair<QString, qint64>> kept =
+            db.allRows(QStringLiteral("select Datei, length(Inhalt) from ") + kFilesTable, {},
+                       [](const DbRow& r) { return std::pair(r.text(0), r.int64(1)); });
         qint64 total = 0;
-        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
-            const QString stored = rs.text(QStringLiteral("Datei")), name = QFileInfo(stored).fileName();
+        for (const auto& [stored, length] : kept) {
+            const QString name = QFileInfo(stored).fileName();
             if (name.isEmpty() || !QDir::match(kSettingsPatterns, name)) continue;
-            total += rs.value(QStringLiteral("Laenge")).toLongLong();
-            if (rs.value(QStringLiteral("Laenge")).toLongLong() > kMostSettingsBytes ||
-                total > 4 * kMostSettingsBytes || files.size() >= 1000)
+            total += length;
+            if (length > kMostSettingsBytes || total > 4 * kMostSettingsBytes || files.size() >= 1000)
                 throw DbError(3078, QStringLiteral("Die Datensicherung enthält mehr Einstellungen, als eine Sicherung "
                                                    "von Gaveldesk je hat (bei „%1“); sie wird nicht zurückgeholt.")
                                         .arg(name));
-            Recordset one = db.OpenRecordset(
-                QStringLiteral("select Inhalt from ") + kFilesTable + QStringLiteral(" where Datei = ?"), {stored});
-            files.append({name, one.value(QStringLiteral("Inhalt")).toByteArray()});
+            files.append({name, db.firstRow(QStringLiteral("select Inhalt from ") + kFilesTable +
+                                                QStringLiteral(" where Datei = ?"),
+                                            {stored}, [](const DbRow& r) { return r.value(0).toByteArray(); })
+                                    .value_or(QByteArray())});
         }
         db.execute(QStringLiteral("DROP TABLE ") + kFilesTable);
         db.Close();

@@ -232,7 +232,7 @@ Statement::Statement(Database::Impl& impl, const QString& sql) : db_(impl.db) {
             fail(impl, rc);
         }
         if (it == impl.statements.end() && impl.statements.size() < kMaxCachedStatements)
-            cached_ = &impl.statements.emplace(sql, Database::Impl::Cached{stmt, false, std::nullopt}).first->second;
+            cached_ = &impl.statements.emplace(sql, Database::Impl::Cached{stmt, false}).first->second;
     }
     if (cached_) {
         cached_->busy = true;
@@ -583,7 +583,6 @@ Result<bool> unlockDatabase(const QString& path, const QString& userPassword, co
         win::GetPrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"), QString(),
                                      recordedText, 255, configIni);
         const std::optional<bool> recorded = textToBool(recordedText);
-        gbEigenesKennwort = own;
         if (recorded.value_or(false) != own && !rememberPassphraseKind(configIni))
             return Error::plain(QStringLiteral("Die Einstellungsdatei '%1' kann nicht geschrieben werden.")
                                     .arg(QDir::toNativeSeparators(configIni)));
@@ -594,7 +593,6 @@ Result<bool> unlockDatabase(const QString& path, const QString& userPassword, co
 }
 
 bool rememberPassphraseKind(const QString& configIni) {
-    gbEigenesKennwort = hasOwnPassphrase();
     return win::WritePrivateProfileString(QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
                                           hasOwnPassphrase() ? QStringLiteral("Wahr") : QStringLiteral("Falsch"),
                                           configIni);

@@ -32,15 +32,9 @@ struct Database::Impl {
     // Set by an I/O failure: the next operation starts on a fresh connection.
     bool stale = false;
     int keyGeneration = 0;  // the password it was opened with
-    // A record set's column names and its index of them, worked out once per statement.
-    struct Columns {
-        QStringList names;
-        QHash<QString, int> index;
-    };
     struct Cached {
         sqlite3_stmt* stmt = nullptr;
         bool busy = false;
-        std::optional<Columns> columns;
     };
     std::unordered_map<QString, Cached> statements;
     ~Impl();
@@ -57,13 +51,6 @@ public:
     Statement& operator=(const Statement&) = delete;
     // Apart from the constructor, so that a failing bind still resets the statement.
     void bind(const Params& params);
-    // The columns worked out for this statement before, or null.
-    const Database::Impl::Columns* columns() const {
-        return cached_ && cached_->columns ? &*cached_->columns : nullptr;
-    }
-    void keepColumns(const Database::Impl::Columns& c) {
-        if (cached_) cached_->columns = c;
-    }
     sqlite3_stmt* stmt = nullptr;
 
 private:

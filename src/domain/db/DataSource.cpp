@@ -8,7 +8,6 @@
 #include "domain/db/Database.h"
 #include "domain/db/PgEngine.h"
 #include "domain/settings/Keyring.h"
-#include "domain/settings/modGlobal.h"
 
 namespace gd {
 
@@ -45,7 +44,6 @@ Status saveDataSource(const DataSourceChoice& c, const QString& configIni) {
                                   {QStringLiteral("Main"), QStringLiteral("ServerZertifikat"), c.caFile}},
                                  configIni);
     if (!written.ok()) return written;
-    gSettings.ServerZertifikat = c.caFile;
     if (!c.password.isEmpty()) pgKeepPassword(c.source, c.password);
     return {};
 }

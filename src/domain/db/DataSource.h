@@ -18,7 +18,8 @@ struct DataSourceChoice {
 // Connects with the choice as given, nothing saved; the German reason when it fails.
 Status checkDataSource(const DataSourceChoice& c);
 // Saves the choice into the settings file ([Main] Database, ServerZertifikat) and the password
-// into the keyring; a password and no keyring is refused (it never goes into a file here).
+// into the keyring (the settings in force are the caller's to renew); a password and no keyring is refused (it never
+// goes into a file here).
 Status saveDataSource(const DataSourceChoice& c, const QString& configIni);
 
 }  // namespace gd

@@ -236,92 +236,6 @@ Status createDatabase(const QString& path) {
     }
 }
 
-Recordset Database::OpenRecordset(const QString& sql, const Params& params) {
-    if (!d || (!d->db && !d->pg)) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
-    // "select ... from Table where/order ...": updatable through its rowid.
-    static const QRegularExpression single(
-        QStringLiteral(R"(^\s*select\s+(.*?)\s+from\s+([A-Za-z_][A-Za-z0-9_]*)\s*(\bwhere\b.*|\border\b.*)?$)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    // The same few statements come again and again: their reading is kept.
-    // A sum is no row: it is read-only (the server refuses a row number beside it).
-    static const QRegularExpression aggregate(QStringLiteral("\\b(count|sum|max|min|avg)\\s*\\("),
-                                              QRegularExpression::CaseInsensitiveOption);
-    static PerThread<QHash<QString, std::pair<QString, QString>>> perThread;  // sql -> table, statement
-    QHash<QString, std::pair<QString, QString>>& readings = perThread.get();
-    auto known = readings.constFind(sql);
-    if (known == readings.constEnd()) {
-        const auto m = single.match(sql);
-        std::pair<QString, QString> r{QString(), sql};
-        if (m.hasMatch() && !aggregate.match(m.captured(1)).hasMatch())
-            r = {m.captured(2), QStringLiteral("select rowid, ") + m.captured(1) + QStringLiteral(" from ") +
-                                    m.captured(2) + QLatin1Char(' ') + m.captured(3)};
-        if (readings.size() > 256) readings.clear();
-        known = readings.insert(sql, r);
-    }
-    const QString table = known->first;
-    const QString text = known->second;
-    Recordset rs(d, table);
-    if (d->pg) {
-        PgResult r = pgRun(*d->pg, text, params);
-        const int n = r.columns();
-        const int first = table.isEmpty() ? 0 : 1;
-        for (int i = first; i < n; ++i) {
-            const QString name = pgColumnName(*d->pg, r, i, false);
-            rs.names_ << name;
-            const int idx = i - first;
-            if (!rs.index_.contains(name.toLower())) rs.index_.insert(name.toLower(), idx);
-            const QString q = pgColumnName(*d->pg, r, i, true);
-            if (!q.startsWith(QLatin1Char('.')) && !rs.index_.contains(q)) rs.index_.insert(q, idx);
-        }
-        const int rows = r.rows();
-        rs.rows_.reserve(std::size_t(rows));
-        for (int row = 0; row < rows; ++row) {
-            QVariantList values;
-            values.reserve(n - first);
-            for (int i = first; i < n; ++i) values << pgValue(r.get(), row, i);
-            rs.rows_.push_back(std::move(values));
-            rs.rowids_.push_back(first ? pgValue(r.get(), row, 0).toLongLong() : -1);
-        }
-        return rs;
-    }
-    Statement s(*d, text);
-    s.bind(params);
-    const int n = sqlite3_column_count(s.stmt);
-    const int first = table.isEmpty() ? 0 : 1;
-    // Worked out again when the statement no longer has the columns it had (the schema changed).
-    if (!s.columns() || s.columns()->names.size() != n - first) {
-        Database::Impl::Columns c;
-        for (int i = first; i < n; ++i) {
-            const QString name = QString::fromUtf8(sqlite3_column_name(s.stmt, i));
-            const char* tab = sqlite3_column_table_name(s.stmt, i);
-            c.names << name;
-            const int idx = i - first;
-            if (!c.index.contains(name.toLower())) c.index.insert(name.toLower(), idx);
-            if (tab) {
-                const QString q = QString::fromUtf8(tab).toLower() + QLatin1Char('.') + name.toLower();
-                if (!c.index.contains(q)) c.index.insert(q, idx);
-            }
-        }
-        s.keepColumns(c);
-        rs.names_ = c.names;
-        rs.index_ = c.index;
-    } else {
-        rs.names_ = s.columns()->names;
-        rs.index_ = s.columns()->index;
-    }
-    for (;;) {
-        const int rc = sqlite3_step(s.stmt);
-        if (rc == SQLITE_DONE) break;
-        if (rc != SQLITE_ROW) fail(*d, rc);
-        QVariantList row;
-        row.reserve(n - first);
-        for (int i = first; i < n; ++i) row << columnValue(s.stmt, i);
-        rs.rows_.push_back(std::move(row));
-        rs.rowids_.push_back(first ? sqlite3_column_int64(s.stmt, 0) : -1);
-    }
-    return rs;
-}
-
 void Database::execute(const QString& sql, const Params& params) {
     if (!d || (!d->db && !d->pg)) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
     if (d->pg) {
@@ -476,145 +390,39 @@ void Transaction::commit() {
     active_ = false;
 }
 
-Recordset::Recordset(std::shared_ptr<Database::Impl> db, QString table)
-    : db_(std::move(db)), table_(std::move(table)) {}
-Recordset::~Recordset() = default;
-
-int Recordset::columnIndex(const QString& column) const {
-    const auto it = index_.constFind(column.toLower());
-    if (it == index_.constEnd())
-        throw DbError(3265, QStringLiteral("Element in dieser Auflistung nicht gefunden (%1).").arg(column));
-    return it.value();
+void insertRow(Database& db, const QString& table, const RowValues& row) {
+    QStringList cols, marks;
+    for (const QString& c : row.columns) {
+        cols << quoteIdent(c);
+        marks << QStringLiteral("?");
+    }
+    db.execute(QStringLiteral("insert into %1 (%2) values (%3)")
+                   .arg(quoteIdent(table), cols.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+               row.values);
 }
 
-QVariant Recordset::value(const QString& column) const {
-    const int i = columnIndex(column);
-    if (isEOF()) throw DbError(3021, QStringLiteral("Kein aktueller Datensatz."));
-    return rows_[std::size_t(pos_)][i];
-}
-
-QString Recordset::text(const QString& column) const {
-    const QVariant v = value(column);
-    return v.isNull() ? QString() : v.toString();
-}
-
-bool Recordset::flag(const QString& column) const { return value(column).toLongLong() != 0; }
-
-QDateTime Recordset::date(const QString& column) const { return fromDbDate(value(column)); }
-
-void Recordset::AddNew() {
-    if (table_.isEmpty())
-        throw DbError(3027, QStringLiteral("Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt."));
-    mode_ = Mode::AddNew;
-    pending_.clear();
-}
-
-void Recordset::Edit() {
-    if (table_.isEmpty())
-        throw DbError(3027, QStringLiteral("Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt."));
-    if (isEOF()) throw DbError(3021, QStringLiteral("Kein aktueller Datensatz."));
-    mode_ = Mode::Edit;
-    pending_.clear();
-}
-
-void Recordset::set(const QString& column, const QVariant& v) {
-    if (mode_ == Mode::None) throw DbError(3020, QStringLiteral("Update oder CancelUpdate ohne AddNew oder Edit."));
-    const int i = columnIndex(column);
-    pending_.insert(names_[i], v);
-}
-
-void Recordset::set(const QString& column, const QDateTime& v) { set(column, QVariant(toDbDate(v))); }
-
-void Recordset::Update() {
-    if (mode_ == Mode::None) throw DbError(3020, QStringLiteral("Update oder CancelUpdate ohne AddNew oder Edit."));
-    QStringList cols;
+void updateRow(Database& db, const QString& table, qint64 rowid, const RowValues& row) {
+    QStringList quoted;
+    for (const QString& c : row.columns) quoted << quoteIdent(c);
+    QVariantList stored;
+    db.forEachRowWhile(
+        QStringLiteral("select %1 from %2 where rowid=?").arg(quoted.join(QLatin1Char(',')), quoteIdent(table)),
+        {rowid}, [&](const DbRow& r) {
+            for (qsizetype i = 0; i < quoted.size(); ++i) stored << r.value(int(i));
+            return false;
+        });
+    if (stored.isEmpty()) throw DbError(3021, QStringLiteral("Kein aktueller Datensatz."));
+    QStringList sets;
     Params params;
-    for (auto it = pending_.cbegin(); it != pending_.cend(); ++it) {
-        // A column set to what it holds is left out: no index entry is rewritten for nothing.
-        if (mode_ == Mode::Edit && sameValue(rows_[std::size_t(pos_)][columnIndex(it.key())], it.value())) continue;
-        cols << quoteIdent(it.key());
-        params << it.value();
+    for (qsizetype i = 0; i < quoted.size(); ++i) {
+        if (sameValue(stored[i], row.values[i])) continue;
+        sets << quoted[i] + QStringLiteral("=?");
+        params << row.values[i];
     }
-    Database db{db_};
-    if (mode_ == Mode::AddNew) {
-        QString sql;
-        if (cols.isEmpty()) {
-            sql = QStringLiteral("insert into %1 default values").arg(quoteIdent(table_));
-        } else {
-            QStringList marks;
-            for (int i = 0; i < cols.size(); ++i) marks << QStringLiteral("?");
-            sql = QStringLiteral("insert into %1 (%2) values (%3)")
-                      .arg(quoteIdent(table_), cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-        }
-        db.execute(sql, params);
-    } else if (!cols.isEmpty()) {
-        QStringList sets;
-        for (const QString& c : cols) sets << c + QStringLiteral("=?");
-        params << rowids_[std::size_t(pos_)];
-        db.execute(
-            QStringLiteral("update %1 set %2 where rowid=?").arg(quoteIdent(table_), sets.join(QLatin1Char(','))),
-            params);
-        QVariantList& row = rows_[std::size_t(pos_)];
-        for (auto it = pending_.cbegin(); it != pending_.cend(); ++it) row[columnIndex(it.key())] = it.value();
-    }
-    mode_ = Mode::None;
-    pending_.clear();
-}
-
-void Recordset::Delete() {
-    if (table_.isEmpty())
-        throw DbError(3027, QStringLiteral("Aktualisieren nicht möglich. Datenbank oder Objekt ist schreibgeschützt."));
-    if (isEOF()) throw DbError(3021, QStringLiteral("Kein aktueller Datensatz."));
-    Database db{db_};
-    db.execute(QStringLiteral("delete from %1 where rowid=?").arg(quoteIdent(table_)), {rowids_[std::size_t(pos_)]});
-    rows_.erase(rows_.begin() + pos_);
-    rowids_.erase(rowids_.begin() + pos_);
-}
-
-QString toDbDate(const QDateTime& d) {
-    if (!d.isValid()) return QStringLiteral("1899-12-30 00:00:00");
-    return d.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
-QString dbDateToText(const QVariant& v) {
-    const QString t = v.toString();
-    if (v.isNull() || t.size() != 19 || t[4] != QLatin1Char('-') || t[7] != QLatin1Char('-') ||
-        t[10] != QLatin1Char(' '))
-        return dateToText(fromDbDate(v));
-    const QStringView time = QStringView(t).mid(11);
-    const bool midnight = time == u"00:00:00";
-    if (QStringView(t).left(10) == u"1899-12-30") return midnight ? QStringLiteral("00:00:00") : time.toString();
-    QString out;
-    out.reserve(19);
-    out.append(QStringView(t).mid(8, 2)).append(QLatin1Char('.')).append(QStringView(t).mid(5, 2));
-    out.append(QLatin1Char('.')).append(QStringView(t).left(4));
-    if (!midnight) out.append(QLatin1Char(' ')).append(time);
-    return out;
-}
-
-QDateTime fromDbDate(const QVariant& v) {
-    if (v.isNull()) return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
-    const QString t = v.toString();
-    // "yyyy-MM-dd HH:mm:ss" by hand: the list reads thousands of them.
-    const auto num = [&t](int from, int len, bool& ok) {
-        int n = 0;
-        for (int i = from; i < from + len; ++i) {
-            const QChar c = t[i];
-            if (!c.isDigit()) ok = false;
-            n = n * 10 + c.digitValue();
-        }
-        return n;
-    };
-    if (t.size() == 19 && t[4] == QLatin1Char('-') && t[7] == QLatin1Char('-') && t[13] == QLatin1Char(':') &&
-        t[16] == QLatin1Char(':')) {
-        bool ok = true;
-        const QDate date(num(0, 4, ok), num(5, 2, ok), num(8, 2, ok));
-        const QTime time(num(11, 2, ok), num(14, 2, ok), num(17, 2, ok));
-        if (ok && date.isValid() && time.isValid()) return QDateTime(date, time);
-    }
-    QDateTime d = QDateTime::fromString(t, Qt::ISODate);
-    if (!d.isValid()) throw DbError(13, QStringLiteral("Typen unverträglich"));
-    return d;
+    if (sets.isEmpty()) return;
+    params << rowid;
+    db.execute(QStringLiteral("update %1 set %2 where rowid=?").arg(quoteIdent(table), sets.join(QLatin1Char(','))),
+               params);
 }
 
 }  // namespace gd

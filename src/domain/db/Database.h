@@ -13,6 +13,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "base/Result.h"
@@ -60,8 +62,6 @@ public:
 // Bound parameters, in the order of the "?" of the statement.
 using Params = QVariantList;
 
-class Recordset;
-
 // One row of a streamed result, of either engine; what it gives is valid until the next row.
 class DbRow {
 public:
@@ -73,6 +73,8 @@ public:
     int integer(int i) const { return int(int64(i)); }
     // Typed as stored: a whole number, a text, bytes or Null.
     QVariant value(int i) const;
+    // A date as stored by either engine; the zero date for none.
+    QDateTime date(int i) const;
 
 private:
     friend class Database;
@@ -110,7 +112,6 @@ public:
     Database& operator=(Database&&) noexcept;
     ~Database();
 
-    Recordset OpenRecordset(const QString& sql, const Params& params = {});
     void execute(const QString& sql, const Params& params = {});
     // Whether the query has a row; reads no more than the first.
     bool exists(const QString& sql, const Params& params = {});
@@ -120,6 +121,28 @@ public:
                     const std::function<void(const DbRow&)>& row);
     // Steps until the rows end or `row` returns false.
     void forEachRowWhile(const QString& sql, const Params& params, const std::function<bool(const DbRow&)>& row);
+    // The first row as `read` makes it of its columns; none when there is no row.
+    template <class Read>
+    auto firstRow(const QString& sql, const Params& params, Read read)
+        -> std::optional<std::invoke_result_t<Read, const DbRow&>> {
+        std::optional<std::invoke_result_t<Read, const DbRow&>> found;
+        forEachRowWhile(sql, params, [&](const DbRow& r) {
+            found = read(r);
+            return false;
+        });
+        return found;
+    }
+    // Every row as `read` makes it of its columns.
+    template <class Read>
+    auto allRows(const QString& sql, const Params& params, Read read)
+        -> QList<std::invoke_result_t<Read, const DbRow&>> {
+        QList<std::invoke_result_t<Read, const DbRow&>> out;
+        forEachRowWhile(sql, params, [&](const DbRow& r) {
+            out << read(r);
+            return true;
+        });
+        return out;
+    }
     void Close();
 
     // The file's connection; null on a server.
@@ -137,7 +160,6 @@ public:
 private:
     explicit Database(std::shared_ptr<Impl> impl);
     std::shared_ptr<Impl> d;
-    friend class Recordset;
     friend class Transaction;
 };
 
@@ -163,59 +185,6 @@ private:
     std::shared_ptr<Database::Impl> d_;
     bool active_ = false;
     bool nested_ = false;
-};
-
-class Recordset final {
-public:
-    Recordset(Recordset&&) noexcept = default;
-    Recordset& operator=(Recordset&&) noexcept = default;
-    ~Recordset();
-
-    bool isEOF() const { return pos_ >= qsizetype(rows_.size()); }
-    int RecordCount() const { return int(rows_.size()); }
-    void MoveFirst() { pos_ = 0; }
-    void MoveNext() {
-        if (!isEOF()) ++pos_;
-    }
-
-    void AddNew();
-    void Edit();
-    void Update();
-    void Delete();
-    void Close() {}
-
-    // Column by name without regard to case; "Kunden.ebayName" in joins.
-    QVariant value(const QString& column) const;
-    // For loops over many rows: look the column up once, then read by position.
-    int fieldIndex(const QString& column) const { return columnIndex(column); }
-    const QVariant& valueAt(int field) const { return rows_[std::size_t(pos_)][field]; }
-    QString textAt(int field) const {
-        const QVariant& v = valueAt(field);
-        return v.isNull() ? QString() : v.toString();
-    }
-    QString text(const QString& column) const;  // Null reads as the empty text
-    bool flag(const QString& column) const;
-    QDateTime date(const QString& column) const;
-    void set(const QString& column, const QVariant& v);
-    void set(const QString& column, bool v) { set(column, QVariant(v ? 1 : 0)); }
-    void set(const QString& column, const QDateTime& v);
-    void set(const QString& column, const QString& v) { set(column, QVariant(v)); }
-    void set(const QString& column, const char*) = delete;
-
-private:
-    friend class Database;
-    Recordset(std::shared_ptr<Database::Impl> db, QString table);
-    int columnIndex(const QString& column) const;
-
-    std::shared_ptr<Database::Impl> db_;
-    QString table_;  // empty for a read-only record set
-    QStringList names_;
-    QHash<QString, int> index_;  // lower-case name and "table.name" -> column
-    std::vector<qint64> rowids_;
-    std::vector<QVariantList> rows_;
-    qsizetype pos_ = 0;
-    enum class Mode { None, Edit, AddNew } mode_ = Mode::None;
-    QHash<QString, QVariant> pending_;  // column -> new value
 };
 
 // A new, empty database with the full schema; refuses an existing file.
@@ -245,6 +214,20 @@ Status migrateDatabase(const QString& path);
 
 // Dates are stored as "yyyy-MM-dd HH:mm:ss"; the zero date is day zero, midnight.
 QString toDbDate(const QDateTime& d);
+
+// A record's columns in one table and their values, in the order its mapper names them.
+struct RowValues {
+    QStringList columns;
+    Params values;
+    void add(const char* column, const QVariant& v) {
+        columns << QString::fromUtf8(column);
+        values << v;
+    }
+};
+// The record as a new row.
+void insertRow(Database& db, const QString& table, const RowValues& row);
+// Only the columns whose stored value differs are written: no index entry is rewritten for nothing.
+void updateRow(Database& db, const QString& table, qint64 rowid, const RowValues& row);
 QDateTime fromDbDate(const QVariant& v);
 // The stored text straight to "dd.MM.yyyy[ HH:mm:ss]", as dateToText shows it.
 // No QDateTime: local-time conversions cost a time-zone lookup each.

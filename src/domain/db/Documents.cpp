@@ -223,8 +223,10 @@ std::optional<Link> lastArchived(const QString& folder) {
 }
 
 qint64 lastPlace(Database& db) {
-    Recordset rs = db.OpenRecordset(QStringLiteral("select coalesce(max(Pos), 0) as n from Belegkette"));
-    return rs.value(QStringLiteral("n")).toLongLong();
+    return db
+        .firstRow(QStringLiteral("select coalesce(max(Pos), 0) from Belegkette"), {},
+                  [](const DbRow& r) { return r.int64(0); })
+        .value_or(0);
 }
 
 QByteArray fileBytes(const QString& path) {
@@ -295,11 +297,12 @@ void chainDocument(Database& db, const QString& nummer, const QDateTime& zeit, c
                        });
     if (!found) throw DbError(3021, QStringLiteral("Der Beleg %1 ist nicht gespeichert.").arg(nummer));
     QString previous;
-    Recordset last = db.OpenRecordset(QStringLiteral("select Pos, Hash from Belegkette order by Pos desc limit 1"));
-    if (!last.isEOF()) {
-        l.Pos = last.value(QStringLiteral("Pos")).toLongLong();
-        previous = last.text(QStringLiteral("Hash"));
-    }
+    db.forEachRowWhile(QStringLiteral("select Pos, Hash from Belegkette order by Pos desc limit 1"), {},
+                       [&](const DbRow& r) {
+                           l.Pos = r.int64(0);
+                           previous = r.text(1);
+                           return false;
+                       });
     ++l.Pos;
     if (const std::optional<Link> a = archive.isEmpty() ? std::nullopt : lastArchived(archive); a && a->Pos >= l.Pos)
         throw DbError(3022, QStringLiteral("Das Belegarchiv kennt Belege, die in der Datenbank fehlen (zuletzt %1); "
@@ -402,12 +405,13 @@ Result<DocumentCheck> checkDocuments(const QString& dbPath) {
             ++out.documents;
             return true;
         });
-        Recordset extra = db.OpenRecordset(
-            QStringLiteral("select r.Nummer from Rechnungen r where not exists (select 1 from Belegkette k where "
-                           "k.Nummer = r.Nummer) order by r.Jahr, r.Lfd"));
-        for (extra.MoveFirst(); !extra.isEOF(); extra.MoveNext()) {
-            found.emplace(expected++, QStringLiteral("%1 steht in keiner Kette: er wurde nachträglich eingefügt.")
-                                          .arg(extra.text(QStringLiteral("Nummer"))));
+        const QStringList extra =
+            db.allRows(QStringLiteral("select r.Nummer from Rechnungen r where not exists (select 1 from Belegkette k "
+                                      "where k.Nummer = r.Nummer) order by r.Jahr, r.Lfd"),
+                       {}, [](const DbRow& r) { return r.text(0); });
+        for (const QString& nummer : extra) {
+            found.emplace(expected++,
+                          QStringLiteral("%1 steht in keiner Kette: er wurde nachträglich eingefügt.").arg(nummer));
             ++out.documents;
         }
         db.Close();
@@ -482,13 +486,19 @@ QString documentWarning(const DocumentCheck& check) {
 
 QString alteredDocument(Database& db, const QString& dbPath, const QString& nummer) {
     // The link before it, so that the row's own link is checked as the whole walk checks it.
-    Recordset place = db.OpenRecordset(QStringLiteral("select k.Pos, p.Hash as Vorher from Belegkette k left join "
-                                                      "Belegkette p on p.Pos = k.Pos - 1 where k.Nummer = ?"),
-                                       {nummer});
-    if (place.isEOF()) return QStringLiteral("%1 steht in keiner Kette: er wurde nachträglich eingefügt.").arg(nummer);
-    const QString previous = place.text(QStringLiteral("Vorher"));
-    const bool known =
-        place.value(QStringLiteral("Pos")).toLongLong() == 1 || !place.value(QStringLiteral("Vorher")).isNull();
+    struct Place {
+        qint64 pos = 0;
+        QVariant before;  // the link before it; null where the chain lacks it
+    };
+    const std::optional<Place> place =
+        db.firstRow(QStringLiteral("select k.Pos, p.Hash from Belegkette k left join Belegkette p on p.Pos = k.Pos - 1 "
+                                   "where k.Nummer = ?"),
+                    {nummer}, [](const DbRow& r) {
+                        return Place{r.int64(0), r.value(1)};
+                    });
+    if (!place) return QStringLiteral("%1 steht in keiner Kette: er wurde nachträglich eingefügt.").arg(nummer);
+    const QString previous = place->before.toString();
+    const bool known = place->pos == 1 || !place->before.isNull();
     std::optional<Verified> v;
     db.forEachRowWhile(kChainSql + QStringLiteral(" where k.Nummer = ?"), {nummer}, [&](const DbRow& row) {
         v = verifyRow(row, known ? &previous : nullptr);
@@ -511,10 +521,11 @@ Result<QStringList> bringBackDocuments(const QString& restoredFile, const QStrin
         QString previous;
         for (const Link& a : *archived) {
             const QString before = std::exchange(previous, a.Hash);
-            Recordset same = db.OpenRecordset(QStringLiteral("select Hash from Belegkette where Nummer = ? or Pos = ?"),
-                                              {a.Nummer, a.Pos});
-            if (!same.isEOF()) {
-                if (same.text(QStringLiteral("Hash")) != a.Hash || same.RecordCount() > 1)
+            const QStringList same =
+                db.allRows(QStringLiteral("select Hash from Belegkette where Nummer = ? or Pos = ?"), {a.Nummer, a.Pos},
+                           [](const DbRow& r) { return r.text(0); });
+            if (!same.isEmpty()) {
+                if (same.first() != a.Hash || same.size() > 1)
                     out << QStringLiteral(
                                "%1: die Datenbank hält an seiner Stelle einen anderen Beleg als das "
                                "Belegarchiv; er bleibt, wie ihn die Datenbank hält.")
@@ -571,8 +582,8 @@ QStringList documentNumbers(const QString& dbPath) {
     QStringList out;
     try {
         Database db = Database::open(dbPath);
-        Recordset rs = db.OpenRecordset(QStringLiteral("select Nummer from Rechnungen order by Jahr, Lfd"));
-        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) out << rs.text(QStringLiteral("Nummer"));
+        out = db.allRows(QStringLiteral("select Nummer from Rechnungen order by Jahr, Lfd"), {},
+                         [](const DbRow& r) { return r.text(0); });
     } catch (const RunError&) {
         // nothing to say then
     }

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <array>
 
 #include "base/CallStack.h"
 #include "base/Money.h"
@@ -144,11 +145,11 @@ qint64 balance(Database& db, const QString& user, const QStringList& auktionsIDs
 }
 
 QStringList unitOf(Database& db, const QString& user, const QString& auktionsID) {
-    Recordset rs =
-        db.OpenRecordset(QStringLiteral("select GruppenID from Auktionen where AuktionsID = ? and Standarduser = ?"),
-                         {auktionsID, user});
-    if (rs.isEOF()) return {};
-    const QString group = rs.text(QStringLiteral("GruppenID")).trimmed();
+    const std::optional<QString> found =
+        db.firstRow(QStringLiteral("select GruppenID from Auktionen where AuktionsID = ? and Standarduser = ?"),
+                    {auktionsID, user}, [](const DbRow& r) { return r.text(0).trimmed(); });
+    if (!found) return {};
+    const QString& group = *found;
     if (group.isEmpty()) return {auktionsID};
     QStringList out;
     QStringList names;
@@ -168,14 +169,14 @@ bool isSale(Database& db, const QString& user, const QString& auktionsID) {
 
 bool syncClaim(Database& db, const QString& user, const QString& auktionsID, const QDate& day, const QString& source) {
     if (!isSale(db, user, auktionsID)) return false;
-    Recordset rs = db.OpenRecordset(
-        QStringLiteral("select Betrag, (select ifnull(sum(Cent), 0) from Buchungen b where b.AuktionsID = "
-                       "a.AuktionsID and b.Art = 'Forderung') as gebucht from Auktionen a where a.AuktionsID = ? and "
-                       "a.Standarduser = ?"),
-        {auktionsID, user});
-    if (rs.isEOF()) return false;
-    const qint64 asked = centsOr0(rs.text(QStringLiteral("Betrag")));
-    const qint64 booked = rs.value(QStringLiteral("gebucht")).toLongLong();
+    // What the trade asks, and what its claims booked so far.
+    const std::optional<std::pair<qint64, qint64>> claim =
+        db.firstRow(QStringLiteral("select Betrag, (select ifnull(sum(Cent), 0) from Buchungen b where b.AuktionsID = "
+                                   "a.AuktionsID and b.Art = 'Forderung') from Auktionen a where a.AuktionsID = ? and "
+                                   "a.Standarduser = ?"),
+                    {auktionsID, user}, [](const DbRow& r) { return std::pair(centsOr0(r.text(0)), r.int64(1)); });
+    if (!claim) return false;
+    const auto [asked, booked] = *claim;
     if (asked == booked) return true;
     JournalEntry e;
     e.AuktionsID = auktionsID;
@@ -194,23 +195,32 @@ void settle(Database& db, const QString& user, const QStringList& auktionsIDs, c
         const QList<JournalEntry> all = entries(db, user, {id});
         const bool paid = balanceOf(all) <= 0 && hasMoneyEntry(all);
         // The milestones only: the mail text stays on disk.
-        Recordset rs = db.OpenRecordset(
-            QStringLiteral("select Status, Antwort, \"Bestätigung\", Bezahlt, BezahltDatum, Versendet, Bewertet, "
-                           "Bewerungabgegeben, Abgeschlossen from Auktionen where AuktionsID = ? and Standarduser = ?"),
-            {id, user});
-        if (rs.isEOF()) continue;
-        rs.MoveFirst();
-        if (rs.flag(QStringLiteral("Bezahlt")) == paid) continue;
-        rs.Edit();
-        rs.set(QStringLiteral("Bezahlt"), paid);
-        rs.set(QStringLiteral("BezahltDatum"), paid ? QDateTime(day, QTime(0, 0)) : zeroDate());
+        struct Reached {
+            qint64 rowid = 0;
+            std::array<bool, kMilestones> flags{};
+        };
+        QString columns = QStringLiteral("rowid");
+        for (const Milestone& m : kMilestoneTable)
+            columns += QStringLiteral(", \"%1\"").arg(QString::fromUtf8(m.flagColumn));
+        const std::optional<Reached> row =
+            db.firstRow(QStringLiteral("select ") + columns +
+                            QStringLiteral(" from Auktionen where AuktionsID = ? and Standarduser = ?"),
+                        {id, user}, [](const DbRow& r) {
+                            Reached out{r.int64(0), {}};
+                            for (int i = 0; i < kMilestones; ++i) out.flags[std::size_t(i)] = r.int64(i + 1) != 0;
+                            return out;
+                        });
+        if (!row || row->flags[2] == paid) continue;
+        RowValues v;
+        v.add("Bezahlt", paid);
+        v.add("BezahltDatum", toDbDate(paid ? QDateTime(day, QTime(0, 0)) : zeroDate()));
         QString status;
         for (int i = kMilestones - 1; i >= 0 && status.isEmpty(); --i) {
-            const bool reached = i == 2 ? paid : rs.flag(QString::fromUtf8(kMilestoneTable[std::size_t(i)].flagColumn));
+            const bool reached = i == 2 ? paid : row->flags[std::size_t(i)];
             if (reached) status = milestoneName(i);
         }
-        rs.set(QStringLiteral("Status"), status);
-        rs.Update();
+        v.add("Status", status);
+        updateRow(db, QStringLiteral("Auktionen"), row->rowid, v);
     }
 }
 
@@ -309,10 +319,10 @@ QString applyPayoutLine(Database& db, const QString& user, const QString& auktio
 }
 
 QStringList applyWaitingPayouts(Database& db, const QString& user, const QString& auktionsID) {
-    Recordset sale =
-        db.OpenRecordset(QStringLiteral("select AuktionsNr from Auktionen where AuktionsID = ? and Standarduser = ?"),
-                         {auktionsID, user});
-    if (sale.isEOF()) return {};
+    const std::optional<QString> itemNr =
+        db.firstRow(QStringLiteral("select AuktionsNr from Auktionen where AuktionsID = ? and Standarduser = ?"),
+                    {auktionsID, user}, [](const DbRow& r) { return r.text(0); });
+    if (!itemNr) return {};
     struct Waiting {
         QString id;
         QDate day;
@@ -322,7 +332,7 @@ QStringList applyWaitingPayouts(Database& db, const QString& user, const QString
     QStringList names;
     db.forEachRow(QStringLiteral("select AuszahlungsID, Zahlungsdatum, Brutto, Gebuehren from AuszahlungsPosten where "
                                  "Standarduser = ? and AuktionsNr = ? order by rowid"),
-                  {user, sale.text(QStringLiteral("AuktionsNr"))}, names, [&lines](const DbRow& r) {
+                  {user, *itemNr}, names, [&lines](const DbRow& r) {
                       lines.append({r.text(0), dayOf(r.text(1)), r.int64(2), r.int64(3)});
                   });
     QStringList notes;
@@ -355,11 +365,12 @@ Result<TradeAccount> accountWhere(const Store& store, const QString& where, cons
     CALLSTACK_MODULE("modBuchungen");
     try {
         Database db = store.open();
-        Recordset rs = db.OpenRecordset(
-            QStringLiteral("select AuktionsID from Auktionen where Standarduser = ? and ") + where, {store.user, key});
-        if (rs.isEOF()) return Error::plain(QStringLiteral("Die Auktion „%1“ ist nicht gespeichert.").arg(key));
+        const std::optional<QString> id =
+            db.firstRow(QStringLiteral("select AuktionsID from Auktionen where Standarduser = ? and ") + where,
+                        {store.user, key}, [](const DbRow& r) { return r.text(0); });
+        if (!id) return Error::plain(QStringLiteral("Die Auktion „%1“ ist nicht gespeichert.").arg(key));
         TradeAccount out;
-        out.AuktionsIDs = journal::unitOf(db, store.user, rs.text(QStringLiteral("AuktionsID")));
+        out.AuktionsIDs = journal::unitOf(db, store.user, *id);
         out.Buchungen = journal::entries(db, store.user, out.AuktionsIDs);
         out.Saldo = balanceOf(out.Buchungen);
         return out;
@@ -407,12 +418,13 @@ Result<QString> auktionsIdOf(const Store& store, const QString& auktionsNr) {
     CALLSTACK_MODULE("modBuchungen");
     try {
         Database db = store.open();
-        Recordset rs = db.OpenRecordset(QStringLiteral("select AuktionsID from Auktionen where Standarduser = ? and "
-                                                       "AuktionsNr = ? order by EndeDatum desc limit 1"),
-                                        {store.user, auktionsNr.trimmed()});
-        if (rs.isEOF())
+        const std::optional<QString> id =
+            db.firstRow(QStringLiteral("select AuktionsID from Auktionen where Standarduser = ? and AuktionsNr = ? "
+                                       "order by EndeDatum desc limit 1"),
+                        {store.user, auktionsNr.trimmed()}, [](const DbRow& r) { return r.text(0); });
+        if (!id)
             return Error::plain(QStringLiteral("Die Auktion „%1“ ist nicht gespeichert.").arg(auktionsNr.trimmed()));
-        return rs.text(QStringLiteral("AuktionsID"));
+        return *id;
     } catch (const RunError& e) {
         return Error::from(QStringLiteral("Die Auktion kann nicht gelesen werden:"), e);
     }

@@ -48,8 +48,7 @@ constexpr const char* kFigures[][2] = {
 QMap<QString, qint64> figuresOf(Database& db) {
     QMap<QString, qint64> out;
     const auto one = [&db](const QString& sql) {
-        Recordset rs = db.OpenRecordset(sql);
-        return rs.value(QStringLiteral("n")).toLongLong();
+        return db.firstRow(sql, {}, [](const DbRow& r) { return r.int64(0); }).value_or(0);
     };
     for (const QString& t : tables())
         out.insert(QStringLiteral("Zeilen in ") + t, one(QStringLiteral("select count(*) as n from ") + t));
@@ -152,10 +151,8 @@ Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTar
                         target_.execute(toServer ? QStringLiteral("truncate table %1 cascade").arg(t)
                                                  : QStringLiteral("delete from %1").arg(t));
             } else {
-                Recordset rs = target_.OpenRecordset(QStringLiteral(
-                    "select (select count(*) from Auktionen) + (select count(*) from Kunden) + (select count(*) "
-                    "from Rechnungen) as n"));
-                if (rs.value(QStringLiteral("n")).toLongLong() != 0)
+                if (target_.exists(QStringLiteral("select 1 from Auktionen union all select 1 from Kunden union all "
+                                                  "select 1 from Rechnungen limit 1")))
                     return Error::plain(
                         sentence + QStringLiteral(" Die Datenbank auf dem Server enthält schon Auktionen, Kontakte "
                                                   "oder Rechnungen. Geben Sie eine leere Datenbank an."));

@@ -14,7 +14,6 @@
 #include "base/PerThread.h"
 #include "domain/db/PgSchema.h"
 #include "domain/settings/Keyring.h"
-#include "domain/settings/modGlobal.h"
 
 namespace gd {
 
@@ -94,8 +93,6 @@ PgResult::~PgResult() {
 }
 int PgResult::rows() const { return r_ ? PQntuples(r_) : 0; }
 int PgResult::columns() const { return r_ ? PQnfields(r_) : 0; }
-
-PgLogin settingsLogin() { return PgLogin{gSettings.ServerZertifikat, QString()}; }
 
 namespace {
 QMutex g_keptMutex;

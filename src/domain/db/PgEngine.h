@@ -47,7 +47,8 @@ struct PgLogin {
     QString caFile;
     QString password;
 };
-// The login the settings give: their CA file, the kept password.
+// The login the settings in force give: their CA file, the kept password (in Store.cpp, beside
+// currentStore(): where the settings in force meet the database).
 PgLogin settingsLogin();
 // Opens a connection to the server the address names: TLS with the server's name checked unless the
 // address says otherwise. Creates the tables on an empty database and brings an earlier version up

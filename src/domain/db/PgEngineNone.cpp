@@ -21,7 +21,6 @@ PgResult::~PgResult() = default;
 int PgResult::rows() const { return 0; }
 int PgResult::columns() const { return 0; }
 QString pgKeyringKey(const QString& url) { return url; }
-PgLogin settingsLogin() { return {}; }
 std::optional<QString> keptPassword(const QString&) { return std::nullopt; }
 void pgKeepPassword(const QString&, const QString&) {}
 PgStatement pgLastStatement() { return {}; }

@@ -7,10 +7,10 @@
 #include "base/Money.h"
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
-#include "domain/db/LoadSave.h"
-#include "domain/db/StatusGruppen.h"
-#include "domain/db/TaxData.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/LoadSave.h"
+#include "domain/trade/StatusGruppen.h"
+#include "domain/trade/TaxData.h"
 
 namespace gd {
 namespace {}  // namespace
@@ -161,9 +161,10 @@ Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportCh
             if (!stored.ok()) return stored.error();
             partnerNr = stored.value();
         }
-        const Status inserted = funSaveAuktionnew(in, w.oAuktion, partnerNr, &w.oAuktion.AuktionsID);
+        const Result<SavedTrade> inserted = funSaveAuktionnew(in, w.oAuktion, partnerNr);
         if (!inserted.ok()) return inserted.error();
-        const Status origin = savePlatform(in, w.oAuktion.AuktionsNr, platformOfSection(w.sektion));
+        w.oAuktion.AuktionsID = inserted.value().auktionsID;
+        const Status origin = savePlatform(in, w.oAuktion.AuktionsNr, w.plattform);
         if (!origin.ok()) return origin.error();
         tx.commit();
         r = w;

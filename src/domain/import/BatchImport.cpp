@@ -21,16 +21,18 @@ QJsonObject contactJson(const tKunde& k) {
 
 }  // namespace
 
-FileImport importMailFile(const QString& path, const Store* into, ImportRecords* records, QStringList* messages) {
+FileImport importMailFile(const ParserRules& rules, const QString& path, const Store* into, ImportRecords* records,
+                          QStringList* messages) {
     const Result<QString> text = readMailFile(path);
-    if (text.ok()) return importMailText(into, text.value(), records, messages);
+    if (text.ok()) return importMailText(rules, into, text.value(), records, messages);
     FileImport result;
     result.refusal = oneLine(text.error().sentence);
     if (messages) *messages << result.refusal;
     return result;
 }
 
-FileImport importMailText(const Store* into, const QString& text, ImportRecords* records, QStringList* messages) {
+FileImport importMailText(const ParserRules& rules, const Store* into, const QString& text, ImportRecords* records,
+                          QStringList* messages) {
     FileImport result;
     // What stopped the import; a message the dialog would have shown goes to messages too.
     const auto refuse = [&](const QString& why, bool shown = true) {
@@ -40,7 +42,7 @@ FileImport importMailText(const Store* into, const QString& text, ImportRecords*
     };
     ImportRecords local;
     ImportRecords& r = records ? *records : local;
-    const ParseResult parsed = parseMail(r, normalizeMailText(text));
+    const ParseResult parsed = parseMail(rules, r, normalizeMailText(text));
     result.kind = parsed.kind;
     result.auktionsNr = r.oAuktion.AuktionsNr;
     if (!r.acceptable) {

@@ -20,11 +20,11 @@ struct FileImport {
 
 // Reads, parses and stores one file into the store given (or only reads it when that is null).
 // messages gets what the dialog would have shown, each on one line.
-FileImport importMailFile(const QString& path, const Store* into, ImportRecords* records = nullptr,
-                          QStringList* messages = nullptr);
+FileImport importMailFile(const ParserRules& rules, const QString& path, const Store* into,
+                          ImportRecords* records = nullptr, QStringList* messages = nullptr);
 // The same for a mail already read (one of a mailbox); the store may be a batch's transaction.
-FileImport importMailText(const Store* into, const QString& text, ImportRecords* records = nullptr,
-                          QStringList* messages = nullptr);
+FileImport importMailText(const ParserRules& rules, const Store* into, const QString& text,
+                          ImportRecords* records = nullptr, QStringList* messages = nullptr);
 
 QJsonObject recordsToJson(MailKind kind, const ImportRecords& r, const QStringList& messages);
 

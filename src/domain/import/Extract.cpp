@@ -4,22 +4,20 @@
 
 namespace gd {
 
-QString funGetData(const QString& sText, const QString& sKey, QString& sEnde) {
+QString funGetData(const QString& sText, const QString& sKey, const QString& sEnde) {
     CALLSTACK_MODULE("modGlobal");
-    if (sEnde.isEmpty()) sEnde = QStringLiteral("\r\n");
+    static const QString lineEnd = QStringLiteral("\r\n");
+    const QString& end = sEnde.isEmpty() ? lineEnd : sEnde;
     if (sText.isEmpty()) return QString();
     const qsizetype p = sText.indexOf(sKey, 0, Qt::CaseSensitive);
     if (p < 0) return QString();
     QString r = sText.mid(p + sKey.size());
-    const qsizetype q = r.indexOf(sEnde, 0, Qt::CaseSensitive);
+    const qsizetype q = r.indexOf(end, 0, Qt::CaseSensitive);
     if (q >= 0) r.truncate(q);
     return funTrim(r);
 }
 
-QString funGetData(const QString& sText, const QString& sKey) {
-    QString end;
-    return funGetData(sText, sKey, end);
-}
+QString funGetData(const QString& sText, const QString& sKey) { return funGetData(sText, sKey, QString()); }
 
 QString funTrim(const QString& sText) {
     CALLSTACK_MODULE("modGlobal");

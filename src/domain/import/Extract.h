@@ -5,9 +5,8 @@
 
 namespace gd {
 
-// The value after the first sKey up to sEnde, cleaned by funTrim. An empty sEnde
-// becomes CR LF, and the caller's variable keeps it.
-QString funGetData(const QString& sText, const QString& sKey, QString& sEnde);
+// The value after the first sKey up to sEnde (an empty one: CR LF), cleaned by funTrim.
+QString funGetData(const QString& sText, const QString& sKey, const QString& sEnde);
 QString funGetData(const QString& sText, const QString& sKey);
 QString funTrim(const QString& sText);
 

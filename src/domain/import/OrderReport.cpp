@@ -8,9 +8,9 @@
 #include "domain/bank/Csv.h"
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
-#include "domain/db/LoadSave.h"
-#include "domain/db/TaxData.h"
 #include "domain/import/Accept.h"
+#include "domain/trade/LoadSave.h"
+#include "domain/trade/TaxData.h"
 
 namespace gd {
 namespace {
@@ -21,7 +21,8 @@ bool sameText(const QString& a, const QString& b) {
 
 }  // namespace
 
-Result<OrderReport> parseOrderReport(const QByteArray& bytes, const QList<FileProfile>& profiles) {
+Result<OrderReport> parseOrderReport(const QByteArray& bytes, const QList<FileProfile>& profiles,
+                                     const QString& mainPlatform) {
     const Result<QString> table = decodedTable(bytes);
     if (!table.ok()) return table.error();
     const ProfileMatch m = recogniseProfile(table.value(), profiles, QStringLiteral("Bestellungen"));
@@ -42,7 +43,8 @@ Result<OrderReport> parseOrderReport(const QByteArray& bytes, const QList<FilePr
                                 .arg(p.name));
     OrderReport out;
     out.profile = p.name;
-    out.platform = p.spalten.value(QStringLiteral("Plattform"), mainPlatform()).trimmed();
+    out.mainPlatform = mainPlatform;
+    out.platform = p.spalten.value(QStringLiteral("Plattform"), mainPlatform).trimmed();
     static const QRegularExpression plain(QStringLiteral("^[0-9A-Za-z][0-9A-Za-z_-]{0,39}$"));
     for (qsizetype i = m.header + 1; i < m.records.size(); ++i) {
         const CsvRecord& rec = m.records[i];
@@ -99,17 +101,16 @@ Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& rep
         const Store in = store.within(tx);
         for (const OrderLine& l : report.orders) {
             const Params key{store.user, report.platform, l.orderNr, l.itemNr};
-            Recordset seen = db.OpenRecordset(QStringLiteral("select 1 from Bestellungen where Standarduser = ? and "
-                                                             "Plattform = ? and Bestellnummer = ? and AuktionsNr = ?"),
-                                              key);
-            if (!seen.isEOF()) {
+            if (db.exists(QStringLiteral("select 1 from Bestellungen where Standarduser = ? and Plattform = ? and "
+                                         "Bestellnummer = ? and AuktionsNr = ?"),
+                          key)) {
                 ++out.known;
                 continue;
             }
-            Recordset sale = db.OpenRecordset(QStringLiteral("select ebayName from Auktionen where AuktionsNr = ? and "
-                                                             "Standarduser = ?"),
-                                              {l.itemNr, store.user});
-            if (sale.isEOF()) {
+            const std::optional<QString> buyer =
+                db.firstRow(QStringLiteral("select ebayName from Auktionen where AuktionsNr = ? and Standarduser = ?"),
+                            {l.itemNr, store.user}, [](const DbRow& r) { return r.text(0); });
+            if (!buyer) {
                 // An order whose mail never came: stored as an import would store it.
                 ImportRecords r;
                 r.oKunde.ebayName = l.member;
@@ -129,8 +130,9 @@ Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& rep
                 const int n = r.oAuktion.Menge.toInt(&whole);
                 r.oAuktion.Betrag = centsText(centsOr0(l.price) * (whole && n > 0 && n <= kMostQuantity ? n : 1) +
                                               centsOr0(l.shipping));
-                r.sektion = report.platform == mainPlatform() ? QStringLiteral("Verkauf")
-                                                              : QStringLiteral("Verkauf ") + report.platform;
+                r.sektion = report.platform == report.mainPlatform ? QStringLiteral("Verkauf")
+                                                                   : QStringLiteral("Verkauf ") + report.platform;
+                r.plattform = report.platform;
                 // The limits a mail's import keeps: no negative price, no amount beyond any trade's.
                 if (const QStringList bad = implausibleFields(r); !bad.isEmpty()) {
                     out.refused << QStringLiteral("Zeile %1, Artikel %2: %3").arg(l.line).arg(l.itemNr, bad.join(u' '));
@@ -140,9 +142,9 @@ Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& rep
                 if (!stored.ok()) return stored.error();
                 ++out.created;
             } else {
-                tKunde k;
-                const Result<bool> found = funLoadKunde(in, k, sale.text(QStringLiteral("ebayName")));
+                const Result<std::optional<tKunde>> found = funLoadKunde(in, *buyer);
                 if (!found.ok()) return found.error();
+                tKunde k = found.value().value_or(tKunde());
                 int filled = 0;
                 const auto take = [&](QString& stored, const QString& reported, const char* field) {
                     if (reported.isEmpty() || sameText(stored, reported)) return;

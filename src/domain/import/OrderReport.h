@@ -23,10 +23,13 @@ struct OrderLine {
 
 struct OrderReport {
     QString profile, platform;
+    QString mainPlatform;  // the platform of the base sections, as the options name it
     QList<OrderLine> orders;
     QList<BankStatement::Skipped> notRead;
 };
-Result<OrderReport> parseOrderReport(const QByteArray& bytes, const QList<FileProfile>& profiles);
+// A report without a platform column is the main platform's.
+Result<OrderReport> parseOrderReport(const QByteArray& bytes, const QList<FileProfile>& profiles,
+                                     const QString& mainPlatform);
 
 struct OrderOutcome {
     int created = 0;      // trades the mails missed

@@ -6,7 +6,7 @@
 #include "base/Clock.h"
 #include "domain/import/Extract.h"
 #include "domain/settings/Keywords.h"
-#include "domain/settings/modGlobal.h"
+#include "domain/trade/TaxData.h"
 
 #define CALLSTACK_IMPORT() CALLSTACK()
 
@@ -55,9 +55,7 @@ AuctionTarget auctionField(tAuktion& a, const QString& feld, bool sofortkauf) {
 }
 
 QString ruleText(const tFeld& f) {
-    // An empty end became CR LF at its first use; the file wrote it empty.
-    const QString end = f.sEnde == QStringLiteral("\r\n") ? QString() : f.sEnde;
-    return f.sKey + QLatin1Char('/') + end + QLatin1Char('=') + f.sTabelle + QLatin1Char('/') + f.sFeld;
+    return f.sKey + QLatin1Char('/') + f.sEnde + QLatin1Char('=') + f.sTabelle + QLatin1Char('/') + f.sFeld;
 }
 
 // Applies a section's rows and notes for each what it did.
@@ -71,7 +69,7 @@ public:
         }
     }
     // The first rule that yields a value wins; later ones only fill what is still empty.
-    void apply(std::size_t row, tFeld& rule, QString* target, const QString& source, bool removeEur) {
+    void apply(std::size_t row, const tFeld& rule, QString* target, const QString& source, bool removeEur) {
         RuleHit& hit = hits_[row];
         if (!target) {
             hit.outcome = RuleHit::Outcome::NotUsed;
@@ -136,13 +134,13 @@ void subZeigeAuktion(ImportRecords& r) {
     r.acceptable = !a.AuktionsNr.isEmpty();
 }
 
-void parseKaufOrVerkauf(ImportRecords& r, std::vector<tFeld>& table, bool kauf) {
+void parseKaufOrVerkauf(ImportRecords& r, const std::vector<tFeld>& table, bool kauf) {
     const QString partnerTable = kauf ? QStringLiteral("Lieferanten") : QStringLiteral("Kunden");
     tKunde& partner = kauf ? r.oLieferant : r.oKunde;
     const QString& text = r.oAuktion.EmailText;
     Cutter cut(r, table);
     for (std::size_t row = 0; row < table.size(); ++row) {
-        tFeld& rule = table[row];
+        const tFeld& rule = table[row];
         if (rule.sTabelle == partnerTable) {
             cut.apply(row, rule, contactField(partner, rule.sFeld), text, false);
         } else if (rule.sTabelle == QStringLiteral("Auktionen")) {
@@ -159,8 +157,8 @@ void parseKaufOrVerkauf(ImportRecords& r, std::vector<tFeld>& table, bool kauf) 
     subZeigeAuktion(r);
 }
 
-QString parseSofortkauf(ImportRecords& r, std::vector<tFeld>& table, std::array<QString, 5>& verk,
-                        std::array<QString, 5>& kaeu) {
+QString parseSofortkauf(ImportRecords& r, const std::vector<tFeld>& table, const std::array<QString, 5>& verk,
+                        const std::array<QString, 5>& kaeu, const QString& member) {
     const QString& text = r.oAuktion.EmailText;
     QString sellerBlock = funGetData(text, verk[1], verk[2]);
     if (sellerBlock.isEmpty()) sellerBlock = funGetData(text, verk[3], verk[4]);
@@ -172,16 +170,16 @@ QString parseSofortkauf(ImportRecords& r, std::vector<tFeld>& table, std::array<
         return rule.sFeld == QStringLiteral("ebayName") || rule.sFeld == QStringLiteral("Email");
     };
     for (std::size_t row = 0; row < table.size(); ++row) {
-        tFeld& rule = table[row];
+        const tFeld& rule = table[row];
         if (rule.sTabelle == QStringLiteral("xxx")) {
-            if (r.oLieferant.ebayName != gsEbayName && r.oKunde.ebayName != gsEbayName) {
+            if (r.oLieferant.ebayName != member && r.oKunde.ebayName != member) {
                 r.clear();
                 return QStringLiteral("Die Email kann nicht verarbeitet werden.") + QLatin1Char('\r') +
                        QStringLiteral(
                            "Verkäufer- und Käufer-Name aus der Email stimmen nicht mit dem eingestellten "
                            "ebay-Namen überein!");
             }
-            if (r.oLieferant.ebayName != gsEbayName)
+            if (r.oLieferant.ebayName != member)
                 cut.apply(row, rule, addressField(r.oLieferant, rule.sFeld), sellerBlock, false);  // the user bought
             else
                 cut.apply(row, rule, addressField(r.oKunde, rule.sFeld), buyerBlock, false);  // the user sold
@@ -196,10 +194,10 @@ QString parseSofortkauf(ImportRecords& r, std::vector<tFeld>& table, std::array<
             cut.apply(row, rule, nullptr, text, false);
         }
     }
-    if (r.oKunde.ebayName == gsEbayName) {
+    if (r.oKunde.ebayName == member) {
         subZeigeVerkaeufer(r);
         subZeigeAuktion(r);
-    } else if (r.oLieferant.ebayName == gsEbayName) {
+    } else if (r.oLieferant.ebayName == member) {
         subZeigeKaeufer(r);
         subZeigeAuktion(r);
     } else {
@@ -222,8 +220,8 @@ MailKind kindOf(SectionKind k) {
     return MailKind::Sofortkauf;
 }
 
-bool hasOwnRecognition(SectionKind kind) {
-    return std::any_of(gaSektionen.begin(), gaSektionen.end(),
+bool hasOwnRecognition(const ParserRules& rules, SectionKind kind) {
+    return std::any_of(rules.sections.begin(), rules.sections.end(),
                        [kind](const KeywordSection& k) { return !k.extra && k.kind == kind && !k.erkennung.empty(); });
 }
 
@@ -288,10 +286,10 @@ bool allIn(const QString& test, const QStringList& phrases) {
 }
 }  // namespace
 
-std::vector<RecognitionLine> recognitionLines(const QString& text) {
+std::vector<RecognitionLine> recognitionLines(const ParserRules& rules, const QString& text) {
     const QString test = testCopy(text);
     std::vector<RecognitionLine> lines;
-    for (const KeywordSection& k : gaSektionen)
+    for (const KeywordSection& k : rules.sections)
         for (const QStringList& phrases : k.erkennung) {
             RecognitionLine l{k.name, phrases, {}};
             for (const QString& p : phrases)
@@ -301,14 +299,14 @@ std::vector<RecognitionLine> recognitionLines(const QString& text) {
     return lines;
 }
 
-Recognition recognise(const QString& text) {
+Recognition recognise(const ParserRules& rules, const QString& text) {
     CALLSTACK_IMPORT();
     const QString test = testCopy(text);
     Recognition found;
-    for (std::size_t i = 0; i < gaSektionen.size(); ++i) {
-        for (const QStringList& line : gaSektionen[i].erkennung) {
+    for (std::size_t i = 0; i < rules.sections.size(); ++i) {
+        for (const QStringList& line : rules.sections[i].erkennung) {
             if (!allIn(test, line)) continue;
-            found.kind = kindOf(gaSektionen[i].kind);
+            found.kind = kindOf(rules.sections[i].kind);
             found.section = int(i);
             found.how = QStringLiteral("#Erkennung#=") + line.join(QLatin1Char('/'));
             return found;
@@ -325,7 +323,7 @@ Recognition recognise(const QString& text) {
         {SectionKind::Sofortkauf, {QStringLiteral("Sofort-Kaufen")}},
     };
     for (const auto& [kind, phrases] : fixed) {
-        if (hasOwnRecognition(kind) || !allIn(test, phrases)) continue;
+        if (hasOwnRecognition(rules, kind) || !allIn(test, phrases)) continue;
         found.kind = kindOf(kind);
         found.how = QStringLiteral("eingebaut: \u201E") + phrases.join(QStringLiteral("\u201C und \u201E")) +
                     QStringLiteral("\u201C");
@@ -334,36 +332,37 @@ Recognition recognise(const QString& text) {
     return found;
 }
 
-MailKind recogniseMail(const QString& text) { return recognise(text).kind; }
+MailKind recogniseMail(const ParserRules& rules, const QString& text) { return recognise(rules, text).kind; }
 
-QString subEinlesenKauf(ImportRecords& r) {
+QString subEinlesenKauf(const ParserRules& rules, ImportRecords& r) {
     CALLSTACK_IMPORT();
-    parseKaufOrVerkauf(r, gaKauf, true);
+    parseKaufOrVerkauf(r, rules.kauf, true);
     return QString();
 }
 
-QString subEinlesenVerkauf(ImportRecords& r) {
+QString subEinlesenVerkauf(const ParserRules& rules, ImportRecords& r) {
     CALLSTACK_IMPORT();
-    parseKaufOrVerkauf(r, gaVerkauf, false);
+    parseKaufOrVerkauf(r, rules.verkauf, false);
     return QString();
 }
 
-QString subEinlesenSofortkauf(ImportRecords& r) {
+QString subEinlesenSofortkauf(const ParserRules& rules, ImportRecords& r) {
     CALLSTACK_IMPORT();
-    return parseSofortkauf(r, gaSofortkauf, gsVerkaeuferdaten, gsKaeuferdaten);
+    return parseSofortkauf(r, rules.sofortkauf, rules.verkaeuferdaten, rules.kaeuferdaten, rules.member);
 }
 
-ParseResult parseMail(ImportRecords& r, const QString& text) {
+ParseResult parseMail(const ParserRules& rules, ImportRecords& r, const QString& text) {
     CALLSTACK_IMPORT();
     r.oAuktion.EmailText = text;
     r.clear();
     r.hits.clear();
-    const Recognition rec = recognise(text);
-    KeywordSection* extra = rec.section >= 0 && gaSektionen[std::size_t(rec.section)].extra
-                                ? &gaSektionen[std::size_t(rec.section)]
-                                : nullptr;
+    const Recognition rec = recognise(rules, text);
+    const KeywordSection* extra = rec.section >= 0 && rules.sections[std::size_t(rec.section)].extra
+                                      ? &rules.sections[std::size_t(rec.section)]
+                                      : nullptr;
     r.erkennung = rec.how;
     r.sektion = extra ? extra->name : mailKindName(rec.kind);
+    r.plattform = platformOfSection(r.sektion, rules.platform);
     ParseResult p;
     p.kind = rec.kind;
     switch (p.kind) {
@@ -371,17 +370,18 @@ ParseResult parseMail(ImportRecords& r, const QString& text) {
             if (extra)
                 parseKaufOrVerkauf(r, extra->rules, true);
             else
-                p.message = subEinlesenKauf(r);
+                p.message = subEinlesenKauf(rules, r);
             break;
         case MailKind::Verkauf:
             if (extra)
                 parseKaufOrVerkauf(r, extra->rules, false);
             else
-                p.message = subEinlesenVerkauf(r);
+                p.message = subEinlesenVerkauf(rules, r);
             break;
         case MailKind::Sofortkauf:
-            p.message = extra ? parseSofortkauf(r, extra->rules, extra->verkaeuferdaten, extra->kaeuferdaten)
-                              : subEinlesenSofortkauf(r);
+            p.message =
+                extra ? parseSofortkauf(r, extra->rules, extra->verkaeuferdaten, extra->kaeuferdaten, rules.member)
+                      : subEinlesenSofortkauf(rules, r);
             break;
         case MailKind::Keine:
             p.message = QStringLiteral("Die Zwischenablage enthält keine ebay Email");

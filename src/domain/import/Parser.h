@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "domain/db/Records.h"
+#include "domain/settings/Keywords.h"
 
 namespace gd {
 
@@ -43,6 +44,7 @@ struct ImportRecords {
     // How the mail was read: the section whose rules cut it, what recognised it, and
     // each of the section's rows in file order.
     QString sektion;
+    QString plattform;  // where the mail came from: the main platform, or a further section's
     QString erkennung;
     std::vector<RuleHit> hits;
     void clear();  // "Felder Löschen": every field empty, flags false, not acceptable
@@ -52,16 +54,16 @@ struct ImportRecords {
 // rules are written for such texts and must cut the same pieces from any source.
 QString normalizeMailText(const QString& text);
 
-MailKind recogniseMail(const QString& text);
+MailKind recogniseMail(const ParserRules& rules, const QString& text);
 
 struct Recognition {
     MailKind kind = MailKind::Keine;
-    int section = -1;  // in gaSektionen when a recognition line decided
+    int section = -1;  // in the rules' sections when a recognition line decided
     QString how;       // the line or the built-in phrase that decided
 };
 // The sections' recognition lines in file order; the built-in phrases for the three
 // sections without such lines, in the order Kauf, Verkauf, Sofortkauf.
-Recognition recognise(const QString& text);
+Recognition recognise(const ParserRules& rules, const QString& text);
 
 // Each recognition line of the keyword file with the phrases the text lacks, for
 // mending the file when a mail is not recognised.
@@ -70,12 +72,12 @@ struct RecognitionLine {
     QStringList phrases;
     QStringList missing;
 };
-std::vector<RecognitionLine> recognitionLines(const QString& text);
+std::vector<RecognitionLine> recognitionLines(const ParserRules& rules, const QString& text);
 
 // Each gives back the message the dialog shows after it, or an empty text.
-QString subEinlesenKauf(ImportRecords& r);
-QString subEinlesenVerkauf(ImportRecords& r);
-QString subEinlesenSofortkauf(ImportRecords& r);
+QString subEinlesenKauf(const ParserRules& rules, ImportRecords& r);
+QString subEinlesenVerkauf(const ParserRules& rules, ImportRecords& r);
+QString subEinlesenSofortkauf(const ParserRules& rules, ImportRecords& r);
 
 struct ParseResult {
     MailKind kind = MailKind::Keine;
@@ -84,6 +86,6 @@ struct ParseResult {
 
 // The read step after the clipboard text was taken: records cleared, EmailText
 // set, the kind recognised and parsed.
-ParseResult parseMail(ImportRecords& r, const QString& text);
+ParseResult parseMail(const ParserRules& rules, ImportRecords& r, const QString& text);
 
 }  // namespace gd

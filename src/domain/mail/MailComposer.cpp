@@ -11,13 +11,13 @@
 #include "domain/bank/GiroCode.h"
 #include "domain/bank/Iban.h"
 #include "domain/db/Journal.h"
-#include "domain/db/Parcel.h"
-#include "domain/db/Reminders.h"
-#include "domain/db/StatusGruppen.h"
-#include "domain/db/Trade.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/smtp/ctlSMTPRelay.h"
 #include "domain/smtp/modMail.h"
+#include "domain/trade/Parcel.h"
+#include "domain/trade/Reminders.h"
+#include "domain/trade/StatusGruppen.h"
+#include "domain/trade/Trade.h"
 
 #define CALLSTACK_MAIL() CALLSTACK()
 
@@ -42,12 +42,34 @@ QString mailFooter() {
            QStringLiteral(" erstellt. Weitere Informationen erhalten Sie unter: ") + QString::fromLatin1(kProductPage);
 }
 
-Result<MailInputs> mailInputsFor(const Store& store, const tAuktion& a, const tKunde& k, const QString& sPreis,
-                                 const QString& sVersand, const QString& sGesamtbetrag, const QDate& bezahltAm,
-                                 const QString& sMenge) {
+MailProfile mailProfile(const Settings& s) {
+    MailProfile p;
+    p.member = s.StandardUser;
+    p.holder = s.Kontoinhaber;
+    p.kontonummer = s.Kontonummer;
+    p.blz = s.BLZ;
+    p.iban = s.IBAN;
+    p.bic = s.BIC;
+    p.bank = s.Bank;
+    p.link1 = s.HTTPLink1;
+    p.link2 = s.HTTPLink2;
+    p.insuredShipping = s.VersicherterVersand;
+    p.sender = s.Absender;
+    p.copyToSender = s.Kopie == 1;
+    p.footer = s.Fusszeile;
+    p.spacesAsPercent20 = s.Prozent20 == 1;
+    p.bodyInMailto = s.Nobody != 1;
+    p.mahnTage = s.MahnTage;
+    return p;
+}
+
+Result<MailInputs> mailInputsFor(const Store& store, const MailProfile& profile, const tAuktion& a, const tKunde& k,
+                                 const QString& sPreis, const QString& sVersand, const QString& sGesamtbetrag,
+                                 const QDate& bezahltAm, const QString& sMenge) {
     CALLSTACK();
     MailInputs in;
     in.store = store;
+    in.profile = profile;
     in.sName = k.Name;
     in.sPreis = sPreis;
     in.sMenge = sMenge.isNull() ? a.Menge : sMenge;
@@ -90,7 +112,7 @@ Result<MailInputs> mailInputsFor(const Store& store, const tAuktion& a, const tK
     // The overdue list's rule, so that what it lists is offered a reminder.
     const std::optional<QDateTime> ende = tryCDate(a.EndeDatum);
     in.bUeberfaellig = !k.Lieferant && isZeroDate(a.Datum[2]) && isZeroDate(a.Datum[6]) && ende &&
-                       *ende < now().addDays(-qMax(0, glMahnTage));
+                       *ende < now().addDays(-qMax(0, profile.mahnTage));
     return in;
 }
 
@@ -163,12 +185,12 @@ QString MailComposer::fillBody(QString t) const {
         t.replace(QString::fromLatin1(key), v, Qt::CaseSensitive);
     };
     r("[#ebaynameto#]", in_.sName);
-    r("[#Kontonummer#]", gsKontonummer);
-    r("[#Kontoinhaber#]", gsKontoinhaber);
-    r("[#BLZ#]", gsBLZ);
-    r("[#IBAN#]", groupedIban(gsIBAN));
-    r("[#BIC#]", compactIban(gsBIC));
-    r("[#Bank#]", gsBank);
+    r("[#Kontonummer#]", in_.profile.kontonummer);
+    r("[#Kontoinhaber#]", in_.profile.holder);
+    r("[#BLZ#]", in_.profile.blz);
+    r("[#IBAN#]", groupedIban(in_.profile.iban));
+    r("[#BIC#]", compactIban(in_.profile.bic));
+    r("[#Bank#]", in_.profile.bank);
     // A part that adds nothing has no line: a quantity of one, no insurance.
     if (single(in_.sMenge)) removeLinesWith(t, QStringLiteral("[#Menge#]"));
     if (nothing(in_.sVersicherung)) removeLinesWith(t, QStringLiteral("[#Versicherung#]"));
@@ -183,11 +205,11 @@ QString MailComposer::fillBody(QString t) const {
     static const QRegularExpression oldSignature(QStringLiteral(
         R"(((?:Gr(?:ü|ue)(?:ß|ss)(?:e|en)?|Gruß)[^\S\r\n]*,?[^\S\r\n]*(?:\r\n|\n|\r))\[#StandardUser#\])"));
     t.replace(oldSignature, QStringLiteral("\\1[#Signatur#]"));
-    r("[#StandardUser#]", gsStandardUser);
+    r("[#StandardUser#]", in_.profile.member);
     r("[#Angebotsende#]", in_.sAngebotsende);
     r("[#DatumBezahlt#]", in_.sDatumBezahlt);
-    r("[#HTTPLINK1#]", gsHTTPLink1);
-    r("[#HTTPLINK2#]", gsHTTPLink2);
+    r("[#HTTPLINK1#]", in_.profile.link1);
+    r("[#HTTPLINK2#]", in_.profile.link2);
     r("[#Verwendungszweck#]", paymentReference());
     if (!in_.bGruppiert) {
         r("[#Artikelnummer#]", in_.sArtikelnummer);
@@ -208,8 +230,9 @@ QString MailComposer::fillBody(QString t) const {
         r("[#VERSANDDIENST#]", in_.sVersanddienst.isEmpty() ? QStringLiteral("dem Paketdienst") : in_.sVersanddienst);
         r("[#SENDUNGSLINK#]", link.isEmpty() ? in_.sSendungsnummer : link);
     }
-    if (!gsVersicherterVersand.isEmpty() && gsVersicherterVersand != QStringLiteral("0.00")) {
-        r("[#versicherterversand#]", gsVersicherterVersand);
+    const QString insured = in_.profile.insuredShipping;
+    if (!insured.isEmpty() && insured != QStringLiteral("0.00")) {
+        r("[#versicherterversand#]", insured);
     } else {
         const QString sentence = QStringLiteral(
             "Falls Sie einen versicherten Versand per Postpaket wünschen, so betragen die "
@@ -224,9 +247,10 @@ QString MailComposer::fillBody(QString t) const {
     return t;
 }
 
-QString MailComposer::signature() {
+QString MailComposer::signature() const {
     // The seller's name where the options have one, else the member name: one rule for every template.
-    return gsKontoinhaber.trimmed().isEmpty() ? gsStandardUser : gsKontoinhaber.trimmed();
+    const QString holder = in_.profile.holder.trimmed();
+    return holder.isEmpty() ? in_.profile.member : holder;
 }
 
 QString MailComposer::paymentReference() const {
@@ -238,7 +262,7 @@ QString MailComposer::fillSubject(QString s) const {
     CALLSTACK_MAIL();
     s.replace(QStringLiteral("[#Artikelnummer#]"), in_.bGruppiert ? nummern_ : in_.sArtikelnummer);
     s.replace(QStringLiteral("[#Bezeichnung#]"), in_.sBezeichnung);
-    s.replace(QStringLiteral("[#StandardUser#]"), gsStandardUser);
+    s.replace(QStringLiteral("[#StandardUser#]"), in_.profile.member);
     return s;
 }
 
@@ -277,7 +301,7 @@ int MailComposer::preselection(const QList<int>& levels) const {
 
 QString MailComposer::shownBody(const QString& text) const {
     QString t = fillBody(text);
-    if (!gbFusszeile) return t;
+    if (!in_.profile.footer) return t;
     // The footer counts in either form, so a text that has it keeps one.
     QString footer = mailFooter();
     footer.replace(QStringLiteral("%0D%0A"), QStringLiteral("\r\n"));
@@ -318,12 +342,12 @@ QString MailComposer::mailtoUrl(const QString& body, const QString& subject, con
                                 const QString& bcc) const {
     const QString b = mailtoField(body);
     QString s = mailtoField(subject.trimmed());
-    if (glProzent20 == 1) s.replace(QLatin1Char(' '), QStringLiteral("%20"));
+    if (in_.profile.spacesAsPercent20) s.replace(QLatin1Char(' '), QStringLiteral("%20"));
     QString copies;
     if (!cc.trimmed().isEmpty()) copies = QStringLiteral("&cc= ") + cc.trimmed();
     if (!bcc.trimmed().isEmpty()) copies += QStringLiteral("&bcc= ") + bcc.trimmed();
     QString url = QStringLiteral("mailto:") + in_.sEmail.trimmed() + copies + QStringLiteral("?subject=") + s;
-    if (glNobody != 1) url += QStringLiteral("&body=") + b;
+    if (in_.profile.bodyInMailto) url += QStringLiteral("&body=") + b;
     return url;
 }
 
@@ -338,7 +362,7 @@ qint64 MailComposer::openCents() const {
 
 QString MailComposer::giroCodeMissing() const {
     if (in_.bLieferant) return QStringLiteral("Für einen Kauf gibt es keinen GiroCode: bezahlt wird an den Verkäufer.");
-    if (!ibanValid(gsIBAN)) return QStringLiteral("Kein GiroCode: In den Optionen steht keine gültige IBAN.");
+    if (!ibanValid(in_.profile.iban)) return QStringLiteral("Kein GiroCode: In den Optionen steht keine gültige IBAN.");
     if (in_.iOffen && *in_.iOffen <= 0)
         return QStringLiteral("Kein GiroCode: Es ist nichts mehr zu zahlen (%1).").arg(balanceText(*in_.iOffen));
     const std::optional<qint64> cents = parseCents(in_.sGesamtbetrag);
@@ -355,8 +379,8 @@ QByteArray MailComposer::giroCodePayload() const {
     const std::optional<qint64> total = parseCents(in_.sGesamtbetrag);
     const std::optional<qint64> cents = in_.iOffen ? in_.iOffen : total;
     if (!cents || *cents <= 0) return {};
-    const QString holder = gsKontoinhaber.trimmed().isEmpty() ? gsStandardUser : gsKontoinhaber;
-    return epcPayload({holder, gsIBAN, gsBIC, *cents, paymentReference()});
+    const QString holder = in_.profile.holder.trimmed().isEmpty() ? in_.profile.member : in_.profile.holder;
+    return epcPayload({holder, in_.profile.iban, in_.profile.bic, *cents, paymentReference()});
 }
 
 QString MailComposer::invoiceNumber() const {
@@ -374,8 +398,9 @@ SmtpEnvelope MailComposer::smtpEnvelope(const QString& to) const {
     name.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     if (!recipient.contains(QLatin1Char('<')) && !name.trimmed().isEmpty())
         recipient = name.trimmed() + QStringLiteral(" <") + recipient + QLatin1Char('>');
-    return {gsStandardUser + QLatin1Char('<') + gsAbsender + QLatin1Char('>'), recipient,
-            glKopie == 1 ? gsAbsender : QString()};
+    const MailProfile& p = in_.profile;
+    return {p.member + QLatin1Char('<') + p.sender + QLatin1Char('>'), recipient,
+            p.copyToSender ? p.sender : QString()};
 }
 
 Status MailComposer::sendSmtp(const QString& to, const QString& subject, const QString& body,

@@ -15,8 +15,25 @@
 
 namespace gd {
 
+// The seller as mails name them and ask to be paid, and how a mail leaves: from the options.
+struct MailProfile {
+    QString member;  // the member name of the rows: [#StandardUser#], the sender's name
+    QString holder;  // the account holder, the seller's name under every template
+    QString kontonummer, blz, iban, bic, bank;
+    QString link1, link2;
+    QString insuredShipping;  // "Versicherter Versand": "" or "0.00" for none
+    QString sender;           // the sender's address
+    bool copyToSender = true;
+    bool footer = true;              // the "-INFO-" footer under every mail
+    bool spacesAsPercent20 = false;  // in a mailto: subject, for mail programs that need it
+    bool bodyInMailto = true;        // else the body goes to the clipboard
+    int mahnTage = 7;                // a sale unpaid this many days after its end is overdue
+};
+MailProfile mailProfile(const Settings& s);
+
 struct MailInputs {
     Store store;  // where the trade is kept: its group, parcel, reminders and journal are read there
+    MailProfile profile;
     QString sName, sPreis, sVersand, sEmail, sArtikelnummer, sAuktionsID, sBezeichnung, sGesamtbetrag;
     QString sMenge, sVersicherung;  // so that every part of the total is shown
     bool bLieferant = false;
@@ -35,8 +52,8 @@ struct MailInputs {
 // partner; the pane's price, shipping and total texts as the user sees them,
 // and the date of its "Bezahlt" picker for a payment not yet recorded.
 // Fails when the database cannot tell whether the partner has grouped auctions.
-Result<MailInputs> mailInputsFor(const Store& store, const tAuktion& a, const tKunde& k, const QString& sPreis,
-                                 const QString& sVersand, const QString& sGesamtbetrag,
+Result<MailInputs> mailInputsFor(const Store& store, const MailProfile& profile, const tAuktion& a, const tKunde& k,
+                                 const QString& sPreis, const QString& sVersand, const QString& sGesamtbetrag,
                                  const QDate& bezahltAm = QDate(), const QString& sMenge = QString());
 
 // Ends the mail that is going out (the form's "Abbrechen"); it fails as cancelled.
@@ -67,7 +84,7 @@ public:
 
     QString fillBody(QString text) const;
     // How every template signs: the seller's name from the options, else the member name.
-    static QString signature();
+    QString signature() const;
     // The reference a transfer should carry; the payment code carries the same.
     QString paymentReference() const;
     // The body as the form shows it: filled, and with the footer when the

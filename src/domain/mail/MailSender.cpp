@@ -23,7 +23,7 @@ MailProgramSender::MailProgramSender(std::function<bool(const QString&)> open,
     : open_(std::move(open)), toClipboard_(std::move(toClipboard)) {}
 
 Status MailProgramSender::send(const MailComposer& composer, const OutgoingMail& mail) {
-    if (glNobody == 1) toClipboard_(mail.body);
+    if (!composer.inputs().profile.bodyInMailto) toClipboard_(mail.body);
     if (open_(composer.mailtoUrl(mail.body, mail.subject, mail.cc, mail.bcc))) return {};
     return Error::plain(
         QStringLiteral("Das E-Mail-Programm konnte nicht geöffnet werden. Bitte richten Sie ein "

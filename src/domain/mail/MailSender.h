@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "base/Result.h"
-#include "domain/db/SentMails.h"
 #include "domain/mail/MailComposer.h"
+#include "domain/trade/SentMails.h"
 
 namespace gd {
 

@@ -72,27 +72,28 @@ QString templateSubject(bool verkauf, bool bgruppiert, int index) {
                             QString(), false);
 }
 
-QString Read_Protokoll_Version(const QString& Index, bool verkauf, bool bgruppiert) {
-    CALLSTACK_V();
+QString templateFile(const QString& Index, bool verkauf, bool bgruppiert) {
     const QString path =
         AppPath() + QStringLiteral("/bin/") + bodyLetter(verkauf, bgruppiert) + Index + QStringLiteral(".dat");
-    if (!QFileInfo::exists(path)) return QString();
-    const QString text = readLines(path);
-    gsVorlagenDatei = path;
-    return text;
+    return QFileInfo::exists(path) ? path : QString();
 }
 
-QString readRTF() {
+QString Read_Protokoll_Version(const QString& Index, bool verkauf, bool bgruppiert) {
     CALLSTACK_V();
-    if (gsVorlagenDatei.isEmpty() || !QFileInfo::exists(gsVorlagenDatei)) return QString();
-    return readLines(gsVorlagenDatei);
+    return readRTF(templateFile(Index, verkauf, bgruppiert));
 }
 
-Status WriteRTF(const QString& Text_String) {
+QString readRTF(const QString& file) {
     CALLSTACK_V();
-    const Status written = writeFileSafely(gsVorlagenDatei, win::toAnsi(Text_String));
+    if (file.isEmpty() || !QFileInfo::exists(file)) return QString();
+    return readLines(file);
+}
+
+Status WriteRTF(const QString& file, const QString& Text_String) {
+    CALLSTACK_V();
+    const Status written = writeFileSafely(file, win::toAnsi(Text_String));
     if (!written.ok())
-        return Error::plain(QStringLiteral("Die Vorlage kann nicht in die Datei '") + gsVorlagenDatei +
+        return Error::plain(QStringLiteral("Die Vorlage kann nicht in die Datei '") + file +
                             QStringLiteral("' geschrieben werden: ") + written.error().description);
     return {};
 }

@@ -8,10 +8,6 @@
 
 namespace gd {
 
-inline QString gsVorlagenDatei;  // the template last read or chosen
-// The own template file the user chose: what reloadVorlage and WriteRTF use.
-inline void useTemplateFile(const QString& path) { gsVorlagenDatei = path; }
-
 // Catalogue letter K of a mail kind, and the body-file letter F.
 QString catalogueLetter(bool verkauf, bool bgruppiert);
 QString bodyLetter(bool verkauf, bool bgruppiert);
@@ -20,11 +16,13 @@ QString templateSubject(bool verkauf, bool bgruppiert, int index);
 // Per entry of templateNames: the payment reminder level it is ("<K>m<i>"), 0 for none.
 QList<int> templateReminderLevels(bool verkauf, bool bgruppiert);
 
+// The body file of a catalogue entry ("bin/y0.dat"), and its text; empty when there is none.
+QString templateFile(const QString& Index, bool verkauf, bool bgruppiert);
 QString Read_Protokoll_Version(const QString& Index, bool verkauf, bool bgruppiert);
-QString readRTF();
-// Writes the text to gsVorlagenDatei, replacing the file; the caller asks first
-// when the file exists.
-Status WriteRTF(const QString& Text_String);
+// A template file's text; empty for none.
+QString readRTF(const QString& file);
+// Writes the text to the template file, replacing it; the caller asks first when the file exists.
+Status WriteRTF(const QString& file, const QString& Text_String);
 QString setExtension(const QString& text, const QString& ext);
 
 }  // namespace gd

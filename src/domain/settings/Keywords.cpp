@@ -81,8 +81,8 @@ void loadSection(const QString& section, std::vector<tFeld>& table, bool withMar
                  std::array<QString, 5>* kaeu = nullptr) {
     const auto lines = funIni_GetAllKeys(gsKeywordIni, section, false);
     if (!lines) return;
-    if (!verk) verk = &gsVerkaeuferdaten;
-    if (!kaeu) kaeu = &gsKaeuferdaten;
+    if (!verk) verk = &gRules.verkaeuferdaten;
+    if (!kaeu) kaeu = &gRules.kaeuferdaten;
     table.clear();
     table.reserve(std::size_t(lines->size()));
     static const QString verk1 = QStringLiteral("#Verkäuferdaten1#");
@@ -120,6 +120,13 @@ void loadSection(const QString& section, std::vector<tFeld>& table, bool withMar
 
 }  // namespace
 
+ParserRules rulesInForce() {
+    ParserRules r = gRules;
+    r.member = gSettings.Username;
+    r.platform = mainPlatform(gSettings);
+    return r;
+}
+
 QStringList subGetFelder() {
     CALLSTACK_MODULE("modGlobal");
     QStringList messages;
@@ -141,24 +148,24 @@ QStringList subGetFelder() {
     base[0].kind = SectionKind::Sofortkauf;
     base[1].kind = SectionKind::Kauf;
     base[2].kind = SectionKind::Verkauf;
-    loadSection(QStringLiteral("Sofortkauf"), gaSofortkauf, true, messages, &base[0]);
-    loadSection(QStringLiteral("Kauf"), gaKauf, false, messages, &base[1]);
-    loadSection(QStringLiteral("Verkauf"), gaVerkauf, false, messages, &base[2]);
+    loadSection(QStringLiteral("Sofortkauf"), gRules.sofortkauf, true, messages, &base[0]);
+    loadSection(QStringLiteral("Kauf"), gRules.kauf, false, messages, &base[1]);
+    loadSection(QStringLiteral("Verkauf"), gRules.verkauf, false, messages, &base[2]);
     // Every section of rules in file order: the recognition lines are tried in that order.
     QString names;
     win::GetPrivateProfileString(std::nullopt, std::nullopt, QString(), names, int(kMaxSettingsFileBytes) + 2,
                                  gsKeywordIni);
-    gaSektionen.clear();
+    gRules.sections.clear();
     static const QString words[3] = {QStringLiteral("Sofortkauf"), QStringLiteral("Kauf"), QStringLiteral("Verkauf")};
     for (const QString& name : names.split(QChar(0), Qt::SkipEmptyParts)) {
         // A repeated header: the reader only sees the first.
-        if (std::any_of(gaSektionen.begin(), gaSektionen.end(),
+        if (std::any_of(gRules.sections.begin(), gRules.sections.end(),
                         [&](const KeywordSection& k) { return k.name.compare(name, Qt::CaseInsensitive) == 0; }))
             continue;
         for (std::size_t w = 0; w < 3; ++w) {
             if (name.compare(words[w], Qt::CaseInsensitive) == 0) {
                 base[w].name = name;
-                gaSektionen.push_back(std::move(base[w]));
+                gRules.sections.push_back(std::move(base[w]));
                 break;
             }
             if (!name.startsWith(words[w] + QLatin1Char(' '), Qt::CaseInsensitive)) continue;
@@ -173,7 +180,7 @@ QStringList subGetFelder() {
                                 "Der Abschnitt [%1] der Schlüsselwortdatei hat keine #Erkennung#-Zeile; "
                                 "er wird nie benutzt.")
                                 .arg(name);
-            gaSektionen.push_back(std::move(k));
+            gRules.sections.push_back(std::move(k));
             break;
         }
     }

@@ -15,14 +15,6 @@ struct tFeld {
     QString sFeld;
 };
 
-// Rows in file order, the order of trial.
-inline std::vector<tFeld> gaSofortkauf;
-inline std::vector<tFeld> gaKauf;
-inline std::vector<tFeld> gaVerkauf;
-// Elements 1 to 4 (0 unused): two alternative start/end pairs around a data block.
-inline std::array<QString, 5> gsVerkaeuferdaten;
-inline std::array<QString, 5> gsKaeuferdaten;
-
 enum class SectionKind { Sofortkauf, Kauf, Verkauf };
 
 // A section of rules for one kind of mail: one of the three above, or a further one
@@ -38,8 +30,23 @@ struct KeywordSection {
     std::array<QString, 5> kaeuferdaten;
     std::vector<QStringList> erkennung;  // the phrases of each recognition line
 };
-// Every section of rules in file order, rebuilt by each load.
-inline std::vector<KeywordSection> gaSektionen;
+// What a mail is read by: the keyword file's rules, and the member name that tells which side
+// of a trade the user is on.
+struct ParserRules {
+    // Rows in file order, the order of trial.
+    std::vector<tFeld> sofortkauf, kauf, verkauf;
+    // Elements 1 to 4 (0 unused): two alternative start/end pairs around a data block.
+    std::array<QString, 5> verkaeuferdaten, kaeuferdaten;
+    // Every section of rules in file order, rebuilt by each load.
+    std::vector<KeywordSection> sections;
+    QString member;
+    QString platform;  // of the mails the three base sections read
+};
+
+// The keyword file's rules in force: held once, renewed by subGetFelder (member stays empty).
+inline ParserRules gRules;
+// The rules in force with the member name of the settings in force.
+ParserRules rulesInForce();
 
 // Loads the three sections of gsKeywordIni; a section that yields nothing keeps
 // its table. Gives back "Fehler beim Lesen von: …" for each faulty line (at most 10).

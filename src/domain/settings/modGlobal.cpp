@@ -200,8 +200,8 @@ QString funcGetDataSource() {
 void reloadDataSource() { gsDataSource = funcGetDataSource(); }
 
 bool smtpPasswordMissing() {
-    return glAuth != 0 && !gsSMTPUser.trimmed().isEmpty() && gsKennwort.isEmpty() && !gbKennwortImSchluesselbund &&
-           gsAnmeldeverfahren.isEmpty();
+    return gSettings.Auth != 0 && !gSettings.Konto.trimmed().isEmpty() && gSettings.Kennwort.isEmpty() &&
+           !gSettings.KennwortImSchluesselbund && gSettings.Anmeldeverfahren.isEmpty();
 }
 
 QStringList subInitApp() {
@@ -218,10 +218,10 @@ QStringList subInitApp() {
                         .arg(QDir::toNativeSeparators(config.absoluteFilePath()));
     const win::ProfileSnapshot file(tooLarge ? QString() : config.absoluteFilePath());
     setSettings(readSettings(file));
-    if (gbKennwortImSchluesselbund && keyringInUse()) {
+    if (gSettings.KennwortImSchluesselbund && keyringInUse()) {
         const KeyringRead kept = readSmtpPassword();
         if (kept.found)
-            gsKennwort = kept.password;
+            gSettings.Kennwort = kept.password;
         else
             messages << QStringLiteral(
                 "Das SMTP-Kennwort liegt im Schlüsselbund des Desktops, der gerade nicht erreichbar "
@@ -235,10 +235,14 @@ QStringList subInitApp() {
                  QStringLiteral("/ws/eBayISAPI.dll?ViewItem%26item=[#Artikel#]%26rd=1");
     gsFeedbackLink = prefix + QStringLiteral("http://feedback.") + domain +
                      QStringLiteral("/ws1/eBayISAPI.dll?GetAndShowTransactions%26item=0%26page=1%26nflw=1");
-    gsItemLink.replace(domain, gsPlattform, Qt::CaseSensitive);
-    gsFeedbackLink.replace(domain, gsPlattform, Qt::CaseSensitive);
+    gsItemLink.replace(domain, gSettings.Plattform, Qt::CaseSensitive);
+    gsFeedbackLink.replace(domain, gSettings.Plattform, Qt::CaseSensitive);
 
     return messages + subGetFelder();
+}
+
+QString mainPlatform(const Settings& s) {
+    return s.Plattform.trimmed().isEmpty() ? QString::fromLatin1(kPlattformDomain) : s.Plattform.trimmed();
 }
 
 }  // namespace gd

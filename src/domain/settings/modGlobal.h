@@ -65,45 +65,6 @@ inline Settings gSettings = [] {
     return s;
 }();
 
-// The names every part of the program knows the settings by: each one refers into
-// gSettings, so a setting is never held twice.
-inline QString& gsEbayName = gSettings.Username;
-inline bool& gbBrowser = gSettings.GavelBrowser;
-inline QString& gsStandardUser = gSettings.StandardUser;
-inline QString& gsKontonummer = gSettings.Kontonummer;
-inline QString& gsBank = gSettings.Bank;
-inline QString& gsKontoinhaber = gSettings.Kontoinhaber;
-inline QString& gsBLZ = gSettings.BLZ;
-inline QString& gsVersicherterVersand = gSettings.VersicherterVersand;
-inline QString& gsHTTPLink1 = gSettings.HTTPLink1;
-inline QString& gsHTTPLink2 = gSettings.HTTPLink2;
-inline qint32& glProzent20 = gSettings.Prozent20;
-inline qint32& glNobody = gSettings.Nobody;
-inline bool& gbStandardversandmail = gSettings.Standardversandmail;
-inline QString& gsSMTPServer = gSettings.SMTPServer;
-inline qint32& glSMTPPort = gSettings.SMTPPort;
-inline QString& gsAbsender = gSettings.Absender;
-inline qint32& glKopie = gSettings.Kopie;
-inline qint32& glAuth = gSettings.Auth;
-inline QString& gsSMTPUser = gSettings.Konto;
-inline QString& gsAnmeldeverfahren = gSettings.Anmeldeverfahren;
-inline QString& gsNummernkreis = gSettings.Nummernkreis;
-inline QString& gsKennwort = gSettings.Kennwort;  // plain; stored scrambled, or in the desktop's keyring
-inline bool& gbKennwortImSchluesselbund = gSettings.KennwortImSchluesselbund;  // the SMTP password is in the keyring
-inline QString& gsPlattform = gSettings.Plattform;
-inline bool& gbFusszeile = gSettings.Fusszeile;  // the "-INFO-" footer under every mail
-inline QString& gsVerbindungssicherheit =
-    gSettings.Verbindungssicherheit;  // "STARTTLS", "SSL/TLS", "Keine"; empty: by port and login
-inline bool& gbKennwortUnverschluesselt =
-    gSettings.KennwortUnverschluesselt;                    // the SMTP password may go out without TLS
-inline qint32& glSMTPZeitlimit = gSettings.SMTPZeitlimit;  // seconds a whole send may take
-inline qint32& glMahnTage = gSettings.MahnTage;            // a sale unpaid this many days after its end is overdue
-inline QString& gsIBAN = gSettings.IBAN;                   // as typed; checked by the options dialog
-inline QString& gsBIC = gSettings.BIC;
-inline QString& gsAnschrift = gSettings.Anschrift;  // the seller's address on invoices: "Street 1, 12345 Town"
-inline bool& gbKleinunternehmer = gSettings.Kleinunternehmer;      // invoices say that no VAT is charged (§ 19 UStG)
-inline bool& gbTaeglicheSicherung = gSettings.TaeglicheSicherung;  // a backup a day at start, the last seven kept
-inline bool& gbEigenesKennwort = gSettings.EigenesKennwort;        // the database is under a password of the user's
 // Where the data are, found from the settings at load: no setting of the dialog.
 inline QString gsDataSource;
 inline QString gsKeywordIni;
@@ -153,6 +114,8 @@ inline const Settings& currentSettings() { return gSettings; }
 
 // Built into the link templates; [Main] Plattform replaces it.
 inline constexpr const char* kPlattformDomain = "ebay.de";
+// The platform of the mails the three base sections read: [Main] Plattform, else kPlattformDomain.
+QString mainPlatform(const Settings& s);
 inline constexpr const char* kClickPrefix = "http://www.gavelmail.de/weiter.php?partner=gaveldesk&loc=";
 
 // The database path: [Main] Database of config.ini, else the database next to

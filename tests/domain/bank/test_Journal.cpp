@@ -102,7 +102,7 @@ TEST(JournalRules, AnEarlierFilesMoneyAsEntries) {
 
 class Journal : public test::DbTest {
 protected:
-    Store st() const { return Store{db, gsStandardUser}; }
+    Store st() const { return Store{db, gSettings.StandardUser}; }
     // A sale of `betrag` to a buyer of its own.
     QString sale(const QString& nr, const QString& betrag, const QString& buyer = QString()) {
         tAuktion a = auktion(nr, buyer.isEmpty() ? u"kaeufer_"_s + nr : buyer);

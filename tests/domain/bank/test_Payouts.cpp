@@ -6,10 +6,10 @@
 
 #include "base/Money.h"
 #include "base/codepage.h"
-#include "domain/bank/Datev.h"
 #include "domain/bank/Matching.h"
 #include "domain/bank/Payouts.h"
 #include "domain/bank/StatementZip.h"
+#include "domain/books/Datev.h"
 #include "support/DbTestShared.h"
 #include "support/ShippedProfiles.h"
 
@@ -73,7 +73,7 @@ void zipFiles(const QString& zip, const QStringList& files) {
 
 class Payouts : public test::DbTest {
 protected:
-    Store st() const { return Store{db, gsStandardUser}; }
+    Store st() const { return Store{db, gSettings.StandardUser}; }
     void SetUp() override {
         DbTest::SetUp();
         // What the report says each buyer paid: a line pays only the total its sale asks.

@@ -9,6 +9,7 @@
 #include "domain/db/Connection.h"
 #include "domain/db/Move.h"
 #include "support/DbTestShared.h"
+#include "support/Rows.h"
 #include "support/Sqlcipher.h"
 
 namespace gd {
@@ -82,7 +83,8 @@ TEST_F(Backup, OtherThreadsLetGoOfTheFileOrTheRestoreWaits) {
     const auto countThere = [&] {
         int n = -1;
         list.start([&] {
-            n = int(Database::open(db).OpenRecordset(u"select count(*) as n from Auktionen"_s).value(u"n"_s).toInt());
+            Database d = Database::open(db);
+            n = int(test::firstNumber(d, u"select count(*) from Auktionen"_s));
         });
         list.waitForDone();
         return n;

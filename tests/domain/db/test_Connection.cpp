@@ -2,8 +2,9 @@
 // what another program writes, or a file put in its place, is seen at once,
 // and nothing stays locked between two operations.
 
-#include "domain/db/AuktionsListe.h"
+#include "domain/trade/AuktionsListe.h"
 #include "support/DbTestShared.h"
+#include "support/Rows.h"
 #include "support/Sqlcipher.h"
 
 #define SQLITE_HAS_CODEC 1
@@ -26,13 +27,14 @@ protected:
     }
     QString titleOf(const QString& id) {
         tAuktion a;
-        const Result<bool> r = funLoadAuktion(currentStore(), a, id);
+        const Result<bool> r = test::into(a, funLoadAuktion(currentStore(), id));
         if (!r.ok()) return u"Fehler: "_s + r.error().text();
         return r.value() ? a.Titel : u"nicht da"_s;
     }
     QStringList listed() {
         QStringList nrs;
-        for (const ListRow& r : loadAuktionsListe(db, gsStandardUser, ListFilter::Alle).value()) nrs << r.AuktionsNr;
+        for (const ListRow& r : loadAuktionsListe(Store{db, gSettings.StandardUser}, ListFilter::Alle).value())
+            nrs << r.AuktionsNr;
         return nrs;
     }
     // Every kind of read this process does, so that each could leave a lock behind.
@@ -128,17 +130,14 @@ TEST_F(Connection, AnEditWritesOnlyWhatChanged) {
         d.execute(
             u"update Kunden set Name = 'Hans Müller', Ort = '12345 Berlin', Kunde = 1, "
             "Lieferant = 0 where ebayName = 'k'"_s);
-        const QString select = u"select * from Kunden where ebayName = 'k'"_s;
-        Recordset rs = d.OpenRecordset(select);
-        rs.MoveFirst();
+        const qint64 row = test::firstNumber(d, u"select rowid from Kunden where ebayName = 'k'"_s);
         const int before = sqlite3_total_changes(d.handle());
-        rs.Edit();
-        rs.set(QString::fromLatin1(c.column), c.value);
-        rs.Update();
+        RowValues v;
+        v.add(c.column, c.value);
+        updateRow(d, u"Kunden"_s, row, v);
         EXPECT_EQ(sqlite3_total_changes(d.handle()) - before > 0, c.written);  // triggers may add their own
-        Recordset again = d.OpenRecordset(select);
-        again.MoveFirst();
-        EXPECT_EQ(again.text(QString::fromLatin1(c.column)), QString::fromUtf8(c.stored));
+        EXPECT_EQ(test::firstText(d, u"select \"%1\" from Kunden where ebayName = 'k'"_s.arg(QLatin1String(c.column))),
+                  QString::fromUtf8(c.stored));
     }
 }
 

@@ -1,6 +1,6 @@
 #include <QProcess>
 
-#include "domain/db/AuktionsListe.h"
+#include "domain/trade/AuktionsListe.h"
 #include "support/DbTestShared.h"
 
 #define SQLITE_HAS_CODEC 1
@@ -31,8 +31,8 @@ protected:
                                     test::failure(funSaveLieferant(currentStore(), k, u"2"_s)),
                                     test::failure(funSaveAuktionnew(currentStore(), a, nr)),
                                     test::failure(checkAuktionnew(currentStore(), a)),
-                                    test::failure(funLoadKunde(currentStore(), k, u"k"_s)),
-                                    test::failure(funLoadAuktion(currentStore(), a, id)),
+                                    test::failure(test::into(k, funLoadKunde(currentStore(), u"k"_s))),
+                                    test::failure(test::into(a, funLoadAuktion(currentStore(), id))),
                                     test::failure(subDeleteAuktion(currentStore(), a)),
                                     test::failure(SaveStatusMail(currentStore(), id, zeroDate(), 1)),
                                     test::failure(checkgruppierteMails(currentStore(), u"k"_s))};
@@ -93,7 +93,8 @@ TEST_F(Faults, NoFileWrongPasswordOrNoDatabase) {
     app.write(u"halb.mdb"_s, bytes.left(bytes.size() / 2));
     gsDataSource = app.file(u"halb.mdb"_s);
     tAuktion a;
-    EXPECT_FALSE(test::failure(funLoadAuktion(currentStore(), a, id)).isEmpty());  // fails with a message, no crash
+    EXPECT_FALSE(
+        test::failure(test::into(a, funLoadAuktion(currentStore(), id))).isEmpty());  // fails with a message, no crash
     expectIntact();
 }
 
@@ -196,19 +197,19 @@ TEST_F(Faults, ListFiltersAndOrder) {
     ASSERT_TRUE(test::ok(funSaveAuktionnew(currentStore(), auktion(u"9"_s, u"verkaeufer"_s, u"10.12.2026"_s), nr)));
     const QString late = store(auktion(u"2"_s, u"k"_s, u"08.12.2026 10:00"_s), kunde(u"k"_s));
     ASSERT_TRUE(test::ok(SaveStatusMail(currentStore(), id, zeroDate(), 6)));  // closes auction 1
-    gsStandardUser = u"fremd"_s;
+    gSettings.StandardUser = u"fremd"_s;
     store(auktion(u"3"_s, u"k"_s), kunde(u"k"_s));
     const QString u = u"haendler"_s;
     const auto nrs = [&](ListFilter f) {
         QStringList out;
-        for (const ListRow& r : loadAuktionsListe(db, u, f).value()) out << r.AuktionsNr;
+        for (const ListRow& r : loadAuktionsListe(Store{db, u}, f).value()) out << r.AuktionsNr;
         return out;
     };
     EXPECT_EQ(nrs(ListFilter::Alle), (QStringList{u"9"_s, u"2"_s}));
     EXPECT_EQ(nrs(ListFilter::Verkauf), QStringList{u"2"_s});
     EXPECT_EQ(nrs(ListFilter::Einkauf), QStringList{u"9"_s});
     EXPECT_EQ(nrs(ListFilter::Abgeschlossen), QStringList{u"1"_s});
-    const ListRow row = loadAuktionsListe(db, u, ListFilter::Verkauf).value().first();
+    const ListRow row = loadAuktionsListe(Store{db, u}, ListFilter::Verkauf).value().first();
     EXPECT_EQ(row.AuktionsID, late);
     EXPECT_EQ(row.EndeDatum, u"08.12.2026 10:00:00"_s);
     EXPECT_EQ(row.Name, u"Hans Müller"_s);

@@ -5,10 +5,10 @@
 #include <QProcess>
 #include <thread>
 
-#include "domain/db/AuktionsListe.h"
 #include "domain/db/Documents.h"
 #include "domain/db/Journal.h"
 #include "domain/db/Schema.h"
+#include "domain/trade/AuktionsListe.h"
 #include "support/DbTestShared.h"
 #include "support/FullDisk.h"
 #include "support/Sqlcipher.h"
@@ -36,7 +36,9 @@ protected:
         ASSERT_EQ(sqlcipher(db, "PRAGMA user_version;"), u"1"_s);
     }
     QString bak() const { return db + u".v1.bak"_s; }
-    Result<bool> load(tAuktion& a) { return funLoadAuktion(currentStore(), a, u"07.12.2026 05:44:271234567890"_s); }
+    Result<bool> load(tAuktion& a) {
+        return test::into(a, funLoadAuktion(currentStore(), u"07.12.2026 05:44:271234567890"_s));
+    }
     // Why the first open failed; the file is checked to be as it was.
     QString refusedAndUnchanged(const QString& file) {
         const QByteArray before = test::fileBytes(file);
@@ -204,9 +206,8 @@ TEST(JournalMigration, EachBalanceIsWhatTheEarlierProgramShowed) {
                 ASSERT_TRUE(a.ok()) << a.error().message().toStdString();
                 EXPECT_EQ(balanceText(a.value().Saldo), QString::fromUtf8(text)) << nr;
             }
-            gsStandardUser = user;
-            glMahnTage = 7;
-            const Result<ListSummary> sum = loadListSummary(db, user);
+            gSettings.StandardUser = user;
+            const Result<ListSummary> sum = loadListSummary(Store{db, user}, 7);
             ASSERT_TRUE(sum.ok());
             EXPECT_EQ(sum.value().Unbezahlt, c.unpaid);
             EXPECT_EQ(sum.value().UnbezahltSumme, c.unpaidSum);

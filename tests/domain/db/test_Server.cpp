@@ -9,17 +9,18 @@
 #include <QProcess>
 #include <QTimer>
 
-#include "domain/db/AuktionsListe.h"
 #include "domain/db/Backup.h"
 #include "domain/db/ChangeWatch.h"
 #include "domain/db/Documents.h"
 #include "domain/db/Journal.h"
-#include "domain/db/LoadSave.h"
 #include "domain/db/Move.h"
 #include "domain/db/PgEngine.h"
 #include "domain/db/Schema.h"
 #include "domain/settings/Keyring.h"
+#include "domain/trade/AuktionsListe.h"
+#include "domain/trade/LoadSave.h"
 #include "support/DbTestShared.h"
+#include "support/Rows.h"
 
 namespace gd::test {
 namespace {
@@ -66,7 +67,7 @@ protected:
     }
     QString listOf(const QString& source) {
         QByteArray all;
-        EXPECT_TRUE(writeListTsv(source, gsStandardUser, ListFilter::Alle, [&all](const QByteArray& b) {
+        EXPECT_TRUE(writeListTsv(Store{source, gSettings.StandardUser}, ListFilter::Alle, [&all](const QByteArray& b) {
                         all += b;
                         return true;
                     }).ok());
@@ -144,12 +145,12 @@ TEST_F(OnServer, AStoppedServerIsToldNothingIsHalfWrittenAndTheWorkGoesOnAfterTh
     typed.Bemerkungen = u"Käufer holt ab"_s;
     {
         // An import of several trades in one transaction, cut by the stop.
-        Transaction batch(Store{db, gsStandardUser});
+        Transaction batch(Store{db, gSettings.StandardUser});
         for (int i = 2; i <= 4; ++i) {
             QString nr = u"k"_s;
-            ASSERT_TRUE(
-                funSaveAuktionnew(Store{db, gsStandardUser}.within(batch), auktion(QString::number(i), u"k"_s), nr)
-                    .ok());
+            ASSERT_TRUE(funSaveAuktionnew(Store{db, gSettings.StandardUser}.within(batch),
+                                          auktion(QString::number(i), u"k"_s), nr)
+                            .ok());
         }
         ASSERT_TRUE(serverScript(u"halt"_s, own.path()));
         try {
@@ -162,7 +163,7 @@ TEST_F(OnServer, AStoppedServerIsToldNothingIsHalfWrittenAndTheWorkGoesOnAfterTh
         }
     }
     QString nr = typed.KundenNr;
-    const Status during = funSaveAuktion(currentStore(), typed, nr);
+    const auto during = funSaveAuktion(currentStore(), typed, nr);
     ASSERT_FALSE(during.ok());
     EXPECT_TRUE(during.error().message().contains(u"Datenbankserver"_s)) << during.error().message().toStdString();
     EXPECT_EQ(typed.Bemerkungen, u"Käufer holt ab"_s);  // what was typed is kept for the next try
@@ -228,14 +229,14 @@ TEST_F(OnServer, AnEarlierDatabaseGetsItsJournalAtTheFirstConnection) {
         d.execute(u"drop table Belegkette"_s);
         d.execute(u"update gd_schema set version = 7"_s);
     }
-    const Store next{db + u"&application_name=naechster_start"_s, gsStandardUser};  // a connection of its own
+    const Store next{db + u"&application_name=naechster_start"_s, gSettings.StandardUser};  // a connection of its own
     EXPECT_EQ(balanceText(loadAccountByNr(next, u"4801"_s).value().Saldo), u"Ausgeglichen"_s);
     const TradeAccount a = loadAccountByNr(next, u"4802"_s).value();
     EXPECT_EQ(balanceText(a.Saldo), u"Offen: 15,40 €"_s);
     ASSERT_EQ(a.Buchungen.size(), 2);
     EXPECT_EQ(a.Buchungen[1].Tag, QDate(2026, 12, 6));
-    Recordset v = Database::open(next.file).OpenRecordset(u"select max(version) as n from gd_schema"_s);
-    EXPECT_EQ(v.value(u"n"_s).toInt(), kSchemaVersion);
+    Database version = Database::open(next.file);
+    EXPECT_EQ(test::firstNumber(version, u"select max(version) from gd_schema"_s), kSchemaVersion);
     // Its entries are as unchangeable as the file's; the invoice is the first link of the chain.
     EXPECT_THROW(Database::open(next.file).execute(u"update Buchungen set Cent = 0"_s), RunError);
     const Result<DocumentCheck> chained = checkDocuments(next.file);
@@ -260,7 +261,7 @@ TEST_F(OnServer, FromAFileToTheServerAndBackEverythingIsEqual) {
     EXPECT_TRUE(there.value().contains(u"Zeilen in Auktionen: 4"_s)) << there.value().join(u"\n"_s).toStdString();
     EXPECT_TRUE(there.value().contains(u"Summe der Teilzahlungen (Cent): 4936"_s));
     EXPECT_EQ(listOf(server), listOf(file));
-    EXPECT_EQ(searchAuktionsListe(server, gsStandardUser, u"Oeztuerk"_s).value().size(), 1);
+    EXPECT_EQ(searchAuktionsListe(Store{server, gSettings.StandardUser}, u"Oeztuerk"_s).value().size(), 1);
     // Into a server that holds trades already: refused, nothing added.
     const Result<QStringList> again = copyDatabase(file, server);
     ASSERT_FALSE(again.ok());
@@ -270,8 +271,10 @@ TEST_F(OnServer, FromAFileToTheServerAndBackEverythingIsEqual) {
     ASSERT_TRUE(home.ok()) << home.error().message().toStdString();
     EXPECT_EQ(home.value(), there.value());
     EXPECT_EQ(listOf(back), listOf(file));
-    Recordset pdf = Database::open(back).OpenRecordset(u"select Pdf from Rechnungen"_s);
-    EXPECT_EQ(pdf.value(u"Pdf"_s).toByteArray(), kPdfBytes);
+    Database backDb = Database::open(back);
+    EXPECT_EQ(
+        backDb.firstRow(u"select Pdf from Rechnungen"_s, {}, [](const DbRow& r) { return r.value(0).toByteArray(); }),
+        kPdfBytes);
     QFile source(file);
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     EXPECT_EQ(source.readAll(), before);  // the source is only read

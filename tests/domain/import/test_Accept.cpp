@@ -17,13 +17,13 @@ protected:
         app.write(u"bin/gaveldesk.ini"_s, shippedKeywords());
         subInitApp();
         gsDataSource = db;
-        gsStandardUser = gsEbayName = u"gavel_haendler"_s;
+        gSettings.StandardUser = gSettings.Username = u"gavel_haendler"_s;
     }
     ImportRecords parsed(const QString& file, const QString& nr = QString()) {
         QString text = *readMailFile(test::dataFile(u"mails/"_s + file));
         if (!nr.isEmpty()) text.replace(u"1234567890"_s, nr);
         ImportRecords r;
-        parseMail(r, normalizeMailText(text));
+        parseMail(rulesInForce(), r, normalizeMailText(text));
         EXPECT_TRUE(r.acceptable);
         return r;
     }
@@ -79,12 +79,12 @@ TEST_F(Accept, FailureStoresNothingAndKeepsTheRecords) {
 TEST_F(Accept, BatchAnswersNoToEveryQuestion) {
     const Store store = currentStore();
     const QString dir = test::dataFile(u"mails/"_s);
-    EXPECT_TRUE(importMailFile(dir + u"verkauf.txt"_s, &store).stored);
-    const FileImport twice = importMailFile(dir + u"verkauf.txt"_s, &store);
+    EXPECT_TRUE(importMailFile(rulesInForce(), dir + u"verkauf.txt"_s, &store).stored);
+    const FileImport twice = importMailFile(rulesInForce(), dir + u"verkauf.txt"_s, &store);
     EXPECT_FALSE(twice.stored);
     EXPECT_EQ(twice.refusal, kDuplicateQuestion);
     QStringList messages;
-    const FileImport none = importMailFile(dir + u"keine_ebay_email.txt"_s, &store, nullptr, &messages);
+    const FileImport none = importMailFile(rulesInForce(), dir + u"keine_ebay_email.txt"_s, &store, nullptr, &messages);
     EXPECT_EQ(none.refusal, u"Die Zwischenablage enthält keine ebay Email"_s);
     EXPECT_EQ(messages, QStringList{none.refusal});
     EXPECT_EQ(auctions(), 1);

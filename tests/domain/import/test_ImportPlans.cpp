@@ -65,17 +65,17 @@ TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
     app.write(QStringLiteral("bin/gaveldesk.ini"), shippedKeywords());
     subInitApp();
     gsDataSource = db;
-    gsStandardUser = gsEbayName = QStringLiteral("gavel_haendler");
+    gSettings.StandardUser = gSettings.Username = QStringLiteral("gavel_haendler");
     const QString mails = test::dataFile(QStringLiteral("mails/"));
     const Store store = currentStore();
-    ASSERT_TRUE(importMailFile(mails + QStringLiteral("verkauf.txt"), &store).stored);
+    ASSERT_TRUE(importMailFile(rulesInForce(), mails + QStringLiteral("verkauf.txt"), &store).stored);
     sqlite3* handle = Database::open(db).handle();
     const QStringList run = statementsOf(handle, [&] {
         for (const char* file : {"verkauf.txt", "kauf.txt", "sofortkauf_verkauf.txt"}) {
             QString text = *readMailFile(mails + QString::fromUtf8(file));
             text.replace(QStringLiteral("1234567890"), QStringLiteral("777"));
             ImportRecords r;
-            parseMail(r, normalizeMailText(text));
+            parseMail(rulesInForce(), r, normalizeMailText(text));
             ASSERT_TRUE(checkImport(currentStore(), r).ok());
             ASSERT_TRUE(acceptImport(currentStore(), r, ImportChoices{false, true}).ok())
                 << file;  // grouped with the open sale
@@ -89,9 +89,14 @@ TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
         {"select 1 from auktionen where auktionsnr = ?", "Auktionen_User_AuktionsNr"},
         {"select 1 from auktionen indexed by auktionen_user_ebayname", "Auktionen_User_ebayName"},
         {"select 1 from auktionen where auktionsid = ?", "Auktionen_AuktionsID"},
-        {"select * from kunden where ebayname = ?", "Kunden_User_ebayName"},
+        {"select kundennr, name, strasse, ort, land, email, ebayname, kunde, lieferant from kunden where ebayname = ?",
+         "Kunden_User_ebayName"},
         {"select kundennr from kunden where standarduser = ? and ebayname = ?", "Kunden_User_ebayName"},
-        {"select * from auktionen where ebayname = ? and bezahlt = 0", "Auktionen_User_ebayName"},
+        {"select rowid from auktionen where ebayname = ? and bezahlt = 0", "Auktionen_User_ebayName"},
+        // What an update finds stored before it writes the columns that differ.
+        {"select gruppenid,kundennr from auktionen where rowid=?", "INTEGER PRIMARY KEY"},
+        {"select name,strasse,ort,land,email,ebayname,kunde,lieferant,standarduser from kunden where rowid=?",
+         "INTEGER PRIMARY KEY"},
         {"update auktionen set", "INTEGER PRIMARY KEY"},
         {"update kunden set", "INTEGER PRIMARY KEY"},
         {"insert into suche (docid, text) select docid, text from suchquelle where docid = ?", "INTEGER PRIMARY KEY"},
@@ -109,7 +114,7 @@ TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
     int checked = 0;
     for (const QString& sql : run) {
         const QString plan = textsOf(handle, "EXPLAIN QUERY PLAN " + sql.toUtf8(), 3).join(QLatin1Char('\n'));
-        // A record set reads the row numbers too.
+        // A statement that reads the row numbers too reads them first.
         const QString shape = sql.simplified()
                                   .toLower()
                                   .remove(QLatin1Char('"'))
@@ -117,8 +122,6 @@ TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
         // Writes a new row, or a transaction; or the search index's own upkeep inside SQLite.
         if (!plan.contains(QStringLiteral("TABLE")) || sql.contains(QStringLiteral("'main'.'Suche_"))) continue;
         SCOPED_TRACE(sql.toStdString() + "\n" + plan.toStdString());
-        // A new row's statement that reads no rows: "where 0 = 1" of an empty record set.
-        if (shape.endsWith(QStringLiteral("where 0 = 1"))) continue;
         const auto* m = std::find_if(std::begin(meant), std::end(meant),
                                      [&](const auto& e) { return shape.startsWith(QString::fromUtf8(e.begins)); });
         if (m == std::end(meant)) {

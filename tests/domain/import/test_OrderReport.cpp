@@ -5,8 +5,8 @@
 #include <QFile>
 
 #include "base/codepage.h"
-#include "domain/db/LoadSave.h"
 #include "domain/import/OrderReport.h"
+#include "domain/trade/LoadSave.h"
 #include "support/DbTestShared.h"
 #include "support/ShippedProfiles.h"
 
@@ -17,7 +17,7 @@ using namespace Qt::StringLiterals;
 
 class Orders : public test::DbTest {
 protected:
-    Store st() const { return Store{db, gsStandardUser}; }
+    Store st() const { return Store{db, gSettings.StandardUser}; }
 };
 
 TEST_F(Orders, ReadTwiceNothingDoubledNothingOverwritten) {
@@ -39,7 +39,8 @@ TEST_F(Orders, ReadTwiceNothingDoubledNothingOverwritten) {
     // First as UTF-8; then as a spreadsheet saves it in Windows-1252, where "č" cannot be.
     for (const bool ansi : {false, true}) {
         SCOPED_TRACE(ansi);
-        const Result<OrderReport> r = parseOrderReport(ansi ? win::toAnsi(csv) : csv.toUtf8(), test::shippedProfiles());
+        const Result<OrderReport> r = parseOrderReport(ansi ? win::toAnsi(csv) : csv.toUtf8(), test::shippedProfiles(),
+                                                       mainPlatform(currentSettings()));
         ASSERT_TRUE(r.ok()) << r.error().message().toStdString();
         ASSERT_EQ(r.value().orders.size(), 2);
         ASSERT_EQ(r.value().notRead.size(), 1);
@@ -60,12 +61,12 @@ TEST_F(Orders, ReadTwiceNothingDoubledNothingOverwritten) {
     }
     EXPECT_EQ(auctions(), 2);
     tKunde stored;
-    ASSERT_TRUE(funLoadKunde(currentStore(), stored, u"ana_k"_s).value());
+    ASSERT_TRUE(test::into(stored, funLoadKunde(currentStore(), u"ana_k"_s)).value());
     EXPECT_EQ(stored.Strasse, u"Ilica 12; Hinterhaus"_s);
     EXPECT_EQ(stored.Ort, u"12345 Berlin"_s);  // shown, not overwritten
     EXPECT_EQ(stored.Email, u"ana.x7@members.plattform.example"_s);
     tKunde bo;
-    ASSERT_TRUE(funLoadKunde(currentStore(), bo, u"bo_n"_s).value());
+    ASSERT_TRUE(test::into(bo, funLoadKunde(currentStore(), u"bo_n"_s)).value());
     EXPECT_EQ(bo.Ort, u"11122 Stockholm"_s);
     EXPECT_EQ(count(u"select count(*) as n from Auktionen where AuktionsNr = '4712' and Betrag = '45,00' and "
                     "Titel = 'Lampe \"Eos\"'"_s),
@@ -94,7 +95,8 @@ TEST_F(Orders, WhatAMailsImportRefusesIsNotCreated) {
             u"12-%1;48%1;kaeufer%1;Käufer %1;Weg 1;10115;Berlin;Deutschland;k%1@example.de;Ding;%2;%3;4,90;"
             "05.12.2026\r\n"_s.arg(++n)
                 .arg(QString::fromUtf8(c.price), QString::fromLatin1(c.quantity));
-    const Result<OrderReport> r = parseOrderReport(csv.toUtf8(), test::shippedProfiles());
+    const Result<OrderReport> r =
+        parseOrderReport(csv.toUtf8(), test::shippedProfiles(), mainPlatform(currentSettings()));
     ASSERT_TRUE(r.ok()) << r.error().message().toStdString();
     const Result<OrderOutcome> done = applyOrderReport(st(), r.value());
     ASSERT_TRUE(done.ok()) << done.error().message().toStdString();

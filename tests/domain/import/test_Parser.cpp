@@ -8,7 +8,6 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
-#include "domain/db/Trade.h"
 #include "domain/import/Accept.h"
 #include "domain/import/BatchImport.h"
 #include "domain/import/Extract.h"
@@ -17,6 +16,7 @@
 #include "domain/import/Parser.h"
 #include "domain/settings/Keywords.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/trade/Trade.h"
 #include "support/ResultAssert.h"
 #include "support/TestApp.h"
 
@@ -38,7 +38,7 @@ protected:
     TestApp app{true};
     void SetUp() override {
         subInitApp();
-        gsEbayName = u"gavel_haendler"_s;
+        gSettings.Username = u"gavel_haendler"_s;
     }
     void addRules(const QByteArray& rules) {
         app.write(u"bin/gaveldesk.ini"_s, app.read(u"bin/gaveldesk.ini"_s) + "\r\n" + rules);
@@ -90,7 +90,7 @@ TEST_F(Parse, EverySampleFully) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         ImportRecords r;
-        const ParseResult parsed = parseMail(r, mail(QString::fromUtf8(c.file)));
+        const ParseResult parsed = parseMail(rulesInForce(), r, mail(QString::fromUtf8(c.file)));
         EXPECT_EQ(parsed.kind, c.kind);
         EXPECT_TRUE(parsed.message.isEmpty()) << parsed.message.toStdString();
         EXPECT_TRUE(r.acceptable);
@@ -126,9 +126,9 @@ TEST_F(Parse, Refusals) {
         {noNames, u"gavel_haendler"_s, notTheUser},
     };
     for (const auto& c : cases) {
-        gsEbayName = c.ebayName;
+        gSettings.Username = c.ebayName;
         ImportRecords r;
-        EXPECT_EQ(parseMail(r, c.text).message, c.message);
+        EXPECT_EQ(parseMail(rulesInForce(), r, c.text).message, c.message);
         EXPECT_FALSE(r.acceptable);
         EXPECT_EQ(r.oAuktion.AuktionsNr, QString());
         EXPECT_EQ(r.oKunde.ebayName, QString());
@@ -147,7 +147,7 @@ TEST_F(Parse, RecognitionOrder) {
         {"hat am ... nichts", MailKind::Keine},
         {"Kontaktinformationen des Verkaeufers:", MailKind::Kauf},
     };
-    for (const auto& c : cases) EXPECT_EQ(recogniseMail(QString::fromUtf8(c.text)), c.kind) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(recogniseMail(rulesInForce(), QString::fromUtf8(c.text)), c.kind) << c.text;
 }
 
 // A platform of our own invention; its mails share no phrase with the built-in recognition.
@@ -186,10 +186,10 @@ using Recognition = Parse;
 // Another platform's mails are read by a section of the keyword file alone.
 TEST_F(Recognition, AnotherPlatformByRulesOnly) {
     ImportRecords before;
-    EXPECT_EQ(parseMail(before, QString::fromUtf8(kKiezmarktMail)).kind, MailKind::Keine);
+    EXPECT_EQ(parseMail(rulesInForce(), before, QString::fromUtf8(kKiezmarktMail)).kind, MailKind::Keine);
     addRules(kKiezmarktRules);
     ImportRecords r;
-    const ParseResult p = parseMail(r, QString::fromUtf8(kKiezmarktMail));
+    const ParseResult p = parseMail(rulesInForce(), r, QString::fromUtf8(kKiezmarktMail));
     EXPECT_EQ(p.kind, MailKind::Verkauf);
     EXPECT_TRUE(p.message.isEmpty());
     EXPECT_EQ(r.sektion, u"Verkauf Kiezmarkt"_s);
@@ -212,7 +212,7 @@ TEST_F(Recognition, AnotherPlatformByRulesOnly) {
 
     // The platform's own mails still go by the built-in phrases.
     ImportRecords own;
-    EXPECT_EQ(parseMail(own, mail(u"verkauf.txt"_s)).kind, MailKind::Verkauf);
+    EXPECT_EQ(parseMail(rulesInForce(), own, mail(u"verkauf.txt"_s)).kind, MailKind::Verkauf);
     EXPECT_EQ(own.sektion, u"Verkauf"_s);
     EXPECT_TRUE(own.erkennung.startsWith(u"eingebaut"_s));
     EXPECT_EQ(own.oKunde.ebayName, u"mueller_hans"_s);
@@ -237,18 +237,19 @@ TEST_F(Recognition, LinesInFileOrder) {
     };
     for (const auto& c : cases) {
         ImportRecords r;
-        EXPECT_EQ(parseMail(r, QString::fromUtf8(c.text)).kind, c.kind) << c.text;
+        EXPECT_EQ(parseMail(rulesInForce(), r, QString::fromUtf8(c.text)).kind, c.kind) << c.text;
         EXPECT_EQ(r.sektion, QString::fromUtf8(c.section)) << c.text;
     }
-    ASSERT_EQ(gaSektionen.size(), 6u);
-    EXPECT_EQ(gaSektionen[3].name, u"Sofortkauf Zweit"_s);
+    ASSERT_EQ(gRules.sections.size(), 6u);
+    EXPECT_EQ(gRules.sections[3].name, u"Sofortkauf Zweit"_s);
 
     // [Kauf] with a line of its own: "Sie haben am" alone no longer makes a purchase.
     app.write(u"bin/gaveldesk.ini"_s,
               app.read(u"bin/gaveldesk.ini"_s).replace("[Kauf]", "[Kauf]\r\n#Erkennung#=Sie haben ersteigert"));
     subGetFelder();
     ImportRecords r;
-    EXPECT_EQ(parseMail(r, u"Sie haben am 1.1. ... Kontaktinformationen des Käufers:"_s).kind, MailKind::Verkauf);
+    EXPECT_EQ(parseMail(rulesInForce(), r, u"Sie haben am 1.1. ... Kontaktinformationen des Käufers:"_s).kind,
+              MailKind::Verkauf);
 }
 
 TEST_F(Recognition, FaultyLinesAreNamed) {
@@ -260,7 +261,7 @@ TEST_F(Recognition, FaultyLinesAreNamed) {
     ASSERT_EQ(messages.size(), 2) << messages.join(u'|').toStdString();
     EXPECT_EQ(messages[0], u"Fehler beim Lesen von: #Erkennung#="_s);
     EXPECT_TRUE(messages[1].contains(u"[Kauf Ohne]"_s));
-    EXPECT_EQ(gaKauf.size(), 1u);  // the faulty line is no rule row
+    EXPECT_EQ(gRules.kauf.size(), 1u);  // the faulty line is no rule row
 }
 
 TEST_F(Parse, SecondRuleFillsWhatTheFirstMissedAndNoDateMeansToday) {
@@ -269,7 +270,8 @@ TEST_F(Parse, SecondRuleFillsWhatTheFirstMissedAndNoDateMeansToday) {
                          "Nr:/=Auktionen/ArtikelNr\r\nVersand:/EUR=Auktionen/Versandkosten\r\n"_s));
     subGetFelder();
     ImportRecords r;
-    parseMail(r, u"Kontaktinformationen des Käufers:\r\nNr: 77\r\nPreis: 12,50 EUR\r\nVersand: 4,90 EUR\r\n"_s);
+    parseMail(rulesInForce(), r,
+              u"Kontaktinformationen des Käufers:\r\nNr: 77\r\nPreis: 12,50 EUR\r\nVersand: 4,90 EUR\r\n"_s);
     EXPECT_EQ(r.oAuktion.Preis, u"12,50"_s);
     EXPECT_EQ(r.oAuktion.EndeDatum, u"04.12.2026"_s);  // the test clock's today
     EXPECT_EQ(r.oAuktion.Versandinfos, u"EUR 4,90"_s);
@@ -281,7 +283,7 @@ TEST_F(Parse, BadInputNeverCrashes) {
     const QString huge = QString(10 << 20, QLatin1Char('x')) + u"Sofort-Kaufen"_s;
     for (const QString& t : {garbage, huge, QString()}) {
         ImportRecords r;
-        parseMail(r, normalizeMailText(t));
+        parseMail(rulesInForce(), r, normalizeMailText(t));
         EXPECT_FALSE(r.acceptable);
     }
 }
@@ -383,10 +385,10 @@ TEST(funGetData, CutsBetweenMarkers) {
         {"", "", "", ""},
     };
     for (const auto& c : cases) {
-        QString end = QString::fromUtf8(c.end);
-        EXPECT_EQ(funGetData(QString::fromUtf8(c.text), QString::fromUtf8(c.key), end).toStdString(), c.expected)
+        EXPECT_EQ(
+            funGetData(QString::fromUtf8(c.text), QString::fromUtf8(c.key), QString::fromUtf8(c.end)).toStdString(),
+            c.expected)
             << c.text;
-        EXPECT_EQ(end, *c.end ? QString::fromUtf8(c.end) : u"\r\n"_s);  // an empty end becomes CR LF for the caller
     }
 }
 
@@ -496,7 +498,7 @@ protected:
     QByteArray parsed(const QString& path) {
         ImportRecords r;
         QStringList messages;
-        const FileImport f = importMailFile(path, nullptr, &r, &messages);
+        const FileImport f = importMailFile(rulesInForce(), path, nullptr, &r, &messages);
         return QJsonDocument(recordsToJson(f.kind, r, messages)).toJson();
     }
 };

@@ -7,10 +7,10 @@
 #include <QUrlQuery>
 
 #include "base/Money.h"
-#include "domain/db/Parcel.h"
 #include "domain/mail/MailComposer.h"
 #include "domain/mail/MailSender.h"
 #include "domain/mail/modVorlagen.h"
+#include "domain/trade/Parcel.h"
 #include "support/DbTestShared.h"
 #include "support/FakeMailSender.h"
 
@@ -19,6 +19,13 @@ namespace {
 
 using namespace Qt::StringLiterals;
 using test::single;
+
+// The single sale of a seller with this profile.
+MailComposer composerFor(const MailProfile& p) {
+    MailInputs in = single();
+    in.profile = p;
+    return MailComposer(in);
+}
 
 TEST(Vorlagen, FilesKindsAndNames) {
     test::TestApp app(true);
@@ -29,7 +36,7 @@ TEST(Vorlagen, FilesKindsAndNames) {
     EXPECT_EQ(templateReminderLevels(true, false), (QList<int>{0, 0, 0}));
     // grouped to a supplier: names from "z", body from w0.dat
     EXPECT_TRUE(Read_Protokoll_Version(u"0"_s, true, true).contains(u"ich habe bei Ihnen folgende Artikel"_s));
-    EXPECT_EQ(gsVorlagenDatei, app.file(u"bin/w0.dat"_s));
+    EXPECT_EQ(templateFile(u"0"_s, true, true), app.file(u"bin/w0.dat"_s));
     EXPECT_EQ(templateSubject(true, true, 0), u"Meine Käufe bei Ihnen"_s);
     // Every catalogue entry has its body; an ungrouped one leaves no placeholder, a purchase's names the seller.
     MailInputs in = single();
@@ -47,16 +54,15 @@ TEST(Vorlagen, FilesKindsAndNames) {
             }
     app.write(u"bin/y2.dat"_s, "A\r\nB");
     EXPECT_EQ(Read_Protokoll_Version(u"2"_s, true, false), u"A\r\nB\r\n"_s);
-    const QString before = gsVorlagenDatei;
     EXPECT_EQ(Read_Protokoll_Version(u"9"_s, true, false), QString());
-    EXPECT_EQ(gsVorlagenDatei, before);  // a missing file changes nothing
-    EXPECT_TRUE(test::ok(WriteRTF(u"neu\r\nZeile"_s)));
+    EXPECT_EQ(templateFile(u"9"_s, true, false), QString());
+    EXPECT_TRUE(test::ok(WriteRTF(templateFile(u"2"_s, true, false), u"neu\r\nZeile"_s)));
     EXPECT_EQ(app.read(u"bin/y2.dat"_s), QByteArray("neu\r\nZeile"));
     EXPECT_EQ(setExtension(u"C:/a.b/vorlage.txt"_s, u".datV"_s), u"C:/a.b/vorlage.datV"_s);
     EXPECT_EQ(setExtension(u"/home/max.mustermann/brief"_s, u".dat"_s), u"/home/max.mustermann/brief.dat"_s);
     EXPECT_EQ(setExtension(u"brief"_s, u".datV"_s), u"brief.datV"_s);
-    gsVorlagenDatei = app.file(u"kein/ordner/x.datV"_s);
-    EXPECT_TRUE(test::failure(WriteRTF(u"x"_s)).startsWith(u"Die Vorlage kann nicht"_s));
+    EXPECT_TRUE(
+        test::failure(WriteRTF(app.file(u"kein/ordner/x.datV"_s), u"x"_s)).startsWith(u"Die Vorlage kann nicht"_s));
 }
 
 // Every shipped template signs with the seller's name from the options; a template of an
@@ -64,9 +70,10 @@ TEST(Vorlagen, FilesKindsAndNames) {
 TEST(Vorlagen, EveryTemplateSignsTheSameWay) {
     test::TestApp app(true);
     subInitApp();
-    gsStandardUser = u"gavel_haendler"_s;
-    gsKontoinhaber = u"Jürgen Großmann"_s;
-    const MailComposer c(single());
+    MailProfile p;
+    p.member = u"gavel_haendler"_s;
+    p.holder = u"Jürgen Großmann"_s;
+    const MailComposer c = composerFor(p);
     for (bool l : {false, true})
         for (bool g : {false, true})
             for (int i = 0; i < templateNames(l, g).size(); ++i) {
@@ -77,35 +84,36 @@ TEST(Vorlagen, EveryTemplateSignsTheSameWay) {
             }
     EXPECT_EQ(c.fillBody(u"Käufe bei [#StandardUser#]\r\nViele Grüße,\r\n[#StandardUser#]"_s),
               u"Käufe bei gavel_haendler\r\nViele Grüße,\r\nJürgen Großmann"_s);
-    gsKontoinhaber.clear();
-    EXPECT_EQ(c.fillBody(u"Gruß\n[#StandardUser#]"_s), u"Gruß\ngavel_haendler"_s);
+    p.holder.clear();
+    EXPECT_EQ(composerFor(p).fillBody(u"Gruß\n[#StandardUser#]"_s), u"Gruß\ngavel_haendler"_s);
 }
 
 TEST(MailComposer, PlaceholdersInsuredSentenceFooterAndPreselection) {
     test::TestApp app(false);
-    gsStandardUser = u"gavel_haendler"_s;
-    gsKontonummer = u"123"_s;
-    MailComposer c(single());
+    MailProfile p;
+    p.member = u"gavel_haendler"_s;
+    p.kontonummer = u"123"_s;
+    p.insuredShipping = u"0.00"_s;
+    MailComposer c = composerFor(p);
     const QString sentence =
         u"Falls Sie einen versicherten Versand per Postpaket wünschen, so betragen die "
         "Versandkosten [#versicherterversand#] EUR."_s;
-    gsVersicherterVersand = u"0.00"_s;
     EXPECT_EQ(c.fillBody(u"Hallo [#ebaynameto#], [#Preis#]+[#Versand#]=[#Gesamtbetrag#] auf [#Kontonummer#]. "_s +
                          sentence + u" [#ArtikelGroupText#]"_s),
               u"Hallo Hans Müller, 24,50+4,90=29,40 auf 123.  [#ArtikelGroupText#]"_s);
     // A paragraph of its own leaves one blank line, not three; the seller signs with a name.
     EXPECT_EQ(c.fillBody(u"EUR\r\n\r\n"_s + sentence + u"\r\n\r\nBitte\r\n[#Signatur#]"_s),
               u"EUR\r\n\r\nBitte\r\ngavel_haendler"_s);
-    gsKontoinhaber = u"Jürgen Großmann"_s;
-    EXPECT_TRUE(c.fillBody(u"[#Signatur#]"_s) == gsKontoinhaber);
-    gsKontoinhaber.clear();
-    gsVersicherterVersand = u"4.90"_s;
-    EXPECT_TRUE(c.fillBody(sentence).contains(u"Versandkosten 4.90 EUR."_s));
+    MailProfile holder = p;
+    holder.holder = u"Jürgen Großmann"_s;
+    EXPECT_EQ(composerFor(holder).fillBody(u"[#Signatur#]"_s), u"Jürgen Großmann"_s);
+    MailProfile insured = p;
+    insured.insuredShipping = u"4.90"_s;
+    EXPECT_TRUE(composerFor(insured).fillBody(sentence).contains(u"Versandkosten 4.90 EUR."_s));
     EXPECT_EQ(c.fillSubject(u"[#Artikelnummer#]: [#Bezeichnung#] bei [#StandardUser#] [#Preis#]"_s),
               u"1234567890: Kaffeemühle bei gavel_haendler [#Preis#]"_s);
 
     // The footer is part of what the form shows, so nothing is added on the way out.
-    gbFusszeile = true;
     const QString shown = c.shownBody(u"Zeile 1\r\nZeile\t2"_s);
     EXPECT_EQ(shown,
               u"Zeile 1\r\nZeile\t2\r\n\r\n-INFO-\r\nDiese E-Mail wurde mit dem Orvo Gaveldesk 2005 "
@@ -113,9 +121,9 @@ TEST(MailComposer, PlaceholdersInsuredSentenceFooterAndPreselection) {
     EXPECT_EQ(c.shownBody(shown), shown);  // no second footer
     EXPECT_EQ(c.shownBody(u"a"_s + mailFooter()), u"a"_s + mailFooter());
     EXPECT_EQ(c.finalBody(u"a%0D%0Ab"_s), u"a\r\nb"_s);
-    gbFusszeile = false;
-    EXPECT_EQ(c.shownBody(u"Zeile 1"_s), u"Zeile 1"_s);
-    gbFusszeile = true;
+    MailProfile without = p;
+    without.footer = false;
+    EXPECT_EQ(composerFor(without).shownBody(u"Zeile 1"_s), u"Zeile 1"_s);
     // The shipped sale catalogue: four templates, then the two reminders.
     const QList<int> ladder{0, 0, 0, 0, 1, 2}, noReminders{0, 0, 0, 0}, shortList{0, 0};
     struct Pre {
@@ -127,7 +135,7 @@ TEST(MailComposer, PlaceholdersInsuredSentenceFooterAndPreselection) {
     };
     // The template after each step; a purchase's catalogue has three entries.
     const QList<int> purchase{0, 0, 0}, groupSale{0, 0, 0, 1, 2};
-    for (const Pre& p :
+    for (const Pre& pre :
          {Pre{"", false, 0, &ladder, 0}, Pre{"Bestätigt", false, 0, &ladder, 0}, Pre{"Bezahlt", false, 0, &ladder, 1},
           Pre{"Versendet", false, 0, &ladder, 2}, Pre{"Bewertung erhalten", false, 0, &ladder, 3},
           Pre{"Bewertet", false, 0, &ladder, 3}, Pre{"Abgeschlossen", false, 0, &ladder, 3},
@@ -138,16 +146,15 @@ TEST(MailComposer, PlaceholdersInsuredSentenceFooterAndPreselection) {
           Pre{"", true, 7, &ladder, 5}, Pre{"Versendet", true, 0, &noReminders, 2},
           Pre{"Versendet", false, 0, &shortList, 1}}) {
         MailInputs in = single();
-        in.sStatus = QString::fromUtf8(p.status);
-        in.bUeberfaellig = p.overdue;
-        in.iMahnstufe = p.sent;
-        EXPECT_EQ(MailComposer(in).preselection(*p.levels), p.entry) << p.status << " sent " << p.sent;
+        in.sStatus = QString::fromUtf8(pre.status);
+        in.bUeberfaellig = pre.overdue;
+        in.iMahnstufe = pre.sent;
+        EXPECT_EQ(MailComposer(in).preselection(*pre.levels), pre.entry) << pre.status << " sent " << pre.sent;
     }
 }
 
 TEST(MailComposer, MailtoUrlForEverySwitchParsesBack) {
     test::TestApp app(false);
-    MailComposer c(single());
     // Names beyond Windows-1252 and characters that would end a field or the URL
     const QString body =
         u"Dzień dobry Łukasz,\r\n\tPreis: 24,50 € (5 % Rabatt) & Versand #4711?\r\n"
@@ -156,8 +163,10 @@ TEST(MailComposer, MailtoUrlForEverySwitchParsesBack) {
     for (int p20 : {0, 1})
         for (int nobody : {0, 1})
             for (bool copies : {false, true}) {
-                glProzent20 = p20;
-                glNobody = nobody;
+                MailProfile profile;
+                profile.spacesAsPercent20 = p20 == 1;
+                profile.bodyInMailto = nobody != 1;
+                const MailComposer c = composerFor(profile);
                 const QString url =
                     c.mailtoUrl(body, subject, copies ? u"cc@x.de"_s : QString(), copies ? u"bcc@x.de"_s : QString());
                 SCOPED_TRACE(url.toStdString());
@@ -179,15 +188,12 @@ TEST(MailComposer, MailtoUrlForEverySwitchParsesBack) {
                 const QUrlQuery query(QUrl(url).query(QUrl::FullyEncoded));
                 EXPECT_EQ(query.queryItemValue(u"subject"_s, QUrl::FullyDecoded), subject);
             }
-    glProzent20 = glNobody = 0;
 }
 
 // Over SMTP the partner is named as the salutation names him, without a line break
 // that would start a header of its own; the sender gets the copy the settings ask for.
 TEST(MailComposer, SmtpEnvelope) {
     test::TestApp app(false);
-    gsStandardUser = u"haendler"_s;
-    gsAbsender = u"shop@gavel.example"_s;
     struct Case {
         const char *typed, *name;
         int kopie;
@@ -202,13 +208,14 @@ TEST(MailComposer, SmtpEnvelope) {
     for (const Case& c : cases) {
         MailInputs in = single();
         in.sName = QString::fromUtf8(c.name);
-        glKopie = c.kopie;
+        in.profile.member = u"haendler"_s;
+        in.profile.sender = u"shop@gavel.example"_s;
+        in.profile.copyToSender = c.kopie == 1;
         const SmtpEnvelope e = MailComposer(in).smtpEnvelope(QString::fromUtf8(c.typed));
         EXPECT_EQ(e.from, u"haendler<shop@gavel.example>"_s);
         EXPECT_EQ(e.to, QString::fromUtf8(c.to)) << c.typed;
         EXPECT_EQ(e.copy, QString::fromUtf8(c.copy)) << c.typed;
     }
-    glKopie = 0;
 }
 
 class MailDb : public test::DbTest {};
@@ -263,8 +270,8 @@ QMap<QString, qint64> amountsIn(const QString& body, qint64* menge) {
 TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
     for (const QString& f : QDir(QStringLiteral(GD_RESOURCES_DIR "/bin")).entryList({u"*.dat"_s, u"Vorlagen.ini"_s}))
         QFile::copy(QStringLiteral(GD_RESOURCES_DIR "/bin/") + f, app.file(u"bin/"_s + f));
-    gsIBAN = u"DE89370400440532013000"_s;
-    gsKontoinhaber = u"Jörg Händler"_s;
+    gSettings.IBAN = u"DE89370400440532013000"_s;
+    gSettings.Kontoinhaber = u"Jörg Händler"_s;
     tKunde k = kunde(u"sammler"_s);
     tAuktion one = auktion(u"11"_s, u"sammler"_s, u"01.12.2026"_s);
     one.Preis = u"24,50"_s;
@@ -279,9 +286,9 @@ TEST_F(MailDb, EveryTemplateShowsPartsThatAddUpToTheStoredTotal) {
     store(one, k);
 
     const tAuktion stored = loaded(twoId);
-    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"sammler"_s)));
-    Result<MailInputs> singleIn =
-        mailInputsFor(currentStore(), stored, k, stored.Preis, stored.Versandkosten, stored.Betrag);
+    ASSERT_TRUE(test::found(test::into(k, funLoadKunde(currentStore(), u"sammler"_s))));
+    Result<MailInputs> singleIn = mailInputsFor(currentStore(), mailProfile(currentSettings()), stored, k, stored.Preis,
+                                                stored.Versandkosten, stored.Betrag);
     ASSERT_TRUE(test::ok(singleIn));
     const QString group = kundenNrOf(currentStore(), u"sammler"_s).value();
     ASSERT_TRUE(test::ok(saveGruppenID(currentStore(), group, u"sammler"_s)));
@@ -335,21 +342,26 @@ TEST_F(MailDb, FromTheSelectedAuctionAndItsPartner) {
     tKunde k = kunde(u"sammler"_s);
     const QString id = store(auktion(u"11"_s, u"sammler"_s), k);
     tAuktion a = loaded(id);
-    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"sammler"_s)));
-    Result<MailInputs> in = mailInputsFor(currentStore(), a, k, u"12,50"_s, u"4,90"_s, u"17,40"_s);
+    ASSERT_TRUE(test::found(test::into(k, funLoadKunde(currentStore(), u"sammler"_s))));
+    Result<MailInputs> in =
+        mailInputsFor(currentStore(), mailProfile(currentSettings()), a, k, u"12,50"_s, u"4,90"_s, u"17,40"_s);
     ASSERT_TRUE(test::ok(in));
     // not paid, no picker: no payment day, never "00:00:00"
     EXPECT_EQ(QStringList({in->sName, in->sEmail, in->sGesamtbetrag, in->sAuktionsID, in->sDatumBezahlt}).join(u'|'),
               QString(u"Hans Müller|sammler@example.de|17,40|"_s + id + u'|'));
-    EXPECT_EQ(mailInputsFor(currentStore(), a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, u"06.12.2026"_s);
+    EXPECT_EQ(mailInputsFor(currentStore(), mailProfile(currentSettings()), a, k, {}, {}, {}, QDate(2026, 12, 6))
+                  ->sDatumBezahlt,
+              u"06.12.2026"_s);
     a.Datum[2] = QDateTime(QDate(2026, 12, 5), QTime(0, 0));
-    EXPECT_EQ(mailInputsFor(currentStore(), a, k, {}, {}, {}, QDate(2026, 12, 6))->sDatumBezahlt, u"05.12.2026"_s);
+    EXPECT_EQ(mailInputsFor(currentStore(), mailProfile(currentSettings()), a, k, {}, {}, {}, QDate(2026, 12, 6))
+                  ->sDatumBezahlt,
+              u"05.12.2026"_s);
     EXPECT_FALSE(in->bGruppiert);
     ASSERT_TRUE(test::ok(saveGruppenID(currentStore(), k.KundenNr, u"sammler"_s)));
-    EXPECT_TRUE(mailInputsFor(currentStore(), loaded(id), k, {}, {}, {})->bGruppiert);
+    EXPECT_TRUE(mailInputsFor(currentStore(), mailProfile(currentSettings()), loaded(id), k, {}, {}, {})->bGruppiert);
     gsDataSource = app.file(u"fehlt.mdb"_s);
-    EXPECT_TRUE(
-        test::failure(mailInputsFor(currentStore(), a, k, {}, {}, {})).startsWith(u"Beim Laden der GruppenID"_s));
+    EXPECT_TRUE(test::failure(mailInputsFor(currentStore(), mailProfile(currentSettings()), a, k, {}, {}, {}))
+                    .startsWith(u"Beim Laden der GruppenID"_s));
 }
 
 // The parcel of a trade: stored with it, linked to the carrier's page, and
@@ -400,17 +412,21 @@ TEST_F(MailDb, ParcelTheShippedTemplateNamesTheParcelOrLeavesItsLinesOut) {
     tKunde k = kunde(u"k"_s, u"Seán O'Neill"_s);
     const QString id = store(auktion(u"1"_s, u"k"_s), k);
     const tAuktion a = loaded(id);
-    ASSERT_TRUE(test::found(funLoadKunde(currentStore(), k, u"k"_s)));
+    ASSERT_TRUE(test::found(test::into(k, funLoadKunde(currentStore(), u"k"_s))));
     const QString shipped = Read_Protokoll_Version(u"2"_s, false, false);
     ASSERT_TRUE(shipped.contains(u"[#SENDUNGSLINK#]"_s));
 
-    const QString without = MailComposer(mailInputsFor(currentStore(), a, k, {}, {}, {}).value()).fillBody(shipped);
+    const QString without =
+        MailComposer(mailInputsFor(currentStore(), mailProfile(currentSettings()), a, k, {}, {}, {}).value())
+            .fillBody(shipped);
     EXPECT_FALSE(without.contains(u"[#"_s)) << without.toStdString();
     EXPECT_FALSE(without.contains(u"Sendungsnummer"_s)) << without.toStdString();
     EXPECT_FALSE(without.contains(u"\r\n\r\n\r\n"_s)) << without.toStdString();
 
     ASSERT_TRUE(saveParcel(currentStore(), id, Parcel{u"DHL"_s, u"00340434161094042557"_s}).ok());
-    const QString with = MailComposer(mailInputsFor(currentStore(), a, k, {}, {}, {}).value()).fillBody(shipped);
+    const QString with =
+        MailComposer(mailInputsFor(currentStore(), mailProfile(currentSettings()), a, k, {}, {}, {}).value())
+            .fillBody(shipped);
     EXPECT_TRUE(with.contains(u"mit DHL unterwegs, die Sendungsnummer lautet 00340434161094042557."_s))
         << with.toStdString();
     EXPECT_TRUE(with.contains(u"verfolgen.html?piececode=00340434161094042557"_s));

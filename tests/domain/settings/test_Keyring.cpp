@@ -32,9 +32,9 @@ TEST(Keyring, PasswordWhereTheDesktopKeepsIt) {
     const QByteArray file = app.read(u"bin/config.ini"_s);
     EXPECT_EQ(file.contains("KennwortImSchluesselbund=Wahr"), service) << file.toStdString();
     EXPECT_EQ(readSmtpPassword().found, service);
-    gsKennwort.clear();
+    gSettings.Kennwort.clear();
     subInitApp();
-    EXPECT_EQ(gsKennwort, u"Brötchen 42"_s);  // from the keyring or from the file
+    EXPECT_EQ(gSettings.Kennwort, u"Brötchen 42"_s);  // from the keyring or from the file
     if (service) {
         // The file keeps an empty password line and nothing scrambled.
         EXPECT_TRUE(file.contains("\r\nKennwort=\r\n") || file.contains("\nKennwort=\n")) << file.toStdString();
@@ -52,7 +52,7 @@ TEST(Keyring, PasswordWhereTheDesktopKeepsIt) {
         EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains("KennwortImSchluesselbund=Wahr"));
         const QStringList messages = subInitApp();
         EXPECT_TRUE(messages.join(u' ').contains(u"Schlüsselbund"_s)) << messages.join(u' ').toStdString();
-        EXPECT_TRUE(gsKennwort.isEmpty());
+        EXPECT_TRUE(gSettings.Kennwort.isEmpty());
     }
     // A program without the keyring (the light command line) neither asks nor loses it.
     useKeyring({});

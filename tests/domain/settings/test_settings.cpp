@@ -127,9 +127,9 @@ TEST(SettingsTable, WrittenValuesReadBackAndForeignKeysStay) {
     EXPECT_EQ(back.Standardversandmail, want.Standardversandmail);
 
     setSettings(back);
-    EXPECT_EQ(gsEbayName, u"händler_neu"_s);
-    EXPECT_EQ(gsStandardUser, u"händler_neu"_s);
-    EXPECT_EQ(glSMTPPort, 587);
+    EXPECT_EQ(gSettings.Username, u"händler_neu"_s);
+    EXPECT_EQ(gSettings.StandardUser, u"händler_neu"_s);
+    EXPECT_EQ(gSettings.SMTPPort, 587);
     EXPECT_EQ(currentSettings().Kennwort, u"geheim€"_s);
 }
 
@@ -153,14 +153,14 @@ TEST(subInitApp, ASettingsFileAboveOneMegabyteIsRefusedAndAReloadSeesNewValues) 
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(app.file(u"bin/config.ini"_s)));
     EXPECT_TRUE(messages[0].contains(u"größer als 1 MB"_s));
-    EXPECT_EQ(gsSMTPServer, QString());
-    EXPECT_FALSE(gaVerkauf.empty());
+    EXPECT_EQ(gSettings.SMTPServer, QString());
+    EXPECT_FALSE(gRules.verkauf.empty());
     app.write(u"bin/config.ini"_s, "[Konto]\r\nSMTPServer=smtp.example.de\r\n");
     app.write(u"bin/gaveldesk.ini"_s, "[Verkauf]\r\nNur:/=Kunden/Name\r\n");
     EXPECT_TRUE(subInitApp().isEmpty());
-    EXPECT_EQ(gsSMTPServer, u"smtp.example.de"_s);
-    ASSERT_EQ(gaVerkauf.size(), 1u);
-    EXPECT_EQ(gaVerkauf[0].sKey, u"Nur:"_s);
+    EXPECT_EQ(gSettings.SMTPServer, u"smtp.example.de"_s);
+    ASSERT_EQ(gRules.verkauf.size(), 1u);
+    EXPECT_EQ(gRules.verkauf[0].sKey, u"Nur:"_s);
 }
 
 TEST(subInitApp, HandWrittenFileInMixedCase) {
@@ -174,11 +174,12 @@ TEST(subInitApp, HandWrittenFileInMixedCase) {
                                               Crypt(u"geheim"_s, kPasswordKey, true) +
                                               u"\r\nStandardBank=Sparkasse Köln\r\nversicherterVersand=6,90 €\r\n"_s));
     subInitApp();
-    EXPECT_EQ(QStringList({gsEbayName, gsStandardUser, gsHTTPLink2, gsSMTPServer, gsSMTPUser, gsKennwort, gsBank,
-                           gsVersicherterVersand})
+    EXPECT_EQ(QStringList({gSettings.Username, gSettings.StandardUser, gSettings.HTTPLink2, gSettings.SMTPServer,
+                           gSettings.Konto, gSettings.Kennwort, gSettings.Bank, gSettings.VersicherterVersand})
                   .join(u'|'),
               u"händler_01|händler_01|x|mail.example.de|haendler|geheim|Sparkasse Köln|6,90 €"_s);
-    EXPECT_EQ((QList<qint32>{glProzent20, glNobody, glSMTPPort, glKopie, glAuth, gbBrowser, gbStandardversandmail}),
+    EXPECT_EQ((QList<qint32>{gSettings.Prozent20, gSettings.Nobody, gSettings.SMTPPort, gSettings.Kopie, gSettings.Auth,
+                             gSettings.GavelBrowser, gSettings.Standardversandmail}),
               (QList<qint32>{1, 1, 587, 0, 1, 0, 0}));
     EXPECT_EQ(gsDataSource, u"/daten/auktionen.mdb"_s);  // used even though it does not exist
     // the domain moves both hosts and nothing else
@@ -194,12 +195,12 @@ TEST(subInitApp, EmptyValuesAndUnreadableTexts) {
               "[Konto]\r\nSMTPPort=\r\nKopie=abc\r\nStandardversandmail=vielleicht\r\nprozent20=ja\r\n"
               "Kennwort=nicht hex\r\n[Main]\r\nGavelBrowser=\r\n");
     subInitApp();
-    EXPECT_EQ(glSMTPPort, 0);  // present and empty: not the default; funCLng gives 0
-    EXPECT_EQ(glKopie, 0);
-    EXPECT_TRUE(gbStandardversandmail);  // neither Boolean nor number: the default holds
-    EXPECT_TRUE(gbBrowser);
-    EXPECT_EQ(glProzent20, 0);
-    EXPECT_EQ(gsKennwort, kCryptError);
+    EXPECT_EQ(gSettings.SMTPPort, 0);  // present and empty: not the default; funCLng gives 0
+    EXPECT_EQ(gSettings.Kopie, 0);
+    EXPECT_TRUE(gSettings.Standardversandmail);  // neither Boolean nor number: the default holds
+    EXPECT_TRUE(gSettings.GavelBrowser);
+    EXPECT_EQ(gSettings.Prozent20, 0);
+    EXPECT_EQ(gSettings.Kennwort, kCryptError);
 }
 
 TEST(funcGetDataSource, ConfiguredPathElseTheFileNextToTheProgram) {
@@ -226,11 +227,11 @@ protected:
     void load(const QString& ini) {
         app.write(u"bin/gaveldesk.ini"_s, test::ansi(ini));
         gsKeywordIni = app.file(u"bin/gaveldesk.ini"_s);
-        gaSofortkauf.clear();
-        gaKauf.clear();
-        gaVerkauf.clear();
-        gsVerkaeuferdaten = {};
-        gsKaeuferdaten = {};
+        gRules.sofortkauf.clear();
+        gRules.kauf.clear();
+        gRules.verkauf.clear();
+        gRules.verkaeuferdaten = {};
+        gRules.kaeuferdaten = {};
         messages = subGetFelder();
     }
     QStringList messages;
@@ -253,13 +254,13 @@ TEST_F(Rules, LoadsMarkersRulesAndSkipsSubjects) {
         "EUR/=Auktionen/Preis\r\nPreis:/EUR=Auktionen/Preis\r\n"
         "[Verkauf]\r\n; Kommentar\r\nKäufer:/=Kunden/ebayName\r\n"_s);
     EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(markers(gsVerkaeuferdaten), u"Daten des Verkäufers:|Daten des Käufers:|A:|B:"_s);
-    EXPECT_EQ(markers(gsKaeuferdaten), u"Daten des Käufers:|Ende|C:|D:"_s);
-    EXPECT_EQ(rows(gaSofortkauf), (QStringList{u"Verkäufer:||Lieferanten|ebayName"_s, u"Name:||xxx|Name"_s}));
+    EXPECT_EQ(markers(gRules.verkaeuferdaten), u"Daten des Verkäufers:|Daten des Käufers:|A:|B:"_s);
+    EXPECT_EQ(markers(gRules.kaeuferdaten), u"Daten des Käufers:|Ende|C:|D:"_s);
+    EXPECT_EQ(rows(gRules.sofortkauf), (QStringList{u"Verkäufer:||Lieferanten|ebayName"_s, u"Name:||xxx|Name"_s}));
     // in Kauf a marker line is an ordinary rule row; two rows for one field keep file order
-    EXPECT_EQ(rows(gaKauf), (QStringList{u"#Verkäuferdaten1#|Ende|Auktionen|Titel"_s, u"Preis: EUR||Auktionen|Preis"_s,
-                                         u"Preis:|EUR|Auktionen|Preis"_s}));
-    EXPECT_EQ(rows(gaVerkauf), QStringList{u"Käufer:||Kunden|ebayName"_s});
+    EXPECT_EQ(rows(gRules.kauf), (QStringList{u"#Verkäuferdaten1#|Ende|Auktionen|Titel"_s,
+                                              u"Preis: EUR||Auktionen|Preis"_s, u"Preis:|EUR|Auktionen|Preis"_s}));
+    EXPECT_EQ(rows(gRules.verkauf), QStringList{u"Käufer:||Kunden|ebayName"_s});
 }
 
 TEST_F(Rules, MalformedLinesSayWhichAndKeepWhatWasRead) {
@@ -269,20 +270,20 @@ TEST_F(Rules, MalformedLinesSayWhichAndKeepWhatWasRead) {
     ASSERT_EQ(messages.size(), 4);  // one message a faulty line
     EXPECT_EQ(messages[0], u"Fehler beim Lesen von: #Käuferdaten1#=NurStart"_s);
     EXPECT_EQ(messages[1], u"Fehler beim Lesen von: OhneGleich"_s);
-    EXPECT_EQ(markers(gsKaeuferdaten), u"NurStart|||"_s);
-    ASSERT_EQ(gaKauf.size(), 4u);
-    EXPECT_EQ(gaKauf[1].sKey, u"OhneSchraegstrich"_s);
-    EXPECT_EQ(gaKauf[1].sTabelle, u"Auktionen"_s);
-    EXPECT_EQ(rows(gaKauf).mid(2), (QStringList{u"Gut:||Auktionen|"_s, u"Richtig:||Auktionen|Titel"_s}));
+    EXPECT_EQ(markers(gRules.kaeuferdaten), u"NurStart|||"_s);
+    ASSERT_EQ(gRules.kauf.size(), 4u);
+    EXPECT_EQ(gRules.kauf[1].sKey, u"OhneSchraegstrich"_s);
+    EXPECT_EQ(gRules.kauf[1].sTabelle, u"Auktionen"_s);
+    EXPECT_EQ(rows(gRules.kauf).mid(2), (QStringList{u"Gut:||Auktionen|"_s, u"Richtig:||Auktionen|Titel"_s}));
 }
 
 TEST_F(Rules, MissingSectionKeepsTheTableAndMissingFileIsNoError) {
     load(u"[Kauf]\r\nA:/=Auktionen/Titel\r\n"_s);
-    ASSERT_EQ(gaKauf.size(), 1u);
+    ASSERT_EQ(gRules.kauf.size(), 1u);
     app.write(u"bin/gaveldesk.ini"_s, "[Verkauf]\r\nB:/=Kunden/Name\r\n");
     EXPECT_TRUE(subGetFelder().isEmpty());
-    EXPECT_EQ(gaKauf.size(), 1u);
-    EXPECT_EQ(gaVerkauf.size(), 1u);
+    EXPECT_EQ(gRules.kauf.size(), 1u);
+    EXPECT_EQ(gRules.verkauf.size(), 1u);
 }
 
 // Without a usable keyword file nothing is recognised: the user is told which file.
@@ -315,8 +316,8 @@ TEST_F(Rules, ManyLinesAndManyFaultsStayBounded) {
     ini += u"[Kauf]\r\n"_s;
     for (int i = 0; i < 500; ++i) ini += u"kaputt%1\r\n"_s.arg(i);
     load(ini);
-    EXPECT_EQ(gaVerkauf.size(), 10000u);
-    EXPECT_EQ(gaKauf.size(), 500u);
+    EXPECT_EQ(gRules.verkauf.size(), 10000u);
+    EXPECT_EQ(gRules.kauf.size(), 500u);
     EXPECT_LE(messages.size(), 10);  // not five hundred boxes
 }
 

@@ -40,18 +40,18 @@ protected:
         coreApp();
         ctlSMTPRelay::setReplyTimeoutSecs(5);
         ctlSMTPRelay::setExtraTrustedCertificate(QSslCertificate());
-        gsSMTPServer = u"127.0.0.1"_s;
-        glAuth = 0;
-        gsSMTPUser.clear();
-        gsKennwort.clear();
-        gsVerbindungssicherheit.clear();
-        gbKennwortUnverschluesselt = false;
-        glSMTPZeitlimit = 120;
+        gSettings.SMTPServer = u"127.0.0.1"_s;
+        gSettings.Auth = 0;
+        gSettings.Konto.clear();
+        gSettings.Kennwort.clear();
+        gSettings.Verbindungssicherheit.clear();
+        gSettings.KennwortUnverschluesselt = false;
+        gSettings.SMTPZeitlimit = 120;
     }
     static void login(const QString& password = u"geheim"_s) {
-        glAuth = 1;
-        gsSMTPUser = u"haendler"_s;
-        gsKennwort = password;
+        gSettings.Auth = 1;
+        gSettings.Konto = u"haendler"_s;
+        gSettings.Kennwort = password;
     }
     static QString body() {
         return u"subject: Zahlung erhalten – Kaffeemühle für 24,50 €\r\n"_s +
@@ -76,7 +76,7 @@ protected:
     }
     Status last;
     Status send(quint16 port) {
-        glSMTPPort = port;
+        gSettings.SMTPPort = port;
         return last = Send_SMTP(u"\"Gavel Händler\" <shop@gavel.example>"_s, u"Hans Müller <hans@example.de>"_s, body(),
                                 u"kopie@gavel.example"_s);
     }
@@ -97,7 +97,7 @@ TEST_F(Delivery, PlainServer) {
 TEST_F(Delivery, FilesArriveWholeBesideTheText) {
     test::LocalSmtpServer srv;
     ASSERT_TRUE(srv.start());
-    glSMTPPort = srv.port;
+    gSettings.SMTPPort = srv.port;
     QByteArray binary;
     for (int i = 0; i < 1000; ++i) binary += char(i * 7);  // every byte value, over many base64 lines
     const QList<MailAttachment> files = {
@@ -130,7 +130,7 @@ TEST_F(Delivery, AuthLoginRightAndWrongPassword) {
     EXPECT_FALSE(send(srv.port).ok());
     EXPECT_TRUE(test::failure(last).contains(u"Kennwort auch unverschlüsselt senden (unsicher)"_s))
         << test::failure(last).toStdString();
-    gbKennwortUnverschluesselt = true;
+    gSettings.KennwortUnverschluesselt = true;
     login(u"falsch"_s);
     EXPECT_FALSE(send(srv.port).ok());
     EXPECT_TRUE(test::failure(last).contains(u"535"_s)) << test::failure(last).toStdString();
@@ -197,15 +197,15 @@ TEST_F(Delivery, RefusedConnectionUnknownHostAndBrokenAddresses) {
     EXPECT_FALSE(send(test::freeLoopbackPort()).ok());  // nobody listens
     EXPECT_TRUE(test::failure(last).contains(u"hat die Verbindung auf Port"_s)) << test::failure(last).toStdString();
     EXPECT_FALSE(test::failure(last).contains(u"refused"_s));  // German alone
-    gsSMTPServer = u"gibt-es-nicht.invalid"_s;
+    gSettings.SMTPServer = u"gibt-es-nicht.invalid"_s;
     EXPECT_FALSE(send(25).ok());
     EXPECT_TRUE(test::failure(last).contains(u"gibt-es-nicht.invalid"_s)) << test::failure(last).toStdString();
     EXPECT_LT(t.elapsed(), 12000);
-    gsSMTPServer = u"127.0.0.1"_s;
+    gSettings.SMTPServer = u"127.0.0.1"_s;
     EXPECT_FALSE(direct(u"Gavel <shop@gavel.example"_s, u"h@x.de"_s).ok());
     EXPECT_TRUE(test::failure(last).contains(u"unvollständig"_s));
     EXPECT_FALSE(direct(u"shop@gavel.example"_s, u"Hans <h@x.de"_s).ok());
-    gsSMTPServer.clear();
+    gSettings.SMTPServer.clear();
     EXPECT_FALSE(direct(u"shop@gavel.example"_s, u"h@x.de"_s).ok());
     EXPECT_TRUE(test::failure(last).contains(u"kein SMTP-Server"_s));
 }
@@ -281,7 +281,7 @@ TEST_F(Delivery, NoServerCanHoldOrFloodASend) {
         BadServer bad(c.mode);
         ASSERT_NE(bad.port, 0) << c.mode;
         ctlSMTPRelay::setReplyTimeoutSecs(c.replySecs);
-        glSMTPZeitlimit = c.totalSecs;
+        gSettings.SMTPZeitlimit = c.totalSecs;
         const qint64 rssBefore = statusKb("VmRSS:");
         const bool peakCleared = clearPeak();
         QElapsedTimer t;

@@ -49,21 +49,21 @@ protected:
         ASSERT_TRUE(provider.start());
         ctlSMTPRelay::setReplyTimeoutSecs(5);
         ctlSMTPRelay::setExtraTrustedCertificate(provider.cert.certificate());
-        gsSMTPServer = u"127.0.0.1"_s;
-        glSMTPPort = provider.smtpPort;
-        gsVerbindungssicherheit = u"STARTTLS"_s;
-        glAuth = 1;
-        gsSMTPUser = kUser;
-        gsKennwort.clear();
-        gsAnmeldeverfahren = u"Microsoft"_s;
-        glSMTPZeitlimit = 60;
+        gSettings.SMTPServer = u"127.0.0.1"_s;
+        gSettings.SMTPPort = provider.smtpPort;
+        gSettings.Verbindungssicherheit = u"STARTTLS"_s;
+        gSettings.Auth = 1;
+        gSettings.Konto = kUser;
+        gSettings.Kennwort.clear();
+        gSettings.Anmeldeverfahren = u"Microsoft"_s;
+        gSettings.SMTPZeitlimit = 60;
     }
     void TearDown() override {
         forgetSignIn(u"Microsoft"_s, kUser);
         useKeyring({});
         ctlSMTPRelay::setExtraTrustedCertificate(QSslCertificate());
-        gsAnmeldeverfahren.clear();
-        glAuth = 0;
+        gSettings.Anmeldeverfahren.clear();
+        gSettings.Auth = 0;
     }
     void configure(bool withClientId = true) { app.write(u"bin/config.ini"_s, provider.configIni(withClientId)); }
     Status send() {
