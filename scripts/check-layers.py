@@ -116,6 +116,23 @@ def defined_symbols(lib):
     return {line.split()[-1].split("@")[0] for line in out.splitlines() if line.strip()}
 
 
+def defined_symbols_archive(archive):
+    out = subprocess.run(["nm", "--defined-only", "--extern-only", archive], capture_output=True, text=True,
+                         check=True).stdout
+    return {line.split()[-1] for line in out.splitlines()
+            if line.strip() and not line.endswith(":") and len(line.split()) == 3 and line.split()[1] in "TDBR"}
+
+
+def reachable(folder):
+    seen, todo = set(), list(ALLOWED.get(folder, ()))
+    while todo:
+        f = todo.pop()
+        if f not in seen:
+            seen.add(f)
+            todo.extend(ALLOWED.get(f, ()))
+    return seen
+
+
 def undefined_symbols(archive):
     out = subprocess.run(["nm", "--undefined-only", archive], capture_output=True, text=True, check=True).stdout
     return {line.split()[-1] for line in out.splitlines() if line.strip() and not line.endswith(":")}
@@ -177,6 +194,22 @@ def main():
     cycle = find_cycle(graph)
     if cycle:
         faults.append("folders include each other: " + " -> ".join(cycle))
+
+    # What each folder's archive uses of ours must come from a folder it may include: an include
+    # can be right while the definition sits a layer up, and only a link order saves it.
+    if args.archive:
+        defined_in = {}
+        for item in args.archive:
+            folder, archive = item.split("=", 1)
+            for sym in defined_symbols_archive(archive):
+                defined_in.setdefault(sym, folder)
+        for item in args.archive:
+            folder, archive = item.split("=", 1)
+            below = reachable(folder)
+            for sym in sorted(undefined_symbols(archive)):
+                there = defined_in.get(sym)
+                if there and there != folder and there not in below:
+                    faults.append(f"{folder}: uses {sym}, which is defined in '{there}' above it")
 
     if args.qt_lib and args.archive:
         symbols = {}

@@ -192,16 +192,6 @@ std::optional<qint64> tradeRow(Database& db, const Store& store, const QString& 
     return row;
 }
 
-QString checklaenge(const QString& sText) {
-    CALLSTACK_DB();
-    return sText.size() >= 255 ? sText.left(254) : sText;
-}
-
-QString milestoneName(int index) {
-    if (index < 0 || index >= kMilestones) return QString();
-    return QString::fromUtf8(kMilestoneTable[std::size_t(index)].name);
-}
-
 Status funSaveKunde(const Store& store, tKunde& oKunde, const QString& sAuktionsNr) {
     CALLSTACK_DB();
     return saveContact(store, oKunde, sAuktionsNr, true, sentences::kKaeuferSpeichern);
