@@ -92,10 +92,22 @@ Result<QList<PlatformYear>> yearFigures(const Store& store, int year, const QStr
                                          "group by b.AuktionsID"),
                           {store.user}, names,
                           [&received](const DbRow& r) { received.insert(r.text(0), -r.int64(1)); });
-            for (const SaleRow& sale : salesOfYear(db, store.user, year)) {
+            // The year's cancellations first: only their sales' platforms need keeping.
+            QList<std::pair<QString, int>> cancelled;  // the first item number, the month
+            db.forEachRow(
+                QStringLiteral("select Artikel, Ausgestellt from Rechnungen where Art = 'Storno' and Jahr = ? and "
+                               "Standarduser = ?"),
+                {year, store.user}, names, [&](const DbRow& r) {
+                    const QString first = r.text(0).split(QLatin1Char(' '), Qt::SkipEmptyParts).value(0);
+                    const int month = r.date(1).date().month();
+                    if (month < 1 || month > 12) return;
+                    cancelled.append({first, month});
+                    platformOf.insert(first, QString());
+                });
+            forEachSaleOfYear(db, store.user, year, false, [&](const SaleRow& sale) {
                 const QString platform = sale.platform.isEmpty() ? mainPlatform : sale.platform;
                 const int month = sale.ende.mid(5, 2).toInt();
-                if (month < 1 || month > 12) continue;
+                if (month < 1 || month > 12) return true;
                 MonthFigures& m = of(platform).months[std::size_t(month - 1)];
                 ++m.sales;
                 m.goods += sale.goods;
@@ -106,17 +118,13 @@ Result<QList<PlatformYear>> yearFigures(const Store& store, int year, const QStr
                     m.paidCents += sale.gross();
                 else
                     m.unpaidCents += qMax<qint64>(0, sale.gross() - received.value(sale.auktionsId));
-                platformOf.insert(sale.auktionsNr, platform);
+                if (const auto kept = platformOf.find(sale.auktionsNr); kept != platformOf.end()) *kept = platform;
+                return true;
+            });
+            for (const auto& [first, month] : cancelled) {
+                const QString platform = platformOf.value(first);
+                ++of(platform.isEmpty() ? mainPlatform : platform).months[std::size_t(month - 1)].cancellations;
             }
-            db.forEachRow(
-                QStringLiteral("select Artikel, Ausgestellt from Rechnungen where Art = 'Storno' and Jahr = ? and "
-                               "Standarduser = ?"),
-                {year, store.user}, names, [&](const DbRow& r) {
-                    const QString first = r.text(0).split(QLatin1Char(' '), Qt::SkipEmptyParts).value(0);
-                    const int month = r.date(1).date().month();
-                    if (month >= 1 && month <= 12)
-                        ++of(platformOf.value(first, mainPlatform)).months[std::size_t(month - 1)].cancellations;
-                });
             std::stable_sort(out.begin(), out.end(), [](const PlatformYear& a, const PlatformYear& b) {
                 return a.total().gross() > b.total().gross();
             });

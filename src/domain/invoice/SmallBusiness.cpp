@@ -20,11 +20,13 @@ struct Crossing {
 
 std::optional<Crossing> crossing(Database& db, const Store& store, int year, qint64 limit) {
     qint64 sum = 0;
-    for (const SaleRow& s : salesOfYear(db, store.user, year, true)) {
+    std::optional<Crossing> found;
+    forEachSaleOfYear(db, store.user, year, true, [&](const SaleRow& s) {
         sum += s.gross();
-        if (sum > limit) return Crossing{s.auktionsNr, s.ende, s.row};
-    }
-    return std::nullopt;
+        if (sum > limit) found = Crossing{s.auktionsNr, s.ende, s.row};
+        return !found;
+    });
+    return found;
 }
 
 }  // namespace

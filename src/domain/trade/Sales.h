@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 namespace gd {
 
@@ -18,7 +19,9 @@ struct SaleRow {
     qint64 gross() const { return goods + shipping; }
 };
 
-// The sales whose auction ended in `year`, in the order of their end (and entry) when asked.
-QList<SaleRow> salesOfYear(Database& db, const QString& user, int year, bool byEnd = false);
+// The sales whose auction ended in `year`, one by one (the year is not held), in the order of their
+// end (and entry) when asked, until `take` says false.
+void forEachSaleOfYear(Database& db, const QString& user, int year, bool byEnd,
+                       const std::function<bool(const SaleRow&)>& take);
 
 }  // namespace gd
