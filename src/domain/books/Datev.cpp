@@ -243,13 +243,15 @@ SalesMoney salesMoney(Database& db, const QString& user) {
                                   QDate::fromString(r.text(3).left(10), Qt::ISODate), r.int64(4)};
                       out.byNr.insert(r.text(0), m);
                   });
-    db.forEachRow(QStringLiteral("select r.Nummer, r.Artikel, r.Ausgestellt from Rechnungen r where r.Art = "
-                                 "'Rechnung' and r.Standarduser = ? and not exists (select 1 from Rechnungen s where "
-                                 "s.Art = 'Storno' and s.Bezug = r.Nummer)"),
-                  {user}, names, [&out](const DbRow& r) {
-                      for (const QString& nr : r.text(1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
-                          out.validInvoice.insert(nr, {r.text(0), QDate::fromString(r.text(2).left(10), Qt::ISODate)});
-                  });
+    // The cancelled numbers once, not a look-up per invoice: Bezug has no index of its own.
+    db.forEachRow(
+        QStringLiteral("select r.Nummer, r.Artikel, r.Ausgestellt from Rechnungen r where r.Art = "
+                       "'Rechnung' and r.Standarduser = ? and r.Nummer not in (select s.Bezug from Rechnungen s "
+                       "where s.Art = 'Storno' and s.Bezug is not null)"),
+        {user}, names, [&out](const DbRow& r) {
+            for (const QString& nr : r.text(1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                out.validInvoice.insert(nr, {r.text(0), QDate::fromString(r.text(2).left(10), Qt::ISODate)});
+        });
     return out;
 }
 
