@@ -492,8 +492,8 @@ std::string datevRaw(sqlite3* db, const RawSetup& s) {
                                                                     dayOf(money.text(3)), money.number(4)});
     Query valid(db,
                 "select r.Nummer, r.Artikel, r.Ausgestellt from Rechnungen r where r.Art = 'Rechnung' and "
-                "r.Standarduser = ? and not exists (select 1 from Rechnungen s where s.Art = 'Storno' and s.Bezug = "
-                "r.Nummer)");
+                "r.Standarduser = ? and r.Nummer not in (select s.Bezug from Rechnungen s where s.Art = 'Storno' and "
+                "s.Bezug is not null)");
     valid.bind(1, kRawUser);
     while (valid.row()) {
         const std::string_view items = valid.text(1);
