@@ -68,9 +68,9 @@ void BM_ImportSave(benchmark::State& state) {
         a.EndeDatum = QStringLiteral("04.12.2026 20:15:33");
         a.EmailText = QString(4000, QLatin1Char('m'));
         gd::Transaction tx(f.path);
-        if (!gd::funSaveKunde(gd::currentStore(), k, a.AuktionsNr).ok()) state.SkipWithError("contact");
-        QString nr = k.KundenNr;
-        if (!gd::funSaveAuktionnew(gd::currentStore(), a, nr).ok()) state.SkipWithError("auction");
+        const gd::Result<QString> nr = gd::funSaveKunde(gd::currentStore(), k, a.AuktionsNr);
+        if (!nr.ok()) state.SkipWithError("contact");
+        if (!gd::funSaveAuktionnew(gd::currentStore(), a, nr.valueOr(QString())).ok()) state.SkipWithError("auction");
         tx.commit();
     }
 }

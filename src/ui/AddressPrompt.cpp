@@ -82,7 +82,7 @@ bool completeAddressFor(QWidget* parent, const QString& auktionsNr) {
     k.Strasse = street->text().trimmed();
     k.Ort = town->text().trimmed();
     k.Land = country->text().trimmed();
-    const Status saved = funSaveLieferantupdate(currentStore(), k, auktionsNr);
+    const Result<QString> saved = funSaveLieferantupdate(currentStore(), k, auktionsNr);
     if (!saved.ok()) {
         showError(saved.error());
         return false;

@@ -474,8 +474,9 @@ void DetailPane::cmdAuktion_Click() {
     OpenLink(itemLink(gsItemLink, mAuktion.AuktionsNr), true);
 }
 
-void DetailPane::subGetAuktion(tAuktion& oAuktion) {
+tAuktion DetailPane::subGetAuktion() const {
     CALLSTACK_PANE();
+    tAuktion oAuktion = mAuktion;
     oAuktion.Preis = txtPreis->text();
     oAuktion.Menge = txtMenge->text();
     oAuktion.Versandkosten = txtVersand->text();
@@ -488,10 +489,12 @@ void DetailPane::subGetAuktion(tAuktion& oAuktion) {
     oAuktion.Hinweise = txtHinweise->text();
     oAuktion.Versandinfos = txtVersandinfos->text();
     oAuktion.Bezahlung = txtBezahlung->text();
+    return oAuktion;
 }
 
-void DetailPane::subGetLieferantKunde(tKunde& oLiefer) {
+tKunde DetailPane::subGetLieferantKunde() const {
     CALLSTACK_PANE();
+    tKunde oLiefer = mKunde;
     oLiefer.Name = txtName->text();
     oLiefer.ebayName = txtebayName->text();
     oLiefer.Email = txtEmailAdresse->text();
@@ -500,6 +503,7 @@ void DetailPane::subGetLieferantKunde(tKunde& oLiefer) {
     oLiefer.Land = txtLand->text();
     oLiefer.Kunde = fraKunde->title() != QStringLiteral("Verkäuferdaten");
     oLiefer.Lieferant = !oLiefer.Kunde;
+    return oLiefer;
 }
 
 void DetailPane::cmdSpeichern_Click() {
@@ -510,13 +514,14 @@ void DetailPane::cmdSpeichern_Click() {
 }
 
 bool DetailPane::savePane() {
-    subGetAuktion(mAuktion);
-    subGetLieferantKunde(mKunde);
-    const Status contact = funSaveLieferantupdate(currentStore(), mKunde, mAuktion.AuktionsNr);
+    mAuktion = subGetAuktion();
+    mKunde = subGetLieferantKunde();
+    const Result<QString> contact = funSaveLieferantupdate(currentStore(), mKunde, mAuktion.AuktionsNr);
     if (!contact.ok()) {
         showError(contact.error());
         return false;
     }
+    mKunde.KundenNr = contact.value();
     const Result<QString> auction = funSaveAuktion(currentStore(), mAuktion, mAuktion.KundenNr);
     if (!auction.ok()) {
         reportSaveFailure(auction.error());

@@ -71,8 +71,9 @@ private:
     void cmdErstatten_Click();
     void dtpStatus_Change(int Index);
     void cmdSpeichern_Click();
-    void subGetAuktion(tAuktion& oAuktion);
-    void subGetLieferantKunde(tKunde& oLiefer);
+    // The records shown, with what the form holds now.
+    tAuktion subGetAuktion() const;
+    tKunde subGetLieferantKunde() const;
     void berechneVersand();
     // The pane's texts into contact and auction; false (the message shown) when
     // either could not be stored.

@@ -137,9 +137,9 @@ protected:
     }
     // Imports one auction as the import dialog does; returns its AuktionsID.
     QString store(tAuktion a, tKunde k) {
-        EXPECT_TRUE(funSaveKunde(currentStore(), k, a.AuktionsNr).ok());
-        QString nr = k.KundenNr.isEmpty() ? kundenNrOf(currentStore(), k.ebayName).valueOr(QString()) : k.KundenNr;
-        EXPECT_TRUE(funSaveAuktionnew(currentStore(), a, nr).ok());
+        const Result<QString> nr = funSaveKunde(currentStore(), k, a.AuktionsNr);
+        EXPECT_TRUE(nr.ok());
+        EXPECT_TRUE(funSaveAuktionnew(currentStore(), a, nr.valueOr(QString())).ok());
         Database d = Database::open(db);
         return test::firstText(
             d, QStringLiteral("select AuktionsID from Auktionen where AuktionsNr = ? order by rowid desc"),

@@ -115,9 +115,9 @@ protected:
         sale(u"101"_s, u"anna"_s, u"01.12.2026"_s, u"Zinnbecher"_s);
         sale(u"102"_s, u"bernd"_s, u"03.12.2026 10:00"_s, u"Armbanduhr"_s);
         sale(u"103"_s, u"carla"_s, u"02.12.2026"_s, u"Mokkatassen"_s);
-        tKunde seller = kunde(u"dieter"_s);
-        ASSERT_TRUE(test::ok(funSaveLieferant(currentStore(), seller, u"201"_s)));
-        ASSERT_TRUE(test::ok(funSaveAuktionnew(currentStore(), auktion(u"201"_s, u"dieter"_s), seller.KundenNr)));
+        const Result<QString> seller = funSaveLieferant(currentStore(), kunde(u"dieter"_s), u"201"_s);
+        ASSERT_TRUE(test::ok(seller));
+        ASSERT_TRUE(test::ok(funSaveAuktionnew(currentStore(), auktion(u"201"_s, u"dieter"_s), seller.value())));
         const QString closed = store(auktion(u"104"_s, u"anna"_s, u"20.11.2026"_s), kunde(u"anna"_s));
         ASSERT_TRUE(test::ok(SaveStatusMail(currentStore(), closed, zeroDate(), 6)));
         gSettings.StandardUser = u"zweites_konto"_s;

@@ -233,13 +233,13 @@ TEST_F(Options, ANewMemberNameOffersTheRowsOfTheOldOne) {
     subInitApp();
     tKunde k;
     k.ebayName = u"kundin"_s;
-    ASSERT_TRUE(test::ok(funSaveKunde(currentStore(), k, u"7"_s)));
+    const Result<QString> nr = funSaveKunde(currentStore(), k, u"7"_s);
+    ASSERT_TRUE(test::ok(nr));
     tAuktion a;
     a.AuktionsNr = u"7"_s;
     a.EndeDatum = u"01.12.2026"_s;
     a.ebayName = k.ebayName;
-    QString nr = k.KundenNr;
-    ASSERT_TRUE(test::ok(funSaveAuktionnew(currentStore(), a, nr)));
+    ASSERT_TRUE(test::ok(funSaveAuktionnew(currentStore(), a, nr.value())));
     for (const auto answer : {Platform::Answer::No, Platform::Answer::Yes}) {
         app.platform.messages.clear();
         app.write(u"bin/config.ini"_s, "[User]\r\nUsername=alt\r\n");

@@ -138,28 +138,21 @@ Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportCh
         const bool seller = w.sellerShown();
         tKunde& partner = seller ? w.oLieferant : w.oKunde;
         w.oAuktion.ebayName = partner.ebayName;
-        const Status saved = seller ? funSaveLieferant(in, partner, w.oAuktion.AuktionsNr)
-                                    : funSaveKunde(in, partner, w.oAuktion.AuktionsNr);
+        const Result<QString> saved = seller ? funSaveLieferant(in, partner, w.oAuktion.AuktionsNr)
+                                             : funSaveKunde(in, partner, w.oAuktion.AuktionsNr);
         if (!saved.ok()) return saved.error();
+        // A partner already stored keeps the number it has; the auction and its group take that one.
+        const QString partnerNr = saved.value();
+        partner.KundenNr = partnerNr;
         // A mail without a company line leaves a company typed in earlier as it was.
         if (!partner.Firma.isEmpty()) {
             const Status business = saveBusiness(in, partner.ebayName, Business{partner.Firma, partner.UStIdNr});
             if (!business.ok()) return business.error();
         }
         if (c.group) {
-            const Result<QString> g = kundenNrOf(in, partner.ebayName);
-            if (!g.ok()) return g.error();
-            w.oAuktion.GruppenID = g.value();
-            const Status grouped = saveGruppenID(in, g.value(), partner.ebayName);
+            w.oAuktion.GruppenID = partnerNr;
+            const Status grouped = saveGruppenID(in, partnerNr, partner.ebayName);
             if (!grouped.ok()) return grouped.error();
-        }
-        // A partner already stored keeps its number in the table only; the auction gets it too,
-        // so that it is not left without a contact number.
-        QString partnerNr = partner.KundenNr;
-        if (partnerNr.isEmpty()) {
-            const Result<QString> stored = kundenNrOf(in, partner.ebayName);
-            if (!stored.ok()) return stored.error();
-            partnerNr = stored.value();
         }
         const Result<SavedTrade> inserted = funSaveAuktionnew(in, w.oAuktion, partnerNr);
         if (!inserted.ok()) return inserted.error();

@@ -163,7 +163,7 @@ Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& rep
                     take(k.Land, l.country, "Land");
                     take(k.Email, l.email, "E-Mail");
                     if (filled > 0) {
-                        const Status saved = funSaveLieferantupdate(in, k, l.itemNr);
+                        const Result<QString> saved = funSaveLieferantupdate(in, k, l.itemNr);
                         if (!saved.ok()) return saved.error();
                         out.filled += filled;
                     }

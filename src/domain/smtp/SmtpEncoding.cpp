@@ -126,23 +126,16 @@ qint32 BinaryToBase10(const QString& bits) {
     return qint32(v);
 }
 
-void Bin3x8To4x6(const QString& a, const QString& b, const QString& c, QString& o1, QString& o2, QString& o3,
-                 QString& o4) {
+std::array<QString, 4> Bin3x8To4x6(const QString& a, const QString& b, const QString& c) {
     const QString A = a.rightJustified(8, QLatin1Char('0')), B = b.rightJustified(8, QLatin1Char('0')),
                   C = c.rightJustified(8, QLatin1Char('0'));
-    o1 = A.left(6);
-    o2 = A.right(2) + B.left(4);
-    o3 = B.right(4) + C.left(2);
-    o4 = C.right(6);
+    return {A.left(6), A.right(2) + B.left(4), B.right(4) + C.left(2), C.right(6)};
 }
 
-void Bin4x6To3x8(const QString& a, const QString& b, const QString& c, const QString& d, QString& o1, QString& o2,
-                 QString& o3) {
+std::array<QString, 3> Bin4x6To3x8(const QString& a, const QString& b, const QString& c, const QString& d) {
     const QString A = a.rightJustified(6, QLatin1Char('0')), B = b.rightJustified(6, QLatin1Char('0')),
                   C = c.rightJustified(6, QLatin1Char('0')), D = d.rightJustified(6, QLatin1Char('0'));
-    o1 = A + B.left(2);
-    o2 = B.right(4) + C.left(4);
-    o3 = C.right(2) + D;
+    return {A + B.left(2), B.right(4) + C.left(4), C.right(2) + D};
 }
 
 QString RemoveFromString(const QString& text, const QString& part) {
@@ -160,22 +153,20 @@ QString Base64Encode(const QString& text, qint16 lineLength) {
     const auto bits = [&b](qsizetype i) { return Base10ToBinary(static_cast<unsigned char>(b[i])); };
     QString out;
     out.reserve(n * 4 / 3 + 4);
-    QString o1, o2, o3, o4;
-    const auto emit4 = [&](int valid) {
-        out += kAlphabet[BinaryToBase10(o1)];
-        out += kAlphabet[BinaryToBase10(o2)];
-        out += valid >= 2 ? kAlphabet[BinaryToBase10(o3)] : QLatin1Char('=');
-        out += valid >= 3 ? kAlphabet[BinaryToBase10(o4)] : QLatin1Char('=');
+    const auto emit4 = [&](const std::array<QString, 4>& o, int valid) {
+        out += kAlphabet[BinaryToBase10(o[0])];
+        out += kAlphabet[BinaryToBase10(o[1])];
+        out += valid >= 2 ? kAlphabet[BinaryToBase10(o[2])] : QLatin1Char('=');
+        out += valid >= 3 ? kAlphabet[BinaryToBase10(o[3])] : QLatin1Char('=');
     };
     qsizetype i = 0;
     for (; i + 3 < n; i += 3) {  // full groups while i is at most length - 3 (1-based)
-        Bin3x8To4x6(bits(i), bits(i + 1), bits(i + 2), o1, o2, o3, o4);
-        emit4(3);
+        emit4(Bin3x8To4x6(bits(i), bits(i + 1), bits(i + 2)), 3);
     }
     const qsizetype rest = n - i;
-    Bin3x8To4x6(bits(i), rest > 1 ? bits(i + 1) : QStringLiteral("0"), rest > 2 ? bits(i + 2) : QStringLiteral("0"), o1,
-                o2, o3, o4);
-    emit4(int(rest));
+    emit4(Bin3x8To4x6(bits(i), rest > 1 ? bits(i + 1) : QStringLiteral("0"),
+                      rest > 2 ? bits(i + 2) : QStringLiteral("0")),
+          int(rest));
     if (lineLength <= 0) return out;
     QString wrapped;
     for (qsizetype p = 0; p < out.size(); p += lineLength) {
@@ -197,11 +188,10 @@ QString Base64Decode(const QString& text) {
         return c == QLatin1Char('=') ? QStringLiteral("0") : Base10ToBinary(qint32(kAlphabet.indexOf(c)));
     };
     for (qsizetype i = 0; i < t.size(); i += 4) {
-        QString o1, o2, o3;
-        Bin4x6To3x8(bitsOf(t[i]), bitsOf(t[i + 1]), bitsOf(t[i + 2]), bitsOf(t[i + 3]), o1, o2, o3);
-        out += char(BinaryToBase10(o1));
-        if (t[i + 2] != QLatin1Char('=')) out += char(BinaryToBase10(o2));
-        if (t[i + 3] != QLatin1Char('=')) out += char(BinaryToBase10(o3));
+        const auto o = Bin4x6To3x8(bitsOf(t[i]), bitsOf(t[i + 1]), bitsOf(t[i + 2]), bitsOf(t[i + 3]));
+        out += char(BinaryToBase10(o[0]));
+        if (t[i + 2] != QLatin1Char('=')) out += char(BinaryToBase10(o[1]));
+        if (t[i + 3] != QLatin1Char('=')) out += char(BinaryToBase10(o[2]));
     }
     return win::fromAnsi(out);
 }
@@ -253,19 +243,17 @@ QString foldHeader(const QString& line) {
     return out + current;
 }
 
-QString EncodeBody_qp(const QString& text, QString& charset) {
+QpEncoded<QString> EncodeBody_qp(const QString& text) {
     const Charset cs = charsetOf(text);
-    charset = cs.name;
     const QByteArray bytes = bytesIn(text, cs);
     std::string out;
     out.reserve(std::size_t(bytes.size() + bytes.size() / 8));
     for (char ch : bytes) appendQpByte(out, ch, cs);
-    return QString::fromLatin1(out.data(), qsizetype(out.size()));
+    return {QString::fromLatin1(out.data(), qsizetype(out.size())), cs.name};
 }
 
-QByteArray quotedPrintableBody(const QString& text, QString& charset) {
+QpEncoded<QByteArray> quotedPrintableBody(const QString& text) {
     const Charset cs = charsetOf(text);
-    charset = cs.name;
     const QByteArray bytes = bytesIn(text, cs);
     // At most three characters a byte, and a soft break for every 73 of them.
     QByteArray out(bytes.size() * 4 + 16, Qt::Uninitialized);
@@ -314,7 +302,7 @@ QByteArray quotedPrintableBody(const QString& text, QString& charset) {
     }
     flush(true);
     out.truncate(o - out.constData());
-    return out;
+    return {out, cs.name};
 }
 
 QString wrapQuotedPrintable(const QString& encoded) {

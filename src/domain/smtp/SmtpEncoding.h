@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <array>
 
 namespace gd {
 
@@ -13,10 +14,8 @@ QString Base64Encode(const QString& text, qint16 lineLength);
 QString Base64Decode(const QString& text);
 QString Base10ToBinary(qint32 n);
 qint32 BinaryToBase10(const QString& bits);
-void Bin3x8To4x6(const QString& a, const QString& b, const QString& c, QString& o1, QString& o2, QString& o3,
-                 QString& o4);
-void Bin4x6To3x8(const QString& a, const QString& b, const QString& c, const QString& d, QString& o1, QString& o2,
-                 QString& o3);
+std::array<QString, 4> Bin3x8To4x6(const QString& a, const QString& b, const QString& c);
+std::array<QString, 3> Bin4x6To3x8(const QString& a, const QString& b, const QString& c, const QString& d);
 QString RemoveFromString(const QString& text, const QString& part);
 
 // Plain ASCII comes back unchanged; otherwise RFC 2047 "Q" words of at most 75
@@ -27,8 +26,13 @@ QString EncodeHeader_qp(const QString& text, qsizetype firstRoom = 75);
 QStringList encodedWords(const QString& text, qsizetype firstRoom = 75);
 // A header line folded at blanks into lines of at most 78 characters (RFC 5322).
 QString foldHeader(const QString& line);
-// The charset name comes back through the second argument.
-QString EncodeBody_qp(const QString& text, QString& charset);
+// A body in quoted-printable and the charset its bytes are in.
+template <class T>
+struct QpEncoded {
+    T body;
+    QString charset;
+};
+QpEncoded<QString> EncodeBody_qp(const QString& text);
 QString EncodeAddress_qp(const QString& address);
 QString Decode_qp(const QString& message);
 QString HexToChar(const QString& twoDigits);
@@ -43,7 +47,7 @@ QString AddressLocalPart(const QString& address);
 
 // EncodeBody_qp and wrapQuotedPrintable in one pass over the bytes: what a
 // mail body is sent as, lines ending in CR LF.
-QByteArray quotedPrintableBody(const QString& text, QString& charset);
+QpEncoded<QByteArray> quotedPrintableBody(const QString& text);
 
 // Body lines longer than 76 characters get soft line breaks; blanks at a line's
 // end are written as "=20"/"=09" so servers cannot strip them.

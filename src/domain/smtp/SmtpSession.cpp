@@ -103,9 +103,9 @@ Result<PreparedMessage> PrepareMessage(const SmtpMessage& m) {
     if (hasLineBreak(subject)) {
         return Error::plain(QStringLiteral("Der Betreff enthält einen Zeilenumbruch."));
     }
-    QString charset;
-    const QString encoded = QString::fromLatin1(quotedPrintableBody(body, charset));
-    const QString textPart = QStringLiteral("Content-Type: text/plain; charset=\"") + charset +
+    const QpEncoded<QByteArray> qp = quotedPrintableBody(body);
+    const QString encoded = QString::fromLatin1(qp.body);
+    const QString textPart = QStringLiteral("Content-Type: text/plain; charset=\"") + qp.charset +
                              QStringLiteral("\"\r\n") +
                              QStringLiteral("Content-Transfer-Encoding: quoted-printable\r\n\r\n") + encoded;
     p.body =

@@ -18,18 +18,13 @@ SmtpAccount accountFromGlobals() { return accountOf(currentSettings()); }
 
 }  // namespace
 
-bool splitAddress(const QString& text, QString& name, QString& address) {
+std::optional<MailAddress> splitAddress(const QString& text) {
     const qsizetype p = text.indexOf(QLatin1Char('<'));
-    if (p < 0) {
-        name.clear();
-        address = text;
-        return true;
-    }
+    if (p < 0) return MailAddress{QString(), text};
     const qsizetype q = text.indexOf(QLatin1Char('>'), p);
-    if (q < 0) return false;
-    name = stripQuotes(stripQuotes(text.left(p).trimmed(), QLatin1Char('"')), QLatin1Char('\''));
-    address = text.mid(p + 1, q - p - 1);
-    return true;
+    if (q < 0) return std::nullopt;
+    return MailAddress{stripQuotes(stripQuotes(text.left(p).trimmed(), QLatin1Char('"')), QLatin1Char('\'')),
+                       text.mid(p + 1, q - p - 1)};
 }
 
 SmtpAccount accountOf(const Settings& s) {
@@ -71,19 +66,19 @@ QString lastSendReply() { return SMTP_1().lastReply(); }
 
 Status sendThrough(const SmtpAccount& account, const QString& Sender, const QString& Recv, const QString& Msg,
                    const QString& Kopie, bool debugmode, bool Testonly, const QList<MailAttachment>& attachments) {
-    QString senderName, senderAddress, recvName, recvAddress;
     // An address with "<" and no ">" is refused before anything is sent.
-    if (!splitAddress(Sender, senderName, senderAddress))
+    const std::optional<MailAddress> from = splitAddress(Sender), to = splitAddress(Recv);
+    if (!from)
         return Error::plain(QStringLiteral("Die Absenderadresse '%1' ist unvollständig (\">\" fehlt).").arg(Sender));
-    if (!splitAddress(Recv, recvName, recvAddress))
+    if (!to)
         return Error::plain(QStringLiteral("Die Empfängeradresse '%1' ist unvollständig (\">\" fehlt).").arg(Recv));
     ctlSMTPRelay& c = SMTP_1();
     // The debug trace is kept when the caller asks for it.
     c.SMTPDebugmode = debugmode;
-    c.MailRecipientName = recvName;
-    c.MailRecipientEMail = recvAddress;
-    c.MailSenderName = senderName;
-    c.MailSenderEMail = senderAddress;
+    c.MailRecipientName = to->name;
+    c.MailRecipientEMail = to->address;
+    c.MailSenderName = from->name;
+    c.MailSenderEMail = from->address;
     c.MailSenderEMailCC = Kopie;
     c.MailBody = Msg;
     c.MailAttachments = attachments;

@@ -3,6 +3,7 @@
 // the SMTP account applied, one session run.
 
 #include <QString>
+#include <optional>
 
 #include "base/Result.h"
 #include "domain/settings/modGlobal.h"
@@ -12,8 +13,11 @@ namespace gd {
 
 class ctlSMTPRelay;
 
-// "Name <adresse>" or a bare address. False when "<" has no ">" after it.
-bool splitAddress(const QString& text, QString& name, QString& address);
+// "Name <adresse>" or a bare address. None when "<" has no ">" after it.
+struct MailAddress {
+    QString name, address;
+};
+std::optional<MailAddress> splitAddress(const QString& text);
 
 // The server and login a send uses.
 struct SmtpAccount {

@@ -15,8 +15,8 @@
 namespace gd {
 namespace {
 
-void makeKundenNr(tKunde& k, const QString& sAuktionsNr) {
-    if (k.KundenNr.isEmpty()) k.KundenNr = today().toString(QStringLiteral("yyyyMMdd")) + sAuktionsNr;
+QString kundenNrFor(const tKunde& k, const QString& sAuktionsNr) {
+    return k.KundenNr.isEmpty() ? today().toString(QStringLiteral("yyyyMMdd")) + sAuktionsNr : k.KundenNr;
 }
 
 // Kunden, the one place its columns are named: what a contact save writes, and what a load reads.
@@ -63,28 +63,28 @@ std::optional<ContactRow> firstContact(Database& db, const QString& where, const
     return found;
 }
 
-// The contact by its key column: written in place when it is there, else a new row with `key`'s value.
-void writeContact(Database& db, const Store& store, const char* key, const QString& keyValue, tKunde& k,
-                  const QString& sAuktionsNr, bool kunde, bool lieferant) {
+// The contact by its key column: written in place when it is there, else a new row. Its number comes back.
+QString writeContact(Database& db, const Store& store, const char* key, const QString& keyValue, const tKunde& k,
+                     const QString& sAuktionsNr, bool kunde, bool lieferant) {
     const std::optional<ContactRow> there = firstContact(
         db, QString::fromLatin1(key) + QStringLiteral(" = ? and standarduser = ?"), {keyValue, store.user});
     RowValues v = contactValues(store, k, kunde, lieferant);
     if (there) {
-        if (qstrcmp(key, "KundenNr") == 0) v.add("KundenNr", k.KundenNr);
         updateRow(db, QStringLiteral("Kunden"), there->rowid, v);
-        return;
+        return there->k.KundenNr;
     }
-    makeKundenNr(k, sAuktionsNr);
-    v.add("KundenNr", k.KundenNr);
+    const QString nr = kundenNrFor(k, sAuktionsNr);
+    v.add("KundenNr", nr);
     insertRow(db, QStringLiteral("Kunden"), v);
+    return nr;
 }
 
 // Buyer and seller saves differ only in the flags.
-Status saveContact(const Store& store, tKunde& k, const QString& sAuktionsNr, bool kunde, const QString& sentence) {
-    return dbStep(sentence, [&]() -> Status {
+Result<QString> saveContact(const Store& store, const tKunde& k, const QString& sAuktionsNr, bool kunde,
+                            const QString& sentence) {
+    return dbStep(sentence, [&]() -> Result<QString> {
         Database db = store.open();
-        writeContact(db, store, "ebayName", k.ebayName, k, sAuktionsNr, kunde, !kunde);
-        return {};
+        return writeContact(db, store, "ebayName", k.ebayName, k, sAuktionsNr, kunde, !kunde);
     });
 }
 
@@ -192,24 +192,22 @@ std::optional<qint64> tradeRow(Database& db, const Store& store, const QString& 
     return row;
 }
 
-Status funSaveKunde(const Store& store, tKunde& oKunde, const QString& sAuktionsNr) {
+Result<QString> funSaveKunde(const Store& store, const tKunde& oKunde, const QString& sAuktionsNr) {
     CALLSTACK_DB();
     return saveContact(store, oKunde, sAuktionsNr, true, sentences::kKaeuferSpeichern);
 }
 
-Status funSaveLieferant(const Store& store, tKunde& oLieferant, const QString& sAuktionsNr) {
+Result<QString> funSaveLieferant(const Store& store, const tKunde& oLieferant, const QString& sAuktionsNr) {
     CALLSTACK_DB();
     return saveContact(store, oLieferant, sAuktionsNr, false, sentences::kVerkaeuferSpeichern);
 }
 
-Status funSaveLieferantupdate(const Store& store, tKunde& oLieferant, const QString& sAuktionsNr) {
+Result<QString> funSaveLieferantupdate(const Store& store, const tKunde& oLieferant, const QString& sAuktionsNr) {
     CALLSTACK_DB();
-    return dbStep(sentences::kVerkaeuferSpeichern, [&]() -> Status {
-        makeKundenNr(oLieferant, sAuktionsNr);
+    return dbStep(sentences::kVerkaeuferSpeichern, [&]() -> Result<QString> {
         Database db = store.open();
-        writeContact(db, store, "KundenNr", oLieferant.KundenNr, oLieferant, sAuktionsNr, oLieferant.Kunde,
-                     oLieferant.Lieferant);
-        return {};
+        return writeContact(db, store, "KundenNr", kundenNrFor(oLieferant, sAuktionsNr), oLieferant, sAuktionsNr,
+                            oLieferant.Kunde, oLieferant.Lieferant);
     });
 }
 

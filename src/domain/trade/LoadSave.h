@@ -13,9 +13,12 @@
 
 namespace gd {
 
-Status funSaveKunde(const Store& store, tKunde& oKunde, const QString& sAuktionsNr);
-Status funSaveLieferant(const Store& store, tKunde& oLieferant, const QString& sAuktionsNr);
-Status funSaveLieferantupdate(const Store& store, tKunde& oLieferant, const QString& sAuktionsNr);
+// Each returns the contact's number: the stored row's, or the one a new row got (the day and
+// the item number).
+Result<QString> funSaveKunde(const Store& store, const tKunde& oKunde, const QString& sAuktionsNr);
+Result<QString> funSaveLieferant(const Store& store, const tKunde& oLieferant, const QString& sAuktionsNr);
+// Found by its number rather than its member name.
+Result<QString> funSaveLieferantupdate(const Store& store, const tKunde& oLieferant, const QString& sAuktionsNr);
 // A trade as stored: the contact number its row got (a grouped trade's is its group's) and its key.
 struct SavedTrade {
     QString kundenNr, auktionsID;

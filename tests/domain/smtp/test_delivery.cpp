@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <cstdio>
+#include <optional>
 
 #include "base/codepage.h"
 #include "domain/import/MailFile.h"
@@ -298,15 +299,20 @@ TEST_F(Delivery, NoServerCanHoldOrFloodASend) {
 }
 
 TEST(SplitAddress, NamesAndBareAddresses) {
-    QString n, a;
-    ASSERT_TRUE(splitAddress(u"  \"Hans Müller\"  <hans@x.de>"_s, n, a));
-    EXPECT_EQ(n, u"Hans Müller"_s);
-    EXPECT_EQ(a, u"hans@x.de"_s);
-    ASSERT_TRUE(splitAddress(u"'Jörg' <j@x.de>"_s, n, a));
-    EXPECT_EQ(n, u"Jörg"_s);
-    ASSERT_TRUE(splitAddress(u"h@x.de"_s, n, a));
-    EXPECT_EQ(QString(n + QLatin1Char('|') + a), u"|h@x.de"_s);
-    EXPECT_FALSE(splitAddress(u"Hans <h@x.de"_s, n, a));
+    const struct {
+        QString text, name, address;
+    } cases[] = {
+        {u"  \"Hans Müller\"  <hans@x.de>"_s, u"Hans Müller"_s, u"hans@x.de"_s},
+        {u"'Jörg' <j@x.de>"_s, u"Jörg"_s, u"j@x.de"_s},
+        {u"h@x.de"_s, QString(), u"h@x.de"_s},
+    };
+    for (const auto& c : cases) {
+        const std::optional<MailAddress> a = splitAddress(c.text);
+        ASSERT_TRUE(a.has_value()) << c.text.toStdString();
+        EXPECT_EQ(a->name, c.name);
+        EXPECT_EQ(a->address, c.address);
+    }
+    EXPECT_FALSE(splitAddress(u"Hans <h@x.de"_s).has_value());
 }
 
 }  // namespace

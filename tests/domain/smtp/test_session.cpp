@@ -353,22 +353,26 @@ TEST(QuotedPrintable, LongHeadersAreShortWordsOnFoldedLines) {
 }
 
 TEST(QuotedPrintable, BodyAndSoftBreaks) {
-    QString cs;
-    EXPECT_EQ(EncodeBody_qp(u"a=b\r\nc"_s, cs), u"a=3Db\r\nc"_s);
-    EXPECT_EQ(cs, u"ISO-8859-1"_s);
-    EXPECT_EQ(EncodeBody_qp(u"12 € für Sie"_s, cs), u"12 =A4 f=FCr Sie"_s);
-    EXPECT_EQ(cs, u"ISO-8859-15"_s);
-    EXPECT_EQ(EncodeBody_qp(u"ул. Ленина 5 €"_s, cs),
-              u"=D1=83=D0=BB. =D0=9B=D0=B5=D0=BD=D0=B8=D0=BD=D0=B0 5 =E2=82=AC"_s);
-    EXPECT_EQ(cs, u"UTF-8"_s);
+    const struct {
+        QString text, body, charset;
+    } cases[] = {
+        {u"a=b\r\nc"_s, u"a=3Db\r\nc"_s, u"ISO-8859-1"_s},
+        {u"12 € für Sie"_s, u"12 =A4 f=FCr Sie"_s, u"ISO-8859-15"_s},
+        {u"ул. Ленина 5 €"_s, u"=D1=83=D0=BB. =D0=9B=D0=B5=D0=BD=D0=B8=D0=BD=D0=B0 5 =E2=82=AC"_s, u"UTF-8"_s},
+    };
+    for (const auto& c : cases) {
+        const QpEncoded<QString> qp = EncodeBody_qp(c.text);
+        EXPECT_EQ(qp.body, c.body);
+        EXPECT_EQ(qp.charset, c.charset);
+    }
 
     const QString longLine = QString(100, QLatin1Char('a')) + u"ü"_s + QString(100, QLatin1Char('b'));
-    const QString wrapped = wrapQuotedPrintable(EncodeBody_qp(longLine, cs));
+    const QString wrapped = wrapQuotedPrintable(EncodeBody_qp(longLine).body);
     for (const QString& l : wrapped.split(u"\r\n"_s)) EXPECT_LE(l.size(), 76) << l.toStdString();
     // decoding the soft breaks gives the text back, the "=FC" not split
     QString decoded = wrapped;
     decoded.remove(u"=\r\n"_s);
-    EXPECT_EQ(decoded, EncodeBody_qp(longLine, cs));
+    EXPECT_EQ(decoded, EncodeBody_qp(longLine).body);
     EXPECT_EQ(wrapQuotedPrintable(u"Ende \r\nTab\t"_s), u"Ende=20\r\nTab=09"_s);
 }
 
@@ -384,10 +388,10 @@ TEST(QuotedPrintable, OnePassBodyMatchesTheTwoSteps) {
         u"5 € "_s + QString(100, QLatin1Char('=')),
     };
     for (const QString& c : cases) {
-        QString cs1, cs2;
-        const QString twoSteps = wrapQuotedPrintable(EncodeBody_qp(c, cs1));
-        EXPECT_EQ(QString::fromLatin1(quotedPrintableBody(c, cs2)), twoSteps) << c.toStdString();
-        EXPECT_EQ(cs1, cs2);
+        const QpEncoded<QString> twoSteps = EncodeBody_qp(c);
+        const QpEncoded<QByteArray> onePass = quotedPrintableBody(c);
+        EXPECT_EQ(QString::fromLatin1(onePass.body), wrapQuotedPrintable(twoSteps.body)) << c.toStdString();
+        EXPECT_EQ(onePass.charset, twoSteps.charset);
     }
 }
 

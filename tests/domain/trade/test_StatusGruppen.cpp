@@ -126,10 +126,9 @@ TEST_F(Overdue, UnpaidSalesPastTheirDaysOldestFirstAndTheSummary) {
     ASSERT_TRUE(SaveStatusMail(currentStore(), paid, QDateTime(QDate(2026, 11, 3), QTime(0, 0)), 2).ok());
     const QString closed = sale("6", "02.11.2026");
     ASSERT_TRUE(SaveStatusMail(currentStore(), closed, zeroDate(), 6).ok());
-    tKunde seller = kunde(u"v"_s);
-    ASSERT_TRUE(funSaveLieferant(currentStore(), seller, u"7"_s).ok());
-    QString nr = seller.KundenNr;
-    ASSERT_TRUE(funSaveAuktionnew(currentStore(), auktion(u"7"_s, u"v"_s, u"01.10.2026"_s), nr).ok());
+    const Result<QString> nr = funSaveLieferant(currentStore(), kunde(u"v"_s), u"7"_s);
+    ASSERT_TRUE(nr.ok());
+    ASSERT_TRUE(funSaveAuktionnew(currentStore(), auktion(u"7"_s, u"v"_s, u"01.10.2026"_s), nr.value()).ok());
 
     EXPECT_EQ(overdue(), (QStringList{u"1:14"_s, u"2:8"_s}));
     const ListSummary s = loadListSummary(Store{db, gSettings.StandardUser}, 7).value();
