@@ -483,8 +483,7 @@ tAuktion DetailPane::subGetAuktion() const {
     oAuktion.Betrag = txtBetrag->text();
     // The time of the end stays: only the day is shown in the picker.
     const auto stored = tryCDate(oAuktion.EndeDatum);
-    const QTime time = stored ? stored->time() : QTime(0, 0);
-    oAuktion.EndeDatum = dateToText(QDateTime(dtpEndeDatum->date(), time));
+    oAuktion.EndeDatum = dateToText(QDateTime(dtpEndeDatum->date(), stored ? stored->time() : QTime(0, 0)));
     oAuktion.Mitteilungen = txtMitteilung->text();
     oAuktion.Hinweise = txtHinweise->text();
     oAuktion.Versandinfos = txtVersandinfos->text();
@@ -542,8 +541,7 @@ bool DetailPane::savePane() {
 void DetailPane::berechneVersand() {
     CALLSTACK_PANE();
     totalInputsEdited_ = false;
-    // From what the user typed, with the insurance the mail named; a quantity
-    // that is no number leaves the total as it is.
+    // From what the user typed, with the mail's insurance; a quantity that is no number keeps the total.
     if (const auto total =
             funBetrag(txtPreis->text(), txtMenge->text(), txtVersand->text(), mAuktion.Versandversicherung)) {
         txtBetrag->setText(*total);
