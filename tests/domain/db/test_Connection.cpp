@@ -2,6 +2,10 @@
 // what another program writes, or a file put in its place, is seen at once,
 // and nothing stays locked between two operations.
 
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include "domain/db/Connection.h"
 #include "domain/trade/AuktionsListe.h"
 #include "support/DbTestShared.h"
 #include "support/Rows.h"
@@ -107,6 +111,40 @@ TEST_F(Connection, AFilePutInItsPlaceOrRemovedIsSeen) {
     ASSERT_TRUE(QFile::remove(db));
     EXPECT_TRUE(titleOf(first).contains(u"wurde nicht gefunden"_s)) << titleOf(first).toStdString();
     EXPECT_FALSE(QFile::exists(db));
+}
+
+// A file that grew to thousands of trades (filled outside the program, or never measured) finds a trade
+// by its number through the number's index, not by walking every trade in date order; a file another
+// program is writing to is measured at a later start, and the start does not wait for it.
+TEST_F(Connection, AGrownFileFindsATradeByItsNumberWithoutWalkingAll) {
+    const QByteArray fill =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+        "INSERT INTO Auktionen (AuktionsID, AuktionsNr, ebayName, Standarduser, EndeDatum) "
+        "SELECT 'v' || i, 5000000 + i, 'k', 'haendler', '2026-11-01 10:00:00' FROM n;";
+    const QByteArray plan =
+        "EXPLAIN QUERY PLAN SELECT AuktionsID FROM Auktionen WHERE Standarduser = 'haendler' AND "
+        "AuktionsNr = '5000007' ORDER BY EndeDatum DESC LIMIT 1;";
+    ASSERT_TRUE(sqlcipher(db, fill).isEmpty());
+    ASSERT_TRUE(sqlcipher(db, plan).contains(u"Auktionen_Ende"_s));  // the walk, as SQLite guesses
+    QProcess writer;                                                 // another program in the middle of a write
+    writer.start(u"sqlcipher"_s, {db});
+    ASSERT_TRUE(writer.waitForStarted(5000));
+    writer.write("PRAGMA key='kaltwind';\nBEGIN IMMEDIATE;\nUPDATE Kunden SET Ort = 'Graz';\nSELECT 'gesperrt';\n");
+    ASSERT_TRUE(writer.waitForReadyRead(5000));
+    Database::setBusyTimeoutMs(60000);  // a wait for the lock would be a minute
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(titleOf(first), u"Kaffeemühle 1"_s);
+    EXPECT_LT(t.elapsed(), 30000);
+    Database::setBusyTimeoutMs(3000);
+    writer.closeWriteChannel();
+    ASSERT_TRUE(writer.waitForFinished(5000));
+    EXPECT_TRUE(sqlcipher(db, plan).contains(u"Auktionen_Ende"_s));
+    // The next start measures it.
+    releaseConnections(db);
+    EXPECT_EQ(titleOf(first), u"Kaffeemühle 1"_s);
+    const QString measured = sqlcipher(db, plan);
+    EXPECT_TRUE(measured.contains(u"Auktionen_User_AuktionsNr"_s)) << measured.toStdString();
 }
 
 // An edit writes only the columns that change: an unchanged save rewrites no index entry.
