@@ -101,6 +101,7 @@ void BM_Refresh(benchmark::State& state) {
         t.start();
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at);
         worst = std::max(worst, t.nsecsElapsed());
+        if (qEnvironmentVariableIsSet("BENCH_DETAIL")) fprintf(stderr, "pane %d %.1f\n", r, t.nsecsElapsed() / 1e6);
         if (w.selectedAuktion().AuktionsID != g->TextMatrix(r, 0)) state.SkipWithError("click did not load the row");
     }
     state.counters["click_to_pane_worst_ms"] = double(worst) / 1e6;

@@ -119,11 +119,13 @@ QVariant FlexModel::headerData(int section, Qt::Orientation o, int role) const {
     return {};
 }
 
-void FlexModel::setRows(QList<ListRow> rows) {
+std::vector<ListRow> FlexModel::setRows(QList<ListRow> rows) {
+    std::vector<ListRow> shown(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
     beginResetModel();
-    rows_.assign(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    rows_.swap(shown);
     applySort();
     endResetModel();
+    return shown;
 }
 
 void FlexModel::swapRows(std::vector<ListRow>& rows) {

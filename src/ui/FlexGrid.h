@@ -26,8 +26,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
-    // The rows in the database's order; a sort chosen before is applied again.
-    void setRows(QList<ListRow> rows);
+    // The rows in the database's order; a sort chosen before is applied again. The rows
+    // shown before come back, for the caller to free away from the window's thread.
+    [[nodiscard]] std::vector<ListRow> setRows(QList<ListRow> rows);
     // Rows already in the model's order (sorted elsewhere); the old ones come back
     // in rows, so the caller can free them away from the window's thread.
     void swapRows(std::vector<ListRow>& rows);

@@ -160,13 +160,11 @@ void TradeList::cmdListe_Click(int Index) {
     }
     for (QPushButton* b : cmdListe) b->setChecked(false);
     cmdListe[std::size_t(Index)]->setChecked(true);
-    selectAfterRefresh(QString());
-    if (Flex1->Rows() >= 2)
-        selectfirst();
-    else
-        emit nothingChosen();
+    // Another filter starts at its first row: the refresh selects it, and the pane loads it once.
     chosenRow_ = 0;
-    emit changed();
+    selectAfterRefresh(QString());
+    if (Flex1->Rows() < 2) emit nothingChosen();
+    chosenRow_ = 0;
 }
 
 void TradeList::Flex1_Click() {
@@ -258,7 +256,7 @@ void TradeList::selectAfterRefresh(const QString& auktionsID) {
             ? loadAuktionsListe(currentStore(), ListChoice(ListFilter(filter), gSettings.MahnTage), kFirstRows)
             : searchAuktionsListe(currentStore(), search, kFirstRows);
     if (rows.ok()) {
-        Flex1->model()->setRows(rows.value());
+        freeRows(Flex1->model()->setRows(rows.value()));
         lastListError_.clear();
     } else {
         // Once per fault, not at every refresh.
