@@ -4,8 +4,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <algorithm>
 #include <array>
 #include <utility>
+#include <vector>
 
 #include "base/CallStack.h"
 #include "base/Money.h"
@@ -126,7 +128,8 @@ QString latinOf(QChar c) {
 // letters Windows-1252 lacks lose their accent ("ř" → "r") or are spelt in Latin letters
 // ("Δημήτρης" → "Dimitris", "Ł" → "L") rather than becoming "?".
 QString quoted(QString s, int most) {
-    s.replace(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]+")), QStringLiteral(" "));
+    static const QRegularExpression control(QStringLiteral("[\\x00-\\x1f\\x7f]+"));
+    s.replace(control, QStringLiteral(" "));
     QString out;
     bool changed = false;
     // Greek "ου" is one sound: "Papadopoulos", not "Papadopoylos".
@@ -221,6 +224,7 @@ struct SaleMoney {
 struct SalesMoney {
     QHash<QString, SaleMoney> byNr;
     QHash<QString, std::pair<QString, QDate>> validInvoice;  // item number: number, day issued
+    QHash<QString, int> rates;                               // item number: the rate chosen for it
     // An invoice (or its cancellation) issued after the sale's first money: the revenue was booked
     // with that money already, the invoice adds none.
     bool revenueWithPayment(const QString& nr, const QDate& issued) const {
@@ -252,17 +256,23 @@ SalesMoney salesMoney(Database& db, const QString& user) {
             for (const QString& nr : r.text(1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
                 out.validInvoice.insert(nr, {r.text(0), QDate::fromString(r.text(2).left(10), Qt::ISODate)});
         });
+    // The rates once, not a look-up per sale.
+    db.forEachRow(QStringLiteral("select AuktionsNr, Satz from Steuersaetze where Standarduser = ?"), {user}, names,
+                  [&out](const DbRow& r) {
+                      const int rate = int(r.int64(1));
+                      if (validItemRate(rate)) out.rates.insert(r.text(0).trimmed(), rate);
+                  });
     return out;
 }
 
 // The revenue account of a sale without an invoice: the tax mode the options set, its own rate.
-DatevAccount saleRevenue(const Store& store, const DatevSetup& setup, const QString& nr) {
+DatevAccount saleRevenue(const DatevSetup& setup, const SalesMoney& money, const QString& nr) {
     Invoice inv;
     inv.Kleinunternehmer = setup.kleinunternehmer;
     inv.Steuerart = setup.steuerart;
     InvoiceItem item;
     item.AuktionsNr = nr;
-    item.Steuersatz = loadItemRate(store, nr).valueOr(0);
+    item.Steuersatz = money.rates.value(nr.trimmed(), 0);
     inv.Posten << item;
     return setup.accounts.value(revenueFor(taxMode(inv), itemRate(inv, item)));
 }
@@ -273,26 +283,29 @@ void journalBookings(Database& db, const Store& store, const DatevSetup& setup, 
     const DatevAccount debitor = setup.accounts.value(QStringLiteral("Debitor"));
     const DatevAccount fees = setup.accounts.value(QStringLiteral("Gebuehren"));
     const DatevAccount loss = setup.accounts.value(QStringLiteral("Forderungsverluste"));
-    const auto accountOf = [&setup](const QString& k) {
-        if (k == konto::PayPal) return setup.accounts.value(QStringLiteral("PayPal"));
-        if (k == konto::Plattform) return setup.accounts.value(QStringLiteral("Plattform"));
-        if (k == konto::Kasse) return setup.accounts.value(QStringLiteral("Kasse"));
-        return setup.accounts.value(QStringLiteral("Bank"));
+    const DatevAccount paypal = setup.accounts.value(QStringLiteral("PayPal")),
+                       platformAccount = setup.accounts.value(QStringLiteral("Plattform")),
+                       cash = setup.accounts.value(QStringLiteral("Kasse")),
+                       bankAccount = setup.accounts.value(QStringLiteral("Bank"));
+    const auto accountOf = [&](const QString& k) -> const DatevAccount& {
+        return k == konto::PayPal      ? paypal
+               : k == konto::Plattform ? platformAccount
+               : k == konto::Kasse     ? cash
+                                       : bankAccount;
     };
     // A sale without an invoice before its money: its revenue on its end date (in this period),
     // with the period its money first came in, so that no debtor is left in credit.
-    QStringList sales = money.byNr.keys();
-    std::sort(sales.begin(), sales.end(), [&money](const QString& a, const QString& b) {
-        const QDate da = money.byNr.value(a).ende, db_ = money.byNr.value(b).ende;
-        return da != db_ ? da < db_ : a < b;
-    });
-    for (const QString& nr : sales) {
-        const auto it = money.byNr.constFind(nr);
+    std::vector<QHash<QString, SaleMoney>::const_iterator> sales;
+    sales.reserve(std::size_t(money.byNr.size()));
+    for (auto it = money.byNr.cbegin(); it != money.byNr.cend(); ++it) sales.push_back(it);
+    std::sort(sales.begin(), sales.end(),
+              [](const auto& a, const auto& b) { return a->ende != b->ende ? a->ende < b->ende : a.key() < b.key(); });
+    for (const auto& it : sales) {
         const SaleMoney& m = it.value();
         if (!m.first.isValid() || m.first < from || m.first > to || m.claim <= 0) continue;
         const auto invoice = money.validInvoice.constFind(it.key());
         if (invoice != money.validInvoice.constEnd() && invoice->second <= m.first) continue;
-        const DatevAccount revenue = saleRevenue(store, setup, it.key());
+        const DatevAccount revenue = saleRevenue(setup, money, it.key());
         lines << booking(m.claim, true, debitor, revenue.konto, qMax(m.ende, from), it.key(), it.key().left(12),
                          QStringLiteral("Verkauf %1 %2").arg(it.key(), m.ebayName), revenue.schluessel)
                      .line();
