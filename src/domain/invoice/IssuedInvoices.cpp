@@ -18,14 +18,14 @@
 namespace gd {
 namespace {
 
-const QString kStorno =
-    QStringLiteral("(select s.Nummer from Rechnungen s where s.Bezug = r.Nummer and s.Art = 'Storno') as Storno");
 // Rechnungen as readIssued reads it: a list holds no pages (each is tens of kilobytes), a document
-// its pages and data too.
-const QString kListColumns =
-    QStringLiteral("r.Nummer, r.Art, r.Bezug, r.Artikel, r.Ausgestellt, r.Kaeufer, r.Cent, r.Sha256, ") + kStorno;
+// its pages and data too; the number of its cancellation follows the first eight columns.
+const QString kIssuedColumns =
+    QStringLiteral("r.Nummer, r.Art, r.Bezug, r.Artikel, r.Ausgestellt, r.Kaeufer, r.Cent, r.Sha256");
 const QString kColumns =
-    kListColumns + QStringLiteral(", r.Pdf, (select x.Xml from RechnungenXml x where x.Nummer = r.Nummer), r.Daten");
+    kIssuedColumns + QStringLiteral(
+                         ", (select s.Nummer from Rechnungen s where s.Bezug = r.Nummer and s.Art = 'Storno'), r.Pdf, "
+                         "(select x.Xml from RechnungenXml x where x.Nummer = r.Nummer), r.Daten");
 
 QJsonObject toJson(const Invoice& inv) {
     QJsonArray items;
@@ -475,8 +475,12 @@ Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year, const 
     CALLSTACK_MODULE("modRechnung");
     return dbStep(QStringLiteral("Die Rechnungen können nicht gelesen werden:"), [&]() -> Result<QList<IssuedInvoice>> {
         Database db = store.open();
-        QString sql =
-            QStringLiteral("select ") + kListColumns + QStringLiteral(" from Rechnungen r where r.Standarduser = ?");
+        // The cancellations joined once: Bezug has no index, a look-up per listed invoice read them all each time.
+        QString sql = QStringLiteral("select ") + kIssuedColumns +
+                      QStringLiteral(
+                          ", s.Nummer from Rechnungen r left join (select Bezug, min(Nummer) as Nummer "
+                          "from Rechnungen where Art = 'Storno' and Bezug is not null group by Bezug) s on "
+                          "s.Bezug = r.Nummer where r.Standarduser = ?");
         Params params{store.user};
         if (year > 0) {
             sql += QStringLiteral(" and r.Jahr = ?");
