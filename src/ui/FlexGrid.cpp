@@ -1,9 +1,11 @@
 #include "ui/FlexGrid.h"
 
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <bit>
@@ -64,21 +66,34 @@ public:
         const auto reached = quint8(index.data(Qt::UserRole).toUInt());
         const bool selected = option.state & QStyle::State_Selected;
         const QColor ink = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
-        constexpr int kDot = 6, kStep = 9;
-        p->save();
-        p->setRenderHint(QPainter::Antialiasing);
-        const int y = option.rect.center().y() - kDot / 2;
-        for (int i = 0; i < kMilestones; ++i) {
-            const QRectF dot(option.rect.left() + 4 + i * kStep, y, kDot, kDot);
-            p->setPen(QPen(ink, 1));
-            p->setBrush((reached >> i) & 1 ? QBrush(ink) : Qt::NoBrush);
-            p->drawEllipse(dot);
-        }
-        p->restore();
+        const qreal ratio = p->device() ? p->device()->devicePixelRatioF() : 1.0;
+        const QPixmap& dots = dotsFor(reached, ink, ratio);
+        p->drawPixmap(QPointF(option.rect.left() + 3, option.rect.center().y() - kDot / 2 - 1), dots);
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return {8 + kMilestones * 9, QStyledItemDelegate::sizeHint(option, index).height()};
+        return {8 + kMilestones * kStep, QStyledItemDelegate::sizeHint(option, index).height()};
     }
+
+private:
+    static constexpr int kDot = 6, kStep = 9;
+    // Antialiased circles cost a visible row a millisecond; each of the 128 patterns is drawn once per colour.
+    const QPixmap& dotsFor(quint8 reached, const QColor& ink, qreal ratio) const {
+        const QString key = QStringLiteral("%1/%2/%3").arg(reached).arg(ink.rgba()).arg(ratio);
+        auto it = dots_.find(key);
+        if (it != dots_.end()) return *it;
+        QPixmap pm(QSize(kMilestones * kStep + 2, kDot + 2) * ratio);  // a pixel of room for the pen
+        pm.setDevicePixelRatio(ratio);
+        pm.fill(Qt::transparent);
+        QPainter q(&pm);
+        q.setRenderHint(QPainter::Antialiasing);
+        for (int i = 0; i < kMilestones; ++i) {
+            q.setPen(QPen(ink, 1));
+            q.setBrush((reached >> i) & 1 ? QBrush(ink) : Qt::NoBrush);
+            q.drawEllipse(QRectF(1 + i * kStep, 1, kDot, kDot));
+        }
+        return *dots_.insert(key, pm);
+    }
+    mutable QHash<QString, QPixmap> dots_;
 };
 
 }  // namespace
