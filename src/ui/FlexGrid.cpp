@@ -78,7 +78,7 @@ private:
     static constexpr int kDot = 6, kStep = 9;
     // Antialiased circles cost a visible row a millisecond; each of the 128 patterns is drawn once per colour.
     const QPixmap& dotsFor(quint8 reached, const QColor& ink, qreal ratio) const {
-        const QString key = QStringLiteral("%1/%2/%3").arg(reached).arg(ink.rgba()).arg(ratio);
+        const quint64 key = quint64(reached) | quint64(ink.rgba()) << 8 | quint64(qRound(ratio * 100)) << 40;
         auto it = dots_.find(key);
         if (it != dots_.end()) return *it;
         QPixmap pm(QSize(kMilestones * kStep + 2, kDot + 2) * ratio);  // a pixel of room for the pen
@@ -93,7 +93,7 @@ private:
         }
         return *dots_.insert(key, pm);
     }
-    mutable QHash<QString, QPixmap> dots_;
+    mutable QHash<quint64, QPixmap> dots_;
 };
 
 }  // namespace
