@@ -15,6 +15,7 @@
 #include <string>
 #include <utility>
 
+#include "KillAt.h"
 #include "RunCli.h"
 #include "support/Sqlcipher.h"
 #include "support/TestApp.h"
@@ -23,43 +24,16 @@ namespace gd {
 namespace {
 
 using namespace Qt::StringLiterals;
-
-const QString kStrace = u"/usr/bin/strace"_s;
-const QString kRenames = u"rename,renameat,renameat2"_s;
-
-// Without a tracer that may trace, no kill can be placed at a chosen call.
-bool canTrace() {
-    if (!QFileInfo(kStrace).isExecutable()) return false;
-    QProcess p;
-    p.start(kStrace, {u"-qq"_s, u"-o"_s, u"/dev/null"_s, u"/bin/true"_s});
-    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// The program killed on entering its n-th call of `calls` (strace counts each system call
-// on its own); false when it got to its end.
-bool killedAt(const test::TestApp& app, const QStringList& args, const QStringList& vars, const QString& calls, int n) {
-    QProcessEnvironment env = environment(app.path(), vars);
-    // LeakSanitizer stops the threads with ptrace, which a traced process cannot.
-    const QString asan = env.value(u"ASAN_OPTIONS"_s);
-    env.insert(u"ASAN_OPTIONS"_s, asan.isEmpty() ? u"detect_leaks=0"_s : asan + u":detect_leaks=0"_s);
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(kStrace, QStringList{u"-f"_s, u"-qq"_s, u"-o"_s, u"/dev/null"_s, u"-e"_s, u"trace="_s + calls, u"-e"_s,
-                                 u"inject=%1:signal=SIGKILL:when=%2"_s.arg(calls).arg(n), u"--"_s,
-                                 QString::fromUtf8(GD_EXECUTABLE)} +
-                         args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    if (p.exitStatus() == QProcess::CrashExit) return true;
-    EXPECT_EQ(p.exitCode(), 0) << calls.toStdString() << " #" << n << ": " << p.readAllStandardError().toStdString();
-    return false;
-}
+using test::canTrace;
+using test::killedAt;
+using test::kRenames;
 
 // A bad sector's damage: bytes changed inside every page from `first` on.
 void damage(const QString& file, qint64 first) {
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    for (qint64 page = first; page < f.size() / 1024; ++page) {
-        f.seek(page * 1024 + 300);
+    for (qint64 page = first; page < f.size() / test::kPageSize; ++page) {
+        f.seek(page * test::kPageSize + 300);
         f.write(QByteArray(64, '\x5A'));
     }
 }
@@ -316,7 +290,7 @@ TEST(Trust, ADamagedDatabaseIsNamedKeptAsideAndReplaced) {
         {{u"--search"_s, u"x"_s}, false},
         {{u"--export-csv"_s, app.file(u"liste.csv"_s)}, false},
     };
-    const qint64 pages = QFileInfo(app.file(u"gaveldesk.mdb"_s)).size() / 1024;
+    const qint64 pages = QFileInfo(app.file(u"gaveldesk.mdb"_s)).size() / test::kPageSize;
     QByteArray before;
     // A mail's text lost (the last pages), then the schema too (every page but the first).
     for (const qint64 first : {pages - 3, qint64(1)}) {
@@ -367,7 +341,7 @@ TEST(Trust, DamageAfterTheDaysCheckIsFoundByTheNextWrite) {
     {
         QFile f(db);
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        f.seek(f.size() - 3 * 1024 + 300);
+        f.seek(f.size() - 3 * test::kPageSize + 300);
         f.write(QByteArray(100, '\x5A'));
     }
     const QByteArray before = app.read(u"gaveldesk.mdb"_s);
