@@ -625,6 +625,7 @@ int runHeadless() {
         return fail(ready.error().message().replace(QLatin1Char('\r'), QLatin1Char(' ')));
     }
     if (auto rc = runCommandLine(QCoreApplication::arguments())) {
+        for (const QString& notice : Database::takeUpgradeNotices()) err() << "gaveldesk: " << notice << Qt::endl;
         // As this command left the file: the next one reads every page only when another program changed it.
         noteDatabaseLeft(gsDataSource, cli::checkRecord(), today());
         return *rc;

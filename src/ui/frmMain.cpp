@@ -223,6 +223,9 @@ void frmMain::Form_Load() {
 void frmMain::finishStart() {
     CALLSTACK();
     list_->cmdListe_Click(2);
+    // A file of an earlier version was brought to the new encryption by the list's first read.
+    for (const QString& notice : Database::takeUpgradeNotices())
+        platform().msgBox(notice, Platform::Buttons::Ok, Platform::Icon::Information, QString());
     // After the list is painted: at 100,000 trades the year's figures take a moment.
     QTimer::singleShot(0, this, [this] { showLimitNote(); });
     // Before anything is imported the program knows whose trades they are.

@@ -10,6 +10,7 @@
 #include "domain/import/Accept.h"
 #include "domain/import/MailFile.h"
 #include "domain/trade/TaxData.h"
+#include "support/Sqlcipher.h"
 #include "support/UiDbTest.h"
 #include "ui/frmEinlesen.h"
 
@@ -107,10 +108,9 @@ TEST_F(Dialog, DuplicateIsAskedBeforeAnyWrite) {
     platform.onMessage = [this, &otherWriter](const ScriptedPlatform::Message&) {
         sqlite3* other = nullptr;
         sqlite3_open(db.toUtf8().constData(), &other);
-        const int rc = sqlite3_exec(other,
-                                    "PRAGMA key='kaltwind'; BEGIN IMMEDIATE; "
-                                    "UPDATE Kunden SET Ort = Ort; COMMIT;",
-                                    nullptr, nullptr, nullptr);
+        const int rc = sqlite3_exec(
+            other, QByteArray(test::keyed() + " BEGIN IMMEDIATE; UPDATE Kunden SET Ort = Ort; COMMIT;").constData(),
+            nullptr, nullptr, nullptr);
         sqlite3_close(other);
         otherWriter << (rc == SQLITE_OK ? u"geschrieben"_s : u"gesperrt"_s);
     };

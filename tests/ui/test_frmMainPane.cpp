@@ -6,6 +6,7 @@
 
 #include "MainWindowFixture.h"
 #include "domain/import/MailFile.h"
+#include "support/Sqlcipher.h"
 #include "ui/DatePicker.h"
 #include "ui/frmEinlesen.h"
 
@@ -195,7 +196,9 @@ TEST_F(Pane, TypedTextIsStoredWhenTheUserSaysSoAndNeverLost) {
     EXPECT_TRUE(w->isVisible());
     sqlite3* other = nullptr;  // another program holds the write lock
     ASSERT_EQ(sqlite3_open(db.toUtf8().constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "PRAGMA key='kaltwind'; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(other, QByteArray(test::keyed() + " BEGIN EXCLUSIVE;").constData(), nullptr, nullptr, nullptr),
+        SQLITE_OK);
     platform.messages.clear();
     platform.queueAnswer(Platform::Answer::Yes);
     click("cmdAbbrechen");

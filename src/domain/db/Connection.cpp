@@ -11,9 +11,11 @@
 #include <QStorageInfo>
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <limits>
 #include <map>
 #include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -35,7 +37,6 @@ namespace {
 
 // The program's built-in database password; a user may set one of their own.
 const QByteArray kPassphrase = "kaltwind";
-constexpr int kKdfIterations = 64000;
 std::atomic<int> g_busyTimeoutMs{3000};
 std::atomic<int> g_pageCacheKiB{65536};
 QMutex g_passMutex;
@@ -48,22 +49,28 @@ QByteArray currentPassphrase() {
     return g_passphrase;
 }
 
-// The derived key depends only on the password and the file's salt: derived once per start.
-QByteArray rawKeyFor(const QByteArray& salt, const QByteArray& passphrase = currentPassphrase()) {
+// The derived key depends only on the password, the file's salt and its format: derived once per start.
+// SQLCipher 4's derivation (PBKDF2-HMAC-SHA512, GD_KDF_ROUNDS: 256,000), so that its own tools open our
+// files with the password; SQLCipher 3's (HMAC-SHA1, 64,000) for the files of earlier versions.
+QByteArray rawKeyFor(const QByteArray& salt, const QByteArray& passphrase, Cipher cipher) {
     static QMutex mutex;
-    static std::map<std::pair<QByteArray, QByteArray>, QByteArray> cache;
+    static std::map<std::tuple<QByteArray, QByteArray, Cipher>, QByteArray> cache;
     QMutexLocker lock(&mutex);
-    auto it = cache.find({passphrase, salt});
+    auto it = cache.find({passphrase, salt, cipher});
     if (it != cache.end()) return it->second;
     // OpenSSL's PBKDF2 takes half the time of Qt's for the same key.
     QByteArray key(32, '\0');
+    const bool v4 = cipher == Cipher::V4;
     if (PKCS5_PBKDF2_HMAC(passphrase.constData(), int(passphrase.size()),
-                          reinterpret_cast<const unsigned char*>(salt.constData()), int(salt.size()), kKdfIterations,
-                          EVP_sha1(), int(key.size()), reinterpret_cast<unsigned char*>(key.data())) != 1)
+                          reinterpret_cast<const unsigned char*>(salt.constData()), int(salt.size()),
+                          v4 ? GD_KDF_ROUNDS : 64000, v4 ? EVP_sha512() : EVP_sha1(), int(key.size()),
+                          reinterpret_cast<unsigned char*>(key.data())) != 1)
         throw DbError(3051, QStringLiteral("Der Schlüssel der Datenbank kann nicht gebildet werden."));
-    cache.emplace(std::make_pair(passphrase, salt), key);
+    cache.emplace(std::make_tuple(passphrase, salt, cipher), key);
     return key;
 }
+
+QByteArray rawKeyFor(const QByteArray& salt) { return rawKeyFor(salt, currentPassphrase(), Cipher::V4); }
 
 // Salt for files this process creates: one derivation serves them all.
 QByteArray creationSalt() {
@@ -82,14 +89,15 @@ void exec(sqlite3* db, const char* sql) {
     if (rc != SQLITE_OK) throwSqlite(db, rc);
 }
 
-void applyKey(sqlite3* db, const QByteArray& key, const QByteArray& salt) {
+void applyKey(sqlite3* db, const QByteArray& key, const QByteArray& salt, Cipher cipher = Cipher::V4) {
     // Raw key (and salt on creation): no key derivation per open.
     const QByteArray pragma = "PRAGMA key = \"x'" + key.toHex() + salt.toHex() + "'\";";
     exec(db, pragma.constData());
-    // The settings of the files we write, pinned so a newer SQLCipher reads them alike.
-    exec(db, "PRAGMA cipher_compatibility = 3;");
-    exec(db, "PRAGMA cipher_page_size = 1024;");
-    exec(db, "PRAGMA kdf_iter = 64000;");
+    // SQLCipher would print each failed decryption (a file of the earlier format, a wrong password) to
+    // stderr; the program says it in German.
+    exec(db, "PRAGMA cipher_log_level = NONE;");
+    // The settings pinned, so that a later SQLCipher reads the files alike.
+    exec(db, cipher == Cipher::V4 ? "PRAGMA cipher_compatibility = 4;" : "PRAGMA cipher_compatibility = 3;");
 }
 
 void bindAll(sqlite3* db, sqlite3_stmt* st, const Params& params) {
@@ -213,6 +221,7 @@ bool isWholeNumber(const QVariant& v) {
 }
 
 void setBusyTimeout(int ms) { g_busyTimeoutMs = ms; }
+int busyTimeout() { return g_busyTimeoutMs; }
 void setPageCache(int kib) { g_pageCacheKiB = kib; }
 
 Database::Impl::~Impl() {
@@ -335,34 +344,22 @@ void migrateToCurrent(Database::Impl& impl, int from) {
     }
 }
 
-// The first integer a statement returns; nullopt when it fails or gives no row.
-std::optional<qint64> firstInteger(sqlite3* db, const char* sql) {
-    sqlite3_stmt* st = nullptr;
-    std::optional<qint64> out;
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW &&
-        sqlite3_column_type(st, 0) != SQLITE_NULL)
-        out = sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
-    return out;
-}
-
-// Without statistics SQLite takes "Standarduser = ?" for selective and walks every trade by date
-// to spare a sort of the few a number or group names (0.1-0.6 s a look-up at 100,000 trades).
-// Measured once the file has grown: a file that only grew keeps the shape its statistics show.
-void keepStatisticsCurrent(Database::Impl& impl) {
-    constexpr qint64 kWorthIt = 2000;
-    // The highest row number is read at once; the count only when it hints at growth.
-    const qint64 highest = firstInteger(impl.db, "select max(rowid) from Auktionen").value_or(0);
-    const qint64 measured =
-        firstInteger(impl.db, "select cast(stat as integer) from sqlite_stat1 where idx = 'Auktionen_AuktionsID'")
-            .value_or(0);
-    if (highest < kWorthIt || measured * 4 >= highest) return;
-    const qint64 trades = firstInteger(impl.db, "select count(*) from Auktionen").value_or(0);
-    if (trades < kWorthIt || measured * 4 >= trades) return;
-    // Only when nobody writes: a start does not wait for it, and a failure (a full disk) changes nothing.
-    sqlite3_busy_timeout(impl.db, 0);
-    sqlite3_exec(impl.db, "ANALYZE;", nullptr, nullptr, nullptr);
+// The file opened and keyed in the given format, its page cache and lock wait set; nothing read yet.
+void openKeyed(Database::Impl& impl, Cipher cipher) {
+    if (impl.db) sqlite3_close_v2(impl.db);
+    impl.db = nullptr;
+    impl.cipher = cipher;
+    const int rc = sqlite3_open_v2(impl.path.toUtf8().constData(), &impl.db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) throwSqlite(impl.db, rc);
+    sqlite3_extended_result_codes(impl.db, 0);
+    applyKey(impl.db, rawKeyFor(impl.salt, currentPassphrase(), cipher), QByteArray(), cipher);
+    // Before the first statement: with a key set, even a pragma reads the first page, and a file
+    // another program is just committing to must be waited for, not called locked.
     sqlite3_busy_timeout(impl.db, g_busyTimeoutMs);
+    // Room for the list pages of 100,000 trades, kept between operations while the file is unchanged.
+    // The size also bounds what a sort holds in memory before it goes to a temporary file.
+    const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(g_pageCacheKiB.load()) + ';';
+    exec(impl.db, cache.constData());
 }
 
 }  // namespace
@@ -400,19 +397,26 @@ std::shared_ptr<Database::Impl> connect(const QString& path, bool migrate) {
     if (stamp) impl->stamp = *stamp;
     impl->writable = writableOnDisk(path);
     impl->keyGeneration = g_keyGeneration;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &impl->db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK) throwSqlite(impl->db, rc);
-    sqlite3_extended_result_codes(impl->db, 0);
-    applyKey(impl->db, rawKeyFor(salt), QByteArray());
-    // Before the first statement: with a key set, even a pragma reads the first page, and a file
-    // another program is just committing to must be waited for, not called locked.
-    sqlite3_busy_timeout(impl->db, g_busyTimeoutMs);
-    // Room for the list pages of 100,000 trades, kept between operations while the file is unchanged.
-    // The size also bounds what a sort holds in memory before it goes to a temporary file.
-    const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(g_pageCacheKiB.load()) + ';';
-    exec(impl->db, cache.constData());
-    // The first read proves the key; a wrong one or a foreign file fails here.
-    const int version = checkSchema(impl->db);
+    int version = 0;
+    try {
+        // The first read (already the page cache's pragma) proves the key; a wrong one or a foreign file fails.
+        openKeyed(*impl, Cipher::V4);
+        version = checkSchema(impl->db);
+    } catch (const RunError& e) {
+        // Not SQLCipher 4 under this password: perhaps a file of an earlier version, in SQLCipher 3.
+        if (e.number() != kWrongKey) throw;
+        const std::exception_ptr first = std::current_exception();
+        try {
+            openKeyed(*impl, Cipher::V3);
+            version = checkSchema(impl->db);
+        } catch (const RunError&) {
+            std::rethrow_exception(first);
+        }
+    }
+    if (impl->cipher == Cipher::V3 && migrate && impl->writable) {
+        upgradeCipher(*impl);
+        return connect(path, migrate);
+    }
     if (migrate && version < kSchemaVersion) migrateToCurrent(*impl, version);
     if (migrate && impl->writable) keepStatisticsCurrent(*impl);
     return impl;
@@ -540,6 +544,8 @@ void setDatabasePassphrase(const QString& passphrase) {
     usePassphrase(passphrase.isEmpty() ? kPassphrase : passphrase.toUtf8());
 }
 
+QByteArray fileKey(const QByteArray& salt, Cipher cipher) { return rawKeyFor(salt, currentPassphrase(), cipher); }
+
 bool hasOwnPassphrase() { return currentPassphrase() != kPassphrase; }
 
 QString databasePassphrase() { return hasOwnPassphrase() ? QString::fromUtf8(currentPassphrase()) : QString(); }
@@ -574,7 +580,7 @@ Status changeDatabasePassphrase(const QString& path, const QString& passphrase) 
     try {
         std::shared_ptr<Database::Impl> c = connect(path, false);
         // One transaction re-encrypts every page: a kill leaves the old key or the new one, never a mix.
-        const QByteArray pragma = "PRAGMA rekey = \"x'" + rawKeyFor(c->salt, next).toHex() + "'\";";
+        const QByteArray pragma = "PRAGMA rekey = \"x'" + rawKeyFor(c->salt, next, c->cipher).toHex() + "'\";";
         exec(c->db, pragma.constData());
         usePassphrase(next);
         c.reset();

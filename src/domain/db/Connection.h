@@ -22,6 +22,9 @@ struct PgConnection;
 
 using FileStamp = FileIdentity;
 
+// The files' encryption: SQLCipher 4's settings. Earlier versions of the program wrote SQLCipher 3's.
+enum class Cipher { V4, V3 };
+
 struct Database::Impl {
     sqlite3* db = nullptr;
     std::shared_ptr<PgConnection> pg;  // instead of db, on a server
@@ -32,6 +35,7 @@ struct Database::Impl {
     // Set by an I/O failure: the next operation starts on a fresh connection.
     bool stale = false;
     int keyGeneration = 0;  // the password it was opened with
+    Cipher cipher = Cipher::V4;
     struct Cached {
         sqlite3_stmt* stmt = nullptr;
         bool busy = false;
@@ -75,8 +79,17 @@ void execOn(Database::Impl& impl, const char* sql);
 // Bound and compared as a whole number: bool, int and their kin.
 bool isWholeNumber(const QVariant& v);
 void setBusyTimeout(int ms);
+int busyTimeout();
 void setPageCache(int kib);
 // A new file's connection with its key set, before the schema exists.
 std::shared_ptr<Database::Impl> createConnection(const QString& path);
+// The raw key for a file's salt under the password in use (derived once per start).
+QByteArray fileKey(const QByteArray& salt, Cipher cipher);
+// A SQLCipher 3 file written anew in SQLCipher 4 and put in its place in one step, the file as it
+// was kept beside it; the connection is closed. Throws DbError and leaves the file as it was.
+void upgradeCipher(Database::Impl& impl);
+// Measures a file of thousands of trades whose statistics are missing or outgrown, so that the
+// planner uses the item number's index; without waiting for a lock, and a failure changes nothing.
+void keepStatisticsCurrent(Database::Impl& impl);
 
 }  // namespace gd

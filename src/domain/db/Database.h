@@ -155,6 +155,9 @@ public:
     // A command that reads the file once needs little: the memory it takes stays that of its work.
     static void setPageCacheKiB(int kib);
 
+    // What opening files did that the user is to be told (a file brought to the new encryption), once.
+    static QStringList takeUpgradeNotices();
+
     struct Impl;  // the connection; opaque
 
 private:

@@ -31,7 +31,7 @@ protected:
 // The copy is taken while another program writes a row a moment: it opens, passes the
 // check, and holds whole transactions only (every trade with its partner).
 TEST_F(Backup, WhileAnotherProgramWrites) {
-    QByteArray script = "PRAGMA key='kaltwind';\n";
+    QByteArray script = test::keyed() + "\n";
     for (int i = 0; i < 1500; ++i)
         script +=
             u"BEGIN; INSERT INTO Kunden (KundenNr, ebayName, Name, Kunde, Standarduser) VALUES ('%1', 'w%1', "

@@ -52,11 +52,13 @@ protected:
     // A second database, as another installation would have made it: its own salt.
     QString otherFile(const QString& name, const QString& title) {
         const QString other = app.file(name);
-        const QString out = sqlcipher(db, "ATTACH DATABASE '" + other.toUtf8() +
-                                              "' AS n KEY 'kaltwind';\n"
-                                              "SELECT sqlcipher_export('n');\n"
-                                              "UPDATE n.Auktionen SET Titel='" +
-                                              title.toUtf8() + "';\nDETACH n;");
+        const QString out =
+            sqlcipher(db, "ATTACH DATABASE '" + other.toUtf8() +
+                              "' AS n KEY 'kaltwind';\nPRAGMA n.kdf_iter = " + QByteArray::number(GD_KDF_ROUNDS) +
+                              ";\n"
+                              "SELECT sqlcipher_export('n');\n"
+                              "UPDATE n.Auktionen SET Titel='" +
+                              title.toUtf8() + "';\nDETACH n;");
         EXPECT_TRUE(QFile::exists(other)) << out.toStdString();
         return other;
     }
@@ -129,8 +131,8 @@ TEST_F(Connection, AGrownFileFindsATradeByItsNumberWithoutWalkingAll) {
     QProcess writer;                                                 // another program in the middle of a write
     writer.start(u"sqlcipher"_s, {db});
     ASSERT_TRUE(writer.waitForStarted(5000));
-    writer.write("PRAGMA key='kaltwind';\nBEGIN IMMEDIATE;\nUPDATE Kunden SET Ort = 'Graz';\nSELECT 'gesperrt';\n");
-    ASSERT_TRUE(writer.waitForReadyRead(5000));
+    writer.write(test::keyed() + "\nBEGIN IMMEDIATE;\nUPDATE Kunden SET Ort = 'Graz';\nSELECT 'gesperrt';\n");
+    ASSERT_TRUE(test::waitForOutput(writer, "gesperrt"));
     Database::setBusyTimeoutMs(60000);  // a wait for the lock would be a minute
     QElapsedTimer t;
     t.start();

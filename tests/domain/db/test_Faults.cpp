@@ -2,6 +2,7 @@
 
 #include "domain/trade/AuktionsListe.h"
 #include "support/DbTestShared.h"
+#include "support/Sqlcipher.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -50,8 +51,8 @@ protected:
     void damageEveryPage() {
         QFile f(db);
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        for (qint64 page = 2; page < f.size() / 1024; ++page) {
-            f.seek(page * 1024 + 300);
+        for (qint64 page = 1; page < f.size() / test::kPageSize; ++page) {
+            f.seek(page * test::kPageSize + 300);
             f.write(QByteArray(64, '\x5A'));
         }
     }
@@ -101,11 +102,12 @@ TEST_F(Faults, NoFileWrongPasswordOrNoDatabase) {
 TEST_F(Faults, LockedBySecondConnectionMidTransaction) {
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(db.toUtf8().constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other,
-                           "PRAGMA key='kaltwind'; BEGIN EXCLUSIVE; "
-                           "UPDATE Auktionen SET Titel='halb geschrieben';",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(
+            other,
+            QByteArray(test::keyed() + " BEGIN EXCLUSIVE; UPDATE Auktionen SET Titel='halb geschrieben';").constData(),
+            nullptr, nullptr, nullptr),
+        SQLITE_OK);
     tAuktion a = auktion(u"3"_s, u"k"_s);
     QString nr = u"x"_s;
     const QString text = test::failure(funSaveAuktionnew(currentStore(), a, nr));

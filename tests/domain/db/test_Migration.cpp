@@ -33,6 +33,7 @@ protected:
         QFile::remove(db);
         ASSERT_TRUE(QFile::copy(QStringLiteral(GD_TEST_DATA_DIR "/db/version1.mdb"), db));
         QFile(db).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        ASSERT_TRUE(test::toSqlcipher4(db));
         ASSERT_EQ(sqlcipher(db, "PRAGMA user_version;"), u"1"_s);
     }
     QString bak() const { return db + u".v1.bak"_s; }
@@ -193,6 +194,7 @@ TEST(JournalMigration, EachBalanceIsWhatTheEarlierProgramShowed) {
         const QString db = app.file(u"gaveldesk.mdb"_s);
         ASSERT_TRUE(QFile::copy(QStringLiteral(GD_TEST_DATA_DIR "/db/") + QString::fromLatin1(c.file), db));
         QFile(db).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        ASSERT_TRUE(test::toSqlcipher4(db));
         if (c.version > 0) {
             sqlcipher(db, c.drop + "PRAGMA user_version = " + QByteArray::number(c.version) + ";");
             ASSERT_EQ(sqlcipher(db, "PRAGMA user_version;"), QString::number(c.version));
@@ -237,8 +239,8 @@ TEST_F(Migration, AFileHeldByAnotherProgramIsLeftAsItWasAndNotCalledDamaged) {
     QProcess holder;
     holder.start(u"sqlcipher"_s, {db});
     ASSERT_TRUE(holder.waitForStarted(5000));
-    holder.write("PRAGMA key='kaltwind';\nBEGIN EXCLUSIVE;\nSELECT 'gesperrt';\n");
-    ASSERT_TRUE(holder.waitForReadyRead(5000));
+    holder.write(test::keyed() + "\nBEGIN EXCLUSIVE;\nSELECT 'gesperrt';\n");
+    ASSERT_TRUE(test::waitForOutput(holder, "gesperrt"));
     tAuktion a;
     const QString text = test::failure(load(a));
     const Status checked = checkDatabase(db);  // the check at start meets the same lock
@@ -265,13 +267,13 @@ TEST_F(Migration, ANewerFileIsRefusedAndLeftUntouched) {
 
 TEST_F(Migration, ADamagedVersion1FileIsNotChanged) {
     {
+        // The trades' own page: the schema still reads, the check before the change fails.
+        const qint64 page = sqlcipher(db, "SELECT rootpage FROM sqlite_master WHERE name = 'Auktionen';").toLongLong();
+        ASSERT_GT(page, 1);
         QFile f(db);
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        // The last pages (rows and indexes): the schema still reads, the check before the change fails.
-        for (qint64 page = f.size() / 1024 - 3; page < f.size() / 1024; ++page) {
-            f.seek(page * 1024 + 300);
-            f.write(QByteArray(64, '\x5A'));
-        }
+        f.seek((page - 1) * test::kPageSize + 300);
+        f.write(QByteArray(64, '\x5A'));
     }
     const QString text = refusedAndUnchanged(db);
     EXPECT_TRUE(text.contains(u"nicht gelungen"_s)) << text.toStdString();

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 
 #include "domain/import/Accept.h"
 #include "domain/import/BatchImport.h"
@@ -92,7 +93,8 @@ TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
         {"select kundennr, name, strasse, ort, land, email, ebayname, kunde, lieferant from kunden where ebayname = ?",
          "Kunden_User_ebayName"},
         {"select kundennr from kunden where standarduser = ? and ebayname = ?", "Kunden_User_ebayName"},
-        {"select rowid from auktionen where ebayname = ? and bezahlt = 0", "Auktionen_User_ebayName"},
+        // Or the list's covering index, which SQLite 3.46 prefers in a file too small to be measured.
+        {"select rowid from auktionen where ebayname = ? and bezahlt = 0", "Auktionen_User_ebayName|Auktionen_Liste"},
         // What an update finds stored before it writes the columns that differ.
         {"select gruppenid,kundennr from auktionen where rowid=?", "INTEGER PRIMARY KEY"},
         {"select name,strasse,ort,land,email,ebayname,kunde,lieferant,standarduser from kunden where rowid=?",
@@ -120,7 +122,8 @@ TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
                                   .remove(QLatin1Char('"'))
                                   .replace(QStringLiteral("select rowid, "), QStringLiteral("select "));
         // Writes a new row, or a transaction; or the search index's own upkeep inside SQLite.
-        if (!plan.contains(QStringLiteral("TABLE")) || sql.contains(QStringLiteral("'main'.'Suche_"))) continue;
+        const bool readsRows = plan.contains(QStringLiteral("SEARCH ")) || plan.contains(QStringLiteral("SCAN "));
+        if (!readsRows || sql.contains(QStringLiteral("'main'.'Suche_"))) continue;
         SCOPED_TRACE(sql.toStdString() + "\n" + plan.toStdString());
         const auto* m = std::find_if(std::begin(meant), std::end(meant),
                                      [&](const auto& e) { return shape.startsWith(QString::fromUtf8(e.begins)); });
@@ -128,9 +131,12 @@ TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
             ADD_FAILURE() << "a statement without its index in this table";
             continue;
         }
-        EXPECT_TRUE(plan.contains(QString::fromUtf8(m->index))) << m->index;
+        const QStringList indexes = QString::fromUtf8(m->index).split(QLatin1Char('|'));
+        EXPECT_TRUE(std::any_of(indexes.begin(), indexes.end(), [&](const QString& i) { return plan.contains(i); }))
+            << m->index;
         for (const QString& line : plan.split(QLatin1Char('\n'))) {
-            const bool scansRows = line.startsWith(QStringLiteral("SCAN TABLE")) && !line.contains(u"VIRTUAL TABLE");
+            const bool scansRows = line.trimmed().startsWith(QStringLiteral("SCAN ")) &&
+                                   !line.contains(u"VIRTUAL TABLE") && !line.contains(u"CONSTANT ROW");
             EXPECT_FALSE(scansRows) << line.toStdString();
         }
         ++checked;
