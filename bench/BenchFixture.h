@@ -50,7 +50,7 @@ struct Home {
 // A file with `auctions` trades among `contacts` partners, every tenth closed,
 // each with a mail text of mailBytes.
 inline QString tradesFile(int auctions, int contacts, int mailBytes = 2000) {
-    const QString path = QDir::temp().filePath(QStringLiteral("gaveldesk-bench-v%4-%1-%2-%3.mdb")
+    const QString path = QDir::temp().filePath(QStringLiteral("gaveldesk-bench-sqlcipher4-v%4-%1-%2-%3.mdb")
                                                    .arg(auctions)
                                                    .arg(contacts)
                                                    .arg(mailBytes)
@@ -97,7 +97,7 @@ inline QString tradesFile(int auctions, int contacts, int mailBytes = 2000) {
 inline QString booksFile(int trades, int year) {
     const QString base = tradesFile(trades, trades / 5);
     const QString path = QDir::temp().filePath(
-        QStringLiteral("gaveldesk-bench-v%1-%2-buecher-%3.mdb").arg(gd::kSchemaVersion).arg(trades).arg(year));
+        QStringLiteral("gaveldesk-bench-sqlcipher4-v%1-%2-buecher-%3.mdb").arg(gd::kSchemaVersion).arg(trades).arg(year));
     if (QFile::exists(path)) return path;
     const QString part = path + QStringLiteral(".part");
     QFile::remove(part);

@@ -108,8 +108,7 @@ sqlite3* openRaw(const QString& path, const benchmark::State& state) {
     if (db) return db;
     sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     const std::string keyed =
-        "PRAGMA key = 'kaltwind'; PRAGMA cipher_compatibility = 3; PRAGMA cipher_page_size = "
-        "1024; PRAGMA kdf_iter = 64000; SELECT count(*) FROM sqlite_master; " +
+        "PRAGMA key = 'kaltwind'; PRAGMA cipher_compatibility = 4; SELECT count(*) FROM sqlite_master; " +
         cachePragma(state);
     sqlite3_exec(db, keyed.c_str(), nullptr, nullptr, nullptr);
     return db;

@@ -59,7 +59,7 @@ QString saleMail() { return *gd::readMailFile(QStringLiteral(GD_TEST_DATA_DIR "/
 // A file of n trades among n / 3 buyers; all but the last 60 days' trades closed, or, as a
 // seller who never ticks "Abgeschlossen" keeps it, every trade still open.
 QString tradesFile(int n, bool allOpen = false) {
-    const QString path = QDir::temp().filePath(QStringLiteral("gaveldesk-scale-v%1-%2%3.mdb")
+    const QString path = QDir::temp().filePath(QStringLiteral("gaveldesk-scale-sqlcipher4-v%1-%2%3.mdb")
                                                    .arg(gd::kSchemaVersion)
                                                    .arg(n)
                                                    .arg(allOpen ? QStringLiteral("-offen") : QString()));
@@ -346,10 +346,7 @@ void BM_BackupRaw(benchmark::State& state) {
         QFile::remove(QString::fromUtf8(target));
         sqlite3* to = nullptr;
         sqlite3_open_v2(target.constData(), &to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-        sqlite3_exec(to,
-                     "PRAGMA key='kaltwind'; PRAGMA cipher_page_size = 1024; PRAGMA kdf_iter = 64000; "
-                     "PRAGMA cache_size = -1024;",
-                     nullptr, nullptr, nullptr);
+        sqlite3_exec(to, "PRAGMA key='kaltwind'; PRAGMA cache_size = -1024;", nullptr, nullptr, nullptr);
         sqlite3_backup* b = sqlite3_backup_init(to, "main", from, "main");
         sqlite3_backup_step(b, -1);
         sqlite3_backup_finish(b);
