@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
@@ -171,6 +172,24 @@ TEST_F(MainWindow, WithoutDatabaseTheStartAndTheMenuOfferOne) {
     open();
     EXPECT_TRUE(platform.messages[0].text.startsWith(u"Die Datenbankdatei wurde nicht gefunden:\r"_s + db));
     EXPECT_TRUE(QFile::exists(db));
+}
+
+// A file of the previous release (SQLCipher 3): the window opens it, lists its trades and says
+// once, in a message of its own, where the file as it was is kept.
+TEST_F(MainWindow, AFileOfThePreviousReleaseIsCarriedOverAndSaidOnce) {
+    ASSERT_TRUE(QFile::remove(db));
+    ASSERT_TRUE(QFile::copy(test::dataFile(u"db/release-sqlcipher3.mdb"_s), db));
+    QFile(db).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    gSettings.StandardUser = gSettings.Username = u"gavel_haendler"_s;
+    open();
+    ASSERT_EQ(platform.messages.size(), 1) << lastMessage().toStdString();
+    EXPECT_TRUE(lastMessage().contains(u"SQLCipher 4 übertragen"_s)) << lastMessage().toStdString();
+    EXPECT_TRUE(lastMessage().contains(QDir::toNativeSeparators(db + u".sqlcipher3.bak"_s)));
+    EXPECT_EQ(w->grid()->Rows() - 1, 4);
+    w.reset();
+    platform.messages.clear();
+    open();
+    EXPECT_TRUE(platform.messages.isEmpty()) << lastMessage().toStdString();
 }
 
 // Opened, and restored from a larger screen, the window lies on the screen (the tests' screen
