@@ -123,13 +123,12 @@ bool frmMain::ensureDatabase(bool asked) {
     const QString path = gone ? gsDataSource : defaultDatabasePath();
     const QString shown = QDir::toNativeSeparators(path);
     const QString question =
-        gone ? QStringLiteral("Die Datenbankdatei wurde nicht gefunden:") + QLatin1Char('\r') + shown +
-                   QLatin1Char('\r') +
-                   QStringLiteral(
-                       "Soll dort eine neue, leere Datenbank angelegt werden? Liegt die Datei auf einem "
-                       "Laufwerk, das gerade nicht verbunden ist, antworten Sie \u201ENein\u201C.")
-             : QStringLiteral("Es ist noch keine Datenbank vorhanden.") + QLatin1Char('\r') +
-                   QStringLiteral("Soll eine neue, leere Datenbank angelegt werden?") + QLatin1Char('\r') + shown;
+        gone ? QString(QStringLiteral("Die Datenbankdatei wurde nicht gefunden:") + QLatin1Char('\r') + shown +
+                       QLatin1Char('\r') +
+                       QStringLiteral("Soll dort eine neue, leere Datenbank angelegt werden? Liegt die Datei auf einem "
+                                      "Laufwerk, das gerade nicht verbunden ist, antworten Sie \u201ENein\u201C."))
+             : QString(QStringLiteral("Es ist noch keine Datenbank vorhanden.") + QLatin1Char('\r') +
+                       QStringLiteral("Soll eine neue, leere Datenbank angelegt werden?") + QLatin1Char('\r') + shown);
     if (!asked &&
         platform().msgBox(question + QLatin1Char('\r') +
                               QStringLiteral("(Später: Einstellungen, \u201ENeue Datenbank anlegen…\u201C.)"),

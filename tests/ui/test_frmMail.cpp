@@ -154,7 +154,7 @@ TEST_F(MailForm, SendingShowsProgressAndCanBeStopped) {
         bool seenSending = false;
         QTimer poll;
         poll.setInterval(10);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
+        QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
             if (!label->isVisible()) return;
             poll.stop();
             seenSending = stop->isVisible() && stop->isEnabled();

@@ -1,5 +1,6 @@
 #include "domain/books/YearFigures.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QLocale>
 #include <algorithm>

@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QSysInfo>

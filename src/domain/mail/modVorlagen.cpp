@@ -104,7 +104,7 @@ QString setExtension(const QString& text, const QString& ext) {
     // extension, and cutting there wrote the template into another file.
     const qsizetype slash = std::max(text.lastIndexOf(QLatin1Char('/')), text.lastIndexOf(QLatin1Char('\\')));
     const qsizetype dot = text.indexOf(QLatin1Char('.'), slash + 1);
-    return dot < 0 ? text + ext : text.left(dot) + ext;
+    return (dot < 0 ? text : text.left(dot)) + ext;
 }
 
 }  // namespace gd
