@@ -1,7 +1,7 @@
 # Set-up and everyday commands; each works on a fresh Debian 12 machine as root.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build-release build-debug run test bench package windows test-windows format clean
+.PHONY: all deps build-release build-debug run test bench package windows test-windows test-debian13 package-debian13 format clean
 
 all: build-release
 
@@ -34,6 +34,13 @@ package: build-release
 
 # The Windows program, its ZIP and installer in build/windows-package (the first run builds
 # Qt and the libraries for Windows: about 40 minutes on two cores; later runs take minutes).
+# The same inside a Debian 13 system made on this machine (scripts/debian13 system first).
+test-debian13:
+	sh scripts/debian13 run "cmake --preset debian13-debug >/dev/null && cmake --build --preset debian13-debug -j $(JOBS) && ctest --preset debian13 -j $(TEST_JOBS)"
+
+package-debian13:
+	sh scripts/debian13 run "cmake --preset debian13-release >/dev/null && cmake --build --preset debian13-release -j $(JOBS) && cd build/debian13/release && cpack -G DEB -B ../package && lintian --fail-on error ../package/gaveldesk_*.deb"
+
 windows:
 	@sh scripts/install-deps windows
 	JOBS=$(JOBS) sh scripts/windows/build.sh
