@@ -96,8 +96,10 @@ inline QString tradesFile(int auctions, int contacts, int mailBytes = 2000) {
 // refunded. The invoices' pages are small: neither the books nor the hand-over read them.
 inline QString booksFile(int trades, int year) {
     const QString base = tradesFile(trades, trades / 5);
-    const QString path = QDir::temp().filePath(
-        QStringLiteral("gaveldesk-bench-sqlcipher4-v%1-%2-buecher-%3.mdb").arg(gd::kSchemaVersion).arg(trades).arg(year));
+    const QString path = QDir::temp().filePath(QStringLiteral("gaveldesk-bench-sqlcipher4-v%1-%2-buecher-%3.mdb")
+                                                   .arg(gd::kSchemaVersion)
+                                                   .arg(trades)
+                                                   .arg(year));
     if (QFile::exists(path)) return path;
     const QString part = path + QStringLiteral(".part");
     QFile::remove(part);

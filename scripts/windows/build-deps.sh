@@ -25,18 +25,22 @@ log() { printf '%s  %s\n' "$(date +%H:%M:%S)" "$*"; }
 
 # The sources: apt-get source needs a deb-src entry, present only while fetching.
 fetch() {
-  [ -f "$STAMPS/fetch" ] && return 0
+  # Again when the list names another version; only what changed is fetched.
+  [ -f "$STAMPS/fetch" ] && [ "$STAMPS/fetch" -nt "$HERE/sources.txt" ] && return 0
   list=/etc/apt/sources.list.d/gaveldesk-windows-src.sources
   if [ "$(id -u)" -ne 0 ]; then
     echo "Die Quellpakete holt root: sudo $0 fetch" >&2
     exit 1
   fi
-  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$list"
+  # SQLCipher 4 comes from bookworm-backports, as on Debian 12 itself.
+  cat /etc/apt/sources.list.d/debian.sources /etc/apt/sources.list.d/bookworm-backports.sources 2>/dev/null |
+    sed 's/^Types: deb$/Types: deb-src/' >"$list"
   trap 'rm -f "$list"; apt-get update -qq >/dev/null 2>&1 || true' EXIT
   apt-get update -qq
   cd "$SRC"
   grep -v '^#' "$HERE/sources.txt" | while read -r name version; do
     [ -z "$name" ] && continue
+    [ -f "$SRC/$name.version" ] && [ "$(cat "$SRC/$name.version")" = "$version" ] && continue
     # The mirror may lack a Debian diff; the upstream tarball is then enough.
     if [ -n "$version" ]; then wanted="$name=$version"; else wanted=$name; fi
     apt-get source -qq --download-only "$wanted" >/dev/null 2>&1 || true
@@ -47,12 +51,16 @@ fetch() {
     fi
     dir=$SRC/$name
     rm -rf "$dir"
-    dsc=$(ls "${name}"_*.dsc 2>/dev/null | sort -V | tail -n 1 || true)
+    # The Debian diff of the same upstream version only (an older one may lie beside it).
+    upstream=${orig#"${name}"_}
+    upstream=${upstream%%.orig.tar.*}
+    dsc=$(ls "${name}_${upstream}"-*.dsc 2>/dev/null | sort -V | tail -n 1 || true)
     # With Debian's patches (security fixes among them) where the diff is there.
     if [ -z "$dsc" ] || ! dpkg-source -q -x "$dsc" "$dir" >/dev/null 2>&1; then
       rm -rf "$dir" && mkdir -p "$dir"
       tar -xf "$orig" -C "$dir" --strip-components=1
     fi
+    echo "$version" >"$SRC/$name.version"
     log "Quelle $name: $orig"
   done
   rm -f "$list"
@@ -93,8 +101,8 @@ openssl() {
 # SQLCipher as on Debian (the same flags, so a file moves between the systems): the
 # amalgamation is made by its own tools on this machine, then compiled for Windows.
 sqlcipher() {
-  done_ sqlcipher && return 0
-  log "SQLCipher"
+  done_ sqlcipher4 && return 0
+  log "SQLCipher 4"
   rm -rf "$WORK/sqlcipher" && cp -a "$SRC/sqlcipher" "$WORK/sqlcipher"
   cd "$WORK/sqlcipher"
   ./configure --disable-tcl >"$WORK/sqlcipher.configure.log" 2>&1
@@ -115,11 +123,11 @@ libdir=\${prefix}/lib
 includedir=\${prefix}/include
 Name: SQLCipher
 Description: SQL database engine
-Version: 3.4.1
+Version: $(cat VERSION)
 Libs: -L\${libdir} -lsqlcipher
 Cflags: -I\${includedir}/sqlcipher
 EOF
-  mark sqlcipher
+  mark sqlcipher4
 }
 
 qrencode() {
