@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include "KillAt.h"
 #include "RunCli.h"
