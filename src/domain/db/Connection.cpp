@@ -70,8 +70,6 @@ QByteArray rawKeyFor(const QByteArray& salt, const QByteArray& passphrase, Ciphe
     return key;
 }
 
-QByteArray rawKeyFor(const QByteArray& salt) { return rawKeyFor(salt, currentPassphrase(), Cipher::V4); }
-
 // Salt for files this process creates: one derivation serves them all.
 QByteArray creationSalt() {
     static const QByteArray salt = [] {
@@ -89,7 +87,7 @@ void exec(sqlite3* db, const char* sql) {
     if (rc != SQLITE_OK) throwSqlite(db, rc);
 }
 
-void applyKey(sqlite3* db, const QByteArray& key, const QByteArray& salt, Cipher cipher = Cipher::V4) {
+void applyKey(sqlite3* db, const QByteArray& key, const QByteArray& salt, Cipher cipher) {
     // Raw key (and salt on creation): no key derivation per open.
     const QByteArray pragma = "PRAGMA key = \"x'" + key.toHex() + salt.toHex() + "'\";";
     exec(db, pragma.constData());
@@ -352,7 +350,7 @@ void openKeyed(Database::Impl& impl, Cipher cipher) {
     const int rc = sqlite3_open_v2(impl.path.toUtf8().constData(), &impl.db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) throwSqlite(impl.db, rc);
     sqlite3_extended_result_codes(impl.db, 0);
-    applyKey(impl.db, rawKeyFor(impl.salt, currentPassphrase(), cipher), QByteArray(), cipher);
+    applyKey(impl.db, fileKey(impl.salt, cipher), QByteArray(), cipher);
     // Before the first statement: with a key set, even a pragma reads the first page, and a file
     // another program is just committing to must be waited for, not called locked.
     sqlite3_busy_timeout(impl.db, g_busyTimeoutMs);
@@ -429,7 +427,7 @@ std::shared_ptr<Database::Impl> createConnection(const QString& path) {
         sqlite3_open_v2(path.toUtf8().constData(), &impl->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) throwSqlite(impl->db, rc);
     const QByteArray salt = creationSalt();
-    applyKey(impl->db, rawKeyFor(salt), salt);
+    applyKey(impl->db, fileKey(salt, Cipher::V4), salt, Cipher::V4);
     return impl;
 }
 
