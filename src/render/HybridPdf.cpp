@@ -10,7 +10,12 @@
 #include <qpdf/QPDFEmbeddedFileDocumentHelper.hh>
 #include <qpdf/QPDFFileSpecObjectHelper.hh>
 #include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace gd {
 namespace {
@@ -68,6 +73,95 @@ std::string creationDate(QPDF& q) {
     return "D:20000101000000Z";
 }
 
+// "D:20261208054135+01'00'" as XMP writes it: "2026-12-08T05:41:35+01:00".
+QString xmpDate(const QString& pdfDate) {
+    static const QRegularExpression form(QStringLiteral(
+        "^D:(\\d{4})(\\d{2})?(\\d{2})?(\\d{2})?(\\d{2})?(\\d{2})?(?:([Zz])|([+-])(\\d{2})'?(\\d{2})?'?)?"));
+    const QRegularExpressionMatch m = form.match(pdfDate);
+    if (!m.hasMatch()) return {};
+    const auto part = [&](int n, const char* missing) {
+        return m.captured(n).isEmpty() ? QString::fromLatin1(missing) : m.captured(n);
+    };
+    QString out = QStringLiteral("%1-%2-%3T%4:%5:%6")
+                      .arg(m.captured(1), part(2, "01"), part(3, "01"), part(4, "00"), part(5, "00"), part(6, "00"));
+    if (!m.captured(8).isEmpty()) return out + m.captured(8) + m.captured(9) + u':' + part(10, "00");
+    return m.captured(7).isEmpty() ? out : out + QStringLiteral("+00:00");
+}
+
+QString infoText(QPDF& q, const char* key) {
+    QPDFObjectHandle info = q.getTrailer().getKey("/Info");
+    if (!info.isDictionary() || !info.getKey(key).isString()) return {};
+    return QString::fromStdString(info.getKey(key).getUTF8Value());
+}
+
+// The file's metadata written whole, each namespace declared where it is used: Qt's own packet
+// changes between versions (6.8 declares all namespaces once at the top, which PDF/A readers
+// that look for the schema beside its properties miss). Every entry repeats the document
+// information, as PDF/A requires.
+QByteArray xmpPacket(QPDF& q) {
+    const auto attr = [](const char* name, const QString& value) {
+        return value.isEmpty() ? QString()
+                               : QStringLiteral(" %1=\"%2\"").arg(QLatin1String(name), value.toHtmlEscaped());
+    };
+    QString x = QStringLiteral(
+        "<?xpacket begin=\"\uFEFF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
+        "  <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n");
+    if (const QString title = infoText(q, "/Title"); !title.isEmpty())
+        x += QStringLiteral(
+                 "    <rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\" rdf:about=\"\">\n"
+                 "      <dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">%1</rdf:li></rdf:Alt></dc:title>\n"
+                 "    </rdf:Description>\n")
+                 .arg(title.toHtmlEscaped());
+    QString trapped;
+    if (QPDFObjectHandle info = q.getTrailer().getKey("/Info"); info.isDictionary() && info.getKey("/Trapped").isName())
+        trapped = QString::fromStdString(info.getKey("/Trapped").getName()).mid(1);
+    x += QStringLiteral("    <rdf:Description xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\" rdf:about=\"\"%1%2/>\n")
+             .arg(attr("pdf:Producer", infoText(q, "/Producer")), attr("pdf:Trapped", trapped));
+    const QString modified = xmpDate(infoText(q, "/ModDate"));
+    x += QStringLiteral("    <rdf:Description xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" rdf:about=\"\"%1%2%3%4/>\n")
+             .arg(attr("xmp:CreatorTool", infoText(q, "/Creator")),
+                  attr("xmp:CreateDate", xmpDate(infoText(q, "/CreationDate"))), attr("xmp:ModifyDate", modified),
+                  attr("xmp:MetadataDate", modified));
+    x += QStringLiteral(
+        "    <rdf:Description xmlns:pdfaid=\"http://www.aiim.org/pdfa/ns/id/\" rdf:about=\"\" "
+        "pdfaid:part=\"3\" pdfaid:conformance=\"B\"/>\n");
+    x += QString::fromUtf8(kFacturX);
+    x += QStringLiteral("  </rdf:RDF>\n</x:xmpmeta>\n<?xpacket end=\"w\"?>");
+    return x.toUtf8();
+}
+
+// Every name the content streams say, operands of colour operators among them.
+class NamesSaid : public QPDFObjectHandle::TokenFilter {
+public:
+    std::set<std::string> names;
+    void handleToken(QPDFTokenizer::Token const& token) override {
+        if (token.getType() == QPDFTokenizer::tt_name) names.insert(token.getValue());
+    }
+};
+
+// Qt 6.8 declares CMYK and grey beside the RGB the page paints with; PDF/A allows a colour space
+// the output intent does not cover only where nothing could use it, so what the content does
+// not name goes.
+// Names are gathered over the whole document first: pages may share one resource dictionary.
+void dropUnusedColourSpaces(QPDF& q) {
+    std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(q).getAllPages();
+    NamesSaid said;
+    for (QPDFPageObjectHelper& page : pages) {
+        page.filterContents(&said);
+        // A form without resources of its own paints with the page's.
+        page.forEachFormXObject(
+            true, [&](QPDFObjectHandle& form, QPDFObjectHandle&, std::string const&) { form.filterAsContents(&said); });
+    }
+    for (QPDFPageObjectHelper& page : pages) {
+        QPDFObjectHandle resources = page.getAttribute("/Resources", false);
+        QPDFObjectHandle spaces = resources.isDictionary() ? resources.getKey("/ColorSpace") : QPDFObjectHandle();
+        if (!spaces.isDictionary()) continue;
+        for (const std::string& key : spaces.getKeys())
+            if (!said.names.count(key)) spaces.removeKey(key);
+    }
+}
+
 }  // namespace
 
 QString systemSrgbProfile() {
@@ -91,12 +185,10 @@ Result<QByteArray> hybridPdf(const QByteArray& pdf, const QByteArray& xml, const
 
         QPDFObjectHandle meta = root.getKey("/Metadata");
         if (!meta.isStream()) return Error::plain(QStringLiteral("Die Seite trägt keine Metadaten (PDF/A)."));
-        QByteArray xmp = streamBytes(meta);
-        if (!xmp.contains("pdfaid:part=\"1\"") || !xmp.contains("</rdf:RDF>"))
+        if (!streamBytes(meta).contains("pdfaid:part"))
             return Error::plain(QStringLiteral("Die Seite ist nicht als PDF/A geschrieben."));
-        xmp.replace("pdfaid:part=\"1\"", "pdfaid:part=\"3\"");
-        xmp.replace("  </rdf:RDF>", QByteArray(kFacturX).append("  </rdf:RDF>"));
-        meta.replaceStreamData(bytes(xmp), QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+        meta.replaceStreamData(bytes(xmpPacket(q)), QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+        dropUnusedColourSpaces(q);
 
         QFile icc(iccProfile);
         QPDFObjectHandle intents = root.getKey("/OutputIntents");
