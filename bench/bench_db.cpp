@@ -1,9 +1,11 @@
-// Database budgets: open+close, the list statements over 10,000 auctions,
-// one import save, the migration of 100,000 trades.
+// Database budgets: open+close (a small and a grown file, beside the C API), the list
+// statements over 10,000 auctions, one import save, the migration of 100,000 trades.
 #include <benchmark/benchmark.h>
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdlib>
+#include <thread>
 
 #include "BenchFixture.h"
 #include "domain/db/Database.h"
@@ -36,6 +38,52 @@ void BM_OpenClose(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_OpenClose)->Unit(benchmark::kMillisecond);
+
+// Opening is the key's derivation, paid once per process (the window keeps its connections).
+// The program's open of a grown file beside the C API's on the same file, in SQLCipher 4's
+// format and, copied, in the previous release's (SQLCipher 3's settings).
+// Arg 1: the first open (connections are kept per thread: a new thread opens anew); 0: later ones.
+void BM_OpenGrown(benchmark::State& state) {
+    Fixture f(10000, 2000);
+    const auto open = [&] { gd::Database::open(f.path).Close(); };
+    for (auto _ : state) {
+        if (state.range(0) == 1)
+            std::thread(open).join();
+        else
+            open();
+    }
+}
+BENCHMARK(BM_OpenGrown)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+void BM_OpenGrownRaw(benchmark::State& state) {
+    Fixture f(10000, 2000);
+    const bool v3 = state.range(0) == 3;
+    const QByteArray file = (v3 ? f.dir.filePath(QStringLiteral("v3.mdb")) : f.path).toUtf8();
+    if (v3) {
+        // Written from its own side: the copy keyed in SQLCipher 3's settings, the file attached in 4's.
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        const QByteArray script = "PRAGMA key='kaltwind'; PRAGMA cipher_compatibility = 3; ATTACH '" + f.path.toUtf8() +
+                                  "' AS v4 KEY 'kaltwind'; SELECT sqlcipher_export('main', 'v4');";
+        char* err = nullptr;
+        if (sqlite3_exec(db, script.constData(), nullptr, nullptr, &err) != SQLITE_OK) state.SkipWithError(err);
+        sqlite3_free(err);
+        sqlite3_close(db);
+    }
+    for (auto _ : state) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_exec(db, v3 ? "PRAGMA key='kaltwind'; PRAGMA cipher_compatibility = 3;" : "PRAGMA key='kaltwind';",
+                     nullptr, nullptr, nullptr);
+        int tables = 0;
+        sqlite3_exec(
+            db, "select count(*) from sqlite_master",
+            [](void* n, int, char** v, char**) { return *static_cast<int*>(n) = atoi(v[0]), 0; }, &tables, nullptr);
+        if (tables == 0) state.SkipWithError(sqlite3_errmsg(db));
+        sqlite3_close(db);
+    }
+}
+BENCHMARK(BM_OpenGrownRaw)->Arg(4)->Arg(3)->Unit(benchmark::kMillisecond);
 
 void BM_ListAlle(benchmark::State& state) {
     Fixture f(10000, 2000);
