@@ -170,6 +170,7 @@ def main():
           back == after_windows and len(back.splitlines()) == len(results["Linux"]["list"][1].splitlines()) + 1,
           f"Windows:\n{after_windows}\nLinux:\n{back}")
 
+    carried_over(win, lin)
     installer(env)
     refused_writes(win, lin)
     screenshot(win_folder, env)
@@ -178,6 +179,32 @@ def main():
     shutil.rmtree(work, ignore_errors=True)
     say(f"{len(failures)} Fehler" if failures else "Alles gleich unter Windows (Wine) und Linux.")
     return 1 if failures else 0
+
+
+def carried_over(win, lin):
+    """A file of the previous release (SQLCipher 3) opened by each build: carried over once, the
+    old file kept beside it, the same trades listed."""
+    old = os.path.join(ROOT, "tests", "data", "db", "release-sqlcipher3.mdb")
+    with open(old, "rb") as f:
+        original = f.read()
+    lists = {}
+    for d in (win, lin):
+        db = os.path.join(d.folder, "gaveldesk.mdb")
+        for leftover in glob.glob(db + ".sqlcipher3*"):
+            os.remove(leftover)
+        shutil.copy(old, db)
+        code, out, err = d.run("--list")
+        lists[d.name] = out
+        check(f"{d.name} überträgt eine Datei der Vorversion (SQLCipher 3)",
+              code == 0 and "SQLCipher 4" in err and len(out.splitlines()) > 1, out + err)
+        kept = db + ".sqlcipher3.bak"
+        check(f"{d.name} hebt die alte Datei unverändert auf",
+              os.path.exists(kept) and open(kept, "rb").read() == original)
+        code, again, err = d.run("--list")
+        check(f"{d.name}: beim zweiten Start nichts mehr zu übertragen", code == 0 and again == out and
+              "SQLCipher" not in err, err)
+    check("übertragene Datei: dieselben Auktionen unter Windows und Linux", lists["Windows"] == lists["Linux"],
+          f"Windows:\n{lists['Windows']}\nLinux:\n{lists['Linux']}")
 
 
 SYSTEM_DLLS = {
