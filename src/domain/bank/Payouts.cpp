@@ -194,8 +194,8 @@ Result<QList<PayoutSummary>> payoutSummaries(const Store& store) {
         QStringLiteral("Die Auszahlungen können nicht gelesen werden:"), [&]() -> Result<QList<PayoutSummary>> {
             Database db = store.open();
             return db.allRows(
-                QStringLiteral("select z.ID, z.Datum, z.Gutschrift, count(p.AuktionsNr), ifnull(sum(p.Brutto), 0), "
-                               "ifnull(sum(p.Gebuehren), 0) from Auszahlungen z left join AuszahlungsPosten p on "
+                QStringLiteral("select z.ID, z.Datum, z.Gutschrift, count(p.AuktionsNr), coalesce(sum(p.Brutto), 0), "
+                               "coalesce(sum(p.Gebuehren), 0) from Auszahlungen z left join AuszahlungsPosten p on "
                                "p.Standarduser = z.Standarduser and p.AuszahlungsID = z.ID where z.Standarduser = ? "
                                "group by z.ID, z.Datum, z.Gutschrift order by z.Datum desc, z.ID"),
                 {store.user}, [](const DbRow& r) {

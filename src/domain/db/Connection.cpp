@@ -25,6 +25,7 @@
 #include "base/profile.h"
 #include "domain/db/PgEngine.h"
 #include "domain/db/Schema.h"
+#include "domain/db/SearchFold.h"
 #include "domain/db/SqliteError.h"
 #include "domain/settings/modGlobal.h"
 
@@ -358,6 +359,7 @@ void openKeyed(Database::Impl& impl, Cipher cipher) {
     // The size also bounds what a sort holds in memory before it goes to a temporary file.
     const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(g_pageCacheKiB.load()) + ';';
     exec(impl.db, cache.constData());
+    addFoldFunction(impl.db);
 }
 
 }  // namespace

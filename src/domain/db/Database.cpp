@@ -319,6 +319,7 @@ void Database::Close() { d.reset(); }
 
 sqlite3* Database::handle() const { return d ? d->db : nullptr; }
 bool Database::onServer() const { return d && d->pg; }
+const Dialect& Database::dialect() const { return onServer() ? Dialect::server() : Dialect::file(); }
 
 namespace {
 // A write transaction holds the one writer's place, on the server as in the file: whatever it read

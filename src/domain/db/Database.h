@@ -19,6 +19,7 @@
 
 #include "base/Result.h"
 #include "base/RunError.h"
+#include "domain/db/Dialect.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -148,6 +149,8 @@ public:
     // The file's connection; null on a server.
     sqlite3* handle() const;
     bool onServer() const;
+    // How this engine says what the two say differently.
+    const Dialect& dialect() const;
 
     // How long a write waits for another program's lock before it fails.
     static void setBusyTimeoutMs(int ms);

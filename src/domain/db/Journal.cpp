@@ -170,11 +170,11 @@ bool isSale(Database& db, const QString& user, const QString& auktionsID) {
 bool syncClaim(Database& db, const QString& user, const QString& auktionsID, const QDate& day, const QString& source) {
     if (!isSale(db, user, auktionsID)) return false;
     // What the trade asks, and what its claims booked so far.
-    const std::optional<std::pair<qint64, qint64>> claim =
-        db.firstRow(QStringLiteral("select Betrag, (select ifnull(sum(Cent), 0) from Buchungen b where b.AuktionsID = "
-                                   "a.AuktionsID and b.Art = 'Forderung') from Auktionen a where a.AuktionsID = ? and "
-                                   "a.Standarduser = ?"),
-                    {auktionsID, user}, [](const DbRow& r) { return std::pair(centsOr0(r.text(0)), r.int64(1)); });
+    const std::optional<std::pair<qint64, qint64>> claim = db.firstRow(
+        QStringLiteral("select Betrag, (select coalesce(sum(Cent), 0) from Buchungen b where b.AuktionsID = "
+                       "a.AuktionsID and b.Art = 'Forderung') from Auktionen a where a.AuktionsID = ? and "
+                       "a.Standarduser = ?"),
+        {auktionsID, user}, [](const DbRow& r) { return std::pair(centsOr0(r.text(0)), r.int64(1)); });
     if (!claim) return false;
     const auto [asked, booked] = *claim;
     if (asked == booked) return true;

@@ -28,21 +28,21 @@ const QStringList& tables() {
 
 // What must be equal on both sides: rows per table, the amounts' sums, the texts' lengths.
 constexpr const char* kFigures[][2] = {
-    {"Summe der Teilzahlungen (Cent)", "select ifnull(sum(Cent), 0) as n from Teilzahlungen"},
-    {"Summe der Buchungen (Cent)", "select ifnull(sum(Cent), 0) as n from Buchungen"},
-    {"Summe der Rechnungen (Cent)", "select ifnull(sum(Cent), 0) as n from Rechnungen"},
-    {"Summe der Gebühren (Cent)", "select ifnull(sum(Cent), 0) as n from Gebuehren"},
-    {"Summe der Auszahlungsposten (Cent)", "select ifnull(sum(Brutto), 0) as n from AuszahlungsPosten"},
-    {"Summe der Eingangsrechnungen (Cent)", "select ifnull(sum(Cent), 0) as n from EingangsRechnungen"},
+    {"Summe der Teilzahlungen (Cent)", "select coalesce(sum(Cent), 0) as n from Teilzahlungen"},
+    {"Summe der Buchungen (Cent)", "select coalesce(sum(Cent), 0) as n from Buchungen"},
+    {"Summe der Rechnungen (Cent)", "select coalesce(sum(Cent), 0) as n from Rechnungen"},
+    {"Summe der Gebühren (Cent)", "select coalesce(sum(Cent), 0) as n from Gebuehren"},
+    {"Summe der Auszahlungsposten (Cent)", "select coalesce(sum(Brutto), 0) as n from AuszahlungsPosten"},
+    {"Summe der Eingangsrechnungen (Cent)", "select coalesce(sum(Cent), 0) as n from EingangsRechnungen"},
     {"Zeichen der Auktionen",
-     "select ifnull(sum(length(Titel) + length(EmailText) + length(Betrag) + length(Bemerkungen) + "
+     "select coalesce(sum(length(Titel) + length(EmailText) + length(Betrag) + length(Bemerkungen) + "
      "length(EndeDatum) + length(BezahltDatum)), 0) as n from Auktionen"},
     {"Zeichen der Kontakte",
-     "select ifnull(sum(length(Name) + length(Strasse) + length(Ort) + length(Email) + length(ebayName)), 0) as n "
+     "select coalesce(sum(length(Name) + length(Strasse) + length(Ort) + length(Email) + length(ebayName)), 0) as n "
      "from Kunden"},
     {"Meilensteine der Auktionen",
-     "select ifnull(sum(Antwort + Bezahlt + Versendet + Bewertet + Abgeschlossen), 0) as n from Auktionen"},
-    {"Bytes der Rechnungs-PDFs", "select ifnull(sum(length(Pdf)), 0) as n from Rechnungen"},
+     "select coalesce(sum(Antwort + Bezahlt + Versendet + Bewertet + Abgeschlossen), 0) as n from Auktionen"},
+    {"Bytes der Rechnungs-PDFs", "select coalesce(sum(length(Pdf)), 0) as n from Rechnungen"},
 };
 
 QMap<QString, qint64> figuresOf(Database& db) {

@@ -72,9 +72,6 @@ QByteArray paramText(const QVariant& v, bool& binary) {
     }
 }
 
-// Words of a full-text query of the file's kind ("mull* meier*") as the server's.
-constexpr const char* kSearchFunction = "gd_suche";
-
 }  // namespace
 
 PgConnection::~PgConnection() {
@@ -259,31 +256,6 @@ QString pgSql(const QString& sql) {
             out += ch;
         }
     }
-    static const QRegularExpression ifnull(QStringLiteral("\\bifnull\\s*\\("),
-                                           QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression indexedBy(QStringLiteral("\\bindexed\\s+by\\s+\\w+"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression match(QStringLiteral("\\b(\\w+)\\s+match\\s+(\\$\\d+)"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    // The file's "insert or ignore/replace": the server's on-conflict clause, at the table's primary key.
-    static const QRegularExpression orInsert(
-        QStringLiteral("^\\s*insert\\s+or\\s+(ignore|replace)\\s+into\\s+(\\w+)\\s*\\(([^)]*)\\)(.*)$"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    if (const auto m = orInsert.match(out); m.hasMatch()) {
-        const QString table = m.captured(2).toLower();
-        QString tail = QStringLiteral(" on conflict do nothing");
-        if (m.captured(1).compare(QLatin1String("replace"), Qt::CaseInsensitive) == 0) {
-            QStringList sets;
-            for (const QString& col : m.captured(3).split(QLatin1Char(',')))
-                sets << col.trimmed() + QStringLiteral(" = excluded.") + col.trimmed();
-            tail = QStringLiteral(" on conflict on constraint %1_pkey do update set %2")
-                       .arg(table, sets.join(QStringLiteral(", ")));
-        }
-        out = QStringLiteral("insert into %1 (%2)%3").arg(table, m.captured(3), m.captured(4)) + tail;
-    }
-    out.replace(ifnull, QStringLiteral("coalesce("));
-    out.replace(indexedBy, QString());
-    out.replace(match, QStringLiteral("\\1.vektor @@ %1(\\2)").arg(QLatin1String(kSearchFunction)));
     if (done.size() > 512) done.clear();
     done.insert(sql, out);
     return out;

@@ -54,7 +54,9 @@ PgLogin settingsLogin();
 // address says otherwise. Creates the tables on an empty database and brings an earlier version up
 // to date. Throws DbError.
 std::shared_ptr<PgConnection> pgConnect(const QString& url, const PgLogin& login, bool prepare = true);
-// The statement in the server's dialect.
+// The statement's placeholders as libpq numbers them ("?" becomes "$1", "$2", ...) and its quoted
+// names in the case the server folds unquoted ones to. The meaning is the statement's own: what the
+// engines say differently comes from the Dialect.
 QString pgSql(const QString& sql);
 // Runs a statement of the file's dialect; throws DbError (a lost connection marks it broken).
 PgResult pgRun(PgConnection& c, const QString& sql, const Params& params);

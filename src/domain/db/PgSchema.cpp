@@ -71,20 +71,6 @@ CREATE FUNCTION gd_suche(q text) RETURNS tsquery LANGUAGE sql IMMUTABLE AS $$
   SELECT coalesce(string_agg(quote_literal(w) || ':*', ' & '), '')::tsquery
   FROM unnest(string_to_array(btrim(replace(q, '*', '')), ' ')) AS w WHERE w <> ''
 $$;
--- the file's day count of a stored date ("yyyy-MM-dd[ HH:mm:ss]")
-CREATE FUNCTION julianday(d text) RETURNS double precision LANGUAGE sql IMMUTABLE AS
-  'SELECT extract(epoch FROM d::timestamp)::double precision / 86400 + 2440587.5';
--- the file adds truth values as numbers
-CREATE FUNCTION gd_int_mal_bool(integer, boolean) RETURNS integer LANGUAGE sql IMMUTABLE AS
-  'SELECT $1 * $2::integer';
-CREATE FUNCTION gd_bool_plus_int(boolean, integer) RETURNS integer LANGUAGE sql IMMUTABLE AS
-  'SELECT $1::integer + $2';
-CREATE FUNCTION gd_int_plus_bool(integer, boolean) RETURNS integer LANGUAGE sql IMMUTABLE AS
-  'SELECT $1 + $2::integer';
-CREATE OPERATOR * (LEFTARG = integer, RIGHTARG = boolean, FUNCTION = gd_int_mal_bool);
-CREATE OPERATOR + (LEFTARG = boolean, RIGHTARG = integer, FUNCTION = gd_bool_plus_int);
-CREATE OPERATOR + (LEFTARG = integer, RIGHTARG = boolean, FUNCTION = gd_int_plus_bool);
-
 CREATE FUNCTION gd_suche_neu(ids bigint[]) RETURNS void LANGUAGE sql AS $$
   DELETE FROM suche WHERE docid = ANY (ids);
   INSERT INTO suche (docid, text) SELECT docid, text FROM suchquelle WHERE docid = ANY (ids);

@@ -303,7 +303,7 @@ CREATE TABLE IF NOT EXISTS Stand (
 );
 CREATE TRIGGER IF NOT EXISTS Auktionen_Stand AFTER UPDATE ON Auktionen BEGIN
   INSERT OR REPLACE INTO Stand (AuktionsID, Version, Platz, Benutzer, Zeit) VALUES (new.AuktionsID,
-    ifnull((SELECT Version FROM Stand WHERE AuktionsID = old.AuktionsID), 0) + 1, '', '',
+    coalesce((SELECT Version FROM Stand WHERE AuktionsID = old.AuktionsID), 0) + 1, '', '',
     datetime('now', 'localtime'));
 END;
 CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht_Stand AFTER DELETE ON Auktionen BEGIN
@@ -380,9 +380,10 @@ END;
 constexpr const char* kSearchText =
     "a.AuktionsNr || ' ' || a.Titel || ' ' || a.ebayName || ' ' || a.Hinweise || ' ' || a.Versandinfos || ' ' || "
     "a.Zahlungshinweise || ' ' || a.Bemerkungen || ' ' || a.Mitteilungen || ' ' || "
-    "ifnull((SELECT k.Name || ' ' || k.Strasse || ' ' || k.Ort || ' ' || k.Email FROM Kunden k "
+    "coalesce((SELECT k.Name || ' ' || k.Strasse || ' ' || k.Ort || ' ' || k.Email FROM Kunden k "
     "WHERE k.ebayName = a.ebayName AND k.Standarduser = a.Standarduser LIMIT 1), '') || ' ' || "
-    "ifnull((SELECT v.Versanddienst || ' ' || v.Sendungsnummer FROM Versand v WHERE v.AuktionsID = a.AuktionsID), '') "
+    "coalesce((SELECT v.Versanddienst || ' ' || v.Sendungsnummer FROM Versand v WHERE v.AuktionsID = a.AuktionsID), "
+    "'') "
     "|| ' ' || substr(a.EmailText, 1, 65536)";
 
 QString foldViews() {
@@ -567,15 +568,7 @@ void migrateSchema(sqlite3* db, int from) {
         for (const std::string& v : views) run(db, ("DROP VIEW \"" + v + "\";").c_str());
         run(db, foldViews().toStdString().c_str());
         // The program folds them: the same folding as the views', many times faster over 100,000 mails.
-        sqlite3_create_function_v2(
-            db, "gd_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-            [](sqlite3_context* ctx, int, sqlite3_value** argv) {
-                const auto* in = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-                const QByteArray out =
-                    foldForSearch(QString::fromUtf8(in ? in : "", sqlite3_value_bytes(argv[0]))).toUtf8();
-                sqlite3_result_text(ctx, out.constData(), int(out.size()), SQLITE_TRANSIENT);
-            },
-            nullptr, nullptr, nullptr);
+        addFoldFunction(db);
         // A file without an index folds every trade; a later one only the trades with Greek or
         // Cyrillic letters (UTF-8 lead bytes 0xCD to 0xD3): the others fold as before, and
         // refolding 100,000 trades took half a minute at the first start.

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <iterator>
 
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
 namespace gd {
 namespace {
 
@@ -330,6 +333,18 @@ QString searchQuery(const QString& typed) {
     }
     if (!word.isEmpty()) words << word + QLatin1Char('*');
     return words.join(QLatin1Char(' '));
+}
+
+void addFoldFunction(sqlite3* db) {
+    sqlite3_create_function_v2(
+        db, "gd_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+        [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+            const auto* in = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+            const QByteArray out =
+                foldForSearch(QString::fromUtf8(in ? in : "", sqlite3_value_bytes(argv[0]))).toUtf8();
+            sqlite3_result_text(ctx, out.constData(), int(out.size()), SQLITE_TRANSIENT);
+        },
+        nullptr, nullptr, nullptr);
 }
 
 }  // namespace gd

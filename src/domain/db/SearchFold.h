@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+struct sqlite3;
+
 namespace gd {
 
 // The views that fold the text expression `text` of the rows of `source` (which
@@ -16,6 +18,9 @@ QStringList foldViewsSql(const QString& source, const QString& text, const QStri
 QString foldFunctionSql(const QString& name);
 // The same folding for a text.
 QString foldForSearch(const QString& text);
+// The folding as the file's function gd_fold(text), the name the server's has: a statement folds
+// a column alike on both engines.
+void addFoldFunction(sqlite3* db);
 // What the user typed as a full-text query: every word folded, as a prefix,
 // all of them required. Empty when nothing searchable is left.
 QString searchQuery(const QString& typed);

@@ -169,8 +169,8 @@ Result<OrderOutcome> applyOrderReport(const Store& store, const OrderReport& rep
                     }
                 }
             }
-            db.execute(QStringLiteral("insert or ignore into Bestellungen (Standarduser, Plattform, Bestellnummer, "
-                                      "AuktionsNr) values (?, ?, ?, ?)"),
+            db.execute(QStringLiteral("insert into Bestellungen (Standarduser, Plattform, Bestellnummer, AuktionsNr) "
+                                      "values (?, ?, ?, ?) on conflict do nothing"),
                        key);
         }
         tx.commit();

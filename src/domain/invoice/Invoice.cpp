@@ -80,7 +80,8 @@ struct SaleLine {
 const char* const kSaleLines =
     "select a.AuktionsID, a.AuktionsNr, a.Titel, a.Preis, a.Menge, a.Versandkosten, a.Versandversicherung, "
     "a.GruppenID, a.EndeDatum, a.Versendet, a.VersendetDatum, a.ebayName, k.Name, k.Strasse, k.Ort, k.Land, k.Kunde, "
-    "ifnull(s.Satz, 0), ifnull(f.Firma, ''), ifnull(f.UStIdNr, '') from Auktionen a join Kunden k on k.ebayName = "
+    "coalesce(s.Satz, 0), coalesce(f.Firma, ''), coalesce(f.UStIdNr, '') from Auktionen a join Kunden k on k.ebayName "
+    "= "
     "a.ebayName and k.Standarduser = a.Standarduser left join Steuersaetze s on s.AuktionsNr = a.AuktionsNr and "
     "s.Standarduser = a.Standarduser left join Firmen f on f.ebayName = a.ebayName and f.Standarduser = "
     "a.Standarduser where a.Standarduser = ? ";

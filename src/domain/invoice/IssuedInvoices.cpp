@@ -12,6 +12,7 @@
 #include "domain/db/DbStep.h"
 #include "domain/db/Documents.h"
 #include "domain/db/Journal.h"
+#include "domain/db/SearchFold.h"
 #include "domain/invoice/EInvoice.h"
 #include "domain/invoice/SmallBusiness.h"
 
@@ -487,9 +488,12 @@ Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year, const 
             params << year;
         }
         if (!search.trimmed().isEmpty()) {
+            // Folded on both sides as the trades' search folds: "MÜLLER" and "mueller" find "Müller" in
+            // the file and on a server alike (LIKE alone folds A-Z in the file and nothing on a server).
             sql += QStringLiteral(
-                " and (r.Nummer like ? escape '!' or r.Kaeufer like ? escape '!' or r.Artikel like ? escape '!')");
-            const QString like = QLatin1Char('%') + likeText(search.trimmed()) + QLatin1Char('%');
+                " and (gd_fold(r.Nummer) like ? escape '!' or gd_fold(r.Kaeufer) like ? escape '!' or "
+                "gd_fold(r.Artikel) like ? escape '!')");
+            const QString like = QLatin1Char('%') + likeText(foldForSearch(search.trimmed())) + QLatin1Char('%');
             params << like << like << like;
         }
         QList<IssuedInvoice> out;

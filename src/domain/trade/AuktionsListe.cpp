@@ -41,12 +41,13 @@ namespace {
 const char* const kColumns =
     "select Kunden.ebayName, Kunden.Name, Auktionen.Titel, Auktionen.EndeDatum, Auktionen.Status, "
     "Auktionen.AuktionsNr, Auktionen.GruppenID, Auktionen.AuktionsID, Auktionen.Betrag, "
-    "(Auktionen.Antwort <> 0) + 2 * (Auktionen.\"Bestätigung\" <> 0) + 4 * (Auktionen.Bezahlt <> 0) + "
-    "8 * (Auktionen.Versendet <> 0) + 16 * (Auktionen.Bewertet <> 0) + 32 * (Auktionen.Bewerungabgegeben <> 0) + "
-    "64 * (Auktionen.Abgeschlossen <> 0) ";
+    "(case when Auktionen.Antwort <> 0 then 1 else 0 end) + (case when Auktionen.\"Bestätigung\" <> 0 then 2 else 0 "
+    "end) + (case when Auktionen.Bezahlt <> 0 then 4 else 0 end) + (case when Auktionen.Versendet <> 0 then 8 else 0 "
+    "end) + (case when Auktionen.Bewertet <> 0 then 16 else 0 end) + (case when Auktionen.Bewerungabgegeben <> 0 then "
+    "32 else 0 end) + (case when Auktionen.Abgeschlossen <> 0 then 64 else 0 end) ";
 // The overdue list also tells the last reminder sent.
 const char* const kReminderColumn =
-    ", (select ifnull(max(Stufe), 0) from Mahnungen where Mahnungen.AuktionsID = Auktionen.AuktionsID) ";
+    ", (select coalesce(max(Stufe), 0) from Mahnungen where Mahnungen.AuktionsID = Auktionen.AuktionsID) ";
 
 QString textOf(const DbRow& st, int i) { return QString::fromUtf8(st.cstr(i), st.bytes(i)); }
 
@@ -135,13 +136,13 @@ private:
 // Only the columns the grid shows, all in the list index: the mail texts stay on disk.
 // The auctions lead the join: they come in the index's order, so nothing is sorted.
 // Days overdue from the stored date, not from the text shown.
-QString listSql(const ListChoice& choice, int limit, bool withKunde, bool server) {
+QString listSql(const ListChoice& choice, int limit, bool withKunde, const Dialect& dialect) {
+    const bool server = dialect.onServer();
     const bool overdue = choice.filter == ListFilter::Ueberfaellig;
     QString sql = QString::fromUtf8(kColumns) +
                   (overdue ? QString::fromLatin1(kReminderColumn) +
-                                 QStringLiteral(", cast(julianday('%1') - julianday(substr(Auktionen.EndeDatum, 1, "
-                                                "10)) as integer) ")
-                                     .arg(today().toString(Qt::ISODate))
+                                 QStringLiteral(", %1 ").arg(dialect.daysUntil(QStringLiteral("Auktionen.EndeDatum"),
+                                                                               today().toString(Qt::ISODate)))
                            : QString()) +
                   (withKunde ? QStringLiteral(", Kunden.Kunde ") : QString()) +
                   QStringLiteral("from Auktionen cross join Kunden where ") + listFilterWhere(choice) +
@@ -166,7 +167,7 @@ Status forEachListRow(const Store& store, const ListChoice& choice, const std::f
     const bool adds = summary && choice.filter == ListFilter::Alle && limit < 0;
     return dbStep(sentences::kAuktionLaden, [&]() -> Status {
         Database db = store.open();
-        const QString sql = listSql(choice, limit, adds, db.onServer());
+        const QString sql = listSql(choice, limit, adds, db.dialect());
         ListSummary ignored;
         SummaryAdder sums(adds ? *summary : ignored, choice.mahnTage);
         // The overdue list's amounts are what is still owed too: its rows wait for their money.
@@ -232,7 +233,7 @@ Status writeListTsv(const Store& store, const ListChoice& choice, const ByteSink
     try {
         Database db = store.open();
         QStringList names;
-        db.forEachRow(listSql(choice, -1, false, db.onServer()), {store.user, store.user}, names, [&](const DbRow& st) {
+        db.forEachRow(listSql(choice, -1, false, db.dialect()), {store.user, store.user}, names, [&](const DbRow& st) {
             for (const int c : {7, 5, 0, 1, 2}) {
                 field(st, c);
                 out += '\t';
@@ -282,20 +283,21 @@ Result<QList<ListRow>> searchAuktionsListe(const Store& store, const QString& ty
         if (limit < 0)
             return readRows(db,
                             QString::fromUtf8(kColumns) +
-                                QStringLiteral("from Suche cross join Auktionen cross join Kunden where Suche match ? "
-                                               "and Auktionen.rowid = Suche.docid and ") +
-                                order,
+                                QStringLiteral("from Suche cross join Auktionen cross join Kunden where ") +
+                                db.dialect().searchMatches() +
+                                QStringLiteral(" and Auktionen.rowid = Suche.docid and ") + order,
                             {query, store.user, store.user});
         QStringList names;
         std::vector<qint64> ids;
-        db.forEachRow(QStringLiteral("select docid from Suche where Suche match ?"), {query}, names,
+        db.forEachRow(QStringLiteral("select docid from Suche where ") + db.dialect().searchMatches(), {query}, names,
                       [&ids](const DbRow& st) { ids.push_back(st.int64(0)); });
         if (ids.size() > 4 * std::size_t(limit)) {
             std::sort(ids.begin(), ids.end());
             std::vector<qint64> newest;
             db.forEachRowWhile(
-                QStringLiteral("select rowid from Auktionen indexed by Auktionen_Ende where Standarduser = ? "
-                               "order by EndeDatum DESC, rowid DESC"),
+                QStringLiteral(
+                    "select rowid from Auktionen%1 where Standarduser = ? order by EndeDatum DESC, rowid DESC")
+                    .arg(db.dialect().indexedBy(QStringLiteral("Auktionen_Ende"))),
                 {store.user}, [&](const DbRow& st) {
                     const qint64 id = st.int64(0);
                     if (std::binary_search(ids.begin(), ids.end(), id)) newest.push_back(id);

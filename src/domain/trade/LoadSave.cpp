@@ -304,10 +304,10 @@ Result<bool> checkkundeStatus(const Store& store, const QString& sebayname, cons
         Database db = store.open();
         // Asked at every import: the buyer's own rows answer it. Left to itself the planner takes the
         // list index (it covers the flags) and walks every open trade of the file.
-        return db.exists(QStringLiteral("select 1 from Auktionen indexed by Auktionen_User_ebayName where ebayName = ? "
-                                        "and Bezahlt = 0 and "
-                                        "Bewertet = 0 and Versendet = 0 and Bewerungabgegeben = 0 and "
-                                        "Abgeschlossen = 0 and Standarduser = ? limit 1"),
+        return db.exists(QStringLiteral("select 1 from Auktionen%1 where ebayName = ? and Bezahlt = 0 and Bewertet = 0 "
+                                        "and Versendet = 0 and Bewerungabgegeben = 0 and Abgeschlossen = 0 and "
+                                        "Standarduser = ? limit 1")
+                             .arg(db.dialect().indexedBy(QStringLiteral("Auktionen_User_ebayName"))),
                          {sebayname, store.user});
     });
 }

@@ -78,7 +78,8 @@ Status savePlatform(const Store& store, const QString& auktionsNr, const QString
         if (platform.trimmed().isEmpty()) return {};
         Database db = store.open();
         db.execute(
-            QStringLiteral("insert or replace into Herkunft (Standarduser, AuktionsNr, Plattform) values (?, ?, ?)"),
+            QStringLiteral("insert into Herkunft (Standarduser, AuktionsNr, Plattform) values (?, ?, ?) on conflict "
+                           "(Standarduser, AuktionsNr) do update set Plattform = excluded.Plattform"),
             {store.user, auktionsNr.trimmed(), platform.trimmed()});
         return {};
     });

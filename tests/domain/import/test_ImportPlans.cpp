@@ -108,7 +108,7 @@ TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
          "Auktionen_User_ebayName"},
         // The sale's claim in the journal, and payout lines that named it before it came.
         {"select 1 from auktionen a join kunden k on k.ebayname = a.ebayname", "Auktionen_AuktionsID"},
-        {"select betrag, (select ifnull(sum(cent), 0) from buchungen b", "Buchungen_AuktionsID"},
+        {"select betrag, (select coalesce(sum(cent), 0) from buchungen b", "Buchungen_AuktionsID"},
         {"select auktionsnr from auktionen where auktionsid = ?", "Auktionen_AuktionsID"},
         {"select auszahlungsid, zahlungsdatum, brutto, gebuehren from auszahlungsposten",
          "AuszahlungsPosten_AuktionsNr"},
