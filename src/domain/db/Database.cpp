@@ -251,6 +251,19 @@ void Database::execute(const QString& sql, const Params& params) {
     if (rc != SQLITE_DONE) fail(*d, rc);
 }
 
+void Database::insertRows(const QString& table, const QStringList& columns,
+                          const std::function<void(const std::function<void(const Params&)>& add)>& produce) {
+    if (!d || (!d->db && !d->pg)) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
+    if (d->pg) {
+        pgCopyIn(*d->pg, table, columns, produce);
+        return;
+    }
+    const QString sql = QStringLiteral("insert into %1 (%2) values (%3)")
+                            .arg(table, columns.join(QLatin1Char(',')),
+                                 QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+    produce([&](const Params& row) { execute(sql, row); });
+}
+
 bool Database::exists(const QString& sql, const Params& params) {
     if (!d || (!d->db && !d->pg)) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
     if (d->pg) return pgRun(*d->pg, sql, params).rows() > 0;

@@ -145,6 +145,12 @@ public:
         return out;
     }
     void Close();
+    // Many rows into `table`'s `columns` (names as a statement writes them), each handed to the
+    // `add` that `produce` gets: on a server one COPY stream (a round trip per buffer, not per row),
+    // in the file one prepared insert. Throws as execute() does; nothing is kept of a failed stream
+    // beyond what the caller's transaction keeps.
+    void insertRows(const QString& table, const QStringList& columns,
+                    const std::function<void(const std::function<void(const Params&)>& add)>& produce);
 
     // The file's connection; null on a server.
     sqlite3* handle() const;

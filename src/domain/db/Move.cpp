@@ -64,39 +64,47 @@ bool isDocumentTable(const QString& table) {
 }
 
 void copyTable(Database& from, Database& to, const QString& table, bool onlyMissing = false) {
+    const QString read = QStringLiteral("select rowid as gd_zeile, * from ") + table;
     QStringList names;
-    QString insert;
+    bool any = false;
+    from.forEachRowWhile(read + QStringLiteral(" limit 1"), {}, [&](const DbRow&) { return !(any = true); });
+    if (!any) return;
+    from.forEachRow(read + QStringLiteral(" limit 0"), {}, names, [](const DbRow&) {});
+    QStringList cols;
     int rowidAt = -1, nummerAt = -1;
     std::vector<int> columns;
-    // The row number goes along: the program orders by it, and the search index is keyed by it.
-    from.forEachRow(QStringLiteral("select rowid as gd_zeile, * from ") + table, {}, names, [&](const DbRow& row) {
-        if (insert.isEmpty()) {
-            QStringList cols, marks;
-            for (int i = 0; i < names.size(); ++i) {
-                const QString bare = names[i].mid(names[i].lastIndexOf(QLatin1Char('.')) + 1);
-                if (bare == QLatin1String("gd_zeile")) {
-                    rowidAt = i;
-                    continue;
-                }
-                if (bare == QLatin1String("rowid") || cols.contains(QLatin1Char('"') + bare + QLatin1Char('"')))
-                    continue;
-                if (bare.compare(QLatin1String("Nummer"), Qt::CaseInsensitive) == 0) nummerAt = i;
-                cols << QLatin1Char('"') + bare + QLatin1Char('"');
-                marks << QStringLiteral("?");
-                columns.push_back(i);
-            }
-            insert = onlyMissing ? QStringLiteral("insert into %1 (%2) values (%3)")
-                                       .arg(table, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))
-                                 : QStringLiteral("insert into %1 (rowid, %2) values (?, %3)")
-                                       .arg(table, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    for (int i = 0; i < names.size(); ++i) {
+        const QString bare = names[i].mid(names[i].lastIndexOf(QLatin1Char('.')) + 1);
+        if (bare == QLatin1String("gd_zeile")) {
+            rowidAt = i;
+            continue;
         }
-        if (onlyMissing &&
-            to.exists(QStringLiteral("select 1 from %1 where Nummer = ?").arg(table), {row.value(nummerAt)}))
-            return;
+        if (bare == QLatin1String("rowid") || cols.contains(QLatin1Char('"') + bare + QLatin1Char('"'))) continue;
+        if (bare.compare(QLatin1String("Nummer"), Qt::CaseInsensitive) == 0) nummerAt = i;
+        cols << QLatin1Char('"') + bare + QLatin1Char('"');
+        columns.push_back(i);
+    }
+    QStringList ignored;
+    const auto values = [&](const DbRow& row, bool withRowid) {
         Params p;
-        if (!onlyMissing) p << row.value(rowidAt);
+        if (withRowid) p << row.value(rowidAt);
         for (const int i : columns) p << row.value(i);
-        to.execute(insert, p);
+        return p;
+    };
+    if (onlyMissing) {
+        const QString insert = QStringLiteral("insert into %1 (%2) values (%3)")
+                                   .arg(table, cols.join(QLatin1Char(',')),
+                                        QStringList(cols.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+        from.forEachRow(read, {}, ignored, [&](const DbRow& row) {
+            if (!to.exists(QStringLiteral("select 1 from %1 where Nummer = ?").arg(table), {row.value(nummerAt)}))
+                to.execute(insert, values(row, false));
+        });
+        return;
+    }
+    // The row number goes along: the program orders by it, and the search index is keyed by it.
+    cols.prepend(QStringLiteral("rowid"));
+    to.insertRows(table, cols, [&](const std::function<void(const Params&)>& add) {
+        from.forEachRow(read, {}, ignored, [&](const DbRow& row) { add(values(row, true)); });
     });
 }
 

@@ -270,6 +270,82 @@ PgResult pgExec(PgConnection& c, const char* sql) {
 }
 
 namespace {
+
+// A value in COPY's text format: \N for none, bytea as \x and hex, the separators escaped.
+void appendCopyValue(QByteArray& line, const QVariant& v) {
+    if (v.isNull() || !v.isValid()) {
+        line += "\\N";
+        return;
+    }
+    bool binary = false;
+    const QByteArray text = paramText(v, binary);
+    if (binary) {
+        line += "\\\\x";
+        line += text.toHex();
+        return;
+    }
+    for (const char ch : text) switch (ch) {
+            case '\\':
+                line += "\\\\";
+                break;
+            case '\t':
+                line += "\\t";
+                break;
+            case '\n':
+                line += "\\n";
+                break;
+            case '\r':
+                line += "\\r";
+                break;
+            default:
+                line += ch;
+        }
+}
+
+}  // namespace
+
+void pgCopyIn(PgConnection& c, const QString& table, const QStringList& columns,
+              const std::function<void(const std::function<void(const Params&)>& add)>& produce) {
+    if (pgBroken(c)) throwLost(serverMessage(c.conn, nullptr));
+    const QByteArray copy =
+        pgSql(QStringLiteral("copy %1 (%2) from stdin").arg(table, columns.join(QLatin1Char(',')))).toUtf8();
+    {
+        PgResult started(PQexec(c.conn, copy.constData()));
+        if (PQresultStatus(started.get()) != PGRES_COPY_IN) throwFor(c, started.get());
+    }
+    QByteArray buffer;
+    const auto send = [&] {
+        if (!buffer.isEmpty() && PQputCopyData(c.conn, buffer.constData(), int(buffer.size())) != 1)
+            throwLost(serverMessage(c.conn, nullptr));
+        buffer.clear();
+    };
+    try {
+        produce([&](const Params& row) {
+            for (qsizetype i = 0; i < row.size(); ++i) {
+                if (i) buffer += '\t';
+                appendCopyValue(buffer, row[i]);
+            }
+            buffer += '\n';
+            if (buffer.size() >= (1 << 20)) send();
+        });
+        send();
+    } catch (...) {
+        // The server drops what it took of the stream; the connection stays usable for the rollback.
+        PQputCopyEnd(c.conn, "abgebrochen");
+        while (PGresult* r = PQgetResult(c.conn)) PQclear(r);
+        throw;
+    }
+    if (PQputCopyEnd(c.conn, nullptr) != 1) throwLost(serverMessage(c.conn, nullptr));
+    std::optional<PgResult> failed;
+    while (PGresult* r = PQgetResult(c.conn))
+        if (PQresultStatus(r) != PGRES_COMMAND_OK && !failed)
+            failed.emplace(r);
+        else
+            PQclear(r);
+    if (failed) throwFor(c, failed->get());
+}
+
+namespace {
 PgStatement& lastStatement() {
     static PerThread<PgStatement> perThread;
     return perThread.get();

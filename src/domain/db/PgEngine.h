@@ -62,6 +62,9 @@ QString pgSql(const QString& sql);
 PgResult pgRun(PgConnection& c, const QString& sql, const Params& params);
 // Runs a statement of the server's own dialect without parameters.
 PgResult pgExec(PgConnection& c, const char* sql);
+// Rows streamed by COPY ... FROM STDIN in its text format; `produce` hands each row to `add`.
+void pgCopyIn(PgConnection& c, const QString& table, const QStringList& columns,
+              const std::function<void(const std::function<void(const Params&)>& add)>& produce);
 QVariant pgValue(const PGresult* r, int row, int col);
 // "table.column" in lower case, the table from the server's catalogue where known.
 QString pgColumnName(PgConnection& c, const PgResult& r, int col, bool qualified);

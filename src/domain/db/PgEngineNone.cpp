@@ -28,6 +28,10 @@ std::shared_ptr<PgConnection> pgConnect(const QString&, const PgLogin&, bool) { 
 QString pgSql(const QString& sql) { return sql; }
 PgResult pgRun(PgConnection&, const QString&, const Params&) { refuse(); }
 PgResult pgExec(PgConnection&, const char*) { refuse(); }
+void pgCopyIn(PgConnection&, const QString&, const QStringList&,
+              const std::function<void(const std::function<void(const Params&)>&)>&) {
+    refuse();
+}
 QVariant pgValue(const PGresult*, int, int) { return {}; }
 QString pgColumnName(PgConnection&, const PgResult&, int, bool) { return {}; }
 bool pgBroken(const PgConnection&) { return true; }

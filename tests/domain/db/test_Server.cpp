@@ -252,6 +252,13 @@ TEST_F(OnServer, FromAFileToTheServerAndBackEverythingIsEqual) {
     const QString server = db;
     db = file;
     fill();
+    // What the server's stream must escape: line ends, tabs, backslashes, a text that reads like its null.
+    const QString tricky = u"Zeile 1\r\nZeile 2\tTab \\N kein Nichts, C:\\Rechnungen\\ und \\x41"_s;
+    const QString trickyAt = u"select Bemerkungen from Auktionen where rowid = (select min(rowid) from Auktionen)"_s;
+    {
+        Database d = Database::open(file);
+        d.execute(u"update Auktionen set Bemerkungen = ? where rowid = (select min(rowid) from Auktionen)"_s, {tricky});
+    }
     const QByteArray before = [&] {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -261,6 +268,10 @@ TEST_F(OnServer, FromAFileToTheServerAndBackEverythingIsEqual) {
     EXPECT_TRUE(there.value().contains(u"Zeilen in Auktionen: 4"_s)) << there.value().join(u"\n"_s).toStdString();
     EXPECT_TRUE(there.value().contains(u"Summe der Teilzahlungen (Cent): 4936"_s));
     EXPECT_EQ(listOf(server), listOf(file));
+    {
+        Database d = Database::open(server);
+        EXPECT_EQ(test::firstText(d, trickyAt), tricky);
+    }
     EXPECT_EQ(searchAuktionsListe(Store{server, gSettings.StandardUser}, u"Oeztuerk"_s).value().size(), 1);
     // Into a server that holds trades already: refused, nothing added.
     const Result<QStringList> again = copyDatabase(file, server);
@@ -272,6 +283,7 @@ TEST_F(OnServer, FromAFileToTheServerAndBackEverythingIsEqual) {
     EXPECT_EQ(home.value(), there.value());
     EXPECT_EQ(listOf(back), listOf(file));
     Database backDb = Database::open(back);
+    EXPECT_EQ(test::firstText(backDb, trickyAt), tricky);
     EXPECT_EQ(
         backDb.firstRow(u"select Pdf from Rechnungen"_s, {}, [](const DbRow& r) { return r.value(0).toByteArray(); }),
         kPdfBytes);
