@@ -170,18 +170,40 @@ Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTar
             Snapshot reading(from);
             Database& src = reading.db;
             const bool replacing = target == MoveTarget::Replace;
+            // The search rows are made once at the end, in one statement: a trigger per trade and parcel
+            // took most of a move's time. Inside the transaction, so no other seat sees them off.
+            static const char* const kSearchTriggers[][2] = {{"auktionen", "auktionen_neu"},
+                                                             {"versand", "versand_suche"}};
+            if (toServer)
+                for (const auto& [table, trigger] : kSearchTriggers)
+                    target_.execute(QStringLiteral("alter table %1 disable trigger %2")
+                                        .arg(QLatin1String(table), QLatin1String(trigger)));
             for (const QString& t : tables()) copyTable(src, target_, t, replacing && isDocumentTable(t));
-            if (toServer)
-                for (const QString& t : tables())
-                    target_.execute(QStringLiteral("select setval(pg_get_serial_sequence('%1', 'rowid'), "
-                                                   "greatest(max(rowid), 1)) from %1")
-                                        .arg(t.toLower()));
-            if (toServer)
-                for (const QString& t : {QStringLiteral("gesendet"), QStringLiteral("eingangsrechnungen")})
-                    target_.execute(
-                        QStringLiteral(
-                            "select setval(pg_get_serial_sequence('%1', 'id'), greatest(max(id), 1)) from %1")
-                            .arg(t));
+            if (toServer) {
+                target_.execute(QStringLiteral("delete from suche"));
+                target_.execute(QStringLiteral("insert into suche (docid, text) select docid, text from suchquelle"));
+                for (const auto& [table, trigger] : kSearchTriggers)
+                    target_.execute(QStringLiteral("alter table %1 enable trigger %2")
+                                        .arg(QLatin1String(table), QLatin1String(trigger)));
+            }
+            // Every numbering column counts on after the rows that came with their numbers: the row
+            // numbers, and the own keys of sent mails, received invoices and journal entries.
+            if (toServer) {
+                QStringList numbered;
+                target_.forEachRowWhile(
+                    QStringLiteral("select table_name, column_name from information_schema.columns where "
+                                   "table_schema = current_schema() and is_identity = 'YES'"),
+                    {}, [&](const DbRow& r) {
+                        numbered << r.text(0) + QLatin1Char('.') + r.text(1);
+                        return true;
+                    });
+                for (const QString& tc : numbered) {
+                    const QString table = tc.section(QLatin1Char('.'), 0, 0), column = tc.section(QLatin1Char('.'), 1);
+                    target_.execute(QStringLiteral("select setval(pg_get_serial_sequence('%1', '%2'), "
+                                                   "greatest(max(%2), 1)) from %1")
+                                        .arg(table, column));
+                }
+            }
             const QMap<QString, qint64> before = figuresOf(src);
             const QMap<QString, qint64> after = figuresOf(target_);
             for (auto it = before.cbegin(); it != before.cend(); ++it) {

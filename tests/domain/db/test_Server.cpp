@@ -290,6 +290,18 @@ TEST_F(OnServer, FromAFileToTheServerAndBackEverythingIsEqual) {
     QFile source(file);
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     EXPECT_EQ(source.readAll(), before);  // the source is only read
+    // The server's own search rules work again after the move: a trade added there is found.
+    gsDataSource = server;
+    {
+        tAuktion a = auktion(u"990"_s, u"nach_dem_umzug"_s);
+        const Result<QString> nr =
+            funSaveKunde(currentStore(), kunde(a.ebayName, u"Saoirse Ní Bhriain"_s), a.AuktionsNr);
+        ASSERT_TRUE(nr.ok()) << nr.error().message().toStdString();
+        const auto saved = funSaveAuktionnew(currentStore(), a, nr.value());
+        ASSERT_TRUE(saved.ok()) << saved.error().message().toStdString();
+    }
+    EXPECT_EQ(searchAuktionsListe(Store{server, gSettings.StandardUser}, u"saoirse"_s).value().size(), 1);
+    gsDataSource = file;
 }
 
 TEST_F(OnServer, ItsBackupIsTheFilesBackupAndRestoresIntoEither) {
