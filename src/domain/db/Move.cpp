@@ -174,12 +174,17 @@ Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTar
             // took most of a move's time. Inside the transaction, so no other seat sees them off.
             static const char* const kSearchTriggers[][2] = {{"auktionen", "auktionen_neu"},
                                                              {"versand", "versand_suche"}};
-            if (toServer)
+            // Only the tables' owner may; another role's move keeps the triggers and takes longer.
+            const bool bulkSearch =
+                toServer && target_.exists(QStringLiteral("select 1 from pg_tables where schemaname = current_schema() "
+                                                          "and tablename = 'auktionen' and "
+                                                          "pg_has_role(tableowner, 'MEMBER')"));
+            if (bulkSearch)
                 for (const auto& [table, trigger] : kSearchTriggers)
                     target_.execute(QStringLiteral("alter table %1 disable trigger %2")
                                         .arg(QLatin1String(table), QLatin1String(trigger)));
             for (const QString& t : tables()) copyTable(src, target_, t, replacing && isDocumentTable(t));
-            if (toServer) {
+            if (bulkSearch) {
                 target_.execute(QStringLiteral("delete from suche"));
                 target_.execute(QStringLiteral("insert into suche (docid, text) select docid, text from suchquelle"));
                 for (const auto& [table, trigger] : kSearchTriggers)
