@@ -251,6 +251,8 @@ int pgPrepareSchema(PgConnection& c) {
         if (version > 0)
             pgExec(c, QByteArray("UPDATE gd_schema SET version = " + QByteArray::number(kSchemaVersion)).constData());
         pgExec(c, "COMMIT");
+        // The steps filled new tables: the planner's statistics for them, before the first list.
+        if (version > 0) pgExec(c, "ANALYZE");
     } catch (...) {
         PQclear(PQexec(c.conn, "ROLLBACK"));
         throw;

@@ -237,6 +237,10 @@ TEST_F(OnServer, AnEarlierDatabaseGetsItsJournalAtTheFirstConnection) {
     EXPECT_EQ(a.Buchungen[1].Tag, QDate(2026, 12, 6));
     Database version = Database::open(next.file);
     EXPECT_EQ(test::firstNumber(version, u"select max(version) from gd_schema"_s), kSchemaVersion);
+    EXPECT_GT(test::firstNumber(version,
+                                u"select count(*) from pg_stats where schemaname = current_schema() and "
+                                "tablename = 'buchungen'"_s),
+              0);  // the upgrade's new tables have statistics
     // Its entries are as unchangeable as the file's; the invoice is the first link of the chain.
     EXPECT_THROW(Database::open(next.file).execute(u"update Buchungen set Cent = 0"_s), RunError);
     const Result<DocumentCheck> chained = checkDocuments(next.file);
@@ -268,6 +272,14 @@ TEST_F(OnServer, FromAFileToTheServerAndBackEverythingIsEqual) {
     EXPECT_TRUE(there.value().contains(u"Zeilen in Auktionen: 4"_s)) << there.value().join(u"\n"_s).toStdString();
     EXPECT_TRUE(there.value().contains(u"Summe der Teilzahlungen (Cent): 4936"_s));
     EXPECT_EQ(listOf(server), listOf(file));
+    {
+        // The server plans with statistics from the start.
+        Database d = Database::open(server);
+        EXPECT_GT(test::firstNumber(d,
+                                    u"select count(*) from pg_stats where schemaname = current_schema() and "
+                                    "tablename = 'auktionen'"_s),
+                  0);
+    }
     {
         Database d = Database::open(server);
         EXPECT_EQ(test::firstText(d, trickyAt), tricky);
