@@ -77,9 +77,8 @@ void frmDatenbank::cmdOK_Click() {
     s.ServerZertifikat = c.caFile;
     setSettings(s);
     txtKennwort->clear();
-    if (c.source != gsDataSource)
-        platform().msgBox(QStringLiteral("Gaveldesk verwendet die Datenbank ab dem nächsten Start."),
-                          Platform::Buttons::Ok, Platform::Icon::Information, windowTitle());
+    // The main window takes the new database when the options close.
+    chosen_ = c.source;
     accept();
 }
 

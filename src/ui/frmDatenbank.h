@@ -15,8 +15,11 @@ public:
     explicit frmDatenbank(QWidget* parent = nullptr);
     void cmdPruefen_Click();
     void cmdOK_Click();
+    // The data source saved by OK; empty when none was.
+    QString chosen() const { return chosen_; }
 
 private:
+    QString chosen_;
     QLineEdit *txtDatenbank = nullptr, *txtZertifikat = nullptr, *txtKennwort = nullptr;
     QPushButton *cmdPruefen = nullptr, *cmdOK = nullptr, *cmdAbbrechen = nullptr;
 };

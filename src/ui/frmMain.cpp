@@ -84,8 +84,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     connect(pane_, &DetailPane::saved, this, [this] {
         statusBar()->showMessage(QStringLiteral("Gespeichert: %1").arg(pane_->trade().AuktionsNr), 8000);
     });
-    // On a team's server the list follows the other seats' changes; the pane keeps what is typed.
-    connect(new ChangeWatch(gsDataSource, this), &ChangeWatch::changed, list_, &TradeList::subRefreshListe);
+    watchDataSource();
     connect(pane_, &DetailPane::importRequested, this, &frmMain::cmdEinlesen_Click);
     connect(pane_, &DetailPane::closeRequested, this, &frmMain::close);
     connect(grid(), &FlexGrid::deletePressed, this, &frmMain::deleteEntry);
@@ -194,6 +193,30 @@ void frmMain::restoreWindowState() {
             }
         }
     }
+}
+
+// On a team's server the list follows the other seats' changes; the pane keeps what is typed.
+void frmMain::watchDataSource() {
+    delete watch_;
+    watch_ = new ChangeWatch(gsDataSource, this);
+    connect(watch_, &ChangeWatch::changed, list_, &TradeList::subRefreshListe);
+}
+
+void frmMain::followDataSource(const QString& chosen) {
+    if (!pane_->saveBeforeLeaving(
+            QStringLiteral("Gaveldesk wechselt die Datenbank. Sollen die Änderungen an der Auktion %1 vorher "
+                           "gespeichert werden?")
+                .arg(pane_->trade().AuktionsNr))) {
+        platform().msgBox(QStringLiteral("Gaveldesk verwendet die neue Datenbank ab dem nächsten Start."),
+                          Platform::Buttons::Ok, Platform::Icon::Information, QString());
+        return;
+    }
+    gsDataSource = chosen;
+    pane_->subClearFelder();
+    watchDataSource();
+    list_->subRefreshListe();
+    statusBar()->showMessage(
+        QStringLiteral("Gaveldesk verwendet jetzt die Datenbank %1.").arg(shownAddress(gsDataSource)), 15000);
 }
 
 void frmMain::closeEvent(QCloseEvent* e) {

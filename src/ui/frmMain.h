@@ -21,6 +21,7 @@ class QTimer;
 namespace gd {
 
 struct QueuedMail;
+class ChangeWatch;
 class FlexGrid;
 
 class frmMain final : public QMainWindow {
@@ -118,11 +119,16 @@ private:
     void restoreWindowState();
     // A database where none is: offered at start, or made at once when the user asked for it.
     bool ensureDatabase(bool asked = false);
+    // The data source saved in the options taken at once: what the pane holds saved to the old one
+    // (as the user answers), then the list, the pane and the other seats' notices from the new one.
+    void followDataSource(const QString& chosen);
+    void watchDataSource();
 
     TradeList* list_ = nullptr;
 
     QLabel* lblGrenze_ = nullptr;  // a limit of law the year comes near
     DetailPane* pane_ = nullptr;
+    ChangeWatch* watch_ = nullptr;  // the other seats' changes on a team's server
     QMenu* smartpopmdi = nullptr;
     QHash<QString, QList<QAction*>> actions_;  // by key: the entries of the menus and the pop-up
     QTimer* tmrMenue = nullptr;

@@ -225,7 +225,12 @@ void frmMain::showOptions(bool memberName) {
     frmOptionen dlg(this);
     if (memberName) dlg.focusMemberName();
     // The member name owns the rows: a new one may show other trades.
-    if (dlg.exec() == QDialog::Accepted) list_->subRefreshListe();
+    const bool accepted = dlg.exec() == QDialog::Accepted;
+    // The database is saved by its own dialog, whether or not the options are.
+    if (const QString chosen = dlg.chosenDataSource(); !chosen.isEmpty() && chosen != gsDataSource)
+        followDataSource(chosen);
+    else if (accepted)
+        list_->subRefreshListe();
 }
 
 void frmMain::showAbout() {

@@ -142,7 +142,10 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     auto* cmdDatenbank = new QPushButton(QStringLiteral("Datenbank…"), Frame1);
     cmdDatenbank->setObjectName(QStringLiteral("cmdDatenbank"));
     cmdDatenbank->setToolTip(QStringLiteral("Die Datenbankdatei, oder der PostgreSQL-Server für mehrere Plätze."));
-    connect(cmdDatenbank, &QPushButton::clicked, this, [this] { frmDatenbank(this).exec(); });
+    connect(cmdDatenbank, &QPushButton::clicked, this, [this] {
+        frmDatenbank d(this);
+        if (d.exec() == QDialog::Accepted) chosenDataSource_ = d.chosen();
+    });
     f1->addRow(cmdDatenbank);
 
     Frame2 = new QWidget(this);

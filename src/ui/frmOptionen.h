@@ -22,6 +22,8 @@ class frmOptionen final : public QDialog {
     Q_OBJECT
 public:
     explicit frmOptionen(QWidget* parent = nullptr);
+    // The database chosen and saved under "Datenbank…" while the options were open; empty if none.
+    QString chosenDataSource() const { return chosenDataSource_; }
 
     void OrvoButton1_Click();
     void OrvoButton2_Click();
@@ -42,6 +44,7 @@ public:
     void focusMemberName();
 
 private:
+    QString chosenDataSource_;
     void Form_Load();
     // After a new member name: offers to take along the rows of the old one.
     void offerToMoveTrades(const QString& oldName, const QString& newName);
