@@ -2,6 +2,7 @@
 // as the user answers, then the list and the pane come from the new one; no restart.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QStatusBar>
 
 #include "MainWindowFixture.h"
@@ -83,6 +84,15 @@ TEST_F(SwitchDatabase, TheChosenOneIsUsedAtOnceAndTheTypedGoesToTheOldOne) {
         if (c.switched) {
             EXPECT_TRUE(w->statusBar()->currentMessage().contains(u"zweite.mdb"_s))
                 << w->statusBar()->currentMessage().toStdString();
+            // The counts under the list follow, too: one open trade there.
+            QLabel* counts = nullptr;
+            for (QLabel* l : w->statusBar()->findChildren<QLabel*>())
+                if (l->text().startsWith(u"Offen:"_s)) counts = l;
+            ASSERT_NE(counts, nullptr);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return counts->text().startsWith(u"Offen: 1 "_s); }, 5000))
+                << counts->text().toStdString();
+            if (const QString dir = qEnvironmentVariable("GD_SCREENSHOT_DIR"); !dir.isEmpty())
+                w->grab().save(dir + u"/datenbank-gewechselt.png"_s);
             EXPECT_TRUE(w->selectedAuktion().AuktionsNr.isEmpty() || w->selectedAuktion().AuktionsNr == u"501"_s);
         } else {
             EXPECT_TRUE(lastMessage().contains(u"ab dem nächsten Start"_s)) << lastMessage().toStdString();
