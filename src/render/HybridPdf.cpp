@@ -65,12 +65,16 @@ QByteArray written(QPDF& q) {
     return QByteArray(reinterpret_cast<const char*>(out->getBuffer()), qsizetype(out->getSize()));
 }
 
+QString infoText(QPDF& q, const char* key) {
+    QPDFObjectHandle info = q.getTrailer().getKey("/Info");
+    if (!info.isDictionary() || !info.getKey(key).isString()) return {};
+    return QString::fromStdString(info.getKey(key).getUTF8Value());
+}
+
 // "D:20261208054135Z" from the page's own creation date, so XMP, info and attachment agree.
 std::string creationDate(QPDF& q) {
-    QPDFObjectHandle info = q.getTrailer().getKey("/Info");
-    if (info.isDictionary() && info.getKey("/CreationDate").isString())
-        return info.getKey("/CreationDate").getUTF8Value();
-    return "D:20000101000000Z";
+    const QString date = infoText(q, "/CreationDate");
+    return date.isEmpty() ? std::string("D:20000101000000Z") : date.toStdString();
 }
 
 // "D:20261208054135+01'00'" as XMP writes it: "2026-12-08T05:41:35+01:00".
@@ -86,12 +90,6 @@ QString xmpDate(const QString& pdfDate) {
                       .arg(m.captured(1), part(2, "01"), part(3, "01"), part(4, "00"), part(5, "00"), part(6, "00"));
     if (!m.captured(8).isEmpty()) return out + m.captured(8) + m.captured(9) + u':' + part(10, "00");
     return m.captured(7).isEmpty() ? out : out + QStringLiteral("+00:00");
-}
-
-QString infoText(QPDF& q, const char* key) {
-    QPDFObjectHandle info = q.getTrailer().getKey("/Info");
-    if (!info.isDictionary() || !info.getKey(key).isString()) return {};
-    return QString::fromStdString(info.getKey(key).getUTF8Value());
 }
 
 // The file's metadata written whole, each namespace declared where it is used: Qt's own packet

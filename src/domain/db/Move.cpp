@@ -65,10 +65,8 @@ bool isDocumentTable(const QString& table) {
 
 void copyTable(Database& from, Database& to, const QString& table, bool onlyMissing = false) {
     const QString read = QStringLiteral("select rowid as gd_zeile, * from ") + table;
+    // The columns from the statement alone; an empty table streams no row.
     QStringList names;
-    bool any = false;
-    from.forEachRowWhile(read + QStringLiteral(" limit 1"), {}, [&](const DbRow&) { return !(any = true); });
-    if (!any) return;
     from.forEachRow(read + QStringLiteral(" limit 0"), {}, names, [](const DbRow&) {});
     QStringList cols;
     int rowidAt = -1, nummerAt = -1;
@@ -194,16 +192,11 @@ Result<QStringList> copyDatabase(const QString& from, const QString& to, MoveTar
             // Every numbering column counts on after the rows that came with their numbers: the row
             // numbers, and the own keys of sent mails, received invoices and journal entries.
             if (toServer) {
-                QStringList numbered;
-                target_.forEachRowWhile(
+                const auto numbered = target_.allRows(
                     QStringLiteral("select table_name, column_name from information_schema.columns where "
                                    "table_schema = current_schema() and is_identity = 'YES'"),
-                    {}, [&](const DbRow& r) {
-                        numbered << r.text(0) + QLatin1Char('.') + r.text(1);
-                        return true;
-                    });
-                for (const QString& tc : numbered) {
-                    const QString table = tc.section(QLatin1Char('.'), 0, 0), column = tc.section(QLatin1Char('.'), 1);
+                    {}, [](const DbRow& r) { return std::pair(r.text(0), r.text(1)); });
+                for (const auto& [table, column] : numbered) {
                     target_.execute(QStringLiteral("select setval(pg_get_serial_sequence('%1', '%2'), "
                                                    "greatest(max(%2), 1)) from %1")
                                         .arg(table, column));
