@@ -218,6 +218,14 @@ Status writeBackup(const QString& dbPath, const QString& settingsFolder, const Q
 namespace {
 
 const QString kRestoreJournal = QStringLiteral("wiederherstellung.gdjournal");
+// The copies an opening of an earlier version leaves beside the file ("<file>.v7.bak").
+void dropVersionCopies(const QString& file) {
+    const QFileInfo f(file);
+    for (const QString& name :
+         f.dir().entryList({f.fileName() + QStringLiteral(".v*.bak")}, QDir::Files | QDir::Hidden | QDir::System))
+        QFile::remove(f.dir().filePath(name));
+}
+
 const QString kRestoreSuffix = QString::fromLatin1(kTemporarySuffix) + QStringLiteral("wiederherstellen");
 
 // Puts every file of an unfinished restore in place, as its journal lists them ("copy TAB
@@ -319,6 +327,9 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
         // Opening checks the tables and the version; then every page.
         clearDamaged(temp);
         Database::open(temp).Close();
+        // A backup of an earlier version was brought up to date in the copy: the backup file is
+        // the earlier state, so the copy's own copy of it goes.
+        dropVersionCopies(temp);
         const Status whole = checkDatabase(temp, {60000, nullptr, 1LL << 40});
         clearDamaged(temp);  // the temporary copy's mark: it is removed below either way
         if (!whole.ok()) throw DbError(3049, whole.error().description);
@@ -349,6 +360,7 @@ Result<QString> restoreBackup(const QString& backupFile, const QString& dbPath, 
     } catch (const RunError& e) {
         setDatabasePassphrase(present);
         QFile::remove(temp);
+        dropVersionCopies(temp);
         if (wrongPassword) *wrongPassword = e.number() == kWrongKey;
         return Error::from(refused, e);
     }
