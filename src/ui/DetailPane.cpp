@@ -139,8 +139,7 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
          {txtebayName, txtEmailAdresse, txtName, txtStrasse, txtOrt, txtLand, txtFirma, txtUstIdNr, txtPreis, txtMenge,
           txtVersand, txtBetrag, txtVersandinfos, txtHinweise, txtMitteilung, txtBezahlung})
         connect(e, &QLineEdit::textEdited, this, [this] { paneEdited_ = true; });
-    // The stored total is what was agreed; it is computed anew only when the
-    // user changes one of its parts and leaves the box (txtVersand_LostFocus).
+    // The stored total is what was agreed: computed anew only when one of its parts changed (txtVersand_LostFocus).
     for (QLineEdit* e : {txtPreis, txtMenge, txtVersand}) {
         connect(e, &QLineEdit::textEdited, this, [this] { totalInputsEdited_ = true; });
         connect(e, &QLineEdit::editingFinished, this, [this] {
@@ -514,16 +513,18 @@ void DetailPane::cmdSpeichern_Click() {
 
 bool DetailPane::savePane() {
     mAuktion = subGetAuktion();
-    mKunde = subGetLieferantKunde();
-    const Result<QString> contact = funSaveLieferantupdate(currentStore(), mKunde, mAuktion.AuktionsNr);
-    if (!contact.ok()) {
-        showError(contact.error());
-        return false;
+    // A contact as it was shown is not written: another seat's change of it stays.
+    Result<QString> saved = mKunde.KundenNr;
+    if (const tKunde typed = subGetLieferantKunde(); !sameContact(typed, mKunde) || mKunde.KundenNr.isEmpty()) {
+        saved = funSaveLieferantupdate(currentStore(), typed, mAuktion.AuktionsNr);
+        if (saved.ok()) {
+            mKunde = typed;
+            mKunde.KundenNr = saved.value();
+        }
     }
-    mKunde.KundenNr = contact.value();
-    const Result<QString> auction = funSaveAuktion(currentStore(), mAuktion, mAuktion.KundenNr);
-    if (!auction.ok()) {
-        reportSaveFailure(auction.error());
+    if (saved.ok()) saved = funSaveAuktion(currentStore(), mAuktion, mAuktion.KundenNr);
+    if (!saved.ok()) {
+        reportSaveFailure(saved.error());
         return false;
     }
     const Status business = saveBusiness(currentStore(), mKunde.ebayName, {txtFirma->text(), txtUstIdNr->text()});
@@ -565,8 +566,7 @@ void DetailPane::reportSaveFailure(const Error& e) {
 void DetailPane::subListeClick(const QString& sTag) {
     CALLSTACK_PANE();
     if (sTag.isEmpty()) return;
-    // A row that cannot be shown empties the pane: a tick or "Speichern" must not reach the
-    // trade shown before while the list marks another.
+    // A row that cannot be shown empties the pane: a tick or "Speichern" must not reach another trade.
     const auto cannotShow = [this] {
         subClearFelder();
         clearTypes();

@@ -280,11 +280,15 @@ void Database::forEachRow(const QString& sql, const Params& params, QStringList&
     if (!d || (!d->db && !d->pg)) throw DbError(3420, QStringLiteral("Objekt ungültig oder nicht mehr festgelegt."));
     names.clear();
     if (d->pg) {
-        PgResult r = pgRun(*d->pg, sql, params);
-        for (int i = 0; i < r.columns(); ++i) names << pgColumnName(*d->pg, r, i, true);
-        DbRow current;
-        current.pr_ = r.get();
-        for (current.row_ = 0; current.row_ < r.rows(); ++current.row_) row(current);
+        PgConnection& c = *d->pg;
+        pgStream(
+            c, sql, params, [&](const PGresult* r) { names = pgColumnNames(c, r); },
+            [&row](const PGresult* r) {
+                DbRow current;
+                current.pr_ = r;
+                current.row_ = 0;
+                row(current);
+            });
         return;
     }
     Statement s(*d, sql);
@@ -335,13 +339,29 @@ bool Database::onServer() const { return d && d->pg; }
 const Dialect& Database::dialect() const { return onServer() ? Dialect::server() : Dialect::file(); }
 
 namespace {
-// A write transaction holds the one writer's place, on the server as in the file: whatever it read
-// (the next invoice number, whether a mail is in already) is still so when it commits.
-void begin(Database::Impl& impl) {
+// One lock per named row, taken in one order so two writers never wait for each other in a circle.
+void lockEach(Database::Impl& impl, QStringList rows) {
+    rows.sort();
+    rows.removeDuplicates();
+    for (const QString& row : rows)
+        (void)pgRun(*impl.pg, QStringLiteral("SELECT pg_advisory_xact_lock(7346003, hashtext(?))"), {row.toLower()});
+}
+
+// The team's lock, whole, or shared with the locks of the rows named.
+void lockRows(Database::Impl& impl, const QStringList& rows) {
+    (void)pgExec(*impl.pg, rows.isEmpty() ? "SELECT pg_advisory_xact_lock(7346001)"
+                                          : "SELECT pg_advisory_xact_lock_shared(7346001)");
+    lockEach(impl, rows);
+}
+
+// A write transaction holds the one writer's place, on the server as in the file, unless it names
+// the rows it writes: then, on a server, it shares the team's lock with other such writers and
+// waits only for those of the same rows. The file has one writer whatever is named.
+void begin(Database::Impl& impl, const QStringList& rows = {}) {
     if (impl.pg) {
         (void)pgExec(*impl.pg, "BEGIN");
         try {
-            (void)pgExec(*impl.pg, "SELECT pg_advisory_xact_lock(7346001)");
+            lockRows(impl, rows);
         } catch (...) {
             pgExecQuietly(*impl.pg, "ROLLBACK");
             throw;
@@ -371,16 +391,20 @@ Transaction::Transaction(const QString& path) {
     active_ = true;
 }
 
-Transaction::Transaction(const Store& store) {
+Transaction::Transaction(const Store& store) : Transaction(store, QStringList()) {}
+
+Transaction::Transaction(const Store& store, const QStringList& rows) {
     if (!store.tx) {
         if (isMarkedDamaged(store.file)) throwDamaged(store.file);
         d_ = cachedConnection(store.file);
-        begin(*d_);
+        begin(*d_, rows);
     } else {
-        // Inside the caller's transaction: a savepoint of its connection.
+        // Inside the caller's transaction: a savepoint of its connection, with the caller's locks
+        // and those of the rows named here.
         d_ = store.tx->d_;
         nested_ = true;
         run(*d_, "SAVEPOINT gd_nested;");
+        if (d_->pg) lockEach(*d_, rows);
     }
     active_ = true;
 }

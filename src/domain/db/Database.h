@@ -183,8 +183,13 @@ struct Store;
 class Transaction final {
 public:
     explicit Transaction(const QString& path);  // throws DbError
-    // Inside the store's transaction when it names one (a savepoint of it), else a new one.
+    // Inside the store's transaction when it names one (a savepoint of it), else a new one. On a
+    // server a new one holds the team's lock: nothing else writes until it ends, so what it read
+    // (the next number, whether a mail is in already) is still so when it commits.
     explicit Transaction(const Store& store);
+    // One that writes only the rows these keys name ("Auktion:<id>", "Kunde:<name>"): on a server it
+    // waits only for writes of the same keys and for those holding the team's lock. Empty keys: as above.
+    Transaction(const Store& store, const QStringList& rows);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

@@ -17,6 +17,13 @@ QString Dialect::indexedBy(const QString& index) const {
     return onServer() ? QString() : QStringLiteral(" indexed by ") + index;
 }
 
+QString Dialect::caseless(const QString& expr) const {
+    // ucs_basic orders by code point as the file does; a quoted "C" would be folded as a name.
+    return onServer() ? QStringLiteral("(lower(cast(%1 as text)) COLLATE ucs_basic)").arg(expr) : expr;
+}
+
+QString Dialect::forUpdate() const { return onServer() ? QStringLiteral(" for update") : QString(); }
+
 const Dialect& Dialect::file() {
     static const Dialect d(Engine::File);
     return d;

@@ -22,6 +22,12 @@ public:
     QString searchMatches() const;
     // The file's planner told which index to walk (" indexed by NAME"); the server plans by its statistics.
     QString indexedBy(const QString& index) const;
+    // A text compared and ordered without regard to case, as the file's NOCASE columns are. The
+    // server's columns compare so too, but through a function call per comparison: its lists
+    // compare the folded text instead, which its indexes hold.
+    QString caseless(const QString& expr) const;
+    // The rows a select finds held for this transaction's write (the file has one writer anyway).
+    QString forUpdate() const;
 
     static const Dialect& file();
     static const Dialect& server();

@@ -354,7 +354,32 @@ PgStatement& lastStatement() {
 
 PgStatement pgLastStatement() { return lastStatement(); }
 
-PgResult pgRun(PgConnection& c, const QString& sql, const Params& params) {
+namespace {
+
+// The values as libpq takes them, kept alive while the statement is sent.
+struct Bound {
+    std::vector<QByteArray> data;
+    std::vector<const char*> values;
+    std::vector<int> lengths, formats;
+    explicit Bound(const Params& params)
+        : data(std::size_t(params.size())),
+          values(std::size_t(params.size())),
+          lengths(std::size_t(params.size())),
+          formats(std::size_t(params.size())) {
+        for (qsizetype i = 0; i < params.size(); ++i) {
+            const auto j = std::size_t(i);
+            if (params[i].isNull()) continue;
+            bool binary = false;
+            data[j] = paramText(params[i], binary);
+            values[j] = data[j].constData();
+            lengths[j] = int(data[j].size());
+            formats[j] = binary ? 1 : 0;
+        }
+    }
+};
+
+// The statement prepared once per connection; its name.
+QByteArray preparedFor(PgConnection& c, const QString& sql, const Params& params) {
     if (pgBroken(c)) throwLost(serverMessage(c.conn, nullptr));
     const QString text = pgSql(sql);
     lastStatement() = {text, params};
@@ -365,26 +390,62 @@ PgResult pgRun(PgConnection& c, const QString& sql, const Params& params) {
         if (PQresultStatus(p.get()) != PGRES_COMMAND_OK) throwFor(c, p.get());
         name = c.prepared.insert(text, id);
     }
-    std::vector<QByteArray> data(std::size_t(params.size()));
-    std::vector<const char*> values(std::size_t(params.size()));
-    std::vector<int> lengths(std::size_t(params.size())), formats(std::size_t(params.size()));
-    for (qsizetype i = 0; i < params.size(); ++i) {
-        const auto j = std::size_t(i);
-        if (params[i].isNull()) {
-            values[j] = nullptr;
-            continue;
-        }
-        bool binary = false;
-        data[j] = paramText(params[i], binary);
-        values[j] = data[j].constData();
-        lengths[j] = int(data[j].size());
-        formats[j] = binary ? 1 : 0;
+    return *name;
+}
+
+// What is left of a statement's answer after its reader gave up: stopped on the server and read
+// away, so the connection serves the next statement.
+void abandon(PgConnection& c) {
+    if (PGcancel* cancel = PQgetCancel(c.conn)) {
+        char why[256];
+        PQcancel(cancel, why, int(sizeof why));
+        PQfreeCancel(cancel);
     }
-    PgResult r(PQexecPrepared(c.conn, name->constData(), int(params.size()), values.data(), lengths.data(),
-                              formats.data(), 0));
+    while (PGresult* rest = PQgetResult(c.conn)) PQclear(rest);
+}
+
+}  // namespace
+
+PgResult pgRun(PgConnection& c, const QString& sql, const Params& params) {
+    const QByteArray name = preparedFor(c, sql, params);
+    const Bound b(params);
+    PgResult r(PQexecPrepared(c.conn, name.constData(), int(params.size()), b.values.data(), b.lengths.data(),
+                              b.formats.data(), 0));
     const ExecStatusType st = PQresultStatus(r.get());
     if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) throwFor(c, r.get());
     return r;
+}
+
+void pgStream(PgConnection& c, const QString& sql, const Params& params,
+              const std::function<void(const PGresult*)>& columns, const std::function<void(const PGresult*)>& row) {
+    const QByteArray name = preparedFor(c, sql, params);
+    const Bound b(params);
+    if (PQsendQueryPrepared(c.conn, name.constData(), int(params.size()), b.values.data(), b.lengths.data(),
+                            b.formats.data(), 0) != 1)
+        throwLost(serverMessage(c.conn, nullptr));
+    PQsetSingleRowMode(c.conn);
+    std::optional<PgResult> failed;
+    bool described = false;
+    try {
+        while (PGresult* raw = PQgetResult(c.conn)) {
+            PgResult r(raw);
+            const ExecStatusType st = PQresultStatus(raw);
+            if (failed) continue;
+            if (st != PGRES_SINGLE_TUPLE && st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) {
+                failed = std::move(r);
+                continue;
+            }
+            if (!described) {
+                described = true;
+                columns(raw);
+            }
+            if (st == PGRES_SINGLE_TUPLE) row(raw);
+        }
+    } catch (...) {
+        abandon(c);
+        throw;
+    }
+    if (failed) throwFor(c, failed->get());
 }
 
 QVariant pgValue(const PGresult* res, int row, int col) {
@@ -420,11 +481,11 @@ QVariant pgValue(const PGresult* res, int row, int col) {
     }
 }
 
-QString pgColumnName(PgConnection& c, const PgResult& r, int col, bool qualified) {
-    const QString name = QString::fromUtf8(PQfname(r.get(), col));
-    if (!qualified) return name;
-    const QString table = c.tableNames.value(PQftable(r.get(), col));
-    return table + QLatin1Char('.') + name.toLower();
+QStringList pgColumnNames(PgConnection& c, const PGresult* r) {
+    QStringList names;
+    for (int col = 0; col < PQnfields(r); ++col)
+        names << c.tableNames.value(PQftable(r, col)) + QLatin1Char('.') + QString::fromUtf8(PQfname(r, col)).toLower();
+    return names;
 }
 
 }  // namespace gd

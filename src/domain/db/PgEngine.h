@@ -60,14 +60,19 @@ std::shared_ptr<PgConnection> pgConnect(const QString& url, const PgLogin& login
 QString pgSql(const QString& sql);
 // Runs a statement of the file's dialect; throws DbError (a lost connection marks it broken).
 PgResult pgRun(PgConnection& c, const QString& sql, const Params& params);
+// Runs a statement of the file's dialect and hands over its rows as they arrive, each in a result of
+// its own, so the reader works while the server still sends; `columns` is told the columns first.
+// A reader that throws stops the statement on the server.
+void pgStream(PgConnection& c, const QString& sql, const Params& params,
+              const std::function<void(const PGresult*)>& columns, const std::function<void(const PGresult*)>& row);
 // Runs a statement of the server's own dialect without parameters.
 PgResult pgExec(PgConnection& c, const char* sql);
 // Rows streamed by COPY ... FROM STDIN in its text format; `produce` hands each row to `add`.
 void pgCopyIn(PgConnection& c, const QString& table, const QStringList& columns,
               const std::function<void(const std::function<void(const Params&)>& add)>& produce);
 QVariant pgValue(const PGresult* r, int row, int col);
-// "table.column" in lower case, the table from the server's catalogue where known.
-QString pgColumnName(PgConnection& c, const PgResult& r, int col, bool qualified);
+// Each column as "table.column" in lower case, the table from the server's catalogue where known.
+QStringList pgColumnNames(PgConnection& c, const PGresult* r);
 bool pgBroken(const PgConnection& c);
 // A cell of a result: its text (null for Null) and its length in bytes.
 const char* pgCell(const PGresult* r, int row, int col);

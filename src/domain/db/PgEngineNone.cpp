@@ -33,7 +33,11 @@ void pgCopyIn(PgConnection&, const QString&, const QStringList&,
     refuse();
 }
 QVariant pgValue(const PGresult*, int, int) { return {}; }
-QString pgColumnName(PgConnection&, const PgResult&, int, bool) { return {}; }
+QStringList pgColumnNames(PgConnection&, const PGresult*) { return {}; }
+void pgStream(PgConnection&, const QString&, const Params&, const std::function<void(const PGresult*)>&,
+              const std::function<void(const PGresult*)>&) {
+    refuse();
+}
 bool pgBroken(const PgConnection&) { return true; }
 const char* pgCell(const PGresult*, int, int) { return nullptr; }
 int pgCellLength(const PGresult*, int, int) { return 0; }

@@ -9,6 +9,11 @@ QString checklaenge(const QString& sText) {
     return sText.size() >= 255 ? sText.left(254) : sText;
 }
 
+bool sameContact(const tKunde& a, const tKunde& b) {
+    return a.Name == b.Name && a.Strasse == b.Strasse && a.Ort == b.Ort && a.Land == b.Land && a.Email == b.Email &&
+           a.ebayName == b.ebayName && a.Kunde == b.Kunde && a.Lieferant == b.Lieferant;
+}
+
 QString milestoneName(int index) {
     if (index < 0 || index >= kMilestones) return QString();
     return QString::fromUtf8(kMilestoneTable[std::size_t(index)].name);

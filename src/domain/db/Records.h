@@ -23,7 +23,12 @@ struct tKunde {
     QString UStIdNr;
     bool Kunde = false;      // a buyer of the owner
     bool Lieferant = false;  // a seller to the owner
+    // The row version it was read at (-1: not read), as a trade's Stand.
+    mutable qint64 Stand = -1;
 };
+
+// The same contact data (the row's fields and flags; not its number, version or business data).
+bool sameContact(const tKunde& a, const tKunde& b);
 
 // Milestones by index: 0 answered ... 6 closed.
 inline constexpr int kMilestones = 7;

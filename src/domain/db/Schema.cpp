@@ -5,13 +5,13 @@
 #include <QVariantList>
 #include <algorithm>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "domain/db/Database.h"
 #include "domain/db/Documents.h"
 #include "domain/db/Journal.h"
+#include "domain/db/SchemaFill.h"
 #include "domain/db/SearchFold.h"
 #include "domain/db/SqliteError.h"
 
@@ -374,6 +374,30 @@ CREATE TRIGGER IF NOT EXISTS RechnungenXml_Einmalig BEFORE INSERT ON RechnungenX
 END;
 )SQL";
 
+// Version 10: each contact's row version, as the trades' (version 7): a contact read before
+// another seat changed it is not saved over that change.
+constexpr const char* kVersion10 = R"SQL(
+CREATE TABLE IF NOT EXISTS KundenStand (
+  Standarduser TEXT NOT NULL COLLATE NOCASE,
+  KundenNr     TEXT NOT NULL COLLATE NOCASE,
+  Version      INTEGER NOT NULL DEFAULT 0,
+  Platz        TEXT NOT NULL DEFAULT '',
+  Benutzer     TEXT NOT NULL DEFAULT '',
+  Zeit         TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  PRIMARY KEY (Standarduser, KundenNr)
+);
+CREATE TRIGGER IF NOT EXISTS Kunden_Stand AFTER UPDATE ON Kunden BEGIN
+  DELETE FROM KundenStand WHERE Standarduser = old.Standarduser AND KundenNr = old.KundenNr AND
+    (old.Standarduser <> new.Standarduser OR old.KundenNr <> new.KundenNr);
+  INSERT INTO KundenStand (Standarduser, KundenNr, Version, Zeit)
+    VALUES (new.Standarduser, new.KundenNr, 1, datetime('now', 'localtime'))
+    ON CONFLICT (Standarduser, KundenNr) DO UPDATE SET Version = Version + 1, Zeit = excluded.Zeit;
+END;
+CREATE TRIGGER IF NOT EXISTS Kunden_Geloescht_Stand AFTER DELETE ON Kunden BEGIN
+  DELETE FROM KundenStand WHERE Standarduser = old.Standarduser AND KundenNr = old.KundenNr;
+END;
+)SQL";
+
 // What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail
 // (its first 64 KB: a notification says what matters early; a mail of megabytes would make
 // every change of its trade slow).
@@ -424,61 +448,6 @@ int queryInt(sqlite3* db, const char* sql) {
     return value;
 }
 
-// A fill of a migration step (the journal's opening entries, the documents' chain) on the file.
-void withStatements(sqlite3* db, const std::function<void(const OpeningRows&, const OpeningExec&)>& fill) {
-    std::map<QString, sqlite3_stmt*> prepared;
-    const auto prepare = [&](const QString& sql) {
-        auto it = prepared.find(sql);
-        if (it == prepared.end()) {
-            sqlite3_stmt* st = nullptr;
-            const int rc = sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr);
-            if (rc != SQLITE_OK) throwSqlite(db, rc);
-            it = prepared.emplace(sql, st).first;
-        }
-        sqlite3_reset(it->second);
-        return it->second;
-    };
-    const auto bind = [](sqlite3_stmt* st, const QVariantList& params) {
-        for (int i = 0; i < int(params.size()); ++i) {
-            const QVariant& v = params[i];
-            if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
-                sqlite3_bind_int64(st, i + 1, v.toLongLong());
-            else {
-                const QByteArray t = v.toString().toUtf8();
-                sqlite3_bind_text(st, i + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-            }
-        }
-    };
-    try {
-        fill(
-            [&](const QString& sql, const std::function<void(const QVariantList&)>& row) {
-                sqlite3_stmt* st = prepare(sql);
-                int rc;
-                while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-                    QVariantList v;
-                    for (int i = 0; i < sqlite3_column_count(st); ++i)
-                        v << (sqlite3_column_type(st, i) == SQLITE_INTEGER
-                                  ? QVariant(qint64(sqlite3_column_int64(st, i)))
-                                  : QVariant(
-                                        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                                          sqlite3_column_bytes(st, i))));
-                    row(v);
-                }
-                if (rc != SQLITE_DONE) throwSqlite(db, rc);
-            },
-            [&](const QString& sql, const QVariantList& params) {
-                sqlite3_stmt* st = prepare(sql);
-                bind(st, params);
-                const int rc = sqlite3_step(st);
-                if (rc != SQLITE_DONE) throwSqlite(db, rc);
-            });
-    } catch (...) {
-        for (auto& [sql, st] : prepared) sqlite3_finalize(st);
-        throw;
-    }
-    for (auto& [sql, st] : prepared) sqlite3_finalize(st);
-}
-
 }  // namespace
 
 void createSchema(sqlite3* db) {
@@ -494,6 +463,7 @@ void createSchema(sqlite3* db) {
         run(db, kVersion7);
         run(db, kVersion8);
         run(db, kVersion9);
+        run(db, kVersion10);
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -508,7 +478,7 @@ std::vector<QString> schemaStatements() {
          {QString::fromUtf8(kSchema), QString::fromUtf8(kListIndex), QString::fromStdString(version2Sql()),
           QString::fromUtf8(kVersion3), QString::fromUtf8(kVersion4), QString::fromUtf8(kVersion5),
           QString::fromUtf8(kVersion6), QString::fromUtf8(kVersion7), QString::fromUtf8(kVersion8),
-          QString::fromUtf8(kVersion9)}) {
+          QString::fromUtf8(kVersion9), QString::fromUtf8(kVersion10)}) {
         // Statements end with ";" at a line's end; a trigger's body runs to its "END;".
         QString current;
         for (const QString& line : part.split(QLatin1Char('\n'))) {
@@ -607,6 +577,7 @@ void migrateSchema(sqlite3* db, int from) {
         addSha256Function(db);
         withStatements(db, fillDocumentChain);
     }
+    if (from < 10) run(db, kVersion10);
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }
 

@@ -133,6 +133,14 @@ private:
     QList<Unpaid> unpaid_;
 };
 
+// The owner's trades with their partner: the join of every list.
+QString ownerJoin(const Dialect& d) {
+    const auto key = [&d](const char* c) { return d.caseless(QLatin1String(c)); };
+    return QStringLiteral("%1 = %2 and %3 = %5 and %4 = %5")
+        .arg(key("Kunden.ebayname"), key("Auktionen.ebayname"), key("Auktionen.Standarduser"),
+             key("Kunden.Standarduser"), key("?"));
+}
+
 // Only the columns the grid shows, all in the list index: the mail texts stay on disk.
 // The auctions lead the join: they come in the index's order, so nothing is sorted.
 // Days overdue from the stored date, not from the text shown.
@@ -146,14 +154,12 @@ QString listSql(const ListChoice& choice, int limit, bool withKunde, const Diale
                            : QString()) +
                   (withKunde ? QStringLiteral(", Kunden.Kunde ") : QString()) +
                   QStringLiteral("from Auktionen cross join Kunden where ") + listFilterWhere(choice) +
-                  QStringLiteral(
-                      " and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
-                      "Kunden.Standarduser = ? order by Auktionen.EndeDatum ") +
+                  QStringLiteral(" and ") + ownerJoin(dialect) + QStringLiteral(" order by Auktionen.EndeDatum ") +
                   (overdue ? QStringLiteral("ASC") : QStringLiteral("DESC"));
     // Trades of one end time come in the file's index order; the server is told that order.
     if (server)
         for (const char* c : {"ebayName", "Titel", "Status", "AuktionsNr", "GruppenID", "AuktionsID"})
-            sql += QStringLiteral(", Auktionen.") + QLatin1String(c) +
+            sql += QStringLiteral(", ") + dialect.caseless(QStringLiteral("Auktionen.") + QLatin1String(c)) +
                    (overdue ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
     if (limit >= 0) sql += QStringLiteral(" limit %1").arg(limit);
     return sql;
@@ -277,9 +283,8 @@ Result<QList<ListRow>> searchAuktionsListe(const Store& store, const QString& ty
     // dates, so the screenful is there without reading every match.
     return dbStep(sentences::kAuktionLaden, [&]() -> Result<QList<ListRow>> {
         Database db = store.open();
-        const QString order = QStringLiteral(
-            "Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and Kunden.Standarduser = ? "
-            "order by Auktionen.EndeDatum DESC, Auktionen.rowid DESC");
+        const QString order =
+            ownerJoin(db.dialect()) + QStringLiteral(" order by Auktionen.EndeDatum DESC, Auktionen.rowid DESC");
         if (limit < 0)
             return readRows(db,
                             QString::fromUtf8(kColumns) +
@@ -328,8 +333,8 @@ Result<ListSummary> loadListSummary(const Store& store, int mahnTage) {
         db.forEachRow(
             QStringLiteral("select Kunden.Kunde, Auktionen.Bezahlt, Auktionen.EndeDatum, Auktionen.Betrag, "
                            "Auktionen.AuktionsID from Auktionen cross join Kunden where Auktionen.Abgeschlossen = 0 "
-                           "and Kunden.ebayname = Auktionen.ebayname and Auktionen.Standarduser = ? and "
-                           "Kunden.Standarduser = ?"),
+                           "and ") +
+                ownerJoin(db.dialect()),
             {store.user, store.user}, names, [&](const DbRow& st) {
                 sums.row(st.integer(0) != 0, st.integer(1) != 0, st.cstr(2), textOf(st, 3), textOf(st, 4));
             });

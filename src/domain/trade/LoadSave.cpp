@@ -34,57 +34,124 @@ RowValues contactValues(const Store& store, const tKunde& k, bool kunde, bool li
     return v;
 }
 
-const char* const kContactColumns = "rowid, KundenNr, Name, Strasse, Ort, Land, Email, ebayName, Kunde, Lieferant";
+// The row version comes in the same statement as the row: what is read is what the version says.
+const char* const kContactColumns =
+    "rowid, KundenNr, Name, Strasse, Ort, Land, Email, ebayName, Kunde, Lieferant, coalesce((select s.Version from "
+    "KundenStand s where s.Standarduser = Kunden.Standarduser and s.KundenNr = Kunden.KundenNr), 0)";
 
 struct ContactRow {
     qint64 rowid = 0;
     tKunde k;
 };
 
-// The first row of a select of kContactColumns.
-std::optional<ContactRow> firstContact(Database& db, const QString& where, const Params& params) {
+// A contact's key for a Transaction that writes only it: by its member name or its number, as it is
+// found (a save found by one waits for one found by the other at the row itself, see firstContact).
+QString contactRow(const Store& store, const QString& key) {
+    return QStringLiteral("Kunde:") + store.user + QLatin1Char(':') + key;
+}
+
+// The first row of a select of kContactColumns; held for this transaction's write when asked.
+std::optional<ContactRow> firstContact(Database& db, const QString& where, const Params& params,
+                                       bool forWrite = false) {
     std::optional<ContactRow> found;
-    db.forEachRowWhile(
-        QStringLiteral("select ") + QLatin1String(kContactColumns) + QStringLiteral(" from Kunden where ") + where,
-        params, [&found](const DbRow& r) {
-            tKunde k;
-            k.KundenNr = r.text(1);
-            k.Name = r.text(2);
-            k.Strasse = r.text(3);
-            k.Ort = r.text(4);
-            k.Land = r.text(5);
-            k.Email = r.text(6);
-            k.ebayName = r.text(7);
-            k.Kunde = r.int64(8) != 0;
-            k.Lieferant = r.int64(9) != 0;
-            found = ContactRow{r.int64(0), k};
-            return false;
-        });
+    db.forEachRowWhile(QStringLiteral("select ") + QLatin1String(kContactColumns) +
+                           QStringLiteral(" from Kunden where ") + where +
+                           (forWrite ? db.dialect().forUpdate() : QString()),
+                       params, [&found](const DbRow& r) {
+                           tKunde k;
+                           k.KundenNr = r.text(1);
+                           k.Name = r.text(2);
+                           k.Strasse = r.text(3);
+                           k.Ort = r.text(4);
+                           k.Land = r.text(5);
+                           k.Email = r.text(6);
+                           k.ebayName = r.text(7);
+                           k.Kunde = r.int64(8) != 0;
+                           k.Lieferant = r.int64(9) != 0;
+                           k.Stand = r.int64(10);
+                           found = ContactRow{r.int64(0), k};
+                           return false;
+                       });
     return found;
 }
 
-// The contact by its key column: written in place when it is there, else a new row. Its number comes back.
-QString writeContact(Database& db, const Store& store, const char* key, const QString& keyValue, const tKunde& k,
-                     const QString& sAuktionsNr, bool kunde, bool lieferant) {
-    const std::optional<ContactRow> there = firstContact(
-        db, QString::fromLatin1(key) + QStringLiteral(" = ? and standarduser = ?"), {keyValue, store.user});
+// The version row of a trade or contact: version, seat, user, time; empty when it was never changed.
+struct StandRow {
+    qint64 version = 0;
+    QString platz, benutzer, zeit;
+};
+StandRow standOf(Database& db, const QString& auktionsID) {
+    StandRow found;
+    db.forEachRowWhile(QStringLiteral("select Version, Platz, Benutzer, Zeit from Stand where AuktionsID = ?"),
+                       {auktionsID}, [&found](const DbRow& r) {
+                           found = StandRow{r.int64(0), r.text(1), r.text(2), r.text(3)};
+                           return false;
+                       });
+    return found;
+}
+StandRow contactStandOf(Database& db, const QString& user, const QString& kundenNr) {
+    StandRow found;
+    db.forEachRowWhile(QStringLiteral("select Version, Platz, Benutzer, Zeit from KundenStand where Standarduser = ? "
+                                      "and KundenNr = ?"),
+                       {user, kundenNr}, [&found](const DbRow& r) {
+                           found = StandRow{r.int64(0), r.text(1), r.text(2), r.text(3)};
+                           return false;
+                       });
+    return found;
+}
+QString whereChanged(const StandRow& now) {
+    return now.platz.isEmpty() ? QStringLiteral("an einem anderen Platz")
+                               : QStringLiteral("am Platz „%1“").arg(now.platz) +
+                                     (now.benutzer.isEmpty() ? QString() : QStringLiteral(" von %1").arg(now.benutzer));
+}
+const QString kReloadHint =
+    QStringLiteral("Laden Sie die Auktion neu und tragen Sie Ihre Änderung dann noch einmal ein.");
+
+// The contact by its key column: written in place when it is there, else a new row. Its number
+// comes back. A contact read before another seat changed it is refused; one unchanged is not
+// written, so saving a trade does not stand in the way of another seat's save of its buyer.
+Result<QString> writeContact(Database& db, const Store& store, const char* key, const QString& keyValue,
+                             const tKunde& k, const QString& sAuktionsNr, bool kunde, bool lieferant) {
+    const std::optional<ContactRow> there =
+        firstContact(db, QString::fromLatin1(key) + QStringLiteral(" = ? and standarduser = ? limit 1"),
+                     {keyValue, store.user}, true);
     RowValues v = contactValues(store, k, kunde, lieferant);
     if (there) {
+        tKunde wanted = k;
+        wanted.Kunde = kunde;
+        wanted.Lieferant = lieferant;
+        if (sameContact(there->k, wanted)) {
+            k.Stand = there->k.Stand;
+            return there->k.KundenNr;
+        }
+        if (k.Stand >= 0 && k.Stand != there->k.Stand) {
+            const StandRow now = contactStandOf(db, store.user, there->k.KundenNr);
+            return Error{QStringLiteral("Der Kontakt „%1“ wurde inzwischen %2 geändert (%3). Ihre Änderung wurde "
+                                        "nicht gespeichert, damit die andere nicht verloren geht.")
+                             .arg(there->k.ebayName.isEmpty() ? there->k.Name : there->k.ebayName, whereChanged(now),
+                                  dbDateToText(now.zeit)),
+                         kChangedElsewhere, kReloadHint};
+        }
         updateRow(db, QStringLiteral("Kunden"), there->rowid, v);
+        k.Stand = contactStandOf(db, store.user, there->k.KundenNr).version;
         return there->k.KundenNr;
     }
     const QString nr = kundenNrFor(k, sAuktionsNr);
     v.add("KundenNr", nr);
     insertRow(db, QStringLiteral("Kunden"), v);
+    k.Stand = 0;
     return nr;
 }
 
-// Buyer and seller saves differ only in the flags.
+// Buyer and seller saves differ only in the flags; the check and the write are one.
 Result<QString> saveContact(const Store& store, const tKunde& k, const QString& sAuktionsNr, bool kunde,
                             const QString& sentence) {
     return dbStep(sentence, [&]() -> Result<QString> {
-        Database db = store.open();
-        return writeContact(db, store, "ebayName", k.ebayName, k, sAuktionsNr, kunde, !kunde);
+        Transaction tx(store, {contactRow(store, k.ebayName)});
+        Database db = tx.database();
+        const Result<QString> nr = writeContact(db, store, "ebayName", k.ebayName, k, sAuktionsNr, kunde, !kunde);
+        if (nr.ok()) tx.commit();
+        return nr;
     });
 }
 
@@ -205,9 +272,12 @@ Result<QString> funSaveLieferant(const Store& store, const tKunde& oLieferant, c
 Result<QString> funSaveLieferantupdate(const Store& store, const tKunde& oLieferant, const QString& sAuktionsNr) {
     CALLSTACK_DB();
     return dbStep(sentences::kVerkaeuferSpeichern, [&]() -> Result<QString> {
-        Database db = store.open();
-        return writeContact(db, store, "KundenNr", kundenNrFor(oLieferant, sAuktionsNr), oLieferant, sAuktionsNr,
-                            oLieferant.Kunde, oLieferant.Lieferant);
+        Transaction tx(store, {contactRow(store, kundenNrFor(oLieferant, sAuktionsNr))});
+        Database db = tx.database();
+        const Result<QString> nr = writeContact(db, store, "KundenNr", kundenNrFor(oLieferant, sAuktionsNr), oLieferant,
+                                                sAuktionsNr, oLieferant.Kunde, oLieferant.Lieferant);
+        if (nr.ok()) tx.commit();
+        return nr;
     });
 }
 
@@ -228,47 +298,29 @@ Result<SavedTrade> funSaveAuktionnew(const Store& store, const tAuktion& oAuktio
     });
 }
 
-namespace {
-// The version row of a trade: version, seat, user, time; empty when the trade was never changed.
-struct StandRow {
-    qint64 version = 0;
-    QString platz, benutzer, zeit;
-};
-StandRow standOf(Database& db, const QString& auktionsID) {
-    StandRow found;
-    db.forEachRowWhile(QStringLiteral("select Version, Platz, Benutzer, Zeit from Stand where AuktionsID = ?"),
-                       {auktionsID}, [&found](const DbRow& r) {
-                           found = StandRow{r.int64(0), r.text(1), r.text(2), r.text(3)};
-                           return false;
-                       });
-    return found;
-}
-}  // namespace
-
 Status checkStand(Database& db, const tAuktion& oAuktion) {
     if (oAuktion.Stand < 0 || oAuktion.AuktionsID.isEmpty()) return {};
     const StandRow now = standOf(db, oAuktion.AuktionsID);
     if (now.version == oAuktion.Stand) return {};
-    const QString who = now.platz.isEmpty()
-                            ? QStringLiteral("an einem anderen Platz")
-                            : QStringLiteral("am Platz „%1“").arg(now.platz) +
-                                  (now.benutzer.isEmpty() ? QString() : QStringLiteral(" von %1").arg(now.benutzer));
     return Error{QStringLiteral("Die Auktion %1 wurde inzwischen %2 geändert (%3). Ihre Änderung wurde nicht "
                                 "gespeichert, damit die andere nicht verloren geht.")
-                     .arg(oAuktion.AuktionsNr, who, dbDateToText(now.zeit)),
-                 kChangedElsewhere,
-                 QStringLiteral("Laden Sie die Auktion neu und tragen Sie Ihre Änderung dann noch einmal ein.")};
+                     .arg(oAuktion.AuktionsNr, whereChanged(now), dbDateToText(now.zeit)),
+                 kChangedElsewhere, kReloadHint};
 }
 
 void takeStand(Database& db, const tAuktion& oAuktion) {
     if (!oAuktion.AuktionsID.isEmpty()) oAuktion.Stand = standOf(db, oAuktion.AuktionsID).version;
 }
 
+QStringList tradeRows(const QString& auktionsID) {
+    return auktionsID.isEmpty() ? QStringList() : QStringList{QStringLiteral("Auktion:") + auktionsID};
+}
+
 Result<QString> funSaveAuktion(const Store& store, const tAuktion& oAuktion, const QString& sKundennr) {
     CALLSTACK_DB();
     return dbStep(sentences::kAuktionSpeichern, [&]() -> Result<QString> {
-        // Checked and written as one: no other seat's write comes in between.
-        Transaction tx(store);
+        // Checked and written as one: no other seat's write of this trade comes in between.
+        Transaction tx(store, tradeRows(oAuktion.AuktionsID));
         Database db = tx.database();
         if (const Status same = checkStand(db, oAuktion); !same.ok()) return same.error();
         const std::optional<qint64> row = tradeRow(db, store, oAuktion.AuktionsID);

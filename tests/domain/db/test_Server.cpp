@@ -203,50 +203,157 @@ TEST_F(OnServer, AnotherSeatsChangeIsToldWithinASecond) {
     }
 }
 
-// A server database of the version before the journal gets its money as entries at the first
-// connection of the new program: the balances are what the earlier program showed.
-TEST_F(OnServer, AnEarlierDatabaseGetsItsJournalAtTheFirstConnection) {
-    tAuktion paid = auktion(u"4801"_s, u"jörg_plattner"_s), part = auktion(u"4802"_s, u"lodz_antyki"_s);
-    paid.Betrag = u"30,90"_s;
-    part.Betrag = u"35,40"_s;
-    store(paid, kunde(u"jörg_plattner"_s, u"Jörg Plattner"_s));
-    const QString partId = store(part, kunde(u"lodz_antyki"_s, u"Łukasz Wójcik"_s));
+// A server database of every earlier version, made by the program of its day, is brought up to
+// date at the first connection of this one, in one step under the team's lock: every row kept,
+// the money of a version-7 database in the journal with the balances that program showed, the
+// invoices chained, the contacts guarded. A newer database is refused and left alone.
+TEST_F(OnServer, AnEarlierDatabaseIsUpgradedAtTheFirstConnectionAndANewerOneRefused) {
+    // What each version lacked of the next, as its program left it (the server forms of the steps).
+    const char* const lacks9 =
+        "drop table KundenStand; drop index auktionen_liste_schluessel; drop index kunden_schluessel; drop trigger "
+        "kunden_stand on kunden; drop trigger kunden_geloescht on kunden; drop function gd_kunde_stand(); drop "
+        "function gd_kunde_weg();";
+    const QString lacks8 = QString::fromLatin1(lacks9) + u" drop table Belegkette; drop index rechnungen_artikel;"_s;
+    const QString lacks7 = lacks8 + u" drop table Buchungen;"_s;
+    const struct {
+        int version;
+        QString drop;
+    } cases[] = {{7, lacks7}, {8, lacks8}, {9, QString::fromLatin1(lacks9)}};
+    const QStringList tables{u"Kunden"_s,        u"Auktionen"_s,    u"Teilzahlungen"_s,     u"Rechnungen"_s,
+                             u"RechnungenXml"_s, u"Auszahlungen"_s, u"AuszahlungsPosten"_s, u"Stand"_s};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version);
+        db = serverDatabase();
+        ASSERT_FALSE(db.isEmpty());
+        gsDataSource = db;
+        tAuktion paid = auktion(u"4801"_s, u"jörg_plattner"_s), part = auktion(u"4802"_s, u"lodz_antyki"_s);
+        paid.Betrag = u"30,90"_s;
+        part.Betrag = u"35,40"_s;
+        store(paid, kunde(u"jörg_plattner"_s, u"Jörg Plattner"_s));
+        const QString partId = store(part, kunde(u"lodz_antyki"_s, u"Łukasz Wójcik"_s));
+        QList<qint64> before;
+        QString paidBefore = u"Ausgeglichen"_s, partBefore = u"Offen: 15,40 €"_s;  // as version 7 showed them
+        {
+            // As the earlier program left it: a paid flag, a part payment, an invoice issued and a payout
+            // read then.
+            Database d = Database::open(db);
+            d.execute(
+                u"update Auktionen set Bezahlt = 1, BezahltDatum = '2026-12-05 00:00:00' where AuktionsNr = '4801'"_s);
+            d.execute(
+                u"insert into Teilzahlungen (AuktionsID, Cent, Datum, Standarduser) values (?, 2000, "
+                "'2026-12-06 00:00:00', 'haendler')"_s,
+                {partId});
+            d.execute(
+                u"insert into Rechnungen (Nummer, Jahr, Lfd, Ausgestellt, Cent, Pdf, Sha256, Standarduser) values "
+                "('RE-2026-0001', 2026, 1, '2026-12-05 10:00:00', 1740, ?, ?, 'haendler')"_s,
+                {kPdfBytes,
+                 QString::fromLatin1(QCryptographicHash::hash(kPdfBytes, QCryptographicHash::Sha256).toHex())});
+            d.execute(u"insert into RechnungenXml (Nummer, Xml) values ('RE-2026-0001', '<x/>')"_s);
+            d.execute(
+                u"insert into Auszahlungen (Standarduser, ID, Datum) values ('haendler', 'P-77', '2026-12-07')"_s);
+            d.execute(
+                u"insert into AuszahlungsPosten (Standarduser, AuszahlungsID, AuktionsNr, Brutto, Gebuehren, "
+                "Zahlungsdatum) values ('haendler', 'P-77', '4801', 3090, 412, '2026-12-05')"_s);
+            for (const QString& t : tables) before << test::firstNumber(d, u"select count(*) from "_s + t);
+            // Since version 8 the money is in the journal already: the step keeps its balances.
+            if (c.version >= 8) {
+                paidBefore = balanceText(loadAccountByNr(currentStore(), u"4801"_s).value().Saldo);
+                partBefore = balanceText(loadAccountByNr(currentStore(), u"4802"_s).value().Saldo);
+            }
+            const Params none;
+            for (const QString& step : c.drop.split(u';'))
+                if (!step.trimmed().isEmpty()) d.execute(step.trimmed(), none);
+            d.execute(u"update gd_schema set version = ?"_s, {c.version});
+        }
+        const Store next{db + u"&application_name=naechster_start"_s,
+                         gSettings.StandardUser};  // a connection of its own
+        EXPECT_EQ(balanceText(loadAccountByNr(next, u"4801"_s).value().Saldo), paidBefore);
+        const TradeAccount a = loadAccountByNr(next, u"4802"_s).value();
+        EXPECT_EQ(balanceText(a.Saldo), partBefore);
+        Database upgraded = Database::open(next.file);
+        EXPECT_EQ(test::firstNumber(upgraded, u"select max(version) from gd_schema"_s), kSchemaVersion);
+        for (qsizetype t = 0; t < tables.size(); ++t)
+            EXPECT_EQ(test::firstNumber(upgraded, u"select count(*) from "_s + tables[t]), before[t])
+                << tables[t].toStdString();
+        EXPECT_GT(test::firstNumber(upgraded,
+                                    u"select count(*) from pg_stats where schemaname = current_schema() and "
+                                    "tablename = 'auktionen'"_s),
+                  0);  // the planner's statistics made after the step
+        // Its entries are as unchangeable as the file's; an invoice issued before the chain is its first link.
+        EXPECT_THROW(Database::open(next.file).execute(u"update Buchungen set Cent = 0"_s), RunError);
+        if (c.version < 9) {
+            const Result<DocumentCheck> chained = checkDocuments(next.file);
+            ASSERT_TRUE(chained.ok()) << chained.error().message().toStdString();
+            EXPECT_TRUE(chained.value().ok()) << chained.value().findings.join(u"\n"_s).toStdString();
+            EXPECT_EQ(chained.value().documents, 1);
+        }
+        // A contact changed by another program after the step is guarded.
+        const tKunde mine = funLoadKunde(next, u"lodz_antyki"_s).value().value();
+        upgraded.execute(u"update Kunden set Ort = '90-001 Łódź' where ebayName = 'lodz_antyki'"_s);
+        tKunde stale = mine;
+        stale.Strasse = u"ul. Piotrkowska 1"_s;
+        EXPECT_EQ(funSaveLieferantupdate(next, stale, u"4802"_s).error().number, kChangedElsewhere);
+        if (c.version == 7) {
+            ASSERT_EQ(a.Buchungen.size(), 2);  // the claim and the part payment, on its day
+            EXPECT_EQ(a.Buchungen[1].Tag, QDate(2026, 12, 6));
+        }
+    }
+    // A database of a later program than this one: refused in German, nothing changed.
+    Database::open(db).execute(u"update gd_schema set version = ?"_s, {kSchemaVersion + 1});
+    const Result<TradeAccount> refused =
+        loadAccountByNr(Store{db + u"&application_name=aelter"_s, gSettings.StandardUser}, u"4801"_s);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.error().message().contains(u"neueren Programmversion"_s))
+        << refused.error().message().toStdString();
+    Database same = Database::open(db);
+    EXPECT_EQ(test::firstNumber(same, u"select max(version) from gd_schema"_s), kSchemaVersion + 1);
+}
+
+// The list on the server: the first screen walks the index of the folded keys in the list's order
+// and finds each partner by the same keys; no comparison of the list goes through citext.
+TEST_F(OnServer, TheListIsReadAlongItsIndexWithoutCitext) {
     {
-        // As the earlier program left it: a paid flag, a part payment, no journal.
         Database d = Database::open(db);
         d.execute(
-            u"update Auktionen set Bezahlt = 1, BezahltDatum = '2026-12-05 00:00:00' where AuktionsNr = '4801'"_s);
+            u"insert into Kunden (KundenNr, Name, ebayName, Kunde, Standarduser) select 'K' || i, 'Kundin ' || i, "
+            "'Mitglied_' || i, 1, 'haendler' from generate_series(1, 2000) i"_s);
         d.execute(
-            u"insert into Teilzahlungen (AuktionsID, Cent, Datum, Standarduser) values (?, 2000, "
-            "'2026-12-06 00:00:00', 'haendler')"_s,
-            {partId});
-        d.execute(u"drop table Buchungen"_s);
-        // An invoice issued then, before documents were chained.
-        d.execute(
-            u"insert into Rechnungen (Nummer, Jahr, Lfd, Ausgestellt, Cent, Pdf, Sha256, Standarduser) values "
-            "('RE-2026-0001', 2026, 1, '2026-12-05 10:00:00', 1740, ?, ?, 'haendler')"_s,
-            {kPdfBytes, QString::fromLatin1(QCryptographicHash::hash(kPdfBytes, QCryptographicHash::Sha256).toHex())});
-        d.execute(u"drop table Belegkette"_s);
-        d.execute(u"update gd_schema set version = 7"_s);
+            u"insert into Auktionen (AuktionsID, AuktionsNr, Titel, EndeDatum, ebayName, Betrag, Abgeschlossen, "
+            "Standarduser) select 'id' || i, (100000 + i)::text, 'Artikel ' || i, '2026-' || lpad((1 + i % 12)::text, "
+            "2, '0') || '-01 12:00:00', 'mitglied_' || (1 + i % 2000), '9,90', (i % 10 = 0)::int, 'haendler' from "
+            "generate_series(1, 20000) i"_s);
+        d.execute(u"analyze"_s);
     }
-    const Store next{db + u"&application_name=naechster_start"_s, gSettings.StandardUser};  // a connection of its own
-    EXPECT_EQ(balanceText(loadAccountByNr(next, u"4801"_s).value().Saldo), u"Ausgeglichen"_s);
-    const TradeAccount a = loadAccountByNr(next, u"4802"_s).value();
-    EXPECT_EQ(balanceText(a.Saldo), u"Offen: 15,40 €"_s);
-    ASSERT_EQ(a.Buchungen.size(), 2);
-    EXPECT_EQ(a.Buchungen[1].Tag, QDate(2026, 12, 6));
-    Database version = Database::open(next.file);
-    EXPECT_EQ(test::firstNumber(version, u"select max(version) from gd_schema"_s), kSchemaVersion);
-    EXPECT_GT(test::firstNumber(version,
-                                u"select count(*) from pg_stats where schemaname = current_schema() and "
-                                "tablename = 'buchungen'"_s),
-              0);  // the upgrade's new tables have statistics
-    // Its entries are as unchangeable as the file's; the invoice is the first link of the chain.
-    EXPECT_THROW(Database::open(next.file).execute(u"update Buchungen set Cent = 0"_s), RunError);
-    const Result<DocumentCheck> chained = checkDocuments(next.file);
-    ASSERT_TRUE(chained.ok()) << chained.error().message().toStdString();
-    EXPECT_TRUE(chained.value().ok()) << chained.value().findings.join(u"\n"_s).toStdString();
-    EXPECT_EQ(chained.value().documents, 1);
+    const Store here{db, gSettings.StandardUser};
+    const auto plan = [this] {
+        // The statement as the program sent it, its values written in.
+        const PgStatement st = pgLastStatement();
+        QString sql = st.text;
+        for (qsizetype i = st.params.size(); i >= 1; --i)
+            sql.replace(u"$"_s + QString::number(i), u"'"_s + st.params[i - 1].toString() + u"'"_s);
+        // EXPLAIN is not prepared: the server's own way, on a connection of its own.
+        const auto c = pgConnect(db, settingsLogin());
+        const PgResult r = pgExec(*c, (u"explain "_s + sql).toUtf8().constData());
+        QStringList lines;
+        for (int i = 0; i < r.rows(); ++i) lines << pgValue(r.get(), i, 0).toString();
+        return lines.join(u"\n"_s);
+    };
+    const Result<QList<ListRow>> first = loadAuktionsListe(here, ListFilter::Alle, 200);
+    ASSERT_TRUE(first.ok());
+    ASSERT_EQ(first.value().size(), 200);
+    EXPECT_EQ(first.value()[0].ebayName.left(9), u"Mitglied_"_s);  // the partner's own spelling
+    const QString firstPlan = plan();
+    for (const char* index : {"auktionen_liste_schluessel", "kunden_schluessel"})
+        EXPECT_TRUE(firstPlan.contains(QLatin1String(index))) << index << "\n" << firstPlan.toStdString();
+    EXPECT_FALSE(firstPlan.contains(u"Sort"_s)) << firstPlan.toStdString();
+    EXPECT_FALSE(firstPlan.contains(u"citext"_s)) << firstPlan.toStdString();
+
+    for (const ListFilter f : {ListFilter::Alle, ListFilter::Verkauf, ListFilter::Abgeschlossen}) {
+        const Result<QList<ListRow>> whole = loadAuktionsListe(here, f);
+        ASSERT_TRUE(whole.ok());
+        EXPECT_EQ(whole.value().size(), f == ListFilter::Abgeschlossen ? 2000 : 18000);
+        EXPECT_FALSE(plan().contains(u"citext"_s)) << plan().toStdString();
+    }
 }
 
 TEST_F(OnServer, FromAFileToTheServerAndBackEverythingIsEqual) {

@@ -81,6 +81,67 @@ TEST_F(Seats, ASaveAfterAnotherChangeIsRefusedAndNeitherChangeIsLost) {
     }
 }
 
+// A contact is guarded as a trade is: a copy read before another seat's change is not saved over it.
+TEST_F(Seats, AContactReadBeforeAnotherChangeIsNotSavedOverIt) {
+    const auto contact = [](const QString& ebay) {
+        const Result<std::optional<tKunde>> k = funLoadKunde(currentStore(), ebay);
+        EXPECT_TRUE(k.ok() && k.value());
+        return k.ok() && k.value() ? *k.value() : tKunde();
+    };
+    const struct {
+        const char* other;
+        std::function<void(const QString& ebay, const QString& nr)> change;
+    } cases[] = {
+        {"the pane of another seat",
+         [&](const QString& ebay, const QString& nr) {
+             tKunde b = contact(ebay);
+             b.Ort = u"80331 München"_s;
+             ASSERT_TRUE(funSaveLieferantupdate(currentStore(), b, nr).ok());
+         }},
+        {"another program's statement",
+         [this](const QString& ebay, const QString&) {
+             Database::open(db).execute(u"update Kunden set Ort = '80331 München' where ebayName = ?"_s, {ebay});
+         }},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.other);
+        const QString ebay = u"mägdalena_%1"_s.arg(++n), nr = QString::number(4720 + n);
+        store(auktion(nr, ebay), kunde(ebay, u"Magdalena Nowak"_s));
+        const tKunde mine = contact(ebay);
+        c.change(ebay, nr);
+
+        // The same change made at both seats: nothing to write, nothing refused.
+        tKunde same = mine;
+        same.Ort = u"80331 München"_s;
+        const Result<QString> along = funSaveLieferantupdate(currentStore(), same, nr);
+        ASSERT_TRUE(along.ok()) << along.error().message().toStdString();
+
+        tKunde stale = mine;
+        stale.Strasse = u"ul. Piotrkowska 12"_s;
+        const Result<QString> refused = funSaveLieferantupdate(currentStore(), stale, nr);
+        ASSERT_FALSE(refused.ok());
+        EXPECT_EQ(refused.error().number, kChangedElsewhere);
+        EXPECT_TRUE(refused.error().sentence.contains(ebay)) << refused.error().sentence.toStdString();
+        if (db.startsWith(u"postgresql"_s)) {
+            EXPECT_TRUE(refused.error().sentence.contains(QSysInfo::machineHostName()))
+                << refused.error().sentence.toStdString();
+        }
+        EXPECT_EQ(contact(ebay).Strasse, mine.Strasse);
+
+        // Reloaded, the change goes in beside the other; the same copy saves again without a reload.
+        tKunde again = contact(ebay);
+        again.Strasse = stale.Strasse;
+        ASSERT_TRUE(funSaveLieferantupdate(currentStore(), again, nr).ok());
+        again.Email = u"m.nowak@example.pl"_s;
+        ASSERT_TRUE(funSaveLieferantupdate(currentStore(), again, nr).ok());
+        const tKunde last = contact(ebay);
+        EXPECT_EQ(last.Ort, u"80331 München"_s);
+        EXPECT_EQ(last.Strasse, stale.Strasse);
+        EXPECT_EQ(last.Email, again.Email);
+    }
+}
+
 // A file on a network share is refused before it is opened: its locks do not hold there.
 TEST(NetworkShare, RefusedWithTheReasonAndTheWayToATeamServer) {
     const struct {
