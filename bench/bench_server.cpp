@@ -7,12 +7,16 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <atomic>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 #include "BenchFixture.h"
 #include "domain/db/Move.h"
 #include "domain/db/PgEngine.h"
 #include "domain/trade/AuktionsListe.h"
+#include "domain/trade/LoadSave.h"
 
 namespace {
 
@@ -109,6 +113,27 @@ void BM_PsqlList100k(benchmark::State& state) {
 }
 BENCHMARK(BM_PsqlList100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The screenful the window shows before the rest arrives: read on the window's thread.
+constexpr int kFirstRows = 200;
+
+void BM_ServerFirstScreen100k(benchmark::State& state) {
+    if (!server().up) return state.SkipWithError("kein PostgreSQL-Server");
+    qint64 rows = 0;
+    for (auto _ : state)
+        for (int i = 0; i < kReads; ++i)
+            rows +=
+                gd::loadAuktionsListe(gd::Store{server().url, kUser}, gd::ListFilter::Alle, kFirstRows).value().size();
+    state.counters["rows"] = double(rows) / double(state.iterations() * kReads);
+}
+BENCHMARK(BM_ServerFirstScreen100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PsqlFirstScreen100k(benchmark::State& state) {
+    if (!server().up) return state.SkipWithError("kein PostgreSQL-Server");
+    (void)gd::loadAuktionsListe(gd::Store{server().url, kUser}, gd::ListFilter::Alle, kFirstRows);
+    runPsql(state, gd::pgLastStatement());
+}
+BENCHMARK(BM_PsqlFirstScreen100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_ServerSearch100k(benchmark::State& state) {
     if (!server().up) return state.SkipWithError("kein PostgreSQL-Server");
     qint64 rows = 0;
@@ -125,6 +150,54 @@ void BM_PsqlSearch100k(benchmark::State& state) {
     runPsql(state, gd::pgLastStatement());
 }
 BENCHMARK(BM_PsqlSearch100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Seats saving at once, each its own trades (read, changed, saved, as the pane does), for
+// GD_BENCH_SEAT_SECONDS (10 unless set): saves per second of all seats together. "team" holds the
+// team's lock around each save, as every write did before saves named their rows.
+void seatsSaving(benchmark::State& state, bool team) {
+    if (!server().up) return state.SkipWithError("kein PostgreSQL-Server");
+    const int seats = int(state.range(0));
+    const int seconds =
+        qEnvironmentVariableIsSet("GD_BENCH_SEAT_SECONDS") ? qEnvironmentVariableIntValue("GD_BENCH_SEAT_SECONDS") : 10;
+    std::atomic<qint64> saves{0}, refused{0};
+    for (auto _ : state) {
+        std::atomic<bool> stop{false};
+        std::vector<std::thread> threads;
+        for (int seat = 0; seat < seats; ++seat)
+            threads.emplace_back([&, seat] {
+                const gd::Store store{server().url + QStringLiteral("&application_name=platz%1").arg(seat), kUser};
+                for (int i = 0; !stop; ++i) {
+                    const QString id = QStringLiteral("id%1").arg(seat + seats * (i % 5000));
+                    const auto loaded = gd::funLoadAuktion(store, id);
+                    if (!loaded.ok() || !loaded.value()) {
+                        ++refused;
+                        continue;
+                    }
+                    gd::tAuktion a = *loaded.value();
+                    a.Bemerkungen = QStringLiteral("Platz %1, Änderung %2").arg(seat).arg(i);
+                    const auto save = [&](const gd::Store& in) { return gd::funSaveAuktion(in, a, a.KundenNr).ok(); };
+                    bool ok;
+                    if (team) {
+                        gd::Transaction tx(store);
+                        ok = save(store.within(tx));
+                        if (ok) tx.commit();
+                    } else {
+                        ok = save(store);
+                    }
+                    ++(ok ? saves : refused);
+                }
+            });
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        stop = true;
+        for (std::thread& t : threads) t.join();
+    }
+    state.counters["saves_per_s"] = double(saves) / double(seconds * state.iterations());
+    state.counters["refused"] = double(refused);
+}
+void BM_SeatsSaving(benchmark::State& state) { seatsSaving(state, false); }
+BENCHMARK(BM_SeatsSaving)->Arg(1)->Arg(5)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+void BM_SeatsSavingTeamLock(benchmark::State& state) { seatsSaving(state, true); }
+BENCHMARK(BM_SeatsSavingTeamLock)->Arg(1)->Arg(5)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace
 
