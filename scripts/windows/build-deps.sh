@@ -169,6 +169,23 @@ qpdf() {
   mark qpdf
 }
 
+# libpq alone, for a seat of a team's server: PostgreSQL's own build for MinGW, against the
+# OpenSSL above (certificates are checked as on Linux); no server, no tools.
+libpq() {
+  done_ libpq && return 0
+  log "libpq"
+  rm -rf "$WORK/postgresql" && cp -a "$SRC/postgresql-15" "$WORK/postgresql"
+  cd "$WORK/postgresql"
+  ./configure --host=$HOST --prefix="$PREFIX" --with-ssl=openssl --without-readline --without-zlib \
+    --without-icu CC=$CC CPPFLAGS="-I$PREFIX/include" LDFLAGS="-L$PREFIX/lib" >"$WORK/libpq.configure.log" 2>&1
+  # The headers the build generates (error codes and the like) first: libpq's helpers include them.
+  make -C src/backend generated-headers >"$WORK/libpq.build.log" 2>&1
+  make -C src/interfaces/libpq -j"$JOBS" >>"$WORK/libpq.build.log" 2>&1
+  make -C src/interfaces/libpq install >"$WORK/libpq.install.log" 2>&1
+  cp src/include/postgres_ext.h src/include/pg_config_ext.h "$PREFIX/include/"
+  mark libpq
+}
+
 # Qt's base with Debian's own Qt 6.4.2 tools as host tools. Debian's +dfsg source lacks
 # wintab, iaccessible2 and sqlite: no tablet events, no QtSql (the program uses neither).
 qtbase() {
@@ -187,7 +204,7 @@ qtbase() {
   mark qtbase
 }
 
-steps=${*:-fetch openssl sqlcipher qrencode libjpeg libzip qpdf qtbase}
+steps=${*:-fetch openssl sqlcipher qrencode libjpeg libzip qpdf libpq qtbase}
 for s in $steps; do
   $s
 done

@@ -19,6 +19,7 @@ import zipfile
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 LINUX = os.path.join(ROOT, "build", "release", "src", "app", "gaveldesk")
+PGSERVER = os.path.join(ROOT, "tests", "support", "pgserver.py")
 PACKAGE = os.path.join(ROOT, "build", "windows-package")
 WINE = shutil.which("wine") or "/usr/lib/wine/wine64"
 MAILS = ["verkauf.txt", "kauf.txt", "sofortkauf_verkauf.txt", "verkauf.eml", "verkauf_cp1252.txt"]
@@ -171,6 +172,7 @@ def main():
           f"Windows:\n{after_windows}\nLinux:\n{back}")
 
     carried_over(win, lin)
+    team_server(win, lin)
     installer(env)
     refused_writes(win, lin)
     screenshot(win_folder, env)
@@ -212,6 +214,129 @@ SYSTEM_DLLS = {
     "gdi32", "imm32", "iphlpapi", "kernel32", "mpr", "msvcrt", "netapi32", "ole32", "oleaut32", "secur32", "shcore",
     "shell32", "shlwapi", "user32", "userenv", "uxtheme", "version", "winhttp", "winmm", "winspool.drv", "ws2_32",
     "wtsapi32"}
+
+
+def set_main(folder, key, value):
+    """A key of [Main] in the folder's bin/config.ini, as the options write it."""
+    ini = os.path.join(folder, "bin", "config.ini")
+    with open(ini, "rb") as f:
+        lines = [l for l in f.read().split(b"\r\n") if not l.startswith(key.encode() + b"=")]
+    at = lines.index(b"[Main]") + 1
+    lines.insert(at, (key + "=" + value).encode("cp1252"))
+    with open(ini, "wb") as f:
+        f.write(b"\r\n".join(lines))
+
+
+def team_server(win, lin):
+    """A team's server started on this machine: the Windows seat joins it over TLS (the server's
+    certificate checked against the team's CA), makes its tables, imports, and sees what the Linux
+    seat adds; a server its CA does not vouch for is refused."""
+    state = tempfile.mkdtemp(prefix="gaveldesk-wine-pg-")
+    subprocess.run(["python3", PGSERVER, "start", state], capture_output=True)
+    skip = os.path.join(state, "skip")
+    if os.path.exists(skip) or not os.path.exists(os.path.join(state, "port")):
+        check("PostgreSQL-Server für die Plätze", False, open(skip).read() if os.path.exists(skip) else "")
+        return
+    try:
+        port = open(os.path.join(state, "port")).read().strip()
+        subprocess.run(["psql", "-X", "-q", "-h", "127.0.0.1", "-p", port, "-U", "gaveldesk", "-d", "postgres", "-c",
+                        "CREATE DATABASE team"], env=dict(os.environ, PGSSLMODE="disable"), check=True)
+        url = f"postgresql://gaveldesk@localhost:{port}/team"
+        ca = os.path.join(state, "ca.crt")
+        seats = []
+        for d, path in ((win, "Z:" + ca.replace("/", "\\")), (lin, ca)):
+            folder = os.path.join(os.path.dirname(d.folder), "team-" + d.name.lower())
+            shutil.copytree(d.folder, folder)
+            set_main(folder, "ServerZertifikat", path)
+            set_main(folder, "Database", url)
+            if d.name == "Windows":
+                seats.append(Desk("Windows am Server", folder, [WINE, os.path.join(folder, "gaveldesk.exe")], d.env))
+            else:
+                seats.append(Desk("Linux am Server", folder, [LINUX], dict(d.env, GAVELDESK_HOME=folder)))
+        wseat, lseat = seats
+        code, out, err = wseat.run("--import", os.path.join("mails", "verkauf.txt"))
+        check("Windows-Platz: Verbindung zum Server über TLS (Zertifikat geprüft), Tabellen angelegt, eingelesen",
+              code == 0, out + err)
+        listed = lseat.run("--list")[1]
+        check("Linux-Platz sieht die Auktion des Windows-Platzes", "1234567890" in listed, listed)
+        code, out, err = lseat.run("--import", os.path.join("mails", "kauf.txt"))
+        check("Linux-Platz liest eine Auktion ein", code == 0, out + err)
+        seen = wseat.run("--list")[1]
+        check("Windows-Platz sieht die Auktion des Linux-Platzes", seen == lseat.run("--list")[1] and
+              len(seen.splitlines()) == len(listed.splitlines()) + 1, seen)
+        # Another team's CA: the server's certificate does not verify, nothing is read.
+        other = os.path.join(state, "fremd.crt")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                        "/CN=Fremde CA", "-keyout", os.path.join(state, "fremd.key"), "-out", other],
+                       capture_output=True, check=True)
+        set_main(wseat.folder, "ServerZertifikat", "Z:" + other.replace("/", "\\"))
+        code, out, err = wseat.run("--list")
+        check("Windows-Platz: ein Server, dessen Zertifikat die eingestellte CA nicht bestätigt, wird abgelehnt",
+              code != 0 and "1234567890" not in out, out + err)
+        set_main(wseat.folder, "ServerZertifikat", "Z:" + ca.replace("/", "\\"))
+        stale_save_refused(wseat, port)
+    finally:
+        subprocess.run(["python3", PGSERVER, "stop", state], capture_output=True)
+        shutil.rmtree(state, ignore_errors=True)
+
+
+# From the search box (Ctrl+F) to the pane's field "Mitteilung", and on from it to "Speichern",
+# by Tab as a keyboard user goes: the order of the form's controls.
+TABS_TO_NOTE, TABS_TO_SAVE = 22, 10
+
+
+def stale_save_refused(seat, port):
+    """The Windows window shows a trade; while a note is typed there, the trade is changed at the
+    server; "Speichern" is refused and the change stays; reloaded, the note goes in beside it."""
+    def server(sql):
+        return subprocess.run(["psql", "-X", "-q", "-A", "-t", "-h", "127.0.0.1", "-p", port, "-U", "gaveldesk",
+                               "-d", "team", "-c", sql], env=dict(os.environ, PGSSLMODE="disable"),
+                              capture_output=True, text=True).stdout.strip()
+
+    def keys(*names, text=None):
+        for name in names:
+            subprocess.run(["xdotool", "key", "--delay", "80", name], env=seat.env, capture_output=True)
+            time.sleep(0.15)
+        if text:
+            subprocess.run(["xdotool", "type", "--delay", "60", text], env=seat.env, capture_output=True)
+        time.sleep(0.5)
+
+    def to_note():
+        keys("ctrl+f", *(["Tab"] * TABS_TO_NOTE))
+
+    app = subprocess.Popen([WINE, os.path.join(seat.folder, "gaveldesk-fenster.exe")], cwd=seat.folder, env=seat.env,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        window = window_of(seat.env, 90)
+        if window is None:
+            check("Windows-Fenster am Server", False, "kein Fenster")
+            return
+        time.sleep(5)
+        subprocess.run(["xdotool", "windowactivate", "--sync", window], env=seat.env, capture_output=True)
+        to_note()
+        keys(text="Paket gepackt (Windows)")
+        server("update auktionen set hinweise = 'Abholung am Freitag (Linux)'")
+        time.sleep(3)
+        keys(*(["Tab"] * TABS_TO_SAVE), "space")
+        time.sleep(3)
+        shot = os.path.join(PACKAGE, "wine-platz-abgelehnt.png")
+        subprocess.run(["import", "-window", "root", shot], env=seat.env)
+        notes = server("select count(*) from auktionen where mitteilungen like '%Windows%'")
+        kept = server("select count(*) from auktionen where hinweise <> 'Abholung am Freitag (Linux)'")
+        check("Windows-Fenster: Speichern über eine inzwischen geänderte Auktion abgelehnt, die Änderung bleibt "
+              f"(Bildschirmfoto {shot})", notes == "0" and kept == "0", f"gespeichert: {notes}, überschrieben: {kept}")
+        keys("alt+j")  # reload
+        time.sleep(3)
+        to_note()
+        keys(text="Paket gepackt (Windows)")
+        keys(*(["Tab"] * TABS_TO_SAVE), "space")
+        time.sleep(3)
+        check("Windows-Fenster: neu geladen, dann gespeichert, beide Änderungen stehen",
+              server("select count(*) from auktionen where mitteilungen like '%Windows%' and hinweise = "
+                     "'Abholung am Freitag (Linux)'") == "1")
+    finally:
+        app.kill()
+        app.wait()
 
 
 def imports_only_shipped_or_system(folder):
