@@ -220,6 +220,8 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexModel(t
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Whole rows are chosen with the arrows; Tab goes on to the pane, so a keyboard is not held here.
+    setTabKeyNavigation(false);
     setWordWrap(false);
     setAlternatingRowColors(true);
     verticalHeader()->hide();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QStatusBar>
 #include <QWheelEvent>
@@ -132,6 +133,21 @@ TEST_F(Pane, TheListKeepsItsPlace) {
     importSale();
     EXPECT_EQ(shown(), u"1234567890"_s);
     EXPECT_EQ(w->grid()->TextMatrix(w->grid()->Row(), 7), u"1234567890"_s);
+}
+
+// The arrows move along the rows; Tab goes on from the list, which holds no keyboard.
+TEST_F(Pane, TabLeavesTheListTheArrowsMoveInIt) {
+    fill();
+    open();
+    clickRow(0);
+    const QString first = shown();
+    w->grid()->setFocus(Qt::MouseFocusReason);
+    press(Qt::Key_Down);
+    EXPECT_NE(shown(), first);
+    ASSERT_TRUE(w->grid()->hasFocus());
+    press(Qt::Key_Tab);
+    EXPECT_FALSE(w->grid()->hasFocus());
+    EXPECT_NE(QApplication::focusWidget(), nullptr);
 }
 
 // A row whose trade another program deleted meanwhile empties the pane: a tick or
