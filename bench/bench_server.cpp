@@ -151,11 +151,30 @@ void BM_PsqlSearch100k(benchmark::State& state) {
 }
 BENCHMARK(BM_PsqlSearch100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The server as the seats reach it: across a network of GD_BENCH_DELAY_MS each way when that is
+// set (a relay holds the data), else directly.
+QString seatsUrl() {
+    static QProcess relay;
+    static QString url;
+    if (!url.isEmpty()) return url;
+    url = server().url;
+    if (!qEnvironmentVariableIsSet("GD_BENCH_DELAY_MS")) return url;
+    relay.start(QStringLiteral("/usr/bin/python3"),
+                {QStringLiteral(GD_DELAY_PROXY), server().port, qEnvironmentVariable("GD_BENCH_DELAY_MS")});
+    if (!relay.waitForReadyRead(10000)) return url;
+    url.replace(QLatin1Char(':') + server().port + QLatin1Char('/'),
+                QLatin1Char(':') + QString::fromUtf8(relay.readLine()).trimmed() + QLatin1Char('/'));
+    std::fprintf(stderr, "Seats reach the server with %s ms each way\n",
+                 qPrintable(qEnvironmentVariable("GD_BENCH_DELAY_MS")));
+    return url;
+}
+
 // Seats saving at once, each its own trades (read, changed, saved, as the pane does), for
 // GD_BENCH_SEAT_SECONDS (10 unless set): saves per second of all seats together. "team" holds the
 // team's lock around each save, as every write did before saves named their rows.
 void seatsSaving(benchmark::State& state, bool team) {
     if (!server().up) return state.SkipWithError("kein PostgreSQL-Server");
+    const QString url = seatsUrl();
     const int seats = int(state.range(0));
     const int seconds =
         qEnvironmentVariableIsSet("GD_BENCH_SEAT_SECONDS") ? qEnvironmentVariableIntValue("GD_BENCH_SEAT_SECONDS") : 10;
@@ -165,7 +184,7 @@ void seatsSaving(benchmark::State& state, bool team) {
         std::vector<std::thread> threads;
         for (int seat = 0; seat < seats; ++seat)
             threads.emplace_back([&, seat] {
-                const gd::Store store{server().url + QStringLiteral("&application_name=platz%1").arg(seat), kUser};
+                const gd::Store store{url + QStringLiteral("&application_name=platz%1").arg(seat), kUser};
                 for (int i = 0; !stop; ++i) {
                     const QString id = QStringLiteral("id%1").arg(seat + seats * (i % 5000));
                     const auto loaded = gd::funLoadAuktion(store, id);

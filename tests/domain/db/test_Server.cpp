@@ -354,6 +354,12 @@ TEST_F(OnServer, TheListIsReadAlongItsIndexWithoutCitext) {
         EXPECT_EQ(whole.value().size(), f == ListFilter::Abgeschlossen ? 2000 : 18000);
         EXPECT_FALSE(plan().contains(u"citext"_s)) << plan().toStdString();
     }
+    // A reader that stops early (the command line's output closed) stops the statement; the
+    // connection serves the next one.
+    int chunks = 0;
+    EXPECT_TRUE(writeListTsv(here, ListFilter::Alle, [&chunks](const QByteArray&) { return ++chunks < 1; }).ok());
+    EXPECT_EQ(chunks, 1);
+    EXPECT_EQ(loadAuktionsListe(here, ListFilter::Alle, 10).value().size(), 10);
 }
 
 TEST_F(OnServer, FromAFileToTheServerAndBackEverythingIsEqual) {
