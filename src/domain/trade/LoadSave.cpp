@@ -312,15 +312,18 @@ void takeStand(Database& db, const tAuktion& oAuktion) {
     if (!oAuktion.AuktionsID.isEmpty()) oAuktion.Stand = standOf(db, oAuktion.AuktionsID).version;
 }
 
-QStringList tradeRows(const QString& auktionsID) {
-    return auktionsID.isEmpty() ? QStringList() : QStringList{QStringLiteral("Auktion:") + auktionsID};
+QStringList tradeRows(const Store& store, const tAuktion& a) {
+    if (a.AuktionsID.isEmpty()) return {};
+    QStringList rows{QStringLiteral("Auktion:") + a.AuktionsID};
+    if (!a.GruppenID.isEmpty()) rows << QStringLiteral("Gruppe:") + store.user + QLatin1Char(':') + a.GruppenID;
+    return rows;
 }
 
 Result<QString> funSaveAuktion(const Store& store, const tAuktion& oAuktion, const QString& sKundennr) {
     CALLSTACK_DB();
     return dbStep(sentences::kAuktionSpeichern, [&]() -> Result<QString> {
         // Checked and written as one: no other seat's write of this trade comes in between.
-        Transaction tx(store, tradeRows(oAuktion.AuktionsID));
+        Transaction tx(store, tradeRows(store, oAuktion));
         Database db = tx.database();
         if (const Status same = checkStand(db, oAuktion); !same.ok()) return same.error();
         const std::optional<qint64> row = tradeRow(db, store, oAuktion.AuktionsID);

@@ -35,9 +35,10 @@ Result<std::optional<tKunde>> funLoadKunde(const Store& store, const QString& se
 Result<std::optional<tAuktion>> funLoadAuktion(const Store& store, const QString& sNummer);
 Status subDeleteAuktion(const Store& store, const tAuktion& oAuktion);
 
-// The rows a trade's save writes, named for a Transaction that waits only for them (none for a
-// trade without its key: making one needs the team's lock).
-QStringList tradeRows(const QString& auktionsID);
+// The rows a trade's save writes, named for a Transaction that waits only for them: the trade, and
+// its group, whose balance a payment settles (none for a trade without its key: making one needs
+// the team's lock).
+QStringList tradeRows(const Store& store, const tAuktion& a);
 
 // The rowid of the member's trade with that key; none when there is no such row.
 std::optional<qint64> tradeRow(Database& db, const Store& store, const QString& auktionsID);

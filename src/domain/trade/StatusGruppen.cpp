@@ -24,7 +24,7 @@ void addMilestone(RowValues& v, int index, const QDateTime& d) {
 Status SaveStatus(const Store& store, const tAuktion& oAuktion, int Index) {
     CALLSTACK_DB();
     return dbStep(sentences::kVerkaeuferSpeichern, [&]() -> Status {
-        Transaction tx(store, tradeRows(oAuktion.AuktionsID));
+        Transaction tx(store, tradeRows(store, oAuktion));
         Database db = tx.database();
         if (const Status same = checkStand(db, oAuktion); !same.ok()) return same;
         const std::optional<qint64> row = tradeRow(db, store, oAuktion.AuktionsID);
@@ -53,7 +53,7 @@ Status SaveStatus(const Store& store, const tAuktion& oAuktion, int Index) {
 Status SaveStatusMail(const Store& store, const QString& sAuktionsID, const QDateTime& Datum, int Index) {
     CALLSTACK_DB();
     return dbStep(sentences::kVerkaeuferSpeichern, [&]() -> Status {
-        Transaction tx(store, tradeRows(sAuktionsID));
+        Transaction tx(store);
         Database db = tx.database();
         const std::optional<qint64> row = tradeRow(db, store, sAuktionsID);
         if (!row) return {};
