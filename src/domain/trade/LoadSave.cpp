@@ -80,24 +80,20 @@ struct StandRow {
     qint64 version = 0;
     QString platz, benutzer, zeit;
 };
+StandRow standWhere(Database& db, const QString& table, const QString& where, const Params& params) {
+    return db
+        .firstRow(QStringLiteral("select Version, Platz, Benutzer, Zeit from %1 where %2").arg(table, where), params,
+                  [](const DbRow& r) {
+                      return StandRow{r.int64(0), r.text(1), r.text(2), r.text(3)};
+                  })
+        .value_or(StandRow());
+}
 StandRow standOf(Database& db, const QString& auktionsID) {
-    StandRow found;
-    db.forEachRowWhile(QStringLiteral("select Version, Platz, Benutzer, Zeit from Stand where AuktionsID = ?"),
-                       {auktionsID}, [&found](const DbRow& r) {
-                           found = StandRow{r.int64(0), r.text(1), r.text(2), r.text(3)};
-                           return false;
-                       });
-    return found;
+    return standWhere(db, QStringLiteral("Stand"), QStringLiteral("AuktionsID = ?"), {auktionsID});
 }
 StandRow contactStandOf(Database& db, const QString& user, const QString& kundenNr) {
-    StandRow found;
-    db.forEachRowWhile(QStringLiteral("select Version, Platz, Benutzer, Zeit from KundenStand where Standarduser = ? "
-                                      "and KundenNr = ?"),
-                       {user, kundenNr}, [&found](const DbRow& r) {
-                           found = StandRow{r.int64(0), r.text(1), r.text(2), r.text(3)};
-                           return false;
-                       });
-    return found;
+    return standWhere(db, QStringLiteral("KundenStand"), QStringLiteral("Standarduser = ? and KundenNr = ?"),
+                      {user, kundenNr});
 }
 QString whereChanged(const StandRow& now) {
     return now.platz.isEmpty() ? QStringLiteral("an einem anderen Platz")
