@@ -1,13 +1,19 @@
 // The program's queries asked of a file and of a team's server holding the same trades: the
 // answers are the same, row for row and in the same order (folded search in every script,
-// LIKE, a key written twice, trades of one end time, days overdue).
+// LIKE, a key written twice, trades of one end time, days overdue, and the money: accounts,
+// the status bar, matching a credit, DATEV, the year's figures, the exports).
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <iostream>
 
+#include "domain/bank/Matching.h"
+#include "domain/books/Datev.h"
+#include "domain/books/YearFigures.h"
+#include "domain/db/Journal.h"
 #include "domain/invoice/IssuedInvoices.h"
 #include "domain/trade/AuktionsListe.h"
+#include "domain/trade/CsvExport.h"
 #include "domain/trade/TaxData.h"
 #include "support/DbTestShared.h"
 
@@ -64,6 +70,23 @@ protected:
         // A platform said twice: the second stays.
         ASSERT_TRUE(savePlatform(currentStore(), u"105"_s, u"Kleinanzeigen"_s).ok());
         ASSERT_TRUE(savePlatform(currentStore(), u"105"_s, u"Hood"_s).ok());
+        // Money: a part payment, an overpayment, an exact one and a rest written off.
+        const struct {
+            const char* nr;
+            qint64 cent;
+            bool part;
+        } credits[] = {{"101", 1000, true}, {"107", 2500, false}, {"103", 1740, false}, {"108", 1500, false}};
+        for (const auto& c : credits) {
+            const QString nr = QString::fromLatin1(c.nr);
+            Proposal p;
+            p.Gutschrift =
+                Credit{QDate(2026, 12, 5), c.cent, u"Käufer "_s + nr, u"Kauf "_s + nr, {}, u"REF-"_s + nr, {}, 0};
+            p.Einstufung = Grade::Sicher;
+            p.AuktionsIDs = {auktionsIdOf(currentStore(), nr).value()};
+            p.AuktionsNrn = {nr};
+            p.Teilzahlung = c.part;
+            ASSERT_TRUE(applyProposals(currentStore(), {p}).ok()) << c.nr;
+        }
     }
 };
 
@@ -82,6 +105,23 @@ QStringList invoices(const Result<QList<IssuedInvoice>>& r) {
     for (const IssuedInvoice& i : r.value()) out << i.Nummer + u'|' + i.Kaeufer;
     return out;
 }
+
+QStringList account(const Result<TradeAccount>& r) {
+    if (!r.ok()) return {u"Fehler: "_s + r.error().sentence};
+    QStringList out{u"Saldo "_s + QString::number(r.value().Saldo)};
+    for (const JournalEntry& e : r.value().Buchungen)
+        out << QStringList{e.Tag.toString(Qt::ISODate),
+                           QString::number(e.Cent),
+                           e.Art,
+                           e.Konto,
+                           e.Quelle,
+                           e.Referenz,
+                           e.Text}
+                   .join(u'|');
+    return out;
+}
+
+QStringList lines(const QByteArray& bytes) { return QString::fromLatin1(bytes).split(u"\r\n"_s); }
 
 TEST_F(BothEngines, EveryQueryAnswersAlike) {
     fill(file);
@@ -119,6 +159,84 @@ TEST_F(BothEngines, EveryQueryAnswersAlike) {
         {"Rechnungen: Zoe_ (LIKE-Zeichen wörtlich)", invoiceSearch("zoe_"), 1},
         {"Rechnungen: 100 %", invoiceSearch("100 %"), 0},
         {"Rechnungen: re-2026-000", invoiceSearch("re-2026-000"), 5},
+        {"Konto 101: Teilzahlung", [](const Store& s) { return account(loadAccountByNr(s, u"101"_s)); }, 3},
+        {"Konto 107: zu viel gezahlt", [](const Store& s) { return account(loadAccountByNr(s, u"107"_s)); }, 3},
+        {"Konto 108: Rest abgeschrieben", [](const Store& s) { return account(loadAccountByNr(s, u"108"_s)); }, 4},
+        {"Statusleiste",
+         [](const Store& s) {
+             const Result<ListSummary> r = loadListSummary(s, 7);
+             if (!r.ok()) return QStringList{r.error().sentence};
+             const ListSummary& x = r.value();
+             return QStringList{QString::number(x.Offen), QString::number(x.Unbezahlt),
+                                QString::number(x.UnbezahltSumme), QString::number(x.Ueberfaellig),
+                                QString::number(x.UeberfaelligSumme)};
+         },
+         5},
+        {"Abgleich: offene Verkäufe",
+         [](const Store& s) {
+             QStringList out;
+             for (const OpenSale& o : loadSalesForMatching(s, true).value()) {
+                 QStringList parts;
+                 for (const auto& [day, cent] : o.Teilzahlungen)
+                     parts << day.toString(Qt::ISODate) + u'=' + QString::number(cent);
+                 out << QStringList{o.AuktionsNr,
+                                    o.ebayName,
+                                    o.Name,
+                                    o.Betrag,
+                                    QString::number(o.Cent.value_or(-1)),
+                                    o.Email,
+                                    QString::number(o.Bezahlt),
+                                    parts.join(u',')}
+                            .join(u'|');
+             }
+             return out;
+         },
+         4},
+        {"Abgleich: Gutschrift von GRETE MÜLLER",
+         [](const Store& s) {
+             const Credit c{
+                 QDate(2026, 12, 6), 1740, u"GRETE MÜLLER"_s, u"Kauf 102 müller-handel"_s, {}, u"REF-X"_s, {}, 0};
+             QStringList out;
+             for (const Proposal& p : proposalsFor(s, {c}).value())
+                 out << gradeText(p.Einstufung) + u'|' + p.AuktionsNrn.join(u',') + u'|' + p.Kaeufer + u'|' +
+                            QString::number(p.Erwartet) + u'|' + p.Grund;
+             return out;
+         },
+         1},
+        {"DATEV 2026",
+         [](const Store& s) {
+             DatevSetup setup;
+             setup.berater = u"1001"_s;
+             setup.mandant = u"10001"_s;
+             const Result<DatevExport> r = datevExport(s, setup, QDate(2026, 1, 1), QDate(2026, 12, 31),
+                                                       QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
+             return r.ok() ? lines(r.value().bytes) : QStringList{r.error().sentence};
+         },
+         8},
+        {"Jahreszahlen 2026",
+         [](const Store& s) {
+             QStringList out;
+             for (const QStringList& row : yearTable(yearFigures(s, 2026, u"Auktionshaus"_s).value()))
+                 out << row.join(u'|');
+             return out;
+         },
+         3},
+        {"CSV-Export: alle",
+         [](const Store& s) {
+             const Result<QByteArray> r = exportCsv(s, ListChoice(ListFilter::Alle, 7));
+             return r.ok() ? lines(r.value()) : QStringList{r.error().sentence};
+         },
+         8},
+        {"Kommandozeile: überfällig",
+         [](const Store& s) {
+             QByteArray all;
+             const Status st = writeListTsv(s, ListChoice(ListFilter::Ueberfaellig, 7), [&all](const QByteArray& b) {
+                 all += b;
+                 return true;
+             });
+             return st.ok() ? QString::fromUtf8(all).split(u'\n') : QStringList{st.error().sentence};
+         },
+         3},
         {"Herkunft zweimal gesagt",
          [](const Store& s) {
              Database d = Database::open(s.file);
