@@ -316,6 +316,31 @@ int testMail(const QString& address) {
     return 0;
 }
 
+// The notifications of the seller's mailbox stored; the day remembered for the next search.
+int fetchCommand() {
+    if (!windowParts().fetch) return fail(QStringLiteral("Dieses Programm kann keine E-Mails abrufen."));
+    if (!initApp()) return 1;
+    if (gSettings.Username.trimmed().isEmpty())
+        return fail(
+            QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
+                           "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
+    if (const auto refused = refuseDamaged()) return *refused;
+    const MailboxSetup setup = mailboxSetup(currentSettings());
+    const FetchReport r = windowParts().fetch(setup, rulesInForce(), currentStore(), {});
+    out() << fetchSummary(r).section(QLatin1Char('\n'), 0, 0) << "\n";
+    for (const QString& note : r.notes) out() << note << "\n";
+    for (const QString& nr : r.auktionsNrn) out() << QStringLiteral("gespeichert: ") << nr << "\n";
+    out().flush();
+    if (!r.ok()) return fail(QStringLiteral("Der Abruf wurde abgebrochen: ") + oneLine(r.failure));
+    const Status kept = win::writeProfileStrings(
+        {{QStringLiteral("Posteingang"), QStringLiteral("LetzterAbruf"), today().toString(Qt::ISODate)}},
+        configIniPath());
+    if (!kept.ok())
+        err() << "gaveldesk: Der Tag des Abrufs kann nicht in config.ini vermerkt werden; der nächste Abruf sucht "
+                 "länger.\n";
+    return 0;
+}
+
 int listAuctions(const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
@@ -495,12 +520,18 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         QStringLiteral("datei"));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("Mit --restore: ersetzt die vorhandene Datenbank."));
+    const QCommandLineOption fetch(
+        QStringLiteral("fetch"),
+        QStringLiteral("Ruft den Posteingang ab (Einstellungen, Optionen, Posteingang): speichert die "
+                       "Benachrichtigungen der Plattform wie der Einlese-Dialog und legt sie ab; jede andere E-Mail "
+                       "bleibt unberührt."));
     const QCommandLineOption password(
         QStringLiteral("change-password"),
         QStringLiteral("Gibt der Datenbank das Kennwort aus GAVELDESK_NEUES_KENNWORT (leer: wieder "
                        "das des Programms); ein eigenes erwartet Gaveldesk danach in "
                        "GAVELDESK_KENNWORT."));
     parser.addOption(password);
+    parser.addOption(fetch);
     addServerOptions(parser);
     addDocumentOptions(parser);
     parser.addOption(backup);
@@ -571,6 +602,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (const std::optional<int> done = serverOptions(parser)) return done;
     if (parser.isSet(exportCsvOption)) return exportFile(parser.value(exportCsvOption), parser.value(filter));
     if (parser.isSet(testmail)) return testMail(parser.value(testmail));
+    if (parser.isSet(fetch)) return fetchCommand();
     if (parser.isSet(import)) return importFiles(parser.positionalArguments());
     if (parser.isSet(parse)) return parseFile(parser.positionalArguments());
     if (parser.isSet(create)) return createDatabaseCommand(parser.positionalArguments());

@@ -7,6 +7,7 @@
 
 #include "base/Result.h"
 #include "domain/invoice/IssuedInvoices.h"
+#include "domain/mailbox/MailboxFetch.h"
 
 namespace gd {
 
@@ -24,7 +25,7 @@ struct WindowCommand {
     bool paints;  // needs a QGuiApplication
 };
 inline constexpr WindowCommand kWindowCommands[] = {
-    {"--invoice", true}, {"--cancel-invoice", true}, {"--testmail", false}};
+    {"--invoice", true}, {"--cancel-invoice", true}, {"--testmail", false}, {"--fetch", false}};
 bool needsWindowProgram(int argc, char** argv);
 // Among them, one that paints.
 bool paintsPage(int argc, char** argv);
@@ -32,6 +33,7 @@ bool paintsPage(int argc, char** argv);
 struct WindowProgramParts {
     InvoicePage invoicePage;
     std::function<Status(const Settings&, const QString&)> sendTestMail;
+    std::function<FetchReport(const MailboxSetup&, const ParserRules&, const Store&, const FetchProgress&)> fetch;
 };
 void setWindowProgramParts(WindowProgramParts parts);
 

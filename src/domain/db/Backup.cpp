@@ -43,14 +43,14 @@ QStringList settingsFiles(const QString& folder) {
     return QDir(folder).entryList(kSettingsPatterns, QDir::Files, QDir::Name);
 }
 
-// config.ini without the SMTP password: a backup travels (a stick, a cloud folder), the
-// account's password stays on this machine.
+// config.ini without the passwords of the mail accounts: a backup travels (a stick, a cloud
+// folder), the accounts' passwords stay on this machine.
 QByteArray withoutSecrets(const QByteArray& ini) {
     QByteArray out;
     bool konto = false;
     for (const QByteArray& line : ini.split('\n')) {
         const QByteArray t = line.trimmed();
-        if (t.startsWith('[')) konto = t.toLower().startsWith("[konto]");
+        if (t.startsWith('[')) konto = t.toLower().startsWith("[konto]") || t.toLower().startsWith("[posteingang]");
         const qsizetype eq = t.indexOf('=');
         if (konto && eq > 0 && t.left(eq).trimmed().toLower() == "kennwort") continue;
         out += line + '\n';
@@ -253,7 +253,7 @@ Status applyJournal(const QString& journal) {
 }
 
 // The restored config.ini names the restored database and the password it is under now;
-// the SMTP password, which no backup holds, comes from the settings it replaces.
+// the mail accounts' passwords, which no backup holds, come from the settings it replaces.
 void adjustRestoredSettings(const QString& config, const QString& present, const QString& dbPath,
                             const QString& defaultDb) {
     QList<win::ProfileWrite> writes;
@@ -262,12 +262,12 @@ void adjustRestoredSettings(const QString& config, const QString& present, const
                    atDefault ? win::OptString() : win::OptString(QFileInfo(dbPath).absoluteFilePath())});
     writes.append({QStringLiteral("Datenbank"), QStringLiteral("EigenesKennwort"),
                    hasOwnPassphrase() ? QStringLiteral("Wahr") : QStringLiteral("Falsch")});
-    QString restored, kept;
-    win::GetPrivateProfileString(QStringLiteral("Konto"), QStringLiteral("Kennwort"), QString(), restored, 4096,
-                                 config);
-    win::GetPrivateProfileString(QStringLiteral("Konto"), QStringLiteral("Kennwort"), QString(), kept, 4096, present);
-    if (restored.isEmpty() && !kept.isEmpty())
-        writes.append({QStringLiteral("Konto"), QStringLiteral("Kennwort"), kept});
+    for (const QString& section : {QStringLiteral("Konto"), QStringLiteral("Posteingang")}) {
+        QString restored, kept;
+        win::GetPrivateProfileString(section, QStringLiteral("Kennwort"), QString(), restored, 4096, config);
+        win::GetPrivateProfileString(section, QStringLiteral("Kennwort"), QString(), kept, 4096, present);
+        if (restored.isEmpty() && !kept.isEmpty()) writes.append({section, QStringLiteral("Kennwort"), kept});
+    }
     win::WritePrivateProfileStrings(writes, config);
 }
 

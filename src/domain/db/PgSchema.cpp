@@ -285,6 +285,7 @@ int pgPrepareSchema(PgConnection& c) {
             tablesOf("KundenStand");
             pgExec(c, kContactRules);
         }
+        if (version >= 7 && version < 11) tablesOf("Posteingang");
         if (version > 0)
             pgExec(c, QByteArray("UPDATE gd_schema SET version = " + QByteArray::number(kSchemaVersion)).constData());
         pgExec(c, "COMMIT");

@@ -398,6 +398,23 @@ CREATE TRIGGER IF NOT EXISTS Kunden_Geloescht_Stand AFTER DELETE ON Kunden BEGIN
 END;
 )SQL";
 
+// Version 11: the mails a trade was read from in the seller's mailbox, by the mailbox's own keys
+// (its UIDVALIDITY and the mail's UID): a mail is stored once, whichever seat fetches it and
+// however often.
+constexpr const char* kVersion11 = R"SQL(
+CREATE TABLE IF NOT EXISTS Posteingang (
+  Konto        TEXT NOT NULL COLLATE NOCASE,
+  Ordner       TEXT NOT NULL,
+  UidValidity  INTEGER NOT NULL,
+  Uid          INTEGER NOT NULL,
+  MessageID    TEXT NOT NULL DEFAULT '',
+  AuktionsID   TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  Zeit         TEXT NOT NULL DEFAULT '1899-12-30 00:00:00',
+  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
+  PRIMARY KEY (Konto, Ordner, UidValidity, Uid)
+);
+)SQL";
+
 // What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail
 // (its first 64 KB: a notification says what matters early; a mail of megabytes would make
 // every change of its trade slow).
@@ -464,6 +481,7 @@ void createSchema(sqlite3* db) {
         run(db, kVersion8);
         run(db, kVersion9);
         run(db, kVersion10);
+        run(db, kVersion11);
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -478,7 +496,7 @@ std::vector<QString> schemaStatements() {
          {QString::fromUtf8(kSchema), QString::fromUtf8(kListIndex), QString::fromStdString(version2Sql()),
           QString::fromUtf8(kVersion3), QString::fromUtf8(kVersion4), QString::fromUtf8(kVersion5),
           QString::fromUtf8(kVersion6), QString::fromUtf8(kVersion7), QString::fromUtf8(kVersion8),
-          QString::fromUtf8(kVersion9), QString::fromUtf8(kVersion10)}) {
+          QString::fromUtf8(kVersion9), QString::fromUtf8(kVersion10), QString::fromUtf8(kVersion11)}) {
         // Statements end with ";" at a line's end; a trigger's body runs to its "END;".
         QString current;
         for (const QString& line : part.split(QLatin1Char('\n'))) {
@@ -578,6 +596,7 @@ void migrateSchema(sqlite3* db, int from) {
         withStatements(db, fillDocumentChain);
     }
     if (from < 10) run(db, kVersion10);
+    if (from < 11) run(db, kVersion11);
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/CallStack.h"
+#include "base/Clock.h"
 #include "base/Money.h"
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
@@ -121,12 +122,59 @@ Result<ImportFacts> checkImport(const Store& store, const ImportRecords& r) {
     return f;
 }
 
+namespace {
+
+// Inside the caller's transaction. Two seats fetching the same mail both get here; the key lets
+// one row in, and only the seat whose row went in files the mail.
+bool insertOrigin(const Store& in, const MailOrigin& o, const QString& auktionsID) {
+    Database db = in.open();
+    // Every row read (no early stop): a server's statement is not cancelled inside the transaction.
+    return !db.allRows(QStringLiteral("insert into Posteingang (Konto, Ordner, UidValidity, Uid, MessageID, AuktionsID, "
+                                      "Zeit, Standarduser) values (?, ?, ?, ?, ?, ?, ?, ?) on conflict (Konto, Ordner, "
+                                      "UidValidity, Uid) do nothing returning Uid"),
+                       {o.konto, o.ordner, qint64(o.uidValidity), qint64(o.uid), o.messageId, auktionsID,
+                        toDbDate(now()), in.user},
+                       [](const DbRow& row) { return row.int64(0); })
+                .isEmpty();
+}
+
+}  // namespace
+
+Result<bool> recordMailOrigin(const Store& store, const MailOrigin& o, const QString& auktionsID) {
+    return dbStep(sentences::kAuktionSpeichern, [&]() -> Result<bool> {
+        Transaction tx(store);
+        const bool mine = insertOrigin(store.within(tx), o, auktionsID);
+        tx.commit();
+        return mine;
+    });
+}
+
+Result<QSet<quint32>> knownMails(const Store& store, const QString& konto, const QString& ordner, quint32 uidValidity) {
+    return dbStep(sentences::kAuktionLaden, [&]() -> Result<QSet<quint32>> {
+        Database db = store.open();
+        QSet<quint32> out;
+        db.forEachRowWhile(QStringLiteral("select Uid from Posteingang where Konto = ? and Ordner = ? and UidValidity = ?"),
+                           {konto, ordner, qint64(uidValidity)}, [&out](const DbRow& row) {
+                               out.insert(quint32(row.int64(0)));
+                               return true;
+                           });
+        return out;
+    });
+}
+
 Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportChoices& c) {
     CALLSTACK();
     // Only the transaction's own start and end can throw; every step inside says its own failure.
     return dbStep(sentences::kAuktionSpeichern, [&]() -> Result<Stored> {
         Transaction tx(store);
         const Store in = store.within(tx);  // every step of the import inside it
+        if (c.origin) {
+            const bool known = in.open().exists(QStringLiteral("select 1 from Posteingang where Konto = ? and Ordner = ? "
+                                                              "and UidValidity = ? and Uid = ?"),
+                                                {c.origin->konto, c.origin->ordner, qint64(c.origin->uidValidity),
+                                                 qint64(c.origin->uid)});
+            if (known) return Stored::MailKnown;
+        }
         // Another program may have stored the number while the dialog asked.
         if (!c.storeDuplicate) {
             const Result<bool> fresh = checkAuktionnew(in, r.oAuktion);
@@ -159,6 +207,7 @@ Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportCh
         w.oAuktion.AuktionsID = inserted.value().auktionsID;
         const Status origin = savePlatform(in, w.oAuktion.AuktionsNr, w.plattform);
         if (!origin.ok()) return origin.error();
+        if (c.origin && !insertOrigin(in, *c.origin, w.oAuktion.AuktionsID)) return Stored::MailKnown;
         tx.commit();
         r = w;
         return Stored::Yes;

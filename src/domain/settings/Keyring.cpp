@@ -19,5 +19,9 @@ bool storeSecret(const QString& key, const QString& value) {
 }
 KeyringRead readSmtpPassword() { return readSecret(QStringLiteral("SMTP-Kennwort")); }
 bool storeSmtpPassword(const QString& password) { return storeSecret(QStringLiteral("SMTP-Kennwort"), password); }
+KeyringRead readMailboxPassword() { return readSecret(QStringLiteral("Posteingang-Kennwort")); }
+bool storeMailboxPassword(const QString& password) {
+    return storeSecret(QStringLiteral("Posteingang-Kennwort"), password);
+}
 
 }  // namespace gd

@@ -29,5 +29,7 @@ KeyringRead readSecret(const QString& key);
 bool storeSecret(const QString& key, const QString& value);
 KeyringRead readSmtpPassword();
 bool storeSmtpPassword(const QString& password);
+KeyringRead readMailboxPassword();
+bool storeMailboxPassword(const QString& password);
 
 }  // namespace gd

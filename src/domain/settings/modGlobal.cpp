@@ -20,7 +20,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 49> table = {{
+    static const std::array<Setting, 60> table = {{
         {"User", "Username", "", K::Text, true, &S::Username},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser},
         {"User", "username", "", K::Text, false, &S::StandardUser},
@@ -71,6 +71,18 @@ std::span<const Setting> settingsTable() {
         {"Sicherung", "Taeglich", "True", K::Boolean, true, &S::TaeglicheSicherung},
         // Set by "Datenbank-Kennwort ändern…", not by the options dialog.
         {"Datenbank", "EigenesKennwort", "False", K::Boolean, false, &S::EigenesKennwort},
+        {"Posteingang", "Server", "", K::Text, true, &S::PostServer},
+        {"Posteingang", "Port", "993", K::NumberStrict, true, &S::PostPort},
+        {"Posteingang", "Sicherheit", "SSL", K::Text, true, &S::PostSicherheit},
+        {"Posteingang", "Benutzer", "", K::Text, true, &S::PostBenutzer},
+        {"Posteingang", "Kennwort", "", K::Password, true, &S::PostKennwort},
+        {"Posteingang", "KennwortImSchluesselbund", "False", K::Boolean, true, &S::PostKennwortImSchluesselbund},
+        {"Posteingang", "Ordner", "INBOX", K::Text, true, &S::PostOrdner},
+        {"Posteingang", "Ablage", "Gaveldesk/Eingelesen", K::Text, true, &S::PostAblage},
+        {"Posteingang", "Absender", "", K::Text, true, &S::PostAbsender},
+        {"Posteingang", "Intervall", "0", K::Number, true, &S::PostIntervall},
+        // Set by the fetch, not by the options dialog.
+        {"Posteingang", "LetzterAbruf", "", K::Text, false, &S::PostLetzterAbruf},
     }};
     return table;
 }
@@ -149,6 +161,11 @@ Status writeSettings(const Settings& s, const QString& iniFile) {
         out.KennwortImSchluesselbund = kept ? !s.Kennwort.isEmpty() : s.Kennwort.isEmpty();
         if (kept) out.Kennwort.clear();
     }
+    if (!s.PostKennwort.isEmpty() || s.PostKennwortImSchluesselbund) {
+        const bool kept = storeMailboxPassword(s.PostKennwort);
+        out.PostKennwortImSchluesselbund = kept ? !s.PostKennwort.isEmpty() : s.PostKennwort.isEmpty();
+        if (kept) out.PostKennwort.clear();
+    }
     QList<win::ProfileWrite> writes;
     for (const Setting& row : settingsTable())
         if (row.written) writes.append({text(row.section), text(row.key), writtenText(row, out)});
@@ -226,6 +243,15 @@ QStringList subInitApp() {
             messages << QStringLiteral(
                 "Das SMTP-Kennwort liegt im Schlüsselbund des Desktops, der gerade nicht erreichbar "
                 "ist; bitte tragen Sie es unter Einstellungen, Emailversand neu ein.");
+    }
+    if (gSettings.PostKennwortImSchluesselbund && keyringInUse()) {
+        const KeyringRead kept = readMailboxPassword();
+        if (kept.found)
+            gSettings.PostKennwort = kept.password;
+        else
+            messages << QStringLiteral(
+                "Das Kennwort des Posteingangs liegt im Schlüsselbund des Desktops, der gerade nicht erreichbar "
+                "ist; bitte tragen Sie es unter Einstellungen, Optionen, Posteingang neu ein.");
     }
     gsDataSource = dataSourceFrom(file);
 

@@ -52,6 +52,13 @@ struct Settings {
     bool KennwortImSchluesselbund = false;  // set by writeSettings, not by the dialog
     // The CA certificate file that a database server's certificate must chain to; empty: the system's.
     QString ServerZertifikat;
+    // The mailbox the notifications are fetched from ([Posteingang]). Benutzer and Kennwort
+    // empty: the sending account's. Ablage empty: a stored mail is only marked as read.
+    QString PostServer, PostSicherheit, PostBenutzer, PostKennwort, PostOrdner, PostAblage, PostAbsender;
+    qint32 PostPort = 993;
+    bool PostKennwortImSchluesselbund = false;
+    qint32 PostIntervall = 0;  // minutes between fetches while the window is open; 0: by hand only
+    QString PostLetzterAbruf;  // "JJJJ-MM-TT": the day of the last whole fetch, set by the fetch
 };
 
 // The settings in force: held once, here. Until the first subInitApp they are empty,

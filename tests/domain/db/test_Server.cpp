@@ -209,16 +209,17 @@ TEST_F(OnServer, AnotherSeatsChangeIsToldWithinASecond) {
 // invoices chained, the contacts guarded. A newer database is refused and left alone.
 TEST_F(OnServer, AnEarlierDatabaseIsUpgradedAtTheFirstConnectionAndANewerOneRefused) {
     // What each version lacked of the next, as its program left it (the server forms of the steps).
-    const char* const lacks9 =
-        "drop table KundenStand; drop index auktionen_liste_schluessel; drop index kunden_schluessel; drop trigger "
+    const char* const lacks10 = "drop table Posteingang;";
+    const QString lacks9 = QString::fromLatin1(lacks10) + QString::fromLatin1(
+        " drop table KundenStand; drop index auktionen_liste_schluessel; drop index kunden_schluessel; drop trigger "
         "kunden_stand on kunden; drop trigger kunden_geloescht on kunden; drop function gd_kunde_stand(); drop "
-        "function gd_kunde_weg();";
-    const QString lacks8 = QString::fromLatin1(lacks9) + u" drop table Belegkette; drop index rechnungen_artikel;"_s;
+        "function gd_kunde_weg();");
+    const QString lacks8 = lacks9 + u" drop table Belegkette; drop index rechnungen_artikel;"_s;
     const QString lacks7 = lacks8 + u" drop table Buchungen;"_s;
     const struct {
         int version;
         QString drop;
-    } cases[] = {{7, lacks7}, {8, lacks8}, {9, QString::fromLatin1(lacks9)}};
+    } cases[] = {{7, lacks7}, {8, lacks8}, {9, lacks9}, {10, QString::fromLatin1(lacks10)}};
     const QStringList tables{u"Kunden"_s,        u"Auktionen"_s,    u"Teilzahlungen"_s,     u"Rechnungen"_s,
                              u"RechnungenXml"_s, u"Auszahlungen"_s, u"AuszahlungsPosten"_s, u"Stand"_s};
     for (const auto& c : cases) {

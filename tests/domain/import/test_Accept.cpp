@@ -42,7 +42,7 @@ TEST_F(Accept, FactsFirstThenOneWrite) {
     EXPECT_TRUE(facts->duplicate);
     EXPECT_TRUE(facts->groupable);  // the first one is still open
     ImportRecords second = parsed(u"verkauf.txt"_s, u"2222"_s);
-    ASSERT_EQ(acceptImport(currentStore(), second, ImportChoices{false, true}).value(), Stored::Yes);
+    ASSERT_EQ(acceptImport(currentStore(), second, ImportChoices{false, true, {}}).value(), Stored::Yes);
     EXPECT_EQ(second.oAuktion.GruppenID, u"202612041234567890"_s);
     EXPECT_EQ(count(u"select count(*) as n from Auktionen where GruppenID = ? and KundenNr = ?"_s,
                     {second.oAuktion.GruppenID, second.oAuktion.GruppenID}),
@@ -60,7 +60,7 @@ TEST_F(Accept, ItemNumberStoredMeanwhileIsAskedAgain) {
     EXPECT_EQ(acceptImport(currentStore(), r, {}).value(), Stored::DuplicateAppeared);
     EXPECT_EQ(auctions(), 1);
     EXPECT_EQ(r.oAuktion.GruppenID, before.GruppenID);
-    EXPECT_EQ(acceptImport(currentStore(), r, ImportChoices{true, false}).value(), Stored::Yes);
+    EXPECT_EQ(acceptImport(currentStore(), r, ImportChoices{true, false, {}}).value(), Stored::Yes);
     EXPECT_EQ(auctions(), 2);
 }
 

@@ -78,7 +78,7 @@ TEST_F(ImportPlans, EveryStatementUsesTheIndexMeantForIt) {
             ImportRecords r;
             parseMail(rulesInForce(), r, normalizeMailText(text));
             ASSERT_TRUE(checkImport(currentStore(), r).ok());
-            ASSERT_TRUE(acceptImport(currentStore(), r, ImportChoices{false, true}).ok())
+            ASSERT_TRUE(acceptImport(currentStore(), r, ImportChoices{false, true, {}}).ok())
                 << file;  // grouped with the open sale
         }
     });

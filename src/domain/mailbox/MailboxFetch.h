@@ -1,0 +1,55 @@
+#pragma once
+// Sales that arrive by themselves: the notifications in the seller's mailbox are found by a
+// search, read one at a time, stored through the import's own accept step with the mailbox's
+// keys, and only then filed (moved, or marked as read). Every other mail stays as it was.
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "domain/db/Store.h"
+#include "domain/import/MailFile.h"
+#include "domain/mailbox/ImapClient.h"
+#include "domain/settings/Keywords.h"
+
+namespace gd {
+
+struct Settings;
+
+struct MailboxSetup {
+    ImapAccount account;
+    QString folder = QStringLiteral("INBOX");
+    QString archive = QStringLiteral("Gaveldesk/Eingelesen");  // empty: a stored mail is only marked as read
+    QStringList senders;  // a notification's sender contains one of them; none: any sender
+    QDate since;          // mails of this day on; invalid: every unread one
+    qint64 maxBytes = kMaxMailBytes;
+};
+
+// From [Posteingang], the sending account filling in what it leaves empty.
+MailboxSetup mailboxSetup(const Settings& s);
+
+struct FetchReport {
+    int found = 0;       // unread mails the search named
+    int stored = 0;      // new trades
+    int filed = 0;       // mails moved or marked after their trade was stored, now or before
+    int known = 0;       // stored by an earlier fetch or another seat
+    int duplicates = 0;  // notifications of trades stored before (by hand): known now, filed
+    int untouched = 0;   // no notification: left as it was
+    int doubtful = 0;    // a notification the import would ask about: left for the import dialog
+    int tooLarge = 0;
+    QStringList notes;        // one German line for each thing the seller should know
+    QStringList auktionsNrn;  // of the new trades
+    QString failure;          // why the fetch ended early; what was stored stays stored
+    bool ok() const { return failure.isEmpty(); }
+};
+
+// Called after each mail; false stops the fetch after it.
+using FetchProgress = std::function<bool(int done, int total)>;
+
+FetchReport fetchMailbox(const MailboxSetup& setup, const ParserRules& rules, const Store& store,
+                         const FetchProgress& progress = {});
+
+// "Posteingang: 3 Verkäufe gespeichert, 2 E-Mails unberührt." and the notes, one per line.
+QString fetchSummary(const FetchReport& r);
+
+}  // namespace gd

@@ -1,0 +1,292 @@
+// The seller's mailbox on a real IMAP server (a Dovecot of the test's own): notifications stored
+// once and filed, every other mail left as it was, and the connection's faults said honestly.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "domain/import/Accept.h"
+#include "domain/mailbox/MailboxFetch.h"
+#include "support/DbTestShared.h"
+#include "support/ImapServer.h"
+
+namespace gd {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+struct Buyer {
+    const char *nr, *member, *name, *street, *city, *country;
+};
+
+// A sale's notification as the platform sends it, for this buyer.
+QByteArray notification(const Buyer& b, qsizetype padding = 0) {
+    const QString body = QStringLiteral(
+                             "Betreff: Ihr Artikel wurde verkauft: Kaffeemühle Santiago, Buche (%1)\n\n"
+                             "Hallo gavel_haendler,\n\n"
+                             "herzlichen Glückwunsch! Ihr Artikel ist verkauft. Der Käufer %2 hat am 04.12.2026 den "
+                             "folgenden Artikel über eBay gekauft:\n\n"
+                             "Artikel: Kaffeemühle Santiago, Buche\nArtikelnummer: %1\nVerkaufspreis: EUR 24,50\n"
+                             "Menge: 1\nAngebotsende: 04.12.2026 20:15:33\nVersand und Verpackung: EUR 4,90\n"
+                             "Versandversicherung: EUR 1,50\nGesamtbetrag: EUR 30,90\n"
+                             "Zahlungsmethoden: Überweisung, PayPal\n\n"
+                             "Kontaktinformationen des Käufers:\nMitgliedsname des Käufers: %2\n"
+                             "E-Mail: %2@example.eu\nName: %3\nStraße: %4\nPLZ und Ort: %5\nLand: %6\n\n"
+                             "Mit freundlichen Grüßen\nIhr eBay-Team\n")
+                             .arg(QString::fromUtf8(b.nr), QString::fromUtf8(b.member), QString::fromUtf8(b.name),
+                                  QString::fromUtf8(b.street), QString::fromUtf8(b.city), QString::fromUtf8(b.country));
+    QByteArray text = body.toUtf8() + QByteArray(padding, 'x');
+    text.replace("\n", "\r\n");
+    return "From: Plattform <mitglied@ebay.example>\r\nTo: verkauf@example.de\r\n"
+           "Subject: =?UTF-8?Q?Ihr_Artikel_wurde_verkauft?= " +
+           QByteArray(b.nr) + "\r\nMessage-ID: <" + b.nr +
+           "@ebay.example>\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+           "Content-Transfer-Encoding: 8bit\r\n\r\n" +
+           text;
+}
+
+QByteArray otherMail(const char* from, const char* subject) {
+    return "From: " + QByteArray(from) + "\r\nTo: verkauf@example.de\r\nSubject: " + subject +
+           "\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\nGuten Tag,\r\nnur zur "
+           "Information.\r\n";
+}
+
+const Buyer kBuyers[] = {
+    {"3141592601", "lukasz_krakow", "Łukasz Wróbel", "ul. Floriańska 7", "31-019 Kraków", "Polen"},
+    {"3141592602", "zoe_kbh", "Zoë Ørsted", "Nørrebrogade 12", "2200 København", "Dänemark"},
+    {"3141592603", "juergen_m", "Jürgen Weiß", "Schäftlarnstraße 3", "81371 München", "Deutschland"},
+};
+
+class Fetch : public test::DbTest {
+protected:
+    test::LocalImapServer server;
+    MailboxSetup setup;
+
+    void SetUp() override {
+        DbTest::SetUp();
+        app.write(u"bin/gaveldesk.ini"_s, shippedKeywords());
+        subInitApp();
+        gsDataSource = db;
+        gSettings.StandardUser = gSettings.Username = u"gavel_haendler"_s;
+        if (const QString why = server.start(); !why.isEmpty()) {
+            if (why.startsWith(u"skip: "_s)) GTEST_SKIP() << why.toStdString();
+            FAIL() << why.toStdString();
+        }
+        ImapClient::setExtraTrustedCertificate(server.ca());
+        ImapClient::setReplyTimeoutSecs(10);
+        setup.account = ImapAccount{server.host(), server.tlsPort(), ImapSecurity::Ssl, server.user(),
+                                    server.password(), QString(), false};
+        setup.senders = {u"ebay.example"_s};
+    }
+    void TearDown() override {
+        ImapClient::setExtraTrustedCertificate(QSslCertificate());
+        ImapClient::setReplyTimeoutSecs(30);
+        DbTest::TearDown();
+    }
+    FetchReport fetch(const FetchProgress& progress = {}) {
+        return fetchMailbox(setup, rulesInForce(), currentStore(), progress);
+    }
+    void deliverAll() {
+        QList<QByteArray> mails;
+        for (const Buyer& b : kBuyers) mails << notification(b);
+        mails << otherMail("Plattform <newsletter@ebay.example>", "Neuigkeiten im Dezember")
+              << otherMail("Agnieszka <agnieszka@example.pl>", "Abendessen am Freitag?");
+        ASSERT_TRUE(server.deliver(mails));
+    }
+    int trades(const char* nr = nullptr) {
+        return nr ? count(u"select count(*) as n from Auktionen where AuktionsNr = ?"_s, {QString::fromLatin1(nr)})
+                  : auctions();
+    }
+    static QString flagsOf(const QStringList& listed, const char* subject) {
+        for (const QString& line : listed)
+            if (line.section(u'\t', 2).contains(QString::fromUtf8(subject))) return line.section(u'\t', 1, 1);
+        return u"<fehlt>"_s;
+    }
+};
+
+// Three notifications and two other mails: three sales stored with their buyers, the three filed in
+// the folder made for them, the others neither moved nor read; the same fetch again stores nothing.
+TEST_F(Fetch, NotificationsAreStoredOnceAndFiledOtherMailsStayAsTheyWere) {
+    deliverAll();
+    const FetchReport r = fetch();
+    ASSERT_TRUE(r.ok()) << r.failure.toStdString();
+    EXPECT_EQ(r.found, 4);  // the friend's mail is not from the platform: not even searched
+    EXPECT_EQ(r.stored, 3);
+    EXPECT_EQ(r.filed, 3);
+    EXPECT_EQ(r.untouched, 1);
+    EXPECT_EQ(trades(), 3);
+    const tKunde lukasz = funLoadKunde(currentStore(), u"lukasz_krakow"_s).value().value();
+    EXPECT_EQ(lukasz.Name, u"Łukasz Wróbel"_s);
+    EXPECT_EQ(lukasz.Ort, u"31-019 Kraków"_s);
+    const QStringList inbox = server.list();
+    EXPECT_EQ(inbox.size(), 2) << inbox.join(u'\n').toStdString();
+    EXPECT_FALSE(flagsOf(inbox, "Neuigkeiten").contains(u"Seen"_s)) << inbox.join(u'\n').toStdString();
+    EXPECT_FALSE(flagsOf(inbox, "Abendessen").contains(u"Seen"_s));
+    EXPECT_EQ(server.list(u"Gaveldesk/Eingelesen"_s).size(), 3);
+    EXPECT_EQ(count(u"select count(*) as n from Posteingang where MessageID like '<31415926%'"_s), 3);
+    EXPECT_EQ(fetchSummary(r).section(u'\n', 0, 0),
+              u"Posteingang: 3 Auktionen gespeichert, 1 andere E-Mail unberührt."_s);
+
+    const FetchReport again = fetch();
+    ASSERT_TRUE(again.ok()) << again.failure.toStdString();
+    EXPECT_EQ(again.stored, 0);
+    EXPECT_EQ(trades(), 3);
+    EXPECT_EQ(server.list().size(), 2);
+}
+
+// Without a folder to file in, a stored notification is only marked as read: the next search
+// passes it over. A notification of a sale stored by hand before is known and filed, not doubled.
+TEST_F(Fetch, MarkedAsReadWhenNoFolderIsSetAndASaleStoredByHandIsNotDoubled) {
+    setup.archive.clear();
+    deliverAll();
+    ImportRecords typed;
+    parseMail(rulesInForce(), typed,
+              normalizeMailText(*decodeMimeMessage(notification(kBuyers[1]))));  // pasted before the fetch
+    ASSERT_EQ(acceptImport(currentStore(), typed, {}).value(), Stored::Yes);
+    const FetchReport r = fetch();
+    ASSERT_TRUE(r.ok()) << r.failure.toStdString();
+    EXPECT_EQ(r.stored, 2);
+    EXPECT_EQ(r.duplicates, 1);
+    EXPECT_EQ(r.filed, 3);
+    EXPECT_EQ(trades(kBuyers[1].nr), 1);
+    const QStringList inbox = server.list();
+    EXPECT_EQ(inbox.size(), 5);
+    for (const Buyer& b : kBuyers) EXPECT_TRUE(flagsOf(inbox, b.nr).contains(u"Seen"_s)) << b.nr;
+    EXPECT_FALSE(flagsOf(inbox, "Neuigkeiten").contains(u"Seen"_s));
+    EXPECT_EQ(fetch().found, 1);  // only the newsletter is still unread
+}
+
+// Two fetches of the same mailbox at the same moment (two seats, two processes): every sale once.
+TEST_F(Fetch, TwoFetchesAtOnceStoreEverySaleOnce) {
+    Database::setBusyTimeoutMs(20000);
+    deliverAll();
+    FetchReport first, second;
+    const Store store = currentStore();
+    const ParserRules rules = rulesInForce();
+    std::thread one([&] { first = fetchMailbox(setup, rules, store); });
+    std::thread two([&] { second = fetchMailbox(setup, rules, store); });
+    one.join();
+    two.join();
+    EXPECT_TRUE(first.ok()) << first.failure.toStdString();
+    EXPECT_TRUE(second.ok()) << second.failure.toStdString();
+    EXPECT_EQ(first.stored + second.stored, 3);
+    EXPECT_EQ(trades(), 3);
+    for (const Buyer& b : kBuyers) EXPECT_EQ(trades(b.nr), 1) << b.nr;
+    EXPECT_EQ(server.list(u"Gaveldesk/Eingelesen"_s).size(), 3);
+}
+
+// First stored, then filed: a fetch cut off between the two (the folder could not be made) leaves
+// the mail where it was, and the next fetch files it without storing it again.
+TEST_F(Fetch, AMailStoredButNotFiledIsFiledByTheNextFetchNotStoredAgain) {
+    deliverAll();
+    setup.archive = u"Gaveldesk/"_s + QString(300, u'x');  // a name the server refuses: too long
+    const FetchReport cut = fetch();
+    ASSERT_TRUE(cut.ok()) << cut.failure.toStdString();
+    EXPECT_EQ(cut.stored, 3);
+    EXPECT_EQ(cut.filed, 0);
+    ASSERT_FALSE(cut.notes.isEmpty());
+    EXPECT_TRUE(cut.notes.first().contains(u"beim nächsten Abruf abgelegt"_s)) << cut.notes.first().toStdString();
+    EXPECT_EQ(server.list().size(), 5);
+    setup.archive = u"Gaveldesk/Eingelesen"_s;
+    const FetchReport next = fetch();
+    ASSERT_TRUE(next.ok()) << next.failure.toStdString();
+    EXPECT_EQ(next.stored, 0);
+    EXPECT_EQ(next.known, 3);
+    EXPECT_EQ(next.filed, 3);
+    EXPECT_EQ(trades(), 3);
+    EXPECT_EQ(server.list().size(), 2);
+}
+
+// The server stops in the middle of a fetch: what was stored stays, the fetch says it was cut off,
+// and once the server is back the rest comes, nothing twice.
+TEST_F(Fetch, AServerStoppedMidwayLosesNothingAndDoublesNothing) {
+    deliverAll();
+    const FetchReport cut = fetch([this](int done, int) {
+        if (done == 1) {
+            EXPECT_TRUE(server.halt());
+        }
+        return true;
+    });
+    EXPECT_FALSE(cut.ok());
+    EXPECT_TRUE(cut.failure.contains(u"Posteingangsserver"_s)) << cut.failure.toStdString();
+    EXPECT_EQ(cut.stored, 1);
+    EXPECT_EQ(trades(), 1);
+    ASSERT_TRUE(server.resume());
+    const FetchReport rest = fetch();
+    ASSERT_TRUE(rest.ok()) << rest.failure.toStdString();
+    EXPECT_EQ(rest.stored, 2);
+    EXPECT_EQ(trades(), 3);
+    for (const Buyer& b : kBuyers) EXPECT_EQ(trades(b.nr), 1) << b.nr;
+}
+
+// What the connection or the server refuses ends the fetch before anything is read, in German.
+TEST_F(Fetch, RefusalsAreSaidAndNothingIsRead) {
+    deliverAll();
+    const struct {
+        const char* what;
+        std::function<void(MailboxSetup&)> change;
+        const char* said;
+    } cases[] = {
+        {"wrong password", [](MailboxSetup& s) { s.account.password = u"falsch"_s; },
+         "hat die Anmeldung als \u201Everkauf@example.de\u201C abgelehnt"},
+        {"no folder", [](MailboxSetup& s) { s.folder = u"Verkäufe"_s; }, "Den Ordner \u201EVerkäufe\u201C gibt es"},
+        {"no password without TLS",
+         [this](MailboxSetup& s) {
+             s.account.port = server.plainPort();
+             s.account.security = ImapSecurity::None;
+         },
+         "Ohne Verschlüsselung wird das Kennwort nicht"},
+        {"an untrusted certificate", [](MailboxSetup&) { ImapClient::setExtraTrustedCertificate(QSslCertificate()); },
+         "ist ungültig; es wurde nichts abgerufen"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MailboxSetup s = setup;
+        c.change(s);
+        const FetchReport r = fetchMailbox(s, rulesInForce(), currentStore());
+        ImapClient::setExtraTrustedCertificate(server.ca());
+        EXPECT_FALSE(r.ok());
+        EXPECT_TRUE(r.failure.contains(QString::fromUtf8(c.said))) << r.failure.toStdString();
+        EXPECT_EQ(r.stored, 0);
+    }
+    EXPECT_EQ(trades(), 0);
+    for (const QString& line : server.list()) {
+        EXPECT_FALSE(line.section(u'\t', 1, 1).contains(u"Seen"_s)) << line.toStdString();
+    }
+    // STARTTLS through the plain port works where the server offers it.
+    setup.account.port = server.plainPort();
+    setup.account.security = ImapSecurity::StartTls;
+    const FetchReport r = fetch();
+    EXPECT_TRUE(r.ok()) << r.failure.toStdString();
+    EXPECT_EQ(r.stored, 3);
+}
+
+// A server that does not offer STARTTLS gets no password.
+TEST_F(Fetch, AServerWithoutStartTlsGetsNoPassword) {
+    test::LocalImapServer plain;
+    const QString why = plain.start({u"--no-starttls"_s});
+    ASSERT_TRUE(why.isEmpty()) << why.toStdString();
+    setup.account.port = plain.plainPort();
+    setup.account.security = ImapSecurity::StartTls;
+    const FetchReport r = fetch();
+    EXPECT_FALSE(r.ok());
+    EXPECT_TRUE(r.failure.contains(u"bietet keine Verschlüsselung (STARTTLS) an; es wurde kein Kennwort gesendet"_s))
+        << r.failure.toStdString();
+}
+
+// A mail over the import's size is not read: a note says so, and it stays unread where it was.
+TEST_F(Fetch, AMailOverTheSizeLimitIsLeftWithANote) {
+    setup.maxBytes = 16 * 1024;
+    ASSERT_TRUE(server.deliver({notification(kBuyers[0]), notification(kBuyers[1], 40 * 1024)}));
+    const FetchReport r = fetch();
+    ASSERT_TRUE(r.ok()) << r.failure.toStdString();
+    EXPECT_EQ(r.stored, 1);
+    EXPECT_EQ(r.tooLarge, 1);
+    ASSERT_EQ(r.notes.size(), 1);
+    EXPECT_TRUE(r.notes.first().contains(u"größer als erlaubt (16 KB)"_s)) << r.notes.first().toStdString();
+    const QStringList inbox = server.list();
+    ASSERT_EQ(inbox.size(), 1);
+    EXPECT_FALSE(inbox.first().section(u'\t', 1, 1).contains(u"Seen"_s));
+}
+
+}  // namespace
+}  // namespace gd
