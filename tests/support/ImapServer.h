@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QSslCertificate>
 #include <QTemporaryDir>
+#include <QtGlobal>
 
 namespace gd::test {
 
@@ -69,6 +70,49 @@ private:
         if (out) *out = QString::fromUtf8(p.readAll());
         return done && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }
+};
+
+// A sale's notification as the platform sends it, and other mails of a seller's mailbox.
+struct Buyer {
+    const char *nr, *member, *name, *street, *city, *country;
+};
+
+// A sale's notification as the platform sends it, for this buyer.
+inline QByteArray notification(const Buyer& b, qsizetype padding = 0) {
+    const QString body = QStringLiteral(
+                             "Betreff: Ihr Artikel wurde verkauft: Kaffeemühle Santiago, Buche (%1)\n\n"
+                             "Hallo gavel_haendler,\n\n"
+                             "herzlichen Glückwunsch! Ihr Artikel ist verkauft. Der Käufer %2 hat am 04.12.2026 den "
+                             "folgenden Artikel über eBay gekauft:\n\n"
+                             "Artikel: Kaffeemühle Santiago, Buche\nArtikelnummer: %1\nVerkaufspreis: EUR 24,50\n"
+                             "Menge: 1\nAngebotsende: 04.12.2026 20:15:33\nVersand und Verpackung: EUR 4,90\n"
+                             "Versandversicherung: EUR 1,50\nGesamtbetrag: EUR 30,90\n"
+                             "Zahlungsmethoden: Überweisung, PayPal\n\n"
+                             "Kontaktinformationen des Käufers:\nMitgliedsname des Käufers: %2\n"
+                             "E-Mail: %2@example.eu\nName: %3\nStraße: %4\nPLZ und Ort: %5\nLand: %6\n\n"
+                             "Mit freundlichen Grüßen\nIhr eBay-Team\n")
+                             .arg(QString::fromUtf8(b.nr), QString::fromUtf8(b.member), QString::fromUtf8(b.name),
+                                  QString::fromUtf8(b.street), QString::fromUtf8(b.city), QString::fromUtf8(b.country));
+    QByteArray text = body.toUtf8() + QByteArray(padding, 'x');
+    text.replace("\n", "\r\n");
+    return "From: Plattform <mitglied@ebay.example>\r\nTo: verkauf@example.de\r\n"
+           "Subject: =?UTF-8?Q?Ihr_Artikel_wurde_verkauft?= " +
+           QByteArray(b.nr) + "\r\nMessage-ID: <" + b.nr +
+           "@ebay.example>\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+           "Content-Transfer-Encoding: 8bit\r\n\r\n" +
+           text;
+}
+
+inline QByteArray otherMail(const char* from, const char* subject) {
+    return "From: " + QByteArray(from) + "\r\nTo: verkauf@example.de\r\nSubject: " + subject +
+           "\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\nGuten Tag,\r\nnur zur "
+           "Information.\r\n";
+}
+
+inline const Buyer kBuyers[] = {
+    {"3141592601", "lukasz_krakow", "Łukasz Wróbel", "ul. Floriańska 7", "31-019 Kraków", "Polen"},
+    {"3141592602", "zoe_kbh", "Zoë Ørsted", "Nørrebrogade 12", "2200 København", "Dänemark"},
+    {"3141592603", "juergen_m", "Jürgen Weiß", "Schäftlarnstraße 3", "81371 München", "Deutschland"},
 };
 
 }  // namespace gd::test

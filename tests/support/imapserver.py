@@ -18,6 +18,7 @@ whose address equals the server's as secure and would allow LOGIN in plaintext.
 Where Dovecot is not installed, STATE/skip says so and every IMAP test skips."""
 import argparse
 import base64
+import contextlib
 import email
 import email.policy
 import email.utils
@@ -236,7 +237,8 @@ def halt(state):
     # would, and a resume must not find the ports or the pid file taken.
     for sig, targets in ((signal.SIGTERM, procs[:1]), (signal.SIGTERM, procs), (signal.SIGKILL, procs)):
         for p in filter(alive, targets):
-            os.kill(p, sig)
+            with contextlib.suppress(ProcessLookupError):  # ended meanwhile
+                os.kill(p, sig)
         deadline = time.monotonic() + 5
         while any(map(alive, targets)) and time.monotonic() < deadline:
             time.sleep(0.02)

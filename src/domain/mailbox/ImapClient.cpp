@@ -47,14 +47,27 @@ struct ImapClient::Io {
     QSslSocket socket;
     ImapReader reader{kMaxLine, kMaxLiteral};
     QString server;
+    QString pinned;
+    QSslCertificate refused;
 
     Status verified() {
-        if (socket.waitForEncrypted(g_replyTimeoutSecs * 1000)) return {};
+        const bool done = socket.waitForEncrypted(g_replyTimeoutSecs * 1000);
+        // Trusted by the system, yet not the certificate the user trusts here: refused all the same.
+        if (done && (pinned.isEmpty() || certificateFingerprint(socket.peerCertificate()) == pinned)) return {};
         const QList<QSslError> errors = socket.sslHandshakeErrors();
-        if (errors.isEmpty())
+        const QSslCertificate shown = !socket.peerCertificate().isNull() ? socket.peerCertificate()
+                                      : errors.isEmpty()                 ? QSslCertificate()
+                                                                         : errors.first().certificate();
+        socket.abort();
+        if (!done && errors.isEmpty())
             return fail(QStringLiteral("Die verschlüsselte Verbindung zum Posteingangsserver %1 kam nicht zustande (%2).")
                             .arg(server, socket.errorString()));
-        const QSslCertificate shown = errors.first().certificate();
+        refused = shown;
+        if (!pinned.isEmpty())
+            return fail(QStringLiteral("Das Zertifikat des Posteingangsservers %1 hat sich geändert; es wurde nichts "
+                                       "abgerufen. Vertraut ist das Zertifikat mit dem Fingerabdruck (SHA-256) %2, der "
+                                       "Server zeigt jetzt %3. Das kann ein Angriff sein.")
+                            .arg(server, pinned, certificateFingerprint(shown)));
         return fail(QStringLiteral("Das Zertifikat des Posteingangsservers %1 ist ungültig; es wurde nichts abgerufen. "
                                    "(%2) Fingerabdruck (SHA-256): %3.")
                         .arg(server, errors.first().errorString(), certificateFingerprint(shown)));
@@ -62,6 +75,13 @@ struct ImapClient::Io {
 
     Status connect(const QString& host, int port, bool tls) {
         server = host;
+        // Exactly the certificate the user chose to trust for this server and port passes its check.
+        QObject::connect(&socket, &QSslSocket::sslErrors, &socket, [this](const QList<QSslError>& errors) {
+            const QSslCertificate shown = !socket.peerCertificate().isNull() ? socket.peerCertificate()
+                                          : errors.isEmpty()                 ? QSslCertificate()
+                                                                             : errors.first().certificate();
+            if (!pinned.isEmpty() && certificateFingerprint(shown) == pinned) socket.ignoreSslErrors();
+        });
         QSslConfiguration config = QSslConfiguration::defaultConfiguration();
         if (!extraCerts().isEmpty()) config.setCaCertificates(config.caCertificates() + extraCerts());
         config.setPeerVerifyMode(QSslSocket::VerifyPeer);
@@ -133,6 +153,7 @@ struct ImapClient::Io {
 };
 
 ImapClient::ImapClient() : io_(std::make_unique<Io>()) {}
+QSslCertificate ImapClient::refusedCertificate() const { return io_->refused; }
 ImapClient::~ImapClient() {
     if (io_) io_->socket.abort();
 }
@@ -191,6 +212,7 @@ Status ImapClient::open(const ImapAccount& a) {
     server_ = a.server.trimmed();
     if (server_.isEmpty()) return fail(QStringLiteral("Es ist kein Posteingangsserver eingestellt."));
     if (a.port < 1 || a.port > 65535) return fail(QStringLiteral("Der Port %1 des Posteingangs ist ungültig.").arg(a.port));
+    io_->pinned = a.trustedSha256.trimmed().toUpper();
     if (const Status c = io_->connect(server_, a.port, a.security == ImapSecurity::Ssl); !c.ok()) return c;
     const Result<ImapResponse> greeting = io_->read();
     if (!greeting.ok()) return greeting.error();
@@ -339,12 +361,12 @@ Result<QList<ImapSize>> ImapClient::sizes(const QList<quint32>& uids) {
     return out;
 }
 
-Result<QByteArray> ImapClient::body(quint32 uid) {
+Result<std::optional<QByteArray>> ImapClient::body(quint32 uid) {
     const Result<QList<ImapResponse>> r = command("UID FETCH " + QByteArray::number(uid) + " (UID BODY.PEEK[])");
     if (!r.ok()) return refused(r.error(), QStringLiteral("Die E-Mail (UID %1) kann nicht gelesen werden.").arg(uid));
     for (const ImapResponse& u : r.value())
-        if (FetchItems f = fetchItems(u); f.uid == uid && f.body) return std::move(*f.body);
-    return Error::plain(QStringLiteral("Die E-Mail (UID %1) ist nicht mehr im Postfach.").arg(uid));
+        if (FetchItems f = fetchItems(u); f.uid == uid && f.body) return std::optional<QByteArray>(std::move(*f.body));
+    return std::optional<QByteArray>();
 }
 
 Result<QString> ImapClient::ensureFolder(const QString& slashPath) {

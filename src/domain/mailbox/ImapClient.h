@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "base/Result.h"
 
@@ -27,6 +28,9 @@ struct ImapAccount {
     QString user, password;
     QString token;                    // an OAuth 2.0 access token: SASL XOAUTH2 instead of the password
     bool allowPlainPassword = false;  // the user allowed the password without TLS
+    // SHA-256 of the one certificate the user trusts for this server and port: only that one is
+    // taken then, even where the system would trust another.
+    QString trustedSha256;
 };
 
 struct ImapFolder {
@@ -52,8 +56,9 @@ public:
     // "UNSEEN SINCE 1-Dec-2026 …": the UIDs found, ascending.
     Result<QList<quint32>> search(const QByteArray& criteria);
     Result<QList<ImapSize>> sizes(const QList<quint32>& uids);
-    // The whole mail as stored, its "seen" flag untouched.
-    Result<QByteArray> body(quint32 uid);
+    // The whole mail as stored, its "seen" flag untouched; nothing when it is gone (moved or
+    // deleted meanwhile, by another seat or the seller).
+    Result<std::optional<QByteArray>> body(quint32 uid);
     // The folder made when missing; its name with the server's hierarchy separator.
     Result<QString> ensureFolder(const QString& slashPath);
     // Out of the selected folder into another: MOVE where the server has it, else copy, mark
@@ -66,6 +71,8 @@ public:
     bool has(const QByteArray& capability) const;
     // The conversation without passwords or tokens, for the error protocol.
     QStringList trace() const { return trace_; }
+    // The server's certificate when it was refused; null otherwise.
+    QSslCertificate refusedCertificate() const;
 
     // Seconds a response may take; its clock starts anew with every 64 KB or whole response.
     static void setReplyTimeoutSecs(int secs);

@@ -8,6 +8,7 @@
 #include "domain/import/Parser.h"
 #include "domain/mailbox/ImapProtocol.h"
 #include "domain/settings/modGlobal.h"
+#include "domain/smtp/PinnedCertificate.h"
 
 namespace gd {
 
@@ -26,6 +27,7 @@ MailboxSetup mailboxSetup(const Settings& s) {
     a.user = own ? s.PostBenutzer.trimmed() : s.Konto.trimmed();
     a.password = !s.PostKennwort.isEmpty() || own ? s.PostKennwort : s.Kennwort;
     a.allowPlainPassword = a.security == ImapSecurity::None && s.KennwortUnverschluesselt;
+    a.trustedSha256 = trustedFingerprint(a.server, a.port);
     m.folder = s.PostOrdner.trimmed().isEmpty() ? QStringLiteral("INBOX") : s.PostOrdner.trimmed();
     m.archive = s.PostAblage.trimmed();
     for (const QString& sender : s.PostAbsender.split(QRegularExpression(QStringLiteral("[,; ]+")), Qt::SkipEmptyParts))
@@ -125,9 +127,14 @@ private:
 
     // Reads one mail; a notification is stored and filed, anything else left alone.
     bool take(quint32 uid) {
-        const Result<QByteArray> mail = imap_.body(uid);
-        if (!check(mail)) return false;
-        const Result<QString> text = decodeMimeMessage(mail.value());
+        const Result<std::optional<QByteArray>> read = imap_.body(uid);
+        if (!check(read)) return false;
+        if (!read.value()) {
+            ++r_.known;  // gone since the search: another seat filed it, or the seller moved it
+            return true;
+        }
+        const QByteArray& mail = *read.value();
+        const Result<QString> text = decodeMimeMessage(mail);
         ImportRecords rec;
         const ParseResult parsed =
             text.ok() ? parseMail(rules_, rec, normalizeMailText(text.value())) : ParseResult{};
@@ -145,7 +152,7 @@ private:
         }
         MailOrigin o = origin_;
         o.uid = uid;
-        o.messageId = messageIdOf(mail.value());
+        o.messageId = messageIdOf(mail);
         const Result<ImportFacts> facts = checkImport(store_, rec);
         if (!check(facts)) return false;
         Result<Stored> stored = Stored::DuplicateAppeared;

@@ -32,7 +32,7 @@ struct FetchReport {
     int found = 0;       // unread mails the search named
     int stored = 0;      // new trades
     int filed = 0;       // mails moved or marked after their trade was stored, now or before
-    int known = 0;       // stored by an earlier fetch or another seat
+    int known = 0;       // stored by an earlier fetch or another seat, or gone since the search
     int duplicates = 0;  // notifications of trades stored before (by hand): known now, filed
     int untouched = 0;   // no notification: left as it was
     int doubtful = 0;    // a notification the import would ask about: left for the import dialog
