@@ -216,6 +216,8 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     cmdAuktion = button("cmdAuktion", "zur Auktion");
     cmdAbbrechen = button("cmdAbbrechen", "Beenden");
     cmdGesendet = button("cmdGesendet", "Gesendete E-Mails…");
+    cmdAbrufen = button("cmdAbrufen", "Posteingang abrufen");
+    connect(cmdAbrufen, &QPushButton::clicked, this, &DetailPane::fetchRequested);
     connect(cmdGesendet, &QPushButton::clicked, this, &DetailPane::showSentMails);
     connect(cmdSenden, &QPushButton::clicked, this, &DetailPane::cmdSenden_Click);
     connect(cmdSpeichern, &QPushButton::clicked, this, &DetailPane::cmdSpeichern_Click);
@@ -229,6 +231,7 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     buttons->addWidget(cmdAuktion, 1, 0);
     buttons->addWidget(cmdGesendet, 1, 1);
     buttons->addWidget(cmdAbbrechen, 1, 2);
+    buttons->addWidget(cmdAbrufen, 2, 0);
     f->addLayout(buttons);
 }
 

@@ -55,6 +55,7 @@ signals:
     // "Speichern" stored the texts; names, dates and totals in the list follow.
     void saved();
     void importRequested();  // "Email Einlesen"
+    void fetchRequested();   // "Posteingang abrufen"
     void closeRequested();   // "Beenden"
 
 private:
@@ -104,7 +105,7 @@ private:
     QLabel* lblTeilzahlung = nullptr;     // part payments of the sale or its group
     QPushButton* cmdErstatten = nullptr;  // a buyer's credit paid back
     QPushButton *cmdSpeichern = nullptr, *cmdSenden = nullptr, *cmdEinlesen = nullptr, *cmdAuktion = nullptr,
-                *cmdAbbrechen = nullptr, *cmdGesendet = nullptr;
+                *cmdAbbrechen = nullptr, *cmdGesendet = nullptr, *cmdAbrufen = nullptr;
 };
 
 }  // namespace gd

@@ -22,6 +22,7 @@
 #include "domain/trade/LoadSave.h"
 #include "ui/ElidingLabel.h"
 #include "ui/FlexGrid.h"
+#include "ui/MailboxFetcher.h"
 #include "ui/Platform.h"
 #include "ui/frmEinlesen.h"
 #include "ui/frmKennwort.h"
@@ -86,6 +87,15 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     });
     watchDataSource();
     connect(pane_, &DetailPane::importRequested, this, &frmMain::cmdEinlesen_Click);
+    connect(pane_, &DetailPane::fetchRequested, this, &frmMain::fetchMailbox);
+    fetcher_ = new MailboxFetcher(this);
+    connect(fetcher_, &MailboxFetcher::progress, this, [this](int done, int total) {
+        statusBar()->showMessage(QStringLiteral("Posteingang wird abgerufen … %1 von %2 E-Mails").arg(done).arg(total));
+    });
+    connect(fetcher_, &MailboxFetcher::finished, this, &frmMain::mailboxFetched);
+    connect(fetcher_, &MailboxFetcher::refused, this, [](const QString& why) {
+        platform().msgBox(why, Platform::Buttons::Ok, Platform::Icon::Exclamation, QStringLiteral("Posteingang"));
+    });
     connect(pane_, &DetailPane::closeRequested, this, &frmMain::close);
     connect(grid(), &FlexGrid::deletePressed, this, &frmMain::deleteEntry);
 
@@ -224,6 +234,7 @@ void frmMain::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    if (fetcher_->running()) statusBar()->showMessage(QStringLiteral("Der Abruf des Posteingangs wird beendet …"));
     saveWindowState();
     // Closing the main window ends the program with every other window.
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -308,6 +319,31 @@ void frmMain::importMails(const QList<QueuedMail>& mails) {
     else if (dlg.storedCount() > 0)
         list_->subRefreshListe();  // some of several were stored before it was closed: the trade shown stays
     if (dlg.storedCount() > 0 || dlg.result() == QDialog::Accepted) showLimitNote();
+}
+
+void frmMain::fetchMailbox() {
+    CALLSTACK();
+    if (fetcher_->fetch(true)) statusBar()->showMessage(QStringLiteral("Posteingang wird abgerufen …"));
+}
+
+void frmMain::mailboxFetched(const FetchReport& report, bool byHand) {
+    CALLSTACK();
+    if (report.stored > 0) list_->subRefreshListe();
+    const QString summary = fetchSummary(report);
+    statusBar()->showMessage(report.ok() ? summary.section(QLatin1Char('\n'), 0, 0)
+                                         : QStringLiteral("Posteingang: ") + report.failure,
+                             report.ok() ? 30000 : 0);
+    // Unasked, every few minutes, nothing pops up: the status line says it.
+    if (!byHand) return;
+    if (!report.ok() || !report.notes.isEmpty())
+        platform().msgBox(summary, Platform::Buttons::Ok,
+                          report.ok() ? Platform::Icon::Information : Platform::Icon::Exclamation,
+                          QStringLiteral("Posteingang"));
+    if (!report.toAsk.isEmpty()) {
+        QList<QueuedMail> mails;
+        for (const FetchReport::Asked& a : report.toAsk) mails.append({a.label, a.text, QString()});
+        importMails(mails);
+    }
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent* e) {

@@ -21,6 +21,8 @@ class QTimer;
 namespace gd {
 
 struct QueuedMail;
+struct FetchReport;
+class MailboxFetcher;
 class ChangeWatch;
 class FlexGrid;
 
@@ -81,6 +83,9 @@ private:
     void deleteEntry();
     void cmdEinlesen_Click();
     void importMails(const QList<QueuedMail>& mails);
+    // "Posteingang abrufen": by hand, or from the timer of the options.
+    void fetchMailbox();
+    void mailboxFetched(const FetchReport& report, bool byHand);
 
     // Menus: a click records its key; a 10 ms timer runs the command after the menu closed.
     void pBuildMenus();
@@ -129,6 +134,7 @@ private:
     QLabel* lblGrenze_ = nullptr;  // a limit of law the year comes near
     DetailPane* pane_ = nullptr;
     ChangeWatch* watch_ = nullptr;  // the other seats' changes on a team's server
+    MailboxFetcher* fetcher_ = nullptr;
     QMenu* smartpopmdi = nullptr;
     QHash<QString, QList<QAction*>> actions_;  // by key: the entries of the menus and the pop-up
     QTimer* tmrMenue = nullptr;

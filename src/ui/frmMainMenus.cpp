@@ -50,7 +50,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 32> table = {{
+    static const std::array<Command, 33> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -69,6 +69,8 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.close(); }},
         {"keyEmaileinlesen", "Email einlesen", Qt::CTRL | Qt::Key_E, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.cmdEinlesen_Click(); }},
+        {"keyPosteingang", "Posteingang abrufen", Qt::CTRL | Qt::Key_P, B::Aktionen, false, false, false, nullptr,
+         [](frmMain& w) { w.fetchMailbox(); }},
         {"keyEmailversenden", "Email versenden", Qt::CTRL | Qt::Key_S, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.pane_->cmdSenden_Click(); }},
         {"keyRechnung", "Rechnung als PDF…", none, B::Aktionen, false, true, true, nullptr,

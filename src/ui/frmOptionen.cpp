@@ -27,6 +27,7 @@
 #include "ui/Platform.h"
 #include "ui/frmDatenbank.h"
 #include "ui/frmHilfe.h"
+#include "ui/MailboxPage.h"
 #include "ui/frmZertifikat.h"
 
 namespace gd {
@@ -243,9 +244,11 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     cmdTestmail->setToolTip(QStringLiteral("Sendet mit den eingetragenen Daten eine Testmail an den Absender."));
     f2->addRow(cmdTestmail);
 
+    mailbox = new MailboxPage(this);
     pages = new QStackedWidget(this);
     pages->addWidget(Frame1);
     pages->addWidget(Frame2);
+    pages->addWidget(mailbox);
 
     const auto button = [this](const char* name, const char* caption) {
         auto* b = new QPushButton(QString::fromUtf8(caption), this);
@@ -255,11 +258,13 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     };
     OrvoButton1 = button("OrvoButton1", "Allgemein");
     OrvoButton2 = button("OrvoButton2", "Emailversand");
+    cmdPosteingang = button("cmdPosteingang", "Posteingang");
     cmdOK = button("cmdOK", "Übernehmen");
     cmdCancel = button("cmdCancel", "Abbrechen");
     cmdOK->setDefault(true);
     connect(OrvoButton1, &QPushButton::clicked, this, &frmOptionen::OrvoButton1_Click);
     connect(OrvoButton2, &QPushButton::clicked, this, &frmOptionen::OrvoButton2_Click);
+    connect(cmdPosteingang, &QPushButton::clicked, this, [this] { showPage(mailbox); });
     connect(Option1, &QRadioButton::toggled, this, &frmOptionen::Option1_Click);
     connect(Check2, &QCheckBox::toggled, this, &frmOptionen::Check2_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmOptionen::cmdOK_Click);
@@ -269,6 +274,7 @@ frmOptionen::frmOptionen(QWidget* parent) : QDialog(parent) {
     auto* top = new QHBoxLayout;
     top->addWidget(OrvoButton1);
     top->addWidget(OrvoButton2);
+    top->addWidget(cmdPosteingang);
     top->addStretch();
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
@@ -325,6 +331,7 @@ void frmOptionen::Form_Load() {
     optSicherheit[1]->setChecked(security == QStringLiteral("SSL/TLS"));
     optSicherheit[2]->setChecked(security == QStringLiteral("Keine"));
     checkUnverschluesselt->setChecked(o.KennwortUnverschluesselt);
+    mailbox->load(o);
     cboAnmeldung->setCurrentIndex(std::max(0, cboAnmeldung->findData(o.Anmeldeverfahren.trimmed())));
     Option1_Click();
     Check2_Click();
@@ -391,6 +398,7 @@ Result<Settings> frmOptionen::values() const {
                                                               : QStringLiteral("Keine");
     v.KennwortUnverschluesselt = checkUnverschluesselt->isChecked();
     v.Anmeldeverfahren = tokenProvider();
+    if (const Status box = mailbox->store(v); !box.ok()) return box.error();
     return v;
 }
 
@@ -399,18 +407,23 @@ void frmOptionen::focusMemberName() {
     txtUsername->setFocus();
 }
 
+void frmOptionen::showPage(QWidget* page) {
+    pages->setCurrentWidget(page);
+    OrvoButton1->setEnabled(page != Frame1);
+    OrvoButton2->setEnabled(page != Frame2);
+    cmdPosteingang->setEnabled(page != mailbox);
+    // The sending account's provider suggests its mailbox's server.
+    if (page == mailbox) mailbox->offerPreset(txt(10)->text().contains(QLatin1Char('@')) ? txt(10)->text() : txt(7)->text());
+}
+
 void frmOptionen::OrvoButton1_Click() {
     CALLSTACK();
-    pages->setCurrentWidget(Frame1);
-    OrvoButton1->setEnabled(false);
-    OrvoButton2->setEnabled(true);
+    showPage(Frame1);
 }
 
 void frmOptionen::OrvoButton2_Click() {
     CALLSTACK();
-    pages->setCurrentWidget(Frame2);
-    OrvoButton2->setEnabled(false);
-    OrvoButton1->setEnabled(true);
+    showPage(Frame2);
 }
 
 void frmOptionen::Option1_Click() {

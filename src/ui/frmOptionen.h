@@ -18,6 +18,8 @@ class QStackedWidget;
 
 namespace gd {
 
+class MailboxPage;
+
 class frmOptionen final : public QDialog {
     Q_OBJECT
 public:
@@ -77,7 +79,9 @@ private:
     std::array<QRadioButton*, 3> optSicherheit{};  // STARTTLS, SSL/TLS, none
     QLineEdit* txtUsername = nullptr;
     QPushButton *OrvoButton1 = nullptr, *OrvoButton2 = nullptr, *cmdOK = nullptr, *cmdCancel = nullptr,
-                *cmdTestmail = nullptr;
+                *cmdTestmail = nullptr, *cmdPosteingang = nullptr;
+    MailboxPage* mailbox = nullptr;
+    void showPage(QWidget* page);
 };
 
 }  // namespace gd

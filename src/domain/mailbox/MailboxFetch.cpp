@@ -36,6 +36,7 @@ MailboxSetup mailboxSetup(const Settings& s) {
     const QDate last = QDate::fromString(s.PostLetzterAbruf.trimmed(), Qt::ISODate);
     // A day earlier: a mail that came in while the last fetch ran is not passed over.
     if (last.isValid()) m.since = last.addDays(-1);
+    m.storeSure = s.PostAutomatisch;
     return m;
 }
 
@@ -143,11 +144,20 @@ private:
             return true;
         }
         const QString nr = rec.oAuktion.AuktionsNr;
-        if (const QStringList odd = implausibleFields(rec); !odd.isEmpty()) {
+        // The dialog asks, stores, and the next fetch finds the trade and files the mail.
+        const auto ask = [&] {
             ++r_.doubtful;
+            r_.toAsk.append({QStringLiteral("Posteingang: Artikel ") + nr, text.value()});
+        };
+        if (const QStringList odd = implausibleFields(rec); !odd.isEmpty()) {
+            ask();
             r_.notes << QStringLiteral("Die Benachrichtigung zu Artikel %1 wurde nicht gespeichert: %2 Sie bleibt "
-                                       "ungelesen im Postfach; prüfen Sie sie über \u201EAuktionen einlesen\u201C.")
+                                       "ungelesen im Postfach, bis sie im Einlese-Dialog übernommen ist.")
                             .arg(nr, odd.join(QLatin1Char(' ')));
+            return true;
+        }
+        if (!setup_.storeSure) {
+            ask();
             return true;
         }
         MailOrigin o = origin_;

@@ -23,6 +23,7 @@ struct MailboxSetup {
     QStringList senders;  // a notification's sender contains one of them; none: any sender
     QDate since;          // mails of this day on; invalid: every unread one
     qint64 maxBytes = kMaxMailBytes;
+    bool storeSure = true;  // false: every notification goes to the import dialog, none is stored here
 };
 
 // From [Posteingang], the sending account filling in what it leaves empty.
@@ -38,6 +39,11 @@ struct FetchReport {
     int doubtful = 0;    // a notification the import would ask about: left for the import dialog
     int tooLarge = 0;
     QStringList notes;        // one German line for each thing the seller should know
+    struct Asked {
+        QString label;  // "Posteingang: Artikel 3141592601"
+        QString text;   // the mail's text as the import dialog reads it
+    };
+    QList<Asked> toAsk;       // the doubtful ones (and, without storeSure, all): for the import dialog
     QStringList auktionsNrn;  // of the new trades
     QString failure;          // why the fetch ended early; what was stored stays stored
     bool ok() const { return failure.isEmpty(); }

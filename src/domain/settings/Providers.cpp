@@ -40,6 +40,12 @@ QList<ProviderPreset> readProviderPresets(const QString& path) {
             p.signIn = value;
         else if (key == u"hinweis")
             p.hint = value;
+        else if (key == u"imap-server")
+            p.imapServer = value;
+        else if (key == u"imap-port")
+            p.imapPort = value.toInt();
+        else if (key == u"imap-sicherheit")
+            p.imapSecurity = value;
     }
     keep();
     return out;

@@ -16,6 +16,10 @@ struct ProviderPreset {
     QString security;  // "STARTTLS", "SSL/TLS" or "Keine"
     QString signIn;    // "Kennwort", "App-Kennwort", "E-Mail-Passwort" or "Microsoft"
     QString hint;
+    // Where the notifications are read ("Posteingang abrufen"); empty when the file names none.
+    QString imapServer;
+    int imapPort = 0;
+    QString imapSecurity;  // "SSL/TLS" or "STARTTLS"
 };
 
 // The presets of a file; sections without a server or a valid port are left out.

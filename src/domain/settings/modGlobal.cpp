@@ -20,7 +20,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 60> table = {{
+    static const std::array<Setting, 61> table = {{
         {"User", "Username", "", K::Text, true, &S::Username},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser},
         {"User", "username", "", K::Text, false, &S::StandardUser},
@@ -81,6 +81,7 @@ std::span<const Setting> settingsTable() {
         {"Posteingang", "Ablage", "Gaveldesk/Eingelesen", K::Text, true, &S::PostAblage},
         {"Posteingang", "Absender", "", K::Text, true, &S::PostAbsender},
         {"Posteingang", "Intervall", "0", K::Number, true, &S::PostIntervall},
+        {"Posteingang", "Automatisch", "True", K::Boolean, true, &S::PostAutomatisch},
         // Set by the fetch, not by the options dialog.
         {"Posteingang", "LetzterAbruf", "", K::Text, false, &S::PostLetzterAbruf},
     }};

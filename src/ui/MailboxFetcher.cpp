@@ -1,0 +1,74 @@
+#include "ui/MailboxFetcher.h"
+
+#include <QTimer>
+
+#include "base/AppPath.h"
+#include "base/Clock.h"
+#include "base/profile.h"
+#include "domain/settings/modGlobal.h"
+
+namespace gd {
+
+MailboxFetcher::MailboxFetcher(QObject* parent) : QObject(parent), timer_(new QTimer(this)) {
+    timer_->setObjectName(QStringLiteral("tmrPosteingang"));
+    connect(timer_, &QTimer::timeout, this, [this] { fetch(false); });
+    connect(&settingsSignals(), &SettingsSignals::changed, this, [this] { follow(currentSettings()); });
+    follow(currentSettings());
+}
+
+MailboxFetcher::~MailboxFetcher() {
+    stop_ = true;
+    if (worker_.joinable()) worker_.join();
+}
+
+void MailboxFetcher::follow(const Settings& s) {
+    if (s.PostIntervall > 0 && !s.PostServer.trimmed().isEmpty())
+        timer_->start(s.PostIntervall * 60 * 1000);
+    else
+        timer_->stop();
+}
+
+bool MailboxFetcher::fetch(bool byHand) {
+    if (running_) {
+        if (byHand) emit refused(QStringLiteral("Der Posteingang wird gerade abgerufen."));
+        return false;
+    }
+    const Settings& s = currentSettings();
+    if (s.PostServer.trimmed().isEmpty()) {
+        if (byHand)
+            emit refused(QStringLiteral("Es ist kein Posteingang eingerichtet. Tragen Sie ihn unter Einstellungen, "
+                                        "Optionen, Posteingang ein."));
+        return false;
+    }
+    if (s.Username.trimmed().isEmpty()) {
+        if (byHand) emit refused(QStringLiteral("Ohne Mitgliedsnamen kann keine E-Mail eingelesen werden."));
+        return false;
+    }
+    if (worker_.joinable()) worker_.join();  // the last one has ended; its thread is let go here
+    running_ = true;
+    stop_ = false;
+    worker_ = std::thread([this, setup = mailboxSetup(s), rules = rulesInForce(), store = currentStore(), byHand] {
+        const FetchReport report = fetchMailbox(setup, rules, store, [this](int done, int total) {
+            QMetaObject::invokeMethod(this, [this, done, total] { emit progress(done, total); }, Qt::QueuedConnection);
+            return !stop_;
+        });
+        QMetaObject::invokeMethod(
+            this,
+            [this, report, byHand] {
+                running_ = false;
+                // The next search starts from here: mails of earlier days are not asked for again.
+                if (report.ok()) {
+                    const QString day = today().toString(Qt::ISODate);
+                    if (win::writeProfileStrings({{QStringLiteral("Posteingang"), QStringLiteral("LetzterAbruf"), day}},
+                                                 configIniPath())
+                            .ok())
+                        gSettings.PostLetzterAbruf = day;
+                }
+                emit finished(report, byHand);
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+}  // namespace gd
