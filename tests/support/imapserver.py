@@ -2,7 +2,7 @@
 """An IMAP server of the tests' own: Dovecot from Debian's package, unprivileged (as nobody when run as
 root), on free loopback ports, with implicit TLS and STARTTLS.
 
-  imapserver.py start STATE [--no-starttls]   makes and starts it; STATE/host, STATE/port_tls,
+  imapserver.py start STATE [--no-starttls] [--oauth2 URL]   makes and starts it; STATE/host, STATE/port_tls,
                                               STATE/port_plain, STATE/ca.crt, STATE/kennwort, STATE/skip
   imapserver.py stop STATE                    stops it and removes STATE
   imapserver.py halt STATE                    stops it, keeping everything;  resume STATE  starts it again
@@ -53,7 +53,7 @@ ssl = yes
 ssl_cert = <{home}/server.crt
 ssl_key = <{home}/server.key
 disable_plaintext_auth = yes
-auth_mechanisms = plain login
+auth_mechanisms = plain login{oauth_mechanisms}
 auth_verbose = yes
 default_internal_user = {user}
 default_internal_group = {group}
@@ -64,7 +64,7 @@ passdb {{
   driver = passwd-file
   args = {home}/users
 }}
-userdb {{
+{oauth_passdb}userdb {{
   driver = passwd-file
   args = {home}/users
 }}
@@ -125,7 +125,23 @@ def free_ports():
         return a.getsockname()[1], b.getsockname()[1]
 
 
-def start(state, starttls):
+# A token is the provider's to judge: Dovecot asks its introspection endpoint (RFC 7662).
+OAUTH_PASSDB = """passdb {{
+  driver = oauth2
+  mechanisms = xoauth2 oauthbearer
+  args = {home}/oauth2.conf
+}}
+"""
+OAUTH_CONF = """introspection_mode = post
+introspection_url = {url}
+force_introspection = yes
+username_attribute = username
+active_attribute = active
+active_value = true
+"""
+
+
+def start(state, starttls, oauth2=None):
     if os.path.exists(os.path.join(state, "home")):
         stop(state)
     os.makedirs(state, mode=0o700, exist_ok=True)
@@ -147,9 +163,13 @@ def start(state, starttls):
     for sub in ("cur", "new", "tmp"):
         os.makedirs(os.path.join(home, "mail", "INBOX", sub), mode=0o700)
     port_tls, port_plain = free_ports()
+    if oauth2:
+        write(home, "oauth2.conf", OAUTH_CONF.format(url=oauth2))
     write(home, "dovecot.conf", CONFIG.format(
         home=home, host=HOST, user=who.pw_name, group=grp.getgrgid(who.pw_gid).gr_name, uid=who.pw_uid,
-        gid=who.pw_gid, port_tls=port_tls, port_plain=port_plain, plain_opts="" if starttls else " -o ssl=no"))
+        gid=who.pw_gid, port_tls=port_tls, port_plain=port_plain, plain_opts="" if starttls else " -o ssl=no",
+        oauth_mechanisms=" xoauth2 oauthbearer" if oauth2 else "",
+        oauth_passdb=OAUTH_PASSDB.format(home=home) if oauth2 else ""))
     os.chmod(os.path.join(home, "server.key"), 0o600)
     for root, _, files in os.walk(home):
         for name in [root] + [os.path.join(root, f) for f in files]:
@@ -345,10 +365,11 @@ if __name__ == "__main__":
     parser.add_argument("--no-starttls", "--plain-only", action="store_true")
     parser.add_argument("--folder", default="INBOX")
     parser.add_argument("--seen", action="store_true")
+    parser.add_argument("--oauth2", help="the token provider's introspection URL")
     a = parser.parse_intermixed_args()
     where = os.path.abspath(a.state)
     if a.action == "start":
-        start(where, not a.no_starttls)
+        start(where, not a.no_starttls, a.oauth2)
     elif a.action == "deliver":
         put(folder_dir(where, a.folder), [open(f, "rb").read() for f in a.args], a.seen)
     elif a.action == "fill":

@@ -8,6 +8,8 @@
 #include "domain/import/Parser.h"
 #include "domain/mailbox/ImapProtocol.h"
 #include "domain/settings/modGlobal.h"
+#include "base/AppPath.h"
+#include "domain/smtp/OAuth.h"
 #include "domain/smtp/PinnedCertificate.h"
 
 namespace gd {
@@ -28,6 +30,11 @@ MailboxSetup mailboxSetup(const Settings& s) {
     a.password = !s.PostKennwort.isEmpty() || own ? s.PostKennwort : s.Kennwort;
     a.allowPlainPassword = a.security == ImapSecurity::None && s.KennwortUnverschluesselt;
     a.trustedSha256 = trustedFingerprint(a.server, a.port);
+    // The sending account's sign-in with a token serves the mailbox of the same account.
+    if (!own && !s.Anmeldeverfahren.trimmed().isEmpty()) {
+        m.tokenProvider = s.Anmeldeverfahren.trimmed();
+        a.password.clear();
+    }
     m.folder = s.PostOrdner.trimmed().isEmpty() ? QStringLiteral("INBOX") : s.PostOrdner.trimmed();
     m.archive = s.PostAblage.trimmed();
     for (const QString& sender : s.PostAbsender.split(QRegularExpression(QStringLiteral("[,; ]+")), Qt::SkipEmptyParts))
@@ -82,18 +89,18 @@ public:
         : setup_(setup), rules_(rules), store_(store), r_(report) {}
 
     void run(const FetchProgress& progress) {
-        if (!check(imap_.open(setup_.account))) return;
-        const Result<ImapFolder> folder = imap_.select(setup_.folder);
+        if (!check(signIn())) return;
+        const Result<ImapFolder> folder = imap_->select(setup_.folder);
         if (!check(folder)) return;
         origin_.konto = (setup_.account.user + QLatin1Char('@') + setup_.account.server).toLower();
         origin_.ordner = setup_.folder;
         origin_.uidValidity = folder.value().uidValidity;
         const Result<QSet<quint32>> known = knownMails(store_, origin_.konto, origin_.ordner, origin_.uidValidity);
         if (!check(known)) return;
-        const Result<QList<quint32>> found = imap_.search(searchCriteria(setup_, &r_.notes));
+        const Result<QList<quint32>> found = imap_->search(searchCriteria(setup_, &r_.notes));
         if (!check(found)) return;
         r_.found = int(found.value().size());
-        const Result<QList<ImapSize>> sizes = imap_.sizes(found.value());
+        const Result<QList<ImapSize>> sizes = imap_->sizes(found.value());
         if (!check(sizes)) return;
         int done = 0;
         for (const ImapSize& m : sizes.value()) {
@@ -112,10 +119,29 @@ public:
             if (!r_.ok()) return;
             if (progress && !progress(++done, int(sizes.value().size()))) break;
         }
-        imap_.logout();
+        imap_->logout();
     }
 
 private:
+    // With the password, or with the token of the sign-in of the sending account: the kept one,
+    // and once more a fresh one when the server refuses it (expired early, or revoked).
+    Status signIn() {
+        if (setup_.tokenProvider.isEmpty()) return imap_->open(setup_.account);
+        const std::optional<OAuthProvider> provider = oauthProvider(setup_.tokenProvider, configIniPath());
+        if (!provider) return Error::plain(missingClientId(setup_.tokenProvider));
+        ImapAccount account = setup_.account;
+        Status opened;
+        for (const bool renew : {false, true}) {
+            const Result<QString> token = accessToken(*provider, account.user, renew);
+            if (!token.ok()) return token.error();
+            account.token = token.value();
+            imap_ = std::make_unique<ImapClient>();
+            opened = imap_->open(account);
+            if (opened.ok() || !imap_->signInRefused()) break;
+        }
+        return opened;
+    }
+
     template <class T>
     bool check(const T& result) {
         if (result.ok()) return true;
@@ -128,7 +154,7 @@ private:
 
     // Reads one mail; a notification is stored and filed, anything else left alone.
     bool take(quint32 uid) {
-        const Result<std::optional<QByteArray>> read = imap_.body(uid);
+        const Result<std::optional<QByteArray>> read = imap_->body(uid);
         if (!check(read)) return false;
         if (!read.value()) {
             ++r_.known;  // gone since the search: another seat filed it, or the seller moved it
@@ -200,14 +226,14 @@ private:
     void file(quint32 uid) {
         Status done;
         if (setup_.archive.isEmpty()) {
-            done = imap_.markSeen(uid);
+            done = imap_->markSeen(uid);
         } else {
             if (archive_.isEmpty()) {
-                const Result<QString> made = imap_.ensureFolder(setup_.archive);
+                const Result<QString> made = imap_->ensureFolder(setup_.archive);
                 if (made.ok()) archive_ = made.value();
                 done = made.ok() ? Status{} : Status(made.error());
             }
-            if (done.ok()) done = imap_.move(uid, archive_);
+            if (done.ok()) done = imap_->move(uid, archive_);
         }
         if (done.ok()) {
             ++r_.filed;
@@ -221,7 +247,7 @@ private:
     const ParserRules& rules_;
     const Store& store_;
     FetchReport& r_;
-    ImapClient imap_;
+    std::unique_ptr<ImapClient> imap_ = std::make_unique<ImapClient>();
     MailOrigin origin_;
     QString archive_;
 };

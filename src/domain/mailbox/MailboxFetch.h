@@ -24,6 +24,7 @@ struct MailboxSetup {
     QDate since;          // mails of this day on; invalid: every unread one
     qint64 maxBytes = kMaxMailBytes;
     bool storeSure = true;  // false: every notification goes to the import dialog, none is stored here
+    QString tokenProvider;  // "Microsoft", "Google": SASL XOAUTH2 with that sign-in's token, no password
 };
 
 // From [Posteingang], the sending account filling in what it leaves empty.

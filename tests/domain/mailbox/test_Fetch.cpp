@@ -4,10 +4,13 @@
 
 #include <thread>
 
+#include "base/AppPath.h"
 #include "domain/import/Accept.h"
 #include "domain/mailbox/MailboxFetch.h"
 #include "support/DbTestShared.h"
+#include "domain/smtp/OAuth.h"
 #include "support/ImapServer.h"
+#include "support/OAuthServer.h"
 
 namespace gd {
 namespace {
@@ -22,6 +25,7 @@ class Fetch : public test::DbTest {
 protected:
     test::LocalImapServer server;
     MailboxSetup setup;
+    QStringList serverOptions;
 
     void SetUp() override {
         DbTest::SetUp();
@@ -29,7 +33,7 @@ protected:
         subInitApp();
         gsDataSource = db;
         gSettings.StandardUser = gSettings.Username = u"gavel_haendler"_s;
-        if (const QString why = server.start(); !why.isEmpty()) {
+        if (const QString why = server.start(serverOptions); !why.isEmpty()) {
             if (why.startsWith(u"skip: "_s)) GTEST_SKIP() << why.toStdString();
             FAIL() << why.toStdString();
         }
@@ -248,6 +252,61 @@ TEST_F(Fetch, AMailOverTheSizeLimitIsLeftWithANote) {
     const QStringList inbox = server.list();
     ASSERT_EQ(inbox.size(), 1);
     EXPECT_FALSE(inbox.first().section(u'\t', 1, 1).contains(u"Seen"_s));
+}
+
+// The sending account's sign-in with a token serves its mailbox (SASL XOAUTH2, the token judged by
+// the provider): a token the server no longer takes is renewed once, and no token is said anywhere.
+class FetchWithToken : public Fetch {
+protected:
+    test::TokenProvider provider{u"verkauf@example.de"_s};
+
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_mailbox";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);  // the sign-in's redirect
+        ASSERT_TRUE(provider.start());
+        serverOptions = {u"--oauth2"_s, provider.url(u"/introspect"_s)};
+        Fetch::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        app.write(u"bin/config.ini"_s, provider.configIni());
+        setup.tokenProvider = u"Microsoft"_s;
+        setup.account.password.clear();
+    }
+    void TearDown() override {
+        forgetSignIn(u"Microsoft"_s, server.user());
+        Fetch::TearDown();
+    }
+};
+
+TEST_F(FetchWithToken, TheSendingAccountsSignInServesTheMailbox) {
+    deliverAll();
+    const FetchReport before = fetch();  // not signed in yet: said, nothing read
+    EXPECT_FALSE(before.ok());
+    EXPECT_TRUE(before.failure.contains(u"Mit Microsoft anmelden"_s)) << before.failure.toStdString();
+    const std::optional<OAuthProvider> p = oauthProvider(u"Microsoft"_s, configIniPath());
+    ASSERT_TRUE(p);
+    const Result<OAuthTokens> tokens = signInWithBrowser(*p, [this](const QUrl& u) { return provider.browse(u); }, 20);
+    ASSERT_TRUE(tokens.ok()) << tokens.error().message().toStdString();
+    ASSERT_TRUE(keepSignIn(*p, server.user(), tokens.value()).ok());
+
+    const FetchReport r = fetch();
+    ASSERT_TRUE(r.ok()) << r.failure.toStdString();
+    EXPECT_EQ(r.stored, 3);
+    EXPECT_GE(provider.stat("introspect_ok"), 1);
+
+    // The provider no longer takes the access token: a fresh one, and the fetch goes on.
+    provider.call(u"/expire"_s);
+    ASSERT_TRUE(server.deliver({notification({"3141592699", "olga_riga", "Olga Ozoliņa", "Brīvības iela 40",
+                                              "LV-1050 Rīga", "Lettland"})}));
+    const FetchReport again = fetch();
+    ASSERT_TRUE(again.ok()) << again.failure.toStdString();
+    EXPECT_EQ(again.stored, 1);
+    EXPECT_EQ(provider.stat("refreshed"), 1);
+    EXPECT_GE(provider.stat("introspect_bad"), 1);
+    EXPECT_EQ(trades(), 4);
+    for (const QString& secret : {tokens.value().access, tokens.value().refresh})
+        EXPECT_FALSE(fetchSummary(again).contains(secret) || fetchSummary(before).contains(secret));
 }
 
 }  // namespace

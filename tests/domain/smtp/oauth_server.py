@@ -1,6 +1,7 @@
 """An OAuth 2.0 provider and an SMTP server that signs in with its tokens (SASL XOAUTH2),
 in one process for one test. The authorization endpoint redirects at once; the token
 endpoint checks the PKCE verifier and hands out access and refresh tokens.
+POST /introspect answers a mail server's question about a token (RFC 7662).
 Test hooks: POST /expire (every access token stops working), POST /revoke?token=R,
 GET /stats (what the endpoints saw)."""
 import argparse
@@ -27,7 +28,7 @@ codes = {}        # code -> (challenge, redirect_uri)
 access = set()    # valid access tokens
 refresh = set()   # valid refresh tokens
 stats = {"pkce_ok": 0, "pkce_bad": 0, "refreshed": 0, "refused_refresh": 0,
-         "xoauth2_ok": 0, "xoauth2_bad": 0, "challenge_method": ""}
+         "xoauth2_ok": 0, "xoauth2_bad": 0, "challenge_method": "", "introspect_ok": 0, "introspect_bad": 0}
 
 
 def b64url(data):
@@ -83,6 +84,11 @@ class OAuth(BaseHTTPRequestHandler):
             if url.path == "/revoke":
                 refresh.discard(q.get("token", ""))
                 return self.answer(200, {})
+            # RFC 7662: a mail server (the tests' IMAP server) asks whether a token is good.
+            if url.path == "/introspect":
+                good = form.get("token", "") in access
+                stats["introspect_ok" if good else "introspect_bad"] += 1
+                return self.answer(200, {"active": True, "username": self.server.user} if good else {"active": False})
             if url.path != "/token":
                 return self.answer(404, {})
             grant = form.get("grant_type")
@@ -147,6 +153,7 @@ def main():
                             tls_context=ctx, auth_require_tls=True, auth_exclude_mechanism=["LOGIN", "PLAIN"])
     controller.start()
     http = ThreadingHTTPServer(("127.0.0.1", a.http_port), OAuth)
+    http.user = a.user
     threading.Thread(target=http.serve_forever, daemon=True).start()
     print("READY", flush=True)
     try:
