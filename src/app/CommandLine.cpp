@@ -15,6 +15,7 @@
 #include "app/BooksCommands.h"
 #include "app/CliCommon.h"
 #include "app/InvoiceCommands.h"
+#include "app/MailCommands.h"
 #include "app/ServerCommands.h"
 #include "base/AppPath.h"
 #include "base/Clock.h"
@@ -304,43 +305,6 @@ WindowProgramParts& windowParts() {
     return parts;
 }
 
-int testMail(const QString& address) {
-    if (!windowParts().sendTestMail) return fail(QStringLiteral("Dieses Programm kann keine E-Mail senden."));
-    initApp();
-    if (gSettings.Absender.trimmed().isEmpty())
-        return fail(QStringLiteral("Es ist keine Absenderadresse eingestellt."));
-    const Status sent = windowParts().sendTestMail(currentSettings(), address);
-    if (!sent.ok()) return fail(QStringLiteral("Die Testmail wurde nicht gesendet: ") + sent.error().message());
-    out() << "Testmail gesendet.\n";
-    out().flush();
-    return 0;
-}
-
-// The notifications of the seller's mailbox stored; the day remembered for the next search.
-int fetchCommand() {
-    if (!windowParts().fetch) return fail(QStringLiteral("Dieses Programm kann keine E-Mails abrufen."));
-    if (!initApp()) return 1;
-    if (gSettings.Username.trimmed().isEmpty())
-        return fail(
-            QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
-                           "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
-    if (const auto refused = refuseDamaged()) return *refused;
-    const MailboxSetup setup = mailboxSetup(currentSettings());
-    const FetchReport r = windowParts().fetch(setup, rulesInForce(), currentStore(), {});
-    out() << fetchSummary(r).section(QLatin1Char('\n'), 0, 0) << "\n";
-    for (const QString& note : r.notes) out() << note << "\n";
-    for (const QString& nr : r.auktionsNrn) out() << QStringLiteral("gespeichert: ") << nr << "\n";
-    out().flush();
-    if (!r.ok()) return fail(QStringLiteral("Der Abruf wurde abgebrochen: ") + oneLine(r.failure));
-    const Status kept = win::writeProfileStrings(
-        {{QStringLiteral("Posteingang"), QStringLiteral("LetzterAbruf"), today().toString(Qt::ISODate)}},
-        configIniPath());
-    if (!kept.ok())
-        err() << "gaveldesk: Der Tag des Abrufs kann nicht in config.ini vermerkt werden; der nächste Abruf sucht "
-                 "länger.\n";
-    return 0;
-}
-
 int listAuctions(const QString& filterName) {
     const auto filter = parseFilter(filterName);
     if (!filter) return unknownFilter(filterName);
@@ -448,10 +412,6 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         QStringLiteral("Schreibt die Auktionen mit den Kontaktdaten als CSV "
                        "(Semikolon, UTF-8) für Tabellenkalkulation und Buchhaltung."),
         QStringLiteral("datei"));
-    const QCommandLineOption testmail(QStringLiteral("testmail"),
-                                      QStringLiteral("Sendet eine Testmail mit den eingestellten SMTP-Daten an die "
-                                                     "Adresse."),
-                                      QStringLiteral("adresse"));
     const QCommandLineOption bank(
         QStringLiteral("bank-import"),
         QStringLiteral("Liest einen Kontoauszug (CAMT.053-XML oder CSV-Export der Bank) und "
@@ -520,18 +480,13 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         QStringLiteral("datei"));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("Mit --restore: ersetzt die vorhandene Datenbank."));
-    const QCommandLineOption fetch(
-        QStringLiteral("fetch"),
-        QStringLiteral("Ruft den Posteingang ab (Einstellungen, Optionen, Posteingang): speichert die "
-                       "Benachrichtigungen der Plattform wie der Einlese-Dialog und legt sie ab; jede andere E-Mail "
-                       "bleibt unberührt."));
     const QCommandLineOption password(
         QStringLiteral("change-password"),
         QStringLiteral("Gibt der Datenbank das Kennwort aus GAVELDESK_NEUES_KENNWORT (leer: wieder "
                        "das des Programms); ein eigenes erwartet Gaveldesk danach in "
                        "GAVELDESK_KENNWORT."));
     parser.addOption(password);
-    parser.addOption(fetch);
+    addMailOptions(parser);
     addServerOptions(parser);
     addDocumentOptions(parser);
     parser.addOption(backup);
@@ -554,7 +509,6 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(exportCsvOption);
-    parser.addOption(testmail);
     parser.addOption(import);
     parser.addOption(parse);
     parser.addOption(create);
@@ -601,8 +555,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     }
     if (const std::optional<int> done = serverOptions(parser)) return done;
     if (parser.isSet(exportCsvOption)) return exportFile(parser.value(exportCsvOption), parser.value(filter));
-    if (parser.isSet(testmail)) return testMail(parser.value(testmail));
-    if (parser.isSet(fetch)) return fetchCommand();
+    if (const std::optional<int> done = mailOptions(parser, windowParts())) return done;
     if (parser.isSet(import)) return importFiles(parser.positionalArguments());
     if (parser.isSet(parse)) return parseFile(parser.positionalArguments());
     if (parser.isSet(create)) return createDatabaseCommand(parser.positionalArguments());

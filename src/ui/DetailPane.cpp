@@ -225,13 +225,9 @@ void DetailPane::buildPane(QWidget* pane, QWidget* fixed) {
     connect(cmdAuktion, &QPushButton::clicked, this, &DetailPane::cmdAuktion_Click);
     connect(cmdAbbrechen, &QPushButton::clicked, this, &DetailPane::closeRequested);
     auto* buttons = new QGridLayout;
-    buttons->addWidget(cmdEinlesen, 0, 0);
-    buttons->addWidget(cmdSenden, 0, 1);
-    buttons->addWidget(cmdSpeichern, 0, 2);
-    buttons->addWidget(cmdAuktion, 1, 0);
-    buttons->addWidget(cmdGesendet, 1, 1);
-    buttons->addWidget(cmdAbbrechen, 1, 2);
-    buttons->addWidget(cmdAbrufen, 2, 0);
+    const QList<QPushButton*> order{cmdEinlesen, cmdSenden,    cmdSpeichern, cmdAuktion,
+                                    cmdGesendet, cmdAbbrechen, cmdAbrufen};
+    for (qsizetype i = 0; i < order.size(); ++i) buttons->addWidget(order[i], int(i / 3), int(i % 3));  // three a row
     f->addLayout(buttons);
 }
 

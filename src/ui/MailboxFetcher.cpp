@@ -36,8 +36,9 @@ bool MailboxFetcher::fetch(bool byHand) {
     const Settings& s = currentSettings();
     if (s.PostServer.trimmed().isEmpty()) {
         if (byHand)
-            emit refused(QStringLiteral("Es ist kein Posteingang eingerichtet. Tragen Sie ihn unter Einstellungen, "
-                                        "Optionen, Posteingang ein."));
+            emit refused(
+                QStringLiteral("Es ist kein Posteingang eingerichtet. Tragen Sie ihn unter Einstellungen, "
+                               "Optionen, Posteingang ein."));
         return false;
     }
     if (s.Username.trimmed().isEmpty()) {
@@ -49,7 +50,8 @@ bool MailboxFetcher::fetch(bool byHand) {
     stop_ = false;
     worker_ = std::thread([this, setup = mailboxSetup(s), rules = rulesInForce(), store = currentStore(), byHand] {
         const FetchReport report = fetchMailbox(setup, rules, store, [this](int done, int total) {
-            QMetaObject::invokeMethod(this, [this, done, total] { emit progress(done, total); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, done, total] { emit progress(done, total); }, Qt::QueuedConnection);
             return !stop_;
         });
         QMetaObject::invokeMethod(

@@ -18,9 +18,10 @@ namespace gd {
 MailboxPage::MailboxPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("FramePosteingang"));
     auto* f = new QFormLayout(this);
-    auto* hint = new QLabel(QStringLiteral("Gaveldesk liest die Benachrichtigungen der Plattform aus Ihrem Postfach und "
-                                           "speichert die Verkäufe. Jede andere E-Mail bleibt unberührt."),
-                            this);
+    auto* hint =
+        new QLabel(QStringLiteral("Gaveldesk liest die Benachrichtigungen der Plattform aus Ihrem Postfach und "
+                                  "speichert die Verkäufe. Jede andere E-Mail bleibt unberührt."),
+                   this);
     hint->setWordWrap(true);
     f->addRow(hint);
     const auto line = [this, f](const char* name, const char* caption) {
@@ -42,9 +43,8 @@ MailboxPage::MailboxPage(QWidget* parent) : QWidget(parent) {
     f->addRow(lblSicherheit, cboSicherheit);
     txtPort = line("txtPostPort", "Port:");
     // The choice sets the usual port; a port typed afterwards stays.
-    connect(cboSicherheit, &QComboBox::activated, this, [this](int i) {
-        txtPort->setText(i == 0 ? QStringLiteral("993") : QStringLiteral("143"));
-    });
+    connect(cboSicherheit, &QComboBox::activated, this,
+            [this](int i) { txtPort->setText(i == 0 ? QStringLiteral("993") : QStringLiteral("143")); });
     lblAnbieter = new QLabel(this);
     lblAnbieter->setObjectName(QStringLiteral("lblPostAnbieter"));
     lblAnbieter->setWordWrap(true);
@@ -70,7 +70,8 @@ MailboxPage::MailboxPage(QWidget* parent) : QWidget(parent) {
     f->addRow(optGelesen);
     connect(optVerschieben, &QRadioButton::toggled, txtAblage, &QLineEdit::setEnabled);
     checkAutomatisch = new QCheckBox(
-        QStringLiteral("Sichere Benachrichtigungen ohne Rückfrage speichern (sonst zeigt der Einlese-Dialog jede)"), this);
+        QStringLiteral("Sichere Benachrichtigungen ohne Rückfrage speichern (sonst zeigt der Einlese-Dialog jede)"),
+        this);
     checkAutomatisch->setObjectName(QStringLiteral("checkPostAutomatisch"));
     f->addRow(checkAutomatisch);
     spinIntervall = new QSpinBox(this);
@@ -85,12 +86,11 @@ MailboxPage::MailboxPage(QWidget* parent) : QWidget(parent) {
 
 void MailboxPage::load(const Settings& s) {
     txtServer->setText(s.PostServer);
-    const int security = std::max(0, cboSicherheit->findData(s.PostSicherheit.trimmed().toUpper() == u"STARTTLS"
-                                                                 ? QStringLiteral("STARTTLS")
-                                                             : s.PostSicherheit.trimmed().compare(
-                                                                   u"Keine", Qt::CaseInsensitive) == 0
-                                                                 ? QStringLiteral("Keine")
-                                                                 : QStringLiteral("SSL")));
+    const int security = std::max(
+        0, cboSicherheit->findData(s.PostSicherheit.trimmed().toUpper() == u"STARTTLS" ? QStringLiteral("STARTTLS")
+                                   : s.PostSicherheit.trimmed().compare(u"Keine", Qt::CaseInsensitive) == 0
+                                       ? QStringLiteral("Keine")
+                                       : QStringLiteral("SSL")));
     cboSicherheit->setCurrentIndex(security);
     txtPort->setText(QString::number(s.PostPort));
     txtBenutzer->setText(s.PostBenutzer);
@@ -113,8 +113,9 @@ Status MailboxPage::store(Settings& s) const {
         return Error::plain(QStringLiteral("Der Port des Posteingangs \u201E%1\u201C ist keine Zahl von 1 bis 65535.")
                                 .arg(txtPort->text().trimmed()));
     if (optVerschieben->isChecked() && txtAblage->text().trimmed().isEmpty())
-        return Error::plain(QStringLiteral("Bitte nennen Sie den Ordner, in den eingelesene E-Mails verschoben werden, "
-                                           "oder wählen Sie \u201Enur als gelesen markieren\u201C."));
+        return Error::plain(
+            QStringLiteral("Bitte nennen Sie den Ordner, in den eingelesene E-Mails verschoben werden, "
+                           "oder wählen Sie \u201Enur als gelesen markieren\u201C."));
     s.PostServer = txtServer->text().trimmed();
     s.PostPort = port;
     s.PostSicherheit = cboSicherheit->currentData().toString();
@@ -132,7 +133,8 @@ void MailboxPage::offerPreset(const QString& address) {
     const std::optional<ProviderPreset> p =
         presetForAddress(readProviderPresets(AppPath() + QStringLiteral("/bin/anbieter.ini")), address);
     if (!p || p->imapServer.isEmpty()) return;
-    lblAnbieter->setText(QStringLiteral("Voreinstellung für %1: %2, Port %3.").arg(p->name, p->imapServer).arg(p->imapPort));
+    lblAnbieter->setText(
+        QStringLiteral("Voreinstellung für %1: %2, Port %3.").arg(p->name, p->imapServer).arg(p->imapPort));
     if (!txtServer->text().trimmed().isEmpty()) return;
     txtServer->setText(p->imapServer);
     txtPort->setText(QString::number(p->imapPort));

@@ -330,9 +330,9 @@ void frmMain::mailboxFetched(const FetchReport& report, bool byHand) {
     CALLSTACK();
     if (report.stored > 0) list_->subRefreshListe();
     const QString summary = fetchSummary(report);
-    statusBar()->showMessage(report.ok() ? summary.section(QLatin1Char('\n'), 0, 0)
-                                         : QStringLiteral("Posteingang: ") + report.failure,
-                             report.ok() ? 30000 : 0);
+    statusBar()->showMessage(
+        report.ok() ? summary.section(QLatin1Char('\n'), 0, 0) : QStringLiteral("Posteingang: ") + report.failure,
+        report.ok() ? 30000 : 0);
     // Unasked, every few minutes, nothing pops up: the status line says it.
     if (!byHand) return;
     if (!report.ok() || !report.notes.isEmpty())

@@ -24,10 +24,10 @@
 #include "domain/settings/Providers.h"
 #include "domain/trade/Accounts.h"
 #include "ui/GuiApplication.h"
+#include "ui/MailboxPage.h"
 #include "ui/Platform.h"
 #include "ui/frmDatenbank.h"
 #include "ui/frmHilfe.h"
-#include "ui/MailboxPage.h"
 #include "ui/frmZertifikat.h"
 
 namespace gd {
@@ -413,7 +413,8 @@ void frmOptionen::showPage(QWidget* page) {
     OrvoButton2->setEnabled(page != Frame2);
     cmdPosteingang->setEnabled(page != mailbox);
     // The sending account's provider suggests its mailbox's server.
-    if (page == mailbox) mailbox->offerPreset(txt(10)->text().contains(QLatin1Char('@')) ? txt(10)->text() : txt(7)->text());
+    if (page == mailbox)
+        mailbox->offerPreset(txt(10)->text().contains(QLatin1Char('@')) ? txt(10)->text() : txt(7)->text());
 }
 
 void frmOptionen::OrvoButton1_Click() {

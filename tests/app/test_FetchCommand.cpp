@@ -26,12 +26,13 @@ protected:
             FAIL() << why.toStdString();
         }
         // The test's server is trusted as a seller trusts their own: by its fingerprint.
-        const QByteArray config =
-            kUser + "[Posteingang]\r\nServer=" + server.host().toLatin1() +
-            "\r\nPort=" + QByteArray::number(server.tlsPort()) + "\r\nSicherheit=SSL\r\nBenutzer=" +
-            server.user().toLatin1() + "\r\nKennwort=" + Crypt(server.password(), kPasswordKey, true).toLatin1() +
-            "\r\nAbsender=ebay.example\r\n[Zertifikate]\r\n" + server.host().toLatin1() + ':' +
-            QByteArray::number(server.tlsPort()) + '=' + certificateFingerprint(server.ca()).toLatin1() + "\r\n";
+        const QByteArray config = kUser + "[Posteingang]\r\nServer=" + server.host().toLatin1() +
+                                  "\r\nPort=" + QByteArray::number(server.tlsPort()) +
+                                  "\r\nSicherheit=SSL\r\nBenutzer=" + server.user().toLatin1() +
+                                  "\r\nKennwort=" + Crypt(server.password(), kPasswordKey, true).toLatin1() +
+                                  "\r\nAbsender=ebay.example\r\n[Zertifikate]\r\n" + server.host().toLatin1() + ':' +
+                                  QByteArray::number(server.tlsPort()) + '=' +
+                                  certificateFingerprint(server.ca()).toLatin1() + "\r\n";
         makeDatabase(app, config);
     }
     QProcess* start() {

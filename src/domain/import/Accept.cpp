@@ -129,12 +129,13 @@ namespace {
 bool insertOrigin(const Store& in, const MailOrigin& o, const QString& auktionsID) {
     Database db = in.open();
     // Every row read (no early stop): a server's statement is not cancelled inside the transaction.
-    return !db.allRows(QStringLiteral("insert into Posteingang (Konto, Ordner, UidValidity, Uid, MessageID, AuktionsID, "
-                                      "Zeit, Standarduser) values (?, ?, ?, ?, ?, ?, ?, ?) on conflict (Konto, Ordner, "
-                                      "UidValidity, Uid) do nothing returning Uid"),
-                       {o.konto, o.ordner, qint64(o.uidValidity), qint64(o.uid), o.messageId, auktionsID,
-                        toDbDate(now()), in.user},
-                       [](const DbRow& row) { return row.int64(0); })
+    return !db.allRows(
+                  QStringLiteral("insert into Posteingang (Konto, Ordner, UidValidity, Uid, MessageID, AuktionsID, "
+                                 "Zeit, Standarduser) values (?, ?, ?, ?, ?, ?, ?, ?) on conflict (Konto, Ordner, "
+                                 "UidValidity, Uid) do nothing returning Uid"),
+                  {o.konto, o.ordner, qint64(o.uidValidity), qint64(o.uid), o.messageId, auktionsID, toDbDate(now()),
+                   in.user},
+                  [](const DbRow& row) { return row.int64(0); })
                 .isEmpty();
 }
 
@@ -153,11 +154,12 @@ Result<QSet<quint32>> knownMails(const Store& store, const QString& konto, const
     return dbStep(sentences::kAuktionLaden, [&]() -> Result<QSet<quint32>> {
         Database db = store.open();
         QSet<quint32> out;
-        db.forEachRowWhile(QStringLiteral("select Uid from Posteingang where Konto = ? and Ordner = ? and UidValidity = ?"),
-                           {konto, ordner, qint64(uidValidity)}, [&out](const DbRow& row) {
-                               out.insert(quint32(row.int64(0)));
-                               return true;
-                           });
+        db.forEachRowWhile(
+            QStringLiteral("select Uid from Posteingang where Konto = ? and Ordner = ? and UidValidity = ?"),
+            {konto, ordner, qint64(uidValidity)}, [&out](const DbRow& row) {
+                out.insert(quint32(row.int64(0)));
+                return true;
+            });
         return out;
     });
 }
@@ -169,10 +171,10 @@ Result<Stored> acceptImport(const Store& store, ImportRecords& r, const ImportCh
         Transaction tx(store);
         const Store in = store.within(tx);  // every step of the import inside it
         if (c.origin) {
-            const bool known = in.open().exists(QStringLiteral("select 1 from Posteingang where Konto = ? and Ordner = ? "
-                                                              "and UidValidity = ? and Uid = ?"),
-                                                {c.origin->konto, c.origin->ordner, qint64(c.origin->uidValidity),
-                                                 qint64(c.origin->uid)});
+            const bool known = in.open().exists(
+                QStringLiteral("select 1 from Posteingang where Konto = ? and Ordner = ? "
+                               "and UidValidity = ? and Uid = ?"),
+                {c.origin->konto, c.origin->ordner, qint64(c.origin->uidValidity), qint64(c.origin->uid)});
             if (known) return Stored::MailKnown;
         }
         // Another program may have stored the number while the dialog asked.

@@ -60,8 +60,9 @@ struct ImapClient::Io {
                                                                          : errors.first().certificate();
         socket.abort();
         if (!done && errors.isEmpty())
-            return fail(QStringLiteral("Die verschlüsselte Verbindung zum Posteingangsserver %1 kam nicht zustande (%2).")
-                            .arg(server, socket.errorString()));
+            return fail(
+                QStringLiteral("Die verschlüsselte Verbindung zum Posteingangsserver %1 kam nicht zustande (%2).")
+                    .arg(server, socket.errorString()));
         refused = shown;
         if (!pinned.isEmpty())
             return fail(QStringLiteral("Das Zertifikat des Posteingangsservers %1 hat sich geändert; es wurde nichts "
@@ -163,7 +164,7 @@ bool ImapClient::has(const QByteArray& capability) const {
                        [&](const QByteArray& c) { return c.compare(capability, Qt::CaseInsensitive) == 0; });
 }
 
-Result<QList<ImapResponse>> ImapClient::command(const QByteArray& text, const QByteArray& shown) {
+Result<QList<ImapResponse>> ImapClient::command(const QByteArray& text, const QByteArray& shown, QByteArray answer) {
     const QByteArray tag = "g" + QByteArray::number(++tag_);
     trace_ << QString::fromUtf8(tag + ' ' + (shown.isEmpty() ? text : shown));
     if (trace_.size() > 400) trace_.removeFirst();
@@ -175,8 +176,9 @@ Result<QList<ImapResponse>> ImapClient::command(const QByteArray& text, const QB
         ImapResponse& got = r.value();
         switch (got.kind) {
             case ImapResponse::Kind::Continuation:
-                // Nothing this client sends waits for one: an empty line ends a refused sign-in's challenge.
-                if (const Status sent = io_->write("\r\n"); !sent.ok()) return sent.error();
+                // The sign-in's answer once; after it an empty line ends a refused sign-in's challenge.
+                if (const Status sent = io_->write(answer + "\r\n"); !sent.ok()) return sent.error();
+                answer.clear();
                 continue;
             case ImapResponse::Kind::Untagged:
                 if (got.word() == "BYE")
@@ -211,7 +213,8 @@ Status ImapClient::open(const ImapAccount& a) {
     signInRefused_ = false;
     server_ = a.server.trimmed();
     if (server_.isEmpty()) return fail(QStringLiteral("Es ist kein Posteingangsserver eingestellt."));
-    if (a.port < 1 || a.port > 65535) return fail(QStringLiteral("Der Port %1 des Posteingangs ist ungültig.").arg(a.port));
+    if (a.port < 1 || a.port > 65535)
+        return fail(QStringLiteral("Der Port %1 des Posteingangs ist ungültig.").arg(a.port));
     io_->pinned = a.trustedSha256.trimmed().toUpper();
     if (const Status c = io_->connect(server_, a.port, a.security == ImapSecurity::Ssl); !c.ok()) return c;
     const Result<ImapResponse> greeting = io_->read();
@@ -228,9 +231,10 @@ Status ImapClient::open(const ImapAccount& a) {
                             .arg(server_));
         const Result<QList<ImapResponse>> go = command("STARTTLS");
         if (!go.ok())
-            return fail(QStringLiteral("Der Posteingangsserver %1 hat die Verschlüsselung (STARTTLS) abgelehnt; es wurde "
-                                       "kein Kennwort gesendet. %2")
-                            .arg(server_, go.error().description));
+            return fail(
+                QStringLiteral("Der Posteingangsserver %1 hat die Verschlüsselung (STARTTLS) abgelehnt; es wurde "
+                               "kein Kennwort gesendet. %2")
+                    .arg(server_, go.error().description));
         if (const Status t = io_->startTls(); !t.ok()) return t;
         caps_.clear();  // what was said before the handshake may have been forged
         if (const Status c = capabilities(); !c.ok()) return c;
@@ -248,9 +252,12 @@ Status ImapClient::signIn(const ImapAccount& a) {
     Result<QList<ImapResponse>> r = Error::plain(QString());
     if (!a.token.isEmpty()) {
         r = command("AUTHENTICATE XOAUTH2 " + xoauth2Response(a.user, a.token), "AUTHENTICATE XOAUTH2 …");
-    } else if (has("AUTH=PLAIN") && has("SASL-IR")) {
-        const QByteArray plain = QByteArray(1, '\0') + user + QByteArray(1, '\0') + a.password.toUtf8();
-        r = command("AUTHENTICATE PLAIN " + plain.toBase64(), "AUTHENTICATE PLAIN …");
+    } else if (has("AUTH=PLAIN")) {
+        // Base64 carries any password; without SASL-IR it follows the server's go-ahead.
+        const QByteArray plain =
+            QByteArray(QByteArray(1, '\0') + user + QByteArray(1, '\0') + a.password.toUtf8()).toBase64();
+        r = has("SASL-IR") ? command("AUTHENTICATE PLAIN " + plain, "AUTHENTICATE PLAIN …")
+                           : command("AUTHENTICATE PLAIN", "AUTHENTICATE PLAIN", plain);
     } else {
         const std::optional<QByteArray> u = quoted(user), p = quoted(a.password.toUtf8());
         if (has("LOGINDISABLED") || !u || !p)
@@ -262,9 +269,10 @@ Status ImapClient::signIn(const ImapAccount& a) {
     if (r.ok()) return capabilities();
     if (!r.error().sentence.isEmpty()) return r.error();  // the line broke, not the sign-in
     signInRefused_ = true;
-    return fail(QStringLiteral("Der Posteingangsserver %1 hat die Anmeldung als \u201E%2\u201C abgelehnt: %3 Prüfen Sie "
-                               "Benutzer und Kennwort in den Optionen (Posteingang).")
-                    .arg(server_, a.user.trimmed(), r.error().description));
+    return fail(
+        QStringLiteral("Der Posteingangsserver %1 hat die Anmeldung als \u201E%2\u201C abgelehnt: %3 Prüfen Sie "
+                       "Benutzer und Kennwort in den Optionen (Posteingang).")
+            .arg(server_, a.user.trimmed(), r.error().description));
 }
 
 Result<ImapFolder> ImapClient::select(const QString& folder) {
@@ -352,8 +360,10 @@ FetchItems fetchItems(const ImapResponse& u) {
 Result<QList<ImapSize>> ImapClient::sizes(const QList<quint32>& uids) {
     QList<ImapSize> out;
     for (qsizetype i = 0; i < uids.size(); i += kUidsPerFetch) {
-        const Result<QList<ImapResponse>> r = command("UID FETCH " + uidSet(uids.mid(i, kUidsPerFetch)) + " (UID RFC822.SIZE)");
-        if (!r.ok()) return refused(r.error(), QStringLiteral("Der Posteingangsserver nennt die Größe der E-Mails nicht."));
+        const Result<QList<ImapResponse>> r =
+            command("UID FETCH " + uidSet(uids.mid(i, kUidsPerFetch)) + " (UID RFC822.SIZE)");
+        if (!r.ok())
+            return refused(r.error(), QStringLiteral("Der Posteingangsserver nennt die Größe der E-Mails nicht."));
         for (const ImapResponse& u : r.value())
             if (const FetchItems f = fetchItems(u); f.uid > 0 && f.size >= 0) out.append({f.uid, f.size});
     }
@@ -399,7 +409,8 @@ Result<QString> ImapClient::ensureFolder(const QString& slashPath) {
 
 Status ImapClient::move(quint32 uid, const QString& folder) {
     const QByteArray id = QByteArray::number(uid), to = *quoted(encodeMailboxName(folder));
-    const QString why = QStringLiteral("Die E-Mail (UID %1) kann nicht nach \u201E%2\u201C verschoben werden.").arg(uid).arg(folder);
+    const QString why =
+        QStringLiteral("Die E-Mail (UID %1) kann nicht nach \u201E%2\u201C verschoben werden.").arg(uid).arg(folder);
     if (has("MOVE")) {
         const Result<QList<ImapResponse>> r = command("UID MOVE " + id + ' ' + to);
         return r.ok() ? Status{} : Status(refused(r.error(), why));

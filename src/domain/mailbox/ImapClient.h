@@ -15,6 +15,8 @@
 
 namespace gd {
 
+struct ImapResponse;
+
 enum class ImapSecurity {
     Ssl,       // TLS from the first byte (port 993)
     StartTls,  // STARTTLS before the sign-in (port 143); a server without it is refused
@@ -81,7 +83,8 @@ public:
 
 private:
     struct Io;
-    Result<QList<struct ImapResponse>> command(const QByteArray& text, const QByteArray& shown = {});
+    // Sends one command and reads to its end; `answer` goes to the server's first go-ahead ("+").
+    Result<QList<ImapResponse>> command(const QByteArray& text, const QByteArray& shown = {}, QByteArray answer = {});
     Status signIn(const ImapAccount& account);
     Status capabilities();
     std::unique_ptr<Io> io_;

@@ -3,12 +3,12 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include "base/AppPath.h"
 #include "domain/db/Journal.h"
 #include "domain/import/Accept.h"
 #include "domain/import/Parser.h"
 #include "domain/mailbox/ImapProtocol.h"
 #include "domain/settings/modGlobal.h"
-#include "base/AppPath.h"
 #include "domain/smtp/OAuth.h"
 #include "domain/smtp/PinnedCertificate.h"
 
@@ -58,8 +58,9 @@ QByteArray searchCriteria(const MailboxSetup& setup, QStringList* notes) {
         if (const std::optional<QByteArray> q = quoted(s.trimmed().toUtf8()))
             from << "FROM " + *q;
         else
-            *notes << QStringLiteral("Der Absender \u201E%1\u201C wird nicht gesucht: nur Buchstaben ohne Umlaute, "
-                                     "Ziffern und Zeichen wie @ . - sind möglich.")
+            *notes << QStringLiteral(
+                          "Der Absender \u201E%1\u201C wird nicht gesucht: nur Buchstaben ohne Umlaute, "
+                          "Ziffern und Zeichen wie @ . - sind möglich.")
                           .arg(s);
     }
     for (qsizetype i = 1; i < from.size(); ++i) c += " OR";
@@ -70,8 +71,7 @@ QByteArray searchCriteria(const MailboxSetup& setup, QStringList* notes) {
 QString messageIdOf(const QByteArray& mail) {
     const qsizetype end = mail.indexOf("\r\n\r\n");
     static const QRegularExpression id(QStringLiteral("^Message-ID:\\s*(<[^>\\r\\n]{1,250}>)"),
-                                       QRegularExpression::CaseInsensitiveOption |
-                                           QRegularExpression::MultilineOption);
+                                       QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
     const QRegularExpressionMatch m = id.match(QString::fromLatin1(end < 0 ? mail.left(64 * 1024) : mail.left(end)));
     return m.hasMatch() ? m.captured(1) : QString();
 }
@@ -109,8 +109,9 @@ public:
                 file(m.uid);  // stored before, filing failed or was cut off then
             } else if (m.bytes > setup_.maxBytes) {
                 ++r_.tooLarge;
-                r_.notes << QStringLiteral("Eine E-Mail (UID %1) ist mit %2 größer als erlaubt (%3); sie wurde nicht "
-                                           "gelesen und bleibt unverändert im Postfach.")
+                r_.notes << QStringLiteral(
+                                "Eine E-Mail (UID %1) ist mit %2 größer als erlaubt (%3); sie wurde nicht "
+                                "gelesen und bleibt unverändert im Postfach.")
                                 .arg(m.uid)
                                 .arg(megabytes(m.bytes), megabytes(setup_.maxBytes));
             } else if (!take(m.uid)) {
@@ -163,8 +164,7 @@ private:
         const QByteArray& mail = *read.value();
         const Result<QString> text = decodeMimeMessage(mail);
         ImportRecords rec;
-        const ParseResult parsed =
-            text.ok() ? parseMail(rules_, rec, normalizeMailText(text.value())) : ParseResult{};
+        const ParseResult parsed = text.ok() ? parseMail(rules_, rec, normalizeMailText(text.value())) : ParseResult{};
         if (parsed.kind == MailKind::Keine || !rec.acceptable) {
             ++r_.untouched;
             return true;
@@ -177,8 +177,9 @@ private:
         };
         if (const QStringList odd = implausibleFields(rec); !odd.isEmpty()) {
             ask();
-            r_.notes << QStringLiteral("Die Benachrichtigung zu Artikel %1 wurde nicht gespeichert: %2 Sie bleibt "
-                                       "ungelesen im Postfach, bis sie im Einlese-Dialog übernommen ist.")
+            r_.notes << QStringLiteral(
+                            "Die Benachrichtigung zu Artikel %1 wurde nicht gespeichert: %2 Sie bleibt "
+                            "ungelesen im Postfach, bis sie im Einlese-Dialog übernommen ist.")
                             .arg(nr, odd.join(QLatin1Char(' ')));
             return true;
         }
@@ -239,8 +240,9 @@ private:
             ++r_.filed;
             return;
         }
-        r_.notes << done.error().sentence + QStringLiteral(" Die Auktion ist gespeichert; die E-Mail wird beim nächsten "
-                                                           "Abruf abgelegt.");
+        r_.notes << done.error().sentence + QStringLiteral(
+                                                " Die Auktion ist gespeichert; die E-Mail wird beim nächsten "
+                                                "Abruf abgelegt.");
     }
 
     const MailboxSetup& setup_;

@@ -39,7 +39,7 @@ struct FetchReport {
     int untouched = 0;   // no notification: left as it was
     int doubtful = 0;    // a notification the import would ask about: left for the import dialog
     int tooLarge = 0;
-    QStringList notes;        // one German line for each thing the seller should know
+    QStringList notes;  // one German line for each thing the seller should know
     struct Asked {
         QString label;  // "Posteingang: Artikel 3141592601"
         QString text;   // the mail's text as the import dialog reads it

@@ -57,9 +57,9 @@ struct Settings {
     QString PostServer, PostSicherheit, PostBenutzer, PostKennwort, PostOrdner, PostAblage, PostAbsender;
     qint32 PostPort = 993;
     bool PostKennwortImSchluesselbund = false;
-    qint32 PostIntervall = 0;  // minutes between fetches while the window is open; 0: by hand only
+    qint32 PostIntervall = 0;     // minutes between fetches while the window is open; 0: by hand only
     bool PostAutomatisch = true;  // a sure notification is stored without the import dialog
-    QString PostLetzterAbruf;  // "JJJJ-MM-TT": the day of the last whole fetch, set by the fetch
+    QString PostLetzterAbruf;     // "JJJJ-MM-TT": the day of the last whole fetch, set by the fetch
 };
 
 // The settings in force: held once, here. Until the first subInitApp they are empty,

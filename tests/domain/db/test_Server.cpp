@@ -210,10 +210,13 @@ TEST_F(OnServer, AnotherSeatsChangeIsToldWithinASecond) {
 TEST_F(OnServer, AnEarlierDatabaseIsUpgradedAtTheFirstConnectionAndANewerOneRefused) {
     // What each version lacked of the next, as its program left it (the server forms of the steps).
     const char* const lacks10 = "drop table Posteingang;";
-    const QString lacks9 = QString::fromLatin1(lacks10) + QString::fromLatin1(
-        " drop table KundenStand; drop index auktionen_liste_schluessel; drop index kunden_schluessel; drop trigger "
-        "kunden_stand on kunden; drop trigger kunden_geloescht on kunden; drop function gd_kunde_stand(); drop "
-        "function gd_kunde_weg();");
+    const QString lacks9 =
+        QString::fromLatin1(lacks10) +
+        QString::fromLatin1(
+            " drop table KundenStand; drop index auktionen_liste_schluessel; drop index kunden_schluessel; drop "
+            "trigger "
+            "kunden_stand on kunden; drop trigger kunden_geloescht on kunden; drop function gd_kunde_stand(); drop "
+            "function gd_kunde_weg();");
     const QString lacks8 = lacks9 + u" drop table Belegkette; drop index rechnungen_artikel;"_s;
     const QString lacks7 = lacks8 + u" drop table Buchungen;"_s;
     const struct {

@@ -7,8 +7,8 @@
 #include "base/AppPath.h"
 #include "domain/import/Accept.h"
 #include "domain/mailbox/MailboxFetch.h"
-#include "support/DbTestShared.h"
 #include "domain/smtp/OAuth.h"
+#include "support/DbTestShared.h"
 #include "support/ImapServer.h"
 #include "support/OAuthServer.h"
 
@@ -39,8 +39,9 @@ protected:
         }
         ImapClient::setExtraTrustedCertificate(server.ca());
         ImapClient::setReplyTimeoutSecs(10);
-        setup.account = ImapAccount{server.host(), server.tlsPort(), ImapSecurity::Ssl, server.user(),
-                                    server.password(), QString(), false, QString()};
+        setup.account =
+            ImapAccount{server.host(), server.tlsPort(), ImapSecurity::Ssl, server.user(), server.password(), QString(),
+                        false,         QString()};
         setup.senders = {u"ebay.example"_s};
     }
     void TearDown() override {
@@ -286,7 +287,8 @@ TEST_F(FetchWithToken, TheSendingAccountsSignInServesTheMailbox) {
     EXPECT_TRUE(before.failure.contains(u"Mit Microsoft anmelden"_s)) << before.failure.toStdString();
     const std::optional<OAuthProvider> p = oauthProvider(u"Microsoft"_s, configIniPath());
     ASSERT_TRUE(p);
-    const Result<OAuthTokens> tokens = signInWithBrowser(*p, [this](const QUrl& u) { return provider.browse(u); }, 20);
+    const Result<OAuthTokens> tokens = signInWithBrowser(
+        *p, [this](const QUrl& u) { return provider.browse(u); }, 20);
     ASSERT_TRUE(tokens.ok()) << tokens.error().message().toStdString();
     ASSERT_TRUE(keepSignIn(*p, server.user(), tokens.value()).ok());
 
@@ -297,8 +299,8 @@ TEST_F(FetchWithToken, TheSendingAccountsSignInServesTheMailbox) {
 
     // The provider no longer takes the access token: a fresh one, and the fetch goes on.
     provider.call(u"/expire"_s);
-    ASSERT_TRUE(server.deliver({notification({"3141592699", "olga_riga", "Olga Ozoliņa", "Brīvības iela 40",
-                                              "LV-1050 Rīga", "Lettland"})}));
+    ASSERT_TRUE(server.deliver(
+        {notification({"3141592699", "olga_riga", "Olga Ozoliņa", "Brīvības iela 40", "LV-1050 Rīga", "Lettland"})}));
     const FetchReport again = fetch();
     ASSERT_TRUE(again.ok()) << again.failure.toStdString();
     EXPECT_EQ(again.stored, 1);
