@@ -18,10 +18,18 @@ TEST(Providers, EveryShippedPresetParsesAndNamesItsSource) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(f.readAll()).split(u"\r\n"_s);
     int sections = 0;
+    QStringList imapSourced;  // sections whose mailbox server names its source too
     for (qsizetype i = 0; i < lines.size(); ++i)
         if (lines[i].startsWith(QLatin1Char('['))) {
             ++sections;
-            EXPECT_TRUE(i > 0 && lines[i - 1].startsWith(u"; Quelle: http"_s)) << lines[i].toStdString();
+            EXPECT_TRUE(i > 0 && lines[i - 1].startsWith(u"; Quelle"_s)) << lines[i].toStdString();
+            bool sending = false, mailbox = false;
+            for (qsizetype k = i - 1; k >= 0 && lines[k].startsWith(u"; Quelle"_s); --k) {
+                sending = sending || lines[k].startsWith(u"; Quelle: http"_s);
+                mailbox = mailbox || lines[k].startsWith(u"; Quelle (IMAP): http"_s);
+            }
+            EXPECT_TRUE(sending) << lines[i].toStdString();
+            if (mailbox) imapSourced << lines[i].mid(1, lines[i].size() - 2);
         }
     const QList<ProviderPreset> presets = readProviderPresets(kShipped);
     EXPECT_EQ(presets.size(), sections);
@@ -33,7 +41,14 @@ TEST(Providers, EveryShippedPresetParsesAndNamesItsSource) {
         EXPECT_TRUE(
             QStringList({u"Kennwort"_s, u"App-Kennwort"_s, u"E-Mail-Passwort"_s, u"Microsoft"_s}).contains(p.signIn));
         EXPECT_TRUE(p.server.contains(QLatin1Char('.')));
+        // A mailbox server only with its source, and then whole.
+        EXPECT_EQ(!p.imapServer.isEmpty(), imapSourced.contains(p.name));
+        if (p.imapServer.isEmpty()) continue;
+        EXPECT_TRUE(QList<int>({993, 143}).contains(p.imapPort));
+        EXPECT_TRUE(QStringList({u"STARTTLS"_s, u"SSL/TLS"_s}).contains(p.imapSecurity));
+        EXPECT_TRUE(p.imapServer.contains(QLatin1Char('.')));
     }
+    EXPECT_GE(imapSourced.size(), 11);
     const struct {
         const char* address;
         const char* preset;  // empty: none
