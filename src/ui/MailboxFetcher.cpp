@@ -18,14 +18,33 @@ MailboxFetcher::MailboxFetcher(QObject* parent) : QObject(parent), timer_(new QT
 
 MailboxFetcher::~MailboxFetcher() {
     stop_ = true;
+    stopWatching();
     if (worker_.joinable()) worker_.join();
 }
 
+void MailboxFetcher::stopWatching() {
+    watchStop_ = true;
+    if (watcher_.joinable()) watcher_.join();  // within a second: IDLE waits in short steps
+}
+
 void MailboxFetcher::follow(const Settings& s) {
-    if (s.PostIntervall > 0 && !s.PostServer.trimmed().isEmpty())
-        timer_->start(s.PostIntervall * 60 * 1000);
-    else
+    stopWatching();
+    if (s.PostIntervall <= 0 || s.PostServer.trimmed().isEmpty() || s.Username.trimmed().isEmpty()) {
         timer_->stop();
+        return;
+    }
+    timer_->start(s.PostIntervall * 60 * 1000);
+    // Where the server offers IDLE, new mail is fetched when it comes; the timer stays for a server
+    // without it, or a line that broke.
+    watchStop_ = false;
+    watcher_ = std::thread([this, setup = mailboxSetup(s)] {
+        (void)watchMailbox(
+            setup, [this] { return watchStop_.load(); },
+            [this] {
+                QMetaObject::invokeMethod(
+                    this, [this] { fetch(false); }, Qt::QueuedConnection);
+            });
+    });
 }
 
 bool MailboxFetcher::fetch(bool byHand) {

@@ -21,7 +21,8 @@ public:
     // False when one is running already, or no mailbox is set up (said by `refused`).
     bool fetch(bool byHand);
     bool running() const { return running_; }
-    // The interval of the settings in force; none: by hand only.
+    // The interval of the settings in force; none: by hand only. With an interval, a server that
+    // offers IDLE announces new mail at once.
     void follow(const Settings& s);
 
 signals:
@@ -31,8 +32,9 @@ signals:
 
 private:
     QTimer* timer_ = nullptr;
-    std::thread worker_;
-    std::atomic<bool> stop_{false};
+    std::thread worker_, watcher_;
+    std::atomic<bool> stop_{false}, watchStop_{false};
+    void stopWatching();
     bool running_ = false;
 };
 

@@ -122,6 +122,22 @@ TEST_F(Mailbox, TheOptionsSetItUpAndAFetchShowsTheNewSales) {
         [this] { return w->statusBar()->currentMessage().contains(u"0 Auktionen gespeichert"_s); }, 30000))
         << w->statusBar()->currentMessage().toStdString();
     EXPECT_EQ(w->grid()->Rows(), 4);
+
+    // Fetched every minute while the window is open: the server announces a new sale at once (IDLE).
+    test::whenModal<frmOptionen>([&](frmOptionen* o) {
+        QTest::mouseClick(o->findChild<QPushButton*>(u"cmdPosteingang"_s), Qt::LeftButton);
+        auto* every = o->findChild<QSpinBox*>(u"spinPostIntervall"_s);
+        every->setFocus();
+        QTest::keyClick(every, Qt::Key_Up);
+        EXPECT_EQ(every->value(), 1);
+        QTest::mouseClick(o->findChild<QPushButton*>(u"cmdOK"_s), Qt::LeftButton);
+    });
+    menu("keyEinstellungen", "keyOptionen");
+    EXPECT_TRUE(app.read(u"bin/config.ini"_s).contains("Intervall=1"));
+    QTest::qWait(1500);  // the watch signed in and waiting
+    ASSERT_TRUE(server.deliver({test::notification(
+        {"3141592605", "ana_porto", "Ana Gonçalves", "Rua das Flores 12", "4050-262 Porto", "Portugal"})}));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return w->grid()->Rows() == 5; }, 30000)) << w->grid()->Rows();
 }
 
 }  // namespace

@@ -124,6 +124,19 @@ struct ImapClient::Io {
         return {};
     }
 
+    // A whole response if one comes within ms; nothing otherwise (the line is still up).
+    Result<std::optional<ImapResponse>> readWithin(int ms) {
+        if (std::optional<ImapResponse> r = reader.next()) return r;
+        if (!reader.error().isEmpty()) return Error::plain(reader.error());
+        if (!socket.waitForReadyRead(ms)) {
+            if (socket.state() != QAbstractSocket::ConnectedState) return lost().error();
+            return std::optional<ImapResponse>();
+        }
+        reader.feed(socket.readAll());
+        if (!reader.error().isEmpty()) return Error::plain(reader.error());
+        return reader.next();
+    }
+
     // The next whole response; a trickling server gets its time per 64 KB, not per byte.
     Result<ImapResponse> read() {
         QElapsedTimer clock;
@@ -424,6 +437,43 @@ Status ImapClient::move(quint32 uid, const QString& folder) {
         if (!gone.ok()) return refused(gone.error(), why);
     }
     return {};
+}
+
+Result<bool> ImapClient::idle(int seconds, const std::function<bool()>& stopped) {
+    if (!has("IDLE"))
+        return Error::plain(QStringLiteral("Der Posteingangsserver %1 meldet neue E-Mails nicht von sich aus (IDLE); "
+                                           "Gaveldesk fragt in den eingestellten Abständen nach.")
+                                .arg(server_));
+    const QByteArray tag = "g" + QByteArray::number(++tag_);
+    trace_ << QString::fromUtf8(tag + " IDLE");
+    if (const Status sent = io_->write(tag + " IDLE\r\n"); !sent.ok()) return sent.error();
+    for (;;) {
+        const Result<ImapResponse> r = io_->read();
+        if (!r.ok()) return r.error();
+        if (r.value().kind == ImapResponse::Kind::Continuation) break;
+        if (r.value().kind == ImapResponse::Kind::Tagged && r.value().tag == tag)
+            return Error::plain(
+                QStringLiteral("Der Posteingangsserver %1 hat IDLE abgelehnt: %2").arg(server_, serverText(r.value())));
+    }
+    bool fresh = false;
+    QElapsedTimer clock;
+    clock.start();
+    // Short waits: a stop is seen within a second.
+    while (!fresh && !stopped() && clock.elapsed() < seconds * 1000ll) {
+        const Result<std::optional<ImapResponse>> r = io_->readWithin(1000);
+        if (!r.ok()) return r.error();
+        if (!r.value()) continue;
+        if (r.value()->word() == "BYE")
+            return Error::plain(QStringLiteral("Der Posteingangsserver %1 hat die Verbindung beendet: %2")
+                                    .arg(server_, serverText(*r.value())));
+        fresh = r.value()->kind == ImapResponse::Kind::Untagged && r.value()->rest().toUpper() == "EXISTS";
+    }
+    if (const Status sent = io_->write("DONE\r\n"); !sent.ok()) return sent.error();
+    for (;;) {
+        const Result<ImapResponse> r = io_->read();
+        if (!r.ok()) return r.error();
+        if (r.value().kind == ImapResponse::Kind::Tagged && r.value().tag == tag) return fresh;
+    }
 }
 
 Status ImapClient::markSeen(quint32 uid) {

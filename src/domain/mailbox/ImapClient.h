@@ -8,6 +8,7 @@
 #include <QSslCertificate>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -67,6 +68,9 @@ public:
     // deleted and expunge that one mail (UIDPLUS) or leave it marked.
     Status move(quint32 uid, const QString& folder);
     Status markSeen(quint32 uid);
+    // Waits in IDLE until the server announces mail, `stopped` says so, or `seconds` passed;
+    // true when mail came. Refused where the server does not offer IDLE.
+    Result<bool> idle(int seconds, const std::function<bool()>& stopped);
     void logout();
 
     bool signInRefused() const { return signInRefused_; }

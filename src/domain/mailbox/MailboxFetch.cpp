@@ -82,6 +82,25 @@ QString megabytes(qint64 bytes) {
     return german.toString(double(bytes) / (1 << 20), 'f', 1) + QStringLiteral(" MB");
 }
 
+// With the password, or with the token of the sign-in of the sending account: the kept one,
+// and once more a fresh one when the server refuses it (expired early, or revoked).
+Status openMailbox(const MailboxSetup& setup, std::unique_ptr<ImapClient>& imap) {
+    if (setup.tokenProvider.isEmpty()) return imap->open(setup.account);
+    const std::optional<OAuthProvider> provider = oauthProvider(setup.tokenProvider, configIniPath());
+    if (!provider) return Error::plain(missingClientId(setup.tokenProvider));
+    ImapAccount account = setup.account;
+    Status opened;
+    for (const bool renew : {false, true}) {
+        const Result<QString> token = accessToken(*provider, account.user, renew);
+        if (!token.ok()) return token.error();
+        account.token = token.value();
+        imap = std::make_unique<ImapClient>();
+        opened = imap->open(account);
+        if (opened.ok() || !imap->signInRefused()) break;
+    }
+    return opened;
+}
+
 // One fetch: the connection, what is known, and how a stored mail is filed.
 class Fetch {
 public:
@@ -89,7 +108,7 @@ public:
         : setup_(setup), rules_(rules), store_(store), r_(report) {}
 
     void run(const FetchProgress& progress) {
-        if (!check(signIn())) return;
+        if (!check(openMailbox(setup_, imap_))) return;
         const Result<ImapFolder> folder = imap_->select(setup_.folder);
         if (!check(folder)) return;
         origin_.konto = (setup_.account.user + QLatin1Char('@') + setup_.account.server).toLower();
@@ -124,25 +143,6 @@ public:
     }
 
 private:
-    // With the password, or with the token of the sign-in of the sending account: the kept one,
-    // and once more a fresh one when the server refuses it (expired early, or revoked).
-    Status signIn() {
-        if (setup_.tokenProvider.isEmpty()) return imap_->open(setup_.account);
-        const std::optional<OAuthProvider> provider = oauthProvider(setup_.tokenProvider, configIniPath());
-        if (!provider) return Error::plain(missingClientId(setup_.tokenProvider));
-        ImapAccount account = setup_.account;
-        Status opened;
-        for (const bool renew : {false, true}) {
-            const Result<QString> token = accessToken(*provider, account.user, renew);
-            if (!token.ok()) return token.error();
-            account.token = token.value();
-            imap_ = std::make_unique<ImapClient>();
-            opened = imap_->open(account);
-            if (opened.ok() || !imap_->signInRefused()) break;
-        }
-        return opened;
-    }
-
     template <class T>
     bool check(const T& result) {
         if (result.ok()) return true;
@@ -261,6 +261,21 @@ FetchReport fetchMailbox(const MailboxSetup& setup, const ParserRules& rules, co
     FetchReport report;
     Fetch(setup, rules, store, report).run(progress);
     return report;
+}
+
+Status watchMailbox(const MailboxSetup& setup, const std::function<bool()>& stopped,
+                    const std::function<void()>& arrived) {
+    auto imap = std::make_unique<ImapClient>();
+    if (const Status opened = openMailbox(setup, imap); !opened.ok()) return opened;
+    if (const Result<ImapFolder> f = imap->select(setup.folder); !f.ok()) return f.error();
+    // Servers end an IDLE after 30 minutes (RFC 2177): it is begun anew before.
+    while (!stopped()) {
+        const Result<bool> news = imap->idle(25 * 60, stopped);
+        if (!news.ok()) return news.error();
+        if (news.value()) arrived();
+    }
+    imap->logout();
+    return {};
 }
 
 QString fetchSummary(const FetchReport& r) {

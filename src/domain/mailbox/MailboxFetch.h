@@ -56,6 +56,11 @@ using FetchProgress = std::function<bool(int done, int total)>;
 FetchReport fetchMailbox(const MailboxSetup& setup, const ParserRules& rules, const Store& store,
                          const FetchProgress& progress = {});
 
+// A connection of its own waits in IDLE and calls `arrived` whenever the server announces mail,
+// until `stopped`; an error where the server has no IDLE or the line breaks.
+Status watchMailbox(const MailboxSetup& setup, const std::function<bool()>& stopped,
+                    const std::function<void()>& arrived);
+
 // "Posteingang: 3 Verkäufe gespeichert, 2 E-Mails unberührt." and the notes, one per line.
 QString fetchSummary(const FetchReport& r);
 

@@ -2,6 +2,9 @@
 // once and filed, every other mail left as it was, and the connection's faults said honestly.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QTest>
+#include <QThread>
 #include <thread>
 
 #include "base/AppPath.h"
@@ -253,6 +256,28 @@ TEST_F(Fetch, AMailOverTheSizeLimitIsLeftWithANote) {
     const QStringList inbox = server.list();
     ASSERT_EQ(inbox.size(), 1);
     EXPECT_FALSE(inbox.first().section(u'\t', 1, 1).contains(u"Seen"_s));
+}
+
+// While the window is open, a connection waits in IDLE: a mail that comes is announced at once,
+// and the watch ends within a second of being told to.
+TEST_F(Fetch, IdleAnnouncesNewMailAndStopsWhenTold) {
+    std::atomic<bool> stop{false};
+    std::atomic<int> arrived{0};
+    Status ended;
+    std::thread watch([&] {
+        ended = watchMailbox(
+            setup, [&] { return stop.load(); }, [&] { ++arrived; });
+    });
+    QThread::msleep(1500);  // signed in and waiting
+    ASSERT_TRUE(server.deliver({notification(kBuyers[0])}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return arrived > 0; }, 20000));
+    QElapsedTimer took;
+    took.start();
+    stop = true;
+    watch.join();
+    EXPECT_TRUE(ended.ok()) << ended.error().sentence.toStdString();
+    EXPECT_LT(took.elapsed(), 10000);  // a hang guard only
+    EXPECT_EQ(fetch().stored, 1);
 }
 
 // The sending account's sign-in with a token serves its mailbox (SASL XOAUTH2, the token judged by
