@@ -20,6 +20,7 @@ import zipfile
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 LINUX = os.path.join(ROOT, "build", "release", "src", "app", "gaveldesk")
 PGSERVER = os.path.join(ROOT, "tests", "support", "pgserver.py")
+IMAPSERVER = os.path.join(ROOT, "tests", "support", "imapserver.py")
 PACKAGE = os.path.join(ROOT, "build", "windows-package")
 WINE = shutil.which("wine") or "/usr/lib/wine/wine64"
 MAILS = ["verkauf.txt", "kauf.txt", "sofortkauf_verkauf.txt", "verkauf.eml", "verkauf_cp1252.txt"]
@@ -173,6 +174,7 @@ def main():
 
     carried_over(win, lin)
     team_server(win, lin)
+    mailbox(win)
     installer(env)
     refused_writes(win, lin)
     screenshot(win_folder, env)
@@ -278,6 +280,62 @@ def team_server(win, lin):
     finally:
         subprocess.run(["python3", PGSERVER, "stop", state], capture_output=True)
         shutil.rmtree(state, ignore_errors=True)
+
+
+def scrambled(password):
+    """A password as the options keep it in config.ini."""
+    key = "QMR (KVX-Zentral)".encode("cp1252")
+    return "".join("%02X" % (b ^ key[i % len(key)]) for i, b in enumerate(password.encode("cp1252")))
+
+
+def mailbox(win):
+    """The Windows program fetches the seller's mailbox from the tests' own IMAP server: TLS with the
+    server's certificate trusted by its fingerprint, the notification stored once and filed, the
+    platform's other mail left unread where it was."""
+    state = os.path.join(tempfile.mkdtemp(prefix="gaveldesk-wine-imap-"), "imap")
+    subprocess.run(["python3", IMAPSERVER, "start", state], capture_output=True)
+    if os.path.exists(os.path.join(state, "skip")) or not os.path.exists(os.path.join(state, "port_tls")):
+        check("IMAP-Server für den Posteingang", False, "Dovecot fehlt oder startet nicht")
+        return
+    try:
+        read = lambda name: open(os.path.join(state, name)).read().strip()
+        host, port = read("host"), read("port_tls")
+        with open(os.path.join(ROOT, "tests", "data", "mails", "verkauf.eml"), "rb") as f:
+            notice = f.read().replace(b"1234567890", b"5550001111")
+        other = (b"From: Plattform <news@ebay.example>\r\nTo: verkauf@example.de\r\nSubject: Angebote\r\n"
+                 b"MIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\nNur Werbung.\r\n")
+        files = []
+        for name, data in (("notice.eml", notice), ("other.eml", other)):
+            files.append(os.path.join(os.path.dirname(state), name))
+            with open(files[-1], "wb") as f:
+                f.write(data)
+        subprocess.run(["python3", IMAPSERVER, "deliver", state] + files, check=True, capture_output=True)
+        fingerprint = subprocess.run(["openssl", "x509", "-noout", "-fingerprint", "-sha256", "-in",
+                                      os.path.join(state, "ca.crt")], capture_output=True, text=True,
+                                     check=True).stdout.strip().split("=", 1)[1].upper()
+        folder = os.path.join(os.path.dirname(win.folder), "posteingang-windows")
+        shutil.copytree(win.folder, folder)
+        with open(os.path.join(folder, "bin", "config.ini"), "ab") as f:
+            f.write(("\r\n[Posteingang]\r\nServer=%s\r\nPort=%s\r\nSicherheit=SSL\r\nBenutzer=verkauf@example.de"
+                     "\r\nKennwort=%s\r\nAbsender=ebay.example\r\n[Zertifikate]\r\n%s:%s=%s\r\n"
+                     % (host, port, scrambled(read("kennwort")), host, port, fingerprint)).encode("cp1252"))
+        seat = Desk("Windows-Posteingang", folder, [WINE, os.path.join(folder, "gaveldesk.exe")], win.env)
+        code, out, err = seat.run("--fetch")
+        check("Windows: Posteingang über TLS abgerufen (Zertifikat nach Fingerabdruck), Verkauf gespeichert",
+              code == 0 and "1 Auktion gespeichert" in out, out + err)
+        listed = seat.run("--list")[1]
+        check("Windows: der abgerufene Verkauf steht in der Liste", "5550001111" in listed, listed)
+        lines = lambda box: subprocess.run(["python3", IMAPSERVER, "list", state, box], capture_output=True,
+                                           text=True).stdout.splitlines()
+        inbox, filed = lines("INBOX"), lines("Gaveldesk/Eingelesen")
+        check("Windows: die Benachrichtigung abgelegt, die andere E-Mail ungelesen im Posteingang",
+              len(filed) == 1 and len(inbox) == 1 and "Seen" not in inbox[0], f"{inbox}\n{filed}")
+        code, out, err = seat.run("--fetch")
+        check("Windows: ein zweiter Abruf speichert nichts doppelt", code == 0 and "0 Auktionen gespeichert" in out,
+              out + err)
+    finally:
+        subprocess.run(["python3", IMAPSERVER, "stop", state], capture_output=True)
+        shutil.rmtree(os.path.dirname(state), ignore_errors=True)
 
 
 # From the search box (Ctrl+F) to the pane's field "Mitteilung", and on from it to "Speichern",
