@@ -33,7 +33,8 @@ bool paintsPage(int argc, char** argv);
 struct WindowProgramParts {
     InvoicePage invoicePage;
     std::function<Status(const Settings&, const QString&)> sendTestMail;
-    std::function<FetchReport(const MailboxSetup&, const ParserRules&, const Store&, const FetchProgress&)> fetch;
+    // The settings' mailbox fetched into the store.
+    std::function<FetchReport(const Settings&, const ParserRules&, const Store&)> fetch;
 };
 void setWindowProgramParts(WindowProgramParts parts);
 

@@ -53,8 +53,7 @@ int fetchCommand(const WindowProgramParts& parts) {
             QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
                            "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
     if (const auto refused = refuseDamaged()) return *refused;
-    const MailboxSetup setup = mailboxSetup(currentSettings());
-    const FetchReport r = parts.fetch(setup, rulesInForce(), currentStore(), {});
+    const FetchReport r = parts.fetch(currentSettings(), rulesInForce(), currentStore());
     out() << fetchSummary(r).section(QLatin1Char('\n'), 0, 0) << "\n";
     for (const QString& note : r.notes) out() << note << "\n";
     for (const QString& nr : r.auktionsNrn) out() << QStringLiteral("gespeichert: ") << nr << "\n";

@@ -106,7 +106,10 @@ int main(int argc, char** argv) {
     gd::restrictNewFiles();  // customer data: no file of ours is readable by other users
     gd::useKeyring(gd::desktopKeyring());
     if (gd::isCommandLine(argc, argv)) {
-        gd::setWindowProgramParts({gd::invoicePdf, gd::sendTestMail, gd::fetchMailbox});
+        gd::setWindowProgramParts({gd::invoicePdf, gd::sendTestMail,
+                                   [](const gd::Settings& s, const gd::ParserRules& r, const gd::Store& st) {
+                                       return gd::fetchMailbox(gd::mailboxSetup(s), r, st);
+                                   }});
         // An invoice is painted: fonts need a GUI application, though no window opens.
         const bool paints = gd::paintsPage(argc, argv);
         if (paints && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !gd::windowlessPlatform().isEmpty())
