@@ -280,6 +280,49 @@ TEST_F(Fetch, IdleAnnouncesNewMailAndStopsWhenTold) {
     EXPECT_EQ(fetch().stored, 1);
 }
 
+// A server that lies or stalls: the fetch ends saying what happened, and nothing is stored.
+TEST(FetchFromALyingServer, EndsSayingWhatHappenedAndStoresNothing) {
+    test::TestApp app(false);
+    const QString file = app.file(u"gaveldesk.mdb"_s);
+    ASSERT_TRUE(QFile::copy(test::emptyDatabaseTemplate(), file));
+    QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const Store store{file, u"gavel_haendler"_s};
+    ImapClient::setReplyTimeoutSecs(2);
+    const struct {
+        const char *mode, *said;
+    } cases[] = {
+        {"no-uidvalidity", "keine UIDVALIDITY"},
+        {"short-literal", "hat die Verbindung beendet"},
+        {"trickle", "antwortet nicht (Zeitüberschreitung nach 2 s)"},
+        {"flood", "länger ist als erlaubt"},
+        {"bye", "hat die Verbindung beendet: Wartungsarbeiten"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        QProcess liar;
+        liar.start(u"/usr/bin/python3"_s, {QStringLiteral(GD_LYING_IMAP_SCRIPT), QString::fromLatin1(c.mode)});
+        ASSERT_TRUE(liar.waitForReadyRead(10000));
+        const quint16 port = quint16(QString::fromLatin1(liar.readLine()).section(u' ', 1).trimmed().toUInt());
+        MailboxSetup setup;
+        setup.account = ImapAccount{u"127.0.0.1"_s, port, ImapSecurity::None, u"verkauf@example.de"_s, u"geheim"_s,
+                                    QString(),      true, QString()};
+        setup.senders = {u"ebay.example"_s};
+        QElapsedTimer took;
+        took.start();
+        const FetchReport r = fetchMailbox(setup, rulesInForce(), store);
+        EXPECT_FALSE(r.ok());
+        EXPECT_TRUE(r.failure.contains(QString::fromUtf8(c.said))) << r.failure.toStdString();
+        EXPECT_EQ(r.stored, 0);
+        EXPECT_LT(took.elapsed(), 60000);  // a hang guard only
+        liar.closeWriteChannel();
+        if (!liar.waitForFinished(3000)) liar.kill();
+        liar.waitForFinished(3000);
+    }
+    ImapClient::setReplyTimeoutSecs(30);
+    Database d = Database::open(file);
+    EXPECT_EQ(test::firstNumber(d, u"select count(*) from Auktionen"_s), 0);
+}
+
 // The sending account's sign-in with a token serves its mailbox (SASL XOAUTH2, the token judged by
 // the provider): a token the server no longer takes is renewed once, and no token is said anywhere.
 class FetchWithToken : public Fetch {
