@@ -23,6 +23,8 @@ bool initApp();
 void useDatabase(const QString& source);
 QString& databaseOverride();
 void readOnce(int cacheKiB = 512);
+// The exit status when no member name is set: rows stored without one would vanish from view once it is.
+std::optional<int> refuseWithoutMemberName();
 // The exit status when the file is damaged and must not be written.
 std::optional<int> refuseDamaged();
 void warnIfDamaged();

@@ -103,6 +103,13 @@ void readOnce(int cacheKiB) { Database::setPageCacheKiB(cacheKiB); }
 // Where the last whole check of the file is noted: it reads every page, a second at 100,000 trades.
 QString checkRecord() { return AppPath() + QStringLiteral("/bin/pruefung.dat"); }
 
+std::optional<int> refuseWithoutMemberName() {
+    if (!gSettings.Username.trimmed().isEmpty()) return std::nullopt;
+    return fail(
+        QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
+                       "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
+}
+
 std::optional<int> refuseDamaged() {
     if (gsDataSource.isEmpty()) return std::nullopt;
     const Status intact = checkDatabaseDaily(gsDataSource, checkRecord(), today());
@@ -192,11 +199,7 @@ int importFiles(const QStringList& files) {
         return 2;
     }
     if (!initApp()) return 1;
-    // Rows are stored under the member name; without one they would vanish from view once it is set.
-    if (gSettings.Username.trimmed().isEmpty())
-        return fail(
-            QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
-                           "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
+    if (const auto refused = refuseWithoutMemberName()) return *refused;
     if (const auto refused = refuseDamaged()) return *refused;
     // One transaction for the batch and a savepoint per file: a refused or failing file rolls
     // back alone, and the batch pays for one commit instead of one per file. Holding the write

@@ -4,9 +4,7 @@
 
 #include "app/CliCommon.h"
 #include "app/CommandLine.h"
-#include "base/AppPath.h"
 #include "base/Clock.h"
-#include "base/profile.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
@@ -48,10 +46,7 @@ int testMail(const WindowProgramParts& parts, const QString& address) {
 int fetchCommand(const WindowProgramParts& parts) {
     if (!parts.fetch) return fail(QStringLiteral("Dieses Programm kann keine E-Mails abrufen."));
     if (!initApp()) return 1;
-    if (gSettings.Username.trimmed().isEmpty())
-        return fail(
-            QStringLiteral("Es ist kein Mitgliedsname eingestellt (Einstellungen, Seite \u201EAllgemein\u201C, "
-                           "oder bin/config.ini, [User] Username); ohne ihn wird keine E-Mail eingelesen."));
+    if (const auto refused = refuseWithoutMemberName()) return *refused;
     if (const auto refused = refuseDamaged()) return *refused;
     const FetchReport r = parts.fetch(currentSettings(), rulesInForce(), currentStore());
     out() << fetchSummary(r).section(QLatin1Char('\n'), 0, 0) << "\n";
@@ -59,10 +54,7 @@ int fetchCommand(const WindowProgramParts& parts) {
     for (const QString& nr : r.auktionsNrn) out() << QStringLiteral("gespeichert: ") << nr << "\n";
     out().flush();
     if (!r.ok()) return fail(QStringLiteral("Der Abruf wurde abgebrochen: ") + oneLine(r.failure));
-    const Status kept = win::writeProfileStrings(
-        {{QStringLiteral("Posteingang"), QStringLiteral("LetzterAbruf"), today().toString(Qt::ISODate)}},
-        configIniPath());
-    if (!kept.ok())
+    if (!rememberWholeFetch(today()).ok())
         err() << "gaveldesk: Der Tag des Abrufs kann nicht in config.ini vermerkt werden; der nächste Abruf sucht "
                  "länger.\n";
     return 0;

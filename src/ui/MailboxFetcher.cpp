@@ -2,9 +2,7 @@
 
 #include <QTimer>
 
-#include "base/AppPath.h"
 #include "base/Clock.h"
-#include "base/profile.h"
 #include "domain/settings/modGlobal.h"
 
 namespace gd {
@@ -77,14 +75,8 @@ bool MailboxFetcher::fetch(bool byHand) {
             this,
             [this, report, byHand] {
                 running_ = false;
-                // The next search starts from here: mails of earlier days are not asked for again.
-                if (report.ok()) {
-                    const QString day = today().toString(Qt::ISODate);
-                    if (win::writeProfileStrings({{QStringLiteral("Posteingang"), QStringLiteral("LetzterAbruf"), day}},
-                                                 configIniPath())
-                            .ok())
-                        gSettings.PostLetzterAbruf = day;
-                }
+                // A fetch cut off keeps the earlier day: the next search starts where this one did.
+                if (report.ok()) (void)rememberWholeFetch(today());
                 emit finished(report, byHand);
             },
             Qt::QueuedConnection);

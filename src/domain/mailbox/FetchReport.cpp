@@ -1,6 +1,9 @@
-// Apart from the fetch: the command line's light program says a report without loading the
-// network libraries the fetch needs.
+// Apart from the fetch: the command line's light program says a report and keeps its day without
+// loading the network libraries the fetch needs.
+#include "base/AppPath.h"
+#include "base/profile.h"
 #include "domain/mailbox/MailboxFetch.h"
+#include "domain/settings/modGlobal.h"
 
 namespace gd {
 
@@ -18,6 +21,14 @@ QString fetchSummary(const FetchReport& r) {
     for (const QString& note : r.notes) out += QLatin1Char('\n') + note;
     if (!r.ok()) out += QStringLiteral("\nDer Abruf wurde abgebrochen: ") + r.failure;
     return out;
+}
+
+Status rememberWholeFetch(const QDate& day) {
+    const QString text = day.toString(Qt::ISODate);
+    const Status kept = win::writeProfileStrings(
+        {{QStringLiteral("Posteingang"), QStringLiteral("LetzterAbruf"), text}}, configIniPath());
+    if (kept.ok()) gSettings.PostLetzterAbruf = text;
+    return kept;
 }
 
 }  // namespace gd

@@ -61,6 +61,9 @@ FetchReport fetchMailbox(const MailboxSetup& setup, const ParserRules& rules, co
 Status watchMailbox(const MailboxSetup& setup, const std::function<bool()>& stopped,
                     const std::function<void()>& arrived);
 
+// The day of a whole fetch, in config.ini and the settings in force: the next search starts there.
+Status rememberWholeFetch(const QDate& day);
+
 // "Posteingang: 3 Verkäufe gespeichert, 2 E-Mails unberührt." and the notes, one per line.
 QString fetchSummary(const FetchReport& r);
 

@@ -236,24 +236,22 @@ QStringList subInitApp() {
                         .arg(QDir::toNativeSeparators(config.absoluteFilePath()));
     const win::ProfileSnapshot file(tooLarge ? QString() : config.absoluteFilePath());
     setSettings(readSettings(file));
-    if (gSettings.KennwortImSchluesselbund && keyringInUse()) {
-        const KeyringRead kept = readSmtpPassword();
-        if (kept.found)
-            gSettings.Kennwort = kept.password;
+    // A password the options put in the desktop's keyring; a keyring that does not answer is said.
+    const auto fromKeyring = [&messages](bool kept, KeyringRead (*read)(), QString& password, const QString& missing) {
+        if (!kept || !keyringInUse()) return;
+        const KeyringRead r = read();
+        if (r.found)
+            password = r.password;
         else
-            messages << QStringLiteral(
-                "Das SMTP-Kennwort liegt im Schlüsselbund des Desktops, der gerade nicht erreichbar "
-                "ist; bitte tragen Sie es unter Einstellungen, Emailversand neu ein.");
-    }
-    if (gSettings.PostKennwortImSchluesselbund && keyringInUse()) {
-        const KeyringRead kept = readMailboxPassword();
-        if (kept.found)
-            gSettings.PostKennwort = kept.password;
-        else
-            messages << QStringLiteral(
-                "Das Kennwort des Posteingangs liegt im Schlüsselbund des Desktops, der gerade nicht erreichbar "
-                "ist; bitte tragen Sie es unter Einstellungen, Optionen, Posteingang neu ein.");
-    }
+            messages << missing;
+    };
+    fromKeyring(gSettings.KennwortImSchluesselbund, readSmtpPassword, gSettings.Kennwort,
+                QStringLiteral("Das SMTP-Kennwort liegt im Schlüsselbund des Desktops, der gerade nicht erreichbar "
+                               "ist; bitte tragen Sie es unter Einstellungen, Emailversand neu ein."));
+    fromKeyring(gSettings.PostKennwortImSchluesselbund, readMailboxPassword, gSettings.PostKennwort,
+                QStringLiteral("Das Kennwort des Posteingangs liegt im Schlüsselbund des Desktops, der gerade nicht "
+                               "erreichbar ist; bitte tragen Sie es unter Einstellungen, Optionen, Posteingang neu "
+                               "ein."));
     gsDataSource = dataSourceFrom(file);
 
     const QString domain = QString::fromLatin1(kPlattformDomain);

@@ -16,6 +16,7 @@
 #include "domain/trade/CsvExport.h"
 #include "domain/trade/TaxData.h"
 #include "support/DbTestShared.h"
+#include "support/EInvoiceCheck.h"
 
 namespace gd {
 namespace {
@@ -208,9 +209,17 @@ TEST_F(BothEngines, EveryQueryAnswersAlike) {
              DatevSetup setup;
              setup.berater = u"1001"_s;
              setup.mandant = u"10001"_s;
+             setup.accounts = datevAccounts(u"03"_s, QString());  // the chart the options default to
              const Result<DatevExport> r = datevExport(s, setup, QDate(2026, 1, 1), QDate(2026, 12, 31),
                                                        QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
-             return r.ok() ? lines(r.value().bytes) : QStringList{r.error().sentence};
+             if (!r.ok()) return QStringList{r.error().sentence};
+             // What each engine wrote holds DATEV's published rules too.
+             QTemporaryDir dir;
+             QFile csv(dir.filePath(u"EXTF_Buchungsstapel.csv"_s));
+             EXPECT_TRUE(csv.open(QIODevice::WriteOnly) && csv.write(r.value().bytes) == r.value().bytes.size());
+             csv.close();
+             test::expectValidDatev(csv.fileName());
+             return lines(r.value().bytes);
          },
          8},
         {"Jahreszahlen 2026",
