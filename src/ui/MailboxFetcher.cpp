@@ -66,11 +66,14 @@ bool MailboxFetcher::fetch(bool byHand) {
     running_ = true;
     stop_ = false;
     worker_ = std::thread([this, setup = mailboxSetup(s), rules = rulesInForce(), store = currentStore(), byHand] {
-        const FetchReport report = fetchMailbox(setup, rules, store, [this](int done, int total) {
-            QMetaObject::invokeMethod(
-                this, [this, done, total] { emit progress(done, total); }, Qt::QueuedConnection);
-            return !stop_;
-        });
+        const FetchReport report = fetchMailbox(
+            setup, rules, store,
+            [this](int done, int total) {
+                QMetaObject::invokeMethod(
+                    this, [this, done, total] { emit progress(done, total); }, Qt::QueuedConnection);
+                return !stop_;
+            },
+            [this] { return stop_.load(); });
         QMetaObject::invokeMethod(
             this,
             [this, report, byHand] {

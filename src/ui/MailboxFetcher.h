@@ -16,7 +16,7 @@ class MailboxFetcher final : public QObject {
     Q_OBJECT
 public:
     explicit MailboxFetcher(QObject* parent = nullptr);
-    // A running fetch stops after its mail and is waited for.
+    // A running fetch stops at once, while it waits for the server too, and is waited for.
     ~MailboxFetcher() override;
     // False when one is running already, or no mailbox is set up (said by `refused`).
     bool fetch(bool byHand);

@@ -54,6 +54,8 @@ public:
     }
     bool halt() { return run({QStringLiteral("halt"), state}); }
     bool resume() { return run({QStringLiteral("resume"), state}); }
+    bool freeze() { return run({QStringLiteral("freeze"), state}); }
+    bool thaw() { return run({QStringLiteral("thaw"), state}); }
     bool fill(int n) { return run({QStringLiteral("fill"), state, QString::number(n)}); }
 
 private:

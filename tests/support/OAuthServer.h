@@ -45,6 +45,9 @@ public:
     int stat(const char* name) {
         return call(QStringLiteral("/stats"), false).value(QString::fromLatin1(name)).toInt();
     }
+    QString text(const char* name) {
+        return call(QStringLiteral("/stats"), false).value(QString::fromLatin1(name)).toString();
+    }
     int mails() const { return int(QDir(out.path()).entryList({QStringLiteral("*.json")}, QDir::Files).size()); }
     // The user's browser: follows the provider's redirect back to the program.
     bool browse(const QUrl& u) {

@@ -6,6 +6,7 @@ root), on free loopback ports, with implicit TLS and STARTTLS.
                                               STATE/port_plain, STATE/ca.crt, STATE/kennwort, STATE/skip
   imapserver.py stop STATE                    stops it and removes STATE
   imapserver.py halt STATE                    stops it, keeping everything;  resume STATE  starts it again
+  imapserver.py freeze STATE                  stalls it (connections stay, nothing answers);  thaw STATE
   imapserver.py deliver STATE FILE... [--folder NAME] [--seen]   puts messages in (default INBOX)
   imapserver.py fill STATE N                  puts N small unrelated mails into INBOX
   imapserver.py list STATE [FOLDER]           prints UID<TAB>FLAGS<TAB>Subject per mail, by UID
@@ -241,18 +242,23 @@ def descendants(pid):
     return found
 
 
-def halt(state):
+def server_procs(state):
     home = read(state, "home")
     pidfile = os.path.join(home, "run", "master.pid")
     if not os.path.exists(pidfile):
-        return
+        return []
     pid = int(open(pidfile).read())
-    try:
-        ours = home.encode() in open("/proc/%d/cmdline" % pid, "rb").read()
-    except OSError:
-        ours = False
     # A stale pid may since belong to someone else.
-    procs = descendants(pid) if ours else []
+    try:
+        return descendants(pid) if home.encode() in open("/proc/%d/cmdline" % pid, "rb").read() else []
+    except OSError:
+        return []
+
+
+def halt(state):
+    pidfile = os.path.join(read(state, "home"), "run", "master.pid")
+    procs = server_procs(state)
+    thaw(state)  # a stalled server must see its SIGTERM
     # Sessions outlive the master until their client hangs up; a halt must cut them off as a crash
     # would, and a resume must not find the ports or the pid file taken.
     for sig, targets in ((signal.SIGTERM, procs[:1]), (signal.SIGTERM, procs), (signal.SIGKILL, procs)):
@@ -266,6 +272,19 @@ def halt(state):
             break
     if os.path.exists(pidfile):
         os.remove(pidfile)
+
+
+# A server that stalls: its connections stay open, nothing answers.
+def freeze(state):
+    for p in server_procs(state):
+        with contextlib.suppress(ProcessLookupError):
+            os.kill(p, signal.SIGSTOP)
+
+
+def thaw(state):
+    for p in server_procs(state):
+        with contextlib.suppress(ProcessLookupError):
+            os.kill(p, signal.SIGCONT)
 
 
 def stop(state):
@@ -359,7 +378,7 @@ def listing(state, folder):
 
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
-    parser.add_argument("action", choices=["start", "stop", "halt", "resume", "deliver", "fill", "list"])
+    parser.add_argument("action", choices=["start", "stop", "halt", "resume", "freeze", "thaw", "deliver", "fill", "list"])
     parser.add_argument("state")
     parser.add_argument("args", nargs="*")
     parser.add_argument("--no-starttls", "--plain-only", action="store_true")
@@ -377,4 +396,4 @@ if __name__ == "__main__":
     elif a.action == "list":
         listing(where, a.args[0] if a.args else "INBOX")
     else:
-        {"stop": stop, "halt": halt, "resume": resume}[a.action](where)
+        {"stop": stop, "halt": halt, "resume": resume, "freeze": freeze, "thaw": thaw}[a.action](where)

@@ -49,9 +49,35 @@ struct ImapClient::Io {
     QString server;
     QString pinned;
     QSslCertificate refused;
+    std::function<bool()> stopped;
+    bool cancelled = false;
+
+    // Waits in short steps where a stop is asked for, so that closing the window does not wait
+    // for a server that stalls.
+    bool waitInSteps(const std::function<bool(int)>& wait, qint64 ms) {
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            if (stopped && stopped()) {
+                cancelled = true;
+                socket.abort();
+                return false;
+            }
+            const qint64 left = ms - clock.elapsed();
+            if (left <= 0) return false;
+            if (wait(int(stopped ? std::min<qint64>(left, 200) : left))) return true;
+            if (socket.state() != QAbstractSocket::ConnectedState) return false;
+        }
+    }
+    bool waitReadable(qint64 ms) {
+        return waitInSteps([this](int step) { return socket.waitForReadyRead(step); }, ms);
+    }
+    static Status cancel() { return fail(QStringLiteral("Der Abruf wurde abgebrochen.")); }
 
     Status verified() {
-        const bool done = socket.waitForEncrypted(g_replyTimeoutSecs * 1000);
+        const bool done =
+            waitInSteps([this](int step) { return socket.waitForEncrypted(step); }, g_replyTimeoutSecs * 1000ll);
+        if (cancelled) return cancel();
         // Trusted by the system, yet not the certificate the user trusts here: refused all the same.
         if (done && (pinned.isEmpty() || certificateFingerprint(socket.peerCertificate()) == pinned)) return {};
         const QList<QSslError> errors = socket.sslHandshakeErrors();
@@ -146,7 +172,8 @@ struct ImapClient::Io {
             if (std::optional<ImapResponse> r = reader.next()) return *r;
             if (!reader.error().isEmpty()) return Error::plain(reader.error());
             const qint64 left = g_replyTimeoutSecs * 1000ll - clock.elapsed();
-            if (left <= 0 || !socket.waitForReadyRead(int(left))) {
+            if (left <= 0 || !waitReadable(left)) {
+                if (cancelled) return cancel().error();
                 if (socket.state() == QAbstractSocket::ConnectedState && clock.elapsed() >= g_replyTimeoutSecs * 1000ll)
                     return Error::plain(
                         QStringLiteral("Der Posteingangsserver %1 antwortet nicht (Zeitüberschreitung nach %2 s).")
@@ -166,7 +193,9 @@ struct ImapClient::Io {
     }
 };
 
-ImapClient::ImapClient() : io_(std::make_unique<Io>()) {}
+ImapClient::ImapClient(std::function<bool()> stopped) : io_(std::make_unique<Io>()) {
+    io_->stopped = std::move(stopped);
+}
 QSslCertificate ImapClient::refusedCertificate() const { return io_->refused; }
 ImapClient::~ImapClient() {
     if (io_) io_->socket.abort();
@@ -468,6 +497,7 @@ Result<bool> ImapClient::idle(int seconds, const std::function<bool()>& stopped)
                                     .arg(server_, serverText(*r.value())));
         fresh = r.value()->kind == ImapResponse::Kind::Untagged && r.value()->rest().toUpper() == "EXISTS";
     }
+    if (stopped()) return fresh;  // the connection is closed, not talked to an end
     if (const Status sent = io_->write("DONE\r\n"); !sent.ok()) return sent.error();
     for (;;) {
         const Result<ImapResponse> r = io_->read();

@@ -48,7 +48,8 @@ struct ImapSize {
 
 class ImapClient final {
 public:
-    ImapClient();
+    // `stopped`, asked while waiting for the server, ends a command at once with an error.
+    explicit ImapClient(std::function<bool()> stopped = {});
     ~ImapClient();
     ImapClient(const ImapClient&) = delete;
     ImapClient& operator=(const ImapClient&) = delete;

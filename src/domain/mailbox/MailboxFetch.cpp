@@ -84,9 +84,11 @@ QString megabytes(qint64 bytes) {
 
 // With the password, or with the token of the sign-in of the sending account: the kept one,
 // and once more a fresh one when the server refuses it (expired early, or revoked).
-Status openMailbox(const MailboxSetup& setup, std::unique_ptr<ImapClient>& imap) {
+Status openMailbox(const MailboxSetup& setup, std::unique_ptr<ImapClient>& imap, const std::function<bool()>& stopped) {
+    imap = std::make_unique<ImapClient>(stopped);
     if (setup.tokenProvider.isEmpty()) return imap->open(setup.account);
-    const std::optional<OAuthProvider> provider = oauthProvider(setup.tokenProvider, configIniPath());
+    const std::optional<OAuthProvider> provider =
+        oauthProvider(setup.tokenProvider, configIniPath(), TokenUse::Mailbox);
     if (!provider) return Error::plain(missingClientId(setup.tokenProvider));
     ImapAccount account = setup.account;
     Status opened;
@@ -94,7 +96,7 @@ Status openMailbox(const MailboxSetup& setup, std::unique_ptr<ImapClient>& imap)
         const Result<QString> token = accessToken(*provider, account.user, renew);
         if (!token.ok()) return token.error();
         account.token = token.value();
-        imap = std::make_unique<ImapClient>();
+        imap = std::make_unique<ImapClient>(stopped);
         opened = imap->open(account);
         if (opened.ok() || !imap->signInRefused()) break;
     }
@@ -107,8 +109,8 @@ public:
     Fetch(const MailboxSetup& setup, const ParserRules& rules, const Store& store, FetchReport& report)
         : setup_(setup), rules_(rules), store_(store), r_(report) {}
 
-    void run(const FetchProgress& progress) {
-        if (!check(openMailbox(setup_, imap_))) return;
+    void run(const FetchProgress& progress, const std::function<bool()>& stopped) {
+        if (!check(openMailbox(setup_, imap_, stopped))) return;
         const Result<ImapFolder> folder = imap_->select(setup_.folder);
         if (!check(folder)) return;
         origin_.konto = (setup_.account.user + QLatin1Char('@') + setup_.account.server).toLower();
@@ -249,7 +251,7 @@ private:
     const ParserRules& rules_;
     const Store& store_;
     FetchReport& r_;
-    std::unique_ptr<ImapClient> imap_ = std::make_unique<ImapClient>();
+    std::unique_ptr<ImapClient> imap_;
     MailOrigin origin_;
     QString archive_;
 };
@@ -257,16 +259,16 @@ private:
 }  // namespace
 
 FetchReport fetchMailbox(const MailboxSetup& setup, const ParserRules& rules, const Store& store,
-                         const FetchProgress& progress) {
+                         const FetchProgress& progress, const std::function<bool()>& stopped) {
     FetchReport report;
-    Fetch(setup, rules, store, report).run(progress);
+    Fetch(setup, rules, store, report).run(progress, stopped);
     return report;
 }
 
 Status watchMailbox(const MailboxSetup& setup, const std::function<bool()>& stopped,
                     const std::function<void()>& arrived) {
-    auto imap = std::make_unique<ImapClient>();
-    if (const Status opened = openMailbox(setup, imap); !opened.ok()) return opened;
+    std::unique_ptr<ImapClient> imap;
+    if (const Status opened = openMailbox(setup, imap, stopped); !opened.ok()) return opened;
     if (const Result<ImapFolder> f = imap->select(setup.folder); !f.ok()) return f.error();
     // Servers end an IDLE after 30 minutes (RFC 2177): it is begun anew before.
     while (!stopped()) {

@@ -53,8 +53,10 @@ struct FetchReport {
 // Called after each mail; false stops the fetch after it.
 using FetchProgress = std::function<bool(int done, int total)>;
 
+// `stopped` is asked while the server is waited for: true ends the fetch at once (the window
+// closes). A mail stored and not yet filed is filed by the next fetch.
 FetchReport fetchMailbox(const MailboxSetup& setup, const ParserRules& rules, const Store& store,
-                         const FetchProgress& progress = {});
+                         const FetchProgress& progress = {}, const std::function<bool()>& stopped = {});
 
 // A connection of its own waits in IDLE and calls `arrived` whenever the server announces mail,
 // until `stopped`; an error where the server has no IDLE or the line breaks.

@@ -30,29 +30,60 @@ namespace gd {
 namespace {
 
 struct Known {
-    const char *key, *authorize, *token, *scope, *clientId, *clientSecret;
+    const char *key, *authorize, *token, *sendScope, *mailboxScope, *clientId, *clientSecret;
 };
 const Known kKnown[] = {
     // Microsoft identity platform, tenant "common" (personal and work accounts):
-    // learn.microsoft.com/entra/identity-platform/v2-oauth2-auth-code-flow; the SMTP scope from
+    // learn.microsoft.com/entra/identity-platform/v2-oauth2-auth-code-flow; the SMTP and IMAP scopes from
     // learn.microsoft.com/exchange/client-developer/legacy-protocols/how-to-authenticate-an-imap-pop-smtp-application-by-using-oauth
+    // Each use renews with its own scope, so a sign-in made for sending only still sends.
     {"Microsoft", "https://login.microsoftonline.com/common/oauth2/v2.0/authorize",
      "https://login.microsoftonline.com/common/oauth2/v2.0/token",
-     "https://outlook.office.com/SMTP.Send offline_access", GD_OAUTH_MICROSOFT_CLIENT_ID, ""},
-    // developers.google.com/identity/protocols/oauth2/native-app; the scope for SMTP from
+     "https://outlook.office.com/SMTP.Send offline_access",
+     "https://outlook.office.com/IMAP.AccessAsUser.All offline_access", GD_OAUTH_MICROSOFT_CLIENT_ID, ""},
+    // developers.google.com/identity/protocols/oauth2/native-app; one scope for SMTP and IMAP from
     // developers.google.com/gmail/imap/xoauth2-protocol. A desktop client's "secret" is no secret.
     {"Google", "https://accounts.google.com/o/oauth2/v2/auth", "https://oauth2.googleapis.com/token",
-     "https://mail.google.com/", GD_OAUTH_GOOGLE_CLIENT_ID, GD_OAUTH_GOOGLE_CLIENT_SECRET},
+     "https://mail.google.com/", "https://mail.google.com/", GD_OAUTH_GOOGLE_CLIENT_ID, GD_OAUTH_GOOGLE_CLIENT_SECRET},
 };
 
 QString secretKey(const QString& key, const QString& user) {
     return QStringLiteral("OAuth %1 %2").arg(key, user.trimmed().toLower());
 }
 
-// Access tokens and, without a keyring, refresh tokens: in memory only.
-QHash<QString, OAuthTokens>& kept() {
+// Refresh tokens without a keyring, until the program ends.
+QHash<QString, QString>& keptRefresh() {
+    static QHash<QString, QString> tokens;
+    return tokens;
+}
+
+// Access tokens, in memory only, by sign-in and scope.
+QHash<QString, OAuthTokens>& keptAccess() {
     static QHash<QString, OAuthTokens> tokens;
     return tokens;
+}
+QString accessKey(const QString& id, const QString& scope) { return id + QLatin1Char('\n') + scope; }
+
+void dropKept(const QString& id) {
+    keptRefresh().remove(id);
+    for (auto it = keptAccess().begin(); it != keptAccess().end();)
+        it = it.key().startsWith(id + QLatin1Char('\n')) ? keptAccess().erase(it) : std::next(it);
+}
+
+// Whether what was granted covers what a use asks for; "offline_access" asks for the refresh
+// token only and is not named back.
+bool covers(const QString& granted, const QString& asked) {
+    const QStringList have = granted.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString& s : asked.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        if (s != QLatin1String("offline_access") && !have.contains(s)) return false;
+    return true;
+}
+
+QString joinedScopes(const QString& a, const QString& b) {
+    QStringList all = a.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString& s : b.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        if (!all.contains(s)) all << s;
+    return all.join(QLatin1Char(' '));
 }
 
 QByteArray base64Url(const QByteArray& bytes) {
@@ -82,6 +113,16 @@ QString unreachable(const OAuthProvider& p, const QString& why) {
         .arg(p.key, why);
 }
 
+// Said when the mailbox's renewal is refused: a sign-in made for sending only is not revoked,
+// so it is kept and goes on sending.
+QString mailboxNotAllowed(const QString& key) {
+    return QStringLiteral(
+               "Ihre Anmeldung bei %1 erlaubt Gaveldesk nicht, den Posteingang zu lesen: Sie wurde nur f\u00FCr "
+               "das Senden erteilt oder gilt nicht mehr. Bitte melden Sie sich unter Einstellungen, Emailversand mit "
+               "\u201E%2\u201C neu an und stimmen Sie dabei auch dem Lesen Ihrer E-Mails zu.")
+        .arg(key, signInLabel(key));
+}
+
 QString signInAgain(const QString& key) {
     return QStringLiteral(
                "Die Anmeldung bei %1 gilt nicht mehr (abgemeldet, widerrufen oder lange nicht "
@@ -91,7 +132,7 @@ QString signInAgain(const QString& key) {
 
 }  // namespace
 
-std::optional<OAuthProvider> oauthProvider(const QString& key, const QString& configIni) {
+std::optional<OAuthProvider> oauthProvider(const QString& key, const QString& configIni, TokenUse use) {
     for (const Known& k : kKnown) {
         if (key.compare(QString::fromLatin1(k.key), Qt::CaseInsensitive) != 0) continue;
         const win::ProfileSnapshot ini(configIni);
@@ -103,9 +144,15 @@ std::optional<OAuthProvider> oauthProvider(const QString& key, const QString& co
             own = own.trimmed();
             return own.isEmpty() ? QString::fromUtf8(builtIn) : own;
         };
-        OAuthProvider p{QString::fromLatin1(k.key),    QUrl(value("Autorisierung", k.authorize)),
-                        QUrl(value("Token", k.token)), QString::fromLatin1(k.scope),
-                        value("ClientID", k.clientId), value("ClientSecret", k.clientSecret)};
+        const QString send = QString::fromLatin1(k.sendScope), mailbox = QString::fromLatin1(k.mailboxScope);
+        OAuthProvider p{QString::fromLatin1(k.key),
+                        QUrl(value("Autorisierung", k.authorize)),
+                        QUrl(value("Token", k.token)),
+                        use == TokenUse::Mailbox ? mailbox : send,
+                        joinedScopes(send, mailbox),
+                        value("ClientID", k.clientId),
+                        value("ClientSecret", k.clientSecret),
+                        use};
         if (p.clientId.isEmpty()) return std::nullopt;
         return p;
     }
@@ -196,6 +243,16 @@ private:
     bool answered_ = false;
 };
 
+// RFC 6749, 5.1: "scope" is named back only where the grant differs from the request.
+OAuthTokens tokensOf(const QJsonObject& answer, const QString& asked) {
+    const int secs = answer.value(QStringLiteral("expires_in")).toVariant().toInt();
+    const QString granted = answer.value(QStringLiteral("scope")).toString();
+    return OAuthTokens{answer.value(QStringLiteral("access_token")).toString(),
+                       answer.value(QStringLiteral("refresh_token")).toString(),
+                       QDateTime::currentDateTimeUtc().addSecs(secs > 0 ? secs : 3600),
+                       granted.isEmpty() ? asked : granted};
+}
+
 // The code for tokens at the token endpoint (RFC 6749, 4.1.3, with the PKCE verifier).
 Result<OAuthTokens> redeemCode(const OAuthProvider& p, const QString& code, const QString& redirectUri,
                                const QByteArray& verifier, int timeoutSecs) {
@@ -224,9 +281,7 @@ Result<OAuthTokens> redeemCode(const OAuthProvider& p, const QString& code, cons
                                                      : QStringLiteral("keine gültige Antwort"))
                                 : QStringLiteral("Die Anmeldung bei %1 ist fehlgeschlagen: %2").arg(p.key, error));
     }
-    const int secs = answer.value(QStringLiteral("expires_in")).toVariant().toInt();
-    return OAuthTokens{access, answer.value(QStringLiteral("refresh_token")).toString(),
-                       QDateTime::currentDateTimeUtc().addSecs(secs > 0 ? secs : 3600)};
+    return tokensOf(answer, p.signInScope);
 }
 
 }  // namespace
@@ -252,7 +307,7 @@ Result<OAuthTokens> signInWithBrowser(const OAuthProvider& p, const std::functio
     authorize.setQuery(before + (before.isEmpty() ? QString() : QStringLiteral("&")) +
                            QString::fromLatin1("response_type=code&client_id=" + formValue(p.clientId) +
                                                "&redirect_uri=" + formValue(back.redirectUri()) +
-                                               "&scope=" + formValue(p.scope) + "&state=" + formValue(state) +
+                                               "&scope=" + formValue(p.signInScope) + "&state=" + formValue(state) +
                                                "&code_challenge=" + challenge + "&code_challenge_method=S256"),
                        QUrl::StrictMode);
     if (!openBrowser(authorize)) return Error::plain(QStringLiteral("Der Browser kann nicht geöffnet werden."));
@@ -302,59 +357,67 @@ Result<OAuthTokens> refreshTokens(const OAuthProvider& p, const QString& refresh
     const QJsonObject answer = QJsonDocument::fromJson(reply->read(1 << 20)).object();
     const QString error = answer.value(QStringLiteral("error")).toString();
     // RFC 6749, 5.2: a refresh token that is revoked or expired is "invalid_grant".
-    if (error == QStringLiteral("invalid_grant")) return Error::plain(signInAgain(p.key));
+    if (error == QStringLiteral("invalid_grant"))
+        return Error::plain(p.use == TokenUse::Mailbox ? mailboxNotAllowed(p.key) : signInAgain(p.key));
     const QString access = answer.value(QStringLiteral("access_token")).toString();
     if (!error.isEmpty() || access.isEmpty())
         return Error::plain(unreachable(
             p, error.isEmpty() ? (reply->error() != QNetworkReply::NoError ? reply->errorString()
                                                                            : QStringLiteral("keine gültige Antwort"))
                                : error));
-    const int secs = answer.value(QStringLiteral("expires_in")).toVariant().toInt();
-    return OAuthTokens{access, answer.value(QStringLiteral("refresh_token")).toString(),
-                       QDateTime::currentDateTimeUtc().addSecs(secs > 0 ? secs : 3600)};
+    return tokensOf(answer, p.scope);
 }
 
 Status keepSignIn(const OAuthProvider& p, const QString& user, const OAuthTokens& t, bool* lasting) {
-    const bool stored = storeSecret(secretKey(p.key, user), t.refresh);
+    const QString id = secretKey(p.key, user);
+    dropKept(id);
+    const bool stored = storeSecret(id, t.refresh);
     if (lasting) *lasting = stored;
-    kept().insert(secretKey(p.key, user), t);
+    if (!stored) keptRefresh().insert(id, t.refresh);
+    // The sign-in's access token serves every use it was granted for until it runs out.
+    for (const Known& k : kKnown)
+        if (p.key == QLatin1String(k.key))
+            for (const char* scope : {k.sendScope, k.mailboxScope})
+                if (covers(t.scope, QString::fromLatin1(scope)))
+                    keptAccess().insert(accessKey(id, QString::fromLatin1(scope)), t);
     return {};
 }
 
 bool hasSignIn(const QString& key, const QString& user) {
-    return kept().contains(secretKey(key, user)) || readSecret(secretKey(key, user)).found;
+    return keptRefresh().contains(secretKey(key, user)) || readSecret(secretKey(key, user)).found;
 }
 
 void forgetSignIn(const QString& key, const QString& user) {
-    kept().remove(secretKey(key, user));
-    storeSecret(secretKey(key, user), QString());
+    const QString id = secretKey(key, user);
+    dropKept(id);
+    storeSecret(id, QString());
 }
 
 Result<QString> accessToken(const OAuthProvider& p, const QString& user, bool renew) {
     const QString id = secretKey(p.key, user);
-    OAuthTokens now = kept().value(id);
+    const OAuthTokens now = keptAccess().value(accessKey(id, p.scope));
     // A minute's margin: the token must outlast the send.
     if (!renew && !now.access.isEmpty() && now.expires > QDateTime::currentDateTimeUtc().addSecs(60)) return now.access;
-    if (now.refresh.isEmpty()) {
+    QString refresh = keptRefresh().value(id);
+    if (refresh.isEmpty()) {
         const KeyringRead r = readSecret(id);
-        if (!r.found)
+        if (!r.found || r.password.isEmpty())
             return Error::plain(QStringLiteral("Gaveldesk ist bei %1 nicht angemeldet. Bitte melden Sie sich unter "
                                                "Einstellungen, Emailversand mit \u201E%2\u201C an.")
                                     .arg(p.key, signInLabel(p.key)));
-        now.refresh = r.password;
+        refresh = r.password;
     }
-    const Result<OAuthTokens> fresh = refreshTokens(p, now.refresh);
+    const Result<OAuthTokens> fresh = refreshTokens(p, refresh);
     if (!fresh.ok()) {
-        if (fresh.error().sentence == signInAgain(p.key)) kept().remove(id);
+        if (fresh.error().sentence == signInAgain(p.key)) dropKept(id);
         return fresh.error();
     }
-    OAuthTokens next = fresh.value();
+    const OAuthTokens& next = fresh.value();
     // Some providers hand out a new refresh token with each use: the old one then stops working.
-    if (next.refresh.isEmpty())
-        next.refresh = now.refresh;
-    else if (next.refresh != now.refresh)
-        storeSecret(id, next.refresh);
-    kept().insert(id, next);
+    if (!next.refresh.isEmpty() && next.refresh != refresh) {
+        if (!storeSecret(id, next.refresh)) keptRefresh().insert(id, next.refresh);
+    }
+    keptAccess().insert(accessKey(id, p.scope), next);
     return next.access;
 }
 

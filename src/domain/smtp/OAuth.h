@@ -13,16 +13,22 @@
 
 namespace gd {
 
+// What a token is for: a sign-in grants both, each use renews with its own scope.
+enum class TokenUse { Send, Mailbox };
+
 struct OAuthProvider {
     QString key;  // "Microsoft" or "Google": the setting's value
     QUrl authorizeUrl, tokenUrl;
-    QString scope, clientId, clientSecret;
+    QString scope;        // what a renewal asks for: this use's
+    QString signInScope;  // what the sign-in asks for: every use's
+    QString clientId, clientSecret;
+    TokenUse use = TokenUse::Send;
 };
 
 // The provider with this build's client ID; config.ini may name another in [OAuth]
 // (<key>ClientID, <key>ClientSecret) and other addresses (<key>Autorisierung, <key>Token).
 // Nothing for an unknown key or without a client ID.
-std::optional<OAuthProvider> oauthProvider(const QString& key, const QString& configIni);
+std::optional<OAuthProvider> oauthProvider(const QString& key, const QString& configIni, TokenUse use = TokenUse::Send);
 // "Mit Microsoft anmelden"
 QString signInLabel(const QString& key);
 // Why this build cannot sign in with the provider, and how to give it a client ID.
@@ -31,6 +37,7 @@ QString missingClientId(const QString& key);
 struct OAuthTokens {
     QString access, refresh;
     QDateTime expires;
+    QString scope;  // what the access token is good for, as granted
 };
 
 // The whole sign-in: `openBrowser` shows the provider's page (false when it cannot), whose

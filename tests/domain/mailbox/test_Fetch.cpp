@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
+#include <atomic>
 #include <thread>
 
 #include "base/AppPath.h"
@@ -188,6 +189,38 @@ TEST_F(Fetch, AServerStoppedMidwayLosesNothingAndDoublesNothing) {
     for (const Buyer& b : kBuyers) EXPECT_EQ(trades(b.nr), 1) << b.nr;
 }
 
+// The window closes while the fetch waits for a server that stalls: it ends at once, not after the
+// reply timeout, and the next fetch takes the rest.
+TEST_F(Fetch, AFetchWaitingForAStalledServerEndsAtOnceWhenStopped) {
+    deliverAll();
+    ImapClient::setReplyTimeoutSecs(120);
+    std::atomic<bool> stop{false};
+    std::thread closing;
+    QElapsedTimer sinceStop;
+    const FetchReport cut = fetchMailbox(
+        setup, rulesInForce(), currentStore(),
+        [&](int done, int) {
+            if (done == 1 && !closing.joinable()) {
+                EXPECT_TRUE(server.freeze());
+                closing = std::thread([&] {
+                    QThread::msleep(300);
+                    sinceStop.start();
+                    stop = true;
+                });
+            }
+            return true;
+        },
+        [&] { return stop.load(); });
+    if (closing.joinable()) closing.join();
+    EXPECT_LT(sinceStop.elapsed(), 60'000);  // a hang guard only: the reply timeout is 120 s
+    EXPECT_TRUE(cut.failure.contains(u"abgebrochen"_s)) << cut.failure.toStdString();
+    EXPECT_EQ(trades(), 1);
+    ASSERT_TRUE(server.thaw());
+    const FetchReport rest = fetch();
+    ASSERT_TRUE(rest.ok()) << rest.failure.toStdString();
+    EXPECT_EQ(trades(), 3);
+}
+
 // What the connection or the server refuses ends the fetch before anything is read, in German.
 TEST_F(Fetch, RefusalsAreSaidAndNothingIsRead) {
     deliverAll();
@@ -360,10 +393,14 @@ TEST_F(FetchWithToken, TheSendingAccountsSignInServesTheMailbox) {
     ASSERT_TRUE(tokens.ok()) << tokens.error().message().toStdString();
     ASSERT_TRUE(keepSignIn(*p, server.user(), tokens.value()).ok());
 
+    EXPECT_TRUE(provider.text("signin_scope").contains(u"IMAP.AccessAsUser.All"_s));
+    EXPECT_TRUE(provider.text("signin_scope").contains(u"SMTP.Send"_s));
+
     const FetchReport r = fetch();
     ASSERT_TRUE(r.ok()) << r.failure.toStdString();
     EXPECT_EQ(r.stored, 3);
     EXPECT_GE(provider.stat("introspect_ok"), 1);
+    EXPECT_EQ(provider.stat("refreshed"), 0);  // the sign-in's token serves both uses
 
     // The provider no longer takes the access token: a fresh one, and the fetch goes on.
     provider.call(u"/expire"_s);
@@ -375,8 +412,43 @@ TEST_F(FetchWithToken, TheSendingAccountsSignInServesTheMailbox) {
     EXPECT_EQ(provider.stat("refreshed"), 1);
     EXPECT_GE(provider.stat("introspect_bad"), 1);
     EXPECT_EQ(trades(), 4);
+    EXPECT_TRUE(provider.text("refresh_scope").contains(u"IMAP.AccessAsUser.All"_s));
+    EXPECT_FALSE(provider.text("refresh_scope").contains(u"SMTP.Send"_s));
     for (const QString& secret : {tokens.value().access, tokens.value().refresh})
         EXPECT_FALSE(fetchSummary(again).contains(secret) || fetchSummary(before).contains(secret));
+}
+
+// A seller signed in before the desk read mail consented to sending only: the fetch asks for a new
+// sign-in, and sending goes on with the old one meanwhile.
+TEST_F(FetchWithToken, ASignInForSendingOnlyGoesOnSendingAndAsksAgainForTheMailbox) {
+    deliverAll();
+    const std::optional<OAuthProvider> send = oauthProvider(u"Microsoft"_s, configIniPath());
+    ASSERT_TRUE(send);
+    OAuthProvider earlier = *send;
+    earlier.signInScope = send->scope;
+    const Result<OAuthTokens> old = signInWithBrowser(
+        earlier, [this](const QUrl& u) { return provider.browse(u); }, 20);
+    ASSERT_TRUE(old.ok()) << old.error().message().toStdString();
+    ASSERT_TRUE(keepSignIn(*send, server.user(), old.value()).ok());
+
+    const FetchReport refused = fetch();
+    EXPECT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.failure.contains(u"nur für das Senden"_s)) << refused.failure.toStdString();
+    EXPECT_TRUE(refused.failure.contains(u"Mit Microsoft anmelden"_s));
+    EXPECT_EQ(provider.stat("refused_scope"), 1);
+    EXPECT_EQ(trades(), 0);
+    EXPECT_EQ(server.list(u"INBOX"_s).size(), 5);
+    const Result<QString> sending = accessToken(*send, server.user(), true);
+    EXPECT_TRUE(sending.ok()) << sending.error().message().toStdString();
+    EXPECT_TRUE(hasSignIn(u"Microsoft"_s, server.user()));
+
+    const Result<OAuthTokens> both = signInWithBrowser(
+        *send, [this](const QUrl& u) { return provider.browse(u); }, 20);
+    ASSERT_TRUE(both.ok());
+    ASSERT_TRUE(keepSignIn(*send, server.user(), both.value()).ok());
+    const FetchReport r = fetch();
+    ASSERT_TRUE(r.ok()) << r.failure.toStdString();
+    EXPECT_EQ(r.stored, 3);
 }
 
 }  // namespace

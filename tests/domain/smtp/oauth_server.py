@@ -24,11 +24,13 @@ from smtp_server import Handler  # noqa: E402
 
 lock = threading.Lock()
 counter = itertools.count(1)
-codes = {}        # code -> (challenge, redirect_uri)
+codes = {}        # code -> (challenge, redirect_uri, scope)
+grants = {}       # refresh token -> the scopes consented to at its sign-in
 access = set()    # valid access tokens
 refresh = set()   # valid refresh tokens
 stats = {"pkce_ok": 0, "pkce_bad": 0, "refreshed": 0, "refused_refresh": 0,
-         "xoauth2_ok": 0, "xoauth2_bad": 0, "challenge_method": "", "introspect_ok": 0, "introspect_bad": 0}
+         "xoauth2_ok": 0, "xoauth2_bad": 0, "challenge_method": "", "introspect_ok": 0, "introspect_bad": 0,
+         "refused_scope": 0, "signin_scope": "", "refresh_scope": ""}
 
 
 def b64url(data):
@@ -47,12 +49,14 @@ class OAuth(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
-    def issue(self):
+    def issue(self, scope):
         n = next(counter)
         a, r = "ya29.A%d" % n, "1//R%d" % n
         access.add(a)
         refresh.add(r)
-        return {"access_token": a, "refresh_token": r, "expires_in": 3600, "token_type": "Bearer"}
+        grants[r] = set(scope.split()) - {"offline_access"}
+        return {"access_token": a, "refresh_token": r, "expires_in": 3600, "token_type": "Bearer",
+                "scope": " ".join(sorted(grants[r]))}
 
     def do_GET(self):
         url = urllib.parse.urlparse(self.path)
@@ -63,7 +67,8 @@ class OAuth(BaseHTTPRequestHandler):
             with lock:
                 stats["challenge_method"] = q.get("code_challenge_method", "")
                 code = "C%d" % next(counter)
-                codes[code] = (q.get("code_challenge", ""), q.get("redirect_uri", ""))
+                codes[code] = (q.get("code_challenge", ""), q.get("redirect_uri", ""), q.get("scope", ""))
+                stats["signin_scope"] = q.get("scope", "")
             target = q["redirect_uri"] + "?" + urllib.parse.urlencode({"code": code, "state": q.get("state", "")})
             self.send_response(302)
             self.send_header("Location", target)
@@ -93,19 +98,27 @@ class OAuth(BaseHTTPRequestHandler):
                 return self.answer(404, {})
             grant = form.get("grant_type")
             if grant == "authorization_code":
-                challenge, redirect = codes.pop(form.get("code", ""), ("", ""))
+                challenge, redirect, scope = codes.pop(form.get("code", ""), ("", "", ""))
                 verifier = form.get("code_verifier", "")
                 if not challenge or b64url(hashlib.sha256(verifier.encode()).digest()) != challenge \
                         or form.get("redirect_uri") != redirect:
                     stats["pkce_bad"] += 1
                     return self.answer(400, {"error": "invalid_grant"})
                 stats["pkce_ok"] += 1
-                return self.answer(200, self.issue())
+                return self.answer(200, self.issue(scope))
             if grant == "refresh_token":
                 if form.get("refresh_token") not in refresh:
                     stats["refused_refresh"] += 1
                     return self.answer(400, {"error": "invalid_grant",
                                              "error_description": "Token has been expired or revoked."})
+                # As Microsoft's: a renewal may ask only for what the user consented to at sign-in.
+                asked = set(form.get("scope", "").split()) - {"offline_access"}
+                stats["refresh_scope"] = form.get("scope", "")
+                if not asked <= grants.get(form["refresh_token"], set()):
+                    stats["refused_scope"] += 1
+                    return self.answer(400, {"error": "invalid_grant",
+                                             "error_description": "AADSTS65001: The user or administrator has not "
+                                                                  "consented to use the application."})
                 stats["refreshed"] += 1
                 n = next(counter)
                 a = "ya29.A%d" % n

@@ -86,6 +86,9 @@ TEST_F(TokenSignIn, SignInSendExpiryRevocationAndNoTokenOutsideTheKeyring) {
     const std::optional<OAuthProvider> p = oauthProvider(u"Microsoft"_s, configIniPath());
     ASSERT_TRUE(p);
     EXPECT_EQ(p->scope, u"https://outlook.office.com/SMTP.Send offline_access"_s);
+    EXPECT_EQ(
+        p->signInScope,
+        u"https://outlook.office.com/SMTP.Send offline_access https://outlook.office.com/IMAP.AccessAsUser.All"_s);
     sent = send();  // not signed in yet: said, nothing sent
     EXPECT_TRUE(test::failure(sent).contains(u"Mit Microsoft anmelden"_s)) << test::failure(sent).toStdString();
 
