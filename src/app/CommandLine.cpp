@@ -16,6 +16,7 @@
 #include "app/CliCommon.h"
 #include "app/InvoiceCommands.h"
 #include "app/MailCommands.h"
+#include "app/ReturnCommands.h"
 #include "app/ServerCommands.h"
 #include "base/AppPath.h"
 #include "base/Clock.h"
@@ -490,6 +491,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                        "GAVELDESK_KENNWORT."));
     parser.addOption(password);
     addMailOptions(parser);
+    addReturnOptions(parser);
     addServerOptions(parser);
     addDocumentOptions(parser);
     parser.addOption(backup);
@@ -550,7 +552,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     // A word no command takes is refused, not silently left aside ("--list verkauf").
     const bool takesFiles = parser.isSet(import) || parser.isSet(parse) || parser.isSet(create) ||
                             parser.isSet(invoice) || parser.isSet(cancelInvoice) || parser.isSet(invoiceXml) ||
-                            parser.isSet(datev) || parser.isSet(mail);
+                            parser.isSet(datev) || parser.isSet(mail) || returnOptionTakesWords(parser);
     if (!takesFiles && !parser.positionalArguments().isEmpty()) {
         err() << "gaveldesk: unbekanntes Argument: " << parser.positionalArguments().first() << "\n";
         err().flush();
@@ -559,6 +561,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (const std::optional<int> done = serverOptions(parser)) return done;
     if (parser.isSet(exportCsvOption)) return exportFile(parser.value(exportCsvOption), parser.value(filter));
     if (const std::optional<int> done = mailOptions(parser, windowParts())) return done;
+    if (const std::optional<int> done = returnOptions(parser, windowParts())) return done;
     if (parser.isSet(import)) return importFiles(parser.positionalArguments());
     if (parser.isSet(parse)) return parseFile(parser.positionalArguments());
     if (parser.isSet(create)) return createDatabaseCommand(parser.positionalArguments());

@@ -25,7 +25,7 @@ struct WindowCommand {
     bool paints;  // needs a QGuiApplication
 };
 inline constexpr WindowCommand kWindowCommands[] = {
-    {"--invoice", true}, {"--cancel-invoice", true}, {"--testmail", false}, {"--fetch", false}};
+    {"--invoice", true}, {"--cancel-invoice", true}, {"--testmail", false}, {"--fetch", false}, {"--refund", true}};
 bool needsWindowProgram(int argc, char** argv);
 // Among them, one that paints.
 bool paintsPage(int argc, char** argv);

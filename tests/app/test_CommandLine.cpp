@@ -247,6 +247,52 @@ TEST(CommandLine, ALockedDatabaseStopsTheBatchAtOnce) {
     EXPECT_EQ(run(app, {u"--import"_s, files.first()}).code, 0);  // free again: it goes in
 }
 
+// A buyer withdraws from a paid, invoiced sale: recorded with its day, listed with its deadline,
+// refunded with the invoice cancelled, and the account balanced; what is wrong is said.
+TEST(CommandLine, AWithdrawalRecordedRefundedAndListed) {
+    test::TestApp app;
+    ASSERT_NO_FATAL_FAILURE(makeDatabase(app, shopConfig(), {"verkauf.eml"}));
+    ASSERT_EQ(run(app, {u"--bank-import"_s, test::dataFile(u"bank/sparkasse.csv"_s), u"--apply"_s}).code, 0);
+    ASSERT_EQ(run(app, {u"--invoice"_s, u"1234567890"_s, app.file(u"Rechnung.pdf"_s)}).code, 0);
+    const QDate today = QDate::currentDate();
+    const struct {
+        QStringList args;
+        const char* said;
+    } refused[] = {
+        {{u"--return"_s, u"1234567890"_s, u"--art"_s, u"umtausch"_s, u"--datum"_s, today.toString(Qt::ISODate)},
+         "--art widerruf, mangel oder storno"},
+        {{u"--return"_s, u"1234567890"_s, u"--art"_s, u"widerruf"_s, u"--datum"_s, u"3.12.2026"_s}, "JJJJ-MM-TT"},
+        {{u"--return"_s, u"1234567890"_s, u"--art"_s, u"widerruf"_s, u"--datum"_s, u"2026-11-01"_s},
+         "vor dem Ende der Auktion"},
+        {{u"--return"_s, u"999"_s, u"--art"_s, u"widerruf"_s, u"--datum"_s, today.toString(Qt::ISODate)},
+         "nicht gespeichert"},
+        {{u"--refund"_s, u"1234567890"_s}, "den Betrag"},
+        {{u"--refund"_s, u"1234567890"_s, u"30,90"_s}, "keine Rückgabe erfasst"},
+    };
+    for (const auto& c : refused) {
+        const Outcome r = run(app, c.args);
+        EXPECT_EQ(r.code, 1) << c.said;
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.said))) << r.err.toStdString();
+    }
+    const QDate notice(2026, 12, 5);
+    Outcome r = run(app, {u"--return"_s, u"1234567890"_s, u"--art"_s, u"widerruf"_s, u"--datum"_s,
+                          u"2026-12-05 14:07"_s, u"--grund"_s, u"passt nicht"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"Widerruf zu 1234567890 erfasst; Erstattung fällig am 19.12.2026"_s))
+        << r.err.toStdString();
+    r = run(app, {u"--returns"_s});
+    const QString state = (today > QDate(2026, 12, 19) ? u"überfällig, "_s : QString()) + u"unbestätigt"_s;
+    EXPECT_TRUE(r.out.startsWith(u"1234567890\tWiderruf\t05.12.2026 14:07\t19.12.2026\t"_s + state +
+                                 u"\t\tmueller_hans\tKaffeemühle"_s))
+        << r.out.toStdString();
+    r = run(app, {u"--refund"_s, u"1234567890"_s, u"30,90"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"30,90 € zurückgenommen, 30,90 € erstattet (Bank), Stornorechnung RE-"_s))
+        << r.err.toStdString();
+    EXPECT_TRUE(run(app, {u"--returns"_s}).out.isEmpty());
+    EXPECT_TRUE(run(app, {u"--konto"_s, u"1234567890"_s}).out.endsWith(u"Ausgeglichen\n"_s));
+}
+
 // A bank's export read twice: the first time proposes, --apply marks the sure ones
 // paid with their booking day, the second time finds them known and changes nothing.
 // The invoice of one of them, read back as text.

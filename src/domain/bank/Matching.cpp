@@ -309,7 +309,7 @@ Result<QList<OpenSale>> loadSalesForMatching(const Store& store, bool withEmail)
                 QStringLiteral("select b.AuktionsID, b.Tag, b.Cent from Buchungen b join Auktionen a on "
                                "a.AuktionsID = b.AuktionsID where b.Standarduser = ? and a.Abgeschlossen = 0 "
                                "and a.Bezahlt = 0 and b.Art in ('Zahlung', 'Erstattung', 'Rueckbuchung', "
-                               "'Storno', 'Abschreibung')"),
+                               "'Storno', 'Abschreibung', 'Rueckgabe')"),
                 {store.user}, names, [&](const DbRow& st) {
                     if (byId.isEmpty())
                         for (qsizetype i = 0; i < out.size(); ++i) byId.insert(out[i].AuktionsID, i);

@@ -232,6 +232,13 @@ struct SalesMoney {
         return it != byNr.constEnd() && it->first.isValid() && issued.isValid() && it->first < issued;
     }
     QString documentOf(const QString& nr) const { return validInvoice.value(nr, {nr, QDate()}).first; }
+    // The sale's revenue is booked from its journal (a "Verkauf" line), not by an invoice.
+    bool journalRevenue(const QString& nr) const {
+        const auto it = byNr.constFind(nr);
+        if (it == byNr.constEnd() || !it->first.isValid() || it->claim <= 0) return false;
+        const auto invoice = validInvoice.constFind(nr);
+        return invoice == validInvoice.constEnd() || invoice->second > it->first;
+    }
 };
 
 SalesMoney salesMoney(Database& db, const QString& user) {
@@ -302,9 +309,7 @@ void journalBookings(Database& db, const Store& store, const DatevSetup& setup, 
               [](const auto& a, const auto& b) { return a->ende != b->ende ? a->ende < b->ende : a.key() < b.key(); });
     for (const auto& it : sales) {
         const SaleMoney& m = it.value();
-        if (!m.first.isValid() || m.first < from || m.first > to || m.claim <= 0) continue;
-        const auto invoice = money.validInvoice.constFind(it.key());
-        if (invoice != money.validInvoice.constEnd() && invoice->second <= m.first) continue;
+        if (m.first < from || m.first > to || !money.journalRevenue(it.key())) continue;
         const DatevAccount revenue = saleRevenue(setup, money, it.key());
         lines << booking(m.claim, true, debitor, revenue.konto, qMax(m.ende, from), it.key(), it.key().left(12),
                          QStringLiteral("Verkauf %1 %2").arg(it.key(), m.ebayName), revenue.schluessel)
@@ -330,6 +335,15 @@ void journalBookings(Database& db, const Store& store, const DatevSetup& setup, 
                                  QStringLiteral("Gebühr %1 %2").arg(nr, who), fees.schluessel)
                              .line();
                 ++out.fees;
+            } else if (a == art::Rueckgabe) {
+                // Goods taken back: the revenue the journal booked, reversed on the day. Where an
+                // invoice carried the revenue, its cancellation reverses it; where no money ever
+                // came, none was booked.
+                if (!money.journalRevenue(nr)) return;
+                const DatevAccount revenue = saleRevenue(setup, money, nr);
+                lines << booking(-cents, false, debitor, revenue.konto, day, doc, nr.left(12),
+                                 QStringLiteral("Rückgabe %1 %2").arg(nr, who), revenue.schluessel)
+                             .line();
             } else if (a == art::Abschreibung) {
                 // What the buyer will not pay: a loss against the debt (its tax is the advisor's to correct).
                 lines << booking(-cents, true, loss, debitor.konto, day, doc, nr.left(12),

@@ -89,7 +89,8 @@ Result<QList<PlatformYear>> yearFigures(const Store& store, int year, const QStr
             QStringList names;
             db.forEachRow(QStringLiteral("select b.AuktionsID, sum(b.Cent) from Buchungen b join Auktionen a on "
                                          "a.AuktionsID = b.AuktionsID where b.Standarduser = ? and a.Bezahlt = 0 and "
-                                         "b.Art in ('Zahlung', 'Erstattung', 'Rueckbuchung', 'Storno', 'Abschreibung') "
+                                         "b.Art in ('Zahlung', 'Erstattung', 'Rueckbuchung', 'Storno', 'Abschreibung', "
+                                         "'Rueckgabe') "
                                          "group by b.AuktionsID"),
                           {store.user}, names,
                           [&received](const DbRow& r) { received.insert(r.text(0), -r.int64(1)); });

@@ -25,10 +25,22 @@ QDate dayOf(const QString& stored) { return QDate::fromString(stored.left(10), Q
 // Entries that count towards what the buyer owes: a fee is the seller's cost, not the buyer's.
 bool counts(const QString& art) { return art != art::Gebuehr; }
 
+// A sale called off before any money came is not paid: a return only lowers what is owed.
 bool hasMoneyEntry(const QList<JournalEntry>& entries) {
     for (const JournalEntry& e : entries)
-        if (e.Art != art::Forderung && e.Art != art::Gebuehr) return true;
+        if (e.Art != art::Forderung && e.Art != art::Gebuehr && e.Art != art::Rueckgabe) return true;
     return false;
+}
+
+// Taken back, and every cent that came in went back: no longer paid.
+bool allGivenBack(const QList<JournalEntry>& entries) {
+    bool returned = false;
+    qint64 kept = 0;
+    for (const JournalEntry& e : entries) {
+        if (e.Art == art::Rueckgabe) returned = true;
+        if (e.Art != art::Forderung && e.Art != art::Gebuehr && e.Art != art::Rueckgabe) kept += e.Cent;
+    }
+    return returned && kept == 0;
 }
 
 }  // namespace
@@ -193,7 +205,7 @@ void settle(Database& db, const QString& user, const QStringList& auktionsIDs, c
     for (const QString& id : auktionsIDs) {
         if (!isSale(db, user, id)) continue;
         const QList<JournalEntry> all = entries(db, user, {id});
-        const bool paid = balanceOf(all) <= 0 && hasMoneyEntry(all);
+        const bool paid = balanceOf(all) <= 0 && hasMoneyEntry(all) && !allGivenBack(all);
         // The milestones only: the mail text stays on disk.
         struct Reached {
             qint64 rowid = 0;
@@ -242,7 +254,7 @@ void reopen(Database& db, const QString& user, const QString& auktionsID, const 
     qint64 received = 0;
     QString through;  // the account the money came through: it goes back the same way
     for (const JournalEntry& e : entries(db, user, {auktionsID}))
-        if (e.Art != art::Forderung && counts(e.Art)) {
+        if (e.Art != art::Forderung && e.Art != art::Rueckgabe && counts(e.Art)) {
             received += e.Cent;
             if (!e.Konto.isEmpty()) through = e.Konto;
         }

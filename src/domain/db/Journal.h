@@ -27,6 +27,7 @@ inline const QString Rueckbuchung = QStringLiteral("Rueckbuchung");  // a paymen
 inline const QString Storno = QStringLiteral("Storno");              // a booking undone by hand
 inline const QString Gebuehr = QStringLiteral("Gebuehr");            // kept by the platform or PayPal
 inline const QString Abschreibung = QStringLiteral("Abschreibung");  // "bezahlt trotz Differenz"
+inline const QString Rueckgabe = QStringLiteral("Rueckgabe");        // the claim less what the buyer gave back
 }  // namespace art
 
 // The accounts money moves through.

@@ -15,8 +15,8 @@ namespace gd {
 
 namespace {
 
-// A trade deleted takes its rows along; the journal's entries are never changed. Made anew by a
-// step from version 7.
+// A trade deleted takes its rows along; the journal's entries are never changed. Made anew by the
+// steps from versions 7 and 11.
 constexpr const char* kTradeRules = R"SQL(
 CREATE OR REPLACE FUNCTION gd_auktion_weg() RETURNS trigger LANGUAGE plpgsql AS $$
 BEGIN
@@ -26,6 +26,7 @@ BEGIN
   DELETE FROM gesendet WHERE auktionsid = old.auktionsid;
   DELETE FROM stand WHERE auktionsid = old.auktionsid;
   DELETE FROM buchungen WHERE auktionsid = old.auktionsid;
+  DELETE FROM rueckgaben WHERE auktionsid = old.auktionsid;
   DELETE FROM suche WHERE docid = old.rowid;
   RETURN NULL;
 END $$;
@@ -286,6 +287,10 @@ int pgPrepareSchema(PgConnection& c) {
             pgExec(c, kContactRules);
         }
         if (version >= 7 && version < 11) tablesOf("Posteingang");
+        if (version >= 7 && version < 12) {
+            tablesOf("Rueckgaben");
+            pgExec(c, kTradeRules);
+        }
         if (version > 0)
             pgExec(c, QByteArray("UPDATE gd_schema SET version = " + QByteArray::number(kSchemaVersion)).constData());
         pgExec(c, "COMMIT");

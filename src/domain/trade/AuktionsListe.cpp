@@ -24,10 +24,12 @@ QString listFilterWhere(const ListChoice& choice) {
         case ListFilter::Alle:
             return QStringLiteral("Auktionen.Abgeschlossen = 0");
         case ListFilter::Ueberfaellig:
-            // A date of our own making, not typed by anyone: written into the statement.
+            // A date of our own making, not typed by anyone: written into the statement. A buyer
+            // who withdrew is not asked to pay.
             return QStringLiteral(
                        "Auktionen.Abgeschlossen = 0 and Kunde = 1 and Auktionen.Bezahlt = 0 and "
-                       "Auktionen.EndeDatum < '%1'")
+                       "Auktionen.EndeDatum < '%1' and not exists (select 1 from Rueckgaben r where r.Standarduser = "
+                       "Auktionen.Standarduser and r.AuktionsID = Auktionen.AuktionsID)")
                 .arg(toDbDate(now().addDays(-qMax(0, choice.mahnTage))));
         case ListFilter::Abgeschlossen:
             break;
@@ -72,7 +74,7 @@ QList<ListRow> readRows(Database& db, const QString& sql, const Params& params) 
 
 QString overdueBefore(int mahnTage) { return toDbDate(now().addDays(-qMax(0, mahnTage))); }
 
-const char* const kMoneyArts = "('Zahlung', 'Erstattung', 'Rueckbuchung', 'Storno', 'Abschreibung')";
+const char* const kMoneyArts = "('Zahlung', 'Erstattung', 'Rueckbuchung', 'Storno', 'Abschreibung', 'Rueckgabe')";
 
 // What moved besides the claim (part payments negative, refunds and returned debits positive) for
 // these unpaid sales, in one pass over the money entries. Where the file holds more payments than

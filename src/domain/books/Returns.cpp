@@ -1,0 +1,297 @@
+#include "domain/books/Returns.h"
+
+#include "base/CallStack.h"
+#include "base/Money.h"
+#include "domain/db/Database.h"
+#include "domain/db/DbStep.h"
+#include "domain/db/Journal.h"
+
+namespace gd {
+namespace {
+
+const QString kRecord = QStringLiteral("Die Rückgabe kann nicht gespeichert werden:");
+const QString kRead = QStringLiteral("Die Rückgaben können nicht gelesen werden:");
+
+Status refused(const QString& why) { return Error::plain(why); }
+
+struct Sale {
+    QString id, nr;
+    bool versendet = false;
+    QDate ende;
+};
+
+// The sale of this item number; a purchase, an unknown or a doubled number is said.
+Result<Sale> saleOf(Database& db, const QString& user, const QString& auktionsNr) {
+    const QString nr = auktionsNr.trimmed();
+    QList<Sale> found;
+    bool purchase = false;
+    QStringList names;
+    db.forEachRow(QStringLiteral("select a.AuktionsID, a.AuktionsNr, a.Versendet, (select max(k.Kunde) from Kunden k "
+                                 "where k.ebayName = a.ebayName and k.Standarduser = a.Standarduser), a.EndeDatum from "
+                                 "Auktionen a where a.Standarduser = ? and a.AuktionsNr = ?"),
+                  {user, nr}, names, [&](const DbRow& r) {
+                      if (r.int64(3) == 0) {
+                          purchase = true;
+                          return;
+                      }
+                      found << Sale{r.text(0), r.text(1), r.int64(2) != 0, r.date(4).date()};
+                  });
+    if (found.isEmpty())
+        return refused(purchase ? QStringLiteral("Die Auktion %1 ist ein Kauf; eine Rückgabe wird nur für Verkäufe "
+                                                 "erfasst.")
+                                      .arg(nr)
+                                : QStringLiteral("Die Auktion \u201E%1\u201C ist nicht gespeichert.").arg(nr))
+            .error();
+    if (found.size() > 1)
+        return refused(QStringLiteral("Die Artikelnummer %1 gehört zu %2 Verkäufen; bitte wählen Sie den Verkauf im "
+                                      "Fenster.")
+                           .arg(nr)
+                           .arg(found.size()))
+            .error();
+    return found.front();
+}
+
+const char* const kOpenColumns =
+    "select r.ID, r.AuktionsID, a.AuktionsNr, a.ebayName, a.Titel, r.Art, r.Eingang, r.Bestaetigt, r.WareZurueck, "
+    "a.Versendet from Rueckgaben r join Auktionen a on a.AuktionsID = r.AuktionsID and a.Standarduser = "
+    "r.Standarduser where r.Standarduser = ? and r.Erledigt = '' ";
+
+OpenReturn openRow(const DbRow& r) {
+    OpenReturn o;
+    o.id = r.int64(0);
+    o.AuktionsID = r.text(1);
+    o.AuktionsNr = r.text(2);
+    o.ebayName = r.text(3);
+    o.Titel = r.text(4);
+    o.art = returnKindOf(r.text(5)).value_or(ReturnKind::Widerruf);
+    o.eingang = QDateTime::fromString(r.text(6), Qt::ISODate);
+    o.bestaetigt = QDateTime::fromString(r.text(7), Qt::ISODate);
+    o.wareZurueck = QDate::fromString(r.text(8), Qt::ISODate);
+    o.versendet = r.int64(9) != 0;
+    return o;
+}
+
+QString stamp(const QDateTime& t) { return t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")); }
+
+}  // namespace
+
+QString returnKindName(ReturnKind k) {
+    switch (k) {
+        case ReturnKind::Widerruf:
+            return QStringLiteral("Widerruf");
+        case ReturnKind::Mangel:
+            return QStringLiteral("Mangel");
+        case ReturnKind::Storno:
+            return QStringLiteral("Storno");
+    }
+    return {};
+}
+
+std::optional<ReturnKind> returnKindOf(const QString& text) {
+    for (const ReturnKind k : {ReturnKind::Widerruf, ReturnKind::Mangel, ReturnKind::Storno})
+        if (text.trimmed().compare(returnKindName(k), Qt::CaseInsensitive) == 0) return k;
+    return std::nullopt;
+}
+
+Result<qint64> recordReturn(const Store& store, const ReturnNotice& notice, const QDateTime& now) {
+    CALLSTACK_MODULE("modRueckgabe");
+    if (!notice.eingang.isValid()) return refused(QStringLiteral("Wann kam die Erklärung des Käufers?")).error();
+    if (notice.eingang > now.addSecs(60))
+        return refused(QStringLiteral("Die Erklärung kann nicht nach dem heutigen Tag eingegangen sein (%1).")
+                           .arg(notice.eingang.toString(QStringLiteral("dd.MM.yyyy HH:mm"))))
+            .error();
+    return dbStep(kRecord, [&]() -> Result<qint64> {
+        Transaction tx(store);
+        Database db = tx.database();
+        const Result<Sale> sale = saleOf(db, store.user, notice.auktionsNr);
+        if (!sale.ok()) return sale.error();
+        if (db.exists(QStringLiteral("select 1 from Rueckgaben where Standarduser = ? and AuktionsID = ? and "
+                                     "Erledigt = ''"),
+                      {store.user, sale.value().id}))
+            return refused(QStringLiteral("Für die Auktion %1 ist schon eine Rückgabe offen.").arg(sale.value().nr))
+                .error();
+        if (sale.value().ende.isValid() && notice.eingang.date() < sale.value().ende)
+            return refused(
+                       QStringLiteral("Die Erklärung kann nicht vor dem Ende der Auktion %1 am %2 eingegangen sein.")
+                           .arg(sale.value().nr, sale.value().ende.toString(QStringLiteral("dd.MM.yyyy"))))
+                .error();
+        if (notice.art == ReturnKind::Storno && sale.value().versendet)
+            return refused(QStringLiteral("Die Auktion %1 ist schon versendet: Wählen Sie Widerruf oder Mangel.")
+                               .arg(sale.value().nr))
+                .error();
+        RowValues v;
+        v.add("Standarduser", store.user);
+        v.add("AuktionsID", sale.value().id);
+        v.add("Art", returnKindName(notice.art));
+        v.add("Eingang", stamp(notice.eingang));
+        v.add("Grund", notice.grund.trimmed());
+        v.add("Erfasst", stamp(now));
+        insertRow(db, QStringLiteral("Rueckgaben"), v);
+        const std::optional<qint64> id =
+            db.firstRow(QStringLiteral("select max(ID) from Rueckgaben where Standarduser = ? and AuktionsID = ?"),
+                        {store.user, sale.value().id}, [](const DbRow& r) { return r.int64(0); });
+        tx.commit();
+        return id.value_or(0);
+    });
+}
+
+Result<QList<OpenReturn>> openReturns(const Store& store) {
+    CALLSTACK_MODULE("modRueckgabe");
+    return dbStep(kRead, [&]() -> Result<QList<OpenReturn>> {
+        Database db = store.open();
+        QList<OpenReturn> out;
+        QStringList names;
+        db.forEachRow(QLatin1String(kOpenColumns) + QStringLiteral("order by r.Eingang, r.ID"), {store.user}, names,
+                      [&out](const DbRow& r) { out << openRow(r); });
+        return out;
+    });
+}
+
+Result<std::optional<OpenReturn>> openReturnOf(const Store& store, const QString& auktionsNr) {
+    CALLSTACK_MODULE("modRueckgabe");
+    return dbStep(kRead, [&]() -> Result<std::optional<OpenReturn>> {
+        Database db = store.open();
+        return db.firstRow(QLatin1String(kOpenColumns) + QStringLiteral("and a.AuktionsNr = ?"),
+                           {store.user, auktionsNr.trimmed()}, openRow);
+    });
+}
+
+Status confirmReturn(const Store& store, qint64 id, const QDateTime& when) {
+    CALLSTACK_MODULE("modRueckgabe");
+    return dbStep(kRecord, [&]() -> Status {
+        Transaction tx(store);
+        tx.database().execute(
+            QStringLiteral(
+                "update Rueckgaben set Bestaetigt = ? where ID = ? and Standarduser = ? and Bestaetigt = ''"),
+            {stamp(when), id, store.user});
+        tx.commit();
+        return {};
+    });
+}
+
+Status goodsBack(const Store& store, const QString& auktionsNr, const QDate& day) {
+    CALLSTACK_MODULE("modRueckgabe");
+    return dbStep(kRecord, [&]() -> Status {
+        Transaction tx(store);
+        Database db = tx.database();
+        const Result<Sale> sale = saleOf(db, store.user, auktionsNr);
+        if (!sale.ok()) return sale.error();
+        if (!db.exists(QStringLiteral("select 1 from Rueckgaben where Standarduser = ? and AuktionsID = ? and "
+                                      "Erledigt = ''"),
+                       {store.user, sale.value().id}))
+            return refused(QStringLiteral("Für die Auktion %1 ist keine Rückgabe offen.").arg(sale.value().nr));
+        db.execute(QStringLiteral("update Rueckgaben set WareZurueck = ? where Standarduser = ? and AuktionsID = ? and "
+                                  "Erledigt = ''"),
+                   {day.toString(Qt::ISODate), store.user, sale.value().id});
+        tx.commit();
+        return {};
+    });
+}
+
+Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, qint64 cents, const QDate& day,
+                                const QDateTime& now, const QString& invoicePattern, const InvoicePage& page) {
+    CALLSTACK_MODULE("modRueckgabe");
+    if (cents < 0) return refused(QStringLiteral("Ein Betrag unter null wird nicht erstattet.")).error();
+    // What the sale still asks, and what came in for it: read before the invoice is touched.
+    struct Money {
+        Sale sale;
+        qint64 claim = 0, received = 0;
+        QString through;
+    };
+    const Result<Money> before = dbStep(kRead, [&]() -> Result<Money> {
+        Database db = store.open();
+        const Result<Sale> sale = saleOf(db, store.user, auktionsNr);
+        if (!sale.ok()) return sale.error();
+        if (!db.exists(QStringLiteral("select 1 from Rueckgaben where Standarduser = ? and AuktionsID = ? and "
+                                      "Erledigt = ''"),
+                       {store.user, sale.value().id}))
+            return refused(QStringLiteral("Für die Auktion %1 ist keine Rückgabe erfasst. Erfassen Sie zuerst den "
+                                          "Widerruf oder die Rückgabe.")
+                               .arg(sale.value().nr))
+                .error();
+        Money m{sale.value(), 0, 0, QString()};
+        journal::syncClaim(db, store.user, m.sale.id, day, quelle::Hand);
+        for (const JournalEntry& e : journal::entries(db, store.user, {m.sale.id})) {
+            if (e.Art == art::Forderung || e.Art == art::Rueckgabe)
+                m.claim += e.Cent;
+            else if (e.Art != art::Gebuehr && e.Art != art::Abschreibung) {
+                m.received -= e.Cent;
+                if (e.Art == art::Zahlung && !e.Konto.isEmpty()) m.through = e.Konto;
+            }
+        }
+        return m;
+    });
+    if (!before.ok()) return before.error();
+    const Money& m = before.value();
+    if (cents > m.claim)
+        return refused(QStringLiteral("Zurückgenommen werden kann höchstens, was der Verkauf %1 noch kostet (%2).")
+                           .arg(m.sale.nr, euroText(m.claim)))
+            .error();
+
+    RefundDone done;
+    const Result<std::optional<IssuedInvoice>> invoice = invoiceOfSale(store, m.sale.id);
+    if (!invoice.ok()) return invoice.error();
+    if (invoice.value()) {
+        const IssuedInvoice& inv = *invoice.value();
+        QStringList others = inv.Artikel;
+        others.removeAll(m.sale.nr);
+        if (!others.isEmpty())
+            return refused(QStringLiteral("Die Rechnung %1 umfasst auch %2. Eine Teilstornierung einer Rechnung für "
+                                          "mehrere Artikel stellt Gaveldesk noch nicht aus; es wurde nichts gebucht.")
+                               .arg(inv.Nummer, others.join(QStringLiteral(", "))))
+                .error();
+        if (cents != m.claim)
+            return refused(QStringLiteral("Zur Rechnung %1 stellt Gaveldesk nur eine volle Stornorechnung aus (%2); "
+                                          "eine Erstattung mit Abzug ist bei Rechnungen noch nicht möglich. Es wurde "
+                                          "nichts gebucht.")
+                               .arg(inv.Nummer, euroText(m.claim)))
+                .error();
+        const Result<IssuedInvoice> storno = cancelInvoice(store, inv.Nummer, invoicePattern, now, page);
+        if (!storno.ok()) return storno.error();
+        done.storno = storno.value().Nummer;
+    }
+
+    const Status booked = dbStep(kRecord, [&]() -> Status {
+        Transaction tx(store);
+        Database db = tx.database();
+        // Another seat may have settled it meanwhile.
+        if (!db.exists(QStringLiteral("select 1 from Rueckgaben where Standarduser = ? and AuktionsID = ? and "
+                                      "Erledigt = ''"),
+                       {store.user, m.sale.id}))
+            return refused(QStringLiteral("Die Rückgabe der Auktion %1 ist inzwischen erledigt.").arg(m.sale.nr));
+        const QString kind = db.firstRow(QStringLiteral("select Art from Rueckgaben where Standarduser = ? and "
+                                                        "AuktionsID = ? and Erledigt = ''"),
+                                         {store.user, m.sale.id}, [](const DbRow& r) { return r.text(0); })
+                                 .value_or(QString());
+        done.zurueckgenommen = cents;
+        done.erstattet = qBound<qint64>(0, m.received, cents);
+        done.konto = m.through.isEmpty() ? konto::Bank : m.through;
+        if (cents > 0)
+            journal::append(db, store.user,
+                            makeEntry(m.sale.id, day, -cents, art::Rueckgabe, QString(), quelle::Hand,
+                                      QStringLiteral("%1 zurückgenommen").arg(kind)));
+        if (done.erstattet > 0)
+            journal::append(db, store.user,
+                            makeEntry(m.sale.id, day, done.erstattet, art::Erstattung, done.konto, quelle::Hand,
+                                      QStringLiteral("%1 erstattet").arg(kind)));
+        db.execute(QStringLiteral("update Rueckgaben set Erledigt = ? where Standarduser = ? and AuktionsID = ? and "
+                                  "Erledigt = ''"),
+                   {day.toString(Qt::ISODate), store.user, m.sale.id});
+        journal::settle(db, store.user, {m.sale.id}, day);
+        tx.commit();
+        return {};
+    });
+    if (!booked.ok()) {
+        if (done.storno.isEmpty()) return booked.error();
+        Error e = booked.error();
+        e.sentence = QStringLiteral(
+                         "Die Stornorechnung %1 ist ausgestellt, die Erstattung aber nicht gebucht. Bitte "
+                         "erstatten Sie noch einmal; die Rechnung wird nicht ein zweites Mal storniert. ")
+                         .arg(done.storno) +
+                     e.sentence;
+        return e;
+    }
+    return done;
+}
+
+}  // namespace gd

@@ -1,0 +1,66 @@
+#pragma once
+// A buyer's withdrawal or return of a sale: the notice with the day and time it came, its
+// confirmation, the goods back, and the refund as entries of the sale's account. A refund that
+// takes the whole sale back cancels its invoice.
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "base/Result.h"
+#include "domain/db/Store.h"
+#include "domain/invoice/IssuedInvoices.h"
+
+namespace gd {
+
+// As stored: "Widerruf" (§ 355 BGB), "Mangel" (goods not as described), "Storno" (called off before
+// it was shipped).
+enum class ReturnKind { Widerruf, Mangel, Storno };
+QString returnKindName(ReturnKind k);
+std::optional<ReturnKind> returnKindOf(const QString& text);  // any case; the command line's words too
+
+struct ReturnNotice {
+    QString auktionsNr;
+    ReturnKind art = ReturnKind::Widerruf;
+    QDateTime eingang;  // when the notice arrived
+    QString grund;
+};
+
+struct OpenReturn {
+    qint64 id = 0;
+    QString AuktionsID, AuktionsNr, ebayName, Titel;
+    ReturnKind art = ReturnKind::Widerruf;
+    QDateTime eingang, bestaetigt;  // bestaetigt: invalid until the confirmation went out
+    QDate wareZurueck;
+    bool versendet = false;
+    // § 357 (1) BGB: 14 days from the notice; the seller may hold the money until the goods or a
+    // proof of their dispatch are back (§ 357 (4)), which does not move the day.
+    QDate faellig() const { return eingang.date().addDays(14); }
+    // Confirmed on the day it came, or a reminder.
+    bool unbestaetigt() const { return !bestaetigt.isValid(); }
+};
+
+// Refused for a purchase, an unknown or doubled item number, a sale with a return still open, a
+// notice from the future, and "Storno" for a sale already shipped.
+Result<qint64> recordReturn(const Store& store, const ReturnNotice& notice, const QDateTime& now);
+Result<QList<OpenReturn>> openReturns(const Store& store);
+Result<std::optional<OpenReturn>> openReturnOf(const Store& store, const QString& auktionsNr);
+Status confirmReturn(const Store& store, qint64 id, const QDateTime& when);
+Status goodsBack(const Store& store, const QString& auktionsNr, const QDate& day);
+
+struct RefundDone {
+    qint64 zurueckgenommen = 0;  // off the sale's claim
+    qint64 erstattet = 0;        // paid back (what had come in, at most)
+    QString konto;               // the way it went back: the way it came
+    QString storno;              // the cancellation issued, if any
+};
+
+// Settles the sale's open return: `cents` come off what the buyer owes, and of it what he had paid
+// goes back the way it came. An issued invoice of the sale alone is cancelled first (a refund
+// retried after a failure finds it cancelled); a refund of less than the invoice, or of one sale of
+// an invoice for a group, is refused for now.
+Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, qint64 cents, const QDate& day,
+                                const QDateTime& now, const QString& invoicePattern, const InvoicePage& page);
+
+}  // namespace gd

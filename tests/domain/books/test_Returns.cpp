@@ -1,0 +1,196 @@
+// A buyer's withdrawal from notice to refund: the sale's account back at zero, the invoice
+// cancelled by a document the e-invoice rules accept, and the advisor's file with the reversal.
+#include <gtest/gtest.h>
+
+#include "domain/bank/Matching.h"
+#include "domain/books/Datev.h"
+#include "domain/books/Returns.h"
+#include "domain/db/Journal.h"
+#include "domain/invoice/IssuedInvoices.h"
+#include "domain/trade/AuktionsListe.h"
+#include "support/DbTestShared.h"
+#include "support/EInvoiceCheck.h"
+
+namespace gd {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+const QDateTime kNow(QDate(2026, 12, 10), QTime(16, 0));
+const QDateTime kNotice(QDate(2026, 12, 8), QTime(9, 41));
+Result<QByteArray> page(const Invoice& inv, const QByteArray&) { return QByteArray("%PDF " + inv.Nummer.toUtf8()); }
+
+class Returns : public test::DbTest {
+protected:
+    Store st() const { return Store{db, gSettings.StandardUser}; }
+    InvoiceProfile seller;
+
+    void SetUp() override {
+        DbTest::SetUp();
+        seller.holder = u"Jörg Händler"_s;
+        seller.address = u"Lindenweg 3, 24103 Kiel"_s;
+        seller.steuerart = u"19"_s;
+        seller.ustId = u"DE123456789"_s;
+        seller.eInvoiceForAll = true;
+    }
+    void pay(const QString& nr, qint64 cents) {
+        Credit c;
+        c.Buchungstag = QDate(2026, 12, 5);
+        c.Cent = cents;
+        c.Name = u"Dorota Wiśniewska"_s;
+        c.Zweck = u"Artikel "_s + nr;
+        const Result<QList<Proposal>> p = proposalsFor(st(), {c});
+        ASSERT_TRUE(p.ok());
+        ASSERT_EQ(applyProposals(st(), p.value()).value(), 1);
+    }
+    Result<RefundDone> refund(const QString& nr, qint64 cents) {
+        return refundReturn(st(), nr, cents, kNow.date(), kNow, QString(), page);
+    }
+    qint64 balance(const QString& nr) { return loadAccountByNr(st(), nr).value().Saldo; }
+    QStringList entryKinds(const QString& nr) {
+        QStringList out;
+        for (const JournalEntry& e : loadAccountByNr(st(), nr).value().Buchungen)
+            out << e.Art + u' ' + QString::number(e.Cent) + (e.Konto.isEmpty() ? QString() : u' ' + e.Konto);
+        return out;
+    }
+    QStringList overdue() {
+        QStringList nrs;
+        (void)forEachListRow(st(), ListChoice(ListFilter::Ueberfaellig, 0),
+                             [&nrs](ListRow& r) { nrs << r.AuktionsNr; });
+        nrs.sort();
+        return nrs;
+    }
+};
+
+// Each DATEV line's effect on an account: debit plus, credit minus.
+qint64 accountSum(const QByteArray& file, const QString& account) {
+    qint64 sum = 0;
+    const QStringList lines = QString::fromLatin1(file).split(u"\r\n"_s, Qt::SkipEmptyParts);
+    for (const QString& line : lines.mid(2)) {
+        const QStringList f = line.split(u';');
+        if (f.size() < 8) continue;
+        const qint64 cents = qRound64(QString(f[0]).replace(u',', u'.').toDouble() * 100);
+        const bool debit = f[1] == u"\"S\""_s;
+        if (f[6] == account) sum += debit ? cents : -cents;
+        if (f[7] == account) sum += debit ? -cents : cents;
+    }
+    return sum;
+}
+
+TEST_F(Returns, AWithdrawalFromNoticeToRefund) {
+    store(auktion(u"3141592601"_s, u"dorota_w"_s, u"01.12.2026"_s), kunde(u"dorota_w"_s, u"Dorota Wiśniewska"_s));
+    const Result<IssuedInvoice> invoice =
+        issueInvoice(st(), seller, u"3141592601"_s, QString(), kNow.addDays(-9), page);
+    ASSERT_TRUE(invoice.ok()) << invoice.error().message().toStdString();
+    pay(u"3141592601"_s, 1740);
+    Database::open(db).execute(u"update Auktionen set Versendet = 1"_s);
+    EXPECT_EQ(balance(u"3141592601"_s), 0);
+
+    // Refused: a refund before the return, a storno after shipping, a notice from tomorrow.
+    EXPECT_TRUE(test::failure(refund(u"3141592601"_s, 1740)).contains(u"keine Rückgabe erfasst"_s));
+    EXPECT_TRUE(test::failure(recordReturn(st(), {u"3141592601"_s, ReturnKind::Storno, kNotice, {}}, kNow))
+                    .contains(u"schon versendet"_s));
+    EXPECT_TRUE(test::failure(recordReturn(st(), {u"3141592601"_s, ReturnKind::Widerruf, kNow.addDays(1), {}}, kNow))
+                    .contains(u"nach dem heutigen Tag"_s));
+
+    const Result<qint64> id =
+        recordReturn(st(), {u"3141592601"_s, ReturnKind::Widerruf, kNotice, u"gefällt nicht"_s}, kNow);
+    ASSERT_TRUE(id.ok()) << id.error().message().toStdString();
+    EXPECT_FALSE(recordReturn(st(), {u"3141592601"_s, ReturnKind::Mangel, kNotice, {}}, kNow).ok());  // one open
+    QList<OpenReturn> open = openReturns(st()).value();
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(open[0].eingang, kNotice);
+    EXPECT_EQ(open[0].faellig(), QDate(2026, 12, 22));
+    EXPECT_TRUE(open[0].unbestaetigt());
+    ASSERT_TRUE(confirmReturn(st(), id.value(), kNotice.addSecs(600)).ok());
+    ASSERT_TRUE(goodsBack(st(), u"3141592601"_s, QDate(2026, 12, 10)).ok());
+    open = openReturns(st()).value();
+    EXPECT_FALSE(open[0].unbestaetigt());
+    EXPECT_EQ(open[0].wareZurueck, QDate(2026, 12, 10));
+
+    // Shipping included: the whole order went back. More than the sale is refused.
+    EXPECT_TRUE(test::failure(refund(u"3141592601"_s, 1741)).contains(u"höchstens"_s));
+    const Result<RefundDone> done = refund(u"3141592601"_s, 1740);
+    ASSERT_TRUE(done.ok()) << done.error().message().toStdString();
+    EXPECT_EQ(done.value().erstattet, 1740);
+    EXPECT_EQ(done.value().konto, konto::Bank);
+    ASSERT_FALSE(done.value().storno.isEmpty());
+    EXPECT_EQ(balance(u"3141592601"_s), 0);
+    EXPECT_EQ(entryKinds(u"3141592601"_s), (QStringList{u"Forderung 1740"_s, u"Zahlung -1740 Bank"_s,
+                                                        u"Rueckgabe -1740"_s, u"Erstattung 1740 Bank"_s}));
+    EXPECT_TRUE(openReturns(st()).value().isEmpty());
+    EXPECT_FALSE(refund(u"3141592601"_s, 1740).ok());                             // nothing booked twice
+    EXPECT_EQ(count(u"select count(*) from Auktionen where Bezahlt <> 0"_s), 0);  // all of it went back
+    EXPECT_TRUE(overdue().isEmpty());
+
+    const auto storno = issuedInvoice(st(), done.value().storno).value();
+    EXPECT_EQ(storno.first.Bezug, invoice.value().Nummer);
+    app.write(u"storno.xml"_s, storno.first.Xml);
+    test::expectValidEInvoice(app.file(u"storno.xml"_s));
+
+    DatevSetup setup;
+    setup.berater = u"1001"_s;
+    setup.mandant = u"42"_s;
+    setup.accounts = datevAccounts(u"03"_s, QString());
+    setup.steuerart = u"19"_s;
+    const Result<DatevExport> ex = datevExport(st(), setup, QDate(2026, 12, 1), QDate(2026, 12, 31), kNow);
+    ASSERT_TRUE(ex.ok()) << ex.error().message().toStdString();
+    EXPECT_EQ(ex.value().cancellations, 1);
+    const QByteArray& csv = ex.value().bytes;
+    for (const char* account : {"Debitor", "Erloese19", "Bank"})
+        EXPECT_EQ(accountSum(csv, setup.accounts.value(QString::fromLatin1(account)).konto), 0) << account;
+    app.write(u"EXTF_Buchungsstapel.csv"_s, csv);
+    test::expectValidDatev(app.file(u"EXTF_Buchungsstapel.csv"_s));
+}
+
+// Called off before shipping, nothing paid: the claim falls to zero, nothing is paid back, the sale
+// is not "paid", and no reminder asks for it. Part paid: only what came in goes back.
+TEST_F(Returns, CalledOffBeforeShipping) {
+    store(auktion(u"3141592602"_s, u"jan_novak"_s, u"20.11.2026"_s), kunde(u"jan_novak"_s, u"Jan Novák"_s));
+    store(auktion(u"3141592603"_s, u"eva_k"_s, u"20.11.2026"_s), kunde(u"eva_k"_s, u"Eva Kovács"_s));
+    Credit part;
+    part.Buchungstag = QDate(2026, 12, 2);
+    part.Cent = 500;
+    part.Name = u"Eva Kovács"_s;
+    part.Zweck = u"Artikel 3141592603"_s;
+    QList<Proposal> p = proposalsFor(st(), {part}).value();
+    ASSERT_EQ(p.size(), 1);
+    p[0].Teilzahlung = true;
+    int parts = 0;
+    ASSERT_TRUE(applyProposals(st(), p, &parts).ok());
+    ASSERT_EQ(parts, 1);
+    EXPECT_EQ(overdue(), (QStringList{u"3141592602"_s, u"3141592603"_s}));
+
+    const struct {
+        const char* nr;
+        qint64 erstattet;
+    } cases[] = {{"3141592602", 0}, {"3141592603", 500}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.nr);
+        const QString nr = QString::fromLatin1(c.nr);
+        ASSERT_TRUE(recordReturn(st(), {nr, ReturnKind::Storno, kNotice, {}}, kNow).ok());
+        const Result<RefundDone> done = refund(nr, 1740);
+        ASSERT_TRUE(done.ok()) << done.error().message().toStdString();
+        EXPECT_EQ(done.value().erstattet, c.erstattet);
+        EXPECT_TRUE(done.value().storno.isEmpty());
+        EXPECT_EQ(balance(nr), 0);
+        EXPECT_EQ(count(u"select count(*) from Auktionen where AuktionsNr = ? and Bezahlt <> 0"_s, {nr}), 0);
+    }
+    EXPECT_TRUE(overdue().isEmpty());
+}
+
+// A sale of an invoice for a group is not cancelled whole: refused, nothing booked.
+TEST_F(Returns, OneSaleOfAGroupInvoiceIsRefusedForNow) {
+    store(auktion(u"401"_s, u"buchladen"_s), kunde(u"buchladen"_s, u"Ilse Ødegård"_s));
+    store(auktion(u"402"_s, u"buchladen"_s), kunde(u"buchladen"_s, u"Ilse Ødegård"_s));
+    Database::open(db).execute(u"update Auktionen set GruppenID = 'g4'"_s);
+    ASSERT_TRUE(issueInvoice(st(), seller, u"401"_s, QString(), kNow, page).ok());
+    ASSERT_TRUE(recordReturn(st(), {u"402"_s, ReturnKind::Mangel, kNotice, {}}, kNow).ok());
+    const Result<RefundDone> done = refund(u"402"_s, 1740);
+    EXPECT_TRUE(test::failure(done).contains(u"umfasst auch 401"_s)) << test::failure(done).toStdString();
+    EXPECT_EQ(openReturns(st()).value().size(), 1);
+    EXPECT_EQ(count(u"select count(*) from Buchungen where Art = 'Rueckgabe'"_s), 0);
+}
+
+}  // namespace
+}  // namespace gd
