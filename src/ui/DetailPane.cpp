@@ -22,6 +22,7 @@
 #include "base/Money.h"
 #include "base/Words.h"
 #include "domain/bank/Matching.h"
+#include "domain/books/Returns.h"
 #include "domain/db/Journal.h"
 #include "domain/mail/MailComposer.h"
 #include "domain/trade/LoadSave.h"
@@ -384,14 +385,14 @@ void DetailPane::showParcel() {
                                              : loadAccount(currentStore(), mAuktion.AuktionsID);
     QString money;
     if (account.ok()) {
-        qint64 received = 0;
-        for (const JournalEntry& e : account.value().Buchungen)
-            if (e.Art != art::Forderung && e.Art != art::Gebuehr) received -= e.Cent;
+        const qint64 received = receivedOf(account.value().Buchungen);
         const qint64 saldo = account.value().Saldo;
         if (saldo < 0)
             money = balanceShort(saldo) + QStringLiteral(" (zu viel gezahlt, bitte erstatten)");
         else if (saldo > 0 && received > 0)
             money = QStringLiteral("Teilzahlung erhalten: %1 · %2").arg(euroText(received), balanceShort(saldo));
+        const Result<QString> back = returnNote(currentStore(), mAuktion.AuktionsID);
+        if (back.ok() && !back.value().isEmpty()) money = back.value();
     }
     lblTeilzahlung->setText(money);
     lblTeilzahlung->setVisible(!money.isEmpty());

@@ -159,6 +159,17 @@ void frmMail::Form_Load() {
     OrvoButton1->setText(program ? QStringLiteral("An Mailprogramm übergeben") : QStringLiteral("Mail versenden"));
 }
 
+void frmMail::chooseTemplate(const QString& name, const QString& subject, const QString& body) {
+    const int index = Combo1->findText(name, Qt::MatchFixedString);
+    if (index >= 0) {
+        Combo1->setCurrentIndex(index);
+        return Combo1_Click(index);
+    }
+    reminderLevel_ = 0;
+    rtf1->setPlainText(composer_.shownBody(body));
+    txtsubject->setText(composer_.fillSubject(subject));
+}
+
 void frmMail::Combo1_Click(int index) {
     CALLSTACK();
     const MailInputs& in = composer_.inputs();
@@ -255,6 +266,7 @@ bool frmMail::makemail(MailSender& sender, const OutgoingMail& mail) {
                               QString());
         return false;
     }
+    if (onSent) onSent();
     if (sender.waits()) {
         const QString note = sender.note();
         platform().msgBox(QStringLiteral("Email wurde erfolgreich versendet") +

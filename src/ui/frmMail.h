@@ -31,6 +31,11 @@ public:
 
     // Called after a milestone was recorded, so the list can reload.
     std::function<void()> onStatusRecorded;
+    // Called when the mail went out.
+    std::function<void()> onSent;
+    // The catalogue's template of that name; where the catalogue has none (one kept from before
+    // it was shipped), the given text.
+    void chooseTemplate(const QString& name, const QString& subject, const QString& body);
 
     // Closing while a mail goes out ends the send first.
     void reject() override;

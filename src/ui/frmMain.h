@@ -107,6 +107,7 @@ private:
     void restoreFromBackup();  // "Wiederherstellen…"
     void saveInvoice();        // "Rechnung als PDF…" for the selected sale
     void showInvoices();
+    void askForReturn();  // "Widerruf / Rückgabe…" for the selected sale
     void showEInvoice();
     void showYear();
     void showDatev();

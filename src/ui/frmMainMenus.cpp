@@ -41,6 +41,7 @@
 #include "ui/frmMain.h"
 #include "ui/frmOptionen.h"
 #include "ui/frmRechnungen.h"
+#include "ui/frmRueckgabe.h"
 #include "ui/modLinks.h"
 
 #define CALLSTACK_MENU() CALLSTACK_MODULE("frmMain")
@@ -50,7 +51,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 33> table = {{
+    static const std::array<Command, 34> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -75,6 +76,8 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.pane_->cmdSenden_Click(); }},
         {"keyRechnung", "Rechnung als PDF…", none, B::Aktionen, false, true, true, nullptr,
          [](frmMain& w) { w.saveInvoice(); }, Need::Selection},
+        {"keyRueckgabe", "Widerruf / Rückgabe…", none, B::Aktionen, false, true, false, nullptr,
+         [](frmMain& w) { w.askForReturn(); }, Need::Selection},
         {"keyRechnungen", "Rechnungen…", none, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.showInvoices(); }},
         {"keyERechnung", "E-Rechnung ansehen…", none, B::Aktionen, false, false, false, nullptr,
@@ -405,6 +408,14 @@ void frmMain::saveInvoice() {
     platform().msgBox(
         QStringLiteral("Rechnung %1 gespeichert: %2").arg(inv.value().Nummer, QDir::toNativeSeparators(file)),
         Platform::Buttons::Ok, Platform::Icon::Information);
+}
+
+void frmMain::askForReturn() {
+    CALLSTACK_MENU();
+    if (gsDataSource.isEmpty() || pane_->trade().AuktionsID.isEmpty()) return;
+    frmRueckgabe dlg(pane_->trade(), pane_->partner(), this);
+    dlg.exec();
+    if (dlg.changed()) list_->subRefreshListe();
 }
 
 void frmMain::showInvoices() {

@@ -53,7 +53,7 @@ Result<Sale> saleOf(Database& db, const QString& user, const QString& auktionsNr
 
 const char* const kOpenColumns =
     "select r.ID, r.AuktionsID, a.AuktionsNr, a.ebayName, a.Titel, r.Art, r.Eingang, r.Bestaetigt, r.WareZurueck, "
-    "a.Versendet from Rueckgaben r join Auktionen a on a.AuktionsID = r.AuktionsID and a.Standarduser = "
+    "a.Versendet, r.Grund from Rueckgaben r join Auktionen a on a.AuktionsID = r.AuktionsID and a.Standarduser = "
     "r.Standarduser where r.Standarduser = ? and r.Erledigt = '' ";
 
 OpenReturn openRow(const DbRow& r) {
@@ -68,6 +68,7 @@ OpenReturn openRow(const DbRow& r) {
     o.bestaetigt = QDateTime::fromString(r.text(7), Qt::ISODate);
     o.wareZurueck = QDate::fromString(r.text(8), Qt::ISODate);
     o.versendet = r.int64(9) != 0;
+    o.grund = r.text(10);
     return o;
 }
 
@@ -188,6 +189,53 @@ Status goodsBack(const Store& store, const QString& auktionsNr, const QDate& day
     });
 }
 
+QString confirmationSubject() {
+    return QStringLiteral("Eingangsbestätigung Ihrer Erklärung: [#Bezeichnung#] ([#Artikelnummer#])");
+}
+
+QString confirmationBody() {
+    return QStringLiteral(
+        "Guten Tag [#ebaynameto#],\r\n\r\n"
+        "hiermit bestätige ich den Eingang Ihrer Erklärung ([#Rueckgabeart#]) zum Artikel \u201E[#Bezeichnung#]\u201C "
+        "(Artikelnummer [#Artikelnummer#]).\r\n\r\n"
+        "Eingegangen am [#Rueckgabeeingang#].\r\n\r\n"
+        "Was Sie bezahlt haben ([#Erstattungsbetrag#]), erstatte ich Ihnen bis spätestens [#Erstattungsfrist#] auf "
+        "dem Weg, auf dem Sie bezahlt haben. Bei Waren kann ich die Erstattung zurückhalten, bis die Ware bei mir "
+        "angekommen ist oder Sie nachweisen, dass Sie sie abgesandt haben.\r\n\r\n"
+        "Mit freundlichen Grüßen\r\n[#Signatur#]\r\n");
+}
+
+Result<QHash<QString, QString>> returnPlaceholders(const Store& store, const OpenReturn& r) {
+    CALLSTACK_MODULE("modRueckgabe");
+    return dbStep(kRead, [&]() -> Result<QHash<QString, QString>> {
+        Database db = store.open();
+        const qint64 received = receivedOf(journal::entries(db, store.user, {r.AuktionsID}));
+        const QString kind = r.art == ReturnKind::Widerruf ? QStringLiteral("Widerruf")
+                             : r.art == ReturnKind::Mangel ? QStringLiteral("Rückgabe wegen eines Mangels")
+                                                           : QStringLiteral("Storno vor dem Versand");
+        return QHash<QString, QString>{
+            {QStringLiteral("[#Rueckgabeart#]"), kind},
+            {QStringLiteral("[#Rueckgabeeingang#]"), r.eingang.toString(QStringLiteral("dd.MM.yyyy 'um' HH:mm 'Uhr'"))},
+            {QStringLiteral("[#Rueckgabegrund#]"), r.grund},
+            {QStringLiteral("[#Erstattungsbetrag#]"), euroText(qMax<qint64>(0, received))},
+            {QStringLiteral("[#Erstattungsfrist#]"), r.faellig().toString(QStringLiteral("dd.MM.yyyy"))}};
+    });
+}
+
+Result<QString> returnNote(const Store& store, const QString& auktionsID) {
+    CALLSTACK_MODULE("modRueckgabe");
+    return dbStep(kRead, [&]() -> Result<QString> {
+        Database db = store.open();
+        const std::optional<OpenReturn> r = db.firstRow(
+            QLatin1String(kOpenColumns) + QStringLiteral("and r.AuktionsID = ?"), {store.user, auktionsID}, openRow);
+        if (!r) return QString();
+        return QStringLiteral("%1 vom %2 · Erstattung bis %3%4")
+            .arg(returnKindName(r->art), r->eingang.toString(QStringLiteral("dd.MM.yyyy")),
+                 r->faellig().toString(QStringLiteral("dd.MM.yyyy")),
+                 r->unbestaetigt() ? QStringLiteral(" · Eingang noch nicht bestätigt") : QString());
+    });
+}
+
 Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, qint64 cents, const QDate& day,
                                 const QDateTime& now, const QString& invoicePattern, const InvoicePage& page) {
     CALLSTACK_MODULE("modRueckgabe");
@@ -211,13 +259,11 @@ Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, q
                 .error();
         Money m{sale.value(), 0, 0, QString()};
         journal::syncClaim(db, store.user, m.sale.id, day, quelle::Hand);
-        for (const JournalEntry& e : journal::entries(db, store.user, {m.sale.id})) {
-            if (e.Art == art::Forderung || e.Art == art::Rueckgabe)
-                m.claim += e.Cent;
-            else if (e.Art != art::Gebuehr && e.Art != art::Abschreibung) {
-                m.received -= e.Cent;
-                if (e.Art == art::Zahlung && !e.Konto.isEmpty()) m.through = e.Konto;
-            }
+        const QList<JournalEntry> all = journal::entries(db, store.user, {m.sale.id});
+        m.received = receivedOf(all);
+        for (const JournalEntry& e : all) {
+            if (e.Art == art::Forderung || e.Art == art::Rueckgabe) m.claim += e.Cent;
+            if (e.Art == art::Zahlung && !e.Konto.isEmpty()) m.through = e.Konto;
         }
         return m;
     });

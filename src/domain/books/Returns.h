@@ -3,6 +3,7 @@
 // confirmation, the goods back, and the refund as entries of the sale's account. A refund that
 // takes the whole sale back cancels its invoice.
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -33,6 +34,7 @@ struct OpenReturn {
     ReturnKind art = ReturnKind::Widerruf;
     QDateTime eingang, bestaetigt;  // bestaetigt: invalid until the confirmation went out
     QDate wareZurueck;
+    QString grund;
     bool versendet = false;
     // § 357 (1) BGB: 14 days from the notice; the seller may hold the money until the goods or a
     // proof of their dispatch are back (§ 357 (4)), which does not move the day.
@@ -46,8 +48,19 @@ struct OpenReturn {
 Result<qint64> recordReturn(const Store& store, const ReturnNotice& notice, const QDateTime& now);
 Result<QList<OpenReturn>> openReturns(const Store& store);
 Result<std::optional<OpenReturn>> openReturnOf(const Store& store, const QString& auktionsNr);
+// "Widerruf vom 08.12.2026 · Erstattung bis 22.12.2026" for the pane; empty without an open return.
+Result<QString> returnNote(const Store& store, const QString& auktionsID);
 Status confirmReturn(const Store& store, qint64 id, const QDateTime& when);
 Status goodsBack(const Store& store, const QString& auktionsNr, const QDate& day);
+
+// The confirmation of receipt (§ 356a BGB: without delay, on a durable medium, with the notice's
+// day and time): the catalogue's template of this name, or the built-in text.
+inline const QString kConfirmationTemplate = QStringLiteral("Widerrufsbestätigung");
+QString confirmationSubject();
+QString confirmationBody();
+// Its placeholders: [#Rueckgabeart#], [#Rueckgabeeingang#], [#Rueckgabegrund#],
+// [#Erstattungsbetrag#] (what came in and goes back) and [#Erstattungsfrist#].
+Result<QHash<QString, QString>> returnPlaceholders(const Store& store, const OpenReturn& r);
 
 struct RefundDone {
     qint64 zurueckgenommen = 0;  // off the sale's claim

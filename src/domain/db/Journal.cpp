@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <algorithm>
 #include <array>
 
 #include "base/CallStack.h"
@@ -32,15 +33,23 @@ bool hasMoneyEntry(const QList<JournalEntry>& entries) {
     return false;
 }
 
+}  // namespace
+
+qint64 receivedOf(const QList<JournalEntry>& entries) {
+    qint64 in = 0;
+    for (const JournalEntry& e : entries)
+        if (e.Art == art::Zahlung || e.Art == art::Erstattung || e.Art == art::Rueckbuchung || e.Art == art::Storno)
+            in -= e.Cent;
+    return in;
+}
+
+namespace {
+
 // Taken back, and every cent that came in went back: no longer paid.
 bool allGivenBack(const QList<JournalEntry>& entries) {
-    bool returned = false;
-    qint64 kept = 0;
-    for (const JournalEntry& e : entries) {
-        if (e.Art == art::Rueckgabe) returned = true;
-        if (e.Art != art::Forderung && e.Art != art::Gebuehr && e.Art != art::Rueckgabe) kept += e.Cent;
-    }
-    return returned && kept == 0;
+    const bool returned =
+        std::any_of(entries.begin(), entries.end(), [](const JournalEntry& e) { return e.Art == art::Rueckgabe; });
+    return returned && receivedOf(entries) == 0;
 }
 
 }  // namespace

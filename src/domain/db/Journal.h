@@ -62,6 +62,8 @@ JournalEntry makeEntry(const QString& auktionsID, const QDate& day, qint64 cent,
 
 // What the buyer still owes by these entries: > 0 open, < 0 the buyer's credit.
 qint64 balanceOf(const QList<JournalEntry>& entries);
+// What came in from the buyer and stayed: payments less what went back, without write-offs.
+qint64 receivedOf(const QList<JournalEntry>& entries);
 // "Offen: 9,40 €", "Guthaben: 20,60 €", "Ausgeglichen".
 QString balanceText(qint64 balance);
 // "offen 15,40 €", "Guthaben 8,10 €", "bezahlt": the pane's short form.

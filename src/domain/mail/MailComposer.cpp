@@ -184,6 +184,7 @@ QString MailComposer::fillBody(QString t) const {
     const auto r = [&t](const char* key, const QString& v) {
         t.replace(QString::fromLatin1(key), v, Qt::CaseSensitive);
     };
+    for (auto it = in_.zusatz.cbegin(); it != in_.zusatz.cend(); ++it) t.replace(it.key(), it.value());
     r("[#ebaynameto#]", in_.sName);
     r("[#Kontonummer#]", in_.profile.kontonummer);
     r("[#Kontoinhaber#]", in_.profile.holder);
@@ -263,6 +264,7 @@ QString MailComposer::fillSubject(QString s) const {
     s.replace(QStringLiteral("[#Artikelnummer#]"), in_.bGruppiert ? nummern_ : in_.sArtikelnummer);
     s.replace(QStringLiteral("[#Bezeichnung#]"), in_.sBezeichnung);
     s.replace(QStringLiteral("[#StandardUser#]"), in_.profile.member);
+    for (auto it = in_.zusatz.cbegin(); it != in_.zusatz.cend(); ++it) s.replace(it.key(), it.value());
     return s;
 }
 

@@ -2,6 +2,7 @@
 // What the mail form does with its inputs: fill templates, build the group
 // texts, the mailto: URL and the SMTP message, record the milestone.
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QVariantList>
@@ -46,6 +47,8 @@ struct MailInputs {
     // What the sale (or its group) still owes by its journal, in cents; nullopt for a purchase,
     // whose money the desk does not keep.
     std::optional<qint64> iOffen;
+    // Placeholders of one occasion ("[#Rueckgabeeingang#]" of a return): filled like the others.
+    QHash<QString, QString> zusatz;
 };
 
 // What the main window hands the mail form for the selected auction and its

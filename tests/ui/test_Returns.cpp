@@ -1,0 +1,104 @@
+// A withdrawal as the seller handles it in the window: recorded from the menu, its receipt
+// confirmed by mail with the notice's day and time, shown in the pane, and refunded.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "MainWindowFixture.h"
+#include "domain/books/Returns.h"
+#include "domain/db/Journal.h"
+#include "support/FakeMailSender.h"
+#include "support/GuiApp.h"
+#include "ui/frmMail.h"
+#include "ui/frmRueckgabe.h"
+
+namespace gd {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+class ReturnsUi : public test::MainWindowTest {
+protected:
+    std::shared_ptr<test::FakeMailSender::Log> mails = std::make_shared<test::FakeMailSender::Log>();
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        frmMail::senderFactory = [log = mails] { return std::make_unique<test::FakeMailSender>(log); };
+    }
+    void TearDown() override {
+        frmMail::senderFactory = &frmMail::senderOfSettings;
+        MainWindowTest::TearDown();
+    }
+    static void clickIn(QWidget* d, const char* name) {
+        QPushButton* b = d->findChild<QPushButton*>(QString::fromLatin1(name));
+        ASSERT_NE(b, nullptr) << name;
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    QString paneNote() { return child<QLabel>(u"lblTeilzahlung"_s)->text(); }
+};
+
+TEST_F(ReturnsUi, RecordedConfirmedShownAndRefunded) {
+    fill();
+    open();
+    filter(0);
+    clickRow(0);
+    const QString nr = shown();
+    ASSERT_FALSE(nr.isEmpty());
+    const QDateTime notice = now().addSecs(-3 * 3600);
+
+    QString state, subject, body;
+    test::whenModal<frmRueckgabe>([&](frmRueckgabe* d) {
+        d->findChild<QComboBox*>(u"cboArt"_s)->setCurrentIndex(0);
+        auto* when = d->findChild<QDateTimeEdit*>(u"dtpEingang"_s);
+        when->setFocus();
+        when->setDateTime(notice);
+        test::typeText(d->findChild<QLineEdit*>(u"txtGrund"_s), u"gefällt nicht – zu groß"_s);
+        test::screenshot(d, u"rueckgabe-erfassen.png"_s);
+        clickIn(d, "cmdSpeichern");
+        // The mail form opens with the confirmation filled in; one click sends it.
+        test::whenModal<frmMail>([&](frmMail* m) {
+            subject = m->findChild<QLineEdit*>(u"txtsubject"_s)->text();
+            clickIn(m, "OrvoButton1");
+            m->close();
+        });
+        clickIn(d, "cmdBestaetigen");
+        state = d->findChild<QLabel*>(u"lblStand"_s)->text();
+        test::screenshot(d, u"rueckgabe.png"_s);
+        clickIn(d, "cmdSchliessen");
+    });
+    menu("keyAktion", "keyRueckgabe");
+    ASSERT_EQ(mails->sent.size(), 1);
+    body = mails->sent[0].body;
+    EXPECT_TRUE(subject.startsWith(u"Eingangsbestätigung Ihrer Erklärung"_s)) << subject.toStdString();
+    EXPECT_TRUE(body.contains(u"Eingegangen am "_s + notice.toString(u"dd.MM.yyyy 'um' HH:mm 'Uhr'"_s)))
+        << body.toStdString();
+    EXPECT_TRUE(body.contains(u"(Widerruf)"_s)) << body.toStdString();
+    EXPECT_TRUE(body.contains(notice.date().addDays(14).toString(u"dd.MM.yyyy"_s)));
+    EXPECT_TRUE(state.contains(u"Eingang bestätigt am"_s)) << state.toStdString();
+    const QList<OpenReturn> open = openReturns(currentStore()).value();
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_FALSE(open[0].unbestaetigt());
+    EXPECT_TRUE(paneNote().startsWith(u"Widerruf vom "_s + notice.toString(u"dd.MM.yyyy"_s)))
+        << paneNote().toStdString();
+    test::screenshot(w.get(), u"rueckgabe-bereich.png"_s);
+
+    // The refund: the whole sale back; nothing was paid, so nothing goes back.
+    platform.queueAnswer(Platform::Answer::Yes);
+    test::whenModal<frmRueckgabe>([&](frmRueckgabe* d) {
+        clickIn(d, "cmdWareZurueck");
+        EXPECT_EQ(d->findChild<QLineEdit*>(u"txtBetrag"_s)->text(), u"17,40"_s);
+        clickIn(d, "cmdErstatten");
+    });
+    menu("keyAktion", "keyRueckgabe");
+    EXPECT_EQ(lastMessage(), u"17,40 € zurückgenommen."_s);
+    EXPECT_TRUE(openReturns(currentStore()).value().isEmpty());
+    EXPECT_EQ(loadAccountByNr(currentStore(), nr).value().Saldo, 0);
+    EXPECT_FALSE(paneNote().startsWith(u"Widerruf"_s));
+}
+
+}  // namespace
+}  // namespace gd
