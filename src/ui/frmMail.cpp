@@ -15,6 +15,7 @@
 #include "base/AppPath.h"
 #include "base/CallStack.h"
 #include "base/Clock.h"
+#include "domain/books/Returns.h"
 #include "domain/invoice/IssuedInvoices.h"
 #include "domain/mail/ServerCertificate.h"
 #include "domain/mail/modVorlagen.h"
@@ -28,7 +29,21 @@
 
 namespace gd {
 
-frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), composer_(inputs) {
+namespace {
+
+// A sale with an open return: the confirmation's placeholders, whichever way the form was opened.
+MailInputs withReturn(MailInputs in) {
+    if (in.bLieferant || in.sArtikelnummer.isEmpty()) return in;
+    const Result<std::optional<OpenReturn>> open = openReturnOf(in.store, in.sArtikelnummer);
+    if (!open.ok() || !open.value()) return in;
+    if (const Result<QHash<QString, QString>> fill = returnPlaceholders(in.store, *open.value()); fill.ok())
+        in.zusatz.insert(fill.value());
+    return in;
+}
+
+}  // namespace
+
+frmMail::frmMail(const MailInputs& inputs, QWidget* parent) : QDialog(parent), composer_(withReturn(inputs)) {
     setObjectName(QStringLiteral("frmMail"));
     setWindowTitle(QStringLiteral("Mailvorlagen"));
     setModal(true);

@@ -163,11 +163,7 @@ void frmRueckgabe::sendConfirmation() {
     const Result<MailInputs> in = mailInputsFor(currentStore(), mailProfile(currentSettings()), auktion_, kunde_,
                                                 auktion_.Preis, auktion_.Versandkosten, auktion_.Betrag);
     if (!in.ok()) return showError(in.error());
-    const Result<QHash<QString, QString>> fill = returnPlaceholders(currentStore(), *open_);
-    if (!fill.ok()) return showError(fill.error());
-    MailInputs inputs = in.value();
-    inputs.zusatz = fill.value();
-    frmMail mail(inputs, this);
+    frmMail mail(in.value(), this);  // it fills in the return's placeholders
     mail.chooseTemplate(kConfirmationTemplate, confirmationSubject(), confirmationBody());
     const qint64 id = open_->id;
     bool sent = false;

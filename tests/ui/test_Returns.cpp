@@ -12,8 +12,8 @@
 #include "MainWindowFixture.h"
 #include "domain/books/Returns.h"
 #include "domain/db/Journal.h"
-#include "support/FakeMailSender.h"
 #include "support/GuiApp.h"
+#include "support/SmtpServer.h"
 #include "ui/frmMail.h"
 #include "ui/frmRueckgabe.h"
 
@@ -22,16 +22,20 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
+// The mail goes out through the program's own SMTP client to a server of the test's own.
 class ReturnsUi : public test::MainWindowTest {
 protected:
-    std::shared_ptr<test::FakeMailSender::Log> mails = std::make_shared<test::FakeMailSender::Log>();
+    test::LocalSmtpServer smtp;
     void SetUp() override {
         MainWindowTest::SetUp();
-        frmMail::senderFactory = [log = mails] { return std::make_unique<test::FakeMailSender>(log); };
-    }
-    void TearDown() override {
+        ASSERT_TRUE(smtp.start());
         frmMail::senderFactory = &frmMail::senderOfSettings;
-        MainWindowTest::TearDown();
+        gSettings.Standardversandmail = false;
+        gSettings.SMTPServer = u"127.0.0.1"_s;
+        gSettings.SMTPPort = smtp.port;
+        gSettings.Auth = 0;
+        gSettings.Verbindungssicherheit.clear();
+        gSettings.Absender = u"shop@gavel.example"_s;
     }
     static void clickIn(QWidget* d, const char* name) {
         QPushButton* b = d->findChild<QPushButton*>(QString::fromLatin1(name));
@@ -50,7 +54,7 @@ TEST_F(ReturnsUi, RecordedConfirmedShownAndRefunded) {
     ASSERT_FALSE(nr.isEmpty());
     const QDateTime notice = now().addSecs(-3 * 3600);
 
-    QString state, subject, body;
+    QString state;
     test::whenModal<frmRueckgabe>([&](frmRueckgabe* d) {
         d->findChild<QComboBox*>(u"cboArt"_s)->setCurrentIndex(0);
         auto* when = d->findChild<QDateTimeEdit*>(u"dtpEingang"_s);
@@ -61,7 +65,6 @@ TEST_F(ReturnsUi, RecordedConfirmedShownAndRefunded) {
         clickIn(d, "cmdSpeichern");
         // The mail form opens with the confirmation filled in; one click sends it.
         test::whenModal<frmMail>([&](frmMail* m) {
-            subject = m->findChild<QLineEdit*>(u"txtsubject"_s)->text();
             clickIn(m, "OrvoButton1");
             m->close();
         });
@@ -71,8 +74,11 @@ TEST_F(ReturnsUi, RecordedConfirmedShownAndRefunded) {
         clickIn(d, "cmdSchliessen");
     });
     menu("keyAktion", "keyRueckgabe");
-    ASSERT_EQ(mails->sent.size(), 1);
-    body = mails->sent[0].body;
+    // As it arrived at the server.
+    ASSERT_EQ(smtp.objects().size(), 1);
+    const QJsonObject mail = smtp.decoded(0);
+    const QString subject = mail.value(u"subject"_s).toString(), body = mail.value(u"body"_s).toString();
+    EXPECT_EQ(mail.value(u"to_address"_s).toString(), u"bernd@example.de"_s);
     EXPECT_TRUE(subject.startsWith(u"Eingangsbestätigung Ihrer Erklärung"_s)) << subject.toStdString();
     EXPECT_TRUE(body.contains(u"Eingegangen am "_s + notice.toString(u"dd.MM.yyyy 'um' HH:mm 'Uhr'"_s)))
         << body.toStdString();

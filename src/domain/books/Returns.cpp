@@ -258,7 +258,6 @@ Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, q
                                .arg(sale.value().nr))
                 .error();
         Money m{sale.value(), 0, 0, QString()};
-        journal::syncClaim(db, store.user, m.sale.id, day, quelle::Hand);
         const QList<JournalEntry> all = journal::entries(db, store.user, {m.sale.id});
         m.received = receivedOf(all);
         for (const JournalEntry& e : all) {
@@ -309,17 +308,19 @@ Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, q
                                                         "AuktionsID = ? and Erledigt = ''"),
                                          {store.user, m.sale.id}, [](const DbRow& r) { return r.text(0); })
                                  .value_or(QString());
+        // A price changed since the sale was saved: its claim first, so that the balance is true.
+        journal::syncClaim(db, store.user, m.sale.id, day, quelle::Hand);
         done.zurueckgenommen = cents;
         done.erstattet = qBound<qint64>(0, m.received, cents);
         done.konto = m.through.isEmpty() ? konto::Bank : m.through;
         if (cents > 0)
             journal::append(db, store.user,
                             makeEntry(m.sale.id, day, -cents, art::Rueckgabe, QString(), quelle::Hand,
-                                      QStringLiteral("%1 zurückgenommen").arg(kind)));
+                                      QStringLiteral("%1: Verkauf zurückgenommen").arg(kind)));
         if (done.erstattet > 0)
             journal::append(db, store.user,
                             makeEntry(m.sale.id, day, done.erstattet, art::Erstattung, done.konto, quelle::Hand,
-                                      QStringLiteral("%1 erstattet").arg(kind)));
+                                      QStringLiteral("%1: Geld erstattet").arg(kind)));
         db.execute(QStringLiteral("update Rueckgaben set Erledigt = ? where Standarduser = ? and AuktionsID = ? and "
                                   "Erledigt = ''"),
                    {day.toString(Qt::ISODate), store.user, m.sale.id});
