@@ -316,9 +316,18 @@ void TradeList::refreshSummary() {
 void TradeList::showSummary(const ListSummary& s) {
     const QLocale de = germanLocale();
     const auto money = [](qint64 cents) -> QString { return centsText(cents) + QStringLiteral(" €"); };
-    lblUebersicht->setText(QStringLiteral("Offen: %1 · Unbezahlt: %2 (%3) · Überfällig: %4 (%5)")
-                               .arg(de.toString(s.Offen), de.toString(s.Unbezahlt), money(s.UnbezahltSumme),
-                                    de.toString(s.Ueberfaellig), money(s.UeberfaelligSumme)));
+    QString line = QStringLiteral("Offen: %1 · Unbezahlt: %2 (%3) · Überfällig: %4 (%5)")
+                       .arg(de.toString(s.Offen), de.toString(s.Unbezahlt), money(s.UnbezahltSumme),
+                            de.toString(s.Ueberfaellig), money(s.UeberfaelligSumme));
+    // A withdrawal's receipt is to be confirmed on its day, its refund within 14 days: said until done.
+    if (s.Rueckgaben > 0) {
+        QStringList due;
+        if (s.RueckgabenUnbestaetigt > 0) due << QStringLiteral("%1 unbestätigt").arg(s.RueckgabenUnbestaetigt);
+        if (s.RueckgabenUeberfaellig > 0) due << QStringLiteral("%1 überfällig").arg(s.RueckgabenUeberfaellig);
+        line += QStringLiteral(" · Rückgaben: %1").arg(s.Rueckgaben) +
+                (due.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(due.join(QStringLiteral(", "))));
+    }
+    lblUebersicht->setText(line);
     // The whole line as well: on a small screen the label may end in "…".
     lblUebersicht->setToolTip(lblUebersicht->text() + QLatin1Char('\n') +
                               QStringLiteral("Offen: alle nicht abgeschlossenen Auktionen. Unbezahlt: Verkäufe "

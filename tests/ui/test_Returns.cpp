@@ -88,6 +88,9 @@ TEST_F(ReturnsUi, RecordedConfirmedShownAndRefunded) {
     const QList<OpenReturn> open = openReturns(currentStore()).value();
     ASSERT_EQ(open.size(), 1);
     EXPECT_FALSE(open[0].unbestaetigt());
+    QLabel* summary = child<QLabel>(u"lblUebersicht"_s);  // read again once the list is
+    EXPECT_TRUE(QTest::qWaitFor([&] { return summary->text().contains(u"Rückgaben"_s); }, 10000));
+    EXPECT_TRUE(summary->text().endsWith(u" · Rückgaben: 1"_s)) << summary->text().toStdString();
     EXPECT_TRUE(paneNote().startsWith(u"Widerruf vom "_s + notice.toString(u"dd.MM.yyyy"_s)))
         << paneNote().toStdString();
     test::screenshot(w.get(), u"rueckgabe-bereich.png"_s);

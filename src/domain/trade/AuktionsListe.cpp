@@ -112,9 +112,26 @@ public:
         unpaid_.append({centsOr0(betrag), ende && QLatin1String(ende) < before_});
     }
     void finish(Database& db, const QString& user) {
+        // A buyer who withdrew is not overdue; a sale taken back that owes nothing is not unpaid.
+        QSet<QString> returned;
+        const QString dueBefore = today().addDays(-14).toString(Qt::ISODate);
+        QStringList names;
+        db.forEachRow(QStringLiteral("select AuktionsID, Erledigt, Bestaetigt, Eingang from Rueckgaben where "
+                                     "Standarduser = ?"),
+                      {user}, names, [&](const DbRow& r) {
+                          returned.insert(r.text(0));
+                          if (!r.text(1).isEmpty()) return;
+                          ++sum_.Rueckgaben;
+                          if (r.text(2).isEmpty()) ++sum_.RueckgabenUnbestaetigt;
+                          if (r.text(3) < dueBefore) ++sum_.RueckgabenUeberfaellig;
+                      });
         const QHash<QString, qint64> moved = moneyMovedFor(db, user, ids_);
         for (qsizetype i = 0; i < unpaid_.size(); ++i) {
             const qint64 amount = unpaid_[i].claim + moved.value(ids_[i]);
+            if (returned.contains(ids_[i])) {
+                if (amount <= 0) continue;
+                unpaid_[i].overdue = false;
+            }
             ++sum_.Unbezahlt;
             sum_.UnbezahltSumme += amount;
             if (unpaid_[i].overdue) {

@@ -43,6 +43,8 @@ struct ListRow {
 struct ListSummary {
     int Offen = 0, Unbezahlt = 0, Ueberfaellig = 0;
     qint64 UnbezahltSumme = 0, UeberfaelligSumme = 0;  // cents
+    // Returns not yet settled: those whose receipt is not confirmed, and those past the refund's day.
+    int Rueckgaben = 0, RueckgabenUnbestaetigt = 0, RueckgabenUeberfaellig = 0;
 };
 Result<ListSummary> loadListSummary(const Store& store, int mahnTage);
 

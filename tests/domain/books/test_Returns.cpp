@@ -102,6 +102,10 @@ TEST_F(Returns, AWithdrawalFromNoticeToRefund) {
     EXPECT_EQ(open[0].eingang, kNotice);
     EXPECT_EQ(open[0].faellig(), QDate(2026, 12, 22));
     EXPECT_TRUE(open[0].unbestaetigt());
+    const ListSummary told = loadListSummary(st(), 7).value();  // the status bar
+    EXPECT_EQ(told.Rueckgaben, 1);
+    EXPECT_EQ(told.RueckgabenUnbestaetigt, 1);
+    EXPECT_EQ(told.RueckgabenUeberfaellig, 0);
     ASSERT_TRUE(confirmReturn(st(), id.value(), kNotice.addSecs(600)).ok());
     ASSERT_TRUE(goodsBack(st(), u"3141592601"_s, QDate(2026, 12, 10)).ok());
     open = openReturns(st()).value();
@@ -177,6 +181,10 @@ TEST_F(Returns, CalledOffBeforeShipping) {
         EXPECT_EQ(count(u"select count(*) from Auktionen where AuktionsNr = ? and Bezahlt <> 0"_s, {nr}), 0);
     }
     EXPECT_TRUE(overdue().isEmpty());
+    const ListSummary told = loadListSummary(st(), 0).value();
+    EXPECT_EQ(told.Unbezahlt, 0);
+    EXPECT_EQ(told.Ueberfaellig, 0);
+    EXPECT_EQ(told.Rueckgaben, 0);
 }
 
 // A sale of an invoice for a group is not cancelled whole: refused, nothing booked.
