@@ -53,9 +53,7 @@ frmRueckgabe::frmRueckgabe(const tAuktion& a, const tKunde& k, QWidget* parent)
     auto* form = new QFormLayout(notice);
     cboArt = new QComboBox(notice);
     cboArt->setObjectName(QStringLiteral("cboArt"));
-    cboArt->addItem(QStringLiteral("Widerruf"), int(ReturnKind::Widerruf));
-    cboArt->addItem(QStringLiteral("Rückgabe wegen eines Mangels"), int(ReturnKind::Mangel));
-    cboArt->addItem(QStringLiteral("Storno vor dem Versand"), int(ReturnKind::Storno));
+    for (const ReturnKind kind : kReturnKinds) cboArt->addItem(returnKindText(kind), int(kind));
     dtpEingang = new QDateTimeEdit(now(), notice);
     dtpEingang->setObjectName(QStringLiteral("dtpEingang"));
     dtpEingang->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm"));
@@ -127,7 +125,7 @@ void frmRueckgabe::show() {
     const OpenReturn& r = *open_;
     QStringList lines{
         QStringLiteral("%1, eingegangen am %2.")
-            .arg(cboArt->itemText(int(r.art)), r.eingang.toString(QStringLiteral("dd.MM.yyyy 'um' HH:mm 'Uhr'"))),
+            .arg(returnKindText(r.art), r.eingang.toString(QStringLiteral("dd.MM.yyyy 'um' HH:mm 'Uhr'"))),
         QStringLiteral("Erstattung fällig bis %1%2.")
             .arg(r.faellig().toString(QStringLiteral("dd.MM.yyyy")),
                  r.faellig() < today() ? QStringLiteral(" – überfällig") : QString())};

@@ -12,8 +12,6 @@ namespace {
 const QString kRecord = QStringLiteral("Die Rückgabe kann nicht gespeichert werden:");
 const QString kRead = QStringLiteral("Die Rückgaben können nicht gelesen werden:");
 
-Status refused(const QString& why) { return Error::plain(why); }
-
 struct Sale {
     QString id, nr;
     bool versendet = false;
@@ -37,18 +35,25 @@ Result<Sale> saleOf(Database& db, const QString& user, const QString& auktionsNr
                       found << Sale{r.text(0), r.text(1), r.int64(2) != 0, r.date(4).date()};
                   });
     if (found.isEmpty())
-        return refused(purchase ? QStringLiteral("Die Auktion %1 ist ein Kauf; eine Rückgabe wird nur für Verkäufe "
+        return Error::plain(purchase
+                                ? QStringLiteral("Die Auktion %1 ist ein Kauf; eine Rückgabe wird nur für Verkäufe "
                                                  "erfasst.")
                                       .arg(nr)
-                                : QStringLiteral("Die Auktion \u201E%1\u201C ist nicht gespeichert.").arg(nr))
-            .error();
+                                : QStringLiteral("Die Auktion \u201E%1\u201C ist nicht gespeichert.").arg(nr));
     if (found.size() > 1)
-        return refused(QStringLiteral("Die Artikelnummer %1 gehört zu %2 Verkäufen; bitte wählen Sie den Verkauf im "
-                                      "Fenster.")
-                           .arg(nr)
-                           .arg(found.size()))
-            .error();
+        return Error::plain(
+            QStringLiteral("Die Artikelnummer %1 gehört zu %2 Verkäufen; bitte wählen Sie den Verkauf im "
+                           "Fenster.")
+                .arg(nr)
+                .arg(found.size()));
     return found.front();
+}
+
+// The kind of the sale's return still open; nothing when none is.
+std::optional<QString> openKind(Database& db, const QString& user, const QString& auktionsID) {
+    return db.firstRow(QStringLiteral("select Art from Rueckgaben where Standarduser = ? and AuktionsID = ? and "
+                                      "Erledigt = ''"),
+                       {user, auktionsID}, [](const DbRow& r) { return r.text(0); });
 }
 
 const char* const kOpenColumns =
@@ -88,38 +93,45 @@ QString returnKindName(ReturnKind k) {
     return {};
 }
 
+QString returnKindText(ReturnKind k) {
+    switch (k) {
+        case ReturnKind::Widerruf:
+            return QStringLiteral("Widerruf");
+        case ReturnKind::Mangel:
+            return QStringLiteral("Rückgabe wegen eines Mangels");
+        case ReturnKind::Storno:
+            return QStringLiteral("Storno vor dem Versand");
+    }
+    return {};
+}
+
 std::optional<ReturnKind> returnKindOf(const QString& text) {
-    for (const ReturnKind k : {ReturnKind::Widerruf, ReturnKind::Mangel, ReturnKind::Storno})
+    for (const ReturnKind k : kReturnKinds)
         if (text.trimmed().compare(returnKindName(k), Qt::CaseInsensitive) == 0) return k;
     return std::nullopt;
 }
 
 Result<qint64> recordReturn(const Store& store, const ReturnNotice& notice, const QDateTime& now) {
     CALLSTACK_MODULE("modRueckgabe");
-    if (!notice.eingang.isValid()) return refused(QStringLiteral("Wann kam die Erklärung des Käufers?")).error();
+    if (!notice.eingang.isValid()) return Error::plain(QStringLiteral("Wann kam die Erklärung des Käufers?"));
     if (notice.eingang > now.addSecs(60))
-        return refused(QStringLiteral("Die Erklärung kann nicht nach dem heutigen Tag eingegangen sein (%1).")
-                           .arg(notice.eingang.toString(QStringLiteral("dd.MM.yyyy HH:mm"))))
-            .error();
+        return Error::plain(QStringLiteral("Die Erklärung kann nicht nach dem heutigen Tag eingegangen sein (%1).")
+                                .arg(notice.eingang.toString(QStringLiteral("dd.MM.yyyy HH:mm"))));
     return dbStep(kRecord, [&]() -> Result<qint64> {
         Transaction tx(store);
         Database db = tx.database();
         const Result<Sale> sale = saleOf(db, store.user, notice.auktionsNr);
         if (!sale.ok()) return sale.error();
-        if (db.exists(QStringLiteral("select 1 from Rueckgaben where Standarduser = ? and AuktionsID = ? and "
-                                     "Erledigt = ''"),
-                      {store.user, sale.value().id}))
-            return refused(QStringLiteral("Für die Auktion %1 ist schon eine Rückgabe offen.").arg(sale.value().nr))
-                .error();
+        if (openKind(db, store.user, sale.value().id))
+            return Error::plain(
+                QStringLiteral("Für die Auktion %1 ist schon eine Rückgabe offen.").arg(sale.value().nr));
         if (sale.value().ende.isValid() && notice.eingang.date() < sale.value().ende)
-            return refused(
-                       QStringLiteral("Die Erklärung kann nicht vor dem Ende der Auktion %1 am %2 eingegangen sein.")
-                           .arg(sale.value().nr, sale.value().ende.toString(QStringLiteral("dd.MM.yyyy"))))
-                .error();
+            return Error::plain(
+                QStringLiteral("Die Erklärung kann nicht vor dem Ende der Auktion %1 am %2 eingegangen sein.")
+                    .arg(sale.value().nr, sale.value().ende.toString(QStringLiteral("dd.MM.yyyy"))));
         if (notice.art == ReturnKind::Storno && sale.value().versendet)
-            return refused(QStringLiteral("Die Auktion %1 ist schon versendet: Wählen Sie Widerruf oder Mangel.")
-                               .arg(sale.value().nr))
-                .error();
+            return Error::plain(QStringLiteral("Die Auktion %1 ist schon versendet: Wählen Sie Widerruf oder Mangel.")
+                                    .arg(sale.value().nr));
         RowValues v;
         v.add("Standarduser", store.user);
         v.add("AuktionsID", sale.value().id);
@@ -177,10 +189,8 @@ Status goodsBack(const Store& store, const QString& auktionsNr, const QDate& day
         Database db = tx.database();
         const Result<Sale> sale = saleOf(db, store.user, auktionsNr);
         if (!sale.ok()) return sale.error();
-        if (!db.exists(QStringLiteral("select 1 from Rueckgaben where Standarduser = ? and AuktionsID = ? and "
-                                      "Erledigt = ''"),
-                       {store.user, sale.value().id}))
-            return refused(QStringLiteral("Für die Auktion %1 ist keine Rückgabe offen.").arg(sale.value().nr));
+        if (!openKind(db, store.user, sale.value().id))
+            return Error::plain(QStringLiteral("Für die Auktion %1 ist keine Rückgabe offen.").arg(sale.value().nr));
         db.execute(QStringLiteral("update Rueckgaben set WareZurueck = ? where Standarduser = ? and AuktionsID = ? and "
                                   "Erledigt = ''"),
                    {day.toString(Qt::ISODate), store.user, sale.value().id});
@@ -210,11 +220,8 @@ Result<QHash<QString, QString>> returnPlaceholders(const Store& store, const Ope
     return dbStep(kRead, [&]() -> Result<QHash<QString, QString>> {
         Database db = store.open();
         const qint64 received = receivedOf(journal::entries(db, store.user, {r.AuktionsID}));
-        const QString kind = r.art == ReturnKind::Widerruf ? QStringLiteral("Widerruf")
-                             : r.art == ReturnKind::Mangel ? QStringLiteral("Rückgabe wegen eines Mangels")
-                                                           : QStringLiteral("Storno vor dem Versand");
         return QHash<QString, QString>{
-            {QStringLiteral("[#Rueckgabeart#]"), kind},
+            {QStringLiteral("[#Rueckgabeart#]"), returnKindText(r.art)},
             {QStringLiteral("[#Rueckgabeeingang#]"), r.eingang.toString(QStringLiteral("dd.MM.yyyy 'um' HH:mm 'Uhr'"))},
             {QStringLiteral("[#Rueckgabegrund#]"), r.grund},
             {QStringLiteral("[#Erstattungsbetrag#]"), euroText(qMax<qint64>(0, received))},
@@ -239,7 +246,7 @@ Result<QString> returnNote(const Store& store, const QString& auktionsID) {
 Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, qint64 cents, const QDate& day,
                                 const QDateTime& now, const QString& invoicePattern, const InvoicePage& page) {
     CALLSTACK_MODULE("modRueckgabe");
-    if (cents < 0) return refused(QStringLiteral("Ein Betrag unter null wird nicht erstattet.")).error();
+    if (cents < 0) return Error::plain(QStringLiteral("Ein Betrag unter null wird nicht erstattet."));
     // What the sale still asks, and what came in for it: read before the invoice is touched.
     struct Money {
         Sale sale;
@@ -250,13 +257,10 @@ Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, q
         Database db = store.open();
         const Result<Sale> sale = saleOf(db, store.user, auktionsNr);
         if (!sale.ok()) return sale.error();
-        if (!db.exists(QStringLiteral("select 1 from Rueckgaben where Standarduser = ? and AuktionsID = ? and "
-                                      "Erledigt = ''"),
-                       {store.user, sale.value().id}))
-            return refused(QStringLiteral("Für die Auktion %1 ist keine Rückgabe erfasst. Erfassen Sie zuerst den "
-                                          "Widerruf oder die Rückgabe.")
-                               .arg(sale.value().nr))
-                .error();
+        if (!openKind(db, store.user, sale.value().id))
+            return Error::plain(QStringLiteral("Für die Auktion %1 ist keine Rückgabe erfasst. Erfassen Sie zuerst den "
+                                               "Widerruf oder die Rückgabe.")
+                                    .arg(sale.value().nr));
         Money m{sale.value(), 0, 0, QString()};
         const QList<JournalEntry> all = journal::entries(db, store.user, {m.sale.id});
         m.received = receivedOf(all);
@@ -269,9 +273,8 @@ Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, q
     if (!before.ok()) return before.error();
     const Money& m = before.value();
     if (cents > m.claim)
-        return refused(QStringLiteral("Zurückgenommen werden kann höchstens, was der Verkauf %1 noch kostet (%2).")
-                           .arg(m.sale.nr, euroText(m.claim)))
-            .error();
+        return Error::plain(QStringLiteral("Zurückgenommen werden kann höchstens, was der Verkauf %1 noch kostet (%2).")
+                                .arg(m.sale.nr, euroText(m.claim)));
 
     RefundDone done;
     const Result<std::optional<IssuedInvoice>> invoice = invoiceOfSale(store, m.sale.id);
@@ -281,16 +284,16 @@ Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, q
         QStringList others = inv.Artikel;
         others.removeAll(m.sale.nr);
         if (!others.isEmpty())
-            return refused(QStringLiteral("Die Rechnung %1 umfasst auch %2. Eine Teilstornierung einer Rechnung für "
-                                          "mehrere Artikel stellt Gaveldesk noch nicht aus; es wurde nichts gebucht.")
-                               .arg(inv.Nummer, others.join(QStringLiteral(", "))))
-                .error();
+            return Error::plain(
+                QStringLiteral("Die Rechnung %1 umfasst auch %2. Eine Teilstornierung einer Rechnung für "
+                               "mehrere Artikel stellt Gaveldesk noch nicht aus; es wurde nichts gebucht.")
+                    .arg(inv.Nummer, others.join(QStringLiteral(", "))));
         if (cents != m.claim)
-            return refused(QStringLiteral("Zur Rechnung %1 stellt Gaveldesk nur eine volle Stornorechnung aus (%2); "
-                                          "eine Erstattung mit Abzug ist bei Rechnungen noch nicht möglich. Es wurde "
-                                          "nichts gebucht.")
-                               .arg(inv.Nummer, euroText(m.claim)))
-                .error();
+            return Error::plain(
+                QStringLiteral("Zur Rechnung %1 stellt Gaveldesk nur eine volle Stornorechnung aus (%2); "
+                               "eine Erstattung mit Abzug ist bei Rechnungen noch nicht möglich. Es wurde "
+                               "nichts gebucht.")
+                    .arg(inv.Nummer, euroText(m.claim)));
         const Result<IssuedInvoice> storno = cancelInvoice(store, inv.Nummer, invoicePattern, now, page);
         if (!storno.ok()) return storno.error();
         done.storno = storno.value().Nummer;
@@ -300,14 +303,9 @@ Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, q
         Transaction tx(store);
         Database db = tx.database();
         // Another seat may have settled it meanwhile.
-        if (!db.exists(QStringLiteral("select 1 from Rueckgaben where Standarduser = ? and AuktionsID = ? and "
-                                      "Erledigt = ''"),
-                       {store.user, m.sale.id}))
-            return refused(QStringLiteral("Die Rückgabe der Auktion %1 ist inzwischen erledigt.").arg(m.sale.nr));
-        const QString kind = db.firstRow(QStringLiteral("select Art from Rueckgaben where Standarduser = ? and "
-                                                        "AuktionsID = ? and Erledigt = ''"),
-                                         {store.user, m.sale.id}, [](const DbRow& r) { return r.text(0); })
-                                 .value_or(QString());
+        const std::optional<QString> kind = openKind(db, store.user, m.sale.id);
+        if (!kind)
+            return Error::plain(QStringLiteral("Die Rückgabe der Auktion %1 ist inzwischen erledigt.").arg(m.sale.nr));
         // A price changed since the sale was saved: its claim first, so that the balance is true.
         journal::syncClaim(db, store.user, m.sale.id, day, quelle::Hand);
         done.zurueckgenommen = cents;
@@ -316,11 +314,11 @@ Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, q
         if (cents > 0)
             journal::append(db, store.user,
                             makeEntry(m.sale.id, day, -cents, art::Rueckgabe, QString(), quelle::Hand,
-                                      QStringLiteral("%1: Verkauf zurückgenommen").arg(kind)));
+                                      QStringLiteral("%1: Verkauf zurückgenommen").arg(*kind)));
         if (done.erstattet > 0)
             journal::append(db, store.user,
                             makeEntry(m.sale.id, day, done.erstattet, art::Erstattung, done.konto, quelle::Hand,
-                                      QStringLiteral("%1: Geld erstattet").arg(kind)));
+                                      QStringLiteral("%1: Geld erstattet").arg(*kind)));
         db.execute(QStringLiteral("update Rueckgaben set Erledigt = ? where Standarduser = ? and AuktionsID = ? and "
                                   "Erledigt = ''"),
                    {day.toString(Qt::ISODate), store.user, m.sale.id});

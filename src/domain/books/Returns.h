@@ -18,7 +18,9 @@ namespace gd {
 // As stored: "Widerruf" (§ 355 BGB), "Mangel" (goods not as described), "Storno" (called off before
 // it was shipped).
 enum class ReturnKind { Widerruf, Mangel, Storno };
+inline constexpr ReturnKind kReturnKinds[] = {ReturnKind::Widerruf, ReturnKind::Mangel, ReturnKind::Storno};
 QString returnKindName(ReturnKind k);
+QString returnKindText(ReturnKind k);  // as the seller and the buyer read it: "Rückgabe wegen eines Mangels"
 std::optional<ReturnKind> returnKindOf(const QString& text);  // any case; the command line's words too
 
 struct ReturnNotice {
