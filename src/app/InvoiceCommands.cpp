@@ -44,7 +44,7 @@ int invoiceCommand(const QStringList& args, const InvoicePage& page) {
         const auto issued = issuedInvoice(currentStore(), args[0]);
         if (!issued.ok()) return fail(oneLine(issued.error()));
         const IssuedInvoice& doc = issued.value().first;
-        return written(doc, args[1], doc.Art == QStringLiteral("Storno") ? "Stornorechnung" : "Rechnung");
+        return written(doc, args[1], doc.Art != QStringLiteral("Rechnung") ? "Stornorechnung" : "Rechnung");
     }
     const Result<IssuedInvoice> inv =
         issueInvoice(currentStore(), invoiceProfile(currentSettings()), args[0], gSettings.Nummernkreis, now(), page);

@@ -114,7 +114,8 @@ Result<QByteArray> invoicePdf(const Invoice& inv, const QByteArray& xml) {
     if (inv.isCancellation()) {
         y += 8;
         text(20, y,
-             QStringLiteral("Storniert die Rechnung %1 vom %2 in voller Höhe.")
+             (inv.Teilstorno ? QStringLiteral("Storniert von der Rechnung %1 vom %2 die folgenden Artikel.")
+                             : QStringLiteral("Storniert die Rechnung %1 vom %2 in voller Höhe."))
                  .arg(inv.Bezug, inv.BezugDatum.toString(QStringLiteral("dd.MM.yyyy"))),
              body);
     }

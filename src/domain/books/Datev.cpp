@@ -225,6 +225,7 @@ struct SalesMoney {
     QHash<QString, SaleMoney> byNr;
     QHash<QString, std::pair<QString, QDate>> validInvoice;  // item number: number, day issued
     QHash<QString, int> rates;                               // item number: the rate chosen for it
+    QHash<QString, QString> firstItem;                       // an invoice's number: its first item number
     // An invoice (or its cancellation) issued after the sale's first money: the revenue was booked
     // with that money already, the invoice adds none.
     bool revenueWithPayment(const QString& nr, const QDate& issued) const {
@@ -256,11 +257,14 @@ SalesMoney salesMoney(Database& db, const QString& user) {
                   });
     // The cancelled numbers once, not a look-up per invoice: Bezug has no index of its own.
     db.forEachRow(
-        QStringLiteral("select r.Nummer, r.Artikel, r.Ausgestellt from Rechnungen r where r.Art = "
-                       "'Rechnung' and r.Standarduser = ? and r.Nummer not in (select s.Bezug from Rechnungen s "
-                       "where s.Art = 'Storno' and s.Bezug is not null)"),
+        QStringLiteral("select r.Nummer, r.Artikel, r.Ausgestellt, r.Nummer in (select s.Bezug from Rechnungen s "
+                       "where s.Art = 'Storno' and s.Bezug is not null) from Rechnungen r where r.Art = 'Rechnung' and "
+                       "r.Standarduser = ?"),
         {user}, names, [&out](const DbRow& r) {
-            for (const QString& nr : r.text(1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            const QStringList items = r.text(1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            out.firstItem.insert(r.text(0), items.value(0));
+            if (r.int64(3) != 0) return;
+            for (const QString& nr : items)
                 out.validInvoice.insert(nr, {r.text(0), QDate::fromString(r.text(2).left(10), Qt::ISODate)});
         });
     // The rates once, not a look-up per sale.
@@ -554,10 +558,12 @@ Result<DatevExport> datevExport(const Store& store, const DatevSetup& setup, con
                       {store.user, from.toString(Qt::ISODate), to.toString(Qt::ISODate)}, names, [&](const DbRow& r) {
                           // The data it was issued from, in the row already read: no second query, no page.
                           const Invoice inv = invoiceData(r.text(1));
-                          const bool storno = r.text(0) == QStringLiteral("Storno");
+                          const bool storno = r.text(0) != QStringLiteral("Rechnung");
                           const QDate issued = r.date(2).date();
                           // A valid invoice written after its sale was paid: the revenue went with the payment.
-                          if (money.revenueWithPayment(inv.Posten.isEmpty() ? QString() : inv.Posten.front().AuktionsNr,
+                          // A cancellation goes the way of its invoice, whose first line may not be among its own.
+                          const QString first = inv.Posten.isEmpty() ? QString() : inv.Posten.front().AuktionsNr;
+                          if (money.revenueWithPayment(storno ? money.firstItem.value(inv.Bezug, first) : first,
                                                        storno ? inv.BezugDatum : issued))
                               return;
                           (storno ? out.cancellations : out.invoices) += 1;

@@ -1,5 +1,7 @@
 #include "domain/books/Returns.h"
 
+#include <algorithm>
+
 #include "base/CallStack.h"
 #include "base/Money.h"
 #include "domain/db/Database.h"
@@ -243,17 +245,116 @@ Result<QString> returnNote(const Store& store, const QString& auktionsID) {
     });
 }
 
+namespace {
+
+// One sale's money as its journal has it.
+struct SaleMoney {
+    QString id, nr;
+    qint64 claim = 0, received = 0;  // the claim less what was taken back before
+    QString through;                 // the account its payment came through
+};
+
+SaleMoney moneyOf(Database& db, const QString& user, const QString& id, const QString& nr) {
+    SaleMoney m{id, nr, 0, 0, QString()};
+    const QList<JournalEntry> all = journal::entries(db, user, {id});
+    m.received = receivedOf(all);
+    for (const JournalEntry& e : all) {
+        if (e.Art == art::Forderung || e.Art == art::Rueckgabe) m.claim += e.Cent;
+        if (e.Art == art::Zahlung && !e.Konto.isEmpty()) m.through = e.Konto;
+    }
+    return m;
+}
+
+// What comes off which sale, and the invoice's cancellation that goes with it.
+struct Plan {
+    QList<std::pair<SaleMoney, qint64>> takeBack;
+    std::optional<QStringList> lines;  // cancel these sales' lines; nullopt: nothing to cancel; empty: all
+    QString invoice;
+};
+
+// The invoice of the sale decides: an invoice of its own is cancelled in full, for the whole
+// claim. A group's invoice loses the sale's line alone (shipping is not refunded for part of an
+// order); the group's last line cancels the rest, and every sale of it gives back what it still
+// claims, its shipping included.
+Result<Plan> planOf(const Store& store, const SaleMoney& sale, qint64 cents) {
+    Plan plan;
+    plan.takeBack = {{sale, cents}};
+    const Result<std::optional<IssuedInvoice>> invoice = invoiceOfSale(store, sale.id);
+    if (!invoice.ok()) return invoice.error();
+    const bool tooMuch = cents > sale.claim;
+    const Error most =
+        Error::plain(QStringLiteral("Zurückgenommen werden kann höchstens, was der Verkauf %1 noch kostet (%2).")
+                         .arg(sale.nr, euroText(sale.claim)));
+    if (!invoice.value()) {
+        if (tooMuch) return most;
+        return plan;
+    }
+    const IssuedInvoice& inv = *invoice.value();
+    plan.invoice = inv.Nummer;
+    const auto refused = [&](qint64 expected, const QString& what) {
+        return Error::plain(QStringLiteral("Zur Rechnung %1 wird %2 über %3 ausgestellt; eine Erstattung mit Abzug "
+                                           "ist bei Rechnungen noch nicht möglich. Erstatten Sie %3; es wurde nichts "
+                                           "gebucht.")
+                                .arg(inv.Nummer, what, euroText(expected)));
+    };
+    QStringList others = inv.Artikel;
+    others.removeAll(sale.nr);
+    if (others.isEmpty()) {
+        if (tooMuch) return most;
+        if (cents != sale.claim) return refused(sale.claim, QStringLiteral("eine volle Stornorechnung"));
+        plan.lines = QStringList();
+        return plan;
+    }
+    const Result<QList<InvoiceItem>> standing = standingLines(store, inv.Nummer);
+    if (!standing.ok()) return standing.error();
+    const auto mine = [&sale](const InvoiceItem& it) {
+        return it.AuktionsID.isEmpty() ? it.AuktionsNr == sale.nr : it.AuktionsID == sale.id;
+    };
+    const auto line = std::find_if(standing.value().begin(), standing.value().end(), mine);
+    if (line == standing.value().end())
+        return Error::plain(
+            QStringLiteral("Der Artikel %1 ist auf der Rechnung %2 schon storniert.").arg(sale.nr, inv.Nummer));
+    if (standing.value().size() > 1) {
+        if (tooMuch) return most;
+        const qint64 expected = line->Einzelpreis * line->Menge;
+        if (cents != expected)
+            return refused(expected, QStringLiteral("eine Teilstornierung des Artikels %1").arg(sale.nr));
+        plan.lines = QStringList{sale.id};
+        return plan;
+    }
+    // The last line: the whole order is back.
+    const Result<std::pair<IssuedInvoice, Invoice>> data = issuedInvoice(store, inv.Nummer);
+    if (!data.ok()) return data.error();
+    plan.takeBack.clear();
+    qint64 rest = 0;
+    const Status read = dbStep(kRead, [&]() -> Status {
+        Database db = store.open();
+        for (const InvoiceItem& it : data.value().second.Posten) {
+            const Result<QString> id =
+                it.AuktionsID.isEmpty() ? saleId(db, store.user, it.AuktionsNr) : Result<QString>(it.AuktionsID);
+            if (!id.ok()) return id.error();
+            const SaleMoney m = id.value() == sale.id ? sale : moneyOf(db, store.user, id.value(), it.AuktionsNr);
+            if (m.claim <= 0) continue;
+            plan.takeBack.append({m, m.claim});
+            rest += m.claim;
+        }
+        return {};
+    });
+    if (!read.ok()) return read.error();
+    if (cents != rest) return refused(rest, QStringLiteral("die Stornierung der übrigen Rechnung mit dem Versand"));
+    plan.lines = QStringList();
+    return plan;
+}
+
+}  // namespace
+
 Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, qint64 cents, const QDate& day,
-                                const QDateTime& now, const QString& invoicePattern, const InvoicePage& page) {
+                                const QDateTime& now, const QString& invoicePattern, const InvoicePage& page,
+                                const QString& statementKey) {
     CALLSTACK_MODULE("modRueckgabe");
     if (cents < 0) return Error::plain(QStringLiteral("Ein Betrag unter null wird nicht erstattet."));
     // What the sale still asks, and what came in for it: read before the invoice is touched.
-    struct Money {
-        Sale sale;
-        qint64 claim = 0, received = 0;
-        QString through;
-    };
-    const Result<Money> before = dbStep(kRead, [&]() -> Result<Money> {
+    const Result<SaleMoney> before = dbStep(kRead, [&]() -> Result<SaleMoney> {
         Database db = store.open();
         const Result<Sale> sale = saleOf(db, store.user, auktionsNr);
         if (!sale.ok()) return sale.error();
@@ -261,40 +362,20 @@ Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, q
             return Error::plain(QStringLiteral("Für die Auktion %1 ist keine Rückgabe erfasst. Erfassen Sie zuerst den "
                                                "Widerruf oder die Rückgabe.")
                                     .arg(sale.value().nr));
-        Money m{sale.value(), 0, 0, QString()};
-        const QList<JournalEntry> all = journal::entries(db, store.user, {m.sale.id});
-        m.received = receivedOf(all);
-        for (const JournalEntry& e : all) {
-            if (e.Art == art::Forderung || e.Art == art::Rueckgabe) m.claim += e.Cent;
-            if (e.Art == art::Zahlung && !e.Konto.isEmpty()) m.through = e.Konto;
-        }
-        return m;
+        return moneyOf(db, store.user, sale.value().id, sale.value().nr);
     });
     if (!before.ok()) return before.error();
-    const Money& m = before.value();
-    if (cents > m.claim)
-        return Error::plain(QStringLiteral("Zurückgenommen werden kann höchstens, was der Verkauf %1 noch kostet (%2).")
-                                .arg(m.sale.nr, euroText(m.claim)));
+    const SaleMoney& m = before.value();
+    const Result<Plan> plan = planOf(store, m, cents);
+    if (!plan.ok()) return plan.error();
 
     RefundDone done;
-    const Result<std::optional<IssuedInvoice>> invoice = invoiceOfSale(store, m.sale.id);
-    if (!invoice.ok()) return invoice.error();
-    if (invoice.value()) {
-        const IssuedInvoice& inv = *invoice.value();
-        QStringList others = inv.Artikel;
-        others.removeAll(m.sale.nr);
-        if (!others.isEmpty())
-            return Error::plain(
-                QStringLiteral("Die Rechnung %1 umfasst auch %2. Eine Teilstornierung einer Rechnung für "
-                               "mehrere Artikel stellt Gaveldesk noch nicht aus; es wurde nichts gebucht.")
-                    .arg(inv.Nummer, others.join(QStringLiteral(", "))));
-        if (cents != m.claim)
-            return Error::plain(
-                QStringLiteral("Zur Rechnung %1 stellt Gaveldesk nur eine volle Stornorechnung aus (%2); "
-                               "eine Erstattung mit Abzug ist bei Rechnungen noch nicht möglich. Es wurde "
-                               "nichts gebucht.")
-                    .arg(inv.Nummer, euroText(m.claim)));
-        const Result<IssuedInvoice> storno = cancelInvoice(store, inv.Nummer, invoicePattern, now, page);
+    if (plan.value().lines) {
+        if (!page) return Error::plain(QStringLiteral("Dieses Programm kann keine Stornorechnung zeichnen."));
+        const Result<IssuedInvoice> storno =
+            plan.value().lines->isEmpty()
+                ? cancelInvoice(store, plan.value().invoice, invoicePattern, now, page)
+                : cancelInvoiceLines(store, plan.value().invoice, *plan.value().lines, invoicePattern, now, page);
         if (!storno.ok()) return storno.error();
         done.storno = storno.value().Nummer;
     }
@@ -303,26 +384,35 @@ Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, q
         Transaction tx(store);
         Database db = tx.database();
         // Another seat may have settled it meanwhile.
-        const std::optional<QString> kind = openKind(db, store.user, m.sale.id);
+        const std::optional<QString> kind = openKind(db, store.user, m.id);
         if (!kind)
-            return Error::plain(QStringLiteral("Die Rückgabe der Auktion %1 ist inzwischen erledigt.").arg(m.sale.nr));
-        // A price changed since the sale was saved: its claim first, so that the balance is true.
-        journal::syncClaim(db, store.user, m.sale.id, day, quelle::Hand);
-        done.zurueckgenommen = cents;
-        done.erstattet = qBound<qint64>(0, m.received, cents);
-        done.konto = m.through.isEmpty() ? konto::Bank : m.through;
-        if (cents > 0)
-            journal::append(db, store.user,
-                            makeEntry(m.sale.id, day, -cents, art::Rueckgabe, QString(), quelle::Hand,
-                                      QStringLiteral("%1: Verkauf zurückgenommen").arg(*kind)));
-        if (done.erstattet > 0)
-            journal::append(db, store.user,
-                            makeEntry(m.sale.id, day, done.erstattet, art::Erstattung, done.konto, quelle::Hand,
-                                      QStringLiteral("%1: Geld erstattet").arg(*kind)));
+            return Error::plain(QStringLiteral("Die Rückgabe der Auktion %1 ist inzwischen erledigt.").arg(m.nr));
+        QStringList ids;
+        for (const auto& [sale, back] : plan.value().takeBack) {
+            ids << sale.id;
+            // A price changed since the sale was saved: its claim first, so that the balance is true.
+            journal::syncClaim(db, store.user, sale.id, day, quelle::Hand);
+            const qint64 paidBack = qBound<qint64>(0, sale.received, back);
+            const QString konto = sale.through.isEmpty() ? konto::Bank : sale.through;
+            done.zurueckgenommen += back;
+            done.erstattet += paidBack;
+            if (done.konto.isEmpty() || sale.id == m.id) done.konto = konto;
+            if (back > 0)
+                journal::append(db, store.user,
+                                makeEntry(sale.id, day, -back, art::Rueckgabe, QString(), quelle::Hand,
+                                          QStringLiteral("%1: Verkauf zurückgenommen").arg(*kind)));
+            if (paidBack > 0) {
+                JournalEntry e = makeEntry(sale.id, day, paidBack, art::Erstattung, konto,
+                                           statementKey.isEmpty() ? quelle::Hand : quelle::Kontoauszug,
+                                           QStringLiteral("%1: Geld erstattet").arg(*kind));
+                e.Referenz = statementKey;
+                journal::append(db, store.user, e);
+            }
+        }
         db.execute(QStringLiteral("update Rueckgaben set Erledigt = ? where Standarduser = ? and AuktionsID = ? and "
                                   "Erledigt = ''"),
-                   {day.toString(Qt::ISODate), store.user, m.sale.id});
-        journal::settle(db, store.user, {m.sale.id}, day);
+                   {day.toString(Qt::ISODate), store.user, m.id});
+        journal::settle(db, store.user, ids, day);
         tx.commit();
         return {};
     });

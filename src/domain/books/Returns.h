@@ -72,10 +72,13 @@ struct RefundDone {
 };
 
 // Settles the sale's open return: `cents` come off what the buyer owes, and of it what he had paid
-// goes back the way it came. An issued invoice of the sale alone is cancelled first (a refund
-// retried after a failure finds it cancelled); a refund of less than the invoice, or of one sale of
-// an invoice for a group, is refused for now.
+// goes back the way it came. An issued invoice is cancelled first (a refund retried after a failure
+// finds it cancelled): the sale's own invoice in full; of a group's invoice the sale's line alone
+// (the price: shipping goes back only with the whole order), and with its last line the rest, when
+// every sale of the group gives back what it still claims. A refund with a deduction on an invoice
+// is refused for now. `statementKey`: the refund was read from a statement, under this key.
 Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, qint64 cents, const QDate& day,
-                                const QDateTime& now, const QString& invoicePattern, const InvoicePage& page);
+                                const QDateTime& now, const QString& invoicePattern, const InvoicePage& page,
+                                const QString& statementKey = QString());
 
 }  // namespace gd

@@ -97,7 +97,8 @@ Result<QList<PlatformYear>> yearFigures(const Store& store, int year, const QStr
             // The year's cancellations first: only their sales' platforms need keeping.
             QList<std::pair<QString, int>> cancelled;  // the first item number, the month
             db.forEachRow(
-                QStringLiteral("select Artikel, Ausgestellt from Rechnungen where Art = 'Storno' and Jahr = ? and "
+                QStringLiteral("select Artikel, Ausgestellt from Rechnungen where Art in ('Storno', 'Teilstorno') and "
+                               "Jahr = ? and "
                                "Standarduser = ?"),
                 {year, store.user}, names, [&](const DbRow& r) {
                     const QString first = r.text(0).split(QLatin1Char(' '), Qt::SkipEmptyParts).value(0);

@@ -292,11 +292,13 @@ Result<QByteArray> ciiXml(const Invoice& inv) {
         x.writeEndElement();
     }
     x.writeStartElement(QStringLiteral("ram:SpecifiedTradePaymentTerms"));
-    x.writeTextElement(QStringLiteral("ram:Description"),
-                       credit ? QStringLiteral("Storno der Rechnung ") + inv.Bezug
-                       : inv.paid()
-                           ? QStringLiteral("Bezahlt am %1.").arg(inv.BezahltAm.toString(QStringLiteral("dd.MM.yyyy")))
-                           : QStringLiteral("Zahlbar sofort ohne Abzug."));
+    x.writeTextElement(
+        QStringLiteral("ram:Description"),
+        credit
+            ? (inv.Teilstorno ? QStringLiteral("Teilstorno der Rechnung ") : QStringLiteral("Storno der Rechnung ")) +
+                  inv.Bezug
+        : inv.paid() ? QStringLiteral("Bezahlt am %1.").arg(inv.BezahltAm.toString(QStringLiteral("dd.MM.yyyy")))
+                     : QStringLiteral("Zahlbar sofort ohne Abzug."));
     x.writeEndElement();
     x.writeStartElement(QStringLiteral("ram:SpecifiedTradeSettlementHeaderMonetarySummation"));
     x.writeTextElement(QStringLiteral("ram:LineTotalAmount"), amount(netTotal));

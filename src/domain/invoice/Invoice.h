@@ -24,9 +24,10 @@ struct InvoiceItem {
 struct Invoice {
     QString Nummer;
     QDate Datum;
-    QString Bezug;       // a cancellation: the number of the invoice it cancels
-    QDate BezugDatum;    // and its date
-    QString Verkaeufer;  // account holder
+    QString Bezug;            // a cancellation: the number of the invoice it cancels
+    QDate BezugDatum;         // and its date
+    bool Teilstorno = false;  // a cancellation of some of its lines only: the invoice stays valid for the rest
+    QString Verkaeufer;       // account holder
     QStringList VerkaeuferAnschrift;
     QString VerkaeuferEmail;
     QString Mitgliedsname;               // the buyer's

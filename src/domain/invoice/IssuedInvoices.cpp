@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <algorithm>
 #include <optional>
 
 #include "base/CallStack.h"
@@ -37,32 +38,35 @@ QJsonObject toJson(const Invoice& inv) {
                                  {QStringLiteral("Einzelpreis"), qint64(it.Einzelpreis)},
                                  {QStringLiteral("Steuersatz"), it.Steuersatz},
                                  {QStringLiteral("AuktionsID"), it.AuktionsID}});
-    return {{QStringLiteral("Nummer"), inv.Nummer},
-            {QStringLiteral("Datum"), inv.Datum.toString(Qt::ISODate)},
-            {QStringLiteral("Bezug"), inv.Bezug},
-            {QStringLiteral("BezugDatum"), inv.BezugDatum.toString(Qt::ISODate)},
-            {QStringLiteral("Verkaeufer"), inv.Verkaeufer},
-            {QStringLiteral("VerkaeuferAnschrift"), QJsonArray::fromStringList(inv.VerkaeuferAnschrift)},
-            {QStringLiteral("VerkaeuferEmail"), inv.VerkaeuferEmail},
-            {QStringLiteral("Mitgliedsname"), inv.Mitgliedsname},
-            {QStringLiteral("Kaeufer"), QJsonArray::fromStringList(inv.Kaeufer)},
-            {QStringLiteral("KaeuferFirma"), inv.KaeuferFirma},
-            {QStringLiteral("KaeuferUstId"), inv.KaeuferUstId},
-            {QStringLiteral("ERechnung"), inv.ERechnung},
-            {QStringLiteral("Posten"), items},
-            {QStringLiteral("Versand"), qint64(inv.Versand)},
-            {QStringLiteral("Versicherung"), qint64(inv.Versicherung)},
-            {QStringLiteral("Kleinunternehmer"), inv.Kleinunternehmer},
-            {QStringLiteral("Steuerart"), inv.Steuerart},
-            {QStringLiteral("Lieferdatum"), inv.Lieferdatum.toString(Qt::ISODate)},
-            {QStringLiteral("Steuernummer"), inv.Steuernummer},
-            {QStringLiteral("UstId"), inv.UstId},
-            {QStringLiteral("Iban"), inv.Iban},
-            {QStringLiteral("Bic"), inv.Bic},
-            {QStringLiteral("Bank"), inv.Bank},
-            {QStringLiteral("Verwendungszweck"), inv.Verwendungszweck},
-            {QStringLiteral("Bezahlt"), qint64(inv.Bezahlt)},
-            {QStringLiteral("BezahltAm"), inv.BezahltAm.toString(Qt::ISODate)}};
+    QJsonObject o{{QStringLiteral("Nummer"), inv.Nummer},
+                  {QStringLiteral("Datum"), inv.Datum.toString(Qt::ISODate)},
+                  {QStringLiteral("Bezug"), inv.Bezug},
+                  {QStringLiteral("BezugDatum"), inv.BezugDatum.toString(Qt::ISODate)},
+                  {QStringLiteral("Verkaeufer"), inv.Verkaeufer},
+                  {QStringLiteral("VerkaeuferAnschrift"), QJsonArray::fromStringList(inv.VerkaeuferAnschrift)},
+                  {QStringLiteral("VerkaeuferEmail"), inv.VerkaeuferEmail},
+                  {QStringLiteral("Mitgliedsname"), inv.Mitgliedsname},
+                  {QStringLiteral("Kaeufer"), QJsonArray::fromStringList(inv.Kaeufer)},
+                  {QStringLiteral("KaeuferFirma"), inv.KaeuferFirma},
+                  {QStringLiteral("KaeuferUstId"), inv.KaeuferUstId},
+                  {QStringLiteral("ERechnung"), inv.ERechnung},
+                  {QStringLiteral("Posten"), items},
+                  {QStringLiteral("Versand"), qint64(inv.Versand)},
+                  {QStringLiteral("Versicherung"), qint64(inv.Versicherung)},
+                  {QStringLiteral("Kleinunternehmer"), inv.Kleinunternehmer},
+                  {QStringLiteral("Steuerart"), inv.Steuerart},
+                  {QStringLiteral("Lieferdatum"), inv.Lieferdatum.toString(Qt::ISODate)},
+                  {QStringLiteral("Steuernummer"), inv.Steuernummer},
+                  {QStringLiteral("UstId"), inv.UstId},
+                  {QStringLiteral("Iban"), inv.Iban},
+                  {QStringLiteral("Bic"), inv.Bic},
+                  {QStringLiteral("Bank"), inv.Bank},
+                  {QStringLiteral("Verwendungszweck"), inv.Verwendungszweck},
+                  {QStringLiteral("Bezahlt"), qint64(inv.Bezahlt)},
+                  {QStringLiteral("BezahltAm"), inv.BezahltAm.toString(Qt::ISODate)}};
+    // Only where it holds: the data of the documents before it stay as they were kept.
+    if (inv.Teilstorno) o.insert(QStringLiteral("Teilstorno"), true);
+    return o;
 }
 
 QStringList strings(const QJsonValue& v) {
@@ -77,6 +81,7 @@ Invoice fromJson(const QJsonObject& o) {
     inv.Datum = QDate::fromString(o.value(QStringLiteral("Datum")).toString(), Qt::ISODate);
     inv.Bezug = o.value(QStringLiteral("Bezug")).toString();
     inv.BezugDatum = QDate::fromString(o.value(QStringLiteral("BezugDatum")).toString(), Qt::ISODate);
+    inv.Teilstorno = o.value(QStringLiteral("Teilstorno")).toBool();
     inv.Verkaeufer = o.value(QStringLiteral("Verkaeufer")).toString();
     inv.VerkaeuferAnschrift = strings(o.value(QStringLiteral("VerkaeuferAnschrift")));
     inv.VerkaeuferEmail = o.value(QStringLiteral("VerkaeuferEmail")).toString();
@@ -112,7 +117,7 @@ IssuedInvoice readIssued(const DbRow& r, bool withPage) {
     IssuedInvoice i;
     i.Nummer = r.text(0);
     i.Art = r.text(1);
-    i.Bezug = i.Art == QStringLiteral("Storno") ? r.text(2) : r.text(8);
+    i.Bezug = i.Art != QStringLiteral("Rechnung") ? r.text(2) : r.text(8);
     i.Artikel = r.text(3).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     i.Ausgestellt = r.date(4);
     i.Kaeufer = r.text(5);
@@ -377,9 +382,35 @@ Result<IssuedInvoice> issueInvoice(const Store& store, const InvoiceProfile& sel
     });
 }
 
-Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, const QString& setting,
-                                    const QDateTime& now, const InvoicePage& page) {
-    CALLSTACK_MODULE("modRechnung");
+namespace {
+
+// A line's sale: its AuktionsID, or for invoices issued before they kept it, its item number.
+bool lineOf(const InvoiceItem& it, const QString& auktionsId, const QString& nr) {
+    return it.AuktionsID.isEmpty() ? it.AuktionsNr == nr : it.AuktionsID == auktionsId;
+}
+
+// The lines of an invoice no partial cancellation has taken.
+QList<InvoiceItem> standingOf(Database& db, const QString& user, const QString& nummer,
+                              const QList<InvoiceItem>& lines) {
+    QList<InvoiceItem> taken;
+    QStringList names;
+    db.forEachRow(
+        QStringLiteral("select Daten from Rechnungen where Standarduser = ? and Art = 'Teilstorno' and Bezug = ?"),
+        {user, nummer}, names, [&taken](const DbRow& r) { taken << invoiceData(r.text(0)).Posten; });
+    QList<InvoiceItem> standing;
+    for (const InvoiceItem& it : lines)
+        if (std::none_of(taken.begin(), taken.end(), [&it](const InvoiceItem& t) {
+                return t.AuktionsID == it.AuktionsID && t.AuktionsNr == it.AuktionsNr;
+            }))
+            standing << it;
+    return standing;
+}
+
+// The cancellation of the invoice's lines of `sales` (every line still standing when empty). The
+// lines a partial cancellation took before are not cancelled twice; the one that takes the last
+// lines takes shipping and insurance too, and cancels the invoice.
+Result<IssuedInvoice> cancelLines(const Store& store, const QString& nummer, const QStringList& sales,
+                                  const QString& setting, const QDateTime& now, const InvoicePage& page) {
     const QString pattern = series(setting);
     if (const std::optional<Error> bad = unusableSeries(pattern)) return *bad;
     return dbStep(QStringLiteral("Die Rechnung kann nicht storniert werden:"), [&]() -> Result<IssuedInvoice> {
@@ -399,19 +430,64 @@ Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, c
             return refused(
                 QStringLiteral("Die Rechnung %1 ist bereits mit %2 storniert.").arg(original.Nummer, original.Bezug));
         Invoice data = invoiceData(row->daten);
+        const QList<InvoiceItem> standing = standingOf(db, store.user, original.Nummer, data.Posten);
+        QList<InvoiceItem> chosen = sales.isEmpty() ? standing : QList<InvoiceItem>();
+        for (const QString& id : sales) {
+            const QString nr = db.firstRow(QStringLiteral("select AuktionsNr from Auktionen where AuktionsID = ? and "
+                                                          "Standarduser = ?"),
+                                           {id, store.user}, [](const DbRow& r) { return r.text(0).trimmed(); })
+                                   .value_or(QString());
+            const auto it =
+                std::find_if(standing.begin(), standing.end(), [&](const InvoiceItem& i) { return lineOf(i, id, nr); });
+            if (it == standing.end())
+                return refused(QStringLiteral("Der Artikel %1 steht auf der Rechnung %2 nicht mehr offen.")
+                                   .arg(nr.isEmpty() ? id : nr, original.Nummer));
+            chosen << *it;
+        }
+        const bool all = chosen.size() == standing.size();
+        data.Posten = chosen;
         for (InvoiceItem& it : data.Posten) it.Einzelpreis = -it.Einzelpreis;
-        data.Versand = -data.Versand;
-        data.Versicherung = -data.Versicherung;
+        data.Versand = all ? -data.Versand : 0;
+        data.Versicherung = all ? -data.Versicherung : 0;
+        data.Teilstorno = !all;
         data.Bezug = original.Nummer;
         data.BezugDatum = original.Ausgestellt.date();
         data.Datum = now.date();
         data.Iban.clear();  // nothing to pay
-        Result<IssuedInvoice> issued = numberAndKeep(db, store, data, QStringLiteral("Storno"), pattern, now, page);
+        Result<IssuedInvoice> issued = numberAndKeep(
+            db, store, data, all ? QStringLiteral("Storno") : QStringLiteral("Teilstorno"), pattern, now, page);
         if (!issued.ok()) return issued;
         tx.commit();
         archive(store, issued.value(), back.value());
         return issued;
     });
+}
+
+}  // namespace
+
+Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, const QString& setting,
+                                    const QDateTime& now, const InvoicePage& page) {
+    CALLSTACK_MODULE("modRechnung");
+    return cancelLines(store, nummer, {}, setting, now, page);
+}
+
+Result<QList<InvoiceItem>> standingLines(const Store& store, const QString& nummer) {
+    CALLSTACK_MODULE("modRechnung");
+    return dbStep(QStringLiteral("Die Rechnung kann nicht gelesen werden:"), [&]() -> Result<QList<InvoiceItem>> {
+        Database db = store.open();
+        const std::optional<IssuedRow> row = byNumber(db, store, nummer);
+        if (!row)
+            return refused(
+                QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
+        return standingOf(db, store.user, row->issued.Nummer, invoiceData(row->daten).Posten);
+    });
+}
+
+Result<IssuedInvoice> cancelInvoiceLines(const Store& store, const QString& nummer, const QStringList& sales,
+                                         const QString& setting, const QDateTime& now, const InvoicePage& page) {
+    CALLSTACK_MODULE("modRechnung");
+    if (sales.isEmpty()) return refused(QStringLiteral("Welche Artikel der Rechnung %1 werden storniert?").arg(nummer));
+    return cancelLines(store, nummer, sales, setting, now, page);
 }
 
 Result<QString> expectedInvoiceNumber(const Store& store, const QString& sale, const QString& pattern,
@@ -513,6 +589,7 @@ Result<QByteArray> invoiceXml(const IssuedInvoice& issued, const Invoice& data) 
 
 QString stateText(const IssuedInvoice& i) {
     if (i.Art == QStringLiteral("Storno")) return QStringLiteral("Storno zu ") + i.Bezug;
+    if (i.Art == QStringLiteral("Teilstorno")) return QStringLiteral("Teilstorno zu ") + i.Bezug;
     return i.Bezug.isEmpty() ? QStringLiteral("gültig") : QStringLiteral("storniert durch ") + i.Bezug;
 }
 

@@ -19,7 +19,7 @@ namespace gd {
 
 struct IssuedInvoice {
     QString Nummer;
-    QString Art;    // "Rechnung" or "Storno"
+    QString Art;    // "Rechnung", "Storno" or "Teilstorno"
     QString Bezug;  // a cancellation's original; an invoice's cancellation, once there is one
     QDateTime Ausgestellt;
     QString Kaeufer;  // member name
@@ -48,8 +48,15 @@ bool validNumberPattern(const QString& pattern);
 Result<IssuedInvoice> issueInvoice(const Store& store, const InvoiceProfile& seller, const QString& auktionsNr,
                                    const QString& pattern, const QDateTime& now, const InvoicePage& page);
 // Issues the cancellation of a valid invoice: own number, the amounts negated, the original named.
+// Lines a partial cancellation took before are not taken again.
 Result<IssuedInvoice> cancelInvoice(const Store& store, const QString& nummer, const QString& pattern,
                                     const QDateTime& now, const InvoicePage& page);
+// Cancels the lines of these sales (AuktionsIDs) only, "Teilstorno": the invoice stays valid for the
+// rest and its shipping. When they are the last lines standing, the whole invoice is cancelled.
+Result<IssuedInvoice> cancelInvoiceLines(const Store& store, const QString& nummer, const QStringList& sales,
+                                         const QString& pattern, const QDateTime& now, const InvoicePage& page);
+// The lines of a valid invoice that no partial cancellation has taken.
+Result<QList<InvoiceItem>> standingLines(const Store& store, const QString& nummer);
 // The sale's valid invoice, if one is issued: by the sale's AuktionsID or exact item number.
 Result<std::optional<IssuedInvoice>> invoiceOfSale(const Store& store, const QString& reference);
 // The number the sale's invoice has or would get if issued now; another seat may take it first.

@@ -33,7 +33,7 @@ protected:
         seller.ustId = u"DE123456789"_s;
         seller.eInvoiceForAll = true;
     }
-    void pay(const QString& nr, qint64 cents) {
+    void pay(const QString& nr, qint64 cents, int sales = 1) {
         Credit c;
         c.Buchungstag = QDate(2026, 12, 5);
         c.Cent = cents;
@@ -41,7 +41,7 @@ protected:
         c.Zweck = u"Artikel "_s + nr;
         const Result<QList<Proposal>> p = proposalsFor(st(), {c});
         ASSERT_TRUE(p.ok());
-        ASSERT_EQ(applyProposals(st(), p.value()).value(), 1);
+        ASSERT_EQ(applyProposals(st(), p.value()).value(), sales);
     }
     Result<RefundDone> refund(const QString& nr, qint64 cents) {
         return refundReturn(st(), nr, cents, kNow.date(), kNow, QString(), page);
@@ -187,17 +187,88 @@ TEST_F(Returns, CalledOffBeforeShipping) {
     EXPECT_EQ(told.Rueckgaben, 0);
 }
 
-// A sale of an invoice for a group is not cancelled whole: refused, nothing booked.
-TEST_F(Returns, OneSaleOfAGroupInvoiceIsRefusedForNow) {
-    store(auktion(u"401"_s, u"buchladen"_s), kunde(u"buchladen"_s, u"Ilse Ødegård"_s));
-    store(auktion(u"402"_s, u"buchladen"_s), kunde(u"buchladen"_s, u"Ilse Ødegård"_s));
+// A group invoiced together comes back a piece at a time: each piece its own partial cancellation
+// (the price, no shipping), the invoice valid for the rest; the last piece cancels the rest with all
+// the shipping, and every sale gives back what it still claims.
+TEST_F(Returns, AGroupReturnedPieceByPiece) {
+    const struct {
+        const char *nr, *preis, *betrag;
+    } sales[] = {{"401", "12,50", "17,40"}, {"402", "30,00", "34,90"}, {"403", "8,00", "12,90"}};
+    for (const auto& s : sales) {
+        tAuktion a = auktion(QString::fromLatin1(s.nr), u"buchladen"_s, u"01.12.2026"_s);
+        a.Preis = QString::fromLatin1(s.preis);
+        a.Betrag = QString::fromLatin1(s.betrag);
+        store(a, kunde(u"buchladen"_s, u"Ilse Ødegård"_s));
+    }
     Database::open(db).execute(u"update Auktionen set GruppenID = 'g4'"_s);
-    ASSERT_TRUE(issueInvoice(st(), seller, u"401"_s, QString(), kNow, page).ok());
+    const Result<IssuedInvoice> invoice = issueInvoice(st(), seller, u"401"_s, QString(), kNow.addDays(-9), page);
+    ASSERT_TRUE(invoice.ok()) << invoice.error().message().toStdString();
+    EXPECT_EQ(invoice.value().Cent, 6520);
+    pay(u"401"_s, 6520, 3);
+    QStringList xmls;
+    const auto validXml = [&](const QString& nummer) {
+        const auto doc = issuedInvoice(st(), nummer).value();
+        EXPECT_EQ(doc.first.Bezug, invoice.value().Nummer);
+        const QString name = nummer + u".xml"_s;
+        app.write(name, doc.first.Xml);
+        xmls << app.file(name);
+        return doc;
+    };
+
+    // 402 back: its price alone; an amount with its shipping is refused, nothing booked.
+    ASSERT_TRUE(recordReturn(st(), {u"402"_s, ReturnKind::Widerruf, kNotice, {}}, kNow).ok());
+    EXPECT_TRUE(test::failure(refund(u"402"_s, 3490)).contains(u"Teilstornierung des Artikels 402 über 30,00 €"_s));
+    EXPECT_EQ(count(u"select count(*) from Rechnungen"_s), 1);
+    Result<RefundDone> done = refund(u"402"_s, 3000);
+    ASSERT_TRUE(done.ok()) << done.error().message().toStdString();
+    EXPECT_EQ(done.value().erstattet, 3000);
+    const auto part = validXml(done.value().storno);
+    EXPECT_EQ(part.first.Art, u"Teilstorno"_s);
+    EXPECT_EQ(part.first.Cent, -3000);
+    EXPECT_EQ(part.first.Artikel, QStringList{u"402"_s});
+    EXPECT_EQ(invoiceOfSale(st(), u"401"_s).value()->Nummer, invoice.value().Nummer);  // valid for the rest
+    EXPECT_EQ(entryKinds(u"402"_s), (QStringList{u"Forderung 3490"_s, u"Zahlung -3490 Bank"_s, u"Rueckgabe -3000"_s,
+                                                 u"Erstattung 3000 Bank"_s}));
+    // Taken once: a second return of it finds its line cancelled.
     ASSERT_TRUE(recordReturn(st(), {u"402"_s, ReturnKind::Mangel, kNotice, {}}, kNow).ok());
-    const Result<RefundDone> done = refund(u"402"_s, 1740);
-    EXPECT_TRUE(test::failure(done).contains(u"umfasst auch 401"_s)) << test::failure(done).toStdString();
-    EXPECT_EQ(openReturns(st()).value().size(), 1);
-    EXPECT_EQ(count(u"select count(*) from Buchungen where Art = 'Rueckgabe'"_s), 0);
+    EXPECT_TRUE(test::failure(refund(u"402"_s, 0)).contains(u"schon storniert"_s));
+    Database::open(db).execute(u"delete from Rueckgaben where Erledigt = ''"_s);
+
+    ASSERT_TRUE(recordReturn(st(), {u"401"_s, ReturnKind::Widerruf, kNotice, {}}, kNow).ok());
+    done = refund(u"401"_s, 1250);
+    ASSERT_TRUE(done.ok()) << done.error().message().toStdString();
+    validXml(done.value().storno);
+
+    // The last piece: its price and every shipping that is still claimed (4,90 each).
+    ASSERT_TRUE(recordReturn(st(), {u"403"_s, ReturnKind::Widerruf, kNotice, {}}, kNow).ok());
+    EXPECT_TRUE(test::failure(refund(u"403"_s, 800)).contains(u"über 22,70 €"_s));
+    done = refund(u"403"_s, 2270);
+    ASSERT_TRUE(done.ok()) << done.error().message().toStdString();
+    EXPECT_EQ(done.value().erstattet, 2270);
+    const auto rest = validXml(done.value().storno);
+    EXPECT_EQ(rest.first.Art, u"Storno"_s);
+    EXPECT_EQ(rest.first.Cent, -2270);
+    EXPECT_EQ(rest.second.Versand, -1470);
+    EXPECT_FALSE(invoiceOfSale(st(), u"401"_s).value().has_value());  // cancelled now
+    EXPECT_EQ(stateText(issuedInvoices(st()).value().last()), u"storniert durch "_s + done.value().storno);
+    for (const char* nr : {"401", "402", "403"}) EXPECT_EQ(balance(QString::fromLatin1(nr)), 0) << nr;
+    EXPECT_EQ(count(u"select sum(Cent) from Rechnungen"_s), 0);
+    EXPECT_EQ(count(u"select count(*) from Auktionen where Bezahlt <> 0"_s), 0);
+    EXPECT_TRUE(openReturns(st()).value().isEmpty());
+    for (const QString& xml : std::as_const(xmls)) test::expectValidEInvoice(xml);
+
+    DatevSetup setup;
+    setup.berater = u"1001"_s;
+    setup.mandant = u"42"_s;
+    setup.accounts = datevAccounts(u"03"_s, QString());
+    setup.steuerart = u"19"_s;
+    const Result<DatevExport> ex = datevExport(st(), setup, QDate(2026, 12, 1), QDate(2026, 12, 31), kNow);
+    ASSERT_TRUE(ex.ok()) << ex.error().message().toStdString();
+    EXPECT_EQ(ex.value().cancellations, 3);
+    for (const char* account : {"Debitor", "Erloese19", "Bank"})
+        EXPECT_EQ(accountSum(ex.value().bytes, setup.accounts.value(QString::fromLatin1(account)).konto), 0) << account;
+    app.write(u"EXTF_Gruppe.csv"_s, ex.value().bytes);
+    test::expectValidDatev(app.file(u"EXTF_Gruppe.csv"_s));
 }
 
 }  // namespace
