@@ -5,6 +5,7 @@
 #include "base/Clock.h"
 #include "base/Money.h"
 #include "domain/bank/Matching.h"
+#include "domain/books/RefundMatching.h"
 #include "domain/db/Journal.h"
 #include "domain/mail/MailComposer.h"
 #include "domain/mail/modVorlagen.h"
@@ -112,7 +113,7 @@ int mailCommand(const QStringList& args) {
 }
 
 // One line a credit: grade, booking day, amount, payer, reference, the sales, why.
-int bankImport(const QString& file, bool apply) {
+int bankImport(const QString& file, bool apply, const InvoicePage& page) {
     if (!initApp()) return 1;
     if (apply) {
         if (const auto refused = refuseDamaged()) return *refused;
@@ -146,6 +147,13 @@ int bankImport(const QString& file, bool apply) {
               << euroText(-r.Rueckbuchung.Cent) << '\t' << tsvField(r.Rueckbuchung.Name) << '\t'
               << tsvField(r.Rueckbuchung.Zweck) << '\t' << r.AuktionsNr << '\t' << tsvField(r.Kaeufer) << '\t'
               << r.Grund << '\n';
+    const Result<QList<RefundProposal>> refunds = refundsFor(currentStore(), st.value().Ausgaenge);
+    if (!refunds.ok()) return fail(oneLine(refunds.error()));
+    for (const RefundProposal& r : refunds.value())
+        out() << (r.Erfasst ? QStringLiteral("bereits erfasst") : QStringLiteral("Erstattung")) << '\t'
+              << r.Ausgang.Buchungstag.toString(QStringLiteral("dd.MM.yyyy")) << '\t' << euroText(-r.Ausgang.Cent)
+              << '\t' << tsvField(r.Ausgang.Name) << '\t' << tsvField(r.Ausgang.Zweck) << '\t' << r.AuktionsNr << '\t'
+              << tsvField(r.Kaeufer) << '\t' << tsvField(r.Grund) << '\n';
     out().flush();
     // What could not be read is named, never passed over: "4 Gutschriften" of 20 entries is no success.
     for (const QString& line : unreadLines(st.value())) err() << "nicht gelesen: " << oneLine(line) << "\n";
@@ -165,6 +173,9 @@ int bankImport(const QString& file, bool apply) {
     if (!set.ok()) return fail(oneLine(set.error()));
     const Result<int> reopened = applyReturns(currentStore(), returns.value(), &notes);
     if (!reopened.ok()) return fail(oneLine(reopened.error()));
+    const Result<int> refunded =
+        applyRefunds(currentStore(), refunds.value(), now(), gSettings.Nummernkreis, page, &notes);
+    if (!refunded.ok()) return fail(oneLine(refunded.error()));
     for (const QString& note : notes) err() << oneLine(note) << "\n";
     err() << set.value() << " Verkäufe als bezahlt markiert.";
     if (parts > 0) err() << " " << parts << " Teilzahlung(en) erfasst.";

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "domain/invoice/IssuedInvoices.h"
+
 namespace gd {
 
 // --konto AUKTIONSNR: every entry of the sale (or its group), a line each, the balance last.
@@ -12,7 +14,8 @@ int kontoCommand(const QString& auktionsNr);
 int refundCommand(const QString& auktionsNr);
 // --mail VORLAGE AUKTIONSNR: subject, body and the payment code's text, nothing sent.
 int mailCommand(const QStringList& args);
-// --bank-import DATEI [--apply]: a line a credit with its sale; booked with --apply.
-int bankImport(const QString& file, bool apply);
+// --bank-import DATEI [--apply]: a line a credit, a returned debit or a refund with its sale; booked
+// with --apply (a refund's cancellation painted on `page`).
+int bankImport(const QString& file, bool apply, const InvoicePage& page);
 
 }  // namespace gd

@@ -569,7 +569,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(password)) return changePasswordCommand();
     if (parser.isSet(backup)) return backupCommand(parser.value(backup));
     if (parser.isSet(restore)) return restoreCommand(parser.value(restore), parser.isSet(force));
-    if (parser.isSet(bank)) return bankImport(parser.value(bank), parser.isSet(apply));
+    if (parser.isSet(bank)) return bankImport(parser.value(bank), parser.isSet(apply), windowParts().invoicePage);
     if (parser.isSet(invoice)) return invoiceCommand(parser.positionalArguments(), windowParts().invoicePage);
     if (parser.isSet(cancelInvoice))
         return cancelInvoiceCommand(parser.value(cancelInvoice), parser.positionalArguments(),

@@ -24,8 +24,13 @@ struct WindowCommand {
     const char* option;
     bool paints;  // needs a QGuiApplication
 };
-inline constexpr WindowCommand kWindowCommands[] = {
-    {"--invoice", true}, {"--cancel-invoice", true}, {"--testmail", false}, {"--fetch", false}, {"--refund", true}};
+inline constexpr WindowCommand kWindowCommands[] = {{"--invoice", true},
+                                                    {"--cancel-invoice", true},
+                                                    {"--testmail", false},
+                                                    {"--fetch", false},
+                                                    {"--refund", true},
+                                                    // A refund read from a statement may cancel an invoice.
+                                                    {"--bank-import", true}};
 bool needsWindowProgram(int argc, char** argv);
 // Among them, one that paints.
 bool paintsPage(int argc, char** argv);

@@ -11,7 +11,11 @@
 #include <QVBoxLayout>
 
 #include "base/CallStack.h"
+#include "base/Clock.h"
+#include "base/Money.h"
 #include "base/Words.h"
+#include "domain/settings/modGlobal.h"
+#include "render/InvoicePdf.h"
 #include "ui/Platform.h"
 #include "ui/frmHilfe.h"
 
@@ -54,6 +58,19 @@ frmKontoauszug::frmKontoauszug(const QString& file, const QList<Proposal>& propo
                                : QStringLiteral(" %1 Rücklastschriften: die Verkäufe, die sie bezahlt hatten, werden "
                                                 "mit „Bezahlt setzen“ wieder offen.")
                                      .arg(returns_.size())));
+    // A refund found fails no import: without the list it is booked by hand, as before.
+    const Result<QList<RefundProposal>> refunds = refundsFor(currentStore(), statement.Ausgaenge);
+    for (const RefundProposal& r : refunds.valueOr({}))
+        if (r.Zurueck > 0) refunds_ << r;
+    if (!refunds_.isEmpty())
+        lblSumme->setText(lblSumme->text() + QLatin1Char(' ') +
+                          (refunds_.size() == 1
+                               ? QStringLiteral("1 Überweisung erstattet eine offene Rückgabe (%1); sie wird mit "
+                                                "„Bezahlt setzen“ gebucht.")
+                                     .arg(refunds_.front().AuktionsNr)
+                               : QStringLiteral("%1 Überweisungen erstatten offene Rückgaben; sie werden mit „Bezahlt "
+                                                "setzen“ gebucht.")
+                                     .arg(refunds_.size())));
     grdZahlungen = new QTableWidget(int(proposals_.size()), 10, this);
     grdZahlungen->setObjectName(QStringLiteral("grdZahlungen"));
     grdZahlungen->setHorizontalHeaderLabels(
@@ -140,7 +157,7 @@ QList<Proposal> frmKontoauszug::confirmed() const {
 void frmKontoauszug::cmdUebernehmen_Click() {
     CALLSTACK();
     QList<Proposal> chosen = confirmed();
-    if (chosen.isEmpty() && returns_.isEmpty()) {
+    if (chosen.isEmpty() && returns_.isEmpty() && refunds_.isEmpty()) {
         platform().msgBox(QStringLiteral("Es ist keine Zahlung angehakt."), Platform::Buttons::Ok,
                           Platform::Icon::Information, QString());
         return;
@@ -176,6 +193,16 @@ void frmKontoauszug::cmdUebernehmen_Click() {
             return;
         }
         returns_.clear();
+    }
+    // Refunds last: each cancels its invoice and is booked on its own.
+    if (!refunds_.isEmpty()) {
+        const Result<int> refunded =
+            applyRefunds(currentStore(), refunds_, now(), gSettings.Nummernkreis, invoicePdf, &notes);
+        if (!refunded.ok()) {
+            showError(refunded.error());
+            return;
+        }
+        refunds_.clear();
     }
     applied_ = set.value() + parts;
     QString done = set.value() == 1 ? QStringLiteral("1 Verkauf ist jetzt als bezahlt markiert.")

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include "domain/bank/Matching.h"
+#include "domain/books/RefundMatching.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -28,7 +29,8 @@ private:
     void cmdUebernehmen_Click();
 
     QList<Proposal> proposals_;
-    QList<Credit> returns_;  // money taken back: booked along, reopening what it paid
+    QList<Credit> returns_;          // money taken back: booked along, reopening what it paid
+    QList<RefundProposal> refunds_;  // transfers out naming an open return: booked along as its refund
     QTableWidget* grdZahlungen = nullptr;
     QLabel* lblSumme = nullptr;
     QPlainTextEdit* txtNichtGelesen = nullptr;

@@ -137,6 +137,7 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
     struct Tx {
         std::optional<qint64> cents;
         QString name, zweck, iban, direction;
+        QString payee, payeeIban;  // money out: the creditor
     };
     const Error doctype = Error::plain(
         QStringLiteral("Der Kontoauszug enthält eine DOCTYPE-Deklaration. Solche Dateien werden zum Schutz vor "
@@ -233,6 +234,11 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
                 else if (!txs.isEmpty() && p3 == QLatin1String("DbtrAcct/Id/IBAN"))
                     txs.back().iban = text();
                 else if (!txs.isEmpty() &&
+                         (p3 == QLatin1String("RltdPties/Cdtr/Nm") || p4 == QLatin1String("RltdPties/Cdtr/Pty/Nm")))
+                    txs.back().payee = text();
+                else if (!txs.isEmpty() && p3 == QLatin1String("CdtrAcct/Id/IBAN"))
+                    txs.back().payeeIban = text();
+                else if (!txs.isEmpty() &&
                          (p2 == QLatin1String("RmtInf/Ustrd") || p2 == QLatin1String("CdtrRefInf/Ref")))
                     addTo(txs.back().zweck, text());
             }
@@ -254,6 +260,14 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
             for (const Tx& t : txs) all += QLatin1Char(' ') + t.zweck;
             if (direction == QLatin1String("DBIT") && !reversal && !returnText(all)) {
                 ++st.Lastschriften;
+                // One transfer out, booked in euro: perhaps a refund to a buyer.
+                if (txs.size() == 1 && day.isValid() && ccy == QLatin1String("EUR")) {
+                    const Tx& t = txs.front();
+                    const Result<qint64> c = t.cents ? Result<qint64>(*t.cents) : xmlCents(amountText);
+                    if (c.ok() && c.value() > 0)
+                        st.Ausgaenge.append(Credit{day, c.value(), t.payee, t.zweck.isEmpty() ? entryInfo : t.zweck,
+                                                   t.payeeIban, ref, QString(), 0});
+                }
                 continue;
             }
             if (direction == QLatin1String("CRDT") && reversal) {
@@ -364,11 +378,16 @@ BankStatement readRows(const QList<CsvRecord>& records, qsizetype h, const BankC
         const auto takenBack = [&](qint64 cents) {  // 0: the amount column says it
             const QDate day = germanDate(at(date));
             const Result<qint64> c = cents < 0 ? Result<qint64>(cents) : amountCents(f.value(amount));
-            if (!returnText(f.join(QLatin1Char(' '))) || !day.isValid() || !c.ok() || c.value() == 0) {
+            if (!day.isValid() || !c.ok() || c.value() == 0) {
                 ++st.Lastschriften;
                 return;
             }
             const qint64 taken = c.value() < 0 ? -c.value() : c.value();
+            if (!returnText(f.join(QLatin1Char(' ')))) {
+                ++st.Lastschriften;
+                st.Ausgaenge.append(Credit{day, taken, at(name), at(zweck), at(iban), QString(), QString(), 0});
+                return;
+            }
             st.Rueckbuchungen.append(Credit{day, taken, at(name), at(zweck), at(iban), QString(), QString(), 0});
         };
         if (f.size() < needed) {

@@ -50,6 +50,9 @@ struct BankStatement {
     // Money taken back (a returned direct debit, a credit reversed, a debit inside a credit entry):
     // never a payment; it reopens the sale it had paid. Cent positive, as the amount taken.
     QList<Credit> Rueckbuchungen;
+    // Money paid out (Cent positive, Name the payee): a refund to a buyer among them is found by
+    // its text; the rest is none of ours. Counted as Lastschriften as well.
+    QList<Credit> Ausgaenge;
     QList<Skipped> NichtGelesen;
     int Lastschriften = 0;  // money out: not a payment received
     int Vorgemerkt = 0;     // not booked yet: may still change or vanish

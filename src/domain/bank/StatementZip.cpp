@@ -74,6 +74,11 @@ Result<BankStatement> parseStatementZip(const QByteArray& bytes) {
                 seen.insert(QStringLiteral("-") + identity(c));
                 all.Rueckbuchungen << c;
             }
+        for (const Credit& c : one.value().Ausgaenge)
+            if (!seen.contains(QStringLiteral(">") + identity(c))) {
+                seen.insert(QStringLiteral(">") + identity(c));
+                all.Ausgaenge << c;
+            }
         for (BankStatement::Skipped s : one.value().NichtGelesen) {
             s.Grund = name + QStringLiteral(": ") + s.Grund;
             all.NichtGelesen << s;

@@ -276,7 +276,9 @@ struct Plan {
 // claim. A group's invoice loses the sale's line alone (shipping is not refunded for part of an
 // order); the group's last line cancels the rest, and every sale of it gives back what it still
 // claims, its shipping included.
-Result<Plan> planOf(const Store& store, const SaleMoney& sale, qint64 cents) {
+// Without `asked`: what a refund of the whole return takes back.
+Result<Plan> planOf(const Store& store, const SaleMoney& sale, std::optional<qint64> asked) {
+    const qint64 cents = asked.value_or(sale.claim);
     Plan plan;
     plan.takeBack = {{sale, cents}};
     const Result<std::optional<IssuedInvoice>> invoice = invoiceOfSale(store, sale.id);
@@ -301,7 +303,7 @@ Result<Plan> planOf(const Store& store, const SaleMoney& sale, qint64 cents) {
     others.removeAll(sale.nr);
     if (others.isEmpty()) {
         if (tooMuch) return most;
-        if (cents != sale.claim) return refused(sale.claim, QStringLiteral("eine volle Stornorechnung"));
+        if (asked && cents != sale.claim) return refused(sale.claim, QStringLiteral("eine volle Stornorechnung"));
         plan.lines = QStringList();
         return plan;
     }
@@ -315,9 +317,10 @@ Result<Plan> planOf(const Store& store, const SaleMoney& sale, qint64 cents) {
         return Error::plain(
             QStringLiteral("Der Artikel %1 ist auf der Rechnung %2 schon storniert.").arg(sale.nr, inv.Nummer));
     if (standing.value().size() > 1) {
-        if (tooMuch) return most;
         const qint64 expected = line->Einzelpreis * line->Menge;
-        if (cents != expected)
+        if (!asked) plan.takeBack = {{sale, expected}};
+        if (asked && tooMuch) return most;
+        if (asked && cents != expected)
             return refused(expected, QStringLiteral("eine Teilstornierung des Artikels %1").arg(sale.nr));
         plan.lines = QStringList{sale.id};
         return plan;
@@ -341,12 +344,32 @@ Result<Plan> planOf(const Store& store, const SaleMoney& sale, qint64 cents) {
         return {};
     });
     if (!read.ok()) return read.error();
-    if (cents != rest) return refused(rest, QStringLiteral("die Stornierung der übrigen Rechnung mit dem Versand"));
+    if (asked && cents != rest)
+        return refused(rest, QStringLiteral("die Stornierung der übrigen Rechnung mit dem Versand"));
     plan.lines = QStringList();
     return plan;
 }
 
 }  // namespace
+
+Result<RefundDue> refundDue(const Store& store, const QString& auktionsNr) {
+    CALLSTACK_MODULE("modRueckgabe");
+    const Result<SaleMoney> sale = dbStep(kRead, [&]() -> Result<SaleMoney> {
+        Database db = store.open();
+        const Result<Sale> found = saleOf(db, store.user, auktionsNr);
+        if (!found.ok()) return found.error();
+        return moneyOf(db, store.user, found.value().id, found.value().nr);
+    });
+    if (!sale.ok()) return sale.error();
+    const Result<Plan> plan = planOf(store, sale.value(), std::nullopt);
+    if (!plan.ok()) return plan.error();
+    RefundDue due;
+    for (const auto& [m, back] : plan.value().takeBack) {
+        due.zurueck += back;
+        due.erstatten += qBound<qint64>(0, m.received, back);
+    }
+    return due;
+}
 
 Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, qint64 cents, const QDate& day,
                                 const QDateTime& now, const QString& invoicePattern, const InvoicePage& page,
@@ -393,7 +416,8 @@ Result<RefundDone> refundReturn(const Store& store, const QString& auktionsNr, q
             // A price changed since the sale was saved: its claim first, so that the balance is true.
             journal::syncClaim(db, store.user, sale.id, day, quelle::Hand);
             const qint64 paidBack = qBound<qint64>(0, sale.received, back);
-            const QString konto = sale.through.isEmpty() ? konto::Bank : sale.through;
+            // Read from the bank's statement, it went out of the bank, whichever way it came.
+            const QString konto = sale.through.isEmpty() || !statementKey.isEmpty() ? konto::Bank : sale.through;
             done.zurueckgenommen += back;
             done.erstattet += paidBack;
             if (done.konto.isEmpty() || sale.id == m.id) done.konto = konto;

@@ -71,6 +71,12 @@ struct RefundDone {
     QString storno;              // the cancellation issued, if any
 };
 
+// What a refund of the sale's whole return takes off the claims, and pays back of what came in.
+struct RefundDue {
+    qint64 zurueck = 0, erstatten = 0;
+};
+Result<RefundDue> refundDue(const Store& store, const QString& auktionsNr);
+
 // Settles the sale's open return: `cents` come off what the buyer owes, and of it what he had paid
 // goes back the way it came. An issued invoice is cancelled first (a refund retried after a failure
 // finds it cancelled): the sale's own invoice in full; of a group's invoice the sale's line alone

@@ -4,6 +4,7 @@
 
 #include "domain/bank/Matching.h"
 #include "domain/books/Datev.h"
+#include "domain/books/RefundMatching.h"
 #include "domain/books/Returns.h"
 #include "domain/db/Journal.h"
 #include "domain/invoice/IssuedInvoices.h"
@@ -269,6 +270,89 @@ TEST_F(Returns, AGroupReturnedPieceByPiece) {
         EXPECT_EQ(accountSum(ex.value().bytes, setup.accounts.value(QString::fromLatin1(account)).konto), 0) << account;
     app.write(u"EXTF_Gruppe.csv"_s, ex.value().bytes);
     test::expectValidDatev(app.file(u"EXTF_Gruppe.csv"_s));
+}
+
+// Refunds the seller made in the online banking, read back from the statement: a transfer out
+// that names an open return's item is its refund, on the bank's day; the same file read again
+// books nothing twice; the rest of the money out stays none of ours.
+TEST_F(Returns, RefundsFoundInAStatement) {
+    const char* const nrs[] = {"3141592611", "3141592612", "3141592613"};
+    for (const char* nr : nrs) {
+        store(auktion(QString::fromLatin1(nr), u"dorota_w"_s, u"01.12.2026"_s),
+              kunde(u"dorota_w"_s, u"Dorota Wiśniewska"_s));
+        pay(QString::fromLatin1(nr), 1740);
+        ASSERT_TRUE(recordReturn(st(), {QString::fromLatin1(nr), ReturnKind::Widerruf, kNotice, {}}, kNow).ok());
+    }
+    // 611 invoiced: its refund cancels the invoice as a refund by hand does.
+    ASSERT_TRUE(issueInvoice(st(), seller, u"3141592611"_s, QString(), kNow, page).ok());
+
+    const auto entry = [](const char* amount, const char* name, const char* text, const char* ref) {
+        return QStringLiteral(
+                   "<Ntry><NtryRef>%4</NtryRef><Amt Ccy=\"EUR\">%1</Amt><CdtDbtInd>DBIT</CdtDbtInd>"
+                   "<Sts>BOOK</Sts><BookgDt><Dt>2026-12-09</Dt></BookgDt><NtryDtls><TxDtls><RltdPties>"
+                   "<Cdtr><Nm>%2</Nm></Cdtr></RltdPties><RmtInf><Ustrd>%3</Ustrd></RmtInf></TxDtls>"
+                   "</NtryDtls></Ntry>")
+            .arg(QString::fromLatin1(amount), QString::fromUtf8(name), QString::fromUtf8(text),
+                 QString::fromLatin1(ref));
+    };
+    const QString camt =
+        u"<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:camt.053.001.08\">"
+        "<BkToCstmrStmt><Stmt><Id>1</Id>"_s +
+        entry("17.40", "Dorota Wiśniewska", "Erstattung Widerruf 3141592611", "R1") +
+        entry("15.00", "Dorota Wiśniewska", "Rückzahlung 3141592612 abzgl. Wertersatz", "R2") +
+        entry("20.00", "Dorota Wiśniewska", "3141592613 Erstattung", "R3") +
+        entry("850.00", "Hausverwaltung Nord", "Miete Dezember 314159261", "R4") +
+        u"</Stmt></BkToCstmrStmt></Document>"_s;
+    const Result<BankStatement> read = parseStatement(camt.toUtf8());
+    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    ASSERT_EQ(read.value().Ausgaenge.size(), 4);
+    EXPECT_EQ(read.value().Lastschriften, 4);
+    EXPECT_EQ(read.value().Ausgaenge[0].Name, u"Dorota Wiśniewska"_s);
+
+    QList<RefundProposal> found = refundsFor(st(), read.value().Ausgaenge).value();
+    ASSERT_EQ(found.size(), 3);  // not the rent
+    const struct {
+        const char* nr;
+        qint64 zurueck;
+        const char* grund;
+    } expected[] = {{"3141592611", 1740, "Artikelnummer und Betrag"},
+                    {"3141592612", 1500, "2,40 € einbehalten"},
+                    {"3141592613", 0, "mehr als gezahlt"}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(expected[i].nr);
+        EXPECT_EQ(found[i].AuktionsNr, QString::fromLatin1(expected[i].nr));
+        EXPECT_EQ(found[i].Zurueck, expected[i].zurueck);
+        EXPECT_TRUE(found[i].Grund.contains(QString::fromUtf8(expected[i].grund))) << found[i].Grund.toStdString();
+    }
+    QStringList notes;
+    EXPECT_EQ(applyRefunds(st(), found, kNow, QString(), page, &notes).value(), 2);
+    ASSERT_EQ(notes.size(), 3);
+    EXPECT_TRUE(notes[0].contains(u"für 3141592611 gebucht, Stornorechnung RE-2026-0002"_s)) << notes[0].toStdString();
+    EXPECT_TRUE(notes[2].contains(u"mehr als gezahlt"_s));
+    EXPECT_EQ(entryKinds(u"3141592611"_s), (QStringList{u"Forderung 1740"_s, u"Zahlung -1740 Bank"_s,
+                                                        u"Rueckgabe -1740"_s, u"Erstattung 1740 Bank"_s}));
+    EXPECT_EQ(entryKinds(u"3141592612"_s), (QStringList{u"Forderung 1740"_s, u"Zahlung -1740 Bank"_s,
+                                                        u"Rueckgabe -1500"_s, u"Erstattung 1500 Bank"_s}));
+    EXPECT_EQ(count(u"select count(*) from Buchungen where Art = 'Erstattung' and Tag = '2026-12-09' and Quelle = "
+                    "'Kontoauszug'"_s),
+              2);
+    ASSERT_EQ(openReturns(st()).value().size(), 1);  // 613 waits for the seller
+
+    // Read again, as a CSV of the same days: known, nothing booked twice.
+    const QByteArray csv = QStringLiteral(
+                               "\"Buchungstag\";\"Verwendungszweck\";\"Beguenstigter/Zahlungspflichtiger\";\"Betrag\";"
+                               "\"Waehrung\"\r\n\"09.12.26\";\"Erstattung Widerruf 3141592611\";\"Dorota "
+                               "Wiśniewska\";\"-17,40\";\"EUR\"\r\n")
+                               .toLatin1();
+    const Result<BankStatement> again = parseStatement(csv);
+    ASSERT_TRUE(again.ok()) << again.error().message().toStdString();
+    ASSERT_EQ(again.value().Ausgaenge.size(), 1);
+    found = refundsFor(st(), read.value().Ausgaenge).value();
+    EXPECT_EQ(std::count_if(found.begin(), found.end(), [](const RefundProposal& p) { return p.Erfasst; }), 2);
+    EXPECT_EQ(applyRefunds(st(), found, kNow, QString(), page).value(), 0);
+    // The CSV's line has no bank reference: read by its text, it names a return no longer open.
+    EXPECT_TRUE(refundsFor(st(), again.value().Ausgaenge).value().isEmpty());
+    EXPECT_EQ(count(u"select count(*) from Buchungen where Art = 'Erstattung'"_s), 2);
 }
 
 }  // namespace
