@@ -101,6 +101,13 @@ private:
 QVariant FlexModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const ListRow& r = rows_[std::size_t(index.row())];
+    if (index.column() == 6 && !returns_.isEmpty() &&
+        (role == Qt::DecorationRole || role == Qt::ToolTipRole || (role == Qt::DisplayRole && r.Status.isEmpty())))
+        if (const auto it = returns_.constFind(r.AuktionsID); it != returns_.constEnd()) {
+            if (role == Qt::DecorationRole) return returnIcon_;
+            if (role == Qt::DisplayRole) return QStringLiteral("Rückgabe offen");
+            return r.Status.isEmpty() ? *it : r.Status + QLatin1Char('\n') + *it;
+        }
     if (role == Qt::DisplayRole && index.column() == 5 && shortDates_) return field(r, 5).left(10);
     if (role == Qt::DisplayRole) return field(r, index.column());
     if (role == Qt::DecorationRole && index.column() == 1 && !r.GruppenID.isEmpty()) return groupIcon_;
@@ -117,6 +124,13 @@ QVariant FlexModel::data(const QModelIndex& index, int role) const {
     }
     if (role == Qt::TextAlignmentRole && index.column() == 8) return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
+}
+
+void FlexModel::setReturns(const QHash<QString, QString>& notes, const QIcon& icon) {
+    returnIcon_ = icon;
+    if (notes == returns_) return;
+    returns_ = notes;
+    if (rowCount() > 0) emit dataChanged(index(0, 6), index(rowCount() - 1, 6));
 }
 
 void FlexModel::setShortDates(bool on) {

@@ -5,6 +5,7 @@
 // written for.
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QIcon>
 #include <QTableView>
 #include <array>
@@ -62,6 +63,8 @@ public:
     int sortColumn() const { return sortColumn_; }
     bool sortAscending() const { return ascending_; }
     void setGroupIcon(const QIcon& icon) { groupIcon_ = icon; }
+    // Trades with a return still open (AuktionsID: what to say): a mark beside their status.
+    void setReturns(const QHash<QString, QString>& notes, const QIcon& icon);
     // A narrow list shows the end without its time (the whole in the tooltip).
     void setShortDates(bool on);
     bool shortDates() const { return shortDates_; }
@@ -70,6 +73,8 @@ private:
     void applySort();
     std::vector<ListRow> rows_;
     QIcon groupIcon_;
+    QHash<QString, QString> returns_;
+    QIcon returnIcon_;
     bool shortDates_ = false;
     int sortColumn_ = -1;
     bool ascending_ = true;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPen>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -14,6 +15,7 @@
 
 #include "base/AppPath.h"
 #include "base/CallStack.h"
+#include "base/Clock.h"
 #include "base/Money.h"
 #include "base/modFunktions.h"
 #include "domain/settings/modGlobal.h"
@@ -89,6 +91,13 @@ TradeList::TradeList(QWidget* parent) : QWidget(parent) {
     connect(leave, &QShortcut::activated, txtSuche, &QLineEdit::clear);
     layout->addLayout(filters);
     layout->addWidget(txtSuche);  // a row of its own: wide enough on a small screen too
+    lblRueckgaben = new QLabel(this);
+    lblRueckgaben->setObjectName(QStringLiteral("lblRueckgaben"));
+    lblRueckgaben->setWordWrap(true);
+    lblRueckgaben->setTextFormat(Qt::RichText);
+    lblRueckgaben->setVisible(false);
+    connect(lblRueckgaben, &QLabel::linkActivated, this, &TradeList::returnsWanted);
+    layout->addWidget(lblRueckgaben);
     Flex1 = new FlexGrid(this);
     Flex1->setAccessibleName(QStringLiteral("Auktionsliste"));
     Flex1->setObjectName(QStringLiteral("Flex1"));
@@ -160,6 +169,7 @@ void TradeList::cmdListe_Click(int Index) {
     }
     for (QPushButton* b : cmdListe) b->setChecked(false);
     cmdListe[std::size_t(Index)]->setChecked(true);
+    showReturns();
     // Another filter starts at its first row: the refresh selects it, and the pane loads it once.
     chosenRow_ = 0;
     selectAfterRefresh(QString());
@@ -328,6 +338,7 @@ void TradeList::showSummary(const ListSummary& s) {
                 (due.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(due.join(QStringLiteral(", "))));
     }
     lblUebersicht->setText(line);
+    refreshReturns();
     // The whole line as well: on a small screen the label may end in "…".
     lblUebersicht->setToolTip(lblUebersicht->text() + QLatin1Char('\n') +
                               QStringLiteral("Offen: alle nicht abgeschlossenen Auktionen. Unbezahlt: Verkäufe "
@@ -335,6 +346,68 @@ void TradeList::showSummary(const ListSummary& s) {
                                              "Tage zurückliegt.")
                                   .arg(gSettings.MahnTage));
     emit summaryShown();
+}
+
+void TradeList::refreshReturns() {
+    const Store store = currentStore();
+    if (store.file.isEmpty() || returnsPending_) return;
+    returnsPending_ = true;
+    pool().start([this, store] {
+        const Result<QList<OpenReturn>> open = openReturns(store);
+        QMetaObject::invokeMethod(
+            this,
+            [this, open] {
+                returnsPending_ = false;
+                if (!open.ok()) return;  // the list itself reports the file
+                returns_ = open.value();
+                showReturns();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+namespace {
+
+// A bent arrow: goods on their way back.
+QIcon returnIcon() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0xa0, 0x30, 0x20), 2));
+    p.drawArc(QRectF(4, 3, 9, 9), 90 * 16, -180 * 16);
+    p.drawLine(QPointF(8.5, 12), QPointF(3, 12));
+    p.drawLine(QPointF(3, 12), QPointF(6, 9));
+    p.drawLine(QPointF(3, 12), QPointF(6, 15));
+    return QIcon(pm);
+}
+
+}  // namespace
+
+void TradeList::showReturns() {
+    QHash<QString, QString> notes;
+    QStringList due;
+    const QDate soon = today().addDays(3);
+    for (const OpenReturn& r : std::as_const(returns_)) {
+        notes.insert(r.AuktionsID, returnNoteOf(r));
+        if (r.faellig() > soon && !r.unbestaetigt()) continue;
+        QStringList what;
+        if (r.unbestaetigt()) what << QStringLiteral("Eingang unbestätigt");
+        if (r.faellig() <= soon)
+            what << (r.faellig() < today() ? QStringLiteral("überfällig, Frist %1") : QStringLiteral("Frist %1"))
+                        .arg(r.faellig().toString(QStringLiteral("dd.MM.yyyy")));
+        due << QStringLiteral("%1 %2 (%3)")
+                   .arg(r.AuktionsNr.toHtmlEscaped(), r.ebayName.toHtmlEscaped(), what.join(QStringLiteral(", ")));
+    }
+    static const QIcon icon = returnIcon();
+    Flex1->model()->setReturns(notes, icon);
+    // Money to pay back is as urgent as money to come in: the overdue view names both.
+    const bool show = pressedFilter() == int(ListFilter::Ueberfaellig) && !due.isEmpty();
+    lblRueckgaben->setVisible(show);
+    if (show)
+        lblRueckgaben->setText(
+            QStringLiteral("<b>Rückgaben zu erledigen:</b> %1 – <a href=\"rueckgaben\">Rückgaben anzeigen…</a>")
+                .arg(due.join(QStringLiteral(", "))));
 }
 
 void TradeList::searchChanged() {

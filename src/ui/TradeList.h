@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "domain/books/Returns.h"
 
 class QLabel;
 class QLineEdit;
@@ -65,6 +66,8 @@ signals:
     void listComplete();
     // The status bar's figures are up to date.
     void summaryShown();
+    // "Rückgaben anzeigen…" in the overdue view.
+    void returnsWanted();
 
 private:
     void selectfirst();
@@ -84,6 +87,9 @@ private:
     // The status bar's figures of all open trades, read on the loading thread.
     void refreshSummary();
     void showSummary(const ListSummary& s);
+    // The open returns: marked in the list, and those due soon named in the overdue view.
+    void refreshReturns();
+    void showReturns();
     void freeRows(std::vector<ListRow>&& rows);
     QThreadPool& pool();  // the loading thread
 
@@ -104,6 +110,9 @@ private:
     FlexGrid* Flex1 = nullptr;
     QLabel* lblAnzahl = nullptr;  // stays when a menu entry's hint takes the status bar
     QLabel* lblUebersicht = nullptr;
+    QLabel* lblRueckgaben = nullptr;  // the overdue view: refunds due within days or past
+    QList<OpenReturn> returns_;
+    bool returnsPending_ = false;
     // Last, so it goes first: the list waits for a load still running.
     std::unique_ptr<QThreadPool> listPool_;
 };

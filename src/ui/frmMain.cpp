@@ -57,6 +57,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     connect(statusBar(), &QStatusBar::messageChanged, this, &frmMain::fitStatusLine);
     connect(list_, &TradeList::summaryShown, this, &frmMain::fitStatusLine);
 
+    connect(list_, &TradeList::returnsWanted, this, &frmMain::showReturns);
     connect(list_, &TradeList::rowChosen, pane_, [this](const QString& id) {
         const QString shown = pane_->trade().AuktionsID;
         // What was typed is not thrown away by loading the trade anew, nor by another one

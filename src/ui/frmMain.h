@@ -108,6 +108,7 @@ private:
     void saveInvoice();        // "Rechnung als PDF…" for the selected sale
     void showInvoices();
     void askForReturn();  // "Widerruf / Rückgabe…" for the selected sale
+    void showReturns();   // "Offene Rückgaben…"
     void showEInvoice();
     void showYear();
     void showDatev();

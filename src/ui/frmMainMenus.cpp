@@ -42,6 +42,7 @@
 #include "ui/frmOptionen.h"
 #include "ui/frmRechnungen.h"
 #include "ui/frmRueckgabe.h"
+#include "ui/frmRueckgaben.h"
 #include "ui/modLinks.h"
 
 #define CALLSTACK_MENU() CALLSTACK_MODULE("frmMain")
@@ -51,7 +52,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 34> table = {{
+    static const std::array<Command, 35> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -78,6 +79,8 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.saveInvoice(); }, Need::Selection},
         {"keyRueckgabe", "Widerruf / Rückgabe…", none, B::Aktionen, false, true, false, nullptr,
          [](frmMain& w) { w.askForReturn(); }, Need::Selection},
+        {"keyRueckgaben", "Offene Rückgaben…", none, B::Aktionen, false, false, false, nullptr,
+         [](frmMain& w) { w.showReturns(); }},
         {"keyRechnungen", "Rechnungen…", none, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.showInvoices(); }},
         {"keyERechnung", "E-Rechnung ansehen…", none, B::Aktionen, false, false, false, nullptr,
@@ -414,6 +417,14 @@ void frmMain::askForReturn() {
     CALLSTACK_MENU();
     if (gsDataSource.isEmpty() || pane_->trade().AuktionsID.isEmpty()) return;
     frmRueckgabe dlg(pane_->trade(), pane_->partner(), this);
+    dlg.exec();
+    if (dlg.changed()) list_->subRefreshListe();
+}
+
+void frmMain::showReturns() {
+    CALLSTACK_MENU();
+    if (gsDataSource.isEmpty()) return;
+    frmRueckgaben dlg(this);
     dlg.exec();
     if (dlg.changed()) list_->subRefreshListe();
 }

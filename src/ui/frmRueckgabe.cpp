@@ -15,7 +15,6 @@
 #include "base/CallStack.h"
 #include "base/Clock.h"
 #include "base/Money.h"
-#include "domain/db/Journal.h"
 #include "domain/mail/MailComposer.h"
 #include "domain/settings/modGlobal.h"
 #include "render/InvoicePdf.h"
@@ -135,13 +134,10 @@ void frmRueckgabe::show() {
     if (r.wareZurueck.isValid())
         lines << QStringLiteral("Ware zurück am %1.").arg(r.wareZurueck.toString(QStringLiteral("dd.MM.yyyy")));
     lblStand->setText(lines.join(QLatin1Char('\n')));
-    // What the sale still costs: all of it comes off unless the seller keeps a part.
-    const Result<TradeAccount> account = loadAccount(currentStore(), r.AuktionsID);
-    qint64 claim = 0;
-    if (account.ok())
-        for (const JournalEntry& e : account.value().Buchungen)
-            if (e.AuktionsID == r.AuktionsID && (e.Art == art::Forderung || e.Art == art::Rueckgabe)) claim += e.Cent;
-    txtBetrag->setText(centsText(claim));
+    // What the sale still costs, all of it unless the seller keeps a part; of a group's invoice its
+    // line, and with the last one the rest.
+    const Result<RefundDue> due = refundDue(currentStore(), r.AuktionsNr);
+    txtBetrag->setText(due.ok() ? centsText(due.value().zurueck) : QString());
 }
 
 void frmRueckgabe::record() {

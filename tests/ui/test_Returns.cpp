@@ -8,14 +8,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 
 #include "MainWindowFixture.h"
 #include "domain/books/Returns.h"
 #include "domain/db/Journal.h"
 #include "support/GuiApp.h"
 #include "support/SmtpServer.h"
+#include "ui/FlexGrid.h"
 #include "ui/frmMail.h"
 #include "ui/frmRueckgabe.h"
+#include "ui/frmRueckgaben.h"
 
 namespace gd {
 namespace {
@@ -107,6 +110,69 @@ TEST_F(ReturnsUi, RecordedConfirmedShownAndRefunded) {
     EXPECT_TRUE(openReturns(currentStore()).value().isEmpty());
     EXPECT_EQ(loadAccountByNr(currentStore(), nr).value().Saldo, 0);
     EXPECT_FALSE(paneNote().startsWith(u"Widerruf"_s));
+}
+
+// Three returns at three distances from their refund's day: all marked in the list; in the overdue
+// view the one past its day and the one due in two days are named, the one with time left is not;
+// the list of returns has the late one first, in red, and opens it.
+TEST_F(ReturnsUi, OpenReturnsMarkedListedAndNamedInTheOverdueView) {
+    const QString ende = today().addDays(-30).toString(u"dd.MM.yyyy"_s);
+    sale(u"501"_s, u"anna"_s, ende, u"Zinnbecher"_s);
+    sale(u"502"_s, u"bernd"_s, ende, u"Armbanduhr"_s);
+    sale(u"503"_s, u"carla"_s, ende, u"Mokkatassen"_s);
+    const struct {
+        const char* nr;
+        int daysAgo;
+    } notices[] = {{"501", 16}, {"502", 12}, {"503", 2}};
+    for (const auto& n : notices) {
+        const QDateTime when(today().addDays(-n.daysAgo), QTime(9, 30));
+        const Result<qint64> id =
+            recordReturn(currentStore(), {QString::fromLatin1(n.nr), ReturnKind::Widerruf, when, {}}, now());
+        ASSERT_TRUE(id.ok()) << id.error().message().toStdString();
+        ASSERT_TRUE(confirmReturn(currentStore(), id.value(), when.addSecs(600)).ok());
+    }
+    open();
+    filter(2);
+    FlexModel* model = w->grid()->model();
+    const auto marked = [&] {
+        QStringList nrs;
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (!model->data(model->index(r, 6), Qt::DecorationRole).isNull())
+                nrs << model->data(model->index(r, 7), Qt::DisplayRole).toString();
+        nrs.sort();
+        return nrs;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return marked().size() == 3; }, 10000)) << marked().join(u',').toStdString();
+    QLabel* due = child<QLabel>(u"lblRueckgaben"_s);
+    EXPECT_TRUE(due->isHidden());  // named in the overdue view only
+    test::screenshot(w.get(), u"rueckgaben-liste.png"_s);
+
+    filter(4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return due->isVisible(); }, 10000));
+    EXPECT_TRUE(due->text().contains(u"501 anna (überfällig, Frist "_s + today().addDays(-2).toString(u"dd.MM.yyyy"_s)))
+        << due->text().toStdString();
+    EXPECT_TRUE(due->text().contains(u"502 bernd (Frist "_s)) << due->text().toStdString();
+    EXPECT_FALSE(due->text().contains(u"503"_s));
+    QTest::qWait(50);  // the line wraps once laid out
+    test::screenshot(w.get(), u"rueckgaben-ueberfaellig.png"_s);
+
+    QStringList rows;
+    QString firstColour;
+    test::whenModal<frmRueckgaben>([&](frmRueckgaben* d) {
+        auto* grid = d->findChild<QTableWidget*>(u"grdRueckgaben"_s);
+        for (int r = 0; r < grid->rowCount(); ++r) rows << grid->item(r, 0)->text() + u' ' + grid->item(r, 5)->text();
+        firstColour = grid->item(0, 0)->foreground().color().name();
+        test::screenshot(d, u"rueckgaben.png"_s);
+        test::whenModal<frmRueckgabe>([&](frmRueckgabe* r) {
+            EXPECT_TRUE(r->findChild<QLabel*>(u"lblStand"_s)->text().contains(u"überfällig"_s));
+            clickIn(r, "cmdSchliessen");
+        });
+        clickIn(d, "cmdOeffnen");
+        clickIn(d, "cmdSchliessen");
+    });
+    menu("keyAktion", "keyRueckgaben");
+    EXPECT_EQ(rows, (QStringList{u"501 überfällig"_s, u"502 offen"_s, u"503 offen"_s}));
+    EXPECT_EQ(firstColour, u"#b01c1c"_s);
 }
 
 }  // namespace

@@ -237,12 +237,15 @@ Result<QString> returnNote(const Store& store, const QString& auktionsID) {
         Database db = store.open();
         const std::optional<OpenReturn> r = db.firstRow(
             QLatin1String(kOpenColumns) + QStringLiteral("and r.AuktionsID = ?"), {store.user, auktionsID}, openRow);
-        if (!r) return QString();
-        return QStringLiteral("%1 vom %2 · Erstattung bis %3%4")
-            .arg(returnKindName(r->art), r->eingang.toString(QStringLiteral("dd.MM.yyyy")),
-                 r->faellig().toString(QStringLiteral("dd.MM.yyyy")),
-                 r->unbestaetigt() ? QStringLiteral(" · Eingang noch nicht bestätigt") : QString());
+        return r ? returnNoteOf(*r) : QString();
     });
+}
+
+QString returnNoteOf(const OpenReturn& r) {
+    return QStringLiteral("%1 vom %2 · Erstattung bis %3%4")
+        .arg(returnKindName(r.art), r.eingang.toString(QStringLiteral("dd.MM.yyyy")),
+             r.faellig().toString(QStringLiteral("dd.MM.yyyy")),
+             r.unbestaetigt() ? QStringLiteral(" · Eingang noch nicht bestätigt") : QString());
 }
 
 namespace {

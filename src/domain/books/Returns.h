@@ -52,6 +52,7 @@ Result<QList<OpenReturn>> openReturns(const Store& store);
 Result<std::optional<OpenReturn>> openReturnOf(const Store& store, const QString& auktionsNr);
 // "Widerruf vom 08.12.2026 · Erstattung bis 22.12.2026" for the pane; empty without an open return.
 Result<QString> returnNote(const Store& store, const QString& auktionsID);
+QString returnNoteOf(const OpenReturn& r);
 Status confirmReturn(const Store& store, qint64 id, const QDateTime& when);
 Status goodsBack(const Store& store, const QString& auktionsNr, const QDate& day);
 
