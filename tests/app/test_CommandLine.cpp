@@ -293,6 +293,44 @@ TEST(CommandLine, AWithdrawalRecordedRefundedAndListed) {
     EXPECT_TRUE(run(app, {u"--konto"_s, u"1234567890"_s}).out.endsWith(u"Ausgeglichen\n"_s));
 }
 
+// The refund made in the online banking, read back from the bank's export: proposed, booked with
+// --apply (the invoice cancelled), and known the next time; the electricity bill beside it is not ours.
+TEST(CommandLine, ARefundReadFromTheStatement) {
+    test::TestApp app;
+    ASSERT_NO_FATAL_FAILURE(makeDatabase(app, shopConfig(), {"verkauf.eml"}));
+    ASSERT_EQ(run(app, {u"--bank-import"_s, test::dataFile(u"bank/sparkasse.csv"_s), u"--apply"_s}).code, 0);
+    ASSERT_EQ(run(app, {u"--invoice"_s, u"1234567890"_s, app.file(u"Rechnung.pdf"_s)}).code, 0);
+    ASSERT_EQ(run(app, {u"--return"_s, u"1234567890"_s, u"--art"_s, u"widerruf"_s, u"--datum"_s, u"2026-12-05"_s}).code,
+              0);
+    const QString header = QString::fromLatin1(
+        "\"Auftragskonto\";\"Buchungstag\";\"Valutadatum\";\"Buchungstext\";\"Verwendungszweck\";\"Beguenstigter/"
+        "Zahlungspflichtiger\";\"Kontonummer/IBAN\";\"Betrag\";\"Waehrung\";\"Info\"\r\n");
+    const QString lines =
+        u"\"DE89370400440532013000\";\"09.12.26\";\"09.12.26\";\"ONLINE-UEBERWEISUNG\";\"Erstattung Widerruf "
+        "1234567890\";\"Hans Müller\";\"DE02120300000000202051\";\"-30,90\";\"EUR\";\"Umsatz gebucht\"\r\n"
+        "\"DE89370400440532013000\";\"09.12.26\";\"09.12.26\";\"FOLGELASTSCHRIFT\";\"Strom Dezember\";\"Stadtwerke "
+        "Kiel\";\"DE44500105175407324931\";\"-62,00\";\"EUR\";\"Umsatz gebucht\"\r\n"_s;
+    app.write(u"erstattung.csv"_s, win::toAnsi(header + lines));
+    Outcome r = run(app, {u"--bank-import"_s, app.file(u"erstattung.csv"_s)});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(
+        r.out.contains(u"Erstattung\t09.12.2026\t-30,90 €\tHans Müller\tErstattung Widerruf 1234567890\t"
+                       "1234567890\tmueller_hans\tArtikelnummer und Betrag\n"_s))
+        << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains(u"Stadtwerke"_s));
+    r = run(app, {u"--bank-import"_s, app.file(u"erstattung.csv"_s), u"--apply"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(
+        r.err.contains(u"Erstattung 30,90 € an Hans Müller am 09.12.2026 für 1234567890 gebucht, "
+                       "Stornorechnung RE-"_s))
+        << r.err.toStdString();
+    EXPECT_TRUE(run(app, {u"--returns"_s}).out.isEmpty());
+    EXPECT_TRUE(run(app, {u"--konto"_s, u"1234567890"_s}).out.endsWith(u"Ausgeglichen\n"_s));
+    r = run(app, {u"--bank-import"_s, app.file(u"erstattung.csv"_s), u"--apply"_s});
+    EXPECT_TRUE(r.out.contains(u"bereits erfasst\t09.12.2026\t-30,90 €"_s)) << r.out.toStdString();
+    EXPECT_FALSE(r.err.contains(u"gebucht"_s)) << r.err.toStdString();
+}
+
 // A bank's export read twice: the first time proposes, --apply marks the sure ones
 // paid with their booking day, the second time finds them known and changes nothing.
 // The invoice of one of them, read back as text.
