@@ -136,8 +136,7 @@ constexpr int kMostCamtDepth = 64;
 Result<BankStatement> parseCamt053(const QByteArray& xml) {
     struct Tx {
         std::optional<qint64> cents;
-        QString name, zweck, iban, direction;
-        QString payee, payeeIban;  // money out: the creditor
+        QString name, zweck, iban, direction, payee, payeeIban;  // payee: the creditor of money out
     };
     const Error doctype = Error::plain(
         QStringLiteral("Der Kontoauszug enthält eine DOCTYPE-Deklaration. Solche Dateien werden zum Schutz vor "
@@ -259,15 +258,12 @@ Result<BankStatement> parseCamt053(const QByteArray& xml) {
             QString all = entryInfo;
             for (const Tx& t : txs) all += QLatin1Char(' ') + t.zweck;
             if (direction == QLatin1String("DBIT") && !reversal && !returnText(all)) {
-                ++st.Lastschriften;
-                // One transfer out, booked in euro: perhaps a refund to a buyer.
-                if (txs.size() == 1 && day.isValid() && ccy == QLatin1String("EUR")) {
-                    const Tx& t = txs.front();
-                    const Result<qint64> c = t.cents ? Result<qint64>(*t.cents) : xmlCents(amountText);
-                    if (c.ok() && c.value() > 0)
-                        st.Ausgaenge.append(Credit{day, c.value(), t.payee, t.zweck.isEmpty() ? entryInfo : t.zweck,
-                                                   t.payeeIban, ref, QString(), 0});
-                }
+                ++st.Lastschriften;  // one transfer out, booked in euro, may be a refund to a buyer
+                const Tx& t = txs.isEmpty() ? Tx{} : txs.front();
+                const Result<qint64> c = t.cents ? Result<qint64>(*t.cents) : xmlCents(amountText);
+                if (txs.size() == 1 && day.isValid() && ccy == QLatin1String("EUR") && c.ok() && c.value() > 0)
+                    st.Ausgaenge.append(Credit{day, c.value(), t.payee, t.zweck.isEmpty() ? entryInfo : t.zweck,
+                                               t.payeeIban, ref, QString(), 0});
                 continue;
             }
             if (direction == QLatin1String("CRDT") && reversal) {
@@ -378,17 +374,14 @@ BankStatement readRows(const QList<CsvRecord>& records, qsizetype h, const BankC
         const auto takenBack = [&](qint64 cents) {  // 0: the amount column says it
             const QDate day = germanDate(at(date));
             const Result<qint64> c = cents < 0 ? Result<qint64>(cents) : amountCents(f.value(amount));
-            if (!day.isValid() || !c.ok() || c.value() == 0) {
-                ++st.Lastschriften;
+            const bool read = day.isValid() && c.ok() && c.value() != 0;
+            const Credit entry{day, read ? qAbs(c.value()) : 0, at(name), at(zweck), at(iban), QString(), QString(), 0};
+            if (read && returnText(f.join(QLatin1Char(' ')))) {
+                st.Rueckbuchungen.append(entry);
                 return;
             }
-            const qint64 taken = c.value() < 0 ? -c.value() : c.value();
-            if (!returnText(f.join(QLatin1Char(' ')))) {
-                ++st.Lastschriften;
-                st.Ausgaenge.append(Credit{day, taken, at(name), at(zweck), at(iban), QString(), QString(), 0});
-                return;
-            }
-            st.Rueckbuchungen.append(Credit{day, taken, at(name), at(zweck), at(iban), QString(), QString(), 0});
+            ++st.Lastschriften;
+            if (read) st.Ausgaenge.append(entry);  // perhaps a refund to a buyer
         };
         if (f.size() < needed) {
             skip(QStringLiteral("Zeile hat %1 statt mindestens %2")
