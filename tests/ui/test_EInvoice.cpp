@@ -193,25 +193,36 @@ TEST_F(EInvoiceUi, EachTaxModeOnThePageAndInTheXml) {
     test::expectValidHybrids(hybrids);
 }
 
-// A private buyer's group, on request as an e-invoice, and its cancellation: both hybrid files
-// pass the PDF/A-3 and Factur-X rules, and the cancellation is written again byte for byte.
-TEST_F(EInvoiceUi, AGroupAndItsCancellationAsHybrids) {
+// A private buyer's group, on request as an e-invoice, one piece of it cancelled, then the rest: the
+// three hybrid files pass the PDF/A-3 and Factur-X rules, and a cancellation is written again byte
+// for byte.
+TEST_F(EInvoiceUi, AGroupAndItsCancellationsAsHybrids) {
     gSettings.ERechnungFuerAlle = true;
-    store(auktion(u"801"_s, u"zofia"_s), kunde(u"zofia"_s, u"Zofia Wiśniewska"_s));
+    const QString first = store(auktion(u"801"_s, u"zofia"_s), kunde(u"zofia"_s, u"Zofia Wiśniewska"_s));
     store(auktion(u"802"_s, u"zofia"_s), kunde(u"zofia"_s, u"Zofia Wiśniewska"_s));
     Database::open(db).execute(u"update Auktionen set GruppenID = 'z1' where ebayName = 'zofia'"_s);
     const Result<IssuedInvoice> inv =
         issueInvoice(currentStore(), invoiceProfile(currentSettings()), u"802"_s, QString(), now(), invoicePdf);
     ASSERT_TRUE(inv.ok()) << inv.error().message().toStdString();
     EXPECT_EQ(inv.value().Artikel, (QStringList{u"801"_s, u"802"_s}));
+    const Result<IssuedInvoice> part =
+        cancelInvoiceLines(currentStore(), inv.value().Nummer, {first}, QString(), now(), invoicePdf);
+    ASSERT_TRUE(part.ok()) << part.error().message().toStdString();
+    EXPECT_EQ(part.value().Art, u"Teilstorno"_s);
     const Result<IssuedInvoice> storno =
         cancelInvoice(currentStore(), inv.value().Nummer, QString(), now(), invoicePdf);
     ASSERT_TRUE(storno.ok()) << storno.error().message().toStdString();
+    EXPECT_EQ(storno.value().Artikel, QStringList{u"802"_s});  // 801 is not cancelled twice
+    EXPECT_EQ(part.value().Cent + storno.value().Cent, -inv.value().Cent);
     EXPECT_EQ(issuedInvoice(currentStore(), storno.value().Nummer).value().first.Pdf, storno.value().Pdf);
     app.write(u"gruppe.pdf"_s, inv.value().Pdf);
+    app.write(u"teil.pdf"_s, part.value().Pdf);
     app.write(u"storno.pdf"_s, storno.value().Pdf);
+    const QString page = pageText(app.file(u"teil.pdf"_s), u"teilstorno"_s);
+    EXPECT_TRUE(page.contains(u"Storniert von der Rechnung "_s + inv.value().Nummer)) << page.toStdString();
+    EXPECT_TRUE(embeddedInvoiceXml(part.value().Pdf).value().contains("Teilstorno der Rechnung"));
     EXPECT_TRUE(embeddedInvoiceXml(storno.value().Pdf).value().contains("<ram:TypeCode>381</ram:TypeCode>"));
-    test::expectValidHybrids({app.file(u"gruppe.pdf"_s), app.file(u"storno.pdf"_s)});
+    test::expectValidHybrids({app.file(u"gruppe.pdf"_s), app.file(u"teil.pdf"_s), app.file(u"storno.pdf"_s)});
 }
 
 // What is no e-invoice is said, never shown as one: a PDF without XML, a damaged PDF, a page
