@@ -190,6 +190,10 @@ IssuedInvoice keep(Database& db, const Store& store, const Invoice& data, const 
 
 Error refused(const QString& why) { return Error::plain(why); }
 
+Error unknownNumber(const QString& nummer) {
+    return refused(QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
+}
+
 std::optional<IssuedRow> byNumber(Database& db, const Store& store, const QString& nummer);
 
 // The valid invoice that holds the sale: its exact item number among the invoice's, and where
@@ -419,9 +423,7 @@ Result<IssuedInvoice> cancelLines(const Store& store, const QString& nummer, con
         Transaction tx(store);
         Database db = tx.database();
         const std::optional<IssuedRow> row = byNumber(db, store, nummer);
-        if (!row)
-            return refused(
-                QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
+        if (!row) return unknownNumber(nummer);
         const IssuedInvoice& original = row->issued;
         if (const std::optional<Error> bad = tampered(db, store, original.Nummer)) return *bad;
         if (original.Art != QStringLiteral("Rechnung"))
@@ -476,9 +478,7 @@ Result<QList<InvoiceItem>> standingLines(const Store& store, const QString& numm
     return dbStep(QStringLiteral("Die Rechnung kann nicht gelesen werden:"), [&]() -> Result<QList<InvoiceItem>> {
         Database db = store.open();
         const std::optional<IssuedRow> row = byNumber(db, store, nummer);
-        if (!row)
-            return refused(
-                QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
+        if (!row) return unknownNumber(nummer);
         return standingOf(db, store.user, row->issued.Nummer, invoiceData(row->daten).Posten);
     });
 }
@@ -536,16 +536,14 @@ Result<std::optional<IssuedInvoice>> invoiceOfSale(const Store& store, const QSt
 
 Result<std::pair<IssuedInvoice, Invoice>> issuedInvoice(const Store& store, const QString& nummer) {
     CALLSTACK_MODULE("modRechnung");
-    return dbStep(
-        QStringLiteral("Die Rechnung kann nicht gelesen werden:"), [&]() -> Result<std::pair<IssuedInvoice, Invoice>> {
-            Database db = store.open();
-            const std::optional<IssuedRow> row = byNumber(db, store, nummer);
-            if (!row)
-                return Error::plain(
-                    QStringLiteral("Eine Rechnung mit der Nummer \u201E%1\u201C gibt es nicht.").arg(nummer.trimmed()));
-            if (const std::optional<Error> bad = tampered(db, store, row->issued.Nummer)) return *bad;
-            return std::pair(row->issued, invoiceData(row->daten));
-        });
+    return dbStep(QStringLiteral("Die Rechnung kann nicht gelesen werden:"),
+                  [&]() -> Result<std::pair<IssuedInvoice, Invoice>> {
+                      Database db = store.open();
+                      const std::optional<IssuedRow> row = byNumber(db, store, nummer);
+                      if (!row) return unknownNumber(nummer);
+                      if (const std::optional<Error> bad = tampered(db, store, row->issued.Nummer)) return *bad;
+                      return std::pair(row->issued, invoiceData(row->daten));
+                  });
 }
 
 Result<QList<IssuedInvoice>> issuedInvoices(const Store& store, int year, const QString& search) {

@@ -21,6 +21,21 @@ const QDateTime kNow(QDate(2026, 12, 10), QTime(16, 0));
 const QDateTime kNotice(QDate(2026, 12, 8), QTime(9, 41));
 Result<QByteArray> page(const Invoice& inv, const QByteArray&) { return QByteArray("%PDF " + inv.Nummer.toUtf8()); }
 
+// Each DATEV line's effect on an account: debit plus, credit minus.
+qint64 accountSum(const QByteArray& file, const QString& account) {
+    qint64 sum = 0;
+    const QStringList lines = QString::fromLatin1(file).split(u"\r\n"_s, Qt::SkipEmptyParts);
+    for (const QString& line : lines.mid(2)) {
+        const QStringList f = line.split(u';');
+        if (f.size() < 8) continue;
+        const qint64 cents = qRound64(QString(f[0]).replace(u',', u'.').toDouble() * 100);
+        const bool debit = f[1] == u"\"S\""_s;
+        if (f[6] == account) sum += debit ? cents : -cents;
+        if (f[7] == account) sum += debit ? -cents : cents;
+    }
+    return sum;
+}
+
 class Returns : public test::DbTest {
 protected:
     Store st() const { return Store{db, gSettings.StandardUser}; }
@@ -54,6 +69,22 @@ protected:
             out << e.Art + u' ' + QString::number(e.Cent) + (e.Konto.isEmpty() ? QString() : u' ' + e.Konto);
         return out;
     }
+    // December's batch, with every booking kind, checked: debtor, revenue and bank each at zero.
+    void expectDecemberBalanced(int cancellations, const QString& file) {
+        DatevSetup setup;
+        setup.berater = u"1001"_s;
+        setup.mandant = u"42"_s;
+        setup.accounts = datevAccounts(u"03"_s, QString());
+        setup.steuerart = u"19"_s;
+        const Result<DatevExport> ex = datevExport(st(), setup, QDate(2026, 12, 1), QDate(2026, 12, 31), kNow);
+        ASSERT_TRUE(ex.ok()) << ex.error().message().toStdString();
+        EXPECT_EQ(ex.value().cancellations, cancellations);
+        for (const char* account : {"Debitor", "Erloese19", "Bank"})
+            EXPECT_EQ(accountSum(ex.value().bytes, setup.accounts.value(QString::fromLatin1(account)).konto), 0)
+                << account;
+        app.write(file, ex.value().bytes);
+        test::expectValidDatev(app.file(file));
+    }
     QStringList overdue() {
         QStringList nrs;
         (void)forEachListRow(st(), ListChoice(ListFilter::Ueberfaellig, 0),
@@ -62,21 +93,6 @@ protected:
         return nrs;
     }
 };
-
-// Each DATEV line's effect on an account: debit plus, credit minus.
-qint64 accountSum(const QByteArray& file, const QString& account) {
-    qint64 sum = 0;
-    const QStringList lines = QString::fromLatin1(file).split(u"\r\n"_s, Qt::SkipEmptyParts);
-    for (const QString& line : lines.mid(2)) {
-        const QStringList f = line.split(u';');
-        if (f.size() < 8) continue;
-        const qint64 cents = qRound64(QString(f[0]).replace(u',', u'.').toDouble() * 100);
-        const bool debit = f[1] == u"\"S\""_s;
-        if (f[6] == account) sum += debit ? cents : -cents;
-        if (f[7] == account) sum += debit ? -cents : cents;
-    }
-    return sum;
-}
 
 TEST_F(Returns, AWithdrawalFromNoticeToRefund) {
     store(auktion(u"3141592601"_s, u"dorota_w"_s, u"01.12.2026"_s), kunde(u"dorota_w"_s, u"Dorota Wiśniewska"_s));
@@ -133,19 +149,7 @@ TEST_F(Returns, AWithdrawalFromNoticeToRefund) {
     app.write(u"storno.xml"_s, storno.first.Xml);
     test::expectValidEInvoice(app.file(u"storno.xml"_s));
 
-    DatevSetup setup;
-    setup.berater = u"1001"_s;
-    setup.mandant = u"42"_s;
-    setup.accounts = datevAccounts(u"03"_s, QString());
-    setup.steuerart = u"19"_s;
-    const Result<DatevExport> ex = datevExport(st(), setup, QDate(2026, 12, 1), QDate(2026, 12, 31), kNow);
-    ASSERT_TRUE(ex.ok()) << ex.error().message().toStdString();
-    EXPECT_EQ(ex.value().cancellations, 1);
-    const QByteArray& csv = ex.value().bytes;
-    for (const char* account : {"Debitor", "Erloese19", "Bank"})
-        EXPECT_EQ(accountSum(csv, setup.accounts.value(QString::fromLatin1(account)).konto), 0) << account;
-    app.write(u"EXTF_Buchungsstapel.csv"_s, csv);
-    test::expectValidDatev(app.file(u"EXTF_Buchungsstapel.csv"_s));
+    expectDecemberBalanced(1, u"EXTF_Buchungsstapel.csv"_s);
 }
 
 // Called off before shipping, nothing paid: the claim falls to zero, nothing is paid back, the sale
@@ -258,18 +262,7 @@ TEST_F(Returns, AGroupReturnedPieceByPiece) {
     EXPECT_TRUE(openReturns(st()).value().isEmpty());
     for (const QString& xml : std::as_const(xmls)) test::expectValidEInvoice(xml);
 
-    DatevSetup setup;
-    setup.berater = u"1001"_s;
-    setup.mandant = u"42"_s;
-    setup.accounts = datevAccounts(u"03"_s, QString());
-    setup.steuerart = u"19"_s;
-    const Result<DatevExport> ex = datevExport(st(), setup, QDate(2026, 12, 1), QDate(2026, 12, 31), kNow);
-    ASSERT_TRUE(ex.ok()) << ex.error().message().toStdString();
-    EXPECT_EQ(ex.value().cancellations, 3);
-    for (const char* account : {"Debitor", "Erloese19", "Bank"})
-        EXPECT_EQ(accountSum(ex.value().bytes, setup.accounts.value(QString::fromLatin1(account)).konto), 0) << account;
-    app.write(u"EXTF_Gruppe.csv"_s, ex.value().bytes);
-    test::expectValidDatev(app.file(u"EXTF_Gruppe.csv"_s));
+    expectDecemberBalanced(3, u"EXTF_Gruppe.csv"_s);
 }
 
 // Refunds the seller made in the online banking, read back from the statement: a transfer out
