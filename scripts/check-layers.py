@@ -19,7 +19,7 @@ import subprocess
 import sys
 
 DOMAIN = ["domain/settings", "domain/db", "domain/trade", "domain/smtp", "domain/import", "domain/bank",
-          "domain/invoice", "domain/books", "domain/mail", "domain/mailbox"]
+          "domain/invoice", "domain/books", "domain/mail", "domain/mailbox", "domain/shipping"]
 ALLOWED = {
     "base": set(),
     "domain/settings": {"base"},
@@ -38,6 +38,8 @@ ALLOWED = {
     # Notifications fetched from the mailbox go through the import; the sign-in's pieces are the SMTP ones.
     "domain/mailbox": {"domain/import", "domain/smtp", "domain/bank", "domain/trade", "domain/db", "domain/settings",
                        "base"},
+    # Parcels out of the desk: the carriers' files, the trades they come from.
+    "domain/shipping": {"domain/trade", "domain/db", "domain/settings", "base"},
     # Pages and pictures of the domain's data, painted without a window.
     "render": {"domain/invoice", "domain/bank", "domain/trade", "domain/db", "domain/settings", "base"},
     # The forms know no protocol: mail goes out through domain/mail.

@@ -18,6 +18,7 @@
 #include "app/MailCommands.h"
 #include "app/ReturnCommands.h"
 #include "app/ServerCommands.h"
+#include "app/ShippingCommands.h"
 #include "base/AppPath.h"
 #include "base/Clock.h"
 #include "base/Product.h"
@@ -184,11 +185,13 @@ std::optional<ListFilter> parseFilter(const QString& name) {
     if (n == QStringLiteral("kauf") || n == QStringLiteral("einkauf")) return ListFilter::Einkauf;
     if (n == QStringLiteral("abgeschlossen")) return ListFilter::Abgeschlossen;
     if (n == QStringLiteral("ueberfaellig") || n == QStringLiteral("überfällig")) return ListFilter::Ueberfaellig;
+    if (n == QStringLiteral("versandbereit")) return ListFilter::Versandbereit;
     return std::nullopt;
 }
 
 int unknownFilter(const QString& name) {
-    err() << "gaveldesk: unbekannter Filter '" << name << "' (verkauf, kauf, alle, abgeschlossen, ueberfaellig)\n";
+    err() << "gaveldesk: unbekannter Filter '" << name
+          << "' (verkauf, kauf, alle, abgeschlossen, ueberfaellig, versandbereit)\n";
     err().flush();
     return 2;
 }
@@ -401,8 +404,9 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
                                                  "Auktionsende zuerst, als Tabulator-getrennten Text."));
     const QCommandLineOption filter(
         QStringLiteral("filter"),
-        QStringLiteral("Auswahl für --list und --export-csv: verkauf, kauf, alle, abgeschlossen oder "
-                       "ueberfaellig (Verkäufe ohne Zahlung, älteste zuerst)."),
+        QStringLiteral("Auswahl für --list, --export-csv und --labels: verkauf, kauf, alle, abgeschlossen, "
+                       "ueberfaellig (Verkäufe ohne Zahlung, älteste zuerst) oder versandbereit (bezahlt, nicht "
+                       "versendet)."),
         QStringLiteral("auswahl"), QStringLiteral("alle"));
     const QCommandLineOption import(
         QStringLiteral("import"), QStringLiteral("Liest gespeicherte Auktions-E-Mails (.txt, .eml, .html oder "
@@ -492,6 +496,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     parser.addOption(password);
     addMailOptions(parser);
     addReturnOptions(parser);
+    addShippingOptions(parser);
     addServerOptions(parser);
     addDocumentOptions(parser);
     parser.addOption(backup);
@@ -562,6 +567,7 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     if (parser.isSet(exportCsvOption)) return exportFile(parser.value(exportCsvOption), parser.value(filter));
     if (const std::optional<int> done = mailOptions(parser, windowParts())) return done;
     if (const std::optional<int> done = returnOptions(parser, windowParts())) return done;
+    if (const std::optional<int> done = shippingOptions(parser)) return done;
     if (parser.isSet(import)) return importFiles(parser.positionalArguments());
     if (parser.isSet(parse)) return parseFile(parser.positionalArguments());
     if (parser.isSet(create)) return createDatabaseCommand(parser.positionalArguments());

@@ -53,7 +53,7 @@ QIcon groupIcon() {
 TradeList::TradeList(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     auto* filters = new QHBoxLayout;
-    const char* captions[kFilters] = {"Verkauf", "Einkauf", "Alle", "Abgeschlossen", "Überfällig"};
+    const char* captions[kFilters] = {"Verkauf", "Einkauf", "Alle", "Abgeschlossen", "Überfällig", "Versandbereit"};
     for (int i = 0; i < kFilters; ++i) {
         auto* b = new QPushButton(QString::fromUtf8(captions[i]), this);
         b->setObjectName(QStringLiteral("cmdListe_%1").arg(i));
@@ -65,6 +65,8 @@ TradeList::TradeList(QWidget* parent) : QWidget(parent) {
             b->setToolTip(
                 QStringLiteral("Verkäufe ohne „Bezahlt“, deren Ende länger zurückliegt als in den Einstellungen "
                                "angegeben; die ältesten zuerst"));
+        if (i == int(ListFilter::Versandbereit))
+            b->setToolTip(QStringLiteral("Bezahlte Verkäufe, die noch nicht versendet sind"));
         filters->addWidget(b);
     }
     filters->addStretch();

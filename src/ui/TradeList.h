@@ -103,7 +103,7 @@ private:
     int filterBeforeSearch_ = 2;         // the filter the search replaced
     bool summaryPending_ = false, summaryAgain_ = false;
 
-    static constexpr int kFilters = 5;  // Verkauf, Einkauf, Alle, Abgeschlossen, Überfällig
+    static constexpr int kFilters = 6;  // Verkauf, Einkauf, Alle, Abgeschlossen, Überfällig, Versandbereit
     std::array<QPushButton*, kFilters> cmdListe{};
     QLineEdit* txtSuche = nullptr;
     QTimer* tmrSuche = nullptr;

@@ -31,6 +31,12 @@ QString listFilterWhere(const ListChoice& choice) {
                        "Auktionen.EndeDatum < '%1' and not exists (select 1 from Rueckgaben r where r.Standarduser = "
                        "Auktionen.Standarduser and r.AuktionsID = Auktionen.AuktionsID)")
                 .arg(toDbDate(now().addDays(-qMax(0, choice.mahnTage))));
+        case ListFilter::Versandbereit:
+            // A sale taken back is not sent.
+            return QStringLiteral(
+                "Auktionen.Abgeschlossen = 0 and Kunde = 1 and Auktionen.Bezahlt <> 0 and Auktionen.Versendet = 0 and "
+                "not exists (select 1 from Rueckgaben r where r.Standarduser = Auktionen.Standarduser and "
+                "r.AuktionsID = Auktionen.AuktionsID and r.Erledigt = '')");
         case ListFilter::Abgeschlossen:
             break;
     }

@@ -13,7 +13,8 @@
 namespace gd {
 
 // Ueberfaellig: sales without "Bezahlt" whose end lies more than the reminder days back, oldest first.
-enum class ListFilter { Verkauf = 0, Einkauf = 1, Alle = 2, Abgeschlossen = 3, Ueberfaellig = 4 };
+// Versandbereit: sales paid and not yet sent, the parcels of the day.
+enum class ListFilter { Verkauf = 0, Einkauf = 1, Alle = 2, Abgeschlossen = 3, Ueberfaellig = 4, Versandbereit = 5 };
 
 // What a list shows: its filter, and the days after its end from which an unpaid sale is
 // overdue ([Main] MahnTage). A filter alone takes the program's default of 7 days.
