@@ -9,6 +9,7 @@
 #include "BenchFixture.h"
 #include "base/Clock.h"
 #include "base/Money.h"
+#include "domain/books/Returns.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/trade/AuktionsListe.h"
 
@@ -86,6 +87,53 @@ void BM_ListWithoutSums(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ListWithoutSums)->Args({100000, 0})->Args({100000, 70})->Unit(benchmark::kMillisecond);
+
+// The returns the window reads beside the status bar's sums: 50 open in the file where every trade is open.
+QString returnsFile(int trades) {
+    const QString base = journalFile(trades, 0);
+    const QString path = base + QStringLiteral(".returns.mdb");
+    if (QFile::exists(path)) return path;
+    QFile::remove(path + QStringLiteral(".part"));
+    QFile::copy(base, path + QStringLiteral(".part"));
+    {
+        gd::Transaction tx(path + QStringLiteral(".part"));
+        tx.database().execute(
+            QStringLiteral("insert into Rueckgaben (Standarduser, AuktionsID, Art, Eingang, Erfasst) select "
+                           "Standarduser, AuktionsID, 'Widerruf', '2026-12-01T09:00:00', '2026-12-01T09:00:00' from "
+                           "Auktionen where rowid % 2000 = 3 limit 50"));
+        tx.commit();
+    }
+    QFile::rename(path + QStringLiteral(".part"), path);
+    return path;
+}
+
+void BM_ListWithSumsAndReturns(benchmark::State& state) {
+    const QString path = returnsFile(int(state.range(0)));
+    gd::gSettings.MahnTage = 7;
+    const gd::Store store{path, QString::fromLatin1(kUser)};
+    for (auto _ : state) {
+        gd::ListSummary sum;
+        qsizetype rows = 0;
+        const gd::Status read = gd::forEachListRow(
+            store, gd::ListFilter::Alle, [&rows](gd::ListRow&) { ++rows; }, -1, &sum);
+        if (!read.ok()) state.SkipWithError("not read");
+        benchmark::DoNotOptimize(rows);
+    }
+}
+BENCHMARK(BM_ListWithSumsAndReturns)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// What the window adds for them: the open returns, read once per refresh.
+void BM_OpenReturns(benchmark::State& state) {
+    const gd::Store store{returnsFile(int(state.range(0))), QString::fromLatin1(kUser)};
+    qsizetype n = 0;
+    for (auto _ : state) {
+        const gd::Result<QList<gd::OpenReturn>> open = gd::openReturns(store);
+        if (!open.ok()) state.SkipWithError("not read");
+        n = open.ok() ? open.value().size() : 0;
+    }
+    state.counters["returns"] = double(n);
+}
+BENCHMARK(BM_OpenReturns)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 QString text(sqlite3_stmt* st, int i) {
     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
