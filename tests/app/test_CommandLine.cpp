@@ -331,6 +331,29 @@ TEST(CommandLine, ARefundReadFromTheStatement) {
     EXPECT_FALSE(r.err.contains(u"gebucht"_s)) << r.err.toStdString();
 }
 
+// The paid sale as DHL's upload file: the product asked for, the file private, its one row the
+// buyer's address in DHL's columns; once sent, nothing is ready any more.
+TEST(CommandLine, LabelsForTheReadySales) {
+    test::TestApp app;
+    ASSERT_NO_FATAL_FAILURE(makeDatabase(app, shopConfig(), {"verkauf.eml"}));
+    EXPECT_TRUE(run(app, {u"--list"_s, u"--filter"_s, u"versandbereit"_s}).out.count(u'\n') == 1);  // heading only
+    ASSERT_EQ(run(app, {u"--bank-import"_s, test::dataFile(u"bank/sparkasse.csv"_s), u"--apply"_s}).code, 0);
+    EXPECT_TRUE(tradesOf(run(app, {u"--list"_s, u"--filter"_s, u"versandbereit"_s})).contains(u"1234567890"_s));
+    Outcome r = run(app, {u"--labels"_s, app.file(u"dhl.csv"_s)});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"PAK02.DEU (Paket bis 2 kg)"_s)) << r.err.toStdString();
+    r = run(app, {u"--labels"_s, app.file(u"dhl.csv"_s), u"--produkt"_s, u"pak02.deu"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"1 von 1 versandbereiten Sendungen in 1 Datei geschrieben."_s)) << r.err.toStdString();
+    EXPECT_EQ(QFileInfo(app.file(u"dhl.csv"_s)).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+    const QStringList lines = QString::fromLatin1(app.read(u"dhl.csv"_s)).split(u"\r\n"_s, Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith(u"SEND_NAME1;SEND_NAME2;SEND_STREET;"_s));
+    EXPECT_EQ(lines[1],
+              u"Jörg Händler;;Lindenweg;3;24103;Kiel;DEU;Hans Müller;;Hauptstraße;12;10115;Berlin;DEU;"
+              "PAK02.DEU;"_s);
+}
+
 // A bank's export read twice: the first time proposes, --apply marks the sure ones
 // paid with their booking day, the second time finds them known and changes nothing.
 // The invoice of one of them, read back as text.
