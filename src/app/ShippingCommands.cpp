@@ -1,15 +1,12 @@
 #include "app/ShippingCommands.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 
 #include "app/CliCommon.h"
 #include "base/SafeWrite.h"
 #include "domain/invoice/Invoice.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/shipping/DhlImport.h"
-#include "domain/trade/AuktionsListe.h"
-#include "domain/trade/LoadSave.h"
 
 namespace gd {
 
@@ -33,23 +30,6 @@ const QCommandLineOption& productOption() {
     return o;
 }
 
-// "Lindenweg 3, 24103 Kiel" as the options keep the seller's address.
-PostalAddress sender(const InvoiceProfile& p) {
-    const QString address = p.address.trimmed();
-    const qsizetype comma = address.lastIndexOf(QLatin1Char(','));
-    const Result<PostalAddress> a =
-        postalAddress(p.holder.isEmpty() ? p.member : p.holder, QString(), address.left(comma),
-                      comma < 0 ? QString() : address.mid(comma + 1), QString());
-    return a.valueOr(PostalAddress());
-}
-
-// FILE.csv, FILE-2.csv, …
-QString partName(const QString& file, qsizetype i) {
-    if (i == 0) return file;
-    const QFileInfo f(file);
-    return f.path() + QLatin1Char('/') + f.completeBaseName() + QStringLiteral("-%1.").arg(i + 1) + f.suffix();
-}
-
 int labelsCommand(const QCommandLineParser& p) {
     if (!initApp()) return 1;
     warnIfDamaged();
@@ -61,35 +41,30 @@ int labelsCommand(const QCommandLineParser& p) {
         return fail(QStringLiteral("--labels braucht das Produkt, etwa --produkt PAK02.DEU: %1.")
                         .arg(known.join(QStringLiteral(", "))));
     }
-    const Store store = currentStore();
-    QList<ListRow> ready;
-    const Status read =
-        forEachListRow(store, ListChoice(ListFilter::Versandbereit), [&ready](ListRow& r) { ready << std::move(r); });
-    if (!read.ok()) return fail(oneLine(read.error()));
+    const Result<QList<ReadyParcel>> ready = readyParcels(currentStore());
+    if (!ready.ok()) return fail(oneLine(ready.error()));
     QList<DhlShipment> shipments;
     QStringList notes;
-    for (const ListRow& r : std::as_const(ready)) {
-        const Result<std::optional<tKunde>> k = funLoadKunde(store, r.ebayName);
-        if (!k.ok()) return fail(oneLine(k.error()));
-        const tKunde buyer = k.value().value_or(tKunde());
-        const Result<PostalAddress> to = postalAddress(buyer.Name, buyer.Firma, buyer.Strasse, buyer.Ort, buyer.Land);
-        if (!to.ok()) {
+    for (const ReadyParcel& r : ready.value()) {
+        if (r.unreadable.isEmpty())
+            shipments << DhlShipment{r.auktionsNr, r.to, product};
+        else
             notes << QStringLiteral("Auktion %1 (%2): nicht in der Datei. %3")
-                         .arg(r.AuktionsNr, r.ebayName, to.error().sentence);
-            continue;
-        }
-        shipments << DhlShipment{r.AuktionsNr, to.value(), product};
+                         .arg(r.auktionsNr, r.ebayName, r.unreadable);
     }
-    const DhlImport made = dhlImportFiles(sender(invoiceProfile(currentSettings())), shipments);
+    const InvoiceProfile seller = invoiceProfile(currentSettings());
+    const DhlImport made = dhlImportFiles(
+        senderAddress(seller.holder.isEmpty() ? seller.member : seller.holder, seller.address).valueOr(PostalAddress()),
+        shipments);
     for (qsizetype i = 0; i < made.files.size(); ++i) {
-        const Status written = writeFileSafely(partName(p.value(labelsOption()), i), made.files[i]);
+        const Status written = writeFileSafely(importFileName(p.value(labelsOption()), i), made.files[i]);
         if (!written.ok()) return fail(oneLine(written.error()));
     }
     for (const QString& n : notes + made.notes) err() << oneLine(n) << '\n';
-    err() << made.written << " von " << ready.size() << " versandbereiten Sendungen in " << made.files.size()
+    err() << made.written << " von " << ready.value().size() << " versandbereiten Sendungen in " << made.files.size()
           << (made.files.size() == 1 ? " Datei" : " Dateien") << " geschrieben.\n";
     err().flush();
-    return made.written == ready.size() ? 0 : 1;
+    return made.written == ready.value().size() ? 0 : 1;
 }
 
 }  // namespace

@@ -109,6 +109,7 @@ private:
     void showInvoices();
     void askForReturn();  // "Widerruf / Rückgabe…" for the selected sale
     void showReturns();   // "Offene Rückgaben…"
+    void writeLabels();   // "Versandetiketten…"
     void showEInvoice();
     void showYear();
     void showDatev();

@@ -34,6 +34,7 @@
 #include "ui/frmAbout.h"
 #include "ui/frmAuszahlungen.h"
 #include "ui/frmERechnung.h"
+#include "ui/frmEtiketten.h"
 #include "ui/frmHilfe.h"
 #include "ui/frmJahr.h"
 #include "ui/frmKennwort.h"
@@ -52,7 +53,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 35> table = {{
+    static const std::array<Command, 36> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -81,6 +82,8 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.askForReturn(); }, Need::Selection},
         {"keyRueckgaben", "Offene Rückgaben…", none, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.showReturns(); }},
+        {"keyEtiketten", "Versandetiketten…", none, B::Aktionen, false, false, false, nullptr,
+         [](frmMain& w) { w.writeLabels(); }},
         {"keyRechnungen", "Rechnungen…", none, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.showInvoices(); }},
         {"keyERechnung", "E-Rechnung ansehen…", none, B::Aktionen, false, false, false, nullptr,
@@ -427,6 +430,13 @@ void frmMain::showReturns() {
     frmRueckgaben dlg(this);
     dlg.exec();
     if (dlg.changed()) list_->subRefreshListe();
+}
+
+void frmMain::writeLabels() {
+    CALLSTACK_MENU();
+    if (gsDataSource.isEmpty()) return;
+    frmEtiketten dlg(this);
+    dlg.exec();
 }
 
 void frmMain::showInvoices() {

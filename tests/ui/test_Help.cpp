@@ -15,6 +15,7 @@
 #include "ui/frmDatenbank.h"
 #include "ui/frmERechnung.h"
 #include "ui/frmEinlesen.h"
+#include "ui/frmEtiketten.h"
 #include "ui/frmHilfe.h"
 #include "ui/frmJahr.h"
 #include "ui/frmKennwort.h"
@@ -23,6 +24,7 @@
 #include "ui/frmOptionen.h"
 #include "ui/frmPanne.h"
 #include "ui/frmRechnungen.h"
+#include "ui/frmRueckgaben.h"
 #include "ui/frmVersand.h"
 #include "ui/frmZertifikat.h"
 #include "ui/frmchange.h"
@@ -91,6 +93,8 @@ TEST_F(Help, F1AndTheButtonOpenEachDialogsSection) {
         {"datev", [] { return new frmDatev; }},
         {"kennwort", [] { return new frmKennwort; }},
         {"kontoauszug", [] { return new frmKontoauszug(u"auszug.csv"_s, {}); }},
+        {"rueckgabe", [] { return new frmRueckgaben(); }},
+        {"etiketten", [] { return new frmEtiketten(); }},
         {"mails", [&] { return new frmMail(in); }},
         {"vorlagen", [&] { return new frmchange(mail.get()); }},
         {"einstellungen", [] { return new frmOptionen; }},

@@ -1,9 +1,12 @@
 #include "domain/shipping/DhlImport.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 
 #include "base/codepage.h"
+#include "domain/trade/AuktionsListe.h"
+#include "domain/trade/LoadSave.h"
 
 namespace gd {
 namespace {
@@ -102,6 +105,38 @@ DhlImport dhlImportFiles(const PostalAddress& sender, const QList<DhlShipment>& 
     }
     close();
     return out;
+}
+
+QString importFileName(const QString& file, qsizetype i) {
+    if (i == 0) return file;
+    const QFileInfo f(file);
+    return f.path() + QLatin1Char('/') + f.completeBaseName() + QStringLiteral("-%1.").arg(i + 1) + f.suffix();
+}
+
+Result<QList<ReadyParcel>> readyParcels(const Store& store) {
+    QList<ReadyParcel> out;
+    const Status read = forEachListRow(store, ListChoice(ListFilter::Versandbereit), [&out](ListRow& r) {
+        out << ReadyParcel{r.AuktionsID, r.AuktionsNr, r.ebayName, r.Titel, {}, {}};
+    });
+    if (!read.ok()) return read.error();
+    for (ReadyParcel& p : out) {
+        const Result<std::optional<tKunde>> k = funLoadKunde(store, p.ebayName);
+        if (!k.ok()) return k.error();
+        const tKunde buyer = k.value().value_or(tKunde());
+        const Result<PostalAddress> to = postalAddress(buyer.Name, buyer.Firma, buyer.Strasse, buyer.Ort, buyer.Land);
+        if (to.ok())
+            p.to = to.value();
+        else
+            p.unreadable = to.error().sentence;
+    }
+    return out;
+}
+
+Result<PostalAddress> senderAddress(const QString& holder, const QString& addressLine) {
+    const QString line = addressLine.trimmed();
+    const qsizetype comma = line.lastIndexOf(QLatin1Char(','));
+    return postalAddress(holder, QString(), comma < 0 ? line : line.left(comma),
+                         comma < 0 ? QString() : line.mid(comma + 1), QString());
 }
 
 }  // namespace gd

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "domain/db/Store.h"
 #include "domain/shipping/PostalAddress.h"
 
 namespace gd {
@@ -50,5 +51,17 @@ struct DhlImport {
 
 DhlImport dhlImportFiles(const PostalAddress& sender, const QList<DhlShipment>& shipments,
                          const FieldLimits& limits = {});
+// FILE.csv, FILE-2.csv, … for the i-th file of an upload.
+QString importFileName(const QString& file, qsizetype i);
+
+// A sale paid and not yet sent, with its buyer's address as a carrier reads it, or why it cannot.
+struct ReadyParcel {
+    QString auktionsID, auktionsNr, ebayName, titel;
+    PostalAddress to;
+    QString unreadable;  // the address cannot be read: why, in German
+};
+Result<QList<ReadyParcel>> readyParcels(const Store& store);
+// The seller as the options keep it: the account holder and "Lindenweg 3, 24103 Kiel".
+Result<PostalAddress> senderAddress(const QString& holder, const QString& addressLine);
 
 }  // namespace gd
