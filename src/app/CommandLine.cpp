@@ -428,7 +428,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
         QStringLiteral("datei"));
     const QCommandLineOption apply(
         QStringLiteral("apply"), QStringLiteral("Mit --bank-import: setzt „Bezahlt“ mit dem Buchungstag für die sicher "
-                                                "zugeordneten Gutschriften."));
+                                                "zugeordneten Gutschriften. Mit --tracking: trägt die zugeordneten "
+                                                "Sendungsnummern ein."));
     const QCommandLineOption invoice(
         QStringLiteral("invoice"),
         QStringLiteral("Stellt die Rechnung des Verkaufs (mit seiner Gruppe) aus und schreibt sie als PDF; eine schon "

@@ -3,10 +3,13 @@
 #include <QCommandLineParser>
 
 #include "app/CliCommon.h"
+#include "base/Clock.h"
+#include "base/ReadFile.h"
 #include "base/SafeWrite.h"
 #include "domain/invoice/Invoice.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/shipping/DhlImport.h"
+#include "domain/shipping/TrackingBack.h"
 
 namespace gd {
 
@@ -28,6 +31,64 @@ const QCommandLineOption& productOption() {
                                       QStringLiteral("Zu --labels: das DHL-Produkt, etwa PAK02.DEU (Paket bis 2 kg)."),
                                       QStringLiteral("PRODUKT"));
     return o;
+}
+
+const QCommandLineOption& trackingOption() {
+    static const QCommandLineOption o(
+        QStringLiteral("tracking"),
+        QStringLiteral("Liest die Sendungsliste des Paketdienstes (CSV-Export mit Sendungsnummer, Empfänger und PLZ) "
+                       "und zeigt, welche Nummer zu welchem versandbereiten Verkauf gehört; mit --apply werden sie "
+                       "eingetragen und die Verkäufe „Versendet“."),
+        QStringLiteral("DATEI"));
+    return o;
+}
+const QCommandLineOption& carrierOption() {
+    static const QCommandLineOption o(QStringLiteral("versanddienst"),
+                                      QStringLiteral("Zu --tracking: der Paketdienst (Vorgabe DHL)."),
+                                      QStringLiteral("NAME"), QStringLiteral("DHL"));
+    return o;
+}
+
+// One line a shipment: state, line, number, receiver, postcode, the sale, why.
+int trackingCommand(const QCommandLineParser& p) {
+    if (!initApp()) return 1;
+    const bool apply = p.isSet(QStringLiteral("apply"));
+    if (apply) {
+        if (const auto refused = refuseDamaged()) return *refused;
+    } else {
+        warnIfDamaged();
+    }
+    const Result<QByteArray> bytes = readBoundedFile(p.value(trackingOption()), 32 * 1024 * 1024);
+    if (!bytes.ok()) return fail(oneLine(bytes.error()));
+    const Result<QList<ShipmentLine>> lines = readShipmentList(bytes.value());
+    if (!lines.ok()) return fail(oneLine(lines.error()));
+    const Result<QList<TrackingMatch>> found = matchTracking(currentStore(), lines.value());
+    if (!found.ok()) return fail(oneLine(found.error()));
+    out() << "Stand\tZeile\tSendungsnummer\tEmpfaenger\tPLZ\tAuktionsNr\tebayName\tGrund\n";
+    int sure = 0;
+    for (const TrackingMatch& m : found.value()) {
+        const bool one = !m.auktionsID.isEmpty();
+        sure += one;
+        out() << (m.erfasst ? QStringLiteral("bereits erfasst")
+                  : one     ? QStringLiteral("zugeordnet")
+                            : QStringLiteral("offen"))
+              << '\t' << m.line.zeile << '\t' << m.line.sendungsnummer << '\t' << tsvField(m.line.name) << '\t'
+              << m.line.postcode << '\t' << m.auktionsNr << '\t' << m.ebayName << '\t' << tsvField(m.grund) << '\n';
+    }
+    out().flush();
+    if (!apply) {
+        err() << sure << " von " << found.value().size()
+              << " Sendungen zugeordnet. Nichts geändert; --apply trägt sie ein.\n";
+        err().flush();
+        return 0;
+    }
+    QStringList notes;
+    const Result<int> sent = applyTracking(currentStore(), found.value(), p.value(carrierOption()), now(), &notes);
+    if (!sent.ok()) return fail(oneLine(sent.error()));
+    for (const QString& n : notes) err() << oneLine(n) << '\n';
+    err() << sent.value() << (sent.value() == 1 ? " Verkauf" : " Verkäufe") << " als versendet eingetragen.\n";
+    err().flush();
+    return 0;
 }
 
 int labelsCommand(const QCommandLineParser& p) {
@@ -72,10 +133,13 @@ int labelsCommand(const QCommandLineParser& p) {
 void addShippingOptions(QCommandLineParser& parser) {
     parser.addOption(labelsOption());
     parser.addOption(productOption());
+    parser.addOption(trackingOption());
+    parser.addOption(carrierOption());
 }
 
 std::optional<int> shippingOptions(const QCommandLineParser& parser) {
     if (parser.isSet(labelsOption())) return labelsCommand(parser);
+    if (parser.isSet(trackingOption())) return trackingCommand(parser);
     return std::nullopt;
 }
 

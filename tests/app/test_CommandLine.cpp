@@ -352,6 +352,21 @@ TEST(CommandLine, LabelsForTheReadySales) {
     EXPECT_EQ(lines[1],
               u"Jörg Händler;;Lindenweg;3;24103;Kiel;DEU;Hans Müller;;Hauptstraße;12;10115;Berlin;DEU;"
               "PAK02.DEU;"_s);
+
+    // The carrier's list of what was posted gives the number back: shown, then entered.
+    app.write(u"sendungen.csv"_s, win::toAnsi(u"Sendungsnummer;Empfänger;PLZ;Ort\r\n00340434161094015902;Müller, "
+                                              "Hans;10115;Berlin\r\n"_s));
+    r = run(app, {u"--tracking"_s, app.file(u"sendungen.csv"_s)});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(
+        r.out.contains(u"zugeordnet\t2\t00340434161094015902\tMüller, Hans\t10115\t1234567890\tmueller_hans\t"
+                       "Name und PLZ\n"_s))
+        << r.out.toStdString();
+    r = run(app, {u"--tracking"_s, app.file(u"sendungen.csv"_s), u"--apply"_s});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"1 Verkauf als versendet eingetragen."_s)) << r.err.toStdString();
+    EXPECT_EQ(run(app, {u"--list"_s, u"--filter"_s, u"versandbereit"_s}).out.count(u'\n'), 1);
+    EXPECT_TRUE(run(app, {u"--tracking"_s, app.file(u"sendungen.csv"_s)}).out.contains(u"bereits erfasst\t2\t"_s));
 }
 
 // A bank's export read twice: the first time proposes, --apply marks the sure ones

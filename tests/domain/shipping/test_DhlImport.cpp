@@ -5,8 +5,6 @@
 #include "base/codepage.h"
 #include "domain/shipping/DhlImport.h"
 #include "domain/shipping/PostalAddress.h"
-#include "domain/trade/AuktionsListe.h"
-#include "domain/trade/LoadSave.h"
 #include "support/DbTestShared.h"
 
 namespace gd {
@@ -100,12 +98,12 @@ TEST_F(Labels, ReadyToShipInFilesOfAHundredReadBack) {
         "'5152'"_s);
 
     QList<DhlShipment> shipments;
-    ASSERT_TRUE(forEachListRow(st(), ListChoice(ListFilter::Versandbereit), [&](ListRow& r) {
-                    const tKunde k = funLoadKunde(st(), r.ebayName).value().value();
-                    const Result<PostalAddress> to = postalAddress(k.Name, k.Firma, k.Strasse, k.Ort, k.Land);
-                    ASSERT_TRUE(to.ok()) << to.error().sentence.toStdString();
-                    shipments << DhlShipment{r.AuktionsNr, to.value(), u"PAK02.DEU"_s};
-                }).ok());
+    const Result<QList<ReadyParcel>> ready = readyParcels(st());
+    ASSERT_TRUE(ready.ok()) << ready.error().message().toStdString();
+    for (const ReadyParcel& p : ready.value()) {
+        EXPECT_TRUE(p.unreadable.isEmpty()) << p.unreadable.toStdString();
+        shipments << DhlShipment{p.auktionsNr, p.to, u"PAK02.DEU"_s};
+    }
     ASSERT_EQ(shipments.size(), 150);
     const PostalAddress sender =
         postalAddress(u"Jörg Händler"_s, QString(), u"Lindenweg 3"_s, u"24103 Kiel"_s, QString()).value();
