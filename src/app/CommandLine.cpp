@@ -558,7 +558,8 @@ std::optional<int> runCommandLine(const QStringList& arguments) {
     // A word no command takes is refused, not silently left aside ("--list verkauf").
     const bool takesFiles = parser.isSet(import) || parser.isSet(parse) || parser.isSet(create) ||
                             parser.isSet(invoice) || parser.isSet(cancelInvoice) || parser.isSet(invoiceXml) ||
-                            parser.isSet(datev) || parser.isSet(mail) || returnOptionTakesWords(parser);
+                            parser.isSet(datev) || parser.isSet(mail) || returnOptionTakesWords(parser) ||
+                            shippingOptionTakesWords(parser);
     if (!takesFiles && !parser.positionalArguments().isEmpty()) {
         err() << "gaveldesk: unbekanntes Argument: " << parser.positionalArguments().first() << "\n";
         err().flush();

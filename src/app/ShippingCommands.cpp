@@ -9,6 +9,7 @@
 #include "domain/invoice/Invoice.h"
 #include "domain/settings/modGlobal.h"
 #include "domain/shipping/DhlImport.h"
+#include "domain/shipping/Packaging.h"
 #include "domain/shipping/TrackingBack.h"
 
 namespace gd {
@@ -47,6 +48,35 @@ const QCommandLineOption& carrierOption() {
                                       QStringLiteral("Zu --tracking: der Paketdienst (Vorgabe DHL)."),
                                       QStringLiteral("NAME"), QStringLiteral("DHL"));
     return o;
+}
+
+const QCommandLineOption& packagingOption() {
+    static const QCommandLineOption o(
+        QStringLiteral("verpackung"),
+        QStringLiteral("Zeigt die Verpackungen der im Jahr versendeten Verkäufe je Materialart in kg, wie das "
+                       "Verpackungsregister sie abfragt: --verpackung JAHR [DATEI.csv]."),
+        QStringLiteral("JAHR"));
+    return o;
+}
+
+// Material, parcels, kilograms: tab-separated; the register's CSV into the file when one is named.
+int packagingCommand(const QCommandLineParser& p) {
+    readOnce();
+    if (!initApp()) return 1;
+    warnIfDamaged();
+    bool number = false;
+    const int year = p.value(packagingOption()).toInt(&number);
+    if (!number || year < 2000 || year > 2100)
+        return fail(QStringLiteral("--verpackung braucht ein Jahr, etwa --verpackung 2026."));
+    const Result<QList<MaterialYear>> figures = packagingYear(currentStore(), year);
+    if (!figures.ok()) return fail(oneLine(figures.error()));
+    for (const MaterialYear& m : figures.value())
+        out() << m.material << '\t' << m.parcels << '\t' << kgText(m.gramm) << '\n';
+    out().flush();
+    if (p.positionalArguments().isEmpty()) return 0;
+    const Status written = writeFileSafely(p.positionalArguments().first(), packagingCsv(figures.value()));
+    if (!written.ok()) return fail(oneLine(written.error()));
+    return 0;
 }
 
 // One line a shipment: state, line, number, receiver, postcode, the sale, why.
@@ -135,11 +165,15 @@ void addShippingOptions(QCommandLineParser& parser) {
     parser.addOption(productOption());
     parser.addOption(trackingOption());
     parser.addOption(carrierOption());
+    parser.addOption(packagingOption());
 }
+
+bool shippingOptionTakesWords(const QCommandLineParser& parser) { return parser.isSet(packagingOption()); }
 
 std::optional<int> shippingOptions(const QCommandLineParser& parser) {
     if (parser.isSet(labelsOption())) return labelsCommand(parser);
     if (parser.isSet(trackingOption())) return trackingCommand(parser);
+    if (parser.isSet(packagingOption())) return packagingCommand(parser);
     return std::nullopt;
 }
 

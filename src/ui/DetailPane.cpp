@@ -324,7 +324,7 @@ void DetailPane::chkStatus_Click(int Index) {
 void DetailPane::askForParcel() {
     CALLSTACK_PANE();
     const Result<Parcel> recorded = loadParcel(currentStore(), mAuktion.AuktionsID);
-    frmVersand dlg(recorded.valueOr({}), this);
+    frmVersand dlg(recorded.valueOr({}), mAuktion.AuktionsID, this);
     if (dlg.exec() != QDialog::Accepted) return;
     const Status saved = saveParcel(currentStore(), mAuktion.AuktionsID, dlg.parcel());
     if (!saved.ok()) showError(saved.error());

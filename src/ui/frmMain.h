@@ -107,9 +107,10 @@ private:
     void restoreFromBackup();  // "Wiederherstellen…"
     void saveInvoice();        // "Rechnung als PDF…" for the selected sale
     void showInvoices();
-    void askForReturn();  // "Widerruf / Rückgabe…" for the selected sale
-    void showReturns();   // "Offene Rückgaben…"
-    void writeLabels();   // "Versandetiketten…"
+    void askForReturn();   // "Widerruf / Rückgabe…" for the selected sale
+    void showReturns();    // "Offene Rückgaben…"
+    void writeLabels();    // "Versandetiketten…"
+    void showPackaging();  // "Verpackungsmengen…"
     void showEInvoice();
     void showYear();
     void showDatev();

@@ -44,6 +44,7 @@
 #include "ui/frmRechnungen.h"
 #include "ui/frmRueckgabe.h"
 #include "ui/frmRueckgaben.h"
+#include "ui/frmVerpackung.h"
 #include "ui/modLinks.h"
 
 #define CALLSTACK_MENU() CALLSTACK_MODULE("frmMain")
@@ -53,7 +54,7 @@ namespace gd {
 std::span<const frmMain::Command> frmMain::commands() {
     using B = BarMenu;
     const QKeyCombination none;
-    static const std::array<Command, 36> table = {{
+    static const std::array<Command, 37> table = {{
         {"keyOptionen", "&Optionen", Qt::CTRL | Qt::Key_O, B::Einstellungen, false, false, false, nullptr,
          [](frmMain& w) { w.showOptions(); }},
         {"keyInfo", "&Info", Qt::CTRL | Qt::Key_I, B::Einstellungen, false, false, false, nullptr,
@@ -84,6 +85,8 @@ std::span<const frmMain::Command> frmMain::commands() {
          [](frmMain& w) { w.showReturns(); }},
         {"keyEtiketten", "Versandetiketten…", none, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.writeLabels(); }},
+        {"keyVerpackung", "Verpackungsmengen…", none, B::Aktionen, false, false, false, nullptr,
+         [](frmMain& w) { w.showPackaging(); }},
         {"keyRechnungen", "Rechnungen…", none, B::Aktionen, false, false, false, nullptr,
          [](frmMain& w) { w.showInvoices(); }},
         {"keyERechnung", "E-Rechnung ansehen…", none, B::Aktionen, false, false, false, nullptr,
@@ -436,6 +439,13 @@ void frmMain::writeLabels() {
     CALLSTACK_MENU();
     if (gsDataSource.isEmpty()) return;
     frmEtiketten dlg(this);
+    dlg.exec();
+}
+
+void frmMain::showPackaging() {
+    CALLSTACK_MENU();
+    if (gsDataSource.isEmpty()) return;
+    frmVerpackung dlg(this);
     dlg.exec();
 }
 

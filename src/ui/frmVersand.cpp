@@ -8,11 +8,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "domain/settings/modGlobal.h"
+#include "domain/shipping/Packaging.h"
+#include "ui/Platform.h"
 #include "ui/frmHilfe.h"
 
 namespace gd {
 
-frmVersand::frmVersand(const Parcel& recorded, QWidget* parent) : QDialog(parent) {
+frmVersand::frmVersand(const Parcel& recorded, const QString& auktionsID, QWidget* parent)
+    : QDialog(parent), auktionsID_(auktionsID) {
     setObjectName(QStringLiteral("frmVersand"));
     setWindowTitle(QStringLiteral("Versand erfassen"));
     auto* v = new QVBoxLayout(this);
@@ -32,6 +36,22 @@ frmVersand::frmVersand(const Parcel& recorded, QWidget* parent) : QDialog(parent
     txtSendungsnummer->setMaxLength(64);
     form->addRow(QStringLiteral("&Versanddienst:"), cboVersanddienst);
     form->addRow(QStringLiteral("&Sendungsnummer:"), txtSendungsnummer);
+    if (!auktionsID_.isEmpty()) {
+        // For the packaging register: what the parcel went in, from the seller's list.
+        cboVerpackung = new QComboBox(this);
+        cboVerpackung->setObjectName(QStringLiteral("cboVerpackung"));
+        cboVerpackung->addItem(QStringLiteral("(keine Angabe)"));
+        for (const Packaging& p : packagingList(gSettings.Verpackungen))
+            cboVerpackung->addItem(QStringLiteral("%1 (%2, %3 g)").arg(p.name, p.material).arg(p.gramm), p.name);
+        const std::optional<Packaging> used = packagingOf(currentStore(), auktionsID_).valueOr(std::nullopt);
+        if (used) {
+            if (cboVerpackung->findData(used->name) < 0)
+                cboVerpackung->addItem(QStringLiteral("%1 (%2, %3 g)").arg(used->name, used->material).arg(used->gramm),
+                                       used->name);
+            cboVerpackung->setCurrentIndex(cboVerpackung->findData(used->name));
+        }
+        form->addRow(QStringLiteral("Ver&packung:"), cboVerpackung);
+    }
     v->addLayout(form);
     auto* buttons = new QDialogButtonBox(this);
     auto* save = buttons->addButton(QStringLiteral("Speichern"), QDialogButtonBox::AcceptRole);
@@ -39,11 +59,29 @@ frmVersand::frmVersand(const Parcel& recorded, QWidget* parent) : QDialog(parent
     save->setDefault(true);
     auto* skip = buttons->addButton(QStringLiteral("Ohne Sendungsnummer"), QDialogButtonBox::RejectRole);
     skip->setObjectName(QStringLiteral("cmdOhne"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        keepPackaging();
+        accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, [this] {
+        keepPackaging();
+        reject();
+    });
     addHelp(this, QStringLiteral("versand"), buttons);
     v->addWidget(buttons);
     txtSendungsnummer->setFocus();
+}
+
+void frmVersand::keepPackaging() {
+    if (!cboVerpackung) return;
+    Packaging chosen;
+    const QString name = cboVerpackung->currentData().toString();
+    for (const Packaging& p : packagingList(gSettings.Verpackungen))
+        if (p.name == name) chosen = p;
+    // One no longer in the list stays as it was kept.
+    if (!name.isEmpty() && chosen.name.isEmpty()) return;
+    const Status kept = recordPackaging(currentStore(), auktionsID_, chosen);
+    if (!kept.ok()) showError(kept.error());
 }
 
 Parcel frmVersand::parcel() const {

@@ -14,13 +14,17 @@ namespace gd {
 class frmVersand final : public QDialog {
     Q_OBJECT
 public:
-    frmVersand(const Parcel& recorded, QWidget* parent = nullptr);
+    // With the sale's AuktionsID the packaging is asked too, and kept whichever button is pressed.
+    frmVersand(const Parcel& recorded, const QString& auktionsID = QString(), QWidget* parent = nullptr);
     // What the user entered; meaningful after "Speichern".
     Parcel parcel() const;
 
 private:
     QComboBox* cboVersanddienst;
     QLineEdit* txtSendungsnummer;
+    QComboBox* cboVerpackung = nullptr;
+    QString auktionsID_;
+    void keepPackaging();
 };
 
 }  // namespace gd

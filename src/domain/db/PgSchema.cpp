@@ -27,6 +27,7 @@ BEGIN
   DELETE FROM stand WHERE auktionsid = old.auktionsid;
   DELETE FROM buchungen WHERE auktionsid = old.auktionsid;
   DELETE FROM rueckgaben WHERE auktionsid = old.auktionsid;
+  DELETE FROM pakete WHERE auktionsid = old.auktionsid;
   DELETE FROM suche WHERE docid = old.rowid;
   RETURN NULL;
 END $$;
@@ -287,8 +288,9 @@ int pgPrepareSchema(PgConnection& c) {
             pgExec(c, kContactRules);
         }
         if (version >= 7 && version < 11) tablesOf("Posteingang");
-        if (version >= 7 && version < 12) {
-            tablesOf("Rueckgaben");
+        if (version >= 7 && version < 12) tablesOf("Rueckgaben");
+        if (version >= 7 && version < 13) {
+            tablesOf("Pakete");
             pgExec(c, kTradeRules);
         }
         if (version > 0)

@@ -12,6 +12,7 @@
 #include "domain/db/Documents.h"
 #include "domain/db/Journal.h"
 #include "domain/db/SchemaFill.h"
+#include "domain/db/SchemaSteps.h"
 #include "domain/db/SearchFold.h"
 #include "domain/db/SqliteError.h"
 
@@ -415,27 +416,6 @@ CREATE TABLE IF NOT EXISTS Posteingang (
 );
 )SQL";
 
-// Version 12: a buyer's withdrawal or return of a sale: when the notice came, when its receipt was
-// confirmed, when the goods came back and when it was settled. The money is in Buchungen.
-constexpr const char* kVersion12 = R"SQL(
-CREATE TABLE IF NOT EXISTS Rueckgaben (
-  ID           INTEGER PRIMARY KEY,
-  Standarduser TEXT NOT NULL DEFAULT '' COLLATE NOCASE,
-  AuktionsID   TEXT NOT NULL COLLATE NOCASE,
-  Art          TEXT NOT NULL,
-  Eingang      TEXT NOT NULL,
-  Grund        TEXT NOT NULL DEFAULT '',
-  Bestaetigt   TEXT NOT NULL DEFAULT '',
-  WareZurueck  TEXT NOT NULL DEFAULT '',
-  Erledigt     TEXT NOT NULL DEFAULT '',
-  Erfasst      TEXT NOT NULL DEFAULT ''
-);
-CREATE INDEX IF NOT EXISTS Rueckgaben_AuktionsID ON Rueckgaben (Standarduser, AuktionsID);
-CREATE TRIGGER IF NOT EXISTS Auktionen_Geloescht_Rueckgaben AFTER DELETE ON Auktionen BEGIN
-  DELETE FROM Rueckgaben WHERE AuktionsID = old.AuktionsID;
-END;
-)SQL";
-
 // What the search finds a trade by: its own texts, its partner's and its parcel's, and the mail
 // (its first 64 KB: a notification says what matters early; a mail of megabytes would make
 // every change of its trade slow).
@@ -504,6 +484,7 @@ void createSchema(sqlite3* db) {
         run(db, kVersion10);
         run(db, kVersion11);
         run(db, kVersion12);
+        run(db, kVersion13);
         run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
         run(db, "COMMIT;");
     } catch (...) {
@@ -519,7 +500,7 @@ std::vector<QString> schemaStatements() {
           QString::fromUtf8(kVersion3), QString::fromUtf8(kVersion4), QString::fromUtf8(kVersion5),
           QString::fromUtf8(kVersion6), QString::fromUtf8(kVersion7), QString::fromUtf8(kVersion8),
           QString::fromUtf8(kVersion9), QString::fromUtf8(kVersion10), QString::fromUtf8(kVersion11),
-          QString::fromUtf8(kVersion12)}) {
+          QString::fromUtf8(kVersion12), QString::fromUtf8(kVersion13)}) {
         // Statements end with ";" at a line's end; a trigger's body runs to its "END;".
         QString current;
         for (const QString& line : part.split(QLatin1Char('\n'))) {
@@ -621,6 +602,7 @@ void migrateSchema(sqlite3* db, int from) {
     if (from < 10) run(db, kVersion10);
     if (from < 11) run(db, kVersion11);
     if (from < 12) run(db, kVersion12);
+    if (from < 13) run(db, kVersion13);
     run(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";").c_str());
 }
 

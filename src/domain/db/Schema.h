@@ -8,7 +8,7 @@ struct sqlite3;
 
 namespace gd {
 
-inline constexpr int kSchemaVersion = 12;
+inline constexpr int kSchemaVersion = 13;
 
 // Creates tables and indexes in one transaction and marks the version.
 void createSchema(sqlite3* db);

@@ -20,7 +20,7 @@ std::span<const Setting> settingsTable() {
     using S = Settings;
     // The keys as the options dialog writes them; reading ignores letter case.
     // Username is read twice, for the member name and for the owner of the rows.
-    static const std::array<Setting, 61> table = {{
+    static const std::array<Setting, 62> table = {{
         {"User", "Username", "", K::Text, true, &S::Username},
         {"Main", "GavelBrowser", "True", K::Boolean, false, &S::GavelBrowser},
         {"User", "username", "", K::Text, false, &S::StandardUser},
@@ -48,6 +48,11 @@ std::span<const Setting> settingsTable() {
         {"Konto", "Verbindungssicherheit", "", K::Text, true, &S::Verbindungssicherheit},
         {"Konto", "KennwortUnverschluesselt", "False", K::Boolean, true, &S::KennwortUnverschluesselt},
         {"Konto", "SMTPZeitlimit", "120", K::Number, false, &S::SMTPZeitlimit},
+        // The seller's packaging: "name|material|grams" each, ";" between them.
+        {"Versand", "Verpackungen",
+         "Karton S|Papier, Pappe, Karton|180;Karton M|Papier, Pappe, Karton|320;Karton L|Papier, Pappe, "
+         "Karton|520;Luftpolstertasche|Kunststoffe|25",
+         K::Text, false, &S::Verpackungen},
         {"Main", "Plattform", kPlattformDomain, K::Text, false, &S::Plattform},
         {"Mahnung", "Tage", "7", K::Number, true, &S::MahnTage},
         {"Konto", "IBAN", "", K::Text, true, &S::IBAN},

@@ -35,6 +35,7 @@ struct Settings {
     qint32 SMTPZeitlimit = 120;
     qint32 MahnTage = 7;
     QString IBAN, BIC, Anschrift;
+    QString Verpackungen;  // [Versand]: the seller's packaging list
     bool Kleinunternehmer = false;
     QString Nummernkreis;            // of the invoices: "RE-{JJJJ}-{NNNN}"
     QString Steuernummer, UstId;     // the seller's tax number and VAT ID

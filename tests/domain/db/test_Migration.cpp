@@ -257,10 +257,10 @@ TEST_F(Migration, AFileHeldByAnotherProgramIsLeftAsItWasAndNotCalledDamaged) {
 }
 
 TEST_F(Migration, ANewerFileIsRefusedAndLeftUntouched) {
-    static_assert(kSchemaVersion < 13, "the version this build does not know yet");
-    sqlcipher(db, "PRAGMA user_version = 13;");
+    static_assert(kSchemaVersion < 14, "the version this build does not know yet");
+    sqlcipher(db, "PRAGMA user_version = 14;");
     const QString text = refusedAndUnchanged(db);
-    EXPECT_TRUE(text.contains(u"neueren Programmversion (Version 13)"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"neueren Programmversion (Version 14)"_s)) << text.toStdString();
     EXPECT_TRUE(text.contains(u"unverändert"_s)) << text.toStdString();
     EXPECT_FALSE(QFile::exists(db + u".v11.bak"_s));
 }

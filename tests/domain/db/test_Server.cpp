@@ -209,8 +209,9 @@ TEST_F(OnServer, AnotherSeatsChangeIsToldWithinASecond) {
 // invoices chained, the contacts guarded. A newer database is refused and left alone.
 TEST_F(OnServer, AnEarlierDatabaseIsUpgradedAtTheFirstConnectionAndANewerOneRefused) {
     // What each version lacked of the next, as its program left it (the server forms of the steps).
-    const char* const lacks11 = "drop table Rueckgaben;";
-    const QString lacks10 = QString::fromLatin1(lacks11) + u" drop table Posteingang;"_s;
+    const char* const lacks12 = "drop table Pakete;";
+    const QString lacks11 = QString::fromLatin1(lacks12) + u" drop table Rueckgaben;"_s;
+    const QString lacks10 = lacks11 + u" drop table Posteingang;"_s;
     const QString lacks9 =
         lacks10 +
         QString::fromLatin1(
@@ -223,7 +224,7 @@ TEST_F(OnServer, AnEarlierDatabaseIsUpgradedAtTheFirstConnectionAndANewerOneRefu
     const struct {
         int version;
         QString drop;
-    } cases[] = {{7, lacks7}, {8, lacks8}, {9, lacks9}, {10, lacks10}, {11, QString::fromLatin1(lacks11)}};
+    } cases[] = {{7, lacks7}, {8, lacks8}, {9, lacks9}, {10, lacks10}, {11, lacks11}, {12, QString::fromLatin1(lacks12)}};
     const QStringList tables{u"Kunden"_s,        u"Auktionen"_s,    u"Teilzahlungen"_s,     u"Rechnungen"_s,
                              u"RechnungenXml"_s, u"Auszahlungen"_s, u"AuszahlungsPosten"_s, u"Stand"_s};
     for (const auto& c : cases) {
