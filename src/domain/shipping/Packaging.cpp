@@ -56,8 +56,9 @@ Result<std::optional<Packaging>> packagingOf(const Store& store, const QString& 
         Database db = store.open();
         return db.firstRow(
             QStringLiteral("select Verpackung, Material, Gramm from Pakete where AuktionsID = ? and Standarduser = ?"),
-            {auktionsID, store.user},
-            [](const DbRow& r) { return Packaging{r.text(0), r.text(1), int(r.int64(2))}; });
+            {auktionsID, store.user}, [](const DbRow& r) {
+                return Packaging{r.text(0), r.text(1), int(r.int64(2))};
+            });
     });
 }
 

@@ -13,9 +13,14 @@ namespace gd {
 
 // The kinds of material the register asks for: § 16 (2) VerpackG, and the other materials
 // together (§ 10 (1) sentence 3).
-inline constexpr const char* kPackagingMaterials[] = {
-    "Glas",        "Papier, Pappe, Karton",      "Eisenmetalle",                 "Aluminium",
-    "Kunststoffe", "Getränkekartonverpackungen", "sonstige Verbundverpackungen", "sonstige Materialien"};
+inline constexpr const char* kPackagingMaterials[] = {"Glas",
+                                                      "Papier, Pappe, Karton",
+                                                      "Eisenmetalle",
+                                                      "Aluminium",
+                                                      "Kunststoffe",
+                                                      "Getränkekartonverpackungen",
+                                                      "sonstige Verbundverpackungen",
+                                                      "sonstige Materialien"};
 
 struct Packaging {
     QString name, material;
