@@ -224,7 +224,8 @@ TEST_F(OnServer, AnEarlierDatabaseIsUpgradedAtTheFirstConnectionAndANewerOneRefu
     const struct {
         int version;
         QString drop;
-    } cases[] = {{7, lacks7}, {8, lacks8}, {9, lacks9}, {10, lacks10}, {11, lacks11}, {12, QString::fromLatin1(lacks12)}};
+    } cases[] = {{7, lacks7},   {8, lacks8},   {9, lacks9},
+                 {10, lacks10}, {11, lacks11}, {12, QString::fromLatin1(lacks12)}};
     const QStringList tables{u"Kunden"_s,        u"Auktionen"_s,    u"Teilzahlungen"_s,     u"Rechnungen"_s,
                              u"RechnungenXml"_s, u"Auszahlungen"_s, u"AuszahlungsPosten"_s, u"Stand"_s};
     for (const auto& c : cases) {
