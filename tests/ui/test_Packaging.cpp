@@ -41,8 +41,11 @@ TEST_F(PackagingUi, ChosenWithTheParcelAndAddedUpByMaterial) {
         QTest::mouseClick(d->findChild<QPushButton*>(u"cmdOhne"_s), Qt::LeftButton);  // no number, still the bag
     });
     tick(3);
-    EXPECT_EQ(packagingOf(currentStore(), first).value()->gramm, 320);
-    EXPECT_EQ(packagingOf(currentStore(), second).value()->material, u"Kunststoffe"_s);
+    const std::optional<Packaging> box = packagingOf(currentStore(), first).value();
+    const std::optional<Packaging> bag = packagingOf(currentStore(), second).value();
+    ASSERT_TRUE(box && bag);
+    EXPECT_EQ(box->gramm, 320);
+    EXPECT_EQ(bag->material, u"Kunststoffe"_s);
 
     QStringList rows;
     test::whenModal<frmVerpackung>([&](frmVerpackung* d) {

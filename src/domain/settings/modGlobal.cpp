@@ -48,11 +48,7 @@ std::span<const Setting> settingsTable() {
         {"Konto", "Verbindungssicherheit", "", K::Text, true, &S::Verbindungssicherheit},
         {"Konto", "KennwortUnverschluesselt", "False", K::Boolean, true, &S::KennwortUnverschluesselt},
         {"Konto", "SMTPZeitlimit", "120", K::Number, false, &S::SMTPZeitlimit},
-        // The seller's packaging: "name|material|grams" each, ";" between them.
-        {"Versand", "Verpackungen",
-         "Karton S|Papier, Pappe, Karton|180;Karton M|Papier, Pappe, Karton|320;Karton L|Papier, Pappe, "
-         "Karton|520;Luftpolstertasche|Kunststoffe|25",
-         K::Text, false, &S::Verpackungen},
+        {"Versand", "Verpackungen", kDefaultPackaging, K::Text, false, &S::Verpackungen},
         {"Main", "Plattform", kPlattformDomain, K::Text, false, &S::Plattform},
         {"Mahnung", "Tage", "7", K::Number, true, &S::MahnTage},
         {"Konto", "IBAN", "", K::Text, true, &S::IBAN},

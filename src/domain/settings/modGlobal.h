@@ -15,6 +15,11 @@ namespace gd {
 
 // The values config.ini holds, as one value: what the options dialog edits and
 // a test mail uses before anything is saved.
+// The seller's packaging until he keeps his own: "name|material|grams" each, ";" between them.
+inline constexpr const char* kDefaultPackaging =
+    "Karton S|Papier, Pappe, Karton|180;Karton M|Papier, Pappe, Karton|320;Karton L|Papier, Pappe, "
+    "Karton|520;Luftpolstertasche|Kunststoffe|25";
+
 struct Settings {
     QString Username;      // the member name, in mails and on new rows
     QString StandardUser;  // the owner of the rows this program shows: Username as loaded
@@ -35,7 +40,7 @@ struct Settings {
     qint32 SMTPZeitlimit = 120;
     qint32 MahnTage = 7;
     QString IBAN, BIC, Anschrift;
-    QString Verpackungen;  // [Versand]: the seller's packaging list
+    QString Verpackungen = QString::fromUtf8(kDefaultPackaging);  // [Versand]: the seller's packaging list
     bool Kleinunternehmer = false;
     QString Nummernkreis;            // of the invoices: "RE-{JJJJ}-{NNNN}"
     QString Steuernummer, UstId;     // the seller's tax number and VAT ID
