@@ -59,6 +59,8 @@ TradeList::TradeList(QWidget* parent) : QWidget(parent) {
         b->setObjectName(QStringLiteral("cmdListe_%1").arg(i));
         b->setCheckable(true);
         b->setAutoDefault(false);
+        // Six of them: each keeps its whole word, the row is as wide as they need.
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 14);
         connect(b, &QPushButton::clicked, this, [this, i] { cmdListe_Click(i); });
         cmdListe[std::size_t(i)] = b;
         if (i == int(ListFilter::Ueberfaellig))

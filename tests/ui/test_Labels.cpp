@@ -38,6 +38,7 @@ TEST_F(LabelsUi, TheReadySalesWrittenAsDhlsFile) {
     open();
     filter(5);
     EXPECT_EQ(column(7).size(), 3);
+    test::screenshot(w.get(), u"versandbereit.png"_s);
 
     const QString file = app.file(u"DHL.csv"_s);
     platform.queueFileName(file);
