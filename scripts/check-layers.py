@@ -38,8 +38,9 @@ ALLOWED = {
     # Notifications fetched from the mailbox go through the import; the sign-in's pieces are the SMTP ones.
     "domain/mailbox": {"domain/import", "domain/smtp", "domain/bank", "domain/trade", "domain/db", "domain/settings",
                        "base"},
-    # Parcels out of the desk: the carriers' files, the trades they come from.
-    "domain/shipping": {"domain/trade", "domain/db", "domain/settings", "base"},
+    # Parcels out of the desk: the carriers' files, the trades they come from; a carrier's export is
+    # read as the bank's are.
+    "domain/shipping": {"domain/bank", "domain/trade", "domain/db", "domain/settings", "base"},
     # Pages and pictures of the domain's data, painted without a window.
     "render": {"domain/invoice", "domain/bank", "domain/trade", "domain/db", "domain/settings", "base"},
     # The forms know no protocol: mail goes out through domain/mail.

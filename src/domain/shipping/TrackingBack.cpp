@@ -3,7 +3,7 @@
 #include <QRegularExpression>
 
 #include "base/CallStack.h"
-#include "base/codepage.h"
+#include "domain/bank/Csv.h"
 #include "domain/db/Database.h"
 #include "domain/db/DbStep.h"
 #include "domain/db/SearchFold.h"
@@ -14,28 +14,8 @@
 namespace gd {
 namespace {
 
-QStringList splitLine(const QString& line, QChar sep) {
-    QStringList out{QString()};
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (quoted && c == u'"' && i + 1 < line.size() && line[i + 1] == u'"') {
-            out.back() += c;
-            ++i;
-        } else if (c == u'"') {
-            quoted = !quoted;
-        } else if (c == sep && !quoted) {
-            out << QString();
-        } else {
-            out.back() += c;
-        }
-    }
-    for (QString& f : out) f = f.trimmed();
-    return out;
-}
-
 // The column whose heading is one of `names` (folded: case, umlauts, "-", "." and blanks do not count).
-int column(const QStringList& heading, std::initializer_list<const char*> names) {
+int headed(const QStringList& heading, std::initializer_list<const char*> names) {
     for (qsizetype i = 0; i < heading.size(); ++i) {
         QString h = foldForSearch(heading[i]);
         h.remove(QRegularExpression(QStringLiteral("[\\s.\\-_]")));
@@ -62,19 +42,21 @@ QString plainPostcode(const QString& p) {
 }  // namespace
 
 Result<QList<ShipmentLine>> readShipmentList(const QByteArray& bytes) {
-    const QStringList lines = win::decodeText(bytes).text.split(QRegularExpression(QStringLiteral("\\r\\n|\\n|\\r")));
-    qsizetype h = 0;
-    while (h < lines.size() && lines[h].trimmed().isEmpty()) ++h;
-    if (h == lines.size()) return Error::plain(QStringLiteral("Die Sendungsliste ist leer."));
-    const QChar sep = lines[h].count(QLatin1Char(';')) >= lines[h].count(QLatin1Char(',')) ? u';' : u',';
-    const QStringList heading = splitLine(lines[h], sep);
-    const int nr = column(heading, {"sendungsnummer", "sendungsnr", "paketnummer", "trackingnummer", "tracking",
+    // Bounded and decoded as the bank's exports are: a list is a few hundred lines.
+    const Result<QString> text = decodedTable(bytes);
+    if (!text.ok()) return text.error();
+    const QString firstLine = text.value().section(QLatin1Char('\n'), 0, 0);
+    const QChar sep = firstLine.count(QLatin1Char(';')) >= firstLine.count(QLatin1Char(',')) ? u';' : u',';
+    const QList<CsvRecord> records = csvRecords(text.value(), sep);
+    if (records.isEmpty()) return Error::plain(QStringLiteral("Die Sendungsliste ist leer."));
+    const QStringList& heading = records.front().fields;
+    const int nr = headed(heading, {"sendungsnummer", "sendungsnr", "paketnummer", "trackingnummer", "tracking",
                                     "sendungsid", "shipmentnumber", "trackingnumber"});
-    const int name = column(heading, {"empfanger", "empfaenger", "empfangername", "empfaengername", "name", "name1",
+    const int name = headed(heading, {"empfanger", "empfaenger", "empfangername", "empfaengername", "name", "name1",
                                       "recvname1", "empfangername1", "empfaengername1"});
-    const int postcode = column(heading, {"plz", "postleitzahl", "empfangerplz", "empfaengerplz", "recvplz"});
-    const int street = column(heading, {"strasse", "straße", "empfangerstrasse", "empfaengerstrasse", "recvstreet"});
-    const int day = column(heading, {"datum", "versanddatum", "einlieferungsdatum", "erstellt", "date"});
+    const int postcode = headed(heading, {"plz", "postleitzahl", "empfangerplz", "empfaengerplz", "recvplz"});
+    const int street = headed(heading, {"strasse", "straße", "empfangerstrasse", "empfaengerstrasse", "recvstreet"});
+    const int day = headed(heading, {"datum", "versanddatum", "einlieferungsdatum", "erstellt", "date"});
     QStringList missing;
     if (nr < 0) missing << QStringLiteral("Sendungsnummer");
     if (name < 0) missing << QStringLiteral("Empfänger");
@@ -83,20 +65,15 @@ Result<QList<ShipmentLine>> readShipmentList(const QByteArray& bytes) {
         return Error::plain(QStringLiteral("In der Sendungsliste fehlt die Spalte %1 (gelesen: %2).")
                                 .arg(missing.join(QStringLiteral(", ")), heading.join(QStringLiteral(", "))));
     QList<ShipmentLine> out;
-    for (qsizetype i = h + 1; i < lines.size(); ++i) {
-        if (lines[i].trimmed().isEmpty()) continue;
-        const QStringList f = splitLine(lines[i], sep);
+    for (const CsvRecord& r : records.mid(1)) {
+        const QStringList& f = r.fields;
         ShipmentLine l;
-        l.zeile = int(i + 1);
-        l.sendungsnummer = f.value(nr).remove(QLatin1Char(' '));
-        l.name = f.value(name);
-        l.postcode = f.value(postcode);
-        l.street = street < 0 ? QString() : f.value(street);
-        if (day >= 0) {
-            const QString d = f.value(day).left(10);
-            l.tag = QDate::fromString(d, QStringLiteral("dd.MM.yyyy"));
-            if (!l.tag.isValid()) l.tag = QDate::fromString(d, Qt::ISODate);
-        }
+        l.zeile = r.line;
+        l.sendungsnummer = f.value(nr).trimmed().remove(QLatin1Char(' '));
+        l.name = f.value(name).trimmed();
+        l.postcode = f.value(postcode).trimmed();
+        l.street = street < 0 ? QString() : f.value(street).trimmed();
+        if (day >= 0) l.tag = germanDate(f.value(day).trimmed().left(10));
         out << l;
     }
     return out;
